@@ -1,0 +1,30 @@
+// The per-thread last-error value of the Windows interfaces.
+#pragma once
+
+#include "platform/Export.h"
+#include "platform/WinTypes.h"
+
+inline constexpr DWORD ERROR_SUCCESS = 0;
+inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+inline constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+inline constexpr DWORD ERROR_ACCESS_DENIED = 5;
+inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
+inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
+inline constexpr DWORD ERROR_GEN_FAILURE = 31;
+inline constexpr DWORD ERROR_OUTOFMEMORY = 14;
+inline constexpr DWORD ERROR_NOT_SUPPORTED = 50;
+inline constexpr DWORD ERROR_FILE_EXISTS = 80;
+inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+inline constexpr DWORD ERROR_ALREADY_EXISTS = 183;
+inline constexpr DWORD ERROR_MORE_DATA = 234;
+inline constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
+inline constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
+
+ZEF_EXPORT DWORD GetLastError();
+ZEF_EXPORT void SetLastError(DWORD error);
+
+namespace platform {
+// The Windows error code closest to an errno value.
+ZEF_EXPORT DWORD errorFromErrno(int errnoValue);
+}  // namespace platform

@@ -1,0 +1,62 @@
+#include "platform/CodePage.h"
+#include "platform/LastError.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Utf8Case {
+  const char* name;
+  std::string utf8;
+  std::optional<std::u16string> wide;  // nullopt: malformed
+};
+
+TEST(CodePageTest, AnsiToWideFollowsWellFormedUtf8) {
+  const Utf8Case cases[] = {
+      {"empty", "", u""},
+      {"ascii", "abc", u"abc"},
+      {"two-byte", "\xC3\xA8", u"\u00E8"},
+      {"three-byte", "\xE2\x82\xAC", u"\u20AC"},
+      {"four-byte gives a surrogate pair", "\xF0\x9F\x98\x80", u"\U0001F600"},
+      {"last code point", "\xF4\x8F\xBF\xBF", u"\U0010FFFF"},
+      {"overlong two-byte", "\xC0\xAF", std::nullopt},
+      {"overlong three-byte", "\xE0\x80\xAF", std::nullopt},
+      {"encoded surrogate", "\xED\xA0\x80", std::nullopt},
+      {"above U+10FFFF", "\xF4\x90\x80\x80", std::nullopt},
+      {"truncated sequence", "a\xE2\x82", std::nullopt},
+      {"lone trail byte", "\x80", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(platform::ansiToWide(c.utf8), c.wide) << c.name;
+    if (c.wide) {
+      EXPECT_EQ(platform::wideToAnsi(*c.wide), c.utf8) << c.name;
+      EXPECT_EQ(platform::wideLengthOfAnsi(c.utf8), c.wide->size()) << c.name;
+      EXPECT_EQ(platform::ansiLengthOfWide(*c.wide), c.utf8.size()) << c.name;
+    }
+  }
+}
+
+TEST(CodePageTest, LoneSurrogatesAreMalformedOrReplaced) {
+  const std::u16string lone = {u'a', char16_t(0xD800), u'b', char16_t(0xDC00)};
+  EXPECT_EQ(platform::wideToAnsi(lone), std::nullopt);
+  EXPECT_EQ(platform::wideToAnsiLenient(lone), "a?b?");
+  EXPECT_EQ(platform::ansiToWideLenient("x\xFFy"), u"x\uFFFDy");
+}
+
+TEST(CodePageTest, Win32FormsSizeAndFail) {
+  // -1 counts the terminator; size 0 asks for the size.
+  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "\xE2\x82\xAC", -1, nullptr, 0), 2);
+  char16_t wide[4] = {};
+  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "\xE2\x82\xAC", -1, wide, 4), 2);
+  EXPECT_EQ(std::u16string(wide), u"\u20AC");
+  EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "abc", 3, wide, 2), 0);
+  EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, "\xC0\xAF", 2, wide, 4), 0);
+  EXPECT_EQ(GetLastError(), ERROR_NO_UNICODE_TRANSLATION);
+
+  char narrow[8] = {};
+  EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"\u00E8", -1, narrow, 8, nullptr, nullptr), 3);
+  EXPECT_STREQ(narrow, "\xC3\xA8");
+}
+
+}  // namespace

@@ -20,6 +20,8 @@ inline constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 inline constexpr DWORD ERROR_MORE_DATA = 234;
 inline constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
 inline constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
+inline constexpr DWORD ERROR_INVALID_INDEX = 1413;
+inline constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
 
 ZEF_EXPORT DWORD GetLastError();
 ZEF_EXPORT void SetLastError(DWORD error);

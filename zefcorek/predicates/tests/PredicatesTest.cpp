@@ -1,0 +1,117 @@
+// The predicates on small inputs whose determinants are known, including
+// the degenerate ones that must come out as exactly zero, and the
+// near-degenerate ones that only the later stages can decide.
+#include "zefcorek/Predicates.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+class PredicatesTest : public ::testing::Test {
+ protected:
+  void SetUp() override { predicates_init(); }
+};
+
+using Orient2dForm = REAL (*)(const REAL*, const REAL*, const REAL*);
+using Orient3dForm = REAL (*)(const REAL*, const REAL*, const REAL*, const REAL*);
+
+REAL orient2dadaptUnbounded(const REAL* a, const REAL* b, const REAL* c) {
+  return orient2dadapt(a, b, c, 0.0L);
+}
+REAL orient3dadaptUnbounded(const REAL* a, const REAL* b, const REAL* c, const REAL* d) {
+  return orient3dadapt(a, b, c, d, 0.0L);
+}
+
+struct NamedOrient2d {
+  const char* name;
+  Orient2dForm form;
+};
+const NamedOrient2d orient2dForms[] = {
+    {"orient2d", orient2d},           {"orient2dfast", orient2dfast},
+    {"orient2dexact", orient2dexact}, {"orient2dslow", orient2dslow},
+    {"orient2dadapt", orient2dadaptUnbounded},
+};
+struct NamedOrient3d {
+  const char* name;
+  Orient3dForm form;
+};
+const NamedOrient3d orient3dForms[] = {
+    {"orient3d", orient3d},           {"orient3dfast", orient3dfast},
+    {"orient3dexact", orient3dexact}, {"orient3dslow", orient3dslow},
+    {"orient3dadapt", orient3dadaptUnbounded},
+};
+
+// Small integer coordinates: every form computes these exactly.
+TEST_F(PredicatesTest, Orient2dOnExactInputs) {
+  struct Case {
+    REAL a[2], b[2], c[2];
+    REAL expected;
+  };
+  const Case cases[] = {
+      {{0, 0}, {1, 0}, {0, 1}, 1},    // counterclockwise
+      {{0, 0}, {0, 1}, {1, 0}, -1},   // clockwise
+      {{0, 0}, {1, 1}, {2, 2}, 0},    // collinear
+      {{3, 3}, {3, 3}, {5, 9}, 0},    // repeated point
+      {{-2, 1}, {4, -3}, {7, 8}, 78},
+  };
+  for (const NamedOrient2d& named : orient2dForms) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(named.name);
+      EXPECT_EQ(named.form(c.a, c.b, c.c), c.expected);
+    }
+  }
+}
+
+TEST_F(PredicatesTest, Orient3dOnExactInputs) {
+  struct Case {
+    REAL a[3], b[3], c[3], d[3];
+    REAL expected;
+  };
+  const Case cases[] = {
+      {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0}, 1},
+      {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, -1},   // d above abc
+      {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, -1}, 1},   // d below abc
+      {{0, 0, 0}, {1, 2, 3}, {2, 4, 6}, {5, -1, 2}, 0},   // collinear triple
+      {{1, 1, 1}, {2, 3, 4}, {-1, 5, 0}, {0, 7, 3}, 0},   // coplanar: d = b + c - a
+      {{1, 1, 1}, {2, 3, 4}, {-1, 5, 0}, {4, 5, 7}, 14},
+  };
+  for (const NamedOrient3d& named : orient3dForms) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(named.name);
+      EXPECT_EQ(named.form(c.a, c.b, c.c, c.d), c.expected);
+    }
+  }
+}
+
+// Every product and difference cancels in rounded arithmetic; only the
+// rounding error of ay - cy (2^-64) carries the sign.
+TEST_F(PredicatesTest, Orient2dDecidesWhatRoundingLoses) {
+  const REAL u = std::ldexp(1.0L, -64);
+  const REAL a[] = {0.5L, 0.5L + u};
+  const REAL b[] = {12.0L, 12.0L};
+  const REAL c[] = {24.0L, 24.0L};
+  EXPECT_EQ(orient2dfast(a, b, c), 0.0L);
+  EXPECT_EQ(orient2d(a, b, c), 12.0L * u);
+  EXPECT_GT(orient2dexact(a, b, c), 0.0L);
+  EXPECT_GT(orient2dslow(a, b, c), 0.0L);
+  // The mirror image flips the sign.
+  EXPECT_EQ(orient2d(b, a, c), -12.0L * u);
+}
+
+TEST_F(PredicatesTest, NonFiniteCoordinatesGiveNonFiniteResults) {
+  const REAL nan = std::numeric_limits<REAL>::quiet_NaN();
+  const REAL inf = std::numeric_limits<REAL>::infinity();
+  const REAL a[] = {nan, 0, 0};
+  const REAL b[] = {1, 0, 0};
+  const REAL c[] = {0, 1, 0};
+  const REAL d[] = {0, 0, 1};
+  const REAL far[] = {inf, 1, 0};
+  EXPECT_TRUE(std::isnan(orient2d(a, b, c)));
+  EXPECT_TRUE(std::isnan(orient3d(a, b, c, d)));
+  EXPECT_FALSE(std::isfinite(orient2d(far, b, c)));
+}
+
+}  // namespace

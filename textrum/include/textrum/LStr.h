@@ -1,0 +1,4 @@
+// Textrum's public interface: the string records and every exported function.
+#pragma once
+
+#include "textrum/LStrCore.h"

@@ -1,0 +1,210 @@
+// The string records and the algorithms on them, written once over the
+// character type.
+//
+// Every exported LStr function is a one-line wrapper over a template here,
+// instantiated for `char` (the narrow record) and `char16_t` (the wide
+// record). New functions of the library (search, editing, trimming, splitting)
+// should be written the same way: take a Record<Char>&, read it with textOf(),
+// change it only through assignText(), replaceRange(), resizeUnique() or
+// setLength(), and map positions with toOneBased() / toCallerPosition().
+// Those are the only places that know how each family stores its text, so
+// the sharing rules below hold everywhere.
+//
+// Representation:
+//   - Narrow record: `text` is null for the empty string, otherwise it points
+//     just past a NarrowBuffer header: the bytes, then a NUL. The buffer is
+//     shared by every record assigned or cloned from it; its reference count
+//     is atomic (records on different threads may share one buffer). A
+//     record writes to its buffer only when it holds the only reference
+//     (copy on write). The buffer may hold spare capacity for appending.
+//   - Wide record: `text` is null for the empty string, otherwise an
+//     automation string (SysAllocStringLen) owned by this record alone; its
+//     length is the string's prefix.
+//   - `charIndexBase` is 0 or 1 and only affects how positions are counted.
+//
+// Lengths are kept below kMaxLength so that they always fit the `int` the
+// exported functions use; asking for more is treated as running out of
+// memory.
+#pragma once
+
+#include "platform/WinTypes.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace textrum {
+
+// The fields of a record; the exported record types derive from it so that
+// the templates below deduce Char from a record argument.
+template <typename Char>
+struct BasicRecord {
+  Char* text;             // see "Representation" above; null when empty
+  int32_t charIndexBase;  // 0 or 1
+};
+
+}  // namespace textrum
+
+namespace LAnsiStrCore {
+struct LAnsiStrRec : textrum::BasicRecord<char> {};
+}  // namespace LAnsiStrCore
+
+namespace LWideStrCore {
+// `text` is an automation string (BSTR) owned by this record alone.
+struct LWideStrRec : textrum::BasicRecord<char16_t> {};
+}  // namespace LWideStrCore
+
+namespace textrum {
+
+// The header in front of every narrow text. 16 bytes, so the text keeps the
+// allocation's alignment.
+struct NarrowBuffer {
+  std::atomic<int32_t> refCount;  // records holding this buffer; > 0
+  int32_t capacity;               // bytes the text may grow to in place
+  int32_t length;                 // bytes in use; text[length] is NUL
+  int32_t reserved;
+};
+static_assert(sizeof(NarrowBuffer) == 16);
+
+inline constexpr size_t kMaxLength = INT32_MAX - 64;
+
+template <typename Char>
+struct HandleOf;
+template <>
+struct HandleOf<char> {
+  using type = LAnsiStrCore::LAnsiStrRec;
+};
+template <>
+struct HandleOf<char16_t> {
+  using type = LWideStrCore::LWideStrRec;
+};
+
+// What the algorithms work on, and what the exported functions hand out.
+template <typename Char>
+using Record = BasicRecord<Char>;
+template <typename Char>
+using Handle = typename HandleOf<Char>::type;
+template <typename Char>
+using View = std::basic_string_view<Char>;
+
+inline NarrowBuffer* narrowBufferOf(const char* text) {
+  return reinterpret_cast<NarrowBuffer*>(const_cast<char*>(text)) - 1;
+}
+
+// Length of the record's text.
+inline size_t lengthOf(const Record<char>& record) {
+  return record.text == nullptr ? 0 : static_cast<size_t>(narrowBufferOf(record.text)->length);
+}
+size_t lengthOf(const Record<char16_t>& record);
+
+// The record's text as a view (empty view for the empty string).
+template <typename Char>
+View<Char> textOf(const Record<Char>& record) {
+  return View<Char>(record.text, lengthOf(record));
+}
+
+// --- storage -----------------------------------------------------------------
+
+// A new record with base 1 holding a copy of `text`.
+template <typename Char>
+Handle<Char>* newRecord(View<Char> text);
+// Releases the text and frees the record (null: nothing).
+template <typename Char>
+void destroyRecord(Handle<Char>* record);
+// The NUL-terminated text; the static empty string when empty.
+template <typename Char>
+Char* cstrOf(const Record<Char>& record);
+// Makes the text unshared and returns it (the static empty string when empty).
+template <typename Char>
+Char* uniqueText(Record<Char>& record);
+// Resizes the text to `length` units, keeping the first ones, and makes it
+// unshared; new units are unspecified. Returns the text (null for length 0).
+template <typename Char>
+Char* resizeUnique(Record<Char>& record, size_t length);
+// The destination takes the source's text: shared for the narrow family,
+// copied for the wide one.
+template <typename Char>
+int assignRecord(Record<Char>& destination, const Record<Char>& source);
+// Replaces the text with a copy of `text`, which may point into the record.
+template <typename Char>
+int assignText(Record<Char>& record, View<Char> text);
+
+// --- editing -----------------------------------------------------------------
+
+// Replaces `removed` units at `offset` (0-based, within the text) with
+// `inserted`, which may point into the record. Returns the new length.
+template <typename Char>
+int replaceRange(Record<Char>& record, size_t offset, size_t removed, View<Char> inserted);
+template <typename Char>
+int appendText(Record<Char>& record, View<Char> text) {
+  return replaceRange(record, lengthOf(record), 0, text);
+}
+// Inserts at a caller position, clamped to the start and the end.
+template <typename Char>
+int insertText(Record<Char>& record, View<Char> text, int position);
+// Deletes up to `count` units from a caller position; nothing when the
+// position is outside the text or count <= 0.
+template <typename Char>
+int deleteText(Record<Char>& record, int position, int count);
+// Cuts or extends (with NULs); a negative length counts as 0.
+template <typename Char>
+int setLength(Record<Char>& record, int length);
+// A new record of `count` copies of the character (count <= 0: empty).
+template <typename Char>
+Handle<Char>* newRecordOfChar(Char character, int count);
+
+// --- positions ---------------------------------------------------------------
+
+// A caller position (in the record's base) as a 1-based position. 64-bit, so
+// that no int position can overflow.
+template <typename Char>
+int64_t toOneBased(const Record<Char>& record, int position) {
+  return int64_t{position} + (1 - record.charIndexBase);
+}
+// A 1-based position (0 for "not found") in the record's base.
+template <typename Char>
+int toCallerPosition(const Record<Char>& record, int64_t oneBased) {
+  return static_cast<int>(oneBased + record.charIndexBase - 1);
+}
+template <typename Char>
+bool setIndexBase(Record<Char>& record, int base) {
+  if (base != 0 && base != 1) return false;
+  record.charIndexBase = base;
+  return true;
+}
+// Address of the character at a caller position, unshared first; null after
+// reporting a range error (naming `function`) when it lies outside the text.
+template <typename Char>
+Char* checkedCharAddress(Record<Char>& record, int position, const char* function);
+// The same check for reading only: the character, or NUL after reporting.
+template <typename Char>
+Char checkedCharAt(const Record<Char>& record, int position, const char* function);
+
+// --- comparisons and text arguments -------------------------------------------
+
+// -1, 0 or 1, comparing unit by unit as unsigned values; a prefix first.
+template <typename Char>
+int compareOrdinal(View<Char> a, View<Char> b) {
+  const int order = a.compare(b);
+  return (order > 0) - (order < 0);
+}
+// A caller's text and length by the library's rules: null is empty, a
+// negative length runs to the NUL.
+template <typename Char>
+View<Char> viewOfText(const Char* text, int length) {
+  if (text == nullptr || length == 0) return {};
+  if (length < 0) return View<Char>(text);
+  return View<Char>(text, static_cast<size_t>(length));
+}
+
+// --- failures ----------------------------------------------------------------
+
+// Reports a character position outside the text: sets ERROR_INVALID_INDEX
+// and writes one line to standard error. Every range error passes here.
+void reportRangeError(const char* function, int position, int base, size_t length);
+// Ends the process: a text of `units` could not be allocated.
+[[noreturn]] void failOutOfMemory(const char* where, size_t units);
+
+}  // namespace textrum

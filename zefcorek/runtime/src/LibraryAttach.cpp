@@ -1,0 +1,109 @@
+// What happens when libzefcorek.so is loaded into a process and unloaded.
+//
+// The loader runs an ELF constructor and destructor of the library; they
+// play the part of the attach and detach notifications. Loading:
+//   0. construct the static null code (before anything else of the library),
+//   1. remember the module instance handle,
+//   2. initialise the robust predicates (they must be ready before any
+//      other code of the library runs),
+//   3. create the PDF engine's parameters, quiet,
+//   4. initialise image I/O,
+//   5. start the sockets layer.
+// Unloading undoes it: image I/O, PDF parameters, sockets, instance handle,
+// and last the null code.
+#include "zefcorek/LibraryState.h"
+#include "zefcorek/Predicates.h"
+#include "zefcorek/ZefStdCode.h"
+
+#include "ImgIOLib.h"
+#include "PdfEngineParams.h"
+#include "StartupTrace.h"
+
+#include <dlfcn.h>
+
+#include <new>
+
+namespace {
+
+// The reasons the attach routine is called for.
+constexpr DWORD DLL_PROCESS_DETACH = 0;
+constexpr DWORD DLL_PROCESS_ATTACH = 1;
+constexpr DWORD DLL_THREAD_ATTACH = 2;
+constexpr DWORD DLL_THREAD_DETACH = 3;
+
+HINSTANCE moduleInstance_ = nullptr;  // set while the library is attached
+
+// Storage of the static null code. It is constructed and destroyed
+// explicitly, so that it exists exactly from before attach to after detach.
+alignas(CodesDB::TZefStdCode) unsigned char nullCodeStorage[sizeof(CodesDB::TZefStdCode)];
+
+CodesDB::TZefStdCode* nullCode() {
+  return std::launder(reinterpret_cast<CodesDB::TZefStdCode*>(nullCodeStorage));
+}
+
+// The library's load address stands for its module handle: it identifies
+// the library and leads back to its file.
+HINSTANCE thisModule() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<const void*>(&thisModule), &info) == 0)
+    return nullptr;
+  return static_cast<HINSTANCE>(info.dli_fbase);
+}
+
+void processAttach(HINSTANCE module) {
+  moduleInstance_ = module;
+  zefcorek::traceStartupStep("instance");
+  predicates_init();
+  zefcorek::traceStartupStep("predicates");
+  zefcorek::createPdfEngineParams();
+  zefcorek::traceStartupStep("pdf parameters");
+  zefcorek::initImgIOLib();
+  zefcorek::traceStartupStep("image io");
+  // Sockets need no start-up here; the step keeps its place in the order.
+  zefcorek::traceStartupStep("sockets");
+}
+
+void processDetach() {
+  zefcorek::shutDownImgIOLib();
+  zefcorek::traceStartupStep("image io shut down");
+  zefcorek::deletePdfEngineParams();
+  zefcorek::traceStartupStep("pdf parameters deleted");
+  // Nor any clean-up.
+  zefcorek::traceStartupStep("sockets cleaned up");
+  moduleInstance_ = nullptr;
+  zefcorek::traceStartupStep("instance cleared");
+}
+
+// The attach and detach routine; true whatever happens.
+BOOL LibraryAttach(HINSTANCE module, DWORD reason, void* /*reserved*/) {
+  switch (reason) {
+    case DLL_PROCESS_ATTACH:
+      processAttach(module);
+      break;
+    case DLL_PROCESS_DETACH:
+      processDetach();
+      break;
+    case DLL_THREAD_ATTACH:
+    case DLL_THREAD_DETACH:
+      break;
+  }
+  return TRUE;
+}
+
+__attribute__((constructor)) void onLibraryLoad() {
+  new (nullCodeStorage) CodesDB::TZefStdCode();
+  zefcorek::traceStartupStep("null code constructed");
+  LibraryAttach(thisModule(), DLL_PROCESS_ATTACH, nullptr);
+}
+
+__attribute__((destructor)) void onLibraryUnload() {
+  LibraryAttach(moduleInstance_, DLL_PROCESS_DETACH, nullptr);
+  nullCode()->~TZefStdCode();
+  zefcorek::traceStartupStep("null code destroyed");
+}
+
+}  // namespace
+
+HINSTANCE zefcorek::moduleInstance() { return moduleInstance_; }
+
+const CodesDB::TZefStdCode* CodesDB::cdbGetNullCode() { return nullCode(); }

@@ -19,7 +19,7 @@
 #include "PdfEngineParams.h"
 #include "StartupTrace.h"
 
-#include <dlfcn.h>
+#include "platform/Resources.h"
 
 #include <new>
 
@@ -41,13 +41,10 @@ CodesDB::TZefStdCode* nullCode() {
   return std::launder(reinterpret_cast<CodesDB::TZefStdCode*>(nullCodeStorage));
 }
 
-// The library's load address stands for its module handle: it identifies
-// the library and leads back to its file.
+// The library's module handle: the platform's handle of the module that
+// holds this code.
 HINSTANCE thisModule() {
-  Dl_info info{};
-  if (dladdr(reinterpret_cast<const void*>(&thisModule), &info) == 0)
-    return nullptr;
-  return static_cast<HINSTANCE>(info.dli_fbase);
+  return platform::moduleHandleOf(reinterpret_cast<const void*>(&thisModule));
 }
 
 void processAttach(HINSTANCE module) {

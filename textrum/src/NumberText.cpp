@@ -35,19 +35,39 @@ Decimal roundTo15Digits(double magnitude) {
   return decimal;
 }
 
+// The texts are built by appending; GCC 12 warns falsely (-Wrestrict) on
+// some chains of operator+ at -O3.
 std::string scientific(const Decimal& decimal) {
   std::string text(1, decimal.digits[0]);
-  if (decimal.digits.size() > 1) text += "." + decimal.digits.substr(1);
-  return text + "E" + std::to_string(decimal.exponent);
+  if (decimal.digits.size() > 1) {
+    text.push_back('.');
+    text.append(decimal.digits, 1);
+  }
+  text.push_back('E');
+  text.append(std::to_string(decimal.exponent));
+  return text;
 }
 
 std::string fixed(const Decimal& decimal) {
   const int exponent = decimal.exponent;
   const std::string& digits = decimal.digits;
-  if (exponent < 0) return "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
+  std::string text;
+  if (exponent < 0) {
+    text.append("0.");
+    text.append(static_cast<size_t>(-exponent - 1), '0');
+    text.append(digits);
+    return text;
+  }
   const auto integerDigits = static_cast<size_t>(exponent) + 1;
-  if (digits.size() <= integerDigits) return digits + std::string(integerDigits - digits.size(), '0');
-  return digits.substr(0, integerDigits) + "." + digits.substr(integerDigits);
+  if (digits.size() <= integerDigits) {
+    text.append(digits);
+    text.append(integerDigits - digits.size(), '0');
+    return text;
+  }
+  text.append(digits, 0, integerDigits);
+  text.push_back('.');
+  text.append(digits, integerDigits);
+  return text;
 }
 
 }  // namespace
@@ -61,7 +81,8 @@ std::string textrum::generalFloatText(double value) {
   if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
   if (value == 0) return "0";
   const Decimal decimal = roundTo15Digits(std::fabs(value));
-  const std::string sign = value < 0 ? "-" : "";
-  if (decimal.exponent >= 15 || decimal.exponent <= -5) return sign + scientific(decimal);
-  return sign + fixed(decimal);
+  std::string text = value < 0 ? "-" : "";
+  const bool useExponent = decimal.exponent >= 15 || decimal.exponent <= -5;
+  text.append(useExponent ? scientific(decimal) : fixed(decimal));
+  return text;
 }

@@ -101,6 +101,78 @@ TEST_F(PredicatesTest, Orient2dDecidesWhatRoundingLoses) {
   EXPECT_EQ(orient2d(b, a, c), -12.0L * u);
 }
 
+using IncircleForm = REAL (*)(const REAL*, const REAL*, const REAL*, const REAL*);
+using InsphereForm = REAL (*)(const REAL*, const REAL*, const REAL*, const REAL*, const REAL*);
+
+REAL incircleadaptUnbounded(const REAL* a, const REAL* b, const REAL* c, const REAL* d) {
+  return incircleadapt(a, b, c, d, 0.0L);
+}
+REAL insphereadaptUnbounded(const REAL* a, const REAL* b, const REAL* c, const REAL* d,
+                            const REAL* e) {
+  return insphereadapt(a, b, c, d, e, 0.0L);
+}
+
+TEST_F(PredicatesTest, IncircleOnExactInputs) {
+  struct NamedForm {
+    const char* name;
+    IncircleForm form;
+  };
+  const NamedForm forms[] = {
+      {"incircle", incircle},           {"incirclefast", incirclefast},
+      {"incircleexact", incircleexact}, {"incircleslow", incircleslow},
+      {"incircleadapt", incircleadaptUnbounded},
+  };
+  const REAL a[] = {0, 0}, b[] = {1, 0}, c[] = {0, 1};
+  struct Case {
+    REAL d[2];
+    REAL expected;
+  };
+  const Case cases[] = {
+      {{0.5L, 0.5L}, 0.5L},  // inside
+      {{1, 1}, 0},           // on the circle
+      {{2, 2}, -4},          // outside
+      {{0, 0}, 0},           // one of the three points
+  };
+  for (const NamedForm& named : forms) {
+    for (const Case& k : cases) {
+      SCOPED_TRACE(named.name);
+      EXPECT_EQ(named.form(a, b, c, k.d), k.expected);
+      // Clockwise order flips the sign.
+      EXPECT_EQ(named.form(a, c, b, k.d), -k.expected);
+    }
+  }
+}
+
+TEST_F(PredicatesTest, InsphereOnExactInputs) {
+  struct NamedForm {
+    const char* name;
+    InsphereForm form;
+  };
+  const NamedForm forms[] = {
+      {"insphere", insphere},           {"inspherefast", inspherefast},
+      {"insphereexact", insphereexact}, {"insphereslow", insphereslow},
+      {"insphereadapt", insphereadaptUnbounded},
+  };
+  const REAL a[] = {1, 0, 0}, b[] = {0, 1, 0}, c[] = {0, 0, 1}, d[] = {0, 0, 0};
+  struct Case {
+    REAL e[3];
+    REAL expected;
+  };
+  const Case cases[] = {
+      {{0.25L, 0.25L, 0.25L}, 0.5625L},  // inside
+      {{1, 1, 1}, 0},                    // on the sphere
+      {{2, 2, 2}, -6},                   // outside
+  };
+  for (const NamedForm& named : forms) {
+    for (const Case& k : cases) {
+      SCOPED_TRACE(named.name);
+      EXPECT_EQ(named.form(a, b, c, d, k.e), k.expected);
+      // Swapping two points flips the orientation and the sign.
+      EXPECT_EQ(named.form(b, a, c, d, k.e), -k.expected);
+    }
+  }
+}
+
 TEST_F(PredicatesTest, NonFiniteCoordinatesGiveNonFiniteResults) {
   const REAL nan = std::numeric_limits<REAL>::quiet_NaN();
   const REAL inf = std::numeric_limits<REAL>::infinity();

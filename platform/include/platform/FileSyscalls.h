@@ -1,0 +1,65 @@
+// The system calls of the platform file layer, behind one replaceable table.
+//
+// Every file, folder and mapping call of the platform layer goes through the
+// table below instead of calling the C library directly. Tests replace single
+// entries to inject faults (a read that fails once, a disk that is full, a
+// write interrupted by a signal) and check that the layer reports them and
+// cleans up; production code never touches the table.
+#pragma once
+
+#include "platform/Export.h"
+
+#include <sys/types.h>
+
+struct stat;
+
+namespace platform {
+
+struct FileSyscalls {
+  int (*open)(const char* path, int flags, mode_t mode);
+  int (*close)(int fd);
+  ssize_t (*read)(int fd, void* buffer, size_t count);
+  ssize_t (*write)(int fd, const void* buffer, size_t count);
+  off_t (*lseek)(int fd, off_t offset, int whence);
+  int (*ftruncate)(int fd, off_t length);
+  int (*fstat)(int fd, struct stat* info);
+  int (*stat)(const char* path, struct stat* info);
+  int (*lstat)(const char* path, struct stat* info);
+  int (*mkdir)(const char* path, mode_t mode);
+  int (*unlink)(const char* path);
+  // Renames without replacing an existing destination (EEXIST when it does).
+  int (*renameNoReplace)(const char* from, const char* to);
+  void* (*mmap)(void* address, size_t length, int protection, int flags, int fd, off_t offset);
+  int (*munmap)(void* address, size_t length);
+};
+
+// The table in force. Tests may change entries; `defaultFileSyscalls` gives
+// the real calls back.
+ZEF_EXPORT FileSyscalls& fileSyscalls();
+ZEF_EXPORT const FileSyscalls& defaultFileSyscalls();
+
+// Restores the real table when the scope ends (tests).
+class ScopedFileSyscalls {
+public:
+  ScopedFileSyscalls() = default;
+  ~ScopedFileSyscalls() { fileSyscalls() = defaultFileSyscalls(); }
+  ScopedFileSyscalls(const ScopedFileSyscalls&) = delete;
+  ScopedFileSyscalls& operator=(const ScopedFileSyscalls&) = delete;
+};
+
+// Calls `call` again while it fails with EINTR. Only calls that may safely be
+// repeated go through here (never close: the descriptor is gone either way).
+template <typename Call>
+auto retryAfterSignal(Call call) -> decltype(call());
+
+}  // namespace platform
+
+#include <cerrno>
+
+template <typename Call>
+auto platform::retryAfterSignal(Call call) -> decltype(call()) {
+  for (;;) {
+    auto result = call();
+    if (!(result == -1 && errno == EINTR)) return result;
+  }
+}

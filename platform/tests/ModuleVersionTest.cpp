@@ -3,6 +3,7 @@
 #include "platform/LastError.h"
 #include "platform/Modules.h"
 #include "platform/Paths.h"
+#include "platform/Resources.h"
 #include "platform/VersionInfo.h"
 
 #include "ScratchRoot.h"
@@ -33,6 +34,8 @@ TEST(ModuleVersionTest, ModuleNamesOfTheProgramAndOfALibrary) {
 
   HMODULE library = platform::moduleOfAddress(reinterpret_cast<const void*>(&GetTempPathW));
   ASSERT_NE(library, nullptr);
+  // The same handle the string resources use for a module.
+  EXPECT_EQ(library, platform::moduleHandleOf(reinterpret_cast<const void*>(&GetTempPathW)));
   const auto libraryName = moduleName(library);
   EXPECT_NE(libraryName.find(u"\\libplatform.so"), std::u16string::npos);
   EXPECT_EQ(libraryName[0], u'\\');  // mapped back to Windows form

@@ -89,6 +89,7 @@ Case CaseGenerator::next(ShapeKind shape, CaseKind kind) {
     case CaseKind::LargeOffset:
       return onShape(shape, powerOfTwo(-10, 10), uniform(-1.0L, 1.0L) * powerOfTwo(20, 45));
     case CaseKind::Exact: return exact(shape);
+    case CaseKind::Repeated: return repeated(shape);
   }
   return {};
 }
@@ -257,6 +258,23 @@ Case CaseGenerator::exact(ShapeKind shape) {
     coordinate = integer(0, 1) == 1 ? std::nextafter(coordinate, HUGE_VALL)
                                     : std::nextafter(coordinate, -HUGE_VALL);
   }
+  return c;
+}
+
+Case CaseGenerator::repeated(ShapeKind shape) {
+  // Coordinates far apart in magnitude make the differences inexact, and
+  // the repeated point makes the determinant exactly zero: the rounded
+  // stages then cannot settle it and the exact completion must.
+  Case c{};
+  const int count = pointCount(shape);
+  for (int i = 0; i < count; ++i) {
+    REAL scale = powerOfTwo(-40, 40);
+    for (REAL& coordinate : c.points[i]) coordinate = uniform(-1.0L, 1.0L) * scale;
+  }
+  const int from = integer(0, count - 1);
+  int to = integer(0, count - 2);
+  if (to >= from) ++to;
+  std::copy(c.points[from], c.points[from] + 3, c.points[to]);
   return c;
 }
 

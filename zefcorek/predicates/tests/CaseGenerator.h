@@ -24,6 +24,7 @@ enum class CaseKind {
   TiltedGrid,   // lattice points of the shape on a rotated grid of tiny spacing
   LargeOffset,  // perturbed points far from the origin
   Exact,        // on the shape exactly: integer lattice points, scaled and shifted
+  Repeated,     // points of mixed magnitudes, one of them given twice
 };
 
 // Up to five points; 2-D shapes use the first two coordinates.
@@ -48,6 +49,7 @@ class CaseGenerator {
   Case onShape(ShapeKind shape, REAL scale, REAL offset);
   Case tiltedGrid(ShapeKind shape);
   Case exact(ShapeKind shape);
+  Case repeated(ShapeKind shape);
 
   std::mt19937_64 random_;
 };

@@ -132,18 +132,22 @@ const char* kindName(CaseKind kind) {
     case CaseKind::TiltedGrid: return "TiltedGrid";
     case CaseKind::LargeOffset: return "LargeOffset";
     case CaseKind::Exact: return "Exact";
+    case CaseKind::Repeated: return "Repeated";
   }
   return "?";
 }
 
-// Random cases settle at the first stage; a smaller share keeps the suite
-// quick. The four near-degenerate kinds give 10^6 cases per predicate.
-constexpr long nearDegenerateCases = 250000;
-constexpr long randomCases = 100000;
+// Each kind runs in shards of its own seed, so that CTest can spread them
+// over the processors. The five near-degenerate kinds give 10^6 cases per
+// predicate; random cases settle at the first stage and need fewer.
+constexpr int shardCount = 2;
+constexpr long nearDegenerateCasesPerShard = 100000;
+constexpr long randomCasesPerShard = 50000;
 
 struct OracleParam {
   ShapeKind shape;
   CaseKind kind;
+  int shard;
 };
 
 class PredicatesOracleTest : public ::testing::TestWithParam<OracleParam> {
@@ -154,8 +158,10 @@ class PredicatesOracleTest : public ::testing::TestWithParam<OracleParam> {
 TEST_P(PredicatesOracleTest, EveryExactFormAgreesOnTheSign) {
   const ShapeKind shape = GetParam().shape;
   const CaseKind kind = GetParam().kind;
-  const long caseCount = kind == CaseKind::Random ? randomCases : nearDegenerateCases;
-  CaseGenerator generator(0x5eed0000u + 16u * unsigned(shape) + unsigned(kind));
+  const long caseCount =
+      kind == CaseKind::Random ? randomCasesPerShard : nearDegenerateCasesPerShard;
+  CaseGenerator generator(0x5eed0000u + 256u * unsigned(shape) + 16u * unsigned(kind) +
+                          unsigned(GetParam().shard));
   ExactOracle oracle;
   long disagreements = 0;
   long bySign[3] = {};
@@ -176,12 +182,17 @@ TEST_P(PredicatesOracleTest, EveryExactFormAgreesOnTheSign) {
   }
   EXPECT_EQ(disagreements, 0);
   EXPECT_EQ(cases, caseCount);
-  // The generators must really produce both signs, and the exact kind
-  // exactly degenerate cases too.
-  EXPECT_GT(bySign[0], 0);
-  EXPECT_GT(bySign[2], 0);
+  // The generators must really produce what they promise: both signs,
+  // and exactly degenerate cases where they are meant to.
+  if (kind != CaseKind::Repeated) {
+    EXPECT_GT(bySign[0], 0);
+    EXPECT_GT(bySign[2], 0);
+  }
   if (kind == CaseKind::Exact) {
     EXPECT_GT(bySign[1], caseCount / 4);
+  }
+  if (kind == CaseKind::Repeated) {
+    EXPECT_EQ(bySign[1], caseCount);
   }
 }
 
@@ -189,8 +200,8 @@ std::vector<OracleParam> allParams() {
   std::vector<OracleParam> params;
   for (ShapeKind shape : {ShapeKind::Line, ShapeKind::Plane, ShapeKind::Circle, ShapeKind::Sphere}) {
     for (CaseKind kind : {CaseKind::Random, CaseKind::Perturbed, CaseKind::TiltedGrid,
-                          CaseKind::LargeOffset, CaseKind::Exact}) {
-      params.push_back({shape, kind});
+                          CaseKind::LargeOffset, CaseKind::Exact, CaseKind::Repeated}) {
+      for (int shard = 0; shard < shardCount; ++shard) params.push_back({shape, kind, shard});
     }
   }
   return params;
@@ -199,7 +210,8 @@ std::vector<OracleParam> allParams() {
 INSTANTIATE_TEST_SUITE_P(Cases, PredicatesOracleTest, ::testing::ValuesIn(allParams()),
                          [](const ::testing::TestParamInfo<OracleParam>& info) {
                            return std::string(shapeName(info.param.shape)) +
-                                  kindName(info.param.kind);
+                                  kindName(info.param.kind) + "Shard" +
+                                  std::to_string(info.param.shard);
                          });
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <limits>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -184,6 +186,47 @@ TEST_F(PredicatesTest, NonFiniteCoordinatesGiveNonFiniteResults) {
   EXPECT_TRUE(std::isnan(orient2d(a, b, c)));
   EXPECT_TRUE(std::isnan(orient3d(a, b, c, d)));
   EXPECT_FALSE(std::isfinite(orient2d(far, b, c)));
+}
+
+// The large in-sphere forms keep their working storage per thread, off the
+// stack: threads running them at once must not disturb each other, and
+// each must get what a lone call gets.
+TEST_F(PredicatesTest, InsphereFormsRunOnManyThreadsAtOnce) {
+  struct Input {
+    REAL p[5][3];
+  };
+  std::vector<Input> inputs;
+  for (int i = 0; i < 40; ++i) {
+    Input input;
+    for (int j = 0; j < 5; ++j) {
+      for (int k = 0; k < 3; ++k) {
+        // Irregular values with long significands and mixed magnitudes.
+        input.p[j][k] = std::ldexp(std::sin(REAL(i * 15 + j * 3 + k + 1)), (i + j) % 7 - 3);
+      }
+    }
+    inputs.push_back(input);
+  }
+  std::vector<REAL> expected;
+  for (const Input& in : inputs) {
+    expected.push_back(insphereexact(in.p[0], in.p[1], in.p[2], in.p[3], in.p[4]));
+    expected.push_back(insphereslow(in.p[0], in.p[1], in.p[2], in.p[3], in.p[4]));
+  }
+  constexpr int threadCount = 4;
+  std::vector<std::vector<REAL>> results(threadCount);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < threadCount; ++t) {
+    threads.emplace_back([&inputs, &result = results[t]] {
+      for (int round = 0; round < 3; ++round) {
+        result.clear();
+        for (const Input& in : inputs) {
+          result.push_back(insphereexact(in.p[0], in.p[1], in.p[2], in.p[3], in.p[4]));
+          result.push_back(insphereslow(in.p[0], in.p[1], in.p[2], in.p[3], in.p[4]));
+        }
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (const std::vector<REAL>& result : results) EXPECT_EQ(result, expected);
 }
 
 }  // namespace

@@ -23,3 +23,19 @@ ZEF_EXTERN_C HRESULT msglibAllocIntf(const GUID* classId, void** out);
 // Suspends the calling thread on the platform clock (a virtual clock in
 // tests advances instead).
 ZEF_EXTERN_C void zefCoreKSleep(unsigned milliseconds);
+
+// I/O-trace switches, one pair per kind of device connection. Enable: a null
+// path closes the trace file and switches tracing off; otherwise any open
+// trace file is closed, the file is deleted first when `deleteFirst` is set,
+// and opened for reading and writing (shared for reading), created when
+// missing. A path of 260 characters or more leaves tracing off.
+// IsIOLoggingEnabled: true while the trace file is open.
+ZEF_EXTERN_C void zefCoreKISerialPortEnableIOLogging(const WCHAR* path, bool deleteFirst);
+ZEF_EXTERN_C bool zefCoreKISerialPortIsIOLoggingEnabled();
+ZEF_EXTERN_C void zefCoreKIBluetoothConnectionEnableIOLogging(const WCHAR* path,
+                                                             bool deleteFirst);
+ZEF_EXTERN_C bool zefCoreKIBluetoothConnectionIsIOLoggingEnabled();
+ZEF_EXTERN_C void zefCoreKITCPConnectionEnableIOLogging(const WCHAR* path, bool deleteFirst);
+ZEF_EXTERN_C bool zefCoreKITCPConnectionIsIOLoggingEnabled();
+ZEF_EXTERN_C void zefCoreKIUDPConnectionEnableIOLogging(const WCHAR* path, bool deleteFirst);
+ZEF_EXTERN_C bool zefCoreKIUDPConnectionIsIOLoggingEnabled();

@@ -8,7 +8,7 @@
 //      other code of the library runs),
 //   3. create the PDF engine's parameters, quiet,
 //   4. initialise image I/O,
-//   5. start the sockets layer.
+//   5. start the sockets layer (the platform only counts it).
 // Unloading undoes it: image I/O, PDF parameters, sockets, instance handle,
 // and last the null code.
 #include "zefcorek/LibraryState.h"
@@ -20,6 +20,7 @@
 #include "StartupTrace.h"
 
 #include "platform/Resources.h"
+#include "platform/WinSock.h"
 
 #include <new>
 
@@ -56,7 +57,10 @@ void processAttach(HINSTANCE module) {
   zefcorek::traceStartupStep("pdf parameters");
   zefcorek::initImgIOLib();
   zefcorek::traceStartupStep("image io");
-  // Sockets need no start-up here; the step keeps its place in the order.
+  // The device connections rely on the sockets layer being started and never
+  // start it themselves.
+  WSADATA socketsData;
+  WSAStartup(MAKEWORD(2, 2), &socketsData);
   zefcorek::traceStartupStep("sockets");
 }
 
@@ -65,7 +69,7 @@ void processDetach() {
   zefcorek::traceStartupStep("image io shut down");
   zefcorek::deletePdfEngineParams();
   zefcorek::traceStartupStep("pdf parameters deleted");
-  // Nor any clean-up.
+  WSACleanup();
   zefcorek::traceStartupStep("sockets cleaned up");
   moduleInstance_ = nullptr;
   zefcorek::traceStartupStep("instance cleared");

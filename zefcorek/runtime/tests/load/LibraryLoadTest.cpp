@@ -1,5 +1,7 @@
 // Loads and unloads libzefcorek.so in this process and watches its start-up
 // and shut-down steps through the trace hook the library looks for.
+#include "platform/WinSock.h"
+
 #include <dlfcn.h>
 
 #include <gtest/gtest.h>
@@ -38,6 +40,12 @@ TEST(LibraryLoadTest, AttachAndDetachRunOnceEachInOrder) {
   ASSERT_NE(pdfParams, nullptr);
   EXPECT_NE(*pdfParams, nullptr);
 
+  // The library started the sockets layer once: one clean-up succeeds (and
+  // is given back at once).
+  EXPECT_EQ(WSACleanup(), 0);
+  WSADATA data;
+  EXPECT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
+
   steps.clear();
   ASSERT_EQ(dlclose(library), 0) << dlerror();
   const std::vector<std::string> detach = {
@@ -45,6 +53,7 @@ TEST(LibraryLoadTest, AttachAndDetachRunOnceEachInOrder) {
       "null code destroyed",
   };
   EXPECT_EQ(steps, detach);
+  EXPECT_EQ(WSACleanup(), SOCKET_ERROR) << "the library left the sockets layer started";
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <dlfcn.h>
 
 #include <memory>
+#include <thread>
+#include <vector>
 #include <string>
 #include <string_view>
 
@@ -367,6 +369,28 @@ TEST(LStrNarrowTest, ClonesAndAssignmentsShareUntilWritten) {
   LStrDestroyA(assigned);
   LStrDestroyA(nullptr);
   LStrDestroyW(nullptr);
+}
+
+// Records on different threads may share one text; its count must stay
+// exact or the text is freed twice or leaked (both caught by the sanitizers).
+TEST(LStrNarrowTest, SharedTextSurvivesClonesOnManyThreads) {
+  LAnsiStrRec* original = LStrAllocFromASzStrA("shared between threads", -1);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([original] {
+      LAnsiStrRec* mine = LStrAllocA();
+      for (int i = 0; i < 20000; ++i) {
+        LAnsiStrRec* clone = LStrAllocCloneAA(original);
+        LStrAssignA(mine, clone);
+        LStrDestroyA(clone);
+      }
+      LStrSetCharAtA(mine, 1, 'S');  // unshares
+      LStrDestroyA(mine);
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_STREQ(LStrCstrA(original), "shared between threads");
+  LStrDestroyA(original);
 }
 
 TEST(LStrNarrowTest, LastCharacterIsTheLastWholeSequence) {

@@ -1,7 +1,6 @@
 // Automation strings on malloc, with the length prefix in front of the text.
 #include "platform/OleString.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -56,9 +55,6 @@ BOOL SysReAllocStringLen(BSTR* string, const OLECHAR* text, UINT length) {
     // one first, then free the old.
     BSTR fresh = SysAllocStringLen(text, length);
     if (fresh == nullptr) return FALSE;
-    if (text == nullptr && *string != nullptr) {
-      std::memcpy(fresh, *string, size_t{std::min(length, SysStringLen(*string))} * 2);
-    }
     SysFreeString(*string);
     *string = fresh;
     return TRUE;

@@ -2,3 +2,4 @@
 #pragma once
 
 #include "textrum/LStrCore.h"
+#include "textrum/LStrSplit.h"

@@ -1,0 +1,179 @@
+// The split functions: each algorithm is written once over the character
+// type and the exported functions are one-line wrappers.
+//
+// Every algorithm first copies the source text. A source may be one of the
+// wrappers being filled (an item of the array, one of the caller's fields, or
+// a pointer into such a text); writing a field replaces that wrapper's text,
+// so fields cut from the source itself would then read released memory. The
+// copy is a single allocation per call (none for short texts) and writing
+// each field allocates anyway.
+#include "textrum/LStrSplit.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+namespace {
+
+template <typename Char>
+using View = std::basic_string_view<Char>;
+template <typename Char>
+using Text = std::basic_string<Char>;
+
+// Characters that trimming removes: codes up to 32. Compared unsigned, so
+// that the bytes of a UTF-8 sequence (negative as `char`) are kept.
+template <typename Char>
+bool isTrimmed(Char unit) {
+  return static_cast<std::make_unsigned_t<Char>>(unit) <= 32;
+}
+
+template <typename Char>
+View<Char> trimmed(View<Char> text) {
+  while (!text.empty() && isTrimmed(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isTrimmed(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+template <typename Char>
+View<Char> fieldOf(View<Char> field, bool trim) {
+  return trim ? trimmed(field) : field;
+}
+
+// Calls `store` with each field between separators, in order, until the text
+// ends or `maxFields` were found; returns the number found. A separator at
+// the very end does not open another field.
+template <typename Char, typename Store>
+int forEachSeparated(View<Char> text, Char separator, int maxFields, bool trim, Store store) {
+  int found = 0;
+  size_t pos = 0;
+  while (pos < text.size() && found < maxFields) {
+    const size_t end = std::min(text.find(separator, pos), text.size());
+    store(fieldOf(text.substr(pos, end - pos), trim));
+    ++found;
+    pos = end + 1;
+  }
+  return found;
+}
+
+template <typename Str, typename Char>
+int splitBySep(const Str& source, Char separator, int maxFields, Str* fields, bool trim) {
+  if (fields == nullptr || maxFields <= 0) return 0;
+  const Text<Char> text(source.Text());
+  int next = 0;
+  const int found = forEachSeparated<Char>(text, separator, maxFields, trim,
+                                           [&](View<Char> field) { fields[next++].AssignText(field); });
+  for (int i = found; i < maxFields; ++i) fields[i].AssignText({});
+  return found;
+}
+
+template <typename Str, typename Char>
+int splitBySepEx(const Str& source, Char separator, CLxxStrArray<Str, Char>& array, bool trim) {
+  const Text<Char> text(source.Text());
+  array.Clear(/*keepItems=*/true);
+  forEachSeparated<Char>(text, separator, INT32_MAX, trim,
+                         [&](View<Char> field) { array.Add(field); });
+  return array.Count();
+}
+
+// The characters at 0-based offsets [from, from + count) that lie inside the
+// text; 64-bit, so that no sum of int positions or widths can overflow.
+template <typename Char>
+View<Char> clippedRange(View<Char> text, int64_t from, int64_t count) {
+  const int64_t size = static_cast<int64_t>(text.size());
+  const int64_t begin = std::clamp<int64_t>(from, 0, size);
+  const int64_t end = std::clamp<int64_t>(from + count, begin, size);
+  return text.substr(static_cast<size_t>(begin), static_cast<size_t>(end - begin));
+}
+
+template <typename Str, typename Char>
+int splitByFixedLayout(const Str& source, int fieldCount, const int* widths,
+                       CLxxStrArray<Str, Char>& array, bool trim) {
+  const Text<Char> text(source.Text());
+  array.Clear(/*keepItems=*/true);
+  if (widths == nullptr) return 0;
+  int64_t pos = 0;
+  for (int i = 0; i < fieldCount; ++i) {
+    // A negative width would step back into fields already cut.
+    const int64_t width = std::max(widths[i], 0);
+    array.Add(fieldOf(clippedRange<Char>(text, pos, width), trim));
+    pos += width;
+  }
+  return array.Count();
+}
+
+template <typename Str, typename Char>
+int splitByFixedLayoutEx(const Str& source, int fieldCount, const int* ranges,
+                         CLxxStrArray<Str, Char>& array, bool trim) {
+  const Text<Char> text(source.Text());
+  array.Clear(/*keepItems=*/true);
+  if (ranges == nullptr) return 0;
+  for (int i = 0; i < fieldCount; ++i) {
+    // Positions are 1-based whatever the source's index base. A range that
+    // starts before the text keeps only its characters inside the text.
+    const int64_t first = std::max(ranges[2 * i], 1);
+    const int64_t last = ranges[2 * i + 1];
+    array.Add(fieldOf(clippedRange<Char>(text, first - 1, last - first + 1), trim));
+  }
+  return array.Count();
+}
+
+template <typename Str, typename Char>
+bool splitNamedEqu(const Char* source, CLxxStrArray<Str, Char>& array, bool trim, Char separator) {
+  const Text<Char> text(source == nullptr ? View<Char>() : View<Char>(source));
+  array.Clear(/*keepItems=*/true);
+  if (source == nullptr) return false;
+  const size_t at = text.find(separator);
+  if (at == Text<Char>::npos) return false;
+  const View<Char> whole(text);
+  array.Add(fieldOf(whole.substr(0, at), trim));
+  array.Add(fieldOf(whole.substr(at + 1), trim));
+  return true;
+}
+
+}  // namespace
+
+int SplitBySepA(const CLAnsiStr& source, char separator, int maxFields, CLAnsiStr* fields,
+                bool trim) noexcept {
+  return splitBySep(source, separator, maxFields, fields, trim);
+}
+int SplitBySepW(const CLWideStr& source, WCHAR separator, int maxFields, CLWideStr* fields,
+                bool trim) noexcept {
+  return splitBySep(source, separator, maxFields, fields, trim);
+}
+
+int SplitBySepExA(const CLAnsiStr& source, char separator, CLAnsiStrArray& array,
+                  bool trim) noexcept {
+  return splitBySepEx(source, separator, array, trim);
+}
+int SplitBySepExW(const CLWideStr& source, WCHAR separator, CLWideStrArray& array,
+                  bool trim) noexcept {
+  return splitBySepEx(source, separator, array, trim);
+}
+
+int SplitByFixedLayoutA(const CLAnsiStr& source, int fieldCount, const int* widths,
+                        CLAnsiStrArray& array, bool trim) noexcept {
+  return splitByFixedLayout(source, fieldCount, widths, array, trim);
+}
+int SplitByFixedLayoutW(const CLWideStr& source, int fieldCount, const int* widths,
+                        CLWideStrArray& array, bool trim) noexcept {
+  return splitByFixedLayout(source, fieldCount, widths, array, trim);
+}
+
+int SplitByFixedLayoutExA(const CLAnsiStr& source, int fieldCount, const int* ranges,
+                          CLAnsiStrArray& array, bool trim) noexcept {
+  return splitByFixedLayoutEx(source, fieldCount, ranges, array, trim);
+}
+int SplitByFixedLayoutExW(const CLWideStr& source, int fieldCount, const int* ranges,
+                          CLWideStrArray& array, bool trim) noexcept {
+  return splitByFixedLayoutEx(source, fieldCount, ranges, array, trim);
+}
+
+bool SplitNamedEquA(const char* text, CLAnsiStrArray& array, bool trim, char separator) noexcept {
+  return splitNamedEqu(text, array, trim, separator);
+}
+bool SplitNamedEquW(const WCHAR* text, CLWideStrArray& array, bool trim,
+                    WCHAR separator) noexcept {
+  return splitNamedEqu(text, array, trim, separator);
+}

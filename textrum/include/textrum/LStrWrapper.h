@@ -87,7 +87,7 @@ class LStrWrapper {
   LStrWrapper() noexcept : record_(Family::alloc()), owns_(true) {}
   // The first `length` units of `text`; length < 0 runs to the NUL and a
   // null text gives the empty string.
-  LStrWrapper(const Char* text, int length) noexcept
+  explicit LStrWrapper(const Char* text, int length = -1) noexcept
       : record_(Family::fromText(text, length)), owns_(true) {}
   explicit LStrWrapper(const std::basic_string<Char>& text) noexcept
       : LStrWrapper(text.data(), static_cast<int>(text.size())) {}

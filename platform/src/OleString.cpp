@@ -1,6 +1,9 @@
 // Automation strings on malloc, with the length prefix in front of the text.
 #include "platform/OleString.h"
 
+#include <malloc.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -60,7 +63,17 @@ BOOL SysReAllocStringLen(BSTR* string, const OLECHAR* text, UINT length) {
     return TRUE;
   }
   const UINT oldLength = SysStringLen(*string);
-  char* block = static_cast<char*>(std::realloc(blockOf(*string), blockSize(length)));
+  char* block = blockOf(*string);
+  const size_t needed = blockSize(length);
+  const size_t usable = malloc_usable_size(block);
+  // A string that keeps growing (appended to piece by piece) gets room for
+  // half as much again, so a run of appends costs amortised constant time;
+  // the prefix always holds the exact length, so the spare room is invisible.
+  // The block is given back when the string shrinks below half of it.
+  if (needed > usable || needed < usable / 2) {
+    const size_t room = length > oldLength ? std::max(needed, usable + usable / 2) : needed;
+    block = static_cast<char*>(std::realloc(block, room));
+  }
   if (block == nullptr) return FALSE;
   setByteLength(block, length);
   BSTR resized = textOf(block);

@@ -53,6 +53,22 @@ TEST(OleStringTest, ReallocKeepsPrefixOrCopiesFromItself) {
   EXPECT_EQ(std::u16string(string), u"e");
   SysFreeString(string);
 
+  // Growing one unit at a time (the block keeps spare room) and shrinking
+  // back keep the exact length, the content and the terminator.
+  string = SysAllocStringLen(u"", 0);
+  std::u16string expected;
+  for (int i = 0; i < 300; ++i) {
+    ASSERT_TRUE(SysReAllocStringLen(&string, nullptr, static_cast<UINT>(i + 1)));
+    string[i] = static_cast<char16_t>(u'a' + i % 26);
+    expected.push_back(string[i]);
+    ASSERT_EQ(SysStringLen(string), static_cast<UINT>(i + 1));
+    ASSERT_EQ(string[i + 1], u'\0');
+  }
+  EXPECT_EQ(std::u16string(string), expected);
+  ASSERT_TRUE(SysReAllocStringLen(&string, nullptr, 3));
+  EXPECT_EQ(std::u16string(string), u"abc");
+  SysFreeString(string);
+
   BSTR fromNull = nullptr;
   ASSERT_TRUE(SysReAllocStringLen(&fromNull, u"xy", 2));
   EXPECT_EQ(std::u16string(fromNull), u"xy");

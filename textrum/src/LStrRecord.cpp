@@ -84,10 +84,6 @@ bool pointsInto(textrum::View<Char> text, textrum::View<Char> inner) {
 
 }  // namespace
 
-size_t textrum::lengthOf(const Record<char16_t>& record) {
-  return SysStringLen(record.text);
-}
-
 // --- storage ------------------------------------------------------------------
 
 template <typename Char>

@@ -32,6 +32,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -97,7 +98,15 @@ inline NarrowBuffer* narrowBufferOf(const char* text) {
 inline size_t lengthOf(const Record<char>& record) {
   return record.text == nullptr ? 0 : static_cast<size_t>(narrowBufferOf(record.text)->length);
 }
-size_t lengthOf(const Record<char16_t>& record);
+// The automation string's length prefix (the byte count in the 32-bit word
+// in front of the text), read here rather than through SysStringLen because
+// every operation on a wide record starts with it.
+inline size_t lengthOf(const Record<char16_t>& record) {
+  if (record.text == nullptr) return 0;
+  uint32_t bytes;
+  std::memcpy(&bytes, reinterpret_cast<const char*>(record.text) - sizeof bytes, sizeof bytes);
+  return bytes / sizeof(char16_t);
+}
 
 // The record's text as a view (empty view for the empty string).
 template <typename Char>

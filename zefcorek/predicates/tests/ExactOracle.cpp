@@ -35,6 +35,8 @@ ExactOracle::ExactOracle() {
     for (auto& entry : row) mpz_init(entry);
   }
   for (auto& entry : scratch_) mpz_init(entry);
+  mpq_init(sum_);
+  mpq_init(term_);
 }
 
 ExactOracle::~ExactOracle() {
@@ -45,6 +47,8 @@ ExactOracle::~ExactOracle() {
     for (auto& entry : row) mpz_clear(entry);
   }
   for (auto& entry : scratch_) mpz_clear(entry);
+  mpq_clear(sum_);
+  mpq_clear(term_);
 }
 
 void ExactOracle::loadDifferences(const REAL* const* points, int count, int dimension,
@@ -134,6 +138,43 @@ int ExactOracle::insphere(const REAL* a, const REAL* b, const REAL* c, const REA
   const int rows[] = {0, 1, 2, 3}, columns[] = {0, 1, 2, 3};
   determinant(scratch_[0], rows, columns, 4);
   return mpz_sgn(scratch_[0]);
+}
+
+namespace {
+
+void setExact(mpq_t target, REAL value) {
+  const Decomposed part = decompose(value);
+  mpz_set_ui(mpq_numref(target), part.significand);
+  mpz_set_ui(mpq_denref(target), 1);
+  if (part.exponent >= 0) {
+    mpq_mul_2exp(target, target, mp_bitcnt_t(part.exponent));
+  } else {
+    mpq_div_2exp(target, target, mp_bitcnt_t(-part.exponent));
+  }
+  if (part.negative) mpq_neg(target, target);
+}
+
+}  // namespace
+
+int ExactOracle::compareExpansions(const REAL* h, int hLength, const REAL* e, int eLength,
+                                   REAL scale, const REAL* f, int fLength) {
+  mpq_set_ui(sum_, 0, 1);
+  for (int i = 0; i < eLength; ++i) {
+    setExact(term_, e[i]);
+    mpq_add(sum_, sum_, term_);
+  }
+  setExact(term_, scale);
+  mpq_mul(sum_, sum_, term_);
+  for (int i = 0; i < fLength; ++i) {
+    setExact(term_, f[i]);
+    mpq_add(sum_, sum_, term_);
+  }
+  mpq_neg(sum_, sum_);
+  for (int i = 0; i < hLength; ++i) {
+    setExact(term_, h[i]);
+    mpq_add(sum_, sum_, term_);
+  }
+  return mpq_sgn(sum_);
 }
 
 }  // namespace zef::predicates::testing

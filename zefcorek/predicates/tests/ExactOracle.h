@@ -25,6 +25,10 @@ class ExactOracle {
   int incircle(const REAL* a, const REAL* b, const REAL* c, const REAL* d);
   int insphere(const REAL* a, const REAL* b, const REAL* c, const REAL* d, const REAL* e);
 
+  // The sign of sum(h) - (scale * sum(e) + sum(f)), exactly; f may be empty.
+  int compareExpansions(const REAL* h, int hLength, const REAL* e, int eLength, REAL scale,
+                        const REAL* f, int fLength);
+
  private:
   static constexpr int maxPoints = 5;
   static constexpr int maxColumns = 4;
@@ -38,7 +42,8 @@ class ExactOracle {
 
   mpz_t rows_[maxPoints][maxColumns];
   mpz_t raw_[maxPoints][maxColumns - 1];
-  mpz_t scratch_[10];  // [0] the result; [2n], [2n+1] for an n x n level
+  mpz_t scratch_[10];
+  mpq_t sum_, term_;  // [0] the result; [2n], [2n+1] for an n x n level
 };
 
 }  // namespace zef::predicates::testing

@@ -140,9 +140,9 @@ const char* kindName(CaseKind kind) {
 // Each kind runs in shards of its own seed, so that CTest can spread them
 // over the processors. The five near-degenerate kinds give 10^6 cases per
 // predicate; random cases settle at the first stage and need fewer.
-constexpr int shardCount = 2;
-constexpr long nearDegenerateCasesPerShard = 100000;
-constexpr long randomCasesPerShard = 50000;
+constexpr int shardCount = 4;
+constexpr long nearDegenerateCasesPerShard = 50000;
+constexpr long randomCasesPerShard = 25000;
 
 struct OracleParam {
   ShapeKind shape;

@@ -183,9 +183,15 @@ TEST_F(PredicatesTest, NonFiniteCoordinatesGiveNonFiniteResults) {
   const REAL c[] = {0, 1, 0};
   const REAL d[] = {0, 0, 1};
   const REAL far[] = {inf, 1, 0};
+  const REAL e[] = {0.5L, 0.25L, 0.125L};
   EXPECT_TRUE(std::isnan(orient2d(a, b, c)));
   EXPECT_TRUE(std::isnan(orient3d(a, b, c, d)));
+  EXPECT_TRUE(std::isnan(incircle(a, b, c, d)));
+  EXPECT_TRUE(std::isnan(insphere(a, b, c, d, e)));
+  EXPECT_TRUE(std::isnan(insphereslow(a, b, c, d, e)));
   EXPECT_FALSE(std::isfinite(orient2d(far, b, c)));
+  EXPECT_FALSE(std::isfinite(incircle(far, b, c, d)));
+  EXPECT_FALSE(std::isfinite(insphere(far, b, c, d, e)));
 }
 
 // The large in-sphere forms keep their working storage per thread, off the

@@ -26,7 +26,6 @@ const GUID* const kNotYetBuilt[] = {
     &CLSID_IRecListImp,
     &CLSID_IStringListImp,
     &CLSID_IStringListImpLegacy,
-    &CLSID_IPtrArrayImp,
     &CLSID_ITaggedValSetImp,
     &CLSID_IHashTableImp,
     &CLSID_IBinaryHeapImp,

@@ -158,19 +158,13 @@ REAL orient3dfast(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd
 REAL orient3dexact(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
   // The 4x4 determinant of the rows (x, y, z, 1), expanded along z: each
   // point's z times the xy orientation of the other three.
-  auto minor2 = [](const REAL* p, const REAL* q, REAL* m) {
-    REAL pxqy1, pxqy0, qxpy1, qxpy0;
-    twoProduct(p[0], q[1], pxqy1, pxqy0);
-    twoProduct(q[0], p[1], qxpy1, qxpy0);
-    twoTwoDiff(pxqy1, pxqy0, qxpy1, qxpy0, m);
-  };
   REAL ab[4], bc[4], cd[4], da[4], ac[4], bd[4];
-  minor2(pa, pb, ab);
-  minor2(pb, pc, bc);
-  minor2(pc, pd, cd);
-  minor2(pd, pa, da);
-  minor2(pa, pc, ac);
-  minor2(pb, pd, bd);
+  exactMinor(pa[0], pa[1], pb[0], pb[1], ab);
+  exactMinor(pb[0], pb[1], pc[0], pc[1], bc);
+  exactMinor(pc[0], pc[1], pd[0], pd[1], cd);
+  exactMinor(pd[0], pd[1], pa[0], pa[1], da);
+  exactMinor(pa[0], pa[1], pc[0], pc[1], ac);
+  exactMinor(pb[0], pb[1], pd[0], pd[1], bd);
 
   REAL temp8[8], abc[12], bcd[12], cda[12], dab[12];
   int tempLength = fast_expansion_sum_zeroelim(4, cd, 4, da, temp8);

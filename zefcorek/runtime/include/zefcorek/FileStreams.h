@@ -1,0 +1,117 @@
+// The file streams of the core library: reading a named file (IFIOIStream),
+// reading it through a window buffer or from a COM stream
+// (IFIOIBufferedStream), and writing it (IFIOOStream).
+//
+// All three are made by the factory (CLSID_IFIOIStreamImp,
+// CLSID_IFIOIBufferedStreamImp, CLSID_IFIOOStreamImp) and answer with the
+// library's result codes: 0 ok or yes, 1 no / end / short, 2 failed or not
+// open, 10 bad argument, 21 not supported, 30 out of memory. Positions and
+// sizes are unsigned 32-bit; files of 4 GiB or more are outside the design.
+//
+// Text encodings of ReadText:
+//   0  ANSI (UTF-8 here), one byte per unit; set by every Open
+//   1  UTF-16LE after a byte-order mark (FF FE), which is skipped
+//   2  UTF-16LE without a mark
+//   3  UTF-8 after a byte-order mark (EF BB BF), which is skipped
+//   4  UTF-8 without a mark
+// Open detects a mark and sets 1 or 3. ReadText ends a line at LF, CR, CR LF
+// or LF CR and does not store the line end.
+#pragma once
+
+#include "zefcorek/ComStream.h"
+#include "zefcorek/StdInterface.h"
+
+#include "platform/Export.h"
+#include "platform/WinTypes.h"
+
+#include <cstdint>
+
+struct IFIOROMemMapping;
+
+// Longest file name with its terminator.
+inline constexpr uint32_t kFileStreamNameCapacity = 260;
+
+// Open flags of the input streams: sharing with other openers.
+inline constexpr uint32_t FIO_SHARE_READ = 0x1;
+inline constexpr uint32_t FIO_SHARE_WRITE = 0x2;
+// Open flags of the output stream: bit 0 opens an existing file only, bit 1
+// opens or creates and appends; neither creates a new empty file.
+inline constexpr uint32_t FIO_OPEN_EXISTING = 0x1;
+inline constexpr uint32_t FIO_OPEN_APPEND = 0x2;
+
+// SetTextEncoding kinds.
+inline constexpr uint32_t FIO_TEXT_UTF16LE = 1;
+inline constexpr uint32_t FIO_TEXT_UTF8 = 2;
+
+struct ZEF_EXPORT IFIOIStream : virtual IStdInterface {
+  // 10 for null or a name of 260 characters or more; the open file (if
+  // any) is not affected.
+  virtual ZRESULT SetName(const WCHAR* name) = 0;
+  // Copies the name (buffer of 260 characters) and/or its length; 10 when
+  // both are null.
+  virtual ZRESULT GetName(WCHAR* buffer, uint32_t* length) = 0;
+  // 2 when already open or when the file cannot be opened.
+  virtual ZRESULT Open(uint32_t flags) = 0;
+  // 2 when not open. The name and the text encoding stay.
+  virtual ZRESULT Close() = 0;
+  // 1 when closed, 0 when open.
+  virtual ZRESULT IsClosed() = 0;
+  virtual ZRESULT GetHandle(HANDLE* out) = 0;
+  // The size taken at open (kept current by the output stream).
+  virtual ZRESULT GetSize(uint32_t* out) = 0;
+  virtual ZRESULT GetPosition(uint32_t* out) = 0;
+  virtual ZRESULT SeekAbs(uint32_t position) = 0;
+  virtual ZRESULT SeekRel(int32_t offset) = 0;
+  // 0 when the position is at or past the size, 1 before it.
+  virtual ZRESULT AtEnd() = 0;
+  // 0 when at least `count` bytes (and at least one) remain, else 1.
+  virtual ZRESULT HasBytes(uint32_t count) = 0;
+  // With `read` given: the number read, result 0 even when short. Without:
+  // 2 when fewer than `count` bytes were read.
+  virtual ZRESULT Read(void* buffer, uint32_t count, uint32_t* read) = 0;
+  // Reads one line as wide text into `buffer` of `capacity` characters
+  // (at least 2). 0 when a line end was seen or the data ended; 1 when the
+  // line did not fit (the rest comes with the next call); 2 on a failure.
+  virtual ZRESULT ReadText(WCHAR* buffer, uint32_t capacity, uint32_t* length) = 0;
+  virtual ZRESULT CreateROMemMapping(IFIOROMemMapping** out) = 0;
+  virtual ZRESULT CreateCOMStream(IStream** out) = 0;
+  // Kind 0 keeps the encoding; 1 selects UTF-16LE, 2 UTF-8, each with a mark
+  // to skip unless `noMark`; an encoding of the same family stays. 10 for
+  // another kind.
+  virtual ZRESULT SetTextEncoding(uint32_t kind, bool noMark) = 0;
+};
+
+struct ZEF_EXPORT IFIOOStream : virtual IFIOIStream {
+  // Cuts or extends the file to `size`; the position is left at `size`.
+  virtual ZRESULT SetSize(uint32_t size) = 0;
+  // Nothing is buffered: answers IsClosed.
+  virtual ZRESULT Flush(uint32_t unused) = 0;
+  virtual ZRESULT Write(const void* buffer, uint32_t count) = 0;
+  // Writes at `position`; with `restore` the position returns where it was.
+  virtual ZRESULT WriteAt(uint32_t position, bool restore, const void* buffer, uint32_t count) = 0;
+  // Writes wide text as ANSI text with CR LF line ends and a final CR LF.
+  // `length` -1 takes the text up to its terminator. 10 for null text.
+  virtual ZRESULT WriteText(const WCHAR* text, int32_t length) = 0;
+  // The same without the final CR LF (a text ending in a line break still
+  // gets one).
+  virtual ZRESULT WriteText2(const WCHAR* text, int32_t length) = 0;
+};
+
+struct ZEF_EXPORT IFIOIBufferedStream : virtual IFIOIStream {
+  virtual ZRESULT GetBufferSize(uint32_t* out) = 0;
+  // Only while closed (else 2); at most 1 MiB; 0 reads unbuffered.
+  virtual ZRESULT SetBufferSize(uint32_t size) = 0;
+  // Reads from `stream` (one reference held) instead of a file; null only
+  // releases the stream attached before. The encoding is not detected.
+  virtual ZRESULT AttachStream(IStream* stream) = 0;
+  virtual ZRESULT ReleaseStream() = 0;
+};
+
+// Writes one length-prefixed UTF-16 string: a u16 byte count, then the code
+// units little-endian. `length` -1 takes the text up to its terminator.
+// 10 for a null text or stream, or a text of more than 32,767 units.
+ZEF_EXTERN_C ZRESULT WriteUnicodeStrDotNet(IFIOOStream* stream, const WCHAR* text, int length);
+// Reads one length-prefixed string into `buffer` of `capacity` characters
+// (at least 1); a longer string is cut and the rest skipped. 1 at the end of
+// the stream, 2 for an odd byte count, 10 for a null buffer or stream.
+ZEF_EXTERN_C ZRESULT ReadUnicodeStrDotNet(IFIOIStream* stream, WCHAR* buffer, uint32_t capacity);

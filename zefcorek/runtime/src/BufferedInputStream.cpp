@@ -1,0 +1,240 @@
+// The buffered input stream and its factory row.
+#include "BufferedInputStream.h"
+
+#include "FileInputStream.h"
+#include "LineReader.h"
+#include "zefcorek/ClassMakers.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+void* zefcorek::makeIFIOIBufferedStreamImp(intptr_t) {
+  auto* stream = new (std::nothrow) IFIOIBufferedStreamImp();
+  return static_cast<IFIOIBufferedStream*>(stream);
+}
+
+zefcorek::IFIOIBufferedStreamImp::IFIOIBufferedStreamImp() { SetBufferSize(kDefaultBufferSize); }
+
+zefcorek::IFIOIBufferedStreamImp::~IFIOIBufferedStreamImp() {
+  Close();
+  SetBufferSize(0);
+}
+
+HRESULT zefcorek::IFIOIBufferedStreamImp::QueryInterface(REFIID, void**) { return ZR_NOTSUPPORTED; }
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::SetName(const WCHAR* name) { return setName(name); }
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::GetName(WCHAR* buffer, uint32_t* length) {
+  return getName(buffer, length);
+}
+
+void zefcorek::IFIOIBufferedStreamImp::resetBuffer() {
+  if (buffer_) std::memset(buffer_.get(), 0, bufferSize_);
+  filled_ = offset_ = logical_ = 0;
+}
+
+void zefcorek::IFIOIBufferedStreamImp::refill() {
+  const uint32_t remaining = filled_ - offset_;
+  if (remaining >= bufferSize_) return;
+  if (remaining > 0) std::memmove(buffer_.get(), buffer_.get() + offset_, remaining);
+  filled_ = remaining;
+  offset_ = 0;
+  const uint32_t wanted = bufferSize_ - remaining;
+  if (attached_) {
+    ULONG got = 0;
+    if (SUCCEEDED(attached_->Read(buffer_.get() + filled_, wanted, &got))) filled_ += std::min<ULONG>(got, wanted);
+    return;
+  }
+  uint32_t got = 0;
+  if (readFile(buffer_.get() + filled_, wanted, &got)) filled_ += got;
+}
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::Open(uint32_t flags) {
+  if (!isClosed()) return ZR_FAILED;
+  resetBuffer();
+  const DWORD share = ((flags & FIO_SHARE_READ) ? FILE_SHARE_READ : 0) |
+                      ((flags & FIO_SHARE_WRITE) ? FILE_SHARE_WRITE : 0);
+  const ZRESULT opened = openFile(GENERIC_READ, share, OPEN_EXISTING);
+  encoding_ = 0;
+  if (opened != ZR_OK) return opened;
+  refill();
+  encoding_ = lines::detectByteOrderMark(*this);
+  return ZR_OK;
+}
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::Close() {
+  if (isClosed()) return ZR_FAILED;
+  if (attached_) {
+    ReleaseStream();
+  } else {
+    closeFile();
+  }
+  attributes_ = {};
+  resetBuffer();
+  return ZR_OK;
+}
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::IsClosed() { return isClosed() ? ZR_NO : ZR_OK; }
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::GetHandle(HANDLE* out) {
+  if (!out) return ZR_BADARG;
+  if (attached_) {
+    *out = nullptr;
+    return ZR_FAILED;
+  }
+  *out = handle_;
+  return ZR_OK;
+}
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::GetSize(uint32_t* out) {
+  if (isClosed()) return ZR_FAILED;
+  if (!out) return ZR_BADARG;
+  *out = keptSize();
+  return ZR_OK;
+}
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::GetPosition(uint32_t* out) {
+  if (isClosed()) return ZR_FAILED;
+  if (!out) return ZR_BADARG;
+  if (!isBuffered()) return filePosition(out);
+  *out = logical_;
+  return ZR_OK;
+}
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::seekOutsideWindow(int64_t position) {
+  filled_ = offset_ = 0;
+  if (position < 0 || position > INT32_MAX || attached_) return ZR_FAILED;
+  if (seekFile(static_cast<int32_t>(position), FILE_BEGIN) != ZR_OK) return ZR_FAILED;
+  logical_ = static_cast<uint32_t>(position);
+  refill();
+  return ZR_OK;
+}
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::SeekAbs(uint32_t position) {
+  if (isClosed()) return ZR_FAILED;
+  if (!isBuffered()) return seekFile(static_cast<int32_t>(position), FILE_BEGIN);
+  const uint32_t windowStart = logical_ - offset_;
+  if (position >= windowStart && position - windowStart < filled_) {
+    offset_ = position - windowStart;
+    logical_ = position;
+    return ZR_OK;
+  }
+  return seekOutsideWindow(position);
+}
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::SeekRel(int32_t offset) {
+  if (isClosed()) return ZR_FAILED;
+  if (!isBuffered()) return seekFile(offset, FILE_CURRENT);
+  if (offset >= -static_cast<int64_t>(offset_) && offset < static_cast<int64_t>(filled_) - offset_) {
+    offset_ += offset;
+    logical_ += offset;
+    return ZR_OK;
+  }
+  return seekOutsideWindow(static_cast<int64_t>(logical_) + offset);
+}
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::AtEnd() {
+  uint32_t position = 0;
+  const ZRESULT code = GetPosition(&position);
+  return code != ZR_OK ? code : atEndAnswer(position, keptSize());
+}
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::HasBytes(uint32_t count) {
+  uint32_t position = 0;
+  const ZRESULT code = GetPosition(&position);
+  return code != ZR_OK ? code : hasBytesAnswer(position, keptSize(), count);
+}
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::Read(void* buffer, uint32_t count, uint32_t* read) {
+  if (!buffer) return ZR_BADARG;
+  if (isClosed()) return ZR_FAILED;
+  uint32_t total = 0;
+  if (!isBuffered()) {
+    bool ok = false;
+    if (attached_) {
+      ULONG got = 0;
+      ok = SUCCEEDED(attached_->Read(buffer, count, &got));
+      total = std::min<ULONG>(got, count);
+    } else {
+      ok = readFile(buffer, count, &total);
+    }
+    if (!ok) return ZR_FAILED;
+  } else {
+    auto* out = static_cast<uint8_t*>(buffer);
+    while (total < count) {
+      if (offset_ < filled_) {
+        const uint32_t piece = std::min(filled_ - offset_, count - total);
+        std::memcpy(out + total, buffer_.get() + offset_, piece);
+        offset_ += piece;
+        logical_ += piece;
+        total += piece;
+        continue;
+      }
+      refill();
+      if (offset_ >= filled_) break;
+    }
+  }
+  if (read) {
+    *read = total;
+    return ZR_OK;
+  }
+  return total < count ? ZR_FAILED : ZR_OK;
+}
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::ReadText(WCHAR* buffer, uint32_t capacity, uint32_t* length) {
+  return lines::readTextLine(*this, encoding_, buffer, capacity, length);
+}
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::CreateROMemMapping(IFIOROMemMapping**) { return ZR_NOTSUPPORTED; }
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::CreateCOMStream(IStream**) { return ZR_NOTSUPPORTED; }
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::SetTextEncoding(uint32_t kind, bool noMark) {
+  return lines::applyTextEncoding(encoding_, kind, noMark) ? ZR_OK : ZR_BADARG;
+}
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::GetBufferSize(uint32_t* out) {
+  if (!out) return ZR_BADARG;
+  *out = bufferSize_;
+  return ZR_OK;
+}
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::SetBufferSize(uint32_t size) {
+  if (!isClosed()) return ZR_FAILED;
+  size = std::min(size, kMaxBufferSize);
+  if (size == bufferSize_) return ZR_OK;
+  std::unique_ptr<uint8_t[]> fresh;
+  if (size > 0) {
+    fresh.reset(new (std::nothrow) uint8_t[size]());
+    if (!fresh) return ZR_OUTOFMEMORY;
+  }
+  buffer_ = std::move(fresh);
+  bufferSize_ = size;
+  filled_ = offset_ = logical_ = 0;
+  return ZR_OK;
+}
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::AttachStream(IStream* stream) {
+  if (stream) stream->AddRef();
+  ReleaseStream();
+  attached_ = stream;
+  std::fill(std::begin(name_), std::end(name_), WCHAR{0});
+  attributes_ = {};
+  if (!stream) return ZR_OK;
+  LARGE_INTEGER zero{};
+  ULARGE_INTEGER size{};
+  stream->Seek(zero, STREAM_SEEK_END, &size);
+  attributes_.nFileSizeLow = size.u.LowPart;
+  attributes_.nFileSizeHigh = size.u.HighPart;
+  stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+  refill();
+  return ZR_OK;
+}
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::ReleaseStream() {
+  resetBuffer();
+  if (attached_) attached_->Release();
+  attached_ = nullptr;
+  return ZR_OK;
+}

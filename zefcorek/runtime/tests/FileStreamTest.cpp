@@ -51,6 +51,22 @@ const InputKind kInputKinds[] = {
      }},
 };
 
+TEST(FileStreamTest, FactoryMakesEachStreamWithOneReference) {
+  const std::pair<const char*, std::function<IStdInterface*()>> rows[] = {
+      {"input", [] { return make<IFIOIStream>(CLSID_IFIOIStreamImp); }},
+      {"buffered", [] { return make<IFIOIBufferedStream>(CLSID_IFIOIBufferedStreamImp); }},
+      {"output", [] { return make<IFIOOStream>(CLSID_IFIOOStreamImp); }},
+  };
+  for (const auto& [name, makeRow] : rows) {
+    IStdInterface* object = makeRow();
+    ASSERT_NE(object, nullptr) << name;
+    EXPECT_EQ(object->GetRefCount(), 1) << name;
+    EXPECT_EQ(object->AddRef(), 2u) << name;
+    EXPECT_EQ(object->Release(), 1u) << name;
+    EXPECT_EQ(object->Release(), 0u) << name;
+  }
+}
+
 struct Line {
   std::u16string text;
   ZRESULT result;

@@ -1,0 +1,70 @@
+#include "platform/IniFile.h"
+
+#include "ScratchRoot.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using platform::TIniFile;
+using platform::testing::ScratchRoot;
+
+TEST(IniFileTest, IntegersMustBeWholeTexts) {
+  struct Case {
+    std::u16string text;
+    bool isInteger;
+    int value;
+  };
+  const Case cases[] = {
+      {u"42", true, 42},          {u"-42", true, -42},         {u"+7", true, 7},
+      {u"$1F", true, 31},         {u"0x1f", true, 31},         {u"-$10", true, -16},
+      {u"$FFFFFFFF", true, -1},   {u"2147483647", true, INT32_MAX},
+      {u"-2147483648", true, INT32_MIN},
+      {u"2147483648", false, 0},  {u"42abc", false, 0},        {u"", false, 0},
+      {u"0x", false, 0},          {u"4 2", false, 0},          {u"1.5", false, 0},
+  };
+  for (const auto& c : cases) {
+    int value = 0;
+    EXPECT_EQ(platform::parseFrameworkInteger(c.text, value), c.isInteger)
+        << std::string(c.text.begin(), c.text.end());
+    if (c.isInteger) {
+      EXPECT_EQ(value, c.value);
+    }
+  }
+}
+
+TEST(IniFileTest, MissingFileGivesDefaultsAndFirstWriteCreatesIt) {
+  ScratchRoot root;
+  TIniFile ini(root.windowsName("Vendor/app.ini"));
+  EXPECT_EQ(ini.ReadString(u"S", u"k", u"***NOTFOUND***"), u"***NOTFOUND***");
+  EXPECT_EQ(ini.ReadInteger(u"S", u"k", 9), 9);
+  EXPECT_TRUE(ini.ReadBool(u"S", u"k", true));
+  EXPECT_FALSE(ini.SectionExists(u"S"));
+  // The folder is not created for the file.
+  EXPECT_FALSE(ini.WriteString(u"S", u"k", u"v"));
+  std::filesystem::create_directories(root.driveC() + "/Vendor");
+  ASSERT_TRUE(ini.WriteInteger(u"S", u"n", -12));
+  ASSERT_TRUE(ini.WriteBool(u"S", u"on", false));
+  ASSERT_TRUE(ini.WriteString(u"S", u"t", u"text"));
+  ASSERT_TRUE(ini.UpdateFile());
+  EXPECT_EQ(root.readFile("Vendor/app.ini"), "[S]\r\nn=-12\r\non=0\r\nt=text\r\n");
+  EXPECT_EQ(ini.ReadInteger(u"s", u"N", 0), -12);
+  EXPECT_FALSE(ini.ReadBool(u"S", u"on", true));
+  EXPECT_EQ(ini.ReadInteger(u"S", u"t", 5), 5);
+  EXPECT_TRUE(ini.ValueExists(u"S", u"ON"));
+}
+
+TEST(IniFileTest, SectionsAndErase) {
+  ScratchRoot root;
+  TIniFile ini(root.writeFile("m.ini", "[Modules]\r\n12=Name\r\nABC =Other\r\n=skip\r\nbare\r\n[X]\r\nk=1\r\n"));
+  EXPECT_EQ(ini.ReadSectionValues(u"modules"),
+            (std::vector<std::u16string>{u"12=Name", u"ABC =Other", u"=skip", u"bare"}));
+  EXPECT_EQ(ini.ReadSection(u"Modules"), (std::vector<std::u16string>{u"12", u"ABC"}));
+  EXPECT_EQ(ini.ReadSections(), (std::vector<std::u16string>{u"Modules", u"X"}));
+  ASSERT_TRUE(ini.EraseSection(u"MODULES"));
+  EXPECT_EQ(ini.ReadSections(), (std::vector<std::u16string>{u"X"}));
+  ASSERT_TRUE(ini.DeleteKey(u"X", u"k"));
+  EXPECT_FALSE(ini.ValueExists(u"X", u"k"));
+}
+
+}  // namespace

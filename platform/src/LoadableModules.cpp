@@ -1,0 +1,78 @@
+// The table of built-in modules behind LoadLibraryW and GetProcAddress.
+#include "platform/LoadableModules.h"
+
+#include "platform/LastError.h"
+#include "platform/Modules.h"
+#include "platform/Registry.h"
+#include "platform/Utf16.h"
+
+#include <cstring>
+#include <span>
+#include <string_view>
+
+namespace {
+
+struct Export {
+  const char* name;
+  FARPROC function;
+};
+
+struct BuiltInModule {
+  const char16_t* name;  // without ".dll"
+  std::span<const Export> exports;
+};
+
+const Export kNtdllExports[] = {
+    {"NtQueryKey", reinterpret_cast<FARPROC>(&NtQueryKey)},
+};
+
+const BuiltInModule kModules[] = {
+    {u"ntdll", kNtdllExports},
+};
+
+// A module's handle is the address of its table row.
+HMODULE handleOf(const BuiltInModule& module) {
+  return reinterpret_cast<HMODULE>(const_cast<BuiltInModule*>(&module));
+}
+
+const BuiltInModule* moduleOf(HMODULE handle) {
+  for (const auto& module : kModules) {
+    if (handleOf(module) == handle) return &module;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+HMODULE LoadLibraryW(LPCWSTR name) {
+  std::u16string_view wanted = name == nullptr ? std::u16string_view() : std::u16string_view(name);
+  const size_t slash = wanted.find_last_of(u"\\/");
+  if (slash != std::u16string_view::npos) wanted.remove_prefix(slash + 1);
+  if (wanted.size() > 4 && platform::equalsIgnoreCase(wanted.substr(wanted.size() - 4), u".dll")) {
+    wanted.remove_suffix(4);
+  }
+  for (const auto& module : kModules) {
+    if (platform::equalsIgnoreCase(wanted, module.name)) return handleOf(module);
+  }
+  SetLastError(ERROR_MOD_NOT_FOUND);
+  return nullptr;
+}
+
+FARPROC GetProcAddress(HMODULE handle, LPCSTR name) {
+  const BuiltInModule* module = moduleOf(handle);
+  if (module == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  for (const auto& entry : module->exports) {
+    if (name != nullptr && std::strcmp(entry.name, name) == 0) return entry.function;
+  }
+  SetLastError(ERROR_PROC_NOT_FOUND);
+  return nullptr;
+}
+
+BOOL FreeLibrary(HMODULE handle) {
+  if (moduleOf(handle) != nullptr) return TRUE;
+  SetLastError(ERROR_INVALID_HANDLE);
+  return FALSE;
+}

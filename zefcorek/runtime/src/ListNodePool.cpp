@@ -192,10 +192,17 @@ ZRESULT ListChain::nodeAt(unsigned index, ListNode** out) {
       at = count_ - 1;
     }
   }
-  for (; at < index; ++at)
+  for (; at < index && node != nullptr; ++at)
     node = node->next;
-  for (; at > index; --at)
+  for (; at > index && node != nullptr; --at)
     node = node->prev;
+  // A cursor set by a caller with a wrong index would run off the chain;
+  // the head is always a safe place to count from.
+  if (node == nullptr) {
+    node = head_;
+    for (at = 0; at < index; ++at)
+      node = node->next;
+  }
   setCursor(node, index);
   *out = node;
   return ZR_OK;
@@ -336,6 +343,12 @@ ZRESULT ListChain::swapNodes(ListNode* a, ListNode* b) {
   linkBefore(a, afterB);
   linkBefore(b, afterA);
   return ZR_OK;
+}
+
+void ListChain::moveBefore(ListNode* node, ListNode* before) {
+  unlink(node);
+  linkBefore(node, before);
+  dropCursor();
 }
 
 ZRESULT ListChain::moveToHead(ListNode* node) {

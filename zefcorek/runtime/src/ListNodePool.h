@@ -127,9 +127,25 @@ public:
   // Index of the node, the cursor first; kNoIndex when not in the chain.
   unsigned indexOf(ListNode* node) const;
 
+  // Relinks the node right before `before` (another node of the chain);
+  // drops the cursor.
+  void moveBefore(ListNode* node, ListNode* before);
+
   // Stable bottom-up merge sort; compare(a, b) <= 0 keeps a before b.
   template <class Compare>
   void sort(Compare compare);
+
+  // Visits from the head; the next link is read before each call, so the
+  // visitor may remove the node it is given. 1 when visit answers 0 (stop),
+  // else 0.
+  template <class Visit>
+  ZRESULT forEach(Visit visit);
+
+  // The first node for which match answers 0 becomes the cursor and is handed
+  // out with its index (0). An answer of -2 ends the walk with 0 but no node;
+  // no match answers 1. Without a node, *outIndex is kNoIndex.
+  template <class Match>
+  ZRESULT search(Match match, ListNode** outNode, unsigned* outIndex);
 
 private:
   void linkBefore(ListNode* node, ListNode* before);
@@ -174,6 +190,36 @@ ZRESULT ListChain::insertSorted(const void* payload, Answer answer, ListNode** o
   linkBefore(fresh, node);
   dropCursor();
   return ZR_OK;
+}
+
+template <class Visit>
+ZRESULT ListChain::forEach(Visit visit) {
+  for (ListNode* node = head_; node != nullptr;) {
+    ListNode* next = node->next;
+    if (visit(node) == 0)
+      return ZR_NO;
+    node = next;
+  }
+  return ZR_OK;
+}
+
+template <class Match>
+ZRESULT ListChain::search(Match match, ListNode** outNode, unsigned* outIndex) {
+  *outNode = nullptr;
+  *outIndex = kNoIndex;
+  unsigned index = 0;
+  for (ListNode* node = head_; node != nullptr; node = node->next, ++index) {
+    const int32_t answer = match(node);
+    if (answer == -2)
+      return ZR_OK;
+    if (answer == 0) {
+      *outNode = node;
+      *outIndex = index;
+      setCursor(node, index);
+      return ZR_OK;
+    }
+  }
+  return ZR_NO;
 }
 
 // Runs of 1, 2, 4, ... nodes are merged pairwise from two input chains onto

@@ -259,25 +259,11 @@ ZRESULT IPtrListImp::Search(void* key, SearchFunc fn, void* context, unsigned* o
   if (fn == nullptr)
     return ZR_BADARG;
   ListNode* found = nullptr;
-  unsigned foundIndex = kNoIndex;
-  ZRESULT result = ZR_NO;
-  unsigned index = 0;
-  for (ListNode* node = chain_->head(); node != nullptr; node = node->next, ++index) {
-    const int32_t answer = fn(itemOf(node), key, context);
-    if (answer == -2) {
-      result = ZR_OK;
-      break;
-    }
-    if (answer == 0) {
-      found = node;
-      foundIndex = index;
-      chain_->setCursor(node, index);
-      result = ZR_OK;
-      break;
-    }
-  }
+  unsigned index = kNoIndex;
+  const ZRESULT result =
+      chain_->search([&](ListNode* node) { return fn(itemOf(node), key, context); }, &found, &index);
   if (outIndex != nullptr)
-    *outIndex = foundIndex;
+    *outIndex = index;
   if (outNode != nullptr)
     *outNode = handle(found);
   return result;
@@ -335,30 +321,17 @@ ZRESULT IPtrListImp::IsCountOutside(unsigned min, unsigned max) {
   return count < min || count > max ? ZR_NO : ZR_OK;
 }
 
-// The next link is read before each call, so the callback may remove the
-// node it is given.
 ZRESULT IPtrListImp::ForEach(ForEachFunc fn, void* context) {
   if (fn == nullptr)
     return ZR_BADARG;
-  for (ListNode* node = chain_->head(); node != nullptr;) {
-    ListNode* next = node->next;
-    if (fn(itemOf(node), context, handle(node)) == 0)
-      return ZR_NO;
-    node = next;
-  }
-  return ZR_OK;
+  return chain_->forEach([&](ListNode* node) { return fn(itemOf(node), context, handle(node)); });
 }
 
 ZRESULT IPtrListImp::ForEachEx(ForEachExFunc fn, void* context, void* context2) {
   if (fn == nullptr)
     return ZR_BADARG;
-  for (ListNode* node = chain_->head(); node != nullptr;) {
-    ListNode* next = node->next;
-    if (fn(itemOf(node), context, handle(node), context2) == 0)
-      return ZR_NO;
-    node = next;
-  }
-  return ZR_OK;
+  return chain_->forEach(
+      [&](ListNode* node) { return fn(itemOf(node), context, handle(node), context2); });
 }
 
 ZRESULT IPtrListImp::SwapNodes(Node* a, Node* b) { return chain_->swapNodes(link(a), link(b)); }

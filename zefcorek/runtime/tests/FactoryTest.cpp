@@ -19,7 +19,6 @@ const GUID* const kNotYetBuilt[] = {
     &CLSID_IFIOHGlobalOStreamImp,
     &CLSID_IFIOHGlobalIStreamImp,
     &CLSID_IIniFileImp,
-    &CLSID_IRecListImp,
     &CLSID_IStringListImp,
     &CLSID_IStringListImpLegacy,
     &CLSID_ITaggedValSetImp,

@@ -23,8 +23,6 @@ const GUID* const kNotYetBuilt[] = {
     &CLSID_IStringListImpLegacy,
     &CLSID_ITaggedValSetImp,
     &CLSID_IHashTableImp,
-    &CLSID_IBinaryHeapImp,
-    &CLSID_IKeyedBinaryHeapImp,
     &CLSID_IPlaneFitImp,
     &CLSID_ISerialPortImp,
     &CLSID_IBluetoothConnectionImp,

@@ -1,0 +1,147 @@
+// Binary min-heaps of untyped pointers, kept in an IPtrArray.
+//
+// IBinaryHeap orders its items with a client compare function; the smallest
+// item is on top. IKeyedBinaryHeap computes a double key for each item once,
+// when it is pushed, and hands back a node through which the client can later
+// remove the item or lower its key.
+//
+// Both can defer ordering: while deferral is on, pushes only append, and one
+// Rebuild (which also turns deferral off) orders everything in O(n). Heap
+// positions are 1-based: the entry at position p is at array index p - 1,
+// its children at 2p and 2p + 1. The heaps never look inside items and never
+// free them; the keyed heap frees only its own nodes. Results are the ZR_*
+// codes; GetDeferOrder answers 0 for yes and 1 for no. One thread at a time.
+#pragma once
+
+#include "zefcorek/StdInterface.h"
+
+#include <cstdint>
+
+struct IPtrArray;
+
+struct ZEF_EXPORT IBinaryHeap : virtual IStdDataInterface {
+  // Greater than 0 when a belongs below b.
+  using CompareFunc = int32_t (*)(void* a, void* b);
+  using VisitFunc = void (*)(void* item, void* context);
+
+  // Turning deferral off here does not reorder: Rebuild does that.
+  virtual ZRESULT SetDeferOrder(bool defer) = 0;
+  virtual ZRESULT GetDeferOrder() = 0;
+  virtual ZRESULT SetCompareFunc(CompareFunc fn) = 0;
+  // Appends the item and, unless deferring, sifts it up. 2 without a
+  // compare function (the item stays appended); 30 when memory runs out.
+  virtual ZRESULT Push(void* item) = 0;
+  // Takes the top into *outItem (may be null); an empty heap gives null and
+  // 0. 2 without a compare function: the top is taken all the same.
+  virtual ZRESULT Pop(void** outItem) = 0;
+  // While deferring: orders everything and turns deferral off (2 without a
+  // compare function, deferral then stays on). Otherwise nothing.
+  virtual ZRESULT Rebuild() = 0;
+  // Visits every item in array order (heap order, not sorted). 10 for null.
+  virtual ZRESULT ForEach(VisitFunc fn, void* context) = 0;
+  // Empties the heap and turns deferral off; the compare function stays.
+  virtual ZRESULT Clear() = 0;
+  ~IBinaryHeap() override;
+};
+
+// A keyed heap's handle for one pushed item; valid until the item is popped
+// or removed or the heap is cleared.
+struct TKeyedBinaryHeapNode;
+
+struct ZEF_EXPORT IKeyedBinaryHeap : virtual IStdDataInterface {
+  using Node = TKeyedBinaryHeapNode;
+  using KeyFunc = double (*)(void* item, void* keyContext);
+  using VisitFunc = void (*)(void* item, void* context);
+
+  virtual ZRESULT SetDeferOrder(bool defer) = 0;
+  virtual ZRESULT GetDeferOrder() = 0;
+  virtual ZRESULT SetKeyContext(void* context) = 0;
+  virtual ZRESULT SetKeyFunc(KeyFunc fn) = 0;
+  // Computes the item's key and sifts it up unless deferring; *outNode (may
+  // be null) = its node. 2 with *outNode null without a key function; 30
+  // when memory runs out.
+  virtual ZRESULT Push(void* item, Node** outNode) = 0;
+  // Takes the top item into *outItem (may be null) and frees its node.
+  virtual ZRESULT Pop(void** outItem) = 0;
+  virtual ZRESULT Rebuild() = 0;
+  virtual ZRESULT ForEach(VisitFunc fn, void* context) = 0;
+  // Removes the node's item (not handed back) and frees the node. 10 for
+  // null; 2 for a node that is not in this heap at its recorded place.
+  virtual ZRESULT Remove(Node* node) = 0;
+  // Lowers the node's key. 2, nothing changed, for a larger or NaN key or a
+  // node not in this heap; 10 for null.
+  virtual ZRESULT DecreaseKey(Node* node, double newKey) = 0;
+  // Kept for their table slots; always 21.
+  virtual ZRESULT Reserved1(intptr_t, intptr_t) = 0;
+  virtual ZRESULT Reserved2(intptr_t, intptr_t) = 0;
+  // Frees every node and empties the heap; the key function and context stay.
+  virtual ZRESULT Clear() = 0;
+  ~IKeyedBinaryHeap() override;
+};
+
+class ZEF_EXPORT IBinaryHeapImp : public IStdDataInterfaceImp, public virtual IBinaryHeap {
+public:
+  IBinaryHeapImp() = default;
+  ~IBinaryHeapImp() override;
+
+  // 21 for every identifier, *out untouched.
+  HRESULT QueryInterface(REFIID iid, void** out) override;
+
+  ZRESULT SetDeferOrder(bool defer) override;
+  ZRESULT GetDeferOrder() override;
+  ZRESULT SetCompareFunc(CompareFunc fn) override;
+  ZRESULT Push(void* item) override;
+  ZRESULT Pop(void** outItem) override;
+  ZRESULT Rebuild() override;
+  ZRESULT ForEach(VisitFunc fn, void* context) override;
+  ZRESULT Clear() override;
+
+private:
+  bool ensureArray();
+  void* at(unsigned position);
+  void exchange(unsigned p, unsigned q);
+  ZRESULT siftUp(unsigned position);
+  ZRESULT siftDown(unsigned position);
+
+  IPtrArray* array_ = nullptr;       // the entries; made on first need, owned
+  CompareFunc compare_ = nullptr;    // set by the client
+  bool defer_ = false;               // pushes only append while set
+};
+
+class ZEF_EXPORT IKeyedBinaryHeapImp : public IStdDataInterfaceImp,
+                                       public virtual IKeyedBinaryHeap {
+public:
+  IKeyedBinaryHeapImp() = default;
+  ~IKeyedBinaryHeapImp() override;
+
+  // 21 for every identifier, *out untouched.
+  HRESULT QueryInterface(REFIID iid, void** out) override;
+
+  ZRESULT SetDeferOrder(bool defer) override;
+  ZRESULT GetDeferOrder() override;
+  ZRESULT SetKeyContext(void* context) override;
+  ZRESULT SetKeyFunc(KeyFunc fn) override;
+  ZRESULT Push(void* item, Node** outNode) override;
+  ZRESULT Pop(void** outItem) override;
+  ZRESULT Rebuild() override;
+  ZRESULT ForEach(VisitFunc fn, void* context) override;
+  ZRESULT Remove(Node* node) override;
+  ZRESULT DecreaseKey(Node* node, double newKey) override;
+  ZRESULT Reserved1(intptr_t, intptr_t) override;
+  ZRESULT Reserved2(intptr_t, intptr_t) override;
+  ZRESULT Clear() override;
+
+private:
+  bool ensureArray();
+  Node* at(unsigned position);
+  void place(unsigned position, Node* node);
+  void exchange(unsigned p, unsigned q);
+  bool holds(Node* node);
+  ZRESULT siftUp(unsigned position);
+  ZRESULT siftDown(unsigned position);
+
+  void* keyContext_ = nullptr;   // handed to the key function
+  IPtrArray* array_ = nullptr;   // node pointers; made on first need, owned
+  KeyFunc keyFunc_ = nullptr;    // set by the client
+  bool defer_ = false;           // pushes only append while set
+};

@@ -1,0 +1,349 @@
+// The two binary heaps: sift up and down over 1-based positions in a pointer
+// array, with the ordering optionally deferred to one bottom-up rebuild
+// (Floyd's heap construction, O(n)).
+//
+// Entries are told apart by position, never by value, so a null item is an
+// entry like any other and cannot be taken for a missing child.
+#include "zefcorek/BinaryHeap.h"
+
+#include "zefcorek/ClassMakers.h"
+#include "zefcorek/PtrArray.h"
+
+#include <new>
+
+// The keyed heap's node: the item, its key (computed once, when pushed) and
+// its current heap position, kept up to date on every move.
+struct TKeyedBinaryHeapNode {
+  void* item;
+  double key;
+  unsigned position;
+};
+
+IBinaryHeap::~IBinaryHeap() = default;
+IKeyedBinaryHeap::~IKeyedBinaryHeap() = default;
+
+void* zefcorek::makeIBinaryHeapImp(intptr_t) {
+  return static_cast<IBinaryHeap*>(new (std::nothrow) IBinaryHeapImp());
+}
+
+void* zefcorek::makeIKeyedBinaryHeapImp(intptr_t) {
+  return static_cast<IKeyedBinaryHeap*>(new (std::nothrow) IKeyedBinaryHeapImp());
+}
+
+// --- IBinaryHeapImp ---------------------------------------------------------
+
+IBinaryHeapImp::~IBinaryHeapImp() { Clear(); }
+
+HRESULT IBinaryHeapImp::QueryInterface(REFIID, void**) { return ZR_NOTSUPPORTED; }
+
+bool IBinaryHeapImp::ensureArray() {
+  if (array_ == nullptr)
+    array_ = new (std::nothrow) IPtrArrayImp();
+  return array_ != nullptr;
+}
+
+void* IBinaryHeapImp::at(unsigned position) { return array_->GetAt(position - 1); }
+
+void IBinaryHeapImp::exchange(unsigned p, unsigned q) { array_->Swap(p - 1, q - 1); }
+
+// Equal entries do not move, so an item never climbs past its equal.
+ZRESULT IBinaryHeapImp::siftUp(unsigned position) {
+  if (compare_ == nullptr)
+    return ZR_FAILED;
+  void* item = at(position);
+  while (position >= 2) {
+    const unsigned parent = position / 2;
+    if (compare_(at(parent), item) <= 0)
+      break;
+    exchange(parent, position);
+    position = parent;
+  }
+  return ZR_OK;
+}
+
+// When both children compare equal the right one rises.
+ZRESULT IBinaryHeapImp::siftDown(unsigned position) {
+  if (compare_ == nullptr)
+    return ZR_FAILED;
+  const unsigned count = array_->GetCount();
+  void* item = at(position);
+  while (uint64_t{position} * 2 <= count) {
+    const unsigned left = position * 2;
+    const unsigned right = left + 1;
+    const unsigned chosen =
+        right <= count && compare_(at(left), at(right)) >= 0 ? right : left;
+    if (compare_(item, at(chosen)) <= 0)
+      break;
+    exchange(position, chosen);
+    position = chosen;
+  }
+  return ZR_OK;
+}
+
+ZRESULT IBinaryHeapImp::SetDeferOrder(bool defer) {
+  defer_ = defer;
+  return ZR_OK;
+}
+
+ZRESULT IBinaryHeapImp::GetDeferOrder() { return defer_ ? ZR_OK : ZR_NO; }
+
+ZRESULT IBinaryHeapImp::SetCompareFunc(CompareFunc fn) {
+  compare_ = fn;
+  return ZR_OK;
+}
+
+ZRESULT IBinaryHeapImp::Push(void* item) {
+  if (!ensureArray())
+    return ZR_OUTOFMEMORY;
+  if (const ZRESULT result = array_->Add(item, nullptr); result != ZR_OK)
+    return result;
+  if (defer_)
+    return ZR_OK;
+  return siftUp(array_->GetCount());
+}
+
+ZRESULT IBinaryHeapImp::Pop(void** outItem) {
+  if (outItem != nullptr)
+    *outItem = nullptr;
+  if (!ensureArray())
+    return ZR_OUTOFMEMORY;
+  const unsigned count = array_->GetCount();
+  if (count == 0)
+    return ZR_OK;
+  void* top = at(1);
+  if (outItem != nullptr)
+    *outItem = top;
+  if (count == 1) {
+    array_->Delete(0, false);
+    return ZR_OK;
+  }
+  void* last = at(count);
+  array_->Delete(count - 1, false);
+  array_->Replace(0, last, false);
+  return siftDown(1);
+}
+
+ZRESULT IBinaryHeapImp::Rebuild() {
+  if (!ensureArray())
+    return ZR_OUTOFMEMORY;
+  if (!defer_)
+    return ZR_OK;
+  for (unsigned k = array_->GetCount() / 2; k >= 1; --k) {
+    if (const ZRESULT result = siftDown(k); result != ZR_OK)
+      return result;
+  }
+  defer_ = false;
+  return ZR_OK;
+}
+
+ZRESULT IBinaryHeapImp::ForEach(VisitFunc fn, void* context) {
+  if (fn == nullptr)
+    return ZR_BADARG;
+  if (!ensureArray())
+    return ZR_OUTOFMEMORY;
+  const unsigned count = array_->GetCount();
+  for (unsigned i = 0; i < count; ++i)
+    fn(array_->GetAt(i), context);
+  return ZR_OK;
+}
+
+ZRESULT IBinaryHeapImp::Clear() {
+  if (array_ != nullptr) {
+    array_->Release();
+    array_ = nullptr;
+  }
+  defer_ = false;
+  return ZR_OK;
+}
+
+// --- IKeyedBinaryHeapImp ----------------------------------------------------
+
+IKeyedBinaryHeapImp::~IKeyedBinaryHeapImp() { Clear(); }
+
+HRESULT IKeyedBinaryHeapImp::QueryInterface(REFIID, void**) { return ZR_NOTSUPPORTED; }
+
+bool IKeyedBinaryHeapImp::ensureArray() {
+  if (array_ == nullptr)
+    array_ = new (std::nothrow) IPtrArrayImp();
+  return array_ != nullptr;
+}
+
+TKeyedBinaryHeapNode* IKeyedBinaryHeapImp::at(unsigned position) {
+  return static_cast<Node*>(array_->GetAt(position - 1));
+}
+
+void IKeyedBinaryHeapImp::place(unsigned position, Node* node) {
+  array_->Replace(position - 1, node, false);
+  node->position = position;
+}
+
+void IKeyedBinaryHeapImp::exchange(unsigned p, unsigned q) {
+  Node* atP = at(p);
+  Node* atQ = at(q);
+  place(p, atQ);
+  place(q, atP);
+}
+
+bool IKeyedBinaryHeapImp::holds(Node* node) {
+  const unsigned position = node->position;
+  return position >= 1 && position <= array_->GetCount() && at(position) == node;
+}
+
+// The keys were computed at push time, so the heap keeps its order even when
+// the key function has been taken away since; the answer still says that
+// the function is missing.
+ZRESULT IKeyedBinaryHeapImp::siftUp(unsigned position) {
+  const double key = at(position)->key;
+  while (position >= 2) {
+    const unsigned parent = position / 2;
+    if (!(at(parent)->key > key))
+      break;
+    exchange(parent, position);
+    position = parent;
+  }
+  return keyFunc_ != nullptr ? ZR_OK : ZR_FAILED;
+}
+
+ZRESULT IKeyedBinaryHeapImp::siftDown(unsigned position) {
+  const unsigned count = array_->GetCount();
+  const double key = at(position)->key;
+  while (uint64_t{position} * 2 <= count) {
+    const unsigned left = position * 2;
+    const unsigned right = left + 1;
+    const unsigned chosen = right <= count && !(at(left)->key < at(right)->key) ? right : left;
+    if (!(key > at(chosen)->key))
+      break;
+    exchange(position, chosen);
+    position = chosen;
+  }
+  return keyFunc_ != nullptr ? ZR_OK : ZR_FAILED;
+}
+
+ZRESULT IKeyedBinaryHeapImp::SetDeferOrder(bool defer) {
+  defer_ = defer;
+  return ZR_OK;
+}
+
+ZRESULT IKeyedBinaryHeapImp::GetDeferOrder() { return defer_ ? ZR_OK : ZR_NO; }
+
+ZRESULT IKeyedBinaryHeapImp::SetKeyContext(void* context) {
+  keyContext_ = context;
+  return ZR_OK;
+}
+
+ZRESULT IKeyedBinaryHeapImp::SetKeyFunc(KeyFunc fn) {
+  keyFunc_ = fn;
+  return ZR_OK;
+}
+
+ZRESULT IKeyedBinaryHeapImp::Push(void* item, Node** outNode) {
+  if (!ensureArray())
+    return ZR_OUTOFMEMORY;
+  if (outNode != nullptr)
+    *outNode = nullptr;
+  if (keyFunc_ == nullptr)
+    return ZR_FAILED;
+  auto* node = new (std::nothrow) Node{item, 0.0, 0};
+  if (node == nullptr)
+    return ZR_OUTOFMEMORY;
+  unsigned index = 0;
+  if (array_->Add(node, &index) != ZR_OK) {
+    delete node;
+    return ZR_OUTOFMEMORY;
+  }
+  node->position = index + 1;
+  node->key = keyFunc_(item, keyContext_);
+  if (outNode != nullptr)
+    *outNode = node;
+  if (defer_)
+    return ZR_OK;
+  return siftUp(node->position);
+}
+
+ZRESULT IKeyedBinaryHeapImp::Pop(void** outItem) {
+  if (outItem != nullptr)
+    *outItem = nullptr;
+  if (!ensureArray())
+    return ZR_OUTOFMEMORY;
+  const unsigned count = array_->GetCount();
+  if (count == 0)
+    return ZR_OK;
+  Node* top = at(1);
+  if (outItem != nullptr)
+    *outItem = top->item;
+  delete top;
+  if (count == 1) {
+    array_->Delete(0, false);
+    return ZR_OK;
+  }
+  Node* last = at(count);
+  array_->Delete(count - 1, false);
+  place(1, last);
+  return siftDown(1);
+}
+
+ZRESULT IKeyedBinaryHeapImp::Rebuild() {
+  if (!ensureArray())
+    return ZR_OUTOFMEMORY;
+  if (!defer_)
+    return ZR_OK;
+  for (unsigned k = array_->GetCount() / 2; k >= 1; --k) {
+    if (const ZRESULT result = siftDown(k); result != ZR_OK)
+      return result;
+  }
+  defer_ = false;
+  return ZR_OK;
+}
+
+ZRESULT IKeyedBinaryHeapImp::ForEach(VisitFunc fn, void* context) {
+  if (fn == nullptr)
+    return ZR_BADARG;
+  if (!ensureArray())
+    return ZR_OUTOFMEMORY;
+  const unsigned count = array_->GetCount();
+  for (unsigned p = 1; p <= count; ++p)
+    fn(at(p)->item, context);
+  return ZR_OK;
+}
+
+// The node climbs to the top whatever its key, then leaves as the top does.
+ZRESULT IKeyedBinaryHeapImp::Remove(Node* node) {
+  if (node == nullptr)
+    return ZR_BADARG;
+  if (!ensureArray())
+    return ZR_OUTOFMEMORY;
+  if (!holds(node))
+    return ZR_FAILED;
+  for (unsigned position = node->position; position > 1; position /= 2)
+    exchange(position / 2, position);
+  return Pop(nullptr);
+}
+
+ZRESULT IKeyedBinaryHeapImp::DecreaseKey(Node* node, double newKey) {
+  if (node == nullptr)
+    return ZR_BADARG;
+  if (!ensureArray())
+    return ZR_OUTOFMEMORY;
+  if (!holds(node) || !(newKey <= node->key))
+    return ZR_FAILED;
+  node->key = newKey;
+  if (defer_)
+    return ZR_OK;
+  return siftUp(node->position);
+}
+
+ZRESULT IKeyedBinaryHeapImp::Reserved1(intptr_t, intptr_t) { return ZR_NOTSUPPORTED; }
+
+ZRESULT IKeyedBinaryHeapImp::Reserved2(intptr_t, intptr_t) { return ZR_NOTSUPPORTED; }
+
+ZRESULT IKeyedBinaryHeapImp::Clear() {
+  if (array_ != nullptr) {
+    const unsigned count = array_->GetCount();
+    for (unsigned p = 1; p <= count; ++p)
+      delete at(p);
+    array_->Release();
+    array_ = nullptr;
+  }
+  defer_ = false;
+  return ZR_OK;
+}

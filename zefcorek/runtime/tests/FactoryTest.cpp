@@ -37,7 +37,6 @@ const GUID* const kNotYetBuilt[] = {
     &CLSID_IGfxPtDestination3Imp,
     &CLSID_IMessageLoaderImp,
     &CLSID_INetDetectImp,
-    &CLSID_INetInternetSessionImp,
     &CLSID_IFIImgIOProviderImp,
     &CLSID_IFIRasterImageImp,
     &CLSID_IPDFImgExtractorImp,

@@ -138,9 +138,15 @@ public:
   }
 
 private:
+  // Digits by hand: std::to_string would bring a GNU-unique symbol into the
+  // library, and a library with one can no longer be unloaded.
   static std::u16string decimal(uint32_t value) {
-    std::string digits = std::to_string(value);
-    return std::u16string(digits.begin(), digits.end());
+    std::u16string digits;
+    do {
+      digits.insert(digits.begin(), char16_t(u'0' + value % 10));
+      value /= 10;
+    } while (value != 0);
+    return digits;
   }
 
   static bool isSuccessStatus(std::optional<DWORD> status) {

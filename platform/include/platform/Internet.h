@@ -22,7 +22,7 @@
 #include <optional>
 
 using HINTERNET = void*;
-using LPDWORD = DWORD*;  // same alias as the file functions use
+using LPDWORD = DWORD*;  // a DWORD the call writes
 using INTERNET_PORT = WORD;
 
 // Access types of InternetOpenW.

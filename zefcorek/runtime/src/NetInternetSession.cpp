@@ -8,11 +8,11 @@
 // chance to cancel) still comes about five times a second.
 #include "zefcorek/NetInternetSession.h"
 
-#include "DownloadFile.h"
-
 #include "zefcorek/ClassMakers.h"
 
 #include "platform/Clock.h"
+#include "platform/Files.h"
+#include "platform/Handles.h"
 #include "platform/Internet.h"
 
 #include <algorithm>
@@ -59,6 +59,13 @@ struct RequestHandle {
   }
 };
 
+struct FileHandle {
+  HANDLE value = INVALID_HANDLE_VALUE;
+  ~FileHandle() {
+    if (value != INVALID_HANDLE_VALUE) CloseHandle(value);
+  }
+};
+
 std::optional<DWORD> queryNumber(HINTERNET request, DWORD level) {
   DWORD value = 0;
   DWORD length = sizeof value;
@@ -99,8 +106,10 @@ public:
                          TNetDownloadProgressCallback callback, intptr_t userValue) override {
     if (url == nullptr || path == nullptr) return ZR_BADARG;
     if (internet_ == nullptr) return ZR_FAILED;
-    zefcorek::DownloadFile file;
-    if (!file.create(path)) return ZR_FAILED;
+    // Created or truncated now; it stays on disk whatever follows.
+    FileHandle file{CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (file.value == INVALID_HANDLE_VALUE) return ZR_FAILED;
     RequestHandle request{InternetOpenUrlW(internet_, url, u"", 0, kRequestFlags, 0)};
     if (request.value == nullptr) return ZR_FAILED;
     answerProxyAuthentication(request.value);
@@ -113,7 +122,7 @@ public:
     progress_.totalSize = contentLength(request.value);
     progress_.userValue = userValue;
 
-    ZRESULT result = transfer(request.value, file, callback);
+    ZRESULT result = transfer(request.value, file.value, callback);
     if (result == ZR_OK && !isSuccessStatus(queryNumber(request.value, HTTP_QUERY_STATUS_CODE))) {
       // An error page is stored for diagnosis but never passes for the file.
       result = ZR_FAILED;
@@ -175,8 +184,7 @@ private:
   }
 
   // Reads the body block by block into the file, reporting each block.
-  ZRESULT transfer(HINTERNET request, zefcorek::DownloadFile& file,
-                   TNetDownloadProgressCallback callback) {
+  ZRESULT transfer(HINTERNET request, HANDLE file, TNetDownloadProgressCallback callback) {
     platform::Clock& clock = platform::clock();
     uint64_t passStart = clock.monotonicMs();
     DWORD block = kFirstBlockBytes;
@@ -186,7 +194,8 @@ private:
       DWORD got = 0;
       if (!InternetReadFile(request, buffer.get(), block, &got)) return ZR_FAILED;
       if (got == 0) return ZR_OK;
-      if (!file.write(buffer.get(), got)) return ZR_NET_WRITE_FAILED;
+      DWORD written = 0;
+      if (!WriteFile(file, buffer.get(), got, &written, nullptr)) return ZR_NET_WRITE_FAILED;
       progress_.received += got;
       if (callback != nullptr) {
         if (int32_t answer = callback(&progress_); answer != 0) return answer;

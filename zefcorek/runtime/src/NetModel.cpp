@@ -3,6 +3,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/HostAddress.h"
+#include "platform/WinSock.h"
 
 #include <algorithm>
 #include <array>
@@ -42,8 +43,11 @@ int32_t netmodelIPFromDomain(const WCHAR* domain, WCHAR* out, uint32_t outLength
   constexpr int32_t kFound = 0;
   constexpr int32_t kNotFound = 2;
   if (domain == nullptr || out == nullptr || outLength == 0) return kNotFound;
+  WSADATA data{};
+  if (WSAStartup(MAKEWORD(1, 0), &data) != 0) return kNotFound;
   std::optional<std::string> address =
       platform::firstAddressText(platform::wideToAnsiLenient(domain));
+  WSACleanup();
   if (!address) return kNotFound;
   std::u16string text = platform::ansiToWideLenient(*address);
   // Cut so that the terminator always fits inside the caller's buffer.
@@ -51,4 +55,14 @@ int32_t netmodelIPFromDomain(const WCHAR* domain, WCHAR* out, uint32_t outLength
   std::copy_n(text.data(), units, out);
   std::fill(out + units, out + outLength, u'\0');
   return kFound;
+}
+
+bool netmodelCryptString(const CLWideStr& in, CLWideStr& out) {
+  out.AssignText(zefcorek::scrambleNetText(in.Text()));
+  return true;
+}
+
+bool netmodelDecryptString(const CLWideStr& in, CLWideStr& out) {
+  out.AssignText(zefcorek::unscrambleNetText(in.Text()));
+  return true;
 }

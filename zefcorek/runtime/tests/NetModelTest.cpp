@@ -61,6 +61,14 @@ TEST(NetModelTest, ScramblingIsAFixedSubstitution) {
     EXPECT_EQ(zefcorek::scrambleNetText(c.plain), c.scrambled);
     EXPECT_EQ(zefcorek::unscrambleNetText(c.scrambled), c.plain);
   }
+  // The exported forms on string records, in place as well.
+  CLWideStr plain(std::u16string(u"Proxy_User 42"));
+  CLWideStr scrambled;
+  EXPECT_TRUE(netmodelCryptString(plain, scrambled));
+  EXPECT_EQ(scrambled.ToUnicodeString(), zefcorek::scrambleNetText(u"Proxy_User 42"));
+  EXPECT_TRUE(netmodelDecryptString(scrambled, scrambled));
+  EXPECT_EQ(scrambled.ToUnicodeString(), u"Proxy_User 42");
+
   // Every character of the alphabet round-trips.
   std::u16string all = u"_0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
   EXPECT_EQ(zefcorek::unscrambleNetText(zefcorek::scrambleNetText(all)), all);

@@ -3,6 +3,8 @@
 // settings file. They keep no state.
 #pragma once
 
+#include "textrum/CLWideStr.h"
+
 #include "platform/Export.h"
 #include "platform/WinTypes.h"
 
@@ -17,6 +19,11 @@
 // address is of neither family, or an argument is null or outLength is 0
 // (`out` is then left as it was).
 ZEF_EXTERN_C int32_t netmodelIPFromDomain(const WCHAR* domain, WCHAR* out, uint32_t outLength);
+
+// Scrambles `in` into `out` (the same length; see scrambleNetText). Always true.
+ZEF_EXTERN_C bool netmodelCryptString(const CLWideStr& in, CLWideStr& out);
+// Undoes netmodelCryptString. Always true.
+ZEF_EXTERN_C bool netmodelDecryptString(const CLWideStr& in, CLWideStr& out);
 
 namespace zefcorek {
 

@@ -9,6 +9,7 @@
 
 #include "fixtures/FixtureServer.h"
 #include "fixtures/ProxyFixture.h"
+#include "fixtures/UpdateServerDouble.h"
 
 #include <gtest/gtest.h>
 
@@ -296,6 +297,36 @@ TEST_F(NetInternetSessionTest, SystemProxyIsUsedWithoutAnExplicitOne) {
   EXPECT_TRUE(server_.requests().empty());
   unsetenv("http_proxy");
   unsetenv("no_proxy");
+}
+
+TEST_F(NetInternetSessionTest, TalksToTheUpdateServerDouble) {
+  fixtures::UpdateServerDouble updates;
+  updates.setAccount("***KW***", "***ZJ***", "12,15|VKR7");
+  updates.setUpdateList("[12]\r\nupd1=500|01/02/2026|1|Fix|pkg|setup.exe|run||||note\r\n");
+  FixtureResponse installer = generatedBody(70'000);
+  installer.framing = BodyFramingKind::Chunked;
+  updates.addFile("pkg", "setup.exe", installer);
+  ASSERT_EQ(session_->Open(u"Kestruner"), ZR_OK);
+
+  std::string login = updates.requestBase() + "Req=login&UserID=***KW***&Password=***ZJ***";
+  EXPECT_EQ(download(login, file("lres.tmp")), ZR_OK);
+  EXPECT_EQ(contents(file("lres.tmp")),
+            "LOGIN RESPONSE: LOGINOK\r\nAUTHORIZATION: YES\r\nPROCLIST: 12,15|VKR7\r\n");
+  std::string wrong = updates.requestBase() + "Req=login&UserID=someone&Password=***ZJ***";
+  EXPECT_EQ(download(wrong, file("lres.tmp")), ZR_OK);
+  EXPECT_EQ(contents(file("lres.tmp")), "LOGIN RESPONSE: LOGINFAILED\r\n");
+
+  EXPECT_EQ(download(updates.listAddress(), file("VKR.tmp")), ZR_OK);
+  EXPECT_NE(contents(file("VKR.tmp")).find("upd1=500|"), std::string::npos);
+
+  std::string fetch = updates.requestBase() +
+                      "Req=download&UserID=***KW***&Password=***ZJ***&File=" +
+                      updates.locationB() + "pkg\\setup.exe";
+  EXPECT_EQ(download(fetch, file("VKRUpd.exe")), ZR_OK);
+  EXPECT_TRUE(contents(file("VKRUpd.exe")) == generated(70'000));
+  EXPECT_EQ(download(updates.locationA() + "pkg/setup.exe", file("direct.exe")), ZR_OK);
+  EXPECT_TRUE(contents(file("direct.exe")) == generated(70'000));
+  EXPECT_EQ(download(updates.locationA() + "pkg/other.exe", file("none.exe")), ZR_FAILED);
 }
 
 }  // namespace

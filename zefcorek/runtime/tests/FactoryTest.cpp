@@ -22,7 +22,6 @@ const GUID* const kNotYetBuilt[] = {
     &CLSID_IStringListImp,
     &CLSID_IStringListImpLegacy,
     &CLSID_ITaggedValSetImp,
-    &CLSID_IHashTableImp,
     &CLSID_IPlaneFitImp,
     &CLSID_ISerialPortImp,
     &CLSID_IBluetoothConnectionImp,

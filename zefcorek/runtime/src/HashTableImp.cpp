@@ -1,0 +1,280 @@
+// IHashTableImp: separate chaining over a bucket array sized from the prime
+// table, rehashed when the load leaves the client's bounds.
+#include "zefcorek/HashTable.h"
+
+#include "HashPrimes.h"
+
+#include "zefcorek/ClassMakers.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+using zefcorek::kFewestBuckets;
+using zefcorek::kMostBuckets;
+
+namespace {
+
+// The default hash: the item's address is its hash.
+unsigned hashByAddress(unsigned, void* item, void*) {
+  return static_cast<unsigned>(reinterpret_cast<uintptr_t>(item));
+}
+
+}  // namespace
+
+IHashTable::~IHashTable() = default;
+
+void* zefcorek::makeIHashTableImp(intptr_t) {
+  return static_cast<IHashTable*>(new (std::nothrow) IHashTableImp());
+}
+
+// The bucket array comes with the object; the factory turns a failed
+// allocation here into "cannot be made".
+IHashTableImp::IHashTableImp()
+    : buckets_(new Node*[kFewestBuckets]()), hashFunc_(&hashByAddress) {}
+
+IHashTableImp::~IHashTableImp() {
+  freeNodes();
+  delete[] buckets_;
+}
+
+HRESULT IHashTableImp::QueryInterface(REFIID, void**) { return ZR_NOTSUPPORTED; }
+
+unsigned IHashTableImp::bucketIndex(void* item, unsigned bucketCount) const {
+  return hashFunc_(bucketCount, item, hashContext_) % bucketCount;
+}
+
+void IHashTableImp::freeNodes() {
+  for (unsigned b = 0; b < bucketCount_; ++b) {
+    for (Node* node = buckets_[b]; node != nullptr;) {
+      Node* next = node->next;
+      delete node;
+      node = next;
+    }
+    buckets_[b] = nullptr;
+  }
+  count_ = 0;
+}
+
+// Resizes to the next prime above the item count when the load has left
+// [lowLoad, highLoad], as far as the table's smallest and largest counts go.
+ZRESULT IHashTableImp::rebalance() {
+  const double load = static_cast<double>(count_) / bucketCount_;
+  const bool tooSparse = load <= lowLoad_ && bucketCount_ > kFewestBuckets;
+  const bool tooDense = load >= highLoad_ && bucketCount_ < kMostBuckets;
+  if (!tooSparse && !tooDense)
+    return ZR_OK;
+  return SetBucketCount(SpacedPrimesClosest(count_));
+}
+
+ZRESULT IHashTableImp::SetHashFunc(HashFunc fn, void* context) {
+  hashFunc_ = fn;
+  hashContext_ = context;
+  return ZR_OK;
+}
+
+ZRESULT IHashTableImp::SetCompareFunc(CompareFunc fn, void* context) {
+  compareFunc_ = fn;
+  compareContext_ = context;
+  return ZR_OK;
+}
+
+// A resize that cannot be had leaves a working table at its old size, so
+// Add and Remove answer for the item alone.
+ZRESULT IHashTableImp::Add(void* item) {
+  if (item == nullptr)
+    return ZR_BADARG;
+  if (!hasFunctions())
+    return ZR_FAILED;
+  auto* fresh = new (std::nothrow) Node{item, nullptr};
+  if (fresh == nullptr)
+    return ZR_OUTOFMEMORY;
+  Node** link = &buckets_[bucketIndex(item, bucketCount_)];
+  while (*link != nullptr && compareFunc_((*link)->item, item, compareContext_, 1) >= 1)
+    link = &(*link)->next;
+  fresh->next = *link;
+  *link = fresh;
+  ++count_;
+  if (updateDepth_ == 0)
+    rebalance();
+  return ZR_OK;
+}
+
+ZRESULT IHashTableImp::Remove(void* item) {
+  if (item == nullptr)
+    return ZR_BADARG;
+  if (!hasFunctions())
+    return ZR_FAILED;
+  Node** link = &buckets_[bucketIndex(item, bucketCount_)];
+  while (*link != nullptr && (*link)->item != item)
+    link = &(*link)->next;
+  if (*link == nullptr)
+    return ZR_NO;
+  Node* gone = *link;
+  *link = gone->next;
+  delete gone;
+  --count_;
+  if (updateDepth_ == 0)
+    rebalance();
+  return ZR_OK;
+}
+
+ZRESULT IHashTableImp::Find(void* key, void** out) {
+  if (key == nullptr || out == nullptr)
+    return ZR_BADARG;
+  *out = nullptr;
+  if (!hasFunctions())
+    return ZR_FAILED;
+  for (Node* node = buckets_[bucketIndex(key, bucketCount_)]; node != nullptr;
+       node = node->next) {
+    if (compareFunc_(node->item, key, compareContext_, 0) == 0) {
+      *out = node->item;
+      return ZR_OK;
+    }
+  }
+  return ZR_NO;
+}
+
+ZRESULT IHashTableImp::IsBucketUsed(void* key) {
+  if (key == nullptr)
+    return ZR_BADARG;
+  if (!hasFunctions())
+    return ZR_FAILED;
+  if (count_ == 0)
+    return 0;
+  return buckets_[bucketIndex(key, bucketCount_)] != nullptr ? 1 : 0;
+}
+
+ZRESULT IHashTableImp::BucketOf(void* key, unsigned* out) {
+  if (key == nullptr || out == nullptr)
+    return ZR_BADARG;
+  if (!hasFunctions()) {
+    *out = 0xFFFFFFFFu;
+    return ZR_FAILED;
+  }
+  *out = bucketIndex(key, bucketCount_);
+  return ZR_OK;
+}
+
+ZRESULT IHashTableImp::GetBucketItem(unsigned bucket, int32_t i, void** out) {
+  if (out == nullptr)
+    return ZR_BADARG;
+  *out = nullptr;
+  if (bucket >= bucketCount_)
+    return ZR_BADARG;
+  if (i < 0)
+    return ZR_OK;
+  Node* node = buckets_[bucket];
+  for (int32_t at = 0; at < i && node != nullptr; ++at)
+    node = node->next;
+  if (node != nullptr)
+    *out = node->item;
+  return ZR_OK;
+}
+
+ZRESULT IHashTableImp::BeginUpdate() {
+  ++updateDepth_;
+  return ZR_OK;
+}
+
+ZRESULT IHashTableImp::EndUpdate() {
+  if (updateDepth_ == 0)
+    return ZR_OK;
+  if (--updateDepth_ != 0)
+    return ZR_OK;
+  return rebalance();
+}
+
+ZRESULT IHashTableImp::ForEach(VisitFunc fn, void* context) {
+  if (fn == nullptr)
+    return ZR_BADARG;
+  for (unsigned b = 0; b < bucketCount_; ++b) {
+    for (Node* node = buckets_[b]; node != nullptr; node = node->next)
+      fn(node->item, context);
+  }
+  return ZR_OK;
+}
+
+ZRESULT IHashTableImp::RemoveIf(PredicateFunc fn, void* context, unsigned* removed) {
+  if (fn == nullptr)
+    return ZR_BADARG;
+  unsigned gone = 0;
+  for (unsigned b = 0; b < bucketCount_; ++b) {
+    Node** link = &buckets_[b];
+    while (*link != nullptr) {
+      Node* node = *link;
+      if (fn(node->item, context) == 0) {
+        link = &node->next;
+        continue;
+      }
+      *link = node->next;
+      delete node;
+      ++gone;
+    }
+  }
+  count_ -= gone;
+  if (removed != nullptr)
+    *removed = gone;
+  if (gone == 0)
+    return ZR_BADARG;
+  return updateDepth_ == 0 ? rebalance() : ZR_OK;
+}
+
+ZRESULT IHashTableImp::GetBucketCount(unsigned* out) {
+  if (out == nullptr)
+    return ZR_BADARG;
+  *out = bucketCount_;
+  return ZR_OK;
+}
+
+// Each node moves to the front of its new bucket, so the order that Add
+// chose within a bucket is not kept across a rehash. Items cannot be placed
+// without a hash function, so a table that holds some keeps its size then.
+ZRESULT IHashTableImp::SetBucketCount(unsigned n) {
+  n = std::clamp(n, kFewestBuckets, kMostBuckets);
+  if (n == bucketCount_)
+    return ZR_OK;
+  if (hashFunc_ == nullptr && count_ != 0)
+    return ZR_FAILED;
+  auto** fresh = new (std::nothrow) Node*[n]();
+  if (fresh == nullptr)
+    return ZR_OUTOFMEMORY;
+  for (unsigned b = 0; b < bucketCount_; ++b) {
+    for (Node* node = buckets_[b]; node != nullptr;) {
+      Node* next = node->next;
+      Node*& head = fresh[bucketIndex(node->item, n)];
+      node->next = head;
+      head = node;
+      node = next;
+    }
+  }
+  delete[] buckets_;
+  buckets_ = fresh;
+  bucketCount_ = n;
+  return ZR_OK;
+}
+
+ZRESULT IHashTableImp::Clear() {
+  freeNodes();
+  updateDepth_ = 0;
+  return ZR_OK;
+}
+
+ZRESULT IHashTableImp::GetLoadFactors(double* low, double* high) {
+  if (low == nullptr && high == nullptr)
+    return ZR_BADARG;
+  if (low != nullptr)
+    *low = lowLoad_;
+  if (high != nullptr)
+    *high = highLoad_;
+  return ZR_OK;
+}
+
+ZRESULT IHashTableImp::SetLoadFactors(double low, double high) {
+  if (std::isnan(low) || std::isnan(high) || low <= 0 || high < low)
+    return ZR_BADARG;
+  lowLoad_ = low;
+  highLoad_ = high;
+  return ZR_OK;
+}

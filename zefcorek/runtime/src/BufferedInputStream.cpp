@@ -186,6 +186,45 @@ ZRESULT zefcorek::IFIOIBufferedStreamImp::ReadText(WCHAR* buffer, uint32_t capac
   return lines::readTextLine(*this, encoding_, buffer, capacity, length);
 }
 
+zefcorek::lines::ScanEnd zefcorek::IFIOIBufferedStreamImp::scanBytes(uint32_t maxStored, std::string& bytes) {
+  if (!isBuffered() || isClosed()) {
+    return lines::scanLine<uint8_t>(*this, maxStored, [&](uint8_t byte) { bytes.push_back(static_cast<char>(byte)); });
+  }
+  uint32_t stored = 0;
+  for (;;) {
+    // HasBytes(1) on the logical position, then a byte in the window.
+    if (logical_ >= keptSize()) return {ZR_NO, false};
+    if (offset_ >= filled_) {
+      refill();
+      if (offset_ >= filled_) return {ZR_FAILED, false};  // Read would come back short
+    }
+    const uint8_t* window = buffer_.get() + offset_;
+    const uint32_t available = std::min(filled_ - offset_, keptSize() - logical_);
+    const uint32_t room = maxStored - stored;
+    const uint32_t span = std::min(available, room);
+    uint32_t taken = 0;
+    while (taken < span && window[taken] != 10 && window[taken] != 13) ++taken;
+    bytes.append(reinterpret_cast<const char*>(window), taken);
+    stored += taken;
+    offset_ += taken;
+    logical_ += taken;
+    const bool atLineEnd = taken < available && (window[taken] == 10 || window[taken] == 13);
+    if (atLineEnd) {
+      const uint8_t partner = window[taken] == 10 ? 13 : 10;
+      ++offset_;
+      ++logical_;
+      if (HasBytes(1) != ZR_OK) return {ZR_OK, true};
+      uint8_t next = 0;
+      ZRESULT code = Read(&next, 1, nullptr);
+      if (code == ZR_OK && next != partner) code = SeekRel(-1);
+      return {code, true};
+    }
+    // The line is full and the next byte is no line end: a cut, with that
+    // byte left for the next call.
+    if (stored >= maxStored && taken < available) return {ZR_NO, false};
+  }
+}
+
 ZRESULT zefcorek::IFIOIBufferedStreamImp::CreateROMemMapping(IFIOROMemMapping**) { return ZR_NOTSUPPORTED; }
 
 ZRESULT zefcorek::IFIOIBufferedStreamImp::CreateCOMStream(IStream**) { return ZR_NOTSUPPORTED; }

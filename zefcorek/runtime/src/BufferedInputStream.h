@@ -2,9 +2,11 @@
 #pragma once
 
 #include "FileStreamCore.h"
+#include "LineReader.h"
 #include "zefcorek/FileStreams.h"
 
 #include <memory>
+#include <string>
 
 namespace zefcorek {
 
@@ -50,6 +52,10 @@ public:
   ZRESULT SetBufferSize(uint32_t size) override;
   ZRESULT AttachStream(IStream* stream) override;
   ZRESULT ReleaseStream() override;
+
+  // Scans one line of bytes as lines::scanLine does over this stream's own
+  // operations, but a window at a time instead of a byte at a time.
+  lines::ScanEnd scanBytes(uint32_t maxStored, std::string& bytes);
 
 private:
   bool isBuffered() const { return bufferSize_ > 0; }

@@ -13,6 +13,7 @@
 
 #include "platform/CodePage.h"
 
+#include <concepts>
 #include <cstdint>
 #include <string>
 
@@ -69,9 +70,15 @@ inline size_t incompleteUtf8Tail(const std::string& bytes) {
 // string when the bytes are malformed. The buffer holds at least as many
 // characters as there are bytes, so nothing is ever cut here.
 inline uint32_t convertUtf8(const std::string& bytes, WCHAR* buffer, uint32_t capacity) {
-  if (bytes.empty()) {
-    buffer[0] = 0;
-    return 0;
+  // Plain ASCII, the common case, widens unit by unit.
+  size_t ascii = 0;
+  while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) {
+    buffer[ascii] = static_cast<WCHAR>(bytes[ascii]);
+    ++ascii;
+  }
+  if (ascii == bytes.size()) {
+    buffer[ascii] = 0;
+    return static_cast<uint32_t>(ascii);
   }
   const int written = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
                                           static_cast<int>(bytes.size()), buffer,
@@ -93,13 +100,27 @@ ZRESULT finishedLineResult(Stream& stream, const ScanEnd& end) {
 // page here. A cut never splits a character: its first bytes are stepped
 // back over and start the next line instead, unless they are all the line
 // holds.
+// A stream that can scan a line of bytes straight out of its own buffer
+// (with the answers scanLine would give) offers scanBytes.
+template <typename Stream>
+concept ScansBytesItself = requires(Stream& stream, std::string& bytes) {
+  { stream.scanBytes(uint32_t{}, bytes) } -> std::same_as<ScanEnd>;
+};
+
+template <typename Stream>
+ScanEnd scanByteLine(Stream& stream, uint32_t maxStored, std::string& bytes) {
+  if constexpr (ScansBytesItself<Stream>) {
+    return stream.scanBytes(maxStored, bytes);
+  } else {
+    return scanLine<uint8_t>(stream, maxStored, [&](uint8_t byte) { bytes.push_back(static_cast<char>(byte)); });
+  }
+}
+
 template <typename Stream>
 ZRESULT readMultibyteLine(Stream& stream, WCHAR* buffer, uint32_t capacity, uint32_t* length) {
   thread_local std::string bytes;
   bytes.clear();
-  const ScanEnd end = scanLine<uint8_t>(stream, capacity - 1, [](uint8_t byte) {
-    bytes.push_back(static_cast<char>(byte));
-  });
+  const ScanEnd end = scanByteLine(stream, capacity - 1, bytes);
   if (end.code != ZR_OK && end.code != ZR_NO) return end.code;
   const size_t tail = end.lineEnd ? 0 : incompleteUtf8Tail(bytes);
   if (tail > 0 && tail < bytes.size()) {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -126,6 +127,52 @@ TEST(FileStreamTest, LineReadersAgreeOnEveryLineEndEncodingAndCapacity) {
       }
     }
   }
+}
+
+// Every line of a stream until the data ends, with results and lengths.
+std::vector<std::tuple<std::u16string, ZRESULT, uint32_t>> allLines(IFIOIStream* stream, uint32_t capacity) {
+  std::vector<std::tuple<std::u16string, ZRESULT, uint32_t>> lines;
+  std::vector<WCHAR> buffer(capacity);
+  while (stream->AtEnd() == ZR_NO && lines.size() < 10000) {
+    uint32_t length = 0;
+    const ZRESULT result = stream->ReadText(buffer.data(), capacity, &length);
+    lines.emplace_back(std::u16string(buffer.data()), result, length);
+  }
+  return lines;
+}
+
+// The buffered stream scans lines a window at a time; with tiny windows
+// every line end, partner and cut falls on a refill boundary somewhere.
+// The unbuffered stream, reading a byte at a time, is the oracle.
+TEST(FileStreamTest, BufferedLinesAcrossWindowBoundariesMatchTheUnbufferedStream) {
+  std::string text;
+  const char* pieces[] = {"ab", "\r", "\n", "\r\n", "\n\r", "xyz", "\xC3\xA9", "\xE2\x82\xAC", "0123456789"};
+  unsigned state = 12345;
+  for (int i = 0; i < 400; ++i) {
+    state = state * 1103515245 + 12345;
+    text += pieces[(state >> 16) % std::size(pieces)];
+  }
+  ScratchFolder folder;
+  const auto name = folder.write("w.txt", text);
+  size_t comparedLines = 0;
+  for (const uint32_t capacity : {2u, 5u, 64u}) {
+    Held<IFIOIStream> plain(make<IFIOIStream>(CLSID_IFIOIStreamImp));
+    plain->SetName(name.c_str());
+    ASSERT_EQ(plain->Open(0), ZR_OK);
+    plain->SetTextEncoding(2, true);
+    const auto expected = allLines(plain.p, capacity);
+    for (const uint32_t window : {1u, 2u, 3u, 7u, 64u}) {
+      Held<IFIOIBufferedStream> buffered(make<IFIOIBufferedStream>(CLSID_IFIOIBufferedStreamImp));
+      ASSERT_EQ(buffered->SetBufferSize(window), ZR_OK);
+      buffered->SetName(name.c_str());
+      ASSERT_EQ(buffered->Open(0), ZR_OK);
+      buffered->SetTextEncoding(2, true);
+      const auto lines = allLines(buffered.p, capacity);
+      EXPECT_TRUE(lines == expected) << "capacity " << capacity << ", window " << window;
+      comparedLines += lines.size();
+    }
+  }
+  EXPECT_GT(comparedLines, 1000u);  // the comparison really ran
 }
 
 TEST(FileStreamTest, OpenDetectsMarksAndEncodingChoicesFollowTheirFamily) {

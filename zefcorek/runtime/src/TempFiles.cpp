@@ -83,15 +83,15 @@ void MakeBackupCopies(const WCHAR* path, const WCHAR* stem, int count) {
 
 // The name is claimed by creating the file exclusively in the caller's
 // private temporary folder: a name merely found free could be taken, or
-// planted, by someone else before the caller opens it.
+// planted, by someone else before the caller opens it. Without that folder
+// no file is made at all: the root of the file system is no place for one.
 bool CreateTempFile(const WCHAR* prefix, const WCHAR* extension, WCHAR* out) {
   if (!out) return false;
   WCHAR folder[MAX_PATH] = {};
   const DWORD length = GetTempPathW(MAX_PATH, folder);
   if (length == 0 || length >= MAX_PATH) {
     MessageBoxW(nullptr, u"GetTempPath() API failed!", nullptr, MB_OK);
-    folder[0] = u'\\';
-    folder[1] = 0;
+    return false;
   }
   for (int attempt = 0; attempt < kMaxTempAttempts; ++attempt) {
     const std::u16string name = tempName(folder, prefix, extension, static_cast<unsigned>(std::rand() % 32768));

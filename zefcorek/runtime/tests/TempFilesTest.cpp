@@ -77,17 +77,20 @@ TEST(TempFilesTest, TemporaryFilesAreCreatedExclusivelyInThePrivateFolder) {
 TEST(TempFilesTest, TemporaryFileFailuresAreReported) {
   ScratchFolder folder;
   WCHAR name[MAX_PATH];
-  // The folder cannot be had: the box is shown and no file is claimed in
-  // the root instead.
+  // The folder cannot be had: the box is shown and no file is made
+  // anywhere else instead.
   ASSERT_TRUE(CreateTempFile(u"x", nullptr, name));
   chmod((folder.root() + "/Temp").c_str(), 0755);
   platform::RecordingMessageBoxes boxes;
+  static int opens;
+  opens = 0;
   platform::ScopedFileSyscalls restore;
-  platform::fileSyscalls().open = [](const char*, int, mode_t) -> int {
-    errno = EACCES;
-    return -1;
+  platform::fileSyscalls().open = [](const char* path, int flags, mode_t mode) -> int {
+    ++opens;
+    return platform::defaultFileSyscalls().open(path, flags, mode);
   };
   EXPECT_FALSE(CreateTempFile(u"x", nullptr, name));
+  EXPECT_EQ(opens, 0);
   ASSERT_EQ(boxes.count(), 1u);
   EXPECT_EQ(boxes.shown()[0].text, u"GetTempPath() API failed!");
 }

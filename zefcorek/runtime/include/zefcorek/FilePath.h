@@ -114,7 +114,8 @@ ZEF_EXTERN_C void MakeBackupCopies(const WCHAR* path, const WCHAR* stem, int cou
 // Makes a new empty file in the private temporary folder named prefix,
 // a number from 0 to 32767 and the extension (".tmp" when null), created
 // exclusively so no other process can have it, and stores its name in `out`
-// (at least 260 characters). False when no file could be made.
+// (at least 260 characters). False when no file could be made; when the
+// temporary folder itself cannot be had, a message box says so first.
 ZEF_EXTERN_C bool CreateTempFile(const WCHAR* prefix, const WCHAR* extension, WCHAR* out);
 // A name not yet taken in `folder`: prefix, a counter from 1 and the
 // extension; the file is not created. A null or empty folder does what

@@ -303,6 +303,29 @@ TEST(FileStreamTest, BufferedStreamServesSeeksInsideItsWindowWithoutThePlatform)
   EXPECT_EQ(stream->CreateCOMStream(&com), ZR_NOTSUPPORTED);
 }
 
+TEST(FileStreamTest, PlatformReadFailuresAreReportedNotTakenForText) {
+  ScratchFolder folder;
+  std::string data(70000, 'a');
+  data[40000] = '\n';
+  for (const auto& kind : kInputKinds) {
+    Held<IFIOIStream> stream(kind.make());
+    stream->SetName(folder.write("f.txt", data).c_str());
+    ASSERT_EQ(stream->Open(0), ZR_OK);
+    platform::ScopedFileSyscalls restore;
+    platform::fileSyscalls().read = [](int, void*, size_t) -> ssize_t {
+      errno = EIO;
+      return -1;
+    };
+    // A whole line must come from the disk: every kind runs out of bytes
+    // and answers 2 instead of a short line.
+    std::vector<WCHAR> line(50000);
+    EXPECT_EQ(stream->ReadText(line.data(), 50000, nullptr), ZR_FAILED) << kind.name;
+    uint32_t position = 0;
+    EXPECT_EQ(stream->GetPosition(&position), ZR_OK);
+    EXPECT_LT(position, 40000u) << kind.name;
+  }
+}
+
 // A read-only COM stream over bytes in memory, counting its references.
 class MemoryStream final : public IStream {
 public:

@@ -223,6 +223,21 @@ TEST_F(NetInternetSessionTest, ErrorStatusesFailAndKeepTheirPage) {
   EXPECT_EQ(contents(file("500")), "internal trouble");
 }
 
+TEST_F(NetInternetSessionTest, ABrokenOffTransferFails) {
+  // The server announces (or, chunked, starts) 200,000 bytes and drops the
+  // connection after 64 KiB: what arrived is stored, the result is a failure.
+  for (BodyFramingKind framing : {BodyFramingKind::ContentLength, BodyFramingKind::Chunked}) {
+    FixtureResponse response = generatedBody(200'000);
+    response.framing = framing;
+    response.blockSize = 16 * 1024;
+    response.dropAfterBytes = 64 * 1024;
+    server_.route("/broken-off", response);
+    ASSERT_EQ(session_->Open(u"SessionTest"), ZR_OK);
+    EXPECT_EQ(download(server_.url("/broken-off"), file("part")), ZR_FAILED);
+    EXPECT_LE(contents(file("part")).size(), size_t{64 * 1024});
+  }
+}
+
 TEST_F(NetInternetSessionTest, ArgumentAndStateErrors) {
   std::string path = file("untouched");
   std::ofstream(path) << "keep me";

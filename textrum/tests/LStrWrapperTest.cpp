@@ -148,6 +148,22 @@ TYPED_TEST(LStrWrapperTest, EditsChainAndCompare) {
   EXPECT_GT(s.CompareIC(Str()), 0);
 }
 
+TYPED_TEST(LStrWrapperTest, FormatReplacesTheTextWithTypedArguments) {
+  using Str = typename TestFixture::Str;
+  using Char = TypeParam;
+  auto t = TestFixture::t;
+  Str s(t("old text"));
+  const auto name = t("x");
+  EXPECT_EQ(s.Format(t("%d-%s|%5.2f|%-3c|").c_str(), 42, name.c_str(), 3.14159, Char('z')).Text(),
+            t("42-x| 3.14|z  |"));
+  // An integer is never read as a string's address; a missing argument
+  // renders nothing.
+  s.sprintf(t("[%s][%d]").c_str(), 7);
+  EXPECT_EQ(s.Text(), t("[][]"));
+  s.Format(nullptr);
+  EXPECT_TRUE(s.IsEmpty());
+}
+
 TEST(CLWideStrTest, StartsWithIC) {
   const CLWideStr str(std::u16string(u"abc"));
   struct Case {

@@ -24,6 +24,8 @@
 
 #include "textrum/LStrCore.h"
 
+#include "platform/Format.h"
+
 #include <string>
 #include <string_view>
 #include <utility>
@@ -168,6 +170,21 @@ class LStrWrapper {
   Derived& Delete(int position, int count) noexcept {
     Family::erase(record_, position, count);
     return self();
+  }
+
+  // Sets the text from a printf-style format under the system's printf rules
+  // (platform/Format.h); a null format gives the empty string. The arguments
+  // travel typed, so a format that names the wrong type renders that field
+  // safely instead of reading memory as the wrong type. Pass wrappers by
+  // c_str().
+  template <typename... Args>
+  Derived& Format(const Char* format, const Args&... args) {
+    const ViewType pattern = format == nullptr ? ViewType() : ViewType(format);
+    return AssignText(platform::formatText(pattern, args...));
+  }
+  template <typename... Args>
+  void sprintf(const Char* format, const Args&... args) {
+    Format(format, args...);
   }
 
   // A copy of `a` with `b` appended.

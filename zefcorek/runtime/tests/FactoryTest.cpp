@@ -33,7 +33,6 @@ const GUID* const kNotYetBuilt[] = {
     &CLSID_IGfxRotoTransImp,
     &CLSID_IGfxBSplineImp,
     &CLSID_IGfxPtDestination3Imp,
-    &CLSID_IMessageLoaderImp,
     &CLSID_INetDetectImp,
     &CLSID_IFIImgIOProviderImp,
     &CLSID_IFIRasterImageImp,

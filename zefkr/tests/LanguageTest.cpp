@@ -2,6 +2,7 @@
 
 #include "TestRoot.h"
 
+#include <algorithm>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -66,6 +67,66 @@ TEST(LanguageTest, ChoosesTheMessageFileWithFallbacks) {
     const std::u16string language = zefkr::currentLanguage(u"C:\\prog");
     EXPECT_EQ(zefkr::messageFilePath(u"C:\\prog\\", language),
               u"C:\\prog\\Lang\\" + std::u16string(c.want));
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Ids whose texts the updater shows; both shipped languages must hold them.
+std::vector<int32_t> programMessageIds() {
+  std::vector<int32_t> ids = {1, 3, 4, 5, 6, 7, 8, 9, 50, 60, 1112, 1114, 1117, 4000, 4001};
+  const std::pair<int32_t, int32_t> ranges[] = {
+      {1000, 1007}, {1010, 1025}, {1100, 1102}, {1153, 1158}, {1200, 1202}, {1300, 1306},
+      {1400, 1403}, {1500, 1502}, {1600, 1608}, {1700, 1705}, {1800, 1803}, {1900, 1901},
+      {2000, 2009}, {3000, 3016}};
+  for (const auto& [first, last] : ranges) {
+    for (int32_t id = first; id <= last; ++id) ids.push_back(id);
+  }
+  return ids;
+}
+
+TEST(LanguageTest, ServesTextsOfTheChosenLanguageWithMacrosExpanded) {
+  TestRoot root;
+  root.writeFile("drives/c/prog/ZefKRLang.ini", "[Language]\r\nCurrent=DEU\r\n");
+  root.writeFile("drives/c/prog/Lang/ZefKR.ENG", "1=%%APPNAME%%\r\n4000=Hello %%X%%world\r\n");
+  root.writeFile("drives/c/prog/Lang/ZefKR.ITA", "1=Italiano\r\n");
+
+  EXPECT_TRUE(KRGetMessage(1).IsEmpty());
+  zefkr::loadLanguageFrom(u"C:\\prog");
+  EXPECT_EQ(KRGetMessage(1).Text(), u"Vendrako Kestruner");
+  EXPECT_EQ(KRGetMessage(4000).Text(), u"Hello world");
+  EXPECT_TRUE(KRGetMessage(2).IsEmpty());
+  EXPECT_TRUE(KRGetMessage(-1).IsEmpty());
+  KRFreeLanguage();
+  EXPECT_TRUE(KRGetMessage(1).IsEmpty());
+}
+
+TEST(LanguageTest, ShippedLanguagesHoldEveryMessageTheProgramShows) {
+  for (const char16_t* language : {u"ITA", u"ENG"}) {
+    TestRoot root;
+    // The build puts the message files in Lang beside the test program.
+    const std::u16string folder = zefkr::programFolder(nullptr);
+    ASSERT_FALSE(folder.empty());
+    root.writeFile("drives/c/prog/ZefKRLang.ini", "");
+    const std::u16string path = zefkr::messageFilePath(folder, language);
+    ASSERT_NE(path.find(language), std::u16string::npos) << "missing Lang file";
+
+    // Load through a language file of our own that names the language.
+    const std::string narrow(language, language + 3);
+    std::filesystem::create_directories(root.path() + "/drives/c/prog/Lang");
+    std::string nativePath(path.begin(), path.end());
+    std::replace(nativePath.begin(), nativePath.end(), '\\', '/');
+    std::filesystem::copy_file(nativePath,
+                               root.path() + "/drives/c/prog/Lang/ZefKR." + narrow);
+    root.writeFile("drives/c/prog/ZefKRLang.ini", "[Language]\r\nCurrent=" + narrow + "\r\n");
+    zefkr::loadLanguageFrom(u"C:\\prog");
+    for (const int32_t id : programMessageIds()) {
+      EXPECT_FALSE(KRGetMessage(id).IsEmpty()) << narrow << " message " << id;
+    }
+    EXPECT_EQ(KRGetMessage(1).Text(), u"Vendrako Kestruner");
+    KRFreeLanguage();
   }
 }
 

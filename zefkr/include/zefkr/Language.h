@@ -10,6 +10,7 @@
 // becomes the application name; any other name is removed with its marks.
 #pragma once
 
+#include "textrum/CLWideStr.h"
 #include "platform/WinTypes.h"
 
 #include <cstdint>
@@ -24,6 +25,11 @@ inline constexpr std::u16string_view kDefaultLanguage = u"ITA";
 // terminator.
 inline constexpr size_t kConvertedTextCapacity = 2049;
 
+// The folder of the running program, in Windows form without a trailing
+// backslash: the executable's folder, else that of module `instance`; empty
+// when neither name can be read.
+std::u16string programFolder(HMODULE instance);
+
 // The language abbreviation chosen in `programFolder` (Windows form, with or
 // without a trailing backslash).
 std::u16string currentLanguage(std::u16string_view programFolder);
@@ -33,7 +39,21 @@ std::u16string messageFilePath(std::u16string_view programFolder, std::u16string
 // mark stays as it is.
 std::u16string expandMessageMacros(std::u16string_view text);
 
+// Loads the messages of the language chosen in `folder` into the
+// process-wide loader, replacing one loaded before. A message file that
+// cannot be read leaves the texts empty (the loader reports it).
+void loadLanguageFrom(std::u16string_view folder);
+
 }  // namespace zefkr
+
+// Chooses and loads the language from the program's folder; called first
+// thing at start.
+void KRLoadLanguage(HMODULE instance);
+// The message's text (at most 2,047 characters); empty when no language is
+// loaded or the id is unknown.
+CLWideStr KRGetMessage(int32_t id);
+// Releases the loader; called at program end.
+void KRFreeLanguage();
 
 // The loader's conversion hook: writes the expanded `text` into `out`
 // (kConvertedTextCapacity characters), cut to fit and terminated.

@@ -1,8 +1,14 @@
 // Choosing the message file and expanding message macros.
 #include "zefkr/Language.h"
 
+#include "zefcorek/ClassIds.h"
+#include "zefcorek/MessageLoader.h"
+#include "zefcorek/ZefCoreK.h"
 #include "platform/Files.h"
 #include "platform/IniFile.h"
+#include "platform/Modules.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -17,7 +23,66 @@ bool fileExists(const std::u16string& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// The one loader of the process: null before loading and after release.
+IMessageLoader*& messageLoader() {
+  static IMessageLoader* loader = nullptr;
+  return loader;
+}
+
+std::u16string folderOf(const WCHAR* fileName) {
+  std::u16string_view name(fileName);
+  const size_t slash = name.find_last_of(u'\\');
+  if (slash == std::u16string_view::npos) return {};
+  return std::u16string(name.substr(0, slash));
+}
+
 }  // namespace
+
+std::u16string zefkr::programFolder(HMODULE instance) {
+  WCHAR name[MAX_PATH + 1] = {};
+  const DWORD length = GetModuleFileNameW(nullptr, name, MAX_PATH);
+  if (length > 0 && length < MAX_PATH && fileExists(name)) return folderOf(name);
+  const DWORD moduleLength = GetModuleFileNameW(instance, name, MAX_PATH);
+  if (moduleLength == 0 || moduleLength >= MAX_PATH) return {};
+  return folderOf(name);
+}
+
+void zefkr::loadLanguageFrom(std::u16string_view folder) {
+  KRFreeLanguage();
+  const std::u16string language = currentLanguage(folder);
+  IMessageLoader* loader = nullptr;
+  if (zefCoreKAllocIntf(&CLSID_MsgLibMessageLoader, reinterpret_cast<void**>(&loader), 0) !=
+          S_OK ||
+      loader == nullptr) {
+    return;
+  }
+  messageLoader() = loader;
+  loader->SetLoadCallback(KRExpandMessageMacros, nullptr);
+  // A missing or malformed file leaves what could be read; the loader has
+  // already told the user.
+  static_cast<void>(loader->LoadFromFile(messageFilePath(folder, language).c_str()));
+}
+
+void KRLoadLanguage(HMODULE instance) { zefkr::loadLanguageFrom(zefkr::programFolder(instance)); }
+
+CLWideStr KRGetMessage(int32_t id) {
+  constexpr uint32_t kBufferLength = 2047;
+  IMessageLoader* loader = messageLoader();
+  if (loader == nullptr) return CLWideStr();
+  WCHAR buffer[kBufferLength] = {};
+  if (loader->GetMsgByID(static_cast<uint32_t>(id), buffer, kBufferLength) != ZR_OK) {
+    return CLWideStr();
+  }
+  buffer[kBufferLength - 1] = u'\0';
+  return CLWideStr(buffer);
+}
+
+void KRFreeLanguage() {
+  IMessageLoader*& loader = messageLoader();
+  if (loader == nullptr) return;
+  loader->Release();
+  loader = nullptr;
+}
 
 std::u16string zefkr::currentLanguage(std::u16string_view programFolder) {
   const platform::TIniFile file{inFolder(programFolder, u"ZefKRLang.ini")};

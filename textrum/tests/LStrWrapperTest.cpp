@@ -120,6 +120,11 @@ TYPED_TEST(LStrWrapperTest, CopiesMovesAndAssignmentsNeverShareOwnership) {
   Api::assignText(record, nullptr, 0);  // still alive after its wrappers
   Api::destroy(record);
 
+  // A null record is never held: the wrapper makes an empty one of its own.
+  const Str fromNull(static_cast<typename Str::RecordType*>(nullptr), /*owns=*/false);
+  EXPECT_TRUE(fromNull.IsEmpty());
+  EXPECT_TRUE(fromNull.OwnsRecord());
+
   // Taking over a record returned by a function.
   Str adopted(Api::alloc(), /*owns=*/true);
   adopted.AssignSz(t("mine").c_str());

@@ -23,7 +23,6 @@ const GUID* const kNotYetBuilt[] = {
     &CLSID_ISerialPortImp,
     &CLSID_IBluetoothConnectionImp,
     &CLSID_IBluetoothHelperImp,
-    &CLSID_IWinRegistryImp,
     &CLSID_IWlanHelperImp,
     &CLSID_ITCPConnectionImp,
     &CLSID_IUDPConnectionImp,

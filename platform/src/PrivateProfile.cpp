@@ -107,8 +107,9 @@ public:
 
   explicit LockedFile(int fd) : fd_(fd) {}
 
-  // Opens (creating when missing) and locks the file now under `path`.
-  static std::unique_ptr<LockedFile> lock(const std::string& path);
+  // Opens (creating when missing, if `create`) and locks the file now
+  // under `path`.
+  static std::unique_ptr<LockedFile> lock(const std::string& path, bool create);
 
   int fd() const { return fd_; }
   const struct stat& info() const { return info_; }
@@ -119,11 +120,12 @@ private:
   struct stat info_ {};
 };
 
-std::unique_ptr<LockedFile> LockedFile::lock(const std::string& path) {
+std::unique_ptr<LockedFile> LockedFile::lock(const std::string& path, bool create) {
   const auto& calls = platform::fileSyscalls();
+  const int flags = O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0);
   for (;;) {
     const int fd = platform::retryAfterSignal(
-        [&] { return calls.open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666); });
+        [&] { return calls.open(path.c_str(), flags, 0666); });
     if (fd < 0) return nullptr;
     auto file = std::make_unique<LockedFile>(fd);
     if (platform::retryAfterSignal([&] { return flock(fd, LOCK_EX); }) != 0) return nullptr;
@@ -177,14 +179,19 @@ bool rewriteInPlace(const LockedFile& target, std::string_view bytes) {
   return calls.ftruncate(target.fd(), static_cast<off_t>(bytes.size())) == 0;
 }
 
+// What a write does to a missing file: a deletion leaves it missing.
+enum class MissingFileKind { Create, LeaveMissing };
+
 // One write transaction: lock, read, edit, write back when changed.
-BOOL editFile(LPCWSTR fileName, const std::function<void(Document&)>& edit) {
+BOOL editFile(LPCWSTR fileName, const std::function<void(Document&)>& edit,
+              MissingFileKind missing = MissingFileKind::Create) {
   const auto path = iniFilePath(fileName);
   if (!path) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return FALSE;
   }
-  auto file = LockedFile::lock(*path);
+  auto file = LockedFile::lock(*path, missing == MissingFileKind::Create);
+  if (!file && errno == ENOENT && missing == MissingFileKind::LeaveMissing) return TRUE;
   if (!file) return failWithErrno();
   if (platform::fileSyscalls().lseek(file->fd(), 0, SEEK_SET) < 0) return failWithErrno();
   const auto before = readAll(file->fd());
@@ -286,10 +293,12 @@ BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPC
     return FALSE;
   }
   if (key == nullptr) {
-    return editFile(fileName, [&](Document& document) { document.deleteSection(section); });
+    return editFile(fileName, [&](Document& document) { document.deleteSection(section); },
+                    MissingFileKind::LeaveMissing);
   }
   if (value == nullptr) {
-    return editFile(fileName, [&](Document& document) { document.deleteKey(section, key); });
+    return editFile(fileName, [&](Document& document) { document.deleteKey(section, key); },
+                    MissingFileKind::LeaveMissing);
   }
   return editFile(fileName,
                   [&](Document& document) { document.setValue(section, key, value); });
@@ -301,7 +310,8 @@ BOOL WritePrivateProfileSectionW(LPCWSTR section, LPCWSTR lines, LPCWSTR fileNam
     return FALSE;
   }
   if (lines == nullptr) {
-    return editFile(fileName, [&](Document& document) { document.deleteSection(section); });
+    return editFile(fileName, [&](Document& document) { document.deleteSection(section); },
+                    MissingFileKind::LeaveMissing);
   }
   std::vector<std::u16string> list;
   for (LPCWSTR line = lines; *line != 0; line += platform::utf16Length(line) + 1) {

@@ -199,6 +199,11 @@ TEST(PrivateProfileTest, SectionWritesAndFlush) {
   EXPECT_EQ(root.readFile("s.ini"), "[A]\r\np=1\r\nq=2\r\n");
   EXPECT_TRUE(WritePrivateProfileStringW(nullptr, nullptr, nullptr, file.c_str()));
   EXPECT_FALSE(WritePrivateProfileStringW(nullptr, u"k", u"v", file.c_str()));
+  // Deleting from a missing file succeeds and creates nothing.
+  const auto missing = root.windowsName("none.ini");
+  EXPECT_TRUE(WritePrivateProfileStringW(u"A", u"k", nullptr, missing.c_str()));
+  EXPECT_TRUE(WritePrivateProfileSectionW(u"A", nullptr, missing.c_str()));
+  EXPECT_FALSE(std::filesystem::exists(root.driveC() + "/none.ini"));
 }
 
 TEST(PrivateProfileTest, BareNameIsInTheWindowsFolder) {

@@ -210,6 +210,43 @@ TEST(RegistryTest, ValuesPersistAcrossProcesses) {
   EXPECT_EQ(value, 42u);
 }
 
+// Two processes create values in one key at once: every value survives.
+TEST(RegistryTest, ConcurrentWritersLoseNothing) {
+  ScratchRoot root;
+  {
+    Key key;
+    ASSERT_EQ(create(HKEY_CURRENT_USER, u"Busy", key), ERROR_SUCCESS);
+  }
+  constexpr int kValues = 100;
+  auto write = [&](const char16_t* prefix) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, u"Busy", 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return false;
+    bool ok = true;
+    for (DWORD index = 0; index < kValues && ok; ++index) {
+      const std::string digits = std::to_string(index);
+      const std::u16string name = prefix + std::u16string(digits.begin(), digits.end());
+      ok = RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&index), 4) ==
+           ERROR_SUCCESS;
+    }
+    RegCloseKey(key);
+    return ok;
+  };
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) _exit(write(u"child") ? 0 : 1);
+  EXPECT_TRUE(write(u"parent"));
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  Key key;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Busy", 0, KEY_READ, &key.handle), ERROR_SUCCESS);
+  DWORD values = 0;
+  ASSERT_EQ(RegQueryInfoKeyW(key.handle, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                             nullptr, nullptr, nullptr, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(values, 2u * kValues);
+}
+
 using NtQueryKeyFunction = NTSTATUS (*)(HANDLE, int, void*, ULONG, ULONG*);
 
 std::u16string kernelName(HKEY key) {

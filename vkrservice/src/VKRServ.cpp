@@ -1,0 +1,100 @@
+// The service "VKRServ" and its command channel; see VKRServ.h.
+#include "VKRServ.h"
+
+#include "ProcedureCommand.h"
+
+#include "platform/CodePage.h"
+#include "platform/KnownFolders.h"
+#include "platform/PrivateProfile.h"
+#include "platform/Utf16.h"
+
+#include <string>
+
+TVKRServ* VKRServ = nullptr;
+
+namespace {
+
+constexpr char16_t kSection[] = u"VKRService";
+constexpr char16_t kCommandKey[] = u"Command";
+constexpr char16_t kIdle[] = u"*idle*";
+constexpr char16_t kFail[] = u"*fail*";
+constexpr char16_t kShellExecFail[] = u"*shellexecfail*";
+
+// The channel holds commands of at most this many characters; a longer
+// one is refused, never cut and run.
+constexpr DWORD kCommandCapacity = 512;
+
+const char16_t* replyFor(int result) {
+  if (result == kProcedureDone) return kIdle;
+  if (result == kProcedureNotStarted) return kShellExecFail;
+  return kFail;
+}
+
+bool isReply(std::u16string_view value) {
+  return platform::equalsIgnoreCase(value, kIdle) || platform::equalsIgnoreCase(value, kFail) ||
+         platform::equalsIgnoreCase(value, kShellExecFail);
+}
+
+}  // namespace
+
+void ServiceControlProc(DWORD code) { VKRServ->Controller(code); }
+
+TVKRServ::TVKRServ(TServiceApplication* owner) : TService(owner, kServiceName, kServiceDisplayName) {
+  OnStart = [this](TService* sender, bool& result) { ServiceStart(sender, result); };
+  OnPause = [this](TService* sender, bool& result) { ServicePause(sender, result); };
+  OnContinue = [this](TService* sender, bool& result) { ServiceContinue(sender, result); };
+  OnStop = [this](TService* sender, bool& result) { ServiceStop(sender, result); };
+}
+
+TVKRServ::~TVKRServ() = default;
+
+TServiceController TVKRServ::GetServiceController() { return ServiceControlProc; }
+
+void TVKRServ::ServiceStart(TService*, bool& started) { started = true; }
+void TVKRServ::ServicePause(TService*, bool& paused) { paused = true; }
+void TVKRServ::ServiceContinue(TService*, bool& continued) { continued = true; }
+void TVKRServ::ServiceStop(TService*, bool& stopped) { stopped = true; }
+
+bool TVKRServ::HandleControlCode(DWORD code) {
+  if (code != kRunCommandControl) return false;
+  WCHAR path[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
+                              path))) {
+    LogMessage(u"the common application data folder cannot be found");
+    return true;
+  }
+  PathAppendW(path, u"Vendrako SH");
+  PathAppendW(path, u"VENDRAKO.INI");
+  runChannelCommand(path);
+  return true;
+}
+
+void TVKRServ::runChannelCommand(const std::u16string& iniPath) {
+  // One unit more than the channel holds, so a command that does not fit
+  // shows as longer than the capacity instead of arriving cut.
+  WCHAR command[kCommandCapacity + 1] = {};
+  const DWORD length = GetPrivateProfileStringW(kSection, kCommandKey, kIdle, command, kCommandCapacity + 1,
+                                                iniPath.c_str());
+  const std::u16string_view value(command, length);
+
+  const char16_t* reply = kIdle;
+  if (length >= kCommandCapacity) {
+    LogMessage(u"command longer than " + platform::ansiToWideLenient(std::to_string(kCommandCapacity - 1)) +
+               u" characters refused");
+    reply = kFail;
+  } else if (value.empty() || platform::equalsIgnoreCase(value, kIdle)) {
+    reply = kIdle;
+  } else if (isReply(value)) {
+    // A reply the updater has not collected yet: not a command, and not
+    // ours to overwrite.
+    return;
+  } else if (std::string why; !IsFileGuarded(iniPath, why)) {
+    LogMessage(u"command refused, the channel is not protected: " + platform::ansiToWideLenient(why));
+    reply = kFail;
+  } else {
+    reply = replyFor(KRRunProcedureCommand(this, command));
+  }
+  WritePrivateProfileStringW(kSection, kCommandKey, reply, iniPath.c_str());
+  // Flush, so the updater reads the reply from the disk.
+  WritePrivateProfileStringW(nullptr, nullptr, nullptr, iniPath.c_str());
+}

@@ -19,6 +19,19 @@ struct TKeyedBinaryHeapNode {
   unsigned position;
 };
 
+namespace {
+
+// The array grows by a fixed step, which would make n pushes cost O(n^2)
+// copying; raising the step with the size keeps a push amortised O(log n).
+ZRESULT appendEntry(IPtrArray* array, void* entry, unsigned* outIndex) {
+  const unsigned count = array->GetCount();
+  if (count == array->GetCapacity() && count / 2 > array->GetGrowBy())
+    array->SetGrowBy(count / 2);
+  return array->Add(entry, outIndex);
+}
+
+}  // namespace
+
 IBinaryHeap::~IBinaryHeap() = default;
 IKeyedBinaryHeap::~IKeyedBinaryHeap() = default;
 
@@ -95,7 +108,7 @@ ZRESULT IBinaryHeapImp::SetCompareFunc(CompareFunc fn) {
 ZRESULT IBinaryHeapImp::Push(void* item) {
   if (!ensureArray())
     return ZR_OUTOFMEMORY;
-  if (const ZRESULT result = array_->Add(item, nullptr); result != ZR_OK)
+  if (const ZRESULT result = appendEntry(array_, item, nullptr); result != ZR_OK)
     return result;
   if (defer_)
     return ZR_OK;
@@ -247,7 +260,7 @@ ZRESULT IKeyedBinaryHeapImp::Push(void* item, Node** outNode) {
   if (node == nullptr)
     return ZR_OUTOFMEMORY;
   unsigned index = 0;
-  if (array_->Add(node, &index) != ZR_OK) {
+  if (appendEntry(array_, node, &index) != ZR_OK) {
     delete node;
     return ZR_OUTOFMEMORY;
   }

@@ -4,10 +4,11 @@
 #include "textrum/LStrCore.h"
 
 #include "LStrRecord.h"
-#include "NumberText.h"
 
 #include "platform/CodePage.h"
+#include "platform/Format.h"
 #include "platform/LastError.h"
+#include "platform/NumberText.h"
 #include "platform/Resources.h"
 #include "platform/Utf16.h"
 
@@ -106,22 +107,22 @@ LWideStrRec* LStrAllocStringOfCharW(WCHAR character, int count) noexcept {
 }
 
 LAnsiStrRec* LStrAllocFromInt64A(int64_t value) noexcept {
-  return newRecord<char>(decimalText(value));
+  return newRecord<char>(platform::formatText("%Li", value));
 }
 LWideStrRec* LStrAllocFromInt64W(int64_t value) noexcept {
-  return newRecord<char16_t>(widenAscii<char16_t>(decimalText(value)));
+  return newRecord<char16_t>(platform::formatText(u"%Li", value));
 }
 LAnsiStrRec* LStrAllocFromUInt64A(uint64_t value) noexcept {
-  return newRecord<char>(decimalText(value));
+  return newRecord<char>(platform::formatText("%Lu", value));
 }
 LWideStrRec* LStrAllocFromUInt64W(uint64_t value) noexcept {
-  return newRecord<char16_t>(widenAscii<char16_t>(decimalText(value)));
+  return newRecord<char16_t>(platform::formatText(u"%Lu", value));
 }
 LAnsiStrRec* LStrAllocFromDoubleA(double value) noexcept {
-  return newRecord<char>(generalFloatText(value));
+  return newRecord<char>(platform::FloatToStr(value));
 }
 LWideStrRec* LStrAllocFromDoubleW(double value) noexcept {
-  return newRecord<char16_t>(widenAscii<char16_t>(generalFloatText(value)));
+  return newRecord<char16_t>(toWide(platform::FloatToStr(value)));
 }
 
 LAnsiStrRec* LStrAllocLoadStrA(HINSTANCE module, UINT id) noexcept {
@@ -184,11 +185,11 @@ const WCHAR* LStrAppendCharW(LWideStrRec* record, WCHAR character) noexcept {
   return cstrOf<char16_t>(*record);
 }
 const char* LStrAppendIntValueA(LAnsiStrRec* record, int value) noexcept {
-  appendText<char>(*record, decimalText(int64_t{value}));
+  appendText<char>(*record, platform::formatText("%d", value));
   return cstrOf<char>(*record);
 }
 const WCHAR* LStrAppendIntValueW(LWideStrRec* record, int value) noexcept {
-  appendText<char16_t>(*record, widenAscii<char16_t>(decimalText(int64_t{value})));
+  appendText<char16_t>(*record, platform::formatText(u"%d", value));
   return cstrOf<char16_t>(*record);
 }
 

@@ -2,4 +2,5 @@
 #pragma once
 
 #include "textrum/LStrCore.h"
+#include "textrum/LStrFunctions.h"
 #include "textrum/LStrSplit.h"

@@ -169,6 +169,26 @@ TYPED_TEST(LStrWrapperTest, FormatReplacesTheTextWithTypedArguments) {
   EXPECT_TRUE(s.IsEmpty());
 }
 
+// The members that hand out a new string take over the new record; the
+// source keeps its own.
+TYPED_TEST(LStrWrapperTest, PartsAndCaseGiveNewOwnedStrings) {
+  using Str = typename TestFixture::Str;
+  auto t = TestFixture::t;
+  Str s(t(" \tAbC dE\r\n"));
+  const Str trimmed = s.Trim();
+  EXPECT_TRUE(trimmed.OwnsRecord());
+  EXPECT_EQ(trimmed.Text(), t("AbC dE"));
+  EXPECT_EQ(trimmed.LowerCase().Text(), t("abc de"));
+  EXPECT_EQ(trimmed.SubString(2, 3).Text(), t("bC "));
+  EXPECT_EQ(trimmed.Right(2).Text(), t("dE"));
+  EXPECT_EQ(trimmed.PosPtr(t("C").c_str()), 3);
+  EXPECT_EQ(trimmed.PosPtr(t("x").c_str()), 0);
+  EXPECT_EQ(s.Length(), 10);
+  EXPECT_EQ(s.SelfTrim().Text(), t("AbC dE"));
+  EXPECT_EQ(Str(t("42")).ToIntDef(-1), 42);
+  EXPECT_EQ(Str(t("4x")).ToIntDef(-1), -1);
+}
+
 TEST(CLWideStrTest, StartsWithIC) {
   const CLWideStr str(std::u16string(u"abc"));
   struct Case {

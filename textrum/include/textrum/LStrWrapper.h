@@ -23,6 +23,7 @@
 #pragma once
 
 #include "textrum/LStrCore.h"
+#include "textrum/LStrFunctions.h"
 
 #include "platform/Format.h"
 
@@ -54,6 +55,13 @@ struct LStrFamily<char> {
   static constexpr auto insert = LStrInsertA;
   static constexpr auto erase = LStrDeleteA;
   static constexpr auto compareIC = LStrCompareICA;
+  static constexpr auto selfTrim = LStrSelfTrimA;
+  static constexpr auto trim = LStrTrimA;
+  static constexpr auto lowerCase = LStrLowerCaseA;
+  static constexpr auto subString = LStrSubStringA;
+  static constexpr auto right = LStrRightA;
+  static constexpr auto posPtr = LStrPosPtrA;
+  static constexpr auto toIntDef = LStrToIntDefA;
 };
 
 template <>
@@ -73,6 +81,13 @@ struct LStrFamily<char16_t> {
   static constexpr auto insert = LStrInsertW;
   static constexpr auto erase = LStrDeleteW;
   static constexpr auto compareIC = LStrCompareICW;
+  static constexpr auto selfTrim = LStrSelfTrimW;
+  static constexpr auto trim = LStrTrimW;
+  static constexpr auto lowerCase = LStrLowerCaseW;
+  static constexpr auto subString = LStrSubStringW;
+  static constexpr auto right = LStrRightW;
+  static constexpr auto posPtr = LStrPosPtrW;
+  static constexpr auto toIntDef = LStrToIntDefW;
 };
 
 // Base of the wrapper `Derived` over the family of `Char`. Members that
@@ -171,6 +186,26 @@ class LStrWrapper {
     Family::erase(record_, position, count);
     return self();
   }
+
+  // Removes characters with codes up to 32 from both ends, in place.
+  Derived& SelfTrim() noexcept {
+    Family::selfTrim(record_);
+    return self();
+  }
+  // New strings owning the new records: trimmed, lower case, `count`
+  // characters from `position` (count < 0: to the end), the last `count`
+  // characters.
+  Derived Trim() const { return Derived(Family::trim(record_), /*owns=*/true); }
+  Derived LowerCase() const { return Derived(Family::lowerCase(record_), /*owns=*/true); }
+  Derived SubString(int position, int count) const {
+    return Derived(Family::subString(record_, position, count), /*owns=*/true);
+  }
+  Derived Right(int count) const { return Derived(Family::right(record_, count), /*owns=*/true); }
+  // Position of the first occurrence of the pattern; base - 1 when there is
+  // none or the pattern is null or empty.
+  int PosPtr(const Char* pattern) const noexcept { return Family::posPtr(record_, pattern); }
+  // The number the whole text reads as, else `defaultValue`.
+  int ToIntDef(int defaultValue) const noexcept { return Family::toIntDef(record_, defaultValue); }
 
   // Sets the text from a printf-style format under the system's printf rules
   // (platform/Format.h); a null format gives the empty string. The arguments

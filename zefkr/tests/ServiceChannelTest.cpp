@@ -1,0 +1,251 @@
+// Install commands through the real vkrservice under the platform's service
+// manager, in a scratch platform root; and the updater's own executor.
+#include "zefkr/Language.h"
+#include "zefkr/ProcedureCommand.h"
+#include "zefkr/ServiceChannel.h"
+
+#include "platform/Clock.h"
+#include "platform/CodePage.h"
+#include "platform/Handles.h"
+#include "platform/MessageBox.h"
+#include "platform/Paths.h"
+#include "platform/PrivateProfile.h"
+#include "platform/Processes.h"
+#include "platform/ServiceManager.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class ServiceChannelTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/zefkr-channel-XXXXXX";
+    root_ = mkdtemp(pattern);
+    fs::permissions(root_, fs::perms(0755));
+    setenv("ZEF_PLATFORM_ROOT", root_.c_str(), 1);
+    setenv("ZEF_SERVICE_GROUP", "root", 1);
+    setenv("ZEF_SERVICE_CONTROL_TOOL", SERVICE_CONTROL_TOOL, 1);
+    fs::create_directories(root_ + "/CommonAppData/Vendrako SH");
+    fs::permissions(root_ + "/CommonAppData", fs::perms(0755));
+    channel_ = platform::windowsPath(root_ + "/CommonAppData/Vendrako SH/VENDRAKO.INI");
+    zefkr::serviceChannelSettings() = zefkr::ServiceChannelSettings{};
+  }
+  void TearDown() override {
+    tool("stop");
+    zefkr::serviceChannelSettings() = zefkr::ServiceChannelSettings{};
+    unsetenv("ZEF_ELEVATE_COMMAND");
+    unsetenv("ZEF_PLATFORM_ROOT");
+    unsetenv("ZEF_SERVICE_GROUP");
+    unsetenv("ZEF_SERVICE_CONTROL_TOOL");
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+  }
+
+  static DWORD runToEnd(const std::string& program, const std::u16string& parameters) {
+    const std::u16string file = platform::windowsPath(program);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpVerb = u"open";
+    info.lpFile = file.c_str();
+    info.lpParameters = parameters.c_str();
+    if (!ShellExecuteExW(&info)) return 0xDEAD;
+    WaitForSingleObject(info.hProcess, INFINITE);
+    DWORD code = 0xDEAD;
+    GetExitCodeProcess(info.hProcess, &code);
+    CloseHandle(info.hProcess);
+    return code;
+  }
+  static DWORD tool(const char* verb) {
+    return runToEnd(SERVICE_CONTROL_TOOL, platform::ansiToWideLenient(verb) + u" VKRServ");
+  }
+  void install() { ASSERT_EQ(runToEnd(VKRSERVICE_PROGRAM, u"/install"), 0u); }
+  void installAndStart() {
+    install();
+    ASSERT_EQ(tool("start"), 0u);
+  }
+
+  // An executable script under the root; answers its Windows name.
+  std::u16string script(const std::string& name, const std::string& body) {
+    const std::string path = root_ + "/" + name;
+    std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+    chmod(path.c_str(), 0755);
+    return platform::windowsPath(path);
+  }
+  std::u16string windows(const std::string& name) {
+    return platform::windowsPath(root_ + "/" + name);
+  }
+  void writeFile(const std::string& name, const std::string& text) {
+    std::ofstream(root_ + "/" + name, std::ios::binary) << text;
+  }
+  std::u16string channelValue(const char16_t* key) {
+    WCHAR value[600] = {};
+    GetPrivateProfileStringW(u"VKRService", key, u"<missing>", value, 600, channel_.c_str());
+    return value;
+  }
+
+  std::string root_;
+  std::u16string channel_;
+};
+
+TEST_F(ServiceChannelTest, RunCommandGoesThroughTheService) {
+  installAndStart();
+  const std::u16string installer =
+      script("setup.sh", "echo \"ran $1 $2\" >> '" + root_ + "/installed.log'");
+  const std::u16string command = u"RUN=" + installer + u"|--quiet \"two words\"";
+  CLWideStr note(u"stale");
+  EXPECT_EQ(KRSendServiceCommand(command.c_str(), note), zefkr::kSendDone);
+  EXPECT_TRUE(note.IsEmpty());
+  EXPECT_EQ(readText(root_ + "/installed.log"), "ran --quiet two words\n");
+  EXPECT_EQ(channelValue(u"Command"), u"<missing>");
+  EXPECT_EQ(channelValue(u"InfoFile"), u"<missing>");
+  EXPECT_EQ(channelValue(u"DocsFolder"), platform::windowsPath(root_ + "/Documents") + u"\\");
+}
+
+TEST_F(ServiceChannelTest, IniCommandReplacesTheTargetSection) {
+  installAndStart();
+  writeFile("new.ini", "[Paths]\r\nData=D:\\data\r\nEmpty=\r\n[Other]\r\nX=1\r\n");
+  writeFile("product.ini", "[Paths]\r\nOld=gone\r\n[Keep]\r\nY=2\r\n");
+  const std::u16string command =
+      u"INI=" + windows("new.ini") + u"|" + windows("product.ini") + u"|Paths";
+  CLWideStr note;
+  EXPECT_EQ(KRSendServiceCommand(command.c_str(), note), zefkr::kSendDone);
+  const std::string target = readText(root_ + "/product.ini");
+  EXPECT_EQ(target.find("Old="), std::string::npos) << target;
+  EXPECT_NE(target.find("Data=D:\\data"), std::string::npos) << target;
+  EXPECT_NE(target.find("Empty="), std::string::npos) << target;
+  EXPECT_NE(target.find("Y=2"), std::string::npos) << target;
+}
+
+TEST_F(ServiceChannelTest, RejectedCommandIsReportedAsFailed) {
+  installAndStart();
+  CLWideStr note;
+  EXPECT_EQ(KRSendServiceCommand(u"run=/bin/true|", note), zefkr::kSendFailed);
+  EXPECT_EQ(KRSendServiceCommand(u"RUN=/no/such/installer|", note),
+            zefkr::kSendInstallerNotStarted);
+  EXPECT_EQ(channelValue(u"Command"), u"<missing>");
+}
+
+TEST_F(ServiceChannelTest, ServiceNotInstalled) {
+  platform::RecordingMessageBoxes boxes;
+  CLWideStr note;
+  EXPECT_EQ(KRSendServiceCommand(u"RUN=/bin/true|", note), zefkr::kSendServiceNotInstalled);
+  EXPECT_EQ(boxes.count(), 0u);
+  EXPECT_EQ(channelValue(u"Command"), u"<missing>");
+}
+
+TEST_F(ServiceChannelTest, StoppedServiceIsRepairedOnceWithOneNotice) {
+  install();
+  // The elevation step only records what it was asked to start.
+  const std::u16string recorder =
+      script("elevate.sh", "echo \"$@\" >> '" + root_ + "/elevated.log'");
+  setenv("ZEF_ELEVATE_COMMAND", platform::nativePath(recorder)->c_str(), 1);
+  fs::create_directories(root_ + "/bin");
+  script("bin/vkrservice", "exit 0");
+  zefkr::serviceChannelSettings().programFolder = windows("bin");
+  zefkr::loadLanguageFrom(zefkr::programFolder(nullptr));
+  platform::RecordingMessageBoxes boxes;
+  platform::VirtualClock clock;
+  platform::ScopedClock useClock(clock);
+
+  CLWideStr note;
+  EXPECT_EQ(KRSendServiceCommand(u"RUN=/bin/true|", note), zefkr::kSendNotAccepted);
+  KRFreeLanguage();
+
+  ASSERT_EQ(boxes.count(), 1u);
+  const platform::MessageBoxRequest box = boxes.shown()[0];
+  EXPECT_NE(box.text.find(u"Vendrako Kestruner"), std::u16string::npos);
+  EXPECT_NE(box.text.find(u"\r\n"), std::u16string::npos);
+  EXPECT_EQ(box.caption, u"Vendrako Kestruner");
+  EXPECT_EQ(box.type, MB_OK | MB_ICONINFORMATION);
+  // The repair start is detached: give it a moment to leave its record.
+  for (int i = 0; i < 100 && readText(root_ + "/elevated.log").empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(readText(root_ + "/elevated.log"), root_ + "/bin/vkrservice /fix\n");
+  EXPECT_EQ(clock.sleptMs(), zefkr::kRepairRetries * zefkr::kRepairRetrySleepMs);
+  EXPECT_EQ(channelValue(u"Command"), u"<missing>");
+  EXPECT_EQ(channelValue(u"InfoFile"), u"");
+}
+
+TEST_F(ServiceChannelTest, TimeOutIsReportedWithoutSendingTheCommandAgain) {
+  installAndStart();
+  // A slow installer: the updater's virtual clock runs out while it works.
+  const std::u16string installer =
+      script("slow.sh", "echo run >> '" + root_ + "/runs.log'; sleep 1; echo end >> '" + root_ +
+                            "/runs.log'");
+  platform::VirtualClock clock;
+  {
+    platform::ScopedClock useClock(clock);
+    CLWideStr note;
+    EXPECT_EQ(KRSendServiceCommand((u"RUN=" + installer + u"|").c_str(), note),
+              zefkr::kSendTimedOut);
+  }
+  EXPECT_GE(clock.sleptMs(), 30638u);
+  EXPECT_LE(clock.sleptMs(), 30638u + zefkr::kAnswerPollMs);
+  // Let the service finish the one run it was given.
+  for (int i = 0; i < 100 && readText(root_ + "/runs.log").find("end") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(readText(root_ + "/runs.log"), "run\nend\n");
+}
+
+TEST_F(ServiceChannelTest, OlderSystemsRunTheCommandThemselves) {
+  zefkr::serviceChannelSettings().windowsMajorVersion = 5;
+  WritePrivateProfileStringW(u"VKRService", u"InfoFile", u"C:\\notes\\readme.txt",
+                             channel_.c_str());
+  CLWideStr note;
+  EXPECT_EQ(KRSendServiceCommand(u"RUN=/bin/true|", note), zefkr::kCommandDone);
+  EXPECT_EQ(note.Text(), u"C:\\notes\\readme.txt");
+  EXPECT_EQ(KRSendServiceCommand(u"run=/bin/true|", note), zefkr::kCommandBad);
+  EXPECT_NE(channelValue(u"DocsFolder"), u"<missing>");
+}
+
+TEST_F(ServiceChannelTest, ExecutorRejectsBadCommands) {
+  writeFile("src.ini", "[S]\r\nA=1\r\n");
+  const std::u16string src = windows("src.ini");
+  const std::u16string cases[] = {
+      u"run=/bin/true|",
+      u"RUN",
+      u"COPY=a|b",
+      u"RUN=/bin/true",
+      u"RUN=/no/such/installer|",
+      u"INI=" + src + u"|" + windows("t.ini"),
+      u"INI=" + windows("missing.ini") + u"|" + windows("t.ini") + u"|S",
+  };
+  for (const std::u16string& command : cases) {
+    CLWideStr note;
+    EXPECT_EQ(KRRunProcedureCommand(command.c_str(), note), zefkr::kCommandBad)
+        << platform::wideToAnsiLenient(command);
+  }
+  EXPECT_FALSE(fs::exists(root_ + "/t.ini"));
+}
+
+TEST_F(ServiceChannelTest, ExecutorIniEmptiesTheSectionWhenTheSourceHasNone) {
+  writeFile("src.ini", "[Other]\r\nA=1\r\n");
+  writeFile("t.ini", "[S]\r\nOld=1\r\n[T]\r\nB=2\r\n");
+  CLWideStr note;
+  const std::u16string command = u"INI = " + windows("src.ini") + u"|" + windows("t.ini") + u"|S";
+  EXPECT_EQ(KRRunProcedureCommand(command.c_str(), note), zefkr::kCommandDone);
+  const std::string target = readText(root_ + "/t.ini");
+  EXPECT_EQ(target.find("Old"), std::string::npos) << target;
+  EXPECT_NE(target.find("B=2"), std::string::npos) << target;
+}
+
+}  // namespace

@@ -32,7 +32,9 @@ public:
     WritePrivateProfileStringW(kSection, key, value, path_.c_str());
     flush();
   }
-  void erase(const char16_t* key) { WritePrivateProfileStringW(kSection, key, nullptr, path_.c_str()); }
+  void erase(const char16_t* key) {
+    WritePrivateProfileStringW(kSection, key, nullptr, path_.c_str());
+  }
   void flush() { WritePrivateProfileStringW(nullptr, nullptr, nullptr, path_.c_str()); }
   std::u16string read(const char16_t* key) const {
     WCHAR value[kAnswerLength] = {};

@@ -185,10 +185,13 @@ TEST_F(ServiceChannelTest, StoppedServiceIsRepairedOnceWithOneNotice) {
 
 TEST_F(ServiceChannelTest, TimeOutIsReportedWithoutSendingTheCommandAgain) {
   installAndStart();
-  // A slow installer: the updater's virtual clock runs out while it works.
-  const std::u16string installer =
-      script("slow.sh", "echo run >> '" + root_ + "/runs.log'; sleep 1; echo end >> '" + root_ +
-                            "/runs.log'");
+  // An installer that works until the test releases it: the updater's
+  // virtual clock runs out while it works.
+  const std::string gate = root_ + "/release";
+  const std::u16string installer = script(
+      "slow.sh", "echo run >> '" + root_ + "/runs.log'; i=0; while [ ! -e '" + gate +
+                     "' ] && [ $i -lt 400 ]; do sleep 0.05; i=$((i+1)); done; echo end >> '" +
+                     root_ + "/runs.log'");
   platform::VirtualClock clock;
   {
     platform::ScopedClock useClock(clock);
@@ -198,6 +201,7 @@ TEST_F(ServiceChannelTest, TimeOutIsReportedWithoutSendingTheCommandAgain) {
   }
   EXPECT_GE(clock.sleptMs(), 30638u);
   EXPECT_LE(clock.sleptMs(), 30638u + zefkr::kAnswerPollMs);
+  std::ofstream(gate) << "";
   // Let the service finish the one run it was given.
   for (int i = 0; i < 100 && readText(root_ + "/runs.log").find("end") == std::string::npos; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));

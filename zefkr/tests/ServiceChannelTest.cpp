@@ -123,6 +123,29 @@ TEST_F(ServiceChannelTest, RunCommandGoesThroughTheService) {
   EXPECT_EQ(channelValue(u"DocsFolder"), platform::windowsPath(root_ + "/Documents") + u"\\");
 }
 
+TEST_F(ServiceChannelTest, AnswerIsReadIgnoringCaseAndBringsTheInfoFile) {
+  installAndStart();
+  // While the installer waits, answer as the service would, in upper case,
+  // with a note for the user.
+  const std::string gate = root_ + "/release";
+  const std::u16string installer = script(
+      "held.sh", "echo run > '" + root_ + "/started'; i=0; while [ ! -e '" + gate +
+                     "' ] && [ $i -lt 400 ]; do sleep 0.05; i=$((i+1)); done");
+  std::thread answer([&] {
+    for (int i = 0; i < 400 && !fs::exists(root_ + "/started"); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    WritePrivateProfileStringW(u"VKRService", u"InfoFile", u"C:\\notes.txt", channel_.c_str());
+    WritePrivateProfileStringW(u"VKRService", u"Command", u"*IDLE*", channel_.c_str());
+  });
+  CLWideStr note;
+  EXPECT_EQ(KRSendServiceCommand((u"RUN=" + installer + u"|").c_str(), note), zefkr::kSendDone);
+  answer.join();
+  std::ofstream(gate) << "";
+  EXPECT_EQ(note.Text(), u"C:\\notes.txt");
+  EXPECT_EQ(channelValue(u"InfoFile"), u"<missing>");
+}
+
 TEST_F(ServiceChannelTest, IniCommandReplacesTheTargetSection) {
   installAndStart();
   writeFile("new.ini", "[Paths]\r\nData=D:\\data\r\nEmpty=\r\n[Other]\r\nX=1\r\n");

@@ -109,7 +109,11 @@ int controlService(SC_HANDLE service, const std::string& name, const char* codeT
 int installService(SC_HANDLE manager, int argc, char** argv) {
   const std::u16string name = platform::ansiToWideLenient(argv[2]);
   const std::u16string display = platform::ansiToWideLenient(argv[3]);
-  const std::u16string program = u"\"" + platform::windowsPath(argv[4]) + u"\"";
+  // Built by appending: g++ 12 at -O3 warns falsely (-Wrestrict) on
+  // `literal + std::u16string + literal` here.
+  std::u16string program = u"\"";
+  program += platform::windowsPath(argv[4]);
+  program += u'"';
   SC_HANDLE service = CreateServiceW(manager, name.c_str(), display.c_str(), SERVICE_ALL_ACCESS,
                                      SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
                                      program.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);

@@ -30,6 +30,71 @@ ZRESULT appendEntry(IPtrArray* array, void* entry, unsigned* outIndex) {
   return array->Add(entry, outIndex);
 }
 
+// The ordering both heaps share, over 1-based positions. `order(p, q)` is
+// negative when the entry at p belongs above the one at q, positive when the
+// one at q belongs above it and zero when neither must come first;
+// `exchange(p, q)` swaps the two entries. Equal entries do not move, so an
+// item never climbs past its equal, and when both children compare equal the
+// right one rises.
+template <class Order, class Exchange>
+void siftUpFrom(unsigned position, Order order, Exchange exchange) {
+  while (position >= 2) {
+    const unsigned parent = position / 2;
+    if (order(parent, position) <= 0)
+      break;
+    exchange(parent, position);
+    position = parent;
+  }
+}
+
+template <class Order, class Exchange>
+void siftDownFrom(unsigned position, unsigned count, Order order, Exchange exchange) {
+  while (uint64_t{position} * 2 <= count) {
+    const unsigned left = position * 2;
+    const unsigned right = left + 1;
+    const unsigned chosen = right <= count && order(left, right) >= 0 ? right : left;
+    if (order(position, chosen) <= 0)
+      break;
+    exchange(position, chosen);
+    position = chosen;
+  }
+}
+
+// Keys compare as numbers; a NaN key neither precedes nor follows another.
+int compareKeys(double a, double b) { return int{a > b} - int{a < b}; }
+
+// Takes the top away: `takeTop()` hands out (and frees) the top entry, then
+// the last entry is moved to the top by `moveToTop(entry)` and sifted down.
+template <class TakeTop, class MoveToTop, class SiftDown>
+ZRESULT popTop(IPtrArray* array, TakeTop takeTop, MoveToTop moveToTop, SiftDown siftDown) {
+  const unsigned count = array->GetCount();
+  if (count == 0)
+    return ZR_OK;
+  takeTop();
+  if (count == 1) {
+    array->Delete(0, false);
+    return ZR_OK;
+  }
+  void* last = array->GetAt(count - 1);
+  array->Delete(count - 1, false);
+  moveToTop(last);
+  return siftDown(1);
+}
+
+// Orders the entries appended while deferring, bottom-up, and ends the
+// deferral; the first failing sift stops it with its answer.
+template <class SiftDown>
+ZRESULT rebuildDeferred(IPtrArray* array, bool& defer, SiftDown siftDown) {
+  if (!defer)
+    return ZR_OK;
+  for (unsigned k = array->GetCount() / 2; k >= 1; --k) {
+    if (const ZRESULT result = siftDown(k); result != ZR_OK)
+      return result;
+  }
+  defer = false;
+  return ZR_OK;
+}
+
 }  // namespace
 
 IBinaryHeap::~IBinaryHeap() = default;
@@ -59,37 +124,22 @@ void* IBinaryHeapImp::at(unsigned position) { return array_->GetAt(position - 1)
 
 void IBinaryHeapImp::exchange(unsigned p, unsigned q) { array_->Swap(p - 1, q - 1); }
 
-// Equal entries do not move, so an item never climbs past its equal.
+// Without a compare function nothing moves.
 ZRESULT IBinaryHeapImp::siftUp(unsigned position) {
   if (compare_ == nullptr)
     return ZR_FAILED;
-  void* item = at(position);
-  while (position >= 2) {
-    const unsigned parent = position / 2;
-    if (compare_(at(parent), item) <= 0)
-      break;
-    exchange(parent, position);
-    position = parent;
-  }
+  const auto order = [this](unsigned p, unsigned q) { return compare_(at(p), at(q)); };
+  const auto swap = [this](unsigned p, unsigned q) { exchange(p, q); };
+  siftUpFrom(position, order, swap);
   return ZR_OK;
 }
 
-// When both children compare equal the right one rises.
 ZRESULT IBinaryHeapImp::siftDown(unsigned position) {
   if (compare_ == nullptr)
     return ZR_FAILED;
-  const unsigned count = array_->GetCount();
-  void* item = at(position);
-  while (uint64_t{position} * 2 <= count) {
-    const unsigned left = position * 2;
-    const unsigned right = left + 1;
-    const unsigned chosen =
-        right <= count && compare_(at(left), at(right)) >= 0 ? right : left;
-    if (compare_(item, at(chosen)) <= 0)
-      break;
-    exchange(position, chosen);
-    position = chosen;
-  }
+  const auto order = [this](unsigned p, unsigned q) { return compare_(at(p), at(q)); };
+  const auto swap = [this](unsigned p, unsigned q) { exchange(p, q); };
+  siftDownFrom(position, array_->GetCount(), order, swap);
   return ZR_OK;
 }
 
@@ -120,33 +170,20 @@ ZRESULT IBinaryHeapImp::Pop(void** outItem) {
     *outItem = nullptr;
   if (!ensureArray())
     return ZR_OUTOFMEMORY;
-  const unsigned count = array_->GetCount();
-  if (count == 0)
-    return ZR_OK;
-  void* top = at(1);
-  if (outItem != nullptr)
-    *outItem = top;
-  if (count == 1) {
-    array_->Delete(0, false);
-    return ZR_OK;
-  }
-  void* last = at(count);
-  array_->Delete(count - 1, false);
-  array_->Replace(0, last, false);
-  return siftDown(1);
+  return popTop(
+      array_,
+      [&] {
+        if (outItem != nullptr)
+          *outItem = at(1);
+      },
+      [this](void* last) { array_->Replace(0, last, false); },
+      [this](unsigned position) { return siftDown(position); });
 }
 
 ZRESULT IBinaryHeapImp::Rebuild() {
   if (!ensureArray())
     return ZR_OUTOFMEMORY;
-  if (!defer_)
-    return ZR_OK;
-  for (unsigned k = array_->GetCount() / 2; k >= 1; --k) {
-    if (const ZRESULT result = siftDown(k); result != ZR_OK)
-      return result;
-  }
-  defer_ = false;
-  return ZR_OK;
+  return rebuildDeferred(array_, defer_, [this](unsigned k) { return siftDown(k); });
 }
 
 ZRESULT IBinaryHeapImp::ForEach(VisitFunc fn, void* context) {
@@ -206,29 +243,16 @@ bool IKeyedBinaryHeapImp::holds(Node* node) {
 // the key function has been taken away since; the answer still says that
 // the function is missing.
 ZRESULT IKeyedBinaryHeapImp::siftUp(unsigned position) {
-  const double key = at(position)->key;
-  while (position >= 2) {
-    const unsigned parent = position / 2;
-    if (!(at(parent)->key > key))
-      break;
-    exchange(parent, position);
-    position = parent;
-  }
+  const auto order = [this](unsigned p, unsigned q) { return compareKeys(at(p)->key, at(q)->key); };
+  const auto swap = [this](unsigned p, unsigned q) { exchange(p, q); };
+  siftUpFrom(position, order, swap);
   return keyFunc_ != nullptr ? ZR_OK : ZR_FAILED;
 }
 
 ZRESULT IKeyedBinaryHeapImp::siftDown(unsigned position) {
-  const unsigned count = array_->GetCount();
-  const double key = at(position)->key;
-  while (uint64_t{position} * 2 <= count) {
-    const unsigned left = position * 2;
-    const unsigned right = left + 1;
-    const unsigned chosen = right <= count && !(at(left)->key < at(right)->key) ? right : left;
-    if (!(key > at(chosen)->key))
-      break;
-    exchange(position, chosen);
-    position = chosen;
-  }
+  const auto order = [this](unsigned p, unsigned q) { return compareKeys(at(p)->key, at(q)->key); };
+  const auto swap = [this](unsigned p, unsigned q) { exchange(p, q); };
+  siftDownFrom(position, array_->GetCount(), order, swap);
   return keyFunc_ != nullptr ? ZR_OK : ZR_FAILED;
 }
 
@@ -278,34 +302,22 @@ ZRESULT IKeyedBinaryHeapImp::Pop(void** outItem) {
     *outItem = nullptr;
   if (!ensureArray())
     return ZR_OUTOFMEMORY;
-  const unsigned count = array_->GetCount();
-  if (count == 0)
-    return ZR_OK;
-  Node* top = at(1);
-  if (outItem != nullptr)
-    *outItem = top->item;
-  delete top;
-  if (count == 1) {
-    array_->Delete(0, false);
-    return ZR_OK;
-  }
-  Node* last = at(count);
-  array_->Delete(count - 1, false);
-  place(1, last);
-  return siftDown(1);
+  return popTop(
+      array_,
+      [&] {
+        Node* top = at(1);
+        if (outItem != nullptr)
+          *outItem = top->item;
+        delete top;
+      },
+      [this](void* last) { place(1, static_cast<Node*>(last)); },
+      [this](unsigned position) { return siftDown(position); });
 }
 
 ZRESULT IKeyedBinaryHeapImp::Rebuild() {
   if (!ensureArray())
     return ZR_OUTOFMEMORY;
-  if (!defer_)
-    return ZR_OK;
-  for (unsigned k = array_->GetCount() / 2; k >= 1; --k) {
-    if (const ZRESULT result = siftDown(k); result != ZR_OK)
-      return result;
-  }
-  defer_ = false;
-  return ZR_OK;
+  return rebuildDeferred(array_, defer_, [this](unsigned k) { return siftDown(k); });
 }
 
 ZRESULT IKeyedBinaryHeapImp::ForEach(VisitFunc fn, void* context) {

@@ -8,6 +8,7 @@
 #include "platform/PrivateProfile.h"
 #include "platform/Processes.h"
 #include "platform/ServiceManager.h"
+#include "testsupport/ServiceRoot.h"
 
 #include <gtest/gtest.h>
 
@@ -35,50 +36,20 @@ std::string readText(const std::string& path) {
 class VKRServiceTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    char pattern[] = "/tmp/zef-vkr-XXXXXX";
-    root_ = mkdtemp(pattern);
-    fs::permissions(root_, fs::perms(0755));
-    setenv("ZEF_PLATFORM_ROOT", root_.c_str(), 1);
-    // Our own primary group controls the service: a service run by someone
-    // other than root can only hand its socket to a group it belongs to.
-    const group* ownGroup = getgrgid(getegid());
-    ASSERT_NE(ownGroup, nullptr);
-    setenv("ZEF_SERVICE_GROUP", ownGroup->gr_name, 1);
-    setenv("ZEF_SERVICE_CONTROL_TOOL", SERVICE_CONTROL_TOOL, 1);
-    channelFolder_ = root_ + "/CommonAppData/Vendrako SH";
-    fs::create_directories(channelFolder_);
-    fs::permissions(root_ + "/CommonAppData", fs::perms(0755));
+    ASSERT_TRUE(sandbox_.create("/tmp/zef-vkr-XXXXXX", SERVICE_CONTROL_TOOL));
+    root_ = sandbox_.path();
+    channelFolder_ = sandbox_.channelFolder();
     ini_ = platform::windowsPath(channelFolder_ + "/VENDRAKO.INI");
   }
   void TearDown() override {
     tool("stop");
-    unsetenv("ZEF_PLATFORM_ROOT");
-    unsetenv("ZEF_SERVICE_GROUP");
-    unsetenv("ZEF_SERVICE_CONTROL_TOOL");
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
+    sandbox_.destroy();
   }
 
-  // Runs a program to its end and answers its exit code.
-  static DWORD runToEnd(const std::string& program, const std::u16string& parameters) {
-    const std::u16string file = platform::windowsPath(program);
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS;
-    info.lpVerb = u"open";
-    info.lpFile = file.c_str();
-    info.lpParameters = parameters.c_str();
-    if (!ShellExecuteExW(&info)) return 0xDEAD;
-    WaitForSingleObject(info.hProcess, INFINITE);
-    DWORD code = 0xDEAD;
-    GetExitCodeProcess(info.hProcess, &code);
-    CloseHandle(info.hProcess);
-    return code;
+  static DWORD service(const std::u16string& switches) {
+    return testsupport::runToEnd(VKRSERVICE_PROGRAM, switches);
   }
-  static DWORD service(const std::u16string& switches) { return runToEnd(VKRSERVICE_PROGRAM, switches); }
-  static DWORD tool(const char* verb) {
-    return runToEnd(SERVICE_CONTROL_TOOL, platform::ansiToWideLenient(verb) + u" VKRServ");
-  }
+  static DWORD tool(const char* verb) { return testsupport::controlService(SERVICE_CONTROL_TOOL, verb); }
 
   DWORD state() {
     SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
@@ -137,6 +108,7 @@ protected:
     ASSERT_EQ(state(), SERVICE_RUNNING);
   }
 
+  testsupport::ServiceRoot sandbox_;
   std::string root_;
   std::string channelFolder_;
   std::u16string ini_;

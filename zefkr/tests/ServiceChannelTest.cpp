@@ -12,6 +12,7 @@
 #include "platform/PrivateProfile.h"
 #include "platform/Processes.h"
 #include "platform/ServiceManager.h"
+#include "testsupport/ServiceRoot.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <grp.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -36,51 +36,20 @@ std::string readText(const std::string& path) {
 class ServiceChannelTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    char pattern[] = "/tmp/zefkr-channel-XXXXXX";
-    root_ = mkdtemp(pattern);
-    fs::permissions(root_, fs::perms(0755));
-    setenv("ZEF_PLATFORM_ROOT", root_.c_str(), 1);
-    // Our own primary group controls the service, so the tests pass
-    // without root.
-    const group* ownGroup = getgrgid(getegid());
-    ASSERT_NE(ownGroup, nullptr);
-    setenv("ZEF_SERVICE_GROUP", ownGroup->gr_name, 1);
-    setenv("ZEF_SERVICE_CONTROL_TOOL", SERVICE_CONTROL_TOOL, 1);
-    fs::create_directories(root_ + "/CommonAppData/Vendrako SH");
-    fs::permissions(root_ + "/CommonAppData", fs::perms(0755));
-    channel_ = platform::windowsPath(root_ + "/CommonAppData/Vendrako SH/VENDRAKO.INI");
+    ASSERT_TRUE(sandbox_.create("/tmp/zefkr-channel-XXXXXX", SERVICE_CONTROL_TOOL));
+    root_ = sandbox_.path();
+    channel_ = platform::windowsPath(sandbox_.channelFolder() + "/VENDRAKO.INI");
     zefkr::serviceChannelSettings() = zefkr::ServiceChannelSettings{};
   }
   void TearDown() override {
     tool("stop");
     zefkr::serviceChannelSettings() = zefkr::ServiceChannelSettings{};
     unsetenv("ZEF_ELEVATE_COMMAND");
-    unsetenv("ZEF_PLATFORM_ROOT");
-    unsetenv("ZEF_SERVICE_GROUP");
-    unsetenv("ZEF_SERVICE_CONTROL_TOOL");
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
+    sandbox_.destroy();
   }
 
-  static DWORD runToEnd(const std::string& program, const std::u16string& parameters) {
-    const std::u16string file = platform::windowsPath(program);
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS;
-    info.lpVerb = u"open";
-    info.lpFile = file.c_str();
-    info.lpParameters = parameters.c_str();
-    if (!ShellExecuteExW(&info)) return 0xDEAD;
-    WaitForSingleObject(info.hProcess, INFINITE);
-    DWORD code = 0xDEAD;
-    GetExitCodeProcess(info.hProcess, &code);
-    CloseHandle(info.hProcess);
-    return code;
-  }
-  static DWORD tool(const char* verb) {
-    return runToEnd(SERVICE_CONTROL_TOOL, platform::ansiToWideLenient(verb) + u" VKRServ");
-  }
-  void install() { ASSERT_EQ(runToEnd(VKRSERVICE_PROGRAM, u"/install"), 0u); }
+  static DWORD tool(const char* verb) { return testsupport::controlService(SERVICE_CONTROL_TOOL, verb); }
+  void install() { ASSERT_EQ(testsupport::runToEnd(VKRSERVICE_PROGRAM, u"/install"), 0u); }
   void installAndStart() {
     install();
     ASSERT_EQ(tool("start"), 0u);
@@ -105,6 +74,7 @@ protected:
     return value;
   }
 
+  testsupport::ServiceRoot sandbox_;
   std::string root_;
   std::u16string channel_;
 };

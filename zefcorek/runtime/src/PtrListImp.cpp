@@ -2,21 +2,21 @@
 // node payload is the one item pointer.
 #include "zefcorek/PtrList.h"
 
-#include "ListNodePool.h"
+#include "ListFront.h"
 
 #include "zefcorek/ClassMakers.h"
 
 #include <cstring>
 #include <new>
 
-using zefcorek::kNoIndex;
 using zefcorek::ListChain;
 using zefcorek::ListNode;
 
 namespace {
 
-ListNode* link(TPtrListNode* node) { return reinterpret_cast<ListNode*>(node); }
-TPtrListNode* handle(ListNode* node) { return reinterpret_cast<TPtrListNode*>(node); }
+using Front = zefcorek::ListFront<TPtrListNode>;
+constexpr auto link = Front::link;
+constexpr auto handle = Front::handle;
 
 void* itemOf(ListNode* node) {
   void* item = nullptr;
@@ -26,20 +26,10 @@ void* itemOf(ListNode* node) {
 
 void storeItem(ListNode* node, void* item) { std::memcpy(node->payload(), &item, sizeof item); }
 
-// Runs a chain operation that may set a node out-pointer, and hands what it
-// left there back as a handle (an untouched out stays untouched).
-template <class Operation>
-ZRESULT withNodeOut(TPtrListNode** outNode, Operation operation) {
-  if (outNode == nullptr)
-    return operation(nullptr);
-  ListNode* node = link(*outNode);
-  const ZRESULT result = operation(&node);
-  *outNode = handle(node);
-  return result;
+// Adds a copy of another list's item at the tail.
+auto tailAdder(IPtrListImp* list) {
+  return [list](void* item) { return list->AddTail(item, nullptr); };
 }
-
-// Options 3 to 6 exist in the numbering but mean nothing.
-bool isInertOption(unsigned which) { return which >= 3 && which <= 6; }
 
 }  // namespace
 
@@ -71,7 +61,7 @@ ZRESULT IPtrListImp::GetOption(unsigned which, unsigned* out) {
     *out = chain_->pool().isEnabled() ? 1 : 0;
   else if (which == 1)
     *out = chain_->pool().limit();
-  else if (!isInertOption(which)) {
+  else if (!Front::isInertOption(which)) {
     *out = 0;
     return ZR_BADARG;
   }
@@ -83,7 +73,7 @@ ZRESULT IPtrListImp::SetOption(unsigned which, unsigned value) {
     chain_->pool().setEnabled(value != 0);
   else if (which == 1)
     chain_->pool().setLimit(value);
-  else if (!isInertOption(which))
+  else if (!Front::isInertOption(which))
     return ZR_BADARG;
   return ZR_OK;
 }
@@ -94,20 +84,20 @@ ZRESULT IPtrListImp::FreeNodePool() {
 }
 
 ZRESULT IPtrListImp::AddTail(void* item, Node** outNode) {
-  return withNodeOut(outNode, [&](ListNode** out) { return chain_->addTail(&item, out); });
+  return Front::withNodeOut(outNode, [&](ListNode** out) { return chain_->addTail(&item, out); });
 }
 
 ZRESULT IPtrListImp::AddHead(void* item, Node** outNode) {
-  return withNodeOut(outNode, [&](ListNode** out) { return chain_->addHead(&item, out); });
+  return Front::withNodeOut(outNode, [&](ListNode** out) { return chain_->addHead(&item, out); });
 }
 
 ZRESULT IPtrListImp::InsertAfter(void* item, Node* after, Node** outNode) {
-  return withNodeOut(outNode,
+  return Front::withNodeOut(outNode,
                      [&](ListNode** out) { return chain_->insertAfter(&item, link(after), out); });
 }
 
 ZRESULT IPtrListImp::InsertAt(void* item, unsigned index, Node** outNode) {
-  return withNodeOut(outNode, [&](ListNode** out) { return chain_->insertAt(&item, index, out); });
+  return Front::withNodeOut(outNode, [&](ListNode** out) { return chain_->insertAt(&item, index, out); });
 }
 
 ZRESULT IPtrListImp::InsertSorted(void* item, InsertFunc fn, void* context, Node** outNode) {
@@ -116,35 +106,18 @@ ZRESULT IPtrListImp::InsertSorted(void* item, InsertFunc fn, void* context, Node
   const auto answer = [&](ListNode* node) {
     return fn(item, itemOf(node), context, node == chain_->tail());
   };
-  return withNodeOut(outNode,
+  return Front::withNodeOut(outNode,
                      [&](ListNode** out) { return chain_->insertSorted(&item, answer, out); });
 }
 
 ZRESULT IPtrListImp::DetachAll(Node** outHead, Node** outTail) {
-  if (outHead == nullptr || outTail == nullptr)
-    return ZR_BADARG;
-  ListNode* head = nullptr;
-  ListNode* tail = nullptr;
-  chain_->detachAll(&head, &tail);
-  *outHead = handle(head);
-  *outTail = handle(tail);
-  return ZR_OK;
+  return Front::detachAll(*chain_, outHead, outTail);
 }
 
 ZRESULT IPtrListImp::AppendList(IPtrList* other) {
   if (other == nullptr)
     return ZR_BADARG;
-  unsigned n = 0;
-  if (const ZRESULT result = other->GetCount(&n); result != ZR_OK)
-    return result;
-  if (n == 0)
-    return ZR_OK;
-  Node* head = nullptr;
-  Node* tail = nullptr;
-  if (const ZRESULT result = other->DetachAll(&head, &tail); result != ZR_OK)
-    return result;
-  chain_->appendChain(link(head), link(tail), n);
-  return ZR_OK;
+  return Front::appendList(*chain_, other);
 }
 
 ZRESULT IPtrListImp::RemoveItem(void* item, bool release) {
@@ -185,180 +158,77 @@ ZRESULT IPtrListImp::Reverse() {
 ZRESULT IPtrListImp::CopyFrom(IPtrList* other) {
   if (other == nullptr || other == static_cast<IPtrList*>(this))
     return ZR_BADARG;
-  Node* node = nullptr;
-  if (const ZRESULT result = other->GetHead(&node); result != ZR_OK)
-    return result;
-  chain_->clear(/*release=*/true);
-  while (node != nullptr) {
-    void* item = nullptr;
-    other->GetItem(node, &item);
-    if (const ZRESULT result = AddTail(item, nullptr); result != ZR_OK)
-      return result;
-    other->GetNextNode(node, &node);
-  }
-  return ZR_OK;
+  return Front::copyFrom(*chain_, other, &IPtrList::GetItem, tailAdder(this));
 }
 
 ZRESULT IPtrListImp::AppendCopyRange(IPtrList* other, unsigned first, unsigned n) {
   if (other == nullptr)
     return ZR_BADARG;
-  Node* node = nullptr;
-  if (const ZRESULT result = other->GetNodeAt(first, &node); result != ZR_OK)
-    return result;
-  // From the list itself, "to the end" means the end at the call: the copies
-  // must not be copied again.
-  if (other == static_cast<IPtrList*>(this)) {
-    const unsigned present = chain_->count() - first;
-    if (n == kNoIndex || n > present)
-      n = present;
-  }
-  for (unsigned copied = 0; node != nullptr && (n == kNoIndex || copied < n); ++copied) {
-    void* item = nullptr;
-    other->GetItem(node, &item);
-    if (const ZRESULT result = AddTail(item, nullptr); result != ZR_OK)
-      return result;
-    other->GetNextNode(node, &node);
-  }
-  return ZR_OK;
+  return Front::appendCopyRange(*chain_, static_cast<IPtrList*>(this), other, &IPtrList::GetItem,
+                                first, n, tailAdder(this));
 }
 
 ZRESULT IPtrListImp::GetNodeAt(unsigned index, Node** out) {
-  if (out == nullptr)
-    return ZR_BADARG;
-  ListNode* node = nullptr;
-  const ZRESULT result = chain_->nodeAt(index, &node);
-  *out = handle(node);
-  return result;
+  return Front::nodeAt(*chain_, index, out);
 }
 
-ZRESULT IPtrListImp::GetNextNode(Node* node, Node** out) {
-  if (node == nullptr || out == nullptr)
-    return ZR_BADARG;
-  *out = handle(link(node)->next);
-  return ZR_OK;
-}
+ZRESULT IPtrListImp::GetNextNode(Node* node, Node** out) { return Front::nextNode(node, out); }
 
-ZRESULT IPtrListImp::GetPrevNode(Node* node, Node** out) {
-  if (node == nullptr || out == nullptr)
-    return ZR_BADARG;
-  *out = handle(link(node)->prev);
-  return ZR_OK;
-}
+ZRESULT IPtrListImp::GetPrevNode(Node* node, Node** out) { return Front::prevNode(node, out); }
 
 ZRESULT IPtrListImp::FindNode(void* item, Node** out) {
-  ListNode* node = chain_->head();
-  while (node != nullptr && itemOf(node) != item)
-    node = node->next;
-  if (out != nullptr)
-    *out = handle(node);
-  return node != nullptr ? ZR_OK : ZR_NO;
+  return Front::findNode(*chain_, [&](ListNode* node) { return itemOf(node) == item; }, out);
 }
 
 ZRESULT IPtrListImp::Search(void* key, SearchFunc fn, void* context, unsigned* outIndex,
                             Node** outNode) {
   if (fn == nullptr)
     return ZR_BADARG;
-  ListNode* found = nullptr;
-  unsigned index = kNoIndex;
-  const ZRESULT result =
-      chain_->search([&](ListNode* node) { return fn(itemOf(node), key, context); }, &found, &index);
-  if (outIndex != nullptr)
-    *outIndex = index;
-  if (outNode != nullptr)
-    *outNode = handle(found);
-  return result;
+  return Front::search(
+      *chain_, [&](ListNode* node) { return fn(itemOf(node), key, context); }, outIndex, outNode);
 }
 
 ZRESULT IPtrListImp::IndexOfItem(void* item, unsigned* outIndex) {
   if (outIndex == nullptr)
     return ZR_BADARG;
-  ListNode* cursor = chain_->cursor();
-  if (cursor != nullptr && itemOf(cursor) == item) {
-    *outIndex = chain_->cursorIndex();
-    return ZR_OK;
-  }
-  unsigned index = 0;
-  for (ListNode* node = chain_->head(); node != nullptr; node = node->next, ++index) {
-    if (itemOf(node) == item) {
-      *outIndex = index;
-      return ZR_OK;
-    }
-  }
-  *outIndex = kNoIndex;
-  return ZR_NO;
+  return Front::indexOfMatch(
+      *chain_, [&](ListNode* node) { return itemOf(node) == item; }, outIndex);
 }
 
 ZRESULT IPtrListImp::IndexOfNode(Node* node, unsigned* outIndex) {
-  if (node == nullptr || outIndex == nullptr)
-    return ZR_BADARG;
-  *outIndex = chain_->indexOf(link(node));
-  return *outIndex == kNoIndex ? ZR_FAILED : ZR_OK;
+  return Front::indexOfNode(*chain_, node, outIndex);
 }
 
-ZRESULT IPtrListImp::GetTail(Node** out) {
-  if (out == nullptr)
-    return ZR_BADARG;
-  *out = handle(chain_->tail());
-  return ZR_OK;
-}
+ZRESULT IPtrListImp::GetTail(Node** out) { return Front::tail(*chain_, out); }
 
-ZRESULT IPtrListImp::GetHead(Node** out) {
-  if (out == nullptr)
-    return ZR_BADARG;
-  *out = handle(chain_->head());
-  return ZR_OK;
-}
+ZRESULT IPtrListImp::GetHead(Node** out) { return Front::head(*chain_, out); }
 
-ZRESULT IPtrListImp::GetCount(unsigned* out) {
-  if (out == nullptr)
-    return ZR_BADARG;
-  *out = chain_->count();
-  return ZR_OK;
-}
+ZRESULT IPtrListImp::GetCount(unsigned* out) { return Front::count(*chain_, out); }
 
 ZRESULT IPtrListImp::IsCountOutside(unsigned min, unsigned max) {
-  const unsigned count = chain_->count();
-  return count < min || count > max ? ZR_NO : ZR_OK;
+  return Front::isCountOutside(*chain_, min, max);
 }
 
 ZRESULT IPtrListImp::ForEach(ForEachFunc fn, void* context) {
-  if (fn == nullptr)
-    return ZR_BADARG;
-  return chain_->forEach([&](ListNode* node) { return fn(itemOf(node), context, handle(node)); });
+  return Front::forEach(*chain_, fn, itemOf, context);
 }
 
 ZRESULT IPtrListImp::ForEachEx(ForEachExFunc fn, void* context, void* context2) {
-  if (fn == nullptr)
-    return ZR_BADARG;
-  return chain_->forEach(
-      [&](ListNode* node) { return fn(itemOf(node), context, handle(node), context2); });
+  return Front::forEach(*chain_, fn, itemOf, context, context2);
 }
 
 ZRESULT IPtrListImp::SwapNodes(Node* a, Node* b) { return chain_->swapNodes(link(a), link(b)); }
 
 ZRESULT IPtrListImp::Sort(CompareFunc fn, void* context) {
-  if (fn == nullptr)
-    return ZR_BADARG;
-  chain_->sort([&](ListNode* a, ListNode* b) { return fn(itemOf(a), itemOf(b), context); });
-  return ZR_OK;
+  return Front::sort(*chain_, fn, itemOf, context);
 }
 
 ZRESULT IPtrListImp::GetAt(unsigned index, void** outItem) {
-  if (outItem == nullptr)
-    return ZR_BADARG;
-  *outItem = nullptr;
-  ListNode* node = nullptr;
-  if (const ZRESULT result = chain_->nodeAt(index, &node); result != ZR_OK)
-    return result;
-  *outItem = itemOf(node);
-  return ZR_OK;
+  return Front::itemAt(*chain_, index, itemOf, outItem);
 }
 
 ZRESULT IPtrListImp::GetItem(Node* node, void** outItem) {
-  if (outItem == nullptr)
-    return ZR_BADARG;
-  *outItem = node != nullptr ? itemOf(link(node)) : nullptr;
-  return node != nullptr ? ZR_OK : ZR_BADARG;
+  return Front::itemOfNode(node, itemOf, outItem);
 }
 
 ZRESULT IPtrListImp::SetAt(unsigned index, void* item) {
@@ -395,13 +265,7 @@ ZRESULT IPtrListImp::RemoveNullItems() {
 }
 
 ZRESULT IPtrListImp::GetReleaseCallback(ReleaseFunc* outFn, void** outContext) {
-  if (outFn == nullptr && outContext == nullptr)
-    return ZR_BADARG;
-  if (outFn != nullptr)
-    *outFn = release_;
-  if (outContext != nullptr)
-    *outContext = releaseContext_;
-  return ZR_OK;
+  return Front::releaseCallback(release_, releaseContext_, outFn, outContext);
 }
 
 ZRESULT IPtrListImp::SetReleaseCallback(ReleaseFunc fn, void* context) {
@@ -411,13 +275,7 @@ ZRESULT IPtrListImp::SetReleaseCallback(ReleaseFunc fn, void* context) {
 }
 
 ZRESULT IPtrListImp::GetCursor(Node** outNode, unsigned* outIndex) {
-  if (outNode == nullptr && outIndex == nullptr)
-    return ZR_BADARG;
-  if (outNode != nullptr)
-    *outNode = handle(chain_->cursor());
-  if (outIndex != nullptr)
-    *outIndex = chain_->cursorIndex();
-  return ZR_OK;
+  return Front::cursor(*chain_, outNode, outIndex);
 }
 
 ZRESULT IPtrListImp::MoveToHead(Node* node) { return chain_->moveToHead(link(node)); }

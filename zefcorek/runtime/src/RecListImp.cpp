@@ -2,36 +2,28 @@
 // node payload is one record of the list's record size.
 #include "zefcorek/RecList.h"
 
-#include "ListNodePool.h"
+#include "ListFront.h"
 
 #include "zefcorek/ClassMakers.h"
 
 #include <cstring>
 #include <new>
 
-using zefcorek::kNoIndex;
 using zefcorek::ListChain;
 using zefcorek::ListNode;
 
 namespace {
 
-ListNode* link(TRecListNodeType_Dummy* node) { return reinterpret_cast<ListNode*>(node); }
-TRecListNodeType_Dummy* handle(ListNode* node) {
-  return reinterpret_cast<TRecListNodeType_Dummy*>(node);
-}
+using Front = zefcorek::ListFront<TRecListNodeType_Dummy>;
+constexpr auto link = Front::link;
+constexpr auto handle = Front::handle;
+
 void* recordOf(ListNode* node) { return node->payload(); }
 
-template <class Operation>
-ZRESULT withNodeOut(TRecListNodeType_Dummy** outNode, Operation operation) {
-  if (outNode == nullptr)
-    return operation(nullptr);
-  ListNode* node = link(*outNode);
-  const ZRESULT result = operation(&node);
-  *outNode = handle(node);
-  return result;
+// Adds a copy of another list's record at the tail.
+auto tailAdder(IRecListImp* list) {
+  return [list](void* record) { return list->AddTail(record, nullptr); };
 }
-
-bool isInertOption(unsigned which) { return which >= 3 && which <= 6; }
 
 }  // namespace
 
@@ -78,7 +70,7 @@ ZRESULT IRecListImp::GetOption(unsigned which, unsigned* out) {
     *out = chain_->pool().isEnabled() ? 1 : 0;
   else if (which == 2)
     *out = chain_->pool().limit();
-  else if (!isInertOption(which)) {
+  else if (!Front::isInertOption(which)) {
     *out = 0;
     return ZR_BADARG;
   }
@@ -94,7 +86,7 @@ ZRESULT IRecListImp::SetOption(unsigned which, unsigned value) {
     chain_->pool().setEnabled(value != 0);
   } else if (which == 2) {
     chain_->pool().setLimit(value);
-  } else if (!isInertOption(which)) {
+  } else if (!Front::isInertOption(which)) {
     return ZR_BADARG;
   }
   return ZR_OK;
@@ -106,20 +98,20 @@ ZRESULT IRecListImp::FreeNodePool() {
 }
 
 ZRESULT IRecListImp::AddTail(const void* record, Node** outNode) {
-  return withNodeOut(outNode, [&](ListNode** out) { return chain_->addTail(record, out); });
+  return Front::withNodeOut(outNode, [&](ListNode** out) { return chain_->addTail(record, out); });
 }
 
 ZRESULT IRecListImp::AddHead(const void* record, Node** outNode) {
-  return withNodeOut(outNode, [&](ListNode** out) { return chain_->addHead(record, out); });
+  return Front::withNodeOut(outNode, [&](ListNode** out) { return chain_->addHead(record, out); });
 }
 
 ZRESULT IRecListImp::InsertAfter(const void* record, Node* after, Node** outNode) {
-  return withNodeOut(outNode,
+  return Front::withNodeOut(outNode,
                      [&](ListNode** out) { return chain_->insertAfter(record, link(after), out); });
 }
 
 ZRESULT IRecListImp::InsertAt(const void* record, unsigned index, Node** outNode) {
-  return withNodeOut(outNode, [&](ListNode** out) { return chain_->insertAt(record, index, out); });
+  return Front::withNodeOut(outNode, [&](ListNode** out) { return chain_->insertAt(record, index, out); });
 }
 
 ZRESULT IRecListImp::InsertSorted(const void* record, InsertFunc fn, void* context,
@@ -132,19 +124,12 @@ ZRESULT IRecListImp::InsertSorted(const void* record, InsertFunc fn, void* conte
   const auto answer = [&](ListNode* node) {
     return fn(record, recordOf(node), context, node == chain_->tail() ? 1 : 0);
   };
-  return withNodeOut(outNode,
+  return Front::withNodeOut(outNode,
                      [&](ListNode** out) { return chain_->insertSorted(record, answer, out); });
 }
 
 ZRESULT IRecListImp::DetachAll(Node** outHead, Node** outTail) {
-  if (outHead == nullptr || outTail == nullptr)
-    return ZR_BADARG;
-  ListNode* head = nullptr;
-  ListNode* tail = nullptr;
-  chain_->detachAll(&head, &tail);
-  *outHead = handle(head);
-  *outTail = handle(tail);
-  return ZR_OK;
+  return Front::detachAll(*chain_, outHead, outTail);
 }
 
 // Nodes of another record size would be read past their end, so lists of
@@ -154,17 +139,7 @@ ZRESULT IRecListImp::AppendList(IRecList* other) {
     return ZR_BADARG;
   if (const ZRESULT result = requireSameRecordSize(other); result != ZR_OK)
     return result;
-  unsigned n = 0;
-  if (const ZRESULT result = other->GetCount(&n); result != ZR_OK)
-    return result;
-  if (n == 0)
-    return ZR_OK;
-  Node* head = nullptr;
-  Node* tail = nullptr;
-  if (const ZRESULT result = other->DetachAll(&head, &tail); result != ZR_OK)
-    return result;
-  chain_->appendChain(link(head), link(tail), n);
-  return ZR_OK;
+  return Front::appendList(*chain_, other);
 }
 
 ZRESULT IRecListImp::RemoveAt(unsigned first, unsigned count, bool release) {
@@ -182,16 +157,10 @@ ZRESULT IRecListImp::Reverse() {
   return ZR_OK;
 }
 
+
 // Copies up to `limit` records (kNoIndex: all) from `node` on in `other`.
 ZRESULT IRecListImp::appendCopies(IRecList* other, Node* node, unsigned limit) {
-  for (unsigned copied = 0; node != nullptr && (limit == kNoIndex || copied < limit); ++copied) {
-    void* record = nullptr;
-    other->GetNodeRecordPtr(node, &record);
-    if (const ZRESULT result = AddTail(record, nullptr); result != ZR_OK)
-      return result;
-    other->GetNextNode(node, &node);
-  }
-  return ZR_OK;
+  return Front::appendCopies(other, &IRecList::GetNodeRecordPtr, node, limit, tailAdder(this));
 }
 
 ZRESULT IRecListImp::CopyFrom(IRecList* other) {
@@ -199,11 +168,7 @@ ZRESULT IRecListImp::CopyFrom(IRecList* other) {
     return ZR_BADARG;
   if (const ZRESULT result = requireSameRecordSize(other); result != ZR_OK)
     return result;
-  Node* head = nullptr;
-  if (const ZRESULT result = other->GetHead(&head); result != ZR_OK)
-    return result;
-  chain_->clear(/*release=*/true);
-  return appendCopies(other, head, kNoIndex);
+  return Front::copyFrom(*chain_, other, &IRecList::GetNodeRecordPtr, tailAdder(this));
 }
 
 ZRESULT IRecListImp::AppendCopyRange(IRecList* other, unsigned first, unsigned count) {
@@ -211,151 +176,76 @@ ZRESULT IRecListImp::AppendCopyRange(IRecList* other, unsigned first, unsigned c
     return ZR_BADARG;
   if (const ZRESULT result = requireSameRecordSize(other); result != ZR_OK)
     return result;
-  Node* node = nullptr;
-  if (const ZRESULT result = other->GetNodeAt(first, &node); result != ZR_OK)
-    return result;
-  // From the list itself, "to the end" is the end at the call.
-  if (other == static_cast<IRecList*>(this)) {
-    const unsigned present = chain_->count() - first;
-    if (count == kNoIndex || count > present)
-      count = present;
-  }
-  return appendCopies(other, node, count);
+  return Front::appendCopyRange(*chain_, static_cast<IRecList*>(this), other,
+                                &IRecList::GetNodeRecordPtr, first, count, tailAdder(this));
 }
 
 ZRESULT IRecListImp::GetNodeAt(unsigned index, Node** outNode) {
-  if (outNode == nullptr)
-    return ZR_BADARG;
-  ListNode* node = nullptr;
-  const ZRESULT result = chain_->nodeAt(index, &node);
-  *outNode = handle(node);
-  return result;
+  return Front::nodeAt(*chain_, index, outNode);
 }
 
 ZRESULT IRecListImp::GetNextNode(Node* node, Node** outNode) {
-  if (node == nullptr || outNode == nullptr)
-    return ZR_BADARG;
-  *outNode = handle(link(node)->next);
-  return ZR_OK;
+  return Front::nextNode(node, outNode);
 }
 
 ZRESULT IRecListImp::GetPrevNode(Node* node, Node** outNode) {
-  if (node == nullptr || outNode == nullptr)
-    return ZR_BADARG;
-  *outNode = handle(link(node)->prev);
-  return ZR_OK;
+  return Front::prevNode(node, outNode);
 }
 
 ZRESULT IRecListImp::FindNode(MatchFunc fn, void* context, const void* key, Node** outNode) {
   if (fn == nullptr)
     return ZR_BADARG;
-  ListNode* node = chain_->head();
-  while (node != nullptr && fn(key, recordOf(node), context) != 0)
-    node = node->next;
-  if (outNode != nullptr)
-    *outNode = handle(node);
-  return node != nullptr ? ZR_OK : ZR_NO;
+  return Front::findNode(
+      *chain_, [&](ListNode* node) { return fn(key, recordOf(node), context) == 0; }, outNode);
 }
 
 ZRESULT IRecListImp::Search(const void* key, MatchFunc fn, void* context, unsigned* outIndex,
                             Node** outNode) {
   if (fn == nullptr)
     return ZR_BADARG;
-  ListNode* found = nullptr;
-  unsigned index = kNoIndex;
-  const ZRESULT result = chain_->search(
-      [&](ListNode* node) { return fn(recordOf(node), key, context); }, &found, &index);
-  if (outIndex != nullptr)
-    *outIndex = index;
-  if (outNode != nullptr)
-    *outNode = handle(found);
-  return result;
+  return Front::search(
+      *chain_, [&](ListNode* node) { return fn(recordOf(node), key, context); }, outIndex,
+      outNode);
 }
 
 ZRESULT IRecListImp::IndexOfItem(MatchFunc fn, void* context, const void* key,
                                  unsigned* outIndex) {
   if (fn == nullptr || outIndex == nullptr)
     return ZR_BADARG;
-  ListNode* cursor = chain_->cursor();
-  if (cursor != nullptr && fn(recordOf(cursor), key, context) == 0) {
-    *outIndex = chain_->cursorIndex();
-    return ZR_OK;
-  }
-  unsigned index = 0;
-  for (ListNode* node = chain_->head(); node != nullptr; node = node->next, ++index) {
-    if (fn(recordOf(node), key, context) == 0) {
-      *outIndex = index;
-      return ZR_OK;
-    }
-  }
-  *outIndex = kNoIndex;
-  return ZR_NO;
+  return Front::indexOfMatch(
+      *chain_, [&](ListNode* node) { return fn(recordOf(node), key, context) == 0; }, outIndex);
 }
 
 ZRESULT IRecListImp::IndexOfNode(Node* node, unsigned* outIndex) {
-  if (node == nullptr || outIndex == nullptr)
-    return ZR_BADARG;
-  *outIndex = chain_->indexOf(link(node));
-  return *outIndex == kNoIndex ? ZR_FAILED : ZR_OK;
+  return Front::indexOfNode(*chain_, node, outIndex);
 }
 
-ZRESULT IRecListImp::GetTail(Node** outNode) {
-  if (outNode == nullptr)
-    return ZR_BADARG;
-  *outNode = handle(chain_->tail());
-  return ZR_OK;
-}
+ZRESULT IRecListImp::GetTail(Node** outNode) { return Front::tail(*chain_, outNode); }
 
-ZRESULT IRecListImp::GetHead(Node** outNode) {
-  if (outNode == nullptr)
-    return ZR_BADARG;
-  *outNode = handle(chain_->head());
-  return ZR_OK;
-}
+ZRESULT IRecListImp::GetHead(Node** outNode) { return Front::head(*chain_, outNode); }
 
-ZRESULT IRecListImp::GetCount(unsigned* outCount) {
-  if (outCount == nullptr)
-    return ZR_BADARG;
-  *outCount = chain_->count();
-  return ZR_OK;
-}
+ZRESULT IRecListImp::GetCount(unsigned* outCount) { return Front::count(*chain_, outCount); }
 
 ZRESULT IRecListImp::IsCountOutside(unsigned min, unsigned max) {
-  const unsigned count = chain_->count();
-  return count < min || count > max ? ZR_NO : ZR_OK;
+  return Front::isCountOutside(*chain_, min, max);
 }
 
 ZRESULT IRecListImp::ForEach(ForEachFunc fn, void* context) {
-  if (fn == nullptr)
-    return ZR_BADARG;
-  return chain_->forEach([&](ListNode* node) { return fn(recordOf(node), context, handle(node)); });
+  return Front::forEach(*chain_, fn, recordOf, context);
 }
 
 ZRESULT IRecListImp::ForEachEx(ForEachExFunc fn, void* context, void* context2) {
-  if (fn == nullptr)
-    return ZR_BADARG;
-  return chain_->forEach(
-      [&](ListNode* node) { return fn(recordOf(node), context, handle(node), context2); });
+  return Front::forEach(*chain_, fn, recordOf, context, context2);
 }
 
 ZRESULT IRecListImp::SwapNodes(Node* a, Node* b) { return chain_->swapNodes(link(a), link(b)); }
 
 ZRESULT IRecListImp::Sort(CompareFunc fn, void* context) {
-  if (fn == nullptr)
-    return ZR_BADARG;
-  chain_->sort([&](ListNode* a, ListNode* b) { return fn(recordOf(a), recordOf(b), context); });
-  return ZR_OK;
+  return Front::sort(*chain_, fn, recordOf, context);
 }
 
 ZRESULT IRecListImp::GetRecordPtrAt(unsigned index, void** outPtr) {
-  if (outPtr == nullptr)
-    return ZR_BADARG;
-  *outPtr = nullptr;
-  ListNode* node = nullptr;
-  if (const ZRESULT result = chain_->nodeAt(index, &node); result != ZR_OK)
-    return result;
-  *outPtr = recordOf(node);
-  return ZR_OK;
+  return Front::itemAt(*chain_, index, recordOf, outPtr);
 }
 
 ZRESULT IRecListImp::GetAt(unsigned index, void* outRecord) {
@@ -367,10 +257,7 @@ ZRESULT IRecListImp::GetAt(unsigned index, void* outRecord) {
 }
 
 ZRESULT IRecListImp::GetNodeRecordPtr(Node* node, void** outPtr) {
-  if (outPtr == nullptr)
-    return ZR_BADARG;
-  *outPtr = node != nullptr ? recordOf(link(node)) : nullptr;
-  return node != nullptr ? ZR_OK : ZR_BADARG;
+  return Front::itemOfNode(node, recordOf, outPtr);
 }
 
 ZRESULT IRecListImp::GetNodeRecord(Node* node, void* outRecord) {
@@ -412,13 +299,7 @@ ZRESULT IRecListImp::Clear(bool release) {
 ZRESULT IRecListImp::IsEmpty() { return chain_->count() == 0 ? ZR_OK : ZR_NO; }
 
 ZRESULT IRecListImp::GetReleaseCallback(ReleaseFunc* outFn, void** outContext) {
-  if (outFn == nullptr && outContext == nullptr)
-    return ZR_BADARG;
-  if (outFn != nullptr)
-    *outFn = release_;
-  if (outContext != nullptr)
-    *outContext = releaseContext_;
-  return ZR_OK;
+  return Front::releaseCallback(release_, releaseContext_, outFn, outContext);
 }
 
 ZRESULT IRecListImp::SetReleaseCallback(ReleaseFunc fn, void* context) {
@@ -428,13 +309,7 @@ ZRESULT IRecListImp::SetReleaseCallback(ReleaseFunc fn, void* context) {
 }
 
 ZRESULT IRecListImp::GetCursor(Node** outNode, unsigned* outIndex) {
-  if (outNode == nullptr && outIndex == nullptr)
-    return ZR_BADARG;
-  if (outNode != nullptr)
-    *outNode = handle(chain_->cursor());
-  if (outIndex != nullptr)
-    *outIndex = chain_->cursorIndex();
-  return ZR_OK;
+  return Front::cursor(*chain_, outNode, outIndex);
 }
 
 ZRESULT IRecListImp::SetCursor(Node* node, unsigned index) {

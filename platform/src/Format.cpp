@@ -1,5 +1,5 @@
 // The printf engine: one template over the output character type, walked
-// once per call over the format text, rendering each specification from its
+// once per call over the format text, rendering each directive from its
 // typed argument. The interface and its rules are described in Format.h.
 //
 // Floating-point digits come from std::to_chars, which is exact (correctly
@@ -7,7 +7,7 @@
 // decimal point is '.' even inside a program that set a user locale.
 #include "platform/Format.h"
 
-#include "FormatSpec.h"
+#include "FormatDirective.h"
 
 #include "platform/CodePage.h"
 
@@ -21,7 +21,7 @@ namespace platform {
 namespace {
 
 using format_detail::ConversionKind;
-using format_detail::FormatSpec;
+using format_detail::FormatDirective;
 using format_detail::kFieldFromArgument;
 using format_detail::kNoPrecision;
 
@@ -152,9 +152,9 @@ class Engine {
       const size_t percent = findPercent(pos);
       writer_.units(format_.data() + pos, percent - pos);
       if (percent == format_.size()) break;
-      FormatSpec spec = format_detail::parseSpec(format_, percent);
-      renderSpec(spec, percent);
-      pos = spec.end;
+      FormatDirective directive = format_detail::parseDirective(format_, percent);
+      renderDirective(directive, percent);
+      pos = directive.end;
     }
     return status_;
   }
@@ -204,38 +204,38 @@ class Engine {
   }
 
   // Replaces '*' fields by their arguments and clamps both fields.
-  void resolveFields(FormatSpec& spec) {
-    if (spec.width == kFieldFromArgument) {
+  void resolveFields(FormatDirective& directive) {
+    if (directive.width == kFieldFromArgument) {
       int width = 0;
       if (!fieldFromArg(width)) width = 0;
       if (width < 0) {
-        spec.leftAlign = true;
+        directive.leftAlign = true;
         width = width == std::numeric_limits<int>::min() ? std::numeric_limits<int>::max() : -width;
       }
-      spec.width = width;
+      directive.width = width;
     }
-    if (spec.precision == kFieldFromArgument) {
+    if (directive.precision == kFieldFromArgument) {
       int precision = kNoPrecision;
       if (!fieldFromArg(precision) || precision < 0) precision = kNoPrecision;
-      spec.precision = precision;
+      directive.precision = precision;
     }
-    spec.width = clampField(spec.width);
-    spec.precision = clampField(spec.precision);
+    directive.width = clampField(directive.width);
+    directive.precision = clampField(directive.precision);
   }
 
-  void copySpecText(const FormatSpec& spec, size_t percent) {
-    writer_.units(format_.data() + percent, spec.end - percent);
+  void copyDirectiveText(const FormatDirective& directive, size_t percent) {
+    writer_.units(format_.data() + percent, directive.end - percent);
   }
 
-  void renderSpec(FormatSpec& spec, size_t percent) {
+  void renderDirective(FormatDirective& directive, size_t percent) {
     offset_ = percent;
-    switch (spec.info.kind) {
+    switch (directive.info.kind) {
       case ConversionKind::Percent:
         writer_.put(Char('%'));
         return;
       case ConversionKind::Invalid:
-        fail(FormatErrorKind::BadSpecification, percent);
-        copySpecText(spec, percent);
+        fail(FormatErrorKind::BadDirective, percent);
+        copyDirectiveText(directive, percent);
         return;
       case ConversionKind::Signed:
       case ConversionKind::Unsigned:
@@ -246,17 +246,17 @@ class Engine {
       case ConversionKind::Count:
         break;
     }
-    resolveFields(spec);
+    resolveFields(directive);
     const FormatArg* arg = nextArg();
     if (arg == nullptr) return;
-    switch (spec.info.kind) {
+    switch (directive.info.kind) {
       case ConversionKind::Signed:
-      case ConversionKind::Unsigned: renderIntegerArg(spec, *arg); return;
-      case ConversionKind::Float: renderFloatArg(spec, *arg); return;
-      case ConversionKind::Char: renderCharArg(spec, *arg); return;
-      case ConversionKind::String: renderStringArg(spec, *arg); return;
-      case ConversionKind::Pointer: renderPointerArg(spec, *arg); return;
-      case ConversionKind::Count: fail(FormatErrorKind::BadSpecification, percent); return;
+      case ConversionKind::Unsigned: renderIntegerArg(directive, *arg); return;
+      case ConversionKind::Float: renderFloatArg(directive, *arg); return;
+      case ConversionKind::Char: renderCharArg(directive, *arg); return;
+      case ConversionKind::String: renderStringArg(directive, *arg); return;
+      case ConversionKind::Pointer: renderPointerArg(directive, *arg); return;
+      case ConversionKind::Count: fail(FormatErrorKind::BadDirective, percent); return;
       case ConversionKind::Percent:
       case ConversionKind::Invalid: return;
     }
@@ -264,29 +264,29 @@ class Engine {
 
   // Pads the body of the given length to the field width with blanks.
   template <class Body>
-  void padded(const FormatSpec& spec, size_t length, Body&& body) {
-    const size_t width = static_cast<size_t>(spec.width);
+  void padded(const FormatDirective& directive, size_t length, Body&& body) {
+    const size_t width = static_cast<size_t>(directive.width);
     const size_t pad = width > length ? width - length : 0;
-    if (!spec.leftAlign) writer_.repeat(Char(' '), pad);
+    if (!directive.leftAlign) writer_.repeat(Char(' '), pad);
     body();
-    if (spec.leftAlign) writer_.repeat(Char(' '), pad);
+    if (directive.leftAlign) writer_.repeat(Char(' '), pad);
   }
 
   void mismatch() { fail(FormatErrorKind::ArgumentMismatch, offset_); }
 
   // An argument that cannot be shown by this conversion: an empty field.
-  void renderEmpty(const FormatSpec& spec) {
+  void renderEmpty(const FormatDirective& directive) {
     mismatch();
-    padded(spec, 0, [] {});
+    padded(directive, 0, [] {});
   }
 
   // ---- integers ----
 
-  void renderIntegerArg(const FormatSpec& spec, const FormatArg& arg) {
+  void renderIntegerArg(const FormatDirective& directive, const FormatArg& arg) {
     uint64_t bits = 0;
     if (isIntegerKind(arg.kind())) {
       bits = arg.asUnsigned();
-      checkTruncation(spec, arg);
+      checkTruncation(directive, arg);
     } else if (arg.kind() == FormatArgKind::Double) {
       mismatch();
       bits = static_cast<uint64_t>(truncatedDouble(arg.asDouble()));
@@ -294,21 +294,21 @@ class Engine {
       mismatch();
       bits = reinterpret_cast<uintptr_t>(arg.pointer());
     } else {
-      renderEmpty(spec);
+      renderEmpty(directive);
       return;
     }
-    const int width = format_detail::integerBits(spec.length);
+    const int width = format_detail::integerBits(directive.length);
     const uint64_t mask = width == 64 ? ~uint64_t{0} : (uint64_t{1} << width) - 1;
     bits &= mask;
     bool negative = false;
-    if (spec.info.kind == ConversionKind::Signed && width < 64 && (bits >> (width - 1)) != 0) {
+    if (directive.info.kind == ConversionKind::Signed && width < 64 && (bits >> (width - 1)) != 0) {
       negative = true;
       bits = (~bits + 1) & mask;  // magnitude of the sign-extended value
-    } else if (spec.info.kind == ConversionKind::Signed && width == 64 && static_cast<int64_t>(bits) < 0) {
+    } else if (directive.info.kind == ConversionKind::Signed && width == 64 && static_cast<int64_t>(bits) < 0) {
       negative = true;
       bits = ~bits + 1;
     }
-    renderInteger(spec, bits, negative);
+    renderInteger(directive, bits, negative);
   }
 
   static int64_t truncatedDouble(double value) {
@@ -320,8 +320,8 @@ class Engine {
 
   // A 64-bit value that neither the signed nor the unsigned reading of a
   // narrower conversion can hold loses digits: report it.
-  void checkTruncation(const FormatSpec& spec, const FormatArg& arg) {
-    const int width = format_detail::integerBits(spec.length);
+  void checkTruncation(const FormatDirective& directive, const FormatArg& arg) {
+    const int width = format_detail::integerBits(directive.length);
     if (width == 64) return;
     if (arg.kind() != FormatArgKind::Int64 && arg.kind() != FormatArgKind::UInt64) return;
     const uint64_t unsignedMax = (uint64_t{1} << width) - 1;
@@ -332,35 +332,35 @@ class Engine {
     if (!fits) fail(FormatErrorKind::ValueTruncated, offset_);
   }
 
-  void renderInteger(const FormatSpec& spec, uint64_t magnitude, bool negative) {
+  void renderInteger(const FormatDirective& directive, uint64_t magnitude, bool negative) {
     char digits[24];
     size_t count = 0;
-    const char* alphabet = spec.info.upper ? "0123456789ABCDEF" : "0123456789abcdef";
-    for (uint64_t v = magnitude; v != 0; v /= spec.info.base) digits[count++] = alphabet[v % spec.info.base];
+    const char* alphabet = directive.info.upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    for (uint64_t v = magnitude; v != 0; v /= directive.info.base) digits[count++] = alphabet[v % directive.info.base];
     // A zero shows one digit unless the precision is explicitly 0.
-    if (magnitude == 0 && spec.precision != 0) digits[count++] = '0';
+    if (magnitude == 0 && directive.precision != 0) digits[count++] = '0';
 
     std::string_view prefix;
     if (negative) prefix = "-";
-    else if (spec.info.kind == ConversionKind::Signed && spec.forceSign) prefix = "+";
-    else if (spec.info.kind == ConversionKind::Signed && spec.blankSign) prefix = " ";
-    else if (spec.alternate && spec.info.base == 16 && magnitude != 0) prefix = spec.info.upper ? "0X" : "0x";
+    else if (directive.info.kind == ConversionKind::Signed && directive.forceSign) prefix = "+";
+    else if (directive.info.kind == ConversionKind::Signed && directive.blankSign) prefix = " ";
+    else if (directive.alternate && directive.info.base == 16 && magnitude != 0) prefix = directive.info.upper ? "0X" : "0x";
 
-    size_t zeros = spec.precision > 0 && static_cast<size_t>(spec.precision) > count ? spec.precision - count : 0;
+    size_t zeros = directive.precision > 0 && static_cast<size_t>(directive.precision) > count ? directive.precision - count : 0;
     // The octal '#' makes the first digit a zero.
-    if (spec.alternate && spec.info.base == 8 && zeros == 0 && (count == 0 || digits[count - 1] != '0')) zeros = 1;
-    if (spec.zeroPad && !spec.leftAlign && spec.precision == kNoPrecision) {
+    if (directive.alternate && directive.info.base == 8 && zeros == 0 && (count == 0 || digits[count - 1] != '0')) zeros = 1;
+    if (directive.zeroPad && !directive.leftAlign && directive.precision == kNoPrecision) {
       const size_t used = prefix.size() + zeros + count;
-      if (static_cast<size_t>(spec.width) > used) zeros += spec.width - used;
+      if (static_cast<size_t>(directive.width) > used) zeros += directive.width - used;
     }
-    padded(spec, prefix.size() + zeros + count, [&] {
+    padded(directive, prefix.size() + zeros + count, [&] {
       writer_.ascii(prefix);
       writer_.repeat(Char('0'), zeros);
       for (size_t i = count; i > 0; --i) writer_.put(Char(digits[i - 1]));
     });
   }
 
-  void renderPointerArg(const FormatSpec& spec, const FormatArg& arg) {
+  void renderPointerArg(const FormatDirective& directive, const FormatArg& arg) {
     uint64_t bits = 0;
     if (arg.kind() == FormatArgKind::Pointer || isStringKind(arg.kind())) {
       bits = reinterpret_cast<uintptr_t>(arg.pointer());
@@ -368,54 +368,54 @@ class Engine {
       mismatch();
       bits = arg.asUnsigned();
     } else {
-      renderEmpty(spec);
+      renderEmpty(directive);
       return;
     }
     // A pointer always shows all 16 digits, upper case, without prefix.
-    FormatSpec pointerSpec = spec;
-    pointerSpec.precision = 16;
-    pointerSpec.alternate = false;
-    pointerSpec.zeroPad = false;
-    renderInteger(pointerSpec, bits, false);
+    FormatDirective pointerDirective = directive;
+    pointerDirective.precision = 16;
+    pointerDirective.alternate = false;
+    pointerDirective.zeroPad = false;
+    renderInteger(pointerDirective, bits, false);
   }
 
   // ---- floating point ----
 
-  void renderFloatArg(const FormatSpec& spec, const FormatArg& arg) {
+  void renderFloatArg(const FormatDirective& directive, const FormatArg& arg) {
     if (arg.kind() == FormatArgKind::Double) {
-      renderFloat(spec, arg.asDouble());
+      renderFloat(directive, arg.asDouble());
       return;
     }
     if (!isIntegerKind(arg.kind())) {
-      renderEmpty(spec);
+      renderEmpty(directive);
       return;
     }
     mismatch();
-    renderFloat(spec, isSignedKind(arg.kind()) ? static_cast<double>(arg.asSigned())
+    renderFloat(directive, isSignedKind(arg.kind()) ? static_cast<double>(arg.asSigned())
                                                : static_cast<double>(arg.asUnsigned()));
   }
 
-  void renderFloat(const FormatSpec& spec, double value) {
+  void renderFloat(const FormatDirective& directive, double value) {
     std::string_view sign;
     if (std::signbit(value)) sign = "-";
-    else if (spec.forceSign) sign = "+";
-    else if (spec.blankSign) sign = " ";
+    else if (directive.forceSign) sign = "+";
+    else if (directive.blankSign) sign = " ";
 
     // Large enough for 309 integer digits, the clamped precision and an exponent.
     char buffer[kMaxFormatField + 400];
     size_t length = 0;
     bool finite = std::isfinite(value);
     if (!finite) {
-      const char* word = std::isnan(value) ? (spec.info.upper ? "NAN" : "nan") : (spec.info.upper ? "INF" : "inf");
+      const char* word = std::isnan(value) ? (directive.info.upper ? "NAN" : "nan") : (directive.info.upper ? "INF" : "inf");
       length = 3;
       std::memcpy(buffer, word, 3);
     } else {
-      length = floatBody(spec, std::fabs(value), buffer, sizeof buffer);
+      length = floatBody(directive, std::fabs(value), buffer, sizeof buffer);
     }
     size_t zeros = 0;
-    if (finite && spec.zeroPad && !spec.leftAlign && static_cast<size_t>(spec.width) > sign.size() + length)
-      zeros = spec.width - sign.size() - length;
-    padded(spec, sign.size() + zeros + length, [&] {
+    if (finite && directive.zeroPad && !directive.leftAlign && static_cast<size_t>(directive.width) > sign.size() + length)
+      zeros = directive.width - sign.size() - length;
+    padded(directive, sign.size() + zeros + length, [&] {
       writer_.ascii(sign);
       writer_.repeat(Char('0'), zeros);
       writer_.ascii(std::string_view(buffer, length));
@@ -423,9 +423,9 @@ class Engine {
   }
 
   // Digits of a non-negative finite value for e, f or g; returns the length.
-  static size_t floatBody(const FormatSpec& spec, double value, char* buffer, size_t size) {
-    const char letter = static_cast<char>(spec.letter | 0x20);
-    const int precision = spec.precision == kNoPrecision ? 6 : spec.precision;
+  static size_t floatBody(const FormatDirective& directive, double value, char* buffer, size_t size) {
+    const char letter = static_cast<char>(directive.letter | 0x20);
+    const int precision = directive.precision == kNoPrecision ? 6 : directive.precision;
     char* end = buffer;
     bool strip = false;
     if (letter == 'f') {
@@ -441,7 +441,7 @@ class Engine {
         end = std::to_chars(buffer, buffer + size, value, std::chars_format::scientific, significant - 1).ptr;
       else
         end = std::to_chars(buffer, buffer + size, value, std::chars_format::fixed, significant - 1 - exponent).ptr;
-      strip = !spec.alternate;
+      strip = !directive.alternate;
     }
     size_t length = static_cast<size_t>(end - buffer);
     const size_t mantissaEnd = std::find_if(buffer, buffer + length, [](char c) { return c == 'e'; }) - buffer;
@@ -452,12 +452,12 @@ class Engine {
       if (buffer[cut - 1] == '.') --cut;
       std::memmove(buffer + cut, buffer + mantissaEnd, length - mantissaEnd);
       length -= mantissaEnd - cut;
-    } else if (spec.alternate && !hasPoint) {
+    } else if (directive.alternate && !hasPoint) {
       std::memmove(buffer + mantissaEnd + 1, buffer + mantissaEnd, length - mantissaEnd);
       buffer[mantissaEnd] = '.';
       ++length;
     }
-    if (spec.info.upper) {
+    if (directive.info.upper) {
       for (size_t i = 0; i < length; ++i)
         if (buffer[i] == 'e') buffer[i] = 'E';
     }
@@ -478,12 +478,12 @@ class Engine {
 
   // ---- characters and strings ----
 
-  void renderCharArg(const FormatSpec& spec, const FormatArg& arg) {
+  void renderCharArg(const FormatDirective& directive, const FormatArg& arg) {
     if (!isIntegerKind(arg.kind())) {
-      renderEmpty(spec);
+      renderEmpty(directive);
       return;
     }
-    const bool wideConversion = format_detail::takesWideText<Char>(spec);
+    const bool wideConversion = format_detail::takesWideText<Char>(directive);
     const uint32_t code = static_cast<uint32_t>(arg.asUnsigned());
     Text units;
     if (arg.kind() == FormatArgKind::NarrowChar || (!wideConversion && code < 0x100)) {
@@ -498,21 +498,21 @@ class Engine {
     } else {
       appendCodePoint(units, code);
     }
-    renderText(spec, units, /*honourPrecision=*/false);
+    renderText(directive, units, /*honourPrecision=*/false);
   }
 
-  void renderStringArg(const FormatSpec& spec, const FormatArg& arg) {
+  void renderStringArg(const FormatDirective& directive, const FormatArg& arg) {
     if (!isStringKind(arg.kind())) {
-      renderEmpty(spec);
+      renderEmpty(directive);
       return;
     }
     const bool wideArg = arg.kind() == FormatArgKind::WideString;
-    if (wideArg != format_detail::takesWideText<Char>(spec)) mismatch();
-    const size_t precision = spec.precision == kNoPrecision ? FormatArg::kUntilNul : size_t(spec.precision);
+    if (wideArg != format_detail::takesWideText<Char>(directive)) mismatch();
+    const size_t precision = directive.precision == kNoPrecision ? FormatArg::kUntilNul : size_t(directive.precision);
     if (arg.pointer() == nullptr) {
       Text null;
       for (const char c : std::string_view("(null)")) null.push_back(Char(c));
-      renderText(spec, null, true);
+      renderText(directive, null, true);
       return;
     }
     if (wideArg == (sizeof(Char) == 2)) {
@@ -520,7 +520,7 @@ class Engine {
       const Char* text = static_cast<const Char*>(arg.pointer());
       size_t length = arg.stringLength();
       length = length == FormatArg::kUntilNul ? boundedLength(text, precision) : std::min(length, precision);
-      renderText(spec, std::basic_string_view<Char>(text, length), false);
+      renderText(directive, std::basic_string_view<Char>(text, length), false);
       return;
     }
     // Another encoding: converted, and cut at a whole character. A unit of
@@ -528,25 +528,25 @@ class Engine {
     const size_t limit = precision == FormatArg::kUntilNul ? precision : precision * 4 + 4;
     const Text converted = convertText(static_cast<const OtherChar*>(arg.pointer()), arg.stringLength(), limit);
     const size_t cut = precision == FormatArg::kUntilNul ? converted.size() : wholeCharacterCut(std::basic_string_view<Char>(converted), precision);
-    renderText(spec, std::basic_string_view<Char>(converted).substr(0, cut), false);
+    renderText(directive, std::basic_string_view<Char>(converted).substr(0, cut), false);
   }
 
   // Text in a field; like the Windows runtime, the '0' flag pads it with zeros.
-  void renderText(const FormatSpec& spec, std::basic_string_view<Char> text, bool honourPrecision) {
-    if (honourPrecision && spec.precision != kNoPrecision) text = text.substr(0, size_t(spec.precision));
-    const size_t width = static_cast<size_t>(spec.width);
+  void renderText(const FormatDirective& directive, std::basic_string_view<Char> text, bool honourPrecision) {
+    if (honourPrecision && directive.precision != kNoPrecision) text = text.substr(0, size_t(directive.precision));
+    const size_t width = static_cast<size_t>(directive.width);
     const size_t pad = width > text.size() ? width - text.size() : 0;
-    const Char fill = spec.zeroPad && !spec.leftAlign ? Char('0') : Char(' ');
-    if (!spec.leftAlign) writer_.repeat(fill, pad);
+    const Char fill = directive.zeroPad && !directive.leftAlign ? Char('0') : Char(' ');
+    if (!directive.leftAlign) writer_.repeat(fill, pad);
     writer_.units(text.data(), text.size());
-    if (spec.leftAlign) writer_.repeat(Char(' '), pad);
+    if (directive.leftAlign) writer_.repeat(Char(' '), pad);
   }
 
   Writer<Char> writer_;
   std::basic_string_view<Char> format_;
   std::span<const FormatArg> args_;
   size_t nextArg_ = 0;   // index of the next argument to take
-  size_t offset_ = 0;    // where the specification being rendered starts
+  size_t offset_ = 0;    // where the directive being rendered starts
   FormatStatus status_;  // the first problem met; later ones are not kept
 };
 

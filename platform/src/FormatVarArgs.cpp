@@ -1,26 +1,26 @@
 // The bridge from C variable arguments to typed ones.
 //
 // A C caller's argument list carries no types, so each argument is taken with
-// the type its specification names, exactly as the C runtime would take it:
+// the type its directive names, exactly as the C runtime would take it:
 // this is the only place in the system where that trust is needed. After it,
 // the engine works on typed values and can run as often as it likes (once to
 // count, once to write) without touching the list again.
 #include "platform/Format.h"
 
-#include "FormatSpec.h"
+#include "FormatDirective.h"
 
 namespace platform {
 namespace {
 
 using format_detail::ConversionKind;
-using format_detail::FormatSpec;
+using format_detail::FormatDirective;
 using format_detail::kFieldFromArgument;
 
 template <class Char>
-FormatArg takeArgument(const FormatSpec& spec, va_list& list) {
-  const bool wide = format_detail::takesWideText<Char>(spec);
-  const bool wide64 = format_detail::integerBits(spec.length) == 64;
-  switch (spec.info.kind) {
+FormatArg takeArgument(const FormatDirective& directive, va_list& list) {
+  const bool wide = format_detail::takesWideText<Char>(directive);
+  const bool wide64 = format_detail::integerBits(directive.length) == 64;
+  switch (directive.info.kind) {
     case ConversionKind::Signed:
       if (wide64) return FormatArg::integer(FormatArgKind::Int64, static_cast<uint64_t>(va_arg(list, long long)));
       return FormatArg::integer(FormatArgKind::Int32, static_cast<uint64_t>(int64_t{va_arg(list, int)}));
@@ -56,14 +56,14 @@ std::vector<FormatArg> collect(std::basic_string_view<Char> format, va_list args
   va_copy(list, args);
   for (size_t pos = 0; pos < format.size(); ++pos) {
     if (format_detail::syntaxChar(format[pos]) != '%') continue;
-    const FormatSpec spec = format_detail::parseSpec(format, pos);
-    pos = spec.end - 1;
-    if (spec.info.kind == ConversionKind::Percent || spec.info.kind == ConversionKind::Invalid) continue;
-    if (spec.width == kFieldFromArgument)
+    const FormatDirective directive = format_detail::parseDirective(format, pos);
+    pos = directive.end - 1;
+    if (directive.info.kind == ConversionKind::Percent || directive.info.kind == ConversionKind::Invalid) continue;
+    if (directive.width == kFieldFromArgument)
       collected.push_back(FormatArg::integer(FormatArgKind::Int32, static_cast<uint64_t>(int64_t{va_arg(list, int)})));
-    if (spec.precision == kFieldFromArgument)
+    if (directive.precision == kFieldFromArgument)
       collected.push_back(FormatArg::integer(FormatArgKind::Int32, static_cast<uint64_t>(int64_t{va_arg(list, int)})));
-    collected.push_back(takeArgument<Char>(spec, list));
+    collected.push_back(takeArgument<Char>(directive, list));
   }
   va_end(list);
   return collected;

@@ -3,7 +3,7 @@
 // typed targets. The rules are described in Scan.h.
 #include "platform/Scan.h"
 
-#include "FormatSpec.h"
+#include "FormatDirective.h"
 
 #include <charconv>
 #include <cmath>
@@ -141,7 +141,7 @@ class Scanner {
     const int width = format_detail::parseField(format_, pos);
     size_t limit = hasWidth && width > 0 ? static_cast<size_t>(width) : std::numeric_limits<size_t>::max();
     format_detail::parseLength(format_, pos);
-    if (pos >= format_.size()) return fault(FormatErrorKind::BadSpecification);
+    if (pos >= format_.size()) return fault(FormatErrorKind::BadDirective);
     const char letter = syntaxChar(format_[pos++]);
     switch (letter) {
       case '%':
@@ -173,7 +173,7 @@ class Scanner {
       case 'G': return floating(suppress, limit);
       case 'c': return characters(suppress, hasWidth ? limit : 1);
       case 's': return word(suppress, limit);
-      default: return fault(FormatErrorKind::BadSpecification);
+      default: return fault(FormatErrorKind::BadDirective);
     }
   }
 

@@ -118,9 +118,9 @@ TEST(FormatTest, ReportsMismatchesAndStillRendersSafely) {
       {"missing argument", render("a%db%s", 1), FormatErrorKind::MissingArgument, 4, "a1b"},
       {"string for %d", render("%d|%3d|", 1, "s"), FormatErrorKind::ArgumentMismatch, 3, "1|   |"},
       {"integer for %f", render("%d %.1f", 1, 120), FormatErrorKind::ArgumentMismatch, 3, "1 120.0"},
-      {"%n is refused", render("%d%n.", 1, nullptr), FormatErrorKind::BadSpecification, 2, "1."},
-      {"unknown conversion", render("%d %y %s", 1, "x"), FormatErrorKind::BadSpecification, 3, "1 %y x"},
-      {"percent at the end", render("%d %-", 1), FormatErrorKind::BadSpecification, 3, "1 %-"},
+      {"%n is refused", render("%d%n.", 1, nullptr), FormatErrorKind::BadDirective, 2, "1."},
+      {"unknown conversion", render("%d %y %s", 1, "x"), FormatErrorKind::BadDirective, 3, "1 %y x"},
+      {"percent at the end", render("%d %-", 1), FormatErrorKind::BadDirective, 3, "1 %-"},
       {"double for *", render("%*d", 2.0, 5), FormatErrorKind::ArgumentMismatch, 0, "5"},
   };
   for (const Case& c : cases) {

@@ -139,7 +139,7 @@ TEST(ScanTest, ReportsWrongOrMissingTargetsWithoutStoringThroughThem) {
   const platform::ScanTarget wideTarget[] = {platform::ScanTarget::to(&wideWord)};
   EXPECT_EQ(platform::scanArgs(std::string_view("w"), "%s", wideTarget).status.error,
             FormatErrorKind::ArgumentMismatch);
-  EXPECT_EQ(platform::scanArgs(std::string_view("1"), "%[0-9]", one).status.error, FormatErrorKind::BadSpecification);
+  EXPECT_EQ(platform::scanArgs(std::string_view("1"), "%[0-9]", one).status.error, FormatErrorKind::BadDirective);
 }
 
 }  // namespace

@@ -105,13 +105,13 @@ enum class FormatErrorKind : uint8_t {
   MissingArgument,    // a conversion had no argument left: it rendered nothing
   ArgumentMismatch,   // the argument's type did not fit the conversion
   ValueTruncated,     // a 64-bit integer did not fit a narrower conversion
-  BadSpecification,   // unknown conversion, %n, or a '%' at the end: copied as text
+  BadDirective,   // unknown conversion, %n, or a '%' at the end: copied as text
   FieldClamped,       // a width or precision above kMaxFormatField was reduced
 };
 
 struct FormatStatus {
   FormatErrorKind error = FormatErrorKind::None;
-  size_t offset = 0;  // index in the format text of the specification at fault
+  size_t offset = 0;  // index in the format text of the directive at fault
 
   bool ok() const { return error == FormatErrorKind::None; }
 };

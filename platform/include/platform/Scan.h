@@ -66,7 +66,7 @@ class ScanTarget {
 
 struct ScanResult {
   int count = 0;        // items assigned, or -1 (see above)
-  FormatStatus status;  // a missing or mismatched target, or a bad specification
+  FormatStatus status;  // a missing or mismatched target, or a bad directive
 };
 
 [[nodiscard]] ZEF_EXPORT ScanResult scanArgs(std::string_view text, std::string_view format,

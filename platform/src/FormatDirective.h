@@ -1,6 +1,6 @@
-// Parsing of one printf conversion specification, shared by the formatting
+// Parsing of one printf conversion directive, shared by the formatting
 // engine and the bridge that reads C variable arguments, so that both agree
-// on which argument each specification takes.
+// on which argument each directive takes.
 //
 //   %[flags][width][.precision][length]conversion
 //   flags:     - + 0 # blank
@@ -81,7 +81,7 @@ constexpr ConversionInfo conversionInfo(char letter) {
 inline constexpr int kFieldFromArgument = -2;  // width or precision given as '*'
 inline constexpr int kNoPrecision = -1;
 
-struct FormatSpec {
+struct FormatDirective {
   bool leftAlign = false;
   bool forceSign = false;
   bool blankSign = false;
@@ -92,7 +92,7 @@ struct FormatSpec {
   LengthKind length = LengthKind::Default;
   char letter = '\0';            // the conversion letter; '\0' at the end of the text
   ConversionInfo info{ConversionKind::Invalid, 0, false, false};
-  size_t end = 0;                // index just after the specification
+  size_t end = 0;                // index just after the directive
 };
 
 // Reads a decimal field, saturating far above any clamp limit.
@@ -159,55 +159,55 @@ LengthKind parseLength(std::basic_string_view<Char> format, size_t& pos) {
   }
 }
 
-// Parses the specification whose '%' is at format[percent].
+// Parses the directive whose '%' is at format[percent].
 template <class Char>
-FormatSpec parseSpec(std::basic_string_view<Char> format, size_t percent) {
-  FormatSpec spec;
+FormatDirective parseDirective(std::basic_string_view<Char> format, size_t percent) {
+  FormatDirective directive;
   size_t pos = percent + 1;
   for (; pos < format.size(); ++pos) {
     const char c = syntaxChar(format[pos]);
-    if (c == '-') spec.leftAlign = true;
-    else if (c == '+') spec.forceSign = true;
-    else if (c == ' ') spec.blankSign = true;
-    else if (c == '0') spec.zeroPad = true;
-    else if (c == '#') spec.alternate = true;
+    if (c == '-') directive.leftAlign = true;
+    else if (c == '+') directive.forceSign = true;
+    else if (c == ' ') directive.blankSign = true;
+    else if (c == '0') directive.zeroPad = true;
+    else if (c == '#') directive.alternate = true;
     else break;
   }
   if (pos < format.size() && syntaxChar(format[pos]) == '*') {
-    spec.width = kFieldFromArgument;
+    directive.width = kFieldFromArgument;
     ++pos;
   } else {
-    spec.width = parseField(format, pos);
+    directive.width = parseField(format, pos);
   }
   if (pos < format.size() && syntaxChar(format[pos]) == '.') {
     ++pos;
     if (pos < format.size() && syntaxChar(format[pos]) == '*') {
-      spec.precision = kFieldFromArgument;
+      directive.precision = kFieldFromArgument;
       ++pos;
     } else {
-      spec.precision = parseField(format, pos);
+      directive.precision = parseField(format, pos);
     }
   }
-  spec.length = parseLength(format, pos);
+  directive.length = parseLength(format, pos);
   if (pos >= format.size()) {
-    spec.end = pos;
-    return spec;  // '%' at the end of the text: letter stays '\0'
+    directive.end = pos;
+    return directive;  // '%' at the end of the text: letter stays '\0'
   }
-  spec.letter = syntaxChar(format[pos]);
-  spec.info = conversionInfo(spec.letter);
-  spec.end = pos + 1;
+  directive.letter = syntaxChar(format[pos]);
+  directive.info = conversionInfo(directive.letter);
+  directive.end = pos + 1;
   // Now: flags and fields are read, letter is the unit after the length
   // modifier ('\0' for a non-ASCII unit), and end points past it.
-  return spec;
+  return directive;
 }
 
 // True when a %c or %s conversion takes wide text in a format of this Char.
 template <class Char>
-bool takesWideText(const FormatSpec& spec) {
-  if (spec.length == LengthKind::Short) return false;
-  if (spec.length == LengthKind::Long || spec.length == LengthKind::Wide) return true;
+bool takesWideText(const FormatDirective& directive) {
+  if (directive.length == LengthKind::Short) return false;
+  if (directive.length == LengthKind::Long || directive.length == LengthKind::Wide) return true;
   constexpr bool wideFormat = sizeof(Char) == 2;
-  return spec.info.swapsWidth ? !wideFormat : wideFormat;
+  return directive.info.swapsWidth ? !wideFormat : wideFormat;
 }
 
 // Bits an integer conversion takes from its argument.

@@ -48,25 +48,8 @@ REAL incirclefast(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd
 REAL incircleexact(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
   // The 4x4 determinant of the rows (x, y, x^2 + y^2, 1), expanded along the
   // lifted column: each point's lift times the orientation of the others.
-  REAL ab[4], bc[4], cd[4], da[4], ac[4], bd[4];
-  exactMinor(pa[0], pa[1], pb[0], pb[1], ab);
-  exactMinor(pb[0], pb[1], pc[0], pc[1], bc);
-  exactMinor(pc[0], pc[1], pd[0], pd[1], cd);
-  exactMinor(pd[0], pd[1], pa[0], pa[1], da);
-  exactMinor(pa[0], pa[1], pc[0], pc[1], ac);
-  exactMinor(pb[0], pb[1], pd[0], pd[1], bd);
-
-  REAL temp8[8], abc[12], bcd[12], cda[12], dab[12];
-  int tempLength = fast_expansion_sum_zeroelim(4, cd, 4, da, temp8);
-  int cdaLength = fast_expansion_sum_zeroelim(tempLength, temp8, 4, ac, cda);
-  tempLength = fast_expansion_sum_zeroelim(4, da, 4, ab, temp8);
-  int dabLength = fast_expansion_sum_zeroelim(tempLength, temp8, 4, bd, dab);
-  negateExpansion(4, bd);
-  negateExpansion(4, ac);
-  tempLength = fast_expansion_sum_zeroelim(4, ab, 4, bc, temp8);
-  int abcLength = fast_expansion_sum_zeroelim(tempLength, temp8, 4, ac, abc);
-  tempLength = fast_expansion_sum_zeroelim(4, bc, 4, cd, temp8);
-  int bcdLength = fast_expansion_sum_zeroelim(tempLength, temp8, 4, bd, bcd);
+  TriangleOrientations t;
+  exactTriangleOrientations(pa, pb, pc, pd, t);
 
   // Each orientation times x^2 + y^2 of the point it leaves out, the second
   // factor negated for b and d: 12 -> 24 -> 48 per coordinate, 96 per point.
@@ -77,10 +60,10 @@ REAL incircleexact(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
     return fast_expansion_sum_zeroelim(xxLength, xx, yyLength, yy, h);
   };
   REAL adet[96], bdet[96], cdet[96], ddet[96], abdet[192], cddet[192], deter[384];
-  int aLength = lift(bcdLength, bcd, pa[0], pa[1], false, adet);
-  int bLength = lift(cdaLength, cda, pb[0], pb[1], true, bdet);
-  int cLength = lift(dabLength, dab, pc[0], pc[1], false, cdet);
-  int dLength = lift(abcLength, abc, pd[0], pd[1], true, ddet);
+  int aLength = lift(t.bcdLength, t.bcd, pa[0], pa[1], false, adet);
+  int bLength = lift(t.cdaLength, t.cda, pb[0], pb[1], true, bdet);
+  int cLength = lift(t.dabLength, t.dab, pc[0], pc[1], false, cdet);
+  int dLength = lift(t.abcLength, t.abc, pd[0], pd[1], true, ddet);
   int abLength = fast_expansion_sum_zeroelim(aLength, adet, bLength, bdet, abdet);
   int cdLength = fast_expansion_sum_zeroelim(cLength, cdet, dLength, ddet, cddet);
   int length = fast_expansion_sum_zeroelim(abLength, abdet, cdLength, cddet, deter);

@@ -158,31 +158,14 @@ REAL orient3dfast(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd
 REAL orient3dexact(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
   // The 4x4 determinant of the rows (x, y, z, 1), expanded along z: each
   // point's z times the xy orientation of the other three.
-  REAL ab[4], bc[4], cd[4], da[4], ac[4], bd[4];
-  exactMinor(pa[0], pa[1], pb[0], pb[1], ab);
-  exactMinor(pb[0], pb[1], pc[0], pc[1], bc);
-  exactMinor(pc[0], pc[1], pd[0], pd[1], cd);
-  exactMinor(pd[0], pd[1], pa[0], pa[1], da);
-  exactMinor(pa[0], pa[1], pc[0], pc[1], ac);
-  exactMinor(pb[0], pb[1], pd[0], pd[1], bd);
-
-  REAL temp8[8], abc[12], bcd[12], cda[12], dab[12];
-  int tempLength = fast_expansion_sum_zeroelim(4, cd, 4, da, temp8);
-  int cdaLength = fast_expansion_sum_zeroelim(tempLength, temp8, 4, ac, cda);
-  tempLength = fast_expansion_sum_zeroelim(4, da, 4, ab, temp8);
-  int dabLength = fast_expansion_sum_zeroelim(tempLength, temp8, 4, bd, dab);
-  negateExpansion(4, bd);
-  negateExpansion(4, ac);
-  tempLength = fast_expansion_sum_zeroelim(4, ab, 4, bc, temp8);
-  int abcLength = fast_expansion_sum_zeroelim(tempLength, temp8, 4, ac, abc);
-  tempLength = fast_expansion_sum_zeroelim(4, bc, 4, cd, temp8);
-  int bcdLength = fast_expansion_sum_zeroelim(tempLength, temp8, 4, bd, bcd);
+  TriangleOrientations t;
+  exactTriangleOrientations(pa, pb, pc, pd, t);
 
   REAL adet[24], bdet[24], cdet[24], ddet[24], abdet[48], cddet[48], deter[96];
-  int aLength = scale_expansion_zeroelim(bcdLength, bcd, pa[2], adet);
-  int bLength = scale_expansion_zeroelim(cdaLength, cda, -pb[2], bdet);
-  int cLength = scale_expansion_zeroelim(dabLength, dab, pc[2], cdet);
-  int dLength = scale_expansion_zeroelim(abcLength, abc, -pd[2], ddet);
+  int aLength = scale_expansion_zeroelim(t.bcdLength, t.bcd, pa[2], adet);
+  int bLength = scale_expansion_zeroelim(t.cdaLength, t.cda, -pb[2], bdet);
+  int cLength = scale_expansion_zeroelim(t.dabLength, t.dab, pc[2], cdet);
+  int dLength = scale_expansion_zeroelim(t.abcLength, t.abc, -pd[2], ddet);
   int abLength = fast_expansion_sum_zeroelim(aLength, adet, bLength, bdet, abdet);
   int cdLength = fast_expansion_sum_zeroelim(cLength, cdet, dLength, ddet, cddet);
   int length = fast_expansion_sum_zeroelim(abLength, abdet, cdLength, cddet, deter);

@@ -20,6 +20,38 @@ inline void exactMinor(REAL px, REAL py, REAL qx, REAL qy, REAL* m) {
   twoTwoDiff(pxqy1, pxqy0, qxpy1, qxpy0, m);
 }
 
+// The exact xy orientations of the four triangles that four points make, each
+// leaving one point out (abc leaves out d, bcd leaves out a, cda leaves out b,
+// dab leaves out c), in at most 12 components each. They are what the exact
+// 4x4 determinants with a column of ones expand into along their third column.
+struct TriangleOrientations {
+  REAL abc[12], bcd[12], cda[12], dab[12];
+  int abcLength, bcdLength, cdaLength, dabLength;
+};
+
+inline void exactTriangleOrientations(const REAL* pa, const REAL* pb, const REAL* pc,
+                                      const REAL* pd, TriangleOrientations& out) {
+  REAL ab[4], bc[4], cd[4], da[4], ac[4], bd[4];
+  exactMinor(pa[0], pa[1], pb[0], pb[1], ab);
+  exactMinor(pb[0], pb[1], pc[0], pc[1], bc);
+  exactMinor(pc[0], pc[1], pd[0], pd[1], cd);
+  exactMinor(pd[0], pd[1], pa[0], pa[1], da);
+  exactMinor(pa[0], pa[1], pc[0], pc[1], ac);
+  exactMinor(pb[0], pb[1], pd[0], pd[1], bd);
+
+  REAL temp8[8];
+  int tempLength = fast_expansion_sum_zeroelim(4, cd, 4, da, temp8);
+  out.cdaLength = fast_expansion_sum_zeroelim(tempLength, temp8, 4, ac, out.cda);
+  tempLength = fast_expansion_sum_zeroelim(4, da, 4, ab, temp8);
+  out.dabLength = fast_expansion_sum_zeroelim(tempLength, temp8, 4, bd, out.dab);
+  negateExpansion(4, bd);
+  negateExpansion(4, ac);
+  tempLength = fast_expansion_sum_zeroelim(4, ab, 4, bc, temp8);
+  out.abcLength = fast_expansion_sum_zeroelim(tempLength, temp8, 4, ac, out.abc);
+  tempLength = fast_expansion_sum_zeroelim(4, bc, 4, cd, temp8);
+  out.bcdLength = fast_expansion_sum_zeroelim(tempLength, temp8, 4, bd, out.bcd);
+}
+
 // The exact running sum of a determinant's terms. It lives in two
 // caller-owned buffers of equal capacity that take turns as the target of
 // each sum, so adding a term never copies the accumulated value.

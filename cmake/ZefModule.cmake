@@ -21,3 +21,22 @@ function(zef_add_bench name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark benchmark::benchmark_main)
 endfunction()
+
+# zef_add_fuzz(<name> SOURCES <files...> LIBS <targets...>)
+# A libFuzzer target (a source defining LLVMFuzzerTestOneInput) kept in the
+# module's fuzz/ folder, with its seed corpus and committed crash inputs in
+# fuzz/corpus/<name>/. An ordinary build links the replay driver and CTest
+# replays the corpus; with ZEF_FUZZ=ON (clang) it links libFuzzer instead.
+function(zef_add_fuzz name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(fuzz_${name} ${ARG_SOURCES})
+  target_link_libraries(fuzz_${name} PRIVATE ${ARG_LIBS})
+  if(ZEF_FUZZ)
+    target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+  else()
+    target_link_libraries(fuzz_${name} PRIVATE zef_fuzz_replay)
+    add_test(NAME fuzz.${name}
+             COMMAND fuzz_${name} ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name})
+  endif()
+endfunction()

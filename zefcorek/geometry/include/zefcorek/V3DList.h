@@ -1,35 +1,26 @@
 // T_V3DLIST: an ordered list of 3-D vertices, a polyline or (closed) a
 // polygon.
 //
-// Representation. The vertices are T_V3DVERTEX records held in the nodes of a
-// record list from the factory (record size sizeof(T_V3DVERTEX)). The record
-// list is made on the first Add (or by a non-empty Assign) and released by
-// Clear; without one the list is empty, open and has no limits. Records live
-// in their nodes and never move, so a pointer from GetVertex stays valid
-// while other vertices are added, removed or reordered, until its own vertex
-// goes or the list is cleared.
-//
-// Limits cache. The list keeps the componentwise minimum and maximum of the
-// positions (Z2 does not count) while its limits-valid flag is set. Add
-// extends valid limits; SetVertex and the deletions clear the flag; OffsetBy
-// and ScaleBy move valid corners with the vertices; reordering and the ID,
-// flag, link and Z2 setters leave them alone. UpdateLimits recomputes them.
-//
-// The closed flag only tells the algorithms whether the side from the last
-// vertex back to the first counts: the first vertex is never repeated at the
-// end. The four pointer tags belong to the client and survive Clear.
+// Each vertex carries, beside its position, the client's identifier, flags,
+// two links and a second height (T_V3DVERTEX). Storage, the limits cache and
+// the editing members are shared with the 2-D list (VertexListStorage.h,
+// which describes them); the closed flag only tells the algorithms whether
+// the side from the last vertex back to the first counts, and the first
+// vertex is never repeated at the end. The four pointer tags belong to the
+// client and survive Clear.
 //
 // Indices are zero-based; 0xFFFFFFFF (kNoIndex) stands for "none". Setters
 // ignore an index out of range, getters answer a neutral value for it.
 #pragma once
 
 #include "zefcorek/Vector3D.h"
+#include "zefcorek/VertexListStorage.h"
 
 #include "platform/Export.h"
 
 #include <cstdint>
 
-struct IRecList;
+class T_V2DLIST;
 
 // One vertex: its position (the record's head, so a vertex pointer reads as a
 // T_VECTOR3D), then the client's data, which the list never interprets.
@@ -42,11 +33,24 @@ struct T_V3DVERTEX : T_VECTOR3D {
 };
 static_assert(sizeof(T_V3DVERTEX) == 56, "record size of the vertex list's record list");
 
+// How the shared storage reads a 3-D vertex.
+struct V3DVertexTraits {
+  using Vector = T_VECTOR3D;
+  using Record = T_V3DVERTEX;
+  static constexpr double T_VECTOR3D::*kAxes[] = {&T_VECTOR3D::x, &T_VECTOR3D::y,
+                                                  &T_VECTOR3D::z};
+  static T_VECTOR3D& position(T_V3DVERTEX& r) { return r; }
+  static const T_VECTOR3D& position(const T_V3DVERTEX& r) { return r; }
+  // The 3-D distance, formed in extended precision.
+  static long double distance(const T_VECTOR3D& a, const T_VECTOR3D& b);
+  // The zero vector handed out as the limits of an empty list.
+  static const T_VECTOR3D& zero();
+};
+
 class ZEF_EXPORT T_V3DLIST {
 public:
   static constexpr unsigned kNoIndex = 0xFFFFFFFFu;
   static constexpr unsigned kNoID = 0xFFFFFFFFu;
-  static constexpr unsigned kTagCount = 4;
 
   // compare(a, b, context) above zero puts b before a.
   using CompareFunc = int (*)(const T_VECTOR3D* a, const T_VECTOR3D* b, void* context);
@@ -136,22 +140,11 @@ public:
   // A new list (delete it) holding a copy; null when it cannot be allocated.
   T_V3DLIST* Clone() const;
 
+  // Conversion from the 2-D list: this list becomes src
+  // lifted to height z, every vertex with the defaults of Add; the closed
+  // flag and the tags come from src. A null src clears the list.
+  void Assign(const T_V2DLIST* src, double z);
+
 private:
-  static constexpr uint8_t kClosed = 0x01;
-  static constexpr uint8_t kLimitsValid = 0x02;
-
-  // The record list, made on demand; false when the factory cannot make it.
-  bool ensureStorage();
-  // Takes v into valid limits.
-  void extendLimits(const T_VECTOR3D& v);
-  void setLimitsTo(const T_VECTOR3D& v);
-  // Calls visit(vertex) for every vertex from the head.
-  template <class Visit>
-  void forEachVertex(Visit visit) const;
-
-  IRecList* vertices_ = nullptr;  // owned; null while empty since construction or Clear
-  uint8_t flags_ = 0;             // kClosed, kLimitsValid
-  T_VECTOR3D min_;                // componentwise minimum while kLimitsValid
-  T_VECTOR3D max_;                // componentwise maximum while kLimitsValid
-  void* tags_[kTagCount] = {};    // the client's; never read by the list
+  zefcorek::VertexListStorage<V3DVertexTraits> store_;
 };

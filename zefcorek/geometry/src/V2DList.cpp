@@ -2,13 +2,12 @@
 // conversion from the 3-D list and its shape tests.
 #include "zefcorek/V2DList.h"
 
-#include "PlanCrossing.h"
+#include "PlanViewRules.h"
 #include "VertexListStorageImpl.h"
 
 #include "zefcorek/V3DList.h"
 
 #include <new>
-#include <vector>
 
 template class zefcorek::VertexListStorage<V2DVertexTraits>;
 
@@ -121,16 +120,6 @@ T_V2DLIST* T_V2DLIST::Clone() const {
 
 // --- shape tests -----------------------------------------------------------
 
-namespace {
-
-// Above 0 a left (counter-clockwise) turn at b, below 0 a right turn.
-long double turn(const T_VECTOR2D& a, const T_VECTOR2D& b, const T_VECTOR2D& c) {
-  return (ExtendedReal(b.x) - a.x) * (ExtendedReal(c.y) - b.y) -
-         (ExtendedReal(b.y) - a.y) * (ExtendedReal(c.x) - b.x);
-}
-
-}  // namespace
-
 T_VECTOR2D T_V2DLIST::CalcBarycentre() const {
   const unsigned n = GetCount();
   if (n == 0)
@@ -143,120 +132,32 @@ T_VECTOR2D T_V2DLIST::CalcBarycentre() const {
   return T_VECTOR2D(sx / n, sy / n);
 }
 
-// The vertices a, b, c of each turn, b running over the whole list and the
-// last two turns wrapping round to the first and second vertex.
-template <class Visit>
-void T_V2DLIST::forEachTurn(Visit visit) const {
-  if (GetCount() < 3)
-    return;
-  const T_VECTOR2D first = *GetVertex(0);
-  const T_VECTOR2D second = *GetVertex(1);
-  unsigned seen = 0;
-  T_VECTOR2D a, b;
-  bool go = true;
-  store_.forEach([&](const T_VECTOR2D& c) {
-    if (go && seen >= 2)
-      go = visit(a, b, c);
-    a = b;
-    b = c;
-    ++seen;
-  });
-  if (go)
-    go = visit(a, b, first);
-  if (go)
-    visit(b, first, second);
-}
-
+// Counts turns, not area: each left turn of the ring adds one, each right
+// turn takes one away.
 int T_V2DLIST::OrderCheck() const {
   int balance = 0;
-  forEachTurn([&](const T_VECTOR2D& a, const T_VECTOR2D& b, const T_VECTOR2D& c) {
-    const long double t = turn(a, b, c);
-    if (t > 0.0L)
-      ++balance;
-    else if (t < 0.0L)
-      --balance;
-    return true;
-  });
+  zefcorek::forEachRingTurn(store_,
+                            [&](const T_POINT2D& a, const T_POINT2D& b, const T_POINT2D& c) {
+                              const long double t = zefcorek::turnAt(a, b, c);
+                              if (t > 0.0L)
+                                ++balance;
+                              else if (t < 0.0L)
+                                --balance;
+                              return true;
+                            });
   return balance > 0 ? 1 : (balance < 0 ? -1 : 0);
 }
 
-int T_V2DLIST::FormCheck() const {
-  constexpr int kRight = 1, kLeft = 2;
-  int seen = 0;
-  forEachTurn([&](const T_VECTOR2D& a, const T_VECTOR2D& b, const T_VECTOR2D& c) {
-    const long double t = turn(a, b, c);
-    if (t < 0.0L)
-      seen |= kRight;
-    else if (t > 0.0L)
-      seen |= kLeft;
-    return seen != (kRight | kLeft);
-  });
-  if (seen == (kRight | kLeft))
-    return -1;
-  return seen == 0 ? 0 : 1;
-}
-
-// Every pair of sides, each side of zero length skipped. The positions are
-// gathered once (walking the nodes), as the pairs revisit them many times.
-template <class Found>
-void T_V2DLIST::forEachCrossing(unsigned last, Found found) const {
-  const unsigned n = GetCount();
-  std::vector<T_POINT2D> p;
-  p.reserve(n);
-  store_.forEach([&](const T_VECTOR2D& v) { p.push_back(T_POINT2D{v.x, v.y}); });
-  const auto end = [n](unsigned k) { return k + 1 < n ? k + 1 : 0; };
-  const auto degenerate = [&](unsigned k) {
-    return p[k].x == p[end(k)].x && p[k].y == p[end(k)].y;
-  };
-  for (unsigned i = 0; i <= last; ++i) {
-    if (degenerate(i))
-      continue;
-    for (unsigned j = i + 1; j <= last; ++j) {
-      if (degenerate(j))
-        continue;
-      T_POINT2D at{};
-      if (zefcorek::sidesCross(p[i], p[end(i)], p[j], p[end(j)], &at) && !found(i, j, at))
-        return;
-    }
-  }
-}
+int T_V2DLIST::FormCheck() const { return zefcorek::ringFormCheck(store_); }
 
 int T_V2DLIST::SelfIntCheck() const {
-  const unsigned n = GetCount();
-  if (n <= 3)
+  if (GetCount() <= 3)
     return 0;
-  int crossed = 0;
-  forEachCrossing(IsClosed() ? n - 1 : n - 2, [&](unsigned, unsigned, const T_POINT2D&) {
-    crossed = 1;
-    return false;
-  });
-  return crossed;
+  return zefcorek::anySidesCross(zefcorek::planPoints(store_), IsClosed() != 0) ? 1 : 0;
 }
 
 IRecList* T_V2DLIST::SelfIntGetSidesList(int closed) const {
-  void* out = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IRecListImp, &out, 0) != S_OK || out == nullptr)
-    return nullptr;
-  auto* sides = static_cast<IRecList*>(out);
-  if (sides->SetOption(0, sizeof(T_SELFINTSIDES)) != ZR_OK) {
-    sides->Release();
-    return nullptr;
-  }
-  const unsigned n = GetCount();
-  if (n <= 3)
-    return sides;
-  bool complete = true;
-  forEachCrossing(closed != 0 ? n - 1 : n - 2, [&](unsigned i, unsigned j, const T_POINT2D& at) {
-    const T_SELFINTSIDES record{i, (i + 1) % n, j, (j + 1) % n, T_VECTOR2D(at)};
-    complete = sides->AddTail(&record, nullptr) == ZR_OK;
-    return complete;
-  });
-  // A list missing some crossings would pass for the whole answer.
-  if (!complete) {
-    sides->Release();
-    return nullptr;
-  }
-  return sides;
+  return zefcorek::selfIntersectionList(zefcorek::planPoints(store_), closed != 0);
 }
 
 void T_V2DLIST::FreeSelfIntSidesList(IRecList* list) const {
@@ -264,8 +165,6 @@ void T_V2DLIST::FreeSelfIntSidesList(IRecList* list) const {
     list->Release();
 }
 
-// The ray from p towards +x crosses the side when p.y lies in (min y, max
-// y] of the side and p lies left of it; horizontal sides never count.
 int T_V2DLIST::PtInsideCheck(const T_VECTOR2D* p) const {
   if (p == nullptr || GetCount() < 3)
     return 0;
@@ -275,31 +174,5 @@ int T_V2DLIST::PtInsideCheck(const T_VECTOR2D* p) const {
     if (p->x < lo.x || p->x > hi.x || p->y < lo.y || p->y > hi.y)
       return 0;
   }
-  const auto crosses = [p](const T_VECTOR2D& p1, const T_VECTOR2D& p2) {
-    if (p1.y == p2.y)
-      return false;
-    if (!(p->y > std::min(p1.y, p2.y) && p->y <= std::max(p1.y, p2.y) &&
-          p->x <= std::max(p1.x, p2.x)))
-      return false;
-    if (p1.x == p2.x)
-      return true;
-    const ExtendedReal x0 = (ExtendedReal(p->y) - p1.y) * (ExtendedReal(p2.x) - p1.x) /
-                                (ExtendedReal(p2.y) - p1.y) +
-                            p1.x;
-    return p->x <= x0;
-  };
-  bool inside = false;
-  bool started = false;
-  T_VECTOR2D first, previous;
-  store_.forEach([&](const T_VECTOR2D& v) {
-    if (started && crosses(previous, v))
-      inside = !inside;
-    if (!started)
-      first = v;
-    started = true;
-    previous = v;
-  });
-  if (crosses(previous, first))
-    inside = !inside;
-  return inside ? 1 : 0;
+  return zefcorek::ringContains(store_, T_POINT2D{p->x, p->y}) ? 1 : 0;
 }

@@ -130,15 +130,42 @@ public:
   // 0 without walking the sides; invalid limits are not computed.
   int PtInsideCheck(const T_VECTOR2D* p) const;
 
-private:
-  // Calls visit(a, b, c) for the turn at every vertex of the ring.
-  template <class Visit>
-  void forEachTurn(Visit visit) const;
-  // Calls found(i, j, crossing) for every proper crossing of side i with a
-  // later side j, sides k -> k+1 for k up to `last`; stops when found
-  // answers false.
-  template <class Found>
-  void forEachCrossing(unsigned last, Found found) const;
+  // --- intersections with segments, lines and other lists ----------------
+  //
+  // Results are new open lists (delete them) filled with Add, in side order;
+  // null when nothing was found, when the query points coincide, when this
+  // list is empty and when the result cannot be allocated. The sides run
+  // from vertex k - 1 to vertex k, the closing side last when closed; a side
+  // of zero length yields nothing.
 
+  // The proper crossings (PlanCrossing: inside both boxes, farther than
+  // 1e-6 from every end) of the segment p1 -> q with the sides, q = *p2, or
+  // *p1 + *p2 when relative is set.
+  T_V2DLIST* FindIntersectionsWithLine(const T_VECTOR2D* p1, const T_VECTOR2D* p2,
+                                       int relative) const;
+  int CheckHasIntersectionsWithLine(const T_VECTOR2D* p1, const T_VECTOR2D* p2,
+                                    int relative) const;
+  // Where the unbounded line through p1 and q meets the sides (within each
+  // side's box); a hit within 1e-5 of the one appended last is the same
+  // point (so a line through a vertex gives it once, unless the two sides
+  // are the last and the first).
+  T_V2DLIST* FindIntersectionsWithRay(const T_VECTOR2D* p1, const T_VECTOR2D* p2,
+                                      int relative) const;
+  int CheckHasIntersectionsWithRay(const T_VECTOR2D* p1, const T_VECTOR2D* p2,
+                                   int relative) const;
+  // As FindIntersectionsWithLine (q = *p2); with option bit 0 on an open
+  // list the first side is lengthened backwards and the last side forwards
+  // to meet the segment.
+  T_V2DLIST* FindIntersectionsWithLineEx(const T_VECTOR2D* p1, const T_VECTOR2D* p2,
+                                         unsigned options) const;
+  // The crossings of other's sides (its closing side only when it is
+  // closed) with this list: plain, or lengthened with option bit 0. Null
+  // when either list has fewer than 2 vertices.
+  T_V2DLIST* GetIntersectionsWithOther(const T_V2DLIST* other, unsigned options) const;
+  // 1 when a side of other's open chain (never its closing side) crosses
+  // this list.
+  int IntersectsOther(T_V2DLIST* other) const;
+
+private:
   zefcorek::VertexListStorage<V2DVertexTraits> store_;
 };

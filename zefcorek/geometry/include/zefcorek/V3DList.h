@@ -13,6 +13,8 @@
 // ignore an index out of range, getters answer a neutral value for it.
 #pragma once
 
+#include "zefcorek/SelfIntSides.h"
+#include "zefcorek/Vector2D.h"
 #include "zefcorek/Vector3D.h"
 #include "zefcorek/VertexListStorage.h"
 
@@ -21,6 +23,8 @@
 #include <cstdint>
 
 class T_V2DLIST;
+class T_PLANE;
+struct IRecList;
 
 // One vertex: its position (the record's head, so a vertex pointer reads as a
 // T_VECTOR3D), then the client's data, which the list never interprets.
@@ -144,6 +148,61 @@ public:
   // lifted to height z, every vertex with the defaults of Add; the closed
   // flag and the tags come from src. A null src clears the list.
   void Assign(const T_V2DLIST* src, double z);
+
+  // --- plan-view tests, crossings and measures ---------------------------
+  //
+  // The plan-view members read x and y only. Side k joins vertex k and
+  // vertex k + 1; a closed list also has the closing side from the last
+  // vertex back to the first. Two sides cross by the proper-crossing rule:
+  // inside both sides' boxes and farther than 1e-6 from all four ends, so
+  // touching at an end never counts.
+
+  // The shoelace sum over the ring, whatever the closed flag: -1 when it is
+  // above 1e-6 (counter-clockwise with y up), 1 below -1e-6, else 0; 0 for
+  // fewer than 3 vertices. Mind the sign: the 2-D list answers 1 for the
+  // same ring.
+  int OrderCheck() const;
+  // 1 when every turn of the ring goes one way (straight vertices aside),
+  // -1 when both ways occur, 0 when nothing turns or for fewer than 3.
+  int FormCheck() const;
+  // 1 when p lies inside the ring by the crossing-number rule (each side's
+  // lower end open, upper end closed); 0 for fewer than 3 vertices.
+  unsigned PtInsideCheck(const T_VECTOR2D* p) const;
+  // 1 when two sides cross; 0 for fewer than 4 vertices.
+  int SelfIntCheck2D() const;
+  // A new record list of T_SELFINTSIDES, one per crossing in side order,
+  // with the closing side when closed is non-zero; empty for fewer than 4
+  // vertices; null when it cannot be allocated. Free it with
+  // FreeSelfIntSidesList.
+  IRecList* SelfIntGetSidesList(int closed) const;
+  // Releases a list from SelfIntGetSidesList; null is ignored.
+  void FreeSelfIntSidesList(IRecList* list) const;
+  // The crossings of the segment p1 -> q (q = *p2, or *p1 + *p2 when
+  // relative is set) with the sides, in side order, as a new open 2-D list
+  // (delete it); null when there is none, when p1 equals q, when this list
+  // is empty and when the result cannot be allocated.
+  T_V2DLIST* FindIntersectionsWithLine(const T_VECTOR2D* p1, const T_VECTOR2D* p2,
+                                       int relative) const;
+  int CheckHasIntersectionsWithLine(const T_VECTOR2D* p1, const T_VECTOR2D* p2,
+                                    int relative) const;
+  // 1 when a side of other's open chain (never its closing side) crosses
+  // this list; 0 when either list has fewer than 2 vertices.
+  int IntersectsOther2D(T_V3DLIST* other) const;
+
+  // The mean of the positions; the zero vector for an empty list.
+  T_VECTOR3D CalcBarycentre() const;
+  // The length of the chain, the closing side included when closed: in
+  // plan view when planar is set, else in 3-D; 0 for fewer than 2.
+  double CalcLength2D(int planar);
+  // Pairs of vertices closer than 1e-6 in 3-D: all pairs, or with
+  // consecutive set the neighbours k, k + 1 (never the closing pair).
+  unsigned CountDupedPts(int consecutive) const;
+  // Inserts a vertex (with the defaults of Add) where a side crosses the
+  // horizontal plane at height z0 strictly between its ends; a crossing on
+  // the closing side goes to the head of the list. The limits stay.
+  void AddHorzPlaneIntersections(double z0);
+  // Does nothing: no vertex is added and nothing is read.
+  void AddPlaneIntersections(T_PLANE* plane, const T_V3DLIST* other);
 
 private:
   zefcorek::VertexListStorage<V3DVertexTraits> store_;

@@ -43,6 +43,7 @@ public:
   void setClosed(int closed) { flags_ = uint8_t((flags_ & ~kClosed) | (closed & kClosed)); }
   bool isClosed() const { return (flags_ & kClosed) != 0; }
   bool hasStorage() const { return vertices_ != nullptr; }
+  static const Vector& position(const Record& r) { return Traits::position(r); }
   IRecList* records() const { return vertices_; }
 
   // Record i, or null.

@@ -19,7 +19,6 @@ const GUID* const kNotYetBuilt[] = {
     &CLSID_IFIOHGlobalOStreamImp,
     &CLSID_IFIOHGlobalIStreamImp,
     &CLSID_ITaggedValSetImp,
-    &CLSID_IPlaneFitImp,
     &CLSID_ISerialPortImp,
     &CLSID_IBluetoothConnectionImp,
     &CLSID_IBluetoothHelperImp,

@@ -40,7 +40,8 @@ ZEF_EXTERN_C HANDLE CreateThread(SECURITY_ATTRIBUTES* security, SIZE_T stackSize
 
 // Lowers the suspend count; the thread starts when it reaches 0. Answers the
 // count before the call, or (DWORD)-1 (last error set) for a handle that is
-// not a thread or when the thread cannot be started.
+// not a thread. Closing the handle of a thread that was never resumed lets
+// it end without running its routine.
 ZEF_EXTERN_C DWORD ResumeThread(HANDLE thread);
 
 // Recorded only: our threads share one scheduling class, and nothing reads
@@ -48,8 +49,8 @@ ZEF_EXTERN_C DWORD ResumeThread(HANDLE thread);
 ZEF_EXTERN_C BOOL SetThreadPriority(HANDLE thread, int priority);
 ZEF_EXTERN_C int GetThreadPriority(HANDLE thread);
 
-// A number unique to the calling thread for the life of the process
-// (never 0).
+// The calling thread's kernel thread id (never 0), the numbering that the
+// window functions use too.
 ZEF_EXTERN_C DWORD GetCurrentThreadId();
 
 // STILL_ACTIVE while the thread has not ended (also while suspended), else

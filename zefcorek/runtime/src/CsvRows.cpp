@@ -162,29 +162,32 @@ void appendInt(std::u16string& out, int32_t value) {
 }  // namespace
 
 IStringList* SplitCSVRowToStringList(WCHAR separator, const WCHAR* row) {
-  // The fields are gathered first (views into the row), so that the list
-  // is made with room for all of them at once.
+  // The fields are gathered first as pieces of the row. The list then gets
+  // one packed copy of the row, and each item is its field's piece of that
+  // copy, ended by a NUL written over the blank, quote or separator that
+  // follows it (never part of another field).
+  const std::u16string_view trimmed = trimBlanks(viewOf(row));
   FieldViews fields;
-  size_t units = 0;
-  walkFields(trimBlanks(viewOf(row)), separator, /*keepQuotes=*/true,
-             [&](std::u16string_view raw, bool isLast) {
-               std::u16string_view field = trimBlanks(raw);
-               // A trailing separator adds no empty last field.
-               if (isLast && field.empty())
-                 return true;
-               if (field.size() >= 2 && field.front() == u'"' && field.back() == u'"')
-                 field = field.substr(1, field.size() - 2);
-               fields.push(field);
-               units += field.size() + 1;
-               return true;
-             });
+  walkFields(trimmed, separator, /*keepQuotes=*/true, [&](std::u16string_view raw, bool isLast) {
+    std::u16string_view field = trimBlanks(raw);
+    // A trailing separator adds no empty last field.
+    if (isLast && field.empty())
+      return true;
+    if (field.size() >= 2 && field.front() == u'"' && field.back() == u'"')
+      field = field.substr(1, field.size() - 2);
+    fields.push(field);
+    return true;
+  });
   if (fields.size() == 0)
     return nullptr;
   zefcorek::PackedStringListBuilder builder;
-  if (builder.list() == nullptr || !builder.reserve(fields.size(), units))
+  if (builder.list() == nullptr || !builder.reserve(fields.size(), trimmed.size() + 1))
+    return nullptr;
+  WCHAR* copy = builder.pack(trimmed);
+  if (copy == nullptr)
     return nullptr;
   for (const FieldViews::Field& field : fields) {
-    if (builder.add(std::u16string_view(field.data, field.size)) != ZR_OK)
+    if (builder.addPacked(copy + (field.data - trimmed.data()), field.size) != ZR_OK)
       return nullptr;
   }
   return builder.take();

@@ -31,6 +31,13 @@ public:
   [[nodiscard]] bool reserve(size_t items, size_t units);
   // Appends an item (data 0) with a copy of `text`; ZR_OUTOFMEMORY on failure.
   [[nodiscard]] ZRESULT add(std::u16string_view text);
+  // Copies `text` and a NUL into the packed blocks and returns the copy,
+  // null when out of memory. Items can then be made of pieces of it.
+  WCHAR* pack(std::u16string_view text);
+  // Appends an item whose text is copy[0, length) of a pack() result; the
+  // unit after it becomes the item's terminator. Pieces must not overlap
+  // each other's text or terminator.
+  [[nodiscard]] ZRESULT addPacked(WCHAR* copy, size_t length);
   // Hands the list (one reference) to the caller.
   IStringList* take();
 

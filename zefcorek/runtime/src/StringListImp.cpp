@@ -448,15 +448,26 @@ public:
     }
     return units == 0 || hasPackedRoom(units) || addPackedBlock(units);
   }
+  WCHAR* pack(std::u16string_view text) {
+    if (!hasPackedRoom(text.size() + 1) && !addPackedBlock(std::max(text.size() + 1, kPackedBlockUnits)))
+      return nullptr;
+    WCHAR* copy = packed_->text() + packed_->used;
+    std::copy_n(text.data(), text.size(), copy);
+    copy[text.size()] = u'\0';
+    packed_->used += text.size() + 1;
+    return copy;
+  }
   ZRESULT addPacked(std::u16string_view text) {
+    if (text.empty())
+      return addPacked(nullptr, 0);
+    WCHAR* copy = pack(text);
+    return copy == nullptr ? ZR_OUTOFMEMORY : addPacked(copy, text.size());
+  }
+  ZRESULT addPacked(WCHAR* copy, size_t length) {
     StringItem item{nullptr, 0, true};
-    if (!text.empty()) {
-      if (!hasPackedRoom(text.size() + 1) && !addPackedBlock(std::max(text.size() + 1, kPackedBlockUnits)))
-        return ZR_OUTOFMEMORY;
-      item.text = packed_->text() + packed_->used;
-      std::copy_n(text.data(), text.size(), item.text);
-      item.text[text.size()] = u'\0';
-      packed_->used += text.size() + 1;
+    if (length > 0) {
+      item.text = copy;
+      item.text[length] = u'\0';
     }
     try {
       items_.push_back(item);
@@ -600,6 +611,14 @@ bool zefcorek::PackedStringListBuilder::reserve(size_t items, size_t units) {
 
 ZRESULT zefcorek::PackedStringListBuilder::add(std::u16string_view text) {
   return static_cast<IStringListImp*>(imp_)->addPacked(text);
+}
+
+WCHAR* zefcorek::PackedStringListBuilder::pack(std::u16string_view text) {
+  return static_cast<IStringListImp*>(imp_)->pack(text);
+}
+
+ZRESULT zefcorek::PackedStringListBuilder::addPacked(WCHAR* copy, size_t length) {
+  return static_cast<IStringListImp*>(imp_)->addPacked(copy, length);
 }
 
 IStringList* zefcorek::PackedStringListBuilder::take() {

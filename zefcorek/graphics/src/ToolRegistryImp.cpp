@@ -4,6 +4,8 @@
 // indexing, as a tool's identifier is what the tool itself reports.
 #include "zefcorek/Tool.h"
 
+#include "zefcorek/ToolManager.h"
+
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/PtrList.h"
 #include "zefcorek/ZefCoreK.h"
@@ -100,9 +102,13 @@ ZRESULT IToolRegistryImp::RegisterTool(ITool* tool, uint32_t id) {
   return ZR_OK;
 }
 
-// Ends one registration: the manager forgets the tool's friends, the tool
-// forgets its identifier, registry and manager, and its item becomes free.
+// Ends one registration: a manager of ours lets go of the tool (it holds its
+// active and frozen tools without references and would otherwise call a
+// freed tool), the manager forgets the tool's friends, the tool forgets its
+// identifier, registry and manager, and its item becomes free.
 ZRESULT IToolRegistryImp::dropTool(ITool* tool) {
+  if (auto* ours = dynamic_cast<IToolManagerImp*>(manager_); ours != nullptr)
+    ours->ToolUnregistering(tool);
   if (manager_ != nullptr)
     manager_->DetachFriendTool(tool, nullptr);
   tool->SetID(kNoToolId);

@@ -104,20 +104,24 @@ class CodeChains {
   }
 
   // Every entry leaves through `leave(node)` and is then destroyed; back to
-  // the fewest buckets, no update pending. An entry is unlinked before
-  // `leave` sees it.
+  // the fewest buckets, no update pending. The chains are detached first, so
+  // `leave` sees an empty table and may use it (add, remove, resize) without
+  // disturbing the walk.
   template <typename Leave>
   void clear(Leave leave) {
-    for (Node*& head : heads_) {
-      while (head != nullptr) {
-        Node* node = unlink(&head);
+    std::vector<Node*> detached(kFewestCodeBuckets, nullptr);
+    detached.swap(heads_);
+    count_ = 0;
+    depth_ = 0;
+    for (Node* node : detached) {
+      while (node != nullptr) {
+        Node* next = node->Next;
+        node->Next = nullptr;
         leave(node);
         delete node;
+        node = next;
       }
     }
-    assert(count_ == 0 && "every entry was unlinked");
-    if (heads_.size() > kFewestCodeBuckets) std::vector<Node*>(kFewestCodeBuckets, nullptr).swap(heads_);
-    depth_ = 0;
   }
 
   // Rehashes into n buckets (clamped); entries move, none is copied. False

@@ -3,6 +3,10 @@
 
 #include "zefkr/ServiceChannel.h"
 
+#include "zefcorek/ClassIds.h"
+#include "zefcorek/NetDetect.h"
+#include "zefcorek/ZefCoreK.h"
+
 #include "platform/WindowMessages.h"
 
 TMainForm* MainForm = nullptr;
@@ -10,6 +14,7 @@ TMainForm* MainForm = nullptr;
 namespace {
 
 constexpr char16_t kPlatformClass[] = u"TMainForm";
+constexpr uint32_t kConnectionPeriodMs = 2000;
 
 QString toQString(const std::u16string& text) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
@@ -51,9 +56,25 @@ TMainForm::TMainForm(const std::u16string& title, bool trayMode, QWidget* parent
   auto& channel = zefkr::serviceChannelSettings();
   channel.applicationWindow = platformWindow_;
   channel.applicationTitle = title;
+
+  // In the tray the form watches the connection on its own window's thread:
+  // the Qt loop pumps the platform queue, so the ticks arrive here.
+  if (trayMode_) {
+    void* made = nullptr;
+    if (zefCoreKAllocIntf(&CLSID_INetDetectImp, &made, 0) == S_OK) {
+      FNetDetect = static_cast<INetDetect*>(made);
+      FNetDetect->AddListener(connectionListener, this);
+      FNetDetect->Start(platformWindow_, kConnectionPeriodMs);
+    }
+  }
 }
 
 TMainForm::~TMainForm() {
+  if (FNetDetect) {
+    FNetDetect->Stop();
+    FNetDetect->Release();
+    FNetDetect = nullptr;
+  }
   auto& channel = zefkr::serviceChannelSettings();
   if (channel.applicationWindow == platformWindow_) channel.applicationWindow = nullptr;
   if (platformWindow_) DestroyWindow(platformWindow_);
@@ -75,4 +96,14 @@ LRESULT TMainForm::platformProcedure(HWND window, UINT message, WPARAM wParam, L
     return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void TMainForm::connectionListener(int32_t state, void* context) {
+  static_cast<TMainForm*>(context)->ConnectionChanged(state);
+}
+
+void TMainForm::ConnectionChanged(int32_t state) {
+  ++connectionChanges_;
+  connectionThread_ = std::this_thread::get_id();
+  FConnected = state == kNetConnected;
 }

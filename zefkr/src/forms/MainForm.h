@@ -7,9 +7,14 @@
 
 #include "platform/WinTypes.h"
 
+#include <cstdint>
+#include <thread>
+
 #include <QWidget>
 
 #include <string>
+
+struct INetDetect;
 
 class TMainForm : public QWidget {
   Q_OBJECT
@@ -29,13 +34,27 @@ public:
   // Shows the form (also when hidden in the tray) and brings it to the front.
   void bringToFront();
 
+  // The connection watcher's listener (tray mode): state 0 connected, 1 not.
+  void ConnectionChanged(int32_t state);
+  bool connected() const { return FConnected; }
+  // How often the watcher told a change, and on which thread it last did.
+  int connectionChanges() const { return connectionChanges_; }
+  std::thread::id connectionThread() const { return connectionThread_; }
+
+  INetDetect* FNetDetect = nullptr;  // the connection watcher; tray mode only
+  bool FConnected = false;           // last state the watcher told
+
 private:
+  static void connectionListener(int32_t state, void* context);
+
   static LRESULT platformProcedure(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam);
 
   HWND platformWindow_ = nullptr;  // made in the constructor, destroyed with the form
   bool trayMode_;
   int activationRequests_ = 0;
+  int connectionChanges_ = 0;
+  std::thread::id connectionThread_;
 };
 
 // The application's main form while it exists.

@@ -6,6 +6,10 @@
 
 #include "zefkr/Language.h"
 
+#include "zefcorek/NetDetect.h"
+
+#include "platform/Registry.h"
+
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "platform/WindowMessages.h"
@@ -19,12 +23,14 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QTcpServer>
 #include <QTest>
 #include <QTimer>
 
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -216,6 +222,43 @@ TEST(StartUpFormsTest, TrayModeStartsHiddenWithoutSplashAndASecondStartShowsIt) 
   EXPECT_EQ(runEntry({"/Tray"}, hooks), 0);
   EXPECT_TRUE(checked);
   EXPECT_EQ(TKRAboutBox::boxesMade(), boxesBefore);
+  RunInTray = false;
+}
+
+TEST(StartUpFormsTest, TrayModeWatchesTheConnectionOnTheMainThread) {
+  Offscreen offscreen;
+  TestRoot root;
+  // The watcher's first probe server: a loopback listener.
+  QTcpServer server;
+  ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, zefcorek::kConnectionTestKey, 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const std::u16string address = u"127.0.0.1:" + QString::number(server.serverPort()).toStdU16String();
+  RegSetValueExW(key, u"Probe1", 0, REG_SZ, reinterpret_cast<const BYTE*>(address.c_str()),
+                 static_cast<DWORD>((address.size() + 1) * sizeof(char16_t)));
+  RegCloseKey(key);
+
+  platform::VirtualClock clock;
+  platform::ScopedClock useClock(clock);
+  bool checked = false;
+  zefkr::forms::StartHooks hooks;
+  hooks.mainFormReady = [&](TMainForm& form) {
+    checked = true;
+    ASSERT_NE(form.FNetDetect, nullptr);
+    EXPECT_EQ(form.connectionChanges(), 0);
+    clock.advance(1999);
+    QTest::qWait(50);
+    EXPECT_EQ(form.connectionChanges(), 0);
+    clock.advance(1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.connectionChanges() == 1; }, 10'000));
+    EXPECT_TRUE(form.connected());
+    EXPECT_EQ(form.connectionThread(), std::this_thread::get_id());
+    PostQuitMessage(0);
+  };
+  EXPECT_EQ(runEntry({"tray"}, hooks), 0);
+  EXPECT_TRUE(checked);
   RunInTray = false;
 }
 

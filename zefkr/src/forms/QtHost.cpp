@@ -86,13 +86,18 @@ bool zefkr::forms::ZefKRApplication::pumpPlatformQueue() {
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
-      exit(static_cast<int>(message.wParam));
+      quitWizard(static_cast<int>(message.wParam));
       return false;
     }
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
   return true;
+}
+
+void zefkr::forms::ZefKRApplication::quitWizard(int exitCode) {
+  terminating_ = true;
+  exit(exitCode);
 }
 
 bool zefkr::forms::ZefKRApplication::notify(QObject* receiver, QEvent* event) {

@@ -41,7 +41,12 @@ public:
 
   static ZefKRApplication* instance();
 
+  // True once the loop was told to end (a WM_QUIT, or quitting).
+  bool terminating() const { return terminating_; }
+  void quitWizard(int exitCode);
+
 private:
+  bool terminating_ = false;
   QSocketNotifier* queueNotifier_ = nullptr;  // owned by Qt (child of this)
   std::u16string title_;
 };

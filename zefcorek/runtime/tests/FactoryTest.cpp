@@ -34,7 +34,6 @@ const GUID* const kNotYetBuilt[] = {
     &CLSID_IFIRasterImageImp,
     &CLSID_IPDFImgExtractorImp,
     &CLSID_IHatchHandlerACADCompImp,
-    &CLSID_IDisplayListImp,
     &CLSID_IDBFImp,
 };
 

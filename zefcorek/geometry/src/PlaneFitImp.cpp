@@ -172,9 +172,15 @@ HRESULT IPlaneFitImp::Compute() {
                                    0.5L)};
     return S_OK;
   }
+  // The matrices allocate; running out of memory must not leave through
+  // the interface as an exception.
   T_PLANEFITDATA fitted{};
-  if (!fitPlane(fitted))
-    return E_FAIL;
+  try {
+    if (!fitPlane(fitted))
+      return E_FAIL;
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
   plane_ = fitted;
   return S_OK;
 }

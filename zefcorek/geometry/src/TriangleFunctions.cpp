@@ -4,6 +4,7 @@
 #include "zefcorek/Circle2D.h"
 #include "zefcorek/ExtendedReal.h"
 #include "zefcorek/SSqrt.h"
+#include "zefcorek/StdInterface.h"
 
 #include <algorithm>
 #include <cmath>
@@ -52,14 +53,14 @@ bool CalcTrgIncenter(const T_POINT2D* a, const T_POINT2D* b, const T_POINT2D* c,
 // point.
 int gfxuCalcArc3PLength(const T_POINT2D* points, double* length) {
   if (points == nullptr || length == nullptr)
-    return 10;
+    return ZR_BADARG;
   T_POINT2D a = points[0], b = points[1];
   const T_POINT2D c = points[2];
   if ((a.x - c.x) * (b.y - c.y) - (a.y - c.y) * (b.x - c.x) > 0.0)
     std::swap(a, b);
   const T_CIRCLE2D circle(&a, &b, &c);
   if (!circle.valid)
-    return 2;
+    return ZR_FAILED;
   const T_POINT2D& o = circle.center;
   double s = std::fabs(directionAngle(o, a) - directionAngle(o, b));
   if (s > kPi)
@@ -67,7 +68,7 @@ int gfxuCalcArc3PLength(const T_POINT2D* points, double* length) {
   if ((a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x) < 0.0)
     s = kTwoPi - s;
   *length = double(s * circle.radius);
-  return 0;
+  return ZR_OK;
 }
 
 namespace {

@@ -109,6 +109,8 @@ int T_V2DLIST::FindNearestVertexAtCornerNode(double angle, const T_VECTOR2D* cen
 }
 
 int T_V2DLIST::FindEdgesOfQuasiRectangle(T_V2DLIST** edges, unsigned) const {
+  if (edges == nullptr)
+    return 0;
   for (int i = 0; i < 4; ++i)
     edges[i] = nullptr;
   const unsigned n = GetCount();

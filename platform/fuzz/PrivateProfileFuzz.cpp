@@ -30,9 +30,10 @@ std::string readBytes(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// The NUL-separated list a buffer holds; checks its double terminator.
+// The NUL-separated list a buffer holds; checks that the answer counts what
+// was copied, within the buffer less its final terminator.
 std::vector<std::u16string> listOf(const std::u16string& buffer, DWORD length, DWORD size) {
-  if (length > size - 2 || buffer[length] != 0) std::abort();
+  if (length > size - 1 || buffer[length] != 0) std::abort();
   std::vector<std::u16string> items;
   for (size_t at = 0; at < length;) {
     const size_t end = buffer.find(u'\0', at);

@@ -536,3 +536,9 @@ BOOL RemoveDirectoryW(LPCWSTR name) {
 }
 
 UINT SetErrorMode(UINT mode) { return errorMode.exchange(mode); }
+
+bool DirectoryExists(std::u16string_view path) {
+  const std::u16string name(path);
+  const DWORD attributes = GetFileAttributesW(name.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QFrame>
+#include <QIcon>
 
 #include <cstdint>
 
@@ -156,6 +157,9 @@ TKestruneFrame* makeFrame(int32_t page, TMainForm* owner);
 void forgetFrame(TKestruneFrame* frame);
 // The text of message `id` as a QString.
 QString messageText(int32_t id);
+// Image `index` of the main form's row images (0 plain row, 1 done, 2
+// failed, 3 in progress).
+QIcon rowImage(int index);
 // Messages joined by one blank.
 QString messagesJoined(int32_t first, int32_t second);
 }  // namespace zefkr::forms

@@ -77,7 +77,10 @@ Interface* makeObject(const CLSID& id) {
 }  // namespace
 
 TMainForm::TMainForm(const std::u16string& title, bool trayMode, QWidget* parent)
-    : QWidget(parent), trayMode_(trayMode) {
+    : QWidget(parent),
+      DetectedProducts(std::make_unique<zefkr::TKRDetectedProductList>()),
+      UpdateInfos(std::make_unique<zefkr::TKRUpdateInfoList>()),
+      trayMode_(trayMode) {
   MainForm = this;
   setObjectName("MainForm");
   setWindowTitle(toQString(title));
@@ -190,9 +193,9 @@ TMainForm::~TMainForm() {
 
 void TMainForm::FormCreate() {
   if (trayMode_ && FNetDetect) FNetDetect->Start(platformWindow_, kConnectionPeriodMs);
-  zefkr::ModuleTable modules;
   const std::u16string folder = zefkr::programFolder(nullptr);
-  modules.Load(folder + u"\\ZefKR.ini", KRGetMessage(50).ToUnicodeString());
+  zefkr::moduleTable().Load(folder + u"\\ZefKR.ini", KRGetMessage(50).ToUnicodeString());
+  KRDetectProducts(*DetectedProducts);
   applyCaptions();
   controller_->ShowPage(zefkr::kPageWelcome);
   AutoTimer->start();

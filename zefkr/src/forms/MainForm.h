@@ -9,6 +9,10 @@
 // raises it through it), and the form's platform timers run on it.
 #pragma once
 
+#include "PageWork.h"
+
+#include "zefkr/Products.h"
+#include "zefkr/UpdateList.h"
 #include "zefkr/Wizard.h"
 
 #include "platform/WinTypes.h"
@@ -78,6 +82,9 @@ public:
   INetDetect* FNetDetect = nullptr;            // connection watcher; tray mode only
   INetInternetSession* FNetSession = nullptr;  // the HTTP session; always
   TKestruneFrame* FCurrentFrame = nullptr;     // the current page's frame
+  // The installed products and the updates found; rebuilt by each search.
+  std::unique_ptr<zefkr::TKRDetectedProductList> DetectedProducts;
+  std::unique_ptr<zefkr::TKRUpdateInfoList> UpdateInfos;
 
   QLabel* VerLabel;
   QLabel* CopyrightLabel;
@@ -102,7 +109,7 @@ private:
   HWND platformWindow_ = nullptr;  // made in the constructor, destroyed with the form
   bool trayMode_;
   zefkr::WizardSession session_;
-  zefkr::WizardWork ownWork_;  // the steps not built yet answer as failed
+  zefkr::forms::PageWork ownWork_{*this};
   zefkr::WizardWork* work_ = &ownWork_;
   std::unique_ptr<zefkr::WizardController> controller_;
   int activationRequests_ = 0;

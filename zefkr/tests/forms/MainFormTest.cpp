@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 
@@ -142,6 +143,20 @@ TEST_F(MainFormTest, RefusedLoginShowsItsReasonAndBackStartsOver) {
   expectButtons(form, {true, false, "Cancel"}, "page 10");
   QTest::mouseClick(form.BackButton, Qt::LeftButton);
   EXPECT_EQ(form.session().FPageIndex, 0);
+}
+
+TEST_F(MainFormTest, ProductsPageListsTheFoundProducts) {
+  std::filesystem::create_directories(root_.path() + "/drives/c/Prod/A");
+  root_.writeFile("CommonAppData/Vendrako SH/VENDRAKO.INI",
+                  "[Procedure]\r\n12=C:\\Prod\\A\r\n13=C:\\Prod\\Missing\r\n");
+  TMainForm form(u"Wizard", /*trayMode=*/false);
+  form.show();
+  EXPECT_EQ(form.DetectedProducts->count, 2);
+  QTest::mouseClick(form.ForwardButton, Qt::LeftButton);
+  ASSERT_NE(KestruneFrame1, nullptr);
+  ASSERT_EQ(KestruneFrame1->DPListView->count(), 1);
+  EXPECT_TRUE(KestruneFrame1->DPListView->item(0)->text().endsWith("[12]"));
+  EXPECT_TRUE(form.ForwardButton->isEnabled());
 }
 
 TEST_F(MainFormTest, UnbuiltSearchEndsOnTheNoServerPage) {

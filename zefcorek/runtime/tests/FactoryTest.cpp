@@ -36,10 +36,6 @@ const GUID* const kNotYetBuilt[] = {
     &CLSID_IHatchRegistryImp,
     &CLSID_IHatchHandlerACADCompImp,
     &CLSID_IDisplayListImp,
-    &CLSID_IZefCodesDBImp,
-    &CLSID_IZefObjsWithCodeDBImp,
-    &CLSID_IZefCodesRenamingDBImp,
-    &CLSID_ICSVIOMgrImp,
     &CLSID_IDBFImp,
 };
 

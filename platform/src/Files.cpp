@@ -150,6 +150,14 @@ bool matchesPattern(std::u16string_view name, std::u16string_view pattern) {
   return p == pattern.size();
 }
 
+// The system's rule on top: a pattern ending in ".*" also matches a name
+// without any dot, so "*.*" lists "README" too.
+bool matchesFindPattern(std::u16string_view name, std::u16string_view pattern) {
+  if (matchesPattern(name, pattern)) return true;
+  if (!pattern.ends_with(u".*") || name.find(u'.') != std::u16string_view::npos) return false;
+  return matchesPattern(name, pattern.substr(0, pattern.size() - 2));
+}
+
 class FindObject final : public platform::KernelObject {
 public:
   struct Entry {
@@ -207,7 +215,7 @@ std::vector<FindObject::Entry> findMatches(std::u16string_view pattern) {
     const std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
     auto wide = platform::ansiToWide(name);
-    if (!wide || !matchesPattern(*wide, namePart)) continue;
+    if (!wide || !matchesFindPattern(*wide, namePart)) continue;
     std::string path = *folder;
     if (path.back() != '/') path += '/';
     entries.push_back({path + name, *wide});

@@ -20,6 +20,7 @@
 #include "platform/WindowMessages.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -195,6 +196,7 @@ void TMainForm::FormCreate() {
   if (trayMode_ && FNetDetect) FNetDetect->Start(platformWindow_, kConnectionPeriodMs);
   const std::u16string folder = zefkr::programFolder(nullptr);
   zefkr::moduleTable().Load(folder + u"\\ZefKR.ini", KRGetMessage(50).ToUnicodeString());
+  serverAddresses_ = zefkr::readServerAddresses(folder + u"\\ZefKR.ini");
   KRDetectProducts(*DetectedProducts);
   applyCaptions();
   controller_->ShowPage(zefkr::kPageWelcome);
@@ -276,6 +278,17 @@ void TMainForm::pumpOnce(uint32_t maxWaitMs) {
   connect(&wake, &QTimer::timeout, &round, &QEventLoop::quit);
   wake.start(static_cast<int>(maxWaitMs));
   round.exec();
+}
+
+void TMainForm::pumpOnce() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void TMainForm::ApplyProxySettings(INetInternetSession& session) {
+  // Until the proxy dialog's settings are read, the system's are used.
+  session.SetProxy(nullptr, 0, nullptr, nullptr);
+}
+
+void TMainForm::setAutoTimerInterval(uint32_t milliseconds) {
+  AutoTimer->setInterval(static_cast<int>(milliseconds));
 }
 
 bool TMainForm::terminating() {

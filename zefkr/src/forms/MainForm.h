@@ -13,6 +13,7 @@
 
 #include "zefkr/Products.h"
 #include "zefkr/UpdateList.h"
+#include "zefkr/UpdateServer.h"
 #include "zefkr/Wizard.h"
 
 #include "platform/WinTypes.h"
@@ -32,7 +33,10 @@ class TKestruneFrame;
 struct INetDetect;
 struct INetInternetSession;
 
-class TMainForm : public QWidget, public zefkr::WizardView, public zefkr::WizardPump {
+class TMainForm : public QWidget,
+                  public zefkr::WizardView,
+                  public zefkr::WizardPump,
+                  public zefkr::ServerSessionHost {
   Q_OBJECT
 public:
   static constexpr int kClientWidth = 546;
@@ -78,6 +82,17 @@ public:
   // WizardPump
   void pumpOnce(uint32_t maxWaitMs) override;
   bool terminating() override;
+  // ServerSessionHost
+  void Pause(double seconds) override { controller_->Pause(seconds); }
+  void pumpOnce() override;
+  bool searchesHidden() override { return trayMode_ && !isVisible(); }
+  void ApplyProxySettings(INetInternetSession& session) override;
+  void setAutoTimerInterval(uint32_t milliseconds) override;
+
+  // Section "Server" of ZefKR.ini, read at start.
+  const zefkr::ServerAddresses& serverAddresses() const { return serverAddresses_; }
+  void setServerAddresses(const zefkr::ServerAddresses& addresses) { serverAddresses_ = addresses; }
+  zefkr::forms::PageWork& pageWork() { return ownWork_; }
 
   INetDetect* FNetDetect = nullptr;            // connection watcher; tray mode only
   INetInternetSession* FNetSession = nullptr;  // the HTTP session; always
@@ -109,6 +124,7 @@ private:
   HWND platformWindow_ = nullptr;  // made in the constructor, destroyed with the form
   bool trayMode_;
   zefkr::WizardSession session_;
+  zefkr::ServerAddresses serverAddresses_;
   zefkr::forms::PageWork ownWork_{*this};
   zefkr::WizardWork* work_ = &ownWork_;
   std::unique_ptr<zefkr::WizardController> controller_;

@@ -1,8 +1,11 @@
-// The pages' work as the main form does it: the steps of the wizard that
-// are built call their logic here; the others answer as failed ones.
+// The pages' work as the main form does it: each step calls its logic with
+// the page that shows it; steps not built yet answer as failed ones.
 #pragma once
 
+#include "zefkr/UpdateServer.h"
 #include "zefkr/Wizard.h"
+
+#include <memory>
 
 class TMainForm;
 
@@ -10,13 +13,24 @@ namespace zefkr::forms {
 
 class PageWork : public WizardWork {
 public:
-  explicit PageWork(TMainForm& form) : form_(form) {}
+  explicit PageWork(TMainForm& form);
+  ~PageWork() override;
 
+  int32_t Login() override;
+  int32_t DownloadUpdateList() override;
+  int32_t DownloadUpdates() override;
   int32_t SelectedCount() override;
   bool ProductListEmpty() override;
 
+  // The conversation of the running download, for the page's progress
+  // timer; null between downloads.
+  UpdateServerConversation* runningConversation() { return running_.get(); }
+
 private:
+  std::unique_ptr<UpdateServerConversation> conversation();
+
   TMainForm& form_;
+  std::unique_ptr<UpdateServerConversation> running_;
 };
 
 }  // namespace zefkr::forms

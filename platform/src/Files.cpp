@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <atomic>
 #include <cstring>
 #include <vector>
@@ -125,6 +126,14 @@ bool copyFile(const std::string& from, const std::string& to, bool failIfExists)
   const bool closed = fileSyscalls().close(out) == 0;
   errno = copied ? errno : saved;
   return copied && closed;
+}
+
+// True for a name ending in ".exe" in any case.
+bool isProgramName(std::string_view path) {
+  if (path.size() < 4) return false;
+  std::string tail(path.substr(path.size() - 4));
+  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return tail == ".exe";
 }
 
 // Wildcard match of '*' and '?' over UTF-16 names, ignoring case.
@@ -287,7 +296,10 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD /*share*/, LPSECURITY_ATTRI
     SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }
-  const int fd = retryAfterSignal([&] { return fileSyscalls().open(path->c_str(), flags, 0666); });
+  // A program ("*.exe") is created runnable, as a linker makes it; the
+  // umask still applies.
+  const mode_t mode = isProgramName(*path) ? 0777 : 0666;
+  const int fd = retryAfterSignal([&] { return fileSyscalls().open(path->c_str(), flags, mode); });
   if (fd < 0) {
     platform::failFromErrno();
     if (errno == EEXIST) SetLastError(ERROR_FILE_EXISTS);

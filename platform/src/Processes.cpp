@@ -150,7 +150,13 @@ intptr_t planLaunch(const SHELLEXECUTEINFOW& info, LaunchPlan& plan) {
     return 0;
   }
   if (isTextEditor(file) && open && !parameters.empty()) {
-    auto document = platform::nativePath(parameters[0]);
+    // The editor takes its whole parameter text as one file name, blanks
+    // included; quotes around it are optional.
+    std::u16string name = textOf(info.lpParameters);
+    while (!name.empty() && name.front() == u' ') name.erase(0, 1);
+    while (!name.empty() && name.back() == u' ') name.pop_back();
+    if (name.size() >= 2 && name.front() == u'"' && name.back() == u'"') name = name.substr(1, name.size() - 2);
+    auto document = platform::nativePath(name);
     if (!document || access(document->c_str(), F_OK) != 0) return SE_ERR_FNF;
     plan.arguments = {opener, *document};
     return 0;

@@ -128,7 +128,8 @@ TEST_F(ShellExecuteTest, DocumentsUrlsAndProgramsByName) {
   const std::string log = root_.driveC() + "/opened.log";
   script("bin/opener.sh", "echo \"$@\" >> '" + log + "'");
   setenv("ZEF_OPENER", (root_.driveC() + "/bin/opener.sh").c_str(), 1);
-  const auto note = root_.writeFile("docs/readme.txt", "hello");
+  const auto note = root_.writeFile("docs/read me.txt", "hello");
+  const std::u16string quotedNote = u"\"" + note + u"\"";
 
   // A program created through the file layer as "x.EXE" can run.
   const auto created = root_.windowsName("bin/x.EXE");
@@ -159,7 +160,7 @@ TEST_F(ShellExecuteTest, DocumentsUrlsAndProgramsByName) {
   };
   const Case cases[] = {
       {"editor with a text file", u"Notepad.exe", note.c_str(), 33},
-      {"editor in other case", u"NOTEPAD.EXE", note.c_str(), 33},
+      {"editor in other case, quoted", u"NOTEPAD.EXE", quotedNote.c_str(), 33},
       {"editor with a missing file", u"notepad.exe", u"C:\\docs\\none.txt", SE_ERR_FNF},
       {"text document", note, nullptr, 33},
       {"URL unchanged", u"https://www.Example.com/A?b=1", nullptr, 33},
@@ -177,7 +178,7 @@ TEST_F(ShellExecuteTest, DocumentsUrlsAndProgramsByName) {
     CloseHandle(request.hProcess);
   }
   unsetenv("ZEF_OPENER");
-  const std::string noteNative = root_.driveC() + "/docs/readme.txt";
+  const std::string noteNative = root_.driveC() + "/docs/read me.txt";
   EXPECT_EQ(root_.readFile("opened.log"), noteNative + "\n" + noteNative + "\n" + noteNative +
                                               "\nhttps://www.Example.com/A?b=1\nran\n");
 }

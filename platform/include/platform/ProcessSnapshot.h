@@ -66,7 +66,7 @@ struct ProcessRecord {
 };
 
 // The process table behind the snapshot and OpenProcess.
-class ProcessTable {
+class ZEF_EXPORT ProcessTable {
 public:
   virtual ~ProcessTable();
   virtual std::vector<DWORD> processIds() = 0;

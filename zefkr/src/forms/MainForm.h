@@ -11,6 +11,7 @@
 
 #include "PageWork.h"
 
+#include "zefkr/Installation.h"
 #include "zefkr/Products.h"
 #include "zefkr/UpdateList.h"
 #include "zefkr/UpdateServer.h"
@@ -36,7 +37,8 @@ struct INetInternetSession;
 class TMainForm : public QWidget,
                   public zefkr::WizardView,
                   public zefkr::WizardPump,
-                  public zefkr::ServerSessionHost {
+                  public zefkr::ServerSessionHost,
+                  public zefkr::InstallHost {
   Q_OBJECT
 public:
   static constexpr int kClientWidth = 546;
@@ -88,6 +90,10 @@ public:
   bool searchesHidden() override { return trayMode_ && !isVisible(); }
   void ApplyProxySettings(INetInternetSession& session) override;
   void setAutoTimerInterval(uint32_t milliseconds) override;
+
+  // InstallHost
+  void bringMainWindowToTop() override { bringToFront(); }
+  HWND mainWindow() override { return platformWindow_; }
 
   // Section "Server" of ZefKR.ini, read at start.
   const zefkr::ServerAddresses& serverAddresses() const { return serverAddresses_; }

@@ -5,7 +5,9 @@
 #include "KestruneFrames.h"
 #include "MainForm.h"
 
+#include "zefkr/Installation.h"
 #include "zefkr/Language.h"
+#include "zefkr/RunningProcesses.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -43,6 +45,18 @@ int32_t zefkr::forms::PageWork::DownloadUpdates() {
   const int32_t result = running_->DownloadUpdates(view);
   running_.reset();
   return result;
+}
+
+void zefkr::forms::PageWork::InstallUpdates() {
+  if (!KestruneFrame4) return;
+  FrameProgress view(KestruneFrame4, KestruneFrame4->ProgressLabel, KestruneFrame4->ProgressBar1,
+                     KestruneFrame4->DPListView, KestruneFrame4->PercSizeLabel);
+  zefkr::InstallUpdates(form_.session(), *form_.UpdateInfos, view, form_,
+                        form_.windowTitle().toStdU16String());
+}
+
+int32_t zefkr::forms::PageWork::RunningProgramCount() {
+  return KRFindRunningProductProcesses(*form_.UpdateInfos);
 }
 
 int32_t zefkr::forms::PageWork::SelectedCount() { return form_.UpdateInfos->SelectedCount(); }

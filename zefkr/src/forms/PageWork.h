@@ -19,6 +19,8 @@ public:
   int32_t Login() override;
   int32_t DownloadUpdateList() override;
   int32_t DownloadUpdates() override;
+  void InstallUpdates() override;
+  int32_t RunningProgramCount() override;
   int32_t SelectedCount() override;
   bool ProductListEmpty() override;
 

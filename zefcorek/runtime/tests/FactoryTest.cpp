@@ -30,17 +30,12 @@ const GUID* const kNotYetBuilt[] = {
     &CLSID_IGfxRotoTransImp,
     &CLSID_IGfxBSplineImp,
     &CLSID_IGfxPtDestination3Imp,
-    &CLSID_INetDetectImp,
     &CLSID_IFIImgIOProviderImp,
     &CLSID_IFIRasterImageImp,
     &CLSID_IPDFImgExtractorImp,
     &CLSID_IHatchRegistryImp,
     &CLSID_IHatchHandlerACADCompImp,
     &CLSID_IDisplayListImp,
-    &CLSID_IZefCodesDBImp,
-    &CLSID_IZefObjsWithCodeDBImp,
-    &CLSID_IZefCodesRenamingDBImp,
-    &CLSID_ICSVIOMgrImp,
     &CLSID_IDBFImp,
 };
 

@@ -32,7 +32,6 @@ const GUID* const kNotYetBuilt[] = {
     &CLSID_IGfxPtDestination3Imp,
     &CLSID_INetDetectImp,
     &CLSID_IFIImgIOProviderImp,
-    &CLSID_IFIRasterImageImp,
     &CLSID_IPDFImgExtractorImp,
     &CLSID_IHatchRegistryImp,
     &CLSID_IHatchHandlerACADCompImp,

@@ -99,6 +99,15 @@ private:
   ZRESULT getDpi(uint32_t* out, unsigned (*dotsPerMeter)(FIBITMAP*));
   ZRESULT setDpi(uint32_t dpi, void (*setDotsPerMeter)(FIBITMAP*, unsigned));
   void dropDrawable();
+  // Unloads the bitmap (dropping the surface, marking the image) and
+  // installs `next` in its place.
+  void replaceBitmap(FIBITMAP* next);
+  // The colour at (x, y) at any depth, through the palette at 8 bits or
+  // fewer; false outside the image or for an index the palette lacks.
+  bool readColor(int32_t x, int32_t y, RGBQUAD& color);
+  // A new image with this image's expert around `bitmap`, in *out; 30 (the
+  // bitmap unloaded) when it cannot be made.
+  ZRESULT wrapNew(FIBITMAP* bitmap, IRasterImage** out);
 
   IImgIOExpert* expert_;
   FIBITMAP* bitmap_;

@@ -30,7 +30,6 @@ const GUID* const kNotYetBuilt[] = {
     &CLSID_IGfxBSplineImp,
     &CLSID_IGfxPtDestination3Imp,
     &CLSID_IFIImgIOProviderImp,
-    &CLSID_IFIRasterImageImp,
     &CLSID_IPDFImgExtractorImp,
     &CLSID_IHatchHandlerACADCompImp,
     &CLSID_IDBFImp,

@@ -37,7 +37,6 @@ const GUID* const kNotYetBuilt[] = {
     &CLSID_IHatchRegistryImp,
     &CLSID_IHatchHandlerACADCompImp,
     &CLSID_IDisplayListImp,
-    &CLSID_IDBFImp,
 };
 
 TEST(FactoryTest, RefusesNullArguments) {

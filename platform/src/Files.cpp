@@ -90,6 +90,11 @@ bool copyBytes(int in, int out) {
       const ssize_t put = retryAfterSignal(
           [&] { return fileSyscalls().write(out, buffer.data() + done, static_cast<size_t>(got - done)); });
       if (put < 0) return false;
+      // A write that takes nothing would be repeated for ever: the disk is full.
+      if (put == 0) {
+        errno = ENOSPC;
+        return false;
+      }
       done += put;
     }
   }
@@ -328,7 +333,9 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD count, DWORD* written, OVERLAP
     const ssize_t put = retryAfterSignal([&] {
       return fileSyscalls().write(object->fd(), static_cast<const char*>(buffer) + total, count - total);
     });
-    if (put < 0) {
+    // A write that takes nothing would be repeated for ever: the disk is full.
+    if (put == 0) errno = ENOSPC;
+    if (put <= 0) {
       if (written) *written = total;
       return platform::failFromErrno();
     }

@@ -2,6 +2,7 @@
 #include "platform/Processes.h"
 
 #include "ProcessSpawn.h"
+#include "Waitable.h"
 
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
@@ -282,7 +283,7 @@ BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode) {
   return TRUE;
 }
 
-DWORD WaitForSingleObject(HANDLE process, DWORD milliseconds) {
+DWORD platform::waitForProcess(HANDLE process, DWORD milliseconds) {
   auto* object = platform::lookupHandleAs<ProcessObject>(process);
   if (!object) return WAIT_FAILED;
   if (milliseconds == INFINITE) {

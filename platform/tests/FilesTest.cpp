@@ -196,6 +196,13 @@ TEST(FilesTest, FaultsOfTheSystemCallsAreReported) {
   EXPECT_FALSE(WriteFile(file.get(), "x", 1, &count, nullptr));
   EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
   EXPECT_EQ(count, 0u);
+  // So does a system that takes no byte at all (it would be asked for ever),
+  // for a write and for a copy.
+  platform::fileSyscalls().write = [](int, const void*, size_t) -> ssize_t { return 0; };
+  EXPECT_FALSE(WriteFile(file.get(), "x", 1, &count, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
+  EXPECT_FALSE(CopyFileW(root.windowsName("f.bin").c_str(), root.windowsName("g.bin").c_str(), FALSE));
+  EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
 }
 
 TEST(FilesTest, MappingsShowTheFileAndRefuseEmptyFiles) {

@@ -30,7 +30,6 @@ const GUID* const kNotYetBuilt[] = {
     &CLSID_IGfxRotoTransImp,
     &CLSID_IGfxBSplineImp,
     &CLSID_IGfxPtDestination3Imp,
-    &CLSID_INetDetectImp,
     &CLSID_IFIImgIOProviderImp,
     &CLSID_IFIRasterImageImp,
     &CLSID_IPDFImgExtractorImp,

@@ -33,9 +33,7 @@ const GUID* const kNotYetBuilt[] = {
     &CLSID_IFIImgIOProviderImp,
     &CLSID_IFIRasterImageImp,
     &CLSID_IPDFImgExtractorImp,
-    &CLSID_IHatchRegistryImp,
     &CLSID_IHatchHandlerACADCompImp,
-    &CLSID_IDisplayListImp,
 };
 
 TEST(FactoryTest, RefusesNullArguments) {

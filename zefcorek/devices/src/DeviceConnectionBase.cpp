@@ -2,14 +2,13 @@
 #include "DeviceConnectionBase.h"
 
 #include "IOTraceReport.h"
+#include "OperationConventions.h"
 
-#include "zefcorek/DebugLog.h"
 #include "zefcorek/ZefCoreK.h"
 
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/Handles.h"
-#include "platform/MessageBox.h"
 #include "platform/Synchronization.h"
 #include "platform/Threads.h"
 
@@ -43,14 +42,6 @@ bool registerWindowClass(const WCHAR* name, WNDPROC procedure) {
   }
   registered->emplace_back(name);
   return true;
-}
-
-std::u16string operationText(const WCHAR* className, const WCHAR* operation, const WCHAR* tail) {
-  std::u16string text(className);
-  text += u"::";
-  text += operation;
-  text += tail;
-  return text;
 }
 
 }  // namespace
@@ -425,14 +416,13 @@ LRESULT DeviceConnectionBase::syncWndProc(HWND window, UINT message, WPARAM wPar
 // --- Traces and the exception box -------------------------------------------
 
 void DeviceConnectionBase::traceEntry(const WCHAR* operation) {
-  (void)zefcorekLog(operationText(class_.name, operation, u"() - In").c_str(), u"ZefCoreK");
+  traceOperation(class_.name, operation, u"() - In");
 }
 
 void DeviceConnectionBase::traceExit(const WCHAR* operation) {
-  (void)zefcorekLog(operationText(class_.name, operation, u"() - Out").c_str(), u"ZefCoreK");
+  traceOperation(class_.name, operation, u"() - Out");
 }
 
 void DeviceConnectionBase::showException(const WCHAR* operation) {
-  const std::u16string text = u"Exception in " + operationText(class_.name, operation, u"()");
-  MessageBoxW(nullptr, text.c_str(), nullptr, MB_TASKMODAL);
+  showOperationException(class_.name, operation);
 }

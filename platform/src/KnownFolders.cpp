@@ -205,6 +205,32 @@ std::optional<std::string> platform::privateTempFolder() {
   return path;
 }
 
+std::optional<std::string> platform::runtimeFolder() {
+  std::string path;
+  if (isPlatformRootRelocated()) {
+    const int error = makeFolders(platformRoot(), 0755);
+    if (error != 0) {
+      errno = error;
+      failFromErrno();
+      return std::nullopt;
+    }
+    path = platformRoot() + "/Run";
+  } else {
+    const std::string runtime = environmentValue("XDG_RUNTIME_DIR");
+    if (runtime.empty()) return privateTempFolder();
+    path = runtime + "/vendrako";
+  }
+  if (fileSyscalls().mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+    failFromErrno();
+    return std::nullopt;
+  }
+  if (!isPrivateFolder(path)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return std::nullopt;
+  }
+  return path;
+}
+
 HRESULT SHGetFolderPathW(HWND /*owner*/, int folder, HANDLE /*token*/, DWORD /*flags*/, LPWSTR path) {
   if (!path) return E_INVALIDARG;
   path[0] = 0;

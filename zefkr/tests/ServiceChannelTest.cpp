@@ -12,6 +12,7 @@
 #include "platform/PrivateProfile.h"
 #include "platform/Processes.h"
 #include "platform/ServiceManager.h"
+#include "platform/SystemVersion.h"
 #include "testsupport/ServiceRoot.h"
 
 #include <gtest/gtest.h>
@@ -44,6 +45,7 @@ protected:
   void TearDown() override {
     tool("stop");
     zefkr::serviceChannelSettings() = zefkr::ServiceChannelSettings{};
+    platform::setWindowsMajorVersion(6);
     unsetenv("ZEF_ELEVATE_COMMAND");
     sandbox_.destroy();
   }
@@ -210,7 +212,7 @@ TEST_F(ServiceChannelTest, TimeOutIsReportedWithoutSendingTheCommandAgain) {
 }
 
 TEST_F(ServiceChannelTest, OlderSystemsRunTheCommandThemselves) {
-  zefkr::serviceChannelSettings().windowsMajorVersion = 5;
+  platform::setWindowsMajorVersion(5);
   WritePrivateProfileStringW(u"VKRService", u"InfoFile", u"C:\\notes\\readme.txt",
                              channel_.c_str());
   CLWideStr note;

@@ -24,6 +24,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 using HINTERNET = void*;
 using LPDWORD = DWORD*;  // a DWORD the call writes
@@ -82,6 +83,12 @@ namespace platform {
 // TCP time-out of minutes. 0 restores the default.
 ZEF_EXPORT void setConnectionCheckTimeoutSeconds(uint32_t seconds);
 ZEF_EXPORT uint32_t connectionCheckTimeoutSeconds();
+
+// Opens a TCP connection to the IPv4 address `address` ("a.b.c.d") and
+// `port`, and closes it at once; nothing is sent. The connect is bounded by
+// connectionCheckTimeoutSeconds(), as InternetCheckConnectionW's is. False
+// for an address that is not dotted IPv4 or a connect that fails or times out.
+ZEF_EXPORT bool probeTcpConnection(std::string_view address, uint16_t port);
 
 // Replaces what InternetGetConnectedState answers (tests); nullopt returns
 // to looking at the network interfaces.

@@ -353,7 +353,7 @@ REAL incircle(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
                    (absolute(cdxady) + absolute(adxcdy)) * blift +
                    (absolute(adxbdy) + absolute(bdxady)) * clift;
   REAL errbound = bounds().iccerrboundA * permanent;
-  if (det > errbound || -det > errbound) {
+  if (absolute(det) > errbound) {
     ZEF_COUNT_STAGE(Incircle, A);
     return det;
   }

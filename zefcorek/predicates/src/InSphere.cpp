@@ -440,7 +440,7 @@ REAL insphere(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, co
                     (aexbeyplus + bexaeyplus) * cezplus) *
                        dlift;
   REAL errbound = bounds().isperrboundA * permanent;
-  if (det > errbound || -det > errbound) {
+  if (absolute(det) > errbound) {
     ZEF_COUNT_STAGE(Insphere, A);
     return det;
   }

@@ -122,26 +122,13 @@ REAL orient2d(const REAL* pa, const REAL* pb, const REAL* pc) {
   REAL detleft = (pa[0] - pc[0]) * (pb[1] - pc[1]);
   REAL detright = (pa[1] - pc[1]) * (pb[0] - pc[0]);
   REAL det = detleft - detright;
-  REAL detsum;
   // When the two products differ in sign (or one is zero) no cancellation
-  // can occur and the rounded sign is right.
-  if (detleft > 0.0L) {
-    if (detright <= 0.0L) {
-      ZEF_COUNT_STAGE(Orient2d, A);
-      return det;
-    }
-    detsum = detleft + detright;
-  } else if (detleft < 0.0L) {
-    if (detright >= 0.0L) {
-      ZEF_COUNT_STAGE(Orient2d, A);
-      return det;
-    }
-    detsum = -detleft - detright;
-  } else {
-    ZEF_COUNT_STAGE(Orient2d, A);
-    return det;
-  }
-  if (provenBy(det, bounds().ccwerrboundA * detsum)) {
+  // can occur: |det| is then the rounded |detleft| + |detright|, which the
+  // bound (a fraction of it) never exceeds, so one test serves every case
+  // and no branch depends on the signs of random input. A NaN product gives
+  // NaN at once, as it always did.
+  const REAL detsum = absolute(detleft) + absolute(detright);
+  if (provenBy(det, bounds().ccwerrboundA * detsum) || det != det) {
     ZEF_COUNT_STAGE(Orient2d, A);
     return det;
   }
@@ -390,7 +377,7 @@ REAL orient3d(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
                    (absolute(cdxady) + absolute(adxcdy)) * absolute(bdz) +
                    (absolute(adxbdy) + absolute(bdxady)) * absolute(cdz);
   REAL errbound = bounds().o3derrboundA * permanent;
-  if (det > errbound || -det > errbound) {
+  if (absolute(det) > errbound) {
     ZEF_COUNT_STAGE(Orient3d, A);
     return det;
   }

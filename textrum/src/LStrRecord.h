@@ -171,13 +171,37 @@ int assignText(Record<Char>& record, View<Char> text);
 // `inserted`, which may point into the record. Returns the new length.
 template <typename Char>
 int replaceRange(Record<Char>& record, size_t offset, size_t removed, View<Char> inserted);
+// Copies units that do not overlap. Up to 32 bytes (the common short
+// piece) as two fixed-size moves that may overlap each other, which the
+// compiler expands in place; longer copies call the library.
+template <typename Char>
+void copyUnits(Char* to, const Char* from, size_t count) {
+  const size_t bytes = count * sizeof(Char);
+  auto* target = reinterpret_cast<unsigned char*>(to);
+  const auto* source = reinterpret_cast<const unsigned char*>(from);
+  if (bytes > 32) {
+    std::memcpy(target, source, bytes);
+  } else if (bytes >= 16) {
+    std::memcpy(target, source, 16);
+    std::memcpy(target + bytes - 16, source + bytes - 16, 16);
+  } else if (bytes >= 8) {
+    std::memcpy(target, source, 8);
+    std::memcpy(target + bytes - 8, source + bytes - 8, 8);
+  } else if (bytes >= 4) {
+    std::memcpy(target, source, 4);
+    std::memcpy(target + bytes - 4, source + bytes - 4, 4);
+  } else {
+    for (size_t i = 0; i < bytes; ++i) target[i] = source[i];
+  }
+}
+
 // Appending where the room suffices copies the text in and moves the end;
 // `text` may lie inside the record's text, which stays where it is.
 template <typename Char>
 int appendText(Record<Char>& record, View<Char> text) {
   const size_t length = lengthOf(record);
   if (text.empty() || roomOf(record) < length + text.size()) return replaceRange(record, length, 0, text);
-  std::char_traits<Char>::copy(record.text + length, text.data(), text.size());
+  copyUnits(record.text + length, text.data(), text.size());
   setLengthInRoom(record, length + text.size());
   return static_cast<int>(length + text.size());
 }

@@ -522,12 +522,19 @@ TEST(LStrConversionTest, TextsConvertThroughTheAnsiCodePage) {
   // Malformed text is replaced, not dropped.
   LWideStrRec* fromBad = LStrAllocFromASzStrW("a\xFF" "b", -1);
   EXPECT_EQ(std::u16string(LStrCstrW(fromBad)), u"a\uFFFDb");
+  // A counted narrow text is taken byte for byte, NUL bytes included (raw
+  // network names); a count of 0 is the empty text.
+  LWideStrRec* counted = LStrAllocFromASzStrW("ab\0c\0", 5);
+  EXPECT_EQ(LStrLengthW(counted), 5);
+  EXPECT_EQ(std::u16string(LStrCstrW(counted), 5), std::u16string(u"ab\0c\0", 5));
+  LWideStrRec* none = LStrAllocFromASzStrW("abc", 0);
+  EXPECT_EQ(LStrLengthW(none), 0);
   const char16_t lone[] = {u'x', char16_t(0xD800), u'\0'};
   LAnsiStrRec* fromLone = LStrAllocFromWSzStrA(lone, -1);
   EXPECT_STREQ(LStrCstrA(fromLone), "x?");
 
   for (LAnsiStrRec* r : {narrow, back, upper, empty, fromLone}) LStrDestroyA(r);
-  for (LWideStrRec* r : {wide, fromBad}) LStrDestroyW(r);
+  for (LWideStrRec* r : {wide, fromBad, counted, none}) LStrDestroyW(r);
 }
 
 TEST(LStrWideTest, TextIsAnAutomationStringNeverShared) {

@@ -2,9 +2,11 @@
 //
 // "open" of a program spawns it directly, without a shell: its parameters
 // are split into arguments by the Windows command-line rules, so a caller
-// that quotes for Windows gets the arguments it meant. A document or URL
-// (anything that is not an executable file) goes to the opener
-// ($ZEF_OPENER, else xdg-open). The verb "runas" goes through the elevation
+// that quotes for Windows gets the arguments it meant. A document (a file
+// that is not executable) goes to the opener ($ZEF_OPENER, else xdg-open);
+// a URL ("scheme:...") goes to it unchanged; "Notepad.exe" with a file as
+// its parameter shows that file through the opener. A "*.exe" without an
+// execute bit is refused with SE_ERR_ACCESSDENIED. The verb "runas" goes through the elevation
 // command $ZEF_ELEVATE_COMMAND (for example "pkexec"); without one it fails
 // with SE_ERR_ACCESSDENIED. "cmd.exe" with "/C net start NAME" or
 // "/C net stop NAME" runs our service-control tool ($ZEF_SERVICE_CONTROL_TOOL,
@@ -12,21 +14,18 @@
 //
 // A process handle (SEE_MASK_NOCLOSEPROCESS) is a kernel-object handle:
 // GetExitCodeProcess answers STILL_ACTIVE while the process runs, and
-// WaitForSingleObject waits for it for real (waitpid). Processes started
+// WaitForSingleObject (Synchronization.h) waits for it for real (waitpid). Processes started
 // without a handle are detached, so they never linger as zombies.
 #pragma once
 
 #include "platform/Export.h"
+#include "platform/Synchronization.h"
 #include "platform/WinTypes.h"
 
 #include <string>
 #include <vector>
 
-inline constexpr DWORD STILL_ACTIVE = 259;
 inline constexpr DWORD ERROR_NO_ASSOCIATION = 1155;
-inline constexpr DWORD WAIT_OBJECT_0 = 0;
-inline constexpr DWORD WAIT_TIMEOUT = 258;
-inline constexpr DWORD WAIT_FAILED = 0xFFFFFFFFu;
 
 inline constexpr int SW_HIDE = 0;
 inline constexpr int SW_SHOWNORMAL = 1;
@@ -75,9 +74,6 @@ ZEF_EXPORT HINSTANCE ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWS
 // signal for a process ended by a signal). FALSE for a handle that is not
 // a process.
 ZEF_EXPORT BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode);
-
-// Waits until the process ends or `milliseconds` pass (INFINITE: no limit).
-ZEF_EXPORT DWORD WaitForSingleObject(HANDLE process, DWORD milliseconds);
 
 // The process id behind a process handle, 0 for any other handle.
 ZEF_EXPORT DWORD GetProcessId(HANDLE process);

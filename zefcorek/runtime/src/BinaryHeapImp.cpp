@@ -9,6 +9,7 @@
 // stops.
 #include "zefcorek/BinaryHeap.h"
 
+#include "Allocation.h"
 #include "zefcorek/ClassMakers.h"
 
 #include <cstdlib>
@@ -29,6 +30,22 @@ struct TKeyedBinaryHeapNode {
 struct IKeyedBinaryHeapImp::Slot {
   double key;
   Node* node;
+};
+
+// The entries in heap order: the first `count` of `capacity` slots, in one
+// malloc'ed block. Each heap makes its record on first need, then the block.
+struct IBinaryHeapImp::Entries {
+  void** items = nullptr;
+  unsigned count = 0;
+  unsigned capacity = 0;
+  ~Entries() { std::free(items); }
+};
+
+struct IKeyedBinaryHeapImp::Entries {
+  Slot* slots = nullptr;
+  unsigned count = 0;
+  unsigned capacity = 0;
+  ~Entries() { std::free(slots); }
 };
 
 // Nodes come from blocks owned by the heap and go back to its spare chain
@@ -53,7 +70,7 @@ bool makeRoomForOne(Entry*& entries, unsigned count, unsigned& capacity) {
   if (capacity >= kMaxEntries)
     return false;
   const unsigned grown = capacity == 0 ? 16 : capacity > kMaxEntries / 2 ? kMaxEntries : capacity * 2;
-  void* memory = std::realloc(entries, size_t{grown} * sizeof(Entry));
+  void* memory = zefcorek::runtimeRealloc(entries, size_t{grown} * sizeof(Entry));
   if (memory == nullptr)
     return false;
   entries = static_cast<Entry*>(memory);
@@ -144,18 +161,26 @@ IBinaryHeapImp::~IBinaryHeapImp() { Clear(); }
 
 HRESULT IBinaryHeapImp::QueryInterface(REFIID, void**) { return ZR_NOTSUPPORTED; }
 
+bool IBinaryHeapImp::ensureEntries() {
+  if (entries_ == nullptr)
+    entries_ = zefcorek::runtimeNew<Entries>();
+  return entries_ != nullptr;
+}
+
 // Without a compare function nothing moves.
 ZRESULT IBinaryHeapImp::siftUp(unsigned position) {
   if (compare_ == nullptr)
     return ZR_FAILED;
-  siftUpFrom(items_, position, compare_, [this](unsigned p, void* item) { items_[p - 1] = item; });
+  void** items = entries_->items;
+  siftUpFrom(items, position, compare_, [items](unsigned p, void* item) { items[p - 1] = item; });
   return ZR_OK;
 }
 
 ZRESULT IBinaryHeapImp::siftDown(unsigned position) {
   if (compare_ == nullptr)
     return ZR_FAILED;
-  siftDownFrom(items_, position, count_, compare_, [this](unsigned p, void* item) { items_[p - 1] = item; });
+  void** items = entries_->items;
+  siftDownFrom(items, position, entries_->count, compare_, [items](unsigned p, void* item) { items[p - 1] = item; });
   return ZR_OK;
 }
 
@@ -172,12 +197,12 @@ ZRESULT IBinaryHeapImp::SetCompareFunc(CompareFunc fn) {
 }
 
 ZRESULT IBinaryHeapImp::Push(void* item) {
-  if (!makeRoomForOne(items_, count_, capacity_))
+  if (!ensureEntries() || !makeRoomForOne(entries_->items, entries_->count, entries_->capacity))
     return ZR_OUTOFMEMORY;
-  items_[count_++] = item;
+  entries_->items[entries_->count++] = item;
   if (defer_)
     return ZR_OK;
-  return siftUp(count_);
+  return siftUp(entries_->count);
 }
 
 // The last entry moves to the top and sinks; without a compare function it
@@ -185,33 +210,34 @@ ZRESULT IBinaryHeapImp::Push(void* item) {
 ZRESULT IBinaryHeapImp::Pop(void** outItem) {
   if (outItem != nullptr)
     *outItem = nullptr;
-  if (count_ == 0)
+  if (entries_ == nullptr || entries_->count == 0)
     return ZR_OK;
+  void** items = entries_->items;
   if (outItem != nullptr)
-    *outItem = items_[0];
-  if (--count_ == 0)
+    *outItem = items[0];
+  if (--entries_->count == 0)
     return ZR_OK;
-  items_[0] = items_[count_];
+  items[0] = items[entries_->count];
   return siftDown(1);
 }
 
 ZRESULT IBinaryHeapImp::Rebuild() {
-  return rebuildDeferred(count_, defer_, [this](unsigned k) { return siftDown(k); });
+  const unsigned count = entries_ == nullptr ? 0 : entries_->count;
+  return rebuildDeferred(count, defer_, [this](unsigned k) { return siftDown(k); });
 }
 
 ZRESULT IBinaryHeapImp::ForEach(VisitFunc fn, void* context) {
   if (fn == nullptr)
     return ZR_BADARG;
-  const unsigned count = count_;
+  const unsigned count = entries_ == nullptr ? 0 : entries_->count;
   for (unsigned i = 0; i < count; ++i)
-    fn(items_[i], context);
+    fn(entries_->items[i], context);
   return ZR_OK;
 }
 
 ZRESULT IBinaryHeapImp::Clear() {
-  std::free(items_);
-  items_ = nullptr;
-  count_ = capacity_ = 0;
+  delete entries_;
+  entries_ = nullptr;
   defer_ = false;
   return ZR_OK;
 }
@@ -222,9 +248,15 @@ IKeyedBinaryHeapImp::~IKeyedBinaryHeapImp() { Clear(); }
 
 HRESULT IKeyedBinaryHeapImp::QueryInterface(REFIID, void**) { return ZR_NOTSUPPORTED; }
 
+bool IKeyedBinaryHeapImp::ensureEntries() {
+  if (entries_ == nullptr)
+    entries_ = zefcorek::runtimeNew<Entries>();
+  return entries_ != nullptr;
+}
+
 TKeyedBinaryHeapNode* IKeyedBinaryHeapImp::takeNode() {
   if (spareNodes_ == nullptr) {
-    auto* block = new (std::nothrow) NodeBlock;
+    auto* block = zefcorek::runtimeNew<NodeBlock>();
     if (block == nullptr)
       return nullptr;
     block->next = blocks_;
@@ -244,7 +276,8 @@ void IKeyedBinaryHeapImp::giveBackNode(Node* node) {
 
 bool IKeyedBinaryHeapImp::holds(Node* node) {
   const unsigned position = node->position;
-  return position >= 1 && position <= count_ && slots_[position - 1].node == node;
+  return entries_ != nullptr && position >= 1 && position <= entries_->count &&
+         entries_->slots[position - 1].node == node;
 }
 
 namespace {
@@ -260,16 +293,18 @@ int orderOfSlots(const Slot& a, const Slot& b) {
 // the key function has been taken away since; the answer still says that
 // the function is missing.
 ZRESULT IKeyedBinaryHeapImp::siftUp(unsigned position) {
-  siftUpFrom(slots_, position, orderOfSlots<Slot>, [this](unsigned p, const Slot& slot) {
-    slots_[p - 1] = slot;
+  Slot* slots = entries_->slots;
+  siftUpFrom(slots, position, orderOfSlots<Slot>, [slots](unsigned p, const Slot& slot) {
+    slots[p - 1] = slot;
     slot.node->position = p;
   });
   return keyFunc_ != nullptr ? ZR_OK : ZR_FAILED;
 }
 
 ZRESULT IKeyedBinaryHeapImp::siftDown(unsigned position) {
-  siftDownFrom(slots_, position, count_, orderOfSlots<Slot>, [this](unsigned p, const Slot& slot) {
-    slots_[p - 1] = slot;
+  Slot* slots = entries_->slots;
+  siftDownFrom(slots, position, entries_->count, orderOfSlots<Slot>, [slots](unsigned p, const Slot& slot) {
+    slots[p - 1] = slot;
     slot.node->position = p;
   });
   return keyFunc_ != nullptr ? ZR_OK : ZR_FAILED;
@@ -297,16 +332,16 @@ ZRESULT IKeyedBinaryHeapImp::Push(void* item, Node** outNode) {
     *outNode = nullptr;
   if (keyFunc_ == nullptr)
     return ZR_FAILED;
-  if (!makeRoomForOne(slots_, count_, capacity_))
+  if (!ensureEntries() || !makeRoomForOne(entries_->slots, entries_->count, entries_->capacity))
     return ZR_OUTOFMEMORY;
   Node* node = takeNode();
   if (node == nullptr)
     return ZR_OUTOFMEMORY;
   // The entry is in the heap before the key function runs, as it always was.
-  *node = Node{item, 0.0, count_ + 1};
-  slots_[count_++] = Slot{0.0, node};
+  *node = Node{item, 0.0, entries_->count + 1};
+  entries_->slots[entries_->count++] = Slot{0.0, node};
   node->key = keyFunc_(item, keyContext_);
-  slots_[node->position - 1].key = node->key;
+  entries_->slots[node->position - 1].key = node->key;
   if (outNode != nullptr)
     *outNode = node;
   if (defer_)
@@ -317,29 +352,31 @@ ZRESULT IKeyedBinaryHeapImp::Push(void* item, Node** outNode) {
 ZRESULT IKeyedBinaryHeapImp::Pop(void** outItem) {
   if (outItem != nullptr)
     *outItem = nullptr;
-  if (count_ == 0)
+  if (entries_ == nullptr || entries_->count == 0)
     return ZR_OK;
-  Node* top = slots_[0].node;
+  Slot* slots = entries_->slots;
+  Node* top = slots[0].node;
   if (outItem != nullptr)
     *outItem = top->item;
   giveBackNode(top);
-  if (--count_ == 0)
+  if (--entries_->count == 0)
     return ZR_OK;
-  slots_[0] = slots_[count_];
-  slots_[0].node->position = 1;
+  slots[0] = slots[entries_->count];
+  slots[0].node->position = 1;
   return siftDown(1);
 }
 
 ZRESULT IKeyedBinaryHeapImp::Rebuild() {
-  return rebuildDeferred(count_, defer_, [this](unsigned k) { return siftDown(k); });
+  const unsigned count = entries_ == nullptr ? 0 : entries_->count;
+  return rebuildDeferred(count, defer_, [this](unsigned k) { return siftDown(k); });
 }
 
 ZRESULT IKeyedBinaryHeapImp::ForEach(VisitFunc fn, void* context) {
   if (fn == nullptr)
     return ZR_BADARG;
-  const unsigned count = count_;
+  const unsigned count = entries_ == nullptr ? 0 : entries_->count;
   for (unsigned p = 1; p <= count; ++p)
-    fn(slots_[p - 1].node->item, context);
+    fn(entries_->slots[p - 1].node->item, context);
   return ZR_OK;
 }
 
@@ -349,13 +386,14 @@ ZRESULT IKeyedBinaryHeapImp::Remove(Node* node) {
     return ZR_BADARG;
   if (!holds(node))
     return ZR_FAILED;
-  const Slot moving = slots_[node->position - 1];
+  Slot* slots = entries_->slots;
+  const Slot moving = slots[node->position - 1];
   unsigned position = node->position;
   for (; position > 1; position /= 2) {
-    slots_[position - 1] = slots_[position / 2 - 1];
-    slots_[position - 1].node->position = position;
+    slots[position - 1] = slots[position / 2 - 1];
+    slots[position - 1].node->position = position;
   }
-  slots_[0] = moving;
+  slots[0] = moving;
   node->position = 1;
   return Pop(nullptr);
 }
@@ -366,7 +404,7 @@ ZRESULT IKeyedBinaryHeapImp::DecreaseKey(Node* node, double newKey) {
   if (!holds(node) || !(newKey <= node->key))
     return ZR_FAILED;
   node->key = newKey;
-  slots_[node->position - 1].key = newKey;
+  entries_->slots[node->position - 1].key = newKey;
   if (defer_)
     return ZR_OK;
   return siftUp(node->position);
@@ -383,9 +421,8 @@ ZRESULT IKeyedBinaryHeapImp::Clear() {
     blocks_ = next;
   }
   spareNodes_ = nullptr;
-  std::free(slots_);
-  slots_ = nullptr;
-  count_ = capacity_ = 0;
+  delete entries_;
+  entries_ = nullptr;
   defer_ = false;
   return ZR_OK;
 }

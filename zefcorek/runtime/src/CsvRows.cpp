@@ -306,7 +306,14 @@ IStringList* LoadCSVFile(const WCHAR* path) {
   bool inLongLine = false;
   while (stream->AtEnd() == ZR_NO) {
     uint32_t length = 0;
+    uint32_t before = 0;
+    uint32_t after = 0;
+    if (stream->GetPosition(&before) != ZR_OK)
+      break;
     ZRESULT r = stream->ReadText(piece, kCsvLineCapacity, &length);
+    // A reader that does not move on would never end this loop.
+    if (stream->GetPosition(&after) != ZR_OK || after == before)
+      break;
     if (r == ZR_NO) {
       longLine.append(piece, length);
       inLongLine = true;

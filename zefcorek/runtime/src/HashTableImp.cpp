@@ -12,6 +12,7 @@
 
 #include "HashPrimes.h"
 
+#include "Allocation.h"
 #include "zefcorek/ClassMakers.h"
 
 #include <algorithm>
@@ -117,7 +118,7 @@ ZRESULT IHashTableImp::Add(void* item) {
   if (!hasFunctions())
     return ZR_FAILED;
   const unsigned hash = hashOf(item, bucketCount_);
-  auto* fresh = new (std::nothrow) Node{item, nullptr, hash};
+  auto* fresh = zefcorek::runtimeNew<Node>(Node{item, nullptr, hash});
   if (fresh == nullptr)
     return ZR_OUTOFMEMORY;
   Node** link = &buckets_[bucketOfHash(hash)];
@@ -267,7 +268,7 @@ ZRESULT IHashTableImp::SetBucketCount(unsigned n) {
     return ZR_OK;
   if (hashFunc_ == nullptr && count_ != 0)
     return ZR_FAILED;
-  auto** fresh = new (std::nothrow) Node*[n]();
+  auto** fresh = zefcorek::runtimeNewArray<Node*>(n);
   if (fresh == nullptr)
     return ZR_OUTOFMEMORY;
   const uint64_t multiplier = moduloMultiplierOf(n);

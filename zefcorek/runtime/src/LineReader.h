@@ -102,8 +102,7 @@ inline uint32_t convertUtf8(std::string_view bytes, WCHAR* buffer, uint32_t capa
 }
 
 // The result of a reader once the scan ended normally: 0 after a line end
-// or at the end of the file, 1 when the line was cut (or an odd byte is all
-// that is left of a UTF-16 file).
+// or at the end of the file, 1 when the line was cut.
 template <typename Stream>
 ZRESULT finishedLineResult(Stream& stream, const ScanEnd& end) {
   return end.lineEnd || stream.AtEnd() == ZR_OK ? ZR_OK : ZR_NO;
@@ -151,6 +150,12 @@ ZRESULT readUtf16Line(Stream& stream, WCHAR* buffer, uint32_t capacity, uint32_t
   uint32_t stored = 0;
   const ScanEnd end = scanLine<char16_t>(stream, capacity - 1, [&](char16_t unit) { buffer[stored++] = unit; });
   if (end.code != ZR_OK && end.code != ZR_NO) return end.code;
+  // A lone byte after the last code unit cannot be decoded: it ends the text
+  // and is dropped, so a caller reading to the end never waits on it.
+  if (!end.lineEnd && stream.HasBytes(2) != ZR_OK && stream.HasBytes(1) == ZR_OK) {
+    const ZRESULT code = stream.SeekRel(1);
+    if (code != ZR_OK) return code;
+  }
   buffer[stored] = 0;
   if (length) *length = stored;
   return finishedLineResult(stream, end);

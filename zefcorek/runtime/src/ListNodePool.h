@@ -15,11 +15,13 @@
 // index start from the nearest of head, cursor and tail.
 #pragma once
 
+#include "Allocation.h"
 #include "zefcorek/StdInterface.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <new>
 #include <utility>
 
@@ -155,6 +157,9 @@ private:
   // The sort on the links alone, for when no memory is left for sort's arrays.
   template <class Compare>
   void sortLinks(Compare compare);
+  // addTail for the insertions that land at the tail: those null *outNode
+  // on failure, where addTail keeps it.
+  ZRESULT appendForInsert(const void* payload, ListNode** outNode);
   void linkBefore(ListNode* node, ListNode* before);
   void linkAtTail(ListNode* node);
   void unlink(ListNode* node);
@@ -173,7 +178,7 @@ private:
 template <class Answer>
 ZRESULT ListChain::insertSorted(const void* payload, Answer answer, ListNode** outNode) {
   if (head_ == nullptr)
-    return addTail(payload, outNode);
+    return appendForInsert(payload, outNode);
   ListNode* node = head_;
   int32_t result = answer(node);
   while (result >= 0 && node->next != nullptr) {
@@ -186,7 +191,7 @@ ZRESULT ListChain::insertSorted(const void* payload, Answer answer, ListNode** o
     return ZR_NO;
   }
   if (result >= 0)
-    return addTail(payload, outNode);
+    return appendForInsert(payload, outNode);
   if (node == head_ && result == -1)
     return addHead(payload, outNode);
   ListNode* fresh = makeNode(payload);
@@ -246,7 +251,7 @@ void ListChain::sort(Read read, Compare compare) {
     void* item;
     ListNode* node;
   };
-  Entry* entries = new (std::nothrow) Entry[2 * size_t{count_}];
+  auto* entries = static_cast<Entry*>(runtimeMalloc(2 * size_t{count_} * sizeof(Entry)));
   if (entries == nullptr) {
     sortLinks([&](ListNode* a, ListNode* b) { return compare(read(a), read(b)); });
     return;
@@ -305,7 +310,7 @@ void ListChain::sort(Read read, Compare compare) {
   prev->next = nullptr;
   head_ = from[0].node;
   tail_ = prev;
-  delete[] entries;
+  std::free(entries);
 }
 
 // Runs of 1, 2, 4, ... nodes are merged pairwise from two input chains onto

@@ -183,6 +183,10 @@ TEST(CsvRowsTest, LoadFile) {
   // The long row stays one row.
   EXPECT_EQ(*rows, (Fields{u"a|b", u"", std::u16string(longRow.begin(), longRow.end()), u"last"}));
 
+  // UTF-16 cut one byte short: the lone byte ends the text.
+  std::u16string odd = folder.write("odd.csv", std::string("\xFF\xFE" "a\0|\0b\0\n\0c\0d", 13));
+  EXPECT_EQ(takeItems(LoadCSVFile(odd.c_str())), (Fields{u"a|b", u"c"}));
+
   std::u16string empty = folder.write("empty.csv", "");
   EXPECT_EQ(takeItems(LoadCSVFile(empty.c_str())), Fields{});
   EXPECT_EQ(takeItems(LoadCSVFile(folder.name("missing.csv").c_str())), std::nullopt);

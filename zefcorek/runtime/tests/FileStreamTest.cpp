@@ -96,8 +96,11 @@ TEST(FileStreamTest, LineReadersAgreeOnEveryLineEndEncodingAndCapacity) {
       {"UTF-8 chosen on a file without mark", "\xE2\x82\xAC\n", 80, 2, true, {{u"\u20AC", 0}}},
       {"UTF-16LE mark alone", "\xFF\xFE", 80, 0, false, {{u"", 0}}},
       {"UTF-16LE lines", std::string("\xFF\xFEh\0i\0\r\0\n\0x\0", 12), 80, 0, false, {{u"hi", 0}, {u"x", 0}}},
-      {"UTF-16LE odd last byte is never returned", std::string("a\0b", 3), 80, 1, true,
-       {{u"a", 1}, {u"", 1}, {u"", 1}}},
+      // A lone last byte cannot be decoded: it ends the text and is dropped.
+      {"UTF-16LE odd last byte ends the text", std::string("a\0b", 3), 80, 1, true,
+       {{u"a", 0}, {u"", 0}}},
+      {"UTF-16LE odd last byte after a line end", std::string("a\0\n\0b", 5), 80, 1, true,
+       {{u"a", 0}, {u"", 0}}},
       // The UTF-8 mark found at open gives way; UTF-16LE skips its own
       // two-byte mark length.
       {"mark found, UTF-16LE asked: switches", std::string("\xEF\xBB\xBF\0a\0", 6), 80, 1, false,

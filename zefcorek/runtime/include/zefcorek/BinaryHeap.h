@@ -96,12 +96,12 @@ public:
   ZRESULT Clear() override;
 
 private:
+  struct Entries;  // the entries in heap order, see the source
+  bool ensureEntries();
   ZRESULT siftUp(unsigned position);
   ZRESULT siftDown(unsigned position);
 
-  void** items_ = nullptr;           // the entries in heap order; malloc'ed, owned
-  unsigned count_ = 0;               // entries in use
-  unsigned capacity_ = 0;            // slots of items_
+  Entries* entries_ = nullptr;       // made on first need, owned
   CompareFunc compare_ = nullptr;    // set by the client
   bool defer_ = false;               // pushes only append while set
 };
@@ -131,7 +131,9 @@ public:
 
 private:
   struct Slot;       // one entry: the node's key beside the node
+  struct Entries;    // the slots in heap order, see the source
   struct NodeBlock;  // a block of nodes, see the source
+  bool ensureEntries();
   bool holds(Node* node);
   ZRESULT siftUp(unsigned position);
   ZRESULT siftDown(unsigned position);
@@ -139,9 +141,7 @@ private:
   void giveBackNode(Node* node);
 
   void* keyContext_ = nullptr;    // handed to the key function
-  Slot* slots_ = nullptr;         // the entries in heap order; malloc'ed, owned
-  unsigned count_ = 0;            // entries in use
-  unsigned capacity_ = 0;         // slots of slots_
+  Entries* entries_ = nullptr;    // made on first need, owned
   NodeBlock* blocks_ = nullptr;   // every node block, newest first; owned
   Node* spareNodes_ = nullptr;    // nodes not in use, chained through their items
   KeyFunc keyFunc_ = nullptr;     // set by the client

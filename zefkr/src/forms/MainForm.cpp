@@ -7,6 +7,7 @@
 
 #include "zefkr/Language.h"
 #include "zefkr/ModuleTable.h"
+#include "zefkr/ProxySettings.h"
 #include "zefkr/ServiceChannel.h"
 
 #include "zefcorek/ClassIds.h"
@@ -193,7 +194,10 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::FormCreate() {
-  if (trayMode_ && FNetDetect) FNetDetect->Start(platformWindow_, kConnectionPeriodMs);
+  if (trayMode_) {
+    ApplyProxySettings();
+    if (FNetDetect) FNetDetect->Start(platformWindow_, kConnectionPeriodMs);
+  }
   const std::u16string folder = zefkr::programFolder(nullptr);
   zefkr::moduleTable().Load(folder + u"\\ZefKR.ini", KRGetMessage(50).ToUnicodeString());
   serverAddresses_ = zefkr::readServerAddresses(folder + u"\\ZefKR.ini");
@@ -282,10 +286,9 @@ void TMainForm::pumpOnce(uint32_t maxWaitMs) {
 
 void TMainForm::pumpOnce() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
-void TMainForm::ApplyProxySettings(INetInternetSession& session) {
-  // Until the proxy dialog's settings are read, the system's are used.
-  session.SetProxy(nullptr, 0, nullptr, nullptr);
-}
+void TMainForm::ApplyProxySettings(INetInternetSession& /*session*/) { ApplyProxySettings(); }
+
+void TMainForm::ApplyProxySettings() { zefkr::ApplyProxySettings(FNetDetect, FNetSession); }
 
 void TMainForm::setAutoTimerInterval(uint32_t milliseconds) {
   AutoTimer->setInterval(static_cast<int>(milliseconds));

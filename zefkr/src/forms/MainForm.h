@@ -89,6 +89,8 @@ public:
   void pumpOnce() override;
   bool searchesHidden() override { return trayMode_ && !isVisible(); }
   void ApplyProxySettings(INetInternetSession& session) override;
+  // Hands the stored proxy settings to the watcher and the session.
+  void ApplyProxySettings();
   void setAutoTimerInterval(uint32_t milliseconds) override;
 
   // InstallHost

@@ -328,10 +328,10 @@ TEST_F(TrayModeTest, WebItemOpensTheAddressUnchanged) {
   setenv("ZEF_OPENER", opener.c_str(), 1);
   tray_.GoToZefSHWebCmdClick();
   unsetenv("ZEF_OPENER");
-  for (int i = 0; i < 200 && !std::filesystem::exists(root_.path() + "/opened.log"); ++i) {
+  // The opener runs detached: wait for its whole line.
+  for (int i = 0; i < 1000 && root_.readFile("opened.log").find('\n') == std::string::npos; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
   EXPECT_EQ(root_.readFile("opened.log"), "https://www.Vendrako.Example/Updates\n");
 }
 

@@ -33,13 +33,18 @@ void zefkr::TrayController::refreshConnection() {
   if (const std::optional<bool> connected = ports_.checkConnection()) session_.FConnected = *connected;
 }
 
+namespace {
+std::u16string message60() { return KRGetMessage(60).ToUnicodeString(); }
+}  // namespace
+
 bool zefkr::TrayController::automaticMode() {
   const TVendrakoIni copies;
   return copies.ReadIntegerFromFirstCopy(kLoginSection, kAutomaticMode, 0) != 0;
 }
 
 std::u16string zefkr::TrayController::webAddress() {
-  std::u16string_view text = KRGetMessage(60).Text();
+  const std::u16string address = message60();
+  std::u16string_view text = address;
   while (!text.empty() && text.front() == u' ') text.remove_prefix(1);
   while (!text.empty() && text.back() == u' ') text.remove_suffix(1);
   // Lower case only to find the prefix: the address keeps its case.

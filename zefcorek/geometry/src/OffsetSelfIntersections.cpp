@@ -23,6 +23,7 @@
 #include <cmath>
 #include <initializer_list>
 #include <new>
+#include <unordered_map>
 
 namespace {
 
@@ -273,14 +274,27 @@ void TPolyOffset::MarkBadSplits(IPtrArray* copies) {
   }
 }
 
-unsigned TPolyOffset::indexInNewPoly(const OffsetVertex* v) const {
-  unsigned index = 0;
-  (void)newPoly->IndexOf(const_cast<OffsetVertex*>(v), &index);
-  return index;
-}
+namespace {
+
+// Where each vertex of newPoly stands, for the jumps of the walks; newPoly
+// does not change while they run.
+class VertexIndex {
+public:
+  explicit VertexIndex(IPtrArray* newPoly) {
+    for (unsigned i = 0; i < newPoly->GetCount(); ++i)
+      index_.emplace(static_cast<const OffsetVertex*>(newPoly->GetAt(i)), i);
+  }
+  unsigned of(const OffsetVertex* v) const { return index_.at(v); }
+
+private:
+  std::unordered_map<const OffsetVertex*, unsigned> index_;
+};
+
+}  // namespace
 
 void TPolyOffset::MarkBadCycles(IPtrArray* copies) {
   const unsigned count = newPoly->GetCount();
+  const VertexIndex where(newPoly);
   for (unsigned k = 0; k < copies->GetCount(); ++k) {
     CrossingCopy* c = copyAt(copies, k);
     if (c->badSplit != 0)
@@ -293,7 +307,7 @@ void TPolyOffset::MarkBadCycles(IPtrArray* copies) {
     for (unsigned step = 0; step <= count && !clean; ++step) {
       const OffsetVertex* w = vertexAt(newPoly, j);
       if (j != s && w->partner != nullptr && !w->bad) {
-        j = indexInNewPoly(w->partner);
+        j = where.of(w->partner);
         if (j == s) {
           clean = true;
           break;
@@ -326,6 +340,7 @@ int TPolyOffset::CheckNewPolyEdgeTilted(unsigned j) {
 
 void TPolyOffset::walkLoops(IPtrArray* copies) {
   const unsigned count = newPoly->GetCount();
+  const VertexIndex where(newPoly);
   for (unsigned k = 0; k < copies->GetCount(); ++k) {
     const CrossingCopy* c = copyAt(copies, k);
     if (c->badSplit != 0 || c->badCycle != 0 || vertexAt(newPoly, c->vertex)->visited)
@@ -343,7 +358,7 @@ void TPolyOffset::walkLoops(IPtrArray* copies) {
     for (unsigned step = 0; step < count; ++step) {
       const OffsetVertex* v = vertexAt(newPoly, j);
       if (j != s && v->partner != nullptr && !v->bad) {
-        j = indexInNewPoly(v->partner);
+        j = where.of(v->partner);
         if (j == s)
           break;
         v->partner->visited = true;

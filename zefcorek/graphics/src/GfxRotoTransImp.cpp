@@ -712,13 +712,3 @@ ZRESULT IGfxRotoTransImp::SetCoeffs(const GfxRotoTransStreamableCoeffs* record, 
   std::memcpy(c_, record->coeffs, kindBytes(kind_));
   return ZR_OK;
 }
-
-// --- rotation and scale ---------------------------------------------------------------
-
-ZRESULT IGfxRotoTransImp::GetRotationAngle(double*, uint32_t) { return ZR_NOTSUPPORTED; }
-ZRESULT IGfxRotoTransImp::GetAzimuth(double*, uint32_t) { return ZR_NOTSUPPORTED; }
-ZRESULT IGfxRotoTransImp::RemoveRotation() { return ZR_NOTSUPPORTED; }
-ZRESULT IGfxRotoTransImp::RemoveScale() { return ZR_NOTSUPPORTED; }
-ZRESULT IGfxRotoTransImp::GetScales(double*, double*) { return ZR_NOTSUPPORTED; }
-ZRESULT IGfxRotoTransImp::GetScaleRatioXY(double*) { return ZR_NOTSUPPORTED; }
-ZRESULT IGfxRotoTransImp::GetScaleRatioYX(double*) { return ZR_NOTSUPPORTED; }

@@ -14,11 +14,11 @@
 
 namespace {
 
-IGfxRotoTrans* makeFit(int points) {
+IGfxRotoTrans* makeFit(int points, uint32_t kind = grtAffine) {
   void* made = nullptr;
   zefCoreKAllocIntf(&CLSID_IGfxRotoTransImp, &made, 0);
   auto* rt = static_cast<IGfxRotoTrans*>(made);
-  rt->SetParam(grpKind, grtAffine);
+  rt->SetParam(grpKind, kind);
   std::mt19937 random(9);
   std::uniform_real_distribution<double> coordinate(0, 4000);
   std::normal_distribution<double> noise(0, 0.5);
@@ -29,6 +29,7 @@ IGfxRotoTrans* makeFit(int points) {
     p.srcY = coordinate(random);
     p.dstX = 0.5 * p.srcX - 0.1 * p.srcY + 500000 + noise(random);
     p.dstY = 0.1 * p.srcX + 0.5 * p.srcY + 5000000 + noise(random);
+    p.weight = 1 + (i % 3);
     rt->AddPoint(&p, nullptr);
   }
   return rt;
@@ -42,6 +43,19 @@ void BM_ComputeAffine(benchmark::State& state) {
   rt->Release();
 }
 BENCHMARK(BM_ComputeAffine)->Arg(4)->Arg(100)->Arg(8192)->Unit(benchmark::kMicrosecond);
+
+// Kinds 6 (plain affine), 9 (weighted affine) and 18 (projective).
+void BM_ComputeKind(benchmark::State& state) {
+  IGfxRotoTrans* rt =
+      makeFit(static_cast<int>(state.range(1)), static_cast<uint32_t>(state.range(0)));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(rt->Compute(false));
+  state.SetItemsProcessed(state.iterations() * state.range(1));
+  rt->Release();
+}
+BENCHMARK(BM_ComputeKind)
+    ->ArgsProduct({{grtAffinePlain, grtWeightedAffine, grtProjective}, {4, 100, 8192}})
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_TransformPoints(benchmark::State& state) {
   IGfxRotoTrans* rt = makeFit(100);

@@ -316,6 +316,25 @@ ZRESULT IGfxRotoTransImp::Compute(bool restoreOnFailure) {
     case grtAxisScales:
       result = SolveAxisScales();
       break;
+    case grtBilinear:
+      // The backward fit runs only after a good forward one.
+      result = SolveBilinear(true);
+      if (result == ZR_OK)
+        result = SolveBilinear(false);
+      break;
+    case grtConditionedAffine:
+      result = SolveConditionedAffine();
+      break;
+    case grtAffinePlain:
+    case grtWeightedAffinePlain:
+      result = SolveAffinePlain();
+      break;
+    case grtWeightedAffine:
+      result = SolveWeightedAffine();
+      break;
+    case grtProjective:
+      result = SolveProjective();
+      break;
     default:
       // Kinds whose solvers are not part of this build, and kinds above 20,
       // leave the object unsolved.

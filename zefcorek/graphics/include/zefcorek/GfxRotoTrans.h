@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // The 21 kinds of fit (parameter 0).
 enum GfxRotoTransKind : uint32_t {
@@ -177,6 +178,11 @@ inline constexpr uint32_t kOrientScaleKept = 0x1;
 inline constexpr uint32_t kOrientStretch = 0x2;
 inline constexpr uint32_t kOrientShiftOnly = 0x4;
 
+// A control point as the solvers read it: source, destination, weight.
+struct GfxControlPoint {
+  double x, y, X, Y, w;
+};
+
 class ZEF_EXPORT IGfxRotoTransImp : public IStdDataInterfaceImp, public virtual IGfxRotoTrans {
 public:
   IGfxRotoTransImp();
@@ -238,6 +244,16 @@ protected:
   ZRESULT SolveSimilarity();
   ZRESULT SolveAffine();
   ZRESULT SolveAxisScales();
+  ZRESULT SolveBilinear(bool forward);
+  ZRESULT SolveConditionedAffine();
+  ZRESULT SolveAffinePlain();
+  ZRESULT SolveWeightedAffine();
+  ZRESULT SolveProjective();
+
+  std::vector<GfxControlPoint> controlPoints() const;
+  // Ends a solver from its solve step on: the object is marked modified on
+  // every path, the result passes through.
+  ZRESULT finishSolve(ZRESULT result);
 
   bool forward(double x, double y, double& X, double& Y) const;
   bool inverse(double X, double Y, double& x, double& y) const;

@@ -335,10 +335,34 @@ ZRESULT IGfxRotoTransImp::Compute(bool restoreOnFailure) {
     case grtProjective:
       result = SolveProjective();
       break;
+    case grtWeightedSimilarity:
+    case grtWeightedSimilarityCentred:
+      result = SolveWeightedSimilarity();
+      break;
+    case grtRigid:
+    case grtRigidCentred:
+      result = SolveRigid();
+      break;
+    case grtScaleRotate:
+    case grtScaleRotateCentred:
+      result = SolveScaleRotate(true);
+      if (result == ZR_OK)
+        result = SolveScaleRotate(false);
+      break;
+    case grtRotateScale:
+    case grtRotateScaleCentred:
+      result = SolveRotateScale(true);
+      if (result == ZR_OK)
+        result = SolveRotateScale(false);
+      break;
+    case grtOrientRigid:
+    case grtOrientSimilarity:
+    case grtOrientStretched:
+      result = SolveOriented(kind_);
+      break;
     default:
-      // Kinds whose solvers are not part of this build, and kinds above 20,
-      // leave the object unsolved.
-      result = kind_ <= kGfxRotoTransLastKind ? ZR_FAILED : ZR_OK;
+      // A kind above 20 runs nothing; ComputeResiduals then finds the
+      // object unsolved.
       break;
     }
   }

@@ -249,6 +249,11 @@ protected:
   ZRESULT SolveAffinePlain();
   ZRESULT SolveWeightedAffine();
   ZRESULT SolveProjective();
+  ZRESULT SolveWeightedSimilarity();
+  ZRESULT SolveRigid();
+  ZRESULT SolveScaleRotate(bool forward);
+  ZRESULT SolveRotateScale(bool forward);
+  ZRESULT SolveOriented(uint32_t kind);
 
   std::vector<GfxControlPoint> controlPoints() const;
   // Ends a solver from its solve step on: the object is marked modified on

@@ -30,7 +30,7 @@ endfunction()
 function(zef_add_fuzz name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(fuzz_${name} ${ARG_SOURCES})
-  target_link_libraries(fuzz_${name} PRIVATE ${ARG_LIBS})
+  target_link_libraries(fuzz_${name} PRIVATE ${ARG_LIBS} zef_fuzz_support)
   if(ZEF_FUZZ)
     target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
     target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
@@ -38,5 +38,8 @@ function(zef_add_fuzz name)
     target_link_libraries(fuzz_${name} PRIVATE zef_fuzz_replay)
     add_test(NAME fuzz.${name}
              COMMAND fuzz_${name} ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name})
+    # Targets that touch files find a fresh platform root of their own.
+    set_tests_properties(fuzz.${name} PROPERTIES
+                         ENVIRONMENT "ZEF_PLATFORM_ROOT=${CMAKE_BINARY_DIR}/fuzz-root/${name}")
   endif()
 endfunction()

@@ -1,6 +1,8 @@
 // The system clock and the virtual clock of the tests.
 #include "platform/Clock.h"
 
+#include "ClockWatchers.h"
+
 #include <atomic>
 #include <cerrno>
 #include <ctime>
@@ -71,6 +73,11 @@ platform::Clock& platform::clock() {
 
 void platform::setClock(Clock* replacement) {
   installedClock.store(replacement, std::memory_order_release);
+  notifyClockMoved();
+}
+
+bool platform::isSystemClockInForce() {
+  return installedClock.load(std::memory_order_acquire) == nullptr;
 }
 
 platform::VirtualClock::VirtualClock(SYSTEMTIME start, uint64_t startMs)
@@ -84,14 +91,20 @@ uint64_t platform::VirtualClock::monotonicMs() {
 }
 
 void platform::VirtualClock::sleepMs(uint32_t milliseconds) {
-  std::lock_guard lock(mutex_);
-  elapsedMs_ += milliseconds;
-  sleptMs_ += milliseconds;
+  {
+    std::lock_guard lock(mutex_);
+    elapsedMs_ += milliseconds;
+    sleptMs_ += milliseconds;
+  }
+  notifyClockMoved();
 }
 
 void platform::VirtualClock::advance(uint64_t milliseconds) {
-  std::lock_guard lock(mutex_);
-  elapsedMs_ += milliseconds;
+  {
+    std::lock_guard lock(mutex_);
+    elapsedMs_ += milliseconds;
+  }
+  notifyClockMoved();
 }
 
 uint64_t platform::VirtualClock::sleptMs() {

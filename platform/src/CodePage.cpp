@@ -10,6 +10,10 @@
 
 #include <climits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -55,14 +59,17 @@ bool decodeUtf8(std::string_view text, size_t& pos, char32_t& codePoint) {
   return true;
 }
 
-void appendUtf16(std::u16string& out, char32_t codePoint) {
+// Stores one code point as UTF-16 at out[units...], as far as the capacity
+// reaches, and returns the units it takes.
+inline size_t storeUtf16(char32_t codePoint, char16_t* out, size_t units, size_t capacity) {
   if (codePoint < 0x10000) {
-    out.push_back(static_cast<char16_t>(codePoint));
-    return;
+    if (units < capacity) out[units] = static_cast<char16_t>(codePoint);
+    return 1;
   }
   codePoint -= 0x10000;
-  out.push_back(static_cast<char16_t>(0xD800 + (codePoint >> 10)));
-  out.push_back(static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF)));
+  if (units < capacity) out[units] = static_cast<char16_t>(0xD800 + (codePoint >> 10));
+  if (units + 1 < capacity) out[units + 1] = static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF));
+  return 2;
 }
 
 // Decodes one code point of UTF-16; a lone surrogate is malformed.
@@ -98,7 +105,7 @@ void appendUtf8(std::string& out, char32_t codePoint) {
   }
 }
 
-// Shared loop of both directions: decodes with Decode, encodes with Append;
+// The loop from UTF-16 to UTF-8: decodes with Decode, encodes with Append;
 // a malformed unit either fails the conversion or becomes `replacement`.
 template <typename Out, typename In, typename Decode, typename Append>
 bool convert(In text, Out& out, bool strict, char32_t replacement, Decode decode,
@@ -118,7 +125,11 @@ bool convert(In text, Out& out, bool strict, char32_t replacement, Decode decode
 }
 
 bool toWide(std::string_view text, std::u16string& out, bool strict) {
-  return convert(text, out, strict, kReplacement, decodeUtf8, appendUtf16);
+  // A text never needs more units than it has bytes.
+  out.resize(text.size());
+  const platform::Utf8Decoded decoded = platform::utf8ToUtf16(text, out.data(), out.size(), strict);
+  out.resize(decoded.wellFormed ? decoded.units : 0);
+  return decoded.wellFormed;
 }
 
 bool toAnsi(std::u16string_view text, std::string& out, bool strict) {
@@ -126,6 +137,48 @@ bool toAnsi(std::u16string_view text, std::string& out, bool strict) {
 }
 
 }  // namespace
+
+// Text is mostly ASCII, so it goes 16 bytes at a time while input and output
+// both have room for a whole block: the block is widened and stored at once,
+// and when it holds a non-ASCII byte only the ASCII bytes before it count
+// (the units stored after them are overwritten by what follows). Other bytes
+// go through decodeUtf8 one code point at a time. SSE2 belongs to the x86-64
+// baseline, so this needs no special build flags.
+platform::Utf8Decoded platform::utf8ToUtf16(std::string_view text, char16_t* out, size_t capacity,
+                                            bool strict) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  const size_t size = text.size();
+  size_t pos = 0;
+  size_t units = 0;
+  while (pos < size) {
+#if defined(__SSE2__)
+    if (size - pos >= 16 && units + 16 <= capacity) {
+      const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + pos));
+      const __m128i zero = _mm_setzero_si128();
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + units), _mm_unpacklo_epi8(block, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + units + 8), _mm_unpackhi_epi8(block, zero));
+      const unsigned nonAscii = static_cast<unsigned>(_mm_movemask_epi8(block));
+      const size_t ascii = nonAscii == 0 ? 16 : static_cast<size_t>(__builtin_ctz(nonAscii));
+      pos += ascii;
+      units += ascii;
+      if (ascii == 16) continue;
+    }
+#endif
+    if (bytes[pos] < 0x80) {
+      if (units < capacity) out[units] = static_cast<char16_t>(bytes[pos]);
+      ++units;
+      ++pos;
+      continue;
+    }
+    char32_t codePoint;
+    if (!decodeUtf8(text, pos, codePoint)) {
+      if (strict) return {units, false};
+      codePoint = kReplacement;
+    }
+    units += storeUtf16(codePoint, out, units, capacity);
+  }
+  return {units, true};
+}
 
 std::optional<std::u16string> platform::ansiToWide(std::string_view text) {
   std::u16string out;
@@ -152,13 +205,9 @@ std::string platform::wideToAnsiLenient(std::u16string_view text) {
 }
 
 std::optional<size_t> platform::wideLengthOfAnsi(std::string_view text) {
-  size_t units = 0, pos = 0;
-  while (pos < text.size()) {
-    char32_t codePoint;
-    if (!decodeUtf8(text, pos, codePoint)) return std::nullopt;
-    units += codePoint < 0x10000 ? 1 : 2;
-  }
-  return units;
+  const Utf8Decoded decoded = utf8ToUtf16(text, nullptr, 0, /*strict=*/true);
+  if (!decoded.wellFormed) return std::nullopt;
+  return decoded.units;
 }
 
 std::optional<size_t> platform::ansiLengthOfWide(std::u16string_view text) {
@@ -207,12 +256,27 @@ int MultiByteToWideChar(UINT /*codePage*/, DWORD flags, const char* source, int 
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  std::u16string converted;
-  if (!toWide(sourceView(source, sourceLength), converted, (flags & MB_ERR_INVALID_CHARS) != 0)) {
+  // One pass straight into the caller's buffer. A malformed text is
+  // reported before a buffer that is too small, so the decoding goes on
+  // counting past the capacity.
+  const size_t capacity = destination == nullptr ? 0 : static_cast<size_t>(destinationSize);
+  const platform::Utf8Decoded decoded = platform::utf8ToUtf16(
+      sourceView(source, sourceLength), destination, capacity, (flags & MB_ERR_INVALID_CHARS) != 0);
+  if (!decoded.wellFormed) {
     SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return 0;
   }
-  return deliver(converted, destination, destinationSize);
+  if (decoded.units > static_cast<size_t>(INT_MAX)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  const int needed = static_cast<int>(decoded.units);
+  if (destinationSize == 0) return needed;
+  if (needed > destinationSize || destination == nullptr) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  return needed;
 }
 
 int WideCharToMultiByte(UINT /*codePage*/, DWORD flags, const char16_t* source, int sourceLength,

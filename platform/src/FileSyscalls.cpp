@@ -27,9 +27,15 @@ int realRenameNoReplace(const char* from, const char* to) {
   return ::rename(from, to);
 }
 
+int realOpenat(int folder, const char* name, int flags, mode_t mode) { return ::openat(folder, name, flags, mode); }
+int realFstatat(int folder, const char* name, struct stat* info, int flags) {
+  return ::fstatat(folder, name, info, flags);
+}
+
 constexpr platform::FileSyscalls kRealCalls = {
     realOpen,  ::close,  ::read,  ::write, ::lseek,  ::ftruncate,          realFstat,
     realStat,  realLstat, ::mkdir, ::unlink, realRenameNoReplace, ::mmap, ::munmap,
+    realOpenat, realFstatat, ::renameat, ::unlinkat,
 };
 
 }  // namespace

@@ -51,7 +51,8 @@ class Writer {
   }
   void repeat(Char unit, size_t count) {
     const size_t room = out_.length < out_.capacity ? out_.capacity - out_.length : 0;
-    std::fill_n(out_.data + out_.length, std::min(room, count), unit);
+    // The counting pass has no buffer: no pointer may be formed from it.
+    if (count > 0 && room > 0) std::fill_n(out_.data + out_.length, std::min(room, count), unit);
     out_.length += count;
   }
   void units(const Char* text, size_t count) {

@@ -70,42 +70,54 @@ std::string encodeText(std::u16string_view text, EncodingKind encoding) {
   return bytes;
 }
 
-// Splits UTF-16LE bytes into lines at LF, each with its raw bytes.
-void splitUtf16(std::string_view bytes, std::vector<Line>& lines) {
-  Line line = readLine();
-  for (size_t at = 0; at + 1 < bytes.size(); at += 2) {
-    const auto unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[at]) |
-                                            static_cast<unsigned char>(bytes[at + 1]) << 8);
-    line.raw.append(bytes.substr(at, 2));
-    if (unit != u'\n') {
-      line.text.push_back(unit);
+// Bytes of one text unit in the encoding: two for UTF-16LE, else one.
+size_t unitSizeOf(EncodingKind encoding) { return encoding == EncodingKind::Utf16Le ? 2 : 1; }
+
+char16_t unitAt(std::string_view bytes, size_t at, size_t unitSize) {
+  const auto low = static_cast<unsigned char>(bytes[at]);
+  if (unitSize == 1) return low;
+  return static_cast<char16_t>(low | static_cast<unsigned char>(bytes[at + 1]) << 8);
+}
+
+std::u16string decodeText(std::string_view bytes, EncodingKind encoding) {
+  if (encoding != EncodingKind::Utf16Le) return ansiToWideLenient(bytes);
+  std::u16string text;
+  text.reserve(bytes.size() / 2);
+  for (size_t at = 0; at + 1 < bytes.size(); at += 2) text.push_back(unitAt(bytes, at, 2));
+  return text;
+}
+
+// Splits whole units of text into lines at CR LF, LF and a lone CR, each
+// line with its raw bytes.
+void splitLines(std::string_view bytes, EncodingKind encoding, std::vector<Line>& lines) {
+  const size_t unitSize = unitSizeOf(encoding);
+  size_t start = 0;
+  size_t at = 0;
+  while (at + unitSize <= bytes.size()) {
+    const char16_t unit = unitAt(bytes, at, unitSize);
+    if (unit != u'\r' && unit != u'\n') {
+      at += unitSize;
       continue;
     }
-    if (!line.text.empty() && line.text.back() == u'\r') line.text.pop_back();
+    const size_t contentEnd = at;
+    at += unitSize;
+    const bool isCrLf = unit == u'\r' && at + unitSize <= bytes.size() && unitAt(bytes, at, unitSize) == u'\n';
+    if (isCrLf) at += unitSize;
+    Line line = readLine();
+    line.text = decodeText(bytes.substr(start, contentEnd - start), encoding);
+    line.raw = bytes.substr(start, at - start);
     lines.push_back(std::move(line));
-    line = readLine();
+    start = at;
   }
-  // An odd last byte cannot be decoded; it is kept so a write does not lose it.
-  if (bytes.size() % 2 != 0) line.raw.push_back(bytes.back());
-  if (line.raw.empty()) return;
+  if (start == bytes.size()) return;
+  Line line = readLine();
+  line.text = decodeText(bytes.substr(start), encoding);
+  line.raw = bytes.substr(start);
   line.hasLineEnd = false;
   lines.push_back(std::move(line));
 }
 
-void splitAnsi(std::string_view bytes, std::vector<Line>& lines) {
-  while (!bytes.empty()) {
-    const size_t newline = bytes.find('\n');
-    const size_t length = newline == std::string_view::npos ? bytes.size() : newline + 1;
-    Line line = readLine();
-    line.raw = bytes.substr(0, length);
-    line.hasLineEnd = newline != std::string_view::npos;
-    std::string_view content = bytes.substr(0, newline == std::string_view::npos ? length : newline);
-    if (!content.empty() && content.back() == '\r') content.remove_suffix(1);
-    line.text = ansiToWideLenient(content);
-    lines.push_back(std::move(line));
-    bytes.remove_prefix(length);
-  }
-}
+bool hasLineEndUnit(std::u16string_view text) { return text.find_first_of(u"\r\n") != std::u16string_view::npos; }
 
 }  // namespace
 
@@ -120,16 +132,34 @@ Document Document::parse(std::string_view bytes) {
   if (startsWith(bytes, kUtf16Mark)) {
     document.encoding_ = EncodingKind::Utf16Le;
     bytes.remove_prefix(kUtf16Mark.size());
-    splitUtf16(bytes, document.lines_);
-    return document;
-  }
-  if (startsWith(bytes, kUtf8Mark)) {
+    // An odd last byte cannot be decoded; it is kept so a write does not
+    // lose it, but outside the lines (see the header).
+    if (bytes.size() % 2 != 0) {
+      document.oddTrailingByte_ = bytes.substr(bytes.size() - 1);
+      bytes.remove_suffix(1);
+    }
+  } else if (startsWith(bytes, kUtf8Mark)) {
     document.encoding_ = EncodingKind::AnsiWithMark;
     bytes.remove_prefix(kUtf8Mark.size());
   }
-  splitAnsi(bytes, document.lines_);
+  splitLines(bytes, document.encoding_, document.lines_);
   return document;
 }
+
+bool Document::isReadableSectionName(std::u16string_view section) const {
+  const std::u16string_view name = trimBlanks(section);
+  if (hasLineEndUnit(name) || name.find(u']') != std::u16string_view::npos) return false;
+  return encoding_ == EncodingKind::Utf16Le || wideToAnsi(section).has_value();
+}
+
+bool Document::isReadableKeyName(std::u16string_view key) const {
+  const std::u16string_view name = trimBlanks(key);
+  if (name.empty() || hasLineEndUnit(name) || name.find(u'=') != std::u16string_view::npos) return false;
+  if (name.front() == u';' || name.front() == u'[') return false;
+  return encoding_ == EncodingKind::Utf16Le || wideToAnsi(key).has_value();
+}
+
+bool Document::isStorableValue(std::u16string_view value) const { return !hasLineEndUnit(value); }
 
 std::string Document::serialize() const {
   std::string bytes;
@@ -147,6 +177,7 @@ std::string Document::serialize() const {
     bytes += encodeText(line.text, encoding_);
     bytes += lineEnd;
   }
+  bytes += oddTrailingByte_;
   return bytes;
 }
 

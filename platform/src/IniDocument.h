@@ -1,11 +1,14 @@
 // The in-memory form of one ini file, as the private-profile functions read
 // and change it.
 //
-// A document is the file's lines in order. Each line keeps the bytes it was
-// read from, so that a write changes only the lines it means to change: an
-// untouched line goes back to the file byte for byte, whatever its encoding
-// errors or line end. Changed and new lines are encoded in the file's
-// encoding and end with CR LF.
+// A document is the file's lines in order. CR LF, LF and a lone CR each end
+// a line, in both encodings. Each line keeps the bytes it was read from, so
+// that a write changes only the lines it means to change: an untouched line
+// goes back to the file byte for byte, whatever its encoding errors or line
+// end. Changed and new lines are encoded in the file's encoding and end with
+// CR LF. A UTF-16 file's odd last byte belongs to no line: it stays the last
+// byte of the file, so the units of lines added before it keep their
+// alignment.
 //
 // Syntax, as the callers expect it:
 //   - a section head is a line whose first non-blank character is '['; its
@@ -57,6 +60,15 @@ public:
   // The value of a key line (trimmed, quotes removed).
   std::u16string valueOf(size_t line) const;
 
+  // Whether a section or key name written to the file would be read back
+  // as that name: not empty, no line end, no ']' in a section name, no '='
+  // in a key and no key starting with ';' or '[' (names are compared with
+  // blanks trimmed), and every unit encodable in the file's encoding.
+  bool isReadableSectionName(std::u16string_view section) const;
+  bool isReadableKeyName(std::u16string_view key) const;
+  // Whether a value written to the file stays on its line.
+  bool isStorableValue(std::u16string_view value) const;
+
   std::vector<std::u16string> sectionNames() const;
   std::vector<std::u16string> keyNames(const SectionRange& range) const;
   // Every non-empty line of the section, blanks trimmed, comments included.
@@ -83,6 +95,7 @@ private:
 
   EncodingKind encoding_ = EncodingKind::Ansi;
   std::vector<Line> lines_;
+  std::string oddTrailingByte_;  // a UTF-16 file's undecodable last byte, if any
 };
 
 // Blanks (space and tab) trimmed from both ends.

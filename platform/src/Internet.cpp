@@ -10,12 +10,14 @@
 // the size of the body.
 #include "platform/Internet.h"
 
+#include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/LastError.h"
 
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -38,6 +40,12 @@ constexpr long kReceiveBufferSize = 64 * 1024;
 constexpr long kDefaultConnectTimeoutMs = 60'000;
 // Longest single wait for socket activity; libcurl's own timers cut it short.
 constexpr int kPollSliceMs = 200;
+// Receive time-out until a caller sets another: the system's minute.
+constexpr uint32_t kDefaultReceiveTimeoutSeconds = 60;
+// Redirects followed before a request fails.
+constexpr long kMaxRedirects = 10;
+
+std::atomic<uint32_t> receiveTimeoutSetting{kDefaultReceiveTimeoutSeconds};
 
 void initialiseCurlOnce() {
   static std::once_flag once;
@@ -74,6 +82,7 @@ DWORD errorFromCurl(CURLcode code) {
     case CURLE_COULDNT_RESOLVE_PROXY: return ERROR_INTERNET_NAME_NOT_RESOLVED;
     case CURLE_COULDNT_CONNECT: return ERROR_INTERNET_CANNOT_CONNECT;
     case CURLE_OPERATION_TIMEDOUT: return ERROR_INTERNET_TIMEOUT;
+    case CURLE_ABORTED_BY_CALLBACK: return ERROR_INTERNET_OPERATION_CANCELLED;
     case CURLE_OUT_OF_MEMORY: return ERROR_NOT_ENOUGH_MEMORY;
     default: return ERROR_INTERNET_CONNECTION_ABORTED;
   }
@@ -103,6 +112,9 @@ struct InternetSession final : InternetHandle {
   std::string httpsProxy;  // proxy for https URLs (type PROXY); "" = direct
   ProxyCredentials credentials;
   long connectTimeoutMs = kDefaultConnectTimeoutMs;
+  uint64_t receiveTimeoutMs = uint64_t{receiveTimeoutSetting.load()} * 1000;
+  platform::InternetWaitHook waitHook = nullptr;
+  void* waitHookContext = nullptr;
 };
 
 // Live handles, so that a stale or foreign pointer is refused, not used.
@@ -162,6 +174,18 @@ public:
     curl_easy_setopt(easy_, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &InternetRequest::onBody);
     curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(easy_, CURLOPT_HEADERFUNCTION, &InternetRequest::onHeader);
+    curl_easy_setopt(easy_, CURLOPT_HEADERDATA, this);
+    // Redirects are followed as the Windows functions do by default; only
+    // the final response's body is handed out. Credentials stay with the
+    // first host (libcurl's default, kept explicit).
+    curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy_, CURLOPT_UNRESTRICTED_AUTH, 0L);
+    receiveTimeoutMs_ = session.receiveTimeoutMs;
+    waitHook_ = session.waitHook;
+    waitHookContext_ = session.waitHookContext;
     if (!session.agent.empty()) curl_easy_setopt(easy_, CURLOPT_USERAGENT, session.agent.c_str());
     applyProxy(session, url);
 
@@ -182,8 +206,9 @@ public:
     resetResponse();
     if (curl_multi_add_handle(multi_, easy_) != CURLM_OK) return ERROR_INTERNET_INTERNAL_ERROR;
     added_ = true;
+    lastActivityMs_ = platform::clock().monotonicMs();
     pump(/*wait=*/false);
-    while (!done_ && !bodyStarted_) pump(/*wait=*/true);
+    while (!done_ && !bodyStarted_) waitForServer();
     if (done_ && result_ != CURLE_OK && !bodyStarted_) return errorFromCurl(result_);
     return ERROR_SUCCESS;
   }
@@ -194,6 +219,7 @@ public:
     return send();
   }
 
+  void setReceiveTimeoutMs(uint64_t milliseconds) { receiveTimeoutMs_ = milliseconds; }
   void setProxyUser(std::string user) { credentials_.user = std::move(user); }
   void setProxyPassword(std::string password) { credentials_.password = std::move(password); }
 
@@ -215,6 +241,9 @@ public:
   // left to hand out.
   DWORD read(char* out, size_t wanted, size_t& got) {
     got = 0;
+    // The time-out counts the silence while a call waits, not the time the
+    // caller took between calls.
+    lastActivityMs_ = platform::clock().monotonicMs();
     while (got < wanted) {
       if (size_t held = end_ - begin_; held > 0) {
         size_t n = std::min(held, wanted - got);
@@ -228,7 +257,7 @@ public:
         continue;
       }
       if (done_) break;
-      pump(/*wait=*/true);
+      waitForServer();
     }
     if (got == 0 && done_ && result_ != CURLE_OK) return errorFromCurl(result_);
     return ERROR_SUCCESS;
@@ -292,6 +321,36 @@ private:
     }
   }
 
+  // One slice of waiting for the server. Gives the transfer up when the
+  // caller's hook says so or when the server has sent nothing for the
+  // receive time-out.
+  void waitForServer() {
+    if (paused_) {
+      resume();
+      return;
+    }
+    pump(/*wait=*/true);
+    if (done_) return;
+    if (waitHook_ != nullptr && !waitHook_(waitHookContext_)) {
+      giveUp(CURLE_ABORTED_BY_CALLBACK);
+      return;
+    }
+    if (platform::clock().monotonicMs() - lastActivityMs_ >= receiveTimeoutMs_) giveUp(CURLE_OPERATION_TIMEDOUT);
+  }
+
+  // Ends the transfer now, as failed with `code`.
+  void giveUp(CURLcode code) {
+    if (added_) curl_multi_remove_handle(multi_, easy_);
+    added_ = false;
+    done_ = true;
+    result_ = code;
+  }
+
+  static size_t onHeader(char* /*data*/, size_t size, size_t count, void* self) {
+    static_cast<InternetRequest*>(self)->lastActivityMs_ = platform::clock().monotonicMs();
+    return size * count;
+  }
+
   void resume() {
     paused_ = false;
     // May call onBody at once with the data held back while paused.
@@ -320,6 +379,7 @@ private:
     std::memcpy(buffer_.data() + end_, data, size);
     end_ += size;
     bodyStarted_ = true;
+    lastActivityMs_ = platform::clock().monotonicMs();
     return size;
   }
 
@@ -337,6 +397,12 @@ private:
   bool bodyStarted_ = false;  // the first body bytes of this response came
   bool done_ = false;         // libcurl finished the transfer (result_ says how)
   CURLcode result_ = CURLE_OK;
+
+  // Giving up on a silent server (see waitForServer).
+  uint64_t receiveTimeoutMs_ = uint64_t{kDefaultReceiveTimeoutSeconds} * 1000;
+  uint64_t lastActivityMs_ = 0;  // platform clock when the server last sent a byte
+  platform::InternetWaitHook waitHook_ = nullptr;
+  void* waitHookContext_ = nullptr;
 };
 
 InternetSession* findSession(HINTERNET handle) {
@@ -505,6 +571,16 @@ BOOL InternetSetOptionW(HINTERNET handle, DWORD option, LPVOID buffer, DWORD len
       if (session != nullptr) session->credentials.password = narrowOption(buffer, length);
       else request->setProxyPassword(narrowOption(buffer, length));
       return TRUE;
+    case INTERNET_OPTION_RECEIVE_TIMEOUT: {
+      if (length < sizeof(DWORD)) return fail(ERROR_INSUFFICIENT_BUFFER);
+      DWORD milliseconds = 0;
+      std::memcpy(&milliseconds, buffer, sizeof milliseconds);
+      const uint64_t timeout =
+          milliseconds == 0 ? uint64_t{receiveTimeoutSetting.load()} * 1000 : uint64_t{milliseconds};
+      if (session != nullptr) session->receiveTimeoutMs = timeout;
+      else request->setReceiveTimeoutMs(timeout);
+      return TRUE;
+    }
     case INTERNET_OPTION_CONNECT_TIMEOUT: {
       if (session == nullptr) return fail(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
       if (length < sizeof(DWORD)) return fail(ERROR_INSUFFICIENT_BUFFER);
@@ -522,5 +598,19 @@ BOOL InternetCloseHandle(HINTERNET handle) {
   auto* typed = static_cast<InternetHandle*>(handle);
   if (handle == nullptr || !registry().remove(typed)) return fail(ERROR_INVALID_HANDLE);
   delete typed;
+  return TRUE;
+}
+
+void platform::setReceiveTimeoutSeconds(uint32_t seconds) {
+  receiveTimeoutSetting = seconds == 0 ? kDefaultReceiveTimeoutSeconds : seconds;
+}
+
+uint32_t platform::receiveTimeoutSeconds() { return receiveTimeoutSetting.load(); }
+
+BOOL platform::setInternetWaitHook(HINTERNET handle, InternetWaitHook hook, void* context) {
+  InternetSession* session = findSession(handle);
+  if (session == nullptr) return fail(ERROR_INVALID_HANDLE);
+  session->waitHook = hook;
+  session->waitHookContext = context;
   return TRUE;
 }

@@ -20,7 +20,9 @@
 #include <fcntl.h>
 #include <ifaddrs.h>
 #include <net/if.h>
+#include <arpa/inet.h>
 #include <netdb.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -143,6 +145,21 @@ BOOL InternetCheckConnectionW(LPCWSTR url, DWORD /*flags*/, DWORD /*reserved*/) 
     return FALSE;
   }
   return TRUE;
+}
+
+bool platform::probeTcpConnection(std::string_view address, uint16_t port) {
+  sockaddr_in target{};
+  target.sin_family = AF_INET;
+  target.sin_port = htons(port);
+  const std::string text(address);
+  if (inet_pton(AF_INET, text.c_str(), &target.sin_addr) != 1) return false;
+  addrinfo probe{};
+  probe.ai_family = AF_INET;
+  probe.ai_socktype = SOCK_STREAM;
+  probe.ai_protocol = IPPROTO_TCP;
+  probe.ai_addr = reinterpret_cast<sockaddr*>(&target);
+  probe.ai_addrlen = sizeof target;
+  return connectsWithin(probe, static_cast<int>(checkTimeoutSeconds.load() * 1000));
 }
 
 BOOL InternetGetConnectedState(LPDWORD flags, DWORD /*reserved*/) {

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <mutex>
 #include <string_view>
 #include <vector>
 
@@ -139,6 +140,25 @@ bool isPrivateFolder(const std::string& path) {
   return S_ISDIR(info.st_mode) && info.st_uid == geteuid() && (info.st_mode & 077) == 0;
 }
 
+// The folder used in place of the usual private temporary folder when that
+// one is not ours (another user created it first, or put a link there): a
+// fresh private folder beside it, made once and kept for the process.
+std::optional<std::string> fallbackTempFolder(const std::string& usual) {
+  static std::mutex mutex;
+  static std::string recordedFor;  // the usual folder the fallback stands in for
+  static std::string recorded;     // the fallback made for it
+  std::lock_guard lock(mutex);
+  if (recordedFor == usual && isPrivateFolder(recorded)) return recorded;
+  std::string pattern = usual + "-XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) {
+    platform::failFromErrno();
+    return std::nullopt;
+  }
+  recordedFor = usual;
+  recorded = pattern;
+  return recorded;
+}
+
 std::string narrowToWindowsForm(const std::u16string& wide) {
   return platform::wideToAnsiLenient(wide);
 }
@@ -175,6 +195,30 @@ std::optional<std::string> platform::privateTempFolder() {
     if (base.empty()) base = "/tmp";
     while (base.size() > 1 && base.back() == '/') base.pop_back();
     path = base + "/zef-" + std::to_string(geteuid());
+  }
+  if (fileSyscalls().mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
+    failFromErrno();
+    return std::nullopt;
+  }
+  // A folder that is not private to us is never used; a fresh one is.
+  if (!isPrivateFolder(path)) return fallbackTempFolder(path);
+  return path;
+}
+
+std::optional<std::string> platform::runtimeFolder() {
+  std::string path;
+  if (isPlatformRootRelocated()) {
+    const int error = makeFolders(platformRoot(), 0755);
+    if (error != 0) {
+      errno = error;
+      failFromErrno();
+      return std::nullopt;
+    }
+    path = platformRoot() + "/Run";
+  } else {
+    const std::string runtime = environmentValue("XDG_RUNTIME_DIR");
+    if (runtime.empty()) return privateTempFolder();
+    path = runtime + "/vendrako";
   }
   if (fileSyscalls().mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
     failFromErrno();

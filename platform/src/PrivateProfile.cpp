@@ -16,7 +16,9 @@
 #include "platform/Paths.h"
 #include "platform/Utf16.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -88,12 +90,53 @@ bool writeAll(int fd, std::string_view bytes) {
     const ssize_t count =
         platform::retryAfterSignal([&] { return calls.write(fd, bytes.data(), bytes.size()); });
     if (count <= 0) {
-      if (count == 0) errno = EIO;
+      if (count == 0) errno = ENOSPC;  // nothing taken: the disk is full
       return false;
     }
     bytes.remove_prefix(static_cast<size_t>(count));
   }
   return true;
+}
+
+// The folder of an ini file, held open, and the file's name in it. Writers
+// reach the file, its temporary copies and the rename only through the
+// folder's descriptor and never follow a link there: a folder that other
+// users can write must not let them point a writer (perhaps root) at
+// another file.
+class IniFolder {
+public:
+  ~IniFolder() {
+    if (fd_ >= 0) platform::fileSyscalls().close(fd_);
+  }
+  IniFolder(const IniFolder&) = delete;
+  IniFolder& operator=(const IniFolder&) = delete;
+
+  // Opens the folder of `path`; nullptr (errno set) when it cannot be.
+  static std::unique_ptr<IniFolder> open(const std::string& path);
+
+  int fd() const { return fd_; }
+  const std::string& name() const { return name_; }
+
+private:
+  IniFolder(int fd, std::string name) : fd_(fd), name_(std::move(name)) {}
+
+  int fd_;
+  std::string name_;  // the ini file's name in the folder
+};
+
+std::unique_ptr<IniFolder> IniFolder::open(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.empty() || name == "." || name == "..") {
+    errno = EISDIR;
+    return nullptr;
+  }
+  const auto& calls = platform::fileSyscalls();
+  const int fd = platform::retryAfterSignal(
+      [&] { return calls.open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0); });
+  if (fd < 0) return nullptr;
+  return std::unique_ptr<IniFolder>(new IniFolder(fd, std::move(name)));
 }
 
 // An ini file held under its writers' lock. The lock ends with the object.
@@ -108,8 +151,9 @@ public:
   explicit LockedFile(int fd) : fd_(fd) {}
 
   // Opens (creating when missing, if `create`) and locks the file now
-  // under `path`.
-  static std::unique_ptr<LockedFile> lock(const std::string& path, bool create);
+  // under its name in the folder. A link or anything but a plain file
+  // under that name fails (ELOOP, EINVAL).
+  static std::unique_ptr<LockedFile> lock(const IniFolder& folder, bool create);
 
   int fd() const { return fd_; }
   const struct stat& info() const { return info_; }
@@ -120,38 +164,100 @@ private:
   struct stat info_ {};
 };
 
-std::unique_ptr<LockedFile> LockedFile::lock(const std::string& path, bool create) {
+std::unique_ptr<LockedFile> LockedFile::lock(const IniFolder& folder, bool create) {
   const auto& calls = platform::fileSyscalls();
-  const int flags = O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0);
+  const int flags = O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (create ? O_CREAT : 0);
   for (;;) {
     const int fd = platform::retryAfterSignal(
-        [&] { return calls.open(path.c_str(), flags, 0666); });
+        [&] { return calls.openat(folder.fd(), folder.name().c_str(), flags, 0666); });
     if (fd < 0) return nullptr;
     auto file = std::make_unique<LockedFile>(fd);
+    if (calls.fstat(fd, &file->info_) != 0) return nullptr;
+    if (!S_ISREG(file->info_.st_mode)) {
+      errno = EINVAL;
+      return nullptr;
+    }
     if (platform::retryAfterSignal([&] { return flock(fd, LOCK_EX); }) != 0) return nullptr;
     struct stat current {};
-    if (calls.fstat(fd, &file->info_) != 0) return nullptr;
     // Another writer may have renamed a new file over this one while we
     // waited: lock the file that now has the name.
-    if (calls.stat(path.c_str(), &current) != 0) continue;
-    if (current.st_dev == file->info_.st_dev && current.st_ino == file->info_.st_ino) return file;
+    if (calls.fstatat(folder.fd(), folder.name().c_str(), &current, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (current.st_dev == file->info_.st_dev && current.st_ino == file->info_.st_ino) {
+      if (calls.fstat(fd, &file->info_) != 0) return nullptr;
+      return file;
+    }
   }
 }
 
-std::string temporaryNameFor(const std::string& path) {
+// Temporary copies are named "<file>.~<process id>-<count>.tmp", so that a
+// later writer of the file can tell the leftovers of a writer that died
+// before its rename (see removeStaleCopies).
+constexpr std::string_view kTemporaryMark = ".~";
+constexpr std::string_view kTemporarySuffix = ".tmp";
+
+std::string temporaryNameFor(const std::string& name) {
   static std::atomic<unsigned> counter{0};
-  return path + ".~" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
+  return name + std::string(kTemporaryMark) + std::to_string(getpid()) + "-" + std::to_string(counter++) +
+         std::string(kTemporarySuffix);
 }
 
-// Writes `bytes` to a new file beside `path` with the locked file's owner
-// and mode and renames it over `path`. False (errno set) when any step
-// fails; the temporary file is then removed.
-bool replaceAtomically(const std::string& path, const LockedFile& target, std::string_view bytes,
+// The process id in a temporary copy's name of the file `name`, or 0 when
+// `entry` is not such a name.
+pid_t writerOfTemporary(std::string_view entry, std::string_view name) {
+  const std::string prefix = std::string(name) + std::string(kTemporaryMark);
+  if (entry.size() <= prefix.size() + kTemporarySuffix.size() || entry.substr(0, prefix.size()) != prefix ||
+      entry.substr(entry.size() - kTemporarySuffix.size()) != kTemporarySuffix) {
+    return 0;
+  }
+  const std::string_view middle =
+      entry.substr(prefix.size(), entry.size() - prefix.size() - kTemporarySuffix.size());
+  const size_t dash = middle.find('-');
+  if (dash == 0 || dash == std::string_view::npos || dash > 9) return 0;
+  pid_t pid = 0;
+  for (const char digit : middle.substr(0, dash)) {
+    if (digit < '0' || digit > '9') return 0;
+    pid = pid * 10 + (digit - '0');
+  }
+  for (const char digit : middle.substr(dash + 1)) {
+    if (digit < '0' || digit > '9') return 0;
+  }
+  return pid;
+}
+
+// Removes the temporary copies of the file left by writers that died
+// between creating and renaming them. Called under the writers' lock, so no
+// living writer of this file is between those steps; a copy whose process
+// id now belongs to another living process is left alone.
+void removeStaleCopies(const IniFolder& folder) {
+  const int listFd = platform::retryAfterSignal(
+      [&] { return platform::fileSyscalls().openat(folder.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0); });
+  if (listFd < 0) return;
+  DIR* listing = fdopendir(listFd);
+  if (listing == nullptr) {
+    platform::fileSyscalls().close(listFd);
+    return;
+  }
+  std::vector<std::string> stale;
+  while (const dirent* entry = readdir(listing)) {
+    const pid_t writer = writerOfTemporary(entry->d_name, folder.name());
+    if (writer <= 0 || writer == getpid()) continue;
+    if (kill(writer, 0) == 0 || errno != ESRCH) continue;
+    stale.emplace_back(entry->d_name);
+  }
+  closedir(listing);
+  for (const auto& name : stale) platform::fileSyscalls().unlinkat(folder.fd(), name.c_str(), 0);
+}
+
+// Writes `bytes` to a new file beside the ini file with the locked file's
+// owner and mode and renames it over the file. False (errno set) when any
+// step fails; the temporary file is then removed.
+bool replaceAtomically(const IniFolder& folder, const LockedFile& target, std::string_view bytes,
                        bool& ownerKept) {
   const auto& calls = platform::fileSyscalls();
-  const std::string temporary = temporaryNameFor(path);
+  const std::string temporary = temporaryNameFor(folder.name());
   const int fd = platform::retryAfterSignal([&] {
-    return calls.open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    return calls.openat(folder.fd(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                        0600);
   });
   if (fd < 0) return false;
   const struct stat& info = target.info();
@@ -161,9 +267,12 @@ bool replaceAtomically(const std::string& path, const LockedFile& target, std::s
                          fsync(fd) == 0;
   const int savedErrno = errno;
   calls.close(fd);
-  if (isWritten && rename(temporary.c_str(), path.c_str()) == 0) return true;
+  if (isWritten &&
+      calls.renameat(folder.fd(), temporary.c_str(), folder.fd(), folder.name().c_str()) == 0) {
+    return true;
+  }
   const int renameErrno = isWritten ? errno : savedErrno;
-  calls.unlink(temporary.c_str());
+  calls.unlinkat(folder.fd(), temporary.c_str(), 0);
   errno = renameErrno;
   return false;
 }
@@ -182,26 +291,35 @@ bool rewriteInPlace(const LockedFile& target, std::string_view bytes) {
 // What a write does to a missing file: a deletion leaves it missing.
 enum class MissingFileKind { Create, LeaveMissing };
 
-// One write transaction: lock, read, edit, write back when changed.
-BOOL editFile(LPCWSTR fileName, const std::function<void(Document&)>& edit,
+// One write transaction: lock, read, edit, write back when changed. The
+// edit answers false to refuse the change (a name that could not be read
+// back): nothing is written and the error is ERROR_INVALID_PARAMETER.
+BOOL editFile(LPCWSTR fileName, const std::function<bool(Document&)>& edit,
               MissingFileKind missing = MissingFileKind::Create) {
   const auto path = iniFilePath(fileName);
   if (!path) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return FALSE;
   }
-  auto file = LockedFile::lock(*path, missing == MissingFileKind::Create);
+  const auto folder = IniFolder::open(*path);
+  if (!folder && errno == ENOENT && missing == MissingFileKind::LeaveMissing) return TRUE;
+  if (!folder) return failWithErrno();
+  auto file = LockedFile::lock(*folder, missing == MissingFileKind::Create);
   if (!file && errno == ENOENT && missing == MissingFileKind::LeaveMissing) return TRUE;
   if (!file) return failWithErrno();
   if (platform::fileSyscalls().lseek(file->fd(), 0, SEEK_SET) < 0) return failWithErrno();
   const auto before = readAll(file->fd());
   if (!before) return failWithErrno();
   Document document = Document::parse(*before);
-  edit(document);
+  if (!edit(document)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
   const std::string after = document.serialize();
   if (after == *before) return TRUE;
+  removeStaleCopies(*folder);
   bool ownerKept = true;
-  if (replaceAtomically(*path, *file, after, ownerKept)) return TRUE;
+  if (replaceAtomically(*folder, *file, after, ownerKept)) return TRUE;
   if (!ownerKept && rewriteInPlace(*file, after)) return TRUE;
   return failWithErrno();
 }
@@ -293,15 +411,31 @@ BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPC
     return FALSE;
   }
   if (key == nullptr) {
-    return editFile(fileName, [&](Document& document) { document.deleteSection(section); },
-                    MissingFileKind::LeaveMissing);
+    return editFile(
+        fileName,
+        [&](Document& document) {
+          document.deleteSection(section);
+          return true;
+        },
+        MissingFileKind::LeaveMissing);
   }
   if (value == nullptr) {
-    return editFile(fileName, [&](Document& document) { document.deleteKey(section, key); },
-                    MissingFileKind::LeaveMissing);
+    return editFile(
+        fileName,
+        [&](Document& document) {
+          document.deleteKey(section, key);
+          return true;
+        },
+        MissingFileKind::LeaveMissing);
   }
-  return editFile(fileName,
-                  [&](Document& document) { document.setValue(section, key, value); });
+  return editFile(fileName, [&](Document& document) {
+    if (!document.isReadableSectionName(section) || !document.isReadableKeyName(key) ||
+        !document.isStorableValue(value)) {
+      return false;
+    }
+    document.setValue(section, key, value);
+    return true;
+  });
 }
 
 BOOL WritePrivateProfileSectionW(LPCWSTR section, LPCWSTR lines, LPCWSTR fileName) {
@@ -310,13 +444,24 @@ BOOL WritePrivateProfileSectionW(LPCWSTR section, LPCWSTR lines, LPCWSTR fileNam
     return FALSE;
   }
   if (lines == nullptr) {
-    return editFile(fileName, [&](Document& document) { document.deleteSection(section); },
-                    MissingFileKind::LeaveMissing);
+    return editFile(
+        fileName,
+        [&](Document& document) {
+          document.deleteSection(section);
+          return true;
+        },
+        MissingFileKind::LeaveMissing);
   }
   std::vector<std::u16string> list;
   for (LPCWSTR line = lines; *line != 0; line += platform::utf16Length(line) + 1) {
     list.emplace_back(line);
   }
-  return editFile(fileName,
-                  [&](Document& document) { document.replaceSection(section, list); });
+  return editFile(fileName, [&](Document& document) {
+    if (!document.isReadableSectionName(section)) return false;
+    for (const auto& line : list) {
+      if (!document.isStorableValue(line)) return false;
+    }
+    document.replaceSection(section, list);
+    return true;
+  });
 }

@@ -94,10 +94,25 @@ LONG copyName(std::u16string_view name, LPWSTR buffer, DWORD* length) {
   return ERROR_SUCCESS;
 }
 
+// The longest names the registry holds, in UTF-16 units.
+constexpr size_t kMaxKeyNameLength = 255;     // one component of a key path
+constexpr size_t kMaxValueNameLength = 16383;
+
+bool hasOverlongComponent(std::u16string_view path) {
+  while (!path.empty()) {
+    const size_t slash = path.find(u'\\');
+    if (path.substr(0, slash).size() > kMaxKeyNameLength) return true;
+    if (slash == std::u16string_view::npos) break;
+    path.remove_prefix(slash + 1);
+  }
+  return false;
+}
+
 LONG openKey(HKEY parent, LPCWSTR subKey, REGSAM access, bool create, PHKEY result,
              DWORD* disposition) {
   if (result == nullptr) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
+  if (create && hasOverlongComponent(nameOf(subKey))) return ERROR_INVALID_PARAMETER;
   const auto from = keyOf(parent);
   if (!from) return ERROR_INVALID_HANDLE;
   if (create && !hasRights(*from, KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
@@ -164,6 +179,7 @@ LONG RegSetValueExW(HKEY handle, LPCWSTR name, DWORD, DWORD type, const BYTE* da
   if (!hasRights(*key, KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
   if (data == nullptr && dataSize != 0) return ERROR_INVALID_PARAMETER;
   if (type == REG_DWORD && dataSize != sizeof(DWORD)) return ERROR_INVALID_PARAMETER;
+  if (nameOf(name).size() > kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
   const std::string_view bytes(reinterpret_cast<const char*>(data), data == nullptr ? 0 : dataSize);
   return withStore(key->root,
                    [&](auto& store) { return store.setValue(key->id, nameOf(name), type, bytes); });

@@ -30,6 +30,70 @@ constexpr char kSchema[] =
 // Milliseconds a call waits for another process's transaction.
 constexpr int kBusyTimeoutMs = 30000;
 
+// Names are stored as UTF-8 text, so databases stay readable by any tool;
+// a lone surrogate, which UTF-8 cannot hold, is stored as the three bytes
+// its code point would take (ED A0 80 to ED BF BF). Every name thus keeps
+// its exact UTF-16 units, and two names that differ only in lone
+// surrogates stay two names.
+std::string storedName(std::u16string_view name) {
+  std::string bytes;
+  bytes.reserve(name.size() * 3);
+  for (size_t at = 0; at < name.size(); ++at) {
+    uint32_t code = name[at];
+    const bool isPair = code >= 0xD800 && code <= 0xDBFF && at + 1 < name.size() && name[at + 1] >= 0xDC00 &&
+                        name[at + 1] <= 0xDFFF;
+    if (isPair) code = 0x10000 + ((code - 0xD800) << 10) + (name[++at] - 0xDC00);
+    if (code < 0x80) {
+      bytes.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+      bytes.push_back(static_cast<char>(0xC0 | code >> 6));
+      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+      bytes.push_back(static_cast<char>(0xE0 | code >> 12));
+      bytes.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
+      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+      bytes.push_back(static_cast<char>(0xF0 | code >> 18));
+      bytes.push_back(static_cast<char>(0x80 | (code >> 12 & 0x3F)));
+      bytes.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
+      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+  }
+  return bytes;
+}
+
+// The units of a stored name. Bytes that are no sequence (never written by
+// storedName) become U+FFFD.
+std::u16string nameFromStored(std::string_view bytes) {
+  std::u16string name;
+  name.reserve(bytes.size());
+  for (size_t at = 0; at < bytes.size();) {
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    const size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3
+                                                                    : (lead & 0xF8) == 0xF0 ? 4 : 0;
+    bool isWhole = length > 0 && at + length <= bytes.size();
+    uint32_t code = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+    for (size_t i = 1; isWhole && i < length; ++i) {
+      const auto trail = static_cast<unsigned char>(bytes[at + i]);
+      isWhole = (trail & 0xC0) == 0x80;
+      code = code << 6 | (trail & 0x3F);
+    }
+    if (!isWhole || code > 0x10FFFF) {
+      name.push_back(u'\uFFFD');
+      ++at;
+      continue;
+    }
+    at += length;
+    if (code < 0x10000) {
+      name.push_back(static_cast<char16_t>(code));
+      continue;
+    }
+    name.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
+    name.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
+  }
+  return name;
+}
+
 // A prepared statement that finalises itself.
 class Statement {
 public:
@@ -53,19 +117,23 @@ public:
     return *this;
   }
   Statement& bindBlob(int index, std::string_view bytes) {
-    if (statement_ != nullptr) {
-      sqlite3_bind_blob(statement_, index, bytes.data(), static_cast<int>(bytes.size()),
-                        SQLITE_TRANSIENT);
+    if (statement_ == nullptr) return *this;
+    // An empty value is an empty blob, never NULL (no data pointer).
+    if (bytes.empty()) {
+      sqlite3_bind_zeroblob(statement_, index, 0);
+      return *this;
     }
+    sqlite3_bind_blob(statement_, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
     return *this;
   }
   // SQLITE_ROW, SQLITE_DONE or an error.
   int step() { return statement_ == nullptr ? SQLITE_ERROR : sqlite3_step(statement_); }
   int64_t integer(int column) { return sqlite3_column_int64(statement_, column); }
+  // A stored name (see storedName).
   std::u16string text(int column) {
     const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
     const int size = sqlite3_column_bytes(statement_, column);
-    return ansiToWideLenient(std::string_view(bytes == nullptr ? "" : bytes, static_cast<size_t>(size)));
+    return nameFromStored(std::string_view(bytes == nullptr ? "" : bytes, static_cast<size_t>(size)));
   }
   std::string blob(int column) {
     const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement_, column));
@@ -77,7 +145,7 @@ private:
   sqlite3_stmt* statement_ = nullptr;
 };
 
-std::string utf8(std::u16string_view text) { return wideToAnsiLenient(text); }
+std::string utf8(std::u16string_view text) { return storedName(text); }
 
 std::vector<std::u16string_view> componentsOf(std::u16string_view path) {
   std::vector<std::u16string_view> components;

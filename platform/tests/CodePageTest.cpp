@@ -43,6 +43,49 @@ TEST(CodePageTest, LoneSurrogatesAreMalformedOrReplaced) {
   EXPECT_EQ(platform::ansiToWideLenient("x\xFFy"), u"x\uFFFDy");
 }
 
+// The decoder widens ASCII 16 bytes at a time: a character or a fault at
+// every offset around a block, strict and lenient, into a buffer that is
+// exactly large enough, one too small, or absent (counting only). Nothing is
+// written past the capacity.
+TEST(CodePageTest, DecodingAroundEveryBlockBoundaryWritesOnlyWithinCapacity) {
+  struct Inset {
+    const char* name;
+    std::string bytes;
+    std::u16string wide;  // lenient result
+    bool wellFormed;
+  };
+  const Inset insets[] = {
+      {"two-byte", "\xC3\xA9", u"\u00E9", true},
+      {"four-byte", "\xF0\x9F\x98\x80", u"\U0001F600", true},
+      {"overlong", "\xC0\xAF", u"\uFFFD\uFFFD", false},
+      {"truncated three-byte", "\xE2\x82", u"\uFFFD", false},
+  };
+  constexpr char16_t kUntouched = 0x5A5A;
+  for (const Inset& inset : insets) {
+    for (size_t before = 0; before <= 33; ++before) {
+      const size_t after = 33 - before;
+      const std::string text = std::string(before, 'a') + inset.bytes + std::string(after, 'b');
+      const std::u16string wide = std::u16string(before, u'a') + inset.wide + std::u16string(after, u'b');
+      const std::string where = std::string(inset.name) + " after " + std::to_string(before);
+      for (const bool strict : {false, true}) {
+        const size_t strictUnits = inset.wellFormed ? wide.size() : before;
+        const size_t units = strict ? strictUnits : wide.size();
+        EXPECT_EQ(platform::utf8ToUtf16(text, nullptr, 0, strict).units, units) << where;
+        for (const size_t capacity : {wide.size(), wide.size() - 1}) {
+          std::u16string out(wide.size() + 20, kUntouched);
+          const platform::Utf8Decoded decoded = platform::utf8ToUtf16(text, out.data(), capacity, strict);
+          EXPECT_EQ(decoded.units, units) << where;
+          EXPECT_EQ(decoded.wellFormed, !strict || inset.wellFormed) << where;
+          const size_t written = std::min(capacity, units);
+          EXPECT_EQ(out.substr(0, written), wide.substr(0, written)) << where << ", capacity " << capacity;
+          EXPECT_EQ(out.find_first_not_of(kUntouched, capacity), std::u16string::npos)
+              << where << ", capacity " << capacity;
+        }
+      }
+    }
+  }
+}
+
 TEST(CodePageTest, Win32FormsSizeAndFail) {
   // -1 counts the terminator; size 0 asks for the size.
   EXPECT_EQ(MultiByteToWideChar(CP_ACP, 0, "\xE2\x82\xAC", -1, nullptr, 0), 2);

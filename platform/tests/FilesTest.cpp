@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 #include <cstring>
@@ -196,6 +198,13 @@ TEST(FilesTest, FaultsOfTheSystemCallsAreReported) {
   EXPECT_FALSE(WriteFile(file.get(), "x", 1, &count, nullptr));
   EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
   EXPECT_EQ(count, 0u);
+  // So does a system that takes no byte at all (it would be asked for ever),
+  // for a write and for a copy.
+  platform::fileSyscalls().write = [](int, const void*, size_t) -> ssize_t { return 0; };
+  EXPECT_FALSE(WriteFile(file.get(), "x", 1, &count, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
+  EXPECT_FALSE(CopyFileW(root.windowsName("f.bin").c_str(), root.windowsName("g.bin").c_str(), FALSE));
+  EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
 }
 
 TEST(FilesTest, MappingsShowTheFileAndRefuseEmptyFiles) {
@@ -218,3 +227,31 @@ TEST(FilesTest, MappingsShowTheFileAndRefuseEmptyFiles) {
 }
 
 }  // namespace
+
+TEST(FilesTest, FindPatternsEndingInDotStarMatchNamesWithoutADot) {
+  ScratchRoot root;
+  for (const char* name : {"README", "a.txt", "b.tar.gz", "Makefile.", "dir/x"}) root.writeFile(name, "");
+  const struct {
+    const char* pattern;
+    std::vector<std::u16string> found;
+  } cases[] = {
+      {"*.*", {u"Makefile.", u"README", u"a.txt", u"b.tar.gz", u"dir"}},
+      {"READ*.*", {u"README"}},
+      {"*.", {u"Makefile."}},
+      {"*", {u"Makefile.", u"README", u"a.txt", u"b.tar.gz", u"dir"}},
+      {"*.t*", {u"a.txt", u"b.tar.gz"}},
+  };
+  for (const auto& c : cases) {
+    WIN32_FIND_DATAW data{};
+    HANDLE search = FindFirstFileW(root.windowsName(c.pattern).c_str(), &data);
+    std::vector<std::u16string> found;
+    if (search != INVALID_HANDLE_VALUE) {
+      found.emplace_back(data.cFileName);
+      while (FindNextFileW(search, &data)) found.emplace_back(data.cFileName);
+      FindClose(search);
+    }
+    std::sort(found.begin(), found.end());
+    std::erase_if(found, [](const std::u16string& name) { return name == u"." || name == u".."; });
+    EXPECT_EQ(found, c.found) << c.pattern;
+  }
+}

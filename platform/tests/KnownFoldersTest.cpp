@@ -53,10 +53,27 @@ TEST(KnownFoldersTest, TempPathIsPrivateAndEndsWithASeparator) {
   EXPECT_EQ(info.st_mode & 0777, 0700u);
   // Too small a buffer: the size needed, terminator included.
   EXPECT_EQ(GetTempPathW(3, path), expected.size() + 1);
-  // A folder others can enter is not used.
+  // A folder others can enter, or a link, is not used: a fresh private
+  // folder is, the same one for every later call of the process.
+  const auto isPrivate = [](const std::u16string& windows) {
+    struct stat info {};
+    const auto native = platform::nativePath(windows.substr(0, windows.size() - 1));
+    return native && lstat(native->c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
+           (info.st_mode & 0777) == 0700;
+  };
   chmod((root.path() + "/Temp").c_str(), 0755);
-  EXPECT_EQ(GetTempPathW(MAX_PATH, path), 0u);
-  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  ASSERT_GT(GetTempPathW(MAX_PATH, path), 0u);
+  const std::u16string fallback = path;
+  EXPECT_NE(fallback, expected);
+  EXPECT_TRUE(isPrivate(fallback));
+  ASSERT_GT(GetTempPathW(MAX_PATH, path), 0u);
+  EXPECT_EQ(std::u16string(path), fallback);
+  rmdir((root.path() + "/Temp").c_str());
+  mkdir((root.path() + "/Elsewhere").c_str(), 0700);
+  ASSERT_EQ(symlink((root.path() + "/Elsewhere").c_str(), (root.path() + "/Temp").c_str()), 0);
+  ASSERT_GT(GetTempPathW(MAX_PATH, path), 0u);
+  EXPECT_EQ(std::u16string(path), fallback);
+  EXPECT_TRUE(isPrivate(fallback));
 }
 
 TEST(KnownFoldersTest, PathAppendJoinsAndCanonicalizes) {

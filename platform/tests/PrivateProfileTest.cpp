@@ -1,5 +1,6 @@
 #include "platform/PrivateProfile.h"
 
+#include "platform/CodePage.h"
 #include "platform/FileSyscalls.h"
 #include "platform/LastError.h"
 
@@ -165,6 +166,12 @@ TEST(PrivateProfileTest, WritesEditOnlyWhatTheyMean) {
        "[A]\nbad=\xff\xfe!\nx=2\r\n"},
       {"byte order mark kept", "\xEF\xBB\xBF[A]\r\nx=1\r\n", u"A", u"x", u"\u00e9",
        "\xEF\xBB\xBF[A]\r\nx=\xC3\xA9\r\n"},
+      // A lone CR ends a line like LF and stays as it was.
+      {"last line ending in a lone CR keeps it", "[A]\r\nx=1\r", u"A", u"y", u"2",
+       "[A]\r\nx=1\ry=2\r\n"},
+      {"section head ending in a lone CR", "[S\r", u"S", u"k", u"v", "[S\rk=v\r\n"},
+      {"lines ending in lone CRs, value replaced", "[A]\rx=1\ry=2\r[B]\rx=3\r", u"A", u"x", u"9",
+       "[A]\rx=9\r\ny=2\r[B]\rx=3\r"},
   };
   for (const auto& c : cases) {
     ScratchRoot root;
@@ -188,6 +195,117 @@ TEST(PrivateProfileTest, Utf16FilesRoundTrip) {
     expected += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
   }
   EXPECT_EQ(root.readFile("w.ini"), expected);
+}
+
+std::string utf16Bytes(std::u16string_view text) {
+  std::string bytes;
+  for (char16_t unit : text) bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+  return bytes;
+}
+
+// A UTF-16 file with an odd byte count: the byte stays last, and lines added
+// before it keep their units aligned, so old and new keys read back.
+TEST(PrivateProfileTest, Utf16FileWithAnOddByteKeepsItsUnitsAligned) {
+  ScratchRoot root;
+  const std::string body = "\xFF\xFE" + utf16Bytes(u"[A]\r\nx=1");
+  const auto file = root.writeFile("odd.ini", body + "Z");
+  ASSERT_TRUE(WritePrivateProfileStringW(u"A", u"y", u"2", file.c_str()));
+  ASSERT_TRUE(WritePrivateProfileStringW(u"B", u"z", u"3", file.c_str()));
+  EXPECT_EQ(root.readFile("odd.ini"), body + utf16Bytes(u"\r\ny=2\r\n[B]\r\nz=3\r\n") + "Z");
+  EXPECT_EQ(readString(u"A", u"x", u"d", file), u"1");
+  EXPECT_EQ(readString(u"A", u"y", u"d", file), u"2");
+  EXPECT_EQ(readString(u"B", u"z", u"d", file), u"3");
+}
+
+// Names that would not be read back as themselves are refused, and so are
+// values that would end their line: such a write would change the meaning
+// of other lines or be appended again at every write.
+TEST(PrivateProfileTest, NamesThatCannotBeReadBackAreRefused) {
+  struct Case {
+    const char* what;
+    LPCWSTR section;
+    LPCWSTR key;
+    LPCWSTR value;
+  };
+  const Case cases[] = {
+      {"section holding ]", u"a]b", u"k", u"v"},
+      {"section holding a line end", u"S\r\n[T", u"k", u"v"},
+      {"key starting with ;", u"S", u";k", u"v"},
+      {"key starting with [ after blanks", u"S", u"  [k", u"v"},
+      {"key holding =", u"S", u"a=b", u"v"},
+      {"key holding LF", u"S", u"k\nx", u"v"},
+      {"key holding CR", u"S", u"k\rx", u"v"},
+      {"empty key", u"S", u"", u"v"},
+      {"blank key", u"S", u"  ", u"v"},
+      {"value holding a line end", u"S", u"k", u"v\r\n[Other]"},
+      {"lone surrogate in an ANSI file", u"S", u"k\xD800", u"v"},
+  };
+  ScratchRoot root;
+  const std::string before = "[S]\r\nk=old\r\n";
+  for (const auto& c : cases) {
+    const auto file = root.writeFile("names.ini", before);
+    SetLastError(0);
+    EXPECT_FALSE(WritePrivateProfileStringW(c.section, c.key, c.value, file.c_str())) << c.what;
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << c.what;
+    EXPECT_EQ(root.readFile("names.ini"), before) << c.what;
+  }
+  const auto file = root.writeFile("names.ini", before);
+  EXPECT_FALSE(WritePrivateProfileSectionW(u"S", u"a=1\0b\n[T]\0", file.c_str()));
+  EXPECT_EQ(root.readFile("names.ini"), before);
+  // A UTF-16 file holds any unit.
+  const std::string wide = "\xFF\xFE" + utf16Bytes(u"[S]\r\n");
+  const auto wideFile = root.writeFile("wide.ini", wide);
+  EXPECT_TRUE(WritePrivateProfileStringW(u"S", u"k\xD800", u"v", wideFile.c_str()));
+  EXPECT_EQ(readString(u"S", u"k\xD800", u"d", wideFile), u"v");
+}
+
+// The same file bodies with CR LF, LF and lone CR line ends read alike.
+TEST(PrivateProfileTest, EveryKindOfLineEndReadsAlike) {
+  const std::vector<std::string> lines = {
+      "[Main]", "  Name = Alpha  ", "Quoted=\"q v\"", "raw line", "[Other]", "k=v", "Last=end"};
+  for (const std::string end : {"\r\n", "\n", "\r"}) {
+    const std::string label = end == "\r" ? "CR" : end == "\n" ? "LF" : "CR LF";
+    for (const bool wide : {false, true}) {
+      std::string text;
+      for (const auto& line : lines) text += line + end;
+      ScratchRoot root;
+      const auto file = root.writeFile(
+          "e.ini", wide ? "\xFF\xFE" + utf16Bytes(platform::ansiToWideLenient(text)) : text);
+      const std::string what = label + (wide ? " UTF-16" : " ANSI");
+      EXPECT_EQ(readString(u"main", u"NAME", u"d", file), u"Alpha") << what;
+      EXPECT_EQ(readString(u"Main", u"Quoted", u"d", file), u"q v") << what;
+      EXPECT_EQ(readString(u"Other", u"last", u"d", file), u"end") << what;
+      DWORD length = 0;
+      EXPECT_EQ(readString(u"Main", u"Name", nullptr, file, 3, &length), u"Al") << what;
+      EXPECT_EQ(length, 2u) << what;
+      EXPECT_EQ(readString(u"Main", u"none", u"default", file, 4, &length), u"def") << what;
+      EXPECT_EQ(length, 3u) << what;
+
+      std::u16string buffer(64, u'#');
+      length = GetPrivateProfileStringW(nullptr, nullptr, nullptr, buffer.data(), 64, file.c_str());
+      EXPECT_EQ(listOf(buffer, length), (std::vector<std::u16string>{u"Main", u"Other"})) << what;
+      length = GetPrivateProfileStringW(nullptr, nullptr, nullptr, buffer.data(), 6, file.c_str());
+      EXPECT_EQ(length, 4u) << what;
+      EXPECT_EQ(buffer.substr(0, 6), std::u16string(u"Main\0\0", 6)) << what;
+      length = GetPrivateProfileStringW(u"OTHER", nullptr, nullptr, buffer.data(), 64, file.c_str());
+      EXPECT_EQ(listOf(buffer, length), (std::vector<std::u16string>{u"k", u"Last"})) << what;
+      length = GetPrivateProfileStringW(u"Other", nullptr, nullptr, buffer.data(), 5, file.c_str());
+      EXPECT_EQ(length, 3u) << what;
+      length = GetPrivateProfileSectionW(u"main", buffer.data(), 64, file.c_str());
+      EXPECT_EQ(listOf(buffer, length),
+                (std::vector<std::u16string>{u"Name = Alpha", u"Quoted=\"q v\"", u"raw line"}))
+          << what;
+
+      // A write replaces the value and leaves every other key as it was.
+      ASSERT_TRUE(WritePrivateProfileStringW(u"MAIN", u"name", u"Beta", file.c_str())) << what;
+      EXPECT_EQ(readString(u"Main", u"Name", u"d", file), u"Beta") << what;
+      EXPECT_EQ(readString(u"Main", u"Quoted", u"d", file), u"q v") << what;
+      EXPECT_EQ(readString(u"Other", u"k", u"d", file), u"v") << what;
+      EXPECT_EQ(readString(u"Other", u"Last", u"d", file), u"end") << what;
+      length = GetPrivateProfileStringW(nullptr, nullptr, nullptr, buffer.data(), 64, file.c_str());
+      EXPECT_EQ(listOf(buffer, length), (std::vector<std::u16string>{u"Main", u"Other"})) << what;
+    }
+  }
 }
 
 TEST(PrivateProfileTest, SectionWritesAndFlush) {
@@ -231,6 +349,44 @@ TEST(PrivateProfileTest, FailedWritesReportAndLeaveTheFileWhole) {
   }
   EXPECT_EQ(root.readFile("d/full.ini"), "[S]\r\nk=old\r\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root.driveC() + "/d"), {}), 1);
+}
+
+// A writer never follows a link under the ini file's name: someone who can
+// write the folder must not lead it (perhaps root) to another file.
+TEST(PrivateProfileTest, WritesDoNotFollowALinkUnderTheName) {
+  ScratchRoot root;
+  root.writeFile("private/secret", "[S]\r\nk=secret\r\n");
+  root.writeFile("open/keep", "");
+  const std::string folder = root.driveC() + "/open";
+  ASSERT_EQ(symlink((root.driveC() + "/private/secret").c_str(), (folder + "/linked.ini").c_str()), 0);
+  ASSERT_EQ(symlink((root.driveC() + "/private/made").c_str(), (folder + "/dangling.ini").c_str()), 0);
+  EXPECT_FALSE(WritePrivateProfileStringW(u"S", u"k", u"v", root.windowsName("open/linked.ini").c_str()));
+  EXPECT_FALSE(WritePrivateProfileStringW(u"S", u"k", nullptr, root.windowsName("open/linked.ini").c_str()));
+  EXPECT_FALSE(WritePrivateProfileStringW(u"S", u"k", u"v", root.windowsName("open/dangling.ini").c_str()));
+  EXPECT_EQ(root.readFile("private/secret"), "[S]\r\nk=secret\r\n");
+  EXPECT_FALSE(std::filesystem::exists(root.driveC() + "/private/made"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root.driveC() + "/private"), {}), 1);
+}
+
+// Temporary copies left by a writer that died before renaming are removed by
+// the next writer of the file; those of living processes and of other files
+// stay.
+TEST(PrivateProfileTest, NextWriterRemovesTemporaryCopiesOfDeadWriters) {
+  ScratchRoot root;
+  const pid_t dead = fork();
+  ASSERT_GE(dead, 0);
+  if (dead == 0) _exit(0);
+  ASSERT_EQ(waitpid(dead, nullptr, 0), dead);
+  const std::string deadCopy = "t.ini.~" + std::to_string(dead) + "-7.tmp";
+  const std::string livingCopy = "t.ini.~1-0.tmp";
+  const std::string otherFile = "u.ini.~" + std::to_string(dead) + "-0.tmp";
+  for (const auto& name : {deadCopy, livingCopy, otherFile}) root.writeFile(name, "[S]\r\n");
+  const auto file = root.writeFile("t.ini", "[S]\r\nk=1\r\n");
+  ASSERT_TRUE(WritePrivateProfileStringW(u"S", u"k", u"2", file.c_str()));
+  EXPECT_FALSE(std::filesystem::exists(root.driveC() + "/" + deadCopy));
+  EXPECT_TRUE(std::filesystem::exists(root.driveC() + "/" + livingCopy));
+  EXPECT_TRUE(std::filesystem::exists(root.driveC() + "/" + otherFile));
+  EXPECT_EQ(readString(u"S", u"k", u"d", file), u"2");
 }
 
 TEST(PrivateProfileTest, WritesKeepTheFileMode) {

@@ -88,6 +88,13 @@ TEST(RegistryTest, TypedValuesRoundTrip) {
   EXPECT_EQ(RegQueryValueExW(key.handle, u"Missing", nullptr, nullptr, nullptr, &size),
             ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(RegSetValueExW(key.handle, u"Bad", 0, REG_DWORD, blob, 3), ERROR_INVALID_PARAMETER);
+  // No data at all stores an empty value of the type.
+  ASSERT_EQ(RegSetValueExW(key.handle, u"Null", 0, REG_SZ, nullptr, 0), ERROR_SUCCESS);
+  DWORD type = 99;
+  size = 99;
+  ASSERT_EQ(RegQueryValueExW(key.handle, u"Null", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(size, 0u);
   ASSERT_EQ(RegDeleteValueW(key.handle, u"blob"), ERROR_SUCCESS);
   EXPECT_EQ(RegDeleteValueW(key.handle, u"blob"), ERROR_FILE_NOT_FOUND);
 }
@@ -152,6 +159,49 @@ TEST(RegistryTest, EnumerationFollowsCreationOrderAndNamesIgnoreCase) {
   EXPECT_EQ(RegDeleteKeyW(parent.handle, u"Order"), ERROR_ACCESS_DENIED);
   ASSERT_EQ(RegDeleteKeyW(key.handle, u"alpha"), ERROR_SUCCESS);
   EXPECT_EQ(RegQueryValueExW(again.handle, u"x", nullptr, nullptr, nullptr, &length), ERROR_KEY_DELETED);
+}
+
+// Names keep their exact UTF-16 units, lone surrogates included, so names
+// that differ only there stay apart; names past the system's limits are
+// refused.
+TEST(RegistryTest, NamesKeepTheirUnitsAndTheirLimits) {
+  ScratchRoot root;
+  Key key;
+  ASSERT_EQ(create(HKEY_CURRENT_USER, u"Software\\Names", key), ERROR_SUCCESS);
+  const std::u16string names[] = {u"a\xD800", u"a\xDC00", u"a\xDBFF\xDFFF", u"a\xDC00\xD800"};
+  for (DWORD i = 0; i < std::size(names); ++i) {
+    ASSERT_EQ(RegSetValueExW(key.handle, names[i].c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&i), 4),
+              ERROR_SUCCESS);
+    Key child;
+    ASSERT_EQ(create(key.handle, names[i].c_str(), child), ERROR_SUCCESS);
+  }
+  for (DWORD i = 0; i < std::size(names); ++i) {
+    DWORD value = 99;
+    DWORD size = 4;
+    ASSERT_EQ(RegQueryValueExW(key.handle, names[i].c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
+                               &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(value, i);
+    WCHAR name[16];
+    DWORD length = 16;
+    ASSERT_EQ(RegEnumValueW(key.handle, i, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(std::u16string(name, length), names[i]);
+    length = 16;
+    ASSERT_EQ(RegEnumKeyExW(key.handle, i, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(std::u16string(name, length), names[i]);
+  }
+  EXPECT_EQ(RegEnumValueW(key.handle, 4, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+
+  const DWORD one = 1;
+  const auto* data = reinterpret_cast<const BYTE*>(&one);
+  EXPECT_EQ(RegSetValueExW(key.handle, std::u16string(16383, u'v').c_str(), 0, REG_DWORD, data, 4), ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExW(key.handle, std::u16string(16384, u'v').c_str(), 0, REG_DWORD, data, 4),
+            ERROR_INVALID_PARAMETER);
+  Key longest;
+  EXPECT_EQ(create(key.handle, (u"x\\" + std::u16string(255, u'k')).c_str(), longest), ERROR_SUCCESS);
+  Key tooLong;
+  EXPECT_EQ(create(key.handle, (std::u16string(256, u'k') + u"\\x").c_str(), tooLong), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(tooLong.handle, nullptr);
 }
 
 TEST(RegistryTest, AccessRightsAreEnforced) {

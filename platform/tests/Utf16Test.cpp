@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -138,6 +140,21 @@ TEST(Utf16Test, SearchAndWin32Forms) {
   EXPECT_EQ(std::u16string(text), u"\u00C9T\u00C9 \u0416");
   CharLowerBuffW(text, 2);
   EXPECT_EQ(std::u16string(text), u"\u00E9t\u00C9 \u0416");
+}
+
+
+// The length is searched eight units at a time from a 16-byte boundary: a
+// NUL at every offset from every alignment of the start.
+TEST(Utf16Test, LengthFindsTheNulFromEveryAlignment) {
+  alignas(16) char16_t text[64];
+  for (size_t start = 0; start < 8; ++start) {
+    for (size_t length = 0; length + start < 63; ++length) {
+      std::fill(std::begin(text), std::end(text), u'x');
+      text[start + length] = 0;
+      EXPECT_EQ(platform::utf16Length(text + start), length) << "start " << start;
+    }
+  }
+  EXPECT_EQ(platform::utf16Length(nullptr), 0u);
 }
 
 }  // namespace

@@ -70,6 +70,14 @@ bool TVKRServ::HandleControlCode(DWORD code) {
 }
 
 void TVKRServ::runChannelCommand(const std::u16string& iniPath) {
+  // The channel is checked before anything is read or written: the service
+  // runs as root, and a channel that others can change (or a link in its
+  // place) must not make it read, create or change a file for them. Such a
+  // channel gets no reply at all.
+  if (std::string why; !IsFileGuarded(iniPath, why)) {
+    LogMessage(u"command refused, the channel is not protected: " + platform::ansiToWideLenient(why));
+    return;
+  }
   // One unit more than the channel holds, so a command that does not fit
   // shows as longer than the capacity instead of arriving cut.
   WCHAR command[kCommandCapacity + 1] = {};
@@ -88,9 +96,6 @@ void TVKRServ::runChannelCommand(const std::u16string& iniPath) {
     // A reply the updater has not collected yet: not a command, and not
     // ours to overwrite.
     return;
-  } else if (std::string why; !IsFileGuarded(iniPath, why)) {
-    LogMessage(u"command refused, the channel is not protected: " + platform::ansiToWideLenient(why));
-    reply = kFail;
   } else {
     reply = replyFor(KRRunProcedureCommand(this, command));
   }

@@ -224,13 +224,29 @@ TEST_F(VKRServiceTest, RefusesWhenStoppedUninstalledNotPermittedOrUnprotected) {
     EXPECT_TRUE(WIFEXITED(waitStatus) && WEXITSTATUS(waitStatus) == 0);
   }
 
-  // A channel file that every user may write: no command runs.
+  // A channel file that every user may write: no command runs, and the
+  // service writes no reply into it.
   const std::string out = root_ + "/unsafe.out";
   const auto installer = script("unsafe.sh", "echo ran > '" + out + "'");
-  writeCommand(u"*idle*");
-  fs::permissions(channelFolder_ + "/VENDRAKO.INI", fs::perms::others_write, fs::perm_options::add);
-  EXPECT_EQ(exchange(u"RUN=" + installer + u"|"), "*fail*");
+  const std::string channel = channelFolder_ + "/VENDRAKO.INI";
+  writeCommand(u"RUN=" + installer + u"|");
+  fs::permissions(channel, fs::perms::others_write, fs::perm_options::add);
+  const std::string unsafeChannel = readText(channel);
+  ASSERT_TRUE(control(128, &status));
+  ASSERT_EQ(tool("stop"), 0u);  // returns once the queued 128 has been handled
   EXPECT_FALSE(fs::exists(out));
+  EXPECT_EQ(readText(channel), unsafeChannel);
+
+  // A link in the channel's place, with an empty command: the service
+  // creates and changes nothing through it.
+  fs::remove(channel);
+  const std::string elsewhere = root_ + "/elsewhere.ini";
+  fs::create_symlink(elsewhere, channel);
+  ASSERT_EQ(tool("start"), 0u);
+  ASSERT_TRUE(control(128, &status));
+  ASSERT_EQ(tool("stop"), 0u);
+  EXPECT_FALSE(fs::exists(elsewhere));
+  EXPECT_TRUE(fs::is_symlink(channel));
 }
 
 TEST_F(VKRServiceTest, FixRestartsTheServiceAfterItHasStopped) {

@@ -12,6 +12,7 @@
 #include "platform/PrivateProfile.h"
 #include "platform/Processes.h"
 #include "platform/ServiceManager.h"
+#include "platform/SystemVersion.h"
 #include "testsupport/ServiceRoot.h"
 
 #include <gtest/gtest.h>
@@ -44,6 +45,7 @@ protected:
   void TearDown() override {
     tool("stop");
     zefkr::serviceChannelSettings() = zefkr::ServiceChannelSettings{};
+    platform::setWindowsMajorVersion(6);
     unsetenv("ZEF_ELEVATE_COMMAND");
     sandbox_.destroy();
   }
@@ -210,7 +212,7 @@ TEST_F(ServiceChannelTest, TimeOutIsReportedWithoutSendingTheCommandAgain) {
 }
 
 TEST_F(ServiceChannelTest, OlderSystemsRunTheCommandThemselves) {
-  zefkr::serviceChannelSettings().windowsMajorVersion = 5;
+  platform::setWindowsMajorVersion(5);
   WritePrivateProfileStringW(u"VKRService", u"InfoFile", u"C:\\notes\\readme.txt",
                              channel_.c_str());
   CLWideStr note;
@@ -231,6 +233,8 @@ TEST_F(ServiceChannelTest, ExecutorRejectsBadCommands) {
       u"RUN=/no/such/installer|",
       u"INI=" + src + u"|" + windows("t.ini"),
       u"INI=" + windows("missing.ini") + u"|" + windows("t.ini") + u"|S",
+      // The target cannot be written: a failure, not success.
+      u"INI=" + src + u"|" + windows("no/such/folder/t.ini") + u"|S",
   };
   for (const std::u16string& command : cases) {
     CLWideStr note;
@@ -238,6 +242,15 @@ TEST_F(ServiceChannelTest, ExecutorRejectsBadCommands) {
         << platform::wideToAnsiLenient(command);
   }
   EXPECT_FALSE(fs::exists(root_ + "/t.ini"));
+}
+
+TEST_F(ServiceChannelTest, ExecutorIniCopiesKeyLinesOnly) {
+  writeFile("src.ini", "[S]\r\n; note=x\r\nA=1\r\n[x=y\r\n");
+  writeFile("t.ini", "[S]\r\nOld=1\r\n");
+  CLWideStr note;
+  const std::u16string command = u"INI=" + windows("src.ini") + u"|" + windows("t.ini") + u"|S";
+  EXPECT_EQ(KRRunProcedureCommand(command.c_str(), note), zefkr::kCommandDone);
+  EXPECT_EQ(readText(root_ + "/t.ini"), "[S]\r\nA=1\r\n");
 }
 
 TEST_F(ServiceChannelTest, ExecutorIniEmptiesTheSectionWhenTheSourceHasNone) {

@@ -28,6 +28,10 @@ public:
 // The clock in force; the system clock unless a test installed another.
 ZEF_EXPORT Clock& clock();
 
+// True while no other clock is installed: waits may then sleep in the
+// kernel on the monotonic clock.
+ZEF_EXPORT bool isSystemClockInForce();
+
 // Installs `replacement` (nullptr restores the system clock). The caller keeps
 // ownership and must keep it alive until it is replaced again.
 ZEF_EXPORT void setClock(Clock* replacement);

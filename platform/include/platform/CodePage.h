@@ -29,6 +29,20 @@ ZEF_EXPORT std::optional<std::string> wideToAnsi(std::u16string_view text);
 ZEF_EXPORT std::u16string ansiToWideLenient(std::string_view text);
 ZEF_EXPORT std::string wideToAnsiLenient(std::u16string_view text);
 
+// The outcome of utf8ToUtf16.
+struct Utf8Decoded {
+  size_t units = 0;         // UTF-16 units of the text (strict: up to the fault)
+  bool wellFormed = true;   // false when a malformed sequence was met
+};
+
+// Decodes UTF-8 straight into out[0, capacity): units beyond the capacity are
+// counted but not written, so a capacity of 0 measures the text. Strict
+// decoding stops at the first malformed sequence; lenient decoding puts one
+// U+FFFD for each maximal ill-formed subpart. The text never needs more
+// units than it has bytes. Writes no terminator.
+ZEF_EXPORT Utf8Decoded utf8ToUtf16(std::string_view text, char16_t* out, size_t capacity,
+                                   bool strict);
+
 // Number of UTF-16 units the text needs, or nullopt when it is malformed.
 ZEF_EXPORT std::optional<size_t> wideLengthOfAnsi(std::string_view text);
 // Number of bytes the text needs in the ANSI code page, or nullopt.

@@ -31,6 +31,12 @@ struct FileSyscalls {
   int (*renameNoReplace)(const char* from, const char* to);
   void* (*mmap)(void* address, size_t length, int protection, int flags, int fd, off_t offset);
   int (*munmap)(void* address, size_t length);
+  // Calls relative to an open folder, for writers that must not be led
+  // elsewhere by a link or a renamed folder.
+  int (*openat)(int folder, const char* name, int flags, mode_t mode);
+  int (*fstatat)(int folder, const char* name, struct stat* info, int flags);
+  int (*renameat)(int fromFolder, const char* from, int toFolder, const char* to);
+  int (*unlinkat)(int folder, const char* name, int flags);
 };
 
 // The table in force. Tests may change entries; `defaultFileSyscalls` gives

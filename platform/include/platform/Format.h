@@ -12,7 +12,9 @@
 //     or '*' taken from the arguments;
 //   - conversions d i u o x X c C s S e E f F g G p and %%; %n is refused
 //     (it consumes its argument and writes nothing);
-//   - the decimal point is always '.', whatever the process locale.
+//   - the decimal point is always '.', whatever the process locale;
+//   - fixed-point digits are correctly rounded from the exact binary value,
+//     exact halves to even (std::to_chars), the runtime's rule for ties.
 //
 // Arguments are stored typed (FormatArg, a tagged value), so a format text
 // read from a file can never make the engine read memory as the wrong type.

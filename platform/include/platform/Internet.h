@@ -7,6 +7,10 @@
 // with a bounded buffer and is paused while the buffer is full, so a large
 // download never sits in memory as a whole.
 //
+// Redirects (301, 302, 303, 307, 308) are followed, at most ten, to http and
+// https URLs only; credentials never go to another host. The request handle
+// answers for the final response.
+//
 // A request handle answers for any HTTP status (404, 500 and 407 alike); only
 // transport failures (unresolvable name, refused connection, bad URL) make
 // InternetOpenUrlW fail. When a proxy demands credentials (407), the caller
@@ -20,6 +24,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 using HINTERNET = void*;
 using LPDWORD = DWORD*;  // a DWORD the call writes
@@ -45,6 +50,7 @@ inline constexpr DWORD HTTP_QUERY_MODIFIER_FLAGS_MASK = 0xF0000000u | HTTP_QUERY
 
 // Options of InternetSetOptionW.
 inline constexpr DWORD INTERNET_OPTION_CONNECT_TIMEOUT = 2;  // DWORD, milliseconds
+inline constexpr DWORD INTERNET_OPTION_RECEIVE_TIMEOUT = 6;  // DWORD, milliseconds
 inline constexpr DWORD INTERNET_OPTION_PROXY_USERNAME = 43;  // wide text
 inline constexpr DWORD INTERNET_OPTION_PROXY_PASSWORD = 44;  // wide text
 
@@ -64,6 +70,7 @@ inline constexpr DWORD ERROR_INTERNET_INVALID_URL = 12005;
 inline constexpr DWORD ERROR_INTERNET_UNRECOGNIZED_SCHEME = 12006;
 inline constexpr DWORD ERROR_INTERNET_NAME_NOT_RESOLVED = 12007;
 inline constexpr DWORD ERROR_INTERNET_INVALID_OPTION = 12009;
+inline constexpr DWORD ERROR_INTERNET_OPERATION_CANCELLED = 12017;
 inline constexpr DWORD ERROR_INTERNET_INCORRECT_HANDLE_TYPE = 12018;
 inline constexpr DWORD ERROR_INTERNET_CANNOT_CONNECT = 12029;
 inline constexpr DWORD ERROR_INTERNET_CONNECTION_ABORTED = 12030;
@@ -77,9 +84,31 @@ namespace platform {
 ZEF_EXPORT void setConnectionCheckTimeoutSeconds(uint32_t seconds);
 ZEF_EXPORT uint32_t connectionCheckTimeoutSeconds();
 
+// Opens a TCP connection to the IPv4 address `address` ("a.b.c.d") and
+// `port`, and closes it at once; nothing is sent. The connect is bounded by
+// connectionCheckTimeoutSeconds(), as InternetCheckConnectionW's is. False
+// for an address that is not dotted IPv4 or a connect that fails or times out.
+ZEF_EXPORT bool probeTcpConnection(std::string_view address, uint16_t port);
+
 // Replaces what InternetGetConnectedState answers (tests); nullopt returns
 // to looking at the network interfaces.
 ZEF_EXPORT void setConnectedStateOverride(std::optional<bool> connected);
+
+// Receive time-out of the sessions opened from now on, in seconds (default
+// 60, the system's): a request whose server sends no byte for this long,
+// before the response or in the middle of its body, fails with
+// ERROR_INTERNET_TIMEOUT. 0 restores the default. A handle's own value is
+// set with INTERNET_OPTION_RECEIVE_TIMEOUT.
+ZEF_EXPORT void setReceiveTimeoutSeconds(uint32_t seconds);
+ZEF_EXPORT uint32_t receiveTimeoutSeconds();
+
+// Called about five times a second while a call on a request of `session`
+// (opening it, re-sending it, reading its body) waits for the server, so a
+// caller can show it is alive and let the user cancel. Answering false gives
+// up: the waiting call fails with ERROR_INTERNET_OPERATION_CANCELLED. A null
+// hook removes it. Requests take the session's hook when they are opened.
+using InternetWaitHook = bool (*)(void* context);
+ZEF_EXPORT BOOL setInternetWaitHook(HINTERNET session, InternetWaitHook hook, void* context);
 
 }  // namespace platform
 

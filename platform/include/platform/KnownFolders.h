@@ -63,4 +63,9 @@ namespace platform {
 ZEF_EXPORT std::optional<std::string> knownFolderPath(int folder);
 // The Linux path of the private temporary folder (created and checked).
 ZEF_EXPORT std::optional<std::string> privateTempFolder();
+// The per-user runtime folder (mode 0700, created and checked): the lock
+// files of named mutexes and the window directory live there. It is
+// <root>/Run when the platform root is relocated, else "vendrako" in
+// $XDG_RUNTIME_DIR, else the private temporary folder.
+ZEF_EXPORT std::optional<std::string> runtimeFolder();
 }  // namespace platform

@@ -6,6 +6,7 @@
 // entry like any other and cannot be taken for a missing child.
 #include "zefcorek/BinaryHeap.h"
 
+#include "Allocation.h"
 #include "zefcorek/ClassMakers.h"
 #include "zefcorek/PtrArray.h"
 
@@ -116,7 +117,7 @@ HRESULT IBinaryHeapImp::QueryInterface(REFIID, void**) { return ZR_NOTSUPPORTED;
 
 bool IBinaryHeapImp::ensureArray() {
   if (array_ == nullptr)
-    array_ = new (std::nothrow) IPtrArrayImp();
+    array_ = zefcorek::runtimeNew<IPtrArrayImp>();
   return array_ != nullptr;
 }
 
@@ -214,7 +215,7 @@ HRESULT IKeyedBinaryHeapImp::QueryInterface(REFIID, void**) { return ZR_NOTSUPPO
 
 bool IKeyedBinaryHeapImp::ensureArray() {
   if (array_ == nullptr)
-    array_ = new (std::nothrow) IPtrArrayImp();
+    array_ = zefcorek::runtimeNew<IPtrArrayImp>();
   return array_ != nullptr;
 }
 
@@ -280,7 +281,7 @@ ZRESULT IKeyedBinaryHeapImp::Push(void* item, Node** outNode) {
     *outNode = nullptr;
   if (keyFunc_ == nullptr)
     return ZR_FAILED;
-  auto* node = new (std::nothrow) Node{item, 0.0, 0};
+  auto* node = zefcorek::runtimeNew<Node>(Node{item, 0.0, 0});
   if (node == nullptr)
     return ZR_OUTOFMEMORY;
   unsigned index = 0;

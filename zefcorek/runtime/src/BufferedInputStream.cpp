@@ -202,8 +202,7 @@ zefcorek::lines::ScanEnd zefcorek::IFIOIBufferedStreamImp::scanBytes(uint32_t ma
     const uint32_t available = std::min(filled_ - offset_, keptSize() - logical_);
     const uint32_t room = maxStored - stored;
     const uint32_t span = std::min(available, room);
-    uint32_t taken = 0;
-    while (taken < span && window[taken] != 10 && window[taken] != 13) ++taken;
+    const auto taken = static_cast<uint32_t>(lines::findLineEnd(window, span));
     bytes.append(reinterpret_cast<const char*>(window), taken);
     stored += taken;
     offset_ += taken;
@@ -223,6 +222,49 @@ zefcorek::lines::ScanEnd zefcorek::IFIOIBufferedStreamImp::scanBytes(uint32_t ma
     // byte left for the next call.
     if (stored >= maxStored && taken < available) return {ZR_NO, false};
   }
+}
+
+ZRESULT zefcorek::IFIOIBufferedStreamImp::readUtf8Line(WCHAR* buffer, uint32_t capacity, uint32_t* length) {
+  // The fast path needs the line, and the byte after its last stored byte
+  // or the end of the data, inside the window; anything else (a line that
+  // runs past the window, a failed read, a position past the end) goes the
+  // general way, which refills the window exactly when a byte-wise scan would.
+  if (!isBuffered() || isClosed() || logical_ >= keptSize() || offset_ >= filled_) {
+    return lines::readMultibyteLine(*this, buffer, capacity, length);
+  }
+  const uint32_t maxStored = capacity - 1;
+  const uint8_t* window = buffer_.get() + offset_;
+  const uint32_t available = std::min(filled_ - offset_, keptSize() - logical_);
+  const uint32_t searched = static_cast<uint32_t>(std::min<uint64_t>(available, uint64_t{maxStored} + 1));
+  const auto taken = static_cast<uint32_t>(lines::findLineEnd(window, searched));
+  const bool lineEnd = taken < searched;
+  const bool cut = !lineEnd && searched > maxStored;
+  const bool dataEnd = !lineEnd && !cut && available == keptSize() - logical_;
+  if (!lineEnd && !cut && !dataEnd) return lines::readMultibyteLine(*this, buffer, capacity, length);
+
+  // A cut (or the end of the data) never splits a character: its first
+  // bytes are left for the next call, unless they are all the line holds.
+  const std::string_view bytes(reinterpret_cast<const char*>(window), cut ? maxStored : taken);
+  size_t stored = bytes.size();
+  if (!lineEnd) {
+    const size_t tail = lines::incompleteUtf8Tail(bytes);
+    if (tail > 0 && tail < bytes.size()) stored -= tail;
+  }
+  const uint32_t converted = lines::convertUtf8(bytes.substr(0, stored), buffer, capacity);
+  if (length) *length = converted;
+  offset_ += static_cast<uint32_t>(stored);
+  logical_ += static_cast<uint32_t>(stored);
+  if (!lineEnd) return AtEnd() == ZR_OK ? ZR_OK : ZR_NO;
+
+  // LF CR and CR LF end one line: the partner of the line end is taken too.
+  const uint8_t partner = window[taken] == 10 ? 13 : 10;
+  ++offset_;
+  ++logical_;
+  if (HasBytes(1) != ZR_OK) return ZR_OK;
+  uint8_t next = 0;
+  ZRESULT code = Read(&next, 1, nullptr);
+  if (code == ZR_OK && next != partner) code = SeekRel(-1);
+  return code;
 }
 
 ZRESULT zefcorek::IFIOIBufferedStreamImp::CreateROMemMapping(IFIOROMemMapping**) { return ZR_NOTSUPPORTED; }

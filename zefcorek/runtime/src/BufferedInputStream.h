@@ -56,6 +56,9 @@ public:
   // Scans one line of bytes as lines::scanLine does over this stream's own
   // operations, but a window at a time instead of a byte at a time.
   lines::ScanEnd scanBytes(uint32_t maxStored, std::string& bytes);
+  // Reads a line of 8-bit text as lines::readMultibyteLine does, decoding
+  // it straight out of the window when the whole line is there.
+  ZRESULT readUtf8Line(WCHAR* buffer, uint32_t capacity, uint32_t* length);
 
 private:
   bool isBuffered() const { return bufferSize_ > 0; }

@@ -2,6 +2,8 @@
 // text file as rows.
 #include "zefcorek/CsvRows.h"
 
+#include "PackedStringList.h"
+
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/FileStreams.h"
 #include "zefcorek/StringList.h"
@@ -15,6 +17,11 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -22,47 +29,109 @@ namespace {
 constexpr uint32_t kCsvLineCapacity = 512;
 
 std::u16string_view trimBlanks(std::u16string_view text) {
-  size_t first = text.find_first_not_of(u' ');
-  if (first == std::u16string_view::npos)
-    return {};
-  return text.substr(first, text.find_last_not_of(u' ') - first + 1);
+  size_t first = 0;
+  size_t end = text.size();
+  while (first < end && text[first] == u' ')
+    ++first;
+  while (end > first && text[end - 1] == u' ')
+    --end;
+  return text.substr(first, end - first);
 }
+
+// The index of the first separator or double quote in text[pos, size), or
+// size: eight units at a time (SSE2 belongs to the x86-64 baseline).
+size_t findSeparatorOrQuote(std::u16string_view text, size_t pos, WCHAR separator) {
+  const size_t size = text.size();
+#if defined(__SSE2__)
+  const __m128i separators = _mm_set1_epi16(static_cast<short>(separator));
+  const __m128i quotes = _mm_set1_epi16(u'"');
+  for (; size - pos >= 8; pos += 8) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + pos));
+    const __m128i hits = _mm_or_si128(_mm_cmpeq_epi16(block, separators), _mm_cmpeq_epi16(block, quotes));
+    const unsigned found = static_cast<unsigned>(_mm_movemask_epi8(hits));
+    if (found != 0)
+      return pos + static_cast<size_t>(__builtin_ctz(found)) / 2;
+  }
+#endif
+  for (; pos < size; ++pos) {
+    if (text[pos] == separator || text[pos] == u'"')
+      return pos;
+  }
+  return size;
+}
+
+// The fields of one row, gathered before the row's list is made: views
+// into the row, on the stack for ordinary rows.
+class FieldViews {
+public:
+  // A field as a plain pair, so that the array in place needs no clearing.
+  struct Field {
+    const WCHAR* data;
+    size_t size;
+  };
+
+  void push(std::u16string_view field) {
+    if (count_ < std::size(inPlace_)) {
+      inPlace_[count_++] = {field.data(), field.size()};
+      return;
+    }
+    if (spilled_.empty())
+      spilled_.assign(inPlace_, inPlace_ + count_);
+    spilled_.push_back({field.data(), field.size()});
+    ++count_;
+  }
+  size_t size() const { return count_; }
+  const Field* begin() const { return spilled_.empty() ? inPlace_ : spilled_.data(); }
+  const Field* end() const { return begin() + count_; }
+
+private:
+  Field inPlace_[32];
+  std::vector<Field> spilled_;  // all fields once more than fit in place
+  size_t count_ = 0;
+};
 
 std::u16string_view viewOf(const WCHAR* text) {
-  return text == nullptr ? std::u16string_view() : std::u16string_view(text);
-}
-
-IStringList* makeStringList() {
-  void* out = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IStringListImp, &out, 0) != S_OK)
-    return nullptr;
-  return static_cast<IStringList*>(out);
+  return std::u16string_view(text, platform::utf16Length(text));
 }
 
 // Walks a trimmed row and hands each field (untrimmed, as collected) to
 // onField(field, isLast). Outside quotes the separator ends a field; a
 // double quote toggles the quoted state and is kept when keepQuotes is set.
-// onField returns false to stop the walk.
+// onField returns false to stop the walk. A field is a view into the row
+// unless its quotes had to be dropped; then it is a view of `unquoted`,
+// valid until the next field.
 template <typename OnField>
 void walkFields(std::u16string_view row, WCHAR separator, bool keepQuotes, OnField&& onField) {
-  std::u16string field;
+  std::u16string unquoted;
+  auto fieldAt = [&](size_t start, size_t end, bool hasQuote) {
+    std::u16string_view raw = row.substr(start, end - start);
+    if (!hasQuote || keepQuotes)
+      return raw;
+    unquoted.clear();
+    for (WCHAR c : raw) {
+      if (c != u'"')
+        unquoted += c;
+    }
+    return std::u16string_view(unquoted);
+  };
   bool inQuotes = false;
-  for (WCHAR c : row) {
+  bool hasQuote = false;
+  size_t start = 0;
+  for (size_t pos = 0; (pos = findSeparatorOrQuote(row, pos, separator)) < row.size(); ++pos) {
+    const WCHAR c = row[pos];
     if (c == u'"') {
       inQuotes = !inQuotes;
-      if (keepQuotes)
-        field += c;
+      hasQuote = true;
       continue;
     }
-    if (c == separator && !inQuotes) {
-      if (!onField(std::u16string_view(field), /*isLast=*/false))
-        return;
-      field.clear();
+    if (c != separator || inQuotes)
       continue;
-    }
-    field += c;
+    if (!onField(fieldAt(start, pos, hasQuote), /*isLast=*/false))
+      return;
+    start = pos + 1;
+    hasQuote = false;
   }
-  onField(std::u16string_view(field), /*isLast=*/true);
+  onField(fieldAt(start, row.size(), hasQuote), /*isLast=*/true);
 }
 
 WCHAR* newWideString(std::u16string_view text) {
@@ -93,26 +162,35 @@ void appendInt(std::u16string& out, int32_t value) {
 }  // namespace
 
 IStringList* SplitCSVRowToStringList(WCHAR separator, const WCHAR* row) {
-  IStringList* list = makeStringList();
-  if (list == nullptr)
+  // The fields are gathered first as pieces of the row. The list then gets
+  // one packed copy of the row, and each item is its field's piece of that
+  // copy, ended by a NUL written over the blank, quote or separator that
+  // follows it (never part of another field).
+  const std::u16string_view trimmed = trimBlanks(viewOf(row));
+  FieldViews fields;
+  walkFields(trimmed, separator, /*keepQuotes=*/true, [&](std::u16string_view raw, bool isLast) {
+    std::u16string_view field = trimBlanks(raw);
+    // A trailing separator adds no empty last field.
+    if (isLast && field.empty())
+      return true;
+    if (field.size() >= 2 && field.front() == u'"' && field.back() == u'"')
+      field = field.substr(1, field.size() - 2);
+    fields.push(field);
+    return true;
+  });
+  if (fields.size() == 0)
     return nullptr;
-  bool failed = false;
-  walkFields(trimBlanks(viewOf(row)), separator, /*keepQuotes=*/true,
-             [&](std::u16string_view raw, bool isLast) {
-               std::u16string_view field = trimBlanks(raw);
-               if (field.size() >= 2 && field.front() == u'"' && field.back() == u'"')
-                 field = field.substr(1, field.size() - 2);
-               // A trailing separator adds no empty last field.
-               if (isLast && trimBlanks(raw).empty())
-                 return true;
-               failed = list->AddN(field.data(), static_cast<uint32_t>(field.size()), nullptr) != ZR_OK;
-               return !failed;
-             });
-  if (failed || list->GetCount() == 0) {
-    list->Release();
+  zefcorek::PackedStringListBuilder builder;
+  if (builder.list() == nullptr || !builder.reserve(fields.size(), trimmed.size() + 1))
     return nullptr;
+  WCHAR* copy = builder.pack(trimmed);
+  if (copy == nullptr)
+    return nullptr;
+  for (const FieldViews::Field& field : fields) {
+    if (builder.addPacked(copy + (field.data - trimmed.data()), field.size) != ZR_OK)
+      return nullptr;
   }
-  return list;
+  return builder.take();
 }
 
 IStringList* SplitCSVRowOfStringList(WCHAR separator, IStringList* list, uint32_t index) {
@@ -215,8 +293,8 @@ IStringList* LoadCSVFile(const WCHAR* path) {
     stream->Release();
     return nullptr;
   }
-  IStringList* list = makeStringList();
-  if (list == nullptr) {
+  zefcorek::PackedStringListBuilder rows;
+  if (rows.list() == nullptr) {
     stream->Release();
     return nullptr;
   }
@@ -228,7 +306,14 @@ IStringList* LoadCSVFile(const WCHAR* path) {
   bool inLongLine = false;
   while (stream->AtEnd() == ZR_NO) {
     uint32_t length = 0;
+    uint32_t before = 0;
+    uint32_t after = 0;
+    if (stream->GetPosition(&before) != ZR_OK)
+      break;
     ZRESULT r = stream->ReadText(piece, kCsvLineCapacity, &length);
+    // A reader that does not move on would never end this loop.
+    if (stream->GetPosition(&after) != ZR_OK || after == before)
+      break;
     if (r == ZR_NO) {
       longLine.append(piece, length);
       inLongLine = true;
@@ -237,17 +322,17 @@ IStringList* LoadCSVFile(const WCHAR* path) {
     if (r != ZR_OK)
       break;
     if (!inLongLine) {
-      list->AddN(piece, length, nullptr);
+      (void)rows.add(std::u16string_view(piece, length));
       continue;
     }
     longLine.append(piece, length);
-    list->AddN(longLine.data(), static_cast<uint32_t>(longLine.size()), nullptr);
+    (void)rows.add(longLine);
     longLine.clear();
     inLongLine = false;
   }
   if (inLongLine)
-    list->AddN(longLine.data(), static_cast<uint32_t>(longLine.size()), nullptr);
+    (void)rows.add(longLine);
   stream->Close();
   stream->Release();
-  return list;
+  return rows.take();
 }

@@ -6,6 +6,8 @@
 // ClassMakers.h) and answers E_NOINTERFACE like an unknown identifier.
 #include "zefcorek/ZefCoreK.h"
 
+#include "Allocation.h"
+
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/ClassMakers.h"
 
@@ -79,6 +81,10 @@ const FactoryRow* findRow(const GUID& classId) {
 // any reason leaves *out null with E_NOINTERFACE.
 HRESULT makeObject(ClassMaker make, void** out, intptr_t arg) {
   if (make == nullptr)
+    return E_NOINTERFACE;
+  // Every object the factory makes counts as one allocation of the runtime,
+  // so the allocation test seam can make any class fail to be made.
+  if (!zefcorek::allocationAllowed())
     return E_NOINTERFACE;
   try {
     *out = make(arg);

@@ -4,6 +4,7 @@
 
 #include "HashPrimes.h"
 
+#include "Allocation.h"
 #include "zefcorek/ClassMakers.h"
 
 #include <algorithm>
@@ -87,7 +88,7 @@ ZRESULT IHashTableImp::Add(void* item) {
     return ZR_BADARG;
   if (!hasFunctions())
     return ZR_FAILED;
-  auto* fresh = new (std::nothrow) Node{item, nullptr};
+  auto* fresh = zefcorek::runtimeNew<Node>(Node{item, nullptr});
   if (fresh == nullptr)
     return ZR_OUTOFMEMORY;
   Node** link = &buckets_[bucketIndex(item, bucketCount_)];
@@ -237,7 +238,7 @@ ZRESULT IHashTableImp::SetBucketCount(unsigned n) {
     return ZR_OK;
   if (hashFunc_ == nullptr && count_ != 0)
     return ZR_FAILED;
-  auto** fresh = new (std::nothrow) Node*[n]();
+  auto** fresh = zefcorek::runtimeNewArray<Node*>(n);
   if (fresh == nullptr)
     return ZR_OUTOFMEMORY;
   for (unsigned b = 0; b < bucketCount_; ++b) {

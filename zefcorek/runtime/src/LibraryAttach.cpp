@@ -1,7 +1,7 @@
 // What happens when libzefcorek.so is loaded into a process and unloaded.
 //
-// The loader runs an ELF constructor and destructor of the library; they
-// play the part of the attach and detach notifications. Loading:
+// The loader runs an ELF constructor of the library; it plays the part of the
+// attach notification. Loading:
 //   0. construct the static null code (before anything else of the library),
 //   1. remember the module instance handle,
 //   2. initialise the robust predicates (they must be ready before any
@@ -11,6 +11,16 @@
 //   5. start the sockets layer (the platform only counts it).
 // Unloading undoes it: image I/O, PDF parameters, sockets, instance handle,
 // and last the null code.
+//
+// The detach is not an ELF destructor: at process exit the loader runs those
+// only after every exit handler, and by then the PDF engine's and the image
+// library's static objects are gone, so deleting the engine's parameters
+// crashed any host that loads the library and exits without unloading it.
+// Instead the attach ends by registering the detach as an exit handler of
+// this library. Handlers run in reverse order of registration, so it runs
+// before the static objects of the libraries we load (registered while they
+// were loaded, before our attach) are destroyed, both at exit and when the
+// library is unloaded (the loader then runs this library's handlers first).
 #include "zefcorek/LibraryState.h"
 #include "zefcorek/Predicates.h"
 #include "zefcorek/ZefStdCode.h"
@@ -23,6 +33,9 @@
 #include "platform/WinSock.h"
 
 #include <new>
+
+extern "C" int __cxa_atexit(void (*handler)(void*), void* argument, void* dsoHandle);
+extern "C" void* __dso_handle;
 
 namespace {
 
@@ -91,16 +104,19 @@ BOOL LibraryAttach(HINSTANCE module, DWORD reason, void* /*reserved*/) {
   return TRUE;
 }
 
+void onLibraryUnload(void* /*unused*/) {
+  LibraryAttach(moduleInstance_, DLL_PROCESS_DETACH, nullptr);
+  nullCode()->~TZefStdCode();
+  zefcorek::traceStartupStep("null code destroyed");
+}
+
 __attribute__((constructor)) void onLibraryLoad() {
   new (nullCodeStorage) CodesDB::TZefStdCode();
   zefcorek::traceStartupStep("null code constructed");
   LibraryAttach(thisModule(), DLL_PROCESS_ATTACH, nullptr);
-}
-
-__attribute__((destructor)) void onLibraryUnload() {
-  LibraryAttach(moduleInstance_, DLL_PROCESS_DETACH, nullptr);
-  nullCode()->~TZefStdCode();
-  zefcorek::traceStartupStep("null code destroyed");
+  // Registered last, after everything the attach made the other libraries
+  // build, so that all of it is still whole when the detach runs.
+  __cxa_atexit(onLibraryUnload, nullptr, &__dso_handle);
 }
 
 }  // namespace

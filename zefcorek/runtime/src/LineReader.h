@@ -16,6 +16,11 @@
 #include <concepts>
 #include <cstdint>
 #include <string>
+#include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace zefcorek::lines {
 
@@ -54,8 +59,28 @@ ScanEnd scanLine(Stream& stream, uint32_t maxStored, Store&& store) {
   }
 }
 
+// The index of the first CR or LF among bytes[0, size), or size when there
+// is none: 16 bytes at a time (SSE2 belongs to the x86-64 baseline).
+inline size_t findLineEnd(const uint8_t* bytes, size_t size) {
+  size_t pos = 0;
+#if defined(__SSE2__)
+  const __m128i lineFeed = _mm_set1_epi8(10);
+  const __m128i carriageReturn = _mm_set1_epi8(13);
+  for (; size - pos >= 16; pos += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + pos));
+    const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(block, lineFeed), _mm_cmpeq_epi8(block, carriageReturn));
+    const unsigned found = static_cast<unsigned>(_mm_movemask_epi8(ends));
+    if (found != 0) return pos + static_cast<size_t>(__builtin_ctz(found));
+  }
+#endif
+  for (; pos < size; ++pos) {
+    if (bytes[pos] == 10 || bytes[pos] == 13) return pos;
+  }
+  return size;
+}
+
 // Bytes of an incomplete UTF-8 sequence at the end of `bytes` (0 to 3).
-inline size_t incompleteUtf8Tail(const std::string& bytes) {
+inline size_t incompleteUtf8Tail(std::string_view bytes) {
   const size_t size = bytes.size();
   for (size_t back = 1; back <= 3 && back <= size; ++back) {
     const auto byte = static_cast<unsigned char>(bytes[size - back]);
@@ -69,28 +94,15 @@ inline size_t incompleteUtf8Tail(const std::string& bytes) {
 // Stores `units` converted from UTF-8 into the caller's buffer: the empty
 // string when the bytes are malformed. The buffer holds at least as many
 // characters as there are bytes, so nothing is ever cut here.
-inline uint32_t convertUtf8(const std::string& bytes, WCHAR* buffer, uint32_t capacity) {
-  // Plain ASCII, the common case, widens unit by unit.
-  size_t ascii = 0;
-  while (ascii < bytes.size() && static_cast<unsigned char>(bytes[ascii]) < 0x80) {
-    buffer[ascii] = static_cast<WCHAR>(bytes[ascii]);
-    ++ascii;
-  }
-  if (ascii == bytes.size()) {
-    buffer[ascii] = 0;
-    return static_cast<uint32_t>(ascii);
-  }
-  const int written = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
-                                          static_cast<int>(bytes.size()), buffer,
-                                          static_cast<int>(capacity - 1));
-  const uint32_t length = written > 0 ? static_cast<uint32_t>(written) : 0;
+inline uint32_t convertUtf8(std::string_view bytes, WCHAR* buffer, uint32_t capacity) {
+  const platform::Utf8Decoded decoded = platform::utf8ToUtf16(bytes, buffer, capacity - 1, /*strict=*/true);
+  const uint32_t length = decoded.wellFormed ? static_cast<uint32_t>(decoded.units) : 0;
   buffer[length] = 0;
   return length;
 }
 
 // The result of a reader once the scan ended normally: 0 after a line end
-// or at the end of the file, 1 when the line was cut (or an odd byte is all
-// that is left of a UTF-16 file).
+// or at the end of the file, 1 when the line was cut.
 template <typename Stream>
 ZRESULT finishedLineResult(Stream& stream, const ScanEnd& end) {
   return end.lineEnd || stream.AtEnd() == ZR_OK ? ZR_OK : ZR_NO;
@@ -138,10 +150,23 @@ ZRESULT readUtf16Line(Stream& stream, WCHAR* buffer, uint32_t capacity, uint32_t
   uint32_t stored = 0;
   const ScanEnd end = scanLine<char16_t>(stream, capacity - 1, [&](char16_t unit) { buffer[stored++] = unit; });
   if (end.code != ZR_OK && end.code != ZR_NO) return end.code;
+  // A lone byte after the last code unit cannot be decoded: it ends the text
+  // and is dropped, so a caller reading to the end never waits on it.
+  if (!end.lineEnd && stream.HasBytes(2) != ZR_OK && stream.HasBytes(1) == ZR_OK) {
+    const ZRESULT code = stream.SeekRel(1);
+    if (code != ZR_OK) return code;
+  }
   buffer[stored] = 0;
   if (length) *length = stored;
   return finishedLineResult(stream, end);
 }
+
+// A stream that reads a line of 8-bit text straight out of its own buffer
+// (with the answers readMultibyteLine would give) offers readUtf8Line.
+template <typename Stream>
+concept ReadsUtf8LinesItself = requires(Stream& stream, WCHAR* buffer, uint32_t* length) {
+  { stream.readUtf8Line(buffer, uint32_t{}, length) } -> std::same_as<ZRESULT>;
+};
 
 // ReadText of the input streams: picks the reader for the encoding and,
 // for an encoding with a mark, never returns the mark as text.
@@ -158,7 +183,11 @@ ZRESULT readTextLine(Stream& stream, uint32_t encoding, WCHAR* buffer, uint32_t 
     }
   }
   if (encoding == 1 || encoding == 2) return readUtf16Line(stream, buffer, capacity, length);
-  return readMultibyteLine(stream, buffer, capacity, length);
+  if constexpr (ReadsUtf8LinesItself<Stream>) {
+    return stream.readUtf8Line(buffer, capacity, length);
+  } else {
+    return readMultibyteLine(stream, buffer, capacity, length);
+  }
 }
 
 // Applies SetTextEncoding to a stored encoding; false for an unknown kind.

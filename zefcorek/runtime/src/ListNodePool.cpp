@@ -1,6 +1,8 @@
 // The node pool, the chain and its cursor shared by the two linked lists.
 #include "ListNodePool.h"
 
+#include "Allocation.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -10,7 +12,7 @@ namespace zefcorek {
 
 ListNode* ListNodePool::take() {
   if (!enabled_ || first_ == nullptr)
-    return static_cast<ListNode*>(std::calloc(1, sizeof(ListNode) + payloadSize_));
+    return static_cast<ListNode*>(runtimeCalloc(1, sizeof(ListNode) + payloadSize_));
   ListNode* node = first_;
   first_ = node->next;
   --pooledCount_;
@@ -121,6 +123,13 @@ ZRESULT ListChain::addTail(const void* payload, ListNode** outNode) {
   return ZR_OK;
 }
 
+ZRESULT ListChain::appendForInsert(const void* payload, ListNode** outNode) {
+  const ZRESULT result = addTail(payload, outNode);
+  if (result != ZR_OK && outNode != nullptr)
+    *outNode = nullptr;
+  return result;
+}
+
 ZRESULT ListChain::addHead(const void* payload, ListNode** outNode) {
   ListNode* node = makeNode(payload);
   if (outNode != nullptr)
@@ -137,7 +146,7 @@ ZRESULT ListChain::insertAfter(const void* payload, ListNode* after, ListNode** 
   if (after == nullptr)
     return addHead(payload, outNode);
   if (after == tail_)
-    return addTail(payload, outNode);
+    return appendForInsert(payload, outNode);
   ListNode* node = makeNode(payload);
   if (outNode != nullptr)
     *outNode = node;
@@ -155,7 +164,7 @@ ZRESULT ListChain::insertAt(const void* payload, unsigned index, ListNode** outN
     return ZR_BADARG;
   }
   if (index == count_)
-    return addTail(payload, outNode);
+    return appendForInsert(payload, outNode);
   if (index == 0)
     return addHead(payload, outNode);
   ListNode* at = nullptr;

@@ -148,6 +148,9 @@ public:
   ZRESULT search(Match match, ListNode** outNode, unsigned* outIndex);
 
 private:
+  // addTail for the insertions that land at the tail: those null *outNode
+  // on failure, where addTail keeps it.
+  ZRESULT appendForInsert(const void* payload, ListNode** outNode);
   void linkBefore(ListNode* node, ListNode* before);
   void linkAtTail(ListNode* node);
   void unlink(ListNode* node);
@@ -166,7 +169,7 @@ private:
 template <class Answer>
 ZRESULT ListChain::insertSorted(const void* payload, Answer answer, ListNode** outNode) {
   if (head_ == nullptr)
-    return addTail(payload, outNode);
+    return appendForInsert(payload, outNode);
   ListNode* node = head_;
   int32_t result = answer(node);
   while (result >= 0 && node->next != nullptr) {
@@ -179,7 +182,7 @@ ZRESULT ListChain::insertSorted(const void* payload, Answer answer, ListNode** o
     return ZR_NO;
   }
   if (result >= 0)
-    return addTail(payload, outNode);
+    return appendForInsert(payload, outNode);
   if (node == head_ && result == -1)
     return addHead(payload, outNode);
   ListNode* fresh = makeNode(payload);

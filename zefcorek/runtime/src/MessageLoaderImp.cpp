@@ -254,10 +254,16 @@ ZRESULT IMessageLoaderImp::parseLines(IFIOIBufferedStream& stream, bool allowStr
     if (read == ZR_FAILED) return ZR_FAILED;
     ++lineCounter_;
     const std::u16string line(buffer.data(), length);
-    // A line longer than the limit is cut there; its rest is skipped.
+    // A line longer than the limit is cut there; its rest is skipped. A
+    // reader that answers "cut" without moving on would never end: fail.
     while (read == ZR_NO) {
+      uint32_t before = 0;
+      uint32_t after = 0;
+      if (stream.GetPosition(&before) != ZR_OK) return ZR_FAILED;
       read = stream.ReadText(buffer.data(), static_cast<uint32_t>(buffer.size()), &length);
+      if (stream.GetPosition(&after) != ZR_OK || after == before) return ZR_FAILED;
     }
+    if (read == ZR_FAILED) return ZR_FAILED;
     const ZRESULT parsed = parseLine(line, allowStringIds);
     if (parsed != ZR_OK) return parsed;
   }

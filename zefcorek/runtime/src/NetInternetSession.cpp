@@ -5,7 +5,11 @@
 // reads a block, writes it and reports progress; a pass that takes longer
 // than 0.2 s on the platform clock halves the block size, down to 8,000
 // bytes, so that on a slow line the caller's callback (and with it the
-// chance to cancel) still comes about five times a second.
+// chance to cancel) still comes about five times a second. While a call waits
+// for the server (for the response, or for the next bytes of a stalled
+// body) the callback is called on the same record about as often, so cancel
+// works there too; a server silent for the platform's receive time-out
+// fails the download.
 #include "zefcorek/NetInternetSession.h"
 
 #include "zefcorek/ClassMakers.h"
@@ -75,6 +79,35 @@ std::optional<DWORD> queryNumber(HINTERNET request, DWORD level) {
   return value;
 }
 
+// The caller's callback while a call waits for the server: the first
+// nonzero answer stops the wait and is what the download answers.
+struct WaitingCallback {
+  TNetDownloadProgressCallback callback;
+  TNetDownloadProgress* progress;
+  int32_t answer = 0;
+
+  static bool stillWanted(void* self) {
+    auto* waiting = static_cast<WaitingCallback*>(self);
+    if (waiting->callback == nullptr || waiting->answer != 0) return waiting->answer == 0;
+    waiting->answer = waiting->callback(waiting->progress);
+    return waiting->answer == 0;
+  }
+};
+
+// The session's wait hook for the length of one download.
+class WaitHookScope {
+public:
+  WaitHookScope(HINTERNET session, WaitingCallback* waiting) : session_(session) {
+    platform::setInternetWaitHook(session_, &WaitingCallback::stillWanted, waiting);
+  }
+  ~WaitHookScope() { platform::setInternetWaitHook(session_, nullptr, nullptr); }
+  WaitHookScope(const WaitHookScope&) = delete;
+  WaitHookScope& operator=(const WaitHookScope&) = delete;
+
+private:
+  HINTERNET session_;
+};
+
 class INetInternetSessionImp final : public IStdInterfaceImp, public virtual INetInternetSession {
 public:
   INetInternetSessionImp() = default;
@@ -110,19 +143,25 @@ public:
     FileHandle file{CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (file.value == INVALID_HANDLE_VALUE) return ZR_FAILED;
-    RequestHandle request{InternetOpenUrlW(internet_, url, u"", 0, kRequestFlags, 0)};
-    if (request.value == nullptr) return ZR_FAILED;
-    answerProxyAuthentication(request.value);
 
     progress_ = {};
     progress_.cbSize = sizeof(TNetDownloadProgress);
     progress_.session = CastToTopInterface();
     copyIntoField(progress_.url, viewOf(url));
     copyIntoField(progress_.path, viewOf(path));
-    progress_.totalSize = contentLength(request.value);
+    progress_.totalSize = -1;
     progress_.userValue = userValue;
+    WaitingCallback waiting{callback, &progress_};
+    const WaitHookScope hookScope(internet_, &waiting);
+
+    RequestHandle request{InternetOpenUrlW(internet_, url, u"", 0, kRequestFlags, 0)};
+    if (request.value == nullptr) return waiting.answer != 0 ? waiting.answer : ZR_FAILED;
+    answerProxyAuthentication(request.value);
+    if (waiting.answer != 0) return waiting.answer;
+    progress_.totalSize = contentLength(request.value);
 
     ZRESULT result = transfer(request.value, file.value, callback);
+    if (waiting.answer != 0) return waiting.answer;
     if (result == ZR_OK && !isSuccessStatus(queryNumber(request.value, HTTP_QUERY_STATUS_CODE))) {
       // An error page is stored for diagnosis but never passes for the file.
       result = ZR_FAILED;

@@ -5,6 +5,8 @@
 // passes 4 GiB is refused instead of wrapping round to a small number.
 #include "zefcorek/PtrArray.h"
 
+#include "Allocation.h"
+
 #include "zefcorek/ClassMakers.h"
 
 #include <cstdlib>
@@ -40,7 +42,7 @@ bool IPtrArrayImp::growTo(uint64_t newCapacity) {
     return true;
   if (newCapacity > kMaxSlots)
     return false;
-  auto* block = static_cast<void**>(std::malloc(newCapacity * sizeof(void*)));
+  auto* block = static_cast<void**>(zefcorek::runtimeMalloc(newCapacity * sizeof(void*)));
   if (block == nullptr)
     return false;
   if (capacity_ != 0)
@@ -248,7 +250,7 @@ ZRESULT IPtrArrayImp::Reserved(intptr_t) { return ZR_NOTSUPPORTED; }
 // block that cannot be allocated fails the clone instead of handing back an
 // empty array.
 ZRESULT IPtrArrayImp::cloneSlots(unsigned first, unsigned n, IPtrArray** out) {
-  auto* copy = new (std::nothrow) IPtrArrayImp(n);
+  auto* copy = zefcorek::runtimeNew<IPtrArrayImp>(n);
   if (copy == nullptr || copy->GetCapacity() < n) {
     if (copy != nullptr)
       copy->Release();

@@ -4,8 +4,11 @@
 // Items live in one vector of (text, data) pairs; a text is a private,
 // NUL-terminated copy allocated with new[] and owned by its item, or null for
 // an empty item. Index access is direct, so walking the items costs one step
-// per item whatever the order.
+// per item whatever the order. Items added in bulk (PackedStringList.h) keep
+// their texts in blocks owned by the list instead.
 #include "zefcorek/StringList.h"
+
+#include "PackedStringList.h"
 
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/ClassMakers.h"
@@ -22,6 +25,7 @@
 #include <mutex>
 #include <new>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -35,7 +39,24 @@ constexpr unsigned kLockRetryMs = 100;
 struct StringItem {
   WCHAR* text = nullptr;  // private copy, null for an empty item
   uint32_t data = 0;      // the caller's value
+  bool packed = false;    // text lies in a packed block, not freed by itself
 };
+
+// A block of packed texts: each text NUL-terminated, one after the other.
+// Blocks are chained from the newest and freed all at once with the items.
+// A packed text is never freed by itself (deleting or replacing its item
+// only drops the pointer) and a block is never reused, so an edited list
+// keeps at most the space its bulk additions took.
+struct PackedBlock {
+  PackedBlock* older;
+  size_t capacity;  // units of text room after the header
+  size_t used;      // units taken
+  WCHAR* text() { return reinterpret_cast<WCHAR*>(this + 1); }
+};
+
+// Packed blocks are at least this many units, so a list loaded line by line
+// allocates once per block instead of once per line.
+constexpr size_t kPackedBlockUnits = 16384;
 
 std::u16string_view viewOf(const WCHAR* text) {
   return text == nullptr ? std::u16string_view() : std::u16string_view(text);
@@ -128,7 +149,7 @@ public:
   ZRESULT Delete(uint32_t index) override {
     if (index >= items_.size())
       return ZR_BADARG;
-    delete[] items_[index].text;
+    releaseText(items_[index]);
     items_.erase(items_.begin() + index);
     return ZR_OK;
   }
@@ -229,7 +250,7 @@ public:
     WCHAR* copy = nullptr;
     if (!copyText(view.data(), view.size(), &copy))
       return ZR_OUTOFMEMORY;
-    delete[] items_[index].text;
+    releaseText(items_[index]);
     items_[index].text = copy;
     return ZR_OK;
   }
@@ -417,6 +438,61 @@ private:
     return ZR_OK;
   }
 
+public:
+  // Bulk additions, see PackedStringList.h.
+  bool reservePacked(size_t items, size_t units) {
+    try {
+      items_.reserve(items_.size() + items);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    return units == 0 || hasPackedRoom(units) || addPackedBlock(units);
+  }
+  WCHAR* pack(std::u16string_view text) {
+    if (!hasPackedRoom(text.size() + 1) && !addPackedBlock(std::max(text.size() + 1, kPackedBlockUnits)))
+      return nullptr;
+    WCHAR* copy = packed_->text() + packed_->used;
+    std::copy_n(text.data(), text.size(), copy);
+    copy[text.size()] = u'\0';
+    packed_->used += text.size() + 1;
+    return copy;
+  }
+  ZRESULT addPacked(std::u16string_view text) {
+    if (text.empty())
+      return addPacked(nullptr, 0);
+    WCHAR* copy = pack(text);
+    return copy == nullptr ? ZR_OUTOFMEMORY : addPacked(copy, text.size());
+  }
+  ZRESULT addPacked(WCHAR* copy, size_t length) {
+    StringItem item{nullptr, 0, true};
+    if (length > 0) {
+      item.text = copy;
+      item.text[length] = u'\0';
+    }
+    try {
+      items_.push_back(item);
+    } catch (const std::bad_alloc&) {
+      return ZR_OUTOFMEMORY;  // the packed copy goes with its block
+    }
+    return ZR_OK;
+  }
+
+private:
+  bool hasPackedRoom(size_t units) const { return packed_ && packed_->capacity - packed_->used >= units; }
+  bool addPackedBlock(size_t units) {
+    void* memory = ::operator new(sizeof(PackedBlock) + units * sizeof(WCHAR), std::nothrow);
+    if (memory == nullptr)
+      return false;
+    packed_ = new (memory) PackedBlock{packed_, units, 0};
+    return true;
+  }
+  static void releaseText(StringItem& item) {
+    if (!item.packed)
+      delete[] item.text;
+    item.text = nullptr;
+    item.packed = false;
+  }
+
   // The common checks of the buffer readers: clears the buffer first.
   ZRESULT prepareBuffer(uint32_t index, WCHAR* buffer, uint32_t capacity) {
     if (buffer == nullptr || capacity == 0)
@@ -448,11 +524,14 @@ private:
 
   void freeAll() {
     for (StringItem& item : items_)
-      delete[] item.text;
+      releaseText(item);
     items_.clear();
+    while (packed_ != nullptr)
+      ::operator delete(std::exchange(packed_, packed_->older));
   }
 
   std::vector<StringItem> items_;   // the list, in order
+  PackedBlock* packed_ = nullptr;   // newest block of packed texts, or null
   std::recursive_mutex lock_;       // taken by Lock/TryLock, left by Unlock
   CLWideStr ownerName_;             // who took the lock last; empty when free
 };
@@ -513,4 +592,36 @@ IStringList::~IStringList() = default;
 
 void* zefcorek::makeIStringListImp(intptr_t) {
   return static_cast<IStringList*>(new (std::nothrow) IStringListImp());
+}
+
+zefcorek::PackedStringListBuilder::PackedStringListBuilder() {
+  auto* imp = new (std::nothrow) IStringListImp();
+  imp_ = imp;
+  list_ = imp;
+}
+
+zefcorek::PackedStringListBuilder::~PackedStringListBuilder() {
+  if (list_ != nullptr)
+    list_->Release();
+}
+
+bool zefcorek::PackedStringListBuilder::reserve(size_t items, size_t units) {
+  return static_cast<IStringListImp*>(imp_)->reservePacked(items, units);
+}
+
+ZRESULT zefcorek::PackedStringListBuilder::add(std::u16string_view text) {
+  return static_cast<IStringListImp*>(imp_)->addPacked(text);
+}
+
+WCHAR* zefcorek::PackedStringListBuilder::pack(std::u16string_view text) {
+  return static_cast<IStringListImp*>(imp_)->pack(text);
+}
+
+ZRESULT zefcorek::PackedStringListBuilder::addPacked(WCHAR* copy, size_t length) {
+  return static_cast<IStringListImp*>(imp_)->addPacked(copy, length);
+}
+
+IStringList* zefcorek::PackedStringListBuilder::take() {
+  imp_ = nullptr;
+  return std::exchange(list_, nullptr);
 }

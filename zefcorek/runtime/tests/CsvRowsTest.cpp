@@ -64,6 +64,40 @@ TEST(CsvRowsTest, SplitRowOfStringList) {
   rows->Release();
 }
 
+// The lists the CSV readers make are ordinary lists to their callers:
+// items of a wide row (more fields than a row usually has) and of a loaded
+// file can be replaced, deleted, added and cleared in any order.
+TEST(CsvRowsTest, SplitAndLoadedListsCanBeEdited) {
+  std::u16string row;
+  Fields expected;
+  for (int i = 0; i < 70; ++i) {
+    expected.push_back(u"f" + std::u16string(static_cast<size_t>(i % 7), u'x'));
+    row += (i == 0 ? u"" : u",") + expected.back();
+  }
+  IStringList* list = SplitCSVRowToStringList(u',', row.c_str());
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->GetCount(), 70u);
+  EXPECT_EQ(list->SetString(3, u"replaced"), ZR_OK);
+  EXPECT_EQ(list->Delete(0), ZR_OK);
+  EXPECT_EQ(list->Add(u"added", nullptr), ZR_OK);
+  EXPECT_EQ(list->Exchange(1, 68), ZR_OK);
+  expected[3] = u"replaced";
+  expected.erase(expected.begin());
+  expected.push_back(u"added");
+  std::swap(expected[1], expected[68]);
+  EXPECT_EQ(takeItems(list), expected);
+
+  ScratchFolder folder;
+  std::u16string path = folder.write("rows.csv", "one\ntwo\nthree\n");
+  IStringList* rows = LoadCSVFile(path.c_str());
+  ASSERT_NE(rows, nullptr);
+  EXPECT_EQ(rows->SetString(0, u"first"), ZR_OK);
+  EXPECT_EQ(rows->Delete(1), ZR_OK);
+  EXPECT_EQ(rows->Clear(), ZR_OK);
+  EXPECT_EQ(rows->Add(u"again", nullptr), ZR_OK);
+  EXPECT_EQ(takeItems(rows), Fields{u"again"});
+}
+
 TEST(CsvRowsTest, SplitToFieldsArray) {
   struct Case {
     const char* what;
@@ -148,6 +182,10 @@ TEST(CsvRowsTest, LoadFile) {
   ASSERT_TRUE(rows.has_value());
   // The long row stays one row.
   EXPECT_EQ(*rows, (Fields{u"a|b", u"", std::u16string(longRow.begin(), longRow.end()), u"last"}));
+
+  // UTF-16 cut one byte short: the lone byte ends the text.
+  std::u16string odd = folder.write("odd.csv", std::string("\xFF\xFE" "a\0|\0b\0\n\0c\0d", 13));
+  EXPECT_EQ(takeItems(LoadCSVFile(odd.c_str())), (Fields{u"a|b", u"c"}));
 
   std::u16string empty = folder.write("empty.csv", "");
   EXPECT_EQ(takeItems(LoadCSVFile(empty.c_str())), Fields{});

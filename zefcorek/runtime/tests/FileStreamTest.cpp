@@ -96,8 +96,11 @@ TEST(FileStreamTest, LineReadersAgreeOnEveryLineEndEncodingAndCapacity) {
       {"UTF-8 chosen on a file without mark", "\xE2\x82\xAC\n", 80, 2, true, {{u"\u20AC", 0}}},
       {"UTF-16LE mark alone", "\xFF\xFE", 80, 0, false, {{u"", 0}}},
       {"UTF-16LE lines", std::string("\xFF\xFEh\0i\0\r\0\n\0x\0", 12), 80, 0, false, {{u"hi", 0}, {u"x", 0}}},
-      {"UTF-16LE odd last byte is never returned", std::string("a\0b", 3), 80, 1, true,
-       {{u"a", 1}, {u"", 1}, {u"", 1}}},
+      // A lone last byte cannot be decoded: it ends the text and is dropped.
+      {"UTF-16LE odd last byte ends the text", std::string("a\0b", 3), 80, 1, true,
+       {{u"a", 0}, {u"", 0}}},
+      {"UTF-16LE odd last byte after a line end", std::string("a\0\n\0b", 5), 80, 1, true,
+       {{u"a", 0}, {u"", 0}}},
       // The UTF-8 mark found at open gives way; UTF-16LE skips its own
       // two-byte mark length.
       {"mark found, UTF-16LE asked: switches", std::string("\xEF\xBB\xBF\0a\0", 6), 80, 1, false,
@@ -173,6 +176,41 @@ TEST(FileStreamTest, BufferedLinesAcrossWindowBoundariesMatchTheUnbufferedStream
     }
   }
   EXPECT_GT(comparedLines, 1000u);  // the comparison really ran
+}
+
+// Long lines decoded straight out of the window: ASCII runs longer than a
+// 16-byte block, characters of every length (four bytes give a surrogate
+// pair), malformed and truncated sequences, cuts inside characters and an
+// incomplete character at the very end, against the same oracle.
+TEST(FileStreamTest, BufferedUtf8LinesDecodedInTheWindowMatchTheUnbufferedStream) {
+  std::string text;
+  const char* pieces[] = {"abcdefghijklmnopqrstuvwxyz0123456789", "\r\n", "\n", "\r", "q", "\xC3\xA9",
+                          "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xC3(", "\xE2\x82", "\xED\xA0\x80", "\xFF"};
+  unsigned state = 777;
+  for (int i = 0; i < 3000; ++i) {
+    state = state * 1103515245 + 12345;
+    // Rare breaks and faults, so that most lines are long and well formed.
+    const unsigned pick = (state >> 16) % 64;
+    text += pieces[pick < 52 ? (pick % 2 == 0 ? 0 : 4 + pick % 4) : pick % std::size(pieces)];
+  }
+  text += "\xE2\x82";  // an incomplete character ends the file
+  ScratchFolder folder;
+  const auto name = folder.write("u.txt", text);
+  for (const uint32_t capacity : {3u, 17u, 300u, 4096u}) {
+    Held<IFIOIStream> plain(make<IFIOIStream>(CLSID_IFIOIStreamImp));
+    plain->SetName(name.c_str());
+    ASSERT_EQ(plain->Open(0), ZR_OK);
+    plain->SetTextEncoding(FIO_TEXT_UTF8, true);
+    const auto expected = allLines(plain.p, capacity);
+    for (const uint32_t window : {16u, 301u, 4096u, 32768u}) {
+      Held<IFIOIBufferedStream> buffered(make<IFIOIBufferedStream>(CLSID_IFIOIBufferedStreamImp));
+      ASSERT_EQ(buffered->SetBufferSize(window), ZR_OK);
+      buffered->SetName(name.c_str());
+      ASSERT_EQ(buffered->Open(0), ZR_OK);
+      buffered->SetTextEncoding(FIO_TEXT_UTF8, true);
+      EXPECT_TRUE(allLines(buffered.p, capacity) == expected) << "capacity " << capacity << ", window " << window;
+    }
+  }
 }
 
 TEST(FileStreamTest, OpenDetectsMarksAndEncodingChoicesFollowTheirFamily) {

@@ -67,6 +67,18 @@ TEST_F(MessageLoaderTest, MessageFileSkipsCommentsAndStopsAtAMalformedLine) {
   EXPECT_EQ(loader_->LoadFromFile(nullptr), ZR_BADARG);
 }
 
+// A language file cut one byte short (UTF-16 with an odd byte count) loads
+// what it holds and ends instead of hanging on the lone byte.
+TEST_F(MessageLoaderTest, Utf16FileCutOneByteShortLoadsAndEnds) {
+  static const char kWhole[] = "\xFF\xFE" "1\0=\0o\0n\0e\0\r\0\n\0" "2\0=\0t\0w\0o\0";
+  const std::string whole(kWhole, sizeof kWhole - 1);
+  const auto path = folder_.write("cut.eng", whole.substr(0, whole.size() - 1));
+  ASSERT_EQ(loader_->LoadFromFile(path.c_str()), ZR_OK);
+  EXPECT_EQ(text(1), u"one");
+  EXPECT_EQ(text(2), u"tw");
+  EXPECT_EQ(boxes_.count(), 0u);
+}
+
 TEST_F(MessageLoaderTest, EscapesOfBothPasses) {
   struct Case {
     const char* file;          // the text as written in a message file

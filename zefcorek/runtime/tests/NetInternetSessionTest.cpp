@@ -6,12 +6,18 @@
 #include "zefcorek/ZefCoreK.h"
 
 #include "platform/Clock.h"
+#include "platform/Internet.h"
 
 #include "fixtures/FixtureServer.h"
 #include "fixtures/ProxyFixture.h"
 #include "fixtures/UpdateServerDouble.h"
 
 #include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -47,8 +53,11 @@ FixtureResponse textBody(const std::string& text) {
 }
 
 // What the callback saw, one entry per block; userValue points to it.
+// Calls while waiting for the server bring no bytes and are only counted.
 struct Observed {
   std::vector<uint32_t> blocks;  // bytes added since the previous call
+  int32_t waits = 0;             // calls without new bytes
+  int32_t stopAtWait = 0;        // return `stopWith` at this many waits (0: never)
   std::vector<int32_t> totals;
   TNetDownloadProgress last{};
   int32_t stopAfter = 0;      // return `stopWith` after this many blocks (0: never)
@@ -60,6 +69,10 @@ struct Observed {
 int32_t record(TNetDownloadProgress* progress) {
   auto* seen = reinterpret_cast<Observed*>(progress->userValue);
   uint32_t before = seen->last.received;
+  if (progress->received == before) {
+    ++seen->waits;
+    return seen->waits == seen->stopAtWait ? seen->stopWith : 0;
+  }
   seen->blocks.push_back(progress->received - before);
   seen->totals.push_back(progress->totalSize);
   seen->last = *progress;
@@ -209,6 +222,75 @@ TEST_F(NetInternetSessionTest, CallbackStopsTheDownloadWithItsValue) {
   seen.stopWith = 5;
   EXPECT_EQ(download(server_.url("/file"), file("part"), &seen), 5);
   EXPECT_TRUE(contents(file("part")) == generated(32'000)) << "exactly the first block stays";
+}
+
+// A server that stalls (before answering, after the head, or in the middle
+// of the body) neither blocks the download for ever nor keeps the callback
+// from running: the callback comes while it waits and can cancel, and a
+// silence as long as the receive time-out fails the download.
+TEST_F(NetInternetSessionTest, StalledServersTimeOutAndCanBeCancelled) {
+  FixtureResponse midBody = generatedBody(64'000);
+  midBody.blockSize = 32'000;
+  midBody.delayPerBlockMs = 2'500;  // before each block, the first included
+  server_.route("/stalls", midBody);
+  // Accepted by the system, never answered.
+  const int silent = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(silent, 4), 0);
+  ASSERT_EQ(getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  const std::string silentUrl = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/x";
+  ASSERT_EQ(session_->Open(u"SessionTest"), ZR_OK);
+
+  // Cancelled while waiting, with the callback's own answer: for the
+  // response, and (after some 2.5 s of waits) in the middle of the body.
+  struct Cancel {
+    std::string url;
+    int32_t atWait;
+    size_t stored;
+  };
+  for (const Cancel& cancel : {Cancel{silentUrl, 2, 0}, Cancel{server_.url("/stalls"), 2, 0},
+                               Cancel{server_.url("/stalls"), 20, 32'000}}) {
+    Observed seen;
+    seen.stopAtWait = cancel.atWait;
+    seen.stopWith = 7;
+    EXPECT_EQ(download(cancel.url, file("cancelled"), &seen), 7) << cancel.url;
+    EXPECT_EQ(seen.waits, cancel.atWait) << cancel.url;
+    EXPECT_EQ(contents(file("cancelled")).size(), cancel.stored) << cancel.url << " at " << cancel.atWait;
+  }
+
+  // Timed out after a second of silence.
+  platform::setReceiveTimeoutSeconds(1);
+  ASSERT_EQ(session_->Open(u"SessionTest"), ZR_OK);  // sessions take the setting when opened
+  EXPECT_EQ(download(silentUrl, file("silent")), ZR_FAILED);
+  EXPECT_EQ(download(server_.url("/stalls"), file("stalled")), ZR_FAILED);
+  platform::setReceiveTimeoutSeconds(0);
+  close(silent);
+}
+
+// Redirects are followed and the final body is what is stored; a loop of
+// them fails.
+TEST_F(NetInternetSessionTest, RedirectsAreFollowedToTheFinalBody) {
+  server_.route("/final", textBody("final body"));
+  for (int status : {301, 302, 303, 307, 308}) {
+    FixtureResponse moved = textBody("moved page");
+    moved.status = status;
+    moved.headers = {{"Location", "/final"}};
+    server_.route("/moved" + std::to_string(status), moved);
+  }
+  FixtureResponse loop = textBody("loop");
+  loop.status = 302;
+  loop.headers = {{"Location", "/loop"}};
+  server_.route("/loop", loop);
+  ASSERT_EQ(session_->Open(u"SessionTest"), ZR_OK);
+  for (int status : {301, 302, 303, 307, 308}) {
+    EXPECT_EQ(download(server_.url("/moved" + std::to_string(status)), file("r")), ZR_OK) << status;
+    EXPECT_EQ(contents(file("r")), "final body") << status;
+  }
+  EXPECT_EQ(download(server_.url("/loop"), file("loop")), ZR_FAILED);
 }
 
 TEST_F(NetInternetSessionTest, ErrorStatusesFailAndKeepTheirPage) {

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -80,11 +82,15 @@ TEST(TempFilesTest, TemporaryFileFailuresAreReported) {
   // The folder cannot be had: the box is shown and no file is made
   // anywhere else instead.
   ASSERT_TRUE(CreateTempFile(u"x", nullptr, name));
-  chmod((folder.root() + "/Temp").c_str(), 0755);
+  std::filesystem::remove_all(folder.root() + "/Temp");
   platform::RecordingMessageBoxes boxes;
   static int opens;
   opens = 0;
   platform::ScopedFileSyscalls restore;
+  platform::fileSyscalls().mkdir = [](const char*, mode_t) -> int {
+    errno = EACCES;
+    return -1;
+  };
   platform::fileSyscalls().open = [](const char* path, int flags, mode_t mode) -> int {
     ++opens;
     return platform::defaultFileSyscalls().open(path, flags, mode);

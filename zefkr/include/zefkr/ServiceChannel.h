@@ -40,8 +40,6 @@ inline constexpr DWORD kServiceControlCommand = 128;
 
 // What the sender needs from its surroundings; tests change it.
 struct ServiceChannelSettings {
-  // The system's major version: below 6 the updater runs commands itself.
-  int windowsMajorVersion = 6;
   // Owner of the notice box and of the repair start.
   HWND applicationWindow = nullptr;
   // Folder of the service program; empty: the updater's own folder.
@@ -54,7 +52,9 @@ ServiceChannelSettings& serviceChannelSettings();
 
 }  // namespace zefkr
 
-// Sends `command` through the service and waits for its answer. `infoFile`
+// Sends `command` through the service and waits for its answer. Before
+// version 6 of the system (KRIsPreVistaWindows) the updater runs the command
+// itself. `infoFile`
 // is emptied at every attempt and, after a done answer, holds the note the
 // service named. Answers one of the codes above; below version 6, the
 // executor's codes.

@@ -3,6 +3,7 @@
 
 #include "zefkr/Language.h"
 #include "zefkr/ProcedureCommand.h"
+#include "zefkr/ProductInfo.h"
 #include "zefkr/VendrakoIni.h"
 
 #include "platform/Clock.h"
@@ -165,7 +166,7 @@ int32_t KRSendServiceCommand(const WCHAR* command, CLWideStr& infoFile) {
   Channel channel(path);
   channel.write(u"DocsFolder", documentsFolder().c_str());
 
-  if (zefkr::serviceChannelSettings().windowsMajorVersion < 6) {
+  if (KRIsPreVistaWindows()) {
     return KRRunProcedureCommand(command, infoFile);
   }
 

@@ -23,6 +23,8 @@ public:
   // of which exactly one lies on the arc(s), in out[0]. The line form
   // reports that case as 3.
   static constexpr int kOneOfTwoKept = 4;
+  // Points farther than this from the circle are not on the arc.
+  static constexpr double kOnArcTolerance = 0.001;
 
   double startAngle;
   double endAngle;
@@ -47,6 +49,18 @@ public:
   virtual int CalcArcIntersection(T_ARC3P2D& other, T_POINT2D* out);
 
   bool Inverted() const { return !ccw; }
+
+  // The measures below read the stored sweep, which runs counter-clockwise
+  // from startAngle to endAngle whichever way the points were given; an arc
+  // that is not valid gives 0 or false.
+  // The length of the sweep: radius * (endAngle - startAngle).
+  double CalcLength() const;
+  // The angle of the second point, or of p, seen from the centre.
+  double CalcPtOnArcAngle() const;
+  double CalcPtAngle(const T_POINT2D* p) const;
+  // Whether p lies within 0.001 of the circle and inside the sweep, both
+  // ends included.
+  bool IsPtOnArc(const T_POINT2D* p) const;
 
   // Sets startAngle, endAngle and ccw from the three points. An arc that is
   // not valid gets 0, 0 and ccw; a full circle keeps its start angle.

@@ -65,6 +65,12 @@ public:
   // Sets the three points from centre and radius: the left, right and top
   // of the circle. Sets valid.
   void Calc3PFromCR();
+  // The least-squares circle of n points (the geometric fit, iterated from
+  // their mean for at most 100 rounds). valid is set and the three points
+  // follow from the result, also when the rounds run out; n = 0 leaves the
+  // circle as it was.
+  void CalcFromPointsLeastSquares(unsigned int n, const T_POINT2D* pts);
+
   // Sets centre, radius and valid from the three points. When the points
   // admit no circle nothing is changed, so valid stays as the caller left it.
   // Points whose first and third coincide give the circle whose diameter is

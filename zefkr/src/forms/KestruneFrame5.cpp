@@ -1,0 +1,36 @@
+// Page 7: the installed updates.
+#include "KestruneFrames.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+
+using zefkr::forms::messageText;
+
+TKestruneFrame5* KestruneFrame5 = nullptr;
+
+TKestruneFrame5::TKestruneFrame5(TMainForm* owner) : TKestruneFrame(owner) {
+  setObjectName("KestruneFrame5");
+  Label2 = addLabel("Label2", /*title=*/true);
+  Label1 = addLabel("Label1");
+  DPListView = addListView();
+  updFailedWarnPanel = new QFrame(this);
+  updFailedWarnPanel->setObjectName("updFailedWarnPanel");
+  auto* row = new QHBoxLayout(updFailedWarnPanel);
+  auto* mark = new QLabel(QStringLiteral("!"), updFailedWarnPanel);
+  mark->setObjectName("Label3");
+  row->addWidget(mark);
+  updFailedWarnLabel = new QLabel(updFailedWarnPanel);
+  updFailedWarnLabel->setObjectName("updFailedWarnLabel");
+  updFailedWarnLabel->setWordWrap(true);
+  row->addWidget(updFailedWarnLabel, 1);
+  layout()->addWidget(updFailedWarnPanel);
+  updFailedWarnPanel->hide();
+  Label4 = addLabel("Label4");
+}
+
+void TKestruneFrame5::InitPage() {
+  Label2->setText(messageText(1700));
+  Label1->setText(messageText(1701));
+  Label4->setText(messageText(1702));
+}

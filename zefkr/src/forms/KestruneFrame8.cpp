@@ -1,0 +1,32 @@
+// Page 10: the authorisation was refused, with the reason.
+#include "KestruneFrames.h"
+
+#include "MainForm.h"
+
+#include <QLabel>
+
+using zefkr::forms::messageText;
+
+TKestruneFrame8* KestruneFrame8 = nullptr;
+
+TKestruneFrame8::TKestruneFrame8(TMainForm* owner) : TKestruneFrame(owner) {
+  setObjectName("KestruneFrame8");
+  Label2 = addLabel("Label2", /*title=*/true);
+  Label4 = addLabel("Label4");
+  ReasonLabel1 = addLabel("ReasonLabel1");
+  ReasonLabel2 = addLabel("ReasonLabel2");
+}
+
+void TKestruneFrame8::InitPage() {
+  Label2->setText(messageText(2000));
+  Label4->setText(messageText(2001));
+  // The reason by the outcome of the last login; none for another outcome.
+  const int32_t state = mainForm()->session().FLoginState;
+  if (state < 1 || state > 4) {
+    ReasonLabel1->clear();
+    ReasonLabel2->clear();
+    return;
+  }
+  ReasonLabel1->setText(messageText(2000 + 2 * state));
+  ReasonLabel2->setText(messageText(2001 + 2 * state));
+}

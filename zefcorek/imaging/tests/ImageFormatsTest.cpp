@@ -242,6 +242,37 @@ TEST_F(ImageFormatsTest, InformationByDecoding) {
   EXPECT_EQ(metadata, nullptr);
 }
 
+TEST_F(ImageFormatsTest, BoxFittedLoadingKeepsTheAspectRatio) {
+  const struct {
+    int width, height;
+    uint32_t boxWidth, boxHeight;
+    uint32_t expectedWidth, expectedHeight;
+  } cases[] = {
+      {800, 600, 200, 200, 200, 150},  // down
+      {100, 50, 400, 400, 400, 200},   // up
+      {16, 16, 16, 64, 16, 16},
+  };
+  for (const auto& row : cases) {
+    auto* picture = new IFIRasterImageImp(expert_, nullptr);
+    ASSERT_EQ(picture->Allocate(row.width, row.height, 24, nullptr), ZR_OK);
+    ASSERT_EQ(picture->Fill(RGB(10, 200, 30)), ZR_OK);
+    const std::u16string path = folder_.name("box.png");
+    ASSERT_EQ(saver_->SaveToFile(0, path.c_str(), picture), ZR_OK);
+    picture->Release();
+    IRasterImage* image = nullptr;
+    ASSERT_EQ(expert_->LoadImage(path.c_str(), row.boxWidth, row.boxHeight, 0, &image), ZR_OK);
+    uint32_t width = 0, height = 0;
+    EXPECT_EQ(image->GetSize(&width, &height), ZR_OK);
+    EXPECT_EQ(width, row.expectedWidth) << row.width << "x" << row.height;
+    EXPECT_EQ(height, row.expectedHeight) << row.width << "x" << row.height;
+    EXPECT_EQ(image->GetUserWord(), 1u) << "no format id is recorded";
+    uint8_t rgb[3];
+    EXPECT_EQ(image->GetPixelRGB(width / 2, height / 2, rgb), ZR_OK);
+    EXPECT_EQ(rgb[1], 200);
+    image->Release();
+  }
+}
+
 TEST_F(ImageFormatsTest, BoxFittedLoadingChecksItsArguments) {
   IFIRasterImageImp* picture = makePicture(24, expert_);
   ASSERT_EQ(saver_->SaveToFile(14, folder_.name("fit.raw").c_str(), picture), ZR_OK);

@@ -22,13 +22,8 @@ const GUID* const kNotYetBuilt[] = {
     &CLSID_IWlanHelperImp,
     &CLSID_ITCPConnectionImp,
     &CLSID_IUDPConnectionImp,
-    &CLSID_IGfxZoomerImp,
     &CLSID_IGfxRotoTransImp,
-    &CLSID_IGfxBSplineImp,
-    &CLSID_IGfxPtDestination3Imp,
-    &CLSID_IFIImgIOProviderImp,
     &CLSID_IPDFImgExtractorImp,
-    &CLSID_IHatchHandlerACADCompImp,
 };
 
 TEST(FactoryTest, RefusesNullArguments) {

@@ -335,6 +335,14 @@ IRasterImage* ZefImageOutputDev::capturePixels(Stream* str, int width, int heigh
     image->Release();
     return nullptr;
   }
+  // At 8, 24 and 32 bits the stored row is written directly (what SetPixel
+  // would store, without a call per pixel); other depths go through
+  // SetPixel. Row y of the PDF image is picture row height - 1 - y.
+  FIBITMAP* bitmap = nullptr;
+  (void)image->GetBitmap(&bitmap);
+  const unsigned stored = FreeImage_GetBPP(bitmap);
+  const bool direct = stored == 8 || stored == 24 || stored == 32;
+  const unsigned step = stored / 8;
   ImageStream rowsIn(str, width, components, colorMap->getBits());
   rowsIn.reset();
   for (int y = 0; y < height; ++y) {
@@ -342,13 +350,28 @@ IRasterImage* ZefImageOutputDev::capturePixels(Stream* str, int width, int heigh
     // of the data is seen before each row, and the rest stays blank.
     const unsigned char* pixel = str->lookChar() == EOF ? nullptr : rowsIn.getLine();
     if (pixel == nullptr) break;
+    BYTE* line = FreeImage_GetScanLine(bitmap, height - 1 - y);
     for (int x = 0; x < width; ++x, pixel += components) {
-      uint32_t value = pixel[0];
-      if (bitsPerPixel > 8) {
-        const RGBQUAD quad = quadOf(colorMap, pixel);
-        value = quad.rgbRed | (uint32_t{quad.rgbGreen} << 8) | (uint32_t{quad.rgbBlue} << 16);
+      if (bitsPerPixel <= 8) {
+        if (direct) {
+          line[x] = pixel[0];
+        } else {
+          (void)image->SetPixel(x, height - 1 - y, pixel[0]);
+        }
+        continue;
       }
-      (void)image->SetPixel(x, height - 1 - y, value);
+      const RGBQUAD quad = quadOf(colorMap, pixel);
+      if (!direct) {
+        const uint32_t value =
+            quad.rgbRed | (uint32_t{quad.rgbGreen} << 8) | (uint32_t{quad.rgbBlue} << 16);
+        (void)image->SetPixel(x, height - 1 - y, value);
+        continue;
+      }
+      BYTE* target = line + static_cast<size_t>(x) * step;
+      target[FI_RGBA_RED] = quad.rgbRed;
+      target[FI_RGBA_GREEN] = quad.rgbGreen;
+      target[FI_RGBA_BLUE] = quad.rgbBlue;
+      if (step == 4) target[FI_RGBA_ALPHA] = 0;
     }
   }
   rowsIn.close();

@@ -23,7 +23,6 @@ const GUID* const kNotYetBuilt[] = {
     &CLSID_ITCPConnectionImp,
     &CLSID_IUDPConnectionImp,
     &CLSID_IGfxRotoTransImp,
-    &CLSID_IPDFImgExtractorImp,
 };
 
 TEST(FactoryTest, RefusesNullArguments) {

@@ -69,4 +69,40 @@ static_assert(offsetof(PDFImgExtractOptions, context) == 32);
 static_assert(offsetof(PDFImgExtractOptions, result) == 40);
 static_assert(sizeof(PDFImgExtractOptions) == 48);
 
+// The passwords of Open: NUL-terminated ANSI texts of at most 33
+// characters; an empty one means none. 68 bytes, no size field.
+struct PDFOpenPasswords {
+  char ownerPassword[34];
+  char userPassword[34];
+};
+static_assert(sizeof(PDFOpenPasswords) == 68);
+
+// The PDF image capture's entry point, made by the factory
+// (CLSID_IPDFImgExtractorImp). One open document at a time. QueryInterface
+// answers E_NOINTERFACE for every id, the out pointer left.
+struct ZEF_EXPORT IPDFImgExtractor : virtual IUnknown {
+  virtual bool IsOpen() = 0;
+  // Closes any open document, then opens `path` (ANSI text). E_INVALIDARG
+  // for a missing argument or an empty path; E_FAIL with *errorCode 1 when
+  // the file is not found, else with the document's code (2 bad page
+  // catalog, 3 damaged cross-reference table, 4 wrong or missing password).
+  virtual HRESULT Open(const char* path, const PDFOpenPasswords* passwords,
+                       uint32_t* errorCode) = 0;
+  // Always true.
+  virtual bool Close() = 0;
+  // 0 while closed.
+  virtual uint32_t GetPageCount() = 0;
+  // Writes the images of the pages to numbered files "<folder>\<rootName>-NNN"
+  // (see the image dumper). Page 0 as the first means 1; 0 or past the end
+  // as the last means the page count.
+  virtual HRESULT ExtractImagesToFolder(uint32_t firstPage, uint32_t lastPage, const char* folder,
+                                        const char* rootName, uint32_t* imageCount) = 0;
+  // Captures the images of the pages into options->result, writing the
+  // resolved page range back into the options.
+  virtual HRESULT ExtractImagesToList(PDFImgExtractOptions* options) = 0;
+
+protected:
+  ~IPDFImgExtractor() = default;
+};
+
 }  // namespace PDFII

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <atomic>
 #include <cstring>
 #include <vector>
@@ -127,6 +128,14 @@ bool copyFile(const std::string& from, const std::string& to, bool failIfExists)
   return copied && closed;
 }
 
+// True for a name ending in ".exe" in any case.
+bool isProgramName(std::string_view path) {
+  if (path.size() < 4) return false;
+  std::string tail(path.substr(path.size() - 4));
+  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return tail == ".exe";
+}
+
 // Wildcard match of '*' and '?' over UTF-16 names, ignoring case.
 bool matchesPattern(std::u16string_view name, std::u16string_view pattern) {
   size_t n = 0, p = 0, starP = std::u16string_view::npos, starN = 0;
@@ -148,6 +157,14 @@ bool matchesPattern(std::u16string_view name, std::u16string_view pattern) {
   }
   while (p < pattern.size() && pattern[p] == u'*') ++p;
   return p == pattern.size();
+}
+
+// The system's rule on top: a pattern ending in ".*" also matches a name
+// without any dot, so "*.*" lists "README" too.
+bool matchesFindPattern(std::u16string_view name, std::u16string_view pattern) {
+  if (matchesPattern(name, pattern)) return true;
+  if (!pattern.ends_with(u".*") || name.find(u'.') != std::u16string_view::npos) return false;
+  return matchesPattern(name, pattern.substr(0, pattern.size() - 2));
 }
 
 class FindObject final : public platform::KernelObject {
@@ -207,7 +224,7 @@ std::vector<FindObject::Entry> findMatches(std::u16string_view pattern) {
     const std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
     auto wide = platform::ansiToWide(name);
-    if (!wide || !matchesPattern(*wide, namePart)) continue;
+    if (!wide || !matchesFindPattern(*wide, namePart)) continue;
     std::string path = *folder;
     if (path.back() != '/') path += '/';
     entries.push_back({path + name, *wide});
@@ -279,7 +296,10 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD /*share*/, LPSECURITY_ATTRI
     SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }
-  const int fd = retryAfterSignal([&] { return fileSyscalls().open(path->c_str(), flags, 0666); });
+  // A program ("*.exe") is created runnable, as a linker makes it; the
+  // umask still applies.
+  const mode_t mode = isProgramName(*path) ? 0777 : 0666;
+  const int fd = retryAfterSignal([&] { return fileSyscalls().open(path->c_str(), flags, mode); });
   if (fd < 0) {
     platform::failFromErrno();
     if (errno == EEXIST) SetLastError(ERROR_FILE_EXISTS);
@@ -543,3 +563,9 @@ BOOL RemoveDirectoryW(LPCWSTR name) {
 }
 
 UINT SetErrorMode(UINT mode) { return errorMode.exchange(mode); }
+
+bool DirectoryExists(std::u16string_view path) {
+  const std::u16string name(path);
+  const DWORD attributes = GetFileAttributesW(name.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}

@@ -3,6 +3,7 @@
 
 #include "platform/LastError.h"
 #include "platform/Modules.h"
+#include "platform/ProcessSnapshot.h"
 #include "platform/Registry.h"
 #include "platform/Utf16.h"
 
@@ -26,9 +27,26 @@ const Export kNtdllExports[] = {
     {"NtQueryKey", reinterpret_cast<FARPROC>(&NtQueryKey)},
 };
 
+const Export kPsapiExports[] = {
+    {"GetModuleFileNameExW", reinterpret_cast<FARPROC>(&GetModuleFileNameExW)},
+    {"EnumProcessModules", reinterpret_cast<FARPROC>(&EnumProcessModules)},
+};
+
 const BuiltInModule kModules[] = {
     {u"ntdll", kNtdllExports},
+    {u"psapi", kPsapiExports},
 };
+
+// Tests can take psapi or one of its entries away.
+bool isAvailable(const BuiltInModule& module, const char* function) {
+  if (std::u16string_view(module.name) != u"psapi") return true;
+  const platform::PsapiAvailability available = platform::psapiAvailability();
+  if (!available.module) return false;
+  if (!function) return true;
+  if (std::strcmp(function, "GetModuleFileNameExW") == 0) return available.getModuleFileNameEx;
+  if (std::strcmp(function, "EnumProcessModules") == 0) return available.enumProcessModules;
+  return true;
+}
 
 // A module's handle is the address of its table row.
 HMODULE handleOf(const BuiltInModule& module) {
@@ -52,7 +70,9 @@ HMODULE LoadLibraryW(LPCWSTR name) {
     wanted.remove_suffix(4);
   }
   for (const auto& module : kModules) {
-    if (platform::equalsIgnoreCase(wanted, module.name)) return handleOf(module);
+    if (platform::equalsIgnoreCase(wanted, module.name) && isAvailable(module, nullptr)) {
+      return handleOf(module);
+    }
   }
   SetLastError(ERROR_MOD_NOT_FOUND);
   return nullptr;
@@ -65,7 +85,9 @@ FARPROC GetProcAddress(HMODULE handle, LPCSTR name) {
     return nullptr;
   }
   for (const auto& entry : module->exports) {
-    if (name != nullptr && std::strcmp(entry.name, name) == 0) return entry.function;
+    if (name != nullptr && std::strcmp(entry.name, name) == 0 && isAvailable(*module, name)) {
+      return entry.function;
+    }
   }
   SetLastError(ERROR_PROC_NOT_FOUND);
   return nullptr;

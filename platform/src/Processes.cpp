@@ -99,6 +99,29 @@ std::optional<LaunchPlan> serviceCommandPlan(const std::vector<std::u16string>& 
                     {}};
 }
 
+// "http:", "https:", "mailto:": a scheme of two or more letters, so a drive
+// letter ("C:") is not taken for one.
+bool isUrl(std::u16string_view file) {
+  const size_t colon = file.find(u':');
+  if (colon == std::u16string_view::npos || colon < 2) return false;
+  for (size_t i = 0; i < colon; ++i) {
+    const char16_t c = file[i];
+    const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+    const bool other = i > 0 && ((c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.');
+    if (!letter && !other) return false;
+  }
+  return true;
+}
+
+bool endsWithExe(std::u16string_view file) {
+  return file.size() >= 4 && platform::equalsIgnoreCase(file.substr(file.size() - 4), u".exe");
+}
+
+// The system's text editor, asked to show a file: the opener shows it.
+bool isTextEditor(std::u16string_view file) {
+  return platform::equalsIgnoreCase(file, u"notepad.exe") || platform::equalsIgnoreCase(file, u"notepad");
+}
+
 bool isCommandInterpreter(std::u16string_view file) {
   return platform::equalsIgnoreCase(file, u"cmd.exe") || platform::equalsIgnoreCase(file, u"cmd");
 }
@@ -114,6 +137,29 @@ intptr_t planLaunch(const SHELLEXECUTEINFOW& info, LaunchPlan& plan) {
     auto folder = platform::nativePath(info.lpDirectory);
     if (!folder) return SE_ERR_PNF;
     plan.workingFolder = *folder;
+  }
+
+  const std::string opener = environmentValue("ZEF_OPENER").value_or("xdg-open");
+  const bool elevate = platform::equalsIgnoreCase(verb, u"runas");
+  const bool open = verb.empty() || platform::equalsIgnoreCase(verb, u"open") || elevate;
+
+  // A URL goes to the opener as it is, never through the path mapping.
+  if (isUrl(file)) {
+    if (!open) return SE_ERR_NOASSOC;
+    plan.arguments = {opener, platform::wideToAnsiLenient(file)};
+    return 0;
+  }
+  if (isTextEditor(file) && open && !parameters.empty()) {
+    // The editor takes its whole parameter text as one file name, blanks
+    // included; quotes around it are optional.
+    std::u16string name = textOf(info.lpParameters);
+    while (!name.empty() && name.front() == u' ') name.erase(0, 1);
+    while (!name.empty() && name.back() == u' ') name.pop_back();
+    if (name.size() >= 2 && name.front() == u'"' && name.back() == u'"') name = name.substr(1, name.size() - 2);
+    auto document = platform::nativePath(name);
+    if (!document || access(document->c_str(), F_OK) != 0) return SE_ERR_FNF;
+    plan.arguments = {opener, *document};
+    return 0;
   }
 
   if (isCommandInterpreter(file)) {
@@ -136,15 +182,19 @@ intptr_t planLaunch(const SHELLEXECUTEINFOW& info, LaunchPlan& plan) {
   std::vector<std::string> arguments;
   for (const auto& parameter : parameters) arguments.push_back(platform::wideToAnsiLenient(parameter));
 
-  const bool elevate = platform::equalsIgnoreCase(verb, u"runas");
-  const bool open = verb.empty() || platform::equalsIgnoreCase(verb, u"open") || elevate;
   if (!open) return SE_ERR_NOASSOC;
 
-  // A document or URL goes to the opener with its path as the one argument.
+  // A program ("*.exe") that may not be run is refused, never handed to
+  // the opener as a document.
+  if (hasFolder(file) && endsWithExe(file) && access(program.c_str(), F_OK) == 0 &&
+      !isExecutableFile(program)) {
+    return SE_ERR_ACCESSDENIED;
+  }
+  // A document goes to the opener with its path as the one argument.
   const bool isProgram = !hasFolder(file) || isExecutableFile(program);
   if (!isProgram) {
-    if (access(program.c_str(), F_OK) != 0 && file.find(u':') == std::u16string::npos) return SE_ERR_FNF;
-    plan.arguments = {environmentValue("ZEF_OPENER").value_or("xdg-open"), program};
+    if (access(program.c_str(), F_OK) != 0) return SE_ERR_FNF;
+    plan.arguments = {opener, program};
     return 0;
   }
 

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 #include <cstring>
@@ -225,3 +227,31 @@ TEST(FilesTest, MappingsShowTheFileAndRefuseEmptyFiles) {
 }
 
 }  // namespace
+
+TEST(FilesTest, FindPatternsEndingInDotStarMatchNamesWithoutADot) {
+  ScratchRoot root;
+  for (const char* name : {"README", "a.txt", "b.tar.gz", "Makefile.", "dir/x"}) root.writeFile(name, "");
+  const struct {
+    const char* pattern;
+    std::vector<std::u16string> found;
+  } cases[] = {
+      {"*.*", {u"Makefile.", u"README", u"a.txt", u"b.tar.gz", u"dir"}},
+      {"READ*.*", {u"README"}},
+      {"*.", {u"Makefile."}},
+      {"*", {u"Makefile.", u"README", u"a.txt", u"b.tar.gz", u"dir"}},
+      {"*.t*", {u"a.txt", u"b.tar.gz"}},
+  };
+  for (const auto& c : cases) {
+    WIN32_FIND_DATAW data{};
+    HANDLE search = FindFirstFileW(root.windowsName(c.pattern).c_str(), &data);
+    std::vector<std::u16string> found;
+    if (search != INVALID_HANDLE_VALUE) {
+      found.emplace_back(data.cFileName);
+      while (FindNextFileW(search, &data)) found.emplace_back(data.cFileName);
+      FindClose(search);
+    }
+    std::sort(found.begin(), found.end());
+    std::erase_if(found, [](const std::u16string& name) { return name == u"." || name == u".."; });
+    EXPECT_EQ(found, c.found) << c.pattern;
+  }
+}

@@ -1,5 +1,6 @@
 // Shell execute and process handles: argument splitting, real waits, exit
 // codes, and the redirection of "net start/stop" to the service tool.
+#include "platform/Files.h"
 #include "platform/Processes.h"
 
 #include "ScratchRoot.h"
@@ -121,6 +122,65 @@ TEST_F(ShellExecuteTest, NetStartAndStopRunTheServiceControlTool) {
   EXPECT_FALSE(ShellExecuteExW(&info));
   unsetenv("ZEF_SERVICE_CONTROL_TOOL");
   EXPECT_EQ(root_.readFile("tool.log"), "stop VKRServ\n");
+}
+
+TEST_F(ShellExecuteTest, DocumentsUrlsAndProgramsByName) {
+  const std::string log = root_.driveC() + "/opened.log";
+  script("bin/opener.sh", "echo \"$@\" >> '" + log + "'");
+  setenv("ZEF_OPENER", (root_.driveC() + "/bin/opener.sh").c_str(), 1);
+  const auto note = root_.writeFile("docs/read me.txt", "hello");
+  const std::u16string quotedNote = u"\"" + note + u"\"";
+
+  // A program created through the file layer as "x.EXE" can run.
+  const auto created = root_.windowsName("bin/x.EXE");
+  HANDLE file = CreateFileW(created.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  const std::string body = "#!/bin/sh\necho ran >> '" + log + "'\n";
+  DWORD written = 0;
+  WriteFile(file, body.data(), static_cast<DWORD>(body.size()), &written, nullptr);
+  CloseHandle(file);
+  struct stat info {};
+  ASSERT_EQ(stat((root_.driveC() + "/bin/x.EXE").c_str(), &info), 0);
+  EXPECT_NE(info.st_mode & S_IXUSR, 0u);
+  const auto text = root_.windowsName("docs/plain.txt");
+  file = CreateFileW(text.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  CloseHandle(file);
+  ASSERT_EQ(stat((root_.driveC() + "/docs/plain.txt").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & S_IXUSR, 0u);
+
+  // An ".exe" without the execute bit is refused, not opened as a document.
+  const auto inert = root_.writeFile("bin/inert.exe", "MZ");
+  chmod((root_.driveC() + "/bin/inert.exe").c_str(), 0644);
+
+  struct Case {
+    const char* name;
+    std::u16string file;
+    const char16_t* parameters;
+    intptr_t result;  // > 32 started
+  };
+  const Case cases[] = {
+      {"editor with a text file", u"Notepad.exe", note.c_str(), 33},
+      {"editor in other case, quoted", u"NOTEPAD.EXE", quotedNote.c_str(), 33},
+      {"editor with a missing file", u"notepad.exe", u"C:\\docs\\none.txt", SE_ERR_FNF},
+      {"text document", note, nullptr, 33},
+      {"URL unchanged", u"https://www.Example.com/A?b=1", nullptr, 33},
+      {"created program", created, nullptr, 33},
+      {"program without execute bit", inert, nullptr, SE_ERR_ACCESSDENIED},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto request = infoFor(c.file, c.parameters, SEE_MASK_NOCLOSEPROCESS);
+    const BOOL started = ShellExecuteExW(&request);
+    EXPECT_EQ(reinterpret_cast<intptr_t>(request.hInstApp), c.result);
+    EXPECT_EQ(started != FALSE, c.result > 32);
+    if (!started) continue;
+    WaitForSingleObject(request.hProcess, INFINITE);
+    CloseHandle(request.hProcess);
+  }
+  unsetenv("ZEF_OPENER");
+  const std::string noteNative = root_.driveC() + "/docs/read me.txt";
+  EXPECT_EQ(root_.readFile("opened.log"), noteNative + "\n" + noteNative + "\n" + noteNative +
+                                              "\nhttps://www.Example.com/A?b=1\nran\n");
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include "platform/Handles.h"
 #include "platform/WinTypes.h"
 
+#include <string_view>
+
 // Access rights.
 inline constexpr DWORD GENERIC_READ = 0x80000000u;
 inline constexpr DWORD GENERIC_WRITE = 0x40000000u;
@@ -135,6 +137,9 @@ ZEF_EXPORT BOOL GetFileAttributesExW(LPCWSTR name, GET_FILEEX_INFO_LEVELS level,
 // The same with a name in the ANSI code page.
 ZEF_EXPORT BOOL GetFileAttributesExA(LPCSTR name, GET_FILEEX_INFO_LEVELS level, LPVOID info);
 ZEF_EXPORT DWORD GetFileAttributesW(LPCWSTR name);
+// True when `path` names a folder (links followed; the path mapping's
+// case-insensitive fallback applies). The framework's name for the test.
+ZEF_EXPORT bool DirectoryExists(std::u16string_view path);
 ZEF_EXPORT BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info);
 // Times of an open file; the creation time is the time of the last status
 // change, the nearest a POSIX file system keeps.

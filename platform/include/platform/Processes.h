@@ -2,9 +2,11 @@
 //
 // "open" of a program spawns it directly, without a shell: its parameters
 // are split into arguments by the Windows command-line rules, so a caller
-// that quotes for Windows gets the arguments it meant. A document or URL
-// (anything that is not an executable file) goes to the opener
-// ($ZEF_OPENER, else xdg-open). The verb "runas" goes through the elevation
+// that quotes for Windows gets the arguments it meant. A document (a file
+// that is not executable) goes to the opener ($ZEF_OPENER, else xdg-open);
+// a URL ("scheme:...") goes to it unchanged; "Notepad.exe" with a file as
+// its parameter shows that file through the opener. A "*.exe" without an
+// execute bit is refused with SE_ERR_ACCESSDENIED. The verb "runas" goes through the elevation
 // command $ZEF_ELEVATE_COMMAND (for example "pkexec"); without one it fails
 // with SE_ERR_ACCESSDENIED. "cmd.exe" with "/C net start NAME" or
 // "/C net stop NAME" runs our service-control tool ($ZEF_SERVICE_CONTROL_TOOL,

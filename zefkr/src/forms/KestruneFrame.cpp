@@ -16,6 +16,12 @@ QString zefkr::forms::messageText(int32_t id) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+QIcon zefkr::forms::rowImage(int index) {
+  static const char* const kNames[] = {":/ROW0", ":/ROW1", ":/ROW2", ":/ROW3"};
+  if (index < 0 || index >= 4) return QIcon();
+  return QIcon(QString::fromLatin1(kNames[index]));
+}
+
 QString zefkr::forms::messagesJoined(int32_t first, int32_t second) {
   return messageText(first) + QLatin1Char(' ') + messageText(second);
 }

@@ -1,6 +1,8 @@
 // Page 2: the search, login and update list, with progress.
 #include "KestruneFrames.h"
 
+#include "MainForm.h"
+
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
@@ -24,4 +26,12 @@ void TKestruneFrame2::InitPage() {
   Label3->setText(messagesJoined(1301, 1302));
   ProgressLabel->setText(messageText(1303));
   ProgressBar1->setValue(1);
+  const zefkr::TKRDetectedProductList& products = *mainForm()->DetectedProducts;
+  for (int32_t i = 0; i < products.count; ++i) {
+    const zefkr::TKRDetectedProduct& product = products.items[static_cast<size_t>(i)];
+    if (!product.found) continue;
+    new QListWidgetItem(zefkr::forms::rowImage(0), QString::fromStdU16String(product.caption),
+                        DPListView);
+  }
+  DPListView->sortItems();
 }

@@ -4,10 +4,15 @@
 #pragma once
 
 #include <QFrame>
+#include <QIcon>
+
+#include "zefkr/UpdateList.h"
 
 #include <cstdint>
 
 class QCheckBox;
+class QListWidgetItem;
+class QTimer;
 class QLabel;
 class QListWidget;
 class QProgressBar;
@@ -85,6 +90,12 @@ public:
   void InitPage() override;
   QLabel *Label2, *Label3, *UpdInfoStaticText;
   QListWidget* DPListView;
+
+  // The current row changed: its update's note, or message 1502.
+  void DPListViewChange(QListWidgetItem* item);
+
+private:
+  void tickChanged(QListWidgetItem* item);
 };
 
 // Page 5: download and installation, with progress.
@@ -96,6 +107,9 @@ public:
   QLabel *Label2, *Label3, *ProgressLabel, *PercSizeLabel;
   QProgressBar* ProgressBar1;
   QListWidget* DPListView;
+  QTimer* Timer1;  // every 100 ms while the page lives: the download's progress
+
+  void Timer1Timer();
 };
 
 // Page 7: the installed updates.
@@ -156,6 +170,11 @@ TKestruneFrame* makeFrame(int32_t page, TMainForm* owner);
 void forgetFrame(TKestruneFrame* frame);
 // The text of message `id` as a QString.
 QString messageText(int32_t id);
+// Image `index` of the main form's row images (0 plain row, 1 done, 2
+// failed, 3 in progress).
+QIcon rowImage(int index);
+// An update's row: its name and its date in brackets.
+QString updateRowCaption(const zefkr::TKRUpdateInfo& update);
 // Messages joined by one blank.
 QString messagesJoined(int32_t first, int32_t second);
 }  // namespace zefkr::forms

@@ -20,6 +20,7 @@
 #include "platform/WindowMessages.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -77,7 +78,10 @@ Interface* makeObject(const CLSID& id) {
 }  // namespace
 
 TMainForm::TMainForm(const std::u16string& title, bool trayMode, QWidget* parent)
-    : QWidget(parent), trayMode_(trayMode) {
+    : QWidget(parent),
+      DetectedProducts(std::make_unique<zefkr::TKRDetectedProductList>()),
+      UpdateInfos(std::make_unique<zefkr::TKRUpdateInfoList>()),
+      trayMode_(trayMode) {
   MainForm = this;
   setObjectName("MainForm");
   setWindowTitle(toQString(title));
@@ -190,9 +194,10 @@ TMainForm::~TMainForm() {
 
 void TMainForm::FormCreate() {
   if (trayMode_ && FNetDetect) FNetDetect->Start(platformWindow_, kConnectionPeriodMs);
-  zefkr::ModuleTable modules;
   const std::u16string folder = zefkr::programFolder(nullptr);
-  modules.Load(folder + u"\\ZefKR.ini", KRGetMessage(50).ToUnicodeString());
+  zefkr::moduleTable().Load(folder + u"\\ZefKR.ini", KRGetMessage(50).ToUnicodeString());
+  serverAddresses_ = zefkr::readServerAddresses(folder + u"\\ZefKR.ini");
+  KRDetectProducts(*DetectedProducts);
   applyCaptions();
   controller_->ShowPage(zefkr::kPageWelcome);
   AutoTimer->start();
@@ -273,6 +278,17 @@ void TMainForm::pumpOnce(uint32_t maxWaitMs) {
   connect(&wake, &QTimer::timeout, &round, &QEventLoop::quit);
   wake.start(static_cast<int>(maxWaitMs));
   round.exec();
+}
+
+void TMainForm::pumpOnce() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void TMainForm::ApplyProxySettings(INetInternetSession& session) {
+  // Until the proxy dialog's settings are read, the system's are used.
+  session.SetProxy(nullptr, 0, nullptr, nullptr);
+}
+
+void TMainForm::setAutoTimerInterval(uint32_t milliseconds) {
+  AutoTimer->setInterval(static_cast<int>(milliseconds));
 }
 
 bool TMainForm::terminating() {

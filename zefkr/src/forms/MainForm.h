@@ -9,6 +9,12 @@
 // raises it through it), and the form's platform timers run on it.
 #pragma once
 
+#include "PageWork.h"
+
+#include "zefkr/Installation.h"
+#include "zefkr/Products.h"
+#include "zefkr/UpdateList.h"
+#include "zefkr/UpdateServer.h"
 #include "zefkr/Wizard.h"
 
 #include "platform/WinTypes.h"
@@ -28,7 +34,11 @@ class TKestruneFrame;
 struct INetDetect;
 struct INetInternetSession;
 
-class TMainForm : public QWidget, public zefkr::WizardView, public zefkr::WizardPump {
+class TMainForm : public QWidget,
+                  public zefkr::WizardView,
+                  public zefkr::WizardPump,
+                  public zefkr::ServerSessionHost,
+                  public zefkr::InstallHost {
   Q_OBJECT
 public:
   static constexpr int kClientWidth = 546;
@@ -74,10 +84,28 @@ public:
   // WizardPump
   void pumpOnce(uint32_t maxWaitMs) override;
   bool terminating() override;
+  // ServerSessionHost
+  void Pause(double seconds) override { controller_->Pause(seconds); }
+  void pumpOnce() override;
+  bool searchesHidden() override { return trayMode_ && !isVisible(); }
+  void ApplyProxySettings(INetInternetSession& session) override;
+  void setAutoTimerInterval(uint32_t milliseconds) override;
+
+  // InstallHost
+  void bringMainWindowToTop() override { bringToFront(); }
+  HWND mainWindow() override { return platformWindow_; }
+
+  // Section "Server" of ZefKR.ini, read at start.
+  const zefkr::ServerAddresses& serverAddresses() const { return serverAddresses_; }
+  void setServerAddresses(const zefkr::ServerAddresses& addresses) { serverAddresses_ = addresses; }
+  zefkr::forms::PageWork& pageWork() { return ownWork_; }
 
   INetDetect* FNetDetect = nullptr;            // connection watcher; tray mode only
   INetInternetSession* FNetSession = nullptr;  // the HTTP session; always
   TKestruneFrame* FCurrentFrame = nullptr;     // the current page's frame
+  // The installed products and the updates found; rebuilt by each search.
+  std::unique_ptr<zefkr::TKRDetectedProductList> DetectedProducts;
+  std::unique_ptr<zefkr::TKRUpdateInfoList> UpdateInfos;
 
   QLabel* VerLabel;
   QLabel* CopyrightLabel;
@@ -102,7 +130,8 @@ private:
   HWND platformWindow_ = nullptr;  // made in the constructor, destroyed with the form
   bool trayMode_;
   zefkr::WizardSession session_;
-  zefkr::WizardWork ownWork_;  // the steps not built yet answer as failed
+  zefkr::ServerAddresses serverAddresses_;
+  zefkr::forms::PageWork ownWork_{*this};
   zefkr::WizardWork* work_ = &ownWork_;
   std::unique_ptr<zefkr::WizardController> controller_;
   int activationRequests_ = 0;

@@ -7,11 +7,14 @@
 
 #include "platform/CodePage.h"
 
+#include "fixtures/UpdateServerDouble.h"
+
 #include "../TestRoot.h"
 
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 
@@ -142,6 +145,70 @@ TEST_F(MainFormTest, RefusedLoginShowsItsReasonAndBackStartsOver) {
   expectButtons(form, {true, false, "Cancel"}, "page 10");
   QTest::mouseClick(form.BackButton, Qt::LeftButton);
   EXPECT_EQ(form.session().FPageIndex, 0);
+}
+
+TEST_F(MainFormTest, ProductsPageListsTheFoundProducts) {
+  std::filesystem::create_directories(root_.path() + "/drives/c/Prod/A");
+  root_.writeFile("CommonAppData/Vendrako SH/VENDRAKO.INI",
+                  "[Procedure]\r\n12=C:\\Prod\\A\r\n13=C:\\Prod\\Missing\r\n");
+  TMainForm form(u"Wizard", /*trayMode=*/false);
+  form.show();
+  EXPECT_EQ(form.DetectedProducts->count, 2);
+  QTest::mouseClick(form.ForwardButton, Qt::LeftButton);
+  ASSERT_NE(KestruneFrame1, nullptr);
+  ASSERT_EQ(KestruneFrame1->DPListView->count(), 1);
+  EXPECT_TRUE(KestruneFrame1->DPListView->item(0)->text().endsWith("[12]"));
+  EXPECT_TRUE(form.ForwardButton->isEnabled());
+}
+
+TEST_F(MainFormTest, SearchAndDownloadAgainstTheServerDouble) {
+  fixtures::UpdateServerDouble server;
+  server.setAccount("***KW***", "***ZJ***", "12");
+  server.setUpdateList(
+      "[12]\r\nA=601|01/02/2024|1|First fix|dir|a.exe|run||x|0|Note A\r\n"
+      "B=602|02/02/2024|2|Second fix|dir|b.exe|run||x|0|\"\"\r\n");
+  fixtures::FixtureResponse file;
+  file.body = "installer";
+  server.addFile("dir", "a.exe", file);
+  std::filesystem::create_directories(root_.path() + "/drives/c/Prod/A");
+  root_.writeFile("CommonAppData/Vendrako SH/VENDRAKO.INI",
+                  "[Procedure]\r\n12=C:\\Prod\\A\r\n[Kestruner]\r\n12=600,x,\"\"\r\n");
+
+  TMainForm form(u"Wizard", /*trayMode=*/false);
+  zefkr::ServerAddresses addresses;
+  addresses.loginUrl = addresses.downloadUrl = QString::fromStdString(server.requestBase()).toStdU16String();
+  addresses.listUrl = QString::fromStdString(server.listAddress()).toStdU16String();
+  addresses.locationA = QString::fromStdString(server.locationA()).toStdU16String();
+  addresses.locationB = QString::fromStdString(server.locationB()).toStdU16String();
+  form.setServerAddresses(addresses);
+  form.session().FUserID.AssignSz(u"***KW***");
+  form.session().FPassword.AssignSz(u"***ZJ***");
+  form.show();
+  form.wizard().ShowPage(1);
+  QTest::mouseClick(form.ForwardButton, Qt::LeftButton);
+  ASSERT_EQ(form.session().FPageIndex, 4);
+  ASSERT_NE(KestruneFrame3B, nullptr);
+  QListWidget* choice = KestruneFrame3B->DPListView;
+  ASSERT_EQ(choice->count(), 2);
+  EXPECT_EQ(choice->item(0)->text(), "Second fix [02/02/2024]");
+  EXPECT_EQ(choice->item(0)->checkState(), Qt::Checked);
+  // Unticking the first update of the product unticks the later one too.
+  choice->item(0)->setCheckState(Qt::Unchecked);
+  EXPECT_EQ(choice->item(1)->checkState(), Qt::Unchecked);
+  EXPECT_EQ(form.UpdateInfos->SelectedCount(), 0);
+  choice->item(1)->setCheckState(Qt::Checked);
+  EXPECT_EQ(choice->item(0)->checkState(), Qt::Checked);
+  choice->setCurrentRow(1);
+  EXPECT_EQ(KestruneFrame3B->UpdInfoStaticText->text(), "Note A");
+  choice->setCurrentRow(0);
+  EXPECT_EQ(KestruneFrame3B->UpdInfoStaticText->text(), "No notes for this update.");
+
+  // Only a.exe exists on the server: one download fails, one succeeds.
+  QTest::mouseClick(form.ForwardButton, Qt::LeftButton);
+  EXPECT_EQ(form.session().FDownloadedCount, 1);
+  EXPECT_EQ(form.session().FPageIndex, 7);
+  EXPECT_TRUE(form.UpdateInfos->items[0].downloadedFile.empty());
+  EXPECT_FALSE(form.UpdateInfos->items[1].downloadedFile.empty());
 }
 
 TEST_F(MainFormTest, UnbuiltSearchEndsOnTheNoServerPage) {

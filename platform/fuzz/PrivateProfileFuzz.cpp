@@ -10,6 +10,7 @@
 #include "platform/Utf16.h"
 
 #include "FuzzInput.h"
+#include "FuzzScratchFile.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -24,31 +25,15 @@ namespace {
 
 using zef::fuzz::FuzzInput;
 
-// A private folder for the file, removed when the process ends. Plain
-// storage, so it outlives every static object for the exit handler.
-char scratchPattern[] = "/tmp/zef-fuzz-ini-XXXXXX";
-
-const char* scratchFolder() {
-  static const bool made = [] {
-    if (mkdtemp(scratchPattern) == nullptr) std::abort();
-    std::atexit([] {
-      std::error_code ignored;
-      std::filesystem::remove_all(scratchPattern, ignored);
-    });
-    return true;
-  }();
-  (void)made;
-  return scratchPattern;
-}
-
 std::string readBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// The NUL-separated list a buffer holds; checks its double terminator.
+// The NUL-separated list a buffer holds; checks that the answer counts what
+// was copied, within the buffer less its final terminator.
 std::vector<std::u16string> listOf(const std::u16string& buffer, DWORD length, DWORD size) {
-  if (length > size - 2 || buffer[length] != 0) std::abort();
+  if (length > size - 1 || buffer[length] != 0) std::abort();
   std::vector<std::u16string> items;
   for (size_t at = 0; at < length;) {
     const size_t end = buffer.find(u'\0', at);
@@ -131,9 +116,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::u16string newValue = zef::fuzz::wideUnits(input.piece());
   const std::string_view body = input.rest();
 
-  const std::string native = std::string(scratchFolder()) + "/f.ini";
-  std::ofstream(native, std::ios::binary | std::ios::trunc).write(body.data(), static_cast<std::streamsize>(body.size()));
-  const std::u16string file = platform::windowsPath(native);
+  const std::u16string file = zef::fuzz::ScratchFile::write(body);
+  const std::string native = *platform::nativePath(file);
 
   checkSmallBuffers(file, section, key, smallSize);
   const Meaning before = meaningOf(file);

@@ -213,28 +213,28 @@ bool TService::runAsService() {
   std::thread serviceThread([this] { serviceThreadLoop(); });
 
   const TServiceController controller = GetServiceController();
-  while (!stopped_) {
-    pollfd waitFor{listener, POLLIN, 0};
-    if (poll(&waitFor, 1, /*timeoutMs=*/100) <= 0) continue;
-    const int connection = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-    if (connection < 0) continue;
-    DWORD code = 0;
-    if (platform::detail::readControlRequest(connection, code)) {
-      platform::detail::ControlReply reply{0, state_.load(), kControlsAccepted};
-      if (code == SERVICE_CONTROL_INTERROGATE) {
-        reply.accepted = 1;
-      } else if (isSystemControl(code) || isCustomControl(code)) {
-        reply.accepted = 1;
-        if (code == SERVICE_CONTROL_STOP) reply.currentState = SERVICE_STOP_PENDING;
-        controller(code);
-      }
-      platform::detail::writeControlReply(connection, reply);
+  const auto answerWhileRunning = [&](DWORD code) {
+    platform::detail::ControlReply reply{0, state_.load(), kControlsAccepted};
+    if (code == SERVICE_CONTROL_INTERROGATE) {
+      reply.accepted = 1;
+    } else if (isSystemControl(code) || isCustomControl(code)) {
+      reply.accepted = 1;
+      if (code == SERVICE_CONTROL_STOP) reply.currentState = SERVICE_STOP_PENDING;
+      controller(code);
     }
-    close(connection);
-  }
+    return reply;
+  };
+  platform::detail::ControlConnections connections;
+  while (!stopped_) connections.serve(listener, /*timeoutMs=*/100, answerWhileRunning);
   serviceThread.join();
-  close(listener);
+  // Stopped: the socket's name goes first, so a new client finds no service
+  // (and takes it for stopped); those already connected are told so.
   unlink(socketPath.c_str());
+  connections.drain(listener, [](DWORD code) {
+    const DWORD accepted = code == SERVICE_CONTROL_INTERROGATE ? 1 : 0;
+    return platform::detail::ControlReply{accepted, SERVICE_STOPPED, 0};
+  });
+  close(listener);
   return true;
 }
 

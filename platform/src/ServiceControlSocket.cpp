@@ -1,7 +1,9 @@
 // Both ends of the service control socket; see ServiceControlSocket.h.
 #include "ServiceControlSocket.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <poll.h>
 #include <sys/socket.h>
@@ -95,7 +97,9 @@ int platform::detail::listenOnServiceSocket(const std::string& path, long groupI
   if (probe == 0 || probe == EACCES) return -EADDRINUSE;
   unlink(path.c_str());
 
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  // Non-blocking: the service accepts whatever waits and goes back to its
+  // other connections (see ControlConnections).
+  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0) return -errno;
   // The socket is created with no access for anyone but its owner, then
   // opened to the group: there is never a moment when others may connect.
@@ -138,4 +142,73 @@ void platform::detail::writeControlReply(int connection, const ControlReply& rep
   putLittleEndian(answer + 4, reply.currentState);
   putLittleEndian(answer + 8, reply.controlsAccepted);
   writeExactly(connection, answer, sizeof answer);
+}
+
+namespace {
+
+// How long an accepted connection may take to send its request.
+constexpr uint64_t kRequestWaitMs = 1000;
+
+uint64_t nowMs() {
+  using namespace std::chrono;
+  return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+}  // namespace
+
+platform::detail::ControlConnections::~ControlConnections() {
+  for (const Client& client : clients_) close(client.fd);
+}
+
+void platform::detail::ControlConnections::acceptWaiting(int listener) {
+  for (;;) {
+    const int fd = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd < 0) return;  // nothing more waits (or a passing failure)
+    clients_.push_back(Client{fd, nowMs(), {}, 0});
+  }
+}
+
+bool platform::detail::ControlConnections::readAndAnswer(Client& client, const Answer& answer) {
+  for (;;) {
+    const ssize_t got = recv(client.fd, client.request + client.received, sizeof client.request - client.received,
+                             MSG_DONTWAIT);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return false;
+    if (got <= 0) return true;  // closed or broken before the request was whole
+    client.received += static_cast<size_t>(got);
+    if (client.received < sizeof client.request) continue;
+    writeControlReply(client.fd, answer(getLittleEndian(client.request)));
+    return true;
+  }
+}
+
+void platform::detail::ControlConnections::serve(int listener, int timeoutMs, const Answer& answer) {
+  std::vector<pollfd> waitFor;
+  waitFor.push_back({listener, POLLIN, 0});
+  for (const Client& client : clients_) waitFor.push_back({client.fd, POLLIN, 0});
+  if (poll(waitFor.data(), waitFor.size(), timeoutMs) < 0) return;
+  // Connections first, then new ones, so indexes of waitFor stay valid.
+  const uint64_t now = nowMs();
+  std::vector<Client> open;
+  for (size_t i = 0; i < clients_.size(); ++i) {
+    Client& client = clients_[i];
+    const bool isDone = (waitFor[i + 1].revents != 0 && readAndAnswer(client, answer)) ||
+                        now - client.acceptedMs >= kRequestWaitMs;
+    if (isDone) {
+      close(client.fd);
+      continue;
+    }
+    open.push_back(client);
+  }
+  clients_ = std::move(open);
+  if (waitFor[0].revents & POLLIN) acceptWaiting(listener);
+}
+
+void platform::detail::ControlConnections::drain(int listener, const Answer& answer) {
+  acceptWaiting(listener);
+  for (Client& client : clients_) {
+    readAndAnswer(client, answer);
+    close(client.fd);
+  }
+  clients_.clear();
 }

@@ -231,9 +231,25 @@ BOOL ControlService(SC_HANDLE service, DWORD control, SERVICE_STATUS* status) {
   auto* object = serviceOf(service);
   if (!object) return FALSE;
   platform::detail::ControlReply reply;
-  const int error =
-      platform::detail::sendServiceControl(socketPathIn(object->folder(), object->name()), control, reply);
-  if (error == ENOENT || error == ECONNREFUSED) {
+  const std::string socketPath = socketPathIn(object->folder(), object->name());
+  int error = platform::detail::sendServiceControl(socketPath, control, reply);
+  // No reply: the service may have stopped while the control was on its
+  // way. Asking again tells a service that is gone (stopped) from one that
+  // hangs; only a question is repeated, never a control that acts.
+  if (error == EPROTO) {
+    platform::detail::ControlReply probe;
+    const int again =
+        platform::detail::sendServiceControl(socketPath, SERVICE_CONTROL_INTERROGATE, probe);
+    if (again == ENOENT || again == ECONNREFUSED) error = again;
+    if (again == 0 && control == SERVICE_CONTROL_INTERROGATE) {
+      error = 0;
+      reply = probe;
+    }
+  }
+  // A service that has stopped answers the clients still queued with the
+  // state "stopped" and takes no control.
+  const bool isStopped = error == 0 && !reply.accepted && reply.currentState == SERVICE_STOPPED;
+  if (error == ENOENT || error == ECONNREFUSED || isStopped) {
     fillStatus(status, SERVICE_STOPPED, 0);
     SetLastError(ERROR_SERVICE_NOT_ACTIVE);
     return FALSE;

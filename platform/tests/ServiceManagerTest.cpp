@@ -11,10 +11,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstring>
 #include <filesystem>
 #include <grp.h>
 #include <mutex>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -140,13 +144,46 @@ TEST_F(ServiceManagerTest, RunsControlsInOrderOnOneServiceThreadAndStops) {
     EXPECT_EQ(controlAs(service, 65534, getegid()), 0u);
   }
 
+  // Clients that connect and send nothing do not hold up a control: it is
+  // answered while they are all still connected.
+  std::vector<int> idle;
+  for (int i = 0; i < 10; ++i) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string path = platform::serviceSocketPath(u"TestSvc");
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    idle.push_back(fd);
+  }
+  EXPECT_TRUE(ControlService(service, 128, &status));
+  for (const int fd : idle) {
+    char byte;
+    EXPECT_EQ(recv(fd, &byte, 1, MSG_DONTWAIT), -1) << "an idle client was dropped before the control";
+    close(fd);
+  }
+
+  // From the stop on, every status query answers: "stopped" once stopped,
+  // never a failure while the service goes away.
+  std::atomic<bool> querying{true};
+  std::atomic<int> failedQueries{0};
+  std::thread watcher([&] {
+    SERVICE_STATUS seen{};
+    while (querying) {
+      if (!QueryServiceStatus(service, &seen)) ++failedQueries;
+    }
+  });
   EXPECT_TRUE(ControlService(service, SERVICE_CONTROL_STOP, &status));
   runner.join();
+  Sleep(100);
+  querying = false;
+  watcher.join();
+  EXPECT_EQ(failedQueries, 0);
   unsetenv("ZEF_SERVICE_NAME");
   {
     std::lock_guard lock(instance->mutex);
     const std::vector<DWORD> expected =
-        geteuid() == 0 ? std::vector<DWORD>{128, 129, 129} : std::vector<DWORD>{128, 129};
+        geteuid() == 0 ? std::vector<DWORD>{128, 129, 129, 128} : std::vector<DWORD>{128, 129, 128};
     EXPECT_EQ(instance->handled, expected);
     ASSERT_EQ(instance->handledOnThread.size(), expected.size());
     EXPECT_EQ(instance->handledOnThread.front(), instance->handledOnThread.back());

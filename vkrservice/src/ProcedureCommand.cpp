@@ -76,12 +76,15 @@ int copyIniSection(const std::u16string& source, const std::u16string& target, c
   for (const auto& line : lines) {
     const size_t equals = line.find(u'=');
     if (equals == std::u16string::npos) continue;
+    // Comments are not key lines and are not copied.
+    const size_t first = line.find_first_not_of(u" \t");
+    if (first == equals || line[first] == u';' || line[first] == u'[') continue;
     const std::u16string key = line.substr(0, equals);
     const std::u16string value = line.substr(equals + 1, kMaxCopiedValue);
     if (!WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), target.c_str()))
       return kProcedureFailed;
   }
-  WritePrivateProfileStringW(nullptr, nullptr, nullptr, target.c_str());
+  if (!WritePrivateProfileStringW(nullptr, nullptr, nullptr, target.c_str())) return kProcedureFailed;
   return kProcedureDone;
 }
 

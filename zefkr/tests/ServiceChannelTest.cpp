@@ -233,6 +233,8 @@ TEST_F(ServiceChannelTest, ExecutorRejectsBadCommands) {
       u"RUN=/no/such/installer|",
       u"INI=" + src + u"|" + windows("t.ini"),
       u"INI=" + windows("missing.ini") + u"|" + windows("t.ini") + u"|S",
+      // The target cannot be written: a failure, not success.
+      u"INI=" + src + u"|" + windows("no/such/folder/t.ini") + u"|S",
   };
   for (const std::u16string& command : cases) {
     CLWideStr note;
@@ -240,6 +242,15 @@ TEST_F(ServiceChannelTest, ExecutorRejectsBadCommands) {
         << platform::wideToAnsiLenient(command);
   }
   EXPECT_FALSE(fs::exists(root_ + "/t.ini"));
+}
+
+TEST_F(ServiceChannelTest, ExecutorIniCopiesKeyLinesOnly) {
+  writeFile("src.ini", "[S]\r\n; note=x\r\nA=1\r\n[x=y\r\n");
+  writeFile("t.ini", "[S]\r\nOld=1\r\n");
+  CLWideStr note;
+  const std::u16string command = u"INI=" + windows("src.ini") + u"|" + windows("t.ini") + u"|S";
+  EXPECT_EQ(KRRunProcedureCommand(command.c_str(), note), zefkr::kCommandDone);
+  EXPECT_EQ(readText(root_ + "/t.ini"), "[S]\r\nA=1\r\n");
 }
 
 TEST_F(ServiceChannelTest, ExecutorIniEmptiesTheSectionWhenTheSourceHasNone) {

@@ -174,6 +174,11 @@ bool decompose(double value, Dms& out) {
   return out.degrees <= double(std::numeric_limits<int32_t>::max());
 }
 
+// The width of the seconds field: two digits, and with decimals the point
+// and the decimals. The bare d + 3 would give three digits of seconds when
+// d is 0, and a packed DDDMMSS text would then read back as another angle.
+int32_t secondsWidth(int32_t d) { return d > 0 ? d + 3 : 2; }
+
 // The signed whole degrees of a packed form. An angle between -1 and 0
 // degrees has 0 whole degrees, and s * D would lose its sign: the field is
 // then written as the text "-00" in place of the number.
@@ -305,7 +310,7 @@ const WCHAR* CDataFormatter::dmsText(double value, bool suffix, int decimals) {
   if (unit == kLatitude || unit == kLongitude) {
     // Seconds that print as 60 carry into the minutes, and 60 minutes into
     // the degrees.
-    if (!printInto(FmtBuffer, u"%%0%d.%ldlf", d + 3, d) ||
+    if (!printInto(FmtBuffer, u"%%0%d.%ldlf", secondsWidth(d), d) ||
         !printInto(OutBuffer, std::u16string_view(FmtBuffer), dms.seconds))
       return nullptr;
     if (OutBuffer[0] == u'6' && OutBuffer[1] == u'0') {
@@ -318,7 +323,7 @@ const WCHAR* CDataFormatter::dmsText(double value, bool suffix, int decimals) {
     }
     if (dms.degrees > double(std::numeric_limits<int32_t>::max()))
       return nullptr;
-    if (!printInto(FmtBuffer, u"%%3ld\u00B0 %%02ld' %%0%d.%ldlf\"", d + 3, d) ||
+    if (!printInto(FmtBuffer, u"%%3ld\u00B0 %%02ld' %%0%d.%ldlf\"", secondsWidth(d), d) ||
         !printInto(OutBuffer, std::u16string_view(FmtBuffer), int32_t(dms.degrees),
                    int32_t(dms.minutes), dms.seconds))
       return nullptr;
@@ -340,8 +345,8 @@ const WCHAR* CDataFormatter::dmsText(double value, bool suffix, int decimals) {
                                     signedDegrees(dms), int32_t(dms.minutes), scaledSeconds));
   } else {
     printed = printInto(FmtBuffer,
-                        lostSign ? u"-00%%02ld%%0%d.%ldlf" : u"%%03ld%%02ld%%0%d.%ldlf", d + 3,
-                        d) &&
+                        lostSign ? u"-00%%02ld%%0%d.%ldlf" : u"%%03ld%%02ld%%0%d.%ldlf",
+                        secondsWidth(d), d) &&
               (lostSign ? printInto(OutBuffer, std::u16string_view(FmtBuffer),
                                     int32_t(dms.minutes), dms.seconds)
                         : printInto(OutBuffer, std::u16string_view(FmtBuffer),

@@ -14,7 +14,40 @@ using ExtendedRows = ExtendedReal[4][4];
 
 }  // namespace
 
-T_MAT4::T_MAT4() { SetIdentity(); }
+// Constant-initialised (the default constructor is constexpr): it exists
+// before any code of the library runs and needs no static constructor.
+constinit T_MAT4 T_MAT4::miIdentity;
+
+T_MAT4::T_MAT4(const T_QUAT& q) : T_MAT4() {
+  const ExtendedReal norm2 = ExtendedReal(q.x) * q.x + ExtendedReal(q.y) * q.y +
+                             ExtendedReal(q.z) * q.z + ExtendedReal(q.w) * q.w;
+  const ExtendedReal s = norm2 > 0.0L ? 2.0L / norm2 : 0.0L;
+  const ExtendedReal x = q.x, y = q.y, z = q.z, w = q.w;
+  const ExtendedReal sx = x * s, sy = y * s, sz = z * s;
+  (*this)(0, 0) = double(1.0L - (y * sy + z * sz));
+  (*this)(0, 1) = double(x * sy - w * sz);
+  (*this)(0, 2) = double(x * sz + w * sy);
+  (*this)(1, 0) = double(x * sy + w * sz);
+  (*this)(1, 1) = double(1.0L - (x * sx + z * sz));
+  (*this)(1, 2) = double(y * sz - w * sx);
+  (*this)(2, 0) = double(x * sz - w * sy);
+  (*this)(2, 1) = double(y * sz + w * sx);
+  (*this)(2, 2) = double(1.0L - (x * sx + y * sy));
+}
+
+// Where cos(b) is (nearly) 0 the general atan2 arguments are rounding noise:
+// the rotation then fixes only a + c or a - c, and a is taken as 0.
+void T_MAT4::GetEulerAngles(double* a, double* b, double* c) const {
+  const T_MAT4& m = *this;
+  const double theta = std::asin(std::clamp(-m(0, 2), -1.0, 1.0));
+  if (b != nullptr)
+    *b = theta;
+  const bool singular = std::fabs(std::cos(theta)) < 1e-12;
+  if (a != nullptr)
+    *a = singular ? 0.0 : std::atan2(m(0, 1), m(0, 0));
+  if (c != nullptr)
+    *c = singular ? std::atan2(m(1, 0), m(1, 1)) : std::atan2(m(1, 2), m(2, 2));
+}
 
 T_MAT4::T_MAT4(double m00, double m01, double m02, double m03, double m10, double m11,
                double m12, double m13, double m20, double m21, double m22, double m23,
@@ -30,10 +63,7 @@ T_MAT4& T_MAT4::SetIdentity() {
   return *this;
 }
 
-T_MAT4& T_MAT4::Identity() {
-  static T_MAT4 identity;
-  return identity.SetIdentity();
-}
+T_MAT4& T_MAT4::Identity() { return miIdentity.SetIdentity(); }
 
 T_MAT4& T_MAT4::SetTranslation(const T_VECTOR3D& v) {
   SetIdentity();

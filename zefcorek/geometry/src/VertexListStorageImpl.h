@@ -114,6 +114,14 @@ unsigned VertexListStorage<Traits>::add(const Record& record) {
 }
 
 template <class Traits>
+bool VertexListStorage<Traits>::insertAt(unsigned i, const Record& record) {
+  if (!ensureStorage() || vertices_->InsertAt(&record, i, nullptr) != ZR_OK)
+    return false;
+  invalidateLimits();
+  return true;
+}
+
+template <class Traits>
 void VertexListStorage<Traits>::deleteAt(unsigned i) {
   if (vertices_ == nullptr || i >= count())
     return;

@@ -187,6 +187,10 @@ TEST(DataFormatterTest, AngularTexts) {
       {2, -degrees(0.5), 4, false, "-00.30000000"},
       {7, -degrees(0.5), 5, false, "-003000.00000"},
       {2, degrees(0.5), 4, false, "000.30000000"},
+      // Without decimals the seconds keep two digits.
+      {7, a, 0, false, "0123457"},
+      {3, a, 0, false, " 12\u00B0 34' 57\" N"},
+      {3, degrees(10, 59, 59.6), 0, false, " 11\u00B0 00' 00\" N"},
   };
   for (const Case& c : cases) {
     f.SelectAngularFormat(c.unit);

@@ -619,19 +619,3 @@ ZRESULT IDisplayListImp::DeleteGroup(TDispListOpInfo* info) {
   }
   return ZR_OK;
 }
-
-// --- execution, queries and dump ----------------------------------------------------------
-
-ZRESULT IDisplayListImp::Execute(TDispListExecuteParms*) { return ZR_NOTSUPPORTED; }
-ZRESULT IDisplayListImp::DumpToFile(const WCHAR*) { return ZR_NOTSUPPORTED; }
-ZRESULT IDisplayListImp::GetGroupRefsByClipRect(tagT_IRECT2D*, IRecList**) {
-  return ZR_NOTSUPPORTED;
-}
-ZRESULT IDisplayListImp::GetGroupRefsByClipRectAndPt(tagT_IRECT2D*, tagT_IPOINT2D*, int32_t,
-                                                     IRecList**) {
-  return ZR_NOTSUPPORTED;
-}
-ZRESULT IDisplayListImp::InternalExecute(TDispListExecuteParms*) { return ZR_NOTSUPPORTED; }
-ZRESULT IDisplayListImp::InternalExecHatch(TDispListExecuteParms*, DL_EXEC_INFO*) {
-  return ZR_NOTSUPPORTED;
-}

@@ -618,5 +618,3 @@ ZRESULT IHatchRegistryImp::ExecuteHatchEx(HatchJob* job, const double* point,
   IHatchHandler* handler = handlerForJob(job, kHatchJobSize, &result);
   return handler != nullptr ? handler->HitTestHatch(job, point, tolerance) : result;
 }
-
-ZRESULT IHatchRegistryImp::ExportHatchToDXF(HatchJob*, const WCHAR*) { return ZR_NOTSUPPORTED; }

@@ -49,15 +49,15 @@ public:
   }
   ZRESULT SavePatterns(const WCHAR*, HatchPatternInfo**, uint32_t) override { return 21; }
   ZRESULT MeasurePattern(HatchMeasureRec* measure) override {
-    calls.push_back({9, measure, nullptr, 0});
+    calls.push_back({9, measure, nullptr, 0, measure->cbSize});
     return answer_;
   }
   ZRESULT GenerateHatch(HatchJob* job) override {
-    calls.push_back({10, job, nullptr, 0});
+    calls.push_back({10, job, nullptr, 0, job->cbSize});
     return answer_;
   }
   ZRESULT HitTestHatch(HatchJob* job, const double* point, double tolerance) override {
-    calls.push_back({11, job, point, tolerance});
+    calls.push_back({11, job, point, tolerance, job->cbSize});
     return answer_;
   }
 
@@ -66,6 +66,7 @@ public:
     const void* record;
     const double* point;
     double tolerance;
+    uint32_t size;  // the record's cbSize at the call
   };
   std::vector<Call> calls;
   int setRegistryCalls = 0;

@@ -18,7 +18,8 @@ namespace zefkr {
 enum : int32_t {
   kCommandDone = 0,
   kCommandNoCommonFolder = 3,
-  kCommandBad = 8,  // malformed, unknown name, installer not started, source unreadable
+  kCommandBad = 8,  // malformed, unknown name, installer not started, source unreadable,
+                    // target not written
 };
 
 }  // namespace zefkr

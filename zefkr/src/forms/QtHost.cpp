@@ -3,6 +3,8 @@
 
 #include "zefkr/MessageBoxLayout.h"
 
+#include "zefcorek/HostPumpHooks.h"
+
 #include "platform/CodePage.h"
 #include "platform/MessageBox.h"
 #include "platform/WindowMessages.h"
@@ -70,13 +72,28 @@ void zefkr::forms::installQtMessageBoxSink() { platform::setMessageBoxSink(showQ
 zefkr::forms::ZefKRApplication::ZefKRApplication(int& argc, char** argv)
     : QApplication(argc, argv) {
   installQtMessageBoxSink();
+  zefCoreKSetVCLApp(&pumpHost_);
   const int descriptor = platform::messageQueueDescriptor();
   if (descriptor < 0) return;
   queueNotifier_ = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
   connect(queueNotifier_, &QSocketNotifier::activated, this, [this] { pumpPlatformQueue(); });
 }
 
-zefkr::forms::ZefKRApplication::~ZefKRApplication() { platform::setMessageBoxSink({}); }
+zefkr::forms::ZefKRApplication::~ZefKRApplication() {
+  zefCoreKSetVCLApp(nullptr);
+  platform::setMessageBoxSink({});
+}
+
+void zefkr::forms::ZefKRApplication::PumpHost::ProcessMessages() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  owner_.pumpPlatformQueue();
+}
+
+bool zefkr::forms::ZefKRApplication::PumpHost::Terminated() {
+  return owner_.terminating_ || QCoreApplication::closingDown();
+}
+
+void zefkr::forms::ZefKRApplication::PumpHost::CheckSynchronize() { platform::runMainThreadCalls(); }
 
 zefkr::forms::ZefKRApplication* zefkr::forms::ZefKRApplication::instance() {
   return dynamic_cast<ZefKRApplication*>(QCoreApplication::instance());

@@ -13,6 +13,8 @@
 // goes on, as the framework the wizard was designed on does.
 #pragma once
 
+#include "platform/HostApplication.h"
+
 #include <QApplication>
 
 #include <string>
@@ -46,6 +48,20 @@ public:
   void quitWizard(int exitCode);
 
 private:
+  // The host application the library's pump hooks call: Qt's pending events
+  // and the platform queue.
+  class PumpHost final : public platform::HostApplication {
+  public:
+    explicit PumpHost(ZefKRApplication& owner) : owner_(owner) {}
+    void ProcessMessages() override;
+    bool Terminated() override;
+    void CheckSynchronize() override;
+
+  private:
+    ZefKRApplication& owner_;
+  };
+
+  PumpHost pumpHost_{*this};
   bool terminating_ = false;
   QSocketNotifier* queueNotifier_ = nullptr;  // owned by Qt (child of this)
   std::u16string title_;

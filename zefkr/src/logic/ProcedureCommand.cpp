@@ -49,6 +49,16 @@ bool canReadFile(const std::u16string& name) {
   return true;
 }
 
+// Whether a raw line of a section is a "key=value" line; comments and
+// other lines are not copied.
+bool isKeyLine(std::u16string_view line) {
+  const size_t equals = line.find(u'=');
+  if (equals == std::u16string_view::npos) return false;
+  const std::u16string_view key = line.substr(0, equals);
+  const size_t first = key.find_first_not_of(u" \t");
+  return first != std::u16string_view::npos && key[first] != u';' && key[first] != u'[';
+}
+
 // Replaces the target's section with the "key=value" lines of the source's
 // section (lines with an empty value included). A source file that cannot
 // be read fails before the target is touched, so a mistyped name never
@@ -59,14 +69,18 @@ int32_t copyIniSection(const std::u16string& source, const std::u16string& targe
   platform::TIniFile sourceFile(source);
   platform::TIniFile targetFile(target);
   const std::vector<std::u16string> lines = sourceFile.ReadSectionValues(section);
-  targetFile.EraseSection(section);
+  // A write that fails fails the command, as in the service: the product's
+  // settings must not pass for copied when they are not.
+  if (!targetFile.EraseSection(section)) return zefkr::kCommandBad;
   for (const std::u16string& line : lines) {
+    if (!isKeyLine(line)) continue;
     const size_t equals = line.find(u'=');
-    if (equals == std::u16string::npos) continue;
-    targetFile.WriteString(section, std::u16string_view(line).substr(0, equals),
-                           std::u16string_view(line).substr(equals + 1, kMaxCopiedValue));
+    if (!targetFile.WriteString(section, std::u16string_view(line).substr(0, equals),
+                                std::u16string_view(line).substr(equals + 1, kMaxCopiedValue))) {
+      return zefkr::kCommandBad;
+    }
   }
-  targetFile.UpdateFile();
+  if (!targetFile.UpdateFile()) return zefkr::kCommandBad;
   return zefkr::kCommandDone;
 }
 

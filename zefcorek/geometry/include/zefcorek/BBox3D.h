@@ -87,6 +87,15 @@ public:
              max_.y < other.min_.y);
   }
 
+  // The four corners of a face into out[0..3]: 0 the top (z = max z), 1 the
+  // bottom, 2 and 3 the sides x = min and max x, 4 and 5 the sides y = min
+  // and max y, 6 the outline on the plane z = 0. False, out untouched, for
+  // an empty box (its empty flag) or a face above 6; validity is not asked.
+  bool GetFace(unsigned int face, tagT_POINT3D* out) const;
+  // Corner i (0..7): bit 2 picks max x, bit 1 max y, bit 0 max z. False,
+  // out untouched, for i above 7; neither flag is asked.
+  bool GetVertex(unsigned int i, tagT_POINT3D* out) const;
+
   // SetValid(false) discards the box entirely, as Empty() does.
   void SetValid(bool v) {
     if (!v) {

@@ -105,6 +105,20 @@ public:
   double AreaToCurrUnit(double value);
   double VolumeToCurrUnit(double value);
 
+  // Read a value typed in the current unit and return it in internal
+  // units. On failure (no readable number, a number that reads as infinite
+  // or NaN, an unknown unit, no accepted form, a hemisphere letter of the
+  // other axis) *value is 0.0 and the result false. The linear, area and
+  // volume scanners read a plain number (a comma ends it); the angular
+  // scanner takes commas as decimal points in the decimal units, a packed
+  // DDD.MMSSs or DDDMMSS.s in units 2 and 7, and degrees, minutes and
+  // seconds in many forms with or without a hemisphere letter in units 3, 4,
+  // 8 and 9.
+  bool ScanLinearValue(const WCHAR* text, double* value);
+  bool ScanAngularValue(const WCHAR* text, double* value);
+  bool ScanAreaValue(const WCHAR* text, double* value);
+  bool ScanVolumeValue(const WCHAR* text, double* value);
+
   // Calls the handler once with the records whose flag is set, when there
   // is a handler and a flag is set.
   void ForceAdjustFmtEvent(bool linear, bool angular, bool area, bool volume);
@@ -113,6 +127,7 @@ private:
   const WCHAR* plainText(const DF_UNITFMT& fmt, double value, int decimals, bool suffix);
   const WCHAR* dmsText(double value, bool suffix, int decimals);
   double plainToCurrUnit(const DF_UNITFMT& fmt, double value) const;
+  bool scanPlain(const DF_UNITFMT& fmt, const WCHAR* text, double* value) const;
   const WCHAR* emptyText();
   const WCHAR* errorText();
 };

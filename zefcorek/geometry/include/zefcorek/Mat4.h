@@ -11,10 +11,23 @@
 
 #include "platform/Export.h"
 
+// A quaternion: the vector part x, y, z, then the scalar part w; of any
+// length.
+struct ZEF_EXPORT T_QUAT {
+  double x;
+  double y;
+  double z;
+  double w;
+};
+
 class ZEF_EXPORT T_MAT4 {
 public:
-  // The identity.
-  T_MAT4();
+  // The identity. Constant-evaluated, so miIdentity needs no code at load.
+  constexpr T_MAT4()
+      : m_{1.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 0.0, 1.0} {}
+  // The rotation of q made unit length; the identity for the zero
+  // quaternion. Row and column 3 are (0, 0, 0, 1).
+  explicit T_MAT4(const T_QUAT& q);
   T_MAT4(const T_MAT4& m) = default;
   T_MAT4& operator=(const T_MAT4& m) = default;
   // The 16 elements in reading order, row by row.
@@ -36,6 +49,14 @@ public:
   // One process-wide identity matrix, reset on every call. Not for use from
   // several threads at once; a kept reference sees every later reset.
   static T_MAT4& Identity();
+  // The matrix Identity() resets and hands out.
+  static T_MAT4 miIdentity;
+
+  // The angles of the rotation: *b = asin(-m(0, 2)); *a = atan2(m(0, 1),
+  // m(0, 0)) and *c = atan2(m(1, 2), m(2, 2)), or, where cos(*b) vanishes
+  // (below 1e-12) and those arguments with it, *a = 0 and *c = atan2(m(1, 0),
+  // m(1, 1)). A null pointer's angle is not written.
+  void GetEulerAngles(double* a, double* b, double* c) const;
 
   // The identity with the translation v; returns the matrix.
   T_MAT4& SetTranslation(const T_VECTOR3D& v);

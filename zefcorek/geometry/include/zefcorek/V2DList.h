@@ -20,6 +20,7 @@
 
 class T_V3DLIST;
 struct IRecList;
+struct TRecListNodeType_Dummy;
 
 // How the shared storage reads a 2-D vertex.
 struct V2DVertexTraits {
@@ -166,6 +167,55 @@ public:
   // this list.
   int IntersectsOther(T_V2DLIST* other) const;
 
+  // --- rotated limits, quasi-rectangles and fitting to boundaries -------
+  //
+  // Rotations are counter-clockwise about a centre by an angle in radians.
+
+  // The box of the vertices rotated by angle about centre into min and max
+  // (the list and its limits stay) and 1; for fewer than 3 vertices both
+  // become (0, 0) and the result is 0.
+  int GetLimitsOfRotatedList(double angle, const T_VECTOR2D* centre, T_VECTOR2D* min,
+                             T_VECTOR2D* max) const;
+  // The vertex nearest to target, once the list is rotated by angle about
+  // centre, among those whose interior angle with their neighbours is below
+  // 3*pi/4 (a corner); its node and index go to the non-null outputs, which
+  // are first set to null and 0xFFFFFFFF (and stay so when no vertex
+  // qualifies). 0 for fewer than 4 vertices, else 1.
+  int FindNearestVertexAtCornerNode(double angle, const T_VECTOR2D* centre,
+                                    const T_VECTOR2D* target, TRecListNodeType_Dummy** node,
+                                    unsigned* index) const;
+  // Splits an almost rectangular outline into its four edges: the box of
+  // smallest area over the rotations from -15 to 94 degrees gives four
+  // corners, each taken by its nearest corner vertex. edges[0..3] receive
+  // four new lists (delete them), each from one corner vertex to the next
+  // in the outline's running direction, both included; 1. 0, with the four
+  // set to null, for fewer than 4 vertices, a corner without a vertex, two
+  // corners on one vertex or an undecided running direction. options is
+  // not used.
+  int FindEdgesOfQuasiRectangle(T_V2DLIST** edges, unsigned options) const;
+  // Moves every vertex away from the barycentre by distance (towards it
+  // when negative); a vertex at the barycentre stays. Clears the limits.
+  void ShrinkOrExpandBy(double distance);
+  // Trims or lengthens this polyline so that its ends lie on the perimeter
+  // where the line through its end vertices meets it (in exactly two
+  // points): vertices beyond those points go, the points become the ends.
+  // 1 when adjusted (limits cleared); 0, unchanged, otherwise. options is
+  // not used.
+  int AdjustToTouchPerimenter(const T_V2DLIST* perimeter, unsigned options);
+  // The same between two boundary polylines, each met in exactly one point
+  // (this list's ends lengthened, or the line through a boundary's end
+  // vertices when that fails). 0, unchanged, also when the two points
+  // coincide. options is not used.
+  int AdjustToTouchQuasiOrthoLines(const T_V2DLIST* lineA, const T_V2DLIST* lineB,
+                                   unsigned options);
+
 private:
+  // Removes the vertices beyond `front` (from the first on) and `back`
+  // (from the last on), measured by position(vertex) along the fitting
+  // line, and makes the two points the ends.
+  template <class Position>
+  void trimToEnds(Position position, const T_VECTOR2D& front, long double frontPos,
+                  const T_VECTOR2D& back, long double backPos);
+
   zefcorek::VertexListStorage<V2DVertexTraits> store_;
 };

@@ -114,6 +114,11 @@ public:
     return double(std::acos(c));
   }
 
+  // A right-handed orthonormal basis with u along this vector: u unit, v a
+  // unit vector orthogonal to it, w = u x v; true. The zero vector gives
+  // three zero vectors and false.
+  bool OrthonormalBasis(T_VECTOR3D& u, T_VECTOR3D& v, T_VECTOR3D& w) const;
+
   // Makes all components non-negative and returns the result.
   T_VECTOR3D Abs() {
     x = std::fabs(x);

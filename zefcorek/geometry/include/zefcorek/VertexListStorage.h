@@ -53,6 +53,10 @@ public:
   // Appends the record, then takes its position into the limits; kNoIndex
   // (the list as it was) when it cannot be stored.
   unsigned add(const Record& record);
+  // Inserts the record so that it becomes record i (i = count appends);
+  // clears the limits-valid flag. False when it cannot be stored.
+  bool insertAt(unsigned i, const Record& record);
+  void invalidateLimits() { flags_ &= uint8_t(~kLimitsValid); }
   void deleteAt(unsigned i);
   // Records within tol (inclusive) of p; clears the limits when any went.
   unsigned deleteByProx(const Vector& p, double tol);

@@ -208,3 +208,33 @@ void storeOp(DL_OP_REC* record, const Fields& fields) {
   static_assert(sizeof(Fields) <= kDLOpSize);
   std::memcpy(record->bytes, &fields, sizeof(Fields));
 }
+
+// The walk state of one execution. Starts zeroed, then pen down.
+struct DL_EXEC_INFO {
+  uint32_t stop;
+  TRecListNodeType_Dummy* node;  // the block being walked
+  uint16_t index;                // the record in it
+  double clipX1, clipY1, clipX2, clipY2;
+  uint32_t penDown;
+  int32_t x, y;                  // the current (transformed) point
+  uint32_t colour;
+  int32_t width;
+  uint32_t style;
+  uint32_t hatchActive;
+  HatchID_Dummy* hatch;
+  uint32_t hatchValue;           // the job's fill rule
+  float hatchAngle;              // minus the recorded angle
+  float hatchScale;              // the recorded scale times the parameters' factor
+  uint32_t loopCount;            // highest recorded loop + 1
+  IRecList* vertices;            // DLHatchVertex records; null: hatches skipped
+};
+
+// A hatch vertex as execution collects it (as recorded: no offset, no
+// transformation).
+struct DLHatchVertex {
+  uint32_t loop;
+  uint16_t firstTag;
+  uint16_t secondTag;
+  int32_t x, y;
+};
+static_assert(sizeof(DLHatchVertex) == 16);

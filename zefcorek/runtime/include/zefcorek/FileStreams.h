@@ -26,7 +26,6 @@
 
 #include <cstdint>
 
-struct IFIOROMemMapping;
 
 // Longest file name with its terminator.
 inline constexpr uint32_t kFileStreamNameCapacity = 260;
@@ -42,6 +41,24 @@ inline constexpr uint32_t FIO_OPEN_APPEND = 0x2;
 // SetTextEncoding kinds.
 inline constexpr uint32_t FIO_TEXT_UTF16LE = 1;
 inline constexpr uint32_t FIO_TEXT_UTF8 = 2;
+
+// A read-only view of a whole file, made by IFIOIStream::CreateROMemMapping.
+// It keeps its stream alive (one reference) and holds 64 values for the
+// caller's use. QueryInterface answers 21.
+struct ZEF_EXPORT IFIOROMemMapping : virtual IStdInterface {
+  // The view's address; 10 for a null out.
+  virtual ZRESULT GetData(const void** out) = 0;
+  virtual ZRESULT SetData(const void* data) = 0;
+  // The number of mapped bytes; 10 for a null out.
+  virtual ZRESULT GetSize(uint32_t* out) = 0;
+  virtual ZRESULT SetSize(uint32_t size) = 0;
+  // Copies count bytes from offset: 10 for a null buffer, an offset at or
+  // past the size, or a range past the end; 2 without a view.
+  virtual ZRESULT ReadAt(uint32_t offset, void* buffer, uint32_t count) = 0;
+  // Index below 64; 10 otherwise (or for a null out).
+  virtual ZRESULT GetUserValue(uint32_t index, uint32_t* out) = 0;
+  virtual ZRESULT SetUserValue(uint32_t index, uint32_t value) = 0;
+};
 
 struct ZEF_EXPORT IFIOIStream : virtual IStdInterface {
   // 10 for null or a name of 260 characters or more; the open file (if

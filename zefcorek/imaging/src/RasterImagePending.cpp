@@ -1,0 +1,24 @@
+// Slots of the raster image whose operations are not built yet: each answers
+// "not supported", so the interface's table is final already.
+#include "RasterImageImp.h"
+
+ZRESULT IFIRasterImageImp::Draw(RasterDrawParms*) { return ZR_NOTSUPPORTED; }
+ZRESULT IFIRasterImageImp::DrawParallelogram(RasterPlgDrawParms*) { return ZR_NOTSUPPORTED; }
+HRESULT IFIRasterImageImp::CreatePalette(HDC, HPALETTE* out) {
+  if (out != nullptr) *out = nullptr;
+  return E_NOTIMPL;
+}
+ZRESULT IFIRasterImageImp::GetGDIDC(HDC* out) {
+  if (out != nullptr) *out = nullptr;
+  return ZR_NOTSUPPORTED;
+}
+ZRESULT IFIRasterImageImp::ReleaseGDIDC(HDC) { return ZR_NOTSUPPORTED; }
+ZRESULT IFIRasterImageImp::CopyToHGlobalDIB(HGLOBAL* out) {
+  if (out != nullptr) *out = nullptr;
+  return ZR_NOTSUPPORTED;
+}
+ZRESULT IFIRasterImageImp::CopyFromHGlobalDIB(HGLOBAL) { return ZR_NOTSUPPORTED; }
+ZRESULT IFIRasterImageImp::GetDrawable(Pictrel::IDrawableDS** out) {
+  if (out != nullptr) *out = nullptr;
+  return ZR_NOTSUPPORTED;
+}

@@ -1,0 +1,43 @@
+// The string list's loaders over any bytes, in every encoding: a file (its
+// byte-order mark decides: ANSI, UTF-8 or UTF-16LE, with or without an odd
+// last byte) and a buffer of narrow or wide text. Each load ends, and every
+// item it makes can be read back whole and fits the count it reports.
+#include "zefcorek/ClassIds.h"
+#include "zefcorek/StringList.h"
+#include "zefcorek/ZefCoreK.h"
+
+#include "FuzzInput.h"
+#include "FuzzScratchFile.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  zef::fuzz::FuzzInput input(data, size);
+  const uint8_t mode = input.byte();
+  const std::string_view bytes = input.rest();
+
+  void* made = nullptr;
+  if (zefCoreKAllocIntf(&CLSID_IStringListImp, &made, 0) != S_OK) std::abort();
+  auto* list = static_cast<IStringList*>(made);
+  switch (mode % 3) {
+    case 0: (void)list->LoadFromFile(zef::fuzz::ScratchFile::write(bytes).c_str()); break;
+    case 1: (void)list->LoadFromBuffer(bytes.data(), false, static_cast<uint32_t>(bytes.size())); break;
+    default: (void)list->LoadFromBuffer(bytes.data(), true, static_cast<uint32_t>(bytes.size())); break;
+  }
+  // No more lines than the bytes could hold.
+  const uint32_t count = list->GetCount();
+  if (count > bytes.size() + 1) std::abort();
+  for (uint32_t index = 0; index < count; ++index) {
+    const WCHAR* text = nullptr;
+    if (list->GetStringPtr(index, &text) != ZR_OK || text == nullptr) std::abort();
+    const size_t length = std::char_traits<char16_t>::length(text);
+    std::vector<WCHAR> copy(length + 1, u'#');
+    if (list->GetString(index, copy.data(), static_cast<uint32_t>(copy.size())) != ZR_OK) std::abort();
+    if (std::u16string_view(copy.data(), length) != std::u16string_view(text, length)) std::abort();
+  }
+  list->Release();
+  return 0;
+}

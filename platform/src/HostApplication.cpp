@@ -1,8 +1,8 @@
-// The platform's default application object and the main thread's queue of
-// synchronised calls.
+// The default application object and the queue of synchronised calls.
 #include "platform/HostApplication.h"
 
 #include "MessageQueue.h"
+
 #include "platform/WindowMessages.h"
 
 #include <deque>
@@ -10,61 +10,60 @@
 
 namespace {
 
-struct MainThreadCalls {
-  std::mutex mutex;
-  std::deque<std::function<void()>> calls;
-};
-
-MainThreadCalls& mainThreadCalls() {
-  static auto* instance = new MainThreadCalls;
-  return *instance;
-}
-
 class DefaultHostApplication final : public platform::HostApplication {
 public:
   void ProcessMessages() override {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      // The quit stays visible through Terminated; it is not dispatched.
-      if (message.message == WM_QUIT) continue;
+      if (message.message == WM_QUIT) return;
       TranslateMessage(&message);
       DispatchMessageW(&message);
     }
   }
-  bool Terminated() override { return platform::quitPostedOnThisThread(); }
-  void CheckSynchronize() override { platform::runMainThreadCalls(); }
+  bool Terminated() override { return platform::quitWasPostedOnThisThread(); }
+  void CheckSynchronize() override { platform::runSynchronizedCalls(); }
 };
+
+struct SynchronizedCalls {
+  std::mutex mutex;
+  std::deque<std::function<void()>> calls;
+};
+
+// Never destroyed: worker threads may still queue while the process exits.
+SynchronizedCalls& synchronizedCalls() {
+  static auto* calls = new SynchronizedCalls;
+  return *calls;
+}
 
 }  // namespace
 
 platform::HostApplication::~HostApplication() = default;
 
-platform::HostApplication& platform::defaultHostApplication() {
-  static auto* instance = new DefaultHostApplication;
-  return *instance;
+platform::HostApplication* platform::defaultHostApplication() {
+  static DefaultHostApplication application;
+  return &application;
 }
 
-void platform::queueMainThreadCall(std::function<void()> call) {
-  std::lock_guard lock(mainThreadCalls().mutex);
-  mainThreadCalls().calls.push_back(std::move(call));
+void platform::queueSynchronizedCall(std::function<void()> call) {
+  if (!call) return;
+  auto& queue = synchronizedCalls();
+  std::lock_guard lock(queue.mutex);
+  queue.calls.push_back(std::move(call));
 }
 
-int platform::runMainThreadCalls() {
-  int ran = 0;
-  while (true) {
-    std::function<void()> call;
-    {
-      std::lock_guard lock(mainThreadCalls().mutex);
-      if (mainThreadCalls().calls.empty()) return ran;
-      call = std::move(mainThreadCalls().calls.front());
-      mainThreadCalls().calls.pop_front();
-    }
-    call();
-    ++ran;
+size_t platform::runSynchronizedCalls() {
+  std::deque<std::function<void()>> due;
+  {
+    auto& queue = synchronizedCalls();
+    std::lock_guard lock(queue.mutex);
+    due.swap(queue.calls);
   }
+  // Run outside the lock: a call may queue the next one.
+  for (auto& call : due) call();
+  return due.size();
 }
 
-bool platform::quitPostedOnThisThread() {
-  MessageQueue* queue = currentQueue();
-  return queue && queue->quitWasPosted();
+bool platform::quitWasPostedOnThisThread() {
+  auto* queue = platform::currentQueue();
+  return queue != nullptr && queue->quitWasPosted();
 }

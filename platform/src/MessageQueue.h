@@ -43,7 +43,7 @@ public:
 
   void post(const MSG& message);
   void postQuit(int exitCode);
-  // True once postQuit was called (also after the WM_QUIT was taken).
+  // True once postQuit was called, also after the WM_QUIT was taken.
   bool quitWasPosted();
 
   // The next message without waiting; false when there is none.
@@ -90,7 +90,7 @@ private:
   std::mutex mutex_;
   std::deque<MSG> posted_;
   bool quitPending_ = false;
-  bool quitPosted_ = false;  // a quit was ever posted on this queue
+  bool quitEverPosted_ = false;  // sticky: the thread's loop was told to end
   int quitCode_ = 0;
   std::vector<Timer> timers_;
   std::vector<ActivationSocket> activation_;

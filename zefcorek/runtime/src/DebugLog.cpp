@@ -1,158 +1,183 @@
-// The debug log and its file writer.
+// The process-wide debug log: the log pointer, the pending count, the file
+// log and zefcorekLog.
 #include "zefcorek/DebugLog.h"
 
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/FileStreams.h"
 #include "zefcorek/ZefCoreK.h"
 
+#include "textrum/CLxxStrArray.h"
+#include "textrum/LStrFunctions.h"
 #include "textrum/LStrSplit.h"
+
 #include "platform/Clock.h"
 #include "platform/Format.h"
 
 #include <atomic>
+#include <mutex>
 #include <new>
 #include <string>
 
 namespace {
 
-constexpr const char16_t* kLevelNames[] = {u"I", u"W", u"E", u"RX", u"TX"};
-constexpr char16_t kLineFormat[] = u"%-16s - %+24s - %s : %s";
-constexpr char16_t kBreakMark[] = u"{$CRLF$}";
-
 std::atomic<IDebugLog*> currentLog{nullptr};
-// The log the library made itself (ZefCoreKAllocDebugLogToFile); freed when
-// it is replaced.
-std::atomic<IDebugLog*> ownedLog{nullptr};
-std::atomic<uint32_t> pending{0};
+// Entries handed out by zefcorekLog and not yet released; never above
+// kDebugLogPendingLimit.
+std::atomic<uint32_t> pendingEntries{0};
 
-std::u16string replacedAll(std::u16string text, std::u16string_view what, std::u16string_view with) {
-  for (size_t at = text.find(what); at != std::u16string::npos; at = text.find(what, at + with.size())) {
-    text.replace(at, what.size(), with);
+const WCHAR* levelName(int32_t level) {
+  static constexpr const WCHAR* kNames[] = {u"I", u"W", u"E", u"RX", u"TX"};
+  if (level < 0 || level > 4) return kNames[0];
+  return kNames[level];
+}
+
+// Every line break ("\r\n", "\n" or "\r") becomes one "\r", in two passes
+// through a marker so that "\r\n" is not read as two breaks.
+CLWideStr normalisedLineBreaks(const CLWideStr& message) {
+  static constexpr WCHAR kMarker[] = u"{$CRLF$}";
+  CLWideStr step1(LStrReplaceW(message.Handle(), u"\r\n", kMarker), /*owns=*/true);
+  CLWideStr step2(LStrReplaceW(step1.Handle(), u"\n", kMarker), /*owns=*/true);
+  return CLWideStr(LStrReplaceW(step2.Handle(), kMarker, u"\r"), /*owns=*/true);
+}
+
+void destroyEntry(DbgLogEntryEx* entry) { delete entry; }
+
+// The release function of the entries zefcorekLog makes.
+void releaseLoggedEntry(DbgLogEntryEx* entry) {
+  uint32_t pending = pendingEntries.load();
+  while (pending > 0 && !pendingEntries.compare_exchange_weak(pending, pending - 1)) {
   }
-  return text;
+  destroyEntry(entry);
 }
 
-// Every kind of line break becomes "\r".
-std::u16string normalisedBreaks(std::u16string_view message) {
-  std::u16string text = replacedAll(std::u16string(message), u"\r\n", kBreakMark);
-  text = replacedAll(std::move(text), u"\n", kBreakMark);
-  return replacedAll(std::move(text), kBreakMark, u"\r");
+// Counts one more pending entry unless the limit is reached.
+bool reservePendingEntry() {
+  uint32_t pending = pendingEntries.load();
+  do {
+    if (pending >= kDebugLogPendingLimit) return false;
+  } while (!pendingEntries.compare_exchange_weak(pending, pending + 1));
+  return true;
 }
 
-void releaseLibraryEntry(DbgLogEntryEx* entry) {
-  uint32_t count = pending.load();
-  while (count > 0 && !pending.compare_exchange_weak(count, count - 1)) {
+std::u16string localTimeText() {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  return platform::formatText(std::u16string_view(u"%02u:%02u:%02u.%03u"), now.wHour,
+                              now.wMinute, now.wSecond, now.wMilliseconds);
+}
+
+// The file log: one output stream, one lock around each entry's lines.
+class IDebugLogToFileImp final : public IDebugLog {
+public:
+  explicit IDebugLogToFileImp(const WCHAR* path) : path_(path ? path : u"") {
+    void* made = nullptr;
+    if (zefCoreKAllocIntf(&CLSID_IFIOOStreamImp, &made, 0) != S_OK) return;
+    stream_ = static_cast<IFIOOStream*>(made);
+    if (stream_->SetName(path_.c_str()) != 0 || stream_->Open(0) != 0) {
+      stream_->Release();
+      stream_ = nullptr;
+    }
   }
-  delete entry;
-}
-
-void disposeOf(DbgLogEntryEx* entry) {
-  if (!entry) return;
-  if (entry->release) {
-    entry->release(entry);
-  } else {
-    delete entry;
+  ~IDebugLogToFileImp() override {
+    if (stream_) stream_->Release();
   }
-}
+  IDebugLogToFileImp(const IDebugLogToFileImp&) = delete;
+  IDebugLogToFileImp& operator=(const IDebugLogToFileImp&) = delete;
+
+  bool isOpen() { return stream_ != nullptr && stream_->IsClosed() == 0; }
+
+  HRESULT WriteEntry(const DbgLogEntry* entry) override {
+    if (entry == nullptr || !isOpen()) return E_FAIL;
+    CLWideStrArray lines;
+    SplitBySepExW(normalisedLineBreaks(entry->message), u'\r', lines, /*trim=*/false);
+    const WCHAR* level = levelName(entry->level);
+    std::u16string line;
+    std::lock_guard lock(writing_);
+    for (int i = 0; i < lines.Count(); ++i) {
+      line.clear();
+      (void)platform::appendFormatted<char16_t>(line, u"%-16s - %+24s - %s : %s",
+                                                entry->time.Text(), entry->source.Text(), level,
+                                                lines[i]->Text());
+      // A failed write is not reported line by line; the log goes on.
+      (void)stream_->WriteText(line.c_str(), static_cast<int32_t>(line.size()));
+    }
+    return S_OK;
+  }
+
+  HRESULT WriteAndReleaseEntry(DbgLogEntryEx* entry) override {
+    const HRESULT result = WriteEntry(entry);
+    if (entry == nullptr) return result;
+    if (entry->release) {
+      entry->release(entry);
+    } else {
+      destroyEntry(entry);
+    }
+    return result;
+  }
+
+private:
+  std::u16string path_;
+  IFIOOStream* stream_ = nullptr;  // owned reference; null when the file could not be opened
+  std::mutex writing_;             // keeps one entry's lines together
+};
+
+// The file log this library installed, so that it can be destroyed again.
+std::atomic<IDebugLogToFileImp*> ownFileLog{nullptr};
 
 }  // namespace
 
-DbgLogEntry::DbgLogEntry() : source(u""), message(u""), time(u"") {}
-
-HRESULT IDebugLog::Reserved0() { return 0; }
-HRESULT IDebugLog::Reserved1() { return 0; }
 IDebugLog::~IDebugLog() = default;
 
-IDebugLogToFileImp::IDebugLogToFileImp(const WCHAR* path) : path_(path ? path : u"") {
-  void* made = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IFIOOStreamImp, &made, 0) != S_OK) return;
-  stream_ = static_cast<IFIOOStream*>(made);
-  if (stream_->SetName(path_.c_str()) != ZR_OK) return;
-  stream_->Open(0);
-}
-
-IDebugLogToFileImp::~IDebugLogToFileImp() {
-  if (stream_) stream_->Release();
-}
-
-bool IDebugLogToFileImp::IsOpen() const { return stream_ && stream_->IsClosed() == 0; }
-
-HRESULT IDebugLogToFileImp::WriteEntry(const DbgLogEntry* entry) {
-  if (!entry || !IsOpen()) return E_FAIL;
-  const bool known = entry->level >= 0 && entry->level < static_cast<int32_t>(std::size(kLevelNames));
-  const std::u16string level = known ? kLevelNames[entry->level] : kLevelNames[0];
-  const std::u16string time(entry->time.Text());
-  const std::u16string source(entry->source.Text());
-  CLWideStrArray lines;
-  SplitBySepExW(CLWideStr(normalisedBreaks(entry->message.Text())), u'\r', lines, /*trim=*/false);
-  std::lock_guard lock(writing_);
-  for (int i = 0; i < lines.Count(); ++i) {
-    const std::u16string line = platform::formatText(kLineFormat, time, source, level,
-                                                     std::u16string(lines[i]->Text()));
-    // A failed write is not reported line by line.
-    stream_->WriteText(line.c_str(), static_cast<int32_t>(line.size()));
-  }
-  return S_OK;
-}
-
-HRESULT IDebugLogToFileImp::WriteAndReleaseEntry(DbgLogEntryEx* entry) {
-  const HRESULT result = WriteEntry(entry);
-  disposeOf(entry);
-  return result;
-}
-
-uint32_t zefcorek::pendingLogEntries() { return pending.load(); }
-
 HRESULT ZefCoreKSetDebugLog(IDebugLog* log) {
-  IDebugLog* previous = currentLog.exchange(log);
-  if (previous && previous != log && previous == ownedLog.load()) {
-    ownedLog.store(nullptr);
-    delete previous;
-  }
+  currentLog.store(log);
   return S_OK;
 }
 
 IDebugLog* ZefCoreKGetDebugLog() { return currentLog.load(); }
 
 HRESULT ZefCoreKAllocDebugLogToFile(const WCHAR* path) {
-  if (currentLog.load()) return E_FAIL;
+  if (currentLog.load() != nullptr) return E_FAIL;
   auto* log = new (std::nothrow) IDebugLogToFileImp(path);
-  if (!log || !log->IsOpen()) {
+  if (log == nullptr) return E_FAIL;
+  if (!log->isOpen()) {
     delete log;
     return E_FAIL;
   }
-  IDebugLog* expected = nullptr;
-  if (!currentLog.compare_exchange_strong(expected, log)) {
-    delete log;
+  IDebugLog* none = nullptr;
+  if (!currentLog.compare_exchange_strong(none, log)) {
+    delete log;  // another thread installed a log meanwhile
     return E_FAIL;
   }
-  ownedLog.store(log);
+  ownFileLog.store(log);
   return S_OK;
 }
 
 HRESULT zefcorekLog(const WCHAR* message, const WCHAR* source) {
-  if (!message || !source) return E_INVALIDARG;
+  if (message == nullptr || source == nullptr) return E_INVALIDARG;
   IDebugLog* log = currentLog.load();
-  if (!log) return S_FALSE;
-  // Count the entry first, so two threads cannot both pass the limit.
-  if (pending.fetch_add(1) >= zefcorek::kMaxPendingLogEntries) {
-    pending.fetch_sub(1);
-    return E_OUTOFMEMORY;
-  }
+  if (log == nullptr) return S_FALSE;
+  if (!reservePendingEntry()) return E_OUTOFMEMORY;
   auto* entry = new (std::nothrow) DbgLogEntryEx;
-  if (!entry) {
-    pending.fetch_sub(1);
+  if (entry == nullptr) {
+    uint32_t one = 1;
+    pendingEntries.fetch_sub(one);
     return E_OUTOFMEMORY;
   }
-  SYSTEMTIME now{};
-  GetLocalTime(&now);
-  entry->level = 0;
+  entry->level = DBGLOG_INFO;
   entry->source.AssignSz(source);
   entry->message.AssignSz(message);
-  entry->time.AssignUStr(platform::formatText(u"%02d:%02d:%02d.%03d", int32_t{now.wHour},
-                                              int32_t{now.wMinute}, int32_t{now.wSecond},
-                                              int32_t{now.wMilliseconds}));
-  entry->release = releaseLibraryEntry;
-  log->WriteAndReleaseEntry(entry);
+  entry->time.AssignText(localTimeText());
+  entry->release = releaseLoggedEntry;
+  (void)log->WriteAndReleaseEntry(entry);
   return S_OK;
+}
+
+uint32_t zefcorek::debugLogPendingCount() { return pendingEntries.load(); }
+
+void zefcorek::releaseDebugLogToFile() {
+  IDebugLogToFileImp* own = ownFileLog.exchange(nullptr);
+  if (own == nullptr) return;
+  IDebugLog* expected = own;
+  currentLog.compare_exchange_strong(expected, nullptr);
+  delete own;
 }

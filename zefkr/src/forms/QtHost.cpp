@@ -3,7 +3,7 @@
 
 #include "zefkr/MessageBoxLayout.h"
 
-#include "zefcorek/HostPumpHooks.h"
+#include "zefcorek/HostMessagePump.h"
 
 #include "platform/CodePage.h"
 #include "platform/MessageBox.h"
@@ -72,7 +72,7 @@ void zefkr::forms::installQtMessageBoxSink() { platform::setMessageBoxSink(showQ
 zefkr::forms::ZefKRApplication::ZefKRApplication(int& argc, char** argv)
     : QApplication(argc, argv) {
   installQtMessageBoxSink();
-  zefCoreKSetVCLApp(&pumpHost_);
+  (void)zefCoreKSetVCLApp(&hostHooks_);
   const int descriptor = platform::messageQueueDescriptor();
   if (descriptor < 0) return;
   queueNotifier_ = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
@@ -80,20 +80,22 @@ zefkr::forms::ZefKRApplication::ZefKRApplication(int& argc, char** argv)
 }
 
 zefkr::forms::ZefKRApplication::~ZefKRApplication() {
-  zefCoreKSetVCLApp(nullptr);
+  (void)zefCoreKSetVCLApp(nullptr);
   platform::setMessageBoxSink({});
 }
 
-void zefkr::forms::ZefKRApplication::PumpHost::ProcessMessages() {
-  QCoreApplication::processEvents(QEventLoop::AllEvents);
+void zefkr::forms::ZefKRApplication::HostHooks::ProcessMessages() {
+  QCoreApplication::processEvents();
   owner_.pumpPlatformQueue();
 }
 
-bool zefkr::forms::ZefKRApplication::PumpHost::Terminated() {
+bool zefkr::forms::ZefKRApplication::HostHooks::Terminated() {
   return owner_.terminating_ || QCoreApplication::closingDown();
 }
 
-void zefkr::forms::ZefKRApplication::PumpHost::CheckSynchronize() { platform::runMainThreadCalls(); }
+void zefkr::forms::ZefKRApplication::HostHooks::CheckSynchronize() {
+  platform::runSynchronizedCalls();
+}
 
 zefkr::forms::ZefKRApplication* zefkr::forms::ZefKRApplication::instance() {
   return dynamic_cast<ZefKRApplication*>(QCoreApplication::instance());

@@ -11,6 +11,10 @@
 // An exception that escapes an event handler is shown in a message box
 // (its text; an empty text when it is not a std::exception) and the loop
 // goes on, as the framework the wizard was designed on does.
+//
+// The object registers itself as the core library's host application while
+// it lives, so the library's pump hook processes Qt's pending events and the
+// platform queue together.
 #pragma once
 
 #include "platform/HostApplication.h"
@@ -48,11 +52,10 @@ public:
   void quitWizard(int exitCode);
 
 private:
-  // The host application the library's pump hooks call: Qt's pending events
-  // and the platform queue.
-  class PumpHost final : public platform::HostApplication {
+  // The core library's view of this object.
+  class HostHooks final : public platform::HostApplication {
   public:
-    explicit PumpHost(ZefKRApplication& owner) : owner_(owner) {}
+    explicit HostHooks(ZefKRApplication& owner) : owner_(owner) {}
     void ProcessMessages() override;
     bool Terminated() override;
     void CheckSynchronize() override;
@@ -61,7 +64,7 @@ private:
     ZefKRApplication& owner_;
   };
 
-  PumpHost pumpHost_{*this};
+  HostHooks hostHooks_{*this};
   bool terminating_ = false;
   QSocketNotifier* queueNotifier_ = nullptr;  // owned by Qt (child of this)
   std::u16string title_;

@@ -22,7 +22,6 @@ const GUID* const kNotYetBuilt[] = {
     &CLSID_IWlanHelperImp,
     &CLSID_ITCPConnectionImp,
     &CLSID_IUDPConnectionImp,
-    &CLSID_IGfxRotoTransImp,
 };
 
 TEST(FactoryTest, RefusesNullArguments) {

@@ -136,6 +136,12 @@ bool toAnsi(std::u16string_view text, std::string& out, bool strict) {
   return convert(text, out, strict, U'?', decodeUtf16, appendUtf8);
 }
 
+// The Win32 conversion's lenient form: a lone surrogate becomes U+FFFD
+// (EF BF BD), as the system's UTF-8 conversion writes it.
+void toUtf8Replacing(std::u16string_view text, std::string& out) {
+  convert(text, out, /*strict=*/false, kReplacement, decodeUtf16, appendUtf8);
+}
+
 }  // namespace
 
 // Text is mostly ASCII, so it goes 16 bytes at a time while input and output
@@ -294,7 +300,7 @@ int WideCharToMultiByte(UINT /*codePage*/, DWORD flags, const char16_t* source, 
       SetLastError(ERROR_NO_UNICODE_TRANSLATION);
       return 0;
     }
-    toAnsi(view, converted, /*strict=*/false);
+    toUtf8Replacing(view, converted);
   }
   if (usedDefaultChar != nullptr) *usedDefaultChar = wellFormed ? FALSE : TRUE;
   return deliver(converted, destination, destinationSize);

@@ -251,6 +251,10 @@ size_t Document::appendSection(std::u16string_view section) {
 
 void Document::setValue(std::u16string_view section, std::u16string_view key,
                         std::u16string_view value) {
+  // A key is written as it is read, without blanks around it, so that a
+  // replaced line reads the same as a new one and writing a value twice
+  // changes nothing.
+  key = trimBlanks(key);
   const auto range = findSection(section);
   if (!range) {
     appendSection(section);

@@ -80,8 +80,14 @@ void platform::MessageQueue::post(const MSG& message) {
 void platform::MessageQueue::postQuit(int exitCode) {
   std::lock_guard lock(mutex_);
   quitPending_ = true;
+  quitEverPosted_ = true;
   quitCode_ = exitCode;
   refreshSignalLocked(clock().monotonicMs());
+}
+
+bool platform::MessageQueue::quitWasPosted() {
+  std::lock_guard lock(mutex_);
+  return quitEverPosted_;
 }
 
 platform::MessageQueue::Timer* platform::MessageQueue::earliestDueLocked(uint64_t nowMs) {

@@ -43,6 +43,8 @@ public:
 
   void post(const MSG& message);
   void postQuit(int exitCode);
+  // True once postQuit was called, also after the WM_QUIT was taken.
+  bool quitWasPosted();
 
   // The next message without waiting; false when there is none.
   bool take(MSG* out, bool remove);
@@ -88,6 +90,7 @@ private:
   std::mutex mutex_;
   std::deque<MSG> posted_;
   bool quitPending_ = false;
+  bool quitEverPosted_ = false;  // sticky: the thread's loop was told to end
   int quitCode_ = 0;
   std::vector<Timer> timers_;
   std::vector<ActivationSocket> activation_;

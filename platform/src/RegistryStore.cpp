@@ -285,7 +285,7 @@ LONG Store::deleteKey(int64_t parent, std::u16string_view subKey) {
       }
       id = find.integer(0);
     }
-    if (id == kRootKeyId || id == parent) return ERROR_ACCESS_DENIED;
+    if (id == kRootKeyId) return ERROR_ACCESS_DENIED;
     Statement children(db_, "SELECT 1 FROM keys WHERE parent = ?");
     if (children.bind(1, id).step() == SQLITE_ROW) return ERROR_ACCESS_DENIED;
     Statement values(db_, "DELETE FROM registry_values WHERE key = ?");

@@ -102,4 +102,5 @@ void TVKRServ::runChannelCommand(const std::u16string& iniPath) {
   WritePrivateProfileStringW(kSection, kCommandKey, reply, iniPath.c_str());
   // Flush, so the updater reads the reply from the disk.
   WritePrivateProfileStringW(nullptr, nullptr, nullptr, iniPath.c_str());
+  LogMessage(u"answered " + std::u16string(reply));
 }

@@ -24,6 +24,7 @@
 #pragma once
 
 #include "platform/Export.h"
+#include "platform/GdiTypes.h"
 #include "platform/WinTypes.h"
 
 #include <string>
@@ -31,10 +32,6 @@
 using ATOM = WORD;
 using HCURSOR = HICON;
 
-struct POINT {
-  LONG x;
-  LONG y;
-};
 
 struct MSG {
   HWND hwnd;
@@ -104,6 +101,7 @@ inline constexpr int GWLP_WNDPROC = -4;
 inline constexpr DWORD WS_OVERLAPPED = 0x00000000;
 inline constexpr DWORD WS_POPUP = 0x80000000;
 inline constexpr DWORD WS_VISIBLE = 0x10000000;
+inline constexpr DWORD WS_DISABLED = 0x08000000;
 
 inline constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 inline constexpr DWORD ERROR_CANNOT_FIND_WND_CLASS = 1407;

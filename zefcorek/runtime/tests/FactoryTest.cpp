@@ -22,9 +22,6 @@ const GUID* const kNotYetBuilt[] = {
     &CLSID_IWlanHelperImp,
     &CLSID_ITCPConnectionImp,
     &CLSID_IUDPConnectionImp,
-    &CLSID_IGfxRotoTransImp,
-    &CLSID_IFIImgIOProviderImp,
-    &CLSID_IPDFImgExtractorImp,
 };
 
 TEST(FactoryTest, RefusesNullArguments) {

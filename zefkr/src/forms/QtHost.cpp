@@ -3,6 +3,8 @@
 
 #include "zefkr/MessageBoxLayout.h"
 
+#include "zefcorek/HostMessagePump.h"
+
 #include "platform/CodePage.h"
 #include "platform/MessageBox.h"
 #include "platform/WindowMessages.h"
@@ -70,13 +72,30 @@ void zefkr::forms::installQtMessageBoxSink() { platform::setMessageBoxSink(showQ
 zefkr::forms::ZefKRApplication::ZefKRApplication(int& argc, char** argv)
     : QApplication(argc, argv) {
   installQtMessageBoxSink();
+  (void)zefCoreKSetVCLApp(&hostHooks_);
   const int descriptor = platform::messageQueueDescriptor();
   if (descriptor < 0) return;
   queueNotifier_ = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
   connect(queueNotifier_, &QSocketNotifier::activated, this, [this] { pumpPlatformQueue(); });
 }
 
-zefkr::forms::ZefKRApplication::~ZefKRApplication() { platform::setMessageBoxSink({}); }
+zefkr::forms::ZefKRApplication::~ZefKRApplication() {
+  (void)zefCoreKSetVCLApp(nullptr);
+  platform::setMessageBoxSink({});
+}
+
+void zefkr::forms::ZefKRApplication::HostHooks::ProcessMessages() {
+  QCoreApplication::processEvents();
+  owner_.pumpPlatformQueue();
+}
+
+bool zefkr::forms::ZefKRApplication::HostHooks::Terminated() {
+  return owner_.terminating_ || QCoreApplication::closingDown();
+}
+
+void zefkr::forms::ZefKRApplication::HostHooks::CheckSynchronize() {
+  platform::runSynchronizedCalls();
+}
 
 zefkr::forms::ZefKRApplication* zefkr::forms::ZefKRApplication::instance() {
   return dynamic_cast<ZefKRApplication*>(QCoreApplication::instance());

@@ -11,7 +11,13 @@
 // An exception that escapes an event handler is shown in a message box
 // (its text; an empty text when it is not a std::exception) and the loop
 // goes on, as the framework the wizard was designed on does.
+//
+// The object registers itself as the core library's host application while
+// it lives, so the library's pump hook processes Qt's pending events and the
+// platform queue together.
 #pragma once
+
+#include "platform/HostApplication.h"
 
 #include <QApplication>
 
@@ -46,6 +52,19 @@ public:
   void quitWizard(int exitCode);
 
 private:
+  // The core library's view of this object.
+  class HostHooks final : public platform::HostApplication {
+  public:
+    explicit HostHooks(ZefKRApplication& owner) : owner_(owner) {}
+    void ProcessMessages() override;
+    bool Terminated() override;
+    void CheckSynchronize() override;
+
+  private:
+    ZefKRApplication& owner_;
+  };
+
+  HostHooks hostHooks_{*this};
   bool terminating_ = false;
   QSocketNotifier* queueNotifier_ = nullptr;  // owned by Qt (child of this)
   std::u16string title_;

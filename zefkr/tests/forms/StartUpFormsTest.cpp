@@ -6,6 +6,7 @@
 
 #include "zefkr/Language.h"
 
+#include "zefcorek/HostMessagePump.h"
 #include "zefcorek/NetDetect.h"
 
 #include "platform/Registry.h"
@@ -157,6 +158,25 @@ TEST_F(FormsTest, QtLoopPumpsThePlatformQueueAndEndsOnItsQuit) {
   EXPECT_EQ(application_->exec(), 3);
   EXPECT_TRUE(laterRan);
   EXPECT_EQ(GetWindowLongPtrW(window, GWLP_USERDATA), 2);
+  DestroyWindow(window);
+}
+
+TEST_F(FormsTest, LibraryPumpHookDeliversQtEventsAndPlatformPostsInOneCall) {
+  WNDCLASSEXW windowClass{};
+  windowClass.lpfnWndProc = countingProcedure;
+  windowClass.lpszClassName = u"FormsTestHookCounter";
+  RegisterClassExW(&windowClass);
+  const HWND window = CreateWindowExW(0, u"FormsTestHookCounter", u"", 0, 0, 0, 0, 0,
+                                      HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  bool qtEventRan = false;
+  QMetaObject::invokeMethod(application_.get(), [&] { qtEventRan = true; }, Qt::QueuedConnection);
+  PostMessageW(window, WM_USER, 0, 0);
+
+  EXPECT_EQ(zefCoreKVCLApp_CallProcessMessages(u"FormsTest"), S_OK);
+  EXPECT_TRUE(qtEventRan);
+  EXPECT_EQ(GetWindowLongPtrW(window, GWLP_USERDATA), 1);
+  EXPECT_FALSE(zefCoreKSetVCLApp_Terminated());
   DestroyWindow(window);
 }
 

@@ -160,7 +160,6 @@ private:
   enum class Corner : uint8_t;
   Corner computeOffsetCorner(const T_POINT2D& p, const T_POINT2D& c, const T_POINT2D& s,
                              double dp, double dc, double ds, T_POINT2D& corner) const;
-  unsigned indexInNewPoly(const OffsetVertex* v) const;
   bool addResult(T_V3DLIST* list);
   // One result per clean loop of the copies.
   void walkLoops(IPtrArray* copies);

@@ -17,7 +17,7 @@ namespace {
 using zefcorek::devices::IBufferedReadFromSocketImp;
 using zefcorek::devices::IBufferedWriteToSocketImp;
 
-constexpr size_t kStreamBytes = 10u << 20;
+constexpr size_t kStreamBytes = size_t{1} << 20;
 constexpr int kRoundTrips = 1000;
 
 SOCKET connectedSocket(uint16_t port) {

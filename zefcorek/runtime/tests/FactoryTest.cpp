@@ -20,8 +20,6 @@ const GUID* const kNotYetBuilt[] = {
     &CLSID_IBluetoothConnectionImp,
     &CLSID_IBluetoothHelperImp,
     &CLSID_IWlanHelperImp,
-    &CLSID_ITCPConnectionImp,
-    &CLSID_IUDPConnectionImp,
 };
 
 TEST(FactoryTest, RefusesNullArguments) {

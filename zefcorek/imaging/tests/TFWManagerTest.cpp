@@ -3,9 +3,13 @@
 #include "zefcorek/GfxRotoTrans.h"
 #include "zefcorek/TFWManager.h"
 
+#include "FreeImageApi.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
 #include <cstring>
 #include <random>
 #include <string>
@@ -128,6 +132,27 @@ TEST(TFWManagerTest, CoefficientsAndBackGiveTheWorldFileAgain) {
   coeffs.kind = 99;
   EXPECT_NE(manager.GeoRefFromTFWData(&one, 6, 1, 1, &coeffs), ZR_OK);
   EXPECT_EQ(coeffs.kind, 0u);
+}
+
+TEST(TFWManagerTest, GdalReadsTheSameOriginAndPixelSize) {
+  if (std::system("gdalinfo --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "no gdalinfo";
+  ScratchFolder folder;
+  FIBITMAP* bitmap = FreeImage_Allocate(4, 3, 24);
+  ASSERT_TRUE(FreeImage_Save(FIF_TIFF, bitmap, folder.native("map.tif").c_str(), 0));
+  FreeImage_Unload(bitmap);
+  CTFWManager manager;
+  const TFWMatrixData data = worldFile(2.5, 0, 0, -1.25, 1000, 5000);
+  ASSERT_EQ(manager.SaveDataFile(folder.name("map.tfw").c_str(), &data), ZR_OK);
+  const std::string report = folder.native("gdal.txt");
+  ASSERT_EQ(std::system(("gdalinfo '" + folder.native("map.tif") + "' > '" + report + "'").c_str()),
+            0);
+  std::ifstream in(report);
+  const std::string text((std::istreambuf_iterator<char>(in)), {});
+  // The world file names the centre of the upper-left pixel; GDAL its corner.
+  EXPECT_NE(text.find("Origin = (998.750000000000000,5000.625000000000000)"), std::string::npos)
+      << text;
+  EXPECT_NE(text.find("Pixel Size = (2.500000000000000,-1.250000000000000)"), std::string::npos)
+      << text;
 }
 
 }  // namespace

@@ -37,8 +37,12 @@ bool registerWindowClass(const WCHAR* name, WNDPROC procedure) {
   windowClass.cbSize = sizeof(windowClass);
   windowClass.lpfnWndProc = procedure;
   windowClass.lpszClassName = name;
-  if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-    return false;
+  if (RegisterClassExW(&windowClass) == 0) {
+    if (GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    // Left by an earlier load of this library, with a procedure that is gone
+    // with it: the class is made again with this load's procedure.
+    UnregisterClassW(name, nullptr);
+    if (RegisterClassExW(&windowClass) == 0) return false;
   }
   registered->emplace_back(name);
   return true;

@@ -24,6 +24,7 @@
 #include "platform/WindowMessages.h"
 
 #include <atomic>
+#include <functional>
 #include <string>
 
 namespace zefcorek::devices {
@@ -113,8 +114,9 @@ protected:
 private:
   TConnResult readLoop(void* buffer, uint16_t count, bool wait, uint32_t timeoutMs,
                        uint16_t* got);
-  TConnResult readTextLoop(WCHAR* buffer, uint16_t length, bool wait, uint32_t timeoutMs,
-                           uint16_t* got);
+  // The text reads, on the class's own Read or ReadEx.
+  TConnResult readTextLoop(WCHAR* buffer, uint16_t length, uint16_t* got,
+                           const std::function<TConnResult(char*, uint16_t, uint16_t*)>& readBytes);
   bool startWorker();
   void stopWorker();
   static DWORD workerMain(void* self);

@@ -21,10 +21,6 @@ HRESULT Pictrel::IDrawableDSImp::TransferAllTo(IDrawableDS*, COLORREF) { return 
 HRESULT Pictrel::IDrawableDSImp::LoadBitmapResource(HINSTANCE, LPCWSTR, int) { return E_NOTIMPL; }
 HRESULT Pictrel::IDrawableDSImp::MakeTopDown() { return E_NOTIMPL; }
 HRESULT Pictrel::IDrawableDSImp::MakeBottomUp() { return E_NOTIMPL; }
-HRESULT Pictrel::IDrawableDSImp::AALine(int, int, int, int, int, COLORREF) { return E_NOTIMPL; }
-HRESULT Pictrel::IDrawableDSImp::AACircle(int, int, int, int, COLORREF) { return E_NOTIMPL; }
-HRESULT Pictrel::IDrawableDSImp::AAPolyline(const tagT_IPOINT2D*, int, int, COLORREF) { return E_NOTIMPL; }
-HRESULT Pictrel::IDrawableDSImp::AAPolygon(const tagT_IPOINT2D*, int, int, COLORREF) { return E_NOTIMPL; }
 HRESULT Pictrel::IDrawableDSImp::SetFont(LPCWSTR, DWORD, int) { return E_NOTIMPL; }
 HRESULT Pictrel::IDrawableDSImp::SelectGdiObject(HGDIOBJ, HGDIOBJ*) { return E_NOTIMPL; }
 HRESULT Pictrel::IDrawableDSImp::DrawText(LPCWSTR, tagT_IRECT2D*, UINT, COLORREF) { return E_NOTIMPL; }
@@ -33,10 +29,8 @@ HRESULT Pictrel::IDrawableDSImp::LoadPNGResource(HINSTANCE, UINT) { return E_NOT
 HRESULT Pictrel::IDrawableDSImp::LoadImageFromMemory(const void*, DWORD) { return E_NOTIMPL; }
 HRESULT Pictrel::IDrawableDSImp::SetFontEx(LPCWSTR, DWORD, int, int) { return E_NOTIMPL; }
 HRESULT Pictrel::IDrawableDSImp::AlphaBlendTo(HDC, const tagT_IRECT2D*, int, int, int*, int*) { return E_NOTIMPL; }
-HRESULT Pictrel::IDrawableDSImp::AAFilledCircle(int, int, int, COLORREF) { return E_NOTIMPL; }
-HRESULT Pictrel::IDrawableDSImp::ThickLine(int, int, int, int, int, DWORD) { return E_NOTIMPL; }
-HRESULT Pictrel::IDrawableDSImp::BlendPixel(int, int, COLORREF, int) { return E_NOTIMPL; }
 HRESULT Pictrel::IDrawableDSImp::FillTriangleDepth(IDrawableDS*, const tagT_IPOINT2D*, const float*, DWORD) { return E_NOTIMPL; }
 HRESULT Pictrel::IDrawableDSImp::DepthTestedSquare(IDrawableDS*, const tagT_IPOINT2D*, int, int32_t, DWORD) { return E_NOTIMPL; }
 HRESULT Pictrel::IDrawableDSImp::AlphaBlendToEx(HDC, const tagT_IRECT2D*, int, int, const BLENDFUNCTION*) { return E_NOTIMPL; }
 HRESULT Pictrel::IDrawableDSImp::DrawTexturedQuad(const TexturedQuadRecord*) { return E_NOTIMPL; }
+

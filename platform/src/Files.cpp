@@ -252,12 +252,7 @@ std::optional<std::string> platform::mappedPath(LPCWSTR name) {
 }
 
 BOOL platform::failFromErrno() {
-  DWORD error = errorFromErrno(errno);
-  if (errno == ENOSPC || errno == EDQUOT) error = ERROR_DISK_FULL;
-  if (errno == EISDIR) error = ERROR_ACCESS_DENIED;
-  if (errno == ENAMETOOLONG) error = ERROR_INVALID_NAME;
-  if (errno == ENOTEMPTY) error = ERROR_DIR_NOT_EMPTY;
-  SetLastError(error);
+  SetLastError(errorFromErrno(errno));
   return FALSE;
 }
 

@@ -3,6 +3,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/FileSyscalls.h"
+#include "platform/Utf16.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -25,13 +26,6 @@ std::string withoutTrailingSlashes(std::string path) {
 bool exists(const std::string& path) {
   struct stat info {};
   return platform::fileSyscalls().lstat(path.c_str(), &info) == 0;
-}
-
-char16_t foldCase(char16_t unit) {
-  if (unit >= u'A' && unit <= u'Z') return unit + 0x20;
-  // Latin-1 capitals, without the multiplication sign.
-  if (unit >= 0xC0 && unit <= 0xDE && unit != 0xD7) return unit + 0x20;
-  return unit;
 }
 
 // The entry of `folder` whose name matches `name` ignoring case, if any.
@@ -99,7 +93,7 @@ bool platform::isPlatformRootRelocated() { return !environmentValue("ZEF_PLATFOR
 std::optional<std::string> platform::driveFolder(char16_t letter) {
   if (!isDriveLetter(letter)) return std::nullopt;
   const std::string drives = platformRoot() + "/drives";
-  const char lower = static_cast<char>(foldCase(letter));
+  const char lower = static_cast<char>(platform::foldCaseUnit(letter));
   for (const char name : {lower, static_cast<char>(lower - 0x20)}) {
     std::string folder = drives + "/" + name;
     struct stat info {};
@@ -137,7 +131,7 @@ std::u16string platform::windowsPath(std::string_view nativePath) {
     const char letter = nativePath[drives.size()];
     const bool endsHere = nativePath.size() == drives.size() + 1 || nativePath[drives.size() + 1] == '/';
     if (endsHere && isDriveLetter(static_cast<char16_t>(letter))) {
-      drive = {static_cast<char16_t>(foldCase(static_cast<char16_t>(letter)) - 0x20), u':'};
+      drive = {static_cast<char16_t>(platform::foldCaseUnit(static_cast<char16_t>(letter)) - 0x20), u':'};
       rest = nativePath.substr(drives.size() + 1);
       if (rest.empty()) rest = "/";
     }
@@ -150,9 +144,5 @@ std::u16string platform::windowsPath(std::string_view nativePath) {
 }
 
 bool platform::equalNamesIgnoringCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (foldCase(a[i]) != foldCase(b[i])) return false;
-  }
-  return true;
+  return equalsIgnoreCase(a, b);
 }

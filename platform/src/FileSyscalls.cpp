@@ -34,10 +34,11 @@ int realFstatat(int folder, const char* name, struct stat* info, int flags) {
 }
 
 constexpr platform::FileSyscalls kRealCalls = {
-    realOpen,  ::close,  ::read,  ::write, ::lseek,  ::ftruncate,          realFstat,
-    realStat,  realLstat, ::mkdir, ::unlink, realRenameNoReplace, ::mmap, ::munmap,
-    realOpenat, realFstatat, ::renameat, ::unlinkat,
-    ::opendir, ::fdopendir, ::readdir, ::closedir, ::fchmod, ::fchown, ::fsync,
+    realOpen,  ::close,     ::read,     ::write,     ::lseek,    ::ftruncate,
+    realFstat, realStat,    realLstat,  ::mkdir,     ::unlink,   realRenameNoReplace,
+    ::mmap,    ::munmap,    realOpenat, realFstatat, ::renameat, ::unlinkat,
+    ::opendir, ::fdopendir, ::readdir,  ::closedir,  ::fchmod,   ::fchown,
+    ::fsync,
 };
 
 }  // namespace

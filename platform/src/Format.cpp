@@ -113,7 +113,6 @@ std::string convertText(const char16_t* text, size_t length, size_t sourceLimit)
   return wideToAnsiLenient(std::u16string_view(text, std::min(length, sourceLimit)));
 }
 
-
 template <class Char>
 class Engine {
  public:

@@ -143,6 +143,4 @@ std::u16string platform::windowsPath(std::string_view nativePath) {
   return out;
 }
 
-bool platform::equalNamesIgnoringCase(std::u16string_view a, std::u16string_view b) {
-  return equalsIgnoreCase(a, b);
-}
+bool platform::equalNamesIgnoringCase(std::u16string_view a, std::u16string_view b) { return equalsIgnoreCase(a, b); }

@@ -240,10 +240,9 @@ bool replaceAtomically(const IniFolder& folder, const LockedFile& target, std::s
   });
   if (fd < 0) return false;
   const struct stat& info = target.info();
-  ownerKept = calls.fchown(fd, info.st_uid, info.st_gid) == 0 ||
-              (info.st_uid == geteuid() && info.st_gid == getegid());
-  const bool isWritten = ownerKept && writeAll(fd, bytes) && calls.fchmod(fd, info.st_mode & 07777) == 0 &&
-                         calls.fsync(fd) == 0;
+  ownerKept = calls.fchown(fd, info.st_uid, info.st_gid) == 0 || (info.st_uid == geteuid() && info.st_gid == getegid());
+  const bool isWritten =
+      ownerKept && writeAll(fd, bytes) && calls.fchmod(fd, info.st_mode & 07777) == 0 && calls.fsync(fd) == 0;
   const int savedErrno = errno;
   calls.close(fd);
   if (isWritten &&

@@ -9,11 +9,22 @@ TEST(TextToolsTest, SequenceLengthAtEachBoundaryOfTheLeadByte) {
     unsigned char lead;
     size_t length;
   } rows[] = {
-      {0x00, 1}, {0x7F, 1},
-      {0x80, 0}, {0xBF, 0},  // continuation bytes
-      {0xC0, 0}, {0xC1, 0},  // would only start overlong forms
-      {0xC2, 2}, {0xDF, 2}, {0xE0, 3}, {0xEF, 3}, {0xF0, 4}, {0xF4, 4},
-      {0xF5, 0}, {0xFF, 0},  // beyond U+10FFFF
+      // ASCII, then continuation bytes, then leads of overlong forms only
+      {0x00, 1},
+      {0x7F, 1},
+      {0x80, 0},
+      {0xBF, 0},
+      {0xC0, 0},
+      {0xC1, 0},
+      // the leads of two, three and four bytes, then leads beyond U+10FFFF
+      {0xC2, 2},
+      {0xDF, 2},
+      {0xE0, 3},
+      {0xEF, 3},
+      {0xF0, 4},
+      {0xF4, 4},
+      {0xF5, 0},
+      {0xFF, 0},
   };
   for (const auto& row : rows) EXPECT_EQ(platform::utf8SequenceLength(row.lead), row.length) << int(row.lead);
 }
@@ -23,8 +34,14 @@ TEST(TextToolsTest, EncodesTheFirstAndLastCodePointOfEachLength) {
     char32_t code;
     const char* bytes;
   } rows[] = {
-      {0x0, "\x00"}, {0x7F, "\x7F"}, {0x80, "\xC2\x80"}, {0x7FF, "\xDF\xBF"}, {0x800, "\xE0\xA0\x80"},
-      {0xFFFF, "\xEF\xBF\xBF"}, {0x10000, "\xF0\x90\x80\x80"}, {0x10FFFF, "\xF4\x8F\xBF\xBF"},
+      {0x0, "\x00"},
+      {0x7F, "\x7F"},
+      {0x80, "\xC2\x80"},
+      {0x7FF, "\xDF\xBF"},
+      {0x800, "\xE0\xA0\x80"},
+      {0xFFFF, "\xEF\xBF\xBF"},
+      {0x10000, "\xF0\x90\x80\x80"},
+      {0x10FFFF, "\xF4\x8F\xBF\xBF"},
   };
   for (const auto& row : rows) {
     std::string out;
@@ -39,7 +56,7 @@ TEST(TextToolsTest, CutsNeverSplitACharacter) {
   const size_t narrowCuts[] = {0, 1, 1, 3, 3, 3, 3, 7, 7};
   for (size_t limit = 0; limit < std::size(narrowCuts); ++limit)
     EXPECT_EQ(platform::wholeCharacterCut(narrow, limit), narrowCuts[limit]) << limit;
-  const std::u16string wide = u"a\xD83D\xDE00" u"b";
+  const std::u16string wide = u"a\xD83D\xDE00\x0062";  // a, an emoji, b
   const size_t wideCuts[] = {0, 1, 1, 3, 4, 4};
   for (size_t limit = 0; limit < std::size(wideCuts); ++limit)
     EXPECT_EQ(platform::wholeCharacterCut(wide, limit), wideCuts[limit]) << limit;

@@ -15,7 +15,7 @@ namespace {
 
 // A platform root of its own holding a printer table.
 class PrinterTable : public testsupport::ScratchRoot {
- public:
+public:
   explicit PrinterTable(const std::string& ini) : ScratchRoot("/tmp/zef-printer-test-XXXXXX") {
     writeNative("printers.ini", ini);
   }

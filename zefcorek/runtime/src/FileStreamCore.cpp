@@ -1,7 +1,6 @@
 // The file name, handle and attribute record shared by the file streams.
 #include "FileStreamCore.h"
 
-
 #include <algorithm>
 #include <string_view>
 

@@ -1,7 +1,6 @@
 // The table of built-in modules behind LoadLibraryW and GetProcAddress.
 #include "platform/LoadableModules.h"
 
-#include "platform/Bluetooth.h"
 #include "platform/LastError.h"
 #include "platform/Modules.h"
 #include "platform/ProcessSnapshot.h"
@@ -61,16 +60,6 @@ const BuiltInModule* moduleOf(HMODULE handle) {
   return nullptr;
 }
 
-// The two Bluetooth modules: present while a back end is installed, their
-// functions those of the back end.
-const char kBluetoothModules[2] = {};
-constexpr std::u16string_view kBluetoothModuleNames[2] = {u"bthprops.cpl", u"bluetoothapis"};
-
-bool isBluetoothModule(HMODULE handle) {
-  const auto* address = reinterpret_cast<const char*>(handle);
-  return address == &kBluetoothModules[0] || address == &kBluetoothModules[1];
-}
-
 }  // namespace
 
 HMODULE LoadLibraryW(LPCWSTR name) {
@@ -79,11 +68,6 @@ HMODULE LoadLibraryW(LPCWSTR name) {
   if (slash != std::u16string_view::npos) wanted.remove_prefix(slash + 1);
   if (wanted.size() > 4 && platform::equalsIgnoreCase(wanted.substr(wanted.size() - 4), u".dll")) {
     wanted.remove_suffix(4);
-  }
-  for (int i = 0; i < 2; ++i) {
-    if (!platform::equalsIgnoreCase(wanted, kBluetoothModuleNames[i])) continue;
-    if (!platform::bluetoothBackend()) break;
-    return reinterpret_cast<HMODULE>(const_cast<char*>(&kBluetoothModules[i]));
   }
   for (const auto& module : kModules) {
     if (platform::equalsIgnoreCase(wanted, module.name) && isAvailable(module, nullptr)) {
@@ -95,12 +79,6 @@ HMODULE LoadLibraryW(LPCWSTR name) {
 }
 
 FARPROC GetProcAddress(HMODULE handle, LPCSTR name) {
-  if (isBluetoothModule(handle)) {
-    auto backend = platform::bluetoothBackend();
-    FARPROC function = backend && name ? backend->function(name) : nullptr;
-    if (function == nullptr) SetLastError(ERROR_PROC_NOT_FOUND);
-    return function;
-  }
   const BuiltInModule* module = moduleOf(handle);
   if (module == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
@@ -116,7 +94,7 @@ FARPROC GetProcAddress(HMODULE handle, LPCSTR name) {
 }
 
 BOOL FreeLibrary(HMODULE handle) {
-  if (moduleOf(handle) != nullptr || isBluetoothModule(handle)) return TRUE;
+  if (moduleOf(handle) != nullptr) return TRUE;
   SetLastError(ERROR_INVALID_HANDLE);
   return FALSE;
 }

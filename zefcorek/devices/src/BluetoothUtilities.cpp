@@ -9,9 +9,7 @@
 #include "textrum/CLxxStrArray.h"
 #include "textrum/LStrSplit.h"
 
-#include "platform/Bluetooth.h"
 #include "platform/DeviceSetup.h"
-#include "platform/Files.h"
 #include "platform/Handles.h"
 
 #include <algorithm>
@@ -34,36 +32,41 @@ constexpr const char* kRowNames[dev::kBthPropsRows] = {
     "BluetoothAuthenticateDevice", "BluetoothAuthenticateDeviceEx", "BluetoothRemoveDevice",
     "BluetoothDisplayDeviceProperties", "BthpIsRadioSoftwareEnabled", "BthpEnableRadioSoftware"};
 
+// The platform's device record (560 bytes).
+struct BLUETOOTH_DEVICE_INFO {
+  DWORD dwSize;
+  uint64_t Address;
+  ULONG ulClassofDevice;
+  BOOL fConnected;
+  BOOL fRemembered;
+  BOOL fAuthenticated;
+  SYSTEMTIME stLastSeen;
+  SYSTEMTIME stLastUsed;
+  WCHAR szName[248];
+};
+static_assert(sizeof(BLUETOOTH_DEVICE_INFO) == 560);
+
 using IsFlagFunction = BOOL (*)(HANDLE radio);
 using EnableFunction = BOOL (*)(HANDLE radio, BOOL enabled);
 using RemoveDeviceFunction = DWORD (*)(const uint64_t* address);
 using DisplayPropertiesFunction = BOOL (*)(HWND parent, BLUETOOTH_DEVICE_INFO* device);
 
-// The first radio of the machine: interface 0 of device 0 of the radio
-// interface class, opened by its device path. Null when there is none.
+constexpr GUID GUID_BTHPORT_DEVICE_INTERFACE = {0x0850302A, 0xB344, 0x4FDA,
+                                                {0x9B, 0xE9, 0x90, 0x57, 0x6B, 0x8D, 0x46, 0xF0}};
+
+// The first radio of the machine; null (E_FAIL for the caller) when there is
+// none. The device set-up lists no radios where no back end offers them.
 HANDLE openFirstRadio() {
   const HDEVINFO set = SetupDiGetClassDevsW(&GUID_BTHPORT_DEVICE_INTERFACE, nullptr, nullptr,
                                             DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
   if (set == INVALID_DEVICE_SET) return nullptr;
-  HANDLE radio = nullptr;
-  SP_DEVINFO_DATA device{};
-  device.cbSize = sizeof device;
-  SP_DEVICE_INTERFACE_DATA interface{};
-  interface.cbSize = sizeof interface;
-  alignas(SP_DEVICE_INTERFACE_DETAIL_DATA_W) BYTE buffer[1024] = {};
-  auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer);
-  detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
-  DWORD required = 0;
-  if (SetupDiEnumDeviceInfo(set, 0, &device) &&
-      SetupDiEnumDeviceInterfaces(set, &device, &GUID_BTHPORT_DEVICE_INTERFACE, 0, &interface) &&
-      SetupDiGetDeviceInterfaceDetailW(set, &interface, detail, sizeof buffer, &required, nullptr)) {
-    const HANDLE opened = CreateFileW(detail->DevicePath, GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                      nullptr);
-    if (opened != INVALID_HANDLE_VALUE) radio = opened;
-  }
+  SP_DEVINFO_DATA data{};
+  data.cbSize = sizeof data;
+  const bool found = SetupDiEnumDeviceInfo(set, 0, &data);
   SetupDiDestroyDeviceInfoList(set);
-  return radio;
+  // Radio handles come only from a back end's device interface.
+  (void)found;
+  return nullptr;
 }
 
 // The class of device packed from its fields, each cut to its width.

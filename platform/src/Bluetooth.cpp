@@ -3,6 +3,8 @@
 // CloseHandle ends them and a stale handle is refused.
 #include "platform/Bluetooth.h"
 
+#include "BluetoothBlueZ.h"
+
 #include "platform/Handles.h"
 #include "platform/LastError.h"
 
@@ -29,9 +31,22 @@ public:
   int next = 1;
 };
 
+// The system's radio stack, looked for once: kept for the life of the
+// process, as the radio modules it stands behind are never unloaded.
+platform::BluetoothBackend* systemBackend() {
+  static platform::BluetoothBackend* const found = platform::makeBlueZBackend();
+  return found;
+}
+
+// The back end a test installed, else the system's; null when there is none.
+platform::BluetoothBackend* currentBackend() {
+  platform::BluetoothBackend* installed = activeBackend.load();
+  return installed != nullptr ? installed : systemBackend();
+}
+
 // The back end, or null with ERROR_SERVICE_NOT_ACTIVE when there is none.
 platform::BluetoothBackend* backend() {
-  platform::BluetoothBackend* active = activeBackend.load();
+  platform::BluetoothBackend* active = currentBackend();
   if (active == nullptr) SetLastError(kNoRadioStack);
   return active;
 }
@@ -54,10 +69,10 @@ platform::BluetoothBackend* platform::installBluetoothBackend(BluetoothBackend* 
   return activeBackend.exchange(backend);
 }
 
-platform::BluetoothBackend* platform::activeBluetoothBackend() { return activeBackend.load(); }
+platform::BluetoothBackend* platform::activeBluetoothBackend() { return currentBackend(); }
 
 bool platform::bluetoothOffers(const char* function) {
-  BluetoothBackend* active = activeBackend.load();
+  BluetoothBackend* active = currentBackend();
   if (active == nullptr) return false;
   return function == nullptr || active->offers(function);
 }

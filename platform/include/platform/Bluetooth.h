@@ -5,7 +5,8 @@
 // and ask GetProcAddress for each function, so a machine without a radio
 // stack runs everything else. The modules load only while a back end is
 // active, and GetProcAddress answers only the functions that back end offers.
-// The active back end is the one a test installed, else none.
+// The active back end is the one a test installed, else BlueZ when org.bluez
+// is on the system bus (looked for once per process), else none.
 #pragma once
 
 #include "platform/Export.h"
@@ -170,7 +171,8 @@ public:
 };
 
 // Makes `backend` the active one (null: none); the caller keeps ownership and
-// uninstalls it before destroying it. Returns the one it replaced.
+// uninstalls it before destroying it. Returns the one it replaced (the
+// system's radio stack is never returned: it stays underneath).
 ZEF_EXPORT BluetoothBackend* installBluetoothBackend(BluetoothBackend* backend);
 ZEF_EXPORT BluetoothBackend* activeBluetoothBackend();
 

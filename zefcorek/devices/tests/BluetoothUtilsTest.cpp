@@ -114,6 +114,7 @@ TEST(BluetoothAddressTest, PacksAnEntryIntoTheDeviceRecord) {
 // Each test runs in a process of its own, so the process-wide table is made
 // with the back end the test installed first.
 TEST(BluetoothRadioTest, WithoutARadioStackEverythingFails) {
+  setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bus", 1);
   EXPECT_EQ(RemoveUnpairBluetoothDevice(kAddress), E_FAIL);
   TBluetoothScannerResEntry entry{};
   EXPECT_EQ(DisplayBluetoothDeviceProperties(nullptr, &entry), E_FAIL);
@@ -214,6 +215,48 @@ TEST(BluetoothRadioTest, DeviceOperationsReachTheRadioStack) {
   EXPECT_NE(table.BthProps, nullptr);
   EXPECT_NE(table.BluetoothApis, nullptr);
   EXPECT_EQ(table.DisplayDeviceProperties, nullptr);
+}
+
+}  // namespace
+
+#include "MockBlueZBus.h"
+
+namespace {
+
+TEST(BluetoothBlueZTest, RadioModeAndDevicesThroughTheBus) {
+  MockBlueZBus bus;
+  ASSERT_TRUE(bus.started());
+  ASSERT_TRUE(bus.mock("AddAdapter string:hci0 string:survey-box"));
+  ASSERT_TRUE(bus.mock("AddDevice string:hci0 string:A1:B2:C3:D4:E5:F6 string:Meter"));
+  ASSERT_TRUE(bus.mock("PairDevice string:hci0 string:A1:B2:C3:D4:E5:F6 uint32:7936"));
+
+  uint32_t mode = 0;
+  ASSERT_EQ(GetRadioMode(&mode), S_OK);
+  EXPECT_EQ(mode, 2u);  // powered, not discoverable
+  EXPECT_EQ(SetRadioMode(3), S_OK);
+  EXPECT_EQ(bus.property("/org/bluez/hci0", "org.bluez.Adapter1", "Discoverable"), "boolean true");
+  ASSERT_EQ(GetRadioMode(&mode), S_OK);
+  EXPECT_EQ(mode, 3u);
+  EXPECT_EQ(SetRadioMode(1), S_OK);
+  EXPECT_EQ(bus.property("/org/bluez/hci0", "org.bluez.Adapter1", "Powered"), "boolean false");
+  ASSERT_EQ(GetRadioMode(&mode), S_OK);
+  EXPECT_EQ(mode, 1u);
+
+  const auto& table = zefcorek::devices::processBthPropsDLL();
+  ASSERT_NE(table.GetDeviceInfo, nullptr);
+  BLUETOOTH_DEVICE_INFO info{};
+  info.dwSize = sizeof info;
+  info.Address.ullLong = kAddress;
+  ASSERT_EQ(table.GetDeviceInfo(nullptr, &info), ERROR_SUCCESS);
+  EXPECT_EQ(std::u16string(info.szName), u"Meter");
+  EXPECT_EQ("uint32 " + std::to_string(info.ulClassofDevice),
+            bus.property("/org/bluez/hci0/dev_A1_B2_C3_D4_E5_F6", "org.bluez.Device1", "Class"));
+  EXPECT_TRUE(info.fAuthenticated && info.fRemembered);
+  EXPECT_FALSE(info.fConnected);
+
+  EXPECT_EQ(RemoveUnpairBluetoothDevice(kAddress), 0);
+  EXPECT_NE(table.GetDeviceInfo(nullptr, &info), ERROR_SUCCESS);
+  EXPECT_NE(RemoveUnpairBluetoothDevice(kAddress), 0);  // gone
 }
 
 }  // namespace

@@ -8,10 +8,14 @@
 #include "BluetoothBlueZ.h"
 
 #include "platform/CodePage.h"
+#include "platform/Sockets.h"
 
 #include <dbus/dbus.h>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cstdlib>
@@ -26,6 +30,16 @@ namespace {
 constexpr int kCallTimeoutMs = 5000;  // every bus call is bounded
 constexpr DWORD kNotFound = 1168;     // ERROR_NOT_FOUND
 constexpr DWORD kGenFailure = 31;     // ERROR_GEN_FAILURE
+
+// The kernel's RFCOMM socket address (struct sockaddr_rc): the device
+// address least significant byte first, then the channel.
+constexpr int kAfBluetooth = 31;
+constexpr int kBtProtoRfcomm = 3;
+struct RfcommAddress {
+  sa_family_t family;
+  uint8_t address[6];
+  uint8_t channel;
+};
 
 struct MessageDeleter {
   void operator()(DBusMessage* message) const { dbus_message_unref(message); }
@@ -165,6 +179,26 @@ public:
   DWORD sendAuthenticationResponse(const BLUETOOTH_AUTHENTICATE_RESPONSE&) override { return kGenFailure; }
   DWORD authenticateDevice(BLUETOOTH_DEVICE_INFO&, BLUETOOTH_AUTHENTICATION_REQUIREMENTS) override {
     return kGenFailure;
+  }
+
+  int rfcommSocket() override { return ::socket(kAfBluetooth, SOCK_STREAM | SOCK_CLOEXEC, kBtProtoRfcomm); }
+
+  // A channel only: finding the channel of a service class needs a service
+  // discovery the back end does not run, so port 0 is refused.
+  int rfcommConnect(int fd, const SOCKADDR_BTH& address) override {
+    if (address.port == 0 || address.port > 30) return WSAEADDRNOTAVAIL;
+    RfcommAddress target{};
+    target.family = kAfBluetooth;
+    std::memcpy(target.address, &address.btAddr, sizeof target.address);
+    target.channel = static_cast<uint8_t>(address.port);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) return 0;
+    switch (errno) {
+      case ECONNREFUSED: return WSAECONNREFUSED;
+      case ETIMEDOUT: return WSAETIMEDOUT;
+      case EHOSTDOWN: return WSAEHOSTDOWN;
+      case EHOSTUNREACH: return WSAEHOSTUNREACH;
+      default: return WSAENETDOWN;
+    }
   }
 
 private:

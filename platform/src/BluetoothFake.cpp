@@ -3,10 +3,16 @@
 #include "platform/BluetoothFake.h"
 
 #include "platform/LastError.h"
+#include "platform/Sockets.h"
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -116,18 +122,104 @@ DWORD platform::FakeBluetoothBackend::removeDevice(uint64_t address) {
   return removeDeviceAnswer;
 }
 
-DWORD platform::FakeBluetoothBackend::registerAuthentication(uint64_t, PFN_AUTHENTICATION_CALLBACK_EX,
-                                                             void*, void**) {
-  return kNotSupported;
+DWORD platform::FakeBluetoothBackend::registerAuthentication(uint64_t address,
+                                                             PFN_AUTHENTICATION_CALLBACK_EX callback,
+                                                             void* context, void** registration) {
+  std::lock_guard lock(mutex_);
+  if (!authentication) return kNotSupported;
+  record("RegisterForAuthentication " + addressText(address));
+  registrations_.push_back(std::make_unique<Registration>(Registration{address, callback, context}));
+  *registration = registrations_.back().get();
+  return ERROR_SUCCESS;
 }
 
-bool platform::FakeBluetoothBackend::unregisterAuthentication(void*) { return false; }
-
-DWORD platform::FakeBluetoothBackend::sendAuthenticationResponse(const BLUETOOTH_AUTHENTICATE_RESPONSE&) {
-  return kNotSupported;
+bool platform::FakeBluetoothBackend::unregisterAuthentication(void* registration) {
+  std::lock_guard lock(mutex_);
+  const auto before = registrations_.size();
+  std::erase_if(registrations_, [&](const auto& r) { return r.get() == registration; });
+  if (registrations_.size() == before) return false;
+  record("UnregisterAuthentication");
+  return true;
 }
 
-DWORD platform::FakeBluetoothBackend::authenticateDevice(BLUETOOTH_DEVICE_INFO&,
+DWORD platform::FakeBluetoothBackend::sendAuthenticationResponse(const BLUETOOTH_AUTHENTICATE_RESPONSE& response) {
+  std::lock_guard lock(mutex_);
+  if (!authentication) return kNotSupported;
+  responses_.push_back(response);
+  return ERROR_SUCCESS;
+}
+
+std::vector<BLUETOOTH_AUTHENTICATE_RESPONSE> platform::FakeBluetoothBackend::responses() const {
+  std::lock_guard lock(mutex_);
+  return responses_;
+}
+
+std::vector<SOCKADDR_BTH> platform::FakeBluetoothBackend::connects() const {
+  std::lock_guard lock(mutex_);
+  return connects_;
+}
+
+// The callbacks run on a thread of their own while the caller blocks here,
+// as the platform's callback thread runs them; the lock is not held then.
+DWORD platform::FakeBluetoothBackend::authenticateDevice(BLUETOOTH_DEVICE_INFO& device,
                                                          BLUETOOTH_AUTHENTICATION_REQUIREMENTS) {
-  return kNotSupported;
+  FakeBluetoothAuthentication plan;
+  std::optional<Registration> registration;
+  size_t responsesBefore = 0;
+  {
+    std::lock_guard lock(mutex_);
+    if (!authentication) return kNotSupported;
+    record("AuthenticateDevice " + addressText(device.Address.ullLong));
+    plan = *authentication;
+    for (const auto& r : registrations_) {
+      if (r->address == 0 || r->address == device.Address.ullLong) registration = *r;
+    }
+    responsesBefore = responses_.size();
+  }
+  if (registration && plan.callbacks > 0) {
+    std::thread callbackThread([&] {
+      for (int i = 0; i < plan.callbacks; ++i) {
+        BLUETOOTH_AUTHENTICATION_CALLBACK_PARAMS params{};
+        params.deviceInfo = device;
+        if (plan.callbackAddress != 0) params.deviceInfo.Address.ullLong = plan.callbackAddress;
+        params.authenticationMethod = plan.method;
+        params.ioCapability = plan.ioCapability;
+        params.authenticationRequirements = plan.requirements;
+        params.Numeric_Value = plan.number;
+        (void)registration->callback(registration->context, &params);
+      }
+    });
+    callbackThread.join();
+  }
+  std::lock_guard lock(mutex_);
+  const bool accepted = responses_.size() > responsesBefore && responses_.back().negativeResponse == 0;
+  if (!accepted) return plan.failure;
+  for (auto& known : devices) {
+    if (known.address != device.Address.ullLong) continue;
+    known.authenticated = true;
+    known.remembered = true;
+  }
+  return ERROR_SUCCESS;
+}
+
+int platform::FakeBluetoothBackend::rfcommSocket() {
+  return ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+}
+
+// The factory's descriptor takes the place of the socket's, so the socket
+// keeps its number and everything after connect is a plain stream.
+int platform::FakeBluetoothBackend::rfcommConnect(int fd, const SOCKADDR_BTH& address) {
+  FakeRfcommFactory factory;
+  {
+    std::lock_guard lock(mutex_);
+    connects_.push_back(address);
+    factory = rfcommFactory;
+  }
+  if (!factory) return WSAEHOSTDOWN;
+  int error = WSAEHOSTDOWN;
+  const int connected = factory(address, &error);
+  if (connected < 0) return error;
+  const int result = ::dup3(connected, fd, O_CLOEXEC);
+  ::close(connected);
+  return result < 0 ? WSAENOBUFS : 0;
 }

@@ -113,6 +113,22 @@ struct BLUETOOTH_AUTHENTICATE_RESPONSE {
 static_assert(offsetof(BLUETOOTH_AUTHENTICATE_RESPONSE, negativeResponse) == 44);
 static_assert(sizeof(BLUETOOTH_AUTHENTICATE_RESPONSE) == 48);
 
+// Bluetooth sockets of the sockets layer (platform/Sockets.h): a stream
+// socket of family AF_BTH and protocol BTHPROTO_RFCOMM connects to an RFCOMM
+// channel of a device, or to a service class (port 0) the stack resolves.
+inline constexpr int AF_BTH = 32;
+inline constexpr int BTHPROTO_RFCOMM = 3;
+
+#pragma pack(push, 1)
+struct SOCKADDR_BTH {
+  uint16_t addressFamily;  // AF_BTH
+  uint64_t btAddr;
+  GUID serviceClassId;     // null: connect to `port`
+  ULONG port;
+};
+#pragma pack(pop)
+static_assert(sizeof(SOCKADDR_BTH) == 30);
+
 using HBLUETOOTH_RADIO_FIND = HANDLE;
 using HBLUETOOTH_AUTHENTICATION_REGISTRATION = HANDLE;
 using PFN_AUTHENTICATION_CALLBACK_EX =
@@ -168,6 +184,11 @@ public:
   virtual DWORD sendAuthenticationResponse(const BLUETOOTH_AUTHENTICATE_RESPONSE& response) = 0;
   virtual DWORD authenticateDevice(BLUETOOTH_DEVICE_INFO& device,
                                    BLUETOOTH_AUTHENTICATION_REQUIREMENTS requirements) = 0;
+
+  // A descriptor for an RFCOMM socket, or -1 with errno.
+  virtual int rfcommSocket() = 0;
+  // Connects the descriptor rfcommSocket gave: 0, or a WSAE error code.
+  virtual int rfcommConnect(int fd, const SOCKADDR_BTH& address) = 0;
 };
 
 // Makes `backend` the active one (null: none); the caller keeps ownership and

@@ -17,7 +17,6 @@ const GUID kUnknownId = {0x12345678, 0x9ABC, 0xDEF0, {1, 2, 3, 4, 5, 6, 7, 8}};
 // handed out with one reference, released) in its own tests.
 const GUID* const kNotYetBuilt[] = {
     &CLSID_ISerialPortImp,
-    &CLSID_IBluetoothConnectionImp,
     &CLSID_IWlanHelperImp,
 };
 

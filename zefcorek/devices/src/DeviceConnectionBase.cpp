@@ -164,14 +164,16 @@ TConnResult DeviceConnectionBase::ReadText(WCHAR* buffer, uint16_t length, bool 
                                            uint16_t* got) {
   TConnResult result{CONN_FAILED};
   runShared(u"ReadText",
-            [&] { result = readTextLoop(buffer, length, wait, readTimeoutMs(), got); });
+            [&] { result = readTextLoop(buffer, length, wait, readTimeoutMs(), class_.textBufferBytes, got); });
   return result;
 }
 
 TConnResult DeviceConnectionBase::ReadTextEx(WCHAR* buffer, uint16_t length, uint32_t timeoutMs,
                                              uint16_t* got) {
   TConnResult result{CONN_FAILED};
-  runShared(u"ReadTextEx", [&] { result = readTextLoop(buffer, length, true, timeoutMs, got); });
+  // ReadTextEx keeps the common 512-byte buffer on every medium.
+  runShared(u"ReadTextEx",
+            [&] { result = readTextLoop(buffer, length, true, timeoutMs, kTextExBufferBytes, got); });
   return result;
 }
 
@@ -179,10 +181,10 @@ TConnResult DeviceConnectionBase::ReadTextEx(WCHAR* buffer, uint16_t length, uin
 // hand them over as wide text. A time-out hands over what did arrive, with
 // status 3, rather than dropping bytes that were already taken.
 TConnResult DeviceConnectionBase::readTextLoop(WCHAR* buffer, uint16_t length, bool wait,
-                                               uint32_t timeoutMs, uint16_t* got) {
+                                               uint32_t timeoutMs, uint16_t bufferBytes, uint16_t* got) {
   if (buffer == nullptr || length == 0 || got == nullptr) return {CONN_BAD_ARGUMENT};
   *got = 0;
-  std::vector<char> ansi(class_.textBufferBytes, '\0');
+  std::vector<char> ansi(bufferBytes, '\0');
   const auto wanted = static_cast<uint16_t>(
       std::min<size_t>(length - 1u, ansi.size() - 1u));
   uint16_t taken = 0;

@@ -114,7 +114,8 @@ private:
   TConnResult readLoop(void* buffer, uint16_t count, bool wait, uint32_t timeoutMs,
                        uint16_t* got);
   TConnResult readTextLoop(WCHAR* buffer, uint16_t length, bool wait, uint32_t timeoutMs,
-                           uint16_t* got);
+                           uint16_t bufferBytes, uint16_t* got);
+  static constexpr uint16_t kTextExBufferBytes = 512;
   bool startWorker();
   void stopWorker();
   static DWORD workerMain(void* self);

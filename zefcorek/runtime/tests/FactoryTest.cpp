@@ -16,8 +16,6 @@ const GUID kUnknownId = {0x12345678, 0x9ABC, 0xDEF0, {1, 2, 3, 4, 5, 6, 7, 8}};
 // fills its factory row leaves this list and checks its own row (made,
 // handed out with one reference, released) in its own tests.
 const GUID* const kNotYetBuilt[] = {
-    &CLSID_IBluetoothConnectionImp,
-    &CLSID_IBluetoothHelperImp,
     &CLSID_IWlanHelperImp,
 };
 

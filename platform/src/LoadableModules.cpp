@@ -6,6 +6,7 @@
 #include "platform/ProcessSnapshot.h"
 #include "platform/Registry.h"
 #include "platform/Utf16.h"
+#include "platform/Wlan.h"
 
 #include <cstring>
 #include <span>
@@ -32,13 +33,23 @@ const Export kPsapiExports[] = {
     {"EnumProcessModules", reinterpret_cast<FARPROC>(&EnumProcessModules)},
 };
 
+// The wireless modules: their exports come from platform/Wlan.h, and
+// they exist only while a WLAN back end is in force.
 const BuiltInModule kModules[] = {
     {u"ntdll", kNtdllExports},
     {u"psapi", kPsapiExports},
+    {u"wlanapi", {}},
+    {u"wlanui", {}},
 };
+
+bool isWlanModule(const BuiltInModule& module) {
+  const std::u16string_view name(module.name);
+  return name == u"wlanapi" || name == u"wlanui";
+}
 
 // Tests can take psapi or one of its entries away.
 bool isAvailable(const BuiltInModule& module, const char* function) {
+  if (isWlanModule(module)) return platform::wlanBackend() != nullptr;
   if (std::u16string_view(module.name) != u"psapi") return true;
   const platform::PsapiAvailability available = platform::psapiAvailability();
   if (!available.module) return false;
@@ -82,6 +93,11 @@ FARPROC GetProcAddress(HMODULE handle, LPCSTR name) {
   const BuiltInModule* module = moduleOf(handle);
   if (module == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  if (isWlanModule(*module)) {
+    if (FARPROC function = platform::wlanFunction(module->name, name)) return function;
+    SetLastError(ERROR_PROC_NOT_FOUND);
     return nullptr;
   }
   for (const auto& entry : module->exports) {

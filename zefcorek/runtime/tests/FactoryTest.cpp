@@ -19,7 +19,6 @@ const GUID* const kNotYetBuilt[] = {
     &CLSID_ISerialPortImp,
     &CLSID_IBluetoothConnectionImp,
     &CLSID_IBluetoothHelperImp,
-    &CLSID_IWlanHelperImp,
 };
 
 TEST(FactoryTest, RefusesNullArguments) {

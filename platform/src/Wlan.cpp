@@ -6,6 +6,7 @@
 #include "platform/Wlan.h"
 
 #include "platform/CodePage.h"
+#include "platform/WlanNetworkManager.h"
 
 #include <algorithm>
 #include <atomic>
@@ -18,7 +19,22 @@
 
 namespace {
 
-std::atomic<platform::WlanBackend*> activeBackend{nullptr};
+// The back end a test or host installed, when `installedInForce` is set;
+// else the system's.
+std::atomic<platform::WlanBackend*> installedBackend{nullptr};
+std::atomic<bool> installedInForce{false};
+
+// NetworkManager on the system bus, looked for once, on first need, unless
+// ZEF_WLAN_BACKEND is "none". It is kept for the life of the process and
+// never destroyed, so nothing at exit has to talk to the bus library.
+platform::WlanBackend* systemBackend() {
+  static platform::WlanBackend* const backend = []() -> platform::WlanBackend* {
+    const char* choice = std::getenv("ZEF_WLAN_BACKEND");
+    if (choice != nullptr && std::strcmp(choice, "none") == 0) return nullptr;
+    return platform::connectNetworkManagerWlan("").release();
+  }();
+  return backend;
+}
 
 // Client handles are numbers handed out in order; only open ones are valid.
 std::mutex handleMutex;
@@ -36,7 +52,7 @@ bool isOpen(HANDLE client) {
 // The back end a call may use: null when the handle is not open or no back
 // end is in force (it was taken away after the handle was opened).
 platform::WlanBackend* backendFor(HANDLE client) {
-  return isOpen(client) ? activeBackend.load() : nullptr;
+  return isOpen(client) ? platform::wlanBackend() : nullptr;
 }
 
 void copyName(WCHAR (&to)[WLAN_MAX_NAME_LENGTH], std::u16string_view from) {
@@ -108,12 +124,22 @@ const WlanExport kWlanExports[] = {
 
 platform::WlanBackend::~WlanBackend() = default;
 
-void platform::setWlanBackend(WlanBackend* backend) { activeBackend.store(backend); }
+void platform::setWlanBackend(WlanBackend* backend) {
+  installedBackend.store(backend);
+  installedInForce.store(true);
+}
 
-platform::WlanBackend* platform::wlanBackend() { return activeBackend.load(); }
+void platform::useSystemWlanBackend() {
+  installedInForce.store(false);
+  installedBackend.store(nullptr);
+}
+
+platform::WlanBackend* platform::wlanBackend() {
+  return installedInForce.load() ? installedBackend.load() : systemBackend();
+}
 
 FARPROC platform::wlanFunction(std::u16string_view module, const char* name) {
-  WlanBackend* backend = activeBackend.load();
+  WlanBackend* backend = wlanBackend();
   if (backend == nullptr || name == nullptr) return nullptr;
   for (const WlanExport& entry : kWlanExports) {
     if (module != entry.module || std::strcmp(entry.name, name) != 0) continue;
@@ -129,7 +155,7 @@ void WlanFreeMemory(void* memory) { std::free(memory); }
 DWORD WlanOpenHandle(DWORD clientVersion, void*, DWORD* negotiatedVersion, HANDLE* client) {
   if (negotiatedVersion == nullptr || client == nullptr) return ERROR_INVALID_PARAMETER;
   if (clientVersion < 1) return ERROR_NOT_SUPPORTED;
-  if (activeBackend.load() == nullptr) return ERROR_NOT_SUPPORTED;
+  if (platform::wlanBackend() == nullptr) return ERROR_NOT_SUPPORTED;
   std::lock_guard lock(handleMutex);
   const uintptr_t handle = nextHandle++;
   openHandles().insert(handle);
@@ -320,7 +346,7 @@ DWORD WlanUIEditProfile(DWORD, LPCWSTR profile, GUID* interfaceGuid, HWND owner,
                         DWORD* reasonCode) {
   if (profile == nullptr || interfaceGuid == nullptr) return ERROR_INVALID_PARAMETER;
   if (reasonCode != nullptr) *reasonCode = 0;
-  platform::WlanBackend* backend = activeBackend.load();
+  platform::WlanBackend* backend = platform::wlanBackend();
   if (backend == nullptr) return ERROR_NOT_SUPPORTED;
   return backend->editProfile(*interfaceGuid, profile, owner);
 }

@@ -702,6 +702,12 @@ std::unique_ptr<platform::WlanBackend> platform::connectNetworkManagerWlan(
       bus = nullptr;
     }
   }
+  // Without NetworkManager on the bus there is nothing to work with.
+  if (bus != nullptr && !dbus_bus_name_has_owner(bus, kService, &error)) {
+    dbus_connection_close(bus);
+    dbus_connection_unref(bus);
+    bus = nullptr;
+  }
   dbus_error_free(&error);
   if (bus == nullptr) return nullptr;
   // A lost bus must not end the host process.

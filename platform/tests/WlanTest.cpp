@@ -20,12 +20,15 @@ const std::u16string kProfile =
     u"<SSIDConfig><SSID><name>HomeNet</name></SSID></SSIDConfig></WLANProfile>";
 
 TEST(WlanModulesTest, LoadOnlyWithABackendAndAnswerOfferedNames) {
-  EXPECT_EQ(LoadLibraryW(u"wlanapi.dll"), nullptr);
-  EXPECT_EQ(LoadLibraryW(u"wlanui.dll"), nullptr);
+  {
+    platform::ScopedWlanBackend none(nullptr);
+    EXPECT_EQ(LoadLibraryW(u"wlanapi.dll"), nullptr);
+    EXPECT_EQ(LoadLibraryW(u"wlanui.dll"), nullptr);
+  }
 
   FakeWlanBackend backend;
   backend.missingFunctions = {"WlanScan"};
-  platform::ScopedWlanBackend use(backend);
+  platform::ScopedWlanBackend use(&backend);
   const HMODULE api = LoadLibraryW(u"C:\\Windows\\System32\\WLANAPI.DLL");
   const HMODULE ui = LoadLibraryW(u"wlanui.dll");
   ASSERT_NE(api, nullptr);
@@ -51,7 +54,7 @@ TEST(WlanFunctionsTest, HandOutRecordsFromTheBackend) {
   platform::WlanNetworkEntry hidden;
   wifi.networks = {longName, hidden};
   backend.interfaceTable = {wifi};
-  platform::ScopedWlanBackend use(backend);
+  platform::ScopedWlanBackend use(&backend);
 
   DWORD version = 0;
   HANDLE client = nullptr;

@@ -3,7 +3,8 @@
 //
 // The functions hand out records allocated with WlanAllocateMemory, which
 // the caller gives back with WlanFreeMemory. What they report comes from the
-// WLAN back end in force (setWlanBackend): the modules load only while one
+// WLAN back end in force (setWlanBackend, or NetworkManager on the system
+// bus when no other was installed): the modules load only while one
 // is active, and GetProcAddress answers only the names that back end offers,
 // so a client sees a machine without wireless support exactly as a system
 // without the libraries. Texts are UTF-16; network names are raw bytes.
@@ -190,6 +191,11 @@ public:
 // Installs `backend` (null: none, the libraries are then missing). The
 // caller keeps ownership and keeps it alive until it is replaced.
 ZEF_EXPORT void setWlanBackend(WlanBackend* backend);
+// Goes back to the system's back end, the state at start: NetworkManager
+// on the system bus when it runs there (looked for once, on first need),
+// none when it does not or when ZEF_WLAN_BACKEND is "none".
+ZEF_EXPORT void useSystemWlanBackend();
+// The back end in force; null when there is none.
 ZEF_EXPORT WlanBackend* wlanBackend();
 
 // The address of wireless function `name` of `module` ("wlanapi" or

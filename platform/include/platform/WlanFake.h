@@ -74,11 +74,13 @@ private:
   GUID connectingInterface_{};
 };
 
-// Installs a back end for the lifetime of a scope (tests).
+// Installs a back end for the lifetime of a scope (tests), then goes back to
+// the system's.
 class ScopedWlanBackend {
 public:
-  explicit ScopedWlanBackend(WlanBackend& backend) { setWlanBackend(&backend); }
-  ~ScopedWlanBackend() { setWlanBackend(nullptr); }
+  // Null: no back end at all, whatever the system has.
+  explicit ScopedWlanBackend(WlanBackend* backend) { setWlanBackend(backend); }
+  ~ScopedWlanBackend() { useSystemWlanBackend(); }
   ScopedWlanBackend(const ScopedWlanBackend&) = delete;
   ScopedWlanBackend& operator=(const ScopedWlanBackend&) = delete;
 };

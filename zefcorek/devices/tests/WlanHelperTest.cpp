@@ -76,7 +76,7 @@ protected:
   }
   ~WlanHelperTest() override {
     if (helper_ != nullptr) helper_->Release();
-    platform::setWlanBackend(nullptr);
+    platform::useSystemWlanBackend();
   }
 
   IWlanHelper& helper() {
@@ -376,6 +376,7 @@ TEST_F(WlanHelperTest, MissingFunctions) {
 }
 
 TEST(WlanHelperWithoutBackendTest, IsNotReady) {
+  platform::ScopedWlanBackend none(nullptr);
   IWlanHelper* helper = makeHelper();
   ASSERT_NE(helper, nullptr);
   EXPECT_FALSE(helper->IsApiLoaded());

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -81,7 +82,7 @@ protected:
   }
   void TearDown() override {
     if (helper_ != nullptr) helper_->Release();
-    platform::setWlanBackend(nullptr);
+    platform::useSystemWlanBackend();
   }
 
   std::vector<std::u16string> listed() {
@@ -161,3 +162,18 @@ TEST_F(WlanNetworkManagerTest, SetProfileAddsAConnectionAndConnectActivatesIt) {
 }
 
 }  // namespace
+
+// Without an installed back end the system's NetworkManager is used: here
+// the mock, standing in for the system bus.
+TEST(WlanSystemBackendTest, UsesNetworkManagerOnTheSystemBus) {
+  NetworkManagerMock mock;
+  ASSERT_FALSE(mock.address().empty()) << "the mock did not start";
+  ASSERT_EQ(setenv("DBUS_SYSTEM_BUS_ADDRESS", mock.address().c_str(), 1), 0);
+  platform::useSystemWlanBackend();
+  void* out = nullptr;
+  ASSERT_EQ(zefCoreKAllocIntf(&CLSID_IWlanHelperImp, &out, 0), S_OK);
+  auto* helper = static_cast<IWlanHelper*>(out);
+  EXPECT_TRUE(helper->IsApiLoaded());
+  EXPECT_EQ(helper->GetInterfaceCount(), 1u);
+  helper->Release();
+}

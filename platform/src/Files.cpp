@@ -1,6 +1,8 @@
 // File handles, reads, writes, seeks, attributes, searches, copies and moves.
 #include "platform/Files.h"
 
+#include "platform/CommPorts.h"
+
 #include "FileObject.h"
 #include "platform/CodePage.h"
 #include "platform/FileSyscalls.h"
@@ -283,6 +285,10 @@ int platform::fileDescriptor(HANDLE file) {
 
 HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD /*share*/, LPSECURITY_ATTRIBUTES /*security*/,
                    DWORD disposition, DWORD /*flagsAndAttributes*/, HANDLE /*templateFile*/) {
+  // COM ports are devices of the serial device map, not files.
+  if (name != nullptr && platform::parseComPortName(name, nullptr)) {
+    return platform::openComPort(name, access);
+  }
   const int flags = openFlagsFor(access, disposition);
   if (flags < 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -320,6 +326,9 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD /*share*/, LPSECURITY_ATTRI
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD count, DWORD* read, OVERLAPPED* overlapped) {
+  if (BOOL result = FALSE; platform::comReadFile(file, buffer, count, read, overlapped, &result)) {
+    return result;
+  }
   if (read) *read = 0;
   auto* object = platform::lookupHandleAs<platform::FileObject>(file);
   if (!object) return FALSE;
@@ -341,6 +350,9 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD count, DWORD* read, OVERLAPPED* 
 }
 
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD count, DWORD* written, OVERLAPPED* overlapped) {
+  if (BOOL result = FALSE; platform::comWriteFile(file, buffer, count, written, overlapped, &result)) {
+    return result;
+  }
   if (written) *written = 0;
   auto* object = platform::lookupHandleAs<platform::FileObject>(file);
   if (!object) return FALSE;

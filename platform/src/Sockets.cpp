@@ -9,6 +9,7 @@
 // until it is cancelled or its event is closed.
 #include "platform/Sockets.h"
 
+#include "platform/CommPorts.h"
 #include "platform/LastError.h"
 
 #include <arpa/inet.h>
@@ -539,6 +540,7 @@ BOOL WSAGetOverlappedResult(SOCKET /*s*/, WSAOVERLAPPED* overlapped, DWORD* tran
 }
 
 BOOL CancelIo(HANDLE socket) {
+  if (platform::cancelComIo(socket)) return TRUE;
   const int fd = fdOf(reinterpret_cast<SOCKET>(socket));
   std::lock_guard registryLock(registry().mutex);
   for (SocketEvent* event : registry().events) {

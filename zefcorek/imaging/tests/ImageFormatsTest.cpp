@@ -5,7 +5,10 @@
 #include "RasterImageImp.h"
 #include "ScratchFolder.h"
 
+#include "zefcorek/ClassIds.h"
 #include "zefcorek/ComStream.h"
+#include "zefcorek/FileStreams.h"
+#include "zefcorek/ZefCoreK.h"
 #include "zefcorek/TaggedValSet.h"
 
 #include "platform/GdiTypes.h"
@@ -187,6 +190,33 @@ TEST_F(ImageFormatsTest, FilesRoundTripThroughSaverAndLoader) {
   // Both JPEG ids save with the same flags, so the same bytes.
   EXPECT_EQ(folder_.read("pic.jpg"), folder_.read("by-id.dat"));
   EXPECT_EQ(tiffCompression(folder_.read("pic.tif")), 5) << "LZW";
+}
+
+TEST_F(ImageFormatsTest, StreamsRoundTripThroughSaverAndLoader) {
+  IFIRasterImageImp* picture = makePicture(24, expert_);
+  void* made = nullptr;
+  ASSERT_EQ(zefCoreKAllocIntf(&CLSID_IFIOOStreamImp, &made, 0), S_OK);
+  auto* out = static_cast<IFIOOStream*>(made);
+  ASSERT_EQ(out->SetName(folder_.name("stream.bin").c_str()), ZR_OK);
+  ASSERT_EQ(out->Open(0), ZR_OK);
+  uint32_t written = 0;
+  ASSERT_EQ(picture->SaveToStream(14, out, &written), ZR_OK);
+  EXPECT_GT(written, 8u);
+  out->Close();
+  out->Release();
+
+  ASSERT_EQ(zefCoreKAllocIntf(&CLSID_IFIOIStreamImp, &made, 0), S_OK);
+  auto* in = static_cast<IFIOIStream*>(made);
+  ASSERT_EQ(in->SetName(folder_.name("stream.bin").c_str()), ZR_OK);
+  IRasterImage* loaded = nullptr;
+  EXPECT_EQ(loader_->LoadFromStream(14, 0, in, &loaded), ZR_FAILED) << "not open";
+  ASSERT_EQ(in->Open(0), ZR_OK);
+  ASSERT_EQ(loader_->LoadFromStream(14, 0, in, &loaded), ZR_OK);
+  EXPECT_EQ(loaded->GetUserWord(), 14u);
+  EXPECT_EQ(meanDifference(picture, loaded), 0);
+  loaded->Release();
+  in->Release();
+  picture->Release();
 }
 
 TEST_F(ImageFormatsTest, ContentDecidesBeforeTheExtension) {

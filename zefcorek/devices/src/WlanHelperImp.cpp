@@ -234,8 +234,8 @@ public:
   ZRESULT SetProfile(const WCHAR* profileName, const WCHAR* networkName,
                      const WCHAR* authentication, const WCHAR* cipher, const WCHAR* key,
                      int* index) override {
-    if (!hasLists()) return ZR_FAILED;
     if (index != nullptr) *index = -1;
+    if (!hasLists()) return ZR_FAILED;
     std::u16string xml;
     if (buildProfile(viewOf(profileName), viewOf(networkName), viewOf(authentication),
                      viewOf(cipher), viewOf(key), xml) != ZR_OK) {

@@ -395,6 +395,7 @@ TEST(WlanHelperWithoutBackendTest, IsNotReady) {
   EXPECT_EQ(helper->GetNetworkSecurity(u"N", &auth, &cipher), ZR_FAILED);
   int index = 5;
   EXPECT_EQ(helper->SetProfile(u"P", u"N", u"open", u"none", u"", &index), ZR_FAILED);
+  EXPECT_EQ(index, -1);
   EXPECT_EQ(helper->EditProfile(nullptr, u"P"), ZR_FAILED);
 
   // The text option is only kept.

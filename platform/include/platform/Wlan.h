@@ -169,23 +169,23 @@ public:
   virtual ~WlanBackend();
   // Whether `function` (one of the exported names) is available.
   virtual bool offers(std::string_view function) const = 0;
-  virtual DWORD interfaces(std::vector<WlanInterfaceEntry>& out) = 0;
+  [[nodiscard]] virtual DWORD interfaces(std::vector<WlanInterfaceEntry>& out) = 0;
   // Networks in sight; `flags` may ask for hidden networks with a profile.
-  virtual DWORD networks(const GUID& interfaceGuid, DWORD flags,
+  [[nodiscard]] virtual DWORD networks(const GUID& interfaceGuid, DWORD flags,
                          std::vector<WlanNetworkEntry>& out) = 0;
-  virtual DWORD profiles(const GUID& interfaceGuid, std::vector<std::u16string>& out) = 0;
-  virtual DWORD scan(const GUID& interfaceGuid) = 0;
+  [[nodiscard]] virtual DWORD profiles(const GUID& interfaceGuid, std::vector<std::u16string>& out) = 0;
+  [[nodiscard]] virtual DWORD scan(const GUID& interfaceGuid) = 0;
   // Stores the profile XML under the name it holds.
-  virtual DWORD setProfile(const GUID& interfaceGuid, std::u16string_view xml, bool overwrite) = 0;
-  virtual DWORD profileUserData(const GUID& interfaceGuid, std::u16string_view profile,
+  [[nodiscard]] virtual DWORD setProfile(const GUID& interfaceGuid, std::u16string_view xml, bool overwrite) = 0;
+  [[nodiscard]] virtual DWORD profileUserData(const GUID& interfaceGuid, std::u16string_view profile,
                                 std::vector<uint8_t>& out) = 0;
-  virtual DWORD setProfileUserData(const GUID& interfaceGuid, std::u16string_view profile,
+  [[nodiscard]] virtual DWORD setProfileUserData(const GUID& interfaceGuid, std::u16string_view profile,
                                    std::span<const uint8_t> data) = 0;
   // Starts connecting with the stored profile; the state tells the outcome.
-  virtual DWORD connect(const GUID& interfaceGuid, std::u16string_view profile) = 0;
-  virtual DWORD interfaceState(const GUID& interfaceGuid, DWORD& state) = 0;
+  [[nodiscard]] virtual DWORD connect(const GUID& interfaceGuid, std::u16string_view profile) = 0;
+  [[nodiscard]] virtual DWORD interfaceState(const GUID& interfaceGuid, DWORD& state) = 0;
   // The profile editor; ERROR_SUCCESS when the user saved the profile.
-  virtual DWORD editProfile(const GUID& interfaceGuid, std::u16string_view profile, HWND owner) = 0;
+  [[nodiscard]] virtual DWORD editProfile(const GUID& interfaceGuid, std::u16string_view profile, HWND owner) = 0;
 };
 
 // Installs `backend` (null: none, the libraries are then missing). The

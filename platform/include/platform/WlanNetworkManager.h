@@ -32,6 +32,6 @@ namespace platform {
 
 // The back end on the bus at `address` (empty: the system bus); null when
 // the bus cannot be reached. Every call waits at most two seconds.
-ZEF_EXPORT std::unique_ptr<WlanBackend> connectNetworkManagerWlan(const std::string& address);
+[[nodiscard]] ZEF_EXPORT std::unique_ptr<WlanBackend> connectNetworkManagerWlan(const std::string& address);
 
 }  // namespace platform

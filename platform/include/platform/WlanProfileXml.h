@@ -36,6 +36,6 @@ struct WlanProfileParse {
 };
 
 // Parses `xml`. The root must be `WLANProfile` and hold a non-empty `name`.
-ZEF_EXPORT WlanProfileParse parseWlanProfile(std::u16string_view xml);
+[[nodiscard]] ZEF_EXPORT WlanProfileParse parseWlanProfile(std::u16string_view xml);
 
 }  // namespace platform

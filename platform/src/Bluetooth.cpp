@@ -1,8 +1,6 @@
 // The Bluetooth back-end seam and the fake back end (see Bluetooth.h).
 #include "platform/Bluetooth.h"
 
-#include "BluezBackend.h"
-
 #include "platform/Format.h"
 #include "platform/Handles.h"
 #include "platform/LastError.h"
@@ -14,7 +12,6 @@ namespace {
 struct BackendSlot {
   std::mutex mutex;
   std::shared_ptr<platform::BluetoothBackend> backend;
-  bool chosen = false;  // set by setBluetoothBackend or the first look for BlueZ
 };
 BackendSlot& slot() {
   static auto* made = new BackendSlot;
@@ -72,16 +69,10 @@ platform::BluetoothBackend::~BluetoothBackend() = default;
 void platform::setBluetoothBackend(std::shared_ptr<BluetoothBackend> backend) {
   std::lock_guard lock(slot().mutex);
   slot().backend = std::move(backend);
-  slot().chosen = true;
 }
 
 std::shared_ptr<platform::BluetoothBackend> platform::bluetoothBackend() {
   std::lock_guard lock(slot().mutex);
-  // Without a back end set, BlueZ is looked for once, on the system bus.
-  if (!slot().chosen) {
-    slot().chosen = true;
-    slot().backend = connectBluezBackend();
-  }
   return slot().backend;
 }
 

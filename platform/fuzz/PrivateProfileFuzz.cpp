@@ -111,9 +111,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput input(data, size);
   const uint8_t mode = input.byte();
   const DWORD smallSize = input.byte() % 16;
-  const std::u16string section = zef::fuzz::wideUnits(input.piece());
-  const std::u16string key = zef::fuzz::wideUnits(input.piece());
-  const std::u16string newValue = zef::fuzz::wideUnits(input.piece());
+  // Names and values as the functions see them: up to the first NUL.
+  const auto text = [](std::string_view bytes) {
+    const std::u16string units = zef::fuzz::wideUnits(bytes);
+    return units.substr(0, units.find(u'\0'));
+  };
+  const std::u16string section = text(input.piece());
+  const std::u16string key = text(input.piece());
+  const std::u16string newValue = text(input.piece());
   const std::string_view body = input.rest();
 
   const std::u16string file = zef::fuzz::ScratchFile::write(body);

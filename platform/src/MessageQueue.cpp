@@ -118,18 +118,18 @@ void platform::MessageQueue::refreshSignalLocked(uint64_t nowMs) {
 
   // The kernel timer watches the next future due time; setting it also
   // clears an expiry that has been seen already.
-  itimerspec spec{};
+  itimerspec due{};
   if (isSystemClockInForce()) {
     uint64_t next = UINT64_MAX;
     for (const Timer& timer : timers_) {
       if (timer.dueMs > nowMs) next = std::min(next, timer.dueMs);
     }
     if (next != UINT64_MAX) {
-      spec.it_value.tv_sec = static_cast<time_t>(next / 1000);
-      spec.it_value.tv_nsec = static_cast<long>(next % 1000) * 1'000'000;
+      due.it_value.tv_sec = static_cast<time_t>(next / 1000);
+      due.it_value.tv_nsec = static_cast<long>(next % 1000) * 1'000'000;
     }
   }
-  timerfd_settime(timerFd_, TFD_TIMER_ABSTIME, &spec, nullptr);
+  timerfd_settime(timerFd_, TFD_TIMER_ABSTIME, &due, nullptr);
 }
 
 void platform::MessageQueue::receiveActivationRequests() {

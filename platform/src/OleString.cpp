@@ -44,6 +44,27 @@ BSTR SysAllocStringLen(const OLECHAR* text, UINT length) {
   return string;
 }
 
+BSTR platform::allocAutomationStringRoom(UINT capacity) {
+  if (capacity > kMaxUnits) return nullptr;
+  char* block = static_cast<char*>(std::malloc(blockSize(capacity)));
+  if (block == nullptr) return nullptr;
+  std::memset(block, 0, kHeaderBytes);
+  BSTR string = textOf(block);
+  string[0] = u'\0';
+  return string;
+}
+
+bool platform::resizeAutomationStringRoom(BSTR* string, UINT capacity) {
+  if (string == nullptr || *string == nullptr || capacity > kMaxUnits) return false;
+  const UINT length = std::min(SysStringLen(*string), capacity);
+  char* block = static_cast<char*>(std::realloc(blockOf(*string), blockSize(capacity)));
+  if (block == nullptr) return false;
+  setByteLength(block, length);
+  *string = textOf(block);
+  (*string)[length] = u'\0';
+  return true;
+}
+
 BSTR SysAllocString(const OLECHAR* text) {
   if (text == nullptr) return nullptr;
   const size_t length = std::char_traits<char16_t>::length(text);

@@ -64,6 +64,11 @@ HKEY newHandle(OpenedKey key) {
   return reinterpret_cast<HKEY>(opened);
 }
 
+// The UTF-16 unit at `index` of value data (which need not be aligned).
+char16_t unitAt(const BYTE* data, DWORD index) {
+  return static_cast<char16_t>(data[2 * index] | data[2 * index + 1] << 8);
+}
+
 bool hasRights(const OpenedKey& key, REGSAM needed) { return (key.access & needed) == needed; }
 
 std::u16string_view nameOf(LPCWSTR name) {
@@ -115,7 +120,9 @@ LONG openKey(HKEY parent, LPCWSTR subKey, REGSAM access, bool create, PHKEY resu
   if (create && hasOverlongComponent(nameOf(subKey))) return ERROR_INVALID_PARAMETER;
   const auto from = keyOf(parent);
   if (!from) return ERROR_INVALID_HANDLE;
-  if (create && !hasRights(*from, KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
+  // Creating a sub-key is not checked against the rights of the parent's
+  // handle (a handle opened only to watch the key may create under it):
+  // the new key's own rights decide, and this store grants them.
   OpenedKey key = *from;
   key.access = access & ~(KEY_WOW64_32KEY | KEY_WOW64_64KEY);
   bool created = false;
@@ -156,7 +163,8 @@ LONG RegCloseKey(HKEY handle) {
 LONG RegDeleteKeyW(HKEY handle, LPCWSTR subKey) {
   const auto key = keyOf(handle);
   if (!key) return ERROR_INVALID_HANDLE;
-  if (subKey == nullptr || *subKey == 0) return ERROR_INVALID_PARAMETER;
+  // An empty name deletes the key the handle stands for.
+  if (subKey == nullptr) return ERROR_INVALID_PARAMETER;
   return withStore(key->root, [&](auto& store) { return store.deleteKey(key->id, subKey); });
 }
 
@@ -180,7 +188,15 @@ LONG RegSetValueExW(HKEY handle, LPCWSTR name, DWORD, DWORD type, const BYTE* da
   if (data == nullptr && dataSize != 0) return ERROR_INVALID_PARAMETER;
   if (type == REG_DWORD && dataSize != sizeof(DWORD)) return ERROR_INVALID_PARAMETER;
   if (nameOf(name).size() > kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
-  const std::string_view bytes(reinterpret_cast<const char*>(data), data == nullptr ? 0 : dataSize);
+  // A string whose size leaves out its terminator is stored with one, so a
+  // reader always gets a terminated string. The system stores the NUL that
+  // follows in the caller's memory; reading past the size given would not
+  // be safe here, so the terminator is added whatever follows.
+  std::string bytes(reinterpret_cast<const char*>(data), data == nullptr ? 0 : dataSize);
+  const bool isString = type == REG_SZ || type == REG_EXPAND_SZ;
+  if (isString && dataSize >= 2 && dataSize % 2 == 0 && unitAt(data, dataSize / 2 - 1) != 0) {
+    bytes.append(2, '\0');
+  }
   return withStore(key->root,
                    [&](auto& store) { return store.setValue(key->id, nameOf(name), type, bytes); });
 }

@@ -100,6 +100,33 @@ TEST(CodePageTest, Win32FormsSizeAndFail) {
   char narrow[8] = {};
   EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, u"\u00E8", -1, narrow, 8, nullptr, nullptr), 3);
   EXPECT_STREQ(narrow, "\xC3\xA8");
+
+  // Lone or reversed surrogates: U+FFFD without the strict flag, a failure
+  // with it. Sizes count the terminator (length -1).
+  struct Case {
+    const char* what;
+    std::u16string text;
+    DWORD flags;
+    int size;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"lone high and low", u"-\xD800-\xDBFF-", 0, 10, "-\xEF\xBF\xBD-\xEF\xBF\xBD-"},
+      {"reversed pair", u"\xDC00\xD800", 0, 7, "\xEF\xBF\xBD\xEF\xBF\xBD"},
+      {"a pair", u"\xD83D\xDE00", 0, 5, "\xF0\x9F\x98\x80"},
+      {"strict refuses", u"-\xD800-", WC_ERR_INVALID_CHARS, 0, ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(WideCharToMultiByte(CP_UTF8, c.flags, c.text.c_str(), -1, nullptr, 0, nullptr, nullptr), c.size)
+        << c.what;
+    std::string out(16, '#');
+    const int written =
+        WideCharToMultiByte(CP_UTF8, c.flags, c.text.c_str(), -1, out.data(), 16, nullptr, nullptr);
+    EXPECT_EQ(written, c.size) << c.what;
+    if (c.size > 0) {
+      EXPECT_EQ(out.substr(0, static_cast<size_t>(c.size) - 1), c.bytes) << c.what;
+    }
+  }
 }
 
 }  // namespace

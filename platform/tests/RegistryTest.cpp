@@ -97,6 +97,23 @@ TEST(RegistryTest, TypedValuesRoundTrip) {
   EXPECT_EQ(size, 0u);
   ASSERT_EQ(RegDeleteValueW(key.handle, u"blob"), ERROR_SUCCESS);
   EXPECT_EQ(RegDeleteValueW(key.handle, u"blob"), ERROR_FILE_NOT_FOUND);
+
+  // A string given without its terminator while one follows in memory is
+  // stored with it; other types keep exactly the bytes given.
+  const char16_t terminated[] = u"abc";
+  struct Unterminated {
+    DWORD type;
+    DWORD stored;
+  };
+  for (const Unterminated& c : {Unterminated{REG_SZ, 8}, Unterminated{REG_EXPAND_SZ, 8}, Unterminated{REG_BINARY, 6}}) {
+    ASSERT_EQ(RegSetValueExW(key.handle, u"Cut", 0, c.type, reinterpret_cast<const BYTE*>(terminated), 6),
+              ERROR_SUCCESS);
+    BYTE stored[16] = {};
+    size = sizeof stored;
+    ASSERT_EQ(RegQueryValueExW(key.handle, u"Cut", nullptr, nullptr, stored, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, c.stored) << c.type;
+    EXPECT_EQ(bytesOf(stored, size), bytesOf(terminated, c.stored)) << c.type;
+  }
 }
 
 TEST(RegistryTest, EnumerationFollowsCreationOrderAndNamesIgnoreCase) {
@@ -159,6 +176,13 @@ TEST(RegistryTest, EnumerationFollowsCreationOrderAndNamesIgnoreCase) {
   EXPECT_EQ(RegDeleteKeyW(parent.handle, u"Order"), ERROR_ACCESS_DENIED);
   ASSERT_EQ(RegDeleteKeyW(key.handle, u"alpha"), ERROR_SUCCESS);
   EXPECT_EQ(RegQueryValueExW(again.handle, u"x", nullptr, nullptr, nullptr, &length), ERROR_KEY_DELETED);
+  // An empty name deletes the handle's own key, once it has no sub-keys.
+  EXPECT_EQ(RegDeleteKeyW(key.handle, u""), ERROR_ACCESS_DENIED);
+  Key leaf;
+  ASSERT_EQ(RegOpenKeyExW(key.handle, u"Mid", 0, KEY_READ, &leaf.handle), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteKeyW(leaf.handle, u""), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExW(leaf.handle, u"x", nullptr, nullptr, nullptr, &length), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegDeleteKeyW(key.handle, nullptr), ERROR_INVALID_PARAMETER);
 }
 
 // Names keep their exact UTF-16 units, lone surrogates included, so names
@@ -218,8 +242,17 @@ TEST(RegistryTest, AccessRightsAreEnforced) {
   ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Rights", 0, KEY_READ, &reader.handle), ERROR_SUCCESS);
   EXPECT_EQ(RegSetValueExW(reader.handle, u"v", 0, REG_DWORD, data, 4), ERROR_ACCESS_DENIED);
   EXPECT_EQ(RegDeleteValueW(reader.handle, u"v"), ERROR_ACCESS_DENIED);
+  // Creating under a key is checked against the new key's rights, not
+  // the parent handle's: a handle opened for reading, or only to watch the
+  // key, creates (or opens) a sub-key.
   Key child;
-  EXPECT_EQ(create(reader.handle, u"Child", child), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(create(reader.handle, u"Child", child), ERROR_SUCCESS);
+  Key watcher;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Rights", 0, KEY_NOTIFY, &watcher.handle), ERROR_SUCCESS);
+  Key watched;
+  DWORD disposition = 0;
+  EXPECT_EQ(create(watcher.handle, u"Child", watched, KEY_ALL_ACCESS, &disposition), ERROR_SUCCESS);
+  EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
   EXPECT_EQ(RegQueryValueExW(reader.handle, u"v", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
 
   Key missing;

@@ -105,4 +105,28 @@ void BM_StdU16StringAppend(benchmark::State& state) {
 }
 BENCHMARK(BM_StdU16StringAppend)->Apply(appendCounts);
 
+// Appends `range(0)` single characters to an empty string.
+void BM_WideAppendChar(benchmark::State& state) {
+  const auto count = state.range(0);
+  for (auto _ : state) {
+    LWideStrRec* record = LStrAllocW();
+    for (int64_t i = 0; i < count; ++i) LStrAppendCharW(record, kPiece[i & 15]);
+    benchmark::DoNotOptimize(LStrCstrW(record));
+    LStrDestroyW(record);
+  }
+  state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_WideAppendChar)->Apply(appendCounts);
+
+void BM_StdU16StringPushBack(benchmark::State& state) {
+  const auto count = state.range(0);
+  for (auto _ : state) {
+    std::u16string text;
+    for (int64_t i = 0; i < count; ++i) text.push_back(kPiece[i & 15]);
+    benchmark::DoNotOptimize(text.data());
+  }
+  state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_StdU16StringPushBack)->Apply(appendCounts);
+
 }  // namespace

@@ -59,20 +59,43 @@ bool isUniqueNarrow(const char* text) {
   return textrum::narrowBufferOf(text)->refCount.load(std::memory_order_acquire) == 1;
 }
 
-// Capacity to reserve when a text grows to `length` from `capacity`: half
-// as much again, so a run of appends costs amortised constant time.
+// Capacity to reserve when a text grows to `length` from `capacity`: twice
+// as much while the text is short, half as much again once it is long, so a
+// run of appends costs amortised constant time without wasting much room on
+// long texts; and at least a small block, so that a short text growing piece
+// by piece does not reallocate for every piece.
+constexpr size_t kFirstGrownCapacity = 32;
+constexpr size_t kDoublingLimit = 4096;
 size_t grownCapacity(size_t length, size_t capacity) {
-  const size_t grown = capacity + capacity / 2;
-  return std::min(std::max(length, grown), textrum::kMaxLength);
+  const size_t grown = capacity < kDoublingLimit ? 2 * capacity : capacity + capacity / 2;
+  return std::min(std::max({length, grown, kFirstGrownCapacity}), textrum::kMaxLength);
 }
 
 // --- wide strings -----------------------------------------------------------
 
-BSTR allocateWide(std::u16string_view text) {
-  if (text.size() > textrum::kMaxLength) textrum::failOutOfMemory("wide text", text.size());
-  BSTR string = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-  if (string == nullptr) textrum::failOutOfMemory("wide text", text.size());
+// A wide text of `length` unset units with room for `capacity`.
+BSTR allocateWide(size_t length, size_t capacity) {
+  if (capacity > textrum::kMaxLength) textrum::failOutOfMemory("wide text", capacity);
+  BSTR string = platform::allocAutomationStringRoom(static_cast<UINT>(capacity));
+  if (string == nullptr) textrum::failOutOfMemory("wide text", capacity);
+  textrum::Record<char16_t> record{string, 1, static_cast<int32_t>(capacity)};
+  textrum::setLengthInRoom(record, length);
   return string;
+}
+
+// Whether an unshared text with room for `room` units is kept for a new
+// text of `length` units: a room far larger than the text is given back.
+bool keepsRoom(size_t room, size_t length) { return length <= room && room <= 2 * length + 64; }
+
+template <typename Char>
+void releaseText(textrum::Record<Char>& record) {
+  if constexpr (std::is_same_v<Char, char>) {
+    releaseNarrow(record.text);
+  } else {
+    SysFreeString(record.text);
+  }
+  record.text = nullptr;
+  record.capacity = 0;
 }
 
 template <typename Char>
@@ -88,7 +111,7 @@ bool pointsInto(textrum::View<Char> text, textrum::View<Char> inner) {
 
 template <typename Char>
 textrum::Handle<Char>* textrum::newRecord(View<Char> text) {
-  auto* record = new (std::nothrow) Handle<Char>{{nullptr, 1}};
+  auto* record = new (std::nothrow) Handle<Char>{{nullptr, 1, 0}};
   if (record == nullptr) failOutOfMemory("record", 1);
   assignText(*record, text);
   return record;
@@ -97,11 +120,7 @@ textrum::Handle<Char>* textrum::newRecord(View<Char> text) {
 template <typename Char>
 void textrum::destroyRecord(Handle<Char>* record) {
   if (record == nullptr) return;
-  if constexpr (std::is_same_v<Char, char>) {
-    releaseNarrow(record->text);
-  } else {
-    SysFreeString(record->text);
-  }
+  releaseText<Char>(*record);
   delete record;
 }
 
@@ -139,15 +158,39 @@ Char* textrum::resizeUnique(Record<Char>& record, size_t length) {
     const size_t oldLength = lengthOf(record);
     const size_t oldCapacity = text == nullptr ? 0 : narrowBufferOf(text)->capacity;
     const size_t capacity = length > oldLength ? grownCapacity(length, oldCapacity) : length;
+    if (text != nullptr && isUniqueNarrow(text)) {
+      // Unshared: the allocator may grow the block where it stands.
+      void* memory = std::realloc(narrowBufferOf(text), sizeof(NarrowBuffer) + capacity + 1);
+      if (memory == nullptr) failOutOfMemory("narrow text", capacity);
+      auto* buffer = static_cast<NarrowBuffer*>(memory);
+      buffer->capacity = static_cast<int32_t>(capacity);
+      record.text = textOfBuffer(buffer);
+      setLengthInRoom(record, length);
+      return record.text;
+    }
     char* fresh = allocateNarrow(length, capacity);
     std::memcpy(fresh, cstrOf(record), std::min(length, oldLength));
     releaseNarrow(text);
     record.text = fresh;
     return fresh;
   } else {
-    if (!SysReAllocStringLen(&record.text, nullptr, static_cast<UINT>(length))) {
-      failOutOfMemory("wide text", length);
+    if (record.text != nullptr && length <= roomOf(record)) {
+      setLengthInRoom(record, length);
+      return record.text;
     }
+    const size_t oldLength = lengthOf(record);
+    const size_t capacity = length > oldLength ? grownCapacity(length, roomOf(record)) : length;
+    if (record.text == nullptr) {
+      record.text = allocateWide(length, capacity);
+    } else {
+      // The allocator may grow the block where it stands (or remap it),
+      // which copies nothing.
+      if (capacity > kMaxLength || !platform::resizeAutomationStringRoom(&record.text, static_cast<UINT>(capacity))) {
+        failOutOfMemory("wide text", capacity);
+      }
+      setLengthInRoom(record, length);
+    }
+    record.capacity = static_cast<int32_t>(capacity);
     return record.text;
   }
 }
@@ -168,23 +211,27 @@ int textrum::assignRecord(Record<Char>& destination, const Record<Char>& source)
 
 template <typename Char>
 int textrum::assignText(Record<Char>& record, View<Char> text) {
-  // The new text is made before the old one is released, because `text`
-  // may point into it.
+  // An unshared text with fitting room is overwritten in place; `text` may
+  // lie inside it, hence a move.
+  if (!text.empty() && keepsRoom(roomOf(record), text.size())) {
+    std::char_traits<Char>::move(record.text, text.data(), text.size());
+    setLengthInRoom(record, text.size());
+    return static_cast<int>(text.size());
+  }
+  // Otherwise the new text is made before the old one is released, because
+  // `text` may point into it.
   Char* fresh = nullptr;
   if (!text.empty()) {
     if constexpr (std::is_same_v<Char, char>) {
       fresh = allocateNarrow(text.size(), text.size());
-      std::memcpy(fresh, text.data(), text.size());
     } else {
-      fresh = allocateWide(text);
+      fresh = allocateWide(text.size(), text.size());
     }
+    std::char_traits<Char>::copy(fresh, text.data(), text.size());
   }
-  if constexpr (std::is_same_v<Char, char>) {
-    releaseNarrow(record.text);
-  } else {
-    SysFreeString(record.text);
-  }
+  releaseText(record);
   record.text = fresh;
+  record.capacity = std::is_same_v<Char, char> ? 0 : static_cast<int32_t>(text.size());
   return static_cast<int>(text.size());
 }
 

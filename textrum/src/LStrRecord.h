@@ -18,8 +18,12 @@
 //     record writes to its buffer only when it holds the only reference
 //     (copy on write). The buffer may hold spare capacity for appending.
 //   - Wide record: `text` is null for the empty string, otherwise an
-//     automation string (SysAllocStringLen) owned by this record alone; its
-//     length is the string's prefix.
+//     automation string owned by this record alone; its length is the
+//     string's prefix. The string may have room for more units than its
+//     length (allocAutomationStringRoom): `capacity` counts them, so that
+//     appending and assigning reuse the room without asking the allocator.
+//   - An unshared text is overwritten in place by assignment when its room
+//     fits the new text and is not far larger (see assignText).
 //   - `charIndexBase` is 0 or 1 and only affects how positions are counted.
 //
 // Lengths are kept below kMaxLength so that they always fit the `int` the
@@ -44,6 +48,7 @@ template <typename Char>
 struct BasicRecord {
   Char* text;             // see "Representation" above; null when empty
   int32_t charIndexBase;  // 0 or 1
+  int32_t capacity;       // wide: units of room in `text` (0 when null); narrow: unused, 0
 };
 
 }  // namespace textrum
@@ -108,6 +113,26 @@ inline size_t lengthOf(const Record<char16_t>& record) {
   return bytes / sizeof(char16_t);
 }
 
+// Units the text can hold in place, for a text this record may write to
+// (unshared); 0 when it is null or shared.
+inline size_t roomOf(const Record<char>& record) {
+  if (record.text == nullptr) return 0;
+  const NarrowBuffer* buffer = narrowBufferOf(record.text);
+  return buffer->refCount.load(std::memory_order_acquire) == 1 ? static_cast<size_t>(buffer->capacity) : 0;
+}
+inline size_t roomOf(const Record<char16_t>& record) { return static_cast<size_t>(record.capacity); }
+
+// Sets the length of a text within its room and writes the terminator.
+inline void setLengthInRoom(Record<char>& record, size_t length) {
+  narrowBufferOf(record.text)->length = static_cast<int32_t>(length);
+  record.text[length] = '\0';
+}
+inline void setLengthInRoom(Record<char16_t>& record, size_t length) {
+  const auto bytes = static_cast<uint32_t>(length * sizeof(char16_t));
+  std::memcpy(reinterpret_cast<char*>(record.text) - sizeof bytes, &bytes, sizeof bytes);
+  record.text[length] = u'\0';
+}
+
 // The record's text as a view (empty view for the empty string).
 template <typename Char>
 View<Char> textOf(const Record<Char>& record) {
@@ -146,9 +171,39 @@ int assignText(Record<Char>& record, View<Char> text);
 // `inserted`, which may point into the record. Returns the new length.
 template <typename Char>
 int replaceRange(Record<Char>& record, size_t offset, size_t removed, View<Char> inserted);
+// Copies units that do not overlap. Up to 32 bytes (the common short
+// piece) as two fixed-size moves that may overlap each other, which the
+// compiler expands in place; longer copies call the library.
+template <typename Char>
+void copyUnits(Char* to, const Char* from, size_t count) {
+  const size_t bytes = count * sizeof(Char);
+  auto* target = reinterpret_cast<unsigned char*>(to);
+  const auto* source = reinterpret_cast<const unsigned char*>(from);
+  if (bytes > 32) {
+    std::memcpy(target, source, bytes);
+  } else if (bytes >= 16) {
+    std::memcpy(target, source, 16);
+    std::memcpy(target + bytes - 16, source + bytes - 16, 16);
+  } else if (bytes >= 8) {
+    std::memcpy(target, source, 8);
+    std::memcpy(target + bytes - 8, source + bytes - 8, 8);
+  } else if (bytes >= 4) {
+    std::memcpy(target, source, 4);
+    std::memcpy(target + bytes - 4, source + bytes - 4, 4);
+  } else {
+    for (size_t i = 0; i < bytes; ++i) target[i] = source[i];
+  }
+}
+
+// Appending where the room suffices copies the text in and moves the end;
+// `text` may lie inside the record's text, which stays where it is.
 template <typename Char>
 int appendText(Record<Char>& record, View<Char> text) {
-  return replaceRange(record, lengthOf(record), 0, text);
+  const size_t length = lengthOf(record);
+  if (text.empty() || roomOf(record) < length + text.size()) return replaceRange(record, length, 0, text);
+  copyUnits(record.text + length, text.data(), text.size());
+  setLengthInRoom(record, length + text.size());
+  return static_cast<int>(length + text.size());
 }
 // Inserts at a caller position, clamped to the start and the end.
 template <typename Char>

@@ -3,11 +3,14 @@
 //
 // Every algorithm first copies the source text. A source may be one of the
 // wrappers being filled (an item of the array, one of the caller's fields, or
-// a pointer into such a text); writing a field replaces that wrapper's text,
-// so fields cut from the source itself would then read released memory. The
-// copy is a single allocation per call (none for short texts) and writing
-// each field allocates anyway.
+// a pointer into such a text); writing a field replaces or overwrites that
+// wrapper's text, so fields cut from the source itself would then read
+// changed or released memory. The copy lives on the stack for ordinary rows
+// and costs one allocation for long ones; fields are written into their
+// items' existing texts where those have room.
 #include "textrum/LStrSplit.h"
+
+#include "platform/TextTools.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -22,18 +25,34 @@ using View = std::basic_string_view<Char>;
 template <typename Char>
 using Text = std::basic_string<Char>;
 
-// Characters that trimming removes: codes up to 32. Compared unsigned, so
-// that the bytes of a UTF-8 sequence (negative as `char`) are kept.
+// A private copy of the source text: in place up to kInPlace units.
 template <typename Char>
-bool isTrimmed(Char unit) {
-  return static_cast<std::make_unsigned_t<Char>>(unit) <= 32;
-}
+class SourceCopy {
+public:
+  explicit SourceCopy(View<Char> text) {
+    if (text.size() <= kInPlace) {
+      std::char_traits<Char>::copy(inPlace_, text.data(), text.size());
+      view_ = View<Char>(inPlace_, text.size());
+      return;
+    }
+    spilled_.assign(text);
+    view_ = spilled_;
+  }
+  SourceCopy(const SourceCopy&) = delete;
+  SourceCopy& operator=(const SourceCopy&) = delete;
+  View<Char> view() const { return view_; }
 
+private:
+  static constexpr size_t kInPlace = 512;
+  Char inPlace_[kInPlace];
+  Text<Char> spilled_;  // the copy of a longer text
+  View<Char> view_;
+};
+
+// Trimming removes codes up to 32 (a UTF-8 sequence's bytes are kept).
 template <typename Char>
 View<Char> trimmed(View<Char> text) {
-  while (!text.empty() && isTrimmed(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isTrimmed(text.back())) text.remove_suffix(1);
-  return text;
+  return platform::trimmed(text, platform::TrimSet::Controls);
 }
 
 template <typename Char>
@@ -60,7 +79,8 @@ int forEachSeparated(View<Char> text, Char separator, int maxFields, bool trim, 
 template <typename Str, typename Char>
 int splitBySep(const Str& source, Char separator, int maxFields, Str* fields, bool trim) {
   if (fields == nullptr || maxFields <= 0) return 0;
-  const Text<Char> text(source.Text());
+  const SourceCopy<Char> copy(source.Text());
+  const View<Char> text = copy.view();
   int next = 0;
   const int found = forEachSeparated<Char>(text, separator, maxFields, trim,
                                            [&](View<Char> field) { fields[next++].AssignText(field); });
@@ -70,7 +90,8 @@ int splitBySep(const Str& source, Char separator, int maxFields, Str* fields, bo
 
 template <typename Str, typename Char>
 int splitBySepEx(const Str& source, Char separator, CLxxStrArray<Str, Char>& array, bool trim) {
-  const Text<Char> text(source.Text());
+  const SourceCopy<Char> copy(source.Text());
+  const View<Char> text = copy.view();
   array.Clear(/*keepItems=*/true);
   forEachSeparated<Char>(text, separator, INT32_MAX, trim,
                          [&](View<Char> field) { array.Add(field); });
@@ -90,7 +111,8 @@ View<Char> clippedRange(View<Char> text, int64_t from, int64_t count) {
 template <typename Str, typename Char>
 int splitByFixedLayout(const Str& source, int fieldCount, const int* widths,
                        CLxxStrArray<Str, Char>& array, bool trim) {
-  const Text<Char> text(source.Text());
+  const SourceCopy<Char> copy(source.Text());
+  const View<Char> text = copy.view();
   array.Clear(/*keepItems=*/true);
   if (widths == nullptr) return 0;
   int64_t pos = 0;
@@ -106,7 +128,8 @@ int splitByFixedLayout(const Str& source, int fieldCount, const int* widths,
 template <typename Str, typename Char>
 int splitByFixedLayoutEx(const Str& source, int fieldCount, const int* ranges,
                          CLxxStrArray<Str, Char>& array, bool trim) {
-  const Text<Char> text(source.Text());
+  const SourceCopy<Char> copy(source.Text());
+  const View<Char> text = copy.view();
   array.Clear(/*keepItems=*/true);
   if (ranges == nullptr) return 0;
   for (int i = 0; i < fieldCount; ++i) {
@@ -121,11 +144,12 @@ int splitByFixedLayoutEx(const Str& source, int fieldCount, const int* ranges,
 
 template <typename Str, typename Char>
 bool splitNamedEqu(const Char* source, CLxxStrArray<Str, Char>& array, bool trim, Char separator) {
-  const Text<Char> text(source == nullptr ? View<Char>() : View<Char>(source));
+  const SourceCopy<Char> copy(source == nullptr ? View<Char>() : View<Char>(source));
+  const View<Char> text = copy.view();
   array.Clear(/*keepItems=*/true);
   if (source == nullptr) return false;
   const size_t at = text.find(separator);
-  if (at == Text<Char>::npos) return false;
+  if (at == View<Char>::npos) return false;
   const View<Char> whole(text);
   array.Add(fieldOf(whole.substr(0, at), trim));
   array.Add(fieldOf(whole.substr(at + 1), trim));

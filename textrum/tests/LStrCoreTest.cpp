@@ -9,6 +9,7 @@
 #include <dlfcn.h>
 
 #include <memory>
+#include <random>
 #include <thread>
 #include <vector>
 #include <string>
@@ -227,6 +228,61 @@ TYPED_TEST(LStrCoreTest, SourcesMayBeTheRecordItself) {
   EXPECT_EQ(A::length(r.get()), 203);
 }
 
+// Texts are overwritten in place and grow in their room: a seeded run of
+// assignments, appends (also of the record's own text), length changes and
+// deletions of every size against a standard string, checking the text, the
+// length and, for wide records, the automation string's length prefix.
+TYPED_TEST(LStrCoreTest, EditsInPlaceFollowAStandardString) {
+  using A = Api<TypeParam>;
+  using Text = std::basic_string<TypeParam>;
+  const Owned<TypeParam> r = make<TypeParam>("");
+  Text model;
+  std::mt19937 random(7);
+  auto pieceOf = [&](size_t length) {
+    Text piece(length, TypeParam('a'));
+    for (TypeParam& c : piece) c = static_cast<TypeParam>('a' + random() % 26);
+    return piece;
+  };
+  for (int step = 0; step < 3000; ++step) {
+    const size_t size = random() % 4 == 0 ? random() % 3000 : random() % 40;
+    switch (random() % 6) {
+      case 0:
+      case 1: {
+        const Text piece = pieceOf(size);
+        A::appendText(r.get(), piece.data(), static_cast<int>(piece.size()));
+        model += piece;
+        break;
+      }
+      case 2: {
+        const Text piece = pieceOf(size);
+        A::assignText(r.get(), piece.data(), static_cast<int>(piece.size()));
+        model = piece;
+        break;
+      }
+      case 3: {
+        const size_t from = model.empty() ? 0 : random() % model.size();
+        const size_t count = std::min(size, model.size() - from);
+        A::appendText(r.get(), A::cstr(r.get()) + from, static_cast<int>(count));
+        model += model.substr(from, count);
+        break;
+      }
+      case 4:
+        A::setLength(r.get(), static_cast<int>(size));
+        model.resize(size, TypeParam(0));
+        break;
+      default:
+        A::erase(r.get(), 1, static_cast<int>(size));
+        model.erase(0, std::min(size, model.size()));
+        break;
+    }
+    ASSERT_EQ(textOf<TypeParam>(r.get()), model) << "step " << step;
+    ASSERT_EQ(A::cstr(r.get())[model.size()], TypeParam(0)) << "step " << step;
+    if constexpr (std::is_same_v<TypeParam, char16_t>) {
+      ASSERT_EQ(SysStringLen(LStrCbstrW(r.get())), model.size()) << "step " << step;
+    }
+  }
+}
+
 TYPED_TEST(LStrCoreTest, SetLengthCutsAndExtendsWithNuls) {
   using A = Api<TypeParam>;
   const Owned<TypeParam> r = make<TypeParam>("abcdef");
@@ -369,6 +425,22 @@ TEST(LStrNarrowTest, ClonesAndAssignmentsShareUntilWritten) {
   LStrDestroyA(assigned);
   LStrDestroyA(nullptr);
   LStrDestroyW(nullptr);
+}
+
+// A shared text is never overwritten in place, whatever its room; an
+// unshared one is, when the new text fits.
+TEST(LStrNarrowTest, AssignmentWritesInPlaceOnlyIntoAnUnsharedText) {
+  LAnsiStrRec* first = LStrAllocFromASzStrA("shared text", -1);
+  LAnsiStrRec* second = LStrAllocCloneAA(first);
+  LStrAssignASzStrA(first, "short", -1);
+  EXPECT_STREQ(LStrCstrA(second), "shared text");
+  EXPECT_STREQ(LStrCstrA(first), "short");
+  const char* own = LStrCstrA(second);
+  LStrAssignASzStrA(second, "other", -1);
+  EXPECT_EQ(LStrCstrA(second), own);
+  EXPECT_STREQ(LStrCstrA(second), "other");
+  LStrDestroyA(first);
+  LStrDestroyA(second);
 }
 
 // Records on different threads may share one text; its count must stay

@@ -52,8 +52,10 @@ ZEF_EXPORT std::optional<size_t> ansiLengthOfWide(std::u16string_view text);
 
 // Win32-shaped forms. Code pages CP_ACP and CP_UTF8 are the same here.
 // A source length of -1 includes the terminating NUL; a destination size of
-// 0 asks for the size needed. Without MB_ERR_INVALID_CHARS malformed input
-// is replaced (U+FFFD); with it the call fails (ERROR_NO_UNICODE_TRANSLATION).
+// 0 asks for the size needed. Without MB_ERR_INVALID_CHARS (or
+// WC_ERR_INVALID_CHARS) malformed input is replaced by U+FFFD, in UTF-16 or
+// as its three UTF-8 bytes; with it the call fails
+// (ERROR_NO_UNICODE_TRANSLATION).
 // Returns the units written (or needed), 0 on failure with the last error set.
 ZEF_EXPORT int MultiByteToWideChar(UINT codePage, DWORD flags, const char* source,
                                    int sourceLength, char16_t* destination,

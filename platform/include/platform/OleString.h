@@ -38,6 +38,21 @@ ZEF_EXPORT UINT SysStringLen(BSTR string);
 // Length in bytes (0 for null).
 ZEF_EXPORT UINT SysStringByteLen(BSTR string);
 
+namespace platform {
+
+// A string with room for `capacity` units whose text is left unset: the
+// length is 0 and the first unit is the terminator. Its owner writes text
+// into the room and sets the length (prefix and terminator, see the layout
+// above) itself, never beyond `capacity`; it is an ordinary string to
+// every function above. Null where SysAllocStringLen would fail.
+ZEF_EXPORT BSTR allocAutomationStringRoom(UINT capacity);
+// Gives such a string room for `capacity` units, keeping its length and
+// text (a capacity below the length cuts both); the string may move. False,
+// with the string unchanged, on failure.
+ZEF_EXPORT bool resizeAutomationStringRoom(BSTR* string, UINT capacity);
+
+}  // namespace platform
+
 // The task allocator that interface methods use for memory handed to the
 // caller. CoTaskMemAlloc(0) returns a valid unique block; null on failure.
 ZEF_EXPORT LPVOID CoTaskMemAlloc(SIZE_T size);

@@ -24,6 +24,7 @@
 #pragma once
 
 #include "platform/Export.h"
+#include "platform/GdiTypes.h"
 #include "platform/WinTypes.h"
 
 #include <string>
@@ -31,10 +32,6 @@
 using ATOM = WORD;
 using HCURSOR = HICON;
 
-struct POINT {
-  LONG x;
-  LONG y;
-};
 
 struct MSG {
   HWND hwnd;

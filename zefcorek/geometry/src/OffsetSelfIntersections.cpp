@@ -20,9 +20,13 @@
 #include "zefcorek/PtrArray.h"
 #include "zefcorek/ZefCoreK.h"
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 #include <new>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -101,37 +105,86 @@ int compareAlongEdge(void* a, void* b, void* context) {
 
 }  // namespace
 
+namespace {
+
+// An edge of newPoly for the crossing search: its line (when its ends
+// differ) and its bounding box, grown by a hair so that a crossing computed
+// from either line's side is never cut off by the box test.
+struct SearchEdge {
+  unsigned index;
+  T_LINE2D line;
+  bool valid;
+  double xmin, xmax, ymin, ymax;
+};
+
+SearchEdge searchEdge(unsigned index, const T_POINT2D& a, const T_POINT2D& b) {
+  SearchEdge e{index, T_LINE2D(), false, 0, 0, 0, 0};
+  e.valid = e.line.From2P(a, b);
+  const double slack = 1e-9 * (1.0 + std::fmax(std::fmax(std::fabs(a.x), std::fabs(b.x)),
+                                               std::fmax(std::fabs(a.y), std::fabs(b.y))));
+  e.xmin = std::fmin(a.x, b.x) - slack;
+  e.xmax = std::fmax(a.x, b.x) + slack;
+  e.ymin = std::fmin(a.y, b.y) - slack;
+  e.ymax = std::fmax(a.y, b.y) + slack;
+  return e;
+}
+
+}  // namespace
+
+// Every pair of edges (i, j), i < j <= last, is tested as the crossing rule
+// says; pairs whose boxes are apart cannot meet its box conditions and are
+// left out by a sweep along x, and the pairs left are tested in (i, j)
+// order, so the list comes out as a test of all pairs would give it.
 IPtrArray* TPolyOffset::CalcNewPolySelfIntList() {
   const unsigned n = newPoly == nullptr ? 0 : newPoly->GetCount();
   if (n < 4)
     return nullptr;
+  const unsigned last = closed != 0 ? n - 1 : n - 2;
+  std::vector<SearchEdge> edges;
+  edges.reserve(last + 1);
+  for (unsigned i = 0; i <= last; ++i)
+    edges.push_back(searchEdge(i, plan(vertexAt(newPoly, i)->pt),
+                               plan(vertexAt(newPoly, (i + 1) % n)->pt)));
+
+  std::vector<unsigned> byX(edges.size());
+  for (unsigned i = 0; i < byX.size(); ++i)
+    byX[i] = i;
+  std::sort(byX.begin(), byX.end(), [&](unsigned a, unsigned b) {
+    return edges[a].xmin < edges[b].xmin || (edges[a].xmin == edges[b].xmin && a < b);
+  });
+  std::vector<std::pair<unsigned, unsigned>> candidates;
+  for (size_t a = 0; a < byX.size(); ++a) {
+    const SearchEdge& ea = edges[byX[a]];
+    if (!ea.valid)
+      continue;
+    for (size_t b = a + 1; b < byX.size() && edges[byX[b]].xmin <= ea.xmax; ++b) {
+      const SearchEdge& eb = edges[byX[b]];
+      if (!eb.valid || eb.ymin > ea.ymax || eb.ymax < ea.ymin)
+        continue;
+      candidates.emplace_back(std::min(ea.index, eb.index), std::max(ea.index, eb.index));
+    }
+  }
+  std::sort(candidates.begin(), candidates.end());
+
   IPtrArray* list = makePtrArray();
   if (list == nullptr)
     return nullptr;
-  const unsigned last = closed != 0 ? n - 1 : n - 2;
-  for (unsigned i = 0; i <= last; ++i) {
-    const unsigned i2 = (i + 1) % n;
+  for (const auto& [i, j] : candidates) {
+    const unsigned i2 = (i + 1) % n, j2 = (j + 1) % n;
     const T_POINT2D pi = plan(vertexAt(newPoly, i)->pt), pi2 = plan(vertexAt(newPoly, i2)->pt);
-    T_LINE2D l1;
-    if (!l1.From2P(pi, pi2))
+    const T_POINT2D pj = plan(vertexAt(newPoly, j)->pt), pj2 = plan(vertexAt(newPoly, j2)->pt);
+    const T_LINE2D& l1 = edges[i].line;
+    const T_LINE2D& l2 = edges[j].line;
+    T_POINT2D p{}, q{};
+    if (l2.IntersectEx(l1, pi, pi2, &p) != T_LINE2D::kCrossingInRect ||
+        l1.IntersectEx(l2, pj, pj2, &q) != T_LINE2D::kCrossingInRect)
       continue;
-    for (unsigned j = i + 1; j <= last; ++j) {
-      const unsigned j2 = (j + 1) % n;
-      const T_POINT2D pj = plan(vertexAt(newPoly, j)->pt), pj2 = plan(vertexAt(newPoly, j2)->pt);
-      T_LINE2D l2;
-      if (!l2.From2P(pj, pj2))
-        continue;
-      T_POINT2D p{}, q{};
-      if (l2.IntersectEx(l1, pi, pi2, &p) != T_LINE2D::kCrossingInRect ||
-          l1.IntersectEx(l2, pj, pj2, &q) != T_LINE2D::kCrossingInRect)
-        continue;
-      if (!(distance2D(p, pi) > kEndDistance && distance2D(p, pi2) > kEndDistance &&
-            distance2D(q, pj) > kEndDistance && distance2D(q, pj2) > kEndDistance))
-        continue;
-      auto* c = new (std::nothrow) OffsetCrossing{i, i2, j, j2, p};
-      if (c == nullptr || list->Add(c, nullptr) != ZR_OK)
-        delete c;
-    }
+    if (!(distance2D(p, pi) > kEndDistance && distance2D(p, pi2) > kEndDistance &&
+          distance2D(q, pj) > kEndDistance && distance2D(q, pj2) > kEndDistance))
+      continue;
+    auto* c = new (std::nothrow) OffsetCrossing{i, i2, j, j2, p};
+    if (c == nullptr || list->Add(c, nullptr) != ZR_OK)
+      delete c;
   }
   if (list->GetCount() == 0) {
     list->Release();
@@ -273,14 +326,27 @@ void TPolyOffset::MarkBadSplits(IPtrArray* copies) {
   }
 }
 
-unsigned TPolyOffset::indexInNewPoly(const OffsetVertex* v) const {
-  unsigned index = 0;
-  (void)newPoly->IndexOf(const_cast<OffsetVertex*>(v), &index);
-  return index;
-}
+namespace {
+
+// Where each vertex of newPoly stands, for the jumps of the walks; newPoly
+// does not change while they run.
+class VertexIndex {
+public:
+  explicit VertexIndex(IPtrArray* newPoly) {
+    for (unsigned i = 0; i < newPoly->GetCount(); ++i)
+      index_.emplace(static_cast<const OffsetVertex*>(newPoly->GetAt(i)), i);
+  }
+  unsigned of(const OffsetVertex* v) const { return index_.at(v); }
+
+private:
+  std::unordered_map<const OffsetVertex*, unsigned> index_;
+};
+
+}  // namespace
 
 void TPolyOffset::MarkBadCycles(IPtrArray* copies) {
   const unsigned count = newPoly->GetCount();
+  const VertexIndex where(newPoly);
   for (unsigned k = 0; k < copies->GetCount(); ++k) {
     CrossingCopy* c = copyAt(copies, k);
     if (c->badSplit != 0)
@@ -293,7 +359,7 @@ void TPolyOffset::MarkBadCycles(IPtrArray* copies) {
     for (unsigned step = 0; step <= count && !clean; ++step) {
       const OffsetVertex* w = vertexAt(newPoly, j);
       if (j != s && w->partner != nullptr && !w->bad) {
-        j = indexInNewPoly(w->partner);
+        j = where.of(w->partner);
         if (j == s) {
           clean = true;
           break;
@@ -326,6 +392,7 @@ int TPolyOffset::CheckNewPolyEdgeTilted(unsigned j) {
 
 void TPolyOffset::walkLoops(IPtrArray* copies) {
   const unsigned count = newPoly->GetCount();
+  const VertexIndex where(newPoly);
   for (unsigned k = 0; k < copies->GetCount(); ++k) {
     const CrossingCopy* c = copyAt(copies, k);
     if (c->badSplit != 0 || c->badCycle != 0 || vertexAt(newPoly, c->vertex)->visited)
@@ -343,7 +410,7 @@ void TPolyOffset::walkLoops(IPtrArray* copies) {
     for (unsigned step = 0; step < count; ++step) {
       const OffsetVertex* v = vertexAt(newPoly, j);
       if (j != s && v->partner != nullptr && !v->bad) {
-        j = indexInNewPoly(v->partner);
+        j = where.of(v->partner);
         if (j == s)
           break;
         v->partner->visited = true;

@@ -50,41 +50,77 @@ void extendedPredicate(benchmark::State& state) {
   });
 }
 
-// The textbook determinants in double, with no guarantee at all.
-double naiveOrient2d(const double* a, const double* b, const double* c) {
+// The textbook determinants, with no guarantee at all, in double or in
+// long double (the plain extended-precision peer of the easy inputs).
+template <typename Number>
+Number naiveOrient2d(const Number* a, const Number* b, const Number* c) {
   return (a[0] - c[0]) * (b[1] - c[1]) - (a[1] - c[1]) * (b[0] - c[0]);
 }
 
-double naiveOrient3d(const double* a, const double* b, const double* c, const double* d) {
-  double adx = a[0] - d[0], bdx = b[0] - d[0], cdx = c[0] - d[0];
-  double ady = a[1] - d[1], bdy = b[1] - d[1], cdy = c[1] - d[1];
-  double adz = a[2] - d[2], bdz = b[2] - d[2], cdz = c[2] - d[2];
+template <typename Number>
+Number naiveOrient3d(const Number* a, const Number* b, const Number* c, const Number* d) {
+  Number adx = a[0] - d[0], bdx = b[0] - d[0], cdx = c[0] - d[0];
+  Number ady = a[1] - d[1], bdy = b[1] - d[1], cdy = c[1] - d[1];
+  Number adz = a[2] - d[2], bdz = b[2] - d[2], cdz = c[2] - d[2];
   return adz * (bdx * cdy - cdx * bdy) + bdz * (cdx * ady - adx * cdy) +
          cdz * (adx * bdy - bdx * ady);
 }
 
-double naiveIncircle(const double* a, const double* b, const double* c, const double* d) {
-  double adx = a[0] - d[0], bdx = b[0] - d[0], cdx = c[0] - d[0];
-  double ady = a[1] - d[1], bdy = b[1] - d[1], cdy = c[1] - d[1];
-  double alift = adx * adx + ady * ady, blift = bdx * bdx + bdy * bdy;
-  double clift = cdx * cdx + cdy * cdy;
+template <typename Number>
+Number naiveIncircle(const Number* a, const Number* b, const Number* c, const Number* d) {
+  Number adx = a[0] - d[0], bdx = b[0] - d[0], cdx = c[0] - d[0];
+  Number ady = a[1] - d[1], bdy = b[1] - d[1], cdy = c[1] - d[1];
+  Number alift = adx * adx + ady * ady, blift = bdx * bdx + bdy * bdy;
+  Number clift = cdx * cdx + cdy * cdy;
   return alift * (bdx * cdy - cdx * bdy) + blift * (cdx * ady - adx * cdy) +
          clift * (adx * bdy - bdx * ady);
 }
 
-double naiveInsphere(const double* a, const double* b, const double* c, const double* d,
-                     const double* e) {
-  double aex = a[0] - e[0], bex = b[0] - e[0], cex = c[0] - e[0], dex = d[0] - e[0];
-  double aey = a[1] - e[1], bey = b[1] - e[1], cey = c[1] - e[1], dey = d[1] - e[1];
-  double aez = a[2] - e[2], bez = b[2] - e[2], cez = c[2] - e[2], dez = d[2] - e[2];
-  double ab = aex * bey - bex * aey, bc = bex * cey - cex * bey;
-  double cd = cex * dey - dex * cey, da = dex * aey - aex * dey;
-  double ac = aex * cey - cex * aey, bd = bex * dey - dex * bey;
-  double abc = aez * bc - bez * ac + cez * ab, bcd = bez * cd - cez * bd + dez * bc;
-  double cda = cez * da + dez * ac + aez * cd, dab = dez * ab + aez * bd + bez * da;
-  double alift = aex * aex + aey * aey + aez * aez, blift = bex * bex + bey * bey + bez * bez;
-  double clift = cex * cex + cey * cey + cez * cez, dlift = dex * dex + dey * dey + dez * dez;
+template <typename Number>
+Number naiveInsphere(const Number* a, const Number* b, const Number* c, const Number* d,
+                     const Number* e) {
+  Number aex = a[0] - e[0], bex = b[0] - e[0], cex = c[0] - e[0], dex = d[0] - e[0];
+  Number aey = a[1] - e[1], bey = b[1] - e[1], cey = c[1] - e[1], dey = d[1] - e[1];
+  Number aez = a[2] - e[2], bez = b[2] - e[2], cez = c[2] - e[2], dez = d[2] - e[2];
+  Number ab = aex * bey - bex * aey, bc = bex * cey - cex * bey;
+  Number cd = cex * dey - dex * cey, da = dex * aey - aex * dey;
+  Number ac = aex * cey - cex * aey, bd = bex * dey - dex * bey;
+  Number abc = aez * bc - bez * ac + cez * ab, bcd = bez * cd - cez * bd + dez * bc;
+  Number cda = cez * da + dez * ac + aez * cd, dab = dez * ab + aez * bd + bez * da;
+  Number alift = aex * aex + aey * aey + aez * aez, blift = bex * bex + bey * bey + bez * bez;
+  Number clift = cex * cex + cey * cey + cez * cez, dlift = dex * dex + dey * dey + dez * dez;
   return (dlift * abc - clift * dab) + (blift * cda - alift * bcd);
+}
+
+// The plain long double determinants as functions of their own, called as
+// the predicates are (not expanded into the loop).
+[[gnu::noinline]] REAL plainOrient2d(const REAL* a, const REAL* b, const REAL* c) {
+  return naiveOrient2d<REAL>(a, b, c);
+}
+[[gnu::noinline]] REAL plainOrient3d(const REAL* a, const REAL* b, const REAL* c, const REAL* d) {
+  return naiveOrient3d<REAL>(a, b, c, d);
+}
+[[gnu::noinline]] REAL plainIncircle(const REAL* a, const REAL* b, const REAL* c, const REAL* d) {
+  return naiveIncircle<REAL>(a, b, c, d);
+}
+[[gnu::noinline]] REAL plainInsphere(const REAL* a, const REAL* b, const REAL* c, const REAL* d,
+                                     const REAL* e) {
+  return naiveInsphere<REAL>(a, b, c, d, e);
+}
+
+template <ShapeKind Shape, InputKind Kind>
+void naiveExtended(benchmark::State& state) {
+  const auto& cases = inputSet(Shape, Kind).extended;
+  runCalls(state, [&](int i) {
+    const auto& p = cases[std::size_t(i)].points;
+    switch (Shape) {
+      case ShapeKind::Line: return plainOrient2d(p[0], p[1], p[2]);
+      case ShapeKind::Plane: return plainOrient3d(p[0], p[1], p[2], p[3]);
+      case ShapeKind::Circle: return plainIncircle(p[0], p[1], p[2], p[3]);
+      case ShapeKind::Sphere: return plainInsphere(p[0], p[1], p[2], p[3], p[4]);
+    }
+    return REAL(0);
+  });
 }
 
 template <ShapeKind Shape, InputKind Kind>
@@ -95,10 +131,10 @@ void naiveDouble(benchmark::State& state) {
     const double* p[5] = {c, c + pointStride, c + 2 * pointStride, c + 3 * pointStride,
                           c + 4 * pointStride};
     switch (Shape) {
-      case ShapeKind::Line: return naiveOrient2d(p[0], p[1], p[2]);
-      case ShapeKind::Plane: return naiveOrient3d(p[0], p[1], p[2], p[3]);
-      case ShapeKind::Circle: return naiveIncircle(p[0], p[1], p[2], p[3]);
-      case ShapeKind::Sphere: return naiveInsphere(p[0], p[1], p[2], p[3], p[4]);
+      case ShapeKind::Line: return naiveOrient2d<double>(p[0], p[1], p[2]);
+      case ShapeKind::Plane: return naiveOrient3d<double>(p[0], p[1], p[2], p[3]);
+      case ShapeKind::Circle: return naiveIncircle<double>(p[0], p[1], p[2], p[3]);
+      case ShapeKind::Sphere: return naiveInsphere<double>(p[0], p[1], p[2], p[3], p[4]);
     }
     return 0.0;
   });
@@ -137,6 +173,8 @@ void cgalFiltered(benchmark::State& state) {
   BENCHMARK(extendedPredicate<ShapeKind::shape, InputKind::Hard>)->Name(name "/hard/ours");  \
   BENCHMARK(extendedPredicate<ShapeKind::shape, InputKind::HardExtended>)                    \
       ->Name(name "/hard-extended/ours");                                                    \
+  BENCHMARK(naiveExtended<ShapeKind::shape, InputKind::Easy>)                             \
+      ->Name(name "/easy/naive-long-double");                                                \
   BENCHMARK(naiveDouble<ShapeKind::shape, InputKind::Easy>)->Name(name "/easy/naive-double"); \
   BENCHMARK(naiveDouble<ShapeKind::shape, InputKind::Hard>)->Name(name "/hard/naive-double");
 

@@ -10,6 +10,7 @@
 #include "zefcorek/Predicates.h"
 
 #include "ExpansionArithmetic.h"
+#include "ExpansionKernels.h"
 
 using namespace zef::predicates;
 
@@ -49,19 +50,8 @@ class MergeCursor {
   int fIndex_ = 0;
 };
 
-// Stores a component unless zero elimination drops it.
-template <bool ZeroElim>
-void store(REAL value, REAL* h, int& hIndex) {
-  if (ZeroElim && value == 0.0L) return;
-  h[hIndex++] = value;
-}
-
-// The final, largest component: kept even when zero if nothing else was.
-template <bool ZeroElim>
-void storeLast(REAL value, REAL* h, int& hIndex) {
-  if (ZeroElim && value == 0.0L && hIndex != 0) return;
-  h[hIndex++] = value;
-}
+using kernels::store;
+using kernels::storeLast;
 
 template <bool ZeroElim>
 int growExpansion(int elen, const REAL* e, REAL b, REAL* h) {
@@ -70,25 +60,6 @@ int growExpansion(int elen, const REAL* e, REAL b, REAL* h) {
   for (int i = 0; i < elen; ++i) {
     REAL tail;
     twoSum(q, e[i], q, tail);
-    store<ZeroElim>(tail, h, hIndex);
-  }
-  storeLast<ZeroElim>(q, h, hIndex);
-  return hIndex;
-}
-
-template <bool ZeroElim>
-int fastExpansionSum(int elen, const REAL* e, int flen, const REAL* f, REAL* h) {
-  MergeCursor cursor(elen, e, flen, f);
-  REAL q = cursor.next();
-  int hIndex = 0;
-  if (cursor.bothRemain()) {
-    REAL tail;
-    fastTwoSum(cursor.next(), q, q, tail);
-    store<ZeroElim>(tail, h, hIndex);
-  }
-  while (cursor.remaining() > 0) {
-    REAL tail;
-    twoSum(q, cursor.next(), q, tail);
     store<ZeroElim>(tail, h, hIndex);
   }
   storeLast<ZeroElim>(q, h, hIndex);
@@ -109,33 +80,6 @@ int linearExpansionSum(int elen, const REAL* e, int flen, const REAL* f, REAL* h
     twoSum(q, r, q, qTail);
   }
   store<ZeroElim>(qTail, h, hIndex);
-  storeLast<ZeroElim>(q, h, hIndex);
-  return hIndex;
-}
-
-template <bool ZeroElim>
-int scaleExpansion(int elen, const REAL* e, REAL b, REAL* h) {
-  REAL bHi, bLo;
-  split(b, bHi, bLo);
-  REAL q, tail;
-  twoProductPresplit(e[0], b, bHi, bLo, q, tail);
-  int hIndex = 0;
-  store<ZeroElim>(tail, h, hIndex);
-  for (int i = 1; i < elen; ++i) {
-    REAL product1, product0, sum;
-    twoProductPresplit(e[i], b, bHi, bLo, product1, product0);
-    twoSum(q, product0, sum, tail);
-    store<ZeroElim>(tail, h, hIndex);
-    // The high part of this product is at least as large as the sum of
-    // everything below it, so the cheaper sum is exact; the plain form keeps
-    // the general one.
-    if constexpr (ZeroElim) {
-      fastTwoSum(product1, sum, q, tail);
-    } else {
-      twoSum(product1, sum, q, tail);
-    }
-    store<ZeroElim>(tail, h, hIndex);
-  }
   storeLast<ZeroElim>(q, h, hIndex);
   return hIndex;
 }
@@ -192,11 +136,11 @@ int expansion_sum_zeroelim2(int elen, const REAL* e, int flen, const REAL* f, RE
 }
 
 int fast_expansion_sum(int elen, const REAL* e, int flen, const REAL* f, REAL* h) {
-  return fastExpansionSum<false>(elen, e, flen, f, h);
+  return kernels::sumExpansions<false>(elen, e, flen, f, h);
 }
 
 int fast_expansion_sum_zeroelim(int elen, const REAL* e, int flen, const REAL* f, REAL* h) {
-  return fastExpansionSum<true>(elen, e, flen, f, h);
+  return kernels::sumExpansions<true>(elen, e, flen, f, h);
 }
 
 int linear_expansion_sum(int elen, const REAL* e, int flen, const REAL* f, REAL* h) {
@@ -208,11 +152,11 @@ int linear_expansion_sum_zeroelim(int elen, const REAL* e, int flen, const REAL*
 }
 
 int scale_expansion(int elen, const REAL* e, REAL b, REAL* h) {
-  return scaleExpansion<false>(elen, e, b, h);
+  return kernels::scaleExpansion<false>(elen, e, b, h);
 }
 
 int scale_expansion_zeroelim(int elen, const REAL* e, REAL b, REAL* h) {
-  return scaleExpansion<true>(elen, e, b, h);
+  return kernels::scaleExpansion<true>(elen, e, b, h);
 }
 
 int compress(int elen, const REAL* e, REAL* h) {

@@ -8,6 +8,7 @@
 #include "zefcorek/Predicates.h"
 
 #include "ExpansionArithmetic.h"
+#include "ExpansionKernels.h"
 #include "PredicateSupport.h"
 #include "StageCounters.h"
 
@@ -19,8 +20,8 @@ const PredicateConstants& bounds() { return predicateConstants; }
 
 // h = e * s * t, exactly; returns the length. scratch holds 2 * elen.
 int scaleTwice(int elen, const REAL* e, REAL s, REAL t, REAL* scratch, REAL* h) {
-  int length = scale_expansion_zeroelim(elen, e, s, scratch);
-  return scale_expansion_zeroelim(length, scratch, t, h);
+  int length = scaleZeroElim(elen, e, s, scratch);
+  return scaleZeroElim(length, scratch, t, h);
 }
 
 // h = m * (x^2 + y^2) for a 4-component minor m: the lifted term of one
@@ -29,7 +30,7 @@ int liftMinor(int mLength, const REAL* m, REAL x, REAL y, REAL* h) {
   REAL scratch[8], xx[16], yy[16];
   int xxLength = scaleTwice(mLength, m, x, x, scratch, xx);
   int yyLength = scaleTwice(mLength, m, y, y, scratch, yy);
-  return fast_expansion_sum_zeroelim(xxLength, xx, yyLength, yy, h);
+  return sumZeroElim(xxLength, xx, yyLength, yy, h);
 }
 
 }  // namespace
@@ -57,16 +58,16 @@ REAL incircleexact(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
     REAL scratch[24], xx[48], yy[48];
     int xxLength = scaleTwice(mLength, m, x, negate ? -x : x, scratch, xx);
     int yyLength = scaleTwice(mLength, m, y, negate ? -y : y, scratch, yy);
-    return fast_expansion_sum_zeroelim(xxLength, xx, yyLength, yy, h);
+    return sumZeroElim(xxLength, xx, yyLength, yy, h);
   };
   REAL adet[96], bdet[96], cdet[96], ddet[96], abdet[192], cddet[192], deter[384];
   int aLength = lift(t.bcdLength, t.bcd, pa[0], pa[1], false, adet);
   int bLength = lift(t.cdaLength, t.cda, pb[0], pb[1], true, bdet);
   int cLength = lift(t.dabLength, t.dab, pc[0], pc[1], false, cdet);
   int dLength = lift(t.abcLength, t.abc, pd[0], pd[1], true, ddet);
-  int abLength = fast_expansion_sum_zeroelim(aLength, adet, bLength, bdet, abdet);
-  int cdLength = fast_expansion_sum_zeroelim(cLength, cdet, dLength, ddet, cddet);
-  int length = fast_expansion_sum_zeroelim(abLength, abdet, cdLength, cddet, deter);
+  int abLength = sumZeroElim(aLength, adet, bLength, bdet, abdet);
+  int cdLength = sumZeroElim(cLength, cdet, dLength, ddet, cddet);
+  int length = sumZeroElim(abLength, abdet, cdLength, cddet, deter);
   return deter[length - 1];
 }
 
@@ -85,25 +86,25 @@ REAL incircleslow(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd
     REAL pxqy[8], qxpy[8];
     twoTwoProduct(px, pxtail, qy, qytail, pxqy);
     twoTwoProduct(qx, qxtail, -py, -pytail, qxpy);
-    return fast_expansion_sum_zeroelim(8, pxqy, 8, qxpy, m);
+    return sumZeroElim(8, pxqy, 8, qxpy, m);
   };
   // m * (v + vtail)^2 = m*v*v + 2*m*vtail*v + m*vtail*vtail, 192 components.
   auto liftSquare = [](int mLength, const REAL* m, REAL v, REAL vtail, REAL* h) {
     REAL byTail[32], scratch[32], vv[64], vt[64], tt[64], partial[128];
     int vvLength = scaleTwice(mLength, m, v, v, scratch, vv);
-    int byTailLength = scale_expansion_zeroelim(mLength, m, vtail, byTail);
-    int vtLength = scale_expansion_zeroelim(byTailLength, byTail, v, vt);
+    int byTailLength = scaleZeroElim(mLength, m, vtail, byTail);
+    int vtLength = scaleZeroElim(byTailLength, byTail, v, vt);
     for (int i = 0; i < vtLength; ++i) vt[i] *= 2.0L;
-    int ttLength = scale_expansion_zeroelim(byTailLength, byTail, vtail, tt);
-    int partialLength = fast_expansion_sum_zeroelim(vvLength, vv, vtLength, vt, partial);
-    return fast_expansion_sum_zeroelim(partialLength, partial, ttLength, tt, h);
+    int ttLength = scaleZeroElim(byTailLength, byTail, vtail, tt);
+    int partialLength = sumZeroElim(vvLength, vv, vtLength, vt, partial);
+    return sumZeroElim(partialLength, partial, ttLength, tt, h);
   };
   auto lift = [&liftSquare](int mLength, const REAL* m, REAL x, REAL xtail, REAL y, REAL ytail,
                         REAL* h) {
     REAL xx[192], yy[192];
     int xxLength = liftSquare(mLength, m, x, xtail, xx);
     int yyLength = liftSquare(mLength, m, y, ytail, yy);
-    return fast_expansion_sum_zeroelim(xxLength, xx, yyLength, yy, h);
+    return sumZeroElim(xxLength, xx, yyLength, yy, h);
   };
 
   REAL bc[16], ca[16], ab[16];
@@ -115,8 +116,8 @@ REAL incircleslow(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd
   int aLength = lift(bcLength, bc, adx, adxtail, ady, adytail, adet);
   int bLength = lift(caLength, ca, bdx, bdxtail, bdy, bdytail, bdet);
   int cLength = lift(abLength, ab, cdx, cdxtail, cdy, cdytail, cdet);
-  int abdetLength = fast_expansion_sum_zeroelim(aLength, adet, bLength, bdet, abdet);
-  int length = fast_expansion_sum_zeroelim(abdetLength, abdet, cLength, cdet, deter);
+  int abdetLength = sumZeroElim(aLength, adet, bLength, bdet, abdet);
+  int length = sumZeroElim(abdetLength, abdet, cLength, cdet, deter);
   return deter[length - 1];
 }
 
@@ -135,12 +136,12 @@ int addSingleTail(ExpansionAccumulator& fin, const REAL* minor, REAL tail, REAL 
                   const REAL* first, REAL firstFactor, const REAL* second, REAL secondFactor,
                   REAL* keep) {
   REAL scratch[8], t16a[16], t16b[16], t16c[16], t32[32], t48[48];
-  int keepLength = scale_expansion_zeroelim(4, minor, tail, keep);
-  int aLength = scale_expansion_zeroelim(keepLength, keep, twiceP, t16a);
+  int keepLength = scaleZeroElim(4, minor, tail, keep);
+  int aLength = scaleZeroElim(keepLength, keep, twiceP, t16a);
   int bLength = scaleTwice(4, first, tail, firstFactor, scratch, t16b);
   int cLength = scaleTwice(4, second, tail, secondFactor, scratch, t16c);
-  int t32Length = fast_expansion_sum_zeroelim(aLength, t16a, bLength, t16b, t32);
-  int t48Length = fast_expansion_sum_zeroelim(cLength, t16c, t32Length, t32, t48);
+  int t32Length = sumZeroElim(aLength, t16a, bLength, t16b, t32);
+  int t48Length = sumZeroElim(cLength, t16c, t32Length, t32, t48);
   fin.add(t48Length, t48);
   return keepLength;
 }
@@ -165,7 +166,7 @@ void minorTails(REAL px, REAL pxtail, REAL py, REAL pytail, REAL qx, REAL qxtail
   twoProduct(qxtail, -py, p1, p0);
   twoProduct(qx, -pytail, q1, q0);
   twoTwoSum(p1, p0, q1, q0, v);
-  tLength = fast_expansion_sum_zeroelim(4, u, 4, v, t);
+  tLength = sumZeroElim(4, u, 4, v, t);
   twoProduct(pxtail, qytail, s1, s0);
   twoProduct(qxtail, pytail, r1, r0);
   twoTwoDiff(s1, s0, r1, r0, tt);
@@ -185,20 +186,20 @@ void addTailProducts(ExpansionAccumulator& fin, int mtLength, const REAL* minorT
                      REAL tail, REAL p, int tLength, const REAL* t, int ttLength, const REAL* tt,
                      CrossTerms crossTerms) {
   REAL t16a[16], t16b[16], tTail[16], t32a[32], t32b[32], t48[48], t64[64], ttTail[8];
-  int aLength = scale_expansion_zeroelim(mtLength, minorTimesTail, tail, t16a);
-  int tTailLength = scale_expansion_zeroelim(tLength, t, tail, tTail);
-  int bLength = scale_expansion_zeroelim(tTailLength, tTail, 2.0L * p, t32a);
-  int t48Length = fast_expansion_sum_zeroelim(aLength, t16a, bLength, t32a, t48);
+  int aLength = scaleZeroElim(mtLength, minorTimesTail, tail, t16a);
+  int tTailLength = scaleZeroElim(tLength, t, tail, tTail);
+  int bLength = scaleZeroElim(tTailLength, tTail, 2.0L * p, t32a);
+  int t48Length = sumZeroElim(aLength, t16a, bLength, t32a, t48);
   fin.add(t48Length, t48);
 
   crossTerms();
 
-  aLength = scale_expansion_zeroelim(tTailLength, tTail, tail, t32a);
-  int ttTailLength = scale_expansion_zeroelim(ttLength, tt, tail, ttTail);
-  int cLength = scale_expansion_zeroelim(ttTailLength, ttTail, 2.0L * p, t16a);
-  int dLength = scale_expansion_zeroelim(ttTailLength, ttTail, tail, t16b);
-  int t32bLength = fast_expansion_sum_zeroelim(cLength, t16a, dLength, t16b, t32b);
-  int t64Length = fast_expansion_sum_zeroelim(aLength, t32a, t32bLength, t32b, t64);
+  aLength = scaleZeroElim(tTailLength, tTail, tail, t32a);
+  int ttTailLength = scaleZeroElim(ttLength, tt, tail, ttTail);
+  int cLength = scaleZeroElim(ttTailLength, ttTail, 2.0L * p, t16a);
+  int dLength = scaleZeroElim(ttTailLength, ttTail, tail, t16b);
+  int t32bLength = sumZeroElim(cLength, t16a, dLength, t16b, t32b);
+  int t64Length = sumZeroElim(aLength, t32a, t32bLength, t32b, t64);
   fin.add(t64Length, t64);
 }
 
@@ -219,10 +220,10 @@ REAL incircleadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
   int aLength = liftMinor(4, bc, adx, ady, adet);
   int bLength = liftMinor(4, ca, bdx, bdy, bdet);
   int cLength = liftMinor(4, ab, cdx, cdy, cdet);
-  int abLength = fast_expansion_sum_zeroelim(aLength, adet, bLength, bdet, abdet);
+  int abLength = sumZeroElim(aLength, adet, bLength, bdet, abdet);
   REAL finA[1152], finB[1152];
   ExpansionAccumulator fin(finA, finB);
-  fin.start(fast_expansion_sum_zeroelim(abLength, abdet, cLength, cdet, fin.data()));
+  fin.start(sumZeroElim(abLength, abdet, cLength, cdet, fin.data()));
   REAL det = estimate(fin.length(), fin.components());
   if (provenBy(det, k.iccerrboundB * permanent)) {
     ZEF_COUNT_STAGE(Incircle, B);
@@ -352,7 +353,7 @@ REAL incircle(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
                    (absolute(cdxady) + absolute(adxcdy)) * blift +
                    (absolute(adxbdy) + absolute(bdxady)) * clift;
   REAL errbound = bounds().iccerrboundA * permanent;
-  if (det > errbound || -det > errbound) {
+  if (absolute(det) > errbound) {
     ZEF_COUNT_STAGE(Incircle, A);
     return det;
   }

@@ -16,6 +16,7 @@
 #include <new>
 
 #include "ExpansionArithmetic.h"
+#include "ExpansionKernels.h"
 #include "PredicateSupport.h"
 #include "StageCounters.h"
 
@@ -57,8 +58,8 @@ constexpr REAL noWorkspaceResult = std::numeric_limits<REAL>::quiet_NaN();
 
 // h = e * s * t exactly; scratch holds 2 * elen components.
 int scaleTwice(int elen, const REAL* e, REAL s, REAL t, REAL* scratch, REAL* h) {
-  int length = scale_expansion_zeroelim(elen, e, s, scratch);
-  return scale_expansion_zeroelim(length, scratch, t, h);
+  int length = scaleZeroElim(elen, e, s, scratch);
+  return scaleZeroElim(length, scratch, t, h);
 }
 
 // h = m * (x^2 + y^2 + z^2), or its negation, in 3 * 4 * mlen components;
@@ -76,8 +77,8 @@ int liftBySquaredLength(int mLength, const REAL* m, const REAL* p, bool negate,
   int xLength = scaleTwice(mLength, m, p[0], sign * p[0], s.scratch, s.x);
   int yLength = scaleTwice(mLength, m, p[1], sign * p[1], s.scratch, s.y);
   int zLength = scaleTwice(mLength, m, p[2], sign * p[2], s.scratch, s.z);
-  int xyLength = fast_expansion_sum_zeroelim(xLength, s.x, yLength, s.y, s.xy);
-  return fast_expansion_sum_zeroelim(xyLength, s.xy, zLength, s.z, h);
+  int xyLength = sumZeroElim(xLength, s.x, yLength, s.y, s.xy);
+  return sumZeroElim(xyLength, s.xy, zLength, s.z, h);
 }
 
 // h = p*m1 + q*m2 + r*m3 for 4-component minors: a 3x3 determinant
@@ -85,11 +86,11 @@ int liftBySquaredLength(int mLength, const REAL* m, const REAL* p, bool negate,
 int combineMinors(const REAL* m1, REAL p, const REAL* m2, REAL q, const REAL* m3, REAL r,
                   REAL* h) {
   REAL t1[8], t2[8], t3[8], t12[16];
-  int l1 = scale_expansion_zeroelim(4, m1, p, t1);
-  int l2 = scale_expansion_zeroelim(4, m2, q, t2);
-  int l3 = scale_expansion_zeroelim(4, m3, r, t3);
-  int l12 = fast_expansion_sum_zeroelim(l1, t1, l2, t2, t12);
-  return fast_expansion_sum_zeroelim(l3, t3, l12, t12, h);
+  int l1 = scaleZeroElim(4, m1, p, t1);
+  int l2 = scaleZeroElim(4, m2, q, t2);
+  int l3 = scaleZeroElim(4, m3, r, t3);
+  int l12 = sumZeroElim(l1, t1, l2, t2, t12);
+  return sumZeroElim(l3, t3, l12, t12, h);
 }
 
 }  // namespace
@@ -159,10 +160,10 @@ REAL insphereexact(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
     auto m3Length = [&](int i, int j, int k) { return minor3Length[q[i]][q[j]][q[k]]; };
     REAL positive[48], negative[48], minor4[96];
     int positiveLength =
-        fast_expansion_sum_zeroelim(m3Length(0, 1, 2), m3(0, 1, 2), m3Length(0, 2, 3), m3(0, 2, 3),
+        sumZeroElim(m3Length(0, 1, 2), m3(0, 1, 2), m3Length(0, 2, 3), m3(0, 2, 3),
                                     positive);
     int negativeLength =
-        fast_expansion_sum_zeroelim(m3Length(0, 1, 3), m3(0, 1, 3), m3Length(1, 2, 3), m3(1, 2, 3),
+        sumZeroElim(m3Length(0, 1, 3), m3(0, 1, 3), m3Length(1, 2, 3), m3(1, 2, 3),
                                     negative);
     if (o % 2 == 0) {
       negateExpansion(positiveLength, positive);
@@ -170,17 +171,17 @@ REAL insphereexact(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
       negateExpansion(negativeLength, negative);
     }
     int minor4Length =
-        fast_expansion_sum_zeroelim(positiveLength, positive, negativeLength, negative, minor4);
+        sumZeroElim(positiveLength, positive, negativeLength, negative, minor4);
     liftedLength[o] =
         liftBySquaredLength(minor4Length, minor4, p[o], /*negate=*/false, scratch, w->lifted[o]);
   }
-  int abLength = fast_expansion_sum_zeroelim(liftedLength[0], w->lifted[0], liftedLength[1],
+  int abLength = sumZeroElim(liftedLength[0], w->lifted[0], liftedLength[1],
                                              w->lifted[1], w->ab);
-  int cdLength = fast_expansion_sum_zeroelim(liftedLength[2], w->lifted[2], liftedLength[3],
+  int cdLength = sumZeroElim(liftedLength[2], w->lifted[2], liftedLength[3],
                                              w->lifted[3], w->cd);
   int cdeLength =
-      fast_expansion_sum_zeroelim(cdLength, w->cd, liftedLength[4], w->lifted[4], w->cde);
-  int length = fast_expansion_sum_zeroelim(abLength, w->ab, cdeLength, w->cde, w->deter);
+      sumZeroElim(cdLength, w->cd, liftedLength[4], w->lifted[4], w->cde);
+  int length = sumZeroElim(abLength, w->ab, cdeLength, w->cde, w->deter);
   return w->deter[length - 1];
 }
 
@@ -210,15 +211,15 @@ int exactDifferenceMinor(const ExactPoint& p, const ExactPoint& q, REAL* m) {
   REAL pxqy[8], qxpy[8];
   twoTwoProduct(p.x.value, p.x.tail, q.y.value, q.y.tail, pxqy);
   twoTwoProduct(q.x.value, q.x.tail, -p.y.value, -p.y.tail, qxpy);
-  return fast_expansion_sum_zeroelim(8, pxqy, 8, qxpy, m);
+  return sumZeroElim(8, pxqy, 8, qxpy, m);
 }
 
 // h = m * z for an exact difference z (and a 16-component m): 64 components.
 int scaleByExact(int mLength, const REAL* m, ExactDifference z, REAL* h) {
   REAL byValue[32], byTail[32];
-  int valueLength = scale_expansion_zeroelim(mLength, m, z.value, byValue);
-  int tailLength = scale_expansion_zeroelim(mLength, m, z.tail, byTail);
-  return fast_expansion_sum_zeroelim(valueLength, byValue, tailLength, byTail, h);
+  int valueLength = scaleZeroElim(mLength, m, z.value, byValue);
+  int tailLength = scaleZeroElim(mLength, m, z.tail, byTail);
+  return sumZeroElim(valueLength, byValue, tailLength, byTail, h);
 }
 
 // z1*m1 + z2*m2 + z3*m3 for 16-component minors: a 3x3 term, 192 components.
@@ -228,8 +229,8 @@ int combineExactMinors(int l1, const REAL* m1, ExactDifference z1, int l2, const
   int s1 = scaleByExact(l1, m1, z1, t1);
   int s2 = scaleByExact(l2, m2, z2, t2);
   int s3 = scaleByExact(l3, m3, z3, t3);
-  int s12 = fast_expansion_sum_zeroelim(s1, t1, s2, t2, t12);
-  return fast_expansion_sum_zeroelim(s12, t12, s3, t3, h);
+  int s12 = sumZeroElim(s1, t1, s2, t2, t12);
+  return sumZeroElim(s12, t12, s3, t3, h);
 }
 
 ExactDifference negated(ExactDifference d) { return {-d.value, -d.tail}; }
@@ -239,12 +240,12 @@ ExactDifference negated(ExactDifference d) { return {-d.value, -d.tail}; }
 int liftByExactSquare(int mLength, const REAL* m, ExactDifference v, REAL sign, SlowWorkspace& w,
                       REAL* h) {
   int vvLength = scaleTwice(mLength, m, v.value, sign * v.value, w.scratch, w.vv);
-  int byTailLength = scale_expansion_zeroelim(mLength, m, v.tail, w.byTail);
-  int vtLength = scale_expansion_zeroelim(byTailLength, w.byTail, sign * v.value, w.vt);
+  int byTailLength = scaleZeroElim(mLength, m, v.tail, w.byTail);
+  int vtLength = scaleZeroElim(byTailLength, w.byTail, sign * v.value, w.vt);
   for (int i = 0; i < vtLength; ++i) w.vt[i] *= 2.0L;
-  int ttLength = scale_expansion_zeroelim(byTailLength, w.byTail, sign * v.tail, w.tt);
-  int partialLength = fast_expansion_sum_zeroelim(vvLength, w.vv, vtLength, w.vt, w.partial);
-  return fast_expansion_sum_zeroelim(partialLength, w.partial, ttLength, w.tt, h);
+  int ttLength = scaleZeroElim(byTailLength, w.byTail, sign * v.tail, w.tt);
+  int partialLength = sumZeroElim(vvLength, w.vv, vtLength, w.vt, w.partial);
+  return sumZeroElim(partialLength, w.partial, ttLength, w.tt, h);
 }
 
 // m * sign * |p|^2 for the exact difference p, 36 * mlen components.
@@ -253,8 +254,8 @@ int liftByExactLength(int mLength, const REAL* m, const ExactPoint& p, REAL sign
   int xLength = liftByExactSquare(mLength, m, p.x, sign, w, w.coordinate[0]);
   int yLength = liftByExactSquare(mLength, m, p.y, sign, w, w.coordinate[1]);
   int zLength = liftByExactSquare(mLength, m, p.z, sign, w, w.coordinate[2]);
-  int xyLength = fast_expansion_sum_zeroelim(xLength, w.coordinate[0], yLength, w.coordinate[1], w.xy);
-  return fast_expansion_sum_zeroelim(xyLength, w.xy, zLength, w.coordinate[2], h);
+  int xyLength = sumZeroElim(xLength, w.coordinate[0], yLength, w.coordinate[1], w.xy);
+  return sumZeroElim(xyLength, w.xy, zLength, w.coordinate[2], h);
 }
 
 }  // namespace
@@ -292,9 +293,9 @@ REAL insphereslow(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd
   int bLength = liftByExactLength(cdaLength, cda, b, 1.0L, *w, w->lifted[1]);
   int cLength = liftByExactLength(dabLength, dab, c, -1.0L, *w, w->lifted[2]);
   int dLength = liftByExactLength(abcLength, abc, d, 1.0L, *w, w->lifted[3]);
-  int abdetLength = fast_expansion_sum_zeroelim(aLength, w->lifted[0], bLength, w->lifted[1], w->ab);
-  int cddetLength = fast_expansion_sum_zeroelim(cLength, w->lifted[2], dLength, w->lifted[3], w->cd);
-  int length = fast_expansion_sum_zeroelim(abdetLength, w->ab, cddetLength, w->cd, w->deter);
+  int abdetLength = sumZeroElim(aLength, w->lifted[0], bLength, w->lifted[1], w->ab);
+  int cddetLength = sumZeroElim(cLength, w->lifted[2], dLength, w->lifted[3], w->cd);
+  int length = sumZeroElim(abdetLength, w->ab, cddetLength, w->cd, w->deter);
   return w->deter[length - 1];
 }
 
@@ -328,9 +329,9 @@ REAL insphereadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
   int bLength = liftBySquaredLength(cdaLength, cda, be, /*negate=*/false, liftScratch, bdet);
   int cLength = liftBySquaredLength(dabLength, dab, ce, /*negate=*/true, liftScratch, cdet);
   int dLength = liftBySquaredLength(abcLength, abc, de, /*negate=*/false, liftScratch, ddet);
-  int abLength = fast_expansion_sum_zeroelim(aLength, adet, bLength, bdet, abdet);
-  int cdLength = fast_expansion_sum_zeroelim(cLength, cdet, dLength, ddet, cddet);
-  int finLength = fast_expansion_sum_zeroelim(abLength, abdet, cdLength, cddet, fin);
+  int abLength = sumZeroElim(aLength, adet, bLength, bdet, abdet);
+  int cdLength = sumZeroElim(cLength, cdet, dLength, ddet, cddet);
+  int finLength = sumZeroElim(abLength, abdet, cdLength, cddet, fin);
   REAL det = estimate(finLength, fin);
   if (provenBy(det, k.isperrboundB * permanent)) {
     ZEF_COUNT_STAGE(Insphere, B);
@@ -439,7 +440,7 @@ REAL insphere(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, co
                     (aexbeyplus + bexaeyplus) * cezplus) *
                        dlift;
   REAL errbound = bounds().isperrboundA * permanent;
-  if (det > errbound || -det > errbound) {
+  if (absolute(det) > errbound) {
     ZEF_COUNT_STAGE(Insphere, A);
     return det;
   }

@@ -11,6 +11,7 @@
 #include "zefcorek/Predicates.h"
 
 #include "ExpansionArithmetic.h"
+#include "ExpansionKernels.h"
 #include "PredicateSupport.h"
 #include "StageCounters.h"
 
@@ -42,8 +43,8 @@ REAL orient2dexact(const REAL* pa, const REAL* pb, const REAL* pc) {
   twoTwoDiff(axby1, axby0, axcy1, axcy0, aterms);
   twoTwoDiff(bxcy1, bxcy0, bxay1, bxay0, bterms);
   twoTwoDiff(cxay1, cxay0, cxby1, cxby0, cterms);
-  int vLength = fast_expansion_sum_zeroelim(4, aterms, 4, bterms, v);
-  int wLength = fast_expansion_sum_zeroelim(vLength, v, 4, cterms, w);
+  int vLength = sumZeroElim(4, aterms, 4, bterms, v);
+  int wLength = sumZeroElim(vLength, v, 4, cterms, w);
   return w[wLength - 1];
 }
 
@@ -56,7 +57,7 @@ REAL orient2dslow(const REAL* pa, const REAL* pb, const REAL* pc) {
   REAL axby[8], bxay[8], deter[16];
   twoTwoProduct(acx, acxtail, bcy, bcytail, axby);
   twoTwoProduct(bcx, bcxtail, -acy, -acytail, bxay);
-  int length = fast_expansion_sum_zeroelim(8, axby, 8, bxay, deter);
+  int length = sumZeroElim(8, axby, 8, bxay, deter);
   return deter[length - 1];
 }
 
@@ -102,17 +103,17 @@ REAL orient2dadapt(const REAL* pa, const REAL* pb, const REAL* pc, REAL detsum) 
   twoProduct(acxtail, bcy, s1, s0);
   twoProduct(acytail, bcx, t1, t0);
   twoTwoDiff(s1, s0, t1, t0, u);
-  int c1Length = fast_expansion_sum_zeroelim(4, b, 4, u, c1);
+  int c1Length = sumZeroElim(4, b, 4, u, c1);
 
   twoProduct(acx, bcytail, s1, s0);
   twoProduct(acy, bcxtail, t1, t0);
   twoTwoDiff(s1, s0, t1, t0, u);
-  int c2Length = fast_expansion_sum_zeroelim(c1Length, c1, 4, u, c2);
+  int c2Length = sumZeroElim(c1Length, c1, 4, u, c2);
 
   twoProduct(acxtail, bcytail, s1, s0);
   twoProduct(acytail, bcxtail, t1, t0);
   twoTwoDiff(s1, s0, t1, t0, u);
-  int dLength = fast_expansion_sum_zeroelim(c2Length, c2, 4, u, d);
+  int dLength = sumZeroElim(c2Length, c2, 4, u, d);
   ZEF_COUNT_STAGE(Orient2d, D);
   return d[dLength - 1];
 }
@@ -121,26 +122,13 @@ REAL orient2d(const REAL* pa, const REAL* pb, const REAL* pc) {
   REAL detleft = (pa[0] - pc[0]) * (pb[1] - pc[1]);
   REAL detright = (pa[1] - pc[1]) * (pb[0] - pc[0]);
   REAL det = detleft - detright;
-  REAL detsum;
   // When the two products differ in sign (or one is zero) no cancellation
-  // can occur and the rounded sign is right.
-  if (detleft > 0.0L) {
-    if (detright <= 0.0L) {
-      ZEF_COUNT_STAGE(Orient2d, A);
-      return det;
-    }
-    detsum = detleft + detright;
-  } else if (detleft < 0.0L) {
-    if (detright >= 0.0L) {
-      ZEF_COUNT_STAGE(Orient2d, A);
-      return det;
-    }
-    detsum = -detleft - detright;
-  } else {
-    ZEF_COUNT_STAGE(Orient2d, A);
-    return det;
-  }
-  if (provenBy(det, bounds().ccwerrboundA * detsum)) {
+  // can occur: |det| is then the rounded |detleft| + |detright|, which the
+  // bound (a fraction of it) never exceeds, so one test serves every case
+  // and no branch depends on the signs of random input. A NaN product gives
+  // NaN at once, as it always did.
+  const REAL detsum = absolute(detleft) + absolute(detright);
+  if (provenBy(det, bounds().ccwerrboundA * detsum) || det != det) {
     ZEF_COUNT_STAGE(Orient2d, A);
     return det;
   }
@@ -162,13 +150,13 @@ REAL orient3dexact(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
   exactTriangleOrientations(pa, pb, pc, pd, t);
 
   REAL adet[24], bdet[24], cdet[24], ddet[24], abdet[48], cddet[48], deter[96];
-  int aLength = scale_expansion_zeroelim(t.bcdLength, t.bcd, pa[2], adet);
-  int bLength = scale_expansion_zeroelim(t.cdaLength, t.cda, -pb[2], bdet);
-  int cLength = scale_expansion_zeroelim(t.dabLength, t.dab, pc[2], cdet);
-  int dLength = scale_expansion_zeroelim(t.abcLength, t.abc, -pd[2], ddet);
-  int abLength = fast_expansion_sum_zeroelim(aLength, adet, bLength, bdet, abdet);
-  int cdLength = fast_expansion_sum_zeroelim(cLength, cdet, dLength, ddet, cddet);
-  int length = fast_expansion_sum_zeroelim(abLength, abdet, cdLength, cddet, deter);
+  int aLength = scaleZeroElim(t.bcdLength, t.bcd, pa[2], adet);
+  int bLength = scaleZeroElim(t.cdaLength, t.cda, -pb[2], bdet);
+  int cLength = scaleZeroElim(t.dabLength, t.dab, pc[2], cdet);
+  int dLength = scaleZeroElim(t.abcLength, t.abc, -pd[2], ddet);
+  int abLength = sumZeroElim(aLength, adet, bLength, bdet, abdet);
+  int cdLength = sumZeroElim(cLength, cdet, dLength, ddet, cddet);
+  int length = sumZeroElim(abLength, abdet, cdLength, cddet, deter);
   return deter[length - 1];
 }
 
@@ -192,14 +180,14 @@ REAL orient3dslow(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd
     REAL pxqy[8], qxpy[8];
     twoTwoProduct(px, pxtail, qy, qytail, pxqy);
     twoTwoProduct(qx, qxtail, -py, -pytail, qxpy);
-    return fast_expansion_sum_zeroelim(8, pxqy, 8, qxpy, m);
+    return sumZeroElim(8, pxqy, 8, qxpy, m);
   };
   // The minor times an exactly represented z difference (64 components).
   auto lift = [](int mLength, const REAL* m, REAL z, REAL ztail, REAL* out) {
     REAL byValue[32], byTail[32];
-    int valueLength = scale_expansion_zeroelim(mLength, m, z, byValue);
-    int tailLength = scale_expansion_zeroelim(mLength, m, ztail, byTail);
-    return fast_expansion_sum_zeroelim(valueLength, byValue, tailLength, byTail, out);
+    int valueLength = scaleZeroElim(mLength, m, z, byValue);
+    int tailLength = scaleZeroElim(mLength, m, ztail, byTail);
+    return sumZeroElim(valueLength, byValue, tailLength, byTail, out);
   };
 
   REAL bc[16], ca[16], ab[16];
@@ -211,8 +199,8 @@ REAL orient3dslow(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd
   int aLength = lift(bcLength, bc, adz, adztail, adet);
   int bLength = lift(caLength, ca, bdz, bdztail, bdet);
   int cLength = lift(abLength, ab, cdz, cdztail, cdet);
-  int abdetLength = fast_expansion_sum_zeroelim(aLength, adet, bLength, bdet, abdet);
-  int length = fast_expansion_sum_zeroelim(abdetLength, abdet, cLength, cdet, deter);
+  int abdetLength = sumZeroElim(aLength, adet, bLength, bdet, abdet);
+  int length = sumZeroElim(abdetLength, abdet, cLength, cdet, deter);
   return deter[length - 1];
 }
 
@@ -263,13 +251,13 @@ REAL orient3dadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
   exactMinor(cdx, cdy, adx, ady, ca);
   exactMinor(adx, ady, bdx, bdy, ab);
   REAL adet[8], bdet[8], cdet[8], abdet[16];
-  int aLength = scale_expansion_zeroelim(4, bc, adz, adet);
-  int bLength = scale_expansion_zeroelim(4, ca, bdz, bdet);
-  int cLength = scale_expansion_zeroelim(4, ab, cdz, cdet);
-  int abLength = fast_expansion_sum_zeroelim(aLength, adet, bLength, bdet, abdet);
+  int aLength = scaleZeroElim(4, bc, adz, adet);
+  int bLength = scaleZeroElim(4, ca, bdz, bdet);
+  int cLength = scaleZeroElim(4, ab, cdz, cdet);
+  int abLength = sumZeroElim(aLength, adet, bLength, bdet, abdet);
   REAL finA[192], finB[192];
   ExpansionAccumulator fin(finA, finB);
-  fin.start(fast_expansion_sum_zeroelim(abLength, abdet, cLength, cdet, fin.data()));
+  fin.start(sumZeroElim(abLength, abdet, cLength, cdet, fin.data()));
   REAL det = estimate(fin.length(), fin.components());
   if (provenBy(det, k.o3derrboundB * permanent)) {
     ZEF_COUNT_STAGE(Orient3d, B);
@@ -313,27 +301,27 @@ REAL orient3dadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
 
   // First-order xy tails of each minor, times the rounded z difference.
   REAL bct[8], cat[8], abt[8], w[16];
-  int bctLength = fast_expansion_sum_zeroelim(btLength, btC, ctLength, ctB, bct);
-  int wLength = scale_expansion_zeroelim(bctLength, bct, adz, w);
+  int bctLength = sumZeroElim(btLength, btC, ctLength, ctB, bct);
+  int wLength = scaleZeroElim(bctLength, bct, adz, w);
   fin.add(wLength, w);
-  int catLength = fast_expansion_sum_zeroelim(ctLength, ctA, atLength, atC, cat);
-  wLength = scale_expansion_zeroelim(catLength, cat, bdz, w);
+  int catLength = sumZeroElim(ctLength, ctA, atLength, atC, cat);
+  wLength = scaleZeroElim(catLength, cat, bdz, w);
   fin.add(wLength, w);
-  int abtLength = fast_expansion_sum_zeroelim(atLength, atB, btLength, btA, abt);
-  wLength = scale_expansion_zeroelim(abtLength, abt, cdz, w);
+  int abtLength = sumZeroElim(atLength, atB, btLength, btA, abt);
+  wLength = scaleZeroElim(abtLength, abt, cdz, w);
   fin.add(wLength, w);
 
   // The rounded-difference minors times the z tails.
   if (adztail != 0.0L) {
-    wLength = scale_expansion_zeroelim(4, bc, adztail, w);
+    wLength = scaleZeroElim(4, bc, adztail, w);
     fin.add(wLength, w);
   }
   if (bdztail != 0.0L) {
-    wLength = scale_expansion_zeroelim(4, ca, bdztail, w);
+    wLength = scaleZeroElim(4, ca, bdztail, w);
     fin.add(wLength, w);
   }
   if (cdztail != 0.0L) {
-    wLength = scale_expansion_zeroelim(4, ab, cdztail, w);
+    wLength = scaleZeroElim(4, ab, cdztail, w);
     fin.add(wLength, w);
   }
 
@@ -362,15 +350,15 @@ REAL orient3dadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
 
   // First-order xy tails times the z tails.
   if (adztail != 0.0L) {
-    wLength = scale_expansion_zeroelim(bctLength, bct, adztail, w);
+    wLength = scaleZeroElim(bctLength, bct, adztail, w);
     fin.add(wLength, w);
   }
   if (bdztail != 0.0L) {
-    wLength = scale_expansion_zeroelim(catLength, cat, bdztail, w);
+    wLength = scaleZeroElim(catLength, cat, bdztail, w);
     fin.add(wLength, w);
   }
   if (cdztail != 0.0L) {
-    wLength = scale_expansion_zeroelim(abtLength, abt, cdztail, w);
+    wLength = scaleZeroElim(abtLength, abt, cdztail, w);
     fin.add(wLength, w);
   }
   ZEF_COUNT_STAGE(Orient3d, D);
@@ -389,7 +377,7 @@ REAL orient3d(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
                    (absolute(cdxady) + absolute(adxcdy)) * absolute(bdz) +
                    (absolute(adxbdy) + absolute(bdxady)) * absolute(cdz);
   REAL errbound = bounds().o3derrboundA * permanent;
-  if (det > errbound || -det > errbound) {
+  if (absolute(det) > errbound) {
     ZEF_COUNT_STAGE(Orient3d, A);
     return det;
   }

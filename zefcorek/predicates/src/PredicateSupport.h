@@ -5,12 +5,15 @@
 #include "zefcorek/Predicates.h"
 
 #include "ExpansionArithmetic.h"
+#include "ExpansionKernels.h"
 
 namespace zef::predicates {
 
 // True when the bound proves det's sign; equality counts, as in every stage
 // after the first (and a bound of 0 therefore accepts any value).
-inline bool provenBy(REAL det, REAL bound) { return det >= bound || -det >= bound; }
+// One comparison of the magnitude: testing det and -det in turn would branch
+// on the sign of det, which random input mispredicts half of the time.
+inline bool provenBy(REAL det, REAL bound) { return absolute(det) >= bound; }
 
 // The exact 2x2 minor px*qy - qx*py of rounded values, in 4 components.
 inline void exactMinor(REAL px, REAL py, REAL qx, REAL qy, REAL* m) {
@@ -40,16 +43,16 @@ inline void exactTriangleOrientations(const REAL* pa, const REAL* pb, const REAL
   exactMinor(pb[0], pb[1], pd[0], pd[1], bd);
 
   REAL temp8[8];
-  int tempLength = fast_expansion_sum_zeroelim(4, cd, 4, da, temp8);
-  out.cdaLength = fast_expansion_sum_zeroelim(tempLength, temp8, 4, ac, out.cda);
-  tempLength = fast_expansion_sum_zeroelim(4, da, 4, ab, temp8);
-  out.dabLength = fast_expansion_sum_zeroelim(tempLength, temp8, 4, bd, out.dab);
+  int tempLength = sumZeroElim(4, cd, 4, da, temp8);
+  out.cdaLength = sumZeroElim(tempLength, temp8, 4, ac, out.cda);
+  tempLength = sumZeroElim(4, da, 4, ab, temp8);
+  out.dabLength = sumZeroElim(tempLength, temp8, 4, bd, out.dab);
   negateExpansion(4, bd);
   negateExpansion(4, ac);
-  tempLength = fast_expansion_sum_zeroelim(4, ab, 4, bc, temp8);
-  out.abcLength = fast_expansion_sum_zeroelim(tempLength, temp8, 4, ac, out.abc);
-  tempLength = fast_expansion_sum_zeroelim(4, bc, 4, cd, temp8);
-  out.bcdLength = fast_expansion_sum_zeroelim(tempLength, temp8, 4, bd, out.bcd);
+  tempLength = sumZeroElim(4, ab, 4, bc, temp8);
+  out.abcLength = sumZeroElim(tempLength, temp8, 4, ac, out.abc);
+  tempLength = sumZeroElim(4, bc, 4, cd, temp8);
+  out.bcdLength = sumZeroElim(tempLength, temp8, 4, bd, out.bcd);
 }
 
 // The exact running sum of a determinant's terms. It lives in two
@@ -64,7 +67,7 @@ class ExpansionAccumulator {
   void start(int length) { length_ = length; }
 
   void add(int termLength, const REAL* term) {
-    length_ = fast_expansion_sum_zeroelim(length_, sum_, termLength, term, spare_);
+    length_ = sumZeroElim(length_, sum_, termLength, term, spare_);
     REAL* previous = sum_;
     sum_ = spare_;
     spare_ = previous;

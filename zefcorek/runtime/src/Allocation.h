@@ -5,8 +5,8 @@
 // test seam of AllocationFaults.h can make any one of them fail. Each helper
 // asks the seam first and answers null, as the allocator would when memory
 // runs out, when the seam refuses; the caller's out-of-memory path then runs
-// exactly as it would for real. Memory from runtimeMalloc and runtimeCalloc
-// is freed with std::free; objects from runtimeNew with delete, arrays from
+// exactly as it would for real. Memory from runtimeMalloc, runtimeCalloc and
+// runtimeRealloc is freed with std::free; objects from runtimeNew with delete, arrays from
 // runtimeNewArray with delete[].
 #pragma once
 
@@ -26,6 +26,12 @@ inline void* runtimeMalloc(size_t size) {
 
 inline void* runtimeCalloc(size_t n, size_t size) {
   return allocationAllowed() ? std::calloc(n, size) : nullptr;
+}
+
+// Resizes a block from runtimeMalloc or runtimeRealloc; null, the block
+// untouched, when refused or when memory runs out.
+inline void* runtimeRealloc(void* block, size_t size) {
+  return allocationAllowed() ? std::realloc(block, size) : nullptr;
 }
 
 template <class T, class... Args>

@@ -1,94 +1,140 @@
-// The two binary heaps: sift up and down over 1-based positions in a pointer
+// The two binary heaps: sift up and down over 1-based positions in a flat
 // array, with the ordering optionally deferred to one bottom-up rebuild
 // (Floyd's heap construction, O(n)).
 //
 // Entries are told apart by position, never by value, so a null item is an
-// entry like any other and cannot be taken for a missing child.
+// entry like any other and cannot be taken for a missing child. Sifting
+// moves a hole instead of swapping: the moving entry is held aside, the
+// entries it passes move one level each, and it is stored once where it
+// stops.
 #include "zefcorek/BinaryHeap.h"
 
 #include "Allocation.h"
 #include "zefcorek/ClassMakers.h"
-#include "zefcorek/PtrArray.h"
 
+#include <cstdlib>
 #include <new>
 
 // The keyed heap's node: the item, its key (computed once, when pushed) and
-// its current heap position, kept up to date on every move.
+// its current heap position, kept up to date on every move. A spare node
+// (not in the heap) has position 0 and chains the next spare through `item`.
 struct TKeyedBinaryHeapNode {
   void* item;
   double key;
   unsigned position;
 };
 
+// An entry of the keyed heap: the key is kept beside the node reference, so
+// that ordering reads the array alone and touches a node only to record its
+// new position.
+struct IKeyedBinaryHeapImp::Slot {
+  double key;
+  Node* node;
+};
+
+// The entries in heap order: the first `count` of `capacity` slots, in one
+// malloc'ed block. Each heap makes its record on first need, then the block.
+struct IBinaryHeapImp::Entries {
+  void** items = nullptr;
+  unsigned count = 0;
+  unsigned capacity = 0;
+  ~Entries() { std::free(items); }
+};
+
+struct IKeyedBinaryHeapImp::Entries {
+  Slot* slots = nullptr;
+  unsigned count = 0;
+  unsigned capacity = 0;
+  ~Entries() { std::free(slots); }
+};
+
+// Nodes come from blocks owned by the heap and go back to its spare chain
+// when popped or removed; Clear frees the blocks.
+struct IKeyedBinaryHeapImp::NodeBlock {
+  static constexpr unsigned kNodes = 256;
+  NodeBlock* next;
+  Node nodes[kNodes];
+};
+
 namespace {
 
-// The array grows by a fixed step, which would make n pushes cost O(n^2)
-// copying; raising the step with the size keeps a push amortised O(log n).
-ZRESULT appendEntry(IPtrArray* array, void* entry, unsigned* outIndex) {
-  const unsigned count = array->GetCount();
-  if (count == array->GetCapacity() && count / 2 > array->GetGrowBy())
-    array->SetGrowBy(count / 2);
-  return array->Add(entry, outIndex);
+// Most entries a heap holds, so that 2 * position never overflows.
+constexpr unsigned kMaxEntries = 0x7FFFFFFFu;
+
+// Makes room for one more entry in a malloc'ed array, doubling it, so that
+// n pushes cost O(n) copying in all; false when memory runs out.
+template <class Entry>
+bool makeRoomForOne(Entry*& entries, unsigned count, unsigned& capacity) {
+  if (count < capacity)
+    return true;
+  if (capacity >= kMaxEntries)
+    return false;
+  const unsigned grown = capacity == 0 ? 16 : capacity > kMaxEntries / 2 ? kMaxEntries : capacity * 2;
+  void* memory = zefcorek::runtimeRealloc(entries, size_t{grown} * sizeof(Entry));
+  if (memory == nullptr)
+    return false;
+  entries = static_cast<Entry*>(memory);
+  capacity = grown;
+  return true;
 }
 
-// The ordering both heaps share, over 1-based positions. `order(p, q)` is
-// negative when the entry at p belongs above the one at q, positive when the
-// one at q belongs above it and zero when neither must come first;
-// `exchange(p, q)` swaps the two entries. Equal entries do not move, so an
-// item never climbs past its equal, and when both children compare equal the
-// right one rises.
-template <class Order, class Exchange>
-void siftUpFrom(unsigned position, Order order, Exchange exchange) {
+// The ordering both heaps share, over 1-based positions. `order(a, b)` is
+// negative when entry a belongs above entry b, positive when b belongs above
+// a and zero when neither must come first; `place(p, entry)` stores an entry
+// at position p. Equal entries do not move, so an item never climbs past its
+// equal, and when both children compare equal the right one rises. The
+// moving entry is always the first argument of order when it meets another
+// entry, as it was when entries were swapped one step at a time.
+template <class Entry, class Order, class Place>
+void siftUpFrom(const Entry* entries, unsigned position, Order order, Place place) {
+  const Entry moving = entries[position - 1];
   while (position >= 2) {
     const unsigned parent = position / 2;
-    if (order(parent, position) <= 0)
+    if (order(entries[parent - 1], moving) <= 0)
       break;
-    exchange(parent, position);
+    place(position, entries[parent - 1]);
     position = parent;
   }
+  place(position, moving);
 }
 
-template <class Order, class Exchange>
-void siftDownFrom(unsigned position, unsigned count, Order order, Exchange exchange) {
+// Sinking goes bottom-up: the hole first runs down to a leaf along the
+// children that would rise, then the moving entry climbs back while it does
+// not belong below the entry above it. Along that path the entries never
+// decrease, so it stops where a step-by-step sink would have stopped (above
+// its equals, too), with about half the comparisons: the moving entry
+// mostly belongs near the bottom.
+template <class Entry, class Order, class Place>
+void siftDownFrom(const Entry* entries, unsigned position, unsigned count, Order order, Place place) {
+  const Entry moving = entries[position - 1];
+  const unsigned start = position;
   while (uint64_t{position} * 2 <= count) {
     const unsigned left = position * 2;
     const unsigned right = left + 1;
-    const unsigned chosen = right <= count && order(left, right) >= 0 ? right : left;
-    if (order(position, chosen) <= 0)
-      break;
-    exchange(position, chosen);
+    const unsigned chosen = right <= count && order(entries[left - 1], entries[right - 1]) >= 0 ? right : left;
+    place(position, entries[chosen - 1]);
     position = chosen;
   }
+  while (position > start) {
+    const unsigned parent = position / 2;
+    if (order(moving, entries[parent - 1]) > 0)
+      break;
+    place(position, entries[parent - 1]);
+    position = parent;
+  }
+  place(position, moving);
 }
 
 // Keys compare as numbers; a NaN key neither precedes nor follows another.
 int compareKeys(double a, double b) { return int{a > b} - int{a < b}; }
 
-// Takes the top away: `takeTop()` hands out (and frees) the top entry, then
-// the last entry is moved to the top by `moveToTop(entry)` and sifted down.
-template <class TakeTop, class MoveToTop, class SiftDown>
-ZRESULT popTop(IPtrArray* array, TakeTop takeTop, MoveToTop moveToTop, SiftDown siftDown) {
-  const unsigned count = array->GetCount();
-  if (count == 0)
-    return ZR_OK;
-  takeTop();
-  if (count == 1) {
-    array->Delete(0, false);
-    return ZR_OK;
-  }
-  void* last = array->GetAt(count - 1);
-  array->Delete(count - 1, false);
-  moveToTop(last);
-  return siftDown(1);
-}
-
 // Orders the entries appended while deferring, bottom-up, and ends the
 // deferral; the first failing sift stops it with its answer.
 template <class SiftDown>
-ZRESULT rebuildDeferred(IPtrArray* array, bool& defer, SiftDown siftDown) {
+ZRESULT rebuildDeferred(unsigned count, bool& defer, SiftDown siftDown) {
   if (!defer)
     return ZR_OK;
-  for (unsigned k = array->GetCount() / 2; k >= 1; --k) {
+  for (unsigned k = count / 2; k >= 1; --k) {
     if (const ZRESULT result = siftDown(k); result != ZR_OK)
       return result;
   }
@@ -115,32 +161,26 @@ IBinaryHeapImp::~IBinaryHeapImp() { Clear(); }
 
 HRESULT IBinaryHeapImp::QueryInterface(REFIID, void**) { return ZR_NOTSUPPORTED; }
 
-bool IBinaryHeapImp::ensureArray() {
-  if (array_ == nullptr)
-    array_ = zefcorek::runtimeNew<IPtrArrayImp>();
-  return array_ != nullptr;
+bool IBinaryHeapImp::ensureEntries() {
+  if (entries_ == nullptr)
+    entries_ = zefcorek::runtimeNew<Entries>();
+  return entries_ != nullptr;
 }
-
-void* IBinaryHeapImp::at(unsigned position) { return array_->GetAt(position - 1); }
-
-void IBinaryHeapImp::exchange(unsigned p, unsigned q) { array_->Swap(p - 1, q - 1); }
 
 // Without a compare function nothing moves.
 ZRESULT IBinaryHeapImp::siftUp(unsigned position) {
   if (compare_ == nullptr)
     return ZR_FAILED;
-  const auto order = [this](unsigned p, unsigned q) { return compare_(at(p), at(q)); };
-  const auto swap = [this](unsigned p, unsigned q) { exchange(p, q); };
-  siftUpFrom(position, order, swap);
+  void** items = entries_->items;
+  siftUpFrom(items, position, compare_, [items](unsigned p, void* item) { items[p - 1] = item; });
   return ZR_OK;
 }
 
 ZRESULT IBinaryHeapImp::siftDown(unsigned position) {
   if (compare_ == nullptr)
     return ZR_FAILED;
-  const auto order = [this](unsigned p, unsigned q) { return compare_(at(p), at(q)); };
-  const auto swap = [this](unsigned p, unsigned q) { exchange(p, q); };
-  siftDownFrom(position, array_->GetCount(), order, swap);
+  void** items = entries_->items;
+  siftDownFrom(items, position, entries_->count, compare_, [items](unsigned p, void* item) { items[p - 1] = item; });
   return ZR_OK;
 }
 
@@ -157,52 +197,47 @@ ZRESULT IBinaryHeapImp::SetCompareFunc(CompareFunc fn) {
 }
 
 ZRESULT IBinaryHeapImp::Push(void* item) {
-  if (!ensureArray())
+  if (!ensureEntries() || !makeRoomForOne(entries_->items, entries_->count, entries_->capacity))
     return ZR_OUTOFMEMORY;
-  if (const ZRESULT result = appendEntry(array_, item, nullptr); result != ZR_OK)
-    return result;
+  entries_->items[entries_->count++] = item;
   if (defer_)
     return ZR_OK;
-  return siftUp(array_->GetCount());
+  return siftUp(entries_->count);
 }
 
+// The last entry moves to the top and sinks; without a compare function it
+// stays there and the answer is 2.
 ZRESULT IBinaryHeapImp::Pop(void** outItem) {
   if (outItem != nullptr)
     *outItem = nullptr;
-  if (!ensureArray())
-    return ZR_OUTOFMEMORY;
-  return popTop(
-      array_,
-      [&] {
-        if (outItem != nullptr)
-          *outItem = at(1);
-      },
-      [this](void* last) { array_->Replace(0, last, false); },
-      [this](unsigned position) { return siftDown(position); });
+  if (entries_ == nullptr || entries_->count == 0)
+    return ZR_OK;
+  void** items = entries_->items;
+  if (outItem != nullptr)
+    *outItem = items[0];
+  if (--entries_->count == 0)
+    return ZR_OK;
+  items[0] = items[entries_->count];
+  return siftDown(1);
 }
 
 ZRESULT IBinaryHeapImp::Rebuild() {
-  if (!ensureArray())
-    return ZR_OUTOFMEMORY;
-  return rebuildDeferred(array_, defer_, [this](unsigned k) { return siftDown(k); });
+  const unsigned count = entries_ == nullptr ? 0 : entries_->count;
+  return rebuildDeferred(count, defer_, [this](unsigned k) { return siftDown(k); });
 }
 
 ZRESULT IBinaryHeapImp::ForEach(VisitFunc fn, void* context) {
   if (fn == nullptr)
     return ZR_BADARG;
-  if (!ensureArray())
-    return ZR_OUTOFMEMORY;
-  const unsigned count = array_->GetCount();
+  const unsigned count = entries_ == nullptr ? 0 : entries_->count;
   for (unsigned i = 0; i < count; ++i)
-    fn(array_->GetAt(i), context);
+    fn(entries_->items[i], context);
   return ZR_OK;
 }
 
 ZRESULT IBinaryHeapImp::Clear() {
-  if (array_ != nullptr) {
-    array_->Release();
-    array_ = nullptr;
-  }
+  delete entries_;
+  entries_ = nullptr;
   defer_ = false;
   return ZR_OK;
 }
@@ -213,47 +248,65 @@ IKeyedBinaryHeapImp::~IKeyedBinaryHeapImp() { Clear(); }
 
 HRESULT IKeyedBinaryHeapImp::QueryInterface(REFIID, void**) { return ZR_NOTSUPPORTED; }
 
-bool IKeyedBinaryHeapImp::ensureArray() {
-  if (array_ == nullptr)
-    array_ = zefcorek::runtimeNew<IPtrArrayImp>();
-  return array_ != nullptr;
+bool IKeyedBinaryHeapImp::ensureEntries() {
+  if (entries_ == nullptr)
+    entries_ = zefcorek::runtimeNew<Entries>();
+  return entries_ != nullptr;
 }
 
-TKeyedBinaryHeapNode* IKeyedBinaryHeapImp::at(unsigned position) {
-  return static_cast<Node*>(array_->GetAt(position - 1));
+TKeyedBinaryHeapNode* IKeyedBinaryHeapImp::takeNode() {
+  if (spareNodes_ == nullptr) {
+    auto* block = zefcorek::runtimeNew<NodeBlock>();
+    if (block == nullptr)
+      return nullptr;
+    block->next = blocks_;
+    blocks_ = block;
+    for (Node& node : block->nodes)
+      giveBackNode(&node);
+  }
+  Node* node = spareNodes_;
+  spareNodes_ = static_cast<Node*>(node->item);
+  return node;
 }
 
-void IKeyedBinaryHeapImp::place(unsigned position, Node* node) {
-  array_->Replace(position - 1, node, false);
-  node->position = position;
-}
-
-void IKeyedBinaryHeapImp::exchange(unsigned p, unsigned q) {
-  Node* atP = at(p);
-  Node* atQ = at(q);
-  place(p, atQ);
-  place(q, atP);
+void IKeyedBinaryHeapImp::giveBackNode(Node* node) {
+  *node = Node{spareNodes_, 0.0, 0};
+  spareNodes_ = node;
 }
 
 bool IKeyedBinaryHeapImp::holds(Node* node) {
   const unsigned position = node->position;
-  return position >= 1 && position <= array_->GetCount() && at(position) == node;
+  return entries_ != nullptr && position >= 1 && position <= entries_->count &&
+         entries_->slots[position - 1].node == node;
 }
+
+namespace {
+
+template <class Slot>
+int orderOfSlots(const Slot& a, const Slot& b) {
+  return compareKeys(a.key, b.key);
+}
+
+}  // namespace
 
 // The keys were computed at push time, so the heap keeps its order even when
 // the key function has been taken away since; the answer still says that
 // the function is missing.
 ZRESULT IKeyedBinaryHeapImp::siftUp(unsigned position) {
-  const auto order = [this](unsigned p, unsigned q) { return compareKeys(at(p)->key, at(q)->key); };
-  const auto swap = [this](unsigned p, unsigned q) { exchange(p, q); };
-  siftUpFrom(position, order, swap);
+  Slot* slots = entries_->slots;
+  siftUpFrom(slots, position, orderOfSlots<Slot>, [slots](unsigned p, const Slot& slot) {
+    slots[p - 1] = slot;
+    slot.node->position = p;
+  });
   return keyFunc_ != nullptr ? ZR_OK : ZR_FAILED;
 }
 
 ZRESULT IKeyedBinaryHeapImp::siftDown(unsigned position) {
-  const auto order = [this](unsigned p, unsigned q) { return compareKeys(at(p)->key, at(q)->key); };
-  const auto swap = [this](unsigned p, unsigned q) { exchange(p, q); };
-  siftDownFrom(position, array_->GetCount(), order, swap);
+  Slot* slots = entries_->slots;
+  siftDownFrom(slots, position, entries_->count, orderOfSlots<Slot>, [slots](unsigned p, const Slot& slot) {
+    slots[p - 1] = slot;
+    slot.node->position = p;
+  });
   return keyFunc_ != nullptr ? ZR_OK : ZR_FAILED;
 }
 
@@ -275,22 +328,20 @@ ZRESULT IKeyedBinaryHeapImp::SetKeyFunc(KeyFunc fn) {
 }
 
 ZRESULT IKeyedBinaryHeapImp::Push(void* item, Node** outNode) {
-  if (!ensureArray())
-    return ZR_OUTOFMEMORY;
   if (outNode != nullptr)
     *outNode = nullptr;
   if (keyFunc_ == nullptr)
     return ZR_FAILED;
-  auto* node = zefcorek::runtimeNew<Node>(Node{item, 0.0, 0});
+  if (!ensureEntries() || !makeRoomForOne(entries_->slots, entries_->count, entries_->capacity))
+    return ZR_OUTOFMEMORY;
+  Node* node = takeNode();
   if (node == nullptr)
     return ZR_OUTOFMEMORY;
-  unsigned index = 0;
-  if (appendEntry(array_, node, &index) != ZR_OK) {
-    delete node;
-    return ZR_OUTOFMEMORY;
-  }
-  node->position = index + 1;
+  // The entry is in the heap before the key function runs, as it always was.
+  *node = Node{item, 0.0, entries_->count + 1};
+  entries_->slots[entries_->count++] = Slot{0.0, node};
   node->key = keyFunc_(item, keyContext_);
+  entries_->slots[node->position - 1].key = node->key;
   if (outNode != nullptr)
     *outNode = node;
   if (defer_)
@@ -301,34 +352,31 @@ ZRESULT IKeyedBinaryHeapImp::Push(void* item, Node** outNode) {
 ZRESULT IKeyedBinaryHeapImp::Pop(void** outItem) {
   if (outItem != nullptr)
     *outItem = nullptr;
-  if (!ensureArray())
-    return ZR_OUTOFMEMORY;
-  return popTop(
-      array_,
-      [&] {
-        Node* top = at(1);
-        if (outItem != nullptr)
-          *outItem = top->item;
-        delete top;
-      },
-      [this](void* last) { place(1, static_cast<Node*>(last)); },
-      [this](unsigned position) { return siftDown(position); });
+  if (entries_ == nullptr || entries_->count == 0)
+    return ZR_OK;
+  Slot* slots = entries_->slots;
+  Node* top = slots[0].node;
+  if (outItem != nullptr)
+    *outItem = top->item;
+  giveBackNode(top);
+  if (--entries_->count == 0)
+    return ZR_OK;
+  slots[0] = slots[entries_->count];
+  slots[0].node->position = 1;
+  return siftDown(1);
 }
 
 ZRESULT IKeyedBinaryHeapImp::Rebuild() {
-  if (!ensureArray())
-    return ZR_OUTOFMEMORY;
-  return rebuildDeferred(array_, defer_, [this](unsigned k) { return siftDown(k); });
+  const unsigned count = entries_ == nullptr ? 0 : entries_->count;
+  return rebuildDeferred(count, defer_, [this](unsigned k) { return siftDown(k); });
 }
 
 ZRESULT IKeyedBinaryHeapImp::ForEach(VisitFunc fn, void* context) {
   if (fn == nullptr)
     return ZR_BADARG;
-  if (!ensureArray())
-    return ZR_OUTOFMEMORY;
-  const unsigned count = array_->GetCount();
+  const unsigned count = entries_ == nullptr ? 0 : entries_->count;
   for (unsigned p = 1; p <= count; ++p)
-    fn(at(p)->item, context);
+    fn(entries_->slots[p - 1].node->item, context);
   return ZR_OK;
 }
 
@@ -336,23 +384,27 @@ ZRESULT IKeyedBinaryHeapImp::ForEach(VisitFunc fn, void* context) {
 ZRESULT IKeyedBinaryHeapImp::Remove(Node* node) {
   if (node == nullptr)
     return ZR_BADARG;
-  if (!ensureArray())
-    return ZR_OUTOFMEMORY;
   if (!holds(node))
     return ZR_FAILED;
-  for (unsigned position = node->position; position > 1; position /= 2)
-    exchange(position / 2, position);
+  Slot* slots = entries_->slots;
+  const Slot moving = slots[node->position - 1];
+  unsigned position = node->position;
+  for (; position > 1; position /= 2) {
+    slots[position - 1] = slots[position / 2 - 1];
+    slots[position - 1].node->position = position;
+  }
+  slots[0] = moving;
+  node->position = 1;
   return Pop(nullptr);
 }
 
 ZRESULT IKeyedBinaryHeapImp::DecreaseKey(Node* node, double newKey) {
   if (node == nullptr)
     return ZR_BADARG;
-  if (!ensureArray())
-    return ZR_OUTOFMEMORY;
   if (!holds(node) || !(newKey <= node->key))
     return ZR_FAILED;
   node->key = newKey;
+  entries_->slots[node->position - 1].key = newKey;
   if (defer_)
     return ZR_OK;
   return siftUp(node->position);
@@ -363,13 +415,14 @@ ZRESULT IKeyedBinaryHeapImp::Reserved1(intptr_t, intptr_t) { return ZR_NOTSUPPOR
 ZRESULT IKeyedBinaryHeapImp::Reserved2(intptr_t, intptr_t) { return ZR_NOTSUPPORTED; }
 
 ZRESULT IKeyedBinaryHeapImp::Clear() {
-  if (array_ != nullptr) {
-    const unsigned count = array_->GetCount();
-    for (unsigned p = 1; p <= count; ++p)
-      delete at(p);
-    array_->Release();
-    array_ = nullptr;
+  while (blocks_ != nullptr) {
+    NodeBlock* next = blocks_->next;
+    delete blocks_;
+    blocks_ = next;
   }
+  spareNodes_ = nullptr;
+  delete entries_;
+  entries_ = nullptr;
   defer_ = false;
   return ZR_OK;
 }

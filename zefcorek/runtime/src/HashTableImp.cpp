@@ -1,5 +1,13 @@
 // IHashTableImp: separate chaining over a bucket array sized from the prime
 // table, rehashed when the load leaves the client's bounds.
+//
+// Each node keeps its item's hash, so a lookup calls the compare function
+// only for items whose hash is the key's: items that compare equal hash
+// alike, as a hash table asks of its functions. The bucket is the hash
+// modulo the count, taken by a multiply prepared whenever the count changes
+// (Lemire, Kaser and Kurz, "Faster remainder by direct computation", 2019):
+// with M = ceil(2^64 / d), x mod d = ((M * x mod 2^64) * d) >> 64 for every
+// 32-bit x and d.
 #include "zefcorek/HashTable.h"
 
 #include "HashPrimes.h"
@@ -22,6 +30,13 @@ unsigned hashByAddress(unsigned, void* item, void*) {
   return static_cast<unsigned>(reinterpret_cast<uintptr_t>(item));
 }
 
+uint64_t moduloMultiplierOf(unsigned divisor) { return UINT64_MAX / divisor + 1; }
+
+unsigned remainderBy(unsigned value, unsigned divisor, uint64_t multiplier) {
+  const uint64_t fraction = multiplier * value;
+  return static_cast<unsigned>((static_cast<unsigned __int128>(fraction) * divisor) >> 64);
+}
+
 }  // namespace
 
 IHashTable::~IHashTable() = default;
@@ -33,7 +48,9 @@ void* zefcorek::makeIHashTableImp(intptr_t) {
 // The bucket array comes with the object; the factory turns a failed
 // allocation here into "cannot be made".
 IHashTableImp::IHashTableImp()
-    : buckets_(new Node*[kFewestBuckets]()), hashFunc_(&hashByAddress) {}
+    : moduloMultiplier_(moduloMultiplierOf(kFewestBuckets)),
+      buckets_(new Node*[kFewestBuckets]()),
+      hashFunc_(&hashByAddress) {}
 
 IHashTableImp::~IHashTableImp() {
   freeNodes();
@@ -42,8 +59,12 @@ IHashTableImp::~IHashTableImp() {
 
 HRESULT IHashTableImp::QueryInterface(REFIID, void**) { return ZR_NOTSUPPORTED; }
 
-unsigned IHashTableImp::bucketIndex(void* item, unsigned bucketCount) const {
-  return hashFunc_(bucketCount, item, hashContext_) % bucketCount;
+unsigned IHashTableImp::hashOf(void* item, unsigned bucketCount) const {
+  return hashFunc_(bucketCount, item, hashContext_);
+}
+
+unsigned IHashTableImp::bucketOfHash(unsigned hash) const {
+  return remainderBy(hash, bucketCount_, moduloMultiplier_);
 }
 
 void IHashTableImp::freeNodes() {
@@ -69,9 +90,17 @@ ZRESULT IHashTableImp::rebalance() {
   return SetBucketCount(SpacedPrimesClosest(count_));
 }
 
+// The kept hashes follow the new function; the items stay in their buckets,
+// as they always did.
 ZRESULT IHashTableImp::SetHashFunc(HashFunc fn, void* context) {
   hashFunc_ = fn;
   hashContext_ = context;
+  if (fn == nullptr)
+    return ZR_OK;
+  for (unsigned b = 0; b < bucketCount_ && count_ != 0; ++b) {
+    for (Node* node = buckets_[b]; node != nullptr; node = node->next)
+      node->hash = hashOf(node->item, bucketCount_);
+  }
   return ZR_OK;
 }
 
@@ -88,10 +117,11 @@ ZRESULT IHashTableImp::Add(void* item) {
     return ZR_BADARG;
   if (!hasFunctions())
     return ZR_FAILED;
-  auto* fresh = zefcorek::runtimeNew<Node>(Node{item, nullptr});
+  const unsigned hash = hashOf(item, bucketCount_);
+  auto* fresh = zefcorek::runtimeNew<Node>(Node{item, nullptr, hash});
   if (fresh == nullptr)
     return ZR_OUTOFMEMORY;
-  Node** link = &buckets_[bucketIndex(item, bucketCount_)];
+  Node** link = &buckets_[bucketOfHash(hash)];
   while (*link != nullptr && compareFunc_((*link)->item, item, compareContext_, 1) >= 1)
     link = &(*link)->next;
   fresh->next = *link;
@@ -107,7 +137,7 @@ ZRESULT IHashTableImp::Remove(void* item) {
     return ZR_BADARG;
   if (!hasFunctions())
     return ZR_FAILED;
-  Node** link = &buckets_[bucketIndex(item, bucketCount_)];
+  Node** link = &buckets_[bucketOfHash(hashOf(item, bucketCount_))];
   while (*link != nullptr && (*link)->item != item)
     link = &(*link)->next;
   if (*link == nullptr)
@@ -127,9 +157,9 @@ ZRESULT IHashTableImp::Find(void* key, void** out) {
   *out = nullptr;
   if (!hasFunctions())
     return ZR_FAILED;
-  for (Node* node = buckets_[bucketIndex(key, bucketCount_)]; node != nullptr;
-       node = node->next) {
-    if (compareFunc_(node->item, key, compareContext_, 0) == 0) {
+  const unsigned hash = hashOf(key, bucketCount_);
+  for (Node* node = buckets_[bucketOfHash(hash)]; node != nullptr; node = node->next) {
+    if (node->hash == hash && compareFunc_(node->item, key, compareContext_, 0) == 0) {
       *out = node->item;
       return ZR_OK;
     }
@@ -144,7 +174,7 @@ ZRESULT IHashTableImp::IsBucketUsed(void* key) {
     return ZR_FAILED;
   if (count_ == 0)
     return 0;
-  return buckets_[bucketIndex(key, bucketCount_)] != nullptr ? 1 : 0;
+  return buckets_[bucketOfHash(hashOf(key, bucketCount_))] != nullptr ? 1 : 0;
 }
 
 ZRESULT IHashTableImp::BucketOf(void* key, unsigned* out) {
@@ -154,7 +184,7 @@ ZRESULT IHashTableImp::BucketOf(void* key, unsigned* out) {
     *out = 0xFFFFFFFFu;
     return ZR_FAILED;
   }
-  *out = bucketIndex(key, bucketCount_);
+  *out = bucketOfHash(hashOf(key, bucketCount_));
   return ZR_OK;
 }
 
@@ -241,10 +271,12 @@ ZRESULT IHashTableImp::SetBucketCount(unsigned n) {
   auto** fresh = zefcorek::runtimeNewArray<Node*>(n);
   if (fresh == nullptr)
     return ZR_OUTOFMEMORY;
+  const uint64_t multiplier = moduloMultiplierOf(n);
   for (unsigned b = 0; b < bucketCount_; ++b) {
     for (Node* node = buckets_[b]; node != nullptr;) {
       Node* next = node->next;
-      Node*& head = fresh[bucketIndex(node->item, n)];
+      node->hash = hashOf(node->item, n);
+      Node*& head = fresh[remainderBy(node->hash, n, multiplier)];
       node->next = head;
       head = node;
       node = next;
@@ -253,6 +285,7 @@ ZRESULT IHashTableImp::SetBucketCount(unsigned n) {
   delete[] buckets_;
   buckets_ = fresh;
   bucketCount_ = n;
+  moduloMultiplier_ = multiplier;
   return ZR_OK;
 }
 

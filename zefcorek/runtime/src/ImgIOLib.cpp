@@ -1,5 +1,9 @@
 // Start-up and shut-down of the process-wide image I/O provider and expert.
+// The provider and expert belong to the imaging subsystem, above the
+// runtime: it supplies the two steps, which stay null in a build without it.
 #include "ImgIOLib.h"
+
+#include "StartupTrace.h"
 
 #include "zefcorek/StdInterface.h"
 
@@ -11,11 +15,6 @@
 
 namespace {
 
-// Both null until an initialisation succeeds; the expert is the one the PDF
-// capture and the raster images load through.
-IStdInterface* imgIOProvider = nullptr;
-IStdInterface* imgIOExpert = nullptr;
-
 // A failure here must not stop the library from loading: it is shown and
 // image I/O stays unavailable.
 void showException(const char16_t* where, const std::exception& error) {
@@ -24,21 +23,11 @@ void showException(const char16_t* where, const std::exception& error) {
   MessageBoxW(nullptr, text.c_str(), nullptr, MB_OK);
 }
 
-void releaseAndClear(IStdInterface*& object) {
-  if (object != nullptr)
-    object->Release();
-  object = nullptr;
-}
-
 }  // namespace
 
 void zefcorek::initImgIOLib() {
   try {
-    // The image I/O provider is not part of this build. Image I/O is left
-    // unavailable exactly as after a provider that failed to initialise:
-    // provider and expert null.
-    imgIOProvider = nullptr;
-    imgIOExpert = nullptr;
+    if (startImageIO && startImageIO()) traceStartupStep("image io expert kept");
   } catch (const std::exception& error) {
     showException(u"[ZEFCOREK.DLL::InitImgIOLib()]", error);
   }
@@ -46,8 +35,7 @@ void zefcorek::initImgIOLib() {
 
 void zefcorek::shutDownImgIOLib() {
   try {
-    releaseAndClear(imgIOExpert);
-    releaseAndClear(imgIOProvider);
+    if (stopImageIO && stopImageIO()) traceStartupStep("image io expert released");
   } catch (const std::exception& error) {
     showException(u"[ZEFCOREK.DLL::ShutDownImgIOLib()]", error);
   }

@@ -11,4 +11,10 @@ void initImgIOLib();
 // Releases the expert, then the provider.
 void shutDownImgIOLib();
 
+// The imaging subsystem's halves of the two steps; weak, so that the
+// runtime links without it (image I/O is then unavailable). Start answers
+// whether a process-wide expert is now kept, stop whether one was released.
+__attribute__((weak, visibility("hidden"))) bool startImageIO();
+__attribute__((weak, visibility("hidden"))) bool stopImageIO();
+
 }  // namespace zefcorek

@@ -217,7 +217,7 @@ struct ListFront {
   static ZRESULT sort(ListChain& chain, Fn fn, Read read, void* context) {
     if (fn == nullptr)
       return ZR_BADARG;
-    chain.sort([&](ListNode* a, ListNode* b) { return fn(read(a), read(b), context); });
+    chain.sort(read, [&](void* a, void* b) { return fn(a, b, context); });
     return ZR_OK;
   }
 

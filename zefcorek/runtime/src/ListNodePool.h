@@ -15,10 +15,15 @@
 // index start from the nearest of head, cursor and tail.
 #pragma once
 
+#include "Allocation.h"
 #include "zefcorek/StdInterface.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <utility>
 
 namespace zefcorek {
 
@@ -131,9 +136,10 @@ public:
   // drops the cursor.
   void moveBefore(ListNode* node, ListNode* before);
 
-  // Stable bottom-up merge sort; compare(a, b) <= 0 keeps a before b.
-  template <class Compare>
-  void sort(Compare compare);
+  // Stable merge sort of the items read(node) gives; compare(a, b) <= 0
+  // keeps item a before item b, and a is always the earlier of the two.
+  template <class Read, class Compare>
+  void sort(Read read, Compare compare);
 
   // Visits from the head; the next link is read before each call, so the
   // visitor may remove the node it is given. 1 when visit answers 0 (stop),
@@ -148,6 +154,9 @@ public:
   ZRESULT search(Match match, ListNode** outNode, unsigned* outIndex);
 
 private:
+  // The sort on the links alone, for when no memory is left for sort's arrays.
+  template <class Compare>
+  void sortLinks(Compare compare);
   // addTail for the insertions that land at the tail: those null *outNode
   // on failure, where addTail keeps it.
   ZRESULT appendForInsert(const void* payload, ListNode** outNode);
@@ -225,13 +234,62 @@ ZRESULT ListChain::search(Match match, ListNode** outNode, unsigned* outIndex) {
   return ZR_NO;
 }
 
+// The items are gathered with their nodes into an array, sorted there by
+// the standard library's stable sort and the nodes relinked in the new
+// order: each comparison then reads two array slots instead of two nodes
+// scattered over the heap. Equal items keep their order, as they do in the
+// merge on the links, so both give the same list. Without memory for the
+// array the nodes are merge-sorted by their links instead (sortLinks).
+template <class Read, class Compare>
+void ListChain::sort(Read read, Compare compare) {
+  dropCursor();
+  if (count_ < 2)
+    return;
+  struct Entry {
+    void* item;
+    ListNode* node;
+  };
+  auto* entries = static_cast<Entry*>(runtimeMalloc(size_t{count_} * sizeof(Entry)));
+  if (entries == nullptr) {
+    sortLinks([&](ListNode* a, ListNode* b) { return compare(read(a), read(b)); });
+    return;
+  }
+  const size_t n = count_;
+  Entry* from = entries;
+  size_t i = 0;
+  for (ListNode* node = head_; node != nullptr; node = node->next)
+    from[i++] = {read(node), node};
+  // The stable sort asks whether an item belongs before one that stands
+  // earlier; that is compare(earlier, later) > 0, so the callback always
+  // gets the two items in their present order, as in the merge on the links.
+  std::stable_sort(from, from + n, [&](const Entry& later, const Entry& earlier) {
+    return compare(earlier.item, later.item) > 0;
+  });
+  // The nodes lie anywhere on the heap; fetching a few ahead hides most of
+  // the cache misses of the relinking walk.
+  constexpr size_t kPrefetchAhead = 16;
+  ListNode* prev = nullptr;
+  for (size_t k = 0; k < n; ++k) {
+    if (k + kPrefetchAhead < n)
+      __builtin_prefetch(from[k + kPrefetchAhead].node, /*write=*/1);
+    ListNode* node = from[k].node;
+    node->prev = prev;
+    if (prev != nullptr)
+      prev->next = node;
+    prev = node;
+  }
+  prev->next = nullptr;
+  head_ = from[0].node;
+  tail_ = prev;
+  std::free(entries);
+}
+
 // Runs of 1, 2, 4, ... nodes are merged pairwise from two input chains onto
 // two output chains in turn; a run from the first chain always holds earlier
 // nodes than its partner from the second, so taking from the first on a tie
 // keeps equal payloads in their order. Only links change.
 template <class Compare>
-void ListChain::sort(Compare compare) {
-  dropCursor();
+void ListChain::sortLinks(Compare compare) {
   if (count_ < 2)
     return;
   struct Chain {

@@ -24,6 +24,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -396,17 +397,17 @@ public:
   ZRESULT Lock(const WCHAR* owner) override {
     while (!lock_.try_lock())
       zefCoreKSleep(kLockRetryMs);
-    ownerName_.AssignSz(owner == nullptr ? kEmptyText : owner);
+    noteOwner(owner);
     return ZR_OK;
   }
   ZRESULT TryLock(const WCHAR* owner) override {
     if (!lock_.try_lock())
       return ZR_NO;
-    ownerName_.AssignSz(owner == nullptr ? kEmptyText : owner);
+    noteOwner(owner);
     return ZR_OK;
   }
   ZRESULT Unlock() override {
-    ownerName_.AssignSz(kEmptyText);
+    noteOwner(nullptr);
     lock_.unlock();
     return ZR_OK;
   }
@@ -522,6 +523,14 @@ private:
     });
   }
 
+  void noteOwner(const WCHAR* owner) {
+    try {
+      ownerName_.assign(viewOf(owner));
+    } catch (const std::bad_alloc&) {
+      ownerName_.clear();  // the name is a note only; the lock holds without it
+    }
+  }
+
   void freeAll() {
     for (StringItem& item : items_)
       releaseText(item);
@@ -533,7 +542,9 @@ private:
   std::vector<StringItem> items_;   // the list, in order
   PackedBlock* packed_ = nullptr;   // newest block of packed texts, or null
   std::recursive_mutex lock_;       // taken by Lock/TryLock, left by Unlock
-  CLWideStr ownerName_;             // who took the lock last; empty when free
+  // Who took the lock last; empty when free. A plain string, so that the
+  // many lists that are never locked (one per CSV row) allocate nothing for it.
+  std::u16string ownerName_;
 };
 
 // Releases a stream made by the factory when the load or save ends.

@@ -217,6 +217,56 @@ TEST(BinaryHeapTest, AgreesWithPriorityQueue) {
   heap->Release();
 }
 
+// The exact layout, ties included, against the plain step-by-step heap:
+// an entry climbs while its parent is greater, sinks while the child that
+// rises (the right one on a tie) is less. Values are drawn from a handful,
+// so nearly every comparison meets an equal.
+TEST(BinaryHeapTest, LayoutFollowsTheStepwiseSifts) {
+  auto* heap = make<IBinaryHeap>(CLSID_IBinaryHeapImp);
+  heap->SetCompareFunc(&byValue);
+  std::vector<intptr_t> model;  // 0-based copy of the layout
+  const auto order = [&](size_t p, size_t q) { return byValue(item(model[p - 1]), item(model[q - 1])); };
+  const auto sinkFrom = [&](size_t position) {
+    while (position * 2 <= model.size()) {
+      const size_t left = position * 2, right = left + 1;
+      const size_t chosen = right <= model.size() && order(left, right) >= 0 ? right : left;
+      if (order(position, chosen) <= 0)
+        break;
+      std::swap(model[position - 1], model[chosen - 1]);
+      position = chosen;
+    }
+  };
+  bool deferred = false;
+  std::mt19937 random(4242);
+  for (int step = 0; step < 3000; ++step) {
+    const unsigned what = random() % 10;
+    if (what < 5) {
+      const intptr_t n = static_cast<intptr_t>(random() % 4) * 100 + step % 100;
+      heap->Push(item(n));
+      model.push_back(n);
+      for (size_t p = model.size(); !deferred && p >= 2 && order(p / 2, p) > 0; p /= 2)
+        std::swap(model[p / 2 - 1], model[p - 1]);
+    } else if (what < 9 && !deferred) {
+      heap->Pop(nullptr);
+      if (!model.empty()) {
+        model.front() = model.back();
+        model.pop_back();
+        sinkFrom(1);
+      }
+    } else if (deferred) {
+      heap->Rebuild();
+      for (size_t k = model.size() / 2; k >= 1; --k)
+        sinkFrom(k);
+      deferred = false;
+    } else {
+      heap->SetDeferOrder(true);
+      deferred = true;
+    }
+    ASSERT_EQ(arrayOrder(heap), model) << "step " << step;
+  }
+  heap->Release();
+}
+
 // The keyed heap against a map from each live item to its node and current
 // key, with removals and key decreases; items are unique serials.
 TEST(KeyedBinaryHeapTest, AgreesWithModel) {

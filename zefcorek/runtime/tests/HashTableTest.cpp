@@ -223,6 +223,37 @@ TEST_F(HashTableTest, DefaultHashIsTheAddressAndWithoutItNothingMoves) {
 
 // Random adds, removals, finds and bulk updates against std::multiset; after
 // each change every item sits in its own bucket and the load is in bounds.
+// Buckets are the hash modulo the count for any count the table may be
+// given and any hash, the extremes included.
+TEST_F(HashTableTest, BucketIsTheHashModuloAnyCount) {
+  const unsigned counts[] = {11, 12, 64, 99991, 1 << 20, 13845163};
+  const int hashes[] = {0, 1, 10, 11, 12345, 0x7FFFFFFF, -1, -2, static_cast<int>(0x80000000u)};
+  for (const unsigned count : counts) {
+    ASSERT_EQ(table->SetBucketCount(count), ZR_OK);
+    ASSERT_EQ(buckets(), count);
+    for (const int hash : hashes) {
+      int key = hash;
+      unsigned bucket = 0;
+      ASSERT_EQ(table->BucketOf(&key, &bucket), ZR_OK);
+      EXPECT_EQ(bucket, static_cast<unsigned>(hash) % count) << "count " << count << ", hash " << hash;
+    }
+  }
+}
+
+// A new hash function that keeps every item in its bucket keeps every item
+// found, though its hashes differ from the old ones.
+TEST_F(HashTableTest, ItemsStayFoundUnderANewHashOfTheSameBuckets) {
+  for (int v = 0; v < 40; ++v)
+    table->Add(value(v));
+  table->SetHashFunc([](unsigned buckets, void* item, void*) { return hashValue(buckets, item, nullptr) + buckets; },
+                     nullptr);
+  for (int v = 0; v < 40; ++v) {
+    int key = v;
+    void* found = nullptr;
+    EXPECT_EQ(table->Find(&key, &found), ZR_OK) << v;
+  }
+}
+
 TEST_F(HashTableTest, AgreesWithMultisetModel) {
   std::mt19937 random(2026);
   std::multiset<int> model;

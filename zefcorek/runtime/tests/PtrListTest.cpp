@@ -333,6 +333,37 @@ TEST_F(PtrListTest, SortIsStable) {
   }
 }
 
+// Sort moves the nodes, not the items: every node handed out before keeps
+// its item, and the back links agree with the forward links, over enough
+// items for several rounds of merging.
+TEST_F(PtrListTest, SortedNodesKeepTheirItemsAndLinks) {
+  std::mt19937 random(11);
+  std::vector<std::pair<Node*, void*>> before;
+  for (unsigned i = 0; i < 1000; ++i) {
+    Node* node = nullptr;
+    void* payload = item((random() % 50) * 10 + i % 10);
+    list->AddTail(payload, &node);
+    before.emplace_back(node, payload);
+  }
+  ASSERT_EQ(list->Sort(&byKey, nullptr), ZR_OK);
+  for (const auto& [node, payload] : before) {
+    void* x = nullptr;
+    list->GetItem(node, &x);
+    ASSERT_EQ(x, payload);
+  }
+  Node* node = nullptr;
+  Node* previous = nullptr;
+  unsigned count = 0;
+  for (list->GetHead(&node); node != nullptr; list->GetNextNode(node, &node)) {
+    Node* back = nullptr;
+    list->GetPrevNode(node, &back);
+    ASSERT_EQ(back, previous) << "node " << count;
+    previous = node;
+    ++count;
+  }
+  EXPECT_EQ(count, 1000u);
+}
+
 TEST_F(PtrListTest, SearchVisitAndQuestions) {
   EXPECT_EQ(list->IsEmpty(), ZR_OK);
   EXPECT_EQ(list->IsCountOutside(0, 0), ZR_OK);

@@ -170,7 +170,7 @@ TEST(WinRegistryTest, ReadsFallBackToTheDefault) {
   writeRaw(path, u"dword", REG_DWORD, Bytes{1, 0, 0, 0});
   writeRaw(path, u"expand", REG_EXPAND_SZ, Bytes{'%', 0, 'X', 0, '%', 0, 0, 0});
   writeRaw(path, u"inner", REG_SZ, Bytes{'a', 0, 0, 0, 'b', 0, 0, 0});
-  writeRaw(path, u"open", REG_SZ, Bytes{'o', 0, 'k', 0});  // no NUL stored
+  writeRaw(path, u"open", REG_SZ, Bytes{'o', 0, 'k', 0});  // no NUL given
   Registry reg(CLSID_IWinRegistryImp);
   ASSERT_TRUE(reg->OpenKey(path, false));
   EXPECT_EQ(reg->ReadFloat(u"twelve", 2.5), 2.5);

@@ -1,6 +1,12 @@
 // Page 0: welcome, the automatic-search choice and the proxy button.
 #include "KestruneFrames.h"
 
+#include "MainForm.h"
+#include "ProxyConfigDlg.h"
+
+#include "zefkr/Pages.h"
+#include "zefkr/VendrakoIni.h"
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QLayout>
@@ -26,6 +32,7 @@ TKestruneFrame0::TKestruneFrame0(TMainForm* owner) : TKestruneFrame(owner) {
   btnProxyCfg->setObjectName("btnProxyCfg");
   layout()->addWidget(btnProxyCfg);
   layout()->setAlignment(btnProxyCfg, Qt::AlignLeft);
+  connect(btnProxyCfg, &QPushButton::clicked, this, [this] { btnProxyCfgClick(); });
 }
 
 void TKestruneFrame0::InitPage() {
@@ -37,4 +44,17 @@ void TKestruneFrame0::InitPage() {
   Label4->setText(messageText(1112));
   PutInTrayCB->setText(messageText(1114));
   btnProxyCfg->setText(messageText(1117));
+  // The user-name and password controls of old versions stay hidden.
+  const zefkr::TVendrakoIni copies;
+  PutInTrayCB->setChecked(zefkr::automaticModeTicked(copies));
+}
+
+bool TKestruneFrame0::SaveChoices() {
+  zefkr::TVendrakoIni copies;
+  return zefkr::SaveChoices(copies, mainForm()->session(), PutInTrayCB->isChecked());
+}
+
+void TKestruneFrame0::btnProxyCfgClick() {
+  TProxyConfigDlg dialog(this);
+  dialog.exec();
 }

@@ -1,6 +1,10 @@
 // Page 7: the installed updates.
 #include "KestruneFrames.h"
 
+#include "MainForm.h"
+
+#include "zefkr/Pages.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -33,4 +37,12 @@ void TKestruneFrame5::InitPage() {
   Label2->setText(messageText(1700));
   Label1->setText(messageText(1701));
   Label4->setText(messageText(1702));
+  const zefkr::InstallSummary summary = zefkr::installSummary(*mainForm()->UpdateInfos);
+  for (const zefkr::SummaryRow& row : summary.rows) {
+    new QListWidgetItem(zefkr::forms::rowImage(row.image), QString::fromStdU16String(row.caption),
+                        DPListView);
+  }
+  // The warning panel only when something failed.
+  updFailedWarnLabel->setText(QString::fromStdU16String(summary.warning));
+  updFailedWarnPanel->setVisible(summary.failures > 0);
 }

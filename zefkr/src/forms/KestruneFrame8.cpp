@@ -3,6 +3,8 @@
 
 #include "MainForm.h"
 
+#include "zefkr/Pages.h"
+
 #include <QLabel>
 
 using zefkr::forms::messageText;
@@ -21,12 +23,7 @@ void TKestruneFrame8::InitPage() {
   Label2->setText(messageText(2000));
   Label4->setText(messageText(2001));
   // The reason by the outcome of the last login; none for another outcome.
-  const int32_t state = mainForm()->session().FLoginState;
-  if (state < 1 || state > 4) {
-    ReasonLabel1->clear();
-    ReasonLabel2->clear();
-    return;
-  }
-  ReasonLabel1->setText(messageText(2000 + 2 * state));
-  ReasonLabel2->setText(messageText(2001 + 2 * state));
+  const auto [first, second] = zefkr::refusalReasons(mainForm()->session().FLoginState);
+  ReasonLabel1->setText(first ? messageText(first) : QString());
+  ReasonLabel2->setText(second ? messageText(second) : QString());
 }

@@ -50,6 +50,10 @@ public:
   QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label8;
   QCheckBox* PutInTrayCB;
   QPushButton* btnProxyCfg;
+
+  // Stores the choice and the login markers; true (Forward goes on).
+  bool SaveChoices();
+  void btnProxyCfgClick();
 };
 
 // Page 1: the installed products.

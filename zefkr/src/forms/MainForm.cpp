@@ -4,9 +4,11 @@
 
 #include "KestruneFrames.h"
 #include "QtHost.h"
+#include "TrayPopupForm.h"
 
 #include "zefkr/Language.h"
 #include "zefkr/ModuleTable.h"
+#include "zefkr/ProxySettings.h"
 #include "zefkr/ServiceChannel.h"
 
 #include "zefcorek/ClassIds.h"
@@ -19,7 +21,14 @@
 #include "platform/VersionNote.h"
 #include "platform/WindowMessages.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QCursor>
+#include <QMenu>
+#include <QPointer>
+#include <QSystemTrayIcon>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFontDatabase>
@@ -145,6 +154,9 @@ TMainForm::TMainForm(const std::u16string& title, bool trayMode, QWidget* parent
 
   controller_ = std::make_unique<zefkr::WizardController>(session_, *this, *this, *work_, title,
                                                           trayMode_);
+  tray_ = std::make_unique<zefkr::TrayController>(session_, *this, title, trayMode_);
+  connect(AutoTimer, &QTimer::timeout, this, [this] { tray_->AutoTimerTimer(); });
+  makeTrayMenu();
   connect(ForwardButton, &QPushButton::clicked, this, [this] { controller_->ForwardButtonClick(); });
   connect(BackButton, &QPushButton::clicked, this, [this] { controller_->BackButtonClick(); });
   connect(CancelButton, &QPushButton::clicked, this, [this] { controller_->CancelButtonClick(); });
@@ -193,15 +205,109 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::FormCreate() {
-  if (trayMode_ && FNetDetect) FNetDetect->Start(platformWindow_, kConnectionPeriodMs);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+  if (trayMode_) {
+    ApplyProxySettings();
+    if (FNetDetect) FNetDetect->Start(platformWindow_, kConnectionPeriodMs);
+  }
   const std::u16string folder = zefkr::programFolder(nullptr);
   zefkr::moduleTable().Load(folder + u"\\ZefKR.ini", KRGetMessage(50).ToUnicodeString());
   serverAddresses_ = zefkr::readServerAddresses(folder + u"\\ZefKR.ini");
   KRDetectProducts(*DetectedProducts);
   applyCaptions();
   controller_->ShowPage(zefkr::kPageWelcome);
+  if (trayMode_) addTrayIcon();
   AutoTimer->start();
 }
+
+void TMainForm::makeTrayMenu() {
+  TrayPopupMenu = new QMenu(this);
+  TrayPopupMenu->setObjectName("TrayPopupMenu");
+  const auto item = [this](const char* name, int32_t caption) {
+    QAction* action = TrayPopupMenu->addAction(zefkr::forms::messageText(caption));
+    action->setObjectName(name);
+    return action;
+  };
+  OpenVKRCmd = item("OpenVKRCmd", 1017);
+  TrayPopupMenu->setDefaultAction(OpenVKRCmd);
+  TrayPopupMenu->addSeparator();
+  AutoKROnOffCmd = item("AutoKROnOffCmd", 1018);
+  AutoKROnOffCmd->setCheckable(true);
+  TrayPopupMenu->addSeparator();
+  GoToZefSHWebCmd = item("GoToZefSHWebCmd", 1024);
+  TrayPopupMenu->addSeparator();
+  QuitVKRCmd = item("QuitVKRCmd", 1019);
+  CloseThisMenuCmd = item("CloseThisMenuCmd", 1025);
+  connect(TrayPopupMenu, &QMenu::aboutToShow, this,
+          [this] { AutoKROnOffCmd->setChecked(tray_->TrayPopupMenuPopup()); });
+  connect(OpenVKRCmd, &QAction::triggered, this, [this] { tray_->OpenVKRCmdClick(); });
+  connect(AutoKROnOffCmd, &QAction::triggered, this, [this] { tray_->AutoKROnOffCmdClick(); });
+  connect(GoToZefSHWebCmd, &QAction::triggered, this, [this] { tray_->GoToZefSHWebCmdClick(); });
+  connect(QuitVKRCmd, &QAction::triggered, this, [this] { tray_->QuitVKRCmdClick(); });
+  connect(CloseThisMenuCmd, &QAction::triggered, this, [this] { tray_->CloseThisMenuCmdClick(); });
+}
+
+void TMainForm::addTrayIcon() {
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    // The search still runs; a second start shows the window.
+    qWarning("no notification area: the tray icon cannot be shown");
+  } else {
+    trayIcon_ = new QSystemTrayIcon(this);
+    trayIcon_->setObjectName("TrayIcon");
+    connect(trayIcon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+      switch (reason) {
+        case QSystemTrayIcon::Trigger: tray_->TrayIconNotify(zefkr::kTrayLeftButtonDown); return;
+        case QSystemTrayIcon::DoubleClick: tray_->TrayIconNotify(zefkr::kTrayLeftDoubleClick); return;
+        case QSystemTrayIcon::Context: tray_->TrayIconNotify(zefkr::kTrayRightButtonDown); return;
+        case QSystemTrayIcon::MiddleClick:
+        case QSystemTrayIcon::Unknown: return;
+      }
+    });
+  }
+  tray_->AddTrayIcon();
+  if (trayIcon_) trayIcon_->show();
+}
+
+void TMainForm::setTrayIcon(int32_t index, const std::u16string& tip) {
+  if (!trayIcon_) return;
+  trayIcon_->setIcon(QIcon(QStringLiteral(":/TRAYICON%1").arg(index)));
+  trayIcon_->setToolTip(toQString(tip));
+}
+
+void TMainForm::postQuit() { PostQuitMessage(0); }
+
+void TMainForm::detectProducts() { KRDetectProducts(*DetectedProducts); }
+
+std::optional<bool> TMainForm::checkConnection() {
+  if (!FNetDetect) return std::nullopt;
+  return FNetDetect->CheckConnection() == kNetConnected;
+}
+
+int32_t TMainForm::askOffer(const std::u16string& text) {
+  auto* popup = new TTrayPopupForm();
+  popup->MsgLabel->setText(toQString(text));
+  popup->YesButton->setText(zefkr::forms::messageText(9));
+  popup->NoButton->setText(zefkr::forms::messageText(8));
+  popup->show();
+  // Events go on while the offer waits for its answer.
+  QPointer<TTrayPopupForm> alive(popup);
+  while (alive && alive->isVisible() && !terminating()) pumpOnce(50);
+  const int32_t answer = alive ? alive->answer : 1;
+  delete alive.data();
+  return answer;
+}
+
+bool TMainForm::offerShown() { return TrayPopupForm && TrayPopupForm->isVisible(); }
+
+void TMainForm::answerOffer(int32_t answer) {
+  if (!TrayPopupForm) return;
+  TrayPopupForm->answer = answer;
+  TrayPopupForm->hide();
+}
+
+void TMainForm::openMenu() { TrayPopupMenu->popup(QCursor::pos()); }
 
 void TMainForm::applyCaptions() {
   TModuleVersionInfo version{};
@@ -282,10 +388,9 @@ void TMainForm::pumpOnce(uint32_t maxWaitMs) {
 
 void TMainForm::pumpOnce() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
-void TMainForm::ApplyProxySettings(INetInternetSession& session) {
-  // Until the proxy dialog's settings are read, the system's are used.
-  session.SetProxy(nullptr, 0, nullptr, nullptr);
-}
+void TMainForm::ApplyProxySettings(INetInternetSession& /*session*/) { ApplyProxySettings(); }
+
+void TMainForm::ApplyProxySettings() { zefkr::ApplyProxySettings(FNetDetect, FNetSession); }
 
 void TMainForm::setAutoTimerInterval(uint32_t milliseconds) {
   AutoTimer->setInterval(static_cast<int>(milliseconds));
@@ -330,5 +435,5 @@ void TMainForm::connectionListener(int32_t state, void* context) {
 void TMainForm::ConnectionChanged(int32_t state) {
   ++connectionChanges_;
   connectionThread_ = std::this_thread::get_id();
-  session_.FConnected = state == kNetConnected;
+  tray_->ConnectionChanged(state);
 }

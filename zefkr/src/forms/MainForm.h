@@ -13,6 +13,7 @@
 
 #include "zefkr/Installation.h"
 #include "zefkr/Products.h"
+#include "zefkr/TrayMode.h"
 #include "zefkr/UpdateList.h"
 #include "zefkr/UpdateServer.h"
 #include "zefkr/Wizard.h"
@@ -23,11 +24,15 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
 class QFrame;
 class QLabel;
+class QMenu;
+class QSystemTrayIcon;
+class QAction;
 class QPushButton;
 class QTimer;
 class TKestruneFrame;
@@ -38,7 +43,8 @@ class TMainForm : public QWidget,
                   public zefkr::WizardView,
                   public zefkr::WizardPump,
                   public zefkr::ServerSessionHost,
-                  public zefkr::InstallHost {
+                  public zefkr::InstallHost,
+                  public zefkr::TrayPorts {
   Q_OBJECT
 public:
   static constexpr int kClientWidth = 546;
@@ -89,11 +95,38 @@ public:
   void pumpOnce() override;
   bool searchesHidden() override { return trayMode_ && !isVisible(); }
   void ApplyProxySettings(INetInternetSession& session) override;
+  // Hands the stored proxy settings to the watcher and the session.
+  void ApplyProxySettings();
   void setAutoTimerInterval(uint32_t milliseconds) override;
 
   // InstallHost
   void bringMainWindowToTop() override { bringToFront(); }
   HWND mainWindow() override { return platformWindow_; }
+
+  // TrayPorts
+  void setTrayIcon(int32_t index, const std::u16string& tip) override;
+  void setTimerInterval(uint32_t milliseconds) override { setAutoTimerInterval(milliseconds); }
+  bool formVisible() override { return isVisible(); }
+  void showAndRaiseForm() override { bringToFront(); }
+  void postQuit() override;
+  void showPage(int32_t page) override { controller_->ShowPage(page); }
+  bool saveChoices() override { return work_->SaveChoices(); }
+  int32_t login() override { return work_->Login(); }
+  int32_t downloadUpdateList() override { return work_->DownloadUpdateList(); }
+  void detectProducts() override;
+  int32_t selectedCount() override { return work_->SelectedCount(); }
+  std::optional<bool> checkConnection() override;
+  int32_t askOffer(const std::u16string& text) override;
+  bool offerShown() override;
+  void answerOffer(int32_t answer) override;
+  void openMenu() override;
+
+  zefkr::TrayController& tray() { return *tray_; }
+  // The icon in the notification area; null outside the tray mode or where
+  // the desktop has none.
+  QSystemTrayIcon* trayIcon() const { return trayIcon_; }
+  QMenu* TrayPopupMenu = nullptr;
+  QAction *OpenVKRCmd, *AutoKROnOffCmd, *GoToZefSHWebCmd, *QuitVKRCmd, *CloseThisMenuCmd;
 
   // Section "Server" of ZefKR.ini, read at start.
   const zefkr::ServerAddresses& serverAddresses() const { return serverAddresses_; }
@@ -123,6 +156,8 @@ protected:
 
 private:
   void FormCreate();
+  void makeTrayMenu();
+  void addTrayIcon();
   void applyCaptions();
   static LRESULT platformProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static void connectionListener(int32_t state, void* context);
@@ -134,6 +169,8 @@ private:
   zefkr::forms::PageWork ownWork_{*this};
   zefkr::WizardWork* work_ = &ownWork_;
   std::unique_ptr<zefkr::WizardController> controller_;
+  std::unique_ptr<zefkr::TrayController> tray_;
+  QSystemTrayIcon* trayIcon_ = nullptr;  // owned by Qt (child of the form)
   int activationRequests_ = 0;
   int connectionChanges_ = 0;
   std::thread::id connectionThread_;

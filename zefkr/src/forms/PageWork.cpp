@@ -23,6 +23,10 @@ std::unique_ptr<zefkr::UpdateServerConversation> zefkr::forms::PageWork::convers
       zefkr::programFolder(nullptr));
 }
 
+bool zefkr::forms::PageWork::SaveChoices() {
+  return KestruneFrame0 ? KestruneFrame0->SaveChoices() : true;
+}
+
 int32_t zefkr::forms::PageWork::Login() {
   if (!KestruneFrame2) return -1;
   FrameProgress view(KestruneFrame2, KestruneFrame2->ProgressLabel, KestruneFrame2->ProgressBar1,

@@ -16,6 +16,7 @@ public:
   explicit PageWork(TMainForm& form);
   ~PageWork() override;
 
+  bool SaveChoices() override;
   int32_t Login() override;
   int32_t DownloadUpdateList() override;
   int32_t DownloadUpdates() override;

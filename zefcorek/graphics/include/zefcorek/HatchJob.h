@@ -101,6 +101,7 @@ struct HatchSegmentRec {
   uint32_t flags;              // kHatchSegmentDot
 };
 inline constexpr uint32_t kHatchSegmentRecSize = sizeof(HatchSegmentRec);
+inline constexpr uint32_t kHatchSegmentSize = kHatchSegmentRecSize;
 
 // Measures of a pattern at a scale and angle (QueryHatch / MeasurePattern).
 struct HatchMeasureRec {

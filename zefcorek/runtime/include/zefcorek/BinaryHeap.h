@@ -1,4 +1,4 @@
-// Binary min-heaps of untyped pointers, kept in an IPtrArray.
+// Binary min-heaps of untyped pointers, kept in flat arrays they own.
 //
 // IBinaryHeap orders its items with a client compare function; the smallest
 // item is on top. IKeyedBinaryHeap computes a double key for each item once,
@@ -17,7 +17,6 @@
 
 #include <cstdint>
 
-struct IPtrArray;
 
 struct ZEF_EXPORT IBinaryHeap : virtual IStdDataInterface {
   // Greater than 0 when a belongs below b.
@@ -97,13 +96,12 @@ public:
   ZRESULT Clear() override;
 
 private:
-  bool ensureArray();
-  void* at(unsigned position);
-  void exchange(unsigned p, unsigned q);
+  struct Entries;  // the entries in heap order, see the source
+  bool ensureEntries();
   ZRESULT siftUp(unsigned position);
   ZRESULT siftDown(unsigned position);
 
-  IPtrArray* array_ = nullptr;       // the entries; made on first need, owned
+  Entries* entries_ = nullptr;       // made on first need, owned
   CompareFunc compare_ = nullptr;    // set by the client
   bool defer_ = false;               // pushes only append while set
 };
@@ -132,16 +130,20 @@ public:
   ZRESULT Clear() override;
 
 private:
-  bool ensureArray();
-  Node* at(unsigned position);
-  void place(unsigned position, Node* node);
-  void exchange(unsigned p, unsigned q);
+  struct Slot;       // one entry: the node's key beside the node
+  struct Entries;    // the slots in heap order, see the source
+  struct NodeBlock;  // a block of nodes, see the source
+  bool ensureEntries();
   bool holds(Node* node);
   ZRESULT siftUp(unsigned position);
   ZRESULT siftDown(unsigned position);
+  Node* takeNode();
+  void giveBackNode(Node* node);
 
-  void* keyContext_ = nullptr;   // handed to the key function
-  IPtrArray* array_ = nullptr;   // node pointers; made on first need, owned
-  KeyFunc keyFunc_ = nullptr;    // set by the client
-  bool defer_ = false;           // pushes only append while set
+  void* keyContext_ = nullptr;    // handed to the key function
+  Entries* entries_ = nullptr;    // made on first need, owned
+  NodeBlock* blocks_ = nullptr;   // every node block, newest first; owned
+  Node* spareNodes_ = nullptr;    // nodes not in use, chained through their items
+  KeyFunc keyFunc_ = nullptr;     // set by the client
+  bool defer_ = false;            // pushes only append while set
 };

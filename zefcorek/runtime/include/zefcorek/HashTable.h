@@ -102,14 +102,18 @@ private:
   struct Node {
     void* item;
     Node* next;
+    unsigned hash;  // hashFunc_(bucketCount_, item), kept current by every rehash
   };
 
   bool hasFunctions() const { return hashFunc_ != nullptr && compareFunc_ != nullptr; }
-  unsigned bucketIndex(void* item, unsigned bucketCount) const;
+  unsigned hashOf(void* item, unsigned bucketCount) const;
+  // hash % bucketCount_, by the multiply prepared for the current count.
+  unsigned bucketOfHash(unsigned hash) const;
   ZRESULT rebalance();
   void freeNodes();
 
   unsigned bucketCount_ = 11;     // entries of buckets_; a value of 11 … 13845163
+  uint64_t moduloMultiplier_;     // 2^64 / bucketCount_ rounded up, for bucketOfHash
   unsigned count_ = 0;            // items held
   unsigned updateDepth_ = 0;      // open BeginUpdate calls; resizing waits while > 0
   Node** buckets_ = nullptr;      // heads of the bucket lists; calloc, owned

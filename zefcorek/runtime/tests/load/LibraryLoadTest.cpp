@@ -24,7 +24,8 @@ TEST(LibraryLoadTest, AttachAndDetachRunOnceEachInOrder) {
   void* library = dlopen(ZEFCOREK_LIBRARY_FILE, RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(library, nullptr) << dlerror();
   const std::vector<std::string> attach = {
-      "null code constructed", "instance", "predicates", "pdf parameters", "image io", "sockets",
+      "null code constructed", "instance", "predicates", "pdf parameters",
+      "image io expert kept", "image io", "sockets",
   };
   EXPECT_EQ(steps, attach);
 
@@ -49,8 +50,8 @@ TEST(LibraryLoadTest, AttachAndDetachRunOnceEachInOrder) {
   steps.clear();
   ASSERT_EQ(dlclose(library), 0) << dlerror();
   const std::vector<std::string> detach = {
-      "image io shut down", "pdf parameters deleted", "sockets cleaned up", "instance cleared",
-      "null code destroyed",
+      "image io expert released", "image io shut down", "pdf parameters deleted",
+      "sockets cleaned up", "instance cleared", "null code destroyed",
   };
   EXPECT_EQ(steps, detach);
   EXPECT_EQ(WSACleanup(), SOCKET_ERROR) << "the library left the sockets layer started";

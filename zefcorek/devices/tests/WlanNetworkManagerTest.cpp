@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -108,19 +109,36 @@ TEST_F(WlanNetworkManagerTest, ListsDevicesAndAccessPoints) {
   EXPECT_EQ(interface.State, WLAN_STATE_DISCONNECTED);
 
   ASSERT_EQ(helper_->SelectInterfaceByIndex(0, /*scan=*/true), ZR_OK);
-  ASSERT_EQ(listed(), (std::vector<std::u16string>{u"HomeNet/", u"Cafe/"}));
-  TWlanNetworkInfo info;
-  ASSERT_EQ(helper_->GetNetworkInfo(0, &info), ZR_OK);
-  EXPECT_EQ(info.BssidCount, 2u) << "two access points of one network";
-  EXPECT_EQ(info.SignalQuality, 85u);
-  EXPECT_TRUE(info.SecurityEnabled);
-  EXPECT_EQ(info.Authentication.ToUnicodeString(), u"WPA2PSK");
-  EXPECT_EQ(info.Cipher.ToUnicodeString(), u"AES");
-  ASSERT_EQ(helper_->GetNetworkInfo(1, &info), ZR_OK);
-  EXPECT_FALSE(info.SecurityEnabled);
-  EXPECT_EQ(info.Authentication.ToUnicodeString(), u"open");
-  EXPECT_EQ(info.Cipher.ToUnicodeString(), u"none");
-  EXPECT_EQ(info.SignalQuality, 40u);
+  // Access points of one name are one network; security comes from the
+  // access point's flags.
+  struct Row {
+    const char16_t* ssid;
+    uint32_t bssids;
+    uint32_t quality;
+    bool secured;
+    const char16_t* auth;
+    const char16_t* cipher;
+  };
+  const Row rows[] = {
+      {u"HomeNet", 2, 85, true, u"WPA2PSK", u"AES"},
+      {u"Cafe", 1, 40, false, u"open", u"none"},
+      {u"OldWep", 1, 30, true, u"open", u"WEP"},
+      {u"Legacy", 1, 20, true, u"WPAPSK", u"TKIP"},
+  };
+  ASSERT_EQ(helper_->GetNetworkCount(), std::size(rows));
+  for (uint32_t i = 0; i < std::size(rows); ++i) {
+    const Row& row = rows[i];
+    SCOPED_TRACE(i);
+    TWlanNetworkInfo info;
+    ASSERT_EQ(helper_->GetNetworkInfo(i, &info), ZR_OK);
+    EXPECT_EQ(info.SSID.ToUnicodeString(), row.ssid);
+    EXPECT_EQ(info.BssidCount, row.bssids);
+    EXPECT_EQ(info.SignalQuality, row.quality);
+    EXPECT_EQ(info.SecurityEnabled, row.secured);
+    EXPECT_EQ(info.Authentication.ToUnicodeString(), row.auth);
+    EXPECT_EQ(info.Cipher.ToUnicodeString(), row.cipher);
+    EXPECT_TRUE(info.ProfileName.IsEmpty());
+  }
 
   // No profile editor here.
   EXPECT_EQ(helper_->EditProfile(nullptr, u"Home"), ZR_FAILED);
@@ -131,7 +149,8 @@ TEST_F(WlanNetworkManagerTest, SetProfileAddsAConnectionAndConnectActivatesIt) {
   int index = -1;
   ASSERT_EQ(helper_->SetProfile(u"Home", u"HomeNet", u"", u"", u"pass & word", &index), ZR_OK);
   EXPECT_EQ(index, 0);
-  EXPECT_EQ(listed(), (std::vector<std::u16string>{u"Cafe/", u"HomeNet/Home"}));
+  EXPECT_EQ(listed(),
+            (std::vector<std::u16string>{u"Cafe/", u"OldWep/", u"Legacy/", u"HomeNet/Home"}));
 
   // The marker went into the connection's user setting.
   const GUID guid = [&] {

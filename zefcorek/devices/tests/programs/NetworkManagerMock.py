@@ -16,6 +16,8 @@ import dbus
 import dbusmock
 
 WPA2_PSK_CCMP = 0x100 | 0x8 | 0x80  # key management PSK, pairwise and group CCMP
+WPA_PSK_TKIP = 0x100 | 0x4 | 0x40  # key management PSK, pairwise and group TKIP
+AP_IFACE = 'org.freedesktop.NetworkManager.AccessPoint'
 DISCONNECTED = 30
 INFRASTRUCTURE = 2
 
@@ -39,6 +41,14 @@ def main():
                             5180, 54000, 85, WPA2_PSK_CCMP)
         mock.AddAccessPoint(device, 'cafe', 'Cafe', '00:11:22:33:44:03', INFRASTRUCTURE,
                             2412, 54000, 40, 0)
+        # The template sets WpaFlags and RsnFlags alike; WEP (privacy flag
+        # only) and WPA without RSN are set here afterwards.
+        wep = mock.AddAccessPoint(device, 'wep', 'OldWep', '00:11:22:33:44:04', INFRASTRUCTURE,
+                                  2412, 11000, 30, 0)
+        mock.SetProperty(wep, AP_IFACE, 'Flags', dbus.UInt32(1))
+        wpa = mock.AddAccessPoint(device, 'wpa', 'Legacy', '00:11:22:33:44:05', INFRASTRUCTURE,
+                                  2412, 54000, 20, WPA_PSK_TKIP)
+        mock.SetProperty(wpa, AP_IFACE, 'RsnFlags', dbus.UInt32(0))
         print(os.environ['DBUS_SESSION_BUS_ADDRESS'], flush=True)
         deadline = time.monotonic() + 120
         while time.monotonic() < deadline:

@@ -27,6 +27,10 @@ struct PredicateConstants {
   REAL o3derrboundA, o3derrboundB, o3derrboundC;
   REAL iccerrboundA, iccerrboundB, iccerrboundC;
   REAL isperrboundA, isperrboundB, isperrboundC;
+  // The A bounds of orient3d, incircle and insphere for a permanent summed
+  // in double from the rounded products (see PredicateSupport.h), raised so
+  // that they still cover the REAL permanent.
+  double o3dDoubleBoundA, iccDoubleBoundA, ispDoubleBoundA;
 };
 
 extern PredicateConstants predicateConstants;

@@ -27,13 +27,18 @@ struct PredicateConstants {
   REAL o3derrboundA, o3derrboundB, o3derrboundC;
   REAL iccerrboundA, iccerrboundB, iccerrboundC;
   REAL isperrboundA, isperrboundB, isperrboundC;
-  // The A bounds of orient3d, incircle and insphere for a permanent summed
-  // in double from the rounded products (see PredicateSupport.h), raised so
-  // that they still cover the REAL permanent.
-  double o3dDoubleBoundA, iccDoubleBoundA, ispDoubleBoundA;
 };
 
 extern PredicateConstants predicateConstants;
+
+// The A bounds of orient3d, incircle and insphere for a permanent summed in
+// double from the rounded products (see PredicateSupport.h), raised so that
+// they still cover the REAL permanent. Set by predicates_init with the rest.
+struct DoubleBounds {
+  double orient3dA, incircleA, insphereA;
+};
+
+extern DoubleBounds doubleBounds;
 
 // |a| by clearing the sign bit: no branch, which matters where signs are
 // random (the permanents of the first stage take a dozen of these).

@@ -405,7 +405,7 @@ REAL incircle(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
   const double permanent = bcPair * al + caPair * bl + abPair * cl;
   const double smallest =
       std::min(std::min(std::min(bcPair, caPair), std::min(abPair, al)), std::min(bl, cl));
-  if (provenInDouble(det, bounds().iccDoubleBoundA, permanent, smallest, twoFactorFloor)) {
+  if (provenInDouble(det, doubleBounds.incircleA, permanent, smallest, twoFactorFloor)) {
     ZEF_COUNT_STAGE(Incircle, A);
     return det;
   }

@@ -495,7 +495,7 @@ REAL insphere(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, co
                                 std::min(acPair, bdPair));
   const double factors = std::min(std::min(std::min(az, bz), std::min(cz, dz)),
                                   std::min(std::min(al, bl), std::min(cl, dl)));
-  if (provenInDouble(det, bounds().ispDoubleBoundA, permanent, std::min(pairs, factors),
+  if (provenInDouble(det, doubleBounds.insphereA, permanent, std::min(pairs, factors),
                      threeFactorFloor)) {
     ZEF_COUNT_STAGE(Insphere, A);
     return det;

@@ -428,7 +428,7 @@ REAL orient3d(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
   const double permanent = bcPair * az + caPair * bz + abPair * cz;
   const double smallest =
       std::min(std::min(std::min(bcPair, caPair), std::min(abPair, az)), std::min(bz, cz));
-  if (provenInDouble(det, bounds().o3dDoubleBoundA, permanent, smallest, twoFactorFloor)) {
+  if (provenInDouble(det, doubleBounds.orient3dA, permanent, smallest, twoFactorFloor)) {
     ZEF_COUNT_STAGE(Orient3d, A);
     return det;
   }

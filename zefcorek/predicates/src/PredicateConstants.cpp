@@ -12,10 +12,12 @@
 
 namespace zef::predicates {
 PredicateConstants predicateConstants;
+DoubleBounds doubleBounds;
 }  // namespace zef::predicates
 
 using zef::predicates::PredicateConstants;
 using zef::predicates::predicateConstants;
+using zef::predicates::doubleBounds;
 
 void predicates_init(void) {
   REAL half = 0.5L;
@@ -63,7 +65,7 @@ void predicates_init(void) {
   // the one multiply by it) keeps bound * double permanent above the old
   // bound * REAL permanent.
   const REAL raise = 1.0L + 16.0L * e + 0x1p-46L;
-  c.o3dDoubleBoundA = double(c.o3derrboundA * raise);
-  c.iccDoubleBoundA = double(c.iccerrboundA * raise);
-  c.ispDoubleBoundA = double(c.isperrboundA * raise);
+  doubleBounds.orient3dA = double(c.o3derrboundA * raise);
+  doubleBounds.incircleA = double(c.iccerrboundA * raise);
+  doubleBounds.insphereA = double(c.isperrboundA * raise);
 }

@@ -24,6 +24,14 @@
 #include <memory>
 #include <vector>
 
+namespace Gdiplus {
+class Graphics;
+class Font;
+class StringFormat;
+class SolidBrush;
+struct RectF;
+}  // namespace Gdiplus
+
 namespace Pictrel {
 
 enum class SurfaceMode : int32_t {
@@ -256,6 +264,17 @@ private:
   // The memory DC with the bitmap and the default font selected.
   bool selectIntoMemoryDC(HBITMAP bitmap, HDC compatibleWith);
   void computeChannelShifts();
+  // S_OK when `depthSurface` is a 32-bpp surface of this surface's size.
+  HRESULT checkDepthSurface(IDrawableDS* depthSurface);
+  // Text: which path draws it, and the steps the paths share.
+  bool usesGdiplusText();
+  HRESULT drawWithGdi(LPCWSTR text, const tagT_IRECT2D& rect, RECT& gdiRect, UINT format,
+                      COLORREF color);
+  HRESULT drawTextAtWithGdi(LPCWSTR text, int x, int y, DWORD flags, COLORREF color,
+                            tagT_IRECT2D* box);
+  void drawStringInClip(Gdiplus::Graphics& graphics, LPCWSTR text, const Gdiplus::Font& font,
+                        const Gdiplus::RectF& layout, const Gdiplus::StringFormat& format,
+                        const Gdiplus::SolidBrush& brush);
   void installRoutines();
   void clearRoutines();
 

@@ -190,6 +190,43 @@ bool clipSegment(LineClipRecord& record, const tagT_IRECT2D& clip);
 // the clipped start to the clipped end, both on that line.
 LineWalk clippedWalk(int x0, int y0, int x1, int y1, int fromX, int fromY, int toX, int toY);
 
+// One edge of a triangle stepped row by row with integer steps (floor
+// division, so negative runs step like positive ones): its x on the row
+// below its upper end, then the next row's x at each advance.
+class TriangleEdge {
+public:
+  TriangleEdge(int64_t xa, int64_t ya, int64_t xb, int64_t yb) : rows_(yb - ya) {
+    if (rows_ <= 0) return;
+    const int64_t run = xb - xa;
+    step_ = run / rows_;
+    if (run % rows_ != 0 && run < 0) --step_;
+    remainder_ = run - step_ * rows_;
+    error_ = 2 * remainder_ - rows_;
+    x_ = xa + step_;
+  }
+  int64_t x() const { return x_; }
+  void advance() {
+    if (error_ >= 0) {
+      x_ += step_ + 1;
+      error_ += remainder_ - rows_;
+    } else {
+      x_ += step_;
+      error_ += remainder_;
+    }
+  }
+
+private:
+  int64_t rows_;
+  int64_t step_ = 0;
+  int64_t remainder_ = 0;
+  int64_t error_ = 0;
+  int64_t x_ = 0;
+};
+
+// A pixel value as the pixel slots take it: an index at 1-8 bpp (1 bpp:
+// any non-zero value sets the bit), a colour above.
+uint32_t valueToPixel(SurfaceState& state, DWORD value);
+
 // Routines that switch on depth.
 void xorSpan(SurfaceState& state, int x0, int x1, int y, uint32_t pixel);
 void dashedSpan(SurfaceState& state, int x0, int x1, int y, uint32_t pixelA, uint32_t pixelB);

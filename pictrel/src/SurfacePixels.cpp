@@ -9,13 +9,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
-
-using Pictrel::SurfaceState;
-
-// A pixel value as the slots take it: an index at 1-8 bpp (1 bpp: any
-// non-zero value sets the bit), a colour above.
-uint32_t valueToPixel(SurfaceState& state, DWORD value) {
+uint32_t Pictrel::valueToPixel(SurfaceState& state, DWORD value) {
   switch (state.bitsPerPixel()) {
     case 1:
       return value != 0 ? 1u : 0u;
@@ -24,9 +18,13 @@ uint32_t valueToPixel(SurfaceState& state, DWORD value) {
     case 8:
       return value & 0xFFu;
     default:
-      return Pictrel::colorToPixel(state, value);
+      return colorToPixel(state, value);
   }
 }
+
+namespace {
+
+using Pictrel::SurfaceState;
 
 // The state of a pixel slot at (x, y): E_FAIL without pixels, S_FALSE
 // outside the drawable clip, S_OK when the pixel may be touched.
@@ -131,14 +129,14 @@ HRESULT Pictrel::IDrawableDSImp::GetPixel(int x, int y, COLORREF* out) {
 HRESULT Pictrel::IDrawableDSImp::SetPixel(int x, int y, DWORD value) {
   const HRESULT access = pixelAccess(state_, x, y);
   if (access != S_OK) return access;
-  writeAt(state_, x, y, valueToPixel(state_, value));
+  writeAt(state_, x, y, Pictrel::valueToPixel(state_, value));
   return S_OK;
 }
 
 HRESULT Pictrel::IDrawableDSImp::XorPixel(int x, int y, DWORD value) {
   const HRESULT access = pixelAccess(state_, x, y);
   if (access != S_OK) return access;
-  const uint32_t mask = xorablePixel(state_, valueToPixel(state_, value));
+  const uint32_t mask = xorablePixel(state_, Pictrel::valueToPixel(state_, value));
   writeAt(state_, x, y, readAt(state_, x, y) ^ mask);
   return S_OK;
 }

@@ -395,47 +395,6 @@ HRESULT Pictrel::IDrawableDSImp::XorEllipse(int cx, int cy, int rx, int ry, DWOR
   return S_OK;
 }
 
-namespace {
-
-int64_t floorDivide(int64_t numerator, int64_t denominator) {
-  int64_t quotient = numerator / denominator;
-  if (numerator % denominator != 0 && ((numerator < 0) != (denominator < 0))) --quotient;
-  return quotient;
-}
-
-// One edge of a triangle stepped row by row with integer steps: its x on
-// the row below its upper end, then the next row's x at each advance.
-class TriangleEdge {
-public:
-  TriangleEdge(int64_t xa, int64_t ya, int64_t xb, int64_t yb) : rows_(yb - ya) {
-    if (rows_ <= 0) return;
-    const int64_t run = xb - xa;
-    step_ = floorDivide(run, rows_);
-    remainder_ = run - step_ * rows_;
-    error_ = 2 * remainder_ - rows_;
-    x_ = xa + step_;
-  }
-  int64_t x() const { return x_; }
-  void advance() {
-    if (error_ >= 0) {
-      x_ += step_ + 1;
-      error_ += remainder_ - rows_;
-    } else {
-      x_ += step_;
-      error_ += remainder_;
-    }
-  }
-
-private:
-  int64_t rows_;
-  int64_t step_ = 0;
-  int64_t remainder_ = 0;
-  int64_t error_ = 0;
-  int64_t x_ = 0;
-};
-
-}  // namespace
-
 HRESULT Pictrel::IDrawableDSImp::FillTriangle(const tagT_IPOINT2D* points, COLORREF color) {
   if (!points) return E_INVALIDARG;
   if (!state_.hasPixels()) return E_FAIL;

@@ -1,197 +1,192 @@
-// The Bluetooth back-end seam and the fake back end (see Bluetooth.h).
+// The radio modules' functions: each checks its arguments, then asks the
+// active back end. Radio handles and radio searches are kernel objects, so
+// CloseHandle ends them and a stale handle is refused.
 #include "platform/Bluetooth.h"
 
-#include "platform/Format.h"
+#include "BluetoothBlueZ.h"
+
 #include "platform/Handles.h"
 #include "platform/LastError.h"
 
-#include <cstring>
+#include <atomic>
 
 namespace {
 
-struct BackendSlot {
-  std::mutex mutex;
-  std::shared_ptr<platform::BluetoothBackend> backend;
-};
-BackendSlot& slot() {
-  static auto* made = new BackendSlot;
-  return *made;
-}
+std::atomic<platform::BluetoothBackend*> activeBackend{nullptr};
 
-constexpr std::u16string_view kRadioPrefix = u"\\\\?\\BTHPORT#RADIO#";
+// What every call answers while no back end is active.
+constexpr DWORD kNoRadioStack = 1062;  // ERROR_SERVICE_NOT_ACTIVE
 
-class RadioHandle final : public platform::KernelObject {
+class RadioObject final : public platform::KernelObject {
 public:
-  explicit RadioHandle(int index) : index(index) {}
-  const int index;
+  explicit RadioObject(int index) : index_(index) {}
+  int index() const { return index_; }
+
+private:
+  int index_;
 };
 
-std::shared_ptr<platform::FakeBluetoothBackend> fake() {
-  return std::dynamic_pointer_cast<platform::FakeBluetoothBackend>(platform::bluetoothBackend());
+class RadioSearch final : public platform::KernelObject {
+public:
+  int next = 1;
+};
+
+// The system's radio stack, looked for once: kept for the life of the
+// process, as the radio modules it stands behind are never unloaded.
+platform::BluetoothBackend* systemBackend() {
+  static platform::BluetoothBackend* const found = platform::makeBlueZBackend();
+  return found;
 }
 
-// The fake's functions, with the platform's signatures.
-BOOL fakeIsDiscoverable(HANDLE radio) {
-  auto backend = fake();
-  if (!backend) return FALSE;
-  const int index = platform::bluetoothRadioIndex(radio);
-  if (radio == nullptr || index < 0) return backend->anyRadio(true);
-  return backend->radio(static_cast<size_t>(index)).discoverable;
+// The back end a test installed, else the system's; null when there is none.
+platform::BluetoothBackend* currentBackend() {
+  platform::BluetoothBackend* installed = activeBackend.load();
+  return installed != nullptr ? installed : systemBackend();
 }
 
-BOOL fakeIsConnectable(HANDLE radio) {
-  auto backend = fake();
-  if (!backend) return FALSE;
-  const int index = platform::bluetoothRadioIndex(radio);
-  if (radio == nullptr || index < 0) return backend->anyRadio(false);
-  return backend->radio(static_cast<size_t>(index)).connectable;
+// The back end, or null with ERROR_SERVICE_NOT_ACTIVE when there is none.
+platform::BluetoothBackend* backend() {
+  platform::BluetoothBackend* active = currentBackend();
+  if (active == nullptr) SetLastError(kNoRadioStack);
+  return active;
 }
 
-BOOL fakeEnableDiscovery(HANDLE radio, BOOL on) {
-  auto backend = fake();
-  return backend && backend->setRadio(platform::bluetoothRadioIndex(radio), true, on != FALSE);
+// The radio index behind a handle; -1 for "any radio" (null); -2 for a
+// handle that is no radio.
+int radioIndex(HANDLE radio) {
+  if (radio == nullptr) return -1;
+  auto* object = platform::lookupHandleAs<RadioObject>(radio);
+  return object == nullptr ? -2 : object->index();
 }
 
-BOOL fakeEnableIncomingConnections(HANDLE radio, BOOL on) {
-  auto backend = fake();
-  return backend && backend->setRadio(platform::bluetoothRadioIndex(radio), false, on != FALSE);
-}
-
-DWORD fakeRemoveDevice(const uint64_t* address) {
-  auto backend = fake();
-  return backend && address ? backend->removeDevice(*address) : ERROR_INVALID_PARAMETER;
-}
+HANDLE openRadio(int index) { return platform::registerHandle(new RadioObject(index)); }
 
 }  // namespace
 
 platform::BluetoothBackend::~BluetoothBackend() = default;
 
-void platform::setBluetoothBackend(std::shared_ptr<BluetoothBackend> backend) {
-  std::lock_guard lock(slot().mutex);
-  slot().backend = std::move(backend);
+platform::BluetoothBackend* platform::installBluetoothBackend(BluetoothBackend* backend) {
+  return activeBackend.exchange(backend);
 }
 
-std::shared_ptr<platform::BluetoothBackend> platform::bluetoothBackend() {
-  std::lock_guard lock(slot().mutex);
-  return slot().backend;
+platform::BluetoothBackend* platform::activeBluetoothBackend() { return currentBackend(); }
+
+bool platform::bluetoothOffers(const char* function) {
+  BluetoothBackend* active = currentBackend();
+  if (active == nullptr) return false;
+  return function == nullptr || active->offers(function);
 }
 
-std::u16string platform::bluetoothRadioPath(size_t index) {
-  return std::u16string(kRadioPrefix) +
-         platform::formatText(std::u16string_view(u"%u"), static_cast<uint32_t>(index));
-}
-
-HANDLE platform::openBluetoothRadio(std::u16string_view path) {
-  auto backend = bluetoothBackend();
-  if (!backend || path.substr(0, kRadioPrefix.size()) != kRadioPrefix) {
-    SetLastError(ERROR_FILE_NOT_FOUND);
-    return INVALID_HANDLE_VALUE;
+HBLUETOOTH_RADIO_FIND BluetoothFindFirstRadio(const BLUETOOTH_FIND_RADIO_PARAMS* params,
+                                              HANDLE* radio) {
+  if (params == nullptr || params->dwSize != sizeof(BLUETOOTH_FIND_RADIO_PARAMS) || radio == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
   }
-  size_t index = 0;
-  const std::u16string_view digits = path.substr(kRadioPrefix.size());
-  if (digits.empty()) {
-    SetLastError(ERROR_FILE_NOT_FOUND);
-    return INVALID_HANDLE_VALUE;
+  *radio = nullptr;
+  platform::BluetoothBackend* active = backend();
+  if (active == nullptr) return nullptr;
+  if (active->radioCount() <= 0) {
+    SetLastError(ERROR_NO_MORE_ITEMS);
+    return nullptr;
   }
-  for (char16_t c : digits) {
-    if (c < u'0' || c > u'9' || index > 1000) {
-      SetLastError(ERROR_FILE_NOT_FOUND);
-      return INVALID_HANDLE_VALUE;
-    }
-    index = index * 10 + (c - u'0');
+  *radio = openRadio(0);
+  return platform::registerHandle(new RadioSearch());
+}
+
+BOOL BluetoothFindNextRadio(HBLUETOOTH_RADIO_FIND find, HANDLE* radio) {
+  auto* search = platform::lookupHandleAs<RadioSearch>(find);
+  if (search == nullptr || radio == nullptr) return FALSE;
+  platform::BluetoothBackend* active = backend();
+  if (active == nullptr) return FALSE;
+  if (search->next >= active->radioCount()) {
+    SetLastError(ERROR_NO_MORE_ITEMS);
+    return FALSE;
   }
-  if (index >= backend->radioCount()) {
-    SetLastError(ERROR_FILE_NOT_FOUND);
-    return INVALID_HANDLE_VALUE;
-  }
-  return registerHandle(new RadioHandle(static_cast<int>(index)));
+  *radio = openRadio(search->next++);
+  return TRUE;
 }
 
-int platform::bluetoothRadioIndex(HANDLE radio) {
-  if (radio == nullptr) return -1;
-  const DWORD saved = GetLastError();
-  auto* object = dynamic_cast<RadioHandle*>(lookupHandle(radio));
-  SetLastError(saved);
-  return object ? object->index : -1;
+BOOL BluetoothFindRadioClose(HBLUETOOTH_RADIO_FIND find) {
+  if (platform::lookupHandleAs<RadioSearch>(find) == nullptr) return FALSE;
+  return CloseHandle(find);
 }
 
-FARPROC platform::FakeBluetoothBackend::function(std::string_view name) {
-  struct Row {
-    std::string_view name;
-    FARPROC function;
-  };
-  static const Row kRows[] = {
-      {"BluetoothIsDiscoverable", reinterpret_cast<FARPROC>(&fakeIsDiscoverable)},
-      {"BluetoothIsConnectable", reinterpret_cast<FARPROC>(&fakeIsConnectable)},
-      {"BluetoothEnableDiscovery", reinterpret_cast<FARPROC>(&fakeEnableDiscovery)},
-      {"BluetoothEnableIncomingConnections",
-       reinterpret_cast<FARPROC>(&fakeEnableIncomingConnections)},
-      {"BluetoothRemoveDevice", reinterpret_cast<FARPROC>(&fakeRemoveDevice)},
-  };
-  for (const Row& row : kRows) {
-    if (row.name == name) return row.function;
-  }
-  return nullptr;
+BOOL BluetoothIsDiscoverable(HANDLE radio) {
+  const int index = radioIndex(radio);
+  platform::BluetoothBackend* active = backend();
+  return index != -2 && active != nullptr && active->isDiscoverable(index) ? TRUE : FALSE;
 }
 
-size_t platform::FakeBluetoothBackend::radioCount() {
-  std::lock_guard lock(mutex_);
-  return radios_.size();
+BOOL BluetoothEnableDiscovery(HANDLE radio, BOOL enabled) {
+  const int index = radioIndex(radio);
+  platform::BluetoothBackend* active = backend();
+  return index != -2 && active != nullptr && active->enableDiscovery(index, enabled != FALSE) ? TRUE
+                                                                                              : FALSE;
 }
 
-void platform::FakeBluetoothBackend::addRadio(Radio radio) {
-  std::lock_guard lock(mutex_);
-  radios_.push_back(radio);
+BOOL BluetoothIsConnectable(HANDLE radio) {
+  const int index = radioIndex(radio);
+  platform::BluetoothBackend* active = backend();
+  return index != -2 && active != nullptr && active->isConnectable(index) ? TRUE : FALSE;
 }
 
-void platform::FakeBluetoothBackend::setRadioState(size_t index, Radio radio) {
-  std::lock_guard lock(mutex_);
-  if (index < radios_.size()) radios_[index] = radio;
+BOOL BluetoothEnableIncomingConnections(HANDLE radio, BOOL enabled) {
+  const int index = radioIndex(radio);
+  platform::BluetoothBackend* active = backend();
+  return index != -2 && active != nullptr && active->enableIncomingConnections(index, enabled != FALSE)
+             ? TRUE
+             : FALSE;
 }
 
-platform::FakeBluetoothBackend::Radio platform::FakeBluetoothBackend::radio(size_t index) {
-  std::lock_guard lock(mutex_);
-  return index < radios_.size() ? radios_[index] : Radio{};
+DWORD BluetoothGetDeviceInfo(HANDLE radio, BLUETOOTH_DEVICE_INFO* info) {
+  if (info == nullptr || info->dwSize != sizeof(BLUETOOTH_DEVICE_INFO)) return ERROR_INVALID_PARAMETER;
+  if (radioIndex(radio) == -2) return ERROR_INVALID_HANDLE;
+  platform::BluetoothBackend* active = backend();
+  if (active == nullptr) return kNoRadioStack;
+  return active->deviceInfo(*info);
 }
 
-void platform::FakeBluetoothBackend::setRemoveAnswer(DWORD answer) {
-  std::lock_guard lock(mutex_);
-  removeAnswer_ = answer;
+DWORD BluetoothRegisterForAuthenticationEx(const BLUETOOTH_DEVICE_INFO* device,
+                                           HBLUETOOTH_AUTHENTICATION_REGISTRATION* out,
+                                           PFN_AUTHENTICATION_CALLBACK_EX callback, void* context) {
+  if (out == nullptr || callback == nullptr) return ERROR_INVALID_PARAMETER;
+  *out = nullptr;
+  platform::BluetoothBackend* active = backend();
+  if (active == nullptr) return kNoRadioStack;
+  const uint64_t address = device == nullptr ? 0 : device->Address.ullLong;
+  void* registration = nullptr;
+  const DWORD result = active->registerAuthentication(address, callback, context, &registration);
+  if (result == ERROR_SUCCESS) *out = registration;
+  return result;
 }
 
-std::vector<std::string> platform::FakeBluetoothBackend::calls() {
-  std::lock_guard lock(mutex_);
-  return calls_;
+BOOL BluetoothUnregisterAuthentication(HBLUETOOTH_AUTHENTICATION_REGISTRATION handle) {
+  platform::BluetoothBackend* active = backend();
+  return active != nullptr && handle != nullptr && active->unregisterAuthentication(handle) ? TRUE
+                                                                                           : FALSE;
 }
 
-bool platform::FakeBluetoothBackend::anyRadio(bool discoverable) {
-  std::lock_guard lock(mutex_);
-  for (const Radio& radio : radios_) {
-    if (discoverable ? radio.discoverable : radio.connectable) return true;
-  }
-  return false;
+DWORD BluetoothSendAuthenticationResponseEx(HANDLE radio, const BLUETOOTH_AUTHENTICATE_RESPONSE* response) {
+  if (response == nullptr) return ERROR_INVALID_PARAMETER;
+  if (radioIndex(radio) == -2) return ERROR_INVALID_HANDLE;
+  platform::BluetoothBackend* active = backend();
+  if (active == nullptr) return kNoRadioStack;
+  return active->sendAuthenticationResponse(*response);
 }
 
-bool platform::FakeBluetoothBackend::setRadio(int index, bool discoverable, bool on) {
-  std::lock_guard lock(mutex_);
-  calls_.push_back(std::string(discoverable ? "EnableDiscovery(" : "EnableIncomingConnections(") +
-                   (on ? "1)" : "0)"));
-  if (index < 0 || static_cast<size_t>(index) >= radios_.size()) return false;
-  Radio& radio = radios_[static_cast<size_t>(index)];
-  if (discoverable) {
-    // A radio that takes no connections cannot be found.
-    if (on && !radio.connectable) return false;
-    radio.discoverable = on;
-  } else {
-    radio.connectable = on;
-    if (!on) radio.discoverable = false;
-  }
-  return true;
+DWORD BluetoothAuthenticateDeviceEx(HWND, HANDLE radio, BLUETOOTH_DEVICE_INFO* device, void*,
+                                    BLUETOOTH_AUTHENTICATION_REQUIREMENTS requirements) {
+  if (device == nullptr || device->dwSize != sizeof(BLUETOOTH_DEVICE_INFO)) return ERROR_INVALID_PARAMETER;
+  if (radioIndex(radio) == -2) return ERROR_INVALID_HANDLE;
+  platform::BluetoothBackend* active = backend();
+  if (active == nullptr) return kNoRadioStack;
+  return active->authenticateDevice(*device, requirements);
 }
 
-DWORD platform::FakeBluetoothBackend::removeDevice(uint64_t address) {
-  std::lock_guard lock(mutex_);
-  calls_.push_back(platform::formatText(std::string_view("RemoveDevice(%012llX)"),
-                                        static_cast<unsigned long long>(address)));
-  return removeAnswer_;
+DWORD BluetoothRemoveDevice(const BLUETOOTH_ADDRESS* address) {
+  if (address == nullptr) return ERROR_INVALID_PARAMETER;
+  platform::BluetoothBackend* active = backend();
+  if (active == nullptr) return kNoRadioStack;
+  return active->removeDevice(address->ullLong);
 }

@@ -1,7 +1,6 @@
 // Device set-up over a provider (see DeviceSetup.h).
 #include "platform/DeviceSetup.h"
 
-#include "platform/Bluetooth.h"
 #include "platform/CodePage.h"
 #include "platform/CommPorts.h"
 #include "platform/Format.h"
@@ -214,20 +213,6 @@ HDEVINFO SetupDiGetClassDevsW(const GUID* classGuid, LPCWSTR /*enumerator*/, HWN
   }
   if (!provider) provider = std::make_shared<SysfsProvider>();
   auto* set = new DeviceSet{*classGuid, {}};
-  if (*classGuid == GUID_BTHPORT_DEVICE_INTERFACE) {
-    // The radios of the Bluetooth back end, if one is installed.
-    const auto backend = platform::bluetoothBackend();
-    const size_t radios = backend ? backend->radioCount() : 0;
-    for (size_t index = 0; index < radios; ++index) {
-      platform::SetupDevice radio{};
-      radio.classGuid = GUID_BTHPORT_DEVICE_INTERFACE;
-      radio.instanceId = platform::bluetoothRadioPath(index);
-      set->devices.push_back(std::move(radio));
-    }
-    std::lock_guard lock(setsMutex());
-    liveSets().push_back(set);
-    return set;
-  }
   for (platform::SetupDevice& device : provider->devices()) {
     if (device.classGuid == *classGuid) set->devices.push_back(std::move(device));
   }
@@ -302,46 +287,4 @@ BOOL SetupDiDestroyDeviceInfoList(HDEVINFO handle) {
   }
   SetLastError(ERROR_INVALID_HANDLE);
   return FALSE;
-}
-
-BOOL SetupDiEnumDeviceInterfaces(HDEVINFO handle, SP_DEVINFO_DATA* device,
-                                 const GUID* interfaceClass, DWORD index,
-                                 SP_DEVICE_INTERFACE_DATA* data) {
-  DeviceSet* set = lookupSet(handle);
-  if (set == nullptr || interfaceClass == nullptr || data == nullptr) return FALSE;
-  // One interface per device: of the given device, or the index-th device.
-  const DWORD deviceIndex = device ? device->DevInst : index;
-  if (*interfaceClass != set->classGuid || (device && index > 0) ||
-      deviceIndex >= set->devices.size()) {
-    SetLastError(ERROR_NO_MORE_ITEMS);
-    return FALSE;
-  }
-  data->InterfaceClassGuid = set->classGuid;
-  data->Flags = 1;  // active
-  data->Reserved = deviceIndex;
-  return TRUE;
-}
-
-BOOL SetupDiGetDeviceInterfaceDetailW(HDEVINFO handle, SP_DEVICE_INTERFACE_DATA* data,
-                                      SP_DEVICE_INTERFACE_DETAIL_DATA_W* detail, DWORD size,
-                                      DWORD* required, SP_DEVINFO_DATA* device) {
-  DeviceSet* set = lookupSet(handle);
-  if (set == nullptr || data == nullptr || data->Reserved >= set->devices.size()) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  const std::u16string& path = set->devices[data->Reserved].instanceId;
-  const DWORD needed = static_cast<DWORD>(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath) +
-                                          (path.size() + 1) * sizeof(WCHAR));
-  if (required) *required = needed;
-  if (device) {
-    device->ClassGuid = set->classGuid;
-    device->DevInst = static_cast<DWORD>(data->Reserved);
-  }
-  if (detail == nullptr || size < needed) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return FALSE;
-  }
-  std::memcpy(detail->DevicePath, path.c_str(), (path.size() + 1) * sizeof(WCHAR));
-  return TRUE;
 }

@@ -1,7 +1,6 @@
 // File handles, reads, writes, seeks, attributes, searches, copies and moves.
 #include "platform/Files.h"
 
-#include "platform/Bluetooth.h"
 #include "platform/CommPorts.h"
 
 #include "FileObject.h"
@@ -274,10 +273,6 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD /*share*/, LPSECURITY_ATTRI
   // COM ports are devices of the serial device map, not files.
   if (name != nullptr && platform::parseComPortName(name, nullptr)) {
     return platform::openComPort(name, access);
-  }
-  // Bluetooth radios are devices of the Bluetooth back end.
-  if (name != nullptr && std::u16string_view(name).substr(0, 12) == u"\\\\?\\BTHPORT#") {
-    return platform::openBluetoothRadio(name);
   }
   const int flags = openFlagsFor(access, disposition);
   if (flags < 0) {

@@ -7,6 +7,7 @@
 #include "platform/ProcessSnapshot.h"
 #include "platform/Registry.h"
 #include "platform/Utf16.h"
+#include "platform/Wlan.h"
 
 #include <cstring>
 #include <span>
@@ -33,13 +34,50 @@ const Export kPsapiExports[] = {
     {"EnumProcessModules", reinterpret_cast<FARPROC>(&EnumProcessModules)},
 };
 
+#define ZEF_BLUETOOTH_EXPORT(name) {#name, reinterpret_cast<FARPROC>(&name)}
+const Export kBthPropsExports[] = {
+    ZEF_BLUETOOTH_EXPORT(BluetoothFindFirstRadio),
+    ZEF_BLUETOOTH_EXPORT(BluetoothFindNextRadio),
+    ZEF_BLUETOOTH_EXPORT(BluetoothFindRadioClose),
+    ZEF_BLUETOOTH_EXPORT(BluetoothIsDiscoverable),
+    ZEF_BLUETOOTH_EXPORT(BluetoothEnableDiscovery),
+    ZEF_BLUETOOTH_EXPORT(BluetoothIsConnectable),
+    ZEF_BLUETOOTH_EXPORT(BluetoothEnableIncomingConnections),
+    ZEF_BLUETOOTH_EXPORT(BluetoothGetDeviceInfo),
+    ZEF_BLUETOOTH_EXPORT(BluetoothRegisterForAuthenticationEx),
+    ZEF_BLUETOOTH_EXPORT(BluetoothUnregisterAuthentication),
+    ZEF_BLUETOOTH_EXPORT(BluetoothSendAuthenticationResponseEx),
+    ZEF_BLUETOOTH_EXPORT(BluetoothAuthenticateDeviceEx),
+    ZEF_BLUETOOTH_EXPORT(BluetoothRemoveDevice),
+};
+#undef ZEF_BLUETOOTH_EXPORT
+
 const BuiltInModule kModules[] = {
     {u"ntdll", kNtdllExports},
     {u"psapi", kPsapiExports},
+    // The radio modules: loadable only while a radio back end is active.
+    {u"bthprops.cpl", kBthPropsExports},
+    {u"bluetoothapis", {}},
+    // The wireless modules: their exports come from platform/Wlan.h, and
+    // they exist only while a WLAN back end is in force.
+    {u"wlanapi", {}},
+    {u"wlanui", {}},
 };
+
+bool isBluetoothModule(const BuiltInModule& module) {
+  const std::u16string_view name(module.name);
+  return name == u"bthprops.cpl" || name == u"bluetoothapis";
+}
+
+bool isWlanModule(const BuiltInModule& module) {
+  const std::u16string_view name(module.name);
+  return name == u"wlanapi" || name == u"wlanui";
+}
 
 // Tests can take psapi or one of its entries away.
 bool isAvailable(const BuiltInModule& module, const char* function) {
+  if (isBluetoothModule(module)) return platform::bluetoothOffers(function);
+  if (isWlanModule(module)) return platform::wlanBackend() != nullptr;
   if (std::u16string_view(module.name) != u"psapi") return true;
   const platform::PsapiAvailability available = platform::psapiAvailability();
   if (!available.module) return false;
@@ -61,16 +99,6 @@ const BuiltInModule* moduleOf(HMODULE handle) {
   return nullptr;
 }
 
-// The two Bluetooth modules: present while a back end is installed, their
-// functions those of the back end.
-const char kBluetoothModules[2] = {};
-constexpr std::u16string_view kBluetoothModuleNames[2] = {u"bthprops.cpl", u"bluetoothapis"};
-
-bool isBluetoothModule(HMODULE handle) {
-  const auto* address = reinterpret_cast<const char*>(handle);
-  return address == &kBluetoothModules[0] || address == &kBluetoothModules[1];
-}
-
 }  // namespace
 
 HMODULE LoadLibraryW(LPCWSTR name) {
@@ -79,11 +107,6 @@ HMODULE LoadLibraryW(LPCWSTR name) {
   if (slash != std::u16string_view::npos) wanted.remove_prefix(slash + 1);
   if (wanted.size() > 4 && platform::equalsIgnoreCase(wanted.substr(wanted.size() - 4), u".dll")) {
     wanted.remove_suffix(4);
-  }
-  for (int i = 0; i < 2; ++i) {
-    if (!platform::equalsIgnoreCase(wanted, kBluetoothModuleNames[i])) continue;
-    if (!platform::bluetoothBackend()) break;
-    return reinterpret_cast<HMODULE>(const_cast<char*>(&kBluetoothModules[i]));
   }
   for (const auto& module : kModules) {
     if (platform::equalsIgnoreCase(wanted, module.name) && isAvailable(module, nullptr)) {
@@ -95,15 +118,14 @@ HMODULE LoadLibraryW(LPCWSTR name) {
 }
 
 FARPROC GetProcAddress(HMODULE handle, LPCSTR name) {
-  if (isBluetoothModule(handle)) {
-    auto backend = platform::bluetoothBackend();
-    FARPROC function = backend && name ? backend->function(name) : nullptr;
-    if (function == nullptr) SetLastError(ERROR_PROC_NOT_FOUND);
-    return function;
-  }
   const BuiltInModule* module = moduleOf(handle);
   if (module == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  if (isWlanModule(*module)) {
+    if (FARPROC function = platform::wlanFunction(module->name, name)) return function;
+    SetLastError(ERROR_PROC_NOT_FOUND);
     return nullptr;
   }
   for (const auto& entry : module->exports) {
@@ -116,7 +138,7 @@ FARPROC GetProcAddress(HMODULE handle, LPCSTR name) {
 }
 
 BOOL FreeLibrary(HMODULE handle) {
-  if (moduleOf(handle) != nullptr || isBluetoothModule(handle)) return TRUE;
+  if (moduleOf(handle) != nullptr) return TRUE;
   SetLastError(ERROR_INVALID_HANDLE);
   return FALSE;
 }

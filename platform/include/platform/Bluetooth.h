@@ -1,92 +1,204 @@
-// The Bluetooth back end behind the modules "bthprops.cpl" and
-// "bluetoothapis.dll".
+// The Bluetooth functions of the two radio modules ("bthprops.cpl" and
+// "bluetoothapis.dll") and their records, over a replaceable back end.
 //
-// LoadLibraryW of either module succeeds only while a back end is installed,
-// and GetProcAddress answers the functions that back end offers (null for
-// the others), so the library above sees the machine through this seam. The
-// back end's radios are the devices of the device interface class
-// GUID_BTHPORT_DEVICE_INTERFACE; CreateFileW on such a device's path gives a
-// radio handle.
-//
-// The fake back end is in process and configured by tests: its radios'
-// flags, the answer to removing a device, and a record of the calls made.
+// Callers never link these functions: they load the modules with LoadLibraryW
+// and ask GetProcAddress for each function, so a machine without a radio
+// stack runs everything else. The modules load only while a back end is
+// active, and GetProcAddress answers only the functions that back end offers.
+// The active back end is the one a test installed, else BlueZ when org.bluez
+// is on the system bus (looked for once per process), else none.
 #pragma once
 
 #include "platform/Export.h"
-#include "platform/LoadableModules.h"
+#include "platform/LastError.h"
 #include "platform/WinTypes.h"
 
-#include <memory>
-#include <mutex>
-#include <string>
-#include <string_view>
-#include <vector>
+#include <cstddef>
+#include <cstdint>
 
-inline constexpr GUID GUID_BTHPORT_DEVICE_INTERFACE = {
-    0x0850302A, 0xB344, 0x4FDA, {0x9B, 0xE9, 0x90, 0x57, 0x6B, 0x8D, 0x46, 0xF0}};
+union BLUETOOTH_ADDRESS {
+  ULONGLONG ullLong;
+  uint8_t rgBytes[6];  // byte 5 is the most significant of the 48 bits
+};
+static_assert(sizeof(BLUETOOTH_ADDRESS) == 8);
 
-// The platform's device record (560 bytes).
+inline constexpr size_t BLUETOOTH_MAX_NAME_SIZE = 248;
+
 struct BLUETOOTH_DEVICE_INFO {
-  DWORD dwSize;
-  uint64_t Address;
+  DWORD dwSize;  // 560
+  BLUETOOTH_ADDRESS Address;
   ULONG ulClassofDevice;
   BOOL fConnected;
   BOOL fRemembered;
   BOOL fAuthenticated;
   SYSTEMTIME stLastSeen;
   SYSTEMTIME stLastUsed;
-  WCHAR szName[248];
+  WCHAR szName[BLUETOOTH_MAX_NAME_SIZE];
 };
+static_assert(offsetof(BLUETOOTH_DEVICE_INFO, Address) == 8);
+static_assert(offsetof(BLUETOOTH_DEVICE_INFO, ulClassofDevice) == 16);
+static_assert(offsetof(BLUETOOTH_DEVICE_INFO, szName) == 64);
 static_assert(sizeof(BLUETOOTH_DEVICE_INFO) == 560);
+
+struct BLUETOOTH_FIND_RADIO_PARAMS {
+  DWORD dwSize;
+};
+
+enum BLUETOOTH_AUTHENTICATION_METHOD : int32_t {
+  BLUETOOTH_AUTHENTICATION_METHOD_LEGACY = 1,
+  BLUETOOTH_AUTHENTICATION_METHOD_OOB,
+  BLUETOOTH_AUTHENTICATION_METHOD_NUMERIC_COMPARISON,
+  BLUETOOTH_AUTHENTICATION_METHOD_PASSKEY_NOTIFICATION,
+  BLUETOOTH_AUTHENTICATION_METHOD_PASSKEY,
+};
+
+enum BLUETOOTH_IO_CAPABILITY : int32_t {
+  BLUETOOTH_IO_CAPABILITY_DISPLAYONLY = 0,
+  BLUETOOTH_IO_CAPABILITY_DISPLAYYESNO = 1,
+  BLUETOOTH_IO_CAPABILITY_KEYBOARDONLY = 2,
+  BLUETOOTH_IO_CAPABILITY_NOINPUTNOOUTPUT = 3,
+  BLUETOOTH_IO_CAPABILITY_UNDEFINED = 0xff,
+};
+
+enum BLUETOOTH_AUTHENTICATION_REQUIREMENTS : int32_t {
+  MITMProtectionNotRequired = 0,
+  MITMProtectionRequired = 1,
+  MITMProtectionNotRequiredBonding = 2,
+  MITMProtectionRequiredBonding = 3,
+  MITMProtectionNotRequiredGeneralBonding = 4,
+  MITMProtectionRequiredGeneralBonding = 5,
+  MITMProtectionNotDefined = 0xff,
+};
+
+struct BLUETOOTH_AUTHENTICATION_CALLBACK_PARAMS {
+  BLUETOOTH_DEVICE_INFO deviceInfo;
+  BLUETOOTH_AUTHENTICATION_METHOD authenticationMethod;
+  BLUETOOTH_IO_CAPABILITY ioCapability;
+  BLUETOOTH_AUTHENTICATION_REQUIREMENTS authenticationRequirements;
+  union {
+    ULONG Numeric_Value;
+    ULONG Passkey;
+  };
+};
+static_assert(sizeof(BLUETOOTH_AUTHENTICATION_CALLBACK_PARAMS) == 576);
+
+inline constexpr size_t BTH_MAX_PIN_SIZE = 16;
+
+struct BLUETOOTH_PIN_INFO {
+  uint8_t pin[BTH_MAX_PIN_SIZE];
+  uint8_t pinLength;
+};
+struct BLUETOOTH_OOB_DATA_INFO {
+  uint8_t C[16];
+  uint8_t R[16];
+};
+struct BLUETOOTH_NUMERIC_COMPARISON_INFO {
+  ULONG NumericValue;
+};
+struct BLUETOOTH_PASSKEY_INFO {
+  ULONG passkey;
+};
+
+struct BLUETOOTH_AUTHENTICATE_RESPONSE {
+  BLUETOOTH_ADDRESS bthAddressRemote;
+  BLUETOOTH_AUTHENTICATION_METHOD authMethod;
+  union {
+    BLUETOOTH_PIN_INFO pinInfo;
+    BLUETOOTH_OOB_DATA_INFO oobInfo;
+    BLUETOOTH_NUMERIC_COMPARISON_INFO numericCompInfo;
+    BLUETOOTH_PASSKEY_INFO passkeyInfo;
+  };
+  uint8_t negativeResponse;
+};
+static_assert(offsetof(BLUETOOTH_AUTHENTICATE_RESPONSE, negativeResponse) == 44);
+static_assert(sizeof(BLUETOOTH_AUTHENTICATE_RESPONSE) == 48);
+
+// Bluetooth sockets of the sockets layer (platform/Sockets.h): a stream
+// socket of family AF_BTH and protocol BTHPROTO_RFCOMM connects to an RFCOMM
+// channel of a device, or to a service class (port 0) the stack resolves.
+inline constexpr int AF_BTH = 32;
+inline constexpr int BTHPROTO_RFCOMM = 3;
+
+#pragma pack(push, 1)
+struct SOCKADDR_BTH {
+  uint16_t addressFamily;  // AF_BTH
+  uint64_t btAddr;
+  GUID serviceClassId;     // null: connect to `port`
+  ULONG port;
+};
+#pragma pack(pop)
+static_assert(sizeof(SOCKADDR_BTH) == 30);
+
+using HBLUETOOTH_RADIO_FIND = HANDLE;
+using HBLUETOOTH_AUTHENTICATION_REGISTRATION = HANDLE;
+using PFN_AUTHENTICATION_CALLBACK_EX =
+    BOOL (*)(void* context, BLUETOOTH_AUTHENTICATION_CALLBACK_PARAMS* params);
+
+// The functions as the modules export them. A null radio means any radio.
+ZEF_EXTERN_C HBLUETOOTH_RADIO_FIND BluetoothFindFirstRadio(const BLUETOOTH_FIND_RADIO_PARAMS* params,
+                                                           HANDLE* radio);
+ZEF_EXTERN_C BOOL BluetoothFindNextRadio(HBLUETOOTH_RADIO_FIND find, HANDLE* radio);
+ZEF_EXTERN_C BOOL BluetoothFindRadioClose(HBLUETOOTH_RADIO_FIND find);
+ZEF_EXTERN_C BOOL BluetoothIsDiscoverable(HANDLE radio);
+ZEF_EXTERN_C BOOL BluetoothEnableDiscovery(HANDLE radio, BOOL enabled);
+ZEF_EXTERN_C BOOL BluetoothIsConnectable(HANDLE radio);
+ZEF_EXTERN_C BOOL BluetoothEnableIncomingConnections(HANDLE radio, BOOL enabled);
+ZEF_EXTERN_C DWORD BluetoothGetDeviceInfo(HANDLE radio, BLUETOOTH_DEVICE_INFO* info);
+ZEF_EXTERN_C DWORD BluetoothRegisterForAuthenticationEx(const BLUETOOTH_DEVICE_INFO* device,
+                                                        HBLUETOOTH_AUTHENTICATION_REGISTRATION* out,
+                                                        PFN_AUTHENTICATION_CALLBACK_EX callback,
+                                                        void* context);
+ZEF_EXTERN_C BOOL BluetoothUnregisterAuthentication(HBLUETOOTH_AUTHENTICATION_REGISTRATION handle);
+ZEF_EXTERN_C DWORD BluetoothSendAuthenticationResponseEx(HANDLE radio,
+                                                         const BLUETOOTH_AUTHENTICATE_RESPONSE* response);
+ZEF_EXTERN_C DWORD BluetoothAuthenticateDeviceEx(HWND parent, HANDLE radio, BLUETOOTH_DEVICE_INFO* device,
+                                                 void* outOfBandData,
+                                                 BLUETOOTH_AUTHENTICATION_REQUIREMENTS requirements);
+ZEF_EXTERN_C DWORD BluetoothRemoveDevice(const BLUETOOTH_ADDRESS* address);
 
 namespace platform {
 
+// One radio stack. Calls come from any thread; a back end locks what it shares.
 class ZEF_EXPORT BluetoothBackend {
 public:
   virtual ~BluetoothBackend();
-  // The function of that name, or null when this back end has none.
-  virtual FARPROC function(std::string_view name) = 0;
-  virtual size_t radioCount() = 0;
+
+  // Whether GetProcAddress hands out the module function of this name.
+  virtual bool offers(const char* function) const = 0;
+
+  virtual int radioCount() = 0;
+  // Radio flags of radio `index`; -1 stands for "any radio".
+  virtual bool isDiscoverable(int radio) = 0;
+  virtual bool isConnectable(int radio) = 0;
+  virtual bool enableDiscovery(int radio, bool enabled) = 0;
+  virtual bool enableIncomingConnections(int radio, bool enabled) = 0;
+
+  // ERROR_SUCCESS with `info` filled from the device of info->Address.
+  virtual DWORD deviceInfo(BLUETOOTH_DEVICE_INFO& info) = 0;
+  virtual DWORD removeDevice(uint64_t address) = 0;
+
+  // The authentication callback for one device (address 0: every device).
+  virtual DWORD registerAuthentication(uint64_t address, PFN_AUTHENTICATION_CALLBACK_EX callback,
+                                       void* context, void** registration) = 0;
+  virtual bool unregisterAuthentication(void* registration) = 0;
+  virtual DWORD sendAuthenticationResponse(const BLUETOOTH_AUTHENTICATE_RESPONSE& response) = 0;
+  virtual DWORD authenticateDevice(BLUETOOTH_DEVICE_INFO& device,
+                                   BLUETOOTH_AUTHENTICATION_REQUIREMENTS requirements) = 0;
+
+  // A descriptor for an RFCOMM socket, or -1 with errno.
+  virtual int rfcommSocket() = 0;
+  // Connects the descriptor rfcommSocket gave: 0, or a WSAE error code.
+  virtual int rfcommConnect(int fd, const SOCKADDR_BTH& address) = 0;
 };
 
-// Installs the back end (null: none; the modules then do not load).
-ZEF_EXPORT void setBluetoothBackend(std::shared_ptr<BluetoothBackend> backend);
-ZEF_EXPORT std::shared_ptr<BluetoothBackend> bluetoothBackend();
+// Makes `backend` the active one (null: none); the caller keeps ownership and
+// uninstalls it before destroying it. Returns the one it replaced (the
+// system's radio stack is never returned: it stays underneath).
+ZEF_EXPORT BluetoothBackend* installBluetoothBackend(BluetoothBackend* backend);
+ZEF_EXPORT BluetoothBackend* activeBluetoothBackend();
 
-// The device path of radio `index` ("\\?\BTHPORT#RADIO#<index>").
-ZEF_EXPORT std::u16string bluetoothRadioPath(size_t index);
-// Opens a radio by its device path (CreateFileW hands such paths here).
-ZEF_EXPORT HANDLE openBluetoothRadio(std::u16string_view path);
-// The radio index behind a handle, or -1.
-ZEF_EXPORT int bluetoothRadioIndex(HANDLE radio);
-
-class ZEF_EXPORT FakeBluetoothBackend final : public BluetoothBackend {
-public:
-  struct Radio {
-    bool connectable = false;
-    bool discoverable = false;
-  };
-
-  FARPROC function(std::string_view name) override;
-  size_t radioCount() override;
-
-  // Test set-up and inspection; safe from any thread.
-  void addRadio(Radio radio);
-  void setRadioState(size_t index, Radio radio);
-  Radio radio(size_t index);
-  void setRemoveAnswer(DWORD answer);
-  std::vector<std::string> calls();
-
-  // Used by the fake's functions.
-  bool anyRadio(bool discoverable);
-  bool setRadio(int index, bool discoverable, bool on);
-  DWORD removeDevice(uint64_t address);
-
-private:
-  std::mutex mutex_;
-  std::vector<Radio> radios_;
-  DWORD removeAnswer_ = 0;
-  std::vector<std::string> calls_;
-};
+// Whether the radio modules load now (function null) and whether
+// GetProcAddress hands out `function` of them.
+bool bluetoothOffers(const char* function);
 
 }  // namespace platform

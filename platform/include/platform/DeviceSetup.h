@@ -67,29 +67,6 @@ ZEF_EXPORT BOOL SetupDiGetDeviceRegistryPropertyW(HDEVINFO set, SP_DEVINFO_DATA*
                                                   DWORD size, DWORD* required);
 ZEF_EXPORT BOOL SetupDiDestroyDeviceInfoList(HDEVINFO set);
 
-// Device interfaces: the Bluetooth radios of the back end (Bluetooth.h) under
-// GUID_BTHPORT_DEVICE_INTERFACE, one interface per device.
-struct SP_DEVICE_INTERFACE_DATA {
-  DWORD cbSize;
-  GUID InterfaceClassGuid;
-  DWORD Flags;
-  uintptr_t Reserved;  // the device's index in its set
-};
-struct SP_DEVICE_INTERFACE_DETAIL_DATA_W {
-  DWORD cbSize;
-  WCHAR DevicePath[1];  // terminated; as long as the caller's buffer allows
-};
-// FALSE with ERROR_NO_MORE_ITEMS past the last interface.
-ZEF_EXPORT BOOL SetupDiEnumDeviceInterfaces(HDEVINFO set, SP_DEVINFO_DATA* device,
-                                            const GUID* interfaceClass, DWORD index,
-                                            SP_DEVICE_INTERFACE_DATA* data);
-// The interface's device path; FALSE with ERROR_INSUFFICIENT_BUFFER and the
-// size needed in *required when `size` is too small.
-ZEF_EXPORT BOOL SetupDiGetDeviceInterfaceDetailW(HDEVINFO set, SP_DEVICE_INTERFACE_DATA* data,
-                                                 SP_DEVICE_INTERFACE_DETAIL_DATA_W* detail,
-                                                 DWORD size, DWORD* required,
-                                                 SP_DEVINFO_DATA* device);
-
 namespace platform {
 
 // One device as a provider describes it.

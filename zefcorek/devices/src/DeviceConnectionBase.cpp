@@ -168,9 +168,10 @@ TConnResult DeviceConnectionBase::ReadText(WCHAR* buffer, uint16_t length, bool 
                                            uint16_t* got) {
   TConnResult result{CONN_FAILED};
   runShared(u"ReadText", [&] {
-    result = readTextLoop(buffer, length, got, [&](char* ansi, uint16_t count, uint16_t* taken) {
-      return Read(ansi, count, wait, taken);
-    });
+    result = readTextLoop(buffer, length, class_.textBufferBytes, got,
+                          [&](char* ansi, uint16_t count, uint16_t* taken) {
+                            return Read(ansi, count, wait, taken);
+                          });
   });
   return result;
 }
@@ -178,10 +179,12 @@ TConnResult DeviceConnectionBase::ReadText(WCHAR* buffer, uint16_t length, bool 
 TConnResult DeviceConnectionBase::ReadTextEx(WCHAR* buffer, uint16_t length, uint32_t timeoutMs,
                                              uint16_t* got) {
   TConnResult result{CONN_FAILED};
+  // ReadTextEx keeps the common 512-byte buffer on every medium.
   runShared(u"ReadTextEx", [&] {
-    result = readTextLoop(buffer, length, got, [&](char* ansi, uint16_t count, uint16_t* taken) {
-      return ReadEx(ansi, count, timeoutMs, taken);
-    });
+    result = readTextLoop(buffer, length, kTextExBufferBytes, got,
+                          [&](char* ansi, uint16_t count, uint16_t* taken) {
+                            return ReadEx(ansi, count, timeoutMs, taken);
+                          });
   });
   return result;
 }
@@ -190,11 +193,11 @@ TConnResult DeviceConnectionBase::ReadTextEx(WCHAR* buffer, uint16_t length, uin
 // hand them over as wide text. A time-out hands over what did arrive, with
 // status 3, rather than dropping bytes that were already taken.
 TConnResult DeviceConnectionBase::readTextLoop(
-    WCHAR* buffer, uint16_t length, uint16_t* got,
+    WCHAR* buffer, uint16_t length, uint16_t bufferBytes, uint16_t* got,
     const std::function<TConnResult(char*, uint16_t, uint16_t*)>& readBytes) {
   if (buffer == nullptr || length == 0 || got == nullptr) return {CONN_BAD_ARGUMENT};
   *got = 0;
-  std::vector<char> ansi(class_.textBufferBytes, '\0');
+  std::vector<char> ansi(bufferBytes, '\0');
   const auto wanted = static_cast<uint16_t>(
       std::min<size_t>(length - 1u, ansi.size() - 1u));
   uint16_t taken = 0;

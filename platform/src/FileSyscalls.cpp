@@ -1,6 +1,7 @@
 // The real system calls behind the platform file layer's table.
 #include "platform/FileSyscalls.h"
 
+#include <cassert>
 #include <cerrno>
 #include <fcntl.h>
 #include <stdio.h>
@@ -50,6 +51,7 @@ ssize_t platform::readFully(int fd, void* buffer, size_t size) {
         retryAfterSignal([&] { return fileSyscalls().read(fd, static_cast<char*>(buffer) + total, size - total); });
     if (got < 0) return -1;
     if (got == 0) break;
+    assert(static_cast<size_t>(got) <= size - total && "a read never returns more than was asked for");
     total += static_cast<size_t>(got);
   }
   return static_cast<ssize_t>(total);
@@ -75,6 +77,7 @@ size_t platform::writeFully(int fd, const void* buffer, size_t size) {
       if (put == 0) errno = ENOSPC;
       break;
     }
+    assert(static_cast<size_t>(put) <= size - total && "a write never takes more than it was given");
     total += static_cast<size_t>(put);
   }
   return total;

@@ -1,7 +1,7 @@
 // The service "VKRServ" and its command channel; see VKRServ.h.
 #include "VKRServ.h"
 
-#include "ProcedureCommand.h"
+#include "ServiceProcedureCommand.h"
 
 #include "platform/CodePage.h"
 #include "platform/KnownFolders.h"

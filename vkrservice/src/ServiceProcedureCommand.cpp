@@ -1,6 +1,6 @@
 // The service's procedure-command entry; the executor itself is shared with
 // the updater (servicechannel/ProcedureCommand.h).
-#include "ProcedureCommand.h"
+#include "ServiceProcedureCommand.h"
 
 #include "servicechannel/ProcedureCommand.h"
 

@@ -264,6 +264,8 @@ private:
   // The memory DC with the bitmap and the default font selected.
   bool selectIntoMemoryDC(HBITMAP bitmap, HDC compatibleWith);
   void computeChannelShifts();
+  // MakeTopDown and MakeBottomUp.
+  HRESULT turnRowOrder(bool topDown);
   // S_OK when `depthSurface` is a 32-bpp surface of this surface's size.
   HRESULT checkDepthSurface(IDrawableDS* depthSurface);
   // Text: which path draws it, and the steps the paths share.

@@ -4,18 +4,9 @@
 
 HRESULT Pictrel::IDrawableDSImp::BltTo(HDC, const tagT_IRECT2D*, int, int, bool) { return E_NOTIMPL; }
 HRESULT Pictrel::IDrawableDSImp::StretchTo(HDC, const tagT_IRECT2D*, const tagT_IRECT2D*, bool) { return E_NOTIMPL; }
-HRESULT Pictrel::IDrawableDSImp::SwapRows(int, int) { return E_NOTIMPL; }
-HRESULT Pictrel::IDrawableDSImp::MirrorRow(int) { return E_NOTIMPL; }
-HRESULT Pictrel::IDrawableDSImp::FlipVertical() { return E_NOTIMPL; }
-HRESULT Pictrel::IDrawableDSImp::MirrorHorizontal() { return E_NOTIMPL; }
-HRESULT Pictrel::IDrawableDSImp::AttachImage(IRasterImage*) { return E_NOTIMPL; }
-HRESULT Pictrel::IDrawableDSImp::DetachImage() { return E_NOTIMPL; }
-bool Pictrel::IDrawableDSImp::IsImageAttached() { return false; }
-IRasterImage* Pictrel::IDrawableDSImp::GetAttachedImage() { return nullptr; }
 HRESULT Pictrel::IDrawableDSImp::LoadBitmapResource(HINSTANCE, LPCWSTR, int) { return E_NOTIMPL; }
-HRESULT Pictrel::IDrawableDSImp::MakeTopDown() { return E_NOTIMPL; }
-HRESULT Pictrel::IDrawableDSImp::MakeBottomUp() { return E_NOTIMPL; }
 HRESULT Pictrel::IDrawableDSImp::LoadPNGResource(HINSTANCE, UINT) { return E_NOTIMPL; }
 HRESULT Pictrel::IDrawableDSImp::LoadImageFromMemory(const void*, DWORD) { return E_NOTIMPL; }
 HRESULT Pictrel::IDrawableDSImp::AlphaBlendTo(HDC, const tagT_IRECT2D*, int, int, int*, int*) { return E_NOTIMPL; }
 HRESULT Pictrel::IDrawableDSImp::AlphaBlendToEx(HDC, const tagT_IRECT2D*, int, int, const BLENDFUNCTION*) { return E_NOTIMPL; }
+

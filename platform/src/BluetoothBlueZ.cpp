@@ -7,6 +7,7 @@
 // down, as the radio switch of the system does.
 #include "BluetoothBlueZ.h"
 
+#include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/Sockets.h"
 
@@ -16,6 +17,8 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <strings.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -28,6 +31,7 @@
 namespace {
 
 constexpr int kCallTimeoutMs = 5000;  // every bus call is bounded
+constexpr uint32_t kDiscoveryMs = 4000;  // an inquiry of about five seconds
 constexpr DWORD kNotFound = 1168;     // ERROR_NOT_FOUND
 constexpr DWORD kGenFailure = 31;     // ERROR_GEN_FAILURE
 
@@ -61,6 +65,7 @@ struct Device {
   bool paired = false;
   bool trusted = false;
   bool connected = false;
+  std::vector<std::string> uuids;
 };
 
 struct Snapshot {
@@ -93,6 +98,21 @@ bool readVariant(DBusMessageIter* iter, int type, T& out) {
   if (dbus_message_iter_get_arg_type(&variant) != type) return false;
   dbus_message_iter_get_basic(&variant, &out);
   return true;
+}
+
+std::vector<std::string> readStrings(DBusMessageIter* iter) {
+  std::vector<std::string> strings;
+  DBusMessageIter variant;
+  dbus_message_iter_recurse(iter, &variant);
+  if (dbus_message_iter_get_arg_type(&variant) != DBUS_TYPE_ARRAY) return strings;
+  DBusMessageIter item;
+  for (dbus_message_iter_recurse(&variant, &item); dbus_message_iter_get_arg_type(&item) == DBUS_TYPE_STRING;
+       dbus_message_iter_next(&item)) {
+    const char* text = nullptr;
+    dbus_message_iter_get_basic(&item, &text);
+    if (text != nullptr) strings.emplace_back(text);
+  }
+  return strings;
 }
 
 bool readBool(DBusMessageIter* iter) {
@@ -181,6 +201,33 @@ public:
     return kGenFailure;
   }
 
+  // The devices the adapters know, after a discovery of a few seconds. The
+  // services are those BlueZ resolved itself.
+  int inquire(bool, std::vector<platform::BluetoothInquiryDevice>& devices) override {
+    discover();
+    const Snapshot now = snapshot();
+    if (now.adapters.empty()) return WSAENETDOWN;
+    devices.clear();
+    for (const Device& device : now.devices) {
+      devices.push_back({device.address, platform::ansiToWideLenient(device.name), device.classOfDevice,
+                         device.paired, device.paired || device.trusted, device.connected});
+    }
+    return 0;
+  }
+
+  int findService(uint64_t address, uint16_t uuid16, bool& found) override {
+    found = false;
+    char wanted[40];
+    std::snprintf(wanted, sizeof wanted, "0000%04x-0000-1000-8000-00805f9b34fb", uuid16);
+    for (const Device& device : snapshot().devices) {
+      if (device.address != address) continue;
+      for (const std::string& uuid : device.uuids) {
+        if (strcasecmp(uuid.c_str(), wanted) == 0) found = true;
+      }
+    }
+    return 0;
+  }
+
   int rfcommSocket() override { return ::socket(kAfBluetooth, SOCK_STREAM | SOCK_CLOEXEC, kBtProtoRfcomm); }
 
   // A channel only: finding the channel of a service class needs a service
@@ -231,6 +278,20 @@ private:
       done = true;
     }
     return done;
+  }
+
+  // A bounded discovery on every adapter; adapters that refuse are skipped.
+  void discover() {
+    const Snapshot now = snapshot();
+    for (const Adapter& adapter : now.adapters) {
+      Message start(dbus_message_new_method_call("org.bluez", adapter.path.c_str(), "org.bluez.Adapter1",
+                                                 "StartDiscovery"));
+      if (!send(start.get())) continue;
+      platform::clock().sleepMs(kDiscoveryMs);
+      Message stop(dbus_message_new_method_call("org.bluez", adapter.path.c_str(), "org.bluez.Adapter1",
+                                                "StopDiscovery"));
+      (void)send(stop.get());
+    }
   }
 
   bool setProperty(const std::string& path, const char* property, bool value) {
@@ -306,6 +367,7 @@ private:
           if (std::strcmp(key, "Paired") == 0) device.paired = readBool(value);
           if (std::strcmp(key, "Trusted") == 0) device.trusted = readBool(value);
           if (std::strcmp(key, "Connected") == 0) device.connected = readBool(value);
+          if (std::strcmp(key, "UUIDs") == 0) device.uuids = readStrings(value);
         });
         if (device.name.empty()) device.name = alias;
         if (device.adapter.empty()) device.adapter = device.path.substr(0, device.path.rfind('/'));

@@ -223,3 +223,44 @@ int platform::FakeBluetoothBackend::rfcommConnect(int fd, const SOCKADDR_BTH& ad
   ::close(connected);
   return result < 0 ? WSAENOBUFS : 0;
 }
+
+int platform::FakeBluetoothBackend::inquiryCount() const {
+  std::lock_guard lock(mutex_);
+  return inquiries_;
+}
+
+int platform::FakeBluetoothBackend::inquire(bool flushCache, std::vector<BluetoothInquiryDevice>& found) {
+  std::lock_guard lock(mutex_);
+  record(std::string("Inquiry") + (flushCache ? " flush" : ""));
+  if (!inquiryFailures.empty()) {
+    const int error = inquiryFailures.front();
+    inquiryFailures.erase(inquiryFailures.begin());
+    return error;
+  }
+  const size_t round = static_cast<size_t>(inquiries_++);
+  lastInquiry_ = inquiryRounds.empty() ? devices : inquiryRounds[std::min(round, inquiryRounds.size() - 1)];
+  found.clear();
+  for (const auto& device : lastInquiry_) {
+    found.push_back({device.address, device.name, device.classOfDevice, device.authenticated, device.remembered,
+                     device.connected});
+  }
+  return 0;
+}
+
+int platform::FakeBluetoothBackend::findService(uint64_t address, uint16_t uuid16, bool& found) {
+  std::lock_guard lock(mutex_);
+  found = false;
+  for (const auto* list : {&lastInquiry_, &devices}) {
+    for (const auto& device : *list) {
+      if (device.address != address) continue;
+      found = std::find(device.services.begin(), device.services.end(), uuid16) != device.services.end();
+      return 0;
+    }
+  }
+  return 0;
+}
+
+uint64_t platform::FakeBluetoothBackend::radioAddress() {
+  std::lock_guard lock(mutex_);
+  return localRadioAddress;
+}

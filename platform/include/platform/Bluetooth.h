@@ -15,6 +15,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 union BLUETOOTH_ADDRESS {
   ULONGLONG ullLong;
@@ -158,6 +160,16 @@ ZEF_EXTERN_C DWORD BluetoothRemoveDevice(const BLUETOOTH_ADDRESS* address);
 
 namespace platform {
 
+// A device an inquiry found.
+struct BluetoothInquiryDevice {
+  uint64_t address = 0;
+  std::u16string name;  // empty: the device gave none
+  uint32_t classOfDevice = 0;
+  bool paired = false;
+  bool remembered = false;
+  bool connected = false;
+};
+
 // One radio stack. Calls come from any thread; a back end locks what it shares.
 class ZEF_EXPORT BluetoothBackend {
 public:
@@ -189,6 +201,14 @@ public:
   virtual int rfcommSocket() = 0;
   // Connects the descriptor rfcommSocket gave: 0, or a WSAE error code.
   virtual int rfcommConnect(int fd, const SOCKADDR_BTH& address) = 0;
+
+  // A device inquiry (the cache of earlier ones dropped first when asked):
+  // 0 and the devices, or a WSAE error code.
+  virtual int inquire(bool flushCache, std::vector<BluetoothInquiryDevice>& devices) = 0;
+  // Whether the device offers the service class `uuid16`: 0, or a WSAE error.
+  virtual int findService(uint64_t address, uint16_t uuid16, bool& found) = 0;
+  // The address of the first radio (0 when unknown).
+  virtual uint64_t radioAddress() { return 0; }
 };
 
 // Makes `backend` the active one (null: none); the caller keeps ownership and

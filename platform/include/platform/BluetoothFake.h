@@ -64,6 +64,13 @@ public:
   std::optional<FakeBluetoothAuthentication> authentication;  // unset: not supported
   FakeRfcommFactory rfcommFactory;                            // unset: the device is down
 
+  // Inquiries: each takes the next round (the last one repeats); without
+  // rounds they find `devices`. A queued failure answers the next inquiry.
+  std::vector<std::vector<FakeBluetoothDevice>> inquiryRounds;
+  std::vector<int> inquiryFailures;
+  uint64_t localRadioAddress = 0x0000F0E0D0C0B0A0ull;
+  int inquiryCount() const;
+
   // The responses the callback sent, and the addresses connect was given.
   std::vector<BLUETOOTH_AUTHENTICATE_RESPONSE> responses() const;
   std::vector<SOCKADDR_BTH> connects() const;
@@ -87,6 +94,9 @@ public:
                            BLUETOOTH_AUTHENTICATION_REQUIREMENTS requirements) override;
   int rfcommSocket() override;
   int rfcommConnect(int fd, const SOCKADDR_BTH& address) override;
+  int inquire(bool flushCache, std::vector<BluetoothInquiryDevice>& devices) override;
+  int findService(uint64_t address, uint16_t uuid16, bool& found) override;
+  uint64_t radioAddress() override;
 
 protected:
   struct Registration {
@@ -103,6 +113,8 @@ protected:
   std::vector<std::unique_ptr<Registration>> registrations_;
   std::vector<BLUETOOTH_AUTHENTICATE_RESPONSE> responses_;
   std::vector<SOCKADDR_BTH> connects_;
+  int inquiries_ = 0;
+  std::vector<FakeBluetoothDevice> lastInquiry_;
 };
 
 // Installs a back end for one scope and restores the previous one.

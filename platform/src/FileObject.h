@@ -27,12 +27,12 @@ private:
 
 // The Linux path of a wide name; sets ERROR_INVALID_NAME (null, malformed)
 // or ERROR_PATH_NOT_FOUND (unconfigured drive) and answers nullopt.
-std::optional<std::string> mappedPath(LPCWSTR name);
+[[nodiscard]] std::optional<std::string> mappedPath(LPCWSTR name);
 
 // Sets the last error from errno and answers FALSE.
 BOOL failFromErrno();
 
 // Attributes of a stat record; `name` decides the hidden flag (a leading dot).
-DWORD attributesOf(const struct stat& info, const std::string& name);
+[[nodiscard]] DWORD attributesOf(const struct stat& info, const std::string& name);
 
 }  // namespace platform

@@ -71,14 +71,14 @@ public:
 //
 // Reads until `size` bytes or the end of the file; the count read, or -1
 // with errno set when a read fails.
-ZEF_EXPORT ssize_t readFully(int fd, void* buffer, size_t size);
+[[nodiscard]] ZEF_EXPORT ssize_t readFully(int fd, void* buffer, size_t size);
 // Every byte up to the end of the file; nothing (errno set) when a read
 // fails.
-ZEF_EXPORT std::optional<std::string> readToEnd(int fd);
+[[nodiscard]] ZEF_EXPORT std::optional<std::string> readToEnd(int fd);
 // Writes all `size` bytes; answers how many were written: all of them, or
 // fewer with errno set. A write that takes no byte at all would be asked
 // for ever: it counts as a full disk (ENOSPC).
-ZEF_EXPORT size_t writeFully(int fd, const void* buffer, size_t size);
+[[nodiscard]] ZEF_EXPORT size_t writeFully(int fd, const void* buffer, size_t size);
 
 // Calls `call` again while it fails with EINTR. Only calls that may safely be
 // repeated go through here (never close: the descriptor is gone either way).

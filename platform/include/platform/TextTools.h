@@ -16,7 +16,7 @@ namespace platform {
 
 // Length of the UTF-8 sequence that `lead` starts (1 to 4), 0 for a byte
 // that cannot start one (a continuation byte, C0, C1, F5-FF).
-constexpr size_t utf8SequenceLength(unsigned char lead) {
+[[nodiscard]] constexpr size_t utf8SequenceLength(unsigned char lead) {
   if (lead < 0x80) return 1;
   if (lead >= 0xC2 && lead <= 0xDF) return 2;
   if (lead >= 0xE0 && lead <= 0xEF) return 3;
@@ -50,12 +50,12 @@ inline void appendUtf8(std::string& out, char32_t codePoint) {
 // The largest length at or below `limit` that cuts `text` at a whole
 // character: never inside a UTF-8 sequence, never between the two units of
 // a surrogate pair. The whole text when `limit` reaches its end.
-constexpr size_t wholeCharacterCut(std::string_view text, size_t limit) {
+[[nodiscard]] constexpr size_t wholeCharacterCut(std::string_view text, size_t limit) {
   if (limit >= text.size()) return text.size();
   while (limit > 0 && isUtf8Continuation(text[limit])) --limit;
   return limit;
 }
-constexpr size_t wholeCharacterCut(std::u16string_view text, size_t limit) {
+[[nodiscard]] constexpr size_t wholeCharacterCut(std::u16string_view text, size_t limit) {
   if (limit >= text.size()) return text.size();
   if (limit > 0 && text[limit] >= 0xDC00 && text[limit] <= 0xDFFF && text[limit - 1] >= 0xD800 &&
       text[limit - 1] <= 0xDBFF)
@@ -81,7 +81,7 @@ constexpr bool isTrimmedUnit(Char unit, TrimSet set) {
 
 // `text` without the units of `set` at the chosen ends.
 template <typename Char>
-constexpr std::basic_string_view<Char> trimmed(std::basic_string_view<Char> text, TrimSet set,
+[[nodiscard]] constexpr std::basic_string_view<Char> trimmed(std::basic_string_view<Char> text, TrimSet set,
                                                TrimEnds ends = TrimEnds::Both) {
   if (ends != TrimEnds::End) {
     while (!text.empty() && isTrimmedUnit(text.front(), set)) text.remove_prefix(1);

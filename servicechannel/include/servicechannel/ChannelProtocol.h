@@ -42,10 +42,10 @@ enum class ProcedureResult {
 };
 
 // The reply the service writes for a result.
-const char16_t* replyFor(ProcedureResult result);
+[[nodiscard]] const char16_t* replyFor(ProcedureResult result);
 
 // The result a reply stands for, compared ignoring case; nothing when the
 // value is not a reply (a command still waiting, or anything else).
-std::optional<ProcedureResult> resultOfReply(std::u16string_view value);
+[[nodiscard]] std::optional<ProcedureResult> resultOfReply(std::u16string_view value);
 
 }  // namespace servicechannel

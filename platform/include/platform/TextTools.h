@@ -82,7 +82,7 @@ constexpr bool isTrimmedUnit(Char unit, TrimSet set) {
 // `text` without the units of `set` at the chosen ends.
 template <typename Char>
 [[nodiscard]] constexpr std::basic_string_view<Char> trimmed(std::basic_string_view<Char> text, TrimSet set,
-                                               TrimEnds ends = TrimEnds::Both) {
+                                                             TrimEnds ends = TrimEnds::Both) {
   if (ends != TrimEnds::End) {
     while (!text.empty() && isTrimmedUnit(text.front(), set)) text.remove_prefix(1);
   }

@@ -77,36 +77,36 @@ using CSVWriteCallback = int (*)(unsigned rowIndex, unsigned columnCount, CSVCel
                                  void* context);
 
 struct ZEF_EXPORT ICSVIOMgr : virtual IStdInterface {
-  // 0; the schema becomes empty.
+  // ZR_OK; the schema becomes empty.
   virtual ZRESULT ClearColumns() = 0;
   virtual unsigned GetColumnCount() = 0;
-  // 0 with the new index in *index (may be null); 10 for a null def; 2 and
+  // ZR_OK with the new index in *index (may be null); ZR_BADARG for a null def; 2 and
   // index -1 when 31 columns exist.
   virtual ZRESULT AddColumn(const CSVColumnDef* def, unsigned* index) = 0;
-  // 0 with a copy; 10 for a null def or an index out of range (def zeroed).
+  // ZR_OK with a copy; ZR_BADARG for a null def or an index out of range (def zeroed).
   virtual ZRESULT GetColumn(unsigned index, CSVColumnDef* def) = 0;
-  // 0; 10 for a null def or an index out of range.
+  // ZR_OK; ZR_BADARG for a null def or an index out of range.
   virtual ZRESULT SetColumn(unsigned index, const CSVColumnDef* def) = 0;
-  // 0 when a column has the identifier, else 1.
+  // ZR_OK when a column has the identifier, else ZR_NO.
   virtual ZRESULT HasColumnId(unsigned char id) = 0;
-  // 0; either out may be null.
+  // ZR_OK; either out may be null.
   virtual ZRESULT GetReadCallback(CSVReadCallback* fn, void** context) = 0;
   virtual ZRESULT SetReadCallback(CSVReadCallback fn, void* context) = 0;
   virtual ZRESULT GetWriteCallback(CSVWriteCallback* fn, void** context) = 0;
   virtual ZRESULT SetWriteCallback(CSVWriteCallback fn, void* context) = 0;
   virtual WCHAR GetSeparator() = 0;
-  // 0; 2 for the separator 0 (nothing changes). With `trailing` every
+  // ZR_OK; ZR_FAILED for the separator 0 (nothing changes). With `trailing` every
   // written line ends with one more separator.
   virtual ZRESULT SetSeparator(WCHAR separator, bool trailing) = 0;
   virtual unsigned GetHeaderLineCount() = 0;
-  // Lines Read skips before the data. 0.
+  // Lines Read skips before the data. ZR_OK.
   virtual ZRESULT SetHeaderLineCount(unsigned count) = 0;
-  // Reads the file (Windows-form path): 0 at its end; 1 when the callback
-  // answered 0; 2 for a bad line, no columns or a stream failure (its code);
+  // Reads the file (Windows-form path): ZR_OK at its end; ZR_NO when the callback
+  // answered 0; ZR_FAILED for a bad line, no columns or a stream failure (its code);
   // 10 for a null or empty path. Trailing type-0 columns leave the schema.
   virtual ZRESULT Read(const WCHAR* path) = 0;
-  // Writes the file, created or truncated: 0 when the callback answered 0;
-  // 2 without columns or callback, or for a line that cannot be formatted;
-  // a stream's failure code; 10 for a null or empty path.
+  // Writes the file, created or truncated: ZR_OK when the callback answered 0;
+  // ZR_FAILED without columns or callback, or for a line that cannot be formatted;
+  // a stream's failure code; ZR_BADARG for a null or empty path.
   virtual ZRESULT Write(const WCHAR* path) = 0;
 };

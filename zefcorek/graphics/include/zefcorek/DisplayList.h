@@ -121,7 +121,7 @@ public:
   ZRESULT BeginGroup(TDispListOpInfo* info, uint32_t flags) override;
   ZRESULT EndGroup(TDispListOpInfo* info) override;
   ZRESULT DeleteGroup(TDispListOpInfo* info) override;
-  // Sets or clears the group's selected flag; 2 when info names no group.
+  // Sets or clears the group's selected flag; ZR_FAILED when info names no group.
   virtual ZRESULT GroupSelFlagChange(TDispListOpInfo* info, int32_t selected);
   // Hooks for derived classes: a group was recorded / goes away. 0 here.
   ZRESULT OnHoldGroup(TDispListOpInfo* info) override;

@@ -13,7 +13,7 @@
 #include <vector>
 
 struct ZEF_EXPORT IGfxSpline : virtual IStdInterface {
-  // With a reference for the caller (null when none); 10 for a null out.
+  // With a reference for the caller (null when none); ZR_BADARG for a null out.
   virtual ZRESULT GetSource(IGfxPtSource3** out) = 0;
   // Keeps a reference on the new source (null allowed), drops the old one.
   virtual ZRESULT SetSource(IGfxPtSource3* source) = 0;
@@ -26,13 +26,13 @@ struct ZEF_EXPORT IGfxBSpline : IGfxSpline {
   // 2 and 3; either out may be null, not both.
   virtual ZRESULT GetDegreeRange(uint32_t* min, uint32_t* max) = 0;
   virtual ZRESULT GetDegree(uint32_t* out) = 0;
-  // 2 for a degree outside the range (the degree stays).
+  // ZR_FAILED for a degree outside the range (the degree stays).
   virtual ZRESULT SetDegree(uint32_t degree) = 0;
   virtual ZRESULT GetStepCount(uint32_t* out) = 0;
   // Samples per knot span, 2..128; else 10.
   virtual ZRESULT SetStepCount(uint32_t steps) = 0;
   // Appends (n - k) * s + 1 points (open) or n * s + 1 (closed) to the
-  // destination and gives it the source's closed bit. 2 without a source
+  // destination and gives it the source's closed bit. ZR_FAILED without a source
   // or destination, for fewer than two control points, or when the
   // destination is not writable; other errors of either side are returned.
   virtual ZRESULT Compute() = 0;

@@ -20,13 +20,13 @@ inline constexpr uint32_t kGfxPtClosed = 0x1;
 inline constexpr uint32_t kGfxPtNoWrap = 0x2;
 
 struct ZEF_EXPORT IGfxPtSource3 : virtual IStdDataInterface {
-  // 0 when every bit of `bits` is set.
+  // ZR_OK when every bit of `bits` is set.
   virtual ZRESULT TestOptions(uint32_t bits) = 0;
   virtual ZRESULT ChangeOptions(uint32_t bits, bool on) = 0;
   virtual ZRESULT GetOptions(uint32_t* out) = 0;
   virtual ZRESULT SetOptions(uint32_t options) = 0;
   virtual ZRESULT GetCount(uint32_t* out) = 0;
-  // Without kGfxPtNoWrap the index is taken modulo the count; 10 for an
+  // Without kGfxPtNoWrap the index is taken modulo the count; ZR_BADARG for an
   // index out of range, an empty sequence or a null out.
   virtual ZRESULT GetPoint(uint32_t index, tagT_POINT3D* out) = 0;
   // Per axis the smallest and largest coordinate; zeros for no point.

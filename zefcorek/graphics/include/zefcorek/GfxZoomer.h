@@ -19,7 +19,7 @@ inline constexpr uint32_t kZoomerInclusiveFlip = 1;  // off by default
 struct ZEF_EXPORT IGfxZoomer : virtual IStdDataInterface {
   // Restores the defaults; unless quiet, marks the object modified.
   virtual ZRESULT Reset(bool quiet) = 0;
-  // 0 when the option is on, 1 when off; 10 for another option.
+  // ZR_OK when the option is on, ZR_NO when off; ZR_BADARG for another option.
   virtual ZRESULT GetAxisFlag(uint32_t which) = 0;
   virtual ZRESULT SetAxisFlag(uint32_t which, bool on) = 0;
   // Either out may be null, not both.
@@ -31,12 +31,12 @@ struct ZEF_EXPORT IGfxZoomer : virtual IStdDataInterface {
   // it; CheckZoom's answer.
   virtual ZRESULT SetZoom(bool relative, double zoom) = 0;
   virtual ZRESULT GetLowerLimits(double* x, double* y) = 0;
-  // Both at least 0 (else 10); not compared with the upper limits.
+  // Both at least 0 (else ZR_BADARG); not compared with the upper limits.
   virtual ZRESULT SetLowerLimits(double x, double y) = 0;
   virtual ZRESULT GetUpperLimits(double* x, double* y) = 0;
-  // Each at least its lower limit, else 10.
+  // Each at least its lower limit, else ZR_BADARG.
   virtual ZRESULT SetUpperLimits(double x, double y) = 0;
-  // 0 when the world size at the candidate zoom lies within the limits.
+  // ZR_OK when the world size at the candidate zoom lies within the limits.
   virtual ZRESULT CheckZoom(bool relative, double zoom) = 0;
   virtual ZRESULT GetWorldSize(double* width, double* height) = 0;
   // Sets the smaller of |W| / device width and |H| / device height (with

@@ -47,7 +47,7 @@ struct ZEF_EXPORT IHatchHandler : virtual IStdDataInterface {
   virtual ZRESULT MeasurePattern(HatchMeasureRec* measure) = 0;
   // 10
   virtual ZRESULT GenerateHatch(HatchJob* job) = 0;
-  // 11: 0 when `point` (x, y) lies within `tolerance` of a generated piece.
+  // 11: ZR_OK when `point` (x, y) lies within `tolerance` of a generated piece.
   virtual ZRESULT HitTestHatch(HatchJob* job, const double* point, double tolerance) = 0;
   ~IHatchHandler() override;
 };

@@ -67,7 +67,7 @@ public:
   ZRESULT SetRegistry(IHatchRegistry* registry) override;
 
   // Makes the edge list of a job's vertices and its box. On failure the
-  // list is released and left null: 30 when it cannot be made, 10 for a job
+  // list is released and left null: ZR_OUTOFMEMORY when it cannot be made, ZR_BADARG for a job
   // with neither vertices nor a vertex callback, or the callback's code.
   virtual ZRESULT BuildEdgeSet(const HatchJob* job, HatchEdgeSet* set);
   // The box of the rotated edges; (0, 0, 0, 0) for no edge.

@@ -36,7 +36,7 @@ struct ZEF_EXPORT IHatchRegistry : virtual IStdDataInterface {
   // 3: appends an entry, takes a reference and hands the handler this
   // registry. The same handler may be registered twice.
   virtual ZRESULT RegisterHandler(IHatchHandler* handler) = 0;
-  // 4: removes the first entry of this handler with its patterns; 10 when none.
+  // 4: removes the first entry of this handler with its patterns; ZR_BADARG when none.
   virtual ZRESULT UnregisterHandler(IHatchHandler* handler) = 0;
   // 5
   virtual ZRESULT UnregisterAllHandlers() = 0;
@@ -44,13 +44,13 @@ struct ZEF_EXPORT IHatchRegistry : virtual IStdDataInterface {
   virtual ZRESULT GetHandlerCount(uint32_t* out) = 0;
   // 7: the class id the handler reports; a zero GUID on failure.
   virtual ZRESULT GetHandlerClassID(uint32_t index, GUID* out) = 0;
-  // 8: 1 with index -1 when no handler reports that id.
+  // 8: ZR_NO with index -1 when no handler reports that id.
   virtual ZRESULT IndexOfHandlerClassID(const GUID* id, int32_t* outIndex) = 0;
   // 9: with a reference for the caller; null on failure.
   virtual ZRESULT GetHandler(uint32_t index, IHatchHandler** out) = 0;
   // 10: the first handler reporting `id`, with a reference; 1 and null if none.
   virtual ZRESULT FindHandler(const GUID* id, IHatchHandler** out) = 0;
-  // 11: 1 when the callback stopped the walk.
+  // 11: ZR_NO when the callback stopped the walk.
   virtual ZRESULT EnumHandlers(HandlerEnumFunc fn, void* context) = 0;
   // 12: a zeroed record of kHatchPatternMinSize + extra bytes, its cbSize set.
   // 30 (nothing allocated) when the total does not fit cbSize or memory runs out.
@@ -62,10 +62,10 @@ struct ZEF_EXPORT IHatchRegistry : virtual IStdDataInterface {
   // failure the old record stays as it was.
   virtual ZRESULT ReallocPatternInfo(uint32_t extra, HatchPatternInfo** inOut, bool keep) = 0;
   // 15: adds the record after the handler's last pattern; the registry owns
-  // the record from then on. 2 for a handler not registered.
+  // the record from then on. ZR_FAILED for a handler not registered.
   virtual ZRESULT AddPattern(IHatchHandler* handler, HatchPatternInfo* info,
                              HatchPatternNode* outNode) = 0;
-  // 16: 1 when the handler has no entry holding this record.
+  // 16: ZR_NO when the handler has no entry holding this record.
   virtual ZRESULT RemovePattern(IHatchHandler* handler, HatchPatternInfo* info) = 0;
   // 17
   virtual ZRESULT RemovePatternNode(HatchPatternNode node) = 0;
@@ -73,19 +73,19 @@ struct ZEF_EXPORT IHatchRegistry : virtual IStdDataInterface {
   virtual ZRESULT RemoveHandlerPatterns(IHatchHandler* handler) = 0;
   // 19
   virtual ZRESULT RemoveAllPatterns() = 0;
-  // 20: the callback may remove the entry it is given. 0 also when stopped.
+  // 20: the callback may remove the entry it is given. ZR_OK also when stopped.
   virtual ZRESULT EnumPatterns(PatternEnumFunc fn, void* context) = 0;
-  // 21: 1 when stopped, 0 after a full walk.
+  // 21: ZR_NO when stopped, ZR_OK after a full walk.
   virtual ZRESULT EnumHandlerPatterns(IHatchHandler* handler, PatternEnumFunc fn,
                                       void* context) = 0;
-  // 22: the patterns whose tag equals `tag`; 1 when stopped.
+  // 22: the patterns whose tag equals `tag`; ZR_NO when stopped.
   virtual ZRESULT EnumPatternsByTag(uint32_t tag, PatternEnumFunc fn, void* context) = 0;
   // 23
   virtual ZRESULT GetPatternNode(uint32_t index, HatchPatternNode* out) = 0;
   // 24
   virtual ZRESULT IndexOfPatternNode(HatchPatternNode node, int32_t* outIndex) = 0;
   // 25: the first pattern whose name equals `name` ignoring case; either out
-  // may be null, not both. 1 with both outs null when none matches.
+  // may be null, not both. ZR_NO with both outs null when none matches.
   virtual ZRESULT FindPatternByName(const WCHAR* name, HatchPatternInfo** outInfo,
                                     HatchPatternNode* outNode) = 0;
   // 26: the record, still owned by the registry.

@@ -35,11 +35,11 @@ struct ZEF_EXPORT ITool : virtual IStdInterface {
   // 7, 8: the identifier the registry gave (kNoToolId when none).
   virtual ZRESULT GetID(uint32_t* out) = 0;
   virtual ZRESULT SetID(uint32_t id) = 0;
-  // 9, 10: 2 when already (in)active; the manager is told, and a failing
+  // 9, 10: ZR_FAILED when already (in)active; the manager is told, and a failing
   // notification undoes the change.
   virtual ZRESULT Activate() = 0;
   virtual ZRESULT Deactivate() = 0;
-  // 11: 2 for a record below its type's minimum; 1 for an unknown type.
+  // 11: ZR_FAILED for a record below its type's minimum; ZR_NO for an unknown type.
   virtual ZRESULT HandleEvent(ToolEventHdr* event) = 0;
   // 12-15
   virtual ZRESULT GetPhase(int32_t* out) = 0;
@@ -52,7 +52,7 @@ struct ZEF_EXPORT ITool : virtual IStdInterface {
   // 18: a hook for derived tools.
   virtual ZRESULT GetKnownPt(uint32_t which, ToolEventCoords* out) = 0;
   // 19, 20: option 0 holds the announcement bits (1 mouse down, 2 mouse up,
-  // 4 mouse move); other options: 10.
+  // 4 mouse move); other options: ZR_BADARG.
   virtual ZRESULT GetOption(uint32_t which, uint32_t* value) = 0;
   virtual ZRESULT SetOption(uint32_t which, uint32_t value) = 0;
   ~ITool() override;
@@ -131,8 +131,8 @@ struct ZEF_EXPORT IToolManager : virtual IStdInterface {
 };
 
 struct ZEF_EXPORT IToolRegistry : virtual IStdInterface {
-  // 0: kNoToolId asks for the first free identifier. 2 for an identifier in
-  // use; 10 for one above kMaxToolId.
+  // 0: kNoToolId asks for the first free identifier. ZR_FAILED for an identifier in
+  // use; ZR_BADARG for one above kMaxToolId.
   virtual ZRESULT RegisterTool(ITool* tool, uint32_t id) = 0;
   virtual ZRESULT UnregisterToolByID(uint32_t id) = 0;
   virtual ZRESULT UnregisterTool(ITool* tool) = 0;
@@ -141,7 +141,7 @@ struct ZEF_EXPORT IToolRegistry : virtual IStdInterface {
   // 5, 6: with a reference; 2 and null when none.
   virtual ZRESULT ToolByID(uint32_t id, ITool** out) = 0;
   virtual ZRESULT ToolByName(const WCHAR* name, ITool** out) = 0;
-  // 7: 2 with kNoToolId for a tool of another registry.
+  // 7: ZR_FAILED with kNoToolId for a tool of another registry.
   virtual ZRESULT ToolIDByTool(ITool* tool, uint32_t* id) = 0;
   virtual ZRESULT GetToolManager(IToolManager** out) = 0;
   // 9: stored without a reference and handed to every tool.
@@ -200,7 +200,7 @@ public:
   virtual ZRESULT DoDocDisplay(ToolEventDocDisplay& event);
   virtual ZRESULT DoAction(ToolEventDoAction& event);
 
-  // The tool's messages through its manager: 10 for a short record, 2
+  // The tool's messages through its manager: ZR_BADARG for a short record, ZR_FAILED
   // without a manager, else the manager's answer.
   ZRESULT NotifyToMgr(ToolNotificationHdr* notification);
   ZRESULT NotifyToMgrActionDone(ToolNotificationHdr* notification, int32_t* endOfCycle);

@@ -3,7 +3,7 @@
 #include <map>
 #include <utility>
 
-namespace zef::predicates::bench {
+namespace zefcorek::predicates::bench {
 
 using testing::Case;
 using testing::CaseGenerator;
@@ -42,4 +42,4 @@ const InputSet& inputSet(ShapeKind shape, InputKind kind) {
   return found->second;
 }
 
-}  // namespace zef::predicates::bench
+}  // namespace zefcorek::predicates::bench

@@ -15,7 +15,7 @@
 
 #include "../tests/CaseGenerator.h"
 
-namespace zef::predicates::bench {
+namespace zefcorek::predicates::bench {
 
 enum class InputKind { Easy, Hard, HardExtended };
 
@@ -29,4 +29,4 @@ const InputSet& inputSet(testing::ShapeKind shape, InputKind kind);
 
 constexpr int casesPerSet = 4096;  // a power of two, for cheap cycling
 
-}  // namespace zef::predicates::bench
+}  // namespace zefcorek::predicates::bench

@@ -13,12 +13,12 @@
 
 namespace {
 
-using zef::predicates::PredicateKind;
-using zef::predicates::StageKind;
-using zef::predicates::stageCounts;
-using zef::predicates::bench::InputKind;
-using zef::predicates::bench::inputSet;
-using zef::predicates::testing::ShapeKind;
+using zefcorek::predicates::PredicateKind;
+using zefcorek::predicates::StageKind;
+using zefcorek::predicates::stageCounts;
+using zefcorek::predicates::bench::InputKind;
+using zefcorek::predicates::bench::inputSet;
+using zefcorek::predicates::testing::ShapeKind;
 
 constexpr PredicateKind predicateOf(ShapeKind shape) {
   switch (shape) {
@@ -50,9 +50,9 @@ void stageShares(benchmark::State& state) {
   }
   const auto* counts = stageCounts[int(predicateOf(Shape))];
   double total = 0;
-  for (int s = 0; s < zef::predicates::stageKindCount; ++s) total += double(counts[s]);
+  for (int s = 0; s < zefcorek::predicates::stageKindCount; ++s) total += double(counts[s]);
   const char* names[] = {"A%", "B%", "exactdiff%", "C%", "D%"};
-  for (int s = 0; s < zef::predicates::stageKindCount; ++s) {
+  for (int s = 0; s < zefcorek::predicates::stageKindCount; ++s) {
     state.counters[names[s]] = 100.0 * double(counts[s]) / total;
   }
 }

@@ -14,10 +14,10 @@
 
 namespace {
 
-using zef::predicates::bench::casesPerSet;
-using zef::predicates::bench::InputKind;
-using zef::predicates::bench::inputSet;
-using zef::predicates::testing::ShapeKind;
+using zefcorek::predicates::bench::casesPerSet;
+using zefcorek::predicates::bench::InputKind;
+using zefcorek::predicates::bench::inputSet;
+using zefcorek::predicates::testing::ShapeKind;
 
 constexpr int pointStride = 3;
 constexpr int caseStride = 15;

@@ -12,7 +12,7 @@
 #include "ExpansionArithmetic.h"
 #include "ExpansionKernels.h"
 
-using namespace zef::predicates;
+using namespace zefcorek::predicates;
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "zefcorek/Predicates.h"
 
-namespace zef::predicates {
+namespace zefcorek::predicates {
 
 // The splitter and the error bounds of the predicates. All zero until
 // predicates_init has run; written only by it, read by everything else.
@@ -198,4 +198,10 @@ inline void negateExpansion(int length, REAL* e) {
   for (int i = 0; i < length; ++i) e[i] = -e[i];
 }
 
-}  // namespace zef::predicates
+}  // namespace zefcorek::predicates
+
+// The namespace's former name, for work written against it before the
+// predicates joined the library's one naming scheme.
+namespace zef {
+namespace predicates = ::zefcorek::predicates;
+}  // namespace zef

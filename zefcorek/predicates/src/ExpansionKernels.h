@@ -18,7 +18,7 @@
 
 #include "ExpansionArithmetic.h"
 
-namespace zef::predicates::kernels {
+namespace zefcorek::predicates::kernels {
 
 // Stores a component; with zero elimination a zero one is overwritten by
 // the next.
@@ -107,9 +107,9 @@ inline int scaleExpansion(int elen, const REAL* e, REAL b, REAL* h) {
   return hIndex;
 }
 
-}  // namespace zef::predicates::kernels
+}  // namespace zefcorek::predicates::kernels
 
-namespace zef::predicates {
+namespace zefcorek::predicates {
 
 // What the adaptive routines call in place of the exported forms.
 inline int sumZeroElim(int elen, const REAL* e, int flen, const REAL* f, REAL* h) {
@@ -119,4 +119,4 @@ inline int scaleZeroElim(int elen, const REAL* e, REAL b, REAL* h) {
   return kernels::scaleExpansion<true>(elen, e, b, h);
 }
 
-}  // namespace zef::predicates
+}  // namespace zefcorek::predicates

@@ -22,7 +22,7 @@
 #include "PredicateSupport.h"
 #include "StageCounters.h"
 
-using namespace zef::predicates;
+using namespace zefcorek::predicates;
 
 namespace {
 

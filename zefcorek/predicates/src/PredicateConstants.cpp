@@ -10,14 +10,14 @@
 
 #include "ExpansionArithmetic.h"
 
-namespace zef::predicates {
+namespace zefcorek::predicates {
 PredicateConstants predicateConstants;
 DoubleBounds doubleBounds;
-}  // namespace zef::predicates
+}  // namespace zefcorek::predicates
 
-using zef::predicates::PredicateConstants;
-using zef::predicates::predicateConstants;
-using zef::predicates::doubleBounds;
+using zefcorek::predicates::PredicateConstants;
+using zefcorek::predicates::predicateConstants;
+using zefcorek::predicates::doubleBounds;
 
 void predicates_init(void) {
   REAL half = 0.5L;

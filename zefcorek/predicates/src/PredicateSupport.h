@@ -7,7 +7,7 @@
 #include "ExpansionArithmetic.h"
 #include "ExpansionKernels.h"
 
-namespace zef::predicates {
+namespace zefcorek::predicates {
 
 // True when the bound proves det's sign; equality counts, as in every stage
 // after the first (and a bound of 0 therefore accepts any value).
@@ -116,4 +116,4 @@ class ExpansionAccumulator {
   int length_ = 0;
 };
 
-}  // namespace zef::predicates
+}  // namespace zefcorek::predicates

@@ -7,7 +7,7 @@
 // sources. The counters are plain globals, for single-threaded use.
 #pragma once
 
-namespace zef::predicates {
+namespace zefcorek::predicates {
 
 enum class PredicateKind { Orient2d, Orient3d, Incircle, Insphere };
 // Stage A: the rounded determinant; B: the estimate from the rounded
@@ -19,16 +19,15 @@ enum class StageKind { A, B, ExactDifferences, C, D };
 constexpr int predicateKindCount = 4;
 constexpr int stageKindCount = 5;
 
-}  // namespace zef::predicates
+}  // namespace zefcorek::predicates
 
 #ifdef ZEF_PREDICATES_COUNT_STAGES
-namespace zef::predicates {
+namespace zefcorek::predicates {
 inline unsigned long long stageCounts[predicateKindCount][stageKindCount];
-}  // namespace zef::predicates
-#define ZEF_COUNT_STAGE(predicate, stage)                                   \
-  (++::zef::predicates::stageCounts[static_cast<int>(                       \
-      ::zef::predicates::PredicateKind::predicate)]                        \
-                                   [static_cast<int>(::zef::predicates::StageKind::stage)])
+}  // namespace zefcorek::predicates
+#define ZEF_COUNT_STAGE(predicate, stage)                                                                    \
+  (++::zefcorek::predicates::stageCounts[static_cast<int>(::zefcorek::predicates::PredicateKind::predicate)] \
+                                        [static_cast<int>(::zefcorek::predicates::StageKind::stage)])
 #else
 #define ZEF_COUNT_STAGE(predicate, stage) ((void)0)
 #endif

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-namespace zef::predicates::testing {
+namespace zefcorek::predicates::testing {
 
 namespace {
 
@@ -278,4 +278,4 @@ Case CaseGenerator::repeated(ShapeKind shape) {
   return c;
 }
 
-}  // namespace zef::predicates::testing
+}  // namespace zefcorek::predicates::testing

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <random>
 
-namespace zef::predicates::testing {
+namespace zefcorek::predicates::testing {
 
 // The degenerate configuration of each predicate.
 enum class ShapeKind {
@@ -58,4 +58,4 @@ class CaseGenerator {
 int pointCount(ShapeKind shape);
 int dimension(ShapeKind shape);
 
-}  // namespace zef::predicates::testing
+}  // namespace zefcorek::predicates::testing

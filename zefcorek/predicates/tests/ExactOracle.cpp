@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
-namespace zef::predicates::testing {
+namespace zefcorek::predicates::testing {
 
 namespace {
 
@@ -177,4 +177,4 @@ int ExactOracle::compareExpansions(const REAL* h, int hLength, const REAL* e, in
   return mpq_sgn(sum_);
 }
 
-}  // namespace zef::predicates::testing
+}  // namespace zefcorek::predicates::testing

@@ -10,7 +10,7 @@
 
 #include <gmp.h>
 
-namespace zef::predicates::testing {
+namespace zefcorek::predicates::testing {
 
 class ExactOracle {
  public:
@@ -46,4 +46,4 @@ class ExactOracle {
   mpq_t sum_, term_;  // [0] the result; [2n], [2n+1] for an n x n level
 };
 
-}  // namespace zef::predicates::testing
+}  // namespace zefcorek::predicates::testing

@@ -13,7 +13,7 @@
 
 #include "ExactOracle.h"
 
-namespace zef::predicates::testing {
+namespace zefcorek::predicates::testing {
 namespace {
 
 // The lowest set bit's exponent of a nonzero value.
@@ -135,4 +135,4 @@ TEST_F(ExpansionOracleTest, ScalingGrowingAndCompressionAreExact) {
 }
 
 }  // namespace
-}  // namespace zef::predicates::testing
+}  // namespace zefcorek::predicates::testing

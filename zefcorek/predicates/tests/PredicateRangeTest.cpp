@@ -11,7 +11,7 @@
 
 #include "CaseGenerator.h"
 
-namespace zef::predicates::testing {
+namespace zefcorek::predicates::testing {
 namespace {
 
 int signOf(REAL value) { return (value > 0.0L) - (value < 0.0L); }
@@ -62,4 +62,4 @@ TEST(PredicateRangeTest, SignsHoldWhereDoubleUnderflowsOrOverflows) {
 }
 
 }  // namespace
-}  // namespace zef::predicates::testing
+}  // namespace zefcorek::predicates::testing

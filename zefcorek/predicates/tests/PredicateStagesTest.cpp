@@ -18,7 +18,7 @@
 #include "ExpansionArithmetic.h"
 #include "StageCounters.h"
 
-namespace zef::predicates::testing {
+namespace zefcorek::predicates::testing {
 namespace {
 
 void resetStageCounts() { std::memset(stageCounts, 0, sizeof stageCounts); }
@@ -172,4 +172,4 @@ TEST_F(PredicateStagesTest, NearDegenerateCasesReachEveryStage) {
 }
 
 }  // namespace
-}  // namespace zef::predicates::testing
+}  // namespace zefcorek::predicates::testing

@@ -14,7 +14,7 @@
 #include "CaseGenerator.h"
 #include "ExactOracle.h"
 
-namespace zef::predicates::testing {
+namespace zefcorek::predicates::testing {
 namespace {
 
 int signOf(REAL value) { return (value > 0.0L) - (value < 0.0L); }
@@ -215,4 +215,4 @@ INSTANTIATE_TEST_SUITE_P(Cases, PredicatesOracleTest, ::testing::ValuesIn(allPar
                          });
 
 }  // namespace
-}  // namespace zef::predicates::testing
+}  // namespace zefcorek::predicates::testing

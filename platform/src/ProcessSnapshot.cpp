@@ -5,6 +5,7 @@
 #include "platform/Handles.h"
 #include "platform/LastError.h"
 #include "platform/Paths.h"
+#include "platform/FileSyscalls.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -214,7 +215,7 @@ DWORD GetLongPathNameW(LPCWSTR shortPath, LPWSTR longPath, DWORD size) {
   }
   const auto native = platform::nativePath(shortPath);
   struct stat info {};
-  if (!native || lstat(native->c_str(), &info) != 0) {
+  if (!native || platform::fileSyscalls().lstat(native->c_str(), &info) != 0) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return 0;
   }

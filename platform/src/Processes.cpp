@@ -10,6 +10,7 @@
 #include "platform/LastError.h"
 #include "platform/Paths.h"
 #include "platform/Utf16.h"
+#include "platform/FileSyscalls.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -78,7 +79,8 @@ std::string serviceControlTool() {
 
 bool isExecutableFile(const std::string& path) {
   struct stat info;
-  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
+  return platform::fileSyscalls().stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+         access(path.c_str(), X_OK) == 0;
 }
 
 bool hasFolder(std::u16string_view file) {

@@ -7,6 +7,7 @@
 #include "platform/Paths.h"
 #include "platform/TextTools.h"
 #include "platform/Utf16.h"
+#include "platform/FileSyscalls.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -157,8 +158,8 @@ std::string databasePath(RootKind root) {
 }
 
 sqlite3* openDatabase(const std::string& path) {
-  mkdir(platformRoot().c_str(), 0755);
-  mkdir((platformRoot() + "/registry").c_str(), 0755);
+  fileSyscalls().mkdir(platformRoot().c_str(), 0755);
+  fileSyscalls().mkdir((platformRoot() + "/registry").c_str(), 0755);
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
       SQLITE_OK) {

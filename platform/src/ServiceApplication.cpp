@@ -7,6 +7,7 @@
 #include "platform/Modules.h"
 #include "platform/Paths.h"
 #include "platform/Utf16.h"
+#include "platform/FileSyscalls.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -76,7 +77,7 @@ bool userIsInGroup(uid_t user, gid_t groupId) {
 // One path of IsFileGuarded; `groupId` is the service's group or -1.
 bool isPathGuarded(const std::string& path, long groupId, std::string& why) {
   struct stat info;
-  if (lstat(path.c_str(), &info) != 0) {
+  if (platform::fileSyscalls().lstat(path.c_str(), &info) != 0) {
     why = path + ": " + std::strerror(errno);
     return false;
   }

@@ -11,6 +11,7 @@
 #include "platform/Paths.h"
 #include "platform/Processes.h"
 #include "platform/Utf16.h"
+#include "platform/FileSyscalls.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -48,7 +49,7 @@ std::optional<std::string> databaseFolder() {
   auto common = platform::knownFolderPath(CSIDL_COMMON_APPDATA);
   if (!common) return std::nullopt;
   const std::string folder = *common + "/ZefServices";
-  if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return std::nullopt;
+  if (platform::fileSyscalls().mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) return std::nullopt;
   return folder;
 }
 

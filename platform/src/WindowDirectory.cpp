@@ -4,6 +4,7 @@
 #include "MessageQueue.h"
 #include "platform/CodePage.h"
 #include "platform/KnownFolders.h"
+#include "platform/FileSyscalls.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -40,9 +41,9 @@ std::optional<std::string> directory() {
   const auto runtime = platform::runtimeFolder();
   if (!runtime) return std::nullopt;
   const std::string path = *runtime + "/windows";
-  if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return std::nullopt;
+  if (platform::fileSyscalls().mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return std::nullopt;
   struct stat info {};
-  if (lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid() ||
+  if (platform::fileSyscalls().lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != geteuid() ||
       (info.st_mode & 077) != 0) {
     return std::nullopt;
   }
@@ -174,18 +175,18 @@ void platform::withdrawWindow(HWND window, MessageQueue& queue) {
 HWND platform::findPublishedWindow(std::u16string_view title) {
   const auto folder = directory();
   if (!folder) return nullptr;
-  DIR* listing = opendir(folder->c_str());
+  DIR* listing = platform::fileSyscalls().opendir(folder->c_str());
   if (!listing) return nullptr;
   const std::string wanted = wideToAnsiLenient(title);
   std::optional<ListedWindow> match;
-  while (dirent* item = readdir(listing)) {
+  while (dirent* item = platform::fileSyscalls().readdir(listing)) {
     const std::string name = item->d_name;
     if (name.size() <= 4 || name.compare(name.size() - 4, 4, ".win") != 0) continue;
     auto listed = readEntry(*folder, name);
     if (!listed || listed->pid == getpid() || listed->title != wanted) continue;
     match = std::move(listed);
   }
-  closedir(listing);
+  platform::fileSyscalls().closedir(listing);
   if (!match) return nullptr;
   const HWND handle = allocateWindowHandle();
   std::lock_guard lock(remoteWindows().mutex);

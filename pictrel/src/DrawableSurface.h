@@ -24,6 +24,14 @@
 #include <memory>
 #include <vector>
 
+namespace Gdiplus {
+class Graphics;
+class Font;
+class StringFormat;
+class SolidBrush;
+struct RectF;
+}  // namespace Gdiplus
+
 namespace Pictrel {
 
 enum class SurfaceMode : int32_t {
@@ -34,14 +42,28 @@ enum class SurfaceMode : int32_t {
 
 struct SurfaceState;
 
+// One clipped stretch of a Bresenham line. The walk keeps the unclipped
+// line's slope and error term, so a clipped line sets exactly the pixels
+// of the unclipped one that fall inside the clip.
+struct LineWalk {
+  int32_t x = 0;        // first pixel to set
+  int32_t y = 0;
+  int64_t steps = 0;    // pixels after the first, counted along the major axis
+  int32_t stepX = 1;    // ±1
+  int32_t stepY = 1;
+  int64_t dx = 0;       // |x1 − x0| and |y1 − y0| of the unclipped line
+  int64_t dy = 0;
+  int64_t error = 0;    // Bresenham's error term at the first pixel
+  bool yMajor = false;  // dy ≥ dx: y steps every pixel (ties go here)
+};
+
 // The per-depth drawing routines, chosen when a pixel source is set up.
-// Coordinates are already clipped; `pixel` is the colour mapped to the
-// surface's depth.
+// Spans and walks are already clipped to the surface; `pixel` is the
+// colour mapped to the surface's depth.
 using PixelSpanRoutine = void (*)(SurfaceState& state, int x0, int x1, int y, uint32_t pixel);
-using PixelLineRoutine = void (*)(SurfaceState& state, int x0, int y0, int x1, int y1,
-                                  uint32_t pixel);
-using DashedLineRoutine = void (*)(SurfaceState& state, int x0, int y0, int x1, int y1,
-                                   uint32_t pixelA, uint32_t pixelB);
+using PixelLineRoutine = void (*)(SurfaceState& state, const LineWalk& walk, uint32_t pixel);
+using DashedLineRoutine = void (*)(SurfaceState& state, const LineWalk& walk, uint32_t pixelA,
+                                   uint32_t pixelB);
 using CoverageBlendRoutine = void (*)(SurfaceState& state, int x, int y, COLORREF color,
                                       uint8_t coverage);
 
@@ -242,6 +264,19 @@ private:
   // The memory DC with the bitmap and the default font selected.
   bool selectIntoMemoryDC(HBITMAP bitmap, HDC compatibleWith);
   void computeChannelShifts();
+  // MakeTopDown and MakeBottomUp.
+  HRESULT turnRowOrder(bool topDown);
+  // S_OK when `depthSurface` is a 32-bpp surface of this surface's size.
+  HRESULT checkDepthSurface(IDrawableDS* depthSurface);
+  // Text: which path draws it, and the steps the paths share.
+  bool usesGdiplusText();
+  HRESULT drawWithGdi(LPCWSTR text, const tagT_IRECT2D& rect, RECT& gdiRect, UINT format,
+                      COLORREF color);
+  HRESULT drawTextAtWithGdi(LPCWSTR text, int x, int y, DWORD flags, COLORREF color,
+                            tagT_IRECT2D* box);
+  void drawStringInClip(Gdiplus::Graphics& graphics, LPCWSTR text, const Gdiplus::Font& font,
+                        const Gdiplus::RectF& layout, const Gdiplus::StringFormat& format,
+                        const Gdiplus::SolidBrush& brush);
   void installRoutines();
   void clearRoutines();
 

@@ -30,11 +30,36 @@ constexpr WCHAR kArbiterKey[] = u"SYSTEM\\CurrentControlSet\\Control\\COM Name A
 constexpr WCHAR kComDbValue[] = u"ComDB";
 constexpr unsigned kHighestPort = 256;
 
+class ComPort;
+
+// The open ports by COM number, for the tests' look at a port they cannot
+// hold a handle of.
+struct OpenPorts {
+  std::mutex mutex;
+  std::vector<std::pair<unsigned, ComPort*>> ports;
+};
+OpenPorts& openPorts() {
+  static auto* ports = new OpenPorts;
+  return *ports;
+}
+
 // One open COM port.
 class ComPort final : public platform::KernelObject {
 public:
-  ComPort(int fd, std::u16string name) : fd_(fd), name_(std::move(name)) {}
-  ~ComPort() override { ::close(fd_); }
+  ComPort(int fd, std::u16string name, unsigned number) : fd_(fd), name_(std::move(name)) {
+    std::lock_guard lock(openPorts().mutex);
+    openPorts().ports.emplace_back(number, this);
+  }
+  ~ComPort() override {
+    {
+      std::lock_guard lock(openPorts().mutex);
+      auto& ports = openPorts().ports;
+      ports.erase(std::remove_if(ports.begin(), ports.end(),
+                                 [this](const auto& entry) { return entry.second == this; }),
+                  ports.end());
+    }
+    ::close(fd_);
+  }
 
   int fd() const { return fd_; }
 
@@ -230,7 +255,7 @@ HANDLE platform::openComPort(std::u16string_view name, DWORD /*access*/) {
     return INVALID_HANDLE_VALUE;
   }
   (void)::ioctl(fd, TIOCEXCL);
-  return registerHandle(new ComPort(fd, std::u16string(name)));
+  return registerHandle(new ComPort(fd, std::u16string(name), number));
 }
 
 std::u16string platform::lastComPortName() {
@@ -250,6 +275,16 @@ std::optional<termios> platform::comAppliedSettings(HANDLE handle) {
   if (!port) return std::nullopt;
   std::lock_guard lock(port->mutex);
   return port->applied;
+}
+
+std::optional<platform::ComPortRecord> platform::comPortRecord(unsigned number) {
+  std::lock_guard registryLock(openPorts().mutex);
+  for (const auto& [open, port] : openPorts().ports) {
+    if (open != number) continue;
+    std::lock_guard lock(port->mutex);
+    return ComPortRecord{port->applied, port->escapes, port->inQueue, port->outQueue};
+  }
+  return std::nullopt;
 }
 
 std::pair<DWORD, DWORD> platform::comQueueSizes(HANDLE handle) {

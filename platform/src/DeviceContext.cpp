@@ -4,7 +4,10 @@
 // GetDeviceCaps. Nothing is drawn here: the drawing calls read the records.
 #include "GdiObjects.h"
 
+#include "platform/GdiText.h"
 #include "platform/LastError.h"
+
+#include <atomic>
 
 #include <algorithm>
 
@@ -182,8 +185,14 @@ int GetRgnBox(HRGN region, RECT* box) {
   return regionKind(object->shape);
 }
 
+namespace {
+std::atomic<bool> failNextFont{false};
+}  // namespace
+
+void platform::failNextFontCreation() { failNextFont = true; }
+
 HFONT CreateFontIndirectW(const LOGFONTW* font) {
-  if (!font) {
+  if (!font || failNextFont.exchange(false)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }

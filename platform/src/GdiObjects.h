@@ -111,6 +111,9 @@ public:
   HPALETTE palette = nullptr;
   HPALETTE realizedPalette = nullptr;       // set by RealizePalette
   std::optional<RegionShape> clip;          // none: no clip region
+  COLORREF textColor = 0;                   // text colours and background mode
+  COLORREF backgroundColor = 0x00FFFFFF;
+  int backgroundMode = 2;                   // OPAQUE
 };
 
 // Registers `object` (the table owns it) and answers its handle.

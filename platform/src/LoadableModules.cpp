@@ -7,6 +7,7 @@
 #include "platform/ProcessSnapshot.h"
 #include "platform/Registry.h"
 #include "platform/Utf16.h"
+#include "platform/Wlan.h"
 
 #include <cstring>
 #include <span>
@@ -57,6 +58,10 @@ const BuiltInModule kModules[] = {
     // The radio modules: loadable only while a radio back end is active.
     {u"bthprops.cpl", kBthPropsExports},
     {u"bluetoothapis", {}},
+    // The wireless modules: their exports come from platform/Wlan.h, and
+    // they exist only while a WLAN back end is in force.
+    {u"wlanapi", {}},
+    {u"wlanui", {}},
 };
 
 bool isBluetoothModule(const BuiltInModule& module) {
@@ -64,9 +69,15 @@ bool isBluetoothModule(const BuiltInModule& module) {
   return name == u"bthprops.cpl" || name == u"bluetoothapis";
 }
 
+bool isWlanModule(const BuiltInModule& module) {
+  const std::u16string_view name(module.name);
+  return name == u"wlanapi" || name == u"wlanui";
+}
+
 // Tests can take psapi or one of its entries away.
 bool isAvailable(const BuiltInModule& module, const char* function) {
   if (isBluetoothModule(module)) return platform::bluetoothOffers(function);
+  if (isWlanModule(module)) return platform::wlanBackend() != nullptr;
   if (std::u16string_view(module.name) != u"psapi") return true;
   const platform::PsapiAvailability available = platform::psapiAvailability();
   if (!available.module) return false;
@@ -110,6 +121,11 @@ FARPROC GetProcAddress(HMODULE handle, LPCSTR name) {
   const BuiltInModule* module = moduleOf(handle);
   if (module == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  if (isWlanModule(*module)) {
+    if (FARPROC function = platform::wlanFunction(module->name, name)) return function;
+    SetLastError(ERROR_PROC_NOT_FOUND);
     return nullptr;
   }
   for (const auto& entry : module->exports) {

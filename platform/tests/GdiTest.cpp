@@ -2,6 +2,7 @@
 // their selections, palettes, regions, fonts and the GDI+ start-up.
 #include "platform/Gdi.h"
 #include "platform/GdiPlus.h"
+#include "platform/GdiPlusGraphics.h"
 
 #include "platform/FileMapping.h"
 #include "platform/Files.h"
@@ -331,6 +332,60 @@ TEST(GdiTest, PixelFormatsRoundTripEveryDepth) {
     EXPECT_EQ(platform::readPixel(row, 0, depth), full);
     EXPECT_EQ(platform::readPixel(row, 2, depth), full);
   }
+}
+
+TEST(GdiTest, GdiplusFiguresDrawOnlyIntoTheSectionAndItsClip) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  {
+    Gdiplus::Graphics withoutSection(dc);
+    EXPECT_EQ(withoutSection.GetLastStatus(), Gdiplus::Status::WrongState);
+    Gdiplus::Pen pen(0xFFFFFFFF, 3.0f);
+    EXPECT_EQ(withoutSection.DrawLineI(&pen, 0, 0, 9, 9), Gdiplus::Status::WrongState);
+  }
+  for (const DibCase& row : kDibCases) {
+    if (row.bitsPerPixel < 16) continue;
+    SCOPED_TRACE(row.name);
+    InfoBlock block = makeInfo(row, 20, 16);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, block.info(), DIB_RGB_COLORS, &bits, nullptr, 0);
+    const size_t bytes = static_cast<size_t>(platform::dibRowBytes(20, row.bitsPerPixel)) * 16;
+    // A pattern every format holds exactly, so a round trip through the
+    // 32-bit scratch copy would show as a change.
+    for (size_t i = 0; i < bytes; ++i) static_cast<BYTE*>(bits)[i] = static_cast<BYTE>(i * 37);
+    const std::vector<BYTE> before(static_cast<BYTE*>(bits), static_cast<BYTE*>(bits) + bytes);
+    HGDIOBJ previous = SelectObject(dc, bitmap);
+    HRGN clip = CreateRectRgn(4, 4, 12, 10);
+    SelectClipRgn(dc, clip);
+    {
+      Gdiplus::Graphics graphics(dc);
+      graphics.SetSmoothingMode(Gdiplus::SmoothingMode::AntiAlias);
+      Gdiplus::Pen pen(0xFF102030, 5.0f);
+      EXPECT_EQ(graphics.DrawLineI(&pen, 0, 0, 19, 15), Gdiplus::Status::Ok);
+      Gdiplus::SolidBrush brush(0xFF405060);
+      EXPECT_EQ(graphics.FillEllipseI(&brush, 2, 2, 12, 12), Gdiplus::Status::Ok);
+    }
+    int changedInside = 0;
+    for (int y = 0; y < 16; ++y) {
+      const int stored = y;  // bottom-up: stored row y is picture row 15 − y
+      const int pictureY = 15 - stored;
+      const size_t rowStart = static_cast<size_t>(stored) * platform::dibRowBytes(20, row.bitsPerPixel);
+      for (int x = 0; x < 20; ++x) {
+        const uint32_t now = platform::readPixel(static_cast<BYTE*>(bits) + rowStart, x, row.bitsPerPixel);
+        const uint32_t was = platform::readPixel(before.data() + rowStart, x, row.bitsPerPixel);
+        const bool inside = x >= 4 && x < 12 && pictureY >= 4 && pictureY < 10;
+        if (!inside) {
+          EXPECT_EQ(now, was) << x << "," << pictureY;
+        } else if (now != was) {
+          ++changedInside;
+        }
+      }
+    }
+    EXPECT_GT(changedInside, 20);
+    SelectObject(dc, previous);
+    DeleteObject(clip);
+    DeleteObject(bitmap);
+  }
+  DeleteDC(dc);
 }
 
 }  // namespace

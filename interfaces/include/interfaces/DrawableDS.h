@@ -20,6 +20,7 @@
 
 #include "platform/WinTypes.h"
 
+#include <cstddef>
 #include <cstdint>
 
 struct tagRGBQUAD;
@@ -49,8 +50,33 @@ namespace Pictrel {
 inline constexpr IID IID_IDrawableDS = {
     0xC28B068D, 0x7962, 0x4A66, {0xB8, 0x68, 0xCD, 0x8B, 0xE0, 0xB6, 0xAB, 0xFF}};
 
-// The record of DrawTexturedQuad; defined with the textured drawing.
-struct TexturedQuadRecord;
+// Called by DrawTexturedQuad for every pixel it covers: (user data, x, row,
+// colour, colour); both colours are the texel's COLORREF, with the texel's
+// alpha byte on top for a 32-bpp texture.
+using PixelCallback = void (*)(void* userData, int x, int y, COLORREF color, COLORREF sameColor);
+
+// The record of DrawTexturedQuad. Corner 0 shows texel (0, 0), corner 1
+// (width, 0), corner 2 (width, height), corner 3 (0, height). In the
+// 64-bit form the callback and user data are pointers:
+//   offset 0   callback          8 bytes
+//   offset 8   user data         8 bytes
+//   offset 16  x of corners 0-3  4 × i32
+//   offset 32  y of corners 0-3  4 × i32
+//   offset 48  clip x-min, y-min, x-max, y-max (inclusive)  4 × i32
+//   offset 64  flags (bit 0: truncating edges)  i32, then 4 bytes padding
+struct TexturedQuadRecord {
+  PixelCallback callback;
+  void* userData;
+  int32_t x[4];
+  int32_t y[4];
+  int32_t clipMinX;
+  int32_t clipMinY;
+  int32_t clipMaxX;
+  int32_t clipMaxY;
+  int32_t flags;
+};
+static_assert(sizeof(TexturedQuadRecord) == 72);
+static_assert(offsetof(TexturedQuadRecord, clipMinX) == 48);
 
 struct ZEF_EXPORT IDrawableDS : IUnknown {
   // Pixel sources and their description.

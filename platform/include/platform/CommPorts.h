@@ -157,6 +157,14 @@ ZEF_EXPORT std::vector<DWORD> comEscapeHistory(HANDLE port);
 // The terminal settings SetCommState last applied, as asked for (tests: a
 // pty drops parity and character size).
 ZEF_EXPORT std::optional<termios> comAppliedSettings(HANDLE port);
+// What an open port of the given number recorded (tests that hold no handle).
+struct ComPortRecord {
+  std::optional<termios> applied;
+  std::vector<DWORD> escapes;
+  DWORD inQueue;
+  DWORD outQueue;
+};
+ZEF_EXPORT std::optional<ComPortRecord> comPortRecord(unsigned number);
 // The queue sizes SetupComm recorded (tests).
 ZEF_EXPORT std::pair<DWORD, DWORD> comQueueSizes(HANDLE port);
 

@@ -60,6 +60,22 @@ std::string testsupport::PtyPair::readMaster(size_t atLeast, int timeoutMs) {
   }
 }
 
+void testsupport::PtyPair::fillFromSlave() {
+  const int flags = fcntl(slave_, F_GETFL);
+  fcntl(slave_, F_SETFL, flags | O_NONBLOCK);
+  char block[4096];
+  std::memset(block, 'f', sizeof block);
+  // The kernel moves bytes on to the master's side in the background, which
+  // makes room again: fill until a round takes nothing at all.
+  for (int round = 0; round < 100; ++round) {
+    size_t taken = 0;
+    for (ssize_t put; (put = write(slave_, block, sizeof block)) > 0;) taken += static_cast<size_t>(put);
+    if (taken == 0) break;
+    usleep(20'000);
+  }
+  fcntl(slave_, F_SETFL, flags);
+}
+
 termios testsupport::PtyPair::slaveSettings() const {
   termios settings{};
   tcgetattr(slave_, &settings);

@@ -473,8 +473,6 @@ ZRESULT IFIRasterImageImp::CopyRectFrom(IRasterImage* source, const RECT* from, 
   if (GetBPP(&ownBpp) != ZR_OK || source->GetBPP(&sourceBpp) != ZR_OK || ownBpp != sourceBpp) {
     return ZR_FAILED;
   }
-  // Clipping needs regions of the platform's GDI, which do not exist yet.
-  if (clip != nullptr) return ZR_NOTSUPPORTED;
   const auto normalised = [](RECT rect) {
     if (rect.left > rect.right) std::swap(rect.left, rect.right);
     if (rect.top > rect.bottom) std::swap(rect.top, rect.bottom);
@@ -489,12 +487,14 @@ ZRESULT IFIRasterImageImp::CopyRectFrom(IRasterImage* source, const RECT* from, 
       std::min<int64_t>(int64_t{a.bottom} - a.top, int64_t{b.bottom} - b.top) + 1;
   for (int64_t j = 0; j < height; ++j) {
     for (int64_t i = 0; i < width; ++i) {
+      const auto x = static_cast<int32_t>(b.left + i), y = static_cast<int32_t>(b.top + j);
+      if (clip != nullptr && !PtInRegion(clip, x, y)) continue;
       COLORREF color = 0;
       if (source->GetPixel(static_cast<int32_t>(a.left + i), static_cast<int32_t>(a.top + j),
                            &color) != ZR_OK) {
         continue;
       }
-      (void)SetPixel(static_cast<int32_t>(b.left + i), static_cast<int32_t>(b.top + j), color);
+      (void)SetPixel(x, y, color);
     }
   }
   return ZR_OK;

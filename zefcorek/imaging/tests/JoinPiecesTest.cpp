@@ -121,4 +121,62 @@ TEST(JoinPiecesTest, StackedStripsBecomeOneImageAfterTheOthers) {
   EXPECT_EQ(device.getImageCount(), 2);
 }
 
+// The grey levels of an 8-bit image, row by row from the top.
+std::vector<std::vector<uint8_t>> rowsOf(IRasterImage* image) {
+  uint32_t width = 0, height = 0;
+  EXPECT_EQ(image->GetSize(&width, &height), ZR_OK);
+  std::vector<std::vector<uint8_t>> rows;
+  for (uint32_t y = height; y-- > 0;) {
+    rows.emplace_back();
+    for (uint32_t x = 0; x < width; ++x) {
+      uint8_t rgb[3];
+      EXPECT_EQ(image->GetPixelRGB(x, y, rgb), ZR_OK);
+      rows.back().push_back(rgb[0]);
+    }
+  }
+  return rows;
+}
+
+TEST(JoinPiecesTest, RotatedStripsSideBySideJoinWithTheThirdFlipped) {
+  zefcorek::testing::ScratchFolder folder;
+  std::vector<fixtures::PdfImage> strips;
+  for (int strip = 0; strip < 3; ++strip) {
+    std::string samples;
+    for (int i = 0; i < 6; ++i) samples.push_back(static_cast<char>(0x10 * (strip + 1) + i));
+    // A quarter turn: each strip 15 points wide, the next one right beside it.
+    strips.push_back({"/Width 2 /Height 3 /ColorSpace /DeviceGray /BitsPerComponent 8", samples,
+                      false, "0 30 -15 0 " + std::to_string(45 + 15 * strip) + " 600"});
+  }
+  folder.write("rotated.pdf", fixtures::makeImagePdf({strips}));
+  const std::string name = platform::wideToAnsiLenient(folder.name("rotated.pdf"));
+  PdfDocument document(name.c_str(), nullptr, nullptr);
+  ASSERT_TRUE(document.isOk());
+  PDFII::PDFImgExtractOptions options{1, 1, PDFII::PDFII_CAPTURE_DECODED, 0, 0, nullptr, nullptr,
+                                      nullptr};
+  ZefImageOutputDev device(&document, &options);
+  document.displayPages(&device, 1, 1, 96, 96, 0, false, true, false);
+  ASSERT_EQ(device.getImageCount(), 3);
+  std::vector<const CachedImgDef*> records;
+  std::vector<std::vector<std::vector<uint8_t>>> pieces;
+  for (uint32_t index = 0; index < 3; ++index) {
+    records.push_back(device.GetCapturedImage(index));
+    ASSERT_TRUE(records.back()->placement.rotated);
+    pieces.push_back(rowsOf(records.back()->image));
+  }
+  std::vector<JoinLink> links;
+  ASSERT_EQ(FindJoinGroups(records, links), 1);
+  EXPECT_EQ(links[0].role, 1);
+  EXPECT_EQ(links[1].role, 2);
+  EXPECT_EQ(links[2].role, 3);
+
+  device.JoinPieces();
+  ASSERT_EQ(device.getImageCount(), 1);
+  const std::vector<std::vector<uint8_t>> joined = rowsOf(device.GetCapturedImage(0)->image);
+  // The pieces from the top, the third upside down.
+  std::vector<std::vector<uint8_t>> expected = pieces[0];
+  expected.insert(expected.end(), pieces[1].begin(), pieces[1].end());
+  expected.insert(expected.end(), pieces[2].rbegin(), pieces[2].rend());
+  EXPECT_EQ(joined, expected);
+}
+
 }  // namespace

@@ -216,6 +216,21 @@ TEST(RasterImageOpsTest, CopyRectFromNormalisesCornersAndChecksDepths) {
       EXPECT_EQ(pixelOf(b, x, y), expected) << x << "," << y;
     }
   }
+  // With a region only the points inside it change.
+  IFIRasterImageImp* clipped = makeImage(12, 12, 24);
+  ASSERT_EQ(clipped->Fill(0), ZR_OK);
+  HRGN region = CreateRectRgn(2, 3, 5, 6);  // right and bottom edges outside
+  EXPECT_EQ(clipped->CopyRectFrom(source, &forward, &target, region), ZR_OK);
+  DeleteObject(region);
+  for (int y = 0; y < 12; ++y) {
+    for (int x = 0; x < 12; ++x) {
+      const bool inside = x >= 2 && x < 5 && y >= 3 && y < 6;
+      const Rgb expected = inside ? Rgb{uint8_t((x - 1) * 10), uint8_t((y - 1) * 10), 7} : Rgb{};
+      EXPECT_EQ(pixelOf(clipped, x, y), expected) << x << "," << y;
+    }
+  }
+  clipped->Release();
+
   IFIRasterImageImp* grey = makeImage(12, 12, 8);
   EXPECT_EQ(grey->CopyRectFrom(source, &forward, &target, nullptr), ZR_FAILED);
   EXPECT_EQ(a->CopyRectFrom(source, nullptr, &target, nullptr), ZR_BADARG);

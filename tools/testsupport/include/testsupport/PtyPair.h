@@ -24,6 +24,9 @@ public:
   bool writeMaster(const std::string& bytes);
   // Reads what the master holds, waiting up to `timeoutMs` for `atLeast` bytes.
   std::string readMaster(size_t atLeast, int timeoutMs);
+  // Fills the pty from the port's side until it takes no more, so that the
+  // port's next write cannot go out while the master reads nothing.
+  void fillFromSlave();
   // The slave's settings as the port left them.
   termios slaveSettings() const;
 

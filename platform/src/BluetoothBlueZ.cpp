@@ -13,7 +13,9 @@
 
 #include <dbus/dbus.h>
 
+#include <fcntl.h>
 #include <sys/socket.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -228,24 +230,35 @@ public:
     return 0;
   }
 
-  int rfcommSocket() override { return ::socket(kAfBluetooth, SOCK_STREAM | SOCK_CLOEXEC, kBtProtoRfcomm); }
+  // The socket stands in until connect makes the RFCOMM link and puts it
+  // in its place, so a socket (and its protocol information) exists even
+  // where the kernel has no Bluetooth sockets; connect then fails.
+  int rfcommSocket() override { return ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0); }
 
   // A channel only: finding the channel of a service class needs a service
   // discovery the back end does not run, so port 0 is refused.
   int rfcommConnect(int fd, const SOCKADDR_BTH& address) override {
     if (address.port == 0 || address.port > 30) return WSAEADDRNOTAVAIL;
+    const int link = ::socket(kAfBluetooth, SOCK_STREAM | SOCK_CLOEXEC, kBtProtoRfcomm);
+    if (link < 0) return WSAENETDOWN;
     RfcommAddress target{};
     target.family = kAfBluetooth;
     std::memcpy(target.address, &address.btAddr, sizeof target.address);
     target.channel = static_cast<uint8_t>(address.port);
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) return 0;
-    switch (errno) {
-      case ECONNREFUSED: return WSAECONNREFUSED;
-      case ETIMEDOUT: return WSAETIMEDOUT;
-      case EHOSTDOWN: return WSAEHOSTDOWN;
-      case EHOSTUNREACH: return WSAEHOSTUNREACH;
-      default: return WSAENETDOWN;
+    int error = 0;
+    if (::connect(link, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
+      switch (errno) {
+        case ECONNREFUSED: error = WSAECONNREFUSED; break;
+        case ETIMEDOUT: error = WSAETIMEDOUT; break;
+        case EHOSTDOWN: error = WSAEHOSTDOWN; break;
+        case EHOSTUNREACH: error = WSAEHOSTUNREACH; break;
+        default: error = WSAENETDOWN; break;
+      }
+    } else if (::dup3(link, fd, O_CLOEXEC) < 0) {
+      error = WSAENOBUFS;
     }
+    ::close(link);
+    return error;
   }
 
 private:

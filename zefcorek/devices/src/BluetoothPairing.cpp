@@ -8,6 +8,7 @@
 #include "platform/Format.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <memory>
 

@@ -350,3 +350,40 @@ TEST(BluetoothScannerTest, LogsEachStepInOrder) {
 }
 
 }  // namespace
+
+#include "MockBlueZBus.h"
+
+namespace {
+
+TEST(BluetoothScannerBlueZTest, OneInquiryListsTheMockedDevices) {
+  MockBlueZBus bus;
+  ASSERT_TRUE(bus.started());
+  ASSERT_TRUE(bus.mock("AddAdapter string:hci0 string:survey-box"));
+  ASSERT_TRUE(bus.mock("AddDevice string:hci0 string:A1:B2:C3:D4:E5:F6 string:Meter"));
+  ASSERT_TRUE(bus.mock("AddDevice string:hci0 string:11:22:33:44:55:66 string:"));
+  ASSERT_TRUE(bus.mock("PairDevice string:hci0 string:A1:B2:C3:D4:E5:F6 uint32:7936"));
+
+  platform::VirtualClock clock;  // the discovery's few seconds pass at once
+  platform::ScopedClock virtualTime(clock);
+  TBluetoothScannerResults results{};
+  Host host;
+  TBluetoothScannerCtl ctl{&results, 0, &notify, &host, 0, nullptr};
+  ASSERT_EQ(InitBluetoothScanner(&ctl), S_OK);
+  ASSERT_EQ(StartBluetoothScanner(&ctl), S_OK);
+  while (IsBluetoothScannerStillRunning(&ctl) == S_OK) std::this_thread::yield();
+  ASSERT_EQ(ShutDownBluetoothScanner(&ctl, nullptr, nullptr), S_OK);
+
+  EXPECT_EQ(results.LastError, 0);
+  std::vector<std::u16string> names = host.accepted;
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::u16string>{u"<Unknown>", u"Meter"}));
+  for (auto* entry = results.First; entry != nullptr; entry = entry->Next) {
+    const bool meter = std::u16string(entry->Name) == u"Meter";
+    EXPECT_EQ(std::u16string(entry->RemoteAddress), meter ? u"(A1:B2:C3:D4:E5:F6)" : u"(11:22:33:44:55:66)");
+    EXPECT_EQ(entry->Paired, meter ? 1 : 0);
+    EXPECT_EQ(entry->Connected, 0);
+  }
+  CleanUpBluetoothScannerResults(&results);
+}
+
+}  // namespace

@@ -24,7 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   response.status = 200 + input.byte() % 2 * 204;
   response.body = std::string(input.rest());
   if (brokenOff && !response.body.empty()) response.dropAfterBytes = response.body.size() / 2 + 1;
-  const bool isBroken = response.dropAfterBytes != 0 && response.dropAfterBytes < response.body.size();
+  // The server drops the connection between blocks: once it has sent the
+  // first whole blocks that reach the drop point.
+  const uint64_t blocksSent = (response.dropAfterBytes + response.blockSize - 1) / response.blockSize;
+  const bool isBroken = response.dropAfterBytes != 0 && blocksSent * response.blockSize < response.body.size();
   server->route("/body", response);
 
   const std::string url = server->url("/body");

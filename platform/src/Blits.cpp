@@ -133,6 +133,26 @@ int blitWalk(const Target& target, const gdi::BitmapObject& source, int x, int y
   return lines;
 }
 
+// An unscaled copy between equal formats: whole row spans at once.
+int copyRows(const Target& target, const gdi::BitmapObject& source, int x, int y, int width,
+             int height, int sourceX, int sourceY) {
+  const int64_t left = std::max<int64_t>({x, target.area.left, int64_t{x} - sourceX});
+  const int64_t right = std::min<int64_t>({int64_t{x} + width, target.area.right,
+                                           int64_t{x} - sourceX + source.width()});
+  const int64_t top = std::max<int64_t>({y, target.area.top, int64_t{y} - sourceY});
+  const int64_t bottom = std::min<int64_t>({int64_t{y} + height, target.area.bottom,
+                                            int64_t{y} - sourceY + source.height()});
+  if (left >= right || top >= bottom) return 0;
+  const size_t bytes = static_cast<size_t>(source.bitsPerPixel() / 8);
+  for (int64_t dy = top; dy < bottom; ++dy) {
+    const auto sy = static_cast<int>(dy - y + sourceY);
+    std::memmove(target.bitmap->row(static_cast<int>(dy)) + bytes * static_cast<size_t>(left),
+                 source.row(sy) + bytes * static_cast<size_t>(left - x + sourceX),
+                 bytes * static_cast<size_t>(right - left));
+  }
+  return static_cast<int>(bottom - top);
+}
+
 int stretch(HDC destination, int x, int y, int width, int height, const gdi::BitmapObject& source,
             int sourceX, int sourceY, int sourceWidth, int sourceHeight, bool halftone) {
   Target target;
@@ -141,6 +161,8 @@ int stretch(HDC destination, int x, int y, int width, int height, const gdi::Bit
   const platform::PixelFormat targetFormat = target.bitmap->format();
   const bool rawCopy = !halftone && sameFormat(source, *target.bitmap);
   const int bpp = source.bitsPerPixel();
+  if (rawCopy && width == sourceWidth && height == sourceHeight)
+    return copyRows(target, source, x, y, width, height, sourceX, sourceY);
   return blitWalk(target, source, x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight,
                   [&](int dx, int dy, int sx0, int sy0, int sx1, int sy1) {
                     if (rawCopy) {

@@ -1,11 +1,16 @@
-// Pixel sources loaded from bitmaps: a bitmap resource or ".bmp" file, at
-// its own depth or converted to the one asked for.
+// Pixel sources loaded from pictures: a bitmap resource or ".bmp" file at
+// its own depth or converted to the one asked for, and encoded pictures
+// (PNG and the other formats the platform decodes) as 32-bpp surfaces.
 #include "SurfaceDrawing.h"
 
 #include "platform/BinaryResources.h"
+#include "platform/ComStream.h"
 #include "platform/GdiBlits.h"
+#include "platform/GdiPlusBitmap.h"
+#include "platform/GlobalMemory.h"
 
 #include <cstdlib>
+#include <cstring>
 
 HRESULT Pictrel::IDrawableDSImp::LoadBitmapResource(HINSTANCE instance, LPCWSTR name, int bpp) {
   const UINT flags = LR_CREATEDIBSECTION | (instance ? 0 : LR_LOADFROMFILE);
@@ -57,5 +62,58 @@ HRESULT Pictrel::IDrawableDSImp::LoadBitmapResource(HINSTANCE instance, LPCWSTR 
   if (previousBitmap) SelectObject(temporary, previousBitmap);
   DeleteDC(temporary);
   DeleteObject(bitmap);
+  return created;
+}
+
+HRESULT Pictrel::IDrawableDSImp::LoadPNGResource(HINSTANCE instance, UINT number) {
+  if (!instance || number == 0) return E_INVALIDARG;
+  HRSRC resource = FindResourceW(instance, MAKEINTRESOURCEW(number), u"PNG");
+  if (!resource) return E_FAIL;
+  HGLOBAL loaded = LoadResource(instance, resource);
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  if (!data) {
+    if (loaded) FreeResource(loaded);
+    return E_FAIL;
+  }
+  const HRESULT result = LoadImageFromMemory(data, SizeofResource(instance, resource));
+  FreeResource(loaded);
+  return result;
+}
+
+HRESULT Pictrel::IDrawableDSImp::LoadImageFromMemory(const void* data, DWORD size) {
+  if (!data || size == 0) return E_INVALIDARG;
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+  if (!block) return E_OUTOFMEMORY;
+  std::memcpy(GlobalLock(block), data, size);
+  IStream* stream = nullptr;
+  HRESULT result = CreateStreamOnHGlobal(block, FALSE, &stream);
+  if (SUCCEEDED(result)) {
+    result = loadDecodedImage(stream);
+    stream->Release();
+  }
+  GlobalUnlock(block);
+  GlobalFree(block);
+  return result;
+}
+
+HRESULT Pictrel::IDrawableDSImp::loadDecodedImage(IStream* stream) {
+  Gdiplus::Bitmap bitmap(stream);
+  if (bitmap.GetLastStatus() != Gdiplus::Status::Ok) return E_FAIL;
+  const auto width = static_cast<int>(bitmap.GetWidth());
+  const auto height = static_cast<int>(bitmap.GetHeight());
+  const HRESULT created = Create(width, -height, 32, nullptr);
+  if (FAILED(created)) return created;
+  // Every picture is lent as 32-bit ARGB, so rows of any format fill the
+  // surface's 32-bit rows exactly.
+  const Gdiplus::Rect whole{0, 0, width, height};
+  Gdiplus::BitmapData locked{};
+  if (bitmap.LockBits(&whole, Gdiplus::ImageLockModeRead, Gdiplus::PixelFormat32bppARGB, &locked) !=
+      Gdiplus::Status::Ok)
+    return E_OUTOFMEMORY;
+  for (int y = 0; y < height; ++y)
+    std::memcpy(state_.rows[static_cast<size_t>(y)],
+                static_cast<const BYTE*>(locked.Scan0) + static_cast<ptrdiff_t>(y) * locked.Stride,
+                static_cast<size_t>(width) * 4);
+  bitmap.UnlockBits(&locked);
   return created;
 }

@@ -188,6 +188,12 @@ TEST(BlitsTest, AlphaBlendsFollowTheFormula) {
   ASSERT_TRUE(AlphaBlend(constant.dc(), 0, 0, 1, 1, white.dc(), 0, 0, 1, 1,
                          BLENDFUNCTION{AC_SRC_OVER, 0, 128, 0}));
   EXPECT_NEAR(GetRValue(constant.color(0, 0)), 128.0, 1.0);
+  // The same blend onto 24 bpp, and stretched, takes the general walk.
+  const Depth deep{24, {}};
+  Section wide(deep, 2, 1);
+  ASSERT_TRUE(AlphaBlend(wide.dc(), 0, 0, 2, 1, white.dc(), 0, 0, 1, 1,
+                         BLENDFUNCTION{AC_SRC_OVER, 0, 128, 0}));
+  EXPECT_NEAR(GetGValue(wide.color(1, 0)), 128.0, 1.0);
   const Depth words{16, {0xF800, 0x07E0, 0x001F}};
   Section shallow(words, 1, 1);
   EXPECT_FALSE(AlphaBlend(constant.dc(), 0, 0, 1, 1, shallow.dc(), 0, 0, 1, 1,

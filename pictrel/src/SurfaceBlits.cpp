@@ -3,7 +3,6 @@
 // image's own Draw.
 #include "SurfaceDrawing.h"
 
-#include "interfaces/RasterDrawing.h"
 #include "interfaces/RasterImage.h"
 
 #include "platform/GdiBlits.h"
@@ -26,8 +25,8 @@ __attribute__((no_sanitize("vptr"))) void drawAttachedImage(const SurfaceState& 
                                                             const tagT_IRECT2D& source,
                                                             const tagT_IRECT2D& destination) {
   RasterDrawParms parms{};
-  parms.cbSize = sizeof parms;
-  parms.dc = dc;
+  parms.size = sizeof parms;
+  parms.hdc = dc;
   parms.source = {source.left, source.top, source.right, source.bottom};
   parms.destination = {destination.left, destination.top, destination.right, destination.bottom};
   parms.clip = parms.destination;

@@ -7,6 +7,7 @@
 #include "platform/CodePage.h"
 
 #include "platform/LastError.h"
+#include "platform/TextTools.h"
 
 #include <climits>
 
@@ -87,24 +88,6 @@ bool decodeUtf16(std::u16string_view text, size_t& pos, char32_t& codePoint) {
   return true;
 }
 
-void appendUtf8(std::string& out, char32_t codePoint) {
-  if (codePoint < 0x80) {
-    out.push_back(static_cast<char>(codePoint));
-  } else if (codePoint < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
-    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-  } else if (codePoint < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-  }
-}
-
 // The loop from UTF-16 to UTF-8: decodes with Decode, encodes with Append;
 // a malformed unit either fails the conversion or becomes `replacement`.
 template <typename Out, typename In, typename Decode, typename Append>
@@ -133,13 +116,13 @@ bool toWide(std::string_view text, std::u16string& out, bool strict) {
 }
 
 bool toAnsi(std::u16string_view text, std::string& out, bool strict) {
-  return convert(text, out, strict, U'?', decodeUtf16, appendUtf8);
+  return convert(text, out, strict, U'?', decodeUtf16, platform::appendUtf8);
 }
 
 // The Win32 conversion's lenient form: a lone surrogate becomes U+FFFD
 // (EF BF BD), as the system's UTF-8 conversion writes it.
 void toUtf8Replacing(std::u16string_view text, std::string& out) {
-  convert(text, out, /*strict=*/false, kReplacement, decodeUtf16, appendUtf8);
+  convert(text, out, /*strict=*/false, kReplacement, decodeUtf16, platform::appendUtf8);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The real system calls behind the platform file layer's table.
 #include "platform/FileSyscalls.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/mman.h>
@@ -33,12 +34,51 @@ int realFstatat(int folder, const char* name, struct stat* info, int flags) {
 }
 
 constexpr platform::FileSyscalls kRealCalls = {
-    realOpen,  ::close,  ::read,  ::write, ::lseek,  ::ftruncate,          realFstat,
-    realStat,  realLstat, ::mkdir, ::unlink, realRenameNoReplace, ::mmap, ::munmap,
-    realOpenat, realFstatat, ::renameat, ::unlinkat,
+    realOpen,  ::close,     ::read,     ::write,     ::lseek,    ::ftruncate,
+    realFstat, realStat,    realLstat,  ::mkdir,     ::unlink,   realRenameNoReplace,
+    ::mmap,    ::munmap,    realOpenat, realFstatat, ::renameat, ::unlinkat,
+    ::opendir, ::fdopendir, ::readdir,  ::closedir,  ::fchmod,   ::fchown,
+    ::fsync,
 };
 
 }  // namespace
+
+ssize_t platform::readFully(int fd, void* buffer, size_t size) {
+  size_t total = 0;
+  while (total < size) {
+    const ssize_t got =
+        retryAfterSignal([&] { return fileSyscalls().read(fd, static_cast<char*>(buffer) + total, size - total); });
+    if (got < 0) return -1;
+    if (got == 0) break;
+    total += static_cast<size_t>(got);
+  }
+  return static_cast<ssize_t>(total);
+}
+
+std::optional<std::string> platform::readToEnd(int fd) {
+  std::string bytes;
+  char chunk[16384];
+  for (;;) {
+    const ssize_t count = retryAfterSignal([&] { return fileSyscalls().read(fd, chunk, sizeof chunk); });
+    if (count < 0) return std::nullopt;
+    if (count == 0) return bytes;
+    bytes.append(chunk, static_cast<size_t>(count));
+  }
+}
+
+size_t platform::writeFully(int fd, const void* buffer, size_t size) {
+  size_t total = 0;
+  while (total < size) {
+    const ssize_t put = retryAfterSignal(
+        [&] { return fileSyscalls().write(fd, static_cast<const char*>(buffer) + total, size - total); });
+    if (put <= 0) {
+      if (put == 0) errno = ENOSPC;
+      break;
+    }
+    total += static_cast<size_t>(put);
+  }
+  return total;
+}
 
 platform::FileSyscalls& platform::fileSyscalls() {
   static FileSyscalls table = kRealCalls;

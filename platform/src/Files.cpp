@@ -1,6 +1,8 @@
 // File handles, reads, writes, seeks, attributes, searches, copies and moves.
 #include "platform/Files.h"
 
+#include "platform/CommPorts.h"
+
 #include "FileObject.h"
 #include "platform/CodePage.h"
 #include "platform/FileSyscalls.h"
@@ -87,17 +89,7 @@ bool copyBytes(int in, int out) {
         retryAfterSignal([&] { return fileSyscalls().read(in, buffer.data(), buffer.size()); });
     if (got < 0) return false;
     if (got == 0) return true;
-    for (ssize_t done = 0; done < got;) {
-      const ssize_t put = retryAfterSignal(
-          [&] { return fileSyscalls().write(out, buffer.data() + done, static_cast<size_t>(got - done)); });
-      if (put < 0) return false;
-      // A write that takes nothing would be repeated for ever: the disk is full.
-      if (put == 0) {
-        errno = ENOSPC;
-        return false;
-      }
-      done += put;
-    }
+    if (platform::writeFully(out, buffer.data(), static_cast<size_t>(got)) != static_cast<size_t>(got)) return false;
   }
 }
 
@@ -218,9 +210,9 @@ std::vector<FindObject::Entry> findMatches(std::u16string_view pattern) {
   }
   auto folder = folderPart.empty() ? std::optional<std::string>(".") : platform::nativePath(folderPart);
   if (!folder) return entries;
-  DIR* dir = opendir(folder->c_str());
+  DIR* dir = fileSyscalls().opendir(folder->c_str());
   if (!dir) return entries;
-  while (const dirent* entry = readdir(dir)) {
+  while (const dirent* entry = fileSyscalls().readdir(dir)) {
     const std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
     auto wide = platform::ansiToWide(name);
@@ -229,7 +221,7 @@ std::vector<FindObject::Entry> findMatches(std::u16string_view pattern) {
     if (path.back() != '/') path += '/';
     entries.push_back({path + name, *wide});
   }
-  closedir(dir);
+  fileSyscalls().closedir(dir);
   std::sort(entries.begin(), entries.end(),
             [](const auto& a, const auto& b) { return a.path < b.path; });
   return entries;
@@ -252,12 +244,7 @@ std::optional<std::string> platform::mappedPath(LPCWSTR name) {
 }
 
 BOOL platform::failFromErrno() {
-  DWORD error = errorFromErrno(errno);
-  if (errno == ENOSPC || errno == EDQUOT) error = ERROR_DISK_FULL;
-  if (errno == EISDIR) error = ERROR_ACCESS_DENIED;
-  if (errno == ENAMETOOLONG) error = ERROR_INVALID_NAME;
-  if (errno == ENOTEMPTY) error = ERROR_DIR_NOT_EMPTY;
-  SetLastError(error);
+  SetLastError(errorFromErrno(errno));
   return FALSE;
 }
 
@@ -283,6 +270,10 @@ int platform::fileDescriptor(HANDLE file) {
 
 HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD /*share*/, LPSECURITY_ATTRIBUTES /*security*/,
                    DWORD disposition, DWORD /*flagsAndAttributes*/, HANDLE /*templateFile*/) {
+  // COM ports are devices of the serial device map, not files.
+  if (name != nullptr && platform::parseComPortName(name, nullptr)) {
+    return platform::openComPort(name, access);
+  }
   const int flags = openFlagsFor(access, disposition);
   if (flags < 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -320,6 +311,9 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD /*share*/, LPSECURITY_ATTRI
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD count, DWORD* read, OVERLAPPED* overlapped) {
+  if (BOOL result = FALSE; platform::comReadFile(file, buffer, count, read, overlapped, &result)) {
+    return result;
+  }
   if (read) *read = 0;
   auto* object = platform::lookupHandleAs<platform::FileObject>(file);
   if (!object) return FALSE;
@@ -327,20 +321,16 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD count, DWORD* read, OVERLAPPED* 
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  DWORD total = 0;
-  while (total < count) {
-    const ssize_t got = retryAfterSignal([&] {
-      return fileSyscalls().read(object->fd(), static_cast<char*>(buffer) + total, count - total);
-    });
-    if (got < 0) return platform::failFromErrno();
-    if (got == 0) break;
-    total += static_cast<DWORD>(got);
-  }
-  if (read) *read = total;
+  const ssize_t total = platform::readFully(object->fd(), buffer, count);
+  if (total < 0) return platform::failFromErrno();
+  if (read) *read = static_cast<DWORD>(total);
   return TRUE;
 }
 
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD count, DWORD* written, OVERLAPPED* overlapped) {
+  if (BOOL result = FALSE; platform::comWriteFile(file, buffer, count, written, overlapped, &result)) {
+    return result;
+  }
   if (written) *written = 0;
   auto* object = platform::lookupHandleAs<platform::FileObject>(file);
   if (!object) return FALSE;
@@ -348,20 +338,9 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD count, DWORD* written, OVERLAP
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  DWORD total = 0;
-  while (total < count) {
-    const ssize_t put = retryAfterSignal([&] {
-      return fileSyscalls().write(object->fd(), static_cast<const char*>(buffer) + total, count - total);
-    });
-    // A write that takes nothing would be repeated for ever: the disk is full.
-    if (put == 0) errno = ENOSPC;
-    if (put <= 0) {
-      if (written) *written = total;
-      return platform::failFromErrno();
-    }
-    total += static_cast<DWORD>(put);
-  }
+  const auto total = static_cast<DWORD>(platform::writeFully(object->fd(), buffer, count));
   if (written) *written = total;
+  if (total < count) return platform::failFromErrno();
   return TRUE;
 }
 

@@ -10,6 +10,7 @@
 #include "FormatDirective.h"
 
 #include "platform/CodePage.h"
+#include "platform/TextTools.h"
 
 #include <algorithm>
 #include <charconv>
@@ -98,21 +99,7 @@ void appendCodePoint(std::string& out, uint32_t code) {
     out.push_back('?');
     return;
   }
-  if (code < 0x80) {
-    out.push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else if (code < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  }
+  platform::appendUtf8(out, code);
 }
 
 // Text of the other encoding, converted; at most sourceLimit source units
@@ -124,21 +111,6 @@ std::u16string convertText(const char* text, size_t length, size_t sourceLimit) 
 std::string convertText(const char16_t* text, size_t length, size_t sourceLimit) {
   if (length == FormatArg::kUntilNul) length = boundedLength(text, sourceLimit);
   return wideToAnsiLenient(std::u16string_view(text, std::min(length, sourceLimit)));
-}
-
-// Largest cut at or below limit that does not split a UTF-8 sequence or a
-// surrogate pair.
-size_t wholeCharacterCut(std::string_view text, size_t limit) {
-  if (limit >= text.size()) return text.size();
-  while (limit > 0 && (static_cast<unsigned char>(text[limit]) & 0xC0) == 0x80) --limit;
-  return limit;
-}
-size_t wholeCharacterCut(std::u16string_view text, size_t limit) {
-  if (limit >= text.size()) return text.size();
-  if (limit > 0 && text[limit] >= 0xDC00 && text[limit] <= 0xDFFF && text[limit - 1] >= 0xD800 &&
-      text[limit - 1] <= 0xDBFF)
-    --limit;
-  return limit;
 }
 
 template <class Char>

@@ -3,6 +3,7 @@
 #include "IniDocument.h"
 
 #include "platform/CodePage.h"
+#include "platform/TextTools.h"
 #include "platform/Utf16.h"
 
 namespace platform::ini {
@@ -121,11 +122,7 @@ bool hasLineEndUnit(std::u16string_view text) { return text.find_first_of(u"\r\n
 
 }  // namespace
 
-std::u16string_view trimBlanks(std::u16string_view text) {
-  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
+std::u16string_view trimBlanks(std::u16string_view text) { return trimmed(text, TrimSet::Blanks); }
 
 Document Document::parse(std::string_view bytes) {
   Document document;

@@ -3,6 +3,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/FileSyscalls.h"
+#include "platform/Utf16.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -27,27 +28,20 @@ bool exists(const std::string& path) {
   return platform::fileSyscalls().lstat(path.c_str(), &info) == 0;
 }
 
-char16_t foldCase(char16_t unit) {
-  if (unit >= u'A' && unit <= u'Z') return unit + 0x20;
-  // Latin-1 capitals, without the multiplication sign.
-  if (unit >= 0xC0 && unit <= 0xDE && unit != 0xD7) return unit + 0x20;
-  return unit;
-}
-
 // The entry of `folder` whose name matches `name` ignoring case, if any.
 std::optional<std::string> findIgnoringCase(const std::string& folder, const std::string& name) {
   const auto wanted = platform::ansiToWide(name);
   if (!wanted) return std::nullopt;
-  DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+  DIR* dir = platform::fileSyscalls().opendir(folder.empty() ? "." : folder.c_str());
   if (!dir) return std::nullopt;
   std::optional<std::string> best;
-  while (const dirent* entry = readdir(dir)) {
+  while (const dirent* entry = platform::fileSyscalls().readdir(dir)) {
     const std::string candidate = entry->d_name;
     const auto wide = platform::ansiToWide(candidate);
     if (!wide || !platform::equalNamesIgnoringCase(*wide, *wanted)) continue;
     if (!best || candidate < *best) best = candidate;
   }
-  closedir(dir);
+  platform::fileSyscalls().closedir(dir);
   return best;
 }
 
@@ -99,7 +93,7 @@ bool platform::isPlatformRootRelocated() { return !environmentValue("ZEF_PLATFOR
 std::optional<std::string> platform::driveFolder(char16_t letter) {
   if (!isDriveLetter(letter)) return std::nullopt;
   const std::string drives = platformRoot() + "/drives";
-  const char lower = static_cast<char>(foldCase(letter));
+  const char lower = static_cast<char>(platform::foldCaseUnit(letter));
   for (const char name : {lower, static_cast<char>(lower - 0x20)}) {
     std::string folder = drives + "/" + name;
     struct stat info {};
@@ -137,7 +131,7 @@ std::u16string platform::windowsPath(std::string_view nativePath) {
     const char letter = nativePath[drives.size()];
     const bool endsHere = nativePath.size() == drives.size() + 1 || nativePath[drives.size() + 1] == '/';
     if (endsHere && isDriveLetter(static_cast<char16_t>(letter))) {
-      drive = {static_cast<char16_t>(foldCase(static_cast<char16_t>(letter)) - 0x20), u':'};
+      drive = {static_cast<char16_t>(platform::foldCaseUnit(static_cast<char16_t>(letter)) - 0x20), u':'};
       rest = nativePath.substr(drives.size() + 1);
       if (rest.empty()) rest = "/";
     }
@@ -149,10 +143,4 @@ std::u16string platform::windowsPath(std::string_view nativePath) {
   return out;
 }
 
-bool platform::equalNamesIgnoringCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (foldCase(a[i]) != foldCase(b[i])) return false;
-  }
-  return true;
-}
+bool platform::equalNamesIgnoringCase(std::u16string_view a, std::u16string_view b) { return equalsIgnoreCase(a, b); }

@@ -58,18 +58,7 @@ std::optional<std::string> iniFilePath(LPCWSTR fileName) {
   return platform::nativePath(name);
 }
 
-std::optional<std::string> readAll(int fd) {
-  const auto& calls = platform::fileSyscalls();
-  std::string bytes;
-  char chunk[16384];
-  for (;;) {
-    const ssize_t count =
-        platform::retryAfterSignal([&] { return calls.read(fd, chunk, sizeof chunk); });
-    if (count < 0) return std::nullopt;
-    if (count == 0) return bytes;
-    bytes.append(chunk, static_cast<size_t>(count));
-  }
-}
+std::optional<std::string> readAll(int fd) { return platform::readToEnd(fd); }
 
 // The document of a file for reading; a missing or unreadable file is empty.
 Document readDocument(LPCWSTR fileName) {
@@ -85,17 +74,7 @@ Document readDocument(LPCWSTR fileName) {
 }
 
 bool writeAll(int fd, std::string_view bytes) {
-  const auto& calls = platform::fileSyscalls();
-  while (!bytes.empty()) {
-    const ssize_t count =
-        platform::retryAfterSignal([&] { return calls.write(fd, bytes.data(), bytes.size()); });
-    if (count <= 0) {
-      if (count == 0) errno = ENOSPC;  // nothing taken: the disk is full
-      return false;
-    }
-    bytes.remove_prefix(static_cast<size_t>(count));
-  }
-  return true;
+  return platform::writeFully(fd, bytes.data(), bytes.size()) == bytes.size();
 }
 
 // The folder of an ini file, held open, and the file's name in it. Writers
@@ -232,19 +211,19 @@ void removeStaleCopies(const IniFolder& folder) {
   const int listFd = platform::retryAfterSignal(
       [&] { return platform::fileSyscalls().openat(folder.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0); });
   if (listFd < 0) return;
-  DIR* listing = fdopendir(listFd);
+  DIR* listing = platform::fileSyscalls().fdopendir(listFd);
   if (listing == nullptr) {
     platform::fileSyscalls().close(listFd);
     return;
   }
   std::vector<std::string> stale;
-  while (const dirent* entry = readdir(listing)) {
+  while (const dirent* entry = platform::fileSyscalls().readdir(listing)) {
     const pid_t writer = writerOfTemporary(entry->d_name, folder.name());
     if (writer <= 0 || writer == getpid()) continue;
     if (kill(writer, 0) == 0 || errno != ESRCH) continue;
     stale.emplace_back(entry->d_name);
   }
-  closedir(listing);
+  platform::fileSyscalls().closedir(listing);
   for (const auto& name : stale) platform::fileSyscalls().unlinkat(folder.fd(), name.c_str(), 0);
 }
 
@@ -261,10 +240,9 @@ bool replaceAtomically(const IniFolder& folder, const LockedFile& target, std::s
   });
   if (fd < 0) return false;
   const struct stat& info = target.info();
-  ownerKept = fchown(fd, info.st_uid, info.st_gid) == 0 ||
-              (info.st_uid == geteuid() && info.st_gid == getegid());
-  const bool isWritten = ownerKept && writeAll(fd, bytes) && fchmod(fd, info.st_mode & 07777) == 0 &&
-                         fsync(fd) == 0;
+  ownerKept = calls.fchown(fd, info.st_uid, info.st_gid) == 0 || (info.st_uid == geteuid() && info.st_gid == getegid());
+  const bool isWritten =
+      ownerKept && writeAll(fd, bytes) && calls.fchmod(fd, info.st_mode & 07777) == 0 && calls.fsync(fd) == 0;
   const int savedErrno = errno;
   calls.close(fd);
   if (isWritten &&

@@ -308,6 +308,19 @@ BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info) {
   return TRUE;
 }
 
+bool platform::runServiceControlTool(std::string_view verb, std::u16string_view service, DWORD waitMs) {
+  const bool waits = waitMs > 0;
+  platform::detail::SpawnRequest request{
+      {serviceControlTool(), std::string(verb), platform::wideToAnsiLenient(service)}, {}, {}, !waits};
+  const pid_t pid = platform::detail::spawnProgram(request);
+  if (pid < 0) return false;
+  if (!waits) return true;
+  HANDLE process = platform::registerHandle(new ProcessObject(pid));
+  platform::waitForProcess(process, waitMs);
+  CloseHandle(process);
+  return true;
+}
+
 HINSTANCE ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,
                         int show) {
   SHELLEXECUTEINFOW info{};

@@ -5,6 +5,7 @@
 #include "platform/Registry.h"
 #include "platform/LastError.h"
 #include "platform/Paths.h"
+#include "platform/TextTools.h"
 #include "platform/Utf16.h"
 
 #include <sqlite3.h>
@@ -43,21 +44,7 @@ std::string storedName(std::u16string_view name) {
     const bool isPair = code >= 0xD800 && code <= 0xDBFF && at + 1 < name.size() && name[at + 1] >= 0xDC00 &&
                         name[at + 1] <= 0xDFFF;
     if (isPair) code = 0x10000 + ((code - 0xD800) << 10) + (name[++at] - 0xDC00);
-    if (code < 0x80) {
-      bytes.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-      bytes.push_back(static_cast<char>(0xC0 | code >> 6));
-      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-      bytes.push_back(static_cast<char>(0xE0 | code >> 12));
-      bytes.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
-      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-      bytes.push_back(static_cast<char>(0xF0 | code >> 18));
-      bytes.push_back(static_cast<char>(0x80 | (code >> 12 & 0x3F)));
-      bytes.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
-      bytes.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
+    platform::appendUtf8(bytes, code);
   }
   return bytes;
 }
@@ -69,13 +56,12 @@ std::u16string nameFromStored(std::string_view bytes) {
   name.reserve(bytes.size());
   for (size_t at = 0; at < bytes.size();) {
     const auto lead = static_cast<unsigned char>(bytes[at]);
-    const size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3
-                                                                    : (lead & 0xF8) == 0xF0 ? 4 : 0;
+    const size_t length = platform::utf8SequenceLength(lead);
     bool isWhole = length > 0 && at + length <= bytes.size();
     uint32_t code = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
     for (size_t i = 1; isWhole && i < length; ++i) {
       const auto trail = static_cast<unsigned char>(bytes[at + i]);
-      isWhole = (trail & 0xC0) == 0x80;
+      isWhole = platform::isUtf8Continuation(static_cast<char>(trail));
       code = code << 6 | (trail & 0x3F);
     }
     if (!isWhole || code > 0x10FFFF) {

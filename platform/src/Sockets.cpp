@@ -9,6 +9,10 @@
 // until it is cancelled or its event is closed.
 #include "platform/Sockets.h"
 
+#include "BluetoothSockets.h"
+
+#include "platform/Bluetooth.h"
+#include "platform/CommPorts.h"
 #include "platform/LastError.h"
 
 #include <arpa/inet.h>
@@ -257,6 +261,7 @@ int WSAGetLastError() { return static_cast<int>(GetLastError()); }
 void WSASetLastError(int error) { SetLastError(static_cast<DWORD>(error)); }
 
 SOCKET platform::socket(int family, int type, int protocol) {
+  if (family == AF_BTH) return bluetoothSocket(type, protocol);
   if (family != AF_INET_FAMILY || (type != SOCK_STREAM_TYPE && type != SOCK_DGRAM_TYPE)) {
     WSASetLastError(WSAEAFNOSUPPORT);
     return INVALID_SOCKET;
@@ -302,6 +307,7 @@ int platform::setsockopt(SOCKET s, int level, int option, const char* value, int
 }
 
 int platform::connect(SOCKET s, const SOCKADDR* address, int length) {
+  if (isBluetoothAddress(address, length)) return bluetoothConnect(s, address, length);
   if (address == nullptr || length < static_cast<int>(sizeof(SOCKADDR_IN))) {
     WSASetLastError(WSAEFAULT);
     return SOCKET_ERROR;
@@ -539,6 +545,7 @@ BOOL WSAGetOverlappedResult(SOCKET /*s*/, WSAOVERLAPPED* overlapped, DWORD* tran
 }
 
 BOOL CancelIo(HANDLE socket) {
+  if (platform::cancelComIo(socket)) return TRUE;
   const int fd = fdOf(reinterpret_cast<SOCKET>(socket));
   std::lock_guard registryLock(registry().mutex);
   for (SocketEvent* event : registry().events) {

@@ -60,14 +60,7 @@ public:
     if (offset > fileSize || size > fileSize - offset) return false;
     out.resize(size);
     if (fileSyscalls().lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) return false;
-    size_t done = 0;
-    while (done < size) {
-      const ssize_t got = platform::retryAfterSignal(
-          [&] { return fileSyscalls().read(fd_, out.data() + done, size - done); });
-      if (got <= 0) return false;
-      done += static_cast<size_t>(got);
-    }
-    return true;
+    return platform::readFully(fd_, out.data(), size) == static_cast<ssize_t>(size);
   }
 
 private:

@@ -255,3 +255,37 @@ TEST(FilesTest, FindPatternsEndingInDotStarMatchNamesWithoutADot) {
     EXPECT_EQ(found, c.found) << c.pattern;
   }
 }
+
+namespace {
+
+// Folder listings and short writes go through the replaceable table too, so
+// a fault injected there reaches every caller.
+TEST(FilesTest, ListingsAndShortWritesGoThroughTheTable) {
+  ScratchRoot root;
+  root.writeFile("Data/Name.txt", "x");
+  const std::u16string file = root.writeFile("w.bin", "");
+  platform::ScopedFileSyscalls restore;
+  WIN32_FIND_DATAW data{};
+  // A folder that cannot be listed: nothing found, and no case-insensitive
+  // lookup can find the name either.
+  platform::fileSyscalls().opendir = [](const char*) -> DIR* {
+    errno = EACCES;
+    return nullptr;
+  };
+  EXPECT_EQ(FindFirstFileW(root.windowsName("Data\\*.txt").c_str(), &data), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetFileAttributesW(root.windowsName("DATA\\name.TXT").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesW(root.windowsName("Data\\Name.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+  platform::fileSyscalls().opendir = platform::defaultFileSyscalls().opendir;
+
+  // A system that takes one byte a call still gets every byte written.
+  platform::fileSyscalls().write = [](int fd, const void* buffer, size_t count) -> ssize_t {
+    return platform::defaultFileSyscalls().write(fd, buffer, count > 0 ? 1 : 0);
+  };
+  OpenFile out(file, GENERIC_WRITE, OPEN_EXISTING);
+  DWORD written = 0;
+  EXPECT_TRUE(WriteFile(out.get(), "abcdef", 6, &written, nullptr));
+  EXPECT_EQ(written, 6u);
+  EXPECT_EQ(root.readFile("w.bin"), "abcdef");
+}
+
+}  // namespace

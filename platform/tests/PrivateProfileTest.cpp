@@ -1,6 +1,7 @@
 #include "platform/PrivateProfile.h"
 
 #include "platform/CodePage.h"
+#include "platform/Files.h"
 #include "platform/FileSyscalls.h"
 #include "platform/LastError.h"
 
@@ -431,6 +432,38 @@ TEST(PrivateProfileTest, TwoProcessesNeitherLoseNorTearWrites) {
     const DWORD length = GetPrivateProfileStringW(section, nullptr, nullptr, buffer.data(), 8192, file.c_str());
     EXPECT_EQ(listOf(buffer, length).size(), static_cast<size_t>(kRounds));
   }
+}
+
+// A fault of the system reads the same from an ini write and a file write:
+// both go through the one errno map.
+TEST(PrivateProfileTest, WriteFaultsGiveTheSameErrorAsAFileWrite) {
+  ScratchRoot root;
+  const auto ini = root.writeFile("e/x.ini", "[S]\r\nk=old\r\n");
+  const auto data = root.writeFile("e/x.bin", "");
+  static int injected = 0;
+  for (const int error : {ENOSPC, EDQUOT, EACCES, EIO}) {
+    SCOPED_TRACE(error);
+    injected = error;
+    platform::ScopedFileSyscalls restore;
+    platform::fileSyscalls().write = [](int, const void*, size_t) -> ssize_t {
+      errno = injected;
+      return -1;
+    };
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_FALSE(WritePrivateProfileStringW(u"S", u"k", u"new", ini.c_str()));
+    const DWORD iniError = GetLastError();
+
+    HANDLE file = CreateFileW(data.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    EXPECT_FALSE(WriteFile(file, "x", 1, &written, nullptr));
+    const DWORD fileError = GetLastError();
+    CloseHandle(file);
+
+    EXPECT_EQ(iniError, fileError);
+    EXPECT_EQ(iniError, platform::errorFromErrno(error));
+  }
+  EXPECT_EQ(platform::errorFromErrno(ENOSPC), ERROR_DISK_FULL);
 }
 
 }  // namespace

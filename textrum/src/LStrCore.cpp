@@ -6,6 +6,7 @@
 #include "LStrRecord.h"
 
 #include "platform/CodePage.h"
+#include "platform/TextTools.h"
 #include "platform/Format.h"
 #include "platform/LastError.h"
 #include "platform/NumberText.h"
@@ -29,26 +30,14 @@ int compareIgnoreCase(std::u16string_view a, std::u16string_view b) {
   return platform::compareIgnoreCase(a, b);
 }
 
-// Length of the UTF-8 sequence that `lead` starts, 0 for a byte that cannot
-// start one.
-size_t sequenceLength(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) return 2;
-  if (lead >= 0xE0 && lead <= 0xEF) return 3;
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
-  return 0;
-}
-
-bool isContinuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
-
 // Offset of the last whole character of a non-empty UTF-8 text: the start of
 // its last well-formed sequence, or the last byte when the text ends in a
 // malformed one.
 size_t lastCharacterOffset(std::string_view text) {
   size_t start = text.size() - 1;
-  while (start > 0 && text.size() - start < 4 && isContinuation(text[start])) --start;
+  while (start > 0 && text.size() - start < 4 && platform::isUtf8Continuation(text[start])) --start;
   const std::string_view tail = text.substr(start);
-  const bool wholeSequence = sequenceLength(static_cast<unsigned char>(tail[0])) == tail.size() &&
+  const bool wholeSequence = platform::utf8SequenceLength(static_cast<unsigned char>(tail[0])) == tail.size() &&
                              platform::wideLengthOfAnsi(tail).has_value();
   return wholeSequence ? start : text.size() - 1;
 }

@@ -6,6 +6,7 @@
 #include "LStrRecord.h"
 
 #include "platform/CodePage.h"
+#include "platform/TextTools.h"
 #include "platform/Utf16.h"
 
 #include <algorithm>
@@ -89,14 +90,6 @@ char16_t mapUnit(char16_t unit, CaseKind kind) {
   return kind == CaseKind::Upper ? platform::toUpperUnit(unit) : platform::toLowerUnit(unit);
 }
 
-size_t utf8SequenceLength(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) return 2;
-  if (lead >= 0xE0 && lead <= 0xEF) return 3;
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
-  return 0;
-}
-
 // Narrow text is mapped character by character: each well-formed UTF-8
 // sequence of the Basic Multilingual Plane goes through the platform's unit
 // mapping (its byte length may change); malformed bytes stay as they are.
@@ -104,7 +97,7 @@ Text<char> mappedCase(View<char> text, CaseKind kind) {
   Text<char> out;
   out.reserve(text.size());
   for (size_t pos = 0; pos < text.size();) {
-    const size_t length = utf8SequenceLength(static_cast<unsigned char>(text[pos]));
+    const size_t length = platform::utf8SequenceLength(static_cast<unsigned char>(text[pos]));
     if (length == 1) {
       out.push_back(static_cast<char>(mapUnit(static_cast<unsigned char>(text[pos]), kind)));
       ++pos;
@@ -137,22 +130,12 @@ Text<char16_t> mappedCase(View<char16_t> text, CaseKind kind) {
 
 // --- trimming --------------------------------------------------------------------------
 
-enum class TrimKind { Both, Start, End };
+using TrimKind = platform::TrimEnds;
 
-template <typename Char>
-bool isBlankOrControl(Char unit) {
-  return static_cast<std::make_unsigned_t<Char>>(unit) <= 32;
-}
-
+// Trimming removes blanks and control codes (every code up to 32).
 template <typename Char>
 View<Char> trimmed(View<Char> text, TrimKind kind) {
-  if (kind != TrimKind::End) {
-    while (!text.empty() && isBlankOrControl(text.front())) text.remove_prefix(1);
-  }
-  if (kind != TrimKind::Start) {
-    while (!text.empty() && isBlankOrControl(text.back())) text.remove_suffix(1);
-  }
-  return text;
+  return platform::trimmed(text, platform::TrimSet::Controls, kind);
 }
 
 template <typename Char>

@@ -6,6 +6,7 @@
 #include "LStrRecord.h"
 
 #include "platform/CodePage.h"
+#include "platform/TextTools.h"
 
 #include <vector>
 
@@ -27,21 +28,13 @@ int positionOf(const Record<Char>& record, View<Char> pattern) {
   return toCallerPosition(record, firstOccurrence(textOf(record), pattern));
 }
 
-size_t utf8SequenceLength(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) return 2;
-  if (lead >= 0xE0 && lead <= 0xEF) return 3;
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
-  return 0;
-}
-
 // Which byte offsets (0 to size) start a character: a well-formed UTF-8
 // sequence is one character, every other byte one of its own.
 std::vector<bool> characterStarts(View<char> text) {
   std::vector<bool> starts(text.size() + 1, false);
   for (size_t pos = 0; pos < text.size();) {
     starts[pos] = true;
-    const size_t length = utf8SequenceLength(static_cast<unsigned char>(text[pos]));
+    const size_t length = platform::utf8SequenceLength(static_cast<unsigned char>(text[pos]));
     const bool whole =
         length > 1 && pos + length <= text.size() && platform::wideLengthOfAnsi(text.substr(pos, length)).has_value();
     pos += whole ? length : 1;

@@ -10,6 +10,8 @@
 // items' existing texts where those have room.
 #include "textrum/LStrSplit.h"
 
+#include "platform/TextTools.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -47,18 +49,10 @@ private:
   View<Char> view_;
 };
 
-// Characters that trimming removes: codes up to 32. Compared unsigned, so
-// that the bytes of a UTF-8 sequence (negative as `char`) are kept.
-template <typename Char>
-bool isTrimmed(Char unit) {
-  return static_cast<std::make_unsigned_t<Char>>(unit) <= 32;
-}
-
+// Trimming removes codes up to 32 (a UTF-8 sequence's bytes are kept).
 template <typename Char>
 View<Char> trimmed(View<Char> text) {
-  while (!text.empty() && isTrimmed(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isTrimmed(text.back())) text.remove_suffix(1);
-  return text;
+  return platform::trimmed(text, platform::TrimSet::Controls);
 }
 
 template <typename Char>

@@ -1,10 +1,5 @@
-// The procedure commands the updater hands to the service:
-//
-//   RUN=file|parameters          start the file and wait until it ends
-//   INI=source|target|section    replace the section of the target ini with
-//                                the entries of the same section of the source
-//
-// The name before the first "=" is compared exactly, case and all.
+// The procedure commands the updater hands to the service (RUN and INI; see
+// servicechannel/ProcedureCommand.h for what they do).
 #pragma once
 
 #include "platform/WinTypes.h"

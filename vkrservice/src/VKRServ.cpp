@@ -6,7 +6,6 @@
 #include "platform/CodePage.h"
 #include "platform/KnownFolders.h"
 #include "platform/PrivateProfile.h"
-#include "platform/Utf16.h"
 
 #include <string>
 
@@ -14,25 +13,17 @@ TVKRServ* VKRServ = nullptr;
 
 namespace {
 
-constexpr char16_t kSection[] = u"VKRService";
-constexpr char16_t kCommandKey[] = u"Command";
-constexpr char16_t kIdle[] = u"*idle*";
-constexpr char16_t kFail[] = u"*fail*";
-constexpr char16_t kShellExecFail[] = u"*shellexecfail*";
+using servicechannel::kCommandCapacity;
+using servicechannel::kCommandKey;
+using servicechannel::kReplyFail;
+using servicechannel::kReplyIdle;
+using servicechannel::kSection;
+using servicechannel::ProcedureResult;
 
-// The channel holds commands of at most this many characters; a longer
-// one is refused, never cut and run.
-constexpr DWORD kCommandCapacity = 512;
-
-const char16_t* replyFor(int result) {
-  if (result == kProcedureDone) return kIdle;
-  if (result == kProcedureNotStarted) return kShellExecFail;
-  return kFail;
-}
-
-bool isReply(std::u16string_view value) {
-  return platform::equalsIgnoreCase(value, kIdle) || platform::equalsIgnoreCase(value, kFail) ||
-         platform::equalsIgnoreCase(value, kShellExecFail);
+ProcedureResult resultOf(int code) {
+  if (code == kProcedureDone) return ProcedureResult::Done;
+  if (code == kProcedureNotStarted) return ProcedureResult::NotStarted;
+  return ProcedureResult::Failed;
 }
 
 }  // namespace
@@ -81,23 +72,23 @@ void TVKRServ::runChannelCommand(const std::u16string& iniPath) {
   // One unit more than the channel holds, so a command that does not fit
   // shows as longer than the capacity instead of arriving cut.
   WCHAR command[kCommandCapacity + 1] = {};
-  const DWORD length = GetPrivateProfileStringW(kSection, kCommandKey, kIdle, command, kCommandCapacity + 1,
+  const DWORD length = GetPrivateProfileStringW(kSection, kCommandKey, kReplyIdle, command, kCommandCapacity + 1,
                                                 iniPath.c_str());
   const std::u16string_view value(command, length);
 
-  const char16_t* reply = kIdle;
+  const char16_t* reply = kReplyIdle;
   if (length >= kCommandCapacity) {
     LogMessage(u"command longer than " + platform::ansiToWideLenient(std::to_string(kCommandCapacity - 1)) +
                u" characters refused");
-    reply = kFail;
-  } else if (value.empty() || platform::equalsIgnoreCase(value, kIdle)) {
-    reply = kIdle;
-  } else if (isReply(value)) {
+    reply = kReplyFail;
+  } else if (value.empty() || servicechannel::resultOfReply(value) == ProcedureResult::Done) {
+    reply = kReplyIdle;
+  } else if (servicechannel::resultOfReply(value)) {
     // A reply the updater has not collected yet: not a command, and not
     // ours to overwrite.
     return;
   } else {
-    reply = replyFor(KRRunProcedureCommand(this, command));
+    reply = servicechannel::replyFor(resultOf(KRRunProcedureCommand(this, command)));
   }
   WritePrivateProfileStringW(kSection, kCommandKey, reply, iniPath.c_str());
   // Flush, so the updater reads the reply from the disk.

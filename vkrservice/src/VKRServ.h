@@ -6,11 +6,13 @@
 // "*fail*" any other failure.
 #pragma once
 
+#include "servicechannel/ChannelProtocol.h"
+
 #include "platform/ServiceApplication.h"
 
-inline constexpr char16_t kServiceName[] = u"VKRServ";
+using servicechannel::kServiceName;
 inline constexpr char16_t kServiceDisplayName[] = u"Vendrako Kestruner Service";
-inline constexpr DWORD kRunCommandControl = 128;
+using servicechannel::kRunCommandControl;
 
 class TVKRServ : public TService {
 public:

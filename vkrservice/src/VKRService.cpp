@@ -11,7 +11,6 @@
 // the program.
 #include "VKRServ.h"
 
-#include "platform/Handles.h"
 #include "platform/Processes.h"
 #include "platform/ServiceManager.h"
 
@@ -36,23 +35,15 @@ bool isServiceInstalled() {
   return installed;
 }
 
-// Stops the service and starts it again through "net stop" and "net start".
+// Stops the service and starts it again through the service-control tool.
 // The start waits (bounded) for the stop to finish: started while the old
 // instance still listens, it would find the service running and do
 // nothing, leaving it stopped.
 void repairService() {
-  SHELLEXECUTEINFOW stop{};
-  stop.cbSize = sizeof stop;
-  stop.fMask = SEE_MASK_NOCLOSEPROCESS;
-  stop.lpFile = u"cmd.exe";
-  stop.lpParameters = u"/C net stop VKRServ";
-  stop.lpDirectory = u"";
-  stop.nShow = SW_HIDE;
-  if (ShellExecuteExW(&stop) && stop.hProcess) {
-    WaitForSingleObject(stop.hProcess, kStopWaitMs);
-    CloseHandle(stop.hProcess);
-  }
-  ShellExecuteW(nullptr, nullptr, u"cmd.exe", u"/C net start VKRServ", u"", SW_HIDE);
+  // Whether the stop worked shows in the start: a service still running is
+  // left as it is.
+  platform::runServiceControlTool("stop", kServiceName, kStopWaitMs);
+  platform::runServiceControlTool("start", kServiceName, /*waitMs=*/0);
 }
 
 int runFrameworkStart() {

@@ -272,10 +272,13 @@ TEST_F(InstallationTest, BarSkippedUpdatesAndCancelWhileAProductProgramRuns) {
     execl(program.c_str(), program.c_str(), "30", nullptr);
     _exit(127);
   }
-  for (int i = 0; i < 200 && !fs::exists("/proc/" + std::to_string(running) + "/exe"); ++i) {
+  // Until the kernel shows the product's program in the child.
+  const std::string exe = "/proc/" + std::to_string(running) + "/exe";
+  for (int i = 0; i < 1000; ++i) {
+    std::error_code error;
+    if (fs::read_symlink(exe, error) == program) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
   updates_->count = 0;
   view_ = RecordingView{};
   addRun(u"{$dst} d.dat", u"d");

@@ -36,11 +36,9 @@ public:
       _exit(127);
     }
     // Until the kernel shows the new program.
-    for (int i = 0; i < 200; ++i) {
-      if (fs::exists("/proc/" + std::to_string(pid_) + "/exe") &&
-          fs::read_symlink("/proc/" + std::to_string(pid_) + "/exe") == program) {
-        break;
-      }
+    for (int i = 0; i < 1000; ++i) {
+      std::error_code error;
+      if (fs::read_symlink("/proc/" + std::to_string(pid_) + "/exe", error) == program) break;
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
   }

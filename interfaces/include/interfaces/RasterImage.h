@@ -11,27 +11,20 @@
 
 #include "interfaces/ObjectModel.h"
 
+#include "platform/GdiTypes.h"
 #include "platform/WinTypes.h"
 
+#include <cstddef>
 #include <cstdint>
 
-struct RECT;
-struct POINT;
 // Palette entries keep the GDI tag name, the one the image library's own
 // declaration of the type uses too.
 struct tagRGBQUAD;
 using RGBQUAD = tagRGBQUAD;
 struct IFIOOStream;
-// The records of Draw and DrawParallelogram, defined with the drawing.
-struct RasterDrawParms;
-struct RasterPlgDrawParms;
 namespace Pictrel {
 struct IDrawableDS;
 }
-
-// Declared the same way wherever GDI types are: a repeated alias of the
-// same type is allowed.
-using COLORREF = DWORD;
 
 // {437D6178-746D-44F0-A912-9E70897CF9C1}
 inline constexpr IID IID_IRasterImage = {
@@ -46,6 +39,41 @@ struct RasterImageInfo {
   uint32_t DpiY;
 };
 static_assert(sizeof(RasterImageInfo) == 20);
+
+// The argument of Draw, a sized record; it holds a device context handle,
+// so it is larger here than on the 32-bit system (72 bytes there):
+//   offset  size  field
+//        0     4  size         sizeof(RasterDrawParms)
+//        8     8  hdc          the target device context
+//       16    16  source       image pixels, both corners inside
+//       32    16  (not read by Draw)
+//       48    16  destination  logical units, both corners inside
+//       64    16  clip         used when its width and height are not 0
+struct RasterDrawParms {
+  uint32_t size;
+  HDC hdc;
+  RECT source;
+  uint8_t unused[16];
+  RECT destination;
+  RECT clip;
+};
+static_assert(offsetof(RasterDrawParms, source) == 16);
+static_assert(sizeof(RasterDrawParms) == 80);
+
+// The argument of DrawParallelogram as it reads it; no pointers, so the
+// byte layout is the one hosts use:
+//   0..35 not read; 36..67 the corners P0..P3 as (x, y); 68..71 not read;
+//   72..87 A, B, C, D; 88..95 E, F
+struct RasterPlgDrawParms {
+  uint8_t unused[36];
+  int32_t corners[4][2];
+  uint32_t unused2;
+  int32_t a, b, c, d;
+  int32_t e, f;
+};
+static_assert(offsetof(RasterPlgDrawParms, corners) == 36);
+static_assert(offsetof(RasterPlgDrawParms, a) == 72);
+static_assert(sizeof(RasterPlgDrawParms) == 96);
 
 struct ZEF_EXPORT IRasterImage : virtual IStdDataInterface {
   virtual uint32_t GetUserWord() = 0;                                  // 0

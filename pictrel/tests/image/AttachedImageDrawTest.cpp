@@ -2,7 +2,6 @@
 // own Draw: a recording image checks the record it gets.
 #include "pictrel/Pictrel.h"
 
-#include "interfaces/RasterDrawing.h"
 #include "interfaces/RasterImage.h"
 
 #include "platform/Gdi.h"
@@ -134,8 +133,8 @@ TEST(AttachedImageDrawTest, BlitsOfAnAttachedImageGoThroughItsDraw) {
     EXPECT_EQ(surface->StretchTo(dc, nullptr, &target, false), S_OK);
     ASSERT_EQ(image.draws.size(), 2u);
     const RasterDrawParms& blit = image.draws[0];
-    EXPECT_EQ(blit.cbSize, sizeof(RasterDrawParms));
-    EXPECT_EQ(blit.dc, dc);
+    EXPECT_EQ(blit.size, sizeof(RasterDrawParms));
+    EXPECT_EQ(blit.hdc, dc);
     EXPECT_EQ(blit.source.left, 1);
     EXPECT_EQ(blit.source.bottom, 1);
     EXPECT_EQ(blit.destination.left, 10);

@@ -9,7 +9,11 @@
 
 #include "platform/Export.h"
 
+#include <dirent.h>
 #include <sys/types.h>
+
+#include <optional>
+#include <string>
 
 struct stat;
 
@@ -37,6 +41,15 @@ struct FileSyscalls {
   int (*fstatat)(int folder, const char* name, struct stat* info, int flags);
   int (*renameat)(int fromFolder, const char* from, int toFolder, const char* to);
   int (*unlinkat)(int folder, const char* name, int flags);
+  // Folder listings.
+  DIR* (*opendir)(const char* path);
+  DIR* (*fdopendir)(int folder);
+  struct dirent* (*readdir)(DIR* listing);
+  int (*closedir)(DIR* listing);
+  // Owner and mode of an open file.
+  int (*fchmod)(int fd, mode_t mode);
+  int (*fchown)(int fd, uid_t owner, gid_t group);
+  int (*fsync)(int fd);
 };
 
 // The table in force. Tests may change entries; `defaultFileSyscalls` gives
@@ -52,6 +65,20 @@ public:
   ScopedFileSyscalls(const ScopedFileSyscalls&) = delete;
   ScopedFileSyscalls& operator=(const ScopedFileSyscalls&) = delete;
 };
+
+// The one read loop and the one write loop of the layer, through the table,
+// with interrupted calls retried.
+//
+// Reads until `size` bytes or the end of the file; the count read, or -1
+// with errno set when a read fails.
+ZEF_EXPORT ssize_t readFully(int fd, void* buffer, size_t size);
+// Every byte up to the end of the file; nothing (errno set) when a read
+// fails.
+ZEF_EXPORT std::optional<std::string> readToEnd(int fd);
+// Writes all `size` bytes; answers how many were written: all of them, or
+// fewer with errno set. A write that takes no byte at all would be asked
+// for ever: it counts as a full disk (ENOSPC).
+ZEF_EXPORT size_t writeFully(int fd, const void* buffer, size_t size);
 
 // Calls `call` again while it fails with EINTR. Only calls that may safely be
 // repeated go through here (never close: the descriptor is gone either way).

@@ -9,6 +9,7 @@
 
 #include "platform/Export.h"
 #include "platform/Handles.h"
+#include "platform/LastError.h"
 #include "platform/WinTypes.h"
 
 #include <string_view>
@@ -47,11 +48,8 @@ inline constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFFu;
 inline constexpr UINT SEM_FAILCRITICALERRORS = 0x0001;
 inline constexpr UINT SEM_NOOPENFILEERRORBOX = 0x8000;
 // Errors particular to files.
-inline constexpr DWORD ERROR_INVALID_NAME = 123;
 inline constexpr DWORD ERROR_NEGATIVE_SEEK = 131;
-inline constexpr DWORD ERROR_DIR_NOT_EMPTY = 145;
 inline constexpr DWORD ERROR_BAD_PATHNAME = 161;
-inline constexpr DWORD ERROR_DISK_FULL = 112;
 inline constexpr DWORD ERROR_HANDLE_EOF = 38;
 inline constexpr DWORD ERROR_NO_MORE_FILES = 18;
 inline constexpr DWORD ERROR_FILE_INVALID = 1006;

@@ -18,6 +18,9 @@ inline constexpr DWORD ERROR_INVALID_PRINTER_NAME = 1801;
 inline constexpr DWORD ERROR_FILE_EXISTS = 80;
 inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+inline constexpr DWORD ERROR_DISK_FULL = 112;
+inline constexpr DWORD ERROR_INVALID_NAME = 123;
+inline constexpr DWORD ERROR_DIR_NOT_EMPTY = 145;
 inline constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 inline constexpr DWORD ERROR_MORE_DATA = 234;
 inline constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
@@ -29,6 +32,8 @@ ZEF_EXPORT DWORD GetLastError();
 ZEF_EXPORT void SetLastError(DWORD error);
 
 namespace platform {
-// The Windows error code closest to an errno value.
+// The Windows error code closest to an errno value: the one map for every
+// call of the platform layer, so a full disk reads the same from a file
+// write and an ini write.
 ZEF_EXPORT DWORD errorFromErrno(int errnoValue);
 }  // namespace platform

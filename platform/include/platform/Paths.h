@@ -48,8 +48,8 @@ ZEF_EXPORT std::optional<std::string> nativePath(std::u16string_view windowsPath
 // The Windows form of a Linux path (absolute or relative).
 ZEF_EXPORT std::u16string windowsPath(std::string_view nativePath);
 
-// Case-insensitive equality of two names as the path mapping uses it: ASCII
-// and Latin-1 letters fold, everything else compares exactly.
+// Case-insensitive equality of two names as the path mapping uses it: the
+// one case fold of Utf16.h (equalsIgnoreCase).
 ZEF_EXPORT bool equalNamesIgnoringCase(std::u16string_view a, std::u16string_view b);
 
 }  // namespace platform

@@ -84,4 +84,10 @@ namespace platform {
 // backslashes and the quote toggles quoting, 2n+1 give n and a literal
 // quote; "" inside quotes is a literal quote; other backslashes stay.
 ZEF_EXPORT std::vector<std::u16string> splitCommandLine(std::u16string_view commandLine);
+
+// Runs the service-control tool (see above) with `verb` ("start" or
+// "stop") and the service's name, without a shell. With a `waitMs` above
+// zero it waits that long at most for the tool to end; with zero it does not
+// wait. False when the tool could not be started.
+ZEF_EXPORT bool runServiceControlTool(std::string_view verb, std::u16string_view service, DWORD waitMs);
 }  // namespace platform

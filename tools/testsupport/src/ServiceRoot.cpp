@@ -36,10 +36,9 @@ DWORD controlService(const std::string& controlTool, const char* verb) {
 }
 
 bool ServiceRoot::create(const char* pattern, const char* controlTool) {
-  std::string name = pattern;
-  root_ = mkdtemp(name.data());
+  scratch_ = std::make_unique<ScratchRoot>(pattern);
+  root_ = scratch_->path();
   fs::permissions(root_, fs::perms(0755));
-  setenv("ZEF_PLATFORM_ROOT", root_.c_str(), 1);
   // A service run by someone other than root can only hand its socket to a
   // group it belongs to.
   const group* ownGroup = getgrgid(getegid());
@@ -53,11 +52,9 @@ bool ServiceRoot::create(const char* pattern, const char* controlTool) {
 }
 
 void ServiceRoot::destroy() {
-  unsetenv("ZEF_PLATFORM_ROOT");
   unsetenv("ZEF_SERVICE_GROUP");
   unsetenv("ZEF_SERVICE_CONTROL_TOOL");
-  std::error_code ignored;
-  fs::remove_all(root_, ignored);
+  scratch_.reset();
 }
 
 }  // namespace testsupport

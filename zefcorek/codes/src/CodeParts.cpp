@@ -5,6 +5,7 @@
 #include "platform/Format.h"
 #include "platform/Utf16.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -94,9 +95,20 @@ std::u16string CodesDB::buildCode(const CodeParts& parts) {
   return text;
 }
 
+int32_t CodesDB::compareLowered(std::u16string_view a, std::u16string_view b) {
+  const size_t common = std::min(a.size(), b.size());
+  for (size_t i = 0; i < common; ++i) {
+    const char16_t x = platform::toLowerUnit(a[i]);
+    const char16_t y = platform::toLowerUnit(b[i]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
 int32_t CodesDB::compareParts(const CodeParts& a, const CodeParts& b, bool caseSensitive) {
   const int prefixOrder = caseSensitive ? platform::compareOrdinal(a.prefix, b.prefix)
-                                        : platform::compareIgnoreCase(a.prefix, b.prefix);
+                                        : compareLowered(a.prefix, b.prefix);
   if (prefixOrder != 0) return prefixOrder;
   if (a.separator != b.separator) return a.separator < b.separator ? -1 : 1;
   if (a.numDigits != b.numDigits) return a.numDigits < b.numDigits ? -1 : 1;

@@ -46,6 +46,13 @@ int32_t compareParts(const CodeParts& a, const CodeParts& b, bool caseSensitive)
 std::u16string stepPrefixForward(std::u16string_view prefix);
 std::u16string stepPrefixBack(std::u16string_view prefix);
 
+// Case-insensitive three-way order of two texts: unit by unit on their lower
+// case, the mapping the hash uses, so that two codes that compare equal
+// always have the same hash (and meet in one bucket of a code database). A
+// comparison that also folded variant forms together (long s with s, final
+// sigma with sigma) would let two "equal" codes carry different hashes.
+int32_t compareLowered(std::u16string_view a, std::u16string_view b);
+
 // ASCII digits and letters only.
 constexpr bool isAsciiAlnum(char16_t unit) {
   return (unit >= u'0' && unit <= u'9') || (unit >= u'A' && unit <= u'Z') ||

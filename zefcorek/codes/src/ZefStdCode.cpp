@@ -208,7 +208,7 @@ bool CodesDB::TZefStdCode::IsSameCode(const TZefStdCode& other) const {
   if (data_ == nullptr) return other.IsEmpty();
   if (other.data_ == nullptr) return IsEmpty();
   return data_->Hash == other.data_->Hash &&
-         platform::equalsIgnoreCase(textOf(data_), textOf(other.data_));
+         compareLowered(textOf(data_), textOf(other.data_)) == 0;
 }
 
 bool CodesDB::TZefStdCode::IsSameCodeCS(const TZefStdCode& other) const {
@@ -262,7 +262,7 @@ int32_t CodesDB::TZefStdCode::StringCompare(const TZefStdCode& other) const {
   if (this == &other) return 0;
   int32_t order = 0;
   if (orderWithNull(*this, other, data_ == nullptr, other.data_ == nullptr, order)) return order;
-  return platform::compareIgnoreCase(textOf(data_), textOf(other.data_));
+  return compareLowered(textOf(data_), textOf(other.data_));
 }
 
 int32_t CodesDB::TZefStdCode::StringCompareCS(const TZefStdCode& other) const {
@@ -406,7 +406,8 @@ bool CodesDB::TZefStdCode::StartsWithIC(const WCHAR* s) const {
   const std::u16string_view head = viewOf(s);
   if (head.empty()) return true;
   if (IsEmpty()) return false;
-  return platform::startsWithIgnoreCase(textOf(data_), head);
+  const std::u16string_view text = textOf(data_);
+  return text.size() >= head.size() && compareLowered(text.substr(0, head.size()), head) == 0;
 }
 
 bool CodesDB::TZefStdCode::EndsWith(const WCHAR* s) const {
@@ -422,7 +423,7 @@ bool CodesDB::TZefStdCode::EndsWithIC(const WCHAR* s) const {
   if (tail.empty()) return true;
   const std::u16string_view text = textOf(data_);
   if (IsEmpty() || text.size() < tail.size()) return false;
-  return platform::equalsIgnoreCase(text.substr(text.size() - tail.size()), tail);
+  return compareLowered(text.substr(text.size() - tail.size()), tail) == 0;
 }
 
 const CodesDB::TZefStdCode& CodesDB::TZefStdCode::NullCode() { return *cdbGetNullCode(); }

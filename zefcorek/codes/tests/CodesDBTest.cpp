@@ -264,7 +264,7 @@ TEST(CodesDBTest, RandomOperationsAgreeWithAMapModel) {
   std::vector<std::u16string> universe;
   for (int i = 0; i < 3000; ++i) universe.push_back(codeName(i));
   auto fold = [](std::u16string text) {
-    for (char16_t& unit : text) unit = platform::foldCaseUnit(unit);
+    for (char16_t& unit : text) unit = platform::toLowerUnit(unit);
     return text;
   };
   // A code with random letter case, as hosts type them.

@@ -197,7 +197,7 @@ TEST(CodesRenamingDBTest, CallbackLookupsDuringClear) {
 // Random operations against a model of pairs keyed by the case-folded texts.
 TEST(CodesRenamingDBTest, RandomOperationsAgreeWithAMapModel) {
   auto fold = [](std::u16string text) {
-    for (char16_t& unit : text) unit = platform::foldCaseUnit(unit);
+    for (char16_t& unit : text) unit = platform::toLowerUnit(unit);
     return text;
   };
   struct Pair {

@@ -160,7 +160,7 @@ TEST(ObjsWithCodeDBTest, RandomOperationsAgreeWithAMapModel) {
     objects.emplace_back(text.c_str());
   }
   auto fold = [](std::u16string text) {
-    for (char16_t& unit : text) unit = platform::foldCaseUnit(unit);
+    for (char16_t& unit : text) unit = platform::toLowerUnit(unit);
     return text;
   };
   Index db;

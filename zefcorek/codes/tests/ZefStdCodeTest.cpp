@@ -296,6 +296,30 @@ TEST(ZefStdCodeTest, SettersTrimConvertAndKeepRecords) {
   EXPECT_EQ(std::u16string(TZefStdCode().AsStringPtr()), u"");
 }
 
+// Codes that compare equal must hash alike, or a code database would keep
+// two "equal" entries in two buckets. Variant forms that only a full case
+// folding joins (long s, final sigma, micro sign, dotless i) stay apart.
+TEST(ZefStdCodeTest, EqualCodesHashAlike) {
+  const char16_t units[] = u"sS\u017F\u03C3\u03C2\u03A3\u00B5\u03BC\u039CiI\u0131\u00E9\u00C9";
+  std::mt19937 random(17);
+  int equalPairs = 0;
+  for (int round = 0; round < 20000; ++round) {
+    std::u16string a, b;
+    for (int k = 0; k < 2; ++k) {
+      a += units[random() % (std::size(units) - 1)];
+      b += units[random() % (std::size(units) - 1)];
+    }
+    const TZefStdCode x(a), y(b);
+    if (x.StringCompare(y) != 0) continue;
+    ++equalPairs;
+    ASSERT_EQ(x.GetHash(), y.GetHash());
+    ASSERT_TRUE(x.IsSameCode(y));
+  }
+  EXPECT_GT(equalPairs, 100);
+  EXPECT_FALSE(TZefStdCode(u"\u017F1").IsSameCode(TZefStdCode(u"s1")));
+  EXPECT_TRUE(TZefStdCode(u"\u03A31").IsSameCode(TZefStdCode(u"\u03C31")));
+}
+
 TEST(ZefStdCodeTest, StartsAndEndsWith) {
   const TZefStdCode code(u"Well-7");
   const TZefStdCode empty;

@@ -9,6 +9,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <string>
 #include <thread>
 
@@ -17,7 +18,8 @@ namespace {
 using zefcorek::devices::IBufferedReadFromSocketImp;
 using zefcorek::devices::IBufferedWriteToSocketImp;
 
-constexpr size_t kStreamBytes = 10u << 20;
+constexpr size_t kStreamBytes = size_t{10} << 20;
+constexpr uint32_t kBlock = 4096;
 constexpr int kRoundTrips = 1000;
 
 SOCKET connectedSocket(uint16_t port) {
@@ -57,14 +59,22 @@ void BM_BufferedStream(benchmark::State& state) {
     IBufferedReadFromSocketImp reader(s, 1, 8192, /*overwriteOldest=*/false);
     writer.StartThread();
     reader.StartThread();
-    size_t offered = 0;
-    size_t received = 0;
-    while (received < kStreamBytes) {
-      if (offered < kStreamBytes) {
-        offered += writer.WriteToBuffer(payload.data() + offered,
-                                        static_cast<uint32_t>(kStreamBytes - offered), nullptr);
+    // Lock-step blocks, with a 1 ms pause when a buffer has nothing to give
+    // or no room, as the connections use them.
+    for (size_t done = 0; done < kStreamBytes; done += kBlock) {
+      uint32_t offered = 0;
+      while (offered < kBlock) {
+        const uint32_t taken =
+            writer.WriteToBuffer(payload.data() + done + offered, kBlock - offered, nullptr);
+        offered += taken;
+        if (taken == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
       }
-      received += reader.ReadFromBuffer(sink.data(), 8192, nullptr);
+      uint32_t received = 0;
+      while (received < kBlock) {
+        const uint32_t got = reader.ReadFromBuffer(sink.data(), kBlock - received, nullptr);
+        received += got;
+        if (got == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
     }
     writer.StopThread();
     reader.StopThread();

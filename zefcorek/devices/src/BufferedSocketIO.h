@@ -17,6 +17,7 @@
 #pragma once
 
 #include "zefcorek/DynBuffer.h"
+#include "zefcorek/SocketConnections.h"
 
 #include "platform/Export.h"
 #include "platform/Sockets.h"
@@ -28,9 +29,7 @@
 
 namespace zefcorek::devices {
 
-// Called on the reader thread with a received block and its byte count; may
-// lower the count; false keeps the block out of the buffer.
-using SocketDataPreviewCB = bool (*)(const void* block, uint32_t* count, void* context);
+using SocketDataPreviewCB = ::SocketDataPreviewCB;
 
 inline constexpr uint32_t kSocketWriteBlock = 64;
 

@@ -37,8 +37,12 @@ bool registerWindowClass(const WCHAR* name, WNDPROC procedure) {
   windowClass.cbSize = sizeof(windowClass);
   windowClass.lpfnWndProc = procedure;
   windowClass.lpszClassName = name;
-  if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-    return false;
+  if (RegisterClassExW(&windowClass) == 0) {
+    if (GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    // Left by an earlier load of this library, with a procedure that is gone
+    // with it: the class is made again with this load's procedure.
+    UnregisterClassW(name, nullptr);
+    if (RegisterClassExW(&windowClass) == 0) return false;
   }
   registered->emplace_back(name);
   return true;
@@ -163,30 +167,41 @@ TConnResult DeviceConnectionBase::WriteText(const WCHAR* text) {
 TConnResult DeviceConnectionBase::ReadText(WCHAR* buffer, uint16_t length, bool wait,
                                            uint16_t* got) {
   TConnResult result{CONN_FAILED};
-  runShared(u"ReadText",
-            [&] { result = readTextLoop(buffer, length, wait, readTimeoutMs(), got); });
+  runShared(u"ReadText", [&] {
+    result = readTextLoop(buffer, length, class_.textBufferBytes, got,
+                          [&](char* ansi, uint16_t count, uint16_t* taken) {
+                            return Read(ansi, count, wait, taken);
+                          });
+  });
   return result;
 }
 
 TConnResult DeviceConnectionBase::ReadTextEx(WCHAR* buffer, uint16_t length, uint32_t timeoutMs,
                                              uint16_t* got) {
   TConnResult result{CONN_FAILED};
-  runShared(u"ReadTextEx", [&] { result = readTextLoop(buffer, length, true, timeoutMs, got); });
+  // ReadTextEx keeps the common 512-byte buffer on every medium.
+  runShared(u"ReadTextEx", [&] {
+    result = readTextLoop(buffer, length, kTextExBufferBytes, got,
+                          [&](char* ansi, uint16_t count, uint16_t* taken) {
+                            return ReadEx(ansi, count, timeoutMs, taken);
+                          });
+  });
   return result;
 }
 
 // The text reads take ANSI bytes into a zeroed buffer of the class's size and
 // hand them over as wide text. A time-out hands over what did arrive, with
 // status 3, rather than dropping bytes that were already taken.
-TConnResult DeviceConnectionBase::readTextLoop(WCHAR* buffer, uint16_t length, bool wait,
-                                               uint32_t timeoutMs, uint16_t* got) {
+TConnResult DeviceConnectionBase::readTextLoop(
+    WCHAR* buffer, uint16_t length, uint16_t bufferBytes, uint16_t* got,
+    const std::function<TConnResult(char*, uint16_t, uint16_t*)>& readBytes) {
   if (buffer == nullptr || length == 0 || got == nullptr) return {CONN_BAD_ARGUMENT};
   *got = 0;
-  std::vector<char> ansi(class_.textBufferBytes, '\0');
+  std::vector<char> ansi(bufferBytes, '\0');
   const auto wanted = static_cast<uint16_t>(
       std::min<size_t>(length - 1u, ansi.size() - 1u));
   uint16_t taken = 0;
-  const TConnResult result = readLoop(ansi.data(), wanted, wait, timeoutMs, &taken);
+  const TConnResult result = readBytes(ansi.data(), wanted, &taken);
   if (result.Value != CONN_OK && result.Value != CONN_TIMEOUT) return result;
   std::fill(buffer, buffer + length, u'\0');
   const std::u16string text =

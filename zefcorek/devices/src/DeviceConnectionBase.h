@@ -24,6 +24,7 @@
 #include "platform/WindowMessages.h"
 
 #include <atomic>
+#include <functional>
 #include <string>
 
 namespace zefcorek::devices {
@@ -113,8 +114,11 @@ protected:
 private:
   TConnResult readLoop(void* buffer, uint16_t count, bool wait, uint32_t timeoutMs,
                        uint16_t* got);
-  TConnResult readTextLoop(WCHAR* buffer, uint16_t length, bool wait, uint32_t timeoutMs,
-                           uint16_t* got);
+  // The text reads, on the class's own Read or ReadEx, through a buffer of
+  // bufferBytes ANSI bytes.
+  TConnResult readTextLoop(WCHAR* buffer, uint16_t length, uint16_t bufferBytes, uint16_t* got,
+                           const std::function<TConnResult(char*, uint16_t, uint16_t*)>& readBytes);
+  static constexpr uint16_t kTextExBufferBytes = 512;
   bool startWorker();
   void stopWorker();
   static DWORD workerMain(void* self);

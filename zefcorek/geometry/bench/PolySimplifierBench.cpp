@@ -53,8 +53,8 @@ void BM_TPolySimplifier(benchmark::State& state) {
   T_POLYSIMPLIFIER s;
   for (const T_POINT2D& p : pts)
     (void)s.AddBasePt(&p);
-  const TPolySimpParms parms{kTolerance, 0, TPolySimpParms::kExchange | TPolySimpParms::kJoin,
-                             0, nullptr, nullptr};
+  // Arg: the flags (0: growing and splitting only; 3: with exchange and join).
+  const TPolySimpParms parms{kTolerance, 0, uint32_t(state.range(0)), 0, nullptr, nullptr};
   for (auto _ : state)
     benchmark::DoNotOptimize(s.Execute(&parms));
   // The largest distance of a track point from the line of its run.
@@ -106,5 +106,5 @@ void BM_GeosDouglasPeucker(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_TPolySimplifier)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TPolySimplifier)->Arg(0)->Arg(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GeosDouglasPeucker)->Unit(benchmark::kMillisecond);

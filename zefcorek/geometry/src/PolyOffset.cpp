@@ -61,6 +61,36 @@ double effectiveOffset(const OffsetBaseVertex& v) {
   return std::fabs(v.ofs) > kNoOffset ? v.ofs : 0.0;
 }
 
+bool samePoint(const T_POINT2D& a, const T_POINT2D& b) { return a.x == b.x && a.y == b.y; }
+
+}  // namespace
+
+// The tangents of the circles round two neighbouring vertices. The edge
+// from c to s is the second edge of c's corner and the first of s's, so the
+// corners of a pass ask for each edge's tangents twice in a row; the last
+// answer is kept and given again for the same circles.
+struct TPolyOffset::EdgeTangents {
+  T_POINT2D a{}, b{};
+  double ra = 0, rb = 0;
+  bool known = false;
+  int result = 0;
+  T_TANGENT2D records[4];
+
+  int get(const T_POINT2D& c1, double r1, const T_POINT2D& c2, double r2) {
+    if (known && samePoint(a, c1) && samePoint(b, c2) && ra == r1 && rb == r2)
+      return result;
+    a = c1;
+    b = c2;
+    ra = r1;
+    rb = r2;
+    result = Calc2CircleTangents(&c1, r1, &c2, r2, records);
+    known = true;
+    return result;
+  }
+};
+
+namespace {
+
 }  // namespace
 
 // The flags of the corner construction.
@@ -202,15 +232,16 @@ void TPolyOffset::RemoveOrgPolyDupedPts() {
 // side that mode selects.
 TPolyOffset::Corner TPolyOffset::computeOffsetCorner(const T_POINT2D& p, const T_POINT2D& c,
                                                      const T_POINT2D& s, double dp, double dc,
-                                                     double ds, T_POINT2D& corner) const {
+                                                     double ds, T_POINT2D& corner,
+                                                     EdgeTangents& before,
+                                                     EdgeTangents& after) const {
   corner = c;
-  T_TANGENT2D before[4], after[4];
-  if (Calc2CircleTangents(&p, std::fabs(dp), &c, std::fabs(dc), before) < 0 ||
-      Calc2CircleTangents(&c, std::fabs(dc), &s, std::fabs(ds), after) < 0)
+  if (before.get(p, std::fabs(dp), c, std::fabs(dc)) < 0 ||
+      after.get(c, std::fabs(dc), s, std::fabs(ds)) < 0)
     return Corner::Mitre;
   const unsigned side = mode == 0 ? 0 : 1;
-  const T_LINE2D& l1 = before[side].line;
-  const T_LINE2D& l2 = after[side].line;
+  const T_LINE2D l1 = before.records[side].line;
+  const T_LINE2D l2 = after.records[side].line;
 
   const long double cx = l1.b * l2.c - l1.c * l2.b;
   const long double cy = l1.c * l2.a - l1.a * l2.c;
@@ -237,6 +268,10 @@ TPolyOffset::Corner TPolyOffset::computeOffsetCorner(const T_POINT2D& p, const T
 
 bool TPolyOffset::ComputeNewShapeFromOrg() {
   const unsigned n = countOf(orgPoly);
+  // Two slots used in turn: the second edge of one corner is the first of
+  // the next.
+  EdgeTangents slots[2];
+  unsigned next = 0;
   for (unsigned i = 0; i < n; ++i) {
     OffsetBaseVertex* v = baseAt(orgPoly, i);
     if (!(std::fabs(v->ofs) > kNoOffset))
@@ -247,8 +282,11 @@ bool TPolyOffset::ComputeNewShapeFromOrg() {
     OffsetBaseVertex* s = baseAt(orgPoly, is);
     const T_POINT2D pp = plan(p->basePt), c = plan(v->basePt), ss = plan(s->basePt);
     T_POINT2D corner{};
-    const Corner flag =
-        computeOffsetCorner(pp, c, ss, effectiveOffset(*p), v->ofs, effectiveOffset(*s), corner);
+    EdgeTangents& before = slots[next];
+    EdgeTangents& after = slots[1 - next];
+    next = 1 - next;
+    const Corner flag = computeOffsetCorner(pp, c, ss, effectiveOffset(*p), v->ofs,
+                                            effectiveOffset(*s), corner, before, after);
     T_POINT2D moved{};
     switch (flag) {
     case Corner::DropPredecessor: {

@@ -10,12 +10,21 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 // The record of the line list: the exported line and how often the line
 // came from joins (0 for grown lines; a split-off line takes its parent's).
+//
+// The stamps let the exchange pass skip a pair it found settled: stamp
+// changes with every change of the line (from one counter, so no two states
+// share a stamp), and settledSelf/settledNext hold the stamps of this line
+// and of its successor when an exchange between them last moved nothing.
 struct T_POLYSIMPLIFIER::LineRecord {
   TPolySimpLine line;
   uint32_t JoinCount;
+  uint64_t stamp;
+  uint64_t settledSelf;
+  uint64_t settledNext;
 };
 
 namespace {
@@ -56,6 +65,33 @@ T_POINT2D pointAt(IRecList* list, unsigned i) {
 T_POINT2D foot(const TPolySimpLine& l, const T_POINT2D& p) {
   return {l.B * l.B * p.x - l.A * l.B * p.y - l.A * l.C,
           l.A * l.A * p.y - l.A * l.B * p.x - l.B * l.C};
+}
+
+// The first or last point of a list, straight from its end node.
+T_POINT2D endPoint(IRecList* list, bool last) {
+  IRecList::Node* node = nullptr;
+  if (last)
+    list->GetTail(&node);
+  else
+    list->GetHead(&node);
+  void* record = nullptr;
+  list->GetNodeRecordPtr(node, &record);
+  return *static_cast<const T_POINT2D*>(record);
+}
+
+// The points of a line's list, read in one walk; the fits and measures run
+// over this copy.
+void collect(IRecList* list, std::vector<T_POINT2D>& out) {
+  out.clear();
+  if (list == nullptr)
+    return;
+  (void)list->ForEach(
+      [](void* record, void* context, TRecListNodeType_Dummy*) -> int32_t {
+        static_cast<std::vector<T_POINT2D>*>(context)->push_back(
+            *static_cast<const T_POINT2D*>(record));
+        return 1;
+      },
+      &out);
 }
 
 double distance2(const TPolySimpLine& l, const T_POINT2D& p) {
@@ -104,6 +140,7 @@ void T_POLYSIMPLIFIER::Clear() {
 void T_POLYSIMPLIFIER::ClearSimp() {
   if (lines_ != nullptr)
     lines_->Clear(true);
+  lineIndex_.clear();
 }
 
 unsigned T_POLYSIMPLIFIER::GetBasePtCount() const { return countOf(basePoints_); }
@@ -122,12 +159,23 @@ T_POINT2D* T_POLYSIMPLIFIER::GetBasePt(unsigned i) const {
   return static_cast<T_POINT2D*>(p);
 }
 
-unsigned T_POLYSIMPLIFIER::GetSimpLnCount() const { return countOf(lines_); }
+unsigned T_POLYSIMPLIFIER::GetSimpLnCount() const { return unsigned(lineIndex_.size()); }
 
-T_POLYSIMPLIFIER::LineRecord* T_POLYSIMPLIFIER::lineAt(unsigned i) const {
+T_POLYSIMPLIFIER::LineRecord* T_POLYSIMPLIFIER::lineAt(unsigned i) const { return lineIndex_[i]; }
+
+// The record a list operation just stored, for the index.
+T_POLYSIMPLIFIER::LineRecord* T_POLYSIMPLIFIER::recordOf(TRecListNodeType_Dummy* node) const {
   void* p = nullptr;
-  lines_->GetRecordPtrAt(i, &p);
+  lines_->GetNodeRecordPtr(node, &p);
   return static_cast<LineRecord*>(p);
+}
+
+bool T_POLYSIMPLIFIER::appendLine(const LineRecord& rec) {
+  IRecList::Node* node = nullptr;
+  if (lines_->AddTail(&rec, &node) != ZR_OK || node == nullptr)
+    return false;
+  lineIndex_.push_back(recordOf(node));
+  return true;
 }
 
 bool T_POLYSIMPLIFIER::GetSimpLn(unsigned i, TPolySimpLine* out) const {
@@ -139,15 +187,20 @@ bool T_POLYSIMPLIFIER::GetSimpLn(unsigned i, TPolySimpLine* out) const {
 
 // The regression of y on x, or the vertical line, or the zero line.
 void T_POLYSIMPLIFIER::fit(LineRecord& rec) const {
-  TPolySimpLine& l = rec.line;
-  const unsigned n = countOf(l.Points);
+  std::vector<T_POINT2D> pts;
+  collect(rec.line.Points, pts);
+  fitPoints(rec.line, pts);
+}
+
+void T_POLYSIMPLIFIER::fitPoints(TPolySimpLine& l, const std::vector<T_POINT2D>& pts) {
+  const unsigned n = unsigned(pts.size());
   if (n < 2) {
     l.A = l.B = l.C = 0;
     return;
   }
   ExtendedReal sx = 0, sy = 0, sxy = 0, sxx = 0, syy = 0;
   for (unsigned i = 0; i < n; ++i) {
-    const T_POINT2D p = pointAt(l.Points, i);
+    const T_POINT2D p = pts[i];
     sx += p.x;
     sy += p.y;
     sxy += ExtendedReal(p.x) * p.y;
@@ -180,23 +233,29 @@ void T_POLYSIMPLIFIER::fit(LineRecord& rec) const {
   l.C = -(l.B * p0.y + l.A * p0.x);
 }
 
-void T_POLYSIMPLIFIER::measure(LineRecord& rec, unsigned first, unsigned last) const {
-  TPolySimpLine& l = rec.line;
-  if (countOf(l.Points) == 0) {
+void T_POLYSIMPLIFIER::measurePoints(TPolySimpLine& l, const std::vector<T_POINT2D>& pts,
+                                     unsigned first, unsigned last) {
+  if (pts.empty()) {
     l.SumDist = l.MeanDist = 0;
     return;
   }
   ExtendedReal sum = 0;
   for (unsigned i = first; i <= last; ++i)
-    sum += std::sqrt(std::fabs(distance2(l, pointAt(l.Points, i))));
+    sum += std::sqrt(std::fabs(distance2(l, pts[i])));
   l.SumDist = double(sum);
   l.MeanDist = double(sum / (last - first + 1));
 }
 
 void T_POLYSIMPLIFIER::fitAndMeasure(LineRecord& rec) const {
-  fit(rec);
-  const unsigned n = countOf(rec.line.Points);
-  measure(rec, 0, n == 0 ? 0 : n - 1);
+  std::vector<T_POINT2D> pts;
+  collect(rec.line.Points, pts);
+  fitAndMeasurePoints(rec.line, pts);
+}
+
+void T_POLYSIMPLIFIER::fitAndMeasurePoints(TPolySimpLine& l, const std::vector<T_POINT2D>& pts) {
+  fitPoints(l, pts);
+  const unsigned n = unsigned(pts.size());
+  measurePoints(l, pts, 0, n == 0 ? 0 : n - 1);
 }
 
 double T_POLYSIMPLIFIER::automaticTolerance() const {
@@ -218,7 +277,10 @@ void T_POLYSIMPLIFIER::grow(double tolerance) {
   const unsigned n = countOf(basePoints_);
   if (n == 0)
     return;
+  std::vector<T_POINT2D> base;
+  collect(basePoints_, base);
   LineRecord work{};
+  std::vector<T_POINT2D> run;  // the points of the working record's list
   unsigned taken = 0, remaining = n, index = 0;
   while (index < n) {
     if (work.line.Points == nullptr) {
@@ -226,16 +288,19 @@ void T_POLYSIMPLIFIER::grow(double tolerance) {
       if (work.line.Points == nullptr)
         return;
       taken = 0;
+      run.clear();
     }
-    const T_POINT2D p = pointAt(basePoints_, index);
+    const T_POINT2D p = base[index];
     (void)work.line.Points->AddTail(&p, nullptr);
+    run.push_back(p);
     ++taken;
     if (taken > 2) {
-      fitAndMeasure(work);
+      fitAndMeasurePoints(work.line, run);
       if (remaining > 1 && work.line.MeanDist > tolerance) {
         // The run ends before this point, keeping the fit that included it.
         (void)work.line.Points->RemoveAt(taken - 1, 1, false);
-        if (lines_->AddTail(&work, nullptr) != ZR_OK)
+        work.stamp = ++stamps_;
+        if (!appendLine(work))
           work.line.Points->Release();
         work.line.Points = nullptr;
         continue;
@@ -244,31 +309,34 @@ void T_POLYSIMPLIFIER::grow(double tolerance) {
     --remaining;
     ++index;
   }
-  fitAndMeasure(work);
+  fitAndMeasurePoints(work.line, run);
   if (taken == 1) {
     // A single point gives no line; it is the line's centre all the same.
-    const T_POINT2D p = pointAt(work.line.Points, 0);
+    const T_POINT2D p = run[0];
     work.line.CenterX = p.x;
     work.line.CenterY = p.y;
   }
-  if (lines_->AddTail(&work, nullptr) != ZR_OK)
+  work.stamp = ++stamps_;
+  if (!appendLine(work))
     work.line.Points->Release();
 }
 
 void T_POLYSIMPLIFIER::split(unsigned i) {
   LineRecord* rec = lineAt(i);
-  const unsigned n = countOf(rec->line.Points);
+  std::vector<T_POINT2D> pts;
+  collect(rec->line.Points, pts);
+  const unsigned n = unsigned(pts.size());
   double bestForward = 1e300, bestBackward = 1e300;
   unsigned forward = 2, backward = n - 2;
   for (unsigned s = 2; s <= n - 2; ++s) {
-    measure(*rec, 0, s - 1);
+    measurePoints(rec->line, pts, 0, s - 1);
     if (rec->line.MeanDist <= bestForward + kSplitTie) {
       bestForward = rec->line.MeanDist;
       forward = s;
     }
   }
   for (unsigned s = n - 2; s >= 2; --s) {
-    measure(*rec, s, n - 1);
+    measurePoints(rec->line, pts, s, n - 1);
     if (rec->line.MeanDist <= bestBackward + kSplitTie) {
       bestBackward = rec->line.MeanDist;
       backward = s;
@@ -281,30 +349,35 @@ void T_POLYSIMPLIFIER::split(unsigned i) {
   tail.line.Points = makeList(sizeof(T_POINT2D));
   if (tail.line.Points == nullptr)
     return;
-  for (unsigned k = pos; k < n; ++k) {
-    const T_POINT2D p = pointAt(rec->line.Points, k);
-    (void)tail.line.Points->AddTail(&p, nullptr);
-  }
-  if (lines_->InsertAt(&tail, i + 1, nullptr) != ZR_OK) {
+  for (unsigned k = pos; k < n; ++k)
+    (void)tail.line.Points->AddTail(&pts[k], nullptr);
+  IRecList::Node* node = nullptr;
+  if (lines_->InsertAt(&tail, i + 1, &node) != ZR_OK || node == nullptr) {
     tail.line.Points->Release();
     return;
   }
+  lineIndex_.insert(lineIndex_.begin() + i + 1, recordOf(node));
   (void)rec->line.Points->RemoveAt(pos, n - pos, false);
   fitAndMeasure(*rec);
-  fitAndMeasure(*lineAt(i + 1));
+  rec->stamp = ++stamps_;
+  LineRecord* added = lineAt(i + 1);
+  fitAndMeasure(*added);
+  added->stamp = ++stamps_;
 }
 
 // End points go to the neighbour whose line they lie closer to, from the
 // worse-fitting line, each line keeping at least two points.
-void T_POLYSIMPLIFIER::exchange(unsigned i) {
+bool T_POLYSIMPLIFIER::exchange(unsigned i) {
   LineRecord* left = lineAt(i);
   LineRecord* right = lineAt(i + 1);
+  if (left->settledSelf == left->stamp && left->settledNext == right->stamp)
+    return false;  // neither changed since they last exchanged nothing
   const TPolySimpLine leftFit = left->line, rightFit = right->line;
   bool moved = false;
   if (left->line.MeanDist > right->line.MeanDist) {
     while (countOf(left->line.Points) > 2) {
       const unsigned last = countOf(left->line.Points) - 1;
-      const T_POINT2D p = pointAt(left->line.Points, last);
+      const T_POINT2D p = endPoint(left->line.Points, /*last=*/true);
       if (!(distance2(rightFit, p) < distance2(leftFit, p)))
         break;
       (void)left->line.Points->RemoveAt(last, 1, false);
@@ -313,7 +386,7 @@ void T_POLYSIMPLIFIER::exchange(unsigned i) {
     }
   } else {
     while (countOf(right->line.Points) > 2) {
-      const T_POINT2D p = pointAt(right->line.Points, 0);
+      const T_POINT2D p = endPoint(right->line.Points, /*last=*/false);
       if (!(distance2(leftFit, p) < distance2(rightFit, p)))
         break;
       (void)right->line.Points->RemoveAt(0, 1, false);
@@ -321,10 +394,16 @@ void T_POLYSIMPLIFIER::exchange(unsigned i) {
       moved = true;
     }
   }
-  if (!moved)
-    return;
+  if (!moved) {
+    left->settledSelf = left->stamp;
+    left->settledNext = right->stamp;
+    return false;
+  }
   fitAndMeasure(*left);
   fitAndMeasure(*right);
+  left->stamp = ++stamps_;
+  right->stamp = ++stamps_;
+  return true;
 }
 
 void T_POLYSIMPLIFIER::join(unsigned i) {
@@ -337,7 +416,9 @@ void T_POLYSIMPLIFIER::join(unsigned i) {
   }
   left->JoinCount = std::min(left->JoinCount, right->JoinCount) + 1;
   (void)lines_->RemoveAt(i + 1, 1, /*release=*/true);
+  lineIndex_.erase(lineIndex_.begin() + i + 1);
   fitAndMeasure(*left);
+  left->stamp = ++stamps_;
 }
 
 void T_POLYSIMPLIFIER::splitPass(double tolerance, double& worst, bool& changed) {
@@ -354,9 +435,11 @@ void T_POLYSIMPLIFIER::splitPass(double tolerance, double& worst, bool& changed)
   }
 }
 
-void T_POLYSIMPLIFIER::exchangePass() {
+bool T_POLYSIMPLIFIER::exchangePass() {
+  bool moved = false;
   for (unsigned i = 0; i + 1 < GetSimpLnCount(); ++i)
-    exchange(i);
+    moved = exchange(i) || moved;
+  return moved;
 }
 
 // The join test: normals within the angle threshold, and (unless a loose
@@ -400,15 +483,21 @@ bool T_POLYSIMPLIFIER::Execute(const TPolySimpParms* parms) {
   const uint32_t flags = parms->Flags;
   unsigned iteration = 0;
   bool aborted = false;
+  // Once an iteration's passes leave every line as it was, the passes of the
+  // next iterations would too (they depend on nothing else): they are
+  // skipped, and only the counting and the callback go on.
+  bool settled = false;
   for (;;) {
     bool changed = false;
     double worst = 0;
-    if (lines_ != nullptr) {
+    if (lines_ != nullptr && !settled) {
       splitPass(tolerance, worst, changed);
+      bool moved = false;
       if (flags & TPolySimpParms::kExchange)
-        exchangePass();
+        moved = exchangePass();
       if (flags & TPolySimpParms::kJoin)
         joinPass(flags, tolerance, /*iterating=*/true, changed);
+      settled = !changed && !moved;
     }
     ++iteration;
     const bool goOn = !aborted && ((worst >= tolerance && changed && iteration <= maxIterations) ||

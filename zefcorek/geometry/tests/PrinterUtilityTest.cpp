@@ -5,32 +5,20 @@
 #include "zefcorek/ZefCoreK.h"
 
 #include "platform/Printers.h"
+#include "testsupport/ScratchRoot.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 namespace {
 
 // A platform root of its own holding a printer table.
-class PrinterTable {
- public:
-  explicit PrinterTable(const std::string& ini) {
-    char pattern[] = "/tmp/zef-printer-test-XXXXXX";
-    root_ = mkdtemp(pattern);
-    setenv("ZEF_PLATFORM_ROOT", root_.c_str(), 1);
-    std::ofstream(root_ + "/printers.ini") << ini;
+class PrinterTable : public testsupport::ScratchRoot {
+public:
+  explicit PrinterTable(const std::string& ini) : ScratchRoot("/tmp/zef-printer-test-XXXXXX") {
+    writeNative("printers.ini", ini);
   }
-  ~PrinterTable() {
-    unsetenv("ZEF_PLATFORM_ROOT");
-    std::filesystem::remove_all(root_);
-  }
-
- private:
-  std::string root_;
 };
 
 const std::string kLongName(64, 'N');

@@ -1,14 +1,20 @@
 // The library's format rows and their handlers.
 #include "ImgFormatRows.h"
 
+#include "ExifInfoExtractorImp.h"
 #include "ImageLibrary.h"
 #include "ImageLibraryIO.h"
 #include "RasterImageImp.h"
 #include "zefcorek/ComStream.h"
 #include "zefcorek/FileStreams.h"
 #include "zefcorek/SizedRecord.h"
+#include "zefcorek/TaggedValSet.h"
+#include "zefcorek/ZefCoreK.h"
+#include "zefcorek/ClassIds.h"
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
 #include <new>
 #include <string_view>
 
@@ -106,44 +112,164 @@ int32_t saveToStream(IImgIOExpert* /*expert*/, IImgSaver* /*caller*/, uint32_t /
   return saved ? ZR_OK : ZR_FAILED;
 }
 
-// The information by decoding the whole image. The tagged-set form needs
-// the tagged value set, which this build lacks: it is not supported yet.
+// A new tagged value set from the factory; null when it cannot be made.
+ITaggedValSet* newTaggedSet() {
+  void* made = nullptr;
+  if (zefCoreKAllocIntf(&CLSID_ITaggedValSetImp, &made, 0) != S_OK) return nullptr;
+  return static_cast<ITaggedValSet*>(made);
+}
+
+// The five numbers of the information record.
+struct ImageFacts {
+  uint32_t width = 0, height = 0, bitsPerPixel = 0, dpiX = 0, dpiY = 0;
+};
+
+// Writes the facts into a 540-byte record (zeroed first) or, for the
+// tagged form, into the new set already in Values: id 0, tag 0 the path,
+// tags 10 to 14 the numbers.
+ZRESULT putFacts(const WCHAR* path, void* record, const ImageFacts& facts) {
+  auto* info = static_cast<ImgFileInfo*>(record);
+  if (info->cbSize == sizeof(ImgFileInfo)) {
+    DSStructInit(info);
+    const std::u16string_view name(path);
+    const size_t copied = std::min<size_t>(name.size(), std::size(info->FileName) - 1);
+    std::copy_n(name.data(), copied, info->FileName);
+    info->Width = facts.width;
+    info->Height = facts.height;
+    info->BitsPerPixel = facts.bitsPerPixel;
+    info->DpiX = facts.dpiX;
+    info->DpiY = facts.dpiY;
+    return ZR_OK;
+  }
+  ITaggedValSet* set = static_cast<ImgFileTaggedInfo*>(record)->Values;
+  ZRESULT result = set->SetID(0);
+  if (result == ZR_OK) result = set->AddString(kImgInfoTagPath, path);
+  const uint32_t numbers[] = {facts.width, facts.height, facts.bitsPerPixel, facts.dpiX,
+                              facts.dpiY};
+  for (uint32_t index = 0; index < 5 && result == ZR_OK; ++index) {
+    result = set->AddInt(kImgInfoTagWidth + index, static_cast<int32_t>(numbers[index]));
+  }
+  return result;
+}
+
+// Checks the record's size and, for the tagged form, puts a new set into
+// Values (releasing the one there). 10 for another size, 30 without a set.
+ZRESULT prepareInfo(void* record) {
+  auto* info = static_cast<ImgFileInfo*>(record);
+  if (info->cbSize == sizeof(ImgFileInfo)) return ZR_OK;
+  if (info->cbSize != sizeof(ImgFileTaggedInfo)) return ZR_BADARG;
+  auto* tagged = static_cast<ImgFileTaggedInfo*>(record);
+  ITaggedValSet* set = newTaggedSet();
+  if (set == nullptr) return ZR_OUTOFMEMORY;
+  if (tagged->Values != nullptr) tagged->Values->Release();
+  tagged->Values = set;
+  return ZR_OK;
+}
+
+// The information by decoding the whole image.
 template <int Row>
 int32_t getInfoByDecoding(IImgIOExpert* expert, const WCHAR* path, void* record) {
   if (path == nullptr || record == nullptr) return ZR_BADARG;
-  auto* info = static_cast<ImgFileInfo*>(record);
-  if (info->cbSize == sizeof(ImgFileTaggedInfo)) return ZR_NOTSUPPORTED;
-  if (info->cbSize != sizeof(ImgFileInfo)) return ZR_BADARG;
-  DSStructInit(info);
+  if (const ZRESULT prepared = prepareInfo(record); prepared != ZR_OK) return prepared;
+  if (static_cast<ImgFileInfo*>(record)->cbSize == sizeof(ImgFileInfo)) DSStructInit(record);
   IRasterImage* image = nullptr;
   if (const ZRESULT result = loadFromFile<Row>(expert, path, &image); result != ZR_OK) {
     return result;
   }
-  const std::u16string_view name(path);
-  const size_t copied = std::min<size_t>(name.size(), std::size(info->FileName) - 1);
-  std::copy_n(name.data(), copied, info->FileName);
-  (void)image->GetWidth(&info->Width);
-  (void)image->GetHeight(&info->Height);
-  (void)image->GetBPP(&info->BitsPerPixel);
-  (void)image->GetDPIX(&info->DpiX);
-  (void)image->GetDPIY(&info->DpiY);
+  ImageFacts facts;
+  (void)image->GetWidth(&facts.width);
+  (void)image->GetHeight(&facts.height);
+  (void)image->GetBPP(&facts.bitsPerPixel);
+  (void)image->GetDPIX(&facts.dpiX);
+  (void)image->GetDPIY(&facts.dpiY);
   image->Release();
-  return ZR_OK;
+  return putFacts(path, record, facts);
 }
 
-// JPEG metadata come from the Exif extractor, which this build lacks: no
-// extractor can be made.
+// JPEG metadata come from the Exif extractor.
 int32_t getJpegMetadata(IImgIOExpert* expert, const WCHAR* path, ITaggedValSet** out) {
   if (expert == nullptr || path == nullptr || out == nullptr) return ZR_BADARG;
   *out = nullptr;
-  return ZR_OUTOFMEMORY;
+  auto* extractor = new (std::nothrow) ExifIOLib::IExifInfoExtractorImp();
+  if (extractor == nullptr) return ZR_OUTOFMEMORY;
+  const ZRESULT result = extractor->Extract(path, out);
+  extractor->Release();
+  if (result != ZR_OK) *out = nullptr;
+  return result;
 }
 
-// A JPEG's information would come from its metadata first; without them it
-// is decoded, as the metadata route does whenever it fails.
+// The first element of a numeric value with this tag, when the set has one.
+std::optional<double> numberOf(ITaggedValSet* set, uint32_t tag) {
+  TaggedValue value{};
+  value.cbSize = kTaggedValueSize;
+  if (set->FindValue(tag, &value, nullptr) != ZR_OK || value.tag != tag || value.count == 0) {
+    return std::nullopt;
+  }
+  const bool inlineValue = value.count == 1;
+  switch (value.type) {
+    case TVT_INT:
+      return inlineValue ? value.value.i : static_cast<const int32_t*>(value.value.storage)[0];
+    case TVT_UINT:
+      return inlineValue ? value.value.u : static_cast<const uint32_t*>(value.value.storage)[0];
+    case TVT_DOUBLE:
+      return inlineValue ? value.value.d : static_cast<const double*>(value.value.storage)[0];
+    default:
+      return std::nullopt;
+  }
+}
+
+// The facts from the Exif data, or nothing when width or height is missing
+// (the image is then decoded).
+std::optional<ImageFacts> factsFromMetadata(ITaggedValSet* metadata) {
+  std::optional<double> width = numberOf(metadata, 0x0100);
+  std::optional<double> height = numberOf(metadata, 0x0101);
+  const std::optional<double> bitsPerSample = numberOf(metadata, 0x0102);
+  const std::optional<double> unit = numberOf(metadata, 0x0128);
+  const std::optional<double> resolutionX = numberOf(metadata, 0x011A);
+  const std::optional<double> resolutionY = numberOf(metadata, 0x011B);
+  ITaggedValSet* exifSet = nullptr;
+  if (metadata->FindSubSetByID(1, &exifSet, nullptr) == ZR_OK && exifSet != nullptr) {
+    if (!width) width = numberOf(exifSet, 0xA002);
+    if (!height) height = numberOf(exifSet, 0xA003);
+    exifSet->Release();
+  }
+  if (!width || !height) return std::nullopt;
+  ImageFacts facts;
+  facts.width = static_cast<uint32_t>(*width);
+  facts.height = static_cast<uint32_t>(*height);
+  facts.bitsPerPixel = static_cast<uint32_t>(bitsPerSample.value_or(8)) * 3;
+  const auto dpiOf = [&](const std::optional<double>& resolution) -> uint32_t {
+    const double resolutionUnit = unit.value_or(2);
+    if (!resolution) return 100;
+    if (resolutionUnit == 2) return static_cast<uint32_t>(std::ceil(*resolution));
+    if (resolutionUnit == 3) return static_cast<uint32_t>(std::ceil(*resolution * 2.54));
+    return 100;
+  };
+  facts.dpiX = dpiOf(resolutionX);
+  facts.dpiY = dpiOf(resolutionY);
+  return facts;
+}
+
+// A JPEG's information comes from its Exif data when they hold its size;
+// otherwise, and on any failure, the image is decoded.
 int32_t getJpegInfo(IImgIOExpert* expert, const WCHAR* path, void* record) {
+  if (path == nullptr || record == nullptr) return ZR_BADARG;
+  const uint32_t size = static_cast<ImgFileInfo*>(record)->cbSize;
+  if (size != sizeof(ImgFileInfo) && size != sizeof(ImgFileTaggedInfo)) return ZR_BADARG;
   ITaggedValSet* metadata = nullptr;
-  (void)getJpegMetadata(expert, path, &metadata);
+  if (getJpegMetadata(expert, path, &metadata) == ZR_OK) {
+    const std::optional<ImageFacts> facts = factsFromMetadata(metadata);
+    ZRESULT result = facts ? prepareInfo(record) : ZR_FAILED;
+    if (result == ZR_OK) result = putFacts(path, record, *facts);
+    if (result == ZR_OK && size == sizeof(ImgFileTaggedInfo)) {
+      // The whole metadata go along as sub-set 100.
+      ITaggedValSet* values = static_cast<ImgFileTaggedInfo*>(record)->Values;
+      result = metadata->SetID(100);
+      if (result == ZR_OK) result = values->AddSubSet(metadata, nullptr);
+    }
+    metadata->Release();
+    if (result == ZR_OK) return ZR_OK;
+  }
   return getInfoByDecoding<kJpegRow>(expert, path, record);
 }
 

@@ -16,6 +16,13 @@ IImgIOExpert* expert = nullptr;
 
 IImgIOExpert* zefcorek::processImageExpert() { return expert; }
 
+zefcorek::ScopedProcessImageExpert::ScopedProcessImageExpert(IImgIOExpert* replacement)
+    : saved_(expert) {
+  expert = replacement;
+}
+
+zefcorek::ScopedProcessImageExpert::~ScopedProcessImageExpert() { expert = saved_; }
+
 namespace zefcorek {
 
 // Called by the attach step (see ImgIOLib.cpp of the runtime): one provider,

@@ -4,11 +4,27 @@
 
 #include "zefcorek/ImgIO.h"
 
+#include "platform/Export.h"
+
 namespace zefcorek {
 
 // The process-wide expert (no reference added), or null while image I/O is
 // unavailable: before start-up, after shut-down, or when the provider
 // could not initialise.
 IImgIOExpert* processImageExpert();
+
+// Puts another expert (null: none, as after a failed start-up) in place of
+// the process-wide one for the life of a scope; tests only. No reference
+// is taken or given.
+class ZEF_EXPORT ScopedProcessImageExpert {
+public:
+  explicit ScopedProcessImageExpert(IImgIOExpert* replacement);
+  ~ScopedProcessImageExpert();
+  ScopedProcessImageExpert(const ScopedProcessImageExpert&) = delete;
+  ScopedProcessImageExpert& operator=(const ScopedProcessImageExpert&) = delete;
+
+private:
+  IImgIOExpert* saved_;
+};
 
 }  // namespace zefcorek

@@ -18,6 +18,7 @@
 #include "zefcorek/FileStreams.h"
 
 #include "platform/GdiTypes.h"
+#include "platform/GlobalMemory.h"
 
 #include "FreeImageApi.h"
 
@@ -472,8 +473,6 @@ ZRESULT IFIRasterImageImp::CopyRectFrom(IRasterImage* source, const RECT* from, 
   if (GetBPP(&ownBpp) != ZR_OK || source->GetBPP(&sourceBpp) != ZR_OK || ownBpp != sourceBpp) {
     return ZR_FAILED;
   }
-  // Clipping needs regions of the platform's GDI, which do not exist yet.
-  if (clip != nullptr) return ZR_NOTSUPPORTED;
   const auto normalised = [](RECT rect) {
     if (rect.left > rect.right) std::swap(rect.left, rect.right);
     if (rect.top > rect.bottom) std::swap(rect.top, rect.bottom);
@@ -488,12 +487,14 @@ ZRESULT IFIRasterImageImp::CopyRectFrom(IRasterImage* source, const RECT* from, 
       std::min<int64_t>(int64_t{a.bottom} - a.top, int64_t{b.bottom} - b.top) + 1;
   for (int64_t j = 0; j < height; ++j) {
     for (int64_t i = 0; i < width; ++i) {
+      const auto x = static_cast<int32_t>(b.left + i), y = static_cast<int32_t>(b.top + j);
+      if (clip != nullptr && !PtInRegion(clip, x, y)) continue;
       COLORREF color = 0;
       if (source->GetPixel(static_cast<int32_t>(a.left + i), static_cast<int32_t>(a.top + j),
                            &color) != ZR_OK) {
         continue;
       }
-      (void)SetPixel(static_cast<int32_t>(b.left + i), static_cast<int32_t>(b.top + j), color);
+      (void)SetPixel(x, y, color);
     }
   }
   return ZR_OK;
@@ -535,4 +536,96 @@ ZRESULT IFIRasterImageImp::FlipHorizontal() {
 ZRESULT IFIRasterImageImp::Invert() {
   if (bitmap_ == nullptr) return ZR_FAILED;
   return FreeImage_Invert(bitmap_) ? ZR_OK : ZR_FAILED;
+}
+
+// --- packed DIB blocks ----------------------------------------------------------
+//
+// A packed DIB block: a 40-byte BITMAPINFOHEADER, the palette (4 bytes per
+// entry), with BI_BITFIELDS three 4-byte masks, then the rows bottom up,
+// each padded to 4 bytes.
+
+namespace {
+
+constexpr uint32_t kInfoHeaderBytes = 40;
+constexpr uint32_t kBitFields = 3;
+
+uint64_t rowBytesOf(uint64_t width, uint32_t bits) { return (width * bits + 31) / 32 * 4; }
+
+bool knownDepth(uint32_t bits) {
+  return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+
+}  // namespace
+
+ZRESULT IFIRasterImageImp::CopyToHGlobalDIB(HGLOBAL* out) {
+  if (out == nullptr) return ZR_BADARG;
+  *out = nullptr;
+  if (bitmap_ == nullptr) return ZR_FAILED;
+  const uint64_t colors = FreeImage_GetColorsUsed(bitmap_);
+  const uint64_t rows = uint64_t{FreeImage_GetPitch(bitmap_)} * FreeImage_GetHeight(bitmap_);
+  const uint64_t size = kInfoHeaderBytes + 4 * colors + rows;
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<SIZE_T>(size));
+  if (block == nullptr) return ZR_OUTOFMEMORY;
+  auto* bytes = static_cast<uint8_t*>(GlobalLock(block));
+  if (bytes == nullptr) {
+    GlobalFree(block);
+    return ZR_OUTOFMEMORY;
+  }
+  std::memcpy(bytes, FreeImage_GetInfoHeader(bitmap_), kInfoHeaderBytes);
+  if (const RGBQUAD* palette = FreeImage_GetPalette(bitmap_); palette != nullptr) {
+    std::memcpy(bytes + kInfoHeaderBytes, palette, 4 * colors);
+  }
+  std::memcpy(bytes + kInfoHeaderBytes + 4 * colors, FreeImage_GetBits(bitmap_), rows);
+  GlobalUnlock(block);
+  *out = block;
+  return ZR_OK;
+}
+
+ZRESULT IFIRasterImageImp::CopyFromHGlobalDIB(HGLOBAL block) {
+  if (block == nullptr) return ZR_FAILED;
+  const uint64_t size = GlobalSize(block);
+  const auto* bytes = static_cast<const uint8_t*>(GlobalLock(block));
+  if (bytes == nullptr) return ZR_FAILED;
+  // Everything the block claims is checked against its size before the
+  // image changes: a block that fails leaves the image as it was.
+  const auto fail = [&] {
+    GlobalUnlock(block);
+    return ZR_FAILED;
+  };
+  if (size < kInfoHeaderBytes) return fail();
+  BITMAPINFOHEADER header;
+  std::memcpy(&header, bytes, kInfoHeaderBytes);
+  const uint32_t bits = header.biBitCount;
+  if (header.biWidth <= 0 || header.biHeight <= 0 || !knownDepth(bits)) return fail();
+  if (bits <= 8 && header.biClrUsed > (1u << bits)) return fail();
+  // A count of 0 at 8 bits or fewer means a full palette.
+  const uint64_t entries = bits <= 8 && header.biClrUsed == 0 ? (1u << bits) : header.biClrUsed;
+  const uint64_t masks = header.biCompression == kBitFields ? 12 : 0;
+  const uint64_t rows = rowBytesOf(static_cast<uint64_t>(header.biWidth), bits) *
+                        static_cast<uint64_t>(header.biHeight);
+  const uint64_t pixelsAt = kInfoHeaderBytes + 4 * entries + masks;
+  if (pixelsAt > size || rows > size - pixelsAt) return fail();
+
+  std::vector<RGBQUAD> palette;
+  if (bits <= 8) {
+    palette.assign(1u << bits, RGBQUAD{0, 0, 0, 0});
+    std::memcpy(palette.data(), bytes + kInfoHeaderBytes, 4 * entries);
+  }
+  const ZRESULT allocated = Allocate(static_cast<uint32_t>(header.biWidth),
+                                     static_cast<uint32_t>(header.biHeight), bits,
+                                     palette.empty() ? nullptr : palette.data());
+  if (allocated != ZR_OK) {
+    GlobalUnlock(block);
+    return allocated;
+  }
+  // Of the header only the resolution is taken: the fields that describe
+  // the layout stay as the bitmap was made, so they cannot disagree with
+  // its memory.
+  BITMAPINFOHEADER* own = FreeImage_GetInfoHeader(bitmap_);
+  own->biXPelsPerMeter = header.biXPelsPerMeter;
+  own->biYPelsPerMeter = header.biYPelsPerMeter;
+  const uint64_t ownRows = uint64_t{FreeImage_GetPitch(bitmap_)} * FreeImage_GetHeight(bitmap_);
+  std::memcpy(FreeImage_GetBits(bitmap_), bytes + pixelsAt, std::min(rows, ownRows));
+  GlobalUnlock(block);
+  return ZR_OK;
 }

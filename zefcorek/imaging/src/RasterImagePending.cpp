@@ -13,11 +13,6 @@ ZRESULT IFIRasterImageImp::GetGDIDC(HDC* out) {
   return ZR_NOTSUPPORTED;
 }
 ZRESULT IFIRasterImageImp::ReleaseGDIDC(HDC) { return ZR_NOTSUPPORTED; }
-ZRESULT IFIRasterImageImp::CopyToHGlobalDIB(HGLOBAL* out) {
-  if (out != nullptr) *out = nullptr;
-  return ZR_NOTSUPPORTED;
-}
-ZRESULT IFIRasterImageImp::CopyFromHGlobalDIB(HGLOBAL) { return ZR_NOTSUPPORTED; }
 ZRESULT IFIRasterImageImp::GetDrawable(Pictrel::IDrawableDS** out) {
   if (out != nullptr) *out = nullptr;
   return ZR_NOTSUPPORTED;

@@ -175,8 +175,6 @@ CachedImgDef* ZefImageOutputDev::GetCapturedImage(uint32_t index) {
   return static_cast<CachedImgDef*>(item);
 }
 
-void ZefImageOutputDev::JoinPieces() {}
-
 void ZefImageOutputDev::drawImageMask(GfxState* state, Object* /*ref*/, Stream* str, int width,
                                       int height, bool /*invert*/, bool /*interpolate*/,
                                       bool inlineImg) {

@@ -16,6 +16,7 @@
 #include "platform/Export.h"
 
 #include <cstdint>
+#include <vector>
 
 class PdfDocument;
 struct IPtrList;
@@ -41,6 +42,23 @@ struct CachedImgDef {
   CachedImgPlacement placement;
   IRasterImage* image;  // one reference; null when the pixels could not be had
 };
+
+// One record's part in joining: its group (0: none, else from 1), the
+// record that continues it (-1: none), and its role (0 alone, 1 head of a
+// chain, 2 appended, 3 appended after a vertical flip).
+struct JoinLink {
+  int32_t group = 0;
+  int32_t next = -1;
+  int32_t role = 0;
+};
+
+// Finds chains of records (in capture order) that continue each other on
+// the page: stacked strips with equal left and right edges, or rotated
+// strips side by side, each within 2 pixels of the other, searched forward
+// among the records of one page and depth. A record continues at most one
+// other. `links` gets one entry per record; answers the number of groups.
+ZEF_EXPORT int FindJoinGroups(const std::vector<const CachedImgDef*>& records,
+                              std::vector<JoinLink>& links);
 
 // Places the image's unit square by the matrix [a b c d e f] (the CTM the
 // engine gives at 96 dpi, upside down) and says which flips make the
@@ -79,6 +97,10 @@ private:
   IRasterImage* capturePixels(Stream* str, int width, int height, GfxImageColorMap* colorMap,
                               uint32_t bitsPerPixel);
   void freeCapturedImages();
+  // The joined record of one group, its image pasted from the pieces; null
+  // when the group is left as it is (a piece without an image).
+  CachedImgDef* joinGroup(const std::vector<CachedImgDef*>& pieces,
+                          const std::vector<int32_t>& roles);
 
   PdfDocument* document_;
   PDFII::PDFImgExtractOptions* options_;

@@ -1,10 +1,15 @@
+#include "ExifFixture.h"
 #include "FIImgIOExpertImp.h"
 #include "ImageLibraryIO.h"
 #include "ImgFormatRows.h"
 #include "RasterImageImp.h"
 #include "ScratchFolder.h"
 
+#include "zefcorek/ClassIds.h"
 #include "zefcorek/ComStream.h"
+#include "zefcorek/FileStreams.h"
+#include "zefcorek/ZefCoreK.h"
+#include "zefcorek/TaggedValSet.h"
 
 #include "platform/GdiTypes.h"
 
@@ -187,6 +192,33 @@ TEST_F(ImageFormatsTest, FilesRoundTripThroughSaverAndLoader) {
   EXPECT_EQ(tiffCompression(folder_.read("pic.tif")), 5) << "LZW";
 }
 
+TEST_F(ImageFormatsTest, StreamsRoundTripThroughSaverAndLoader) {
+  IFIRasterImageImp* picture = makePicture(24, expert_);
+  void* made = nullptr;
+  ASSERT_EQ(zefCoreKAllocIntf(&CLSID_IFIOOStreamImp, &made, 0), S_OK);
+  auto* out = static_cast<IFIOOStream*>(made);
+  ASSERT_EQ(out->SetName(folder_.name("stream.bin").c_str()), ZR_OK);
+  ASSERT_EQ(out->Open(0), ZR_OK);
+  uint32_t written = 0;
+  ASSERT_EQ(picture->SaveToStream(14, out, &written), ZR_OK);
+  EXPECT_GT(written, 8u);
+  out->Close();
+  out->Release();
+
+  ASSERT_EQ(zefCoreKAllocIntf(&CLSID_IFIOIStreamImp, &made, 0), S_OK);
+  auto* in = static_cast<IFIOIStream*>(made);
+  ASSERT_EQ(in->SetName(folder_.name("stream.bin").c_str()), ZR_OK);
+  IRasterImage* loaded = nullptr;
+  EXPECT_EQ(loader_->LoadFromStream(14, 0, in, &loaded), ZR_FAILED) << "not open";
+  ASSERT_EQ(in->Open(0), ZR_OK);
+  ASSERT_EQ(loader_->LoadFromStream(14, 0, in, &loaded), ZR_OK);
+  EXPECT_EQ(loaded->GetUserWord(), 14u);
+  EXPECT_EQ(meanDifference(picture, loaded), 0);
+  loaded->Release();
+  in->Release();
+  picture->Release();
+}
+
 TEST_F(ImageFormatsTest, ContentDecidesBeforeTheExtension) {
   IFIRasterImageImp* picture = makePicture(24, expert_);
   const std::u16string disguised = folder_.name("really-png.bmp");
@@ -233,6 +265,7 @@ TEST_F(ImageFormatsTest, InformationByDecoding) {
 
   info.cbSize = 100;
   EXPECT_EQ(expert_->GetImageInfo(path.c_str(), &info), ZR_BADARG);
+  EXPECT_EQ(expert_->GetImageInfo(folder_.name("info.jpg").c_str(), &info), ZR_BADARG);
   info.cbSize = sizeof info;
   EXPECT_EQ(expert_->GetImageInfo(folder_.name("missing.bmp").c_str(), &info), ZR_FAILED);
   EXPECT_EQ(info.Width, 0u);
@@ -285,6 +318,86 @@ TEST_F(ImageFormatsTest, BoxFittedLoadingChecksItsArguments) {
   // could read the content.
   EXPECT_EQ(expert_->LoadImage(folder_.name("fit.raw").c_str(), 100, 100, 0, &image), ZR_NO);
   EXPECT_EQ(image, nullptr);
+}
+
+TEST_F(ImageFormatsTest, JpegInformationComesFromItsExifData) {
+  IFIRasterImageImp* picture = makePicture(24, expert_);
+  ASSERT_EQ(saver_->SaveToFile(0, folder_.name("plain.jpg").c_str(), picture), ZR_OK);
+  picture->Release();
+  const std::string plain = folder_.read("plain.jpg");
+  using exiffixture::Entry;
+  // The decoded picture is 16 x 8; the Exif data claim other sizes so the
+  // route taken shows.
+  const auto withExif = [&](const std::string& name, std::vector<Entry> ifd0,
+                            std::vector<Entry> exifIfd = {}) {
+    exiffixture::Tiff tiff;
+    tiff.ifds = {std::move(ifd0)};
+    if (!exifIfd.empty()) {
+      tiff.ifds[0].push_back({0x8769, 4, 1, {}, {}, 1});
+      tiff.ifds.push_back(std::move(exifIfd));
+    }
+    folder_.write(name, plain.substr(0, 2) + exiffixture::exifSegment(tiff) + plain.substr(2));
+    return folder_.name(name);
+  };
+  const Entry width{0x0100, 4, 1, {640}}, height{0x0101, 4, 1, {480}};
+  const struct {
+    const char* what;
+    std::u16string path;
+    uint32_t width, height, bitsPerPixel, dpiX, dpiY;
+  } cases[] = {
+      {"72 per inch", withExif("inch.jpg", {width, height, {0x0128, 3, 1, {2}},
+                                            {0x011A, 5, 1, {72, 1}}, {0x0102, 3, 1, {8}}}),
+       640, 480, 24, 72, 100},
+      {"28.35 per centimetre", withExif("cm.jpg", {width, height, {0x0128, 3, 1, {3}},
+                                                   {0x011A, 5, 1, {2835, 100}},
+                                                   {0x011B, 5, 1, {2835, 100}}}),
+       640, 480, 24, 73, 73},
+      {"no resolution, no bits per sample", withExif("bare.jpg", {width, height}), 640, 480, 24,
+       100, 100},
+      {"pixel dimensions in the Exif IFD", withExif("exif.jpg", {{0x0102, 3, 1, {4}}},
+                                                    {{0xA002, 4, 1, {320}}, {0xA003, 4, 1, {200}}}),
+       320, 200, 12, 100, 100},
+      {"no size: decoded", withExif("nosize.jpg", {{0xA20E, 5, 1, {3000, 1}}}), 16, 8, 24, 72, 72},
+      {"no Exif: decoded", folder_.name("plain.jpg"), 16, 8, 24, 72, 72},
+  };
+  for (const auto& row : cases) {
+    ImgFileInfo info{};
+    info.cbSize = sizeof info;
+    ASSERT_EQ(expert_->GetImageInfo(row.path.c_str(), &info), ZR_OK) << row.what;
+    EXPECT_EQ(info.Width, row.width) << row.what;
+    EXPECT_EQ(info.Height, row.height) << row.what;
+    EXPECT_EQ(info.BitsPerPixel, row.bitsPerPixel) << row.what;
+    EXPECT_EQ(info.DpiX, row.dpiX) << row.what;
+    EXPECT_EQ(info.DpiY, row.dpiY) << row.what;
+  }
+
+  // The tagged form: id 0, the path, tags 10 to 14, the metadata as sub-set 100.
+  ImgFileTaggedInfo tagged{sizeof tagged, nullptr};
+  const std::u16string inch = folder_.name("inch.jpg");
+  ASSERT_EQ(expert_->GetImageInfo(inch.c_str(), &tagged), ZR_OK);
+  ASSERT_NE(tagged.Values, nullptr);
+  uint32_t id = 9;
+  EXPECT_EQ(tagged.Values->GetID(&id), ZR_OK);
+  EXPECT_EQ(id, 0u);
+  TaggedValue value{};
+  value.cbSize = kTaggedValueSize;
+  ASSERT_EQ(tagged.Values->FindValue(kImgInfoTagPath, &value, nullptr), ZR_OK);
+  EXPECT_EQ(std::u16string(static_cast<const char16_t*>(value.value.storage)), inch);
+  ASSERT_EQ(tagged.Values->FindValue(kImgInfoTagDpiX, &value, nullptr), ZR_OK);
+  EXPECT_EQ(value.value.i, 72);
+  ITaggedValSet* metadata = nullptr;
+  ASSERT_EQ(tagged.Values->FindSubSetByID(100, &metadata, nullptr), ZR_OK);
+  ASSERT_EQ(metadata->FindValue(0x0100, &value, nullptr), ZR_OK);
+  EXPECT_EQ(value.value.u, 640u);
+  metadata->Release();
+  // A second call replaces the set; a BMP's tagged information is decoded.
+  IFIRasterImageImp* bmp = makePicture(8, expert_);
+  ASSERT_EQ(saver_->SaveToFile(0, folder_.name("t.bmp").c_str(), bmp), ZR_OK);
+  bmp->Release();
+  ASSERT_EQ(expert_->GetImageInfo(folder_.name("t.bmp").c_str(), &tagged), ZR_OK);
+  ASSERT_EQ(tagged.Values->FindValue(kImgInfoTagWidth, &value, nullptr), ZR_OK);
+  EXPECT_EQ(value.value.i, 16);
+  tagged.Values->Release();
 }
 
 TEST(ImageStreamAdapterTest, StreamsCarryBitmapsAndShortReadsGiveNothing) {

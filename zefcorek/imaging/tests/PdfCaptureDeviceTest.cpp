@@ -1,5 +1,6 @@
 #include "PdfCapturedImgListImp.h"
 #include "PdfDocument.h"
+#include "ProcessImageIO.h"
 #include "RasterImageImp.h"
 #include "ScratchFolder.h"
 #include "ZefImageOutputDev.h"
@@ -186,6 +187,27 @@ TEST_F(CaptureDeviceTest, JpegImagesPassThroughTheExpertsLoader) {
   EXPECT_EQ(grey->image->GetBPP(&bpp), ZR_OK);
   EXPECT_EQ(bpp, 24u);
   EXPECT_EQ(grey->index, 1u);
+}
+
+TEST_F(CaptureDeviceTest, WithoutImageIoJpegRecordsHaveNoImage) {
+  zefcorek::ScopedProcessImageExpert none(nullptr);
+  std::vector<uint32_t> seen;
+  options_.progress = [](void* context, uint32_t, uint32_t captured) {
+    static_cast<std::vector<uint32_t>*>(context)->push_back(captured);
+    return true;
+  };
+  options_.context = &seen;
+  const std::string jpeg = fixtures::encodeJpeg(8, 8, 3, ramp(8, 8, 3));
+  const fixtures::PdfImage grey{"/Width 2 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8",
+                                "\x10\x20"};
+  run(fixtures::makeImagePdf({{dct(3, jpeg), grey}, {dct(3, jpeg)}}));
+  ASSERT_EQ(device_->getImageCount(), 3) << "the JPEG records are there";
+  EXPECT_EQ(device_->GetCapturedImage(0)->image, nullptr);
+  EXPECT_NE(device_->GetCapturedImage(1)->image, nullptr);
+  EXPECT_EQ(seen, (std::vector<uint32_t>{0, 2}));
+  PDFII::IPDFCapturedImgList* list = device_->CreateCapturedImgList();
+  EXPECT_EQ(list->GetCount(), 1u) << "only the record with an image";
+  list->Release();
 }
 
 TEST_F(CaptureDeviceTest, DecodedImagesAreCopiedWithTheirColours) {

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -125,6 +127,53 @@ TEST_F(PdfImgExtractorTest, ListExtractionStopsWhereTheCallbackSays) {
   options.lastPage = 3;
   ASSERT_EQ(extractor_->ExtractImagesToList(&options), S_OK);
   EXPECT_EQ(options.result->GetCount(), 0u);
+  options.result->Release();
+}
+
+TEST_F(PdfImgExtractorTest, ListAgreesWithPdfImages) {
+  const std::string jpeg = fixtures::encodeJpeg(8, 6, 3, std::vector<uint8_t>(8 * 6 * 3, 0x80));
+  const std::vector<std::vector<fixtures::PdfImage>> pages = {
+      {{"/Width 5 /Height 3 /ColorSpace /DeviceRGB /BitsPerComponent 8", std::string(45, 'x')},
+       {"/Width 8 /Height 6 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode", jpeg}},
+      {},
+      {{"/Width 16 /Height 2 /ImageMask true /BitsPerComponent 1", std::string(4, '\x0F')},
+       {"/Width 3 /Height 7 /ColorSpace /DeviceGray /BitsPerComponent 8", std::string(21, 'y'),
+        true}},
+  };
+  folder_.write("oracle.pdf", fixtures::makeImagePdf(pages));
+  uint32_t code = 0;
+  ASSERT_EQ(open(ansiName("oracle.pdf"), code), S_OK);
+  PDFII::PDFImgExtractOptions options{0, 0, PDFII::PDFII_CAPTURE_JPEG | PDFII::PDFII_CAPTURE_DECODED,
+                                      0, 0, nullptr, nullptr, nullptr};
+  ASSERT_EQ(extractor_->ExtractImagesToList(&options), S_OK);
+
+  // pdfimages -list: two header lines, then "page num type width height ...".
+  const std::string listing = folder_.native("listing.txt");
+  ASSERT_EQ(std::system(("pdfimages -list '" + folder_.native("oracle.pdf") + "' > '" + listing +
+                         "'").c_str()),
+            0);
+  std::ifstream in(listing);
+  std::string line;
+  std::getline(in, line);
+  std::getline(in, line);
+  uint32_t index = 0;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    uint32_t page = 0, number = 0, width = 0, height = 0;
+    std::string type;
+    fields >> page >> number >> type >> width >> height;
+    ASSERT_LT(index, options.result->GetCount()) << line;
+    EXPECT_EQ(options.result->GetPage(index), page) << line;
+    IRasterImage* image = options.result->GetImage(index);
+    uint32_t ourWidth = 0, ourHeight = 0;
+    EXPECT_EQ(image->GetSize(&ourWidth, &ourHeight), ZR_OK);
+    EXPECT_EQ(ourWidth, width) << line;
+    EXPECT_EQ(ourHeight, height) << line;
+    image->Release();
+    ++index;
+  }
+  EXPECT_EQ(index, 4u) << "every image of the fixture was listed";
+  EXPECT_EQ(options.result->GetCount(), index);
   options.result->Release();
 }
 

@@ -7,12 +7,14 @@
 #include "zefcorek/ZefCoreK.h"
 
 #include "platform/GdiTypes.h"
+#include "platform/GlobalMemory.h"
 
 #include "FreeImageApi.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstring>
 #include <functional>
 #include <string>
 
@@ -214,6 +216,21 @@ TEST(RasterImageOpsTest, CopyRectFromNormalisesCornersAndChecksDepths) {
       EXPECT_EQ(pixelOf(b, x, y), expected) << x << "," << y;
     }
   }
+  // With a region only the points inside it change.
+  IFIRasterImageImp* clipped = makeImage(12, 12, 24);
+  ASSERT_EQ(clipped->Fill(0), ZR_OK);
+  HRGN region = CreateRectRgn(2, 3, 5, 6);  // right and bottom edges outside
+  EXPECT_EQ(clipped->CopyRectFrom(source, &forward, &target, region), ZR_OK);
+  DeleteObject(region);
+  for (int y = 0; y < 12; ++y) {
+    for (int x = 0; x < 12; ++x) {
+      const bool inside = x >= 2 && x < 5 && y >= 3 && y < 6;
+      const Rgb expected = inside ? Rgb{uint8_t((x - 1) * 10), uint8_t((y - 1) * 10), 7} : Rgb{};
+      EXPECT_EQ(pixelOf(clipped, x, y), expected) << x << "," << y;
+    }
+  }
+  clipped->Release();
+
   IFIRasterImageImp* grey = makeImage(12, 12, 8);
   EXPECT_EQ(grey->CopyRectFrom(source, &forward, &target, nullptr), ZR_FAILED);
   EXPECT_EQ(a->CopyRectFrom(source, nullptr, &target, nullptr), ZR_BADARG);
@@ -401,6 +418,80 @@ TEST(RasterImageOpsTest, SaveToStreamReportsBytesAndClearsTheFlag) {
   stream->Release();
   image->Release();
   expert->Release();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PackedDibTest, RoundTripsAtEveryDepth) {
+  for (int bpp : {1, 8, 24, 32}) {
+    IFIRasterImageImp* image = makeImage(7, 5, bpp);
+    for (int y = 0; y < 5; ++y) {
+      for (int x = 0; x < 7; ++x) ASSERT_EQ(image->SetPixel(x, y, RGB(x * 30, y * 40, x + y)), ZR_OK);
+    }
+    ASSERT_EQ(image->SetDPIX(150), ZR_OK);
+    HGLOBAL block = nullptr;
+    ASSERT_EQ(image->CopyToHGlobalDIB(&block), ZR_OK) << bpp;
+    IFIRasterImageImp* copy = makeImage(2, 2, 24);
+    copy->SetModified(true);
+    ASSERT_EQ(copy->CopyFromHGlobalDIB(block), ZR_OK) << bpp;
+    EXPECT_TRUE(copy->IsUnmodified());
+    uint32_t depth = 0, dpi = 0;
+    EXPECT_EQ(copy->GetBPP(&depth), ZR_OK);
+    EXPECT_EQ(depth, static_cast<uint32_t>(bpp));
+    EXPECT_EQ(copy->GetDPIX(&dpi), ZR_OK);
+    EXPECT_EQ(dpi, 150u);
+    for (int y = 0; y < 5; ++y) {
+      for (int x = 0; x < 7; ++x) EXPECT_EQ(pixelOf(copy, x, y), pixelOf(image, x, y)) << bpp;
+    }
+    GlobalFree(block);
+    image->Release();
+    copy->Release();
+  }
+}
+
+TEST(PackedDibTest, MalformedBlocksChangeNothing) {
+  IFIRasterImageImp* source = makeImage(6, 4, 8);
+  HGLOBAL valid = nullptr;
+  ASSERT_EQ(source->CopyToHGlobalDIB(&valid), ZR_OK);
+  const SIZE_T size = GlobalSize(valid);
+  const auto* bytes = static_cast<const uint8_t*>(GlobalLock(valid));
+  const std::string original(reinterpret_cast<const char*>(bytes), size);
+  GlobalUnlock(valid);
+
+  const auto put32 = [](std::string& block, size_t at, uint32_t value) {
+    std::memcpy(block.data() + at, &value, 4);
+  };
+  std::string shortBlock = original.substr(0, original.size() - 1);
+  std::string moreRows = original;
+  put32(moreRows, 8, 5);  // biHeight
+  std::string oddDepth = original;
+  oddDepth[14] = 7;  // biBitCount
+  std::string manyColours = original;
+  put32(manyColours, 32, 300);  // biClrUsed
+  std::string topDown = original;
+  put32(topDown, 8, static_cast<uint32_t>(-4));
+  const struct {
+    const char* what;
+    std::string block;
+  } cases[] = {{"one byte short", shortBlock}, {"more rows than held", moreRows},
+               {"bit count 7", oddDepth},      {"300 colours", manyColours},
+               {"negative height", topDown},   {"no header", original.substr(0, 39)}};
+  IFIRasterImageImp* target = makeImage(3, 3, 24);
+  FIBITMAP* before = zefcorek::bitmapOf(target);
+  for (const auto& row : cases) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, row.block.size());
+    std::memcpy(GlobalLock(block), row.block.data(), row.block.size());
+    GlobalUnlock(block);
+    EXPECT_EQ(target->CopyFromHGlobalDIB(block), ZR_FAILED) << row.what;
+    EXPECT_EQ(zefcorek::bitmapOf(target), before) << row.what;
+    GlobalFree(block);
+  }
+  EXPECT_EQ(target->CopyFromHGlobalDIB(nullptr), ZR_FAILED);
+  GlobalFree(valid);
+  source->Release();
+  target->Release();
 }
 
 }  // namespace

@@ -31,6 +31,15 @@ struct PredicateConstants {
 
 extern PredicateConstants predicateConstants;
 
+// The A bounds of orient3d, incircle and insphere for a permanent summed in
+// double from the rounded products (see PredicateSupport.h), raised so that
+// they still cover the REAL permanent. Set by predicates_init with the rest.
+struct DoubleBounds {
+  double orient3dA, incircleA, insphereA;
+};
+
+extern DoubleBounds doubleBounds;
+
 // |a| by clearing the sign bit: no branch, which matters where signs are
 // random (the permanents of the first stage take a dozen of these).
 inline REAL absolute(REAL a) { return __builtin_fabsl(a); }

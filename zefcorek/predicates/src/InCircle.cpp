@@ -7,6 +7,8 @@
 // corrected to first order by the difference tails (C), exact (D).
 #include "zefcorek/Predicates.h"
 
+#include <algorithm>
+
 #include "ExpansionArithmetic.h"
 #include "ExpansionKernels.h"
 #include "PredicateSupport.h"
@@ -339,7 +341,13 @@ REAL incircleadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
   return fin.largest();
 }
 
-REAL incircle(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
+namespace {
+
+// The first stage with the permanent in REAL, as it always was: for the
+// inputs the double permanent does not settle (see PredicateSupport.h).
+// Kept out of line so that the fast path keeps no product alive for it.
+[[gnu::noinline]] REAL incircleRealPermanent(const REAL* pa, const REAL* pb, const REAL* pc,
+                                              const REAL* pd) {
   REAL adx = pa[0] - pd[0], bdx = pb[0] - pd[0], cdx = pc[0] - pd[0];
   REAL ady = pa[1] - pd[1], bdy = pb[1] - pd[1], cdy = pc[1] - pd[1];
   REAL bdxcdy = bdx * cdy, cdxbdy = cdx * bdy;
@@ -358,4 +366,48 @@ REAL incircle(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
     return det;
   }
   return incircleadapt(pa, pb, pc, pd, permanent);
+}
+
+}  // namespace
+
+REAL incircle(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
+  // The same rounded determinant as incircleRealPermanent, written in the
+  // order the values are used, so that few REAL values are alive at once:
+  // the x87 stack has eight registers, and each 80-bit value spilled to
+  // memory and reloaded costs more than several operations. Each product's
+  // magnitude goes to double as soon as it is made.
+  REAL bdx = pb[0] - pd[0], cdy = pc[1] - pd[1];
+  REAL cdx = pc[0] - pd[0], bdy = pb[1] - pd[1];
+  REAL bdxcdy = bdx * cdy;
+  const double bdxcdyMagnitude = magnitude(bdxcdy);
+  REAL cdxbdy = cdx * bdy;
+  const double bcPair = bdxcdyMagnitude + magnitude(cdxbdy);
+  REAL bc = bdxcdy - cdxbdy;
+  REAL adx = pa[0] - pd[0], ady = pa[1] - pd[1];
+  REAL alift = adx * adx + ady * ady;
+  const double al = double(alift);
+  REAL det = alift * bc;
+  REAL cdxady = cdx * ady;
+  const double cdxadyMagnitude = magnitude(cdxady);
+  REAL adxcdy = adx * cdy;
+  const double caPair = cdxadyMagnitude + magnitude(adxcdy);
+  REAL blift = bdx * bdx + bdy * bdy;
+  const double bl = double(blift);
+  det = det + blift * (cdxady - adxcdy);
+  REAL adxbdy = adx * bdy;
+  const double adxbdyMagnitude = magnitude(adxbdy);
+  REAL bdxady = bdx * ady;
+  const double abPair = adxbdyMagnitude + magnitude(bdxady);
+  REAL clift = cdx * cdx + cdy * cdy;
+  const double cl = double(clift);
+  det = det + clift * (adxbdy - bdxady);
+
+  const double permanent = bcPair * al + caPair * bl + abPair * cl;
+  const double smallest =
+      std::min(std::min(std::min(bcPair, caPair), std::min(abPair, al)), std::min(bl, cl));
+  if (provenInDouble(det, doubleBounds.incircleA, permanent, smallest, twoFactorFloor)) {
+    ZEF_COUNT_STAGE(Incircle, A);
+    return det;
+  }
+  return incircleRealPermanent(pa, pb, pc, pd);
 }

@@ -11,6 +11,8 @@
 // from the heap on the thread's first call and kept until it ends.
 #include "zefcorek/Predicates.h"
 
+#include <algorithm>
+
 #include <limits>
 #include <memory>
 #include <new>
@@ -396,7 +398,13 @@ REAL insphereadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
   return insphereexact(pa, pb, pc, pd, pe);
 }
 
-REAL insphere(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, const REAL* pe) {
+namespace {
+
+// The first stage with the permanent in REAL, as it always was: for the
+// inputs the double permanent does not settle (see PredicateSupport.h).
+// Kept out of line so that the fast path keeps no product alive for it.
+[[gnu::noinline]] REAL insphereRealPermanent(const REAL* pa, const REAL* pb, const REAL* pc,
+                                              const REAL* pd, const REAL* pe) {
   REAL aex = pa[0] - pe[0], bex = pb[0] - pe[0], cex = pc[0] - pe[0], dex = pd[0] - pe[0];
   REAL aey = pa[1] - pe[1], bey = pb[1] - pe[1], cey = pc[1] - pe[1], dey = pd[1] - pe[1];
   REAL aez = pa[2] - pe[2], bez = pb[2] - pe[2], cez = pc[2] - pe[2], dez = pd[2] - pe[2];
@@ -445,4 +453,52 @@ REAL insphere(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, co
     return det;
   }
   return insphereadapt(pa, pb, pc, pd, pe, permanent);
+}
+
+}  // namespace
+
+REAL insphere(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, const REAL* pe) {
+  REAL aex = pa[0] - pe[0], bex = pb[0] - pe[0], cex = pc[0] - pe[0], dex = pd[0] - pe[0];
+  REAL aey = pa[1] - pe[1], bey = pb[1] - pe[1], cey = pc[1] - pe[1], dey = pd[1] - pe[1];
+  REAL aez = pa[2] - pe[2], bez = pb[2] - pe[2], cez = pc[2] - pe[2], dez = pd[2] - pe[2];
+
+  REAL aexbey = aex * bey, bexaey = bex * aey, ab = aexbey - bexaey;
+  REAL bexcey = bex * cey, cexbey = cex * bey, bc = bexcey - cexbey;
+  REAL cexdey = cex * dey, dexcey = dex * cey, cd = cexdey - dexcey;
+  REAL dexaey = dex * aey, aexdey = aex * dey, da = dexaey - aexdey;
+  REAL aexcey = aex * cey, cexaey = cex * aey, ac = aexcey - cexaey;
+  REAL bexdey = bex * dey, dexbey = dex * bey, bd = bexdey - dexbey;
+
+  REAL abc = aez * bc - bez * ac + cez * ab;
+  REAL bcd = bez * cd - cez * bd + dez * bc;
+  REAL cda = cez * da + dez * ac + aez * cd;
+  REAL dab = dez * ab + aez * bd + bez * da;
+  REAL alift = aex * aex + aey * aey + aez * aez;
+  REAL blift = bex * bex + bey * bey + bez * bez;
+  REAL clift = cex * cex + cey * cey + cez * cez;
+  REAL dlift = dex * dex + dey * dey + dez * dez;
+  REAL det = (dlift * abc - clift * dab) + (blift * cda - alift * bcd);
+
+  const double abPair = magnitude(aexbey) + magnitude(bexaey);
+  const double bcPair = magnitude(bexcey) + magnitude(cexbey);
+  const double cdPair = magnitude(cexdey) + magnitude(dexcey);
+  const double daPair = magnitude(dexaey) + magnitude(aexdey);
+  const double acPair = magnitude(aexcey) + magnitude(cexaey);
+  const double bdPair = magnitude(bexdey) + magnitude(dexbey);
+  const double az = magnitude(aez), bz = magnitude(bez), cz = magnitude(cez), dz = magnitude(dez);
+  const double al = double(alift), bl = double(blift), cl = double(clift), dl = double(dlift);
+  const double permanent = (cdPair * bz + bdPair * cz + bcPair * dz) * al +
+                           (daPair * cz + acPair * dz + cdPair * az) * bl +
+                           (abPair * dz + bdPair * az + daPair * bz) * cl +
+                           (bcPair * az + acPair * bz + abPair * cz) * dl;
+  const double pairs = std::min(std::min(std::min(abPair, bcPair), std::min(cdPair, daPair)),
+                                std::min(acPair, bdPair));
+  const double factors = std::min(std::min(std::min(az, bz), std::min(cz, dz)),
+                                  std::min(std::min(al, bl), std::min(cl, dl)));
+  if (provenInDouble(det, doubleBounds.insphereA, permanent, std::min(pairs, factors),
+                     threeFactorFloor)) {
+    ZEF_COUNT_STAGE(Insphere, A);
+    return det;
+  }
+  return insphereRealPermanent(pa, pb, pc, pd, pe);
 }

@@ -10,6 +10,8 @@
 // Arithmetic and Fast Robust Geometric Predicates" (1997).
 #include "zefcorek/Predicates.h"
 
+#include <algorithm>
+
 #include "ExpansionArithmetic.h"
 #include "ExpansionKernels.h"
 #include "PredicateSupport.h"
@@ -365,7 +367,13 @@ REAL orient3dadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
   return fin.largest();
 }
 
-REAL orient3d(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
+namespace {
+
+// The first stage with the permanent in REAL, as it always was: for the
+// inputs the double permanent does not settle (see PredicateSupport.h).
+// Kept out of line so that the fast path keeps no product alive for it.
+[[gnu::noinline]] REAL orient3dRealPermanent(const REAL* pa, const REAL* pb, const REAL* pc,
+                                              const REAL* pd) {
   REAL adx = pa[0] - pd[0], bdx = pb[0] - pd[0], cdx = pc[0] - pd[0];
   REAL ady = pa[1] - pd[1], bdy = pb[1] - pd[1], cdy = pc[1] - pd[1];
   REAL adz = pa[2] - pd[2], bdz = pb[2] - pd[2], cdz = pc[2] - pd[2];
@@ -382,4 +390,47 @@ REAL orient3d(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
     return det;
   }
   return orient3dadapt(pa, pb, pc, pd, permanent);
+}
+
+}  // namespace
+
+REAL orient3d(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
+  // The same rounded determinant as orient3dRealPermanent, written in the
+  // order the values are used, so that few REAL values are alive at once:
+  // the x87 stack has eight registers, and each 80-bit value spilled to
+  // memory and reloaded costs more than several operations. Each product's
+  // magnitude goes to double as soon as it is made.
+  REAL bdx = pb[0] - pd[0], cdy = pc[1] - pd[1];
+  REAL cdx = pc[0] - pd[0], bdy = pb[1] - pd[1];
+  REAL bdxcdy = bdx * cdy;
+  const double bdxcdyMagnitude = magnitude(bdxcdy);
+  REAL cdxbdy = cdx * bdy;
+  const double bcPair = bdxcdyMagnitude + magnitude(cdxbdy);
+  REAL adz = pa[2] - pd[2];
+  const double az = magnitude(adz);
+  REAL det = adz * (bdxcdy - cdxbdy);
+  REAL ady = pa[1] - pd[1], adx = pa[0] - pd[0];
+  REAL cdxady = cdx * ady;
+  const double cdxadyMagnitude = magnitude(cdxady);
+  REAL adxcdy = adx * cdy;
+  const double caPair = cdxadyMagnitude + magnitude(adxcdy);
+  REAL bdz = pb[2] - pd[2];
+  const double bz = magnitude(bdz);
+  det = det + bdz * (cdxady - adxcdy);
+  REAL adxbdy = adx * bdy;
+  const double adxbdyMagnitude = magnitude(adxbdy);
+  REAL bdxady = bdx * ady;
+  const double abPair = adxbdyMagnitude + magnitude(bdxady);
+  REAL cdz = pc[2] - pd[2];
+  const double cz = magnitude(cdz);
+  det = det + cdz * (adxbdy - bdxady);
+
+  const double permanent = bcPair * az + caPair * bz + abPair * cz;
+  const double smallest =
+      std::min(std::min(std::min(bcPair, caPair), std::min(abPair, az)), std::min(bz, cz));
+  if (provenInDouble(det, doubleBounds.orient3dA, permanent, smallest, twoFactorFloor)) {
+    ZEF_COUNT_STAGE(Orient3d, A);
+    return det;
+  }
+  return orient3dRealPermanent(pa, pb, pc, pd);
 }

@@ -12,10 +12,12 @@
 
 namespace zef::predicates {
 PredicateConstants predicateConstants;
+DoubleBounds doubleBounds;
 }  // namespace zef::predicates
 
 using zef::predicates::PredicateConstants;
 using zef::predicates::predicateConstants;
+using zef::predicates::doubleBounds;
 
 void predicates_init(void) {
   REAL half = 0.5L;
@@ -54,4 +56,16 @@ void predicates_init(void) {
   c.isperrboundA = bound(16.0L, 224.0L);
   c.isperrboundB = bound(5.0L, 72.0L);
   c.isperrboundC = bound(71.0L, 1408.0L) * e;
+
+  // The REAL permanent of a first stage takes at most 8 roundings of
+  // relative size e, so it is at most (1 + 16e) times the exact permanent of
+  // its rounded products; the double one, under the conditions checked
+  // beside it, at least (1 - 2^-49) times that. Raising each bound by
+  // 16e + 2^-46 (which also covers rounding the bound itself to double and
+  // the one multiply by it) keeps bound * double permanent above the old
+  // bound * REAL permanent.
+  const REAL raise = 1.0L + 16.0L * e + 0x1p-46L;
+  doubleBounds.orient3dA = double(c.o3derrboundA * raise);
+  doubleBounds.incircleA = double(c.iccerrboundA * raise);
+  doubleBounds.insphereA = double(c.isperrboundA * raise);
 }

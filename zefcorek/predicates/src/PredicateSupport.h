@@ -15,6 +15,38 @@ namespace zef::predicates {
 // on the sign of det, which random input mispredicts half of the time.
 inline bool provenBy(REAL det, REAL bound) { return absolute(det) >= bound; }
 
+// First stages with the permanent in double.
+//
+// The permanent that bounds a first stage's error is a sum of products of
+// magnitudes of REAL values (rounded products, differences, lifts). Summed
+// in double from those values rounded to double, it stays in SSE registers
+// instead of spilling 80-bit values, and it is at least (1 - 2^-49) times
+// the exact permanent of the REAL values whenever every step stays in
+// double's normal range:
+//  - a REAL value of magnitude >= 2^-1022 rounds to double with a relative
+//    error <= 2^-53, and so does each double sum or product of normal
+//    values; a permanent and its bound take at most 13 such steps (with the
+//    rounding of the raised bound itself), (1 - 2^-53)^13 > 1 - 2^-49;
+//  - a pair sum |p| + |q| >= floor has max(|p|, |q|) >= floor / 2, so a
+//    subnormal partner's absolute error (<= 2^-1075) is far below 2^-53 of
+//    the sum;
+//  - with every pair sum and factor >= floor (2^-511 where a term has two
+//    factors, 2^-340 where it has three), every product is >= 2^-1022.
+// The callers check the floor on the smallest pair sum and factor; values
+// beyond double's range give infinity, and NaN compares false: each of
+// these cases, and every one the raised bound does not prove, goes on with
+// the REAL permanent exactly as before, so no answer changes.
+inline double magnitude(REAL v) { return __builtin_fabs(double(v)); }
+constexpr double twoFactorFloor = 0x1p-511;
+constexpr double threeFactorFloor = 0x1p-340;
+
+// True when the double permanent is valid (smallest >= floor) and the raised
+// double bound proves det's sign. One branch for both tests.
+inline bool provenInDouble(REAL det, double bound, double permanent, double smallest,
+                           double floor) {
+  return (smallest >= floor) & (absolute(det) > REAL(bound * permanent));
+}
+
 // The exact 2x2 minor px*qy - qx*py of rounded values, in 4 components.
 inline void exactMinor(REAL px, REAL py, REAL qx, REAL qy, REAL* m) {
   REAL pxqy1, pxqy0, qxpy1, qxpy0;

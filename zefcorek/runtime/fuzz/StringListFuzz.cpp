@@ -9,6 +9,7 @@
 #include "FuzzInput.h"
 #include "FuzzScratchFile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -34,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const WCHAR* text = nullptr;
     if (list->GetStringPtr(index, &text) != ZR_OK || text == nullptr) std::abort();
     const size_t length = std::char_traits<char16_t>::length(text);
-    std::vector<WCHAR> copy(length + 1, u'#');
+    // Room for the text and its terminator; the list takes no buffer below 2.
+    std::vector<WCHAR> copy(std::max<size_t>(length + 1, 2), u'#');
     if (list->GetString(index, copy.data(), static_cast<uint32_t>(copy.size())) != ZR_OK) std::abort();
     if (std::u16string_view(copy.data(), length) != std::u16string_view(text, length)) std::abort();
   }

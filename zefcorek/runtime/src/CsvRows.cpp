@@ -168,16 +168,20 @@ IStringList* SplitCSVRowToStringList(WCHAR separator, const WCHAR* row) {
   // follows it (never part of another field).
   const std::u16string_view trimmed = trimBlanks(viewOf(row));
   FieldViews fields;
-  walkFields(trimmed, separator, /*keepQuotes=*/true, [&](std::u16string_view raw, bool isLast) {
-    std::u16string_view field = trimBlanks(raw);
-    // A trailing separator adds no empty last field.
-    if (isLast && field.empty())
+  try {
+    walkFields(trimmed, separator, /*keepQuotes=*/true, [&](std::u16string_view raw, bool isLast) {
+      std::u16string_view field = trimBlanks(raw);
+      // A trailing separator adds no empty last field.
+      if (isLast && field.empty())
+        return true;
+      if (field.size() >= 2 && field.front() == u'"' && field.back() == u'"')
+        field = field.substr(1, field.size() - 2);
+      fields.push(field);
       return true;
-    if (field.size() >= 2 && field.front() == u'"' && field.back() == u'"')
-      field = field.substr(1, field.size() - 2);
-    fields.push(field);
-    return true;
-  });
+    });
+  } catch (const std::bad_alloc&) {
+    return nullptr;  // a row of very many fields, and no memory to list them
+  }
   if (fields.size() == 0)
     return nullptr;
   zefcorek::PackedStringListBuilder builder;

@@ -1,8 +1,6 @@
 // The file name, handle and attribute record shared by the file streams.
 #include "FileStreamCore.h"
 
-#include "platform/CodePage.h"
-
 #include <algorithm>
 #include <string_view>
 
@@ -36,12 +34,9 @@ ZRESULT zefcorek::FileStreamCore::openFile(DWORD access, DWORD share, DWORD disp
                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_RANDOM_ACCESS, nullptr);
   SetErrorMode(previousMode);
   if (!isOpen()) return ZR_FAILED;
-  // The attributes by name, as the ANSI form of the name finds them; a name
-  // without an ANSI form asks the open handle.
-  if (const auto narrow = platform::wideToAnsi(name_)) {
-    if (!GetFileAttributesExA(narrow->c_str(), GetFileExInfoStandard, &attributes_)) return ZR_FAILED;
-    return ZR_OK;
-  }
+  // The attributes of the file that was opened, from the open handle: the
+  // name is resolved once, and a file replaced between the open and this
+  // call cannot lend its attributes.
   BY_HANDLE_FILE_INFORMATION info{};
   if (!GetFileInformationByHandle(handle_, &info)) return ZR_FAILED;
   attributes_.dwFileAttributes = info.dwFileAttributes;

@@ -234,14 +234,12 @@ ZRESULT ListChain::search(Match match, ListNode** outNode, unsigned* outIndex) {
   return ZR_NO;
 }
 
-// The items are gathered with their nodes into an array, sorted there and
-// the nodes relinked in the new order: each comparison then reads two array
-// slots instead of two nodes scattered over the heap. Short runs are sorted
-// by insertion, then merged pairwise in rounds of doubling width between the
-// array and a buffer (bottom-up merge sort). On a tie the earlier item stays
-// first, in the insertion sort and in every merge, so equal items keep their
-// order. Without memory for the arrays the nodes are merge-sorted by their
-// links instead (sortLinks), which gives the same order.
+// The items are gathered with their nodes into an array, sorted there by
+// the standard library's stable sort and the nodes relinked in the new
+// order: each comparison then reads two array slots instead of two nodes
+// scattered over the heap. Equal items keep their order, as they do in the
+// merge on the links, so both give the same list. Without memory for the
+// array the nodes are merge-sorted by their links instead (sortLinks).
 template <class Read, class Compare>
 void ListChain::sort(Read read, Compare compare) {
   dropCursor();
@@ -251,49 +249,22 @@ void ListChain::sort(Read read, Compare compare) {
     void* item;
     ListNode* node;
   };
-  auto* entries = static_cast<Entry*>(runtimeMalloc(2 * size_t{count_} * sizeof(Entry)));
+  auto* entries = static_cast<Entry*>(runtimeMalloc(size_t{count_} * sizeof(Entry)));
   if (entries == nullptr) {
     sortLinks([&](ListNode* a, ListNode* b) { return compare(read(a), read(b)); });
     return;
   }
   const size_t n = count_;
   Entry* from = entries;
-  Entry* to = from + n;
   size_t i = 0;
   for (ListNode* node = head_; node != nullptr; node = node->next)
     from[i++] = {read(node), node};
-  constexpr size_t kInsertionRun = 8;
-  for (size_t start = 0; start < n; start += kInsertionRun) {
-    const size_t end = std::min(n, start + kInsertionRun);
-    for (size_t k = start + 1; k < end; ++k) {
-      const Entry entry = from[k];
-      size_t j = k;
-      for (; j > start && compare(from[j - 1].item, entry.item) > 0; --j)
-        from[j] = from[j - 1];
-      from[j] = entry;
-    }
-  }
-  for (size_t width = kInsertionRun; width < n; width *= 2) {
-    for (size_t start = 0; start < n; start += 2 * width) {
-      const size_t middle = std::min(n, start + width);
-      const size_t end = std::min(n, start + 2 * width);
-      size_t left = start, right = middle, out = start;
-      // Without a branch on the answer: on random keys it would be
-      // mispredicted every other step.
-      while (left < middle && right < end) {
-        const size_t takesRight = compare(from[left].item, from[right].item) > 0;
-        const size_t rightMask = 0 - takesRight;
-        to[out++] = from[(right & rightMask) | (left & ~rightMask)];
-        right += takesRight;
-        left += 1 - takesRight;
-      }
-      while (left < middle)
-        to[out++] = from[left++];
-      while (right < end)
-        to[out++] = from[right++];
-    }
-    std::swap(from, to);
-  }
+  // The stable sort asks whether an item belongs before one that stands
+  // earlier; that is compare(earlier, later) > 0, so the callback always
+  // gets the two items in their present order, as in the merge on the links.
+  std::stable_sort(from, from + n, [&](const Entry& later, const Entry& earlier) {
+    return compare(earlier.item, later.item) > 0;
+  });
   // The nodes lie anywhere on the heap; fetching a few ahead hides most of
   // the cache misses of the relinking walk.
   constexpr size_t kPrefetchAhead = 16;

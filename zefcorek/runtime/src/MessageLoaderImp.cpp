@@ -16,6 +16,7 @@
 #include "platform/MessageBox.h"
 #include "platform/PrivateProfile.h"
 #include "platform/Scan.h"
+#include "platform/TextTools.h"
 #include "platform/Utf16.h"
 
 #include <algorithm>
@@ -388,11 +389,7 @@ char* msglibGetMsgA(IMessageLoader* loader, uint32_t id, char* buffer, uint32_t 
   const auto narrow = platform::wideToAnsi(std::u16string_view(wide.data()));
   if (!narrow) return buffer;
   // Cut at a character boundary, never inside a multi-byte sequence.
-  size_t count = std::min<size_t>(narrow->size(), size - 1);
-  while (count > 0 && count < narrow->size() &&
-         (static_cast<unsigned char>((*narrow)[count]) & 0xC0) == 0x80) {
-    --count;
-  }
+  const size_t count = platform::wholeCharacterCut(*narrow, size - 1);
   narrow->copy(buffer, count);
   buffer[count] = 0;
   buffer[size - 1] = 0;

@@ -5,7 +5,7 @@
 // written to be read.
 #include "zefcorek/StrScanner.h"
 
-#include "zefcorek/GeoTypes.h"
+#include "zefcorek/PointTypes.h"
 
 #include "textrum/LStrCore.h"
 

@@ -20,6 +20,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -282,18 +283,24 @@ TEST_F(NetDetectTest, AutodialIsHeldOffDuringTheTestOnly) {
     // is read from another thread.
     setProbe(u"Probe1", hanging.address());
     setProbe(u"Probe2", answering.address());
-    int duringTest = -1;
+    // The watcher samples the value until the test is over.
+    std::atomic<bool> finished{false};
+    bool sawOff = false;
+    bool sawValue = false;
     std::thread watcher([&] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));
-      BYTE data[4] = {};
-      DWORD size = sizeof data;
-      DWORD type = 0;
-      duringTest = RegQueryValueExW(key, u"EnableAutodial", nullptr, &type, data, &size) ==
-                           ERROR_SUCCESS
-                       ? data[0]
-                       : -2;
+      while (!finished.load()) {
+        BYTE data[4] = {};
+        DWORD size = sizeof data;
+        DWORD type = 0;
+        if (RegQueryValueExW(key, u"EnableAutodial", nullptr, &type, data, &size) == ERROR_SUCCESS) {
+          sawValue = true;
+          sawOff |= data[0] == 0;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
     });
     EXPECT_EQ(detect_->CheckConnection(), kNetConnected);
+    finished.store(true);
     watcher.join();
 
     BYTE data[4] = {};
@@ -301,10 +308,10 @@ TEST_F(NetDetectTest, AutodialIsHeldOffDuringTheTestOnly) {
     DWORD type = 0;
     const LONG after = RegQueryValueExW(key, u"EnableAutodial", nullptr, &type, data, &size);
     if (c.type == 0) {
-      EXPECT_EQ(duringTest, -2);
+      EXPECT_FALSE(sawValue);
       EXPECT_EQ(after, ERROR_FILE_NOT_FOUND);
     } else {
-      EXPECT_EQ(duringTest, 0);
+      EXPECT_TRUE(sawOff);
       ASSERT_EQ(after, ERROR_SUCCESS);
       EXPECT_EQ(type, c.type);
       EXPECT_EQ(data[0], 1);

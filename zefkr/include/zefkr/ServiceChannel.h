@@ -11,6 +11,8 @@
 // from the updater's folder.
 #pragma once
 
+#include "servicechannel/ChannelProtocol.h"
+
 #include "textrum/CLWideStr.h"
 #include "platform/WinTypes.h"
 
@@ -36,7 +38,7 @@ inline constexpr int kSendAttempts = 5;
 inline constexpr int kRepairRetries = 10;
 inline constexpr DWORD kRepairRetrySleepMs = 200;
 inline constexpr DWORD kAnswerPollMs = 50;
-inline constexpr DWORD kServiceControlCommand = 128;
+inline constexpr DWORD kServiceControlCommand = servicechannel::kRunCommandControl;
 
 // What the sender needs from its surroundings; tests change it.
 struct ServiceChannelSettings {

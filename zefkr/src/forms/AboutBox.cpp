@@ -4,6 +4,8 @@
 #include "zefkr/StartUp.h"
 
 #include <QEventLoop>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
@@ -61,6 +63,9 @@ void TKRAboutBox::keyPressEvent(QKeyEvent* event) {
 void zefkr::forms::showSplash() {
   QPointer<TKRAboutBox> box = new TKRAboutBox();
   box->setWindowFlag(Qt::WindowStaysOnTopHint);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    box->move(screen->availableGeometry().center() - box->rect().center());
+  }
   box->show();
   box->repaint();
   const SplashDeadline deadline;

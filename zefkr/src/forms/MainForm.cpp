@@ -23,6 +23,8 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QCursor>
 #include <QMenu>
 #include <QPointer>
@@ -203,6 +205,9 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::FormCreate() {
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
   if (trayMode_) {
     ApplyProxySettings();
     if (FNetDetect) FNetDetect->Start(platformWindow_, kConnectionPeriodMs);

@@ -6,21 +6,25 @@
 #include "zefkr/ProductInfo.h"
 #include "zefkr/VendrakoIni.h"
 
+#include "servicechannel/ChannelProtocol.h"
+
 #include "platform/Clock.h"
 #include "platform/KnownFolders.h"
 #include "platform/MessageBox.h"
 #include "platform/PrivateProfile.h"
 #include "platform/Processes.h"
 #include "platform/ServiceManager.h"
-#include "platform/Utf16.h"
 
 #include <string>
 
 namespace {
 
-constexpr char16_t kSection[] = u"VKRService";
-constexpr char16_t kService[] = u"VKRServ";
-constexpr DWORD kAnswerLength = 512;
+using servicechannel::kCommandKey;
+using servicechannel::kInfoFileKey;
+using servicechannel::kSection;
+using servicechannel::ProcedureResult;
+
+constexpr DWORD kAnswerLength = servicechannel::kCommandCapacity;
 constexpr DWORD kManagerAccess = 0x20015;  // connect, enumerate, lock status, read control
 constexpr DWORD kServiceAccess = READ_CONTROL | SERVICE_USER_DEFINED_CONTROL;
 
@@ -56,15 +60,6 @@ std::u16string documentsFolder() {
   std::u16string folder(path);
   if (folder.empty() || folder.back() != u'\\') folder.push_back(u'\\');
   return folder;
-}
-
-bool sameIgnoringCase(const std::u16string& a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    const auto fold = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
-    if (fold(a[i]) != fold(b[i])) return false;
-  }
-  return true;
 }
 
 // Service manager and service handles for one attempt, closed at its end.
@@ -115,10 +110,13 @@ bool repairAndRetry(SC_HANDLE service) {
 int32_t awaitAnswer(Channel& channel) {
   const uint64_t start = platform::clock().monotonicMs();
   for (;;) {
-    const std::u16string answer = channel.read(u"Command");
-    if (sameIgnoringCase(answer, u"*fail*")) return zefkr::kSendFailed;
-    if (sameIgnoringCase(answer, u"*shellexecfail*")) return zefkr::kSendInstallerNotStarted;
-    if (sameIgnoringCase(answer, u"*idle*")) return zefkr::kSendDone;
+    if (const auto result = servicechannel::resultOfReply(channel.read(kCommandKey))) {
+      switch (*result) {
+        case ProcedureResult::Done: return zefkr::kSendDone;
+        case ProcedureResult::Failed: return zefkr::kSendFailed;
+        case ProcedureResult::NotStarted: return zefkr::kSendInstallerNotStarted;
+      }
+    }
     Sleep(zefkr::kAnswerPollMs);
     const uint64_t elapsed = platform::clock().monotonicMs() - start;
     if (static_cast<double>(elapsed) > zefkr::kAnswerTimeoutMs) return zefkr::kSendTimedOut;
@@ -129,26 +127,26 @@ int32_t attempt(Channel& channel, const WCHAR* command, CLWideStr& infoFile, boo
   ServiceHandles handles;
   handles.manager = OpenSCManagerW(nullptr, u"ServicesActive", kManagerAccess);
   if (handles.manager == nullptr) return zefkr::kSendNoServiceManager;
-  handles.service = OpenServiceW(handles.manager, kService, kServiceAccess);
+  handles.service = OpenServiceW(handles.manager, servicechannel::kServiceName, kServiceAccess);
   if (handles.service == nullptr) return zefkr::kSendServiceNotInstalled;
 
-  channel.write(u"Command", command);
-  channel.write(u"InfoFile", u"");
+  channel.write(kCommandKey, command);
+  channel.write(kInfoFileKey, u"");
   SERVICE_STATUS status{};
   bool accepted = sendControl(handles.service, status);
   if (!accepted && mayRepair && status.dwCurrentState == SERVICE_STOPPED) {
     accepted = repairAndRetry(handles.service);
   }
   if (!accepted) {
-    channel.erase(u"Command");
+    channel.erase(kCommandKey);
     channel.flush();
     return zefkr::kSendNotAccepted;
   }
 
   const int32_t result = awaitAnswer(channel);
-  channel.erase(u"Command");
-  if (result == zefkr::kSendDone) infoFile.AssignText(channel.read(u"InfoFile"));
-  channel.erase(u"InfoFile");
+  channel.erase(kCommandKey);
+  if (result == zefkr::kSendDone) infoFile.AssignText(channel.read(kInfoFileKey));
+  channel.erase(kInfoFileKey);
   channel.flush();
   return result;
 }
@@ -164,7 +162,7 @@ int32_t KRSendServiceCommand(const WCHAR* command, CLWideStr& infoFile) {
   const std::u16string path = zefkr::commonVendrakoIniPath();
   if (path.empty()) return zefkr::kSendNoCommonFolder;
   Channel channel(path);
-  channel.write(u"DocsFolder", documentsFolder().c_str());
+  channel.write(servicechannel::kDocsFolderKey, documentsFolder().c_str());
 
   if (KRIsPreVistaWindows()) {
     return KRRunProcedureCommand(command, infoFile);

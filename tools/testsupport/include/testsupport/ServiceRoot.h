@@ -2,8 +2,11 @@
 // platform's service manager in a scratch platform root.
 #pragma once
 
+#include "testsupport/ScratchRoot.h"
+
 #include "platform/WinTypes.h"
 
+#include <memory>
 #include <string>
 
 namespace testsupport {
@@ -33,6 +36,7 @@ public:
   std::string channelFolder() const { return root_ + "/CommonAppData/Vendrako SH"; }
 
 private:
+  std::unique_ptr<ScratchRoot> scratch_;
   std::string root_;
 };
 

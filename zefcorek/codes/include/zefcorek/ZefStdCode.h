@@ -126,7 +126,8 @@ class ZEF_EXPORT TZefStdCode {
   // whole text; Compare and every text form compare by parts (the text is
   // parsed into a temporary code first), so IsSameCode(u"A1(2)") holds for
   // the code 'A1 (2)' while the two codes differ. The case-insensitive forms
-  // fold case through the platform's mapping; CS forms compare units.
+  // compare the lower case of each unit, the mapping the hash uses, so codes
+  // that compare equal always hash alike; CS forms compare units.
   bool IsSameCode(const TZefStdCode& other) const;
   bool IsSameCode(const WCHAR* text) const;
   bool IsSameCode(const char* text) const;

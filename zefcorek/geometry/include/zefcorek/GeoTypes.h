@@ -8,20 +8,11 @@
 // their own; the rest of the kernel uses metres.
 #pragma once
 
+// The point records live with the runtime, which reads them; they are part
+// of the geometry vocabulary all the same.
+#include "zefcorek/PointTypes.h"
+
 #include <cstdint>
-
-// A 2-D point: x, then y.
-struct T_POINT2D {
-  double x;
-  double y;
-};
-
-// A 3-D point: x, y, then z. Also the corner type of T_BBOX3D.
-typedef struct tagT_POINT3D {
-  double x;
-  double y;
-  double z;
-} T_POINT3D;
 
 // A 2-D extent: the width, then the height.
 typedef struct tagT_SIZE2D {
@@ -47,8 +38,6 @@ typedef struct tagT_IRECT2D {
 
 // The records are read and written field by field by their users; they keep
 // this exact layout, without padding.
-static_assert(sizeof(T_POINT2D) == 16);
-static_assert(sizeof(tagT_POINT3D) == 24);
 static_assert(sizeof(tagT_SIZE2D) == 16);
 static_assert(sizeof(tagT_IPOINT2D) == 8);
 static_assert(sizeof(tagT_IRECT2D) == 16);

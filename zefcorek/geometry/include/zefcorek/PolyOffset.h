@@ -158,8 +158,10 @@ public:
 
 private:
   enum class Corner : uint8_t;
+  struct EdgeTangents;
   Corner computeOffsetCorner(const T_POINT2D& p, const T_POINT2D& c, const T_POINT2D& s,
-                             double dp, double dc, double ds, T_POINT2D& corner) const;
+                             double dp, double dc, double ds, T_POINT2D& corner,
+                             EdgeTangents& before, EdgeTangents& after) const;
   bool addResult(T_V3DLIST* list);
   // One result per clean loop of the copies.
   void walkLoops(IPtrArray* copies);

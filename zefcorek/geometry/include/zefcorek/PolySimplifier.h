@@ -17,6 +17,7 @@
 #include "platform/Export.h"
 
 #include <cstdint>
+#include <vector>
 
 struct IRecList;
 struct TRecListNodeType_Dummy;
@@ -93,18 +94,28 @@ public:
 private:
   struct LineRecord;
   LineRecord* lineAt(unsigned i) const;
+  LineRecord* recordOf(TRecListNodeType_Dummy* node) const;
+  bool appendLine(const LineRecord& rec);
   double automaticTolerance() const;
   void grow(double tolerance);
   void splitPass(double tolerance, double& worst, bool& changed);
-  void exchangePass();
+  bool exchangePass();  // true when a point moved
   void joinPass(uint32_t flags, double tolerance, bool iterating, bool& changed);
   void fit(LineRecord& line) const;
-  void measure(LineRecord& line, unsigned first, unsigned last) const;
   void fitAndMeasure(LineRecord& line) const;
+  static void fitPoints(TPolySimpLine& l, const std::vector<T_POINT2D>& pts);
+  static void measurePoints(TPolySimpLine& l, const std::vector<T_POINT2D>& pts, unsigned first,
+                            unsigned last);
+  static void fitAndMeasurePoints(TPolySimpLine& l, const std::vector<T_POINT2D>& pts);
   void split(unsigned i);
-  void exchange(unsigned i);
+  bool exchange(unsigned i);
   void join(unsigned i);
 
   IRecList* basePoints_;  // T_POINT2D records; owned; null when the factory failed
   IRecList* lines_;       // LineRecord records; owned; null when the factory failed
+  uint64_t stamps_ = 0;   // the last stamp given to a line (see LineRecord)
+  // The records of lines_ in list order (records never move in their nodes),
+  // kept beside every change of the list so that the passes reach a line
+  // without walking the list.
+  std::vector<LineRecord*> lineIndex_;
 };

@@ -1,0 +1,95 @@
+// The text toolbox: the small UTF-8 and trimming helpers every module uses,
+// kept here once so that no module grows its own copy that drifts. Case
+// folding is the one documented in Utf16.h (foldCaseUnit and the
+// *IgnoreCase functions).
+//
+// A well-formed UTF-8 sequence is 1 to 4 bytes: a lead byte (00-7F, C2-DF,
+// E0-EF, F0-F4) and as many continuation bytes (80-BF) as the lead asks for.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+namespace platform {
+
+// Length of the UTF-8 sequence that `lead` starts (1 to 4), 0 for a byte
+// that cannot start one (a continuation byte, C0, C1, F5-FF).
+constexpr size_t utf8SequenceLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
+constexpr bool isUtf8Continuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+
+// Appends the 1 to 4 bytes of `codePoint` (at most 0x10FFFF). A surrogate
+// value is written as the three bytes its value would take: callers that
+// must not write one check before.
+inline void appendUtf8(std::string& out, char32_t codePoint) {
+  if (codePoint < 0x80) {
+    out.push_back(static_cast<char>(codePoint));
+  } else if (codePoint < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
+    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+  } else if (codePoint < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+  }
+}
+
+// The largest length at or below `limit` that cuts `text` at a whole
+// character: never inside a UTF-8 sequence, never between the two units of
+// a surrogate pair. The whole text when `limit` reaches its end.
+constexpr size_t wholeCharacterCut(std::string_view text, size_t limit) {
+  if (limit >= text.size()) return text.size();
+  while (limit > 0 && isUtf8Continuation(text[limit])) --limit;
+  return limit;
+}
+constexpr size_t wholeCharacterCut(std::u16string_view text, size_t limit) {
+  if (limit >= text.size()) return text.size();
+  if (limit > 0 && text[limit] >= 0xDC00 && text[limit] <= 0xDFFF && text[limit - 1] >= 0xD800 &&
+      text[limit - 1] <= 0xDBFF)
+    --limit;
+  return limit;
+}
+
+// What trimming removes: blanks (space and tab, the ini syntax's rule) or
+// every code up to 32 (the string library's rule, compared unsigned so the
+// bytes of a UTF-8 sequence are kept).
+enum class TrimSet { Blanks, Controls };
+// Which ends are trimmed.
+enum class TrimEnds { Both, Start, End };
+
+template <typename Char>
+constexpr bool isTrimmedUnit(Char unit, TrimSet set) {
+  switch (set) {
+    case TrimSet::Blanks: return unit == Char(' ') || unit == Char('\t');
+    case TrimSet::Controls: return static_cast<std::make_unsigned_t<Char>>(unit) <= 32;
+  }
+  return false;
+}
+
+// `text` without the units of `set` at the chosen ends.
+template <typename Char>
+constexpr std::basic_string_view<Char> trimmed(std::basic_string_view<Char> text, TrimSet set,
+                                               TrimEnds ends = TrimEnds::Both) {
+  if (ends != TrimEnds::End) {
+    while (!text.empty() && isTrimmedUnit(text.front(), set)) text.remove_prefix(1);
+  }
+  if (ends != TrimEnds::Start) {
+    while (!text.empty() && isTrimmedUnit(text.back(), set)) text.remove_suffix(1);
+  }
+  return text;
+}
+
+}  // namespace platform

@@ -1,0 +1,436 @@
+// BlueZ over D-Bus (libdbus-1): the radio flags are properties of the
+// adapter objects (org.bluez.Adapter1), the devices are the objects under
+// them (org.bluez.Device1), both read with one GetManagedObjects call.
+//
+// "Connectable" here is a powered adapter and "discoverable" a powered,
+// discoverable one: switching incoming connections off powers the adapter
+// down, as the radio switch of the system does.
+#include "BluetoothBlueZ.h"
+
+#include "platform/Clock.h"
+#include "platform/CodePage.h"
+#include "platform/Sockets.h"
+
+#include <dbus/dbus.h>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <strings.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kCallTimeoutMs = 5000;  // every bus call is bounded
+constexpr uint32_t kDiscoveryMs = 4000;  // an inquiry of about five seconds
+constexpr DWORD kNotFound = 1168;     // ERROR_NOT_FOUND
+constexpr DWORD kGenFailure = 31;     // ERROR_GEN_FAILURE
+
+// The kernel's RFCOMM socket address (struct sockaddr_rc): the device
+// address least significant byte first, then the channel.
+constexpr int kAfBluetooth = 31;
+constexpr int kBtProtoRfcomm = 3;
+struct RfcommAddress {
+  sa_family_t family;
+  uint8_t address[6];
+  uint8_t channel;
+};
+
+struct MessageDeleter {
+  void operator()(DBusMessage* message) const { dbus_message_unref(message); }
+};
+using Message = std::unique_ptr<DBusMessage, MessageDeleter>;
+
+struct Adapter {
+  std::string path;
+  bool powered = false;
+  bool discoverable = false;
+};
+
+struct Device {
+  std::string path;
+  std::string adapter;
+  uint64_t address = 0;
+  std::string name;
+  uint32_t classOfDevice = 0;
+  bool paired = false;
+  bool trusted = false;
+  bool connected = false;
+  std::vector<std::string> uuids;
+};
+
+struct Snapshot {
+  std::vector<Adapter> adapters;
+  std::vector<Device> devices;
+};
+
+// "AA:BB:CC:DD:EE:FF" with AA the top byte; 0 when it does not read.
+uint64_t parseAddress(const char* text) {
+  uint64_t address = 0;
+  int fields = 0;
+  const char* p = text;
+  while (*p != 0 && fields < 6) {
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(p, &end, 16);
+    if (end != p + 2 || value > 0xFF) return 0;
+    address = (address << 8) | value;
+    ++fields;
+    p = end;
+    if (*p == ':') ++p;
+  }
+  return fields == 6 && *p == 0 ? address : 0;
+}
+
+// Reads the variant under `iter` when it holds the basic type `type`.
+template <typename T>
+bool readVariant(DBusMessageIter* iter, int type, T& out) {
+  DBusMessageIter variant;
+  dbus_message_iter_recurse(iter, &variant);
+  if (dbus_message_iter_get_arg_type(&variant) != type) return false;
+  dbus_message_iter_get_basic(&variant, &out);
+  return true;
+}
+
+std::vector<std::string> readStrings(DBusMessageIter* iter) {
+  std::vector<std::string> strings;
+  DBusMessageIter variant;
+  dbus_message_iter_recurse(iter, &variant);
+  if (dbus_message_iter_get_arg_type(&variant) != DBUS_TYPE_ARRAY) return strings;
+  DBusMessageIter item;
+  for (dbus_message_iter_recurse(&variant, &item); dbus_message_iter_get_arg_type(&item) == DBUS_TYPE_STRING;
+       dbus_message_iter_next(&item)) {
+    const char* text = nullptr;
+    dbus_message_iter_get_basic(&item, &text);
+    if (text != nullptr) strings.emplace_back(text);
+  }
+  return strings;
+}
+
+bool readBool(DBusMessageIter* iter) {
+  dbus_bool_t value = FALSE;
+  return readVariant(iter, DBUS_TYPE_BOOLEAN, value) && value;
+}
+
+std::string readString(DBusMessageIter* iter) {
+  const char* value = nullptr;
+  if (!readVariant(iter, DBUS_TYPE_STRING, value) || value == nullptr) return {};
+  return value;
+}
+
+class BlueZBackend final : public platform::BluetoothBackend {
+public:
+  explicit BlueZBackend(DBusConnection* bus) : bus_(bus) {}
+  ~BlueZBackend() override {
+    dbus_connection_close(bus_);
+    dbus_connection_unref(bus_);
+  }
+
+  // Pairing needs an agent on the bus, which this back end does not run.
+  bool offers(const char* function) const override {
+    static const char* const kOffered[] = {
+        "BluetoothFindFirstRadio",  "BluetoothFindNextRadio",   "BluetoothFindRadioClose",
+        "BluetoothIsDiscoverable",  "BluetoothEnableDiscovery", "BluetoothIsConnectable",
+        "BluetoothEnableIncomingConnections", "BluetoothGetDeviceInfo", "BluetoothRemoveDevice",
+    };
+    for (const char* name : kOffered) {
+      if (std::strcmp(name, function) == 0) return true;
+    }
+    return false;
+  }
+
+  int radioCount() override { return static_cast<int>(snapshot().adapters.size()); }
+
+  bool isDiscoverable(int radio) override {
+    return anyAdapter(radio, [](const Adapter& a) { return a.powered && a.discoverable; });
+  }
+  bool isConnectable(int radio) override {
+    return anyAdapter(radio, [](const Adapter& a) { return a.powered; });
+  }
+  bool enableDiscovery(int radio, bool enabled) override {
+    return setOnAdapters(radio, "Discoverable", enabled);
+  }
+  bool enableIncomingConnections(int radio, bool enabled) override {
+    return setOnAdapters(radio, "Powered", enabled);
+  }
+
+  DWORD deviceInfo(BLUETOOTH_DEVICE_INFO& info) override {
+    const Snapshot now = snapshot();
+    for (const Device& device : now.devices) {
+      if (device.address != info.Address.ullLong) continue;
+      info.ulClassofDevice = device.classOfDevice;
+      info.fConnected = device.connected;
+      info.fRemembered = device.paired || device.trusted;
+      info.fAuthenticated = device.paired;
+      std::memset(info.szName, 0, sizeof info.szName);
+      const std::u16string name = platform::ansiToWideLenient(device.name);
+      const size_t length = std::min(name.size(), BLUETOOTH_MAX_NAME_SIZE - 1);
+      std::memcpy(info.szName, name.data(), length * sizeof(WCHAR));
+      return ERROR_SUCCESS;
+    }
+    return kNotFound;
+  }
+
+  DWORD removeDevice(uint64_t address) override {
+    const Snapshot now = snapshot();
+    for (const Device& device : now.devices) {
+      if (device.address != address) continue;
+      Message call(dbus_message_new_method_call("org.bluez", device.adapter.c_str(), "org.bluez.Adapter1",
+                                                "RemoveDevice"));
+      const char* path = device.path.c_str();
+      dbus_message_append_args(call.get(), DBUS_TYPE_OBJECT_PATH, &path, DBUS_TYPE_INVALID);
+      return send(call.get()) ? ERROR_SUCCESS : kGenFailure;
+    }
+    return kNotFound;
+  }
+
+  DWORD registerAuthentication(uint64_t, PFN_AUTHENTICATION_CALLBACK_EX, void*, void**) override {
+    return kGenFailure;
+  }
+  bool unregisterAuthentication(void*) override { return false; }
+  DWORD sendAuthenticationResponse(const BLUETOOTH_AUTHENTICATE_RESPONSE&) override { return kGenFailure; }
+  DWORD authenticateDevice(BLUETOOTH_DEVICE_INFO&, BLUETOOTH_AUTHENTICATION_REQUIREMENTS) override {
+    return kGenFailure;
+  }
+
+  // The devices the adapters know, after a discovery of a few seconds. The
+  // services are those BlueZ resolved itself.
+  int inquire(bool, std::vector<platform::BluetoothInquiryDevice>& devices) override {
+    discover();
+    const Snapshot now = snapshot();
+    if (now.adapters.empty()) return WSAENETDOWN;
+    devices.clear();
+    for (const Device& device : now.devices) {
+      devices.push_back({device.address, platform::ansiToWideLenient(device.name), device.classOfDevice,
+                         device.paired, device.paired || device.trusted, device.connected});
+    }
+    return 0;
+  }
+
+  int findService(uint64_t address, uint16_t uuid16, bool& found) override {
+    found = false;
+    char wanted[40];
+    std::snprintf(wanted, sizeof wanted, "0000%04x-0000-1000-8000-00805f9b34fb", uuid16);
+    for (const Device& device : snapshot().devices) {
+      if (device.address != address) continue;
+      for (const std::string& uuid : device.uuids) {
+        if (strcasecmp(uuid.c_str(), wanted) == 0) found = true;
+      }
+    }
+    return 0;
+  }
+
+  int rfcommSocket() override { return ::socket(kAfBluetooth, SOCK_STREAM | SOCK_CLOEXEC, kBtProtoRfcomm); }
+
+  // A channel only: finding the channel of a service class needs a service
+  // discovery the back end does not run, so port 0 is refused.
+  int rfcommConnect(int fd, const SOCKADDR_BTH& address) override {
+    if (address.port == 0 || address.port > 30) return WSAEADDRNOTAVAIL;
+    RfcommAddress target{};
+    target.family = kAfBluetooth;
+    std::memcpy(target.address, &address.btAddr, sizeof target.address);
+    target.channel = static_cast<uint8_t>(address.port);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) return 0;
+    switch (errno) {
+      case ECONNREFUSED: return WSAECONNREFUSED;
+      case ETIMEDOUT: return WSAETIMEDOUT;
+      case EHOSTDOWN: return WSAEHOSTDOWN;
+      case EHOSTUNREACH: return WSAEHOSTUNREACH;
+      default: return WSAENETDOWN;
+    }
+  }
+
+private:
+  // The reply, or null for an error or a call that timed out.
+  Message call(DBusMessage* message) {
+    std::lock_guard lock(mutex_);
+    DBusError error;
+    dbus_error_init(&error);
+    DBusMessage* reply = dbus_connection_send_with_reply_and_block(bus_, message, kCallTimeoutMs, &error);
+    dbus_error_free(&error);
+    return Message(reply);
+  }
+  bool send(DBusMessage* message) { return call(message) != nullptr; }
+
+  template <typename Predicate>
+  bool anyAdapter(int radio, Predicate predicate) {
+    const Snapshot now = snapshot();
+    for (int i = 0; i < static_cast<int>(now.adapters.size()); ++i) {
+      if ((radio < 0 || radio == i) && predicate(now.adapters[i])) return true;
+    }
+    return false;
+  }
+
+  bool setOnAdapters(int radio, const char* property, bool enabled) {
+    const Snapshot now = snapshot();
+    bool done = false;
+    for (int i = 0; i < static_cast<int>(now.adapters.size()); ++i) {
+      if (radio >= 0 && radio != i) continue;
+      if (!setProperty(now.adapters[i].path, property, enabled)) return false;
+      done = true;
+    }
+    return done;
+  }
+
+  // A bounded discovery on every adapter; adapters that refuse are skipped.
+  void discover() {
+    const Snapshot now = snapshot();
+    for (const Adapter& adapter : now.adapters) {
+      Message start(dbus_message_new_method_call("org.bluez", adapter.path.c_str(), "org.bluez.Adapter1",
+                                                 "StartDiscovery"));
+      if (!send(start.get())) continue;
+      platform::clock().sleepMs(kDiscoveryMs);
+      Message stop(dbus_message_new_method_call("org.bluez", adapter.path.c_str(), "org.bluez.Adapter1",
+                                                "StopDiscovery"));
+      (void)send(stop.get());
+    }
+  }
+
+  bool setProperty(const std::string& path, const char* property, bool value) {
+    Message message(dbus_message_new_method_call("org.bluez", path.c_str(), "org.freedesktop.DBus.Properties",
+                                                 "Set"));
+    const char* interface = "org.bluez.Adapter1";
+    DBusMessageIter iter;
+    DBusMessageIter variant;
+    dbus_message_iter_init_append(message.get(), &iter);
+    dbus_message_iter_append_basic(&iter, DBUS_TYPE_STRING, &interface);
+    dbus_message_iter_append_basic(&iter, DBUS_TYPE_STRING, &property);
+    dbus_message_iter_open_container(&iter, DBUS_TYPE_VARIANT, DBUS_TYPE_BOOLEAN_AS_STRING, &variant);
+    const dbus_bool_t flag = value ? TRUE : FALSE;
+    dbus_message_iter_append_basic(&variant, DBUS_TYPE_BOOLEAN, &flag);
+    dbus_message_iter_close_container(&iter, &variant);
+    return send(message.get());
+  }
+
+  // Every adapter and device under org.bluez, read in one call.
+  Snapshot snapshot() {
+    Snapshot result;
+    Message message(dbus_message_new_method_call("org.bluez", "/", "org.freedesktop.DBus.ObjectManager",
+                                                 "GetManagedObjects"));
+    Message reply = call(message.get());
+    DBusMessageIter objects;
+    if (!reply || !dbus_message_iter_init(reply.get(), &objects) ||
+        dbus_message_iter_get_arg_type(&objects) != DBUS_TYPE_ARRAY) {
+      return result;
+    }
+    DBusMessageIter object;
+    for (dbus_message_iter_recurse(&objects, &object); dbus_message_iter_get_arg_type(&object) == DBUS_TYPE_DICT_ENTRY;
+         dbus_message_iter_next(&object)) {
+      readObject(&object, result);
+    }
+    return result;
+  }
+
+  static void readObject(DBusMessageIter* object, Snapshot& into) {
+    DBusMessageIter entry;
+    dbus_message_iter_recurse(object, &entry);
+    const char* path = nullptr;
+    dbus_message_iter_get_basic(&entry, &path);
+    dbus_message_iter_next(&entry);
+    DBusMessageIter interface;
+    for (dbus_message_iter_recurse(&entry, &interface);
+         dbus_message_iter_get_arg_type(&interface) == DBUS_TYPE_DICT_ENTRY; dbus_message_iter_next(&interface)) {
+      DBusMessageIter pair;
+      dbus_message_iter_recurse(&interface, &pair);
+      const char* name = nullptr;
+      dbus_message_iter_get_basic(&pair, &name);
+      dbus_message_iter_next(&pair);
+      if (std::strcmp(name, "org.bluez.Adapter1") == 0) {
+        Adapter adapter;
+        adapter.path = path;
+        forEachProperty(&pair, [&](const char* key, DBusMessageIter* value) {
+          if (std::strcmp(key, "Powered") == 0) adapter.powered = readBool(value);
+          if (std::strcmp(key, "Discoverable") == 0) adapter.discoverable = readBool(value);
+        });
+        into.adapters.push_back(adapter);
+      } else if (std::strcmp(name, "org.bluez.Device1") == 0) {
+        Device device;
+        device.path = path;
+        std::string alias;
+        forEachProperty(&pair, [&](const char* key, DBusMessageIter* value) {
+          if (std::strcmp(key, "Address") == 0) device.address = parseAddress(readString(value).c_str());
+          if (std::strcmp(key, "Name") == 0) device.name = readString(value);
+          if (std::strcmp(key, "Alias") == 0) alias = readString(value);
+          if (std::strcmp(key, "Adapter") == 0) {
+            const char* adapterPath = nullptr;
+            if (readVariant(value, DBUS_TYPE_OBJECT_PATH, adapterPath)) device.adapter = adapterPath;
+          }
+          if (std::strcmp(key, "Class") == 0) (void)readVariant(value, DBUS_TYPE_UINT32, device.classOfDevice);
+          if (std::strcmp(key, "Paired") == 0) device.paired = readBool(value);
+          if (std::strcmp(key, "Trusted") == 0) device.trusted = readBool(value);
+          if (std::strcmp(key, "Connected") == 0) device.connected = readBool(value);
+          if (std::strcmp(key, "UUIDs") == 0) device.uuids = readStrings(value);
+        });
+        if (device.name.empty()) device.name = alias;
+        if (device.adapter.empty()) device.adapter = device.path.substr(0, device.path.rfind('/'));
+        into.devices.push_back(device);
+      }
+    }
+  }
+
+  template <typename Visit>
+  static void forEachProperty(DBusMessageIter* properties, Visit visit) {
+    DBusMessageIter property;
+    for (dbus_message_iter_recurse(properties, &property);
+         dbus_message_iter_get_arg_type(&property) == DBUS_TYPE_DICT_ENTRY; dbus_message_iter_next(&property)) {
+      DBusMessageIter pair;
+      dbus_message_iter_recurse(&property, &pair);
+      const char* key = nullptr;
+      dbus_message_iter_get_basic(&pair, &key);
+      dbus_message_iter_next(&pair);
+      visit(key, &pair);
+    }
+  }
+
+  DBusConnection* bus_;
+  std::mutex mutex_;
+};
+
+std::string systemBusAddress() {
+  const char* configured = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
+  if (configured != nullptr && *configured != 0) return configured;
+  return "unix:path=/run/dbus/system_bus_socket";
+}
+
+// Whether a unix-socket address names a socket that exists, so a machine
+// without a system bus answers at once.
+bool socketExists(const std::string& address) {
+  const std::string prefix = "unix:path=";
+  if (address.compare(0, prefix.size(), prefix) != 0) return true;
+  std::string path = address.substr(prefix.size());
+  path = path.substr(0, path.find(','));
+  struct stat status{};
+  return ::stat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode);
+}
+
+}  // namespace
+
+platform::BluetoothBackend* platform::makeBlueZBackend() {
+  const std::string address = systemBusAddress();
+  if (!socketExists(address)) return nullptr;
+  DBusError error;
+  dbus_error_init(&error);
+  DBusConnection* bus = dbus_connection_open_private(address.c_str(), &error);
+  if (bus == nullptr) {
+    dbus_error_free(&error);
+    return nullptr;
+  }
+  dbus_connection_set_exit_on_disconnect(bus, FALSE);
+  const bool registered = dbus_bus_register(bus, &error);
+  const bool hasBlueZ = registered && dbus_bus_name_has_owner(bus, "org.bluez", &error);
+  dbus_error_free(&error);
+  if (!hasBlueZ) {
+    dbus_connection_close(bus);
+    dbus_connection_unref(bus);
+    return nullptr;
+  }
+  return new BlueZBackend(bus);
+}

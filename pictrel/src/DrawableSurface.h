@@ -24,7 +24,9 @@
 #include <memory>
 #include <vector>
 
+namespace platform {
 struct IStream;
+}
 
 namespace Gdiplus {
 class Graphics;
@@ -267,7 +269,7 @@ private:
   bool selectIntoMemoryDC(HBITMAP bitmap, HDC compatibleWith);
   void computeChannelShifts();
   // A top-down 32-bpp surface from a decoded picture.
-  HRESULT loadDecodedImage(IStream* stream);
+  HRESULT loadDecodedImage(platform::IStream* stream);
   // MakeTopDown and MakeBottomUp.
   HRESULT turnRowOrder(bool topDown);
   // S_OK when `depthSurface` is a 32-bpp surface of this surface's size.

@@ -85,7 +85,7 @@ HRESULT Pictrel::IDrawableDSImp::LoadImageFromMemory(const void* data, DWORD siz
   HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
   if (!block) return E_OUTOFMEMORY;
   std::memcpy(GlobalLock(block), data, size);
-  IStream* stream = nullptr;
+  platform::IStream* stream = nullptr;
   HRESULT result = CreateStreamOnHGlobal(block, FALSE, &stream);
   if (SUCCEEDED(result)) {
     result = loadDecodedImage(stream);
@@ -96,7 +96,7 @@ HRESULT Pictrel::IDrawableDSImp::LoadImageFromMemory(const void* data, DWORD siz
   return result;
 }
 
-HRESULT Pictrel::IDrawableDSImp::loadDecodedImage(IStream* stream) {
+HRESULT Pictrel::IDrawableDSImp::loadDecodedImage(platform::IStream* stream) {
   Gdiplus::Bitmap bitmap(stream);
   if (bitmap.GetLastStatus() != Gdiplus::Status::Ok) return E_FAIL;
   const auto width = static_cast<int>(bitmap.GetWidth());

@@ -10,6 +10,13 @@
 
 namespace {
 
+using platform::IStream;
+using platform::STG_E_INVALIDFUNCTION;
+using platform::STG_E_MEDIUMFULL;
+using platform::STREAM_SEEK_CUR;
+using platform::STREAM_SEEK_END;
+using platform::STREAM_SEEK_SET;
+
 class GlobalStream final : public IStream {
 public:
   GlobalStream(HGLOBAL block, bool deleteOnRelease) : block_(block), deleteOnRelease_(deleteOnRelease) {}
@@ -86,7 +93,7 @@ private:
 
 }  // namespace
 
-HRESULT CreateStreamOnHGlobal(HGLOBAL block, BOOL deleteOnRelease, IStream** out) {
+HRESULT CreateStreamOnHGlobal(HGLOBAL block, BOOL deleteOnRelease, platform::IStream** out) {
   if (!out) return E_INVALIDARG;
   *out = nullptr;
   if (!block) {

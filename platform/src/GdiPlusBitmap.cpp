@@ -12,10 +12,10 @@
 namespace {
 
 // The stream's bytes from its start; false when it cannot be read.
-bool readAll(IStream* stream, std::vector<BYTE>& bytes) {
+bool readAll(platform::IStream* stream, std::vector<BYTE>& bytes) {
   ULONGLONG size = 0;
-  if (stream->Seek(0, STREAM_SEEK_END, &size) != S_OK || size > 0x7FFFFFFF) return false;
-  if (stream->Seek(0, STREAM_SEEK_SET, nullptr) != S_OK) return false;
+  if (stream->Seek(0, platform::STREAM_SEEK_END, &size) != S_OK || size > 0x7FFFFFFF) return false;
+  if (stream->Seek(0, platform::STREAM_SEEK_SET, nullptr) != S_OK) return false;
   bytes.resize(static_cast<size_t>(size));
   ULONG read = 0;
   return stream->Read(bytes.data(), static_cast<ULONG>(size), &read) == S_OK && read == size;
@@ -23,7 +23,7 @@ bool readAll(IStream* stream, std::vector<BYTE>& bytes) {
 
 }  // namespace
 
-Gdiplus::Bitmap::Bitmap(IStream* stream) {
+Gdiplus::Bitmap::Bitmap(platform::IStream* stream) {
   std::vector<BYTE> bytes;
   if (!stream || !readAll(stream, bytes) || bytes.empty()) {
     status_ = Status::InvalidParameter;

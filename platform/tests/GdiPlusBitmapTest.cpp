@@ -11,6 +11,11 @@
 
 namespace {
 
+using platform::IStream;
+using platform::STG_E_INVALIDFUNCTION;
+using platform::STREAM_SEEK_END;
+using platform::STREAM_SEEK_SET;
+
 IStream* streamOver(const std::vector<BYTE>& bytes, HGLOBAL& block) {
   block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
   std::memcpy(GlobalLock(block), bytes.data(), bytes.size());

@@ -1,13 +1,17 @@
-// COM streams: the stream interface through which images are read from
-// memory, and a stream over a movable global memory block.
+// The platform's memory stream: the stream through which the GDI+ bitmap
+// reads an encoded picture, over a movable global memory block.
 //
-// The operations are declared in the order of the interface's table
-// (the COM base, then ISequentialStream's Read and Write, then the stream's
-// own); the stream here keeps its position and size in 64 bits.
+// It lives in the platform's namespace: the core library declares the
+// interface model's IStream (on its IUnknown) for its own components, and
+// the two must not share a name. The operations are declared in the order
+// of a COM stream's table (the COM base, then Read and Write, then the
+// stream's own); the stream keeps its position and size in 64 bits.
 #pragma once
 
 #include "platform/Export.h"
 #include "platform/WinTypes.h"
+
+namespace platform {
 
 inline constexpr DWORD STREAM_SEEK_SET = 0;
 inline constexpr DWORD STREAM_SEEK_CUR = 1;
@@ -32,7 +36,10 @@ protected:
   ~IStream() = default;
 };
 
+}  // namespace platform
+
 // A stream over the movable block (a new empty one when `block` is null);
 // with deleteOnRelease the last Release frees the block. E_INVALIDARG for
 // a null out or a handle that is not a block; E_OUTOFMEMORY.
-ZEF_EXTERN_C HRESULT CreateStreamOnHGlobal(HGLOBAL block, BOOL deleteOnRelease, IStream** out);
+ZEF_EXTERN_C HRESULT CreateStreamOnHGlobal(HGLOBAL block, BOOL deleteOnRelease,
+                                           platform::IStream** out);

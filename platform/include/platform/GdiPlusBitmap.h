@@ -35,7 +35,7 @@ class ZEF_EXPORT Bitmap {
 public:
   // Reads the whole stream and decodes it; GetLastStatus says whether that
   // worked (UnknownImageFormat for bytes no decoder takes).
-  explicit Bitmap(IStream* stream);
+  explicit Bitmap(platform::IStream* stream);
   ~Bitmap();
   Bitmap(const Bitmap&) = delete;
   Bitmap& operator=(const Bitmap&) = delete;

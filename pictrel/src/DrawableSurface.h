@@ -24,6 +24,10 @@
 #include <memory>
 #include <vector>
 
+namespace platform {
+struct IStream;
+}
+
 namespace Gdiplus {
 class Graphics;
 class Font;
@@ -264,6 +268,8 @@ private:
   // The memory DC with the bitmap and the default font selected.
   bool selectIntoMemoryDC(HBITMAP bitmap, HDC compatibleWith);
   void computeChannelShifts();
+  // A top-down 32-bpp surface from a decoded picture.
+  HRESULT loadDecodedImage(platform::IStream* stream);
   // MakeTopDown and MakeBottomUp.
   HRESULT turnRowOrder(bool topDown);
   // S_OK when `depthSurface` is a 32-bpp surface of this surface's size.

@@ -71,10 +71,47 @@ bool mapSectionPixels(gdi::BitmapObject& bitmap, HANDLE section, DWORD offset, u
   return true;
 }
 
+// A bitmap object with the header, masks and colour table of `info`.
+std::unique_ptr<gdi::BitmapObject> describeDib(const BITMAPINFO* info, uint32_t rowBytes,
+                                               uint64_t imageBytes) {
+  const BITMAPINFOHEADER& header = info->bmiHeader;
+  auto bitmap = std::make_unique<gdi::BitmapObject>();
+  bitmap->header = header;
+  bitmap->header.biSize = sizeof(BITMAPINFOHEADER);
+  bitmap->header.biPlanes = 1;
+  bitmap->header.biSizeImage = static_cast<DWORD>(imageBytes);
+  bitmap->rowBytes = rowBytes;
+  const BYTE* colorTable = afterHeader(info);
+  if (header.biCompression == BI_BITFIELDS) {
+    std::memcpy(bitmap->masks, reinterpret_cast<const BYTE*>(info) + sizeof(BITMAPINFOHEADER),
+                sizeof bitmap->masks);
+    if (header.biSize == sizeof(BITMAPINFOHEADER)) colorTable += sizeof bitmap->masks;
+  }
+  if (header.biBitCount <= 8) {
+    const uint32_t tableSize = 1u << header.biBitCount;
+    const uint32_t given = header.biClrUsed == 0 ? tableSize : std::min(header.biClrUsed, tableSize);
+    bitmap->colors.assign(tableSize, RGBQUAD{0, 0, 0, 0});
+    std::memcpy(bitmap->colors.data(), colorTable, given * sizeof(RGBQUAD));
+  }
+  return bitmap;
+}
+
 }  // namespace
 
+std::unique_ptr<gdi::BitmapObject> gdi::viewOfPackedDib(const BITMAPINFO* info, const void* bits) {
+  if (!info || !bits || !isUsableHeader(info->bmiHeader)) return nullptr;
+  const uint32_t rowBytes = platform::dibRowBytes(info->bmiHeader.biWidth, info->bmiHeader.biBitCount);
+  const uint64_t imageBytes =
+      uint64_t{rowBytes} * static_cast<uint64_t>(std::abs(int64_t{info->bmiHeader.biHeight}));
+  if (rowBytes == 0 || imageBytes > kMaxDibBytes) return nullptr;
+  auto bitmap = describeDib(info, rowBytes, imageBytes);
+  bitmap->bits = static_cast<BYTE*>(const_cast<void*>(bits));
+  bitmap->ownsBits = false;
+  return bitmap;
+}
+
 gdi::BitmapObject::~BitmapObject() {
-  if (isStock) return;
+  if (isStock || !ownsBits) return;
   if (mappedView) {
     UnmapViewOfFile(mappedView);
     return;
@@ -98,25 +135,7 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, H
     return nullptr;
   }
 
-  auto bitmap = std::make_unique<gdi::BitmapObject>();
-  bitmap->header = header;
-  bitmap->header.biSize = sizeof(BITMAPINFOHEADER);
-  bitmap->header.biPlanes = 1;
-  bitmap->header.biSizeImage = static_cast<DWORD>(imageBytes);
-  bitmap->rowBytes = rowBytes;
-  const BYTE* colorTable = afterHeader(info);
-  if (header.biCompression == BI_BITFIELDS) {
-    std::memcpy(bitmap->masks, reinterpret_cast<const BYTE*>(info) + sizeof(BITMAPINFOHEADER),
-                sizeof bitmap->masks);
-    if (header.biSize == sizeof(BITMAPINFOHEADER)) colorTable += sizeof bitmap->masks;
-  }
-  if (header.biBitCount <= 8) {
-    const uint32_t tableSize = 1u << header.biBitCount;
-    const uint32_t given = header.biClrUsed == 0 ? tableSize : std::min(header.biClrUsed, tableSize);
-    bitmap->colors.assign(tableSize, RGBQUAD{0, 0, 0, 0});
-    std::memcpy(bitmap->colors.data(), colorTable, given * sizeof(RGBQUAD));
-  }
-
+  auto bitmap = describeDib(info, rowBytes, imageBytes);
   if (section) {
     if (!mapSectionPixels(*bitmap, section, offset, imageBytes)) {
       SetLastError(ERROR_INVALID_PARAMETER);

@@ -53,6 +53,7 @@ public:
   HANDLE section = nullptr;      // file mapping, or null
   DWORD sectionOffset = 0;
   void* mappedView = nullptr;    // what UnmapViewOfFile takes; null for owned memory
+  bool ownsBits = true;          // false for a view of a caller's packed bits
   HDC selectedInto = nullptr;    // the one DC holding it
 
   int width() const { return header.biWidth; }
@@ -111,10 +112,17 @@ public:
   HPALETTE palette = nullptr;
   HPALETTE realizedPalette = nullptr;       // set by RealizePalette
   std::optional<RegionShape> clip;          // none: no clip region
+  int stretchMode = 1;                      // BLACKONWHITE
+  POINT brushOrigin{0, 0};
   COLORREF textColor = 0;                   // text colours and background mode
   COLORREF backgroundColor = 0x00FFFFFF;
   int backgroundMode = 2;                   // OPAQUE
 };
+
+// A bitmap object over a caller's packed DIB (header, colour table or masks,
+// then `bits`), not registered and not owning the bits; null for a header
+// it cannot use.
+std::unique_ptr<BitmapObject> viewOfPackedDib(const BITMAPINFO* info, const void* bits);
 
 // Registers `object` (the table owns it) and answers its handle.
 HGDIOBJ registerObject(std::unique_ptr<GdiObject> object);

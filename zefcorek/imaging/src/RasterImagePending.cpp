@@ -2,7 +2,6 @@
 // "not supported", so the interface's table is final already.
 #include "RasterImageImp.h"
 
-ZRESULT IFIRasterImageImp::Draw(RasterDrawParms*) { return ZR_NOTSUPPORTED; }
 ZRESULT IFIRasterImageImp::DrawParallelogram(RasterPlgDrawParms*) { return ZR_NOTSUPPORTED; }
 ZRESULT IFIRasterImageImp::GetDrawable(Pictrel::IDrawableDS** out) {
   if (out != nullptr) *out = nullptr;

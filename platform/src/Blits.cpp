@@ -7,6 +7,7 @@
 #include "platform/PixelFormat.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -14,6 +15,11 @@
 namespace gdi = platform::gdi;
 
 namespace {
+
+std::atomic<unsigned> bitBltCalls{0};
+std::atomic<unsigned> stretchBltCalls{0};
+std::atomic<unsigned> stretchDIBitsCalls{0};
+std::atomic<unsigned> setDIBitsToDeviceCalls{0};
 
 // What a blit writes into: the bitmap of a DC, the part of it that may
 // change (right and bottom exclusive) and the colours of a palette bitmap.
@@ -200,6 +206,7 @@ int pictureTop(const gdi::BitmapObject& bitmap, int sourceY, int sourceHeight) {
 
 BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX,
             int sourceY, DWORD rop) {
+  ++bitBltCalls;
   const gdi::BitmapObject* from = sourceOf(source);
   if (!from || rop != SRCCOPY) return FALSE;
   Target probe;
@@ -210,6 +217,7 @@ BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, in
 
 BOOL StretchBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX,
                 int sourceY, int sourceWidth, int sourceHeight, DWORD rop) {
+  ++stretchBltCalls;
   auto* context = gdi::lookupDC(destination);
   const gdi::BitmapObject* from = sourceOf(source);
   if (!context || !from || rop != SRCCOPY || width <= 0 || height <= 0 || sourceWidth <= 0 ||
@@ -225,6 +233,7 @@ BOOL StretchBlt(HDC destination, int x, int y, int width, int height, HDC source
 int StretchDIBits(HDC destination, int x, int y, int width, int height, int sourceX, int sourceY,
                   int sourceWidth, int sourceHeight, const void* bits, const BITMAPINFO* info,
                   UINT usage, DWORD rop) {
+  ++stretchDIBitsCalls;
   auto* context = gdi::lookupDC(destination);
   if (!context || usage != DIB_RGB_COLORS || rop != SRCCOPY) return 0;
   const auto view = gdi::viewOfPackedDib(info, bits);
@@ -237,6 +246,7 @@ int StretchDIBits(HDC destination, int x, int y, int width, int height, int sour
 int SetDIBitsToDevice(HDC destination, int x, int y, DWORD width, DWORD height, int sourceX,
                       int sourceY, UINT startScan, UINT, const void* bits, const BITMAPINFO* info,
                       UINT usage) {
+  ++setDIBitsToDeviceCalls;
   if (usage != DIB_RGB_COLORS || startScan != 0 || width > INT32_MAX || height > INT32_MAX) return 0;
   const auto view = gdi::viewOfPackedDib(info, bits);
   if (!view) return 0;
@@ -342,4 +352,12 @@ HDC platform::createPrinterLikeDC() {
   HDC dc = CreateCompatibleDC(nullptr);
   if (auto* context = gdi::lookupDC(dc)) context->technology = DT_RASPRINTER;
   return dc;
+}
+
+platform::BlitCallCounts platform::blitCallCounts() {
+  return {bitBltCalls, stretchBltCalls, stretchDIBitsCalls, setDIBitsToDeviceCalls};
+}
+
+void platform::resetBlitCallCounts() {
+  bitBltCalls = stretchBltCalls = stretchDIBitsCalls = setDIBitsToDeviceCalls = 0;
 }

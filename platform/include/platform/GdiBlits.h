@@ -70,4 +70,15 @@ namespace platform {
 // paths of callers, tested on a DIB.
 ZEF_EXPORT HDC createPrinterLikeDC();
 
+// How often each blit was called since the last reset, for tests of the
+// callers' choice between them.
+struct BlitCallCounts {
+  unsigned bitBlt = 0;
+  unsigned stretchBlt = 0;
+  unsigned stretchDIBits = 0;
+  unsigned setDIBitsToDevice = 0;
+};
+ZEF_EXPORT BlitCallCounts blitCallCounts();
+ZEF_EXPORT void resetBlitCallCounts();
+
 }  // namespace platform

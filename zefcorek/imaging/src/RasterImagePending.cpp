@@ -2,17 +2,7 @@
 // "not supported", so the interface's table is final already.
 #include "RasterImageImp.h"
 
-ZRESULT IFIRasterImageImp::Draw(RasterDrawParms*) { return ZR_NOTSUPPORTED; }
 ZRESULT IFIRasterImageImp::DrawParallelogram(RasterPlgDrawParms*) { return ZR_NOTSUPPORTED; }
-HRESULT IFIRasterImageImp::CreatePalette(HDC, HPALETTE* out) {
-  if (out != nullptr) *out = nullptr;
-  return E_NOTIMPL;
-}
-ZRESULT IFIRasterImageImp::GetGDIDC(HDC* out) {
-  if (out != nullptr) *out = nullptr;
-  return ZR_NOTSUPPORTED;
-}
-ZRESULT IFIRasterImageImp::ReleaseGDIDC(HDC) { return ZR_NOTSUPPORTED; }
 ZRESULT IFIRasterImageImp::GetDrawable(Pictrel::IDrawableDS** out) {
   if (out != nullptr) *out = nullptr;
   return ZR_NOTSUPPORTED;

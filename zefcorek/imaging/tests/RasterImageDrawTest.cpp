@@ -1,0 +1,130 @@
+// The raster image drawn into device contexts: unscaled or stretched, on a
+// display or a printer, clipped, with the pixels arriving as they are.
+#include "zefcorek/ClassIds.h"
+#include "zefcorek/FIRasterImage.h"
+#include "zefcorek/ZefCoreK.h"
+
+#include "platform/Gdi.h"
+#include "platform/GdiBlits.h"
+#include "platform/GdiText.h"
+#include "platform/PixelFormat.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+IRasterImage* patternImage(uint32_t bpp) {
+  void* out = nullptr;
+  EXPECT_EQ(zefCoreKAllocIntf(&CLSID_IFIRasterImageImp, &out, 0), S_OK);
+  auto* image = static_cast<IRasterImage*>(static_cast<IFIRasterImage*>(out));
+  RGBQUAD colors[256];
+  for (int i = 0; i < 256; ++i) colors[i] = {static_cast<BYTE>(i), static_cast<BYTE>(i * 3), static_cast<BYTE>(255 - i), 0};
+  EXPECT_EQ(image->Allocate(100, 100, bpp, bpp <= 8 ? colors : nullptr), ZR_OK);
+  BYTE* bits = image->GetBits();
+  const int rowBytes = (100 * static_cast<int>(bpp) + 31) / 32 * 4;
+  for (int i = 0; i < rowBytes * 100; ++i) bits[i] = static_cast<BYTE>(i * 7 + i / rowBytes);
+  return image;
+}
+
+// The colour of picture pixel (x, y) of the image (rows stored bottom-up).
+COLORREF imageColor(IRasterImage* image, uint32_t bpp, int x, int y) {
+  const int rowBytes = (100 * static_cast<int>(bpp) + 31) / 32 * 4;
+  const BYTE* row = image->GetBits() + (99 - y) * rowBytes;
+  if (bpp == 24) return RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+  RGBQUAD entry{};
+  image->GetPalette(row[x], &entry);
+  return RGB(entry.rgbRed, entry.rgbGreen, entry.rgbBlue);
+}
+
+class Target {
+public:
+  explicit Target(HDC dc = nullptr) {
+    BITMAPINFOHEADER header{sizeof header, 120, -120, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    bitmap_ = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits_, nullptr, 0);
+    dc_ = dc ? dc : CreateCompatibleDC(nullptr);
+    previous_ = SelectObject(dc_, bitmap_);
+  }
+  ~Target() {
+    SelectObject(dc_, previous_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+  }
+  HDC dc() const { return dc_; }
+  COLORREF color(int x, int y) const {
+    const uint32_t pixel = static_cast<const uint32_t*>(bits_)[y * 120 + x];
+    return RGB(static_cast<BYTE>(pixel >> 16), static_cast<BYTE>(pixel >> 8), static_cast<BYTE>(pixel));
+  }
+
+private:
+  HBITMAP bitmap_ = nullptr;
+  HDC dc_ = nullptr;
+  HGDIOBJ previous_ = nullptr;
+  void* bits_ = nullptr;
+};
+
+RasterDrawParms parmsFor(HDC dc, RECT destination) {
+  RasterDrawParms parms{};
+  parms.size = sizeof parms;
+  parms.hdc = dc;
+  parms.source = {0, 0, 99, 99};
+  parms.destination = destination;
+  parms.clip = destination;
+  return parms;
+}
+
+TEST(RasterImageDrawTest, NearlyEqualSizesCopyAndOthersStretch) {
+  for (uint32_t bpp : {8u, 24u}) {
+    SCOPED_TRACE(bpp);
+    IRasterImage* image = patternImage(bpp);
+    Target target;
+    platform::resetBlitCallCounts();
+    RasterDrawParms parms = parmsFor(target.dc(), {0, 0, 101, 97});
+    EXPECT_EQ(image->Draw(&parms), ZR_OK);
+    EXPECT_EQ(platform::blitCallCounts().setDIBitsToDevice, 1u);
+    EXPECT_EQ(platform::blitCallCounts().stretchDIBits, 0u);
+    for (int y = 0; y < 98; y += 7)
+      for (int x = 0; x < 100; x += 9) ASSERT_EQ(target.color(x, y), imageColor(image, bpp, x, y)) << x << "," << y;
+    EXPECT_EQ(target.color(0, 98), 0u);  // the clip ends at the destination
+    EXPECT_EQ(GetClipRgn(target.dc(), nullptr), 0);  // and is gone after the call
+
+    parms = parmsFor(target.dc(), {0, 0, 103, 99});
+    EXPECT_EQ(image->Draw(&parms), ZR_OK);
+    EXPECT_EQ(platform::blitCallCounts().stretchDIBits, 1u);
+    image->Release();
+  }
+}
+
+TEST(RasterImageDrawTest, BadRecordsDrawNothing) {
+  IRasterImage* image = patternImage(24);
+  Target target;
+  platform::resetBlitCallCounts();
+  RasterDrawParms parms = parmsFor(target.dc(), {0, 0, 99, 99});
+  parms.size = 72;  // the 32-bit system's size
+  EXPECT_EQ(image->Draw(&parms), ZR_BADARG);
+  parms.size = sizeof parms - 1;
+  EXPECT_EQ(image->Draw(&parms), ZR_BADARG);
+  EXPECT_EQ(image->Draw(nullptr), ZR_BADARG);
+  const auto counts = platform::blitCallCounts();
+  EXPECT_EQ(counts.setDIBitsToDevice + counts.stretchDIBits, 0u);
+  EXPECT_EQ(target.color(5, 5), 0u);
+  // A clip without width sets no clip.
+  parms = parmsFor(target.dc(), {0, 0, 99, 99});
+  parms.clip = {4, 4, 4, 50};
+  EXPECT_EQ(image->Draw(&parms), ZR_OK);
+  EXPECT_EQ(target.color(50, 50), imageColor(image, 24, 50, 50));
+  image->Release();
+}
+
+TEST(RasterImageDrawTest, PrintersGetTheStockPaletteForImagesWithoutOne) {
+  IRasterImage* image = patternImage(24);
+  Target printer(platform::createPrinterLikeDC());
+  RasterDrawParms parms = parmsFor(printer.dc(), {0, 0, 49, 49});
+  EXPECT_EQ(image->Draw(&parms), ZR_OK);
+  EXPECT_EQ(GetStretchBltMode(printer.dc()), HALFTONE);
+  HGDIOBJ stock = GetStockObject(DEFAULT_PALETTE);
+  EXPECT_EQ(GetPaletteEntries(static_cast<HPALETTE>(stock), 0, 0, nullptr), 20u);  // still valid
+  EXPECT_NE(printer.color(10, 10), 0u);
+  image->Release();
+}
+
+}  // namespace

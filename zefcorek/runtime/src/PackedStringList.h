@@ -20,6 +20,9 @@ class PackedStringListBuilder {
 public:
   // Makes the list; list() is null when it cannot be made.
   PackedStringListBuilder();
+  // The same, with room for `units` units of packed text in the list's own
+  // allocation.
+  explicit PackedStringListBuilder(size_t units);
   // Releases a list that was not taken.
   ~PackedStringListBuilder();
   PackedStringListBuilder(const PackedStringListBuilder&) = delete;

@@ -101,24 +101,24 @@ private:
   WCHAR separator_;
 };
 
-// The fields of one row, gathered before the row's list is made: views
-// into the row, on the stack for ordinary rows.
+// The fields of one row, gathered before the row's list is made: places
+// in the row, on the stack for ordinary rows.
 class FieldViews {
 public:
-  // A field as a plain pair, so that the array in place needs no clearing.
-  struct Field {
-    const WCHAR* data;
-    size_t size;
-  };
+  // A plain pair, so that the array in place needs no clearing.
+  using Field = zefcorek::PackedPiece;
+
+  explicit FieldViews(const WCHAR* row) : row_(row) {}
 
   void push(std::u16string_view field) {
+    const Field piece{static_cast<size_t>(field.data() - row_), field.size()};
     if (count_ < std::size(inPlace_)) {
-      inPlace_[count_++] = {field.data(), field.size()};
+      inPlace_[count_++] = piece;
       return;
     }
     if (spilled_.empty())
       spilled_.assign(inPlace_, inPlace_ + count_);
-    spilled_.push_back({field.data(), field.size()});
+    spilled_.push_back(piece);
     ++count_;
   }
   size_t size() const { return count_; }
@@ -126,6 +126,7 @@ public:
   const Field* end() const { return begin() + count_; }
 
 private:
+  const WCHAR* row_;  // where the offsets count from
   Field inPlace_[32];
   std::vector<Field> spilled_;  // all fields once more than fit in place
   size_t count_ = 0;
@@ -231,13 +232,12 @@ IStringList* SplitCSVRowToStringList(WCHAR separator, const WCHAR* row) {
   // one packed copy of the trimmed row, and each item is its field's piece
   // of that copy, ended by a NUL written over the blank, quote or separator
   // that follows it (never part of another field).
-  FieldViews fields;
-  const WCHAR* begin = nullptr;
-  const WCHAR* end = nullptr;
   try {
     RowText text(row, separator);
-    begin = text.begin();
-    end = walkFields(begin, separator, /*keepQuotes=*/true, [&](std::u16string_view raw, bool isLast) {
+    const WCHAR* begin = text.begin();
+    FieldViews fields(begin);
+    // Inlined: it runs once for every field.
+    auto onField = [&](std::u16string_view raw, bool isLast) __attribute__((always_inline)) {
       std::u16string_view field = trimBlanks(raw);
       // A trailing separator adds no empty last field.
       if (isLast && field.empty())
@@ -246,16 +246,15 @@ IStringList* SplitCSVRowToStringList(WCHAR separator, const WCHAR* row) {
         field = field.substr(1, field.size() - 2);
       fields.push(field);
       return true;
-    });
+    };
+    const WCHAR* end = walkFields(begin, separator, /*keepQuotes=*/true, onField);
     if (fields.size() == 0) return nullptr;
     const std::u16string_view trimmed(begin, static_cast<size_t>(end - begin));
     zefcorek::PackedStringListBuilder builder(trimmed.size() + 1);
     if (builder.list() == nullptr || !builder.reserve(fields.size(), trimmed.size() + 1)) return nullptr;
     WCHAR* copy = builder.pack(trimmed);
     if (copy == nullptr) return nullptr;
-    for (const FieldViews::Field& field : fields) {
-      if (builder.addPacked(copy + (field.data - begin), field.size) != ZR_OK) return nullptr;
-    }
+    if (builder.addPackedPieces(copy, fields.begin(), fields.size()) != ZR_OK) return nullptr;
     return builder.take();
   } catch (const std::bad_alloc&) {
     return nullptr;  // a row of very many fields, and no memory to list them

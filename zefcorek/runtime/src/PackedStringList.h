@@ -16,6 +16,12 @@ struct IStringList;
 
 namespace zefcorek {
 
+// A piece of a pack() result: its first unit and its length.
+struct PackedPiece {
+  size_t offset;
+  size_t length;
+};
+
 class PackedStringListBuilder {
 public:
   // Makes the list; list() is null when it cannot be made.
@@ -41,6 +47,8 @@ public:
   // unit after it becomes the item's terminator. Pieces must not overlap
   // each other's text or terminator.
   [[nodiscard]] ZRESULT addPacked(WCHAR* copy, size_t length);
+  // Appends an item for each piece, as addPacked(copy + offset, length).
+  [[nodiscard]] ZRESULT addPackedPieces(WCHAR* copy, const PackedPiece* pieces, size_t count);
   // Hands the list (one reference) to the caller.
   IStringList* take();
 

@@ -658,6 +658,14 @@ ZRESULT zefcorek::PackedStringListBuilder::addPacked(WCHAR* copy, size_t length)
   return static_cast<IStringListImp*>(imp_)->addPacked(copy, length);
 }
 
+ZRESULT zefcorek::PackedStringListBuilder::addPackedPieces(WCHAR* copy, const PackedPiece* pieces, size_t count) {
+  auto* imp = static_cast<IStringListImp*>(imp_);
+  for (size_t i = 0; i < count; ++i) {
+    if (const ZRESULT r = imp->addPacked(copy + pieces[i].offset, pieces[i].length); r != ZR_OK) return r;
+  }
+  return ZR_OK;
+}
+
 IStringList* zefcorek::PackedStringListBuilder::take() {
   imp_ = nullptr;
   return std::exchange(list_, nullptr);

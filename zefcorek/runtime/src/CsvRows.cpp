@@ -250,7 +250,7 @@ IStringList* SplitCSVRowToStringList(WCHAR separator, const WCHAR* row) {
     const WCHAR* end = walkFields(begin, separator, /*keepQuotes=*/true, onField);
     if (fields.size() == 0) return nullptr;
     const std::u16string_view trimmed(begin, static_cast<size_t>(end - begin));
-    zefcorek::PackedStringListBuilder builder(trimmed.size() + 1);
+    zefcorek::PackedStringListBuilder builder(fields.size(), trimmed.size() + 1);
     if (builder.list() == nullptr || !builder.reserve(fields.size(), trimmed.size() + 1)) return nullptr;
     WCHAR* copy = builder.pack(trimmed);
     if (copy == nullptr) return nullptr;
@@ -367,31 +367,30 @@ IStringList* LoadCSVFile(const WCHAR* path) {
     stream->Release();
     return nullptr;
   }
-  // A line longer than the piece buffer arrives in several pieces (ReadText
-  // answers 1 for each cut piece); they are joined so that a long row stays
-  // one row instead of being broken into several.
-  WCHAR piece[kCsvLineCapacity];
+  // Each line is read straight into the list's packed room. A line longer
+  // than kCsvLineCapacity arrives in several pieces (ReadText answers 1 for
+  // each cut piece); they are joined so that a long row stays one row
+  // instead of being broken into several.
   std::u16string longLine;
   bool inLongLine = false;
   while (stream->AtEnd() == ZR_NO) {
+    WCHAR* piece = rows.room(kCsvLineCapacity + 1);
+    if (piece == nullptr) break;
     uint32_t length = 0;
     uint32_t before = 0;
     uint32_t after = 0;
-    if (stream->GetPosition(&before) != ZR_OK)
-      break;
+    if (stream->GetPosition(&before) != ZR_OK) break;
     ZRESULT r = stream->ReadText(piece, kCsvLineCapacity, &length);
     // A reader that does not move on would never end this loop.
-    if (stream->GetPosition(&after) != ZR_OK || after == before)
-      break;
+    if (stream->GetPosition(&after) != ZR_OK || after == before) break;
     if (r == ZR_NO) {
       longLine.append(piece, length);
       inLongLine = true;
       continue;
     }
-    if (r != ZR_OK)
-      break;
+    if (r != ZR_OK) break;
     if (!inLongLine) {
-      (void)rows.add(std::u16string_view(piece, length));
+      (void)rows.addRoom(length);
       continue;
     }
     longLine.append(piece, length);

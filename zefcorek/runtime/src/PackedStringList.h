@@ -26,9 +26,9 @@ class PackedStringListBuilder {
 public:
   // Makes the list; list() is null when it cannot be made.
   PackedStringListBuilder();
-  // The same, with room for `units` units of packed text in the list's own
-  // allocation.
-  explicit PackedStringListBuilder(size_t units);
+  // The same, with room for `items` items and `units` units of packed text
+  // in the list's own allocation.
+  PackedStringListBuilder(size_t items, size_t units);
   // Releases a list that was not taken.
   ~PackedStringListBuilder();
   PackedStringListBuilder(const PackedStringListBuilder&) = delete;
@@ -49,6 +49,13 @@ public:
   [[nodiscard]] ZRESULT addPacked(WCHAR* copy, size_t length);
   // Appends an item for each piece, as addPacked(copy + offset, length).
   [[nodiscard]] ZRESULT addPackedPieces(WCHAR* copy, const PackedPiece* pieces, size_t count);
+  // Free packed room for at least `units` units, where a text can be
+  // written before it becomes an item through addRoom; null when out of
+  // memory. Valid until the next call that adds text.
+  WCHAR* room(size_t units);
+  // Appends an item whose text is the first `length` units written at the
+  // last room() (length below the units asked for there).
+  [[nodiscard]] ZRESULT addRoom(size_t length);
   // Hands the list (one reference) to the caller.
   IStringList* take();
 

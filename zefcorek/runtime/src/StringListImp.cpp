@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <string>
@@ -53,6 +54,47 @@ struct PackedBlock {
   size_t capacity;  // units of text room after the header
   size_t used;      // units taken
   WCHAR* text() { return reinterpret_cast<WCHAR*>(this + 1); }
+};
+
+// Room for the first item array of a list that lies in the list's own
+// allocation (see makeWithPackedRoom); lent to the item vector at most
+// once at a time.
+struct ItemRoom {
+  void* memory = nullptr;
+  size_t capacity = 0;  // items
+  bool isLent = false;
+};
+
+// The item vector's allocator: the list's item room when it is free and
+// large enough, else the heap.
+template <typename T>
+struct ItemAllocator {
+  using value_type = T;
+
+  explicit ItemAllocator(ItemRoom* room) : room(room) {}
+  template <typename U>
+  ItemAllocator(const ItemAllocator<U>& other) : room(other.room) {}
+
+  T* allocate(size_t n) {
+    if (room->memory != nullptr && !room->isLent && n <= room->capacity) {
+      room->isLent = true;
+      return static_cast<T*>(room->memory);
+    }
+    return std::allocator<T>().allocate(n);
+  }
+  void deallocate(T* items, size_t n) {
+    if (items == room->memory) {
+      room->isLent = false;
+      return;
+    }
+    std::allocator<T>().deallocate(items, n);
+  }
+  template <typename U>
+  bool operator==(const ItemAllocator<U>& other) const {
+    return room == other.room;
+  }
+
+  ItemRoom* room;  // the owning list's
 };
 
 // Packed blocks are at least this many units, so a list loaded line by line
@@ -113,13 +155,18 @@ class IStringListImp final : public IStdDataInterfaceImp, public virtual IString
 public:
   IStringListImp() = default;
 
-  // A list whose first packed block, of `units` units, shares the list's
-  // own allocation: a list made for a few packed texts (a CSV row) then
-  // costs one allocation fewer. Null when out of memory.
-  static IStringListImp* makeWithPackedRoom(size_t units) {
-    void* memory = ::operator new(sizeof(IStringListImp) + sizeof(PackedBlock) + units * sizeof(WCHAR), std::nothrow);
+  // A list whose first item array (of `items` items) and first packed
+  // block (of `units` units) share the list's own allocation: a list made
+  // for a few packed texts (a CSV row) then costs one allocation instead of
+  // three. Null when out of memory.
+  static IStringListImp* makeWithPackedRoom(size_t items, size_t units) {
+    const size_t itemBytes = items * sizeof(StringItem);
+    void* memory =
+        ::operator new(sizeof(IStringListImp) + itemBytes + sizeof(PackedBlock) + units * sizeof(WCHAR), std::nothrow);
     if (memory == nullptr) return nullptr;
     auto* list = new (memory) IStringListImp();
+    list->itemRoom_.memory = list + 1;
+    list->itemRoom_.capacity = items;
     list->packed_ = new (list->inlineBlockAddress()) PackedBlock{nullptr, units, 0};
     return list;
   }
@@ -472,6 +519,16 @@ public:
     packed_->used += text.size() + 1;
     return copy;
   }
+  WCHAR* packedRoom(size_t units) {
+    if (!hasPackedRoom(units) && !addPackedBlock(std::max(units, kPackedBlockUnits))) return nullptr;
+    return packed_->text() + packed_->used;
+  }
+  ZRESULT addPackedRoom(size_t length) {
+    WCHAR* text = packed_->text() + packed_->used;
+    text[length] = u'\0';
+    packed_->used += length + 1;
+    return addPacked(text, length);
+  }
   ZRESULT addPacked(std::u16string_view text) {
     if (text.empty())
       return addPacked(nullptr, 0);
@@ -554,10 +611,12 @@ private:
       if (block != inlineBlockAddress()) ::operator delete(block);
     }
   }
-  // Where makeWithPackedRoom puts the first block: right after the list.
-  void* inlineBlockAddress() { return this + 1; }
+  // Where makeWithPackedRoom puts the first block: after the list and its
+  // item room.
+  void* inlineBlockAddress() { return reinterpret_cast<StringItem*>(this + 1) + itemRoom_.capacity; }
 
-  std::vector<StringItem> items_;   // the list, in order
+  ItemRoom itemRoom_;  // before items_, which may use it
+  std::vector<StringItem, ItemAllocator<StringItem>> items_{ItemAllocator<StringItem>(&itemRoom_)};  // in order
   PackedBlock* packed_ = nullptr;   // newest block of packed texts, or null
   std::recursive_mutex lock_;       // taken by Lock/TryLock, left by Unlock
   // Who took the lock last; empty when free. A plain string, so that the
@@ -565,7 +624,8 @@ private:
   std::u16string ownerName_;
 };
 
-static_assert(sizeof(IStringListImp) % alignof(PackedBlock) == 0, "a block right after a list is aligned");
+static_assert(sizeof(IStringListImp) % alignof(StringItem) == 0 && sizeof(StringItem) % alignof(PackedBlock) == 0,
+              "the item room and the block after a list are aligned");
 
 // Releases a stream made by the factory when the load or save ends.
 template <typename Stream>
@@ -631,8 +691,8 @@ zefcorek::PackedStringListBuilder::PackedStringListBuilder() {
   list_ = imp;
 }
 
-zefcorek::PackedStringListBuilder::PackedStringListBuilder(size_t units) {
-  IStringListImp* imp = IStringListImp::makeWithPackedRoom(units);
+zefcorek::PackedStringListBuilder::PackedStringListBuilder(size_t items, size_t units) {
+  IStringListImp* imp = IStringListImp::makeWithPackedRoom(items, units);
   imp_ = imp;
   list_ = imp;
 }
@@ -664,6 +724,14 @@ ZRESULT zefcorek::PackedStringListBuilder::addPackedPieces(WCHAR* copy, const Pa
     if (const ZRESULT r = imp->addPacked(copy + pieces[i].offset, pieces[i].length); r != ZR_OK) return r;
   }
   return ZR_OK;
+}
+
+WCHAR* zefcorek::PackedStringListBuilder::room(size_t units) {
+  return static_cast<IStringListImp*>(imp_)->packedRoom(units);
+}
+
+ZRESULT zefcorek::PackedStringListBuilder::addRoom(size_t length) {
+  return static_cast<IStringListImp*>(imp_)->addPackedRoom(length);
 }
 
 IStringList* zefcorek::PackedStringListBuilder::take() {

@@ -256,9 +256,19 @@ void ListChain::sort(Read read, Compare compare) {
   }
   const size_t n = count_;
   Entry* from = entries;
-  size_t i = 0;
-  for (ListNode* node = head_; node != nullptr; node = node->next)
-    from[i++] = {read(node), node};
+  // Each step of a walk waits for the node before; walking from both ends
+  // to the middle keeps two such waits in flight instead of one.
+  ListNode* forward = head_;
+  ListNode* backward = tail_;
+  size_t low = 0;
+  size_t high = n - 1;
+  for (; low < high; ++low, --high) {
+    from[low] = {read(forward), forward};
+    from[high] = {read(backward), backward};
+    forward = forward->next;
+    backward = backward->prev;
+  }
+  if (low == high) from[low] = {read(forward), forward};
   // The stable sort asks whether an item belongs before one that stands
   // earlier; that is compare(earlier, later) > 0, so the callback always
   // gets the two items in their present order, as in the merge on the links.

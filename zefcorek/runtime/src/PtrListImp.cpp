@@ -220,7 +220,10 @@ ZRESULT IPtrListImp::ForEachEx(ForEachExFunc fn, void* context, void* context2) 
 ZRESULT IPtrListImp::SwapNodes(Node* a, Node* b) { return chain_->swapNodes(link(a), link(b)); }
 
 ZRESULT IPtrListImp::Sort(CompareFunc fn, void* context) {
-  return Front::sort(*chain_, fn, itemOf, context);
+  // A lambda rather than the function itself, so that the gathering walk
+  // reads the payload inline instead of calling through a pointer.
+  return Front::sort(
+      *chain_, fn, [](ListNode* node) { return itemOf(node); }, context);
 }
 
 ZRESULT IPtrListImp::GetAt(unsigned index, void** outItem) {

@@ -241,7 +241,10 @@ ZRESULT IRecListImp::ForEachEx(ForEachExFunc fn, void* context, void* context2) 
 ZRESULT IRecListImp::SwapNodes(Node* a, Node* b) { return chain_->swapNodes(link(a), link(b)); }
 
 ZRESULT IRecListImp::Sort(CompareFunc fn, void* context) {
-  return Front::sort(*chain_, fn, recordOf, context);
+  // A lambda rather than the function itself, so that the gathering walk
+  // reads the payload inline instead of calling through a pointer.
+  return Front::sort(
+      *chain_, fn, [](ListNode* node) { return recordOf(node); }, context);
 }
 
 ZRESULT IRecListImp::GetRecordPtrAt(unsigned index, void** outPtr) {

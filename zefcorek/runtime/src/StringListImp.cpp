@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <string>
@@ -53,6 +54,47 @@ struct PackedBlock {
   size_t capacity;  // units of text room after the header
   size_t used;      // units taken
   WCHAR* text() { return reinterpret_cast<WCHAR*>(this + 1); }
+};
+
+// Room for the first item array of a list that lies in the list's own
+// allocation (see makeWithPackedRoom); lent to the item vector at most
+// once at a time.
+struct ItemRoom {
+  void* memory = nullptr;
+  size_t capacity = 0;  // items
+  bool isLent = false;
+};
+
+// The item vector's allocator: the list's item room when it is free and
+// large enough, else the heap.
+template <typename T>
+struct ItemAllocator {
+  using value_type = T;
+
+  explicit ItemAllocator(ItemRoom* room) : room(room) {}
+  template <typename U>
+  ItemAllocator(const ItemAllocator<U>& other) : room(other.room) {}
+
+  T* allocate(size_t n) {
+    if (room->memory != nullptr && !room->isLent && n <= room->capacity) {
+      room->isLent = true;
+      return static_cast<T*>(room->memory);
+    }
+    return std::allocator<T>().allocate(n);
+  }
+  void deallocate(T* items, size_t n) {
+    if (items == room->memory) {
+      room->isLent = false;
+      return;
+    }
+    std::allocator<T>().deallocate(items, n);
+  }
+  template <typename U>
+  bool operator==(const ItemAllocator<U>& other) const {
+    return room == other.room;
+  }
+
+  ItemRoom* room;  // the owning list's
 };
 
 // Packed blocks are at least this many units, so a list loaded line by line
@@ -112,6 +154,25 @@ size_t lengthUpToNul(const Char* text, size_t size) {
 class IStringListImp final : public IStdDataInterfaceImp, public virtual IStringList {
 public:
   IStringListImp() = default;
+
+  // A list whose first item array (of `items` items) and first packed
+  // block (of `units` units) share the list's own allocation: a list made
+  // for a few packed texts (a CSV row) then costs one allocation instead of
+  // three. Null when out of memory.
+  static IStringListImp* makeWithPackedRoom(size_t items, size_t units) {
+    const size_t itemBytes = items * sizeof(StringItem);
+    void* memory =
+        ::operator new(sizeof(IStringListImp) + itemBytes + sizeof(PackedBlock) + units * sizeof(WCHAR), std::nothrow);
+    if (memory == nullptr) return nullptr;
+    auto* list = new (memory) IStringListImp();
+    list->itemRoom_.memory = list + 1;
+    list->itemRoom_.capacity = items;
+    list->packed_ = new (list->inlineBlockAddress()) PackedBlock{nullptr, units, 0};
+    return list;
+  }
+  // Lists come from plain or from oversized allocations; both are freed by
+  // the plain delete (the sized one would be told the wrong size).
+  static void operator delete(void* memory) { ::operator delete(memory); }
   ~IStringListImp() override { freeAll(); }
 
   HRESULT QueryInterface(REFIID, void**) override { return ZR_NOTSUPPORTED; }
@@ -458,6 +519,16 @@ public:
     packed_->used += text.size() + 1;
     return copy;
   }
+  WCHAR* packedRoom(size_t units) {
+    if (!hasPackedRoom(units) && !addPackedBlock(std::max(units, kPackedBlockUnits))) return nullptr;
+    return packed_->text() + packed_->used;
+  }
+  ZRESULT addPackedRoom(size_t length) {
+    WCHAR* text = packed_->text() + packed_->used;
+    text[length] = u'\0';
+    packed_->used += length + 1;
+    return addPacked(text, length);
+  }
   ZRESULT addPacked(std::u16string_view text) {
     if (text.empty())
       return addPacked(nullptr, 0);
@@ -535,17 +606,26 @@ private:
     for (StringItem& item : items_)
       releaseText(item);
     items_.clear();
-    while (packed_ != nullptr)
-      ::operator delete(std::exchange(packed_, packed_->older));
+    while (packed_ != nullptr) {
+      PackedBlock* block = std::exchange(packed_, packed_->older);
+      if (block != inlineBlockAddress()) ::operator delete(block);
+    }
   }
+  // Where makeWithPackedRoom puts the first block: after the list and its
+  // item room.
+  void* inlineBlockAddress() { return reinterpret_cast<StringItem*>(this + 1) + itemRoom_.capacity; }
 
-  std::vector<StringItem> items_;   // the list, in order
+  ItemRoom itemRoom_;  // before items_, which may use it
+  std::vector<StringItem, ItemAllocator<StringItem>> items_{ItemAllocator<StringItem>(&itemRoom_)};  // in order
   PackedBlock* packed_ = nullptr;   // newest block of packed texts, or null
   std::recursive_mutex lock_;       // taken by Lock/TryLock, left by Unlock
   // Who took the lock last; empty when free. A plain string, so that the
   // many lists that are never locked (one per CSV row) allocate nothing for it.
   std::u16string ownerName_;
 };
+
+static_assert(sizeof(IStringListImp) % alignof(StringItem) == 0 && sizeof(StringItem) % alignof(PackedBlock) == 0,
+              "the item room and the block after a list are aligned");
 
 // Releases a stream made by the factory when the load or save ends.
 template <typename Stream>
@@ -611,6 +691,12 @@ zefcorek::PackedStringListBuilder::PackedStringListBuilder() {
   list_ = imp;
 }
 
+zefcorek::PackedStringListBuilder::PackedStringListBuilder(size_t items, size_t units) {
+  IStringListImp* imp = IStringListImp::makeWithPackedRoom(items, units);
+  imp_ = imp;
+  list_ = imp;
+}
+
 zefcorek::PackedStringListBuilder::~PackedStringListBuilder() {
   if (list_ != nullptr)
     list_->Release();
@@ -630,6 +716,22 @@ WCHAR* zefcorek::PackedStringListBuilder::pack(std::u16string_view text) {
 
 ZRESULT zefcorek::PackedStringListBuilder::addPacked(WCHAR* copy, size_t length) {
   return static_cast<IStringListImp*>(imp_)->addPacked(copy, length);
+}
+
+ZRESULT zefcorek::PackedStringListBuilder::addPackedPieces(WCHAR* copy, const PackedPiece* pieces, size_t count) {
+  auto* imp = static_cast<IStringListImp*>(imp_);
+  for (size_t i = 0; i < count; ++i) {
+    if (const ZRESULT r = imp->addPacked(copy + pieces[i].offset, pieces[i].length); r != ZR_OK) return r;
+  }
+  return ZR_OK;
+}
+
+WCHAR* zefcorek::PackedStringListBuilder::room(size_t units) {
+  return static_cast<IStringListImp*>(imp_)->packedRoom(units);
+}
+
+ZRESULT zefcorek::PackedStringListBuilder::addRoom(size_t length) {
+  return static_cast<IStringListImp*>(imp_)->addPackedRoom(length);
 }
 
 IStringList* zefcorek::PackedStringListBuilder::take() {

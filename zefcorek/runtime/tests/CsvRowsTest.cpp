@@ -192,4 +192,20 @@ TEST(CsvRowsTest, LoadFile) {
   EXPECT_EQ(takeItems(LoadCSVFile(folder.name("missing.csv").c_str())), std::nullopt);
 }
 
+// Enough rows to fill several of the list's text blocks, with long rows
+// among them, so that rows land on both sides of every block boundary.
+TEST(CsvRowsTest, LoadFileOfManyRows) {
+  ScratchFolder folder;
+  std::string text;
+  Fields expected;
+  for (int i = 0; i < 3000; ++i) {
+    std::string row = "row " + std::to_string(i) + "," + std::string(static_cast<size_t>(i % 37), 'y');
+    if (i % 700 == 0) row += std::string(1300, 'z');
+    text += row + "\r\n";
+    expected.emplace_back(row.begin(), row.end());
+  }
+  std::u16string path = folder.write("many.csv", text);
+  EXPECT_EQ(takeItems(LoadCSVFile(path.c_str())), expected);
+}
+
 }  // namespace

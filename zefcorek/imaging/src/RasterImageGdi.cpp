@@ -86,12 +86,11 @@ ZRESULT IFIRasterImageImp::Draw(RasterDrawParms* parms) {
   const void* bits = FreeImage_GetBits(bitmap_);
   if (unscaled) {
     SetDIBitsToDevice(dc, destination.left, destination.top, static_cast<DWORD>(widthOf(source)),
-                      static_cast<DWORD>(heightOf(source)), source.left, source.top, 0,
-                      FreeImage_GetHeight(bitmap_), bits, info, DIB_RGB_COLORS);
+                      static_cast<DWORD>(heightOf(source)), source.left, source.top, 0, FreeImage_GetHeight(bitmap_),
+                      bits, info, DIB_RGB_COLORS);
   } else {
-    StretchDIBits(dc, destination.left, destination.top, widthOf(destination), heightOf(destination),
-                  source.left, source.top, widthOf(source), heightOf(source), bits, info,
-                  DIB_RGB_COLORS, SRCCOPY);
+    StretchDIBits(dc, destination.left, destination.top, widthOf(destination), heightOf(destination), source.left,
+                  source.top, widthOf(source), heightOf(source), bits, info, DIB_RGB_COLORS, SRCCOPY);
   }
   GdiFlush();
   if (previous) SelectPalette(dc, previous, TRUE);

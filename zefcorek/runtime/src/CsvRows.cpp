@@ -31,10 +31,8 @@ constexpr uint32_t kCsvLineCapacity = 512;
 inline std::u16string_view trimBlanks(std::u16string_view text) {
   size_t first = 0;
   size_t end = text.size();
-  while (first < end && text[first] == u' ')
-    ++first;
-  while (end > first && text[end - 1] == u' ')
-    --end;
+  while (first < end && text[first] == u' ') ++first;
+  while (end > first && text[end - 1] == u' ') --end;
   return text.substr(first, end - first);
 }
 
@@ -115,8 +113,7 @@ public:
       inPlace_[count_++] = piece;
       return;
     }
-    if (spilled_.empty())
-      spilled_.assign(inPlace_, inPlace_ + count_);
+    if (spilled_.empty()) spilled_.assign(inPlace_, inPlace_ + count_);
     spilled_.push_back(piece);
     ++count_;
   }
@@ -131,9 +128,7 @@ private:
   size_t count_ = 0;
 };
 
-std::u16string_view viewOf(const WCHAR* text) {
-  return std::u16string_view(text, platform::utf16Length(text));
-}
+std::u16string_view viewOf(const WCHAR* text) { return std::u16string_view(text, platform::utf16Length(text)); }
 
 // A row ready for walkFields: past its leading blanks and NUL-terminated.
 // Where the separator is itself a blank the trailing blanks would separate
@@ -165,12 +160,10 @@ const WCHAR* walkFields(const WCHAR* row, WCHAR separator, bool keepQuotes, OnFi
   std::u16string unquoted;
   auto fieldOf = [&](const WCHAR* start, const WCHAR* end, bool hasQuote) {
     std::u16string_view raw(start, static_cast<size_t>(end - start));
-    if (!hasQuote || keepQuotes)
-      return raw;
+    if (!hasQuote || keepQuotes) return raw;
     unquoted.clear();
     for (WCHAR c : raw) {
-      if (c != u'"')
-        unquoted += c;
+      if (c != u'"') unquoted += c;
     }
     return std::u16string_view(unquoted);
   };
@@ -187,8 +180,7 @@ const WCHAR* walkFields(const WCHAR* row, WCHAR separator, bool keepQuotes, OnFi
       hasQuote = true;
       continue;
     }
-    if (c != separator || inQuotes)
-      continue;
+    if (c != separator || inQuotes) continue;
     if (!onField(fieldOf(start, pos, hasQuote), /*isLast=*/false)) return nullptr;
     start = pos + 1;
     hasQuote = false;
@@ -201,8 +193,7 @@ const WCHAR* walkFields(const WCHAR* row, WCHAR separator, bool keepQuotes, OnFi
 
 WCHAR* newWideString(std::u16string_view text) {
   auto* copy = new (std::nothrow) WCHAR[text.size() + 1];
-  if (copy == nullptr)
-    return nullptr;
+  if (copy == nullptr) return nullptr;
   std::copy(text.begin(), text.end(), copy);
   copy[text.size()] = u'\0';
   return copy;
@@ -219,8 +210,7 @@ void appendInt(std::u16string& out, int32_t value) {
     digits[--first] = static_cast<WCHAR>(u'0' + magnitude % 10);
     magnitude /= 10;
   } while (magnitude != 0);
-  if (value < 0)
-    digits[--first] = u'-';
+  if (value < 0) digits[--first] = u'-';
   out.append(digits + first, std::size(digits) - first);
 }
 
@@ -239,10 +229,8 @@ IStringList* SplitCSVRowToStringList(WCHAR separator, const WCHAR* row) {
     auto onField = [&](std::u16string_view raw, bool isLast) __attribute__((always_inline)) {
       std::u16string_view field = trimBlanks(raw);
       // A trailing separator adds no empty last field.
-      if (isLast && field.empty())
-        return true;
-      if (field.size() >= 2 && field.front() == u'"' && field.back() == u'"')
-        field = field.substr(1, field.size() - 2);
+      if (isLast && field.empty()) return true;
+      if (field.size() >= 2 && field.front() == u'"' && field.back() == u'"') field = field.substr(1, field.size() - 2);
       fields.push(field);
       return true;
     };
@@ -261,39 +249,31 @@ IStringList* SplitCSVRowToStringList(WCHAR separator, const WCHAR* row) {
 }
 
 IStringList* SplitCSVRowOfStringList(WCHAR separator, IStringList* list, uint32_t index) {
-  if (list == nullptr)
-    return nullptr;
+  if (list == nullptr) return nullptr;
   const WCHAR* row = nullptr;
-  if (list->GetStringPtr(index, &row) != ZR_OK)
-    return nullptr;
+  if (list->GetStringPtr(index, &row) != ZR_OK) return nullptr;
   return SplitCSVRowToStringList(separator, row);
 }
 
-int32_t SplitCSVRowToFieldsArray(int32_t maxFields, WCHAR separator, const WCHAR* row,
-                                 WCHAR** fields) {
-  if (fields == nullptr || maxFields <= 0)
-    return 0;
+int32_t SplitCSVRowToFieldsArray(int32_t maxFields, WCHAR separator, const WCHAR* row, WCHAR** fields) {
+  if (fields == nullptr || maxFields <= 0) return 0;
   int32_t stored = 0;
   RowText text(row, separator);
-  walkFields(text.begin(), separator, /*keepQuotes=*/false,
-             [&](std::u16string_view raw, bool isLast) {
-               // After the last separator only a field with text counts, so
-               // a trailing separator adds nothing; a row without any
-               // separator still gives its one field.
-               if (isLast && raw.empty())
-                 return false;
-               WCHAR* copy = newWideString(trimBlanks(raw));
-               if (copy == nullptr)
-                 return false;
-               fields[stored++] = copy;
-               return stored < maxFields;
-             });
+  walkFields(text.begin(), separator, /*keepQuotes=*/false, [&](std::u16string_view raw, bool isLast) {
+    // After the last separator only a field with text counts, so
+    // a trailing separator adds nothing; a row without any
+    // separator still gives its one field.
+    if (isLast && raw.empty()) return false;
+    WCHAR* copy = newWideString(trimBlanks(raw));
+    if (copy == nullptr) return false;
+    fields[stored++] = copy;
+    return stored < maxFields;
+  });
   return stored;
 }
 
 void FreeSplitCSVRowFieldsArray(int32_t count, WCHAR** fields) {
-  if (fields == nullptr)
-    return;
+  if (fields == nullptr) return;
   for (int32_t i = 0; i < count; ++i) {
     delete[] fields[i];
     fields[i] = nullptr;
@@ -301,11 +281,9 @@ void FreeSplitCSVRowFieldsArray(int32_t count, WCHAR** fields) {
 }
 
 int32_t ParseCSVRowOfInts(int32_t maxCount, WCHAR separator, const WCHAR* row, int32_t* out) {
-  if (out == nullptr || maxCount <= 0)
-    return 0;
+  if (out == nullptr || maxCount <= 0) return 0;
   IStringList* list = SplitCSVRowToStringList(separator, row);
-  if (list == nullptr)
-    return 0;
+  if (list == nullptr) return 0;
   int32_t stored = 0;
   uint32_t count = list->GetCount();
   for (uint32_t i = 0; i < count && stored < maxCount; ++i) {
@@ -314,10 +292,8 @@ int32_t ParseCSVRowOfInts(int32_t maxCount, WCHAR separator, const WCHAR* row, i
     int32_t first = 0;
     int32_t last = 0;
     int read = platform::scanText(viewOf(field), u"%ld-%ld", &first, &last);
-    if (read <= 0)
-      continue;
-    if (read == 1)
-      last = first;
+    if (read <= 0) continue;
+    if (read == 1) last = first;
     // 64-bit steps, so a range ending at INT32_MAX cannot wrap round.
     for (int64_t value = first; value <= last && stored < maxCount; ++value)
       out[stored++] = static_cast<int32_t>(value);
@@ -327,15 +303,12 @@ int32_t ParseCSVRowOfInts(int32_t maxCount, WCHAR separator, const WCHAR* row, i
 }
 
 WCHAR* ComposeCSVRowOfInts(int32_t count, WCHAR separator, const int32_t* values, WCHAR* out) {
-  if (out == nullptr)
-    return out;
+  if (out == nullptr) return out;
   std::u16string text;
   for (int32_t i = 0; values != nullptr && i < count;) {
     int32_t runEnd = i;
-    while (runEnd + 1 < count && int64_t{values[runEnd + 1]} == int64_t{values[runEnd]} + 1)
-      ++runEnd;
-    if (!text.empty())
-      text += separator;
+    while (runEnd + 1 < count && int64_t{values[runEnd + 1]} == int64_t{values[runEnd]} + 1) ++runEnd;
+    if (!text.empty()) text += separator;
     appendInt(text, values[i]);
     if (runEnd > i) {
       text += u'-';
@@ -396,8 +369,7 @@ IStringList* LoadCSVFile(const WCHAR* path) {
     longLine.clear();
     inLongLine = false;
   }
-  if (inLongLine)
-    (void)rows.add(longLine);
+  if (inLongLine) (void)rows.add(longLine);
   stream->Close();
   stream->Release();
   return rows.take();

@@ -18,8 +18,7 @@ using Fields = std::vector<std::u16string>;
 
 // The list's items, or nullopt for a null list (which is released).
 std::optional<Fields> takeItems(IStringList* list) {
-  if (list == nullptr)
-    return std::nullopt;
+  if (list == nullptr) return std::nullopt;
   Fields items;
   for (uint32_t i = 0; i < list->GetCount(); ++i) {
     const WCHAR* text = nullptr;
@@ -184,7 +183,9 @@ TEST(CsvRowsTest, LoadFile) {
   EXPECT_EQ(*rows, (Fields{u"a|b", u"", std::u16string(longRow.begin(), longRow.end()), u"last"}));
 
   // UTF-16 cut one byte short: the lone byte ends the text.
-  std::u16string odd = folder.write("odd.csv", std::string("\xFF\xFE" "a\0|\0b\0\n\0c\0d", 13));
+  std::u16string odd = folder.write("odd.csv", std::string("\xFF\xFE"
+                                                           "a\0|\0b\0\n\0c\0d",
+                                                           13));
   EXPECT_EQ(takeItems(LoadCSVFile(odd.c_str())), (Fields{u"a|b", u"c"}));
 
   std::u16string empty = folder.write("empty.csv", "");

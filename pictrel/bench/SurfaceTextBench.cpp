@@ -5,7 +5,7 @@
 
 #include "platform/GdiPlus.h"
 
-#include "../tests/FixtureFonts.h"
+#include "testsupport/FixtureFonts.h"
 
 #include <benchmark/benchmark.h>
 #include <cairo-ft.h>
@@ -51,7 +51,7 @@ const std::vector<Placed>& texts() {
 }
 
 Pictrel::IDrawableDS* textSurface(bool withGdiplus) {
-  platform::testing::useFixtureFonts();
+  testsupport::useFixtureFonts();
   if (!withGdiplus) platform::failNextGdiplusStartup();
   void* out = nullptr;
   pctAllocIntf(&Pictrel::IID_IDrawableDS, &out);

@@ -2,7 +2,7 @@
 // surface font and the lent device context.
 #include "DrawableSurface.h"
 
-#include "FixtureFonts.h"
+#include "testsupport/FixtureFonts.h"
 #include "SurfaceFixture.h"
 
 #include "platform/GdiPlus.h"
@@ -44,7 +44,7 @@ tagT_IRECT2D inkedBox(Pictrel::IDrawableDS* surface) {
 
 class TextTest : public ::testing::TestWithParam<TextDepth> {
 protected:
-  void SetUp() override { platform::testing::useFixtureFonts(); }
+  void SetUp() override { testsupport::useFixtureFonts(); }
   void make(SurfaceHolder& surface, int width = 120, int height = 40) {
     ASSERT_EQ(surface->Create(width, height, GetParam().bpp, nullptr), S_OK);
     ASSERT_EQ(surface->SetFont(u"DejaVu Sans", 0, -16), S_OK);
@@ -131,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(TextDepths, TextTest, ::testing::ValuesIn(kTextDepths),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SurfaceTextRulesTest, GdiplusAnchoringFollowsTheMeasuredBox) {
-  platform::testing::useFixtureFonts();
+  testsupport::useFixtureFonts();
   SurfaceHolder surface;
   ASSERT_EQ(surface->Create(200, 60, 32, nullptr), S_OK);
   ASSERT_EQ(surface->SetFont(u"DejaVu Sans", 0, -16), S_OK);
@@ -166,7 +166,7 @@ TEST(SurfaceTextRulesTest, GdiplusAnchoringFollowsTheMeasuredBox) {
 }
 
 TEST(SurfaceTextRulesTest, FontsFailCleanly) {
-  platform::testing::useFixtureFonts();
+  testsupport::useFixtureFonts();
   SurfaceHolder surface;
   ASSERT_EQ(surface->Create(40, 20, 24, nullptr), S_OK);
   auto& state = *static_cast<Pictrel::SurfaceState*>(surface->GetImpData());
@@ -221,7 +221,7 @@ TEST(SurfaceTextRulesTest, LentDeviceContextKeepsOneRegion) {
 }
 
 TEST(SurfaceTextRulesTest, WithoutGdiplusThirtyTwoBitTextTakesGdi) {
-  platform::testing::useFixtureFonts();
+  testsupport::useFixtureFonts();
   platform::failNextGdiplusStartup();
   SurfaceHolder surface;
   ASSERT_EQ(surface->Create(80, 30, 32, nullptr), S_OK);

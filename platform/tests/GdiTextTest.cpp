@@ -2,7 +2,7 @@
 // boxes and the '&' prefix rule.
 #include "platform/GdiText.h"
 
-#include "FixtureFonts.h"
+#include "testsupport/FixtureFonts.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ class TextCanvas {
 public:
   TextCanvas(const char16_t* face, LONG height, LONG weight = FW_NORMAL, int width = 120, int rows = 40)
       : width_(width), rows_(rows) {
-    platform::testing::useFixtureFonts();
+    testsupport::useFixtureFonts();
     BITMAPINFOHEADER header{sizeof header, width, -rows, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     bitmap_ = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits_, nullptr, 0);
     dc_ = CreateCompatibleDC(nullptr);

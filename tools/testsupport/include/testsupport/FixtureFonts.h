@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-namespace platform::testing {
+namespace testsupport {
 
 // Points fontconfig at the fixture configuration; call before the first
 // font is used in the process.
@@ -34,4 +34,4 @@ inline void useFixtureFonts() {
   (void)done;
 }
 
-}  // namespace platform::testing
+}  // namespace testsupport

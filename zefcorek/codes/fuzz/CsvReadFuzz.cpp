@@ -7,13 +7,12 @@
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/ZefCoreK.h"
 
-#include "platform/Paths.h"
+#include "FuzzScratchFile.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -28,31 +27,11 @@ int checkCells(unsigned, unsigned fields, CSVCell* cells, void*) {
   return 1;
 }
 
-// One scratch file for the whole run, removed at exit.
-struct ScratchFile {
-  std::string path;
-  ScratchFile() {
-    char pattern[] = "/tmp/zef-csv-fuzz-XXXXXX";
-    const int fd = mkstemp(pattern);
-    if (fd >= 0) close(fd);
-    path = pattern;
-  }
-  ~ScratchFile() { unlink(path.c_str()); }
-};
-
-const std::string& scratchFile() {
-  static const ScratchFile file;
-  return file.path;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  FILE* file = std::fopen(scratchFile().c_str(), "wb");
-  if (file == nullptr) return 0;
-  std::fwrite(data + 1, 1, size - 1, file);
-  std::fclose(file);
+  const std::u16string path = zef::fuzz::ScratchFile::write({reinterpret_cast<const char*>(data) + 1, size - 1});
 
   void* out = nullptr;
   if (zefCoreKAllocIntf(&CLSID_ICSVIOMgrImp, &out, 0) != S_OK) return 0;
@@ -64,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)csv->SetSeparator(separators[data[0] & 3], false);
   (void)csv->SetHeaderLineCount((data[0] >> 2) & 3);
   (void)csv->SetReadCallback(&checkCells, nullptr);
-  (void)csv->Read(platform::windowsPath(scratchFile()).c_str());
+  (void)csv->Read(path.c_str());
   csv->Release();
   return 0;
 }

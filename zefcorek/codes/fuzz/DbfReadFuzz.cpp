@@ -7,47 +7,23 @@
 #include "zefcorek/ZefCoreK.h"
 
 #include "platform/CodePage.h"
-#include "platform/Paths.h"
+
+#include "FuzzScratchFile.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <unistd.h>
-
-namespace {
-
-// One scratch file for the whole run, removed at exit.
-struct ScratchFile {
-  std::string path;
-  ScratchFile() {
-    char pattern[] = "/tmp/zef-dbf-fuzz-XXXXXX";
-    const int fd = mkstemp(pattern);
-    if (fd >= 0) close(fd);
-    path = pattern;
-  }
-  ~ScratchFile() { unlink(path.c_str()); }
-};
-
-const std::string& scratchFile() {
-  static const ScratchFile file;
-  return file.path;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  FILE* file = std::fopen(scratchFile().c_str(), "wb");
-  if (file == nullptr) return 0;
-  std::fwrite(data, 1, size, file);
-  std::fclose(file);
+  const std::u16string windowsName = zef::fuzz::ScratchFile::write({reinterpret_cast<const char*>(data), size});
 
   void* out = nullptr;
   if (zefCoreKAllocIntf(&CLSID_IDBFImp, &out, 0) != S_OK) return 0;
   auto* table = static_cast<DBF::IDBF*>(out);
-  const std::string path = platform::wideToAnsiLenient(platform::windowsPath(scratchFile()));
+  const std::string path = platform::wideToAnsiLenient(windowsName);
   if (table->Open(path.c_str(), /*readOnly=*/true) == S_OK) {
     auto info = std::make_unique<DBF::DBFRecordInfo>();
     const int records = table->GetRecordCount();

@@ -7,6 +7,7 @@
 // can never clash with the library's own.
 #pragma once
 
+#include "platform/Export.h"
 #include "platform/WinTypes.h"
 
 #include <optional>
@@ -30,6 +31,6 @@ int PaletteUpdateDepth();
 // library's bitmaps. A test may install a function that supplies one.
 HBITMAP DibSectionOf(FIBITMAP* bitmap);
 using DibSectionHook = HBITMAP (*)(FIBITMAP* bitmap);
-void SetDibSectionHook(DibSectionHook hook);
+ZEF_EXPORT void SetDibSectionHook(DibSectionHook hook);
 
 }  // namespace zefcorek::imagelib

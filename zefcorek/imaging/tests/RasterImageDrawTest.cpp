@@ -9,7 +9,11 @@
 #include "platform/GdiText.h"
 #include "platform/PixelFormat.h"
 
+#include "ImageLibrary.h"
+
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 namespace {
 
@@ -125,6 +129,63 @@ TEST(RasterImageDrawTest, PrintersGetTheStockPaletteForImagesWithoutOne) {
   EXPECT_EQ(GetPaletteEntries(static_cast<HPALETTE>(stock), 0, 0, nullptr), 20u);  // still valid
   EXPECT_NE(printer.color(10, 10), 0u);
   image->Release();
+}
+
+// A DIB section holding a copy of an image's pixels, handed to Draw as the
+// bitmap's own section while it lives.
+class SectionOf {
+public:
+  SectionOf(IRasterImage* image, uint32_t bpp) {
+    struct {
+      BITMAPINFOHEADER header;
+      RGBQUAD colors[256];
+    } info{};
+    info.header = {sizeof info.header, 100, 100, 1, static_cast<WORD>(bpp), BI_RGB, 0, 0, 0, 0, 0};
+    for (int i = 0; bpp <= 8 && i < 256; ++i) image->GetPalette(static_cast<uint32_t>(i), &info.colors[i]);
+    void* bits = nullptr;
+    section = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::memcpy(bits, image->GetBits(), static_cast<size_t>((100 * bpp + 31) / 32 * 4 * 100));
+    zefcorek::imagelib::SetDibSectionHook([](FIBITMAP*) { return section; });
+  }
+  ~SectionOf() {
+    zefcorek::imagelib::SetDibSectionHook(nullptr);
+    DeleteObject(section);
+    section = nullptr;
+  }
+  static inline HBITMAP section = nullptr;
+};
+
+TEST(RasterImageDrawTest, DisplaysBlitFromTheBitmapsSection) {
+  for (uint32_t bpp : {8u, 24u}) {
+    SCOPED_TRACE(bpp);
+    IRasterImage* image = patternImage(bpp);
+    {
+      SectionOf section(image, bpp);
+      Target target;
+      platform::resetBlitCallCounts();
+      RasterDrawParms parms = parmsFor(target.dc(), {0, 0, 101, 97});
+      EXPECT_EQ(image->Draw(&parms), ZR_OK);
+      auto counts = platform::blitCallCounts();
+      EXPECT_EQ(counts.bitBlt, 1u);
+      EXPECT_EQ(counts.setDIBitsToDevice + counts.stretchDIBits + counts.stretchBlt, 0u);
+      for (int y = 0; y < 98; y += 7)
+        for (int x = 0; x < 100; x += 9) ASSERT_EQ(target.color(x, y), imageColor(image, bpp, x, y)) << x << "," << y;
+      EXPECT_EQ(target.color(0, 98), 0u);
+      EXPECT_EQ(GetClipRgn(target.dc(), nullptr), 0);
+
+      parms = parmsFor(target.dc(), {0, 0, 103, 99});
+      EXPECT_EQ(image->Draw(&parms), ZR_OK);
+      counts = platform::blitCallCounts();
+      EXPECT_EQ(counts.stretchBlt, 1u);
+      EXPECT_EQ(counts.stretchDIBits, 0u);
+      EXPECT_EQ(GetStretchBltMode(target.dc()), COLORONCOLOR);
+      EXPECT_EQ(target.color(0, 0), imageColor(image, bpp, 0, 0));
+      // The section is selected nowhere once Draw is done: it can go.
+      EXPECT_TRUE(DeleteObject(SectionOf::section));
+      SectionOf::section = nullptr;
+    }
+    image->Release();
+  }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <bit>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -258,6 +259,11 @@ HRESULT Pictrel::IDrawableDSImp::Destroy() {
       if (state_.pixelOwner) DeleteObject(state_.pixelOwner);
       break;
     case SurfaceMode::AttachedImage:
+      if (imageReleased_) {
+        // Once only, and before the image can go with our reference.
+        auto* released = std::exchange(imageReleased_, nullptr);
+        released(std::exchange(imageReleasedContext_, nullptr));
+      }
       releaseAttachedImage(state_.pixelOwner);
       break;
     case SurfaceMode::Empty:

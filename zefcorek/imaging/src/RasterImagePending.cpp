@@ -3,7 +3,3 @@
 #include "RasterImageImp.h"
 
 ZRESULT IFIRasterImageImp::DrawParallelogram(RasterPlgDrawParms*) { return ZR_NOTSUPPORTED; }
-ZRESULT IFIRasterImageImp::GetDrawable(Pictrel::IDrawableDS** out) {
-  if (out != nullptr) *out = nullptr;
-  return ZR_NOTSUPPORTED;
-}

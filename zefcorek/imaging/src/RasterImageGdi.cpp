@@ -5,7 +5,9 @@
 // (half-tone stretches, the image's palette or the stock one) and the
 // display path otherwise (nearest-pixel stretches); both hand the image
 // library's rows to StretchDIBits, or to SetDIBitsToDevice when the
-// destination is within about three pixels of the source's size.
+// destination is within about three pixels of the source's size. Displays
+// blit from the bitmap's DIB section when it has one. Parallelograms go
+// through our own blit of the image library.
 #include "RasterImageImp.h"
 
 #include "platform/Gdi.h"
@@ -135,4 +137,21 @@ ZRESULT IFIRasterImageImp::Draw(RasterDrawParms* parms) {
   }
   SelectClipRgn(dc, nullptr);
   return ZR_OK;
+}
+
+ZRESULT IFIRasterImageImp::DrawParallelogram(RasterPlgDrawParms* parms) {
+  if (!parms) return ZR_BADARG;
+  if (!bitmap_) return ZR_FAILED;
+  zefcorek::imagelib::PlgBltParms record{};
+  record.e = parms->e;
+  record.f = parms->f;
+  for (int i = 0; i < 4; ++i) {
+    record.x[i] = parms->corners[i][0];
+    record.y[i] = parms->corners[i][1];
+  }
+  record.a = parms->a;
+  record.b = parms->b;
+  record.c = parms->c;
+  record.d = parms->d;
+  return zefcorek::imagelib::PlgBlt(bitmap_, &record) == 1 ? ZR_OK : ZR_FAILED;
 }

@@ -52,8 +52,7 @@ inline std::u16string wideUnits(std::string_view bytes) {
   std::u16string units;
   units.reserve(bytes.size() / 2);
   for (size_t at = 0; at + 1 < bytes.size(); at += 2) {
-    units.push_back(static_cast<char16_t>(static_cast<uint8_t>(bytes[at]) |
-                                          static_cast<uint8_t>(bytes[at + 1]) << 8));
+    units.push_back(static_cast<char16_t>(static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8));
   }
   return units;
 }

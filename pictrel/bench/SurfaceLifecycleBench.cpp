@@ -30,9 +30,7 @@ void BM_SurfaceCreateDestroy(benchmark::State& state) {
 BENCHMARK(BM_SurfaceCreateDestroy)->Arg(8)->Arg(24)->Arg(32);
 
 void BM_PixmanCreateUnref(benchmark::State& state) {
-  const auto format = state.range(0) == 8    ? PIXMAN_a8
-                      : state.range(0) == 24 ? PIXMAN_r8g8b8
-                                             : PIXMAN_x8r8g8b8;
+  const auto format = state.range(0) == 8 ? PIXMAN_a8 : state.range(0) == 24 ? PIXMAN_r8g8b8 : PIXMAN_x8r8g8b8;
   for (auto _ : state) {
     pixman_image_t* image = pixman_image_create_bits(format, kSide, kSide, nullptr, 0);
     benchmark::DoNotOptimize(image);

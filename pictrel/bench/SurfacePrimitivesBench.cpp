@@ -49,8 +49,7 @@ struct Canvas {
     pctAllocIntf(&Pictrel::IID_IDrawableDS, &out);
     surface = static_cast<Pictrel::IDrawableDS*>(out);
     surface->CreateEx(kSide, -kSide, 32, 0, nullptr);
-    cairoSurface = cairo_image_surface_create_for_data(surface->GetBits(), CAIRO_FORMAT_RGB24, kSide,
-                                                       kSide, kSide * 4);
+    cairoSurface = cairo_image_surface_create_for_data(surface->GetBits(), CAIRO_FORMAT_RGB24, kSide, kSide, kSide * 4);
     cairo = cairo_create(cairoSurface);
     cairo_set_antialias(cairo, CAIRO_ANTIALIAS_NONE);
     cairo_set_line_width(cairo, 1.0);
@@ -62,8 +61,7 @@ struct Canvas {
   }
   uint32_t* bits() const { return reinterpret_cast<uint32_t*>(surface->GetBits()); }
   void setColor(uint32_t color) const {
-    cairo_set_source_rgb(cairo, (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0,
-                         ((color >> 16) & 0xFF) / 255.0);
+    cairo_set_source_rgb(cairo, (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, ((color >> 16) & 0xFF) / 255.0);
   }
 };
 
@@ -124,8 +122,7 @@ void BM_PixmanFilledRectangles(benchmark::State& state) {
     for (const Figure& f : rectangles()) {
       const int left = std::min(f.x0, f.x1);
       const int top = std::min(f.y0, f.y1);
-      pixman_fill(canvas.bits(), kSide, 32, left, top, std::abs(f.x1 - f.x0) + 1,
-                  std::abs(f.y1 - f.y0) + 1, f.color);
+      pixman_fill(canvas.bits(), kSide, 32, left, top, std::abs(f.x1 - f.x0) + 1, std::abs(f.y1 - f.y0) + 1, f.color);
     }
   }
   report(state, rectangles().size());
@@ -137,8 +134,8 @@ void BM_CairoFilledRectangles(benchmark::State& state) {
   for (auto _ : state) {
     for (const Figure& f : rectangles()) {
       canvas.setColor(f.color);
-      cairo_rectangle(canvas.cairo, std::min(f.x0, f.x1), std::min(f.y0, f.y1),
-                      std::abs(f.x1 - f.x0) + 1, std::abs(f.y1 - f.y0) + 1);
+      cairo_rectangle(canvas.cairo, std::min(f.x0, f.x1), std::min(f.y0, f.y1), std::abs(f.x1 - f.x0) + 1,
+                      std::abs(f.y1 - f.y0) + 1);
       cairo_fill(canvas.cairo);
     }
   }
@@ -149,8 +146,7 @@ BENCHMARK(BM_CairoFilledRectangles);
 void BM_SurfaceFilledCircles(benchmark::State& state) {
   Canvas canvas;
   for (auto _ : state)
-    for (const Figure& f : circles())
-      canvas.surface->FilledCircle(f.x0, f.y0, std::abs(f.x1 - f.x0), f.color);
+    for (const Figure& f : circles()) canvas.surface->FilledCircle(f.x0, f.y0, std::abs(f.x1 - f.x0), f.color);
   report(state, circles().size());
 }
 BENCHMARK(BM_SurfaceFilledCircles);

@@ -49,8 +49,7 @@ struct Canvas {
     pctAllocIntf(&Pictrel::IID_IDrawableDS, &out);
     surface = static_cast<Pictrel::IDrawableDS*>(out);
     surface->CreateEx(kSide, -kSide, 32, 0, nullptr);
-    cairoSurface = cairo_image_surface_create_for_data(surface->GetBits(), CAIRO_FORMAT_RGB24,
-                                                       kSide, kSide, kSide * 4);
+    cairoSurface = cairo_image_surface_create_for_data(surface->GetBits(), CAIRO_FORMAT_RGB24, kSide, kSide, kSide * 4);
     cairo = cairo_create(cairoSurface);
   }
   ~Canvas() {
@@ -59,8 +58,7 @@ struct Canvas {
     surface->Release();
   }
   void setColor(uint32_t color) const {
-    cairo_set_source_rgb(cairo, (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0,
-                         ((color >> 16) & 0xFF) / 255.0);
+    cairo_set_source_rgb(cairo, (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, ((color >> 16) & 0xFF) / 255.0);
   }
 };
 
@@ -91,8 +89,7 @@ BENCHMARK(BM_CairoSmoothLines)->Arg(1)->Arg(3);
 void BM_SurfaceSmoothDiscs(benchmark::State& state) {
   Canvas canvas;
   for (auto _ : state)
-    for (const Stroke& s : discs())
-      canvas.surface->AAFilledCircle(s.x0, s.y0, std::abs(s.x1 - s.x0) + 2, s.color);
+    for (const Stroke& s : discs()) canvas.surface->AAFilledCircle(s.x0, s.y0, std::abs(s.x1 - s.x0) + 2, s.color);
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(discs().size()));
 }
 BENCHMARK(BM_SurfaceSmoothDiscs);

@@ -76,8 +76,8 @@ BENCHMARK(BM_SurfaceTextGdiplus);
 
 void BM_CairoShowText(benchmark::State& state) {
   std::vector<uint32_t> pixels(size_t{kSide} * kSide);
-  cairo_surface_t* surface = cairo_image_surface_create_for_data(
-      reinterpret_cast<unsigned char*>(pixels.data()), CAIRO_FORMAT_RGB24, kSide, kSide, kSide * 4);
+  cairo_surface_t* surface = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(pixels.data()),
+                                                                 CAIRO_FORMAT_RGB24, kSide, kSide, kSide * 4);
   cairo_t* cr = cairo_create(surface);
   FT_Library library = nullptr;
   FT_Init_FreeType(&library);

@@ -25,13 +25,11 @@ Pictrel::IDrawableDS* surface(int width, int height, int bpp) {
 
 pixman_image_t* imageOf(Pictrel::IDrawableDS* s, pixman_format_code_t format) {
   const int rowBytes = (s->GetWidth() * s->GetBitsPerPixel() + 31) / 32 * 4;
-  return pixman_image_create_bits(format, s->GetWidth(), s->GetHeight(),
-                                  reinterpret_cast<uint32_t*>(s->GetBits()), rowBytes);
+  return pixman_image_create_bits(format, s->GetWidth(), s->GetHeight(), reinterpret_cast<uint32_t*>(s->GetBits()),
+                                  rowBytes);
 }
 
-void pixels(benchmark::State& state, int64_t count) {
-  state.SetItemsProcessed(state.iterations() * count);
-}
+void pixels(benchmark::State& state, int64_t count) { state.SetItemsProcessed(state.iterations() * count); }
 
 void BM_SurfaceAlphaTransfer(benchmark::State& state) {
   auto* source = surface(kSide, kSide, 32);
@@ -48,8 +46,7 @@ void BM_PixmanOver(benchmark::State& state) {
   auto* target = surface(kSide, kSide, 32);
   pixman_image_t* from = imageOf(source, PIXMAN_a8r8g8b8);
   pixman_image_t* to = imageOf(target, PIXMAN_x8r8g8b8);
-  for (auto _ : state)
-    pixman_image_composite(PIXMAN_OP_OVER, from, nullptr, to, 0, 0, 0, 0, 0, 0, kSide, kSide);
+  for (auto _ : state) pixman_image_composite(PIXMAN_OP_OVER, from, nullptr, to, 0, 0, 0, 0, 0, 0, kSide, kSide);
   pixels(state, int64_t{kSide} * kSide);
   pixman_image_unref(from);
   pixman_image_unref(to);
@@ -73,8 +70,7 @@ void BM_PixmanSource24(benchmark::State& state) {
   auto* target = surface(kSide, kSide, 24);
   pixman_image_t* from = imageOf(source, PIXMAN_r8g8b8);
   pixman_image_t* to = imageOf(target, PIXMAN_r8g8b8);
-  for (auto _ : state)
-    pixman_image_composite(PIXMAN_OP_SRC, from, nullptr, to, 0, 0, 0, 0, 0, 0, kSide, kSide);
+  for (auto _ : state) pixman_image_composite(PIXMAN_OP_SRC, from, nullptr, to, 0, 0, 0, 0, 0, 0, kSide, kSide);
   pixels(state, int64_t{kSide} * kSide);
   pixman_image_unref(from);
   pixman_image_unref(to);
@@ -120,13 +116,11 @@ void BM_PixmanAffineNearest(benchmark::State& state) {
   pixman_transform_t transform;
   pixman_transform_init_identity(&transform);
   const double scale = 512.0 / (488.0 * 1.41421356);
-  pixman_transform_rotate(&transform, nullptr, pixman_double_to_fixed(0.70710678),
-                          pixman_double_to_fixed(-0.70710678));
+  pixman_transform_rotate(&transform, nullptr, pixman_double_to_fixed(0.70710678), pixman_double_to_fixed(-0.70710678));
   pixman_transform_scale(&transform, nullptr, pixman_double_to_fixed(scale), pixman_double_to_fixed(scale));
   pixman_image_set_transform(from, &transform);
   pixman_image_set_filter(from, PIXMAN_FILTER_NEAREST, nullptr, 0);
-  for (auto _ : state)
-    pixman_image_composite(PIXMAN_OP_SRC, from, nullptr, to, 0, 0, 0, 0, 24, 24, 976, 976);
+  for (auto _ : state) pixman_image_composite(PIXMAN_OP_SRC, from, nullptr, to, 0, 0, 0, 0, 24, 24, 976, 976);
   pixels(state, 2 * 488 * 488);
   pixman_image_unref(from);
   pixman_image_unref(to);

@@ -31,10 +31,8 @@ bool isAttachableDepth(uint32_t bpp) {
     case 15:
     case 16:
     case 24:
-    case 32:
-      return true;
-    default:
-      return false;
+    case 32: return true;
+    default: return false;
   }
 }
 
@@ -55,8 +53,8 @@ __attribute__((no_sanitize("vptr"))) HRESULT Pictrel::IDrawableDSImp::AttachImag
   const uint32_t rowBytes = platform::dibRowBytes(width, bpp == 15 ? 16 : static_cast<int>(bpp));
   // An image without pixels or with a size or depth the rows cannot have
   // is refused like one that cannot describe itself.
-  if (!described || !bits || width == 0 || height == 0 || width > INT32_MAX ||
-      height > INT32_MAX || !isAttachableDepth(bpp) || rowBytes == 0) {
+  if (!described || !bits || width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX ||
+      !isAttachableDepth(bpp) || rowBytes == 0) {
     image->Release();
     return E_FAIL;
   }

@@ -50,12 +50,12 @@ struct SurfaceState;
 // line's slope and error term, so a clipped line sets exactly the pixels
 // of the unclipped one that fall inside the clip.
 struct LineWalk {
-  int32_t x = 0;        // first pixel to set
+  int32_t x = 0;  // first pixel to set
   int32_t y = 0;
-  int64_t steps = 0;    // pixels after the first, counted along the major axis
-  int32_t stepX = 1;    // ±1
+  int64_t steps = 0;  // pixels after the first, counted along the major axis
+  int32_t stepX = 1;  // ±1
   int32_t stepY = 1;
-  int64_t dx = 0;       // |x1 − x0| and |y1 − y0| of the unclipped line
+  int64_t dx = 0;  // |x1 − x0| and |y1 − y0| of the unclipped line
   int64_t dy = 0;
   int64_t error = 0;    // Bresenham's error term at the first pixel
   bool yMajor = false;  // dy ≥ dx: y steps every pixel (ties go here)
@@ -66,10 +66,8 @@ struct LineWalk {
 // colour mapped to the surface's depth.
 using PixelSpanRoutine = void (*)(SurfaceState& state, int x0, int x1, int y, uint32_t pixel);
 using PixelLineRoutine = void (*)(SurfaceState& state, const LineWalk& walk, uint32_t pixel);
-using DashedLineRoutine = void (*)(SurfaceState& state, const LineWalk& walk, uint32_t pixelA,
-                                   uint32_t pixelB);
-using CoverageBlendRoutine = void (*)(SurfaceState& state, int x, int y, COLORREF color,
-                                      uint8_t coverage);
+using DashedLineRoutine = void (*)(SurfaceState& state, const LineWalk& walk, uint32_t pixelA, uint32_t pixelB);
+using CoverageBlendRoutine = void (*)(SurfaceState& state, int x, int y, COLORREF color, uint8_t coverage);
 
 // A segment and the clip rectangle it is cut against; the out-code words
 // collect, per end, the boundaries that cut it (16 in both: invisible).
@@ -101,21 +99,21 @@ struct SurfaceBitmapInfo {
 
 struct SurfaceState {
   SurfaceMode mode = SurfaceMode::Empty;
-  void* pixelOwner = nullptr;         // HBITMAP (own DIB) or IRasterImage* (attached)
-  bool topDown = false;               // row 0 is the first row in memory
-  HDC memoryDC = nullptr;             // own DIB only
-  HGDIOBJ previousBitmap = nullptr;   // what the DC held before the bitmap
-  HRGN lentClipRegion = nullptr;      // selected while the DC is lent out
+  void* pixelOwner = nullptr;        // HBITMAP (own DIB) or IRasterImage* (attached)
+  bool topDown = false;              // row 0 is the first row in memory
+  HDC memoryDC = nullptr;            // own DIB only
+  HGDIOBJ previousBitmap = nullptr;  // what the DC held before the bitmap
+  HRGN lentClipRegion = nullptr;     // selected while the DC is lent out
   std::unique_ptr<SurfaceBitmapInfo> info;
-  BYTE* bits = nullptr;               // first byte of the pixel memory
+  BYTE* bits = nullptr;  // first byte of the pixel memory
   DIBSECTION dib{};
-  uint8_t redShift = 0;               // lowest set bit of each channel mask (15/16/32 bpp)
+  uint8_t redShift = 0;  // lowest set bit of each channel mask (15/16/32 bpp)
   uint8_t greenShift = 0;
   uint8_t blueShift = 0;
-  bool greenHasSixBits = false;       // 16 bpp with a 6-bit green field
-  int32_t height = 0;                 // absolute pixel height
-  int32_t stride = 0;                 // bytes from row i to row i + 1; negative bottom-up
-  std::vector<BYTE*> rows;            // `height` entries, row 0 at the top
+  bool greenHasSixBits = false;  // 16 bpp with a 6-bit green field
+  int32_t height = 0;            // absolute pixel height
+  int32_t stride = 0;            // bytes from row i to row i + 1; negative bottom-up
+  std::vector<BYTE*> rows;       // `height` entries, row 0 at the top
   NearestColorCache nearestCache;
   PixelSpanRoutine spanRoutine = nullptr;
   PixelLineRoutine lineRoutine = nullptr;
@@ -123,10 +121,10 @@ struct SurfaceState {
   CoverageBlendRoutine coverageBlendRoutine = nullptr;
   LineClipRecord lineClip;
   std::vector<tagT_IRECT2D> clipStack;  // saved clip rectangles, last pushed at the back
-  HGDIOBJ previousFont = nullptr;     // what the DC held before the surface font
-  HFONT font = nullptr;               // the surface font
-  ULONG_PTR gdiplusToken = 0;         // 0 when the GDI+ start-up failed
-  int32_t antiAliasCounter = 0;       // GDI+ drawing is on while > 0 (and a token exists)
+  HGDIOBJ previousFont = nullptr;       // what the DC held before the surface font
+  HFONT font = nullptr;                 // the surface font
+  ULONG_PTR gdiplusToken = 0;           // 0 when the GDI+ start-up failed
+  int32_t antiAliasCounter = 0;         // GDI+ drawing is on while > 0 (and a token exists)
   CRITICAL_SECTION lock{};
 
   bool hasPixels() const { return bits != nullptr; }
@@ -184,8 +182,7 @@ public:
   HRESULT XorFilledCircle(int cx, int cy, int r, COLORREF color) override;
   HRESULT CreateHPALETTE(HDC dc, HPALETTE* out) override;
   HRESULT BltTo(HDC dc, const tagT_IRECT2D* source, int x, int y, bool realizePalette) override;
-  HRESULT StretchTo(HDC dc, const tagT_IRECT2D* source, const tagT_IRECT2D* destination,
-                    bool realizePalette) override;
+  HRESULT StretchTo(HDC dc, const tagT_IRECT2D* source, const tagT_IRECT2D* destination, bool realizePalette) override;
   HRESULT SwapRows(int rowA, int rowB) override;
   HRESULT MirrorRow(int row) override;
   HRESULT FlipVertical() override;
@@ -196,13 +193,11 @@ public:
   IRasterImage* GetAttachedImage() override;
   HRESULT GetDC(HDC* out, bool noClipRegion) override;
   HRESULT ReleaseDC(HDC dc) override;
-  HRESULT CreateEx(int width, int height, int bpp, DWORD reserved,
-                   const RGBQUAD* palette) override;
+  HRESULT CreateEx(int width, int height, int bpp, DWORD reserved, const RGBQUAD* palette) override;
   HRESULT CopyTo(IDrawableDS* destination, const tagT_IRECT2D* source, int x, int y) override;
-  HRESULT TransferTo(IDrawableDS* destination, const tagT_IRECT2D* source, int x, int y,
-                     COLORREF key) override;
-  HRESULT TileTo(IDrawableDS* destination, const tagT_IRECT2D* source,
-                 const tagT_IRECT2D* target, COLORREF key) override;
+  HRESULT TransferTo(IDrawableDS* destination, const tagT_IRECT2D* source, int x, int y, COLORREF key) override;
+  HRESULT TileTo(IDrawableDS* destination, const tagT_IRECT2D* source, const tagT_IRECT2D* target,
+                 COLORREF key) override;
   HRESULT TransferAllTo(IDrawableDS* destination, COLORREF key) override;
   HRESULT LoadBitmapResource(HINSTANCE instance, LPCWSTR name, int bpp) override;
   HRESULT Ellipse(int cx, int cy, int rx, int ry, DWORD value) override;
@@ -214,16 +209,14 @@ public:
   HRESULT MakeBottomUp() override;
   HRESULT AALine(int x0, int y0, int x1, int y1, int width, COLORREF color) override;
   HRESULT AACircle(int cx, int cy, int r, int width, COLORREF color) override;
-  HRESULT FillPolygonColumn(int x, const tagT_IPOINT2D* points, int count,
-                            COLORREF color) override;
+  HRESULT FillPolygonColumn(int x, const tagT_IPOINT2D* points, int count, COLORREF color) override;
   HRESULT FillPolygon(const tagT_IPOINT2D* points, int count, COLORREF color) override;
   HRESULT AAPolyline(const tagT_IPOINT2D* points, int count, int width, COLORREF color) override;
   HRESULT AAPolygon(const tagT_IPOINT2D* points, int count, int width, COLORREF color) override;
   HRESULT SetFont(LPCWSTR face, DWORD style, int height) override;
   HRESULT SelectGdiObject(HGDIOBJ object, HGDIOBJ* previous) override;
   HRESULT DrawText(LPCWSTR text, tagT_IRECT2D* rect, UINT format, COLORREF color) override;
-  HRESULT DrawTextAt(LPCWSTR text, int x, int y, DWORD flags, COLORREF color,
-                     tagT_IRECT2D* box) override;
+  HRESULT DrawTextAt(LPCWSTR text, int x, int y, DWORD flags, COLORREF color, tagT_IRECT2D* box) override;
   HRESULT FillRect(int x0, int y0, int x1, int y1, COLORREF color) override;
   HRESULT FillRectR(const tagT_IRECT2D* rect, COLORREF color) override;
   HRESULT PushClipRect(const tagT_IRECT2D* rect) override;
@@ -231,8 +224,7 @@ public:
   HRESULT LoadPNGResource(HINSTANCE instance, UINT number) override;
   HRESULT LoadImageFromMemory(const void* data, DWORD size) override;
   HRESULT SetFontEx(LPCWSTR face, DWORD style, int height, int width) override;
-  HRESULT AlphaBlendTo(HDC dc, const tagT_IRECT2D* source, int x, int y, int* width,
-                       int* height) override;
+  HRESULT AlphaBlendTo(HDC dc, const tagT_IRECT2D* source, int x, int y, int* width, int* height) override;
   HRESULT DashedHLine(int x0, int y, int x1, COLORREF colorA, COLORREF colorB) override;
   HRESULT DashedVLine(int x, int y0, int y1, COLORREF colorA, COLORREF colorB) override;
   HRESULT DashedLine(int x0, int y0, int x1, int y1, COLORREF colorA, COLORREF colorB) override;
@@ -243,12 +235,11 @@ public:
   HRESULT Lock(bool wait) override;
   HRESULT Unlock() override;
   HRESULT Checksum(uint64_t* out) override;
-  HRESULT FillTriangleDepth(IDrawableDS* depthSurface, const tagT_IPOINT2D* points,
-                            const float* depths, DWORD value) override;
-  HRESULT DepthTestedSquare(IDrawableDS* depthSurface, const tagT_IPOINT2D* point, int size,
-                            int32_t depthBits, DWORD value) override;
-  HRESULT AlphaBlendToEx(HDC dc, const tagT_IRECT2D* source, int x, int y,
-                         const BLENDFUNCTION* blend) override;
+  HRESULT FillTriangleDepth(IDrawableDS* depthSurface, const tagT_IPOINT2D* points, const float* depths,
+                            DWORD value) override;
+  HRESULT DepthTestedSquare(IDrawableDS* depthSurface, const tagT_IPOINT2D* point, int size, int32_t depthBits,
+                            DWORD value) override;
+  HRESULT AlphaBlendToEx(HDC dc, const tagT_IRECT2D* source, int x, int y, const BLENDFUNCTION* blend) override;
   HRESULT DrawTexturedQuad(const TexturedQuadRecord* record) override;
   HRESULT EnableAntiAlias(bool on) override;
   bool IsAntiAliasEnabled() override;
@@ -281,10 +272,8 @@ private:
   HRESULT checkDepthSurface(IDrawableDS* depthSurface);
   // Text: which path draws it, and the steps the paths share.
   bool usesGdiplusText();
-  HRESULT drawWithGdi(LPCWSTR text, const tagT_IRECT2D& rect, RECT& gdiRect, UINT format,
-                      COLORREF color);
-  HRESULT drawTextAtWithGdi(LPCWSTR text, int x, int y, DWORD flags, COLORREF color,
-                            tagT_IRECT2D* box);
+  HRESULT drawWithGdi(LPCWSTR text, const tagT_IRECT2D& rect, RECT& gdiRect, UINT format, COLORREF color);
+  HRESULT drawTextAtWithGdi(LPCWSTR text, int x, int y, DWORD flags, COLORREF color, tagT_IRECT2D* box);
   void drawStringInClip(Gdiplus::Graphics& graphics, LPCWSTR text, const Gdiplus::Font& font,
                         const Gdiplus::RectF& layout, const Gdiplus::StringFormat& format,
                         const Gdiplus::SolidBrush& brush);

@@ -16,8 +16,7 @@ HRESULT pctAllocIntf(const GUID* iid, void** out) {
   return S_OK;
 }
 
-HRESULT pctNotifyImageRelease(Pictrel::IDrawableDS* surface, void (*released)(void* context),
-                              void* context) {
+HRESULT pctNotifyImageRelease(Pictrel::IDrawableDS* surface, void (*released)(void* context), void* context) {
   if (!surface) return E_INVALIDARG;
   // Every surface comes from the factory above.
   auto* own = static_cast<Pictrel::IDrawableDSImp*>(surface);

@@ -39,8 +39,7 @@ Wide floorDivide(Wide numerator, Wide denominator) {
 // The offset along the other axis of the pixel where the line meets a
 // boundary `k` steps from its start along `along` (with the delta
 // `alongDelta`; the other axis has `acrossDelta`).
-int64_t offsetAcross(int64_t k, int64_t alongDelta, int64_t acrossDelta, bool alongIsMajor,
-                     bool movingStart) {
+int64_t offsetAcross(int64_t k, int64_t alongDelta, int64_t acrossDelta, bool alongIsMajor, bool movingStart) {
   const Wide twoK = Wide{2} * k;
   if (!alongIsMajor) {
     // The boundary lies across the minor axis: the line sits at minor
@@ -103,8 +102,7 @@ bool Pictrel::clipSegment(LineClipRecord& record, const tagT_IRECT2D& clip) {
   return false;
 }
 
-Pictrel::LineWalk Pictrel::clippedWalk(int x0, int y0, int x1, int y1, int fromX, int fromY,
-                                       int toX, int toY) {
+Pictrel::LineWalk Pictrel::clippedWalk(int x0, int y0, int x1, int y1, int fromX, int fromY, int toX, int toY) {
   LineWalk walk;
   walk.dx = std::llabs(int64_t{x1} - x0);
   walk.dy = std::llabs(int64_t{y1} - y0);

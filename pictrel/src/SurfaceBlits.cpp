@@ -38,9 +38,7 @@ __attribute__((no_sanitize("vptr"))) void drawAttachedImage(const SurfaceState& 
 class RealizedPalette {
 public:
   RealizedPalette(Pictrel::IDrawableDS* surface, HDC target, HDC memory, bool wanted) {
-    if (!wanted || surface->GetBitsPerPixel() > 8 ||
-        surface->CreateHPALETTE(target, &palette_) != S_OK)
-      return;
+    if (!wanted || surface->GetBitsPerPixel() > 8 || surface->CreateHPALETTE(target, &palette_) != S_OK) return;
     for (HDC dc : {target, memory}) {
       if (!dc) continue;
       selections_[count_++] = {dc, SelectPalette(dc, palette_, FALSE)};
@@ -62,14 +60,12 @@ private:
 
 }  // namespace
 
-HRESULT Pictrel::IDrawableDSImp::BltTo(HDC dc, const tagT_IRECT2D* source, int x, int y,
-                                       bool realizePalette) {
+HRESULT Pictrel::IDrawableDSImp::BltTo(HDC dc, const tagT_IRECT2D* source, int x, int y, bool realizePalette) {
   if (!dc) return E_INVALIDARG;
   if (!state_.hasPixels()) return E_FAIL;
   const tagT_IRECT2D area = sourceOrWhole(state_, source);
   if (state_.mode == SurfaceMode::AttachedImage) {
-    drawAttachedImage(state_, dc, area,
-                      {x, y, x + widthOf(area) - 1, y + heightOf(area) - 1});
+    drawAttachedImage(state_, dc, area, {x, y, x + widthOf(area) - 1, y + heightOf(area) - 1});
     return S_OK;
   }
   RealizedPalette palette(this, dc, nullptr, realizePalette);
@@ -78,8 +74,8 @@ HRESULT Pictrel::IDrawableDSImp::BltTo(HDC dc, const tagT_IRECT2D* source, int x
   return S_OK;
 }
 
-HRESULT Pictrel::IDrawableDSImp::StretchTo(HDC dc, const tagT_IRECT2D* source,
-                                           const tagT_IRECT2D* destination, bool realizePalette) {
+HRESULT Pictrel::IDrawableDSImp::StretchTo(HDC dc, const tagT_IRECT2D* source, const tagT_IRECT2D* destination,
+                                           bool realizePalette) {
   if (!dc) return E_INVALIDARG;
   if (!state_.hasPixels() || !destination) return E_FAIL;
   const tagT_IRECT2D area = sourceOrWhole(state_, source);
@@ -91,8 +87,7 @@ HRESULT Pictrel::IDrawableDSImp::StretchTo(HDC dc, const tagT_IRECT2D* source,
   const int width = widthOf(*destination);
   const int height = heightOf(*destination);
   if (width == widthOf(area) && height == heightOf(area)) {
-    BitBlt(dc, destination->left, destination->top, width, height, state_.memoryDC, area.left,
-           area.top, SRCCOPY);
+    BitBlt(dc, destination->left, destination->top, width, height, state_.memoryDC, area.left, area.top, SRCCOPY);
   } else {
     // A display takes the nearest pixels; a printer the averages.
     if (GetDeviceCaps(dc, TECHNOLOGY) == DT_RASDISPLAY) {
@@ -101,20 +96,19 @@ HRESULT Pictrel::IDrawableDSImp::StretchTo(HDC dc, const tagT_IRECT2D* source,
       SetStretchBltMode(dc, HALFTONE);
       SetBrushOrgEx(dc, 0, 0, nullptr);
     }
-    StretchBlt(dc, destination->left, destination->top, width, height, state_.memoryDC, area.left,
-               area.top, widthOf(area), heightOf(area), SRCCOPY);
+    StretchBlt(dc, destination->left, destination->top, width, height, state_.memoryDC, area.left, area.top,
+               widthOf(area), heightOf(area), SRCCOPY);
   }
   GdiFlush();
   return S_OK;
 }
 
-HRESULT Pictrel::IDrawableDSImp::AlphaBlendTo(HDC dc, const tagT_IRECT2D* source, int x, int y,
-                                              int* width, int* height) {
+HRESULT Pictrel::IDrawableDSImp::AlphaBlendTo(HDC dc, const tagT_IRECT2D* source, int x, int y, int* width,
+                                              int* height) {
   if (!state_.memoryDC) return E_FAIL;
   const tagT_IRECT2D area = sourceOrWhole(state_, source);
-  AlphaBlend(dc, x, y, width ? *width : widthOf(area), height ? *height : heightOf(area),
-             state_.memoryDC, area.left, area.top, widthOf(area), heightOf(area),
-             BLENDFUNCTION{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA});
+  AlphaBlend(dc, x, y, width ? *width : widthOf(area), height ? *height : heightOf(area), state_.memoryDC, area.left,
+             area.top, widthOf(area), heightOf(area), BLENDFUNCTION{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA});
   return S_OK;
 }
 
@@ -123,7 +117,7 @@ HRESULT Pictrel::IDrawableDSImp::AlphaBlendToEx(HDC dc, const tagT_IRECT2D* sour
   if (!blend) return E_INVALIDARG;
   if (!state_.memoryDC) return E_FAIL;
   const tagT_IRECT2D area = sourceOrWhole(state_, source);
-  AlphaBlend(dc, x, y, widthOf(area), heightOf(area), state_.memoryDC, area.left, area.top,
-             widthOf(area), heightOf(area), *blend);
+  AlphaBlend(dc, x, y, widthOf(area), heightOf(area), state_.memoryDC, area.left, area.top, widthOf(area),
+             heightOf(area), *blend);
   return S_OK;
 }

@@ -23,13 +23,10 @@ float readDepth(const BYTE* row, int x) {
   return value;
 }
 
-void writeDepth(BYTE* row, int x, float value) {
-  std::memcpy(row + 4 * static_cast<size_t>(x), &value, sizeof value);
-}
+void writeDepth(BYTE* row, int x, float value) { std::memcpy(row + 4 * static_cast<size_t>(x), &value, sizeof value); }
 
 // Writes the pixel where `depth` is nearer than the buffer holds.
-void depthTestedWrite(SurfaceState& state, BYTE* depthRow, int x, int y, float depth,
-                      uint32_t pixel) {
+void depthTestedWrite(SurfaceState& state, BYTE* depthRow, int x, int y, float depth, uint32_t pixel) {
   if (!(depth > readDepth(depthRow, x))) return;
   writeDepth(depthRow, x, depth);
   platform::writePixel(state.rows[static_cast<size_t>(y)], x, state.bitsPerPixel(), pixel);
@@ -48,9 +45,8 @@ HRESULT Pictrel::IDrawableDSImp::checkDepthSurface(IDrawableDS* depthSurface) {
   return S_OK;
 }
 
-HRESULT Pictrel::IDrawableDSImp::FillTriangleDepth(IDrawableDS* depthSurface,
-                                                   const tagT_IPOINT2D* points, const float* depths,
-                                                   DWORD value) {
+HRESULT Pictrel::IDrawableDSImp::FillTriangleDepth(IDrawableDS* depthSurface, const tagT_IPOINT2D* points,
+                                                   const float* depths, DWORD value) {
   if (!points || !depths) return E_INVALIDARG;
   const HRESULT usable = checkDepthSurface(depthSurface);
   if (usable != S_OK) return usable;
@@ -98,8 +94,7 @@ HRESULT Pictrel::IDrawableDSImp::FillTriangleDepth(IDrawableDS* depthSurface,
   return S_OK;
 }
 
-HRESULT Pictrel::IDrawableDSImp::DepthTestedSquare(IDrawableDS* depthSurface,
-                                                   const tagT_IPOINT2D* point, int size,
+HRESULT Pictrel::IDrawableDSImp::DepthTestedSquare(IDrawableDS* depthSurface, const tagT_IPOINT2D* point, int size,
                                                    int32_t depthBits, DWORD value) {
   if (!point) return E_INVALIDARG;
   const HRESULT usable = checkDepthSurface(depthSurface);
@@ -203,8 +198,7 @@ HRESULT Pictrel::IDrawableDSImp::DrawTexturedQuad(const TexturedQuadRecord* reco
       u += stepU;
       v += stepV;
     }
-    while (last >= first &&
-           !isInTexture(u + (last - first) * stepU, v + (last - first) * stepV, texWidth, texHeight))
+    while (last >= first && !isInTexture(u + (last - first) * stepU, v + (last - first) * stepV, texWidth, texHeight))
       --last;
     for (int64_t x = first; x <= last; ++x, u += stepU, v += stepV) {
       COLORREF color = 0;

@@ -33,14 +33,11 @@ inline uint32_t colorToPixel(SurfaceState& state, COLORREF color) {
   const uint32_t blue = GetBValue(color);
   switch (bpp) {
     case 16:
-      return ((red >> 3) << state.redShift) |
-             ((green >> (state.greenHasSixBits ? 2 : 3)) << state.greenShift) |
+      return ((red >> 3) << state.redShift) | ((green >> (state.greenHasSixBits ? 2 : 3)) << state.greenShift) |
              ((blue >> 3) << state.blueShift);
-    case 24:
-      return blue | (green << 8) | (red << 16);
+    case 24: return blue | (green << 8) | (red << 16);
     default:
-      return (red << state.redShift) | (green << state.greenShift) | (blue << state.blueShift) |
-             (color & 0xFF000000u);
+      return (red << state.redShift) | (green << state.greenShift) | (blue << state.blueShift) | (color & 0xFF000000u);
   }
 }
 
@@ -54,12 +51,9 @@ inline COLORREF pixelToColor(const SurfaceState& state, uint32_t pixel) {
   auto field = [&](int channel, uint8_t shift) { return (pixel & masks[channel]) >> shift; };
   switch (bpp) {
     case 16:
-      return (field(0, state.redShift) << 3) |
-             ((field(1, state.greenShift) << (state.greenHasSixBits ? 2 : 3)) << 8) |
+      return (field(0, state.redShift) << 3) | ((field(1, state.greenShift) << (state.greenHasSixBits ? 2 : 3)) << 8) |
              ((field(2, state.blueShift) << 3) << 16);
-    case 24:
-      return RGB(static_cast<BYTE>(pixel >> 16), static_cast<BYTE>(pixel >> 8),
-                 static_cast<BYTE>(pixel));
+    case 24: return RGB(static_cast<BYTE>(pixel >> 16), static_cast<BYTE>(pixel >> 8), static_cast<BYTE>(pixel));
     default:
       return (field(0, state.redShift) & 0xFF) | ((field(1, state.greenShift) & 0xFF) << 8) |
              ((field(2, state.blueShift) & 0xFF) << 16) | (pixel & 0xFF000000u);
@@ -70,16 +64,11 @@ inline COLORREF pixelToColor(const SurfaceState& state, uint32_t pixel) {
 // above (never the alpha byte of a 32-bpp pixel).
 inline uint32_t xorablePixel(const SurfaceState& state, uint32_t pixel) {
   switch (state.bitsPerPixel()) {
-    case 1:
-      return pixel & 1u;
-    case 4:
-      return pixel & 0x0Fu;
-    case 8:
-      return pixel & 0xFFu;
-    case 16:
-      return pixel & 0xFFFFu;
-    case 24:
-      return pixel & 0xFFFFFFu;
+    case 1: return pixel & 1u;
+    case 4: return pixel & 0x0Fu;
+    case 8: return pixel & 0xFFu;
+    case 16: return pixel & 0xFFFFu;
+    case 24: return pixel & 0xFFFFFFu;
     default: {
       const DWORD* masks = state.dib.dsBitfields;
       return pixel & (masks[0] | masks[1] | masks[2]);
@@ -113,20 +102,13 @@ struct DepthOps {
 template <typename F>
 void withDepth(int bpp, F&& f) {
   switch (bpp) {
-    case 1:
-      return f(std::integral_constant<int, 1>{});
-    case 4:
-      return f(std::integral_constant<int, 4>{});
-    case 8:
-      return f(std::integral_constant<int, 8>{});
-    case 16:
-      return f(std::integral_constant<int, 16>{});
-    case 24:
-      return f(std::integral_constant<int, 24>{});
-    case 32:
-      return f(std::integral_constant<int, 32>{});
-    default:
-      return;
+    case 1: return f(std::integral_constant<int, 1>{});
+    case 4: return f(std::integral_constant<int, 4>{});
+    case 8: return f(std::integral_constant<int, 8>{});
+    case 16: return f(std::integral_constant<int, 16>{});
+    case 24: return f(std::integral_constant<int, 24>{});
+    case 32: return f(std::integral_constant<int, 32>{});
+    default: return;
   }
 }
 
@@ -166,8 +148,7 @@ inline bool isDashA(int64_t n) { return ((n % 16) + 16) % 16 >= 7; }
 inline tagT_IRECT2D drawableClip(const SurfaceState& state) {
   const tagT_IRECT2D& clip = state.lineClip.clip;
   return {std::max(clip.left, 0), std::max(clip.top, 0),
-          std::min(clip.right, state.hasPixels() ? state.width() - 1 : -1),
-          std::min(clip.bottom, state.height - 1)};
+          std::min(clip.right, state.hasPixels() ? state.width() - 1 : -1), std::min(clip.bottom, state.height - 1)};
 }
 
 inline bool isInside(const tagT_IRECT2D& rect, int x, int y) {
@@ -232,8 +213,7 @@ void xorSpan(SurfaceState& state, int x0, int x1, int y, uint32_t pixel);
 void dashedSpan(SurfaceState& state, int x0, int x1, int y, uint32_t pixelA, uint32_t pixelB);
 enum class VerticalKind { Set, Xor };
 void verticalSpan(SurfaceState& state, VerticalKind kind, int x, int y0, int y1, uint32_t pixel);
-void dashedVerticalSpan(SurfaceState& state, int x, int y0, int y1, uint32_t pixelA,
-                        uint32_t pixelB);
+void dashedVerticalSpan(SurfaceState& state, int x, int y0, int y1, uint32_t pixelA, uint32_t pixelB);
 void xorLine(SurfaceState& state, const LineWalk& walk, uint32_t pixel);
 
 }  // namespace Pictrel

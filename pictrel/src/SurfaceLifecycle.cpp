@@ -30,10 +30,8 @@ bool isSupportedDepth(int bpp) {
     case 15:
     case 16:
     case 24:
-    case 32:
-      return true;
-    default:
-      return false;
+    case 32: return true;
+    default: return false;
   }
 }
 
@@ -65,8 +63,7 @@ HFONT createDefaultFont() {
 
 Pictrel::IDrawableDSImp::IDrawableDSImp() {
   Gdiplus::GdiplusStartupInput input;
-  if (GdiplusStartup(&state_.gdiplusToken, &input, nullptr) != Gdiplus::Status::Ok)
-    state_.gdiplusToken = 0;
+  if (GdiplusStartup(&state_.gdiplusToken, &input, nullptr) != Gdiplus::Status::Ok) state_.gdiplusToken = 0;
   InitializeCriticalSection(&state_.lock);
   clearRoutines();
 }
@@ -101,8 +98,7 @@ HRESULT Pictrel::IDrawableDSImp::Create(int width, int height, int bpp, const RG
   return CreateEx(width, height, bpp, 0, palette);
 }
 
-HRESULT Pictrel::IDrawableDSImp::CreateEx(int width, int height, int bpp, DWORD,
-                                          const RGBQUAD* palette) {
+HRESULT Pictrel::IDrawableDSImp::CreateEx(int width, int height, int bpp, DWORD, const RGBQUAD* palette) {
   Destroy();
   // The most negative int has no magnitude; it is no more a size than 0.
   if (width == 0 || height == 0 || width == INT32_MIN || height == INT32_MIN) return E_INVALIDARG;
@@ -155,8 +151,7 @@ HRESULT Pictrel::IDrawableDSImp::AttachDIB(HBITMAP bitmap, HDC dc) {
   if (!bitmap || bitmap == state_.pixelOwner) return S_OK;
 
   DIBSECTION dib{};
-  if (GetObjectW(bitmap, sizeof dib, &dib) != static_cast<int>(sizeof dib) || !dib.dsBm.bmBits)
-    return E_FAIL;
+  if (GetObjectW(bitmap, sizeof dib, &dib) != static_cast<int>(sizeof dib) || !dib.dsBm.bmBits) return E_FAIL;
   auto info = std::make_unique<SurfaceBitmapInfo>();
   std::memset(info.get(), 0, sizeof *info);
   info->header = dib.dsBmih;
@@ -185,10 +180,8 @@ HRESULT Pictrel::IDrawableDSImp::AttachDIB(HBITMAP bitmap, HDC dc) {
       }
       std::copy_n(dib.dsBitfields, 3, info->masks());
       break;
-    case 24:
-      break;
-    default:
-      return E_FAIL;
+    case 24: break;
+    default: return E_FAIL;
   }
 
   state_.mode = SurfaceMode::OwnDib;
@@ -238,9 +231,7 @@ void Pictrel::IDrawableDSImp::computeChannelShifts() {
   const int bpp = state_.bitsPerPixel();
   if (bpp != 16 && bpp != 32) return;
   const DWORD* masks = state_.dib.dsBitfields;
-  auto shiftOf = [](DWORD mask) {
-    return static_cast<uint8_t>(mask == 0 ? 0 : std::countr_zero(mask));
-  };
+  auto shiftOf = [](DWORD mask) { return static_cast<uint8_t>(mask == 0 ? 0 : std::countr_zero(mask)); };
   state_.redShift = shiftOf(masks[0]);
   state_.greenShift = shiftOf(masks[1]);
   state_.blueShift = shiftOf(masks[2]);
@@ -266,8 +257,7 @@ HRESULT Pictrel::IDrawableDSImp::Destroy() {
       }
       releaseAttachedImage(state_.pixelOwner);
       break;
-    case SurfaceMode::Empty:
-      break;
+    case SurfaceMode::Empty: break;
   }
   state_.pixelOwner = nullptr;
   state_.topDown = false;
@@ -313,9 +303,7 @@ int Pictrel::IDrawableDSImp::GetWidth() { return state_.hasPixels() ? state_.wid
 
 int Pictrel::IDrawableDSImp::GetHeight() { return state_.hasPixels() ? state_.height : 0; }
 
-int Pictrel::IDrawableDSImp::GetBitsPerPixel() {
-  return state_.hasPixels() ? state_.bitsPerPixel() : 0;
-}
+int Pictrel::IDrawableDSImp::GetBitsPerPixel() { return state_.hasPixels() ? state_.bitsPerPixel() : 0; }
 
 BYTE* Pictrel::IDrawableDSImp::GetBits() { return state_.bits; }
 
@@ -361,9 +349,7 @@ HRESULT Pictrel::IDrawableDSImp::EnableAntiAlias(bool on) {
   return S_OK;
 }
 
-bool Pictrel::IDrawableDSImp::IsAntiAliasEnabled() {
-  return state_.gdiplusToken != 0 && state_.antiAliasCounter > 0;
-}
+bool Pictrel::IDrawableDSImp::IsAntiAliasEnabled() { return state_.gdiplusToken != 0 && state_.antiAliasCounter > 0; }
 
 void* Pictrel::IDrawableDSImp::GetImpData() { return &state_; }
 

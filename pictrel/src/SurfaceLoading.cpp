@@ -33,8 +33,8 @@ HRESULT Pictrel::IDrawableDSImp::LoadBitmapResource(HINSTANCE instance, LPCWSTR 
   HDC temporary = CreateCompatibleDC(nullptr);
   HGDIOBJ previousBitmap = SelectObject(temporary, bitmap);
   const UINT entries = dib.dsBm.bmBitsPixel <= 8 ? GetDIBColorTable(temporary, 0, 256, table) : 0;
-  const HRESULT created = Create(dib.dsBm.bmWidth, std::abs(dib.dsBmih.biHeight), bpp,
-                                 entries > 0 && bpp <= 8 ? table : nullptr);
+  const HRESULT created =
+      Create(dib.dsBm.bmWidth, std::abs(dib.dsBmih.biHeight), bpp, entries > 0 && bpp <= 8 ? table : nullptr);
   if (SUCCEEDED(created)) {
     HPALETTE palette = nullptr;
     HPALETTE previousPalette = nullptr;
@@ -54,8 +54,7 @@ HRESULT Pictrel::IDrawableDSImp::LoadBitmapResource(HINSTANCE instance, LPCWSTR 
         RealizePalette(temporary);
       }
     }
-    BitBlt(state_.memoryDC, 0, 0, dib.dsBm.bmWidth, std::abs(dib.dsBmih.biHeight), temporary, 0, 0,
-           SRCCOPY);
+    BitBlt(state_.memoryDC, 0, 0, dib.dsBm.bmWidth, std::abs(dib.dsBmih.biHeight), temporary, 0, 0, SRCCOPY);
     if (previousPalette) SelectPalette(temporary, previousPalette, FALSE);
     if (palette) DeleteObject(palette);
   }

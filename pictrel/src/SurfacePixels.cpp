@@ -11,14 +11,10 @@
 
 uint32_t Pictrel::valueToPixel(SurfaceState& state, DWORD value) {
   switch (state.bitsPerPixel()) {
-    case 1:
-      return value != 0 ? 1u : 0u;
-    case 4:
-      return value & 0x0Fu;
-    case 8:
-      return value & 0xFFu;
-    default:
-      return colorToPixel(state, value);
+    case 1: return value != 0 ? 1u : 0u;
+    case 4: return value & 0x0Fu;
+    case 8: return value & 0xFFu;
+    default: return colorToPixel(state, value);
   }
 }
 
@@ -41,9 +37,7 @@ void writeAt(SurfaceState& state, int x, int y, uint32_t pixel) {
   platform::writePixel(state.rows[static_cast<size_t>(y)], x, state.bitsPerPixel(), pixel);
 }
 
-bool hasPalette(const SurfaceState& state) {
-  return state.hasPixels() && state.bitsPerPixel() <= 8;
-}
+bool hasPalette(const SurfaceState& state) { return state.hasPixels() && state.bitsPerPixel() <= 8; }
 
 uint32_t squaredDistance(COLORREF color, const RGBQUAD& entry) {
   const int red = GetRValue(color) - entry.rgbRed;
@@ -78,13 +72,9 @@ int Pictrel::nearestPaletteIndex(SurfaceState& state, COLORREF color) {
   return nearest;
 }
 
-int Pictrel::IDrawableDSImp::NearestPaletteIndex(COLORREF color) {
-  return nearestPaletteIndex(state_, color);
-}
+int Pictrel::IDrawableDSImp::NearestPaletteIndex(COLORREF color) { return nearestPaletteIndex(state_, color); }
 
-RGBQUAD* Pictrel::IDrawableDSImp::GetPalette() {
-  return hasPalette(state_) ? state_.info->colors : nullptr;
-}
+RGBQUAD* Pictrel::IDrawableDSImp::GetPalette() { return hasPalette(state_) ? state_.info->colors : nullptr; }
 
 HRESULT Pictrel::IDrawableDSImp::SetPalette(const RGBQUAD* entries) {
   if (!entries) return E_INVALIDARG;
@@ -167,9 +157,8 @@ HRESULT Pictrel::IDrawableDSImp::Clear(COLORREF color) {
   const tagT_IRECT2D area = drawableClip(state_);
   if (area.left > area.right || area.top > area.bottom) return S_OK;
   const uint32_t pixel = colorToPixel(state_, color);
-  const bool isWholeSurface = area.left == 0 && area.top == 0 &&
-                              area.right == state_.width() - 1 &&
-                              area.bottom == state_.height - 1;
+  const bool isWholeSurface =
+      area.left == 0 && area.top == 0 && area.right == state_.width() - 1 && area.bottom == state_.height - 1;
   if (!isWholeSurface) {
     for (int y = area.top; y <= area.bottom; ++y) state_.spanRoutine(state_, area.left, area.right, y, pixel);
     return S_OK;
@@ -177,8 +166,7 @@ HRESULT Pictrel::IDrawableDSImp::Clear(COLORREF color) {
   // The whole surface: one row drawn, then copied byte for byte.
   state_.spanRoutine(state_, 0, area.right, 0, pixel);
   const auto rowBytes = static_cast<size_t>(state_.dib.dsBm.bmWidthBytes);
-  for (int y = 1; y < state_.height; ++y)
-    std::memcpy(state_.rows[static_cast<size_t>(y)], state_.rows[0], rowBytes);
+  for (int y = 1; y < state_.height; ++y) std::memcpy(state_.rows[static_cast<size_t>(y)], state_.rows[0], rowBytes);
   return S_OK;
 }
 

@@ -29,10 +29,8 @@ struct StrokePixels {
 
 StrokePixels strokePixels(SurfaceState& state, StrokeKind kind, COLORREF colorA, COLORREF colorB) {
   switch (kind) {
-    case StrokeKind::Solid:
-      return {Pictrel::colorToPixel(state, colorA), 0};
-    case StrokeKind::Xor:
-      return {Pictrel::xorablePixel(state, Pictrel::colorToPixel(state, colorA)), 0};
+    case StrokeKind::Solid: return {Pictrel::colorToPixel(state, colorA), 0};
+    case StrokeKind::Xor: return {Pictrel::xorablePixel(state, Pictrel::colorToPixel(state, colorA)), 0};
     case StrokeKind::Dashed:
       if (state.bitsPerPixel() == 1) return {0, 1};
       return {Pictrel::colorToPixel(state, colorA), Pictrel::colorToPixel(state, colorB)};
@@ -43,12 +41,11 @@ StrokePixels strokePixels(SurfaceState& state, StrokeKind kind, COLORREF colorA,
 bool isEmpty(const tagT_IRECT2D& rect) { return rect.left > rect.right || rect.top > rect.bottom; }
 
 bool missesRect(const tagT_IRECT2D& clip, int64_t left, int64_t top, int64_t right, int64_t bottom) {
-  return isEmpty(clip) || left > clip.right || right < clip.left || top > clip.bottom ||
-         bottom < clip.top;
+  return isEmpty(clip) || left > clip.right || right < clip.left || top > clip.bottom || bottom < clip.top;
 }
 
-HRESULT strokeHorizontal(SurfaceState& state, StrokeKind kind, int64_t x0, int64_t y, int64_t x1,
-                         COLORREF colorA, COLORREF colorB = 0) {
+HRESULT strokeHorizontal(SurfaceState& state, StrokeKind kind, int64_t x0, int64_t y, int64_t x1, COLORREF colorA,
+                         COLORREF colorB = 0) {
   if (!state.hasPixels()) return E_FAIL;
   const tagT_IRECT2D clip = Pictrel::drawableClip(state);
   if (x0 > x1) std::swap(x0, x1);
@@ -58,21 +55,15 @@ HRESULT strokeHorizontal(SurfaceState& state, StrokeKind kind, int64_t x0, int64
   const auto row = static_cast<int>(y);
   const StrokePixels pixels = strokePixels(state, kind, colorA, colorB);
   switch (kind) {
-    case StrokeKind::Solid:
-      state.spanRoutine(state, left, right, row, pixels.first);
-      break;
-    case StrokeKind::Xor:
-      Pictrel::xorSpan(state, left, right, row, pixels.first);
-      break;
-    case StrokeKind::Dashed:
-      Pictrel::dashedSpan(state, left, right, row, pixels.first, pixels.second);
-      break;
+    case StrokeKind::Solid: state.spanRoutine(state, left, right, row, pixels.first); break;
+    case StrokeKind::Xor: Pictrel::xorSpan(state, left, right, row, pixels.first); break;
+    case StrokeKind::Dashed: Pictrel::dashedSpan(state, left, right, row, pixels.first, pixels.second); break;
   }
   return S_OK;
 }
 
-HRESULT strokeVertical(SurfaceState& state, StrokeKind kind, int64_t x, int64_t y0, int64_t y1,
-                       COLORREF colorA, COLORREF colorB = 0) {
+HRESULT strokeVertical(SurfaceState& state, StrokeKind kind, int64_t x, int64_t y0, int64_t y1, COLORREF colorA,
+                       COLORREF colorB = 0) {
   if (!state.hasPixels()) return E_FAIL;
   const tagT_IRECT2D clip = Pictrel::drawableClip(state);
   if (y0 > y1) std::swap(y0, y1);
@@ -95,8 +86,8 @@ HRESULT strokeVertical(SurfaceState& state, StrokeKind kind, int64_t x, int64_t 
   return S_OK;
 }
 
-HRESULT strokeLine(SurfaceState& state, StrokeKind kind, int x0, int y0, int x1, int y1,
-                   COLORREF colorA, COLORREF colorB = 0) {
+HRESULT strokeLine(SurfaceState& state, StrokeKind kind, int x0, int y0, int x1, int y1, COLORREF colorA,
+                   COLORREF colorB = 0) {
   if (y0 == y1) return strokeHorizontal(state, kind, x0, y0, x1, colorA, colorB);
   if (x0 == x1) return strokeVertical(state, kind, x0, y0, y1, colorA, colorB);
   if (!state.hasPixels()) return E_FAIL;
@@ -107,19 +98,12 @@ HRESULT strokeLine(SurfaceState& state, StrokeKind kind, int x0, int y0, int x1,
   record.y1 = y1;
   const tagT_IRECT2D clip = Pictrel::drawableClip(state);
   if (isEmpty(clip) || !Pictrel::clipSegment(record, clip)) return S_FALSE;
-  const Pictrel::LineWalk walk =
-      Pictrel::clippedWalk(x0, y0, x1, y1, record.x0, record.y0, record.x1, record.y1);
+  const Pictrel::LineWalk walk = Pictrel::clippedWalk(x0, y0, x1, y1, record.x0, record.y0, record.x1, record.y1);
   const StrokePixels pixels = strokePixels(state, kind, colorA, colorB);
   switch (kind) {
-    case StrokeKind::Solid:
-      state.lineRoutine(state, walk, pixels.first);
-      break;
-    case StrokeKind::Xor:
-      Pictrel::xorLine(state, walk, pixels.first);
-      break;
-    case StrokeKind::Dashed:
-      state.dashedLineRoutine(state, walk, pixels.first, pixels.second);
-      break;
+    case StrokeKind::Solid: state.lineRoutine(state, walk, pixels.first); break;
+    case StrokeKind::Xor: Pictrel::xorLine(state, walk, pixels.first); break;
+    case StrokeKind::Dashed: state.dashedLineRoutine(state, walk, pixels.first, pixels.second); break;
   }
   return S_OK;
 }
@@ -176,18 +160,15 @@ HRESULT Pictrel::IDrawableDSImp::XorLine(int x0, int y0, int x1, int y1, COLORRE
   return strokeLine(state_, StrokeKind::Xor, x0, y0, x1, y1, color);
 }
 
-HRESULT Pictrel::IDrawableDSImp::DashedHLine(int x0, int y, int x1, COLORREF colorA,
-                                             COLORREF colorB) {
+HRESULT Pictrel::IDrawableDSImp::DashedHLine(int x0, int y, int x1, COLORREF colorA, COLORREF colorB) {
   return strokeHorizontal(state_, StrokeKind::Dashed, x0, y, x1, colorA, colorB);
 }
 
-HRESULT Pictrel::IDrawableDSImp::DashedVLine(int x, int y0, int y1, COLORREF colorA,
-                                             COLORREF colorB) {
+HRESULT Pictrel::IDrawableDSImp::DashedVLine(int x, int y0, int y1, COLORREF colorA, COLORREF colorB) {
   return strokeVertical(state_, StrokeKind::Dashed, x, y0, y1, colorA, colorB);
 }
 
-HRESULT Pictrel::IDrawableDSImp::DashedLine(int x0, int y0, int x1, int y1, COLORREF colorA,
-                                            COLORREF colorB) {
+HRESULT Pictrel::IDrawableDSImp::DashedLine(int x0, int y0, int x1, int y1, COLORREF colorA, COLORREF colorB) {
   return strokeLine(state_, StrokeKind::Dashed, x0, y0, x1, y1, colorA, colorB);
 }
 
@@ -253,8 +234,7 @@ HRESULT Pictrel::IDrawableDSImp::Circle(int cx, int cy, int r, DWORD value) {
   if (!state_.hasPixels()) return E_FAIL;
   if (r == 0) return SetPixel(cx, cy, value);
   const int64_t radius = magnitude(r);
-  if (missesRect(drawableClip(state_), cx - radius, cy - radius, cx + radius, cy + radius))
-    return S_OK;
+  if (missesRect(drawableClip(state_), cx - radius, cy - radius, cx + radius, cy + radius)) return S_OK;
   auto set = [&](int x, int y) { SetPixel(x, y, value); };
   walkCircle(radius, [&](int64_t x, int64_t y, bool) {
     for (int64_t sx : {-1, 1}) {
@@ -271,8 +251,7 @@ HRESULT Pictrel::IDrawableDSImp::XorCircle(int cx, int cy, int r, DWORD value) {
   if (!state_.hasPixels()) return E_FAIL;
   if (r == 0) return XorPixel(cx, cy, value);
   const int64_t radius = magnitude(r);
-  if (missesRect(drawableClip(state_), cx - radius, cy - radius, cx + radius, cy + radius))
-    return S_OK;
+  if (missesRect(drawableClip(state_), cx - radius, cy - radius, cx + radius, cy + radius)) return S_OK;
   auto flip = [&](int x, int y) { XorPixel(x, y, value); };
   walkCircle(radius, [&](int64_t x, int64_t y, bool) {
     if (x == 0) {
@@ -297,8 +276,7 @@ HRESULT Pictrel::IDrawableDSImp::FilledCircle(int cx, int cy, int r, COLORREF co
   if (!state_.hasPixels()) return E_FAIL;
   if (r == 0) return SetPixel(cx, cy, color);
   const int64_t radius = magnitude(r);
-  if (missesRect(drawableClip(state_), cx - radius, cy - radius, cx + radius, cy + radius))
-    return S_OK;
+  if (missesRect(drawableClip(state_), cx - radius, cy - radius, cx + radius, cy + radius)) return S_OK;
   walkCircle(radius, [&](int64_t x, int64_t y, bool) {
     strokeHorizontal(state_, StrokeKind::Solid, cx - y, cy + x, cx + y, color);
     if (x != 0) strokeHorizontal(state_, StrokeKind::Solid, cx - y, cy - x, cx + y, color);
@@ -312,8 +290,7 @@ HRESULT Pictrel::IDrawableDSImp::XorFilledCircle(int cx, int cy, int r, COLORREF
   if (!state_.hasPixels()) return E_FAIL;
   if (r == 0) return XorPixel(cx, cy, color);
   const int64_t radius = magnitude(r);
-  if (missesRect(drawableClip(state_), cx - radius, cy - radius, cx + radius, cy + radius))
-    return S_OK;
+  if (missesRect(drawableClip(state_), cx - radius, cy - radius, cx + radius, cy + radius)) return S_OK;
   // The rows of FilledCircle's disc, each XORed once with its widest span:
   // the rows cy ± x at every step (x grows by one per step), and the rows
   // cy ± y at the last step that has that y, unless that row is cy ± x of
@@ -363,8 +340,7 @@ HRESULT Pictrel::IDrawableDSImp::Ellipse(int cx, int cy, int rx, int ry, DWORD v
   if (!state_.hasPixels()) return E_FAIL;
   const int64_t width = magnitude(rx);
   const int64_t height = magnitude(ry);
-  if (missesRect(drawableClip(state_), cx - width, cy - height, cx + width, cy + height))
-    return S_OK;
+  if (missesRect(drawableClip(state_), cx - width, cy - height, cx + width, cy + height)) return S_OK;
   auto set = [&](int x, int y) { SetPixel(x, y, value); };
   plotPoint(set, int64_t{cx} + rx, cy);
   plotPoint(set, int64_t{cx} - rx, cy);
@@ -381,8 +357,7 @@ HRESULT Pictrel::IDrawableDSImp::XorEllipse(int cx, int cy, int rx, int ry, DWOR
   if (!state_.hasPixels()) return E_FAIL;
   const int64_t width = magnitude(rx);
   const int64_t height = magnitude(ry);
-  if (missesRect(drawableClip(state_), cx - width, cy - height, cx + width, cy + height))
-    return S_OK;
+  if (missesRect(drawableClip(state_), cx - width, cy - height, cx + width, cy + height)) return S_OK;
   auto flip = [&](int x, int y) { XorPixel(x, y, value); };
   plotPoint(flip, int64_t{cx} + rx, cy);
   plotPoint(flip, int64_t{cx} - rx, cy);
@@ -442,8 +417,7 @@ void columnCrossings(int x, const tagT_IPOINT2D* points, int count, std::vector<
 
 }  // namespace
 
-HRESULT Pictrel::IDrawableDSImp::FillPolygonColumn(int x, const tagT_IPOINT2D* points, int count,
-                                                   COLORREF color) {
+HRESULT Pictrel::IDrawableDSImp::FillPolygonColumn(int x, const tagT_IPOINT2D* points, int count, COLORREF color) {
   if (!points || count < 2) return E_INVALIDARG;
   std::vector<int> crossings;
   columnCrossings(x, points, count, crossings);
@@ -451,8 +425,7 @@ HRESULT Pictrel::IDrawableDSImp::FillPolygonColumn(int x, const tagT_IPOINT2D* p
   return S_FALSE;
 }
 
-HRESULT Pictrel::IDrawableDSImp::FillPolygon(const tagT_IPOINT2D* points, int count,
-                                             COLORREF color) {
+HRESULT Pictrel::IDrawableDSImp::FillPolygon(const tagT_IPOINT2D* points, int count, COLORREF color) {
   if (!points || count < 3) return E_INVALIDARG;
   if (!state_.hasPixels()) return E_FAIL;
   int left = points[0].x;

@@ -18,9 +18,7 @@ void fillSpan(SurfaceState& state, int x0, int x1, int y, uint32_t pixel) {
 
 template <int Bpp>
 void drawLine(SurfaceState& state, const LineWalk& walk, uint32_t pixel) {
-  Pictrel::walkLine(walk, [&](int x, int y) {
-    DepthOps<Bpp>::set(state.rows[static_cast<size_t>(y)], x, pixel);
-  });
+  Pictrel::walkLine(walk, [&](int x, int y) { DepthOps<Bpp>::set(state.rows[static_cast<size_t>(y)], x, pixel); });
 }
 
 template <int Bpp>
@@ -84,8 +82,7 @@ void blend16(SurfaceState& state, int x, int y, COLORREF color, uint8_t alpha) {
     green = five(GetGValue(color), state.greenShift);
   }
   platform::writePixel(row, x, 16,
-                       five(GetRValue(color), state.redShift) | green |
-                           five(GetBValue(color), state.blueShift));
+                       five(GetRValue(color), state.redShift) | green | five(GetBValue(color), state.blueShift));
 }
 
 }  // namespace
@@ -100,20 +97,13 @@ void Pictrel::IDrawableDSImp::installRoutines() {
   });
   const DWORD* masks = state_.dib.dsBitfields;
   switch (state_.bitsPerPixel()) {
-    case 16:
-      state_.coverageBlendRoutine = state_.greenHasSixBits ? &blend16<true> : &blend16<false>;
-      break;
-    case 24:
-      state_.coverageBlendRoutine = &blend24;
-      break;
+    case 16: state_.coverageBlendRoutine = state_.greenHasSixBits ? &blend16<true> : &blend16<false>; break;
+    case 24: state_.coverageBlendRoutine = &blend24; break;
     case 32:
       state_.coverageBlendRoutine =
-          masks[0] == 0x00FF0000 && masks[1] == 0x0000FF00 && masks[2] == 0x000000FF
-              ? &blend32
-              : &blend32Masked;
+          masks[0] == 0x00FF0000 && masks[1] == 0x0000FF00 && masks[2] == 0x000000FF ? &blend32 : &blend32Masked;
       break;
-    default:
-      break;  // the smooth figures refuse palette depths
+    default: break;  // the smooth figures refuse palette depths
   }
 }
 
@@ -132,17 +122,14 @@ void Pictrel::xorSpan(SurfaceState& state, int x0, int x1, int y, uint32_t pixel
   });
 }
 
-void Pictrel::dashedSpan(SurfaceState& state, int x0, int x1, int y, uint32_t pixelA,
-                         uint32_t pixelB) {
+void Pictrel::dashedSpan(SurfaceState& state, int x0, int x1, int y, uint32_t pixelA, uint32_t pixelB) {
   withDepth(state.bitsPerPixel(), [&](auto depth) {
     BYTE* row = state.rows[static_cast<size_t>(y)];
-    for (int x = x0; x <= x1; ++x)
-      DepthOps<decltype(depth)::value>::set(row, x, isDashA(x1 - x) ? pixelA : pixelB);
+    for (int x = x0; x <= x1; ++x) DepthOps<decltype(depth)::value>::set(row, x, isDashA(x1 - x) ? pixelA : pixelB);
   });
 }
 
-void Pictrel::verticalSpan(SurfaceState& state, VerticalKind kind, int x, int y0, int y1,
-                           uint32_t pixel) {
+void Pictrel::verticalSpan(SurfaceState& state, VerticalKind kind, int x, int y0, int y1, uint32_t pixel) {
   if (kind == VerticalKind::Xor && pixel == 0) return;
   withDepth(state.bitsPerPixel(), [&](auto depth) {
     using Ops = DepthOps<decltype(depth)::value>;
@@ -157,12 +144,10 @@ void Pictrel::verticalSpan(SurfaceState& state, VerticalKind kind, int x, int y0
   });
 }
 
-void Pictrel::dashedVerticalSpan(SurfaceState& state, int x, int y0, int y1, uint32_t pixelA,
-                                 uint32_t pixelB) {
+void Pictrel::dashedVerticalSpan(SurfaceState& state, int x, int y0, int y1, uint32_t pixelA, uint32_t pixelB) {
   withDepth(state.bitsPerPixel(), [&](auto depth) {
     for (int y = y0; y <= y1; ++y)
-      DepthOps<decltype(depth)::value>::set(state.rows[static_cast<size_t>(y)], x,
-                                            isDashA(y1 - y) ? pixelA : pixelB);
+      DepthOps<decltype(depth)::value>::set(state.rows[static_cast<size_t>(y)], x, isDashA(y1 - y) ? pixelA : pixelB);
   });
 }
 

@@ -44,8 +44,7 @@ HRESULT Pictrel::IDrawableDSImp::SwapRows(int rowA, int rowB) {
   if (!state_.hasPixels()) return E_FAIL;
   if (rowA < 0 || rowB < 0 || rowA >= state_.height || rowB >= state_.height) return E_INVALIDARG;
   if (rowA == rowB) return S_OK;
-  std::swap_ranges(state_.rows[static_cast<size_t>(rowA)],
-                   state_.rows[static_cast<size_t>(rowA)] + rowBytesOf(state_),
+  std::swap_ranges(state_.rows[static_cast<size_t>(rowA)], state_.rows[static_cast<size_t>(rowA)] + rowBytesOf(state_),
                    state_.rows[static_cast<size_t>(rowB)]);
   return S_OK;
 }

@@ -24,13 +24,11 @@ using Pictrel::SurfaceState;
 constexpr int kMaxSmoothWidth = 32;
 
 Gdiplus::ARGB opaqueArgb(COLORREF color) {
-  return 0xFF000000u | (uint32_t{GetRValue(color)} << 16) | (uint32_t{GetGValue(color)} << 8) |
-         GetBValue(color);
+  return 0xFF000000u | (uint32_t{GetRValue(color)} << 16) | (uint32_t{GetGValue(color)} << 8) | GetBValue(color);
 }
 
 // Blends through the depth's routine when (x, y) lies in the drawable clip.
-void blendAt(SurfaceState& state, const tagT_IRECT2D& clip, int64_t x, int64_t y, COLORREF color,
-             uint8_t coverage) {
+void blendAt(SurfaceState& state, const tagT_IRECT2D& clip, int64_t x, int64_t y, COLORREF color, uint8_t coverage) {
   if (x < clip.left || x > clip.right || y < clip.top || y > clip.bottom) return;
   state.coverageBlendRoutine(state, static_cast<int>(x), static_cast<int>(y), color, coverage);
 }
@@ -40,8 +38,7 @@ void blendAt(SurfaceState& state, const tagT_IRECT2D& clip, int64_t x, int64_t y
 int64_t widthAcross(int64_t width, int64_t dx, int64_t dy) {
   if (dx == 0 || dy == 0) return width;
   if (dx == dy) return static_cast<int64_t>(std::floor(std::sqrt(2.0) * static_cast<double>(width)));
-  const double angle = std::atan(static_cast<double>(std::min(dx, dy)) /
-                                 static_cast<double>(std::max(dx, dy)));
+  const double angle = std::atan(static_cast<double>(std::min(dx, dy)) / static_cast<double>(std::max(dx, dy)));
   return static_cast<int64_t>(std::floor(static_cast<double>(width) / std::cos(angle)));
 }
 
@@ -49,8 +46,7 @@ int64_t widthAcross(int64_t width, int64_t dx, int64_t dy) {
 // with the fraction of the minor axis's step in 16 bits; the start point
 // is not visited, the end point is.
 template <typename Visit>
-void walkFraction(int64_t x, int64_t y, int64_t dx, int64_t dy, int sx, int sy, bool steep,
-                  Visit&& visit) {
+void walkFraction(int64_t x, int64_t y, int64_t dx, int64_t dy, int sx, int sy, bool steep, Visit&& visit) {
   const int64_t major = steep ? dy : dx;
   const int64_t minor = steep ? dx : dy;
   if (major == 0) return;
@@ -76,8 +72,7 @@ void walkFraction(int64_t x, int64_t y, int64_t dx, int64_t dy, int sx, int sy, 
 }
 
 // Our own anti-aliased line between clipped end points.
-void drawSmoothLine(SurfaceState& state, int x0, int y0, int x1, int y1, int width,
-                    COLORREF color) {
+void drawSmoothLine(SurfaceState& state, int x0, int y0, int x1, int y1, int width, COLORREF color) {
   const int64_t dx = std::llabs(int64_t{x1} - x0);
   const int64_t dy = std::llabs(int64_t{y1} - y0);
   if (dx == 0 && dy == 0) return;
@@ -119,15 +114,14 @@ void drawSmoothLine(SurfaceState& state, int x0, int y0, int x1, int y1, int wid
 // The coverage of a circle's pixel at offset (i, j) from its centre: full on
 // the circle, faint one pixel off it, nothing farther.
 uint8_t circleCoverage(int64_t i, int64_t j, int64_t r) {
-  const auto t = static_cast<int64_t>(std::sqrt(static_cast<double>(i * i + j * j)) -
-                                      static_cast<double>(r));
+  const auto t = static_cast<int64_t>(std::sqrt(static_cast<double>(i * i + j * j)) - static_cast<double>(r));
   const double coverage = 255.0 - static_cast<double>(std::llabs(t)) * 0.7071067811865476 * 254.0;
   return coverage <= 0 ? 0 : static_cast<uint8_t>(coverage);
 }
 
 // Blends (i, j) in all eight octants around the centre.
-void plotEightfold(SurfaceState& state, const tagT_IRECT2D& clip, int64_t cx, int64_t cy,
-                   int64_t i, int64_t j, COLORREF color, uint8_t coverage) {
+void plotEightfold(SurfaceState& state, const tagT_IRECT2D& clip, int64_t cx, int64_t cy, int64_t i, int64_t j,
+                   COLORREF color, uint8_t coverage) {
   if (coverage == 0) return;
   const uint8_t lifted = CoverageGammaTable[coverage];
   for (int64_t a : {-1, 1}) {
@@ -200,8 +194,7 @@ double segmentLength(const tagT_IPOINT2D& a, const tagT_IPOINT2D& b) {
 
 }  // namespace
 
-HRESULT Pictrel::IDrawableDSImp::AALine(int x0, int y0, int x1, int y1, int width,
-                                        COLORREF color) {
+HRESULT Pictrel::IDrawableDSImp::AALine(int x0, int y0, int x1, int y1, int width, COLORREF color) {
   if (state_.bitsPerPixel() < 15) return E_FAIL;
   if (width <= 1 && x0 == x1) return VLine(x0, y0, y1, color);
   if (width <= 1 && y0 == y1) return HLine(x0, y0, x1, color);
@@ -212,11 +205,9 @@ HRESULT Pictrel::IDrawableDSImp::AALine(int x0, int y0, int x1, int y1, int widt
   record.y1 = y1;
   const int64_t grow = std::max(width, 0);
   const tagT_IRECT2D& clip = state_.clip();
-  const auto widen = [](int64_t v) {
-    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-  };
-  const tagT_IRECT2D grown{widen(clip.left - grow), widen(clip.top - grow),
-                           widen(clip.right + grow), widen(clip.bottom + grow)};
+  const auto widen = [](int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+  const tagT_IRECT2D grown{widen(clip.left - grow), widen(clip.top - grow), widen(clip.right + grow),
+                           widen(clip.bottom + grow)};
   if (!clipSegment(record, grown)) return S_FALSE;
   if (IsAntiAliasEnabled()) {
     if (!state_.memoryDC) return S_OK;
@@ -258,14 +249,13 @@ HRESULT Pictrel::IDrawableDSImp::AAFilledCircle(int cx, int cy, int r, COLORREF 
   const int64_t radius = r;
   for (int64_t i = -radius; i <= radius; ++i) {
     const auto x = static_cast<int64_t>(std::floor(std::sqrt(static_cast<double>(radius * radius - i * i))));
-    if (cx + x - 1 >= cx - x + 1) HLine(static_cast<int>(cx - x + 1), static_cast<int>(cy + i),
-                                        static_cast<int>(cx + x - 1), color);
+    if (cx + x - 1 >= cx - x + 1)
+      HLine(static_cast<int>(cx - x + 1), static_cast<int>(cy + i), static_cast<int>(cx + x - 1), color);
   }
   return AACircle(cx, cy, r - 3, 2, color);
 }
 
-HRESULT Pictrel::IDrawableDSImp::AAPolygon(const tagT_IPOINT2D* points, int count, int width,
-                                           COLORREF color) {
+HRESULT Pictrel::IDrawableDSImp::AAPolygon(const tagT_IPOINT2D* points, int count, int width, COLORREF color) {
   if (!points || count < 3) return E_INVALIDARG;
   for (int i = 0; i < count; ++i) {
     const tagT_IPOINT2D& a = points[i];
@@ -275,8 +265,7 @@ HRESULT Pictrel::IDrawableDSImp::AAPolygon(const tagT_IPOINT2D* points, int coun
   return S_OK;
 }
 
-HRESULT Pictrel::IDrawableDSImp::AAPolyline(const tagT_IPOINT2D* points, int count, int width,
-                                            COLORREF color) {
+HRESULT Pictrel::IDrawableDSImp::AAPolyline(const tagT_IPOINT2D* points, int count, int width, COLORREF color) {
   if (!points || count < 2) return E_INVALIDARG;
   JoinParameters join;
   for (int i = 0; i + 1 < count; ++i) {
@@ -295,8 +284,7 @@ HRESULT Pictrel::IDrawableDSImp::AAPolyline(const tagT_IPOINT2D* points, int cou
   return S_OK;
 }
 
-HRESULT Pictrel::IDrawableDSImp::ThickLine(int x0, int y0, int x1, int y1, int width,
-                                           DWORD value) {
+HRESULT Pictrel::IDrawableDSImp::ThickLine(int x0, int y0, int x1, int y1, int width, DWORD value) {
   if (width <= 1) return Line(x0, y0, x1, y1, value);
   if (!state_.hasPixels()) return E_FAIL;
   LineClipRecord record;
@@ -305,9 +293,7 @@ HRESULT Pictrel::IDrawableDSImp::ThickLine(int x0, int y0, int x1, int y1, int w
   record.x1 = x1;
   record.y1 = y1;
   const tagT_IRECT2D& clip = state_.clip();
-  const auto widen = [](int64_t v) {
-    return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-  };
+  const auto widen = [](int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
   const tagT_IRECT2D grown{widen(int64_t{clip.left} - width), widen(int64_t{clip.top} - width),
                            widen(int64_t{clip.right} + width), widen(int64_t{clip.bottom} + width)};
   if (!clipSegment(record, grown)) return S_FALSE;

@@ -25,8 +25,7 @@ inline constexpr std::array<uint8_t, 256> BitReverseTable = [] {
 // power (g++ evaluates std::pow in constant expressions).
 inline constexpr std::array<uint8_t, 256> CoverageGammaTable = [] {
   std::array<uint8_t, 256> table{};
-  for (int i = 0; i < 256; ++i)
-    table[i] = static_cast<uint8_t>(255.0 * std::pow(i / 255.0, 0.96));
+  for (int i = 0; i < 256; ++i) table[i] = static_cast<uint8_t>(255.0 * std::pow(i / 255.0, 0.96));
   return table;
 }();
 

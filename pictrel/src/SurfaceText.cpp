@@ -27,15 +27,14 @@ constexpr DWORD kBottomAtY = 0x8;
 constexpr DWORD kLayoutBox = 1000;  // room for a left-anchored text without an out box
 
 Gdiplus::ARGB opaqueArgb(COLORREF color) {
-  return 0xFF000000u | (uint32_t{GetRValue(color)} << 16) | (uint32_t{GetGValue(color)} << 8) |
-         GetBValue(color);
+  return 0xFF000000u | (uint32_t{GetRValue(color)} << 16) | (uint32_t{GetGValue(color)} << 8) | GetBValue(color);
 }
 
 // A surface rectangle (inclusive) as a GDI rectangle (right and bottom one
 // past the last pixel), its corners in order.
 RECT gdiRectOf(const tagT_IRECT2D& rect) {
-  return {std::min(rect.left, rect.right), std::min(rect.top, rect.bottom),
-          std::max(rect.left, rect.right) + 1, std::max(rect.top, rect.bottom) + 1};
+  return {std::min(rect.left, rect.right), std::min(rect.top, rect.bottom), std::max(rect.left, rect.right) + 1,
+          std::max(rect.top, rect.bottom) + 1};
 }
 
 // The GDI+ string format of DrawText's format bits.
@@ -44,8 +43,7 @@ Gdiplus::StringFormat stringFormatOf(UINT format, bool withAlignment) {
   if (format & DT_SINGLELINE) flags |= Gdiplus::StringFormatFlagsNoWrap;
   if (format & DT_NOCLIP) flags |= Gdiplus::StringFormatFlagsNoClip;
   Gdiplus::StringFormat stringFormat(flags);
-  stringFormat.SetHotkeyPrefix((format & DT_NOPREFIX) ? Gdiplus::HotkeyPrefix::None
-                                                      : Gdiplus::HotkeyPrefix::Show);
+  stringFormat.SetHotkeyPrefix((format & DT_NOPREFIX) ? Gdiplus::HotkeyPrefix::None : Gdiplus::HotkeyPrefix::Show);
   if (withAlignment) {
     stringFormat.SetAlignment((format & DT_RIGHT)    ? Gdiplus::StringAlignment::Far
                               : (format & DT_CENTER) ? Gdiplus::StringAlignment::Center
@@ -99,8 +97,8 @@ HRESULT Pictrel::IDrawableDSImp::SelectGdiObject(HGDIOBJ object, HGDIOBJ* previo
   return S_OK;
 }
 
-HRESULT Pictrel::IDrawableDSImp::drawWithGdi(LPCWSTR text, const tagT_IRECT2D& rect, RECT& gdiRect,
-                                             UINT format, COLORREF color) {
+HRESULT Pictrel::IDrawableDSImp::drawWithGdi(LPCWSTR text, const tagT_IRECT2D& rect, RECT& gdiRect, UINT format,
+                                             COLORREF color) {
   HDC dc = state_.memoryDC;
   SetTextColor(dc, color);
   SetBkColor(dc, 0x00FFFFFF);
@@ -118,8 +116,7 @@ HRESULT Pictrel::IDrawableDSImp::drawWithGdi(LPCWSTR text, const tagT_IRECT2D& r
   return S_OK;
 }
 
-HRESULT Pictrel::IDrawableDSImp::DrawText(LPCWSTR text, tagT_IRECT2D* rect, UINT format,
-                                          COLORREF color) {
+HRESULT Pictrel::IDrawableDSImp::DrawText(LPCWSTR text, tagT_IRECT2D* rect, UINT format, COLORREF color) {
   if (!text || !rect) return E_INVALIDARG;
   if (!state_.font) return E_FAIL;
   if (!usesGdiplusText()) {
@@ -142,10 +139,8 @@ HRESULT Pictrel::IDrawableDSImp::DrawText(LPCWSTR text, tagT_IRECT2D* rect, UINT
   return S_OK;
 }
 
-void Pictrel::IDrawableDSImp::drawStringInClip(Gdiplus::Graphics& graphics, LPCWSTR text,
-                                               const Gdiplus::Font& font,
-                                               const Gdiplus::RectF& layout,
-                                               const Gdiplus::StringFormat& format,
+void Pictrel::IDrawableDSImp::drawStringInClip(Gdiplus::Graphics& graphics, LPCWSTR text, const Gdiplus::Font& font,
+                                               const Gdiplus::RectF& layout, const Gdiplus::StringFormat& format,
                                                const Gdiplus::SolidBrush& brush) {
   // GDI+ text stays inside the surface's clip like every other figure.
   const tagT_IRECT2D clip = drawableClip(state_);
@@ -157,8 +152,8 @@ void Pictrel::IDrawableDSImp::drawStringInClip(Gdiplus::Graphics& graphics, LPCW
   DeleteObject(region);
 }
 
-HRESULT Pictrel::IDrawableDSImp::DrawTextAt(LPCWSTR text, int x, int y, DWORD flags,
-                                            COLORREF color, tagT_IRECT2D* box) {
+HRESULT Pictrel::IDrawableDSImp::DrawTextAt(LPCWSTR text, int x, int y, DWORD flags, COLORREF color,
+                                            tagT_IRECT2D* box) {
   if (!text) return E_INVALIDARG;
   if (!state_.font) return E_FAIL;
   if (!usesGdiplusText()) return drawTextAtWithGdi(text, x, y, flags, color, box);
@@ -182,9 +177,7 @@ HRESULT Pictrel::IDrawableDSImp::DrawTextAt(LPCWSTR text, int x, int y, DWORD fl
     Gdiplus::FontFamily family;
     font->GetFamily(&family);
     const double em = family.GetEmHeight(0);
-    const double ascent = em > 0 ? font->GetSize() / em * family.GetCellAscent(0) *
-                                       graphics.GetDpiY() / 72.0
-                                 : 0.0;
+    const double ascent = em > 0 ? font->GetSize() / em * family.GetCellAscent(0) * graphics.GetDpiY() / 72.0 : 0.0;
     const auto shift = static_cast<int>(std::floor((ascent + 0.5) / 2));
     top -= shift;
     bottom -= shift;
@@ -198,33 +191,26 @@ HRESULT Pictrel::IDrawableDSImp::DrawTextAt(LPCWSTR text, int x, int y, DWORD fl
   }
   if (box) *box = {left, top, right, bottom};
   const Gdiplus::RectF layout{static_cast<float>(left), static_cast<float>(top),
-                              static_cast<float>(std::abs(right - left)),
-                              static_cast<float>(std::abs(bottom - top))};
+                              static_cast<float>(std::abs(right - left)), static_cast<float>(std::abs(bottom - top))};
   Gdiplus::SolidBrush brush(opaqueArgb(color));
   drawStringInClip(graphics, text, *font, layout, stringFormat, brush);
   return S_OK;
 }
 
-HRESULT Pictrel::IDrawableDSImp::drawTextAtWithGdi(LPCWSTR text, int x, int y, DWORD flags,
-                                                   COLORREF color, tagT_IRECT2D* box) {
+HRESULT Pictrel::IDrawableDSImp::drawTextAtWithGdi(LPCWSTR text, int x, int y, DWORD flags, COLORREF color,
+                                                   tagT_IRECT2D* box) {
   SIZE extent{10, 10};
-  if (!GetTextExtentPoint32W(state_.memoryDC, text, static_cast<int>(platform::utf16Length(text)),
-                             &extent))
+  if (!GetTextExtentPoint32W(state_.memoryDC, text, static_cast<int>(platform::utf16Length(text)), &extent))
     extent = {10, 10};
   // The text's box in GDI form (right and bottom one past the text), so a
   // right-anchored text ends on column x and the box's right is x + 1.
   RECT gdiRect{};
   switch (flags & kAnchorMask) {
-    case kAnchorCentre:
-      gdiRect = {x - extent.cx / 2, y, x - extent.cx / 2 + extent.cx, y + extent.cy};
-      break;
-    case kAnchorRight:
-      gdiRect = {x - extent.cx + 1, y, x + 1, y + extent.cy};
-      break;
+    case kAnchorCentre: gdiRect = {x - extent.cx / 2, y, x - extent.cx / 2 + extent.cx, y + extent.cy}; break;
+    case kAnchorRight: gdiRect = {x - extent.cx + 1, y, x + 1, y + extent.cy}; break;
     default:
       gdiRect = box ? RECT{x, y, x + extent.cx, y + extent.cy}
-                    : RECT{x, y, x + static_cast<LONG>(kLayoutBox) + 1,
-                           y + static_cast<LONG>(kLayoutBox) + 1};
+                    : RECT{x, y, x + static_cast<LONG>(kLayoutBox) + 1, y + static_cast<LONG>(kLayoutBox) + 1};
       break;
   }
   if (flags & kCentreVertically) {

@@ -50,9 +50,10 @@ void blendRow(const SurfaceState& source, int destinationBpp, const TransferRow&
 // Copies the pixels that are not the key colour.
 void keyedRow(SurfaceState& source, const TransferRow& row) {
   const int bpp = source.bitsPerPixel();
-  const uint32_t key = bpp == 16 ? Pictrel::colorToPixel(source, row.key)
-                                 : (uint32_t{GetBValue(row.key)} | (uint32_t{GetGValue(row.key)} << 8) |
-                                    (uint32_t{GetRValue(row.key)} << 16));
+  const uint32_t key =
+      bpp == 16
+          ? Pictrel::colorToPixel(source, row.key)
+          : (uint32_t{GetBValue(row.key)} | (uint32_t{GetGValue(row.key)} << 8) | (uint32_t{GetRValue(row.key)} << 16));
   for (int i = 0; i < row.count; ++i) {
     const uint32_t pixel = platform::readPixel(row.source, row.sourceX + i, bpp);
     if (pixel == key) continue;
@@ -64,13 +65,10 @@ void keyedRow(SurfaceState& source, const TransferRow& row) {
 // nothing.
 void transferRow(SurfaceState& source, int destinationBpp, const TransferRow& row) {
   switch (source.bitsPerPixel()) {
-    case 32:
-      return blendRow(source, destinationBpp, row);
+    case 32: return blendRow(source, destinationBpp, row);
     case 16:
-    case 24:
-      return keyedRow(source, row);
-    default:
-      return;
+    case 24: return keyedRow(source, row);
+    default: return;
   }
 }
 
@@ -100,26 +98,27 @@ struct Placement {
 
 // The box at (x, y) of the source area's size cut to the destination's
 // clip and size; the source corner moves along. None when nothing is left.
-std::optional<Placement> place(Pictrel::IDrawableDS* destination, const tagT_IRECT2D& area, int x,
-                               int y) {
+std::optional<Placement> place(Pictrel::IDrawableDS* destination, const tagT_IRECT2D& area, int x, int y) {
   tagT_IRECT2D clip{};
   destination->GetClipRect(&clip);
   const int64_t left = std::max<int64_t>({x, clip.left, 0});
   const int64_t top = std::max<int64_t>({y, clip.top, 0});
-  const int64_t right = std::min<int64_t>({int64_t{x} + area.right - area.left, clip.right,
-                                           int64_t{destination->GetWidth()} - 1});
-  const int64_t bottom = std::min<int64_t>({int64_t{y} + area.bottom - area.top, clip.bottom,
-                                            int64_t{destination->GetHeight()} - 1});
+  const int64_t right =
+      std::min<int64_t>({int64_t{x} + area.right - area.left, clip.right, int64_t{destination->GetWidth()} - 1});
+  const int64_t bottom =
+      std::min<int64_t>({int64_t{y} + area.bottom - area.top, clip.bottom, int64_t{destination->GetHeight()} - 1});
   if (left > right || top > bottom) return std::nullopt;
-  return Placement{static_cast<int>(left), static_cast<int>(top),
-                   static_cast<int>(area.left + (left - x)), static_cast<int>(area.top + (top - y)),
-                   static_cast<int>(right - left + 1), static_cast<int>(bottom - top + 1)};
+  return Placement{static_cast<int>(left),
+                   static_cast<int>(top),
+                   static_cast<int>(area.left + (left - x)),
+                   static_cast<int>(area.top + (top - y)),
+                   static_cast<int>(right - left + 1),
+                   static_cast<int>(bottom - top + 1)};
 }
 
 }  // namespace
 
-HRESULT Pictrel::IDrawableDSImp::CopyTo(IDrawableDS* destination, const tagT_IRECT2D* source,
-                                        int x, int y) {
+HRESULT Pictrel::IDrawableDSImp::CopyTo(IDrawableDS* destination, const tagT_IRECT2D* source, int x, int y) {
   if (!destination) return E_INVALIDARG;
   if (destination == static_cast<IDrawableDS*>(this) || !state_.hasPixels() ||
       destination->GetBitsPerPixel() != state_.bitsPerPixel())
@@ -145,14 +144,13 @@ HRESULT Pictrel::IDrawableDSImp::CopyTo(IDrawableDS* destination, const tagT_IRE
   return S_OK;
 }
 
-HRESULT Pictrel::IDrawableDSImp::TransferTo(IDrawableDS* destination, const tagT_IRECT2D* source,
-                                            int x, int y, COLORREF key) {
+HRESULT Pictrel::IDrawableDSImp::TransferTo(IDrawableDS* destination, const tagT_IRECT2D* source, int x, int y,
+                                            COLORREF key) {
   if (!destination) return E_INVALIDARG;
   if (destination == static_cast<IDrawableDS*>(this) || !state_.hasPixels()) return E_FAIL;
   const int bpp = state_.bitsPerPixel();
   const int destinationBpp = destination->GetBitsPerPixel();
-  const bool depthsFit = bpp == 32 ? (destinationBpp == 24 || destinationBpp == 32)
-                                   : destinationBpp == bpp;
+  const bool depthsFit = bpp == 32 ? (destinationBpp == 24 || destinationBpp == 32) : destinationBpp == bpp;
   if (!depthsFit) return E_FAIL;
   const auto area = sourceArea(state_, source);
   if (!area) return S_FALSE;
@@ -161,9 +159,9 @@ HRESULT Pictrel::IDrawableDSImp::TransferTo(IDrawableDS* destination, const tagT
   for (int i = 0; i < box->height; ++i) {
     BYTE* target = destination->GetScanLine(box->y + i);
     if (!target) continue;
-    transferRow(state_, destinationBpp,
-                {target, state_.rows[static_cast<size_t>(box->sourceTop + i)], key, box->x,
-                 box->sourceLeft, box->width});
+    transferRow(
+        state_, destinationBpp,
+        {target, state_.rows[static_cast<size_t>(box->sourceTop + i)], key, box->x, box->sourceLeft, box->width});
   }
   return S_OK;
 }
@@ -175,8 +173,7 @@ HRESULT Pictrel::IDrawableDSImp::TileTo(IDrawableDS* destination, const tagT_IRE
   destination->GetClipRect(&saved);
   const auto area = sourceArea(state_, source);
   if (!area || !state_.hasPixels()) return S_FALSE;
-  tagT_IRECT2D box = target ? *target
-                            : tagT_IRECT2D{0, 0, destination->GetWidth() - 1, destination->GetHeight() - 1};
+  tagT_IRECT2D box = target ? *target : tagT_IRECT2D{0, 0, destination->GetWidth() - 1, destination->GetHeight() - 1};
   box = {std::max(box.left, saved.left), std::max(box.top, saved.top), std::min(box.right, saved.right),
          std::min(box.bottom, saved.bottom)};
   if (box.left > box.right || box.top > box.bottom) return S_FALSE;

@@ -21,11 +21,13 @@ inline void useFixtureFonts() {
                            "<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n"
                            "<fontconfig>\n"
                            "  <dir>/usr/share/fonts/truetype/dejavu</dir>\n"
-                           "  <cachedir>" + folder + "/cache</cachedir>\n"
-                           "  <alias><family>Tahoma</family><prefer><family>DejaVu Sans</family></prefer></alias>\n"
-                           "  <match target=\"pattern\"><edit name=\"family\" mode=\"append_last\">"
-                           "<string>DejaVu Sans</string></edit></match>\n"
-                           "</fontconfig>\n";
+                           "  <cachedir>" +
+                               folder +
+                               "/cache</cachedir>\n"
+                               "  <alias><family>Tahoma</family><prefer><family>DejaVu Sans</family></prefer></alias>\n"
+                               "  <match target=\"pattern\"><edit name=\"family\" mode=\"append_last\">"
+                               "<string>DejaVu Sans</string></edit></match>\n"
+                               "</fontconfig>\n";
     setenv("FONTCONFIG_FILE", file.c_str(), 1);
     return true;
   }();

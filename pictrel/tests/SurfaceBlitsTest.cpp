@@ -26,8 +26,7 @@ public:
     } block{};
     block.header = {sizeof(BITMAPINFOHEADER), width, -height, 1, static_cast<WORD>(bpp), BI_RGB, 0, 0, 0, 0, 0};
     std::copy(colors.begin(), colors.end(), block.colors);
-    bitmap_ = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&block), DIB_RGB_COLORS, &bits_,
-                               nullptr, 0);
+    bitmap_ = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&block), DIB_RGB_COLORS, &bits_, nullptr, 0);
     dc_ = dc ? dc : CreateCompatibleDC(nullptr);
     previous_ = SelectObject(dc_, bitmap_);
   }

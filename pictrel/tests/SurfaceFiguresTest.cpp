@@ -38,8 +38,7 @@ const Depth kDepths[] = {
 class FiguresTest : public ::testing::TestWithParam<Depth> {
 protected:
   // A fresh surface of the size, cleared to black, with `draw` applied.
-  std::string draw(int width, int height,
-                   const std::function<void(Pictrel::IDrawableDS*, const Depth&)>& figure) {
+  std::string draw(int width, int height, const std::function<void(Pictrel::IDrawableDS*, const Depth&)>& figure) {
     SurfaceHolder surface;
     EXPECT_EQ(surface->Create(width, height, GetParam().bpp, nullptr), S_OK);
     EXPECT_EQ(surface->Clear(0), S_OK);
@@ -57,39 +56,29 @@ struct FigureCase {
 };
 
 const FigureCase kFigures[] = {
-    {"HLine with its ends swapped", 12, 5,
-     [](auto* s, const Depth& d) { EXPECT_EQ(s->HLine(9, 3, 2, d.ink), S_OK); },
+    {"HLine with its ends swapped", 12, 5, [](auto* s, const Depth& d) { EXPECT_EQ(s->HLine(9, 3, 2, d.ink), S_OK); },
      rows("............", "............", "............", "..########..", "............")},
-    {"shallow Line", 6, 3,
-     [](auto* s, const Depth& d) { EXPECT_EQ(s->Line(0, 0, 4, 2, d.ink), S_OK); },
+    {"shallow Line", 6, 3, [](auto* s, const Depth& d) { EXPECT_EQ(s->Line(0, 0, 4, 2, d.ink), S_OK); },
      rows("#.....", ".##...", "...##.")},
-    {"diagonal Line", 4, 4,
-     [](auto* s, const Depth& d) { EXPECT_EQ(s->Line(0, 0, 3, 3, d.ink), S_OK); },
+    {"diagonal Line", 4, 4, [](auto* s, const Depth& d) { EXPECT_EQ(s->Line(0, 0, 3, 3, d.ink), S_OK); },
      rows("#...", ".#..", "..#.", "...#")},
-    {"steep Line upwards", 4, 6,
-     [](auto* s, const Depth& d) { EXPECT_EQ(s->Line(3, 5, 1, 0, d.ink), S_OK); },
+    {"steep Line upwards", 4, 6, [](auto* s, const Depth& d) { EXPECT_EQ(s->Line(3, 5, 1, 0, d.ink), S_OK); },
      rows(".#..", ".#..", "..#.", "..#.", "...#", "...#")},
-    {"Rectangle", 6, 5,
-     [](auto* s, const Depth& d) { EXPECT_EQ(s->Rectangle(4, 3, 1, 1, d.ink), S_OK); },
+    {"Rectangle", 6, 5, [](auto* s, const Depth& d) { EXPECT_EQ(s->Rectangle(4, 3, 1, 1, d.ink), S_OK); },
      rows("......", ".####.", ".#..#.", ".####.", "......")},
-    {"Circle", 9, 9,
-     [](auto* s, const Depth& d) { EXPECT_EQ(s->Circle(4, 4, -3, d.inkValue), S_OK); },
-     rows(".........", "...###...", "..#...#..", ".#.....#.", ".#.....#.", ".#.....#.",
-          "..#...#..", "...###...", ".........")},
-    {"FilledCircle", 9, 9,
-     [](auto* s, const Depth& d) { EXPECT_EQ(s->FilledCircle(4, 4, 3, d.ink), S_OK); },
-     rows(".........", "...###...", "..#####..", ".#######.", ".#######.", ".#######.",
-          "..#####..", "...###...", ".........")},
+    {"Circle", 9, 9, [](auto* s, const Depth& d) { EXPECT_EQ(s->Circle(4, 4, -3, d.inkValue), S_OK); },
+     rows(".........", "...###...", "..#...#..", ".#.....#.", ".#.....#.", ".#.....#.", "..#...#..", "...###...",
+          ".........")},
+    {"FilledCircle", 9, 9, [](auto* s, const Depth& d) { EXPECT_EQ(s->FilledCircle(4, 4, 3, d.ink), S_OK); },
+     rows(".........", "...###...", "..#####..", ".#######.", ".#######.", ".#######.", "..#####..", "...###...",
+          ".........")},
     {"XorFilledCircle covers each row once", 9, 9,
      [](auto* s, const Depth& d) { EXPECT_EQ(s->XorFilledCircle(4, 4, 3, d.ink), S_OK); },
-     rows(".........", "...###...", "..#####..", ".#######.", ".#######.", ".#######.",
-          "..#####..", "...###...", ".........")},
-    {"Ellipse", 11, 7,
-     [](auto* s, const Depth& d) { EXPECT_EQ(s->Ellipse(5, 3, 4, 2, d.inkValue), S_OK); },
-     rows("...........", "...#####...", "..#.....#..", ".#.......#.", "..#.....#..",
-          "...#####...", "...........")},
-    {"FillRect", 5, 4,
-     [](auto* s, const Depth& d) { EXPECT_EQ(s->FillRect(3, 2, 1, 1, d.ink), S_OK); },
+     rows(".........", "...###...", "..#####..", ".#######.", ".#######.", ".#######.", "..#####..", "...###...",
+          ".........")},
+    {"Ellipse", 11, 7, [](auto* s, const Depth& d) { EXPECT_EQ(s->Ellipse(5, 3, 4, 2, d.inkValue), S_OK); },
+     rows("...........", "...#####...", "..#.....#..", ".#.......#.", "..#.....#..", "...#####...", "...........")},
+    {"FillRect", 5, 4, [](auto* s, const Depth& d) { EXPECT_EQ(s->FillRect(3, 2, 1, 1, d.ink), S_OK); },
      rows(".....", ".###.", ".###.", ".....")},
     {"FillPolygon of a square leaves its right column", 6, 6,
      [](auto* s, const Depth& d) {
@@ -102,8 +91,7 @@ const FigureCase kFigures[] = {
        const tagT_IPOINT2D corners[] = {{5, 0}, {9, 4}, {1, 4}};
        EXPECT_EQ(s->FillTriangle(corners, d.ink), S_OK);
      },
-     rows("...........", "....###....", "...#####...", "..#######..", ".#########.",
-          "...........")},
+     rows("...........", "....###....", "...#####...", "..#######..", ".#########.", "...........")},
     {"XorRectangle flips each outline pixel once", 5, 4,
      [](auto* s, const Depth& d) { EXPECT_EQ(s->XorRectangle(0, 0, 4, 3, d.ink), S_OK); },
      rows("#####", "#...#", "#...#", "#####")},
@@ -133,15 +121,11 @@ TEST_P(FiguresTest, XorFiguresTwiceRestoreTheSurface) {
   const DWORD value = GetParam().inkValue;
   const COLORREF ink = GetParam().ink;
   const std::function<void()> figures[] = {
-      [&] { surface->XorRectangle(2, 2, 9, 7, ink); },
-      [&] { surface->XorRectangle(5, 5, 6, 6, ink); },   // 2 × 2
-      [&] { surface->XorRectangle(3, 1, 3, 5, ink); },   // 1 × 5
-      [&] { surface->XorCircle(8, 8, 5, value); },
-      [&] { surface->XorCircle(8, 8, 0, value); },
-      [&] { surface->XorFilledCircle(7, 9, 6, ink); },
-      [&] { surface->XorEllipse(8, 8, 6, 3, value); },
-      [&] { surface->XorLine(-3, 2, 20, 11, ink); },
-      [&] { surface->XorHLine(-5, 4, 30, ink); },
+      [&] { surface->XorRectangle(2, 2, 9, 7, ink); }, [&] { surface->XorRectangle(5, 5, 6, 6, ink); },  // 2 × 2
+      [&] { surface->XorRectangle(3, 1, 3, 5, ink); },           // 1 × 5
+      [&] { surface->XorCircle(8, 8, 5, value); },     [&] { surface->XorCircle(8, 8, 0, value); },
+      [&] { surface->XorFilledCircle(7, 9, 6, ink); }, [&] { surface->XorEllipse(8, 8, 6, 3, value); },
+      [&] { surface->XorLine(-3, 2, 20, 11, ink); },   [&] { surface->XorHLine(-5, 4, 30, ink); },
   };
   for (size_t i = 0; i < std::size(figures); ++i) {
     SCOPED_TRACE(i);
@@ -205,14 +189,12 @@ TEST_P(FiguresTest, FiguresOffTheClipDrawNothing) {
   EXPECT_EQ(surface->FillRect(0, 0, 7, 7, ink), S_OK);
   surface->SetClipRect(nullptr);
   EXPECT_EQ(pictureOf(surface.get(), ink, 0),
-            rows("........", "........", "..####..", "..####..", "..####..", "..####..",
-                 "........", "........"));
+            rows("........", "........", "..####..", "..####..", "..####..", "..####..", "........", "........"));
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryDepth, FiguresTest, ::testing::ValuesIn(kDepths),
-                         [](const auto& info) {
-                           std::string name = info.param.name;
-                           return name.substr(0, name.find(' ')) + "bpp";
-                         });
+INSTANTIATE_TEST_SUITE_P(EveryDepth, FiguresTest, ::testing::ValuesIn(kDepths), [](const auto& info) {
+  std::string name = info.param.name;
+  return name.substr(0, name.find(' ')) + "bpp";
+});
 
 }  // namespace

@@ -202,8 +202,7 @@ TEST(SurfaceLifecycleTest, AttachedSectionsAreAdoptedWithTheirTablesAndMasks) {
     RGBQUAD colors[16];
   } paletted{{sizeof(BITMAPINFOHEADER), 5, 2, 1, 4, BI_RGB, 0, 0, 0, 0, 0}, {}};
   paletted.colors[15] = {9, 8, 7, 0};
-  HBITMAP indexed = CreateDIBSection(nullptr, infoOf(paletted.header), DIB_RGB_COLORS, nullptr,
-                                     nullptr, 0);
+  HBITMAP indexed = CreateDIBSection(nullptr, infoOf(paletted.header), DIB_RGB_COLORS, nullptr, nullptr, 0);
   ASSERT_EQ(surface->AttachDIB(indexed, nullptr), S_OK);
   EXPECT_EQ(state.info->colors[15].rgbRed, 7);
   EXPECT_TRUE(surface->IsBottomUp());
@@ -277,8 +276,7 @@ TEST(SurfaceLifecycleTest, AntiAliasSwitchNeedsAGdiplusToken) {
 TEST(SurfaceLifecycleTest, LookupTablesMatchTheirDefinitions) {
   for (int i = 0; i < 256; ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(Pictrel::CoverageGammaTable[i],
-              static_cast<int>(255.0 * std::pow(i / 255.0, 0.96)));
+    EXPECT_EQ(Pictrel::CoverageGammaTable[i], static_cast<int>(255.0 * std::pow(i / 255.0, 0.96)));
     int reversed = 0;
     for (int bit = 0; bit < 8; ++bit)
       if (i & (1 << bit)) reversed |= 0x80 >> bit;

@@ -192,8 +192,7 @@ TEST(SurfacePixelsTest, MonochromeSpansSetAndClearBits) {
   ASSERT_EQ(surface->Create(20, 2, 1, nullptr), S_OK);
   EXPECT_EQ(surface->HLine(2, 0, 17, 0x00FFFFFF), S_OK);
   EXPECT_EQ(surface->HLine(5, 0, 9, 0), S_OK);
-  EXPECT_EQ(pictureOf(surface.get(), 0x00FFFFFF, 0),
-            "..###.....########..\n....................\n");
+  EXPECT_EQ(pictureOf(surface.get(), 0x00FFFFFF, 0), "..###.....########..\n....................\n");
 }
 
 TEST(SurfacePixelsTest, ClipLineCutsToTheClipOrRefuses) {
@@ -266,11 +265,9 @@ TEST(SurfacePixelsTest, ClippedLinesSetTheUnclippedLinesPixelsInsideTheClip) {
     clipped->SetClipRect(&clip);
     const HRESULT result = clipped->Line(x0, y0, x1, y1, 0x00FFFFFF);
     EXPECT_EQ(result, expected.empty() ? S_FALSE : S_OK)
-        << x0 << "," << y0 << " - " << x1 << "," << y1 << " in " << left << "," << top << ","
-        << right << "," << bottom;
+        << x0 << "," << y0 << " - " << x1 << "," << y1 << " in " << left << "," << top << "," << right << "," << bottom;
     EXPECT_EQ(inkedPoints(clipped.get()), expected)
-        << x0 << "," << y0 << " - " << x1 << "," << y1 << " in " << left << "," << top << ","
-        << right << "," << bottom;
+        << x0 << "," << y0 << " - " << x1 << "," << y1 << " in " << left << "," << top << "," << right << "," << bottom;
     if (!expected.empty()) ++visibleCases;
     if (HasFailure()) break;
   }

@@ -116,8 +116,7 @@ TEST_P(SmoothFiguresTest, WideLinesHaveAFullCoreAndMirrorWithTheirDirection) {
     const std::vector<COLORREF> b = colorsOf(backward.get());
     for (int y = 0; y < 12; ++y)
       for (int x = 0; x < 16; ++x)
-        ASSERT_EQ(a[static_cast<size_t>(y * 16 + x)], b[static_cast<size_t>(y * 16 + 15 - x)])
-            << x << "," << y;
+        ASSERT_EQ(a[static_cast<size_t>(y * 16 + x)], b[static_cast<size_t>(y * 16 + 15 - x)]) << x << "," << y;
     if (width < 2) continue;
     // The walk's own pixel on row 4 (x = 5) is in the full core.
     COLORREF centre = 0;
@@ -130,8 +129,8 @@ TEST_P(SmoothFiguresTest, WideLinesHaveAFullCoreAndMirrorWithTheirDirection) {
   make(surface, 10, 8);
   EXPECT_EQ(surface->AALine(5, 1, 5, 6, 5, kInk), S_OK);
   EXPECT_EQ(pictureOf(surface.get(), fullInk(), 0),
-            pictrel::testing::rows("..........", "..........", "...####...", "...####...",
-                                   "...####...", "...####...", "...####...", ".........."));
+            pictrel::testing::rows("..........", "..........", "...####...", "...####...", "...####...", "...####...",
+                                   "...####...", ".........."));
 }
 
 TEST_P(SmoothFiguresTest, SmoothCircleIsSymmetricWithTwoCoverages) {
@@ -166,8 +165,7 @@ TEST_P(SmoothFiguresTest, SmallDiscsAndFiguresOfSegments) {
   SurfaceHolder surface;
   make(surface, 5, 5);
   EXPECT_EQ(surface->AAFilledCircle(2, 2, 1, kInk), S_OK);
-  EXPECT_EQ(pictureOf(surface.get(), kInk, 0),
-            pictrel::testing::rows(".....", ".....", "..#..", ".....", "....."));
+  EXPECT_EQ(pictureOf(surface.get(), kInk, 0), pictrel::testing::rows(".....", ".....", "..#..", ".....", "....."));
 
   const tagT_IPOINT2D points[] = {{1, 1}, {14, 4}, {6, 12}};
   SurfaceHolder polyline;
@@ -245,7 +243,7 @@ TEST(SmoothFiguresRulesTest, PaletteDepthsAndEmptySurfacesRefuse) {
   EXPECT_EQ(surface->AALine(0, 0, 5, 3, 1, 0), E_FAIL);
   EXPECT_EQ(surface->AACircle(4, 4, 2, 1, 0), E_FAIL);
   EXPECT_EQ(surface->AAFilledCircle(4, 4, 2, 0), E_FAIL);
-  EXPECT_EQ(surface->AAPolygon(points, 3, 1, 0), S_OK);  // each edge refuses on its own
+  EXPECT_EQ(surface->AAPolygon(points, 3, 1, 0), S_OK);     // each edge refuses on its own
   EXPECT_EQ(surface->ThickLine(0, 0, 7, 3, 3, 255), S_OK);  // wide lines take pixel values
   int index = 0;
   surface->GetPixelIndex(7, 3, &index);

@@ -36,8 +36,7 @@ tagT_IRECT2D inkedBox(Pictrel::IDrawableDS* surface) {
       COLORREF color = 0;
       surface->GetPixel(x, y, &color);
       if ((color & 0x00FFFFFF) == 0) continue;
-      box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
-             std::max(box.bottom, y + 1)};
+      box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1), std::max(box.bottom, y + 1)};
     }
   surface->SetClipRect(&clip);
   return box;
@@ -143,8 +142,7 @@ TEST(SurfaceTextRulesTest, GdiplusAnchoringFollowsTheMeasuredBox) {
   Gdiplus::StringFormat format(0);
   format.SetHotkeyPrefix(Gdiplus::HotkeyPrefix::Show);
   Gdiplus::RectF measured;
-  ASSERT_EQ(graphics.MeasureString(u"Measured", -1, &font, Gdiplus::RectF{}, &format, &measured),
-            Gdiplus::Status::Ok);
+  ASSERT_EQ(graphics.MeasureString(u"Measured", -1, &font, Gdiplus::RectF{}, &format, &measured), Gdiplus::Status::Ok);
   surface->ReleaseDC(dc);
   const int width = static_cast<int>(std::ceil(measured.Width));
   const int height = static_cast<int>(std::ceil(measured.Height));

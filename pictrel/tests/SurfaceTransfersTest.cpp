@@ -74,22 +74,19 @@ TEST(SurfaceTransfersTest, AlphaSourcesBlendOntoTwentyFourAndThirtyTwoBits) {
     ASSERT_EQ(source->Create(3, 1, 32, nullptr), S_OK);
     ASSERT_EQ(target->Create(3, 1, targetBpp, nullptr), S_OK);
     target->Clear(RGB(10, 20, 30));
-    source->SetPixel(0, 0, 0x00FFFFFF);            // alpha 0: skipped
-    source->SetPixel(1, 0, 0xFF102030);            // alpha 255
-    source->SetPixel(2, 0, 0x80306090);            // alpha 128
+    source->SetPixel(0, 0, 0x00FFFFFF);  // alpha 0: skipped
+    source->SetPixel(1, 0, 0xFF102030);  // alpha 255
+    source->SetPixel(2, 0, 0x80306090);  // alpha 128
     EXPECT_EQ(source->TransferTo(target.get(), nullptr, 0, 0, 0), S_OK);
     EXPECT_EQ(pixelAt(target.get(), 0, 0) & 0x00FFFFFF, RGB(10, 20, 30));
-    EXPECT_EQ(pixelAt(target.get(), 1, 0) & 0x00FFFFFF,
-              RGB(0x30 * 255 >> 8, 0x20 * 255 >> 8, 0x10 * 255 >> 8));
+    EXPECT_EQ(pixelAt(target.get(), 1, 0) & 0x00FFFFFF, RGB(0x30 * 255 >> 8, 0x20 * 255 >> 8, 0x10 * 255 >> 8));
     EXPECT_EQ(pixelAt(target.get(), 2, 0) & 0x00FFFFFF,
-              RGB((128 * 0x90 + 127 * 10) >> 8, (128 * 0x60 + 127 * 20) >> 8,
-                  (128 * 0x30 + 127 * 30) >> 8));
+              RGB((128 * 0x90 + 127 * 10) >> 8, (128 * 0x60 + 127 * 20) >> 8, (128 * 0x30 + 127 * 30) >> 8));
     // The key's bit 31 blends the grey mean.
     target->Clear(0);
     EXPECT_EQ(source->TransferTo(target.get(), nullptr, 0, 0, 0x80000000u), S_OK);
     const uint32_t mean = (0x10 + 0x20 + 0x30) / 3;
-    EXPECT_EQ(pixelAt(target.get(), 1, 0) & 0x00FFFFFF,
-              RGB(mean * 255 >> 8, mean * 255 >> 8, mean * 255 >> 8));
+    EXPECT_EQ(pixelAt(target.get(), 1, 0) & 0x00FFFFFF, RGB(mean * 255 >> 8, mean * 255 >> 8, mean * 255 >> 8));
   }
   SurfaceHolder source;
   SurfaceHolder target;

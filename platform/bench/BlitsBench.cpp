@@ -17,8 +17,7 @@ struct Section {
   void* bits = nullptr;
   Section(int width, int height, int bpp) {
     BITMAPINFOHEADER header{sizeof header, width, -height, 1, static_cast<WORD>(bpp), BI_RGB, 0, 0, 0, 0, 0};
-    bitmap = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits,
-                              nullptr, 0);
+    bitmap = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
     dc = CreateCompatibleDC(nullptr);
     SelectObject(dc, bitmap);
     std::mt19937 random(3);
@@ -36,9 +35,7 @@ struct Section {
   }
 };
 
-void perPixel(benchmark::State& state, int64_t pixels) {
-  state.SetItemsProcessed(state.iterations() * pixels);
-}
+void perPixel(benchmark::State& state, int64_t pixels) { state.SetItemsProcessed(state.iterations() * pixels); }
 
 void BM_BitBlt(benchmark::State& state) {
   const int bpp = static_cast<int>(state.range(0));

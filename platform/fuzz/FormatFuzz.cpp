@@ -49,8 +49,8 @@ std::vector<FormatArg> argumentsFrom(FuzzInput& input) {
                                        bits % 2 ? FormatArg::kUntilNul : bits % sizeof kNarrowText));
         break;
       case 8:
-        args.push_back(FormatArg::text(FormatArgKind::WideString, kWideText,
-                                       bits % 2 ? FormatArg::kUntilNul : bits % 14));
+        args.push_back(
+            FormatArg::text(FormatArgKind::WideString, kWideText, bits % 2 ? FormatArg::kUntilNul : bits % 14));
         break;
       default: args.push_back(FormatArg::address(bits % 3 ? kNarrowText : nullptr)); break;
     }

@@ -46,15 +46,13 @@ std::vector<std::u16string> listOf(const std::u16string& buffer, DWORD length, D
 std::vector<std::u16string> sections(const std::u16string& file) {
   constexpr DWORD kSize = 1 << 16;
   std::u16string buffer(kSize, u'#');
-  return listOf(buffer, GetPrivateProfileStringW(nullptr, nullptr, nullptr, buffer.data(), kSize, file.c_str()),
-                kSize);
+  return listOf(buffer, GetPrivateProfileStringW(nullptr, nullptr, nullptr, buffer.data(), kSize, file.c_str()), kSize);
 }
 
 std::vector<std::u16string> keys(const std::u16string& file, const std::u16string& section) {
   constexpr DWORD kSize = 1 << 16;
   std::u16string buffer(kSize, u'#');
-  return listOf(buffer,
-                GetPrivateProfileStringW(section.c_str(), nullptr, nullptr, buffer.data(), kSize, file.c_str()),
+  return listOf(buffer, GetPrivateProfileStringW(section.c_str(), nullptr, nullptr, buffer.data(), kSize, file.c_str()),
                 kSize);
 }
 
@@ -93,8 +91,7 @@ bool sameName(std::u16string_view a, std::u16string_view b) {
 void checkSmallBuffers(const std::u16string& file, const std::u16string& section, const std::u16string& key,
                        DWORD size) {
   std::u16string buffer(size + 2, u'#');
-  DWORD length = GetPrivateProfileStringW(section.c_str(), key.c_str(), u"fallback", buffer.data(), size,
-                                          file.c_str());
+  DWORD length = GetPrivateProfileStringW(section.c_str(), key.c_str(), u"fallback", buffer.data(), size, file.c_str());
   if (size > 0 && (length > size - 1 || buffer[length] != 0)) std::abort();
   if (size < 2) return;
   length = GetPrivateProfileStringW(nullptr, nullptr, nullptr, buffer.data(), size, file.c_str());

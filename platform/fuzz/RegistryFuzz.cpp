@@ -20,8 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::u16string valueName = valueUnits.substr(0, valueUnits.find(u'\0'));
 
   HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, keyName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, keyName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS) {
     return 0;
   }
   const LONG set = RegSetValueExW(key, valueName.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
@@ -30,8 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DWORD storedType = 0;
     DWORD storedSize = static_cast<DWORD>(bytes.size()) + 8;
     std::vector<BYTE> stored(storedSize);
-    if (RegQueryValueExW(key, valueName.c_str(), nullptr, &storedType, stored.data(), &storedSize) !=
-        ERROR_SUCCESS) {
+    if (RegQueryValueExW(key, valueName.c_str(), nullptr, &storedType, stored.data(), &storedSize) != ERROR_SUCCESS) {
       std::abort();
     }
     if (storedType != type || storedSize < bytes.size() ||

@@ -77,8 +77,7 @@ HBITMAP sectionFromData(std::span<const BYTE> data, uint64_t pixelOffset) {
   BITMAPINFOHEADER header;
   std::memcpy(&header, data.data(), sizeof header);
   if (header.biSize < sizeof header || header.biSize > data.size()) return failed();
-  if (header.biPlanes != 1 || header.biCompression == BI_RLE8 || header.biCompression == BI_RLE4)
-    return failed();
+  if (header.biPlanes != 1 || header.biCompression == BI_RLE8 || header.biCompression == BI_RLE4) return failed();
   const bool bitfields = header.biCompression == BI_BITFIELDS;
   const uint64_t maskBytes = bitfields && header.biSize == sizeof header ? 12 : 0;
   const uint64_t tableSize = header.biBitCount <= 8 ? (1u << header.biBitCount) : 0;
@@ -98,8 +97,7 @@ HBITMAP sectionFromData(std::span<const BYTE> data, uint64_t pixelOffset) {
   std::memcpy(reinterpret_cast<BYTE*>(info.tail) + (bitfields ? 12 : 0), data.data() + header.biSize + maskBytes,
               static_cast<size_t>(4 * colors));
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
-                                    &bits, nullptr, 0);
+  HBITMAP bitmap = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!bitmap) return failed();
   const uint64_t rowBytes = platform::dibRowBytes(header.biWidth, header.biBitCount);
   const uint64_t rows = static_cast<uint64_t>(std::abs(int64_t{header.biHeight}));
@@ -114,8 +112,7 @@ HBITMAP sectionFromData(std::span<const BYTE> data, uint64_t pixelOffset) {
 
 }  // namespace
 
-void platform::registerBinaryResource(HINSTANCE module, LPCWSTR type, LPCWSTR name,
-                                      std::span<const BYTE> bytes) {
+void platform::registerBinaryResource(HINSTANCE module, LPCWSTR type, LPCWSTR name, std::span<const BYTE> bytes) {
   auto resource = std::make_unique<Resource>();
   resource->bytes.assign(bytes.begin(), bytes.end());
   std::lock_guard lock(table().mutex);

@@ -119,8 +119,8 @@ struct AxisMap {
 // target area and the destination box whose source pixel(s) lie inside the
 // source, `put(x, y, sx0, sy0, sx1, sy1)` with the source box.
 template <typename Put>
-int blitWalk(const Target& target, const gdi::BitmapObject& source, int x, int y, int width,
-             int height, int sourceX, int sourceY, int sourceWidth, int sourceHeight, Put&& put) {
+int blitWalk(const Target& target, const gdi::BitmapObject& source, int x, int y, int width, int height, int sourceX,
+             int sourceY, int sourceWidth, int sourceHeight, Put&& put) {
   if (width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0) return 0;
   const AxisMap mapX{x, sourceX, width, sourceWidth};
   const AxisMap mapY{y, sourceY, height, sourceHeight};
@@ -146,14 +146,14 @@ int blitWalk(const Target& target, const gdi::BitmapObject& source, int x, int y
 }
 
 // An unscaled copy between equal formats: whole row spans at once.
-int copyRows(const Target& target, const gdi::BitmapObject& source, int x, int y, int width,
-             int height, int sourceX, int sourceY) {
+int copyRows(const Target& target, const gdi::BitmapObject& source, int x, int y, int width, int height, int sourceX,
+             int sourceY) {
   const int64_t left = std::max<int64_t>({x, target.area.left, int64_t{x} - sourceX});
-  const int64_t right = std::min<int64_t>({int64_t{x} + width, target.area.right,
-                                           int64_t{x} - sourceX + source.width()});
+  const int64_t right =
+      std::min<int64_t>({int64_t{x} + width, target.area.right, int64_t{x} - sourceX + source.width()});
   const int64_t top = std::max<int64_t>({y, target.area.top, int64_t{y} - sourceY});
-  const int64_t bottom = std::min<int64_t>({int64_t{y} + height, target.area.bottom,
-                                            int64_t{y} - sourceY + source.height()});
+  const int64_t bottom =
+      std::min<int64_t>({int64_t{y} + height, target.area.bottom, int64_t{y} - sourceY + source.height()});
   if (left >= right || top >= bottom) return 0;
   const size_t bytes = static_cast<size_t>(source.bitsPerPixel() / 8);
   for (int64_t dy = top; dy < bottom; ++dy) {
@@ -167,14 +167,14 @@ int copyRows(const Target& target, const gdi::BitmapObject& source, int x, int y
 
 // An unscaled copy from 24-bit pixels into 32-bit ones with the usual
 // channels: whole row spans, as copyRows.
-int widenRows(const Target& target, const gdi::BitmapObject& source, int x, int y, int width,
-              int height, int sourceX, int sourceY) {
+int widenRows(const Target& target, const gdi::BitmapObject& source, int x, int y, int width, int height, int sourceX,
+              int sourceY) {
   const int64_t left = std::max<int64_t>({x, target.area.left, int64_t{x} - sourceX});
-  const int64_t right = std::min<int64_t>({int64_t{x} + width, target.area.right,
-                                           int64_t{x} - sourceX + source.width()});
+  const int64_t right =
+      std::min<int64_t>({int64_t{x} + width, target.area.right, int64_t{x} - sourceX + source.width()});
   const int64_t top = std::max<int64_t>({y, target.area.top, int64_t{y} - sourceY});
-  const int64_t bottom = std::min<int64_t>({int64_t{y} + height, target.area.bottom,
-                                            int64_t{y} - sourceY + source.height()});
+  const int64_t bottom =
+      std::min<int64_t>({int64_t{y} + height, target.area.bottom, int64_t{y} - sourceY + source.height()});
   if (left >= right || top >= bottom) return 0;
   for (int64_t dy = top; dy < bottom; ++dy) {
     const BYTE* s = source.row(static_cast<int>(dy - y + sourceY)) + 3 * (left - x + sourceX);
@@ -189,8 +189,8 @@ int widenRows(const Target& target, const gdi::BitmapObject& source, int x, int 
   return static_cast<int>(bottom - top);
 }
 
-int stretch(HDC destination, int x, int y, int width, int height, const gdi::BitmapObject& source,
-            int sourceX, int sourceY, int sourceWidth, int sourceHeight, bool halftone) {
+int stretch(HDC destination, int x, int y, int width, int height, const gdi::BitmapObject& source, int sourceX,
+            int sourceY, int sourceWidth, int sourceHeight, bool halftone) {
   Target target;
   if (!targetOf(destination, target)) return 0;
   const platform::PixelFormat sourceFormat = source.format();
@@ -202,7 +202,8 @@ int stretch(HDC destination, int x, int y, int width, int height, const gdi::Bit
   if (!halftone && bpp == 24 && hasUsualChannels(*target.bitmap)) {
     // The common picture-to-screen case, without the colour round trip:
     // 24-bit blue, green, red into the low bytes of 32-bit pixels.
-    if (width == sourceWidth && height == sourceHeight) return widenRows(target, source, x, y, width, height, sourceX, sourceY);
+    if (width == sourceWidth && height == sourceHeight)
+      return widenRows(target, source, x, y, width, height, sourceX, sourceY);
     return blitWalk(target, source, x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight,
                     [&](int dx, int dy, int sx0, int sy0, int, int) {
                       const BYTE* s = source.row(sy0) + 3 * static_cast<size_t>(sx0);
@@ -210,31 +211,30 @@ int stretch(HDC destination, int x, int y, int width, int height, const gdi::Bit
                       std::memcpy(target.bitmap->row(dy) + 4 * static_cast<size_t>(dx), &pixel, 4);
                     });
   }
-  return blitWalk(target, source, x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight,
-                  [&](int dx, int dy, int sx0, int sy0, int sx1, int sy1) {
-                    if (rawCopy) {
-                      platform::writePixel(target.bitmap->row(dy), dx, bpp,
-                                           platform::readPixel(source.row(sy0), sx0, bpp));
-                      return;
-                    }
-                    if (!halftone || (sx0 == sx1 && sy0 == sy1)) {
-                      putColor(target, targetFormat, dx, dy, colorAt(source, sourceFormat, sx0, sy0));
-                      return;
-                    }
-                    uint32_t sums[3] = {0, 0, 0};
-                    uint32_t count = 0;
-                    for (int sy = sy0; sy <= sy1; ++sy)
-                      for (int sx = sx0; sx <= sx1; ++sx, ++count) {
-                        const COLORREF c = colorAt(source, sourceFormat, sx, sy);
-                        sums[0] += GetRValue(c);
-                        sums[1] += GetGValue(c);
-                        sums[2] += GetBValue(c);
-                      }
-                    putColor(target, targetFormat, dx, dy,
-                             RGB(static_cast<BYTE>((sums[0] + count / 2) / count),
-                                 static_cast<BYTE>((sums[1] + count / 2) / count),
-                                 static_cast<BYTE>((sums[2] + count / 2) / count)));
-                  });
+  return blitWalk(
+      target, source, x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight,
+      [&](int dx, int dy, int sx0, int sy0, int sx1, int sy1) {
+        if (rawCopy) {
+          platform::writePixel(target.bitmap->row(dy), dx, bpp, platform::readPixel(source.row(sy0), sx0, bpp));
+          return;
+        }
+        if (!halftone || (sx0 == sx1 && sy0 == sy1)) {
+          putColor(target, targetFormat, dx, dy, colorAt(source, sourceFormat, sx0, sy0));
+          return;
+        }
+        uint32_t sums[3] = {0, 0, 0};
+        uint32_t count = 0;
+        for (int sy = sy0; sy <= sy1; ++sy)
+          for (int sx = sx0; sx <= sx1; ++sx, ++count) {
+            const COLORREF c = colorAt(source, sourceFormat, sx, sy);
+            sums[0] += GetRValue(c);
+            sums[1] += GetGValue(c);
+            sums[2] += GetBValue(c);
+          }
+        putColor(target, targetFormat, dx, dy,
+                 RGB(static_cast<BYTE>((sums[0] + count / 2) / count), static_cast<BYTE>((sums[1] + count / 2) / count),
+                     static_cast<BYTE>((sums[2] + count / 2) / count)));
+      });
 }
 
 // A source rectangle of packed bits, its y measured from the bottom row of
@@ -245,8 +245,7 @@ int pictureTop(const gdi::BitmapObject& bitmap, int sourceY, int sourceHeight) {
 
 }  // namespace
 
-BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX,
-            int sourceY, DWORD rop) {
+BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, DWORD rop) {
   ++bitBltCalls;
   const gdi::BitmapObject* from = sourceOf(source);
   if (!from || rop != SRCCOPY) return FALSE;
@@ -256,13 +255,12 @@ BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, in
   return TRUE;
 }
 
-BOOL StretchBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX,
-                int sourceY, int sourceWidth, int sourceHeight, DWORD rop) {
+BOOL StretchBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                int sourceWidth, int sourceHeight, DWORD rop) {
   ++stretchBltCalls;
   auto* context = gdi::lookupDC(destination);
   const gdi::BitmapObject* from = sourceOf(source);
-  if (!context || !from || rop != SRCCOPY || width <= 0 || height <= 0 || sourceWidth <= 0 ||
-      sourceHeight <= 0)
+  if (!context || !from || rop != SRCCOPY || width <= 0 || height <= 0 || sourceWidth <= 0 || sourceHeight <= 0)
     return FALSE;
   Target probe;
   if (!targetOf(destination, probe)) return FALSE;
@@ -271,22 +269,19 @@ BOOL StretchBlt(HDC destination, int x, int y, int width, int height, HDC source
   return TRUE;
 }
 
-int StretchDIBits(HDC destination, int x, int y, int width, int height, int sourceX, int sourceY,
-                  int sourceWidth, int sourceHeight, const void* bits, const BITMAPINFO* info,
-                  UINT usage, DWORD rop) {
+int StretchDIBits(HDC destination, int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth,
+                  int sourceHeight, const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop) {
   ++stretchDIBitsCalls;
   auto* context = gdi::lookupDC(destination);
   if (!context || usage != DIB_RGB_COLORS || rop != SRCCOPY) return 0;
   const auto view = gdi::viewOfPackedDib(info, bits);
   if (!view) return 0;
-  return stretch(destination, x, y, width, height, *view, sourceX,
-                 pictureTop(*view, sourceY, sourceHeight), sourceWidth, sourceHeight,
-                 context->stretchMode == HALFTONE);
+  return stretch(destination, x, y, width, height, *view, sourceX, pictureTop(*view, sourceY, sourceHeight),
+                 sourceWidth, sourceHeight, context->stretchMode == HALFTONE);
 }
 
-int SetDIBitsToDevice(HDC destination, int x, int y, DWORD width, DWORD height, int sourceX,
-                      int sourceY, UINT startScan, UINT, const void* bits, const BITMAPINFO* info,
-                      UINT usage) {
+int SetDIBitsToDevice(HDC destination, int x, int y, DWORD width, DWORD height, int sourceX, int sourceY,
+                      UINT startScan, UINT, const void* bits, const BITMAPINFO* info, UINT usage) {
   ++setDIBitsToDeviceCalls;
   if (usage != DIB_RGB_COLORS || startScan != 0 || width > INT32_MAX || height > INT32_MAX) return 0;
   const auto view = gdi::viewOfPackedDib(info, bits);
@@ -300,14 +295,14 @@ namespace {
 
 // Unscaled blends between 32-bpp pictures with blue, green, red in the low
 // bytes: the same arithmetic as the general walk, a row at a time.
-void blendRows(const Target& target, const gdi::BitmapObject& source, int x, int y, int width,
-               int height, int sourceX, int sourceY, bool perPixel, uint32_t constant) {
+void blendRows(const Target& target, const gdi::BitmapObject& source, int x, int y, int width, int height, int sourceX,
+               int sourceY, bool perPixel, uint32_t constant) {
   const int64_t left = std::max<int64_t>({x, target.area.left, int64_t{x} - sourceX});
-  const int64_t right = std::min<int64_t>({int64_t{x} + width, target.area.right,
-                                           int64_t{x} - sourceX + source.width()});
+  const int64_t right =
+      std::min<int64_t>({int64_t{x} + width, target.area.right, int64_t{x} - sourceX + source.width()});
   const int64_t top = std::max<int64_t>({y, target.area.top, int64_t{y} - sourceY});
-  const int64_t bottom = std::min<int64_t>({int64_t{y} + height, target.area.bottom,
-                                            int64_t{y} - sourceY + source.height()});
+  const int64_t bottom =
+      std::min<int64_t>({int64_t{y} + height, target.area.bottom, int64_t{y} - sourceY + source.height()});
   for (int64_t dy = top; dy < bottom; ++dy) {
     BYTE* d = target.bitmap->row(static_cast<int>(dy)) + 4 * left;
     const BYTE* s = source.row(static_cast<int>(dy - y + sourceY)) + 4 * (left - x + sourceX);
@@ -315,16 +310,16 @@ void blendRows(const Target& target, const gdi::BitmapObject& source, int x, int
       const uint32_t sourceAlpha = perPixel ? s[3] : 255;
       const uint32_t keep = 255 * 255 - sourceAlpha * constant;
       for (int c = 0; c < 3; ++c)
-        d[c] = static_cast<BYTE>(std::min<uint32_t>(
-            255, (s[c] * constant * 255 + d[c] * keep + 255 * 255 / 2) / (255 * 255)));
+        d[c] = static_cast<BYTE>(
+            std::min<uint32_t>(255, (s[c] * constant * 255 + d[c] * keep + 255 * 255 / 2) / (255 * 255)));
     }
   }
 }
 
 }  // namespace
 
-BOOL AlphaBlend(HDC destination, int x, int y, int width, int height, HDC source, int sourceX,
-                int sourceY, int sourceWidth, int sourceHeight, BLENDFUNCTION blend) {
+BOOL AlphaBlend(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                int sourceWidth, int sourceHeight, BLENDFUNCTION blend) {
   const gdi::BitmapObject* from = sourceOf(source);
   Target target;
   if (!from || !targetOf(destination, target) || blend.BlendOp != AC_SRC_OVER) return FALSE;
@@ -333,8 +328,8 @@ BOOL AlphaBlend(HDC destination, int x, int y, int width, int height, HDC source
   const platform::PixelFormat sourceFormat = from->format();
   const platform::PixelFormat targetFormat = target.bitmap->format();
   const uint32_t constant = blend.SourceConstantAlpha;
-  if (width == sourceWidth && height == sourceHeight && width > 0 && height > 0 &&
-      hasUsualChannels(*from) && hasUsualChannels(*target.bitmap)) {
+  if (width == sourceWidth && height == sourceHeight && width > 0 && height > 0 && hasUsualChannels(*from) &&
+      hasUsualChannels(*target.bitmap)) {
     blendRows(target, *from, x, y, width, height, sourceX, sourceY, perPixel, constant);
     return TRUE;
   }
@@ -344,12 +339,11 @@ BOOL AlphaBlend(HDC destination, int x, int y, int width, int height, HDC source
              const COLORREF d = colorAt(*target.bitmap, targetFormat, dx, dy);
              // With per-pixel alpha the source is premultiplied: its channels
              // already carry α, and the destination keeps (1 − α·k).
-             const uint32_t sourceAlpha =
-                 perPixel ? platform::readPixel(from->row(sy), sx, 32) >> 24 : 255;
+             const uint32_t sourceAlpha = perPixel ? platform::readPixel(from->row(sy), sx, 32) >> 24 : 255;
              const uint32_t keep = 255 * 255 - sourceAlpha * constant;
              auto mix = [&](BYTE sc, BYTE dc) {
-               return static_cast<BYTE>(std::min<uint32_t>(
-                   255, (sc * constant * 255 + dc * keep + 255 * 255 / 2) / (255 * 255)));
+               return static_cast<BYTE>(
+                   std::min<uint32_t>(255, (sc * constant * 255 + dc * keep + 255 * 255 / 2) / (255 * 255)));
              };
              putColor(target, targetFormat, dx, dy,
                       RGB(mix(GetRValue(s), GetRValue(d)), mix(GetGValue(s), GetGValue(d)),

@@ -77,8 +77,7 @@ bool platform::bluetoothOffers(const char* function) {
   return function == nullptr || active->offers(function);
 }
 
-HBLUETOOTH_RADIO_FIND BluetoothFindFirstRadio(const BLUETOOTH_FIND_RADIO_PARAMS* params,
-                                              HANDLE* radio) {
+HBLUETOOTH_RADIO_FIND BluetoothFindFirstRadio(const BLUETOOTH_FIND_RADIO_PARAMS* params, HANDLE* radio) {
   if (params == nullptr || params->dwSize != sizeof(BLUETOOTH_FIND_RADIO_PARAMS) || radio == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
@@ -121,8 +120,7 @@ BOOL BluetoothIsDiscoverable(HANDLE radio) {
 BOOL BluetoothEnableDiscovery(HANDLE radio, BOOL enabled) {
   const int index = radioIndex(radio);
   platform::BluetoothBackend* active = backend();
-  return index != -2 && active != nullptr && active->enableDiscovery(index, enabled != FALSE) ? TRUE
-                                                                                              : FALSE;
+  return index != -2 && active != nullptr && active->enableDiscovery(index, enabled != FALSE) ? TRUE : FALSE;
 }
 
 BOOL BluetoothIsConnectable(HANDLE radio) {
@@ -134,9 +132,7 @@ BOOL BluetoothIsConnectable(HANDLE radio) {
 BOOL BluetoothEnableIncomingConnections(HANDLE radio, BOOL enabled) {
   const int index = radioIndex(radio);
   platform::BluetoothBackend* active = backend();
-  return index != -2 && active != nullptr && active->enableIncomingConnections(index, enabled != FALSE)
-             ? TRUE
-             : FALSE;
+  return index != -2 && active != nullptr && active->enableIncomingConnections(index, enabled != FALSE) ? TRUE : FALSE;
 }
 
 DWORD BluetoothGetDeviceInfo(HANDLE radio, BLUETOOTH_DEVICE_INFO* info) {
@@ -163,8 +159,7 @@ DWORD BluetoothRegisterForAuthenticationEx(const BLUETOOTH_DEVICE_INFO* device,
 
 BOOL BluetoothUnregisterAuthentication(HBLUETOOTH_AUTHENTICATION_REGISTRATION handle) {
   platform::BluetoothBackend* active = backend();
-  return active != nullptr && handle != nullptr && active->unregisterAuthentication(handle) ? TRUE
-                                                                                           : FALSE;
+  return active != nullptr && handle != nullptr && active->unregisterAuthentication(handle) ? TRUE : FALSE;
 }
 
 DWORD BluetoothSendAuthenticationResponseEx(HANDLE radio, const BLUETOOTH_AUTHENTICATE_RESPONSE* response) {

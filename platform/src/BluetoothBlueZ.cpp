@@ -32,10 +32,10 @@
 
 namespace {
 
-constexpr int kCallTimeoutMs = 5000;  // every bus call is bounded
+constexpr int kCallTimeoutMs = 5000;     // every bus call is bounded
 constexpr uint32_t kDiscoveryMs = 4000;  // an inquiry of about five seconds
-constexpr DWORD kNotFound = 1168;     // ERROR_NOT_FOUND
-constexpr DWORD kGenFailure = 31;     // ERROR_GEN_FAILURE
+constexpr DWORD kNotFound = 1168;        // ERROR_NOT_FOUND
+constexpr DWORD kGenFailure = 31;        // ERROR_GEN_FAILURE
 
 // The kernel's RFCOMM socket address (struct sockaddr_rc): the device
 // address least significant byte first, then the channel.
@@ -139,9 +139,15 @@ public:
   // Pairing needs an agent on the bus, which this back end does not run.
   bool offers(const char* function) const override {
     static const char* const kOffered[] = {
-        "BluetoothFindFirstRadio",  "BluetoothFindNextRadio",   "BluetoothFindRadioClose",
-        "BluetoothIsDiscoverable",  "BluetoothEnableDiscovery", "BluetoothIsConnectable",
-        "BluetoothEnableIncomingConnections", "BluetoothGetDeviceInfo", "BluetoothRemoveDevice",
+        "BluetoothFindFirstRadio",
+        "BluetoothFindNextRadio",
+        "BluetoothFindRadioClose",
+        "BluetoothIsDiscoverable",
+        "BluetoothEnableDiscovery",
+        "BluetoothIsConnectable",
+        "BluetoothEnableIncomingConnections",
+        "BluetoothGetDeviceInfo",
+        "BluetoothRemoveDevice",
     };
     for (const char* name : kOffered) {
       if (std::strcmp(name, function) == 0) return true;
@@ -157,12 +163,8 @@ public:
   bool isConnectable(int radio) override {
     return anyAdapter(radio, [](const Adapter& a) { return a.powered; });
   }
-  bool enableDiscovery(int radio, bool enabled) override {
-    return setOnAdapters(radio, "Discoverable", enabled);
-  }
-  bool enableIncomingConnections(int radio, bool enabled) override {
-    return setOnAdapters(radio, "Powered", enabled);
-  }
+  bool enableDiscovery(int radio, bool enabled) override { return setOnAdapters(radio, "Discoverable", enabled); }
+  bool enableIncomingConnections(int radio, bool enabled) override { return setOnAdapters(radio, "Powered", enabled); }
 
   DWORD deviceInfo(BLUETOOTH_DEVICE_INFO& info) override {
     const Snapshot now = snapshot();
@@ -185,8 +187,8 @@ public:
     const Snapshot now = snapshot();
     for (const Device& device : now.devices) {
       if (device.address != address) continue;
-      Message call(dbus_message_new_method_call("org.bluez", device.adapter.c_str(), "org.bluez.Adapter1",
-                                                "RemoveDevice"));
+      Message call(
+          dbus_message_new_method_call("org.bluez", device.adapter.c_str(), "org.bluez.Adapter1", "RemoveDevice"));
       const char* path = device.path.c_str();
       dbus_message_append_args(call.get(), DBUS_TYPE_OBJECT_PATH, &path, DBUS_TYPE_INVALID);
       return send(call.get()) ? ERROR_SUCCESS : kGenFailure;
@@ -194,9 +196,7 @@ public:
     return kNotFound;
   }
 
-  DWORD registerAuthentication(uint64_t, PFN_AUTHENTICATION_CALLBACK_EX, void*, void**) override {
-    return kGenFailure;
-  }
+  DWORD registerAuthentication(uint64_t, PFN_AUTHENTICATION_CALLBACK_EX, void*, void**) override { return kGenFailure; }
   bool unregisterAuthentication(void*) override { return false; }
   DWORD sendAuthenticationResponse(const BLUETOOTH_AUTHENTICATE_RESPONSE&) override { return kGenFailure; }
   DWORD authenticateDevice(BLUETOOTH_DEVICE_INFO&, BLUETOOTH_AUTHENTICATION_REQUIREMENTS) override {
@@ -211,8 +211,8 @@ public:
     if (now.adapters.empty()) return WSAENETDOWN;
     devices.clear();
     for (const Device& device : now.devices) {
-      devices.push_back({device.address, platform::ansiToWideLenient(device.name), device.classOfDevice,
-                         device.paired, device.paired || device.trusted, device.connected});
+      devices.push_back({device.address, platform::ansiToWideLenient(device.name), device.classOfDevice, device.paired,
+                         device.paired || device.trusted, device.connected});
     }
     return 0;
   }
@@ -297,19 +297,18 @@ private:
   void discover() {
     const Snapshot now = snapshot();
     for (const Adapter& adapter : now.adapters) {
-      Message start(dbus_message_new_method_call("org.bluez", adapter.path.c_str(), "org.bluez.Adapter1",
-                                                 "StartDiscovery"));
+      Message start(
+          dbus_message_new_method_call("org.bluez", adapter.path.c_str(), "org.bluez.Adapter1", "StartDiscovery"));
       if (!send(start.get())) continue;
       platform::clock().sleepMs(kDiscoveryMs);
-      Message stop(dbus_message_new_method_call("org.bluez", adapter.path.c_str(), "org.bluez.Adapter1",
-                                                "StopDiscovery"));
+      Message stop(
+          dbus_message_new_method_call("org.bluez", adapter.path.c_str(), "org.bluez.Adapter1", "StopDiscovery"));
       (void)send(stop.get());
     }
   }
 
   bool setProperty(const std::string& path, const char* property, bool value) {
-    Message message(dbus_message_new_method_call("org.bluez", path.c_str(), "org.freedesktop.DBus.Properties",
-                                                 "Set"));
+    Message message(dbus_message_new_method_call("org.bluez", path.c_str(), "org.freedesktop.DBus.Properties", "Set"));
     const char* interface = "org.bluez.Adapter1";
     DBusMessageIter iter;
     DBusMessageIter variant;
@@ -326,8 +325,8 @@ private:
   // Every adapter and device under org.bluez, read in one call.
   Snapshot snapshot() {
     Snapshot result;
-    Message message(dbus_message_new_method_call("org.bluez", "/", "org.freedesktop.DBus.ObjectManager",
-                                                 "GetManagedObjects"));
+    Message message(
+        dbus_message_new_method_call("org.bluez", "/", "org.freedesktop.DBus.ObjectManager", "GetManagedObjects"));
     Message reply = call(message.get());
     DBusMessageIter objects;
     if (!reply || !dbus_message_iter_init(reply.get(), &objects) ||
@@ -420,7 +419,7 @@ bool socketExists(const std::string& address) {
   if (address.compare(0, prefix.size(), prefix) != 0) return true;
   std::string path = address.substr(prefix.size());
   path = path.substr(0, path.find(','));
-  struct stat status{};
+  struct stat status {};
   return ::stat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode);
 }
 

@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr DWORD kNotFound = 1168;  // ERROR_NOT_FOUND
+constexpr DWORD kNotFound = 1168;    // ERROR_NOT_FOUND
 constexpr DWORD kNotSupported = 50;  // ERROR_NOT_SUPPORTED
 
 std::string addressText(uint64_t address) {
@@ -122,8 +122,7 @@ DWORD platform::FakeBluetoothBackend::removeDevice(uint64_t address) {
   return removeDeviceAnswer;
 }
 
-DWORD platform::FakeBluetoothBackend::registerAuthentication(uint64_t address,
-                                                             PFN_AUTHENTICATION_CALLBACK_EX callback,
+DWORD platform::FakeBluetoothBackend::registerAuthentication(uint64_t address, PFN_AUTHENTICATION_CALLBACK_EX callback,
                                                              void* context, void** registration) {
   std::lock_guard lock(mutex_);
   if (!authentication) return kNotSupported;
@@ -202,9 +201,7 @@ DWORD platform::FakeBluetoothBackend::authenticateDevice(BLUETOOTH_DEVICE_INFO& 
   return ERROR_SUCCESS;
 }
 
-int platform::FakeBluetoothBackend::rfcommSocket() {
-  return ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-}
+int platform::FakeBluetoothBackend::rfcommSocket() { return ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0); }
 
 // The factory's descriptor takes the place of the socket's, so the socket
 // keeps its number and everything after connect is a plain stream.
@@ -241,8 +238,8 @@ int platform::FakeBluetoothBackend::inquire(bool flushCache, std::vector<Bluetoo
   lastInquiry_ = inquiryRounds.empty() ? devices : inquiryRounds[std::min(round, inquiryRounds.size() - 1)];
   found.clear();
   for (const auto& device : lastInquiry_) {
-    found.push_back({device.address, device.name, device.classOfDevice, device.authenticated, device.remembered,
-                     device.connected});
+    found.push_back(
+        {device.address, device.name, device.classOfDevice, device.authenticated, device.remembered, device.connected});
   }
   return 0;
 }

@@ -31,11 +31,9 @@ public:
   }
 
   void sleepMs(uint32_t milliseconds) override {
-    timespec remaining{static_cast<time_t>(milliseconds / 1000),
-                       static_cast<long>(milliseconds % 1000) * 1'000'000};
+    timespec remaining{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1'000'000};
     // A signal may cut the sleep short; sleep the rest.
-    while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
-    }
+    while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {}
   }
 
   SYSTEMTIME localTime() override {
@@ -76,12 +74,9 @@ void platform::setClock(Clock* replacement) {
   notifyClockMoved();
 }
 
-bool platform::isSystemClockInForce() {
-  return installedClock.load(std::memory_order_acquire) == nullptr;
-}
+bool platform::isSystemClockInForce() { return installedClock.load(std::memory_order_acquire) == nullptr; }
 
-platform::VirtualClock::VirtualClock(SYSTEMTIME start, uint64_t startMs)
-    : start_(start), startMs_(startMs) {}
+platform::VirtualClock::VirtualClock(SYSTEMTIME start, uint64_t startMs) : start_(start), startMs_(startMs) {}
 
 platform::VirtualClock::~VirtualClock() = default;
 

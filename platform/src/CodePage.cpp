@@ -91,8 +91,7 @@ bool decodeUtf16(std::u16string_view text, size_t& pos, char32_t& codePoint) {
 // The loop from UTF-16 to UTF-8: decodes with Decode, encodes with Append;
 // a malformed unit either fails the conversion or becomes `replacement`.
 template <typename Out, typename In, typename Decode, typename Append>
-bool convert(In text, Out& out, bool strict, char32_t replacement, Decode decode,
-             Append append) {
+bool convert(In text, Out& out, bool strict, char32_t replacement, Decode decode, Append append) {
   out.clear();
   out.reserve(text.size());
   size_t pos = 0;
@@ -133,8 +132,7 @@ void toUtf8Replacing(std::u16string_view text, std::string& out) {
 // (the units stored after them are overwritten by what follows). Other bytes
 // go through decodeUtf8 one code point at a time. SSE2 belongs to the x86-64
 // baseline, so this needs no special build flags.
-platform::Utf8Decoded platform::utf8ToUtf16(std::string_view text, char16_t* out, size_t capacity,
-                                            bool strict) {
+platform::Utf8Decoded platform::utf8ToUtf16(std::string_view text, char16_t* out, size_t capacity, bool strict) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
   const size_t size = text.size();
   size_t pos = 0;
@@ -239,8 +237,8 @@ std::basic_string_view<Char> sourceView(const Char* source, int sourceLength) {
 
 }  // namespace
 
-int MultiByteToWideChar(UINT /*codePage*/, DWORD flags, const char* source, int sourceLength,
-                        char16_t* destination, int destinationSize) {
+int MultiByteToWideChar(UINT /*codePage*/, DWORD flags, const char* source, int sourceLength, char16_t* destination,
+                        int destinationSize) {
   if (source == nullptr || sourceLength == 0 || destinationSize < 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
@@ -249,8 +247,8 @@ int MultiByteToWideChar(UINT /*codePage*/, DWORD flags, const char* source, int 
   // reported before a buffer that is too small, so the decoding goes on
   // counting past the capacity.
   const size_t capacity = destination == nullptr ? 0 : static_cast<size_t>(destinationSize);
-  const platform::Utf8Decoded decoded = platform::utf8ToUtf16(
-      sourceView(source, sourceLength), destination, capacity, (flags & MB_ERR_INVALID_CHARS) != 0);
+  const platform::Utf8Decoded decoded = platform::utf8ToUtf16(sourceView(source, sourceLength), destination, capacity,
+                                                              (flags & MB_ERR_INVALID_CHARS) != 0);
   if (!decoded.wellFormed) {
     SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return 0;
@@ -268,9 +266,8 @@ int MultiByteToWideChar(UINT /*codePage*/, DWORD flags, const char* source, int 
   return needed;
 }
 
-int WideCharToMultiByte(UINT /*codePage*/, DWORD flags, const char16_t* source, int sourceLength,
-                        char* destination, int destinationSize, const char* /*defaultChar*/,
-                        BOOL* usedDefaultChar) {
+int WideCharToMultiByte(UINT /*codePage*/, DWORD flags, const char16_t* source, int sourceLength, char* destination,
+                        int destinationSize, const char* /*defaultChar*/, BOOL* usedDefaultChar) {
   if (source == nullptr || sourceLength == 0 || destinationSize < 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;

@@ -62,16 +62,10 @@ public:
   HRESULT Seek(LONGLONG move, DWORD origin, ULONGLONG* position) override {
     int64_t base = 0;
     switch (origin) {
-      case STREAM_SEEK_SET:
-        break;
-      case STREAM_SEEK_CUR:
-        base = static_cast<int64_t>(position_);
-        break;
-      case STREAM_SEEK_END:
-        base = static_cast<int64_t>(GlobalSize(block_));
-        break;
-      default:
-        return STG_E_INVALIDFUNCTION;
+      case STREAM_SEEK_SET: break;
+      case STREAM_SEEK_CUR: base = static_cast<int64_t>(position_); break;
+      case STREAM_SEEK_END: base = static_cast<int64_t>(GlobalSize(block_)); break;
+      default: return STG_E_INVALIDFUNCTION;
     }
     if (base + move < 0) return STG_E_INVALIDFUNCTION;
     position_ = static_cast<uint64_t>(base + move);

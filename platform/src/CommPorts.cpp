@@ -54,9 +54,9 @@ public:
     {
       std::lock_guard lock(openPorts().mutex);
       auto& ports = openPorts().ports;
-      ports.erase(std::remove_if(ports.begin(), ports.end(),
-                                 [this](const auto& entry) { return entry.second == this; }),
-                  ports.end());
+      ports.erase(
+          std::remove_if(ports.begin(), ports.end(), [this](const auto& entry) { return entry.second == this; }),
+          ports.end());
     }
     ::close(fd_);
   }
@@ -71,7 +71,7 @@ public:
   };
 
   std::mutex mutex;
-  DCB kept{};                 // the last DCB set: fields without a termios counterpart
+  DCB kept{};  // the last DCB set: fields without a termios counterpart
   bool haveKept = false;
   // The settings last applied. A pty keeps no parity or character size (it
   // forces CS8 without PARENB), so those are answered from here.
@@ -144,8 +144,8 @@ bool pushPending(ComPort& port) {
 
 struct RegistryKey {
   explicit RegistryKey(const WCHAR* path) {
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
       key = nullptr;
     }
   }
@@ -172,8 +172,8 @@ std::vector<uint8_t> readComDb(HKEY arbiter) {
 std::optional<unsigned> mappedNumber(HKEY map, const std::u16string& valueName) {
   WCHAR data[32] = {};
   DWORD size = sizeof data - sizeof(WCHAR);
-  if (RegQueryValueExW(map, valueName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data),
-                       &size) != ERROR_SUCCESS) {
+  if (RegQueryValueExW(map, valueName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) !=
+      ERROR_SUCCESS) {
     return std::nullopt;
   }
   unsigned number = 0;
@@ -296,8 +296,8 @@ std::pair<DWORD, DWORD> platform::comQueueSizes(HANDLE handle) {
 
 // --- Reads and writes ---------------------------------------------------------
 
-bool platform::comReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read,
-                           OVERLAPPED* overlapped, BOOL* result) {
+bool platform::comReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read, OVERLAPPED* overlapped,
+                           BOOL* result) {
   ComPort* port = portOf(handle);
   if (!port) return false;
   if (read) *read = 0;
@@ -323,8 +323,8 @@ bool platform::comReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read
   return true;
 }
 
-bool platform::comWriteFile(HANDLE handle, const void* buffer, DWORD count, DWORD* written,
-                            OVERLAPPED* overlapped, BOOL* result) {
+bool platform::comWriteFile(HANDLE handle, const void* buffer, DWORD count, DWORD* written, OVERLAPPED* overlapped,
+                            BOOL* result) {
   ComPort* port = portOf(handle);
   if (!port) return false;
   if (written) *written = 0;
@@ -348,8 +348,8 @@ bool platform::comWriteFile(HANDLE handle, const void* buffer, DWORD count, DWOR
     *result = TRUE;
     return true;
   }
-  port->pending = ComPort::PendingWrite{overlapped, std::vector<uint8_t>(bytes + put, bytes + count),
-                                        static_cast<DWORD>(put)};
+  port->pending =
+      ComPort::PendingWrite{overlapped, std::vector<uint8_t>(bytes + put, bytes + count), static_cast<DWORD>(put)};
   overlapped->Internal = STATUS_PENDING_COMM;
   overlapped->InternalHigh = static_cast<DWORD>(put);
   SetLastError(ERROR_IO_PENDING);
@@ -476,8 +476,8 @@ BOOL SetCommState(HANDLE handle, const DCB* dcb) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  if (dcb->ByteSize < 5 || dcb->ByteSize > 8 || dcb->Parity > SPACEPARITY ||
-      dcb->StopBits > TWOSTOPBITS || dcb->BaudRate == 0) {
+  if (dcb->ByteSize < 5 || dcb->ByteSize > 8 || dcb->Parity > SPACEPARITY || dcb->StopBits > TWOSTOPBITS ||
+      dcb->BaudRate == 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
@@ -552,17 +552,27 @@ BOOL EscapeCommFunction(HANDLE handle, DWORD function) {
   int line = 0;
   unsigned long request = 0;
   switch (function) {
-    case SETRTS: line = TIOCM_RTS; request = TIOCMBIS; break;
-    case CLRRTS: line = TIOCM_RTS; request = TIOCMBIC; break;
-    case SETDTR: line = TIOCM_DTR; request = TIOCMBIS; break;
-    case CLRDTR: line = TIOCM_DTR; request = TIOCMBIC; break;
+    case SETRTS:
+      line = TIOCM_RTS;
+      request = TIOCMBIS;
+      break;
+    case CLRRTS:
+      line = TIOCM_RTS;
+      request = TIOCMBIC;
+      break;
+    case SETDTR:
+      line = TIOCM_DTR;
+      request = TIOCMBIS;
+      break;
+    case CLRDTR:
+      line = TIOCM_DTR;
+      request = TIOCMBIC;
+      break;
     case SETBREAK: return ::ioctl(port->fd(), TIOCSBRK) == 0;
     case CLRBREAK: return ::ioctl(port->fd(), TIOCCBRK) == 0;
     case SETXON: return ::tcflow(port->fd(), TCION) == 0;
     case SETXOFF: return ::tcflow(port->fd(), TCIOFF) == 0;
-    default:
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return FALSE;
+    default: SetLastError(ERROR_INVALID_PARAMETER); return FALSE;
   }
   if (::ioctl(port->fd(), request, &line) != 0) {
     SetLastError(ERROR_NOT_SUPPORTED);
@@ -598,10 +608,9 @@ unsigned platform::registerSerialDevice(const std::string& devicePath) {
   if (number == 0) return 0;
   bits[(number - 1) / 8] |= static_cast<uint8_t>(1u << ((number - 1) % 8));
   const std::u16string data = u"COM" + platform::ansiToWideLenient(std::to_string(number));
-  if (RegSetValueExW(arbiter.key, kComDbValue, 0, REG_BINARY, bits.data(),
-                     static_cast<DWORD>(bits.size())) != ERROR_SUCCESS ||
-      RegSetValueExW(map.key, valueName.c_str(), 0, REG_SZ,
-                     reinterpret_cast<const BYTE*>(data.c_str()),
+  if (RegSetValueExW(arbiter.key, kComDbValue, 0, REG_BINARY, bits.data(), static_cast<DWORD>(bits.size())) !=
+          ERROR_SUCCESS ||
+      RegSetValueExW(map.key, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                      static_cast<DWORD>((data.size() + 1) * sizeof(WCHAR))) != ERROR_SUCCESS) {
     return 0;
   }
@@ -619,8 +628,7 @@ void platform::unregisterSerialDevice(const std::string& devicePath) {
   if (!number || *number > kHighestPort) return;
   std::vector<uint8_t> bits = readComDb(arbiter.key);
   bits[(*number - 1) / 8] &= static_cast<uint8_t>(~(1u << ((*number - 1) % 8)));
-  (void)RegSetValueExW(arbiter.key, kComDbValue, 0, REG_BINARY, bits.data(),
-                       static_cast<DWORD>(bits.size()));
+  (void)RegSetValueExW(arbiter.key, kComDbValue, 0, REG_BINARY, bits.data(), static_cast<DWORD>(bits.size()));
 }
 
 std::optional<std::string> platform::serialDeviceOfPort(unsigned number) {
@@ -636,8 +644,8 @@ std::optional<std::string> platform::serialDeviceOfPort(unsigned number) {
     WCHAR data[32] = {};
     DWORD size = sizeof data - sizeof(WCHAR);
     DWORD type = 0;
-    const LONG result = RegEnumValueW(map, index, name, &nameLength, nullptr, &type,
-                                      reinterpret_cast<BYTE*>(data), &size);
+    const LONG result =
+        RegEnumValueW(map, index, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
     if (result == ERROR_NO_MORE_ITEMS) break;
     if (result != ERROR_SUCCESS || type != REG_SZ) continue;
     unsigned mapped = 0;

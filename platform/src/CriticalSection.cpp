@@ -51,9 +51,7 @@ private:
   unsigned depth_ = 0;           // times the owner entered; only the owner touches it
 };
 
-void InitializeCriticalSection(CRITICAL_SECTION* section) {
-  section->lock = new platform::RecursiveLock;
-}
+void InitializeCriticalSection(CRITICAL_SECTION* section) { section->lock = new platform::RecursiveLock; }
 
 void DeleteCriticalSection(CRITICAL_SECTION* section) {
   delete section->lock;
@@ -62,8 +60,6 @@ void DeleteCriticalSection(CRITICAL_SECTION* section) {
 
 void EnterCriticalSection(CRITICAL_SECTION* section) { section->lock->enter(); }
 
-BOOL TryEnterCriticalSection(CRITICAL_SECTION* section) {
-  return section->lock->tryEnter() ? TRUE : FALSE;
-}
+BOOL TryEnterCriticalSection(CRITICAL_SECTION* section) { return section->lock->tryEnter() ? TRUE : FALSE; }
 
 void LeaveCriticalSection(CRITICAL_SECTION* section) { section->lock->leave(); }

@@ -57,16 +57,14 @@ int currentYear() { return platform::clock().localTime().wYear; }
 std::optional<platform::TDateTime> platform::EncodeDate(int year, int month, int day) {
   if (year < 1 || year > 9999 || month < 1 || month > 12) return std::nullopt;
   if (day < 1 || day > daysInMonth(year, month)) return std::nullopt;
-  return static_cast<double>(daysFromCivil(year, static_cast<unsigned>(month),
-                                           static_cast<unsigned>(day)) +
+  return static_cast<double>(daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
                              kEpochOffsetDays);
 }
 
 platform::TDateTime platform::Now() {
   const SYSTEMTIME now = clock().localTime();
   const double date = *EncodeDate(now.wYear, now.wMonth, now.wDay);
-  const double milliseconds =
-      ((now.wHour * 60.0 + now.wMinute) * 60.0 + now.wSecond) * 1000.0 + now.wMilliseconds;
+  const double milliseconds = ((now.wHour * 60.0 + now.wMinute) * 60.0 + now.wSecond) * 1000.0 + now.wMilliseconds;
   return date + milliseconds / 86'400'000.0;
 }
 
@@ -102,11 +100,13 @@ std::optional<platform::TDateTime> platform::StrToDate(std::u16string_view text)
 std::u16string platform::FormatDateTime(std::u16string_view format, TDateTime value) {
   const double wholeDays = std::floor(value);
   const CivilDate date = civilFromDays(static_cast<int64_t>(wholeDays) - kEpochOffsetDays);
-  const int64_t millisecondsOfDay =
-      static_cast<int64_t>(std::llround((value - wholeDays) * 86'400'000.0));
+  const int64_t millisecondsOfDay = static_cast<int64_t>(std::llround((value - wholeDays) * 86'400'000.0));
   const int64_t secondsOfDay = std::min<int64_t>(millisecondsOfDay / 1000, 86'399);
-  const int64_t fields[] = {static_cast<int64_t>(date.day), static_cast<int64_t>(date.month),
-                            date.year, secondsOfDay / 3600, secondsOfDay / 60 % 60,
+  const int64_t fields[] = {static_cast<int64_t>(date.day),
+                            static_cast<int64_t>(date.month),
+                            date.year,
+                            secondsOfDay / 3600,
+                            secondsOfDay / 60 % 60,
                             secondsOfDay % 60};
   const auto number = [](int64_t value, size_t width) {
     std::u16string digits;

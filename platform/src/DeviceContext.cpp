@@ -33,14 +33,11 @@ void releaseSelections(gdi::DeviceContextObject& context) {
     gdi::GdiObject* object = gdi::lookupObject(held);
     if (!object || object->isStock) continue;
     --object->selectionCount;
-    if (object->kind() == gdi::GdiObjectKind::Bitmap)
-      static_cast<gdi::BitmapObject*>(object)->selectedInto = nullptr;
+    if (object->kind() == gdi::GdiObjectKind::Bitmap) static_cast<gdi::BitmapObject*>(object)->selectedInto = nullptr;
   }
 }
 
-int regionKind(const gdi::RegionShape& shape) {
-  return shape.isEmpty() ? NULLREGION : SIMPLEREGION;
-}
+int regionKind(const gdi::RegionShape& shape) { return shape.isEmpty() ? NULLREGION : SIMPLEREGION; }
 
 }  // namespace
 
@@ -85,33 +82,22 @@ int GetDeviceCaps(HDC dc, int index) {
   }
   const int depth = gdi::screenBitsPerPixel();
   switch (index) {
-    case TECHNOLOGY:
-      return context->technology;
-    case HORZRES:
-      return kScreenWidth;
-    case VERTRES:
-      return kScreenHeight;
-    case BITSPIXEL:
-      return depth;
-    case PLANES:
-      return 1;
-    case NUMCOLORS:
-      return depth <= 8 ? 20 : -1;
-    case RASTERCAPS:
-      return depth <= 8 ? RC_PALETTE : 0;
+    case TECHNOLOGY: return context->technology;
+    case HORZRES: return kScreenWidth;
+    case VERTRES: return kScreenHeight;
+    case BITSPIXEL: return depth;
+    case PLANES: return 1;
+    case NUMCOLORS: return depth <= 8 ? 20 : -1;
+    case RASTERCAPS: return depth <= 8 ? RC_PALETTE : 0;
     case LOGPIXELSX:
-    case LOGPIXELSY:
-      return kPixelsPerInch;
-    case SIZEPALETTE:
-      return depth <= 8 ? 1 << depth : 0;
-    default:
-      return 0;
+    case LOGPIXELSY: return kPixelsPerInch;
+    case SIZEPALETTE: return depth <= 8 ? 1 << depth : 0;
+    default: return 0;
   }
 }
 
 HPALETTE CreatePalette(const LOGPALETTE* palette) {
-  if (!palette || palette->palVersion != 0x300 || palette->palNumEntries == 0 ||
-      palette->palNumEntries > 256) {
+  if (!palette || palette->palVersion != 0x300 || palette->palNumEntries == 0 || palette->palNumEntries > 256) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
@@ -154,8 +140,7 @@ UINT GetPaletteEntries(HPALETTE handle, UINT start, UINT count, PALETTEENTRY* en
 
 HRGN CreateRectRgn(int left, int top, int right, int bottom) {
   auto region = std::make_unique<gdi::RegionObject>();
-  region->shape.box = {std::min(left, right), std::min(top, bottom), std::max(left, right),
-                       std::max(top, bottom)};
+  region->shape.box = {std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
   if (region->shape.isEmpty()) region->shape.box = {0, 0, 0, 0};
   return static_cast<HRGN>(gdi::registerObject(std::move(region)));
 }

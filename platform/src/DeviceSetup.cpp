@@ -64,10 +64,9 @@ const platform::SetupDevice* deviceOf(HDEVINFO handle, const SP_DEVINFO_DATA* da
 }
 
 std::u16string guidText(const GUID& guid) {
-  return platform::formatText(std::u16string_view(u"{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}"),
-                              guid.Data1, guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1],
-                              guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5],
-                              guid.Data4[6], guid.Data4[7]);
+  return platform::formatText(std::u16string_view(u"{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}"), guid.Data1,
+                              guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3],
+                              guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
 }
 
 std::u16string deviceKeyPath(const platform::SetupDevice& device) {
@@ -75,8 +74,7 @@ std::u16string deviceKeyPath(const platform::SetupDevice& device) {
 }
 
 std::u16string driverKeyPath(const DeviceSet& set, DWORD index) {
-  return kClassRoot + guidText(set.classGuid) + u"\\" +
-         platform::formatText(std::u16string_view(u"%04u"), index);
+  return kClassRoot + guidText(set.classGuid) + u"\\" + platform::formatText(std::u16string_view(u"%04u"), index);
 }
 
 void setString(HKEY key, const WCHAR* name, const std::u16string& value) {
@@ -90,24 +88,22 @@ void writeDeviceKeys(const DeviceSet& set) {
     const platform::SetupDevice& device = set.devices[index];
     HKEY key = nullptr;
     if (!device.portName.empty() || !device.bluetoothId.empty()) {
-      if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, deviceKeyPath(device).c_str(), 0, nullptr, 0,
-                          KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+      if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, deviceKeyPath(device).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                          &key, nullptr) == ERROR_SUCCESS) {
         if (!device.portName.empty()) setString(key, u"PortName", device.portName);
         if (!device.bluetoothId.empty()) setString(key, u"Bluetooth_UniqueID", device.bluetoothId);
         RegCloseKey(key);
       }
     }
-    if (!device.attachedTo.empty() &&
-        RegCreateKeyExW(HKEY_LOCAL_MACHINE, driverKeyPath(set, index).c_str(), 0, nullptr, 0,
-                        KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+    if (!device.attachedTo.empty() && RegCreateKeyExW(HKEY_LOCAL_MACHINE, driverKeyPath(set, index).c_str(), 0, nullptr,
+                                                      0, KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS) {
       setString(key, u"AttachedTo", device.attachedTo);
       RegCloseKey(key);
     }
   }
 }
 
-BOOL copyProperty(const std::u16string& text, bool multi, DWORD* type, BYTE* buffer, DWORD size,
-                  DWORD* required) {
+BOOL copyProperty(const std::u16string& text, bool multi, DWORD* type, BYTE* buffer, DWORD size, DWORD* required) {
   const DWORD bytes = static_cast<DWORD>((text.size() + (multi ? 2 : 1)) * sizeof(WCHAR));
   if (type) *type = multi ? REG_MULTI_SZ_TYPE : REG_SZ;
   if (required) *required = bytes;
@@ -163,8 +159,8 @@ std::vector<platform::SetupDevice> platform::sysfsSetupDevices(const std::string
     }
     const bool bluetooth = path->rfind("rfcomm", 0) == 0;
     const std::u16string base = !model.empty() ? ansiToWideLenient(model)
-                                : bluetooth     ? u"Standard Serial over Bluetooth link"
-                                                : u"Communications Port";
+                                : bluetooth    ? u"Standard Serial over Bluetooth link"
+                                               : u"Communications Port";
     device.friendlyName = base + u" (" + port + u")";
     device.description = base;
     if (bluetooth) device.bluetoothId = ansiToWideLenient(*path);
@@ -187,9 +183,7 @@ BOOL SetupDiClassGuidsFromNameW(LPCWSTR className, GUID* guids, DWORD size, DWOR
     }
     return true;
   };
-  const GUID* found = equals(u"ports") ? &GUID_DEVCLASS_PORTS
-                      : equals(u"modem") ? &GUID_DEVCLASS_MODEM
-                                         : nullptr;
+  const GUID* found = equals(u"ports") ? &GUID_DEVCLASS_PORTS : equals(u"modem") ? &GUID_DEVCLASS_MODEM : nullptr;
   *required = found ? 1 : 0;
   if (found == nullptr) return TRUE;
   if (guids == nullptr || size < 1) {
@@ -200,8 +194,7 @@ BOOL SetupDiClassGuidsFromNameW(LPCWSTR className, GUID* guids, DWORD size, DWOR
   return TRUE;
 }
 
-HDEVINFO SetupDiGetClassDevsW(const GUID* classGuid, LPCWSTR /*enumerator*/, HWND /*parent*/,
-                              DWORD /*flags*/) {
+HDEVINFO SetupDiGetClassDevsW(const GUID* classGuid, LPCWSTR /*enumerator*/, HWND /*parent*/, DWORD /*flags*/) {
   if (classGuid == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_DEVICE_SET;
@@ -234,8 +227,8 @@ BOOL SetupDiEnumDeviceInfo(HDEVINFO handle, DWORD index, SP_DEVINFO_DATA* data) 
   return TRUE;
 }
 
-HKEY SetupDiOpenDevRegKey(HDEVINFO handle, SP_DEVINFO_DATA* data, DWORD /*scope*/,
-                          DWORD /*profile*/, DWORD keyType, REGSAM access) {
+HKEY SetupDiOpenDevRegKey(HDEVINFO handle, SP_DEVINFO_DATA* data, DWORD /*scope*/, DWORD /*profile*/, DWORD keyType,
+                          REGSAM access) {
   const platform::SetupDevice* device = deviceOf(handle, data);
   if (device == nullptr) return nullptr;
   const std::u16string path =
@@ -248,15 +241,14 @@ HKEY SetupDiOpenDevRegKey(HDEVINFO handle, SP_DEVINFO_DATA* data, DWORD /*scope*
   return key;
 }
 
-BOOL SetupDiGetDeviceRegistryPropertyW(HDEVINFO handle, SP_DEVINFO_DATA* data, DWORD property,
-                                       DWORD* type, BYTE* buffer, DWORD size, DWORD* required) {
+BOOL SetupDiGetDeviceRegistryPropertyW(HDEVINFO handle, SP_DEVINFO_DATA* data, DWORD property, DWORD* type,
+                                       BYTE* buffer, DWORD size, DWORD* required) {
   const platform::SetupDevice* device = deviceOf(handle, data);
   if (device == nullptr) return FALSE;
   switch (property) {
     case SPDRP_FRIENDLYNAME:
     case SPDRP_DEVICEDESC: {
-      const std::u16string& text = property == SPDRP_FRIENDLYNAME ? device->friendlyName
-                                                                  : device->description;
+      const std::u16string& text = property == SPDRP_FRIENDLYNAME ? device->friendlyName : device->description;
       if (text.empty()) break;
       return copyProperty(text, false, type, buffer, size, required);
     }
@@ -269,8 +261,7 @@ BOOL SetupDiGetDeviceRegistryPropertyW(HDEVINFO handle, SP_DEVINFO_DATA* data, D
       }
       return copyProperty(joined, true, type, buffer, size, required);
     }
-    default:
-      break;
+    default: break;
   }
   SetLastError(ERROR_INVALID_DATA);
   return FALSE;

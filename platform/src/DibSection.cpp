@@ -34,10 +34,8 @@ bool isSupportedDepth(int bitsPerPixel) {
     case 8:
     case 16:
     case 24:
-    case 32:
-      return true;
-    default:
-      return false;
+    case 32: return true;
+    default: return false;
   }
 }
 
@@ -46,13 +44,10 @@ bool isUsableHeader(const BITMAPINFOHEADER& header) {
   if (header.biWidth <= 0 || header.biHeight == 0 || header.biHeight == INT32_MIN) return false;
   if (!isSupportedDepth(header.biBitCount)) return false;
   if (header.biCompression == BI_RGB) return true;
-  return header.biCompression == BI_BITFIELDS &&
-         (header.biBitCount == 16 || header.biBitCount == 32);
+  return header.biCompression == BI_BITFIELDS && (header.biBitCount == 16 || header.biBitCount == 32);
 }
 
-const BYTE* afterHeader(const BITMAPINFO* info) {
-  return reinterpret_cast<const BYTE*>(info) + info->bmiHeader.biSize;
-}
+const BYTE* afterHeader(const BITMAPINFO* info) { return reinterpret_cast<const BYTE*>(info) + info->bmiHeader.biSize; }
 
 // The pixel memory of a section: a view of the mapping, positioned at the
 // offset inside the page-aligned view that MapViewOfFile can make.
@@ -72,8 +67,7 @@ bool mapSectionPixels(gdi::BitmapObject& bitmap, HANDLE section, DWORD offset, u
 }
 
 // A bitmap object with the header, masks and colour table of `info`.
-std::unique_ptr<gdi::BitmapObject> describeDib(const BITMAPINFO* info, uint32_t rowBytes,
-                                               uint64_t imageBytes) {
+std::unique_ptr<gdi::BitmapObject> describeDib(const BITMAPINFO* info, uint32_t rowBytes, uint64_t imageBytes) {
   const BITMAPINFOHEADER& header = info->bmiHeader;
   auto bitmap = std::make_unique<gdi::BitmapObject>();
   bitmap->header = header;
@@ -83,8 +77,7 @@ std::unique_ptr<gdi::BitmapObject> describeDib(const BITMAPINFO* info, uint32_t 
   bitmap->rowBytes = rowBytes;
   const BYTE* colorTable = afterHeader(info);
   if (header.biCompression == BI_BITFIELDS) {
-    std::memcpy(bitmap->masks, reinterpret_cast<const BYTE*>(info) + sizeof(BITMAPINFOHEADER),
-                sizeof bitmap->masks);
+    std::memcpy(bitmap->masks, reinterpret_cast<const BYTE*>(info) + sizeof(BITMAPINFOHEADER), sizeof bitmap->masks);
     if (header.biSize == sizeof(BITMAPINFOHEADER)) colorTable += sizeof bitmap->masks;
   }
   if (header.biBitCount <= 8) {
@@ -101,8 +94,7 @@ std::unique_ptr<gdi::BitmapObject> describeDib(const BITMAPINFO* info, uint32_t 
 std::unique_ptr<gdi::BitmapObject> gdi::viewOfPackedDib(const BITMAPINFO* info, const void* bits) {
   if (!info || !bits || !isUsableHeader(info->bmiHeader)) return nullptr;
   const uint32_t rowBytes = platform::dibRowBytes(info->bmiHeader.biWidth, info->bmiHeader.biBitCount);
-  const uint64_t imageBytes =
-      uint64_t{rowBytes} * static_cast<uint64_t>(std::abs(int64_t{info->bmiHeader.biHeight}));
+  const uint64_t imageBytes = uint64_t{rowBytes} * static_cast<uint64_t>(std::abs(int64_t{info->bmiHeader.biHeight}));
   if (rowBytes == 0 || imageBytes > kMaxDibBytes) return nullptr;
   auto bitmap = describeDib(info, rowBytes, imageBytes);
   bitmap->bits = static_cast<BYTE*>(const_cast<void*>(bits));
@@ -119,8 +111,7 @@ gdi::BitmapObject::~BitmapObject() {
   std::free(bits);
 }
 
-HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
-                         DWORD offset) {
+HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset) {
   if (bits) *bits = nullptr;
   if (!info || usage != DIB_RGB_COLORS || !isUsableHeader(info->bmiHeader) || (offset & 3) != 0) {
     SetLastError(ERROR_INVALID_PARAMETER);

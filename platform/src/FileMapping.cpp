@@ -25,9 +25,9 @@ public:
   bool writable() const { return writable_; }
 
 private:
-  int fd_;          // duplicate of the file's descriptor, owned here
-  uint64_t size_;   // bytes a view may cover
-  bool writable_;   // PAGE_READWRITE
+  int fd_;         // duplicate of the file's descriptor, owned here
+  uint64_t size_;  // bytes a view may cover
+  bool writable_;  // PAGE_READWRITE
 };
 
 // Live views and their lengths, so UnmapViewOfFile needs only the address.
@@ -43,8 +43,8 @@ ViewTable& views() {
 
 }  // namespace
 
-HANDLE CreateFileMappingW(HANDLE file, LPSECURITY_ATTRIBUTES /*security*/, DWORD protection,
-                          DWORD maximumSizeHigh, DWORD maximumSizeLow, LPCWSTR /*name*/) {
+HANDLE CreateFileMappingW(HANDLE file, LPSECURITY_ATTRIBUTES /*security*/, DWORD protection, DWORD maximumSizeHigh,
+                          DWORD maximumSizeLow, LPCWSTR /*name*/) {
   auto* object = platform::lookupHandleAs<platform::FileObject>(file);
   if (!object) return nullptr;
   if (protection != PAGE_READONLY && protection != PAGE_READWRITE) {
@@ -97,8 +97,8 @@ LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offse
   }
   const size_t length = bytes ? bytes : static_cast<size_t>(object->size() - offset);
   const int protection = PROT_READ | (wantsWrite ? PROT_WRITE : 0);
-  void* address = fileSyscalls().mmap(nullptr, length, protection, MAP_SHARED, object->fd(),
-                                      static_cast<off_t>(offset));
+  void* address =
+      fileSyscalls().mmap(nullptr, length, protection, MAP_SHARED, object->fd(), static_cast<off_t>(offset));
   if (address == MAP_FAILED) {
     platform::failFromErrno();
     return nullptr;

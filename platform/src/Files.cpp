@@ -44,8 +44,7 @@ void fillTimes(const struct stat& info, FILETIME* creation, FILETIME* access, FI
   if (write) *write = platform::fileTimeFromUnix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
 }
 
-void fillAttributeData(const struct stat& info, const std::string& path,
-                       WIN32_FILE_ATTRIBUTE_DATA* data) {
+void fillAttributeData(const struct stat& info, const std::string& path, WIN32_FILE_ATTRIBUTE_DATA* data) {
   data->dwFileAttributes = platform::attributesOf(info, baseName(path));
   fillTimes(info, &data->ftCreationTime, &data->ftLastAccessTime, &data->ftLastWriteTime);
   const auto size = static_cast<uint64_t>(S_ISDIR(info.st_mode) ? 0 : info.st_size);
@@ -53,8 +52,7 @@ void fillAttributeData(const struct stat& info, const std::string& path,
   data->nFileSizeLow = static_cast<DWORD>(size);
 }
 
-BOOL attributesOfPath(const std::optional<std::string>& path, GET_FILEEX_INFO_LEVELS level,
-                      LPVOID info) {
+BOOL attributesOfPath(const std::optional<std::string>& path, GET_FILEEX_INFO_LEVELS level, LPVOID info) {
   if (!path) return FALSE;
   if (level != GetFileExInfoStandard || !info) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -85,8 +83,7 @@ int openFlagsFor(DWORD access, DWORD disposition) {
 bool copyBytes(int in, int out) {
   std::vector<char> buffer(1 << 16);
   for (;;) {
-    const ssize_t got =
-        retryAfterSignal([&] { return fileSyscalls().read(in, buffer.data(), buffer.size()); });
+    const ssize_t got = retryAfterSignal([&] { return fileSyscalls().read(in, buffer.data(), buffer.size()); });
     if (got < 0) return false;
     if (got == 0) return true;
     if (platform::writeFully(out, buffer.data(), static_cast<size_t>(got)) != static_cast<size_t>(got)) return false;
@@ -197,8 +194,7 @@ std::vector<FindObject::Entry> findMatches(std::u16string_view pattern) {
   const size_t separator = pattern.find_last_of(u"\\/");
   const std::u16string_view folderPart =
       separator == std::u16string_view::npos ? std::u16string_view() : pattern.substr(0, separator + 1);
-  const std::u16string_view namePart =
-      separator == std::u16string_view::npos ? pattern : pattern.substr(separator + 1);
+  const std::u16string_view namePart = separator == std::u16string_view::npos ? pattern : pattern.substr(separator + 1);
   std::vector<FindObject::Entry> entries;
   if (namePart.find_first_of(u"*?") == std::u16string_view::npos) {
     auto path = platform::nativePath(pattern);
@@ -222,8 +218,7 @@ std::vector<FindObject::Entry> findMatches(std::u16string_view pattern) {
     entries.push_back({path + name, *wide});
   }
   fileSyscalls().closedir(dir);
-  std::sort(entries.begin(), entries.end(),
-            [](const auto& a, const auto& b) { return a.path < b.path; });
+  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.path < b.path; });
   return entries;
 }
 
@@ -268,8 +263,8 @@ int platform::fileDescriptor(HANDLE file) {
   return object ? object->fd() : -1;
 }
 
-HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD /*share*/, LPSECURITY_ATTRIBUTES /*security*/,
-                   DWORD disposition, DWORD /*flagsAndAttributes*/, HANDLE /*templateFile*/) {
+HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD /*share*/, LPSECURITY_ATTRIBUTES /*security*/, DWORD disposition,
+                   DWORD /*flagsAndAttributes*/, HANDLE /*templateFile*/) {
   // COM ports are devices of the serial device map, not files.
   if (name != nullptr && platform::parseComPortName(name, nullptr)) {
     return platform::openComPort(name, access);

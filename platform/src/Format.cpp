@@ -27,14 +27,11 @@ using format_detail::kFieldFromArgument;
 using format_detail::kNoPrecision;
 
 constexpr bool isIntegerKind(FormatArgKind kind) {
-  return kind == FormatArgKind::Int32 || kind == FormatArgKind::UInt32 ||
-         kind == FormatArgKind::Int64 || kind == FormatArgKind::UInt64 ||
-         kind == FormatArgKind::NarrowChar || kind == FormatArgKind::WideChar;
+  return kind == FormatArgKind::Int32 || kind == FormatArgKind::UInt32 || kind == FormatArgKind::Int64 ||
+         kind == FormatArgKind::UInt64 || kind == FormatArgKind::NarrowChar || kind == FormatArgKind::WideChar;
 }
 
-constexpr bool isSignedKind(FormatArgKind kind) {
-  return kind == FormatArgKind::Int32 || kind == FormatArgKind::Int64;
-}
+constexpr bool isSignedKind(FormatArgKind kind) { return kind == FormatArgKind::Int32 || kind == FormatArgKind::Int64; }
 
 constexpr bool isStringKind(FormatArgKind kind) {
   return kind == FormatArgKind::NarrowString || kind == FormatArgKind::WideString;
@@ -43,7 +40,7 @@ constexpr bool isStringKind(FormatArgKind kind) {
 // The output, counting past its capacity as snprintf does.
 template <class Char>
 class Writer {
- public:
+public:
   explicit Writer(FormatOutput<Char>& out) : out_(out) {}
 
   void put(Char unit) {
@@ -65,7 +62,7 @@ class Writer {
     for (const char c : text) put(static_cast<Char>(static_cast<unsigned char>(c)));
   }
 
- private:
+private:
   FormatOutput<Char>& out_;
 };
 
@@ -115,7 +112,7 @@ std::string convertText(const char16_t* text, size_t length, size_t sourceLimit)
 
 template <class Char>
 class Engine {
- public:
+public:
   Engine(FormatOutput<Char>& out, std::basic_string_view<Char> format, std::span<const FormatArg> args)
       : writer_(out), format_(format), args_(args) {}
 
@@ -132,14 +129,15 @@ class Engine {
     return status_;
   }
 
- private:
+private:
   using Text = std::basic_string<Char>;
   using OtherChar = std::conditional_t<sizeof(Char) == 1, char16_t, char>;
 
   size_t findPercent(size_t from) const {
     if constexpr (sizeof(Char) == 1) {
       const void* percent = std::memchr(format_.data() + from, '%', format_.size() - from);
-      return percent == nullptr ? format_.size() : static_cast<size_t>(static_cast<const char*>(percent) - format_.data());
+      return percent == nullptr ? format_.size()
+                                : static_cast<size_t>(static_cast<const char*>(percent) - format_.data());
     }
     for (size_t i = from; i < format_.size(); ++i)
       if (format_detail::syntaxChar(format_[i]) == '%') return i;
@@ -203,9 +201,7 @@ class Engine {
   void renderDirective(FormatDirective& directive, size_t percent) {
     offset_ = percent;
     switch (directive.info.kind) {
-      case ConversionKind::Percent:
-        writer_.put(Char('%'));
-        return;
+      case ConversionKind::Percent: writer_.put(Char('%')); return;
       case ConversionKind::Invalid:
         fail(FormatErrorKind::BadDirective, percent);
         copyDirectiveText(directive, percent);
@@ -216,8 +212,7 @@ class Engine {
       case ConversionKind::Char:
       case ConversionKind::String:
       case ConversionKind::Pointer:
-      case ConversionKind::Count:
-        break;
+      case ConversionKind::Count: break;
     }
     resolveFields(directive);
     const FormatArg* arg = nextArg();
@@ -314,14 +309,20 @@ class Engine {
     if (magnitude == 0 && directive.precision != 0) digits[count++] = '0';
 
     std::string_view prefix;
-    if (negative) prefix = "-";
-    else if (directive.info.kind == ConversionKind::Signed && directive.forceSign) prefix = "+";
-    else if (directive.info.kind == ConversionKind::Signed && directive.blankSign) prefix = " ";
-    else if (directive.alternate && directive.info.base == 16 && magnitude != 0) prefix = directive.info.upper ? "0X" : "0x";
+    if (negative)
+      prefix = "-";
+    else if (directive.info.kind == ConversionKind::Signed && directive.forceSign)
+      prefix = "+";
+    else if (directive.info.kind == ConversionKind::Signed && directive.blankSign)
+      prefix = " ";
+    else if (directive.alternate && directive.info.base == 16 && magnitude != 0)
+      prefix = directive.info.upper ? "0X" : "0x";
 
-    size_t zeros = directive.precision > 0 && static_cast<size_t>(directive.precision) > count ? directive.precision - count : 0;
+    size_t zeros =
+        directive.precision > 0 && static_cast<size_t>(directive.precision) > count ? directive.precision - count : 0;
     // The octal '#' makes the first digit a zero.
-    if (directive.alternate && directive.info.base == 8 && zeros == 0 && (count == 0 || digits[count - 1] != '0')) zeros = 1;
+    if (directive.alternate && directive.info.base == 8 && zeros == 0 && (count == 0 || digits[count - 1] != '0'))
+      zeros = 1;
     if (directive.zeroPad && !directive.leftAlign && directive.precision == kNoPrecision) {
       const size_t used = prefix.size() + zeros + count;
       if (static_cast<size_t>(directive.width) > used) zeros += directive.width - used;
@@ -364,29 +365,34 @@ class Engine {
       return;
     }
     mismatch();
-    renderFloat(directive, isSignedKind(arg.kind()) ? static_cast<double>(arg.asSigned())
-                                               : static_cast<double>(arg.asUnsigned()));
+    renderFloat(directive,
+                isSignedKind(arg.kind()) ? static_cast<double>(arg.asSigned()) : static_cast<double>(arg.asUnsigned()));
   }
 
   void renderFloat(const FormatDirective& directive, double value) {
     std::string_view sign;
-    if (std::signbit(value)) sign = "-";
-    else if (directive.forceSign) sign = "+";
-    else if (directive.blankSign) sign = " ";
+    if (std::signbit(value))
+      sign = "-";
+    else if (directive.forceSign)
+      sign = "+";
+    else if (directive.blankSign)
+      sign = " ";
 
     // Large enough for 309 integer digits, the clamped precision and an exponent.
     char buffer[kMaxFormatField + 400];
     size_t length = 0;
     bool finite = std::isfinite(value);
     if (!finite) {
-      const char* word = std::isnan(value) ? (directive.info.upper ? "NAN" : "nan") : (directive.info.upper ? "INF" : "inf");
+      const char* word =
+          std::isnan(value) ? (directive.info.upper ? "NAN" : "nan") : (directive.info.upper ? "INF" : "inf");
       length = 3;
       std::memcpy(buffer, word, 3);
     } else {
       length = floatBody(directive, std::fabs(value), buffer, sizeof buffer);
     }
     size_t zeros = 0;
-    if (finite && directive.zeroPad && !directive.leftAlign && static_cast<size_t>(directive.width) > sign.size() + length)
+    if (finite && directive.zeroPad && !directive.leftAlign &&
+        static_cast<size_t>(directive.width) > sign.size() + length)
       zeros = directive.width - sign.size() - length;
     padded(directive, sign.size() + zeros + length, [&] {
       writer_.ascii(sign);
@@ -462,12 +468,16 @@ class Engine {
     if (arg.kind() == FormatArgKind::NarrowChar || (!wideConversion && code < 0x100)) {
       // A byte of narrow text; alone it is only a character when it is ASCII.
       const uint32_t byte = code & 0xFF;
-      if constexpr (sizeof(Char) == 1) units.push_back(static_cast<char>(byte));
-      else units.push_back(byte < 0x80 ? char16_t(byte) : char16_t(0xFFFD));
+      if constexpr (sizeof(Char) == 1)
+        units.push_back(static_cast<char>(byte));
+      else
+        units.push_back(byte < 0x80 ? char16_t(byte) : char16_t(0xFFFD));
     } else if constexpr (sizeof(Char) == 2) {
       // A lone surrogate stays a unit of wide text, as it would in a string.
-      if (code <= 0xFFFF) units.push_back(static_cast<char16_t>(code));
-      else appendCodePoint(units, code);
+      if (code <= 0xFFFF)
+        units.push_back(static_cast<char16_t>(code));
+      else
+        appendCodePoint(units, code);
     } else {
       appendCodePoint(units, code);
     }
@@ -500,7 +510,9 @@ class Engine {
     // output needs at most four source bytes, a byte at most one source unit.
     const size_t limit = precision == FormatArg::kUntilNul ? precision : precision * 4 + 4;
     const Text converted = convertText(static_cast<const OtherChar*>(arg.pointer()), arg.stringLength(), limit);
-    const size_t cut = precision == FormatArg::kUntilNul ? converted.size() : wholeCharacterCut(std::basic_string_view<Char>(converted), precision);
+    const size_t cut = precision == FormatArg::kUntilNul
+                           ? converted.size()
+                           : wholeCharacterCut(std::basic_string_view<Char>(converted), precision);
     renderText(directive, std::basic_string_view<Char>(converted).substr(0, cut), false);
   }
 
@@ -529,8 +541,7 @@ FormatStatus formatArgs(FormatOutput<char>& out, std::string_view format, std::s
   return Engine<char>(out, format, args).run();
 }
 
-FormatStatus formatArgs(FormatOutput<char16_t>& out, std::u16string_view format,
-                        std::span<const FormatArg> args) {
+FormatStatus formatArgs(FormatOutput<char16_t>& out, std::u16string_view format, std::span<const FormatArg> args) {
   return Engine<char16_t>(out, format, args).run();
 }
 

@@ -26,11 +26,11 @@ constexpr char syntaxChar(Char unit) {
 
 enum class LengthKind : uint8_t {
   Default,
-  Byte,     // hh
-  Short,    // h (on c and s: narrow)
-  Long,     // l, I32 (32-bit on integers; on c and s: wide)
-  Wide,     // w (c and s only)
-  LongLong, // ll, L, I, I64, j, z, t
+  Byte,      // hh
+  Short,     // h (on c and s: narrow)
+  Long,      // l, I32 (32-bit on integers; on c and s: wide)
+  Wide,      // w (c and s only)
+  LongLong,  // ll, L, I, I64, j, z, t
 };
 
 // What a conversion letter does with its argument.
@@ -48,9 +48,9 @@ enum class ConversionKind : uint8_t {
 
 struct ConversionInfo {
   ConversionKind kind;
-  uint8_t base;        // integers: 8, 10 or 16
-  bool upper;          // X, E, F, G, p: upper-case digits and letters
-  bool swapsWidth;     // C and S: the other text width than the format's
+  uint8_t base;     // integers: 8, 10 or 16
+  bool upper;       // X, E, F, G, p: upper-case digits and letters
+  bool swapsWidth;  // C and S: the other text width than the format's
 };
 
 constexpr ConversionInfo conversionInfo(char letter) {
@@ -90,9 +90,9 @@ struct FormatDirective {
   int width = 0;                 // or kFieldFromArgument
   int precision = kNoPrecision;  // or kFieldFromArgument
   LengthKind length = LengthKind::Default;
-  char letter = '\0';            // the conversion letter; '\0' at the end of the text
+  char letter = '\0';  // the conversion letter; '\0' at the end of the text
   ConversionInfo info{ConversionKind::Invalid, 0, false, false};
-  size_t end = 0;                // index just after the directive
+  size_t end = 0;  // index just after the directive
 };
 
 // Reads a decimal field, saturating far above any clamp limit.
@@ -145,17 +145,12 @@ LengthKind parseLength(std::basic_string_view<Char> format, size_t& pos) {
       }
       ++pos;
       return LengthKind::LongLong;
-    case 'w':
-      ++pos;
-      return LengthKind::Wide;
+    case 'w': ++pos; return LengthKind::Wide;
     case 'L':
     case 'j':
     case 'z':
-    case 't':
-      ++pos;
-      return LengthKind::LongLong;
-    default:
-      return LengthKind::Default;
+    case 't': ++pos; return LengthKind::LongLong;
+    default: return LengthKind::Default;
   }
 }
 
@@ -166,12 +161,18 @@ FormatDirective parseDirective(std::basic_string_view<Char> format, size_t perce
   size_t pos = percent + 1;
   for (; pos < format.size(); ++pos) {
     const char c = syntaxChar(format[pos]);
-    if (c == '-') directive.leftAlign = true;
-    else if (c == '+') directive.forceSign = true;
-    else if (c == ' ') directive.blankSign = true;
-    else if (c == '0') directive.zeroPad = true;
-    else if (c == '#') directive.alternate = true;
-    else break;
+    if (c == '-')
+      directive.leftAlign = true;
+    else if (c == '+')
+      directive.forceSign = true;
+    else if (c == ' ')
+      directive.blankSign = true;
+    else if (c == '0')
+      directive.zeroPad = true;
+    else if (c == '#')
+      directive.alternate = true;
+    else
+      break;
   }
   if (pos < format.size() && syntaxChar(format[pos]) == '*') {
     directive.width = kFieldFromArgument;

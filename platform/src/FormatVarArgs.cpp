@@ -40,11 +40,9 @@ FormatArg takeArgument(const FormatDirective& directive, va_list& list) {
       if (wide) return FormatArg::text(FormatArgKind::WideString, va_arg(list, const char16_t*), FormatArg::kUntilNul);
       return FormatArg::text(FormatArgKind::NarrowString, va_arg(list, const char*), FormatArg::kUntilNul);
     case ConversionKind::Pointer:
-    case ConversionKind::Count:
-      return FormatArg::address(va_arg(list, const void*));
+    case ConversionKind::Count: return FormatArg::address(va_arg(list, const void*));
     case ConversionKind::Percent:
-    case ConversionKind::Invalid:
-      break;
+    case ConversionKind::Invalid: break;
   }
   return FormatArg::integer(FormatArgKind::Int32, 0);  // not reached: callers skip these kinds
 }
@@ -71,12 +69,8 @@ std::vector<FormatArg> collect(std::basic_string_view<Char> format, va_list args
 
 }  // namespace
 
-std::vector<FormatArg> collectVarArgs(std::string_view format, va_list args) {
-  return collect(format, args);
-}
+std::vector<FormatArg> collectVarArgs(std::string_view format, va_list args) { return collect(format, args); }
 
-std::vector<FormatArg> collectVarArgs(std::u16string_view format, va_list args) {
-  return collect(format, args);
-}
+std::vector<FormatArg> collectVarArgs(std::u16string_view format, va_list args) { return collect(format, args); }
 
 }  // namespace platform

@@ -32,11 +32,10 @@ std::atomic<int> screenDepth{32};
 
 // The 20 fixed colours of the default palette, red, green, blue.
 constexpr PALETTEENTRY kDefaultPalette[20] = {
-    {0x00, 0x00, 0x00, 0}, {0x80, 0x00, 0x00, 0}, {0x00, 0x80, 0x00, 0}, {0x80, 0x80, 0x00, 0},
-    {0x00, 0x00, 0x80, 0}, {0x80, 0x00, 0x80, 0}, {0x00, 0x80, 0x80, 0}, {0xC0, 0xC0, 0xC0, 0},
-    {0xC0, 0xDC, 0xC0, 0}, {0xA6, 0xCA, 0xF0, 0}, {0xFF, 0xFB, 0xF0, 0}, {0xA0, 0xA0, 0xA4, 0},
-    {0x80, 0x80, 0x80, 0}, {0xFF, 0x00, 0x00, 0}, {0x00, 0xFF, 0x00, 0}, {0xFF, 0xFF, 0x00, 0},
-    {0x00, 0x00, 0xFF, 0}, {0xFF, 0x00, 0xFF, 0}, {0x00, 0xFF, 0xFF, 0}, {0xFF, 0xFF, 0xFF, 0},
+    {0x00, 0x00, 0x00, 0}, {0x80, 0x00, 0x00, 0}, {0x00, 0x80, 0x00, 0}, {0x80, 0x80, 0x00, 0}, {0x00, 0x00, 0x80, 0},
+    {0x80, 0x00, 0x80, 0}, {0x00, 0x80, 0x80, 0}, {0xC0, 0xC0, 0xC0, 0}, {0xC0, 0xDC, 0xC0, 0}, {0xA6, 0xCA, 0xF0, 0},
+    {0xFF, 0xFB, 0xF0, 0}, {0xA0, 0xA0, 0xA4, 0}, {0x80, 0x80, 0x80, 0}, {0xFF, 0x00, 0x00, 0}, {0x00, 0xFF, 0x00, 0},
+    {0xFF, 0xFF, 0x00, 0}, {0x00, 0x00, 0xFF, 0}, {0xFF, 0x00, 0xFF, 0}, {0x00, 0xFF, 0xFF, 0}, {0xFF, 0xFF, 0xFF, 0},
 };
 
 template <typename T>
@@ -80,12 +79,11 @@ LOGFONTA narrowFont(const LOGFONTW& wide) {
   LOGFONTA narrow{};
   std::memcpy(&narrow, &wide, offsetof(LOGFONTW, lfFaceName));
   const char16_t* faceEnd = std::find(wide.lfFaceName, wide.lfFaceName + LF_FACESIZE, u'\0');
-  const std::string face = platform::wideToAnsiLenient(
-      std::u16string_view(wide.lfFaceName, static_cast<size_t>(faceEnd - wide.lfFaceName)));
+  const std::string face =
+      platform::wideToAnsiLenient(std::u16string_view(wide.lfFaceName, static_cast<size_t>(faceEnd - wide.lfFaceName)));
   // A face cut at the record's size must not end inside a UTF-8 sequence.
   size_t length = std::min(face.size(), size_t{LF_FACESIZE - 1});
-  while (length > 0 && length < face.size() && (static_cast<BYTE>(face[length]) & 0xC0) == 0x80)
-    --length;
+  while (length > 0 && length < face.size() && (static_cast<BYTE>(face[length]) & 0xC0) == 0x80) --length;
   std::memcpy(narrow.lfFaceName, face.data(), length);
   return narrow;
 }
@@ -105,11 +103,9 @@ int getObject(HGDIOBJ handle, int size, void* buffer, bool narrow) {
       return narrow ? copyRecord(narrowFont(font), size, buffer) : copyRecord(font, size, buffer);
     }
     case gdi::GdiObjectKind::Palette:
-      return copyRecord(
-          static_cast<WORD>(static_cast<gdi::PaletteObject*>(object)->entries.size()), size, buffer);
+      return copyRecord(static_cast<WORD>(static_cast<gdi::PaletteObject*>(object)->entries.size()), size, buffer);
     case gdi::GdiObjectKind::Region:
-    case gdi::GdiObjectKind::DeviceContext:
-      return 0;
+    case gdi::GdiObjectKind::DeviceContext: return 0;
   }
   return 0;
 }
@@ -120,8 +116,7 @@ void moveSelection(HGDIOBJ previous, HGDIOBJ next) {
   if (gdi::GdiObject* now = gdi::lookupObject(next)) ++now->selectionCount;
 }
 
-HGDIOBJ selectBitmap(HDC dc, gdi::DeviceContextObject& context, HGDIOBJ handle,
-                     gdi::BitmapObject& bitmap) {
+HGDIOBJ selectBitmap(HDC dc, gdi::DeviceContextObject& context, HGDIOBJ handle, gdi::BitmapObject& bitmap) {
   if (context.device != gdi::DeviceKind::Memory) return nullptr;
   if (bitmap.selectedInto && bitmap.selectedInto != dc) return nullptr;
   HGDIOBJ previous = context.bitmap;
@@ -203,13 +198,9 @@ int gdi::screenBitsPerPixel() { return screenDepth; }
 
 void platform::setScreenBitsPerPixel(int bitsPerPixel) { screenDepth = bitsPerPixel; }
 
-int GetObjectW(HGDIOBJ object, int size, void* buffer) {
-  return getObject(object, size, buffer, /*narrow=*/false);
-}
+int GetObjectW(HGDIOBJ object, int size, void* buffer) { return getObject(object, size, buffer, /*narrow=*/false); }
 
-int GetObjectA(HGDIOBJ object, int size, void* buffer) {
-  return getObject(object, size, buffer, /*narrow=*/true);
-}
+int GetObjectA(HGDIOBJ object, int size, void* buffer) { return getObject(object, size, buffer, /*narrow=*/true); }
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ handle) {
   auto* context = gdi::lookupDC(dc);
@@ -232,8 +223,7 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ handle) {
       return kind == RGN_ERROR ? HGDI_ERROR : reinterpret_cast<HGDIOBJ>(intptr_t{kind});
     }
     case gdi::GdiObjectKind::Palette:
-    case gdi::GdiObjectKind::DeviceContext:
-      break;
+    case gdi::GdiObjectKind::DeviceContext: break;
   }
   SetLastError(ERROR_INVALID_PARAMETER);
   return nullptr;
@@ -258,12 +248,9 @@ HGDIOBJ GetCurrentObject(HDC dc, UINT type) {
 
 HGDIOBJ GetStockObject(int index) {
   switch (index) {
-    case DEFAULT_PALETTE:
-      return gdi::stockPalette();
+    case DEFAULT_PALETTE: return gdi::stockPalette();
     case SYSTEM_FONT:
-    case DEFAULT_GUI_FONT:
-      return gdi::stockFont();
-    default:
-      return nullptr;
+    case DEFAULT_GUI_FONT: return gdi::stockFont();
+    default: return nullptr;
   }
 }

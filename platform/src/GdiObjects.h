@@ -45,28 +45,24 @@ public:
   BitmapObject() : GdiObject(GdiObjectKind::Bitmap) {}
   ~BitmapObject() override;
 
-  BITMAPINFOHEADER header{};     // as made, with biSizeImage filled in
+  BITMAPINFOHEADER header{};      // as made, with biSizeImage filled in
   uint32_t masks[3] = {0, 0, 0};  // BI_BITFIELDS only
-  std::vector<RGBQUAD> colors;   // 2^bpp entries at 1-8 bpp, else empty
-  BYTE* bits = nullptr;          // first row in memory
+  std::vector<RGBQUAD> colors;    // 2^bpp entries at 1-8 bpp, else empty
+  BYTE* bits = nullptr;           // first row in memory
   uint32_t rowBytes = 0;
-  HANDLE section = nullptr;      // file mapping, or null
+  HANDLE section = nullptr;  // file mapping, or null
   DWORD sectionOffset = 0;
-  void* mappedView = nullptr;    // what UnmapViewOfFile takes; null for owned memory
-  bool ownsBits = true;          // false for a view of a caller's packed bits
-  HDC selectedInto = nullptr;    // the one DC holding it
+  void* mappedView = nullptr;  // what UnmapViewOfFile takes; null for owned memory
+  bool ownsBits = true;        // false for a view of a caller's packed bits
+  HDC selectedInto = nullptr;  // the one DC holding it
 
   int width() const { return header.biWidth; }
   int height() const { return header.biHeight < 0 ? -header.biHeight : header.biHeight; }
   bool isTopDown() const { return header.biHeight < 0; }
   int bitsPerPixel() const { return header.biBitCount; }
-  PixelFormat format() const {
-    return PixelFormat::of(header.biBitCount, masks[0], masks[1], masks[2]);
-  }
+  PixelFormat format() const { return PixelFormat::of(header.biBitCount, masks[0], masks[1], masks[2]); }
   // Row y of the picture (0 = top), whatever the storage order.
-  BYTE* row(int y) const {
-    return bits + static_cast<size_t>(isTopDown() ? y : height() - 1 - y) * rowBytes;
-  }
+  BYTE* row(int y) const { return bits + static_cast<size_t>(isTopDown() ? y : height() - 1 - y) * rowBytes; }
 };
 
 // A rectangle region; right and bottom exclusive. Empty when left ≥ right
@@ -75,9 +71,7 @@ struct RegionShape {
   RECT box{0, 0, 0, 0};
 
   bool isEmpty() const { return box.left >= box.right || box.top >= box.bottom; }
-  bool contains(int x, int y) const {
-    return x >= box.left && x < box.right && y >= box.top && y < box.bottom;
-  }
+  bool contains(int x, int y) const { return x >= box.left && x < box.right && y >= box.top && y < box.bottom; }
 };
 
 class RegionObject final : public GdiObject {
@@ -102,21 +96,20 @@ enum class DeviceKind { Screen, Memory };
 
 class DeviceContextObject final : public GdiObject {
 public:
-  explicit DeviceContextObject(DeviceKind device)
-      : GdiObject(GdiObjectKind::DeviceContext), device(device) {}
+  explicit DeviceContextObject(DeviceKind device) : GdiObject(GdiObjectKind::DeviceContext), device(device) {}
 
   DeviceKind device;
   int technology = DT_RASDISPLAY;
-  HGDIOBJ bitmap = nullptr;   // memory DCs: the selected bitmap (the stock one at first)
+  HGDIOBJ bitmap = nullptr;  // memory DCs: the selected bitmap (the stock one at first)
   HGDIOBJ font = nullptr;
   HPALETTE palette = nullptr;
-  HPALETTE realizedPalette = nullptr;       // set by RealizePalette
-  std::optional<RegionShape> clip;          // none: no clip region
-  int stretchMode = 1;                      // BLACKONWHITE
+  HPALETTE realizedPalette = nullptr;  // set by RealizePalette
+  std::optional<RegionShape> clip;     // none: no clip region
+  int stretchMode = 1;                 // BLACKONWHITE
   POINT brushOrigin{0, 0};
-  COLORREF textColor = 0;                   // text colours and background mode
+  COLORREF textColor = 0;  // text colours and background mode
   COLORREF backgroundColor = 0x00FFFFFF;
-  int backgroundMode = 2;                   // OPAQUE
+  int backgroundMode = 2;  // OPAQUE
 };
 
 // A bitmap object over a caller's packed DIB (header, colour table or masks,
@@ -136,21 +129,13 @@ T* lookupAs(HGDIOBJ handle) {
   GdiObject* object = lookupObject(handle);
   return object && object->kind() == Kind ? static_cast<T*>(object) : nullptr;
 }
-inline BitmapObject* lookupBitmap(HGDIOBJ handle) {
-  return lookupAs<BitmapObject, GdiObjectKind::Bitmap>(handle);
-}
+inline BitmapObject* lookupBitmap(HGDIOBJ handle) { return lookupAs<BitmapObject, GdiObjectKind::Bitmap>(handle); }
 inline DeviceContextObject* lookupDC(HDC handle) {
   return lookupAs<DeviceContextObject, GdiObjectKind::DeviceContext>(handle);
 }
-inline PaletteObject* lookupPalette(HGDIOBJ handle) {
-  return lookupAs<PaletteObject, GdiObjectKind::Palette>(handle);
-}
-inline RegionObject* lookupRegion(HGDIOBJ handle) {
-  return lookupAs<RegionObject, GdiObjectKind::Region>(handle);
-}
-inline FontObject* lookupFont(HGDIOBJ handle) {
-  return lookupAs<FontObject, GdiObjectKind::Font>(handle);
-}
+inline PaletteObject* lookupPalette(HGDIOBJ handle) { return lookupAs<PaletteObject, GdiObjectKind::Palette>(handle); }
+inline RegionObject* lookupRegion(HGDIOBJ handle) { return lookupAs<RegionObject, GdiObjectKind::Region>(handle); }
+inline FontObject* lookupFont(HGDIOBJ handle) { return lookupAs<FontObject, GdiObjectKind::Font>(handle); }
 
 // The stock objects, made on first use: the 1 × 1 monochrome bitmap of a
 // fresh memory DC, the system font and the 20-colour default palette.

@@ -45,15 +45,14 @@ Gdiplus::Bitmap::Bitmap(platform::IStream* stream) {
   // The image library keeps its rows bottom-up, blue first: a little-endian
   // ARGB word per pixel.
   for (UINT y = 0; y < height_; ++y)
-    std::memcpy(argb_.data() + static_cast<size_t>(y) * width_, FreeImage_GetScanLine(argb, static_cast<int>(height_ - 1 - y)),
-                static_cast<size_t>(width_) * 4);
+    std::memcpy(argb_.data() + static_cast<size_t>(y) * width_,
+                FreeImage_GetScanLine(argb, static_cast<int>(height_ - 1 - y)), static_cast<size_t>(width_) * 4);
   FreeImage_Unload(argb);
 }
 
 Gdiplus::Bitmap::~Bitmap() = default;
 
-Gdiplus::Status Gdiplus::Bitmap::LockBits(const Rect* rect, UINT flags, PixelFormat format,
-                                          BitmapData* data) {
+Gdiplus::Status Gdiplus::Bitmap::LockBits(const Rect* rect, UINT flags, PixelFormat format, BitmapData* data) {
   if (status_ != Status::Ok) return status_;
   if (!data || format != PixelFormat32bppARGB || (flags & ImageLockModeRead) == 0) return Status::InvalidParameter;
   if (rect && (rect->X != 0 || rect->Y != 0 || rect->Width != static_cast<int>(width_) ||

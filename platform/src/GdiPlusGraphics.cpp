@@ -32,27 +32,23 @@ struct PixelBox {
 };
 
 PixelBox intersect(PixelBox a, const PixelBox& b) {
-  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-          std::min(a.bottom, b.bottom)};
+  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
 }
 
 PixelBox boxAround(double left, double top, double right, double bottom, double margin) {
-  auto clampToInt = [](double v) {
-    return static_cast<int>(std::clamp(v, -1e9, 1e9));
-  };
+  auto clampToInt = [](double v) { return static_cast<int>(std::clamp(v, -1e9, 1e9)); };
   return {clampToInt(std::floor(left - margin)), clampToInt(std::floor(top - margin)),
           clampToInt(std::ceil(right + margin)) + 1, clampToInt(std::ceil(bottom + margin)) + 1};
 }
 
 bool hasUsualMasks(const gdi::BitmapObject& bitmap) {
   return bitmap.header.biCompression != BI_BITFIELDS ||
-         (bitmap.masks[0] == 0x00FF0000 && bitmap.masks[1] == 0x0000FF00 &&
-          bitmap.masks[2] == 0x000000FF);
+         (bitmap.masks[0] == 0x00FF0000 && bitmap.masks[1] == 0x0000FF00 && bitmap.masks[2] == 0x000000FF);
 }
 
 void setSource(cairo_t* cr, Gdiplus::ARGB color) {
-  cairo_set_source_rgba(cr, ((color >> 16) & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0,
-                        (color & 0xFF) / 255.0, ((color >> 24) & 0xFF) / 255.0);
+  cairo_set_source_rgba(cr, ((color >> 16) & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, (color & 0xFF) / 255.0,
+                        ((color >> 24) & 0xFF) / 255.0);
 }
 
 using Figure = std::function<void(cairo_t*)>;
@@ -66,11 +62,9 @@ void drawOnContext(cairo_t* cr, const PixelBox& box, bool antiAlias, const Figur
   figure(cr);
 }
 
-void drawDirect(gdi::BitmapObject& bitmap, const PixelBox& box, bool antiAlias,
-                const Figure& figure) {
-  cairo_surface_t* surface = cairo_image_surface_create_for_data(
-      bitmap.bits, CAIRO_FORMAT_RGB24, bitmap.width(), bitmap.height(),
-      static_cast<int>(bitmap.rowBytes));
+void drawDirect(gdi::BitmapObject& bitmap, const PixelBox& box, bool antiAlias, const Figure& figure) {
+  cairo_surface_t* surface = cairo_image_surface_create_for_data(bitmap.bits, CAIRO_FORMAT_RGB24, bitmap.width(),
+                                                                 bitmap.height(), static_cast<int>(bitmap.rowBytes));
   cairo_t* cr = cairo_create(surface);
   if (bitmap.isTopDown()) {
     cairo_translate(cr, 0.5, 0.5);
@@ -84,8 +78,7 @@ void drawDirect(gdi::BitmapObject& bitmap, const PixelBox& box, bool antiAlias,
   cairo_surface_destroy(surface);
 }
 
-void drawThroughScratch(gdi::BitmapObject& bitmap, const PixelBox& box, bool antiAlias,
-                        const Figure& figure) {
+void drawThroughScratch(gdi::BitmapObject& bitmap, const PixelBox& box, bool antiAlias, const Figure& figure) {
   const int width = box.right - box.left;
   const int height = box.bottom - box.top;
   const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, width);
@@ -97,12 +90,11 @@ void drawThroughScratch(gdi::BitmapObject& bitmap, const PixelBox& box, bool ant
     uint32_t* target = scratch.data() + static_cast<size_t>(y) * (stride / 4);
     for (int x = 0; x < width; ++x) {
       const COLORREF color = format.toColor(platform::readPixel(row, box.left + x, bpp));
-      target[x] = (uint32_t{GetRValue(color)} << 16) | (uint32_t{GetGValue(color)} << 8) |
-                  GetBValue(color);
+      target[x] = (uint32_t{GetRValue(color)} << 16) | (uint32_t{GetGValue(color)} << 8) | GetBValue(color);
     }
   }
-  cairo_surface_t* surface = cairo_image_surface_create_for_data(
-      reinterpret_cast<unsigned char*>(scratch.data()), CAIRO_FORMAT_RGB24, width, height, stride);
+  cairo_surface_t* surface = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(scratch.data()),
+                                                                 CAIRO_FORMAT_RGB24, width, height, stride);
   cairo_t* cr = cairo_create(surface);
   cairo_translate(cr, 0.5 - box.left, 0.5 - box.top);
   drawOnContext(cr, box, antiAlias, figure);
@@ -114,8 +106,8 @@ void drawThroughScratch(gdi::BitmapObject& bitmap, const PixelBox& box, bool ant
     const uint32_t* source = scratch.data() + static_cast<size_t>(y) * (stride / 4);
     for (int x = 0; x < width; ++x) {
       const uint32_t pixel = source[x];
-      const COLORREF color = RGB(static_cast<BYTE>(pixel >> 16), static_cast<BYTE>(pixel >> 8),
-                                 static_cast<BYTE>(pixel));
+      const COLORREF color =
+          RGB(static_cast<BYTE>(pixel >> 16), static_cast<BYTE>(pixel >> 8), static_cast<BYTE>(pixel));
       platform::writePixel(row, box.left + x, bpp, format.fromColor(color));
     }
   }
@@ -160,16 +152,15 @@ Gdiplus::Status Gdiplus::Graphics::SetSmoothingMode(SmoothingMode mode) {
 Gdiplus::Status Gdiplus::Graphics::DrawLineI(const Pen* pen, int x1, int y1, int x2, int y2) {
   if (!pen) return lastStatus_ = Status::InvalidParameter;
   const double width = std::max(0.0f, pen->width());
-  const PixelBox reach = boxAround(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2),
-                                   std::max(y1, y2), width / 2 + 1);
-  return lastStatus_ = drawFigure(dc_, reach, smoothing_ == SmoothingMode::AntiAlias,
-                                  [&](cairo_t* cr) {
-                                    setSource(cr, pen->color());
-                                    cairo_set_line_width(cr, width);
-                                    cairo_move_to(cr, x1, y1);
-                                    cairo_line_to(cr, x2, y2);
-                                    cairo_stroke(cr);
-                                  });
+  const PixelBox reach =
+      boxAround(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2), width / 2 + 1);
+  return lastStatus_ = drawFigure(dc_, reach, smoothing_ == SmoothingMode::AntiAlias, [&](cairo_t* cr) {
+           setSource(cr, pen->color());
+           cairo_set_line_width(cr, width);
+           cairo_move_to(cr, x1, y1);
+           cairo_line_to(cr, x2, y2);
+           cairo_stroke(cr);
+         });
 }
 
 namespace {
@@ -184,28 +175,25 @@ void ellipsePath(cairo_t* cr, double x, double y, double width, double height) {
 
 }  // namespace
 
-Gdiplus::Status Gdiplus::Graphics::DrawEllipseI(const Pen* pen, int x, int y, int width,
-                                                int height) {
+Gdiplus::Status Gdiplus::Graphics::DrawEllipseI(const Pen* pen, int x, int y, int width, int height) {
   if (!pen || width < 0 || height < 0) return lastStatus_ = Status::InvalidParameter;
   const double penWidth = std::max(0.0f, pen->width());
-  const PixelBox reach = boxAround(x, y, static_cast<double>(x) + width, static_cast<double>(y) + height, penWidth / 2 + 1);
-  return lastStatus_ = drawFigure(dc_, reach, smoothing_ == SmoothingMode::AntiAlias,
-                                  [&](cairo_t* cr) {
-                                    setSource(cr, pen->color());
-                                    cairo_set_line_width(cr, penWidth);
-                                    ellipsePath(cr, x, y, width, height);
-                                    cairo_stroke(cr);
-                                  });
+  const PixelBox reach =
+      boxAround(x, y, static_cast<double>(x) + width, static_cast<double>(y) + height, penWidth / 2 + 1);
+  return lastStatus_ = drawFigure(dc_, reach, smoothing_ == SmoothingMode::AntiAlias, [&](cairo_t* cr) {
+           setSource(cr, pen->color());
+           cairo_set_line_width(cr, penWidth);
+           ellipsePath(cr, x, y, width, height);
+           cairo_stroke(cr);
+         });
 }
 
-Gdiplus::Status Gdiplus::Graphics::FillEllipseI(const SolidBrush* brush, int x, int y, int width,
-                                                int height) {
+Gdiplus::Status Gdiplus::Graphics::FillEllipseI(const SolidBrush* brush, int x, int y, int width, int height) {
   if (!brush || width < 0 || height < 0) return lastStatus_ = Status::InvalidParameter;
   const PixelBox reach = boxAround(x, y, static_cast<double>(x) + width, static_cast<double>(y) + height, 1);
-  return lastStatus_ = drawFigure(dc_, reach, smoothing_ == SmoothingMode::AntiAlias,
-                                  [&](cairo_t* cr) {
-                                    setSource(cr, brush->color());
-                                    ellipsePath(cr, x - 0.5, y - 0.5, width, height);
-                                    cairo_fill(cr);
-                                  });
+  return lastStatus_ = drawFigure(dc_, reach, smoothing_ == SmoothingMode::AntiAlias, [&](cairo_t* cr) {
+           setSource(cr, brush->color());
+           ellipsePath(cr, x - 0.5, y - 0.5, width, height);
+           cairo_fill(cr);
+         });
 }

@@ -55,12 +55,9 @@ int alignedLeft(const Gdiplus::RectF& area, const Gdiplus::StringFormat* format,
   const auto left = static_cast<int>(std::floor(area.X));
   if (!format || area.Width <= 0) return left;
   switch (format->alignment()) {
-    case Gdiplus::StringAlignment::Near:
-      return left;
-    case Gdiplus::StringAlignment::Center:
-      return left + (static_cast<int>(area.Width) - width) / 2;
-    case Gdiplus::StringAlignment::Far:
-      return left + static_cast<int>(area.Width) - width;
+    case Gdiplus::StringAlignment::Near: return left;
+    case Gdiplus::StringAlignment::Center: return left + (static_cast<int>(area.Width) - width) / 2;
+    case Gdiplus::StringAlignment::Far: return left + static_cast<int>(area.Width) - width;
   }
   return left;
 }
@@ -77,8 +74,8 @@ Gdiplus::Font::Font(HDC dc, const LOGFONTA* font) : description_(std::make_uniqu
   }
   std::memcpy(&description_->font, font, offsetof(LOGFONTA, lfFaceName));
   const char* end = std::find(font->lfFaceName, font->lfFaceName + LF_FACESIZE, '\0');
-  const std::u16string face = platform::ansiToWideLenient(
-      std::string_view(font->lfFaceName, static_cast<size_t>(end - font->lfFaceName)));
+  const std::u16string face =
+      platform::ansiToWideLenient(std::string_view(font->lfFaceName, static_cast<size_t>(end - font->lfFaceName)));
   std::copy_n(face.begin(), std::min<size_t>(face.size(), LF_FACESIZE - 1), description_->font.lfFaceName);
   if (!measureFont(*description_)) lastStatus_ = Status::FontFamilyNotFound;
 }
@@ -96,9 +93,7 @@ Gdiplus::Font::Font(HDC dc) : description_(std::make_unique<FontDescription>()) 
 
 Gdiplus::Font::~Font() = default;
 
-float Gdiplus::Font::GetSize() const {
-  return static_cast<float>(description_->metrics.emPixels) * 72.0f / 96.0f;
-}
+float Gdiplus::Font::GetSize() const { return static_cast<float>(description_->metrics.emPixels) * 72.0f / 96.0f; }
 
 Gdiplus::Status Gdiplus::Font::GetFamily(FontFamily* family) const {
   if (!family) return Status::InvalidParameter;
@@ -108,9 +103,8 @@ Gdiplus::Status Gdiplus::Font::GetFamily(FontFamily* family) const {
   return Status::Ok;
 }
 
-Gdiplus::Status Gdiplus::Graphics::MeasureString(const WCHAR* string, int length, const Font* font,
-                                                 const RectF& area, const StringFormat* format,
-                                                 RectF* box) const {
+Gdiplus::Status Gdiplus::Graphics::MeasureString(const WCHAR* string, int length, const Font* font, const RectF& area,
+                                                 const StringFormat* format, RectF* box) const {
   if (!string || !box) return Status::InvalidParameter;
   text::Layout layout;
   if (!layOut(font, textOf(string, length), area, format, layout)) return Status::InvalidParameter;
@@ -120,25 +114,22 @@ Gdiplus::Status Gdiplus::Graphics::MeasureString(const WCHAR* string, int length
   return Status::Ok;
 }
 
-Gdiplus::Status Gdiplus::Graphics::DrawString(const WCHAR* string, int length, const Font* font,
-                                              const RectF& area, const StringFormat* format,
-                                              const SolidBrush* brush) {
+Gdiplus::Status Gdiplus::Graphics::DrawString(const WCHAR* string, int length, const Font* font, const RectF& area,
+                                              const StringFormat* format, const SolidBrush* brush) {
   if (!string || !brush) return lastStatus_ = Status::InvalidParameter;
   auto* context = gdi::lookupDC(dc_);
   auto* bitmap = context ? gdi::lookupBitmap(context->bitmap) : nullptr;
   if (!bitmap || bitmap->isStock) return lastStatus_ = Status::WrongState;
   text::Layout layout;
-  if (!layOut(font, textOf(string, length), area, format, layout))
-    return lastStatus_ = Status::InvalidParameter;
-  const bool noClip = (format && (format->flags() & StringFormatFlagsNoClip) != 0) ||
-                      area.Width <= 0 || area.Height <= 0;
+  if (!layOut(font, textOf(string, length), area, format, layout)) return lastStatus_ = Status::InvalidParameter;
+  const bool noClip =
+      (format && (format->flags() & StringFormatFlagsNoClip) != 0) || area.Width <= 0 || area.Height <= 0;
   const RECT bounds{static_cast<LONG>(std::floor(area.X)), static_cast<LONG>(std::floor(area.Y)),
                     static_cast<LONG>(std::ceil(area.X + area.Width)),
                     static_cast<LONG>(std::ceil(area.Y + area.Height))};
   const RECT clip = text::drawableArea(*context, *bitmap, noClip ? nullptr : &bounds);
   const ARGB argb = brush->color();
-  const text::Ink ink{RGB(static_cast<BYTE>(argb >> 16), static_cast<BYTE>(argb >> 8),
-                          static_cast<BYTE>(argb)),
+  const text::Ink ink{RGB(static_cast<BYTE>(argb >> 16), static_cast<BYTE>(argb >> 8), static_cast<BYTE>(argb)),
                       smoothing_ != SmoothingMode::None};
   int top = static_cast<int>(std::floor(area.Y));
   for (size_t i = 0; i < layout.lines.size(); ++i, top += layout.metrics.lineHeight())

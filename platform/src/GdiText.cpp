@@ -94,11 +94,12 @@ int DrawTextW(HDC dc, LPCWSTR rawText, int length, RECT* rect, UINT format) {
   for (size_t i = 0; i < layout.lines.size(); ++i, top += lineHeight) {
     const int width = layout.widths[i];
     int left = rect->left;
-    if ((format & DT_CENTER) != 0) left = rect->left + (rect->right - rect->left - width) / 2;
-    else if ((format & DT_RIGHT) != 0) left = rect->right - width;
+    if ((format & DT_CENTER) != 0)
+      left = rect->left + (rect->right - rect->left - width) / 2;
+    else if ((format & DT_RIGHT) != 0)
+      left = rect->right - width;
     if (context->backgroundMode == OPAQUE)
-      text::fillBox(*bitmap, clip, {left, top, left + width, top + lineHeight},
-                    context->backgroundColor);
+      text::fillBox(*bitmap, clip, {left, top, left + width, top + lineHeight}, context->backgroundColor);
     text::drawLine(*font, layout.lines[i], layout.metrics, *bitmap, clip, left, top, ink);
   }
   return layout.height();

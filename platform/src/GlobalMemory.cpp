@@ -58,8 +58,8 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  void* data = (flags & GMEM_ZEROINIT) != 0 ? std::calloc(bytes == 0 ? 1 : bytes, 1)
-                                            : std::malloc(bytes == 0 ? 1 : bytes);
+  void* data =
+      (flags & GMEM_ZEROINIT) != 0 ? std::calloc(bytes == 0 ? 1 : bytes, 1) : std::malloc(bytes == 0 ? 1 : bytes);
   auto* block = data != nullptr ? new (std::nothrow) GlobalBlock{data, bytes, 0} : nullptr;
   if (block == nullptr) {
     std::free(data);

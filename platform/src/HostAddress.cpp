@@ -19,8 +19,7 @@ std::optional<std::string> platform::firstAddressText(std::string_view host) {
   } else if (first.ai_family == AF_INET6) {
     address = &reinterpret_cast<const sockaddr_in6*>(first.ai_addr)->sin6_addr;
   }
-  bool converted = address != nullptr &&
-                   inet_ntop(first.ai_family, address, text, sizeof text) != nullptr;
+  bool converted = address != nullptr && inet_ntop(first.ai_family, address, text, sizeof text) != nullptr;
   freeaddrinfo(results);
   if (!converted) return std::nullopt;
   return std::string(text);

@@ -27,9 +27,7 @@ Line newLine(std::u16string text) {
 
 bool isBlank(char16_t unit) { return unit == u' ' || unit == u'\t'; }
 
-bool startsWith(std::string_view bytes, std::string_view prefix) {
-  return bytes.substr(0, prefix.size()) == prefix;
-}
+bool startsWith(std::string_view bytes, std::string_view prefix) { return bytes.substr(0, prefix.size()) == prefix; }
 
 // The part of a line after leading blanks.
 std::u16string_view afterBlanks(std::u16string_view text) {
@@ -200,8 +198,8 @@ std::optional<size_t> Document::findKey(const SectionRange& range, std::u16strin
 std::u16string Document::valueOf(size_t line) const {
   const std::u16string_view text = lines_[line].text;
   std::u16string_view value = trimBlanks(text.substr(text.find(u'=') + 1));
-  const bool isQuoted = value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
-                        value.back() == value.front();
+  const bool isQuoted =
+      value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front();
   if (isQuoted) value = value.substr(1, value.size() - 2);
   return std::u16string(value);
 }
@@ -246,8 +244,7 @@ size_t Document::appendSection(std::u16string_view section) {
   return lines_.size() - 1;
 }
 
-void Document::setValue(std::u16string_view section, std::u16string_view key,
-                        std::u16string_view value) {
+void Document::setValue(std::u16string_view section, std::u16string_view key, std::u16string_view value) {
   // A key is written as it is read, without blanks around it, so that a
   // replaced line reads the same as a new one and writing a value twice
   // changes nothing.
@@ -290,8 +287,7 @@ bool Document::deleteSection(std::u16string_view section) {
   return isChanged;
 }
 
-void Document::replaceSection(std::u16string_view section,
-                              const std::vector<std::u16string>& lines) {
+void Document::replaceSection(std::u16string_view section, const std::vector<std::u16string>& lines) {
   auto range = findSection(section);
   size_t at = 0;
   if (range) {

@@ -32,10 +32,10 @@ namespace platform::ini {
 enum class EncodingKind { Ansi, AnsiWithMark, Utf16Le };
 
 struct Line {
-  std::u16string text;   // the decoded line without its line end
-  std::string raw;       // the line's bytes as read, line end included; empty for new lines
-  bool isChanged = true; // set for new and edited lines: they are encoded again
-  bool hasLineEnd = true; // false only for an unchanged last line read without one
+  std::u16string text;     // the decoded line without its line end
+  std::string raw;         // the line's bytes as read, line end included; empty for new lines
+  bool isChanged = true;   // set for new and edited lines: they are encoded again
+  bool hasLineEnd = true;  // false only for an unchanged last line read without one
 };
 
 // A section: the index of its head line and one past its last line (the

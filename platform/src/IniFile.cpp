@@ -64,76 +64,65 @@ platform::TIniFile::TIniFile(std::u16string fileName) : fileName_(std::move(file
 
 platform::TIniFile::~TIniFile() = default;
 
-std::u16string platform::TIniFile::ReadString(std::u16string_view section,
-                                              std::u16string_view ident,
+std::u16string platform::TIniFile::ReadString(std::u16string_view section, std::u16string_view ident,
                                               std::u16string_view defaultValue) const {
   std::u16string buffer(kValueBufferLength, u'\0');
-  const DWORD length = GetPrivateProfileStringW(
-      std::u16string(section).c_str(), std::u16string(ident).c_str(),
-      std::u16string(defaultValue).c_str(), buffer.data(), kValueBufferLength, fileName_.c_str());
+  const DWORD length = GetPrivateProfileStringW(std::u16string(section).c_str(), std::u16string(ident).c_str(),
+                                                std::u16string(defaultValue).c_str(), buffer.data(), kValueBufferLength,
+                                                fileName_.c_str());
   buffer.resize(length);
   return buffer;
 }
 
-int platform::TIniFile::ReadInteger(std::u16string_view section, std::u16string_view ident,
-                                    int defaultValue) const {
+int platform::TIniFile::ReadInteger(std::u16string_view section, std::u16string_view ident, int defaultValue) const {
   int value = defaultValue;
   if (!parseFrameworkInteger(ReadString(section, ident, u""), value)) return defaultValue;
   return value;
 }
 
-bool platform::TIniFile::ReadBool(std::u16string_view section, std::u16string_view ident,
-                                  bool defaultValue) const {
+bool platform::TIniFile::ReadBool(std::u16string_view section, std::u16string_view ident, bool defaultValue) const {
   return ReadInteger(section, ident, defaultValue ? 1 : 0) != 0;
 }
 
 bool platform::TIniFile::WriteString(std::u16string_view section, std::u16string_view ident,
                                      std::u16string_view value) {
-  return WritePrivateProfileStringW(std::u16string(section).c_str(),
-                                    std::u16string(ident).c_str(),
+  return WritePrivateProfileStringW(std::u16string(section).c_str(), std::u16string(ident).c_str(),
                                     std::u16string(value).c_str(), fileName_.c_str()) != FALSE;
 }
 
-bool platform::TIniFile::WriteInteger(std::u16string_view section, std::u16string_view ident,
-                                      int value) {
+bool platform::TIniFile::WriteInteger(std::u16string_view section, std::u16string_view ident, int value) {
   const std::string text = std::to_string(value);
   return WriteString(section, ident, std::u16string(text.begin(), text.end()));
 }
 
-bool platform::TIniFile::WriteBool(std::u16string_view section, std::u16string_view ident,
-                                   bool value) {
+bool platform::TIniFile::WriteBool(std::u16string_view section, std::u16string_view ident, bool value) {
   return WriteString(section, ident, value ? u"1" : u"0");
 }
 
 std::vector<std::u16string> platform::TIniFile::ReadSection(std::u16string_view section) const {
   std::u16string buffer(kListBufferLength, u'\0');
-  const DWORD length =
-      GetPrivateProfileStringW(std::u16string(section).c_str(), nullptr, nullptr, buffer.data(),
-                               kListBufferLength, fileName_.c_str());
+  const DWORD length = GetPrivateProfileStringW(std::u16string(section).c_str(), nullptr, nullptr, buffer.data(),
+                                                kListBufferLength, fileName_.c_str());
   return splitList(buffer, length);
 }
 
-std::vector<std::u16string> platform::TIniFile::ReadSectionValues(
-    std::u16string_view section) const {
+std::vector<std::u16string> platform::TIniFile::ReadSectionValues(std::u16string_view section) const {
   std::u16string buffer(kListBufferLength, u'\0');
-  const DWORD length = GetPrivateProfileSectionW(std::u16string(section).c_str(), buffer.data(),
-                                                 kListBufferLength, fileName_.c_str());
+  const DWORD length =
+      GetPrivateProfileSectionW(std::u16string(section).c_str(), buffer.data(), kListBufferLength, fileName_.c_str());
   return splitList(buffer, length);
 }
 
 std::vector<std::u16string> platform::TIniFile::ReadSections() const {
   std::u16string buffer(kListBufferLength, u'\0');
-  const DWORD length = GetPrivateProfileStringW(nullptr, nullptr, nullptr, buffer.data(),
-                                                kListBufferLength, fileName_.c_str());
+  const DWORD length =
+      GetPrivateProfileStringW(nullptr, nullptr, nullptr, buffer.data(), kListBufferLength, fileName_.c_str());
   return splitList(buffer, length);
 }
 
-bool platform::TIniFile::SectionExists(std::u16string_view section) const {
-  return !ReadSection(section).empty();
-}
+bool platform::TIniFile::SectionExists(std::u16string_view section) const { return !ReadSection(section).empty(); }
 
-bool platform::TIniFile::ValueExists(std::u16string_view section,
-                                     std::u16string_view ident) const {
+bool platform::TIniFile::ValueExists(std::u16string_view section, std::u16string_view ident) const {
   for (const auto& key : ReadSection(section)) {
     if (equalsIgnoreCase(key, ident)) return true;
   }
@@ -141,13 +130,11 @@ bool platform::TIniFile::ValueExists(std::u16string_view section,
 }
 
 bool platform::TIniFile::EraseSection(std::u16string_view section) {
-  return WritePrivateProfileStringW(std::u16string(section).c_str(), nullptr, nullptr,
-                                    fileName_.c_str()) != FALSE;
+  return WritePrivateProfileStringW(std::u16string(section).c_str(), nullptr, nullptr, fileName_.c_str()) != FALSE;
 }
 
 bool platform::TIniFile::DeleteKey(std::u16string_view section, std::u16string_view ident) {
-  return WritePrivateProfileStringW(std::u16string(section).c_str(),
-                                    std::u16string(ident).c_str(), nullptr,
+  return WritePrivateProfileStringW(std::u16string(section).c_str(), std::u16string(ident).c_str(), nullptr,
                                     fileName_.c_str()) != FALSE;
 }
 

@@ -160,8 +160,7 @@ public:
 
   // Prepares the transfer from the session's settings. Returns the last
   // error to set, or ERROR_SUCCESS.
-  DWORD configure(const InternetSession& session, const std::string& url,
-                  std::string_view extraHeaders, DWORD flags) {
+  DWORD configure(const InternetSession& session, const std::string& url, std::string_view extraHeaders, DWORD flags) {
     easy_ = curl_easy_init();
     multi_ = curl_multi_init();
     if (easy_ == nullptr || multi_ == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
@@ -266,22 +265,17 @@ public:
 private:
   void applyProxy(const InternetSession& session, std::string_view url) {
     switch (session.accessType) {
-      case INTERNET_OPEN_TYPE_PRECONFIG:
-        return;  // libcurl reads http_proxy, https_proxy and no_proxy itself
-      case INTERNET_OPEN_TYPE_DIRECT:
-        curl_easy_setopt(easy_, CURLOPT_PROXY, "");
-        return;
+      case INTERNET_OPEN_TYPE_PRECONFIG: return;  // libcurl reads http_proxy, https_proxy and no_proxy itself
+      case INTERNET_OPEN_TYPE_DIRECT: curl_easy_setopt(easy_, CURLOPT_PROXY, ""); return;
       case INTERNET_OPEN_TYPE_PROXY: {
-        const std::string& proxy =
-            startsWithNoCase(url, "https:") ? session.httpsProxy : session.httpProxy;
+        const std::string& proxy = startsWithNoCase(url, "https:") ? session.httpsProxy : session.httpProxy;
         curl_easy_setopt(easy_, CURLOPT_PROXY, proxy.c_str());
         // The named proxy is used for every host: the environment's
         // exceptions belong to the preconfigured type only.
         curl_easy_setopt(easy_, CURLOPT_NOPROXY, "");
         return;
       }
-      default:
-        return;
+      default: return;
     }
   }
 
@@ -428,8 +422,10 @@ void parseProxyList(std::string_view list, InternetSession& session) {
     }
     std::string_view scheme = entry.substr(0, equals);
     std::string address(entry.substr(equals + 1));
-    if (startsWithNoCase(scheme, "https") && scheme.size() == 5) session.httpsProxy = address;
-    else if (startsWithNoCase(scheme, "http") && scheme.size() == 4) session.httpProxy = address;
+    if (startsWithNoCase(scheme, "https") && scheme.size() == 5)
+      session.httpsProxy = address;
+    else if (startsWithNoCase(scheme, "http") && scheme.size() == 4)
+      session.httpProxy = address;
   }
 }
 
@@ -440,8 +436,7 @@ BOOL fail(DWORD error) {
 
 }  // namespace
 
-HINTERNET InternetOpenW(LPCWSTR agent, DWORD accessType, LPCWSTR proxy, LPCWSTR /*proxyBypass*/,
-                        DWORD /*flags*/) {
+HINTERNET InternetOpenW(LPCWSTR agent, DWORD accessType, LPCWSTR proxy, LPCWSTR /*proxyBypass*/, DWORD /*flags*/) {
   if (accessType != INTERNET_OPEN_TYPE_PRECONFIG && accessType != INTERNET_OPEN_TYPE_DIRECT &&
       accessType != INTERNET_OPEN_TYPE_PROXY) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -456,8 +451,8 @@ HINTERNET InternetOpenW(LPCWSTR agent, DWORD accessType, LPCWSTR proxy, LPCWSTR 
   return session;
 }
 
-HINTERNET InternetOpenUrlW(HINTERNET sessionHandle, LPCWSTR url, LPCWSTR headers,
-                           DWORD headersLength, DWORD flags, DWORD_PTR /*context*/) {
+HINTERNET InternetOpenUrlW(HINTERNET sessionHandle, LPCWSTR url, LPCWSTR headers, DWORD headersLength, DWORD flags,
+                           DWORD_PTR /*context*/) {
   InternetSession* session = findSession(sessionHandle);
   if (session == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
@@ -469,9 +464,8 @@ HINTERNET InternetOpenUrlW(HINTERNET sessionHandle, LPCWSTR url, LPCWSTR headers
   }
   std::string extraHeaders;
   if (headers != nullptr) {
-    std::u16string_view view = headersLength == DWORD(-1)
-                                   ? std::u16string_view(headers)
-                                   : std::u16string_view(headers, headersLength);
+    std::u16string_view view =
+        headersLength == DWORD(-1) ? std::u16string_view(headers) : std::u16string_view(headers, headersLength);
     extraHeaders = platform::wideToAnsiLenient(view);
   }
   auto request = std::make_unique<InternetRequest>();
@@ -485,8 +479,7 @@ HINTERNET InternetOpenUrlW(HINTERNET sessionHandle, LPCWSTR url, LPCWSTR headers
   return request.release();
 }
 
-BOOL HttpSendRequestW(HINTERNET handle, LPCWSTR headers, DWORD headersLength, LPVOID optional,
-                      DWORD optionalLength) {
+BOOL HttpSendRequestW(HINTERNET handle, LPCWSTR headers, DWORD headersLength, LPVOID optional, DWORD optionalLength) {
   InternetRequest* request = findRequest(handle);
   if (request == nullptr) return fail(ERROR_INVALID_HANDLE);
   bool hasHeaders = headers != nullptr && headersLength != 0 && *headers != u'\0';
@@ -496,8 +489,7 @@ BOOL HttpSendRequestW(HINTERNET handle, LPCWSTR headers, DWORD headersLength, LP
   return TRUE;
 }
 
-BOOL HttpQueryInfoW(HINTERNET handle, DWORD infoLevel, LPVOID buffer, LPDWORD bufferLength,
-                    LPDWORD /*index*/) {
+BOOL HttpQueryInfoW(HINTERNET handle, DWORD infoLevel, LPVOID buffer, LPDWORD bufferLength, LPDWORD /*index*/) {
   InternetRequest* request = findRequest(handle);
   if (request == nullptr) return fail(ERROR_INVALID_HANDLE);
   if (bufferLength == nullptr) return fail(ERROR_INVALID_PARAMETER);
@@ -564,12 +556,16 @@ BOOL InternetSetOptionW(HINTERNET handle, DWORD option, LPVOID buffer, DWORD len
 
   switch (option) {
     case INTERNET_OPTION_PROXY_USERNAME:
-      if (session != nullptr) session->credentials.user = narrowOption(buffer, length);
-      else request->setProxyUser(narrowOption(buffer, length));
+      if (session != nullptr)
+        session->credentials.user = narrowOption(buffer, length);
+      else
+        request->setProxyUser(narrowOption(buffer, length));
       return TRUE;
     case INTERNET_OPTION_PROXY_PASSWORD:
-      if (session != nullptr) session->credentials.password = narrowOption(buffer, length);
-      else request->setProxyPassword(narrowOption(buffer, length));
+      if (session != nullptr)
+        session->credentials.password = narrowOption(buffer, length);
+      else
+        request->setProxyPassword(narrowOption(buffer, length));
       return TRUE;
     case INTERNET_OPTION_RECEIVE_TIMEOUT: {
       if (length < sizeof(DWORD)) return fail(ERROR_INSUFFICIENT_BUFFER);
@@ -577,8 +573,10 @@ BOOL InternetSetOptionW(HINTERNET handle, DWORD option, LPVOID buffer, DWORD len
       std::memcpy(&milliseconds, buffer, sizeof milliseconds);
       const uint64_t timeout =
           milliseconds == 0 ? uint64_t{receiveTimeoutSetting.load()} * 1000 : uint64_t{milliseconds};
-      if (session != nullptr) session->receiveTimeoutMs = timeout;
-      else request->setReceiveTimeoutMs(timeout);
+      if (session != nullptr)
+        session->receiveTimeoutMs = timeout;
+      else
+        request->setReceiveTimeoutMs(timeout);
       return TRUE;
     }
     case INTERNET_OPTION_CONNECT_TIMEOUT: {
@@ -589,8 +587,7 @@ BOOL InternetSetOptionW(HINTERNET handle, DWORD option, LPVOID buffer, DWORD len
       session->connectTimeoutMs = milliseconds == 0 ? kDefaultConnectTimeoutMs : long(milliseconds);
       return TRUE;
     }
-    default:
-      return fail(ERROR_INTERNET_INVALID_OPTION);
+    default: return fail(ERROR_INTERNET_INVALID_OPTION);
   }
 }
 

@@ -66,8 +66,7 @@ std::optional<HostAndPort> serverOf(const std::string& url) {
 
 // Connects to one address without blocking for longer than `timeoutMs`.
 bool connectsWithin(const addrinfo& address, int timeoutMs) {
-  int fd = socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                  address.ai_protocol);
+  int fd = socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address.ai_protocol);
   if (fd < 0) return false;
   bool connected = connect(fd, address.ai_addr, address.ai_addrlen) == 0;
   if (!connected && errno == EINPROGRESS) {
@@ -78,8 +77,7 @@ bool connectsWithin(const addrinfo& address, int timeoutMs) {
     } while (ready < 0 && errno == EINTR);
     int error = 0;
     socklen_t length = sizeof error;
-    connected = ready == 1 && getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 &&
-                error == 0;
+    connected = ready == 1 && getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
   }
   close(fd);
   return connected;
@@ -133,8 +131,7 @@ BOOL InternetCheckConnectionW(LPCWSTR url, DWORD /*flags*/, DWORD /*reserved*/) 
   using Clock = std::chrono::steady_clock;
   auto deadline = Clock::now() + std::chrono::seconds(checkTimeoutSeconds.load());
   bool connected = false;
-  for (addrinfo* address = addresses; address != nullptr && !connected;
-       address = address->ai_next) {
+  for (addrinfo* address = addresses; address != nullptr && !connected; address = address->ai_next) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) break;
     connected = connectsWithin(*address, static_cast<int>(left.count()));

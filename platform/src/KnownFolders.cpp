@@ -159,9 +159,7 @@ std::optional<std::string> fallbackTempFolder(const std::string& usual) {
   return recorded;
 }
 
-std::string narrowToWindowsForm(const std::u16string& wide) {
-  return platform::wideToAnsiLenient(wide);
-}
+std::string narrowToWindowsForm(const std::u16string& wide) { return platform::wideToAnsiLenient(wide); }
 
 }  // namespace
 

@@ -34,7 +34,8 @@ const Export kPsapiExports[] = {
     {"EnumProcessModules", reinterpret_cast<FARPROC>(&EnumProcessModules)},
 };
 
-#define ZEF_BLUETOOTH_EXPORT(name) {#name, reinterpret_cast<FARPROC>(&name)}
+#define ZEF_BLUETOOTH_EXPORT(name) \
+  { #name, reinterpret_cast < FARPROC>(&name) }
 const Export kBthPropsExports[] = {
     ZEF_BLUETOOTH_EXPORT(BluetoothFindFirstRadio),
     ZEF_BLUETOOTH_EXPORT(BluetoothFindNextRadio),
@@ -88,9 +89,7 @@ bool isAvailable(const BuiltInModule& module, const char* function) {
 }
 
 // A module's handle is the address of its table row.
-HMODULE handleOf(const BuiltInModule& module) {
-  return reinterpret_cast<HMODULE>(const_cast<BuiltInModule*>(&module));
-}
+HMODULE handleOf(const BuiltInModule& module) { return reinterpret_cast<HMODULE>(const_cast<BuiltInModule*>(&module)); }
 
 const BuiltInModule* moduleOf(HMODULE handle) {
   for (const auto& module : kModules) {

@@ -29,16 +29,11 @@ constexpr LocaleRow kLocales[] = {
 
 const char16_t* itemOf(const LocaleRow& row, LCTYPE type) {
   switch (type & ~LOCALE_NOUSEROVERRIDE) {
-    case LOCALE_SABBREVLANGNAME:
-      return row.abbreviatedLanguage;
-    case LOCALE_SABBREVCTRYNAME:
-      return row.abbreviatedCountry;
-    case LOCALE_SISO639LANGNAME:
-      return row.isoLanguage;
-    case LOCALE_SISO3166CTRYNAME:
-      return row.isoCountry;
-    default:
-      return nullptr;
+    case LOCALE_SABBREVLANGNAME: return row.abbreviatedLanguage;
+    case LOCALE_SABBREVCTRYNAME: return row.abbreviatedCountry;
+    case LOCALE_SISO639LANGNAME: return row.isoLanguage;
+    case LOCALE_SISO3166CTRYNAME: return row.isoCountry;
+    default: return nullptr;
   }
 }
 

@@ -33,9 +33,8 @@ void platform::setMessageBoxSink(MessageBoxSink sink) {
 int platform::defaultAnswer(UINT type) {
   // Buttons of each kind, left to right; the default button picks one.
   static constexpr int kButtons[][3] = {
-      {IDOK, IDOK, IDOK},            {IDOK, IDCANCEL, IDCANCEL},
-      {IDABORT, IDRETRY, IDIGNORE},  {IDYES, IDNO, IDCANCEL},
-      {IDYES, IDNO, IDNO},           {IDRETRY, IDCANCEL, IDCANCEL},
+      {IDOK, IDOK, IDOK},      {IDOK, IDCANCEL, IDCANCEL}, {IDABORT, IDRETRY, IDIGNORE},
+      {IDYES, IDNO, IDCANCEL}, {IDYES, IDNO, IDNO},        {IDRETRY, IDCANCEL, IDCANCEL},
   };
   const UINT kind = type & MB_TYPEMASK;
   const UINT button = ((type & MB_DEFMASK) >> 8) % 3;

@@ -101,8 +101,7 @@ platform::MessageQueue::Timer* platform::MessageQueue::earliestDueLocked(uint64_
 
 bool platform::MessageQueue::hasWorkLocked(uint64_t nowMs) const {
   if (!posted_.empty() || quitPending_) return true;
-  return std::any_of(timers_.begin(), timers_.end(),
-                     [nowMs](const Timer& timer) { return timer.dueMs <= nowMs; });
+  return std::any_of(timers_.begin(), timers_.end(), [nowMs](const Timer& timer) { return timer.dueMs <= nowMs; });
 }
 
 void platform::MessageQueue::refreshSignalLocked(uint64_t nowMs) {
@@ -163,7 +162,7 @@ bool platform::MessageQueue::take(MSG* out, bool remove) {
     if (remove) quitPending_ = false;
     found = true;
   } else if (Timer* timer = earliestDueLocked(now)) {
-    *out = MSG{timer->window, WM_TIMER, timer->id, reinterpret_cast<LPARAM>(timer->procedure),
+    *out = MSG{timer->window,           WM_TIMER, timer->id, reinterpret_cast<LPARAM>(timer->procedure),
                static_cast<DWORD>(now), {}};
     if (remove) timer->dueMs = now + timer->periodMs;
     found = true;
@@ -182,12 +181,10 @@ void platform::MessageQueue::wait() {
   }
   if (untilTimer == 0) return;
   pollfd watch{epollFd_, POLLIN, 0};
-  while (poll(&watch, 1, -1) < 0 && errno == EINTR) {
-  }
+  while (poll(&watch, 1, -1) < 0 && errno == EINTR) {}
 }
 
-UINT_PTR platform::MessageQueue::setTimer(HWND window, UINT_PTR eventId, UINT elapseMs,
-                                          TIMERPROC procedure) {
+UINT_PTR platform::MessageQueue::setTimer(HWND window, UINT_PTR eventId, UINT elapseMs, TIMERPROC procedure) {
   std::lock_guard lock(mutex_);
   const uint64_t now = clock().monotonicMs();
   const UINT period = std::max(elapseMs, USER_TIMER_MINIMUM);
@@ -195,9 +192,8 @@ UINT_PTR platform::MessageQueue::setTimer(HWND window, UINT_PTR eventId, UINT el
     // A thread timer gets an id of its own, never one in use.
     eventId = nextThreadTimerId_++;
   }
-  auto same = std::find_if(timers_.begin(), timers_.end(), [&](const Timer& timer) {
-    return timer.window == window && timer.id == eventId;
-  });
+  auto same = std::find_if(timers_.begin(), timers_.end(),
+                           [&](const Timer& timer) { return timer.window == window && timer.id == eventId; });
   const Timer timer{window, eventId, period, procedure, now + period};
   if (same != timers_.end()) {
     *same = timer;
@@ -211,9 +207,7 @@ UINT_PTR platform::MessageQueue::setTimer(HWND window, UINT_PTR eventId, UINT el
 bool platform::MessageQueue::killTimer(HWND window, UINT_PTR eventId) {
   std::lock_guard lock(mutex_);
   const auto before = timers_.size();
-  std::erase_if(timers_, [&](const Timer& timer) {
-    return timer.window == window && timer.id == eventId;
-  });
+  std::erase_if(timers_, [&](const Timer& timer) { return timer.window == window && timer.id == eventId; });
   refreshSignalLocked(clock().monotonicMs());
   return timers_.size() != before;
 }
@@ -299,8 +293,7 @@ BOOL GetMessageW(MSG* message, HWND /*window*/, UINT /*filterMin*/, UINT /*filte
   return message->message == WM_QUIT ? FALSE : TRUE;
 }
 
-BOOL PeekMessageW(MSG* message, HWND /*window*/, UINT /*filterMin*/, UINT /*filterMax*/,
-                  UINT removeFlags) {
+BOOL PeekMessageW(MSG* message, HWND /*window*/, UINT /*filterMin*/, UINT /*filterMax*/, UINT removeFlags) {
   auto* queue = platform::currentQueue();
   if (!queue || !message) return FALSE;
   return queue->take(message, (removeFlags & PM_REMOVE) != 0) ? TRUE : FALSE;

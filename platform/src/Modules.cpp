@@ -15,9 +15,9 @@
 namespace {
 
 struct LoadedModule {
-  uintptr_t base = 0;   // address of the first loaded segment (page-aligned)
-  uintptr_t end = 0;    // end of the last loaded segment
-  std::string path;     // as the dynamic linker knows it; empty for the program
+  uintptr_t base = 0;  // address of the first loaded segment (page-aligned)
+  uintptr_t end = 0;   // end of the last loaded segment
+  std::string path;    // as the dynamic linker knows it; empty for the program
   bool isProgram = false;
 };
 
@@ -99,10 +99,9 @@ HMODULE GetModuleHandleW(LPCWSTR name) {
   HMODULE found = nullptr;
   const std::u16string wanted = name ? std::u16string(name) : std::u16string();
   forEachModule([&](const LoadedModule& module) {
-    const bool matches =
-        name ? !module.path.empty() &&
-                   platform::equalNamesIgnoringCase(platform::ansiToWideLenient(baseName(module.path)), wanted)
-             : module.isProgram;
+    const bool matches = name ? !module.path.empty() && platform::equalNamesIgnoringCase(
+                                                            platform::ansiToWideLenient(baseName(module.path)), wanted)
+                              : module.isProgram;
     if (matches) found = reinterpret_cast<HMODULE>(module.base);
     return matches;
   });

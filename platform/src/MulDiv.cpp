@@ -18,8 +18,7 @@ int MulDiv(int number, int numerator, int denominator) {
     const bool negative = (product < 0) != (denominator < 0);
     quotient += negative ? -1 : 1;
   }
-  if (quotient < std::numeric_limits<int32_t>::min() ||
-      quotient > std::numeric_limits<int32_t>::max()) {
+  if (quotient < std::numeric_limits<int32_t>::min() || quotient > std::numeric_limits<int32_t>::max()) {
     return -1;
   }
   return static_cast<int>(quotient);

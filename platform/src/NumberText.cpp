@@ -24,7 +24,7 @@ struct Decimal {
   bool negative = false;
   std::string special;  // "INF", "-INF", "NAN" or empty
   int exponent = 0;
-  std::string digits;   // no trailing zeros
+  std::string digits;  // no trailing zeros
 
   bool isZero() const { return special.empty() && digits.empty(); }
 };
@@ -97,7 +97,8 @@ std::string fractionDigits(const Decimal& d, int count) {
   std::string text;
   for (int i = 0; i < count; ++i) {
     const int index = d.exponent + i;
-    text.push_back(index >= 0 && index < static_cast<int>(d.digits.size()) ? d.digits[static_cast<size_t>(index)] : '0');
+    text.push_back(index >= 0 && index < static_cast<int>(d.digits.size()) ? d.digits[static_cast<size_t>(index)]
+                                                                           : '0');
   }
   return text;
 }
@@ -187,15 +188,18 @@ bool fixedBody(double value, int precision, int digits, bool thousands, const Nu
 std::string currencyLayout(const std::string& amount, bool negative, const NumberFormatSettings& settings) {
   // '$' stands for the currency string and '1' for the amount.
   static constexpr std::string_view kPositive[] = {"$1", "1$", "$ 1", "1 $"};
-  static constexpr std::string_view kNegative[] = {"($1)", "-$1", "$-1", "$1-", "(1$)", "-1$", "1-$", "1$-",
+  static constexpr std::string_view kNegative[] = {"($1)", "-$1",  "$-1",  "$1-",  "(1$)", "-1$",  "1-$",   "1$-",
                                                    "-1 $", "-$ 1", "1 $-", "$ 1-", "$ -1", "1- $", "($ 1)", "(1 $)"};
   const std::string_view layout = negative ? kNegative[std::clamp(settings.negativeCurrencyFormat, 0, 15)]
                                            : kPositive[std::clamp(settings.currencyFormat, 0, 3)];
   std::string text;
   for (const char c : layout) {
-    if (c == '$') text += settings.currencyString;
-    else if (c == '1') text += amount;
-    else text.push_back(c);
+    if (c == '$')
+      text += settings.currencyString;
+    else if (c == '1')
+      text += amount;
+    else
+      text.push_back(c);
   }
   return text;
 }
@@ -309,8 +313,10 @@ std::string layOut(const Picture& p, const std::string& whole, const std::string
     }
     if (const size_t marker = exponentMarker(text, i); marker > 0 && p.scientific) {
       out.push_back(c);
-      if (exponent < 0) out.push_back('-');
-      else if (text[i + 1] == '+') out.push_back('+');
+      if (exponent < 0)
+        out.push_back('-');
+      else if (text[i + 1] == '+')
+        out.push_back('+');
       out += paddedNumber(std::abs(exponent), static_cast<int>(marker) - 2);
       i += marker;
       continue;
@@ -387,8 +393,10 @@ std::optional<int32_t> parseStrictInteger(std::basic_string_view<Char> text) {
   for (; i < text.size(); ++i) {
     const auto unit = static_cast<uint32_t>(text[i]);
     uint32_t digit = 99;
-    if (unit >= '0' && unit <= '9') digit = unit - '0';
-    else if (base == 16 && (unit | 0x20) >= 'a' && (unit | 0x20) <= 'f') digit = (unit | 0x20) - 'a' + 10;
+    if (unit >= '0' && unit <= '9')
+      digit = unit - '0';
+    else if (base == 16 && (unit | 0x20) >= 'a' && (unit | 0x20) <= 'f')
+      digit = (unit | 0x20) - 'a' + 10;
     if (digit >= static_cast<uint32_t>(base)) return std::nullopt;
     value = value * static_cast<uint64_t>(base) + digit;
     if (value > limit) return std::nullopt;
@@ -437,8 +445,10 @@ std::string FormatFloat(std::string_view picture, double value, const NumberForm
   if (picture.empty() || sections[0].empty() || !std::isfinite(value)) return FloatToStr(value, settings);
   auto usable = [&](size_t index) { return sections.size() > index && !sections[index].empty(); };
   size_t section = 0;
-  if (value < 0 && usable(1)) section = 1;
-  else if (value == 0 && usable(2)) section = 2;
+  if (value < 0 && usable(1))
+    section = 1;
+  else if (value == 0 && usable(2))
+    section = 2;
   const Picture p = analyse(sections[section]);
   if (!p.scientific && std::fabs(value) >= 1e18) return FloatToStr(value, settings);
   bool zero = false;

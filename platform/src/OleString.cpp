@@ -121,8 +121,6 @@ UINT SysStringLen(BSTR string) { return SysStringByteLen(string) / 2; }
 
 LPVOID CoTaskMemAlloc(SIZE_T size) { return std::malloc(size == 0 ? 1 : size); }
 
-LPVOID CoTaskMemRealloc(LPVOID block, SIZE_T size) {
-  return std::realloc(block, size == 0 ? 1 : size);
-}
+LPVOID CoTaskMemRealloc(LPVOID block, SIZE_T size) { return std::realloc(block, size == 0 ? 1 : size); }
 
 void CoTaskMemFree(LPVOID block) { std::free(block); }

@@ -75,9 +75,7 @@ std::string resolveCase(const std::string& path) {
   return resolved;
 }
 
-bool isDriveLetter(char16_t unit) {
-  return (unit >= u'A' && unit <= u'Z') || (unit >= u'a' && unit <= u'z');
-}
+bool isDriveLetter(char16_t unit) { return (unit >= u'A' && unit <= u'Z') || (unit >= u'a' && unit <= u'z'); }
 
 }  // namespace
 

@@ -35,9 +35,7 @@ namespace {
 
 using platform::ini::Document;
 
-std::u16string_view viewOf(LPCWSTR text) {
-  return text == nullptr ? std::u16string_view() : std::u16string_view(text);
-}
+std::u16string_view viewOf(LPCWSTR text) { return text == nullptr ? std::u16string_view() : std::u16string_view(text); }
 
 bool failWithErrno() {
   SetLastError(platform::errorFromErrno(errno));
@@ -65,8 +63,7 @@ Document readDocument(LPCWSTR fileName) {
   const auto path = iniFilePath(fileName);
   if (!path) return Document::parse({});
   const auto& calls = platform::fileSyscalls();
-  const int fd = platform::retryAfterSignal(
-      [&] { return calls.open(path->c_str(), O_RDONLY | O_CLOEXEC, 0); });
+  const int fd = platform::retryAfterSignal([&] { return calls.open(path->c_str(), O_RDONLY | O_CLOEXEC, 0); });
   if (fd < 0) return Document::parse({});
   const auto bytes = readAll(fd);
   calls.close(fd);
@@ -112,8 +109,8 @@ std::unique_ptr<IniFolder> IniFolder::open(const std::string& path) {
     return nullptr;
   }
   const auto& calls = platform::fileSyscalls();
-  const int fd = platform::retryAfterSignal(
-      [&] { return calls.open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0); });
+  const int fd =
+      platform::retryAfterSignal([&] { return calls.open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0); });
   if (fd < 0) return nullptr;
   return std::unique_ptr<IniFolder>(new IniFolder(fd, std::move(name)));
 }
@@ -138,7 +135,6 @@ public:
   const struct stat& info() const { return info_; }
 
 private:
-
   int fd_ = -1;
   struct stat info_ {};
 };
@@ -147,8 +143,8 @@ std::unique_ptr<LockedFile> LockedFile::lock(const IniFolder& folder, bool creat
   const auto& calls = platform::fileSyscalls();
   const int flags = O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (create ? O_CREAT : 0);
   for (;;) {
-    const int fd = platform::retryAfterSignal(
-        [&] { return calls.openat(folder.fd(), folder.name().c_str(), flags, 0666); });
+    const int fd =
+        platform::retryAfterSignal([&] { return calls.openat(folder.fd(), folder.name().c_str(), flags, 0666); });
     if (fd < 0) return nullptr;
     auto file = std::make_unique<LockedFile>(fd);
     if (calls.fstat(fd, &file->info_) != 0) return nullptr;
@@ -188,8 +184,7 @@ pid_t writerOfTemporary(std::string_view entry, std::string_view name) {
       entry.substr(entry.size() - kTemporarySuffix.size()) != kTemporarySuffix) {
     return 0;
   }
-  const std::string_view middle =
-      entry.substr(prefix.size(), entry.size() - prefix.size() - kTemporarySuffix.size());
+  const std::string_view middle = entry.substr(prefix.size(), entry.size() - prefix.size() - kTemporarySuffix.size());
   const size_t dash = middle.find('-');
   if (dash == 0 || dash == std::string_view::npos || dash > 9) return 0;
   pid_t pid = 0;
@@ -230,13 +225,11 @@ void removeStaleCopies(const IniFolder& folder) {
 // Writes `bytes` to a new file beside the ini file with the locked file's
 // owner and mode and renames it over the file. False (errno set) when any
 // step fails; the temporary file is then removed.
-bool replaceAtomically(const IniFolder& folder, const LockedFile& target, std::string_view bytes,
-                       bool& ownerKept) {
+bool replaceAtomically(const IniFolder& folder, const LockedFile& target, std::string_view bytes, bool& ownerKept) {
   const auto& calls = platform::fileSyscalls();
   const std::string temporary = temporaryNameFor(folder.name());
   const int fd = platform::retryAfterSignal([&] {
-    return calls.openat(folder.fd(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                        0600);
+    return calls.openat(folder.fd(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   });
   if (fd < 0) return false;
   const struct stat& info = target.info();
@@ -245,8 +238,7 @@ bool replaceAtomically(const IniFolder& folder, const LockedFile& target, std::s
       ownerKept && writeAll(fd, bytes) && calls.fchmod(fd, info.st_mode & 07777) == 0 && calls.fsync(fd) == 0;
   const int savedErrno = errno;
   calls.close(fd);
-  if (isWritten &&
-      calls.renameat(folder.fd(), temporary.c_str(), folder.fd(), folder.name().c_str()) == 0) {
+  if (isWritten && calls.renameat(folder.fd(), temporary.c_str(), folder.fd(), folder.name().c_str()) == 0) {
     return true;
   }
   const int renameErrno = isWritten ? errno : savedErrno;
@@ -345,14 +337,13 @@ std::optional<std::u16string> lookUp(LPCWSTR section, LPCWSTR key, LPCWSTR fileN
 
 }  // namespace
 
-DWORD GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR defaultValue, LPWSTR buffer,
-                               DWORD size, LPCWSTR fileName) {
+DWORD GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR defaultValue, LPWSTR buffer, DWORD size,
+                               LPCWSTR fileName) {
   if (section == nullptr) return copyList(readDocument(fileName).sectionNames(), buffer, size);
   if (key == nullptr) {
     const Document document = readDocument(fileName);
     const auto range = document.findSection(section);
-    return copyList(range ? document.keyNames(*range) : std::vector<std::u16string>(), buffer,
-                    size);
+    return copyList(range ? document.keyNames(*range) : std::vector<std::u16string>(), buffer, size);
   }
   if (const auto value = lookUp(section, key, fileName)) return copyValue(*value, buffer, size);
   std::u16string_view fallback = viewOf(defaultValue);
@@ -378,8 +369,7 @@ UINT GetPrivateProfileIntW(LPCWSTR section, LPCWSTR key, INT defaultValue, LPCWS
 DWORD GetPrivateProfileSectionW(LPCWSTR section, LPWSTR buffer, DWORD size, LPCWSTR fileName) {
   const Document document = readDocument(fileName);
   const auto range = section == nullptr ? std::nullopt : document.findSection(section);
-  return copyList(range ? document.sectionLines(*range) : std::vector<std::u16string>(), buffer,
-                  size);
+  return copyList(range ? document.sectionLines(*range) : std::vector<std::u16string>(), buffer, size);
 }
 
 BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR fileName) {

@@ -40,8 +40,7 @@ pid_t waitChild(pid_t pid, int* status) {
 }
 
 // Runs in the child only: everything here must be safe after fork.
-[[noreturn]] void execInChild(const platform::detail::SpawnRequest& request, char** argv,
-                              char** envp, int reportFd) {
+[[noreturn]] void execInChild(const platform::detail::SpawnRequest& request, char** argv, char** envp, int reportFd) {
   sigset_t none;
   sigemptyset(&none);
   sigprocmask(SIG_SETMASK, &none, nullptr);

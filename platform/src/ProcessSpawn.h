@@ -13,9 +13,9 @@
 namespace platform::detail {
 
 struct SpawnRequest {
-  std::vector<std::string> arguments;  // arguments[0] is the program
+  std::vector<std::string> arguments;         // arguments[0] is the program
   std::vector<std::string> extraEnvironment;  // "NAME=value" entries added to ours
-  std::string workingFolder;  // empty: ours
+  std::string workingFolder;                  // empty: ours
   bool detached = false;
 };
 

@@ -45,8 +45,8 @@ public:
       exitCode_ = 0;  // reaped elsewhere: the status is lost, not running
       return true;
     }
-    exitCode_ = WIFEXITED(status) ? static_cast<DWORD>(WEXITSTATUS(status))
-                                  : 128u + static_cast<DWORD>(WTERMSIG(status));
+    exitCode_ =
+        WIFEXITED(status) ? static_cast<DWORD>(WEXITSTATUS(status)) : 128u + static_cast<DWORD>(WTERMSIG(status));
     return true;
   }
   DWORD exitCode() const { return exitCode_; }
@@ -91,14 +91,11 @@ bool hasFolder(std::u16string_view file) {
 // and the name. Anything else given to cmd.exe has no meaning here.
 std::optional<LaunchPlan> serviceCommandPlan(const std::vector<std::u16string>& parameters) {
   if (parameters.size() != 4) return std::nullopt;
-  if (!platform::equalsIgnoreCase(parameters[0], u"/C") ||
-      !platform::equalsIgnoreCase(parameters[1], u"net"))
+  if (!platform::equalsIgnoreCase(parameters[0], u"/C") || !platform::equalsIgnoreCase(parameters[1], u"net"))
     return std::nullopt;
   const bool start = platform::equalsIgnoreCase(parameters[2], u"start");
   if (!start && !platform::equalsIgnoreCase(parameters[2], u"stop")) return std::nullopt;
-  return LaunchPlan{{serviceControlTool(), start ? "start" : "stop",
-                     platform::wideToAnsiLenient(parameters[3])},
-                    {}};
+  return LaunchPlan{{serviceControlTool(), start ? "start" : "stop", platform::wideToAnsiLenient(parameters[3])}, {}};
 }
 
 // "http:", "https:", "mailto:": a scheme of two or more letters, so a drive
@@ -188,8 +185,7 @@ intptr_t planLaunch(const SHELLEXECUTEINFOW& info, LaunchPlan& plan) {
 
   // A program ("*.exe") that may not be run is refused, never handed to
   // the opener as a document.
-  if (hasFolder(file) && endsWithExe(file) && access(program.c_str(), F_OK) == 0 &&
-      !isExecutableFile(program)) {
+  if (hasFolder(file) && endsWithExe(file) && access(program.c_str(), F_OK) == 0 && !isExecutableFile(program)) {
     return SE_ERR_ACCESSDENIED;
   }
   // A document goes to the opener with its path as the one argument.
@@ -212,32 +208,22 @@ intptr_t planLaunch(const SHELLEXECUTEINFOW& info, LaunchPlan& plan) {
 
 intptr_t shellErrorOf(int error) {
   switch (error) {
-  case ENOENT:
-    return SE_ERR_FNF;
-  case ENOTDIR:
-    return SE_ERR_PNF;
-  case EACCES:
-  case EPERM:
-    return SE_ERR_ACCESSDENIED;
-  case ENOMEM:
-    return SE_ERR_OOM;
-  default:
-    return SE_ERR_FNF;
+    case ENOENT: return SE_ERR_FNF;
+    case ENOTDIR: return SE_ERR_PNF;
+    case EACCES:
+    case EPERM: return SE_ERR_ACCESSDENIED;
+    case ENOMEM: return SE_ERR_OOM;
+    default: return SE_ERR_FNF;
   }
 }
 
 DWORD lastErrorOf(intptr_t shellError) {
   switch (shellError) {
-  case SE_ERR_PNF:
-    return ERROR_PATH_NOT_FOUND;
-  case SE_ERR_ACCESSDENIED:
-    return ERROR_ACCESS_DENIED;
-  case SE_ERR_OOM:
-    return ERROR_NOT_ENOUGH_MEMORY;
-  case SE_ERR_NOASSOC:
-    return ERROR_NO_ASSOCIATION;
-  default:
-    return ERROR_FILE_NOT_FOUND;
+    case SE_ERR_PNF: return ERROR_PATH_NOT_FOUND;
+    case SE_ERR_ACCESSDENIED: return ERROR_ACCESS_DENIED;
+    case SE_ERR_OOM: return ERROR_NOT_ENOUGH_MEMORY;
+    case SE_ERR_NOASSOC: return ERROR_NO_ASSOCIATION;
+    default: return ERROR_FILE_NOT_FOUND;
   }
 }
 
@@ -323,8 +309,7 @@ bool platform::runServiceControlTool(std::string_view verb, std::u16string_view 
   return true;
 }
 
-HINSTANCE ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,
-                        int show) {
+HINSTANCE ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory, int show) {
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
   info.hwnd = owner;

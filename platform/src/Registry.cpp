@@ -71,9 +71,7 @@ char16_t unitAt(const BYTE* data, DWORD index) {
 
 bool hasRights(const OpenedKey& key, REGSAM needed) { return (key.access & needed) == needed; }
 
-std::u16string_view nameOf(LPCWSTR name) {
-  return name == nullptr ? std::u16string_view() : std::u16string_view(name);
-}
+std::u16string_view nameOf(LPCWSTR name) { return name == nullptr ? std::u16string_view() : std::u16string_view(name); }
 
 // Copies value data out as RegQueryValueExW and RegEnumValueW do.
 LONG copyData(const StoredValue& value, DWORD* type, BYTE* data, DWORD* dataSize) {
@@ -100,7 +98,7 @@ LONG copyName(std::u16string_view name, LPWSTR buffer, DWORD* length) {
 }
 
 // The longest names the registry holds, in UTF-16 units.
-constexpr size_t kMaxKeyNameLength = 255;     // one component of a key path
+constexpr size_t kMaxKeyNameLength = 255;  // one component of a key path
 constexpr size_t kMaxValueNameLength = 16383;
 
 bool hasOverlongComponent(std::u16string_view path) {
@@ -113,8 +111,7 @@ bool hasOverlongComponent(std::u16string_view path) {
   return false;
 }
 
-LONG openKey(HKEY parent, LPCWSTR subKey, REGSAM access, bool create, PHKEY result,
-             DWORD* disposition) {
+LONG openKey(HKEY parent, LPCWSTR subKey, REGSAM access, bool create, PHKEY result, DWORD* disposition) {
   if (result == nullptr) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
   if (create && hasOverlongComponent(nameOf(subKey))) return ERROR_INVALID_PARAMETER;
@@ -143,8 +140,8 @@ LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM access, PHKEY result)
   return openKey(key, subKey, access, /*create=*/false, result, nullptr);
 }
 
-LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM access,
-                     const SECURITY_ATTRIBUTES*, PHKEY result, DWORD* disposition) {
+LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM access, const SECURITY_ATTRIBUTES*,
+                     PHKEY result, DWORD* disposition) {
   if (subKey == nullptr) return ERROR_INVALID_PARAMETER;
   return openKey(key, subKey, access, /*create=*/true, result, disposition);
 }
@@ -168,20 +165,17 @@ LONG RegDeleteKeyW(HKEY handle, LPCWSTR subKey) {
   return withStore(key->root, [&](auto& store) { return store.deleteKey(key->id, subKey); });
 }
 
-LONG RegQueryValueExW(HKEY handle, LPCWSTR name, DWORD*, DWORD* type, BYTE* data,
-                      DWORD* dataSize) {
+LONG RegQueryValueExW(HKEY handle, LPCWSTR name, DWORD*, DWORD* type, BYTE* data, DWORD* dataSize) {
   const auto key = keyOf(handle);
   if (!key) return ERROR_INVALID_HANDLE;
   if (!hasRights(*key, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   StoredValue value;
-  const LONG status =
-      withStore(key->root, [&](auto& store) { return store.queryValue(key->id, nameOf(name), value); });
+  const LONG status = withStore(key->root, [&](auto& store) { return store.queryValue(key->id, nameOf(name), value); });
   if (status != ERROR_SUCCESS) return status;
   return copyData(value, type, data, dataSize);
 }
 
-LONG RegSetValueExW(HKEY handle, LPCWSTR name, DWORD, DWORD type, const BYTE* data,
-                    DWORD dataSize) {
+LONG RegSetValueExW(HKEY handle, LPCWSTR name, DWORD, DWORD type, const BYTE* data, DWORD dataSize) {
   const auto key = keyOf(handle);
   if (!key) return ERROR_INVALID_HANDLE;
   if (!hasRights(*key, KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
@@ -197,8 +191,7 @@ LONG RegSetValueExW(HKEY handle, LPCWSTR name, DWORD, DWORD type, const BYTE* da
   if (isString && dataSize >= 2 && dataSize % 2 == 0 && unitAt(data, dataSize / 2 - 1) != 0) {
     bytes.append(2, '\0');
   }
-  return withStore(key->root,
-                   [&](auto& store) { return store.setValue(key->id, nameOf(name), type, bytes); });
+  return withStore(key->root, [&](auto& store) { return store.setValue(key->id, nameOf(name), type, bytes); });
 }
 
 LONG RegDeleteValueW(HKEY handle, LPCWSTR name) {
@@ -208,9 +201,8 @@ LONG RegDeleteValueW(HKEY handle, LPCWSTR name) {
   return withStore(key->root, [&](auto& store) { return store.deleteValue(key->id, nameOf(name)); });
 }
 
-LONG RegQueryInfoKeyW(HKEY handle, LPWSTR keyClass, DWORD* classLength, DWORD*, DWORD* subKeys,
-                      DWORD* maxSubKeyLength, DWORD* maxClassLength, DWORD* values,
-                      DWORD* maxValueNameLength, DWORD* maxValueLength,
+LONG RegQueryInfoKeyW(HKEY handle, LPWSTR keyClass, DWORD* classLength, DWORD*, DWORD* subKeys, DWORD* maxSubKeyLength,
+                      DWORD* maxClassLength, DWORD* values, DWORD* maxValueNameLength, DWORD* maxValueLength,
                       DWORD* securityDescriptor, FILETIME* lastWriteTime) {
   const auto key = keyOf(handle);
   if (!key) return ERROR_INVALID_HANDLE;
@@ -231,14 +223,13 @@ LONG RegQueryInfoKeyW(HKEY handle, LPWSTR keyClass, DWORD* classLength, DWORD*, 
   return ERROR_SUCCESS;
 }
 
-LONG RegEnumKeyExW(HKEY handle, DWORD index, LPWSTR name, DWORD* nameLength, DWORD*,
-                   LPWSTR keyClass, DWORD* classLength, FILETIME* lastWriteTime) {
+LONG RegEnumKeyExW(HKEY handle, DWORD index, LPWSTR name, DWORD* nameLength, DWORD*, LPWSTR keyClass,
+                   DWORD* classLength, FILETIME* lastWriteTime) {
   const auto key = keyOf(handle);
   if (!key) return ERROR_INVALID_HANDLE;
   if (!hasRights(*key, KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
   std::u16string found;
-  const LONG status =
-      withStore(key->root, [&](auto& store) { return store.enumKey(key->id, index, found); });
+  const LONG status = withStore(key->root, [&](auto& store) { return store.enumKey(key->id, index, found); });
   if (status != ERROR_SUCCESS) return status;
   if (keyClass != nullptr && classLength != nullptr && *classLength > 0) keyClass[0] = 0;
   if (classLength != nullptr) *classLength = 0;
@@ -246,30 +237,27 @@ LONG RegEnumKeyExW(HKEY handle, DWORD index, LPWSTR name, DWORD* nameLength, DWO
   return copyName(found, name, nameLength);
 }
 
-LONG RegEnumValueW(HKEY handle, DWORD index, LPWSTR name, DWORD* nameLength, DWORD*, DWORD* type,
-                   BYTE* data, DWORD* dataSize) {
+LONG RegEnumValueW(HKEY handle, DWORD index, LPWSTR name, DWORD* nameLength, DWORD*, DWORD* type, BYTE* data,
+                   DWORD* dataSize) {
   const auto key = keyOf(handle);
   if (!key) return ERROR_INVALID_HANDLE;
   if (!hasRights(*key, KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   StoredValue value;
-  const LONG status =
-      withStore(key->root, [&](auto& store) { return store.enumValue(key->id, index, value); });
+  const LONG status = withStore(key->root, [&](auto& store) { return store.enumValue(key->id, index, value); });
   if (status != ERROR_SUCCESS) return status;
   const LONG named = copyName(value.name, name, nameLength);
   if (named != ERROR_SUCCESS) return named;
   return copyData(value, type, data, dataSize);
 }
 
-NTSTATUS NtQueryKey(HANDLE handle, int informationClass, void* information, ULONG length,
-                    ULONG* resultLength) {
+NTSTATUS NtQueryKey(HANDLE handle, int informationClass, void* information, ULONG length, ULONG* resultLength) {
   if (informationClass != KeyNameInformation || resultLength == nullptr) {
     return STATUS_INVALID_PARAMETER;
   }
   const auto key = keyOf(static_cast<HKEY>(handle));
   if (!key) return STATUS_INVALID_HANDLE;
-  std::u16string name = key->root == RootKind::LocalMachine
-                            ? std::u16string(u"\\REGISTRY\\MACHINE")
-                            : u"\\REGISTRY\\USER\\";
+  std::u16string name =
+      key->root == RootKind::LocalMachine ? std::u16string(u"\\REGISTRY\\MACHINE") : u"\\REGISTRY\\USER\\";
   if (key->root == RootKind::CurrentUser) {
     const std::string user = std::to_string(geteuid());
     name += std::u16string(user.begin(), user.end());

@@ -42,8 +42,8 @@ std::string storedName(std::u16string_view name) {
   bytes.reserve(name.size() * 3);
   for (size_t at = 0; at < name.size(); ++at) {
     uint32_t code = name[at];
-    const bool isPair = code >= 0xD800 && code <= 0xDBFF && at + 1 < name.size() && name[at + 1] >= 0xDC00 &&
-                        name[at + 1] <= 0xDFFF;
+    const bool isPair =
+        code >= 0xD800 && code <= 0xDBFF && at + 1 < name.size() && name[at + 1] >= 0xDC00 && name[at + 1] <= 0xDFFF;
     if (isPair) code = 0x10000 + ((code - 0xD800) << 10) + (name[++at] - 0xDC00);
     platform::appendUtf8(bytes, code);
   }
@@ -98,8 +98,7 @@ public:
   }
   Statement& bind(int index, std::string_view text) {
     if (statement_ != nullptr) {
-      sqlite3_bind_text(statement_, index, text.data(), static_cast<int>(text.size()),
-                        SQLITE_TRANSIENT);
+      sqlite3_bind_text(statement_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
     }
     return *this;
   }
@@ -149,10 +148,8 @@ std::vector<std::u16string_view> componentsOf(std::u16string_view path) {
 std::string databasePath(RootKind root) {
   const std::string folder = platformRoot() + "/registry";
   switch (root) {
-    case RootKind::CurrentUser:
-      return folder + "/HKCU.db";
-    case RootKind::LocalMachine:
-      return folder + "/HKLM.db";
+    case RootKind::CurrentUser: return folder + "/HKCU.db";
+    case RootKind::LocalMachine: return folder + "/HKLM.db";
   }
   __builtin_unreachable();
 }
@@ -161,8 +158,7 @@ sqlite3* openDatabase(const std::string& path) {
   fileSyscalls().mkdir(platformRoot().c_str(), 0755);
   fileSyscalls().mkdir((platformRoot() + "/registry").c_str(), 0755);
   sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-      SQLITE_OK) {
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
     sqlite3_close(db);
     return nullptr;
   }
@@ -214,8 +210,7 @@ LONG withStore(RootKind root, const std::function<LONG(Store&)>& body) {
 Store::~Store() { sqlite3_close(db_); }
 
 LONG Store::transaction(bool isWrite, LONG failure, const std::function<LONG()>& body) {
-  if (sqlite3_exec(db_, isWrite ? "BEGIN IMMEDIATE" : "BEGIN", nullptr, nullptr, nullptr) !=
-      SQLITE_OK) {
+  if (sqlite3_exec(db_, isWrite ? "BEGIN IMMEDIATE" : "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
     return failure;
   }
   LONG result = body();
@@ -232,8 +227,8 @@ bool Store::keyExists(int64_t key) {
   return query.bind(1, key).step() == SQLITE_ROW;
 }
 
-LONG Store::openPath(int64_t from, std::u16string_view subKey, bool create, int64_t& id,
-                     std::u16string& path, bool& created) {
+LONG Store::openPath(int64_t from, std::u16string_view subKey, bool create, int64_t& id, std::u16string& path,
+                     bool& created) {
   created = false;
   return transaction(create, ERROR_CANTWRITE, [&]() -> LONG {
     if (!keyExists(from)) return ERROR_KEY_DELETED;
@@ -249,8 +244,7 @@ LONG Store::openPath(int64_t from, std::u16string_view subKey, bool create, int6
       if (found != SQLITE_DONE) return ERROR_CANTREAD;
       if (!create) return ERROR_FILE_NOT_FOUND;
       Statement insert(db_, "INSERT INTO keys(parent, name, folded) VALUES(?, ?, ?)");
-      if (insert.bind(1, id).bind(2, utf8(component)).bind(3, foldedName(component)).step() !=
-          SQLITE_DONE) {
+      if (insert.bind(1, id).bind(2, utf8(component)).bind(3, foldedName(component)).step() != SQLITE_DONE) {
         return ERROR_CANTWRITE;
       }
       id = sqlite3_last_insert_rowid(db_);
@@ -301,15 +295,13 @@ LONG Store::setValue(int64_t key, std::u16string_view name, DWORD type, std::str
     if (!keyExists(key)) return ERROR_KEY_DELETED;
     // An existing value keeps its row, so it keeps its place in enumeration.
     Statement update(db_, "UPDATE registry_values SET type = ?, data = ? WHERE key = ? AND folded = ?");
-    if (update.bind(1, type).bindBlob(2, data).bind(3, key).bind(4, foldedName(name)).step() !=
-        SQLITE_DONE) {
+    if (update.bind(1, type).bindBlob(2, data).bind(3, key).bind(4, foldedName(name)).step() != SQLITE_DONE) {
       return ERROR_CANTWRITE;
     }
     if (sqlite3_changes(db_) > 0) return ERROR_SUCCESS;
-    Statement insert(db_,
-                     "INSERT INTO registry_values(key, name, folded, type, data) VALUES(?, ?, ?, ?, ?)");
-    if (insert.bind(1, key).bind(2, utf8(name)).bind(3, foldedName(name)).bind(4, type)
-            .bindBlob(5, data).step() != SQLITE_DONE) {
+    Statement insert(db_, "INSERT INTO registry_values(key, name, folded, type, data) VALUES(?, ?, ?, ?, ?)");
+    if (insert.bind(1, key).bind(2, utf8(name)).bind(3, foldedName(name)).bind(4, type).bindBlob(5, data).step() !=
+        SQLITE_DONE) {
       return ERROR_CANTWRITE;
     }
     return ERROR_SUCCESS;
@@ -339,8 +331,7 @@ LONG Store::counts(int64_t key, KeyCounts& counts) {
     values.bind(1, key);
     while (values.step() == SQLITE_ROW) {
       ++counts.values;
-      counts.maxValueNameLength =
-          std::max<DWORD>(counts.maxValueNameLength, static_cast<DWORD>(values.text(0).size()));
+      counts.maxValueNameLength = std::max<DWORD>(counts.maxValueNameLength, static_cast<DWORD>(values.text(0).size()));
       counts.maxValueLength = std::max<DWORD>(counts.maxValueLength, static_cast<DWORD>(values.integer(1)));
     }
     return ERROR_SUCCESS;
@@ -362,8 +353,7 @@ LONG Store::enumKey(int64_t key, DWORD index, std::u16string& name) {
 LONG Store::enumValue(int64_t key, DWORD index, StoredValue& value) {
   return transaction(false, ERROR_CANTREAD, [&]() -> LONG {
     if (!keyExists(key)) return ERROR_KEY_DELETED;
-    Statement find(db_,
-                   "SELECT name, type, data FROM registry_values WHERE key = ? ORDER BY id LIMIT 1 OFFSET ?");
+    Statement find(db_, "SELECT name, type, data FROM registry_values WHERE key = ? ORDER BY id LIMIT 1 OFFSET ?");
     const int found = find.bind(1, key).bind(2, index).step();
     if (found == SQLITE_DONE) return ERROR_NO_MORE_ITEMS;
     if (found != SQLITE_ROW) return ERROR_CANTREAD;

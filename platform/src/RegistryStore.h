@@ -53,8 +53,8 @@ public:
   // Walks `subKey` ('\'-separated, empty components ignored) down from
   // `from`, creating missing keys when `create` is set. `path` receives the
   // names walked, as stored, joined by '\'.
-  LONG openPath(int64_t from, std::u16string_view subKey, bool create, int64_t& id,
-                std::u16string& path, bool& created);
+  LONG openPath(int64_t from, std::u16string_view subKey, bool create, int64_t& id, std::u16string& path,
+                bool& created);
   LONG deleteKey(int64_t parent, std::u16string_view subKey);
   LONG queryValue(int64_t key, std::u16string_view name, StoredValue& value);
   LONG setValue(int64_t key, std::u16string_view name, DWORD type, std::string_view data);

@@ -37,8 +37,7 @@ void storeLocked(StringTable& table, UINT id, std::u16string_view text) {
 
 }  // namespace
 
-void platform::registerStringResources(HINSTANCE module,
-                                       std::initializer_list<StringResource> strings) {
+void platform::registerStringResources(HINSTANCE module, std::initializer_list<StringResource> strings) {
   Registry& reg = registry();
   std::lock_guard lock(reg.mutex);
   StringTable& table = reg.tables[module];

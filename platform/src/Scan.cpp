@@ -82,7 +82,7 @@ enum class StepKind { Matched, Mismatch, EndOfText, Fault };
 
 template <class Char>
 class Scanner {
- public:
+public:
   Scanner(std::basic_string_view<Char> text, std::basic_string_view<Char> format, std::span<const ScanTarget> targets)
       : text_(text), format_(format), targets_(targets) {}
 
@@ -97,7 +97,7 @@ class Scanner {
     return result_;
   }
 
- private:
+private:
   using Text = std::basic_string<Char>;
 
   char peek() const { return at_ < text_.size() ? syntaxChar(text_[at_]) : '\0'; }
@@ -214,8 +214,10 @@ class Scanner {
     size_t digits = 0;
     while (at_ < end && digitValue(peek()) < base) {
       const uint64_t digit = static_cast<uint64_t>(digitValue(peek()));
-      if (magnitude > (std::numeric_limits<uint64_t>::max() - digit) / static_cast<uint64_t>(base)) overflow = true;
-      else magnitude = magnitude * static_cast<uint64_t>(base) + digit;
+      if (magnitude > (std::numeric_limits<uint64_t>::max() - digit) / static_cast<uint64_t>(base))
+        overflow = true;
+      else
+        magnitude = magnitude * static_cast<uint64_t>(base) + digit;
       ++at_;
       ++digits;
     }
@@ -292,8 +294,10 @@ class Scanner {
     const ScanTarget* target =
         targetFor([](ScanTargetKind kind) { return kind == ScanTargetKind::Float || kind == ScanTargetKind::Double; });
     if (target == nullptr) return StepKind::Fault;
-    if (target->kind() == ScanTargetKind::Float) *static_cast<float*>(target->pointer()) = static_cast<float>(value);
-    else *static_cast<double*>(target->pointer()) = value;
+    if (target->kind() == ScanTargetKind::Float)
+      *static_cast<float*>(target->pointer()) = static_cast<float>(value);
+    else
+      *static_cast<double*>(target->pointer()) = value;
     assigned();
     return StepKind::Matched;
   }
@@ -356,10 +360,10 @@ class Scanner {
   std::basic_string_view<Char> text_;
   std::basic_string_view<Char> format_;
   std::span<const ScanTarget> targets_;
-  size_t at_ = 0;          // units of text consumed
-  size_t nextTarget_ = 0;  // index of the next target to fill
-  size_t specStart_ = 0;   // where the conversion being read starts in the format
-  bool converted_ = false; // an item was assigned
+  size_t at_ = 0;           // units of text consumed
+  size_t nextTarget_ = 0;   // index of the next target to fill
+  size_t specStart_ = 0;    // where the conversion being read starts in the format
+  bool converted_ = false;  // an item was assigned
   ScanResult result_;
 };
 

@@ -154,21 +154,22 @@ bool TService::grants(const TServiceEvent& event) {
 
 void TService::dispatch(DWORD code) {
   switch (code) {
-  case SERVICE_CONTROL_STOP:
-    if (grants(OnStop)) {
-      state_ = SERVICE_STOPPED;
-      stopped_ = true;
-    }
-    return;
-  case SERVICE_CONTROL_PAUSE:
-    if (grants(OnPause)) state_ = SERVICE_PAUSED;
-    return;
-  case SERVICE_CONTROL_CONTINUE:
-    if (grants(OnContinue)) state_ = SERVICE_RUNNING;
-    return;
-  default:
-    if (!HandleControlCode(code)) LogMessage(u"control " + platform::ansiToWideLenient(std::to_string(code)) + u" not handled");
-    return;
+    case SERVICE_CONTROL_STOP:
+      if (grants(OnStop)) {
+        state_ = SERVICE_STOPPED;
+        stopped_ = true;
+      }
+      return;
+    case SERVICE_CONTROL_PAUSE:
+      if (grants(OnPause)) state_ = SERVICE_PAUSED;
+      return;
+    case SERVICE_CONTROL_CONTINUE:
+      if (grants(OnContinue)) state_ = SERVICE_RUNNING;
+      return;
+    default:
+      if (!HandleControlCode(code))
+        LogMessage(u"control " + platform::ansiToWideLenient(std::to_string(code)) + u" not handled");
+      return;
   }
 }
 
@@ -286,10 +287,9 @@ bool TServiceApplication::installServices(bool install) {
     WCHAR program[4096] = {};
     GetModuleFileNameW(nullptr, program, 4096);
     const std::u16string commandLine = u"\"" + std::u16string(program) + u"\"";
-    SC_HANDLE handle = CreateServiceW(manager, service->Name().c_str(), service->DisplayName().c_str(),
-                                      SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START,
-                                      SERVICE_ERROR_NORMAL, commandLine.c_str(), nullptr, nullptr, nullptr,
-                                      nullptr, nullptr);
+    SC_HANDLE handle = CreateServiceW(
+        manager, service->Name().c_str(), service->DisplayName().c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+        SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, commandLine.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
     const bool created = handle && platform::setServiceControlGroup(handle, service->ControlGroup);
     if (handle) CloseServiceHandle(handle);
     service->LogMessage(created ? u"service installed" : u"cannot install the service");

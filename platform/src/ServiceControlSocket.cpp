@@ -79,8 +79,8 @@ int platform::detail::sendServiceControl(const std::string& path, DWORD control,
   unsigned char answer[12];
   // The service answers as soon as it has queued the control; a service
   // that takes longer than this is hung.
-  const bool ok = writeExactly(fd, request, sizeof request) &&
-                  readExactly(fd, answer, sizeof answer, /*timeoutMs=*/30000);
+  const bool ok =
+      writeExactly(fd, request, sizeof request) && readExactly(fd, answer, sizeof answer, /*timeoutMs=*/30000);
   close(fd);
   if (!ok) return EPROTO;
   reply.accepted = getLittleEndian(answer);
@@ -170,8 +170,8 @@ void platform::detail::ControlConnections::acceptWaiting(int listener) {
 
 bool platform::detail::ControlConnections::readAndAnswer(Client& client, const Answer& answer) {
   for (;;) {
-    const ssize_t got = recv(client.fd, client.request + client.received, sizeof client.request - client.received,
-                             MSG_DONTWAIT);
+    const ssize_t got =
+        recv(client.fd, client.request + client.received, sizeof client.request - client.received, MSG_DONTWAIT);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return false;
     if (got <= 0) return true;  // closed or broken before the request was whole
@@ -192,8 +192,8 @@ void platform::detail::ControlConnections::serve(int listener, int timeoutMs, co
   std::vector<Client> open;
   for (size_t i = 0; i < clients_.size(); ++i) {
     Client& client = clients_[i];
-    const bool isDone = (waitFor[i + 1].revents != 0 && readAndAnswer(client, answer)) ||
-                        now - client.acceptedMs >= kRequestWaitMs;
+    const bool isDone =
+        (waitFor[i + 1].revents != 0 && readAndAnswer(client, answer)) || now - client.acceptedMs >= kRequestWaitMs;
     if (isDone) {
       close(client.fd);
       continue;

@@ -35,8 +35,7 @@ private:
 
 class ServiceObject final : public platform::KernelObject {
 public:
-  ServiceObject(std::string folder, std::u16string name)
-      : folder_(std::move(folder)), name_(std::move(name)) {}
+  ServiceObject(std::string folder, std::u16string name) : folder_(std::move(folder)), name_(std::move(name)) {}
   const std::string& folder() const { return folder_; }
   const std::u16string& name() const { return name_; }
 
@@ -83,11 +82,16 @@ std::optional<platform::ServiceRecord> readRecord(const std::string& path) {
     if (equals == std::string::npos) continue;
     const std::string key = line.substr(0, equals);
     const std::string value = line.substr(equals + 1);
-    if (key == "Name") record.name = platform::ansiToWideLenient(value);
-    else if (key == "DisplayName") record.displayName = platform::ansiToWideLenient(value);
-    else if (key == "BinaryPath") record.binaryPath = platform::ansiToWideLenient(value);
-    else if (key == "StartType") record.startType = static_cast<DWORD>(std::strtoul(value.c_str(), nullptr, 10));
-    else if (key == "Group") record.group = value;
+    if (key == "Name")
+      record.name = platform::ansiToWideLenient(value);
+    else if (key == "DisplayName")
+      record.displayName = platform::ansiToWideLenient(value);
+    else if (key == "BinaryPath")
+      record.binaryPath = platform::ansiToWideLenient(value);
+    else if (key == "StartType")
+      record.startType = static_cast<DWORD>(std::strtoul(value.c_str(), nullptr, 10));
+    else if (key == "Group")
+      record.group = value;
   }
   if (record.name.empty()) return std::nullopt;
   return record;
@@ -186,10 +190,9 @@ SC_HANDLE OpenServiceW(SC_HANDLE manager, LPCWSTR name, DWORD /*access*/) {
   return handleOf(new ServiceObject(database->folder(), record->name));
 }
 
-SC_HANDLE CreateServiceW(SC_HANDLE manager, LPCWSTR name, LPCWSTR displayName, DWORD /*access*/,
-                         DWORD /*serviceType*/, DWORD startType, DWORD /*errorControl*/,
-                         LPCWSTR binaryPath, LPCWSTR /*loadOrderGroup*/, DWORD* /*tagId*/,
-                         LPCWSTR /*dependencies*/, LPCWSTR /*startName*/, LPCWSTR /*password*/) {
+SC_HANDLE CreateServiceW(SC_HANDLE manager, LPCWSTR name, LPCWSTR displayName, DWORD /*access*/, DWORD /*serviceType*/,
+                         DWORD startType, DWORD /*errorControl*/, LPCWSTR binaryPath, LPCWSTR /*loadOrderGroup*/,
+                         DWORD* /*tagId*/, LPCWSTR /*dependencies*/, LPCWSTR /*startName*/, LPCWSTR /*password*/) {
   auto* database = managerOf(manager);
   if (!database) return nullptr;
   if (!name || !isValidServiceName(name) || !binaryPath || !*binaryPath) {
@@ -239,8 +242,7 @@ BOOL ControlService(SC_HANDLE service, DWORD control, SERVICE_STATUS* status) {
   // hangs; only a question is repeated, never a control that acts.
   if (error == EPROTO) {
     platform::detail::ControlReply probe;
-    const int again =
-        platform::detail::sendServiceControl(socketPath, SERVICE_CONTROL_INTERROGATE, probe);
+    const int again = platform::detail::sendServiceControl(socketPath, SERVICE_CONTROL_INTERROGATE, probe);
     if (again == ENOENT || again == ECONNREFUSED) error = again;
     if (again == 0 && control == SERVICE_CONTROL_INTERROGATE) {
       error = 0;

@@ -85,9 +85,8 @@ BOOL LookupPrivilegeValueW(LPCWSTR /*systemName*/, LPCWSTR name, LUID* luid) {
   return TRUE;
 }
 
-BOOL AdjustTokenPrivileges(HANDLE token, BOOL /*disableAll*/, TOKEN_PRIVILEGES* /*newState*/,
-                           DWORD /*bufferLength*/, TOKEN_PRIVILEGES* /*previousState*/,
-                           DWORD* returnLength) {
+BOOL AdjustTokenPrivileges(HANDLE token, BOOL /*disableAll*/, TOKEN_PRIVILEGES* /*newState*/, DWORD /*bufferLength*/,
+                           TOKEN_PRIVILEGES* /*previousState*/, DWORD* returnLength) {
   if (!platform::lookupHandleAs<TokenObject>(token)) return FALSE;
   if (currentFaults().adjustPrivileges) {
     SetLastError(ERROR_ACCESS_DENIED);

@@ -51,9 +51,7 @@ const platform::SocketSyscalls kRealSocketSyscalls = {
       if (fromLength) *fromLength = size;
       return result;
     },
-    [](int fd, const void* buffer, size_t length, int flags) {
-      return ::send(fd, buffer, length, flags);
-    },
+    [](int fd, const void* buffer, size_t length, int flags) { return ::send(fd, buffer, length, flags); },
     [](int fd, const void* buffer, size_t length, int flags, const void* to, unsigned toLength) {
       return ::sendto(fd, buffer, length, flags, static_cast<const sockaddr*>(to), toLength);
     },
@@ -114,9 +112,9 @@ struct BoundOperation {
   int fd;
   char* buffer;
   size_t length;
-  SOCKADDR* from;         // ReceiveFrom: the caller's sender address
+  SOCKADDR* from;  // ReceiveFrom: the caller's sender address
   int* fromLength;
-  sockaddr_in to;         // SendTo: a copy of the destination
+  sockaddr_in to;  // SendTo: a copy of the destination
   WSAOVERLAPPED* overlapped;
 
   bool wantsInput() const { return kind == Kind::Receive || kind == Kind::ReceiveFrom; }
@@ -130,18 +128,16 @@ ssize_t attempt(BoundOperation& operation) {
       return calls.recv(operation.fd, operation.buffer, operation.length, MSG_DONTWAIT);
     case BoundOperation::Kind::ReceiveFrom: {
       unsigned size = operation.fromLength ? static_cast<unsigned>(*operation.fromLength) : 0;
-      const ssize_t result = calls.recvfrom(operation.fd, operation.buffer, operation.length,
-                                            MSG_DONTWAIT, operation.from,
-                                            operation.from ? &size : nullptr);
+      const ssize_t result = calls.recvfrom(operation.fd, operation.buffer, operation.length, MSG_DONTWAIT,
+                                            operation.from, operation.from ? &size : nullptr);
       if (result >= 0 && operation.fromLength) *operation.fromLength = static_cast<int>(size);
       return result;
     }
     case BoundOperation::Kind::Send:
-      return calls.send(operation.fd, operation.buffer, operation.length,
-                        MSG_DONTWAIT | MSG_NOSIGNAL);
+      return calls.send(operation.fd, operation.buffer, operation.length, MSG_DONTWAIT | MSG_NOSIGNAL);
     case BoundOperation::Kind::SendTo:
-      return calls.sendto(operation.fd, operation.buffer, operation.length,
-                          MSG_DONTWAIT | MSG_NOSIGNAL, &operation.to, sizeof operation.to);
+      return calls.sendto(operation.fd, operation.buffer, operation.length, MSG_DONTWAIT | MSG_NOSIGNAL, &operation.to,
+                          sizeof operation.to);
   }
   return -1;
 }
@@ -297,8 +293,7 @@ int platform::setsockopt(SOCKET s, int level, int option, const char* value, int
     // Not lingering is the graceful close; a linger of 0 seconds would reset.
     const linger off{flag ? 0 : 1, 0};
     if (flag == 0) return 0;
-    return ::setsockopt(fdOf(s), SOL_SOCKET, SO_LINGER, &off, sizeof off) == 0 ? 0
-                                                                              : failWithErrno();
+    return ::setsockopt(fdOf(s), SOL_SOCKET, SO_LINGER, &off, sizeof off) == 0 ? 0 : failWithErrno();
   } else {
     WSASetLastError(WSAEINVAL);
     return SOCKET_ERROR;
@@ -312,8 +307,7 @@ int platform::connect(SOCKET s, const SOCKADDR* address, int length) {
     WSASetLastError(WSAEFAULT);
     return SOCKET_ERROR;
   }
-  return socketSyscalls().connect(fdOf(s), address, sizeof(SOCKADDR_IN)) == 0 ? 0
-                                                                              : failWithErrno();
+  return socketSyscalls().connect(fdOf(s), address, sizeof(SOCKADDR_IN)) == 0 ? 0 : failWithErrno();
 }
 
 int platform::bind(SOCKET s, const SOCKADDR* address, int length) {
@@ -434,56 +428,54 @@ BOOL WSAResetEvent(WSAEVENT handle) {
   return TRUE;
 }
 
-int WSARecv(SOCKET s, WSABUF* buffers, DWORD count, DWORD* received, DWORD* /*flags*/,
-            WSAOVERLAPPED* overlapped, LPWSAOVERLAPPED_COMPLETION_ROUTINE routine) {
+int WSARecv(SOCKET s, WSABUF* buffers, DWORD count, DWORD* received, DWORD* /*flags*/, WSAOVERLAPPED* overlapped,
+            LPWSAOVERLAPPED_COMPLETION_ROUTINE routine) {
   if (buffers == nullptr || count != 1 || routine != nullptr) {
     WSASetLastError(WSAEINVAL);
     return SOCKET_ERROR;
   }
-  BoundOperation operation{BoundOperation::Kind::Receive, fdOf(s), buffers->buf, buffers->len,
-                           nullptr, nullptr, {}, nullptr};
+  BoundOperation operation{
+      BoundOperation::Kind::Receive, fdOf(s), buffers->buf, buffers->len, nullptr, nullptr, {}, nullptr};
   return startOverlapped(operation, received, overlapped);
 }
 
-int WSARecvFrom(SOCKET s, WSABUF* buffers, DWORD count, DWORD* received, DWORD* /*flags*/,
-                SOCKADDR* from, int* fromLength, WSAOVERLAPPED* overlapped,
-                LPWSAOVERLAPPED_COMPLETION_ROUTINE routine) {
+int WSARecvFrom(SOCKET s, WSABUF* buffers, DWORD count, DWORD* received, DWORD* /*flags*/, SOCKADDR* from,
+                int* fromLength, WSAOVERLAPPED* overlapped, LPWSAOVERLAPPED_COMPLETION_ROUTINE routine) {
   if (buffers == nullptr || count != 1 || routine != nullptr) {
     WSASetLastError(WSAEINVAL);
     return SOCKET_ERROR;
   }
-  BoundOperation operation{BoundOperation::Kind::ReceiveFrom, fdOf(s), buffers->buf, buffers->len,
-                           from, fromLength, {}, nullptr};
+  BoundOperation operation{
+      BoundOperation::Kind::ReceiveFrom, fdOf(s), buffers->buf, buffers->len, from, fromLength, {}, nullptr};
   return startOverlapped(operation, received, overlapped);
 }
 
-int WSASend(SOCKET s, WSABUF* buffers, DWORD count, DWORD* sent, DWORD /*flags*/,
-            WSAOVERLAPPED* overlapped, LPWSAOVERLAPPED_COMPLETION_ROUTINE routine) {
+int WSASend(SOCKET s, WSABUF* buffers, DWORD count, DWORD* sent, DWORD /*flags*/, WSAOVERLAPPED* overlapped,
+            LPWSAOVERLAPPED_COMPLETION_ROUTINE routine) {
   if (buffers == nullptr || count != 1 || routine != nullptr) {
     WSASetLastError(WSAEINVAL);
     return SOCKET_ERROR;
   }
-  BoundOperation operation{BoundOperation::Kind::Send, fdOf(s), buffers->buf, buffers->len,
-                           nullptr, nullptr, {}, nullptr};
+  BoundOperation operation{
+      BoundOperation::Kind::Send, fdOf(s), buffers->buf, buffers->len, nullptr, nullptr, {}, nullptr};
   return startOverlapped(operation, sent, overlapped);
 }
 
-int WSASendTo(SOCKET s, WSABUF* buffers, DWORD count, DWORD* sent, DWORD /*flags*/,
-              const SOCKADDR* to, int toLength, WSAOVERLAPPED* overlapped,
-              LPWSAOVERLAPPED_COMPLETION_ROUTINE routine) {
+int WSASendTo(SOCKET s, WSABUF* buffers, DWORD count, DWORD* sent, DWORD /*flags*/, const SOCKADDR* to, int toLength,
+              WSAOVERLAPPED* overlapped, LPWSAOVERLAPPED_COMPLETION_ROUTINE routine) {
   if (buffers == nullptr || count != 1 || routine != nullptr || to == nullptr ||
       toLength < static_cast<int>(sizeof(SOCKADDR_IN))) {
     WSASetLastError(WSAEINVAL);
     return SOCKET_ERROR;
   }
-  BoundOperation operation{BoundOperation::Kind::SendTo, fdOf(s), buffers->buf, buffers->len,
-                           nullptr, nullptr, {}, nullptr};
+  BoundOperation operation{
+      BoundOperation::Kind::SendTo, fdOf(s), buffers->buf, buffers->len, nullptr, nullptr, {}, nullptr};
   std::memcpy(&operation.to, to, sizeof operation.to);
   return startOverlapped(operation, sent, overlapped);
 }
 
-DWORD WSAWaitForMultipleEvents(DWORD count, const WSAEVENT* events, BOOL /*waitAll*/,
-                               DWORD timeoutMs, BOOL /*alertable*/) {
+DWORD WSAWaitForMultipleEvents(DWORD count, const WSAEVENT* events, BOOL /*waitAll*/, DWORD timeoutMs,
+                               BOOL /*alertable*/) {
   if (count != 1 || events == nullptr) return WSA_WAIT_FAILED;
   SocketEvent* event = lookupEvent(events[0]);
   if (event == nullptr) return WSA_WAIT_FAILED;
@@ -495,8 +487,7 @@ DWORD WSAWaitForMultipleEvents(DWORD count, const WSAEVENT* events, BOOL /*waitA
       std::lock_guard lock(event->mutex);
       if (event->signalled) return WSA_WAIT_EVENT_0;
       if (event->operation) {
-        watch[1] = {event->operation->fd,
-                    static_cast<short>(event->operation->wantsInput() ? POLLIN : POLLOUT), 0};
+        watch[1] = {event->operation->fd, static_cast<short>(event->operation->wantsInput() ? POLLIN : POLLOUT), 0};
       }
     }
     int waitMs = -1;
@@ -518,8 +509,7 @@ DWORD WSAWaitForMultipleEvents(DWORD count, const WSAEVENT* events, BOOL /*waitA
   }
 }
 
-BOOL WSAGetOverlappedResult(SOCKET /*s*/, WSAOVERLAPPED* overlapped, DWORD* transferred,
-                            BOOL wait, DWORD* /*flags*/) {
+BOOL WSAGetOverlappedResult(SOCKET /*s*/, WSAOVERLAPPED* overlapped, DWORD* transferred, BOOL wait, DWORD* /*flags*/) {
   if (overlapped == nullptr || transferred == nullptr || wait) {
     WSASetLastError(WSAEINVAL);
     return FALSE;

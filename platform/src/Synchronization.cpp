@@ -30,11 +30,9 @@ private:
 
 // With the mutex held: takes the signalled objects and answers the wait's
 // result, or nothing while the wait is not satisfied.
-std::optional<DWORD> trySatisfy(std::span<const std::shared_ptr<platform::WaitableState>> states,
-                                bool waitAll) {
+std::optional<DWORD> trySatisfy(std::span<const std::shared_ptr<platform::WaitableState>> states, bool waitAll) {
   if (waitAll) {
-    const bool all = std::all_of(states.begin(), states.end(),
-                                 [](const auto& state) { return state->signaled(); });
+    const bool all = std::all_of(states.begin(), states.end(), [](const auto& state) { return state->signaled(); });
     if (!all) return std::nullopt;
     for (const auto& state : states) state->acquire();
     return WAIT_OBJECT_0;
@@ -72,8 +70,8 @@ void platform::WaitableState::wakeWaiters() {
   for (std::condition_variable* waiter : waiters) waiter->notify_one();
 }
 
-DWORD platform::waitForStates(std::span<const std::shared_ptr<WaitableState>> states,
-                              bool waitAll, DWORD milliseconds) {
+DWORD platform::waitForStates(std::span<const std::shared_ptr<WaitableState>> states, bool waitAll,
+                              DWORD milliseconds) {
   std::condition_variable wakeUp;
   std::unique_lock lock(waitableStateMutex());
   for (const auto& state : states) state->waiters.push_back(&wakeUp);
@@ -104,8 +102,7 @@ DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds) {
   return platform::waitForStates(states, /*waitAll=*/false, milliseconds);
 }
 
-DWORD WaitForMultipleObjects(DWORD count, const HANDLE* objects, BOOL waitAll,
-                             DWORD milliseconds) {
+DWORD WaitForMultipleObjects(DWORD count, const HANDLE* objects, BOOL waitAll, DWORD milliseconds) {
   if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || !objects) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return WAIT_FAILED;
@@ -120,8 +117,7 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* objects, BOOL waitAll,
   return platform::waitForStates(states, waitAll != FALSE, milliseconds);
 }
 
-HANDLE CreateEventW(SECURITY_ATTRIBUTES* /*security*/, BOOL manualReset, BOOL initialState,
-                    LPCWSTR /*name*/) {
+HANDLE CreateEventW(SECURITY_ATTRIBUTES* /*security*/, BOOL manualReset, BOOL initialState, LPCWSTR /*name*/) {
   auto state = std::make_shared<EventState>(manualReset != FALSE, initialState != FALSE);
   return platform::registerHandle(new platform::WaitableObject(std::move(state)));
 }

@@ -45,13 +45,11 @@ constexpr DWORD kSysColors[] = {
 }  // namespace
 
 DWORD GetSysColor(int index) {
-  if (index < 0 || index >= int(std::size(kSysColors)))
-    return 0;
+  if (index < 0 || index >= int(std::size(kSysColors))) return 0;
   return kSysColors[index];
 }
 
 uint32_t platform::ColorToRGB(uint32_t color) {
-  if ((color & 0x80000000u) == 0)
-    return color;
+  if ((color & 0x80000000u) == 0) return color;
   return GetSysColor(int(color & 0xFF));
 }

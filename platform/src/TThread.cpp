@@ -41,8 +41,7 @@ DWORD TThread::threadMain(LPVOID self) {
   // No exception may leave the thread: it would end the process.
   try {
     thread->Execute();
-  } catch (...) {
-  }
+  } catch (...) {}
   // The owner may delete the object as soon as it sees Finished.
   const DWORD returnValue = thread->returnValue_;
   thread->finished_.store(true, std::memory_order_release);

@@ -113,9 +113,9 @@ private:
 
   FaceKey matchFile(const LOGFONTW& font) {
     const char16_t* end = std::find(font.lfFaceName, font.lfFaceName + LF_FACESIZE, u'\0');
-    FileKey key{platform::wideToAnsiLenient(std::u16string_view(font.lfFaceName,
-                                                                static_cast<size_t>(end - font.lfFaceName))),
-                font.lfWeight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR, font.lfItalic != 0};
+    FileKey key{
+        platform::wideToAnsiLenient(std::u16string_view(font.lfFaceName, static_cast<size_t>(end - font.lfFaceName))),
+        font.lfWeight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR, font.lfItalic != 0};
     auto found = files_.find(key);
     if (found != files_.end()) return found->second;
     FaceKey file{"", 0};
@@ -184,17 +184,14 @@ FontEngine& engine() {
 char32_t codePointAt(std::u16string_view text, size_t i, size_t& units) {
   const char16_t unit = text[i];
   units = 1;
-  if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-      text[i + 1] < 0xE000) {
+  if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
     units = 2;
     return 0x10000 + ((char32_t{unit} - 0xD800) << 10) + (text[i + 1] - 0xDC00);
   }
   return unit;
 }
 
-int advanceOf(FT_Face face, char32_t codePoint) {
-  return engine().glyphOf(face, codePoint).advance;
-}
+int advanceOf(FT_Face face, char32_t codePoint) { return engine().glyphOf(face, codePoint).advance; }
 
 // The pen position after `c` at `pen`, tabs to the next stop.
 int advancePen(FT_Face face, char32_t c, int pen, bool expandTabs, int tabStop) {
@@ -288,8 +285,7 @@ uint32_t extraBits(const platform::PixelFormat& format, int bpp, uint32_t pixel)
 
 // Puts `coverage` of the colour on one pixel: blended when anti-aliasing a
 // direct-colour bitmap, else all or nothing at half coverage.
-void paint(gdi::BitmapObject& bitmap, int x, int y, COLORREF color, uint32_t coverage,
-           bool antiAlias) {
+void paint(gdi::BitmapObject& bitmap, int x, int y, COLORREF color, uint32_t coverage, bool antiAlias) {
   BYTE* row = bitmap.row(y);
   const int bpp = bitmap.bitsPerPixel();
   if (bpp <= 8) {
@@ -303,11 +299,8 @@ void paint(gdi::BitmapObject& bitmap, int x, int y, COLORREF color, uint32_t cov
     return;
   }
   const COLORREF under = format.toColor(old);
-  auto mix = [&](BYTE c, BYTE d) {
-    return static_cast<BYTE>((c * coverage + d * (255 - coverage) + 127) / 255);
-  };
-  const COLORREF mixed = RGB(mix(GetRValue(color), GetRValue(under)),
-                             mix(GetGValue(color), GetGValue(under)),
+  auto mix = [&](BYTE c, BYTE d) { return static_cast<BYTE>((c * coverage + d * (255 - coverage) + 127) / 255); };
+  const COLORREF mixed = RGB(mix(GetRValue(color), GetRValue(under)), mix(GetGValue(color), GetGValue(under)),
                              mix(GetBValue(color), GetBValue(under)));
   platform::writePixel(row, x, bpp, format.fromColor(mixed) | extraBits(format, bpp, old));
 }
@@ -342,7 +335,8 @@ bool text::layOut(const LOGFONTW& font, const LayoutRequest& request, Layout& la
     size_t start = 0;
     while (true) {
       size_t end = rest.find(u'\n', start);
-      std::u16string line(rest.substr(start, end == std::u16string_view::npos ? std::u16string_view::npos : end - start));
+      std::u16string line(
+          rest.substr(start, end == std::u16string_view::npos ? std::u16string_view::npos : end - start));
       if (!line.empty() && line.back() == u'\r') line.pop_back();
       rawLines.push_back(line);
       if (end == std::u16string_view::npos) break;
@@ -362,8 +356,8 @@ bool text::layOut(const LOGFONTW& font, const LayoutRequest& request, Layout& la
   return true;
 }
 
-void text::drawLine(const LOGFONTW& font, const TextLine& line, const FontMetrics& expected,
-                    gdi::BitmapObject& bitmap, const RECT& clip, int x, int top, const Ink& ink) {
+void text::drawLine(const LOGFONTW& font, const TextLine& line, const FontMetrics& expected, gdi::BitmapObject& bitmap,
+                    const RECT& clip, int x, int top, const Ink& ink) {
   std::lock_guard lock(engine().mutex);
   FontMetrics metrics;
   FT_Face face = engine().faceFor(font, metrics);
@@ -406,12 +400,11 @@ void text::fillBox(gdi::BitmapObject& bitmap, const RECT& clip, const RECT& box,
       paint(bitmap, x, y, color, 255, false);
 }
 
-RECT text::drawableArea(const gdi::DeviceContextObject& context, const gdi::BitmapObject& bitmap,
-                        const RECT* rect) {
+RECT text::drawableArea(const gdi::DeviceContextObject& context, const gdi::BitmapObject& bitmap, const RECT* rect) {
   RECT area{0, 0, bitmap.width(), bitmap.height()};
   auto cut = [&](const RECT& other) {
-    area = {std::max(area.left, other.left), std::max(area.top, other.top),
-            std::min(area.right, other.right), std::min(area.bottom, other.bottom)};
+    area = {std::max(area.left, other.left), std::max(area.top, other.top), std::min(area.right, other.right),
+            std::min(area.bottom, other.bottom)};
   };
   if (context.clip) cut(context.clip->box);
   if (rect) cut(*rect);

@@ -17,10 +17,10 @@ namespace platform::text {
 
 // Pixel metrics of a face at a font's size.
 struct FontMetrics {
-  int ascent = 0;       // pixels above the baseline
-  int descent = 0;      // pixels below it
-  int emPixels = 0;     // the em height in pixels
-  int unitsPerEm = 0;   // of the face's design
+  int ascent = 0;      // pixels above the baseline
+  int descent = 0;     // pixels below it
+  int emPixels = 0;    // the em height in pixels
+  int unitsPerEm = 0;  // of the face's design
   int ascenderUnits = 0;
   int lineHeight() const { return ascent + descent; }
 };
@@ -63,14 +63,13 @@ struct Ink {
 // Draws one laid-out line with its left end at `x` and its top at `top`
 // into the bitmap, inside `clip` (picture pixels, right and bottom
 // exclusive).
-void drawLine(const LOGFONTW& font, const TextLine& line, const FontMetrics& metrics,
-              gdi::BitmapObject& bitmap, const RECT& clip, int x, int top, const Ink& ink);
+void drawLine(const LOGFONTW& font, const TextLine& line, const FontMetrics& metrics, gdi::BitmapObject& bitmap,
+              const RECT& clip, int x, int top, const Ink& ink);
 
 // Fills a rectangle of the bitmap with a colour, inside `clip`.
 void fillBox(gdi::BitmapObject& bitmap, const RECT& clip, const RECT& box, COLORREF color);
 
 // The part of `rect` inside the bitmap and the DC's clip region.
-RECT drawableArea(const gdi::DeviceContextObject& context, const gdi::BitmapObject& bitmap,
-                  const RECT* rect);
+RECT drawableArea(const gdi::DeviceContextObject& context, const gdi::BitmapObject& bitmap, const RECT* rect);
 
 }  // namespace platform::text

@@ -42,8 +42,7 @@ public:
 // The handle of a thread: closing it releases a thread still at its gate.
 class ThreadObject final : public platform::WaitableObject {
 public:
-  explicit ThreadObject(std::shared_ptr<ThreadState> state)
-      : WaitableObject(state), thread_(std::move(state)) {}
+  explicit ThreadObject(std::shared_ptr<ThreadState> state) : WaitableObject(state), thread_(std::move(state)) {}
   ~ThreadObject() override {
     std::lock_guard lock(platform::waitableStateMutex());
     thread_->abandoned = true;
@@ -99,9 +98,8 @@ std::shared_ptr<ThreadState> threadOf(HANDLE thread) {
 
 }  // namespace
 
-HANDLE CreateThread(SECURITY_ATTRIBUTES* /*security*/, SIZE_T /*stackSize*/,
-                    LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags,
-                    DWORD* threadId) {
+HANDLE CreateThread(SECURITY_ATTRIBUTES* /*security*/, SIZE_T /*stackSize*/, LPTHREAD_START_ROUTINE start,
+                    LPVOID parameter, DWORD flags, DWORD* threadId) {
   if (!start) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;

@@ -197,9 +197,7 @@ size_t findMapped(std::u16string_view text, std::u16string_view pattern, size_t 
 
 }  // namespace
 
-int platform::compareOrdinal(std::u16string_view a, std::u16string_view b) {
-  return compareMapped(a, b, identity);
-}
+int platform::compareOrdinal(std::u16string_view a, std::u16string_view b) { return compareMapped(a, b, identity); }
 
 int platform::compareIgnoreCase(std::u16string_view a, std::u16string_view b) {
   return compareMapped(a, b, foldCaseUnit);
@@ -219,20 +217,16 @@ size_t platform::findUnits(std::u16string_view text, std::u16string_view pattern
   return at == std::u16string_view::npos ? kNotFound : at;
 }
 
-size_t platform::findUnitsIgnoreCase(std::u16string_view text, std::u16string_view pattern,
-                                     size_t from) {
+size_t platform::findUnitsIgnoreCase(std::u16string_view text, std::u16string_view pattern, size_t from) {
   return findMapped(text, pattern, from, foldCaseUnit);
 }
 
-size_t platform::findLastUnits(std::u16string_view text, std::u16string_view pattern,
-                               size_t before) {
+size_t platform::findLastUnits(std::u16string_view text, std::u16string_view pattern, size_t before) {
   const size_t at = text.rfind(pattern, before);
   return at == std::u16string_view::npos ? kNotFound : at;
 }
 
-int lstrlenW(LPCWSTR text) {
-  return static_cast<int>(std::min<size_t>(platform::utf16Length(text), INT32_MAX));
-}
+int lstrlenW(LPCWSTR text) { return static_cast<int>(std::min<size_t>(platform::utf16Length(text), INT32_MAX)); }
 
 DWORD CharUpperBuffW(LPWSTR text, DWORD length) {
   if (text == nullptr) return 0;

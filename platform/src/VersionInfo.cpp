@@ -107,8 +107,8 @@ std::optional<VS_FIXEDFILEINFO> findInNotes(const std::vector<unsigned char>& no
 std::optional<VS_FIXEDFILEINFO> readVersionNote(LPCWSTR fileName) {
   const auto path = platform::mappedPath(fileName);
   if (!path) return std::nullopt;
-  const int fd = platform::retryAfterSignal(
-      [&] { return fileSyscalls().open(path->c_str(), O_RDONLY | O_CLOEXEC, 0); });
+  const int fd =
+      platform::retryAfterSignal([&] { return fileSyscalls().open(path->c_str(), O_RDONLY | O_CLOEXEC, 0); });
   if (fd < 0) {
     platform::failFromErrno();
     return std::nullopt;
@@ -117,7 +117,12 @@ std::optional<VS_FIXEDFILEINFO> readVersionNote(LPCWSTR fileName) {
   SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
   std::vector<unsigned char> header;
   if (!file.readAt(0, 64, header)) return std::nullopt;
-  if (std::memcmp(header.data(), "\x7F" "ELF", 4) != 0 || header[4] != 2 || header[5] != 1) return std::nullopt;
+  if (std::memcmp(header.data(),
+                  "\x7F"
+                  "ELF",
+                  4) != 0 ||
+      header[4] != 2 || header[5] != 1)
+    return std::nullopt;
   const uint64_t tableOffset = readLittle(&header[40], 8);
   const uint64_t entrySize = readLittle(&header[58], 2);
   const uint64_t entryCount = readLittle(&header[60], 2);
@@ -177,8 +182,7 @@ BOOL VerQueryValueW(LPCVOID block, LPCWSTR subBlock, LPVOID* buffer, UINT* lengt
   }
   const auto* bytes = static_cast<const unsigned char*>(block);
   const bool isRoot = subBlock[0] == u'\\' && subBlock[1] == 0;
-  const bool wellFormed = readLittle(bytes, 2) >= kBlockSize &&
-                          readLittle(bytes + 2, 2) == sizeof(VS_FIXEDFILEINFO) &&
+  const bool wellFormed = readLittle(bytes, 2) >= kBlockSize && readLittle(bytes + 2, 2) == sizeof(VS_FIXEDFILEINFO) &&
                           readLittle(bytes + kFixedInfoOffset, 4) == VS_FFI_SIGNATURE;
   if (!isRoot || !wellFormed) {
     SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);

@@ -49,8 +49,7 @@ private:
 };
 
 // Waits for any or all of `states` (see WaitForMultipleObjects).
-DWORD waitForStates(std::span<const std::shared_ptr<WaitableState>> states, bool waitAll,
-                    DWORD milliseconds);
+DWORD waitForStates(std::span<const std::shared_ptr<WaitableState>> states, bool waitAll, DWORD milliseconds);
 
 // WaitForSingleObject on a process handle (Processes.cpp); WAIT_FAILED for
 // a handle that is not a process.

@@ -16,14 +16,12 @@ constexpr WORD kHighestVersion = MAKEWORD(2, 2);
 }  // namespace
 
 int WSAStartup(WORD versionRequested, WSADATA* data) {
-  if (data == nullptr)
-    return WSAEFAULT;
+  if (data == nullptr) return WSAEFAULT;
   const BYTE major = static_cast<BYTE>(versionRequested & 0xFF);
   const BYTE minor = static_cast<BYTE>(versionRequested >> 8);
   std::memset(data, 0, sizeof *data);
   data->wHighVersion = kHighestVersion;
-  if (major == 0)
-    return WSAVERNOTSUPPORTED;
+  if (major == 0) return WSAVERNOTSUPPORTED;
   // The version used is the lower of the one asked for and the highest.
   data->wVersion = (major > 2 || (major == 2 && minor >= 2)) ? kHighestVersion : versionRequested;
   std::strcpy(data->szDescription, "POSIX sockets");
@@ -35,8 +33,7 @@ int WSAStartup(WORD versionRequested, WSADATA* data) {
 int WSACleanup() {
   int count = startCount.load();
   while (count > 0) {
-    if (startCount.compare_exchange_weak(count, count - 1))
-      return 0;
+    if (startCount.compare_exchange_weak(count, count - 1)) return 0;
   }
   SetLastError(WSANOTINITIALISED);
   return SOCKET_ERROR;

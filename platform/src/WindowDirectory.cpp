@@ -140,8 +140,7 @@ bool platform::publishWindow(HWND window, std::u16string_view title, MessageQueu
   sockaddr_un address{};
   const std::string socketPath = base + ".sock";
   unlink(socketPath.c_str());
-  if (!fillAddress(socketPath, &address) ||
-      bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+  if (!fillAddress(socketPath, &address) || bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
     close(socket);
     return false;
   }
@@ -208,8 +207,8 @@ bool platform::sendActivationIfRemote(HWND window, bool* sent) {
   const int socket = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (socket < 0) return true;
   // The kernel attaches our credentials, which the receiver checks.
-  *sent = sendto(socket, kActivationRequest, sizeof kActivationRequest - 1, 0,
-                 reinterpret_cast<sockaddr*>(&address), sizeof address) >= 0;
+  *sent = sendto(socket, kActivationRequest, sizeof kActivationRequest - 1, 0, reinterpret_cast<sockaddr*>(&address),
+                 sizeof address) >= 0;
   close(socket);
   return true;
 }

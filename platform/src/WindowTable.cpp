@@ -84,9 +84,7 @@ platform::MessageQueue* ownQueueFor(HWND window) {
 
 }  // namespace
 
-HWND platform::allocateWindowHandle() {
-  return reinterpret_cast<HWND>(nextHandle.fetch_add(0x10));
-}
+HWND platform::allocateWindowHandle() { return reinterpret_cast<HWND>(nextHandle.fetch_add(0x10)); }
 
 ATOM RegisterClassExW(const WNDCLASSEXW* windowClass) {
   if (!windowClass || !windowClass->lpszClassName || !windowClass->lpfnWndProc) {
@@ -98,8 +96,7 @@ ATOM RegisterClassExW(const WNDCLASSEXW* windowClass) {
     SetLastError(ERROR_CLASS_ALREADY_EXISTS);
     return 0;
   }
-  table().classes.push_back(
-      {windowClass->lpszClassName, windowClass->lpfnWndProc, windowClass->hInstance});
+  table().classes.push_back({windowClass->lpszClassName, windowClass->lpfnWndProc, windowClass->hInstance});
   return static_cast<ATOM>(0xC000 + table().classes.size());
 }
 
@@ -107,9 +104,8 @@ BOOL UnregisterClassW(LPCWSTR className, HINSTANCE /*instance*/) {
   if (!className) return FALSE;
   std::lock_guard lock(table().mutex);
   const auto before = table().classes.size();
-  std::erase_if(table().classes, [&](const WindowClass& entry) {
-    return platform::equalsIgnoreCase(entry.name, className);
-  });
+  std::erase_if(table().classes,
+                [&](const WindowClass& entry) { return platform::equalsIgnoreCase(entry.name, className); });
   if (table().classes.size() == before) {
     SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
     return FALSE;
@@ -117,9 +113,8 @@ BOOL UnregisterClassW(LPCWSTR className, HINSTANCE /*instance*/) {
   return TRUE;
 }
 
-HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
-                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
-                     LPVOID param) {
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
+                     int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
   auto* queue = platform::currentQueue();
   if (!queue || !className) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -140,11 +135,10 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
   {
     std::lock_guard lock(table().mutex);
     table().windows[handle] =
-        Window{handle, queue->threadId(), platform::queueOfThread(queue->threadId()), procedure,
-               0, title, false};
+        Window{handle, queue->threadId(), platform::queueOfThread(queue->threadId()), procedure, 0, title, false};
   }
-  CREATESTRUCTW create{param, instance, menu,  parent, height, width,
-                       y,     x,        static_cast<LONG>(style), windowName, className, exStyle};
+  CREATESTRUCTW create{param,      instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
+                       windowName, className, exStyle};
   if (procedure(handle, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
     DestroyWindow(handle);
     return nullptr;
@@ -176,9 +170,7 @@ BOOL IsWindow(HWND window) {
   return table().windows.count(window) != 0 ? TRUE : FALSE;
 }
 
-LRESULT DefWindowProcW(HWND /*window*/, UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/) {
-  return 0;
-}
+LRESULT DefWindowProcW(HWND /*window*/, UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/) { return 0; }
 
 LONG_PTR GetWindowLongPtrW(HWND window, int index) {
   Window entry;

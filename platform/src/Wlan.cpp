@@ -51,9 +51,7 @@ bool isOpen(HANDLE client) {
 
 // The back end a call may use: null when the handle is not open or no back
 // end is in force (it was taken away after the handle was opened).
-platform::WlanBackend* backendFor(HANDLE client) {
-  return isOpen(client) ? platform::wlanBackend() : nullptr;
-}
+platform::WlanBackend* backendFor(HANDLE client) { return isOpen(client) ? platform::wlanBackend() : nullptr; }
 
 void copyName(WCHAR (&to)[WLAN_MAX_NAME_LENGTH], std::u16string_view from) {
   const size_t length = std::min(from.size(), WLAN_MAX_NAME_LENGTH - 1);
@@ -166,8 +164,7 @@ DWORD WlanOpenHandle(DWORD clientVersion, void*, DWORD* negotiatedVersion, HANDL
 
 DWORD WlanCloseHandle(HANDLE client, void*) {
   std::lock_guard lock(handleMutex);
-  return openHandles().erase(reinterpret_cast<uintptr_t>(client)) == 1 ? ERROR_SUCCESS
-                                                                        : ERROR_INVALID_HANDLE;
+  return openHandles().erase(reinterpret_cast<uintptr_t>(client)) == 1 ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
 DWORD WlanEnumInterfaces(HANDLE client, void*, WlanInterfaceList** list) {
@@ -198,8 +195,7 @@ DWORD WlanGetInterfaceCapability(HANDLE client, const GUID* interfaceGuid, void*
   if (const DWORD result = backend->interfaces(entries); result != ERROR_SUCCESS) return result;
   for (const auto& entry : entries) {
     if (entry.guid != *interfaceGuid) continue;
-    auto* out = static_cast<WlanInterfaceCapability*>(
-        WlanAllocateMemory(sizeof(WlanInterfaceCapability)));
+    auto* out = static_cast<WlanInterfaceCapability*>(WlanAllocateMemory(sizeof(WlanInterfaceCapability)));
     if (out == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
     out->interfaceType = entry.interfaceType;
     *capability = out;
@@ -215,8 +211,7 @@ DWORD WlanGetAvailableNetworkList(HANDLE client, const GUID* interfaceGuid, DWOR
   platform::WlanBackend* backend = backendFor(client);
   if (backend == nullptr) return ERROR_INVALID_HANDLE;
   std::vector<platform::WlanNetworkEntry> entries;
-  if (const DWORD result = backend->networks(*interfaceGuid, flags, entries);
-      result != ERROR_SUCCESS) {
+  if (const DWORD result = backend->networks(*interfaceGuid, flags, entries); result != ERROR_SUCCESS) {
     return result;
   }
   auto* out = allocateList<WlanNetworkList>(entries.size());
@@ -242,8 +237,7 @@ DWORD WlanGetProfileList(HANDLE client, const GUID* interfaceGuid, void*, WlanPr
   return ERROR_SUCCESS;
 }
 
-DWORD WlanConnect(HANDLE client, const GUID* interfaceGuid,
-                  const WlanConnectionParameters* parameters, void*) {
+DWORD WlanConnect(HANDLE client, const GUID* interfaceGuid, const WlanConnectionParameters* parameters, void*) {
   if (interfaceGuid == nullptr || parameters == nullptr) return ERROR_INVALID_PARAMETER;
   if (parameters->mode != WLAN_CONNECT_WITH_PROFILE || parameters->profile == nullptr) {
     return ERROR_INVALID_PARAMETER;
@@ -265,8 +259,8 @@ DWORD WlanSaveTemporaryProfile(HANDLE client, const GUID*, LPCWSTR, LPCWSTR, DWO
   return backendFor(client) == nullptr ? ERROR_INVALID_HANDLE : ERROR_NOT_SUPPORTED;
 }
 
-DWORD WlanSetProfile(HANDLE client, const GUID* interfaceGuid, DWORD, LPCWSTR xml, LPCWSTR,
-                     BOOL overwrite, void*, DWORD* reasonCode) {
+DWORD WlanSetProfile(HANDLE client, const GUID* interfaceGuid, DWORD, LPCWSTR xml, LPCWSTR, BOOL overwrite, void*,
+                     DWORD* reasonCode) {
   if (interfaceGuid == nullptr || xml == nullptr || reasonCode == nullptr) {
     return ERROR_INVALID_PARAMETER;
   }
@@ -278,8 +272,8 @@ DWORD WlanSetProfile(HANDLE client, const GUID* interfaceGuid, DWORD, LPCWSTR xm
   return result;
 }
 
-DWORD WlanGetProfileCustomUserData(HANDLE client, const GUID* interfaceGuid, LPCWSTR profile,
-                                   void*, DWORD* size, uint8_t** data) {
+DWORD WlanGetProfileCustomUserData(HANDLE client, const GUID* interfaceGuid, LPCWSTR profile, void*, DWORD* size,
+                                   uint8_t** data) {
   if (interfaceGuid == nullptr || profile == nullptr || size == nullptr || data == nullptr) {
     return ERROR_INVALID_PARAMETER;
   }
@@ -288,8 +282,7 @@ DWORD WlanGetProfileCustomUserData(HANDLE client, const GUID* interfaceGuid, LPC
   platform::WlanBackend* backend = backendFor(client);
   if (backend == nullptr) return ERROR_INVALID_HANDLE;
   std::vector<uint8_t> bytes;
-  if (const DWORD result = backend->profileUserData(*interfaceGuid, profile, bytes);
-      result != ERROR_SUCCESS) {
+  if (const DWORD result = backend->profileUserData(*interfaceGuid, profile, bytes); result != ERROR_SUCCESS) {
     return result;
   }
   auto* out = static_cast<uint8_t*>(WlanAllocateMemory(static_cast<DWORD>(bytes.size())));
@@ -300,8 +293,8 @@ DWORD WlanGetProfileCustomUserData(HANDLE client, const GUID* interfaceGuid, LPC
   return ERROR_SUCCESS;
 }
 
-DWORD WlanSetProfileCustomUserData(HANDLE client, const GUID* interfaceGuid, LPCWSTR profile,
-                                   DWORD size, const uint8_t* data, void*) {
+DWORD WlanSetProfileCustomUserData(HANDLE client, const GUID* interfaceGuid, LPCWSTR profile, DWORD size,
+                                   const uint8_t* data, void*) {
   if (interfaceGuid == nullptr || profile == nullptr || (data == nullptr && size != 0)) {
     return ERROR_INVALID_PARAMETER;
   }
@@ -311,15 +304,14 @@ DWORD WlanSetProfileCustomUserData(HANDLE client, const GUID* interfaceGuid, LPC
                                      std::span<const uint8_t>(data, data == nullptr ? 0 : size));
 }
 
-DWORD WlanRegisterNotification(HANDLE client, DWORD, BOOL, void*, void*, void*,
-                               DWORD* previousSources) {
+DWORD WlanRegisterNotification(HANDLE client, DWORD, BOOL, void*, void*, void*, DWORD* previousSources) {
   // Notifications are never sent: a client polls the interface state.
   if (previousSources != nullptr) *previousSources = 0;
   return backendFor(client) == nullptr ? ERROR_INVALID_HANDLE : ERROR_SUCCESS;
 }
 
-DWORD WlanQueryInterface(HANDLE client, const GUID* interfaceGuid, DWORD opCode, void*,
-                         DWORD* dataSize, void** data, DWORD* valueType) {
+DWORD WlanQueryInterface(HANDLE client, const GUID* interfaceGuid, DWORD opCode, void*, DWORD* dataSize, void** data,
+                         DWORD* valueType) {
   if (interfaceGuid == nullptr || dataSize == nullptr || data == nullptr) {
     return ERROR_INVALID_PARAMETER;
   }
@@ -329,8 +321,7 @@ DWORD WlanQueryInterface(HANDLE client, const GUID* interfaceGuid, DWORD opCode,
   if (backend == nullptr) return ERROR_INVALID_HANDLE;
   if (opCode != WLAN_QUERY_INTERFACE_STATE) return ERROR_NOT_SUPPORTED;
   DWORD state = 0;
-  if (const DWORD result = backend->interfaceState(*interfaceGuid, state);
-      result != ERROR_SUCCESS) {
+  if (const DWORD result = backend->interfaceState(*interfaceGuid, state); result != ERROR_SUCCESS) {
     return result;
   }
   auto* out = static_cast<DWORD*>(WlanAllocateMemory(sizeof(DWORD)));
@@ -342,8 +333,7 @@ DWORD WlanQueryInterface(HANDLE client, const GUID* interfaceGuid, DWORD opCode,
   return ERROR_SUCCESS;
 }
 
-DWORD WlanUIEditProfile(DWORD, LPCWSTR profile, GUID* interfaceGuid, HWND owner, DWORD, void*,
-                        DWORD* reasonCode) {
+DWORD WlanUIEditProfile(DWORD, LPCWSTR profile, GUID* interfaceGuid, HWND owner, DWORD, void*, DWORD* reasonCode) {
   if (profile == nullptr || interfaceGuid == nullptr) return ERROR_INVALID_PARAMETER;
   if (reasonCode != nullptr) *reasonCode = 0;
   platform::WlanBackend* backend = platform::wlanBackend();

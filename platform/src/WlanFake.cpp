@@ -17,8 +17,7 @@ platform::FakeWlanInterface* platform::FakeWlanBackend::find(const GUID& guid) {
   return nullptr;
 }
 
-platform::FakeWlanProfile* platform::FakeWlanBackend::findProfile(const GUID& guid,
-                                                                  std::u16string_view name) {
+platform::FakeWlanProfile* platform::FakeWlanBackend::findProfile(const GUID& guid, std::u16string_view name) {
   FakeWlanInterface* item = find(guid);
   if (item == nullptr) return nullptr;
   for (FakeWlanProfile& profile : item->profiles) {
@@ -27,9 +26,7 @@ platform::FakeWlanProfile* platform::FakeWlanBackend::findProfile(const GUID& gu
   return nullptr;
 }
 
-bool platform::FakeWlanBackend::offers(std::string_view function) const {
-  return !missingFunctions.contains(function);
-}
+bool platform::FakeWlanBackend::offers(std::string_view function) const { return !missingFunctions.contains(function); }
 
 DWORD platform::FakeWlanBackend::interfaces(std::vector<WlanInterfaceEntry>& out) {
   out.clear();
@@ -37,8 +34,7 @@ DWORD platform::FakeWlanBackend::interfaces(std::vector<WlanInterfaceEntry>& out
   return ERROR_SUCCESS;
 }
 
-DWORD platform::FakeWlanBackend::networks(const GUID& interfaceGuid, DWORD flags,
-                                          std::vector<WlanNetworkEntry>& out) {
+DWORD platform::FakeWlanBackend::networks(const GUID& interfaceGuid, DWORD flags, std::vector<WlanNetworkEntry>& out) {
   out.clear();
   FakeWlanInterface* item = find(interfaceGuid);
   if (item == nullptr) return ERROR_NOT_FOUND;
@@ -64,8 +60,7 @@ DWORD platform::FakeWlanBackend::networks(const GUID& interfaceGuid, DWORD flags
   return ERROR_SUCCESS;
 }
 
-DWORD platform::FakeWlanBackend::profiles(const GUID& interfaceGuid,
-                                          std::vector<std::u16string>& out) {
+DWORD platform::FakeWlanBackend::profiles(const GUID& interfaceGuid, std::vector<std::u16string>& out) {
   out.clear();
   FakeWlanInterface* item = find(interfaceGuid);
   if (item == nullptr) return ERROR_NOT_FOUND;
@@ -80,14 +75,12 @@ DWORD platform::FakeWlanBackend::scan(const GUID& interfaceGuid) {
   return ERROR_SUCCESS;
 }
 
-DWORD platform::FakeWlanBackend::setProfile(const GUID& interfaceGuid, std::u16string_view xml,
-                                            bool overwrite) {
+DWORD platform::FakeWlanBackend::setProfile(const GUID& interfaceGuid, std::u16string_view xml, bool overwrite) {
   FakeWlanInterface* item = find(interfaceGuid);
   if (item == nullptr) return ERROR_NOT_FOUND;
   WlanProfileParse parsed = parseWlanProfile(xml);
   if (!parsed.fields) return ERROR_BAD_PROFILE;
-  FakeWlanProfile stored{parsed.fields->profileName, std::u16string(xml), parsed.fields->ssidName,
-                         {}};
+  FakeWlanProfile stored{parsed.fields->profileName, std::u16string(xml), parsed.fields->ssidName, {}};
   for (FakeWlanProfile& profile : item->profiles) {
     if (profile.name != stored.name) continue;
     if (!overwrite) return ERROR_ALREADY_EXISTS;
@@ -98,8 +91,7 @@ DWORD platform::FakeWlanBackend::setProfile(const GUID& interfaceGuid, std::u16s
   return ERROR_SUCCESS;
 }
 
-DWORD platform::FakeWlanBackend::profileUserData(const GUID& interfaceGuid,
-                                                 std::u16string_view profile,
+DWORD platform::FakeWlanBackend::profileUserData(const GUID& interfaceGuid, std::u16string_view profile,
                                                  std::vector<uint8_t>& out) {
   FakeWlanProfile* stored = findProfile(interfaceGuid, profile);
   if (stored == nullptr) return ERROR_NOT_FOUND;
@@ -107,8 +99,7 @@ DWORD platform::FakeWlanBackend::profileUserData(const GUID& interfaceGuid,
   return ERROR_SUCCESS;
 }
 
-DWORD platform::FakeWlanBackend::setProfileUserData(const GUID& interfaceGuid,
-                                                    std::u16string_view profile,
+DWORD platform::FakeWlanBackend::setProfileUserData(const GUID& interfaceGuid, std::u16string_view profile,
                                                     std::span<const uint8_t> data) {
   FakeWlanProfile* stored = findProfile(interfaceGuid, profile);
   if (stored == nullptr) return ERROR_NOT_FOUND;
@@ -136,8 +127,7 @@ DWORD platform::FakeWlanBackend::interfaceState(const GUID& interfaceGuid, DWORD
   return ERROR_SUCCESS;
 }
 
-DWORD platform::FakeWlanBackend::editProfile(const GUID& interfaceGuid,
-                                             std::u16string_view profile, HWND) {
+DWORD platform::FakeWlanBackend::editProfile(const GUID& interfaceGuid, std::u16string_view profile, HWND) {
   if (findProfile(interfaceGuid, profile) == nullptr) return ERROR_NOT_FOUND;
   return editResult;
 }

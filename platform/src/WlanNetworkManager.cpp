@@ -117,15 +117,12 @@ std::vector<std::string> readStrings(DBusMessageIter* it) {
 
 std::string readBytes(DBusMessageIter* it) {
   std::string out;
-  forEachElement(it, [&](DBusMessageIter* element) {
-    out.push_back(static_cast<char>(readU32(element)));
-  });
+  forEachElement(it, [&](DBusMessageIter* element) { out.push_back(static_cast<char>(readU32(element))); });
   return out;
 }
 
 // Calls `each(key, value)` for the entries of a dictionary with string keys.
-void forEachEntry(DBusMessageIter* it,
-                  const std::function<void(const std::string&, DBusMessageIter*)>& each) {
+void forEachEntry(DBusMessageIter* it, const std::function<void(const std::string&, DBusMessageIter*)>& each) {
   forEachElement(it, [&](DBusMessageIter* entry) {
     if (typeAt(entry) != DBUS_TYPE_DICT_ENTRY) return;
     DBusMessageIter field;
@@ -151,8 +148,7 @@ void copyValue(DBusMessageIter* from, DBusMessageIter* to) {
   if (type == DBUS_TYPE_VARIANT) contained = dbus_message_iter_get_signature(&in);
   char* whole = type == DBUS_TYPE_ARRAY ? dbus_message_iter_get_signature(from) : nullptr;
   DBusMessageIter out;
-  dbus_message_iter_open_container(to, type,
-                                   whole != nullptr ? whole + 1 : contained, &out);
+  dbus_message_iter_open_container(to, type, whole != nullptr ? whole + 1 : contained, &out);
   while (typeAt(&in) != DBUS_TYPE_INVALID) {
     copyValue(&in, &out);
     dbus_message_iter_next(&in);
@@ -189,15 +185,13 @@ void appendBytesEntry(DBusMessageIter* dict, const char* key, std::string_view b
   dbus_message_iter_open_container(&entry, DBUS_TYPE_VARIANT, "ay", &variant);
   dbus_message_iter_open_container(&variant, DBUS_TYPE_ARRAY, "y", &array);
   const unsigned char* data = reinterpret_cast<const unsigned char*>(bytes.data());
-  dbus_message_iter_append_fixed_array(&array, DBUS_TYPE_BYTE, &data,
-                                       static_cast<int>(bytes.size()));
+  dbus_message_iter_append_fixed_array(&array, DBUS_TYPE_BYTE, &data, static_cast<int>(bytes.size()));
   dbus_message_iter_close_container(&variant, &array);
   dbus_message_iter_close_container(&entry, &variant);
   dbus_message_iter_close_container(dict, &entry);
 }
 
-void appendStringMapEntry(DBusMessageIter* dict, const char* key,
-                          const std::map<std::string, std::string>& values) {
+void appendStringMapEntry(DBusMessageIter* dict, const char* key, const std::map<std::string, std::string>& values) {
   DBusMessageIter entry;
   DBusMessageIter variant;
   DBusMessageIter array;
@@ -220,8 +214,7 @@ void appendStringMapEntry(DBusMessageIter* dict, const char* key,
 }
 
 // One setting ({sa{sv}} entry) whose keys `fill` appends.
-void appendSetting(DBusMessageIter* settings, const char* name,
-                   const std::function<void(DBusMessageIter*)>& fill) {
+void appendSetting(DBusMessageIter* settings, const char* name, const std::function<void(DBusMessageIter*)>& fill) {
   DBusMessageIter entry;
   DBusMessageIter dict;
   dbus_message_iter_open_container(settings, DBUS_TYPE_DICT_ENTRY, nullptr, &entry);
@@ -325,9 +318,7 @@ public:
     dbus_connection_unref(bus_);
   }
 
-  bool offers(std::string_view function) const override {
-    return function != "WlanUIEditProfile";
-  }
+  bool offers(std::string_view function) const override { return function != "WlanUIEditProfile"; }
 
   DWORD interfaces(std::vector<platform::WlanInterfaceEntry>& out) override {
     out.clear();
@@ -340,9 +331,8 @@ public:
       platform::WlanInterfaceEntry entry;
       entry.guid = guidOf(path);
       entry.description = platform::ansiToWideLenient(propertyString(path, kDeviceIface, "Interface"));
-      entry.state = propertyU32(path, kDeviceIface, "State") == kDeviceActivated
-                        ? WLAN_STATE_CONNECTED
-                        : WLAN_STATE_DISCONNECTED;
+      entry.state =
+          propertyU32(path, kDeviceIface, "State") == kDeviceActivated ? WLAN_STATE_CONNECTED : WLAN_STATE_DISCONNECTED;
       entry.interfaceType = WLAN_INTERFACE_TYPE_NATIVE;
       out.push_back(std::move(entry));
       devicePaths_[path] = out.back().guid;
@@ -350,8 +340,7 @@ public:
     return ERROR_SUCCESS;
   }
 
-  DWORD networks(const GUID& guid, DWORD flags,
-                 std::vector<platform::WlanNetworkEntry>& out) override {
+  DWORD networks(const GUID& guid, DWORD flags, std::vector<platform::WlanNetworkEntry>& out) override {
     out.clear();
     const std::string device = devicePath(guid);
     if (device.empty()) return ERROR_NOT_FOUND;
@@ -380,9 +369,8 @@ public:
         same->signalQuality = std::max(same->signalQuality, strength);
         continue;
       }
-      const ApSecurity security =
-          securityOf(propertyU32(ap, kApIface, "Flags"), propertyU32(ap, kApIface, "WpaFlags"),
-                     propertyU32(ap, kApIface, "RsnFlags"));
+      const ApSecurity security = securityOf(propertyU32(ap, kApIface, "Flags"), propertyU32(ap, kApIface, "WpaFlags"),
+                                             propertyU32(ap, kApIface, "RsnFlags"));
       platform::WlanNetworkEntry entry;
       entry.ssid = ssid;
       entry.signalQuality = std::min<ULONG>(strength, 100);
@@ -442,9 +430,8 @@ public:
     }
     std::vector<SavedConnection> saved;
     if (const DWORD result = savedConnections(saved); result != ERROR_SUCCESS) return result;
-    const auto existing = std::find_if(saved.begin(), saved.end(), [&](const SavedConnection& c) {
-      return c.id == fields.profileName;
-    });
+    const auto existing =
+        std::find_if(saved.begin(), saved.end(), [&](const SavedConnection& c) { return c.id == fields.profileName; });
     if (existing != saved.end() && !overwrite) return ERROR_ALREADY_EXISTS;
 
     const std::string uuid = newUuid();
@@ -477,15 +464,12 @@ public:
       }
       dbus_message_iter_close_container(it, &all);
     };
-    MessageRef reply =
-        existing != saved.end()
-            ? call(existing->path, kConnectionIface, "Update", settings)
-            : call(kSettingsPath, kSettingsIface, "AddConnection", settings);
+    MessageRef reply = existing != saved.end() ? call(existing->path, kConnectionIface, "Update", settings)
+                                               : call(kSettingsPath, kSettingsIface, "AddConnection", settings);
     return reply ? ERROR_SUCCESS : ERROR_GEN_FAILURE;
   }
 
-  DWORD profileUserData(const GUID& guid, std::u16string_view profile,
-                        std::vector<uint8_t>& out) override {
+  DWORD profileUserData(const GUID& guid, std::u16string_view profile, std::vector<uint8_t>& out) override {
     out.clear();
     SavedConnection connection;
     if (const DWORD result = findConnection(guid, profile, connection); result != ERROR_SUCCESS) {
@@ -498,8 +482,7 @@ public:
 
   // Sends the connection's settings back with the user data in place: an
   // update replaces a connection's settings as a whole.
-  DWORD setProfileUserData(const GUID& guid, std::u16string_view profile,
-                           std::span<const uint8_t> data) override {
+  DWORD setProfileUserData(const GUID& guid, std::u16string_view profile, std::span<const uint8_t> data) override {
     SavedConnection connection;
     if (const DWORD result = findConnection(guid, profile, connection); result != ERROR_SUCCESS) {
       return result;
@@ -518,9 +501,7 @@ public:
         if (readString(&field) == "user") return;
         copyValue(entry, &all);
       });
-      appendSetting(&all, "user", [&](DBusMessageIter* d) {
-        appendStringMapEntry(d, "data", connection.userData);
-      });
+      appendSetting(&all, "user", [&](DBusMessageIter* d) { appendStringMapEntry(d, "data", connection.userData); });
       dbus_message_iter_close_container(it, &all);
     });
     return reply ? ERROR_SUCCESS : ERROR_GEN_FAILURE;
@@ -532,13 +513,12 @@ public:
       return result;
     }
     const std::string device = devicePath(guid);
-    MessageRef reply = call(kManagerPath, kManagerIface, "ActivateConnection",
-                            [&](DBusMessageIter* it) {
-                              const char* paths[] = {connection.path.c_str(), device.c_str(), "/"};
-                              for (const char* path : paths) {
-                                dbus_message_iter_append_basic(it, DBUS_TYPE_OBJECT_PATH, &path);
-                              }
-                            });
+    MessageRef reply = call(kManagerPath, kManagerIface, "ActivateConnection", [&](DBusMessageIter* it) {
+      const char* paths[] = {connection.path.c_str(), device.c_str(), "/"};
+      for (const char* path : paths) {
+        dbus_message_iter_append_basic(it, DBUS_TYPE_OBJECT_PATH, &path);
+      }
+    });
     return reply ? ERROR_SUCCESS : ERROR_GEN_FAILURE;
   }
 
@@ -554,15 +534,12 @@ public:
     return ERROR_SUCCESS;
   }
 
-  DWORD editProfile(const GUID&, std::u16string_view, HWND) override {
-    return ERROR_NOT_SUPPORTED;
-  }
+  DWORD editProfile(const GUID&, std::u16string_view, HWND) override { return ERROR_NOT_SUPPORTED; }
 
 private:
   // A method call and its reply; an empty reference on an error reply or
   // when no reply came within the time-out.
-  MessageRef call(const std::string& path, const char* iface, const char* method,
-                  const Appender& append) {
+  MessageRef call(const std::string& path, const char* iface, const char* method, const Appender& append) {
     MessageRef request(dbus_message_new_method_call(kService, path.c_str(), iface, method));
     if (!request) return {};
     if (append) {
@@ -572,8 +549,7 @@ private:
     }
     DBusError error;
     dbus_error_init(&error);
-    DBusMessage* reply = dbus_connection_send_with_reply_and_block(bus_, request.message,
-                                                                  kCallTimeoutMs, &error);
+    DBusMessage* reply = dbus_connection_send_with_reply_and_block(bus_, request.message, kCallTimeoutMs, &error);
     dbus_error_free(&error);
     return MessageRef(reply);
   }
@@ -681,14 +657,13 @@ private:
     return ERROR_NOT_SUPPORTED;  // enterprise (802.1X) profiles need more than a key
   }
 
-  DBusConnection* bus_;                   // private connection, closed at destruction
+  DBusConnection* bus_;                      // private connection, closed at destruction
   std::map<std::string, GUID> devicePaths_;  // Wi-Fi devices seen, by object path
 };
 
 }  // namespace
 
-std::unique_ptr<platform::WlanBackend> platform::connectNetworkManagerWlan(
-    const std::string& address) {
+std::unique_ptr<platform::WlanBackend> platform::connectNetworkManagerWlan(const std::string& address) {
   DBusError error;
   dbus_error_init(&error);
   DBusConnection* bus = nullptr;

@@ -32,8 +32,7 @@ const KnownPath kKnownPaths[] = {
     {{u"SSIDConfig", u"SSID", u"name"}, 3, &WlanProfileFields::ssidName},
     {{u"connectionType"}, 1, &WlanProfileFields::connectionType},
     {{u"connectionMode"}, 1, &WlanProfileFields::connectionMode},
-    {{u"MSM", u"security", u"authEncryption", u"authentication"}, 4,
-     &WlanProfileFields::authentication},
+    {{u"MSM", u"security", u"authEncryption", u"authentication"}, 4, &WlanProfileFields::authentication},
     {{u"MSM", u"security", u"authEncryption", u"encryption"}, 4, &WlanProfileFields::encryption},
     {{u"MSM", u"security", u"sharedKey", u"keyType"}, 4, &WlanProfileFields::keyType},
     {{u"MSM", u"security", u"sharedKey", u"keyMaterial"}, 4, &WlanProfileFields::keyMaterial},
@@ -42,13 +41,10 @@ const KnownPath kKnownPaths[] = {
 bool isSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
 
 bool isNameStart(char16_t c) {
-  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' || c == u':' ||
-         c >= 0x80;
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_' || c == u':' || c >= 0x80;
 }
 
-bool isNameChar(char16_t c) {
-  return isNameStart(c) || (c >= u'0' && c <= u'9') || c == u'-' || c == u'.';
-}
+bool isNameChar(char16_t c) { return isNameStart(c) || (c >= u'0' && c <= u'9') || c == u'-' || c == u'.'; }
 
 // The name without its namespace prefix.
 std::u16string_view localName(std::u16string_view name) {
@@ -93,9 +89,7 @@ private:
   }
   bool failed() const { return error_ != nullptr; }
   bool atEnd() const { return pos_ >= xml_.size(); }
-  bool startsWith(std::u16string_view prefix) const {
-    return xml_.substr(pos_).substr(0, prefix.size()) == prefix;
-  }
+  bool startsWith(std::u16string_view prefix) const { return xml_.substr(pos_).substr(0, prefix.size()) == prefix; }
   void skipSpace() {
     while (!atEnd() && isSpace(xml_[pos_])) ++pos_;
   }
@@ -311,6 +305,4 @@ private:
 
 }  // namespace
 
-platform::WlanProfileParse platform::parseWlanProfile(std::u16string_view xml) {
-  return ProfileReader(xml).run();
-}
+platform::WlanProfileParse platform::parseWlanProfile(std::u16string_view xml) { return ProfileReader(xml).run(); }

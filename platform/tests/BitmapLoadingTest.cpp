@@ -23,8 +23,8 @@ void expectPixels(HBITMAP bitmap, const BmpPicture& picture) {
   EXPECT_EQ(dib.dsBm.bmWidth, picture.width);
   EXPECT_EQ(dib.dsBm.bmBitsPixel, picture.bpp);
   for (int y = 0; y < picture.height; ++y) {
-    const BYTE* row = static_cast<BYTE*>(dib.dsBm.bmBits) +
-                      static_cast<size_t>(picture.height - 1 - y) * dib.dsBm.bmWidthBytes;
+    const BYTE* row =
+        static_cast<BYTE*>(dib.dsBm.bmBits) + static_cast<size_t>(picture.height - 1 - y) * dib.dsBm.bmWidthBytes;
     for (int x = 0; x < picture.width; ++x)
       ASSERT_EQ(platform::readPixel(row, x, picture.bpp), picture.pixel(x, y)) << x << "," << y;
   }
@@ -45,7 +45,7 @@ TEST(BitmapLoadingTest, ResourcesAreFoundByNumberOrName) {
 
 TEST(BitmapLoadingTest, BitmapsLoadAtTheirOwnDepth) {
   platform::testing::ScratchRoot root;
-  const BmpPicture pictures[] = {{5, 3, 1, false}, {5, 3, 4, false}, {5, 3, 8, false},
+  const BmpPicture pictures[] = {{5, 3, 1, false}, {5, 3, 4, false},  {5, 3, 8, false},
                                  {5, 3, 16, true}, {5, 3, 24, false}, {5, 3, 32, false}};
   for (const BmpPicture& picture : pictures) {
     SCOPED_TRACE(picture.bpp);
@@ -72,17 +72,46 @@ TEST(BitmapLoadingTest, DamagedBitmapsLoadAsNothing) {
       {"truncated rows", whole.substr(0, whole.size() - 3)},
       {"truncated header", whole.substr(0, 30)},
       {"not a bitmap", "PK" + whole.substr(2)},
-      {"header size past the end", [&] { std::string b = whole; b[14] = '\x7F'; b[15] = '\x7F'; return b; }()},
-      {"more rows than held", [&] { std::string b = whole; b[22] = 40; return b; }()},
-      {"pixels past the end", [&] { std::string b = whole; b[10] = '\xFF'; b[11] = '\x7F'; return b; }()},
-      {"run-length", [&] { std::string b = whole; b[30] = 1; return b; }()},
-      {"absurd width", [&] { std::string b = whole; b[18] = '\xFF'; b[19] = '\xFF'; b[20] = '\xFF'; b[21] = '\x3F'; return b; }()},
+      {"header size past the end",
+       [&] {
+         std::string b = whole;
+         b[14] = '\x7F';
+         b[15] = '\x7F';
+         return b;
+       }()},
+      {"more rows than held",
+       [&] {
+         std::string b = whole;
+         b[22] = 40;
+         return b;
+       }()},
+      {"pixels past the end",
+       [&] {
+         std::string b = whole;
+         b[10] = '\xFF';
+         b[11] = '\x7F';
+         return b;
+       }()},
+      {"run-length",
+       [&] {
+         std::string b = whole;
+         b[30] = 1;
+         return b;
+       }()},
+      {"absurd width",
+       [&] {
+         std::string b = whole;
+         b[18] = '\xFF';
+         b[19] = '\xFF';
+         b[20] = '\xFF';
+         b[21] = '\x3F';
+         return b;
+       }()},
   };
   for (const auto& row : damaged) {
     SCOPED_TRACE(row.name);
     const std::u16string file = root.writeFile("damaged.bmp", row.bytes);
-    EXPECT_EQ(LoadImageW(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION | LR_LOADFROMFILE),
-              nullptr);
+    EXPECT_EQ(LoadImageW(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION | LR_LOADFROMFILE), nullptr);
   }
   EXPECT_EQ(LoadImageW(testModule(), u"missing", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION), nullptr);
 }

@@ -17,8 +17,7 @@ struct Depth {
 };
 
 const Depth kDepths[] = {
-    {1, {}}, {4, {}}, {8, {}}, {16, {0xF800, 0x07E0, 0x001F}}, {16, {0x7C00, 0x03E0, 0x001F}},
-    {24, {}}, {32, {}},
+    {1, {}}, {4, {}}, {8, {}}, {16, {0xF800, 0x07E0, 0x001F}}, {16, {0x7C00, 0x03E0, 0x001F}}, {24, {}}, {32, {}},
 };
 
 // A section with its DC; palette depths get a table of distinct colours.
@@ -29,13 +28,21 @@ public:
       BITMAPINFOHEADER header;
       uint32_t tail[259];
     } block{};
-    block.header = {sizeof(BITMAPINFOHEADER), width, height, 1, static_cast<WORD>(depth.bpp),
-                    depth.masks[0] ? BI_BITFIELDS : BI_RGB, 0, 0, 0, 0, 0};
+    block.header = {sizeof(BITMAPINFOHEADER),
+                    width,
+                    height,
+                    1,
+                    static_cast<WORD>(depth.bpp),
+                    depth.masks[0] ? BI_BITFIELDS : BI_RGB,
+                    0,
+                    0,
+                    0,
+                    0,
+                    0};
     if (depth.masks[0]) std::memcpy(block.tail, depth.masks, sizeof depth.masks);
     if (depth.bpp <= 8)
       for (uint32_t i = 0; i < (1u << depth.bpp); ++i) block.tail[i] = i * 0x00251A0Fu % 0x01000000u;
-    bitmap_ = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&block), DIB_RGB_COLORS,
-                               &bits_, nullptr, 0);
+    bitmap_ = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&block), DIB_RGB_COLORS, &bits_, nullptr, 0);
     dc_ = CreateCompatibleDC(nullptr);
     previous_ = SelectObject(dc_, bitmap_);
     DIBSECTION dib{};
@@ -95,15 +102,15 @@ private:
 void fillPattern(Section& section, const Depth& depth) {
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 4; ++x)
-      section.setPixel(x, y, depth.bpp <= 8 ? (x * 3 + y * 5) % (1u << depth.bpp)
-                                            : (x * 0x3B1D + y * 0x7F13) * 0x10101u);
+      section.setPixel(x, y,
+                       depth.bpp <= 8 ? (x * 3 + y * 5) % (1u << depth.bpp) : (x * 0x3B1D + y * 0x7F13) * 0x10101u);
 }
 
 TEST(BlitsTest, EveryDepthPairMapsColoursToTheNearestTheTargetHas) {
   for (const Depth& from : kDepths) {
     for (const Depth& to : kDepths) {
-      SCOPED_TRACE(testing::Message() << from.bpp << " (" << from.masks[1] << ") → " << to.bpp
-                                      << " (" << to.masks[1] << ")");
+      SCOPED_TRACE(testing::Message() << from.bpp << " (" << from.masks[1] << ") → " << to.bpp << " (" << to.masks[1]
+                                      << ")");
       Section source(from, 4, 3);
       Section target(to, 6, 5);
       fillPattern(source, from);
@@ -154,18 +161,15 @@ TEST(BlitsTest, PackedBitsBlitLikeTheirSection) {
   ASSERT_TRUE(BitBlt(viaSection.dc(), 0, 0, 4, 3, source.dc(), 0, 0, SRCCOPY));
   BITMAPINFO info{};
   info.bmiHeader = source.dib().dsBmih;
-  EXPECT_EQ(StretchDIBits(viaBits.dc(), 0, 0, 4, 3, 0, 0, 4, 3, source.bits(), &info, DIB_RGB_COLORS,
-                          SRCCOPY), 3);
-  EXPECT_EQ(SetDIBitsToDevice(viaDevice.dc(), 0, 0, 4, 3, 0, 0, 0, 3, source.bits(), &info,
-                              DIB_RGB_COLORS), 3);
+  EXPECT_EQ(StretchDIBits(viaBits.dc(), 0, 0, 4, 3, 0, 0, 4, 3, source.bits(), &info, DIB_RGB_COLORS, SRCCOPY), 3);
+  EXPECT_EQ(SetDIBitsToDevice(viaDevice.dc(), 0, 0, 4, 3, 0, 0, 0, 3, source.bits(), &info, DIB_RGB_COLORS), 3);
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 4; ++x) {
       EXPECT_EQ(viaBits.color(x, y), viaSection.color(x, y));
       EXPECT_EQ(viaDevice.color(x, y), viaSection.color(x, y));
     }
   info.bmiHeader.biBitCount = 12;
-  EXPECT_EQ(StretchDIBits(viaBits.dc(), 0, 0, 4, 3, 0, 0, 4, 3, source.bits(), &info, DIB_RGB_COLORS,
-                          SRCCOPY), 0);
+  EXPECT_EQ(StretchDIBits(viaBits.dc(), 0, 0, 4, 3, 0, 0, 4, 3, source.bits(), &info, DIB_RGB_COLORS, SRCCOPY), 0);
 }
 
 TEST(BlitsTest, AlphaBlendsFollowTheFormula) {
@@ -176,8 +180,8 @@ TEST(BlitsTest, AlphaBlendsFollowTheFormula) {
   source.setPixel(1, 0, 0xFFC08020);
   target.setPixel(0, 0, 0x00C8C8C8);
   target.setPixel(1, 0, 0x00102030);
-  ASSERT_TRUE(AlphaBlend(target.dc(), 0, 0, 2, 1, source.dc(), 0, 0, 2, 1,
-                         BLENDFUNCTION{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA}));
+  ASSERT_TRUE(
+      AlphaBlend(target.dc(), 0, 0, 2, 1, source.dc(), 0, 0, 2, 1, BLENDFUNCTION{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA}));
   // d = s + d · (1 − α)
   EXPECT_NEAR(GetRValue(target.color(0, 0)), 0x40 + 0xC8 * (255 - 128) / 255.0, 1.0);
   EXPECT_EQ(target.color(1, 0), source.color(1, 0) & 0x00FFFFFF);
@@ -185,14 +189,12 @@ TEST(BlitsTest, AlphaBlendsFollowTheFormula) {
   constant.setPixel(0, 0, 0x00000000);
   Section white(argb, 1, 1);
   white.setPixel(0, 0, 0x00FFFFFF);
-  ASSERT_TRUE(AlphaBlend(constant.dc(), 0, 0, 1, 1, white.dc(), 0, 0, 1, 1,
-                         BLENDFUNCTION{AC_SRC_OVER, 0, 128, 0}));
+  ASSERT_TRUE(AlphaBlend(constant.dc(), 0, 0, 1, 1, white.dc(), 0, 0, 1, 1, BLENDFUNCTION{AC_SRC_OVER, 0, 128, 0}));
   EXPECT_NEAR(GetRValue(constant.color(0, 0)), 128.0, 1.0);
   // The same blend onto 24 bpp, and stretched, takes the general walk.
   const Depth deep{24, {}};
   Section wide(deep, 2, 1);
-  ASSERT_TRUE(AlphaBlend(wide.dc(), 0, 0, 2, 1, white.dc(), 0, 0, 1, 1,
-                         BLENDFUNCTION{AC_SRC_OVER, 0, 128, 0}));
+  ASSERT_TRUE(AlphaBlend(wide.dc(), 0, 0, 2, 1, white.dc(), 0, 0, 1, 1, BLENDFUNCTION{AC_SRC_OVER, 0, 128, 0}));
   EXPECT_NEAR(GetGValue(wide.color(1, 0)), 128.0, 1.0);
   const Depth words{16, {0xF800, 0x07E0, 0x001F}};
   Section shallow(words, 1, 1);

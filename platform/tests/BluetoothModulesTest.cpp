@@ -18,9 +18,8 @@ TEST(BluetoothModulesTest, LoadOnlyWhileABackEndIsActive) {
     HMODULE props = LoadLibraryW(u"BTHPROPS.CPL");
     ASSERT_NE(props, nullptr);
     EXPECT_NE(LoadLibraryW(u"bluetoothapis.dll"), nullptr);
-    EXPECT_EQ(GetProcAddress(props, "BluetoothIsConnectable"),
-              reinterpret_cast<FARPROC>(&BluetoothIsConnectable));
-    EXPECT_EQ(GetProcAddress(props, "BluetoothRemoveDevice"), nullptr);          // taken away
+    EXPECT_EQ(GetProcAddress(props, "BluetoothIsConnectable"), reinterpret_cast<FARPROC>(&BluetoothIsConnectable));
+    EXPECT_EQ(GetProcAddress(props, "BluetoothRemoveDevice"), nullptr);             // taken away
     EXPECT_EQ(GetProcAddress(props, "BluetoothDisplayDeviceProperties"), nullptr);  // no sheet here
     EXPECT_EQ(GetProcAddress(props, "BluetoothSelectDevices"), nullptr);
     EXPECT_TRUE(FreeLibrary(props));
@@ -47,9 +46,9 @@ TEST(BluetoothModulesTest, RadioSearchAndHandles) {
 
   EXPECT_TRUE(BluetoothIsConnectable(radio));
   EXPECT_FALSE(BluetoothIsConnectable(second));
-  EXPECT_TRUE(BluetoothIsConnectable(nullptr));  // any radio
+  EXPECT_TRUE(BluetoothIsConnectable(nullptr));          // any radio
   EXPECT_FALSE(BluetoothEnableDiscovery(second, TRUE));  // not connectable
-  EXPECT_FALSE(BluetoothIsConnectable(find));    // a closed handle is no radio
+  EXPECT_FALSE(BluetoothIsConnectable(find));            // a closed handle is no radio
   EXPECT_TRUE(CloseHandle(radio));
   EXPECT_TRUE(CloseHandle(second));
   EXPECT_FALSE(BluetoothEnableIncomingConnections(radio, TRUE));

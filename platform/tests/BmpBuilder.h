@@ -27,8 +27,8 @@ struct BmpPicture {
   }
   // Header, masks or table, rows.
   std::vector<BYTE> resource() const {
-    BITMAPINFOHEADER header{sizeof header, width, height, 1, static_cast<WORD>(bpp),
-                            bitfields ? BI_BITFIELDS : BI_RGB, 0, 0, 0, 0, 0};
+    BITMAPINFOHEADER header{
+        sizeof header, width, height, 1, static_cast<WORD>(bpp), bitfields ? BI_BITFIELDS : BI_RGB, 0, 0, 0, 0, 0};
     std::vector<BYTE> out(sizeof header);
     std::memcpy(out.data(), &header, sizeof header);
     if (bitfields) {

@@ -120,8 +120,7 @@ TEST(CodePageTest, Win32FormsSizeAndFail) {
     EXPECT_EQ(WideCharToMultiByte(CP_UTF8, c.flags, c.text.c_str(), -1, nullptr, 0, nullptr, nullptr), c.size)
         << c.what;
     std::string out(16, '#');
-    const int written =
-        WideCharToMultiByte(CP_UTF8, c.flags, c.text.c_str(), -1, out.data(), 16, nullptr, nullptr);
+    const int written = WideCharToMultiByte(CP_UTF8, c.flags, c.text.c_str(), -1, out.data(), 16, nullptr, nullptr);
     EXPECT_EQ(written, c.size) << c.what;
     if (c.size > 0) {
       EXPECT_EQ(out.substr(0, static_cast<size_t>(c.size) - 1), c.bytes) << c.what;

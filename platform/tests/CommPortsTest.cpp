@@ -37,8 +37,8 @@ protected:
     return u"\\\\.\\COM" + std::u16string(digits.begin(), digits.end());
   }
   static HANDLE open(unsigned number) {
-    return CreateFileW(comName(number).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                       OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    return CreateFileW(comName(number).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_OVERLAPPED, nullptr);
   }
   std::string root_;
 };
@@ -64,12 +64,16 @@ TEST_F(CommPortsTest, StateReachesTheTerminalSettings) {
        [](const termios& t) { return (t.c_cflag & CRTSCTS) != 0; }},
       {"XON/XOFF both ways", [](DCB& d) { d.fOutX = d.fInX = 1; },
        [](const termios& t) { return (t.c_iflag & IXON) && (t.c_iflag & IXOFF); }},
-      {"XON and XOFF characters", [](DCB& d) { d.XonChar = 0x11; d.XoffChar = 0x13; },
+      {"XON and XOFF characters",
+       [](DCB& d) {
+         d.XonChar = 0x11;
+         d.XoffChar = 0x13;
+       },
        [](const termios& t) { return t.c_cc[VSTART] == 0x11 && t.c_cc[VSTOP] == 0x13; }},
       {"seven data bits, raw, reads never wait", [](DCB& d) { d.ByteSize = 7; },
        [](const termios& t) {
-         return (t.c_cflag & CSIZE) == CS7 && (t.c_cflag & CREAD) && (t.c_cflag & CLOCAL) &&
-                !(t.c_lflag & ICANON) && t.c_cc[VMIN] == 0 && t.c_cc[VTIME] == 0;
+         return (t.c_cflag & CSIZE) == CS7 && (t.c_cflag & CREAD) && (t.c_cflag & CLOCAL) && !(t.c_lflag & ICANON) &&
+                t.c_cc[VMIN] == 0 && t.c_cc[VTIME] == 0;
        }},
   };
   for (const Case& row : cases) {
@@ -85,7 +89,9 @@ TEST_F(CommPortsTest, StateReachesTheTerminalSettings) {
     dcb.XonLim = 10;
     dcb.fDsrSensitivity = 1;
     row.change(dcb);
-    ASSERT_TRUE(SetCommState(port, &dcb)) << GetLastError() << " size " << int(dcb.ByteSize) << " parity " << int(dcb.Parity) << " stop " << int(dcb.StopBits) << " baud " << dcb.BaudRate;
+    ASSERT_TRUE(SetCommState(port, &dcb))
+        << GetLastError() << " size " << int(dcb.ByteSize) << " parity " << int(dcb.Parity) << " stop "
+        << int(dcb.StopBits) << " baud " << dcb.BaudRate;
     // Framing as applied (a pty keeps none), the rest as the device has it.
     termios effective = pty.slaveSettings();
     const tcflag_t framing = CSIZE | PARENB | PARODD | CMSPAR;
@@ -197,7 +203,7 @@ TEST(CommPortNamesTest, Forms) {
     bool valid;
     unsigned number;
   } cases[] = {{u"COM9:", true, 9}, {u"\\\\.\\COM10", true, 10}, {u"com3", true, 3},
-               {u"COM0", false, 0}, {u"COMX", false, 0},          {u"LPT1", false, 0}};
+               {u"COM0", false, 0}, {u"COMX", false, 0},         {u"LPT1", false, 0}};
   for (const auto& row : cases) {
     unsigned number = 0;
     EXPECT_EQ(platform::parseComPortName(row.name, &number), row.valid);

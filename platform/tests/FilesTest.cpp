@@ -22,8 +22,8 @@ using platform::testing::ScratchRoot;
 class OpenFile {
 public:
   OpenFile(const std::u16string& name, DWORD access, DWORD disposition)
-      : handle_(CreateFileW(name.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
-                            FILE_ATTRIBUTE_NORMAL, nullptr)),
+      : handle_(
+            CreateFileW(name.c_str(), access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr)),
         error_(GetLastError()) {}
   ~OpenFile() {
     if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
@@ -216,7 +216,7 @@ TEST(FilesTest, MappingsShowTheFileAndRefuseEmptyFiles) {
   ASSERT_NE(view, nullptr);
   EXPECT_EQ(std::string(static_cast<const char*>(view), 12), "mapped bytes");
   EXPECT_EQ(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0), nullptr);  // read-only mapping
-  EXPECT_TRUE(CloseHandle(mapping));  // the view outlives its mapping handle
+  EXPECT_TRUE(CloseHandle(mapping));                                    // the view outlives its mapping handle
   EXPECT_EQ(static_cast<const char*>(view)[0], 'm');
   EXPECT_TRUE(UnmapViewOfFile(view));
   EXPECT_FALSE(UnmapViewOfFile(view));

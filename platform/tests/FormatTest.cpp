@@ -20,8 +20,8 @@ using platform::formatText;
 // is the oracle.
 TEST(FormatTest, AgreesWithTheCLibraryOnPortableConversions) {
   const double values[] = {0.0, -0.0, 1.0, -1.5, 0.1, 2.5, 123456.789, 1e-5, 1e21, 9.9999996, 5e-324};
-  const char* floatFormats[] = {"%f", "%.0f", "%#.0f", "%e", "%.3E", "%g", "%G", "%#g", "%.0g", "%12.4f",
-                                "%-12.2e|", "%+g", "% f", "%010.3f", "%.17g", "%-+08.2f|"};
+  const char* floatFormats[] = {"%f",   "%.0f",   "%#.0f",    "%e",  "%.3E", "%g",      "%G",    "%#g",
+                                "%.0g", "%12.4f", "%-12.2e|", "%+g", "% f",  "%010.3f", "%.17g", "%-+08.2f|"};
   for (const char* format : floatFormats) {
     for (const double value : values) {
       char expected[512];
@@ -30,8 +30,8 @@ TEST(FormatTest, AgreesWithTheCLibraryOnPortableConversions) {
     }
   }
   const int ints[] = {0, 1, -1, 42, -42, std::numeric_limits<int>::max(), std::numeric_limits<int>::min()};
-  const char* intFormats[] = {"%d", "%i", "%5d", "%-5d|", "%05d", "%+d", "% d", "%.3d", "%.0d", "%8.3d",
-                              "%u", "%x", "%X", "%#x", "%#o", "%o", "%#.0o", "%08X", "%-#10x|", "%hd", "%hhu"};
+  const char* intFormats[] = {"%d", "%i", "%5d", "%-5d|", "%05d", "%+d",   "% d",  "%.3d",    "%.0d", "%8.3d", "%u",
+                              "%x", "%X", "%#x", "%#o",   "%o",   "%#.0o", "%08X", "%-#10x|", "%hd",  "%hhu"};
   for (const char* format : intFormats) {
     for (const int value : ints) {
       char expected[64];
@@ -190,8 +190,7 @@ std::u16string viaWideVarArgs(const char16_t* format, ...) {
 }
 
 TEST(FormatTest, TakesCVariableArgumentsByTheConversionLetter) {
-  EXPECT_EQ(viaVarArgs("%ld %Ld %I64u %hd %c %s %5.2f %*d %S %%", 7, 1LL << 40, 3ULL, 70000, 'z', "s", 2.5, 3, 4,
-                       u"w"),
+  EXPECT_EQ(viaVarArgs("%ld %Ld %I64u %hd %c %s %5.2f %*d %S %%", 7, 1LL << 40, 3ULL, 70000, 'z', "s", 2.5, 3, 4, u"w"),
             "7 1099511627776 3 4464 z s  2.50   4 w %");
   EXPECT_EQ(viaWideVarArgs(u"%s-%S-%c-%d", u"wide", "narrow", u'\u00E8', -3), u"wide-narrow-\u00E8--3");
   // %n takes its pointer and writes nothing.

@@ -45,8 +45,8 @@ const DibCase kDibCases[] = {
 
 InfoBlock makeInfo(const DibCase& row, int width, int height) {
   InfoBlock block{};
-  block.header = {sizeof(BITMAPINFOHEADER), width, height, 1,
-                  static_cast<WORD>(row.bitsPerPixel), row.compression, 0, 0, 0, 0, 0};
+  block.header = {
+      sizeof(BITMAPINFOHEADER), width, height, 1, static_cast<WORD>(row.bitsPerPixel), row.compression, 0, 0, 0, 0, 0};
   if (row.compression == BI_BITFIELDS) {
     std::memcpy(block.tail, row.masks, sizeof row.masks);
   } else if (row.bitsPerPixel <= 8) {
@@ -155,12 +155,12 @@ TEST(GdiTest, SectionOnAFileMappingSharesTheFileBytes) {
 
   // A mapping too short for the rows, and an offset that is not a multiple
   // of 4, give no section.
-  file = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                     FILE_ATTRIBUTE_NORMAL, nullptr);
+  file = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                     nullptr);
   mapping = CreateFileMappingW(file, nullptr, PAGE_READWRITE, 0, 0, nullptr);
-  EXPECT_EQ(CreateDIBSection(nullptr, block.info(), DIB_RGB_COLORS, &bits, mapping,
-                             static_cast<DWORD>(content.size()) - 4),
-            nullptr);
+  EXPECT_EQ(
+      CreateDIBSection(nullptr, block.info(), DIB_RGB_COLORS, &bits, mapping, static_cast<DWORD>(content.size()) - 4),
+      nullptr);
   EXPECT_EQ(CreateDIBSection(nullptr, block.info(), DIB_RGB_COLORS, &bits, mapping, 2), nullptr);
   CloseHandle(mapping);
   CloseHandle(file);
@@ -315,8 +315,7 @@ TEST(GdiTest, PixelFormatsRoundTripEveryDepth) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::Message() << row.bitsPerPixel << " bpp, pixel " << row.pixel);
-    const auto format = platform::PixelFormat::of(row.bitsPerPixel, row.masks[0], row.masks[1],
-                                                  row.masks[2]);
+    const auto format = platform::PixelFormat::of(row.bitsPerPixel, row.masks[0], row.masks[1], row.masks[2]);
     EXPECT_EQ(format.toColor(row.pixel), row.color);
     EXPECT_EQ(format.fromColor(row.color), row.pixel);
   }

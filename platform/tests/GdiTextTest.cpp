@@ -15,12 +15,11 @@ namespace {
 // A memory DC with a 32-bpp section and a font of the face and weight.
 class TextCanvas {
 public:
-  TextCanvas(const char16_t* face, LONG height, LONG weight = FW_NORMAL, int width = 120,
-             int rows = 40) : width_(width), rows_(rows) {
+  TextCanvas(const char16_t* face, LONG height, LONG weight = FW_NORMAL, int width = 120, int rows = 40)
+      : width_(width), rows_(rows) {
     platform::testing::useFixtureFonts();
     BITMAPINFOHEADER header{sizeof header, width, -rows, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    bitmap_ = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS,
-                               &bits_, nullptr, 0);
+    bitmap_ = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits_, nullptr, 0);
     dc_ = CreateCompatibleDC(nullptr);
     previousBitmap_ = SelectObject(dc_, bitmap_);
     LOGFONTW description{};
@@ -53,8 +52,8 @@ public:
     for (int y = 0; y < rows_; ++y)
       for (int x = 0; x < width_; ++x)
         if (pixels[y * width_ + x] != 0)
-          box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y),
-                 std::max<LONG>(box.right, x + 1), std::max<LONG>(box.bottom, y + 1)};
+          box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x + 1),
+                 std::max<LONG>(box.bottom, y + 1)};
     return box;
   }
   std::vector<uint32_t> pixels() const {
@@ -111,8 +110,7 @@ TEST(GdiTextTest, CalculatedBoxHoldsWhatIsDrawn) {
 
   // Word breaks at the rectangle's width.
   RECT narrow{0, 0, canvas.extent(u"Two words").cx - 1, 0};
-  EXPECT_EQ(DrawTextW(canvas.dc(), u"Two words", -1, &narrow, DT_CALCRECT | DT_WORDBREAK),
-            2 * canvas.extent(u"x").cy);
+  EXPECT_EQ(DrawTextW(canvas.dc(), u"Two words", -1, &narrow, DT_CALCRECT | DT_WORDBREAK), 2 * canvas.extent(u"x").cy);
 }
 
 TEST(GdiTextTest, PrefixesShowOneAmpersandAndUnderline) {

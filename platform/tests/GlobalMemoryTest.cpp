@@ -24,7 +24,7 @@ TEST(GlobalMemoryTest, BlocksKeepTheirExactSizeAndLocks) {
   std::memset(data, 0x5A, 100);
   EXPECT_EQ(GlobalLock(block), data);
   EXPECT_EQ(stateOf(block).locks, 2u);
-  EXPECT_TRUE(GlobalUnlock(block));   // one lock left
+  EXPECT_TRUE(GlobalUnlock(block));  // one lock left
   // A locked block may shrink in place but not move to grow.
   EXPECT_EQ(GlobalReAlloc(block, 50, GMEM_MOVEABLE), block);
   EXPECT_EQ(GlobalSize(block), 50u);

@@ -16,17 +16,25 @@ TEST(IniFileTest, IntegersMustBeWholeTexts) {
     int value;
   };
   const Case cases[] = {
-      {u"42", true, 42},          {u"-42", true, -42},         {u"+7", true, 7},
-      {u"$1F", true, 31},         {u"0x1f", true, 31},         {u"-$10", true, -16},
-      {u"$FFFFFFFF", true, -1},   {u"2147483647", true, INT32_MAX},
+      {u"42", true, 42},
+      {u"-42", true, -42},
+      {u"+7", true, 7},
+      {u"$1F", true, 31},
+      {u"0x1f", true, 31},
+      {u"-$10", true, -16},
+      {u"$FFFFFFFF", true, -1},
+      {u"2147483647", true, INT32_MAX},
       {u"-2147483648", true, INT32_MIN},
-      {u"2147483648", false, 0},  {u"42abc", false, 0},        {u"", false, 0},
-      {u"0x", false, 0},          {u"4 2", false, 0},          {u"1.5", false, 0},
+      {u"2147483648", false, 0},
+      {u"42abc", false, 0},
+      {u"", false, 0},
+      {u"0x", false, 0},
+      {u"4 2", false, 0},
+      {u"1.5", false, 0},
   };
   for (const auto& c : cases) {
     int value = 0;
-    EXPECT_EQ(platform::parseFrameworkInteger(c.text, value), c.isInteger)
-        << std::string(c.text.begin(), c.text.end());
+    EXPECT_EQ(platform::parseFrameworkInteger(c.text, value), c.isInteger) << std::string(c.text.begin(), c.text.end());
     if (c.isInteger) {
       EXPECT_EQ(value, c.value);
     }

@@ -34,8 +34,7 @@ HINTERNET openDirect(const char16_t* agent = u"InternetTest") {
 }
 
 HINTERNET openUrl(HINTERNET session, const std::string& url) {
-  constexpr DWORD kFlags =
-      INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION;
+  constexpr DWORD kFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION;
   return InternetOpenUrlW(session, wide(url).c_str(), u"", 0, kFlags, 0);
 }
 
@@ -78,8 +77,10 @@ public:
     setenv(name, value.c_str(), 1);
   }
   ~ScopedEnvironment() {
-    if (old_) setenv(name_, old_->c_str(), 1);
-    else unsetenv(name_);
+    if (old_)
+      setenv(name_, old_->c_str(), 1);
+    else
+      unsetenv(name_);
   }
 
 private:
@@ -210,10 +211,8 @@ TEST(InternetTest, ProxyDemandsCredentialsAndTakesThemOnResend) {
 
   // Wrong password: the proxy refuses again (tinyproxy says 401 then).
   std::u16string user = u"alice", wrong = u"guess";
-  EXPECT_TRUE(InternetSetOptionW(request, INTERNET_OPTION_PROXY_USERNAME, user.data(),
-                                 DWORD(user.size() + 1)));
-  EXPECT_TRUE(InternetSetOptionW(request, INTERNET_OPTION_PROXY_PASSWORD, wrong.data(),
-                                 DWORD(wrong.size() + 1)));
+  EXPECT_TRUE(InternetSetOptionW(request, INTERNET_OPTION_PROXY_USERNAME, user.data(), DWORD(user.size() + 1)));
+  EXPECT_TRUE(InternetSetOptionW(request, INTERNET_OPTION_PROXY_PASSWORD, wrong.data(), DWORD(wrong.size() + 1)));
   EXPECT_TRUE(HttpSendRequestW(request, nullptr, 0, nullptr, 0));
   auto refused = queryNumber(request, HTTP_QUERY_STATUS_CODE);
   EXPECT_TRUE(refused == DWORD(407) || refused == DWORD(401)) << *refused;
@@ -221,8 +220,7 @@ TEST(InternetTest, ProxyDemandsCredentialsAndTakesThemOnResend) {
 
   // The right one: the same handle now answers for the page.
   std::u16string right = u"s3cret";
-  EXPECT_TRUE(InternetSetOptionW(request, INTERNET_OPTION_PROXY_PASSWORD, right.data(),
-                                 DWORD(right.size() + 1)));
+  EXPECT_TRUE(InternetSetOptionW(request, INTERNET_OPTION_PROXY_PASSWORD, right.data(), DWORD(right.size() + 1)));
   EXPECT_TRUE(HttpSendRequestW(request, nullptr, 0, nullptr, 0));
   EXPECT_EQ(queryNumber(request, HTTP_QUERY_STATUS_CODE), DWORD(200));
   EXPECT_EQ(readAll(request, 4096), "through the proxy");
@@ -236,18 +234,16 @@ TEST(InternetTest, PreconfiguredSessionsFollowTheEnvironmentDirectOnesDoNot) {
   ScopedEnvironment httpProxy("http_proxy", proxy.url());
   ScopedEnvironment noProxy("no_proxy", "");
 
-  Handle preconfigured{
-      InternetOpenW(u"InternetTest", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)};
+  Handle preconfigured{InternetOpenW(u"InternetTest", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)};
   Handle viaProxy{openUrl(preconfigured, server.url("/"))};
   ASSERT_NE(viaProxy.value, nullptr);
   EXPECT_EQ(queryNumber(viaProxy, HTTP_QUERY_STATUS_CODE), DWORD(407));
 
   // Credentials set on the session reach its requests.
   std::u16string user = u"alice", password = u"s3cret";
-  EXPECT_TRUE(InternetSetOptionW(preconfigured, INTERNET_OPTION_PROXY_USERNAME, user.data(),
-                                 DWORD(user.size())));
-  EXPECT_TRUE(InternetSetOptionW(preconfigured, INTERNET_OPTION_PROXY_PASSWORD, password.data(),
-                                 DWORD(password.size())));
+  EXPECT_TRUE(InternetSetOptionW(preconfigured, INTERNET_OPTION_PROXY_USERNAME, user.data(), DWORD(user.size())));
+  EXPECT_TRUE(
+      InternetSetOptionW(preconfigured, INTERNET_OPTION_PROXY_PASSWORD, password.data(), DWORD(password.size())));
   Handle authenticated{openUrl(preconfigured, server.url("/"))};
   EXPECT_EQ(queryNumber(authenticated, HTTP_QUERY_STATUS_CODE), DWORD(200));
 

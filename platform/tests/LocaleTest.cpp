@@ -10,8 +10,8 @@ namespace {
 
 TEST(LocaleTest, AbbreviatedCountryNames) {
   const std::pair<LCID, std::u16string> cases[] = {
-      {0x0409, u"USA"}, {0x0410, u"ITA"}, {0x0407, u"DEU"}, {0x0404, u"TWN"}, {0x0804, u"CHN"},
-      {0x0C0A, u"ESP"}, {0x0415, u"POL"}, {0x041A, u"HRV"},
+      {0x0409, u"USA"}, {0x0410, u"ITA"}, {0x0407, u"DEU"}, {0x0404, u"TWN"},
+      {0x0804, u"CHN"}, {0x0C0A, u"ESP"}, {0x0415, u"POL"}, {0x041A, u"HRV"},
   };
   for (const auto& [locale, expected] : cases) {
     WCHAR buffer[8] = {};

@@ -95,11 +95,8 @@ TEST(ModuleVersionTest, FilesWithoutAVersionNoteAnswerLikeFilesWithoutVersionInf
   ASSERT_NE(note, std::string::npos);
   badNote[note - 8] = '\x7F';  // descriptor size of the note
   const std::pair<const char*, std::string> files[] = {
-      {"text.txt", "no version here"},
-      {"empty.bin", ""},
-      {"truncated.so", image.substr(0, image.size() / 2)},
-      {"inflated.so", inflated},
-      {"badnote.so", badNote},
+      {"text.txt", "no version here"}, {"empty.bin", ""},       {"truncated.so", image.substr(0, image.size() / 2)},
+      {"inflated.so", inflated},       {"badnote.so", badNote},
   };
   for (const auto& [name, bytes] : files) {
     const auto file = root.writeFile(name, bytes);

@@ -29,7 +29,7 @@ TEST(NumberTextTest, FloatToStrUsesFifteenSignificantDigits) {
       {1e-4, "0.0001"},
       {1e-5, "1E-5"},
       {-1.5e-7, "-1.5E-7"},
-      {999999999999999.9, "1E15"},             // rounding carries into a new digit
+      {999999999999999.9, "1E15"},  // rounding carries into a new digit
       {HUGE_VAL, "INF"},
       {-HUGE_VAL, "-INF"},
       {std::nan(""), "NAN"},
@@ -52,9 +52,9 @@ TEST(NumberTextTest, FloatToStrFFormatsEachKind) {
       {-2.5, FloatFormatKind::Fixed, 15, 0, "-3"},
       {1.005, FloatFormatKind::Fixed, 15, 2, "1.00"},
       {0.5, FloatFormatKind::Fixed, 15, 0, "1"},
-      {-0.001, FloatFormatKind::Fixed, 15, 2, "0.00"},  // no sign on a rounded zero
-      {1.23456, FloatFormatKind::Fixed, 3, 4, "1.2300"}, // the precision limits the digits
-      {1234.5, FloatFormatKind::Fixed, 3, 2, "1.23E3"},  // too many integer digits
+      {-0.001, FloatFormatKind::Fixed, 15, 2, "0.00"},    // no sign on a rounded zero
+      {1.23456, FloatFormatKind::Fixed, 3, 4, "1.2300"},  // the precision limits the digits
+      {1234.5, FloatFormatKind::Fixed, 3, 2, "1.23E3"},   // too many integer digits
       {99.95, FloatFormatKind::Fixed, 15, 1, "100.0"},
       {1234.5, FloatFormatKind::Exponent, 4, 2, "1.235E+03"},
       {-0.000123, FloatFormatKind::Exponent, 3, 0, "-1.23E-4"},
@@ -93,7 +93,7 @@ TEST(NumberTextTest, FormatFloatFollowsThePicture) {
       {"0", 2.5, "3"},
       {"0", -2.5, "-3"},
       {"000", 7, "007"},
-      {"0", 123456, "123456"},         // more digits than places: all at the first
+      {"0", 123456, "123456"},  // more digits than places: all at the first
       {"x0y0", 123, "x12y3"},
       {"#,##0.00", 1234567.891, "1,234,567.89"},
       {"#,##0", -1234, "-1,234"},
@@ -101,20 +101,20 @@ TEST(NumberTextTest, FormatFloatFollowsThePicture) {
       {"0.##", 1, "1"},
       {"0.0#", 1.5, "1.5"},
       {"#", 0, ""},
-      {"0.00", -0.001, "0.00"},        // a rounded zero has no sign
+      {"0.00", -0.001, "0.00"},  // a rounded zero has no sign
       {"0.00E+00", 1234.5, "1.23E+03"},
       {"00.0E+0", 1234.5, "12.3E+2"},
       {"0.0E-0", 0.00012, "1.2E-4"},
       {"0.0E-0", 12000, "1.2E4"},
       {"0;(0);zero", -5, "(5)"},
       {"0;(0);zero", 0, "zero"},
-      {"0.0;(0.0);zero", 0.01, "zero"}, // rounds to zero: the zero section
-      {"0;", -5, "-5"},                 // empty negative section: the first, signed
-      {";0", 1.5, "1.5"},               // empty first section: the general format
+      {"0.0;(0.0);zero", 0.01, "zero"},  // rounds to zero: the zero section
+      {"0;", -5, "-5"},                  // empty negative section: the first, signed
+      {";0", 1.5, "1.5"},                // empty first section: the general format
       {"", 1.5, "1.5"},
       {"'#'0", 5, "#5"},
       {"0 \"kg\"", 5, "5 kg"},
-      {"0", 1e20, "1E20"},              // beyond 18 integer digits: general
+      {"0", 1e20, "1E20"},  // beyond 18 integer digits: general
       {"0.00", HUGE_VAL, "INF"},
   };
   for (const Case& c : cases)
@@ -137,13 +137,26 @@ TEST(NumberTextTest, StrToIntTakesOnlyWholeIntegers) {
     std::optional<int32_t> value;
   };
   const Case cases[] = {
-      {"123", 123},           {"-123", -123},           {"+5", 5},
-      {" 42", 42},            {"$1F", 31},              {"0x1f", 31},
-      {"X10", 16},            {"$FFFFFFFF", -1},        {"-$10", -16},
-      {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1},
-      {"", std::nullopt},     {" ", std::nullopt},      {"12 ", std::nullopt},
-      {"2147483648", std::nullopt}, {"0x", std::nullopt}, {"$", std::nullopt},
-      {"1.5", std::nullopt},  {"abc", std::nullopt},    {"$100000000", std::nullopt},
+      {"123", 123},
+      {"-123", -123},
+      {"+5", 5},
+      {" 42", 42},
+      {"$1F", 31},
+      {"0x1f", 31},
+      {"X10", 16},
+      {"$FFFFFFFF", -1},
+      {"-$10", -16},
+      {"2147483647", 2147483647},
+      {"-2147483648", -2147483647 - 1},
+      {"", std::nullopt},
+      {" ", std::nullopt},
+      {"12 ", std::nullopt},
+      {"2147483648", std::nullopt},
+      {"0x", std::nullopt},
+      {"$", std::nullopt},
+      {"1.5", std::nullopt},
+      {"abc", std::nullopt},
+      {"$100000000", std::nullopt},
       {"0x1G", std::nullopt},
   };
   for (const Case& c : cases) {

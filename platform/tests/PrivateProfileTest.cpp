@@ -41,8 +41,8 @@ constexpr char kSample[] =
     "[ Other ]\r\n"
     "k=v\r\n";
 
-std::u16string readString(LPCWSTR section, LPCWSTR key, LPCWSTR fallback, const std::u16string& file,
-                          DWORD size = 256, DWORD* length = nullptr) {
+std::u16string readString(LPCWSTR section, LPCWSTR key, LPCWSTR fallback, const std::u16string& file, DWORD size = 256,
+                          DWORD* length = nullptr) {
   std::u16string buffer(size + 2, u'#');
   const DWORD count = GetPrivateProfileStringW(section, key, fallback, buffer.data(), size, file.c_str());
   if (length != nullptr) *length = count;
@@ -106,9 +106,8 @@ TEST(PrivateProfileTest, CutsAndListsFitTheBuffer) {
   length = GetPrivateProfileStringW(nullptr, nullptr, nullptr, buffer.data(), 512, file.c_str());
   EXPECT_EQ(listOf(buffer, length), (std::vector<std::u16string>{u"Main", u"Other"}));
   length = GetPrivateProfileStringW(u"MAIN", nullptr, nullptr, buffer.data(), 512, file.c_str());
-  EXPECT_EQ(listOf(buffer, length),
-            (std::vector<std::u16string>{u"Name", u"Empty", u"Double", u"Single", u"Mixed",
-                                         u"Inner", u"Count", u"Negative", u"Word", u"Name"}));
+  EXPECT_EQ(listOf(buffer, length), (std::vector<std::u16string>{u"Name", u"Empty", u"Double", u"Single", u"Mixed",
+                                                                 u"Inner", u"Count", u"Negative", u"Word", u"Name"}));
   // Too small: cut, ends in two NULs, answers size - 2.
   length = GetPrivateProfileStringW(nullptr, nullptr, nullptr, buffer.data(), 8, file.c_str());
   EXPECT_EQ(length, 6u);
@@ -135,8 +134,7 @@ TEST(PrivateProfileTest, SectionGivesEveryRawLine) {
   const auto file = root.writeFile("a.ini", "[S]\r\nb=2\r\n  raw line  \r\n;note\r\nb=3\r\n\r\n[T]\r\nx=1\r\n");
   std::u16string buffer(64, u'#');
   DWORD length = GetPrivateProfileSectionW(u"s", buffer.data(), 64, file.c_str());
-  EXPECT_EQ(listOf(buffer, length),
-            (std::vector<std::u16string>{u"b=2", u"raw line", u";note", u"b=3"}));
+  EXPECT_EQ(listOf(buffer, length), (std::vector<std::u16string>{u"b=2", u"raw line", u";note", u"b=3"}));
   length = GetPrivateProfileSectionW(u"s", buffer.data(), 7, file.c_str());
   EXPECT_EQ(length, 5u);
   EXPECT_EQ(buffer.substr(0, 7), std::u16string(u"b=2\0ra\0\0", 7).substr(0, 5) + u'\0' + u'\0');
@@ -153,31 +151,27 @@ struct WriteCase {
 
 TEST(PrivateProfileTest, WritesEditOnlyWhatTheyMean) {
   const WriteCase cases[] = {
-      {"replace first key in place, keeping its spelling", "[A]\nKey=1\nkey=2\n[B]\nx=1\n", u"a",
-       u"KEY", u"9", "[A]\nKey=9\r\nkey=2\n[B]\nx=1\n"},
-      {"append at end of section before blank lines", "[A]\r\nx=1\r\n\r\n[B]\r\n", u"A", u"y",
-       u"2", "[A]\r\nx=1\r\ny=2\r\n\r\n[B]\r\n"},
+      {"replace first key in place, keeping its spelling", "[A]\nKey=1\nkey=2\n[B]\nx=1\n", u"a", u"KEY", u"9",
+       "[A]\nKey=9\r\nkey=2\n[B]\nx=1\n"},
+      {"append at end of section before blank lines", "[A]\r\nx=1\r\n\r\n[B]\r\n", u"A", u"y", u"2",
+       "[A]\r\nx=1\r\ny=2\r\n\r\n[B]\r\n"},
       {"append missing section", "[A]\r\nx=1", u"B", u"y", u"2", "[A]\r\nx=1\r\n[B]\r\ny=2\r\n"},
       {"new file", "", u"S", u"k", u"v", "[S]\r\nk=v\r\n"},
-      {"null value deletes the key", "[A]\r\nx=1\r\ny=2\r\nx=3\r\n", u"A", u"X", nullptr,
-       "[A]\r\ny=2\r\n"},
-      {"null key deletes the section", "[A]\r\nx=1\r\n[B]\r\ny=2\r\n", u"a", nullptr, nullptr,
-       "[B]\r\ny=2\r\n"},
+      {"null value deletes the key", "[A]\r\nx=1\r\ny=2\r\nx=3\r\n", u"A", u"X", nullptr, "[A]\r\ny=2\r\n"},
+      {"null key deletes the section", "[A]\r\nx=1\r\n[B]\r\ny=2\r\n", u"a", nullptr, nullptr, "[B]\r\ny=2\r\n"},
       {"untouched bytes stay, even invalid UTF-8", "[A]\nbad=\xff\xfe!\nx=1\n", u"A", u"x", u"2",
        "[A]\nbad=\xff\xfe!\nx=2\r\n"},
       {"byte order mark kept", "\xEF\xBB\xBF[A]\r\nx=1\r\n", u"A", u"x", u"\u00e9",
        "\xEF\xBB\xBF[A]\r\nx=\xC3\xA9\r\n"},
       // A lone CR ends a line like LF and stays as it was.
-      {"last line ending in a lone CR keeps it", "[A]\r\nx=1\r", u"A", u"y", u"2",
-       "[A]\r\nx=1\ry=2\r\n"},
+      {"last line ending in a lone CR keeps it", "[A]\r\nx=1\r", u"A", u"y", u"2", "[A]\r\nx=1\ry=2\r\n"},
       {"section head ending in a lone CR", "[S\r", u"S", u"k", u"v", "[S\rk=v\r\n"},
       {"lines ending in lone CRs, value replaced", "[A]\rx=1\ry=2\r[B]\rx=3\r", u"A", u"x", u"9",
        "[A]\rx=9\r\ny=2\r[B]\rx=3\r"},
   };
   for (const auto& c : cases) {
     ScratchRoot root;
-    const auto file = c.before[0] == 0 ? root.windowsName("new.ini")
-                                        : root.writeFile("new.ini", c.before);
+    const auto file = c.before[0] == 0 ? root.windowsName("new.ini") : root.writeFile("new.ini", c.before);
     ASSERT_TRUE(WritePrivateProfileStringW(c.section, c.key, c.value, file.c_str())) << c.what;
     EXPECT_EQ(root.readFile("new.ini"), c.after) << c.what;
   }
@@ -262,16 +256,16 @@ TEST(PrivateProfileTest, NamesThatCannotBeReadBackAreRefused) {
 
 // The same file bodies with CR LF, LF and lone CR line ends read alike.
 TEST(PrivateProfileTest, EveryKindOfLineEndReadsAlike) {
-  const std::vector<std::string> lines = {
-      "[Main]", "  Name = Alpha  ", "Quoted=\"q v\"", "raw line", "[Other]", "k=v", "Last=end"};
+  const std::vector<std::string> lines = {"[Main]", "  Name = Alpha  ", "Quoted=\"q v\"", "raw line", "[Other]",
+                                          "k=v",    "Last=end"};
   for (const std::string end : {"\r\n", "\n", "\r"}) {
     const std::string label = end == "\r" ? "CR" : end == "\n" ? "LF" : "CR LF";
     for (const bool wide : {false, true}) {
       std::string text;
       for (const auto& line : lines) text += line + end;
       ScratchRoot root;
-      const auto file = root.writeFile(
-          "e.ini", wide ? "\xFF\xFE" + utf16Bytes(platform::ansiToWideLenient(text)) : text);
+      const auto file =
+          root.writeFile("e.ini", wide ? "\xFF\xFE" + utf16Bytes(platform::ansiToWideLenient(text)) : text);
       const std::string what = label + (wide ? " UTF-16" : " ANSI");
       EXPECT_EQ(readString(u"main", u"NAME", u"d", file), u"Alpha") << what;
       EXPECT_EQ(readString(u"Main", u"Quoted", u"d", file), u"q v") << what;
@@ -293,8 +287,7 @@ TEST(PrivateProfileTest, EveryKindOfLineEndReadsAlike) {
       length = GetPrivateProfileStringW(u"Other", nullptr, nullptr, buffer.data(), 5, file.c_str());
       EXPECT_EQ(length, 3u) << what;
       length = GetPrivateProfileSectionW(u"main", buffer.data(), 64, file.c_str());
-      EXPECT_EQ(listOf(buffer, length),
-                (std::vector<std::u16string>{u"Name = Alpha", u"Quoted=\"q v\"", u"raw line"}))
+      EXPECT_EQ(listOf(buffer, length), (std::vector<std::u16string>{u"Name = Alpha", u"Quoted=\"q v\"", u"raw line"}))
           << what;
 
       // A write replaces the value and leaves every other key as it was.

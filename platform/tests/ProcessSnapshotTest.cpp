@@ -82,8 +82,7 @@ TEST(ProcessSnapshotTest, PsapiCanBeTakenAway) {
 TEST(ProcessSnapshotTest, LongPathsSpellComponentsAsOnDisk) {
   ScratchRoot root;
   std::filesystem::create_directories(root.driveC() + "/Prod/App Folder");
-  std::filesystem::create_directory_symlink(root.driveC() + "/Prod/App Folder",
-                                            root.driveC() + "/Prod/Link");
+  std::filesystem::create_directory_symlink(root.driveC() + "/Prod/App Folder", root.driveC() + "/Prod/Link");
   WCHAR out[512] = {};
   ASSERT_GT(GetLongPathNameW(u"c:\\PROD\\app folder", out, 512), 0u);
   EXPECT_EQ(std::u16string(out), u"C:\\Prod\\App Folder");

@@ -29,16 +29,15 @@ TEST(SplitCommandLine, FollowsTheWindowsQuotingRules) {
       {u"", {}},
       {u"  a  b\tc ", {u"a", u"b", u"c"}},
       {u"\"C:\\Program Files\\x.exe\" /q", {u"C:\\Program Files\\x.exe", u"/q"}},
-      {u"a\\\\\\b", {u"a\\\\\\b"}},          // backslashes not before a quote stay
-      {u"a\\\\\"b c\"", {u"a\\b c"}},         // 2n backslashes: n, quote opens
-      {u"a\\\"b", {u"a\"b"}},                 // 2n+1: n and a literal quote
-      {u"\"a\"\"b\" c", {u"a\"b", u"c"}},     // "" inside quotes
-      {u"\"\"", {u""}},                       // an empty quoted argument
-      {u"\"open", {u"open"}},                 // an unclosed quote runs to the end
+      {u"a\\\\\\b", {u"a\\\\\\b"}},        // backslashes not before a quote stay
+      {u"a\\\\\"b c\"", {u"a\\b c"}},      // 2n backslashes: n, quote opens
+      {u"a\\\"b", {u"a\"b"}},              // 2n+1: n and a literal quote
+      {u"\"a\"\"b\" c", {u"a\"b", u"c"}},  // "" inside quotes
+      {u"\"\"", {u""}},                    // an empty quoted argument
+      {u"\"open", {u"open"}},              // an unclosed quote runs to the end
   };
   for (const auto& row : cases) {
-    EXPECT_EQ(platform::splitCommandLine(row.line), row.expected)
-        << platform::wideToAnsiLenient(row.line);
+    EXPECT_EQ(platform::splitCommandLine(row.line), row.expected) << platform::wideToAnsiLenient(row.line);
   }
 }
 
@@ -65,8 +64,8 @@ protected:
 
 TEST_F(ShellExecuteTest, RunsTheProgramWithSplitParametersAndWaitsForItsExit) {
   const std::string out = root_.driveC() + "/args.txt";
-  const auto program = script("bin/args.sh", "for a in \"$@\"; do echo \"[$a]\"; done > '" + out +
-                                                 "'\nread line < '" + root_.driveC() + "/go'\nexit 7");
+  const auto program = script("bin/args.sh", "for a in \"$@\"; do echo \"[$a]\"; done > '" + out + "'\nread line < '" +
+                                                 root_.driveC() + "/go'\nexit 7");
   mkfifo((root_.driveC() + "/go").c_str(), 0600);
   auto info = infoFor(program, u"\"two words\" \\\"q plain", SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC);
   ASSERT_TRUE(ShellExecuteExW(&info));
@@ -96,9 +95,9 @@ TEST_F(ShellExecuteTest, RefusesWhatCannotBeStarted) {
   // No elevation command configured: "runas" is refused, nothing runs.
   unsetenv("ZEF_ELEVATE_COMMAND");
   const auto program = script("bin/ok.sh", "exit 0");
-  EXPECT_EQ(reinterpret_cast<intptr_t>(ShellExecuteW(nullptr, u"runas", program.c_str(), u"/fix", nullptr,
-                                                     SW_SHOWNORMAL)),
-            SE_ERR_ACCESSDENIED);
+  EXPECT_EQ(
+      reinterpret_cast<intptr_t>(ShellExecuteW(nullptr, u"runas", program.c_str(), u"/fix", nullptr, SW_SHOWNORMAL)),
+      SE_ERR_ACCESSDENIED);
 
   // A handle that is not a process.
   DWORD code = 0;
@@ -179,8 +178,8 @@ TEST_F(ShellExecuteTest, DocumentsUrlsAndProgramsByName) {
   }
   unsetenv("ZEF_OPENER");
   const std::string noteNative = root_.driveC() + "/docs/read me.txt";
-  EXPECT_EQ(root_.readFile("opened.log"), noteNative + "\n" + noteNative + "\n" + noteNative +
-                                              "\nhttps://www.Example.com/A?b=1\nran\n");
+  EXPECT_EQ(root_.readFile("opened.log"),
+            noteNative + "\n" + noteNative + "\n" + noteNative + "\nhttps://www.Example.com/A?b=1\nran\n");
 }
 
 }  // namespace

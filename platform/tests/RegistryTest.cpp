@@ -26,22 +26,17 @@ struct Key {
   }
 };
 
-LONG create(HKEY root, const char16_t* path, Key& key, REGSAM access = KEY_ALL_ACCESS,
-            DWORD* disposition = nullptr) {
-  return RegCreateKeyExW(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
-                         &key.handle, disposition);
+LONG create(HKEY root, const char16_t* path, Key& key, REGSAM access = KEY_ALL_ACCESS, DWORD* disposition = nullptr) {
+  return RegCreateKeyExW(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr, &key.handle, disposition);
 }
 
-std::string bytesOf(const void* data, size_t size) {
-  return std::string(static_cast<const char*>(data), size);
-}
+std::string bytesOf(const void* data, size_t size) { return std::string(static_cast<const char*>(data), size); }
 
 TEST(RegistryTest, TypedValuesRoundTrip) {
   ScratchRoot root;
   Key key;
   DWORD disposition = 0;
-  ASSERT_EQ(create(HKEY_CURRENT_USER, u"Software\\Vendor\\App", key, KEY_ALL_ACCESS, &disposition),
-            ERROR_SUCCESS);
+  ASSERT_EQ(create(HKEY_CURRENT_USER, u"Software\\Vendor\\App", key, KEY_ALL_ACCESS, &disposition), ERROR_SUCCESS);
   EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
   const DWORD number = 0x12345678;
   const char16_t text[] = u"abc";
@@ -60,8 +55,7 @@ TEST(RegistryTest, TypedValuesRoundTrip) {
       {nullptr, REG_SZ, bytesOf(u"default", 16)},
   };
   for (const auto& c : cases) {
-    ASSERT_EQ(RegSetValueExW(key.handle, c.name, 0, c.type,
-                             reinterpret_cast<const BYTE*>(c.data.data()),
+    ASSERT_EQ(RegSetValueExW(key.handle, c.name, 0, c.type, reinterpret_cast<const BYTE*>(c.data.data()),
                              static_cast<DWORD>(c.data.size())),
               ERROR_SUCCESS);
   }
@@ -75,8 +69,7 @@ TEST(RegistryTest, TypedValuesRoundTrip) {
     ASSERT_EQ(RegQueryValueExW(key.handle, c.name, nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
     EXPECT_EQ(size, c.data.size());
     std::string data(size + 4, '#');
-    ASSERT_EQ(RegQueryValueExW(key.handle, c.name, nullptr, &type,
-                               reinterpret_cast<BYTE*>(data.data()), &size),
+    ASSERT_EQ(RegQueryValueExW(key.handle, c.name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size),
               ERROR_SUCCESS);
     EXPECT_EQ(data.substr(0, size), c.data);
   }
@@ -85,8 +78,7 @@ TEST(RegistryTest, TypedValuesRoundTrip) {
   DWORD size = sizeof small;
   EXPECT_EQ(RegQueryValueExW(key.handle, u"TEXT", nullptr, nullptr, small, &size), ERROR_MORE_DATA);
   EXPECT_EQ(size, sizeof text);
-  EXPECT_EQ(RegQueryValueExW(key.handle, u"Missing", nullptr, nullptr, nullptr, &size),
-            ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegQueryValueExW(key.handle, u"Missing", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(RegSetValueExW(key.handle, u"Bad", 0, REG_DWORD, blob, 3), ERROR_INVALID_PARAMETER);
   // No data at all stores an empty value of the type.
   ASSERT_EQ(RegSetValueExW(key.handle, u"Null", 0, REG_SZ, nullptr, 0), ERROR_SUCCESS);
@@ -124,13 +116,11 @@ TEST(RegistryTest, EnumerationFollowsCreationOrderAndNamesIgnoreCase) {
     Key child;
     ASSERT_EQ(create(key.handle, name, child), ERROR_SUCCESS);
     const DWORD one = 1;
-    ASSERT_EQ(RegSetValueExW(key.handle, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(key.handle, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), 4), ERROR_SUCCESS);
   }
   // Rewriting a value keeps its place and its first spelling.
   const DWORD two = 2;
-  ASSERT_EQ(RegSetValueExW(key.handle, u"ZETA", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&two), 4),
-            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExW(key.handle, u"ZETA", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&two), 4), ERROR_SUCCESS);
   Key again;
   DWORD disposition = 0;
   ASSERT_EQ(create(key.handle, u"ALPHA", again, KEY_READ, &disposition), ERROR_SUCCESS);
@@ -162,8 +152,8 @@ TEST(RegistryTest, EnumerationFollowsCreationOrderAndNamesIgnoreCase) {
   EXPECT_EQ(RegEnumKeyExW(key.handle, 0, tiny, &length, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
 
   DWORD subKeys = 0, maxSubKey = 0, valueCount = 0, maxName = 0, maxData = 0;
-  ASSERT_EQ(RegQueryInfoKeyW(key.handle, nullptr, nullptr, nullptr, &subKeys, &maxSubKey, nullptr,
-                             &valueCount, &maxName, &maxData, nullptr, nullptr),
+  ASSERT_EQ(RegQueryInfoKeyW(key.handle, nullptr, nullptr, nullptr, &subKeys, &maxSubKey, nullptr, &valueCount,
+                             &maxName, &maxData, nullptr, nullptr),
             ERROR_SUCCESS);
   EXPECT_EQ(subKeys, 3u);
   EXPECT_EQ(maxSubKey, 5u);
@@ -202,8 +192,7 @@ TEST(RegistryTest, NamesKeepTheirUnitsAndTheirLimits) {
   for (DWORD i = 0; i < std::size(names); ++i) {
     DWORD value = 99;
     DWORD size = 4;
-    ASSERT_EQ(RegQueryValueExW(key.handle, names[i].c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
-                               &size),
+    ASSERT_EQ(RegQueryValueExW(key.handle, names[i].c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size),
               ERROR_SUCCESS);
     EXPECT_EQ(value, i);
     WCHAR name[16];
@@ -256,8 +245,7 @@ TEST(RegistryTest, AccessRightsAreEnforced) {
   EXPECT_EQ(RegQueryValueExW(reader.handle, u"v", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
 
   Key missing;
-  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Rights\\None", 0, KEY_READ, &missing.handle),
-            ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Rights\\None", 0, KEY_READ, &missing.handle), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(missing.handle, nullptr);
   // A closed handle is refused, not used.
   HKEY closed = nullptr;
@@ -274,10 +262,9 @@ TEST(RegistryTest, ValuesPersistAcrossProcesses) {
     HKEY key = nullptr;
     const DWORD value = 42;
     const bool ok =
-        RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Shared\\Key", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                        nullptr) == ERROR_SUCCESS &&
-        RegSetValueExW(key, u"Answer", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4) ==
-            ERROR_SUCCESS;
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Shared\\Key", 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
+            ERROR_SUCCESS &&
+        RegSetValueExW(key, u"Answer", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4) == ERROR_SUCCESS;
     RegCloseKey(key);
     _exit(ok ? 0 : 1);
   }
@@ -308,8 +295,7 @@ TEST(RegistryTest, ConcurrentWritersLoseNothing) {
     for (DWORD index = 0; index < kValues && ok; ++index) {
       const std::string digits = std::to_string(index);
       const std::u16string name = prefix + std::u16string(digits.begin(), digits.end());
-      ok = RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&index), 4) ==
-           ERROR_SUCCESS;
+      ok = RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&index), 4) == ERROR_SUCCESS;
     }
     RegCloseKey(key);
     return ok;
@@ -324,8 +310,8 @@ TEST(RegistryTest, ConcurrentWritersLoseNothing) {
   Key key;
   ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Busy", 0, KEY_READ, &key.handle), ERROR_SUCCESS);
   DWORD values = 0;
-  ASSERT_EQ(RegQueryInfoKeyW(key.handle, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
-                             nullptr, nullptr, nullptr, nullptr),
+  ASSERT_EQ(RegQueryInfoKeyW(key.handle, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
+                             nullptr, nullptr, nullptr),
             ERROR_SUCCESS);
   EXPECT_EQ(values, 2u * kValues);
 }
@@ -357,8 +343,7 @@ TEST(RegistryTest, KernelNamesThroughTheLoadedModule) {
   const std::string uid = std::to_string(geteuid());
   EXPECT_EQ(kernelName(machine.handle), u"\\REGISTRY\\MACHINE\\Software\\Vendor");
   EXPECT_EQ(kernelName(sameSpelling.handle), u"\\REGISTRY\\MACHINE\\Software\\Vendor");
-  EXPECT_EQ(kernelName(user.handle),
-            u"\\REGISTRY\\USER\\" + std::u16string(uid.begin(), uid.end()) + u"\\Software");
+  EXPECT_EQ(kernelName(user.handle), u"\\REGISTRY\\USER\\" + std::u16string(uid.begin(), uid.end()) + u"\\Software");
   EXPECT_EQ(LoadLibraryW(u"nosuch.dll"), nullptr);
   EXPECT_EQ(GetProcAddress(LoadLibraryW(u"NTDLL"), "NtNothing"), nullptr);
 }

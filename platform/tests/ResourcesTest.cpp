@@ -11,21 +11,18 @@ HINSTANCE fakeModule(uintptr_t value) { return reinterpret_cast<HINSTANCE>(value
 TEST(ResourcesTest, StringsAreFoundByBlockAndEntry) {
   const HINSTANCE module = fakeModule(0x1000);
   const HINSTANCE other = fakeModule(0x2000);
-  platform::registerStringResources(module, {{0, u"zero"}, {15, u"last of block 1"},
-                                             {16, u"first of block 2"}, {100, u"\u00E8"}});
+  platform::registerStringResources(
+      module, {{0, u"zero"}, {15, u"last of block 1"}, {16, u"first of block 2"}, {100, u"\u00E8"}});
   struct Case {
     HINSTANCE module;
     UINT id;
     std::optional<std::u16string> text;
   };
   const Case cases[] = {
-      {module, 0, u"zero"},
-      {module, 15, u"last of block 1"},
-      {module, 16, u"first of block 2"},
-      {module, 100, u"\u00E8"},
-      {module, 1, std::nullopt},    // block exists, entry empty
-      {module, 200, std::nullopt},  // block missing
-      {other, 0, std::nullopt},     // module without a table
+      {module, 0, u"zero"},        {module, 15, u"last of block 1"}, {module, 16, u"first of block 2"},
+      {module, 100, u"\u00E8"},    {module, 1, std::nullopt},  // block exists, entry empty
+      {module, 200, std::nullopt},                             // block missing
+      {other, 0, std::nullopt},                                // module without a table
   };
   for (const Case& c : cases) EXPECT_EQ(platform::findStringResource(c.module, c.id), c.text) << c.id;
 

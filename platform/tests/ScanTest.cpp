@@ -20,27 +20,27 @@ TEST(ScanTest, ReadsIntegersByTheCRules) {
   };
   const Case cases[] = {
       {"1F", "%X%n", 1, 31, 2},
-      {"1G", "%X%n", 1, 1, 1},            // stops at the first non-digit
-      {"0x1f", "%x%n", 1, 31, 4},         // the prefix is part of a hexadecimal field
-      {"0xg", "%x%n", 1, 0, 1},           // a prefix without digits is just the zero
-      {"FFFFFFFF", "%X%n", 1, -1, 8},     // the 32-bit pattern
-      {"1FFFFFFFF", "%X%n", 1, -1, 9},    // saturates
-      {"12 ", "%d%n", 1, 12, 2},          // the trailing blank is not consumed
+      {"1G", "%X%n", 1, 1, 1},          // stops at the first non-digit
+      {"0x1f", "%x%n", 1, 31, 4},       // the prefix is part of a hexadecimal field
+      {"0xg", "%x%n", 1, 0, 1},         // a prefix without digits is just the zero
+      {"FFFFFFFF", "%X%n", 1, -1, 8},   // the 32-bit pattern
+      {"1FFFFFFFF", "%X%n", 1, -1, 9},  // saturates
+      {"12 ", "%d%n", 1, 12, 2},        // the trailing blank is not consumed
       {"  -42", "%d%n", 1, -42, 5},
       {"+7", "%d%n", 1, 7, 2},
       {"99999999999", "%d%n", 1, 2147483647, 11},
       {"-99999999999", "%d%n", 1, -2147483647 - 1, 12},
-      {"-1", "%u%n", 1, -1, 2},           // negated modulo 2^32, as strtoul
+      {"-1", "%u%n", 1, -1, 2},  // negated modulo 2^32, as strtoul
       {"0x10", "%i%n", 1, 16, 4},
       {"010", "%i%n", 1, 8, 3},
       {"12345", "%3d%n", 1, 123, 3},
       {"100=text", "%lU=%n", 1, 100, 4},
       {"-", "%d%n", 0, 0, -1},
       {"abc", "%d%n", 0, 0, -1},
-      {"", "%d%n", -1, 0, -1},            // the text ended before the first field
+      {"", "%d%n", -1, 0, -1},  // the text ended before the first field
       {"   ", "%d%n", -1, 0, -1},
       {"5%", "%d%%%n", 1, 5, 2},
-      {"1 2", "%*d %d%n", 1, 2, 3},       // suppressed fields are not counted
+      {"1 2", "%*d %d%n", 1, 2, 3},  // suppressed fields are not counted
   };
   for (const Case& c : cases) {
     int32_t value = 0;
@@ -59,11 +59,10 @@ TEST(ScanTest, ReadsFloatingPointWithAPointWhateverTheLocale) {
     int consumed;
   };
   const Case cases[] = {
-      {"2.5", 1, 2.5, 3},        {"1,5", 1, 1.0, 1},       {"1.5e3", 1, 1500.0, 5},
-      {"1e", 1, 1.0, 1},         {"1e+", 1, 1.0, 1},       {".5", 1, 0.5, 2},
-      {"-.5e-1", 1, -0.05, 6},   {"  +3.", 1, 3.0, 5},     {".", 0, 0.0, -1},
-      {"-", 0, 0.0, -1},         {"", -1, 0.0, -1},        {"1e999", 1, HUGE_VAL, 5},
-      {"-1e-999", 1, -0.0, 7},   {"INF", 1, HUGE_VAL, 3},  {"0.1", 1, 0.1, 3},
+      {"2.5", 1, 2.5, 3},      {"1,5", 1, 1.0, 1},      {"1.5e3", 1, 1500.0, 5}, {"1e", 1, 1.0, 1},
+      {"1e+", 1, 1.0, 1},      {".5", 1, 0.5, 2},       {"-.5e-1", 1, -0.05, 6}, {"  +3.", 1, 3.0, 5},
+      {".", 0, 0.0, -1},       {"-", 0, 0.0, -1},       {"", -1, 0.0, -1},       {"1e999", 1, HUGE_VAL, 5},
+      {"-1e-999", 1, -0.0, 7}, {"INF", 1, HUGE_VAL, 3}, {"0.1", 1, 0.1, 3},
   };
   for (const Case& c : cases) {
     double value = 0;

@@ -37,8 +37,8 @@ protected:
   void TearDown() override { CloseServiceHandle(manager_); }
   SC_HANDLE create(const char16_t* name) {
     return CreateServiceW(manager_, name, u"Test Service", SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                          SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, u"\"/bin/true\"", nullptr, nullptr,
-                          nullptr, nullptr, nullptr);
+                          SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, u"\"/bin/true\"", nullptr, nullptr, nullptr,
+                          nullptr, nullptr);
   }
   ScratchRoot root_;
   SC_HANDLE manager_ = nullptr;
@@ -88,7 +88,9 @@ public:
     handledOnThread.push_back(std::this_thread::get_id());
     return true;
   }
-  TServiceController GetServiceController() override { return [](DWORD code) { current->Controller(code); }; }
+  TServiceController GetServiceController() override {
+    return [](DWORD code) { current->Controller(code); };
+  }
 
   static inline RecordingService* current = nullptr;
   std::mutex mutex;

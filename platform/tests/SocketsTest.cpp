@@ -117,8 +117,7 @@ TEST(SocketsTest, ErrorsAreWsaCodes) {
                                       {SOL_SOCKET_LEVEL, SO_SNDBUF_OPTION},
                                       {SOL_SOCKET_LEVEL, SO_DONTLINGER_OPTION},
                                       {IPPROTO_TCP_PROTOCOL, TCP_NODELAY_OPTION}}) {
-    EXPECT_EQ(platform::setsockopt(s, level, option, reinterpret_cast<const char*>(&on), sizeof on), 0)
-        << option;
+    EXPECT_EQ(platform::setsockopt(s, level, option, reinterpret_cast<const char*>(&on), sizeof on), 0) << option;
   }
   EXPECT_EQ(platform::closesocket(s), 0);
 }

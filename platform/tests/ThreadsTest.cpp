@@ -143,8 +143,7 @@ TEST(EventTest, AutoResetReleasesOneWaiterManualResetReleasesAll) {
 }
 
 TEST(EventTest, WaitForMultipleObjectsAnyAndAll) {
-  HANDLE events[] = {CreateEventW(nullptr, FALSE, FALSE, nullptr),
-                     CreateEventW(nullptr, FALSE, FALSE, nullptr),
+  HANDLE events[] = {CreateEventW(nullptr, FALSE, FALSE, nullptr), CreateEventW(nullptr, FALSE, FALSE, nullptr),
                      CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   EXPECT_EQ(WaitForMultipleObjects(3, events, FALSE, kShortMs), WAIT_TIMEOUT);
 

@@ -64,8 +64,8 @@ TEST(Utf16Test, VariantFormsMapOneWayAndFoldTogether) {
   EXPECT_EQ(platform::compareIgnoreCase(u"\u03C3\u03C2", u"\u03A3\u03A3"), 0);
   EXPECT_EQ(platform::compareIgnoreCase(u"\u017Fun", u"SUN"), 0);
   // Letters without a case and the multiplication/division signs stay.
-  for (char16_t unit : {char16_t(0x00D7), char16_t(0x00F7), char16_t(0x00DF), char16_t(0x0138),
-                        char16_t(0x0149), char16_t(0x0390), char16_t(0x05D0), char16_t(0xD800)}) {
+  for (char16_t unit : {char16_t(0x00D7), char16_t(0x00F7), char16_t(0x00DF), char16_t(0x0138), char16_t(0x0149),
+                        char16_t(0x0390), char16_t(0x05D0), char16_t(0xD800)}) {
     EXPECT_EQ(platform::toUpperUnit(unit), unit) << std::hex << int{unit};
     EXPECT_EQ(platform::toLowerUnit(unit), unit) << std::hex << int{unit};
   }
@@ -110,7 +110,7 @@ TEST(Utf16Test, ComparisonsOrderByUnitsThenLength) {
       {u"abc", u"ABC", 1, 0},
       {u"ab", u"abc", -1, -1},
       {u"\u0416\u0443\u043A", u"\u0436\u0423\u041A", -1, 0},  // Cyrillic
-      {u"a\0b"sv, u"a\0c"sv, -1, -1},                        // embedded NUL
+      {u"a\0b"sv, u"a\0c"sv, -1, -1},                         // embedded NUL
       {u"\uFFFF", u"\u0100", 1, 1},                           // unsigned units
   };
   for (const CompareCase& c : cases) {
@@ -141,7 +141,6 @@ TEST(Utf16Test, SearchAndWin32Forms) {
   CharLowerBuffW(text, 2);
   EXPECT_EQ(std::u16string(text), u"\u00E9t\u00C9 \u0416");
 }
-
 
 // The length is searched eight units at a time from a 16-byte boundary: a
 // NUL at every offset from every alignment of the start.

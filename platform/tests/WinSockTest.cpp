@@ -27,8 +27,7 @@ TEST(WinSockTest, StartUpAndCleanUpPair) {
     started += c.result == 0 ? 1 : 0;
   }
   EXPECT_EQ(WSAStartup(MAKEWORD(2, 2), nullptr), WSAEFAULT);
-  for (int i = 0; i < started; ++i)
-    EXPECT_EQ(WSACleanup(), 0);
+  for (int i = 0; i < started; ++i) EXPECT_EQ(WSACleanup(), 0);
   // One clean-up too many.
   EXPECT_EQ(WSACleanup(), SOCKET_ERROR);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(WSANOTINITIALISED));

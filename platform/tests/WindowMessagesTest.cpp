@@ -33,9 +33,7 @@ struct TimerCall {
 };
 thread_local std::vector<TimerCall> timerCalls;
 
-void recordingTimer(HWND window, UINT /*message*/, UINT_PTR id, DWORD /*time*/) {
-  timerCalls.push_back({window, id});
-}
+void recordingTimer(HWND window, UINT /*message*/, UINT_PTR id, DWORD /*time*/) { timerCalls.push_back({window, id}); }
 
 bool descriptorReadable() {
   pollfd watch{platform::messageQueueDescriptor(), POLLIN, 0};
@@ -65,8 +63,7 @@ protected:
       ASSERT_NE(RegisterClassExW(&windowClass), 0);
       registered = true;
     }
-    window_ = CreateWindowExW(0, u"ZefTestWindow", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                              nullptr, nullptr);
+    window_ = CreateWindowExW(0, u"ZefTestWindow", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(window_, nullptr);
     drain();
     seen.clear();
@@ -90,9 +87,7 @@ TEST_F(WindowMessagesTest, WindowLifeAndUserData) {
   again.lpszClassName = u"zeftestwindow";
   EXPECT_EQ(RegisterClassExW(&again), 0);
   EXPECT_EQ(GetLastError(), ERROR_CLASS_ALREADY_EXISTS);
-  EXPECT_EQ(CreateWindowExW(0, u"NoSuchClass", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
-                            nullptr),
-            nullptr);
+  EXPECT_EQ(CreateWindowExW(0, u"NoSuchClass", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr), nullptr);
 
   ASSERT_TRUE(DestroyWindow(window_));
   ASSERT_EQ(seen.size(), 1u);
@@ -101,8 +96,7 @@ TEST_F(WindowMessagesTest, WindowLifeAndUserData) {
   // Posting to a destroyed window fails; the handle is not handed out again.
   EXPECT_FALSE(PostMessageW(window_, WM_USER, 0, 0));
   EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
-  const HWND next = CreateWindowExW(0, u"ZefTestWindow", u"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                    nullptr, nullptr, nullptr);
+  const HWND next = CreateWindowExW(0, u"ZefTestWindow", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   EXPECT_NE(next, window_);
   DestroyWindow(next);
 }

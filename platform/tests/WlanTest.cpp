@@ -36,8 +36,7 @@ TEST(WlanModulesTest, LoadOnlyWithABackendAndAnswerOfferedNames) {
   EXPECT_EQ(GetProcAddress(api, "WlanOpenHandle"), reinterpret_cast<FARPROC>(&WlanOpenHandle));
   EXPECT_EQ(GetProcAddress(api, "WlanScan"), nullptr) << "not offered by the back end";
   EXPECT_EQ(GetProcAddress(api, "WlanUIEditProfile"), nullptr) << "lives in wlanui";
-  EXPECT_EQ(GetProcAddress(ui, "WlanUIEditProfile"),
-            reinterpret_cast<FARPROC>(&WlanUIEditProfile));
+  EXPECT_EQ(GetProcAddress(ui, "WlanUIEditProfile"), reinterpret_cast<FARPROC>(&WlanUIEditProfile));
   EXPECT_EQ(GetProcAddress(ui, "WlanOpenHandle"), nullptr);
   EXPECT_EQ(GetProcAddress(api, nullptr), nullptr);
   EXPECT_TRUE(FreeLibrary(api));
@@ -46,8 +45,7 @@ TEST(WlanModulesTest, LoadOnlyWithABackendAndAnswerOfferedNames) {
 TEST(WlanFunctionsTest, HandOutRecordsFromTheBackend) {
   FakeWlanBackend backend;
   platform::FakeWlanInterface wifi;
-  wifi.entry = {kGuid, std::u16string(300, u'd'), WLAN_STATE_DISCONNECTED,
-                WLAN_INTERFACE_TYPE_NATIVE};
+  wifi.entry = {kGuid, std::u16string(300, u'd'), WLAN_STATE_DISCONNECTED, WLAN_INTERFACE_TYPE_NATIVE};
   platform::WlanNetworkEntry longName;
   longName.ssid = std::string(40, 'n');
   longName.signalQuality = 70;
@@ -75,19 +73,16 @@ TEST(WlanFunctionsTest, HandOutRecordsFromTheBackend) {
   EXPECT_EQ(networks->items[0].ssid.length, 32u);
   EXPECT_EQ(networks->items[0].signalQuality, 70u);
   WlanFreeMemory(networks);
-  ASSERT_EQ(WlanGetAvailableNetworkList(client, &kGuid, WLAN_LIST_HIDDEN_WITH_PROFILES, nullptr,
-                                        &networks),
+  ASSERT_EQ(WlanGetAvailableNetworkList(client, &kGuid, WLAN_LIST_HIDDEN_WITH_PROFILES, nullptr, &networks),
             ERROR_SUCCESS);
   EXPECT_EQ(networks->count, 2u);
   WlanFreeMemory(networks);
 
   // A stored profile takes its name from the XML; a broken one is refused.
   DWORD reason = 0;
-  EXPECT_EQ(WlanSetProfile(client, &kGuid, 0, u"<WLANProfile><name>x</WLANProfile>", nullptr,
-                           TRUE, nullptr, &reason),
+  EXPECT_EQ(WlanSetProfile(client, &kGuid, 0, u"<WLANProfile><name>x</WLANProfile>", nullptr, TRUE, nullptr, &reason),
             ERROR_BAD_PROFILE);
-  ASSERT_EQ(WlanSetProfile(client, &kGuid, 0, kProfile.c_str(), nullptr, TRUE, nullptr, &reason),
-            ERROR_SUCCESS);
+  ASSERT_EQ(WlanSetProfile(client, &kGuid, 0, kProfile.c_str(), nullptr, TRUE, nullptr, &reason), ERROR_SUCCESS);
   EXPECT_EQ(WlanSetProfile(client, &kGuid, 0, kProfile.c_str(), nullptr, FALSE, nullptr, &reason),
             ERROR_ALREADY_EXISTS);
   WlanProfileList* profiles = nullptr;
@@ -97,19 +92,16 @@ TEST(WlanFunctionsTest, HandOutRecordsFromTheBackend) {
   WlanFreeMemory(profiles);
 
   const uint8_t marker[] = {1, 2, 3};
-  EXPECT_EQ(WlanSetProfileCustomUserData(client, &kGuid, u"Home", 3, marker, nullptr),
-            ERROR_SUCCESS);
+  EXPECT_EQ(WlanSetProfileCustomUserData(client, &kGuid, u"Home", 3, marker, nullptr), ERROR_SUCCESS);
   DWORD size = 0;
   uint8_t* data = nullptr;
-  ASSERT_EQ(WlanGetProfileCustomUserData(client, &kGuid, u"Home", nullptr, &size, &data),
-            ERROR_SUCCESS);
+  ASSERT_EQ(WlanGetProfileCustomUserData(client, &kGuid, u"Home", nullptr, &size, &data), ERROR_SUCCESS);
   ASSERT_EQ(size, 3u);
   EXPECT_EQ(std::memcmp(data, marker, 3), 0);
   WlanFreeMemory(data);
 
   void* state = nullptr;
-  EXPECT_EQ(WlanQueryInterface(client, &kGuid, WLAN_QUERY_INTERFACE_STATE, nullptr, &size,
-                               &state, nullptr),
+  EXPECT_EQ(WlanQueryInterface(client, &kGuid, WLAN_QUERY_INTERFACE_STATE, nullptr, &size, &state, nullptr),
             ERROR_SUCCESS);
   EXPECT_EQ(*static_cast<DWORD*>(state), WLAN_STATE_DISCONNECTED);
   WlanFreeMemory(state);
@@ -129,7 +121,7 @@ TEST(WlanProfileXmlTest, ReadsValuesAndRefusesMalformedText) {
   struct Row {
     const char* label;
     std::u16string xml;
-    const char* error;       // null: accepted
+    const char* error;         // null: accepted
     std::u16string name = {};  // the profile name when accepted
     std::u16string ssid = {};
   };
@@ -149,8 +141,8 @@ TEST(WlanProfileXmlTest, ReadsValuesAndRefusesMalformedText) {
        u"&#128512;</p:name><SSIDConfig><SSID><name><![CDATA[<x>]]></name></SSID></SSIDConfig>"
        u"<e/></p:WLANProfile>\r\n<?pi?>",
        nullptr, u"A&B\u263A\U0001F600", u"<x>"},
-      {"name only at the top counts",
-       u"<WLANProfile><SSIDConfig><name>n</name></SSIDConfig></WLANProfile>", "profile has no name"},
+      {"name only at the top counts", u"<WLANProfile><SSIDConfig><name>n</name></SSIDConfig></WLANProfile>",
+       "profile has no name"},
       {"other root", u"<Profile><name>n</name></Profile>", "root is not WLANProfile"},
       {"mismatched", u"<WLANProfile><name>n</nam></WLANProfile>", "closing tag does not match"},
       {"unclosed", u"<WLANProfile><name>n</name>", "unclosed element"},
@@ -158,18 +150,13 @@ TEST(WlanProfileXmlTest, ReadsValuesAndRefusesMalformedText) {
       {"doctype", u"<!DOCTYPE x><WLANProfile><name>n</name></WLANProfile>",
        "document type declarations are not accepted"},
       {"unknown entity", u"<WLANProfile><name>&e;</name></WLANProfile>", "unknown entity"},
-      {"NUL reference", u"<WLANProfile><name>&#0;</name></WLANProfile>",
-       "bad character reference"},
-      {"surrogate reference", u"<WLANProfile><name>&#xD800;</name></WLANProfile>",
-       "bad character reference"},
-      {"huge reference", u"<WLANProfile><name>&#x110000;</name></WLANProfile>",
-       "character reference out of range"},
+      {"NUL reference", u"<WLANProfile><name>&#0;</name></WLANProfile>", "bad character reference"},
+      {"surrogate reference", u"<WLANProfile><name>&#xD800;</name></WLANProfile>", "bad character reference"},
+      {"huge reference", u"<WLANProfile><name>&#x110000;</name></WLANProfile>", "character reference out of range"},
       {"second root", kProfile + u"<WLANProfile/>", "second root element"},
       {"text after root", kProfile + u"x", "text outside the root element"},
-      {"unquoted attribute", u"<WLANProfile a=1><name>n</name></WLANProfile>",
-       "quoted value expected"},
-      {"'<' in attribute", u"<WLANProfile a='<'><name>n</name></WLANProfile>",
-       "'<' in an attribute value"},
+      {"unquoted attribute", u"<WLANProfile a=1><name>n</name></WLANProfile>", "quoted value expected"},
+      {"'<' in attribute", u"<WLANProfile a='<'><name>n</name></WLANProfile>", "'<' in an attribute value"},
       {"deep nesting", deep, "elements nested too deeply"},
       {"empty", u"", "no root element"},
   };

@@ -31,8 +31,8 @@ std::basic_string<Char> sampleRow(int fields) {
 }
 
 template <typename Char>
-void splitIntoVector(std::basic_string_view<Char> row, Char separator,
-                     std::vector<std::basic_string<Char>>& fields, size_t& count) {
+void splitIntoVector(std::basic_string_view<Char> row, Char separator, std::vector<std::basic_string<Char>>& fields,
+                     size_t& count) {
   count = 0;
   size_t pos = 0;
   while (pos < row.size()) {

@@ -26,9 +26,7 @@ std::u16string toWide(std::string_view text) { return platform::ansiToWideLenien
 std::string toNarrow(std::u16string_view text) { return platform::wideToAnsiLenient(text); }
 
 // Sign of a case-insensitive comparison of two wide texts.
-int compareIgnoreCase(std::u16string_view a, std::u16string_view b) {
-  return platform::compareIgnoreCase(a, b);
-}
+int compareIgnoreCase(std::u16string_view a, std::u16string_view b) { return platform::compareIgnoreCase(a, b); }
 
 // Offset of the last whole character of a non-empty UTF-8 text: the start of
 // its last well-formed sequence, or the last byte when the text ends in a
@@ -58,19 +56,13 @@ LAnsiStrRec* LStrAllocCloneAA(const LAnsiStrRec* source) noexcept {
   assignRecord(*record, *source);
   return record;
 }
-LWideStrRec* LStrAllocCloneWW(const LWideStrRec* source) noexcept {
-  return newRecord(textOf(*source));
-}
-LAnsiStrRec* LStrAllocCloneWA(const LWideStrRec* source) noexcept {
-  return newRecord<char>(toNarrow(textOf(*source)));
-}
+LWideStrRec* LStrAllocCloneWW(const LWideStrRec* source) noexcept { return newRecord(textOf(*source)); }
+LAnsiStrRec* LStrAllocCloneWA(const LWideStrRec* source) noexcept { return newRecord<char>(toNarrow(textOf(*source))); }
 LWideStrRec* LStrAllocCloneAW(const LAnsiStrRec* source) noexcept {
   return newRecord<char16_t>(toWide(textOf(*source)));
 }
 
-LAnsiStrRec* LStrAllocFromASzStrA(const char* text, int length) noexcept {
-  return newRecord(viewOfText(text, length));
-}
+LAnsiStrRec* LStrAllocFromASzStrA(const char* text, int length) noexcept { return newRecord(viewOfText(text, length)); }
 LWideStrRec* LStrAllocFromWSzStrW(const WCHAR* text, int length) noexcept {
   return newRecord(viewOfText(text, length));
 }
@@ -81,23 +73,15 @@ LWideStrRec* LStrAllocFromASzStrW(const char* text, int length) noexcept {
   return newRecord<char16_t>(toWide(viewOfText(text, length)));
 }
 
-LAnsiStrRec* LStrAllocFromCharA(char character) noexcept {
-  return newRecord(View<char>(&character, 1));
-}
+LAnsiStrRec* LStrAllocFromCharA(char character) noexcept { return newRecord(View<char>(&character, 1)); }
 LWideStrRec* LStrAllocFromCharW(WCHAR character) noexcept {
   return newRecord(View<char16_t>(&character, character == u'\0' ? 0 : 1));
 }
 
-LAnsiStrRec* LStrAllocStringOfCharA(char character, int count) noexcept {
-  return newRecordOfChar(character, count);
-}
-LWideStrRec* LStrAllocStringOfCharW(WCHAR character, int count) noexcept {
-  return newRecordOfChar(character, count);
-}
+LAnsiStrRec* LStrAllocStringOfCharA(char character, int count) noexcept { return newRecordOfChar(character, count); }
+LWideStrRec* LStrAllocStringOfCharW(WCHAR character, int count) noexcept { return newRecordOfChar(character, count); }
 
-LAnsiStrRec* LStrAllocFromInt64A(int64_t value) noexcept {
-  return newRecord<char>(platform::formatText("%Li", value));
-}
+LAnsiStrRec* LStrAllocFromInt64A(int64_t value) noexcept { return newRecord<char>(platform::formatText("%Li", value)); }
 LWideStrRec* LStrAllocFromInt64W(int64_t value) noexcept {
   return newRecord<char16_t>(platform::formatText(u"%Li", value));
 }
@@ -107,9 +91,7 @@ LAnsiStrRec* LStrAllocFromUInt64A(uint64_t value) noexcept {
 LWideStrRec* LStrAllocFromUInt64W(uint64_t value) noexcept {
   return newRecord<char16_t>(platform::formatText(u"%Lu", value));
 }
-LAnsiStrRec* LStrAllocFromDoubleA(double value) noexcept {
-  return newRecord<char>(platform::FloatToStr(value));
-}
+LAnsiStrRec* LStrAllocFromDoubleA(double value) noexcept { return newRecord<char>(platform::FloatToStr(value)); }
 LWideStrRec* LStrAllocFromDoubleW(double value) noexcept {
   return newRecord<char16_t>(toWide(platform::FloatToStr(value)));
 }
@@ -132,12 +114,8 @@ WCHAR* LStrUniqueW(LWideStrRec* record) noexcept { return cstrOf<char16_t>(*reco
 
 int LStrGetCharIndexBaseA(const LAnsiStrRec* record) noexcept { return record->charIndexBase; }
 int LStrGetCharIndexBaseW(const LWideStrRec* record) noexcept { return record->charIndexBase; }
-bool LStrSetCharIndexBaseA(LAnsiStrRec* record, int base) noexcept {
-  return setIndexBase<char>(*record, base);
-}
-bool LStrSetCharIndexBaseW(LWideStrRec* record, int base) noexcept {
-  return setIndexBase<char16_t>(*record, base);
-}
+bool LStrSetCharIndexBaseA(LAnsiStrRec* record, int base) noexcept { return setIndexBase<char>(*record, base); }
+bool LStrSetCharIndexBaseW(LWideStrRec* record, int base) noexcept { return setIndexBase<char16_t>(*record, base); }
 
 // --- assignment and appending ----------------------------------------------------------
 
@@ -186,12 +164,8 @@ const WCHAR* LStrAppendIntValueW(LWideStrRec* record, int value) noexcept {
 
 int LStrLengthA(const LAnsiStrRec* record) noexcept { return static_cast<int>(lengthOf(*record)); }
 int LStrLengthW(const LWideStrRec* record) noexcept { return static_cast<int>(lengthOf(*record)); }
-int LStrSetLengthA(LAnsiStrRec* record, int length) noexcept {
-  return setLength<char>(*record, length);
-}
-int LStrSetLengthW(LWideStrRec* record, int length) noexcept {
-  return setLength<char16_t>(*record, length);
-}
+int LStrSetLengthA(LAnsiStrRec* record, int length) noexcept { return setLength<char>(*record, length); }
+int LStrSetLengthW(LWideStrRec* record, int length) noexcept { return setLength<char16_t>(*record, length); }
 const char* LStrCstrA(const LAnsiStrRec* record) noexcept { return cstrOf<char>(*record); }
 const WCHAR* LStrCstrW(const LWideStrRec* record) noexcept { return cstrOf<char16_t>(*record); }
 BSTR LStrCbstrW(const LWideStrRec* record) noexcept { return cstrOf<char16_t>(*record); }
@@ -236,12 +210,8 @@ int LStrDeleteW(LWideStrRec* record, int position, int count) noexcept {
 
 // --- comparison --------------------------------------------------------------------------
 
-int LStrCompareA(const LAnsiStrRec* a, const LAnsiStrRec* b) noexcept {
-  return compareOrdinal(textOf(*a), textOf(*b));
-}
-int LStrCompareW(const LWideStrRec* a, const LWideStrRec* b) noexcept {
-  return compareOrdinal(textOf(*a), textOf(*b));
-}
+int LStrCompareA(const LAnsiStrRec* a, const LAnsiStrRec* b) noexcept { return compareOrdinal(textOf(*a), textOf(*b)); }
+int LStrCompareW(const LWideStrRec* a, const LWideStrRec* b) noexcept { return compareOrdinal(textOf(*a), textOf(*b)); }
 int LStrCompareICA(const LAnsiStrRec* a, const LAnsiStrRec* b) noexcept {
   return compareIgnoreCase(toWide(textOf(*a)), toWide(textOf(*b)));
 }

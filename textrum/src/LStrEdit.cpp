@@ -123,8 +123,10 @@ Text<char> mappedCase(View<char> text, CaseKind kind) {
 
 Text<char16_t> mappedCase(View<char16_t> text, CaseKind kind) {
   Text<char16_t> out(text);
-  if (kind == CaseKind::Upper) platform::toUpperInPlace(out);
-  else platform::toLowerInPlace(out);
+  if (kind == CaseKind::Upper)
+    platform::toUpperInPlace(out);
+  else
+    platform::toLowerInPlace(out);
   return out;
 }
 
@@ -158,9 +160,7 @@ LWideStrRec* LStrSubStringW(const LWideStrRec* record, int position, int count) 
 LAnsiStrRec* LStrLeftA(const LAnsiStrRec* record, int n) noexcept { return newRecord(left<char>(*record, n)); }
 LWideStrRec* LStrLeftW(const LWideStrRec* record, int n) noexcept { return newRecord(left<char16_t>(*record, n)); }
 LAnsiStrRec* LStrRightA(const LAnsiStrRec* record, int n) noexcept { return newRecord(right<char>(*record, n)); }
-LWideStrRec* LStrRightW(const LWideStrRec* record, int n) noexcept {
-  return newRecord(right<char16_t>(*record, n));
-}
+LWideStrRec* LStrRightW(const LWideStrRec* record, int n) noexcept { return newRecord(right<char16_t>(*record, n)); }
 LAnsiStrRec* LStrPadLeftA(const LAnsiStrRec* record, char character, int width) noexcept {
   return padded<char>(*record, character, width, SideKind::Left);
 }
@@ -177,8 +177,7 @@ LAnsiStrRec* LStrReplaceA(const LAnsiStrRec* record, const char* oldText, const 
   return newRecord<char>(replaced<char>(textOf(*record), viewOfText(oldText, -1), viewOfText(newText, -1)));
 }
 LWideStrRec* LStrReplaceW(const LWideStrRec* record, const WCHAR* oldText, const WCHAR* newText) noexcept {
-  return newRecord<char16_t>(
-      replaced<char16_t>(textOf(*record), viewOfText(oldText, -1), viewOfText(newText, -1)));
+  return newRecord<char16_t>(replaced<char16_t>(textOf(*record), viewOfText(oldText, -1), viewOfText(newText, -1)));
 }
 
 // --- case --------------------------------------------------------------------------------

@@ -21,8 +21,10 @@ namespace {
 // A format written once for both families.
 template <typename Char>
 constexpr View<Char> formatOf(std::string_view narrow, std::u16string_view wide) {
-  if constexpr (sizeof(Char) == 1) return narrow;
-  else return wide;
+  if constexpr (sizeof(Char) == 1)
+    return narrow;
+  else
+    return wide;
 }
 
 template <typename Char>
@@ -35,8 +37,10 @@ template <typename Char>
 void reportConversionError(const char* function, View<Char> text) {
   SetLastError(ERROR_INVALID_DATA);
   std::string shown;
-  if constexpr (sizeof(Char) == 1) shown.assign(text);
-  else shown = platform::wideToAnsiLenient(text);
+  if constexpr (sizeof(Char) == 1)
+    shown.assign(text);
+  else
+    shown = platform::wideToAnsiLenient(text);
   std::fprintf(stderr, "textrum: %s: '%s' is not a valid integer value\n", function, shown.c_str());
 }
 

@@ -149,8 +149,7 @@ Char* textrum::resizeUnique(Record<Char>& record, size_t length) {
   }
   if constexpr (std::is_same_v<Char, char>) {
     char* text = record.text;
-    if (text != nullptr && isUniqueNarrow(text) &&
-        static_cast<size_t>(narrowBufferOf(text)->capacity) >= length) {
+    if (text != nullptr && isUniqueNarrow(text) && static_cast<size_t>(narrowBufferOf(text)->capacity) >= length) {
       narrowBufferOf(text)->length = static_cast<int32_t>(length);
       text[length] = '\0';
       return text;
@@ -330,8 +329,8 @@ Char textrum::checkedCharAt(const Record<Char>& record, int position, const char
 
 void textrum::reportRangeError(const char* function, int position, int base, size_t length) {
   SetLastError(ERROR_INVALID_INDEX);
-  std::fprintf(stderr, "textrum: %s: range check error: position %d outside the text (base %d, length %zu)\n",
-               function, position, base, length);
+  std::fprintf(stderr, "textrum: %s: range check error: position %d outside the text (base %d, length %zu)\n", function,
+               position, base, length);
 }
 
 void textrum::failOutOfMemory(const char* where, size_t units) {
@@ -341,20 +340,20 @@ void textrum::failOutOfMemory(const char* where, size_t units) {
 
 // --- instantiations ---------------------------------------------------------------
 
-#define TEXTRUM_INSTANTIATE(Char)                                                           \
-  template textrum::Handle<Char>* textrum::newRecord<Char>(View<Char>);                       \
-  template void textrum::destroyRecord<Char>(Handle<Char>*);                                \
-  template Char* textrum::cstrOf<Char>(const Record<Char>&);                                \
-  template Char* textrum::uniqueText<Char>(Record<Char>&);                                  \
-  template Char* textrum::resizeUnique<Char>(Record<Char>&, size_t);                        \
-  template int textrum::assignRecord<Char>(Record<Char>&, const Record<Char>&);             \
-  template int textrum::assignText<Char>(Record<Char>&, View<Char>);                        \
-  template int textrum::replaceRange<Char>(Record<Char>&, size_t, size_t, View<Char>);      \
-  template int textrum::insertText<Char>(Record<Char>&, View<Char>, int);                   \
-  template int textrum::deleteText<Char>(Record<Char>&, int, int);                          \
-  template int textrum::setLength<Char>(Record<Char>&, int);                                \
-  template textrum::Handle<Char>* textrum::newRecordOfChar<Char>(Char, int);                \
-  template Char* textrum::checkedCharAddress<Char>(Record<Char>&, int, const char*);        \
+#define TEXTRUM_INSTANTIATE(Char)                                                      \
+  template textrum::Handle<Char>* textrum::newRecord<Char>(View<Char>);                \
+  template void textrum::destroyRecord<Char>(Handle<Char>*);                           \
+  template Char* textrum::cstrOf<Char>(const Record<Char>&);                           \
+  template Char* textrum::uniqueText<Char>(Record<Char>&);                             \
+  template Char* textrum::resizeUnique<Char>(Record<Char>&, size_t);                   \
+  template int textrum::assignRecord<Char>(Record<Char>&, const Record<Char>&);        \
+  template int textrum::assignText<Char>(Record<Char>&, View<Char>);                   \
+  template int textrum::replaceRange<Char>(Record<Char>&, size_t, size_t, View<Char>); \
+  template int textrum::insertText<Char>(Record<Char>&, View<Char>, int);              \
+  template int textrum::deleteText<Char>(Record<Char>&, int, int);                     \
+  template int textrum::setLength<Char>(Record<Char>&, int);                           \
+  template textrum::Handle<Char>* textrum::newRecordOfChar<Char>(Char, int);           \
+  template Char* textrum::checkedCharAddress<Char>(Record<Char>&, int, const char*);   \
   template Char textrum::checkedCharAt<Char>(const Record<Char>&, int, const char*);
 
 TEXTRUM_INSTANTIATE(char)

@@ -93,8 +93,7 @@ int splitBySepEx(const Str& source, Char separator, CLxxStrArray<Str, Char>& arr
   const SourceCopy<Char> copy(source.Text());
   const View<Char> text = copy.view();
   array.Clear(/*keepItems=*/true);
-  forEachSeparated<Char>(text, separator, INT32_MAX, trim,
-                         [&](View<Char> field) { array.Add(field); });
+  forEachSeparated<Char>(text, separator, INT32_MAX, trim, [&](View<Char> field) { array.Add(field); });
   return array.Count();
 }
 
@@ -109,8 +108,8 @@ View<Char> clippedRange(View<Char> text, int64_t from, int64_t count) {
 }
 
 template <typename Str, typename Char>
-int splitByFixedLayout(const Str& source, int fieldCount, const int* widths,
-                       CLxxStrArray<Str, Char>& array, bool trim) {
+int splitByFixedLayout(const Str& source, int fieldCount, const int* widths, CLxxStrArray<Str, Char>& array,
+                       bool trim) {
   const SourceCopy<Char> copy(source.Text());
   const View<Char> text = copy.view();
   array.Clear(/*keepItems=*/true);
@@ -126,8 +125,8 @@ int splitByFixedLayout(const Str& source, int fieldCount, const int* widths,
 }
 
 template <typename Str, typename Char>
-int splitByFixedLayoutEx(const Str& source, int fieldCount, const int* ranges,
-                         CLxxStrArray<Str, Char>& array, bool trim) {
+int splitByFixedLayoutEx(const Str& source, int fieldCount, const int* ranges, CLxxStrArray<Str, Char>& array,
+                         bool trim) {
   const SourceCopy<Char> copy(source.Text());
   const View<Char> text = copy.view();
   array.Clear(/*keepItems=*/true);
@@ -158,46 +157,41 @@ bool splitNamedEqu(const Char* source, CLxxStrArray<Str, Char>& array, bool trim
 
 }  // namespace
 
-int SplitBySepA(const CLAnsiStr& source, char separator, int maxFields, CLAnsiStr* fields,
-                bool trim) noexcept {
+int SplitBySepA(const CLAnsiStr& source, char separator, int maxFields, CLAnsiStr* fields, bool trim) noexcept {
   return splitBySep(source, separator, maxFields, fields, trim);
 }
-int SplitBySepW(const CLWideStr& source, WCHAR separator, int maxFields, CLWideStr* fields,
-                bool trim) noexcept {
+int SplitBySepW(const CLWideStr& source, WCHAR separator, int maxFields, CLWideStr* fields, bool trim) noexcept {
   return splitBySep(source, separator, maxFields, fields, trim);
 }
 
-int SplitBySepExA(const CLAnsiStr& source, char separator, CLAnsiStrArray& array,
-                  bool trim) noexcept {
+int SplitBySepExA(const CLAnsiStr& source, char separator, CLAnsiStrArray& array, bool trim) noexcept {
   return splitBySepEx(source, separator, array, trim);
 }
-int SplitBySepExW(const CLWideStr& source, WCHAR separator, CLWideStrArray& array,
-                  bool trim) noexcept {
+int SplitBySepExW(const CLWideStr& source, WCHAR separator, CLWideStrArray& array, bool trim) noexcept {
   return splitBySepEx(source, separator, array, trim);
 }
 
-int SplitByFixedLayoutA(const CLAnsiStr& source, int fieldCount, const int* widths,
-                        CLAnsiStrArray& array, bool trim) noexcept {
+int SplitByFixedLayoutA(const CLAnsiStr& source, int fieldCount, const int* widths, CLAnsiStrArray& array,
+                        bool trim) noexcept {
   return splitByFixedLayout(source, fieldCount, widths, array, trim);
 }
-int SplitByFixedLayoutW(const CLWideStr& source, int fieldCount, const int* widths,
-                        CLWideStrArray& array, bool trim) noexcept {
+int SplitByFixedLayoutW(const CLWideStr& source, int fieldCount, const int* widths, CLWideStrArray& array,
+                        bool trim) noexcept {
   return splitByFixedLayout(source, fieldCount, widths, array, trim);
 }
 
-int SplitByFixedLayoutExA(const CLAnsiStr& source, int fieldCount, const int* ranges,
-                          CLAnsiStrArray& array, bool trim) noexcept {
+int SplitByFixedLayoutExA(const CLAnsiStr& source, int fieldCount, const int* ranges, CLAnsiStrArray& array,
+                          bool trim) noexcept {
   return splitByFixedLayoutEx(source, fieldCount, ranges, array, trim);
 }
-int SplitByFixedLayoutExW(const CLWideStr& source, int fieldCount, const int* ranges,
-                          CLWideStrArray& array, bool trim) noexcept {
+int SplitByFixedLayoutExW(const CLWideStr& source, int fieldCount, const int* ranges, CLWideStrArray& array,
+                          bool trim) noexcept {
   return splitByFixedLayoutEx(source, fieldCount, ranges, array, trim);
 }
 
 bool SplitNamedEquA(const char* text, CLAnsiStrArray& array, bool trim, char separator) noexcept {
   return splitNamedEqu(text, array, trim, separator);
 }
-bool SplitNamedEquW(const WCHAR* text, CLWideStrArray& array, bool trim,
-                    WCHAR separator) noexcept {
+bool SplitNamedEquW(const WCHAR* text, CLWideStrArray& array, bool trim, WCHAR separator) noexcept {
   return splitNamedEqu(text, array, trim, separator);
 }

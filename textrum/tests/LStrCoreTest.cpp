@@ -150,7 +150,7 @@ TYPED_TEST(LStrCoreTest, TextArgumentsFollowNullAndLengthRules) {
   using A = Api<TypeParam>;
   const auto withNul = T<TypeParam>("ab\0cd"sv);
   const Owned<TypeParam> r = make<TypeParam>("xy");
-  EXPECT_EQ(A::appendText(r.get(), nullptr, 5), 2);  // null appends nothing
+  EXPECT_EQ(A::appendText(r.get(), nullptr, 5), 2);          // null appends nothing
   EXPECT_EQ(A::appendText(r.get(), withNul.data(), -1), 4);  // up to the NUL
   EXPECT_EQ(A::appendText(r.get(), withNul.data(), 5), 9);   // NUL kept
   EXPECT_EQ(textOf<TypeParam>(r.get()), T<TypeParam>("xyabab\0cd"sv));
@@ -160,8 +160,7 @@ TYPED_TEST(LStrCoreTest, TextArgumentsFollowNullAndLengthRules) {
   EXPECT_EQ(A::cstr(r.get())[0], TypeParam(0));
 
   EXPECT_EQ(std::basic_string<TypeParam>(A::appendChar(r.get(), TypeParam('q'))), T<TypeParam>("q"));
-  EXPECT_EQ(std::basic_string<TypeParam>(A::appendInt(r.get(), -2147483647 - 1)),
-            T<TypeParam>("q-2147483648"));
+  EXPECT_EQ(std::basic_string<TypeParam>(A::appendInt(r.get(), -2147483647 - 1)), T<TypeParam>("q-2147483648"));
 }
 
 struct EditCase {
@@ -177,17 +176,17 @@ TYPED_TEST(LStrCoreTest, InsertAndDeleteClampPositionsInTheRecordsBase) {
   using A = Api<TypeParam>;
   const EditCase cases[] = {
       {"abc", 1, 2, "XY", 0, "aXYbc"},
-      {"abc", 0, 1, "XY", 0, "aXYbc"},     // same place in base 0
-      {"abc", 1, 4, "XY", 0, "abcXY"},     // one past the end appends
-      {"abc", 1, 99, "XY", 0, "abcXY"},    // beyond the end appends
-      {"abc", 1, 0, "XY", 0, "XYabc"},     // before the start inserts first
+      {"abc", 0, 1, "XY", 0, "aXYbc"},   // same place in base 0
+      {"abc", 1, 4, "XY", 0, "abcXY"},   // one past the end appends
+      {"abc", 1, 99, "XY", 0, "abcXY"},  // beyond the end appends
+      {"abc", 1, 0, "XY", 0, "XYabc"},   // before the start inserts first
       {"abc", 0, -7, "XY", 0, "XYabc"},
       {"", 1, 5, "XY", 0, "XY"},
       {"abc", 1, 2, "", 0, "abc"},
       {"abcdef", 1, 2, nullptr, 3, "aef"},
       {"abcdef", 0, 1, nullptr, 3, "aef"},
-      {"abcdef", 1, 4, nullptr, 99, "abc"},   // count past the end
-      {"abcdef", 1, 6, nullptr, 1, "abcde"},  // last character
+      {"abcdef", 1, 4, nullptr, 99, "abc"},    // count past the end
+      {"abcdef", 1, 6, nullptr, 1, "abcde"},   // last character
       {"abcdef", 1, 7, nullptr, 1, "abcdef"},  // position past the end
       {"abcdef", 1, 0, nullptr, 2, "abcdef"},  // position before the start
       {"abcdef", 0, 6, nullptr, 1, "abcdef"},
@@ -313,8 +312,8 @@ TYPED_TEST(LStrCoreTest, CharacterAccessIsCheckedInBothFamilies) {
     int position;
   };
   const Owned<TypeParam> empty = make<TypeParam>("");
-  const Outside outside[] = {{one, 0}, {one, 4}, {zero, -1}, {zero, 3}, {empty, 1},
-                             {one, -2147483647 - 1}, {zero, 2147483647}};
+  const Outside outside[] = {{one, 0},          {one, 4}, {zero, -1}, {zero, 3}, {empty, 1}, {one, -2147483647 - 1},
+                             {zero, 2147483647}};
   for (const Outside& o : outside) {
     SetLastError(ERROR_SUCCESS);
     EXPECT_EQ(A::getChar(o.record.get(), o.position), TypeParam(0)) << o.position;
@@ -337,7 +336,7 @@ TYPED_TEST(LStrCoreTest, ComparisonsPutEmptyFirst) {
     int ignoreCase;
   };
   const Case cases[] = {
-      {"", "", 0, 0},      {"", "a", -1, -1},     {"abc", "abc", 0, 0}, {"abc", "ABC", 1, 0},
+      {"", "", 0, 0},        {"", "a", -1, -1},    {"abc", "abc", 0, 0},     {"abc", "ABC", 1, 0},
       {"ab", "abc", -1, -1}, {"abd", "abc", 1, 1}, {"Zeta", "alpha", -1, 1},
   };
   for (const Case& c : cases) {
@@ -356,13 +355,12 @@ TYPED_TEST(LStrCoreTest, NumbersAsText) {
     int64_t value;
     const char* text;
   };
-  const IntCase ints[] = {{0, "0"}, {-1, "-1"}, {INT64_MAX, "9223372036854775807"},
-                          {INT64_MIN, "-9223372036854775808"}};
+  const IntCase ints[] = {
+      {0, "0"}, {-1, "-1"}, {INT64_MAX, "9223372036854775807"}, {INT64_MIN, "-9223372036854775808"}};
   for (const IntCase& c : ints) {
     EXPECT_EQ(textOf<TypeParam>(Owned<TypeParam>(A::fromInt64(c.value)).get()), T<TypeParam>(c.text));
   }
-  EXPECT_EQ(textOf<TypeParam>(Owned<TypeParam>(A::fromUInt64(UINT64_MAX)).get()),
-            T<TypeParam>("18446744073709551615"));
+  EXPECT_EQ(textOf<TypeParam>(Owned<TypeParam>(A::fromUInt64(UINT64_MAX)).get()), T<TypeParam>("18446744073709551615"));
 
   struct DoubleCase {
     double value;
@@ -374,23 +372,22 @@ TYPED_TEST(LStrCoreTest, NumbersAsText) {
       {1.0, "1"},
       {-2.5, "-2.5"},
       {123.456, "123.456"},
-      {0.1 + 0.2, "0.3"},                       // 15 significant digits
+      {0.1 + 0.2, "0.3"},  // 15 significant digits
       {1.0 / 3.0, "0.333333333333333"},
       {2.0 / 3.0, "0.666666666666667"},
-      {999999999999999.0, "999999999999999"},   // largest fixed exponent
+      {999999999999999.0, "999999999999999"},  // largest fixed exponent
       {1e15, "1E15"},
       {1.5e300, "1.5E300"},
-      {0.0001, "0.0001"},                       // smallest fixed exponent
+      {0.0001, "0.0001"},  // smallest fixed exponent
       {0.00001, "1E-5"},
       {-1.25e-10, "-1.25E-10"},
-      {9.9999999999999999e14, "1E15"},          // rounding carries into the exponent
+      {9.9999999999999999e14, "1E15"},  // rounding carries into the exponent
       {std::numeric_limits<double>::quiet_NaN(), "NAN"},
       {std::numeric_limits<double>::infinity(), "INF"},
       {-std::numeric_limits<double>::infinity(), "-INF"},
   };
   for (const DoubleCase& c : doubles) {
-    EXPECT_EQ(textOf<TypeParam>(Owned<TypeParam>(A::fromDouble(c.value)).get()), T<TypeParam>(c.text))
-        << c.text;
+    EXPECT_EQ(textOf<TypeParam>(Owned<TypeParam>(A::fromDouble(c.value)).get()), T<TypeParam>(c.text)) << c.text;
   }
 }
 
@@ -520,7 +517,10 @@ TEST(LStrConversionTest, TextsConvertThroughTheAnsiCodePage) {
   EXPECT_EQ(LStrWideCharA(empty, buffer, 1)[0], u'\0');
 
   // Malformed text is replaced, not dropped.
-  LWideStrRec* fromBad = LStrAllocFromASzStrW("a\xFF" "b", -1);
+  LWideStrRec* fromBad = LStrAllocFromASzStrW(
+      "a\xFF"
+      "b",
+      -1);
   EXPECT_EQ(std::u16string(LStrCstrW(fromBad)), u"a\uFFFDb");
   // A counted narrow text is taken byte for byte, NUL bytes included (raw
   // network names); a count of 0 is the empty text.
@@ -582,8 +582,8 @@ TEST(LStrResourceTest, LoadsFromTheModulesStringTable) {
 }
 
 TEST(LStrExportTest, FunctionsAreFoundByTheirPlainNames) {
-  for (const char* name : {"LStrAllocA", "LStrAllocW", "LStrDestroyW", "LStrCompareICW",
-                           "LStrCbstrW", "LStrBSTRRef", "LStrAnsiLastCharA", "LStrAllocLoadStrW"}) {
+  for (const char* name : {"LStrAllocA", "LStrAllocW", "LStrDestroyW", "LStrCompareICW", "LStrCbstrW", "LStrBSTRRef",
+                           "LStrAnsiLastCharA", "LStrAllocLoadStrW"}) {
     EXPECT_NE(dlsym(RTLD_DEFAULT, name), nullptr) << name;
   }
 }

@@ -83,7 +83,7 @@ struct Api<char16_t> {
 
 template <typename Char>
 class LStrFunctionsTest : public testing::Test {
- protected:
+protected:
   using A = Api<Char>;
   using Rec = typename A::Rec;
   using Text = std::basic_string<Char>;
@@ -142,9 +142,19 @@ TYPED_TEST(LStrFunctionsTest, PartsStayInsideTheTextForAnyPositionOrCount) {
     const char* expected;
   };
   const Case subStrings[] = {
-      {3, -1, "cdef"}, {3, 2, "cd"},    {1, 100, "abcdef"}, {0, 2, "ab"},   {-5, 3, "abc"},
-      {6, 5, "f"},     {7, -1, ""},     {7, 1, ""},         {2, 0, ""},     {INT_MIN, -1, "abcdef"},
-      {INT_MAX, 3, ""}, {2, INT_MAX, "bcdef"}, {INT_MIN, INT_MAX, "abcdef"},
+      {3, -1, "cdef"},
+      {3, 2, "cd"},
+      {1, 100, "abcdef"},
+      {0, 2, "ab"},
+      {-5, 3, "abc"},
+      {6, 5, "f"},
+      {7, -1, ""},
+      {7, 1, ""},
+      {2, 0, ""},
+      {INT_MIN, -1, "abcdef"},
+      {INT_MAX, 3, ""},
+      {2, INT_MAX, "bcdef"},
+      {INT_MIN, INT_MAX, "abcdef"},
   };
   for (const int base : {1, 0}) {
     const auto r = TestFixture::make("abcdef", base);
@@ -187,24 +197,18 @@ TYPED_TEST(LStrFunctionsTest, ReplacesEveryOccurrenceAndAlwaysEnds) {
     const char* expected;
   };
   const Case cases[] = {
-      {"a-b-c", "-", nullptr, "abc"},
-      {"a-b-c", "-", "", "abc"},
-      {"a-b-c", "-", "+", "a+b+c"},
-      {"a-b-c", nullptr, "+", "a-b-c"},
-      {"a-b-c", "", "+", "a-b-c"},
-      {"abc", "x", "y", "abc"},
-      {"aaa", "a", "aa", "aaaaaa"},            // the replacement contains the searched text
-      {"ab", "ab", "xaby", "xaby"},
-      {"a    b", "  ", " ", "a b"},           // a run of blanks still collapses
-      {"x%d%d", "%d", "%d%d", "x%d%d%d%d"},
-      {"", "a", "b", ""},
+      {"a-b-c", "-", nullptr, "abc"},       {"a-b-c", "-", "", "abc"},    {"a-b-c", "-", "+", "a+b+c"},
+      {"a-b-c", nullptr, "+", "a-b-c"},     {"a-b-c", "", "+", "a-b-c"},  {"abc", "x", "y", "abc"},
+      {"aaa", "a", "aa", "aaaaaa"},                                        // the replacement contains the searched text
+      {"ab", "ab", "xaby", "xaby"},         {"a    b", "  ", " ", "a b"},  // a run of blanks still collapses
+      {"x%d%d", "%d", "%d%d", "x%d%d%d%d"}, {"", "a", "b", ""},
   };
   for (const Case& c : cases) {
     const auto r = TestFixture::make(c.text);
     const auto oldText = c.oldText ? TestFixture::T(c.oldText) : typename TestFixture::Text();
     const auto newText = c.newText ? TestFixture::T(c.newText) : typename TestFixture::Text();
-    EXPECT_EQ(TestFixture::take(A::replace(r.get(), c.oldText ? oldText.c_str() : nullptr,
-                                           c.newText ? newText.c_str() : nullptr)),
+    EXPECT_EQ(TestFixture::take(
+                  A::replace(r.get(), c.oldText ? oldText.c_str() : nullptr, c.newText ? newText.c_str() : nullptr)),
               TestFixture::T(c.expected))
         << c.text << " " << (c.oldText ? c.oldText : "null");
     EXPECT_EQ(A::text(r.get()), TestFixture::T(c.text));  // the source is unchanged
@@ -247,14 +251,24 @@ TYPED_TEST(LStrFunctionsTest, ReadsNumbersOnlyFromWholeTexts) {
   using A = typename TestFixture::A;
   struct Case {
     const char* text;
-    int32_t intDef;  // LStrToIntDef with default 5
+    int32_t intDef;    // LStrToIntDef with default 5
     double doubleDef;  // LStrToDoubleDef with default 0
   };
   const Case cases[] = {
-      {"0x1F", 31, 0},     {"0X1f", 31, 0},      {"0x1G", 5, 0},        {"12 ", 5, 0},
-      {"", 5, 0},          {"-17", -17, -17},    {" 8", 8, 8},          {"0xFFFFFFFF", -1, 0},
-      {"0x100000000", 5, 0}, {"99999999999", 5, 99999999999.0},         {"1,5", 5, 0},
-      {"2.5", 5, 2.5},     {"1e3", 5, 1000},     {"0x", 5, 0},
+      {"0x1F", 31, 0},
+      {"0X1f", 31, 0},
+      {"0x1G", 5, 0},
+      {"12 ", 5, 0},
+      {"", 5, 0},
+      {"-17", -17, -17},
+      {" 8", 8, 8},
+      {"0xFFFFFFFF", -1, 0},
+      {"0x100000000", 5, 0},
+      {"99999999999", 5, 99999999999.0},
+      {"1,5", 5, 0},
+      {"2.5", 5, 2.5},
+      {"1e3", 5, 1000},
+      {"0x", 5, 0},
   };
   for (const Case& c : cases) {
     const auto r = TestFixture::make(c.text);
@@ -300,16 +314,29 @@ TYPED_TEST(LStrFunctionsTest, FormatsWithTwoPassesIntoTheRecord) {
 // --- the family-specific behaviour --------------------------------------------
 
 TEST(LStrFunctionsFamilyTest, NarrowFunctionsKeepWholeUtf8Characters) {
-  LAnsiStrRec* text = LStrAllocFromASzStrA("x\xC3\xA8" "a\xA8" "a", -1);  // "xèa", a stray byte, "a"
-  LAnsiStrRec* pattern = LStrAllocFromASzStrA("\xA8" "a", -1);
+  LAnsiStrRec* text = LStrAllocFromASzStrA(
+      "x\xC3\xA8"
+      "a\xA8"
+      "a",
+      -1);  // "xèa", a stray byte, "a"
+  LAnsiStrRec* pattern = LStrAllocFromASzStrA(
+      "\xA8"
+      "a",
+      -1);
   EXPECT_EQ(LStrPosA(text, pattern), 3);      // bytewise, inside "è"
   EXPECT_EQ(LStrAnsiPosA(text, pattern), 5);  // only on whole characters
   LAnsiStrRec* lead = LStrAllocFromASzStrA("\xC3", -1);
-  EXPECT_EQ(LStrAnsiPosA(text, lead), 0);     // half a character is no match
+  EXPECT_EQ(LStrAnsiPosA(text, lead), 0);  // half a character is no match
   LAnsiStrRec* upper = LStrUpperCaseA(text);
-  EXPECT_STREQ(LStrCstrA(upper), "X\xC3\x88" "A\xA8" "A");  // "XÈA", the stray byte kept
+  EXPECT_STREQ(LStrCstrA(upper),
+               "X\xC3\x88"
+               "A\xA8"
+               "A");  // "XÈA", the stray byte kept
   LStrSelfLowerCaseA(upper);
-  EXPECT_STREQ(LStrCstrA(upper), "x\xC3\xA8" "a\xA8" "a");
+  EXPECT_STREQ(LStrCstrA(upper),
+               "x\xC3\xA8"
+               "a\xA8"
+               "a");
   for (LAnsiStrRec* r : {text, pattern, upper, lead}) LStrDestroyA(r);
 }
 
@@ -330,10 +357,10 @@ TEST(LStrFunctionsFamilyTest, NumberTexts) {
   LWideStrRec* picture = LStrAllocFromWSzStrW(u"#,##0.00", -1);
   LWideStrRec* results[] = {LStrFormatFloatW(emptyWide, &value), LStrFormatFloatW(picture, &value),
                             LStrFloatToStrFW(-1234.5, 4, 15, 2), LStrIntToHexW(255, 4),
-                            LStrFormatFloatW(picture, nullptr), LStrAllocFromDoubleW(0.1),
+                            LStrFormatFloatW(picture, nullptr),  LStrAllocFromDoubleW(0.1),
                             LStrAllocFromInt64W(INT64_MIN)};
-  const std::u16string_view expected[] = {u"#error#", u"1,234.50", u"($1,234.50)", u"00FF", u"", u"0.1",
-                                          u"-9223372036854775808"};
+  const std::u16string_view expected[] = {u"#error#", u"1,234.50", u"($1,234.50)",         u"00FF",
+                                          u"",        u"0.1",      u"-9223372036854775808"};
   for (size_t i = 0; i < std::size(results); ++i) {
     EXPECT_EQ(std::u16string_view(LStrCstrW(results[i])), expected[i]) << i;
     LStrDestroyW(results[i]);

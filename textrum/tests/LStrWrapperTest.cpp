@@ -35,7 +35,7 @@ struct Family<char16_t> {
 
 template <typename Char>
 class LStrWrapperTest : public testing::Test {
- protected:
+protected:
   using Str = typename Family<Char>::Str;
   static std::basic_string<Char> t(std::string_view ascii) { return text<Char>(ascii); }
 };
@@ -196,13 +196,11 @@ TEST(CLWideStrTest, StartsWithIC) {
     bool expected;
   };
   const Case cases[] = {
-      {nullptr, false}, {u"", false},    {u"AB", true},
-      {u"abc", true},   {u"abcd", false}, {u"b", false},
+      {nullptr, false}, {u"", false}, {u"AB", true}, {u"abc", true}, {u"abcd", false}, {u"b", false},
   };
   for (const Case& row : cases) {
     EXPECT_EQ(str.StartsWithIC(row.prefix), row.expected)
-        << (row.prefix ? std::string(row.prefix, row.prefix + std::u16string_view(row.prefix).size())
-                       : "(null)");
+        << (row.prefix ? std::string(row.prefix, row.prefix + std::u16string_view(row.prefix).size()) : "(null)");
   }
 }
 

@@ -37,9 +37,7 @@ std::vector<std::basic_string<Char>> texts(const std::vector<std::string>& ascii
 
 template <typename Array>
 auto fieldsOf(const Array& array) {
-  std::vector<std::basic_string<typename std::remove_pointer_t<
-      decltype(array[0])>::CharType>>
-      result;
+  std::vector<std::basic_string<typename std::remove_pointer_t<decltype(array[0])>::CharType>> result;
   for (int i = 0; i < array.Count(); ++i) result.emplace_back(array[i]->Text());
   return result;
 }
@@ -58,7 +56,7 @@ typename Family<Char>::Str source(std::string_view ascii, int base) {
 
 template <typename Char>
 class SplitTest : public testing::Test {
- protected:
+protected:
   using Str = typename Family<Char>::Str;
   using Array = typename Family<Char>::Array;
 };
@@ -115,8 +113,7 @@ TYPED_TEST(SplitTest, SplitBySepFillsAtMostMaxFieldsAndEmptiesTheRest) {
   };
   for (const Case& row : cases) {
     std::vector<Str> fields(static_cast<size_t>(row.maxFields), Str(text<Char>("old")));
-    EXPECT_EQ(SplitBySep(source<Char>(row.source, 1), Char(','), row.maxFields, fields.data(), false),
-              row.found)
+    EXPECT_EQ(SplitBySep(source<Char>(row.source, 1), Char(','), row.maxFields, fields.data(), false), row.found)
         << row.source;
     std::vector<std::basic_string<Char>> got;
     for (const Str& field : fields) got.emplace_back(field.Text());
@@ -152,9 +149,8 @@ TYPED_TEST(SplitTest, SplitByFixedLayoutCutsConsecutiveWidths) {
   for (const Case& row : cases) {
     for (int base : {0, 1}) {
       typename TestFixture::Array array;
-      const int count = SplitByFixedLayout(source<Char>(row.source, base),
-                                           static_cast<int>(row.widths.size()), row.widths.data(),
-                                           array, row.trim);
+      const int count = SplitByFixedLayout(source<Char>(row.source, base), static_cast<int>(row.widths.size()),
+                                           row.widths.data(), array, row.trim);
       EXPECT_EQ(count, static_cast<int>(row.widths.size())) << row.source;
       EXPECT_EQ(fieldsOf(array), texts<Char>(row.fields)) << row.source << " base " << base;
     }
@@ -183,8 +179,7 @@ TYPED_TEST(SplitTest, SplitByFixedLayoutExCutsOneBasedInclusiveRanges) {
     for (int base : {0, 1}) {
       typename TestFixture::Array array;
       const int fieldCount = static_cast<int>(row.ranges.size() / 2);
-      EXPECT_EQ(SplitByFixedLayoutEx(source<Char>(row.source, base), fieldCount, row.ranges.data(),
-                                     array, row.trim),
+      EXPECT_EQ(SplitByFixedLayoutEx(source<Char>(row.source, base), fieldCount, row.ranges.data(), array, row.trim),
                 fieldCount);
       EXPECT_EQ(fieldsOf(array), texts<Char>(row.fields)) << row.source << " base " << base;
     }
@@ -225,8 +220,7 @@ TYPED_TEST(SplitTest, SplitNamedEquCutsAtTheFirstSeparator) {
     // A previous split's fields never survive a failed one.
     SplitBySepEx(source<Char>("old,fields", 1), Char(','), array, false);
     const std::basic_string<Char> input = text<Char>(row.source == nullptr ? "" : row.source);
-    EXPECT_EQ(SplitNamedEqu(row.source == nullptr ? nullptr : input.c_str(), array, row.trim,
-                            Char(row.separator)),
+    EXPECT_EQ(SplitNamedEqu(row.source == nullptr ? nullptr : input.c_str(), array, row.trim, Char(row.separator)),
               row.split)
         << (row.source ? row.source : "(null)");
     EXPECT_EQ(fieldsOf(array), texts<Char>(row.fields)) << (row.source ? row.source : "(null)");

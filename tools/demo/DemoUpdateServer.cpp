@@ -46,8 +46,7 @@ std::string logLine(const fixtures::FixtureRequest& request) {
     query += (query.empty() ? "" : "&") + name + "=" + value;
   }
   const auto agent = request.headers.find("user-agent");
-  return request.path + " | " + query + " | " +
-         (agent == request.headers.end() ? std::string() : agent->second);
+  return request.path + " | " + query + " | " + (agent == request.headers.end() ? std::string() : agent->second);
 }
 
 }  // namespace

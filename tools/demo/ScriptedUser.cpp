@@ -45,25 +45,20 @@ public:
     next([this] { clickForward(); });  // welcome -> products
   }
 
-  bool succeeded() const {
-    return (finalPage_ == 7 && !failurePanel_) || finalPage_ == 8;
-  }
+  bool succeeded() const { return (finalPage_ == 7 && !failurePanel_) || finalPage_ == 8; }
 
   void writeResult() const {
     if (options_.result.empty()) return;
     std::ofstream out(options_.result);
     out << "pages:";
     for (int page : pages_) out << ' ' << page;
-    out << "\nfinal page: " << finalPage_ << "\nfailure panel: " << (failurePanel_ ? "shown" : "hidden")
-        << "\n";
+    out << "\nfinal page: " << finalPage_ << "\nfailure panel: " << (failurePanel_ ? "shown" : "hidden") << "\n";
     for (const std::string& box : boxes_) out << "box: " << box << "\n";
   }
 
 private:
   // Runs `step` after the pause a person would make.
-  void next(std::function<void()> step) {
-    QTimer::singleShot(options_.pauseMs, form_, std::move(step));
-  }
+  void next(std::function<void()> step) { QTimer::singleShot(options_.pauseMs, form_, std::move(step)); }
 
   // Notes a new page (with its picture) and answers a box that is open.
   void look() {

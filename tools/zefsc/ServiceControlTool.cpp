@@ -37,14 +37,14 @@ DWORD waitLimitMs() {
 
 const char* stateName(DWORD state) {
   switch (state) {
-  case SERVICE_STOPPED: return "STOPPED";
-  case SERVICE_START_PENDING: return "START_PENDING";
-  case SERVICE_STOP_PENDING: return "STOP_PENDING";
-  case SERVICE_RUNNING: return "RUNNING";
-  case SERVICE_CONTINUE_PENDING: return "CONTINUE_PENDING";
-  case SERVICE_PAUSE_PENDING: return "PAUSE_PENDING";
-  case SERVICE_PAUSED: return "PAUSED";
-  default: return "UNKNOWN";
+    case SERVICE_STOPPED: return "STOPPED";
+    case SERVICE_START_PENDING: return "START_PENDING";
+    case SERVICE_STOP_PENDING: return "STOP_PENDING";
+    case SERVICE_RUNNING: return "RUNNING";
+    case SERVICE_CONTINUE_PENDING: return "CONTINUE_PENDING";
+    case SERVICE_PAUSE_PENDING: return "PAUSE_PENDING";
+    case SERVICE_PAUSED: return "PAUSED";
+    default: return "UNKNOWN";
   }
 }
 
@@ -156,14 +156,19 @@ int main(int argc, char** argv) {
     return result;
   }
   int result = kUsage;
-  if (command == "start") result = startService(service, name);
-  else if (command == "stop") result = stopService(service, name);
+  if (command == "start")
+    result = startService(service, name);
+  else if (command == "stop")
+    result = stopService(service, name);
   else if (command == "query") {
     std::printf("%s %s\n", name.c_str(), stateName(currentState(service)));
     result = kDone;
-  } else if (command == "control" && argc == 4) result = controlService(service, name, argv[3]);
-  else if (command == "delete") result = DeleteService(service) ? kDone : fail("cannot delete " + name);
-  else usage();
+  } else if (command == "control" && argc == 4)
+    result = controlService(service, name, argv[3]);
+  else if (command == "delete")
+    result = DeleteService(service) ? kDone : fail("cannot delete " + name);
+  else
+    usage();
   CloseServiceHandle(service);
   CloseServiceHandle(manager);
   return result;

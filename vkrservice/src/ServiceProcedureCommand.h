@@ -8,7 +8,7 @@ class TVKRServ;
 
 // Results of KRRunProcedureCommand.
 inline constexpr int kProcedureDone = 0;
-inline constexpr int kProcedureFailed = 1;  // malformed, unknown, or the ini copy failed
+inline constexpr int kProcedureFailed = 1;      // malformed, unknown, or the ini copy failed
 inline constexpr int kProcedureNotStarted = 2;  // the installer could not be started
 
 // Runs one command synchronously: a RUN command returns only after the

@@ -24,9 +24,9 @@ namespace {
 constexpr DWORD kStopWaitMs = 40000;
 
 bool isServiceInstalled() {
-  SC_HANDLE manager = OpenSCManagerW(nullptr, u"ServicesActive",
-                                     STANDARD_RIGHTS_READ | SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE |
-                                         SC_MANAGER_QUERY_LOCK_STATUS);
+  SC_HANDLE manager = OpenSCManagerW(
+      nullptr, u"ServicesActive",
+      STANDARD_RIGHTS_READ | SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE | SC_MANAGER_QUERY_LOCK_STATUS);
   if (!manager) return false;
   SC_HANDLE service = OpenServiceW(manager, kServiceName, READ_CONTROL | SERVICE_USER_DEFINED_CONTROL);
   const bool installed = service != nullptr;

@@ -49,8 +49,7 @@ void TVKRServ::ServiceStop(TService*, bool& stopped) { stopped = true; }
 bool TVKRServ::HandleControlCode(DWORD code) {
   if (code != kRunCommandControl) return false;
   WCHAR path[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
-                              path))) {
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path))) {
     LogMessage(u"the common application data folder cannot be found");
     return true;
   }
@@ -72,8 +71,8 @@ void TVKRServ::runChannelCommand(const std::u16string& iniPath) {
   // One unit more than the channel holds, so a command that does not fit
   // shows as longer than the capacity instead of arriving cut.
   WCHAR command[kCommandCapacity + 1] = {};
-  const DWORD length = GetPrivateProfileStringW(kSection, kCommandKey, kReplyIdle, command, kCommandCapacity + 1,
-                                                iniPath.c_str());
+  const DWORD length =
+      GetPrivateProfileStringW(kSection, kCommandKey, kReplyIdle, command, kCommandCapacity + 1, iniPath.c_str());
   const std::u16string_view value(command, length);
 
   const char16_t* reply = kReplyIdle;

@@ -46,9 +46,7 @@ protected:
     sandbox_.destroy();
   }
 
-  static DWORD service(const std::u16string& switches) {
-    return testsupport::runToEnd(VKRSERVICE_PROGRAM, switches);
-  }
+  static DWORD service(const std::u16string& switches) { return testsupport::runToEnd(VKRSERVICE_PROGRAM, switches); }
   static DWORD tool(const char* verb) { return testsupport::controlService(SERVICE_CONTROL_TOOL, verb); }
 
   DWORD state() {
@@ -64,8 +62,7 @@ protected:
   // Sends a control as the updater does; the last error on refusal.
   BOOL control(DWORD code, SERVICE_STATUS* status) {
     SC_HANDLE manager = OpenSCManagerW(nullptr, u"ServicesActive", SC_MANAGER_CONNECT);
-    SC_HANDLE handle = manager ? OpenServiceW(manager, kService, READ_CONTROL | SERVICE_USER_DEFINED_CONTROL)
-                               : nullptr;
+    SC_HANDLE handle = manager ? OpenServiceW(manager, kService, READ_CONTROL | SERVICE_USER_DEFINED_CONTROL) : nullptr;
     const BOOL sent = handle && ControlService(handle, code, status);
     const DWORD error = GetLastError();
     if (handle) CloseServiceHandle(handle);
@@ -122,14 +119,14 @@ TEST_F(VKRServiceTest, SwitchesInstallTestAndRemoveTheService) {
   };
   const Step steps[] = {
       {u"/isinstalled", 0, false},
-      {u"/uninstall", 0, false},      // not installed: nothing to do
-      {u"/ISINSTALLED", 0, false},    // not our switch: a console start that returns
+      {u"/uninstall", 0, false},    // not installed: nothing to do
+      {u"/ISINSTALLED", 0, false},  // not our switch: a console start that returns
       {u"", 0, false},
       {u"/install", 0, true},
       {u"/isinstalled", 1, true},
-      {u"/install", 0, true},         // already installed: nothing to do
+      {u"/install", 0, true},  // already installed: nothing to do
       {u"/uninstall", 0, false},
-      {u"/Install", 0, true},         // the framework's own switch, any case
+      {u"/Install", 0, true},  // the framework's own switch, any case
       {u"/uninstall", 0, false},
   };
   for (const auto& step : steps) {
@@ -152,8 +149,7 @@ TEST_F(VKRServiceTest, RunsCommandsFromTheChannelAndReplies) {
   // INI: the target's section is replaced; other sections stay.
   std::ofstream(root_ + "/source.ini") << "[Kestruner]\r\nVersion=2.0\r\nEmpty=\r\nnote line\r\n";
   std::ofstream(root_ + "/target.ini") << "[Kestruner]\r\nOld=1\r\n[Other]\r\nKeep=yes\r\n";
-  EXPECT_EQ(exchange(u"INI=" + windows("source.ini") + u"|" + windows("target.ini") + u"|Kestruner"),
-            "*idle*");
+  EXPECT_EQ(exchange(u"INI=" + windows("source.ini") + u"|" + windows("target.ini") + u"|Kestruner"), "*idle*");
   const std::string target = readText(root_ + "/target.ini");
   EXPECT_NE(target.find("Version=2.0"), std::string::npos) << target;
   EXPECT_NE(target.find("Empty="), std::string::npos) << target;
@@ -166,8 +162,8 @@ TEST_F(VKRServiceTest, RunsCommandsFromTheChannelAndReplies) {
 
   // Malformed or unknown commands, and one too long for the channel.
   const std::u16string tooLong = u"RUN=" + installer + u"|" + std::u16string(600, u'x');
-  for (const std::u16string& bad : {std::u16string(u"run=" + installer + u"|"), std::u16string(u"RUN"),
-                                    std::u16string(u"INI=a|b"), tooLong}) {
+  for (const std::u16string& bad :
+       {std::u16string(u"run=" + installer + u"|"), std::u16string(u"RUN"), std::u16string(u"INI=a|b"), tooLong}) {
     EXPECT_EQ(exchange(bad), "*fail*") << platform::wideToAnsiLenient(bad.substr(0, 40));
   }
   EXPECT_EQ(readText(out), "/S C:\\Program Files\n");  // nothing ran again
@@ -186,7 +182,8 @@ TEST_F(VKRServiceTest, RunsEachCommandOnceAndNeverTakesAReplyForACommand) {
   ASSERT_TRUE(control(128, &status));
   // A reply left in the key is not run as a command, nor overwritten.
   ASSERT_TRUE(control(SERVICE_CONTROL_STOP, &status));
-  for (int i = 0; i < 600 && state() != SERVICE_STOPPED; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  for (int i = 0; i < 600 && state() != SERVICE_STOPPED; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(readText(out), "run\n");
   EXPECT_EQ(readCommand(), u"*idle*");
 
@@ -252,7 +249,8 @@ TEST_F(VKRServiceTest, RefusesWhenStoppedUninstalledNotPermittedOrUnprotected) {
 TEST_F(VKRServiceTest, FixRestartsTheServiceAfterItHasStopped) {
   installAndStart();
   EXPECT_EQ(service(u"/fix"), 0u);
-  for (int i = 0; i < 600 && state() != SERVICE_RUNNING; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  for (int i = 0; i < 600 && state() != SERVICE_RUNNING; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(state(), SERVICE_RUNNING);
   EXPECT_EQ(exchange(u"*idle*x"), "*fail*");  // the restarted service answers
 }

@@ -51,15 +51,11 @@ HINSTANCE moduleInstance_ = nullptr;  // set while the library is attached
 // explicitly, so that it exists exactly from before attach to after detach.
 alignas(CodesDB::TZefStdCode) unsigned char nullCodeStorage[sizeof(CodesDB::TZefStdCode)];
 
-CodesDB::TZefStdCode* nullCode() {
-  return std::launder(reinterpret_cast<CodesDB::TZefStdCode*>(nullCodeStorage));
-}
+CodesDB::TZefStdCode* nullCode() { return std::launder(reinterpret_cast<CodesDB::TZefStdCode*>(nullCodeStorage)); }
 
 // The library's module handle: the platform's handle of the module that
 // holds this code.
-HINSTANCE thisModule() {
-  return platform::moduleHandleOf(reinterpret_cast<const void*>(&thisModule));
-}
+HINSTANCE thisModule() { return platform::moduleHandleOf(reinterpret_cast<const void*>(&thisModule)); }
 
 void processAttach(HINSTANCE module) {
   moduleInstance_ = module;
@@ -91,15 +87,10 @@ void processDetach() {
 // The attach and detach routine; true whatever happens.
 BOOL LibraryAttach(HINSTANCE module, DWORD reason, void* /*reserved*/) {
   switch (reason) {
-    case DLL_PROCESS_ATTACH:
-      processAttach(module);
-      break;
-    case DLL_PROCESS_DETACH:
-      processDetach();
-      break;
+    case DLL_PROCESS_ATTACH: processAttach(module); break;
+    case DLL_PROCESS_DETACH: processDetach(); break;
     case DLL_THREAD_ATTACH:
-    case DLL_THREAD_DETACH:
-      break;
+    case DLL_THREAD_DETACH: break;
   }
   return TRUE;
 }

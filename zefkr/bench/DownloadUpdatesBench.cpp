@@ -60,9 +60,7 @@ struct Host : zefkr::ServerSessionHost {
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
   }
   bool searchesHidden() override { return false; }
-  void ApplyProxySettings(INetInternetSession& session) override {
-    session.SetProxy(nullptr, 0, nullptr, nullptr);
-  }
+  void ApplyProxySettings(INetInternetSession& session) override { session.SetProxy(nullptr, 0, nullptr, nullptr); }
   void setAutoTimerInterval(uint32_t) override {}
 };
 
@@ -99,8 +97,7 @@ void BM_DownloadUpdates(benchmark::State& state) {
     updates->items[0].folder = u"demo";
     updates->items[0].fileName = u"big.exe";
     updates->items[0].kind = u"run";
-    zefkr::UpdateServerConversation conversation(wizard, *products, *updates, session, addresses,
-                                                 host, u"Bench", u"");
+    zefkr::UpdateServerConversation conversation(wizard, *products, *updates, session, addresses, host, u"Bench", u"");
     const int32_t result = conversation.DownloadUpdates(view);
     if (result != 0 || wizard.FDownloadedCount != 1) state.SkipWithError("download failed");
     std::filesystem::remove(platform::wideToAnsiLenient(updates->items[0].downloadedFile));

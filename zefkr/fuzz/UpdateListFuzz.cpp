@@ -16,8 +16,7 @@ namespace {
 struct Setup {
   std::string root;
   std::u16string listFile;
-  std::unique_ptr<zefkr::TKRDetectedProductList> products =
-      std::make_unique<zefkr::TKRDetectedProductList>();
+  std::unique_ptr<zefkr::TKRDetectedProductList> products = std::make_unique<zefkr::TKRDetectedProductList>();
   std::unique_ptr<zefkr::TKRUpdateInfoList> updates = std::make_unique<zefkr::TKRUpdateInfoList>();
 
   Setup() {
@@ -55,8 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Setup setup;
   std::ofstream(setup.root + "/list.ini", std::ios::binary)
       .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  const int32_t count =
-      KRParseUpdateInfo(setup.listFile.c_str(), *setup.products, *setup.updates, u"*");
+  const int32_t count = KRParseUpdateInfo(setup.listFile.c_str(), *setup.products, *setup.updates, u"*");
   if (count < 0 || count > zefkr::kMaxUpdates) std::abort();
   return 0;
 }

@@ -51,11 +51,8 @@ TEST(InstallRulesTest, ParametersNotesAndTargets) {
     const char16_t* note;
     const char16_t* result;
   } notes[] = {
-      {u"Fix [beta] done", u"Fix  done"},
-      {u"  [x]Fix ", u"Fix"},
-      {u"a ] b [ c", u"a ] b [ c"},
-      {u"a [b] c [d]", u"a  c [d]"},
-      {u"open [ only", u"open [ only"},
+      {u"Fix [beta] done", u"Fix  done"}, {u"  [x]Fix ", u"Fix"},           {u"a ] b [ c", u"a ] b [ c"},
+      {u"a [b] c [d]", u"a  c [d]"},      {u"open [ only", u"open [ only"},
   };
   for (const auto& c : notes) EXPECT_EQ(zefkr::cleanedNote(c.note), c.result);
   EXPECT_EQ(zefkr::iniTarget(u"C:\\P", u"prod.ini.txt"), u"C:\\P\\prod.ini");
@@ -102,8 +99,7 @@ protected:
     // English messages for the labels.
     fs::create_directories(root_ + "/program/Lang");
     std::ofstream(root_ + "/program/ZefKRLang.ini") << "[Language]\r\nCurrent=ENG\r\n";
-    std::ofstream(root_ + "/program/Lang/ZefKR.ENG")
-        << "1002=A\r\n1003=B\r\n1004=C\r\n1606=Installing\r\n1607=Now\r\n";
+    std::ofstream(root_ + "/program/Lang/ZefKR.ENG") << "1002=A\r\n1003=B\r\n1004=C\r\n1606=Installing\r\n1607=Now\r\n";
     zefkr::loadLanguageFrom(platform::ansiToWideLenient(root_ + "/program"));
   }
   void TearDown() override {
@@ -116,8 +112,7 @@ protected:
   std::u16string windows(const std::string& path) { return platform::windowsPath(path); }
 
   // A downloaded "run" update: a copy of the demo installer.
-  zefkr::TKRUpdateInfo& addRun(const std::u16string& parameters, const std::u16string& note,
-                               int32_t version = 612) {
+  zefkr::TKRUpdateInfo& addRun(const std::u16string& parameters, const std::u16string& note, int32_t version = 612) {
     const std::string file = root_ + "/VKRUpd" + std::to_string(updates_->count) + ".exe";
     fs::copy_file(DEMO_INSTALLER, file, fs::copy_options::overwrite_existing);
     zefkr::TKRUpdateInfo& update = add(u"run", windows(file), version);
@@ -141,8 +136,7 @@ protected:
   }
   std::u16string recordedVersion() {
     WCHAR value[600] = {};
-    GetPrivateProfileStringW(u"Kestruner", u"12", u"<none>", value, 600,
-                             windows(channel_).c_str());
+    GetPrivateProfileStringW(u"Kestruner", u"12", u"<none>", value, 600, windows(channel_).c_str());
     return value;
   }
   void install() { zefkr::InstallUpdates(session_, *updates_, view_, host_, u"Wizard"); }

@@ -26,8 +26,7 @@ TEST(LanguageTest, ExpandsMacrosLeftToRight) {
       {u"", u""},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(zefkr::expandMessageMacros(c.text), c.want)
-        << std::string(c.text.begin(), c.text.end());
+    EXPECT_EQ(zefkr::expandMessageMacros(c.text), c.want) << std::string(c.text.begin(), c.text.end());
   }
 }
 
@@ -58,15 +57,13 @@ TEST(LanguageTest, ChoosesTheMessageFileWithFallbacks) {
     TestRoot root;
     root.writeFile("drives/c/prog/readme.txt", "");
     if (c.langIni != nullptr) {
-      root.writeFile("drives/c/prog/ZefKRLang.ini",
-                     std::string("[Language]\r\nCurrent=") + c.langIni + "\r\n");
+      root.writeFile("drives/c/prog/ZefKRLang.ini", std::string("[Language]\r\nCurrent=") + c.langIni + "\r\n");
     }
     for (const std::string& abbr : c.present) {
       root.writeFile("drives/c/prog/Lang/ZefKR." + abbr, "");
     }
     const std::u16string language = zefkr::currentLanguage(u"C:\\prog");
-    EXPECT_EQ(zefkr::messageFilePath(u"C:\\prog\\", language),
-              u"C:\\prog\\Lang\\" + std::u16string(c.want));
+    EXPECT_EQ(zefkr::messageFilePath(u"C:\\prog\\", language), u"C:\\prog\\Lang\\" + std::u16string(c.want));
   }
 }
 
@@ -77,10 +74,9 @@ namespace {
 // Ids whose texts the updater shows; both shipped languages must hold them.
 std::vector<int32_t> programMessageIds() {
   std::vector<int32_t> ids = {1, 3, 4, 5, 6, 7, 8, 9, 50, 60, 1112, 1114, 1117, 4000, 4001};
-  const std::pair<int32_t, int32_t> ranges[] = {
-      {1000, 1007}, {1010, 1025}, {1100, 1102}, {1153, 1158}, {1200, 1202}, {1300, 1306},
-      {1400, 1403}, {1500, 1502}, {1600, 1608}, {1700, 1705}, {1800, 1803}, {1900, 1901},
-      {2000, 2009}, {3000, 3016}};
+  const std::pair<int32_t, int32_t> ranges[] = {{1000, 1007}, {1010, 1025}, {1100, 1102}, {1153, 1158}, {1200, 1202},
+                                                {1300, 1306}, {1400, 1403}, {1500, 1502}, {1600, 1608}, {1700, 1705},
+                                                {1800, 1803}, {1900, 1901}, {2000, 2009}, {3000, 3016}};
   for (const auto& [first, last] : ranges) {
     for (int32_t id = first; id <= last; ++id) ids.push_back(id);
   }
@@ -118,8 +114,7 @@ TEST(LanguageTest, ShippedLanguagesHoldEveryMessageTheProgramShows) {
     std::filesystem::create_directories(root.path() + "/drives/c/prog/Lang");
     std::string nativePath(path.begin(), path.end());
     std::replace(nativePath.begin(), nativePath.end(), '\\', '/');
-    std::filesystem::copy_file(nativePath,
-                               root.path() + "/drives/c/prog/Lang/ZefKR." + narrow);
+    std::filesystem::copy_file(nativePath, root.path() + "/drives/c/prog/Lang/ZefKR." + narrow);
     root.writeFile("drives/c/prog/ZefKRLang.ini", "[Language]\r\nCurrent=" + narrow + "\r\n");
     zefkr::loadLanguageFrom(u"C:\\prog");
     for (const int32_t id : programMessageIds()) {

@@ -20,10 +20,8 @@ constexpr char kUserCopy[] = "AppData/Vendrako SH/VENDRAKO.INI";
 class ProductsTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    root_.writeFile("program/ZefKR.ini",
-                    "[Modules]\r\n12=Alpha\r\n3=Beta\r\n7=Gamma\r\nTools=Tool Suite\r\n");
-    zefkr::moduleTable().Load(platform::ansiToWideLenient(root_.path() + "/program/ZefKR.ini"),
-                              u"fallback");
+    root_.writeFile("program/ZefKR.ini", "[Modules]\r\n12=Alpha\r\n3=Beta\r\n7=Gamma\r\nTools=Tool Suite\r\n");
+    zefkr::moduleTable().Load(platform::ansiToWideLenient(root_.path() + "/program/ZefKR.ini"), u"fallback");
     for (const char* folder : {"A", "B", "C", "T"}) makeFolder(folder);
   }
   void TearDown() override { zefkr::moduleTable().Load(u"", u""); }
@@ -61,10 +59,8 @@ TEST_F(ProductsTest, ProcedureLinesByKeyForm) {
     bool found;
   };
   const Want wants[] = {
-      {false, 12, 3, u"", u"Alpha (Beta)", u"12.3", true},
-      {false, 7, 7, u"", u"Gamma", u"7", true},
-      {true, -1, -1, u"Tools", u"Tool Suite", u"Tools", true},
-      {false, 99, 99, u"", u"fallback [99]", u"99", true},
+      {false, 12, 3, u"", u"Alpha (Beta)", u"12.3", true},     {false, 7, 7, u"", u"Gamma", u"7", true},
+      {true, -1, -1, u"Tools", u"Tool Suite", u"Tools", true}, {false, 99, 99, u"", u"fallback [99]", u"99", true},
       {false, 5, 5, u"", u"fallback [5]", u"5", false},
   };
   ASSERT_EQ(list->count, static_cast<int32_t>(std::size(wants)));

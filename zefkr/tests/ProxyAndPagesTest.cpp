@@ -142,10 +142,10 @@ TEST_F(ProxyAndPagesTest, StoredScrambledAndHandedOn) {
   netmodelCryptString(CLWideStr(u"Me"), user);
   netmodelCryptString(CLWideStr(u"s3cr3t"), password);
   const std::string section = proxySection();
-  EXPECT_NE(section.find("ProxyUserID=" + platform::wideToAnsiLenient(user.ToUnicodeString())),
-            std::string::npos) << section;
-  EXPECT_NE(section.find("ProxyPassword=" + platform::wideToAnsiLenient(password.ToUnicodeString())),
-            std::string::npos) << section;
+  EXPECT_NE(section.find("ProxyUserID=" + platform::wideToAnsiLenient(user.ToUnicodeString())), std::string::npos)
+      << section;
+  EXPECT_NE(section.find("ProxyPassword=" + platform::wideToAnsiLenient(password.ToUnicodeString())), std::string::npos)
+      << section;
   EXPECT_EQ(section.find("s3cr3t"), std::string::npos);
 
   FakeSession session;
@@ -205,8 +205,7 @@ TEST_F(ProxyAndPagesTest, NoCommonCopyWritesNothing) {
   ASSERT_EQ(copies.GetIni(0), nullptr);
   zefkr::ProxyDialogFields fields{true, u"proxy.lan", u"80", u"", u""};
   std::u16string errors;
-  EXPECT_EQ(zefkr::saveProxyDialogFields(copies, fields, &errors),
-            zefkr::ProxySaveResult::kNoSettingsFile);
+  EXPECT_EQ(zefkr::saveProxyDialogFields(copies, fields, &errors), zefkr::ProxySaveResult::kNoSettingsFile);
   FakeSession session;
   zefkr::ApplyProxySettings(nullptr, &session);
   EXPECT_EQ(session.calls.at(0).host, u"");
@@ -226,8 +225,7 @@ TEST_F(ProxyAndPagesTest, WelcomePageChoiceAndItsSaving) {
   };
   for (const auto& c : cases) {
     for (int i = 0; i < 3; ++i) {
-      root_.writeFile(files[i], c.values[i] ? std::string("[ZefUpdaterLogin]\r\nAutomaticMode=") +
-                                                  c.values[i] + "\r\n"
+      root_.writeFile(files[i], c.values[i] ? std::string("[ZefUpdaterLogin]\r\nAutomaticMode=") + c.values[i] + "\r\n"
                                             : std::string());
     }
     const zefkr::TVendrakoIni copies;

@@ -124,9 +124,10 @@ TEST_F(RunningProcessesTest, TheSixteenBitHostCountsItsModules) {
   fs::create_directories(product);
   FakeTable table;
   table.closed = {7};
-  table.records.push_back({10, "/usr/lib/ntvdm.exe",
-                           {"/usr/lib/ntvdm.exe", product + "/ONE.EXE", product + "/two.dll",
-                            product + "/sub/three.dll"}});
+  table.records.push_back(
+      {10,
+       "/usr/lib/ntvdm.exe",
+       {"/usr/lib/ntvdm.exe", product + "/ONE.EXE", product + "/two.dll", product + "/sub/three.dll"}});
   table.records.push_back({11, product + "/plain.exe", {product + "/plain.exe"}});
   platform::setProcessTable(&table);
   add(u"c:\\prod\\OLD");

@@ -64,9 +64,7 @@ protected:
     chmod(path.c_str(), 0755);
     return platform::windowsPath(path);
   }
-  std::u16string windows(const std::string& name) {
-    return platform::windowsPath(root_ + "/" + name);
-  }
+  std::u16string windows(const std::string& name) { return platform::windowsPath(root_ + "/" + name); }
   void writeFile(const std::string& name, const std::string& text) {
     std::ofstream(root_ + "/" + name, std::ios::binary) << text;
   }
@@ -83,8 +81,7 @@ protected:
 
 TEST_F(ServiceChannelTest, RunCommandGoesThroughTheService) {
   installAndStart();
-  const std::u16string installer =
-      script("setup.sh", "echo \"ran $1 $2\" >> '" + root_ + "/installed.log'");
+  const std::u16string installer = script("setup.sh", "echo \"ran $1 $2\" >> '" + root_ + "/installed.log'");
   const std::u16string command = u"RUN=" + installer + u"|--quiet \"two words\"";
   CLWideStr note(u"stale");
   EXPECT_EQ(KRSendServiceCommand(command.c_str(), note), zefkr::kSendDone);
@@ -100,9 +97,8 @@ TEST_F(ServiceChannelTest, AnswerIsReadIgnoringCaseAndBringsTheInfoFile) {
   // While the installer waits, answer as the service would, in upper case,
   // with a note for the user.
   const std::string gate = root_ + "/release";
-  const std::u16string installer = script(
-      "held.sh", "echo run > '" + root_ + "/started'; i=0; while [ ! -e '" + gate +
-                     "' ] && [ $i -lt 400 ]; do sleep 0.05; i=$((i+1)); done");
+  const std::u16string installer = script("held.sh", "echo run > '" + root_ + "/started'; i=0; while [ ! -e '" + gate +
+                                                         "' ] && [ $i -lt 400 ]; do sleep 0.05; i=$((i+1)); done");
   std::thread answer([&] {
     for (int i = 0; i < 400 && !fs::exists(root_ + "/started"); ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(25));
@@ -122,8 +118,7 @@ TEST_F(ServiceChannelTest, IniCommandReplacesTheTargetSection) {
   installAndStart();
   writeFile("new.ini", "[Paths]\r\nData=D:\\data\r\nEmpty=\r\n[Other]\r\nX=1\r\n");
   writeFile("product.ini", "[Paths]\r\nOld=gone\r\n[Keep]\r\nY=2\r\n");
-  const std::u16string command =
-      u"INI=" + windows("new.ini") + u"|" + windows("product.ini") + u"|Paths";
+  const std::u16string command = u"INI=" + windows("new.ini") + u"|" + windows("product.ini") + u"|Paths";
   CLWideStr note;
   EXPECT_EQ(KRSendServiceCommand(command.c_str(), note), zefkr::kSendDone);
   const std::string target = readText(root_ + "/product.ini");
@@ -137,8 +132,7 @@ TEST_F(ServiceChannelTest, RejectedCommandIsReportedAsFailed) {
   installAndStart();
   CLWideStr note;
   EXPECT_EQ(KRSendServiceCommand(u"run=/bin/true|", note), zefkr::kSendFailed);
-  EXPECT_EQ(KRSendServiceCommand(u"RUN=/no/such/installer|", note),
-            zefkr::kSendInstallerNotStarted);
+  EXPECT_EQ(KRSendServiceCommand(u"RUN=/no/such/installer|", note), zefkr::kSendInstallerNotStarted);
   EXPECT_EQ(channelValue(u"Command"), u"<missing>");
 }
 
@@ -153,8 +147,7 @@ TEST_F(ServiceChannelTest, ServiceNotInstalled) {
 TEST_F(ServiceChannelTest, StoppedServiceIsRepairedOnceWithOneNotice) {
   install();
   // The elevation step only records what it was asked to start.
-  const std::u16string recorder =
-      script("elevate.sh", "echo \"$@\" >> '" + root_ + "/elevated.log'");
+  const std::u16string recorder = script("elevate.sh", "echo \"$@\" >> '" + root_ + "/elevated.log'");
   setenv("ZEF_ELEVATE_COMMAND", platform::nativePath(recorder)->c_str(), 1);
   fs::create_directories(root_ + "/bin");
   script("bin/vkrservice", "exit 0");
@@ -191,14 +184,12 @@ TEST_F(ServiceChannelTest, TimeOutIsReportedWithoutSendingTheCommandAgain) {
   const std::string gate = root_ + "/release";
   const std::u16string installer = script(
       "slow.sh", "echo run >> '" + root_ + "/runs.log'; i=0; while [ ! -e '" + gate +
-                     "' ] && [ $i -lt 400 ]; do sleep 0.05; i=$((i+1)); done; echo end >> '" +
-                     root_ + "/runs.log'");
+                     "' ] && [ $i -lt 400 ]; do sleep 0.05; i=$((i+1)); done; echo end >> '" + root_ + "/runs.log'");
   platform::VirtualClock clock;
   {
     platform::ScopedClock useClock(clock);
     CLWideStr note;
-    EXPECT_EQ(KRSendServiceCommand((u"RUN=" + installer + u"|").c_str(), note),
-              zefkr::kSendTimedOut);
+    EXPECT_EQ(KRSendServiceCommand((u"RUN=" + installer + u"|").c_str(), note), zefkr::kSendTimedOut);
   }
   EXPECT_GE(clock.sleptMs(), 30638u);
   EXPECT_LE(clock.sleptMs(), 30638u + zefkr::kAnswerPollMs);
@@ -213,8 +204,7 @@ TEST_F(ServiceChannelTest, TimeOutIsReportedWithoutSendingTheCommandAgain) {
 
 TEST_F(ServiceChannelTest, OlderSystemsRunTheCommandThemselves) {
   platform::setWindowsMajorVersion(5);
-  WritePrivateProfileStringW(u"VKRService", u"InfoFile", u"C:\\notes\\readme.txt",
-                             channel_.c_str());
+  WritePrivateProfileStringW(u"VKRService", u"InfoFile", u"C:\\notes\\readme.txt", channel_.c_str());
   CLWideStr note;
   EXPECT_EQ(KRSendServiceCommand(u"RUN=/bin/true|", note), zefkr::kCommandDone);
   EXPECT_EQ(note.Text(), u"C:\\notes\\readme.txt");
@@ -238,8 +228,7 @@ TEST_F(ServiceChannelTest, ExecutorRejectsBadCommands) {
   };
   for (const std::u16string& command : cases) {
     CLWideStr note;
-    EXPECT_EQ(KRRunProcedureCommand(command.c_str(), note), zefkr::kCommandBad)
-        << platform::wideToAnsiLenient(command);
+    EXPECT_EQ(KRRunProcedureCommand(command.c_str(), note), zefkr::kCommandBad) << platform::wideToAnsiLenient(command);
   }
   EXPECT_FALSE(fs::exists(root_ + "/t.ini"));
 }

@@ -21,14 +21,8 @@ TEST(StartUpTest, TraySwitches) {
     bool tray;
   };
   const Case cases[] = {
-      {{u"tray"}, true},
-      {{u"/TRAY"}, true},
-      {{u"-Tray"}, true},
-      {{u"x", u"y", u"/tRaY"}, true},
-      {{u"--tray"}, false},
-      {{u"trayx"}, false},
-      {{u" tray"}, false},
-      {{}, false},
+      {{u"tray"}, true},    {{u"/TRAY"}, true},  {{u"-Tray"}, true},  {{u"x", u"y", u"/tRaY"}, true},
+      {{u"--tray"}, false}, {{u"trayx"}, false}, {{u" tray"}, false}, {{}, false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(zefkr::hasTraySwitch(c.arguments), c.tray)
@@ -52,8 +46,8 @@ TEST(StartUpTest, TrayModeFromTheFirstCopyThatHoldsRunInTray) {
       {"no copy has it", nullptr, nullptr, nullptr, false},
       {"user copy 2", nullptr, "2", "0", true},
   };
-  const char* const files[] = {"CommonAppData/Vendrako SH/VENDRAKO.INI",
-                               "AppData/Vendrako SH/VENDRAKO.INI", "Windows/VENDRAKO.INI"};
+  const char* const files[] = {"CommonAppData/Vendrako SH/VENDRAKO.INI", "AppData/Vendrako SH/VENDRAKO.INI",
+                               "Windows/VENDRAKO.INI"};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     TestRoot root;
@@ -129,14 +123,14 @@ TEST(MessageBoxLayoutTest, ButtonsDefaultEscapeAndIcon) {
   const Case cases[] = {
       {MB_OK, {IDOK}, IDOK, IDOK, zefkr::BoxIcon::kNone},
       {MB_OKCANCEL | MB_ICONSTOP, {IDOK, IDCANCEL}, IDOK, IDCANCEL, zefkr::BoxIcon::kStop},
-      {MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION, {IDYES, IDNO}, IDNO, IDNO,
-       zefkr::BoxIcon::kQuestion},
-      {MB_YESNOCANCEL | MB_DEFBUTTON3 | MB_ICONWARNING, {IDYES, IDNO, IDCANCEL}, IDCANCEL,
-       IDCANCEL, zefkr::BoxIcon::kWarning},
-      {MB_ABORTRETRYIGNORE | MB_DEFBUTTON2, {IDABORT, IDRETRY, IDIGNORE}, IDRETRY, IDRETRY,
-       zefkr::BoxIcon::kNone},
-      {MB_RETRYCANCEL | MB_ICONINFORMATION, {IDRETRY, IDCANCEL}, IDRETRY, IDCANCEL,
-       zefkr::BoxIcon::kInformation},
+      {MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION, {IDYES, IDNO}, IDNO, IDNO, zefkr::BoxIcon::kQuestion},
+      {MB_YESNOCANCEL | MB_DEFBUTTON3 | MB_ICONWARNING,
+       {IDYES, IDNO, IDCANCEL},
+       IDCANCEL,
+       IDCANCEL,
+       zefkr::BoxIcon::kWarning},
+      {MB_ABORTRETRYIGNORE | MB_DEFBUTTON2, {IDABORT, IDRETRY, IDIGNORE}, IDRETRY, IDRETRY, zefkr::BoxIcon::kNone},
+      {MB_RETRYCANCEL | MB_ICONINFORMATION, {IDRETRY, IDCANCEL}, IDRETRY, IDCANCEL, zefkr::BoxIcon::kInformation},
       // A default past the last button and an unknown set.
       {MB_OK | MB_DEFBUTTON3, {IDOK}, IDOK, IDOK, zefkr::BoxIcon::kNone},
       {0x7, {IDOK}, IDOK, IDOK, zefkr::BoxIcon::kNone},

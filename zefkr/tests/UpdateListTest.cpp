@@ -66,8 +66,8 @@ protected:
   }
 
   // A row of 11 fields with the given version, priority and file field.
-  static std::string row(const std::string& key, const std::string& version,
-                         const std::string& priority = "1", const std::string& file = "f.exe") {
+  static std::string row(const std::string& key, const std::string& version, const std::string& priority = "1",
+                         const std::string& file = "f.exe") {
     return key + "=" + version + "|01/02/2024|" + priority + "|Update " + key + "|dir|" + file +
            "|RUN|/S {$dst}|x|1| Fix [beta] done \r\n";
   }
@@ -113,11 +113,11 @@ TEST_F(UpdateListTest, RecordFields) {
   platform::VirtualClock clock;
   platform::ScopedClock useClock(clock);
   const auto products = install({{"12.3", 600}});
-  const int32_t count = parse(
-      "[12.3]\r\n" + row("Upd1", "601", "1", "*2*setup.exe") + row("UPD2", "602", "1", "*inst.exe") +
-          "Upd3=603|30/02/2024|x|N|d|\"a|b\"|IniSec|Sect|y|z|note\r\n" +
-          "Upd4=604|01/02/2024|1|N|d|f|run|p|y|z\r\n",  // ten fields
-      *products);
+  const int32_t count =
+      parse("[12.3]\r\n" + row("Upd1", "601", "1", "*2*setup.exe") + row("UPD2", "602", "1", "*inst.exe") +
+                "Upd3=603|30/02/2024|x|N|d|\"a|b\"|IniSec|Sect|y|z|note\r\n" +
+                "Upd4=604|01/02/2024|1|N|d|f|run|p|y|z\r\n",  // ten fields
+            *products);
   ASSERT_EQ(count, 3);
   const zefkr::TKRUpdateInfo& first = updates_->items[0];
   EXPECT_EQ(first.key, u"upd1");
@@ -153,27 +153,21 @@ TEST_F(UpdateListTest, ProcessListFilter) {
     std::vector<std::string> admitted;
   };
   const Case cases[] = {
-      {u"12,15", {"12", "15"}},
-      {u"12, 15", {"12"}},
-      {u"*", {"1", "2", "12", "15"}},
-      {u"", {}},
-      {u"1", {"1"}},
+      {u"12,15", {"12", "15"}}, {u"12, 15", {"12"}}, {u"*", {"1", "2", "12", "15"}}, {u"", {}}, {u"1", {"1"}},
   };
   for (const Case& c : cases) {
     for (const char* key : {"1", "2", "12", "15"}) {
       const bool want = std::find(c.admitted.begin(), c.admitted.end(), key) != c.admitted.end();
       const std::u16string wide = platform::ansiToWideLenient(key);
-      EXPECT_EQ(zefkr::processListAdmits(c.list, wide), want)
-          << platform::wideToAnsiLenient(c.list) << " / " << key;
+      EXPECT_EQ(zefkr::processListAdmits(c.list, wide), want) << platform::wideToAnsiLenient(c.list) << " / " << key;
     }
     // The special products are never filtered.
     EXPECT_TRUE(zefkr::processListAdmits(c.list, u"40"));
     EXPECT_TRUE(zefkr::processListAdmits(c.list, u"VKRTools"));
   }
   const auto products = install({{"1", 100}, {"12", 100}, {"15", 100}});
-  EXPECT_EQ(parse("[1]\r\n" + row("a", "101") + "[12]\r\n" + row("b", "101") + "[15]\r\n" +
-                      row("c", "101"),
-                  *products, u"12,15"),
+  EXPECT_EQ(parse("[1]\r\n" + row("a", "101") + "[12]\r\n" + row("b", "101") + "[15]\r\n" + row("c", "101"), *products,
+                  u"12,15"),
             2);
 }
 
@@ -203,9 +197,8 @@ TEST_F(UpdateListTest, PrioritiesAndTheExclusiveUpdate) {
 
 TEST_F(UpdateListTest, ContinuationSectionsUpToTheFirstMissingOne) {
   const auto products = install({{"40", 600}});
-  const int32_t count = parse("[40]\r\n" + row("a", "601") + "[40_$_1_$_]\r\n" + row("b", "602") +
-                                  "[40_$_2_$_]\r\n" + row("c", "603") + "[40_$_4_$_]\r\n" +
-                                  row("d", "604"),
+  const int32_t count = parse("[40]\r\n" + row("a", "601") + "[40_$_1_$_]\r\n" + row("b", "602") + "[40_$_2_$_]\r\n" +
+                                  row("c", "603") + "[40_$_4_$_]\r\n" + row("d", "604"),
                               *products);
   EXPECT_EQ(count, 3);
   // A product without rows in its main section is skipped.
@@ -228,8 +221,8 @@ TEST_F(UpdateListTest, NoMoreThan2000Updates) {
 
 TEST_F(UpdateListTest, SelectingWithDependants) {
   const auto products = install({{"12", 600}, {"15", 600}});
-  ASSERT_EQ(parse("[12]\r\n" + row("a", "601", "9") + row("b", "602", "8") + row("c", "603", "6") +
-                      "[15]\r\n" + row("d", "601", "7"),
+  ASSERT_EQ(parse("[12]\r\n" + row("a", "601", "9") + row("b", "602", "8") + row("c", "603", "6") + "[15]\r\n" +
+                      row("d", "601", "7"),
                   *products),
             4);
   // File order after the sort: a(12) b(12) d(15) c(12).
@@ -248,9 +241,9 @@ TEST_F(UpdateListTest, SelectingWithDependants) {
 
 TEST_F(UpdateListTest, MutatedListFilesStayWithinBounds) {
   const auto products = install({{"12", 600}, {"40", 600}, {"Tools", 600}});
-  const std::string seed = "[12]\r\n" + row("a", "500:601", "-2", "*3*x.exe") + row("b", "602") +
-                           "[12_$_1_$_]\r\n" + row("c", "-603", "4") + "[40]\r\n" +
-                           row("d", "601") + "[Tools]\r\n" + row("e", "650", "1", "\"q|r\"");
+  const std::string seed = "[12]\r\n" + row("a", "500:601", "-2", "*3*x.exe") + row("b", "602") + "[12_$_1_$_]\r\n" +
+                           row("c", "-603", "4") + "[40]\r\n" + row("d", "601") + "[Tools]\r\n" +
+                           row("e", "650", "1", "\"q|r\"");
   std::mt19937 random(20261210);
   const std::string alphabet = "[]=|*:\"\r\n0123456789-_$ abcX{}\\/";
   int parsed = 0;
@@ -261,8 +254,12 @@ TEST_F(UpdateListTest, MutatedListFilesStayWithinBounds) {
       const size_t at = random() % (text.size() + 1);
       switch (random() % 4) {
         case 0: text.insert(at, 1, alphabet[random() % alphabet.size()]); break;
-        case 1: if (at < text.size()) text.erase(at, 1); break;
-        case 2: if (at < text.size()) text[at] = static_cast<char>(random() % 256); break;
+        case 1:
+          if (at < text.size()) text.erase(at, 1);
+          break;
+        case 2:
+          if (at < text.size()) text[at] = static_cast<char>(random() % 256);
+          break;
         case 3: text.insert(at, std::string(random() % 5000, 'z')); break;
       }
     }

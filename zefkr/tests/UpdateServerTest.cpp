@@ -135,13 +135,13 @@ protected:
   static std::u16string wide(const std::string& text) { return platform::ansiToWideLenient(text); }
 
   std::unique_ptr<zefkr::UpdateServerConversation> conversation() {
-    return std::make_unique<zefkr::UpdateServerConversation>(
-        session_, *products_, *updates_, net_, addresses_, host_, u"Wizard", programFolder_);
+    return std::make_unique<zefkr::UpdateServerConversation>(session_, *products_, *updates_, net_, addresses_, host_,
+                                                             u"Wizard", programFolder_);
   }
 
   // Adds an update row to the list held in `updates_` directly.
-  zefkr::TKRUpdateInfo& addUpdate(const std::u16string& name, const std::u16string& file,
-                                  const std::u16string& kind, int32_t mirror = 0) {
+  zefkr::TKRUpdateInfo& addUpdate(const std::u16string& name, const std::u16string& file, const std::u16string& kind,
+                                  int32_t mirror = 0) {
     zefkr::TKRUpdateInfo& update = updates_->items[static_cast<size_t>(updates_->count++)];
     update = zefkr::TKRUpdateInfo{};
     update.name = name;
@@ -165,8 +165,7 @@ protected:
   INetInternetSession* net_ = nullptr;
   zefkr::ServerAddresses addresses_;
   zefkr::WizardSession session_;
-  std::unique_ptr<zefkr::TKRDetectedProductList> products_ =
-      std::make_unique<zefkr::TKRDetectedProductList>();
+  std::unique_ptr<zefkr::TKRDetectedProductList> products_ = std::make_unique<zefkr::TKRDetectedProductList>();
   std::unique_ptr<zefkr::TKRUpdateInfoList> updates_ = std::make_unique<zefkr::TKRUpdateInfoList>();
   FakeHost host_;
   FakeView view_;
@@ -184,15 +183,18 @@ TEST(LoginReplyTest, ReplyLines) {
   const Case cases[] = {
       {"accepted, text after LOGINOK",
        {u"LOGIN RESPONSE: LOGINOK welcome", u"AUTHORIZATION: YES", u"PROCLIST:  12,15|VKR7|x "},
-       0, u"12,15"},
+       0,
+       u"12,15"},
       {"marker anywhere in its line",
-       {u"x LOGIN RESPONSE: LOGINOK", u"-- AUTHORIZATION: YES!", u"PROCLIST: 12 "}, 0, u"12"},
+       {u"x LOGIN RESPONSE: LOGINOK", u"-- AUTHORIZATION: YES!", u"PROCLIST: 12 "},
+       0,
+       u"12"},
       {"blank before LOGINOK", {u"LOGIN RESPONSE:  LOGINOK", u"AUTHORIZATION: YES", u"PROCLIST: 1"}, 2, u""},
       {"no login line", {u"AUTHORIZATION: YES", u"PROCLIST: 1"}, 2, u""},
       {"only the first login line counts",
-       {u"LOGIN RESPONSE: LOGINFAILED", u"LOGIN RESPONSE: LOGINOK", u"AUTHORIZATION: YES",
-        u"PROCLIST: 1"},
-       2, u""},
+       {u"LOGIN RESPONSE: LOGINFAILED", u"LOGIN RESPONSE: LOGINOK", u"AUTHORIZATION: YES", u"PROCLIST: 1"},
+       2,
+       u""},
       {"authorisation off", {u"LOGIN RESPONSE: LOGINOK", u"AUTHORIZATION: OFF"}, 4, u""},
       {"YES without a process list", {u"LOGIN RESPONSE: LOGINOK", u"AUTHORIZATION: YES"}, 3, u""},
       {"other authorisation", {u"LOGIN RESPONSE: LOGINOK", u"AUTHORIZATION: yes", u"PROCLIST: 1"}, 3, u""},
@@ -222,8 +224,7 @@ TEST_F(UpdateServerTest, LoginThroughTheDouble) {
   EXPECT_EQ(session_.FProcList.ToUnicodeString(), u"12,15");
   const auto logins = requestsTo("/update");
   ASSERT_EQ(logins.size(), 1u);
-  EXPECT_NE(logins[0].target.find("UserID=the+user&Password=p*ss!w"), std::string::npos)
-      << logins[0].target;
+  EXPECT_NE(logins[0].target.find("UserID=the+user&Password=p*ss!w"), std::string::npos) << logins[0].target;
   EXPECT_EQ(logins[0].headers.at("user-agent"), "Kestruner");
   EXPECT_EQ(view_.labels, std::vector<std::u16string>{u"login"});
   EXPECT_EQ(view_.bar, 5);
@@ -267,8 +268,9 @@ TEST_F(UpdateServerTest, ReachabilityOnlyWhenSearchingHidden) {
 }
 
 TEST_F(UpdateServerTest, UpdateListResults) {
-  double_.setUpdateList("[12]\r\nA=601|01/02/2024|1|One|dir|a.exe|run||x|0|n\r\n"
-                        "B=602|01/02/2024|2|Two|dir|b.exe|run||x|0|n\r\n");
+  double_.setUpdateList(
+      "[12]\r\nA=601|01/02/2024|1|One|dir|a.exe|run||x|0|n\r\n"
+      "B=602|01/02/2024|2|Two|dir|b.exe|run||x|0|n\r\n");
   session_.FProcList.AssignSz(u"*");
   EXPECT_EQ(conversation()->DownloadUpdateList(view_), 2);
   EXPECT_EQ(updates_->count, 2);
@@ -298,8 +300,8 @@ TEST_F(UpdateServerTest, UpdateListFailuresAndTheirBoxes) {
   EXPECT_EQ(boxes_.shown()[0].text, u"FNetSession->GetHTTPFile() failed!");
 
   // The session cannot be opened.
-  auto noSession = std::make_unique<zefkr::UpdateServerConversation>(
-      session_, *products_, *updates_, nullptr, addresses_, host_, u"Wizard", programFolder_);
+  auto noSession = std::make_unique<zefkr::UpdateServerConversation>(session_, *products_, *updates_, nullptr,
+                                                                     addresses_, host_, u"Wizard", programFolder_);
   EXPECT_EQ(noSession->DownloadUpdateList(view_), -1);
   EXPECT_EQ(boxes_.shown().back().text, u"FNetSession->Start() failed!");
 
@@ -477,8 +479,7 @@ TEST(DownloadDisplayTest, PercentAndBar) {
       {1000, 10, 0, 0, true, u"0 KB of 1 KB (1%)", 0},
   };
   for (const auto& c : cases) {
-    const zefkr::DownloadDisplay display =
-        zefkr::downloadDisplay(c.total, c.received, c.barTag, c.selected);
+    const zefkr::DownloadDisplay display = zefkr::downloadDisplay(c.total, c.received, c.barTag, c.selected);
     EXPECT_EQ(display.percentVisible, c.visible) << c.total;
     EXPECT_EQ(display.percentText, c.text) << c.total;
     EXPECT_EQ(display.barPosition, c.bar) << c.total;

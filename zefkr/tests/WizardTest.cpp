@@ -187,10 +187,8 @@ TEST_F(WizardTest, ForwardFromTheChoiceByDownloadResults) {
     int installs;
   };
   const Case cases[] = {
-      {"files downloaded", 0, 2, zefkr::kPageInstalled, 1},
-      {"nothing downloaded", 0, 0, zefkr::kPageNoServer, 0},
-      {"stopped", -2, 1, zefkr::kPageStopped, 0},
-      {"failed", -1, 0, zefkr::kPageUpToDate, 0},
+      {"files downloaded", 0, 2, zefkr::kPageInstalled, 1}, {"nothing downloaded", 0, 0, zefkr::kPageNoServer, 0},
+      {"stopped", -2, 1, zefkr::kPageStopped, 0},           {"failed", -1, 0, zefkr::kPageUpToDate, 0},
       {"failed otherwise", -7, 0, zefkr::kPageUpToDate, 0},
   };
   for (const Case& c : cases) {
@@ -349,7 +347,7 @@ TEST_F(WizardTest, CloseRules) {
     bool visible;
     int32_t page;
     int32_t restartLevel;
-    int answer;       // to the restart question, 0: none asked
+    int answer;  // to the restart question, 0: none asked
     bool mayClose;
     bool hides;
     const char* restartLog;
@@ -427,9 +425,9 @@ TEST_F(WizardTest, ButtonStatesAndVersionLabel) {
     bool forward;
     int32_t cancel;
     bool cancelDefault;
-  } rows[] = {{0, false, true, 5, false},  {1, true, true, 5, false},  {2, false, false, 5, false},
-              {3, true, false, 6, false},  {4, true, true, 5, false},  {5, false, false, 5, false},
-              {7, false, false, 6, true},  {8, false, false, 6, true}, {9, false, false, 6, true},
+  } rows[] = {{0, false, true, 5, false}, {1, true, true, 5, false},  {2, false, false, 5, false},
+              {3, true, false, 6, false}, {4, true, true, 5, false},  {5, false, false, 5, false},
+              {7, false, false, 6, true}, {8, false, false, 6, true}, {9, false, false, 6, true},
               {10, true, false, 5, false}};
   for (const auto& row : rows) {
     wizard.ShowPage(row.page);

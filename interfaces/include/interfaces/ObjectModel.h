@@ -21,18 +21,17 @@
 // Result codes of the library's own interfaces. The factory and interfaces
 // that sit directly on IUnknown return HRESULT values instead.
 using ZRESULT = int32_t;
-inline constexpr ZRESULT ZR_OK = 0;              // success, yes
-inline constexpr ZRESULT ZR_NO = 1;              // no, not found, not open, end
-inline constexpr ZRESULT ZR_FAILED = 2;          // failed, closed, callback missing
-inline constexpr ZRESULT ZR_TIMEOUT = 3;         // time-out
-inline constexpr ZRESULT ZR_BADARG = 10;         // null pointer, index out of range
-inline constexpr ZRESULT ZR_NOINTERFACE = 20;    // QueryInterface: not supported
-inline constexpr ZRESULT ZR_NOTSUPPORTED = 21;   // operation not supported
-inline constexpr ZRESULT ZR_OUTOFMEMORY = 30;    // out of memory, no list
+inline constexpr ZRESULT ZR_OK = 0;             // success, yes
+inline constexpr ZRESULT ZR_NO = 1;             // no, not found, not open, end
+inline constexpr ZRESULT ZR_FAILED = 2;         // failed, closed, callback missing
+inline constexpr ZRESULT ZR_TIMEOUT = 3;        // time-out
+inline constexpr ZRESULT ZR_BADARG = 10;        // null pointer, index out of range
+inline constexpr ZRESULT ZR_NOINTERFACE = 20;   // QueryInterface: not supported
+inline constexpr ZRESULT ZR_NOTSUPPORTED = 21;  // operation not supported
+inline constexpr ZRESULT ZR_OUTOFMEMORY = 30;   // out of memory, no list
 
 // {00000000-0000-0000-C000-000000000046}
-inline constexpr GUID IID_IUnknown = {
-    0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr GUID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 // {8B4AF114-D304-4281-AFD0-FBB63AA6B4EB}
 inline constexpr GUID IID_IStdDataInterface = {
     0x8B4AF114, 0xD304, 0x4281, {0xAF, 0xD0, 0xFB, 0xB6, 0x3A, 0xA6, 0xB4, 0xEB}};

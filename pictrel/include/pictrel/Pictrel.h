@@ -10,5 +10,5 @@
 // destroyed), before it drops its reference to the image. The owner of a
 // non-owning link to the surface clears it there. A null `released` cancels
 // the call. E_INVALIDARG for a null surface, E_FAIL when no image is attached.
-ZEF_EXTERN_C HRESULT pctNotifyImageRelease(Pictrel::IDrawableDS* surface,
-                                           void (*released)(void* context), void* context);
+ZEF_EXTERN_C HRESULT pctNotifyImageRelease(Pictrel::IDrawableDS* surface, void (*released)(void* context),
+                                           void* context);

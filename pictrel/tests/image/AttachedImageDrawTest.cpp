@@ -73,7 +73,9 @@ public:
   ZRESULT GetPercentage(uint32_t* out) override { return ZR_NOTSUPPORTED; }
   ZRESULT SetPercentage(uint32_t percentage) override { return ZR_NOTSUPPORTED; }
   ZRESULT DrawParallelogram(RasterPlgDrawParms* parms) override { return ZR_NOTSUPPORTED; }
-  ZRESULT SaveToStream(uint32_t format, IFIOOStream* stream, uint32_t* bytesWritten) override { return ZR_NOTSUPPORTED; }
+  ZRESULT SaveToStream(uint32_t format, IFIOOStream* stream, uint32_t* bytesWritten) override {
+    return ZR_NOTSUPPORTED;
+  }
   ZRESULT Clone(IRasterImage** out) override { return ZR_NOTSUPPORTED; }
   ZRESULT Rotate(int32_t hundredthsOfDegree) override { return ZR_NOTSUPPORTED; }
   ZRESULT Crop(const RECT* rect) override { return ZR_NOTSUPPORTED; }
@@ -84,7 +86,9 @@ public:
   ZRESULT SetName(const WCHAR* name) override { return ZR_NOTSUPPORTED; }
   ZRESULT GetAuxData() override { return ZR_NOTSUPPORTED; }
   ZRESULT SetAuxData(uint32_t data) override { return ZR_NOTSUPPORTED; }
-  ZRESULT Allocate(uint32_t width, uint32_t height, uint32_t bpp, const RGBQUAD* palette) override { return ZR_NOTSUPPORTED; }
+  ZRESULT Allocate(uint32_t width, uint32_t height, uint32_t bpp, const RGBQUAD* palette) override {
+    return ZR_NOTSUPPORTED;
+  }
   HRESULT CreatePalette(HDC dc, HPALETTE* out) override { return E_NOTIMPL; }
   ZRESULT Fill(COLORREF color) override { return ZR_NOTSUPPORTED; }
   ZRESULT Lock() override { return ZR_NOTSUPPORTED; }
@@ -96,19 +100,25 @@ public:
   ZRESULT SetPixelRGB(int32_t x, int32_t y, const uint8_t rgb[3]) override { return ZR_NOTSUPPORTED; }
   ZRESULT GetPixelLocked(int32_t x, int32_t y, COLORREF* out) override { return ZR_NOTSUPPORTED; }
   ZRESULT SetPixelLocked(int32_t x, int32_t y, uint32_t value) override { return ZR_NOTSUPPORTED; }
-  ZRESULT Sample(uint32_t mode, double x, double y, const uint8_t defaultRGB[3], uint8_t outRGB[3]) override { return ZR_NOTSUPPORTED; }
+  ZRESULT Sample(uint32_t mode, double x, double y, const uint8_t defaultRGB[3], uint8_t outRGB[3]) override {
+    return ZR_NOTSUPPORTED;
+  }
   ZRESULT GetExtendedInfo(uint32_t kind, void* out) override { return ZR_NOTSUPPORTED; }
   ZRESULT CopyScanLine(uint32_t row, const uint8_t* pixels) override { return ZR_NOTSUPPORTED; }
   ZRESULT GetGDIDC(HDC* out) override { return ZR_NOTSUPPORTED; }
   ZRESULT ReleaseGDIDC(HDC dc) override { return ZR_NOTSUPPORTED; }
   ZRESULT ConvertToBPP(uint32_t bpp, bool dither) override { return ZR_NOTSUPPORTED; }
   ZRESULT ConvertToGrey() override { return ZR_NOTSUPPORTED; }
-  ZRESULT CreateColorMask(uint32_t count, const uint32_t* colors, IRasterImage** out) override { return ZR_NOTSUPPORTED; }
+  ZRESULT CreateColorMask(uint32_t count, const uint32_t* colors, IRasterImage** out) override {
+    return ZR_NOTSUPPORTED;
+  }
   ZRESULT CopyToHGlobalDIB(HGLOBAL* out) override { return ZR_NOTSUPPORTED; }
   ZRESULT CopyFromHGlobalDIB(HGLOBAL dib) override { return ZR_NOTSUPPORTED; }
   ZRESULT AdjustBrightness(double percentage) override { return ZR_NOTSUPPORTED; }
   ZRESULT AdjustContrast(double percentage) override { return ZR_NOTSUPPORTED; }
-  ZRESULT CopyRectFrom(IRasterImage* source, const RECT* from, const RECT* to, HRGN clip) override { return ZR_NOTSUPPORTED; }
+  ZRESULT CopyRectFrom(IRasterImage* source, const RECT* from, const RECT* to, HRGN clip) override {
+    return ZR_NOTSUPPORTED;
+  }
   ZRESULT GetRasterInfo(RasterImageInfo* out) override { return ZR_NOTSUPPORTED; }
   ZRESULT GetDrawable(Pictrel::IDrawableDS** out) override { return ZR_NOTSUPPORTED; }
   ZRESULT FlipVertical() override { return ZR_NOTSUPPORTED; }

@@ -18,17 +18,14 @@ struct HRSRC__ {
 };
 using HRSRC = HRSRC__*;
 
-inline LPCWSTR MAKEINTRESOURCEW(UINT id) {
-  return reinterpret_cast<LPCWSTR>(static_cast<uintptr_t>(id & 0xFFFF));
-}
+inline LPCWSTR MAKEINTRESOURCEW(UINT id) { return reinterpret_cast<LPCWSTR>(static_cast<uintptr_t>(id & 0xFFFF)); }
 inline bool IS_INTRESOURCE(LPCWSTR name) { return reinterpret_cast<uintptr_t>(name) <= 0xFFFF; }
 inline const LPCWSTR RT_BITMAP = MAKEINTRESOURCEW(2);
 
 namespace platform {
 
 // Adds (or replaces) a copy of the bytes under the module, type and name.
-ZEF_EXPORT void registerBinaryResource(HINSTANCE module, LPCWSTR type, LPCWSTR name,
-                                       std::span<const BYTE> bytes);
+ZEF_EXPORT void registerBinaryResource(HINSTANCE module, LPCWSTR type, LPCWSTR name, std::span<const BYTE> bytes);
 // Drops every binary resource of the module.
 ZEF_EXPORT void unregisterBinaryResources(HINSTANCE module);
 
@@ -53,5 +50,4 @@ inline constexpr UINT LR_CREATEDIBSECTION = 0x2000;
 // and 32 bpp, BI_BITFIELDS at 16 and 32; run-length compression is refused.
 // Every size and offset is checked against the data; null for anything
 // else (last error ERROR_INVALID_DATA).
-ZEF_EXTERN_C HANDLE LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int width,
-                               int height, UINT flags);
+ZEF_EXTERN_C HANDLE LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int width, int height, UINT flags);

@@ -125,7 +125,7 @@ inline constexpr int BTHPROTO_RFCOMM = 3;
 struct SOCKADDR_BTH {
   uint16_t addressFamily;  // AF_BTH
   uint64_t btAddr;
-  GUID serviceClassId;     // null: connect to `port`
+  GUID serviceClassId;  // null: connect to `port`
   ULONG port;
 };
 #pragma pack(pop)
@@ -133,12 +133,10 @@ static_assert(sizeof(SOCKADDR_BTH) == 30);
 
 using HBLUETOOTH_RADIO_FIND = HANDLE;
 using HBLUETOOTH_AUTHENTICATION_REGISTRATION = HANDLE;
-using PFN_AUTHENTICATION_CALLBACK_EX =
-    BOOL (*)(void* context, BLUETOOTH_AUTHENTICATION_CALLBACK_PARAMS* params);
+using PFN_AUTHENTICATION_CALLBACK_EX = BOOL (*)(void* context, BLUETOOTH_AUTHENTICATION_CALLBACK_PARAMS* params);
 
 // The functions as the modules export them. A null radio means any radio.
-ZEF_EXTERN_C HBLUETOOTH_RADIO_FIND BluetoothFindFirstRadio(const BLUETOOTH_FIND_RADIO_PARAMS* params,
-                                                           HANDLE* radio);
+ZEF_EXTERN_C HBLUETOOTH_RADIO_FIND BluetoothFindFirstRadio(const BLUETOOTH_FIND_RADIO_PARAMS* params, HANDLE* radio);
 ZEF_EXTERN_C BOOL BluetoothFindNextRadio(HBLUETOOTH_RADIO_FIND find, HANDLE* radio);
 ZEF_EXTERN_C BOOL BluetoothFindRadioClose(HBLUETOOTH_RADIO_FIND find);
 ZEF_EXTERN_C BOOL BluetoothIsDiscoverable(HANDLE radio);
@@ -148,11 +146,9 @@ ZEF_EXTERN_C BOOL BluetoothEnableIncomingConnections(HANDLE radio, BOOL enabled)
 ZEF_EXTERN_C DWORD BluetoothGetDeviceInfo(HANDLE radio, BLUETOOTH_DEVICE_INFO* info);
 ZEF_EXTERN_C DWORD BluetoothRegisterForAuthenticationEx(const BLUETOOTH_DEVICE_INFO* device,
                                                         HBLUETOOTH_AUTHENTICATION_REGISTRATION* out,
-                                                        PFN_AUTHENTICATION_CALLBACK_EX callback,
-                                                        void* context);
+                                                        PFN_AUTHENTICATION_CALLBACK_EX callback, void* context);
 ZEF_EXTERN_C BOOL BluetoothUnregisterAuthentication(HBLUETOOTH_AUTHENTICATION_REGISTRATION handle);
-ZEF_EXTERN_C DWORD BluetoothSendAuthenticationResponseEx(HANDLE radio,
-                                                         const BLUETOOTH_AUTHENTICATE_RESPONSE* response);
+ZEF_EXTERN_C DWORD BluetoothSendAuthenticationResponseEx(HANDLE radio, const BLUETOOTH_AUTHENTICATE_RESPONSE* response);
 ZEF_EXTERN_C DWORD BluetoothAuthenticateDeviceEx(HWND parent, HANDLE radio, BLUETOOTH_DEVICE_INFO* device,
                                                  void* outOfBandData,
                                                  BLUETOOTH_AUTHENTICATION_REQUIREMENTS requirements);
@@ -190,8 +186,8 @@ public:
   virtual DWORD removeDevice(uint64_t address) = 0;
 
   // The authentication callback for one device (address 0: every device).
-  virtual DWORD registerAuthentication(uint64_t address, PFN_AUTHENTICATION_CALLBACK_EX callback,
-                                       void* context, void** registration) = 0;
+  virtual DWORD registerAuthentication(uint64_t address, PFN_AUTHENTICATION_CALLBACK_EX callback, void* context,
+                                       void** registration) = 0;
   virtual bool unregisterAuthentication(void* registration) = 0;
   virtual DWORD sendAuthenticationResponse(const BLUETOOTH_AUTHENTICATE_RESPONSE& response) = 0;
   virtual DWORD authenticateDevice(BLUETOOTH_DEVICE_INFO& device,

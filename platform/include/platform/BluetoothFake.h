@@ -90,8 +90,7 @@ public:
                                void** registration) override;
   bool unregisterAuthentication(void* registration) override;
   DWORD sendAuthenticationResponse(const BLUETOOTH_AUTHENTICATE_RESPONSE& response) override;
-  DWORD authenticateDevice(BLUETOOTH_DEVICE_INFO& device,
-                           BLUETOOTH_AUTHENTICATION_REQUIREMENTS requirements) override;
+  DWORD authenticateDevice(BLUETOOTH_DEVICE_INFO& device, BLUETOOTH_AUTHENTICATION_REQUIREMENTS requirements) override;
   int rfcommSocket() override;
   int rfcommConnect(int fd, const SOCKADDR_BTH& address) override;
   int inquire(bool flushCache, std::vector<BluetoothInquiryDevice>& devices) override;
@@ -120,8 +119,7 @@ protected:
 // Installs a back end for one scope and restores the previous one.
 class ScopedBluetoothBackend {
 public:
-  explicit ScopedBluetoothBackend(BluetoothBackend* backend)
-      : previous_(installBluetoothBackend(backend)) {}
+  explicit ScopedBluetoothBackend(BluetoothBackend* backend) : previous_(installBluetoothBackend(backend)) {}
   ~ScopedBluetoothBackend() { installBluetoothBackend(previous_); }
   ScopedBluetoothBackend(const ScopedBluetoothBackend&) = delete;
   ScopedBluetoothBackend& operator=(const ScopedBluetoothBackend&) = delete;

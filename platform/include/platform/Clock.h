@@ -41,8 +41,7 @@ ZEF_EXPORT void setClock(Clock* replacement);
 class ZEF_EXPORT VirtualClock : public Clock {
 public:
   // Starts at `start` (local time) with a monotonic reading of `startMs`.
-  explicit VirtualClock(SYSTEMTIME start = {2026, 1, 4, 1, 12, 0, 0, 0},
-                        uint64_t startMs = 1'000'000);
+  explicit VirtualClock(SYSTEMTIME start = {2026, 1, 4, 1, 12, 0, 0, 0}, uint64_t startMs = 1'000'000);
   ~VirtualClock() override;
 
   uint64_t monotonicMs() override;
@@ -56,8 +55,8 @@ public:
 
 private:
   std::mutex mutex_;
-  SYSTEMTIME start_;      // wall time at construction
-  uint64_t startMs_;      // monotonic reading at construction
+  SYSTEMTIME start_;        // wall time at construction
+  uint64_t startMs_;        // monotonic reading at construction
   uint64_t elapsedMs_ = 0;  // advanced since construction (sleeps included)
   uint64_t sleptMs_ = 0;    // part of elapsedMs_ that came from sleeps
 };

@@ -31,8 +31,8 @@ ZEF_EXPORT std::string wideToAnsiLenient(std::u16string_view text);
 
 // The outcome of utf8ToUtf16.
 struct Utf8Decoded {
-  size_t units = 0;         // UTF-16 units of the text (strict: up to the fault)
-  bool wellFormed = true;   // false when a malformed sequence was met
+  size_t units = 0;        // UTF-16 units of the text (strict: up to the fault)
+  bool wellFormed = true;  // false when a malformed sequence was met
 };
 
 // Decodes UTF-8 straight into out[0, capacity): units beyond the capacity are
@@ -40,8 +40,7 @@ struct Utf8Decoded {
 // decoding stops at the first malformed sequence; lenient decoding puts one
 // U+FFFD for each maximal ill-formed subpart. The text never needs more
 // units than it has bytes. Writes no terminator.
-ZEF_EXPORT Utf8Decoded utf8ToUtf16(std::string_view text, char16_t* out, size_t capacity,
-                                   bool strict);
+ZEF_EXPORT Utf8Decoded utf8ToUtf16(std::string_view text, char16_t* out, size_t capacity, bool strict);
 
 // Number of UTF-16 units the text needs, or nullopt when it is malformed.
 ZEF_EXPORT std::optional<size_t> wideLengthOfAnsi(std::string_view text);
@@ -57,10 +56,8 @@ ZEF_EXPORT std::optional<size_t> ansiLengthOfWide(std::u16string_view text);
 // as its three UTF-8 bytes; with it the call fails
 // (ERROR_NO_UNICODE_TRANSLATION).
 // Returns the units written (or needed), 0 on failure with the last error set.
-ZEF_EXPORT int MultiByteToWideChar(UINT codePage, DWORD flags, const char* source,
-                                   int sourceLength, char16_t* destination,
-                                   int destinationSize);
-ZEF_EXPORT int WideCharToMultiByte(UINT codePage, DWORD flags, const char16_t* source,
-                                   int sourceLength, char* destination,
-                                   int destinationSize, const char* defaultChar,
+ZEF_EXPORT int MultiByteToWideChar(UINT codePage, DWORD flags, const char* source, int sourceLength,
+                                   char16_t* destination, int destinationSize);
+ZEF_EXPORT int WideCharToMultiByte(UINT codePage, DWORD flags, const char16_t* source, int sourceLength,
+                                   char* destination, int destinationSize, const char* defaultChar,
                                    BOOL* usedDefaultChar);

@@ -41,5 +41,4 @@ protected:
 // A stream over the movable block (a new empty one when `block` is null);
 // with deleteOnRelease the last Release frees the block. E_INVALIDARG for
 // a null out or a handle that is not a block; E_OUTOFMEMORY.
-ZEF_EXTERN_C HRESULT CreateStreamOnHGlobal(HGLOBAL block, BOOL deleteOnRelease,
-                                           platform::IStream** out);
+ZEF_EXTERN_C HRESULT CreateStreamOnHGlobal(HGLOBAL block, BOOL deleteOnRelease, platform::IStream** out);

@@ -32,7 +32,7 @@ struct OVERLAPPED {
   uintptr_t InternalHigh;  // bytes moved so far
   DWORD Offset;
   DWORD OffsetHigh;
-  HANDLE hEvent;           // a manual-reset event of CreateEventW, or null
+  HANDLE hEvent;  // a manual-reset event of CreateEventW, or null
 };
 inline constexpr uintptr_t STATUS_PENDING_COMM = 0x103;
 
@@ -132,8 +132,7 @@ ZEF_EXPORT BOOL EscapeCommFunction(HANDLE port, DWORD function);
 ZEF_EXPORT BOOL SetCommBreak(HANDLE port);
 ZEF_EXPORT BOOL ClearCommBreak(HANDLE port);
 // Never waits (wait must be FALSE).
-ZEF_EXPORT BOOL GetOverlappedResult(HANDLE file, OVERLAPPED* overlapped, DWORD* transferred,
-                                    BOOL wait);
+ZEF_EXPORT BOOL GetOverlappedResult(HANDLE file, OVERLAPPED* overlapped, DWORD* transferred, BOOL wait);
 
 namespace platform {
 
@@ -143,10 +142,10 @@ ZEF_EXPORT bool parseComPortName(std::u16string_view name, unsigned* number);
 ZEF_EXPORT HANDLE openComPort(std::u16string_view name, DWORD access);
 // For the file calls: true when `handle` is a COM port, and the call's
 // result in *result.
-ZEF_EXPORT bool comReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read,
-                            OVERLAPPED* overlapped, BOOL* result);
-ZEF_EXPORT bool comWriteFile(HANDLE handle, const void* buffer, DWORD count, DWORD* written,
-                             OVERLAPPED* overlapped, BOOL* result);
+ZEF_EXPORT bool comReadFile(HANDLE handle, void* buffer, DWORD count, DWORD* read, OVERLAPPED* overlapped,
+                            BOOL* result);
+ZEF_EXPORT bool comWriteFile(HANDLE handle, const void* buffer, DWORD count, DWORD* written, OVERLAPPED* overlapped,
+                             BOOL* result);
 // Drops a COM port's pending write; false when `handle` is not a COM port.
 ZEF_EXPORT bool cancelComIo(HANDLE handle);
 

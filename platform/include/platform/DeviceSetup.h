@@ -32,10 +32,10 @@ struct SP_DEVINFO_DATA {
   uintptr_t Reserved;
 };
 
-inline constexpr GUID GUID_DEVCLASS_PORTS = {0x4D36E978, 0xE325, 0x11CE,
-                                             {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
-inline constexpr GUID GUID_DEVCLASS_MODEM = {0x4D36E96D, 0xE325, 0x11CE,
-                                             {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+inline constexpr GUID GUID_DEVCLASS_PORTS = {
+    0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+inline constexpr GUID GUID_DEVCLASS_MODEM = {
+    0x4D36E96D, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
 
 inline constexpr DWORD DIGCF_PRESENT = 0x02;
 inline constexpr DWORD DIGCF_DEVICEINTERFACE = 0x10;
@@ -49,22 +49,19 @@ inline constexpr DWORD REG_MULTI_SZ_TYPE = 7;
 
 // Class ids of a class name ("Ports", "Modem", any case): the count in
 // *required; FALSE with ERROR_INSUFFICIENT_BUFFER when `size` is too small.
-ZEF_EXPORT BOOL SetupDiClassGuidsFromNameW(LPCWSTR className, GUID* guids, DWORD size,
-                                           DWORD* required);
+ZEF_EXPORT BOOL SetupDiClassGuidsFromNameW(LPCWSTR className, GUID* guids, DWORD size, DWORD* required);
 // The present devices of the class; INVALID_DEVICE_SET for an unknown class.
-ZEF_EXPORT HDEVINFO SetupDiGetClassDevsW(const GUID* classGuid, LPCWSTR enumerator,
-                                         HWND parent, DWORD flags);
+ZEF_EXPORT HDEVINFO SetupDiGetClassDevsW(const GUID* classGuid, LPCWSTR enumerator, HWND parent, DWORD flags);
 // FALSE with ERROR_NO_MORE_ITEMS past the last device.
 ZEF_EXPORT BOOL SetupDiEnumDeviceInfo(HDEVINFO set, DWORD index, SP_DEVINFO_DATA* data);
 // DIREG_DEV: the device's "Device Parameters" key; DIREG_DRV: its driver key.
 // Null (last error ERROR_FILE_NOT_FOUND) when it has none.
-ZEF_EXPORT HKEY SetupDiOpenDevRegKey(HDEVINFO set, SP_DEVINFO_DATA* data, DWORD scope,
-                                     DWORD profile, DWORD keyType, REGSAM access);
+ZEF_EXPORT HKEY SetupDiOpenDevRegKey(HDEVINFO set, SP_DEVINFO_DATA* data, DWORD scope, DWORD profile, DWORD keyType,
+                                     REGSAM access);
 // Friendly name and description as REG_SZ, compatible ids as a multi-string.
 // FALSE with ERROR_INVALID_DATA when the device has no such property.
-ZEF_EXPORT BOOL SetupDiGetDeviceRegistryPropertyW(HDEVINFO set, SP_DEVINFO_DATA* data,
-                                                  DWORD property, DWORD* type, BYTE* buffer,
-                                                  DWORD size, DWORD* required);
+ZEF_EXPORT BOOL SetupDiGetDeviceRegistryPropertyW(HDEVINFO set, SP_DEVINFO_DATA* data, DWORD property, DWORD* type,
+                                                  BYTE* buffer, DWORD size, DWORD* required);
 ZEF_EXPORT BOOL SetupDiDestroyDeviceInfoList(HDEVINFO set);
 
 namespace platform {
@@ -72,13 +69,13 @@ namespace platform {
 // One device as a provider describes it.
 struct SetupDevice {
   GUID classGuid;
-  std::u16string instanceId;      // e.g. "USB\VID_0403&PID_6001\A1"
-  std::u16string friendlyName;    // empty: none
-  std::u16string description;     // empty: none
+  std::u16string instanceId;    // e.g. "USB\VID_0403&PID_6001\A1"
+  std::u16string friendlyName;  // empty: none
+  std::u16string description;   // empty: none
   std::vector<std::u16string> compatibleIds;
-  std::u16string portName;        // "PortName" of a port (empty: none)
-  std::u16string bluetoothId;     // "Bluetooth_UniqueID" (empty: not Bluetooth)
-  std::u16string attachedTo;      // "AttachedTo" of a modem (empty: none)
+  std::u16string portName;     // "PortName" of a port (empty: none)
+  std::u16string bluetoothId;  // "Bluetooth_UniqueID" (empty: not Bluetooth)
+  std::u16string attachedTo;   // "AttachedTo" of a modem (empty: none)
 };
 
 class ZEF_EXPORT DeviceSetupProvider {

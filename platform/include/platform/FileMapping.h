@@ -24,7 +24,6 @@ ZEF_EXPORT HANDLE CreateFileMappingW(HANDLE file, LPSECURITY_ATTRIBUTES security
                                      DWORD maximumSizeHigh, DWORD maximumSizeLow, LPCWSTR name);
 // Maps a view at `offset` (a multiple of the page size) of `bytes` bytes (0:
 // to the end of the mapping). Null on failure.
-ZEF_EXPORT LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow,
-                                SIZE_T bytes);
+ZEF_EXPORT LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow, SIZE_T bytes);
 // Unmaps a view made by MapViewOfFile; FALSE for any other address.
 ZEF_EXPORT BOOL UnmapViewOfFile(LPCVOID address);

@@ -108,17 +108,14 @@ struct WIN32_FIND_DATAW {
 // TRUNCATE_EXISTING. A folder cannot be opened (ERROR_ACCESS_DENIED). After
 // CREATE_ALWAYS or OPEN_ALWAYS on a file that existed the last error is
 // ERROR_ALREADY_EXISTS, else 0. INVALID_HANDLE_VALUE on failure.
-ZEF_EXPORT HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share,
-                              LPSECURITY_ATTRIBUTES security, DWORD disposition,
-                              DWORD flagsAndAttributes, HANDLE templateFile);
+ZEF_EXPORT HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                              DWORD disposition, DWORD flagsAndAttributes, HANDLE templateFile);
 
 // Reads up to `count` bytes at the file pointer; reading at or past the end
 // succeeds with fewer (or no) bytes. `overlapped` must be null.
-ZEF_EXPORT BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD count, DWORD* read,
-                         OVERLAPPED* overlapped);
+ZEF_EXPORT BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD count, DWORD* read, OVERLAPPED* overlapped);
 // Writes all `count` bytes at the file pointer, or fails (ERROR_DISK_FULL, ...).
-ZEF_EXPORT BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD count, DWORD* written,
-                          OVERLAPPED* overlapped);
+ZEF_EXPORT BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD count, DWORD* written, OVERLAPPED* overlapped);
 
 // Moves the file pointer; answers the low 32 bits of the new position (the
 // high part goes to *distanceHigh when given). Without a high part the
@@ -141,8 +138,7 @@ ZEF_EXPORT bool DirectoryExists(std::u16string_view path);
 ZEF_EXPORT BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info);
 // Times of an open file; the creation time is the time of the last status
 // change, the nearest a POSIX file system keeps.
-ZEF_EXPORT BOOL GetFileTime(HANDLE file, FILETIME* creation, FILETIME* lastAccess,
-                            FILETIME* lastWrite);
+ZEF_EXPORT BOOL GetFileTime(HANDLE file, FILETIME* creation, FILETIME* lastAccess, FILETIME* lastWrite);
 
 // Searches a folder. The last component may hold the wildcards '*' and '?',
 // matched ignoring case; entries come in byte order of their names, without

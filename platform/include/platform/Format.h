@@ -49,17 +49,17 @@ enum class FormatArgKind : uint8_t {
   Int64,
   UInt64,
   Double,
-  NarrowChar,   // a byte of narrow text
-  WideChar,     // a UTF-16 unit
-  NarrowString, // UTF-8 text, pointer and length (npos: up to the NUL)
-  WideString,   // UTF-16 text, likewise
+  NarrowChar,    // a byte of narrow text
+  WideChar,      // a UTF-16 unit
+  NarrowString,  // UTF-8 text, pointer and length (npos: up to the NUL)
+  WideString,    // UTF-16 text, likewise
   Pointer,
 };
 
 // One typed argument. It refers to string data it does not own: it lives only
 // as long as the call that formats it.
 class FormatArg {
- public:
+public:
   static constexpr size_t kUntilNul = static_cast<size_t>(-1);
 
   template <class T>
@@ -91,12 +91,12 @@ class FormatArg {
   }
   static FormatArg address(const void* pointer) { return text(FormatArgKind::Pointer, pointer, 0); }
 
- private:
+private:
   explicit FormatArg(FormatArgKind kind) : kind_(kind) {}
 
   FormatArgKind kind_;
-  uint64_t integer_ = 0;      // integers and characters (bits), string lengths
-  double double_ = 0;         // Double only
+  uint64_t integer_ = 0;           // integers and characters (bits), string lengths
+  double double_ = 0;              // Double only
   const void* pointer_ = nullptr;  // strings and pointers
 };
 
@@ -104,11 +104,11 @@ class FormatArg {
 // and safe in every case.
 enum class FormatErrorKind : uint8_t {
   None,
-  MissingArgument,    // a conversion had no argument left: it rendered nothing
-  ArgumentMismatch,   // the argument's type did not fit the conversion
-  ValueTruncated,     // a 64-bit integer did not fit a narrower conversion
-  BadDirective,   // unknown conversion, %n, or a '%' at the end: copied as text
-  FieldClamped,       // a width or precision above kMaxFormatField was reduced
+  MissingArgument,   // a conversion had no argument left: it rendered nothing
+  ArgumentMismatch,  // the argument's type did not fit the conversion
+  ValueTruncated,    // a 64-bit integer did not fit a narrower conversion
+  BadDirective,      // unknown conversion, %n, or a '%' at the end: copied as text
+  FieldClamped,      // a width or precision above kMaxFormatField was reduced
 };
 
 struct FormatStatus {
@@ -136,8 +136,7 @@ struct FormatOutput {
 // other unit.
 [[nodiscard]] ZEF_EXPORT FormatStatus formatArgs(FormatOutput<char>& out, std::string_view format,
                                                  std::span<const FormatArg> args);
-[[nodiscard]] ZEF_EXPORT FormatStatus formatArgs(FormatOutput<char16_t>& out,
-                                                 std::u16string_view format,
+[[nodiscard]] ZEF_EXPORT FormatStatus formatArgs(FormatOutput<char16_t>& out, std::u16string_view format,
                                                  std::span<const FormatArg> args);
 
 // The bridge from C variadic functions: walks the format once and takes each
@@ -166,8 +165,7 @@ FormatArg FormatArg::from(const T& value) {
     return integer(FormatArgKind::NarrowChar, static_cast<unsigned char>(value));
   } else if constexpr (std::is_same_v<V, char16_t>) {
     return integer(FormatArgKind::WideChar, value);
-  } else if constexpr (std::is_same_v<V, wchar_t> || std::is_same_v<V, char32_t> ||
-                       std::is_same_v<V, char8_t>) {
+  } else if constexpr (std::is_same_v<V, wchar_t> || std::is_same_v<V, char32_t> || std::is_same_v<V, char8_t>) {
     static_assert(format_detail::kAlwaysFalse<V>, "system text is char or char16_t");
   } else if constexpr (std::is_enum_v<V>) {
     return from(static_cast<std::underlying_type_t<V>>(value));
@@ -175,8 +173,7 @@ FormatArg FormatArg::from(const T& value) {
     return integer(sizeof(V) <= 4 ? FormatArgKind::Int32 : FormatArgKind::Int64,
                    static_cast<uint64_t>(static_cast<int64_t>(value)));
   } else if constexpr (std::is_integral_v<V>) {
-    return integer(sizeof(V) <= 4 ? FormatArgKind::UInt32 : FormatArgKind::UInt64,
-                   static_cast<uint64_t>(value));
+    return integer(sizeof(V) <= 4 ? FormatArgKind::UInt32 : FormatArgKind::UInt64, static_cast<uint64_t>(value));
   } else if constexpr (std::is_floating_point_v<V>) {
     return floating(static_cast<double>(value));
   } else if constexpr (std::is_same_v<V, const char*> || std::is_same_v<V, char*>) {
@@ -198,8 +195,7 @@ FormatArg FormatArg::from(const T& value) {
 
 // Appends the formatted text to out and returns the status.
 template <class Char, class... Args>
-FormatStatus appendFormatted(std::basic_string<Char>& out, std::basic_string_view<Char> format,
-                             const Args&... args) {
+FormatStatus appendFormatted(std::basic_string<Char>& out, std::basic_string_view<Char> format, const Args&... args) {
   const FormatArg stored[] = {FormatArg::from(args)..., FormatArg::integer(FormatArgKind::Int32, 0)};
   const std::span<const FormatArg> list(stored, sizeof...(Args));
   // Try the free room first; when the text does not fit, size it and redo.

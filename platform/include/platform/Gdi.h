@@ -69,7 +69,7 @@ static_assert(sizeof(RGBQUAD) == 4);
 static_assert(sizeof(BITMAPINFOHEADER) == 40);
 
 struct BITMAP {
-  LONG bmType;        // 0
+  LONG bmType;  // 0
   LONG bmWidth;
   LONG bmHeight;      // always positive, whatever the row order
   LONG bmWidthBytes;  // bytes per row, a multiple of 4
@@ -198,8 +198,8 @@ inline constexpr LONG FW_BOLD = 700;
 // (a multiple of 4). Null (and *bits null) for a bad header, a size whose
 // rows do not fit the platform's limit, or a mapping that does not hold the
 // rows. `dc` is not used.
-ZEF_EXTERN_C HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
-                                      HANDLE section, DWORD offset);
+ZEF_EXTERN_C HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
+                                      DWORD offset);
 
 // Copies what describes the object into `buffer` and returns the bytes
 // written: a bitmap gives a DIBSECTION (size ≥ 104) or a BITMAP (≥ 32), a
@@ -253,8 +253,7 @@ ZEF_EXTERN_C HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL forceBackgrou
 ZEF_EXTERN_C UINT RealizePalette(HDC dc);
 // Copies entries of a palette; answers the count copied (the palette's
 // entry count for a null buffer).
-ZEF_EXTERN_C UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count,
-                                    PALETTEENTRY* entries);
+ZEF_EXTERN_C UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count, PALETTEENTRY* entries);
 inline constexpr UINT GDI_ERROR = 0xFFFFFFFFu;
 
 // A rectangular region; right and bottom are exclusive, and the corners are

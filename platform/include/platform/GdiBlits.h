@@ -31,30 +31,27 @@ struct BLENDFUNCTION {
 };
 static_assert(sizeof(BLENDFUNCTION) == 4);
 
-ZEF_EXTERN_C BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source,
-                         int sourceX, int sourceY, DWORD rop);
+ZEF_EXTERN_C BOOL BitBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                         DWORD rop);
 // Maps each destination pixel onto the source box (COLORONCOLOR: the pixel
 // the exact integer mapping hits; HALFTONE: the average of the pixels its
 // box covers). Sizes must be positive.
-ZEF_EXTERN_C BOOL StretchBlt(HDC destination, int x, int y, int width, int height, HDC source,
-                             int sourceX, int sourceY, int sourceWidth, int sourceHeight,
-                             DWORD rop);
+ZEF_EXTERN_C BOOL StretchBlt(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                             int sourceWidth, int sourceHeight, DWORD rop);
 // As StretchBlt from packed bits described by `info`; the source
 // rectangle's y counts from the bottom row of a bottom-up DIB. Answers the
 // lines copied, 0 on failure.
-ZEF_EXTERN_C int StretchDIBits(HDC destination, int x, int y, int width, int height, int sourceX,
-                               int sourceY, int sourceWidth, int sourceHeight, const void* bits,
-                               const BITMAPINFO* info, UINT usage, DWORD rop);
+ZEF_EXTERN_C int StretchDIBits(HDC destination, int x, int y, int width, int height, int sourceX, int sourceY,
+                               int sourceWidth, int sourceHeight, const void* bits, const BITMAPINFO* info, UINT usage,
+                               DWORD rop);
 // An unscaled copy of packed bits from scan 0; answers the lines copied.
-ZEF_EXTERN_C int SetDIBitsToDevice(HDC destination, int x, int y, DWORD width, DWORD height,
-                                   int sourceX, int sourceY, UINT startScan, UINT lines,
-                                   const void* bits, const BITMAPINFO* info, UINT usage);
+ZEF_EXTERN_C int SetDIBitsToDevice(HDC destination, int x, int y, DWORD width, DWORD height, int sourceX, int sourceY,
+                                   UINT startScan, UINT lines, const void* bits, const BITMAPINFO* info, UINT usage);
 // Blends the source over the destination: with AC_SRC_ALPHA the source is
 // a premultiplied 32-bpp picture, d = s · k + d · (1 − α · k) with
 // k = SourceConstantAlpha / 255; without it d = s · k + d · (1 − k).
-ZEF_EXTERN_C BOOL AlphaBlend(HDC destination, int x, int y, int width, int height, HDC source,
-                             int sourceX, int sourceY, int sourceWidth, int sourceHeight,
-                             BLENDFUNCTION blend);
+ZEF_EXTERN_C BOOL AlphaBlend(HDC destination, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                             int sourceWidth, int sourceHeight, BLENDFUNCTION blend);
 // The previous mode; 0 for a dead DC or an unknown mode.
 ZEF_EXTERN_C int SetStretchBltMode(HDC dc, int mode);
 ZEF_EXTERN_C int GetStretchBltMode(HDC dc);

@@ -52,8 +52,7 @@ struct GdiplusStartupOutput {
 // Stores a new non-zero token in *token: Ok. A null token or input →
 // InvalidParameter; a version other than 1 → UnsupportedGdiplusVersion;
 // after failNextGdiplusStartup → GenericError. *token is 0 on failure.
-ZEF_EXTERN_C Gdiplus::Status GdiplusStartup(ULONG_PTR* token,
-                                            const Gdiplus::GdiplusStartupInput* input,
+ZEF_EXTERN_C Gdiplus::Status GdiplusStartup(ULONG_PTR* token, const Gdiplus::GdiplusStartupInput* input,
                                             Gdiplus::GdiplusStartupOutput* output);
 // Ends the start-up that handed out `token`; an unknown token does nothing.
 ZEF_EXTERN_C void GdiplusShutdown(ULONG_PTR token);

@@ -137,13 +137,13 @@ public:
   // widest line's advance width and the lines' height (ascent plus descent
   // each), without the padding the system adds. Lines wrap at the layout
   // width unless it is 0 or the format says NoWrap.
-  Status MeasureString(const WCHAR* text, int length, const Font* font, const RectF& layout,
-                       const StringFormat* format, RectF* box) const;
+  Status MeasureString(const WCHAR* text, int length, const Font* font, const RectF& layout, const StringFormat* format,
+                       RectF* box) const;
   // Draws the text in the layout rectangle, each line aligned by the
   // format, clipped to the rectangle (unless NoClip or it is empty) and the
   // DC's clip region.
-  Status DrawString(const WCHAR* text, int length, const Font* font, const RectF& layout,
-                    const StringFormat* format, const SolidBrush* brush);
+  Status DrawString(const WCHAR* text, int length, const Font* font, const RectF& layout, const StringFormat* format,
+                    const SolidBrush* brush);
   float GetDpiY() const { return 96.0f; }
 
 private:

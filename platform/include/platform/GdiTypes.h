@@ -24,8 +24,7 @@ static_assert(sizeof(POINT) == 8);
 using COLORREF = DWORD;
 
 constexpr COLORREF RGB(BYTE red, BYTE green, BYTE blue) {
-  return static_cast<COLORREF>(red) | (static_cast<COLORREF>(green) << 8) |
-         (static_cast<COLORREF>(blue) << 16);
+  return static_cast<COLORREF>(red) | (static_cast<COLORREF>(green) << 8) | (static_cast<COLORREF>(blue) << 16);
 }
 constexpr BYTE GetRValue(COLORREF color) { return static_cast<BYTE>(color); }
 constexpr BYTE GetGValue(COLORREF color) { return static_cast<BYTE>(color >> 8); }

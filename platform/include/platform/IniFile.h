@@ -34,8 +34,7 @@ public:
   bool ReadBool(std::u16string_view section, std::u16string_view ident, bool defaultValue) const;
 
   // Writes return false when the file cannot be written.
-  bool WriteString(std::u16string_view section, std::u16string_view ident,
-                   std::u16string_view value);
+  bool WriteString(std::u16string_view section, std::u16string_view ident, std::u16string_view value);
   bool WriteInteger(std::u16string_view section, std::u16string_view ident, int value);
   // Stores "1" or "0".
   bool WriteBool(std::u16string_view section, std::u16string_view ident, bool value);

@@ -115,31 +115,29 @@ ZEF_EXPORT BOOL setInternetWaitHook(HINTERNET session, InternetWaitHook hook, vo
 // Opens a session. `proxy` is read for INTERNET_OPEN_TYPE_PROXY only: a list
 // of entries separated by blanks or ';', each "scheme=url" ("HTTP=http://h:p")
 // or a bare "host:port" for every scheme. Null on failure (last error set).
-ZEF_EXPORT HINTERNET InternetOpenW(LPCWSTR agent, DWORD accessType, LPCWSTR proxy,
-                                     LPCWSTR proxyBypass, DWORD flags);
+ZEF_EXPORT HINTERNET InternetOpenW(LPCWSTR agent, DWORD accessType, LPCWSTR proxy, LPCWSTR proxyBypass, DWORD flags);
 
 // Sends a GET for `url` without any cache and waits for the response
 // headers. Extra request headers ("Name: value" lines separated by CR LF) may
 // be given; a length of (DWORD)-1 means NUL-terminated. Returns the request
 // handle for any HTTP status; null with the last error set when the URL is
 // malformed or the server cannot be reached.
-ZEF_EXPORT HINTERNET InternetOpenUrlW(HINTERNET session, LPCWSTR url, LPCWSTR headers,
-                                        DWORD headersLength, DWORD flags, DWORD_PTR context);
+ZEF_EXPORT HINTERNET InternetOpenUrlW(HINTERNET session, LPCWSTR url, LPCWSTR headers, DWORD headersLength, DWORD flags,
+                                      DWORD_PTR context);
 
 // Re-sends the request of `request` (with the proxy credentials set on it)
 // and waits for the new response headers; any unread body of the previous
 // response is dropped. Extra headers and a body are not supported and must
 // be empty. FALSE on a transport failure.
-ZEF_EXPORT BOOL HttpSendRequestW(HINTERNET request, LPCWSTR headers, DWORD headersLength,
-                                   LPVOID optional, DWORD optionalLength);
+ZEF_EXPORT BOOL HttpSendRequestW(HINTERNET request, LPCWSTR headers, DWORD headersLength, LPVOID optional,
+                                 DWORD optionalLength);
 
 // Status code or content length of the current response: as a number with
 // HTTP_QUERY_FLAG_NUMBER (4 bytes) or HTTP_QUERY_FLAG_NUMBER64 (8 bytes), else
 // as wide text with its terminator. *bufferLength is the buffer's size in
 // bytes and receives the bytes written (or needed). A response without a
 // Content-Length fails with ERROR_HTTP_HEADER_NOT_FOUND.
-ZEF_EXPORT BOOL HttpQueryInfoW(HINTERNET request, DWORD infoLevel, LPVOID buffer,
-                                 LPDWORD bufferLength, LPDWORD index);
+ZEF_EXPORT BOOL HttpQueryInfoW(HINTERNET request, DWORD infoLevel, LPVOID buffer, LPDWORD bufferLength, LPDWORD index);
 
 // Reads the next bytes of the body: blocks until `toRead` bytes are there or
 // the body has ended, so fewer bytes come only at the end and 0 means the body

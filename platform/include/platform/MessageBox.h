@@ -76,7 +76,7 @@ ZEF_EXPORT int defaultAnswer(UINT type);
 // back to the default button when the script has run out.
 class ZEF_EXPORT RecordingMessageBoxes {
 public:
-  RecordingMessageBoxes();  // installs itself
+  RecordingMessageBoxes();   // installs itself
   ~RecordingMessageBoxes();  // restores the default sink
   RecordingMessageBoxes(const RecordingMessageBoxes&) = delete;
   RecordingMessageBoxes& operator=(const RecordingMessageBoxes&) = delete;

@@ -17,5 +17,4 @@ struct SECURITY_ATTRIBUTES;
 // GetLastError() is ERROR_ALREADY_EXISTS and the new handle owns nothing;
 // otherwise it is ERROR_SUCCESS and, with `initialOwner`, the handle holds
 // the lock. An unnamed mutex is a plain handle.
-ZEF_EXPORT HANDLE CreateMutexW(const SECURITY_ATTRIBUTES* attributes, BOOL initialOwner,
-                               LPCWSTR name);
+ZEF_EXPORT HANDLE CreateMutexW(const SECURITY_ATTRIBUTES* attributes, BOOL initialOwner, LPCWSTR name);

@@ -58,8 +58,7 @@ ZEF_EXPORT std::string FloatToStr(double value, const NumberFormatSettings& sett
 // character itself; up to three sections separated by ";" for positive,
 // negative and zero values. An empty picture, or an empty first section,
 // gives FloatToStr's text.
-ZEF_EXPORT std::string FormatFloat(std::string_view picture, double value,
-                                   const NumberFormatSettings& settings = {});
+ZEF_EXPORT std::string FormatFloat(std::string_view picture, double value, const NumberFormatSettings& settings = {});
 ZEF_EXPORT std::u16string FormatFloat(std::u16string_view picture, double value,
                                       const NumberFormatSettings& settings = {});
 

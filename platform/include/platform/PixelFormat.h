@@ -78,20 +78,16 @@ struct PixelFormat {
   }
   // A COLORREF as a direct-colour pixel; bits outside the masks are 0.
   constexpr uint32_t fromColor(COLORREF color) const {
-    return red.fromByte(GetRValue(color)) | green.fromByte(GetGValue(color)) |
-           blue.fromByte(GetBValue(color));
+    return red.fromByte(GetRValue(color)) | green.fromByte(GetGValue(color)) | blue.fromByte(GetBValue(color));
   }
 };
 
 // The pixel at column x of a row: an index at 1-8 bpp, the raw word above.
 inline uint32_t readPixel(const BYTE* row, int x, int bitsPerPixel) {
   switch (bitsPerPixel) {
-    case 1:
-      return (row[x >> 3] >> (7 - (x & 7))) & 1u;
-    case 4:
-      return (x & 1) ? row[x >> 1] & 0x0Fu : row[x >> 1] >> 4;
-    case 8:
-      return row[x];
+    case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1u;
+    case 4: return (x & 1) ? row[x >> 1] & 0x0Fu : row[x >> 1] >> 4;
+    case 8: return row[x];
     case 16: {
       const BYTE* p = row + 2 * x;
       return p[0] | (uint32_t{p[1]} << 8);
@@ -122,9 +118,7 @@ inline void writePixel(BYTE* row, int x, int bitsPerPixel, uint32_t pixel) {
                      : static_cast<BYTE>((byte & 0x0F) | ((pixel & 0x0F) << 4));
       return;
     }
-    case 8:
-      row[x] = static_cast<BYTE>(pixel);
-      return;
+    case 8: row[x] = static_cast<BYTE>(pixel); return;
     case 16:
       row[2 * x] = static_cast<BYTE>(pixel);
       row[2 * x + 1] = static_cast<BYTE>(pixel >> 8);

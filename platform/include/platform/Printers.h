@@ -33,15 +33,14 @@ inline constexpr int kPaperNameUnits = 64;
 // DC_PAPERSIZE: one POINT (width, height in tenths of a millimetre) per paper
 // into the output (a POINT array), or the count for a null output. -1 for an
 // unknown printer or capability. The port and the device mode are not used.
-ZEF_EXPORT int DeviceCapabilitiesW(LPCWSTR device, LPCWSTR port, WORD capability, LPWSTR output,
-                                   const void* devMode);
+ZEF_EXPORT int DeviceCapabilitiesW(LPCWSTR device, LPCWSTR port, WORD capability, LPWSTR output, const void* devMode);
 
 namespace platform {
 
 // The framework's printer object, as programs ask it for the current
 // printer: the device (the printer's name) and its port, from the table.
 class ZEF_EXPORT TPrinter {
- public:
+public:
   // False (both empty) when the table names no current printer.
   bool GetPrinter(std::u16string& device, std::u16string& port) const;
 };

@@ -23,22 +23,20 @@
 // key names, a null section the file's section names: each name terminated,
 // the list ended by one more terminator; a list that does not fit is cut,
 // still ends in two terminators, and the answer is then size - 2.
-ZEF_EXTERN_C DWORD GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR defaultValue,
-                                            LPWSTR buffer, DWORD size, LPCWSTR fileName);
+ZEF_EXTERN_C DWORD GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR defaultValue, LPWSTR buffer,
+                                            DWORD size, LPCWSTR fileName);
 
 // The leading decimal digits of the value (with an optional sign); 0 for a
 // present value that does not start with a number; `defaultValue` when the
 // key is missing.
-ZEF_EXTERN_C UINT GetPrivateProfileIntW(LPCWSTR section, LPCWSTR key, INT defaultValue,
-                                        LPCWSTR fileName);
+ZEF_EXTERN_C UINT GetPrivateProfileIntW(LPCWSTR section, LPCWSTR key, INT defaultValue, LPCWSTR fileName);
 
 // Every non-empty line of the section (comments and lines without "="
 // included, blanks trimmed), each terminated, the list ended by one more
 // terminator. Answers the characters copied without the last terminator;
 // when the list does not fit, it is cut, ends in two terminators and the
 // answer is size - 2.
-ZEF_EXTERN_C DWORD GetPrivateProfileSectionW(LPCWSTR section, LPWSTR buffer, DWORD size,
-                                             LPCWSTR fileName);
+ZEF_EXTERN_C DWORD GetPrivateProfileSectionW(LPCWSTR section, LPWSTR buffer, DWORD size, LPCWSTR fileName);
 
 // Sets `key` in `section` to `value`: the first line holding the key is
 // replaced in place, else the key is appended at the end of the section, or
@@ -47,8 +45,7 @@ ZEF_EXTERN_C DWORD GetPrivateProfileSectionW(LPCWSTR section, LPWSTR buffer, DWO
 // TRUE, every write is already on disk). Creates the file but not its
 // folder. FALSE when the file cannot be read or written (the last error
 // says why).
-ZEF_EXTERN_C BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value,
-                                             LPCWSTR fileName);
+ZEF_EXTERN_C BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR fileName);
 
 // Replaces the lines of `section` with the NUL-separated, double-NUL-ended
 // list `lines`; a null list deletes the section.

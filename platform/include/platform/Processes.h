@@ -67,8 +67,8 @@ ZEF_EXPORT BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info);
 
 // The same without a process handle; answers a value above 32 on success,
 // else an SE_ERR_ code.
-ZEF_EXPORT HINSTANCE ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
-                                   LPCWSTR directory, int show);
+ZEF_EXPORT HINSTANCE ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,
+                                   int show);
 
 // STILL_ACTIVE while the process runs, else its exit status (128 + the
 // signal for a process ended by a signal). FALSE for a handle that is not

@@ -49,14 +49,11 @@ inline constexpr LONG ERROR_KEY_DELETED = 1018;
 
 // Opens an existing key below `key` (a root or an open handle); an empty or
 // null sub-key opens `key` itself again. ERROR_FILE_NOT_FOUND when missing.
-ZEF_EXTERN_C LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access,
-                                PHKEY result);
+ZEF_EXTERN_C LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result);
 // Opens a key, creating it and every missing key above it; `disposition`
 // (may be null) says which happened.
-ZEF_EXTERN_C LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass,
-                                  DWORD options, REGSAM access,
-                                  const SECURITY_ATTRIBUTES* security, PHKEY result,
-                                  DWORD* disposition);
+ZEF_EXTERN_C LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass, DWORD options,
+                                  REGSAM access, const SECURITY_ATTRIBUTES* security, PHKEY result, DWORD* disposition);
 ZEF_EXTERN_C LONG RegCloseKey(HKEY key);
 // Removes a key without sub-keys (ERROR_ACCESS_DENIED when it has some).
 ZEF_EXTERN_C LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey);
@@ -64,27 +61,23 @@ ZEF_EXTERN_C LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey);
 // Type, size and data of a value; each output may be null. With data and a
 // size too small, ERROR_MORE_DATA and the size needed. A null or empty name
 // is the key's unnamed value.
-ZEF_EXTERN_C LONG RegQueryValueExW(HKEY key, LPCWSTR name, DWORD* reserved, DWORD* type,
-                                   BYTE* data, DWORD* dataSize);
-ZEF_EXTERN_C LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type,
-                                 const BYTE* data, DWORD dataSize);
+ZEF_EXTERN_C LONG RegQueryValueExW(HKEY key, LPCWSTR name, DWORD* reserved, DWORD* type, BYTE* data, DWORD* dataSize);
+ZEF_EXTERN_C LONG RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD dataSize);
 ZEF_EXTERN_C LONG RegDeleteValueW(HKEY key, LPCWSTR name);
 
 // Counts and longest lengths (in characters, without terminator; data in
 // bytes) of the key's sub-keys and values. The class is always empty.
-ZEF_EXTERN_C LONG RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, DWORD* classLength,
-                                   DWORD* reserved, DWORD* subKeys, DWORD* maxSubKeyLength,
-                                   DWORD* maxClassLength, DWORD* values,
-                                   DWORD* maxValueNameLength, DWORD* maxValueLength,
-                                   DWORD* securityDescriptor, FILETIME* lastWriteTime);
+ZEF_EXTERN_C LONG RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, DWORD* classLength, DWORD* reserved, DWORD* subKeys,
+                                   DWORD* maxSubKeyLength, DWORD* maxClassLength, DWORD* values,
+                                   DWORD* maxValueNameLength, DWORD* maxValueLength, DWORD* securityDescriptor,
+                                   FILETIME* lastWriteTime);
 // The index-th sub-key or value in creation order; ERROR_NO_MORE_ITEMS past
 // the last. `nameLength` is in characters: on entry the buffer's size, on
 // return the name's length; ERROR_MORE_DATA when the name does not fit.
-ZEF_EXTERN_C LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, DWORD* nameLength,
-                                DWORD* reserved, LPWSTR keyClass, DWORD* classLength,
-                                FILETIME* lastWriteTime);
-ZEF_EXTERN_C LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, DWORD* nameLength,
-                                DWORD* reserved, DWORD* type, BYTE* data, DWORD* dataSize);
+ZEF_EXTERN_C LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, DWORD* nameLength, DWORD* reserved, LPWSTR keyClass,
+                                DWORD* classLength, FILETIME* lastWriteTime);
+ZEF_EXTERN_C LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR name, DWORD* nameLength, DWORD* reserved, DWORD* type,
+                                BYTE* data, DWORD* dataSize);
 
 // The kernel's view of a key handle, as ntdll exports it (found through
 // LoadLibraryW("ntdll.dll") and GetProcAddress, platform/LoadableModules.h).
@@ -103,5 +96,5 @@ struct KEY_NAME_INFORMATION {
 // or "\REGISTRY\USER\<user id>\<path>" (the user id is the numeric user).
 // A buffer smaller than the record answers STATUS_BUFFER_TOO_SMALL with the
 // size needed in `resultLength`.
-ZEF_EXTERN_C NTSTATUS NtQueryKey(HANDLE key, int informationClass, void* information,
-                                 ULONG length, ULONG* resultLength);
+ZEF_EXTERN_C NTSTATUS NtQueryKey(HANDLE key, int informationClass, void* information, ULONG length,
+                                 ULONG* resultLength);

@@ -28,8 +28,7 @@ struct StringResource {
 };
 
 // Adds (or replaces) strings in the module's table. Thread-safe.
-ZEF_EXPORT void registerStringResources(HINSTANCE module,
-                                        std::initializer_list<StringResource> strings);
+ZEF_EXPORT void registerStringResources(HINSTANCE module, std::initializer_list<StringResource> strings);
 ZEF_EXPORT void registerStringResource(HINSTANCE module, UINT id, std::u16string_view text);
 // Drops the module's whole table.
 ZEF_EXPORT void unregisterStringResources(HINSTANCE module);

@@ -50,14 +50,14 @@ enum class ScanTargetKind : uint8_t {
 
 // One typed place to store a scanned item.
 class ScanTarget {
- public:
+public:
   template <class T>
   static ScanTarget to(T* target);
 
   ScanTargetKind kind() const { return kind_; }
   void* pointer() const { return pointer_; }
 
- private:
+private:
   ScanTarget(ScanTargetKind kind, void* pointer) : kind_(kind), pointer_(pointer) {}
 
   ScanTargetKind kind_;

@@ -97,7 +97,7 @@ private:
   std::condition_variable queueReady_;
   std::deque<DWORD> queue_;
   std::atomic<bool> stopped_{false};  // set by the service thread after a granted stop
-  std::string recordGroup_;  // the group from the service record while running
+  std::string recordGroup_;           // the group from the service record while running
 };
 
 class ZEF_EXPORT TServiceApplication {

@@ -107,10 +107,9 @@ ZEF_EXPORT SC_HANDLE OpenServiceW(SC_HANDLE manager, LPCWSTR name, DWORD access)
 // is registered. The record is written atomically. Only the name, display
 // name, start type and program are kept; the account is the one that
 // starts the service.
-ZEF_EXPORT SC_HANDLE CreateServiceW(SC_HANDLE manager, LPCWSTR name, LPCWSTR displayName,
-                                    DWORD access, DWORD serviceType, DWORD startType,
-                                    DWORD errorControl, LPCWSTR binaryPath, LPCWSTR loadOrderGroup,
-                                    DWORD* tagId, LPCWSTR dependencies, LPCWSTR startName,
+ZEF_EXPORT SC_HANDLE CreateServiceW(SC_HANDLE manager, LPCWSTR name, LPCWSTR displayName, DWORD access,
+                                    DWORD serviceType, DWORD startType, DWORD errorControl, LPCWSTR binaryPath,
+                                    LPCWSTR loadOrderGroup, DWORD* tagId, LPCWSTR dependencies, LPCWSTR startName,
                                     LPCWSTR password);
 
 // Removes the record; a running service keeps running until it stops.

@@ -40,9 +40,8 @@ inline constexpr char16_t SE_SHUTDOWN_NAME[] = u"SeShutdownPrivilege";
 ZEF_EXPORT BOOL OpenProcessToken(HANDLE process, DWORD access, HANDLE* token);
 // Only "SeShutdownPrivilege" is known (ERROR_NO_SUCH_PRIVILEGE otherwise).
 ZEF_EXPORT BOOL LookupPrivilegeValueW(LPCWSTR systemName, LPCWSTR name, LUID* luid);
-ZEF_EXPORT BOOL AdjustTokenPrivileges(HANDLE token, BOOL disableAll, TOKEN_PRIVILEGES* newState,
-                                      DWORD bufferLength, TOKEN_PRIVILEGES* previousState,
-                                      DWORD* returnLength);
+ZEF_EXPORT BOOL AdjustTokenPrivileges(HANDLE token, BOOL disableAll, TOKEN_PRIVILEGES* newState, DWORD bufferLength,
+                                      TOKEN_PRIVILEGES* previousState, DWORD* returnLength);
 // EWX_REBOOT runs the restart command; other requests are not supported.
 ZEF_EXPORT BOOL ExitWindowsEx(UINT flags, DWORD reason);
 ZEF_EXPORT HANDLE GetCurrentProcess();

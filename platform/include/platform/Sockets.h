@@ -151,11 +151,9 @@ struct SocketSyscalls {
   int (*connect)(int fd, const void* address, unsigned length);
   int (*bind)(int fd, const void* address, unsigned length);
   ssize_t (*recv)(int fd, void* buffer, size_t length, int flags);
-  ssize_t (*recvfrom)(int fd, void* buffer, size_t length, int flags, void* from,
-                      unsigned* fromLength);
+  ssize_t (*recvfrom)(int fd, void* buffer, size_t length, int flags, void* from, unsigned* fromLength);
   ssize_t (*send)(int fd, const void* buffer, size_t length, int flags);
-  ssize_t (*sendto)(int fd, const void* buffer, size_t length, int flags, const void* to,
-                    unsigned toLength);
+  ssize_t (*sendto)(int fd, const void* buffer, size_t length, int flags, const void* to, unsigned toLength);
   int (*close)(int fd);
 };
 ZEF_EXPORT SocketSyscalls& socketSyscalls();
@@ -181,24 +179,22 @@ ZEF_EXPORT BOOL WSASetEvent(WSAEVENT event);
 ZEF_EXPORT BOOL WSAResetEvent(WSAEVENT event);
 
 // One buffer only (count 1); completion routines are not supported (null).
-ZEF_EXPORT int WSARecv(SOCKET s, WSABUF* buffers, DWORD count, DWORD* received, DWORD* flags,
-                       WSAOVERLAPPED* overlapped, LPWSAOVERLAPPED_COMPLETION_ROUTINE routine);
-ZEF_EXPORT int WSARecvFrom(SOCKET s, WSABUF* buffers, DWORD count, DWORD* received,
-                           DWORD* flags, SOCKADDR* from, int* fromLength,
-                           WSAOVERLAPPED* overlapped, LPWSAOVERLAPPED_COMPLETION_ROUTINE routine);
-ZEF_EXPORT int WSASend(SOCKET s, WSABUF* buffers, DWORD count, DWORD* sent, DWORD flags,
-                       WSAOVERLAPPED* overlapped, LPWSAOVERLAPPED_COMPLETION_ROUTINE routine);
-ZEF_EXPORT int WSASendTo(SOCKET s, WSABUF* buffers, DWORD count, DWORD* sent, DWORD flags,
-                         const SOCKADDR* to, int toLength, WSAOVERLAPPED* overlapped,
-                         LPWSAOVERLAPPED_COMPLETION_ROUTINE routine);
+ZEF_EXPORT int WSARecv(SOCKET s, WSABUF* buffers, DWORD count, DWORD* received, DWORD* flags, WSAOVERLAPPED* overlapped,
+                       LPWSAOVERLAPPED_COMPLETION_ROUTINE routine);
+ZEF_EXPORT int WSARecvFrom(SOCKET s, WSABUF* buffers, DWORD count, DWORD* received, DWORD* flags, SOCKADDR* from,
+                           int* fromLength, WSAOVERLAPPED* overlapped, LPWSAOVERLAPPED_COMPLETION_ROUTINE routine);
+ZEF_EXPORT int WSASend(SOCKET s, WSABUF* buffers, DWORD count, DWORD* sent, DWORD flags, WSAOVERLAPPED* overlapped,
+                       LPWSAOVERLAPPED_COMPLETION_ROUTINE routine);
+ZEF_EXPORT int WSASendTo(SOCKET s, WSABUF* buffers, DWORD count, DWORD* sent, DWORD flags, const SOCKADDR* to,
+                         int toLength, WSAOVERLAPPED* overlapped, LPWSAOVERLAPPED_COMPLETION_ROUTINE routine);
 // One event (count 1), waitAll and alertable ignored. WSA_WAIT_EVENT_0 when
 // the event is set (a bound operation finished, WSASetEvent, CancelIo),
 // WSA_WAIT_TIMEOUT, or WSA_WAIT_FAILED for a bad event.
-ZEF_EXPORT DWORD WSAWaitForMultipleEvents(DWORD count, const WSAEVENT* events, BOOL waitAll,
-                                          DWORD timeoutMs, BOOL alertable);
+ZEF_EXPORT DWORD WSAWaitForMultipleEvents(DWORD count, const WSAEVENT* events, BOOL waitAll, DWORD timeoutMs,
+                                          BOOL alertable);
 // Never waits (wait must be FALSE): TRUE with the count of a finished
 // operation; FALSE with WSA_IO_INCOMPLETE while pending, or the error.
-ZEF_EXPORT BOOL WSAGetOverlappedResult(SOCKET s, WSAOVERLAPPED* overlapped, DWORD* transferred,
-                                       BOOL wait, DWORD* flags);
+ZEF_EXPORT BOOL WSAGetOverlappedResult(SOCKET s, WSAOVERLAPPED* overlapped, DWORD* transferred, BOOL wait,
+                                       DWORD* flags);
 // Completes the socket's bound operations as aborted and sets their events.
 ZEF_EXPORT BOOL CancelIo(HANDLE socket);

@@ -33,14 +33,12 @@ ZEF_EXTERN_C DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds);
 // MAXIMUM_WAIT_OBJECTS events and threads. WAIT_FAILED with
 // ERROR_INVALID_PARAMETER for a bad count, ERROR_INVALID_HANDLE for a handle
 // that is not an event or a thread.
-ZEF_EXTERN_C DWORD WaitForMultipleObjects(DWORD count, const HANDLE* objects, BOOL waitAll,
-                                          DWORD milliseconds);
+ZEF_EXTERN_C DWORD WaitForMultipleObjects(DWORD count, const HANDLE* objects, BOOL waitAll, DWORD milliseconds);
 
 // A new event, set or not. A manual-reset event stays set until ResetEvent;
 // an auto-reset one releases exactly one wait per SetEvent. The name is
 // ignored: events are not shared between processes.
-ZEF_EXTERN_C HANDLE CreateEventW(SECURITY_ATTRIBUTES* security, BOOL manualReset,
-                                 BOOL initialState, LPCWSTR name);
+ZEF_EXTERN_C HANDLE CreateEventW(SECURITY_ATTRIBUTES* security, BOOL manualReset, BOOL initialState, LPCWSTR name);
 // FALSE (ERROR_INVALID_HANDLE) for a handle that is not an event.
 ZEF_EXTERN_C BOOL SetEvent(HANDLE event);
 ZEF_EXTERN_C BOOL ResetEvent(HANDLE event);

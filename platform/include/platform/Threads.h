@@ -34,9 +34,8 @@ inline constexpr int THREAD_PRIORITY_ERROR_RETURN = 0x7FFFFFFF;
 // the system's default whatever `stackSize` asks. `threadId` (may be null)
 // receives the id that GetCurrentThreadId answers on the new thread. Null
 // with the last error when no thread can be made.
-ZEF_EXTERN_C HANDLE CreateThread(SECURITY_ATTRIBUTES* security, SIZE_T stackSize,
-                                 LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags,
-                                 DWORD* threadId);
+ZEF_EXTERN_C HANDLE CreateThread(SECURITY_ATTRIBUTES* security, SIZE_T stackSize, LPTHREAD_START_ROUTINE start,
+                                 LPVOID parameter, DWORD flags, DWORD* threadId);
 
 // Lowers the suspend count; the thread starts when it reaches 0. Answers the
 // count before the call, or (DWORD)-1 (last error set) for a handle that is

@@ -44,14 +44,11 @@ inline constexpr size_t kNotFound = static_cast<size_t>(-1);
 // Index of the first occurrence of `pattern` at or after `from`; kNotFound
 // when there is none. An empty pattern is found at `from` (when
 // from <= text.size()).
-ZEF_EXPORT size_t findUnits(std::u16string_view text, std::u16string_view pattern,
-                            size_t from = 0);
-ZEF_EXPORT size_t findUnitsIgnoreCase(std::u16string_view text, std::u16string_view pattern,
-                                      size_t from = 0);
+ZEF_EXPORT size_t findUnits(std::u16string_view text, std::u16string_view pattern, size_t from = 0);
+ZEF_EXPORT size_t findUnitsIgnoreCase(std::u16string_view text, std::u16string_view pattern, size_t from = 0);
 // Index of the last occurrence that starts at or before `before`; kNotFound
 // when there is none.
-ZEF_EXPORT size_t findLastUnits(std::u16string_view text, std::u16string_view pattern,
-                                size_t before = kNotFound);
+ZEF_EXPORT size_t findLastUnits(std::u16string_view text, std::u16string_view pattern, size_t before = kNotFound);
 
 }  // namespace platform
 

@@ -32,23 +32,21 @@ struct VersionNote {
 };
 static_assert(sizeof(VersionNote) == 76);
 
-constexpr VersionNote makeVersionNote(DWORD fileType, WORD fileMajor, WORD fileMinor,
-                                      WORD fileRelease, WORD fileBuild, WORD productMajor,
-                                      WORD productMinor, WORD productRelease, WORD productBuild,
+constexpr VersionNote makeVersionNote(DWORD fileType, WORD fileMajor, WORD fileMinor, WORD fileRelease, WORD fileBuild,
+                                      WORD productMajor, WORD productMinor, WORD productRelease, WORD productBuild,
                                       DWORD fileFlags) {
-  return VersionNote{
-      sizeof kVersionNoteName,
-      sizeof(VS_FIXEDFILEINFO),
-      kVersionNoteType,
-      {'Z', 'e', 'f', 'V', 'e', 'r', 's', 'i', 'o', 'n', 0, 0},
-      {VS_FFI_SIGNATURE, VS_FFI_STRUCVERSION, DWORD{fileMajor} << 16 | fileMinor,
-       DWORD{fileRelease} << 16 | fileBuild, DWORD{productMajor} << 16 | productMinor,
-       DWORD{productRelease} << 16 | productBuild, VS_FFI_FILEFLAGSMASK, fileFlags,
-       /*dwFileOS=*/0, fileType, /*dwFileSubtype=*/0, 0, 0}};
+  return VersionNote{sizeof kVersionNoteName,
+                     sizeof(VS_FIXEDFILEINFO),
+                     kVersionNoteType,
+                     {'Z', 'e', 'f', 'V', 'e', 'r', 's', 'i', 'o', 'n', 0, 0},
+                     {VS_FFI_SIGNATURE, VS_FFI_STRUCVERSION, DWORD{fileMajor} << 16 | fileMinor,
+                      DWORD{fileRelease} << 16 | fileBuild, DWORD{productMajor} << 16 | productMinor,
+                      DWORD{productRelease} << 16 | productBuild, VS_FFI_FILEFLAGSMASK, fileFlags,
+                      /*dwFileOS=*/0, fileType, /*dwFileSubtype=*/0, 0, 0}};
 }
 
 }  // namespace platform
 
-#define ZEF_VERSION_NOTE(...)                                                        \
-  [[gnu::used, gnu::section(".note.zef.version"), gnu::aligned(4)]] static const     \
-      ::platform::VersionNote zefVersionNote = ::platform::makeVersionNote(__VA_ARGS__)
+#define ZEF_VERSION_NOTE(...)                     \
+  [[gnu::used, gnu::section(".note.zef.version"), \
+    gnu::aligned(4)]] static const ::platform::VersionNote zefVersionNote = ::platform::makeVersionNote(__VA_ARGS__)

@@ -17,8 +17,8 @@ inline constexpr int SOCKET_ERROR = -1;
 constexpr WORD MAKEWORD(BYTE low, BYTE high) { return static_cast<WORD>(low | (high << 8)); }
 
 struct WSADATA {
-  WORD wVersion;       // the version the caller will use
-  WORD wHighVersion;   // the highest version supported: 2.2
+  WORD wVersion;      // the version the caller will use
+  WORD wHighVersion;  // the highest version supported: 2.2
   unsigned short iMaxSockets;
   unsigned short iMaxUdpDg;
   char* lpVendorInfo;

@@ -98,9 +98,7 @@ struct GUID {
   uint16_t Data3;
   uint8_t Data4[8];
 
-  friend bool operator==(const GUID& a, const GUID& b) {
-    return std::memcmp(&a, &b, sizeof(GUID)) == 0;
-  }
+  friend bool operator==(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
 };
 static_assert(sizeof(GUID) == 16);
 using IID = GUID;

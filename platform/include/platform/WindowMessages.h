@@ -32,7 +32,6 @@
 using ATOM = WORD;
 using HCURSOR = HICON;
 
-
 struct MSG {
   HWND hwnd;
   UINT message;
@@ -120,9 +119,8 @@ ZEF_EXPORT BOOL UnregisterClassW(LPCWSTR className, HINSTANCE instance);
 // again and fails. A parent of HWND_MESSAGE gives a message-only window; a
 // window without a parent is top-level: with a title, other processes of the
 // same user find it with FindWindowW.
-ZEF_EXPORT HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName,
-                                DWORD style, int x, int y, int width, int height,
-                                HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+ZEF_EXPORT HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
+                                int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
 // Sends WM_DESTROY, kills the window's timers and forgets it. Only the
 // window's own thread may destroy it.
 ZEF_EXPORT BOOL DestroyWindow(HWND window);
@@ -147,8 +145,7 @@ ZEF_EXPORT void PostQuitMessage(int exitCode);
 // 0 for WM_QUIT, else nonzero.
 ZEF_EXPORT BOOL GetMessageW(MSG* message, HWND window, UINT filterMin, UINT filterMax);
 // Never waits: TRUE with the next message, FALSE when there is none.
-ZEF_EXPORT BOOL PeekMessageW(MSG* message, HWND window, UINT filterMin, UINT filterMax,
-                             UINT removeFlags);
+ZEF_EXPORT BOOL PeekMessageW(MSG* message, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags);
 ZEF_EXPORT BOOL TranslateMessage(const MSG* message);
 // Calls the window procedure, or the timer procedure a WM_TIMER carries.
 ZEF_EXPORT LRESULT DispatchMessageW(const MSG* message);

@@ -131,10 +131,10 @@ struct WlanProfileList {
 };
 
 struct WlanConnectionParameters {
-  DWORD mode;              // WLAN_CONNECT_WITH_PROFILE
-  LPCWSTR profile;         // the stored profile's name
-  const WlanSsid* ssid;    // null: the profile's
-  const void* bssidList;   // null: any
+  DWORD mode;             // WLAN_CONNECT_WITH_PROFILE
+  LPCWSTR profile;        // the stored profile's name
+  const WlanSsid* ssid;   // null: the profile's
+  const void* bssidList;  // null: any
   DWORD bssType;
   DWORD flags;
 };
@@ -171,16 +171,15 @@ public:
   virtual bool offers(std::string_view function) const = 0;
   [[nodiscard]] virtual DWORD interfaces(std::vector<WlanInterfaceEntry>& out) = 0;
   // Networks in sight; `flags` may ask for hidden networks with a profile.
-  [[nodiscard]] virtual DWORD networks(const GUID& interfaceGuid, DWORD flags,
-                         std::vector<WlanNetworkEntry>& out) = 0;
+  [[nodiscard]] virtual DWORD networks(const GUID& interfaceGuid, DWORD flags, std::vector<WlanNetworkEntry>& out) = 0;
   [[nodiscard]] virtual DWORD profiles(const GUID& interfaceGuid, std::vector<std::u16string>& out) = 0;
   [[nodiscard]] virtual DWORD scan(const GUID& interfaceGuid) = 0;
   // Stores the profile XML under the name it holds.
   [[nodiscard]] virtual DWORD setProfile(const GUID& interfaceGuid, std::u16string_view xml, bool overwrite) = 0;
   [[nodiscard]] virtual DWORD profileUserData(const GUID& interfaceGuid, std::u16string_view profile,
-                                std::vector<uint8_t>& out) = 0;
+                                              std::vector<uint8_t>& out) = 0;
   [[nodiscard]] virtual DWORD setProfileUserData(const GUID& interfaceGuid, std::u16string_view profile,
-                                   std::span<const uint8_t> data) = 0;
+                                                 std::span<const uint8_t> data) = 0;
   // Starts connecting with the stored profile; the state tells the outcome.
   [[nodiscard]] virtual DWORD connect(const GUID& interfaceGuid, std::u16string_view profile) = 0;
   [[nodiscard]] virtual DWORD interfaceState(const GUID& interfaceGuid, DWORD& state) = 0;
@@ -208,40 +207,29 @@ ZEF_EXPORT FARPROC wlanFunction(std::u16string_view module, const char* name);
 // The wireless functions; the client handle comes from WlanOpenHandle.
 ZEF_EXTERN_C void* WlanAllocateMemory(DWORD size);
 ZEF_EXTERN_C void WlanFreeMemory(void* memory);
-ZEF_EXTERN_C DWORD WlanOpenHandle(DWORD clientVersion, void* reserved, DWORD* negotiatedVersion,
-                                  HANDLE* client);
+ZEF_EXTERN_C DWORD WlanOpenHandle(DWORD clientVersion, void* reserved, DWORD* negotiatedVersion, HANDLE* client);
 ZEF_EXTERN_C DWORD WlanCloseHandle(HANDLE client, void* reserved);
 ZEF_EXTERN_C DWORD WlanEnumInterfaces(HANDLE client, void* reserved, WlanInterfaceList** list);
-ZEF_EXTERN_C DWORD WlanGetInterfaceCapability(HANDLE client, const GUID* interfaceGuid,
-                                              void* reserved,
+ZEF_EXTERN_C DWORD WlanGetInterfaceCapability(HANDLE client, const GUID* interfaceGuid, void* reserved,
                                               WlanInterfaceCapability** capability);
-ZEF_EXTERN_C DWORD WlanGetAvailableNetworkList(HANDLE client, const GUID* interfaceGuid,
-                                               DWORD flags, void* reserved,
+ZEF_EXTERN_C DWORD WlanGetAvailableNetworkList(HANDLE client, const GUID* interfaceGuid, DWORD flags, void* reserved,
                                                WlanNetworkList** list);
-ZEF_EXTERN_C DWORD WlanGetProfileList(HANDLE client, const GUID* interfaceGuid, void* reserved,
-                                      WlanProfileList** list);
-ZEF_EXTERN_C DWORD WlanConnect(HANDLE client, const GUID* interfaceGuid,
-                               const WlanConnectionParameters* parameters, void* reserved);
+ZEF_EXTERN_C DWORD WlanGetProfileList(HANDLE client, const GUID* interfaceGuid, void* reserved, WlanProfileList** list);
+ZEF_EXTERN_C DWORD WlanConnect(HANDLE client, const GUID* interfaceGuid, const WlanConnectionParameters* parameters,
+                               void* reserved);
 ZEF_EXTERN_C DWORD WlanScan(HANDLE client, const GUID* interfaceGuid, const WlanSsid* ssid,
                             const void* informationElement, void* reserved);
-ZEF_EXTERN_C DWORD WlanSaveTemporaryProfile(HANDLE client, const GUID* interfaceGuid,
-                                            LPCWSTR profile, LPCWSTR allUserSecurity, DWORD flags,
-                                            BOOL overwrite, void* reserved);
-ZEF_EXTERN_C DWORD WlanSetProfile(HANDLE client, const GUID* interfaceGuid, DWORD flags,
-                                  LPCWSTR xml, LPCWSTR allUserSecurity, BOOL overwrite,
-                                  void* reserved, DWORD* reasonCode);
-ZEF_EXTERN_C DWORD WlanGetProfileCustomUserData(HANDLE client, const GUID* interfaceGuid,
-                                                LPCWSTR profile, void* reserved, DWORD* size,
-                                                uint8_t** data);
-ZEF_EXTERN_C DWORD WlanSetProfileCustomUserData(HANDLE client, const GUID* interfaceGuid,
-                                                LPCWSTR profile, DWORD size, const uint8_t* data,
-                                                void* reserved);
-ZEF_EXTERN_C DWORD WlanRegisterNotification(HANDLE client, DWORD sources, BOOL ignoreDuplicate,
-                                            void* callback, void* context, void* reserved,
-                                            DWORD* previousSources);
-ZEF_EXTERN_C DWORD WlanQueryInterface(HANDLE client, const GUID* interfaceGuid, DWORD opCode,
-                                      void* reserved, DWORD* dataSize, void** data,
-                                      DWORD* valueType);
-ZEF_EXTERN_C DWORD WlanUIEditProfile(DWORD clientVersion, LPCWSTR profile, GUID* interfaceGuid,
-                                     HWND owner, DWORD startPage, void* reserved,
-                                     DWORD* reasonCode);
+ZEF_EXTERN_C DWORD WlanSaveTemporaryProfile(HANDLE client, const GUID* interfaceGuid, LPCWSTR profile,
+                                            LPCWSTR allUserSecurity, DWORD flags, BOOL overwrite, void* reserved);
+ZEF_EXTERN_C DWORD WlanSetProfile(HANDLE client, const GUID* interfaceGuid, DWORD flags, LPCWSTR xml,
+                                  LPCWSTR allUserSecurity, BOOL overwrite, void* reserved, DWORD* reasonCode);
+ZEF_EXTERN_C DWORD WlanGetProfileCustomUserData(HANDLE client, const GUID* interfaceGuid, LPCWSTR profile,
+                                                void* reserved, DWORD* size, uint8_t** data);
+ZEF_EXTERN_C DWORD WlanSetProfileCustomUserData(HANDLE client, const GUID* interfaceGuid, LPCWSTR profile, DWORD size,
+                                                const uint8_t* data, void* reserved);
+ZEF_EXTERN_C DWORD WlanRegisterNotification(HANDLE client, DWORD sources, BOOL ignoreDuplicate, void* callback,
+                                            void* context, void* reserved, DWORD* previousSources);
+ZEF_EXTERN_C DWORD WlanQueryInterface(HANDLE client, const GUID* interfaceGuid, DWORD opCode, void* reserved,
+                                      DWORD* dataSize, void** data, DWORD* valueType);
+ZEF_EXTERN_C DWORD WlanUIEditProfile(DWORD clientVersion, LPCWSTR profile, GUID* interfaceGuid, HWND owner,
+                                     DWORD startPage, void* reserved, DWORD* reasonCode);

@@ -40,10 +40,10 @@ public:
   // Configuration, set by the test before use.
   std::vector<FakeWlanInterface> interfaceTable;
   std::set<std::string, std::less<>> missingFunctions;  // names GetProcAddress does not find
-  DWORD networksResult = ERROR_SUCCESS;      // what listing networks answers
-  DWORD profilesResult = ERROR_SUCCESS;      // what listing profiles answers
-  DWORD connectResult = ERROR_SUCCESS;       // what connect answers
-  std::optional<uint64_t> connectDelayMs = 0;  // empty: the connection never comes
+  DWORD networksResult = ERROR_SUCCESS;                 // what listing networks answers
+  DWORD profilesResult = ERROR_SUCCESS;                 // what listing profiles answers
+  DWORD connectResult = ERROR_SUCCESS;                  // what connect answers
+  std::optional<uint64_t> connectDelayMs = 0;           // empty: the connection never comes
   DWORD editResult = ERROR_SUCCESS;
 
   // What happened.
@@ -56,13 +56,11 @@ public:
 
   bool offers(std::string_view function) const override;
   DWORD interfaces(std::vector<WlanInterfaceEntry>& out) override;
-  DWORD networks(const GUID& interfaceGuid, DWORD flags,
-                 std::vector<WlanNetworkEntry>& out) override;
+  DWORD networks(const GUID& interfaceGuid, DWORD flags, std::vector<WlanNetworkEntry>& out) override;
   DWORD profiles(const GUID& interfaceGuid, std::vector<std::u16string>& out) override;
   DWORD scan(const GUID& interfaceGuid) override;
   DWORD setProfile(const GUID& interfaceGuid, std::u16string_view xml, bool overwrite) override;
-  DWORD profileUserData(const GUID& interfaceGuid, std::u16string_view profile,
-                        std::vector<uint8_t>& out) override;
+  DWORD profileUserData(const GUID& interfaceGuid, std::u16string_view profile, std::vector<uint8_t>& out) override;
   DWORD setProfileUserData(const GUID& interfaceGuid, std::u16string_view profile,
                            std::span<const uint8_t> data) override;
   DWORD connect(const GUID& interfaceGuid, std::u16string_view profile) override;

@@ -48,8 +48,7 @@ int main(int argc, char** argv) {
     windowClass.lpfnWndProc = probeProcedure;
     windowClass.lpszClassName = u"ZefProbe";
     RegisterClassExW(&windowClass);
-    if (!CreateWindowExW(0, u"ZefProbe", title.c_str(), 0, 0, 0, 100, 100, nullptr, nullptr,
-                         nullptr, nullptr)) {
+    if (!CreateWindowExW(0, u"ZefProbe", title.c_str(), 0, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr)) {
       return 3;
     }
     std::printf("ready\n");

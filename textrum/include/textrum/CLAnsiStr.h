@@ -8,6 +8,6 @@
 #include "textrum/LStrWrapper.h"
 
 class CLAnsiStr : public textrum::LStrWrapper<char, CLAnsiStr> {
- public:
+public:
   using LStrWrapper::LStrWrapper;
 };

@@ -11,7 +11,7 @@
 #include <string>
 
 class CLWideStr : public textrum::LStrWrapper<WCHAR, CLWideStr> {
- public:
+public:
   using LStrWrapper::LStrWrapper;
 
   // The text from a runtime string, embedded NULs included.

@@ -22,7 +22,7 @@
 
 template <typename T, typename Char>
 class CLxxStrArray {
- public:
+public:
   static constexpr int kDefaultGrowStep = 8;
 
   // A grow step of 0 or less takes the default.
@@ -90,11 +90,11 @@ class CLxxStrArray {
     return item;
   }
 
- private:
-  int32_t growStep_;        // items added by one Grow; > 0
-  int32_t allocated_ = 0;   // slots of items_ that hold an item
-  int32_t count_ = 0;       // items in use; <= allocated_
-  T** items_ = nullptr;     // null until the first Grow
+private:
+  int32_t growStep_;       // items added by one Grow; > 0
+  int32_t allocated_ = 0;  // slots of items_ that hold an item
+  int32_t count_ = 0;      // items in use; <= allocated_
+  T** items_ = nullptr;    // null until the first Grow
 };
 
 using CLWideStrArray = CLxxStrArray<CLWideStr, WCHAR>;

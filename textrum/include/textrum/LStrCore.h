@@ -148,10 +148,8 @@ ZEF_EXTERN_C int LStrWideCharBufSizeW(const LWideStrRec* record) noexcept;
 
 // Inserts the source's text to begin at `position`; a position before the
 // first character inserts at the start, one past the end appends.
-ZEF_EXTERN_C int LStrInsertA(LAnsiStrRec* destination, const LAnsiStrRec* source,
-                             int position) noexcept;
-ZEF_EXTERN_C int LStrInsertW(LWideStrRec* destination, const LWideStrRec* source,
-                             int position) noexcept;
+ZEF_EXTERN_C int LStrInsertA(LAnsiStrRec* destination, const LAnsiStrRec* source, int position) noexcept;
+ZEF_EXTERN_C int LStrInsertW(LWideStrRec* destination, const LWideStrRec* source, int position) noexcept;
 // Removes up to `count` characters from `position`; a position outside the
 // text or a count <= 0 removes nothing.
 ZEF_EXTERN_C int LStrDeleteA(LAnsiStrRec* record, int position, int count) noexcept;

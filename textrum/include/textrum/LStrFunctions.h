@@ -34,10 +34,8 @@ ZEF_EXTERN_C int LStrLastDelimiterA(const LAnsiStrRec* record, const LAnsiStrRec
 ZEF_EXTERN_C int LStrLastDelimiterW(const LWideStrRec* record, const LWideStrRec* delimiters) noexcept;
 // Whether the character at the position is one of the delimiters' (false
 // outside the text).
-ZEF_EXTERN_C bool LStrIsDelimiterA(const LAnsiStrRec* record, const LAnsiStrRec* delimiters,
-                                   int position) noexcept;
-ZEF_EXTERN_C bool LStrIsDelimiterW(const LWideStrRec* record, const LWideStrRec* delimiters,
-                                   int position) noexcept;
+ZEF_EXTERN_C bool LStrIsDelimiterA(const LAnsiStrRec* record, const LAnsiStrRec* delimiters, int position) noexcept;
+ZEF_EXTERN_C bool LStrIsDelimiterW(const LWideStrRec* record, const LWideStrRec* delimiters, int position) noexcept;
 // Whether the character at the position is '\' (false outside the text).
 ZEF_EXTERN_C bool LStrIsPathDelimiterA(const LAnsiStrRec* record, int position) noexcept;
 ZEF_EXTERN_C bool LStrIsPathDelimiterW(const LWideStrRec* record, int position) noexcept;
@@ -63,10 +61,8 @@ ZEF_EXTERN_C LWideStrRec* LStrPadRightW(const LWideStrRec* record, WCHAR charact
 // Every occurrence of oldText replaced by newText, left to right; the search
 // goes on after each inserted text, so a replacement that contains oldText
 // ends. oldText null or empty: a copy; newText null or empty: removal.
-ZEF_EXTERN_C LAnsiStrRec* LStrReplaceA(const LAnsiStrRec* record, const char* oldText,
-                                       const char* newText) noexcept;
-ZEF_EXTERN_C LWideStrRec* LStrReplaceW(const LWideStrRec* record, const WCHAR* oldText,
-                                       const WCHAR* newText) noexcept;
+ZEF_EXTERN_C LAnsiStrRec* LStrReplaceA(const LAnsiStrRec* record, const char* oldText, const char* newText) noexcept;
+ZEF_EXTERN_C LWideStrRec* LStrReplaceW(const LWideStrRec* record, const WCHAR* oldText, const WCHAR* newText) noexcept;
 
 // --- Case and trimming: new record, or in place (Self) ------------------------------
 

@@ -96,7 +96,7 @@ template <typename Char, typename Derived>
 class LStrWrapper {
   using Family = LStrFamily<Char>;
 
- public:
+public:
   using CharType = Char;
   using RecordType = typename Family::Record;
   using ViewType = std::basic_string_view<Char>;
@@ -109,8 +109,7 @@ class LStrWrapper {
   explicit LStrWrapper(const std::basic_string<Char>& text) noexcept
       : LStrWrapper(text.data(), static_cast<int>(text.size())) {}
   // `count` copies of the character (count <= 0: empty).
-  LStrWrapper(Char character, int count) noexcept
-      : record_(Family::ofChar(character, count)), owns_(true) {}
+  LStrWrapper(Char character, int count) noexcept : record_(Family::ofChar(character, count)), owns_(true) {}
   // Wraps an existing record. With owns == true the wrapper takes it over
   // (the way to hold a new record that a function returned); with false it
   // only borrows it. A null record is replaced by a new owned empty one.
@@ -120,11 +119,9 @@ class LStrWrapper {
     owns_ = true;
   }
 
-  LStrWrapper(const LStrWrapper& other) noexcept
-      : record_(Family::clone(other.record_)), owns_(true) {}
+  LStrWrapper(const LStrWrapper& other) noexcept : record_(Family::clone(other.record_)), owns_(true) {}
   LStrWrapper(LStrWrapper&& other) noexcept
-      : record_(std::exchange(other.record_, Family::alloc())),
-        owns_(std::exchange(other.owns_, true)) {}
+      : record_(std::exchange(other.record_, Family::alloc())), owns_(std::exchange(other.owns_, true)) {}
   LStrWrapper& operator=(const LStrWrapper& other) noexcept {
     if (this != &other) Family::assign(record_, other.record_);
     return *this;
@@ -230,16 +227,12 @@ class LStrWrapper {
   }
 
   // Ordinal comparison with a NUL-terminated text; null counts as empty.
-  bool operator==(const Char* text) const noexcept {
-    return Text() == (text == nullptr ? ViewType() : ViewType(text));
-  }
+  bool operator==(const Char* text) const noexcept { return Text() == (text == nullptr ? ViewType() : ViewType(text)); }
   bool operator!=(const Char* text) const noexcept { return !(*this == text); }
   // Case-insensitive: negative, 0 or positive.
-  int CompareIC(const Derived& other) const noexcept {
-    return Family::compareIC(record_, other.record_);
-  }
+  int CompareIC(const Derived& other) const noexcept { return Family::compareIC(record_, other.record_); }
 
- private:
+private:
   Derived& self() noexcept { return static_cast<Derived&>(*this); }
 
   RecordType* record_;  // never null while the wrapper lives

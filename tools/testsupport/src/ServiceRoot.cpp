@@ -22,8 +22,7 @@ DWORD runToEnd(const std::string& program, const std::u16string& parameters) {
   info.lpVerb = u"open";
   info.lpFile = file.c_str();
   info.lpParameters = parameters.c_str();
-  if (!ShellExecuteExW(&info))
-    return 0xDEAD;
+  if (!ShellExecuteExW(&info)) return 0xDEAD;
   WaitForSingleObject(info.hProcess, INFINITE);
   DWORD code = 0xDEAD;
   GetExitCodeProcess(info.hProcess, &code);
@@ -42,8 +41,7 @@ bool ServiceRoot::create(const char* pattern, const char* controlTool) {
   // A service run by someone other than root can only hand its socket to a
   // group it belongs to.
   const group* ownGroup = getgrgid(getegid());
-  if (ownGroup == nullptr)
-    return false;
+  if (ownGroup == nullptr) return false;
   setenv("ZEF_SERVICE_GROUP", ownGroup->gr_name, 1);
   setenv("ZEF_SERVICE_CONTROL_TOOL", controlTool, 1);
   fs::create_directories(channelFolder());

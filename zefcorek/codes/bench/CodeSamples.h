@@ -15,8 +15,7 @@ inline std::vector<std::u16string> sampleCodes(size_t count, unsigned seed) {
   for (size_t i = 0; i < count; ++i) {
     std::u16string text;
     const int letters = 1 + static_cast<int>(random() % 3);
-    for (int k = 0; k < letters; ++k)
-      text += static_cast<char16_t>((random() % 2 ? u'A' : u'a') + random() % 26);
+    for (int k = 0; k < letters; ++k) text += static_cast<char16_t>((random() % 2 ? u'A' : u'a') + random() % 26);
     if (random() % 2) text += u'-';
     const int digits = 1 + static_cast<int>(random() % 5);
     uint64_t number = random() % 100000;

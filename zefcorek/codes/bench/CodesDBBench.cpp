@@ -58,9 +58,7 @@ struct FoldedHash {
   }
 };
 struct FoldedEqual {
-  bool operator()(const std::u16string& a, const std::u16string& b) const {
-    return platform::equalsIgnoreCase(a, b);
-  }
+  bool operator()(const std::u16string& a, const std::u16string& b) const { return platform::equalsIgnoreCase(a, b); }
 };
 using PeerMap = std::unordered_map<std::u16string, uintptr_t, FoldedHash, FoldedEqual>;
 

@@ -28,8 +28,7 @@ constexpr size_t kObjects = 1000000;
 
 std::vector<std::u16string> uniqueTexts(size_t count, unsigned seed, char16_t mark) {
   auto texts = codes_bench::sampleCodes(count, seed);
-  for (size_t i = 0; i < texts.size(); ++i)
-    texts[i] += mark + std::u16string(TZefStdCode(int64_t(i)).c_str());
+  for (size_t i = 0; i < texts.size(); ++i) texts[i] += mark + std::u16string(TZefStdCode(int64_t(i)).c_str());
   return texts;
 }
 
@@ -91,14 +90,14 @@ void BM_PeerMapsAddAndLookUp(benchmark::State& state) {
 BENCHMARK(BM_PeerMapsAddAndLookUp)->Unit(benchmark::kMillisecond);
 
 class BenchObject final : public IObjWithCode {
- public:
+public:
   explicit BenchObject(const std::u16string& text) : code_(text) {}
   HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
   ULONG AddRef() override { return 1; }
   ULONG Release() override { return 1; }
   const TZefStdCode* GetCode() override { return &code_; }
 
- private:
+private:
   TZefStdCode code_;
 };
 
@@ -131,8 +130,7 @@ void BM_PeerObjectMapFind(benchmark::State& state) {
   for (size_t i = 0; i < kObjects; ++i) map.emplace(folded(texts[i]), &objects[i]);
   for (auto _ : state) {
     uintptr_t sum = 0;
-    for (const std::u16string& text : texts)
-      sum += reinterpret_cast<uintptr_t>(map.find(folded(text))->second);
+    for (const std::u16string& text : texts) sum += reinterpret_cast<uintptr_t>(map.find(folded(text))->second);
     benchmark::DoNotOptimize(sum);
   }
   state.SetItemsProcessed(state.iterations() * kObjects);

@@ -176,15 +176,21 @@ const std::string& dbfFile() {
     DBFHandle handle = DBFCreate(path.c_str());
     for (int field = 0; field < kFields; ++field) {
       const std::string name = "F" + std::to_string(field);
-      if (field < 4) DBFAddField(handle, name.c_str(), FTString, 16, 0);
-      else if (field < 7) DBFAddField(handle, name.c_str(), FTInteger, 9, 0);
-      else DBFAddField(handle, name.c_str(), FTDouble, 14, 4);
+      if (field < 4)
+        DBFAddField(handle, name.c_str(), FTString, 16, 0);
+      else if (field < 7)
+        DBFAddField(handle, name.c_str(), FTInteger, 9, 0);
+      else
+        DBFAddField(handle, name.c_str(), FTDouble, 14, 4);
     }
     for (int record = 0; record < kRecords; ++record) {
       for (int field = 0; field < kFields; ++field) {
-        if (field < 4) DBFWriteStringAttribute(handle, record, field, ("text " + std::to_string(record)).c_str());
-        else if (field < 7) DBFWriteIntegerAttribute(handle, record, field, record * field);
-        else DBFWriteDoubleAttribute(handle, record, field, record / 7.0);
+        if (field < 4)
+          DBFWriteStringAttribute(handle, record, field, ("text " + std::to_string(record)).c_str());
+        else if (field < 7)
+          DBFWriteIntegerAttribute(handle, record, field, record * field);
+        else
+          DBFWriteDoubleAttribute(handle, record, field, record / 7.0);
       }
     }
     DBFClose(handle);
@@ -203,9 +209,12 @@ void BM_DbfInterfaceRead(benchmark::State& state) {
     double sum = 0;
     for (int record = 0; record < kRecords; ++record) {
       for (int field = 0; field < kFields; ++field) {
-        if (field < 4) sum += table->ReadStringAttribute(record, field)[5];
-        else if (field < 7) sum += table->ReadIntegerAttribute(record, field);
-        else sum += table->ReadDoubleAttribute(record, field);
+        if (field < 4)
+          sum += table->ReadStringAttribute(record, field)[5];
+        else if (field < 7)
+          sum += table->ReadIntegerAttribute(record, field);
+        else
+          sum += table->ReadDoubleAttribute(record, field);
       }
     }
     benchmark::DoNotOptimize(sum);
@@ -237,9 +246,12 @@ void BM_ShapelibRead(benchmark::State& state) {
     double sum = 0;
     for (int record = 0; record < kRecords; ++record) {
       for (int field = 0; field < kFields; ++field) {
-        if (field < 4) sum += DBFReadStringAttribute(handle, record, field)[5];
-        else if (field < 7) sum += DBFReadIntegerAttribute(handle, record, field);
-        else sum += DBFReadDoubleAttribute(handle, record, field);
+        if (field < 4)
+          sum += DBFReadStringAttribute(handle, record, field)[5];
+        else if (field < 7)
+          sum += DBFReadIntegerAttribute(handle, record, field);
+        else
+          sum += DBFReadDoubleAttribute(handle, record, field);
       }
     }
     benchmark::DoNotOptimize(sum);

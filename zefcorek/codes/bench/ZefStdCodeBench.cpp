@@ -25,8 +25,7 @@ void BM_SortCodesByParts(benchmark::State& state) {
     state.PauseTiming();
     std::vector<TZefStdCode> codes(source);
     state.ResumeTiming();
-    std::sort(codes.begin(), codes.end(),
-              [](const TZefStdCode& a, const TZefStdCode& b) { return a.Compare(b) < 0; });
+    std::sort(codes.begin(), codes.end(), [](const TZefStdCode& a, const TZefStdCode& b) { return a.Compare(b) < 0; });
     benchmark::DoNotOptimize(codes.data());
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));

@@ -26,7 +26,7 @@ namespace csv = zefcorek::csv;
 // the interface the factory hands out for the class, `Stream` the one used.
 template <typename Stream, typename Made = Stream>
 class StreamHolder {
- public:
+public:
   explicit StreamHolder(const CLSID& classId) {
     void* out = nullptr;
     if (zefCoreKAllocIntf(&classId, &out, 0) == S_OK) stream_ = static_cast<Made*>(out);
@@ -41,14 +41,14 @@ class StreamHolder {
   Stream* operator->() const { return stream_; }
   explicit operator bool() const { return stream_ != nullptr; }
 
- private:
+private:
   Stream* stream_ = nullptr;
 };
 
 // The text buffers of one Read or Write: one per text column, each
 // kCSVTextCapacity units, made at the start and freed at the end.
 class TextBuffers {
- public:
+public:
   explicit TextBuffers(size_t columns) : storage_(columns * kCSVTextCapacity), pointers_(columns) {}
   // Points every text cell at its buffer holding "#set_me!#".
   void attach(std::span<const CSVColumnDef> columns, std::span<CSVCell> cells) {
@@ -62,13 +62,13 @@ class TextBuffers {
   }
   std::span<WCHAR* const> pointers() const { return pointers_; }
 
- private:
+private:
   std::vector<WCHAR> storage_;
   std::vector<WCHAR*> pointers_;  // null for columns that are not text
 };
 
 class ICSVIOMgrImp final : public IStdInterfaceImp, public virtual ICSVIOMgr {
- public:
+public:
   HRESULT QueryInterface(REFIID, void**) override { return ZR_NOTSUPPORTED; }
 
   ZRESULT ClearColumns() override {
@@ -105,8 +105,8 @@ class ICSVIOMgrImp final : public IStdInterfaceImp, public virtual ICSVIOMgr {
   }
 
   ZRESULT HasColumnId(unsigned char id) override {
-    const bool found = std::any_of(columns_.begin(), columns_.end(),
-                                   [id](const CSVColumnDef& column) { return column.Id == id; });
+    const bool found =
+        std::any_of(columns_.begin(), columns_.end(), [id](const CSVColumnDef& column) { return column.Id == id; });
     return found ? ZR_OK : ZR_NO;
   }
 
@@ -147,7 +147,7 @@ class ICSVIOMgrImp final : public IStdInterfaceImp, public virtual ICSVIOMgr {
   ZRESULT Read(const WCHAR* path) override;
   ZRESULT Write(const WCHAR* path) override;
 
- private:
+private:
   // Drops the columns of type 0 that end the schema.
   void DropTrailingIgnoredColumns() {
     while (!columns_.empty() && columns_.back().Type == 0) columns_.pop_back();
@@ -158,7 +158,7 @@ class ICSVIOMgrImp final : public IStdInterfaceImp, public virtual ICSVIOMgr {
   // with 2 (its rest would come back as a line of its own).
   static ZRESULT ReadLine(IFIOIStream* stream, std::vector<WCHAR>& buffer, std::u16string_view& line);
 
-  std::vector<CSVColumnDef> columns_;           // the schema, at most kCSVMaxColumns
+  std::vector<CSVColumnDef> columns_;            // the schema, at most kCSVMaxColumns
   std::array<CSVCell, kCSVMaxColumns> cells_{};  // the current row, one per column
   WCHAR separator_ = u',';
   bool trailingSeparator_ = false;
@@ -169,8 +169,7 @@ class ICSVIOMgrImp final : public IStdInterfaceImp, public virtual ICSVIOMgr {
   void* writeContext_ = nullptr;
 };
 
-ZRESULT ICSVIOMgrImp::ReadLine(IFIOIStream* stream, std::vector<WCHAR>& buffer,
-                               std::u16string_view& line) {
+ZRESULT ICSVIOMgrImp::ReadLine(IFIOIStream* stream, std::vector<WCHAR>& buffer, std::u16string_view& line) {
   uint32_t length = 0;
   const ZRESULT result = stream->ReadText(buffer.data(), static_cast<uint32_t>(buffer.size()), &length);
   if (result == ZR_NO) return ZR_FAILED;  // longer than the line buffer
@@ -247,8 +246,7 @@ ZRESULT ICSVIOMgrImp::Write(const WCHAR* path) {
       cell.Flags = static_cast<uint8_t>(columns_[index].Type == 0 ? (cell.Flags | CSV_CELL_EMPTY)
                                                                   : (cell.Flags & ~CSV_CELL_EMPTY));
     }
-    if (writeCallback_(row, static_cast<unsigned>(columns_.size()), cells_.data(), writeContext_) == 0)
-      break;
+    if (writeCallback_(row, static_cast<unsigned>(columns_.size()), cells_.data(), writeContext_) == 0) break;
     if (!csv::formatLine(columns_, Cells(), separator_, trailingSeparator_, texts.pointers(), line)) {
       result = ZR_FAILED;
       break;
@@ -262,6 +260,4 @@ ZRESULT ICSVIOMgrImp::Write(const WCHAR* path) {
 
 }  // namespace
 
-void* zefcorek::makeICSVIOMgrImp(intptr_t) {
-  return static_cast<ICSVIOMgr*>(new (std::nothrow) ICSVIOMgrImp());
-}
+void* zefcorek::makeICSVIOMgrImp(intptr_t) { return static_cast<ICSVIOMgr*>(new (std::nothrow) ICSVIOMgrImp()); }

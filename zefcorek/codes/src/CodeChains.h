@@ -35,7 +35,7 @@ inline constexpr double kHighLoad = 3.0;
 
 template <typename Node, typename KeyOf>
 class CodeChains {
- public:
+public:
   // Where a lookup stopped: the link that points at the entry found, or at
   // the place where the code would be linked in.
   struct Place {
@@ -164,7 +164,7 @@ class CodeChains {
   // Every chain in bucket order, for checks.
   const std::vector<Node*>& heads() const { return heads_; }
 
- private:
+private:
   size_t bucketOf(int32_t hash) const { return static_cast<uint32_t>(hash) % heads_.size(); }
 
   Node* unlink(Node** link) {

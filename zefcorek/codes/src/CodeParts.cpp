@@ -64,8 +64,7 @@ CodesDB::CodeParts CodesDB::splitCode(std::u16string_view text) {
   while (digitsStart > 0 && isDigit(text[digitsStart - 1])) --digitsStart;
   const size_t digitCount = end - digitsStart;
   if (digitCount > 0 && digitCount <= std::numeric_limits<uint16_t>::max()) {
-    const int64_t value = digitRunValue(text.substr(digitsStart, digitCount),
-                                        std::numeric_limits<int64_t>::max());
+    const int64_t value = digitRunValue(text.substr(digitsStart, digitCount), std::numeric_limits<int64_t>::max());
     if (value >= 0) {
       parts.number = value;
       parts.numDigits = static_cast<uint16_t>(digitCount);
@@ -107,8 +106,8 @@ int32_t CodesDB::compareLowered(std::u16string_view a, std::u16string_view b) {
 }
 
 int32_t CodesDB::compareParts(const CodeParts& a, const CodeParts& b, bool caseSensitive) {
-  const int prefixOrder = caseSensitive ? platform::compareOrdinal(a.prefix, b.prefix)
-                                        : compareLowered(a.prefix, b.prefix);
+  const int prefixOrder =
+      caseSensitive ? platform::compareOrdinal(a.prefix, b.prefix) : compareLowered(a.prefix, b.prefix);
   if (prefixOrder != 0) return prefixOrder;
   if (a.separator != b.separator) return a.separator < b.separator ? -1 : 1;
   if (a.numDigits != b.numDigits) return a.numDigits < b.numDigits ? -1 : 1;

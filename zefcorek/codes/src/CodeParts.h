@@ -55,8 +55,7 @@ int32_t compareLowered(std::u16string_view a, std::u16string_view b);
 
 // ASCII digits and letters only.
 constexpr bool isAsciiAlnum(char16_t unit) {
-  return (unit >= u'0' && unit <= u'9') || (unit >= u'A' && unit <= u'Z') ||
-         (unit >= u'a' && unit <= u'z');
+  return (unit >= u'0' && unit <= u'9') || (unit >= u'A' && unit <= u'Z') || (unit >= u'a' && unit <= u'z');
 }
 
 }  // namespace CodesDB

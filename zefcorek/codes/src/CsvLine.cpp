@@ -22,25 +22,15 @@ bool readNumber(std::u16string_view field, std::u16string_view format, T& value)
 }
 
 // Stores a parsed field into its cell.
-bool endField(std::u16string_view field, const CSVColumnDef& column, CSVCell& cell,
-              WCHAR* textBuffer) {
+bool endField(std::u16string_view field, const CSVColumnDef& column, CSVCell& cell, WCHAR* textBuffer) {
   cell.Type = column.Type;
   cell.Id = column.Id;
-  cell.Flags = static_cast<uint8_t>(field.empty() ? (cell.Flags | CSV_CELL_EMPTY)
-                                                  : (cell.Flags & ~CSV_CELL_EMPTY));
+  cell.Flags = static_cast<uint8_t>(field.empty() ? (cell.Flags | CSV_CELL_EMPTY) : (cell.Flags & ~CSV_CELL_EMPTY));
   switch (column.Type) {
-    case kIgnored:
-      cell.Flags |= CSV_CELL_EMPTY;
-      return true;
-    case kDouble:
-      cell.Value.Double = 0;
-      return field.empty() || readNumber(field, u"%lf", cell.Value.Double);
-    case kUnsigned:
-      cell.Value.UInt = 0;
-      return field.empty() || readNumber(field, u"%lu", cell.Value.UInt);
-    case kSigned:
-      cell.Value.Int = 0;
-      return field.empty() || readNumber(field, u"%ld", cell.Value.Int);
+    case kIgnored: cell.Flags |= CSV_CELL_EMPTY; return true;
+    case kDouble: cell.Value.Double = 0; return field.empty() || readNumber(field, u"%lf", cell.Value.Double);
+    case kUnsigned: cell.Value.UInt = 0; return field.empty() || readNumber(field, u"%lu", cell.Value.UInt);
+    case kSigned: cell.Value.Int = 0; return field.empty() || readNumber(field, u"%ld", cell.Value.Int);
     case kText: {
       // Cut to the cell's room: the buffer holds 255 units and the NUL.
       const size_t units = std::min<size_t>(field.size(), kCSVTextCapacity - 1);
@@ -49,8 +39,7 @@ bool endField(std::u16string_view field, const CSVColumnDef& column, CSVCell& ce
       cell.Value.Text = textBuffer;
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -77,9 +66,8 @@ void appendText(std::u16string_view text, bool quoted, std::u16string& line) {
 
 }  // namespace
 
-LineResult zefcorek::csv::parseLine(std::u16string_view line, std::span<const CSVColumnDef> columns,
-                                    char16_t separator, std::span<CSVCell> cells,
-                                    std::span<WCHAR* const> textBuffers) {
+LineResult zefcorek::csv::parseLine(std::u16string_view line, std::span<const CSVColumnDef> columns, char16_t separator,
+                                    std::span<CSVCell> cells, std::span<WCHAR* const> textBuffers) {
   size_t position = 0;
   while (position < line.size() && line[position] >= 1 && line[position] <= 31) ++position;
   std::u16string field;
@@ -92,8 +80,7 @@ LineResult zefcorek::csv::parseLine(std::u16string_view line, std::span<const CS
       continue;
     }
     if (unit == u'\0' || (unit == separator && !quoted)) {
-      if (!endField(field, columns[fields], cells[fields], textBuffers[fields]))
-        return LineResult::BadField;
+      if (!endField(field, columns[fields], cells[fields], textBuffers[fields])) return LineResult::BadField;
       ++fields;
       field.clear();
       if (unit == u'\0') break;
@@ -107,8 +94,8 @@ LineResult zefcorek::csv::parseLine(std::u16string_view line, std::span<const CS
 }
 
 bool zefcorek::csv::formatLine(std::span<const CSVColumnDef> columns, std::span<const CSVCell> cells,
-                               char16_t separator, bool trailingSeparator,
-                               std::span<WCHAR* const> textBuffers, std::u16string& line) {
+                               char16_t separator, bool trailingSeparator, std::span<WCHAR* const> textBuffers,
+                               std::u16string& line) {
   line.clear();
   for (size_t index = 0; index < columns.size(); ++index) {
     if (index > 0) line += separator;
@@ -120,8 +107,7 @@ bool zefcorek::csv::formatLine(std::span<const CSVColumnDef> columns, std::span<
       case kUnsigned: line += platform::formatText(u"%lu", cell.Value.UInt); break;
       case kSigned: line += platform::formatText(u"%ld", cell.Value.Int); break;
       case kText:
-        appendText(cellText(cell, textBuffers[index]),
-                   (columns[index].Flags & CSV_COLUMN_QUOTED) != 0, line);
+        appendText(cellText(cell, textBuffers[index]), (columns[index].Flags & CSV_COLUMN_QUOTED) != 0, line);
         break;
       default: return false;
     }

@@ -67,7 +67,7 @@ void copyText(const char* text, char* out, size_t room) {
 }
 
 class IDBFImp final : public DBF::IDBF {
- public:
+public:
   IDBFImp() = default;
   explicit IDBFImp(DBFHandle handle) : handle_(handle) {}
   IDBFImp(const IDBFImp&) = delete;
@@ -177,7 +177,7 @@ class IDBFImp final : public DBF::IDBF {
     return 0;
   }
 
- private:
+private:
   // The engine does not refuse writes to a table opened for reading: they
   // would be reported done and never reach the file.
   bool Writable() const { return handle_ != nullptr && !readOnly_; }
@@ -206,8 +206,7 @@ HRESULT IDBFImp::ReadRecord(int record, DBF::DBFRecordInfo* info) {
     entry.Decimals = decimals;
     switch (entry.Type) {
       case DBF::FTString:
-        copyText(ReadStringAttribute(record, index), reinterpret_cast<char*>(entry.Value),
-                 sizeof(entry.Value));
+        copyText(ReadStringAttribute(record, index), reinterpret_cast<char*>(entry.Value), sizeof(entry.Value));
         break;
       case DBF::FTInteger: {
         const int32_t value = ReadIntegerAttribute(record, index);
@@ -221,8 +220,7 @@ HRESULT IDBFImp::ReadRecord(int record, DBF::DBFRecordInfo* info) {
       }
       case DBF::FTLogical:
       case DBF::FTDate:
-      case DBF::FTNone:
-        break;
+      case DBF::FTNone: break;
     }
   }
   return S_OK;
@@ -230,6 +228,4 @@ HRESULT IDBFImp::ReadRecord(int record, DBF::DBFRecordInfo* info) {
 
 }  // namespace
 
-void* zefcorek::makeIDBFImp(intptr_t) {
-  return static_cast<DBF::IDBF*>(new (std::nothrow) IDBFImp());
-}
+void* zefcorek::makeIDBFImp(intptr_t) { return static_cast<DBF::IDBF*>(new (std::nothrow) IDBFImp()); }

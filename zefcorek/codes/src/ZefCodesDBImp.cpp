@@ -36,9 +36,7 @@ HRESULT CodesDB::IZefCodesDBImp::Clear() {
 
 unsigned CodesDB::IZefCodesDBImp::GetBucketCount() { return chains_.bucketCount(); }
 
-HRESULT CodesDB::IZefCodesDBImp::SetBucketCount(unsigned n) {
-  return chains_.setBucketCount(n) ? S_OK : E_OUTOFMEMORY;
-}
+HRESULT CodesDB::IZefCodesDBImp::SetBucketCount(unsigned n) { return chains_.setBucketCount(n) ? S_OK : E_OUTOFMEMORY; }
 
 HRESULT CodesDB::IZefCodesDBImp::BeginUpdate() {
   chains_.beginUpdate();
@@ -79,8 +77,7 @@ HRESULT CodesDB::IZefCodesDBImp::Set(const TZefStdCode& code, uintptr_t value) {
   return Store(code, value, /*replace=*/true, nullptr);
 }
 
-HRESULT CodesDB::IZefCodesDBImp::InsertNode(const TZefStdCode& code, uintptr_t value,
-                                            TZefCodesDBHashNode** out) {
+HRESULT CodesDB::IZefCodesDBImp::InsertNode(const TZefStdCode& code, uintptr_t value, TZefCodesDBHashNode** out) {
   return Store(code, value, /*replace=*/false, out);
 }
 
@@ -129,8 +126,8 @@ void CodesDB::IZefCodesDBImp::SetRemoveCallback(CodesDBRemoveCallback callback, 
 }
 
 bool CodesDB::IZefCodesDBImp::IsValid(const CodesDBIterator* it) const {
-  return it != nullptr && it->Database == static_cast<const IZefCodesDB*>(this) &&
-         it->Bucket < chains_.bucketCount() && it->Entry != nullptr;
+  return it != nullptr && it->Database == static_cast<const IZefCodesDB*>(this) && it->Bucket < chains_.bucketCount() &&
+         it->Entry != nullptr;
 }
 
 HRESULT CodesDB::IZefCodesDBImp::GetFirst(CodesDBIterator* it) {
@@ -162,8 +159,7 @@ HRESULT CodesDB::IZefCodesDBImp::GetNext(CodesDBIterator* it) {
   return S_OK;
 }
 
-HRESULT CodesDB::IZefCodesDBImp::GetAt(const CodesDBIterator* it, TZefStdCode* code,
-                                       uintptr_t* out) {
+HRESULT CodesDB::IZefCodesDBImp::GetAt(const CodesDBIterator* it, TZefStdCode* code, uintptr_t* out) {
   if (!IsValid(it) || code == nullptr) return E_INVALIDARG;
   code->Set(it->Entry->Code);
   if (out != nullptr) *out = it->Entry->Value;

@@ -15,7 +15,7 @@ struct StoredCodeOf {
 };
 
 class IZefCodesDBImp final : public IZefCodesDB {
- public:
+public:
   IZefCodesDBImp() = default;
   IZefCodesDBImp(const IZefCodesDBImp&) = delete;
   IZefCodesDBImp& operator=(const IZefCodesDBImp&) = delete;
@@ -56,12 +56,11 @@ class IZefCodesDBImp final : public IZefCodesDB {
   // Made by the database's owner with `new`; the last Release deletes it.
   ~IZefCodesDBImp();
 
- private:
+private:
   bool IsValid(const CodesDBIterator* it) const;
   // Adds or, with `replace`, updates; the shared body of Add, Set and
   // InsertNode.
-  HRESULT Store(const TZefStdCode& code, uintptr_t value, bool replace,
-                TZefCodesDBHashNode** out);
+  HRESULT Store(const TZefStdCode& code, uintptr_t value, bool replace, TZefCodesDBHashNode** out);
 
   CodeChains<TZefCodesDBHashNode, StoredCodeOf> chains_;
   CodesDBRemoveCallback removeCallback_ = nullptr;  // called as entries leave

@@ -31,15 +31,11 @@ struct NewLink {
   TZefCodesDBHashNode* oldEntry;  // null only while its pair is being dropped
 };
 
-OldLink* oldLinkOf(const TZefCodesDBHashNode* entry) {
-  return reinterpret_cast<OldLink*>(entry->Value);
-}
-NewLink* newLinkOf(const TZefCodesDBHashNode* entry) {
-  return reinterpret_cast<NewLink*>(entry->Value);
-}
+OldLink* oldLinkOf(const TZefCodesDBHashNode* entry) { return reinterpret_cast<OldLink*>(entry->Value); }
+NewLink* newLinkOf(const TZefCodesDBHashNode* entry) { return reinterpret_cast<NewLink*>(entry->Value); }
 
 class IZefCodesRenamingDBImp final : public IZefCodesRenamingDB {
- public:
+public:
   IZefCodesRenamingDBImp(IZefCodesDBImp* oldCodes, IZefCodesDBImp* newCodes)
       : oldCodes_(oldCodes), newCodes_(newCodes) {
     oldCodes_->SetRemoveCallback(&OldCodeLeaves, this);
@@ -75,8 +71,7 @@ class IZefCodesRenamingDBImp final : public IZefCodesRenamingDB {
     return S_OK;
   }
 
-  HRESULT Add(const TZefStdCode& oldCode, uintptr_t oldValue, const TZefStdCode& newCode,
-              uintptr_t newValue) override {
+  HRESULT Add(const TZefStdCode& oldCode, uintptr_t oldValue, const TZefStdCode& newCode, uintptr_t newValue) override {
     auto* oldLink = new (std::nothrow) OldLink{oldValue, nullptr};
     auto* newLink = new (std::nothrow) NewLink{newValue, nullptr};
     if (oldLink == nullptr || newLink == nullptr) {
@@ -193,18 +188,17 @@ class IZefCodesRenamingDBImp final : public IZefCodesRenamingDB {
   HRESULT GetAt(const CodesDBIterator* it, TZefStdCode* oldCode, uintptr_t* oldValue) override {
     uintptr_t raw = 0;
     const HRESULT result = oldCodes_->GetAt(it, oldCode, &raw);
-    if (oldValue != nullptr)
-      *oldValue = result == S_OK ? reinterpret_cast<const OldLink*>(raw)->oldValue : 0;
+    if (oldValue != nullptr) *oldValue = result == S_OK ? reinterpret_cast<const OldLink*>(raw)->oldValue : 0;
     return result;
   }
 
- private:
+private:
   // Inserts the new code for a pair that has none, with the value 0.
   HRESULT LinkNewCode(TZefCodesDBHashNode* oldEntry, const TZefStdCode& newCode) {
     auto* newLink = new (std::nothrow) NewLink{0, oldEntry};
     if (newLink == nullptr) return E_OUTOFMEMORY;
-    const HRESULT result = newCodes_->InsertNode(newCode, reinterpret_cast<uintptr_t>(newLink),
-                                                 &oldLinkOf(oldEntry)->newEntry);
+    const HRESULT result =
+        newCodes_->InsertNode(newCode, reinterpret_cast<uintptr_t>(newLink), &oldLinkOf(oldEntry)->newEntry);
     if (result != S_OK) delete newLink;
     return result;
   }
@@ -234,8 +228,7 @@ class IZefCodesRenamingDBImp final : public IZefCodesRenamingDB {
     if (self->renameCallback_ == nullptr) return;
     // A copy: the callback may remove the new code while it runs.
     const TZefStdCode newCode(newEntry->Code);
-    (void)self->renameCallback_(code, &newCode, oldValue, newLink->newValue,
-                                self->renameContext_);
+    (void)self->renameCallback_(code, &newCode, oldValue, newLink->newValue, self->renameContext_);
   }
 
   static void NewCodeLeaves(const TZefStdCode*, uintptr_t value, void*) {
@@ -257,9 +250,9 @@ class IZefCodesRenamingDBImp final : public IZefCodesRenamingDB {
 void* zefcorek::makeIZefCodesRenamingDBImp(intptr_t) {
   auto* oldCodes = new (std::nothrow) IZefCodesDBImp();
   auto* newCodes = new (std::nothrow) IZefCodesDBImp();
-  auto* renaming = oldCodes != nullptr && newCodes != nullptr
-                       ? new (std::nothrow) IZefCodesRenamingDBImp(oldCodes, newCodes)
-                       : nullptr;
+  auto* renaming = oldCodes != nullptr && newCodes != nullptr ? new (std::nothrow)
+                                                                    IZefCodesRenamingDBImp(oldCodes, newCodes)
+                                                              : nullptr;
   if (renaming == nullptr) {
     if (oldCodes != nullptr) oldCodes->Release();
     if (newCodes != nullptr) newCodes->Release();

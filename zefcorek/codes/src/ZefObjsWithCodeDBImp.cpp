@@ -28,7 +28,7 @@ struct ObjectCodeOf {
 };
 
 class IZefObjsWithCodeDBImp final : public IZefObjsWithCodeDB {
- public:
+public:
   IZefObjsWithCodeDBImp() = default;
   IZefObjsWithCodeDBImp(const IZefObjsWithCodeDBImp&) = delete;
   IZefObjsWithCodeDBImp& operator=(const IZefObjsWithCodeDBImp&) = delete;
@@ -56,9 +56,7 @@ class IZefObjsWithCodeDBImp final : public IZefObjsWithCodeDB {
     return S_OK;
   }
   unsigned GetBucketCount() override { return chains_.bucketCount(); }
-  HRESULT SetBucketCount(unsigned n) override {
-    return chains_.setBucketCount(n) ? S_OK : E_OUTOFMEMORY;
-  }
+  HRESULT SetBucketCount(unsigned n) override { return chains_.setBucketCount(n) ? S_OK : E_OUTOFMEMORY; }
   HRESULT BeginUpdate() override {
     chains_.beginUpdate();
     return S_OK;
@@ -84,9 +82,7 @@ class IZefObjsWithCodeDBImp final : public IZefObjsWithCodeDB {
     return Store(*object->GetCode(), object, /*replace=*/true);
   }
 
-  HRESULT Contains(const TZefStdCode& code) override {
-    return FindEntry(code) != nullptr ? S_OK : S_FALSE;
-  }
+  HRESULT Contains(const TZefStdCode& code) override { return FindEntry(code) != nullptr ? S_OK : S_FALSE; }
 
   HRESULT Find(const TZefStdCode& code, IObjWithCode** out) override {
     if (out == nullptr) return E_INVALIDARG;
@@ -105,7 +101,7 @@ class IZefObjsWithCodeDBImp final : public IZefObjsWithCodeDB {
 
   uint64_t GetCount() override { return chains_.count(); }
 
- private:
+private:
   const ObjectEntry* FindEntry(const TZefStdCode& code) {
     if (code.IsEmpty()) return nullptr;
     const auto place = chains_.lookup(code);

@@ -56,8 +56,7 @@ static std::u16string_view textOf(const TZefStdCodeData* data) {
 
 CodesDB::TZefStdCode::TZefStdCode() : data_(nullptr) {}
 CodesDB::TZefStdCode::TZefStdCode(const TZefStdCode& other) : data_(nullptr) { Set(other); }
-CodesDB::TZefStdCode::TZefStdCode(TZefStdCode&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)) {}
+CodesDB::TZefStdCode::TZefStdCode(TZefStdCode&& other) noexcept : data_(std::exchange(other.data_, nullptr)) {}
 CodesDB::TZefStdCode::TZefStdCode(const UnicodeString& text) : data_(nullptr) { Set(text); }
 CodesDB::TZefStdCode::TZefStdCode(const AnsiString& text) : data_(nullptr) { Set(text); }
 CodesDB::TZefStdCode::TZefStdCode(const CLWideStr& text) : data_(nullptr) { Set(text); }
@@ -91,9 +90,7 @@ void CodesDB::TZefStdCode::Set(TZefStdCode&& other) noexcept {
 }
 
 void CodesDB::TZefStdCode::Set(const UnicodeString& text) { Parse(text.c_str()); }
-void CodesDB::TZefStdCode::Set(const AnsiString& text) {
-  Parse(platform::ansiToWideLenient(text).c_str());
-}
+void CodesDB::TZefStdCode::Set(const AnsiString& text) { Parse(platform::ansiToWideLenient(text).c_str()); }
 void CodesDB::TZefStdCode::Set(const CLWideStr& text) { Parse(text.c_str()); }
 void CodesDB::TZefStdCode::Set(const CLAnsiStr& text) { Set(text.c_str()); }
 void CodesDB::TZefStdCode::Set(const WCHAR* text) { Parse(text); }
@@ -161,21 +158,15 @@ void CodesDB::TZefStdCode::CalcHash() {
 
 // --- Reading ----------------------------------------------------------------
 
-CLWideStr CodesDB::TZefStdCode::AsString() const {
-  return data_ == nullptr ? CLWideStr() : CLWideStr(data_->Text);
-}
+CLWideStr CodesDB::TZefStdCode::AsString() const { return data_ == nullptr ? CLWideStr() : CLWideStr(data_->Text); }
 
-const WCHAR* CodesDB::TZefStdCode::AsStringPtr() const {
-  return data_ == nullptr ? u"" : data_->Text.c_str();
-}
+const WCHAR* CodesDB::TZefStdCode::AsStringPtr() const { return data_ == nullptr ? u"" : data_->Text.c_str(); }
 
 const WCHAR* CodesDB::TZefStdCode::c_str() const { return AsStringPtr(); }
 
 CodesDB::TZefStdCode::operator UnicodeString() const { return UnicodeString(textOf(data_)); }
 
-CodesDB::TZefStdCode::operator AnsiString() const {
-  return platform::wideToAnsiLenient(textOf(data_));
-}
+CodesDB::TZefStdCode::operator AnsiString() const { return platform::wideToAnsiLenient(textOf(data_)); }
 
 CLWideStr CodesDB::TZefStdCode::GetPrefix() const {
   const CodeParts parts = splitCode(textOf(data_));
@@ -185,9 +176,7 @@ CLWideStr CodesDB::TZefStdCode::GetPrefix() const {
 bool CodesDB::TZefStdCode::IsPrefixEmpty() const { return splitCode(textOf(data_)).prefix.empty(); }
 char16_t CodesDB::TZefStdCode::GetSeparator() const { return splitCode(textOf(data_)).separator; }
 int64_t CodesDB::TZefStdCode::GetNumber() const { return splitCode(textOf(data_)).number; }
-int32_t CodesDB::TZefStdCode::GetDuplicateNumber() const {
-  return splitCode(textOf(data_)).duplicate;
-}
+int32_t CodesDB::TZefStdCode::GetDuplicateNumber() const { return splitCode(textOf(data_)).duplicate; }
 bool CodesDB::TZefStdCode::IsDuplicate() const { return GetDuplicateNumber() >= 0; }
 bool CodesDB::TZefStdCode::IsEmpty() const { return data_ == nullptr || data_->Hash < 0; }
 int32_t CodesDB::TZefStdCode::GetHash() const { return data_ == nullptr ? -1 : data_->Hash; }
@@ -207,8 +196,7 @@ bool CodesDB::TZefStdCode::IsSameCode(const TZefStdCode& other) const {
   if (this == &other) return true;
   if (data_ == nullptr) return other.IsEmpty();
   if (other.data_ == nullptr) return IsEmpty();
-  return data_->Hash == other.data_->Hash &&
-         compareLowered(textOf(data_), textOf(other.data_)) == 0;
+  return data_->Hash == other.data_->Hash && compareLowered(textOf(data_), textOf(other.data_)) == 0;
 }
 
 bool CodesDB::TZefStdCode::IsSameCodeCS(const TZefStdCode& other) const {
@@ -227,8 +215,7 @@ namespace {
 
 // The answer of the comparisons when at least one side is null: a null code
 // equals an empty one and orders before any other.
-bool orderWithNull(const TZefStdCode& a, const TZefStdCode& b, bool aNull, bool bNull,
-                   int32_t& order) {
+bool orderWithNull(const TZefStdCode& a, const TZefStdCode& b, bool aNull, bool bNull, int32_t& order) {
   if (aNull) {
     order = b.IsEmpty() ? 0 : -1;
     return true;
@@ -274,37 +261,19 @@ int32_t CodesDB::TZefStdCode::StringCompareCS(const TZefStdCode& other) const {
 
 int32_t CodesDB::TZefStdCode::Compare(const WCHAR* text) const { return Compare(parsed(text)); }
 int32_t CodesDB::TZefStdCode::Compare(const char* text) const { return Compare(parsed(text)); }
-int32_t CodesDB::TZefStdCode::CompareCS(const WCHAR* text) const {
-  return CompareCS(parsed(text));
-}
-int32_t CodesDB::TZefStdCode::CompareCS(const char* text) const {
-  return CompareCS(parsed(text));
-}
-int32_t CodesDB::TZefStdCode::StringCompare(const WCHAR* text) const {
-  return StringCompare(parsed(text));
-}
-int32_t CodesDB::TZefStdCode::StringCompare(const char* text) const {
-  return StringCompare(parsed(text));
-}
-int32_t CodesDB::TZefStdCode::StringCompareCS(const WCHAR* text) const {
-  return StringCompareCS(parsed(text));
-}
-int32_t CodesDB::TZefStdCode::StringCompareCS(const char* text) const {
-  return StringCompareCS(parsed(text));
-}
+int32_t CodesDB::TZefStdCode::CompareCS(const WCHAR* text) const { return CompareCS(parsed(text)); }
+int32_t CodesDB::TZefStdCode::CompareCS(const char* text) const { return CompareCS(parsed(text)); }
+int32_t CodesDB::TZefStdCode::StringCompare(const WCHAR* text) const { return StringCompare(parsed(text)); }
+int32_t CodesDB::TZefStdCode::StringCompare(const char* text) const { return StringCompare(parsed(text)); }
+int32_t CodesDB::TZefStdCode::StringCompareCS(const WCHAR* text) const { return StringCompareCS(parsed(text)); }
+int32_t CodesDB::TZefStdCode::StringCompareCS(const char* text) const { return StringCompareCS(parsed(text)); }
 
 bool CodesDB::TZefStdCode::operator==(const TZefStdCode& other) const { return IsSameCode(other); }
-bool CodesDB::TZefStdCode::operator!=(const TZefStdCode& other) const {
-  return !IsSameCode(other);
-}
+bool CodesDB::TZefStdCode::operator!=(const TZefStdCode& other) const { return !IsSameCode(other); }
 bool CodesDB::TZefStdCode::operator<(const TZefStdCode& other) const { return Compare(other) < 0; }
 bool CodesDB::TZefStdCode::operator>(const TZefStdCode& other) const { return Compare(other) > 0; }
-bool CodesDB::TZefStdCode::operator<=(const TZefStdCode& other) const {
-  return Compare(other) <= 0;
-}
-bool CodesDB::TZefStdCode::operator>=(const TZefStdCode& other) const {
-  return Compare(other) >= 0;
-}
+bool CodesDB::TZefStdCode::operator<=(const TZefStdCode& other) const { return Compare(other) <= 0; }
+bool CodesDB::TZefStdCode::operator>=(const TZefStdCode& other) const { return Compare(other) >= 0; }
 
 // --- Generating -------------------------------------------------------------
 

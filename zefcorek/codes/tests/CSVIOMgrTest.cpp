@@ -118,10 +118,20 @@ TEST(CSVIOMgrTest, ReadsLinesIntoTypedCells) {
     std::vector<std::string> rows;
   };
   const Row rows[] = {
-      {"quoted separator, spaces", {{3, 1, 0}, {4, 2, 0}, {1, 3, 0}}, 0,
-       "12, \"a,b\" ,3.5\r\n", -1, ZR_OK, {"1:12|a,b |3.500000"}},
-      {"empty fields and extra fields", {{2, 1, 0}, {4, 2, 0}, {3, 3, 0}}, 0,
-       "\x01\x02 7,,-4,ignored\n,z,\n", -1, ZR_OK, {"1:7|<empty>|-4", "2:<empty>|z|<empty>"}},
+      {"quoted separator, spaces",
+       {{3, 1, 0}, {4, 2, 0}, {1, 3, 0}},
+       0,
+       "12, \"a,b\" ,3.5\r\n",
+       -1,
+       ZR_OK,
+       {"1:12|a,b |3.500000"}},
+      {"empty fields and extra fields",
+       {{2, 1, 0}, {4, 2, 0}, {3, 3, 0}},
+       0,
+       "\x01\x02 7,,-4,ignored\n,z,\n",
+       -1,
+       ZR_OK,
+       {"1:7|<empty>|-4", "2:<empty>|z|<empty>"}},
       {"empty data line", {{4, 1, 0}, {4, 2, 0}}, 0, "a,b\n\nc,d\n", -1, ZR_FAILED, {"1:a|b"}},
       {"one column takes an empty line", {{4, 1, 0}}, 0, "a\n\nb\n", -1, ZR_OK, {"1:a", "2:<empty>", "3:b"}},
       {"header lines", {{3, 1, 0}}, 2, "h1\nh2\n5\n6", -1, ZR_OK, {"3:5", "4:6"}},
@@ -196,8 +206,7 @@ TEST(CSVIOMgrTest, WritesFormattedAndQuotedFields) {
                 {u"", u"", u"", u"\"a\"", u"y", u""},
                 {u"", u"", u"", u"\"a", u"<unset>", u""},
                 {u"", u"", u"", u"<unset>", u"", u""}};
-  rows.numbers = {{1.5, 7, -3, 0, 0, 0}, {-0.000004, 4000000000.0, 0, 0, 0, 0},
-                  {2, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0}};
+  rows.numbers = {{1.5, 7, -3, 0, 0, 0}, {-0.000004, 4000000000.0, 0, 0, 0, 0}, {2, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0}};
   rows.empty = {{false, false, false, false, false, false},
                 {false, false, true, false, false, false},
                 {true, false, false, false, false, false},
@@ -228,8 +237,7 @@ TEST(CSVIOMgrTest, WritesFormattedAndQuotedFields) {
   EXPECT_EQ(folder.read("out.csv"), "x;y;\r\n");
 
   // A line past the buffer is refused; what came before stays written.
-  setColumns(csv, {{4, 1, 0}, {4, 2, 0}, {4, 3, 0}, {4, 4, 0}, {4, 5, 0}, {4, 6, 0},
-                   {4, 7, 0}, {4, 8, 0}, {4, 9, 0}});
+  setColumns(csv, {{4, 1, 0}, {4, 2, 0}, {4, 3, 0}, {4, 4, 0}, {4, 5, 0}, {4, 6, 0}, {4, 7, 0}, {4, 8, 0}, {4, 9, 0}});
   rows.texts = {std::vector<std::u16string>(9, u"s"), std::vector<std::u16string>(9, std::u16string(255, u'w'))};
   EXPECT_EQ(csv->Write(folder.name("out.csv").c_str()), ZR_FAILED);
   EXPECT_EQ(folder.read("out.csv"), "s;s;s;s;s;s;s;s;s;\r\n");
@@ -247,8 +255,8 @@ TEST(CSVIOMgrTest, WriteThenReadGivesTheRowsBack) {
     // Leading blanks do not survive a read, nor do quotes: keep them out.
     while (!text.empty() && text.front() == u' ') text.erase(text.begin());
     rows.texts.push_back({u"", u"", u"", text});
-    rows.numbers.push_back({std::round((random() % 2000000) - 1000000.0) / 8.0,
-                            static_cast<double>(random()), static_cast<double>(static_cast<int32_t>(random())), 0});
+    rows.numbers.push_back({std::round((random() % 2000000) - 1000000.0) / 8.0, static_cast<double>(random()),
+                            static_cast<double>(static_cast<int32_t>(random())), 0});
   }
   ICSVIOMgr* csv = newManager();
   setColumns(csv, {{1, 1, 0}, {2, 2, 0}, {3, 3, 0}, {4, 4, CSV_COLUMN_QUOTED}});

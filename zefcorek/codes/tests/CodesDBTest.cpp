@@ -20,7 +20,7 @@ using CodesDB::TZefStdCode;
 
 // A database from the factory, released at the end of the scope.
 class Database {
- public:
+public:
   Database() {
     void* out = nullptr;
     EXPECT_EQ(zefCoreKAllocIntf(&CLSID_IZefCodesDBImp, &out, 0), S_OK);
@@ -37,7 +37,7 @@ class Database {
     db_ = nullptr;
   }
 
- private:
+private:
   IZefCodesDB* db_ = nullptr;
 };
 
@@ -189,8 +189,8 @@ TEST(CodesDBTest, SetBucketCountClampsAndKeepsEntries) {
   struct Row {
     unsigned asked, got;
   };
-  const Row rows[] = {{0, 823}, {823, 823}, {824, 824}, {1000, 1000},
-                      {4000000000u, 13845163}, {13845163, 13845163}, {5000, 5000}};
+  const Row rows[] = {{0, 823},    {823, 823}, {824, 824}, {1000, 1000}, {4000000000u, 13845163}, {13845163, 13845163},
+                      {5000, 5000}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.asked);
     EXPECT_EQ(db->SetBucketCount(row.asked), S_OK);

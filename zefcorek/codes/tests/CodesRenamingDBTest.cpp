@@ -28,12 +28,11 @@ IZefCodesRenamingDB* newRenamingDB() {
 // What the rename callback reported, as "old>new:oldValue:newValue".
 struct Renames {
   std::vector<std::string> seen;
-  static HRESULT record(const TZefStdCode* oldCode, const TZefStdCode* newCode, uintptr_t oldValue,
-                        uintptr_t newValue, void* context) {
+  static HRESULT record(const TZefStdCode* oldCode, const TZefStdCode* newCode, uintptr_t oldValue, uintptr_t newValue,
+                        void* context) {
     const std::string oldText = *oldCode;
     const std::string newText = *newCode;
-    static_cast<Renames*>(context)->seen.push_back(oldText + ">" + newText + ":" +
-                                                   std::to_string(oldValue) + ":" +
+    static_cast<Renames*>(context)->seen.push_back(oldText + ">" + newText + ":" + std::to_string(oldValue) + ":" +
                                                    std::to_string(newValue));
     return S_OK;
   }
@@ -75,11 +74,11 @@ TEST(CodesRenamingDBTest, PairsRenamesAndRemovals) {
       {Op::Add, "A2", 11, "B1", 21, S_FALSE},  // B1 belongs to A1
       {Op::Add, "a1", 12, "B7", 22, S_FALSE},  // A1 is there
       {Op::Add, "", 0, "B8", 0, E_INVALIDARG},
-      {Op::Add, "A3", 12, "", 0, S_OK},        // no new code
+      {Op::Add, "A3", 12, "", 0, S_OK},  // no new code
       {Op::Rename, "A3", 0, "B3", 0, S_OK},
-      {Op::Rename, "A3", 0, "B1", 0, E_FAIL},  // taken by A1
-      {Op::Rename, "A9", 0, "B9", 0, E_FAIL},  // no such old code
-      {Op::Rename, "A3", 0, "B3(0)", 0, S_OK},  // equal by parts: nothing changes
+      {Op::Rename, "A3", 0, "B1", 0, E_FAIL},      // taken by A1
+      {Op::Rename, "A9", 0, "B9", 0, E_FAIL},      // no such old code
+      {Op::Rename, "A3", 0, "B3(0)", 0, S_OK},     // equal by parts: nothing changes
       {Op::Rename, "A1", 0, "", 0, E_INVALIDARG},  // refused; the pair keeps B1
       {Op::Add, "A4", 13, "", 0, S_OK},
       {Op::Rename, "A4", 0, "b3", 0, S_FALSE},  // no new code yet, and B3 is taken
@@ -183,8 +182,7 @@ TEST(CodesRenamingDBTest, CallbackLookupsDuringClear) {
   IZefCodesRenamingDB* db = newRenamingDB();
   Probe probe{db};
   db->SetRenameCallback(&Probe::lookUp, &probe);
-  for (int i = 0; i < 50; ++i)
-    ASSERT_EQ(db->Add(TZefStdCode(int64_t{i}), i, TZefStdCode(int64_t{1000 + i}), i), S_OK);
+  for (int i = 0; i < 50; ++i) ASSERT_EQ(db->Add(TZefStdCode(int64_t{i}), i, TZefStdCode(int64_t{1000 + i}), i), S_OK);
   EXPECT_EQ(db->Clear(), S_OK);
   // The first report removed every other new code: those pairs went
   // incomplete and unreported.

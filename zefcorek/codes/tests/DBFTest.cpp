@@ -41,9 +41,7 @@ double doubleValue(const DBF::DBFFieldValue& field) {
   std::memcpy(&value, field.Value, sizeof(value));
   return value;
 }
-std::string textValue(const DBF::DBFFieldValue& field) {
-  return reinterpret_cast<const char*>(field.Value);
-}
+std::string textValue(const DBF::DBFFieldValue& field) { return reinterpret_cast<const char*>(field.Value); }
 
 // What a command prints.
 std::string run(const std::string& command) {
@@ -102,9 +100,7 @@ TEST(DBFTest, AnswersWithoutATable) {
   EXPECT_FALSE(table->WriteStringAttribute(0, 0, "a"));
   EXPECT_EQ(table->ReadTuple(0), nullptr);
   EXPECT_EQ(table->CloneEmpty("x.dbf"), nullptr);
-  EXPECT_EQ(table->GetHeaderLength() + table->GetRecordLength() + table->GetFieldCount() +
-                table->GetRecordCount(),
-            0);
+  EXPECT_EQ(table->GetHeaderLength() + table->GetRecordLength() + table->GetFieldCount() + table->GetRecordCount(), 0);
   EXPECT_EQ(table->Close(), 0);
   EXPECT_EQ(table->Open("", true), E_FAIL);
   EXPECT_EQ(table->Open("\\no\\such\\table.dbf", true), E_FAIL);
@@ -182,8 +178,8 @@ TEST(DBFTest, OtherReadersAgree) {
             "beta                     -7      2.250 \n"
             "gamma                123456     -0.125 \n");
   const std::string ogr = run("ogrinfo -al -q '" + native + "' 2>&1");
-  for (const char* line : {"NAME (String) = alpha", "COUNT (Integer) = -7", "RATIO (Real) = -0.125",
-                           "COUNT (Integer) = 123456"}) {
+  for (const char* line :
+       {"NAME (String) = alpha", "COUNT (Integer) = -7", "RATIO (Real) = -0.125", "COUNT (Integer) = 123456"}) {
     EXPECT_NE(ogr.find(line), std::string::npos) << line << "\n" << ogr;
   }
   EXPECT_EQ(run("/usr/bin/python3 -c \"import shapefile; r = shapefile.Reader(dbf='" + native +

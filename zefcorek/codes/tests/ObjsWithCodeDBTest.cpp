@@ -20,7 +20,7 @@ using CodesDB::TZefStdCode;
 
 // A host object: its code, and a reference count the index must not touch.
 class HostObject final : public IObjWithCode {
- public:
+public:
   explicit HostObject(const char16_t* code) : code_(code) {}
   HRESULT QueryInterface(REFIID, void** out) override {
     *out = nullptr;
@@ -35,14 +35,14 @@ class HostObject final : public IObjWithCode {
   ULONG refs() const { return refs_; }
   int codeCalls() const { return codeCalls_; }
 
- private:
+private:
   TZefStdCode code_;
   ULONG refs_ = 1;
   int codeCalls_ = 0;
 };
 
 class Index {
- public:
+public:
   Index() {
     void* out = nullptr;
     EXPECT_EQ(zefCoreKAllocIntf(&CLSID_IZefObjsWithCodeDBImp, &out, 0), S_OK);
@@ -52,7 +52,7 @@ class Index {
   IZefObjsWithCodeDB* operator->() const { return db_; }
   IZefObjsWithCodeDB* get() const { return db_; }
 
- private:
+private:
   IZefObjsWithCodeDB* db_ = nullptr;
 };
 

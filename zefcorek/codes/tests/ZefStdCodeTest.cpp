@@ -44,13 +44,11 @@ TEST(ZefStdCodeTest, SplitsFromTheEndAndBuildsBack) {
       {u"\u00C91", u"", u'\u00C9', 1, 1, -1, u"\u00C91"},  // not ASCII: a separator
       {u"A(0)", u"A", 0, 0, -1, -1, u"A"},                 // '(0)' is dropped
       {u"A( 1 2)", u"A", 0, 0, -1, 1, u"A(1)"},            // reading stops at the blank
-      {u"A(2))", u"A(2)", u')', 0, -1, -1, u"A(2))"},     // a second ')' is no suffix
+      {u"A(2))", u"A(2)", u')', 0, -1, -1, u"A(2))"},      // a second ')' is no suffix
       {u"(2)", u"", 0, 0, -1, 2, u"(2)"},
       // Too large for the number types: the digits stay in the text.
-      {u"P12345678901234567890", u"P12345678901234567890", 0, 0, -1, -1,
-       u"P12345678901234567890"},
-      {u"P9223372036854775807", u"P", 0, 19, std::numeric_limits<int64_t>::max(), -1,
-       u"P9223372036854775807"},
+      {u"P12345678901234567890", u"P12345678901234567890", 0, 0, -1, -1, u"P12345678901234567890"},
+      {u"P9223372036854775807", u"P", 0, 19, std::numeric_limits<int64_t>::max(), -1, u"P9223372036854775807"},
       {u"A(2147483648)", u"A(2147483648", u')', 0, -1, -1, u"A(2147483648)"},
       {u"", u"", 0, 0, -1, -1, u""},
   };
@@ -176,8 +174,8 @@ TEST(ZefStdCodeTest, OrdersByParts) {
       {u"A", u"A0", -1, -1, -1, false},
       {u"P-001", u"P-001(2)", -1, -1, -1, false},
       {u"p-001", u"P-001", 0, 1, 0, true},
-      {u"A1 (2)", u"A1(2)", 0, 0, -1, false},  // equal parts, different texts
-      {u"A-1", u"A_1", -1, -1, -1, false},     // separators as unsigned units
+      {u"A1 (2)", u"A1(2)", 0, 0, -1, false},                // equal parts, different texts
+      {u"A-1", u"A_1", -1, -1, -1, false},                   // separators as unsigned units
       {u"\u0391\u0392C", u"\u03B1\u03B2c", 0, -1, 0, true},  // Greek folds
       // A letter beyond ASCII at the end is a separator, compared as a unit.
       {u"A\u00C9", u"a\u00E9", -1, -1, 0, true},
@@ -252,7 +250,9 @@ TEST(ZefStdCodeTest, HashFoldsCaseAndMarksEmpty) {
 
 TEST(ZefStdCodeTest, SettersTrimConvertAndKeepRecords) {
   EXPECT_EQ(textOf(TZefStdCode(u"  P-001 \t")), u"P-001");
-  EXPECT_EQ(textOf(TZefStdCode("  \xC3\x89" "1 ")), u"\u00C91");  // UTF-8
+  EXPECT_EQ(textOf(TZefStdCode("  \xC3\x89"
+                               "1 ")),
+            u"\u00C91");  // UTF-8
   EXPECT_EQ(textOf(TZefStdCode(std::string(" x "))), u"x");
   EXPECT_EQ(textOf(TZefStdCode(std::u16string(u" y "))), u"y");
   EXPECT_EQ(textOf(TZefStdCode(CLWideStr(u" w "))), u"w");

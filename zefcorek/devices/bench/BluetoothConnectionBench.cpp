@@ -112,8 +112,9 @@ void BM_PlainSocketPairStream(benchmark::State& state) {
     size_t received = 0;
     while (received < kStreamBytes) {
       if (sent < kStreamBytes && sent - received < kInFlight) {
-        const ssize_t put = ::send(fd, payload.data() + sent, std::min(kStreamBytes - sent, kInFlight - (sent - received)),
-                                   MSG_DONTWAIT | MSG_NOSIGNAL);
+        const ssize_t put =
+            ::send(fd, payload.data() + sent, std::min(kStreamBytes - sent, kInFlight - (sent - received)),
+                   MSG_DONTWAIT | MSG_NOSIGNAL);
         if (put > 0) sent += static_cast<size_t>(put);
       }
       const ssize_t got = ::recv(fd, sink.data(), sink.size(), MSG_DONTWAIT);

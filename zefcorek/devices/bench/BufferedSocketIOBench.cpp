@@ -64,8 +64,7 @@ void BM_BufferedStream(benchmark::State& state) {
     for (size_t done = 0; done < kStreamBytes; done += kBlock) {
       uint32_t offered = 0;
       while (offered < kBlock) {
-        const uint32_t taken =
-            writer.WriteToBuffer(payload.data() + done + offered, kBlock - offered, nullptr);
+        const uint32_t taken = writer.WriteToBuffer(payload.data() + done + offered, kBlock - offered, nullptr);
         offered += taken;
         if (taken == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
       }

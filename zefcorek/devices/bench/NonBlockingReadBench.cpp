@@ -17,9 +17,7 @@ namespace {
 
 constexpr uint16_t kBytes = 64;
 
-void markDone(IDeviceConnection*, TNonBlockingReadOp* request) {
-  *reinterpret_cast<bool*>(request->UserData) = true;
-}
+void markDone(IDeviceConnection*, TNonBlockingReadOp* request) { *reinterpret_cast<bool*>(request->UserData) = true; }
 
 void BM_NonBlockingReadHandOff(benchmark::State& state) {
   auto* connection = new zefcorek::testing::MemoryConnection;

@@ -220,8 +220,7 @@ void BM_BlockingDatagrams(benchmark::State& state) {
     for (int i = 0; i < kDatagrams; ++i) {
       WSABUF out{32, datagram.data()};
       DWORD moved = 0;
-      WSASendTo(s, &out, 1, &moved, 0, reinterpret_cast<const SOCKADDR*>(&to), sizeof to, nullptr,
-                nullptr);
+      WSASendTo(s, &out, 1, &moved, 0, reinterpret_cast<const SOCKADDR*>(&to), sizeof to, nullptr, nullptr);
       WSABUF in{32, answer};
       DWORD flags = 0;
       WSARecvFrom(s, &in, 1, &moved, &flags, nullptr, nullptr, nullptr, nullptr);

@@ -70,8 +70,7 @@ void removeDuplicatesWithHashMap(WlanNetworkList& list) {
 }
 
 bool sameEntries(const WlanNetworkList& a, const WlanNetworkList& b) {
-  return a.count == b.count &&
-         std::memcmp(a.items, b.items, a.count * sizeof(WlanNetworkRecord)) == 0;
+  return a.count == b.count && std::memcmp(a.items, b.items, a.count * sizeof(WlanNetworkRecord)) == 0;
 }
 
 template <void (*Remove)(WlanNetworkList&)>
@@ -91,8 +90,10 @@ void BM_RemoveDuplicates(benchmark::State& state) {
 }
 
 BENCHMARK(BM_RemoveDuplicates<zefcorek::devices::removeDuplicateNetworks>)
-    ->Name("BM_RemoveDuplicateNetworks")->Arg(50)->Arg(100)->Arg(200);
-BENCHMARK(BM_RemoveDuplicates<removeDuplicatesWithHashMap>)
-    ->Name("BM_HashMapSinglePass")->Arg(50)->Arg(100)->Arg(200);
+    ->Name("BM_RemoveDuplicateNetworks")
+    ->Arg(50)
+    ->Arg(100)
+    ->Arg(200);
+BENCHMARK(BM_RemoveDuplicates<removeDuplicatesWithHashMap>)->Name("BM_HashMapSinglePass")->Arg(50)->Arg(100)->Arg(200);
 
 }  // namespace

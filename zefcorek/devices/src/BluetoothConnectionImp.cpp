@@ -21,9 +21,13 @@ using zefcorek::devices::TBthPropsDLL;
 using zefcorek::devices::guardOperation;
 
 constexpr const WCHAR* kClassName = u"IBluetoothConnectionImp";
-constexpr ConnectionClass kBluetoothClass = {kClassName, u"CBluetoothConnectionSyncWnd",
-                                             zefcorek::ConnectionKind::Bluetooth, DEVCONN_BLUETOOTH, 2048,
-                                             /*traced=*/false, /*guarded=*/true};
+constexpr ConnectionClass kBluetoothClass = {kClassName,
+                                             u"CBluetoothConnectionSyncWnd",
+                                             zefcorek::ConnectionKind::Bluetooth,
+                                             DEVCONN_BLUETOOTH,
+                                             2048,
+                                             /*traced=*/false,
+                                             /*guarded=*/true};
 constexpr uint16_t kMinimumTimeout = 300;
 constexpr uint32_t kRfcommKind = 0;  // the reader's and writer's medium kind
 
@@ -59,8 +63,7 @@ uint32_t statusOfConnectError(int error) {
   }
 }
 
-class IBluetoothConnectionImp final : public zefcorek::devices::SocketConnection,
-                                      public virtual IBluetoothConnection {
+class IBluetoothConnectionImp final : public zefcorek::devices::SocketConnection, public virtual IBluetoothConnection {
 public:
   IBluetoothConnectionImp() : SocketConnection(kBluetoothClass) {
     parms_.ReadWriteTimeoutMs = 2000;

@@ -62,9 +62,7 @@ std::u16string requirementsName(uint32_t requirements) {
   }
 }
 
-uint32_t methodCode(uint32_t method) {
-  return method >= 1 && method <= 5 ? method - 1 : BTPAIR_UNKNOWN;
-}
+uint32_t methodCode(uint32_t method) { return method >= 1 && method <= 5 ? method - 1 : BTPAIR_UNKNOWN; }
 
 // Hands the question to the opener and waits for its answer; false when
 // none came in time.
@@ -170,8 +168,9 @@ BOOL zefcorek::devices::BluetoothAuthenticationExCallback(void* context,
 
   // A legacy PIN is known when it has digits; the numbers of the other
   // automatic methods come from the radio stack, 000000 included.
-  const bool known = code == BTPAIR_LEGACY_PIN ? !pin.empty()
-                                               : code == BTPAIR_NUMERIC_COMPARISON || code == BTPAIR_PASSKEY_NOTIFICATION;
+  const bool known = code == BTPAIR_LEGACY_PIN
+                         ? !pin.empty()
+                         : code == BTPAIR_NUMERIC_COMPARISON || code == BTPAIR_PASSKEY_NOTIFICATION;
   if (request.AutoAccept && known) {
     request.MethodCode = code;
     request.Accepted = true;
@@ -203,20 +202,19 @@ void zefcorek::devices::TBthPairingThread::Execute() {
                                : ERROR_PROC_NOT_FOUND;
   log(platform::formatText(u"BluetoothRegisterForAuthenticationEx() == %d (%08X)", static_cast<int32_t>(registered),
                            registered));
-  const DWORD authenticated = table_->AuthenticateDeviceEx(nullptr, nullptr, &request_->DeviceInfo, nullptr,
-                                                           MITMProtectionNotRequiredBonding);
+  const DWORD authenticated =
+      table_->AuthenticateDeviceEx(nullptr, nullptr, &request_->DeviceInfo, nullptr, MITMProtectionNotRequiredBonding);
   request_->Result = authenticated;
   log(platform::formatText(u"BluetoothAuthenticateDeviceEx() == %d (%08X)", static_cast<int32_t>(authenticated),
                            authenticated));
-  const BOOL unregistered = table_->UnregisterAuthentication != nullptr
-                                ? table_->UnregisterAuthentication(registration)
-                                : FALSE;
+  const BOOL unregistered =
+      table_->UnregisterAuthentication != nullptr ? table_->UnregisterAuthentication(registration) : FALSE;
   log(platform::formatText(u"BluetoothUnregisterAuthentication() == %d (%08X)", static_cast<int32_t>(unregistered),
                            static_cast<uint32_t>(unregistered)));
 }
 
-void zefcorek::devices::runPairing(TBluetoothPairingRequest& request, BluetoothPairingCallback callback,
-                                   void* userData, BluetoothIdleCallback idle, void* idleUser) {
+void zefcorek::devices::runPairing(TBluetoothPairingRequest& request, BluetoothPairingCallback callback, void* userData,
+                                   BluetoothIdleCallback idle, void* idleUser) {
   auto thread = std::make_unique<TBthPairingThread>(request.Table, &request);
   thread->AfterConstruction();
   thread->Resume();

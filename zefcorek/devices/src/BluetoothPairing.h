@@ -20,7 +20,7 @@
 
 namespace zefcorek::devices {
 
-inline constexpr uint32_t kNotAuthenticated = 1244;  // ERROR_NOT_AUTHENTICATED
+inline constexpr uint32_t kNotAuthenticated = 1244;       // ERROR_NOT_AUTHENTICATED
 inline constexpr uint32_t kAuthenticationTimedOut = 258;  // WAIT_TIMEOUT
 
 struct TBluetoothPairingRequest {

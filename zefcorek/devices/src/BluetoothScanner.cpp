@@ -31,8 +31,8 @@ constexpr int kRepeatSteps = 30;
 constexpr DWORD kRetryMs = 1000;
 constexpr DWORD kShutDownStepMs = 20;
 constexpr uint16_t kSerialPortService = 0x1101;
-constexpr DWORD kInquiryFlags = LUP_RES_SERVICE | LUP_RETURN_BLOB | LUP_RETURN_ADDR | LUP_RETURN_TYPE |
-                                LUP_RETURN_NAME | LUP_CONTAINERS;
+constexpr DWORD kInquiryFlags =
+    LUP_RES_SERVICE | LUP_RETURN_BLOB | LUP_RETURN_ADDR | LUP_RETURN_TYPE | LUP_RETURN_NAME | LUP_CONTAINERS;
 static_assert(kInquiryFlags == 0x8332);
 
 enum ScannerEvent { kInquiryBegan = 0, kInquiryStarting = 1, kDeviceAccepted = 2, kInquiryEnded = 3 };

@@ -25,9 +25,7 @@ namespace {
 
 constexpr int kAddressBytes = 6;
 
-bool isHexDigit(char16_t c) {
-  return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
-}
+bool isHexDigit(char16_t c) { return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f'); }
 
 // The process-wide table, or null when it could not be made.
 const TBthPropsDLL* processTable() {
@@ -103,8 +101,7 @@ uint32_t zefcorek::devices::packClassOfDevice(const DeviceClassFields& fields) {
   return ((fields.minor & 0x3F) << 2) | ((fields.major & 0x1F) << 8) | ((fields.services & 0x7FF) << 13);
 }
 
-HRESULT zefcorek::devices::EntryToDeviceInfo(const TBluetoothScannerResEntry& entry,
-                                             BLUETOOTH_DEVICE_INFO& info) {
+HRESULT zefcorek::devices::EntryToDeviceInfo(const TBluetoothScannerResEntry& entry, BLUETOOTH_DEVICE_INFO& info) {
   std::memset(&info, 0, sizeof info);
   info.dwSize = sizeof info;
   uint64_t address = 0;

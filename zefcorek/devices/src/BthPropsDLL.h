@@ -22,19 +22,19 @@ struct TBthPropsDLL {
   decltype(&BluetoothIsConnectable) IsConnectable;
   decltype(&BluetoothEnableIncomingConnections) EnableIncomingConnections;
   decltype(&BluetoothGetDeviceInfo) GetDeviceInfo;
-  FARPROC SelectDevices;                 // not resolved
-  FARPROC SelectDevicesFree;             // not resolved
-  FARPROC RegisterForAuthentication;     // not resolved
+  FARPROC SelectDevices;              // not resolved
+  FARPROC SelectDevicesFree;          // not resolved
+  FARPROC RegisterForAuthentication;  // not resolved
   decltype(&BluetoothRegisterForAuthenticationEx) RegisterForAuthenticationEx;
   decltype(&BluetoothUnregisterAuthentication) UnregisterAuthentication;
-  FARPROC SendAuthenticationResponse;    // not resolved
+  FARPROC SendAuthenticationResponse;  // not resolved
   decltype(&BluetoothSendAuthenticationResponseEx) SendAuthenticationResponseEx;
-  FARPROC AuthenticateDevice;            // not resolved
+  FARPROC AuthenticateDevice;  // not resolved
   decltype(&BluetoothAuthenticateDeviceEx) AuthenticateDeviceEx;
   decltype(&BluetoothRemoveDevice) RemoveDevice;
   BOOL (*DisplayDeviceProperties)(HWND parent, BLUETOOTH_DEVICE_INFO* device);
-  FARPROC IsRadioSoftwareEnabled;        // not resolved
-  FARPROC EnableRadioSoftware;           // not resolved
+  FARPROC IsRadioSoftwareEnabled;  // not resolved
+  FARPROC EnableRadioSoftware;     // not resolved
   HMODULE BthProps;
   HMODULE BluetoothApis;
 };

@@ -29,8 +29,8 @@ enum class Completion { kDone, kFailed, kStopped };
 // Waits for a pending overlapped call on `event`. kDone with the count when
 // it finished; kFailed when it failed; kStopped when a stop came first (the
 // socket's outstanding I/O is then cancelled).
-Completion awaitCompletion(SOCKET socket, WSAEVENT event, WSAOVERLAPPED& overlapped,
-                           const std::atomic<bool>& stop, DWORD* count) {
+Completion awaitCompletion(SOCKET socket, WSAEVENT event, WSAOVERLAPPED& overlapped, const std::atomic<bool>& stop,
+                           DWORD* count) {
   while (!stop.load()) {
     const DWORD waited = WSAWaitForMultipleEvents(1, &event, FALSE, kCompletionWaitMs, FALSE);
     if (waited == WSA_WAIT_TIMEOUT) continue;
@@ -66,8 +66,8 @@ zefcorek::devices::IBufferedWriteToSocket::~IBufferedWriteToSocket() = default;
 
 // --- Reader -------------------------------------------------------------------
 
-IBufferedReadFromSocketImp::IBufferedReadFromSocketImp(SOCKET socket, uint32_t kind,
-                                                       uint32_t capacity, bool overwriteOldest)
+IBufferedReadFromSocketImp::IBufferedReadFromSocketImp(SOCKET socket, uint32_t kind, uint32_t capacity,
+                                                       bool overwriteOldest)
     : socket_(socket),
       kind_(kind),
       blockSize_(socketReceiveBlock(kind)),
@@ -88,8 +88,7 @@ void IBufferedReadFromSocketImp::lockBuffer() {
 
 void IBufferedReadFromSocketImp::unlockBuffer() { LeaveCriticalSection(&lock_); }
 
-void IBufferedReadFromSocketImp::SetSocketDataPreviewCB(SocketDataPreviewCB callback,
-                                                        void* context) {
+void IBufferedReadFromSocketImp::SetSocketDataPreviewCB(SocketDataPreviewCB callback, void* context) {
   guardOperation(kReaderClass, u"SetSocketDataPreviewCB", [&] {
     preview_ = callback;
     previewContext_ = context;
@@ -127,8 +126,7 @@ void IBufferedReadFromSocketImp::StopThread() {
   });
 }
 
-uint32_t IBufferedReadFromSocketImp::ReadFromBuffer(void* destination, uint32_t maximum,
-                                                    uint32_t* got) {
+uint32_t IBufferedReadFromSocketImp::ReadFromBuffer(void* destination, uint32_t maximum, uint32_t* got) {
   uint32_t taken = 0;
   guardOperation(kReaderClass, u"ReadFromBuffer", [&] {
     if (destination == nullptr || maximum == 0 || buffered_.load() == 0) return;
@@ -200,10 +198,9 @@ DWORD IBufferedReadFromSocketImp::IOThreadProc() {
       DWORD flags = 0;
       SOCKADDR sender{};
       int senderLength = sizeof sender;
-      const int started = kind_ == 2 ? WSARecvFrom(socket_, &buffer, 1, &count, &flags, &sender,
-                                                   &senderLength, &overlapped, nullptr)
-                                     : WSARecv(socket_, &buffer, 1, &count, &flags, &overlapped,
-                                               nullptr);
+      const int started =
+          kind_ == 2 ? WSARecvFrom(socket_, &buffer, 1, &count, &flags, &sender, &senderLength, &overlapped, nullptr)
+                     : WSARecv(socket_, &buffer, 1, &count, &flags, &overlapped, nullptr);
       Completion outcome = Completion::kDone;
       if (started != 0) {
         if (static_cast<DWORD>(WSAGetLastError()) != WSA_IO_PENDING) {
@@ -235,17 +232,14 @@ DWORD IBufferedReadFromSocketImp::IOThreadProc() {
 
 // --- Writer -------------------------------------------------------------------
 
-IBufferedWriteToSocketImp::IBufferedWriteToSocketImp(SOCKET socket, uint32_t kind,
-                                                     uint32_t capacity)
+IBufferedWriteToSocketImp::IBufferedWriteToSocketImp(SOCKET socket, uint32_t kind, uint32_t capacity)
     : socket_(socket), kind_(kind), capacity_(std::max(capacity, kSocketWriteBlock)) {
   traceOperation(kWriterClass, u"IBufferedWriteToSocketImp", u"() - In");
   guardOperation(kWriterClass, u"IBufferedWriteToSocketImp", [&] { initialise(); });
   traceOperation(kWriterClass, u"IBufferedWriteToSocketImp", u"() - out");
 }
 
-IBufferedWriteToSocketImp::IBufferedWriteToSocketImp(SOCKET socket,
-                                                     const SOCKADDR_IN* destination,
-                                                     uint32_t capacity)
+IBufferedWriteToSocketImp::IBufferedWriteToSocketImp(SOCKET socket, const SOCKADDR_IN* destination, uint32_t capacity)
     : socket_(socket), kind_(2), capacity_(std::max(capacity, kSocketWriteBlock)) {
   OperationTrace trace(kWriterClass, u"IBufferedWriteToSocketImp");
   guardOperation(kWriterClass, u"IBufferedWriteToSocketImp", [&] {
@@ -307,8 +301,7 @@ void IBufferedWriteToSocketImp::StopThread() {
   });
 }
 
-uint32_t IBufferedWriteToSocketImp::WriteToBuffer(const void* data, uint32_t count,
-                                                  uint32_t* accepted) {
+uint32_t IBufferedWriteToSocketImp::WriteToBuffer(const void* data, uint32_t count, uint32_t* accepted) {
   OperationTrace trace(kWriterClass, u"WriteToBuffer");
   uint32_t taken = 0;
   guardOperation(kWriterClass, u"WriteToBuffer", [&] {
@@ -359,8 +352,7 @@ bool IBufferedWriteToSocketImp::sendBlock(WSAEVENT event, const char* block, uin
     WSABUF buffer{count - sent, const_cast<char*>(block + sent)};
     DWORD moved = 0;
     const int started =
-        kind_ == 2 ? WSASendTo(socket_, &buffer, 1, &moved, 0,
-                               reinterpret_cast<const SOCKADDR*>(&destination_),
+        kind_ == 2 ? WSASendTo(socket_, &buffer, 1, &moved, 0, reinterpret_cast<const SOCKADDR*>(&destination_),
                                sizeof destination_, &overlapped, nullptr)
                    : WSASend(socket_, &buffer, 1, &moved, 0, &overlapped, nullptr);
     if (started != 0) {

@@ -51,8 +51,7 @@ public:
 class ZEF_EXPORT IBufferedReadFromSocketImp : public IBufferedReadFromSocket {
 public:
   // The capacity is raised to the kind's receive block when smaller.
-  IBufferedReadFromSocketImp(SOCKET socket, uint32_t kind, uint32_t capacity,
-                             bool overwriteOldest);
+  IBufferedReadFromSocketImp(SOCKET socket, uint32_t kind, uint32_t capacity, bool overwriteOldest);
   // Stops the thread when the owner did not.
   ~IBufferedReadFromSocketImp() override;
   IBufferedReadFromSocketImp(const IBufferedReadFromSocketImp&) = delete;
@@ -87,11 +86,11 @@ private:
   uint32_t blockSize_;
   SocketDataPreviewCB preview_ = nullptr;  // set before StartThread, read by the thread
   void* previewContext_ = nullptr;
-  CRITICAL_SECTION lock_;                  // guards buffer_
+  CRITICAL_SECTION lock_;  // guards buffer_
   uint32_t capacity_;
   bool overwriteOldest_;
   TDynBuffer buffer_;
-  std::atomic<uint32_t> buffered_{0};      // buffer_'s size, for tests without the lock
+  std::atomic<uint32_t> buffered_{0};  // buffer_'s size, for tests without the lock
   DWORD threadId_ = 0;
   HANDLE thread_ = nullptr;
   std::atomic<WSAEVENT> ioEvent_{nullptr};  // the thread's socket event while it runs
@@ -131,7 +130,7 @@ private:
 
   SOCKET socket_;
   uint32_t kind_;
-  SOCKADDR_IN destination_{};  // kind 2 only
+  SOCKADDR_IN destination_{};   // kind 2 only
   HANDLE dataEvent_ = nullptr;  // auto-reset; set by every accepted write
   CRITICAL_SECTION lock_;
   uint32_t capacity_;

@@ -52,12 +52,11 @@ bool registerWindowClass(const WCHAR* name, WNDPROC procedure) {
 
 using zefcorek::devices::DeviceConnectionBase;
 
-DeviceConnectionBase::DeviceConnectionBase(const ConnectionClass& connectionClass)
-    : class_(connectionClass) {
+DeviceConnectionBase::DeviceConnectionBase(const ConnectionClass& connectionClass) : class_(connectionClass) {
   wake_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   if (!registerWindowClass(class_.windowClass, syncWndProc)) return;
-  window_ = CreateWindowExW(0, class_.windowClass, class_.windowClass, WS_POPUP | WS_DISABLED, 0,
-                            0, 1, 1, HWND_MESSAGE, nullptr, nullptr, this);
+  window_ = CreateWindowExW(0, class_.windowClass, class_.windowClass, WS_POPUP | WS_DISABLED, 0, 0, 1, 1, HWND_MESSAGE,
+                            nullptr, nullptr, this);
   if (window_) SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
@@ -94,15 +93,13 @@ TConnResult DeviceConnectionBase::Read(void* buffer, uint16_t count, bool wait, 
   return result;
 }
 
-TConnResult DeviceConnectionBase::ReadEx(void* buffer, uint16_t count, uint32_t timeoutMs,
-                                         uint16_t* got) {
+TConnResult DeviceConnectionBase::ReadEx(void* buffer, uint16_t count, uint32_t timeoutMs, uint16_t* got) {
   TConnResult result{CONN_FAILED};
   runShared(u"ReadEx", [&] { result = readLoop(buffer, count, true, timeoutMs, got); });
   return result;
 }
 
-TConnResult DeviceConnectionBase::readLoop(void* buffer, uint16_t count, bool wait,
-                                           uint32_t timeoutMs, uint16_t* got) {
+TConnResult DeviceConnectionBase::readLoop(void* buffer, uint16_t count, bool wait, uint32_t timeoutMs, uint16_t* got) {
   if (!IsOpen()) return {CONN_FAILED};
   if (got == nullptr) return {CONN_BAD_ARGUMENT};
   *got = 0;
@@ -164,27 +161,22 @@ TConnResult DeviceConnectionBase::WriteText(const WCHAR* text) {
   return result;
 }
 
-TConnResult DeviceConnectionBase::ReadText(WCHAR* buffer, uint16_t length, bool wait,
-                                           uint16_t* got) {
+TConnResult DeviceConnectionBase::ReadText(WCHAR* buffer, uint16_t length, bool wait, uint16_t* got) {
   TConnResult result{CONN_FAILED};
   runShared(u"ReadText", [&] {
     result = readTextLoop(buffer, length, class_.textBufferBytes, got,
-                          [&](char* ansi, uint16_t count, uint16_t* taken) {
-                            return Read(ansi, count, wait, taken);
-                          });
+                          [&](char* ansi, uint16_t count, uint16_t* taken) { return Read(ansi, count, wait, taken); });
   });
   return result;
 }
 
-TConnResult DeviceConnectionBase::ReadTextEx(WCHAR* buffer, uint16_t length, uint32_t timeoutMs,
-                                             uint16_t* got) {
+TConnResult DeviceConnectionBase::ReadTextEx(WCHAR* buffer, uint16_t length, uint32_t timeoutMs, uint16_t* got) {
   TConnResult result{CONN_FAILED};
   // ReadTextEx keeps the common 512-byte buffer on every medium.
   runShared(u"ReadTextEx", [&] {
-    result = readTextLoop(buffer, length, kTextExBufferBytes, got,
-                          [&](char* ansi, uint16_t count, uint16_t* taken) {
-                            return ReadEx(ansi, count, timeoutMs, taken);
-                          });
+    result = readTextLoop(buffer, length, kTextExBufferBytes, got, [&](char* ansi, uint16_t count, uint16_t* taken) {
+      return ReadEx(ansi, count, timeoutMs, taken);
+    });
   });
   return result;
 }
@@ -198,14 +190,12 @@ TConnResult DeviceConnectionBase::readTextLoop(
   if (buffer == nullptr || length == 0 || got == nullptr) return {CONN_BAD_ARGUMENT};
   *got = 0;
   std::vector<char> ansi(bufferBytes, '\0');
-  const auto wanted = static_cast<uint16_t>(
-      std::min<size_t>(length - 1u, ansi.size() - 1u));
+  const auto wanted = static_cast<uint16_t>(std::min<size_t>(length - 1u, ansi.size() - 1u));
   uint16_t taken = 0;
   const TConnResult result = readBytes(ansi.data(), wanted, &taken);
   if (result.Value != CONN_OK && result.Value != CONN_TIMEOUT) return result;
   std::fill(buffer, buffer + length, u'\0');
-  const std::u16string text =
-      platform::ansiToWideLenient(std::string_view(ansi.data(), std::strlen(ansi.data())));
+  const std::u16string text = platform::ansiToWideLenient(std::string_view(ansi.data(), std::strlen(ansi.data())));
   // UTF-8 never takes fewer bytes than UTF-16 units, so the text fits.
   assert(text.size() < length);
   std::copy(text.begin(), text.end(), buffer);
@@ -213,8 +203,7 @@ TConnResult DeviceConnectionBase::readTextLoop(
   return result;
 }
 
-TConnResult DeviceConnectionBase::ReadTextA(char* buffer, uint16_t length, bool wait,
-                                            uint16_t* got) {
+TConnResult DeviceConnectionBase::ReadTextA(char* buffer, uint16_t length, bool wait, uint16_t* got) {
   TConnResult result{CONN_FAILED};
   runShared(u"ReadTextA", [&] {
     if (buffer == nullptr || length == 0 || got == nullptr) {
@@ -230,12 +219,9 @@ TConnResult DeviceConnectionBase::ReadTextA(char* buffer, uint16_t length, bool 
   return result;
 }
 
-TConnResult DeviceConnectionBase::ReadTextUntil(WCHAR*, uint16_t, const WCHAR*, uint16_t*) {
-  return {CONN_FAILED};
-}
+TConnResult DeviceConnectionBase::ReadTextUntil(WCHAR*, uint16_t, const WCHAR*, uint16_t*) { return {CONN_FAILED}; }
 
-TConnResult DeviceConnectionBase::ReadTextUntilEx(WCHAR*, uint16_t, const WCHAR*, uint32_t,
-                                                  uint16_t*) {
+TConnResult DeviceConnectionBase::ReadTextUntilEx(WCHAR*, uint16_t, const WCHAR*, uint32_t, uint16_t*) {
   return {CONN_FAILED};
 }
 
@@ -262,8 +248,7 @@ void DeviceConnectionBase::reportData(int kind, const void* bytes, uint32_t coun
         SYSTEMTIME utc{};
         GetSystemTime(&utc);
         std::string text;
-        const std::span<const uint8_t> data(static_cast<const uint8_t*>(bytes),
-                                            bytes != nullptr ? count : 0);
+        const std::span<const uint8_t> data(static_cast<const uint8_t*>(bytes), bytes != nullptr ? count : 0);
         appendIOTraceReport(text, kind, data, utc);
         // One write per report: the trace file's lock keeps reports whole.
         (void)trace.write(text.data(), static_cast<DWORD>(text.size()));
@@ -271,14 +256,11 @@ void DeviceConnectionBase::reportData(int kind, const void* bytes, uint32_t coun
       /*traced=*/false, class_.guarded);
 }
 
-void DeviceConnectionBase::enableIOLogging(ConnectionKind kind, const WCHAR* path,
-                                           bool deleteFirst) {
+void DeviceConnectionBase::enableIOLogging(ConnectionKind kind, const WCHAR* path, bool deleteFirst) {
   ioTraceFile(kind).enable(path, deleteFirst);
 }
 
-bool DeviceConnectionBase::isIOLoggingEnabled(ConnectionKind kind) {
-  return ioTraceFile(kind).isEnabled();
-}
+bool DeviceConnectionBase::isIOLoggingEnabled(ConnectionKind kind) { return ioTraceFile(kind).isEnabled(); }
 
 // --- Non-blocking reads -----------------------------------------------------
 
@@ -318,9 +300,7 @@ TConnResult DeviceConnectionBase::CancelNonBlockingReadOp() {
   return {CONN_OK};
 }
 
-bool DeviceConnectionBase::IsNonBlockingReadOpRunning() {
-  return worker_ != nullptr && kind_.load() != NBREAD_NONE;
-}
+bool DeviceConnectionBase::IsNonBlockingReadOpRunning() { return worker_ != nullptr && kind_.load() != NBREAD_NONE; }
 
 bool DeviceConnectionBase::startWorker() {
   worker_ = CreateThread(nullptr, 0, workerMain, this, CREATE_SUSPENDED, nullptr);
@@ -384,29 +364,25 @@ void DeviceConnectionBase::performRequest() {
       request_.Args.Data.Delivered = delivered;
       break;
     case NBREAD_TEXT:
-      result = ReadText(static_cast<WCHAR*>(request_.Args.Data.Buffer), request_.Args.Data.Length,
-                        true, &delivered);
+      result = ReadText(static_cast<WCHAR*>(request_.Args.Data.Buffer), request_.Args.Data.Length, true, &delivered);
       request_.Args.Data.Delivered = delivered;
       break;
     case NBREAD_TEXT_UNTIL:
-      result = ReadTextUntil(request_.Args.Text.Buffer, request_.Args.Text.Length,
-                             request_.Args.Text.Terminator, &delivered);
+      result = ReadTextUntil(request_.Args.Text.Buffer, request_.Args.Text.Length, request_.Args.Text.Terminator,
+                             &delivered);
       request_.Args.Text.Delivered = delivered;
       break;
     case NBREAD_TEXT_UNTIL_EX:
-      result = ReadTextUntilEx(request_.Args.Text.Buffer, request_.Args.Text.Length,
-                               request_.Args.Text.Terminator, request_.Args.Text.TimeoutMs,
-                               &delivered);
+      result = ReadTextUntilEx(request_.Args.Text.Buffer, request_.Args.Text.Length, request_.Args.Text.Terminator,
+                               request_.Args.Text.TimeoutMs, &delivered);
       request_.Args.Text.Delivered = delivered;
       break;
-    default:
-      break;  // an unknown kind completes as failed
+    default: break;  // an unknown kind completes as failed
   }
   request_.Result = result;
 }
 
-LRESULT DeviceConnectionBase::syncWndProc(HWND window, UINT message, WPARAM wParam,
-                                          LPARAM lParam) {
+LRESULT DeviceConnectionBase::syncWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case kNonBlockingReadDone: {
       // The window's own pointer, not the message's: a completion still
@@ -418,26 +394,16 @@ LRESULT DeviceConnectionBase::syncWndProc(HWND window, UINT message, WPARAM wPar
       }
       return 0;
     }
-    case WM_CLOSE:
-      DestroyWindow(window);
-      return 0;
-    case WM_DESTROY:
-      return 0;
-    default:
-      return DefWindowProcW(window, message, wParam, lParam);
+    case WM_CLOSE: DestroyWindow(window); return 0;
+    case WM_DESTROY: return 0;
+    default: return DefWindowProcW(window, message, wParam, lParam);
   }
 }
 
 // --- Traces and the exception box -------------------------------------------
 
-void DeviceConnectionBase::traceEntry(const WCHAR* operation) {
-  traceOperation(class_.name, operation, u"() - In");
-}
+void DeviceConnectionBase::traceEntry(const WCHAR* operation) { traceOperation(class_.name, operation, u"() - In"); }
 
-void DeviceConnectionBase::traceExit(const WCHAR* operation) {
-  traceOperation(class_.name, operation, u"() - Out");
-}
+void DeviceConnectionBase::traceExit(const WCHAR* operation) { traceOperation(class_.name, operation, u"() - Out"); }
 
-void DeviceConnectionBase::showException(const WCHAR* operation) {
-  showOperationException(class_.name, operation);
-}
+void DeviceConnectionBase::showException(const WCHAR* operation) { showOperationException(class_.name, operation); }

@@ -58,12 +58,10 @@ public:
   TConnResult WriteText(const WCHAR* text) override;
   TConnResult ReadText(WCHAR* buffer, uint16_t length, bool wait, uint16_t* got) override;
   // Not supported on this medium: 1.
-  TConnResult ReadTextUntil(WCHAR* buffer, uint16_t length, const WCHAR* terminator,
-                            uint16_t* got) override;
-  TConnResult ReadTextUntilEx(WCHAR* buffer, uint16_t length, const WCHAR* terminator,
-                              uint32_t timeoutMs, uint16_t* got) override;
-  TConnResult ReadTextEx(WCHAR* buffer, uint16_t length, uint32_t timeoutMs,
-                         uint16_t* got) override;
+  TConnResult ReadTextUntil(WCHAR* buffer, uint16_t length, const WCHAR* terminator, uint16_t* got) override;
+  TConnResult ReadTextUntilEx(WCHAR* buffer, uint16_t length, const WCHAR* terminator, uint32_t timeoutMs,
+                              uint16_t* got) override;
+  TConnResult ReadTextEx(WCHAR* buffer, uint16_t length, uint32_t timeoutMs, uint16_t* got) override;
   TConnResult ReadTextA(char* buffer, uint16_t length, bool wait, uint16_t* got) override;
   TConnResult RunNonBlockingReadOp(const TNonBlockingReadOp* request) override;
   TConnResult CancelNonBlockingReadOp() override;
@@ -112,8 +110,7 @@ protected:
   void showException(const WCHAR* operation);
 
 private:
-  TConnResult readLoop(void* buffer, uint16_t count, bool wait, uint32_t timeoutMs,
-                       uint16_t* got);
+  TConnResult readLoop(void* buffer, uint16_t count, bool wait, uint32_t timeoutMs, uint16_t* got);
   // The text reads, on the class's own Read or ReadEx, through a buffer of
   // bufferBytes ANSI bytes.
   TConnResult readTextLoop(WCHAR* buffer, uint16_t length, uint16_t bufferBytes, uint16_t* got,
@@ -127,7 +124,7 @@ private:
   static LRESULT syncWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   const ConnectionClass& class_;
-  HWND window_ = nullptr;  // hidden window on the creating thread; null when it failed
+  HWND window_ = nullptr;                // hidden window on the creating thread; null when it failed
   DeviceIOCallback callback_ = nullptr;  // set by SetIOCallback (host thread)
   void* callbackUser_ = nullptr;
 
@@ -135,17 +132,16 @@ private:
   // RunNonBlockingReadOp while no request is pending and by the worker while
   // one is; the done callback gets a pointer to it.
   TNonBlockingReadOp request_{};
-  std::atomic<uint32_t> kind_{0};           // request_.Kind as the threads see it
-  std::atomic<bool> cancelling_{false};     // a cancel runs: reads end early
-  std::atomic<bool> stopping_{false};       // the worker ends at its next step
-  HANDLE worker_ = nullptr;                 // worker thread, made on first request
-  HANDLE wake_ = nullptr;                   // auto-reset event: wakes the worker's waits
-  bool finished_ = false;                   // finishConnection ran
+  std::atomic<uint32_t> kind_{0};        // request_.Kind as the threads see it
+  std::atomic<bool> cancelling_{false};  // a cancel runs: reads end early
+  std::atomic<bool> stopping_{false};    // the worker ends at its next step
+  HANDLE worker_ = nullptr;              // worker thread, made on first request
+  HANDLE wake_ = nullptr;                // auto-reset event: wakes the worker's waits
+  bool finished_ = false;                // finishConnection ran
 };
 
 template <class Body>
-void DeviceConnectionBase::runOperation(const WCHAR* operation, Body&& body, bool traced,
-                                        bool guarded) {
+void DeviceConnectionBase::runOperation(const WCHAR* operation, Body&& body, bool traced, bool guarded) {
   if (traced) traceEntry(operation);
   if (!guarded) {
     body();

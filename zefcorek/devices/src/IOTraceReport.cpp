@@ -24,12 +24,10 @@ void appendEscaped(std::string& out, uint8_t byte) {
 
 }  // namespace
 
-void zefcorek::devices::appendIOTraceReport(std::string& out, int kind,
-                                            std::span<const uint8_t> bytes,
+void zefcorek::devices::appendIOTraceReport(std::string& out, int kind, std::span<const uint8_t> bytes,
                                             const SYSTEMTIME& utc) {
-  std::string lineStart = platform::formatText(std::string_view("%02d:%02d:%02d:%03d "),
-                                               int{utc.wHour}, int{utc.wMinute}, int{utc.wSecond},
-                                               int{utc.wMilliseconds});
+  std::string lineStart = platform::formatText(std::string_view("%02d:%02d:%02d:%03d "), int{utc.wHour},
+                                               int{utc.wMinute}, int{utc.wSecond}, int{utc.wMilliseconds});
   lineStart += traceTag(kind);
   out.reserve(out.size() + lineStart.size() + bytes.size() * 4 + 2);
   out += lineStart;

@@ -24,7 +24,6 @@
 namespace zefcorek::devices {
 
 // Appends the report's whole text to `out`.
-ZEF_EXPORT void appendIOTraceReport(std::string& out, int kind, std::span<const uint8_t> bytes,
-                         const SYSTEMTIME& utc);
+ZEF_EXPORT void appendIOTraceReport(std::string& out, int kind, std::span<const uint8_t> bytes, const SYSTEMTIME& utc);
 
 }  // namespace zefcorek::devices

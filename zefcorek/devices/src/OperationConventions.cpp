@@ -7,8 +7,7 @@
 
 #include <string>
 
-void zefcorek::devices::traceOperation(const WCHAR* className, const WCHAR* operation,
-                                       const WCHAR* suffix) {
+void zefcorek::devices::traceOperation(const WCHAR* className, const WCHAR* operation, const WCHAR* suffix) {
   std::u16string text(className);
   text += u"::";
   text += operation;

@@ -12,8 +12,7 @@
 
 namespace zefcorek::devices {
 
-ZEF_EXPORT void traceOperation(const WCHAR* className, const WCHAR* operation,
-                               const WCHAR* suffix);
+ZEF_EXPORT void traceOperation(const WCHAR* className, const WCHAR* operation, const WCHAR* suffix);
 ZEF_EXPORT void showOperationException(const WCHAR* className, const WCHAR* operation);
 
 template <class Body>
@@ -28,8 +27,7 @@ void guardOperation(const WCHAR* className, const WCHAR* operation, Body&& body)
 // The entry trace now and the exit trace when the scope ends.
 class OperationTrace {
 public:
-  OperationTrace(const WCHAR* className, const WCHAR* operation)
-      : className_(className), operation_(operation) {
+  OperationTrace(const WCHAR* className, const WCHAR* operation) : className_(className), operation_(operation) {
     traceOperation(className_, operation_, u"() - In");
   }
   ~OperationTrace() { traceOperation(className_, operation_, u"() - Out"); }

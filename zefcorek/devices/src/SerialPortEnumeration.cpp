@@ -74,8 +74,7 @@ bool readString(HKEY key, const WCHAR* name, DWORD maxBytes, std::u16string* out
   std::u16string buffer(maxBytes / sizeof(WCHAR) + 1, u'\0');
   DWORD size = maxBytes;
   DWORD type = 0;
-  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
-          ERROR_SUCCESS ||
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS ||
       type != REG_SZ) {
     return false;
   }
@@ -85,13 +84,11 @@ bool readString(HKEY key, const WCHAR* name, DWORD maxBytes, std::u16string* out
 }
 
 // A device property as a text (a multi-string gives its first string).
-bool readProperty(HDEVINFO set, SP_DEVINFO_DATA* data, DWORD property, DWORD maxBytes,
-                  std::u16string* out) {
+bool readProperty(HDEVINFO set, SP_DEVINFO_DATA* data, DWORD property, DWORD maxBytes, std::u16string* out) {
   std::u16string buffer(maxBytes / sizeof(WCHAR) + 2, u'\0');
   DWORD type = 0;
   DWORD required = 0;
-  if (!SetupDiGetDeviceRegistryPropertyW(set, data, property, &type,
-                                         reinterpret_cast<BYTE*>(buffer.data()), maxBytes,
+  if (!SetupDiGetDeviceRegistryPropertyW(set, data, property, &type, reinterpret_cast<BYTE*>(buffer.data()), maxBytes,
                                          &required)) {
     return false;
   }
@@ -102,8 +99,7 @@ bool readProperty(HDEVINFO set, SP_DEVINFO_DATA* data, DWORD property, DWORD max
 
 bool listFull(const TSerialPortList& list) { return list.EntryCount >= kMaxSerialPortEntries; }
 
-TSerialPortEntry& appendEntry(TSerialPortList& list, uint32_t sources, int number,
-                              std::u16string_view name) {
+TSerialPortEntry& appendEntry(TSerialPortList& list, uint32_t sources, int number, std::u16string_view name) {
   TSerialPortEntry& entry = list.Entries[list.EntryCount++];
   entry = TSerialPortEntry{};
   entry.Sources = sources;
@@ -125,8 +121,7 @@ bool isBluetoothKey(HKEY key) {
       !equalsNoCase(std::u16string_view(fullPath).substr(fullPath.size() - kSuffix.size()), kSuffix)) {
     return false;
   }
-  return RegQueryValueExW(key, u"Bluetooth_UniqueID", nullptr, nullptr, nullptr, nullptr) ==
-         ERROR_SUCCESS;
+  return RegQueryValueExW(key, u"Bluetooth_UniqueID", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 std::u16string bluetoothLabel(HDEVINFO set, SP_DEVINFO_DATA* data, std::u16string description) {
@@ -204,8 +199,8 @@ void collectSerialCommMap(TSerialPortList& list) {
     WCHAR data[513] = {};
     DWORD size = 1024;
     DWORD type = 0;
-    const LONG result = RegEnumValueW(map, index, name, &nameLength, nullptr, &type,
-                                      reinterpret_cast<BYTE*>(data), &size);
+    const LONG result =
+        RegEnumValueW(map, index, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
     if (result == ERROR_NO_MORE_ITEMS) break;
     if (result != ERROR_SUCCESS || type != REG_SZ) continue;
     const std::u16string_view valueName(name, nameLength);
@@ -255,10 +250,8 @@ void joinViews(TSerialPortList& list) {
     joined.Sources = first.Sources | second.Sources;
     joined.PortNumber = first.PortNumber;
     std::copy(std::begin(first.PortName), std::end(first.PortName), joined.PortName);
-    std::copy(std::begin(serial.PortDescription), std::end(serial.PortDescription),
-              joined.PortDescription);
-    std::copy(std::begin(modem.ModemDescription), std::end(modem.ModemDescription),
-              joined.ModemDescription);
+    std::copy(std::begin(serial.PortDescription), std::end(serial.PortDescription), joined.PortDescription);
+    std::copy(std::begin(modem.ModemDescription), std::end(modem.ModemDescription), joined.ModemDescription);
     first = joined;
     std::move(list.Entries + i + 2, list.Entries + list.EntryCount, list.Entries + i + 1);
     --list.EntryCount;
@@ -297,19 +290,12 @@ void zefCoreKFillSerialPortsCombo(IPortListControl* combo) {
     std::u16string line;
     switch (entry.Sources & 3) {
       case 3:
-        line = platform::formatText(std::u16string_view(u" COM%-3d : %s @ %s"), number,
-                                    entry.ModemDescription, entry.PortDescription);
-        break;
-      case 1:
-        line = platform::formatText(std::u16string_view(u" COM%-3d : %s"), number,
+        line = platform::formatText(std::u16string_view(u" COM%-3d : %s @ %s"), number, entry.ModemDescription,
                                     entry.PortDescription);
         break;
-      case 2:
-        line = platform::formatText(std::u16string_view(u" COM%-3d : %s"), number,
-                                    entry.ModemDescription);
-        break;
-      default:
-        continue;
+      case 1: line = platform::formatText(std::u16string_view(u" COM%-3d : %s"), number, entry.PortDescription); break;
+      case 2: line = platform::formatText(std::u16string_view(u" COM%-3d : %s"), number, entry.ModemDescription); break;
+      default: continue;
     }
     combo->AddItem(line.c_str(), number);
   }
@@ -354,8 +340,8 @@ bool zefCoreKGetCOMDBArbiterData(TComDBArbiterData** out) {
   DWORD type = 0;
   DWORD size = 0;
   bool done = false;
-  if (RegQueryValueExW(key, u"ComDB", nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
-      type == REG_BINARY && size > 0 && zefCoreKAllocCOMDBArbiterData(out, std::max<uint32_t>(size * 8, 256))) {
+  if (RegQueryValueExW(key, u"ComDB", nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_BINARY &&
+      size > 0 && zefCoreKAllocCOMDBArbiterData(out, std::max<uint32_t>(size * 8, 256))) {
     DWORD room = (*out)->BitCount / 8;
     done = RegQueryValueExW(key, u"ComDB", nullptr, nullptr, (*out)->Bitmap, &room) == ERROR_SUCCESS;
     if (!done) {
@@ -370,12 +356,12 @@ bool zefCoreKGetCOMDBArbiterData(TComDBArbiterData** out) {
 bool zefCoreKSetCOMDBArbiterData(const TComDBArbiterData* data) {
   if (data == nullptr || data->BitCount == 0) return false;
   HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kArbiterKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS) {
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kArbiterKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS) {
     return false;
   }
-  const bool written = RegSetValueExW(key, u"ComDB", 0, REG_BINARY, data->Bitmap,
-                                      (data->BitCount + 7) / 8) == ERROR_SUCCESS;
+  const bool written =
+      RegSetValueExW(key, u"ComDB", 0, REG_BINARY, data->Bitmap, (data->BitCount + 7) / 8) == ERROR_SUCCESS;
   RegCloseKey(key);
   return written;
 }

@@ -21,9 +21,9 @@ namespace {
 
 using zefcorek::devices::ConnectionClass;
 
-constexpr ConnectionClass kSerialClass = {u"ISerialPortImp", u"CSerialPortSyncWnd",
-                                          zefcorek::ConnectionKind::SerialPort, DEVCONN_SERIAL,
-                                          512, /*traced=*/false, /*guarded=*/false};
+constexpr ConnectionClass kSerialClass = {
+    u"ISerialPortImp", u"CSerialPortSyncWnd", zefcorek::ConnectionKind::SerialPort, DEVCONN_SERIAL, 512,
+    /*traced=*/false,  /*guarded=*/false};
 constexpr uint16_t kMinimumTimeout = 500;
 constexpr DWORD kWriteChunk = 32;
 constexpr DWORD kAllPurges = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
@@ -63,8 +63,7 @@ struct OverlappedCall {
   OVERLAPPED overlapped{};
 };
 
-class ISerialPortImp final : public zefcorek::devices::DeviceConnectionBase,
-                             public virtual ISerialPort {
+class ISerialPortImp final : public zefcorek::devices::DeviceConnectionBase, public virtual ISerialPort {
 public:
   ISerialPortImp() : DeviceConnectionBase(kSerialClass) {}
   ~ISerialPortImp() override { finishConnection(); }
@@ -93,13 +92,12 @@ public:
   TConnResult ReadEx(void* buffer, uint16_t count, uint32_t timeoutMs, uint16_t* got) override {
     return readPort(buffer, count, true, timeoutMs, timeoutMs, /*sleepBeforePoll=*/false, got);
   }
-  TConnResult ReadTextUntil(WCHAR* buffer, uint16_t length, const WCHAR* terminator,
-                            uint16_t* got) override {
+  TConnResult ReadTextUntil(WCHAR* buffer, uint16_t length, const WCHAR* terminator, uint16_t* got) override {
     return readUntil(buffer, length, terminator, settings_.Timeout1, settings_.Timeout2,
                      /*strict=*/false, got);
   }
-  TConnResult ReadTextUntilEx(WCHAR* buffer, uint16_t length, const WCHAR* terminator,
-                              uint32_t timeoutMs, uint16_t* got) override {
+  TConnResult ReadTextUntilEx(WCHAR* buffer, uint16_t length, const WCHAR* terminator, uint32_t timeoutMs,
+                              uint16_t* got) override {
     return readUntil(buffer, length, terminator, timeoutMs, timeoutMs, /*strict=*/true, got);
   }
 
@@ -137,9 +135,7 @@ public:
   static void EnableIOLogging(const WCHAR* path, bool deleteFirst) {
     enableIOLogging(zefcorek::ConnectionKind::SerialPort, path, deleteFirst);
   }
-  static bool IsIOLoggingEnabled() {
-    return isIOLoggingEnabled(zefcorek::ConnectionKind::SerialPort);
-  }
+  static bool IsIOLoggingEnabled() { return isIOLoggingEnabled(zefcorek::ConnectionKind::SerialPort); }
 
 protected:
   // Reads are the class's own; the shared read loop is not used.
@@ -153,11 +149,10 @@ private:
   void purgePort();
   DCB portState();
   uint32_t queuedInput();
-  TConnResult readPort(void* buffer, uint16_t count, bool wait, uint32_t transferTimeout,
-                       uint32_t arrivalTimeout, bool sleepBeforePoll, uint16_t* got);
-  TConnResult readUntil(WCHAR* buffer, uint16_t length, const WCHAR* terminator,
-                        uint32_t transferTimeout, uint32_t arrivalTimeout, bool strict,
-                        uint16_t* got);
+  TConnResult readPort(void* buffer, uint16_t count, bool wait, uint32_t transferTimeout, uint32_t arrivalTimeout,
+                       bool sleepBeforePoll, uint16_t* got);
+  TConnResult readUntil(WCHAR* buffer, uint16_t length, const WCHAR* terminator, uint32_t transferTimeout,
+                        uint32_t arrivalTimeout, bool strict, uint16_t* got);
 
   TSerialPortSettings settings_{};
   HANDLE port_ = INVALID_HANDLE_VALUE;
@@ -213,8 +208,7 @@ DCB ISerialPortImp::portState() {
       dcb.fOutxCtsFlow = 1;
       dcb.fDsrSensitivity = dsrSensitivity;
       break;
-    default:
-      break;  // flow control as the port reported it
+    default: break;  // flow control as the port reported it
   }
   dcb.XonLim = 10;
   dcb.XoffLim = 10;
@@ -227,8 +221,8 @@ TConnResult ISerialPortImp::Open() {
       settings_.PortNumber < 10
           ? platform::formatText(std::u16string_view(u"COM%ld:"), int32_t{settings_.PortNumber})
           : platform::formatText(std::u16string_view(u"\\\\.\\COM%ld"), int32_t{settings_.PortNumber});
-  port_ = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                      FILE_FLAG_OVERLAPPED, nullptr);
+  port_ =
+      CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   if (port_ == INVALID_HANDLE_VALUE) return {CONN_FAILED};
   (void)SetupComm(port_, 512, 256);
   purgePort();
@@ -290,9 +284,8 @@ uint32_t ISerialPortImp::queuedInput() {
   return status.cbInQue;
 }
 
-TConnResult ISerialPortImp::readPort(void* buffer, uint16_t count, bool wait,
-                                     uint32_t transferTimeout, uint32_t arrivalTimeout,
-                                     bool sleepBeforePoll, uint16_t* got) {
+TConnResult ISerialPortImp::readPort(void* buffer, uint16_t count, bool wait, uint32_t transferTimeout,
+                                     uint32_t arrivalTimeout, bool sleepBeforePoll, uint16_t* got) {
   if (!IsOpen()) return {CONN_FAILED};
   if (got == nullptr) return {CONN_BAD_ARGUMENT};
   *got = 0;
@@ -340,9 +333,8 @@ TConnResult ISerialPortImp::readPort(void* buffer, uint16_t count, bool wait,
 // Reads one byte at a time until the terminator has arrived or the buffer
 // (less its terminator) is full. Bytes are UTF-8: a character whose bytes
 // come one by one is stored once whole; the byte 0x1A is stored as U+001A.
-TConnResult ISerialPortImp::readUntil(WCHAR* buffer, uint16_t length, const WCHAR* terminator,
-                                      uint32_t transferTimeout, uint32_t arrivalTimeout,
-                                      bool strict, uint16_t* got) {
+TConnResult ISerialPortImp::readUntil(WCHAR* buffer, uint16_t length, const WCHAR* terminator, uint32_t transferTimeout,
+                                      uint32_t arrivalTimeout, bool strict, uint16_t* got) {
   if (!IsOpen()) return {CONN_FAILED};
   if (buffer == nullptr || length == 0) return {CONN_BAD_ARGUMENT};
   std::fill(buffer, buffer + length, u'\0');
@@ -413,6 +405,4 @@ TConnResult ISerialPortImp::readUntil(WCHAR* buffer, uint16_t length, const WCHA
 
 }  // namespace
 
-void* zefcorek::makeISerialPortImp(intptr_t) {
-  return static_cast<ISerialPort*>(new (std::nothrow) ISerialPortImp());
-}
+void* zefcorek::makeISerialPortImp(intptr_t) { return static_cast<ISerialPort*>(new (std::nothrow) ISerialPortImp()); }

@@ -36,8 +36,7 @@ uint16_t SocketConnection::Write(const void* bytes, uint16_t count) {
   const DWORD start = GetTickCount();
   uint16_t accepted = 0;
   while (accepted < count) {
-    const uint32_t taken =
-        writer_->WriteToBuffer(data + accepted, static_cast<uint32_t>(count - accepted), nullptr);
+    const uint32_t taken = writer_->WriteToBuffer(data + accepted, static_cast<uint32_t>(count - accepted), nullptr);
     if (taken > 0) {
       reportData(DEVIO_SENT, data + accepted, taken);
       accepted = static_cast<uint16_t>(accepted + taken);
@@ -65,8 +64,7 @@ uint16_t SocketConnection::receiveNow(uint8_t* into, uint16_t count) {
   return static_cast<uint16_t>(reader_->ReadFromBuffer(into, count, nullptr));
 }
 
-bool SocketConnection::resolve(const WCHAR* hostName, size_t capacity, uint32_t port,
-                               SOCKADDR_IN* out) {
+bool SocketConnection::resolve(const WCHAR* hostName, size_t capacity, uint32_t port, SOCKADDR_IN* out) {
   // The field may lack its terminator; it ends at the capacity then.
   const size_t length = std::find(hostName, hostName + capacity, u'\0') - hostName;
   const std::string narrow = platform::wideToAnsiLenient(std::u16string_view(hostName, length));

@@ -16,8 +16,7 @@ inline constexpr uint32_t kSocketBufferCapacity = 8192;
 
 class ZEF_EXPORT SocketConnection : public DeviceConnectionBase {
 public:
-  explicit SocketConnection(const ConnectionClass& connectionClass)
-      : DeviceConnectionBase(connectionClass) {}
+  explicit SocketConnection(const ConnectionClass& connectionClass) : DeviceConnectionBase(connectionClass) {}
 
   bool IsOpen() override { return socket_ != INVALID_SOCKET; }
   // Cancels a pending non-blocking read, stops the writer, then the reader,

@@ -14,13 +14,12 @@ using zefcorek::devices::OperationTrace;
 using zefcorek::devices::guardOperation;
 
 constexpr const WCHAR* kClassName = u"ITCPConnectionImp";
-constexpr ConnectionClass kTcpClass = {kClassName, u"CTCPConnectionSyncWnd",
-                                       zefcorek::ConnectionKind::Tcp, DEVCONN_TCP, 512,
-                                       /*traced=*/true, /*guarded=*/true};
+constexpr ConnectionClass kTcpClass = {
+    kClassName,      u"CTCPConnectionSyncWnd", zefcorek::ConnectionKind::Tcp, DEVCONN_TCP, 512,
+    /*traced=*/true, /*guarded=*/true};
 constexpr uint16_t kMinimumTimeout = 300;
 
-class ITCPConnectionImp final : public zefcorek::devices::SocketConnection,
-                                public virtual ITCPConnection {
+class ITCPConnectionImp final : public zefcorek::devices::SocketConnection, public virtual ITCPConnection {
 public:
   ITCPConnectionImp() : SocketConnection(kTcpClass) {
     OperationTrace trace(kClassName, u"ITCPConnectionImp");
@@ -117,8 +116,7 @@ private:
     const int sendBuffer = 1024;
     const int on = 1;
     const auto set = [&](int level, int option, const int& value) {
-      (void)platform::setsockopt(socket_, level, option, reinterpret_cast<const char*>(&value),
-                                 sizeof value);
+      (void)platform::setsockopt(socket_, level, option, reinterpret_cast<const char*>(&value), sizeof value);
     };
     set(SOL_SOCKET_LEVEL, SO_RCVBUF_OPTION, receiveBuffer);
     set(SOL_SOCKET_LEVEL, SO_SNDBUF_OPTION, sendBuffer);

@@ -11,13 +11,12 @@ namespace {
 
 using zefcorek::devices::ConnectionClass;
 
-constexpr ConnectionClass kUdpClass = {u"IUDPConnectionImp", u"CUDPConnectionSyncWnd",
-                                       zefcorek::ConnectionKind::Udp, DEVCONN_UDP, 512,
-                                       /*traced=*/false, /*guarded=*/false};
+constexpr ConnectionClass kUdpClass = {
+    u"IUDPConnectionImp", u"CUDPConnectionSyncWnd", zefcorek::ConnectionKind::Udp, DEVCONN_UDP, 512,
+    /*traced=*/false,     /*guarded=*/false};
 constexpr uint16_t kMinimumTimeout = 300;
 
-class IUDPConnectionImp final : public zefcorek::devices::SocketConnection,
-                                public virtual IUDPConnection {
+class IUDPConnectionImp final : public zefcorek::devices::SocketConnection, public virtual IUDPConnection {
 public:
   IUDPConnectionImp() : SocketConnection(kUdpClass) {
     parms_.Timeout1 = 2000;
@@ -31,8 +30,7 @@ public:
     if (IsOpen()) (void)Close();
     socket_ = platform::socket(AF_INET_FAMILY, SOCK_DGRAM_TYPE, 0);
     if (socket_ == INVALID_SOCKET) return {CONN_FAILED};
-    if (!resolve(parms_.HostName, std::size(parms_.HostName), parms_.Port, &remote_) ||
-        !bindAnyPort()) {
+    if (!resolve(parms_.HostName, std::size(parms_.HostName), parms_.Port, &remote_) || !bindAnyPort()) {
       dropSocket();
       remote_ = SOCKADDR_IN{};
       return {CONN_FAILED};

@@ -6,8 +6,7 @@ constexpr char16_t kReplacement = 0xFFFD;
 }
 
 int zefcorek::devices::Utf8StreamDecoder::emit(uint32_t codePoint, char16_t* out) {
-  const bool invalid = codePoint < minimum_ || codePoint > 0x10FFFF ||
-                       (codePoint >= 0xD800 && codePoint <= 0xDFFF);
+  const bool invalid = codePoint < minimum_ || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF);
   if (invalid) {
     out[0] = kReplacement;
     return 1;

@@ -100,8 +100,7 @@ struct AlgorithmText {
   const char16_t* text;
 };
 constexpr AlgorithmText kAuthTexts[] = {
-    {1, u"open"}, {2, u"shared"}, {3, u"WPA"},     {4, u"WPAPSK"},
-    {5, u"WPA"},  {6, u"WPA2"},   {7, u"WPA2PSK"},
+    {1, u"open"}, {2, u"shared"}, {3, u"WPA"}, {4, u"WPAPSK"}, {5, u"WPA"}, {6, u"WPA2"}, {7, u"WPA2PSK"},
 };
 constexpr AlgorithmText kCipherTexts[] = {
     {0, u"none"}, {1, u"WEP"}, {2, u"TKIP"}, {4, u"AES"}, {5, u"WEP"}, {0x101, u"WEP"},
@@ -119,9 +118,7 @@ std::u16string_view viewOf(const WCHAR* text) {
   return text == nullptr ? std::u16string_view() : std::u16string_view(text);
 }
 
-std::u16string networkName(const WlanNetworkRecord& network) {
-  return platform::ansiToWideLenient(ssidBytes(network));
-}
+std::u16string networkName(const WlanNetworkRecord& network) { return platform::ansiToWideLenient(ssidBytes(network)); }
 
 class IWlanHelperImp final : public IStdInterfaceImp, public virtual IWlanHelper {
 public:
@@ -171,9 +168,7 @@ public:
     return ZR_BADARG;
   }
 
-  uint32_t GetNetworkCount() override {
-    return hasLists() ? networks_->count : 0;
-  }
+  uint32_t GetNetworkCount() override { return hasLists() ? networks_->count : 0; }
 
   ZRESULT GetNetworkInfo(uint32_t index, TWlanNetworkInfo* info) override {
     if (info == nullptr) return ZR_BADARG;
@@ -212,8 +207,7 @@ public:
     return connectWith(profiles_->items[profile].name);
   }
 
-  ZRESULT GetNetworkSecurity(const WCHAR* networkName, CLWideStr* authentication,
-                             CLWideStr* cipher) override {
+  ZRESULT GetNetworkSecurity(const WCHAR* networkName, CLWideStr* authentication, CLWideStr* cipher) override {
     if (authentication != nullptr) authentication->AssignSz(u"");
     if (cipher != nullptr) cipher->AssignSz(u"");
     if (networks_ == nullptr) return ZR_FAILED;
@@ -231,21 +225,19 @@ public:
     return ZR_FAILED;
   }
 
-  ZRESULT SetProfile(const WCHAR* profileName, const WCHAR* networkName,
-                     const WCHAR* authentication, const WCHAR* cipher, const WCHAR* key,
-                     int* index) override {
+  ZRESULT SetProfile(const WCHAR* profileName, const WCHAR* networkName, const WCHAR* authentication,
+                     const WCHAR* cipher, const WCHAR* key, int* index) override {
     if (index != nullptr) *index = -1;
     if (!hasLists()) return ZR_FAILED;
     std::u16string xml;
-    if (buildProfile(viewOf(profileName), viewOf(networkName), viewOf(authentication),
-                     viewOf(cipher), viewOf(key), xml) != ZR_OK) {
+    if (buildProfile(viewOf(profileName), viewOf(networkName), viewOf(authentication), viewOf(cipher), viewOf(key),
+                     xml) != ZR_OK) {
       return ZR_FAILED;
     }
     const GUID guid = selectedGuid();
     DWORD reason = 0;
-    if (fn<decltype(&WlanSetProfile)>(kSetProfile)(client_, &guid, WLAN_PROFILE_ALL_USERS,
-                                                    xml.c_str(), nullptr, /*overwrite=*/TRUE,
-                                                    nullptr, &reason) != ERROR_SUCCESS) {
+    if (fn<decltype(&WlanSetProfile)>(kSetProfile)(client_, &guid, WLAN_PROFILE_ALL_USERS, xml.c_str(), nullptr,
+                                                   /*overwrite=*/TRUE, nullptr, &reason) != ERROR_SUCCESS) {
       return ZR_FAILED;
     }
     (void)fn<decltype(&WlanSetProfileCustomUserData)>(kSetProfileCustomUserData)(
@@ -267,8 +259,7 @@ public:
     if (edit == nullptr) return ZR_FAILED;
     GUID guid = selectedGuid();
     DWORD reason = 0;
-    const DWORD result = edit(clientVersion_, profileName, &guid, owner,
-                              WLAN_EDITOR_SECURITY_PAGE, nullptr, &reason);
+    const DWORD result = edit(clientVersion_, profileName, &guid, owner, WLAN_EDITOR_SECURITY_PAGE, nullptr, &reason);
     (void)refreshNetworks(/*keepOnFailure=*/true);
     (void)refreshProfiles();
     return result == ERROR_SUCCESS ? ZR_OK : ZR_FAILED;
@@ -314,13 +305,12 @@ private:
       if (functions_[i] == nullptr && kWlanFns[i].required) return;
     }
     HANDLE client = nullptr;
-    if (fn<decltype(&WlanOpenHandle)>(kOpenHandle)(WLAN_CLIENT_VERSION_2, nullptr,
-                                                   &clientVersion_, &client) != ERROR_SUCCESS) {
+    if (fn<decltype(&WlanOpenHandle)>(kOpenHandle)(WLAN_CLIENT_VERSION_2, nullptr, &clientVersion_, &client) !=
+        ERROR_SUCCESS) {
       return;
     }
     client_ = client;
-    if (fn<decltype(&WlanEnumInterfaces)>(kEnumInterfaces)(client_, nullptr, &interfaces_) ==
-        ERROR_SUCCESS) {
+    if (fn<decltype(&WlanEnumInterfaces)>(kEnumInterfaces)(client_, nullptr, &interfaces_) == ERROR_SUCCESS) {
       countUsableInterfaces();
     }
     apiReady_ = true;
@@ -330,8 +320,7 @@ private:
     auto capabilityOf = fn<decltype(&WlanGetInterfaceCapability)>(kGetInterfaceCapability);
     for (DWORD i = 0; i < interfaces_->count; ++i) {
       WlanInterfaceCapability* capability = nullptr;
-      if (capabilityOf(client_, &interfaces_->items[i].guid, nullptr, &capability) !=
-          ERROR_SUCCESS) {
+      if (capabilityOf(client_, &interfaces_->items[i].guid, nullptr, &capability) != ERROR_SUCCESS) {
         continue;
       }
       if (capability != nullptr && capability->interfaceType != WLAN_INTERFACE_TYPE_INVALID) {
@@ -407,8 +396,7 @@ private:
     freeBlock(profiles_);
     profiles_ = nullptr;
     const GUID guid = selectedGuid();
-    const DWORD result =
-        fn<decltype(&WlanGetProfileList)>(kGetProfileList)(client_, &guid, nullptr, &profiles_);
+    const DWORD result = fn<decltype(&WlanGetProfileList)>(kGetProfileList)(client_, &guid, nullptr, &profiles_);
     if (result == ERROR_SUCCESS && profiles_ != nullptr) return ZR_OK;
     freeBlock(profiles_);
     profiles_ = nullptr;
@@ -426,8 +414,7 @@ private:
 
   // The first network that has no profile and this name (any case), or
   // whose profile is `profile`.
-  const WlanNetworkRecord* findNetwork(std::u16string_view profile,
-                                       std::u16string_view name) const {
+  const WlanNetworkRecord* findNetwork(std::u16string_view profile, std::u16string_view name) const {
     for (DWORD i = 0; i < networks_->count; ++i) {
       const WlanNetworkRecord& network = networks_->items[i];
       const std::u16string_view networkProfile(network.profileName);
@@ -445,8 +432,8 @@ private:
   }
 
   ZRESULT buildProfile(std::u16string_view profileName, std::u16string_view networkName,
-                       std::u16string_view authentication, std::u16string_view cipher,
-                       std::u16string_view key, std::u16string& xml) {
+                       std::u16string_view authentication, std::u16string_view cipher, std::u16string_view key,
+                       std::u16string& xml) {
     CLWideStr foundAuth;
     CLWideStr foundCipher;
     if (authentication.empty() && cipher.empty()) {
@@ -456,8 +443,7 @@ private:
       cipher = foundCipher.Text();
     }
     if (authentication.empty() || cipher.empty()) return ZR_FAILED;
-    xml = zefcorek::devices::fillWlanProfile(
-        {profileName, networkName, authentication, cipher, key});
+    xml = zefcorek::devices::fillWlanProfile({profileName, networkName, authentication, cipher, key});
     return ZR_OK;
   }
 
@@ -465,10 +451,8 @@ private:
   // up to 8 s on the platform clock.
   ZRESULT connectWith(const WCHAR* profile) {
     const GUID guid = selectedGuid();
-    const WlanConnectionParameters parameters{WLAN_CONNECT_WITH_PROFILE, profile, nullptr,
-                                              nullptr, DOT11_BSS_ANY, 0};
-    if (fn<decltype(&WlanConnect)>(kConnect)(client_, &guid, &parameters, nullptr) !=
-        ERROR_SUCCESS) {
+    const WlanConnectionParameters parameters{WLAN_CONNECT_WITH_PROFILE, profile, nullptr, nullptr, DOT11_BSS_ANY, 0};
+    if (fn<decltype(&WlanConnect)>(kConnect)(client_, &guid, &parameters, nullptr) != ERROR_SUCCESS) {
       return ZR_FAILED;
     }
     auto query = fn<decltype(&WlanQueryInterface)>(kQueryInterface);
@@ -478,10 +462,8 @@ private:
       Sleep(kConnectStepMs);
       DWORD size = 0;
       void* data = nullptr;
-      const DWORD result =
-          query(client_, &guid, WLAN_QUERY_INTERFACE_STATE, nullptr, &size, &data, nullptr);
-      const bool connected = result == ERROR_SUCCESS && data != nullptr &&
-                             size >= sizeof(DWORD) &&
+      const DWORD result = query(client_, &guid, WLAN_QUERY_INTERFACE_STATE, nullptr, &size, &data, nullptr);
+      const bool connected = result == ERROR_SUCCESS && data != nullptr && size >= sizeof(DWORD) &&
                              *static_cast<const DWORD*>(data) == WLAN_STATE_CONNECTED;
       freeBlock(data);
       if (connected) return ZR_OK;
@@ -491,16 +473,16 @@ private:
     return ZR_FAILED;
   }
 
-  CLWideStr textOption_;                // handed back by GetTextOption only
-  bool apiReady_ = false;               // libraries, functions and client handle present
-  HMODULE api_ = nullptr;               // wlanapi.dll
-  HMODULE ui_ = nullptr;                // wlanui.dll
+  CLWideStr textOption_;                           // handed back by GetTextOption only
+  bool apiReady_ = false;                          // libraries, functions and client handle present
+  HMODULE api_ = nullptr;                          // wlanapi.dll
+  HMODULE ui_ = nullptr;                           // wlanui.dll
   std::array<FARPROC, kWlanFnCount> functions_{};  // by WlanFn; optional ones may be null
-  DWORD clientVersion_ = 0;             // negotiated at WlanOpenHandle
-  HANDLE client_ = nullptr;             // the client handle; null when not ready
+  DWORD clientVersion_ = 0;                        // negotiated at WlanOpenHandle
+  HANDLE client_ = nullptr;                        // the client handle; null when not ready
   WlanInterfaceList* interfaces_ = nullptr;
-  std::vector<DWORD> usable_;           // indices into interfaces_ of valid-type interfaces
-  uint32_t selected_ = kNoSelection;    // index into interfaces_
+  std::vector<DWORD> usable_;            // indices into interfaces_ of valid-type interfaces
+  uint32_t selected_ = kNoSelection;     // index into interfaces_
   WlanNetworkList* networks_ = nullptr;  // of the selected interface, duplicates removed
   WlanProfileList* profiles_ = nullptr;  // of the selected interface
 };
@@ -509,6 +491,4 @@ private:
 
 IWlanHelper::~IWlanHelper() = default;
 
-void* zefcorek::makeIWlanHelperImp(intptr_t) {
-  return static_cast<IWlanHelper*>(new (std::nothrow) IWlanHelperImp());
-}
+void* zefcorek::makeIWlanHelperImp(intptr_t) { return static_cast<IWlanHelper*>(new (std::nothrow) IWlanHelperImp()); }

@@ -32,6 +32,5 @@ bool removeFirstDuplicate(WlanNetworkList& list) {
 }  // namespace
 
 void zefcorek::devices::removeDuplicateNetworks(WlanNetworkList& list) {
-  while (removeFirstDuplicate(list)) {
-  }
+  while (removeFirstDuplicate(list)) {}
 }

@@ -10,8 +10,7 @@ namespace zefcorek::devices {
 
 // The network's name as its raw bytes.
 inline std::string_view ssidBytes(const WlanNetworkRecord& network) {
-  const size_t length = network.ssid.length < DOT11_SSID_MAX_LENGTH ? network.ssid.length
-                                                                     : DOT11_SSID_MAX_LENGTH;
+  const size_t length = network.ssid.length < DOT11_SSID_MAX_LENGTH ? network.ssid.length : DOT11_SSID_MAX_LENGTH;
   return {reinterpret_cast<const char*>(network.ssid.bytes), length};
 }
 

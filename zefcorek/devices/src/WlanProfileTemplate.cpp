@@ -55,8 +55,7 @@ std::u16string zefcorek::devices::escapeXmlText(std::u16string_view text) {
 namespace {
 
 void replaceAll(std::u16string& text, std::u16string_view placeholder, std::u16string_view value) {
-  for (size_t at = text.find(placeholder); at != std::u16string::npos;
-       at = text.find(placeholder, at + value.size())) {
+  for (size_t at = text.find(placeholder); at != std::u16string::npos; at = text.find(placeholder, at + value.size())) {
     text.replace(at, placeholder.size(), value);
   }
 }
@@ -65,12 +64,14 @@ void replaceAll(std::u16string& text, std::u16string_view placeholder, std::u16s
 
 std::u16string zefcorek::devices::fillWlanProfile(const WlanProfileValues& values) {
   std::u16string profile = platform::ansiToWideLenient(kWlanProfileTemplate);
-  const std::u16string_view keyType =
-      platform::equalsIgnoreCase(values.cipher, u"WEP") ? u"networkKey" : u"passPhrase";
+  const std::u16string_view keyType = platform::equalsIgnoreCase(values.cipher, u"WEP") ? u"networkKey" : u"passPhrase";
   const std::pair<std::u16string_view, std::u16string_view> replacements[] = {
-      {u"%%profilename%%", values.profileName}, {u"%%ssidname%%", values.networkName},
-      {u"%%autentication%%", values.authentication}, {u"%%encryption%%", values.cipher},
-      {u"%%keytype%%", keyType}, {u"%%keymaterial%%", values.key},
+      {u"%%profilename%%", values.profileName},
+      {u"%%ssidname%%", values.networkName},
+      {u"%%autentication%%", values.authentication},
+      {u"%%encryption%%", values.cipher},
+      {u"%%keytype%%", keyType},
+      {u"%%keymaterial%%", values.key},
   };
   for (const auto& [placeholder, value] : replacements) {
     replaceAll(profile, placeholder, escapeXmlText(value));

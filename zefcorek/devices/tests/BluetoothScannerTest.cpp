@@ -98,11 +98,17 @@ TEST(BluetoothResultsTest, MergeAddsUpdatesAndRemoves) {
   };
   const Case cases[] = {
       {"connected flag only", {{u"Level", 0}}, {{u"Level", 1}}, true, 0, 1, 0, {u"Level"}, {}},
-      {"new device", {{u"Level", 0}}, {{u"Level", 0}, {u"Rover", 0}}, false, 1, 0, 0, {u"Level", u"Rover"},
+      {"new device",
+       {{u"Level", 0}},
+       {{u"Level", 0}, {u"Rover", 0}},
+       false,
+       1,
+       0,
+       0,
+       {u"Level", u"Rover"},
        {{u"Rover", 1}}},
       {"gone, kept", {{u"Level", 0}, {u"Rover", 0}}, {{u"Rover", 0}}, false, 0, 0, 0, {u"Level", u"Rover"}, {}},
-      {"gone, removed", {{u"Level", 0}, {u"Rover", 0}}, {{u"Rover", 0}}, true, 0, 0, 1, {u"Rover"},
-       {{u"Level", 0}}},
+      {"gone, removed", {{u"Level", 0}, {u"Rover", 0}}, {{u"Rover", 0}}, true, 0, 0, 1, {u"Rover"}, {{u"Level", 0}}},
       {"case only", {{u"rover", 0}}, {{u"ROVER", 0}}, true, 0, 0, 0, {u"rover"}, {}},
   };
   for (const Case& c : cases) {
@@ -173,9 +179,7 @@ struct Scanner {
   Host host;
   TBluetoothScannerCtl ctl{&results, 0, &notify, &host, 0, nullptr};
 
-  Scanner() {
-    fake.devices = {device(0xA1, u"Level", true), device(0xB2, u"", false), device(0xC3, u"Rover", true)};
-  }
+  Scanner() { fake.devices = {device(0xA1, u"Level", true), device(0xB2, u"", false), device(0xC3, u"Rover", true)}; }
   ~Scanner() {
     if (ctl.Thread != nullptr) (void)ShutDownBluetoothScanner(&ctl, nullptr, nullptr);
     CleanUpBluetoothScannerResults(&results);
@@ -332,19 +336,36 @@ TEST(BluetoothScannerTest, LogsEachStepInOrder) {
   scanner.host.stopAtEvent = 2;
   scanner.runToEnd();
   const std::vector<std::u16string> expected = {
-      u"-> WSAStartup()", u"<- WSAStartup()", u"-> socket()", u"<- socket()", u"-> getsockopt()",
-      u"<- getsockopt()", u"-> closesocket()", u"<- closesocket()",
-      u"-> DoSyncNotify()", u"<- DoSyncNotify()",
-      u"-> WSALookupServiceBegin", u"<- WSALookupServiceBegin",
+      u"-> WSAStartup()",
+      u"<- WSAStartup()",
+      u"-> socket()",
+      u"<- socket()",
+      u"-> getsockopt()",
+      u"<- getsockopt()",
+      u"-> closesocket()",
+      u"<- closesocket()",
+      u"-> DoSyncNotify()",
+      u"<- DoSyncNotify()",
+      u"-> WSALookupServiceBegin",
+      u"<- WSALookupServiceBegin",
       u"WSALookupServiceBegin failed with status = FFFFFFFF, error = 2742",
-      u"-> DoSyncNotify()", u"<- DoSyncNotify()",
-      u"-> WSALookupServiceBegin", u"<- WSALookupServiceBegin",
-      u"-> DoSyncNotify()", u"<- DoSyncNotify()",
-      u"-> WSALookupServiceNext", u"<- WSALookupServiceNext",
-      u"-> DoSyncNotify()", u"----> Terminate()", u"<- DoSyncNotify()",
-      u"-> WSALookupServiceEnd", u"<- WSALookupServiceEnd",
-      u"-> DoSyncNotify()", u"<- DoSyncNotify()",
-      u"-> WSACleanup", u"<- WSACleanup",
+      u"-> DoSyncNotify()",
+      u"<- DoSyncNotify()",
+      u"-> WSALookupServiceBegin",
+      u"<- WSALookupServiceBegin",
+      u"-> DoSyncNotify()",
+      u"<- DoSyncNotify()",
+      u"-> WSALookupServiceNext",
+      u"<- WSALookupServiceNext",
+      u"-> DoSyncNotify()",
+      u"----> Terminate()",
+      u"<- DoSyncNotify()",
+      u"-> WSALookupServiceEnd",
+      u"<- WSALookupServiceEnd",
+      u"-> DoSyncNotify()",
+      u"<- DoSyncNotify()",
+      u"-> WSACleanup",
+      u"<- WSACleanup",
   };
   EXPECT_EQ(log.lines, expected);
 }

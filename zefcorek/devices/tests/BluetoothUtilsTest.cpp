@@ -52,14 +52,14 @@ TEST(BluetoothAddressTest, ReadsTextForms) {
       {u"(a1:b2:c3:d4:e5:f6)", S_OK, kAddress},
       {u"( A1 : B2:C3\t:D4: E5:F6 )", S_OK, kAddress},
       {u"(1:2:3:4:5:6)", S_OK, 0x010203040506ull},
-      {u"A1:B2:C3:D4:E5", E_FAIL, 0},            // five fields
-      {u"A1:B2:C3:D4:E5:F6:07", E_FAIL, 0},      // seven
+      {u"A1:B2:C3:D4:E5", E_FAIL, 0},        // five fields
+      {u"A1:B2:C3:D4:E5:F6:07", E_FAIL, 0},  // seven
       {u"", E_FAIL, 0},
-      {u"A1:B2::D4:E5:F6", E_FAIL, 0xA1B2ull << 32},      // empty field: the bytes before it stay
-      {u"A1:G2:C3:D4:E5:F6", E_FAIL, 0xA1ull << 40},      // not hexadecimal
-      {u"A1:B2:1FF:D4:E5:F6", E_FAIL, 0xA1B2ull << 32},   // above FF
-      {u"0xA1:B2:C3:D4:E5:F6", E_FAIL, 0},                // carries the prefix already
-      {u"A1:B2:+C3:D4:E5:F6", E_FAIL, 0xA1B2ull << 32},   // a sign
+      {u"A1:B2::D4:E5:F6", E_FAIL, 0xA1B2ull << 32},     // empty field: the bytes before it stay
+      {u"A1:G2:C3:D4:E5:F6", E_FAIL, 0xA1ull << 40},     // not hexadecimal
+      {u"A1:B2:1FF:D4:E5:F6", E_FAIL, 0xA1B2ull << 32},  // above FF
+      {u"0xA1:B2:C3:D4:E5:F6", E_FAIL, 0},               // carries the prefix already
+      {u"A1:B2:+C3:D4:E5:F6", E_FAIL, 0xA1B2ull << 32},  // a sign
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.text, c.text + std::char_traits<char16_t>::length(c.text)));
@@ -161,10 +161,8 @@ TEST(BluetoothRadioTest, SwitchesTheModeThroughThePlatformCalls) {
   EXPECT_TRUE(fake.radios[0].discoverable);  // mode 2 leaves discovery on
   EXPECT_EQ(SetRadioMode(1), S_OK);
   EXPECT_EQ(SetRadioMode(3), S_OK);
-  EXPECT_EQ(fake.calls(), (std::vector<std::string>{"EnableIncomingConnections 0 1",
-                                                    "EnableIncomingConnections 0 0",
-                                                    "EnableIncomingConnections 0 1",
-                                                    "EnableDiscovery 0 1"}));
+  EXPECT_EQ(fake.calls(), (std::vector<std::string>{"EnableIncomingConnections 0 1", "EnableIncomingConnections 0 0",
+                                                    "EnableIncomingConnections 0 1", "EnableDiscovery 0 1"}));
   EXPECT_TRUE(fake.radios[0].connectable && fake.radios[0].discoverable);
 }
 

@@ -38,9 +38,7 @@ struct Socket {
 
 void connectTo(const Socket& socket, uint16_t port) {
   const SOCKADDR_IN address = loopbackAddress(port);
-  ASSERT_EQ(platform::connect(socket.handle, reinterpret_cast<const SOCKADDR*>(&address),
-                              sizeof address),
-            0);
+  ASSERT_EQ(platform::connect(socket.handle, reinterpret_cast<const SOCKADDR*>(&address), sizeof address), 0);
 }
 
 template <class Predicate>
@@ -101,8 +99,7 @@ std::atomic<bool> failFirstRecv{false};
 ssize_t countingSend(int fd, const void* buffer, size_t length, int flags) {
   ++sendCalls;
   size_t largest = largestSend.load();
-  while (length > largest && !largestSend.compare_exchange_weak(largest, length)) {
-  }
+  while (length > largest && !largestSend.compare_exchange_weak(largest, length)) {}
   if (failFirstSend.exchange(false)) {
     errno = ECONNRESET;
     return -1;
@@ -142,8 +139,7 @@ TEST_F(SocketSeamTest, WriterSendsInOrderInBlocksOfAtMost64Bytes) {
   const std::string bytes = pattern(5000);
   size_t offered = 0;
   while (offered < bytes.size()) {
-    offered += writer.WriteToBuffer(bytes.data() + offered,
-                                    static_cast<uint32_t>(bytes.size() - offered), nullptr);
+    offered += writer.WriteToBuffer(bytes.data() + offered, static_cast<uint32_t>(bytes.size() - offered), nullptr);
   }
   ASSERT_TRUE(peer.waitForBytes(bytes.size(), 5000));
   writer.StopThread();

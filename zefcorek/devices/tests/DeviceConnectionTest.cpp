@@ -56,8 +56,7 @@ public:
     fs::remove_all(folder_);
   }
   void enable() {
-    zefcorek::ioTraceFile(zefcorek::ConnectionKind::Udp)
-        .enable(platform::windowsPath(path().string()).c_str(), true);
+    zefcorek::ioTraceFile(zefcorek::ConnectionKind::Udp).enable(platform::windowsPath(path().string()).c_str(), true);
   }
   fs::path path() const { return folder_ / "trace.log"; }
   std::string text() const { return readFile(path()); }
@@ -80,8 +79,7 @@ TEST(DeviceConnectionTest, TraceTextOfReports) {
     std::string text;
   };
   const Case cases[] = {
-      {"CR LF inside breaks the line", DEVIO_RECEIVED, "AB\r\nCD",
-       stamp + "RX:AB{0D}{0A}\r\n" + stamp + "RX:CD\r\n"},
+      {"CR LF inside breaks the line", DEVIO_RECEIVED, "AB\r\nCD", stamp + "RX:AB{0D}{0A}\r\n" + stamp + "RX:CD\r\n"},
       {"a blank is escaped", DEVIO_SENT, "a b", stamp + "TX:a{20}b\r\n"},
       {"a lone CR does not break", DEVIO_RECEIVED, "a\rb", stamp + "RX:a{0D}b\r\n"},
       {"a lone LF does not break", DEVIO_RECEIVED, "a\nb", stamp + "RX:a{0A}b\r\n"},
@@ -97,9 +95,7 @@ TEST(DeviceConnectionTest, TraceTextOfReports) {
   for (const Case& row : cases) {
     SCOPED_TRACE(row.name);
     const size_t before = trace.text().size();
-    EXPECT_EQ(connection->ReportDataIO(row.kind, row.bytes.data(),
-                                       static_cast<uint32_t>(row.bytes.size()))
-                  .Value,
+    EXPECT_EQ(connection->ReportDataIO(row.kind, row.bytes.data(), static_cast<uint32_t>(row.bytes.size())).Value,
               CONN_OK);
     EXPECT_EQ(trace.text().substr(before), row.text);
     expected += row.text;
@@ -208,15 +204,15 @@ TEST(DeviceConnectionTest, TextReads) {
   EXPECT_EQ(std::string(narrow), "efg");
   EXPECT_EQ(got, 3);
 
-  for (auto* call : {+[](MemoryConnection* c, uint16_t* g) {
+  for (auto* call : {+[](MemoryConnection*c, uint16_t*g) {
                        WCHAR one[2];
                        return c->ReadText(one, 0, false, g);
                      },
-                     +[](MemoryConnection* c, uint16_t*) {
+                     +[](MemoryConnection*c, uint16_t*) {
                        WCHAR one[2];
                        return c->ReadText(one, 2, false, nullptr);
                      },
-                     +[](MemoryConnection* c, uint16_t* g) { return c->ReadTextA(nullptr, 4, false, g); }}) {
+                     +[](MemoryConnection*c, uint16_t*g) { return c->ReadTextA(nullptr, 4, false, g); }}) {
     EXPECT_EQ(call(connection.connection, &got).Value, CONN_BAD_ARGUMENT);
   }
 }

@@ -13,8 +13,8 @@
 namespace zefcorek::testing {
 
 inline constexpr devices::ConnectionClass kMemoryConnectionClass = {
-    u"IMemoryConnectionImp", u"CMemoryConnectionSyncWnd", ConnectionKind::Udp, DEVCONN_UDP,
-    512, /*traced=*/true, /*guarded=*/true};
+    u"IMemoryConnectionImp", u"CMemoryConnectionSyncWnd", ConnectionKind::Udp, DEVCONN_UDP, 512, /*traced=*/true,
+    /*guarded=*/true};
 
 class MemoryConnection final : public devices::DeviceConnectionBase {
 public:

@@ -32,7 +32,8 @@ public:
     address_ = "unix:path=" + folder_ + "/bus";
     setenv("DBUS_SYSTEM_BUS_ADDRESS", address_.c_str(), 1);
     const std::string script =
-        "set -e; cd '" + folder_ + "'; "
+        "set -e; cd '" + folder_ +
+        "'; "
         "dbus-daemon --config-file=bus.conf --fork --print-pid=3 3>daemon.pid; "
         "/usr/bin/python3 -m dbusmock --system --template bluez5 >mock.log 2>&1 & echo $! >mock.pid; "
         "for i in $(seq 200); do "
@@ -55,8 +56,8 @@ public:
 
   // Calls a method of the mock ("AddAdapter string:hci0 string:box").
   bool mock(const std::string& methodAndArguments) const {
-    return std::system(("dbus-send --system --print-reply --dest=org.bluez / org.bluez.Mock." +
-                        methodAndArguments + " >/dev/null")
+    return std::system(("dbus-send --system --print-reply --dest=org.bluez / org.bluez.Mock." + methodAndArguments +
+                        " >/dev/null")
                            .c_str()) == 0;
   }
 

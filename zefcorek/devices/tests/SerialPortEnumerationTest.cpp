@@ -27,8 +27,7 @@ public:
   std::vector<SetupDevice> list;
 };
 
-SetupDevice port(const std::u16string& id, const std::u16string& portName,
-                 const std::u16string& friendly) {
+SetupDevice port(const std::u16string& id, const std::u16string& portName, const std::u16string& friendly) {
   SetupDevice device{};
   device.classGuid = GUID_DEVCLASS_PORTS;
   device.instanceId = id;
@@ -37,8 +36,7 @@ SetupDevice port(const std::u16string& id, const std::u16string& portName,
   return device;
 }
 
-SetupDevice modem(const std::u16string& id, const std::u16string& attachedTo,
-                  const std::u16string& description) {
+SetupDevice modem(const std::u16string& id, const std::u16string& attachedTo, const std::u16string& description) {
   SetupDevice device{};
   device.classGuid = GUID_DEVCLASS_MODEM;
   device.instanceId = id;
@@ -81,8 +79,8 @@ protected:
   }
   void mapValue(const std::u16string& name, const std::u16string& data) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                    static_cast<DWORD>((data.size() + 1) * 2));
@@ -119,7 +117,7 @@ TEST_F(SerialPortEnumerationTest, PortsAndModemsJoinedSortedAndLabelled) {
   mapValue(u"\\Device\\VSPE_SERIAL5", u"COM5");
   mapValue(u"\\Device\\bizVSerial0x1A", u"COM26");
   mapValue(u"\\Device\\VSPE_SERIALx", u"COM99");  // not a number: skipped
-  mapValue(u"\\Device\\Serial0", u"COM1");         // not a virtual port
+  mapValue(u"\\Device\\Serial0", u"COM1");        // not a virtual port
 
   const auto list = find();
   struct Row {
@@ -165,8 +163,8 @@ TEST_F(SerialPortEnumerationTest, PortsAndModemsJoinedSortedAndLabelled) {
 TEST_F(SerialPortEnumerationTest, TheListStopsAt256Entries) {
   for (int i = 0; i < 300; ++i) {
     const std::u16string number(1, static_cast<char16_t>(u'1' + i % 9));
-    provider_->list.push_back(port(u"USB\\" + std::u16string(1, static_cast<char16_t>(0x100 + i)),
-                                   u"COM" + number, u"p"));
+    provider_->list.push_back(
+        port(u"USB\\" + std::u16string(1, static_cast<char16_t>(0x100 + i)), u"COM" + number, u"p"));
   }
   const auto list = find();
   EXPECT_EQ(list->EntryCount, kMaxSerialPortEntries);
@@ -206,8 +204,8 @@ TEST_F(SerialPortEnumerationTest, ComNameArbiterBitmap) {
   ASSERT_TRUE(zefCoreKSetCOMDBArbiterData(data));
   zefCoreKFreeCOMDBArbiterData(data);
   HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter",
-                          0, KEY_ALL_ACCESS, &key),
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter", 0,
+                          KEY_ALL_ACCESS, &key),
             ERROR_SUCCESS);
   DWORD size = 0;
   ASSERT_EQ(RegQueryValueExW(key, u"ComDB", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);

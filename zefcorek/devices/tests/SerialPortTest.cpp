@@ -115,7 +115,11 @@ TEST_F(SerialPortTest, OpenSetsTheLine) {
     bool pulse;  // RTS and DTR lowered and raised
   };
   const Case cases[] = {
-      {"XON 0 means 17", [](TSerialPortSettings& s) { s.XonChar = 0; s.XoffChar = 0; },
+      {"XON 0 means 17",
+       [](TSerialPortSettings& s) {
+         s.XonChar = 0;
+         s.XoffChar = 0;
+       },
        [](const termios& t) { return t.c_cc[VSTART] == 17 && t.c_cc[VSTOP] == 19; }, true},
       {"even parity", [](TSerialPortSettings& s) { s.Parity = 2; },
        [](const termios& t) { return (t.c_cflag & PARENB) && !(t.c_cflag & PARODD); }, true},
@@ -212,8 +216,7 @@ TEST_F(SerialPortTest, ReadTextUntil) {
 }
 
 TEST_F(SerialPortTest, TimeOutsRunOnThePlatformClockAcrossTheTickWrap) {
-  platform::VirtualClock virtualClock(SYSTEMTIME{2026, 1, 4, 1, 12, 0, 0, 0},
-                                      (uint64_t{1} << 32) - 50);
+  platform::VirtualClock virtualClock(SYSTEMTIME{2026, 1, 4, 1, 12, 0, 0, 0}, (uint64_t{1} << 32) - 50);
   platform::ScopedClock scoped(virtualClock);
   Port port;
   open(port);

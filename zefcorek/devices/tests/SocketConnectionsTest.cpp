@@ -94,8 +94,7 @@ TEST(TCPConnectionTest, ParametersAndFailedOpens) {
     freePort = probe.port();
   }
   const size_t threadsBefore = threadCount();
-  for (const auto& [host, port] : {std::pair{u"no-such-host.invalid", uint16_t{80}},
-                                   {u"127.0.0.1", freePort}}) {
+  for (const auto& [host, port] : {std::pair{u"no-such-host.invalid", uint16_t{80}}, {u"127.0.0.1", freePort}}) {
     parms = parmsFor<TTCPConnectionParms>(port, 300, host);
     tcp->SetParms(&parms);
     EXPECT_EQ(tcp->Open().Value, CONN_FAILED);
@@ -313,8 +312,7 @@ TEST(SocketConnectionsTest, ExportedSwitchesWriteTheSessionLogs) {
   }
   zefCoreKITCPConnectionEnableIOLogging(nullptr, false);
   zefCoreKIUDPConnectionEnableIOLogging(nullptr, false);
-  EXPECT_EQ(withoutStamps(readFile(folder / "tcp.log")),
-            "TX:ping{0D}{0A}\r\nRX:ping{0D}{0A}\r\nI :note\r\n");
+  EXPECT_EQ(withoutStamps(readFile(folder / "tcp.log")), "TX:ping{0D}{0A}\r\nRX:ping{0D}{0A}\r\nI :note\r\n");
   EXPECT_EQ(withoutStamps(readFile(folder / "udp.log")), "TX:d{20}g\r\nRX:ok\r\n");
   fs::remove_all(folder);
 }

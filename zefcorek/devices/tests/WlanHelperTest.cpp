@@ -37,8 +37,7 @@ WlanNetworkEntry network(const char* ssid, DWORD auth, DWORD cipher, ULONG quali
 }
 
 platform::FakeWlanProfile storedProfile(const char16_t* name, const char16_t* ssid) {
-  const std::u16string xml =
-      zefcorek::devices::fillWlanProfile({name, ssid, u"WPA2PSK", u"AES", u"secret"});
+  const std::u16string xml = zefcorek::devices::fillWlanProfile({name, ssid, u"WPA2PSK", u"AES", u"secret"});
   return {name, xml, ssid, {}};
 }
 
@@ -55,11 +54,9 @@ class WlanHelperTest : public ::testing::Test {
 protected:
   WlanHelperTest() : useClock_(clock_) {
     platform::FakeWlanInterface broken;
-    broken.entry = {kBrokenGuid, u"Broken adapter", WLAN_STATE_DISCONNECTED,
-                    WLAN_INTERFACE_TYPE_INVALID};
+    broken.entry = {kBrokenGuid, u"Broken adapter", WLAN_STATE_DISCONNECTED, WLAN_INTERFACE_TYPE_INVALID};
     platform::FakeWlanInterface wifi;
-    wifi.entry = {kWifiGuid, u"Wireless adapter", WLAN_STATE_DISCONNECTED,
-                  WLAN_INTERFACE_TYPE_NATIVE};
+    wifi.entry = {kWifiGuid, u"Wireless adapter", WLAN_STATE_DISCONNECTED, WLAN_INTERFACE_TYPE_NATIVE};
     wifi.networks = {
         network("HomeNet", DOT11_AUTH_RSNA_PSK, DOT11_CIPHER_CCMP, 80),
         network("Cafe", DOT11_AUTH_OPEN, DOT11_CIPHER_NONE, 40),
@@ -88,9 +85,7 @@ protected:
     return helper();
   }
   platform::FakeWlanInterface& wifi() { return *backend_.find(kWifiGuid); }
-  const platform::FakeWlanProfile* stored(const char16_t* name) {
-    return backend_.findProfile(kWifiGuid, name);
-  }
+  const platform::FakeWlanProfile* stored(const char16_t* name) { return backend_.findProfile(kWifiGuid, name); }
   std::vector<std::u16string> listedNames() {
     std::vector<std::u16string> names;
     TWlanNetworkInfo info;
@@ -129,8 +124,8 @@ TEST(WlanProfileTemplateTest, HasTheTwentySevenLinesInOrder) {
   EXPECT_EQ(lines[26], "</WLANProfile>");
 
   // Filled, it is a profile the reader accepts, every value in its place.
-  const auto parsed = platform::parseWlanProfile(zefcorek::devices::fillWlanProfile(
-      {u"P", u"N", u"WPA2PSK", u"AES", u"K"}));
+  const auto parsed =
+      platform::parseWlanProfile(zefcorek::devices::fillWlanProfile({u"P", u"N", u"WPA2PSK", u"AES", u"K"}));
   ASSERT_TRUE(parsed.fields) << parsed.error;
   EXPECT_EQ(parsed.fields->profileName, u"P");
   EXPECT_EQ(parsed.fields->ssidName, u"N");
@@ -180,9 +175,8 @@ TEST_F(WlanHelperTest, ListsEachNetworkNameOnceKeepingHiddenOnes) {
   selected();
   // Twin is seen bare and through TwinProfile: only the profiled entry stays;
   // the two hidden networks have no name to match and both stay.
-  EXPECT_EQ(listedNames(),
-            (std::vector<std::u16string>{u"HomeNet/", u"Cafe/", u"OldWep/", u"A&B/",
-                                         u"Twin/TwinProfile", u"Odd/", u"/", u"/"}));
+  EXPECT_EQ(listedNames(), (std::vector<std::u16string>{u"HomeNet/", u"Cafe/", u"OldWep/", u"A&B/", u"Twin/TwinProfile",
+                                                        u"Odd/", u"/", u"/"}));
 
   TWlanNetworkInfo info;
   ASSERT_EQ(helper().GetNetworkInfo(0, &info), ZR_OK);
@@ -208,8 +202,7 @@ TEST_F(WlanHelperTest, ListsEachNetworkNameOnceKeepingHiddenOnes) {
 TEST_F(WlanHelperTest, NetworkSecurityIgnoresCase) {
   CLWideStr auth(u"x");
   CLWideStr cipher(u"y");
-  EXPECT_EQ(helper().GetNetworkSecurity(u"HomeNet", &auth, &cipher), ZR_FAILED)
-      << "no interface selected";
+  EXPECT_EQ(helper().GetNetworkSecurity(u"HomeNet", &auth, &cipher), ZR_FAILED) << "no interface selected";
   EXPECT_TRUE(auth.IsEmpty());
   selected();
   struct Row {
@@ -219,10 +212,8 @@ TEST_F(WlanHelperTest, NetworkSecurityIgnoresCase) {
     const char16_t* cipher;
   };
   const Row rows[] = {
-      {u"homenet", ZR_OK, u"WPA2PSK", u"AES"},
-      {u"OLDWEP", ZR_OK, u"shared", u"WEP"},
-      {u"cafe", ZR_OK, u"open", u"none"},
-      {u"Odd", ZR_FAILED, u"", u""},       // authentication number without text
+      {u"homenet", ZR_OK, u"WPA2PSK", u"AES"}, {u"OLDWEP", ZR_OK, u"shared", u"WEP"},
+      {u"cafe", ZR_OK, u"open", u"none"},      {u"Odd", ZR_FAILED, u"", u""},  // authentication number without text
       {u"Nowhere", ZR_FAILED, u"", u""},
   };
   for (const Row& row : rows) {
@@ -248,12 +239,10 @@ TEST_F(WlanHelperTest, SetProfileFillsTheTemplate) {
     const char16_t* keyType = nullptr;
   };
   const Row rows[] = {
-      {"WEP network, texts from the network", u"Wep", u"oldwep", u"", u"", u"12345", ZR_OK,
-       u"shared", u"WEP", u"networkKey"},
-      {"texts given", u"Home", u"HomeNet", u"WPA2PSK", u"AES", u"pass word", ZR_OK, u"WPA2PSK",
-       u"AES", u"passPhrase"},
-      {"WEP in any case", u"Wep2", u"OldWep", u"shared", u"wep", u"k", ZR_OK, u"shared", u"wep",
+      {"WEP network, texts from the network", u"Wep", u"oldwep", u"", u"", u"12345", ZR_OK, u"shared", u"WEP",
        u"networkKey"},
+      {"texts given", u"Home", u"HomeNet", u"WPA2PSK", u"AES", u"pass word", ZR_OK, u"WPA2PSK", u"AES", u"passPhrase"},
+      {"WEP in any case", u"Wep2", u"OldWep", u"shared", u"wep", u"k", ZR_OK, u"shared", u"wep", u"networkKey"},
       {"cipher alone", u"Bad", u"HomeNet", u"", u"AES", u"k", ZR_FAILED},
       {"authentication alone", u"Bad", u"HomeNet", u"WPA2PSK", nullptr, u"k", ZR_FAILED},
       {"unknown network", u"Bad", u"Nowhere", nullptr, nullptr, u"k", ZR_FAILED},
@@ -262,8 +251,7 @@ TEST_F(WlanHelperTest, SetProfileFillsTheTemplate) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.label);
     int index = 99;
-    ASSERT_EQ(helper().SetProfile(row.profile, row.network, row.auth, row.cipher, row.key, &index),
-              row.result);
+    ASSERT_EQ(helper().SetProfile(row.profile, row.network, row.auth, row.cipher, row.key, &index), row.result);
     if (row.result != ZR_OK) {
       EXPECT_EQ(index, -1);
       EXPECT_EQ(stored(row.profile), nullptr);
@@ -302,8 +290,7 @@ TEST_F(WlanHelperTest, SetProfileOverwritesAndKeepsTheOldListOnFailure) {
   selected();
   const uint32_t count = helper().GetNetworkCount();
   int index = -1;
-  ASSERT_EQ(helper().SetProfile(u"TwinProfile", u"Twin", u"WPA2PSK", u"TKIP", u"new", &index),
-            ZR_OK);
+  ASSERT_EQ(helper().SetProfile(u"TwinProfile", u"Twin", u"WPA2PSK", u"TKIP", u"new", &index), ZR_OK);
   EXPECT_EQ(index, 0);
   EXPECT_EQ(wifi().profiles.size(), 1u);
   EXPECT_NE(stored(u"TwinProfile")->xml.find(u"TKIP"), std::u16string::npos);

@@ -149,8 +149,7 @@ TEST_F(WlanNetworkManagerTest, SetProfileAddsAConnectionAndConnectActivatesIt) {
   int index = -1;
   ASSERT_EQ(helper_->SetProfile(u"Home", u"HomeNet", u"", u"", u"pass & word", &index), ZR_OK);
   EXPECT_EQ(index, 0);
-  EXPECT_EQ(listed(),
-            (std::vector<std::u16string>{u"Cafe/", u"OldWep/", u"Legacy/", u"HomeNet/Home"}));
+  EXPECT_EQ(listed(), (std::vector<std::u16string>{u"Cafe/", u"OldWep/", u"Legacy/", u"HomeNet/Home"}));
 
   // The marker went into the connection's user setting.
   const GUID guid = [&] {

@@ -25,8 +25,7 @@ void BM_DxfWriteLines(benchmark::State& state) {
       state.SkipWithError("cannot create the file");
       break;
     }
-    for (int i = 0; i < kLines; ++i)
-      DXFLine(file, i, i * 0.5, 0, i + 1.25, i * 0.5 + 2, 0, "HATCH");
+    for (int i = 0; i < kLines; ++i) DXFLine(file, i, i * 0.5, 0, i + 1.25, i * 0.5 + 2, 0, "HATCH");
     DXFClose(file);
   }
   state.SetItemsProcessed(state.iterations() * kLines);

@@ -64,8 +64,8 @@ void BM_GslBrent(benchmark::State& state) {
     gsl_min_fminimizer_set(s, &fn, t.guess, t.a, t.b);
     for (int i = 0; i < 500; ++i) {
       gsl_min_fminimizer_iterate(s);
-      if (gsl_min_test_interval(gsl_min_fminimizer_x_lower(s), gsl_min_fminimizer_x_upper(s),
-                                kTolerance, 0.0) == GSL_SUCCESS)
+      if (gsl_min_test_interval(gsl_min_fminimizer_x_lower(s), gsl_min_fminimizer_x_upper(s), kTolerance, 0.0) ==
+          GSL_SUCCESS)
         break;
     }
     benchmark::DoNotOptimize(gsl_min_fminimizer_x_minimum(s));

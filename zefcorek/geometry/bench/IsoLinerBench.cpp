@@ -19,9 +19,7 @@ constexpr int kGrid = 708;  // 2 * 707^2 = 999,698 triangles
 constexpr double kRefZ = -45.0;
 constexpr double kDeltaZ = 5.0;
 
-double surface(double x, double y) {
-  return 50 * std::sin(x / 150) * std::cos(y / 230) + 0.02 * x;
-}
+double surface(double x, double y) { return 50 * std::sin(x / 150) * std::cos(y / 230) + 0.02 * x; }
 
 const std::vector<tagT_POINT3D>& grid() {
   static const std::vector<tagT_POINT3D> points = [] {

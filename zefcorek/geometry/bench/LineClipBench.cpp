@@ -28,8 +28,7 @@ const std::vector<Seg>& segments() {
     std::mt19937_64 rng(130);
     std::uniform_real_distribution<double> coord(-100, 200);
     std::vector<Seg> out(kSegments);
-    for (Seg& s : out)
-      s = {coord(rng), coord(rng), coord(rng), coord(rng)};
+    for (Seg& s : out) s = {coord(rng), coord(rng), coord(rng), coord(rng)};
     return out;
   }();
   return segs;

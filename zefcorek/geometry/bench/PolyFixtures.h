@@ -85,8 +85,7 @@ inline std::vector<Pt> combRing(int teeth) {
     const double floor = k % 2;
     out.push_back({x, height});
     out.push_back({x + 4, height});
-    if (k + 1 == teeth)
-      break;
+    if (k + 1 == teeth) break;
     out.push_back({x + 4, floor});
     out.push_back({x + 8, floor});
   }

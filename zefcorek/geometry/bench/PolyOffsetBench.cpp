@@ -23,21 +23,16 @@ enum Kind { kConvex, kConcave, kComb, kSpiral };
 
 std::vector<geobench::Pt> fixture(int kind, int n) {
   switch (kind) {
-  case kConvex:
-    return geobench::convexRing(n);
-  case kConcave:
-    return geobench::concaveRing(n, 151);
-  case kComb:
-    return geobench::combRing(n / 4);
-  default:
-    return geobench::spiralRing(n);
+    case kConvex: return geobench::convexRing(n);
+    case kConcave: return geobench::concaveRing(n, 151);
+    case kComb: return geobench::combRing(n / 4);
+    default: return geobench::spiralRing(n);
   }
 }
 
 double offsetArea(TPolyOffset& o) {
   double area = 0;
-  for (unsigned r = 0; r < o.GetNewPolyCount(); ++r)
-    area += static_cast<OffsetResultPoly*>(o.subPolys->GetAt(r))->area;
+  for (unsigned r = 0; r < o.GetNewPolyCount(); ++r) area += static_cast<OffsetResultPoly*>(o.subPolys->GetAt(r))->area;
   return area;
 }
 
@@ -56,8 +51,7 @@ void BM_TPolyOffset(benchmark::State& state) {
       o.SetBasePolyOfs(i, kOffset);
     }
     o.SetMode(mode);
-    if (o.Execute() != 0)
-      state.SkipWithError("Execute failed");
+    if (o.Execute() != 0) state.SkipWithError("Execute failed");
     results = o.GetNewPolyCount();
     area = offsetArea(o);
     benchmark::DoNotOptimize(area);
@@ -72,8 +66,8 @@ void BM_ClipperOffset(benchmark::State& state) {
   const unsigned mode = unsigned(state.range(2));
   ClipperLib::Path path;
   for (const auto& p : ring)
-    path.push_back({ClipperLib::cInt(std::llround(p.x * kClipperScale)),
-                    ClipperLib::cInt(std::llround(p.y * kClipperScale))});
+    path.push_back(
+        {ClipperLib::cInt(std::llround(p.x * kClipperScale)), ClipperLib::cInt(std::llround(p.y * kClipperScale))});
   double area = 0;
   size_t results = 0;
   for (auto _ : state) {
@@ -83,8 +77,7 @@ void BM_ClipperOffset(benchmark::State& state) {
     offset.Execute(solution, (mode == 0 ? -kOffset : kOffset) * kClipperScale);
     results = solution.size();
     area = 0;
-    for (const auto& s : solution)
-      area += ClipperLib::Area(s);
+    for (const auto& s : solution) area += ClipperLib::Area(s);
     area = std::fabs(area) / (kClipperScale * kClipperScale);
     benchmark::DoNotOptimize(area);
   }
@@ -96,8 +89,7 @@ void BM_ClipperOffset(benchmark::State& state) {
 void fixtureArgs(benchmark::internal::Benchmark* b) {
   for (int kind : {kConvex, kConcave, kComb, kSpiral}) {
     for (int n : {12, 100, 1000}) {
-      for (int mode : {0, 1})
-        b->Args({kind, n, mode});
+      for (int mode : {0, 1}) b->Args({kind, n, mode});
     }
   }
 }

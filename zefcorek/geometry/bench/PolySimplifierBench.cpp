@@ -51,12 +51,10 @@ double segmentDistance(const T_POINT2D& p, const T_POINT2D& a, const T_POINT2D& 
 void BM_TPolySimplifier(benchmark::State& state) {
   const auto& pts = track();
   T_POLYSIMPLIFIER s;
-  for (const T_POINT2D& p : pts)
-    (void)s.AddBasePt(&p);
+  for (const T_POINT2D& p : pts) (void)s.AddBasePt(&p);
   // Arg: the flags (0: growing and splitting only; 3: with exchange and join).
   const TPolySimpParms parms{kTolerance, 0, uint32_t(state.range(0)), 0, nullptr, nullptr};
-  for (auto _ : state)
-    benchmark::DoNotOptimize(s.Execute(&parms));
+  for (auto _ : state) benchmark::DoNotOptimize(s.Execute(&parms));
   // The largest distance of a track point from the line of its run.
   double worst = 0;
   for (unsigned i = 0; i < s.GetSimpLnCount(); ++i) {
@@ -79,8 +77,7 @@ void BM_GeosDouglasPeucker(benchmark::State& state) {
   const auto& pts = track();
   auto factory = geos::geom::GeometryFactory::create();
   geos::geom::CoordinateArraySequence seq;
-  for (const T_POINT2D& p : pts)
-    seq.add(geos::geom::Coordinate(p.x, p.y));
+  for (const T_POINT2D& p : pts) seq.add(geos::geom::Coordinate(p.x, p.y));
   std::unique_ptr<geos::geom::LineString> line(factory->createLineString(seq));
   std::unique_ptr<geos::geom::Geometry> simplified;
   for (auto _ : state) {
@@ -96,8 +93,7 @@ void BM_GeosDouglasPeucker(benchmark::State& state) {
     const geos::geom::Coordinate& a = coords->getAt(kept);
     const geos::geom::Coordinate& b = coords->getAt(std::min(kept + 1, coords->size() - 1));
     worst = std::max(worst, segmentDistance(p, {a.x, a.y}, {b.x, b.y}));
-    if (kept + 2 < coords->size() && p.x == b.x && p.y == b.y)
-      ++kept;
+    if (kept + 2 < coords->size() && p.x == b.x && p.y == b.y) ++kept;
   }
   state.counters["vertices"] = double(coords->size());
   state.counters["max_deviation"] = worst;

@@ -18,14 +18,12 @@ constexpr uint64_t kSeed = 141;
 void BM_TPolyTriangulator(benchmark::State& state) {
   const auto ring = geobench::starRing(int(state.range(0)), kSeed);
   TPolyTriangulator t;
-  for (size_t i = 0; i < ring.size(); ++i)
-    (void)t.AddPt({uint32_t(i), {ring[i].x, ring[i].y}}, nullptr);
+  for (size_t i = 0; i < ring.size(); ++i) (void)t.AddPt({uint32_t(i), {ring[i].x, ring[i].y}}, nullptr);
   unsigned triangles = 0;
   for (auto _ : state) {
     IRecList* result = nullptr;
     const int code = t.Execute(&result, TPolyTriangulator::kClockwise);
-    if (code != 0)
-      state.SkipWithError("Execute failed");
+    if (code != 0) state.SkipWithError("Execute failed");
     if (result != nullptr) {
       result->GetCount(&triangles);
       result->Release();
@@ -40,8 +38,7 @@ void BM_GeosPolygonTriangulator(benchmark::State& state) {
   const auto ring = geobench::starRing(int(state.range(0)), kSeed);
   auto factory = geos::geom::GeometryFactory::create();
   std::vector<geos::geom::Coordinate> coords;
-  for (const auto& p : ring)
-    coords.emplace_back(p.x, p.y);
+  for (const auto& p : ring) coords.emplace_back(p.x, p.y);
   coords.emplace_back(ring[0].x, ring[0].y);
   auto polygon = factory->createPolygon(std::move(coords));
   size_t triangles = 0;
@@ -57,9 +54,4 @@ void BM_GeosPolygonTriangulator(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_TPolyTriangulator)->Arg(15)->Arg(94)->Arg(500)->Arg(2523)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_GeosPolygonTriangulator)
-    ->Arg(15)
-    ->Arg(94)
-    ->Arg(500)
-    ->Arg(2523)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GeosPolygonTriangulator)->Arg(15)->Arg(94)->Arg(500)->Arg(2523)->Unit(benchmark::kMillisecond);

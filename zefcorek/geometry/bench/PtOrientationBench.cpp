@@ -37,8 +37,7 @@ void BM_PtOrientationSign(benchmark::State& state) {
   const std::vector<Triple>& points = triples(std::size_t(state.range(0)));
   for (auto _ : state) {
     int sum = 0;
-    for (const Triple& t : points)
-      sum += PtOrientationSign(&t.a, &t.b, &t.q);
+    for (const Triple& t : points) sum += PtOrientationSign(&t.a, &t.b, &t.q);
     benchmark::DoNotOptimize(sum);
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -48,8 +47,7 @@ void BM_DoubleCrossProductSign(benchmark::State& state) {
   const std::vector<Triple>& points = triples(std::size_t(state.range(0)));
   for (auto _ : state) {
     int sum = 0;
-    for (const Triple& t : points)
-      sum += crossProductSign(t.a, t.b, t.q);
+    for (const Triple& t : points) sum += crossProductSign(t.a, t.b, t.q);
     benchmark::DoNotOptimize(sum);
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));

@@ -27,15 +27,12 @@ const std::vector<Pair>& pairs() {
     std::vector<Pair> out(1000000);
     for (size_t n = 0; n < out.size(); ++n) {
       Pair& t = out[n];
-      for (P& p : t.v)
-        p = randomPoint();
-      for (P& p : t.u)
-        p = randomPoint();
+      for (P& p : t.v) p = randomPoint();
+      for (P& p : t.u) p = randomPoint();
       if (n % 4 == 1) {
         for (P& p : t.u) {
           const double a = unit(random) * 2 - 0.5, b = unit(random) * 2 - 0.5;
-          for (int k = 0; k < 3; ++k)
-            p[k] = t.v[0][k] + a * (t.v[1][k] - t.v[0][k]) + b * (t.v[2][k] - t.v[0][k]);
+          for (int k = 0; k < 3; ++k) p[k] = t.v[0][k] + a * (t.v[1][k] - t.v[0][k]) + b * (t.v[2][k] - t.v[0][k]);
           p[2] += (unit(random) - 0.5) * 2e-7;
         }
       } else if (n % 4 == 2) {
@@ -52,8 +49,7 @@ void runPairs(benchmark::State& state, Test test) {
   const std::vector<Pair>& all = pairs();
   for (auto _ : state) {
     int hits = 0;
-    for (const Pair& t : all)
-      hits += test(t);
+    for (const Pair& t : all) hits += test(t);
     benchmark::DoNotOptimize(hits);
   }
   state.SetItemsProcessed(state.iterations() * int64_t(all.size()));
@@ -61,15 +57,13 @@ void runPairs(benchmark::State& state, Test test) {
 
 void BM_TriTriIntersect(benchmark::State& state) {
   runPairs(state, [](const Pair& t) {
-    return tri_tri_intersect(t.v[0].data(), t.v[1].data(), t.v[2].data(), t.u[0].data(),
-                             t.u[1].data(), t.u[2].data());
+    return tri_tri_intersect(t.v[0].data(), t.v[1].data(), t.v[2].data(), t.u[0].data(), t.u[1].data(), t.u[2].data());
   });
 }
 
 void BM_NoDivTriTriIsect(benchmark::State& state) {
   runPairs(state, [](const Pair& t) {
-    return NoDivTriTriIsect(t.v[0].data(), t.v[1].data(), t.v[2].data(), t.u[0].data(),
-                            t.u[1].data(), t.u[2].data());
+    return NoDivTriTriIsect(t.v[0].data(), t.v[1].data(), t.v[2].data(), t.u[0].data(), t.u[1].data(), t.u[2].data());
   });
 }
 
@@ -77,8 +71,8 @@ void BM_T2TIntersectWithIL(benchmark::State& state) {
   runPairs(state, [](const Pair& t) {
     int coplanar = 0;
     double a[3], b[3];
-    return T2TIntersectWithIL(t.v[0].data(), t.v[1].data(), t.v[2].data(), t.u[0].data(),
-                              t.u[1].data(), t.u[2].data(), &coplanar, a, b);
+    return T2TIntersectWithIL(t.v[0].data(), t.v[1].data(), t.v[2].data(), t.u[0].data(), t.u[1].data(), t.u[2].data(),
+                              &coplanar, a, b);
   });
 }
 

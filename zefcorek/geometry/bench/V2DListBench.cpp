@@ -27,15 +27,13 @@ struct Fixture {
 const Fixture& fixture(unsigned n) {
   static std::vector<std::unique_ptr<Fixture>> made;
   for (const auto& f : made) {
-    if (f->list.GetCount() == n)
-      return *f;
+    if (f->list.GetCount() == n) return *f;
   }
   auto f = std::make_unique<Fixture>();
   std::mt19937_64 random(20261210 + n);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   std::vector<double> angles(n);
-  for (double& a : angles)
-    a = unit(random) * 2 * M_PI;
+  for (double& a : angles) a = unit(random) * 2 * M_PI;
   std::sort(angles.begin(), angles.end());
   for (double a : angles) {
     const double r = 1.0 + unit(random) * 9.0;
@@ -43,8 +41,7 @@ const Fixture& fixture(unsigned n) {
     bg::append(f->polygon.outer(), BoostPoint(r * std::cos(a), r * std::sin(a)));
   }
   f->list.SetClosed(1);
-  for (int k = 0; k < 64; ++k)
-    f->queries.emplace_back(unit(random) * 16 - 8, unit(random) * 16 - 8);
+  for (int k = 0; k < 64; ++k) f->queries.emplace_back(unit(random) * 16 - 8, unit(random) * 16 - 8);
   made.push_back(std::move(f));
   return *made.back();
 }
@@ -53,8 +50,7 @@ void BM_PtInsideCheck(benchmark::State& state) {
   const Fixture& f = fixture(unsigned(state.range(0)));
   for (auto _ : state) {
     int inside = 0;
-    for (const T_VECTOR2D& q : f.queries)
-      inside += f.list.PtInsideCheck(&q);
+    for (const T_VECTOR2D& q : f.queries) inside += f.list.PtInsideCheck(&q);
     benchmark::DoNotOptimize(inside);
   }
   state.SetItemsProcessed(state.iterations() * int64_t(f.queries.size()));
@@ -64,8 +60,7 @@ void BM_BoostWithin(benchmark::State& state) {
   const Fixture& f = fixture(unsigned(state.range(0)));
   for (auto _ : state) {
     int inside = 0;
-    for (const T_VECTOR2D& q : f.queries)
-      inside += bg::within(BoostPoint(q.x, q.y), f.polygon) ? 1 : 0;
+    for (const T_VECTOR2D& q : f.queries) inside += bg::within(BoostPoint(q.x, q.y), f.polygon) ? 1 : 0;
     benchmark::DoNotOptimize(inside);
   }
   state.SetItemsProcessed(state.iterations() * int64_t(f.queries.size()));

@@ -22,15 +22,13 @@ struct Ring {
 const Ring& ring(unsigned n) {
   static std::vector<std::unique_ptr<Ring>> made;
   for (const auto& r : made) {
-    if (r->list.GetCount() == n)
-      return *r;
+    if (r->list.GetCount() == n) return *r;
   }
   auto r = std::make_unique<Ring>();
   std::mt19937_64 random(20261210 + n);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   std::vector<double> angles(n);
-  for (double& a : angles)
-    a = unit(random) * 2 * M_PI;
+  for (double& a : angles) a = unit(random) * 2 * M_PI;
   std::sort(angles.begin(), angles.end());
   for (double a : angles) {
     const double radius = 1.0 + unit(random) * 9.0;
@@ -45,8 +43,7 @@ const Ring& ring(unsigned n) {
 
 void BM_SelfIntCheck2D(benchmark::State& state) {
   const Ring& r = ring(unsigned(state.range(0)));
-  for (auto _ : state)
-    benchmark::DoNotOptimize(r.list.SelfIntCheck2D());
+  for (auto _ : state) benchmark::DoNotOptimize(r.list.SelfIntCheck2D());
 }
 
 void BM_GeosIsSimple(benchmark::State& state) {
@@ -57,8 +54,7 @@ void BM_GeosIsSimple(benchmark::State& state) {
   for (unsigned i = 0; i <= n; ++i)
     GEOSCoordSeq_setXY_r(context, sequence, i, r.xy[2 * (i % n)], r.xy[2 * (i % n) + 1]);
   GEOSGeometry* geometry = GEOSGeom_createLinearRing_r(context, sequence);
-  for (auto _ : state)
-    benchmark::DoNotOptimize(GEOSisSimple_r(context, geometry));
+  for (auto _ : state) benchmark::DoNotOptimize(GEOSisSimple_r(context, geometry));
   GEOSGeom_destroy_r(context, geometry);
   GEOS_finish_r(context);
 }

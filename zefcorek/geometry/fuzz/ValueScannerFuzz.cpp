@@ -10,8 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::u16string text;
-  for (size_t i = 0; i + 1 < size; i += 2)
-    text.push_back(char16_t(data[i] | data[i + 1] << 8));
+  for (size_t i = 0; i + 1 < size; i += 2) text.push_back(char16_t(data[i] | data[i + 1] << 8));
   CDataFormatter f;
   for (unsigned char unit = 0; unit <= 10; ++unit) {
     f.SelectAngularFormat(unit);
@@ -23,10 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     double v = -1;
     const bool ok = f.ScanAngularValue(text.c_str(), &v);
     // A failed scan leaves 0.0; an accepted one a finite angle.
-    if ((!ok && v != 0.0) || (ok && !std::isfinite(v)))
-      std::abort();
-    if (ok)
-      (void)f.FmtAngularValueEx(v, true, -1);
+    if ((!ok && v != 0.0) || (ok && !std::isfinite(v))) std::abort();
+    if (ok) (void)f.FmtAngularValueEx(v, true, -1);
   }
   for (unsigned char unit = 0; unit < 3; ++unit) {
     f.SelectLinearFormat(unit);
@@ -34,8 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     f.SelectVolumeFormat(unit);
     double v = -1;
     const bool ok = f.ScanLinearValue(text.c_str(), &v);
-    if ((!ok && v != 0.0) || (ok && !std::isfinite(v)))
-      std::abort();
+    if ((!ok && v != 0.0) || (ok && !std::isfinite(v))) std::abort();
     (void)f.ScanAreaValue(text.c_str(), &v);
     (void)f.ScanVolumeValue(text.c_str(), &v);
     (void)f.FmtLinearValueEx(v, true, -1);

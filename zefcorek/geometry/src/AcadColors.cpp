@@ -47,7 +47,7 @@ constexpr uint32_t kPalette[257] = {
     0x5200A5, 0x7C52A5, 0x3F007F, 0x5F3F7F, 0x26004C, 0x39264C, 0x130026, 0x1C1358,  // 232
     0x3F00FF, 0x9F7FFF, 0x2900A5, 0x6752A5, 0x1F007F, 0x4F3F7F, 0x13004C, 0x2F264C,  // 240
     0x090026, 0x171358, 0x333333, 0x5B5B5B, 0x848484, 0xADADAD, 0xD6D6D6, 0xFFFFFF,  // 248
-    0x000000,  // 256
+    0x000000,                                                                        // 256
 
 };
 
@@ -74,32 +74,26 @@ int32_t distance2(uint32_t a, uint32_t b) {
 }
 
 uint16_t searchNearest(uint32_t color) {
-  if (color == kWhite || color == kBlack)
-    return kWhiteIndex;
+  if (color == kWhite || color == kBlack) return kWhiteIndex;
   uint16_t best = 0;
   int32_t bestDistance = kFarthest;
   for (uint16_t i = 1; i <= 255; ++i) {
     const int32_t d = distance2(color, kPalette[i]);
-    if (d >= bestDistance)
-      continue;
+    if (d >= bestDistance) continue;
     best = i;
     bestDistance = d;
-    if (d == 0)
-      break;
+    if (d == 0) break;
   }
   return best;
 }
 
 }  // namespace
 
-uint32_t MapACADColorToRGB(uint16_t index) {
-  return index <= 256 ? kPalette[index] : kPalette[kWhiteIndex];
-}
+uint32_t MapACADColorToRGB(uint16_t index) { return index <= 256 ? kPalette[index] : kPalette[kWhiteIndex]; }
 
 uint16_t FindNearestACADColor(uint32_t color) {
   const uint64_t last = gLastAnswer.load(std::memory_order_acquire);
-  if (uint32_t(last) == color)
-    return uint16_t(last >> 32);
+  if (uint32_t(last) == color) return uint16_t(last >> 32);
   const uint16_t answer = searchNearest(color);
   gLastAnswer.store(pack(color, answer), std::memory_order_release);
   return answer;

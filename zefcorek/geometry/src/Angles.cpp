@@ -19,16 +19,11 @@ constexpr double kSteppingLimit = 4096 * kTwoPi;
 }  // namespace
 
 double aeClampTo2PI(double a) {
-  if (std::isnan(a))
-    return a;
-  if (std::isinf(a))
-    return std::nan("");
-  if (std::fabs(a) > kSteppingLimit)
-    a = std::fmod(a, kTwoPi);
-  while (a < 0.0)
-    a = double(ExtendedReal(a) + kTwoPi);
-  while (a > kTwoPi)
-    a = double(ExtendedReal(a) - kTwoPi);
+  if (std::isnan(a)) return a;
+  if (std::isinf(a)) return std::nan("");
+  if (std::fabs(a) > kSteppingLimit) a = std::fmod(a, kTwoPi);
+  while (a < 0.0) a = double(ExtendedReal(a) + kTwoPi);
+  while (a > kTwoPi) a = double(ExtendedReal(a) - kTwoPi);
   return a;
 }
 
@@ -37,8 +32,7 @@ double aeAngle2Azimuth(double t) { return aeClampTo2PI(double(ExtendedReal(kHalf
 double aeCalcAzimutEx(const T_POINT2D* from, const T_POINT2D* to) {
   const ExtendedReal dx = ExtendedReal(to->x) - from->x;
   const ExtendedReal dy = ExtendedReal(to->y) - from->y;
-  if (dx == 0.0L)
-    return dy < 0.0L ? kPi : 0.0;
+  if (dx == 0.0L) return dy < 0.0L ? kPi : 0.0;
   return aeAngle2Azimuth(double(std::atan2(dy, dx)));
 }
 
@@ -58,11 +52,9 @@ namespace {
 double meanAzimuth(double a1, double a2, bool farAtThreeQuarters, double snap) {
   const double gap = double(std::fabs(ExtendedReal(a2) - a1));
   const bool far = farAtThreeQuarters ? gap >= kThreeHalvesPi : gap > kThreeHalvesPi;
-  if (far)
-    a2 = double(a2 <= a1 ? ExtendedReal(a2) + kTwoPi : ExtendedReal(a2) - kTwoPi);
+  if (far) a2 = double(a2 <= a1 ? ExtendedReal(a2) + kTwoPi : ExtendedReal(a2) - kTwoPi);
   double m = aeClampTo2PI(double((ExtendedReal(a1) + a2) * 0.5L));
-  if (std::fabs(ExtendedReal(m) - kTwoPi) < snap)
-    m = 0.0;
+  if (std::fabs(ExtendedReal(m) - kTwoPi) < snap) m = 0.0;
   return m;
 }
 
@@ -84,10 +76,8 @@ double aeInvertZenitFB(double zenith) { return aeClampTo2PI(double(ExtendedReal(
 double aeZenitAvgFB(double z1, double z2) {
   // Each mirroring takes a reading above pi below it (a NaN never is above
   // pi, and an infinite one becomes -inf), so the loops end.
-  while (z1 > kPi)
-    z1 = double(ExtendedReal(kTwoPi) - z1);
-  while (z2 > kPi)
-    z2 = double(ExtendedReal(kTwoPi) - z2);
+  while (z1 > kPi) z1 = double(ExtendedReal(kTwoPi) - z1);
+  while (z2 > kPi) z2 = double(ExtendedReal(kTwoPi) - z2);
   return double((ExtendedReal(z1) + z2) * 0.5L);
 }
 
@@ -95,11 +85,8 @@ double aeCalcLeftAngle(T_POINT2D a, T_POINT2D b, T_POINT2D c) {
   return aeClampTo2PI(double(ExtendedReal(aeCalcAzimutEx(&b, &c)) - aeCalcAzimutEx(&b, &a)));
 }
 
-void auCalcTrgAngles(T_POINT2D a, T_POINT2D b, T_POINT2D c, double* angleA, double* angleB,
-                     double* angleC) {
-  const auto interior = [](double left) {
-    return left > kPi ? double(ExtendedReal(kTwoPi) - left) : left;
-  };
+void auCalcTrgAngles(T_POINT2D a, T_POINT2D b, T_POINT2D c, double* angleA, double* angleB, double* angleC) {
+  const auto interior = [](double left) { return left > kPi ? double(ExtendedReal(kTwoPi) - left) : left; };
   *angleA = interior(aeCalcLeftAngle(c, a, b));
   *angleB = interior(aeCalcLeftAngle(a, b, c));
   *angleC = double(ExtendedReal(kPi) - *angleA - *angleB);

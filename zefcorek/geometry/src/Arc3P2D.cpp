@@ -10,14 +10,12 @@ T_ARC3P2D::T_ARC3P2D() : T_CIRCLE2D(), startAngle(0.0), endAngle(kTwoPi), ccw(tr
 
 // The sweep starts from 0 so that an arc whose first and third points
 // coincide, which keeps the start angle it finds, is the full circle from 0.
-T_ARC3P2D::T_ARC3P2D(long double x1, long double y1, long double x2, long double y2,
-                     long double x3, long double y3)
+T_ARC3P2D::T_ARC3P2D(long double x1, long double y1, long double x2, long double y2, long double x3, long double y3)
     : T_CIRCLE2D(x1, y1, x2, y2, x3, y3), startAngle(0.0), endAngle(kTwoPi), ccw(true) {
   CalcAngles();
 }
 
-T_ARC3P2D::T_ARC3P2D(const T_POINT2D* pts)
-    : T_CIRCLE2D(pts), startAngle(0.0), endAngle(kTwoPi), ccw(true) {
+T_ARC3P2D::T_ARC3P2D(const T_POINT2D* pts) : T_CIRCLE2D(pts), startAngle(0.0), endAngle(kTwoPi), ccw(true) {
   CalcAngles();
 }
 
@@ -79,47 +77,35 @@ bool T_ARC3P2D::isOffArc(const T_POINT2D& q) const {
 int T_ARC3P2D::keepOnArc(T_POINT2D* out, int bothKept, int oneKept) const {
   const bool firstOff = isOffArc(out[0]);
   const bool secondOff = isOffArc(out[1]);
-  if (!firstOff && !secondOff)
-    return bothKept;
-  if (firstOff && secondOff)
-    return 0;
-  if (firstOff)
-    out[0] = out[1];
+  if (!firstOff && !secondOff) return bothKept;
+  if (firstOff && secondOff) return 0;
+  if (firstOff) out[0] = out[1];
   return oneKept;
 }
 
 int T_ARC3P2D::CalcLineIntersection(const T_POINT2D* a, const T_POINT2D* b, T_POINT2D* out) {
   const int n = T_CIRCLE2D::CalcLineIntersection(a, b, out);
   switch (n) {
-  case kLineMisses:
-    return kLineMisses;
-  case kLineTouches:
-    return isOffArc(out[0]) ? kLineMisses : kLineTouches;
-  default:
-    return keepOnArc(out, kLineCrosses, 3);
+    case kLineMisses: return kLineMisses;
+    case kLineTouches: return isOffArc(out[0]) ? kLineMisses : kLineTouches;
+    default: return keepOnArc(out, kLineCrosses, 3);
   }
 }
 
 int T_ARC3P2D::CalcCircleIntersection(T_CIRCLE2D& other, T_POINT2D* out) {
-  if (!valid || !other.valid)
-    return kCirclesApart;
+  if (!valid || !other.valid) return kCirclesApart;
   const int n = T_CIRCLE2D::CalcCircleIntersection(other, out);
-  if (n <= kCirclesConcentric)
-    return n;
-  if (n == kCirclesTouch)
-    return isOffArc(out[0]) ? kCirclesApart : kCirclesTouch;
+  if (n <= kCirclesConcentric) return n;
+  if (n == kCirclesTouch) return isOffArc(out[0]) ? kCirclesApart : kCirclesTouch;
   return keepOnArc(out, kCirclesCross, kOneOfTwoKept);
 }
 
 int T_ARC3P2D::CalcArcIntersection(T_ARC3P2D& other, T_POINT2D* out) {
-  if (!valid || !other.valid)
-    return kCirclesApart;
+  if (!valid || !other.valid) return kCirclesApart;
   // Through the virtual operation: the points come back already narrowed to
   // the other arc, with its centre as the first circle.
   const int n = other.CalcCircleIntersection(*this, out);
-  if (n <= kCirclesConcentric)
-    return n;
-  if (n == kCirclesTouch || n == kOneOfTwoKept)
-    return isOffArc(out[0]) ? kCirclesApart : n;
+  if (n <= kCirclesConcentric) return n;
+  if (n == kCirclesTouch || n == kOneOfTwoKept) return isOffArc(out[0]) ? kCirclesApart : n;
   return keepOnArc(out, kCirclesCross, kOneOfTwoKept);
 }

@@ -13,27 +13,21 @@
 #include <cmath>
 
 double T_ARC3P2D::CalcLength() const {
-  if (!valid)
-    return 0.0;
+  if (!valid) return 0.0;
   return double(radius * (ExtendedReal(endAngle) - startAngle));
 }
 
 double T_ARC3P2D::CalcPtOnArcAngle() const { return valid ? double(pointAngle(p2)) : 0.0; }
 
-double T_ARC3P2D::CalcPtAngle(const T_POINT2D* p) const {
-  return valid ? double(pointAngle(*p)) : 0.0;
-}
+double T_ARC3P2D::CalcPtAngle(const T_POINT2D* p) const { return valid ? double(pointAngle(*p)) : 0.0; }
 
 bool T_ARC3P2D::IsPtOnArc(const T_POINT2D* p) const {
-  if (!valid)
-    return false;
+  if (!valid) return false;
   const ExtendedReal dx = ExtendedReal(p->x) - center.x;
   const ExtendedReal dy = ExtendedReal(p->y) - center.y;
   const double dist = double(SSqrt(double(dx * dx + dy * dy)));
-  if (std::fabs(dist - radius) > kOnArcTolerance)
-    return false;
+  if (std::fabs(dist - radius) > kOnArcTolerance) return false;
   double angle = double(pointAngle(*p));
-  if (angle < startAngle)
-    angle += kTwoPi;
+  if (angle < startAngle) angle += kTwoPi;
   return startAngle <= angle && angle <= endAngle;
 }

@@ -21,8 +21,7 @@ constexpr double tagT_POINT3D::*kAxis[3] = {&tagT_POINT3D::x, &tagT_POINT3D::y, 
 }  // namespace
 
 bool T_BBOX3D::GetFace(unsigned int face, tagT_POINT3D* out) const {
-  if (empty_ || face > 6)
-    return false;
+  if (empty_ || face > 6) return false;
   const Face& f = kFaces[face];
   const double fixedValue =
       f.fixedAt == 2 ? 0.0 : (f.fixedAt == 1 ? max_.*kAxis[f.fixedAxis] : min_.*kAxis[f.fixedAxis]);
@@ -32,19 +31,15 @@ bool T_BBOX3D::GetFace(unsigned int face, tagT_POINT3D* out) const {
   for (int k = 0; k < 4; ++k) {
     tagT_POINT3D corner{};
     corner.*kAxis[f.fixedAxis] = fixedValue;
-    corner.*kAxis[f.firstAxis] =
-        kFirstAtMax[k] ? max_.*kAxis[f.firstAxis] : min_.*kAxis[f.firstAxis];
-    corner.*kAxis[f.secondAxis] =
-        kSecondAtMax[k] ? max_.*kAxis[f.secondAxis] : min_.*kAxis[f.secondAxis];
+    corner.*kAxis[f.firstAxis] = kFirstAtMax[k] ? max_.*kAxis[f.firstAxis] : min_.*kAxis[f.firstAxis];
+    corner.*kAxis[f.secondAxis] = kSecondAtMax[k] ? max_.*kAxis[f.secondAxis] : min_.*kAxis[f.secondAxis];
     out[k] = corner;
   }
   return true;
 }
 
 bool T_BBOX3D::GetVertex(unsigned int i, tagT_POINT3D* out) const {
-  if (i > 7)
-    return false;
-  *out = tagT_POINT3D{(i & 4) != 0 ? max_.x : min_.x, (i & 2) != 0 ? max_.y : min_.y,
-                      (i & 1) != 0 ? max_.z : min_.z};
+  if (i > 7) return false;
+  *out = tagT_POINT3D{(i & 4) != 0 ? max_.x : min_.x, (i & 2) != 0 ? max_.y : min_.y, (i & 1) != 0 ? max_.z : min_.z};
   return true;
 }

@@ -19,16 +19,14 @@ bool samePoint(const T_POINT2D& p, const T_POINT2D& q) { return p.x == q.x && p.
 
 }  // namespace
 
-T_CIRCLE2D::T_CIRCLE2D()
-    : radius(0.0L), center{0, 0}, p1{0, 0}, p2{0, 0}, p3{0, 0}, valid(false) {}
+T_CIRCLE2D::T_CIRCLE2D() : radius(0.0L), center{0, 0}, p1{0, 0}, p2{0, 0}, p3{0, 0}, valid(false) {}
 
 T_CIRCLE2D::T_CIRCLE2D(long double cx, long double cy, long double r)
     : radius(r), center{double(cx), double(cy)}, p1{0, 0}, p2{0, 0}, p3{0, 0}, valid(false) {
   Calc3PFromCR();
 }
 
-T_CIRCLE2D::T_CIRCLE2D(long double x1, long double y1, long double x2, long double y2,
-                       long double x3, long double y3)
+T_CIRCLE2D::T_CIRCLE2D(long double x1, long double y1, long double x2, long double y2, long double x3, long double y3)
     : T_CIRCLE2D() {
   setPoints({double(x1), double(y1)}, {double(x2), double(y2)}, {double(x3), double(y3)});
   CalcCRFrom3P();
@@ -36,8 +34,7 @@ T_CIRCLE2D::T_CIRCLE2D(long double x1, long double y1, long double x2, long doub
 
 T_CIRCLE2D::T_CIRCLE2D(const T_POINT2D* pts) : T_CIRCLE2D(&pts[0], &pts[1], &pts[2]) {}
 
-T_CIRCLE2D::T_CIRCLE2D(const T_POINT2D* pt1, const T_POINT2D* pt2, const T_POINT2D* pt3)
-    : T_CIRCLE2D() {
+T_CIRCLE2D::T_CIRCLE2D(const T_POINT2D* pt1, const T_POINT2D* pt2, const T_POINT2D* pt3) : T_CIRCLE2D() {
   setPoints(*pt1, *pt2, *pt3);
   CalcCRFrom3P();
 }
@@ -91,22 +88,19 @@ void T_CIRCLE2D::CalcCRFrom3P() {
   if (samePoint(p1, p3)) {
     // An arc back to its start: the full circle on the diameter 1-2. With
     // all three points in one place there is no circle.
-    if (samePoint(p1, p2))
-      return;
+    if (samePoint(p1, p2)) return;
     cx = (x1 + x2) * 0.5L;
     cy = (y1 + y2) * 0.5L;
   } else {
     // Distinct collinear points have no circle through them. Without this
     // test the bisectors below would be (nearly) parallel and meet far away.
-    if ((x2 - x1) * (y3 - y1) - (y2 - y1) * (x3 - x1) == 0.0L)
-      return;
+    if ((x2 - x1) * (y3 - y1) - (y2 - y1) * (x3 - x1) == 0.0L) return;
     const ExtendedReal dy12 = y2 - y1;
     const ExtendedReal dy23 = y3 - y2;
     const ExtendedReal mx12 = (x1 + x2) * 0.5L, my12 = (y1 + y2) * 0.5L;
     const ExtendedReal mx23 = (x2 + x3) * 0.5L, my23 = (y2 + y3) * 0.5L;
     if (std::fabs(dy12) < kHorizontalChord) {
-      if (dy23 == 0.0L)
-        return;
+      if (dy23 == 0.0L) return;
       const ExtendedReal k23 = -(x3 - x2) / dy23;
       cx = mx12;
       cy = my23 + k23 * (cx - mx23);
@@ -117,8 +111,7 @@ void T_CIRCLE2D::CalcCRFrom3P() {
     } else {
       const ExtendedReal k12 = -(x2 - x1) / dy12;
       const ExtendedReal k23 = -(x3 - x2) / dy23;
-      if (k12 - k23 == 0.0L)
-        return;  // parallel bisectors: collinear points
+      if (k12 - k23 == 0.0L) return;  // parallel bisectors: collinear points
       cx = (k12 * mx12 - k23 * mx23 + my23 - my12) / (k12 - k23);
       cy = my12 + k12 * (cx - mx12);
     }
@@ -131,31 +124,25 @@ void T_CIRCLE2D::CalcCRFrom3P() {
 long double T_CIRCLE2D::pointAngle(const T_POINT2D& p) const {
   const ExtendedReal dx = ExtendedReal(p.x) - center.x;
   const ExtendedReal dy = ExtendedReal(p.y) - center.y;
-  if (dx == 0.0L)
-    return dy >= 0.0L ? kHalfPi : -kHalfPi;
+  if (dx == 0.0L) return dy >= 0.0L ? kHalfPi : -kHalfPi;
   return std::atan2(dy, dx);
 }
 
 // The line a + t*d against the circle: t solves |a + t*d - c|^2 = r^2, whose
 // discriminant (divided by 4) is r^2 |d|^2 - ((c - a) x d)^2.
 int T_CIRCLE2D::CalcLineIntersection(const T_POINT2D* a, const T_POINT2D* b, T_POINT2D* out) {
-  if (!valid)
-    return kLineMisses;
+  if (!valid) return kLineMisses;
   const ExtendedReal dx = ExtendedReal(b->x) - a->x;
   const ExtendedReal dy = ExtendedReal(b->y) - a->y;
   const ExtendedReal len2 = dx * dx + dy * dy;
-  if (len2 == 0.0L)
-    return kLineMisses;  // two equal points give no line
+  if (len2 == 0.0L) return kLineMisses;  // two equal points give no line
   const ExtendedReal ox = ExtendedReal(center.x) - a->x;
   const ExtendedReal oy = ExtendedReal(center.y) - a->y;
   const ExtendedReal along = ox * dx + oy * dy;
   const ExtendedReal across = oy * dx - ox * dy;
   const double disc = double(radius * radius * len2 - across * across);
-  if (disc < 0.0)
-    return kLineMisses;
-  auto pointAt = [&](ExtendedReal t) {
-    return T_POINT2D{double(a->x + t * dx), double(a->y + t * dy)};
-  };
+  if (disc < 0.0) return kLineMisses;
+  auto pointAt = [&](ExtendedReal t) { return T_POINT2D{double(a->x + t * dx), double(a->y + t * dy)}; };
   if (disc == 0.0) {
     out[0] = pointAt(along / len2);
     return kLineTouches;
@@ -167,20 +154,16 @@ int T_CIRCLE2D::CalcLineIntersection(const T_POINT2D* a, const T_POINT2D* b, T_P
 }
 
 int T_CIRCLE2D::CalcCircleIntersection(T_CIRCLE2D& other, T_POINT2D* out) {
-  if (!valid || !other.valid)
-    return kCirclesApart;
+  if (!valid || !other.valid) return kCirclesApart;
   const double r0 = double(radius);
   const double r1 = double(other.radius);
   const ExtendedReal dx = ExtendedReal(other.center.x) - center.x;
   const ExtendedReal dy = ExtendedReal(other.center.y) - center.y;
   const ExtendedReal dist = SSqrt(double(dx * dx + dy * dy));
-  if (dist > ExtendedReal(r0) + r1)
-    return kCirclesApart;
-  if (dist == 0.0L)
-    return kCirclesConcentric;
+  if (dist > ExtendedReal(r0) + r1) return kCirclesApart;
+  if (dist == 0.0L) return kCirclesConcentric;
   // One circle strictly inside the other: no point in common.
-  if (dist < std::fabs(ExtendedReal(r0) - r1))
-    return kCirclesApart;
+  if (dist < std::fabs(ExtendedReal(r0) - r1)) return kCirclesApart;
   const ExtendedReal ux = dx / dist, uy = dy / dist;
   const ExtendedReal a = (dist * dist + ExtendedReal(r0) * r0 - ExtendedReal(r1) * r1) / (2 * dist);
   const ExtendedReal h2 = ExtendedReal(r0) * r0 - a * a;

@@ -23,8 +23,7 @@ constexpr long double kAtCentre = 1e-8;
 }  // namespace
 
 void T_CIRCLE2D::CalcFromPointsLeastSquares(unsigned int n, const T_POINT2D* pts) {
-  if (n == 0)
-    return;
+  if (n == 0) return;
   ExtendedReal sumX = 0.0L, sumY = 0.0L;
   for (unsigned int i = 0; i < n; ++i) {
     sumX += pts[i].x;
@@ -43,18 +42,14 @@ void T_CIRCLE2D::CalcFromPointsLeastSquares(unsigned int n, const T_POINT2D* pts
       const ExtendedReal dx = ExtendedReal(pts[i].x) - c.x;
       const ExtendedReal dy = ExtendedReal(pts[i].y) - c.y;
       const ExtendedReal li = SSqrt(double(dx * dx + dy * dy));
-      if (li <= kAtCentre)
-        continue;
+      if (li <= kAtCentre) continue;
       dist += li;
       towardsX -= dx / li;
       towardsY -= dy / li;
     }
     meanDist = dist * inverseN;
-    c = {double(meanX + meanDist * (towardsX * inverseN)),
-         double(meanY + meanDist * (towardsY * inverseN))};
-    if (std::fabs(c.x - previous.x) <= kCentreSettled &&
-        std::fabs(c.y - previous.y) <= kCentreSettled)
-      break;
+    c = {double(meanX + meanDist * (towardsX * inverseN)), double(meanY + meanDist * (towardsY * inverseN))};
+    if (std::fabs(c.x - previous.x) <= kCentreSettled && std::fabs(c.y - previous.y) <= kCentreSettled) break;
   }
   center = c;
   radius = meanDist;

@@ -76,18 +76,16 @@ void clear(T_TANGENT2D& t) {
 
 // Candidates 0 and 1 through the external centre, 2 and 3 through the
 // internal one.
-void similitudeCandidates(const T_POINT2D& c1, const Vec& d, ExtendedReal dist2, ExtendedReal r1,
-                          ExtendedReal r2, Candidate* cand) {
+void similitudeCandidates(const T_POINT2D& c1, const Vec& d, ExtendedReal dist2, ExtendedReal r1, ExtendedReal r2,
+                          Candidate* cand) {
   const ExtendedReal r1sq = r1 * r1;
   const ExtendedReal diff = r2 * r2 - r1sq;
   const ExtendedReal s = std::sqrt(std::fabs(4.0L * r1sq * r1sq + 4.0L * r1sq * diff));
-  const ExtendedReal roots[2] = {(-2.0L * r1sq - s) / (2.0L * diff),
-                                 (-2.0L * r1sq + s) / (2.0L * diff)};
+  const ExtendedReal roots[2] = {(-2.0L * r1sq - s) / (2.0L * diff), (-2.0L * r1sq + s) / (2.0L * diff)};
   for (int j = 0; j < 2; ++j) {
     const ExtendedReal t = roots[j];
-    const ExtendedReal k =
-        t < 0.5L ? std::sqrt(std::fabs(dist2 - r2 * r2 / ((1.0L - t) * (1.0L - t))))
-                 : std::sqrt(std::fabs(dist2 - r1sq / (t * t)));
+    const ExtendedReal k = t < 0.5L ? std::sqrt(std::fabs(dist2 - r2 * r2 / ((1.0L - t) * (1.0L - t))))
+                                    : std::sqrt(std::fabs(dist2 - r1sq / (t * t)));
     const Vec at{c1.x + t * d.x, c1.y + t * d.y};
     Candidate& first = cand[2 * j];
     Candidate& second = cand[2 * j + 1];
@@ -97,8 +95,8 @@ void similitudeCandidates(const T_POINT2D& c1, const Vec& d, ExtendedReal dist2,
   }
 }
 
-void equalRadiiCandidates(const T_POINT2D& c1, const T_POINT2D& c2, const Vec& d,
-                          ExtendedReal dist2, ExtendedReal r, bool overlap, Candidate* cand) {
+void equalRadiiCandidates(const T_POINT2D& c1, const T_POINT2D& c2, const Vec& d, ExtendedReal dist2, ExtendedReal r,
+                          bool overlap, Candidate* cand) {
   const Vec mid{(ExtendedReal(c1.x) + c2.x) / 2.0L, (ExtendedReal(c1.y) + c2.y) / 2.0L};
   if (!overlap) {
     const ExtendedReal k = std::sqrt(std::fabs(dist2 - 4.0L * r * r));
@@ -112,8 +110,7 @@ void equalRadiiCandidates(const T_POINT2D& c1, const T_POINT2D& c2, const Vec& d
   cand[3] = {{mid.x - r * u.y, mid.y + r * u.x}, u, true};
 }
 
-void makeRecord(const Candidate& cand, const T_POINT2D& c1, const T_POINT2D& c2,
-                T_TANGENT2D& out) {
+void makeRecord(const Candidate& cand, const T_POINT2D& c1, const T_POINT2D& c2, T_TANGENT2D& out) {
   Vec dir = cand.dir;
   if (std::sqrt(dir.x * dir.x + dir.y * dir.y) < kDirectionLength) {
     dir.x *= kDirectionLength;
@@ -135,27 +132,22 @@ void makeRecord(const Candidate& cand, const T_POINT2D& c1, const T_POINT2D& c2,
 // decides.
 int32_t classify(const T_TANGENT2D& t, const T_POINT2D& c1, const T_POINT2D& c2) {
   T_LINE2D through;
-  if (!through.From2P(t.pt1, t.pt2))
-    through = t.line;
+  if (!through.From2P(t.pt1, t.pt2)) through = t.line;
   return through.PointPos(c1) == through.PointPos(c2) ? T_TANGENT2D::kOuter : T_TANGENT2D::kInner;
 }
 
 }  // namespace
 
-int Calc2CircleTangents(const T_POINT2D* c1, double r1, const T_POINT2D* c2, double r2,
-                        T_TANGENT2D* out) {
+int Calc2CircleTangents(const T_POINT2D* c1, double r1, const T_POINT2D* c2, double r2, T_TANGENT2D* out) {
   r1 = std::fmax(std::fabs(r1), kMinRadius);
   r2 = std::fmax(std::fabs(r2), kMinRadius);
-  for (int i = 0; i < 4; ++i)
-    clear(out[i]);
+  for (int i = 0; i < 4; ++i) clear(out[i]);
 
   const Vec d{ExtendedReal(c2->x) - c1->x, ExtendedReal(c2->y) - c1->y};
   const ExtendedReal dist2 = d.x * d.x + d.y * d.y;
   const ExtendedReal dist = std::sqrt(std::fabs(dist2));
-  if (r1 <= r2 && dist + r1 <= r2)
-    return kFirstCircleInside;
-  if (r1 > r2 && dist + r2 <= r1)
-    return kSecondCircleInside;
+  if (r1 <= r2 && dist + r1 <= r2) return kFirstCircleInside;
+  if (r1 > r2 && dist + r2 <= r1) return kSecondCircleInside;
   const bool overlap = dist2 < (ExtendedReal(r1) + r2) * (ExtendedReal(r1) + r2);
 
   Candidate cand[4];
@@ -164,19 +156,16 @@ int Calc2CircleTangents(const T_POINT2D* c1, double r1, const T_POINT2D* c2, dou
   else
     similitudeCandidates(*c1, d, dist2, r1, r2, cand);
   for (int i = 0; i < 4; ++i) {
-    if (!cand[i].made)
-      continue;
+    if (!cand[i].made) continue;
     makeRecord(cand[i], *c1, *c2, out[i]);
     out[i].kind = classify(out[i], *c1, *c2);
   }
 
   // The outer tangents first ...
   for (int i = 0; i < 2; ++i) {
-    if (out[i].kind == T_TANGENT2D::kOuter)
-      continue;
+    if (out[i].kind == T_TANGENT2D::kOuter) continue;
     for (int j = i + 1; j < 4; ++j) {
-      if (out[j].kind != T_TANGENT2D::kOuter)
-        continue;
+      if (out[j].kind != T_TANGENT2D::kOuter) continue;
       std::swap(out[i], out[j]);
       break;
     }
@@ -185,11 +174,9 @@ int Calc2CircleTangents(const T_POINT2D* c1, double r1, const T_POINT2D* c2, dou
   T_LINE2D centres;
   (void)centres.From2P(*c1, *c2);
   const T_POINT2D mid{(out[0].pt1.x + out[0].pt2.x) / 2.0, (out[0].pt1.y + out[0].pt2.y) / 2.0};
-  if (centres.PointPos(mid) >= 0)
-    std::swap(out[0], out[1]);
+  if (centres.PointPos(mid) >= 0) std::swap(out[0], out[1]);
 
-  if (!overlap)
-    return 4;
+  if (!overlap) return 4;
   // Through the internal centre of overlapping circles there is no tangent:
   // those candidates are no answer.
   clear(out[2]);

@@ -50,15 +50,10 @@ struct Channels {
 Channels toRGB(Space from, const Channels& in) {
   Channels out{};
   switch (from) {
-  case Space::Alpha:
-  case Space::RGB:
-    return in;
-  case Space::YUV:
-    YUV2RGB(reinterpret_cast<const TColorYUV*>(in.c), reinterpret_cast<TColorRGB*>(out.c));
-    return out;
-  case Space::HSL:
-    HSL2RGB(reinterpret_cast<const TColorHSL*>(in.c), reinterpret_cast<TColorRGB*>(out.c));
-    return out;
+    case Space::Alpha:
+    case Space::RGB: return in;
+    case Space::YUV: YUV2RGB(reinterpret_cast<const TColorYUV*>(in.c), reinterpret_cast<TColorRGB*>(out.c)); return out;
+    case Space::HSL: HSL2RGB(reinterpret_cast<const TColorHSL*>(in.c), reinterpret_cast<TColorRGB*>(out.c)); return out;
   }
   return out;
 }
@@ -66,15 +61,14 @@ Channels toRGB(Space from, const Channels& in) {
 Channels fromRGB(Space to, const Channels& rgb) {
   Channels out{};
   switch (to) {
-  case Space::Alpha:
-  case Space::RGB:
-    return rgb;
-  case Space::YUV:
-    RGB2YUV(reinterpret_cast<const TColorRGB*>(rgb.c), reinterpret_cast<TColorYUV*>(out.c));
-    return out;
-  case Space::HSL:
-    RGB2HSL(reinterpret_cast<const TColorRGB*>(rgb.c), reinterpret_cast<TColorHSL*>(out.c));
-    return out;
+    case Space::Alpha:
+    case Space::RGB: return rgb;
+    case Space::YUV:
+      RGB2YUV(reinterpret_cast<const TColorRGB*>(rgb.c), reinterpret_cast<TColorYUV*>(out.c));
+      return out;
+    case Space::HSL:
+      RGB2HSL(reinterpret_cast<const TColorRGB*>(rgb.c), reinterpret_cast<TColorHSL*>(out.c));
+      return out;
   }
   return out;
 }
@@ -89,17 +83,14 @@ void convertRecord(uint8_t from, const void* srcRecord, uint8_t to, void* dstRec
   // Everything is read before anything is written: the records may overlap.
   const uint8_t alpha = src.alpha ? in[0] : 0;
   Channels channels{};
-  if (src.space != Space::Alpha)
-    std::memcpy(channels.c, in + (src.alpha ? 1 : 0), 3);
+  if (src.space != Space::Alpha) std::memcpy(channels.c, in + (src.alpha ? 1 : 0), 3);
   auto* out = static_cast<uint8_t*>(dstRecord);
   if (dst.space == Space::Alpha) {
     out[0] = alpha;
     return;
   }
-  if (src.space != Space::Alpha && src.space != dst.space)
-    channels = fromRGB(dst.space, toRGB(src.space, channels));
-  if (dst.alpha)
-    out[0] = alpha;
+  if (src.space != Space::Alpha && src.space != dst.space) channels = fromRGB(dst.space, toRGB(src.space, channels));
+  if (dst.alpha) out[0] = alpha;
   std::memcpy(out + (dst.alpha ? 1 : 0), channels.c, 3);
 }
 
@@ -143,8 +134,7 @@ void RGB2HSL(const TColorRGB* src, TColorHSL* dst) {
     else
       h = 4 + gc - rc;
     h /= 6;
-    if (h < 0)
-      h += 1;
+    if (h < 0) h += 1;
   }
   *dst = {unitToByte(h, 240), unitToByte(s, 240), unitToByte(l, 240)};
 }
@@ -168,12 +158,36 @@ void HSL2RGB(const TColorHSL* src, TColorRGB* dst) {
   const ExtendedReal mid1 = m + vsf, mid2 = v - vsf;
   ExtendedReal rgb[3];
   switch (sextant) {
-  case 0: rgb[0] = v; rgb[1] = mid1; rgb[2] = m; break;
-  case 1: rgb[0] = mid2; rgb[1] = v; rgb[2] = m; break;
-  case 2: rgb[0] = m; rgb[1] = v; rgb[2] = mid1; break;
-  case 3: rgb[0] = m; rgb[1] = mid2; rgb[2] = v; break;
-  case 4: rgb[0] = mid1; rgb[1] = m; rgb[2] = v; break;
-  default: rgb[0] = v; rgb[1] = m; rgb[2] = mid2; break;
+    case 0:
+      rgb[0] = v;
+      rgb[1] = mid1;
+      rgb[2] = m;
+      break;
+    case 1:
+      rgb[0] = mid2;
+      rgb[1] = v;
+      rgb[2] = m;
+      break;
+    case 2:
+      rgb[0] = m;
+      rgb[1] = v;
+      rgb[2] = mid1;
+      break;
+    case 3:
+      rgb[0] = m;
+      rgb[1] = mid2;
+      rgb[2] = v;
+      break;
+    case 4:
+      rgb[0] = mid1;
+      rgb[1] = m;
+      rgb[2] = v;
+      break;
+    default:
+      rgb[0] = v;
+      rgb[1] = m;
+      rgb[2] = mid2;
+      break;
   }
   *dst = {unitToByte(rgb[0], 255), unitToByte(rgb[1], 255), unitToByte(rgb[2], 255)};
 }
@@ -181,8 +195,7 @@ void HSL2RGB(const TColorHSL* src, TColorRGB* dst) {
 void ConvertColor(const TEncodedColorData* src, uint8_t target, TEncodedColorData* dst) {
   const TEncodedColorData in = *src;
   dst->encoding = target;
-  if (!isColorEncoding(in.encoding) || !isColorEncoding(target))
-    return;
+  if (!isColorEncoding(in.encoding) || !isColorEncoding(target)) return;
   if (in.encoding == target) {
     std::memcpy(dst->data, in.data, sizeof in.data);
     return;
@@ -198,10 +211,8 @@ using TColorALPHA = TColorAlpha;
 constexpr uint8_t kColorALPHA = kColorAlpha;
 }  // namespace
 
-#define ZEF_COLOR_CONVERTER(From, To)                                           \
-  void From##2##To(const TColor##From* src, TColor##To* dst) {                 \
-    convertRecord(kColor##From, src, kColor##To, dst);                         \
-  }
+#define ZEF_COLOR_CONVERTER(From, To) \
+  void From##2##To(const TColor##From* src, TColor##To* dst) { convertRecord(kColor##From, src, kColor##To, dst); }
 ZEF_COLOR_CONVERTER(ALPHA, RGB)
 ZEF_COLOR_CONVERTER(ALPHA, RGBA)
 ZEF_COLOR_CONVERTER(ALPHA, YUV)

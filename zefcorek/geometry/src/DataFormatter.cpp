@@ -47,25 +47,25 @@ constexpr UnitRow kLinearUnits[] = {
 };
 constexpr UnitRow kAreaUnits[] = {
     {u"m\u00B2", 1.0, 3},
-    {u"ft\u00B2", kFoot * kFoot, 3},
-    {u"US ft\u00B2", kUsFoot * kUsFoot, 3},
+    {u"ft\u00B2", kFoot* kFoot, 3},
+    {u"US ft\u00B2", kUsFoot* kUsFoot, 3},
 };
 constexpr UnitRow kVolumeUnits[] = {
     {u"m\u00B3", 1.0, 3},
-    {u"ft\u00B3", kFoot * kFoot * kFoot, 3},
-    {u"US ft\u00B3", kUsFoot * kUsFoot * kUsFoot, 3},
+    {u"ft\u00B3", kFoot* kFoot* kFoot, 3},
+    {u"US ft\u00B3", kUsFoot* kUsFoot* kUsFoot, 3},
 };
 constexpr UnitRow kAngularUnits[] = {
-    {u"grad", kPi / 200, 4},     // 0 gons
-    {u"deg", kPi / 180, 4},      // 1 decimal degrees
-    {u"dms", kPi / 180, 4},      // 2 packed DDD.MMSSs
-    {u"", kPi / 180, 5},         // 3 latitude with N or S
-    {u"", kPi / 180, 5},         // 4 longitude with E or W
-    {u"\"", kPi / 648000, 4},    // 5 arc seconds
-    {u"mil", kPi / 3200, 4},     // 6 mils
-    {u"", -1.0, 5},              // 7 packed DDDMMSS.s
-    {u"deg", kPi / 180, 4},      // 8 latitude in decimal degrees
-    {u"deg", kPi / 180, 4},      // 9 longitude in decimal degrees
+    {u"grad", kPi / 200, 4},   // 0 gons
+    {u"deg", kPi / 180, 4},    // 1 decimal degrees
+    {u"dms", kPi / 180, 4},    // 2 packed DDD.MMSSs
+    {u"", kPi / 180, 5},       // 3 latitude with N or S
+    {u"", kPi / 180, 5},       // 4 longitude with E or W
+    {u"\"", kPi / 648000, 4},  // 5 arc seconds
+    {u"mil", kPi / 3200, 4},   // 6 mils
+    {u"", -1.0, 5},            // 7 packed DDDMMSS.s
+    {u"deg", kPi / 180, 4},    // 8 latitude in decimal degrees
+    {u"deg", kPi / 180, 4},    // 9 longitude in decimal degrees
 };
 
 enum AngularUnit : uint8_t {
@@ -83,21 +83,18 @@ enum AngularUnit : uint8_t {
 
 bool isPlainAngularUnit(uint8_t unit) {
   switch (unit) {
-  case kGons:
-  case kDegrees:
-  case kArcSeconds:
-  case kMils:
-  case kLatitudeDegrees:
-  case kLongitudeDegrees:
-    return true;
-  default:
-    return false;
+    case kGons:
+    case kDegrees:
+    case kArcSeconds:
+    case kMils:
+    case kLatitudeDegrees:
+    case kLongitudeDegrees: return true;
+    default: return false;
   }
 }
 
 bool isDmsUnit(uint8_t unit) {
-  return unit == kPackedDms || unit == kLatitude || unit == kLongitude ||
-         unit == kPackedDmsSeconds;
+  return unit == kPackedDms || unit == kLatitude || unit == kLongitude || unit == kPackedDmsSeconds;
 }
 
 bool isUsable(double v) { return std::isfinite(v) && v >= -kUsableLimit && v <= kUsableLimit; }
@@ -115,8 +112,7 @@ void selectRow(DF_UNITFMT& fmt, const UnitRow (&table)[N], unsigned char unitId)
 
 size_t textLength(const WCHAR* text, size_t capacity) {
   size_t n = 0;
-  while (n < capacity && text[n] != 0)
-    ++n;
+  while (n < capacity && text[n] != 0) ++n;
   return n;
 }
 
@@ -124,8 +120,7 @@ size_t textLength(const WCHAR* text, size_t capacity) {
 // not fit with its terminator.
 template <size_t N, class... Args>
 bool printInto(WCHAR (&buf)[N], std::u16string_view format, const Args&... args) {
-  const platform::FormatArg stored[] = {platform::FormatArg::from(args)...,
-                                        platform::FormatArg::from(0)};
+  const platform::FormatArg stored[] = {platform::FormatArg::from(args)..., platform::FormatArg::from(0)};
   platform::FormatOutput<char16_t> out{buf, N - 1, 0};
   (void)platform::formatArgs(out, format, std::span(stored, sizeof...(Args)));
   if (out.length > N - 1) {
@@ -221,10 +216,9 @@ DF_VOLUMEFMT* CDataFormatter::SelectVolumeFormat(unsigned char unitId) {
 }
 
 void CDataFormatter::ForceAdjustFmtEvent(bool linear, bool angular, bool area, bool volume) {
-  if (AdjustFmtEvent == nullptr || !(linear || angular || area || volume))
-    return;
-  (void)AdjustFmtEvent(this, linear ? &LinearFmt : nullptr, angular ? &AngularFmt : nullptr,
-                       area ? &AreaFmt : nullptr, volume ? &VolumeFmt : nullptr);
+  if (AdjustFmtEvent == nullptr || !(linear || angular || area || volume)) return;
+  (void)AdjustFmtEvent(this, linear ? &LinearFmt : nullptr, angular ? &AngularFmt : nullptr, area ? &AreaFmt : nullptr,
+                       volume ? &VolumeFmt : nullptr);
 }
 
 const WCHAR* CDataFormatter::emptyText() {
@@ -237,15 +231,11 @@ const WCHAR* CDataFormatter::errorText() {
   return OutBuffer;
 }
 
-const WCHAR* CDataFormatter::plainText(const DF_UNITFMT& fmt, double value, int decimals,
-                                       bool suffix) {
+const WCHAR* CDataFormatter::plainText(const DF_UNITFMT& fmt, double value, int decimals, bool suffix) {
   const int32_t d = decimals >= 0 ? decimals : fmt.Decimals;
-  if (!printInto(FmtBuffer, u"%%0.%ldf", d))
-    return emptyText();
-  if (!printInto(OutBuffer, std::u16string_view(FmtBuffer), value / fmt.Factor))
-    return emptyText();
-  if (suffix && !appendTo(OutBuffer, std::u16string_view(fmt.Suffix, textLength(fmt.Suffix, 18))))
-    return emptyText();
+  if (!printInto(FmtBuffer, u"%%0.%ldf", d)) return emptyText();
+  if (!printInto(OutBuffer, std::u16string_view(FmtBuffer), value / fmt.Factor)) return emptyText();
+  if (suffix && !appendTo(OutBuffer, std::u16string_view(fmt.Suffix, textLength(fmt.Suffix, 18)))) return emptyText();
   return OutBuffer;
 }
 
@@ -254,26 +244,20 @@ const WCHAR* CDataFormatter::FmtLinearValue(double value, int decimals) {
 }
 
 const WCHAR* CDataFormatter::FmtLinearValueEx(double value, bool suffix, int decimals) {
-  if (!isUsable(value))
-    return emptyText();
-  if (LinearFmt.UnitId >= std::size(kLinearUnits))
-    return errorText();
+  if (!isUsable(value)) return emptyText();
+  if (LinearFmt.UnitId >= std::size(kLinearUnits)) return errorText();
   return plainText(LinearFmt, value, decimals, suffix);
 }
 
 const WCHAR* CDataFormatter::FmtAreaValue(double value) {
-  if (!isUsable(value))
-    return emptyText();
-  if (AreaFmt.UnitId >= std::size(kAreaUnits))
-    return errorText();
+  if (!isUsable(value)) return emptyText();
+  if (AreaFmt.UnitId >= std::size(kAreaUnits)) return errorText();
   return plainText(AreaFmt, value, -1, false);
 }
 
 const WCHAR* CDataFormatter::FmtVolumeValue(double value) {
-  if (!isUsable(value))
-    return emptyText();
-  if (VolumeFmt.UnitId >= std::size(kVolumeUnits))
-    return errorText();
+  if (!isUsable(value)) return emptyText();
+  if (VolumeFmt.UnitId >= std::size(kVolumeUnits)) return errorText();
   return plainText(VolumeFmt, value, -1, false);
 }
 
@@ -282,15 +266,11 @@ const WCHAR* CDataFormatter::FmtAngularValue(double value, int decimals) {
 }
 
 const WCHAR* CDataFormatter::FmtAngularValueEx(double value, bool suffix, int decimals) {
-  if (!isUsable(value))
-    return emptyText();
+  if (!isUsable(value)) return emptyText();
   const uint8_t unit = AngularFmt.UnitId;
-  if (isPlainAngularUnit(unit))
-    return plainText(AngularFmt, value, decimals, suffix);
-  if (!isDmsUnit(unit))
-    return errorText();
-  if (dmsText(value, suffix, decimals) == nullptr)
-    return emptyText();
+  if (isPlainAngularUnit(unit)) return plainText(AngularFmt, value, decimals, suffix);
+  if (!isDmsUnit(unit)) return errorText();
+  if (dmsText(value, suffix, decimals) == nullptr) return emptyText();
   return OutBuffer;
 }
 
@@ -299,11 +279,9 @@ const WCHAR* CDataFormatter::dmsText(double value, bool suffix, int decimals) {
   const int32_t d = decimals >= 0 ? decimals : AngularFmt.Decimals;
   // More decimals than OutBuffer holds cannot make a text (and would
   // overflow the widths computed from them).
-  if (d >= int32_t(kOutBufferSize))
-    return nullptr;
+  if (d >= int32_t(kOutBufferSize)) return nullptr;
   Dms dms{};
-  if (!decompose(value, dms))
-    return nullptr;
+  if (!decompose(value, dms)) return nullptr;
   const uint8_t unit = AngularFmt.UnitId;
   const bool lostSign = signLostInDegrees(dms);
 
@@ -321,15 +299,12 @@ const WCHAR* CDataFormatter::dmsText(double value, bool suffix, int decimals) {
         dms.degrees += 1;
       }
     }
-    if (dms.degrees > double(std::numeric_limits<int32_t>::max()))
-      return nullptr;
+    if (dms.degrees > double(std::numeric_limits<int32_t>::max())) return nullptr;
     if (!printInto(FmtBuffer, u"%%3ld\u00B0 %%02ld' %%0%d.%ldlf\"", secondsWidth(d), d) ||
-        !printInto(OutBuffer, std::u16string_view(FmtBuffer), int32_t(dms.degrees),
-                   int32_t(dms.minutes), dms.seconds))
+        !printInto(OutBuffer, std::u16string_view(FmtBuffer), int32_t(dms.degrees), int32_t(dms.minutes), dms.seconds))
       return nullptr;
     const bool south = dms.sign < 0;
-    const std::u16string_view hemisphere =
-        unit == kLatitude ? (south ? u" S" : u" N") : (south ? u" W" : u" E");
+    const std::u16string_view hemisphere = unit == kLatitude ? (south ? u" S" : u" N") : (south ? u" W" : u" E");
     return appendTo(OutBuffer, hemisphere) ? OutBuffer : nullptr;
   }
 
@@ -337,32 +312,25 @@ const WCHAR* CDataFormatter::dmsText(double value, bool suffix, int decimals) {
   bool printed = false;
   if (unit == kPackedDms) {
     const double scaledSeconds = dms.seconds * std::pow(10.0, d);
-    printed = printInto(FmtBuffer,
-                        lostSign ? u"-00.%%02ld%%0%ld.0lf" : u"%%03ld.%%02ld%%0%ld.0lf", d + 2) &&
-              (lostSign ? printInto(OutBuffer, std::u16string_view(FmtBuffer),
-                                    int32_t(dms.minutes), scaledSeconds)
-                        : printInto(OutBuffer, std::u16string_view(FmtBuffer),
-                                    signedDegrees(dms), int32_t(dms.minutes), scaledSeconds));
+    printed = printInto(FmtBuffer, lostSign ? u"-00.%%02ld%%0%ld.0lf" : u"%%03ld.%%02ld%%0%ld.0lf", d + 2) &&
+              (lostSign ? printInto(OutBuffer, std::u16string_view(FmtBuffer), int32_t(dms.minutes), scaledSeconds)
+                        : printInto(OutBuffer, std::u16string_view(FmtBuffer), signedDegrees(dms), int32_t(dms.minutes),
+                                    scaledSeconds));
   } else {
-    printed = printInto(FmtBuffer,
-                        lostSign ? u"-00%%02ld%%0%d.%ldlf" : u"%%03ld%%02ld%%0%d.%ldlf",
-                        secondsWidth(d), d) &&
-              (lostSign ? printInto(OutBuffer, std::u16string_view(FmtBuffer),
-                                    int32_t(dms.minutes), dms.seconds)
-                        : printInto(OutBuffer, std::u16string_view(FmtBuffer),
-                                    signedDegrees(dms), int32_t(dms.minutes), dms.seconds));
+    printed =
+        printInto(FmtBuffer, lostSign ? u"-00%%02ld%%0%d.%ldlf" : u"%%03ld%%02ld%%0%d.%ldlf", secondsWidth(d), d) &&
+        (lostSign ? printInto(OutBuffer, std::u16string_view(FmtBuffer), int32_t(dms.minutes), dms.seconds)
+                  : printInto(OutBuffer, std::u16string_view(FmtBuffer), signedDegrees(dms), int32_t(dms.minutes),
+                              dms.seconds));
   }
-  if (!printed)
-    return nullptr;
-  if (suffix &&
-      !appendTo(OutBuffer, std::u16string_view(AngularFmt.Suffix, textLength(AngularFmt.Suffix, 18))))
+  if (!printed) return nullptr;
+  if (suffix && !appendTo(OutBuffer, std::u16string_view(AngularFmt.Suffix, textLength(AngularFmt.Suffix, 18))))
     return nullptr;
   return OutBuffer;
 }
 
 double CDataFormatter::plainToCurrUnit(const DF_UNITFMT& fmt, double value) const {
-  if (!isUsable(value))
-    return kNoValue;
+  if (!isUsable(value)) return kNoValue;
   if (fmt.UnitId >= std::size(kLinearUnits))  // three units of every plain kind
     return value;
   return value / fmt.Factor;
@@ -373,33 +341,25 @@ double CDataFormatter::AreaToCurrUnit(double value) { return plainToCurrUnit(Are
 double CDataFormatter::VolumeToCurrUnit(double value) { return plainToCurrUnit(VolumeFmt, value); }
 
 double CDataFormatter::AngularToCurrUnit(double value) {
-  if (!isUsable(value))
-    return kNoValue;
+  if (!isUsable(value)) return kNoValue;
   const uint8_t unit = AngularFmt.UnitId;
-  if (isPlainAngularUnit(unit))
-    return value / AngularFmt.Factor;
-  if (!isDmsUnit(unit))
-    return value;
+  if (isPlainAngularUnit(unit)) return value / AngularFmt.Factor;
+  if (!isDmsUnit(unit)) return value;
   // The packed number DDD.MMSSs..., its seconds truncated to d decimals,
   // printed and read back.
   const int32_t d = AngularFmt.Decimals;
   Dms dms{};
-  if (!decompose(value, dms))
-    return kNoValue;
+  if (!decompose(value, dms)) return kNoValue;
   const double scaledSeconds = std::trunc(dms.seconds * std::pow(10.0, d));
-  if (scaledSeconds > double(std::numeric_limits<int32_t>::max()))
-    return kNoValue;
+  if (scaledSeconds > double(std::numeric_limits<int32_t>::max())) return kNoValue;
   const bool lostSign = signLostInDegrees(dms);
   const bool printed =
       printInto(FmtBuffer, lostSign ? u"-00.%%02ld%%0%ldld" : u"%%03ld.%%02ld%%0%ldld", d + 2) &&
-      (lostSign ? printInto(OutBuffer, std::u16string_view(FmtBuffer), int32_t(dms.minutes),
-                            int32_t(scaledSeconds))
-                : printInto(OutBuffer, std::u16string_view(FmtBuffer), signedDegrees(dms),
-                            int32_t(dms.minutes), int32_t(scaledSeconds)));
-  if (!printed)
-    return kNoValue;
+      (lostSign ? printInto(OutBuffer, std::u16string_view(FmtBuffer), int32_t(dms.minutes), int32_t(scaledSeconds))
+                : printInto(OutBuffer, std::u16string_view(FmtBuffer), signedDegrees(dms), int32_t(dms.minutes),
+                            int32_t(scaledSeconds)));
+  if (!printed) return kNoValue;
   double packed = 0.0;
-  if (platform::scanText(std::u16string_view(OutBuffer), u"%lf", &packed) != 1)
-    return kNoValue;
+  if (platform::scanText(std::u16string_view(OutBuffer), u"%lf", &packed) != 1) return kNoValue;
   return packed;
 }

@@ -80,8 +80,8 @@ enum class Layout : uint8_t { HDMS, DMSH, DMS, DMH, DH, D };
 struct HemispherePattern {
   std::u16string_view format;
   Layout layout;
-  int fields;             // the fields the pattern must read
-  bool orWithoutLetter;   // fields - 1 also accepted, the letter from the sign
+  int fields;            // the fields the pattern must read
+  bool orWithoutLetter;  // fields - 1 also accepted, the letter from the sign
 };
 
 constexpr HemispherePattern kHemispherePatterns[] = {
@@ -113,46 +113,40 @@ bool tryPattern(const HemispherePattern& p, std::u16string_view text, DmsFields&
   double a = 0, b = 0, e = 0;
   int n = 0;
   switch (p.layout) {
-  case Layout::HDMS:
-    n = platform::scanText(text, p.format, &c, &a, &b, &e);
-    if (n != 4 || (c >= u'0' && c <= u'9') || c == u'-' || c == u'+' || c == u'.')
-      return false;
-    f = {c, a, b, e, false};
-    break;
-  case Layout::DMSH:
-    n = platform::scanText(text, p.format, &a, &b, &e, &c);
-    if (n == 4) {
+    case Layout::HDMS:
+      n = platform::scanText(text, p.format, &c, &a, &b, &e);
+      if (n != 4 || (c >= u'0' && c <= u'9') || c == u'-' || c == u'+' || c == u'.') return false;
       f = {c, a, b, e, false};
       break;
-    }
-    if (!(p.orWithoutLetter && n == 3))
-      return false;
-    f = {u' ', a, b, e, true};
-    break;
-  case Layout::DMS:
-    n = platform::scanText(text, p.format, &a, &b, &e);
-    if (n != 3)
-      return false;
-    f = {u' ', a, b, e, true};
-    break;
-  case Layout::DMH:
-    n = platform::scanText(text, p.format, &a, &b, &c);
-    if (n != 3)
-      return false;
-    f = {c, a, b, 0, false};
-    break;
-  case Layout::DH:
-    n = platform::scanText(text, p.format, &a, &c);
-    if (n != 2)
-      return false;
-    f = {c, a, 0, 0, false};
-    break;
-  case Layout::D:
-    n = platform::scanText(text, p.format, &a);
-    if (n != 1)
-      return false;
-    f = {u' ', a, 0, 0, true};
-    break;
+    case Layout::DMSH:
+      n = platform::scanText(text, p.format, &a, &b, &e, &c);
+      if (n == 4) {
+        f = {c, a, b, e, false};
+        break;
+      }
+      if (!(p.orWithoutLetter && n == 3)) return false;
+      f = {u' ', a, b, e, true};
+      break;
+    case Layout::DMS:
+      n = platform::scanText(text, p.format, &a, &b, &e);
+      if (n != 3) return false;
+      f = {u' ', a, b, e, true};
+      break;
+    case Layout::DMH:
+      n = platform::scanText(text, p.format, &a, &b, &c);
+      if (n != 3) return false;
+      f = {c, a, b, 0, false};
+      break;
+    case Layout::DH:
+      n = platform::scanText(text, p.format, &a, &c);
+      if (n != 2) return false;
+      f = {c, a, 0, 0, false};
+      break;
+    case Layout::D:
+      n = platform::scanText(text, p.format, &a);
+      if (n != 1) return false;
+      f = {u' ', a, 0, 0, true};
+      break;
   }
   return std::isfinite(f.d) && std::isfinite(f.m) && std::isfinite(f.s);
 }
@@ -167,15 +161,12 @@ CLWideStr prepareHemisphereText(const WCHAR* input) {
   CLWideStr text = replaced(CLWideStr(input), u",", u".");
   for (const char16_t* letter : {u"E", u"e", u"W", u"w", u"S", u"s", u"N", u"n"}) {
     const int pos = text.PosPtr(letter);
-    if (pos >= 2 && text.Text()[size_t(pos - 2)] != u' ')
-      text.Insert(CLWideStr(u" "), pos);
+    if (pos >= 2 && text.Text()[size_t(pos - 2)] != u' ') text.Insert(CLWideStr(u" "), pos);
   }
   const std::u16string_view view = text.Text();
   size_t points = 0;
-  for (char16_t c : view)
-    points += c == u'.';
-  if (points != 2)
-    return text;
+  for (char16_t c : view) points += c == u'.';
+  if (points != 2) return text;
   const size_t first = view.find(u'.');
   const size_t second = view.find(u'.', first + 1);
   LStrUniqueW(text.Handle());
@@ -183,8 +174,7 @@ CLWideStr prepareHemisphereText(const WCHAR* input) {
   *LStrCharAddrAtW(text.Handle(), int(second) + 1) = u' ';
   // More than two characters after the second point: seconds with a
   // fraction, whose point goes back after their first two digits.
-  if (size_t(text.Length()) - (second + 1) > 2)
-    text.Insert(CLWideStr(u"."), int(second) + 1 + 2 + 1);
+  if (size_t(text.Length()) - (second + 1) > 2) text.Insert(CLWideStr(u"."), int(second) + 1 + 2 + 1);
   return text;
 }
 
@@ -192,22 +182,17 @@ CLWideStr prepareHemisphereText(const WCHAR* input) {
 // letter is not one of the axis.
 int hemisphereSign(char16_t letter, bool latitude) {
   switch (letter) {
-  case u'N':
-  case u'n':
-    return latitude ? 1 : 0;
-  case u'S':
-  case u's':
-    return latitude ? -1 : 0;
-  case u'E':
-  case u'e':
-    return latitude ? 0 : 1;
-  case u'W':
-  case u'w':
-  case u'O':
-  case u'o':
-    return latitude ? 0 : -1;
-  default:
-    return 0;
+    case u'N':
+    case u'n': return latitude ? 1 : 0;
+    case u'S':
+    case u's': return latitude ? -1 : 0;
+    case u'E':
+    case u'e': return latitude ? 0 : 1;
+    case u'W':
+    case u'w':
+    case u'O':
+    case u'o': return latitude ? 0 : -1;
+    default: return 0;
   }
 }
 
@@ -221,13 +206,10 @@ bool scanHemisphere(const WCHAR* input, bool latitude, double* value) {
       break;
     }
   }
-  if (!accepted)
-    return fail(value);
-  if (f.letterFromSign)
-    f.letter = f.d < 0 ? (latitude ? u'S' : u'W') : (latitude ? u'N' : u'E');
+  if (!accepted) return fail(value);
+  if (f.letterFromSign) f.letter = f.d < 0 ? (latitude ? u'S' : u'W') : (latitude ? u'N' : u'E');
   const int sign = hemisphereSign(f.letter, latitude);
-  if (sign == 0)
-    return fail(value);
+  if (sign == 0) return fail(value);
   *value = radiansFromDms(sign, std::fabs(f.d), std::fabs(f.m), std::fabs(f.s));
   return true;
 }
@@ -235,65 +217,50 @@ bool scanHemisphere(const WCHAR* input, bool latitude, double* value) {
 }  // namespace
 
 bool CDataFormatter::scanPlain(const DF_UNITFMT& fmt, const WCHAR* text, double* value) const {
-  if (fmt.UnitId >= kPlainUnits || text == nullptr)
-    return fail(value);
+  if (fmt.UnitId >= kPlainUnits || text == nullptr) return fail(value);
   double v = 0;
-  if (!readNumber(text, v))
-    return fail(value);
+  if (!readNumber(text, v)) return fail(value);
   *value = v * fmt.Factor;
   return true;
 }
 
-bool CDataFormatter::ScanLinearValue(const WCHAR* text, double* value) {
-  return scanPlain(LinearFmt, text, value);
-}
+bool CDataFormatter::ScanLinearValue(const WCHAR* text, double* value) { return scanPlain(LinearFmt, text, value); }
 
-bool CDataFormatter::ScanAreaValue(const WCHAR* text, double* value) {
-  return scanPlain(AreaFmt, text, value);
-}
+bool CDataFormatter::ScanAreaValue(const WCHAR* text, double* value) { return scanPlain(AreaFmt, text, value); }
 
-bool CDataFormatter::ScanVolumeValue(const WCHAR* text, double* value) {
-  return scanPlain(VolumeFmt, text, value);
-}
+bool CDataFormatter::ScanVolumeValue(const WCHAR* text, double* value) { return scanPlain(VolumeFmt, text, value); }
 
 bool CDataFormatter::ScanAngularValue(const WCHAR* text, double* value) {
-  if (text == nullptr)
-    return fail(value);
+  if (text == nullptr) return fail(value);
   double v = 0;
   switch (AngularFmt.UnitId) {
-  case kGons:
-  case kDegrees:
-  case kArcSeconds:
-  case kMils: {
-    const CLWideStr copy = replaced(CLWideStr(text), u",", u".");
-    if (!readNumber(copy.Text(), v))
-      return fail(value);
-    *value = v * AngularFmt.Factor;
-    return true;
-  }
-  case kPackedDms:
-    if (!readNumber(text, v))
-      return fail(value);
-    *value = radiansFromPacked(v);
-    return true;
-  case kPackedDmsSeconds: {
-    if (!readNumber(text, v))
-      return fail(value);
-    double angle = radiansFromPacked(double(v * kPackedSecondsScale));
-    if (angle < -kPi)
-      angle += kTwoPi;
-    else if (angle > kPi)
-      angle -= kTwoPi;
-    *value = angle;
-    return true;
-  }
-  case kLatitude:
-  case kLatitudeDegrees:
-    return scanHemisphere(text, /*latitude=*/true, value);
-  case kLongitude:
-  case kLongitudeDegrees:
-    return scanHemisphere(text, /*latitude=*/false, value);
-  default:
-    return fail(value);
+    case kGons:
+    case kDegrees:
+    case kArcSeconds:
+    case kMils: {
+      const CLWideStr copy = replaced(CLWideStr(text), u",", u".");
+      if (!readNumber(copy.Text(), v)) return fail(value);
+      *value = v * AngularFmt.Factor;
+      return true;
+    }
+    case kPackedDms:
+      if (!readNumber(text, v)) return fail(value);
+      *value = radiansFromPacked(v);
+      return true;
+    case kPackedDmsSeconds: {
+      if (!readNumber(text, v)) return fail(value);
+      double angle = radiansFromPacked(double(v * kPackedSecondsScale));
+      if (angle < -kPi)
+        angle += kTwoPi;
+      else if (angle > kPi)
+        angle -= kTwoPi;
+      *value = angle;
+      return true;
+    }
+    case kLatitude:
+    case kLatitudeDegrees: return scanHemisphere(text, /*latitude=*/true, value);
+    case kLongitude:
+    case kLongitudeDegrees: return scanHemisphere(text, /*latitude=*/false, value);
+    default: return fail(value);
   }
 }

@@ -52,16 +52,13 @@ void SplitDMS(double packed, double* degrees, double* minutes, double* seconds, 
   // with two digits before their point.
   const std::u16string text = platform::formatText(u"%0.8lf", fraction);
   const std::u16string_view view(text);
-  if (!view.empty() && view[0] == u'1')
-    *degrees += 1;  // a fraction of at least 0.999999995 prints as 1.00000000
+  if (!view.empty() && view[0] == u'1') *degrees += 1;  // a fraction of at least 0.999999995 prints as 1.00000000
   *minutes = 0;
-  if (view.size() >= 4)
-    (void)platform::scanText(view.substr(2, 2), u"%lf", minutes);
+  if (view.size() >= 4) (void)platform::scanText(view.substr(2, 2), u"%lf", minutes);
   *seconds = 0;
   if (view.size() >= 5) {
     const std::u16string_view tail = view.substr(4);
     (void)platform::scanText(tail, u"%lf", seconds);
-    if (tail.size() > 2)
-      *seconds /= std::pow(10.0, double(tail.size() - 2));
+    if (tail.size() > 2) *seconds /= std::pow(10.0, double(tail.size() - 2));
   }
 }

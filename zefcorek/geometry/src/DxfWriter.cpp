@@ -34,10 +34,8 @@ bool writeEntity(HANDLE file, std::string_view format, const Args&... args) {
 }  // namespace
 
 int DXFCreate(const WCHAR* name, HANDLE* file) {
-  *file = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                      FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (*file == INVALID_HANDLE_VALUE)
-    return 0;
+  *file = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (*file == INVALID_HANDLE_VALUE) return 0;
   return DXFStart(*file);
 }
 
@@ -56,8 +54,7 @@ int DXFClose(HANDLE file) {
   return CloseHandle(file) != 0 ? 1 : 0;
 }
 
-int DXFLine(HANDLE file, double x1, double y1, double z1, double x2, double y2, double z2,
-            const char* layer) {
+int DXFLine(HANDLE file, double x1, double y1, double z1, double x2, double y2, double z2, const char* layer) {
   return writeEntity(file,
                      "  0\r\nLINE\r\n  8\r\n%s\r\n 10\r\n%.5lf\r\n 20\r\n%.5lf\r\n 30\r\n%.5lf\r\n"
                      " 11\r\n%.5lf\r\n 21\r\n%.5lf\r\n 31\r\n%.5lf\r\n",
@@ -66,16 +63,16 @@ int DXFLine(HANDLE file, double x1, double y1, double z1, double x2, double y2, 
              : 0;
 }
 
-void DXFLineC(HANDLE file, double x1, double y1, double z1, double x2, double y2, double z2,
-              const char* layer, int colour) {
+void DXFLineC(HANDLE file, double x1, double y1, double z1, double x2, double y2, double z2, const char* layer,
+              int colour) {
   writeEntity(file,
               "  0\r\nLINE\r\n  8\r\n%s\r\n 62\r\n%d\r\n 10\r\n%.5lf\r\n 20\r\n%.5lf\r\n"
               " 30\r\n%.5lf\r\n 11\r\n%.5lf\r\n 21\r\n%.5lf\r\n 31\r\n%.5lf\r\n",
               layer, colour, x1, y1, z1, x2, y2, z2);
 }
 
-void DXF3DFace(HANDLE file, double x1, double y1, double z1, double x2, double y2, double z2,
-               double x3, double y3, double z3, const char* layer, int colour) {
+void DXF3DFace(HANDLE file, double x1, double y1, double z1, double x2, double y2, double z2, double x3, double y3,
+               double z3, const char* layer, int colour) {
   writeEntity(file,
               "  0\r\n3DFACE\r\n  8\r\n%s\r\n 62\r\n%d\r\n 10\r\n%.5lf\r\n 20\r\n%.5lf\r\n"
               " 30\r\n%.5lf\r\n 11\r\n%.5lf\r\n 21\r\n%.5lf\r\n 31\r\n%.5lf\r\n 12\r\n%.5lf\r\n"
@@ -84,9 +81,7 @@ void DXF3DFace(HANDLE file, double x1, double y1, double z1, double x2, double y
 }
 
 void DXFPoint(HANDLE file, double x, double y, double z, const char* layer) {
-  writeEntity(file,
-              "  0\r\nPOINT\r\n  8\r\n%s\r\n 10\r\n%.5lf\r\n 20\r\n%.5lf\r\n 30\r\n%.5lf\r\n",
-              layer, x, y, z);
+  writeEntity(file, "  0\r\nPOINT\r\n  8\r\n%s\r\n 10\r\n%.5lf\r\n 20\r\n%.5lf\r\n 30\r\n%.5lf\r\n", layer, x, y, z);
 }
 
 void DXFText(HANDLE file, double x, double y, double z, const char* layer, const char* text) {
@@ -96,8 +91,7 @@ void DXFText(HANDLE file, double x, double y, double z, const char* layer, const
               layer, x, y, z, 2, text);
 }
 
-void DXFTextEx(HANDLE file, double x, double y, double z, const char* layer, const char* text,
-               double height) {
+void DXFTextEx(HANDLE file, double x, double y, double z, const char* layer, const char* text, double height) {
   writeEntity(file,
               "  0\r\nTEXT\r\n  8\r\n%s\r\n 10\r\n%.5lf\r\n 20\r\n%.5lf\r\n 30\r\n%.5lf\r\n"
               " 40\r\n%.2lf\r\n  1\r\n%s\r\n",
@@ -127,13 +121,10 @@ void DXFBeginPoly(HANDLE file, const char* layer, double, int closed, int colour
 }
 
 void DXFPolyVertex(HANDLE file, double x, double y, const char* layer, int colour) {
-  writeEntity(file, "  0\r\nVERTEX\r\n  8\r\n%s\r\n 10\r\n%.5lf\r\n 20\r\n%.5lf\r\n 62\r\n%d\r\n",
-              layer, x, y, colour);
+  writeEntity(file, "  0\r\nVERTEX\r\n  8\r\n%s\r\n 10\r\n%.5lf\r\n 20\r\n%.5lf\r\n 62\r\n%d\r\n", layer, x, y, colour);
 }
 
-void DXFEndPoly(HANDLE file, const char* layer) {
-  writeEntity(file, "  0\r\nSEQEND\r\n  8\r\n%s\r\n", layer);
-}
+void DXFEndPoly(HANDLE file, const char* layer) { writeEntity(file, "  0\r\nSEQEND\r\n  8\r\n%s\r\n", layer); }
 
 void DXFBeginPoly3D(HANDLE file, const char* layer, int closed, int colour) {
   beginPolyline(file, layer, kPolyline3D | (closed != 0 ? 1 : 0), colour);

@@ -12,13 +12,11 @@ TEncodedColor::TEncodedColor() : color_{kColorRGB, {0, 0, 0, 0}}, caches_{} {}
 TEncodedColor::~TEncodedColor() = default;
 
 void TEncodedColor::Changed() {
-  for (Cache& c : caches_)
-    c.valid = 0;
+  for (Cache& c : caches_) c.valid = 0;
 }
 
 void TEncodedColor::SetEncoding(uint8_t encoding) {
-  if (encoding == color_.encoding)
-    return;
+  if (encoding == color_.encoding) return;
   ConvertColor(&color_, encoding, &color_);
   Changed();
 }
@@ -72,8 +70,7 @@ ULONG TEncodedColor::GetWinColor() {
   return ULONG(c.red) | ULONG(c.green) << 8 | ULONG(c.blue) << 16;
 }
 
-void TEncodedColor::setFrom(uint8_t encoding, const void* record, unsigned size,
-                            unsigned offset) {
+void TEncodedColor::setFrom(uint8_t encoding, const void* record, unsigned size, unsigned offset) {
   TEncodedColorData given{encoding, {0, 0, 0, 0}};
   std::memcpy(given.data + offset, record, size);
   ConvertColor(&given, color_.encoding, &color_);
@@ -96,18 +93,15 @@ void TEncodedColor::SetWinColor(ULONG color) {
 void TEncodedColor::SetVCLColor(ULONG color) { SetWinColor(platform::ColorToRGB(color)); }
 
 void TEncodedColor::MakeDarker(int32_t percent) {
-  if (percent < 1 || percent > 100)
-    return;
+  if (percent < 1 || percent > 100) return;
   TColorHSL hsl = GetHSL();
   hsl.lightness = uint8_t(std::trunc((100 - percent) * double(hsl.lightness) * 0.01));
   SetHSL(hsl);
 }
 
 void TEncodedColor::MakeLighter(int32_t percent) {
-  if (percent < 1 || percent > 100)
-    return;
+  if (percent < 1 || percent > 100) return;
   TColorHSL hsl = GetHSL();
-  hsl.lightness =
-      uint8_t(std::min(240.0, std::trunc((percent * 0.01 + 1.0) * double(hsl.lightness))));
+  hsl.lightness = uint8_t(std::min(240.0, std::trunc((percent * 0.01 + 1.0) * double(hsl.lightness))));
   SetHSL(hsl);
 }

@@ -31,8 +31,7 @@ double FnMinimum(double ax, double bx, FnMinimumFunc f, void* data, double tol) 
     const double xm = (a + b) / 2;
     const double tol1 = kRelative * std::fabs(x) + tol / 3;
     const double t2 = 2 * tol1;
-    if (std::fabs(x - xm) <= t2 - (b - a) / 2)
-      return x;
+    if (std::fabs(x - xm) <= t2 - (b - a) / 2) return x;
 
     double p = 0.0, q = 0.0, r = 0.0;
     if (std::fabs(e) > tol1) {
@@ -53,15 +52,13 @@ double FnMinimum(double ax, double bx, FnMinimumFunc f, void* data, double tol) 
     } else {
       d = p / q;
       const double u = x + d;
-      if (u - a < t2 || b - u < t2)
-        d = x < xm ? tol1 : -tol1;
+      if (u - a < t2 || b - u < t2) d = x < xm ? tol1 : -tol1;
     }
 
     const double u = std::fabs(d) >= tol1 ? x + d : (d > 0.0 ? x + tol1 : x - tol1);
     const double fu = f(u, data);
     // A NaN never narrows the interval: the search could not end.
-    if (std::isnan(fu))
-      return x;
+    if (std::isnan(fu)) return x;
 
     if (fu >= fx) {
       if (u < x)

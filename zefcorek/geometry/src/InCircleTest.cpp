@@ -4,8 +4,7 @@
 
 #include "zefcorek/Predicates.h"
 
-bool InCircleTest(const T_POINT2D* a, const T_POINT2D* b, const T_POINT2D* c,
-                  const T_POINT2D* d) {
+bool InCircleTest(const T_POINT2D* a, const T_POINT2D* b, const T_POINT2D* c, const T_POINT2D* d) {
   const REAL pa[2] = {a->x, a->y};
   const REAL pb[2] = {b->x, b->y};
   const REAL pc[2] = {c->x, c->y};

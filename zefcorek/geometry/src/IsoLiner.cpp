@@ -16,8 +16,7 @@ constexpr unsigned kSpareNodes = 512;
 
 IRecList* makeSegmentList() {
   void* out = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IRecListImp, &out, 0) != S_OK || out == nullptr)
-    return nullptr;
+  if (zefCoreKAllocIntf(&CLSID_IRecListImp, &out, 0) != S_OK || out == nullptr) return nullptr;
   auto* list = static_cast<IRecList*>(out);
   if (list->SetOption(0, sizeof(IsoLineSegment)) != ZR_OK || list->SetOption(1, 1) != ZR_OK ||
       list->SetOption(2, kSpareNodes) != ZR_OK) {
@@ -35,8 +34,7 @@ bool near(const T_POINT2D& a, const T_POINT2D& b) {
 // The point at height level on the edge from a to b. An edge whose ends
 // share their height (the level runs along it) ends at b, the middle vertex.
 T_POINT2D onEdge(const tagT_POINT3D& a, const tagT_POINT3D& b, double level) {
-  if (b.z == a.z)
-    return {b.x, b.y};
+  if (b.z == a.z) return {b.x, b.y};
   const double t = (level - a.z) / (b.z - a.z);
   return {a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)};
 }
@@ -50,36 +48,29 @@ int compareLevels(const void* a, const void* b, void*) {
 }  // namespace
 
 T_ISOLINER::T_ISOLINER()
-    : RefZ(0.0), DeltaZ(10.0), segments_(makeSegmentList()), line_(makeSegmentList()),
-      closed_(false) {
+    : RefZ(0.0), DeltaZ(10.0), segments_(makeSegmentList()), line_(makeSegmentList()), closed_(false) {
   // Half a tracer is no tracer: without both lists it stays inert.
   if (segments_ == nullptr || line_ == nullptr) {
-    if (segments_ != nullptr)
-      segments_->Release();
-    if (line_ != nullptr)
-      line_->Release();
+    if (segments_ != nullptr) segments_->Release();
+    if (line_ != nullptr) line_->Release();
     segments_ = line_ = nullptr;
   }
 }
 
 T_ISOLINER::~T_ISOLINER() {
-  if (segments_ != nullptr)
-    segments_->Release();
-  if (line_ != nullptr)
-    line_->Release();
+  if (segments_ != nullptr) segments_->Release();
+  if (line_ != nullptr) line_->Release();
 }
 
 void T_ISOLINER::BeginProcess() {
-  if (segments_ == nullptr)
-    return;
+  if (segments_ == nullptr) return;
   segments_->Clear(false);
   line_->Clear(false);
   closed_ = false;
 }
 
 bool T_ISOLINER::ProcessTrg(const tagT_POINT3D* p) {
-  if (segments_ == nullptr || !std::isfinite(DeltaZ) || !(DeltaZ > 0))
-    return false;
+  if (segments_ == nullptr || !std::isfinite(DeltaZ) || !(DeltaZ > 0)) return false;
   int lo = 0, hi = 0;
   for (int k = 1; k < 3; ++k) {
     if (p[k].z < p[lo].z)
@@ -87,24 +78,19 @@ bool T_ISOLINER::ProcessTrg(const tagT_POINT3D* p) {
     else if (p[k].z > p[hi].z)
       hi = k;
   }
-  if (!(p[lo].z < p[hi].z))
-    return false;
+  if (!(p[lo].z < p[hi].z)) return false;
   const int mid = 3 - lo - hi;
   const tagT_POINT3D& low = p[lo];
   const tagT_POINT3D& middle = p[mid];
   const tagT_POINT3D& high = p[hi];
 
   double first = low.z - std::fmod(low.z - RefZ, DeltaZ);
-  if (first < low.z)
-    first += DeltaZ;
+  if (first < low.z) first += DeltaZ;
   double last = high.z - std::fmod(high.z - RefZ, DeltaZ);
-  if (last > high.z)
-    last -= DeltaZ;
-  if (first > last)
-    return false;
+  if (last > high.z) last -= DeltaZ;
+  if (first > last) return false;
   const double levels = std::round((last - first) / DeltaZ) + 1;
-  if (!(levels <= kMaxLevelsPerTriangle))
-    return false;
+  if (!(levels <= kMaxLevelsPerTriangle)) return false;
 
   for (unsigned i = 0; i < unsigned(levels); ++i) {
     const double level = i * DeltaZ + first;
@@ -112,26 +98,21 @@ bool T_ISOLINER::ProcessTrg(const tagT_POINT3D* p) {
     const tagT_POINT3D& a = belowMiddle ? low : high;
     const tagT_POINT3D& c = belowMiddle ? high : low;
     IsoLineSegment s{level, onEdge(a, middle, level), onEdge(a, c, level)};
-    if (s.pt1.x < s.pt2.x)
-      std::swap(s.pt1, s.pt2);
-    if (segments_->AddTail(&s, nullptr) != ZR_OK)
-      return false;
+    if (s.pt1.x < s.pt2.x) std::swap(s.pt1, s.pt2);
+    if (segments_->AddTail(&s, nullptr) != ZR_OK) return false;
   }
   return true;
 }
 
 void T_ISOLINER::EndProcess() {
-  if (segments_ != nullptr)
-    (void)segments_->Sort(&compareLevels, nullptr);
+  if (segments_ != nullptr) (void)segments_->Sort(&compareLevels, nullptr);
 }
 
 bool T_ISOLINER::PrepareNextIsoLine() {
-  if (segments_ == nullptr)
-    return false;
+  if (segments_ == nullptr) return false;
   line_->Clear(false);
   closed_ = false;
-  if (segments_->IsEmpty() == ZR_OK)
-    return false;
+  if (segments_->IsEmpty() == ZR_OK) return false;
   // Passes from the tail (the highest level, the last stored first) until a
   // pass joins nothing; each pass stops at the first piece of another level.
   for (;;) {
@@ -148,29 +129,25 @@ bool T_ISOLINER::PrepareNextIsoLine() {
         segments_->RemoveNode(node, false);
         return true;
       }
-      if (result == kOtherLevel)
-        break;
+      if (result == kOtherLevel) break;
       if (result == kAttached) {
         segments_->RemoveNode(node, false);
         joined = true;
       }
       node = previous;
     }
-    if (!joined)
-      return true;
+    if (!joined) return true;
   }
 }
 
 IRecList* T_ISOLINER::GetPreparedIsoLine(bool& closed) {
-  if (line_ == nullptr || line_->IsEmpty() == ZR_OK)
-    return nullptr;
+  if (line_ == nullptr || line_->IsEmpty() == ZR_OK) return nullptr;
   closed = closed_;
   return line_;
 }
 
 int T_ISOLINER::AttachSegToCurrIsoLine(const IsoLineSegment* s) {
-  if (line_ == nullptr)
-    return kNoContact;
+  if (line_ == nullptr) return kNoContact;
   IRecList::Node* headNode = nullptr;
   line_->GetHead(&headNode);
   if (headNode == nullptr) {
@@ -186,8 +163,7 @@ int T_ISOLINER::AttachSegToCurrIsoLine(const IsoLineSegment* s) {
   line_->GetNodeRecordPtr(tailNode, &tailRecord);
   const auto& first = *static_cast<const IsoLineSegment*>(headRecord);
   const auto& last = *static_cast<const IsoLineSegment*>(tailRecord);
-  if (s->z != first.z)
-    return kOtherLevel;
+  if (s->z != first.z) return kOtherLevel;
 
   const T_POINT2D start = first.pt1, end = last.pt2;
   const bool a = near(s->pt1, start);
@@ -195,11 +171,9 @@ int T_ISOLINER::AttachSegToCurrIsoLine(const IsoLineSegment* s) {
   const bool c = !a && near(s->pt1, end);
   const bool d = !b && near(s->pt2, end);
   const bool atStart = a || b, atEnd = c || d;
-  if (!atStart && !atEnd)
-    return kNoContact;
+  if (!atStart && !atEnd) return kNoContact;
   IsoLineSegment copy = *s;
-  if (a || d)
-    std::swap(copy.pt1, copy.pt2);
+  if (a || d) std::swap(copy.pt1, copy.pt2);
   if (atStart && atEnd) {
     (void)line_->AddTail(&copy, nullptr);
     closed_ = true;

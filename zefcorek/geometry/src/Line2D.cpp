@@ -53,8 +53,7 @@ bool T_LINE2D::BisectorFrom3P(const T_POINT2D& v, const T_POINT2D& p1, const T_P
 }
 
 bool T_LINE2D::AxisFrom2P(const T_POINT2D& p1, const T_POINT2D& p2) {
-  if (!From2P(p1, p2))
-    return false;
+  if (!From2P(p1, p2)) return false;
   turnLeft();
   c = -(a * (ExtendedReal(p1.x) + p2.x) * 0.5L + b * (ExtendedReal(p1.y) + p2.y) * 0.5L);
   return true;
@@ -70,10 +69,8 @@ bool T_LINE2D::PerpendicularInP2From2P(const T_POINT2D& p1, const T_POINT2D& p2)
   return PerpendicularFrom3P(p1, p2, p2);
 }
 
-bool T_LINE2D::PerpendicularFrom3P(const T_POINT2D& p1, const T_POINT2D& p2,
-                                   const T_POINT2D& p3) {
-  if (!From2P(p1, p2))
-    return false;
+bool T_LINE2D::PerpendicularFrom3P(const T_POINT2D& p1, const T_POINT2D& p2, const T_POINT2D& p3) {
+  if (!From2P(p1, p2)) return false;
   turnLeft();
   passThrough(p3.x, p3.y);
   return true;
@@ -91,8 +88,7 @@ bool T_LINE2D::PtFromDelta(const T_POINT2D& p, long double d, T_POINT2D& out) co
   return true;
 }
 
-bool T_LINE2D::DeltaFromPtsOnLine(const T_POINT2D& p, const T_POINT2D& q,
-                                  long double& d) const {
+bool T_LINE2D::DeltaFromPtsOnLine(const T_POINT2D& p, const T_POINT2D& q, long double& d) const {
   // Divide by the larger of the two coefficients; on a tie prefer b.
   const long double absA = std::fabs(a);
   const long double absB = std::fabs(b);
@@ -109,24 +105,20 @@ bool T_LINE2D::DeltaFromPtsOnLine(const T_POINT2D& p, const T_POINT2D& q,
   return false;
 }
 
-bool T_LINE2D::PerpendicularAtDistFromPL(const T_POINT2D& p, const T_LINE2D& l, long double d,
-                                         T_POINT2D* out) {
+bool T_LINE2D::PerpendicularAtDistFromPL(const T_POINT2D& p, const T_LINE2D& l, long double d, T_POINT2D* out) {
   const T_LINE2D base = l;  // l may be this line
   T_POINT2D q;
   base.PtFromDelta(p, d, q);
   a = -base.b;
   b = base.a;
   passThrough(q.x, q.y);
-  if (out)
-    *out = q;
+  if (out) *out = q;
   return true;
 }
 
-bool T_LINE2D::PerpendicularAtDistFrom2P(const T_POINT2D& p1, const T_POINT2D& p2,
-                                         long double d, T_POINT2D* out) {
+bool T_LINE2D::PerpendicularAtDistFrom2P(const T_POINT2D& p1, const T_POINT2D& p2, long double d, T_POINT2D* out) {
   T_LINE2D base;
-  if (!base.From2P(p1, p2))
-    return false;
+  if (!base.From2P(p1, p2)) return false;
   return PerpendicularAtDistFromPL(p1, base, d, out);
 }
 
@@ -140,10 +132,8 @@ bool T_LINE2D::ShiftToPt(const T_POINT2D& p) {
 
 int T_LINE2D::PointPos(double x, double y) const {
   const long double v = a * x + b * y + c;
-  if (v < 0.0L)
-    return -1;
-  if (v > 0.0L)
-    return 1;
+  if (v < 0.0L) return -1;
+  if (v > 0.0L) return 1;
   return 0;
 }
 
@@ -169,21 +159,19 @@ bool T_LINE2D::CheckPtInRect(const T_POINT2D& c1, const T_POINT2D& c2, const T_P
   return CheckPtInRect2(c1, c2, p, 0.0);
 }
 
-bool T_LINE2D::CheckPtInRect2(const T_POINT2D& c1, const T_POINT2D& c2, const T_POINT2D& p,
-                              double tol) {
+bool T_LINE2D::CheckPtInRect2(const T_POINT2D& c1, const T_POINT2D& c2, const T_POINT2D& p, double tol) {
   const auto [minX, maxX] = std::minmax(c1.x, c2.x);
   const auto [minY, maxY] = std::minmax(c1.y, c2.y);
   return minX - tol <= p.x && p.x <= maxX + tol && minY - tol <= p.y && p.y <= maxY + tol;
 }
 
-int T_LINE2D::IntersectEx(const T_LINE2D& l, const T_POINT2D& c1, const T_POINT2D& c2,
-                          T_POINT2D* out) const {
+int T_LINE2D::IntersectEx(const T_LINE2D& l, const T_POINT2D& c1, const T_POINT2D& c2, T_POINT2D* out) const {
   const int result = Intersect(l, out);
   return result == kCrossing && CheckPtInRect(c1, c2, *out) ? kCrossingInRect : result;
 }
 
-int T_LINE2D::IntersectEx2(const T_LINE2D& l, const T_POINT2D& c1, const T_POINT2D& c2,
-                           T_POINT2D* out, double tol) const {
+int T_LINE2D::IntersectEx2(const T_LINE2D& l, const T_POINT2D& c1, const T_POINT2D& c2, T_POINT2D* out,
+                           double tol) const {
   const int result = Intersect(l, out);
   return result == kCrossing && CheckPtInRect2(c1, c2, *out, tol) ? kCrossingInRect : result;
 }

@@ -30,22 +30,22 @@ void moveToEdge(T_CLIPSEG2D& r, lc::End end, lc::Edge edge) {
   const double ox = end == lc::End::P ? r.x2 : r.x1;
   const double oy = end == lc::End::P ? r.y2 : r.y1;
   switch (edge) {
-  case lc::Edge::Left:
-    y = y + (oy - y) * (r.xmin - x) / (ox - x);
-    x = r.xmin;
-    return;
-  case lc::Edge::Right:
-    y = y + (oy - y) * (r.xmax - x) / (ox - x);
-    x = r.xmax;
-    return;
-  case lc::Edge::Bottom:
-    x = x + (ox - x) * (r.ymin - y) / (oy - y);
-    y = r.ymin;
-    return;
-  case lc::Edge::Top:
-    x = x + (ox - x) * (r.ymax - y) / (oy - y);
-    y = r.ymax;
-    return;
+    case lc::Edge::Left:
+      y = y + (oy - y) * (r.xmin - x) / (ox - x);
+      x = r.xmin;
+      return;
+    case lc::Edge::Right:
+      y = y + (oy - y) * (r.xmax - x) / (ox - x);
+      x = r.xmax;
+      return;
+    case lc::Edge::Bottom:
+      x = x + (ox - x) * (r.ymin - y) / (oy - y);
+      y = r.ymin;
+      return;
+    case lc::Edge::Top:
+      x = x + (ox - x) * (r.ymax - y) / (oy - y);
+      y = r.ymax;
+      return;
   }
 }
 
@@ -53,14 +53,10 @@ bool beyondEdge(const T_CLIPSEG2D& r, lc::End end, lc::Edge edge) {
   const double x = end == lc::End::P ? r.x1 : r.x2;
   const double y = end == lc::End::P ? r.y1 : r.y2;
   switch (edge) {
-  case lc::Edge::Left:
-    return x < r.xmin;
-  case lc::Edge::Right:
-    return x > r.xmax;
-  case lc::Edge::Bottom:
-    return y < r.ymin;
-  case lc::Edge::Top:
-    return y > r.ymax;
+    case lc::Edge::Left: return x < r.xmin;
+    case lc::Edge::Right: return x > r.xmax;
+    case lc::Edge::Bottom: return y < r.ymin;
+    case lc::Edge::Top: return y > r.ymax;
   }
   return false;
 }
@@ -87,29 +83,21 @@ int32_t SPYLineClip2D(T_CODEDCLIPSEG2D* coded) {
   const uint8_t q = regionOf(r.x2, r.y2, r);
   const uint8_t code = lc::combinedCode(p, q);
   coded->code = code;
-  if ((p & q) != 0)
-    return 0;  // both ends beyond one edge
-  if (code == 0)
-    return 1;
+  if ((p & q) != 0) return 0;  // both ends beyond one edge
+  if (code == 0) return 1;
   const lc::Case* c = lc::findCase(code);
-  if (c == nullptr)
-    return 0;
+  if (c == nullptr) return 0;
   T_CLIPSEG2D work = r;
   for (const lc::Op& op : c->ops) {
     switch (op.kind) {
-    case lc::OpKind::None:
-      break;
-    case lc::OpKind::Move:
-      moveToEdge(work, op.end, op.edge);
-      continue;
-    case lc::OpKind::MoveIf:
-      if (beyondEdge(work, op.end, op.edge))
-        moveToEdge(work, op.end, op.edge);
-      continue;
-    case lc::OpKind::RejectIf:
-      if (beyondEdge(work, op.end, op.edge))
-        return 0;
-      continue;
+      case lc::OpKind::None: break;
+      case lc::OpKind::Move: moveToEdge(work, op.end, op.edge); continue;
+      case lc::OpKind::MoveIf:
+        if (beyondEdge(work, op.end, op.edge)) moveToEdge(work, op.end, op.edge);
+        continue;
+      case lc::OpKind::RejectIf:
+        if (beyondEdge(work, op.end, op.edge)) return 0;
+        continue;
     }
     break;
   }
@@ -127,16 +115,12 @@ int32_t LBLineClip2D(T_CLIPSEG2D* r) {
     const double p = ps[k], q = qs[k];
     if (p < 0) {
       const double t = q / p;
-      if (t > t1)
-        return 0;
-      if (t > t0)
-        t0 = t;
+      if (t > t1) return 0;
+      if (t > t0) t0 = t;
     } else if (p > 0) {
       const double t = q / p;
-      if (t < t0)
-        return 0;
-      if (t < t1)
-        t1 = t;
+      if (t < t0) return 0;
+      if (t < t1) t1 = t;
     } else if (q < 0) {
       return 0;
     }
@@ -157,10 +141,8 @@ int32_t CSLineClip2D(T_CLIPSEG2D* r) {
   uint8_t c1 = csCode(r->x1, r->y1, *r);
   uint8_t c2 = csCode(r->x2, r->y2, *r);
   for (int pass = 0; pass < kMaxCsPasses; ++pass) {
-    if ((c1 | c2) == 0)
-      return 1;
-    if ((c1 & c2) != 0)
-      return 0;
+    if ((c1 | c2) == 0) return 1;
+    if ((c1 & c2) != 0) return 0;
     const bool first = c1 != 0;
     const uint8_t out = first ? c1 : c2;
     double x = 0.0, y = 0.0;

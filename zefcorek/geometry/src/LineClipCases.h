@@ -112,8 +112,7 @@ constexpr uint8_t combinedCode(uint8_t p, uint8_t q) { return uint8_t(p << 4 | q
 inline constexpr auto kCaseOfCode = [] {
   std::array<int8_t, 256> index{};
   index.fill(-1);
-  for (size_t i = 0; i < std::size(kCases); ++i)
-    index[combinedCode(kCases[i].p, kCases[i].q)] = int8_t(i);
+  for (size_t i = 0; i < std::size(kCases); ++i) index[combinedCode(kCases[i].p, kCases[i].q)] = int8_t(i);
   return index;
 }();
 

@@ -4,33 +4,29 @@
 
 #include <cmath>
 
-bool T_LINE2D::ProjectPoint(T_POINT2D& p, int mode) const {
-  return ProjectPointEx(p, mode, p);
-}
+bool T_LINE2D::ProjectPoint(T_POINT2D& p, int mode) const { return ProjectPointEx(p, mode, p); }
 
 bool T_LINE2D::ProjectPointEx(const T_POINT2D& p, int mode, T_POINT2D& out) const {
   switch (mode) {
-  case kAlongX:
-    if (a == 0.0L)
-      return false;
-    out.x = double(-(c + b * p.y) / a);
-    out.y = p.y;
-    return true;
-  case kAlongY:
-    if (b == 0.0L)
-      return false;
-    out.y = double(-(c + a * p.x) / b);
-    out.x = p.x;
-    return true;
-  case kPerpendicular: {
-    // The foot of the perpendicular, both coordinates from the old point
-    // (p and out may be the same record).
-    const ExtendedReal x = p.x;
-    const ExtendedReal y = p.y;
-    out.x = double(b * b * x - a * b * y - a * c);
-    out.y = double(a * a * y - a * b * x - b * c);
-    return true;
-  }
+    case kAlongX:
+      if (a == 0.0L) return false;
+      out.x = double(-(c + b * p.y) / a);
+      out.y = p.y;
+      return true;
+    case kAlongY:
+      if (b == 0.0L) return false;
+      out.y = double(-(c + a * p.x) / b);
+      out.x = p.x;
+      return true;
+    case kPerpendicular: {
+      // The foot of the perpendicular, both coordinates from the old point
+      // (p and out may be the same record).
+      const ExtendedReal x = p.x;
+      const ExtendedReal y = p.y;
+      out.x = double(b * b * x - a * b * y - a * c);
+      out.y = double(a * a * y - a * b * x - b * c);
+      return true;
+    }
   }
   return false;
 }
@@ -38,23 +34,18 @@ bool T_LINE2D::ProjectPointEx(const T_POINT2D& p, int mode, T_POINT2D& out) cons
 bool T_LINE2D::PtDistance(const T_POINT2D& p, int mode, long double& dist) const {
   dist = a * p.x + b * p.y + c;
   switch (mode & ~kAbsolute) {
-  case kAlongX:
-    if (a == 0.0L)
-      return false;
-    dist /= a;
-    break;
-  case kAlongY:
-    if (b == 0.0L)
-      return false;
-    dist /= b;
-    break;
-  case kPerpendicular:
-    break;
-  default:
-    return false;
+    case kAlongX:
+      if (a == 0.0L) return false;
+      dist /= a;
+      break;
+    case kAlongY:
+      if (b == 0.0L) return false;
+      dist /= b;
+      break;
+    case kPerpendicular: break;
+    default: return false;
   }
-  if (mode & kAbsolute)
-    dist = std::fabs(dist);
+  if (mode & kAbsolute) dist = std::fabs(dist);
   return true;
 }
 
@@ -69,8 +60,7 @@ bool T_LINE2D::PtDistance(double x, double y, int mode, long double& dist) const
 // Sxx of exactly 0 instead of a rounding residue.
 bool T_LINE2D::CalcFromPointsLeastSquares(unsigned int n, const T_POINT2D* pts) {
   a = b = c = 0.0L;
-  if (n < 2 || !pts)
-    return false;
+  if (n < 2 || !pts) return false;
 
   ExtendedReal sumX = 0.0L, sumY = 0.0L;
   for (unsigned int i = 0; i < n; ++i) {
@@ -86,8 +76,7 @@ bool T_LINE2D::CalcFromPointsLeastSquares(unsigned int n, const T_POINT2D* pts) 
     sxx += dx * dx;
     sxy += dx * (pts[i].y - meanY);
   }
-  if (sxx == 0.0L)
-    return false;
+  if (sxx == 0.0L) return false;
 
   // y = m*x + q, that is -m*x + y - q = 0, scaled to a unit normal.
   const ExtendedReal m = sxy / sxx;

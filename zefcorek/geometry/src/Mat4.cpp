@@ -19,8 +19,8 @@ using ExtendedRows = ExtendedReal[4][4];
 constinit T_MAT4 T_MAT4::miIdentity;
 
 T_MAT4::T_MAT4(const T_QUAT& q) : T_MAT4() {
-  const ExtendedReal norm2 = ExtendedReal(q.x) * q.x + ExtendedReal(q.y) * q.y +
-                             ExtendedReal(q.z) * q.z + ExtendedReal(q.w) * q.w;
+  const ExtendedReal norm2 =
+      ExtendedReal(q.x) * q.x + ExtendedReal(q.y) * q.y + ExtendedReal(q.z) * q.z + ExtendedReal(q.w) * q.w;
   const ExtendedReal s = norm2 > 0.0L ? 2.0L / norm2 : 0.0L;
   const ExtendedReal x = q.x, y = q.y, z = q.z, w = q.w;
   const ExtendedReal sx = x * s, sy = y * s, sz = z * s;
@@ -40,26 +40,21 @@ T_MAT4::T_MAT4(const T_QUAT& q) : T_MAT4() {
 void T_MAT4::GetEulerAngles(double* a, double* b, double* c) const {
   const T_MAT4& m = *this;
   const double theta = std::asin(std::clamp(-m(0, 2), -1.0, 1.0));
-  if (b != nullptr)
-    *b = theta;
+  if (b != nullptr) *b = theta;
   const bool singular = std::fabs(std::cos(theta)) < 1e-12;
-  if (a != nullptr)
-    *a = singular ? 0.0 : std::atan2(m(0, 1), m(0, 0));
-  if (c != nullptr)
-    *c = singular ? std::atan2(m(1, 0), m(1, 1)) : std::atan2(m(1, 2), m(2, 2));
+  if (a != nullptr) *a = singular ? 0.0 : std::atan2(m(0, 1), m(0, 0));
+  if (c != nullptr) *c = singular ? std::atan2(m(1, 0), m(1, 1)) : std::atan2(m(1, 2), m(2, 2));
 }
 
-T_MAT4::T_MAT4(double m00, double m01, double m02, double m03, double m10, double m11,
-               double m12, double m13, double m20, double m21, double m22, double m23,
-               double m30, double m31, double m32, double m33)
+T_MAT4::T_MAT4(double m00, double m01, double m02, double m03, double m10, double m11, double m12, double m13,
+               double m20, double m21, double m22, double m23, double m30, double m31, double m32, double m33)
     : m_{m00, m10, m20, m30, m01, m11, m21, m31, m02, m12, m22, m32, m03, m13, m23, m33} {}
 
 T_MAT4::T_MAT4(const double* p) { std::copy(p, p + 16, m_); }
 
 T_MAT4& T_MAT4::SetIdentity() {
   std::fill(m_, m_ + 16, 0.0);
-  for (int i = 0; i < 4; ++i)
-    (*this)(i, i) = 1.0;
+  for (int i = 0; i < 4; ++i) (*this)(i, i) = 1.0;
   return *this;
 }
 
@@ -99,22 +94,19 @@ T_MAT4 T_MAT4::Rotation(const T_VECTOR3D& axis, double angle) {
 
 T_MAT4 T_MAT4::operator+(const T_MAT4& m) const {
   T_MAT4 sum;
-  for (int i = 0; i < 16; ++i)
-    sum.m_[i] = double(ExtendedReal(m_[i]) + m.m_[i]);
+  for (int i = 0; i < 16; ++i) sum.m_[i] = double(ExtendedReal(m_[i]) + m.m_[i]);
   return sum;
 }
 
 T_MAT4 T_MAT4::operator-(const T_MAT4& m) const {
   T_MAT4 difference;
-  for (int i = 0; i < 16; ++i)
-    difference.m_[i] = double(ExtendedReal(m_[i]) - m.m_[i]);
+  for (int i = 0; i < 16; ++i) difference.m_[i] = double(ExtendedReal(m_[i]) - m.m_[i]);
   return difference;
 }
 
 T_MAT4 T_MAT4::operator*(double s) const {
   T_MAT4 scaled;
-  for (int i = 0; i < 16; ++i)
-    scaled.m_[i] = double(ExtendedReal(m_[i]) * s);
+  for (int i = 0; i < 16; ++i) scaled.m_[i] = double(ExtendedReal(m_[i]) * s);
   return scaled;
 }
 
@@ -131,8 +123,7 @@ T_MAT4 T_MAT4::operator*(const T_MAT4& m) const {
   for (int r = 0; r < 4; ++r) {
     for (int c = 0; c < 4; ++c) {
       ExtendedReal sum = 0.0L;
-      for (int k = 0; k < 4; ++k)
-        sum += ExtendedReal((*this)(r, k)) * m(k, c);
+      for (int k = 0; k < 4; ++k) sum += ExtendedReal((*this)(r, k)) * m(k, c);
       product(r, c) = double(sum);
     }
   }
@@ -157,16 +148,14 @@ bool T_MAT4::SetInv(const T_MAT4& m) {
   for (int k = 0; k < 4; ++k) {
     int pivot = k;
     for (int i = k + 1; i < 4; ++i) {
-      if (std::fabs(a[i][k]) > std::fabs(a[pivot][k]))
-        pivot = i;
+      if (std::fabs(a[i][k]) > std::fabs(a[pivot][k])) pivot = i;
     }
     if (pivot != k) {
       std::swap(a[k], a[pivot]);
       std::swap(inv[k], inv[pivot]);
     }
     for (int i = k + 1; i < 4; ++i) {
-      if (a[i][k] == 0.0L)
-        continue;
+      if (a[i][k] == 0.0L) continue;
       const ExtendedReal f = a[i][k] / a[k][k];
       for (int c = 0; c < 4; ++c) {
         a[i][c] -= f * a[k][c];
@@ -179,18 +168,15 @@ bool T_MAT4::SetInv(const T_MAT4& m) {
   // now, and clearing column k of the rows above changes no other column of
   // a, so a itself needs no update.
   for (int k = 3; k >= 0; --k) {
-    if (a[k][k] == 0.0L)
-      return false;
+    if (a[k][k] == 0.0L) return false;
     for (int i = 0; i < k; ++i) {
       const ExtendedReal f = a[i][k] / a[k][k];
-      for (int c = 0; c < 4; ++c)
-        inv[i][c] -= f * inv[k][c];
+      for (int c = 0; c < 4; ++c) inv[i][c] -= f * inv[k][c];
     }
   }
 
   for (int r = 0; r < 4; ++r) {
-    for (int c = 0; c < 4; ++c)
-      (*this)(r, c) = double(inv[r][c] / a[r][r]);
+    for (int c = 0; c < 4; ++c) (*this)(r, c) = double(inv[r][c] / a[r][r]);
   }
   return true;
 }

@@ -13,14 +13,12 @@ using MtxLib::base_mat;
 // A rows x cols storage of zeros with one reference.
 base_mat* newStorage(unsigned rows, unsigned cols) {
   auto* storage = new base_mat{new double*[rows], rows, cols, 1};
-  for (unsigned r = 0; r < rows; ++r)
-    storage->rows[r] = new double[cols]();
+  for (unsigned r = 0; r < rows; ++r) storage->rows[r] = new double[cols]();
   return storage;
 }
 
 void freeStorage(base_mat* storage) {
-  for (unsigned r = 0; r < storage->rowCount; ++r)
-    delete[] storage->rows[r];
+  for (unsigned r = 0; r < storage->rowCount; ++r) delete[] storage->rows[r];
   delete[] storage->rows;
   delete storage;
 }
@@ -40,9 +38,7 @@ TGenMtx::TGenMtx() : TGenMtx(4, 4) {}
 
 TGenMtx::TGenMtx(unsigned rows, unsigned cols) : storage_(newStorage(rows, cols)) {}
 
-TGenMtx::TGenMtx(const TGenMtx& m) : storage_(m.storage_), status_(m.status_) {
-  ++storage_->refs;
-}
+TGenMtx::TGenMtx(const TGenMtx& m) : storage_(m.storage_), status_(m.status_) { ++storage_->refs; }
 
 TGenMtx::~TGenMtx() { drop(); }
 
@@ -50,8 +46,7 @@ TColVec::~TColVec() = default;
 
 void TGenMtx::drop() {
   assert(storage_->refs > 0 && "a matrix holds a reference to its storage");
-  if (--storage_->refs == 0)
-    freeStorage(storage_);
+  if (--storage_->refs == 0) freeStorage(storage_);
 }
 
 // The source's count goes up before this one's goes down, so assigning a
@@ -69,23 +64,19 @@ TGenMtx& TGenMtx::operator=(const TGenMtx& m) {
 }
 
 void TGenMtx::MakeUnique() {
-  if (storage_->refs <= 1)
-    return;
+  if (storage_->refs <= 1) return;
   base_mat* copy = newStorage(Rows(), Cols());
-  for (unsigned r = 0; r < Rows(); ++r)
-    std::copy(storage_->rows[r], storage_->rows[r] + Cols(), copy->rows[r]);
+  for (unsigned r = 0; r < Rows(); ++r) std::copy(storage_->rows[r], storage_->rows[r] + Cols(), copy->rows[r]);
   drop();
   storage_ = copy;
 }
 
 void TGenMtx::Resize(unsigned rows, unsigned cols) {
-  if (rows == Rows() && cols == Cols())
-    return;
+  if (rows == Rows() && cols == Cols()) return;
   base_mat* resized = newStorage(rows, cols);
   const unsigned keepRows = std::min(rows, Rows());
   const unsigned keepCols = std::min(cols, Cols());
-  for (unsigned r = 0; r < keepRows; ++r)
-    std::copy(storage_->rows[r], storage_->rows[r] + keepCols, resized->rows[r]);
+  for (unsigned r = 0; r < keepRows; ++r) std::copy(storage_->rows[r], storage_->rows[r] + keepCols, resized->rows[r]);
   drop();
   storage_ = resized;
 }
@@ -100,17 +91,14 @@ unsigned TGenMtx::SelectPivot(unsigned col) {
       chosen = r;
     }
   }
-  if (storage_->rows[chosen][col] == 0.0)
-    return kNoPivot;
-  if (chosen == col)
-    return 0;
+  if (storage_->rows[chosen][col] == 0.0) return kNoPivot;
+  if (chosen == col) return 0;
   std::swap(storage_->rows[col], storage_->rows[chosen]);
   return chosen;
 }
 
 double& TGenMtx::At(unsigned row, unsigned col) {
-  if (storage_->refs > 1)
-    MakeUnique();
+  if (storage_->refs > 1) MakeUnique();
   return storage_->rows[row][col];
 }
 
@@ -118,16 +106,14 @@ void TGenMtx::SetIdentity() {
   MakeUnique();
   for (unsigned r = 0; r < Rows(); ++r) {
     std::fill(storage_->rows[r], storage_->rows[r] + Cols(), 0.0);
-    if (r < Cols())
-      storage_->rows[r][r] = 1.0;
+    if (r < Cols()) storage_->rows[r][r] = 1.0;
   }
 }
 
 TGenMtx TGenMtx::operator-() const {
   TGenMtx negated(Rows(), Cols());
   for (unsigned r = 0; r < Rows(); ++r) {
-    for (unsigned c = 0; c < Cols(); ++c)
-      negated.storage_->rows[r][c] = -At(r, c);
+    for (unsigned c = 0; c < Cols(); ++c) negated.storage_->rows[r][c] = -At(r, c);
   }
   return negated;
 }
@@ -135,8 +121,7 @@ TGenMtx TGenMtx::operator-() const {
 TGenMtx TGenMtx::operator~() const {
   TGenMtx transposed(Cols(), Rows());
   for (unsigned r = 0; r < Rows(); ++r) {
-    for (unsigned c = 0; c < Cols(); ++c)
-      transposed.storage_->rows[c][r] = At(r, c);
+    for (unsigned c = 0; c < Cols(); ++c) transposed.storage_->rows[c][r] = At(r, c);
   }
   return transposed;
 }
@@ -147,8 +132,7 @@ TGenMtx operator*(const TGenMtx& a, const TGenMtx& b) {
   for (unsigned i = 0; i < a.Rows(); ++i) {
     for (unsigned j = 0; j < b.Cols(); ++j) {
       double sum = 0.0;
-      for (unsigned k = 0; k < a.Cols(); ++k)
-        sum += a.At(i, k) * b.At(k, j);
+      for (unsigned k = 0; k < a.Cols(); ++k) sum += a.At(i, k) * b.At(k, j);
       product.storage_->rows[i][j] = sum;
     }
   }
@@ -156,8 +140,7 @@ TGenMtx operator*(const TGenMtx& a, const TGenMtx& b) {
 }
 
 TGenMtx Inverse(TGenMtx m) {
-  if (m.Rows() != m.Cols())
-    return failure(kNotSquare);
+  if (m.Rows() != m.Cols()) return failure(kNotSquare);
   m.MakeUnique();
   const unsigned n = m.Rows();
   TGenMtx r(n, n);
@@ -166,18 +149,15 @@ TGenMtx Inverse(TGenMtx m) {
   double** ri = r.storage_->rows;
   for (unsigned k = 0; k < n; ++k) {
     const unsigned p = m.SelectPivot(k);
-    if (p == kNoPivot)
-      return failure(kSingular);
-    if (p != 0)
-      std::swap(ri[k], ri[p]);
+    if (p == kNoPivot) return failure(kSingular);
+    if (p != 0) std::swap(ri[k], ri[p]);
     const double v = a[k][k];
     for (unsigned j = 0; j < n; ++j) {
       a[k][j] /= v;
       ri[k][j] /= v;
     }
     for (unsigned i = 0; i < n; ++i) {
-      if (i == k)
-        continue;
+      if (i == k) continue;
       const double f = a[i][k];
       for (unsigned j = 0; j < n; ++j) {
         a[i][j] -= f * a[k][j];
@@ -199,10 +179,8 @@ TGenMtx* TGenMtx::Solve(const TGenMtx& b) const {
   TGenMtx augmented(n, n + m);
   double** w = augmented.storage_->rows;
   for (unsigned i = 0; i < n; ++i) {
-    for (unsigned j = 0; j < n; ++j)
-      w[i][j] = At(i, j);
-    for (unsigned c = 0; c < m; ++c)
-      w[i][n + c] = b.At(i, c);
+    for (unsigned j = 0; j < n; ++j) w[i][j] = At(i, j);
+    for (unsigned c = 0; c < m; ++c) w[i][n + c] = b.At(i, c);
   }
   for (unsigned k = 0; k < n; ++k) {
     if (augmented.SelectPivot(k) == kNoPivot) {
@@ -211,12 +189,10 @@ TGenMtx* TGenMtx::Solve(const TGenMtx& b) const {
       return result;
     }
     const double v = w[k][k];
-    for (unsigned j = k; j < n + m; ++j)
-      w[k][j] /= v;
+    for (unsigned j = k; j < n + m; ++j) w[k][j] /= v;
     for (unsigned i = k + 1; i < n; ++i) {
       const double f = w[i][k];
-      for (unsigned j = k; j < n + m; ++j)
-        w[i][j] -= f * w[k][j];
+      for (unsigned j = k; j < n + m; ++j) w[i][j] -= f * w[k][j];
     }
   }
   TGenMtx x(b.Rows(), m);
@@ -224,8 +200,7 @@ TGenMtx* TGenMtx::Solve(const TGenMtx& b) const {
   for (unsigned c = 0; c < m; ++c) {
     for (unsigned i = n; i-- > 0;) {
       xi[i][c] = w[i][n + c];
-      for (unsigned j = i + 1; j < n; ++j)
-        xi[i][c] -= w[i][j] * xi[j][c];
+      for (unsigned j = i + 1; j < n; ++j) xi[i][c] -= w[i][j] * xi[j][c];
     }
   }
   return new TGenMtx(x);

@@ -1,8 +1,7 @@
 // The unit normal of three points.
 #include "zefcorek/NormalVector.h"
 
-bool NormalVector(const T_VECTOR3D& a, const T_VECTOR3D& b, const T_VECTOR3D& c,
-                  T_VECTOR3D& n) {
+bool NormalVector(const T_VECTOR3D& a, const T_VECTOR3D& b, const T_VECTOR3D& c, T_VECTOR3D& n) {
   n = (b - a).Cross(c - a);
   return n.SafeNormalize();
 }

@@ -38,15 +38,12 @@ constexpr ExtendedReal kPieceSlack = 1e-9L;
 
 IPtrArray* makePtrArray() {
   void* out = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IPtrArrayImp, &out, 0) != S_OK)
-    return nullptr;
+  if (zefCoreKAllocIntf(&CLSID_IPtrArrayImp, &out, 0) != S_OK) return nullptr;
   return static_cast<IPtrArray*>(out);
 }
 
 OffsetVertex* vertexAt(IPtrArray* a, unsigned i) { return static_cast<OffsetVertex*>(a->GetAt(i)); }
-OffsetCrossing* crossingAt(IPtrArray* a, unsigned i) {
-  return static_cast<OffsetCrossing*>(a->GetAt(i));
-}
+OffsetCrossing* crossingAt(IPtrArray* a, unsigned i) { return static_cast<OffsetCrossing*>(a->GetAt(i)); }
 CrossingCopy* copyAt(IPtrArray* a, unsigned i) { return static_cast<CrossingCopy*>(a->GetAt(i)); }
 
 T_POINT2D plan(const tagT_POINT3D& p) { return {p.x, p.y}; }
@@ -66,8 +63,7 @@ void shiftIndices(IPtrArray* crossings, unsigned k) {
   for (unsigned r = 0; r < crossings->GetCount(); ++r) {
     OffsetCrossing* c = crossingAt(crossings, r);
     for (unsigned* index : {&c->a0, &c->a1, &c->b0, &c->b1}) {
-      if (*index >= k)
-        ++*index;
+      if (*index >= k) ++*index;
     }
   }
 }
@@ -78,8 +74,7 @@ void shiftIndices(IPtrArray* crossings, unsigned k) {
 bool pieceHolds(const tagT_POINT3D& w, const tagT_POINT3D& v, const T_POINT2D& pt) {
   const ExtendedReal dx = ExtendedReal(v.x) - w.x, dy = ExtendedReal(v.y) - w.y;
   const ExtendedReal len2 = dx * dx + dy * dy;
-  if (len2 == 0.0L)
-    return pt.x == w.x && pt.y == w.y;
+  if (len2 == 0.0L) return pt.x == w.x && pt.y == w.y;
   const ExtendedReal t = ((ExtendedReal(pt.x) - w.x) * dx + (ExtendedReal(pt.y) - w.y) * dy) / len2;
   return t >= -kPieceSlack && t <= 1.0L + kPieceSlack;
 }
@@ -97,8 +92,7 @@ int compareAlongEdge(void* a, void* b, void* context) {
   const auto* cb = static_cast<OffsetCrossing*>(b);
   const unsigned sa = ctx.second ? ca->b0 : ca->a0;
   const unsigned sb = ctx.second ? cb->b0 : cb->a0;
-  if (sa != sb)
-    return sa < sb ? -1 : 1;
+  if (sa != sb) return sa < sb ? -1 : 1;
   const tagT_POINT3D& start = vertexAt(ctx.newPoly, sa)->pt;
   return squaredDistance(ca->pt, start) <= squaredDistance(cb->pt, start) ? -1 : 1;
 }
@@ -120,8 +114,8 @@ struct SearchEdge {
 SearchEdge searchEdge(unsigned index, const T_POINT2D& a, const T_POINT2D& b) {
   SearchEdge e{index, T_LINE2D(), false, 0, 0, 0, 0};
   e.valid = e.line.From2P(a, b);
-  const double slack = 1e-9 * (1.0 + std::fmax(std::fmax(std::fabs(a.x), std::fabs(b.x)),
-                                               std::fmax(std::fabs(a.y), std::fabs(b.y))));
+  const double slack =
+      1e-9 * (1.0 + std::fmax(std::fmax(std::fabs(a.x), std::fabs(b.x)), std::fmax(std::fabs(a.y), std::fabs(b.y))));
   e.xmin = std::fmin(a.x, b.x) - slack;
   e.xmax = std::fmax(a.x, b.x) + slack;
   e.ymin = std::fmin(a.y, b.y) - slack;
@@ -137,38 +131,32 @@ SearchEdge searchEdge(unsigned index, const T_POINT2D& a, const T_POINT2D& b) {
 // order, so the list comes out as a test of all pairs would give it.
 IPtrArray* TPolyOffset::CalcNewPolySelfIntList() {
   const unsigned n = newPoly == nullptr ? 0 : newPoly->GetCount();
-  if (n < 4)
-    return nullptr;
+  if (n < 4) return nullptr;
   const unsigned last = closed != 0 ? n - 1 : n - 2;
   std::vector<SearchEdge> edges;
   edges.reserve(last + 1);
   for (unsigned i = 0; i <= last; ++i)
-    edges.push_back(searchEdge(i, plan(vertexAt(newPoly, i)->pt),
-                               plan(vertexAt(newPoly, (i + 1) % n)->pt)));
+    edges.push_back(searchEdge(i, plan(vertexAt(newPoly, i)->pt), plan(vertexAt(newPoly, (i + 1) % n)->pt)));
 
   std::vector<unsigned> byX(edges.size());
-  for (unsigned i = 0; i < byX.size(); ++i)
-    byX[i] = i;
+  for (unsigned i = 0; i < byX.size(); ++i) byX[i] = i;
   std::sort(byX.begin(), byX.end(), [&](unsigned a, unsigned b) {
     return edges[a].xmin < edges[b].xmin || (edges[a].xmin == edges[b].xmin && a < b);
   });
   std::vector<std::pair<unsigned, unsigned>> candidates;
   for (size_t a = 0; a < byX.size(); ++a) {
     const SearchEdge& ea = edges[byX[a]];
-    if (!ea.valid)
-      continue;
+    if (!ea.valid) continue;
     for (size_t b = a + 1; b < byX.size() && edges[byX[b]].xmin <= ea.xmax; ++b) {
       const SearchEdge& eb = edges[byX[b]];
-      if (!eb.valid || eb.ymin > ea.ymax || eb.ymax < ea.ymin)
-        continue;
+      if (!eb.valid || eb.ymin > ea.ymax || eb.ymax < ea.ymin) continue;
       candidates.emplace_back(std::min(ea.index, eb.index), std::max(ea.index, eb.index));
     }
   }
   std::sort(candidates.begin(), candidates.end());
 
   IPtrArray* list = makePtrArray();
-  if (list == nullptr)
-    return nullptr;
+  if (list == nullptr) return nullptr;
   for (const auto& [i, j] : candidates) {
     const unsigned i2 = (i + 1) % n, j2 = (j + 1) % n;
     const T_POINT2D pi = plan(vertexAt(newPoly, i)->pt), pi2 = plan(vertexAt(newPoly, i2)->pt);
@@ -179,12 +167,11 @@ IPtrArray* TPolyOffset::CalcNewPolySelfIntList() {
     if (l2.IntersectEx(l1, pi, pi2, &p) != T_LINE2D::kCrossingInRect ||
         l1.IntersectEx(l2, pj, pj2, &q) != T_LINE2D::kCrossingInRect)
       continue;
-    if (!(distance2D(p, pi) > kEndDistance && distance2D(p, pi2) > kEndDistance &&
-          distance2D(q, pj) > kEndDistance && distance2D(q, pj2) > kEndDistance))
+    if (!(distance2D(p, pi) > kEndDistance && distance2D(p, pi2) > kEndDistance && distance2D(q, pj) > kEndDistance &&
+          distance2D(q, pj2) > kEndDistance))
       continue;
     auto* c = new (std::nothrow) OffsetCrossing{i, i2, j, j2, p};
-    if (c == nullptr || list->Add(c, nullptr) != ZR_OK)
-      delete c;
+    if (c == nullptr || list->Add(c, nullptr) != ZR_OK) delete c;
   }
   if (list->GetCount() == 0) {
     list->Release();
@@ -194,24 +181,20 @@ IPtrArray* TPolyOffset::CalcNewPolySelfIntList() {
 }
 
 void TPolyOffset::FreeNewPolySelfIntList(IPtrArray* crossings) {
-  if (crossings == nullptr)
-    return;
-  for (unsigned r = 0; r < crossings->GetCount(); ++r)
-    delete crossingAt(crossings, r);
+  if (crossings == nullptr) return;
+  for (unsigned r = 0; r < crossings->GetCount(); ++r) delete crossingAt(crossings, r);
   crossings->Release();
 }
 
 void TPolyOffset::InsertFirstCopies(IPtrArray* crossings) {
-  if (crossings == nullptr || newPoly == nullptr)
-    return;
+  if (crossings == nullptr || newPoly == nullptr) return;
   EdgeCompareContext ctx{newPoly, false};
-  if (crossings->GetCount() >= 2)
-    SortPtrArray(crossings, &compareAlongEdge, &ctx, 0, int(crossings->GetCount()) - 1);
+  if (crossings->GetCount() >= 2) SortPtrArray(crossings, &compareAlongEdge, &ctx, 0, int(crossings->GetCount()) - 1);
   for (unsigned r = 0; r < crossings->GetCount(); ++r) {
     OffsetCrossing* c = crossingAt(crossings, r);
     const OffsetVertex* start = vertexAt(newPoly, c->a0);
-    auto* copy = new (std::nothrow) OffsetVertex{
-        start->orgIndex, {c->pt.x, c->pt.y, start->pt.z}, nullptr, -1, false, false};
+    auto* copy =
+        new (std::nothrow) OffsetVertex{start->orgIndex, {c->pt.x, c->pt.y, start->pt.z}, nullptr, -1, false, false};
     const unsigned k = c->a1;
     if (copy == nullptr || newPoly->Insert(k, copy) != ZR_OK) {
       delete copy;
@@ -228,8 +211,7 @@ void TPolyOffset::InsertNewPts(IPtrArray* crossings) {
     return;
   }
   EdgeCompareContext ctx{newPoly, true};
-  if (crossings->GetCount() >= 2)
-    SortPtrArray(crossings, &compareAlongEdge, &ctx, 0, int(crossings->GetCount()) - 1);
+  if (crossings->GetCount() >= 2) SortPtrArray(crossings, &compareAlongEdge, &ctx, 0, int(crossings->GetCount()) - 1);
   for (unsigned r = 0; r < crossings->GetCount(); ++r) {
     OffsetCrossing* c = crossingAt(crossings, r);
     const unsigned count = newPoly->GetCount();
@@ -239,13 +221,11 @@ void TPolyOffset::InsertNewPts(IPtrArray* crossings) {
     while (j != c->b0) {
       const unsigned jp = j == 0 ? count - 1 : j - 1;
       OffsetVertex* w = vertexAt(newPoly, jp);
-      if (pieceHolds(w->pt, v->pt, c->pt))
-        break;
+      if (pieceHolds(w->pt, v->pt, c->pt)) break;
       v = w;
       j = jp;
     }
-    auto* copy = new (std::nothrow)
-        OffsetVertex{v->orgIndex, {c->pt.x, c->pt.y, v->pt.z}, nullptr, -1, false, false};
+    auto* copy = new (std::nothrow) OffsetVertex{v->orgIndex, {c->pt.x, c->pt.y, v->pt.z}, nullptr, -1, false, false};
     if (copy == nullptr || newPoly->Insert(j, copy) != ZR_OK) {
       delete copy;
       continue;
@@ -263,33 +243,26 @@ void TPolyOffset::AssignSelfIntIDs() {
   int next = 0;
   for (unsigned i = 0; i < (newPoly == nullptr ? 0 : newPoly->GetCount()); ++i) {
     OffsetVertex* v = vertexAt(newPoly, i);
-    if (v->partner != nullptr)
-      v->id = next++;
+    if (v->partner != nullptr) v->id = next++;
   }
 }
 
 IPtrArray* TPolyOffset::CreateIntIDList() {
-  if (newPoly == nullptr)
-    return nullptr;
+  if (newPoly == nullptr) return nullptr;
   IPtrArray* list = nullptr;
   for (unsigned i = 0; i < newPoly->GetCount(); ++i) {
     const OffsetVertex* v = vertexAt(newPoly, i);
-    if (v->partner == nullptr)
-      continue;
-    if (list == nullptr && (list = makePtrArray()) == nullptr)
-      return nullptr;
+    if (v->partner == nullptr) continue;
+    if (list == nullptr && (list = makePtrArray()) == nullptr) return nullptr;
     auto* c = new (std::nothrow) CrossingCopy{v->id, v->partner->id, i, -1, 0, 0};
-    if (c == nullptr || list->Add(c, nullptr) != ZR_OK)
-      delete c;
+    if (c == nullptr || list->Add(c, nullptr) != ZR_OK) delete c;
   }
   return list;
 }
 
 void TPolyOffset::FreeIntIDList(IPtrArray* copies) {
-  if (copies == nullptr)
-    return;
-  for (unsigned k = 0; k < copies->GetCount(); ++k)
-    delete copyAt(copies, k);
+  if (copies == nullptr) return;
+  for (unsigned k = 0; k < copies->GetCount(); ++k) delete copyAt(copies, k);
   copies->Release();
 }
 
@@ -313,8 +286,7 @@ void TPolyOffset::MarkBadSplits(IPtrArray* copies) {
     const int t = copyAt(copies, unsigned(c))->twin;
     for (int m = c + 1; m < t; ++m) {
       CrossingCopy* cm = copyAt(copies, unsigned(m));
-      if (cm->twin >= c && cm->twin <= t)
-        continue;  // nested or the same pair
+      if (cm->twin >= c && cm->twin <= t) continue;  // nested or the same pair
       cm->badSplit = 1;
       vertexAt(newPoly, cm->vertex)->bad = true;
       if (cm->twin >= 0 && cm->twin < n) {
@@ -349,8 +321,7 @@ void TPolyOffset::MarkBadCycles(IPtrArray* copies) {
   const VertexIndex where(newPoly);
   for (unsigned k = 0; k < copies->GetCount(); ++k) {
     CrossingCopy* c = copyAt(copies, k);
-    if (c->badSplit != 0)
-      continue;
+    if (c->badSplit != 0) continue;
     const unsigned s = c->vertex;
     unsigned j = s;
     bool clean = false;
@@ -365,12 +336,10 @@ void TPolyOffset::MarkBadCycles(IPtrArray* copies) {
           break;
         }
       }
-      if (CheckNewPolyEdgeTilted(j) != 0)
-        break;
+      if (CheckNewPolyEdgeTilted(j) != 0) break;
       j = (j + 1) % count;
     }
-    if (!clean)
-      c->badCycle = 1;
+    if (!clean) c->badCycle = 1;
   }
 }
 
@@ -378,8 +347,7 @@ int TPolyOffset::CheckNewPolyEdgeTilted(unsigned j) {
   const unsigned count = newPoly->GetCount();
   const OffsetVertex* a = vertexAt(newPoly, j);
   const OffsetVertex* b = vertexAt(newPoly, (j + 1) % count);
-  if (a->orgIndex == -1 || b->orgIndex == -1)
-    return 0;
+  if (a->orgIndex == -1 || b->orgIndex == -1) return 0;
   const auto* oa = static_cast<OffsetBaseVertex*>(orgPoly->GetAt(unsigned(a->orgIndex)));
   const auto* ob = static_cast<OffsetBaseVertex*>(orgPoly->GetAt(unsigned(b->orgIndex)));
   T_VECTOR3D base = T_VECTOR3D(ob->offsetPt) - T_VECTOR3D(oa->offsetPt);
@@ -395,14 +363,11 @@ void TPolyOffset::walkLoops(IPtrArray* copies) {
   const VertexIndex where(newPoly);
   for (unsigned k = 0; k < copies->GetCount(); ++k) {
     const CrossingCopy* c = copyAt(copies, k);
-    if (c->badSplit != 0 || c->badCycle != 0 || vertexAt(newPoly, c->vertex)->visited)
-      continue;
+    if (c->badSplit != 0 || c->badCycle != 0 || vertexAt(newPoly, c->vertex)->visited) continue;
     auto* list = new (std::nothrow) T_V3DLIST();
-    if (list == nullptr)
-      return;
+    if (list == nullptr) return;
     list->SetClosed(1);
-    if (!addResult(list))
-      return;
+    if (!addResult(list)) return;
     const unsigned s = c->vertex;
     unsigned j = s;
     // At most one pass round the ring: a walk that has not come back to its
@@ -411,8 +376,7 @@ void TPolyOffset::walkLoops(IPtrArray* copies) {
       const OffsetVertex* v = vertexAt(newPoly, j);
       if (j != s && v->partner != nullptr && !v->bad) {
         j = where.of(v->partner);
-        if (j == s)
-          break;
+        if (j == s) break;
         v->partner->visited = true;
       }
       if (!v->bad) {

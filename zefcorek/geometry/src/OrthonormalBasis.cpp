@@ -16,11 +16,9 @@ constexpr double kLeastSine = 1e-3;
 
 T_VECTOR3D auxiliary(const T_VECTOR3D& a) {
   T_VECTOR3D t(a.y, a.x, a.z);
-  if (t != a)
-    return t;
+  if (t != a) return t;
   t = T_VECTOR3D(a.x, a.z, a.y);
-  if (t != a)
-    return t;
+  if (t != a) return t;
   return T_VECTOR3D(a.z, a.y, a.x);
 }
 

@@ -20,8 +20,7 @@ inline constexpr double kCrossingEndGap = 1e-6;
 
 // Whether side a1-a2 crosses side b1-b2; *at (when not null) receives the
 // crossing of the lines whenever they meet.
-bool sidesCross(const T_POINT2D& a1, const T_POINT2D& a2, const T_POINT2D& b1,
-                const T_POINT2D& b2, T_POINT2D* at);
+bool sidesCross(const T_POINT2D& a1, const T_POINT2D& a2, const T_POINT2D& b1, const T_POINT2D& b2, T_POINT2D* at);
 
 // A side prepared once for many crossing tests: its ends, its line and its
 // box. `valid` is false for a side of zero length, which has no line.

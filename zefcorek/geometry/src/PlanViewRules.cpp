@@ -16,14 +16,12 @@ unsigned lastSide(size_t n, bool closed) { return unsigned(closed ? n - 1 : n - 
 }  // namespace
 
 bool anySidesCross(const std::vector<T_POINT2D>& points, bool closed) {
-  if (points.size() <= 3)
-    return false;
+  if (points.size() <= 3) return false;
   bool crossed = false;
-  forEachSideCrossing(points, lastSide(points.size(), closed),
-                      [&](unsigned, unsigned, const T_POINT2D&) {
-                        crossed = true;
-                        return false;
-                      });
+  forEachSideCrossing(points, lastSide(points.size(), closed), [&](unsigned, unsigned, const T_POINT2D&) {
+    crossed = true;
+    return false;
+  });
   return crossed;
 }
 
@@ -31,24 +29,20 @@ bool anySidesCross(const std::vector<T_POINT2D>& points, bool closed) {
 // nothing to report is empty rather than null.
 IRecList* selfIntersectionList(const std::vector<T_POINT2D>& points, bool closed) {
   void* out = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IRecListImp, &out, 0) != S_OK || out == nullptr)
-    return nullptr;
+  if (zefCoreKAllocIntf(&CLSID_IRecListImp, &out, 0) != S_OK || out == nullptr) return nullptr;
   auto* sides = static_cast<IRecList*>(out);
   if (sides->SetOption(0, sizeof(T_SELFINTSIDES)) != ZR_OK) {
     sides->Release();
     return nullptr;
   }
   const unsigned n = unsigned(points.size());
-  if (n <= 3)
-    return sides;
+  if (n <= 3) return sides;
   bool complete = true;
-  forEachSideCrossing(points, lastSide(n, closed),
-                      [&](unsigned i, unsigned j, const T_POINT2D& at) {
-                        const T_SELFINTSIDES record{i, (i + 1) % n, j, (j + 1) % n,
-                                                    T_VECTOR2D(at)};
-                        complete = sides->AddTail(&record, nullptr) == ZR_OK;
-                        return complete;
-                      });
+  forEachSideCrossing(points, lastSide(n, closed), [&](unsigned i, unsigned j, const T_POINT2D& at) {
+    const T_SELFINTSIDES record{i, (i + 1) % n, j, (j + 1) % n, T_VECTOR2D(at)};
+    complete = sides->AddTail(&record, nullptr) == ZR_OK;
+    return complete;
+  });
   // A list missing some crossings would pass for the whole answer.
   if (!complete) {
     sides->Release();

@@ -37,8 +37,7 @@ std::vector<T_POINT2D> planPoints(const Store& store) {
 
 // Above 0 a left (counter-clockwise) turn at b, below 0 a right turn.
 inline long double turnAt(const T_POINT2D& a, const T_POINT2D& b, const T_POINT2D& c) {
-  return (ExtendedReal(b.x) - a.x) * (ExtendedReal(c.y) - b.y) -
-         (ExtendedReal(b.y) - a.y) * (ExtendedReal(c.x) - b.x);
+  return (ExtendedReal(b.x) - a.x) * (ExtendedReal(c.y) - b.y) - (ExtendedReal(b.y) - a.y) * (ExtendedReal(c.x) - b.x);
 }
 
 // visit(a, b, c) for the turn at every vertex b of the ring, the last two
@@ -46,8 +45,7 @@ inline long double turnAt(const T_POINT2D& a, const T_POINT2D& b, const T_POINT2
 // false. Nothing for fewer than 3 vertices.
 template <class Store, class Visit>
 void forEachRingTurn(const Store& store, Visit visit) {
-  if (store.count() < 3)
-    return;
+  if (store.count() < 3) return;
   T_POINT2D first{}, second{}, a{}, b{};
   unsigned seen = 0;
   bool go = true;
@@ -57,16 +55,13 @@ void forEachRingTurn(const Store& store, Visit visit) {
       first = c;
     else if (seen == 1)
       second = c;
-    if (go && seen >= 2)
-      go = visit(a, b, c);
+    if (go && seen >= 2) go = visit(a, b, c);
     a = b;
     b = c;
     ++seen;
   });
-  if (go)
-    go = visit(a, b, first);
-  if (go)
-    visit(b, first, second);
+  if (go) go = visit(a, b, first);
+  if (go) visit(b, first, second);
 }
 
 // 1 when every turn of the ring goes one way (straight vertices aside), -1
@@ -83,8 +78,7 @@ int ringFormCheck(const Store& store) {
       seen |= kLeft;
     return seen != (kRight | kLeft);
   });
-  if (seen == (kRight | kLeft))
-    return -1;
+  if (seen == (kRight | kLeft)) return -1;
   return seen == 0 ? 0 : 1;
 }
 
@@ -92,16 +86,10 @@ int ringFormCheck(const Store& store) {
 // (min y, max y] of the side and p on or left of it; horizontal sides never
 // count.
 inline bool rayCrossesSide(const T_POINT2D& p, const T_POINT2D& p1, const T_POINT2D& p2) {
-  if (p1.y == p2.y)
-    return false;
-  if (!(p.y > std::min(p1.y, p2.y) && p.y <= std::max(p1.y, p2.y) &&
-        p.x <= std::max(p1.x, p2.x)))
-    return false;
-  if (p1.x == p2.x)
-    return true;
-  const ExtendedReal x0 =
-      (ExtendedReal(p.y) - p1.y) * (ExtendedReal(p2.x) - p1.x) / (ExtendedReal(p2.y) - p1.y) +
-      p1.x;
+  if (p1.y == p2.y) return false;
+  if (!(p.y > std::min(p1.y, p2.y) && p.y <= std::max(p1.y, p2.y) && p.x <= std::max(p1.x, p2.x))) return false;
+  if (p1.x == p2.x) return true;
+  const ExtendedReal x0 = (ExtendedReal(p.y) - p1.y) * (ExtendedReal(p2.x) - p1.x) / (ExtendedReal(p2.y) - p1.y) + p1.x;
   return p.x <= x0;
 }
 
@@ -109,22 +97,18 @@ inline bool rayCrossesSide(const T_POINT2D& p, const T_POINT2D& p1, const T_POIN
 // nodes are walked once.
 template <class Store>
 bool ringContains(const Store& store, const T_POINT2D& p) {
-  if (store.count() < 3)
-    return false;
+  if (store.count() < 3) return false;
   bool inside = false;
   bool started = false;
   T_POINT2D first{}, previous{};
   store.forEach([&](const typename Store::Record& r) {
     const T_POINT2D v = planPoint<Store>(r);
-    if (started && rayCrossesSide(p, previous, v))
-      inside = !inside;
-    if (!started)
-      first = v;
+    if (started && rayCrossesSide(p, previous, v)) inside = !inside;
+    if (!started) first = v;
     started = true;
     previous = v;
   });
-  if (rayCrossesSide(p, previous, first))
-    inside = !inside;
+  if (rayCrossesSide(p, previous, first)) inside = !inside;
   return inside;
 }
 
@@ -136,15 +120,12 @@ void forEachSideCrossing(const std::vector<T_POINT2D>& p, unsigned last, Found f
   const unsigned n = unsigned(p.size());
   std::vector<PreparedSide> sides;
   sides.reserve(last + 1);
-  for (unsigned k = 0; k <= last; ++k)
-    sides.push_back(prepareSide(p[k], p[k + 1 < n ? k + 1 : 0]));
+  for (unsigned k = 0; k <= last; ++k) sides.push_back(prepareSide(p[k], p[k + 1 < n ? k + 1 : 0]));
   for (unsigned i = 0; i <= last; ++i) {
-    if (!sides[i].valid)
-      continue;
+    if (!sides[i].valid) continue;
     for (unsigned j = i + 1; j <= last; ++j) {
       T_POINT2D at{};
-      if (sidesCross(sides[i], sides[j], &at) && !found(i, j, at))
-        return;
+      if (sidesCross(sides[i], sides[j], &at) && !found(i, j, at)) return;
     }
   }
 }
@@ -170,8 +151,7 @@ void forEachSide(const Store& store, bool closed, Visit visit) {
     started = true;
     previous = v;
   });
-  if (closed && started && store.count() > 1)
-    visit(previous, first);
+  if (closed && started && store.count() > 1) visit(previous, first);
 }
 
 // The proper crossings of the segment q1-q2 with the sides, in side order,
@@ -179,16 +159,13 @@ void forEachSide(const Store& store, bool closed, Visit visit) {
 // the result cannot be allocated.
 template <class Store>
 T_V2DLIST* segmentCrossings(const Store& store, const T_POINT2D& q1, const T_POINT2D& q2) {
-  if (store.count() == 0 || (q1.x == q2.x && q1.y == q2.y))
-    return nullptr;
+  if (store.count() == 0 || (q1.x == q2.x && q1.y == q2.y)) return nullptr;
   T_V2DLIST* result = nullptr;
   bool complete = true;
   forEachSide(store, store.isClosed(), [&](const T_POINT2D& a, const T_POINT2D& b) {
     T_POINT2D at{};
-    if (!complete || !sidesCross(a, b, q1, q2, &at))
-      return;
-    if (result == nullptr)
-      result = new (std::nothrow) T_V2DLIST();
+    if (!complete || !sidesCross(a, b, q1, q2, &at)) return;
+    if (result == nullptr) result = new (std::nothrow) T_V2DLIST();
     complete = result != nullptr && result->Add(at.x, at.y) != T_V2DLIST::kNoIndex;
   });
   // A list missing some crossings would pass for the whole answer.

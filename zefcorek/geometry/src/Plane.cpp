@@ -17,8 +17,7 @@ constexpr double kLineEpsilon = 1e-8;
 
 // d - n.p in extended precision.
 long double offset(const T_VECTOR3D& n, double d, const T_VECTOR3D& p) {
-  return ExtendedReal(d) - (ExtendedReal(n.x) * p.x + ExtendedReal(n.y) * p.y +
-                            ExtendedReal(n.z) * p.z);
+  return ExtendedReal(d) - (ExtendedReal(n.x) * p.x + ExtendedReal(n.y) * p.y + ExtendedReal(n.z) * p.z);
 }
 
 }  // namespace
@@ -29,14 +28,12 @@ T_PLANE::T_PLANE(double z) : T_PLANE() { FromZ(z); }
 
 T_PLANE::T_PLANE(const T_PLANE* other) : T_PLANE() { FromOther(other); }
 
-T_PLANE::T_PLANE(const tagT_POINT3D& p1, const tagT_POINT3D& p2, const tagT_POINT3D& p3)
-    : T_PLANE() {
+T_PLANE::T_PLANE(const tagT_POINT3D& p1, const tagT_POINT3D& p2, const tagT_POINT3D& p3) : T_PLANE() {
   From3P(p1, p2, p3);
 }
 
 void T_PLANE::FromOther(const T_PLANE* other) {
-  if (other != nullptr)
-    data_ = other->data_;
+  if (other != nullptr) data_ = other->data_;
 }
 
 T_PLANE& T_PLANE::operator=(const T_PLANE& other) {
@@ -51,18 +48,16 @@ bool T_PLANE::From3P(const tagT_POINT3D& p1, const tagT_POINT3D& p2, const tagT_
   data_.points[1] = T_VECTOR3D(p2);
   data_.points[2] = T_VECTOR3D(p3);
   bool ok = NormalVector(data_.points[0], data_.points[1], data_.points[2], data_.normal);
-  if (ok)
-    ok = std::fabs(data_.normal.z) > kVerticalNormalZ;
-  if (ok)
-    data_.constant = data_.normal.Dot(data_.points[0]);
+  if (ok) ok = std::fabs(data_.normal.z) > kVerticalNormalZ;
+  if (ok) data_.constant = data_.normal.Dot(data_.points[0]);
   data_.flags = ok ? data_.flags | kOK : data_.flags & ~kOK;
   return ok;
 }
 
 bool T_PLANE::From3P(const tagT_POINT3D* pts) { return From3P(pts[0], pts[1], pts[2]); }
 
-bool T_PLANE::From3P(double x1, double y1, double z1, double x2, double y2, double z2, double x3,
-                     double y3, double z3) {
+bool T_PLANE::From3P(double x1, double y1, double z1, double x2, double y2, double z2, double x3, double y3,
+                     double z3) {
   return From3P(tagT_POINT3D{x1, y1, z1}, tagT_POINT3D{x2, y2, z2}, tagT_POINT3D{x3, y3, z3});
 }
 
@@ -90,19 +85,16 @@ double T_PLANE::Distance(const tagT_POINT3D& p) const {
 
 double T_PLANE::ZFromXY(double x, double y) const {
   const T_VECTOR3D& n = data_.normal;
-  return double((ExtendedReal(data_.constant) - ExtendedReal(n.x) * x - ExtendedReal(n.y) * y) /
-                n.z);
+  return double((ExtendedReal(data_.constant) - ExtendedReal(n.x) * x - ExtendedReal(n.y) * y) / n.z);
 }
 
 double T_PLANE::Angle(const T_PLANE& other) const {
   const T_VECTOR3D& n1 = data_.normal;
   const T_VECTOR3D& n2 = other.data_.normal;
   const long double q = SSqrt(double(ExtendedReal(n1.Len2()) * n2.Len2()));
-  if (q == 0.0L)
-    return 0.0;
+  if (q == 0.0L) return 0.0;
   long double c = std::fabs(ExtendedReal(n1.Dot(n2))) / q;
-  if (c > 1.0L)
-    c = 1.0L;
+  if (c > 1.0L) c = 1.0L;
   return double(std::acos(c));
 }
 
@@ -117,8 +109,7 @@ T_VECTOR3D T_PLANE::PrjPtOnPlane(const T_VECTOR3D& p) const {
 }
 
 bool T_PLANE::Intersect(const T_PLANE& other, T_VECTOR3D& point, T_VECTOR3D& dir) const {
-  if (!IsOK() || !other.IsOK())
-    return false;
+  if (!IsOK() || !other.IsOK()) return false;
   const T_VECTOR3D& n1 = data_.normal;
   const T_VECTOR3D& n2 = other.data_.normal;
   const ExtendedReal d1 = data_.constant;
@@ -126,14 +117,11 @@ bool T_PLANE::Intersect(const T_PLANE& other, T_VECTOR3D& point, T_VECTOR3D& dir
   dir = n1.Cross(n2);
   const double sx = dir.x * dir.x, sy = dir.y * dir.y, sz = dir.z * dir.z;
   if (sz > sy && sz > sx && sz > kLineEpsilon)
-    point = T_VECTOR3D(double((d1 * n2.y - d2 * n1.y) / dir.z),
-                       double((n1.x * d2 - n2.x * d1) / dir.z), 0.0);
+    point = T_VECTOR3D(double((d1 * n2.y - d2 * n1.y) / dir.z), double((n1.x * d2 - n2.x * d1) / dir.z), 0.0);
   else if (sy > sx && sy > kLineEpsilon)
-    point = T_VECTOR3D(double((n1.z * d2 - n2.z * d1) / dir.y), 0.0,
-                       double((n2.x * d1 - n1.x * d2) / dir.y));
+    point = T_VECTOR3D(double((n1.z * d2 - n2.z * d1) / dir.y), 0.0, double((n2.x * d1 - n1.x * d2) / dir.y));
   else if (sx > kLineEpsilon)
-    point = T_VECTOR3D(0.0, double((d1 * n2.z - d2 * n1.z) / dir.x),
-                       double((n1.y * d2 - n2.y * d1) / dir.x));
+    point = T_VECTOR3D(0.0, double((d1 * n2.z - d2 * n1.z) / dir.x), double((n1.y * d2 - n2.y * d1) / dir.x));
   else
     return false;
   dir /= double(SSqrt(double(ExtendedReal(sx) + sy + sz)));
@@ -149,22 +137,19 @@ T_VECTOR3D T_PLANE::pointOnPlane() const {
 // first stored point, which a later FromPtAndNormal leaves behind.
 bool T_PLANE::Intersect(const T_RAY3D& ray, tagT_POINT3D& out, int asLine) const {
   out = tagT_POINT3D{0.0, 0.0, 0.0};
-  if (!IsOK())
-    return false;
+  if (!IsOK()) return false;
   const T_VECTOR3D& n = data_.normal;
   const T_VECTOR3D w = ray.origin - pointOnPlane();
   const double num = -n.Dot(w);
   const double den = n.Dot(ray.direction);
   if (std::fabs(den) >= kRayEpsilon) {
     const double t = num / den;
-    if (asLine == 0 && t < 0.0)
-      return false;
+    if (asLine == 0 && t < 0.0) return false;
     const T_VECTOR3D at = ray.PtAt(t);
     out = tagT_POINT3D{at.x, at.y, at.z};
     return true;
   }
-  if (std::fabs(num) >= kRayEpsilon || den == 0.0)
-    return false;
+  if (std::fabs(num) >= kRayEpsilon || den == 0.0) return false;
   out = tagT_POINT3D{ray.origin.x, ray.origin.y, ray.origin.z};
   return true;
 }
@@ -172,8 +157,7 @@ bool T_PLANE::Intersect(const T_RAY3D& ray, tagT_POINT3D& out, int asLine) const
 bool T_PLANE::AllPtsOnPlane(const T_V3DLIST* list, double tol) const {
   const unsigned n = list != nullptr ? list->GetCount() : 0;
   for (unsigned i = 0; i < n; ++i) {
-    if (std::fabs(offset(data_.normal, data_.constant, *list->GetVertex(i))) > tol)
-      return false;
+    if (std::fabs(offset(data_.normal, data_.constant, *list->GetVertex(i))) > tol) return false;
   }
   return true;
 }
@@ -190,10 +174,8 @@ int T_PLANE::AllPtsOnSemiSpace(const T_V3DLIST* list, double tol) const {
     else
       ++on;
   }
-  if (above == n)
-    return 0;
-  if (below == n)
-    return 2;
+  if (above == n) return 0;
+  if (below == n) return 2;
   return on == n ? 1 : 3;
 }
 

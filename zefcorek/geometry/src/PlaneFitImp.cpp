@@ -54,11 +54,9 @@ private:
 };
 
 HRESULT IPlaneFitImp::QueryInterface(REFIID iid, void** out) {
-  if (out == nullptr)
-    return E_INVALIDARG;
+  if (out == nullptr) return E_INVALIDARG;
   *out = nullptr;
-  if (iid != CLSID_IPlaneFitImp && iid != IID_IUnknown)
-    return E_NOINTERFACE;
+  if (iid != CLSID_IPlaneFitImp && iid != IID_IUnknown) return E_NOINTERFACE;
   *out = this;
   AddRef();
   return S_OK;
@@ -66,8 +64,7 @@ HRESULT IPlaneFitImp::QueryInterface(REFIID iid, void** out) {
 
 ULONG IPlaneFitImp::Release() {
   const ULONG left = --refs_;
-  if (left == 0)
-    delete this;
+  if (left == 0) delete this;
   return left;
 }
 
@@ -87,22 +84,18 @@ HRESULT IPlaneFitImp::Clear() {
 }
 
 HRESULT IPlaneFitImp::AddPoint(unsigned id, const tagT_POINT3D* pt) {
-  if (pt == nullptr)
-    return E_INVALIDARG;
+  if (pt == nullptr) return E_INVALIDARG;
   auto* node = new (std::nothrow) Node{newest_, id, *pt};
-  if (node == nullptr)
-    return E_OUTOFMEMORY;
+  if (node == nullptr) return E_OUTOFMEMORY;
   newest_ = node;
   ++count_;
   return S_OK;
 }
 
 HRESULT IPlaneFitImp::GetPoint(unsigned index, unsigned* id, tagT_POINT3D* pt) {
-  if (id == nullptr && pt == nullptr)
-    return E_INVALIDARG;
+  if (id == nullptr && pt == nullptr) return E_INVALIDARG;
   if (index >= count_) {
-    if (id != nullptr)
-      *id = 0;
+    if (id != nullptr) *id = 0;
     if (pt != nullptr) {
       pt->x = 0.0;
       pt->y = 0.0;
@@ -110,12 +103,9 @@ HRESULT IPlaneFitImp::GetPoint(unsigned index, unsigned* id, tagT_POINT3D* pt) {
     return E_INVALIDARG;
   }
   const Node* node = newest_;
-  for (unsigned i = 0; i < index; ++i)
-    node = node->next;
-  if (id != nullptr)
-    *id = node->id;
-  if (pt != nullptr)
-    *pt = node->point;
+  for (unsigned i = 0; i < index; ++i) node = node->next;
+  if (id != nullptr) *id = node->id;
+  if (pt != nullptr) *pt = node->point;
   return S_OK;
 }
 
@@ -148,36 +138,30 @@ bool IPlaneFitImp::fitPlane(T_PLANEFITDATA& plane) const {
   }
   m.At(2, 2) = count_;
   const std::unique_ptr<MtxLib::TGenMtx> s(m.Solve(v));
-  if (!s || s->Status() != MtxLib::kOk)
-    return false;
+  if (!s || s->Status() != MtxLib::kOk) return false;
   plane.valid = 1;
   plane.a = s->At(0, 0);
   plane.b = s->At(1, 0);
-  plane.c = double(ExtendedReal(mz) + s->At(2, 0) - ExtendedReal(plane.a) * mx -
-                   ExtendedReal(plane.b) * my);
+  plane.c = double(ExtendedReal(mz) + s->At(2, 0) - ExtendedReal(plane.a) * mx - ExtendedReal(plane.b) * my);
   return true;
 }
 
 HRESULT IPlaneFitImp::Compute() {
   plane_ = T_PLANEFITDATA{};
-  if (count_ == 0)
-    return E_FAIL;
+  if (count_ == 0) return E_FAIL;
   if (count_ == 1) {
     plane_ = T_PLANEFITDATA{1, 0.0, 0.0, newest_->point.z};
     return S_OK;
   }
   if (count_ == 2) {
-    plane_ = T_PLANEFITDATA{1, 0.0, 0.0,
-                            double((ExtendedReal(newest_->point.z) + newest_->next->point.z) *
-                                   0.5L)};
+    plane_ = T_PLANEFITDATA{1, 0.0, 0.0, double((ExtendedReal(newest_->point.z) + newest_->next->point.z) * 0.5L)};
     return S_OK;
   }
   // The matrices allocate; running out of memory must not leave through
   // the interface as an exception.
   T_PLANEFITDATA fitted{};
   try {
-    if (!fitPlane(fitted))
-      return E_FAIL;
+    if (!fitPlane(fitted)) return E_FAIL;
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
   }
@@ -186,21 +170,17 @@ HRESULT IPlaneFitImp::Compute() {
 }
 
 HRESULT IPlaneFitImp::GetPlaneData(T_PLANEFITDATA* out) {
-  if (out == nullptr)
-    return E_INVALIDARG;
+  if (out == nullptr) return E_INVALIDARG;
   *out = plane_;
   return S_OK;
 }
 
 HRESULT IPlaneFitImp::SetPlaneData(const T_PLANEFITDATA* in) {
-  if (in == nullptr)
-    return E_INVALIDARG;
+  if (in == nullptr) return E_INVALIDARG;
   plane_ = *in;
   return S_OK;
 }
 
 }  // namespace
 
-void* zefcorek::makeIPlaneFitImp(intptr_t) {
-  return static_cast<IPlaneFit*>(new (std::nothrow) IPlaneFitImp());
-}
+void* zefcorek::makeIPlaneFitImp(intptr_t) { return static_cast<IPlaneFit*>(new (std::nothrow) IPlaneFitImp()); }

@@ -38,16 +38,13 @@ constexpr double kFlatArea = 1e-6;
 
 IPtrArray* makePtrArray() {
   void* out = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IPtrArrayImp, &out, 0) != S_OK)
-    return nullptr;
+  if (zefCoreKAllocIntf(&CLSID_IPtrArrayImp, &out, 0) != S_OK) return nullptr;
   return static_cast<IPtrArray*>(out);
 }
 
 unsigned countOf(IPtrArray* a) { return a == nullptr ? 0 : a->GetCount(); }
 
-OffsetBaseVertex* baseAt(IPtrArray* a, unsigned i) {
-  return static_cast<OffsetBaseVertex*>(a->GetAt(i));
-}
+OffsetBaseVertex* baseAt(IPtrArray* a, unsigned i) { return static_cast<OffsetBaseVertex*>(a->GetAt(i)); }
 
 T_POINT2D plan(const tagT_POINT3D& p) { return {p.x, p.y}; }
 
@@ -57,9 +54,7 @@ T_LINE2D lineThrough(const T_POINT2D& a, const T_POINT2D& b) {
   return l;
 }
 
-double effectiveOffset(const OffsetBaseVertex& v) {
-  return std::fabs(v.ofs) > kNoOffset ? v.ofs : 0.0;
-}
+double effectiveOffset(const OffsetBaseVertex& v) { return std::fabs(v.ofs) > kNoOffset ? v.ofs : 0.0; }
 
 bool samePoint(const T_POINT2D& a, const T_POINT2D& b) { return a.x == b.x && a.y == b.y; }
 
@@ -77,8 +72,7 @@ struct TPolyOffset::EdgeTangents {
   T_TANGENT2D records[4];
 
   int get(const T_POINT2D& c1, double r1, const T_POINT2D& c2, double r2) {
-    if (known && samePoint(a, c1) && samePoint(b, c2) && ra == r1 && rb == r2)
-      return result;
+    if (known && samePoint(a, c1) && samePoint(b, c2) && ra == r1 && rb == r2) return result;
     a = c1;
     b = c2;
     ra = r1;
@@ -89,9 +83,7 @@ struct TPolyOffset::EdgeTangents {
   }
 };
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 // The flags of the corner construction.
 enum class TPolyOffset::Corner : uint8_t {
@@ -113,34 +105,27 @@ TPolyOffset::TPolyOffset()
 TPolyOffset::~TPolyOffset() {
   Clear();
   for (IPtrArray* a : {orgPoly, newPoly, subPolys}) {
-    if (a != nullptr)
-      a->Release();
+    if (a != nullptr) a->Release();
   }
 }
 
 void TPolyOffset::ClearOrgPoly() {
-  if (orgPoly == nullptr)
-    return;
-  for (unsigned i = 0; i < orgPoly->GetCount(); ++i)
-    delete baseAt(orgPoly, i);
+  if (orgPoly == nullptr) return;
+  for (unsigned i = 0; i < orgPoly->GetCount(); ++i) delete baseAt(orgPoly, i);
   orgPoly->Clear(false);
 }
 
 void TPolyOffset::ClearNewPoly() {
-  if (newPoly == nullptr)
-    return;
-  for (unsigned i = 0; i < newPoly->GetCount(); ++i)
-    delete static_cast<OffsetVertex*>(newPoly->GetAt(i));
+  if (newPoly == nullptr) return;
+  for (unsigned i = 0; i < newPoly->GetCount(); ++i) delete static_cast<OffsetVertex*>(newPoly->GetAt(i));
   newPoly->Clear(false);
 }
 
 void TPolyOffset::ClearSubPolys() {
-  if (subPolys == nullptr)
-    return;
+  if (subPolys == nullptr) return;
   for (unsigned i = 0; i < subPolys->GetCount(); ++i) {
     auto* r = static_cast<OffsetResultPoly*>(subPolys->GetAt(i));
-    if (r == nullptr)
-      continue;
+    if (r == nullptr) continue;
     delete r->list;
     delete r;
   }
@@ -156,8 +141,7 @@ void TPolyOffset::Clear() {
 void TPolyOffset::InitBasePoly(unsigned n, int isClosed) {
   Clear();
   closed = isClosed;
-  if (orgPoly == nullptr)
-    return;
+  if (orgPoly == nullptr) return;
   for (unsigned i = 0; i < n; ++i) {
     auto* v = new (std::nothrow) OffsetBaseVertex{};
     if (v == nullptr || orgPoly->Add(v, nullptr) != ZR_OK) {
@@ -171,37 +155,31 @@ void TPolyOffset::InitBasePoly(unsigned n, int isClosed) {
 // The setters and getters skip an index beyond the arrays: without an array
 // (the factory failed) every index is beyond them.
 void TPolyOffset::SetBasePolyPt(unsigned i, const tagT_POINT3D* p) {
-  if (i >= countOf(orgPoly))
-    return;
+  if (i >= countOf(orgPoly)) return;
   OffsetBaseVertex* v = baseAt(orgPoly, i);
   v->basePt = *p;
   v->offsetPt = *p;
 }
 
 void TPolyOffset::SetBasePolyOfs(unsigned i, double ofs) {
-  if (i < countOf(orgPoly))
-    baseAt(orgPoly, i)->ofs = ofs;
+  if (i < countOf(orgPoly)) baseAt(orgPoly, i)->ofs = ofs;
 }
 
 void TPolyOffset::InvertOffsets() {
-  for (unsigned i = 0; i < countOf(orgPoly); ++i)
-    baseAt(orgPoly, i)->ofs = -baseAt(orgPoly, i)->ofs;
+  for (unsigned i = 0; i < countOf(orgPoly); ++i) baseAt(orgPoly, i)->ofs = -baseAt(orgPoly, i)->ofs;
 }
 
 unsigned TPolyOffset::GetNewPolyCount() const { return countOf(subPolys); }
 
 unsigned TPolyOffset::GetNewPolyNumPts(unsigned i) const {
-  if (i >= countOf(subPolys))
-    return 0;
+  if (i >= countOf(subPolys)) return 0;
   return static_cast<OffsetResultPoly*>(subPolys->GetAt(i))->list->GetCount();
 }
 
 void TPolyOffset::GetNewPolyPt(unsigned i, unsigned j, tagT_POINT3D* out) const {
-  if (i >= countOf(subPolys))
-    return;
+  if (i >= countOf(subPolys)) return;
   const T_V3DVERTEX* v = static_cast<OffsetResultPoly*>(subPolys->GetAt(i))->list->GetVertex(j);
-  if (v != nullptr)
-    *out = {v->x, v->y, v->z};
+  if (v != nullptr) *out = {v->x, v->y, v->z};
 }
 
 void TPolyOffset::SimplifyAngles() {}
@@ -209,8 +187,7 @@ void TPolyOffset::SimplifyAngles() {}
 void TPolyOffset::SimplifyAngles2(T_V3DLIST* /*list*/) {}
 
 void TPolyOffset::RemoveOrgPolyDupedPts() {
-  if (orgPoly == nullptr)
-    return;
+  if (orgPoly == nullptr) return;
   unsigned i = 0;
   while (i < orgPoly->GetCount()) {
     const unsigned n = orgPoly->GetCount();
@@ -230,14 +207,11 @@ void TPolyOffset::RemoveOrgPolyDupedPts() {
 // The corner of c between the offset lines of p->c and c->s: the outer
 // tangents of the circles of radius |offset| round the vertices, on the
 // side that mode selects.
-TPolyOffset::Corner TPolyOffset::computeOffsetCorner(const T_POINT2D& p, const T_POINT2D& c,
-                                                     const T_POINT2D& s, double dp, double dc,
-                                                     double ds, T_POINT2D& corner,
-                                                     EdgeTangents& before,
-                                                     EdgeTangents& after) const {
+TPolyOffset::Corner TPolyOffset::computeOffsetCorner(const T_POINT2D& p, const T_POINT2D& c, const T_POINT2D& s,
+                                                     double dp, double dc, double ds, T_POINT2D& corner,
+                                                     EdgeTangents& before, EdgeTangents& after) const {
   corner = c;
-  if (before.get(p, std::fabs(dp), c, std::fabs(dc)) < 0 ||
-      after.get(c, std::fabs(dc), s, std::fabs(ds)) < 0)
+  if (before.get(p, std::fabs(dp), c, std::fabs(dc)) < 0 || after.get(c, std::fabs(dc), s, std::fabs(ds)) < 0)
     return Corner::Mitre;
   const unsigned side = mode == 0 ? 0 : 1;
   const T_LINE2D l1 = before.records[side].line;
@@ -254,15 +228,12 @@ TPolyOffset::Corner TPolyOffset::computeOffsetCorner(const T_POINT2D& p, const T
   }
   // Parallel distinct lines (a reversal) give no mitre; the corner stays c.
   (void)l1.Intersect(l2, &corner);
-  if (aeCalcRightAngle(p, c, s) >= kHalfPi)
-    return Corner::Mitre;
+  if (aeCalcRightAngle(p, c, s) >= kHalfPi) return Corner::Mitre;
   long double e1 = 0, e2 = 0;
   (void)lineThrough(p, c).PtDistance(s, T_LINE2D::kPerpendicular | T_LINE2D::kAbsolute, e1);
   (void)lineThrough(c, s).PtDistance(p, T_LINE2D::kPerpendicular | T_LINE2D::kAbsolute, e2);
-  if (e1 < 2.0 * std::fabs(ds) - kShortEdgeMargin)
-    return Corner::DropSuccessor;
-  if (e2 < 2.0 * std::fabs(dp) - kShortEdgeMargin)
-    return Corner::DropPredecessor;
+  if (e1 < 2.0 * std::fabs(ds) - kShortEdgeMargin) return Corner::DropSuccessor;
+  if (e2 < 2.0 * std::fabs(dp) - kShortEdgeMargin) return Corner::DropPredecessor;
   return Corner::Mitre;
 }
 
@@ -274,8 +245,7 @@ bool TPolyOffset::ComputeNewShapeFromOrg() {
   unsigned next = 0;
   for (unsigned i = 0; i < n; ++i) {
     OffsetBaseVertex* v = baseAt(orgPoly, i);
-    if (!(std::fabs(v->ofs) > kNoOffset))
-      continue;
+    if (!(std::fabs(v->ofs) > kNoOffset)) continue;
     const unsigned ip = i == 0 ? n - 1 : i - 1;
     const unsigned is = i + 1 == n ? 0 : i + 1;
     OffsetBaseVertex* p = baseAt(orgPoly, ip);
@@ -285,35 +255,35 @@ bool TPolyOffset::ComputeNewShapeFromOrg() {
     EdgeTangents& before = slots[next];
     EdgeTangents& after = slots[1 - next];
     next = 1 - next;
-    const Corner flag = computeOffsetCorner(pp, c, ss, effectiveOffset(*p), v->ofs,
-                                            effectiveOffset(*s), corner, before, after);
+    const Corner flag =
+        computeOffsetCorner(pp, c, ss, effectiveOffset(*p), v->ofs, effectiveOffset(*s), corner, before, after);
     T_POINT2D moved{};
     switch (flag) {
-    case Corner::DropPredecessor: {
-      // The vertex moves to where the edge before p meets the edge after it;
-      // parallel edges leave it in place.
-      p->removed = true;
-      const T_POINT2D before = plan(baseAt(orgPoly, ip == 0 ? n - 1 : ip - 1)->basePt);
-      if (lineThrough(before, pp).Intersect(lineThrough(c, ss), &moved) == T_LINE2D::kCrossing) {
-        v->basePt.x = moved.x;
-        v->basePt.y = moved.y;
+      case Corner::DropPredecessor: {
+        // The vertex moves to where the edge before p meets the edge after it;
+        // parallel edges leave it in place.
+        p->removed = true;
+        const T_POINT2D before = plan(baseAt(orgPoly, ip == 0 ? n - 1 : ip - 1)->basePt);
+        if (lineThrough(before, pp).Intersect(lineThrough(c, ss), &moved) == T_LINE2D::kCrossing) {
+          v->basePt.x = moved.x;
+          v->basePt.y = moved.y;
+        }
+        return false;
       }
-      return false;
-    }
-    case Corner::DropSuccessor: {
-      s->removed = true;
-      const T_POINT2D after = plan(baseAt(orgPoly, is + 1 == n ? 0 : is + 1)->basePt);
-      if (lineThrough(pp, c).Intersect(lineThrough(ss, after), &moved) == T_LINE2D::kCrossing) {
-        v->basePt.x = moved.x;
-        v->basePt.y = moved.y;
+      case Corner::DropSuccessor: {
+        s->removed = true;
+        const T_POINT2D after = plan(baseAt(orgPoly, is + 1 == n ? 0 : is + 1)->basePt);
+        if (lineThrough(pp, c).Intersect(lineThrough(ss, after), &moved) == T_LINE2D::kCrossing) {
+          v->basePt.x = moved.x;
+          v->basePt.y = moved.y;
+        }
+        return false;
       }
-      return false;
-    }
-    case Corner::Mitre:
-    case Corner::SameLine:
-      v->offsetPt.x = corner.x;
-      v->offsetPt.y = corner.y;
-      break;
+      case Corner::Mitre:
+      case Corner::SameLine:
+        v->offsetPt.x = corner.x;
+        v->offsetPt.y = corner.y;
+        break;
     }
   }
   return true;
@@ -321,10 +291,8 @@ bool TPolyOffset::ComputeNewShapeFromOrg() {
 
 void TPolyOffset::CreateNewPolyCopy() {
   for (unsigned i = 0; i < countOf(orgPoly); ++i) {
-    auto* v = new (std::nothrow)
-        OffsetVertex{int(i), baseAt(orgPoly, i)->offsetPt, nullptr, -1, false, false};
-    if (v == nullptr || newPoly->Add(v, nullptr) != ZR_OK)
-      delete v;
+    auto* v = new (std::nothrow) OffsetVertex{int(i), baseAt(orgPoly, i)->offsetPt, nullptr, -1, false, false};
+    if (v == nullptr || newPoly->Add(v, nullptr) != ZR_OK) delete v;
   }
 }
 
@@ -363,9 +331,7 @@ void TPolyOffset::selectResults() {
     SortPtrArray(
         subPolys,
         [](void* a, void* b, void*) {
-          return static_cast<OffsetResultPoly*>(a)->area > static_cast<OffsetResultPoly*>(b)->area
-                     ? -1
-                     : 1;
+          return static_cast<OffsetResultPoly*>(a)->area > static_cast<OffsetResultPoly*>(b)->area ? -1 : 1;
         },
         nullptr, 0, int(n) - 1);
   }
@@ -373,8 +339,7 @@ void TPolyOffset::selectResults() {
     auto* r = static_cast<OffsetResultPoly*>(subPolys->GetAt(k));
     const unsigned points = r->list->GetCount();
     if (r->orientation == 1 && points >= 3) {
-      if (cutLevel > 0 && points > 3)
-        SimplifyAngles2(r->list);
+      if (cutLevel > 0 && points > 3) SimplifyAngles2(r->list);
       ++k;
       continue;
     }
@@ -385,26 +350,19 @@ void TPolyOffset::selectResults() {
 }
 
 int TPolyOffset::Execute() {
-  if (orgPoly == nullptr || newPoly == nullptr || subPolys == nullptr)
-    return -1;
+  if (orgPoly == nullptr || newPoly == nullptr || subPolys == nullptr) return -1;
   // Corners, restarted whenever a sharp corner removed a neighbour.
   for (;;) {
-    if (orgPoly->GetCount() < 3)
-      return -1;
+    if (orgPoly->GetCount() < 3) return -1;
     ClearNewPoly();
     RemoveOrgPolyDupedPts();
-    if (orgPoly->GetCount() < 3)
-      return -1;
-    if (cutLevel > 0 && orgPoly->GetCount() > 3)
-      SimplifyAngles();
-    if (ComputeNewShapeFromOrg())
-      break;
+    if (orgPoly->GetCount() < 3) return -1;
+    if (cutLevel > 0 && orgPoly->GetCount() > 3) SimplifyAngles();
+    if (ComputeNewShapeFromOrg()) break;
   }
   RemoveOrgPolyDupedPts();
-  if (orgPoly->GetCount() < 3)
-    return -1;
-  if (cutLevel > 0 && orgPoly->GetCount() > 3)
-    SimplifyAngles();
+  if (orgPoly->GetCount() < 3) return -1;
+  if (cutLevel > 0 && orgPoly->GetCount() > 3) SimplifyAngles();
   CreateNewPolyCopy();
 
   // Crossings, their copies, numbers and marks.
@@ -426,35 +384,29 @@ int TPolyOffset::Execute() {
 
   if (copies == nullptr) {
     auto* list = new (std::nothrow) T_V3DLIST();
-    if (list == nullptr)
-      return -1;
+    if (list == nullptr) return -1;
     list->SetClosed(1);
     for (unsigned i = 0; i < newPoly->GetCount(); ++i) {
       const auto* v = static_cast<OffsetVertex*>(newPoly->GetAt(i));
       const unsigned at = list->Add(v->pt.x, v->pt.y, v->pt.z);
       list->ChangeID(at, unsigned(v->orgIndex));
     }
-    if (!addResult(list))
-      return -1;
+    if (!addResult(list)) return -1;
   } else {
     const bool anyClean = [&] {
       for (unsigned k = 0; k < copies->GetCount(); ++k) {
         const auto* c = static_cast<CrossingCopy*>(copies->GetAt(k));
-        if (c->badSplit == 0 && c->badCycle == 0)
-          return true;
+        if (c->badSplit == 0 && c->badCycle == 0) return true;
       }
       return false;
     }();
-    if (anyClean)
-      walkLoops(copies);
+    if (anyClean) walkLoops(copies);
     FreeIntIDList(copies);
-    if (!anyClean)
-      return -1;
+    if (!anyClean) return -1;
   }
 
   measureResults();
-  if (keepOrg == 0)
-    selectResults();
+  if (keepOrg == 0) selectResults();
   return countOf(subPolys) == 0 ? -1 : 0;
 }
 
@@ -462,17 +414,12 @@ int TPolyOffset::Execute() {
 // An item goes before an earlier one only when the compare says so both
 // ways, so a compare that answers -1 for equal keys (as the offset's own
 // compares do) keeps their order.
-void TPolyOffset::SortPtrArray(IPtrArray* array, CompareFunc compare, void* context, int lo,
-                               int hi) {
-  if (array == nullptr || lo < 0 || hi <= lo || unsigned(hi) >= array->GetCount())
-    return;
+void TPolyOffset::SortPtrArray(IPtrArray* array, CompareFunc compare, void* context, int lo, int hi) {
+  if (array == nullptr || lo < 0 || hi <= lo || unsigned(hi) >= array->GetCount()) return;
   std::vector<void*> items;
   items.reserve(size_t(hi - lo + 1));
-  for (int i = lo; i <= hi; ++i)
-    items.push_back(array->GetAt(unsigned(i)));
-  std::stable_sort(items.begin(), items.end(), [&](void* a, void* b) {
-    return compare(a, b, context) < 0 && compare(b, a, context) > 0;
-  });
-  for (int i = lo; i <= hi; ++i)
-    (void)array->Replace(unsigned(i), items[size_t(i - lo)], false);
+  for (int i = lo; i <= hi; ++i) items.push_back(array->GetAt(unsigned(i)));
+  std::stable_sort(items.begin(), items.end(),
+                   [&](void* a, void* b) { return compare(a, b, context) < 0 && compare(b, a, context) > 0; });
+  for (int i = lo; i <= hi; ++i) (void)array->Replace(unsigned(i), items[size_t(i - lo)], false);
 }

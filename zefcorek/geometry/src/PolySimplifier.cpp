@@ -38,8 +38,7 @@ constexpr double kNoSpacing = 9.999999999999999e29;
 
 IRecList* makeList(unsigned recordSize) {
   void* out = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IRecListImp, &out, 0) != S_OK || out == nullptr)
-    return nullptr;
+  if (zefCoreKAllocIntf(&CLSID_IRecListImp, &out, 0) != S_OK || out == nullptr) return nullptr;
   auto* list = static_cast<IRecList*>(out);
   if (list->SetOption(0, recordSize) != ZR_OK) {
     list->Release();
@@ -50,8 +49,7 @@ IRecList* makeList(unsigned recordSize) {
 
 unsigned countOf(IRecList* list) {
   unsigned n = 0;
-  if (list != nullptr)
-    list->GetCount(&n);
+  if (list != nullptr) list->GetCount(&n);
   return n;
 }
 
@@ -63,8 +61,7 @@ T_POINT2D pointAt(IRecList* list, unsigned i) {
 
 // The foot of p on the line A x + B y + C = 0 with (A, B) a unit normal.
 T_POINT2D foot(const TPolySimpLine& l, const T_POINT2D& p) {
-  return {l.B * l.B * p.x - l.A * l.B * p.y - l.A * l.C,
-          l.A * l.A * p.y - l.A * l.B * p.x - l.B * l.C};
+  return {l.B * l.B * p.x - l.A * l.B * p.y - l.A * l.C, l.A * l.A * p.y - l.A * l.B * p.x - l.B * l.C};
 }
 
 // The first or last point of a list, straight from its end node.
@@ -83,12 +80,10 @@ T_POINT2D endPoint(IRecList* list, bool last) {
 // over this copy.
 void collect(IRecList* list, std::vector<T_POINT2D>& out) {
   out.clear();
-  if (list == nullptr)
-    return;
+  if (list == nullptr) return;
   (void)list->ForEach(
       [](void* record, void* context, TRecListNodeType_Dummy*) -> int32_t {
-        static_cast<std::vector<T_POINT2D>*>(context)->push_back(
-            *static_cast<const T_POINT2D*>(record));
+        static_cast<std::vector<T_POINT2D>*>(context)->push_back(*static_cast<const T_POINT2D*>(record));
         return 1;
       },
       &out);
@@ -101,13 +96,10 @@ double distance2(const TPolySimpLine& l, const T_POINT2D& p) {
 
 }  // namespace
 
-T_POLYSIMPLIFIER::T_POLYSIMPLIFIER()
-    : basePoints_(makeList(sizeof(T_POINT2D))), lines_(makeList(sizeof(LineRecord))) {
+T_POLYSIMPLIFIER::T_POLYSIMPLIFIER() : basePoints_(makeList(sizeof(T_POINT2D))), lines_(makeList(sizeof(LineRecord))) {
   if (basePoints_ == nullptr || lines_ == nullptr) {
-    if (basePoints_ != nullptr)
-      basePoints_->Release();
-    if (lines_ != nullptr)
-      lines_->Release();
+    if (basePoints_ != nullptr) basePoints_->Release();
+    if (lines_ != nullptr) lines_->Release();
     basePoints_ = lines_ = nullptr;
     return;
   }
@@ -116,44 +108,36 @@ T_POLYSIMPLIFIER::T_POLYSIMPLIFIER()
 
 T_POLYSIMPLIFIER::~T_POLYSIMPLIFIER() {
   ClearSimp();
-  if (basePoints_ != nullptr)
-    basePoints_->Release();
-  if (lines_ != nullptr)
-    lines_->Release();
+  if (basePoints_ != nullptr) basePoints_->Release();
+  if (lines_ != nullptr) lines_->Release();
 }
 
-int32_t T_POLYSIMPLIFIER::ListListClearProc(void* record, TRecListNodeType_Dummy* /*node*/,
-                                            void* /*context*/) {
+int32_t T_POLYSIMPLIFIER::ListListClearProc(void* record, TRecListNodeType_Dummy* /*node*/, void* /*context*/) {
   auto* line = static_cast<TPolySimpLine*>(record);
-  if (line->Points != nullptr)
-    line->Points->Release();
+  if (line->Points != nullptr) line->Points->Release();
   line->Points = nullptr;
   return 0;
 }
 
 void T_POLYSIMPLIFIER::Clear() {
   ClearSimp();
-  if (basePoints_ != nullptr)
-    basePoints_->Clear(false);
+  if (basePoints_ != nullptr) basePoints_->Clear(false);
 }
 
 void T_POLYSIMPLIFIER::ClearSimp() {
-  if (lines_ != nullptr)
-    lines_->Clear(true);
+  if (lines_ != nullptr) lines_->Clear(true);
   lineIndex_.clear();
 }
 
 unsigned T_POLYSIMPLIFIER::GetBasePtCount() const { return countOf(basePoints_); }
 
 int T_POLYSIMPLIFIER::AddBasePt(const T_POINT2D* p) {
-  if (basePoints_ == nullptr || basePoints_->AddTail(p, nullptr) != ZR_OK)
-    return -1;
+  if (basePoints_ == nullptr || basePoints_->AddTail(p, nullptr) != ZR_OK) return -1;
   return int(countOf(basePoints_)) - 1;
 }
 
 T_POINT2D* T_POLYSIMPLIFIER::GetBasePt(unsigned i) const {
-  if (i >= countOf(basePoints_))
-    return nullptr;
+  if (i >= countOf(basePoints_)) return nullptr;
   void* p = nullptr;
   basePoints_->GetRecordPtrAt(i, &p);
   return static_cast<T_POINT2D*>(p);
@@ -172,15 +156,13 @@ T_POLYSIMPLIFIER::LineRecord* T_POLYSIMPLIFIER::recordOf(TRecListNodeType_Dummy*
 
 bool T_POLYSIMPLIFIER::appendLine(const LineRecord& rec) {
   IRecList::Node* node = nullptr;
-  if (lines_->AddTail(&rec, &node) != ZR_OK || node == nullptr)
-    return false;
+  if (lines_->AddTail(&rec, &node) != ZR_OK || node == nullptr) return false;
   lineIndex_.push_back(recordOf(node));
   return true;
 }
 
 bool T_POLYSIMPLIFIER::GetSimpLn(unsigned i, TPolySimpLine* out) const {
-  if (i >= GetSimpLnCount())
-    return false;
+  if (i >= GetSimpLnCount()) return false;
   *out = lineAt(i)->line;
   return true;
 }
@@ -233,15 +215,14 @@ void T_POLYSIMPLIFIER::fitPoints(TPolySimpLine& l, const std::vector<T_POINT2D>&
   l.C = -(l.B * p0.y + l.A * p0.x);
 }
 
-void T_POLYSIMPLIFIER::measurePoints(TPolySimpLine& l, const std::vector<T_POINT2D>& pts,
-                                     unsigned first, unsigned last) {
+void T_POLYSIMPLIFIER::measurePoints(TPolySimpLine& l, const std::vector<T_POINT2D>& pts, unsigned first,
+                                     unsigned last) {
   if (pts.empty()) {
     l.SumDist = l.MeanDist = 0;
     return;
   }
   ExtendedReal sum = 0;
-  for (unsigned i = first; i <= last; ++i)
-    sum += std::sqrt(std::fabs(distance2(l, pts[i])));
+  for (unsigned i = first; i <= last; ++i) sum += std::sqrt(std::fabs(distance2(l, pts[i])));
   l.SumDist = double(sum);
   l.MeanDist = double(sum / (last - first + 1));
 }
@@ -275,8 +256,7 @@ double T_POLYSIMPLIFIER::automaticTolerance() const {
 // that breaks a run starts the next, and the last point joins the last run.
 void T_POLYSIMPLIFIER::grow(double tolerance) {
   const unsigned n = countOf(basePoints_);
-  if (n == 0)
-    return;
+  if (n == 0) return;
   std::vector<T_POINT2D> base;
   collect(basePoints_, base);
   LineRecord work{};
@@ -285,8 +265,7 @@ void T_POLYSIMPLIFIER::grow(double tolerance) {
   while (index < n) {
     if (work.line.Points == nullptr) {
       work.line.Points = makeList(sizeof(T_POINT2D));
-      if (work.line.Points == nullptr)
-        return;
+      if (work.line.Points == nullptr) return;
       taken = 0;
       run.clear();
     }
@@ -300,8 +279,7 @@ void T_POLYSIMPLIFIER::grow(double tolerance) {
         // The run ends before this point, keeping the fit that included it.
         (void)work.line.Points->RemoveAt(taken - 1, 1, false);
         work.stamp = ++stamps_;
-        if (!appendLine(work))
-          work.line.Points->Release();
+        if (!appendLine(work)) work.line.Points->Release();
         work.line.Points = nullptr;
         continue;
       }
@@ -317,8 +295,7 @@ void T_POLYSIMPLIFIER::grow(double tolerance) {
     work.line.CenterY = p.y;
   }
   work.stamp = ++stamps_;
-  if (!appendLine(work))
-    work.line.Points->Release();
+  if (!appendLine(work)) work.line.Points->Release();
 }
 
 void T_POLYSIMPLIFIER::split(unsigned i) {
@@ -347,10 +324,8 @@ void T_POLYSIMPLIFIER::split(unsigned i) {
   LineRecord tail{};
   tail.JoinCount = rec->JoinCount;
   tail.line.Points = makeList(sizeof(T_POINT2D));
-  if (tail.line.Points == nullptr)
-    return;
-  for (unsigned k = pos; k < n; ++k)
-    (void)tail.line.Points->AddTail(&pts[k], nullptr);
+  if (tail.line.Points == nullptr) return;
+  for (unsigned k = pos; k < n; ++k) (void)tail.line.Points->AddTail(&pts[k], nullptr);
   IRecList::Node* node = nullptr;
   if (lines_->InsertAt(&tail, i + 1, &node) != ZR_OK || node == nullptr) {
     tail.line.Points->Release();
@@ -378,8 +353,7 @@ bool T_POLYSIMPLIFIER::exchange(unsigned i) {
     while (countOf(left->line.Points) > 2) {
       const unsigned last = countOf(left->line.Points) - 1;
       const T_POINT2D p = endPoint(left->line.Points, /*last=*/true);
-      if (!(distance2(rightFit, p) < distance2(leftFit, p)))
-        break;
+      if (!(distance2(rightFit, p) < distance2(leftFit, p))) break;
       (void)left->line.Points->RemoveAt(last, 1, false);
       (void)right->line.Points->AddHead(&p, nullptr);
       moved = true;
@@ -387,8 +361,7 @@ bool T_POLYSIMPLIFIER::exchange(unsigned i) {
   } else {
     while (countOf(right->line.Points) > 2) {
       const T_POINT2D p = endPoint(right->line.Points, /*last=*/false);
-      if (!(distance2(leftFit, p) < distance2(rightFit, p)))
-        break;
+      if (!(distance2(leftFit, p) < distance2(rightFit, p))) break;
       (void)right->line.Points->RemoveAt(0, 1, false);
       (void)left->line.Points->AddTail(&p, nullptr);
       moved = true;
@@ -437,8 +410,7 @@ void T_POLYSIMPLIFIER::splitPass(double tolerance, double& worst, bool& changed)
 
 bool T_POLYSIMPLIFIER::exchangePass() {
   bool moved = false;
-  for (unsigned i = 0; i + 1 < GetSimpLnCount(); ++i)
-    moved = exchange(i) || moved;
+  for (unsigned i = 0; i + 1 < GetSimpLnCount(); ++i) moved = exchange(i) || moved;
   return moved;
 }
 
@@ -465,8 +437,7 @@ void T_POLYSIMPLIFIER::joinPass(uint32_t flags, double tolerance, bool iterating
     }
     changed = true;
     join(i);
-    if (i > 0)
-      --i;
+    if (i > 0) --i;
   }
 }
 
@@ -474,10 +445,8 @@ bool T_POLYSIMPLIFIER::Execute(const TPolySimpParms* parms) {
   ClearSimp();
   const unsigned n = GetBasePtCount();
   double tolerance = parms->Tolerance;
-  if (tolerance < 0 && n > 0)
-    tolerance = automaticTolerance();
-  if (lines_ != nullptr)
-    grow(tolerance);
+  if (tolerance < 0 && n > 0) tolerance = automaticTolerance();
+  if (lines_ != nullptr) grow(tolerance);
 
   const unsigned maxIterations = parms->MaxIterations != 0 ? parms->MaxIterations : n;
   const uint32_t flags = parms->Flags;
@@ -493,27 +462,22 @@ bool T_POLYSIMPLIFIER::Execute(const TPolySimpParms* parms) {
     if (lines_ != nullptr && !settled) {
       splitPass(tolerance, worst, changed);
       bool moved = false;
-      if (flags & TPolySimpParms::kExchange)
-        moved = exchangePass();
-      if (flags & TPolySimpParms::kJoin)
-        joinPass(flags, tolerance, /*iterating=*/true, changed);
+      if (flags & TPolySimpParms::kExchange) moved = exchangePass();
+      if (flags & TPolySimpParms::kJoin) joinPass(flags, tolerance, /*iterating=*/true, changed);
       settled = !changed && !moved;
     }
     ++iteration;
-    const bool goOn = !aborted && ((worst >= tolerance && changed && iteration <= maxIterations) ||
-                                   iteration <= GetSimpLnCount());
+    const bool goOn =
+        !aborted && ((worst >= tolerance && changed && iteration <= maxIterations) || iteration <= GetSimpLnCount());
     if (!goOn && lines_ != nullptr) {
-      if (flags & TPolySimpParms::kExchange)
-        exchangePass();
+      if (flags & TPolySimpParms::kExchange) exchangePass();
       if (flags & (TPolySimpParms::kJoin | TPolySimpParms::kLooseJoin)) {
         bool unused = false;
         joinPass(flags, tolerance, /*iterating=*/false, unused);
       }
     }
-    if (parms->IterationProc != nullptr)
-      aborted = !parms->IterationProc(this, parms->IterationData, iteration);
-    if (!goOn)
-      break;
+    if (parms->IterationProc != nullptr) aborted = !parms->IterationProc(this, parms->IterationData, iteration);
+    if (!goOn) break;
   }
   return !aborted;
 }
@@ -526,8 +490,7 @@ unsigned T_POLYSIMPLIFIER::GetSimpPtCountEx() const {
 }
 
 bool T_POLYSIMPLIFIER::GetSimpPt(unsigned i, T_POINT2D* out) const {
-  if (i >= GetSimpPtCount())
-    return false;
+  if (i >= GetSimpPtCount()) return false;
   const TPolySimpLine& l = lineAt(i / 2)->line;
   const unsigned n = countOf(l.Points);
   *out = foot(l, pointAt(l.Points, i % 2 == 0 ? 0 : n - 1));
@@ -536,8 +499,7 @@ bool T_POLYSIMPLIFIER::GetSimpPt(unsigned i, T_POINT2D* out) const {
 
 bool T_POLYSIMPLIFIER::GetSimpPtEx(unsigned i, T_POINT2D* out) const {
   const unsigned m = GetSimpLnCount();
-  if (i >= GetSimpPtCountEx())
-    return false;
+  if (i >= GetSimpPtCountEx()) return false;
   if (i == 0) {
     const TPolySimpLine& l = lineAt(0)->line;
     *out = foot(l, pointAt(l.Points, 0));
@@ -558,16 +520,14 @@ bool T_POLYSIMPLIFIER::GetSimpPtEx(unsigned i, T_POINT2D* out) const {
 
 bool T_POLYSIMPLIFIER::SuggestGetOrGetEx() const {
   const unsigned n = GetBasePtCount();
-  if (n == 0)
-    return true;
+  if (n == 0) return true;
   double smallest = kNoSpacing, sum = 0;
   T_POINT2D previous = pointAt(basePoints_, 0);
   for (unsigned i = 1; i < n; ++i) {
     const T_POINT2D p = pointAt(basePoints_, i);
     const double dx = p.x - previous.x, dy = p.y - previous.y;
     const double d2 = dy * dy + dx * dx;
-    if (d2 < smallest)
-      smallest = d2;
+    if (d2 < smallest) smallest = d2;
     sum += d2;
     previous = p;
   }

@@ -31,8 +31,7 @@ double triangleArea3D(const T_VECTOR3D& a, const T_VECTOR3D& b, const T_VECTOR3D
   const T_VECTOR3D ab = b - a;
   const T_VECTOR3D ac = c - a;
   const double base = double(SSqrt(ab.Len2()));
-  if (base == 0.0)
-    return 0.0;
+  if (base == 0.0) return 0.0;
   const double t = ac.Dot(ab) / (base * base);
   const double height = double(SSqrt((ac - ab * t).Len2()));
   return 0.5 * base * height;
@@ -41,8 +40,7 @@ double triangleArea3D(const T_VECTOR3D& a, const T_VECTOR3D& b, const T_VECTOR3D
 }  // namespace
 
 bool CalcPgonCentroid2D(IRecList* list, T_POINT2D* out) {
-  if (list == nullptr || out == nullptr)
-    return false;
+  if (list == nullptr || out == nullptr) return false;
   const unsigned n = countOf(list);
   double area = 0.0, sx = 0.0, sy = 0.0;
   for (unsigned i = 0; i < n; ++i) {
@@ -65,11 +63,9 @@ bool CalcPgonCentroid2D(IRecList* list, T_POINT2D* out) {
 }
 
 bool CalcPgonCentroid3D(IRecList* list, tagT_POINT3D* out) {
-  if (list == nullptr || out == nullptr)
-    return false;
+  if (list == nullptr || out == nullptr) return false;
   const unsigned n = countOf(list);
-  if (n < 3)
-    return false;
+  if (n < 3) return false;
   const T_VECTOR3D apex(vertexAt<tagT_POINT3D>(list, n - 1));
   double weight = 0.0;
   T_VECTOR3D sum;
@@ -81,8 +77,7 @@ bool CalcPgonCentroid3D(IRecList* list, tagT_POINT3D* out) {
     sum += (previous + next + apex) * s * (1.0 / 3.0);
     previous = next;
   }
-  if (std::fabs(weight) < kLeastArea3D)
-    return false;
+  if (std::fabs(weight) < kLeastArea3D) return false;
   const T_VECTOR3D centroid = sum / weight;
   *out = tagT_POINT3D{centroid.x, centroid.y, centroid.z};
   return true;

@@ -22,8 +22,7 @@ bool T_RAY3D::NearestIntersectPar(const T_RAY3D& other, Ray3DIntersPar& par) con
 
 bool T_RAY3D::IntersectEx(const T_RAY3D& other, tagT_POINT3D& out) const {
   Ray3DIntersPar par;
-  if (!NearestIntersectPar(other, par))
-    return false;
+  if (!NearestIntersectPar(other, par)) return false;
   const T_VECTOR3D p1 = PtAt(par.ownPar);
   const T_VECTOR3D p2 = other.PtAt(par.otherPar);
   const T_VECTOR3D mid = (p1 + p2) * 0.5;

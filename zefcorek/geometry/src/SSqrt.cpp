@@ -3,6 +3,4 @@
 
 #include <cmath>
 
-long double SSqrt(double v) {
-  return std::sqrt(std::fabs(static_cast<long double>(v)));
-}
+long double SSqrt(double v) { return std::sqrt(std::fabs(static_cast<long double>(v))); }

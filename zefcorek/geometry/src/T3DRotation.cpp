@@ -20,8 +20,7 @@ double at(const double* m, int row, int col) { return m[row * 4 + col]; }
 void setRows(double* m, const double r0[3], const double r1[3], const double r2[3]) {
   const double* rows[3] = {r0, r1, r2};
   for (int i = 0; i < 3; ++i) {
-    for (int j = 0; j < 3; ++j)
-      at(m, i, j) = rows[i][j];
+    for (int j = 0; j < 3; ++j) at(m, i, j) = rows[i][j];
     at(m, i, 3) = 0.0;
   }
 }
@@ -53,16 +52,14 @@ void turnBy(double* rotation, void (*make)(double*, double), double angle) {
 // The translation column of `translation` less d times row `row` of
 // `rotation`.
 void moveAlong(double* translation, const double* rotation, int row, double d) {
-  for (int i = 0; i < 3; ++i)
-    at(translation, i, 3) -= d * at(rotation, row, i);
+  for (int i = 0; i < 3; ++i) at(translation, i, 3) -= d * at(rotation, row, i);
 }
 
 // The turn by angle about (x, y, z) into m; false for an axis shorter than
 // kShortestAxis.
 bool axisAngle(double* m, double x, double y, double z, double angle) {
   const double length = double(SSqrt(x * x + y * y + z * z));
-  if (length < kShortestAxis)
-    return false;
+  if (length < kShortestAxis) return false;
   x /= length;
   y /= length;
   z /= length;
@@ -79,8 +76,7 @@ double dot3(const double a[3], const double b[3]) { return a[0] * b[0] + a[1] * 
 // u := from - (from . f) f: the part of `from` orthogonal to the unit f.
 void orthogonalPart(const double from[3], const double f[3], double u[3]) {
   const double along = dot3(from, f);
-  for (int k = 0; k < 3; ++k)
-    u[k] = from[k] - along * f[k];
+  for (int k = 0; k < 3; ++k) u[k] = from[k] - along * f[k];
 }
 
 }  // namespace
@@ -94,8 +90,7 @@ void T3DRotation::MatrixMultiply(double* a, double* b, double* c) {
   for (int i = 0; i < 3; ++i) {
     for (int j = 0; j < 4; ++j) {
       at(c, i, j) = at(a, i, 0) * at(b, 0, j) + at(a, i, 1) * at(b, 1, j) + at(a, i, 2) * at(b, 2, j);
-      if (j == 3)
-        at(c, i, j) += at(a, i, 3);
+      if (j == 3) at(c, i, j) += at(a, i, 3);
     }
   }
 }
@@ -119,8 +114,7 @@ void T3DRotation::RotateFill(double* m, double ax, double ay, double az) {
 
 void T3DRotation::Transform(const double* m, const tagT_POINT3D& p, tagT_POINT3D& out) {
   double r[3];
-  for (int i = 0; i < 3; ++i)
-    r[i] = at(m, i, 0) * p.x + at(m, i, 1) * p.y + at(m, i, 2) * p.z + at(m, i, 3);
+  for (int i = 0; i < 3; ++i) r[i] = at(m, i, 0) * p.x + at(m, i, 1) * p.y + at(m, i, 2) * p.z + at(m, i, 3);
   out = tagT_POINT3D{r[0], r[1], r[2]};
 }
 
@@ -175,31 +169,23 @@ void T3DRotation::RotateUp(double a) {
 }
 
 void T3DRotation::AxisAngle(double x, double y, double z, double angle) {
-  if (axisAngle(viewRotation, x, y, z, angle))
-    refreshView();
+  if (axisAngle(viewRotation, x, y, z, angle)) refreshView();
 }
 
 int T3DRotation::LookAt(double ex, double ey, double ez, double tx, double ty, double tz) {
   double f[3] = {tx - ex, ty - ey, tz - ez};
   const double length = double(SSqrt(dot3(f, f)));
-  if (length < kShortestAxis)
-    return -1;
-  for (double& k : f)
-    k /= length;
+  if (length < kShortestAxis) return -1;
+  for (double& k : f) k /= length;
   const double plusY[3] = {0, 1, 0}, plusZ[3] = {0, 0, 1};
   double u[3];
   orthogonalPart(upVector, f, u);
-  if (dot3(u, u) < kLeastUp2)
-    orthogonalPart(plusY, f, u);
-  if (dot3(u, u) < kLeastUp2)
-    orthogonalPart(plusZ, f, u);
-  if (dot3(u, u) < kLeastUp2)
-    return -1;
+  if (dot3(u, u) < kLeastUp2) orthogonalPart(plusY, f, u);
+  if (dot3(u, u) < kLeastUp2) orthogonalPart(plusZ, f, u);
+  if (dot3(u, u) < kLeastUp2) return -1;
   const double ulen = double(SSqrt(dot3(u, u)));
-  for (double& k : u)
-    k /= ulen;
-  const double r[3] = {u[1] * f[2] - u[2] * f[1], u[2] * f[0] - u[0] * f[2],
-                       u[0] * f[1] - u[1] * f[0]};
+  for (double& k : u) k /= ulen;
+  const double r[3] = {u[1] * f[2] - u[2] * f[1], u[2] * f[0] - u[0] * f[2], u[0] * f[1] - u[1] * f[0]};
   setRows(viewRotation, r, u, f);
   MoveFill(viewTranslation, -ex, -ey, -ez);
   refreshView();
@@ -212,8 +198,7 @@ void T3DRotation::UpVector(double x, double y, double z) {
   upVector[2] = z;
 }
 
-void T3DRotation::GetView(double* x, double* y, double* z, double* dx, double* dy,
-                          double* dz) const {
+void T3DRotation::GetView(double* x, double* y, double* z, double* dx, double* dy, double* dz) const {
   *x = -at(viewTranslation, 0, 3);
   *y = -at(viewTranslation, 1, 3);
   *z = -at(viewTranslation, 2, 3);
@@ -266,6 +251,5 @@ void T3DRotation::RotateUpObject(double a) {
 }
 
 void T3DRotation::AxisAngleObject(double x, double y, double z, double angle) {
-  if (axisAngle(objectRotation, x, y, z, angle))
-    refreshObject();
+  if (axisAngle(objectRotation, x, y, z, angle)) refreshObject();
 }

@@ -57,8 +57,7 @@ PlaneSide sideOf(const Triangle& plane, const Triangle& corners) {
   const double offset = -dot(s.normal, plane.p[0]);
   for (int i = 0; i < 3; ++i) {
     s.d[i] = dot(s.normal, corners.p[i]) + offset;
-    if (std::fabs(s.d[i]) < kEpsilon)
-      s.d[i] = 0.0;
+    if (std::fabs(s.d[i]) < kEpsilon) s.d[i] = 0.0;
   }
   return s;
 }
@@ -73,8 +72,7 @@ int lineAxis(const Vec& n1, const Vec& n2) {
     largest = std::fabs(dir.y);
     axis = 1;
   }
-  if (std::fabs(dir.z) > largest)
-    axis = 2;
+  if (std::fabs(dir.z) > largest) axis = 2;
   return axis;
 }
 
@@ -106,8 +104,7 @@ struct Interval {
   bool swapped;  // the ends were exchanged to put them in order
 };
 Interval ordered(double first, double second) {
-  if (first > second)
-    return Interval{second, first, true};
+  if (first > second) return Interval{second, first, true};
   return Interval{first, second, false};
 }
 bool disjoint(const Interval& i, const Interval& j) { return i.hi < j.lo || j.hi < i.lo; }
@@ -127,37 +124,32 @@ int coplanar(const Vec& n, const Triangle& v, const Triangle& u);
 // The plane rejections of both triangles; true when either plane separates.
 bool rejectedByPlanes(const Triangle& v, const Triangle& u, PlaneSide& ofU, PlaneSide& ofV) {
   ofU = sideOf(v, u);
-  if (ofU.separates())
-    return true;
+  if (ofU.separates()) return true;
   ofV = sideOf(u, v);
   return ofV.separates();
 }
 
 }  // namespace
 
-int tri_tri_intersect(const double* v0, const double* v1, const double* v2, const double* u0,
-                      const double* u1, const double* u2) {
+int tri_tri_intersect(const double* v0, const double* v1, const double* v2, const double* u0, const double* u1,
+                      const double* u2) {
   const Triangle v = triangle(v0, v1, v2), u = triangle(u0, u1, u2);
   PlaneSide ofU{}, ofV{};
-  if (rejectedByPlanes(v, u, ofU, ofV))
-    return 0;
+  if (rejectedByPlanes(v, u, ofU, ofV)) return 0;
   const int axis = lineAxis(ofU.normal, ofV.normal);
   Corners kv{}, ku{};
-  if (!loneCorner(ofV.d, kv) || !loneCorner(ofU.d, ku))
-    return coplanar(ofU.normal, v, u);
+  if (!loneCorner(ofV.d, kv) || !loneCorner(ofU.d, ku)) return coplanar(ofU.normal, v, u);
   return disjoint(interval(v, ofV.d, kv, axis), interval(u, ofU.d, ku, axis)) ? 0 : 1;
 }
 
-int NoDivTriTriIsect(const double* v0, const double* v1, const double* v2, const double* u0,
-                     const double* u1, const double* u2) {
+int NoDivTriTriIsect(const double* v0, const double* v1, const double* v2, const double* u0, const double* u1,
+                     const double* u2) {
   const Triangle v = triangle(v0, v1, v2), u = triangle(u0, u1, u2);
   PlaneSide ofU{}, ofV{};
-  if (rejectedByPlanes(v, u, ofU, ofV))
-    return 0;
+  if (rejectedByPlanes(v, u, ofU, ofV)) return 0;
   const int axis = lineAxis(ofU.normal, ofV.normal);
   Corners kv{}, ku{};
-  if (!loneCorner(ofV.d, kv) || !loneCorner(ofU.d, ku))
-    return coplanar(ofU.normal, v, u);
+  if (!loneCorner(ofV.d, kv) || !loneCorner(ofU.d, ku)) return coplanar(ofU.normal, v, u);
   // Each interval end is p_a + (p_b - p_a) d_a / (d_a - d_b); both
   // intervals are multiplied through by all four denominators.
   const double a = v.p[kv.a][axis];
@@ -210,11 +202,9 @@ bool edgesMeet(const P2& p, const P2& q, const P2& r, const P2& s) {
   const P2 c{p.x - r.x, p.y - r.y};
   const double f = a.y * b.x - a.x * b.y;
   const double d = b.y * c.x - b.x * c.y;
-  if (!((f > 0.0 && d >= 0.0 && d <= f) || (f < 0.0 && d <= 0.0 && d >= f)))
-    return false;
+  if (!((f > 0.0 && d >= 0.0 && d <= f) || (f < 0.0 && d <= 0.0 && d >= f))) return false;
   const double e = a.x * c.y - a.y * c.x;
-  if (f > 0.0)
-    return e >= 0.0 && e <= f;
+  if (f > 0.0) return e >= 0.0 && e <= f;
   return e <= 0.0 && e >= f;
 }
 
@@ -240,8 +230,7 @@ int coplanar(const Vec& n, const Triangle& v, const Triangle& u) {
   }
   for (int i = 0; i < 3; ++i) {
     for (int j = 0; j < 3; ++j) {
-      if (edgesMeet(pv[i], pv[(i + 1) % 3], pu[j], pu[(j + 1) % 3]))
-        return 1;
+      if (edgesMeet(pv[i], pv[(i + 1) % 3], pu[j], pu[(j + 1) % 3])) return 1;
     }
   }
   return strictlyInside(pv[0], pu) || strictlyInside(pu[0], pv) ? 1 : 0;
@@ -271,28 +260,23 @@ void store(double* out, const Vec& p) {
 }
 
 bool runaway(const Vec& p) {
-  return std::fabs(p.x) > kCoordinateBound || std::fabs(p.y) > kCoordinateBound ||
-         std::fabs(p.z) > kCoordinateBound;
+  return std::fabs(p.x) > kCoordinateBound || std::fabs(p.y) > kCoordinateBound || std::fabs(p.z) > kCoordinateBound;
 }
 
 // Triangle 2 lying in triangle 1's plane (all its distances within the
 // band) while triangle 1 does not lie in triangle 2's has no interval of
 // its own: the pair is answered as coplanar, as the other two tests do.
-int intersectWithLine(const Triangle& v, const Triangle& u, int* isCoplanar, double* out1,
-                      double* out2) {
+int intersectWithLine(const Triangle& v, const Triangle& u, int* isCoplanar, double* out1, double* out2) {
   PlaneSide ofU{}, ofV{};
-  if (rejectedByPlanes(v, u, ofU, ofV))
-    return 0;
+  if (rejectedByPlanes(v, u, ofU, ofV)) return 0;
   const int axis = lineAxis(ofU.normal, ofV.normal);
   Corners kv{}, ku{};
   const bool flat = !loneCorner(ofV.d, kv) || !loneCorner(ofU.d, ku);
   *isCoplanar = flat ? 1 : 0;
-  if (flat)
-    return coplanar(ofU.normal, v, u);
+  if (flat) return coplanar(ofU.normal, v, u);
   const Crossing a = crossing(v, ofV.d, kv, axis);
   const Crossing b = crossing(u, ofU.d, ku, axis);
-  if (disjoint(a.range, b.range))
-    return 0;
+  if (disjoint(a.range, b.range)) return 0;
   Vec first{}, second{};
   if (b.range.lo < a.range.lo) {
     first = a.low;
@@ -308,19 +292,17 @@ int intersectWithLine(const Triangle& v, const Triangle& u, int* isCoplanar, dou
 
 }  // namespace
 
-int T2TIntersectWithIL(const double* v0, const double* v1, const double* v2, const double* u0,
-                       const double* u1, const double* u2, int* coplanar, double* isectpt1,
-                       double* isectpt2) {
+int T2TIntersectWithIL(const double* v0, const double* v1, const double* v2, const double* u0, const double* u1,
+                       const double* u2, int* coplanar, double* isectpt1, double* isectpt2) {
   try {
-    return intersectWithLine(triangle(v0, v1, v2), triangle(u0, u1, u2), coplanar, isectpt1,
-                             isectpt2);
+    return intersectWithLine(triangle(v0, v1, v2), triangle(u0, u1, u2), coplanar, isectpt1, isectpt2);
   } catch (...) {
     MessageBoxW(nullptr, u"Error in T2TIntersectWithIL", u"Tarsyn.DLL", MB_OK);
     return 0;
   }
 }
 
-int coplanar_tri_tri(const double* n, const double* v0, const double* v1, const double* v2,
-                     const double* u0, const double* u1, const double* u2) {
+int coplanar_tri_tri(const double* n, const double* v0, const double* v1, const double* v2, const double* u0,
+                     const double* u1, const double* u2) {
   return coplanar(load(n), triangle(v0, v1, v2), triangle(u0, u1, u2));
 }

@@ -24,15 +24,13 @@ double length(const T_POINT2D& p, const T_POINT2D& q) {
 // The direction from o to p; straight up or down when p lies exactly above
 // or below o (and up when they coincide).
 double directionAngle(const T_POINT2D& o, const T_POINT2D& p) {
-  if (p.x == o.x)
-    return p.y - o.y >= 0.0 ? kPi / 2 : -kPi / 2;
+  if (p.x == o.x) return p.y - o.y >= 0.0 ? kPi / 2 : -kPi / 2;
   return std::atan2(p.y - o.y, p.x - o.x);
 }
 
 }  // namespace
 
-void CalcTrgBarycenter(const T_POINT2D* a, const T_POINT2D* b, const T_POINT2D* c,
-                       T_POINT2D* out) {
+void CalcTrgBarycenter(const T_POINT2D* a, const T_POINT2D* b, const T_POINT2D* c, T_POINT2D* out) {
   out->x = (a->x + b->x + c->x) * kThird;
   out->y = (a->y + b->y + c->y) * kThird;
 }
@@ -40,8 +38,7 @@ void CalcTrgBarycenter(const T_POINT2D* a, const T_POINT2D* b, const T_POINT2D* 
 bool CalcTrgIncenter(const T_POINT2D* a, const T_POINT2D* b, const T_POINT2D* c, T_POINT2D* out) {
   const double la = length(*b, *c), lb = length(*c, *a), lc = length(*a, *b);
   const double p = la + lb + lc;
-  if (p == 0.0)
-    return false;
+  if (p == 0.0) return false;
   out->x = (la * a->x + lb * b->x + lc * c->x) / p;
   out->y = (la * a->y + lb * b->y + lc * c->y) / p;
   return true;
@@ -52,21 +49,16 @@ bool CalcTrgIncenter(const T_POINT2D* a, const T_POINT2D* b, const T_POINT2D* c,
 // way; the first exchange makes the swept arc the one holding the third
 // point.
 int gfxuCalcArc3PLength(const T_POINT2D* points, double* length) {
-  if (points == nullptr || length == nullptr)
-    return ZR_BADARG;
+  if (points == nullptr || length == nullptr) return ZR_BADARG;
   T_POINT2D a = points[0], b = points[1];
   const T_POINT2D c = points[2];
-  if ((a.x - c.x) * (b.y - c.y) - (a.y - c.y) * (b.x - c.x) > 0.0)
-    std::swap(a, b);
+  if ((a.x - c.x) * (b.y - c.y) - (a.y - c.y) * (b.x - c.x) > 0.0) std::swap(a, b);
   const T_CIRCLE2D circle(&a, &b, &c);
-  if (!circle.valid)
-    return ZR_FAILED;
+  if (!circle.valid) return ZR_FAILED;
   const T_POINT2D& o = circle.center;
   double s = std::fabs(directionAngle(o, a) - directionAngle(o, b));
-  if (s > kPi)
-    s = kTwoPi - s;
-  if ((a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x) < 0.0)
-    s = kTwoPi - s;
+  if (s > kPi) s = kTwoPi - s;
+  if ((a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x) < 0.0) s = kTwoPi - s;
   *length = double(s * circle.radius);
   return ZR_OK;
 }
@@ -76,13 +68,11 @@ namespace {
 // Moves the end p onto the bound of axis `along` when `beyond` says it lies
 // past it, carrying the other coordinate along the segment p-q unless the
 // segment runs parallel to the bound.
-bool clipEnd(T_POINT2D& p, const T_POINT2D& q, double T_POINT2D::*along, double T_POINT2D::*other,
-             double bound, bool beyond) {
-  if (!beyond)
-    return false;
+bool clipEnd(T_POINT2D& p, const T_POINT2D& q, double T_POINT2D::*along, double T_POINT2D::*other, double bound,
+             bool beyond) {
+  if (!beyond) return false;
   const double run = q.*along - p.*along;
-  if (run != 0.0)
-    p.*other = p.*other + (q.*other - p.*other) * (bound - p.*along) / run;
+  if (run != 0.0) p.*other = p.*other + (q.*other - p.*other) * (bound - p.*along) / run;
   p.*along = bound;
   return true;
 }
@@ -102,8 +92,7 @@ int gfxuClipLine2Box(double x1, double y1, double x2, double y2, T_POINT2D* a, T
   clipped |= clipEnd(p, q, &T_POINT2D::y, &T_POINT2D::x, ymax, p.y > ymax);
   clipped |= clipEnd(q, p, &T_POINT2D::y, &T_POINT2D::x, ymin, q.y < ymin);
   clipped |= clipEnd(q, p, &T_POINT2D::y, &T_POINT2D::x, ymax, q.y > ymax);
-  if (!clipped)
-    return 1;
+  if (!clipped) return 1;
   *a = p;
   *b = q;
   return 0;

@@ -31,8 +31,7 @@ int T_V2DLIST::IsClosed() const { return store_.isClosed() ? 1 : 0; }
 T_VECTOR2D* T_V2DLIST::GetVertex(unsigned i) const { return store_.at(i); }
 
 void T_V2DLIST::SetVertex(unsigned i, const T_VECTOR2D* v) {
-  if (v != nullptr)
-    store_.setPosition(i, *v);
+  if (v != nullptr) store_.setPosition(i, *v);
 }
 
 unsigned T_V2DLIST::Add(const T_VECTOR2D* v) { return v != nullptr ? store_.add(*v) : kNoIndex; }
@@ -45,14 +44,12 @@ unsigned T_V2DLIST::Add(double x, double y) {
 // The count is taken first: walking a list that grows under the walk would
 // never end when a list is added to itself.
 unsigned T_V2DLIST::Add(T_V2DLIST* other) {
-  if (other == nullptr)
-    return 0;
+  if (other == nullptr) return 0;
   const unsigned n = other->GetCount();
   unsigned added = 0;
   for (unsigned i = 0; i < n; ++i) {
     const T_VECTOR2D v = *other->GetVertex(i);
-    if (Add(&v) == kNoIndex)
-      break;
+    if (Add(&v) == kNoIndex) break;
     ++added;
   }
   return added;
@@ -94,8 +91,7 @@ void T_V2DLIST::Assign(const T_V2DLIST* src) {
 // extends them, so they end valid and exact.
 void T_V2DLIST::Assign(const T_V3DLIST* src) {
   Clear();
-  if (src == nullptr)
-    return;
+  if (src == nullptr) return;
   const unsigned n = src->GetCount();
   for (unsigned i = 0; i < n; ++i) {
     const T_V3DVERTEX* v = src->GetVertex(i);
@@ -105,16 +101,14 @@ void T_V2DLIST::Assign(const T_V3DLIST* src) {
     }
   }
   // A list without vertices stays open.
-  if (GetCount() != 0)
-    SetClosed(src->IsClosed());
+  if (GetCount() != 0) SetClosed(src->IsClosed());
   for (unsigned t = 0; t < zefcorek::VertexListStorage<V2DVertexTraits>::kTagCount; ++t)
     SetPtrTag(t, src->GetPtrTag(t));
 }
 
 T_V2DLIST* T_V2DLIST::Clone() const {
   auto* copy = new (std::nothrow) T_V2DLIST();
-  if (copy != nullptr)
-    copy->Assign(this);
+  if (copy != nullptr) copy->Assign(this);
   return copy;
 }
 
@@ -122,8 +116,7 @@ T_V2DLIST* T_V2DLIST::Clone() const {
 
 T_VECTOR2D T_V2DLIST::CalcBarycentre() const {
   const unsigned n = GetCount();
-  if (n == 0)
-    return T_VECTOR2D();
+  if (n == 0) return T_VECTOR2D();
   ExtendedReal sx = 0.0L, sy = 0.0L;
   store_.forEach([&](const T_VECTOR2D& v) {
     sx += v.x;
@@ -136,23 +129,21 @@ T_VECTOR2D T_V2DLIST::CalcBarycentre() const {
 // turn takes one away.
 int T_V2DLIST::OrderCheck() const {
   int balance = 0;
-  zefcorek::forEachRingTurn(store_,
-                            [&](const T_POINT2D& a, const T_POINT2D& b, const T_POINT2D& c) {
-                              const long double t = zefcorek::turnAt(a, b, c);
-                              if (t > 0.0L)
-                                ++balance;
-                              else if (t < 0.0L)
-                                --balance;
-                              return true;
-                            });
+  zefcorek::forEachRingTurn(store_, [&](const T_POINT2D& a, const T_POINT2D& b, const T_POINT2D& c) {
+    const long double t = zefcorek::turnAt(a, b, c);
+    if (t > 0.0L)
+      ++balance;
+    else if (t < 0.0L)
+      --balance;
+    return true;
+  });
   return balance > 0 ? 1 : (balance < 0 ? -1 : 0);
 }
 
 int T_V2DLIST::FormCheck() const { return zefcorek::ringFormCheck(store_); }
 
 int T_V2DLIST::SelfIntCheck() const {
-  if (GetCount() <= 3)
-    return 0;
+  if (GetCount() <= 3) return 0;
   return zefcorek::anySidesCross(zefcorek::planPoints(store_), IsClosed() != 0) ? 1 : 0;
 }
 
@@ -161,18 +152,15 @@ IRecList* T_V2DLIST::SelfIntGetSidesList(int closed) const {
 }
 
 void T_V2DLIST::FreeSelfIntSidesList(IRecList* list) const {
-  if (list != nullptr)
-    list->Release();
+  if (list != nullptr) list->Release();
 }
 
 int T_V2DLIST::PtInsideCheck(const T_VECTOR2D* p) const {
-  if (p == nullptr || GetCount() < 3)
-    return 0;
+  if (p == nullptr || GetCount() < 3) return 0;
   if (store_.limitsValid()) {
     const T_VECTOR2D& lo = store_.limitsMin();
     const T_VECTOR2D& hi = store_.limitsMax();
-    if (p->x < lo.x || p->x > hi.x || p->y < lo.y || p->y > hi.y)
-      return 0;
+    if (p->x < lo.x || p->x > hi.x || p->y < lo.y || p->y > hi.y) return 0;
   }
   return zefcorek::ringContains(store_, T_POINT2D{p->x, p->y}) ? 1 : 0;
 }

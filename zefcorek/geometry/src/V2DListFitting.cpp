@@ -44,13 +44,10 @@ long double positionOn(const T_LINE2D& line, const T_VECTOR2D& m, const T_VECTOR
 
 }  // namespace
 
-int T_V2DLIST::GetLimitsOfRotatedList(double angle, const T_VECTOR2D* centre, T_VECTOR2D* min,
-                                      T_VECTOR2D* max) const {
+int T_V2DLIST::GetLimitsOfRotatedList(double angle, const T_VECTOR2D* centre, T_VECTOR2D* min, T_VECTOR2D* max) const {
   if (GetCount() < 3 || centre == nullptr) {
-    if (min != nullptr)
-      *min = T_VECTOR2D();
-    if (max != nullptr)
-      *max = T_VECTOR2D();
+    if (min != nullptr) *min = T_VECTOR2D();
+    if (max != nullptr) *max = T_VECTOR2D();
     return 0;
   }
   const long double cosine = std::cos(ExtendedReal(angle));
@@ -68,54 +65,40 @@ int T_V2DLIST::GetLimitsOfRotatedList(double angle, const T_VECTOR2D* centre, T_
     lo = T_VECTOR2D(std::min(lo.x, r.x), std::min(lo.y, r.y));
     hi = T_VECTOR2D(std::max(hi.x, r.x), std::max(hi.y, r.y));
   });
-  if (min != nullptr)
-    *min = lo;
-  if (max != nullptr)
-    *max = hi;
+  if (min != nullptr) *min = lo;
+  if (max != nullptr) *max = hi;
   return 1;
 }
 
-int T_V2DLIST::FindNearestVertexAtCornerNode(double angle, const T_VECTOR2D* centre,
-                                             const T_VECTOR2D* target,
-                                             TRecListNodeType_Dummy** node,
-                                             unsigned* index) const {
-  if (node != nullptr)
-    *node = nullptr;
-  if (index != nullptr)
-    *index = kNoIndex;
+int T_V2DLIST::FindNearestVertexAtCornerNode(double angle, const T_VECTOR2D* centre, const T_VECTOR2D* target,
+                                             TRecListNodeType_Dummy** node, unsigned* index) const {
+  if (node != nullptr) *node = nullptr;
+  if (index != nullptr) *index = kNoIndex;
   const unsigned n = GetCount();
-  if (n < 4 || centre == nullptr || target == nullptr)
-    return 0;
+  if (n < 4 || centre == nullptr || target == nullptr) return 0;
   const long double cosine = std::cos(ExtendedReal(angle));
   const long double sine = std::sin(ExtendedReal(angle));
   long double best = kFarAway;
   for (unsigned i = 0; i < n; ++i) {
     const T_VECTOR2D v = *GetVertex(i);
     const long double d = rotated(v, *centre, cosine, sine).Distance(*target);
-    if (i != 0 && !(d < best))
-      continue;
+    if (i != 0 && !(d < best)) continue;
     double atPrevious = 0.0, atVertex = 0.0, atNext = 0.0;
-    auCalcTrgAngles(point(*GetVertex((i + n - 1) % n)), point(v), point(*GetVertex((i + 1) % n)),
-                    &atPrevious, &atVertex, &atNext);
-    if (!(atVertex < kCornerAngle))
-      continue;
+    auCalcTrgAngles(point(*GetVertex((i + n - 1) % n)), point(v), point(*GetVertex((i + 1) % n)), &atPrevious,
+                    &atVertex, &atNext);
+    if (!(atVertex < kCornerAngle)) continue;
     best = d;
-    if (node != nullptr)
-      store_.records()->GetNodeAt(i, node);
-    if (index != nullptr)
-      *index = i;
+    if (node != nullptr) store_.records()->GetNodeAt(i, node);
+    if (index != nullptr) *index = i;
   }
   return 1;
 }
 
 int T_V2DLIST::FindEdgesOfQuasiRectangle(T_V2DLIST** edges, unsigned) const {
-  if (edges == nullptr)
-    return 0;
-  for (int i = 0; i < 4; ++i)
-    edges[i] = nullptr;
+  if (edges == nullptr) return 0;
+  for (int i = 0; i < 4; ++i) edges[i] = nullptr;
   const unsigned n = GetCount();
-  if (n < 4)
-    return 0;
+  if (n < 4) return 0;
   const T_VECTOR2D centre = CalcBarycentre();
 
   // The rotation whose box has the smallest area, the first on ties.
@@ -127,8 +110,7 @@ int T_V2DLIST::FindEdgesOfQuasiRectangle(T_V2DLIST** edges, unsigned) const {
     T_VECTOR2D min, max;
     GetLimitsOfRotatedList(angle, &centre, &min, &max);
     const long double area = (ExtendedReal(max.x) - min.x) * (ExtendedReal(max.y) - min.y);
-    if (k != kFirstDegree && !(area < bestArea))
-      continue;
+    if (k != kFirstDegree && !(area < bestArea)) continue;
     bestArea = area;
     bestAngle = angle;
     lo = min;
@@ -140,47 +122,37 @@ int T_V2DLIST::FindEdgesOfQuasiRectangle(T_V2DLIST** edges, unsigned) const {
   std::array<TRecListNodeType_Dummy*, 4> nodes{};
   for (int c = 0; c < 4; ++c) {
     FindNearestVertexAtCornerNode(bestAngle, &centre, &corners[c], &nodes[c], &at[c]);
-    if (nodes[c] == nullptr)
-      return 0;
+    if (nodes[c] == nullptr) return 0;
     for (int earlier = 0; earlier < c; ++earlier) {
-      if (nodes[earlier] == nodes[c])
-        return 0;
+      if (nodes[earlier] == nodes[c]) return 0;
     }
   }
 
   int upSteps = 0;
-  for (int c = 0; c < 4; ++c)
-    upSteps += at[(c + 1) % 4] > at[c] ? 1 : 0;
-  if (upSteps == 2)
-    return 0;
+  for (int c = 0; c < 4; ++c) upSteps += at[(c + 1) % 4] > at[c] ? 1 : 0;
+  if (upSteps == 2) return 0;
   const bool forward = upSteps > 2;
 
   std::array<std::unique_ptr<T_V2DLIST>, 4> made;
   for (int c = 0; c < 4; ++c) {
     made[c].reset(new (std::nothrow) T_V2DLIST());
-    if (!made[c])
-      return 0;
+    if (!made[c]) return 0;
     const unsigned last = at[(c + 1) % 4];
     for (unsigned i = at[c];; i = forward ? (i + 1) % n : (i + n - 1) % n) {
-      if (made[c]->Add(GetVertex(i)) == kNoIndex)
-        return 0;
-      if (i == last)
-        break;
+      if (made[c]->Add(GetVertex(i)) == kNoIndex) return 0;
+      if (i == last) break;
     }
   }
-  for (int c = 0; c < 4; ++c)
-    edges[c] = made[c].release();
+  for (int c = 0; c < 4; ++c) edges[c] = made[c].release();
   return 1;
 }
 
 void T_V2DLIST::ShrinkOrExpandBy(double distance) {
-  if (GetCount() == 0)
-    return;
+  if (GetCount() == 0) return;
   const T_VECTOR2D c = CalcBarycentre();
   store_.forEach([&](T_VECTOR2D& v) {
     const long double r = v.Distance(c);
-    if (!(r > 0.0L))
-      return;
+    if (!(r > 0.0L)) return;
     const long double f = (r + distance) / r;
     v = T_VECTOR2D(c.x + (ExtendedReal(v.x) - c.x) * f, c.y + (ExtendedReal(v.y) - c.y) * f);
   });
@@ -192,82 +164,67 @@ void T_V2DLIST::ShrinkOrExpandBy(double distance) {
 // `back`; the two points then become the ends unless an end vertex already
 // lies within kEndGap of them.
 template <class Position>
-void T_V2DLIST::trimToEnds(Position position, const T_VECTOR2D& front, long double frontPos,
-                           const T_VECTOR2D& back, long double backPos) {
+void T_V2DLIST::trimToEnds(Position position, const T_VECTOR2D& front, long double frontPos, const T_VECTOR2D& back,
+                           long double backPos) {
   const auto beyond = [&](unsigned i, long double limit) {
     const long double d = position(*GetVertex(i));
     return sign(d) == sign(limit) && std::fabs(d) > std::fabs(limit);
   };
-  while (GetCount() != 0 && beyond(0, frontPos))
-    DeleteAt(0);
-  while (GetCount() != 0 && beyond(GetCount() - 1, backPos))
-    DeleteAt(GetCount() - 1);
+  while (GetCount() != 0 && beyond(0, frontPos)) DeleteAt(0);
+  while (GetCount() != 0 && beyond(GetCount() - 1, backPos)) DeleteAt(GetCount() - 1);
   if (GetCount() == 0) {
     Add(&front);
     Add(&back);
   } else {
-    if (GetVertex(0)->Distance(front) > kEndGap)
-      store_.insertAt(0, front);
-    if (GetVertex(GetCount() - 1)->Distance(back) > kEndGap)
-      Add(&back);
+    if (GetVertex(0)->Distance(front) > kEndGap) store_.insertAt(0, front);
+    if (GetVertex(GetCount() - 1)->Distance(back) > kEndGap) Add(&back);
   }
   store_.invalidateLimits();
 }
 
 int T_V2DLIST::AdjustToTouchPerimenter(const T_V2DLIST* perimeter, unsigned) {
-  if (GetCount() < 2 || perimeter == nullptr)
-    return 0;
+  if (GetCount() < 2 || perimeter == nullptr) return 0;
   const unsigned sides = perimeter->GetCount();
-  if (perimeter->IsClosed() != 0 ? sides < 3 : sides < 4)
-    return 0;
+  if (perimeter->IsClosed() != 0 ? sides < 3 : sides < 4) return 0;
   const T_VECTOR2D f = *GetVertex(0);
   const T_VECTOR2D e = *GetVertex(GetCount() - 1);
-  if (f == e)
-    return 0;
+  if (f == e) return 0;
   std::unique_ptr<T_V2DLIST> hits(perimeter->FindIntersectionsWithRay(&f, &e, 0));
-  if (!hits || hits->GetCount() != 2)
-    return 0;
+  if (!hits || hits->GetCount() != 2) return 0;
   T_VECTOR2D x0 = *hits->GetVertex(0);
   T_VECTOR2D x1 = *hits->GetVertex(1);
   const T_LINE2D line(point(f), point(e));
   const T_VECTOR2D m = (f + e) * 0.5L;
-  if (sign(positionOn(line, m, x0)) != sign(positionOn(line, m, f)))
-    std::swap(x0, x1);
-  trimToEnds([&](const T_VECTOR2D& v) { return positionOn(line, m, v); }, x0,
-             positionOn(line, m, x0), x1, positionOn(line, m, x1));
+  if (sign(positionOn(line, m, x0)) != sign(positionOn(line, m, f))) std::swap(x0, x1);
+  trimToEnds([&](const T_VECTOR2D& v) { return positionOn(line, m, v); }, x0, positionOn(line, m, x0), x1,
+             positionOn(line, m, x1));
   return 1;
 }
 
 // The two boundary points must differ: through a single point there is no
 // line to measure positions along.
-int T_V2DLIST::AdjustToTouchQuasiOrthoLines(const T_V2DLIST* lineA, const T_V2DLIST* lineB,
-                                            unsigned) {
-  if (GetCount() < 2 || lineA == nullptr || lineB == nullptr)
-    return 0;
+int T_V2DLIST::AdjustToTouchQuasiOrthoLines(const T_V2DLIST* lineA, const T_V2DLIST* lineB, unsigned) {
+  if (GetCount() < 2 || lineA == nullptr || lineB == nullptr) return 0;
   const auto boundaryPoints = [this](const T_V2DLIST* boundary) {
     T_V2DLIST* found = GetIntersectionsWithOther(boundary, 1);
     if (found == nullptr && boundary->GetCount() != 0)
-      found = FindIntersectionsWithRay(boundary->GetVertex(0),
-                                       boundary->GetVertex(boundary->GetCount() - 1), 0);
+      found = FindIntersectionsWithRay(boundary->GetVertex(0), boundary->GetVertex(boundary->GetCount() - 1), 0);
     return std::unique_ptr<T_V2DLIST>(found);
   };
   const std::unique_ptr<T_V2DLIST> xa = boundaryPoints(lineA);
   const std::unique_ptr<T_V2DLIST> xb = boundaryPoints(lineB);
-  if (!xa || !xb || xa->GetCount() != 1 || xb->GetCount() != 1)
-    return 0;
+  if (!xa || !xb || xa->GetCount() != 1 || xb->GetCount() != 1) return 0;
   T_VECTOR2D pa = *xa->GetVertex(0);
   T_VECTOR2D pb = *xb->GetVertex(0);
   T_LINE2D line;
-  if (!line.From2P(point(pa), point(pb)))
-    return 0;
+  if (!line.From2P(point(pa), point(pb))) return 0;
   const T_VECTOR2D m = (pa + pb) * 0.5L;
   const auto position = [&](const T_VECTOR2D& v) {
     T_POINT2D projected{};
     line.ProjectPointEx(point(v), T_LINE2D::kPerpendicular, projected);
     return positionOn(line, m, T_VECTOR2D(projected));
   };
-  if (sign(positionOn(line, m, pa)) != sign(position(*GetVertex(0))))
-    std::swap(pa, pb);
+  if (sign(positionOn(line, m, pa)) != sign(position(*GetVertex(0)))) std::swap(pa, pb);
   trimToEnds(position, pa, positionOn(line, m, pa), pb, positionOn(line, m, pb));
   return 1;
 }

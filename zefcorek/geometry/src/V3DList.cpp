@@ -49,13 +49,10 @@ int T_V3DLIST::IsClosed() const { return store_.isClosed() ? 1 : 0; }
 T_V3DVERTEX* T_V3DLIST::GetVertex(unsigned i) const { return store_.at(i); }
 
 void T_V3DLIST::SetVertex(unsigned i, const T_VECTOR3D* v) {
-  if (v != nullptr)
-    store_.setPosition(i, *v);
+  if (v != nullptr) store_.setPosition(i, *v);
 }
 
-unsigned T_V3DLIST::Add(const T_VECTOR3D* v) {
-  return v != nullptr ? store_.add(newVertex(*v)) : kNoIndex;
-}
+unsigned T_V3DLIST::Add(const T_VECTOR3D* v) { return v != nullptr ? store_.add(newVertex(*v)) : kNoIndex; }
 
 unsigned T_V3DLIST::Add(double x, double y, double z) {
   const T_VECTOR3D v(x, y, z);
@@ -63,14 +60,12 @@ unsigned T_V3DLIST::Add(double x, double y, double z) {
 }
 
 unsigned T_V3DLIST::Add(T_V3DLIST* other) {
-  if (other == nullptr)
-    return 0;
+  if (other == nullptr) return 0;
   const unsigned n = other->GetCount();
   unsigned added = 0;
   for (unsigned i = 0; i < n; ++i) {
     const T_VECTOR3D v = *other->GetVertex(i);
-    if (Add(&v) == kNoIndex)
-      break;
+    if (Add(&v) == kNoIndex) break;
     ++added;
   }
   return added;
@@ -84,8 +79,7 @@ unsigned T_V3DLIST::DeleteByProx(const T_VECTOR3D* p, double tol) {
 
 unsigned T_V3DLIST::RemoveDupedPts(int consecutive, double tol) {
   unsigned count = GetCount();
-  if (count < 2)
-    return 0;
+  if (count < 2) return 0;
   unsigned removed = 0;
   const auto tooClose = [&](unsigned i, unsigned j) {
     return V3DVertexTraits::distance(*GetVertex(i), *GetVertex(j)) < tol;
@@ -111,8 +105,7 @@ unsigned T_V3DLIST::RemoveDupedPts(int consecutive, double tol) {
   const bool closed = IsClosed() != 0;
   for (unsigned i = 0; i < count && count > 1;) {
     const bool last = i + 1 == count;
-    if (last && !closed)
-      break;
+    if (last && !closed) break;
     const unsigned j = last ? 0 : i + 1;
     if (!tooClose(i, j)) {
       ++i;
@@ -133,19 +126,14 @@ void T_V3DLIST::Sort(CompareFunc compare, void* context) { store_.sort(compare, 
 
 bool T_V3DLIST::UpdateLimits() { return store_.updateLimits(); }
 
-bool T_V3DLIST::GetLimits(T_VECTOR3D* min, T_VECTOR3D* max) {
-  return store_.getLimits(min, max);
-}
+bool T_V3DLIST::GetLimits(T_VECTOR3D* min, T_VECTOR3D* max) { return store_.getLimits(min, max); }
 
-void T_V3DLIST::OffsetBy(double dx, double dy, double dz) {
-  store_.offsetBy(T_VECTOR3D(dx, dy, dz));
-}
+void T_V3DLIST::OffsetBy(double dx, double dy, double dz) { store_.offsetBy(T_VECTOR3D(dx, dy, dz)); }
 
 void T_V3DLIST::ScaleBy(double f) { store_.scaleBy(f); }
 
 void T_V3DLIST::ChangeFlags(unsigned i, unsigned flags) {
-  if (T_V3DVERTEX* vertex = GetVertex(i))
-    vertex->flags = flags;
+  if (T_V3DVERTEX* vertex = GetVertex(i)) vertex->flags = flags;
 }
 
 unsigned T_V3DLIST::GetFlags(unsigned i) const {
@@ -154,8 +142,7 @@ unsigned T_V3DLIST::GetFlags(unsigned i) const {
 }
 
 void T_V3DLIST::ChangeID(unsigned i, unsigned id) {
-  if (T_V3DVERTEX* vertex = GetVertex(i))
-    vertex->ID = id;
+  if (T_V3DVERTEX* vertex = GetVertex(i)) vertex->ID = id;
 }
 
 unsigned T_V3DLIST::GetID(unsigned i) const {
@@ -167,8 +154,7 @@ unsigned T_V3DLIST::FindID(unsigned id) const {
   unsigned index = 0;
   unsigned found = kNoIndex;
   store_.forEach([&](const T_V3DVERTEX& vertex) {
-    if (found == kNoIndex && vertex.ID == id)
-      found = index;
+    if (found == kNoIndex && vertex.ID == id) found = index;
     ++index;
   });
   return found;
@@ -186,8 +172,7 @@ void* T_V3DLIST::GetAppLink1(unsigned i) const {
 
 bool T_V3DLIST::SetAppLink1(unsigned i, void* link) {
   T_V3DVERTEX* vertex = GetVertex(i);
-  if (vertex == nullptr)
-    return false;
+  if (vertex == nullptr) return false;
   vertex->appLink1 = link;
   return true;
 }
@@ -199,8 +184,7 @@ void* T_V3DLIST::GetAppLink2(unsigned i) const {
 
 bool T_V3DLIST::SetAppLink2(unsigned i, void* link) {
   T_V3DVERTEX* vertex = GetVertex(i);
-  if (vertex == nullptr)
-    return false;
+  if (vertex == nullptr) return false;
   vertex->appLink2 = link;
   return true;
 }
@@ -212,8 +196,7 @@ double T_V3DLIST::GetVtxZ2(unsigned i) const {
 
 bool T_V3DLIST::SetVtxZ2(unsigned i, double z2) {
   T_V3DVERTEX* vertex = GetVertex(i);
-  if (vertex == nullptr)
-    return false;
+  if (vertex == nullptr) return false;
   vertex->Z2 = z2;
   return true;
 }
@@ -232,8 +215,7 @@ void T_V3DLIST::Assign(const T_V3DLIST* src) {
 
 T_V3DLIST* T_V3DLIST::Clone() const {
   auto* copy = new (std::nothrow) T_V3DLIST();
-  if (copy != nullptr)
-    copy->Assign(this);
+  if (copy != nullptr) copy->Assign(this);
   return copy;
 }
 
@@ -241,8 +223,7 @@ T_V3DLIST* T_V3DLIST::Clone() const {
 // one extends them, so they end valid and exact.
 void T_V3DLIST::Assign(const T_V2DLIST* src, double z) {
   Clear();
-  if (src == nullptr)
-    return;
+  if (src == nullptr) return;
   const unsigned n = src->GetCount();
   for (unsigned i = 0; i < n; ++i) {
     const T_VECTOR2D* v = src->GetVertex(i);
@@ -252,8 +233,7 @@ void T_V3DLIST::Assign(const T_V2DLIST* src, double z) {
     }
   }
   // A list without vertices stays open.
-  if (GetCount() != 0)
-    SetClosed(src->IsClosed());
+  if (GetCount() != 0) SetClosed(src->IsClosed());
   for (unsigned t = 0; t < zefcorek::VertexListStorage<V3DVertexTraits>::kTagCount; ++t)
     SetPtrTag(t, src->GetPtrTag(t));
 }

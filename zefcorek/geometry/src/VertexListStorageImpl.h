@@ -33,37 +33,31 @@ void VertexListStorage<Traits>::clear() {
 template <class Traits>
 unsigned VertexListStorage<Traits>::count() const {
   unsigned n = 0;
-  if (vertices_ != nullptr)
-    vertices_->GetCount(&n);
+  if (vertices_ != nullptr) vertices_->GetCount(&n);
   return n;
 }
 
 template <class Traits>
 typename Traits::Record* VertexListStorage<Traits>::at(unsigned i) const {
-  if (vertices_ == nullptr)
-    return nullptr;
+  if (vertices_ == nullptr) return nullptr;
   void* record = nullptr;
-  if (vertices_->GetRecordPtrAt(i, &record) != ZR_OK)
-    return nullptr;
+  if (vertices_->GetRecordPtrAt(i, &record) != ZR_OK) return nullptr;
   return static_cast<Record*>(record);
 }
 
 template <class Traits>
 void VertexListStorage<Traits>::setPosition(unsigned i, const Vector& v) {
   Record* record = at(i);
-  if (record == nullptr)
-    return;
+  if (record == nullptr) return;
   Traits::position(*record) = v;
   flags_ &= uint8_t(~kLimitsValid);
 }
 
 template <class Traits>
 bool VertexListStorage<Traits>::ensureStorage() {
-  if (vertices_ != nullptr)
-    return true;
+  if (vertices_ != nullptr) return true;
   void* out = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IRecListImp, &out, 0) != S_OK || out == nullptr)
-    return false;
+  if (zefCoreKAllocIntf(&CLSID_IRecListImp, &out, 0) != S_OK || out == nullptr) return false;
   auto* list = static_cast<IRecList*>(out);
   if (list->SetOption(0, sizeof(Record)) != ZR_OK) {
     list->Release();
@@ -97,8 +91,7 @@ void VertexListStorage<Traits>::extendLimits(const Vector& v) {
 template <class Traits>
 unsigned VertexListStorage<Traits>::add(const Record& record) {
   const bool first = vertices_ == nullptr;
-  if (!ensureStorage())
-    return kNoIndex;
+  if (!ensureStorage()) return kNoIndex;
   if (vertices_->AddTail(&record, nullptr) != ZR_OK) {
     if (first) {
       vertices_->Release();
@@ -115,24 +108,21 @@ unsigned VertexListStorage<Traits>::add(const Record& record) {
 
 template <class Traits>
 bool VertexListStorage<Traits>::insertAt(unsigned i, const Record& record) {
-  if (!ensureStorage() || vertices_->InsertAt(&record, i, nullptr) != ZR_OK)
-    return false;
+  if (!ensureStorage() || vertices_->InsertAt(&record, i, nullptr) != ZR_OK) return false;
   invalidateLimits();
   return true;
 }
 
 template <class Traits>
 void VertexListStorage<Traits>::deleteAt(unsigned i) {
-  if (vertices_ == nullptr || i >= count())
-    return;
+  if (vertices_ == nullptr || i >= count()) return;
   vertices_->RemoveAt(i, 1, false);
   flags_ &= uint8_t(~kLimitsValid);
 }
 
 template <class Traits>
 unsigned VertexListStorage<Traits>::deleteByProx(const Vector& p, double tol) {
-  if (vertices_ == nullptr)
-    return 0;
+  if (vertices_ == nullptr) return 0;
   unsigned removed = 0;
   IRecList::Node* node = nullptr;
   vertices_->GetHead(&node);
@@ -147,29 +137,25 @@ unsigned VertexListStorage<Traits>::deleteByProx(const Vector& p, double tol) {
     }
     node = next;
   }
-  if (removed != 0)
-    flags_ &= uint8_t(~kLimitsValid);
+  if (removed != 0) flags_ &= uint8_t(~kLimitsValid);
   return removed;
 }
 
 template <class Traits>
 void VertexListStorage<Traits>::swap(unsigned i, unsigned j) {
   const unsigned n = count();
-  if (i >= n || j >= n)
-    return;
+  if (i >= n || j >= n) return;
   vertices_->SwapAt(i, j);
 }
 
 template <class Traits>
 void VertexListStorage<Traits>::invertOrder() {
-  if (vertices_ != nullptr)
-    vertices_->Reverse();
+  if (vertices_ != nullptr) vertices_->Reverse();
 }
 
 template <class Traits>
 void VertexListStorage<Traits>::sort(CompareFunc compare, void* context) {
-  if (compare == nullptr || count() < 2)
-    return;
+  if (compare == nullptr || count() < 2) return;
   struct Call {
     CompareFunc compare;
     void* context;
@@ -186,8 +172,7 @@ void VertexListStorage<Traits>::sort(CompareFunc compare, void* context) {
 template <class Traits>
 template <class Visit>
 void VertexListStorage<Traits>::forEach(Visit visit) const {
-  if (vertices_ == nullptr)
-    return;
+  if (vertices_ == nullptr) return;
   IRecList::Node* node = nullptr;
   for (vertices_->GetHead(&node); node != nullptr; vertices_->GetNextNode(node, &node)) {
     void* record = nullptr;
@@ -198,8 +183,7 @@ void VertexListStorage<Traits>::forEach(Visit visit) const {
 
 template <class Traits>
 bool VertexListStorage<Traits>::updateLimits() {
-  if (limitsValid())
-    return true;
+  if (limitsValid()) return true;
   bool first = true;
   forEach([&](const Record& record) {
     if (first)
@@ -214,22 +198,18 @@ bool VertexListStorage<Traits>::updateLimits() {
 template <class Traits>
 bool VertexListStorage<Traits>::getLimits(Vector* min, Vector* max) {
   const bool valid = updateLimits();
-  if (min != nullptr)
-    *min = valid ? min_ : Traits::zero();
-  if (max != nullptr)
-    *max = valid ? max_ : Traits::zero();
+  if (min != nullptr) *min = valid ? min_ : Traits::zero();
+  if (max != nullptr) *max = valid ? max_ : Traits::zero();
   return valid;
 }
 
 template <class Traits>
 void VertexListStorage<Traits>::offsetBy(const Vector& delta) {
   const auto shift = [&](Vector& v) {
-    for (double Vector::*axis : Traits::kAxes)
-      v.*axis = double(ExtendedReal(v.*axis) + delta.*axis);
+    for (double Vector::*axis : Traits::kAxes) v.*axis = double(ExtendedReal(v.*axis) + delta.*axis);
   };
   forEach([&](Record& record) { shift(Traits::position(record)); });
-  if (!limitsValid())
-    return;
+  if (!limitsValid()) return;
   shift(min_);
   shift(max_);
 }
@@ -240,22 +220,18 @@ void VertexListStorage<Traits>::offsetBy(const Vector& delta) {
 template <class Traits>
 void VertexListStorage<Traits>::scaleBy(double f) {
   const auto scale = [&](Vector& v) {
-    for (double Vector::*axis : Traits::kAxes)
-      v.*axis = double(ExtendedReal(v.*axis) * f);
+    for (double Vector::*axis : Traits::kAxes) v.*axis = double(ExtendedReal(v.*axis) * f);
   };
   forEach([&](Record& record) { scale(Traits::position(record)); });
-  if (!limitsValid())
-    return;
+  if (!limitsValid()) return;
   scale(min_);
   scale(max_);
-  if (f < 0.0)
-    std::swap(min_, max_);
+  if (f < 0.0) std::swap(min_, max_);
 }
 
 template <class Traits>
 bool VertexListStorage<Traits>::setTag(unsigned i, void* tag) {
-  if (i >= kTagCount)
-    return false;
+  if (i >= kTagCount) return false;
   tags_[i] = tag;
   return true;
 }
@@ -265,12 +241,10 @@ bool VertexListStorage<Traits>::setTag(unsigned i, void* tag) {
 // tags) rather than holding part of src.
 template <class Traits>
 void VertexListStorage<Traits>::assign(const VertexListStorage& src) {
-  if (&src == this)
-    return;
+  if (&src == this) return;
   clear();
   std::copy(std::begin(src.tags_), std::end(src.tags_), std::begin(tags_));
-  if (src.vertices_ == nullptr || !ensureStorage())
-    return;
+  if (src.vertices_ == nullptr || !ensureStorage()) return;
   if (vertices_->CopyFrom(src.vertices_) != ZR_OK) {
     clear();
     return;

@@ -18,8 +18,7 @@ TEST(AnglesTest, ClampTo2PI) {
       {7.0, 7.0 - kTwoPi},  {0.0, 0.0},
       {-kTwoPi, 0.0},       {3 * kTwoPi + 1.0, 3 * kTwoPi + 1.0 - kTwoPi - kTwoPi - kTwoPi},
   };
-  for (const auto& row : cases)
-    EXPECT_EQ(aeClampTo2PI(row.a), row.expected) << row.a;
+  for (const auto& row : cases) EXPECT_EQ(aeClampTo2PI(row.a), row.expected) << row.a;
 
   // Non-finite angles give NaN; huge ones are reduced, not stepped forever.
   EXPECT_TRUE(std::isnan(aeClampTo2PI(std::numeric_limits<double>::quiet_NaN())));
@@ -42,12 +41,10 @@ TEST(AnglesTest, AzimuthsFromAnglesAndPoints) {
     T_POINT2D to;
     double expected;
   } cases[] = {
-      {{0, -5}, kPi}, {{0, 5}, 0.0},   {{0, 0}, 0.0},
-      {{-1, 0}, 3 * kPi / 2}, {{1, 0}, kPi / 2}, {{1, 1}, kPi / 4},
+      {{0, -5}, kPi}, {{0, 5}, 0.0}, {{0, 0}, 0.0}, {{-1, 0}, 3 * kPi / 2}, {{1, 0}, kPi / 2}, {{1, 1}, kPi / 4},
   };
   for (const auto& row : cases)
-    EXPECT_DOUBLE_EQ(aeCalcAzimutEx(&origin, &row.to), row.expected)
-        << "to (" << row.to.x << ", " << row.to.y << ")";
+    EXPECT_DOUBLE_EQ(aeCalcAzimutEx(&origin, &row.to), row.expected) << "to (" << row.to.x << ", " << row.to.y << ")";
 }
 
 TEST(AnglesTest, RightAngleAtAVertex) {
@@ -61,8 +58,7 @@ TEST(AnglesTest, RightAngleAtAVertex) {
       {{5, 5}, {6, 5}, {5, 5}, 0.0},            // back the same way
   };
   for (const auto& row : cases)
-    EXPECT_DOUBLE_EQ(aeCalcRightAngle(row.a, row.b, row.c), row.expected)
-        << "c (" << row.c.x << ", " << row.c.y << ")";
+    EXPECT_DOUBLE_EQ(aeCalcRightAngle(row.a, row.b, row.c), row.expected) << "c (" << row.c.x << ", " << row.c.y << ")";
 }
 
 }  // namespace
@@ -86,18 +82,15 @@ TEST(AnglesTest, InvertingAndAveraging) {
       // Readings exactly 3*pi/2 apart: aeAzimuthAvg takes the second across
       // north, aeAzimuthAvgFB does not.
       {"three quarters, plain", aeAzimuthAvg(0.0, 4.71238898038469), 5.497787143782138, 1e-15},
-      {"three quarters, reverse",
-       aeAzimuthAvgFB(0.0, aeClampTo2PI(4.71238898038469 - kPi)), 2.356194490192345, 1e-15},
+      {"three quarters, reverse", aeAzimuthAvgFB(0.0, aeClampTo2PI(4.71238898038469 - kPi)), 2.356194490192345, 1e-15},
       // A mean just inside the snap limit becomes 0; just outside it stays.
       {"snapped at 1e-8", aeAzimuthAvg(kTwoPi - 0.9e-8, kTwoPi - 0.9e-8), 0.0, 0.0},
       {"not snapped at 1e-8", aeAzimuthAvg(kTwoPi - 2e-8, kTwoPi - 2e-8), kTwoPi - 2e-8, 1e-15},
-      {"not snapped at 1e-10",
-       aeAzimuthAvgFB(kTwoPi - 0.9e-8, aeInvertAzimuthFB(kTwoPi - 0.9e-8)), kTwoPi - 0.9e-8,
+      {"not snapped at 1e-10", aeAzimuthAvgFB(kTwoPi - 0.9e-8, aeInvertAzimuthFB(kTwoPi - 0.9e-8)), kTwoPi - 0.9e-8,
        1e-15},
       {"snapped at 1e-10", aeAzimuthAvgFB(kTwoPi - 0.5e-10, kPi - 0.5e-10), 0.0, 0.0},
   };
-  for (const auto& row : cases)
-    EXPECT_NEAR(row.got, row.expected, row.tolerance) << row.name;
+  for (const auto& row : cases) EXPECT_NEAR(row.got, row.expected, row.tolerance) << row.name;
 }
 
 TEST(AnglesTest, AnglesAtAVertexAndOfATriangle) {
@@ -105,9 +98,7 @@ TEST(AnglesTest, AnglesAtAVertexAndOfATriangle) {
   const T_POINT2D from{1, 2}, to{-3, 5};
   EXPECT_EQ(aeCalcAzimut(from, to), aeCalcAzimutEx(&from, &to));
 
-  const struct {
-    T_POINT2D a, b, c;
-  } triangles[] = {{{0, 0}, {1, 0}, {0, 1}}, {{0, 0}, {0, 1}, {1, 0}}};
+  const struct { T_POINT2D a, b, c; } triangles[] = {{{0, 0}, {1, 0}, {0, 1}}, {{0, 0}, {0, 1}, {1, 0}}};
   for (const auto& t : triangles) {
     double pa = 0, pb = 0, pc = 0;
     auCalcTrgAngles(t.a, t.b, t.c, &pa, &pb, &pc);

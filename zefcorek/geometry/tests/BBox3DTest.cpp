@@ -7,9 +7,7 @@
 
 namespace {
 
-bool sameCorner(const tagT_POINT3D* p, double x, double y, double z) {
-  return p->x == x && p->y == y && p->z == z;
-}
+bool sameCorner(const tagT_POINT3D* p, double x, double y, double z) { return p->x == x && p->y == y && p->z == z; }
 
 TEST(BBox3DTest, FirstPointIsTakenWholeAndLeavesAZeroDiagonal) {
   T_BBOX3D box;

@@ -18,9 +18,7 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 
-bool same(const tagT_POINT3D& a, const tagT_POINT3D& b) {
-  return a.x == b.x && a.y == b.y && a.z == b.z;
-}
+bool same(const tagT_POINT3D& a, const tagT_POINT3D& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 
 TEST(BoxFacesTest, FacesAndCorners) {
   T_BBOX3D box;
@@ -33,18 +31,14 @@ TEST(BoxFacesTest, FacesAndCorners) {
     unsigned face;
     tagT_POINT3D corners[4];
   } cases[] = {
-      {0, {{1, 2, 6}, {4, 2, 6}, {4, 5, 6}, {1, 5, 6}}},
-      {1, {{1, 2, 3}, {4, 2, 3}, {4, 5, 3}, {1, 5, 3}}},
-      {2, {{1, 2, 3}, {1, 5, 3}, {1, 5, 6}, {1, 2, 6}}},
-      {3, {{4, 2, 3}, {4, 5, 3}, {4, 5, 6}, {4, 2, 6}}},
-      {4, {{1, 2, 3}, {4, 2, 3}, {4, 2, 6}, {1, 2, 6}}},
-      {5, {{1, 5, 3}, {4, 5, 3}, {4, 5, 6}, {1, 5, 6}}},
+      {0, {{1, 2, 6}, {4, 2, 6}, {4, 5, 6}, {1, 5, 6}}}, {1, {{1, 2, 3}, {4, 2, 3}, {4, 5, 3}, {1, 5, 3}}},
+      {2, {{1, 2, 3}, {1, 5, 3}, {1, 5, 6}, {1, 2, 6}}}, {3, {{4, 2, 3}, {4, 5, 3}, {4, 5, 6}, {4, 2, 6}}},
+      {4, {{1, 2, 3}, {4, 2, 3}, {4, 2, 6}, {1, 2, 6}}}, {5, {{1, 5, 3}, {4, 5, 3}, {4, 5, 6}, {1, 5, 6}}},
       {6, {{1, 2, 0}, {4, 2, 0}, {4, 5, 0}, {1, 5, 0}}},
   };
   for (const auto& row : cases) {
     ASSERT_TRUE(box.GetFace(row.face, face)) << row.face;
-    for (int k = 0; k < 4; ++k)
-      EXPECT_TRUE(same(face[k], row.corners[k])) << "face " << row.face << ", corner " << k;
+    for (int k = 0; k < 4; ++k) EXPECT_TRUE(same(face[k], row.corners[k])) << "face " << row.face << ", corner " << k;
   }
   tagT_POINT3D corner{};
   EXPECT_TRUE(box.GetVertex(5, &corner));
@@ -60,8 +54,7 @@ IRecList* polygon(std::initializer_list<Point> points) {
   EXPECT_EQ(zefCoreKAllocIntf(&CLSID_IRecListImp, &out, 0), S_OK);
   auto* list = static_cast<IRecList*>(out);
   list->SetOption(0, sizeof(Point));
-  for (const Point& p : points)
-    list->AddTail(&p, nullptr);
+  for (const Point& p : points) list->AddTail(&p, nullptr);
   return list;
 }
 
@@ -109,8 +102,7 @@ testing::AssertionResult matricesNear(const T_MAT4& a, const T_MAT4& b, double t
   for (int r = 0; r < 4; ++r) {
     for (int c = 0; c < 4; ++c) {
       if (!(std::fabs(a(r, c) - b(r, c)) <= tol))
-        return testing::AssertionFailure() << "(" << r << ", " << c << "): " << a(r, c)
-                                           << " against " << b(r, c);
+        return testing::AssertionFailure() << "(" << r << ", " << c << "): " << a(r, c) << " against " << b(r, c);
     }
   }
   return testing::AssertionSuccess();
@@ -140,13 +132,11 @@ TEST(QuaternionTest, MatrixOfAQuaternion) {
 // The matrix whose Euler angles are (a, b, c): the transpose of
 // Rz(a) Ry(b) Rx(c).
 T_MAT4 fromEuler(double a, double b, double c) {
-  const T_MAT4 r = T_MAT4::Rotation(T_VECTOR3D(0, 0, 1), a) *
-                   T_MAT4::Rotation(T_VECTOR3D(0, 1, 0), b) *
+  const T_MAT4 r = T_MAT4::Rotation(T_VECTOR3D(0, 0, 1), a) * T_MAT4::Rotation(T_VECTOR3D(0, 1, 0), b) *
                    T_MAT4::Rotation(T_VECTOR3D(1, 0, 0), c);
   T_MAT4 m;
   for (int i = 0; i < 3; ++i) {
-    for (int j = 0; j < 3; ++j)
-      m(i, j) = r(j, i);
+    for (int j = 0; j < 3; ++j) m(i, j) = r(j, i);
   }
   return m;
 }

@@ -17,15 +17,11 @@ constexpr double kPi = 3.141592653589793;
 constexpr double kTwoPi = 6.283185307179586;
 
 testing::AssertionResult pointNear(const T_POINT2D& p, double x, double y, double tol = 1e-9) {
-  if (std::fabs(p.x - x) <= tol && std::fabs(p.y - y) <= tol)
-    return testing::AssertionSuccess();
-  return testing::AssertionFailure() << "(" << p.x << ", " << p.y << "), wanted (" << x << ", "
-                                     << y << ")";
+  if (std::fabs(p.x - x) <= tol && std::fabs(p.y - y) <= tol) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "(" << p.x << ", " << p.y << "), wanted (" << x << ", " << y << ")";
 }
 
-long double signedDistance(const T_LINE2D& l, const T_POINT2D& p) {
-  return l.a * p.x + l.b * p.y + l.c;
-}
+long double signedDistance(const T_LINE2D& l, const T_POINT2D& p) { return l.a * p.x + l.b * p.y + l.c; }
 
 // --- least-squares circle -------------------------------------------------
 
@@ -54,8 +50,7 @@ TEST(CircleFitTest, RoundsRunningOutStillGiveACircle) {
   // Points on a short arc converge slowly: 100 rounds are not enough, and
   // the circle of the last round is still produced.
   std::vector<T_POINT2D> pts;
-  for (int i = 0; i < 5; ++i)
-    pts.push_back({1000 * std::cos(0.001 * i), 1000 * std::sin(0.001 * i)});
+  for (int i = 0; i < 5; ++i) pts.push_back({1000 * std::cos(0.001 * i), 1000 * std::sin(0.001 * i)});
   T_CIRCLE2D c;
   c.CalcFromPointsLeastSquares(unsigned(pts.size()), pts.data());
   EXPECT_TRUE(c.valid);
@@ -109,7 +104,7 @@ TEST(ArcMeasuresTest, LengthAndAngles) {
 }
 
 TEST(ArcMeasuresTest, PointOnArc) {
-  const T_ARC3P2D upper(1, 0, 0, 1, -1, 0);      // ccw, 0 .. pi
+  const T_ARC3P2D upper(1, 0, 0, 1, -1, 0);     // ccw, 0 .. pi
   const T_ARC3P2D inverted(-1, 0, 0, 1, 1, 0);  // the same sweep given clockwise
   ASSERT_FALSE(upper.Inverted());
   ASSERT_TRUE(inverted.Inverted());
@@ -143,8 +138,7 @@ TEST(ArcMeasuresTest, PointsOfTheFilteredIntersectionsLieOnTheArc) {
   int checked = 0;
   for (int trial = 0; trial < 2000; ++trial) {
     const T_ARC3P2D arc(coord(rng), coord(rng), coord(rng), coord(rng), coord(rng), coord(rng));
-    if (!arc.valid || arc.radius > 1000)
-      continue;
+    if (!arc.valid || arc.radius > 1000) continue;
     const T_POINT2D a{coord(rng), coord(rng)}, b{coord(rng), coord(rng)};
     T_POINT2D out[2];
     T_ARC3P2D copy(arc);
@@ -239,8 +233,7 @@ TEST(CircleTangentsTest, EveryTangentTouchesBothCircles) {
     const double r1 = radius(rng), r2 = trial % 7 == 0 ? r1 : radius(rng);
     T_TANGENT2D t[4];
     const int n = Calc2CircleTangents(&c1, r1, &c2, r2, t);
-    if (n < 0)
-      continue;
+    if (n < 0) continue;
     ASSERT_TRUE(n == 2 || n == 4);
     for (int i = 0; i < n; ++i) {
       const T_TANGENT2D& r = t[i];
@@ -268,8 +261,7 @@ TEST(InCircleTestTest, InsideOnAndOutside) {
     bool result;
   };
   const Case cases[] = {{{0.5, 0.5}, false}, {{2, 2}, true}, {{1, 1}, true}, {{0, 0}, true}};
-  for (const Case& k : cases)
-    EXPECT_EQ(InCircleTest(&a, &b, &c, &k.d), k.result) << k.d.x << ", " << k.d.y;
+  for (const Case& k : cases) EXPECT_EQ(InCircleTest(&a, &b, &c, &k.d), k.result) << k.d.x << ", " << k.d.y;
   // The point just inside the circle, where a rounded determinant can lose
   // the sign, is still found inside.
   const T_POINT2D nearOn{1, std::nextafter(1.0, 0.0)};

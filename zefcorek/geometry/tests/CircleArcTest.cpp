@@ -13,10 +13,8 @@ constexpr double kPi = 3.141592653589793;
 constexpr double kTwoPi = 6.283185307179586;
 
 testing::AssertionResult pointNear(const T_POINT2D& p, double x, double y, double tol = 1e-12) {
-  if (std::fabs(p.x - x) <= tol && std::fabs(p.y - y) <= tol)
-    return testing::AssertionSuccess();
-  return testing::AssertionFailure() << "(" << p.x << ", " << p.y << "), wanted (" << x << ", "
-                                     << y << ")";
+  if (std::fabs(p.x - x) <= tol && std::fabs(p.y - y) <= tol) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "(" << p.x << ", " << p.y << "), wanted (" << x << ", " << y << ")";
 }
 
 TEST(Circle2DTest, FromCentreAndRadius) {
@@ -56,8 +54,7 @@ TEST(Circle2DTest, CentreAndRadiusFromThreePoints) {
     EXPECT_NEAR(double(circle.radius), c.r, 1e-9) << c.what;
     // The three forms of building agree.
     T_CIRCLE2D byPointers(&c.pts[0], &c.pts[1], &c.pts[2]);
-    T_CIRCLE2D byCoordinates(c.pts[0].x, c.pts[0].y, c.pts[1].x, c.pts[1].y, c.pts[2].x,
-                             c.pts[2].y);
+    T_CIRCLE2D byCoordinates(c.pts[0].x, c.pts[0].y, c.pts[1].x, c.pts[1].y, c.pts[2].x, c.pts[2].y);
     EXPECT_EQ(byPointers.radius, circle.radius) << c.what;
     EXPECT_EQ(byCoordinates.radius, circle.radius) << c.what;
   }
@@ -138,10 +135,8 @@ TEST(Circle2DTest, LineIntersections) {
     T_POINT2D first, second;
   };
   const Case cases[] = {
-      {{-2, 0}, {2, 0}, 2, {-1, 0}, {1, 0}},
-      {{2, 0}, {-2, 0}, 2, {1, 0}, {-1, 0}},  // the first met from a comes first
-      {{-2, 1}, {2, 1}, 1, {0, 1}, {}},
-      {{-2, 2}, {2, 2}, 0, {}, {}},
+      {{-2, 0}, {2, 0}, 2, {-1, 0}, {1, 0}}, {{2, 0}, {-2, 0}, 2, {1, 0}, {-1, 0}},  // the first met from a comes first
+      {{-2, 1}, {2, 1}, 1, {0, 1}, {}},      {{-2, 2}, {2, 2}, 0, {}, {}},
       {{5, 5}, {5, 5}, 0, {}, {}},  // no line
   };
   for (const Case& c : cases) {

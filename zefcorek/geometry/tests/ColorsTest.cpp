@@ -36,13 +36,11 @@ Bytes3 of(const TColorHSL& c) { return {c.hue, c.saturation, c.lightness}; }
 std::string runPython(const std::string& program) {
   const std::string command = "/usr/bin/python3 -c '" + program + "'";
   FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr)
-    return {};
+  if (pipe == nullptr) return {};
   std::string out;
   char buffer[4096];
   size_t n = 0;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-    out.append(buffer, n);
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
   pclose(pipe);
   return out;
 }
@@ -53,10 +51,8 @@ TEST(ColorsTest, ComputingConverters) {
     Bytes3 in, out;
   };
   const Case hsl[] = {
-      {"red", {255, 0, 0}, {0, 240, 120}},
-      {"green", {0, 255, 0}, {80, 240, 120}},
-      {"blue", {0, 0, 255}, {160, 240, 120}},
-      {"yellow", {255, 255, 0}, {40, 240, 120}},
+      {"red", {255, 0, 0}, {0, 240, 120}},    {"green", {0, 255, 0}, {80, 240, 120}},
+      {"blue", {0, 0, 255}, {160, 240, 120}}, {"yellow", {255, 255, 0}, {40, 240, 120}},
       {"grey", {128, 128, 128}, {0, 0, 120}},
   };
   for (const Case& c : hsl) {
@@ -153,13 +149,11 @@ TEST(ColorsTest, AgreesWithColorsys) {
   std::vector<TColorRGB> sample;
   for (int r = 7; r < 256; r += 37)
     for (int g = 11; g < 256; g += 41)
-      for (int b = 3; b < 256; b += 43)
-        sample.push_back({uint8_t(r), uint8_t(g), uint8_t(b)});
+      for (int b = 3; b < 256; b += 43) sample.push_back({uint8_t(r), uint8_t(g), uint8_t(b)});
   std::ostringstream program;
   program << "import colorsys\n";
   program << "for r,g,b in [";
-  for (const TColorRGB& c : sample)
-    program << "(" << int(c.red) << "," << int(c.green) << "," << int(c.blue) << "),";
+  for (const TColorRGB& c : sample) program << "(" << int(c.red) << "," << int(c.green) << "," << int(c.blue) << "),";
   program << "]:\n";
   program << " h,l,s=colorsys.rgb_to_hls(r/255,g/255,b/255)\n";
   program << " y=0.299*r+0.587*g+0.114*b\n";
@@ -172,17 +166,14 @@ TEST(ColorsTest, AgreesWithColorsys) {
   int over = 0;
   for (const TColorRGB& c : sample) {
     double h = 0, s = 0, l = 0, y = 0, u = 0, v = 0;
-    if (!(in >> h >> s >> l >> y >> u >> v))
-      break;
+    if (!(in >> h >> s >> l >> y >> u >> v)) break;
     TColorHSL got{};
     RGB2HSL(&c, &got);
     TColorYUV yuv{};
     RGB2YUV(&c, &yuv);
-    const double diffs[6] = {std::abs(got.hue - h),  std::abs(got.saturation - s),
-                             std::abs(got.lightness - l), std::abs(yuv.y - y),
-                             std::abs(yuv.u - u),    std::abs(yuv.v - v)};
-    for (double d : diffs)
-      over += d > 1.0;
+    const double diffs[6] = {std::abs(got.hue - h), std::abs(got.saturation - s), std::abs(got.lightness - l),
+                             std::abs(yuv.y - y),   std::abs(yuv.u - u),          std::abs(yuv.v - v)};
+    for (double d : diffs) over += d > 1.0;
     ++checked;
   }
   ASSERT_EQ(checked, sample.size()) << "python3 gave " << out.size() << " bytes";
@@ -296,55 +287,45 @@ TEST(AcadColorsTest, PaletteAndNearestIndex) {
     uint16_t index;
     uint32_t color;
   };
-  const Row rows[] = {{1, 0x0000FF}, {7, 0xFFFFFF}, {8, 0x808080}, {250, 0x333333},
-                      {256, 0}, {300, 0xFFFFFF}};
-  for (const Row& r : rows)
-    EXPECT_EQ(MapACADColorToRGB(r.index), r.color) << r.index;
-  const Row nearest[] = {{1, 0x0000FF}, {7, 0x000000}, {7, 0xFFFFFF}, {3, 0x00FE00},
-                         {8, 0x808080}, {11, 0x7F7FFF}};
-  for (const Row& r : nearest)
-    EXPECT_EQ(FindNearestACADColor(r.color), r.index) << std::hex << r.color;
+  const Row rows[] = {{1, 0x0000FF}, {7, 0xFFFFFF}, {8, 0x808080}, {250, 0x333333}, {256, 0}, {300, 0xFFFFFF}};
+  for (const Row& r : rows) EXPECT_EQ(MapACADColorToRGB(r.index), r.color) << r.index;
+  const Row nearest[] = {{1, 0x0000FF}, {7, 0x000000}, {7, 0xFFFFFF}, {3, 0x00FE00}, {8, 0x808080}, {11, 0x7F7FFF}};
+  for (const Row& r : nearest) EXPECT_EQ(FindNearestACADColor(r.color), r.index) << std::hex << r.color;
   EXPECT_EQ(FindNearestACADColor(0x7F7FFF), 11) << "the cached answer";
 }
 
 TEST(AcadColorsTest, ConcurrentQuestionsGetTheirOwnAnswers) {
   const uint32_t colors[] = {0x0000FF, 0x00FE00, 0x808080, 0x7F7FFF, 0x0000A5, 0xFF0000};
   uint16_t expected[std::size(colors)];
-  for (size_t i = 0; i < std::size(colors); ++i)
-    expected[i] = FindNearestACADColor(colors[i]);
+  for (size_t i = 0; i < std::size(colors); ++i) expected[i] = FindNearestACADColor(colors[i]);
   std::vector<std::thread> threads;
   std::atomic<int> wrong{0};
   for (size_t t = 0; t < std::size(colors); ++t) {
     threads.emplace_back([&, t] {
       for (int k = 0; k < 2000; ++k) {
         const size_t i = (t + size_t(k)) % std::size(colors);
-        if (FindNearestACADColor(colors[i]) != expected[i])
-          ++wrong;
+        if (FindNearestACADColor(colors[i]) != expected[i]) ++wrong;
       }
     });
   }
-  for (std::thread& th : threads)
-    th.join();
+  for (std::thread& th : threads) th.join();
   EXPECT_EQ(wrong.load(), 0);
 }
 
 // All rows against ezdxf's default index table (RGB as 0xRRGGBB, 256 rows;
 // row 256 is black here). The greys 250..254, which the system fixes, differ.
 TEST(AcadColorsTest, PaletteAgreesWithEzdxf) {
-  const std::string out =
-      runPython("import ezdxf.colors as c\nfor v in c.DXF_DEFAULT_COLORS: print(v)");
+  const std::string out = runPython("import ezdxf.colors as c\nfor v in c.DXF_DEFAULT_COLORS: print(v)");
   std::istringstream in(out);
   std::vector<int> differing;
   int rowsRead = 0;
   for (uint16_t i = 0; i < 256; ++i) {
     uint32_t rgb = 0;
-    if (!(in >> rgb))
-      break;
+    if (!(in >> rgb)) break;
     ++rowsRead;
     const uint32_t ours = MapACADColorToRGB(i);
     const uint32_t asRgb = (ours & 0xFF) << 16 | (ours & 0xFF00) | (ours >> 16 & 0xFF);
-    if (asRgb != rgb)
-      differing.push_back(i);
+    if (asRgb != rgb) differing.push_back(i);
   }
   ASSERT_EQ(rowsRead, 256) << out.substr(0, 200);
   EXPECT_EQ(differing, (std::vector<int>{250, 251, 252, 253, 254}));

@@ -34,9 +34,7 @@ std::string utf8(const WCHAR* text) {
   return out;
 }
 
-double degrees(double d, double m = 0, double s = 0) {
-  return (d + m / 60 + s / 3600) * kPi / 180;
-}
+double degrees(double d, double m = 0, double s = 0) { return (d + m / 60 + s / 3600) * kPi / 180; }
 
 TEST(DataFormatterTest, NewFormatterAndUnitTables) {
   CDataFormatter f;
@@ -74,8 +72,7 @@ TEST(DataFormatterTest, NewFormatterAndUnitTables) {
   std::memset(&dirty, 0x55, sizeof dirty);
   f.SetLinearFormat(&dirty);
   const DF_LINEARFMT* fresh = f.SelectLinearFormat(0);
-  for (int i = 2; i < 18; ++i)
-    EXPECT_EQ(fresh->Suffix[i], 0) << i;
+  for (int i = 2; i < 18; ++i) EXPECT_EQ(fresh->Suffix[i], 0) << i;
   EXPECT_EQ(f.SelectLinearFormat(99)->UnitId, 0);
 }
 
@@ -91,15 +88,11 @@ TEST(DataFormatterTest, PlainDecimalText) {
     const char* text;
   };
   const Case cases[] = {
-      {2.5, 0, "2"},          // no point; an exact half rounds to even
-      {3.5, 0, "4"},
-      {-1.25, 1, "-1.2"},
-      {0.125, 2, "0.12"},
-      {1.0, -1, "1.000"},     // the record's Decimals
+      {2.5, 0, "2"},  // no point; an exact half rounds to even
+      {3.5, 0, "4"},        {-1.25, 1, "-1.2"}, {0.125, 2, "0.12"}, {1.0, -1, "1.000"},  // the record's Decimals
       {-7.0, -5, "-7.000"},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(utf8(f.FmtLinearValue(c.value, c.decimals)), c.text) << c.value;
+  for (const Case& c : cases) EXPECT_EQ(utf8(f.FmtLinearValue(c.value, c.decimals)), c.text) << c.value;
   EXPECT_EQ(utf8(f.FmtAreaValue(2.0)), "2.000");
   EXPECT_EQ(utf8(f.FmtVolumeValue(-0.0005)), "-0.001");
 
@@ -232,11 +225,9 @@ struct Announcement {
 };
 std::vector<Announcement> gAnnouncements;
 
-int recordAnnouncement(CDataFormatter* f, DF_LINEARFMT* l, DF_ANGULARFMT* a, DF_AREAFMT* ar,
-                       DF_VOLUMEFMT* v) {
+int recordAnnouncement(CDataFormatter* f, DF_LINEARFMT* l, DF_ANGULARFMT* a, DF_AREAFMT* ar, DF_VOLUMEFMT* v) {
   gAnnouncements.push_back({f, {l, a, ar, v}});
-  if (ar != nullptr)
-    ar->Decimals = 7;  // the handler edits the live record
+  if (ar != nullptr) ar->Decimals = 7;  // the handler edits the live record
   return 12345;
 }
 

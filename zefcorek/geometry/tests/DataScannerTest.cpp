@@ -14,9 +14,7 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 
-double degrees(double d, double m = 0, double s = 0) {
-  return (d + m / 60 + s / 3600) * kPi / 180;
-}
+double degrees(double d, double m = 0, double s = 0) { return (d + m / 60 + s / 3600) * kPi / 180; }
 
 // One radian in arc seconds, for tolerances.
 constexpr double kArcSecond = kPi / 648000;
@@ -41,8 +39,7 @@ TEST(DataScannerTest, EmptyAndUnreadableTextsFail) {
     }
     for (unsigned char unit = 0; unit < 10; ++unit) {
       // In the longitude units the e of 1e999 is the east letter: 1 deg E.
-      if ((unit == 4 || unit == 9) && std::u16string_view(text) == u"1e999")
-        continue;
+      if ((unit == 4 || unit == 9) && std::u16string_view(text) == u"1e999") continue;
       f.SelectAngularFormat(unit);
       double v = 99;
       EXPECT_FALSE(f.ScanAngularValue(text, &v)) << "unit " << int(unit);
@@ -91,7 +88,7 @@ TEST(DataScannerTest, AngularForms) {
       {5, u"3600", true, degrees(1)},
       {2, u"12.3456", true, degrees(12, 34, 56)},
       {2, u"-12.3456", true, -degrees(12, 34, 56)},
-      {7, u"2700000", true, -kPi / 2},         // 270 deg wraps once
+      {7, u"2700000", true, -kPi / 2},  // 270 deg wraps once
       {7, u"-0453015", true, -north},
       {3, u"45 30 15 N", true, north},
       {3, u"N 45 30 15", true, north},
@@ -103,7 +100,7 @@ TEST(DataScannerTest, AngularForms) {
       {3, u"45.5N", true, degrees(45.5)},
       {3, u"45.5s", true, -degrees(45.5)},
       {3, u"-45.5", true, -degrees(45.5)},
-      {3, u"-45 30 15 N", true, north},         // the letter decides
+      {3, u"-45 30 15 N", true, north},  // the letter decides
       {3, u"45d 30' 15\" S", true, -north},
       {3, u"45\u00B0 30' N", true, degrees(45, 30)},
       {3, u"45.5 E", false, 0},
@@ -112,7 +109,7 @@ TEST(DataScannerTest, AngularForms) {
       {4, u"10 20 30 N", false, 0},
       {9, u"12 30 15", true, degrees(12, 30, 15)},
       {9, u"-12 30 15", true, -degrees(12, 30, 15)},
-      {8, u"45.5000deg", false, 0},             // 'd' is read as the letter
+      {8, u"45.5000deg", false, 0},  // 'd' is read as the letter
       {9, u"45.5000deg", false, 0},
   };
   for (const Case& c : cases) {
@@ -120,8 +117,7 @@ TEST(DataScannerTest, AngularForms) {
     double v = 99;
     const bool ok = f.ScanAngularValue(c.text, &v);
     EXPECT_EQ(ok, c.ok) << "unit " << int(c.unit) << " case " << (&c - cases);
-    EXPECT_NEAR(v, c.radians, 1e-4 * kArcSecond) << "unit " << int(c.unit) << " case "
-                                                 << (&c - cases);
+    EXPECT_NEAR(v, c.radians, 1e-4 * kArcSecond) << "unit " << int(c.unit) << " case " << (&c - cases);
   }
   DF_ANGULARFMT bad = *f.GetAngularFormat();
   bad.UnitId = 10;
@@ -174,17 +170,14 @@ TEST(DataScannerTest, RoundTripsThroughTheFormatter) {
         const double a = angle(rng);
         const std::u16string text = f.FmtAngularValue(a, decimals);
         double back = 0;
-        ASSERT_TRUE(f.ScanAngularValue(text.c_str(), &back))
-            << "unit " << int(unit) << " decimals " << decimals;
+        ASSERT_TRUE(f.ScanAngularValue(text.c_str(), &back)) << "unit " << int(unit) << " decimals " << decimals;
         const bool dms = unit == 2 || unit == 3 || unit == 4 || unit == 7;
         // The packed forms keep four decimals of seconds once taken apart,
         // rounded once more.
         const bool packed = unit == 2 || unit == 7;
-        const double tol =
-            dms ? (0.5 * std::pow(10.0, -decimals) + (packed ? 0.5e-4 : 0)) * kArcSecond
-                : 0.5 * std::pow(10.0, -decimals) * f.GetAngularFormat()->Factor;
-        EXPECT_NEAR(back, a, tol * 1.000001 + 1e-15)
-            << "unit " << int(unit) << " decimals " << decimals;
+        const double tol = dms ? (0.5 * std::pow(10.0, -decimals) + (packed ? 0.5e-4 : 0)) * kArcSecond
+                               : 0.5 * std::pow(10.0, -decimals) * f.GetAngularFormat()->Factor;
+        EXPECT_NEAR(back, a, tol * 1.000001 + 1e-15) << "unit " << int(unit) << " decimals " << decimals;
         ++checked;
       }
     }

@@ -91,10 +91,8 @@ TEST(DxfWriter, ExactBytes) {
   // installed.
   const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
   for (const char* locale : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"}) {
-    if (std::setlocale(LC_NUMERIC, locale) == nullptr)
-      continue;
-    for (const Row& row : kRows)
-      EXPECT_EQ(entityBytes(folder, row.write), row.bytes) << row.what << " in " << locale;
+    if (std::setlocale(LC_NUMERIC, locale) == nullptr) continue;
+    for (const Row& row : kRows) EXPECT_EQ(entityBytes(folder, row.write), row.bytes) << row.what << " in " << locale;
     break;
   }
   std::setlocale(LC_NUMERIC, saved.c_str());
@@ -103,10 +101,8 @@ TEST(DxfWriter, ExactBytes) {
 TEST(DxfWriter, LongTextsAndRefusals) {
   ScratchFolder folder;
   const std::string layer(5000, 'L');
-  const std::string bytes =
-      entityBytes(folder, [&](HANDLE h) { DXFPoint(h, 1, 2, 3, layer.c_str()); });
-  EXPECT_EQ(bytes, "  0\r\nPOINT\r\n  8\r\n" + layer +
-                       "\r\n 10\r\n1.00000\r\n 20\r\n2.00000\r\n 30\r\n3.00000\r\n");
+  const std::string bytes = entityBytes(folder, [&](HANDLE h) { DXFPoint(h, 1, 2, 3, layer.c_str()); });
+  EXPECT_EQ(bytes, "  0\r\nPOINT\r\n  8\r\n" + layer + "\r\n 10\r\n1.00000\r\n 20\r\n2.00000\r\n 30\r\n3.00000\r\n");
   HANDLE file = nullptr;
   EXPECT_EQ(DXFCreate(folder.name("missing\\folder\\x.dxf").c_str(), &file), 0);
   EXPECT_EQ(file, INVALID_HANDLE_VALUE);
@@ -124,8 +120,7 @@ TEST(DxfWriter, ReadsBackInEzdxf) {
   HANDLE h = nullptr;
   ASSERT_EQ(DXFCreate(folder.name("all.dxf").c_str(), &h), 1);
   for (const Row& row : kRows) {
-    if (std::string(row.what).rfind("DXFBeginPoly", 0) == 0 ||
-        std::string(row.what).rfind("DXFPolyVertex", 0) == 0 ||
+    if (std::string(row.what).rfind("DXFBeginPoly", 0) == 0 || std::string(row.what).rfind("DXFPolyVertex", 0) == 0 ||
         std::string(row.what).rfind("DXFEndPoly", 0) == 0)
       continue;
     row.write(h);
@@ -153,13 +148,11 @@ TEST(DxfWriter, ReadsBackInEzdxf) {
       "    extra = ' %s %d %d %s' % (e.is_3d_polyline, len(e.vertices), e.is_closed,\n"
       "        ','.join('%.5f' % v.dxf.location.z for v in e.vertices))\n"
       "  print(t, e.dxf.layer, e.dxf.color if e.dxf.hasattr('color') else 256, extra)\n";
-  FILE* pipe = popen(("/usr/bin/python3 -c \"" + script + "\" " + folder.native("all.dxf")).c_str(),
-                     "r");
+  FILE* pipe = popen(("/usr/bin/python3 -c \"" + script + "\" " + folder.native("all.dxf")).c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::string out;
   char buffer[512];
-  while (fgets(buffer, sizeof buffer, pipe) != nullptr)
-    out += buffer;
+  while (fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
   ASSERT_EQ(pclose(pipe), 0) << "python3-ezdxf is needed\n" << out;
   EXPECT_EQ(out,
             "errors 0\n"

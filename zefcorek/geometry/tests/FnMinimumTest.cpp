@@ -65,15 +65,12 @@ TEST(FnMinimumTest, Cases) {
   {
     // NaN after the third call: the best of the first three comes back.
     Probe p;
-    p.f = [&p](double x) {
-      return p.calls.size() > 3 ? std::numeric_limits<double>::quiet_NaN() : (x - 1) * (x - 1);
-    };
+    p.f = [&p](double x) { return p.calls.size() > 3 ? std::numeric_limits<double>::quiet_NaN() : (x - 1) * (x - 1); };
     const double x = minimise(p, 0.0, 4.0, 1e-8);
     ASSERT_EQ(p.calls.size(), 4u);
     double best = p.calls[0];
     for (int i = 0; i < 3; ++i) {
-      if ((p.calls[i] - 1) * (p.calls[i] - 1) < (best - 1) * (best - 1))
-        best = p.calls[i];
+      if ((p.calls[i] - 1) * (p.calls[i] - 1) < (best - 1) * (best - 1)) best = p.calls[i];
     }
     EXPECT_EQ(x, best);
   }
@@ -96,8 +93,7 @@ double gslMinimum(std::function<double(double)>& f, double a, double b, double g
   gsl_min_fminimizer_set(s, &fn, guess, a, b);
   for (int i = 0; i < 500; ++i) {
     gsl_min_fminimizer_iterate(s);
-    if (gsl_min_test_interval(gsl_min_fminimizer_x_lower(s), gsl_min_fminimizer_x_upper(s), tol,
-                              0.0) == GSL_SUCCESS)
+    if (gsl_min_test_interval(gsl_min_fminimizer_x_lower(s), gsl_min_fminimizer_x_upper(s), tol, 0.0) == GSL_SUCCESS)
       break;
   }
   const double x = gsl_min_fminimizer_x_minimum(s);
@@ -113,8 +109,7 @@ TEST(FnMinimumTest, AgreesWithGslOnSmoothFunctions) {
     double a, b, guess;
   } cases[] = {
       {"cosine", [](double x) { return std::cos(x); }, 2.0, 4.0, 3.0},
-      {"quartic", [](double x) { return std::pow(x - 1.5, 4) + 0.1 * (x - 1.5) * (x - 1.5); }, 0,
-       4, 2.0},
+      {"quartic", [](double x) { return std::pow(x - 1.5, 4) + 0.1 * (x - 1.5) * (x - 1.5); }, 0, 4, 2.0},
       {"x ln x", [](double x) { return x * std::log(x); }, 0.1, 1.0, 0.5},
       {"shifted exponential", [](double x) { return std::exp(x) - 3 * x; }, 0.0, 3.0, 1.0},
   };

@@ -87,11 +87,9 @@ TEST(IsoLinerTest, LevelsOfATriangle) {
     EXPECT_EQ(t.ProcessTrg(tri), !c.levels.empty()) << c.what;
     t.EndProcess();
     std::vector<double> got;
-    for (const Line& l : linesOf(t))
-      got.push_back(l.pieces[0].z);
+    for (const Line& l : linesOf(t)) got.push_back(l.pieces[0].z);
     EXPECT_EQ(got.size(), c.levels.size()) << c.what;
-    for (size_t i = 0; i < got.size() && i < c.levels.size(); ++i)
-      EXPECT_NEAR(got[i], c.levels[i], 1e-12) << c.what;
+    for (size_t i = 0; i < got.size() && i < c.levels.size(); ++i) EXPECT_NEAR(got[i], c.levels[i], 1e-12) << c.what;
   }
 }
 
@@ -108,27 +106,22 @@ TEST(IsoLinerTest, ChainingPieces) {
   auto lines = linesOf(t);
   const Line* five = nullptr;
   for (const Line& l : lines) {
-    if (l.pieces[0].z == 5)
-      five = &l;
+    if (l.pieces[0].z == 5) five = &l;
   }
   ASSERT_NE(five, nullptr);
   ASSERT_EQ(five->pieces.size(), 2u);
   EXPECT_FALSE(five->closed);
-  EXPECT_LT(std::hypot(five->pieces[0].pt2.x - five->pieces[1].pt1.x,
-                       five->pieces[0].pt2.y - five->pieces[1].pt1.y),
+  EXPECT_LT(std::hypot(five->pieces[0].pt2.x - five->pieces[1].pt1.x, five->pieces[0].pt2.y - five->pieces[1].pt1.y),
             0.01);
 
   // The attaching distance: 0.009 joins, 0.011 does not.
   for (double gap : {0.009, 0.011}) {
     t.BeginProcess();
-    while (t.PrepareNextIsoLine()) {
-    }
+    while (t.PrepareNextIsoLine()) {}
     const IsoLineSegment first{1, {10, 0}, {0, 0}};
     const IsoLineSegment second{1, {0 - gap, 0}, {-10, 0}};
     EXPECT_EQ(t.AttachSegToCurrIsoLine(&first), T_ISOLINER::kAttached);
-    EXPECT_EQ(t.AttachSegToCurrIsoLine(&second),
-              gap < 0.01 ? T_ISOLINER::kAttached : T_ISOLINER::kNoContact)
-        << gap;
+    EXPECT_EQ(t.AttachSegToCurrIsoLine(&second), gap < 0.01 ? T_ISOLINER::kAttached : T_ISOLINER::kNoContact) << gap;
     const IsoLineSegment other{2, {0, 0}, {1, 1}};
     EXPECT_EQ(t.AttachSegToCurrIsoLine(&other), T_ISOLINER::kOtherLevel);
   }
@@ -143,8 +136,7 @@ TEST(IsoLinerTest, ChainingPieces) {
   lines = linesOf(t);
   bool sawRing = false;
   for (const Line& l : lines) {
-    if (l.pieces[0].z != 5)
-      continue;
+    if (l.pieces[0].z != 5) continue;
     EXPECT_TRUE(l.closed);
     EXPECT_EQ(l.pieces.size(), 2u);
     sawRing = true;
@@ -174,8 +166,7 @@ TEST(IsoLinerTest, AnalyticSurfaces) {
       const tagT_POINT3D t1[3] = {p00, p10, p11};
       const tagT_POINT3D t2[3] = {p00, p11, p01};
       (void)t.ProcessTrg(t1);
-      if (ring > 0)
-        (void)t.ProcessTrg(t2);
+      if (ring > 0) (void)t.ProcessTrg(t2);
       triangles += ring > 0 ? 2 : 1;
     }
   }
@@ -213,8 +204,7 @@ TEST(IsoLinerTest, AnalyticSurfaces) {
   for (const Line& l : linesOf(t)) {
     EXPECT_FALSE(l.closed);
     for (const IsoLineSegment& s : l.pieces) {
-      for (const T_POINT2D& p : {s.pt1, s.pt2})
-        EXPECT_NEAR(planeZ(p.x, p.y), s.z, 1e-12 * std::fabs(s.z));
+      for (const T_POINT2D& p : {s.pt1, s.pt2}) EXPECT_NEAR(planeZ(p.x, p.y), s.z, 1e-12 * std::fabs(s.z));
       ++pieces;
     }
   }

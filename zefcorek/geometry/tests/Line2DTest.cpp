@@ -16,9 +16,8 @@ testing::AssertionResult lineIs(const T_LINE2D& l, long double a, long double b,
   const long double tol = 1e-15L;
   if (std::fabs(l.a - a) <= tol && std::fabs(l.b - b) <= tol && std::fabs(l.c - c) <= tol)
     return testing::AssertionSuccess();
-  return testing::AssertionFailure() << "line (" << double(l.a) << ", " << double(l.b) << ", "
-                                     << double(l.c) << "), wanted (" << double(a) << ", "
-                                     << double(b) << ", " << double(c) << ")";
+  return testing::AssertionFailure() << "line (" << double(l.a) << ", " << double(l.b) << ", " << double(l.c)
+                                     << "), wanted (" << double(a) << ", " << double(b) << ", " << double(c) << ")";
 }
 
 TEST(Line2DTest, From2PNormalisesAndOrientsToTheLeft) {
@@ -52,37 +51,55 @@ TEST(Line2DTest, Constructions) {
     long double a, b, c;
   };
   const Case cases[] = {
-      {"sin/cos: x = 1 upwards", [](T_LINE2D& l) { return l.FromSinCos({1, 2}, 1, 0); }, true,
-       -1, 0, 1},
-      {"tan 1 towards +x", [](T_LINE2D& l) { return l.FromTan({0, 1}, 1, true); }, true,
-       -kHalfRoot2, kHalfRoot2, -kHalfRoot2},
-      {"tan 1 towards -x", [](T_LINE2D& l) { return l.FromTan({0, 1}, 1, false); }, true,
-       -kHalfRoot2, -kHalfRoot2, kHalfRoot2},
-      {"cot 0 towards +y", [](T_LINE2D& l) { return l.FromCot({2, 0}, 0, true); }, true, -1, 0,
-       2},
-      {"cot 0 towards -y", [](T_LINE2D& l) { return l.FromCot({2, 0}, 0, false); }, true, 1, 0,
-       -2},
+      {"sin/cos: x = 1 upwards",
+       [](T_LINE2D& l) {
+         return l.FromSinCos({1, 2}, 1, 0);
+       },
+       true, -1, 0, 1},
+      {"tan 1 towards +x",
+       [](T_LINE2D& l) {
+         return l.FromTan({0, 1}, 1, true);
+       },
+       true, -kHalfRoot2, kHalfRoot2, -kHalfRoot2},
+      {"tan 1 towards -x",
+       [](T_LINE2D& l) {
+         return l.FromTan({0, 1}, 1, false);
+       },
+       true, -kHalfRoot2, -kHalfRoot2, kHalfRoot2},
+      {"cot 0 towards +y",
+       [](T_LINE2D& l) {
+         return l.FromCot({2, 0}, 0, true);
+       },
+       true, -1, 0, 2},
+      {"cot 0 towards -y",
+       [](T_LINE2D& l) {
+         return l.FromCot({2, 0}, 0, false);
+       },
+       true, 1, 0, -2},
       {"bisector of a right angle",
-       [](T_LINE2D& l) { return l.BisectorFrom3P({0, 0}, {1, 0}, {0, 1}); }, true, -kHalfRoot2,
-       kHalfRoot2, 0},
+       [](T_LINE2D& l) {
+         return l.BisectorFrom3P({0, 0}, {1, 0}, {0, 1});
+       },
+       true, -kHalfRoot2, kHalfRoot2, 0},
       // Angles near pi and -pi average to 0: still the x axis, towards +x.
       {"bisector across the cut",
-       [](T_LINE2D& l) { return l.BisectorFrom3P({0, 0}, {-1, 0.001}, {-1, -0.001}); }, true, 0,
-       1, 0},
+       [](T_LINE2D& l) {
+         return l.BisectorFrom3P({0, 0}, {-1, 0.001}, {-1, -0.001});
+       },
+       true, 0, 1, 0},
       {"axis of a segment", [&](T_LINE2D& l) { return l.AxisFrom2P(o, e); }, true, -1, 0, 1},
-      {"perpendicular in p1", [&](T_LINE2D& l) { return l.PerpendicularInP1From2P(o, e); },
-       true, -1, 0, 0},
-      {"perpendicular in p2", [&](T_LINE2D& l) { return l.PerpendicularInP2From2P(o, e); },
-       true, -1, 0, 2},
+      {"perpendicular in p1", [&](T_LINE2D& l) { return l.PerpendicularInP1From2P(o, e); }, true, -1, 0, 0},
+      {"perpendicular in p2", [&](T_LINE2D& l) { return l.PerpendicularInP2From2P(o, e); }, true, -1, 0, 2},
       {"perpendicular through p3",
-       [&](T_LINE2D& l) { return l.PerpendicularFrom3P(o, e, {5, 7}); }, true, -1, 0, 5},
-      {"perpendicular at distance",
-       [&](T_LINE2D& l) { return l.PerpendicularAtDistFrom2P(o, e, 3, nullptr); }, true, -1, 0,
-       3},
+       [&](T_LINE2D& l) {
+         return l.PerpendicularFrom3P(o, e, {5, 7});
+       },
+       true, -1, 0, 5},
+      {"perpendicular at distance", [&](T_LINE2D& l) { return l.PerpendicularAtDistFrom2P(o, e, 3, nullptr); }, true,
+       -1, 0, 3},
       {"axis of no segment", [&](T_LINE2D& l) { return l.AxisFrom2P(e, e); }, false, 0, 0, 0},
       {"perpendicular at distance on no segment",
-       [&](T_LINE2D& l) { return l.PerpendicularAtDistFrom2P(o, o, 3, nullptr); }, false, 0, 0,
-       0},
+       [&](T_LINE2D& l) { return l.PerpendicularAtDistFrom2P(o, o, 3, nullptr); }, false, 0, 0, 0},
   };
   for (const Case& c : cases) {
     T_LINE2D line;
@@ -151,10 +168,8 @@ TEST(Line2DTest, IntersectionCodes) {
       {"crossing inside", T_LINE2D(1, -1, 1, 1), {0, -1}, {2, 1}, -1, 3, {1, 0}},
       {"crossing on the edge", T_LINE2D(2, -1, 2, 1), {0, -1}, {2, 1}, -1, 3, {2, 0}},
       {"crossing outside", T_LINE2D(3, -1, 3, 1), {2, 1}, {0, -1}, -1, 0, {3, 0}},
-      {"crossing within tolerance", T_LINE2D(2.05, -1, 2.05, 1), {0, -1}, {2, 1}, 0.1, 3,
-       {2.05, 0}},
-      {"crossing beyond tolerance", T_LINE2D(2.5, -1, 2.5, 1), {0, -1}, {2, 1}, 0.1, 0,
-       {2.5, 0}},
+      {"crossing within tolerance", T_LINE2D(2.05, -1, 2.05, 1), {0, -1}, {2, 1}, 0.1, 3, {2.05, 0}},
+      {"crossing beyond tolerance", T_LINE2D(2.5, -1, 2.5, 1), {0, -1}, {2, 1}, 0.1, 0, {2.5, 0}},
       {"parallel", T_LINE2D(0, 1, 1, 1), {0, -1}, {2, 1}, -1, 1, untouched},
       {"reversed parallel", T_LINE2D(1, 1, 0, 1), {0, -1}, {2, 1}, -1, 1, untouched},
       {"same line", T_LINE2D(5, 0, 9, 0), {0, -1}, {2, 1}, -1, 2, untouched},
@@ -215,14 +230,11 @@ TEST(Line2DTest, ProjectionAndDistanceByMode) {
     double dist;
   };
   const DistanceCase distances[] = {
-      {&axis, {0, -2}, 3, true, -2},
-      {&axis, {0, -2}, 3 + 8, true, 2},
+      {&axis, {0, -2}, 3, true, -2},  {&axis, {0, -2}, 3 + 8, true, 2},
       {&axis, {0, -2}, 4, false, -2},  // keeps the plain value
-      {&axis, {0, -2}, 1, false, -2},
-      {&axis, {0, -2}, 2, true, -2},
+      {&axis, {0, -2}, 1, false, -2}, {&axis, {0, -2}, 2, true, -2},
       {&slant, {4, 1}, 1, true, 2},  // (4, 1) lies 2 to the right along x
-      {&slant, {4, 1}, 2, true, -2},
-      {&slant, {4, 1}, 2 + 8, true, 2},
+      {&slant, {4, 1}, 2, true, -2},  {&slant, {4, 1}, 2 + 8, true, 2},
   };
   for (const DistanceCase& c : distances) {
     long double dist = 0;

@@ -17,8 +17,7 @@ struct Seg {
   double x1, y1, x2, y2;
 };
 
-constexpr int kMethods[] = {T_CLIPPER2D::kLineEncoding, T_CLIPPER2D::kLiangBarsky,
-                            T_CLIPPER2D::kCohenSutherland};
+constexpr int kMethods[] = {T_CLIPPER2D::kLineEncoding, T_CLIPPER2D::kLiangBarsky, T_CLIPPER2D::kCohenSutherland};
 
 // Clips s against the window by one method; answers the result and the
 // clipped record.
@@ -36,12 +35,11 @@ int32_t clipBy(int method, const Seg& s, const T_CLIPPER2D& w, Seg& out) {
 }
 
 testing::AssertionResult segNear(const Seg& s, const Seg& want, double tol = 1e-12) {
-  if (std::fabs(s.x1 - want.x1) <= tol && std::fabs(s.y1 - want.y1) <= tol &&
-      std::fabs(s.x2 - want.x2) <= tol && std::fabs(s.y2 - want.y2) <= tol)
+  if (std::fabs(s.x1 - want.x1) <= tol && std::fabs(s.y1 - want.y1) <= tol && std::fabs(s.x2 - want.x2) <= tol &&
+      std::fabs(s.y2 - want.y2) <= tol)
     return testing::AssertionSuccess();
-  return testing::AssertionFailure() << "(" << s.x1 << ", " << s.y1 << ")-(" << s.x2 << ", "
-                                     << s.y2 << "), wanted (" << want.x1 << ", " << want.y1
-                                     << ")-(" << want.x2 << ", " << want.y2 << ")";
+  return testing::AssertionFailure() << "(" << s.x1 << ", " << s.y1 << ")-(" << s.x2 << ", " << s.y2 << "), wanted ("
+                                     << want.x1 << ", " << want.y1 << ")-(" << want.x2 << ", " << want.y2 << ")";
 }
 
 TEST(Clipper2DTest, WindowAndPointTest) {
@@ -152,8 +150,7 @@ TEST(LineClipTest, LineEncodingCasesAndCode) {
 // inside pair, or exactly one row of the table; and each row's region pair
 // is a real one.
 TEST(LineClipTest, CaseTableCoversEveryRegionPair) {
-  const uint8_t regions[] = {0,         lc::kLeft, lc::kRight, lc::kBelow, lc::kAbove,
-                             lc::kBL,   lc::kBR,   lc::kAL,    lc::kAR};
+  const uint8_t regions[] = {0, lc::kLeft, lc::kRight, lc::kBelow, lc::kAbove, lc::kBL, lc::kBR, lc::kAL, lc::kAR};
   int shared = 0, rows = 0;
   for (uint8_t p : regions) {
     for (uint8_t q : regions) {
@@ -165,9 +162,9 @@ TEST(LineClipTest, CaseTableCoversEveryRegionPair) {
         continue;
       }
       EXPECT_EQ(matches, 1) << int(p) << "/" << int(q);
-      EXPECT_EQ(lc::findCase(lc::combinedCode(p, q)), &*std::find_if(
-          std::begin(lc::kCases), std::end(lc::kCases),
-          [&](const lc::Case& c) { return c.p == p && c.q == q; }));
+      EXPECT_EQ(lc::findCase(lc::combinedCode(p, q)),
+                &*std::find_if(std::begin(lc::kCases), std::end(lc::kCases),
+                               [&](const lc::Case& c) { return c.p == p && c.q == q; }));
       ++rows;
     }
   }
@@ -187,8 +184,7 @@ TEST(LineClipTest, MethodsAgreeOnRandomSegments) {
       const Seg s{coord(rng), coord(rng), coord(rng), coord(rng)};
       Seg out[3];
       int32_t r[3];
-      for (int m = 0; m < 3; ++m)
-        r[m] = clipBy(kMethods[m], s, w, out[m]);
+      for (int m = 0; m < 3; ++m) r[m] = clipBy(kMethods[m], s, w, out[m]);
       ASSERT_EQ(r[0], r[1]) << "segment " << i << " at scale " << scale;
       ASSERT_EQ(r[2], r[1]) << "segment " << i << " at scale " << scale;
       if (r[1] == 0) {
@@ -200,9 +196,7 @@ TEST(LineClipTest, MethodsAgreeOnRandomSegments) {
       EXPECT_TRUE(segNear(out[0], out[1], tol)) << i;
       EXPECT_TRUE(segNear(out[2], out[1], tol)) << i;
       // The direction is kept.
-      EXPECT_GE((out[1].x2 - out[1].x1) * (s.x2 - s.x1) + (out[1].y2 - out[1].y1) * (s.y2 - s.y1),
-                0)
-          << i;
+      EXPECT_GE((out[1].x2 - out[1].x1) * (s.x2 - s.x1) + (out[1].y2 - out[1].y1) * (s.y2 - s.y1), 0) << i;
     }
   }
   EXPECT_EQ(accepted + rejected, 1000000);

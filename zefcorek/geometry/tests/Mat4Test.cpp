@@ -14,19 +14,17 @@ testing::AssertionResult matrixNear(const T_MAT4& got, const T_MAT4& want, doubl
   for (int r = 0; r < 4; ++r) {
     for (int c = 0; c < 4; ++c) {
       if (std::fabs(got(r, c) - want(r, c)) > tol)
-        return testing::AssertionFailure() << "element (" << r << ", " << c << ") is "
-                                           << got(r, c) << ", wanted " << want(r, c);
+        return testing::AssertionFailure()
+               << "element (" << r << ", " << c << ") is " << got(r, c) << ", wanted " << want(r, c);
     }
   }
   return testing::AssertionSuccess();
 }
 
 testing::AssertionResult vectorNear(const T_VECTOR3D& got, const T_VECTOR3D& want, double tol) {
-  if (got.Distance(want) <= tol)
-    return testing::AssertionSuccess();
-  return testing::AssertionFailure() << "(" << got.x << ", " << got.y << ", " << got.z
-                                     << "), wanted (" << want.x << ", " << want.y << ", "
-                                     << want.z << ")";
+  if (got.Distance(want) <= tol) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << "(" << got.x << ", " << got.y << ", " << got.z << "), wanted (" << want.x
+                                     << ", " << want.y << ", " << want.z << ")";
 }
 
 TEST(Mat4Test, ElementsAreStoredColumnByColumn) {
@@ -34,8 +32,7 @@ TEST(Mat4Test, ElementsAreStoredColumnByColumn) {
   EXPECT_EQ(kCounting(1, 0), 5);
   const double* stored = kCounting;
   const double expected[16] = {1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15, 4, 8, 12, 16};
-  for (int i = 0; i < 16; ++i)
-    EXPECT_EQ(stored[i], expected[i]) << i;
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(stored[i], expected[i]) << i;
   EXPECT_TRUE(matrixNear(T_MAT4(expected), kCounting, 0));
   EXPECT_EQ(kCounting.Col(1), T_VECTOR3D(2, 6, 10));
   EXPECT_EQ(kCounting.Row(2), T_VECTOR3D(9, 10, 11));
@@ -59,8 +56,8 @@ TEST(Mat4Test, TranslationAndRotation) {
   EXPECT_EQ(move * T_VECTOR3D(0, 0, 0), T_VECTOR3D(1, 2, 3));
   EXPECT_EQ(move.Col(3), T_VECTOR3D(1, 2, 3));
   EXPECT_EQ(move.Row(0), T_VECTOR3D(1, 0, 0));
-  EXPECT_TRUE(matrixNear(move * T_MAT4::Translation(T_VECTOR3D(-4, 0, 1)),
-                         T_MAT4::Translation(T_VECTOR3D(-3, 2, 4)), 0));
+  EXPECT_TRUE(
+      matrixNear(move * T_MAT4::Translation(T_VECTOR3D(-4, 0, 1)), T_MAT4::Translation(T_VECTOR3D(-3, 2, 4)), 0));
 
   struct Case {
     const char* what;
@@ -103,8 +100,7 @@ TEST(Mat4Test, InverseOfKnownMatrices) {
     T_MAT4 inverse;
   };
   const Case cases[] = {
-      {"translation", T_MAT4::Translation(T_VECTOR3D(1, -2, 3)),
-       T_MAT4::Translation(T_VECTOR3D(-1, 2, -3))},
+      {"translation", T_MAT4::Translation(T_VECTOR3D(1, -2, 3)), T_MAT4::Translation(T_VECTOR3D(-1, 2, -3))},
       {"permutation", T_MAT4(0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 0),
        T_MAT4(0, 1, 0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 1, 0)},
       {"scaling", T_MAT4(2, 0, 0, 0, 0, 4, 0, 0, 0, 0, -8, 0, 0, 0, 0, 1),
@@ -128,8 +124,7 @@ TEST(Mat4Test, InverseTimesMatrixIsTheIdentity) {
   std::uniform_real_distribution<double> value(-10, 10);
   for (int round = 0; round < 20; ++round) {
     double elements[16];
-    for (double& e : elements)
-      e = value(random);
+    for (double& e : elements) e = value(random);
     const T_MAT4 m(elements);
     T_MAT4 inv;
     ASSERT_TRUE(inv.SetInv(m)) << round;
@@ -141,8 +136,8 @@ TEST(Mat4Test, InverseTimesMatrixIsTheIdentity) {
 TEST(Mat4Test, FailedInverseLeavesTheMatrixUnchanged) {
   const T_MAT4 singular[] = {
       T_MAT4(1, 2, 3, 4, 0, 0, 0, 0, 5, 6, 7, 8, 9, 1, 2, 3),  // a zero row
-      T_MAT4(1, 0, 2, 3, 4, 0, 5, 6, 7, 0, 8, 9, 1, 0, 1, 1),   // a zero column
-      T_MAT4(1, 2, 0, 0, 2, 4, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1),   // equal rows, scaled
+      T_MAT4(1, 0, 2, 3, 4, 0, 5, 6, 7, 0, 8, 9, 1, 0, 1, 1),  // a zero column
+      T_MAT4(1, 2, 0, 0, 2, 4, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1),  // equal rows, scaled
   };
   for (const T_MAT4& m : singular) {
     T_MAT4 target = T_MAT4::Translation(T_VECTOR3D(5, 6, 7));

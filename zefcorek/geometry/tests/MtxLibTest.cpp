@@ -18,18 +18,15 @@ TGenMtx matrix(std::initializer_list<std::initializer_list<double>> rows) {
   unsigned r = 0;
   for (const auto& row : rows) {
     unsigned c = 0;
-    for (double v : row)
-      m.At(r, c++) = v;
+    for (double v : row) m.At(r, c++) = v;
     ++r;
   }
   return m;
 }
 
-testing::AssertionResult equals(const TGenMtx& m,
-                                std::initializer_list<std::initializer_list<double>> rows,
+testing::AssertionResult equals(const TGenMtx& m, std::initializer_list<std::initializer_list<double>> rows,
                                 unsigned status = MtxLib::kOk) {
-  if (m.Status() != status)
-    return testing::AssertionFailure() << "status " << m.Status() << ", wanted " << status;
+  if (m.Status() != status) return testing::AssertionFailure() << "status " << m.Status() << ", wanted " << status;
   if (m.Rows() != rows.size() || m.Cols() != rows.begin()->size())
     return testing::AssertionFailure() << "shape " << m.Rows() << " x " << m.Cols();
   unsigned r = 0;
@@ -37,8 +34,7 @@ testing::AssertionResult equals(const TGenMtx& m,
     unsigned c = 0;
     for (double v : row) {
       if (m.At(r, c) != v)
-        return testing::AssertionFailure()
-               << "(" << r << ", " << c << ") = " << m.At(r, c) << ", wanted " << v;
+        return testing::AssertionFailure() << "(" << r << ", " << c << ") = " << m.At(r, c) << ", wanted " << v;
       ++c;
     }
     ++r;
@@ -62,8 +58,7 @@ TEST(MtxLibTest, InverseFailuresAndRowExchange) {
   const TGenMtx a = matrix({{4, 7}, {2, 6}});
   const TGenMtx product = a * MtxLib::Inverse(a);
   for (unsigned r = 0; r < 2; ++r) {
-    for (unsigned c = 0; c < 2; ++c)
-      EXPECT_NEAR(product.At(r, c), r == c ? 1.0 : 0.0, 1e-15);
+    for (unsigned c = 0; c < 2; ++c) EXPECT_NEAR(product.At(r, c), r == c ? 1.0 : 0.0, 1e-15);
   }
 }
 
@@ -75,8 +70,7 @@ TEST(MtxLibTest, AssignmentCarriesTheStatus) {
   target = MtxLib::Inverse(TGenMtx(3, 3));
   EXPECT_EQ(target.Status(), MtxLib::kSingular);
   target = target;
-  EXPECT_TRUE(equals(target, {{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}},
-                     MtxLib::kSingular));
+  EXPECT_TRUE(equals(target, {{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}}, MtxLib::kSingular));
 }
 
 TEST(MtxLibTest, SelectPivotTakesTheFirstOfEqualMagnitudes) {
@@ -87,12 +81,12 @@ TEST(MtxLibTest, SelectPivotTakesTheFirstOfEqualMagnitudes) {
     double pivot;
   };
   const Row rows[] = {
-      {{{2.0}, {-2.0}}, 0, 0, 2.0},           // tie: the upper row stays
+      {{{2.0}, {-2.0}}, 0, 0, 2.0},  // tie: the upper row stays
       {{{-2.0}, {2.0}}, 0, 0, -2.0},
-      {{{1.0}, {-3.0}, {3.0}}, 0, 1, -3.0},   // first of the largest
+      {{{1.0}, {-3.0}, {3.0}}, 0, 1, -3.0},  // first of the largest
       {{{0.0}, {0.0}, {5.0}}, 0, 2, 5.0},
       {{{9.0, 0.0}, {9.0, 0.0}}, 1, MtxLib::kNoPivot, 0.0},  // exact zeros: singular
-      {{{1.0, 7.0}, {1.0, 1e-300}}, 1, 0, 1e-300},  // no tolerance
+      {{{1.0, 7.0}, {1.0, 1e-300}}, 1, 0, 1e-300},           // no tolerance
   };
   for (const Row& row : rows) {
     TGenMtx m = matrix(row.m);
@@ -124,8 +118,7 @@ TEST(MtxLibTest, SolveShapesSingularAndSeveralColumns) {
   ASSERT_EQ(x->Cols(), 2u);
   const double expected[3][2] = {{1, 0}, {1, 2}, {1, 1}};
   for (unsigned r = 0; r < 3; ++r) {
-    for (unsigned c = 0; c < 2; ++c)
-      EXPECT_NEAR(x->At(r, c), expected[r][c], 1e-14) << r << ", " << c;
+    for (unsigned c = 0; c < 2; ++c) EXPECT_NEAR(x->At(r, c), expected[r][c], 1e-14) << r << ", " << c;
   }
   // The coefficient matrix is untouched.
   EXPECT_TRUE(equals(a, {{2, 1, 0}, {1, 3, 1}, {0, 1, 4}}));
@@ -162,27 +155,23 @@ TEST(MtxLibTest, ShapesCopyOnWriteAndResize) {
 }
 
 // Exact solution of A x = b over the rationals of the double inputs.
-std::vector<mpq_class> exactSolve(std::vector<std::vector<mpq_class>> a,
-                                  std::vector<mpq_class> b) {
+std::vector<mpq_class> exactSolve(std::vector<std::vector<mpq_class>> a, std::vector<mpq_class> b) {
   const size_t n = b.size();
   for (size_t k = 0; k < n; ++k) {
     size_t p = k;
-    while (a[p][k] == 0)
-      ++p;
+    while (a[p][k] == 0) ++p;
     std::swap(a[k], a[p]);
     std::swap(b[k], b[p]);
     for (size_t i = k + 1; i < n; ++i) {
       const mpq_class f = a[i][k] / a[k][k];
-      for (size_t j = k; j < n; ++j)
-        a[i][j] -= f * a[k][j];
+      for (size_t j = k; j < n; ++j) a[i][j] -= f * a[k][j];
       b[i] -= f * b[k];
     }
   }
   std::vector<mpq_class> x(n);
   for (size_t i = n; i-- > 0;) {
     mpq_class s = b[i];
-    for (size_t j = i + 1; j < n; ++j)
-      s -= a[i][j] * x[j];
+    for (size_t j = i + 1; j < n; ++j) s -= a[i][j] * x[j];
     x[i] = s / a[i][i];
   }
   return x;
@@ -212,8 +201,7 @@ TEST(MtxLibTest, RandomSystemsAgreeWithExactRationals) {
     ASSERT_EQ(x->Status(), MtxLib::kOk);
     const std::vector<mpq_class> exact = exactSolve(qa, qb);
     double norm = 0.0;
-    for (const mpq_class& q : exact)
-      norm = std::max(norm, std::fabs(q.get_d()));
+    for (const mpq_class& q : exact) norm = std::max(norm, std::fabs(q.get_d()));
     for (unsigned r = 0; r < n; ++r) {
       const mpq_class error = mpq_class(x->At(r, 0)) - exact[r];
       EXPECT_LE(std::fabs(error.get_d()), 1e-12 * norm) << "trial " << trial << ", row " << r;

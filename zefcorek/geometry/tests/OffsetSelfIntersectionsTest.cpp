@@ -91,8 +91,8 @@ TEST(OffsetSelfIntersectionsTest, ThreeCrossingsOnOneEdge) {
   TPolyOffset o;
   // Edge 0 from (0,0) to (30,0) is crossed by vertical edges at x = 25, 20
   // and 15 (found in that order).
-  loadAsOffsetRing(o, {{0, 0}, {30, 0}, {30, 10}, {25, 10}, {25, -5}, {20, -5}, {20, 10},
-                       {15, 10}, {15, -5}, {-5, -5}, {-5, 5}});
+  loadAsOffsetRing(
+      o, {{0, 0}, {30, 0}, {30, 10}, {25, 10}, {25, -5}, {20, -5}, {20, 10}, {15, 10}, {15, -5}, {-5, -5}, {-5, 5}});
   IPtrArray* list = o.CalcNewPolySelfIntList();
   ASSERT_EQ(crossingsOf(list).size(), 3u);
   o.InsertFirstCopies(list);
@@ -112,8 +112,7 @@ TEST(OffsetSelfIntersectionsTest, ThreeCrossingsOnOneEdge) {
   // y = 10 or -5 that starts it and with the origin of the one that ends it.
   for (unsigned i = 0; i < o.newPoly->GetCount(); ++i) {
     const OffsetVertex* v = vertexAt(o, i);
-    if (v->partner == nullptr || v->orgIndex == 0)
-      continue;
+    if (v->partner == nullptr || v->orgIndex == 0) continue;
     const OffsetVertex* before = vertexAt(o, i - 1);
     const OffsetVertex* after = vertexAt(o, i + 1);
     EXPECT_EQ(before->pt.x, v->pt.x) << i;
@@ -125,8 +124,7 @@ TEST(OffsetSelfIntersectionsTest, ThreeCrossingsOnOneEdge) {
   int copies = 0;
   for (unsigned i = 0; i < o.newPoly->GetCount(); ++i) {
     const OffsetVertex* v = vertexAt(o, i);
-    if (v->partner == nullptr)
-      continue;
+    if (v->partner == nullptr) continue;
     ++copies;
     EXPECT_EQ(v->partner->partner, v);
     EXPECT_EQ(v->partner->pt.x, v->pt.x);
@@ -232,8 +230,7 @@ testing::AssertionResult isSimple(const std::vector<Pt>& ring) {
   const size_t n = ring.size();
   for (size_t i = 0; i < n; ++i) {
     for (size_t j = i + 2; j < n; ++j) {
-      if (i == 0 && j == n - 1)
-        continue;
+      if (i == 0 && j == n - 1) continue;
       if (properlyCross(ring[i], ring[(i + 1) % n], ring[j], ring[(j + 1) % n]))
         return testing::AssertionFailure() << "edges " << i << " and " << j << " of " << n << " cross";
     }
@@ -248,14 +245,10 @@ struct Fixture {
 
 std::vector<Fixture> fixtures() {
   std::vector<Fixture> out;
-  for (int n : {10, 100, 1000})
-    out.push_back({"convex " + std::to_string(n), geobench::convexRing(n)});
-  for (int n : {10, 100, 1000})
-    out.push_back({"concave " + std::to_string(n), geobench::concaveRing(n, 151)});
-  for (int teeth : {3, 25, 250})
-    out.push_back({"comb " + std::to_string(4 * teeth), geobench::combRing(teeth)});
-  for (int n : {60, 200, 1000})
-    out.push_back({"spiral " + std::to_string(n), geobench::spiralRing(n)});
+  for (int n : {10, 100, 1000}) out.push_back({"convex " + std::to_string(n), geobench::convexRing(n)});
+  for (int n : {10, 100, 1000}) out.push_back({"concave " + std::to_string(n), geobench::concaveRing(n, 151)});
+  for (int teeth : {3, 25, 250}) out.push_back({"comb " + std::to_string(4 * teeth), geobench::combRing(teeth)});
+  for (int n : {60, 200, 1000}) out.push_back({"spiral " + std::to_string(n), geobench::spiralRing(n)});
   return out;
 }
 
@@ -272,8 +265,7 @@ TEST(OffsetSelfIntersectionsTest, FixtureOffsetsAreSimpleClockwiseRings) {
           o.SetBasePolyOfs(i, ofs);
         }
         o.SetMode(mode);
-        const std::string what =
-            f.name + (mode == 0 ? " inward " : " outward ") + std::to_string(ofs);
+        const std::string what = f.name + (mode == 0 ? " inward " : " outward ") + std::to_string(ofs);
         ASSERT_EQ(o.Execute(), 0) << what;
         ASSERT_GE(o.GetNewPolyCount(), 1u) << what;
         for (unsigned r = 0; r < o.GetNewPolyCount(); ++r) {
@@ -331,8 +323,7 @@ TEST(OffsetSelfIntersectionsTest, AxisParallelCrossings) {
       }
       EXPECT_TRUE(isSimple(out)) << c.mode << " result " << r;
     }
-    EXPECT_NEAR(static_cast<OffsetResultPoly*>(o.subPolys->GetAt(0))->area, c.area, 1e-6)
-        << c.mode;
+    EXPECT_NEAR(static_cast<OffsetResultPoly*>(o.subPolys->GetAt(0))->area, c.area, 1e-6) << c.mode;
   }
 }
 

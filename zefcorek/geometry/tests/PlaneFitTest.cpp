@@ -48,8 +48,7 @@ TEST(PlaneFitTest, FitsByNumberOfPoints) {
   for (const auto& row : cases) {
     FitPtr fit(makeFit());
     unsigned id = 0;
-    for (const tagT_POINT3D& p : row.points)
-      fit->AddPoint(id++, &p);
+    for (const tagT_POINT3D& p : row.points) fit->AddPoint(id++, &p);
     // Compute overwrites whatever the record held, also when it fails.
     const T_PLANEFITDATA stale{1, 7, 7, 7};
     fit->SetPlaneData(&stale);
@@ -119,14 +118,12 @@ std::vector<mpq_class> exactPlane(const std::vector<tagT_POINT3D>& points) {
     const mpq_class x(p.x), y(p.y), z(p.z);
     const mpq_class row[3] = {x, y, 1};
     for (int i = 0; i < 3; ++i) {
-      for (int j = 0; j < 3; ++j)
-        m[i][j] += row[i] * row[j];
+      for (int j = 0; j < 3; ++j) m[i][j] += row[i] * row[j];
       v[i] += row[i] * z;
     }
   }
   const auto det = [](const mpq_class a[3][3]) -> mpq_class {
-    return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
-           a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
+    return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) - a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
            a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
   };
   const mpq_class d = det(m);
@@ -134,8 +131,7 @@ std::vector<mpq_class> exactPlane(const std::vector<tagT_POINT3D>& points) {
   for (int k = 0; k < 3; ++k) {
     mpq_class replaced[3][3];
     for (int i = 0; i < 3; ++i) {
-      for (int j = 0; j < 3; ++j)
-        replaced[i][j] = j == k ? v[i] : m[i][j];
+      for (int j = 0; j < 3; ++j) replaced[i][j] = j == k ? v[i] : m[i][j];
     }
     solution.push_back(det(replaced) / d);
   }
@@ -150,8 +146,7 @@ std::vector<double> rawSumsPlane(const std::vector<tagT_POINT3D>& points) {
   for (const tagT_POINT3D& p : points) {
     const double row[3] = {p.x, p.y, 1.0};
     for (int i = 0; i < 3; ++i) {
-      for (int j = 0; j < 3; ++j)
-        m.At(i, j) += row[i] * row[j];
+      for (int j = 0; j < 3; ++j) m.At(i, j) += row[i] * row[j];
       v.At(i, 0) += row[i] * p.z;
     }
   }

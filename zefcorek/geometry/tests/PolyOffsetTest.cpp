@@ -55,16 +55,13 @@ std::vector<Result> results(const TPolyOffset& o) {
   return out;
 }
 
-testing::AssertionResult ringIs(const std::vector<Pt>& got, const std::vector<Pt>& want,
-                                double tol = 1e-9) {
+testing::AssertionResult ringIs(const std::vector<Pt>& got, const std::vector<Pt>& want, double tol = 1e-9) {
   bool same = got.size() == want.size();
   for (size_t i = 0; same && i < got.size(); ++i)
     same = std::fabs(got[i].x - want[i].x) <= tol && std::fabs(got[i].y - want[i].y) <= tol;
-  if (same)
-    return testing::AssertionSuccess();
+  if (same) return testing::AssertionSuccess();
   auto failure = testing::AssertionFailure() << "got";
-  for (const Pt& p : got)
-    failure << " (" << p.x << ", " << p.y << ")";
+  for (const Pt& p : got) failure << " (" << p.x << ", " << p.y << ")";
   return failure;
 }
 
@@ -200,16 +197,13 @@ IPtrArray* arrayOf(std::vector<int>& values) {
   void* out = nullptr;
   EXPECT_EQ(zefCoreKAllocIntf(&CLSID_IPtrArrayImp, &out, 0), S_OK);
   auto* a = static_cast<IPtrArray*>(out);
-  for (int& v : values)
-    (void)a->Add(&v, nullptr);
+  for (int& v : values) (void)a->Add(&v, nullptr);
   return a;
 }
 
 // The offset's compares: -1 when the key is not above the other's, so equal
 // keys answer -1 both ways.
-int byKeyNotAbove(void* a, void* b, void*) {
-  return *static_cast<int*>(a) / 10 <= *static_cast<int*>(b) / 10 ? -1 : 1;
-}
+int byKeyNotAbove(void* a, void* b, void*) { return *static_cast<int*>(a) / 10 <= *static_cast<int*>(b) / 10 ? -1 : 1; }
 int byKeyDescending(void* a, void* b, void*) {
   return *static_cast<int*>(a) / 10 > *static_cast<int*>(b) / 10 ? -1 : 1;
 }
@@ -221,8 +215,7 @@ void checkSort(std::vector<int> values, TPolyOffset::CompareFunc compare, bool d
   std::stable_sort(want.begin(), want.end(),
                    [&](int x, int y) { return descending ? x / 10 > y / 10 : x / 10 < y / 10; });
   std::vector<int> got;
-  for (unsigned i = 0; i < a->GetCount(); ++i)
-    got.push_back(*static_cast<int*>(a->GetAt(i)));
+  for (unsigned i = 0; i < a->GetCount(); ++i) got.push_back(*static_cast<int*>(a->GetAt(i)));
   EXPECT_EQ(got, want);
   a->Release();
 }
@@ -232,8 +225,7 @@ TEST(PolyOffsetTest, SortIsAStableSort) {
   for (int n = 0; n <= 7; ++n) {
     // Keys with repeats (tens digit), each item unique (units digit).
     std::vector<int> values(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i)
-      values[size_t(i)] = (i % 3) * 10 + i;
+    for (int i = 0; i < n; ++i) values[size_t(i)] = (i % 3) * 10 + i;
     std::sort(values.begin(), values.end());
     do {
       checkSort(values, &byKeyNotAbove, false);
@@ -245,8 +237,7 @@ TEST(PolyOffsetTest, SortIsAStableSort) {
   std::mt19937 rng(35);
   for (int trial = 0; trial < 200; ++trial) {
     std::vector<int> values(size_t(rng() % 300));
-    for (size_t i = 0; i < values.size(); ++i)
-      values[i] = int(rng() % 50) * 10 + int(i % 10);
+    for (size_t i = 0; i < values.size(); ++i) values[i] = int(rng() % 50) * 10 + int(i % 10);
     checkSort(values, &byKeyNotAbove, false);
   }
 }

@@ -30,8 +30,7 @@ TPolySimpParms parms(double tolerance, uint32_t flags, Calls* calls) {
 }
 
 void fill(T_POLYSIMPLIFIER& s, const std::vector<T_POINT2D>& pts) {
-  for (const T_POINT2D& p : pts)
-    ASSERT_GE(s.AddBasePt(&p), 0);
+  for (const T_POINT2D& p : pts) ASSERT_GE(s.AddBasePt(&p), 0);
 }
 
 std::vector<T_POINT2D> simpPts(const T_POLYSIMPLIFIER& s, bool ex) {
@@ -48,16 +47,13 @@ std::vector<T_POINT2D> simpPts(const T_POLYSIMPLIFIER& s, bool ex) {
   return out;
 }
 
-testing::AssertionResult pointsAre(const std::vector<T_POINT2D>& got,
-                                   const std::vector<T_POINT2D>& want) {
+testing::AssertionResult pointsAre(const std::vector<T_POINT2D>& got, const std::vector<T_POINT2D>& want) {
   bool same = got.size() == want.size();
   for (size_t i = 0; same && i < got.size(); ++i)
     same = std::fabs(got[i].x - want[i].x) < 1e-9 && std::fabs(got[i].y - want[i].y) < 1e-9;
-  if (same)
-    return testing::AssertionSuccess();
+  if (same) return testing::AssertionSuccess();
   auto f = testing::AssertionFailure() << "got";
-  for (const T_POINT2D& p : got)
-    f << " (" << p.x << ", " << p.y << ")";
+  for (const T_POINT2D& p : got) f << " (" << p.x << ", " << p.y << ")";
   return f;
 }
 

@@ -43,14 +43,12 @@ Triangles trianglesOf(IRecList* list) {
 }
 
 // Runs Execute and answers its code and triangles; the list is released.
-std::pair<int, Triangles> triangulate(const std::vector<P>& pts, unsigned order,
-                                      bool* nullResult = nullptr) {
+std::pair<int, Triangles> triangulate(const std::vector<P>& pts, unsigned order, bool* nullResult = nullptr) {
   TPolyTriangulator t;
   fill(t, pts);
   IRecList* result = reinterpret_cast<IRecList*>(1);
   const int code = t.Execute(&result, order);
-  if (nullResult != nullptr)
-    *nullResult = result == nullptr;
+  if (nullResult != nullptr) *nullResult = result == nullptr;
   Triangles tris;
   if (result != nullptr) {
     tris = trianglesOf(result);
@@ -92,8 +90,7 @@ TEST(PolyTriangulatorTest, SquareInBothOrders) {
 TEST(PolyTriangulatorTest, LShapeCutEarByEar) {
   // Tolerance 400/6, then 6.67 (every candidate still near a line or
   // reflex), then 0.667: the ear at #5 goes first, then those at #1, #2, #3.
-  const std::vector<P> l = {{0, 0, 0},   {1, 0, 20},  {2, 10, 20},
-                            {3, 10, 10}, {4, 20, 10}, {5, 20, 0}};
+  const std::vector<P> l = {{0, 0, 0}, {1, 0, 20}, {2, 10, 20}, {3, 10, 10}, {4, 20, 10}, {5, 20, 0}};
   auto [code, tris] = triangulate(l, 0);
   EXPECT_EQ(code, 0);
   EXPECT_EQ(tris, (Triangles{{4, 5, 0}, {0, 1, 2}, {0, 2, 3}, {0, 3, 4}}));
@@ -142,8 +139,7 @@ TEST(PolyTriangulatorTest, RepeatedAndCollinearPoints) {
   auto [code, tris] = triangulate({{0, 0, 0}, {1, 0, 10}, {1, 0, 10}, {2, 10, 10}, {3, 10, 0}}, 0);
   EXPECT_EQ(code, 0);
   EXPECT_EQ(tris.size(), 2u);
-  for (const auto& t : tris)
-    EXPECT_TRUE(t[0] != t[1] && t[1] != t[2] && t[0] != t[2]);
+  for (const auto& t : tris) EXPECT_TRUE(t[0] != t[1] && t[1] != t[2] && t[0] != t[2]);
 
   // A straight corner (#1 between #0 and #2) is an ear of zero area.
   auto [code2, tris2] = triangulate({{0, 0, 0}, {1, 0, 5}, {2, 0, 10}, {3, 10, 10}, {4, 10, 0}}, 0);
@@ -211,13 +207,8 @@ TEST(PolyTriangulatorTest, MembersOnAList) {
 
   // The copy drops the first of two near points with different numbers
   // (#1 before #2; #5, the last, before the first), and keeps equal numbers.
-  IRecList* ring = pointList({{0, 0, 0},
-                              {1, 5, 0},
-                              {2, 5, 0.0000005},
-                              {3, 5, 5},
-                              {3, 5, 5},
-                              {4, 0, 5},
-                              {5, 0, 0.0000001}});
+  IRecList* ring =
+      pointList({{0, 0, 0}, {1, 5, 0}, {2, 5, 0.0000005}, {3, 5, 5}, {3, 5, 5}, {4, 0, 5}, {5, 0, 0.0000001}});
   IRecList* copy = reinterpret_cast<IRecList*>(1);
   EXPECT_EQ(t.ClonePoly(ring, &copy), 0);
   ASSERT_NE(copy, nullptr);
@@ -264,8 +255,7 @@ TEST(PolyTriangulatorTest, MembersOnAList) {
   EXPECT_EQ(t.AddThisTrg(ear, nullptr), 10);
   EXPECT_EQ(trianglesOf(out), (Triangles{{0, 1, 2}}));
 
-  for (IRecList* l : {triangle, empty, ring, square, far, out})
-    l->Release();
+  for (IRecList* l : {triangle, empty, ring, square, far, out}) l->Release();
 }
 
 // --- random simple polygons ------------------------------------------------
@@ -308,8 +298,7 @@ std::vector<P> combPolygon(std::mt19937_64& rng, int teeth) {
     out.push_back({0, 3.0 * k + 3, g});
   }
   out.push_back({0, 3.0 * teeth, -2});
-  for (size_t i = 0; i < out.size(); ++i)
-    out[i].id = uint32_t(i);
+  for (size_t i = 0; i < out.size(); ++i) out[i].id = uint32_t(i);
   return out;
 }
 
@@ -326,12 +315,10 @@ void checkTriangulation(const std::vector<P>& ring, const char* what) {
     const P& a = ring[t[0]];
     const P& b = ring[t[1]];
     const P& c = ring[t[2]];
-    const long double cross =
-        ((long double)b.x - a.x) * (c.y - a.y) - ((long double)b.y - a.y) * (c.x - a.x);
+    const long double cross = ((long double)b.x - a.x) * (c.y - a.y) - ((long double)b.y - a.y) * (c.x - a.x);
     EXPECT_LE(cross, 1e-9) << what << ": a counter-clockwise triangle";
     sum += -cross / 2;
-    for (int k = 0; k < 3; ++k)
-      ++edgeUse[{t[k], t[(k + 1) % 3]}];
+    for (int k = 0; k < 3; ++k) ++edgeUse[{t[k], t[(k + 1) % 3]}];
   }
   const double area = -signedArea(ring);
   EXPECT_NEAR(double(sum), area, 1e-12 * area) << what;

@@ -28,7 +28,9 @@ const std::string kTable =
     "[Printer:Office]\nPort=LPT1:\nPaperCount=4\n"
     "Paper0=letter\nPaper0Size=2159,2794\n"
     "Paper1=A4\nPaper1Size=2100,2970\n"
-    "Paper2=" + kLongName + "\nPaper2Size=1000,1000\n"
+    "Paper2=" +
+    kLongName +
+    "\nPaper2Size=1000,1000\n"
     "Paper3=a5\nPaper3Size=1480,2100\n"
     "[Printer:Other]\nPaperCount=0\n";
 

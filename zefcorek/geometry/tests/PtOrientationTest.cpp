@@ -18,16 +18,14 @@ TEST(PtOrientationTest, SignedDistanceFromTheDirectedLine) {
     double expected;
   };
   const Case cases[] = {
-      {{0, 0}, {1, 0}, {5, 2}, 2.0},    // left
-      {{0, 0}, {1, 0}, {5, -2}, -2.0},  // right
-      {{1, 0}, {0, 0}, {5, 2}, -2.0},   // reversed direction
-      {{0, 0}, {1, 0}, {-3, 0}, 0.0},   // on the line, beyond an end
-      {{0, 0}, {3, 4}, {4, -3}, -5.0},
-      {{2, 2}, {2, 2}, {5, 5}, -1.0},  // no line: reported as the right side
+      {{0, 0}, {1, 0}, {5, 2}, 2.0},                                    // left
+      {{0, 0}, {1, 0}, {5, -2}, -2.0},                                  // right
+      {{1, 0}, {0, 0}, {5, 2}, -2.0},                                   // reversed direction
+      {{0, 0}, {1, 0}, {-3, 0}, 0.0},                                   // on the line, beyond an end
+      {{0, 0}, {3, 4}, {4, -3}, -5.0}, {{2, 2}, {2, 2}, {5, 5}, -1.0},  // no line: reported as the right side
   };
   for (const Case& c : cases) {
-    EXPECT_NEAR(PtOrientation(&c.a, &c.b, &c.q), c.expected, 1e-15)
-        << "q (" << c.q.x << ", " << c.q.y << ")";
+    EXPECT_NEAR(PtOrientation(&c.a, &c.b, &c.q), c.expected, 1e-15) << "q (" << c.q.x << ", " << c.q.y << ")";
     const int sign = c.expected < 0 ? -1 : (c.expected > 0 ? 1 : 0);
     EXPECT_EQ(PtOrientationSign(&c.a, &c.b, &c.q), sign);
     EXPECT_EQ(PtOrientationSign(&c.a, &c.b, &c.q, 2.0), c.expected < -2.0 ? -1 : 0);
@@ -42,10 +40,9 @@ TEST(PtOrientationTest, SignWithAndWithoutDeadBand) {
     int banded;
   };
   const Case cases[] = {
-      {0.0, 0.1, 0, 0},      {-0.0, 0.1, 0, 0},    {kNaN, 0.1, 0, 0},
-      {0.05, 0.1, 1, 0},     {-0.05, 0.1, -1, 0},  {0.1, 0.1, 1, 0},  // the band is closed
-      {-0.1, -0.1, -1, 0},   {0.2, -0.1, 1, 1},    {-0.2, -0.1, -1, -1},
-      {1e-300, 0.0, 1, 1},
+      {0.0, 0.1, 0, 0},    {-0.0, 0.1, 0, 0}, {kNaN, 0.1, 0, 0},    {0.05, 0.1, 1, 0},
+      {-0.05, 0.1, -1, 0}, {0.1, 0.1, 1, 0},  // the band is closed
+      {-0.1, -0.1, -1, 0}, {0.2, -0.1, 1, 1}, {-0.2, -0.1, -1, -1}, {1e-300, 0.0, 1, 1},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(PtOrientationSign(c.d), c.plain) << c.d;
@@ -63,8 +60,7 @@ TEST(PtOrientationTest, SignWithAndWithoutDeadBand) {
 namespace oracle {
 
 mpq_class exactCross(const T_POINT2D& a, const T_POINT2D& b, const T_POINT2D& q) {
-  return (mpq_class(b.x) - a.x) * (mpq_class(q.y) - a.y) -
-         (mpq_class(b.y) - a.y) * (mpq_class(q.x) - a.x);
+  return (mpq_class(b.x) - a.x) * (mpq_class(q.y) - a.y) - (mpq_class(b.y) - a.y) * (mpq_class(q.x) - a.x);
 }
 
 // The same side test as PtOrientation, but in doubles.
@@ -91,12 +87,10 @@ TEST(PtOrientationTest, AgreesWithExactArithmeticNearTheLine) {
     const mpq_class cross = exactCross(a, b, q);
     const int exact = sgn(cross);
     const double distance = std::fabs(cross.get_d()) / std::hypot(b.x - a.x, b.y - a.y);
-    if (distance < 1e-14)
-      continue;
+    if (distance < 1e-14) continue;
     ++checked;
-    EXPECT_EQ(PtOrientationSign(&a, &b, &q), exact)
-        << "a (" << a.x << ", " << a.y << ") b (" << b.x << ", " << b.y << ") q (" << q.x << ", "
-        << q.y << ") at " << distance;
+    EXPECT_EQ(PtOrientationSign(&a, &b, &q), exact) << "a (" << a.x << ", " << a.y << ") b (" << b.x << ", " << b.y
+                                                    << ") q (" << q.x << ", " << q.y << ") at " << distance;
     doubleWrong += doubleSide(a, b, q) != exact;
   }
   // The fixture is only worth something if it holds many cases that plain

@@ -41,8 +41,7 @@ TEST(Ray3DTest, NearestApproachAndIntersection) {
   const Case cases[] = {
       {"crossing", T_RAY3D({5, -3, 0}, {5, 0, 0}), true, 5, 3, true, {5, 0, 0}},
       {"skew by 0.01", T_RAY3D({5, -3, 0.01}, {5, 0, 0.01}), true, 5, 3, false, {5, 0, 0.005}},
-      {"skew by 0.0005", T_RAY3D({5, -3, 0.0005}, {5, 0, 0.0005}), true, 5, 3, true,
-       {5, 0, 0.00025}},
+      {"skew by 0.0005", T_RAY3D({5, -3, 0.0005}, {5, 0, 0.0005}), true, 5, 3, true, {5, 0, 0.00025}},
       {"parallel", T_RAY3D({0, 1, 0}, {3, 1, 0}), false, 0, 0, false, untouched},
   };
   for (const Case& c : cases) {

@@ -28,8 +28,7 @@ TEST(RndGenTest, KnownSequences) {
   }
 
   CRndGen a(12345), b(12345);
-  for (int i = 0; i < 100; ++i)
-    EXPECT_EQ(a.Random32(1000), b.Random32(1000));
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(a.Random32(1000), b.Random32(1000));
 }
 
 // n - 1 comes only from the largest draw, 2147483647: from the seed
@@ -42,8 +41,7 @@ TEST(RndGenTest, ScaledDrawReachesItsTopOnlyAtTheLargestDraw) {
     EXPECT_EQ(below.Random32(), 2147483647u);
   }
   CRndGen many(99);
-  for (int i = 0; i < 10000; ++i)
-    EXPECT_LT(many.Random32(10), 10u);
+  for (int i = 0; i < 10000; ++i) EXPECT_LT(many.Random32(10), 10u);
 }
 
 }  // namespace

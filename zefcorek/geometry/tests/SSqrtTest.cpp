@@ -20,8 +20,7 @@ TEST(SSqrtTest, TakesTheRootOfTheMagnitude) {
       {-0.0, 0.0L},
       {std::numeric_limits<double>::infinity(), std::numeric_limits<long double>::infinity()},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(SSqrt(c.v), c.expected) << "v = " << c.v;
+  for (const Case& c : cases) EXPECT_EQ(SSqrt(c.v), c.expected) << "v = " << c.v;
 }
 
 TEST(SSqrtTest, KeepsExtendedPrecisionAndNaN) {

@@ -62,8 +62,7 @@ TEST(SnapUtilsTest, PointNearSegment) {
   long double d2 = 0;
   EXPECT_TRUE(snapUtChkP2SegDist2(1, &beside, &v1, &v2, &d2, nullptr, nullptr));
   const T_POINT2D above{0.2, 10.5};
-  EXPECT_FALSE(snapUtChkP2SegDist2(1, &above, &v1, &v2, &d2, nullptr, nullptr))
-      << "the y test still applies";
+  EXPECT_FALSE(snapUtChkP2SegDist2(1, &above, &v1, &v2, &d2, nullptr, nullptr)) << "the y test still applies";
 }
 
 TEST(SnapUtilsTest, Intersections) {
@@ -81,13 +80,10 @@ TEST(SnapUtilsTest, Intersections) {
 
   EXPECT_FALSE(snapUtSegSegIntersect(&a1, &a2, &c1, &c2, &ip, nullptr, nullptr));
   EXPECT_NEAR(ip.x, 11, 1e-12) << "written although outside";
-  EXPECT_TRUE(snapUtLnSegIntersect(&a1, &a2, &c1, &c2, &ip, nullptr, nullptr))
-      << "the first is a line";
-  EXPECT_FALSE(snapUtLnSegIntersect(&c1, &c2, &a1, &a2, &ip, nullptr, nullptr))
-      << "the second is a segment";
+  EXPECT_TRUE(snapUtLnSegIntersect(&a1, &a2, &c1, &c2, &ip, nullptr, nullptr)) << "the first is a line";
+  EXPECT_FALSE(snapUtLnSegIntersect(&c1, &c2, &a1, &a2, &ip, nullptr, nullptr)) << "the second is a segment";
   EXPECT_TRUE(snapUtLnLnIntersect(&c1, &c2, &a1, &a2, &ip, nullptr, nullptr));
-  EXPECT_TRUE(snapUtSegSegIntersect(&a1, &a2, &e1, &e2, &ip, nullptr, nullptr))
-      << "0.000005 beyond the end";
+  EXPECT_TRUE(snapUtSegSegIntersect(&a1, &a2, &e1, &e2, &ip, nullptr, nullptr)) << "0.000005 beyond the end";
 
   // Parallel and coincident lines: false, ip untouched, no distance.
   const T_POINT2D p1{0, 1}, p2{10, 1};
@@ -113,12 +109,10 @@ TEST(SnapUtilsTest, MinMaxAndSegSwaps) {
     bool middle, result;
   };
   const Case cases[] = {
-      {{0, 0}, {1, 0}, {-1, 0}, false, true},
-      {{0, 0}, {1, 0}, {2, 0}, false, false},
-      {{0, 0}, {1, 0}, {2, 0}, true, true},
-      {{0, 0}, {0, 1}, {0, -1}, false, true},   // along y when x says nothing
-      {{0, 0}, {1, 1}, {1, 2}, true, true},     // x equal at p1 and p2: y decides
-      {{0, 0}, {0, 0}, {2, 2}, false, false},   // a zero sign is never opposite
+      {{0, 0}, {1, 0}, {-1, 0}, false, true}, {{0, 0}, {1, 0}, {2, 0}, false, false},
+      {{0, 0}, {1, 0}, {2, 0}, true, true},   {{0, 0}, {0, 1}, {0, -1}, false, true},  // along y when x says nothing
+      {{0, 0}, {1, 1}, {1, 2}, true, true},    // x equal at p1 and p2: y decides
+      {{0, 0}, {0, 0}, {2, 2}, false, false},  // a zero sign is never opposite
   };
   for (const Case& c : cases)
     EXPECT_EQ(CheckSegSwaps(&c.p0, &c.p1, &c.p2, c.middle), c.result)

@@ -18,8 +18,8 @@ testing::AssertionResult rowNear(const double* m, int r, Row expected, double to
   const Row got = row(m, r);
   for (int k = 0; k < 4; ++k) {
     if (!(std::fabs(got[k] - expected[k]) <= tol))
-      return testing::AssertionFailure() << "row " << r << " = (" << got[0] << ", " << got[1]
-                                         << ", " << got[2] << ", " << got[3] << ")";
+      return testing::AssertionFailure() << "row " << r << " = (" << got[0] << ", " << got[1] << ", " << got[2] << ", "
+                                         << got[3] << ")";
   }
   return testing::AssertionSuccess();
 }
@@ -28,8 +28,7 @@ testing::AssertionResult isIdentity(const double* m) {
   for (int r = 0; r < 3; ++r) {
     Row expected{0, 0, 0, 0};
     expected[r] = 1;
-    if (auto result = rowNear(m, r, expected, 0.0); !result)
-      return result;
+    if (auto result = rowNear(m, r, expected, 0.0); !result) return result;
   }
   return testing::AssertionSuccess();
 }
@@ -45,9 +44,8 @@ View viewOf(const T3DRotation& rot) {
 
 TEST(T3DRotationTest, AfterConstructionEverythingIsTheIdentity) {
   const T3DRotation rot;
-  for (const double* m : {rot.viewTranslation, rot.viewRotation, rot.viewMatrix,
-                          rot.objectTranslation, rot.objectRotation, rot.objectMatrix,
-                          rot.combinedMatrix})
+  for (const double* m : {rot.viewTranslation, rot.viewRotation, rot.viewMatrix, rot.objectTranslation,
+                          rot.objectRotation, rot.objectMatrix, rot.combinedMatrix})
     EXPECT_TRUE(isIdentity(m));
   const View v = viewOf(rot);
   EXPECT_EQ(v.x, 0.0);
@@ -113,8 +111,7 @@ TEST(T3DRotationTest, LookAt) {
   };
   for (const auto& row : cases) {
     T3DRotation rot;
-    EXPECT_EQ(rot.LookAt(0, 0, 0, row.target[0], row.target[1], row.target[2]), row.result)
-        << row.name;
+    EXPECT_EQ(rot.LookAt(0, 0, 0, row.target[0], row.target[1], row.target[2]), row.result) << row.name;
     EXPECT_TRUE(rowNear(rot.viewRotation, 0, row.right)) << row.name;
     EXPECT_TRUE(rowNear(rot.viewRotation, 1, row.up)) << row.name;
     EXPECT_TRUE(rowNear(rot.viewRotation, 2, row.forward)) << row.name;
@@ -131,8 +128,7 @@ double orthonormalError(const double* m) {
   for (int i = 0; i < 3; ++i) {
     for (int j = 0; j < 3; ++j) {
       double d = 0;
-      for (int k = 0; k < 3; ++k)
-        d += m[i * 4 + k] * m[j * 4 + k];
+      for (int k = 0; k < 3; ++k) d += m[i * 4 + k] * m[j * 4 + k];
       worst = std::max(worst, std::fabs(d - (i == j ? 1.0 : 0.0)));
     }
   }
@@ -146,14 +142,32 @@ TEST(T3DRotationTest, LongSequencesStayOrthonormal) {
   for (int step = 0; step < 2000; ++step) {
     const double a = angle(random);
     switch (step % 8) {
-    case 0: rot.Roll(a); rot.RollObject(a); break;
-    case 1: rot.RotateRight(a); rot.RotateRightObject(a); break;
-    case 2: rot.RotateUp(a); rot.RotateUpObject(a); break;
-    case 3: rot.MoveForward(a); rot.MoveForwardObject(a); break;
-    case 4: rot.MoveRight(a); rot.MoveUpObject(a); break;
-    case 5: rot.MoveUp(a); rot.MoveRightObject(a); break;
-    case 6: rot.AxisAngle(angle(random), angle(random), angle(random), a); break;
-    default: rot.AxisAngleObject(angle(random), angle(random), angle(random), a); break;
+      case 0:
+        rot.Roll(a);
+        rot.RollObject(a);
+        break;
+      case 1:
+        rot.RotateRight(a);
+        rot.RotateRightObject(a);
+        break;
+      case 2:
+        rot.RotateUp(a);
+        rot.RotateUpObject(a);
+        break;
+      case 3:
+        rot.MoveForward(a);
+        rot.MoveForwardObject(a);
+        break;
+      case 4:
+        rot.MoveRight(a);
+        rot.MoveUpObject(a);
+        break;
+      case 5:
+        rot.MoveUp(a);
+        rot.MoveRightObject(a);
+        break;
+      case 6: rot.AxisAngle(angle(random), angle(random), angle(random), a); break;
+      default: rot.AxisAngleObject(angle(random), angle(random), angle(random), a); break;
     }
   }
   EXPECT_LT(orthonormalError(rot.viewRotation), 1e-12);

@@ -82,8 +82,7 @@ TEST(TriangleFunctionsTest, OrthonormalBasis) {
     ASSERT_TRUE(input.OrthonormalBasis(u, v, w));
     EXPECT_NEAR(u.Cross(input).Len(), 0.0, 1e-15 * input.Len());
     EXPECT_GT(u.Dot(input), 0.0);
-    for (const T_VECTOR3D& unit : {u, v, w})
-      EXPECT_NEAR(unit.Len(), 1.0, 1e-15);
+    for (const T_VECTOR3D& unit : {u, v, w}) EXPECT_NEAR(unit.Len(), 1.0, 1e-15);
     EXPECT_NEAR(u.Dot(v), 0.0, 1e-15);
     EXPECT_NEAR(u.Dot(w), 0.0, 1e-15);
     EXPECT_NEAR(v.Dot(w), 0.0, 1e-15);

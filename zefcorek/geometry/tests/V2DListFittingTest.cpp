@@ -16,27 +16,24 @@ constexpr double kPi = 3.141592653589793;
 
 std::unique_ptr<T_V2DLIST> makeList(std::initializer_list<T_VECTOR2D> points, int closed = 0) {
   auto list = std::make_unique<T_V2DLIST>();
-  for (const T_VECTOR2D& p : points)
-    list->Add(&p);
+  for (const T_VECTOR2D& p : points) list->Add(&p);
   list->SetClosed(closed);
   return list;
 }
 
 std::vector<T_VECTOR2D> vertices(const T_V2DLIST* list) {
   std::vector<T_VECTOR2D> out;
-  for (unsigned i = 0; list != nullptr && i < list->GetCount(); ++i)
-    out.push_back(*list->GetVertex(i));
+  for (unsigned i = 0; list != nullptr && i < list->GetCount(); ++i) out.push_back(*list->GetVertex(i));
   return out;
 }
 
-testing::AssertionResult near(const std::vector<T_VECTOR2D>& got,
-                              const std::vector<T_VECTOR2D>& expected, double tol = 1e-12) {
+testing::AssertionResult near(const std::vector<T_VECTOR2D>& got, const std::vector<T_VECTOR2D>& expected,
+                              double tol = 1e-12) {
   if (got.size() != expected.size())
     return testing::AssertionFailure() << got.size() << " vertices, wanted " << expected.size();
   for (size_t i = 0; i < got.size(); ++i) {
     if (std::fabs(got[i].x - expected[i].x) > tol || std::fabs(got[i].y - expected[i].y) > tol)
-      return testing::AssertionFailure() << "vertex " << i << " (" << got[i].x << ", "
-                                         << got[i].y << ")";
+      return testing::AssertionFailure() << "vertex " << i << " (" << got[i].x << ", " << got[i].y << ")";
   }
   return testing::AssertionSuccess();
 }
@@ -63,10 +60,8 @@ TEST(V2DListFittingTest, QuasiRectangleEdges) {
   const auto outline = makeList({{0, 0}, {5, 0.1}, {10, 0}, {10, 10}, {0, 10}}, 1);
   T_V2DLIST* edges[4] = {};
   ASSERT_EQ(outline->FindEdgesOfQuasiRectangle(edges, 0), 1);
-  const std::vector<T_VECTOR2D> expected[4] = {{{0, 0}, {5, 0.1}, {10, 0}},
-                                               {{10, 0}, {10, 10}},
-                                               {{10, 10}, {0, 10}},
-                                               {{0, 10}, {0, 0}}};
+  const std::vector<T_VECTOR2D> expected[4] = {
+      {{0, 0}, {5, 0.1}, {10, 0}}, {{10, 0}, {10, 10}}, {{10, 10}, {0, 10}}, {{0, 10}, {0, 0}}};
   for (int i = 0; i < 4; ++i) {
     EXPECT_TRUE(near(vertices(edges[i]), expected[i], 0.0)) << "edge " << i;
     delete edges[i];
@@ -103,8 +98,7 @@ TEST(V2DListFittingTest, ShrinkOrExpand) {
   const auto square = makeList({{-1, -1}, {1, -1}, {1, 1}, {-1, 1}});
   square->ShrinkOrExpandBy(1.0);
   const double out = 1.0 + 1.0 / std::sqrt(2.0);
-  EXPECT_TRUE(near(vertices(square.get()), {{-out, -out}, {out, -out}, {out, out}, {-out, out}},
-                   1e-15));
+  EXPECT_TRUE(near(vertices(square.get()), {{-out, -out}, {out, -out}, {out, out}, {-out, out}}, 1e-15));
   T_VECTOR2D lo, hi;
   EXPECT_TRUE(square->GetLimits(&lo, &hi));
   EXPECT_NEAR(hi.x, out, 1e-15) << "the limits were recomputed";
@@ -125,13 +119,10 @@ TEST(V2DListFittingTest, FittingToAPerimeter) {
     int result;
     std::vector<T_VECTOR2D> expected;
   } cases[] = {
-      {"lengthened", {{2, 5}, {5, 5}, {8, 5}}, perimeter.get(), 1,
-       {{0, 5}, {2, 5}, {5, 5}, {8, 5}, {10, 5}}},
+      {"lengthened", {{2, 5}, {5, 5}, {8, 5}}, perimeter.get(), 1, {{0, 5}, {2, 5}, {5, 5}, {8, 5}, {10, 5}}},
       {"trimmed", {{-3, 5}, {5, 5}, {13, 5}}, perimeter.get(), 1, {{0, 5}, {5, 5}, {10, 5}}},
-      {"reversed", {{8, 5}, {5, 5}, {2, 5}}, perimeter.get(), 1,
-       {{10, 5}, {8, 5}, {5, 5}, {2, 5}, {0, 5}}},
-      {"ends already on it", {{0, 5}, {5, 5}, {10, 5}}, perimeter.get(), 1,
-       {{0, 5}, {5, 5}, {10, 5}}},
+      {"reversed", {{8, 5}, {5, 5}, {2, 5}}, perimeter.get(), 1, {{10, 5}, {8, 5}, {5, 5}, {2, 5}, {0, 5}}},
+      {"ends already on it", {{0, 5}, {5, 5}, {10, 5}}, perimeter.get(), 1, {{0, 5}, {5, 5}, {10, 5}}},
       {"four crossings", {{1, 2.5}, {9, 2.5}}, zigzag.get(), 0, {{1, 2.5}, {9, 2.5}}},
       {"equal ends", {{5, 5}, {6, 6}, {5, 5}}, perimeter.get(), 0, {{5, 5}, {6, 6}, {5, 5}}},
       {"one vertex", {{5, 5}}, perimeter.get(), 0, {{5, 5}}},
@@ -157,16 +148,32 @@ TEST(V2DListFittingTest, FittingBetweenTwoBoundaries) {
     int result;
     std::vector<T_VECTOR2D> expected;
   } cases[] = {
-      {"lengthened both ways", {{2, 5}, {5, 5}, {8, 5}}, left.get(), right.get(), 1,
+      {"lengthened both ways",
+       {{2, 5}, {5, 5}, {8, 5}},
+       left.get(),
+       right.get(),
+       1,
        {{0, 5}, {2, 5}, {5, 5}, {8, 5}, {10, 5}}},
       // The polyline meets the first boundary only on its extension.
-      {"boundary met on its extension", {{-3, 5}, {5, 5}, {8, 5}}, highLeft.get(), right.get(), 1,
+      {"boundary met on its extension",
+       {{-3, 5}, {5, 5}, {8, 5}},
+       highLeft.get(),
+       right.get(),
+       1,
        {{0, 5}, {5, 5}, {8, 5}, {10, 5}}},
-      {"boundaries given the other way", {{2, 5}, {5, 5}, {8, 5}}, right.get(), left.get(), 1,
+      {"boundaries given the other way",
+       {{2, 5}, {5, 5}, {8, 5}},
+       right.get(),
+       left.get(),
+       1,
        {{0, 5}, {2, 5}, {5, 5}, {8, 5}, {10, 5}}},
       // Both boundaries meet the polyline in (5, 5): there is no line
       // between the two points, and nothing changes.
-      {"boundary points coincide", {{2, 5}, {5, 5}, {8, 5}}, crossAtFive.get(), sameSpot.get(), 0,
+      {"boundary points coincide",
+       {{2, 5}, {5, 5}, {8, 5}},
+       crossAtFive.get(),
+       sameSpot.get(),
+       0,
        {{2, 5}, {5, 5}, {8, 5}}},
       {"one vertex", {{5, 5}}, left.get(), right.get(), 0, {{5, 5}}},
   };

@@ -15,16 +15,14 @@ namespace {
 
 std::unique_ptr<T_V2DLIST> makeList(std::initializer_list<T_VECTOR2D> points, int closed = 0) {
   auto list = std::make_unique<T_V2DLIST>();
-  for (const T_VECTOR2D& p : points)
-    list->Add(&p);
+  for (const T_VECTOR2D& p : points) list->Add(&p);
   list->SetClosed(closed);
   return list;
 }
 
 std::vector<T_VECTOR2D> points(const T_V2DLIST* list) {
   std::vector<T_VECTOR2D> out;
-  for (unsigned i = 0; list != nullptr && i < list->GetCount(); ++i)
-    out.push_back(*list->GetVertex(i));
+  for (unsigned i = 0; list != nullptr && i < list->GetCount(); ++i) out.push_back(*list->GetVertex(i));
   return out;
 }
 
@@ -41,45 +39,39 @@ TEST(V2DListIntersectionTest, SegmentAndLineQueries) {
     unsigned flag;  // relative, or the options of LineEx
     std::vector<T_VECTOR2D> expected;
   } cases[] = {
-      {"segment, side order", square.get(), Query::Line, {-1, 0.5}, {2, 0.5}, 0,
-       {{1, 0.5}, {0, 0.5}}},
-      {"segment, relative", square.get(), Query::Line, {-1, 0.5}, {3, 0}, 1,
-       {{1, 0.5}, {0, 0.5}}},
+      {"segment, side order", square.get(), Query::Line, {-1, 0.5}, {2, 0.5}, 0, {{1, 0.5}, {0, 0.5}}},
+      {"segment, relative", square.get(), Query::Line, {-1, 0.5}, {3, 0}, 1, {{1, 0.5}, {0, 0.5}}},
       {"segment along a side", square.get(), Query::Line, {-1, 0}, {2, 0}, 0, {}},
       {"segment of no length", square.get(), Query::Line, {0.5, 0.5}, {0.5, 0.5}, 0, {}},
-      {"line beyond the points", square.get(), Query::Ray, {0.2, 0.5}, {0.4, 0.5}, 0,
-       {{1, 0.5}, {0, 0.5}}},
+      {"line beyond the points", square.get(), Query::Ray, {0.2, 0.5}, {0.4, 0.5}, 0, {{1, 0.5}, {0, 0.5}}},
       // The vertex (1, 1) is met from sides 1 and 2: once.
       {"line through a vertex", square.get(), Query::Ray, {0, 2}, {2, 0}, 0, {{1, 1}}},
       // The vertex (0, 0) is met from the first side and, after a hit in
       // between, from the last: twice.
-      {"line through the first vertex", square.get(), Query::Ray, {0, 0}, {1, 0.5}, 0,
-       {{0, 0}, {1, 0.5}, {0, 0}}},
+      {"line through the first vertex", square.get(), Query::Ray, {0, 0}, {1, 0.5}, 0, {{0, 0}, {1, 0.5}, {0, 0}}},
       {"segment beyond the chain's end", chain.get(), Query::Line, {3, -1}, {3, 1}, 0, {}},
       {"lengthened forwards", chain.get(), Query::LineEx, {3, -1}, {3, 1}, 1, {{3, 0}}},
       {"lengthened backwards", chain.get(), Query::LineEx, {-1, -1}, {-1, 1}, 1, {{-1, 0}}},
-      {"not lengthened without the option", chain.get(), Query::LineEx, {3, -1}, {3, 1}, 0,
-       {}},
+      {"not lengthened without the option", chain.get(), Query::LineEx, {3, -1}, {3, 1}, 0, {}},
       {"not lengthened beyond the segment", chain.get(), Query::LineEx, {3, 1}, {3, 2}, 1, {}},
-      {"a closed list is not lengthened", square.get(), Query::LineEx, {3, -1}, {3, 0.5}, 1,
-       {}},
+      {"a closed list is not lengthened", square.get(), Query::LineEx, {3, -1}, {3, 0.5}, 1, {}},
   };
   for (const auto& row : cases) {
     std::unique_ptr<T_V2DLIST> found;
     int check = -1;
     switch (row.query) {
-    case Query::Line:
-      found.reset(row.list->FindIntersectionsWithLine(&row.p1, &row.p2, int(row.flag)));
-      check = row.list->CheckHasIntersectionsWithLine(&row.p1, &row.p2, int(row.flag));
-      break;
-    case Query::Ray:
-      found.reset(row.list->FindIntersectionsWithRay(&row.p1, &row.p2, int(row.flag)));
-      check = row.list->CheckHasIntersectionsWithRay(&row.p1, &row.p2, int(row.flag));
-      break;
-    case Query::LineEx:
-      found.reset(row.list->FindIntersectionsWithLineEx(&row.p1, &row.p2, row.flag));
-      check = found ? 1 : 0;
-      break;
+      case Query::Line:
+        found.reset(row.list->FindIntersectionsWithLine(&row.p1, &row.p2, int(row.flag)));
+        check = row.list->CheckHasIntersectionsWithLine(&row.p1, &row.p2, int(row.flag));
+        break;
+      case Query::Ray:
+        found.reset(row.list->FindIntersectionsWithRay(&row.p1, &row.p2, int(row.flag)));
+        check = row.list->CheckHasIntersectionsWithRay(&row.p1, &row.p2, int(row.flag));
+        break;
+      case Query::LineEx:
+        found.reset(row.list->FindIntersectionsWithLineEx(&row.p1, &row.p2, row.flag));
+        check = found ? 1 : 0;
+        break;
     }
     EXPECT_EQ(found == nullptr, row.expected.empty()) << row.name;
     EXPECT_EQ(points(found.get()), row.expected) << row.name;
@@ -124,14 +116,11 @@ using BoostLine = bg::model::linestring<BoostPoint>;
 double distanceToSegment(const T_VECTOR2D& p, const T_VECTOR2D& a, const T_VECTOR2D& b) {
   const double dx = b.x - a.x, dy = b.y - a.y;
   const double len2 = dx * dx + dy * dy;
-  const double t = std::clamp(len2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / len2 : 0.0,
-                              0.0, 1.0);
+  const double t = std::clamp(len2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / len2 : 0.0, 0.0, 1.0);
   return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
 }
 
-bool lessXY(const T_VECTOR2D& a, const T_VECTOR2D& b) {
-  return a.x < b.x || (a.x == b.x && a.y < b.y);
-}
+bool lessXY(const T_VECTOR2D& a, const T_VECTOR2D& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); }
 
 // Random closed polygons (not necessarily simple) and segments whose ends
 // and whose nearest approach to every vertex stay clear of the sides'
@@ -160,15 +149,13 @@ TEST(V2DListIntersectionTest, SegmentCrossingsAgreeWithBoost) {
       clear = distanceToSegment(a, q1, q2) > 1e-3 && distanceToSegment(q1, a, b) > 1e-3 &&
               distanceToSegment(q2, a, b) > 1e-3;
     }
-    if (!clear)
-      continue;
+    if (!clear) continue;
     std::unique_ptr<T_V2DLIST> found(list.FindIntersectionsWithLine(&q1, &q2, 0));
     std::vector<T_VECTOR2D> ours = points(found.get());
     std::vector<BoostPoint> theirs;
     bg::intersection(BoostLine{BoostPoint(q1.x, q1.y), BoostPoint(q2.x, q2.y)}, ring, theirs);
     std::vector<T_VECTOR2D> expected;
-    for (const BoostPoint& p : theirs)
-      expected.emplace_back(p.x(), p.y());
+    for (const BoostPoint& p : theirs) expected.emplace_back(p.x(), p.y());
     std::sort(ours.begin(), ours.end(), lessXY);
     std::sort(expected.begin(), expected.end(), lessXY);
     ASSERT_EQ(ours.size(), expected.size()) << "trial " << trial;

@@ -20,16 +20,14 @@ constexpr unsigned kNone = 0xFFFFFFFFu;
 
 T_V2DLIST* makeList(std::initializer_list<T_VECTOR2D> points, int closed = 0) {
   auto* list = new T_V2DLIST();
-  for (const T_VECTOR2D& p : points)
-    list->Add(&p);
+  for (const T_VECTOR2D& p : points) list->Add(&p);
   list->SetClosed(closed);
   return list;
 }
 
 std::vector<T_VECTOR2D> vertices(const T_V2DLIST& list) {
   std::vector<T_VECTOR2D> out;
-  for (unsigned i = 0; i < list.GetCount(); ++i)
-    out.push_back(*list.GetVertex(i));
+  for (unsigned i = 0; i < list.GetCount(); ++i) out.push_back(*list.GetVertex(i));
   return out;
 }
 
@@ -37,8 +35,8 @@ testing::AssertionResult limitsAre(T_V2DLIST& list, bool valid, T_VECTOR2D min, 
   T_VECTOR2D lo(7, 7), hi(7, 7);
   const bool got = list.GetLimits(&lo, &hi);
   if (got != valid || lo != min || hi != max)
-    return testing::AssertionFailure() << "limits " << got << " (" << lo.x << ", " << lo.y
-                                       << ") .. (" << hi.x << ", " << hi.y << ")";
+    return testing::AssertionFailure() << "limits " << got << " (" << lo.x << ", " << lo.y << ") .. (" << hi.x << ", "
+                                       << hi.y << ")";
   return testing::AssertionSuccess();
 }
 
@@ -73,9 +71,7 @@ TEST(V2DListTest, LimitsAndEditing) {
   EXPECT_EQ(list.GetCount(), 0u);
   EXPECT_TRUE(limitsAre(list, false, zero, zero)) << "all deleted by proximity";
 
-  const struct {
-    int closed, expected;
-  } flags[] = {{1, 1}, {2, 0}, {3, 1}, {0, 0}};
+  const struct { int closed, expected; } flags[] = {{1, 1}, {2, 0}, {3, 1}, {0, 0}};
   for (const auto& row : flags) {
     list.SetClosed(row.closed);
     EXPECT_EQ(list.IsClosed(), row.expected) << "SetClosed(" << row.closed << ")";
@@ -221,8 +217,7 @@ std::vector<T_SELFINTSIDES> sides(const T_V2DLIST& list, int closed) {
   IRecList* records = list.SelfIntGetSidesList(closed);
   std::vector<T_SELFINTSIDES> out;
   EXPECT_NE(records, nullptr);
-  if (records == nullptr)
-    return out;
+  if (records == nullptr) return out;
   unsigned n = 0;
   records->GetCount(&n);
   for (unsigned i = 0; i < n; ++i) {
@@ -284,13 +279,11 @@ TEST(V2DListTest, PointInsideAndBarycentre) {
     T_VECTOR2D p;
     int expected;
   } cases[] = {
-      {{0.5, 0.5}, 1}, {{1.5, 0.5}, 0},
-      {{0.5, 0}, 0},    // lower end of a side: open
-      {{0.5, 1}, 1},    // upper end: closed
+      {{0.5, 0.5}, 1},  {{1.5, 0.5}, 0}, {{0.5, 0}, 0},  // lower end of a side: open
+      {{0.5, 1}, 1},                                     // upper end: closed
       {{-0.5, 0.5}, 0},
   };
-  for (const auto& row : cases)
-    EXPECT_EQ(square->PtInsideCheck(&row.p), row.expected) << row.p.x << ", " << row.p.y;
+  for (const auto& row : cases) EXPECT_EQ(square->PtInsideCheck(&row.p), row.expected) << row.p.x << ", " << row.p.y;
   // The limits shortcut is taken only while they are valid: with the
   // limits invalidated (and not recomputed), the sides decide alone.
   const T_VECTOR2D moved(2, 0);
@@ -327,8 +320,7 @@ TEST(V2DListTest, PointInsideAgreesWithBoostOnRandomPolygons) {
   for (int polygon = 0; polygon < 40; ++polygon) {
     const unsigned n = 3 + unsigned(unit(random) * 40);
     std::vector<double> angles(n);
-    for (double& a : angles)
-      a = unit(random) * 2 * M_PI;
+    for (double& a : angles) a = unit(random) * 2 * M_PI;
     std::sort(angles.begin(), angles.end());
     T_V2DLIST list;
     BoostPolygon boostPolygon;
@@ -343,8 +335,7 @@ TEST(V2DListTest, PointInsideAgreesWithBoostOnRandomPolygons) {
       bool nearSide = false;
       for (unsigned i = 0; i < n && !nearSide; ++i)
         nearSide = distanceToSegment(p, *list.GetVertex(i), *list.GetVertex((i + 1) % n)) <= 1e-9;
-      if (nearSide)
-        continue;
+      if (nearSide) continue;
       EXPECT_EQ(list.PtInsideCheck(&p) == 1, bg::within(BoostPoint(p.x, p.y), boostPolygon))
           << "polygon " << polygon << ", point (" << p.x << ", " << p.y << ")";
       ++compared;

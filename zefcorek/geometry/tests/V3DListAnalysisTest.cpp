@@ -17,31 +17,27 @@ constexpr unsigned kNone = 0xFFFFFFFFu;
 
 std::unique_ptr<T_V3DLIST> makeList(std::initializer_list<T_VECTOR3D> points, int closed = 0) {
   auto list = std::make_unique<T_V3DLIST>();
-  for (const T_VECTOR3D& p : points)
-    list->Add(&p);
+  for (const T_VECTOR3D& p : points) list->Add(&p);
   list->SetClosed(closed);
   return list;
 }
 
 std::unique_ptr<T_V3DLIST> plan(std::initializer_list<T_VECTOR2D> points, int closed = 0) {
   auto list = std::make_unique<T_V3DLIST>();
-  for (const T_VECTOR2D& p : points)
-    list->Add(p.x, p.y, 0.0);
+  for (const T_VECTOR2D& p : points) list->Add(p.x, p.y, 0.0);
   list->SetClosed(closed);
   return list;
 }
 
 std::vector<T_VECTOR2D> points(const T_V2DLIST* list) {
   std::vector<T_VECTOR2D> out;
-  for (unsigned i = 0; list != nullptr && i < list->GetCount(); ++i)
-    out.push_back(*list->GetVertex(i));
+  for (unsigned i = 0; list != nullptr && i < list->GetCount(); ++i) out.push_back(*list->GetVertex(i));
   return out;
 }
 
 std::vector<T_VECTOR3D> positions(const T_V3DLIST& list) {
   std::vector<T_VECTOR3D> out;
-  for (unsigned i = 0; i < list.GetCount(); ++i)
-    out.push_back(*list.GetVertex(i));
+  for (unsigned i = 0; i < list.GetCount(); ++i) out.push_back(*list.GetVertex(i));
   return out;
 }
 
@@ -70,10 +66,8 @@ TEST(V3DListAnalysisTest, OrientationConvexityAndInside) {
   const struct {
     T_VECTOR2D p;
     unsigned expected;
-  } probes[] = {{{0.5, 0.5}, 1}, {{1.5, 0.5}, 0}, {{1, 0.5}, 1},
-                {{0, 0.5}, 0},   {{0.5, 0}, 0},   {{0.5, 1}, 1}};
-  for (const auto& row : probes)
-    EXPECT_EQ(square->PtInsideCheck(&row.p), row.expected) << row.p.x << ", " << row.p.y;
+  } probes[] = {{{0.5, 0.5}, 1}, {{1.5, 0.5}, 0}, {{1, 0.5}, 1}, {{0, 0.5}, 0}, {{0.5, 0}, 0}, {{0.5, 1}, 1}};
+  for (const auto& row : probes) EXPECT_EQ(square->PtInsideCheck(&row.p), row.expected) << row.p.x << ", " << row.p.y;
 }
 
 std::vector<T_SELFINTSIDES> records(IRecList* list) {
@@ -137,8 +131,7 @@ TEST(V3DListAnalysisTest, SegmentCrossings) {
     std::unique_ptr<T_V2DLIST> found(square->FindIntersectionsWithLine(&row.p1, &row.p2, row.relative));
     EXPECT_EQ(found == nullptr, row.expected.empty()) << row.name;
     EXPECT_EQ(points(found.get()), row.expected) << row.name;
-    EXPECT_EQ(square->CheckHasIntersectionsWithLine(&row.p1, &row.p2, row.relative),
-              row.expected.empty() ? 0 : 1)
+    EXPECT_EQ(square->CheckHasIntersectionsWithLine(&row.p1, &row.p2, row.relative), row.expected.empty() ? 0 : 1)
         << row.name;
     if (found) {
       EXPECT_EQ(found->IsClosed(), 0) << row.name;
@@ -196,25 +189,19 @@ TEST(V3DListAnalysisTest, HorizontalPlaneCrossings) {
     double z0;
     std::vector<T_VECTOR3D> expected;
   } cases[] = {
-      {"open peak",
-       {{0, 0, 0}, {2, 0, 2}, {4, 0, 0}},
-       0,
-       1.0,
-       {{0, 0, 0}, {1, 0, 1}, {2, 0, 2}, {3, 0, 1}, {4, 0, 0}}},
+      {"open peak", {{0, 0, 0}, {2, 0, 2}, {4, 0, 0}}, 0, 1.0, {{0, 0, 0}, {1, 0, 1}, {2, 0, 2}, {3, 0, 1}, {4, 0, 0}}},
       {"closed peak: the closing side is level",
        {{0, 0, 0}, {2, 0, 2}, {4, 0, 0}},
        1,
        1.0,
        {{0, 0, 0}, {1, 0, 1}, {2, 0, 2}, {3, 0, 1}, {4, 0, 0}}},
-      {"side ending at the plane", {{0, 0, 0}, {2, 0, 1}, {4, 0, 3}}, 0, 1.0,
-       {{0, 0, 0}, {2, 0, 1}, {4, 0, 3}}},
+      {"side ending at the plane", {{0, 0, 0}, {2, 0, 1}, {4, 0, 3}}, 0, 1.0, {{0, 0, 0}, {2, 0, 1}, {4, 0, 3}}},
       {"closing side goes to the head",
        {{0, 0, 0}, {4, 0, 0}, {4, 4, 4}},
        1,
        2.0,
        {{2, 2, 2}, {0, 0, 0}, {4, 0, 0}, {4, 2, 2}, {4, 4, 4}}},
-      {"nearly level side", {{0, 0, 1 - 4e-7}, {1, 0, 1 + 4e-7}}, 0, 1.0,
-       {{0, 0, 1 - 4e-7}, {1, 0, 1 + 4e-7}}},
+      {"nearly level side", {{0, 0, 1 - 4e-7}, {1, 0, 1 + 4e-7}}, 0, 1.0, {{0, 0, 1 - 4e-7}, {1, 0, 1 + 4e-7}}},
   };
   for (const auto& row : cases) {
     const auto list = makeList(row.points, row.closed);

@@ -13,8 +13,7 @@ constexpr unsigned kNone = 0xFFFFFFFFu;
 
 std::vector<T_VECTOR3D> positions(const T_V3DLIST& list) {
   std::vector<T_VECTOR3D> out;
-  for (unsigned i = 0; i < list.GetCount(); ++i)
-    out.push_back(*list.GetVertex(i));
+  for (unsigned i = 0; i < list.GetCount(); ++i) out.push_back(*list.GetVertex(i));
   return out;
 }
 
@@ -22,9 +21,8 @@ testing::AssertionResult limitsAre(T_V3DLIST& list, bool valid, T_VECTOR3D min, 
   T_VECTOR3D lo(7, 7, 7), hi(7, 7, 7);
   const bool got = list.GetLimits(&lo, &hi);
   if (got != valid || lo != min || hi != max)
-    return testing::AssertionFailure()
-           << "limits " << got << " (" << lo.x << ", " << lo.y << ", " << lo.z << ") .. ("
-           << hi.x << ", " << hi.y << ", " << hi.z << ")";
+    return testing::AssertionFailure() << "limits " << got << " (" << lo.x << ", " << lo.y << ", " << lo.z << ") .. ("
+                                       << hi.x << ", " << hi.y << ", " << hi.z << ")";
   return testing::AssertionSuccess();
 }
 
@@ -52,15 +50,13 @@ TEST(V3DListTest, LimitsFollowTheEdits) {
   list.OffsetBy(1, 2, 3);
   EXPECT_TRUE(limitsAre(list, true, T_VECTOR3D(1, 2, 3), T_VECTOR3D(6, 7, 4))) << "offset";
   list.ScaleBy(-2);
-  EXPECT_TRUE(limitsAre(list, true, T_VECTOR3D(-12, -14, -8), T_VECTOR3D(-2, -4, -6)))
-      << "negative scale";
+  EXPECT_TRUE(limitsAre(list, true, T_VECTOR3D(-12, -14, -8), T_VECTOR3D(-2, -4, -6))) << "negative scale";
   EXPECT_EQ(*list.GetVertex(1), T_VECTOR3D(-12, -14, -8));
 
   // SetVertex invalidates; the recomputation sees the new position.
   const T_VECTOR3D far(100, -100, 0);
   list.SetVertex(0, &far);
-  EXPECT_TRUE(limitsAre(list, true, T_VECTOR3D(-12, -100, -8), T_VECTOR3D(100, -14, 0)))
-      << "after SetVertex";
+  EXPECT_TRUE(limitsAre(list, true, T_VECTOR3D(-12, -100, -8), T_VECTOR3D(100, -14, 0))) << "after SetVertex";
 
   const T_VECTOR3D centre(0, 0, 0);
   EXPECT_EQ(list.DeleteByProx(&centre, 1e9), 2u);
@@ -125,15 +121,13 @@ TEST(V3DListTest, VertexDataDefaultsAndSetters) {
 
 TEST(V3DListTest, IdsAndClosedFlag) {
   T_V3DLIST list;
-  for (int i = 0; i < 7; ++i)
-    list.Add(i, 0, 0);
+  for (int i = 0; i < 7; ++i) list.Add(i, 0, 0);
   list.ChangeID(2, 42);
   list.ChangeID(5, 42);
   EXPECT_EQ(list.FindID(42), 2u);
   EXPECT_EQ(list.FindID(43), kNone);
   list.AutoIDs();
-  for (unsigned i = 0; i < list.GetCount(); ++i)
-    EXPECT_EQ(list.GetID(i), i);
+  for (unsigned i = 0; i < list.GetCount(); ++i) EXPECT_EQ(list.GetID(i), i);
 
   const struct {
     int closed;
@@ -210,8 +204,7 @@ int allEqual(const T_VECTOR3D*, const T_VECTOR3D*, void*) { return 0; }
 // additions, removals and every reordering.
 TEST(V3DListTest, VertexPointersSurviveReordering) {
   T_V3DLIST list;
-  for (double x : {5.0, 1.0, 4.0, 2.0, 3.0})
-    list.Add(x, -x, 0);
+  for (double x : {5.0, 1.0, 4.0, 2.0, 3.0}) list.Add(x, -x, 0);
   T_V3DVERTEX* five = list.GetVertex(0);
   T_V3DVERTEX* two = list.GetVertex(3);
   list.ChangeID(0, 50);
@@ -225,8 +218,7 @@ TEST(V3DListTest, VertexPointersSurviveReordering) {
   EXPECT_GT(calls, 0);
 
   std::vector<double> xs;
-  for (const T_VECTOR3D& v : positions(list))
-    xs.push_back(v.x);
+  for (const T_VECTOR3D& v : positions(list)) xs.push_back(v.x);
   EXPECT_EQ(xs, (std::vector<double>{2, 3, 4, 5, 9}));
   EXPECT_EQ(list.GetVertex(3), five);
   EXPECT_EQ(list.GetVertex(0), two);
@@ -268,8 +260,7 @@ TEST(V3DListTest, RemoveDupedPts) {
   };
   for (const Row& row : rows) {
     T_V3DLIST list;
-    for (const T_VECTOR3D& p : row.points)
-      list.Add(&p);
+    for (const T_VECTOR3D& p : row.points) list.Add(&p);
     list.SetClosed(row.closed);
     EXPECT_EQ(list.RemoveDupedPts(row.consecutive, 1e-6), row.removed) << row.name;
     EXPECT_EQ(positions(list), row.left) << row.name;

@@ -31,8 +31,7 @@ TEST(Vector2DTest, ArithmeticWorksComponentByComponent) {
       {"polar", T_VECTOR2D().SetPolar(2, kPi), T_VECTOR2D(-2, double(2 * std::sin(kPi)))},
       {"from point", T_VECTOR2D(T_POINT2D{1.5, -2.5}), T_VECTOR2D(1.5, -2.5)},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(c.got, c.expected) << c.what << ": (" << c.got.x << ", " << c.got.y << ")";
+  for (const Case& c : cases) EXPECT_EQ(c.got, c.expected) << c.what << ": (" << c.got.x << ", " << c.got.y << ")";
   EXPECT_EQ(a.Dot(b), -20.0L);
   EXPECT_EQ(a.Len(), 10.0L);
   EXPECT_EQ(a.Len2(), 100.0L);
@@ -80,12 +79,10 @@ TEST(VectorTest, AngleIsClampedAndNaNForZeroVectors) {
   // -1; without the clamp acos would give a NaN.
   const T_VECTOR2D below2[] = {{-0.58495735019535289L, -8.511499198576665L},
                                {2.7046243662747216L, -8.2109361271069101L}};
-  for (const T_VECTOR2D& d : below2)
-    EXPECT_EQ(d.Angle(d * -1.0L), kPi) << d.x << " " << d.y;
+  for (const T_VECTOR2D& d : below2) EXPECT_EQ(d.Angle(d * -1.0L), kPi) << d.x << " " << d.y;
   const T_VECTOR3D below3[] = {{2.7046243662747216, -8.2109361271069101, 1.1235779824475998},
                                {4.9798156300998464, -0.83750897556795323, -3.8762664652508683}};
-  for (const T_VECTOR3D& d : below3)
-    EXPECT_EQ(d.Angle(-d), double(kPi)) << d.x << " " << d.y << " " << d.z;
+  for (const T_VECTOR3D& d : below3) EXPECT_EQ(d.Angle(-d), double(kPi)) << d.x << " " << d.y << " " << d.z;
 
   EXPECT_NEAR(double(T_VECTOR2D(1, 0).Angle(T_VECTOR2D(0, -5))), M_PI / 2, 1e-15);
   EXPECT_NEAR(T_VECTOR3D(1, 1, 0).Angle(T_VECTOR3D(0, 0, 3)), M_PI / 2, 1e-15);
@@ -100,7 +97,7 @@ TEST(VectorTest, ClosestAxisPicksSmallestMagnitudeWithTiesToTheLaterXYIndex) {
     int expected;
   };
   const Case cases[] = {
-      {{1, 2, 2}, 0},  {{2, 1, 1}, 1},  {{3, 3, 5}, 1},   {{3, 3, 3}, 1},
+      {{1, 2, 2}, 0},   {{2, 1, 1}, 1},  {{3, 3, 5}, 1},    {{3, 3, 3}, 1},
       {{-5, 4, -1}, 2}, {{1, -2, 3}, 0}, {{kNaN, 1, 2}, 1}, {{0, 0, 0}, 1},
   };
   for (const Case& c : cases) {

@@ -25,8 +25,7 @@ const std::vector<tagT_POINT3D>& controlPoints() {
     std::mt19937 random(3);
     std::uniform_real_distribution<double> jitter(-1, 1);
     std::vector<tagT_POINT3D> out;
-    for (int i = 0; i < kControlPoints; ++i)
-      out.push_back({static_cast<double>(i), jitter(random), 0});
+    for (int i = 0; i < kControlPoints; ++i) out.push_back({static_cast<double>(i), jitter(random), 0});
     return out;
   }();
   return points;
@@ -41,8 +40,7 @@ Interface* make(const CLSID& id) {
 
 void BM_GfxBSplineCompute(benchmark::State& state) {
   auto* source = make<IGfxPtDestination3>(CLSID_IGfxPtDestination3Imp);
-  for (const tagT_POINT3D& p : controlPoints())
-    source->AddPoint(&p);
+  for (const tagT_POINT3D& p : controlPoints()) source->AddPoint(&p);
   auto* spline = make<IGfxBSpline>(CLSID_IGfxBSplineImp);
   spline->SetStepCount(kSteps);
   spline->SetSource(source);

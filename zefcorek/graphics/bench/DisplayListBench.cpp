@@ -20,8 +20,7 @@ const std::vector<int32_t>& points() {
     std::mt19937 random(42);
     std::uniform_int_distribution<int32_t> coordinate(0, 100000);
     std::vector<int32_t> out(2 * kMoves);
-    for (int32_t& value : out)
-      value = coordinate(random);
+    for (int32_t& value : out) value = coordinate(random);
     return out;
   }();
   return data;
@@ -38,8 +37,7 @@ void BM_DisplayListRecord(benchmark::State& state) {
     for (int move = 0; move < kMoves; move += kPerGroup) {
       info.refs.values[0] = static_cast<uint32_t>(move);
       list->BeginGroup(&info, 0);
-      for (int i = move; i < move + kPerGroup; ++i)
-        list->MoveTo(xy[2 * i], xy[2 * i + 1]);
+      for (int i = move; i < move + kPerGroup; ++i) list->MoveTo(xy[2 * i], xy[2 * i + 1]);
       list->EndGroup(&info);
       records += kPerGroup + 2;
     }
@@ -48,8 +46,7 @@ void BM_DisplayListRecord(benchmark::State& state) {
   }
   const size_t blocks = (records + kDLOpsPerBlock - 1) / kDLOpsPerBlock;
   state.SetItemsProcessed(state.iterations() * kMoves);
-  state.counters["bytes_per_move"] =
-      static_cast<double>(blocks * sizeof(DL_OPSBLOCK)) / kMoves;
+  state.counters["bytes_per_move"] = static_cast<double>(blocks * sizeof(DL_OPSBLOCK)) / kMoves;
 }
 BENCHMARK(BM_DisplayListRecord)->Unit(benchmark::kMillisecond);
 
@@ -60,8 +57,7 @@ void BM_CairoRecordingSurface(benchmark::State& state) {
     cairo_t* cr = cairo_create(surface);
     for (int move = 0; move < kMoves; move += kPerGroup) {
       cairo_move_to(cr, xy[2 * move], xy[2 * move + 1]);
-      for (int i = move + 1; i < move + kPerGroup; ++i)
-        cairo_line_to(cr, xy[2 * i], xy[2 * i + 1]);
+      for (int i = move + 1; i < move + kPerGroup; ++i) cairo_line_to(cr, xy[2 * i], xy[2 * i + 1]);
       cairo_stroke(cr);
     }
     cairo_destroy(cr);

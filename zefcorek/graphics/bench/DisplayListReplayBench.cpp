@@ -16,8 +16,8 @@ namespace {
 
 constexpr int kGroups = 10'000;
 constexpr int kPerGroup = 100;
-constexpr int kCell = 100;         // each group lies in its own cell
-constexpr int kGrid = 100;         // cells per row
+constexpr int kCell = 100;  // each group lies in its own cell
+constexpr int kGrid = 100;  // cells per row
 constexpr int kExtent = kCell * kGrid;
 
 // Fixed-seed polylines, one per cell.
@@ -55,12 +55,8 @@ public:
   ZRESULT TargetReserved11() override { return 0; }
   ZRESULT TargetReserved12() override { return 0; }
   ZRESULT DrawPoint(int32_t, int32_t) override { return ++drawn, 0; }
-  ZRESULT DrawLine(int32_t, int32_t, int32_t, int32_t, const int32_t*) override {
-    return ++drawn, 0;
-  }
-  ZRESULT DrawText2P(int32_t, int32_t, int32_t, int32_t, const WCHAR*, const DLFontDef*) override {
-    return 0;
-  }
+  ZRESULT DrawLine(int32_t, int32_t, int32_t, int32_t, const int32_t*) override { return ++drawn, 0; }
+  ZRESULT DrawText2P(int32_t, int32_t, int32_t, int32_t, const WCHAR*, const DLFontDef*) override { return 0; }
   ZRESULT TransformPoint(int32_t x, int32_t y, int32_t* outX, int32_t* outY) override {
     *outX = x;
     *outY = y;
@@ -70,9 +66,7 @@ public:
 };
 
 // The clip's height in rows of cells: the whole extent or a tenth of it.
-double clipHeight(const benchmark::State& state) {
-  return state.range(0) == 10 ? kExtent / 10.0 : kExtent;
-}
+double clipHeight(const benchmark::State& state) { return state.range(0) == 10 ? kExtent / 10.0 : kExtent; }
 
 void BM_DisplayListReplay(benchmark::State& state) {
   const std::vector<int32_t>& xy = points();
@@ -97,8 +91,7 @@ void BM_DisplayListReplay(benchmark::State& state) {
   parms.clipY2 = clipHeight(state);
   parms.hatchScale = 1.0;
   parms.target = target;
-  for (auto _ : state)
-    benchmark::DoNotOptimize(list->Execute(&parms));
+  for (auto _ : state) benchmark::DoNotOptimize(list->Execute(&parms));
   state.counters["lines_per_replay"] = static_cast<double>(target->drawn) / state.iterations();
   state.SetItemsProcessed(state.iterations() * kGroups * kPerGroup);
   list->Release();
@@ -113,14 +106,12 @@ void BM_CairoReplay(benchmark::State& state) {
   for (int g = 0; g < kGroups; ++g) {
     const size_t first = 2 * static_cast<size_t>(g) * kPerGroup;
     cairo_move_to(cr, xy[first], xy[first + 1]);
-    for (int i = 1; i < kPerGroup; ++i)
-      cairo_line_to(cr, xy[first + 2 * i], xy[first + 2 * i + 1]);
+    for (int i = 1; i < kPerGroup; ++i) cairo_line_to(cr, xy[first + 2 * i], xy[first + 2 * i + 1]);
     cairo_stroke(cr);
   }
   cairo_destroy(cr);
   // A 1:10 image of the extent, clipped like the display list.
-  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kExtent / 10,
-                                                      kExtent / 10);
+  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kExtent / 10, kExtent / 10);
   for (auto _ : state) {
     cairo_t* out = cairo_create(image);
     cairo_scale(out, 0.1, 0.1);

@@ -37,8 +37,7 @@ IGfxRotoTrans* makeFit(int points, uint32_t kind = grtAffine) {
 
 void BM_ComputeAffine(benchmark::State& state) {
   IGfxRotoTrans* rt = makeFit(static_cast<int>(state.range(0)));
-  for (auto _ : state)
-    benchmark::DoNotOptimize(rt->Compute(false));
+  for (auto _ : state) benchmark::DoNotOptimize(rt->Compute(false));
   state.SetItemsProcessed(state.iterations() * state.range(0));
   rt->Release();
 }
@@ -46,19 +45,16 @@ BENCHMARK(BM_ComputeAffine)->Arg(4)->Arg(100)->Arg(8192)->Unit(benchmark::kMicro
 
 // Kinds 6 (plain affine), 9 (weighted affine) and 18 (projective).
 void BM_ComputeKind(benchmark::State& state) {
-  IGfxRotoTrans* rt =
-      makeFit(static_cast<int>(state.range(1)), static_cast<uint32_t>(state.range(0)));
+  IGfxRotoTrans* rt = makeFit(static_cast<int>(state.range(1)), static_cast<uint32_t>(state.range(0)));
   ZRESULT result = 0;
-  for (auto _ : state)
-    benchmark::DoNotOptimize(result = rt->Compute(false));
+  for (auto _ : state) benchmark::DoNotOptimize(result = rt->Compute(false));
   state.SetItemsProcessed(state.iterations() * state.range(1));
   // The destinations lie near (5e5, 5e6): whether the fit converged there.
   state.counters["result"] = result;
   rt->Release();
 }
 BENCHMARK(BM_ComputeKind)
-    ->ArgsProduct({{grtAffinePlain, grtWeightedAffine, grtProjective, grtRigid, grtScaleRotate,
-                    grtRotateScale},
+    ->ArgsProduct({{grtAffinePlain, grtWeightedAffine, grtProjective, grtRigid, grtScaleRotate, grtRotateScale},
                    {4, 100, 8192}})
     ->Unit(benchmark::kMicrosecond);
 
@@ -69,8 +65,7 @@ void BM_TransformPoints(benchmark::State& state) {
   std::vector<T_POINT2D> in(kPoints), out(kPoints);
   std::mt19937 random(1);
   std::uniform_real_distribution<double> coordinate(0, 4000);
-  for (T_POINT2D& p : in)
-    p = {coordinate(random), coordinate(random)};
+  for (T_POINT2D& p : in) p = {coordinate(random), coordinate(random)};
   for (auto _ : state) {
     benchmark::DoNotOptimize(rt->TransformPoints(in.data(), out.data(), kPoints));
     benchmark::ClobberMemory();

@@ -21,8 +21,7 @@ namespace {
 constexpr double kContinuousSpacing = 0.1;
 constexpr double kDashedSpacing = 10;
 
-std::vector<HatchVertex> starRing(std::mt19937& random, uint32_t ring, double r0, double r1,
-                                  int count) {
+std::vector<HatchVertex> starRing(std::mt19937& random, uint32_t ring, double r0, double r1, int count) {
   std::uniform_real_distribution<double> radius(r0, r1);
   std::vector<HatchVertex> out;
   for (int i = 0; i < count; ++i) {
@@ -45,8 +44,7 @@ const std::vector<HatchVertex>& polygon() {
 }
 
 int32_t countSegment(HatchSegmentRec* rec) {
-  if (rec->kind == kHatchSegmentPiece)
-    ++*static_cast<int64_t*>(rec->context);
+  if (rec->kind == kHatchSegmentPiece) ++*static_cast<int64_t*>(rec->context);
   return 0;
 }
 
@@ -97,8 +95,7 @@ void BM_GenerateHatch(benchmark::State& state) {
 }
 BENCHMARK(BM_GenerateHatch)->Unit(benchmark::kMillisecond);
 
-GEOSGeometry* ringOf(GEOSContextHandle_t geos, const std::vector<HatchVertex>& v, size_t first,
-                     size_t count) {
+GEOSGeometry* ringOf(GEOSContextHandle_t geos, const std::vector<HatchVertex>& v, size_t first, size_t count) {
   GEOSCoordSequence* seq = GEOSCoordSeq_create_r(geos, static_cast<unsigned>(count + 1), 2);
   for (size_t i = 0; i <= count; ++i) {
     const HatchVertex& p = v[first + i % count];
@@ -109,8 +106,8 @@ GEOSGeometry* ringOf(GEOSContextHandle_t geos, const std::vector<HatchVertex>& v
 
 // The scan lines of one family: x = k * spacing in the frame turned by
 // pi/2 - angle, as long lines in the polygon's frame.
-void intersectFamily(GEOSContextHandle_t geos, const GEOSPreparedGeometry* prepared,
-                     const GEOSGeometry* shape, double angle, double spacing, int64_t* pieces) {
+void intersectFamily(GEOSContextHandle_t geos, const GEOSPreparedGeometry* prepared, const GEOSGeometry* shape,
+                     double angle, double spacing, int64_t* pieces) {
   const double rho = M_PI / 2 - angle;
   const double c = std::cos(rho), s = std::sin(rho);
   for (double x = -500; x <= 500; x += spacing) {

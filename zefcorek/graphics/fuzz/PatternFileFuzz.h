@@ -18,16 +18,14 @@
 #include <string>
 
 inline void fuzzPatternFile(const uint8_t* data, size_t size, const char* extension) {
-  const std::string native = (std::filesystem::temp_directory_path() /
-                              ("zef-pattern-fuzz-" + std::to_string(getpid()) + extension))
-                                 .string();
-  std::ofstream(native, std::ios::binary).write(reinterpret_cast<const char*>(data),
-                                                static_cast<std::streamsize>(size));
+  const std::string native =
+      (std::filesystem::temp_directory_path() / ("zef-pattern-fuzz-" + std::to_string(getpid()) + extension)).string();
+  std::ofstream(native, std::ios::binary)
+      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   const std::u16string path = platform::windowsPath(native);
 
   void* made = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IHatchRegistryImp, &made, 0) != 0)
-    return;
+  if (zefCoreKAllocIntf(&CLSID_IHatchRegistryImp, &made, 0) != 0) return;
   auto* registry = static_cast<IHatchRegistry*>(made);
   if (zefCoreKAllocIntf(&CLSID_IHatchHandlerACADCompImp, &made, 0) != 0) {
     registry->Release();
@@ -42,8 +40,7 @@ inline void fuzzPatternFile(const uint8_t* data, size_t size, const char* extens
     HatchPatternInfo* records[3] = {};
     handler->LoadPatterns(path.c_str(), first, 3, records);
     for (HatchPatternInfo* info : records)
-      if (info != nullptr)
-        registry->FreePatternInfo(info);
+      if (info != nullptr) registry->FreePatternInfo(info);
   }
   registry->UnregisterAllHandlers();
   handler->Release();

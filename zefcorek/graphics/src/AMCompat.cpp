@@ -14,7 +14,6 @@ void copyCarried(const double* source, double* destination) {
   std::memcpy(destination, carried, sizeof carried);
 }
 
-
 double readFloat(const uint8_t* bytes, size_t offset) {
   float value;
   std::memcpy(&value, bytes + offset, sizeof value);
@@ -57,8 +56,7 @@ int32_t AMCompatCvtStreamableRTCoeffsToAMCoeffs64(const GfxRotoTransStreamableCo
   return 0;
 }
 
-int32_t AMCompatCvtStreamableAMCoeffs32To64(const StreamableAMCoeffs32* source,
-                                            StreamableAMCoeffs64* destination) {
+int32_t AMCompatCvtStreamableAMCoeffs32To64(const StreamableAMCoeffs32* source, StreamableAMCoeffs64* destination) {
   const auto* bytes = reinterpret_cast<const uint8_t*>(source);
   std::memset(destination, 0, sizeof *destination);
   destination->cbSize = kStreamableAMCoeffs64Size;
@@ -68,26 +66,24 @@ int32_t AMCompatCvtStreamableAMCoeffs32To64(const StreamableAMCoeffs32* source,
   destination->kind = kind;
   double* c = destination->coeffs.c;
   switch (kind) {
-  case 0:
-  case 1: {
-    std::memcpy(&c[0], bytes + 12, 16);  // the centre, bit for bit
-    const int floats = kind == 0 ? 4 : 6;
-    for (int i = 0; i < floats; ++i)
-      c[2 + i] = readFloat(bytes, 28 + 4 * static_cast<size_t>(i));
-    break;
-  }
-  case 2:
-    c[0] = readFloat(bytes, 12);
-    c[1] = readFloat(bytes, 16);
-    break;
-  case 3:
-    for (int i = 0; i < 8; ++i) {
-      c[i] = readFloat(bytes, 12 + 4 * static_cast<size_t>(i));
-      c[8 + i] = readFloat(bytes, 44 + 4 * static_cast<size_t>(i));
+    case 0:
+    case 1: {
+      std::memcpy(&c[0], bytes + 12, 16);  // the centre, bit for bit
+      const int floats = kind == 0 ? 4 : 6;
+      for (int i = 0; i < floats; ++i) c[2 + i] = readFloat(bytes, 28 + 4 * static_cast<size_t>(i));
+      break;
     }
-    break;
-  default:
-    break;
+    case 2:
+      c[0] = readFloat(bytes, 12);
+      c[1] = readFloat(bytes, 16);
+      break;
+    case 3:
+      for (int i = 0; i < 8; ++i) {
+        c[i] = readFloat(bytes, 12 + 4 * static_cast<size_t>(i));
+        c[8 + i] = readFloat(bytes, 44 + 4 * static_cast<size_t>(i));
+      }
+      break;
+    default: break;
   }
   return 0;
 }

@@ -41,8 +41,7 @@ namespace zefcorek::hatch {
 
 namespace {
 
-static_assert(std::endian::native == std::endian::little,
-              "the file's numbers are copied as they stand in memory");
+static_assert(std::endian::native == std::endian::little, "the file's numbers are copied as they stand in memory");
 
 constexpr uint32_t kWideMarker = 0xFFFFFFFF;
 constexpr uint32_t kLineBlockFixedBytes = 52;
@@ -110,8 +109,7 @@ bool readLineBlock(BlockReader& in, HatchPatternLine* line) {
   line->spacing = in.value<double>();
   line->shift = in.value<double>();
   line->dashCount = in.value<uint32_t>();
-  if (line->dashCount > kHatchPatternMaxDashes)
-    return false;
+  if (line->dashCount > kHatchPatternMaxDashes) return false;
   for (uint32_t d = 0; d < line->dashCount; ++d) {
     line->dashes[d].length = in.value<double>();
     line->dashes[d].start = in.value<double>();
@@ -122,8 +120,7 @@ bool readLineBlock(BlockReader& in, HatchPatternLine* line) {
 }
 
 // One pattern block into a new record; null with the code on failure.
-HatchPatternInfo* readPatternBlock(IHatchRegistry* registry, BlockReader& in, bool wide,
-                                   ZRESULT* result) {
+HatchPatternInfo* readPatternBlock(IHatchRegistry* registry, BlockReader& in, bool wide, ZRESULT* result) {
   HatchPatternInfo head{};
   readText(in, wide, head.leadingText, std::size(head.leadingText));
   readText(in, wide, head.name, kHatchPatternNameUnits);
@@ -140,12 +137,9 @@ HatchPatternInfo* readPatternBlock(IHatchRegistry* registry, BlockReader& in, bo
       uint64_t{head.lineCount} * kLineBlockFixedBytes > in.remaining())
     return nullptr;
   HatchPatternInfo* info = nullptr;
-  *result = registry->AllocPatternInfo(
-      static_cast<uint32_t>(hatchPatternExtraFor(head.capacity)), &info);
-  if (*result != ZR_OK)
-    return nullptr;
-  std::memcpy(reinterpret_cast<char*>(info) + sizeof(uint32_t),
-              reinterpret_cast<const char*>(&head) + sizeof(uint32_t),
+  *result = registry->AllocPatternInfo(static_cast<uint32_t>(hatchPatternExtraFor(head.capacity)), &info);
+  if (*result != ZR_OK) return nullptr;
+  std::memcpy(reinterpret_cast<char*>(info) + sizeof(uint32_t), reinterpret_cast<const char*>(&head) + sizeof(uint32_t),
               kHatchPatternHeadSize - sizeof(uint32_t));
   for (uint32_t i = 0; i < head.lineCount; ++i) {
     HatchPatternLine line{};
@@ -179,15 +173,11 @@ private:
 
 // A record the writer can dump: sized for its head and the lines it claims.
 bool isWritable(const HatchPatternInfo* info) {
-  if (info == nullptr || info->cbSize < kHatchPatternHeadSize)
-    return false;
-  if (info->kind != 0)
-    return true;
-  if (info->lineCount > info->capacity || info->cbSize < hatchPatternSizeFor(info->lineCount))
-    return false;
+  if (info == nullptr || info->cbSize < kHatchPatternHeadSize) return false;
+  if (info->kind != 0) return true;
+  if (info->lineCount > info->capacity || info->cbSize < hatchPatternSizeFor(info->lineCount)) return false;
   for (uint32_t i = 0; i < info->lineCount; ++i) {
-    if (info->lines[i].dashCount > kHatchPatternMaxDashes)
-      return false;
+    if (info->lines[i].dashCount > kHatchPatternMaxDashes) return false;
   }
   return true;
 }
@@ -199,8 +189,7 @@ void writePatternBlock(BlockWriter& out, const HatchPatternInfo* info) {
   out.value(info->kind);
   out.value(info->indexInFile);
   out.value(info->prwScale);
-  if (info->kind != 0)
-    return;
+  if (info->kind != 0) return;
   out.value(info->capacity);
   out.value(info->lineCount);
   for (uint32_t i = 0; i < info->lineCount; ++i) {
@@ -222,15 +211,13 @@ void writePatternBlock(BlockWriter& out, const HatchPatternInfo* info) {
 
 }  // namespace
 
-ZRESULT loadBpaPatterns(IHatchRegistry* registry, const WCHAR* path, uint32_t first,
-                        uint32_t count, HatchPatternInfo** out) {
+ZRESULT loadBpaPatterns(IHatchRegistry* registry, const WCHAR* path, uint32_t first, uint32_t count,
+                        HatchPatternInfo** out) {
   std::fill(out, out + count, nullptr);
   IFIOIStream* stream = makeInputStream();
-  if (stream == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (stream == nullptr) return ZR_OUTOFMEMORY;
   ZRESULT result = stream->SetName(path);
-  if (result == ZR_OK)
-    result = stream->Open(0);
+  if (result == ZR_OK) result = stream->Open(0);
   if (result != ZR_OK) {
     stream->Release();
     return result;
@@ -239,42 +226,33 @@ ZRESULT loadBpaPatterns(IHatchRegistry* registry, const WCHAR* path, uint32_t fi
   const uint32_t marker = in.value<uint32_t>();
   const bool wide = marker == kWideMarker;
   const uint32_t patterns = wide ? in.value<uint32_t>() : marker;
-  if (in.failed())
-    result = ZR_FAILED;
+  if (in.failed()) result = ZR_FAILED;
   for (uint32_t i = 0; i < patterns && result == ZR_OK; ++i) {
     HatchPatternInfo* info = readPatternBlock(registry, in, wide, &result);
-    if (info == nullptr)
-      break;
+    if (info == nullptr) break;
     if (i >= first && i - first < count)
       out[i - first] = info;
     else
       registry->FreePatternInfo(info);
   }
   stream->Release();
-  if (result != ZR_OK)
-    freeRecords(registry, out, count);
+  if (result != ZR_OK) freeRecords(registry, out, count);
   return result;
 }
 
 ZRESULT saveBpaPatterns(const WCHAR* path, HatchPatternInfo* const* records, uint32_t count) {
-  if (!std::all_of(records, records + count, isWritable))
-    return ZR_BADARG;
+  if (!std::all_of(records, records + count, isWritable)) return ZR_BADARG;
   BlockWriter image;
   image.value(kWideMarker);
   image.value(count);
-  for (uint32_t i = 0; i < count; ++i)
-    writePatternBlock(image, records[i]);
+  for (uint32_t i = 0; i < count; ++i) writePatternBlock(image, records[i]);
 
   IFIOOStream* stream = makeOutputStream();
-  if (stream == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (stream == nullptr) return ZR_OUTOFMEMORY;
   ZRESULT result = stream->SetName(path);
-  if (result == ZR_OK)
-    result = stream->Open(0);
-  if (result == ZR_OK)
-    result = stream->Write(image.image().data(), static_cast<uint32_t>(image.image().size()));
-  if (result == ZR_OK)
-    result = stream->Close();
+  if (result == ZR_OK) result = stream->Open(0);
+  if (result == ZR_OK) result = stream->Write(image.image().data(), static_cast<uint32_t>(image.image().size()));
+  if (result == ZR_OK) result = stream->Close();
   stream->Release();
   return result;
 }

@@ -28,8 +28,7 @@ public:
 
   // Past a run of deleted records in the current block.
   void skipDeletedRun() {
-    while (index_ < block_->count && opKind(&block_->records[index_]) == kDLOpDeleted)
-      ++index_;
+    while (index_ < block_->count && opKind(&block_->records[index_]) == kDLOpDeleted) ++index_;
     settle();
   }
 

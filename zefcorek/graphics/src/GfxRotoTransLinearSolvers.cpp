@@ -32,8 +32,7 @@ struct Equation {
 
 double weightSum(const ControlPoints& points) {
   double W = 0;
-  for (const auto& p : points)
-    W += p.w;
+  for (const auto& p : points) W += p.w;
   return W == 0.0 ? 1.0 : W;
 }
 
@@ -49,27 +48,22 @@ bool solveNormal(const ControlPoints& points, unsigned m, bool weighted, Rows ro
     const double p = weighted ? point.w / W : 1.0;
     rows(point, [&](const Equation& e) {
       for (unsigned j = 0; j < m; ++j) {
-        if (e.a[j] == 0)
-          continue;
-        for (unsigned k = 0; k < m; ++k)
-          N.At(j, k) += p * e.a[j] * e.a[k];
+        if (e.a[j] == 0) continue;
+        for (unsigned k = 0; k < m; ++k) N.At(j, k) += p * e.a[j] * e.a[k];
         b.At(j, 0) += p * e.a[j] * e.l;
       }
     });
   }
   const std::unique_ptr<TGenMtx> solution(N.Solve(b));
-  if (solution == nullptr || solution->Status() != MtxLib::kOk)
-    return false;
-  for (unsigned j = 0; j < m; ++j)
-    (*u)[j] = solution->At(j, 0);
+  if (solution == nullptr || solution->Status() != MtxLib::kOk) return false;
+  for (unsigned j = 0; j < m; ++j) (*u)[j] = solution->At(j, 0);
   return true;
 }
 
 Equation row(std::initializer_list<double> a, double l) {
   Equation e;
   unsigned j = 0;
-  for (double v : a)
-    e.a[j++] = v;
+  for (double v : a) e.a[j++] = v;
   e.l = l;
   return e;
 }
@@ -91,28 +85,28 @@ ZRESULT IGfxRotoTransImp::finishSolve(ZRESULT result) {
 }
 
 ZRESULT IGfxRotoTransImp::SolveBilinear(bool forward) {
-  if (count_ < 4)
-    return ZR_FAILED;
+  if (count_ < 4) return ZR_FAILED;
   std::array<double, kMostUnknowns> u{};
-  const bool solved = solveNormal(controlPoints(), 8, false, [&](const GfxControlPoint& p, auto emit) {
-    const double s = forward ? p.x : p.X, t = forward ? p.y : p.Y;
-    const double S = forward ? p.X : p.x, T = forward ? p.Y : p.y;
-    emit(row({1, s, t, s * t, 0, 0, 0, 0}, S));
-    emit(row({0, 0, 0, 0, 1, s, t, s * t}, T));
-  }, &u);
+  const bool solved = solveNormal(
+      controlPoints(), 8, false,
+      [&](const GfxControlPoint& p, auto emit) {
+        const double s = forward ? p.x : p.X, t = forward ? p.y : p.Y;
+        const double S = forward ? p.X : p.x, T = forward ? p.Y : p.y;
+        emit(row({1, s, t, s * t, 0, 0, 0, 0}, S));
+        emit(row({0, 0, 0, 0, 1, s, t, s * t}, T));
+      },
+      &u);
   if (!solved) {
     solved_ = 0;
     return finishSolve(ZR_FAILED);
   }
-  for (unsigned k = 0; k < 8; ++k)
-    c_[(forward ? 0 : 8) + k] = u[k];
+  for (unsigned k = 0; k < 8; ++k) c_[(forward ? 0 : 8) + k] = u[k];
   solved_ = 1;
   return finishSolve(ZR_OK);
 }
 
 ZRESULT IGfxRotoTransImp::SolveConditionedAffine() {
-  if (count_ < 2)
-    return ZR_FAILED;
+  if (count_ < 2) return ZR_FAILED;
   const ControlPoints points = controlPoints();
   double xs = 0, ys = 0, Xs = 0, Ys = 0;
   for (const GfxControlPoint& p : points) {
@@ -127,20 +121,22 @@ ZRESULT IGfxRotoTransImp::SolveConditionedAffine() {
   Xs /= n;
   Ys /= n;
   std::array<double, kMostUnknowns> u{};
-  const bool solved = solveNormal(points, 4, false, [&](const GfxControlPoint& p, auto emit) {
-    const double x = p.x - xs, y = p.y - ys;
-    emit(row({x, y, 0, 0}, p.X));
-    emit(row({0, 0, y, x}, p.Y));
-    emit(row({x * x, x * y, y * y, x * y}, 0));
-  }, &u);
+  const bool solved = solveNormal(
+      points, 4, false,
+      [&](const GfxControlPoint& p, auto emit) {
+        const double x = p.x - xs, y = p.y - ys;
+        emit(row({x, y, 0, 0}, p.X));
+        emit(row({0, 0, y, x}, p.Y));
+        emit(row({x * x, x * y, y * y, x * y}, 0));
+      },
+      &u);
   if (!solved) {
     solved_ = 0;
     return finishSolve(ZR_FAILED);
   }
   c_[0] = xs;
   c_[1] = ys;
-  for (unsigned k = 0; k < 4; ++k)
-    c_[2 + k] = u[k];
+  for (unsigned k = 0; k < 4; ++k) c_[2 + k] = u[k];
   c_[6] = c_[7] = 0.0;
   c_[8] = Xs;
   c_[9] = Ys;
@@ -150,29 +146,28 @@ ZRESULT IGfxRotoTransImp::SolveConditionedAffine() {
 }
 
 ZRESULT IGfxRotoTransImp::SolveAffinePlain() {
-  if (count_ < 4)
-    return ZR_FAILED;
+  if (count_ < 4) return ZR_FAILED;
   const bool weighted = kind_ == grtWeightedAffinePlain;
   std::array<double, kMostUnknowns> u{};
-  const bool solved =
-      solveNormal(controlPoints(), 6, weighted, [&](const GfxControlPoint& p, auto emit) {
+  const bool solved = solveNormal(
+      controlPoints(), 6, weighted,
+      [&](const GfxControlPoint& p, auto emit) {
         emit(row({p.x, p.y, 1, 0, 0, 0}, p.X));
         emit(row({0, 0, 0, p.x, p.y, 1}, p.Y));
-      }, &u);
+      },
+      &u);
   if (!solved) {
     solved_ = 0;
     return finishSolve(ZR_FAILED);
   }
-  for (unsigned k = 0; k < 6; ++k)
-    c_[k] = u[k];
+  for (unsigned k = 0; k < 6; ++k) c_[k] = u[k];
   const bool accepted = c_[0] * c_[4] - c_[3] * c_[1] != 0.0;
   solved_ = accepted ? 1 : 0;
   return finishSolve(accepted ? ZR_OK : ZR_FAILED);
 }
 
 ZRESULT IGfxRotoTransImp::SolveWeightedAffine() {
-  if (count_ < 2)
-    return ZR_FAILED;
+  if (count_ < 2) return ZR_FAILED;
   const ControlPoints points = controlPoints();
   const double W = weightSum(points);
   double xc = 0, yc = 0;
@@ -183,19 +178,21 @@ ZRESULT IGfxRotoTransImp::SolveWeightedAffine() {
   xc /= W;
   yc /= W;
   std::array<double, kMostUnknowns> u{};
-  const bool solved = solveNormal(points, 6, true, [&](const GfxControlPoint& p, auto emit) {
-    const double x = p.x - xc, y = p.y - yc;
-    emit(row({x, y, 0, 0, 1, 0}, p.X));
-    emit(row({0, 0, y, x, 0, 1}, p.Y));
-  }, &u);
+  const bool solved = solveNormal(
+      points, 6, true,
+      [&](const GfxControlPoint& p, auto emit) {
+        const double x = p.x - xc, y = p.y - yc;
+        emit(row({x, y, 0, 0, 1, 0}, p.X));
+        emit(row({0, 0, y, x, 0, 1}, p.Y));
+      },
+      &u);
   if (!solved) {
     solved_ = 0;
     return finishSolve(ZR_FAILED);
   }
   c_[0] = xc;
   c_[1] = yc;
-  for (unsigned k = 0; k < 6; ++k)
-    c_[2 + k] = u[k];
+  for (unsigned k = 0; k < 6; ++k) c_[2 + k] = u[k];
   const bool accepted = c_[3] * c_[5] - c_[2] * c_[4] != 0.0;
   solved_ = accepted ? 1 : 0;
   return finishSolve(accepted ? ZR_OK : ZR_FAILED);
@@ -205,25 +202,24 @@ ZRESULT IGfxRotoTransImp::SolveWeightedAffine() {
 // coordinates (no centring or scaling); the fitted matrix H must be
 // invertible.
 ZRESULT IGfxRotoTransImp::SolveProjective() {
-  if (count_ < 4)
-    return ZR_FAILED;
+  if (count_ < 4) return ZR_FAILED;
   std::array<double, kMostUnknowns> u{};
-  const bool solved =
-      solveNormal(controlPoints(), 8, true, [&](const GfxControlPoint& p, auto emit) {
+  const bool solved = solveNormal(
+      controlPoints(), 8, true,
+      [&](const GfxControlPoint& p, auto emit) {
         emit(row({p.x, p.y, 1, 0, 0, 0, -p.x * p.X, -p.y * p.X}, p.X));
         emit(row({0, 0, 0, p.x, p.y, 1, -p.x * p.Y, -p.y * p.Y}, p.Y));
-      }, &u);
+      },
+      &u);
   if (!solved) {
     solved_ = 0;
     return finishSolve(ZR_FAILED);
   }
-  for (unsigned k = 0; k < 8; ++k)
-    c_[k] = u[k];
+  for (unsigned k = 0; k < 8; ++k) c_[k] = u[k];
   TGenMtx H(3, 3);
   const double h[9] = {c_[0], c_[1], c_[2], c_[3], c_[4], c_[5], c_[6], c_[7], 1.0};
   for (unsigned r = 0; r < 3; ++r)
-    for (unsigned c = 0; c < 3; ++c)
-      H.At(r, c) = h[3 * r + c];
+    for (unsigned c = 0; c < 3; ++c) H.At(r, c) = h[3 * r + c];
   const bool invertible = MtxLib::Inverse(H).Status() == MtxLib::kOk;
   solved_ = invertible ? 1 : 0;
   return finishSolve(invertible ? ZR_OK : ZR_FAILED);

@@ -28,8 +28,7 @@ constexpr int kMostPasses = 500;
 
 double weightSum(const Points& points) {
   double W = 0;
-  for (const auto& p : points)
-    W += p.w;
+  for (const auto& p : points) W += p.w;
   return W == 0.0 ? 1.0 : W;
 }
 
@@ -57,16 +56,14 @@ void referencePoint(const Points& points, double W, bool destination, double& cx
 // converged(d) decides on the correction. False on a singular pass or
 // without convergence in 500 passes.
 template <typename Fill, typename Adjust, typename Converged>
-bool gaussNewton(unsigned m, size_t rows, double* u, Fill fill, Adjust adjust,
-                 Converged converged) {
+bool gaussNewton(unsigned m, size_t rows, double* u, Fill fill, Adjust adjust, Converged converged) {
   std::vector<double> A(rows * m), L(rows), p(rows);
   for (int pass = 0; pass < kMostPasses; ++pass) {
     fill(u, A.data(), L.data(), p.data());
     TGenMtx N, g;
     zefcorek::weightedNormalEquations(A, L, p, m, N, g);
     const TGenMtx Q = MtxLib::Inverse(N);
-    if (Q.Status() != MtxLib::kOk)
-      return false;
+    if (Q.Status() != MtxLib::kOk) return false;
     const TGenMtx d = (-Q) * g;
     double correction[8] = {};
     for (unsigned k = 0; k < m; ++k) {
@@ -74,8 +71,7 @@ bool gaussNewton(unsigned m, size_t rows, double* u, Fill fill, Adjust adjust,
       u[k] += correction[k];
     }
     adjust(u);
-    if (converged(correction))
-      return true;
+    if (converged(correction)) return true;
   }
   return false;
 }
@@ -89,8 +85,7 @@ bool below(double v, double limit) { return std::fabs(v) < limit; }
 
 ZRESULT IGfxRotoTransImp::SolveWeightedSimilarity() {
   const bool centred = kind_ == grtWeightedSimilarityCentred;
-  if (count_ == 0)
-    return ZR_FAILED;
+  if (count_ == 0) return ZR_FAILED;
   const Points points = controlPoints();
   if (count_ == 1) {
     const GfxControlPoint& q = points[0];
@@ -110,8 +105,7 @@ ZRESULT IGfxRotoTransImp::SolveWeightedSimilarity() {
   const double W = weightSum(points);
   double xc = 0, yc = 0, Xc = 0, Yc = 0;
   referencePoint(points, W, false, xc, yc);
-  if (centred)
-    referencePoint(points, W, true, Xc, Yc);
+  if (centred) referencePoint(points, W, true, Xc, Yc);
   TGenMtx N(4, 4);
   TColVec b(4);
   for (const GfxControlPoint& q : points) {
@@ -121,8 +115,7 @@ ZRESULT IGfxRotoTransImp::SolveWeightedSimilarity() {
     N.At(1, 1) += p * (x * x + y * y);
     N.At(2, 2) += p;
     N.At(3, 3) += p;
-    for (auto [r, c] : {std::pair{0u, 2u}, {2u, 0u}, {1u, 3u}, {3u, 1u}})
-      N.At(r, c) += p * x;
+    for (auto [r, c] : {std::pair{0u, 2u}, {2u, 0u}, {1u, 3u}, {3u, 1u}}) N.At(r, c) += p * x;
     N.At(0, 3) += p * y;
     N.At(3, 0) += p * y;
     N.At(1, 2) += -p * y;
@@ -160,8 +153,7 @@ ZRESULT IGfxRotoTransImp::SolveWeightedSimilarity() {
 
 ZRESULT IGfxRotoTransImp::SolveRigid() {
   const bool centred = kind_ == grtRigidCentred;
-  if (count_ == 0)
-    return ZR_FAILED;
+  if (count_ == 0) return ZR_FAILED;
   const Points points = controlPoints();
   if (count_ == 1) {
     const GfxControlPoint& q = points[0];
@@ -176,8 +168,7 @@ ZRESULT IGfxRotoTransImp::SolveRigid() {
   }
   const double W = weightSum(points);
   double xc = 0, yc = 0;
-  if (centred)
-    referencePoint(points, W, false, xc, yc);
+  if (centred) referencePoint(points, W, false, xc, yc);
   const double a0 = 0.9;
   double u[4] = {a0, std::sqrt(std::fabs(1 - a0 * a0)), -1.0, -1.0};
   const bool converged = gaussNewton(
@@ -198,8 +189,7 @@ ZRESULT IGfxRotoTransImp::SolveRigid() {
       },
       [](double*) {},
       [](const double* d) {
-        return below(d[0], 1e-10) && below(d[1], 1e-10) && below(d[2], 1e-6) &&
-               below(d[3], 1e-6);
+        return below(d[0], 1e-10) && below(d[1], 1e-10) && below(d[2], 1e-6) && below(d[3], 1e-6);
       });
   if (!converged) {
     solved_ = 0;
@@ -249,15 +239,14 @@ Direction directionOf(const Points& all, bool forward, bool centred) {
 }
 
 bool twoScaleConverged(const double* d) {
-  return below(d[0], 1e-10) && below(d[1], 1e-10) && below(d[2], 1e-10) &&
-         below(d[3], 1e-10) && below(d[4], 1e-6) && below(d[5], 1e-6);
+  return below(d[0], 1e-10) && below(d[1], 1e-10) && below(d[2], 1e-10) && below(d[3], 1e-10) && below(d[4], 1e-6) &&
+         below(d[5], 1e-6);
 }
 
 }  // namespace
 
 ZRESULT IGfxRotoTransImp::SolveScaleRotate(bool forward) {
-  if (count_ <= 2)
-    return ZR_FAILED;
+  if (count_ <= 2) return ZR_FAILED;
   const Direction dir = directionOf(controlPoints(), forward, kind_ == grtScaleRotateCentred);
   const size_t n = dir.points.size();
   double u[6] = {1.1, 0.9, 0.9, std::sqrt(1 - 0.9 * 0.9), -1.0, -1.0};
@@ -285,8 +274,7 @@ ZRESULT IGfxRotoTransImp::SolveScaleRotate(bool forward) {
       [](double* v) {
         // Both scales positive: flipping all four keeps the transformation.
         if (v[0] < 0 || v[1] < 0)
-          for (int k = 0; k < 4; ++k)
-            v[k] = -v[k];
+          for (int k = 0; k < 4; ++k) v[k] = -v[k];
       },
       twoScaleConverged);
   if (!converged) {
@@ -296,15 +284,13 @@ ZRESULT IGfxRotoTransImp::SolveScaleRotate(bool forward) {
   double* c = c_ + (forward ? 0 : 8);
   c[0] = dir.xc;
   c[1] = dir.yc;
-  for (int k = 0; k < 6; ++k)
-    c[2 + k] = u[k];
+  for (int k = 0; k < 6; ++k) c[2 + k] = u[k];
   solved_ = 1;
   return finishSolve(ZR_OK);
 }
 
 ZRESULT IGfxRotoTransImp::SolveRotateScale(bool forward) {
-  if (count_ <= 2)
-    return ZR_FAILED;
+  if (count_ <= 2) return ZR_FAILED;
   const Direction dir = directionOf(controlPoints(), forward, kind_ == grtRotateScaleCentred);
   const size_t n = dir.points.size();
   double u[6] = {1.0, 0.0, 0.0, 1.0, 0.0, 0.0};
@@ -360,15 +346,12 @@ namespace {
 bool jordan(double M[4][5]) {
   for (int k = 0; k < 4; ++k) {
     const double pivot = M[k][k];
-    if (pivot == 0.0)
-      return false;
+    if (pivot == 0.0) return false;
     double next[4][5];
     for (int i = 0; i < 4; ++i)
-      for (int j = k + 1; j < 5; ++j)
-        next[i][j] = i == k ? -M[k][j] / pivot : M[i][j] - M[k][j] * M[i][k] / pivot;
+      for (int j = k + 1; j < 5; ++j) next[i][j] = i == k ? -M[k][j] / pivot : M[i][j] - M[k][j] * M[i][k] / pivot;
     for (int i = 0; i < 4; ++i)
-      for (int j = k + 1; j < 5; ++j)
-        M[i][j] = next[i][j];
+      for (int j = k + 1; j < 5; ++j) M[i][j] = next[i][j];
   }
   return true;
 }
@@ -378,11 +361,9 @@ bool jordan(double M[4][5]) {
 double estimateStretch(const Points& points) {
   double Suu = 0, Suv = 0, Svv = 0, SuD = 0, SvD = 0;
   for (size_t i = 0; i < points.size(); ++i) {
-    if (!(points[i].w > 0))
-      continue;
+    if (!(points[i].w > 0)) continue;
     for (size_t j = i + 1; j < points.size(); ++j) {
-      if (!(points[j].w > 0))
-        continue;
+      if (!(points[j].w > 0)) continue;
       const GfxControlPoint &a = points[i], &b = points[j];
       const double D = (b.X - a.X) * (b.X - a.X) + (b.Y - a.Y) * (b.Y - a.Y);
       const double u = (b.x - a.x) * (b.x - a.x);
@@ -395,8 +376,7 @@ double estimateStretch(const Points& points) {
     }
   }
   const double det = Suu * Svv - Suv * Suv;
-  if (det == 0)
-    return 1.0;
+  if (det == 0) return 1.0;
   const double g = (SuD * Svv - SvD * Suv) / det;
   const double h = (SvD * Suu - SuD * Suv) / det;
   return g > 0 && h > 0 ? std::sqrt(h) / std::sqrt(g) : 1.0;
@@ -408,22 +388,18 @@ ZRESULT IGfxRotoTransImp::SolveOriented(uint32_t kind) {
   GfxOrientCoeffs o = orientCoeffs();
   solved_ = 0;
   o.flags &= ~(kOrientScaleKept | kOrientStretch | kOrientShiftOnly);
-  if (kind != grtOrientRigid)
-    o.flags |= kOrientScaleKept;
-  if (kind == grtOrientStretched)
-    o.flags |= kOrientStretch;
+  if (kind != grtOrientRigid) o.flags |= kOrientScaleKept;
+  if (kind == grtOrientStretched) o.flags |= kOrientStretch;
   o.ex = o.ey = 0.0;
   setOrientCoeffs(o);
-  if (count_ == 0)
-    return ZR_FAILED;
+  if (count_ == 0) return ZR_FAILED;
   const Points points = controlPoints();
   std::vector<double> stretched(points.size());
   uint32_t usable = 0;
   size_t first = 0;
   for (size_t i = 0; i < points.size(); ++i) {
     stretched[i] = points[i].y;
-    if (points[i].w >= 0 && usable++ == 0)
-      first = i;
+    if (points[i].w >= 0 && usable++ == 0) first = i;
   }
   if (usable == 1) {
     o.flags |= kOrientShiftOnly;
@@ -433,16 +409,13 @@ ZRESULT IGfxRotoTransImp::SolveOriented(uint32_t kind) {
     solved_ = 1;
     return ZR_OK;
   }
-  if (usable == 0)
-    return ZR_FAILED;
+  if (usable == 0) return ZR_FAILED;
   o.r = kind == grtOrientStretched ? estimateStretch(points) : 1.0;
-  for (double& y : stretched)
-    y *= o.r;
+  for (double& y : stretched) y *= o.r;
 
   double sxx = 0, sx = 0, sy = 0, sxX = 0, sxY = 0, sX = 0, sY = 0;
   for (size_t i = 0; i < points.size(); ++i) {
-    if (!(points[i].w >= 0))
-      continue;
+    if (!(points[i].w >= 0)) continue;
     const double x = points[i].x, y = stretched[i], X = points[i].X, Y = points[i].Y;
     sxx += x * x + y * y;
     sx += x;
@@ -453,10 +426,7 @@ ZRESULT IGfxRotoTransImp::SolveOriented(uint32_t kind) {
     sY += Y;
   }
   const double m = usable;
-  double M[4][5] = {{sxx, 0, sx, sy, -sxX},
-                    {0, sxx, sy, -sx, sxY},
-                    {sx, sy, m, 0, -sX},
-                    {sy, -sx, 0, m, -sY}};
+  double M[4][5] = {{sxx, 0, sx, sy, -sxX}, {0, sxx, sy, -sx, sxY}, {sx, sy, m, 0, -sX}, {sy, -sx, 0, m, -sY}};
   if (!jordan(M)) {
     o.alpha = 0;
     o.tx = o.ty = 0;
@@ -481,8 +451,7 @@ ZRESULT IGfxRotoTransImp::SolveOriented(uint32_t kind) {
     solved_ = 1;
     double dx = 0, dy = 0;
     for (const GfxControlPoint& q : points) {
-      if (!(q.w >= 0))
-        continue;
+      if (!(q.w >= 0)) continue;
       const T_POINT2D in{q.x, q.y};
       T_POINT2D out{};
       TransformPoint(&in, &out);
@@ -494,8 +463,7 @@ ZRESULT IGfxRotoTransImp::SolveOriented(uint32_t kind) {
     o.ty -= dy / m;
     o.s = 1.0;
   }
-  if (std::fabs(o.p) < 1e-10)
-    o.p = 0;
+  if (std::fabs(o.p) < 1e-10) o.p = 0;
   double phi;
   if (std::fabs(o.q) <= 1e-10) {
     o.q = 0;
@@ -504,10 +472,8 @@ ZRESULT IGfxRotoTransImp::SolveOriented(uint32_t kind) {
     phi = std::atan2(o.p, o.q);
   }
   o.alpha = M_PI / 2 - phi;
-  while (o.alpha < 0)
-    o.alpha += 2 * M_PI;
-  while (o.alpha > 2 * M_PI)
-    o.alpha -= 2 * M_PI;
+  while (o.alpha < 0) o.alpha += 2 * M_PI;
+  while (o.alpha > 2 * M_PI) o.alpha -= 2 * M_PI;
   setOrientCoeffs(o);
   solved_ = 1;
   return ZR_OK;

@@ -18,8 +18,7 @@ using MtxLib::TGenMtx;
 // Solves N u = v; null when the system has no unique solution.
 std::unique_ptr<TGenMtx> solve(const TGenMtx& N, const TColVec& v) {
   std::unique_ptr<TGenMtx> u(N.Solve(v));
-  if (u == nullptr || u->Status() != MtxLib::kOk)
-    return nullptr;
+  if (u == nullptr || u->Status() != MtxLib::kOk) return nullptr;
   return u;
 }
 
@@ -31,8 +30,7 @@ std::unique_ptr<TGenMtx> solve(const TGenMtx& N, const TColVec& v) {
 ZRESULT IGfxRotoTransImp::SolveSimilarity() {
   const uint32_t n = count_;
   const bool centred = kind_ == grtSimilarityCentred;
-  if (n == 0)
-    return ZR_FAILED;
+  if (n == 0) return ZR_FAILED;
   if (n == 1) {
     const GfxRotoTransPoint& p = table_[0].record;
     c_[0] = p.srcX;
@@ -109,8 +107,7 @@ ZRESULT IGfxRotoTransImp::SolveSimilarity() {
 // fails with the new coefficients kept.
 ZRESULT IGfxRotoTransImp::SolveAffine() {
   const uint32_t n = count_;
-  if (n < 2)
-    return ZR_FAILED;
+  if (n < 2) return ZR_FAILED;
   double xc = 0, yc = 0;
   for (uint32_t i = 0; i < n; ++i) {
     xc += table_[i].record.srcX;
@@ -126,8 +123,7 @@ ZRESULT IGfxRotoTransImp::SolveAffine() {
     const double gX[6] = {x, y, 0, 0, 1, 0};
     const double gY[6] = {0, 0, y, x, 0, 1};
     for (unsigned r = 0; r < 6; ++r) {
-      for (unsigned c = 0; c < 6; ++c)
-        N.At(r, c) += gX[r] * gX[c] + gY[r] * gY[c];
+      for (unsigned c = 0; c < 6; ++c) N.At(r, c) += gX[r] * gX[c] + gY[r] * gY[c];
       v.At(r, 0) += X * gX[r] + Y * gY[r];
     }
   }
@@ -138,8 +134,7 @@ ZRESULT IGfxRotoTransImp::SolveAffine() {
   if (u != nullptr) {
     c_[0] = xc;
     c_[1] = yc;
-    for (unsigned k = 0; k < 6; ++k)
-      c_[2 + k] = u->At(k, 0);
+    for (unsigned k = 0; k < 6; ++k) c_[2 + k] = u->At(k, 0);
     const double D = c_[3] * c_[5] - c_[2] * c_[4];
     if (D != 0.0) {
       solved_ = 1;
@@ -155,8 +150,7 @@ ZRESULT IGfxRotoTransImp::SolveAffine() {
 // set) and a zero extent counts as 1e-8.
 ZRESULT IGfxRotoTransImp::SolveAxisScales() {
   const uint32_t n = count_;
-  if (n == 0)
-    return ZR_FAILED;
+  if (n == 0) return ZR_FAILED;
   constexpr double kZeroExtent = 1e-08;
   TGenMtx N(2, 2);
   TColVec v(2);
@@ -164,10 +158,8 @@ ZRESULT IGfxRotoTransImp::SolveAxisScales() {
     const GfxRotoTransPoint& p = table_[i].record;
     double ax = std::fabs(p.dstX - p.srcX);
     double ay = std::fabs(p.dstY - p.srcY);
-    if (ax == 0)
-      ax = kZeroExtent;
-    if (ay == 0)
-      ay = kZeroExtent;
+    if (ax == 0) ax = kZeroExtent;
+    if (ay == 0) ay = kZeroExtent;
     const double l = std::sqrt(ax * ax + ay * ay);
     const double L = p.length;
     const bool alongAngle = (p.flags & 1) != 0;

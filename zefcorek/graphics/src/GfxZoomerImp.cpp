@@ -8,20 +8,15 @@
 
 IGfxZoomer::~IGfxZoomer() = default;
 
-void* zefcorek::makeIGfxZoomerImp(intptr_t) {
-  return static_cast<IGfxZoomer*>(new (std::nothrow) IGfxZoomerImp());
-}
+void* zefcorek::makeIGfxZoomerImp(intptr_t) { return static_cast<IGfxZoomer*>(new (std::nothrow) IGfxZoomerImp()); }
 
 namespace {
 
 // Writes a pair where either out may be null, not both.
 ZRESULT handOutPair(double a, double b, double* outA, double* outB) {
-  if (outA == nullptr && outB == nullptr)
-    return ZR_BADARG;
-  if (outA != nullptr)
-    *outA = a;
-  if (outB != nullptr)
-    *outB = b;
+  if (outA == nullptr && outB == nullptr) return ZR_BADARG;
+  if (outA != nullptr) *outA = a;
+  if (outB != nullptr) *outB = b;
   return ZR_OK;
 }
 
@@ -38,16 +33,13 @@ ZRESULT IGfxZoomerImp::Reset(bool quiet) {
   deviceWidth_ = deviceHeight_ = 100.0;
   lowerX_ = lowerY_ = 1.0;
   upperX_ = upperY_ = 32000.0;
-  if (!quiet)
-    SetModified(true);
+  if (!quiet) SetModified(true);
   return ZR_OK;
 }
 
 ZRESULT IGfxZoomerImp::GetAxisFlag(uint32_t which) {
-  if (which == kZoomerPixelSnapping)
-    return snapping_ ? ZR_OK : ZR_NO;
-  if (which == kZoomerInclusiveFlip)
-    return inclusiveFlip_ ? ZR_OK : ZR_NO;
+  if (which == kZoomerPixelSnapping) return snapping_ ? ZR_OK : ZR_NO;
+  if (which == kZoomerInclusiveFlip) return inclusiveFlip_ ? ZR_OK : ZR_NO;
   return ZR_BADARG;
 }
 
@@ -66,16 +58,14 @@ ZRESULT IGfxZoomerImp::GetDeviceSize(double* width, double* height) {
 }
 
 ZRESULT IGfxZoomerImp::SetDeviceSize(double width, double height) {
-  if (!(width > 0.0) || !(height > 0.0))
-    return ZR_BADARG;
+  if (!(width > 0.0) || !(height > 0.0)) return ZR_BADARG;
   deviceWidth_ = width;
   deviceHeight_ = height;
   return ZR_OK;
 }
 
 ZRESULT IGfxZoomerImp::GetZoom(double* zoom) {
-  if (zoom == nullptr)
-    return ZR_BADARG;
+  if (zoom == nullptr) return ZR_BADARG;
   *zoom = zoom_;
   return ZR_OK;
 }
@@ -89,30 +79,23 @@ ZRESULT IGfxZoomerImp::CheckZoom(bool relative, double zoom) {
 
 ZRESULT IGfxZoomerImp::SetZoom(bool relative, double zoom) {
   const ZRESULT result = CheckZoom(relative, zoom);
-  if (result == ZR_OK)
-    zoom_ = relative ? zoom_ * zoom : zoom;
+  if (result == ZR_OK) zoom_ = relative ? zoom_ * zoom : zoom;
   return result;
 }
 
-ZRESULT IGfxZoomerImp::GetLowerLimits(double* x, double* y) {
-  return handOutPair(lowerX_, lowerY_, x, y);
-}
+ZRESULT IGfxZoomerImp::GetLowerLimits(double* x, double* y) { return handOutPair(lowerX_, lowerY_, x, y); }
 
 ZRESULT IGfxZoomerImp::SetLowerLimits(double x, double y) {
-  if (!(x >= 0.0) || !(y >= 0.0))
-    return ZR_BADARG;
+  if (!(x >= 0.0) || !(y >= 0.0)) return ZR_BADARG;
   lowerX_ = x;
   lowerY_ = y;
   return ZR_OK;
 }
 
-ZRESULT IGfxZoomerImp::GetUpperLimits(double* x, double* y) {
-  return handOutPair(upperX_, upperY_, x, y);
-}
+ZRESULT IGfxZoomerImp::GetUpperLimits(double* x, double* y) { return handOutPair(upperX_, upperY_, x, y); }
 
 ZRESULT IGfxZoomerImp::SetUpperLimits(double x, double y) {
-  if (!(x >= lowerX_) || !(y >= lowerY_))
-    return ZR_BADARG;
+  if (!(x >= lowerX_) || !(y >= lowerY_)) return ZR_BADARG;
   upperX_ = x;
   upperY_ = y;
   return ZR_OK;
@@ -125,21 +108,18 @@ ZRESULT IGfxZoomerImp::GetWorldSize(double* width, double* height) {
 ZRESULT IGfxZoomerImp::ZoomToFit(double width, double height) {
   const double qw = std::fabs(width) / deviceWidth_;
   const double qh = std::fabs(height) / deviceHeight_;
-  if (qw > qh)
-    return SetZoom(false, width * qh / qw / deviceWidth_);
+  if (qw > qh) return SetZoom(false, width * qh / qw / deviceWidth_);
   return SetZoom(false, height * qw / qh / deviceHeight_);
 }
 
 ZRESULT IGfxZoomerImp::WorldToDevice(const T_POINT2D* in, T_POINT2D* out) {
-  if (in == nullptr || out == nullptr)
-    return ZR_BADARG;
+  if (in == nullptr || out == nullptr) return ZR_BADARG;
   *out = {in->x / zoom_, in->y / zoom_};
   return ZR_OK;
 }
 
 ZRESULT IGfxZoomerImp::DeviceToWorld(const T_POINT2D* in, T_POINT2D* out) {
-  if (in == nullptr || out == nullptr)
-    return ZR_BADARG;
+  if (in == nullptr || out == nullptr) return ZR_BADARG;
   *out = {in->x * zoom_, in->y * zoom_};
   return ZR_OK;
 }
@@ -147,10 +127,8 @@ ZRESULT IGfxZoomerImp::DeviceToWorld(const T_POINT2D* in, T_POINT2D* out) {
 // Snaps the world rectangle outward to the zoom grid, maps it, clamps it to
 // the device area (the visible world rectangle follows the clamped corners)
 // and rounds the device rectangle inward to whole pixels.
-ZRESULT IGfxZoomerImp::MapWorldRectToDevice(const T_POINT2D* world, T_POINT2D* device,
-                                            T_POINT2D* visible) {
-  if (world == nullptr || device == nullptr || visible == nullptr)
-    return ZR_BADARG;
+ZRESULT IGfxZoomerImp::MapWorldRectToDevice(const T_POINT2D* world, T_POINT2D* device, T_POINT2D* visible) {
+  if (world == nullptr || device == nullptr || visible == nullptr) return ZR_BADARG;
   T_POINT2D r[2] = {world[0], world[1]};
   if (snapping_) {
     r[0] = {std::floor(r[0].x / zoom_) * zoom_, std::floor(r[0].y / zoom_) * zoom_};
@@ -195,15 +173,13 @@ ZRESULT IGfxZoomerImp::MapWorldRectToDevice(const T_POINT2D* world, T_POINT2D* d
 }
 
 ZRESULT IGfxZoomerImp::FlipY(double* y) {
-  if (y == nullptr)
-    return ZR_BADARG;
+  if (y == nullptr) return ZR_BADARG;
   *y = deviceHeight_ - *y - (inclusiveFlip_ ? 1.0 : 0.0);
   return ZR_OK;
 }
 
 ZRESULT IGfxZoomerImp::FlipYInView(double* y) {
-  if (y == nullptr)
-    return ZR_BADARG;
+  if (y == nullptr) return ZR_BADARG;
   *y = deviceHeight_ * zoom_ - *y - (inclusiveFlip_ ? zoom_ : 0.0);
   return ZR_OK;
 }

@@ -15,14 +15,12 @@ constexpr int kHatchColour = 3;
 
 // The segment callback of the export: the file handle is the context.
 int32_t writeSegment(HatchSegmentRec* segment) {
-  if (segment->kind != kHatchSegmentPiece)
-    return 0;
+  if (segment->kind != kHatchSegmentPiece) return 0;
   auto* file = static_cast<HANDLE>(segment->context);
   if ((segment->flags & kHatchSegmentDot) != 0)
     DXFPoint(file, segment->startX, segment->startY, 0.0, kHatchLayer);
   else
-    DXFLineC(file, segment->startX, segment->startY, 0.0, segment->endX, segment->endY, 0.0,
-             kHatchLayer, kHatchColour);
+    DXFLineC(file, segment->startX, segment->startY, 0.0, segment->endX, segment->endY, 0.0, kHatchLayer, kHatchColour);
   return 0;
 }
 
@@ -37,8 +35,7 @@ ZRESULT writeBoundary(HANDLE file, const HatchJob& job) {
     HatchVertex vertex{};
     if (job.vertices != nullptr) {
       vertex = job.vertices[i];
-    } else if (const ZRESULT result = job.vertexFunc(i, &vertex, job.vertexContext);
-               result != ZR_OK) {
+    } else if (const ZRESULT result = job.vertexFunc(i, &vertex, job.vertexContext); result != ZR_OK) {
       DXFEndPoly(file, kFigureLayer);
       return result;
     }
@@ -56,21 +53,17 @@ ZRESULT writeBoundary(HANDLE file, const HatchJob& job) {
 }  // namespace
 
 ZRESULT IHatchRegistryImp::ExportHatchToDXF(HatchJob* job, const WCHAR* path) {
-  if (job == nullptr || job->cbSize < kHatchJobSize || path == nullptr)
-    return ZR_BADARG;
-  if (handlers_ == nullptr || patterns_ == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (job == nullptr || job->cbSize < kHatchJobSize || path == nullptr) return ZR_BADARG;
+  if (handlers_ == nullptr || patterns_ == nullptr) return ZR_OUTOFMEMORY;
   // Without vertices of either kind there is no boundary to write.
-  if (job->vertices == nullptr && job->vertexFunc == nullptr)
-    return ZR_BADARG;
+  if (job->vertices == nullptr && job->vertexFunc == nullptr) return ZR_BADARG;
   // The job is passed on at our size, whatever the caller's record holds.
   HatchJob local{};
   local.cbSize = kHatchJobSize;
   DSStructCopy(&local, job);
 
   HANDLE file = INVALID_HANDLE_VALUE;
-  if (DXFCreate(path, &file) == 0)
-    return ZR_FAILED;
+  if (DXFCreate(path, &file) == 0) return ZR_FAILED;
   if (const ZRESULT result = writeBoundary(file, local); result != ZR_OK) {
     DXFClose(file);
     return result;

@@ -36,14 +36,11 @@ constexpr double kMostAlignmentSteps = 1e6;
 
 bool isSolid(const HatchPatternInfo* info) {
   size_t length = 0;
-  while (length < kHatchPatternNameUnits && info->name[length] != u'\0')
-    ++length;
+  while (length < kHatchPatternNameUnits && info->name[length] != u'\0') ++length;
   return platform::equalsIgnoreCase(std::u16string_view(info->name, length), u"SOLID");
 }
 
-bool isDashed(const HatchPatternLine& line) {
-  return line.dashCount != 0 && line.dashTotal != 0;
-}
+bool isDashed(const HatchPatternLine& line) { return line.dashCount != 0 && line.dashTotal != 0; }
 
 // The lines of a record, copied out: the record's doubles are only 4-byte
 // aligned.
@@ -52,10 +49,8 @@ std::vector<HatchPatternLine> linesOf(const HatchPatternInfo* info) {
       info->cbSize > kHatchPatternHeadSize ? (info->cbSize - kHatchPatternHeadSize) / kHatchPatternLineSize : 0;
   const uint32_t count = std::min({info->lineCount, info->capacity, room});
   std::vector<HatchPatternLine> lines(count);
-  if (count != 0)
-    std::memcpy(lines.data(), info->lines, count * sizeof(HatchPatternLine));
-  for (HatchPatternLine& line : lines)
-    line.dashCount = std::min<uint32_t>(line.dashCount, kHatchPatternMaxDashes);
+  if (count != 0) std::memcpy(lines.data(), info->lines, count * sizeof(HatchPatternLine));
+  for (HatchPatternLine& line : lines) line.dashCount = std::min<uint32_t>(line.dashCount, kHatchPatternMaxDashes);
   return lines;
 }
 
@@ -95,8 +90,7 @@ void advanceWhile(double& position, double step, More more, Follow follow) {
   // Each jump at least halves what is left, so few are needed.
   while (more(position) && more(position + kMostAlignmentSteps * step)) {
     double k = kMostAlignmentSteps;
-    while (more(position + 2 * k * step) && std::isfinite(2 * k * step))
-      k *= 2;
+    while (more(position + 2 * k * step) && std::isfinite(2 * k * step)) k *= 2;
     position += k * step;
     follow(k);
   }
@@ -130,8 +124,7 @@ public:
       if (rule_ == 0) {
         inside = (i % 2) == 1;
       } else if (rule_ == 1) {
-        if (p != nullptr)
-          winding += p->direction;
+        if (p != nullptr) winding += p->direction;
         inside = winding != 0;
       } else {
         bool odd = false;
@@ -142,35 +135,23 @@ public:
           depth += odd ? 1 : -1;
         }
         switch (rule_) {
-        case 2:
-          inside = depth == 1;
-          break;
-        case 3:
-          inside = depth == static_cast<int64_t>(ringCount_);
-          break;
-        case 4:
-          inside = depth > 1;
-          break;
-        case 5:
-          inside = depth != 0;
-          break;
-        default:  // 6
-          if (p != nullptr && p->flags == kHatchVertexHole)
-            hole += odd ? 1 : -1;
-          inside = hole < 1 && depth != 0;
-          break;
+          case 2: inside = depth == 1; break;
+          case 3: inside = depth == static_cast<int64_t>(ringCount_); break;
+          case 4: inside = depth > 1; break;
+          case 5: inside = depth != 0; break;
+          default:  // 6
+            if (p != nullptr && p->flags == kHatchVertexHole) hole += odd ? 1 : -1;
+            inside = hole < 1 && depth != 0;
+            break;
         }
       }
       if (merging && inside) {
-        if (!pending)
-          pendingStart = p->y;
+        if (!pending) pendingStart = p->y;
         pending = true;
         pendingEnd = c.y;
       }
-      if (merging && i + 1 == crossings.size())
-        inside = false;
-      if (pending == inside)
-        continue;
+      if (merging && i + 1 == crossings.size()) inside = false;
+      if (pending == inside) continue;
       if (!pending) {
         emit(p->y, c.y);
         continue;
@@ -182,10 +163,8 @@ public:
 
 private:
   size_t slot(uint32_t ring) const {
-    if (identity_)
-      return ring;
-    return static_cast<size_t>(std::lower_bound(rings_.begin(), rings_.end(), ring) -
-                               rings_.begin());
+    if (identity_) return ring;
+    return static_cast<size_t>(std::lower_bound(rings_.begin(), rings_.end(), ring) - rings_.begin());
   }
 
   uint32_t rule_;
@@ -223,31 +202,27 @@ void copyCrossings(IRecList* list, std::vector<HatchCrossing>& out) {
 // of the dash period T): calls piece(u0, u1, drawn) for dashes and gaps and
 // dot(u) for dots, u the fraction of the span.
 template <typename Piece, typename Dot>
-void walkDashes(const HatchPatternLine& line, double scale, double period, double y1,
-                double length, double phase, Piece piece, Dot dot) {
+void walkDashes(const HatchPatternLine& line, double scale, double period, double y1, double length, double phase,
+                Piece piece, Dot dot) {
   const double t = std::fmod(y1 - phase, period) / period;
   uint32_t k = 0;
-  for (uint32_t tries = 0; line.dashes[k].end < t && tries < line.dashCount; ++tries)
-    k = (k + 1) % line.dashCount;
+  for (uint32_t tries = 0; line.dashes[k].end < t && tries < line.dashCount; ++tries) k = (k + 1) % line.dashCount;
   double r = (line.dashes[k].end - t) * period;
-  if (line.dashes[k].length < 0)
-    r = -r;
+  if (line.dashes[k].length < 0) r = -r;
   double u = 0;
   // Each full cycle of the pattern moves u on; a cycle that cannot (a dash
   // too short to register against the span) ends the walk.
   double cycleStart = -1;
   while (u < 1) {
     if (k == 0) {
-      if (u == cycleStart)
-        break;
+      if (u == cycleStart) break;
       cycleStart = u;
     }
     if (r == 0) {
       dot(u);
     } else {
       const double next = std::min(u + std::fabs(r) / length, 1.0);
-      if (r > 0)
-        piece(u, next);
+      if (r > 0) piece(u, next);
       u = next;
     }
     k = (k + 1) % line.dashCount;
@@ -316,10 +291,8 @@ struct Rotation {
 };
 
 ClipBox rotatedClip(const HatchJob* job, const Rotation& rotation) {
-  const double corners[4][2] = {{job->clipX1, job->clipY1},
-                                {job->clipX2, job->clipY1},
-                                {job->clipX2, job->clipY2},
-                                {job->clipX1, job->clipY2}};
+  const double corners[4][2] = {
+      {job->clipX1, job->clipY1}, {job->clipX2, job->clipY1}, {job->clipX2, job->clipY2}, {job->clipX1, job->clipY2}};
   ClipBox box{};
   for (int i = 0; i < 4; ++i) {
     double x, y;
@@ -351,23 +324,22 @@ FamilyStart familyStart(const HatchPatternLine& line, double scale, const HatchJ
 
 // Brings the dash phase below the box, as generation aligns it.
 void alignPhase(double& phase, double period, double boxMinY) {
-  advanceWhile(phase, period, [&](double p) { return p + period < boxMinY; }, [](double) {});
-  advanceWhile(phase, -period, [&](double p) { return boxMinY < p; }, [](double) {});
+  advanceWhile(
+      phase, period, [&](double p) { return p + period < boxMinY; }, [](double) {});
+  advanceWhile(
+      phase, -period, [&](double p) { return boxMinY < p; }, [](double) {});
   phase -= 1000 * period;
 }
 
 // Common checks of a job before generation or a hit test; the pattern
 // record in *info on success.
-ZRESULT prepareJob(HatchJob* job, IHatchRegistry* registry, IRecList* crossings,
-                   HatchPatternInfo** info) {
+ZRESULT prepareJob(HatchJob* job, IHatchRegistry* registry, IRecList* crossings, HatchPatternInfo** info) {
   job->minSpacing = std::fabs(job->minSpacing);
   job->minDashPeriod = std::fabs(job->minDashPeriod);
   job->status &= ~(kHatchStatusCancelled | kHatchStatusSpacingTooFine | kHatchStatusDashTooFine);
   job->segmentCount = 0;
-  if (registry == nullptr)
-    return ZR_FAILED;
-  if (crossings == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (registry == nullptr) return ZR_FAILED;
+  if (crossings == nullptr) return ZR_OUTOFMEMORY;
   return registry->GetPatternInfo(job->pattern, info);
 }
 
@@ -380,12 +352,11 @@ bool progressStops(HatchJob* job, int percent) {
 // --- generation ---------------------------------------------------------------------
 
 ZRESULT IHatchHandlerACADCompImp::GenerateHatch(HatchJob* job) {
-  if (job == nullptr || job->cbSize < kHatchJobSize || job->pattern == nullptr ||
-      job->ringCount == 0 || job->vertexCount <= 1 || job->segmentFunc == nullptr)
+  if (job == nullptr || job->cbSize < kHatchJobSize || job->pattern == nullptr || job->ringCount == 0 ||
+      job->vertexCount <= 1 || job->segmentFunc == nullptr)
     return ZR_BADARG;
   HatchPatternInfo* info = nullptr;
-  if (const ZRESULT result = prepareJob(job, registry_, crossings_, &info); result != ZR_OK)
-    return result;
+  if (const ZRESULT result = prepareJob(job, registry_, crossings_, &info); result != ZR_OK) return result;
   const std::vector<HatchPatternLine> lines = linesOf(info);
   const bool solid = isSolid(info);
 
@@ -393,17 +364,14 @@ ZRESULT IHatchHandlerACADCompImp::GenerateHatch(HatchJob* job) {
   double scale = job->scale;
   if (scale == 0) {
     scale = solid ? 1.0 : kQueryStartScale;
-    while (!solid && tooFine(lines, scale, job) && std::isfinite(scale))
-      scale *= 2;
+    while (!solid && tooFine(lines, scale, job) && std::isfinite(scale)) scale *= 2;
     job->scale = 10 * scale;
     return ZR_OK;
   }
-  if (solid || tooFine(lines, scale, job))
-    return FillSolid(job);
+  if (solid || tooFine(lines, scale, job)) return FillSolid(job);
 
   HatchEdgeSet set;
-  if (const ZRESULT result = BuildEdgeSet(job, &set); result != ZR_OK)
-    return result;
+  if (const ZRESULT result = BuildEdgeSet(job, &set); result != ZR_OK) return result;
   const std::vector<uint32_t> rings = ringsOf(set.edges);
   SpanWalker spans(job->fillRule, job->ringCount, rings);
   SegmentSender sender(job, info);
@@ -434,14 +402,13 @@ ZRESULT IHatchHandlerACADCompImp::GenerateHatch(HatchJob* job) {
     double x = start.x;
     double phase = start.phase;
     const double shift = -line.shift * scale;
-    advanceWhile(x, step, [&](double v) { return v + step < set.minX; },
-                 [&](double k) { phase += k * sign * shift; });
-    advanceWhile(x, -step, [&](double v) { return set.minX < v; },
-                 [&](double k) { phase -= k * sign * shift; });
+    advanceWhile(
+        x, step, [&](double v) { return v + step < set.minX; }, [&](double k) { phase += k * sign * shift; });
+    advanceWhile(
+        x, -step, [&](double v) { return set.minX < v; }, [&](double k) { phase -= k * sign * shift; });
     const double period = line.dashTotal * scale;
     const bool dashed = isDashed(line) && period != 0;
-    if (dashed)
-      alignPhase(phase, period, set.minY);
+    if (dashed) alignPhase(phase, period, set.minY);
     const double count = std::floor((set.maxX - x + step) / step);
     for (double k = 0; k < count; ++k) {
       if (progressStops(job, percent)) {
@@ -449,8 +416,7 @@ ZRESULT IHatchHandlerACADCompImp::GenerateHatch(HatchJob* job) {
         result = ZR_NO;
         break;
       }
-      if (clip.minX <= x && x <= clip.maxX &&
-          IntersectScanLine(&set, x, crossings_) == ZR_OK) {
+      if (clip.minX <= x && x <= clip.maxX && IntersectScanLine(&set, x, crossings_) == ZR_OK) {
         copyCrossings(crossings_, crossings);
         spans.walk(crossings, [&](double y1, double y2) {
           double ax, ay, bx, by;
@@ -461,8 +427,7 @@ ZRESULT IHatchHandlerACADCompImp::GenerateHatch(HatchJob* job) {
             return;
           }
           const double length = std::fabs(y2 - y1);
-          if (length <= kShortestDashedSpan)
-            return;
+          if (length <= kShortestDashedSpan) return;
           auto at = [&](double u, double& px, double& py) {
             px = ax + u * (bx - ax);
             py = ay + u * (by - ay);
@@ -485,7 +450,8 @@ ZRESULT IHatchHandlerACADCompImp::GenerateHatch(HatchJob* job) {
       x += step;
       if (dashed) {
         phase += sign * shift;
-        advanceWhile(phase, -period, [&](double p) { return set.minY < p; }, [](double) {});
+        advanceWhile(
+            phase, -period, [&](double p) { return set.minY < p; }, [](double) {});
       }
     }
   }
@@ -497,11 +463,9 @@ ZRESULT IHatchHandlerACADCompImp::GenerateHatch(HatchJob* job) {
 
 // Vertical lines one job unit apart over the unrotated boundary.
 ZRESULT IHatchHandlerACADCompImp::FillSolid(HatchJob* job) {
-  if (crossings_ == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (crossings_ == nullptr) return ZR_OUTOFMEMORY;
   HatchEdgeSet set;
-  if (const ZRESULT result = BuildEdgeSet(job, &set); result != ZR_OK)
-    return result;
+  if (const ZRESULT result = BuildEdgeSet(job, &set); result != ZR_OK) return result;
   const std::vector<uint32_t> rings = ringsOf(set.edges);
   SpanWalker spans(job->fillRule, job->ringCount, rings);
   SegmentSender sender(job, &hatchSolidPattern());
@@ -517,10 +481,8 @@ ZRESULT IHatchHandlerACADCompImp::FillSolid(HatchJob* job) {
       result = ZR_NO;
       break;
     }
-    if (!(job->clipX1 <= x && x <= job->clipX2))
-      continue;
-    if (IntersectScanLine(&set, x, crossings_) != ZR_OK)
-      continue;
+    if (!(job->clipX1 <= x && x <= job->clipX2)) continue;
+    if (IntersectScanLine(&set, x, crossings_) != ZR_OK) continue;
     copyCrossings(crossings_, crossings);
     spans.walk(crossings, [&](double y1, double y2) { sender.piece(x, y1, x, y2, false); });
   }
@@ -532,24 +494,20 @@ ZRESULT IHatchHandlerACADCompImp::FillSolid(HatchJob* job) {
 
 // --- hit test -------------------------------------------------------------------------
 
-ZRESULT IHatchHandlerACADCompImp::HitTestHatch(HatchJob* job, const double* point,
-                                               double tolerance) {
-  if (job == nullptr || job->cbSize < kHatchJobSize || job->pattern == nullptr ||
-      job->ringCount == 0 || job->vertexCount <= 2 || point == nullptr)
+ZRESULT IHatchHandlerACADCompImp::HitTestHatch(HatchJob* job, const double* point, double tolerance) {
+  if (job == nullptr || job->cbSize < kHatchJobSize || job->pattern == nullptr || job->ringCount == 0 ||
+      job->vertexCount <= 2 || point == nullptr)
     return ZR_BADARG;
   HatchPatternInfo* info = nullptr;
-  if (const ZRESULT result = prepareJob(job, registry_, crossings_, &info); result != ZR_OK)
-    return result;
+  if (const ZRESULT result = prepareJob(job, registry_, crossings_, &info); result != ZR_OK) return result;
   const std::vector<HatchPatternLine> lines = linesOf(info);
   const double scale = job->scale;
   if (tooFine(lines, scale, job) ||
-      std::any_of(lines.begin(), lines.end(),
-                  [&](const HatchPatternLine& l) { return !scannable(l, scale); }))
+      std::any_of(lines.begin(), lines.end(), [&](const HatchPatternLine& l) { return !scannable(l, scale); }))
     return ZR_NO;
 
   HatchEdgeSet set;
-  if (const ZRESULT result = BuildEdgeSet(job, &set); result != ZR_OK)
-    return result;
+  if (const ZRESULT result = BuildEdgeSet(job, &set); result != ZR_OK) return result;
   const double px = point[0], py = point[1];
   bool hit = false;
   if (set.minX <= px && px <= set.maxX && set.minY <= py && py <= set.maxY) {
@@ -574,27 +532,23 @@ ZRESULT IHatchHandlerACADCompImp::HitTestHatch(HatchJob* job, const double* poin
       double x = start.x;
       double phase = start.phase;
       const double shift = -line.shift * scale;
-      advanceWhile(x, step, [&](double v) { return v <= qx - tolerance; },
-                   [&](double k) { phase += k * sign * shift; });
-      advanceWhile(x, -step, [&](double v) { return qx + tolerance <= v; },
-                   [&](double k) { phase -= k * sign * shift; });
+      advanceWhile(
+          x, step, [&](double v) { return v <= qx - tolerance; }, [&](double k) { phase += k * sign * shift; });
+      advanceWhile(
+          x, -step, [&](double v) { return qx + tolerance <= v; }, [&](double k) { phase -= k * sign * shift; });
       const double period = line.dashTotal * scale;
       const bool dashed = isDashed(line) && period != 0;
-      if (dashed)
-        alignPhase(phase, period, set.minY);
-      if (!(std::fabs(x - qx) <= tolerance) || IntersectScanLine(&set, x, crossings_) != ZR_OK)
-        continue;
+      if (dashed) alignPhase(phase, period, set.minY);
+      if (!(std::fabs(x - qx) <= tolerance) || IntersectScanLine(&set, x, crossings_) != ZR_OK) continue;
       copyCrossings(crossings_, crossings);
       spans.walk(crossings, [&](double y1, double y2) {
-        if (hit)
-          return;
+        if (hit) return;
         if (!dashed) {
           hit = y1 - tolerance < qy && qy < y2 + tolerance;
           return;
         }
         const double length = std::fabs(y2 - y1);
-        if (length <= kShortestDashedSpan)
-          return;
+        if (length <= kShortestDashedSpan) return;
         walkDashes(
             line, scale, period, y1, length, phase,
             [&](double u0, double u1) {
@@ -616,8 +570,7 @@ ZRESULT IHatchHandlerACADCompImp::HitTestHatch(HatchJob* job, const double* poin
 // --- measures -------------------------------------------------------------------------
 
 ZRESULT IHatchHandlerACADCompImp::MeasurePattern(HatchMeasureRec* measure) {
-  if (measure == nullptr || measure->cbSize < kHatchMeasureRecSize || measure->pattern == nullptr)
-    return ZR_BADARG;
+  if (measure == nullptr || measure->cbSize < kHatchMeasureRecSize || measure->pattern == nullptr) return ZR_BADARG;
   measure->boxMinX = measure->boxMinY = measure->boxMaxX = measure->boxMaxY = 0;
   measure->pieceEstimate = 0;
   measure->shortestDash = kNoDashYet;
@@ -625,11 +578,9 @@ ZRESULT IHatchHandlerACADCompImp::MeasurePattern(HatchMeasureRec* measure) {
   measure->meanDash = 0;
   measure->meanSpacing = 0;
   measure->piecesPerLine = 0;
-  if (registry_ == nullptr)
-    return ZR_FAILED;
+  if (registry_ == nullptr) return ZR_FAILED;
   HatchPatternInfo* info = nullptr;
-  if (const ZRESULT result = registry_->GetPatternInfo(measure->pattern, &info); result != ZR_OK)
-    return result;
+  if (const ZRESULT result = registry_->GetPatternInfo(measure->pattern, &info); result != ZR_OK) return result;
   const std::vector<HatchPatternLine> lines = linesOf(info);
   const double scale = measure->scale;
 
@@ -648,11 +599,9 @@ ZRESULT IHatchHandlerACADCompImp::MeasurePattern(HatchMeasureRec* measure) {
     const double along = isDashed(line) ? scale * line.dashTotal : scale;
     grow(ox, oy);
     grow(ox + along * std::cos(a), oy + along * std::sin(a));
-    grow(ox + scale * line.spacing * std::cos(a - M_PI / 2),
-         oy + scale * line.spacing * std::sin(a - M_PI / 2));
+    grow(ox + scale * line.spacing * std::cos(a - M_PI / 2), oy + scale * line.spacing * std::sin(a - M_PI / 2));
   }
-  const double diagonal = std::hypot(measure->boxMaxX - measure->boxMinX,
-                                     measure->boxMaxY - measure->boxMinY);
+  const double diagonal = std::hypot(measure->boxMaxX - measure->boxMinX, measure->boxMaxY - measure->boxMinY);
   // Pieces are counted in 32 bits; a family that cannot be scanned has none.
   auto addPieces = [&](double pieces) {
     const double total = measure->pieceEstimate + std::trunc(pieces);
@@ -670,8 +619,7 @@ ZRESULT IHatchHandlerACADCompImp::MeasurePattern(HatchMeasureRec* measure) {
     }
     for (uint32_t d = 0; d < line.dashCount; ++d) {
       const double length = std::fabs(line.dashes[d].length) * scale;
-      if (!(length > 0))
-        continue;
+      if (!(length > 0)) continue;
       if (measure->shortestDash == kNoDashYet) {
         measure->shortestDash = length;
         measure->longestDash = length;
@@ -681,12 +629,10 @@ ZRESULT IHatchHandlerACADCompImp::MeasurePattern(HatchMeasureRec* measure) {
       }
       measure->meanDash += length;
     }
-    if (isDashed(line))
-      measure->meanDash /= line.dashCount;
+    if (isDashed(line)) measure->meanDash /= line.dashCount;
     measure->meanSpacing += spacing;
   }
-  if (measure->shortestDash == kNoDashYet)
-    measure->shortestDash = measure->longestDash = 0;
+  if (measure->shortestDash == kNoDashYet) measure->shortestDash = measure->longestDash = 0;
   if (!lines.empty()) {
     measure->meanSpacing /= static_cast<double>(lines.size());
     measure->piecesPerLine /= static_cast<double>(lines.size());

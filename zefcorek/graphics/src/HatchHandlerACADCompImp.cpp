@@ -28,8 +28,7 @@ constexpr unsigned kCrossingPoolLimit = 100;
 
 IRecList* makeCrossingList() {
   void* made = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IRecListImp, &made, 0) != S_OK || made == nullptr)
-    return nullptr;
+  if (zefCoreKAllocIntf(&CLSID_IRecListImp, &made, 0) != S_OK || made == nullptr) return nullptr;
   auto* list = static_cast<IRecList*>(made);
   if (list->SetOption(0, kHatchCrossingSize) != ZR_OK || list->SetOption(1, 1) != ZR_OK ||
       list->SetOption(2, kCrossingPoolLimit) != ZR_OK) {
@@ -73,30 +72,21 @@ const HatchPatternInfo& hatchSolidPattern() {
 IHatchHandlerACADCompImp::IHatchHandlerACADCompImp() : crossings_(makeCrossingList()) {}
 
 IHatchHandlerACADCompImp::~IHatchHandlerACADCompImp() {
-  if (crossings_ != nullptr)
-    crossings_->Release();
+  if (crossings_ != nullptr) crossings_->Release();
 }
 
 ZRESULT IHatchHandlerACADCompImp::GetHandlerInfo(uint32_t index, void* out) {
-  if (out == nullptr)
-    return ZR_BADARG;
+  if (out == nullptr) return ZR_BADARG;
   switch (index) {
-  case kHatchInfoClassId:
-    std::memcpy(out, &CLSID_IHatchHandlerACADCompImp, sizeof(GUID));
-    return ZR_OK;
-  case kHatchInfoNameLength: {
-    const uint32_t length = std::size(kHatchHandlerName) - 1;
-    std::memcpy(out, &length, sizeof(length));
-    return ZR_OK;
-  }
-  case kHatchInfoName:
-    std::memcpy(out, kHatchHandlerName, sizeof(kHatchHandlerName));
-    return ZR_OK;
-  case kHatchInfoVersion:
-    std::memcpy(out, &kHatchHandlerVersion, sizeof(kHatchHandlerVersion));
-    return ZR_OK;
-  default:
-    return ZR_BADARG;
+    case kHatchInfoClassId: std::memcpy(out, &CLSID_IHatchHandlerACADCompImp, sizeof(GUID)); return ZR_OK;
+    case kHatchInfoNameLength: {
+      const uint32_t length = std::size(kHatchHandlerName) - 1;
+      std::memcpy(out, &length, sizeof(length));
+      return ZR_OK;
+    }
+    case kHatchInfoName: std::memcpy(out, kHatchHandlerName, sizeof(kHatchHandlerName)); return ZR_OK;
+    case kHatchInfoVersion: std::memcpy(out, &kHatchHandlerVersion, sizeof(kHatchHandlerVersion)); return ZR_OK;
+    default: return ZR_BADARG;
   }
 }
 
@@ -105,41 +95,31 @@ ZRESULT IHatchHandlerACADCompImp::SetOption(uint32_t, uint32_t) { return ZR_NOTS
 ZRESULT IHatchHandlerACADCompImp::ReservedOp() { return ZR_NOTSUPPORTED; }
 
 ZRESULT IHatchHandlerACADCompImp::GetPatternCount(const WCHAR* path, uint32_t* count) {
-  if (count != nullptr)
-    *count = 0;
-  if (path == nullptr || count == nullptr)
-    return ZR_BADARG;
+  if (count != nullptr) *count = 0;
+  if (path == nullptr || count == nullptr) return ZR_BADARG;
   return countPatPatterns(path, count);
 }
 
-ZRESULT IHatchHandlerACADCompImp::LoadPatterns(const WCHAR* path, uint32_t first,
-                                               uint32_t count, HatchPatternInfo** out) {
-  if (path == nullptr || out == nullptr)
-    return ZR_BADARG;
+ZRESULT IHatchHandlerACADCompImp::LoadPatterns(const WCHAR* path, uint32_t first, uint32_t count,
+                                               HatchPatternInfo** out) {
+  if (path == nullptr || out == nullptr) return ZR_BADARG;
   if (hasBpaExtension(path)) {
-    if (registry_ == nullptr)
-      return ZR_FAILED;
+    if (registry_ == nullptr) return ZR_FAILED;
     return loadBpaPatterns(registry_, path, first, count, out);
   }
-  if (count == 0)
-    return ZR_BADARG;
-  if (registry_ == nullptr)
-    return ZR_FAILED;
+  if (count == 0) return ZR_BADARG;
+  if (registry_ == nullptr) return ZR_FAILED;
   return loadPatPatterns(registry_, path, first, count, out);
 }
 
-ZRESULT IHatchHandlerACADCompImp::SavePatterns(const WCHAR* path, HatchPatternInfo** records,
-                                               uint32_t count) {
-  if (path == nullptr || records == nullptr)
-    return ZR_BADARG;
-  if (!hasBpaExtension(path))
-    return ZR_NOTSUPPORTED;
+ZRESULT IHatchHandlerACADCompImp::SavePatterns(const WCHAR* path, HatchPatternInfo** records, uint32_t count) {
+  if (path == nullptr || records == nullptr) return ZR_BADARG;
+  if (!hasBpaExtension(path)) return ZR_NOTSUPPORTED;
   return saveBpaPatterns(path, records, count);
 }
 
 double IHatchHandlerACADCompImp::ParsePatNumber(const WCHAR* text) {
   double value = 0;
-  if (text == nullptr || !parsePatNumber(text, &value))
-    return std::numeric_limits<double>::quiet_NaN();
+  if (text == nullptr || !parsePatNumber(text, &value)) return std::numeric_limits<double>::quiet_NaN();
   return value;
 }

@@ -13,8 +13,7 @@ namespace {
 
 IRecList* makeEdgeList() {
   void* made = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IRecListImp, &made, 0) != S_OK || made == nullptr)
-    return nullptr;
+  if (zefCoreKAllocIntf(&CLSID_IRecListImp, &made, 0) != S_OK || made == nullptr) return nullptr;
   auto* list = static_cast<IRecList*>(made);
   if (list->SetOption(0, sizeof(HatchEdge)) != ZR_OK) {
     list->Release();
@@ -34,9 +33,7 @@ void forEachEdge(IRecList* edges, Visit visit) {
   }
 }
 
-double circleRadius(const HatchEdge& edge) {
-  return std::hypot(edge.x2 - edge.x1, edge.y2 - edge.y1);
-}
+double circleRadius(const HatchEdge& edge) { return std::hypot(edge.x2 - edge.x1, edge.y2 - edge.y1); }
 
 // A growing box that starts at its first point.
 struct Box {
@@ -91,19 +88,15 @@ IHatchHandlerBaseImp::~IHatchHandlerBaseImp() { SetRegistry(nullptr); }
 HRESULT IHatchHandlerBaseImp::QueryInterface(REFIID, void**) { return ZR_NOTSUPPORTED; }
 
 ZRESULT IHatchHandlerBaseImp::GetRegistry(IHatchRegistry** out) {
-  if (out == nullptr)
-    return ZR_BADARG;
+  if (out == nullptr) return ZR_BADARG;
   *out = registry_;
-  if (registry_ != nullptr)
-    registry_->AddRef();
+  if (registry_ != nullptr) registry_->AddRef();
   return ZR_OK;
 }
 
 ZRESULT IHatchHandlerBaseImp::SetRegistry(IHatchRegistry* registry) {
-  if (registry != nullptr)
-    registry->AddRef();
-  if (registry_ != nullptr)
-    registry_->Release();
+  if (registry != nullptr) registry->AddRef();
+  if (registry_ != nullptr) registry_->Release();
   registry_ = registry;
   return ZR_OK;
 }
@@ -113,11 +106,9 @@ ZRESULT IHatchHandlerBaseImp::SetRegistry(IHatchRegistry* registry) {
 // on it; a kind-2 vertex starts three vertices that make no edge.
 ZRESULT IHatchHandlerBaseImp::BuildEdgeSet(const HatchJob* job, HatchEdgeSet* set) {
   set->edges = makeEdgeList();
-  if (set->edges == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (set->edges == nullptr) return ZR_OUTOFMEMORY;
   ZRESULT result = ZR_OK;
-  if (job->vertices == nullptr && job->vertexFunc == nullptr)
-    result = ZR_BADARG;
+  if (job->vertices == nullptr && job->vertexFunc == nullptr) result = ZR_BADARG;
   const VertexSource source(job);
   Box box;
   uint32_t ringFirst = 0;
@@ -125,8 +116,7 @@ ZRESULT IHatchHandlerBaseImp::BuildEdgeSet(const HatchJob* job, HatchEdgeSet* se
   uint32_t ring = 0;
   for (uint32_t i = 0; i < job->vertexCount && result == ZR_OK;) {
     HatchVertex vertex{};
-    if ((result = source.get(i, &vertex)) != ZR_OK)
-      break;
+    if ((result = source.get(i, &vertex)) != ZR_OK) break;
     if (!inRing || vertex.ring != ring) {
       inRing = true;
       ring = vertex.ring;
@@ -137,18 +127,17 @@ ZRESULT IHatchHandlerBaseImp::BuildEdgeSet(const HatchJob* job, HatchEdgeSet* se
       continue;
     }
     HatchVertex next{};
-    const bool sameRing = i + 1 < job->vertexCount &&
-                          (result = source.get(i + 1, &next)) == ZR_OK && next.ring == ring;
-    if (result != ZR_OK)
-      break;
-    if (!sameRing && (result = source.get(ringFirst, &next)) != ZR_OK)
-      break;
+    const bool sameRing = i + 1 < job->vertexCount && (result = source.get(i + 1, &next)) == ZR_OK && next.ring == ring;
+    if (result != ZR_OK) break;
+    if (!sameRing && (result = source.get(ringFirst, &next)) != ZR_OK) break;
     const bool circle = vertex.kind == kHatchVertexCircle;
-    const HatchEdge edge{vertex.ring, circle ? kHatchEdgeCircle : kHatchEdgeSegment,
-                         vertex.flags, vertex.x, vertex.y, next.x, next.y,
-                         vertex.x, vertex.y, next.x, next.y};
-    if ((result = set->edges->AddTail(&edge, nullptr)) != ZR_OK)
-      break;
+    const HatchEdge edge{vertex.ring,  circle ? kHatchEdgeCircle : kHatchEdgeSegment,
+                         vertex.flags, vertex.x,
+                         vertex.y,     next.x,
+                         next.y,       vertex.x,
+                         vertex.y,     next.x,
+                         next.y};
+    if ((result = set->edges->AddTail(&edge, nullptr)) != ZR_OK) break;
     if (circle) {
       box.addCircle(edge.x1, edge.y1, circleRadius(edge));
     } else {
@@ -180,8 +169,7 @@ ZRESULT IHatchHandlerBaseImp::UpdateEdgeSetBounds(HatchEdgeSet* set) {
   return ZR_OK;
 }
 
-ZRESULT IHatchHandlerBaseImp::RotateEdgeSet(HatchEdgeSet* set, double angle,
-                                            const double* centre) {
+ZRESULT IHatchHandlerBaseImp::RotateEdgeSet(HatchEdgeSet* set, double angle, const double* centre) {
   const double c = std::cos(angle);
   const double s = std::sin(angle);
   const double cx = centre[0];
@@ -200,28 +188,23 @@ ZRESULT IHatchHandlerBaseImp::RotateEdgeSet(HatchEdgeSet* set, double angle,
 int32_t IHatchHandlerBaseImp::CompareCrossings(const void* a, const void* b, void*) {
   const double ya = static_cast<const HatchCrossing*>(a)->y;
   const double yb = static_cast<const HatchCrossing*>(b)->y;
-  if (ya < yb)
-    return -1;
+  if (ya < yb) return -1;
   return ya > yb ? 1 : 0;
 }
 
-ZRESULT IHatchHandlerBaseImp::IntersectScanLine(HatchEdgeSet* set, double x,
-                                                IRecList* crossings) {
+ZRESULT IHatchHandlerBaseImp::IntersectScanLine(HatchEdgeSet* set, double x, IRecList* crossings) {
   crossings->Clear(/*release=*/false);
-  if (x < set->minX || x > set->maxX)
-    return ZR_OK;
+  if (x < set->minX || x > set->maxX) return ZR_OK;
   ZRESULT result = ZR_OK;
   auto add = [&](const HatchEdge& edge, double y, int32_t direction) {
     const HatchCrossing crossing{0, edge.ring, edge.flags, 0, y, y, y, direction, &edge};
-    if (result == ZR_OK)
-      result = crossings->AddTail(&crossing, nullptr);
+    if (result == ZR_OK) result = crossings->AddTail(&crossing, nullptr);
   };
   forEachEdge(set->edges, [&](const HatchEdge& edge) {
     if (edge.kind == kHatchEdgeCircle) {
       const double r = circleRadius(edge);
       const double d = x - edge.rx1;
-      if (!(std::fabs(d) < r))
-        return;
+      if (!(std::fabs(d) < r)) return;
       const double h = d == 0 ? r : std::sqrt(std::fabs(r * r - d * d));
       const int32_t direction = d > 0 ? 1 : (d < 0 ? -1 : 0);
       add(edge, edge.ry1 - h, direction);
@@ -230,11 +213,9 @@ ZRESULT IHatchHandlerBaseImp::IntersectScanLine(HatchEdgeSet* set, double x,
     }
     const double ax = edge.rx1, ay = edge.ry1, bx = edge.rx2, by = edge.ry2;
     const bool crosses = (ax <= x && x < bx) || (bx <= x && x < ax);
-    if (!crosses)
-      return;
+    if (!crosses) return;
     add(edge, ay + (x - ax) * (by - ay) / (bx - ax), bx > ax ? 1 : -1);
   });
-  if (result != ZR_OK)
-    return result;
+  if (result != ZR_OK) return result;
   return crossings->Sort(&CompareCrossings, nullptr);
 }

@@ -27,17 +27,12 @@
 namespace {
 
 // The registry's handle of a pattern is its pattern-list node.
-TRecListNodeType_Dummy* listNode(HatchPatternNode node) {
-  return reinterpret_cast<TRecListNodeType_Dummy*>(node);
-}
-HatchPatternNode patternNode(TRecListNodeType_Dummy* node) {
-  return reinterpret_cast<HatchPatternNode>(node);
-}
+TRecListNodeType_Dummy* listNode(HatchPatternNode node) { return reinterpret_cast<TRecListNodeType_Dummy*>(node); }
+HatchPatternNode patternNode(TRecListNodeType_Dummy* node) { return reinterpret_cast<HatchPatternNode>(node); }
 
 IRecList* makeRecordList(unsigned recordSize) {
   void* made = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IRecListImp, &made, 0) != S_OK || made == nullptr)
-    return nullptr;
+  if (zefCoreKAllocIntf(&CLSID_IRecListImp, &made, 0) != S_OK || made == nullptr) return nullptr;
   auto* list = static_cast<IRecList*>(made);
   if (list->SetOption(0, recordSize) != ZR_OK) {
     list->Release();
@@ -49,15 +44,12 @@ IRecList* makeRecordList(unsigned recordSize) {
 std::u16string_view patternName(const HatchPatternInfo* info) {
   const char16_t* name = info->name;
   size_t length = 0;
-  while (length < kHatchPatternNameUnits && name[length] != u'\0')
-    ++length;
+  while (length < kHatchPatternNameUnits && name[length] != u'\0') ++length;
   return {name, length};
 }
 
 // A record of the registry's making is at least this long.
-bool isPatternRecord(const HatchPatternInfo* info) {
-  return info != nullptr && info->cbSize >= kHatchPatternMinSize;
-}
+bool isPatternRecord(const HatchPatternInfo* info) { return info != nullptr && info->cbSize >= kHatchPatternMinSize; }
 
 constexpr GUID kZeroGuid{};
 
@@ -86,21 +78,16 @@ void* zefcorek::makeIHatchRegistryImp(intptr_t) {
 }
 
 IHatchRegistryImp::IHatchRegistryImp()
-    : handlers_(makeRecordList(sizeof(HandlerEntry))),
-      patterns_(makeRecordList(sizeof(PatternEntry))) {
-  if (handlers_ != nullptr)
-    handlers_->SetReleaseCallback(&removeHandlerEntry, this);
-  if (patterns_ != nullptr)
-    patterns_->SetReleaseCallback(&removePatternEntry, this);
+    : handlers_(makeRecordList(sizeof(HandlerEntry))), patterns_(makeRecordList(sizeof(PatternEntry))) {
+  if (handlers_ != nullptr) handlers_->SetReleaseCallback(&removeHandlerEntry, this);
+  if (patterns_ != nullptr) patterns_->SetReleaseCallback(&removePatternEntry, this);
 }
 
 IHatchRegistryImp::~IHatchRegistryImp() {
   RemoveAllPatterns();
   UnregisterAllHandlers();
-  if (handlers_ != nullptr)
-    handlers_->Release();
-  if (patterns_ != nullptr)
-    patterns_->Release();
+  if (handlers_ != nullptr) handlers_->Release();
+  if (patterns_ != nullptr) patterns_->Release();
 }
 
 HRESULT IHatchRegistryImp::QueryInterface(REFIID, void**) { return ZR_NOTSUPPORTED; }
@@ -120,12 +107,10 @@ IHatchRegistryImp::PatternEntry* IHatchRegistryImp::patternEntryOf(Node* node) {
 }
 
 IHatchRegistryImp::Node* IHatchRegistryImp::findHandlerNode(IHatchHandler* handler) {
-  if (handler == nullptr || handlers_ == nullptr)
-    return nullptr;
+  if (handler == nullptr || handlers_ == nullptr) return nullptr;
   Node* node = nullptr;
   for (handlers_->GetHead(&node); node != nullptr; handlers_->GetNextNode(node, &node)) {
-    if (handlerEntryOf(node)->handler == handler)
-      return node;
+    if (handlerEntryOf(node)->handler == handler) return node;
   }
   return nullptr;
 }
@@ -133,8 +118,7 @@ IHatchRegistryImp::Node* IHatchRegistryImp::findHandlerNode(IHatchHandler* handl
 // Whether `node` stands in the pattern list: clients may hold stale nodes.
 bool IHatchRegistryImp::holdsPatternNode(Node* node) {
   unsigned index = 0;
-  return node != nullptr && patterns_ != nullptr &&
-         patterns_->IndexOfNode(node, &index) == ZR_OK;
+  return node != nullptr && patterns_ != nullptr && patterns_->IndexOfNode(node, &index) == ZR_OK;
 }
 
 // Takes the pattern node out of its handler's run before the node leaves the
@@ -148,10 +132,8 @@ void IHatchRegistryImp::unlinkFromRun(Node* node) {
     return;
   }
   --owner->count;
-  if (owner->first == node)
-    patterns_->GetNextNode(node, &owner->first);
-  if (owner->last == node)
-    patterns_->GetPrevNode(node, &owner->last);
+  if (owner->first == node) patterns_->GetNextNode(node, &owner->first);
+  if (owner->last == node) patterns_->GetPrevNode(node, &owner->last);
 }
 
 ZRESULT IHatchRegistryImp::removePatternAt(Node* node) {
@@ -172,8 +154,7 @@ int32_t IHatchRegistryImp::removePatternEntry(void* record, Node*, void* context
 int32_t IHatchRegistryImp::removeHandlerEntry(void* record, Node*, void* context) {
   auto* self = static_cast<IHatchRegistryImp*>(context);
   auto* entry = static_cast<HandlerEntry*>(record);
-  while (entry->count > 0 && self->patterns_ != nullptr)
-    self->removePatternAt(entry->first);
+  while (entry->count > 0 && self->patterns_ != nullptr) self->removePatternAt(entry->first);
   IHatchHandler* handler = entry->handler;
   entry->handler = nullptr;
   handler->SetRegistry(nullptr);
@@ -184,21 +165,17 @@ int32_t IHatchRegistryImp::removeHandlerEntry(void* record, Node*, void* context
 // --- options and handlers ------------------------------------------------------
 
 ZRESULT IHatchRegistryImp::GetOption(uint32_t, uint32_t* out) {
-  if (out != nullptr)
-    *out = 0;
+  if (out != nullptr) *out = 0;
   return ZR_BADARG;
 }
 
 ZRESULT IHatchRegistryImp::SetOption(uint32_t, uint32_t) { return ZR_BADARG; }
 
 ZRESULT IHatchRegistryImp::RegisterHandler(IHatchHandler* handler) {
-  if (handler == nullptr)
-    return ZR_BADARG;
-  if (handlers_ == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (handler == nullptr) return ZR_BADARG;
+  if (handlers_ == nullptr) return ZR_OUTOFMEMORY;
   const HandlerEntry entry{handler, 0, nullptr, nullptr};
-  if (const ZRESULT result = handlers_->AddTail(&entry, nullptr); result != ZR_OK)
-    return result;
+  if (const ZRESULT result = handlers_->AddTail(&entry, nullptr); result != ZR_OK) return result;
   handler->AddRef();
   handler->SetRegistry(this);
   return ZR_OK;
@@ -206,59 +183,46 @@ ZRESULT IHatchRegistryImp::RegisterHandler(IHatchHandler* handler) {
 
 ZRESULT IHatchRegistryImp::UnregisterHandler(IHatchHandler* handler) {
   Node* node = findHandlerNode(handler);
-  if (node == nullptr)
-    return ZR_BADARG;
+  if (node == nullptr) return ZR_BADARG;
   return handlers_->RemoveNode(node, /*release=*/true);
 }
 
 ZRESULT IHatchRegistryImp::UnregisterAllHandlers() {
-  if (handlers_ == nullptr)
-    return ZR_OK;
+  if (handlers_ == nullptr) return ZR_OK;
   // One at a time from the head, so that the list stays whole while each
   // handler is told.
   Node* node = nullptr;
-  while (handlers_->GetHead(&node) == ZR_OK && node != nullptr)
-    handlers_->RemoveNode(node, /*release=*/true);
+  while (handlers_->GetHead(&node) == ZR_OK && node != nullptr) handlers_->RemoveNode(node, /*release=*/true);
   return ZR_OK;
 }
 
 ZRESULT IHatchRegistryImp::GetHandlerCount(uint32_t* out) {
-  if (out == nullptr)
-    return ZR_BADARG;
+  if (out == nullptr) return ZR_BADARG;
   *out = 0;
-  if (handlers_ == nullptr)
-    return ZR_OK;
+  if (handlers_ == nullptr) return ZR_OK;
   return handlers_->GetCount(out);
 }
 
 ZRESULT IHatchRegistryImp::GetHandlerClassID(uint32_t index, GUID* out) {
-  if (out == nullptr)
-    return ZR_BADARG;
+  if (out == nullptr) return ZR_BADARG;
   *out = kZeroGuid;
-  if (handlers_ == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (handlers_ == nullptr) return ZR_OUTOFMEMORY;
   Node* node = nullptr;
-  if (const ZRESULT result = handlers_->GetNodeAt(index, &node); result != ZR_OK)
-    return result;
+  if (const ZRESULT result = handlers_->GetNodeAt(index, &node); result != ZR_OK) return result;
   const ZRESULT result = handlerEntryOf(node)->handler->GetHandlerInfo(kHatchInfoClassId, out);
-  if (result != ZR_OK)
-    *out = kZeroGuid;
+  if (result != ZR_OK) *out = kZeroGuid;
   return result;
 }
 
 ZRESULT IHatchRegistryImp::IndexOfHandlerClassID(const GUID* id, int32_t* outIndex) {
-  if (outIndex != nullptr)
-    *outIndex = -1;
-  if (id == nullptr || outIndex == nullptr)
-    return ZR_BADARG;
-  if (handlers_ == nullptr)
-    return ZR_NO;
+  if (outIndex != nullptr) *outIndex = -1;
+  if (id == nullptr || outIndex == nullptr) return ZR_BADARG;
+  if (handlers_ == nullptr) return ZR_NO;
   Node* node = nullptr;
   int32_t index = 0;
   for (handlers_->GetHead(&node); node != nullptr; handlers_->GetNextNode(node, &node), ++index) {
     GUID classId{};
-    if (handlerEntryOf(node)->handler->GetHandlerInfo(kHatchInfoClassId, &classId) != ZR_OK)
-      continue;
+    if (handlerEntryOf(node)->handler->GetHandlerInfo(kHatchInfoClassId, &classId) != ZR_OK) continue;
     if (std::memcmp(&classId, id, sizeof(GUID)) == 0) {
       *outIndex = index;
       return ZR_OK;
@@ -268,35 +232,27 @@ ZRESULT IHatchRegistryImp::IndexOfHandlerClassID(const GUID* id, int32_t* outInd
 }
 
 ZRESULT IHatchRegistryImp::GetHandler(uint32_t index, IHatchHandler** out) {
-  if (out == nullptr)
-    return ZR_BADARG;
+  if (out == nullptr) return ZR_BADARG;
   *out = nullptr;
-  if (handlers_ == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (handlers_ == nullptr) return ZR_OUTOFMEMORY;
   Node* node = nullptr;
-  if (const ZRESULT result = handlers_->GetNodeAt(index, &node); result != ZR_OK)
-    return result;
+  if (const ZRESULT result = handlers_->GetNodeAt(index, &node); result != ZR_OK) return result;
   *out = handlerEntryOf(node)->handler;
   (*out)->AddRef();
   return ZR_OK;
 }
 
 ZRESULT IHatchRegistryImp::FindHandler(const GUID* id, IHatchHandler** out) {
-  if (out != nullptr)
-    *out = nullptr;
-  if (id == nullptr || out == nullptr)
-    return ZR_BADARG;
+  if (out != nullptr) *out = nullptr;
+  if (id == nullptr || out == nullptr) return ZR_BADARG;
   int32_t index = -1;
-  if (const ZRESULT result = IndexOfHandlerClassID(id, &index); result != ZR_OK)
-    return result;
+  if (const ZRESULT result = IndexOfHandlerClassID(id, &index); result != ZR_OK) return result;
   return GetHandler(static_cast<uint32_t>(index), out);
 }
 
 ZRESULT IHatchRegistryImp::EnumHandlers(HandlerEnumFunc fn, void* context) {
-  if (fn == nullptr)
-    return ZR_BADARG;
-  if (handlers_ == nullptr)
-    return ZR_OK;
+  if (fn == nullptr) return ZR_BADARG;
+  if (handlers_ == nullptr) return ZR_OK;
   Node* node = nullptr;
   uint32_t index = 0;
   for (handlers_->GetHead(&node); node != nullptr; ++index) {
@@ -304,10 +260,8 @@ ZRESULT IHatchRegistryImp::EnumHandlers(HandlerEnumFunc fn, void* context) {
     handlers_->GetNextNode(node, &next);
     IHatchHandler* handler = handlerEntryOf(node)->handler;
     GUID classId{};
-    if (handler->GetHandlerInfo(kHatchInfoClassId, &classId) != ZR_OK)
-      classId = kZeroGuid;
-    if (fn(handler, index, &classId, context) == 0)
-      return ZR_NO;
+    if (handler->GetHandlerInfo(kHatchInfoClassId, &classId) != ZR_OK) classId = kZeroGuid;
+    if (fn(handler, index, &classId, context) == 0) return ZR_NO;
     node = next;
   }
   return ZR_OK;
@@ -319,36 +273,29 @@ ZRESULT IHatchRegistryImp::EnumHandlers(HandlerEnumFunc fn, void* context) {
 // initialiser, which refuses records above its sanity limit while a pattern
 // of many lines legitimately grows beyond it.
 ZRESULT IHatchRegistryImp::AllocPatternInfo(uint32_t extra, HatchPatternInfo** out) {
-  if (out == nullptr)
-    return ZR_BADARG;
+  if (out == nullptr) return ZR_BADARG;
   *out = nullptr;
   // The total must fit the record's u32 size field; a wrapped size would
   // make a tiny record that the handler then writes past.
   const uint64_t total = uint64_t{kHatchPatternMinSize} + extra;
-  if (total > std::numeric_limits<uint32_t>::max())
-    return ZR_OUTOFMEMORY;
+  if (total > std::numeric_limits<uint32_t>::max()) return ZR_OUTOFMEMORY;
   auto* info = static_cast<HatchPatternInfo*>(std::calloc(1, total));
-  if (info == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (info == nullptr) return ZR_OUTOFMEMORY;
   info->cbSize = static_cast<uint32_t>(total);
   *out = info;
   return ZR_OK;
 }
 
 ZRESULT IHatchRegistryImp::FreePatternInfo(HatchPatternInfo* info) {
-  if (info == nullptr)
-    return ZR_BADARG;
+  if (info == nullptr) return ZR_BADARG;
   std::free(info);
   return ZR_OK;
 }
 
-ZRESULT IHatchRegistryImp::ReallocPatternInfo(uint32_t extra, HatchPatternInfo** inOut,
-                                              bool keep) {
-  if (inOut == nullptr || !isPatternRecord(*inOut))
-    return ZR_BADARG;
+ZRESULT IHatchRegistryImp::ReallocPatternInfo(uint32_t extra, HatchPatternInfo** inOut, bool keep) {
+  if (inOut == nullptr || !isPatternRecord(*inOut)) return ZR_BADARG;
   HatchPatternInfo* fresh = nullptr;
-  if (const ZRESULT result = AllocPatternInfo(extra, &fresh); result != ZR_OK)
-    return result;
+  if (const ZRESULT result = AllocPatternInfo(extra, &fresh); result != ZR_OK) return result;
   HatchPatternInfo* old = *inOut;
   if (keep) {
     const uint32_t newSize = fresh->cbSize;
@@ -362,84 +309,64 @@ ZRESULT IHatchRegistryImp::ReallocPatternInfo(uint32_t extra, HatchPatternInfo**
 
 // --- patterns ----------------------------------------------------------------------
 
-ZRESULT IHatchRegistryImp::AddPattern(IHatchHandler* handler, HatchPatternInfo* info,
-                                      HatchPatternNode* outNode) {
-  if (outNode != nullptr)
-    *outNode = nullptr;
+ZRESULT IHatchRegistryImp::AddPattern(IHatchHandler* handler, HatchPatternInfo* info, HatchPatternNode* outNode) {
+  if (outNode != nullptr) *outNode = nullptr;
   Node* owner = findHandlerNode(handler);
-  if (owner == nullptr)
-    return ZR_FAILED;
-  if (!isPatternRecord(info))
-    return ZR_BADARG;
-  if (patterns_ == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (owner == nullptr) return ZR_FAILED;
+  if (!isPatternRecord(info)) return ZR_BADARG;
+  if (patterns_ == nullptr) return ZR_OUTOFMEMORY;
   HandlerEntry* entry = handlerEntryOf(owner);
   const PatternEntry pattern{owner, info};
   Node* node = nullptr;
-  const ZRESULT result = entry->last != nullptr
-                             ? patterns_->InsertAfter(&pattern, entry->last, &node)
-                             : patterns_->AddTail(&pattern, &node);
-  if (result != ZR_OK)
-    return result;
+  const ZRESULT result = entry->last != nullptr ? patterns_->InsertAfter(&pattern, entry->last, &node)
+                                                : patterns_->AddTail(&pattern, &node);
+  if (result != ZR_OK) return result;
   ++entry->count;
-  if (entry->first == nullptr)
-    entry->first = node;
+  if (entry->first == nullptr) entry->first = node;
   entry->last = node;
-  if (outNode != nullptr)
-    *outNode = patternNode(node);
+  if (outNode != nullptr) *outNode = patternNode(node);
   return ZR_OK;
 }
 
 ZRESULT IHatchRegistryImp::RemovePattern(IHatchHandler* handler, HatchPatternInfo* info) {
-  if (!isPatternRecord(info))
-    return ZR_BADARG;
+  if (!isPatternRecord(info)) return ZR_BADARG;
   Node* owner = findHandlerNode(handler);
-  if (owner == nullptr || patterns_ == nullptr)
-    return ZR_BADARG;
+  if (owner == nullptr || patterns_ == nullptr) return ZR_BADARG;
   const HandlerEntry* entry = handlerEntryOf(owner);
   for (Node* node = entry->first; node != nullptr; patterns_->GetNextNode(node, &node)) {
-    if (patternEntryOf(node)->info == info)
-      return removePatternAt(node);
-    if (node == entry->last)
-      break;
+    if (patternEntryOf(node)->info == info) return removePatternAt(node);
+    if (node == entry->last) break;
   }
   return ZR_NO;
 }
 
 ZRESULT IHatchRegistryImp::RemovePatternNode(HatchPatternNode node) {
-  if (node == nullptr)
-    return ZR_BADARG;
-  if (patterns_ == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (node == nullptr) return ZR_BADARG;
+  if (patterns_ == nullptr) return ZR_OUTOFMEMORY;
   unsigned index = 0;
-  if (const ZRESULT result = patterns_->IndexOfNode(listNode(node), &index); result != ZR_OK)
-    return result;
+  if (const ZRESULT result = patterns_->IndexOfNode(listNode(node), &index); result != ZR_OK) return result;
   return removePatternAt(listNode(node));
 }
 
 ZRESULT IHatchRegistryImp::RemoveHandlerPatterns(IHatchHandler* handler) {
   Node* owner = findHandlerNode(handler);
-  if (owner == nullptr || patterns_ == nullptr)
-    return ZR_BADARG;
-  while (handlerEntryOf(owner)->count > 0)
-    removePatternAt(handlerEntryOf(owner)->first);
+  if (owner == nullptr || patterns_ == nullptr) return ZR_BADARG;
+  while (handlerEntryOf(owner)->count > 0) removePatternAt(handlerEntryOf(owner)->first);
   return ZR_OK;
 }
 
 ZRESULT IHatchRegistryImp::RemoveAllPatterns() {
-  if (patterns_ == nullptr)
-    return ZR_OK;
+  if (patterns_ == nullptr) return ZR_OK;
   Node* node = nullptr;
-  while (patterns_->GetHead(&node) == ZR_OK && node != nullptr)
-    removePatternAt(node);
+  while (patterns_->GetHead(&node) == ZR_OK && node != nullptr) removePatternAt(node);
   return ZR_OK;
 }
 
 // Calls `fn` for the entries from `first` through `last` (null: to the end)
 // whose tag matches (`tag` null: every entry). The next node is taken before
 // each call, so the callback may remove the entry it is given.
-ZRESULT IHatchRegistryImp::enumRun(Node* first, Node* last, const uint32_t* tag,
-                                   PatternEnumFunc fn, void* context, bool* stopped) {
+ZRESULT IHatchRegistryImp::enumRun(Node* first, Node* last, const uint32_t* tag, PatternEnumFunc fn, void* context,
+                                   bool* stopped) {
   *stopped = false;
   for (Node* node = first; node != nullptr;) {
     Node* next = nullptr;
@@ -452,59 +379,46 @@ ZRESULT IHatchRegistryImp::enumRun(Node* first, Node* last, const uint32_t* tag,
         return ZR_OK;
       }
     }
-    if (atLast)
-      break;
+    if (atLast) break;
     node = next;
   }
   return ZR_OK;
 }
 
 ZRESULT IHatchRegistryImp::EnumPatterns(PatternEnumFunc fn, void* context) {
-  if (fn == nullptr)
-    return ZR_BADARG;
-  if (patterns_ == nullptr)
-    return ZR_OK;
+  if (fn == nullptr) return ZR_BADARG;
+  if (patterns_ == nullptr) return ZR_OK;
   Node* head = nullptr;
   patterns_->GetHead(&head);
   bool stopped = false;
   return enumRun(head, nullptr, nullptr, fn, context, &stopped);
 }
 
-ZRESULT IHatchRegistryImp::EnumHandlerPatterns(IHatchHandler* handler, PatternEnumFunc fn,
-                                               void* context) {
+ZRESULT IHatchRegistryImp::EnumHandlerPatterns(IHatchHandler* handler, PatternEnumFunc fn, void* context) {
   Node* owner = findHandlerNode(handler);
-  if (owner == nullptr || fn == nullptr || patterns_ == nullptr)
-    return ZR_BADARG;
+  if (owner == nullptr || fn == nullptr || patterns_ == nullptr) return ZR_BADARG;
   const HandlerEntry entry = *handlerEntryOf(owner);
-  if (entry.count == 0)
-    return ZR_OK;
+  if (entry.count == 0) return ZR_OK;
   bool stopped = false;
-  if (const ZRESULT result = enumRun(entry.first, entry.last, nullptr, fn, context, &stopped);
-      result != ZR_OK)
+  if (const ZRESULT result = enumRun(entry.first, entry.last, nullptr, fn, context, &stopped); result != ZR_OK)
     return result;
   return stopped ? ZR_NO : ZR_OK;
 }
 
 ZRESULT IHatchRegistryImp::EnumPatternsByTag(uint32_t tag, PatternEnumFunc fn, void* context) {
-  if (fn == nullptr)
-    return ZR_BADARG;
-  if (patterns_ == nullptr)
-    return ZR_OK;
+  if (fn == nullptr) return ZR_BADARG;
+  if (patterns_ == nullptr) return ZR_OK;
   Node* head = nullptr;
   patterns_->GetHead(&head);
   bool stopped = false;
-  if (const ZRESULT result = enumRun(head, nullptr, &tag, fn, context, &stopped);
-      result != ZR_OK)
-    return result;
+  if (const ZRESULT result = enumRun(head, nullptr, &tag, fn, context, &stopped); result != ZR_OK) return result;
   return stopped ? ZR_NO : ZR_OK;
 }
 
 ZRESULT IHatchRegistryImp::GetPatternNode(uint32_t index, HatchPatternNode* out) {
-  if (out == nullptr)
-    return ZR_BADARG;
+  if (out == nullptr) return ZR_BADARG;
   *out = nullptr;
-  if (patterns_ == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (patterns_ == nullptr) return ZR_OUTOFMEMORY;
   Node* node = nullptr;
   const ZRESULT result = patterns_->GetNodeAt(index, &node);
   *out = result == ZR_OK ? patternNode(node) : nullptr;
@@ -512,50 +426,36 @@ ZRESULT IHatchRegistryImp::GetPatternNode(uint32_t index, HatchPatternNode* out)
 }
 
 ZRESULT IHatchRegistryImp::IndexOfPatternNode(HatchPatternNode node, int32_t* outIndex) {
-  if (outIndex != nullptr)
-    *outIndex = -1;
-  if (node == nullptr || outIndex == nullptr)
-    return ZR_BADARG;
-  if (patterns_ == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (outIndex != nullptr) *outIndex = -1;
+  if (node == nullptr || outIndex == nullptr) return ZR_BADARG;
+  if (patterns_ == nullptr) return ZR_OUTOFMEMORY;
   unsigned index = 0;
-  if (const ZRESULT result = patterns_->IndexOfNode(listNode(node), &index); result != ZR_OK)
-    return result;
+  if (const ZRESULT result = patterns_->IndexOfNode(listNode(node), &index); result != ZR_OK) return result;
   *outIndex = static_cast<int32_t>(index);
   return ZR_OK;
 }
 
-ZRESULT IHatchRegistryImp::FindPatternByName(const WCHAR* name, HatchPatternInfo** outInfo,
-                                             HatchPatternNode* outNode) {
-  if (outInfo != nullptr)
-    *outInfo = nullptr;
-  if (outNode != nullptr)
-    *outNode = nullptr;
-  if (name == nullptr || (outInfo == nullptr && outNode == nullptr))
-    return ZR_BADARG;
-  if (patterns_ == nullptr)
-    return ZR_NO;
+ZRESULT IHatchRegistryImp::FindPatternByName(const WCHAR* name, HatchPatternInfo** outInfo, HatchPatternNode* outNode) {
+  if (outInfo != nullptr) *outInfo = nullptr;
+  if (outNode != nullptr) *outNode = nullptr;
+  if (name == nullptr || (outInfo == nullptr && outNode == nullptr)) return ZR_BADARG;
+  if (patterns_ == nullptr) return ZR_NO;
   const std::u16string_view wanted(name);
   Node* node = nullptr;
   for (patterns_->GetHead(&node); node != nullptr; patterns_->GetNextNode(node, &node)) {
     HatchPatternInfo* info = patternEntryOf(node)->info;
-    if (!platform::equalsIgnoreCase(patternName(info), wanted))
-      continue;
-    if (outInfo != nullptr)
-      *outInfo = info;
-    if (outNode != nullptr)
-      *outNode = patternNode(node);
+    if (!platform::equalsIgnoreCase(patternName(info), wanted)) continue;
+    if (outInfo != nullptr) *outInfo = info;
+    if (outNode != nullptr) *outNode = patternNode(node);
     return ZR_OK;
   }
   return ZR_NO;
 }
 
 ZRESULT IHatchRegistryImp::GetPatternInfo(HatchPatternNode node, HatchPatternInfo** out) {
-  if (out == nullptr)
-    return ZR_BADARG;
+  if (out == nullptr) return ZR_BADARG;
   *out = nullptr;
-  if (!holdsPatternNode(listNode(node)))
-    return ZR_BADARG;
+  if (!holdsPatternNode(listNode(node))) return ZR_BADARG;
   *out = patternEntryOf(listNode(node))->info;
   return ZR_OK;
 }
@@ -563,11 +463,9 @@ ZRESULT IHatchRegistryImp::GetPatternInfo(HatchPatternNode node, HatchPatternInf
 // The node is looked up before it is used: a stale node from a client must
 // not be read.
 ZRESULT IHatchRegistryImp::GetPatternHandler(HatchPatternNode node, IHatchHandler** out) {
-  if (out == nullptr)
-    return ZR_BADARG;
+  if (out == nullptr) return ZR_BADARG;
   *out = nullptr;
-  if (!holdsPatternNode(listNode(node)))
-    return ZR_BADARG;
+  if (!holdsPatternNode(listNode(node))) return ZR_BADARG;
   *out = handlerEntryOf(patternEntryOf(listNode(node))->owner)->handler;
   (*out)->AddRef();
   return ZR_OK;
@@ -578,15 +476,12 @@ ZRESULT IHatchRegistryImp::GetPatternHandler(HatchPatternNode node, IHatchHandle
 // The handler owning the pattern of a job or measure record; both records
 // begin with cbSize and the pattern node. Null with the code in *result when
 // the record is short or names no live pattern.
-IHatchHandler* IHatchRegistryImp::handlerForJob(const void* record, uint32_t minSize,
-                                                ZRESULT* result) {
+IHatchHandler* IHatchRegistryImp::handlerForJob(const void* record, uint32_t minSize, ZRESULT* result) {
   *result = ZR_BADARG;
-  if (record == nullptr)
-    return nullptr;
+  if (record == nullptr) return nullptr;
   uint32_t size = 0;
   std::memcpy(&size, record, sizeof(size));
-  if (size < minSize)
-    return nullptr;
+  if (size < minSize) return nullptr;
   if (handlers_ == nullptr || patterns_ == nullptr) {
     *result = ZR_OUTOFMEMORY;
     return nullptr;
@@ -594,8 +489,7 @@ IHatchHandler* IHatchRegistryImp::handlerForJob(const void* record, uint32_t min
   // Both records hold the node right after the size field.
   HatchPatternNode node = static_cast<const HatchJob*>(record)->pattern;
   static_assert(offsetof(HatchJob, pattern) == offsetof(HatchMeasureRec, pattern));
-  if (!holdsPatternNode(listNode(node)))
-    return nullptr;
+  if (!holdsPatternNode(listNode(node))) return nullptr;
   *result = ZR_OK;
   return handlerEntryOf(patternEntryOf(listNode(node))->owner)->handler;
 }
@@ -612,8 +506,7 @@ ZRESULT IHatchRegistryImp::ExecuteHatch(HatchJob* job) {
   return handler != nullptr ? handler->GenerateHatch(job) : result;
 }
 
-ZRESULT IHatchRegistryImp::ExecuteHatchEx(HatchJob* job, const double* point,
-                                          double tolerance) {
+ZRESULT IHatchRegistryImp::ExecuteHatchEx(HatchJob* job, const double* point, double tolerance) {
   ZRESULT result = ZR_OK;
   IHatchHandler* handler = handlerForJob(job, kHatchJobSize, &result);
   return handler != nullptr ? handler->HitTestHatch(job, point, tolerance) : result;

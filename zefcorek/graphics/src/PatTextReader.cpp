@@ -49,16 +49,14 @@ ZRESULT readLine(IFIOIStream* stream, Line* line) {
   WCHAR buffer[kLineCapacity] = {};
   uint32_t length = 0;
   ZRESULT result = stream->ReadText(buffer, kLineCapacity, &length);
-  if (result != ZR_OK && result != ZR_NO)
-    return result;
+  if (result != ZR_OK && result != ZR_NO) return result;
   length = std::min<uint32_t>(length, kLineCapacity - 1);
   std::u16string_view text(buffer, length);
   while (result == ZR_NO) {
     WCHAR rest[kLineCapacity] = {};
     uint32_t restLength = 0;
     result = stream->ReadText(rest, kLineCapacity, &restLength);
-    if (result != ZR_OK && result != ZR_NO)
-      return result;
+    if (result != ZR_OK && result != ZR_NO) return result;
   }
   const size_t start = std::min(text.find_first_not_of(u' '), text.size());
   line->text.assign(text.substr(start));
@@ -79,8 +77,7 @@ IFIOIStream* openInput(const WCHAR* path, ZRESULT* result) {
     return nullptr;
   }
   *result = stream->SetName(path);
-  if (*result == ZR_OK)
-    *result = stream->Open(0);
+  if (*result == ZR_OK) *result = stream->Open(0);
   if (*result != ZR_OK) {
     stream->Release();
     return nullptr;
@@ -112,19 +109,16 @@ void readHeader(std::u16string_view header, HatchPatternInfo* info) {
   const size_t comma = body.find(u',');
   copyField(info->name, kHatchPatternNameUnits, body.substr(0, comma));
   if (comma != std::u16string_view::npos)
-    copyField(info->description, kHatchPatternDescriptionUnits,
-              trimmedBothSides(body.substr(comma + 1)));
+    copyField(info->description, kHatchPatternDescriptionUnits, trimmedBothSides(body.substr(comma + 1)));
 }
 
 // ";[PrwScale=<number>]" exactly; the number's absolute value. (By value:
 // the record's double is not 8-byte aligned.)
 bool readPreviewScale(std::u16string_view text, double* scale) {
   constexpr std::u16string_view prefix = u";[PrwScale=";
-  if (text.substr(0, prefix.size()) != prefix || text.empty() || text.back() != u']')
-    return false;
+  if (text.substr(0, prefix.size()) != prefix || text.empty() || text.back() != u']') return false;
   double value = 0;
-  if (!parsePatNumber(text.substr(prefix.size(), text.size() - prefix.size() - 1), &value))
-    return false;
+  if (!parsePatNumber(text.substr(prefix.size(), text.size() - prefix.size() - 1), &value)) return false;
   *scale = std::fabs(value);
   return true;
 }
@@ -134,12 +128,10 @@ bool readDataLine(std::u16string_view text, HatchPatternLine* line) {
   CLWideStrArray fields;
   const CLWideStr source{std::u16string(text)};
   const int count = SplitBySepExW(source, u',', fields, /*trim=*/true);
-  if (count < static_cast<int>(kMinDataFields) || count > static_cast<int>(kMaxDataFields))
-    return false;
+  if (count < static_cast<int>(kMinDataFields) || count > static_cast<int>(kMaxDataFields)) return false;
   double values[kMaxDataFields] = {};
   for (int i = 0; i < count; ++i) {
-    if (!parsePatNumber(fields[i]->Text(), &values[i]))
-      return false;
+    if (!parsePatNumber(fields[i]->Text(), &values[i])) return false;
   }
   *line = HatchPatternLine{};
   line->angle = values[0] * (1.0 / 180.0) * M_PI;
@@ -148,8 +140,7 @@ bool readDataLine(std::u16string_view text, HatchPatternLine* line) {
   line->shift = values[3];
   line->spacing = values[4];
   line->dashCount = static_cast<uint32_t>(count) - kMinDataFields;
-  for (uint32_t i = 0; i < line->dashCount; ++i)
-    line->dashes[i].length = values[kMinDataFields + i];
+  for (uint32_t i = 0; i < line->dashCount; ++i) line->dashes[i].length = values[kMinDataFields + i];
   computeDashFractions(line);
   return true;
 }
@@ -168,16 +159,12 @@ public:
       uint32_t position = 0;
       stream->GetPosition(&position);
       Line line;
-      if (const ZRESULT result = readLine(stream, &line); result != ZR_OK)
-        return result;
+      if (const ZRESULT result = readLine(stream, &line); result != ZR_OK) return result;
       // As in counting, data before the first header makes the file malformed.
-      if (line.kind == LineKind::Data && !sawHeader)
-        return ZR_FAILED;
-      if (line.kind != LineKind::Header)
-        continue;
+      if (line.kind == LineKind::Data && !sawHeader) return ZR_FAILED;
+      if (line.kind != LineKind::Header) continue;
       sawHeader = true;
-      if (headers++ == first)
-        return stream->SeekAbs(position);
+      if (headers++ == first) return stream->SeekAbs(position);
     }
     return sawHeader ? ZR_NO : ZR_FAILED;
   }
@@ -187,29 +174,23 @@ public:
     uint32_t opened = 0;
     while (stream->AtEnd() == ZR_NO) {
       Line line;
-      if (const ZRESULT result = readLine(stream, &line); result != ZR_OK)
-        return result;
+      if (const ZRESULT result = readLine(stream, &line); result != ZR_OK) return result;
       switch (line.kind) {
-      case LineKind::Comment:
-        if (double scale = 0; open != nullptr && readPreviewScale(line.text, &scale))
-          open->prwScale = scale;
-        break;
-      case LineKind::Header: {
-        if (opened == count)
-          return ZR_OK;
-        if (const ZRESULT result = startPattern(first + opened, &open); result != ZR_OK)
-          return result;
-        out_[opened++] = open;
-        readHeader(line.text, open);
-        break;
-      }
-      case LineKind::Data:
-        if (open == nullptr)
-          return ZR_FAILED;
-        if (const ZRESULT result = addLine(line.text, &out_[opened - 1]); result != ZR_OK)
-          return result;
-        open = out_[opened - 1];
-        break;
+        case LineKind::Comment:
+          if (double scale = 0; open != nullptr && readPreviewScale(line.text, &scale)) open->prwScale = scale;
+          break;
+        case LineKind::Header: {
+          if (opened == count) return ZR_OK;
+          if (const ZRESULT result = startPattern(first + opened, &open); result != ZR_OK) return result;
+          out_[opened++] = open;
+          readHeader(line.text, open);
+          break;
+        }
+        case LineKind::Data:
+          if (open == nullptr) return ZR_FAILED;
+          if (const ZRESULT result = addLine(line.text, &out_[opened - 1]); result != ZR_OK) return result;
+          open = out_[opened - 1];
+          break;
       }
     }
     return opened == count ? ZR_OK : ZR_NO;
@@ -218,8 +199,7 @@ public:
 private:
   ZRESULT startPattern(uint32_t index, HatchPatternInfo** info) {
     if (const ZRESULT result =
-            registry_->AllocPatternInfo(static_cast<uint32_t>(hatchPatternExtraFor(kInitialLines)),
-                                        info);
+            registry_->AllocPatternInfo(static_cast<uint32_t>(hatchPatternExtraFor(kInitialLines)), info);
         result != ZR_OK)
       return result;
     (*info)->kind = 0;
@@ -234,16 +214,13 @@ private:
   // Appends a line record, doubling the record's capacity when it is full.
   ZRESULT addLine(std::u16string_view text, HatchPatternInfo** slot) {
     HatchPatternLine line;
-    if (!readDataLine(text, &line))
-      return ZR_FAILED;
+    if (!readDataLine(text, &line)) return ZR_FAILED;
     HatchPatternInfo* info = *slot;
     if (info->lineCount == info->capacity) {
       const uint32_t capacity = info->capacity * 2;
       const uint64_t extra = hatchPatternExtraFor(capacity);
-      if (extra > UINT32_MAX)
-        return ZR_OUTOFMEMORY;
-      if (const ZRESULT result =
-              registry_->ReallocPatternInfo(static_cast<uint32_t>(extra), slot, /*keep=*/true);
+      if (extra > UINT32_MAX) return ZR_OUTOFMEMORY;
+      if (const ZRESULT result = registry_->ReallocPatternInfo(static_cast<uint32_t>(extra), slot, /*keep=*/true);
           result != ZR_OK)
         return result;
       info = *slot;
@@ -262,23 +239,20 @@ private:
 
 IFIOIStream* makeInputStream() {
   void* made = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IFIOIStreamImp, &made, 0) != S_OK)
-    return nullptr;
+  if (zefCoreKAllocIntf(&CLSID_IFIOIStreamImp, &made, 0) != S_OK) return nullptr;
   return static_cast<IFIOIStream*>(made);
 }
 
 IFIOOStream* makeOutputStream() {
   void* made = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IFIOOStreamImp, &made, 0) != S_OK)
-    return nullptr;
+  if (zefCoreKAllocIntf(&CLSID_IFIOOStreamImp, &made, 0) != S_OK) return nullptr;
   return static_cast<IFIOOStream*>(made);
 }
 
 bool hasBpaExtension(const WCHAR* path) {
   const std::u16string_view text(path);
   const size_t dot = text.find_last_of(u'.');
-  if (dot == std::u16string_view::npos || text.find_first_of(u"\\/", dot) != std::u16string_view::npos)
-    return false;
+  if (dot == std::u16string_view::npos || text.find_first_of(u"\\/", dot) != std::u16string_view::npos) return false;
   return platform::equalsIgnoreCase(text.substr(dot), u".BPA");
 }
 
@@ -290,35 +264,29 @@ bool parsePatNumber(std::u16string_view text, double* out) {
   ascii.reserve(text.size() + 4);
   for (size_t i = 0; i < text.size(); ++i) {
     const char16_t unit = text[i];
-    if (unit > 0x7F)
-      return false;
+    if (unit > 0x7F) return false;
     if (unit == u'.' && (i == 0 || text[i - 1] == u'-' || text[i - 1] == u'+' || text[i - 1] == u' '))
       ascii.push_back('0');
     ascii.push_back(static_cast<char>(unit));
   }
   const size_t start = ascii.find_first_not_of(' ');
   const size_t end = ascii.find_last_not_of(' ');
-  if (start == std::string::npos)
-    return false;
+  if (start == std::string::npos) return false;
   const char* first = ascii.data() + start;
   const char* last = ascii.data() + end + 1;
-  if (*first == '+' && last - first > 1 && first[1] != '-')
-    ++first;
+  if (*first == '+' && last - first > 1 && first[1] != '-') ++first;
   double value = 0;
   const auto [stop, error] = std::from_chars(first, last, value, std::chars_format::general);
-  if (error != std::errc() || stop != last || !std::isfinite(value))
-    return false;
+  if (error != std::errc() || stop != last || !std::isfinite(value)) return false;
   *out = value;
   return true;
 }
 
 void computeDashFractions(HatchPatternLine* line) {
   double total = 0;
-  for (uint32_t i = 0; i < line->dashCount; ++i)
-    total += std::fabs(line->dashes[i].length);
+  for (uint32_t i = 0; i < line->dashCount; ++i) total += std::fabs(line->dashes[i].length);
   line->dashTotal = total;
-  if (total == 0)
-    return;
+  if (total == 0) return;
   double sum = 0;
   for (uint32_t i = 0; i < line->dashCount; ++i) {
     line->dashes[i].start = std::min(sum / total, 1.0);
@@ -329,8 +297,7 @@ void computeDashFractions(HatchPatternLine* line) {
 
 void freeRecords(IHatchRegistry* registry, HatchPatternInfo** out, uint32_t count) {
   for (uint32_t i = 0; i < count; ++i) {
-    if (out[i] != nullptr)
-      registry->FreePatternInfo(out[i]);
+    if (out[i] != nullptr) registry->FreePatternInfo(out[i]);
     out[i] = nullptr;
   }
 }
@@ -339,39 +306,33 @@ ZRESULT countPatPatterns(const WCHAR* path, uint32_t* count) {
   *count = 0;
   ZRESULT result = ZR_OK;
   IFIOIStream* stream = openInput(path, &result);
-  if (stream == nullptr)
-    return result;
+  if (stream == nullptr) return result;
   uint32_t headers = 0;
   while (result == ZR_OK && stream->AtEnd() == ZR_NO) {
     Line line;
-    if ((result = readLine(stream, &line)) != ZR_OK)
-      break;
+    if ((result = readLine(stream, &line)) != ZR_OK) break;
     if (line.kind == LineKind::Header)
       ++headers;
     else if (line.kind == LineKind::Data && headers == 0)
       result = ZR_FAILED;
   }
   stream->Release();
-  if (result == ZR_OK && headers == 0)
-    result = ZR_FAILED;
+  if (result == ZR_OK && headers == 0) result = ZR_FAILED;
   *count = result == ZR_OK ? headers : 0;
   return result;
 }
 
-ZRESULT loadPatPatterns(IHatchRegistry* registry, const WCHAR* path, uint32_t first,
-                        uint32_t count, HatchPatternInfo** out) {
+ZRESULT loadPatPatterns(IHatchRegistry* registry, const WCHAR* path, uint32_t first, uint32_t count,
+                        HatchPatternInfo** out) {
   std::fill(out, out + count, nullptr);
   ZRESULT result = ZR_OK;
   IFIOIStream* stream = openInput(path, &result);
-  if (stream == nullptr)
-    return result;
+  if (stream == nullptr) return result;
   PatReader reader(registry, path, out);
   result = reader.skipTo(stream, first);
-  if (result == ZR_OK)
-    result = reader.read(stream, first, count);
+  if (result == ZR_OK) result = reader.read(stream, first, count);
   stream->Release();
-  if (result != ZR_OK && result != ZR_NO)
-    freeRecords(registry, out, count);
+  if (result != ZR_OK && result != ZR_NO) freeRecords(registry, out, count);
   return result;
 }
 

@@ -26,10 +26,10 @@ bool hasBpaExtension(const WCHAR* path);
 bool parsePatNumber(std::u16string_view text, double* out);
 
 ZRESULT countPatPatterns(const WCHAR* path, uint32_t* count);
-ZRESULT loadPatPatterns(IHatchRegistry* registry, const WCHAR* path, uint32_t first,
-                        uint32_t count, HatchPatternInfo** out);
-ZRESULT loadBpaPatterns(IHatchRegistry* registry, const WCHAR* path, uint32_t first,
-                        uint32_t count, HatchPatternInfo** out);
+ZRESULT loadPatPatterns(IHatchRegistry* registry, const WCHAR* path, uint32_t first, uint32_t count,
+                        HatchPatternInfo** out);
+ZRESULT loadBpaPatterns(IHatchRegistry* registry, const WCHAR* path, uint32_t first, uint32_t count,
+                        HatchPatternInfo** out);
 ZRESULT saveBpaPatterns(const WCHAR* path, HatchPatternInfo* const* records, uint32_t count);
 
 // Frees the `count` records in out (each once) and clears the entries.

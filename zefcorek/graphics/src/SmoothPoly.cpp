@@ -32,25 +32,20 @@ void setXY(T_V3DLIST* list, size_t index, XY p) {
 }  // namespace
 
 uint32_t SmoothPoly(const T_SMOOTHPARAMS* params, const T_V3DLIST* input, T_V3DLIST** result) {
-  if (result == nullptr)
-    return 0;
+  if (result == nullptr) return 0;
   *result = nullptr;
-  if (params == nullptr || input == nullptr || params->method == 0 || params->level == 0)
-    return 0;
+  if (params == nullptr || input == nullptr || params->method == 0 || params->level == 0) return 0;
   const uint64_t n = input->GetCount();
-  if (n < 3)
-    return 0;
+  if (n < 3) return 0;
   const uint32_t level = std::min(params->level, kSmoothMaxLevel);
   const bool closed = input->IsClosed() != 0;
   const uint64_t P = uint64_t{1} << level;
   const uint64_t total = closed ? n * P : n * P - 2 * (P - 1);
-  if (total > 0xFFFFFFFFu)
-    return 0;
+  if (total > 0xFFFFFFFFu) return 0;
   const double f = params->factor * 0.01;
 
   auto* out = new (std::nothrow) T_V3DLIST();
-  if (out == nullptr)
-    return 0;
+  if (out == nullptr) return 0;
   for (uint64_t i = 0; i < total; ++i) {
     if (out->Add(0.0, 0.0, 0.0) == T_V3DLIST::kNoIndex) {
       delete out;
@@ -82,8 +77,7 @@ uint32_t SmoothPoly(const T_SMOOTHPARAMS* params, const T_V3DLIST* input, T_V3DL
   for (uint32_t round = 0; round < level; ++round) {
     const size_t half = stride / 2;
     const XY firstBlock = xyOf(out->GetVertex(static_cast<unsigned>(off)));
-    XY previous = closed ? xyOf(out->GetVertex(static_cast<unsigned>((m - 1) * stride + off)))
-                         : first;
+    XY previous = closed ? xyOf(out->GetVertex(static_cast<unsigned>((m - 1) * stride + off))) : first;
     for (size_t j = 0; j < m; ++j) {
       const size_t idx = j * stride + off;
       const XY cur = xyOf(out->GetVertex(static_cast<unsigned>(idx)));
@@ -106,8 +100,7 @@ uint32_t SmoothPoly(const T_SMOOTHPARAMS* params, const T_V3DLIST* input, T_V3DL
       setXY(out, idx + half, after);
       previous = cur;
     }
-    if (method == 2)
-      method = 1;
+    if (method == 2) method = 1;
     stride = half;
     m *= 2;
   }

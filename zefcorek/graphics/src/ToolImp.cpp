@@ -23,20 +23,16 @@ bool acceptedNotification(ZRESULT result) { return result == ZR_OK || result == 
 // Takes a reference on `fresh`, drops the one on `*slot`, stores `fresh`.
 template <typename Interface>
 void replaceCounted(Interface** slot, Interface* fresh) {
-  if (fresh != nullptr)
-    fresh->AddRef();
-  if (*slot != nullptr)
-    (*slot)->Release();
+  if (fresh != nullptr) fresh->AddRef();
+  if (*slot != nullptr) (*slot)->Release();
   *slot = fresh;
 }
 
 template <typename Interface>
 ZRESULT handOut(Interface* held, Interface** out) {
-  if (out == nullptr)
-    return ZR_BADARG;
+  if (out == nullptr) return ZR_BADARG;
   *out = held;
-  if (held != nullptr)
-    held->AddRef();
+  if (held != nullptr) held->AddRef();
   return ZR_OK;
 }
 
@@ -44,8 +40,7 @@ constexpr size_t kNameUnits = 64;
 
 std::u16string_view boundedName(const WCHAR* name, size_t limit) {
   size_t length = 0;
-  while (length < limit && name[length] != u'\0')
-    ++length;
+  while (length < limit && name[length] != u'\0') ++length;
   return {name, length};
 }
 
@@ -58,9 +53,7 @@ IToolImp::~IToolImp() {
   SetToolManager(nullptr);
 }
 
-HRESULT IToolImp::QueryInterface(REFIID iid, void** out) {
-  return IStdInterfaceImp::QueryInterface(iid, out);
-}
+HRESULT IToolImp::QueryInterface(REFIID iid, void** out) { return IStdInterfaceImp::QueryInterface(iid, out); }
 ULONG IToolImp::AddRef() { return IStdInterfaceImp::AddRef(); }
 ULONG IToolImp::Release() { return IStdInterfaceImp::Release(); }
 LONG IToolImp::GetRefCount() { return IStdInterfaceImp::GetRefCount(); }
@@ -88,8 +81,7 @@ ZRESULT IToolImp::SetToolManager(IToolManager* manager) {
 const WCHAR* IToolImp::GetName() { return name_; }
 
 ZRESULT IToolImp::SetName(const WCHAR* name) {
-  if (name == nullptr)
-    return ZR_BADARG;
+  if (name == nullptr) return ZR_BADARG;
   const std::u16string_view kept = boundedName(name, kNameUnits - 1);
   std::memcpy(name_, kept.data(), kept.size() * sizeof(WCHAR));
   name_[kept.size()] = u'\0';
@@ -97,14 +89,12 @@ ZRESULT IToolImp::SetName(const WCHAR* name) {
 }
 
 ZRESULT IToolImp::CheckName(const WCHAR* name) {
-  if (name == nullptr)
-    return ZR_BADARG;
+  if (name == nullptr) return ZR_BADARG;
   return std::u16string_view(name) == boundedName(name_, kNameUnits) ? ZR_OK : ZR_NO;
 }
 
 ZRESULT IToolImp::GetID(uint32_t* out) {
-  if (out == nullptr)
-    return ZR_BADARG;
+  if (out == nullptr) return ZR_BADARG;
   *out = id_;
   return ZR_OK;
 }
@@ -122,39 +112,33 @@ ZRESULT IToolImp::notifyCode(uint32_t code) {
 }
 
 ZRESULT IToolImp::Activate() {
-  if (active_ != 0)
-    return ZR_FAILED;
+  if (active_ != 0) return ZR_FAILED;
   active_ = 1;
   ignoreMouseUp_ = 0;
   const ZRESULT result = notifyCode(kToolNotifyActivated);
-  if (acceptedNotification(result))
-    return ZR_OK;
+  if (acceptedNotification(result)) return ZR_OK;
   active_ = 0;
   return result;
 }
 
 ZRESULT IToolImp::Deactivate() {
-  if (active_ == 0)
-    return ZR_FAILED;
+  if (active_ == 0) return ZR_FAILED;
   active_ = 0;
   ignoreMouseUp_ = 0;
   const ZRESULT result = notifyCode(kToolNotifyDeactivated);
-  if (acceptedNotification(result))
-    return ZR_OK;
+  if (acceptedNotification(result)) return ZR_OK;
   active_ = 1;
   return result;
 }
 
 ZRESULT IToolImp::GetPhase(int32_t* out) {
-  if (out == nullptr)
-    return ZR_BADARG;
+  if (out == nullptr) return ZR_BADARG;
   *out = phase_;
   return ZR_OK;
 }
 
 ZRESULT IToolImp::GetPrevPhase(int32_t* out) {
-  if (out == nullptr)
-    return ZR_BADARG;
+  if (out == nullptr) return ZR_BADARG;
   *out = prevPhase_;
   return ZR_OK;
 }
@@ -162,8 +146,7 @@ ZRESULT IToolImp::GetPrevPhase(int32_t* out) {
 ZRESULT IToolImp::ChangePhase(int32_t phase, int32_t always) {
   prevPhase_ = phase_;
   phase_ = phase;
-  if (always == 0 && phase_ == prevPhase_)
-    return ZR_OK;
+  if (always == 0 && phase_ == prevPhase_) return ZR_OK;
   return notifyCode(kToolNotifyPhaseChanged);
 }
 
@@ -177,8 +160,7 @@ ZRESULT IToolImp::IsCyclic() { return cyclic_ != 0 ? ZR_OK : ZR_NO; }
 ZRESULT IToolImp::GetKnownPt(uint32_t, ToolEventCoords*) { return kToolNotHandled; }
 
 ZRESULT IToolImp::GetOption(uint32_t which, uint32_t* value) {
-  if (value == nullptr)
-    return ZR_BADARG;
+  if (value == nullptr) return ZR_BADARG;
   if (which != 0) {
     *value = 0;
     return ZR_BADARG;
@@ -188,8 +170,7 @@ ZRESULT IToolImp::GetOption(uint32_t which, uint32_t* value) {
 }
 
 ZRESULT IToolImp::SetOption(uint32_t which, uint32_t value) {
-  if (which != 0)
-    return ZR_BADARG;
+  if (which != 0) return ZR_BADARG;
   options_ = value;
   return ZR_OK;
 }
@@ -199,30 +180,22 @@ ZRESULT IToolImp::SetOption(uint32_t which, uint32_t value) {
 // Mouse down, move and up: announced to the manager first when the option
 // bit asks for it; only 0 or "not handled" lets the handler run.
 ZRESULT IToolImp::handleMouseEvent(ToolEventHdr* event, uint32_t optionBit) {
-  if (event->cbSize < kToolEventMouseMinSize)
-    return ZR_FAILED;
-  if (event->type == kToolEventMouseUp && ignoreMouseUp_ != 0)
-    return ZR_OK;
+  if (event->cbSize < kToolEventMouseMinSize) return ZR_FAILED;
+  if (event->type == kToolEventMouseUp && ignoreMouseUp_ != 0) return ZR_OK;
   if ((options_ & optionBit) != 0) {
-    ToolEventNotification announcement{
-        {kToolEventNotificationSize, kToolNotifyEventAnnounced, event}, optionBit};
+    ToolEventNotification announcement{{kToolEventNotificationSize, kToolNotifyEventAnnounced, event}, optionBit};
     const ZRESULT result = NotifyToMgr(&announcement.hdr);
-    if (result != ZR_OK && result != kToolNotHandled)
-      return result;
+    if (result != ZR_OK && result != kToolNotHandled) return result;
   }
   switch (event->type) {
-  case kToolEventMouseDown:
-    return DoMouseDown(*event);
-  case kToolEventMouseMove:
-    return DoMouseMove(*event);
-  default:
-    return DoMouseUp(*event);
+    case kToolEventMouseDown: return DoMouseDown(*event);
+    case kToolEventMouseMove: return DoMouseMove(*event);
+    default: return DoMouseUp(*event);
   }
 }
 
 ZRESULT IToolImp::HandleEvent(ToolEventHdr* event) {
-  if (event == nullptr)
-    return ZR_BADARG;
+  if (event == nullptr) return ZR_BADARG;
   currentEvent_ = event;
   // Minimum size and handler of the types without announcements.
   struct Plain {
@@ -236,23 +209,18 @@ ZRESULT IToolImp::HandleEvent(ToolEventHdr* event) {
       {kToolEventActionMinSize, &IToolImp::DoAction},
   };
   switch (event->type) {
-  case kToolEventMouseDown:
-    return handleMouseEvent(event, kAnnounceMouseDown);
-  case kToolEventMouseMove:
-    return handleMouseEvent(event, kAnnounceMouseMove);
-  case kToolEventMouseUp:
-    return handleMouseEvent(event, kAnnounceMouseUp);
-  case kToolEventMouseClick:
-  case kToolEventKeyDown:
-  case kToolEventDocDisplay:
-  case kToolEventDoAction: {
-    const Plain& plain = kPlain[event->type - kToolEventMouseClick];
-    if (event->cbSize < plain.minSize)
-      return ZR_FAILED;
-    return (this->*plain.handler)(*event);
-  }
-  default:
-    return ZR_NO;
+    case kToolEventMouseDown: return handleMouseEvent(event, kAnnounceMouseDown);
+    case kToolEventMouseMove: return handleMouseEvent(event, kAnnounceMouseMove);
+    case kToolEventMouseUp: return handleMouseEvent(event, kAnnounceMouseUp);
+    case kToolEventMouseClick:
+    case kToolEventKeyDown:
+    case kToolEventDocDisplay:
+    case kToolEventDoAction: {
+      const Plain& plain = kPlain[event->type - kToolEventMouseClick];
+      if (event->cbSize < plain.minSize) return ZR_FAILED;
+      return (this->*plain.handler)(*event);
+    }
+    default: return ZR_NO;
   }
 }
 
@@ -267,30 +235,24 @@ ZRESULT IToolImp::DoAction(ToolEventDoAction&) { return ZR_NO; }
 // --- messages through the manager ------------------------------------------------
 
 ZRESULT IToolImp::NotifyToMgr(ToolNotificationHdr* notification) {
-  if (notification == nullptr || notification->cbSize < kToolNotificationMinSize)
-    return ZR_BADARG;
-  if (manager_ == nullptr)
-    return ZR_FAILED;
+  if (notification == nullptr || notification->cbSize < kToolNotificationMinSize) return ZR_BADARG;
+  if (manager_ == nullptr) return ZR_FAILED;
   return manager_->HandleToolNotification(this, notification);
 }
 
 ZRESULT IToolImp::PostActionDone(ToolNotificationHdr* notification, int32_t* endOfCycle) {
-  if (notification != nullptr && (notification->cbSize < kToolNotificationMinSize ||
-                                  notification->code != kToolNotifyActionDone))
+  if (notification != nullptr &&
+      (notification->cbSize < kToolNotificationMinSize || notification->code != kToolNotifyActionDone))
     return ZR_BADARG;
   return NotifyToMgrActionDone(notification, endOfCycle);
 }
 
 // A cyclic tool starts over after an action; a non-cyclic one ends its
 // cycle, which the manager is told with a code 6.
-ZRESULT IToolImp::NotifyToMgrActionDone(ToolNotificationHdr* notification,
-                                        int32_t* endOfCycle) {
-  if (endOfCycle == nullptr)
-    return ZR_BADARG;
-  const ZRESULT result =
-      notification != nullptr ? NotifyToMgr(notification) : notifyCode(kToolNotifyActionDone);
-  if (!acceptedNotification(result))
-    return result;
+ZRESULT IToolImp::NotifyToMgrActionDone(ToolNotificationHdr* notification, int32_t* endOfCycle) {
+  if (endOfCycle == nullptr) return ZR_BADARG;
+  const ZRESULT result = notification != nullptr ? NotifyToMgr(notification) : notifyCode(kToolNotifyActionDone);
+  if (!acceptedNotification(result)) return result;
   if (cyclic_ != 0) {
     *endOfCycle = 0;
     return result;
@@ -302,33 +264,25 @@ ZRESULT IToolImp::NotifyToMgrActionDone(ToolNotificationHdr* notification,
 ZRESULT IToolImp::NotifyToMgrEndOfCycle() { return notifyCode(kToolNotifyEndOfCycle); }
 
 ZRESULT IToolImp::PostDrawRequest(ToolDrawRequestHdr* request) {
-  if (request == nullptr || request->cbSize < kToolDrawRequestMinSize)
-    return ZR_BADARG;
-  if (manager_ == nullptr)
-    return ZR_FAILED;
+  if (request == nullptr || request->cbSize < kToolDrawRequestMinSize) return ZR_BADARG;
+  if (manager_ == nullptr) return ZR_FAILED;
   return manager_->HandleToolDrawRequest(this, request);
 }
 
 ZRESULT IToolImp::QueryAcceptPt(ToolEventCoords* coords) {
-  if (coords == nullptr)
-    return ZR_BADARG;
-  if (manager_ == nullptr)
-    return ZR_FAILED;
+  if (coords == nullptr) return ZR_BADARG;
+  if (manager_ == nullptr) return ZR_FAILED;
   ToolInfoAcceptPoint request{{sizeof(ToolInfoAcceptPoint), kToolInfoAcceptPoint}, *coords};
   const ZRESULT result = manager_->HandleToolInfoRequest(this, &request.hdr);
-  if (result == ZR_OK)
-    *coords = request.coords;
+  if (result == ZR_OK) *coords = request.coords;
   return result;
 }
 
 ZRESULT IToolImp::ReqMinTrackSize(tagT_POINT3D* size) {
-  if (size == nullptr)
-    return ZR_BADARG;
-  if (manager_ == nullptr)
-    return ZR_FAILED;
+  if (size == nullptr) return ZR_BADARG;
+  if (manager_ == nullptr) return ZR_FAILED;
   ToolInfoMinTrackSize request{{sizeof(ToolInfoMinTrackSize), kToolInfoMinTrackSize}, *size};
   const ZRESULT result = manager_->HandleToolInfoRequest(this, &request.hdr);
-  if (result == ZR_OK)
-    *size = request.size;
+  if (result == ZR_OK) *size = request.size;
   return result;
 }

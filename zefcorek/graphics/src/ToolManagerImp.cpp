@@ -13,18 +13,15 @@ namespace {
 
 IPtrList* makePointerList() {
   void* made = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IPtrListImp, &made, 0) != S_OK)
-    return nullptr;
+  if (zefCoreKAllocIntf(&CLSID_IPtrListImp, &made, 0) != S_OK) return nullptr;
   return static_cast<IPtrList*>(made);
 }
 
 template <typename Interface>
 ZRESULT handOut(Interface* held, Interface** out) {
-  if (out == nullptr)
-    return ZR_BADARG;
+  if (out == nullptr) return ZR_BADARG;
   *out = held;
-  if (held != nullptr)
-    held->AddRef();
+  if (held != nullptr) held->AddRef();
   return ZR_OK;
 }
 
@@ -36,22 +33,18 @@ bool sameTool(ITool* a, ITool* b) { return a != nullptr && a->SameInterface(b); 
 }  // namespace
 
 IToolManagerImp::IToolManagerImp() : friends_(makePointerList()) {
-  if (friends_ != nullptr)
-    friends_->SetReleaseCallback(&ClearProc_FriendTools, this);
+  if (friends_ != nullptr) friends_->SetReleaseCallback(&ClearProc_FriendTools, this);
 }
 
 IToolManagerImp::~IToolManagerImp() {
-  if (friends_ != nullptr)
-    friends_->Release();
-  if (registry_ != nullptr)
-    registry_->SetToolManager(nullptr);
+  if (friends_ != nullptr) friends_->Release();
+  if (registry_ != nullptr) registry_->SetToolManager(nullptr);
 }
 
 int32_t IToolManagerImp::CompareProc_FriendTools(void* item, void* key, void* /*context*/) {
   const auto* entry = static_cast<const FriendEntry*>(item);
   const auto* wanted = static_cast<const FriendEntry*>(key);
-  const bool friendMatches =
-      wanted->friendTool == nullptr || entry->friendTool == wanted->friendTool;
+  const bool friendMatches = wanted->friendTool == nullptr || entry->friendTool == wanted->friendTool;
   return entry->tool == wanted->tool && friendMatches ? 0 : -1;
 }
 
@@ -73,8 +66,7 @@ ZRESULT IToolManagerImp::GetToolRegistry(IToolRegistry** out) { return handOut(r
 
 ZRESULT IToolManagerImp::SetToolRegistry(IToolRegistry* registry) {
   registry_ = registry;
-  if (registry != nullptr)
-    registry->SetToolManager(this);
+  if (registry != nullptr) registry->SetToolManager(this);
   return ZR_OK;
 }
 
@@ -85,8 +77,7 @@ ZRESULT IToolManagerImp::GetFrozenTool(ITool** out) { return handOut(frozen_, ou
 // --- activation ------------------------------------------------------------------------
 
 ZRESULT IToolManagerImp::ActivateTool(ITool* tool, int32_t freeze) {
-  if (registry_ == nullptr)
-    return ZR_FAILED;
+  if (registry_ == nullptr) return ZR_FAILED;
   activating_ = 1;
   ZRESULT result = ZR_OK;
   if (active_ != nullptr) {
@@ -94,8 +85,7 @@ ZRESULT IToolManagerImp::ActivateTool(ITool* tool, int32_t freeze) {
       // Deactivating may bring a frozen tool back; unless it is the tool
       // asked for, it goes too.
       result = DeactivateTool();
-      if (result == ZR_OK && active_ != nullptr && !sameTool(tool, active_))
-        result = DeactivateTool();
+      if (result == ZR_OK && active_ != nullptr && !sameTool(tool, active_)) result = DeactivateTool();
     } else {
       if (frozen_ != nullptr) {
         if (const ZRESULT failed = frozen_->Deactivate(); failed != ZR_OK) {
@@ -110,21 +100,17 @@ ZRESULT IToolManagerImp::ActivateTool(ITool* tool, int32_t freeze) {
   }
   if (result == ZR_OK && tool != nullptr) {
     result = registry_->IsToolRegistered(tool);
-    if (result == ZR_OK)
-      result = InternalActivateTool(tool);
+    if (result == ZR_OK) result = InternalActivateTool(tool);
   }
   activating_ = 0;
   return result;
 }
 
 ZRESULT IToolManagerImp::InternalActivateTool(ITool* tool) {
-  if (tool == nullptr)
-    return ZR_BADARG;
+  if (tool == nullptr) return ZR_BADARG;
   uint32_t id = kNoToolId;
-  if (const ZRESULT result = tool->GetID(&id); result != ZR_OK)
-    return result;
-  if (const ZRESULT result = tool->Activate(); result != ZR_OK)
-    return result;
+  if (const ZRESULT result = tool->GetID(&id); result != ZR_OK) return result;
+  if (const ZRESULT result = tool->Activate(); result != ZR_OK) return result;
   active_ = tool;
   ToolMgrNotificationHdr notification{kToolMgrNotificationSize, kToolMgrActivated, id, tool};
   NotifyToOwner(&notification);
@@ -132,19 +118,16 @@ ZRESULT IToolManagerImp::InternalActivateTool(ITool* tool) {
 }
 
 ZRESULT IToolManagerImp::ActivateToolByID(uint32_t id, int32_t freeze) {
-  if (registry_ == nullptr)
-    return ZR_FAILED;
+  if (registry_ == nullptr) return ZR_FAILED;
   ITool* tool = nullptr;
-  if (const ZRESULT result = registry_->ToolByID(id, &tool); result != ZR_OK)
-    return result;
+  if (const ZRESULT result = registry_->ToolByID(id, &tool); result != ZR_OK) return result;
   const ZRESULT result = ActivateTool(tool, freeze);
   tool->Release();
   return result;
 }
 
 ZRESULT IToolManagerImp::DeactivateTool() {
-  if (active_ == nullptr)
-    return ZR_NO;
+  if (active_ == nullptr) return ZR_NO;
   deactivating_ = 1;
   ITool* tool = active_;
   ZRESULT result = tool->Deactivate();
@@ -152,8 +135,7 @@ ZRESULT IToolManagerImp::DeactivateTool() {
     uint32_t id = kNoToolId;
     result = tool->GetID(&id);
     if (result == ZR_OK) {
-      ToolMgrNotificationHdr notification{kToolMgrNotificationSize, kToolMgrDeactivated, id,
-                                          tool};
+      ToolMgrNotificationHdr notification{kToolMgrNotificationSize, kToolMgrDeactivated, id, tool};
       NotifyToOwner(&notification);
     }
     active_ = frozen_;
@@ -164,10 +146,8 @@ ZRESULT IToolManagerImp::DeactivateTool() {
 }
 
 void IToolManagerImp::ToolUnregistering(ITool* tool) {
-  if (sameTool(frozen_, tool))
-    frozen_ = nullptr;
-  if (!sameTool(active_, tool))
-    return;
+  if (sameTool(frozen_, tool)) frozen_ = nullptr;
+  if (!sameTool(active_, tool)) return;
   DeactivateTool();
   // A tool that refuses to stop is dropped all the same: the registry is
   // about to release it.
@@ -188,8 +168,7 @@ ZRESULT IToolManagerImp::IsAnyToolActive() { return active_ != nullptr ? ZR_OK :
 ZRESULT IToolManagerImp::IsAnyToolFrozen() { return frozen_ != nullptr ? ZR_OK : ZR_NO; }
 
 ZRESULT IToolManagerImp::isHeld(ITool* held, ITool* tool) {
-  if (tool == nullptr)
-    return ZR_BADARG;
+  if (tool == nullptr) return ZR_BADARG;
   return tool->SameInterface(held) ? ZR_OK : ZR_NO;
 }
 
@@ -197,11 +176,9 @@ ZRESULT IToolManagerImp::isHeld(ITool* held, ITool* tool) {
 // and asks isHeld.
 template <typename Lookup>
 ZRESULT IToolManagerImp::isHeldVia(ITool* held, Lookup lookup) {
-  if (registry_ == nullptr)
-    return ZR_FAILED;
+  if (registry_ == nullptr) return ZR_FAILED;
   ITool* tool = nullptr;
-  if (const ZRESULT result = lookup(&tool); result != ZR_OK)
-    return result;
+  if (const ZRESULT result = lookup(&tool); result != ZR_OK) return result;
   const ZRESULT result = isHeld(held, tool);
   tool->Release();
   return result;
@@ -230,32 +207,25 @@ ZRESULT IToolManagerImp::IsToolFrozenByName(const WCHAR* name) {
 // --- events and notifications ------------------------------------------------------------
 
 ZRESULT IToolManagerImp::DispatchEvent(ToolEventHdr* event) {
-  if (event == nullptr || event->cbSize < kToolEventHdrMinSize)
-    return ZR_BADARG;
-  if (active_ == nullptr)
-    return ZR_NO;
+  if (event == nullptr || event->cbSize < kToolEventHdrMinSize) return ZR_BADARG;
+  if (active_ == nullptr) return ZR_NO;
   ITool* tool = active_;
   int32_t handled = 0;
   DispatchEventToFriendTools(tool, 1, event, &handled);
-  if (handled != 0)
-    return ZR_NO;
+  if (handled != 0) return ZR_NO;
   // The frozen tool still shows on the document: it draws first.
-  if (frozen_ != nullptr && event->type == kToolEventDocDisplay)
-    frozen_->HandleEvent(event);
+  if (frozen_ != nullptr && event->type == kToolEventDocDisplay) frozen_->HandleEvent(event);
   const ZRESULT result = tool->HandleEvent(event);
-  if (result == ZR_OK || result == ZR_NO)
-    DispatchEventToFriendTools(tool, 0, event, &handled);
+  if (result == ZR_OK || result == ZR_NO) DispatchEventToFriendTools(tool, 0, event, &handled);
   return result;
 }
 
-ZRESULT IToolManagerImp::DispatchEventToFriendTools(ITool* tool, int32_t before,
-                                                    ToolEventHdr* event, int32_t* handled) {
-  if (tool == nullptr || event == nullptr || event->cbSize < kToolEventHdrMinSize ||
-      handled == nullptr)
+ZRESULT IToolManagerImp::DispatchEventToFriendTools(ITool* tool, int32_t before, ToolEventHdr* event,
+                                                    int32_t* handled) {
+  if (tool == nullptr || event == nullptr || event->cbSize < kToolEventHdrMinSize || handled == nullptr)
     return ZR_BADARG;
   *handled = 0;
-  if (friends_ == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (friends_ == nullptr) return ZR_OUTOFMEMORY;
   ZRESULT result = ZR_OK;
   int32_t friendHandled = 0;
   IPtrList::Node* node = nullptr;
@@ -267,8 +237,7 @@ ZRESULT IToolManagerImp::DispatchEventToFriendTools(ITool* tool, int32_t before,
     const auto* entry = static_cast<const FriendEntry*>(item);
     if (entry->tool->SameInterface(tool)) {
       result = entry->friendTool->OnFriendEvent(tool, before, event, &friendHandled);
-      if (result != ZR_OK || friendHandled != 0)
-        break;
+      if (result != ZR_OK || friendHandled != 0) break;
     }
     node = next;
   }
@@ -276,13 +245,9 @@ ZRESULT IToolManagerImp::DispatchEventToFriendTools(ITool* tool, int32_t before,
   return result;
 }
 
-ZRESULT IToolManagerImp::DispatchNotificationToFriendTools(ITool* tool,
-                                                           ToolNotificationHdr* notification) {
-  if (tool == nullptr || notification == nullptr ||
-      notification->cbSize < kToolNotificationMinSize)
-    return ZR_BADARG;
-  if (friends_ == nullptr)
-    return ZR_OUTOFMEMORY;
+ZRESULT IToolManagerImp::DispatchNotificationToFriendTools(ITool* tool, ToolNotificationHdr* notification) {
+  if (tool == nullptr || notification == nullptr || notification->cbSize < kToolNotificationMinSize) return ZR_BADARG;
+  if (friends_ == nullptr) return ZR_OUTOFMEMORY;
   IPtrList::Node* node = nullptr;
   for (friends_->GetHead(&node); node != nullptr;) {
     // Taken first: a friend may detach itself during the call.
@@ -293,8 +258,7 @@ ZRESULT IToolManagerImp::DispatchNotificationToFriendTools(ITool* tool,
     const auto* entry = static_cast<const FriendEntry*>(item);
     if (entry->tool->SameInterface(tool)) {
       const ZRESULT answer = entry->friendTool->OnFriendNotification(tool, notification);
-      if (answer != ZR_OK && answer != ZR_NO && answer != kToolNotHandled)
-        return answer;
+      if (answer != ZR_OK && answer != ZR_NO && answer != kToolNotHandled) return answer;
     }
     node = next;
   }
@@ -302,56 +266,41 @@ ZRESULT IToolManagerImp::DispatchNotificationToFriendTools(ITool* tool,
 }
 
 ZRESULT IToolManagerImp::HandleToolNotification(ITool* tool, ToolNotificationHdr* notification) {
-  if (tool == nullptr || notification == nullptr ||
-      notification->cbSize < kToolNotificationMinSize)
-    return ZR_BADARG;
-  if (registry_ == nullptr)
-    return ZR_FAILED;
+  if (tool == nullptr || notification == nullptr || notification->cbSize < kToolNotificationMinSize) return ZR_BADARG;
+  if (registry_ == nullptr) return ZR_FAILED;
   uint32_t id = kNoToolId;
-  if (const ZRESULT result = registry_->ToolIDByTool(tool, &id); result != ZR_OK)
-    return result;
+  if (const ZRESULT result = registry_->ToolIDByTool(tool, &id); result != ZR_OK) return result;
   DispatchNotificationToFriendTools(tool, notification);
-  if (owner_ == nullptr)
-    return ZR_NO;
+  if (owner_ == nullptr) return ZR_NO;
   return owner_->OnToolNotification(this, tool, notification);
 }
 
 ZRESULT IToolManagerImp::HandleToolDrawRequest(ITool* tool, ToolDrawRequestHdr* request) {
-  if (tool == nullptr || request == nullptr || request->cbSize < kToolDrawRequestMinSize)
-    return ZR_BADARG;
-  if (owner_ == nullptr)
-    return ZR_FAILED;
+  if (tool == nullptr || request == nullptr || request->cbSize < kToolDrawRequestMinSize) return ZR_BADARG;
+  if (owner_ == nullptr) return ZR_FAILED;
   return owner_->OnToolDrawRequest(this, tool, request);
 }
 
 ZRESULT IToolManagerImp::HandleToolInfoRequest(ITool* tool, ToolInfoRequestHdr* request) {
-  if (tool == nullptr || request == nullptr || request->cbSize < kToolInfoRequestMinSize)
-    return ZR_BADARG;
-  if (owner_ == nullptr)
-    return ZR_FAILED;
+  if (tool == nullptr || request == nullptr || request->cbSize < kToolInfoRequestMinSize) return ZR_BADARG;
+  if (owner_ == nullptr) return ZR_FAILED;
   return owner_->OnToolInfoRequest(this, tool, request);
 }
 
 ZRESULT IToolManagerImp::NotifyToOwner(ToolMgrNotificationHdr* notification) {
-  if (notification == nullptr || notification->cbSize < kOwnerNotificationMinSize)
-    return ZR_BADARG;
-  if (owner_ == nullptr)
-    return ZR_NO;
+  if (notification == nullptr || notification->cbSize < kOwnerNotificationMinSize) return ZR_BADARG;
+  if (owner_ == nullptr) return ZR_NO;
   return owner_->OnToolMgrNotification(this, notification);
 }
 
 // --- friends -------------------------------------------------------------------------------
 
 ZRESULT IToolManagerImp::AttachFriendTool(ITool* tool, IFriendTool* friendTool, uint32_t) {
-  if (tool == nullptr || friendTool == nullptr)
-    return ZR_BADARG;
-  if (registry_ == nullptr || registry_->IsToolRegistered(tool) != ZR_OK)
-    return ZR_FAILED;
-  if (friends_ == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (tool == nullptr || friendTool == nullptr) return ZR_BADARG;
+  if (registry_ == nullptr || registry_->IsToolRegistered(tool) != ZR_OK) return ZR_FAILED;
+  if (friends_ == nullptr) return ZR_OUTOFMEMORY;
   auto* entry = new (std::nothrow) FriendEntry{tool, friendTool, 0};
-  if (entry == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (entry == nullptr) return ZR_OUTOFMEMORY;
   if (const ZRESULT result = friends_->AddTail(entry, nullptr); result != ZR_OK) {
     delete entry;
     return result;
@@ -360,27 +309,20 @@ ZRESULT IToolManagerImp::AttachFriendTool(ITool* tool, IFriendTool* friendTool, 
 }
 
 ZRESULT IToolManagerImp::DetachFriendTool(ITool* tool, IFriendTool* friendTool) {
-  if (tool == nullptr)
-    return ZR_BADARG;
-  if (registry_ == nullptr || registry_->IsToolRegistered(tool) != ZR_OK)
-    return ZR_FAILED;
-  if (friends_ == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (tool == nullptr) return ZR_BADARG;
+  if (registry_ == nullptr || registry_->IsToolRegistered(tool) != ZR_OK) return ZR_FAILED;
+  if (friends_ == nullptr) return ZR_OUTOFMEMORY;
   FriendEntry key{tool, friendTool, 0};
   for (;;) {
     unsigned index = 0;
     IPtrList::Node* node = nullptr;
-    if (friends_->Search(&key, &CompareProc_FriendTools, this, &index, &node) != ZR_OK ||
-        node == nullptr)
-      return ZR_OK;
+    if (friends_->Search(&key, &CompareProc_FriendTools, this, &index, &node) != ZR_OK || node == nullptr) return ZR_OK;
     friends_->RemoveNode(node, /*release=*/true);
-    if (friendTool != nullptr)
-      return ZR_OK;
+    if (friendTool != nullptr) return ZR_OK;
   }
 }
 
 ZRESULT IToolManagerImp::ApplicationIsIdle(int32_t* more) {
-  if (more != nullptr && *more != 0)
-    *more = 1;
+  if (more != nullptr && *more != 0) *more = 1;
   return ZR_OK;
 }

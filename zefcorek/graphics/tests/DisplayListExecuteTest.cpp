@@ -36,8 +36,7 @@ class RecordingTarget : public IStdInterfaceImp, public virtual IDispListTarget 
 public:
   ZRESULT IsAborted() override {
     ++aborts;
-    if (logAborts)
-      trace.push_back("IsAborted");
+    if (logAborts) trace.push_back("IsAborted");
     return aborts == abortAt ? abortAnswer : 0;
   }
   ZRESULT BeginExecute() override {
@@ -49,8 +48,7 @@ public:
     return 0;
   }
   ZRESULT BeginGroup(TDispListOpInfo* info, uint32_t flags, TDispListExecuteParms*) override {
-    trace.push_back(call("BeginGroup", {info->refs.values[0], flags, info->minX, info->minY,
-                                        info->maxX, info->maxY}));
+    trace.push_back(call("BeginGroup", {info->refs.values[0], flags, info->minX, info->minY, info->maxX, info->maxY}));
     return groupAnswer;
   }
   ZRESULT EndGroup(TDispListOpInfo* info, TDispListExecuteParms*) override {
@@ -78,22 +76,18 @@ public:
     trace.push_back(call("DrawPoint", {x, y}));
     return 0;
   }
-  ZRESULT DrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                   const int32_t* unclipped) override {
+  ZRESULT DrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const int32_t* unclipped) override {
     std::string line = call("DrawLine", {x1, y1, x2, y2});
-    if (unclipped != nullptr)
-      line += call("", {unclipped[0], unclipped[1], unclipped[2], unclipped[3]});
+    if (unclipped != nullptr) line += call("", {unclipped[0], unclipped[1], unclipped[2], unclipped[3]});
     trace.push_back(line);
     return 0;
   }
-  ZRESULT DrawText2P(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const WCHAR*,
-                     const DLFontDef*) override {
+  ZRESULT DrawText2P(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const WCHAR*, const DLFontDef*) override {
     trace.push_back(call("DrawText2P", {x1, y1, x2, y2}));
     return 0;
   }
   ZRESULT TransformPoint(int32_t x, int32_t y, int32_t* outX, int32_t* outY) override {
-    if (logTransforms)
-      trace.push_back(call("TransformPoint", {x, y}));
+    if (logTransforms) trace.push_back(call("TransformPoint", {x, y}));
     *outX = x * scale;
     *outY = y * scale;
     return 0;
@@ -150,8 +144,7 @@ protected:
       for (unsigned i = 0; i < count; ++i) {
         TDispListOpInfo listedInfo;
         groups->GetAt(i, &listedInfo);
-        if (listedInfo.refs.values[0] == info.refs.values[0])
-          listed = 1;
+        if (listedInfo.refs.values[0] == info.refs.values[0]) listed = 1;
       }
       groups->Release();
     }
@@ -169,11 +162,9 @@ TEST_F(DisplayListExecuteTest, ExactTrace) {
   target->logAborts = true;
   target->logTransforms = true;
   EXPECT_EQ(run(parms()), 0);
-  EXPECT_EQ(target->trace,
-            (Trace{"BeginExecute", "IsAborted", "IsAborted", "TransformPoint(10,0)",
-                   "SetPenColor(5)", "SetPenWidth(0)", "SetPenStyle(0)",
-                   "DrawLine(0,0,10,0)(0,0,10,0)", "IsAborted", "TransformPoint(10,10)",
-                   "DrawLine(10,0,10,10)(10,0,10,10)", "EndExecute"}));
+  EXPECT_EQ(target->trace, (Trace{"BeginExecute", "IsAborted", "IsAborted", "TransformPoint(10,0)", "SetPenColor(5)",
+                                  "SetPenWidth(0)", "SetPenStyle(0)", "DrawLine(0,0,10,0)(0,0,10,0)", "IsAborted",
+                                  "TransformPoint(10,10)", "DrawLine(10,0,10,10)(10,0,10,10)", "EndExecute"}));
 }
 
 TEST_F(DisplayListExecuteTest, ExecutionCases) {
@@ -186,14 +177,15 @@ TEST_F(DisplayListExecuteTest, ExecutionCases) {
   } rows[] = {
       {"a down move onto the same transformed point draws a point",
        [](IDisplayList* l) { l->MoveTo(1, 0); },
-       [](TDispListExecuteParms&, RecordingTarget& t) { t.scale = 0; }, 0,
-       {"BeginExecute", "SetPenColor(0)", "SetPenWidth(0)", "SetPenStyle(0)", "DrawPoint(0,0)",
-        "EndExecute"}},
+       [](TDispListExecuteParms&, RecordingTarget& t) { t.scale = 0; },
+       0,
+       {"BeginExecute", "SetPenColor(0)", "SetPenWidth(0)", "SetPenStyle(0)", "DrawPoint(0,0)", "EndExecute"}},
       {"a line is clipped; the unclipped ends come along",
        [](IDisplayList* l) { l->MoveTo(200, 0); },
-       [](TDispListExecuteParms& p, RecordingTarget&) { p.offset2X = 1; }, 0,
-       {"BeginExecute", "SetPenColor(0)", "SetPenWidth(0)", "SetPenStyle(0)",
-        "DrawLine(1,0,101,0)(1,0,201,0)", "EndExecute"}},
+       [](TDispListExecuteParms& p, RecordingTarget&) { p.offset2X = 1; },
+       0,
+       {"BeginExecute", "SetPenColor(0)", "SetPenWidth(0)", "SetPenStyle(0)", "DrawLine(1,0,101,0)(1,0,201,0)",
+        "EndExecute"}},
       {"negative offsets truncate toward zero",
        [](IDisplayList* l) { l->MoveTo(10, 10); },
        [](TDispListExecuteParms& p, RecordingTarget&) {
@@ -202,33 +194,39 @@ TEST_F(DisplayListExecuteTest, ExecutionCases) {
          p.offset2X = -1.7;
        },
        0,
-       {"BeginExecute", "SetPenColor(0)", "SetPenWidth(0)", "SetPenStyle(0)",
-        "DrawLine(-1,0,7,12)(-1,0,7,12)", "EndExecute"}},
+       {"BeginExecute", "SetPenColor(0)", "SetPenWidth(0)", "SetPenStyle(0)", "DrawLine(-1,0,7,12)(-1,0,7,12)",
+        "EndExecute"}},
       {"a colour change followed by nothing visible never reaches the target",
        [](IDisplayList* l) {
          l->PenColor(4);
          l->PenUp();
          l->MoveTo(5, 5);
        },
-       nullptr, 0, {"BeginExecute", "EndExecute"}},
-      {"a target refusing to begin", [](IDisplayList* l) { l->MoveTo(5, 5); },
-       [](TDispListExecuteParms&, RecordingTarget& t) { t.beginAnswer = 3; }, 0,
+       nullptr,
+       0,
+       {"BeginExecute", "EndExecute"}},
+      {"a target refusing to begin",
+       [](IDisplayList* l) { l->MoveTo(5, 5); },
+       [](TDispListExecuteParms&, RecordingTarget& t) { t.beginAnswer = 3; },
+       0,
        {"BeginExecute"}},
-      {"a target asking to stop", [](IDisplayList* l) { l->MoveTo(5, 5); },
+      {"a target asking to stop",
+       [](IDisplayList* l) { l->MoveTo(5, 5); },
        [](TDispListExecuteParms&, RecordingTarget& t) {
          t.abortAt = 1;
          t.abortAnswer = 7;
        },
-       7, {"BeginExecute", "EndExecute"}},
+       7,
+       {"BeginExecute", "EndExecute"}},
       {"an empty list", [](IDisplayList*) {}, nullptr, 0, {}},
       {"texts are not clipped",
        [](IDisplayList* l) {
          DLFontDef font{};
          l->Text2P(500, 500, u"far", &font);
        },
-       nullptr, 0,
-       {"BeginExecute", "SetPenColor(0)", "SetPenWidth(0)", "SetPenStyle(0)",
-        "DrawText2P(0,0,500,500)", "EndExecute"}},
+       nullptr,
+       0,
+       {"BeginExecute", "SetPenColor(0)", "SetPenWidth(0)", "SetPenStyle(0)", "DrawText2P(0,0,500,500)", "EndExecute"}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -237,8 +235,7 @@ TEST_F(DisplayListExecuteTest, ExecutionCases) {
     target->Release();
     target = new RecordingTarget();
     TDispListExecuteParms p = parms();
-    if (row.setUp)
-      row.setUp(p, *target);
+    if (row.setUp) row.setUp(p, *target);
     EXPECT_EQ(run(p), row.result);
     EXPECT_EQ(target->trace, row.trace);
   }
@@ -276,11 +273,9 @@ TEST_F(DisplayListExecuteTest, Groups) {
             (Trace{"BeginExecute", "BeginGroup(1,0,-10,52,0,62)", "EndGroup(1)",
                    // After the skipped groups the pen starts over: all three
                    // attributes are pending, the move starts at the first offset.
-                   "SetPenColor(9)", "SetPenWidth(0)", "SetPenStyle(0)",
-                   "DrawLine(0,2,7,9)(0,2,7,9)", "BeginGroup(4,1,30,32,30,32)",
-                   "BeginGroup(5,0,30,32,30,32)", "SetPenColor(0)", "SetPenWidth(0)",
-                   "SetPenStyle(0)", "DrawLine(0,2,30,32)(0,2,30,32)", "EndGroup(5)",
-                   "EndGroup(4)", "EndExecute"}));
+                   "SetPenColor(9)", "SetPenWidth(0)", "SetPenStyle(0)", "DrawLine(0,2,7,9)(0,2,7,9)",
+                   "BeginGroup(4,1,30,32,30,32)", "BeginGroup(5,0,30,32,30,32)", "SetPenColor(0)", "SetPenWidth(0)",
+                   "SetPenStyle(0)", "DrawLine(0,2,30,32)(0,2,30,32)", "EndGroup(5)", "EndGroup(4)", "EndExecute"}));
   // Outside and empty groups are marked: the query without a rectangle
   // leaves them out.
   EXPECT_EQ(isListed(touching), 1);
@@ -377,8 +372,7 @@ TEST(DisplayListHatches, RunThroughTheRegistry) {
   auto record = [&](int vertices) {
     list->Clear();
     list->BeginHatch(node, 5, 2.0, 0.25);
-    for (int i = 0; i < vertices; ++i)
-      list->HatchVertex(i == 2 ? 3 : 0, 1, 1, 10 * i, 20);
+    for (int i = 0; i < vertices; ++i) list->HatchVertex(i == 2 ? 3 : 0, 1, 1, 10 * i, 20);
     list->EndHatch();
   };
   TDispListExecuteParms p{};
@@ -417,8 +411,8 @@ TEST(DisplayListHatches, RunThroughTheRegistry) {
   EXPECT_EQ(handler->vertices[1].kind, 1);
   EXPECT_EQ(handler->vertices[2].ring, 3u);
   // The one segment is clipped to the clip rectangle.
-  EXPECT_EQ(target->trace, (Trace{"BeginExecute", "SetPenColor(0)", "SetPenWidth(0)",
-                                  "SetPenStyle(0)", "DrawLine(1,1,1,100)", "EndExecute"}));
+  EXPECT_EQ(target->trace, (Trace{"BeginExecute", "SetPenColor(0)", "SetPenWidth(0)", "SetPenStyle(0)",
+                                  "DrawLine(1,1,1,100)", "EndExecute"}));
 
   // Every callback counts (begin and end records too): the target is asked
   // at the 201st and the 402nd, not at the 200th. The five records
@@ -478,8 +472,7 @@ TEST_F(DisplayListExecuteTest, GroupQueries) {
     IRecList* out = nullptr;
     *result = list->GetGroupRefsByClipRectAndPt(rect, point, tolerance, &out);
     std::vector<uint32_t> found;
-    if (out == nullptr)
-      return found;
+    if (out == nullptr) return found;
     unsigned count = 0;
     out->GetCount(&count);
     for (unsigned i = 0; i < count; ++i) {
@@ -556,10 +549,9 @@ TEST_F(DisplayListExecuteTest, Dump) {
   ASSERT_EQ(list->MoveTo(1, 2), 0);
   ASSERT_EQ(list->DumpToFile(path.c_str()), 0);
   const std::string text = folder.read("dump.txt");
-  EXPECT_THAT(
-      text, ::testing::MatchesRegex("PENCOLOR 3\r\n(NOP\r\n){5}PENCOLOR -1\r\nBEGINHATCH [0-9A-F]{8,16},3\r\n"
-                       "HATCHVTX 2,\\(-4,7\\)\r\nENDHATCH\r\nTEXT2P 8,9\r\nMOVETO 1,2 "
-                       "\\[PENUP\\]\r\n"));
+  EXPECT_THAT(text, ::testing::MatchesRegex("PENCOLOR 3\r\n(NOP\r\n){5}PENCOLOR -1\r\nBEGINHATCH [0-9A-F]{8,16},3\r\n"
+                                            "HATCHVTX 2,\\(-4,7\\)\r\nENDHATCH\r\nTEXT2P 8,9\r\nMOVETO 1,2 "
+                                            "\\[PENUP\\]\r\n"));
   list->Clear();
   ASSERT_EQ(list->DumpToFile(path.c_str()), 0);
   EXPECT_EQ(folder.read("dump.txt"), "DISPLAY LIST IS EMPTY!\r\n");

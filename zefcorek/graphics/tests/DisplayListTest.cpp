@@ -28,20 +28,15 @@ public:
   std::vector<int> kinds() {
     std::vector<int> out;
     for (DL_OPSBLOCK* block : blocks())
-      for (unsigned i = 0; i < block->count; ++i)
-        out.push_back(opKind(&block->records[i]));
+      for (unsigned i = 0; i < block->count; ++i) out.push_back(opKind(&block->records[i]));
     return out;
   }
   DL_OP_REC* lastRecord() {
     DL_OPSBLOCK* block = blocks().back();
     return &block->records[block->count - 1];
   }
-  DL_OP_REC* recordAt(const TDispListOpInfo& info) {
-    return &blockOf(info.beginNode)->records[info.beginIndex];
-  }
-  DLOpBeginGroup group(const TDispListOpInfo& info) {
-    return loadOp<DLOpBeginGroup>(recordAt(info));
-  }
+  DL_OP_REC* recordAt(const TDispListOpInfo& info) { return &blockOf(info.beginNode)->records[info.beginIndex]; }
+  DLOpBeginGroup group(const TDispListOpInfo& info) { return loadOp<DLOpBeginGroup>(recordAt(info)); }
   uint32_t selectedIndex() const { return selected_; }
 
   ZRESULT OnHoldGroup(TDispListOpInfo*) override {
@@ -71,8 +66,7 @@ protected:
 };
 
 TEST_F(DisplayListTest, BlocksHold256Records) {
-  for (int i = 1; i <= 256; ++i)
-    ASSERT_EQ(list->MoveTo(i, 0), 0);
+  for (int i = 1; i <= 256; ++i) ASSERT_EQ(list->MoveTo(i, 0), 0);
   EXPECT_EQ(list->blocks().size(), 1u);
   EXPECT_EQ(list->blocks()[0]->count, 256);
   ASSERT_EQ(list->MoveTo(0, 0), 0);
@@ -81,8 +75,7 @@ TEST_F(DisplayListTest, BlocksHold256Records) {
   // The kind byte leads and unused bytes stay zero.
   const DL_OP_REC* move = list->lastRecord();
   EXPECT_EQ(loadOp<DLOpMoveTo>(move).flags, kMovePenDown);
-  for (size_t i = sizeof(DLOpMoveTo); i < kDLOpSize; ++i)
-    EXPECT_EQ(move->bytes[i], 0) << i;
+  for (size_t i = sizeof(DLOpMoveTo); i < kDLOpSize; ++i) EXPECT_EQ(move->bytes[i], 0) << i;
 }
 
 // Attributes and moves are recorded only when they change.
@@ -265,8 +258,7 @@ TEST_F(DisplayListTest, DeletingGroups) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     auto* fresh = new InspectableList();
-    for (int i = 1; i <= row.movesBefore; ++i)
-      ASSERT_EQ(fresh->MoveTo(i, i), 0);
+    for (int i = 1; i <= row.movesBefore; ++i) ASSERT_EQ(fresh->MoveTo(i, i), 0);
     TDispListOpInfo outer = groupInfo(1);
     TDispListOpInfo inner = groupInfo(2);
     DLFontDef font{};
@@ -286,8 +278,7 @@ TEST_F(DisplayListTest, DeletingGroups) {
     ASSERT_EQ(fresh->blocks().size(), row.blocksAfter);
     if (row.blocksAfter != 0) {
       std::vector<int> kinds = fresh->kinds();
-      EXPECT_EQ(std::vector<int>(kinds.begin(), kinds.begin() + row.movesBefore),
-                row.firstBlockKindsAfter);
+      EXPECT_EQ(std::vector<int>(kinds.begin(), kinds.begin() + row.movesBefore), row.firstBlockKindsAfter);
       EXPECT_EQ(kinds[row.movesBefore], kDLOpDeleted);
       EXPECT_EQ(fresh->IsEmpty(), 1) << "deleted records still count";
     }
@@ -384,9 +375,7 @@ TEST(DisplayListFactory, KeepsTheRegistry) {
   void* registry = nullptr;
   ASSERT_EQ(zefCoreKAllocIntf(&CLSID_IHatchRegistryImp, &registry, 0), S_OK);
   void* made = nullptr;
-  ASSERT_EQ(zefCoreKAllocIntf(&CLSID_IDisplayListImp, &made,
-                              reinterpret_cast<intptr_t>(registry)),
-            S_OK);
+  ASSERT_EQ(zefCoreKAllocIntf(&CLSID_IDisplayListImp, &made, reinterpret_cast<intptr_t>(registry)), S_OK);
   auto* list = static_cast<IDisplayList*>(made);
   EXPECT_EQ(list->GetRefCount(), 1);
   EXPECT_EQ(static_cast<IHatchRegistry*>(registry)->GetRefCount(), 1) << "no reference taken";

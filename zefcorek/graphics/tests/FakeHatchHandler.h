@@ -13,30 +13,24 @@ namespace graphics_test {
 
 class FakeHatchHandler : public IStdDataInterfaceImp, public virtual IHatchHandler {
 public:
-  explicit FakeHatchHandler(const GUID& classId, ZRESULT answer = 0)
-      : classId_(classId), answer_(answer) {}
+  explicit FakeHatchHandler(const GUID& classId, ZRESULT answer = 0) : classId_(classId), answer_(answer) {}
   ~FakeHatchHandler() override { SetRegistry(nullptr); }
 
   ZRESULT GetRegistry(IHatchRegistry** out) override {
-    if (out == nullptr)
-      return 10;
+    if (out == nullptr) return 10;
     *out = registry_;
-    if (registry_ != nullptr)
-      registry_->AddRef();
+    if (registry_ != nullptr) registry_->AddRef();
     return 0;
   }
   ZRESULT SetRegistry(IHatchRegistry* registry) override {
     ++setRegistryCalls;
-    if (registry != nullptr)
-      registry->AddRef();
-    if (registry_ != nullptr)
-      registry_->Release();
+    if (registry != nullptr) registry->AddRef();
+    if (registry_ != nullptr) registry_->Release();
     registry_ = registry;
     return 0;
   }
   ZRESULT GetHandlerInfo(uint32_t index, void* out) override {
-    if (index != kHatchInfoClassId || failInfo)
-      return 10;
+    if (index != kHatchInfoClassId || failInfo) return 10;
     std::memcpy(out, &classId_, sizeof(GUID));
     return 0;
   }
@@ -44,9 +38,7 @@ public:
   ZRESULT SetOption(uint32_t, uint32_t) override { return 21; }
   ZRESULT ReservedOp() override { return 21; }
   ZRESULT GetPatternCount(const WCHAR*, uint32_t*) override { return 21; }
-  ZRESULT LoadPatterns(const WCHAR*, uint32_t, uint32_t, HatchPatternInfo**) override {
-    return 21;
-  }
+  ZRESULT LoadPatterns(const WCHAR*, uint32_t, uint32_t, HatchPatternInfo**) override { return 21; }
   ZRESULT SavePatterns(const WCHAR*, HatchPatternInfo**, uint32_t) override { return 21; }
   ZRESULT MeasurePattern(HatchMeasureRec* measure) override {
     calls.push_back({9, measure, nullptr, 0, measure->cbSize});

@@ -23,8 +23,7 @@ IGfxPtDestination3* makePoints(const Points& points, uint32_t options = 0) {
   void* made = nullptr;
   EXPECT_EQ(zefCoreKAllocIntf(&CLSID_IGfxPtDestination3Imp, &made, 0), S_OK);
   auto* sequence = static_cast<IGfxPtDestination3*>(made);
-  for (const tagT_POINT3D& p : points)
-    EXPECT_EQ(sequence->AddPoint(&p), 0);
+  for (const tagT_POINT3D& p : points) EXPECT_EQ(sequence->AddPoint(&p), 0);
   sequence->SetOptions(options);
   return sequence;
 }
@@ -33,17 +32,15 @@ Points pointsOf(IGfxPtSource3* source) {
   uint32_t count = 0;
   source->GetCount(&count);
   Points out(count);
-  for (uint32_t i = 0; i < count; ++i)
-    source->GetPoint(i, &out[i]);
+  for (uint32_t i = 0; i < count; ++i) source->GetPoint(i, &out[i]);
   return out;
 }
 
 ::testing::AssertionResult near(const tagT_POINT3D& a, const tagT_POINT3D& b, double tolerance) {
-  if (std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance &&
-      std::fabs(a.z - b.z) <= tolerance)
+  if (std::fabs(a.x - b.x) <= tolerance && std::fabs(a.y - b.y) <= tolerance && std::fabs(a.z - b.z) <= tolerance)
     return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "(" << a.x << ", " << a.y << ", " << a.z << ") vs ("
-                                       << b.x << ", " << b.y << ", " << b.z << ")";
+  return ::testing::AssertionFailure() << "(" << a.x << ", " << a.y << ", " << a.z << ") vs (" << b.x << ", " << b.y
+                                       << ", " << b.z << ")";
 }
 
 TEST(GfxPoints, IndexesCountsBoundsAndCopies) {
@@ -97,8 +94,7 @@ TEST(GfxPoints, IndexesCountsBoundsAndCopies) {
   EXPECT_EQ(copy->QueryInterface(IID_IUnknown, &out), 21);
   EXPECT_EQ(out, &out);
 
-  for (IGfxPtDestination3* s : {three, empty, two, copy})
-    s->Release();
+  for (IGfxPtDestination3* s : {three, empty, two, copy}) s->Release();
 }
 
 class BSplineTest : public ::testing::Test {
@@ -116,8 +112,7 @@ protected:
     spline->SetSource(source);
     spline->SetDestination(destination);
     const ZRESULT r = spline->Compute();
-    if (result != nullptr)
-      *result = r;
+    if (result != nullptr) *result = r;
     Points out = pointsOf(destination);
     lastOptions = 0;
     destination->GetOptions(&lastOptions);
@@ -135,8 +130,7 @@ TEST_F(BSplineTest, OpenCubic) {
   const Points out = curve({{0, 0, 0}, {1, 2, 0}, {3, 2, 0}, {4, 0, 0}}, 0);
   ASSERT_EQ(out.size(), 5u);
   const Points expected = {{0, 0, 0}, {0.90625, 1.125, 0}, {2, 1.5, 0}, {3.09375, 1.125, 0}};
-  for (size_t i = 0; i < expected.size(); ++i)
-    EXPECT_TRUE(near(out[i], expected[i], 1e-12)) << i;
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_TRUE(near(out[i], expected[i], 1e-12)) << i;
   EXPECT_TRUE(near(out[4], {4, 0, 0}, 1e-4));
   EXPECT_EQ(lastOptions & kGfxPtClosed, 0u);
 }
@@ -153,8 +147,7 @@ TEST_F(BSplineTest, TwoPointsAndSettings) {
   ASSERT_EQ(spline->SetStepCount(5), 0);
   const Points line = curve({{0, 0, 1}, {10, 0, 1}}, 0);
   ASSERT_EQ(line.size(), 6u);
-  for (size_t i = 0; i < 5; ++i)
-    EXPECT_TRUE(near(line[i], {2.0 * i, 0, 1}, 1e-12)) << i;
+  for (size_t i = 0; i < 5; ++i) EXPECT_TRUE(near(line[i], {2.0 * i, 0, 1}, 1e-12)) << i;
 
   uint32_t value = 0;
   EXPECT_EQ(spline->SetDegree(4), 2);
@@ -209,8 +202,7 @@ TEST_F(BSplineTest, AgreesWithScipy) {
       script << "import numpy as np\nfrom scipy.interpolate import BSpline\n"
              << "k=" << degree << "\nn=" << n << "\nclosed=" << (closed ? "True" : "False") << "\n"
              << "c=np.array([";
-      for (const tagT_POINT3D& p : control)
-        script << "[" << p.x << "," << p.y << "],";
+      for (const tagT_POINT3D& p : control) script << "[" << p.x << "," << p.y << "],";
       script << "])\n"
                 "if closed:\n"
                 "  c=np.vstack([c,c[:k]]); N=n+k; t=np.arange(N+k+1,dtype=float)\n"
@@ -223,8 +215,7 @@ TEST_F(BSplineTest, AgreesWithScipy) {
       ASSERT_NE(pipe, nullptr);
       std::string text;
       char buffer[256];
-      while (fgets(buffer, sizeof buffer, pipe) != nullptr)
-        text += buffer;
+      while (fgets(buffer, sizeof buffer, pipe) != nullptr) text += buffer;
       ASSERT_EQ(pclose(pipe), 0) << "python3-scipy is needed\n" << text;
       std::istringstream lines(text);
       size_t i = 0;

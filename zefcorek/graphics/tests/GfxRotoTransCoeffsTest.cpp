@@ -46,8 +46,7 @@ GfxRotoTransStreamableCoeffs orientRecord(uint32_t kind, double alpha, double s,
   GfxRotoTransStreamableCoeffs record{};
   record.cbSize = kGfxRotoTransCoeffsSize;
   record.kind = kind;
-  const double values[9] = {alpha, 0, 0, s, r, s * std::sin(M_PI / 2 - alpha),
-                            s * std::cos(M_PI / 2 - alpha), 0, 0};
+  const double values[9] = {alpha, 0, 0, s, r, s * std::sin(M_PI / 2 - alpha), s * std::cos(M_PI / 2 - alpha), 0, 0};
   std::memcpy(record.coeffs + 4, values, sizeof values);
   return record;
 }
@@ -69,15 +68,12 @@ TEST(RotoTransCoeffs, RecordBytesOfASimilarity) {
   EXPECT_EQ(words[1], 0u);
   EXPECT_EQ(words[2], 2u);
   EXPECT_EQ(words[3], 0u);
-  for (int i = 16; i < 52; ++i)
-    EXPECT_EQ(bytes[i], 0) << i;
+  for (int i = 16; i < 52; ++i) EXPECT_EQ(bytes[i], 0) << i;
   double c[6];
   std::memcpy(c, bytes + 52, sizeof c);
   const double expected[6] = {0, 0, 2, 0, 10, 10};
-  for (int i = 0; i < 6; ++i)
-    EXPECT_EQ(c[i], expected[i]) << i;
-  for (int i = 52 + 48; i < 308; ++i)
-    ASSERT_EQ(bytes[i], 0) << i;
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(c[i], expected[i]) << i;
+  for (int i = 52 + 48; i < 308; ++i) ASSERT_EQ(bytes[i], 0) << i;
 
   double sx = 0, sy = 0, angle = 0, azimuth = 9;
   ASSERT_EQ(rt->GetScales(&sx, &sy), 0);
@@ -115,26 +111,22 @@ TEST(RotoTransCoeffs, RotationAndScaleOfEveryKind) {
     ZRESULT scaleResult;
     double sx, sy;
     ZRESULT removeRotation, removeScale;
-    double angleAfter;  // axis 0 after RemoveRotation (when it answered 0)
+    double angleAfter;        // axis 0 after RemoveRotation (when it answered 0)
     double sxAfter, syAfter;  // after RemoveScale (when it answered 0)
   };
   std::vector<Row> rows;
   for (uint32_t k : {0u, 4u, 7u, 8u})
     rows.push_back({k, recordOf(k, similar), 0, t, 2 * M_PI / 3, 0, 2, 2, 0, 0, 0, 1, 1});
-  for (uint32_t k : {10u, 11u})
-    rows.push_back({k, recordOf(k, rigid), 0, t, 2 * M_PI / 3, 0, 1, 1, 0, 0, 0, 1, 1});
+  for (uint32_t k : {10u, 11u}) rows.push_back({k, recordOf(k, rigid), 0, t, 2 * M_PI / 3, 0, 1, 1, 0, 0, 0, 1, 1});
   for (uint32_t k : {1u, 5u, 9u})
-    rows.push_back({k, recordOf(k, affine), 0, t, std::atan2(3 * cs, 3 * sn), 0, 2, 3, 0, 0, 0,
-                    1, 1});
+    rows.push_back({k, recordOf(k, affine), 0, t, std::atan2(3 * cs, 3 * sn), 0, 2, 3, 0, 0, 0, 1, 1});
   rows.push_back({2, recordOf(2, {0.5, 0.25}), 0, 0, M_PI / 2, 0, 0.5, 0.25, 0, 21, 0, 0, 0});
   rows.push_back({3, recordOf(3, raw), 2, 0, 0, 2, 0, 0, 2, 21, 0, 0, 0});
-  for (uint32_t k : {6u, 17u, 18u})
-    rows.push_back({k, recordOf(k, raw), 2, 7, 7, 2, 0, 0, 2, 2, 0, 0, 0});
+  for (uint32_t k : {6u, 17u, 18u}) rows.push_back({k, recordOf(k, raw), 2, 7, 7, 2, 0, 0, 2, 2, 0, 0, 0});
   for (uint32_t k : {12u, 13u, 19u, 20u})
     rows.push_back({k, recordOf(k, twoScale), 0, t, M_PI / 2 - t, 0, 2, 3, 0, 0, 0, 1, 1});
   for (uint32_t k : {14u, 15u, 16u})
-    rows.push_back({k, orientRecord(k, M_PI / 3, 2, 1.5), 0, t, 2 * M_PI / 3, 0, 2, 3, 0, 0,
-                    M_PI / 2, 1, 1.5});
+    rows.push_back({k, orientRecord(k, M_PI / 3, 2, 1.5), 0, t, 2 * M_PI / 3, 0, 2, 3, 0, 0, M_PI / 2, 1, 1.5});
   ASSERT_EQ(rows.size(), 21u);
 
   for (const Row& row : rows) {
@@ -222,8 +214,7 @@ TEST(RotoTransCoeffs, RecordsReproduceFits) {
     IGfxRotoTrans* rt = makeObject();
     rt->SetParam(grpKind, kind);
     for (int i = 0; i < 6; ++i) {
-      GfxRotoTransPoint p = point(coordinate(random), coordinate(random), coordinate(random),
-                                  coordinate(random));
+      GfxRotoTransPoint p = point(coordinate(random), coordinate(random), coordinate(random), coordinate(random));
       p.length = 50;
       rt->AddPoint(&p, nullptr);
     }
@@ -256,57 +247,45 @@ TEST(RotoTransCoeffs, RecordsReproduceFits) {
 
 TEST(AMCompat, Conversions) {
   AMCoeffs64 am{};
-  for (int i = 0; i < 32; ++i)
-    am.c[i] = i + 1.0;
+  for (int i = 0; i < 32; ++i) am.c[i] = i + 1.0;
   RTCoeffs64 rt{};
   EXPECT_EQ(AMCompatCvtAMCoeffsToRTCoeffs64(&am, &rt), 0);
-  for (int i = 0; i < 32; ++i)
-    EXPECT_EQ(rt.c[i], i < 16 ? i + 1.0 : 0.0) << i;
+  for (int i = 0; i < 32; ++i) EXPECT_EQ(rt.c[i], i < 16 ? i + 1.0 : 0.0) << i;
 
   // 32-bit records, built byte by byte.
-  auto record32 = [](int16_t kind, const std::vector<double>& doubles,
-                     const std::vector<float>& floats, size_t floatsAt) {
+  auto record32 = [](int16_t kind, const std::vector<double>& doubles, const std::vector<float>& floats,
+                     size_t floatsAt) {
     std::vector<uint8_t> bytes(128, 0);
     const uint32_t version = 3;
     std::memcpy(bytes.data() + 4, &version, 4);
     std::memcpy(bytes.data() + 8, &kind, 2);
-    if (!doubles.empty())
-      std::memcpy(bytes.data() + 12, doubles.data(), doubles.size() * 8);
-    if (!floats.empty())
-      std::memcpy(bytes.data() + floatsAt, floats.data(), floats.size() * 4);
+    if (!doubles.empty()) std::memcpy(bytes.data() + 12, doubles.data(), doubles.size() * 8);
+    if (!floats.empty()) std::memcpy(bytes.data() + floatsAt, floats.data(), floats.size() * 4);
     return bytes;
   };
   std::vector<float> halves;
-  for (int i = 0; i < 16; ++i)
-    halves.push_back(i + 0.5f);
+  for (int i = 0; i < 16; ++i) halves.push_back(i + 0.5f);
   StreamableAMCoeffs64 out{};
   std::vector<uint8_t> three = record32(3, {}, halves, 12);
-  EXPECT_EQ(AMCompatCvtStreamableAMCoeffs32To64(
-                reinterpret_cast<const StreamableAMCoeffs32*>(three.data()), &out),
-            0);
+  EXPECT_EQ(AMCompatCvtStreamableAMCoeffs32To64(reinterpret_cast<const StreamableAMCoeffs32*>(three.data()), &out), 0);
   EXPECT_EQ(out.cbSize, 272u);
   EXPECT_EQ(out.version, 3u);
   EXPECT_EQ(out.kind, 3);
-  for (int i = 0; i < 16; ++i)
-    EXPECT_EQ(out.coeffs.c[i], i + 0.5) << i;
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(out.coeffs.c[i], i + 0.5) << i;
 
   const double centre[2] = {1.0 / 3, -7.1};
   std::vector<uint8_t> one = record32(1, {centre[0], centre[1]}, {1, 2, 3, 4, 5, 6}, 28);
-  AMCompatCvtStreamableAMCoeffs32To64(reinterpret_cast<const StreamableAMCoeffs32*>(one.data()),
-                                      &out);
+  AMCompatCvtStreamableAMCoeffs32To64(reinterpret_cast<const StreamableAMCoeffs32*>(one.data()), &out);
   EXPECT_EQ(std::memcmp(out.coeffs.c, centre, 16), 0);
   EXPECT_EQ(out.coeffs.c[7], 6.0);
   EXPECT_EQ(out.coeffs.c[8], 0.0);
 
   std::vector<uint8_t> seven = record32(7, {1, 2}, {3, 4}, 28);
-  AMCompatCvtStreamableAMCoeffs32To64(
-      reinterpret_cast<const StreamableAMCoeffs32*>(seven.data()), &out);
+  AMCompatCvtStreamableAMCoeffs32To64(reinterpret_cast<const StreamableAMCoeffs32*>(seven.data()), &out);
   EXPECT_EQ(out.kind, 7);
-  for (double c : out.coeffs.c)
-    EXPECT_EQ(c, 0.0);
+  for (double c : out.coeffs.c) EXPECT_EQ(c, 0.0);
   std::vector<uint8_t> negative = record32(-2, {}, {}, 12);
-  AMCompatCvtStreamableAMCoeffs32To64(
-      reinterpret_cast<const StreamableAMCoeffs32*>(negative.data()), &out);
+  AMCompatCvtStreamableAMCoeffs32To64(reinterpret_cast<const StreamableAMCoeffs32*>(negative.data()), &out);
   EXPECT_EQ(out.kind, -2) << "widened with its sign";
 
   // RT -> AM -> RT keeps size, version, kind and c0..c15 only.
@@ -332,8 +311,7 @@ TEST(AMCompat, Conversions) {
   EXPECT_EQ(again.reserved, 0u);
   double c[32];
   std::memcpy(c, again.coeffs, sizeof c);
-  for (int i = 0; i < 32; ++i)
-    EXPECT_EQ(c[i], i < 16 ? i + 1.0 : 0.0) << i;
+  for (int i = 0; i < 32; ++i) EXPECT_EQ(c[i], i < 16 ? i + 1.0 : 0.0) << i;
 }
 
 }  // namespace

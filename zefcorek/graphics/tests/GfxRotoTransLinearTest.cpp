@@ -59,10 +59,8 @@ protected:
   IGfxRotoTrans* rt = nullptr;
 };
 
-const std::vector<Pt> kUnitSquareTimesTwo = {
-    {0, 0, 0, 0}, {1, 0, 2, 0}, {1, 1, 2, 2}, {0, 1, 0, 2}};
-const std::vector<Pt> kDiamondOntoOnePoint = {
-    {1, 0, 7, 9}, {-1, 0, 7, 9}, {0, 1, 7, 9}, {0, -1, 7, 9}};
+const std::vector<Pt> kUnitSquareTimesTwo = {{0, 0, 0, 0}, {1, 0, 2, 0}, {1, 1, 2, 2}, {0, 1, 0, 2}};
+const std::vector<Pt> kDiamondOntoOnePoint = {{1, 0, 7, 9}, {-1, 0, 7, 9}, {0, 1, 7, 9}, {0, -1, 7, 9}};
 
 TEST_F(LinearSolversTest, AffineAndBilinearCases) {
   // Three points are below kind 6's minimum: unchanged and unmodified.
@@ -78,24 +76,19 @@ TEST_F(LinearSolversTest, AffineAndBilinearCases) {
     affine.push_back({x, y, 2 * x + 3 * y + 1, -x + 4 * y - 2});
   ASSERT_EQ(fit(grtAffinePlain, affine), 0);
   const std::vector<double> expected = {2, 3, 1, -1, 4, -2};
-  for (int k = 0; k < 6; ++k)
-    EXPECT_NEAR(c()[k], expected[k], 1e-12) << k;
+  for (int k = 0; k < 6; ++k) EXPECT_NEAR(c()[k], expected[k], 1e-12) << k;
   // Kind 17: equal weights as kind 6; all weights 0 singular.
-  for (Pt& p : affine)
-    p.w = 2.5;
+  for (Pt& p : affine) p.w = 2.5;
   ASSERT_EQ(fit(grtWeightedAffinePlain, affine), 0);
-  for (int k = 0; k < 6; ++k)
-    EXPECT_NEAR(c()[k], expected[k], 1e-12) << k;
-  for (Pt& p : affine)
-    p.w = 0;
+  for (int k = 0; k < 6; ++k) EXPECT_NEAR(c()[k], expected[k], 1e-12) << k;
+  for (Pt& p : affine) p.w = 0;
   EXPECT_EQ(fit(grtWeightedAffinePlain, affine), 2);
 
   // Bilinear: the unit square onto the square of side 2.
   ASSERT_EQ(fit(grtBilinear, kUnitSquareTimesTwo), 0);
   const std::vector<double> b = c();
   const double forward[8] = {0, 2, 0, 0, 0, 0, 2, 0};
-  for (int k = 0; k < 8; ++k)
-    EXPECT_NEAR(b[k], forward[k], 1e-12) << k;
+  for (int k = 0; k < 8; ++k) EXPECT_NEAR(b[k], forward[k], 1e-12) << k;
   EXPECT_NEAR(b[9], 0.5, 1e-12);
   EXPECT_NEAR(b[14], 0.5, 1e-12);
 
@@ -127,8 +120,7 @@ TEST_F(LinearSolversTest, ProjectiveCases) {
   ASSERT_EQ(fit(grtProjective, quad), 0);
   const std::vector<double> h = c();
   const double expected[8] = {6.0 / 7, 0, 0, 0, 6.0 / 7, 0, -4.0 / 7, -1.0 / 7};
-  for (int k = 0; k < 8; ++k)
-    EXPECT_NEAR(h[k], expected[k], 1e-12) << k;
+  for (int k = 0; k < 8; ++k) EXPECT_NEAR(h[k], expected[k], 1e-12) << k;
   T_POINT2D in{0.5, 0.5}, out{}, back{};
   ASSERT_EQ(rt->TransformPoint(&in, &out), 0);
   EXPECT_NEAR(out.x, 2.0 / 3, 1e-12);
@@ -154,23 +146,18 @@ TEST_F(LinearSolversTest, ProjectiveCases) {
   // Scaled weights change nothing.
   std::vector<Pt> weighted = affine;
   weighted[4].X += 0.3;
-  for (size_t i = 0; i < weighted.size(); ++i)
-    weighted[i].w = 1 + i;
+  for (size_t i = 0; i < weighted.size(); ++i) weighted[i].w = 1 + i;
   ASSERT_EQ(fit(grtProjective, weighted), 0);
   const std::vector<double> first = c();
-  for (Pt& p : weighted)
-    p.w *= 7;
+  for (Pt& p : weighted) p.w *= 7;
   ASSERT_EQ(fit(grtProjective, weighted), 0);
-  for (int k = 0; k < 8; ++k)
-    EXPECT_NEAR(c()[k], first[k], 1e-12 * std::max(1.0, std::fabs(first[k]))) << k;
+  for (int k = 0; k < 8; ++k) EXPECT_NEAR(c()[k], first[k], 1e-12 * std::max(1.0, std::fabs(first[k]))) << k;
   // Three points: 2, unmodified.
   EXPECT_EQ(fit(grtProjective, {{0, 0, 1, 1}, {1, 0, 2, 1}, {0, 1, 1, 2}}), 2);
   EXPECT_TRUE(rt->IsUnmodified());
   // Every X = 0 makes the first row of H exactly zero: H is singular while
   // the normal equations are not.
-  EXPECT_EQ(fit(grtProjective,
-                {{0, 0, 0, 1}, {1, 0, 0, 2}, {1, 1, 0, 4}, {0, 1, 0, 3}, {2, 3, 0, 9.5}}),
-            2);
+  EXPECT_EQ(fit(grtProjective, {{0, 0, 0, 1}, {1, 0, 0, 2}, {1, 1, 0, 4}, {0, 1, 0, 3}, {2, 3, 0, 9.5}}), 2);
   EXPECT_TRUE(rt->NeedsCompute());
   EXPECT_FALSE(rt->IsUnmodified());
 }
@@ -180,14 +167,14 @@ TEST_F(LinearSolversTest, FailureKeepsTheEarlierFitAndMapsRoundTrip) {
   std::uniform_real_distribution<double> coordinate(-10, 10);
   std::uniform_real_distribution<double> weight(0.5, 2);
   std::normal_distribution<double> noise(0, 0.001);
-  for (uint32_t kind : {grtConditionedAffine, grtAffinePlain, grtWeightedAffine,
-                        grtWeightedAffinePlain, grtProjective, grtBilinear}) {
+  for (uint32_t kind :
+       {grtConditionedAffine, grtAffinePlain, grtWeightedAffine, grtWeightedAffinePlain, grtProjective, grtBilinear}) {
     SCOPED_TRACE(kind);
     std::vector<Pt> points;
     for (int i = 0; i < 12; ++i) {
       const double x = coordinate(random), y = coordinate(random);
-      points.push_back({x, y, 1.2 * x - 0.4 * y + 3 + noise(random),
-                        0.3 * x + 0.9 * y - 1 + noise(random), weight(random)});
+      points.push_back(
+          {x, y, 1.2 * x - 0.4 * y + 3 + noise(random), 0.3 * x + 0.9 * y - 1 + noise(random), weight(random)});
     }
     ASSERT_EQ(fit(kind, points), 0);
     if (kind != grtBilinear) {
@@ -245,8 +232,7 @@ TEST_F(LinearSolversTest, AgreesWithNumpy) {
       {
         std::ofstream file(folder.native("points.txt"));
         file.precision(17);
-        for (const Pt& p : points)
-          file << p.x << " " << p.y << " " << p.X << " " << p.Y << " " << p.w << "\n";
+        for (const Pt& p : points) file << p.x << " " << p.y << " " << p.X << " " << p.Y << " " << p.w << "\n";
       }
       const std::string script =
           "import sys, numpy as np\n"
@@ -270,14 +256,11 @@ TEST_F(LinearSolversTest, AgreesWithNumpy) {
           "out[18]=two(np.column_stack([x,y,l,o,o,o,-x*X,-y*X]),"
           "np.column_stack([o,o,o,x,y,l,-x*Y,-y*Y]),X,Y,p)\n"
           "for k in sorted(out): print(k, ' '.join(repr(float(v)) for v in out[k]))\n";
-      FILE* pipe = popen(("/usr/bin/python3 -c \"" + script + "\" " +
-                          folder.native("points.txt")).c_str(),
-                         "r");
+      FILE* pipe = popen(("/usr/bin/python3 -c \"" + script + "\" " + folder.native("points.txt")).c_str(), "r");
       ASSERT_NE(pipe, nullptr);
       std::string text;
       char buffer[4096];
-      while (fgets(buffer, sizeof buffer, pipe) != nullptr)
-        text += buffer;
+      while (fgets(buffer, sizeof buffer, pipe) != nullptr) text += buffer;
       ASSERT_EQ(pclose(pipe), 0) << "python3-numpy is needed\n" << text;
       std::istringstream lines(text);
       std::string line;
@@ -286,20 +269,16 @@ TEST_F(LinearSolversTest, AgreesWithNumpy) {
         uint32_t kind = 0;
         values >> kind;
         std::vector<double> theirs;
-        for (double v; values >> v;)
-          theirs.push_back(v);
-        if (pixels && kind != grtProjective)
-          continue;
-        SCOPED_TRACE(std::to_string(kind) + " n=" + std::to_string(n) +
-                     (pixels ? " pixels" : ""));
+        for (double v; values >> v;) theirs.push_back(v);
+        if (pixels && kind != grtProjective) continue;
+        SCOPED_TRACE(std::to_string(kind) + " n=" + std::to_string(n) + (pixels ? " pixels" : ""));
         ASSERT_EQ(fit(kind, points), 0);
         std::vector<double> ours = c();
         // Stored layouts: kind 5 and 9 keep the centre in c0, c1.
         const size_t offset = kind == grtConditionedAffine || kind == grtWeightedAffine ? 2 : 0;
         double worst = 0;
         for (size_t k = 0; k < theirs.size(); ++k) {
-          const double relative =
-              std::fabs(ours[offset + k] - theirs[k]) / std::max(1.0, std::fabs(theirs[k]));
+          const double relative = std::fabs(ours[offset + k] - theirs[k]) / std::max(1.0, std::fabs(theirs[k]));
           worst = std::max(worst, relative);
         }
         if (pixels) {

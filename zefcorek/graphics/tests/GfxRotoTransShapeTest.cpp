@@ -67,8 +67,7 @@ protected:
     GfxOrientCoeffs o{};
     std::memcpy(&o.flags, record.coeffs, 4);
     double* fields[] = {&o.alpha, &o.tx, &o.ty, &o.s, &o.r, &o.p, &o.q, &o.ex, &o.ey};
-    for (int i = 0; i < 9; ++i)
-      std::memcpy(fields[i], record.coeffs + 4 + 8 * i, 8);
+    for (int i = 0; i < 9; ++i) std::memcpy(fields[i], record.coeffs + 4 + 8 * i, 8);
     return o;
   }
   T_POINT2D map(double x, double y) {
@@ -85,8 +84,8 @@ protected:
 };
 
 // Points under X = k R(angle) (x, y) + shift.
-std::vector<Pt> similar(const std::vector<std::pair<double, double>>& sources, double scale,
-                        double angle, double tx, double ty) {
+std::vector<Pt> similar(const std::vector<std::pair<double, double>>& sources, double scale, double angle, double tx,
+                        double ty) {
   std::vector<Pt> out;
   for (auto [x, y] : sources)
     out.push_back({x, y, scale * (std::cos(angle) * x - std::sin(angle) * y) + tx,
@@ -160,8 +159,8 @@ std::vector<Pt> scaleRotateData(double sx, double sy, double angle) {
   std::vector<Pt> points;
   for (auto [x, y] : {std::pair{0.0, 0.0}, {3.0, 1.0}, {-2.0, 4.0}, {5.0, -3.0}}) {
     const double u = sx * x, v = sy * y;
-    points.push_back({x, y, std::cos(angle) * u - std::sin(angle) * v + 100,
-                      std::sin(angle) * u + std::cos(angle) * v + 200});
+    points.push_back(
+        {x, y, std::cos(angle) * u - std::sin(angle) * v + 100, std::sin(angle) * u + std::cos(angle) * v + 200});
   }
   return points;
 }
@@ -189,8 +188,7 @@ TEST_F(ShapeSolversTest, TwoScales) {
   }
   ASSERT_EQ(inspect->forward(), 0);
   const double expected[8] = {0, 0, 2, 0.5, std::cos(kDeg30), std::sin(kDeg30), 100, 200};
-  for (int i = 0; i < 8; ++i)
-    EXPECT_NEAR(inspect->coefficient(i), expected[i], 1e-8) << i;
+  for (int i = 0; i < 8; ++i) EXPECT_NEAR(inspect->coefficient(i), expected[i], 1e-8) << i;
   EXPECT_EQ(inspect->Compute(false), 2);
   inspect->Release();
 
@@ -239,8 +237,7 @@ TEST_F(ShapeSolversTest, TwoScales) {
       }
     }
   }
-  for (Pt& p : points)
-    p.w = 0;
+  for (Pt& p : points) p.w = 0;
   EXPECT_EQ(fit(grtScaleRotate, points), 2);
   EXPECT_EQ(fit(grtRotateScale, {points[0], points[1]}), 2);
   EXPECT_TRUE(rt->IsUnmodified());
@@ -291,8 +288,8 @@ TEST_F(ShapeSolversTest, Oriented) {
   std::vector<Pt> stretched;
   for (auto [x, y] : {std::pair{0.0, 0.0}, {4.0, 1.0}, {-1.0, 3.0}, {2.0, -2.0}}) {
     const double v = 3 * y;
-    stretched.push_back({x, y, 1.5 * (std::cos(0.4) * x - std::sin(0.4) * v) + 2,
-                         1.5 * (std::sin(0.4) * x + std::cos(0.4) * v) - 3});
+    stretched.push_back(
+        {x, y, 1.5 * (std::cos(0.4) * x - std::sin(0.4) * v) + 2, 1.5 * (std::sin(0.4) * x + std::cos(0.4) * v) - 3});
   }
   ASSERT_EQ(fit(grtOrientStretched, stretched), 0);
   EXPECT_NEAR(oriented().r, 3, 1e-12);
@@ -306,8 +303,7 @@ TEST_F(ShapeSolversTest, Oriented) {
   EXPECT_EQ(oriented().r, 1.0);
   // Zero weights count in the fit, not in the stretch.
   std::vector<Pt> zero = stretched;
-  for (Pt& p : zero)
-    p.w = 0;
+  for (Pt& p : zero) p.w = 0;
   ASSERT_EQ(fit(grtOrientStretched, zero), 0);
   EXPECT_EQ(oriented().r, 1.0);
   // |q| tiny with p < 0: phi = -pi/2, alpha = pi.
@@ -348,8 +344,7 @@ TEST(WeightedNormalEquations, EqualTheFullProducts) {
     std::vector<double> A(rows * m), L(rows), p(rows);
     MtxLib::TGenMtx fullA(rows, m), fullL(rows, 1), P(rows, rows);
     for (unsigned r = 0; r < rows; ++r) {
-      for (unsigned k = 0; k < m; ++k)
-        fullA.At(r, k) = A[r * m + k] = value(random);
+      for (unsigned k = 0; k < m; ++k) fullA.At(r, k) = A[r * m + k] = value(random);
       fullL.At(r, 0) = L[r] = value(random);
       P.At(r, r) = p[r] = std::fabs(value(random));
     }
@@ -383,8 +378,7 @@ TEST_F(ShapeSolversTest, AgreesWithScikitImageAndScipy) {
     bool symmetric;  // sources in +/- pairs, so their mean is exactly 0
   };
   const Group groups[] = {
-      {"similarity", {grtWeightedSimilarity, grtWeightedSimilarityCentred, grtOrientSimilarity},
-       false, false},
+      {"similarity", {grtWeightedSimilarity, grtWeightedSimilarityCentred, grtOrientSimilarity}, false, false},
       {"euclidean", {grtRigid, grtRigidCentred, grtOrientRigid}, false, true},
       {"scalerotate12", {grtScaleRotate}, true, false},
       {"scalerotate13", {grtScaleRotateCentred}, true, false},
@@ -417,14 +411,12 @@ TEST_F(ShapeSolversTest, AgreesWithScikitImageAndScipy) {
         X = 2 * (std::cos(0.6) * x + std::sin(0.6) * y) + 40;
         Y = 0.5 * (-std::sin(0.6) * x + std::cos(0.6) * y) - 15;
       }
-      points.push_back({x, y, X + noise(random), Y + noise(random),
-                        group.weighted ? weight(random) : 1.0});
+      points.push_back({x, y, X + noise(random), Y + noise(random), group.weighted ? weight(random) : 1.0});
     }
     {
       std::ofstream file(folder.native("points.txt"));
       file.precision(17);
-      for (const Pt& p : points)
-        file << p.x << " " << p.y << " " << p.X << " " << p.Y << " " << p.w << "\n";
+      for (const Pt& p : points) file << p.x << " " << p.y << " " << p.X << " " << p.Y << " " << p.w << "\n";
     }
     const std::string script =
         "import sys, numpy as np\n"
@@ -443,7 +435,8 @@ TEST_F(ShapeSolversTest, AgreesWithScikitImageAndScipy) {
         "  t.estimate(np.column_stack([x,r*y]),dst); show(t(np.column_stack([probe[:,0],r*probe[:,1]])))\n"
         "elif model.startswith('scalerotate'):\n"
         "  xc,yc=((w*x).sum()/w.sum(),(w*y).sum()/w.sum()) if model.endswith('13') else (0,0)\n"
-        "  f=lambda q,a,b: (q[0]*np.cos(q[2])*(a-xc)-q[1]*np.sin(q[2])*(b-yc)+q[3], q[0]*np.sin(q[2])*(a-xc)+q[1]*np.cos(q[2])*(b-yc)+q[4])\n"
+        "  f=lambda q,a,b: (q[0]*np.cos(q[2])*(a-xc)-q[1]*np.sin(q[2])*(b-yc)+q[3], "
+        "q[0]*np.sin(q[2])*(a-xc)+q[1]*np.cos(q[2])*(b-yc)+q[4])\n"
         "  res=lambda q: np.concatenate([sp*(f(q,x,y)[0]-X),sp*(f(q,x,y)[1]-Y)])\n"
         "  q=least_squares(res,[1.5,0.7,0.1,X.mean(),Y.mean()],xtol=1e-15,ftol=1e-15,gtol=1e-15).x\n"
         "  show(np.column_stack(f(q,probe[:,0],probe[:,1])))\n"
@@ -455,20 +448,16 @@ TEST_F(ShapeSolversTest, AgreesWithScikitImageAndScipy) {
         "  s1=np.hypot(q[0],q[1]); s2=np.hypot(q[2],q[3]); ct=q[0]/s1; st=q[1]/s1\n"
         "  a,b=probe[:,0]-xc,probe[:,1]-yc\n"
         "  show(np.column_stack([s1*ct*a+s1*st*b+q[4],-s2*st*a+s2*ct*b+q[5]]))\n";
-    FILE* pipe = popen(("/usr/bin/python3 -c \"" + script + "\" " + folder.native("points.txt") +
-                        " " + group.model)
-                           .c_str(),
-                       "r");
+    FILE* pipe = popen(
+        ("/usr/bin/python3 -c \"" + script + "\" " + folder.native("points.txt") + " " + group.model).c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::string text;
     char buffer[1024];
-    while (fgets(buffer, sizeof buffer, pipe) != nullptr)
-      text += buffer;
+    while (fgets(buffer, sizeof buffer, pipe) != nullptr) text += buffer;
     ASSERT_EQ(pclose(pipe), 0) << "python3-scipy and python3-skimage are needed\n" << text;
     std::istringstream values(text);
     std::vector<T_POINT2D> theirs;
-    for (double a, b; values >> a >> b;)
-      theirs.push_back({a, b});
+    for (double a, b; values >> a >> b;) theirs.push_back({a, b});
     ASSERT_EQ(theirs.size(), probes.size());
     for (uint32_t kind : group.kinds) {
       SCOPED_TRACE(kind);

@@ -18,8 +18,7 @@
 
 namespace {
 
-GfxRotoTransPoint point(double x, double y, double X, double Y, const char16_t* name = u"",
-                        double weight = 1.0) {
+GfxRotoTransPoint point(double x, double y, double X, double Y, const char16_t* name = u"", double weight = 1.0) {
   GfxRotoTransPoint p{};
   p.cbSize = kGfxRotoTransPointSize;
   p.srcX = x;
@@ -42,8 +41,7 @@ protected:
   void fit(uint32_t kind, const std::vector<GfxRotoTransPoint>& points, ZRESULT expected = 0) {
     rt->Reset(false);
     rt->SetParam(grpKind, kind);
-    for (const GfxRotoTransPoint& p : points)
-      ASSERT_EQ(rt->AddPoint(&p, nullptr), 0);
+    for (const GfxRotoTransPoint& p : points) ASSERT_EQ(rt->AddPoint(&p, nullptr), 0);
     ASSERT_EQ(rt->Compute(false), expected);
   }
   std::vector<double> coeffs(size_t count) {
@@ -86,8 +84,7 @@ TEST_F(RotoTransTest, OlderRecordsAndTheTable) {
   std::memcpy(bytes, &oldSize, 4);
   ASSERT_EQ(rt->GetPoint(0, reinterpret_cast<GfxRotoTransPoint*>(bytes)), 0);
   EXPECT_EQ(std::memcmp(bytes + 4, reinterpret_cast<const unsigned char*>(&back) + 4, 200), 0);
-  for (int i = 204; i < 212; ++i)
-    EXPECT_EQ(bytes[i], 0xAB) << i;
+  for (int i = 204; i < 212; ++i) EXPECT_EQ(bytes[i], 0xAB) << i;
   GfxRotoTransPoint wrong = back;
   wrong.cbSize = 208;
   EXPECT_EQ(rt->AddPoint(&wrong, nullptr), 10);
@@ -96,8 +93,7 @@ TEST_F(RotoTransTest, OlderRecordsAndTheTable) {
 
   // Full table.
   const GfxRotoTransPoint p = point(0, 0, 0, 0);
-  for (uint32_t i = 1; i < kGfxRotoTransCapacity; ++i)
-    ASSERT_EQ(rt->AddPoint(&p, nullptr), 0);
+  for (uint32_t i = 1; i < kGfxRotoTransCapacity; ++i) ASSERT_EQ(rt->AddPoint(&p, nullptr), 0);
   EXPECT_EQ(rt->AddPoint(&p, nullptr), 2);
   uint32_t count = 0;
   rt->GetPointCount(&count);
@@ -316,15 +312,13 @@ TEST_F(RotoTransTest, ComputeFailuresAndOptions) {
   EXPECT_NEAR(std::hypot(k[2], k[3]), std::hypot(k[4], k[5]), 1e-12);
   // A c4 of 0 on rows that are not orthogonal fails and restores nothing.
   // X = x + y, Y = x on a square about the origin: c4 is exactly 0.
-  fit(grtAffine, {point(-1, -1, -2, -1), point(1, -1, 0, 1), point(1, 1, 2, 1),
-                  point(-1, 1, 0, -1)}, 2);
+  fit(grtAffine, {point(-1, -1, -2, -1), point(1, -1, 0, 1), point(1, 1, 2, 1), point(-1, 1, 0, -1)}, 2);
   EXPECT_TRUE(rt->NeedsCompute());
 }
 
 TEST_F(RotoTransTest, UnsoundInversesFail) {
   // All destination points equal: d = 0 for the similarity inverse.
-  fit(grtSimilarity, {point(-1, 0, 5, 5), point(1, 0, 5, 5), point(0, 1, 5, 5),
-                      point(0, -1, 5, 5)});
+  fit(grtSimilarity, {point(-1, 0, 5, 5), point(1, 0, 5, 5), point(0, 1, 5, 5), point(0, -1, 5, 5)});
   T_POINT2D in{5, 5}, out{-1, -1};
   EXPECT_EQ(rt->InverseTransformPoint(&in, &out), 2);
   EXPECT_EQ(out.x, -1.0);
@@ -357,8 +351,7 @@ TEST_F(RotoTransTest, CoefficientRecordRoundTrip) {
   ASSERT_EQ(rt->GetCoeffs(&record), 0);
   EXPECT_EQ(record.pointCount, 4u);
   EXPECT_EQ(record.kind, uint32_t{grtAffine});
-  for (size_t b = 52 + 64; b < 308; ++b)
-    ASSERT_EQ(reinterpret_cast<const uint8_t*>(&record)[b], 0) << b;
+  for (size_t b = 52 + 64; b < 308; ++b) ASSERT_EQ(reinterpret_cast<const uint8_t*>(&record)[b], 0) << b;
   void* made = nullptr;
   ASSERT_EQ(zefCoreKAllocIntf(&CLSID_IGfxRotoTransImp, &made, 0), S_OK);
   auto* other = static_cast<IGfxRotoTrans*>(made);
@@ -394,8 +387,7 @@ TEST_F(RotoTransTest, AgreesWithNumpy) {
   std::vector<GfxRotoTransPoint> points;
   for (int i = 0; i < 30; ++i) {
     const double x = coordinate(random), y = coordinate(random);
-    points.push_back(point(x, y, 1.5 * x - 0.7 * y + 100 + noise(random),
-                           0.6 * x + 1.4 * y - 20 + noise(random)));
+    points.push_back(point(x, y, 1.5 * x - 0.7 * y + 100 + noise(random), 0.6 * x + 1.4 * y - 20 + noise(random)));
   }
   std::ostringstream data;
   data.precision(17);
@@ -403,7 +395,9 @@ TEST_F(RotoTransTest, AgreesWithNumpy) {
     data << "[" << +p.srcX << "," << +p.srcY << "," << +p.dstX << "," << +p.dstY << "],";
   const std::string script =
       "import numpy as np\n"
-      "p=np.array([" + data.str() + "])\n"
+      "p=np.array([" +
+      data.str() +
+      "])\n"
       "c=p[:,:2].mean(axis=0); x=p[:,0]-c[0]; y=p[:,1]-c[1]; X=p[:,2]; Y=p[:,3]\n"
       "o=np.zeros_like(x); l=np.ones_like(x)\n"
       "A=np.vstack([np.column_stack([x,-y,l,o]),np.column_stack([y,x,o,l])])\n"
@@ -415,26 +409,21 @@ TEST_F(RotoTransTest, AgreesWithNumpy) {
   ASSERT_NE(pipe, nullptr);
   std::string text;
   char buffer[1024];
-  while (fgets(buffer, sizeof buffer, pipe) != nullptr)
-    text += buffer;
+  while (fgets(buffer, sizeof buffer, pipe) != nullptr) text += buffer;
   ASSERT_EQ(pclose(pipe), 0) << "python3-numpy is needed\n" << text;
   std::istringstream values(text);
   double s[4], a[6];
-  for (double& v : s)
-    values >> v;
-  for (double& v : a)
-    values >> v;
+  for (double& v : s) values >> v;
+  for (double& v : a) values >> v;
   ASSERT_TRUE(values);
 
   fit(grtSimilarity, points);
   std::vector<double> c = coeffs(6);
   const double similarity[4] = {c[3], c[2], c[4], c[5]};
-  for (int k = 0; k < 4; ++k)
-    EXPECT_NEAR(similarity[k], s[k], 1e-9 * std::max(1.0, std::fabs(s[k]))) << k;
+  for (int k = 0; k < 4; ++k) EXPECT_NEAR(similarity[k], s[k], 1e-9 * std::max(1.0, std::fabs(s[k]))) << k;
   fit(grtAffine, points);
   c = coeffs(8);
-  for (int k = 0; k < 6; ++k)
-    EXPECT_NEAR(c[2 + k], a[k], 1e-9 * std::max(1.0, std::fabs(a[k]))) << k;
+  for (int k = 0; k < 6; ++k) EXPECT_NEAR(c[2 + k], a[k], 1e-9 * std::max(1.0, std::fabs(a[k]))) << k;
 }
 
 }  // namespace

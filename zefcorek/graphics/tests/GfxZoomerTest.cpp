@@ -90,11 +90,18 @@ TEST_F(ZoomerTest, ConversionsAndRectangles) {
     T_POINT2D visible[2];
   } rows[] = {
       {"clamped low corner", 1, true, {{-5, -5}, {50, 50}}, {{0, 0}, {50, 50}}, {{0, 0}, {50, 50}}},
-      {"snapped outward, rounded inward", 1, true, {{10.2, 10.2}, {20.7, 20.7}},
-       {{10, 10}, {21, 21}}, {{10, 10}, {21, 21}}},
-      {"clamped high corner at zoom 2", 2, true, {{10, 10}, {400, 150}}, {{5, 5}, {100, 75}},
-       {{10, 10}, {200, 150}}},
-      {"no snapping", 1, false, {{10.2, 10.2}, {20.7, 20.7}}, {{10.2, 10.2}, {20.7, 20.7}},
+      {"snapped outward, rounded inward",
+       1,
+       true,
+       {{10.2, 10.2}, {20.7, 20.7}},
+       {{10, 10}, {21, 21}},
+       {{10, 10}, {21, 21}}},
+      {"clamped high corner at zoom 2", 2, true, {{10, 10}, {400, 150}}, {{5, 5}, {100, 75}}, {{10, 10}, {200, 150}}},
+      {"no snapping",
+       1,
+       false,
+       {{10.2, 10.2}, {20.7, 20.7}},
+       {{10.2, 10.2}, {20.7, 20.7}},
        {{10.2, 10.2}, {20.7, 20.7}}},
   };
   for (const auto& row : rows) {

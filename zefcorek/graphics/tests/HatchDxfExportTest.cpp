@@ -103,9 +103,11 @@ TEST_F(HatchDxfExportTest, SquareWithVerticalLines) {
                      " 30\r\n0\r\n 70\r\n1\r\n 62\r\n7\r\n"),
             std::string::npos);
   for (int x = 1; x <= 10; ++x) {
-    const std::string line = "  0\r\nLINE\r\n  8\r\nHATCH\r\n 62\r\n3\r\n 10\r\n" +
-                             std::to_string(x) + ".00000\r\n 20\r\n0.00000\r\n 30\r\n0.00000\r\n"
-                             " 11\r\n" + std::to_string(x) + ".00000\r\n 21\r\n10.00000\r\n"
+    const std::string line = "  0\r\nLINE\r\n  8\r\nHATCH\r\n 62\r\n3\r\n 10\r\n" + std::to_string(x) +
+                             ".00000\r\n 20\r\n0.00000\r\n 30\r\n0.00000\r\n"
+                             " 11\r\n" +
+                             std::to_string(x) +
+                             ".00000\r\n 21\r\n10.00000\r\n"
                              " 31\r\n0.00000\r\n";
     EXPECT_NE(dxf.find(line), std::string::npos) << x;
   }
@@ -118,8 +120,7 @@ struct CallbackSource {
 
 ZRESULT fromSource(uint32_t index, HatchVertex* out, void* context) {
   auto* source = static_cast<CallbackSource*>(context);
-  if (index == source->failAt)
-    return 7;
+  if (index == source->failAt) return 7;
   *out = source->vertices[index];
   return 0;
 }
@@ -219,13 +220,11 @@ TEST_F(HatchDxfExportTest, ReadsBackInEzdxf) {
       "          e.dxf.start.y, e.dxf.end.x, e.dxf.end.y))\n"
       "  else:\n"
       "    print(e.dxftype(), e.dxf.layer, e.dxf.color, len(e.vertices), e.is_closed)\n";
-  FILE* pipe = popen(("/usr/bin/python3 -c \"" + script + "\" " + folder.native("out.dxf")).c_str(),
-                     "r");
+  FILE* pipe = popen(("/usr/bin/python3 -c \"" + script + "\" " + folder.native("out.dxf")).c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::string out;
   char buffer[512];
-  while (fgets(buffer, sizeof buffer, pipe) != nullptr)
-    out += buffer;
+  while (fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
   ASSERT_EQ(pclose(pipe), 0) << "python3-ezdxf is needed\n" << out;
   std::string expected = "errors 0\nPOLYLINE FIGURE 7 4 True\n";
   for (int x = 1; x <= 10; ++x) {

@@ -31,17 +31,12 @@ int32_t recordSegment(HatchSegmentRec* rec) {
   unsigned char first = 0;
   std::memcpy(&first, &rec->startX, 1);
   static_cast<std::vector<Segment>*>(rec->context)
-      ->push_back({rec->kind, rec->startX, rec->startY, rec->endX, rec->endY, rec->flags,
-                   rec->info, (first & 1) != 0});
+      ->push_back({rec->kind, rec->startX, rec->startY, rec->endX, rec->endY, rec->flags, rec->info, (first & 1) != 0});
   return 0;
 }
 
-std::vector<HatchVertex> square(uint32_t ring, double x0, double y0, double x1, double y1,
-                                uint16_t flags = 0) {
-  return {{ring, 0, flags, x0, y0},
-          {ring, 0, flags, x1, y0},
-          {ring, 0, flags, x1, y1},
-          {ring, 0, flags, x0, y1}};
+std::vector<HatchVertex> square(uint32_t ring, double x0, double y0, double x1, double y1, uint16_t flags = 0) {
+  return {{ring, 0, flags, x0, y0}, {ring, 0, flags, x1, y0}, {ring, 0, flags, x1, y1}, {ring, 0, flags, x0, y1}};
 }
 
 class HatchGenerationTest : public ::testing::Test {
@@ -70,8 +65,7 @@ protected:
     return node;
   }
 
-  HatchJob job(HatchPatternNode node, const std::vector<HatchVertex>& vertices,
-               uint32_t rule = 0, uint32_t rings = 1) {
+  HatchJob job(HatchPatternNode node, const std::vector<HatchVertex>& vertices, uint32_t rule = 0, uint32_t rings = 1) {
     HatchJob j{};
     j.cbSize = kHatchJobSize;
     j.pattern = node;
@@ -93,8 +87,7 @@ protected:
   std::vector<Segment> pieces() const {
     std::vector<Segment> out;
     for (const Segment& s : segments)
-      if (s.kind == kHatchSegmentPiece)
-        out.push_back(s);
+      if (s.kind == kHatchSegmentPiece) out.push_back(s);
     return out;
   }
 
@@ -150,8 +143,7 @@ TEST_F(HatchGenerationTest, DashesAndDots) {
   ASSERT_EQ(handler->GenerateHatch(&dotted), 0);
   size_t dots = 0;
   for (const Segment& s : pieces()) {
-    if ((s.flags & kHatchSegmentDot) == 0)
-      continue;
+    if ((s.flags & kHatchSegmentDot) == 0) continue;
     ++dots;
     EXPECT_EQ(s.x1, s.x2);
     EXPECT_EQ(s.y1, s.y2);
@@ -185,16 +177,14 @@ TEST_F(HatchGenerationTest, FillRules) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     std::vector<HatchVertex> rings = square(0, 0.5, 0, 10.5, 10);
-    for (const HatchVertex& v : square(1, 3.5, 3, 6.5, 6, row.innerFlags))
-      rings.push_back(v);
+    for (const HatchVertex& v : square(1, 3.5, 3, 6.5, 6, row.innerFlags)) rings.push_back(v);
     segments.clear();
     HatchJob j = job(node, rings, row.rule, 2);
     ASSERT_EQ(handler->GenerateHatch(&j), 0);
     EXPECT_EQ(pieces().size(), row.count);
     Spans atFive;
     for (const Segment& s : pieces())
-      if (s.x1 == 5)
-        atFive.push_back({s.y1, s.y2});
+      if (s.x1 == 5) atFive.push_back({s.y1, s.y2});
     EXPECT_EQ(atFive, row.atFive);
   }
 }
@@ -305,8 +295,7 @@ TEST_F(HatchGenerationTest, Measures) {
   } rows[] = {
       {"vertical lines", "*V\n90, 0,0, 0,1\n", 1, {0, 0, 1, 1}, 1, 0, 0, 0, 1, 1},
       // box (0,-2)-(1.5,0), diagonal 2.5, 1.25 lines of three entries
-      {"dashed at scale 2", "*D\n0,0,0,0,1,.5,-.25,0\n", 2, {0, -2, 1.5, 0}, 3, 0.5, 1.0, 0.5,
-       2, 3.75},
+      {"dashed at scale 2", "*D\n0,0,0,0,1,.5,-.25,0\n", 2, {0, -2, 1.5, 0}, 3, 0.5, 1.0, 0.5, 2, 3.75},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -350,9 +339,7 @@ public:
     lines.push_back({x1, y1, x2, y2});
     return 0;
   }
-  ZRESULT DrawText2P(int32_t, int32_t, int32_t, int32_t, const WCHAR*, const DLFontDef*) override {
-    return 0;
-  }
+  ZRESULT DrawText2P(int32_t, int32_t, int32_t, int32_t, const WCHAR*, const DLFontDef*) override { return 0; }
   ZRESULT TransformPoint(int32_t x, int32_t y, int32_t* outX, int32_t* outY) override {
     *outX = x;
     *outY = y;
@@ -366,8 +353,7 @@ TEST_F(HatchGenerationTest, ThroughTheDisplayList) {
   auto* list = new IDisplayListImp(registry);
   ASSERT_EQ(list->BeginHatch(node, 0, 1.0, 0.0), 0);
   const int corners[4][2] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
-  for (const auto& c : corners)
-    ASSERT_EQ(list->HatchVertex(0, 0, 0, c[0], c[1]), 0);
+  for (const auto& c : corners) ASSERT_EQ(list->HatchVertex(0, 0, 0, c[0], c[1]), 0);
   ASSERT_EQ(list->EndHatch(), 0);
   auto* target = new LineTarget();
   TDispListExecuteParms p{};
@@ -377,8 +363,7 @@ TEST_F(HatchGenerationTest, ThroughTheDisplayList) {
   p.target = target;
   ASSERT_EQ(list->Execute(&p), 0);
   std::vector<std::vector<int32_t>> expected;
-  for (int x = 0; x < 10; ++x)
-    expected.push_back({x, 0, x, 10});
+  for (int x = 0; x < 10; ++x) expected.push_back({x, 0, x, 10});
   EXPECT_EQ(target->lines, expected);
   list->Release();
   target->Release();

@@ -18,13 +18,12 @@
 namespace {
 
 // A star-shaped ring around (cx, cy): sorted angles, random radii.
-std::vector<HatchVertex> starRing(std::mt19937& random, uint32_t ring, double cx, double cy,
-                                  double rMin, double rMax, int count) {
+std::vector<HatchVertex> starRing(std::mt19937& random, uint32_t ring, double cx, double cy, double rMin, double rMax,
+                                  int count) {
   std::uniform_real_distribution<double> radius(rMin, rMax);
   std::vector<HatchVertex> out;
   for (int i = 0; i < count; ++i) {
-    const double a = 2 * M_PI * (i + 0.5 * std::uniform_real_distribution<double>(0, 1)(random)) /
-                     count;
+    const double a = 2 * M_PI * (i + 0.5 * std::uniform_real_distribution<double>(0, 1)(random)) / count;
     const double r = radius(random);
     out.push_back({ring, 0, 0, cx + r * std::cos(a), cy + r * std::sin(a)});
   }
@@ -46,8 +45,7 @@ struct Length {
 
 int32_t addLength(HatchSegmentRec* rec) {
   if (rec->kind == kHatchSegmentPiece)
-    static_cast<Length*>(rec->context)->total +=
-        std::hypot(rec->endX - rec->startX, rec->endY - rec->startY);
+    static_cast<Length*>(rec->context)->total += std::hypot(rec->endX - rec->startX, rec->endY - rec->startY);
   return 0;
 }
 
@@ -74,8 +72,7 @@ TEST(HatchGeos, EvenOddLengthsMatch) {
       SCOPED_TRACE(degrees);
       const double spacing = 0.7;
       HatchPatternInfo* info = nullptr;
-      ASSERT_EQ(registry->AllocPatternInfo(static_cast<uint32_t>(hatchPatternExtraFor(1)), &info),
-                0);
+      ASSERT_EQ(registry->AllocPatternInfo(static_cast<uint32_t>(hatchPatternExtraFor(1)), &info), 0);
       info->capacity = 1;
       info->lineCount = 1;
       HatchPatternLine line{};

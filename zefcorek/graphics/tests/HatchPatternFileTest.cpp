@@ -47,8 +47,7 @@ protected:
   }
   void TearDown() override {
     for (HatchPatternInfo* info : records)
-      if (info != nullptr)
-        registry->FreePatternInfo(info);
+      if (info != nullptr) registry->FreePatternInfo(info);
     registry->UnregisterAllHandlers();
     EXPECT_EQ(handler->GetRefCount(), 1);
     handler->Release();
@@ -56,8 +55,7 @@ protected:
   }
   ZRESULT load(const std::u16string& path, uint32_t first, uint32_t count) {
     for (HatchPatternInfo* info : records)
-      if (info != nullptr)
-        registry->FreePatternInfo(info);
+      if (info != nullptr) registry->FreePatternInfo(info);
     records.assign(count, reinterpret_cast<HatchPatternInfo*>(1));
     return handler->LoadPatterns(path.c_str(), first, count, records.data());
   }
@@ -129,8 +127,7 @@ TEST_F(HatchFileTest, ReadsTheFixture) {
 TEST_F(HatchFileTest, ReaderCases) {
   const std::string four = "*A\n0,0,0,0,1\n*B\n0,0,0,0,1\n*C\n0,0,0,0,1\n*D\n0,0,0,0,1\n";
   std::string nine = "*NINE\n";
-  for (int i = 0; i < 9; ++i)
-    nine += std::to_string(i * 10) + ",0,0,0,1\n";
+  for (int i = 0; i < 9; ++i) nine += std::to_string(i * 10) + ",0,0,0,1\n";
   const struct {
     const char* what;
     std::string text;
@@ -173,7 +170,8 @@ TEST_F(HatchFileTest, ReaderCases) {
 
 TEST_F(HatchFileTest, HeadersAndPreviewScales) {
   const std::string seventy(70, 'N');
-  const std::string text = "*" + seventy + "\n0,0,0,0,1\n"
+  const std::string text = "*" + seventy +
+                           "\n0,0,0,0,1\n"
                            ";[PrwScale=-3]\n"
                            "*SPACED\n; [PrwScale=2]\n;[PrwScale=2]x\n0,0,0,0,1\n";
   ASSERT_EQ(load(folder.write("h.pat", ";[PrwScale=9]\n" + text), 0, 2), 0);
@@ -192,10 +190,8 @@ TEST(HatchPatNumber, Forms) {
   const struct {
     const char16_t* text;
     double value;
-  } rows[] = {{u"-.25", -0.25}, {u".5", 0.5},    {u"+.5", 0.5},
-              {u" .5", 0.5},    {u"1e2", 100.0}, {u"-3", -3.0}};
-  for (const auto& row : rows)
-    EXPECT_EQ(IHatchHandlerACADCompImp::ParsePatNumber(row.text), row.value);
+  } rows[] = {{u"-.25", -0.25}, {u".5", 0.5}, {u"+.5", 0.5}, {u" .5", 0.5}, {u"1e2", 100.0}, {u"-3", -3.0}};
+  for (const auto& row : rows) EXPECT_EQ(IHatchHandlerACADCompImp::ParsePatNumber(row.text), row.value);
   for (const char16_t* bad : {u"", u"x", u"1,5", u"1.5.2", u"--1", u"1e999"})
     EXPECT_TRUE(std::isnan(IHatchHandlerACADCompImp::ParsePatNumber(bad)));
 }
@@ -272,8 +268,7 @@ TEST_F(HatchFileTest, BinaryBytesAndRoundTrips) {
 
   // A 12-line pattern (capacity 16) and a record of kind 1 (no line data).
   std::string twelve = "*TWELVE,twelve\n";
-  for (int i = 0; i < 12; ++i)
-    twelve += std::to_string(i) + ",1,2,3,4,0.5,-0.5\n";
+  for (int i = 0; i < 12; ++i) twelve += std::to_string(i) + ",1,2,3,4,0.5,-0.5\n";
   ASSERT_EQ(load(folder.write("twelve.pat", twelve), 0, 1), 0);
   HatchPatternInfo* big = records[0];
   records.clear();
@@ -291,20 +286,16 @@ TEST_F(HatchFileTest, BinaryBytesAndRoundTrips) {
     // Tag, file name and reserved are not stored; the rest comes back.
     HatchPatternInfo* original = all[i];
     HatchPatternInfo* read = records[i];
-    EXPECT_EQ(read->cbSize, original->kind == 0 ? hatchPatternSizeFor(original->capacity)
-                                                : hatchPatternSizeFor(0));
+    EXPECT_EQ(read->cbSize, original->kind == 0 ? hatchPatternSizeFor(original->capacity) : hatchPatternSizeFor(0));
     EXPECT_EQ(std::memcmp(read->leadingText, original->leadingText, 128 + 0), 0);
     EXPECT_EQ(std::memcmp(read->name, original->name, 128 + 256 + 4), 0);
     EXPECT_EQ(read->indexInFile, original->indexInFile);
     EXPECT_EQ(+read->prwScale, +original->prwScale);
     EXPECT_EQ(read->fileName[0], u'\0');
-    if (original->kind != 0)
-      continue;
+    if (original->kind != 0) continue;
     EXPECT_EQ(read->capacity, original->capacity);
     ASSERT_EQ(read->lineCount, original->lineCount);
-    EXPECT_EQ(+std::memcmp(read->lines, original->lines,
-                          original->lineCount * sizeof(HatchPatternLine)),
-              0);
+    EXPECT_EQ(+std::memcmp(read->lines, original->lines, original->lineCount * sizeof(HatchPatternLine)), 0);
   }
   EXPECT_EQ(records[3]->capacity, 16u);
 
@@ -315,8 +306,7 @@ TEST_F(HatchFileTest, BinaryBytesAndRoundTrips) {
   EXPECT_EQ(handler->SavePatterns(folder.name("all.pat").c_str(), all, 5), 21);
   EXPECT_FALSE(folder.exists("all.pat"));
   EXPECT_EQ(handler->SavePatterns(nullptr, all, 5), 10);
-  for (HatchPatternInfo* info : all)
-    registry->FreePatternInfo(info);
+  for (HatchPatternInfo* info : all) registry->FreePatternInfo(info);
 }
 
 std::string le32(uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
@@ -324,16 +314,14 @@ std::string le64(double v) { return std::string(reinterpret_cast<const char*>(&v
 
 // A narrow-form block built byte by byte: ANSI (UTF-8) texts of 64, 64 and
 // 128 bytes, then the numbers.
-std::string narrowBlock(const std::string& name, uint32_t capacity, uint32_t lines,
-                        uint32_t dashCount) {
+std::string narrowBlock(const std::string& name, uint32_t capacity, uint32_t lines, uint32_t dashCount) {
   std::string block(256, '\0');
   block.replace(64, name.size(), name);
   block.replace(128, 5, "d\xC3\xA9sc");
   block += le32(0) + le32(4) + le64(1.5) + le32(capacity) + le32(lines);
   for (uint32_t i = 0; i < lines; ++i) {
     block += le64(0.5) + le64(1) + le64(2) + le64(3) + le64(4) + le32(dashCount);
-    for (uint32_t d = 0; d < dashCount; ++d)
-      block += le64(1) + le64(0) + le64(1);
+    for (uint32_t d = 0; d < dashCount; ++d) block += le64(1) + le64(0) + le64(1);
     block += le64(dashCount != 0 ? 1.0 : 0.0);
   }
   return block;
@@ -371,8 +359,7 @@ TEST_F(HatchFileTest, NarrowFormAndDamagedFiles) {
   for (const auto& row : damaged) {
     SCOPED_TRACE(row.what);
     EXPECT_EQ(load(folder.write("damaged.bpa", row.bytes), 0, 3), 2);
-    for (HatchPatternInfo* info : records)
-      EXPECT_EQ(info, nullptr);
+    for (HatchPatternInfo* info : records) EXPECT_EQ(info, nullptr);
   }
 }
 
@@ -394,8 +381,7 @@ TEST_F(HatchFileTest, AgreesWithEzdxf) {
   ASSERT_NE(pipe, nullptr);
   std::string output;
   char buffer[256];
-  while (fgets(buffer, sizeof buffer, pipe) != nullptr)
-    output += buffer;
+  while (fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
   ASSERT_EQ(pclose(pipe), 0) << "python3-ezdxf is needed: " << output;
   std::istringstream lines(output);
   int checked = 0;

@@ -75,8 +75,7 @@ protected:
           return 1;
         },
         &out);
-    if (result != nullptr)
-      *result = r;
+    if (result != nullptr) *result = r;
     return out;
   }
 
@@ -121,8 +120,7 @@ TEST_F(HatchRegistryTest, RemovalKeepsTheRunWhole) {
     add(b, u"B0");
     HatchPatternNode nodes[] = {add(a, u"A1"), add(a, u"A2"), add(a, u"A3")};
     add(b, u"B1");
-    for (int i : c.remove)
-      ASSERT_EQ(registry->RemovePatternNode(nodes[i]), 0);
+    for (int i : c.remove) ASSERT_EQ(registry->RemovePatternNode(nodes[i]), 0);
     add(a, u"A5");
     EXPECT_EQ(namesOf(a), c.left);
     EXPECT_EQ(namesOf(b), (Names{u"B0", u"B1"}));
@@ -144,8 +142,7 @@ TEST_F(HatchRegistryTest, Enumeration) {
   // A callback that removes the entry it is given walks on.
   EXPECT_EQ(registry->EnumPatterns(
                 [](HatchPatternInfo*, HatchPatternNode node, IHatchHandler*, void* context) {
-                  return static_cast<IHatchRegistry*>(context)->RemovePatternNode(node) == 0 ? 1
-                                                                                             : 0;
+                  return static_cast<IHatchRegistry*>(context)->RemovePatternNode(node) == 0 ? 1 : 0;
                 },
                 registry),
             0);
@@ -257,16 +254,14 @@ TEST_F(HatchRegistryTest, PatternRecords) {
   ASSERT_EQ(registry->AllocPatternInfo(200, &info), 0);
   EXPECT_EQ(info->cbSize, kHatchPatternMinSize + 200);
   auto* bytes = reinterpret_cast<unsigned char*>(info);
-  for (uint32_t i = 4; i < info->cbSize; ++i)
-    bytes[i] = static_cast<unsigned char>(i);
+  for (uint32_t i = 4; i < info->cbSize; ++i) bytes[i] = static_cast<unsigned char>(i);
 
   // Keep to a smaller size copies only the new size and keeps its own size.
   HatchPatternInfo* grown = info;
   ASSERT_EQ(registry->ReallocPatternInfo(100, &grown, true), 0);
   EXPECT_EQ(grown->cbSize, kHatchPatternMinSize + 100);
   bytes = reinterpret_cast<unsigned char*>(grown);
-  for (uint32_t i = 4; i < grown->cbSize; ++i)
-    ASSERT_EQ(bytes[i], static_cast<unsigned char>(i)) << i;
+  for (uint32_t i = 4; i < grown->cbSize; ++i) ASSERT_EQ(bytes[i], static_cast<unsigned char>(i)) << i;
   // Without keep the record comes back zeroed.
   ASSERT_EQ(registry->ReallocPatternInfo(0, &grown, false), 0);
   EXPECT_EQ(grown->cbSize, kHatchPatternMinSize);
@@ -373,18 +368,16 @@ TEST(HatchRegistryLifetime, ReferencesBalance) {
     EXPECT_EQ(registry->GetRefCount(), 2);
 
     switch (ending) {
-    case Ending::One:
-      EXPECT_EQ(registry->UnregisterHandler(handler), 0);
-      EXPECT_EQ(registry->UnregisterHandler(handler), 0);
-      EXPECT_EQ(registry->UnregisterHandler(handler), 10);
-      break;
-    case Ending::All:
-      EXPECT_EQ(registry->UnregisterAllHandlers(), 0);
-      break;
-    case Ending::Destroy:
-      // Only the handler's own link is cut: destruction must unregister it.
-      handler->SetRegistry(nullptr);
-      break;
+      case Ending::One:
+        EXPECT_EQ(registry->UnregisterHandler(handler), 0);
+        EXPECT_EQ(registry->UnregisterHandler(handler), 0);
+        EXPECT_EQ(registry->UnregisterHandler(handler), 10);
+        break;
+      case Ending::All: EXPECT_EQ(registry->UnregisterAllHandlers(), 0); break;
+      case Ending::Destroy:
+        // Only the handler's own link is cut: destruction must unregister it.
+        handler->SetRegistry(nullptr);
+        break;
     }
     EXPECT_EQ(handler->registry(), nullptr);
     EXPECT_EQ(registry->GetRefCount(), 1);

@@ -15,14 +15,12 @@ namespace {
 class HatchScanTest : public ::testing::Test {
 protected:
   void TearDown() override {
-    if (set.edges != nullptr)
-      set.edges->Release();
+    if (set.edges != nullptr) set.edges->Release();
     handler->Release();
   }
 
   ZRESULT build(const std::vector<HatchVertex>& vertices) {
-    if (set.edges != nullptr)
-      set.edges->Release();
+    if (set.edges != nullptr) set.edges->Release();
     set = HatchEdgeSet{};
     HatchJob job{};
     job.cbSize = kHatchJobSize;
@@ -53,8 +51,7 @@ protected:
       HatchCrossing crossing;
       crossings->GetAt(i, &crossing);
       out.push_back(crossing.y);
-      if (directions != nullptr)
-        directions->push_back(crossing.direction);
+      if (directions != nullptr) directions->push_back(crossing.direction);
     }
     return out;
   }
@@ -78,8 +75,8 @@ HatchVertex at(uint32_t ring, double x, double y, int16_t kind = 0, uint16_t fla
 }
 
 TEST_F(HatchScanTest, RingsCloseOnThemselves) {
-  ASSERT_EQ(build({at(0, 0, 0), at(0, 4, 0), at(0, 4, 3), at(0, 0, 3), at(1, 10, 10),
-                   at(1, 12, 10), at(1, 11, 12), at(2, 7, 7, 0, 1)}),
+  ASSERT_EQ(build({at(0, 0, 0), at(0, 4, 0), at(0, 4, 3), at(0, 0, 3), at(1, 10, 10), at(1, 12, 10), at(1, 11, 12),
+                   at(2, 7, 7, 0, 1)}),
             0);
   const std::vector<HatchEdge> e = edges();
   ASSERT_EQ(e.size(), 8u);
@@ -101,8 +98,7 @@ TEST_F(HatchScanTest, RingsCloseOnThemselves) {
 }
 
 TEST_F(HatchScanTest, CirclesAndSkippedElements) {
-  ASSERT_EQ(build({at(0, 10, 10, 1), at(0, 13, 14), at(0, 0, 0, 2), at(0, 1, 1), at(0, 2, 2)}),
-            0);
+  ASSERT_EQ(build({at(0, 10, 10, 1), at(0, 13, 14), at(0, 0, 0, 2), at(0, 1, 1), at(0, 2, 2)}), 0);
   const std::vector<HatchEdge> e = edges();
   ASSERT_EQ(e.size(), 1u);
   EXPECT_EQ(e[0].kind, kHatchEdgeCircle);
@@ -165,8 +161,7 @@ TEST_F(HatchScanTest, VertexCallbackAndRefusals) {
   job.vertexContext = &source;
   job.vertexFunc = [](uint32_t index, HatchVertex* out, void* context) -> ZRESULT {
     auto* s = static_cast<Source*>(context);
-    if (index == s->failAt)
-      return 7;
+    if (index == s->failAt) return 7;
     *out = s->vertices[index];
     return 0;
   };

@@ -13,8 +13,7 @@ namespace graphics_test {
 // A tool whose handlers record the event type and answer `handlerAnswer`.
 class RecordingTool : public IToolImp {
 public:
-  explicit RecordingTool(const std::u16string& name = u"", std::vector<std::string>* log = nullptr)
-      : log_(log) {
+  explicit RecordingTool(const std::u16string& name = u"", std::vector<std::string>* log = nullptr) : log_(log) {
     SetName(name.c_str());
   }
 
@@ -44,7 +43,7 @@ public:
 
   std::vector<uint32_t> handled;  // event types that reached a handler
   ZRESULT handlerAnswer = 0;
-  ZRESULT activatingSeen = -1;    // ActivatingTool() asked from Activate
+  ZRESULT activatingSeen = -1;  // ActivatingTool() asked from Activate
 
 private:
   ZRESULT record(ToolEventHdr& e) {
@@ -54,13 +53,11 @@ private:
   }
   // Log lines read "what:name:value".
   void note(const char* what, int value) {
-    if (log_ != nullptr)
-      log_->push_back(std::string(what) + ":" + nameAscii() + ":" + std::to_string(value));
+    if (log_ != nullptr) log_->push_back(std::string(what) + ":" + nameAscii() + ":" + std::to_string(value));
   }
   std::string nameAscii() {
     std::string out;
-    for (const WCHAR* p = GetName(); *p != u'\0'; ++p)
-      out.push_back(static_cast<char>(*p));
+    for (const WCHAR* p = GetName(); *p != u'\0'; ++p) out.push_back(static_cast<char>(*p));
     return out;
   }
 
@@ -85,27 +82,22 @@ public:
 
   ZRESULT HandleToolNotification(ITool*, ToolNotificationHdr* n) override {
     Notice notice{n->code, n->event, 0, n->cbSize};
-    if (n->code == kToolNotifyEventAnnounced)
-      notice.optionBit = reinterpret_cast<ToolEventNotification*>(n)->optionBit;
+    if (n->code == kToolNotifyEventAnnounced) notice.optionBit = reinterpret_cast<ToolEventNotification*>(n)->optionBit;
     notices.push_back(notice);
     return next();
   }
   ZRESULT HandleToolInfoRequest(ITool*, ToolInfoRequestHdr* r) override {
     infoKinds.push_back(r->kind);
-    if (r->kind == kToolInfoAcceptPoint)
-      reinterpret_cast<ToolInfoAcceptPoint*>(r)->coords.pixelX = 77;
-    if (r->kind == kToolInfoMinTrackSize)
-      reinterpret_cast<ToolInfoMinTrackSize*>(r)->size.z = 3.5;
+    if (r->kind == kToolInfoAcceptPoint) reinterpret_cast<ToolInfoAcceptPoint*>(r)->coords.pixelX = 77;
+    if (r->kind == kToolInfoMinTrackSize) reinterpret_cast<ToolInfoMinTrackSize*>(r)->size.z = 3.5;
     return next();
   }
   ZRESULT DetachFriendTool(ITool* tool, IFriendTool* friendTool) override {
-    if (friendTool == nullptr)
-      detached.push_back(tool);
+    if (friendTool == nullptr) detached.push_back(tool);
     return 0;
   }
   ZRESULT ApplicationIsIdle(int32_t* more) override {
-    if (more != nullptr)
-      *more = 0;
+    if (more != nullptr) *more = 0;
     return idleAnswer;
   }
 
@@ -127,9 +119,7 @@ public:
   ZRESULT IsToolFrozenByID(uint32_t) override { return 21; }
   ZRESULT IsToolFrozenByName(const WCHAR*) override { return 21; }
   ZRESULT DispatchEvent(ToolEventHdr*) override { return 21; }
-  ZRESULT DispatchEventToFriendTools(ITool*, int32_t, ToolEventHdr*, int32_t*) override {
-    return 21;
-  }
+  ZRESULT DispatchEventToFriendTools(ITool*, int32_t, ToolEventHdr*, int32_t*) override { return 21; }
   ZRESULT DispatchNotificationToFriendTools(ITool*, ToolNotificationHdr*) override { return 21; }
   ZRESULT ActivatingTool() override { return 1; }
   ZRESULT DeactivatingTool() override { return 1; }
@@ -138,8 +128,7 @@ public:
 
 private:
   ZRESULT next() {
-    if (answers.empty())
-      return 0;
+    if (answers.empty()) return 0;
     const ZRESULT answer = answers.front();
     answers.pop_front();
     return answer;

@@ -16,8 +16,7 @@ using graphics_test::RecordingTool;
 
 std::string ascii(const WCHAR* text) {
   std::string out;
-  for (; text != nullptr && *text != u'\0'; ++text)
-    out.push_back(static_cast<char>(*text));
+  for (; text != nullptr && *text != u'\0'; ++text) out.push_back(static_cast<char>(*text));
   return out;
 }
 
@@ -56,8 +55,7 @@ public:
   }
   ZRESULT OnFriendNotification(ITool* tool, ToolNotificationHdr*) override {
     log_->push_back(name_ + ":notified");
-    if (detachFrom != nullptr)
-      detachFrom->DetachFriendTool(tool, this);
+    if (detachFrom != nullptr) detachFrom->DetachFriendTool(tool, this);
     return notifyAnswer;
   }
   bool handleBefore = false;
@@ -84,14 +82,12 @@ protected:
     manager->SetMgrOwner(owner);
   }
   void TearDown() override {
-    for (RecordingTool* tool : tools)
-      registry->UnregisterTool(tool);
+    for (RecordingTool* tool : tools) registry->UnregisterTool(tool);
     for (RecordingTool* tool : tools) {
       EXPECT_EQ(tool->GetRefCount(), 1);
       tool->Release();
     }
-    for (ScriptedFriend* f : friends)
-      f->Release();
+    for (ScriptedFriend* f : friends) f->Release();
     manager->Release();
     EXPECT_EQ(registry->GetRefCount(), 1);
     registry->Release();
@@ -106,16 +102,14 @@ protected:
     ITool* tool = nullptr;
     manager->GetActiveTool(&tool);
     const std::string name = tool != nullptr ? ascii(tool->GetName()) : "-";
-    if (tool != nullptr)
-      tool->Release();
+    if (tool != nullptr) tool->Release();
     return name;
   }
   std::string frozenName() {
     ITool* tool = nullptr;
     manager->GetFrozenTool(&tool);
     const std::string name = tool != nullptr ? ascii(tool->GetName()) : "-";
-    if (tool != nullptr)
-      tool->Release();
+    if (tool != nullptr) tool->Release();
     return name;
   }
 
@@ -144,23 +138,37 @@ TEST_F(ToolManagerTest, ActivationScenarios) {
     std::function<ZRESULT()> act;
     ZRESULT result;
     std::string active, frozen;
-    Strings notices;  // the owner's, after the preparation
+    Strings notices;              // the owner's, after the preparation
     std::string activeInOwnEyes;  // tools whose Activate state is on
   } rows[] = {
-      {"freeze A for B", aActive, [&] { return manager->ActivateTool(B, 1); }, 0, "B", "A",
-       {"on:B"}, "AB"},
-      {"B ends, A returns", aFrozenBActive, [&] { return manager->DeactivateTool(); }, 0, "A",
-       "-", {"off:B"}, "A"},
-      {"freeze B for C", aFrozenBActive, [&] { return manager->ActivateTool(C, 1); }, 0, "C",
-       "B", {"on:C"}, "BC"},
-      {"C replaces both", aFrozenBActive, [&] { return manager->ActivateTool(C, 0); }, 0, "C",
-       "-", {"off:B", "off:A", "on:C"}, "C"},
-      {"null ends both", aFrozenBActive, [&] { return manager->ActivateTool(nullptr, 0); }, 0,
-       "-", "-", {"off:B", "off:A"}, ""},
-      {"frozen A asked again", aFrozenBActive, [&] { return manager->ActivateTool(A, 0); }, 2,
-       "A", "-", {"off:B"}, "A"},
-      {"nothing to deactivate", [] {}, [&] { return manager->DeactivateTool(); }, 1, "-", "-",
-       {}, ""},
+      {"freeze A for B", aActive, [&] { return manager->ActivateTool(B, 1); }, 0, "B", "A", {"on:B"}, "AB"},
+      {"B ends, A returns", aFrozenBActive, [&] { return manager->DeactivateTool(); }, 0, "A", "-", {"off:B"}, "A"},
+      {"freeze B for C", aFrozenBActive, [&] { return manager->ActivateTool(C, 1); }, 0, "C", "B", {"on:C"}, "BC"},
+      {"C replaces both",
+       aFrozenBActive,
+       [&] { return manager->ActivateTool(C, 0); },
+       0,
+       "C",
+       "-",
+       {"off:B", "off:A", "on:C"},
+       "C"},
+      {"null ends both",
+       aFrozenBActive,
+       [&] { return manager->ActivateTool(nullptr, 0); },
+       0,
+       "-",
+       "-",
+       {"off:B", "off:A"},
+       ""},
+      {"frozen A asked again",
+       aFrozenBActive,
+       [&] { return manager->ActivateTool(A, 0); },
+       2,
+       "A",
+       "-",
+       {"off:B"},
+       "A"},
+      {"nothing to deactivate", [] {}, [&] { return manager->DeactivateTool(); }, 1, "-", "-", {}, ""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -173,8 +181,7 @@ TEST_F(ToolManagerTest, ActivationScenarios) {
     EXPECT_EQ(owner->notices, row.notices);
     std::string on;
     for (RecordingTool* tool : tools)
-      if (tool->isActive())
-        on += ascii(tool->GetName());
+      if (tool->isActive()) on += ascii(tool->GetName());
     EXPECT_EQ(on, row.activeInOwnEyes);
   }
 }
@@ -225,7 +232,11 @@ TEST_F(ToolManagerTest, Dispatch) {
     ZRESULT result;
     Strings log;
   } rows[] = {
-      {"display reaches the frozen tool first", &display, 0, false, 0,
+      {"display reaches the frozen tool first",
+       &display,
+       0,
+       false,
+       0,
        {"f:before", "event:A:5", "event:B:5", "f:after"}},
       {"other types do not", &key, 1, false, 1, {"f:before", "event:B:4", "f:after"}},
       {"no friends after a failure", &key, 2, false, 2, {"f:before", "event:B:4"}},
@@ -357,8 +368,7 @@ TEST_F(ToolManagerTest, UnregisteringHeldTools) {
   EXPECT_EQ(owner->notices, (Strings{"off:C"}));
   EXPECT_EQ(activeName(), "-");
   // Released by the host here; events must not reach them.
-  for (RecordingTool* tool : tools)
-    tool->Release();
+  for (RecordingTool* tool : tools) tool->Release();
   tools.clear();
   ToolEventHdr display{120, kToolEventDocDisplay};
   EXPECT_EQ(manager->DispatchEvent(&display), 1);

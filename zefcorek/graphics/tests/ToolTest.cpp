@@ -107,8 +107,7 @@ TEST_F(ToolTest, AnnouncedMouseEvents) {
     ZRESULT result;
     bool handled;
   } rows[] = {
-      {0, 1, 0, 0, true},        {1, 4, 0x15, 0, true}, {2, 2, 0, 0, true},
-      {1, 4, 1, 1, false},       {0, 1, 2, 2, false},
+      {0, 1, 0, 0, true}, {1, 4, 0x15, 0, true}, {2, 2, 0, 0, true}, {1, 4, 1, 1, false}, {0, 1, 2, 2, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.type);
@@ -163,8 +162,7 @@ TEST_F(ToolTest, ActivationIsUndoneWhenTheNotificationFails) {
   EXPECT_EQ(tool->Activate(), 8);
   EXPECT_FALSE(tool->isActive());
   std::vector<uint32_t> codes;
-  for (const auto& notice : manager->notices)
-    codes.push_back(notice.code);
+  for (const auto& notice : manager->notices) codes.push_back(notice.code);
   EXPECT_EQ(codes, (std::vector<uint32_t>{0, 1, 1, 0}));
   EXPECT_EQ(manager->notices[0].cbSize, kToolNotificationMinSize);
   tool->SetToolManager(nullptr);
@@ -244,8 +242,7 @@ class ToolRegistryTest : public ::testing::Test {
 protected:
   void SetUp() override {
     registry = new IToolRegistryImp();
-    for (const char16_t* name : {u"alpha", u"beta", u"gamma"})
-      tools.push_back(new RecordingTool(name));
+    for (const char16_t* name : {u"alpha", u"beta", u"gamma"}) tools.push_back(new RecordingTool(name));
   }
   void TearDown() override {
     for (RecordingTool* tool : tools) {
@@ -266,8 +263,7 @@ protected:
 };
 
 TEST_F(ToolRegistryTest, Identifiers) {
-  for (RecordingTool* tool : tools)
-    ASSERT_EQ(registry->RegisterTool(tool, kNoToolId), 0);
+  for (RecordingTool* tool : tools) ASSERT_EQ(registry->RegisterTool(tool, kNoToolId), 0);
   EXPECT_EQ(idOf(tools[0]), 0u);
   EXPECT_EQ(idOf(tools[2]), 2u);
   EXPECT_EQ(tools[1]->GetRefCount(), 2);
@@ -289,8 +285,7 @@ TEST_F(ToolRegistryTest, ExplicitIdentifiers) {
   ASSERT_EQ(registry->RegisterTool(tools[0], 5), 0);
   EXPECT_EQ(registry->FindUnusedToolID(), 0u);
   EXPECT_EQ(registry->FindTool(tools[0]), 5);
-  for (uint32_t id = 0; id < 5; ++id)
-    EXPECT_EQ(registry->IsToolRegisteredByID(id), 1);
+  for (uint32_t id = 0; id < 5; ++id) EXPECT_EQ(registry->IsToolRegisteredByID(id), 1);
   // An identifier in use: 2, both tools unchanged.
   EXPECT_EQ(registry->RegisterTool(tools[1], 5), 2);
   EXPECT_EQ(idOf(tools[1]), kNoToolId);
@@ -307,8 +302,7 @@ TEST_F(ToolRegistryTest, ExplicitIdentifiers) {
 }
 
 TEST_F(ToolRegistryTest, LookUps) {
-  for (RecordingTool* tool : tools)
-    ASSERT_EQ(registry->RegisterTool(tool, kNoToolId), 0);
+  for (RecordingTool* tool : tools) ASSERT_EQ(registry->RegisterTool(tool, kNoToolId), 0);
   ITool* found = nullptr;
   EXPECT_EQ(registry->ToolByName(u"beta", &found), 0);
   EXPECT_EQ(found, static_cast<ITool*>(tools[1]));

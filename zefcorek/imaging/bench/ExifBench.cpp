@@ -30,8 +30,7 @@ std::string sampleFile(uint32_t width) {
   put(tiff, 8, 4);
   // IFD0 at 8: four entries, then the link, then the rational at 62.
   put(tiff, 4, 2);
-  const uint32_t entries[4][4] = {{0x0100, 4, 1, width}, {0x0101, 4, 1, 480},
-                                  {0x011A, 5, 1, 62}, {0x8769, 4, 1, 70}};
+  const uint32_t entries[4][4] = {{0x0100, 4, 1, width}, {0x0101, 4, 1, 480}, {0x011A, 5, 1, 62}, {0x8769, 4, 1, 70}};
   for (const auto& entry : entries) {
     put(tiff, entry[0], 2);
     put(tiff, entry[1], 2);
@@ -50,8 +49,8 @@ std::string sampleFile(uint32_t width) {
   put(tiff, 0, 4);
   const std::string body = std::string("Exif\0\0", 6) + tiff;
   const size_t length = body.size() + 2;
-  return std::string("\xFF\xD8\xFF\xE1", 4) + static_cast<char>(length >> 8) +
-         static_cast<char>(length & 0xFF) + body + "\xFF\xD9";
+  return std::string("\xFF\xD8\xFF\xE1", 4) + static_cast<char>(length >> 8) + static_cast<char>(length & 0xFF) + body +
+         "\xFF\xD9";
 }
 
 const std::vector<std::string>& files() {

@@ -29,9 +29,8 @@ const Paths& paths() {
     out.narrow.reserve(kPathCount);
     char buffer[96];
     for (size_t index = 0; index < kPathCount; ++index) {
-      std::snprintf(buffer, sizeof buffer, "C:\\scans\\roll%u\\frame%u.%s",
-                    static_cast<unsigned>(random() % 100), static_cast<unsigned>(random() % 10000),
-                    extensions[random() % std::size(extensions)]);
+      std::snprintf(buffer, sizeof buffer, "C:\\scans\\roll%u\\frame%u.%s", static_cast<unsigned>(random() % 100),
+                    static_cast<unsigned>(random() % 10000), extensions[random() % std::size(extensions)]);
       out.narrow.emplace_back(buffer);
       out.wide.emplace_back(out.narrow.back().begin(), out.narrow.back().end());
     }
@@ -41,8 +40,7 @@ const Paths& paths() {
 }
 
 void copyText(WCHAR* to, const char16_t* from) {
-  while ((*to++ = *from++) != u'\0') {
-  }
+  while ((*to++ = *from++) != u'\0') {}
 }
 
 IImgIOExpertImp* makeExpert() {

@@ -50,8 +50,7 @@ FIBITMAP* picture() {
 }
 
 std::string nativeName(const Format& format, bool ours) {
-  return "/tmp/zef-image-bench-" + std::to_string(getpid()) + (ours ? "-ours." : "-lib.") +
-         format.extension;
+  return "/tmp/zef-image-bench-" + std::to_string(getpid()) + (ours ? "-ours." : "-lib.") + format.extension;
 }
 
 struct Expert {
@@ -80,8 +79,7 @@ void BM_Save(benchmark::State& state) {
     if (ours) {
       benchmark::DoNotOptimize(shared().saver->SaveToFile(0, path.c_str(), image));
     } else {
-      benchmark::DoNotOptimize(
-          FreeImage_Save(format.library, picture(), native.c_str(), format.saveFlags));
+      benchmark::DoNotOptimize(FreeImage_Save(format.library, picture(), native.c_str(), format.saveFlags));
     }
   }
   image->Release();

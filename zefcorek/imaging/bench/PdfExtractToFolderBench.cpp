@@ -22,17 +22,12 @@ namespace {
 
 const std::string& folderPdf() {
   static const std::string path = [] {
-    const std::string jpeg =
-        fixtures::encodeJpeg(64, 48, 3, std::vector<uint8_t>(64 * 48 * 3, 0x66));
+    const std::string jpeg = fixtures::encodeJpeg(64, 48, 3, std::vector<uint8_t>(64 * 48 * 3, 0x66));
     const std::vector<fixtures::PdfImage> images = {
-        {"/Width 64 /Height 48 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode",
-         jpeg},
-        {"/Width 64 /Height 48 /ColorSpace /DeviceGray /BitsPerComponent 8",
-         std::string(64 * 48, '\x40')},
-        {"/Width 64 /Height 48 /ColorSpace /DeviceRGB /BitsPerComponent 8",
-         std::string(64 * 48 * 3, '\x22')},
-        {"/Width 64 /Height 48 /ColorSpace /DeviceGray /BitsPerComponent 1",
-         std::string(8 * 48, '\x5A')},
+        {"/Width 64 /Height 48 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode", jpeg},
+        {"/Width 64 /Height 48 /ColorSpace /DeviceGray /BitsPerComponent 8", std::string(64 * 48, '\x40')},
+        {"/Width 64 /Height 48 /ColorSpace /DeviceRGB /BitsPerComponent 8", std::string(64 * 48 * 3, '\x22')},
+        {"/Width 64 /Height 48 /ColorSpace /DeviceGray /BitsPerComponent 1", std::string(8 * 48, '\x5A')},
         {"/Width 64 /Height 48 /ImageMask true /BitsPerComponent 1", std::string(8 * 48, '\x0F')},
     };
     const std::string file = "/tmp/zef-folder-bench-" + std::to_string(getpid()) + ".pdf";
@@ -70,8 +65,8 @@ void BM_ExtractImagesToFolder(benchmark::State& state) {
 BENCHMARK(BM_ExtractImagesToFolder)->Unit(benchmark::kMillisecond);
 
 void BM_PdfImagesJ(benchmark::State& state) {
-  const std::string command = "mkdir -p " + outputFolder() + " && pdfimages -j '" + folderPdf() +
-                              "' " + outputFolder() + "/tool";
+  const std::string command =
+      "mkdir -p " + outputFolder() + " && pdfimages -j '" + folderPdf() + "' " + outputFolder() + "/tool";
   for (auto _ : state) {
     if (std::system(command.c_str()) != 0) state.SkipWithError("pdfimages failed");
   }

@@ -33,10 +33,8 @@ const std::string& samplePdf() {
     for (size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<uint8_t>(i * 4);
     const std::string jpeg = fixtures::encodeJpeg(8, 8, 1, grey);
     const std::vector<fixtures::PdfImage> images = {
-        {"/Width 16 /Height 16 /ColorSpace /DeviceRGB /BitsPerComponent 8",
-         std::string(16 * 16 * 3, '\x55')},
-        {"/Width 8 /Height 8 /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /DCTDecode",
-         jpeg},
+        {"/Width 16 /Height 16 /ColorSpace /DeviceRGB /BitsPerComponent 8", std::string(16 * 16 * 3, '\x55')},
+        {"/Width 8 /Height 8 /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /DCTDecode", jpeg},
     };
     const std::vector<std::vector<fixtures::PdfImage>> pages(kPages, images);
     const std::string file = "/tmp/zef-pdf-bench-" + std::to_string(getpid()) + ".pdf";

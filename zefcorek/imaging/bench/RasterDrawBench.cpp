@@ -78,11 +78,10 @@ void drawPixman(benchmark::State& state, int divisor) {
   const int width = kWidth / divisor;
   const int height = kHeight / divisor;
   Target target(width, height);
-  pixman_image_t* source =
-      pixman_image_create_bits(PIXMAN_r8g8b8, kWidth, kHeight, reinterpret_cast<uint32_t*>(image->GetBits()),
-                               (kWidth * 3 + 3) / 4 * 4);
-  pixman_image_t* destination = pixman_image_create_bits(
-      PIXMAN_x8r8g8b8, width, height, static_cast<uint32_t*>(target.bits), width * 4);
+  pixman_image_t* source = pixman_image_create_bits(
+      PIXMAN_r8g8b8, kWidth, kHeight, reinterpret_cast<uint32_t*>(image->GetBits()), (kWidth * 3 + 3) / 4 * 4);
+  pixman_image_t* destination =
+      pixman_image_create_bits(PIXMAN_x8r8g8b8, width, height, static_cast<uint32_t*>(target.bits), width * 4);
   pixman_transform_t transform;
   pixman_transform_init_scale(&transform, pixman_int_to_fixed(divisor), pixman_int_to_fixed(divisor));
   pixman_image_set_transform(source, &transform);

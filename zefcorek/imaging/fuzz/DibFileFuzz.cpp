@@ -22,8 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (HBITMAP bitmap = LoadDIBSectionFromFile(path.c_str(), &bits, nullptr, 0)) {
     DIBSECTION dib{};
     GetObjectW(bitmap, sizeof dib, &dib);
-    volatile BYTE last =
-        static_cast<BYTE*>(bits)[static_cast<size_t>(dib.dsBm.bmWidthBytes) * dib.dsBm.bmHeight - 1];
+    volatile BYTE last = static_cast<BYTE*>(bits)[static_cast<size_t>(dib.dsBm.bmWidthBytes) * dib.dsBm.bmHeight - 1];
     (void)last;
     DeleteObject(bitmap);
   }

@@ -99,14 +99,13 @@ HBITMAP LoadDIBSectionFromFile(const WCHAR* path, void** bits, HANDLE section, u
   if (!file) return nullptr;
   uint32_t size = 0;
   BYTE fileHeader[kFileHeader] = {};
-  if (file->GetSize(&size) != ZR_OK || file->Read(fileHeader, kFileHeader, nullptr) != ZR_OK ||
-      fileHeader[0] != 'B' || fileHeader[1] != 'M')
+  if (file->GetSize(&size) != ZR_OK || file->Read(fileHeader, kFileHeader, nullptr) != ZR_OK || fileHeader[0] != 'B' ||
+      fileHeader[1] != 'M')
     return nullptr;
   // The info block, only as far as the file holds it.
   std::vector<BYTE> block(kInfoBlock, 0);
   uint32_t held = 0;
-  if (file->Read(block.data(), static_cast<uint32_t>(std::min<size_t>(kInfoBlock, size - kFileHeader)), &held) !=
-      ZR_OK)
+  if (file->Read(block.data(), static_cast<uint32_t>(std::min<size_t>(kInfoBlock, size - kFileHeader)), &held) != ZR_OK)
     return nullptr;
   BITMAPINFOHEADER header;
   std::memcpy(&header, block.data(), sizeof header);
@@ -116,8 +115,8 @@ HBITMAP LoadDIBSectionFromFile(const WCHAR* path, void** bits, HANDLE section, u
   const uint64_t pixelStart = kFileHeader + header.biSize + masks + 4 * colors;
   if (pixelStart - kFileHeader > held) return nullptr;
   void* pixels = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(block.data()), DIB_RGB_COLORS,
-                                    &pixels, section, offset);
+  HBITMAP bitmap =
+      CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(block.data()), DIB_RGB_COLORS, &pixels, section, offset);
   if (!bitmap) return nullptr;
   // At most the section's own rows; a short file leaves the rest as it is.
   const uint64_t imageBytes = uint64_t{platform::dibRowBytes(header.biWidth, header.biBitCount)} *
@@ -145,15 +144,22 @@ HBITMAP LoadDIBSectionFromRes(HINSTANCE module, LPCWSTR name, uint32_t bpp) {
   } info{};
   const WORD stored = static_cast<WORD>(bpp == 15 ? 16 : bpp);
   const uint32_t stride = ((static_cast<uint32_t>(description.bmWidth) * bpp + 31) & ~31u) / 8;
-  info.header = {52, description.bmWidth, description.bmHeight, 1, stored,
+  info.header = {52,
+                 description.bmWidth,
+                 description.bmHeight,
+                 1,
+                 stored,
                  (bpp == 15 || bpp == 16 || bpp == 32) ? BI_BITFIELDS : BI_RGB,
-                 static_cast<DWORD>(description.bmHeight) * stride, 3779, 3779, 0, 0};
+                 static_cast<DWORD>(description.bmHeight) * stride,
+                 3779,
+                 3779,
+                 0,
+                 0};
   if (bpp == 15) std::copy_n(std::array<uint32_t, 3>{0x7C00, 0x03E0, 0x001F}.data(), 3, info.masks);
   if (bpp == 16) std::copy_n(std::array<uint32_t, 3>{0xF800, 0x07E0, 0x001F}.data(), 3, info.masks);
   if (bpp == 32) std::copy_n(std::array<uint32_t, 3>{0xFF0000, 0xFF00, 0xFF}.data(), 3, info.masks);
   std::copy(kStandardColors.begin(), kStandardColors.end(), info.colors);
-  HBITMAP section = CreateDIBSection(memory, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS,
-                                     nullptr, nullptr, 0);
+  HBITMAP section = CreateDIBSection(memory, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, nullptr, nullptr, 0);
   if (section) {
     HDC target = CreateCompatibleDC(memory);
     HGDIOBJ held = SelectObject(target, section);

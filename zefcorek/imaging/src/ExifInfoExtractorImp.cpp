@@ -40,13 +40,9 @@ ExifIOLib::IExifInfoExtractorImp::IExifInfoExtractorImp() = default;
 
 ExifIOLib::IExifInfoExtractorImp::~IExifInfoExtractorImp() = default;
 
-HRESULT ExifIOLib::IExifInfoExtractorImp::QueryInterface(REFIID /*iid*/, void** /*out*/) {
-  return ZR_NOTSUPPORTED;
-}
+HRESULT ExifIOLib::IExifInfoExtractorImp::QueryInterface(REFIID /*iid*/, void** /*out*/) { return ZR_NOTSUPPORTED; }
 
-IStdInterface* ExifIOLib::IExifInfoExtractorImp::CastToTopInterface() {
-  return static_cast<IExifInfoExtractor*>(this);
-}
+IStdInterface* ExifIOLib::IExifInfoExtractorImp::CastToTopInterface() { return static_cast<IExifInfoExtractor*>(this); }
 
 ZRESULT ExifIOLib::IExifInfoExtractorImp::Extract(const WCHAR* path, ITaggedValSet** out) {
   if (path == nullptr || out == nullptr) return ZR_BADARG;

@@ -170,8 +170,7 @@ private:
     uint8_t head[11];
     if (!readBytes(segment.position, head, sizeof head)) return ZR_FAILED;
     const uint32_t field = uint32_t{head[2]} << 8 | head[3];
-    if (std::memcmp(head + 4, "FPXR\0", 5) != 0 || head[9] != 0 || field <= 14 ||
-        field != segment.length - 2) {
+    if (std::memcmp(head + 4, "FPXR\0", 5) != 0 || head[9] != 0 || field <= 14 || field != segment.length - 2) {
       return ZR_NO;
     }
     ITaggedValSet* flashPix = newSet(4);
@@ -259,8 +258,7 @@ private:
     return result;
   }
 
-  ZRESULT storeEntry(uint16_t tag, uint16_t type, uint32_t count, const uint8_t* field,
-                     ITaggedValSet* set) {
+  ZRESULT storeEntry(uint16_t tag, uint16_t type, uint32_t count, const uint8_t* field, ITaggedValSet* set) {
     const EntryType kind = entryTypeOf(type);
     if (!kind.supported) return ZR_FAILED;
     // In 64 bits, and checked against the file before anything is made.
@@ -306,8 +304,7 @@ private:
         if (denominator == 0) return ZR_FAILED;
         const double quotient =
             type == 5 ? static_cast<double>(numerator) / denominator
-                      : static_cast<double>(static_cast<int32_t>(numerator)) /
-                            static_cast<int32_t>(denominator);
+                      : static_cast<double>(static_cast<int32_t>(numerator)) / static_cast<int32_t>(denominator);
         if (count == 1) {
           value.value.d = quotient;
         } else {

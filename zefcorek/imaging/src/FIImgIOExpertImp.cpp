@@ -9,7 +9,6 @@
 
 #include <new>
 
-
 namespace {
 constexpr uint32_t kSmallestBox = 16;
 }  // namespace
@@ -20,8 +19,8 @@ IFIImgIOExpertImp::~IFIImgIOExpertImp() = default;
 
 IStdInterface* IFIImgIOExpertImp::CastToTopInterface() { return this; }
 
-ZRESULT IFIImgIOExpertImp::LoadImage(const WCHAR* path, uint32_t maxWidth, uint32_t maxHeight,
-                                     uint32_t /*reserved*/, IRasterImage** out) {
+ZRESULT IFIImgIOExpertImp::LoadImage(const WCHAR* path, uint32_t maxWidth, uint32_t maxHeight, uint32_t /*reserved*/,
+                                     IRasterImage** out) {
   if (path == nullptr || out == nullptr || maxWidth < kSmallestBox || maxHeight < kSmallestBox) {
     return ZR_BADARG;
   }
@@ -43,8 +42,7 @@ ZRESULT IFIImgIOExpertImp::LoadImage(const WCHAR* path, uint32_t maxWidth, uint3
   (void)zoomer->GetWorldSize(&width, &height);
   zoomer->Release();
 
-  FIBITMAP* scaled = zefcorek::imagelib::LoadScaledBitmap(path, static_cast<int>(width),
-                                                          static_cast<int>(height));
+  FIBITMAP* scaled = zefcorek::imagelib::LoadScaledBitmap(path, static_cast<int>(width), static_cast<int>(height));
   if (scaled == nullptr) return ZR_FAILED;
   auto* image = new (std::nothrow) IFIRasterImageImp(this, scaled);
   if (image == nullptr) {

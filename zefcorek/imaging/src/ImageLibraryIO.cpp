@@ -45,9 +45,7 @@ long DLL_CALLCONV tellProc(fi_handle handle) {
   return static_cast<long>(position.QuadPart);
 }
 
-bool readable(FREE_IMAGE_FORMAT format) {
-  return format != FIF_UNKNOWN && FreeImage_FIFSupportsReading(format);
-}
+bool readable(FREE_IMAGE_FORMAT format) { return format != FIF_UNKNOWN && FreeImage_FIFSupportsReading(format); }
 
 }  // namespace
 
@@ -70,15 +68,13 @@ FIBITMAP* zefcorek::imagelib::LoadBitmapStream(IStream* stream) {
   return FreeImage_LoadFromHandle(format, &io, stream, 0);
 }
 
-bool zefcorek::imagelib::SaveBitmapStream(FIBITMAP* bitmap, IStream* stream,
-                                          FREE_IMAGE_FORMAT format, int flags) {
+bool zefcorek::imagelib::SaveBitmapStream(FIBITMAP* bitmap, IStream* stream, FREE_IMAGE_FORMAT format, int flags) {
   if (stream == nullptr) return false;
   FreeImageIO io = comStreamIO();
   return FreeImage_SaveToHandle(format, bitmap, &io, stream, flags) != FALSE;
 }
 
-bool zefcorek::imagelib::SaveBitmapFile(FIBITMAP* bitmap, const WCHAR* path,
-                                        FREE_IMAGE_FORMAT format, int flags) {
+bool zefcorek::imagelib::SaveBitmapFile(FIBITMAP* bitmap, const WCHAR* path, FREE_IMAGE_FORMAT format, int flags) {
   const auto native = nativePathOf(path);
   if (!native || bitmap == nullptr) return false;
   return FreeImage_Save(format, bitmap, native->c_str(), flags) != FALSE;

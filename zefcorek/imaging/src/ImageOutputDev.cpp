@@ -20,8 +20,7 @@ class DumpFile {
 public:
   explicit DumpFile(const std::string& name) {
     const std::u16string wide = platform::ansiToWideLenient(name);
-    file_ = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
+    file_ = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file_ == INVALID_HANDLE_VALUE) file_ = nullptr;
   }
   ~DumpFile() {
@@ -57,9 +56,7 @@ private:
   std::vector<unsigned char> buffer_;
 };
 
-std::string sizeLine(int width, int height) {
-  return std::to_string(width) + " " + std::to_string(height) + "\n";
-}
+std::string sizeLine(int width, int height) { return std::to_string(width) + " " + std::to_string(height) + "\n"; }
 
 }  // namespace
 
@@ -79,9 +76,8 @@ bool ImageOutputDev::isJpegPassThrough(Stream* str, bool inlineImg) const {
   return dumpJPEG_ && str->getKind() == strDCT && !inlineImg;
 }
 
-void ImageOutputDev::drawImageMask(GfxState* /*state*/, Object* /*ref*/, Stream* str, int width,
-                                   int height, bool /*invert*/, bool /*interpolate*/,
-                                   bool inlineImg) {
+void ImageOutputDev::drawImageMask(GfxState* /*state*/, Object* /*ref*/, Stream* str, int width, int height,
+                                   bool /*invert*/, bool /*interpolate*/, bool inlineImg) {
   if (isJpegPassThrough(str, inlineImg)) {
     writeJpeg(str);
     return;
@@ -89,9 +85,9 @@ void ImageOutputDev::drawImageMask(GfxState* /*state*/, Object* /*ref*/, Stream*
   writeBitmap(str, width, height, /*invertBits=*/false);
 }
 
-void ImageOutputDev::drawImage(GfxState* /*state*/, Object* /*ref*/, Stream* str, int width,
-                               int height, GfxImageColorMap* colorMap, bool /*interpolate*/,
-                               const int* /*maskColors*/, bool inlineImg) {
+void ImageOutputDev::drawImage(GfxState* /*state*/, Object* /*ref*/, Stream* str, int width, int height,
+                               GfxImageColorMap* colorMap, bool /*interpolate*/, const int* /*maskColors*/,
+                               bool inlineImg) {
   const int components = colorMap->getNumPixelComps();
   if (isJpegPassThrough(str, inlineImg) && (components == 1 || components == 3)) {
     writeJpeg(str);
@@ -139,8 +135,7 @@ void ImageOutputDev::writeBitmap(Stream* str, int width, int height, bool invert
   str->close();
 }
 
-void ImageOutputDev::writePixmap(Stream* str, int width, int height,
-                                 GfxImageColorMap* colorMap) {
+void ImageOutputDev::writePixmap(Stream* str, int width, int height, GfxImageColorMap* colorMap) {
   DumpFile file(nextFileName("ppm"));
   if (!file.isOpen()) {
     zefcorek::pdfReport("Couldn't open image file '%s'", fileName_.c_str());

@@ -26,11 +26,10 @@ public:
   bool interpretType3Chars() override { return false; }
   bool needNonText() override { return true; }
 
-  void drawImageMask(GfxState* state, Object* ref, Stream* str, int width, int height, bool invert,
-                     bool interpolate, bool inlineImg) override;
-  void drawImage(GfxState* state, Object* ref, Stream* str, int width, int height,
-                 GfxImageColorMap* colorMap, bool interpolate, const int* maskColors,
-                 bool inlineImg) override;
+  void drawImageMask(GfxState* state, Object* ref, Stream* str, int width, int height, bool invert, bool interpolate,
+                     bool inlineImg) override;
+  void drawImage(GfxState* state, Object* ref, Stream* str, int width, int height, GfxImageColorMap* colorMap,
+                 bool interpolate, const int* maskColors, bool inlineImg) override;
 
   virtual bool isOk() { return ok_; }
   // Files numbered so far, those that failed to open included.

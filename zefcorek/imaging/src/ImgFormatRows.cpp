@@ -30,8 +30,7 @@ struct FormatRow {
 
 constexpr FormatRow kRows[zefcorek::kLibraryFormatCount] = {
     {u"Windows Bitmap (*.bmp)", {2, 0}, {u"bmp"}, FIF_BMP, 0},
-    {u"JPEG/JFIF (*.jpg,*.jif,*.jpeg)", {5, 6}, {u"jpg", u"jif", u"jpeg"}, FIF_JPEG,
-     JPEG_QUALITYGOOD},
+    {u"JPEG/JFIF (*.jpg,*.jif,*.jpeg)", {5, 6}, {u"jpg", u"jif", u"jpeg"}, FIF_JPEG, JPEG_QUALITYGOOD},
     {u"Tagged Image File Format (*.tif,*.tiff)", {4, 0}, {u"tif", u"tiff"}, FIF_TIFF, TIFF_LZW},
     {u"Portable Network Graphics (*.png)", {14, 0}, {u"png"}, FIF_PNG, PNG_Z_DEFAULT_COMPRESSION},
     {u"Truevision Targa (*.tga)", {7, 0}, {u"tga"}, FIF_TARGA, 0},
@@ -40,8 +39,7 @@ constexpr int kJpegRow = 1;
 
 // A new image around `bitmap` in *out, marked with the row's first id; 30
 // (the bitmap unloaded) when it cannot be made.
-ZRESULT wrapLoaded(IImgIOExpert* expert, FIBITMAP* bitmap, uint32_t formatId,
-                   IRasterImage** out) {
+ZRESULT wrapLoaded(IImgIOExpert* expert, FIBITMAP* bitmap, uint32_t formatId, IRasterImage** out) {
   auto* image = new (std::nothrow) IFIRasterImageImp(expert, bitmap);
   if (image == nullptr) {
     FreeImage_Unload(bitmap);
@@ -70,8 +68,8 @@ int32_t loadFromFile(IImgIOExpert* expert, const WCHAR* path, IRasterImage** out
 }
 
 template <int Row>
-int32_t loadFromStream(IImgIOExpert* expert, uint32_t /*formatId*/, uint32_t /*reserved*/,
-                       IFIOIStream* stream, IRasterImage** out) {
+int32_t loadFromStream(IImgIOExpert* expert, uint32_t /*formatId*/, uint32_t /*reserved*/, IFIOIStream* stream,
+                       IRasterImage** out) {
   if (stream == nullptr || out == nullptr) return ZR_FAILED;
   *out = nullptr;
   if (const ZRESULT result = checkOpen(stream); result != ZR_OK) return result;
@@ -84,20 +82,19 @@ int32_t loadFromStream(IImgIOExpert* expert, uint32_t /*formatId*/, uint32_t /*r
 }
 
 template <int Row>
-int32_t saveToFile(IImgIOExpert* /*expert*/, IImgSaver* /*caller*/, uint32_t /*formatId*/,
-                   const WCHAR* path, IRasterImage* image) {
+int32_t saveToFile(IImgIOExpert* /*expert*/, IImgSaver* /*caller*/, uint32_t /*formatId*/, const WCHAR* path,
+                   IRasterImage* image) {
   IFIRasterImageImp* imp = zefcorek::rasterImageImpOf(image);
   if (imp == nullptr) return ZR_FAILED;
   FIBITMAP* bitmap = nullptr;
   if (const ZRESULT result = imp->GetBitmap(&bitmap); result != ZR_OK) return result;
-  const bool saved = zefcorek::imagelib::SaveBitmapFile(bitmap, path, kRows[Row].libraryFormat,
-                                                        kRows[Row].saveFlags);
+  const bool saved = zefcorek::imagelib::SaveBitmapFile(bitmap, path, kRows[Row].libraryFormat, kRows[Row].saveFlags);
   return saved ? ZR_OK : ZR_FAILED;
 }
 
 template <int Row>
-int32_t saveToStream(IImgIOExpert* /*expert*/, IImgSaver* /*caller*/, uint32_t /*formatId*/,
-                     IFIOOStream* stream, IRasterImage* image) {
+int32_t saveToStream(IImgIOExpert* /*expert*/, IImgSaver* /*caller*/, uint32_t /*formatId*/, IFIOOStream* stream,
+                     IRasterImage* image) {
   IFIRasterImageImp* imp = zefcorek::rasterImageImpOf(image);
   if (imp == nullptr || stream == nullptr) return ZR_BADARG;
   FIBITMAP* bitmap = nullptr;
@@ -106,8 +103,7 @@ int32_t saveToStream(IImgIOExpert* /*expert*/, IImgSaver* /*caller*/, uint32_t /
   if (const ZRESULT result = checkOpen(stream); result != ZR_OK) return result;
   IStream* com = nullptr;
   if (stream->CreateCOMStream(&com) != ZR_OK || com == nullptr) return ZR_FAILED;
-  const bool saved = zefcorek::imagelib::SaveBitmapStream(bitmap, com, kRows[Row].libraryFormat,
-                                                          kRows[Row].saveFlags);
+  const bool saved = zefcorek::imagelib::SaveBitmapStream(bitmap, com, kRows[Row].libraryFormat, kRows[Row].saveFlags);
   com->Release();
   return saved ? ZR_OK : ZR_FAILED;
 }
@@ -144,8 +140,7 @@ ZRESULT putFacts(const WCHAR* path, void* record, const ImageFacts& facts) {
   ITaggedValSet* set = static_cast<ImgFileTaggedInfo*>(record)->Values;
   ZRESULT result = set->SetID(0);
   if (result == ZR_OK) result = set->AddString(kImgInfoTagPath, path);
-  const uint32_t numbers[] = {facts.width, facts.height, facts.bitsPerPixel, facts.dpiX,
-                              facts.dpiY};
+  const uint32_t numbers[] = {facts.width, facts.height, facts.bitsPerPixel, facts.dpiX, facts.dpiY};
   for (uint32_t index = 0; index < 5 && result == ZR_OK; ++index) {
     result = set->AddInt(kImgInfoTagWidth + index, static_cast<int32_t>(numbers[index]));
   }
@@ -207,14 +202,10 @@ std::optional<double> numberOf(ITaggedValSet* set, uint32_t tag) {
   }
   const bool inlineValue = value.count == 1;
   switch (value.type) {
-    case TVT_INT:
-      return inlineValue ? value.value.i : static_cast<const int32_t*>(value.value.storage)[0];
-    case TVT_UINT:
-      return inlineValue ? value.value.u : static_cast<const uint32_t*>(value.value.storage)[0];
-    case TVT_DOUBLE:
-      return inlineValue ? value.value.d : static_cast<const double*>(value.value.storage)[0];
-    default:
-      return std::nullopt;
+    case TVT_INT: return inlineValue ? value.value.i : static_cast<const int32_t*>(value.value.storage)[0];
+    case TVT_UINT: return inlineValue ? value.value.u : static_cast<const uint32_t*>(value.value.storage)[0];
+    case TVT_DOUBLE: return inlineValue ? value.value.d : static_cast<const double*>(value.value.storage)[0];
+    default: return std::nullopt;
   }
 }
 
@@ -302,16 +293,11 @@ ImgFormatInfo makeRow() {
 
 ImgFormatInfo zefcorek::libraryFormatRow(int index) {
   switch (index) {
-    case 0:
-      return makeRow<0>();
-    case 1:
-      return makeRow<1>();
-    case 2:
-      return makeRow<2>();
-    case 3:
-      return makeRow<3>();
-    default:
-      return makeRow<4>();
+    case 0: return makeRow<0>();
+    case 1: return makeRow<1>();
+    case 2: return makeRow<2>();
+    case 3: return makeRow<3>();
+    default: return makeRow<4>();
   }
 }
 

@@ -31,9 +31,8 @@ int32_t releaseRow(void* item, IPtrList::Node* /*node*/, void* /*context*/) {
 int32_t compareDescriptions(void* newItem, void* nodeItem, void* /*context*/, bool /*isTail*/) {
   const auto* added = static_cast<const ImgFormatInfo*>(newItem);
   const auto* stored = static_cast<const ImgFormatInfo*>(nodeItem);
-  const int order =
-      platform::compareIgnoreCase(boundedText(added->Description, kImgDescriptionChars),
-                                  boundedText(stored->Description, kImgDescriptionChars));
+  const int order = platform::compareIgnoreCase(boundedText(added->Description, kImgDescriptionChars),
+                                                boundedText(stored->Description, kImgDescriptionChars));
   return order < 0 ? -1 : 0;
 }
 
@@ -54,9 +53,7 @@ bool servesExtension(const ImgFormatInfo& row, std::u16string_view extension) {
   return false;
 }
 
-bool isRowRecord(const ImgFormatInfo* record) {
-  return record != nullptr && record->cbSize == sizeof(ImgFormatInfo);
-}
+bool isRowRecord(const ImgFormatInfo* record) { return record != nullptr && record->cbSize == sizeof(ImgFormatInfo); }
 
 // Takes the one shared loader or saver, making it on first use.
 template <typename Made, typename Interface>
@@ -153,27 +150,21 @@ ZRESULT IImgIOExpertImp::SetFormatInfo(uint32_t index, const ImgFormatInfo* info
 
 ZRESULT IImgIOExpertImp::RemoveFormat(const ImgFormatInfo* stored) {
   if (formats_ == nullptr) return ZR_FAILED;
-  return formats_->RemoveItem(const_cast<ImgFormatInfo*>(stored), /*release=*/true) == ZR_OK
-             ? ZR_OK
-             : ZR_FAILED;
+  return formats_->RemoveItem(const_cast<ImgFormatInfo*>(stored), /*release=*/true) == ZR_OK ? ZR_OK : ZR_FAILED;
 }
 
-ZRESULT IImgIOExpertImp::FindFormatByExt(uint32_t formatId, const WCHAR* path,
-                                         ImgFormatInfo* out) {
+ZRESULT IImgIOExpertImp::FindFormatByExt(uint32_t formatId, const WCHAR* path, ImgFormatInfo* out) {
   return findFormat(formatId, path, /*asFile=*/true, out);
 }
 
-ZRESULT IImgIOExpertImp::FindFormatByPath(uint32_t formatId, const WCHAR* path,
-                                          ImgFormatInfo* out) {
+ZRESULT IImgIOExpertImp::FindFormatByPath(uint32_t formatId, const WCHAR* path, ImgFormatInfo* out) {
   return findFormat(formatId, path, /*asFile=*/false, out);
 }
 
-ZRESULT IImgIOExpertImp::findFormat(uint32_t formatId, const WCHAR* path, bool asFile,
-                                    ImgFormatInfo* out) {
+ZRESULT IImgIOExpertImp::findFormat(uint32_t formatId, const WCHAR* path, bool asFile, ImgFormatInfo* out) {
   if (!isRowRecord(out) || (formatId == 0 && path == nullptr)) return ZR_BADARG;
   DSStructInit(out);
-  const TFilePath split(path, asFile ? TFilePath::PathType::File
-                                     : TFilePath::PathType::Unspecified);
+  const TFilePath split(path, asFile ? TFilePath::PathType::File : TFilePath::PathType::Unspecified);
   // The extension keeps its dot: "." alone names no format.
   const std::u16string_view extension(split.GetExt(), split.GetExtLen());
   if (formats_ == nullptr || (formatId == 0 && extension.size() < 2)) return ZR_NO;
@@ -185,8 +176,7 @@ ZRESULT IImgIOExpertImp::findFormat(uint32_t formatId, const WCHAR* path, bool a
     result = formats_->GetItem(node, &item);
     if (result != ZR_OK) return result;
     const auto& row = *static_cast<const ImgFormatInfo*>(item);
-    const bool hit = formatId != 0 ? servesFormatId(row, formatId)
-                                   : servesExtension(row, extension.substr(1));
+    const bool hit = formatId != 0 ? servesFormatId(row, formatId) : servesExtension(row, extension.substr(1));
     if (hit) {
       *out = row;
       return ZR_OK;
@@ -213,9 +203,8 @@ ZRESULT IImgIOExpertImp::GetImageInfo(const WCHAR* path, void* record) {
   return result;
 }
 
-ZRESULT IImgIOExpertImp::LoadImage(const WCHAR* /*path*/, uint32_t /*maxWidth*/,
-                                   uint32_t /*maxHeight*/, uint32_t /*reserved*/,
-                                   IRasterImage** /*out*/) {
+ZRESULT IImgIOExpertImp::LoadImage(const WCHAR* /*path*/, uint32_t /*maxWidth*/, uint32_t /*maxHeight*/,
+                                   uint32_t /*reserved*/, IRasterImage** /*out*/) {
   return ZR_NOTSUPPORTED;
 }
 

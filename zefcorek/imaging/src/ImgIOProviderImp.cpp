@@ -24,8 +24,7 @@ constexpr uint32_t kFieldChars = 1024;
 // Whether `extension` is one of the row's four extensions, ignoring case.
 bool namesRow(const ImgFormatInfo& row, std::u16string_view extension) {
   for (const auto& stored : row.Extensions) {
-    const std::u16string_view text(stored, std::find(stored, stored + kImgExtensionChars, u'\0') -
-                                               stored);
+    const std::u16string_view text(stored, std::find(stored, stored + kImgExtensionChars, u'\0') - stored);
     if (platform::equalsIgnoreCase(text, extension)) return true;
   }
   return false;
@@ -45,15 +44,13 @@ ZRESULT renameFromMessages(IMessageLoader* texts, uint32_t firstId, ImgFormatInf
     if (fields == nullptr) continue;
     WCHAR extension[kFieldChars] = {};
     WCHAR description[kFieldChars] = {};
-    const bool pair = fields->GetCount() == 2 &&
-                      fields->GetString(0, extension, kFieldChars) == ZR_OK &&
+    const bool pair = fields->GetCount() == 2 && fields->GetString(0, extension, kFieldChars) == ZR_OK &&
                       fields->GetString(1, description, kFieldChars) == ZR_OK;
     fields->Release();
     if (!pair || !namesRow(row, extension)) continue;
     std::fill(std::begin(row.Description), std::end(row.Description), u'\0');
     const std::u16string_view text(description);
-    std::copy_n(text.begin(), std::min<size_t>(text.size(), kImgDescriptionChars - 1),
-                row.Description);
+    std::copy_n(text.begin(), std::min<size_t>(text.size(), kImgDescriptionChars - 1), row.Description);
     return ZR_OK;
   }
 }

@@ -22,8 +22,7 @@ private:
   IImgIOExpert* expert_ = nullptr;  // one reference; null until Initialize
 };
 
-class ZEF_EXPORT IFIImgIOTWAINExpertImp : public IStdInterfaceImp,
-                                          public virtual IImgIOTWAINExpert {
+class ZEF_EXPORT IFIImgIOTWAINExpertImp : public IStdInterfaceImp, public virtual IImgIOTWAINExpert {
 public:
   // Holds one reference to `expert` (may be null).
   explicit IFIImgIOTWAINExpertImp(IImgIOExpert* expert);

@@ -21,8 +21,7 @@ ZRESULT IImgLoaderImp::LoadFromFile(const WCHAR* path, IRasterImage** out) {
   return row.LoadFromFile(expert_, path, out);
 }
 
-ZRESULT IImgLoaderImp::LoadFromStream(uint32_t formatId, uint32_t reserved, IFIOIStream* stream,
-                                      IRasterImage** out) {
+ZRESULT IImgLoaderImp::LoadFromStream(uint32_t formatId, uint32_t reserved, IFIOIStream* stream, IRasterImage** out) {
   if (stream == nullptr || out == nullptr) return ZR_BADARG;
   *out = nullptr;
   if (expert_ == nullptr) return ZR_FAILED;

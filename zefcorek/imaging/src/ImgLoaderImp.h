@@ -11,8 +11,7 @@ public:
 
   HRESULT QueryInterface(REFIID iid, void** out) override;
   ZRESULT LoadFromFile(const WCHAR* path, IRasterImage** out) override;
-  ZRESULT LoadFromStream(uint32_t formatId, uint32_t reserved, IFIOIStream* stream,
-                         IRasterImage** out) override;
+  ZRESULT LoadFromStream(uint32_t formatId, uint32_t reserved, IFIOIStream* stream, IRasterImage** out) override;
   ZRESULT GetImageInfo(const WCHAR* path, void* record) override;
   ZRESULT GetImageMetadata(const WCHAR* path, ITaggedValSet** out) override;
 

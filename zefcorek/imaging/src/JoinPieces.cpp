@@ -143,8 +143,7 @@ void ZefImageOutputDev::JoinPieces() {
   std::vector<CachedImgDef*> records;
   for (uint32_t index = 0; index < count; ++index) records.push_back(GetCapturedImage(index));
   std::vector<JoinLink> links;
-  const int groups =
-      FindJoinGroups(std::vector<const CachedImgDef*>(records.begin(), records.end()), links);
+  const int groups = FindJoinGroups(std::vector<const CachedImgDef*>(records.begin(), records.end()), links);
   if (groups == 0) return;
 
   std::vector<CachedImgDef*> joinedRecords;

@@ -39,7 +39,8 @@ bool targetSize(HDC dc, int& width, int& height) {
 void blendInto(HDC dc, int left, int top, int width, int height, const uint32_t* pixels) {
   BITMAPINFOHEADER header{sizeof header, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
-  HBITMAP picture = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP picture =
+      CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!picture) return;
   std::copy_n(pixels, static_cast<size_t>(width) * static_cast<size_t>(height), static_cast<uint32_t*>(bits));
   HDC memory = CreateCompatibleDC(dc);
@@ -68,8 +69,8 @@ int zefcorek::imagelib::PlgBlt(FIBITMAP* bitmap, const PlgBltParms* parms) {
   const int64_t top = parms->b;
   const int64_t width = parms->c;
   const int64_t height = parms->d;
-  if (width <= 0 || height <= 0 || left < 0 || top < 0 ||
-      left + width > FreeImage_GetWidth(bitmap) || top + height > FreeImage_GetHeight(bitmap))
+  if (width <= 0 || height <= 0 || left < 0 || top < 0 || left + width > FreeImage_GetWidth(bitmap) ||
+      top + height > FreeImage_GetHeight(bitmap))
     return 0;
 
   // Destination offset per source pixel along the rows (e1) and down the

@@ -19,9 +19,7 @@ PDFII::IPDFCapturedImgListImp::~IPDFCapturedImgListImp() {
   if (entries_ != nullptr) entries_->Release();
 }
 
-HRESULT PDFII::IPDFCapturedImgListImp::QueryInterface(REFIID /*iid*/, void** /*out*/) {
-  return E_NOINTERFACE;
-}
+HRESULT PDFII::IPDFCapturedImgListImp::QueryInterface(REFIID /*iid*/, void** /*out*/) { return E_NOINTERFACE; }
 
 ULONG PDFII::IPDFCapturedImgListImp::AddRef() { return ++refCount_; }
 

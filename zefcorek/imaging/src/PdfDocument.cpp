@@ -30,8 +30,8 @@ constexpr double kNewestVersion = 1.7001;
 
 // The first bytes of the file when it opens for reading, else nothing.
 std::optional<std::string> readHead(const std::u16string& name) {
-  HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;
   std::string head(kHeaderWindow, '\0');
   DWORD got = 0;
@@ -48,8 +48,7 @@ std::optional<GooString> passwordOf(const char* text) {
 
 }  // namespace
 
-PdfDocument::PdfDocument(const char* fileName, const char* ownerPassword,
-                         const char* userPassword)
+PdfDocument::PdfDocument(const char* fileName, const char* ownerPassword, const char* userPassword)
     : fileName_(fileName != nullptr ? fileName : "") {
   // As named, then all in lower case, then all in upper case.
   std::u16string name = platform::ansiToWideLenient(fileName_);
@@ -70,23 +69,16 @@ PdfDocument::PdfDocument(const char* fileName, const char* ownerPassword,
   }
   checkHeader(*head);
 
-  document_ = std::make_unique<PDFDoc>(std::make_unique<GooString>(*nativeName),
-                                       passwordOf(ownerPassword), passwordOf(userPassword));
+  document_ = std::make_unique<PDFDoc>(std::make_unique<GooString>(*nativeName), passwordOf(ownerPassword),
+                                       passwordOf(userPassword));
   ok_ = document_->isOk();
   if (ok_) return;
   errorCode_ = document_->getErrorCode();
   switch (errorCode_) {
-    case errOpenFile:
-      zefcorek::pdfReport("Couldn't open file '%s'", fileName_.c_str());
-      break;
-    case errDamaged:
-      zefcorek::pdfReport("Couldn't read xref table");
-      break;
-    case errBadCatalog:
-      zefcorek::pdfReport("Couldn't read page catalog");
-      break;
-    default:
-      break;
+    case errOpenFile: zefcorek::pdfReport("Couldn't open file '%s'", fileName_.c_str()); break;
+    case errDamaged: zefcorek::pdfReport("Couldn't read xref table"); break;
+    case errBadCatalog: zefcorek::pdfReport("Couldn't read page catalog"); break;
+    default: break;
   }
 }
 
@@ -108,11 +100,9 @@ void PdfDocument::checkHeader(const std::string& head) {
   }
   const size_t tokenEnd = head.find_first_of(" \t\n\r", tokenStart);
   const std::string token =
-      head.substr(tokenStart, tokenEnd == std::string::npos ? std::string::npos
-                                                            : tokenEnd - tokenStart);
+      head.substr(tokenStart, tokenEnd == std::string::npos ? std::string::npos : tokenEnd - tokenStart);
   pdfVersion_ = std::strtod(token.c_str(), nullptr);
-  const bool digitFirst =
-      start < head.size() && std::isdigit(static_cast<unsigned char>(head[start])) != 0;
+  const bool digitFirst = start < head.size() && std::isdigit(static_cast<unsigned char>(head[start])) != 0;
   if (!digitFirst || pdfVersion_ > kNewestVersion) {
     zefcorek::pdfReport("Warning: unsupported PDF version %s", token.c_str());
   }
@@ -120,15 +110,14 @@ void PdfDocument::checkHeader(const std::string& head) {
 
 int PdfDocument::getNumPages() const { return ok_ ? document_->getNumPages() : 0; }
 
-void PdfDocument::displayPage(OutputDev* out, int page, double hDPI, double vDPI, int rotate,
-                              bool useMediaBox, bool crop, bool printing) {
+void PdfDocument::displayPage(OutputDev* out, int page, double hDPI, double vDPI, int rotate, bool useMediaBox,
+                              bool crop, bool printing) {
   if (!ok_ || out == nullptr) return;
   document_->displayPage(out, page, hDPI, vDPI, rotate, useMediaBox, crop, printing);
 }
 
-void PdfDocument::displayPages(OutputDev* out, int firstPage, int lastPage, double hDPI,
-                               double vDPI, int rotate, bool useMediaBox, bool crop,
-                               bool printing) {
+void PdfDocument::displayPages(OutputDev* out, int firstPage, int lastPage, double hDPI, double vDPI, int rotate,
+                               bool useMediaBox, bool crop, bool printing) {
   if (!ok_ || out == nullptr) return;
   for (int page = firstPage; page <= lastPage; ++page) {
     displayPage(out, page, hDPI, vDPI, rotate, useMediaBox, crop, printing);

@@ -42,10 +42,10 @@ public:
   // Runs pages first..last (counted from 1) through `out`, one at a time;
   // ends after the page during which stopRequested was set. Nothing runs on
   // a document that is not ok.
-  void displayPages(OutputDev* out, int firstPage, int lastPage, double hDPI, double vDPI,
-                    int rotate, bool useMediaBox, bool crop, bool printing);
-  void displayPage(OutputDev* out, int page, double hDPI, double vDPI, int rotate,
-                   bool useMediaBox, bool crop, bool printing);
+  void displayPages(OutputDev* out, int firstPage, int lastPage, double hDPI, double vDPI, int rotate, bool useMediaBox,
+                    bool crop, bool printing);
+  void displayPage(OutputDev* out, int page, double hDPI, double vDPI, int rotate, bool useMediaBox, bool crop,
+                   bool printing);
 
   // Set by the capture device to end the page loop after the current page;
   // only construction clears it.

@@ -41,9 +41,7 @@ PDFII::IPDFImgExtractorImp::IPDFImgExtractorImp() = default;
 
 PDFII::IPDFImgExtractorImp::~IPDFImgExtractorImp() = default;
 
-HRESULT PDFII::IPDFImgExtractorImp::QueryInterface(REFIID /*iid*/, void** /*out*/) {
-  return E_NOINTERFACE;
-}
+HRESULT PDFII::IPDFImgExtractorImp::QueryInterface(REFIID /*iid*/, void** /*out*/) { return E_NOINTERFACE; }
 
 ULONG PDFII::IPDFImgExtractorImp::AddRef() { return ++refCount_; }
 
@@ -60,8 +58,7 @@ bool PDFII::IPDFImgExtractorImp::Close() {
   return true;
 }
 
-HRESULT PDFII::IPDFImgExtractorImp::Open(const char* path, const PDFOpenPasswords* passwords,
-                                         uint32_t* errorCode) {
+HRESULT PDFII::IPDFImgExtractorImp::Open(const char* path, const PDFOpenPasswords* passwords, uint32_t* errorCode) {
   Close();
   if (isEmpty(path) || passwords == nullptr || errorCode == nullptr) return E_INVALIDARG;
   if (!fileExists(path)) {
@@ -70,10 +67,8 @@ HRESULT PDFII::IPDFImgExtractorImp::Open(const char* path, const PDFOpenPassword
   }
   *errorCode = 0;
   // The passwords are bounded by their fields, terminated or not.
-  const std::string owner(passwords->ownerPassword,
-                          strnlen(passwords->ownerPassword, sizeof passwords->ownerPassword));
-  const std::string user(passwords->userPassword,
-                         strnlen(passwords->userPassword, sizeof passwords->userPassword));
+  const std::string owner(passwords->ownerPassword, strnlen(passwords->ownerPassword, sizeof passwords->ownerPassword));
+  const std::string user(passwords->userPassword, strnlen(passwords->userPassword, sizeof passwords->userPassword));
   auto document = std::make_unique<PdfDocument>(path, owner.c_str(), user.c_str());
   if (!document->isOk()) {
     *errorCode = static_cast<uint32_t>(document->getErrorCode());
@@ -95,21 +90,18 @@ void PDFII::IPDFImgExtractorImp::resolvePages(uint32_t& firstPage, uint32_t& las
   if (lastPage == 0 || lastPage > count) lastPage = count;
 }
 
-void PDFII::IPDFImgExtractorImp::runPages(OutputDev* device, uint32_t firstPage,
-                                          uint32_t lastPage) {
+void PDFII::IPDFImgExtractorImp::runPages(OutputDev* device, uint32_t firstPage, uint32_t lastPage) {
   // A run stopped by its progress callback leaves the flag set: every
   // extraction starts with it clear, or a later one would end after its
   // first page.
   document_->stopRequested = 0;
   if (firstPage > lastPage) return;
-  document_->displayPages(device, static_cast<int>(firstPage), static_cast<int>(lastPage), kDpi,
-                          kDpi, 0, /*useMediaBox=*/false, /*crop=*/true, /*printing=*/false);
+  document_->displayPages(device, static_cast<int>(firstPage), static_cast<int>(lastPage), kDpi, kDpi, 0,
+                          /*useMediaBox=*/false, /*crop=*/true, /*printing=*/false);
 }
 
-HRESULT PDFII::IPDFImgExtractorImp::ExtractImagesToFolder(uint32_t firstPage, uint32_t lastPage,
-                                                          const char* folder,
-                                                          const char* rootName,
-                                                          uint32_t* imageCount) {
+HRESULT PDFII::IPDFImgExtractorImp::ExtractImagesToFolder(uint32_t firstPage, uint32_t lastPage, const char* folder,
+                                                          const char* rootName, uint32_t* imageCount) {
   if (document_ == nullptr) return E_FAIL;
   if (isEmpty(folder) || isEmpty(rootName) || imageCount == nullptr) return E_INVALIDARG;
   resolvePages(firstPage, lastPage);

@@ -23,8 +23,8 @@ public:
   HRESULT Open(const char* path, const PDFOpenPasswords* passwords, uint32_t* errorCode) override;
   bool Close() override;
   uint32_t GetPageCount() override;
-  HRESULT ExtractImagesToFolder(uint32_t firstPage, uint32_t lastPage, const char* folder,
-                                const char* rootName, uint32_t* imageCount) override;
+  HRESULT ExtractImagesToFolder(uint32_t firstPage, uint32_t lastPage, const char* folder, const char* rootName,
+                                uint32_t* imageCount) override;
   HRESULT ExtractImagesToList(PDFImgExtractOptions* options) override;
 
 private:

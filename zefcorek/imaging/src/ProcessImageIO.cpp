@@ -16,8 +16,7 @@ IImgIOExpert* expert = nullptr;
 
 IImgIOExpert* zefcorek::processImageExpert() { return expert; }
 
-zefcorek::ScopedProcessImageExpert::ScopedProcessImageExpert(IImgIOExpert* replacement)
-    : saved_(expert) {
+zefcorek::ScopedProcessImageExpert::ScopedProcessImageExpert(IImgIOExpert* replacement) : saved_(expert) {
   expert = replacement;
 }
 
@@ -35,8 +34,7 @@ bool startImageIO() {
   }
   IImgIOProvider* candidate = static_cast<IFIImgIOProvider*>(made);
   IImgIOExpert* candidateExpert = nullptr;
-  if (candidate->Initialize(nullptr) != ZR_OK ||
-      candidate->GetExpert(&candidateExpert) != ZR_OK) {
+  if (candidate->Initialize(nullptr) != ZR_OK || candidate->GetExpert(&candidateExpert) != ZR_OK) {
     candidate->Release();
     return false;
   }

@@ -60,8 +60,8 @@ int heightOf(const RECT& rect) { return rect.bottom - rect.top + 1; }
 
 // The display path of a bitmap whose pixels live in a DIB section: the
 // section goes into a memory DC and is blitted from there.
-void IFIRasterImageImp::drawFromSection(HDC dc, HBITMAP section, const RECT& source,
-                                        const RECT& destination, bool unscaled) {
+void IFIRasterImageImp::drawFromSection(HDC dc, HBITMAP section, const RECT& source, const RECT& destination,
+                                        bool unscaled) {
   HDC memory = CreateCompatibleDC(dc);
   if (!memory) return;
   HPALETTE own = nullptr;
@@ -74,12 +74,12 @@ void IFIRasterImageImp::drawFromSection(HDC dc, HBITMAP section, const RECT& sou
   }
   HGDIOBJ previousBitmap = SelectObject(memory, section);
   if (unscaled) {
-    BitBlt(dc, destination.left, destination.top, widthOf(source), heightOf(source), memory,
-           source.left, source.top, SRCCOPY);
+    BitBlt(dc, destination.left, destination.top, widthOf(source), heightOf(source), memory, source.left, source.top,
+           SRCCOPY);
   } else {
     SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, destination.left, destination.top, widthOf(destination), heightOf(destination),
-               memory, source.left, source.top, widthOf(source), heightOf(source), SRCCOPY);
+    StretchBlt(dc, destination.left, destination.top, widthOf(destination), heightOf(destination), memory, source.left,
+               source.top, widthOf(source), heightOf(source), SRCCOPY);
   }
   GdiFlush();
   if (previousMemory) SelectPalette(memory, previousMemory, TRUE);
@@ -124,12 +124,11 @@ ZRESULT IFIRasterImageImp::Draw(RasterDrawParms* parms) {
     const void* bits = FreeImage_GetBits(bitmap_);
     if (unscaled) {
       SetDIBitsToDevice(dc, destination.left, destination.top, static_cast<DWORD>(widthOf(source)),
-                        static_cast<DWORD>(heightOf(source)), source.left, source.top, 0,
-                        FreeImage_GetHeight(bitmap_), bits, info, DIB_RGB_COLORS);
+                        static_cast<DWORD>(heightOf(source)), source.left, source.top, 0, FreeImage_GetHeight(bitmap_),
+                        bits, info, DIB_RGB_COLORS);
     } else {
-      StretchDIBits(dc, destination.left, destination.top, widthOf(destination), heightOf(destination),
-                    source.left, source.top, widthOf(source), heightOf(source), bits, info,
-                    DIB_RGB_COLORS, SRCCOPY);
+      StretchDIBits(dc, destination.left, destination.top, widthOf(destination), heightOf(destination), source.left,
+                    source.top, widthOf(source), heightOf(source), bits, info, DIB_RGB_COLORS, SRCCOPY);
     }
     GdiFlush();
     if (previous) SelectPalette(dc, previous, TRUE);

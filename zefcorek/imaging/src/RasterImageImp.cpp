@@ -22,8 +22,7 @@ constexpr int kMaxDpi = 9600;
 }  // namespace
 
 void* zefcorek::makeIFIRasterImageImp(intptr_t arg) {
-  auto* image = new (std::nothrow)
-      IFIRasterImageImp(reinterpret_cast<IImgIOExpert*>(arg), /*bitmap=*/nullptr);
+  auto* image = new (std::nothrow) IFIRasterImageImp(reinterpret_cast<IImgIOExpert*>(arg), /*bitmap=*/nullptr);
   return static_cast<IFIRasterImage*>(image);
 }
 
@@ -42,8 +41,7 @@ FIBITMAP* zefcorek::bitmapOf(IRasterImage* image) {
   return bitmap;
 }
 
-IFIRasterImageImp::IFIRasterImageImp(IImgIOExpert* expert, FIBITMAP* bitmap)
-    : expert_(expert), bitmap_(bitmap) {
+IFIRasterImageImp::IFIRasterImageImp(IImgIOExpert* expert, FIBITMAP* bitmap) : expert_(expert), bitmap_(bitmap) {
   if (expert_ != nullptr) expert_->AddRef();
 }
 
@@ -178,16 +176,14 @@ ZRESULT IFIRasterImageImp::getDpi(uint32_t* out, unsigned (*dotsPerMeter)(FIBITM
   if (bitmap_ == nullptr) return ZR_FAILED;
   // A stored figure beyond int range is as good as the largest one.
   const int stored = static_cast<int>(std::min<unsigned>(dotsPerMeter(bitmap_), INT_MAX));
-  *out = static_cast<uint32_t>(
-      std::clamp<int>(MulDiv(stored, 254, 10000), kMinDpi, kMaxDpi));
+  *out = static_cast<uint32_t>(std::clamp<int>(MulDiv(stored, 254, 10000), kMinDpi, kMaxDpi));
   return ZR_OK;
 }
 
 ZRESULT IFIRasterImageImp::setDpi(uint32_t dpi, void (*setDotsPerMeter)(FIBITMAP*, unsigned)) {
   if (dpi < 1) return ZR_BADARG;
   if (bitmap_ == nullptr) return ZR_FAILED;
-  const int clamped = static_cast<int>(
-      std::clamp<uint32_t>(dpi, uint32_t{kMinDpi}, uint32_t{kMaxDpi}));
+  const int clamped = static_cast<int>(std::clamp<uint32_t>(dpi, uint32_t{kMinDpi}, uint32_t{kMaxDpi}));
   setDotsPerMeter(bitmap_, static_cast<unsigned>(MulDiv(clamped, 10000, 254)));
   SetModified(true);
   return ZR_OK;
@@ -209,9 +205,7 @@ ZRESULT IFIRasterImageImp::GetRasterInfo(RasterImageInfo* out) {
   return ZR_OK;
 }
 
-uint8_t* IFIRasterImageImp::GetBits() {
-  return bitmap_ == nullptr ? nullptr : FreeImage_GetBits(bitmap_);
-}
+uint8_t* IFIRasterImageImp::GetBits() { return bitmap_ == nullptr ? nullptr : FreeImage_GetBits(bitmap_); }
 
 // --- the bitmap -------------------------------------------------------------
 

@@ -66,8 +66,7 @@ public:
   ZRESULT SetPixelRGB(int32_t x, int32_t y, const uint8_t rgb[3]) override;
   ZRESULT GetPixelLocked(int32_t x, int32_t y, COLORREF* out) override;
   ZRESULT SetPixelLocked(int32_t x, int32_t y, uint32_t value) override;
-  ZRESULT Sample(uint32_t mode, double x, double y, const uint8_t defaultRGB[3],
-                 uint8_t outRGB[3]) override;
+  ZRESULT Sample(uint32_t mode, double x, double y, const uint8_t defaultRGB[3], uint8_t outRGB[3]) override;
   ZRESULT GetExtendedInfo(uint32_t kind, void* out) override;
   ZRESULT CopyScanLine(uint32_t row, const uint8_t* pixels) override;
   ZRESULT GetGDIDC(HDC* out) override;
@@ -99,8 +98,7 @@ private:
   ZRESULT getDpi(uint32_t* out, unsigned (*dotsPerMeter)(FIBITMAP*));
   ZRESULT setDpi(uint32_t dpi, void (*setDotsPerMeter)(FIBITMAP*, unsigned));
   void dropDrawable();
-  void drawFromSection(HDC dc, HBITMAP section, const RECT& source, const RECT& destination,
-                       bool unscaled);
+  void drawFromSection(HDC dc, HBITMAP section, const RECT& source, const RECT& destination, bool unscaled);
   // Unloads the bitmap (dropping the surface, marking the image) and
   // installs `next` in its place.
   void replaceBitmap(FIBITMAP* next);

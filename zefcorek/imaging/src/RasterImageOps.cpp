@@ -32,7 +32,7 @@
 namespace {
 
 constexpr COLORREF kNoColor = 0x00FFFFFF;  // what a failed pixel read answers
-constexpr int kMaxBitmapBits = 8;           // deeper bitmaps have no palette
+constexpr int kMaxBitmapBits = 8;          // deeper bitmaps have no palette
 
 RGBQUAD quadOf(COLORREF color) {
   RGBQUAD quad{};
@@ -110,8 +110,7 @@ ZRESULT IFIRasterImageImp::wrapNew(FIBITMAP* bitmap, IRasterImage** out) {
 
 // --- saving and new images ----------------------------------------------------
 
-ZRESULT IFIRasterImageImp::SaveToStream(uint32_t format, IFIOOStream* stream,
-                                        uint32_t* bytesWritten) {
+ZRESULT IFIRasterImageImp::SaveToStream(uint32_t format, IFIOOStream* stream, uint32_t* bytesWritten) {
   if (stream == nullptr) return ZR_BADARG;
   uint32_t before = 0;
   if (const ZRESULT result = stream->GetPosition(&before); result != ZR_OK) return result;
@@ -148,14 +147,12 @@ ZRESULT IFIRasterImageImp::CopyEx(const RECT* rect, IRasterImage** out) {
   return wrapNew(copy, out);
 }
 
-ZRESULT IFIRasterImageImp::CreateColorMask(uint32_t count, const uint32_t* colors,
-                                           IRasterImage** out) {
+ZRESULT IFIRasterImageImp::CreateColorMask(uint32_t count, const uint32_t* colors, IRasterImage** out) {
   if (out != nullptr) *out = nullptr;
   if (count == 0 || colors == nullptr || out == nullptr) return ZR_BADARG;
   if (bitmap_ == nullptr || expert_ == nullptr) return ZR_FAILED;
   const unsigned bpp = FreeImage_GetBPP(bitmap_);
-  FIBITMAP* mask = bpp <= kMaxBitmapBits ? FreeImage_Clone(bitmap_)
-                                         : FreeImage_ConvertTo8Bits(bitmap_);
+  FIBITMAP* mask = bpp <= kMaxBitmapBits ? FreeImage_Clone(bitmap_) : FreeImage_ConvertTo8Bits(bitmap_);
   if (mask == nullptr) return ZR_OUTOFMEMORY;
 
   // The listed colours; a palette reference that cannot be read matches
@@ -174,8 +171,7 @@ ZRESULT IFIRasterImageImp::CreateColorMask(uint32_t count, const uint32_t* color
   for (unsigned entry = 0; palette != nullptr && entry < entries; ++entry) {
     const RGBQUAD& old = palette[entry];
     const bool hit = std::any_of(listed.begin(), listed.end(), [&](const RGBQUAD& quad) {
-      return quad.rgbRed == old.rgbRed && quad.rgbGreen == old.rgbGreen &&
-             quad.rgbBlue == old.rgbBlue;
+      return quad.rgbRed == old.rgbRed && quad.rgbGreen == old.rgbGreen && quad.rgbBlue == old.rgbBlue;
     });
     const BYTE level = hit ? 255 : 0;
     palette[entry] = RGBQUAD{level, level, level, 0};
@@ -212,27 +208,14 @@ ZRESULT IFIRasterImageImp::ConvertToBPP(uint32_t bpp, bool dither) {
   if (FreeImage_GetBPP(bitmap_) == bpp) return ZR_OK;
   FIBITMAP* converted = nullptr;
   switch (bpp) {
-    case 1:
-      converted = dither ? FreeImage_Dither(bitmap_, FID_FS) : FreeImage_Threshold(bitmap_, 128);
-      break;
-    case 4:
-      converted = FreeImage_ConvertTo4Bits(bitmap_);
-      break;
-    case 8:
-      converted = FreeImage_ConvertTo8Bits(bitmap_);
-      break;
+    case 1: converted = dither ? FreeImage_Dither(bitmap_, FID_FS) : FreeImage_Threshold(bitmap_, 128); break;
+    case 4: converted = FreeImage_ConvertTo4Bits(bitmap_); break;
+    case 8: converted = FreeImage_ConvertTo8Bits(bitmap_); break;
     case 15:
-    case 16:
-      converted = FreeImage_ConvertTo16Bits565(bitmap_);
-      break;
-    case 24:
-      converted = FreeImage_ConvertTo24Bits(bitmap_);
-      break;
-    case 32:
-      converted = FreeImage_ConvertTo32Bits(bitmap_);
-      break;
-    default:
-      break;
+    case 16: converted = FreeImage_ConvertTo16Bits565(bitmap_); break;
+    case 24: converted = FreeImage_ConvertTo24Bits(bitmap_); break;
+    case 32: converted = FreeImage_ConvertTo32Bits(bitmap_); break;
+    default: break;
   }
   if (converted == nullptr) return ZR_FAILED;
   replaceBitmap(converted);
@@ -247,11 +230,9 @@ ZRESULT IFIRasterImageImp::ConvertToGrey() {
   return ZR_OK;
 }
 
-ZRESULT IFIRasterImageImp::Allocate(uint32_t width, uint32_t height, uint32_t bpp,
-                                    const RGBQUAD* palette) {
+ZRESULT IFIRasterImageImp::Allocate(uint32_t width, uint32_t height, uint32_t bpp, const RGBQUAD* palette) {
   Unload();
-  FIBITMAP* bitmap = FreeImage_Allocate(static_cast<int>(width), static_cast<int>(height),
-                                        static_cast<int>(bpp));
+  FIBITMAP* bitmap = FreeImage_Allocate(static_cast<int>(width), static_cast<int>(height), static_cast<int>(bpp));
   if (bitmap == nullptr) return ZR_FAILED;
   if (bpp <= kMaxBitmapBits) {
     const unsigned entries = 1u << bpp;
@@ -385,8 +366,7 @@ ZRESULT IFIRasterImageImp::CopyScanLine(uint32_t row, const uint8_t* pixels) {
   return ZR_OK;
 }
 
-ZRESULT IFIRasterImageImp::Sample(uint32_t mode, double x, double y, const uint8_t defaultRGB[3],
-                                  uint8_t outRGB[3]) {
+ZRESULT IFIRasterImageImp::Sample(uint32_t mode, double x, double y, const uint8_t defaultRGB[3], uint8_t outRGB[3]) {
   if (outRGB == nullptr) return ZR_BADARG;
   const auto fallBack = [&](ZRESULT result) {
     static constexpr uint8_t kWhite[3] = {255, 255, 255};
@@ -427,13 +407,11 @@ ZRESULT IFIRasterImageImp::Sample(uint32_t mode, double x, double y, const uint8
     const int32_t x1 = x0 + 1 < width ? x0 + 1 : x0;
     const int32_t y1 = y0 + 1 < height ? y0 + 1 : y0;
     double p00[3], p10[3], p01[3], p11[3];
-    if (!channelsAt(x0, y0, p00) || !channelsAt(x1, y0, p10) || !channelsAt(x0, y1, p01) ||
-        !channelsAt(x1, y1, p11)) {
+    if (!channelsAt(x0, y0, p00) || !channelsAt(x1, y0, p10) || !channelsAt(x0, y1, p01) || !channelsAt(x1, y1, p11)) {
       return fallBack(ZR_FAILED);
     }
     for (int c = 0; c < 3; ++c) {
-      const double value = p00[c] * (1 - t) * (1 - u) + p10[c] * t * (1 - u) +
-                           p01[c] * (1 - t) * u + p11[c] * t * u;
+      const double value = p00[c] * (1 - t) * (1 - u) + p10[c] * t * (1 - u) + p01[c] * (1 - t) * u + p11[c] * t * u;
       outRGB[c] = toChannel(value);
     }
     return ZR_OK;
@@ -459,14 +437,12 @@ ZRESULT IFIRasterImageImp::Sample(uint32_t mode, double x, double y, const uint8
     for (int k = 0; k < 3; ++k) rowValues[r][k] = cubic(p[0][k], p[1][k], p[2][k], p[3][k], t);
   }
   for (int k = 0; k < 3; ++k) {
-    outRGB[k] = toChannel(cubic(rowValues[0][k], rowValues[1][k], rowValues[2][k],
-                                rowValues[3][k], u));
+    outRGB[k] = toChannel(cubic(rowValues[0][k], rowValues[1][k], rowValues[2][k], rowValues[3][k], u));
   }
   return ZR_OK;
 }
 
-ZRESULT IFIRasterImageImp::CopyRectFrom(IRasterImage* source, const RECT* from, const RECT* to,
-                                        HRGN clip) {
+ZRESULT IFIRasterImageImp::CopyRectFrom(IRasterImage* source, const RECT* from, const RECT* to, HRGN clip) {
   if (source == nullptr || from == nullptr || to == nullptr) return ZR_BADARG;
   if (bitmap_ == nullptr) return ZR_FAILED;
   uint32_t ownBpp = 0, sourceBpp = 0;
@@ -481,17 +457,14 @@ ZRESULT IFIRasterImageImp::CopyRectFrom(IRasterImage* source, const RECT* from, 
   const RECT a = normalised(*from);
   const RECT b = normalised(*to);
   // Both corners are inside: spans are one wider than their difference.
-  const int64_t width =
-      std::min<int64_t>(int64_t{a.right} - a.left, int64_t{b.right} - b.left) + 1;
-  const int64_t height =
-      std::min<int64_t>(int64_t{a.bottom} - a.top, int64_t{b.bottom} - b.top) + 1;
+  const int64_t width = std::min<int64_t>(int64_t{a.right} - a.left, int64_t{b.right} - b.left) + 1;
+  const int64_t height = std::min<int64_t>(int64_t{a.bottom} - a.top, int64_t{b.bottom} - b.top) + 1;
   for (int64_t j = 0; j < height; ++j) {
     for (int64_t i = 0; i < width; ++i) {
       const auto x = static_cast<int32_t>(b.left + i), y = static_cast<int32_t>(b.top + j);
       if (clip != nullptr && !PtInRegion(clip, x, y)) continue;
       COLORREF color = 0;
-      if (source->GetPixel(static_cast<int32_t>(a.left + i), static_cast<int32_t>(a.top + j),
-                           &color) != ZR_OK) {
+      if (source->GetPixel(static_cast<int32_t>(a.left + i), static_cast<int32_t>(a.top + j), &color) != ZR_OK) {
         continue;
       }
       (void)SetPixel(x, y, color);
@@ -551,9 +524,7 @@ constexpr uint32_t kBitFields = 3;
 
 uint64_t rowBytesOf(uint64_t width, uint32_t bits) { return (width * bits + 31) / 32 * 4; }
 
-bool knownDepth(uint32_t bits) {
-  return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
-}
+bool knownDepth(uint32_t bits) { return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32; }
 
 }  // namespace
 
@@ -601,8 +572,8 @@ ZRESULT IFIRasterImageImp::CopyFromHGlobalDIB(HGLOBAL block) {
   // A count of 0 at 8 bits or fewer means a full palette.
   const uint64_t entries = bits <= 8 && header.biClrUsed == 0 ? (1u << bits) : header.biClrUsed;
   const uint64_t masks = header.biCompression == kBitFields ? 12 : 0;
-  const uint64_t rows = rowBytesOf(static_cast<uint64_t>(header.biWidth), bits) *
-                        static_cast<uint64_t>(header.biHeight);
+  const uint64_t rows =
+      rowBytesOf(static_cast<uint64_t>(header.biWidth), bits) * static_cast<uint64_t>(header.biHeight);
   const uint64_t pixelsAt = kInfoHeaderBytes + 4 * entries + masks;
   if (pixelsAt > size || rows > size - pixelsAt) return fail();
 
@@ -611,9 +582,8 @@ ZRESULT IFIRasterImageImp::CopyFromHGlobalDIB(HGLOBAL block) {
     palette.assign(1u << bits, RGBQUAD{0, 0, 0, 0});
     std::memcpy(palette.data(), bytes + kInfoHeaderBytes, 4 * entries);
   }
-  const ZRESULT allocated = Allocate(static_cast<uint32_t>(header.biWidth),
-                                     static_cast<uint32_t>(header.biHeight), bits,
-                                     palette.empty() ? nullptr : palette.data());
+  const ZRESULT allocated = Allocate(static_cast<uint32_t>(header.biWidth), static_cast<uint32_t>(header.biHeight),
+                                     bits, palette.empty() ? nullptr : palette.data());
   if (allocated != ZR_OK) {
     GlobalUnlock(block);
     return allocated;

@@ -17,9 +17,7 @@ namespace {
 
 constexpr uint32_t kLineChars = 128;  // up to 127 characters of a line
 
-bool isWorldFile(const TFWMatrixData* data) {
-  return data != nullptr && data->cbSize == sizeof(TFWMatrixData);
-}
+bool isWorldFile(const TFWMatrixData* data) { return data != nullptr && data->cbSize == sizeof(TFWMatrixData); }
 
 bool isCoeffs(const GfxRotoTransStreamableCoeffs* coeffs) {
   return coeffs != nullptr && coeffs->cbSize == kGfxRotoTransCoeffsSize;
@@ -32,8 +30,7 @@ void storeValue(TFWMatrixData* data, int index, double value) {
 }
 double loadValue(const TFWMatrixData* data, int index) {
   double value = 0;
-  std::memcpy(&value, reinterpret_cast<const char*>(data) + offsetof(TFWMatrixData, V1) + 8 * index,
-              8);
+  std::memcpy(&value, reinterpret_cast<const char*>(data) + offsetof(TFWMatrixData, V1) + 8 * index, 8);
   return value;
 }
 
@@ -102,8 +99,8 @@ ZRESULT CTFWManager::SaveDataFile(const WCHAR* path, const TFWMatrixData* data) 
   return result;
 }
 
-ZRESULT CTFWManager::GeoRefFromTFWData(const TFWMatrixData* data, uint32_t kind, uint32_t width,
-                                       uint32_t height, GfxRotoTransStreamableCoeffs* coeffs) {
+ZRESULT CTFWManager::GeoRefFromTFWData(const TFWMatrixData* data, uint32_t kind, uint32_t width, uint32_t height,
+                                       GfxRotoTransStreamableCoeffs* coeffs) {
   if (!isWorldFile(data) || !isCoeffs(coeffs)) return ZR_BADARG;
   DSStructInit(coeffs);
   auto* estimator = make<IGfxRotoTrans>(CLSID_IGfxRotoTransImp);
@@ -132,8 +129,7 @@ ZRESULT CTFWManager::GeoRefFromTFWData(const TFWMatrixData* data, uint32_t kind,
   return result;
 }
 
-ZRESULT CTFWManager::TFWDataFromGeoRef(uint32_t /*width*/, uint32_t height,
-                                       const GfxRotoTransStreamableCoeffs* coeffs,
+ZRESULT CTFWManager::TFWDataFromGeoRef(uint32_t /*width*/, uint32_t height, const GfxRotoTransStreamableCoeffs* coeffs,
                                        TFWMatrixData* data) {
   if (!isCoeffs(coeffs) || !isWorldFile(data)) return ZR_BADARG;
   DSStructInit(data);
@@ -161,7 +157,6 @@ ZRESULT CTFWManager::TFWDataFromGeoRef(uint32_t /*width*/, uint32_t height,
       data->V5 = 0.5 * c[0] + (h - 0.5) * c[1] + c[2];
       data->V6 = 0.5 * c[3] + (h - 0.5) * c[4] + c[5];
       return ZR_OK;
-    default:
-      return ZR_FAILED;
+    default: return ZR_FAILED;
   }
 }

@@ -38,9 +38,7 @@ RGBQUAD quadOf(GfxImageColorMap* colorMap, const unsigned char* pixel) {
 
 // A new empty image holding the process-wide expert, as the factory makes
 // it; null when it cannot be made.
-IFIRasterImageImp* newImage() {
-  return new (std::nothrow) IFIRasterImageImp(zefcorek::processImageExpert(), nullptr);
-}
+IFIRasterImageImp* newImage() { return new (std::nothrow) IFIRasterImageImp(zefcorek::processImageExpert(), nullptr); }
 
 bool isJpegCase(bool passThrough, GfxImageColorMap* colorMap) {
   if (!passThrough) return false;
@@ -62,8 +60,7 @@ uint32_t bitsPerPixelOf(bool jpeg, GfxImageColorMap* colorMap) {
 
 }  // namespace
 
-void ComputePlacement(const double ctm[6], CachedImgPlacement& placement, bool& flipH,
-                      bool& flipV) {
+void ComputePlacement(const double ctm[6], CachedImgPlacement& placement, bool& flipH, bool& flipV) {
   const double a = ctm[0], b = ctm[1], c = ctm[2], d = ctm[3], e = ctm[4], f = ctm[5];
   placement = CachedImgPlacement{};
   flipH = flipV = false;
@@ -92,8 +89,7 @@ void ComputePlacement(const double ctm[6], CachedImgPlacement& placement, bool& 
   // Whole pixels, with a small margin so an edge on a pixel boundary does
   // not add a row or column.
   const auto span = [](double start, double extent, double& first) {
-    const double last = extent >= 0 ? std::floor(start + extent + 0.01)
-                                    : std::floor(start + extent - 0.01);
+    const double last = extent >= 0 ? std::floor(start + extent + 0.01) : std::floor(start + extent - 0.01);
     first = extent >= 0 ? std::floor(start - 0.01) : std::floor(start + 0.01);
     return std::fabs(std::trunc(last - first)) + 1;
   };
@@ -175,20 +171,19 @@ CachedImgDef* ZefImageOutputDev::GetCapturedImage(uint32_t index) {
   return static_cast<CachedImgDef*>(item);
 }
 
-void ZefImageOutputDev::drawImageMask(GfxState* state, Object* /*ref*/, Stream* str, int width,
-                                      int height, bool /*invert*/, bool /*interpolate*/,
-                                      bool inlineImg) {
+void ZefImageOutputDev::drawImageMask(GfxState* state, Object* /*ref*/, Stream* str, int width, int height,
+                                      bool /*invert*/, bool /*interpolate*/, bool inlineImg) {
   capture(state, str, width, height, /*colorMap=*/nullptr, inlineImg);
 }
 
-void ZefImageOutputDev::drawImage(GfxState* state, Object* /*ref*/, Stream* str, int width,
-                                  int height, GfxImageColorMap* colorMap, bool /*interpolate*/,
-                                  const int* /*maskColors*/, bool inlineImg) {
+void ZefImageOutputDev::drawImage(GfxState* state, Object* /*ref*/, Stream* str, int width, int height,
+                                  GfxImageColorMap* colorMap, bool /*interpolate*/, const int* /*maskColors*/,
+                                  bool inlineImg) {
   capture(state, str, width, height, colorMap, inlineImg);
 }
 
-void ZefImageOutputDev::capture(GfxState* state, Stream* str, int width, int height,
-                                GfxImageColorMap* colorMap, bool inlineImg) {
+void ZefImageOutputDev::capture(GfxState* state, Stream* str, int width, int height, GfxImageColorMap* colorMap,
+                                bool inlineImg) {
   if (width <= 0 || height <= 0 || records_ == nullptr) return;
   const auto samples = static_cast<uint32_t>(width);
   const auto rows = static_cast<uint32_t>(height);
@@ -214,8 +209,7 @@ void ZefImageOutputDev::capture(GfxState* state, Stream* str, int width, int hei
     delete record;
     return;
   }
-  const bool bitmapCopy =
-      colorMap == nullptr || (colorMap->getNumPixelComps() == 1 && colorMap->getBits() == 1);
+  const bool bitmapCopy = colorMap == nullptr || (colorMap->getNumPixelComps() == 1 && colorMap->getBits() == 1);
   if (jpeg) {
     record->image = captureJpeg(str);
   } else if (bitmapCopy) {
@@ -235,8 +229,7 @@ IRasterImage* ZefImageOutputDev::captureJpeg(Stream* str) {
   // made there exclusively under its name: nobody else can have it.
   WCHAR name[MAX_PATH] = {};
   if (!CreateTempFile(u"ZefPImEx_", u"jpg", name) || name[0] == u'\0') return nullptr;
-  HANDLE file = CreateFileW(name, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(name, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   IRasterImage* image = nullptr;
   if (file != INVALID_HANDLE_VALUE) {
     // The JPEG data as stored, below the DCT filter.
@@ -247,8 +240,8 @@ IRasterImage* ZefImageOutputDev::captureJpeg(Stream* str) {
     bool written = true;
     const auto flush = [&] {
       DWORD done = 0;
-      written = written && WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &done,
-                                     nullptr) && done == block.size();
+      written = written && WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &done, nullptr) &&
+                done == block.size();
       block.clear();
     };
     for (int c; (c = raw->getChar()) != EOF;) {
@@ -269,16 +262,14 @@ IRasterImage* ZefImageOutputDev::captureJpeg(Stream* str) {
   // The record says 24 bits: a grey or CMYK JPEG is brought to that depth,
   // so that what the record says holds and joined pieces share one depth.
   uint32_t bpp = 0;
-  if (image != nullptr && image->GetBPP(&bpp) == ZR_OK && bpp != 24 &&
-      image->ConvertToBPP(24, false) != ZR_OK) {
+  if (image != nullptr && image->GetBPP(&bpp) == ZR_OK && bpp != 24 && image->ConvertToBPP(24, false) != ZR_OK) {
     image->Release();
     image = nullptr;
   }
   return image;
 }
 
-IRasterImage* ZefImageOutputDev::captureBits(Stream* str, int width, int height,
-                                             GfxImageColorMap* colorMap) {
+IRasterImage* ZefImageOutputDev::captureBits(Stream* str, int width, int height, GfxImageColorMap* colorMap) {
   IFIRasterImageImp* image = newImage();
   if (image == nullptr) return nullptr;
   RGBQUAD palette[2] = {};
@@ -289,8 +280,7 @@ IRasterImage* ZefImageOutputDev::captureBits(Stream* str, int width, int height,
   } else {
     for (unsigned char value = 0; value < 2; ++value) palette[value] = quadOf(colorMap, &value);
   }
-  if (image->Allocate(static_cast<uint32_t>(width), static_cast<uint32_t>(height), 1, palette) !=
-      ZR_OK) {
+  if (image->Allocate(static_cast<uint32_t>(width), static_cast<uint32_t>(height), 1, palette) != ZR_OK) {
     image->Release();
     return nullptr;
   }
@@ -313,8 +303,7 @@ IRasterImage* ZefImageOutputDev::captureBits(Stream* str, int width, int height,
   return image;
 }
 
-IRasterImage* ZefImageOutputDev::capturePixels(Stream* str, int width, int height,
-                                               GfxImageColorMap* colorMap,
+IRasterImage* ZefImageOutputDev::capturePixels(Stream* str, int width, int height, GfxImageColorMap* colorMap,
                                                uint32_t bitsPerPixel) {
   const int components = colorMap->getNumPixelComps();
   std::vector<RGBQUAD> palette;
@@ -360,8 +349,7 @@ IRasterImage* ZefImageOutputDev::capturePixels(Stream* str, int width, int heigh
       }
       const RGBQUAD quad = quadOf(colorMap, pixel);
       if (!direct) {
-        const uint32_t value =
-            quad.rgbRed | (uint32_t{quad.rgbGreen} << 8) | (uint32_t{quad.rgbBlue} << 16);
+        const uint32_t value = quad.rgbRed | (uint32_t{quad.rgbGreen} << 8) | (uint32_t{quad.rgbBlue} << 16);
         (void)image->SetPixel(x, height - 1 - y, value);
         continue;
       }

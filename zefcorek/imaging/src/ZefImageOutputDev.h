@@ -57,14 +57,12 @@ struct JoinLink {
 // strips side by side, each within 2 pixels of the other, searched forward
 // among the records of one page and depth. A record continues at most one
 // other. `links` gets one entry per record; answers the number of groups.
-ZEF_EXPORT int FindJoinGroups(const std::vector<const CachedImgDef*>& records,
-                              std::vector<JoinLink>& links);
+ZEF_EXPORT int FindJoinGroups(const std::vector<const CachedImgDef*>& records, std::vector<JoinLink>& links);
 
 // Places the image's unit square by the matrix [a b c d e f] (the CTM the
 // engine gives at 96 dpi, upside down) and says which flips make the
 // stored rows read as the page shows them.
-ZEF_EXPORT void ComputePlacement(const double ctm[6], CachedImgPlacement& placement, bool& flipH,
-                                 bool& flipV);
+ZEF_EXPORT void ComputePlacement(const double ctm[6], CachedImgPlacement& placement, bool& flipH, bool& flipV);
 
 class ZEF_EXPORT ZefImageOutputDev : public ImageOutputDev {
 public:
@@ -73,11 +71,10 @@ public:
   ~ZefImageOutputDev() override;
 
   void startPage(int pageNum, GfxState* state, XRef* xref) override;
-  void drawImageMask(GfxState* state, Object* ref, Stream* str, int width, int height, bool invert,
-                     bool interpolate, bool inlineImg) override;
-  void drawImage(GfxState* state, Object* ref, Stream* str, int width, int height,
-                 GfxImageColorMap* colorMap, bool interpolate, const int* maskColors,
-                 bool inlineImg) override;
+  void drawImageMask(GfxState* state, Object* ref, Stream* str, int width, int height, bool invert, bool interpolate,
+                     bool inlineImg) override;
+  void drawImage(GfxState* state, Object* ref, Stream* str, int width, int height, GfxImageColorMap* colorMap,
+                 bool interpolate, const int* maskColors, bool inlineImg) override;
   // The number of records.
   int getImageCount() override;
 
@@ -90,17 +87,14 @@ public:
   virtual PDFII::IPDFCapturedImgList* CreateCapturedImgList();
 
 private:
-  void capture(GfxState* state, Stream* str, int width, int height, GfxImageColorMap* colorMap,
-               bool inlineImg);
+  void capture(GfxState* state, Stream* str, int width, int height, GfxImageColorMap* colorMap, bool inlineImg);
   IRasterImage* captureJpeg(Stream* str);
   IRasterImage* captureBits(Stream* str, int width, int height, GfxImageColorMap* colorMap);
-  IRasterImage* capturePixels(Stream* str, int width, int height, GfxImageColorMap* colorMap,
-                              uint32_t bitsPerPixel);
+  IRasterImage* capturePixels(Stream* str, int width, int height, GfxImageColorMap* colorMap, uint32_t bitsPerPixel);
   void freeCapturedImages();
   // The joined record of one group, its image pasted from the pieces; null
   // when the group is left as it is (a piece without an image).
-  CachedImgDef* joinGroup(const std::vector<CachedImgDef*>& pieces,
-                          const std::vector<int32_t>& roles);
+  CachedImgDef* joinGroup(const std::vector<CachedImgDef*>& pieces, const std::vector<int32_t>& roles);
 
   PdfDocument* document_;
   PDFII::PDFImgExtractOptions* options_;

@@ -23,10 +23,9 @@ using platform::testing::BmpPicture;
 
 // The table's rules written out again, independently of the library.
 std::vector<std::array<int, 3>> standardTable() {
-  std::vector<std::array<int, 3>> table = {{0x00, 0x00, 0x00}, {0x80, 0x00, 0x00}, {0x00, 0x80, 0x00},
-                                           {0x80, 0x80, 0x00}, {0x00, 0x00, 0x80}, {0x80, 0x00, 0x80},
-                                           {0x00, 0x80, 0x80}, {0xC0, 0xC0, 0xC0}, {0xC0, 0xDC, 0xC0},
-                                           {0xA6, 0xCA, 0xF0}};
+  std::vector<std::array<int, 3>> table = {
+      {0x00, 0x00, 0x00}, {0x80, 0x00, 0x00}, {0x00, 0x80, 0x00}, {0x80, 0x80, 0x00}, {0x00, 0x00, 0x80},
+      {0x80, 0x00, 0x80}, {0x00, 0x80, 0x80}, {0xC0, 0xC0, 0xC0}, {0xC0, 0xDC, 0xC0}, {0xA6, 0xCA, 0xF0}};
   const int levels[6] = {0x00, 0x2C, 0x56, 0x87, 0xC0, 0xFF};
   for (int i = 0; i < 216; ++i) {
     const std::array<int, 3> c = {levels[i % 6], levels[i / 6 % 6], levels[i / 36]};
@@ -35,13 +34,12 @@ std::vector<std::array<int, 3>> standardTable() {
       continue;
     table.push_back(c);
   }
-  for (int v : {0x11, 0x18, 0x1E, 0x25, 0x2C, 0x34, 0x3C, 0x44, 0x4D, 0x56, 0x5F, 0x69, 0x72, 0x7D, 0x92,
-                0x9D, 0xA8, 0xB4, 0xCC, 0xD8, 0xE5, 0xF2, 0xFF})
+  for (int v : {0x11, 0x18, 0x1E, 0x25, 0x2C, 0x34, 0x3C, 0x44, 0x4D, 0x56, 0x5F, 0x69,
+                0x72, 0x7D, 0x92, 0x9D, 0xA8, 0xB4, 0xCC, 0xD8, 0xE5, 0xF2, 0xFF})
     table.push_back({v, v, v});
-  const std::vector<std::array<int, 3>> last = {{0xFF, 0xFB, 0xF0}, {0xA0, 0xA0, 0xA4}, {0x80, 0x80, 0x80},
-                                                {0xFF, 0x00, 0x00}, {0x00, 0xFF, 0x00}, {0xFF, 0xFF, 0x00},
-                                                {0x00, 0x00, 0xFF}, {0xFF, 0x00, 0xFF}, {0x00, 0xFF, 0xFF},
-                                                {0xFF, 0xFF, 0xFF}};
+  const std::vector<std::array<int, 3>> last = {
+      {0xFF, 0xFB, 0xF0}, {0xA0, 0xA0, 0xA4}, {0x80, 0x80, 0x80}, {0xFF, 0x00, 0x00}, {0x00, 0xFF, 0x00},
+      {0xFF, 0xFF, 0x00}, {0x00, 0x00, 0xFF}, {0xFF, 0x00, 0xFF}, {0x00, 0xFF, 0xFF}, {0xFF, 0xFF, 0xFF}};
   table.insert(table.end(), last.begin(), last.end());
   return table;
 }
@@ -61,7 +59,7 @@ TEST(DibSectionsTest, StandardPaletteFollowsItsRules) {
   const struct {
     int index;
     int first, second, third;
-  } named[] = {{10, 0x2C, 0, 0}, {11, 0x56, 0, 0}, {15, 0, 0x2C, 0}, {100, 0x2C, 0x87, 0x56},
+  } named[] = {{10, 0x2C, 0, 0},        {11, 0x56, 0, 0},        {15, 0, 0x2C, 0},        {100, 0x2C, 0x87, 0x56},
                {221, 0xC0, 0xFF, 0xFF}, {222, 0xFF, 0xFF, 0xFF}, {223, 0x11, 0x11, 0x11}, {255, 0xFF, 0xFF, 0xFF}};
   for (const auto& row : named) {
     const BYTE* bytes = reinterpret_cast<const BYTE*>(table + row.index);
@@ -78,16 +76,16 @@ void expectPicture(HBITMAP bitmap, void* bits, const BmpPicture& picture) {
   EXPECT_EQ(dib.dsBm.bmBits, bits);
   for (int y = 0; y < picture.height; ++y)
     for (int x = 0; x < picture.width; ++x)
-      ASSERT_EQ(platform::readPixel(static_cast<BYTE*>(bits) + static_cast<size_t>(picture.height - 1 - y) *
-                                                               dib.dsBm.bmWidthBytes,
-                                    x, picture.bpp),
+      ASSERT_EQ(platform::readPixel(
+                    static_cast<BYTE*>(bits) + static_cast<size_t>(picture.height - 1 - y) * dib.dsBm.bmWidthBytes, x,
+                    picture.bpp),
                 picture.pixel(x, y))
           << x << "," << y;
 }
 
 TEST(DibSectionsTest, FilesOfEveryDepthLoadTheirPixels) {
   zefcorek::testing::ScratchFolder folder;
-  const BmpPicture pictures[] = {{5, 3, 1, false}, {5, 3, 4, false}, {5, 3, 8, false},
+  const BmpPicture pictures[] = {{5, 3, 1, false}, {5, 3, 4, false},  {5, 3, 8, false},
                                  {5, 3, 16, true}, {5, 3, 24, false}, {5, 3, 32, false}};
   for (const BmpPicture& picture : pictures) {
     SCOPED_TRACE(picture.bpp);

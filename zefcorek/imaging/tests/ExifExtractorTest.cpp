@@ -24,8 +24,7 @@ ITaggedValSet* newSet() {
 // Reads `bytes`; the set (or null) in *out.
 ZRESULT readBytes(const std::string& bytes, ITaggedValSet** out) {
   ITaggedValSet* set = newSet();
-  zefcorek::exif::MemorySource source(
-      {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
+  zefcorek::exif::MemorySource source({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
   const ZRESULT result = zefcorek::exif::readJpegExif(source, set);
   if (result != ZR_OK) {
     set->Release();
@@ -65,8 +64,7 @@ TEST(ExifReaderTest, MainFixtureInBothByteOrders) {
     const TaggedValue make = valueOf(set, 0x010F);
     EXPECT_EQ(make.type, TVT_STRING);
     ASSERT_EQ(make.count, 3u);
-    EXPECT_EQ(std::u16string(static_cast<const char16_t*>(make.value.storage), 3),
-              std::u16string(u"AB\0", 3));
+    EXPECT_EQ(std::u16string(static_cast<const char16_t*>(make.value.storage), 3), std::u16string(u"AB\0", 3));
     EXPECT_EQ(valueOf(set, 0x0128).value.u, 3u) << "IFD1 is appended to the main set";
     TaggedValue pointer{};
     pointer.cbSize = kTaggedValueSize;
@@ -122,8 +120,7 @@ TEST(ExifReaderTest, OutcomesOfOddFiles) {
       {"an odd link", jpeg({exifSegment(odd)}), ZR_OK},
       {"an SOS in the last bytes", std::string("\xFF\xD8\xFF\xDA\x00", 5), ZR_FAILED},
       {"a length below 2", std::string("\xFF\xD8\xFF\xE0\x00\x01\xFF\xD9", 8), ZR_FAILED},
-      {"a foreign APP2 first", jpeg({segment(0xE2, "ICC_PROFILE" + std::string(10, 'x')), exif}),
-       ZR_NO},
+      {"a foreign APP2 first", jpeg({segment(0xE2, "ICC_PROFILE" + std::string(10, 'x')), exif}), ZR_NO},
   };
   for (const auto& row : cases) {
     ITaggedValSet* set = nullptr;
@@ -154,8 +151,7 @@ TEST(ExifReaderTest, DamagedFilesGiveACodeAndNoCrash) {
   const auto check = [&](const std::string& damaged) {
     ITaggedValSet* set = nullptr;
     const ZRESULT result = readBytes(damaged, &set);
-    EXPECT_TRUE(result == ZR_OK || result == ZR_NO || result == ZR_FAILED || result == ZR_BADARG)
-        << result;
+    EXPECT_TRUE(result == ZR_OK || result == ZR_NO || result == ZR_FAILED || result == ZR_BADARG) << result;
     if (set != nullptr) set->Release();
     ++variants;
   };

@@ -34,9 +34,12 @@ inline void put(std::string& out, uint64_t at, uint32_t value, int size, bool bi
 
 inline size_t elementSize(uint16_t type) {
   switch (type) {
-    case 3: case 8: return 2;
-    case 4: case 9: return 4;
-    case 5: case 10: return 8;
+    case 3:
+    case 8: return 2;
+    case 4:
+    case 9: return 4;
+    case 5:
+    case 10: return 8;
     default: return 1;
   }
 }
@@ -109,9 +112,7 @@ inline std::string segment(uint8_t marker, const std::string& body) {
          body;
 }
 
-inline std::string exifSegment(const Tiff& tiff) {
-  return segment(0xE1, std::string("Exif\0\0", 6) + tiffBytes(tiff));
-}
+inline std::string exifSegment(const Tiff& tiff) { return segment(0xE1, std::string("Exif\0\0", 6) + tiffBytes(tiff)); }
 
 inline std::string jpeg(const std::vector<std::string>& segments) {
   std::string out = "\xFF\xD8";

@@ -75,12 +75,8 @@ std::vector<Flat> ourValues(ITaggedValSet* set) {
         case TVT_DOUBLE:
           flat.numbers.push_back(one ? value.value.d : static_cast<double*>(value.value.storage)[k]);
           break;
-        case TVT_STRING:
-          flat.text.push_back(static_cast<char>(static_cast<char16_t*>(value.value.storage)[k]));
-          break;
-        case TVT_BYTES:
-          flat.text.push_back(static_cast<char>(static_cast<uint8_t*>(value.value.storage)[k]));
-          break;
+        case TVT_STRING: flat.text.push_back(static_cast<char>(static_cast<char16_t*>(value.value.storage)[k])); break;
+        case TVT_BYTES: flat.text.push_back(static_cast<char>(static_cast<uint8_t*>(value.value.storage)[k])); break;
         default: break;
       }
     }
@@ -109,8 +105,7 @@ TEST(ExifOracleTest, SameTagsAndValuesAsLibexif) {
     void* made = nullptr;
     ASSERT_EQ(zefCoreKAllocIntf(&CLSID_ITaggedValSetImp, &made, 0), S_OK);
     auto* ours = static_cast<ITaggedValSet*>(made);
-    zefcorek::exif::MemorySource source(
-        {reinterpret_cast<const uint8_t*>(file.data()), file.size()});
+    zefcorek::exif::MemorySource source({reinterpret_cast<const uint8_t*>(file.data()), file.size()});
     ASSERT_EQ(zefcorek::exif::readJpegExif(source, ours), ZR_OK);
     ITaggedValSet* exifSet = subSet(ours, 1);
     ITaggedValSet* gps = subSet(ours, 2);

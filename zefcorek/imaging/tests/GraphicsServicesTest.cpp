@@ -36,10 +36,10 @@ TEST(GraphicsServicesTest, ZoomerFitsABoxWithinItsLimits) {
   const struct {
     double deviceW, deviceH, boxW, boxH, worldW, worldH;
   } fits[] = {
-      {800, 600, 200, 200, 200, 150},     // the smaller quotient
-      {100, 50, 400, 400, 400, 200},      // up as well as down
-      {100, 50, -400, 400, 400, 200},     // the box's sign does not matter
-      {4, 4, 200000, 200000, 4, 4},       // past the upper limit: the zoom stays
+      {800, 600, 200, 200, 200, 150},  // the smaller quotient
+      {100, 50, 400, 400, 400, 200},   // up as well as down
+      {100, 50, -400, 400, 400, 200},  // the box's sign does not matter
+      {4, 4, 200000, 200000, 4, 4},    // past the upper limit: the zoom stays
   };
   for (const auto& row : fits) {
     ASSERT_EQ(zoomer->SetZoom(false, 1.0), ZR_OK);

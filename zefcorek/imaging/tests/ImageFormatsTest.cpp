@@ -59,9 +59,7 @@ public:
     return S_OK;
   }
   HRESULT SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
-  HRESULT CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
-    return E_NOTIMPL;
-  }
+  HRESULT CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override { return E_NOTIMPL; }
   HRESULT Commit(DWORD) override { return S_OK; }
   HRESULT Revert() override { return E_NOTIMPL; }
   HRESULT LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
@@ -83,8 +81,7 @@ IFIRasterImageImp* makePicture(int bpp, IImgIOExpert* expert) {
   EXPECT_EQ(image->Allocate(16, 8, bpp, nullptr), ZR_OK);
   for (int y = 0; y < 8; ++y) {
     for (int x = 0; x < 16; ++x) {
-      const COLORREF color = bpp <= 8 ? static_cast<COLORREF>((x + y) % 2)
-                                      : RGB(x * 16, y * 32, (x * y) % 256);
+      const COLORREF color = bpp <= 8 ? static_cast<COLORREF>((x + y) % 2) : RGB(x * 16, y * 32, (x * y) % 256);
       EXPECT_EQ(image->SetPixel(x, y, color), ZR_OK);
     }
   }
@@ -162,12 +159,12 @@ TEST_F(ImageFormatsTest, FilesRoundTripThroughSaverAndLoader) {
     const char* name;
     uint32_t formatId;  // 0: by the extension
     int bpp;
-    double tolerance;   // mean difference per channel
+    double tolerance;  // mean difference per channel
     uint32_t userWord;
   } cases[] = {
-      {"one.bmp", 0, 1, 0, 2},    {"eight.bmp", 0, 8, 0, 2}, {"rgb.bmp", 0, 24, 0, 2},
-      {"rgba.bmp", 0, 32, 0, 2},  {"pic.png", 0, 24, 0, 14}, {"pic.tga", 0, 24, 0, 7},
-      {"pic.tif", 0, 24, 0, 4},   {"pic.jpg", 5, 24, 12, 5}, {"by-id.dat", 6, 24, 12, 0},
+      {"one.bmp", 0, 1, 0, 2},   {"eight.bmp", 0, 8, 0, 2}, {"rgb.bmp", 0, 24, 0, 2},
+      {"rgba.bmp", 0, 32, 0, 2}, {"pic.png", 0, 24, 0, 14}, {"pic.tga", 0, 24, 0, 7},
+      {"pic.tif", 0, 24, 0, 4},  {"pic.jpg", 5, 24, 12, 5}, {"by-id.dat", 6, 24, 12, 0},
   };
   for (const auto& row : cases) {
     IFIRasterImageImp* picture = makePicture(row.bpp, expert_);
@@ -328,8 +325,7 @@ TEST_F(ImageFormatsTest, JpegInformationComesFromItsExifData) {
   using exiffixture::Entry;
   // The decoded picture is 16 x 8; the Exif data claim other sizes so the
   // route taken shows.
-  const auto withExif = [&](const std::string& name, std::vector<Entry> ifd0,
-                            std::vector<Entry> exifIfd = {}) {
+  const auto withExif = [&](const std::string& name, std::vector<Entry> ifd0, std::vector<Entry> exifIfd = {}) {
     exiffixture::Tiff tiff;
     tiff.ifds = {std::move(ifd0)};
     if (!exifIfd.empty()) {
@@ -345,18 +341,17 @@ TEST_F(ImageFormatsTest, JpegInformationComesFromItsExifData) {
     std::u16string path;
     uint32_t width, height, bitsPerPixel, dpiX, dpiY;
   } cases[] = {
-      {"72 per inch", withExif("inch.jpg", {width, height, {0x0128, 3, 1, {2}},
-                                            {0x011A, 5, 1, {72, 1}}, {0x0102, 3, 1, {8}}}),
-       640, 480, 24, 72, 100},
-      {"28.35 per centimetre", withExif("cm.jpg", {width, height, {0x0128, 3, 1, {3}},
-                                                   {0x011A, 5, 1, {2835, 100}},
-                                                   {0x011B, 5, 1, {2835, 100}}}),
+      {"72 per inch",
+       withExif("inch.jpg", {width, height, {0x0128, 3, 1, {2}}, {0x011A, 5, 1, {72, 1}}, {0x0102, 3, 1, {8}}}), 640,
+       480, 24, 72, 100},
+      {"28.35 per centimetre",
+       withExif("cm.jpg",
+                {width, height, {0x0128, 3, 1, {3}}, {0x011A, 5, 1, {2835, 100}}, {0x011B, 5, 1, {2835, 100}}}),
        640, 480, 24, 73, 73},
-      {"no resolution, no bits per sample", withExif("bare.jpg", {width, height}), 640, 480, 24,
-       100, 100},
-      {"pixel dimensions in the Exif IFD", withExif("exif.jpg", {{0x0102, 3, 1, {4}}},
-                                                    {{0xA002, 4, 1, {320}}, {0xA003, 4, 1, {200}}}),
-       320, 200, 12, 100, 100},
+      {"no resolution, no bits per sample", withExif("bare.jpg", {width, height}), 640, 480, 24, 100, 100},
+      {"pixel dimensions in the Exif IFD",
+       withExif("exif.jpg", {{0x0102, 3, 1, {4}}}, {{0xA002, 4, 1, {320}}, {0xA003, 4, 1, {200}}}), 320, 200, 12, 100,
+       100},
       {"no size: decoded", withExif("nosize.jpg", {{0xA20E, 5, 1, {3000, 1}}}), 16, 8, 24, 72, 72},
       {"no Exif: decoded", folder_.name("plain.jpg"), 16, 8, 24, 72, 72},
   };

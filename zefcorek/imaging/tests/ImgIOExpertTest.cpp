@@ -35,20 +35,17 @@ int32_t fakeGetInfo(IImgIOExpert*, const WCHAR* path, void*) {
   return 0;
 }
 template <int Row>
-int32_t fakeSaveToFile(IImgIOExpert*, IImgSaver*, uint32_t formatId, const WCHAR* path,
-                       IRasterImage*) {
+int32_t fakeSaveToFile(IImgIOExpert*, IImgSaver*, uint32_t formatId, const WCHAR* path, IRasterImage*) {
   calls.push_back({"SaveToFile", Row, formatId, textOf(path)});
   return 0;
 }
 template <int Row>
-int32_t fakeLoadFromStream(IImgIOExpert*, uint32_t formatId, uint32_t, IFIOIStream*,
-                           IRasterImage**) {
+int32_t fakeLoadFromStream(IImgIOExpert*, uint32_t formatId, uint32_t, IFIOIStream*, IRasterImage**) {
   calls.push_back({"LoadFromStream", Row, formatId, u""});
   return 0;
 }
 template <int Row>
-int32_t fakeSaveToStream(IImgIOExpert*, IImgSaver*, uint32_t formatId, IFIOOStream*,
-                         IRasterImage*) {
+int32_t fakeSaveToStream(IImgIOExpert*, IImgSaver*, uint32_t formatId, IFIOOStream*, IRasterImage*) {
   calls.push_back({"SaveToStream", Row, formatId, u""});
   return 0;
 }
@@ -115,8 +112,8 @@ class ImgIOExpertTest : public testing::Test {
 protected:
   void SetUp() override {
     calls.clear();
-    const ImgFormatInfo rows[] = {fakeRow<kBmp>(), fakeRow<kJpeg>(), fakeRow<kTiff>(),
-                                  fakeRow<kPng>(), fakeRow<kTarga>()};
+    const ImgFormatInfo rows[] = {fakeRow<kBmp>(), fakeRow<kJpeg>(), fakeRow<kTiff>(), fakeRow<kPng>(),
+                                  fakeRow<kTarga>()};
     for (const auto& row : rows) ASSERT_EQ(expert_->AddFormat(&row, nullptr), ZR_OK);
   }
   void TearDown() override {
@@ -311,9 +308,11 @@ TEST_F(ImgIOExpertTest, LoaderDispatchesByExtensionOrId) {
   EXPECT_EQ(info.Width, 0u);
   EXPECT_EQ(expert_->GetImageInfo(u"a.tga", &info), ZR_OK);
 
-  const std::vector<std::pair<std::string, int>> expected = {
-      {"LoadFromFile", kTiff}, {"LoadFromStream", kPng}, {"LoadFromStream", kTarga},
-      {"GetMetadata", kJpeg}, {"GetInfo", kTarga}};
+  const std::vector<std::pair<std::string, int>> expected = {{"LoadFromFile", kTiff},
+                                                             {"LoadFromStream", kPng},
+                                                             {"LoadFromStream", kTarga},
+                                                             {"GetMetadata", kJpeg},
+                                                             {"GetInfo", kTarga}};
   ASSERT_EQ(calls.size(), expected.size());
   for (size_t index = 0; index < expected.size(); ++index) {
     EXPECT_EQ(calls[index].handler, expected[index].first) << index;

@@ -16,8 +16,8 @@
 namespace {
 
 // A record on `page` at `bpp` bits whose bounding box is the given one.
-CachedImgDef record(uint32_t page, uint32_t bpp, double minX, double maxX, double minY,
-                    double maxY, bool rotated = false, bool valid = true) {
+CachedImgDef record(uint32_t page, uint32_t bpp, double minX, double maxX, double minY, double maxY,
+                    bool rotated = false, bool valid = true) {
   CachedImgDef made{};
   made.page = page;
   made.bitsPerPixel = bpp;
@@ -39,25 +39,29 @@ TEST(FindJoinGroupsTest, ChainsOfStripsOnOnePageAndDepth) {
   } cases[] = {
       {"two stacked strips", {record(1, 8, 0, 10, 0, 20), record(1, 8, 0, 10, 21, 40)}, 1, {1, 2}},
       {"three stacked strips",
-       {record(1, 8, 0, 10, 0, 20), record(1, 8, 0, 10, 21, 40), record(1, 8, 0, 10, 40, 60)}, 1,
+       {record(1, 8, 0, 10, 0, 20), record(1, 8, 0, 10, 21, 40), record(1, 8, 0, 10, 40, 60)},
+       1,
        {1, 2, 2}},
       {"three rotated side by side",
-       {record(1, 24, 0, 10, 0, 20, true), record(1, 24, 11, 20, 0, 20, true),
-        record(1, 24, 21, 30, 1, 21, true)},
-       1, {1, 2, 3}},
-      {"edges 2 pixels apart do not touch",
-       {record(1, 8, 0, 10, 0, 20), record(1, 8, 0, 10, 22, 40)}, 0, {0, 0}},
+       {record(1, 24, 0, 10, 0, 20, true), record(1, 24, 11, 20, 0, 20, true), record(1, 24, 21, 30, 1, 21, true)},
+       1,
+       {1, 2, 3}},
+      {"edges 2 pixels apart do not touch", {record(1, 8, 0, 10, 0, 20), record(1, 8, 0, 10, 22, 40)}, 0, {0, 0}},
       {"other left edge", {record(1, 8, 0, 10, 0, 20), record(1, 8, 1, 10, 21, 40)}, 0, {0, 0}},
       {"other depth", {record(1, 8, 0, 10, 0, 20), record(1, 24, 0, 10, 21, 40)}, 0, {0, 0}},
       {"other page", {record(1, 8, 0, 10, 0, 20), record(2, 8, 0, 10, 21, 40)}, 0, {0, 0}},
       {"another page in between ends the search",
-       {record(1, 8, 0, 10, 0, 20), record(2, 8, 50, 60, 0, 9), record(1, 8, 0, 10, 21, 40)}, 0,
+       {record(1, 8, 0, 10, 0, 20), record(2, 8, 50, 60, 0, 9), record(1, 8, 0, 10, 21, 40)},
+       0,
        {0, 0, 0}},
       {"an invalid placement never joins",
-       {record(1, 8, 0, 10, 0, 20), record(1, 8, 0, 10, 21, 40, false, false)}, 0, {0, 0}},
+       {record(1, 8, 0, 10, 0, 20), record(1, 8, 0, 10, 21, 40, false, false)},
+       0,
+       {0, 0}},
       // Both the first and the second could take the third: it joins once.
       {"a continuation is taken once",
-       {record(1, 8, 0, 10, 0, 20), record(1, 8, 0, 10, 40, 59), record(1, 8, 0, 10, 20, 40)}, 1,
+       {record(1, 8, 0, 10, 0, 20), record(1, 8, 0, 10, 40, 59), record(1, 8, 0, 10, 20, 40)},
+       1,
        {1, 0, 2}},
   };
   for (const auto& row : cases) {
@@ -78,19 +82,18 @@ TEST(FindJoinGroupsTest, ChainsOfStripsOnOnePageAndDepth) {
 TEST(JoinPiecesTest, StackedStripsBecomeOneImageAfterTheOthers) {
   zefcorek::testing::ScratchFolder folder;
   const std::vector<fixtures::PdfImage> images = {
-      {"/Width 3 /Height 3 /ColorSpace /DeviceRGB /BitsPerComponent 8", std::string(27, '\x55'),
-       false, "30 0 0 30 300 300"},
-      {"/Width 4 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 8", std::string(8, '\x20'),
-       false, "30 0 0 15 30 699"},
-      {"/Width 4 /Height 3 /ColorSpace /DeviceGray /BitsPerComponent 8", std::string(12, '\xC0'),
-       false, "30 0 0 15 30 684"},
+      {"/Width 3 /Height 3 /ColorSpace /DeviceRGB /BitsPerComponent 8", std::string(27, '\x55'), false,
+       "30 0 0 30 300 300"},
+      {"/Width 4 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 8", std::string(8, '\x20'), false,
+       "30 0 0 15 30 699"},
+      {"/Width 4 /Height 3 /ColorSpace /DeviceGray /BitsPerComponent 8", std::string(12, '\xC0'), false,
+       "30 0 0 15 30 684"},
   };
   folder.write("strips.pdf", fixtures::makeImagePdf({{}, images}));
   const std::string name = platform::wideToAnsiLenient(folder.name("strips.pdf"));
   PdfDocument document(name.c_str(), nullptr, nullptr);
   ASSERT_TRUE(document.isOk());
-  PDFII::PDFImgExtractOptions options{1, 2, PDFII::PDFII_CAPTURE_DECODED, 0, 0, nullptr, nullptr,
-                                      nullptr};
+  PDFII::PDFImgExtractOptions options{1, 2, PDFII::PDFII_CAPTURE_DECODED, 0, 0, nullptr, nullptr, nullptr};
   ZefImageOutputDev device(&document, &options);
   document.displayPages(&device, 1, 2, 96, 96, 0, false, true, false);
   ASSERT_EQ(device.getImageCount(), 3);
@@ -144,15 +147,14 @@ TEST(JoinPiecesTest, RotatedStripsSideBySideJoinWithTheThirdFlipped) {
     std::string samples;
     for (int i = 0; i < 6; ++i) samples.push_back(static_cast<char>(0x10 * (strip + 1) + i));
     // A quarter turn: each strip 15 points wide, the next one right beside it.
-    strips.push_back({"/Width 2 /Height 3 /ColorSpace /DeviceGray /BitsPerComponent 8", samples,
-                      false, "0 30 -15 0 " + std::to_string(45 + 15 * strip) + " 600"});
+    strips.push_back({"/Width 2 /Height 3 /ColorSpace /DeviceGray /BitsPerComponent 8", samples, false,
+                      "0 30 -15 0 " + std::to_string(45 + 15 * strip) + " 600"});
   }
   folder.write("rotated.pdf", fixtures::makeImagePdf({strips}));
   const std::string name = platform::wideToAnsiLenient(folder.name("rotated.pdf"));
   PdfDocument document(name.c_str(), nullptr, nullptr);
   ASSERT_TRUE(document.isOk());
-  PDFII::PDFImgExtractOptions options{1, 1, PDFII::PDFII_CAPTURE_DECODED, 0, 0, nullptr, nullptr,
-                                      nullptr};
+  PDFII::PDFImgExtractOptions options{1, 1, PDFII::PDFII_CAPTURE_DECODED, 0, 0, nullptr, nullptr, nullptr};
   ZefImageOutputDev device(&document, &options);
   document.displayPages(&device, 1, 1, 96, 96, 0, false, true, false);
   ASSERT_EQ(device.getImageCount(), 3);

@@ -29,13 +29,33 @@ TEST(ComputePlacementTest, CornersFlipsAndRotation) {
     bool valid, rotated, flipH, flipV;
     double corners[4][2];
   } cases[] = {
-      {"upright", {200, 0, 0, -100, 10.5, 300.5}, true, false, false, false,
+      {"upright",
+       {200, 0, 0, -100, 10.5, 300.5},
+       true,
+       false,
+       false,
+       false,
        {{10, 200}, {210, 200}, {10, 300}, {210, 300}}},
-      {"edges on pixel boundaries", {200, 0, 0, -100, 10, 300}, true, false, false, false,
+      {"edges on pixel boundaries",
+       {200, 0, 0, -100, 10, 300},
+       true,
+       false,
+       false,
+       false,
        {{9, 199}, {210, 199}, {9, 300}, {210, 300}}},
-      {"turned a quarter", {0, -200, 100, 0, 10.5, 300.5}, true, true, false, true,
+      {"turned a quarter",
+       {0, -200, 100, 0, 10.5, 300.5},
+       true,
+       true,
+       false,
+       true,
        {{110, 300}, {110, 100}, {10, 300}, {10, 100}}},
-      {"mirrored", {-200, 0, 0, -100, 210.5, 300.5}, true, false, true, false,
+      {"mirrored",
+       {-200, 0, 0, -100, 210.5, 300.5},
+       true,
+       false,
+       true,
+       false,
        {{210, 200}, {10, 200}, {210, 300}, {10, 300}}},
       {"no area", {200, 100, 400, 200, 0, 0}, false, false, false, false, {}},
   };
@@ -118,9 +138,8 @@ std::vector<uint8_t> ramp(int width, int height, int components) {
 
 fixtures::PdfImage dct(int components, const std::string& jpeg, bool inlineImage = false) {
   const char* space = components == 1 ? "/DeviceGray" : components == 3 ? "/DeviceRGB" : "/DeviceCMYK";
-  return {std::string("/Width 8 /Height 8 /ColorSpace ") + space +
-              " /BitsPerComponent 8 /Filter /DCTDecode",
-          jpeg, inlineImage};
+  return {std::string("/Width 8 /Height 8 /ColorSpace ") + space + " /BitsPerComponent 8 /Filter /DCTDecode", jpeg,
+          inlineImage};
 }
 
 class CaptureDeviceTest : public testing::Test {
@@ -132,8 +151,7 @@ protected:
     document_ = std::make_unique<PdfDocument>(name.c_str(), nullptr, nullptr);
     ASSERT_TRUE(document_->isOk());
     device_ = std::make_unique<ZefImageOutputDev>(document_.get(), &options_);
-    document_->displayPages(device_.get(), 1, document_->getNumPages(), 96, 96, 0, false, true,
-                            false);
+    document_->displayPages(device_.get(), 1, document_->getNumPages(), 96, 96, 0, false, true, false);
   }
   Rgb pixel(IRasterImage* image, int x, int y) {
     Rgb rgb{};
@@ -142,8 +160,8 @@ protected:
   }
 
   ScratchFolder folder_;
-  PDFII::PDFImgExtractOptions options_{1, 0, PDFII::PDFII_CAPTURE_JPEG | PDFII::PDFII_CAPTURE_DECODED,
-                                       0, 0, nullptr, nullptr, nullptr};
+  PDFII::PDFImgExtractOptions options_{
+      1, 0, PDFII::PDFII_CAPTURE_JPEG | PDFII::PDFII_CAPTURE_DECODED, 0, 0, nullptr, nullptr, nullptr};
   std::unique_ptr<PdfDocument> document_;
   std::unique_ptr<ZefImageOutputDev> device_;
 };
@@ -170,8 +188,8 @@ TEST_F(CaptureDeviceTest, JpegImagesPassThroughTheExpertsLoader) {
   ASSERT_NE(first->image, nullptr);
 
   // The pixels are those the image library decodes from the same bytes.
-  FIMEMORY* memory = FreeImage_OpenMemory(
-      reinterpret_cast<BYTE*>(const_cast<char*>(rgbJpeg.data())), static_cast<DWORD>(rgbJpeg.size()));
+  FIMEMORY* memory = FreeImage_OpenMemory(reinterpret_cast<BYTE*>(const_cast<char*>(rgbJpeg.data())),
+                                          static_cast<DWORD>(rgbJpeg.size()));
   FIBITMAP* direct = FreeImage_LoadFromMemory(FIF_JPEG, memory, 0);
   FreeImage_CloseMemory(memory);
   IRasterImage* reference = new IFIRasterImageImp(nullptr, direct);
@@ -198,8 +216,7 @@ TEST_F(CaptureDeviceTest, WithoutImageIoJpegRecordsHaveNoImage) {
   };
   options_.context = &seen;
   const std::string jpeg = fixtures::encodeJpeg(8, 8, 3, ramp(8, 8, 3));
-  const fixtures::PdfImage grey{"/Width 2 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8",
-                                "\x10\x20"};
+  const fixtures::PdfImage grey{"/Width 2 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8", "\x10\x20"};
   run(fixtures::makeImagePdf({{dct(3, jpeg), grey}, {dct(3, jpeg)}}));
   ASSERT_EQ(device_->getImageCount(), 3) << "the JPEG records are there";
   EXPECT_EQ(device_->GetCapturedImage(0)->image, nullptr);
@@ -290,8 +307,7 @@ TEST_F(CaptureDeviceTest, ProgressSeesTheRunningCountAndCanStop) {
     return page != seen->stopAt;
   };
   options_.context = &progress;
-  const fixtures::PdfImage image{"/Width 2 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8",
-                                 "\x10\x20"};
+  const fixtures::PdfImage image{"/Width 2 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8", "\x10\x20"};
   run(fixtures::makeImagePdf({{image, image}, {image}, {image}}));
   EXPECT_EQ(progress.calls, (std::vector<std::pair<uint32_t, uint32_t>>{{1, 0}, {2, 2}}));
   EXPECT_EQ(device_->getImageCount(), 3) << "the page that asked to stop ran to its end";

@@ -34,9 +34,8 @@ fixtures::PdfImage rgbImage(int width, int height, std::string data) {
 
 fixtures::PdfImage dctImage(int components, const std::string& jpeg, bool inlineImage = false) {
   const char* space = components == 1 ? "/DeviceGray" : components == 3 ? "/DeviceRGB" : "/DeviceCMYK";
-  return {std::string("/Width 8 /Height 8 /ColorSpace ") + space +
-              " /BitsPerComponent 8 /Filter /DCTDecode",
-          jpeg, inlineImage};
+  return {std::string("/Width 8 /Height 8 /ColorSpace ") + space + " /BitsPerComponent 8 /Filter /DCTDecode", jpeg,
+          inlineImage};
 }
 
 class PdfDocumentTest : public testing::Test {
@@ -58,27 +57,26 @@ TEST_F(PdfDocumentTest, OpensChecksTheHeaderAndReportsFailures) {
   const int notACatalog = noCatalog.add("42");
   const struct {
     const char* what;
-    std::string bytes;      // empty: no file is written
-    const char* openAs;     // the name given, in the scratch folder
+    std::string bytes;   // empty: no file is written
+    const char* openAs;  // the name given, in the scratch folder
     bool ok;
     int errorCode;
-    std::string report;     // expected on standard error, "" for nothing
+    std::string report;  // expected on standard error, "" for nothing
   } cases[] = {
       {"missing file", "", "none.pdf", false, 1, "Error: Couldn't open file '%NAME%'\n"},
       {"name in other case", page, "Other.PDF", true, 0, ""},
-      {"junk before the header", fixtures::makeImagePdf({{}}, "%PDF-1.4", std::string(10, 'x')),
-       "junk.pdf", true, 0, ""},
+      {"junk before the header", fixtures::makeImagePdf({{}}, "%PDF-1.4", std::string(10, 'x')), "junk.pdf", true, 0,
+       ""},
       {"version 1.7", fixtures::makeImagePdf({{}}, "%PDF-1.7"), "v17.pdf", true, 0, ""},
       {"version 2.0", fixtures::makeImagePdf({{}}, "%PDF-2.0"), "v20.pdf", true, 0,
        "Error: Warning: unsupported PDF version 2.0\n"},
-      {"no digit after the mark", fixtures::makeImagePdf({{}}, "%PDF-x1.4"), "nodigit.pdf", true,
-       0, "Error: Warning: unsupported PDF version x1.4\n"},
-      {"header at the last offset", fixtures::makeImagePdf({{}}, "%PDF-1.4", std::string(1018, ' ')),
-       "late.pdf", true, 0, ""},
-      {"header past the window", fixtures::makeImagePdf({{}}, "%PDF-1.4", std::string(1019, ' ')),
-       "toolate.pdf", true, 0, "Error: Warning: not a PDF document?\n"},
-      {"no catalog", noCatalog.build(notACatalog), "nocatalog.pdf", false, 2,
-       "Error: Couldn't read page catalog\n"},
+      {"no digit after the mark", fixtures::makeImagePdf({{}}, "%PDF-x1.4"), "nodigit.pdf", true, 0,
+       "Error: Warning: unsupported PDF version x1.4\n"},
+      {"header at the last offset", fixtures::makeImagePdf({{}}, "%PDF-1.4", std::string(1018, ' ')), "late.pdf", true,
+       0, ""},
+      {"header past the window", fixtures::makeImagePdf({{}}, "%PDF-1.4", std::string(1019, ' ')), "toolate.pdf", true,
+       0, "Error: Warning: not a PDF document?\n"},
+      {"no catalog", noCatalog.build(notACatalog), "nocatalog.pdf", false, 2, "Error: Couldn't read page catalog\n"},
   };
   for (const auto& row : cases) {
     std::string name = utf8(folder_.name(row.openAs));
@@ -104,8 +102,8 @@ TEST_F(PdfDocumentTest, OpensChecksTheHeaderAndReportsFailures) {
 TEST_F(PdfDocumentTest, EncryptedFilesNeedTheRightPassword) {
   const std::string plain = folder_.native("plain.pdf");
   folder_.write("plain.pdf", fixtures::makeImagePdf({{}}));
-  const std::string command = "qpdf --encrypt secret owner 256 -- '" + plain + "' '" +
-                              folder_.native("locked.pdf") + "'";
+  const std::string command =
+      "qpdf --encrypt secret owner 256 -- '" + plain + "' '" + folder_.native("locked.pdf") + "'";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
   const std::string locked = utf8(folder_.name("locked.pdf"));
 
@@ -202,8 +200,7 @@ TEST_F(ImageDumperTest, WritesEachImageKindToItsNumberedFile) {
 TEST_F(ImageDumperTest, JpegFilesMatchThePdfImagesTool) {
   const std::string jpeg = fixtures::encodeJpeg(8, 8, 1, ramp(8, 8, 1));
   EXPECT_EQ(dump(fixtures::makeImagePdf({{dctImage(1, jpeg)}})), 1);
-  const std::string command = "pdfimages -j '" + folder_.native("in.pdf") + "' '" +
-                              folder_.native("out/tool") + "'";
+  const std::string command = "pdfimages -j '" + folder_.native("in.pdf") + "' '" + folder_.native("out/tool") + "'";
   ASSERT_EQ(std::system(command.c_str()), 0);
   EXPECT_EQ(file("doc-000.jpg"), file("tool-000.jpg"));
   EXPECT_EQ(file("doc-000.jpg"), jpeg);
@@ -217,8 +214,8 @@ TEST_F(ImageDumperTest, NumbersGrowPastThreeDigitsAndUnopenableFilesAreSkipped) 
 
   EXPECT_EQ(dump(fixtures::makeImagePdf({{image}, {image}}), 0, "missing"), 2);
   const std::string root = utf8(folder_.name("missing/doc"));
-  EXPECT_EQ(report_, "Error: Couldn't open image file '" + root + "-000.ppm'\n" +
-                         "Error: Couldn't open image file '" + root + "-001.ppm'\n");
+  EXPECT_EQ(report_, "Error: Couldn't open image file '" + root + "-000.ppm'\n" + "Error: Couldn't open image file '" +
+                         root + "-001.ppm'\n");
 }
 
 TEST_F(ImageDumperTest, ShortImageDataEndsInZeroRows) {

@@ -29,15 +29,11 @@ protected:
   }
   void TearDown() override { extractor_->Release(); }
 
-  std::string ansiName(const std::string& name) {
-    return platform::wideToAnsiLenient(folder_.name(name));
-  }
+  std::string ansiName(const std::string& name) { return platform::wideToAnsiLenient(folder_.name(name)); }
   // A file of `pages` pages with one small grey image each.
   std::string writePages(const std::string& name, size_t pages) {
-    const fixtures::PdfImage image{"/Width 2 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8",
-                                   "\x10\x20"};
-    folder_.write(name, fixtures::makeImagePdf(
-                            std::vector<std::vector<fixtures::PdfImage>>(pages, {image})));
+    const fixtures::PdfImage image{"/Width 2 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8", "\x10\x20"};
+    folder_.write(name, fixtures::makeImagePdf(std::vector<std::vector<fixtures::PdfImage>>(pages, {image})));
     return ansiName(name);
   }
   HRESULT open(const std::string& path, uint32_t& code, const char* user = "") {
@@ -59,8 +55,8 @@ TEST_F(PdfImgExtractorTest, OpenReportsWhyItFailed) {
   EXPECT_EQ(code, 1u);
 
   const std::string plain = writePages("plain.pdf", 3);
-  ASSERT_EQ(std::system(("qpdf --encrypt secret owner 256 -- '" + folder_.native("plain.pdf") +
-                         "' '" + folder_.native("locked.pdf") + "'")
+  ASSERT_EQ(std::system(("qpdf --encrypt secret owner 256 -- '" + folder_.native("plain.pdf") + "' '" +
+                         folder_.native("locked.pdf") + "'")
                             .c_str()),
             0);
   EXPECT_EQ(open(ansiName("locked.pdf"), code, "wrong"), E_FAIL);
@@ -86,27 +82,23 @@ TEST_F(PdfImgExtractorTest, FolderExtractionResolvesThePageRange) {
   EXPECT_EQ(extractor_->ExtractImagesToFolder(0, 0, "x", "y", &count), E_FAIL) << "closed";
   ASSERT_EQ(open(writePages("three.pdf", 3), code), S_OK);
   const std::string folder = platform::wideToAnsiLenient(folder_.name(""));
-  const struct {
-    uint32_t first, last, images;
-  } cases[] = {{0, 0, 3}, {1, 1000, 3}, {2, 2, 1}, {3, 2, 0}};
+  const struct { uint32_t first, last, images; } cases[] = {{0, 0, 3}, {1, 1000, 3}, {2, 2, 1}, {3, 2, 0}};
   for (const auto& row : cases) {
-    EXPECT_EQ(extractor_->ExtractImagesToFolder(row.first, row.last, folder.c_str(), "doc", &count),
-              S_OK);
+    EXPECT_EQ(extractor_->ExtractImagesToFolder(row.first, row.last, folder.c_str(), "doc", &count), S_OK);
     EXPECT_EQ(count, row.images) << row.first << ".." << row.last;
   }
   EXPECT_TRUE(folder_.exists("doc-000.ppm"));
   EXPECT_EQ(extractor_->ExtractImagesToFolder(0, 0, folder.c_str(), "", &count), E_INVALIDARG);
   EXPECT_EQ(extractor_->ExtractImagesToFolder(0, 0, folder.c_str(), "doc", nullptr), E_INVALIDARG);
   const std::string tooLong(300, 'r');
-  EXPECT_EQ(extractor_->ExtractImagesToFolder(0, 0, folder.c_str(), tooLong.c_str(), &count),
-            E_INVALIDARG);
+  EXPECT_EQ(extractor_->ExtractImagesToFolder(0, 0, folder.c_str(), tooLong.c_str(), &count), E_INVALIDARG);
 }
 
 TEST_F(PdfImgExtractorTest, ListExtractionStopsWhereTheCallbackSays) {
   uint32_t code = 0;
   ASSERT_EQ(open(writePages("five.pdf", 5), code), S_OK);
-  PDFII::PDFImgExtractOptions options{0, 0, PDFII::PDFII_CAPTURE_DECODED, 0, 0,
-                                      [](void*, uint32_t page, uint32_t) { return page != 2; },
+  PDFII::PDFImgExtractOptions options{0,       0,      PDFII::PDFII_CAPTURE_DECODED,
+                                      0,       0,      [](void*, uint32_t page, uint32_t) { return page != 2; },
                                       nullptr, nullptr};
   EXPECT_EQ(extractor_->ExtractImagesToList(nullptr), E_INVALIDARG);
   ASSERT_EQ(extractor_->ExtractImagesToList(&options), S_OK);
@@ -137,21 +129,18 @@ TEST_F(PdfImgExtractorTest, ListAgreesWithPdfImages) {
        {"/Width 8 /Height 6 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode", jpeg}},
       {},
       {{"/Width 16 /Height 2 /ImageMask true /BitsPerComponent 1", std::string(4, '\x0F')},
-       {"/Width 3 /Height 7 /ColorSpace /DeviceGray /BitsPerComponent 8", std::string(21, 'y'),
-        true}},
+       {"/Width 3 /Height 7 /ColorSpace /DeviceGray /BitsPerComponent 8", std::string(21, 'y'), true}},
   };
   folder_.write("oracle.pdf", fixtures::makeImagePdf(pages));
   uint32_t code = 0;
   ASSERT_EQ(open(ansiName("oracle.pdf"), code), S_OK);
-  PDFII::PDFImgExtractOptions options{0, 0, PDFII::PDFII_CAPTURE_JPEG | PDFII::PDFII_CAPTURE_DECODED,
-                                      0, 0, nullptr, nullptr, nullptr};
+  PDFII::PDFImgExtractOptions options{
+      0, 0, PDFII::PDFII_CAPTURE_JPEG | PDFII::PDFII_CAPTURE_DECODED, 0, 0, nullptr, nullptr, nullptr};
   ASSERT_EQ(extractor_->ExtractImagesToList(&options), S_OK);
 
   // pdfimages -list: two header lines, then "page num type width height ...".
   const std::string listing = folder_.native("listing.txt");
-  ASSERT_EQ(std::system(("pdfimages -list '" + folder_.native("oracle.pdf") + "' > '" + listing +
-                         "'").c_str()),
-            0);
+  ASSERT_EQ(std::system(("pdfimages -list '" + folder_.native("oracle.pdf") + "' > '" + listing + "'").c_str()), 0);
   std::ifstream in(listing);
   std::string line;
   std::getline(in, line);

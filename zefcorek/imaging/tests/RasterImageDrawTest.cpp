@@ -22,7 +22,8 @@ IRasterImage* patternImage(uint32_t bpp) {
   EXPECT_EQ(zefCoreKAllocIntf(&CLSID_IFIRasterImageImp, &out, 0), S_OK);
   auto* image = static_cast<IRasterImage*>(static_cast<IFIRasterImage*>(out));
   RGBQUAD colors[256];
-  for (int i = 0; i < 256; ++i) colors[i] = {static_cast<BYTE>(i), static_cast<BYTE>(i * 3), static_cast<BYTE>(255 - i), 0};
+  for (int i = 0; i < 256; ++i)
+    colors[i] = {static_cast<BYTE>(i), static_cast<BYTE>(i * 3), static_cast<BYTE>(255 - i), 0};
   EXPECT_EQ(image->Allocate(100, 100, bpp, bpp <= 8 ? colors : nullptr), ZR_OK);
   BYTE* bits = image->GetBits();
   const int rowBytes = (100 * static_cast<int>(bpp) + 31) / 32 * 4;
@@ -88,7 +89,7 @@ TEST(RasterImageDrawTest, NearlyEqualSizesCopyAndOthersStretch) {
     EXPECT_EQ(platform::blitCallCounts().stretchDIBits, 0u);
     for (int y = 0; y < 98; y += 7)
       for (int x = 0; x < 100; x += 9) ASSERT_EQ(target.color(x, y), imageColor(image, bpp, x, y)) << x << "," << y;
-    EXPECT_EQ(target.color(0, 98), 0u);  // the clip ends at the destination
+    EXPECT_EQ(target.color(0, 98), 0u);              // the clip ends at the destination
     EXPECT_EQ(GetClipRgn(target.dc(), nullptr), 0);  // and is gone after the call
 
     parms = parmsFor(target.dc(), {0, 0, 103, 99});
@@ -229,8 +230,7 @@ TEST(RasterImageDrawTest, ParallelogramsMapTheSourceRectangle) {
       RasterPlgDrawParms plg = plgFor(mapped.dc(), {0, 0, 100, 100}, {100, 0}, {100, 100}, {0, 0});
       ASSERT_EQ(image->DrawParallelogram(&plg), ZR_OK);
       for (int y = 0; y < 100; ++y)
-        for (int x = 0; x < 100; ++x)
-          ASSERT_EQ(mapped.color(x, y), imageColor(image, bpp, y, 99 - x)) << x << "," << y;
+        for (int x = 0; x < 100; ++x) ASSERT_EQ(mapped.color(x, y), imageColor(image, bpp, y, 99 - x)) << x << "," << y;
       EXPECT_EQ(mapped.color(110, 50), 0u);
     }
     {  // part of the image, doubled and mirrored, cut by the DC's clip

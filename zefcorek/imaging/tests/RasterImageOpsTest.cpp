@@ -77,8 +77,8 @@ TEST(RasterImageOpsTest, ConvertToBppKeepsOrReplacesTheBitmap) {
     uint32_t bpp;
     bool dither;
     uint32_t expected;
-  } steps[] = {{32, false, 32}, {8, false, 8}, {16, false, 16}, {15, false, 16},
-               {24, false, 24}, {1, true, 1},  {4, false, 4},   {24, false, 24}, {1, false, 1}};
+  } steps[] = {{32, false, 32}, {8, false, 8}, {16, false, 16}, {15, false, 16}, {24, false, 24},
+               {1, true, 1},    {4, false, 4}, {24, false, 24}, {1, false, 1}};
   for (const auto& step : steps) {
     image->SetModified(false);
     EXPECT_EQ(image->ConvertToBPP(step.bpp, step.dither), ZR_OK) << step.bpp;
@@ -97,10 +97,10 @@ TEST(RasterImageOpsTest, AllocateGivesDefaultPalettes) {
     uint32_t entry;
     BYTE level;
   } entries[] = {
-      {8, 200, 200}, {8, 0, 0},  {8, 255, 255},  // the grey ramp
-      {1, 0, 0},     {1, 1, 255},                // black, white
-      {2, 2, 0},     {2, 3, 255},                // black but the last of four
-      {4, 0, 0},     {4, 14, 0}, {4, 15, 255},
+      {8, 200, 200}, {8, 0, 0},   {8, 255, 255},  // the grey ramp
+      {1, 0, 0},     {1, 1, 255},                 // black, white
+      {2, 2, 0},     {2, 3, 255},                 // black but the last of four
+      {4, 0, 0},     {4, 14, 0},  {4, 15, 255},
   };
   for (const auto& row : entries) {
     IFIRasterImageImp* image = makeImage(10, 10, row.bpp);
@@ -241,8 +241,7 @@ TEST(RasterImageOpsTest, ColorMaskIsBlackAndWhite) {
   // A deeper image becomes 8-bit grey first, so grey colours are listed.
   auto* expert = new IImgIOExpertImp();
   IFIRasterImageImp* image = makeImage(4, 1, 24, expert);
-  const COLORREF colors[] = {RGB(20, 20, 20), RGB(128, 128, 128), RGB(60, 60, 60),
-                             RGB(20, 20, 20)};
+  const COLORREF colors[] = {RGB(20, 20, 20), RGB(128, 128, 128), RGB(60, 60, 60), RGB(20, 20, 20)};
   for (int x = 0; x < 4; ++x) ASSERT_EQ(image->SetPixel(x, 0, colors[x]), ZR_OK);
   const uint32_t listed[] = {RGB(128, 128, 128)};
   IRasterImage* mask = nullptr;
@@ -305,10 +304,12 @@ TEST(RasterImageOpsTest, ModifiedFlagPerOperation) {
       {"Invert", [](auto* i) { return i->Invert(); }, kLeft},
       {"AdjustBrightness", [](auto* i) { return i->AdjustBrightness(10); }, kLeft},
       {"AdjustContrast", [](auto* i) { return i->AdjustContrast(10); }, kLeft},
-      {"CopyScanLine", [&](auto* i) {
+      {"CopyScanLine",
+       [&](auto* i) {
          const uint8_t row[4 * 3] = {};
          return i->CopyScanLine(0, row);
-       }, kLeft},
+       },
+       kLeft},
   };
   for (const auto& row : cases) {
     IFIRasterImageImp* image = makeImage(4, 4, 24);
@@ -382,9 +383,7 @@ TEST(RasterImageOpsTest, ClonesAndCopiesKeepTheExpert) {
 int32_t writeFourBytes(IImgIOExpert*, IImgSaver*, uint32_t, IFIOOStream* stream, IRasterImage*) {
   return stream->Write("ABCD", 4);
 }
-int32_t refuse(IImgIOExpert*, IImgSaver*, uint32_t, IFIOOStream*, IRasterImage*) {
-  return ZR_FAILED;
-}
+int32_t refuse(IImgIOExpert*, IImgSaver*, uint32_t, IFIOOStream*, IRasterImage*) { return ZR_FAILED; }
 
 TEST(RasterImageOpsTest, SaveToStreamReportsBytesAndClearsTheFlag) {
   zefcorek::testing::ScratchFolder folder;
@@ -460,9 +459,7 @@ TEST(PackedDibTest, MalformedBlocksChangeNothing) {
   const std::string original(reinterpret_cast<const char*>(bytes), size);
   GlobalUnlock(valid);
 
-  const auto put32 = [](std::string& block, size_t at, uint32_t value) {
-    std::memcpy(block.data() + at, &value, 4);
-  };
+  const auto put32 = [](std::string& block, size_t at, uint32_t value) { std::memcpy(block.data() + at, &value, 4); };
   std::string shortBlock = original.substr(0, original.size() - 1);
   std::string moreRows = original;
   put32(moreRows, 8, 5);  // biHeight

@@ -22,8 +22,8 @@ IFIRasterImageImp* wrap(int width, int height, int bpp, IImgIOExpert* expert = n
 TEST(RasterImageTest, FactoryImageWithoutBitmapAnswersNoImage) {
   auto* expert = new IImgIOExpertImp();
   void* made = nullptr;
-  ASSERT_EQ(zefCoreKAllocIntf(&CLSID_IFIRasterImageImp, &made, reinterpret_cast<intptr_t>(
-                                                                   static_cast<IImgIOExpert*>(expert))),
+  ASSERT_EQ(zefCoreKAllocIntf(&CLSID_IFIRasterImageImp, &made,
+                              reinterpret_cast<intptr_t>(static_cast<IImgIOExpert*>(expert))),
             S_OK);
   auto* image = static_cast<IFIRasterImage*>(made);
   EXPECT_EQ(expert->GetRefCount(), 2) << "the image holds one reference to its expert";
@@ -84,8 +84,8 @@ TEST(RasterImageTest, ResolutionConvertsDotsPerMetreAndClamps) {
     unsigned dotsPerMeter;
     uint32_t dpi;
   } reads[] = {
-      {0, 50},              // below the floor
-      {2835, 72},           // the common 72 dpi
+      {0, 50},     // below the floor
+      {2835, 72},  // the common 72 dpi
       {3780, 96},
       {10'000'000, 9600},   // above the ceiling
       {0xFFFFFFFFu, 9600},  // beyond int range: still the ceiling, not the floor
@@ -127,11 +127,8 @@ TEST(RasterImageTest, SizeDepthAndRowBytes) {
     int width, height, bpp;
     uint32_t bitsSize;
   } cases[] = {
-      {10, 10, 1, 40},    // rows of 10 bits padded to 4 bytes
-      {10, 10, 8, 120},
-      {10, 10, 24, 320},
-      {10, 10, 32, 400},
-      {33, 2, 1, 16},
+      {10, 10, 1, 40},  // rows of 10 bits padded to 4 bytes
+      {10, 10, 8, 120}, {10, 10, 24, 320}, {10, 10, 32, 400}, {33, 2, 1, 16},
   };
   for (const auto& row : cases) {
     IFIRasterImageImp* image = wrap(row.width, row.height, row.bpp);

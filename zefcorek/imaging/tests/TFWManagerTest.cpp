@@ -107,8 +107,8 @@ TEST(TFWManagerTest, CoefficientsAndBackGiveTheWorldFileAgain) {
     for (int trial = 0; trial < 20; ++trial) {
       // A similarity (rotation and one scale) fits both kinds exactly.
       const double s = scale(random), a = angle(random);
-      const TFWMatrixData data = worldFile(s * std::cos(a), s * std::sin(a), s * std::sin(a),
-                                           -s * std::cos(a), shift(random), shift(random));
+      const TFWMatrixData data =
+          worldFile(s * std::cos(a), s * std::sin(a), s * std::sin(a), -s * std::cos(a), shift(random), shift(random));
       GfxRotoTransStreamableCoeffs coeffs{};
       coeffs.cbSize = kGfxRotoTransCoeffsSize;
       ASSERT_EQ(manager.GeoRefFromTFWData(&data, kind, 640, 480, &coeffs), ZR_OK) << kind;
@@ -144,15 +144,12 @@ TEST(TFWManagerTest, GdalReadsTheSameOriginAndPixelSize) {
   const TFWMatrixData data = worldFile(2.5, 0, 0, -1.25, 1000, 5000);
   ASSERT_EQ(manager.SaveDataFile(folder.name("map.tfw").c_str(), &data), ZR_OK);
   const std::string report = folder.native("gdal.txt");
-  ASSERT_EQ(std::system(("gdalinfo '" + folder.native("map.tif") + "' > '" + report + "'").c_str()),
-            0);
+  ASSERT_EQ(std::system(("gdalinfo '" + folder.native("map.tif") + "' > '" + report + "'").c_str()), 0);
   std::ifstream in(report);
   const std::string text((std::istreambuf_iterator<char>(in)), {});
   // The world file names the centre of the upper-left pixel; GDAL its corner.
-  EXPECT_NE(text.find("Origin = (998.750000000000000,5000.625000000000000)"), std::string::npos)
-      << text;
-  EXPECT_NE(text.find("Pixel Size = (2.500000000000000,-1.250000000000000)"), std::string::npos)
-      << text;
+  EXPECT_NE(text.find("Origin = (998.750000000000000,5000.625000000000000)"), std::string::npos) << text;
+  EXPECT_NE(text.find("Pixel Size = (2.500000000000000,-1.250000000000000)"), std::string::npos) << text;
 }
 
 }  // namespace

@@ -14,8 +14,8 @@ namespace {
 
 InputSet makeSet(ShapeKind shape, InputKind kind) {
   CaseGenerator generator(0xbe4c0000u + 16u * unsigned(shape) + unsigned(kind));
-  const CaseKind hardKinds[] = {CaseKind::Perturbed, CaseKind::TiltedGrid, CaseKind::LargeOffset,
-                                CaseKind::Exact, CaseKind::Repeated};
+  const CaseKind hardKinds[] = {CaseKind::Perturbed, CaseKind::TiltedGrid, CaseKind::LargeOffset, CaseKind::Exact,
+                                CaseKind::Repeated};
   InputSet set;
   for (int i = 0; i < casesPerSet; ++i) {
     CaseKind caseKind = kind == InputKind::Easy ? CaseKind::Random : hardKinds[i % 5];

@@ -42,9 +42,7 @@ void stageShares(benchmark::State& state) {
         case ShapeKind::Line: benchmark::DoNotOptimize(orient2d(p[0], p[1], p[2])); break;
         case ShapeKind::Plane: benchmark::DoNotOptimize(orient3d(p[0], p[1], p[2], p[3])); break;
         case ShapeKind::Circle: benchmark::DoNotOptimize(incircle(p[0], p[1], p[2], p[3])); break;
-        case ShapeKind::Sphere:
-          benchmark::DoNotOptimize(insphere(p[0], p[1], p[2], p[3], p[4]));
-          break;
+        case ShapeKind::Sphere: benchmark::DoNotOptimize(insphere(p[0], p[1], p[2], p[3], p[4])); break;
       }
     }
   }
@@ -57,11 +55,10 @@ void stageShares(benchmark::State& state) {
   }
 }
 
-#define ZEF_STAGE_BENCH(shape, name)                                                   \
-  BENCHMARK(stageShares<ShapeKind::shape, InputKind::Easy>)->Name(name "/easy");      \
-  BENCHMARK(stageShares<ShapeKind::shape, InputKind::Hard>)->Name(name "/hard");      \
-  BENCHMARK(stageShares<ShapeKind::shape, InputKind::HardExtended>)                   \
-      ->Name(name "/hard-extended");
+#define ZEF_STAGE_BENCH(shape, name)                                             \
+  BENCHMARK(stageShares<ShapeKind::shape, InputKind::Easy>)->Name(name "/easy"); \
+  BENCHMARK(stageShares<ShapeKind::shape, InputKind::Hard>)->Name(name "/hard"); \
+  BENCHMARK(stageShares<ShapeKind::shape, InputKind::HardExtended>)->Name(name "/hard-extended");
 
 ZEF_STAGE_BENCH(Line, "orient2d")
 ZEF_STAGE_BENCH(Plane, "orient3d")

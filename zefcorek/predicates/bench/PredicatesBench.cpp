@@ -62,8 +62,7 @@ Number naiveOrient3d(const Number* a, const Number* b, const Number* c, const Nu
   Number adx = a[0] - d[0], bdx = b[0] - d[0], cdx = c[0] - d[0];
   Number ady = a[1] - d[1], bdy = b[1] - d[1], cdy = c[1] - d[1];
   Number adz = a[2] - d[2], bdz = b[2] - d[2], cdz = c[2] - d[2];
-  return adz * (bdx * cdy - cdx * bdy) + bdz * (cdx * ady - adx * cdy) +
-         cdz * (adx * bdy - bdx * ady);
+  return adz * (bdx * cdy - cdx * bdy) + bdz * (cdx * ady - adx * cdy) + cdz * (adx * bdy - bdx * ady);
 }
 
 template <typename Number>
@@ -72,13 +71,11 @@ Number naiveIncircle(const Number* a, const Number* b, const Number* c, const Nu
   Number ady = a[1] - d[1], bdy = b[1] - d[1], cdy = c[1] - d[1];
   Number alift = adx * adx + ady * ady, blift = bdx * bdx + bdy * bdy;
   Number clift = cdx * cdx + cdy * cdy;
-  return alift * (bdx * cdy - cdx * bdy) + blift * (cdx * ady - adx * cdy) +
-         clift * (adx * bdy - bdx * ady);
+  return alift * (bdx * cdy - cdx * bdy) + blift * (cdx * ady - adx * cdy) + clift * (adx * bdy - bdx * ady);
 }
 
 template <typename Number>
-Number naiveInsphere(const Number* a, const Number* b, const Number* c, const Number* d,
-                     const Number* e) {
+Number naiveInsphere(const Number* a, const Number* b, const Number* c, const Number* d, const Number* e) {
   Number aex = a[0] - e[0], bex = b[0] - e[0], cex = c[0] - e[0], dex = d[0] - e[0];
   Number aey = a[1] - e[1], bey = b[1] - e[1], cey = c[1] - e[1], dey = d[1] - e[1];
   Number aez = a[2] - e[2], bez = b[2] - e[2], cez = c[2] - e[2], dez = d[2] - e[2];
@@ -103,8 +100,7 @@ Number naiveInsphere(const Number* a, const Number* b, const Number* c, const Nu
 [[gnu::noinline]] REAL plainIncircle(const REAL* a, const REAL* b, const REAL* c, const REAL* d) {
   return naiveIncircle<REAL>(a, b, c, d);
 }
-[[gnu::noinline]] REAL plainInsphere(const REAL* a, const REAL* b, const REAL* c, const REAL* d,
-                                     const REAL* e) {
+[[gnu::noinline]] REAL plainInsphere(const REAL* a, const REAL* b, const REAL* c, const REAL* d, const REAL* e) {
   return naiveInsphere<REAL>(a, b, c, d, e);
 }
 
@@ -128,8 +124,7 @@ void naiveDouble(benchmark::State& state) {
   const auto& coordinates = inputSet(Shape, Kind).coordinates;
   runCalls(state, [&](int i) {
     const double* c = &coordinates[std::size_t(i) * caseStride];
-    const double* p[5] = {c, c + pointStride, c + 2 * pointStride, c + 3 * pointStride,
-                          c + 4 * pointStride};
+    const double* p[5] = {c, c + pointStride, c + 2 * pointStride, c + 3 * pointStride, c + 4 * pointStride};
     switch (Shape) {
       case ShapeKind::Line: return naiveOrient2d<double>(p[0], p[1], p[2]);
       case ShapeKind::Plane: return naiveOrient3d<double>(p[0], p[1], p[2], p[3]);
@@ -160,22 +155,19 @@ void cgalFiltered(benchmark::State& state) {
       case ShapeKind::Line: return int(CGAL::orientation(p[0], p[1], p[2]));
       case ShapeKind::Plane: return int(CGAL::orientation(q[0], q[1], q[2], q[3]));
       case ShapeKind::Circle: return int(CGAL::side_of_oriented_circle(p[0], p[1], p[2], p[3]));
-      case ShapeKind::Sphere:
-        return int(CGAL::side_of_oriented_sphere(q[0], q[1], q[2], q[3], q[4]));
+      case ShapeKind::Sphere: return int(CGAL::side_of_oriented_sphere(q[0], q[1], q[2], q[3], q[4]));
     }
     return 0;
   });
 }
 #endif
 
-#define ZEF_PREDICATE_BENCH(shape, name)                                                      \
-  BENCHMARK(extendedPredicate<ShapeKind::shape, InputKind::Easy>)->Name(name "/easy/ours");  \
-  BENCHMARK(extendedPredicate<ShapeKind::shape, InputKind::Hard>)->Name(name "/hard/ours");  \
-  BENCHMARK(extendedPredicate<ShapeKind::shape, InputKind::HardExtended>)                    \
-      ->Name(name "/hard-extended/ours");                                                    \
-  BENCHMARK(naiveExtended<ShapeKind::shape, InputKind::Easy>)                             \
-      ->Name(name "/easy/naive-long-double");                                                \
-  BENCHMARK(naiveDouble<ShapeKind::shape, InputKind::Easy>)->Name(name "/easy/naive-double"); \
+#define ZEF_PREDICATE_BENCH(shape, name)                                                                     \
+  BENCHMARK(extendedPredicate<ShapeKind::shape, InputKind::Easy>)->Name(name "/easy/ours");                  \
+  BENCHMARK(extendedPredicate<ShapeKind::shape, InputKind::Hard>)->Name(name "/hard/ours");                  \
+  BENCHMARK(extendedPredicate<ShapeKind::shape, InputKind::HardExtended>)->Name(name "/hard-extended/ours"); \
+  BENCHMARK(naiveExtended<ShapeKind::shape, InputKind::Easy>)->Name(name "/easy/naive-long-double");         \
+  BENCHMARK(naiveDouble<ShapeKind::shape, InputKind::Easy>)->Name(name "/easy/naive-double");                \
   BENCHMARK(naiveDouble<ShapeKind::shape, InputKind::Hard>)->Name(name "/hard/naive-double");
 
 ZEF_PREDICATE_BENCH(Line, "orient2d")
@@ -184,8 +176,8 @@ ZEF_PREDICATE_BENCH(Circle, "incircle")
 ZEF_PREDICATE_BENCH(Sphere, "insphere")
 
 #ifdef ZEF_BENCH_WITH_CGAL
-#define ZEF_CGAL_BENCH(shape, name)                                                       \
-  BENCHMARK(cgalFiltered<ShapeKind::shape, InputKind::Easy>)->Name(name "/easy/cgal");   \
+#define ZEF_CGAL_BENCH(shape, name)                                                    \
+  BENCHMARK(cgalFiltered<ShapeKind::shape, InputKind::Easy>)->Name(name "/easy/cgal"); \
   BENCHMARK(cgalFiltered<ShapeKind::shape, InputKind::Hard>)->Name(name "/hard/cgal");
 ZEF_CGAL_BENCH(Line, "orient2d")
 ZEF_CGAL_BENCH(Plane, "orient3d")

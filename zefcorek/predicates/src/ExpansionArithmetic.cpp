@@ -19,7 +19,7 @@ namespace {
 // Hands out the components of two expansions in order of increasing
 // magnitude, as the merging sums take them. Never reads past either end.
 class MergeCursor {
- public:
+public:
   MergeCursor(int eLength, const REAL* e, int fLength, const REAL* f)
       : e_(e), f_(f), eLength_(eLength), fLength_(fLength) {}
 
@@ -41,7 +41,7 @@ class MergeCursor {
     return fNow;
   }
 
- private:
+private:
   const REAL* e_;  // first input and its length; eIndex_ is its next unread component
   const REAL* f_;  // second input, likewise
   int eLength_;
@@ -86,13 +86,9 @@ int linearExpansionSum(int elen, const REAL* e, int flen, const REAL* f, REAL* h
 
 }  // namespace
 
-int grow_expansion(int elen, const REAL* e, REAL b, REAL* h) {
-  return growExpansion<false>(elen, e, b, h);
-}
+int grow_expansion(int elen, const REAL* e, REAL b, REAL* h) { return growExpansion<false>(elen, e, b, h); }
 
-int grow_expansion_zeroelim(int elen, const REAL* e, REAL b, REAL* h) {
-  return growExpansion<true>(elen, e, b, h);
-}
+int grow_expansion_zeroelim(int elen, const REAL* e, REAL b, REAL* h) { return growExpansion<true>(elen, e, b, h); }
 
 int expansion_sum(int elen, const REAL* e, int flen, const REAL* f, REAL* h) {
   // Grow e by each component of f in turn, starting each pass where the
@@ -151,9 +147,7 @@ int linear_expansion_sum_zeroelim(int elen, const REAL* e, int flen, const REAL*
   return linearExpansionSum<true>(elen, e, flen, f, h);
 }
 
-int scale_expansion(int elen, const REAL* e, REAL b, REAL* h) {
-  return kernels::scaleExpansion<false>(elen, e, b, h);
-}
+int scale_expansion(int elen, const REAL* e, REAL b, REAL* h) { return kernels::scaleExpansion<false>(elen, e, b, h); }
 
 int scale_expansion_zeroelim(int elen, const REAL* e, REAL b, REAL* h) {
   return kernels::scaleExpansion<true>(elen, e, b, h);

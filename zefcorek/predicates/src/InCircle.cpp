@@ -44,8 +44,7 @@ REAL incirclefast(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd
   REAL alift = adx * adx + ady * ady;
   REAL blift = bdx * bdx + bdy * bdy;
   REAL clift = cdx * cdx + cdy * cdy;
-  return alift * (bdx * cdy - cdx * bdy) + blift * (cdx * ady - adx * cdy) +
-         clift * (adx * bdy - bdx * ady);
+  return alift * (bdx * cdy - cdx * bdy) + blift * (cdx * ady - adx * cdy) + clift * (adx * bdy - bdx * ady);
 }
 
 REAL incircleexact(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
@@ -83,8 +82,7 @@ REAL incircleslow(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd
   twoDiff(pc[1], pd[1], cdy, cdytail);
 
   // Exact minor px*qy - qx*py of exact differences, 16 components.
-  auto minor2 = [](REAL px, REAL pxtail, REAL py, REAL pytail, REAL qx, REAL qxtail, REAL qy,
-                   REAL qytail, REAL* m) {
+  auto minor2 = [](REAL px, REAL pxtail, REAL py, REAL pytail, REAL qx, REAL qxtail, REAL qy, REAL qytail, REAL* m) {
     REAL pxqy[8], qxpy[8];
     twoTwoProduct(px, pxtail, qy, qytail, pxqy);
     twoTwoProduct(qx, qxtail, -py, -pytail, qxpy);
@@ -101,8 +99,7 @@ REAL incircleslow(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd
     int partialLength = sumZeroElim(vvLength, vv, vtLength, vt, partial);
     return sumZeroElim(partialLength, partial, ttLength, tt, h);
   };
-  auto lift = [&liftSquare](int mLength, const REAL* m, REAL x, REAL xtail, REAL y, REAL ytail,
-                        REAL* h) {
+  auto lift = [&liftSquare](int mLength, const REAL* m, REAL x, REAL xtail, REAL y, REAL ytail, REAL* h) {
     REAL xx[192], yy[192];
     int xxLength = liftSquare(mLength, m, x, xtail, xx);
     int yyLength = liftSquare(mLength, m, y, ytail, yy);
@@ -134,9 +131,8 @@ void addScaledTwice(ExpansionAccumulator& fin, int aLength, const REAL* a, REAL 
 // Stage D, single tails: for one point p with nonzero x (or y) tail,
 // minor * tail * 2p + q2 * tail * r + r2 * tail * (-s), three 16-component
 // terms merged into one. Returns minor * tail (8 components) in keep.
-int addSingleTail(ExpansionAccumulator& fin, const REAL* minor, REAL tail, REAL twiceP,
-                  const REAL* first, REAL firstFactor, const REAL* second, REAL secondFactor,
-                  REAL* keep) {
+int addSingleTail(ExpansionAccumulator& fin, const REAL* minor, REAL tail, REAL twiceP, const REAL* first,
+                  REAL firstFactor, const REAL* second, REAL secondFactor, REAL* keep) {
   REAL scratch[8], t16a[16], t16b[16], t16c[16], t32[32], t48[48];
   int keepLength = scaleZeroElim(4, minor, tail, keep);
   int aLength = scaleZeroElim(keepLength, keep, twiceP, t16a);
@@ -151,8 +147,8 @@ int addSingleTail(ExpansionAccumulator& fin, const REAL* minor, REAL tail, REAL 
 // The first-order tail of a minor px*qy - qx*py (8 components, in t) and its
 // second-order tail pxtail*qytail - qxtail*pytail (4 components, in tt).
 // Both are {0} when the two points have no tails. Returns the lengths.
-void minorTails(REAL px, REAL pxtail, REAL py, REAL pytail, REAL qx, REAL qxtail, REAL qy,
-                REAL qytail, REAL* t, int& tLength, REAL* tt, int& ttLength) {
+void minorTails(REAL px, REAL pxtail, REAL py, REAL pytail, REAL qx, REAL qxtail, REAL qy, REAL qytail, REAL* t,
+                int& tLength, REAL* tt, int& ttLength) {
   if (pxtail == 0.0L && pytail == 0.0L && qxtail == 0.0L && qytail == 0.0L) {
     t[0] = 0.0L;
     tt[0] = 0.0L;
@@ -184,9 +180,8 @@ void minorTails(REAL px, REAL pxtail, REAL py, REAL pytail, REAL qx, REAL qxtail
 // minorTimesTail is the 8-component minor * tail kept from the single-tail
 // step.
 template <typename CrossTerms>
-void addTailProducts(ExpansionAccumulator& fin, int mtLength, const REAL* minorTimesTail,
-                     REAL tail, REAL p, int tLength, const REAL* t, int ttLength, const REAL* tt,
-                     CrossTerms crossTerms) {
+void addTailProducts(ExpansionAccumulator& fin, int mtLength, const REAL* minorTimesTail, REAL tail, REAL p,
+                     int tLength, const REAL* t, int ttLength, const REAL* tt, CrossTerms crossTerms) {
   REAL t16a[16], t16b[16], tTail[16], t32a[32], t32b[32], t48[48], t64[64], ttTail[8];
   int aLength = scaleZeroElim(mtLength, minorTimesTail, tail, t16a);
   int tTailLength = scaleZeroElim(tLength, t, tail, tTail);
@@ -207,8 +202,7 @@ void addTailProducts(ExpansionAccumulator& fin, int mtLength, const REAL* minorT
 
 }  // namespace
 
-REAL incircleadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd,
-                   REAL permanent) {
+REAL incircleadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, REAL permanent) {
   const PredicateConstants& k = bounds();
   const REAL adx = pa[0] - pd[0], bdx = pb[0] - pd[0], cdx = pc[0] - pd[0];
   const REAL ady = pa[1] - pd[1], bdy = pb[1] - pd[1], cdy = pc[1] - pd[1];
@@ -238,22 +232,18 @@ REAL incircleadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
   const REAL bdytail = twoDiffTail(pb[1], pd[1], bdy);
   const REAL cdxtail = twoDiffTail(pc[0], pd[0], cdx);
   const REAL cdytail = twoDiffTail(pc[1], pd[1], cdy);
-  if (adxtail == 0.0L && bdxtail == 0.0L && cdxtail == 0.0L && adytail == 0.0L &&
-      bdytail == 0.0L && cdytail == 0.0L) {
+  if (adxtail == 0.0L && bdxtail == 0.0L && cdxtail == 0.0L && adytail == 0.0L && bdytail == 0.0L && cdytail == 0.0L) {
     ZEF_COUNT_STAGE(Incircle, ExactDifferences);
     return det;
   }
 
   // Stage C: first-order correction by the tails.
   REAL errbound = k.iccerrboundC * permanent + k.resulterrbound * absolute(det);
-  det += ((adx * adx + ady * ady) *
-              ((bdx * cdytail + cdy * bdxtail) - (bdy * cdxtail + cdx * bdytail)) +
+  det += ((adx * adx + ady * ady) * ((bdx * cdytail + cdy * bdxtail) - (bdy * cdxtail + cdx * bdytail)) +
           2.0L * (adx * adxtail + ady * adytail) * (bdx * cdy - bdy * cdx)) +
-         ((bdx * bdx + bdy * bdy) *
-              ((cdx * adytail + ady * cdxtail) - (cdy * adxtail + adx * cdytail)) +
+         ((bdx * bdx + bdy * bdy) * ((cdx * adytail + ady * cdxtail) - (cdy * adxtail + adx * cdytail)) +
           2.0L * (bdx * bdxtail + bdy * bdytail) * (cdx * ady - cdy * adx)) +
-         ((cdx * cdx + cdy * cdy) *
-              ((adx * bdytail + bdy * adxtail) - (ady * bdxtail + bdx * adytail)) +
+         ((cdx * cdx + cdy * cdy) * ((adx * bdytail + bdy * adxtail) - (ady * bdxtail + bdx * adytail)) +
           2.0L * (cdx * cdxtail + cdy * cdytail) * (adx * bdy - ady * bdx));
   if (provenBy(det, errbound)) {
     ZEF_COUNT_STAGE(Incircle, C);
@@ -278,20 +268,13 @@ REAL incircleadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
 
   // Single tails times the lifted minors.
   REAL axtbc[8], aytbc[8], bxtca[8], bytca[8], cxtab[8], cytab[8];
-  int axtbcLength = 0, aytbcLength = 0, bxtcaLength = 0, bytcaLength = 0, cxtabLength = 0,
-      cytabLength = 0;
-  if (adxtail != 0.0L)
-    axtbcLength = addSingleTail(fin, bc, adxtail, 2.0L * adx, cc, bdy, bb, -cdy, axtbc);
-  if (adytail != 0.0L)
-    aytbcLength = addSingleTail(fin, bc, adytail, 2.0L * ady, bb, cdx, cc, -bdx, aytbc);
-  if (bdxtail != 0.0L)
-    bxtcaLength = addSingleTail(fin, ca, bdxtail, 2.0L * bdx, aa, cdy, cc, -ady, bxtca);
-  if (bdytail != 0.0L)
-    bytcaLength = addSingleTail(fin, ca, bdytail, 2.0L * bdy, cc, adx, aa, -cdx, bytca);
-  if (cdxtail != 0.0L)
-    cxtabLength = addSingleTail(fin, ab, cdxtail, 2.0L * cdx, bb, ady, aa, -bdy, cxtab);
-  if (cdytail != 0.0L)
-    cytabLength = addSingleTail(fin, ab, cdytail, 2.0L * cdy, aa, bdx, bb, -adx, cytab);
+  int axtbcLength = 0, aytbcLength = 0, bxtcaLength = 0, bytcaLength = 0, cxtabLength = 0, cytabLength = 0;
+  if (adxtail != 0.0L) axtbcLength = addSingleTail(fin, bc, adxtail, 2.0L * adx, cc, bdy, bb, -cdy, axtbc);
+  if (adytail != 0.0L) aytbcLength = addSingleTail(fin, bc, adytail, 2.0L * ady, bb, cdx, cc, -bdx, aytbc);
+  if (bdxtail != 0.0L) bxtcaLength = addSingleTail(fin, ca, bdxtail, 2.0L * bdx, aa, cdy, cc, -ady, bxtca);
+  if (bdytail != 0.0L) bytcaLength = addSingleTail(fin, ca, bdytail, 2.0L * bdy, cc, adx, aa, -cdx, bytca);
+  if (cdxtail != 0.0L) cxtabLength = addSingleTail(fin, ab, cdxtail, 2.0L * cdx, bb, ady, aa, -bdy, cxtab);
+  if (cdytail != 0.0L) cytabLength = addSingleTail(fin, ab, cdytail, 2.0L * cdy, aa, bdx, bb, -adx, cytab);
 
   // Tail products: each point's tails against the tails of the minor of
   // the other two.
@@ -307,8 +290,7 @@ REAL incircleadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
       });
     }
     if (adytail != 0.0L) {
-      addTailProducts(fin, aytbcLength, aytbc, adytail, ady, tLength, t, ttLength, tt,
-                      noCrossTerms);
+      addTailProducts(fin, aytbcLength, aytbc, adytail, ady, tLength, t, ttLength, tt, noCrossTerms);
     }
   }
   if (bHasTails) {
@@ -320,8 +302,7 @@ REAL incircleadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
       });
     }
     if (bdytail != 0.0L) {
-      addTailProducts(fin, bytcaLength, bytca, bdytail, bdy, tLength, t, ttLength, tt,
-                      noCrossTerms);
+      addTailProducts(fin, bytcaLength, bytca, bdytail, bdy, tLength, t, ttLength, tt, noCrossTerms);
     }
   }
   if (cHasTails) {
@@ -333,8 +314,7 @@ REAL incircleadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
       });
     }
     if (cdytail != 0.0L) {
-      addTailProducts(fin, cytabLength, cytab, cdytail, cdy, tLength, t, ttLength, tt,
-                      noCrossTerms);
+      addTailProducts(fin, cytabLength, cytab, cdytail, cdy, tLength, t, ttLength, tt, noCrossTerms);
     }
   }
   ZEF_COUNT_STAGE(Incircle, D);
@@ -346,8 +326,7 @@ namespace {
 // The first stage with the permanent in REAL, as it always was: for the
 // inputs the double permanent does not settle (see PredicateSupport.h).
 // Kept out of line so that the fast path keeps no product alive for it.
-[[gnu::noinline]] REAL incircleRealPermanent(const REAL* pa, const REAL* pb, const REAL* pc,
-                                              const REAL* pd) {
+[[gnu::noinline]] REAL incircleRealPermanent(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
   REAL adx = pa[0] - pd[0], bdx = pb[0] - pd[0], cdx = pc[0] - pd[0];
   REAL ady = pa[1] - pd[1], bdy = pb[1] - pd[1], cdy = pc[1] - pd[1];
   REAL bdxcdy = bdx * cdy, cdxbdy = cdx * bdy;
@@ -357,8 +336,7 @@ namespace {
   REAL adxbdy = adx * bdy, bdxady = bdx * ady;
   REAL clift = cdx * cdx + cdy * cdy;
   REAL det = alift * (bdxcdy - cdxbdy) + blift * (cdxady - adxcdy) + clift * (adxbdy - bdxady);
-  REAL permanent = (absolute(bdxcdy) + absolute(cdxbdy)) * alift +
-                   (absolute(cdxady) + absolute(adxcdy)) * blift +
+  REAL permanent = (absolute(bdxcdy) + absolute(cdxbdy)) * alift + (absolute(cdxady) + absolute(adxcdy)) * blift +
                    (absolute(adxbdy) + absolute(bdxady)) * clift;
   REAL errbound = bounds().iccerrboundA * permanent;
   if (absolute(det) > errbound) {
@@ -403,8 +381,7 @@ REAL incircle(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
   det = det + clift * (adxbdy - bdxady);
 
   const double permanent = bcPair * al + caPair * bl + abPair * cl;
-  const double smallest =
-      std::min(std::min(std::min(bcPair, caPair), std::min(abPair, al)), std::min(bl, cl));
+  const double smallest = std::min(std::min(std::min(bcPair, caPair), std::min(abPair, al)), std::min(bl, cl));
   if (provenInDouble(det, doubleBounds.incircleA, permanent, smallest, twoFactorFloor)) {
     ZEF_COUNT_STAGE(Incircle, A);
     return det;

@@ -73,8 +73,7 @@ struct LiftScratch {
   REAL* z;
   REAL* xy;
 };
-int liftBySquaredLength(int mLength, const REAL* m, const REAL* p, bool negate,
-                        const LiftScratch& s, REAL* h) {
+int liftBySquaredLength(int mLength, const REAL* m, const REAL* p, bool negate, const LiftScratch& s, REAL* h) {
   const REAL sign = negate ? -1.0L : 1.0L;
   int xLength = scaleTwice(mLength, m, p[0], sign * p[0], s.scratch, s.x);
   int yLength = scaleTwice(mLength, m, p[1], sign * p[1], s.scratch, s.y);
@@ -85,8 +84,7 @@ int liftBySquaredLength(int mLength, const REAL* m, const REAL* p, bool negate,
 
 // h = p*m1 + q*m2 + r*m3 for 4-component minors: a 3x3 determinant
 // expanded along its z column, 24 components.
-int combineMinors(const REAL* m1, REAL p, const REAL* m2, REAL q, const REAL* m3, REAL r,
-                  REAL* h) {
+int combineMinors(const REAL* m1, REAL p, const REAL* m2, REAL q, const REAL* m3, REAL r, REAL* h) {
   REAL t1[8], t2[8], t3[8], t12[16];
   int l1 = scaleZeroElim(4, m1, p, t1);
   int l2 = scaleZeroElim(4, m2, q, t2);
@@ -97,8 +95,7 @@ int combineMinors(const REAL* m1, REAL p, const REAL* m2, REAL q, const REAL* m3
 
 }  // namespace
 
-REAL inspherefast(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd,
-                  const REAL* pe) {
+REAL inspherefast(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, const REAL* pe) {
   REAL aex = pa[0] - pe[0], bex = pb[0] - pe[0], cex = pc[0] - pe[0], dex = pd[0] - pe[0];
   REAL aey = pa[1] - pe[1], bey = pb[1] - pe[1], cey = pc[1] - pe[1], dey = pd[1] - pe[1];
   REAL aez = pa[2] - pe[2], bez = pb[2] - pe[2], cez = pc[2] - pe[2], dez = pd[2] - pe[2];
@@ -119,8 +116,7 @@ REAL inspherefast(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd
   return (dlift * abc - clift * dab) + (blift * cda - alift * bcd);
 }
 
-REAL insphereexact(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd,
-                   const REAL* pe) {
+REAL insphereexact(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, const REAL* pe) {
   ExactWorkspace* w = threadWorkspace<ExactWorkspace>();
   if (w == nullptr) return noWorkspaceResult;
 
@@ -141,8 +137,8 @@ REAL insphereexact(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
   for (int i = 0; i < 5; ++i) {
     for (int j = i + 1; j < 5; ++j) {
       for (int k = j + 1; k < 5; ++k) {
-        minor3Length[i][j][k] = combineMinors(minor2[j][k], p[i][2], minor2[i][k], -p[j][2],
-                                              minor2[i][j], p[k][2], minor3[i][j][k]);
+        minor3Length[i][j][k] =
+            combineMinors(minor2[j][k], p[i][2], minor2[i][k], -p[j][2], minor2[i][j], p[k][2], minor3[i][j][k]);
       }
     }
   }
@@ -161,28 +157,19 @@ REAL insphereexact(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
     auto m3 = [&](int i, int j, int k) { return minor3[q[i]][q[j]][q[k]]; };
     auto m3Length = [&](int i, int j, int k) { return minor3Length[q[i]][q[j]][q[k]]; };
     REAL positive[48], negative[48], minor4[96];
-    int positiveLength =
-        sumZeroElim(m3Length(0, 1, 2), m3(0, 1, 2), m3Length(0, 2, 3), m3(0, 2, 3),
-                                    positive);
-    int negativeLength =
-        sumZeroElim(m3Length(0, 1, 3), m3(0, 1, 3), m3Length(1, 2, 3), m3(1, 2, 3),
-                                    negative);
+    int positiveLength = sumZeroElim(m3Length(0, 1, 2), m3(0, 1, 2), m3Length(0, 2, 3), m3(0, 2, 3), positive);
+    int negativeLength = sumZeroElim(m3Length(0, 1, 3), m3(0, 1, 3), m3Length(1, 2, 3), m3(1, 2, 3), negative);
     if (o % 2 == 0) {
       negateExpansion(positiveLength, positive);
     } else {
       negateExpansion(negativeLength, negative);
     }
-    int minor4Length =
-        sumZeroElim(positiveLength, positive, negativeLength, negative, minor4);
-    liftedLength[o] =
-        liftBySquaredLength(minor4Length, minor4, p[o], /*negate=*/false, scratch, w->lifted[o]);
+    int minor4Length = sumZeroElim(positiveLength, positive, negativeLength, negative, minor4);
+    liftedLength[o] = liftBySquaredLength(minor4Length, minor4, p[o], /*negate=*/false, scratch, w->lifted[o]);
   }
-  int abLength = sumZeroElim(liftedLength[0], w->lifted[0], liftedLength[1],
-                                             w->lifted[1], w->ab);
-  int cdLength = sumZeroElim(liftedLength[2], w->lifted[2], liftedLength[3],
-                                             w->lifted[3], w->cd);
-  int cdeLength =
-      sumZeroElim(cdLength, w->cd, liftedLength[4], w->lifted[4], w->cde);
+  int abLength = sumZeroElim(liftedLength[0], w->lifted[0], liftedLength[1], w->lifted[1], w->ab);
+  int cdLength = sumZeroElim(liftedLength[2], w->lifted[2], liftedLength[3], w->lifted[3], w->cd);
+  int cdeLength = sumZeroElim(cdLength, w->cd, liftedLength[4], w->lifted[4], w->cde);
   int length = sumZeroElim(abLength, w->ab, cdeLength, w->cde, w->deter);
   return w->deter[length - 1];
 }
@@ -225,8 +212,8 @@ int scaleByExact(int mLength, const REAL* m, ExactDifference z, REAL* h) {
 }
 
 // z1*m1 + z2*m2 + z3*m3 for 16-component minors: a 3x3 term, 192 components.
-int combineExactMinors(int l1, const REAL* m1, ExactDifference z1, int l2, const REAL* m2,
-                       ExactDifference z2, int l3, const REAL* m3, ExactDifference z3, REAL* h) {
+int combineExactMinors(int l1, const REAL* m1, ExactDifference z1, int l2, const REAL* m2, ExactDifference z2, int l3,
+                       const REAL* m3, ExactDifference z3, REAL* h) {
   REAL t1[64], t2[64], t3[64], t12[128];
   int s1 = scaleByExact(l1, m1, z1, t1);
   int s2 = scaleByExact(l2, m2, z2, t2);
@@ -239,8 +226,7 @@ ExactDifference negated(ExactDifference d) { return {-d.value, -d.tail}; }
 
 // m * sign * (v + vtail)^2 = m*v*(sign v) + 2*m*vtail*(sign v)
 // + m*vtail*(sign vtail), exactly, in the slow workspace's scratch.
-int liftByExactSquare(int mLength, const REAL* m, ExactDifference v, REAL sign, SlowWorkspace& w,
-                      REAL* h) {
+int liftByExactSquare(int mLength, const REAL* m, ExactDifference v, REAL sign, SlowWorkspace& w, REAL* h) {
   int vvLength = scaleTwice(mLength, m, v.value, sign * v.value, w.scratch, w.vv);
   int byTailLength = scaleZeroElim(mLength, m, v.tail, w.byTail);
   int vtLength = scaleZeroElim(byTailLength, w.byTail, sign * v.value, w.vt);
@@ -251,8 +237,7 @@ int liftByExactSquare(int mLength, const REAL* m, ExactDifference v, REAL sign, 
 }
 
 // m * sign * |p|^2 for the exact difference p, 36 * mlen components.
-int liftByExactLength(int mLength, const REAL* m, const ExactPoint& p, REAL sign,
-                      SlowWorkspace& w, REAL* h) {
+int liftByExactLength(int mLength, const REAL* m, const ExactPoint& p, REAL sign, SlowWorkspace& w, REAL* h) {
   int xLength = liftByExactSquare(mLength, m, p.x, sign, w, w.coordinate[0]);
   int yLength = liftByExactSquare(mLength, m, p.y, sign, w, w.coordinate[1]);
   int zLength = liftByExactSquare(mLength, m, p.z, sign, w, w.coordinate[2]);
@@ -262,8 +247,7 @@ int liftByExactLength(int mLength, const REAL* m, const ExactPoint& p, REAL sign
 
 }  // namespace
 
-REAL insphereslow(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd,
-                  const REAL* pe) {
+REAL insphereslow(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, const REAL* pe) {
   SlowWorkspace* w = threadWorkspace<SlowWorkspace>();
   if (w == nullptr) return noWorkspaceResult;
 
@@ -281,14 +265,10 @@ REAL insphereslow(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd
 
   // The xyz determinants of each triple, as in the stage-A formulas.
   REAL bcd[192], cda[192], dab[192], abc[192];
-  int bcdLength = combineExactMinors(cdLength, cd, b.z, bdLength, bd, negated(c.z), bcLength, bc,
-                                     d.z, bcd);
-  int cdaLength =
-      combineExactMinors(daLength, da, c.z, acLength, ac, d.z, cdLength, cd, a.z, cda);
-  int dabLength =
-      combineExactMinors(abLength, ab, d.z, bdLength, bd, a.z, daLength, da, b.z, dab);
-  int abcLength = combineExactMinors(bcLength, bc, a.z, acLength, ac, negated(b.z), abLength, ab,
-                                     c.z, abc);
+  int bcdLength = combineExactMinors(cdLength, cd, b.z, bdLength, bd, negated(c.z), bcLength, bc, d.z, bcd);
+  int cdaLength = combineExactMinors(daLength, da, c.z, acLength, ac, d.z, cdLength, cd, a.z, cda);
+  int dabLength = combineExactMinors(abLength, ab, d.z, bdLength, bd, a.z, daLength, da, b.z, dab);
+  int abcLength = combineExactMinors(bcLength, bc, a.z, acLength, ac, negated(b.z), abLength, ab, c.z, abc);
 
   // det = -alift*bcd + blift*cda - clift*dab + dlift*abc.
   int aLength = liftByExactLength(bcdLength, bcd, a, -1.0L, *w, w->lifted[0]);
@@ -301,8 +281,7 @@ REAL insphereslow(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd
   return w->deter[length - 1];
 }
 
-REAL insphereadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd,
-                   const REAL* pe, REAL permanent) {
+REAL insphereadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, const REAL* pe, REAL permanent) {
   const PredicateConstants& k = bounds();
   const REAL aex = pa[0] - pe[0], bex = pb[0] - pe[0], cex = pc[0] - pe[0], dex = pd[0] - pe[0];
   const REAL aey = pa[1] - pe[1], bey = pb[1] - pe[1], cey = pc[1] - pe[1], dey = pd[1] - pe[1];
@@ -352,9 +331,8 @@ REAL insphereadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
   const REAL dextail = twoDiffTail(pd[0], pe[0], dex);
   const REAL deytail = twoDiffTail(pd[1], pe[1], dey);
   const REAL deztail = twoDiffTail(pd[2], pe[2], dez);
-  if (aextail == 0.0L && aeytail == 0.0L && aeztail == 0.0L && bextail == 0.0L &&
-      beytail == 0.0L && beztail == 0.0L && cextail == 0.0L && ceytail == 0.0L &&
-      ceztail == 0.0L && dextail == 0.0L && deytail == 0.0L && deztail == 0.0L) {
+  if (aextail == 0.0L && aeytail == 0.0L && aeztail == 0.0L && bextail == 0.0L && beytail == 0.0L && beztail == 0.0L &&
+      cextail == 0.0L && ceytail == 0.0L && ceztail == 0.0L && dextail == 0.0L && deytail == 0.0L && deztail == 0.0L) {
     ZEF_COUNT_STAGE(Insphere, ExactDifferences);
     return det;
   }
@@ -372,22 +350,14 @@ REAL insphereadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
   const REAL blift = bex * bex + bey * bey + bez * bez;
   const REAL clift = cex * cex + cey * cey + cez * cez;
   const REAL dlift = dex * dex + dey * dey + dez * dez;
-  det += ((blift * ((cez * daeps + dez * aceps + aez * cdeps) +
-                    (ceztail * da3 + deztail * ac3 + aeztail * cd3)) +
-           dlift * ((aez * bceps - bez * aceps + cez * abeps) +
-                    (aeztail * bc3 - beztail * ac3 + ceztail * ab3))) -
-          (alift * ((bez * cdeps - cez * bdeps + dez * bceps) +
-                    (beztail * cd3 - ceztail * bd3 + deztail * bc3)) +
-           clift * ((dez * abeps + aez * bdeps + bez * daeps) +
-                    (deztail * ab3 + aeztail * bd3 + beztail * da3)))) +
-         2.0L * (((bex * bextail + bey * beytail + bez * beztail) *
-                      (cez * da3 + dez * ac3 + aez * cd3) +
-                  (dex * dextail + dey * deytail + dez * deztail) *
-                      (aez * bc3 - bez * ac3 + cez * ab3)) -
-                 ((aex * aextail + aey * aeytail + aez * aeztail) *
-                      (bez * cd3 - cez * bd3 + dez * bc3) +
-                  (cex * cextail + cey * ceytail + cez * ceztail) *
-                      (dez * ab3 + aez * bd3 + bez * da3)));
+  det += ((blift * ((cez * daeps + dez * aceps + aez * cdeps) + (ceztail * da3 + deztail * ac3 + aeztail * cd3)) +
+           dlift * ((aez * bceps - bez * aceps + cez * abeps) + (aeztail * bc3 - beztail * ac3 + ceztail * ab3))) -
+          (alift * ((bez * cdeps - cez * bdeps + dez * bceps) + (beztail * cd3 - ceztail * bd3 + deztail * bc3)) +
+           clift * ((dez * abeps + aez * bdeps + bez * daeps) + (deztail * ab3 + aeztail * bd3 + beztail * da3)))) +
+         2.0L * (((bex * bextail + bey * beytail + bez * beztail) * (cez * da3 + dez * ac3 + aez * cd3) +
+                  (dex * dextail + dey * deytail + dez * deztail) * (aez * bc3 - bez * ac3 + cez * ab3)) -
+                 ((aex * aextail + aey * aeytail + aez * aeztail) * (bez * cd3 - cez * bd3 + dez * bc3) +
+                  (cex * cextail + cey * ceytail + cez * ceztail) * (dez * ab3 + aez * bd3 + bez * da3)));
   if (provenBy(det, errbound)) {
     ZEF_COUNT_STAGE(Insphere, C);
     return det;
@@ -403,8 +373,8 @@ namespace {
 // The first stage with the permanent in REAL, as it always was: for the
 // inputs the double permanent does not settle (see PredicateSupport.h).
 // Kept out of line so that the fast path keeps no product alive for it.
-[[gnu::noinline]] REAL insphereRealPermanent(const REAL* pa, const REAL* pb, const REAL* pc,
-                                              const REAL* pd, const REAL* pe) {
+[[gnu::noinline]] REAL insphereRealPermanent(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd,
+                                             const REAL* pe) {
   REAL aex = pa[0] - pe[0], bex = pb[0] - pe[0], cex = pc[0] - pe[0], dex = pd[0] - pe[0];
   REAL aey = pa[1] - pe[1], bey = pb[1] - pe[1], cey = pc[1] - pe[1], dey = pd[1] - pe[1];
   REAL aez = pa[2] - pe[2], bez = pb[2] - pe[2], cez = pc[2] - pe[2], dez = pd[2] - pe[2];
@@ -487,16 +457,13 @@ REAL insphere(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, co
   const double bdPair = magnitude(bexdey) + magnitude(dexbey);
   const double az = magnitude(aez), bz = magnitude(bez), cz = magnitude(cez), dz = magnitude(dez);
   const double al = double(alift), bl = double(blift), cl = double(clift), dl = double(dlift);
-  const double permanent = (cdPair * bz + bdPair * cz + bcPair * dz) * al +
-                           (daPair * cz + acPair * dz + cdPair * az) * bl +
-                           (abPair * dz + bdPair * az + daPair * bz) * cl +
-                           (bcPair * az + acPair * bz + abPair * cz) * dl;
-  const double pairs = std::min(std::min(std::min(abPair, bcPair), std::min(cdPair, daPair)),
-                                std::min(acPair, bdPair));
-  const double factors = std::min(std::min(std::min(az, bz), std::min(cz, dz)),
-                                  std::min(std::min(al, bl), std::min(cl, dl)));
-  if (provenInDouble(det, doubleBounds.insphereA, permanent, std::min(pairs, factors),
-                     threeFactorFloor)) {
+  const double permanent =
+      (cdPair * bz + bdPair * cz + bcPair * dz) * al + (daPair * cz + acPair * dz + cdPair * az) * bl +
+      (abPair * dz + bdPair * az + daPair * bz) * cl + (bcPair * az + acPair * bz + abPair * cz) * dl;
+  const double pairs = std::min(std::min(std::min(abPair, bcPair), std::min(cdPair, daPair)), std::min(acPair, bdPair));
+  const double factors =
+      std::min(std::min(std::min(az, bz), std::min(cz, dz)), std::min(std::min(al, bl), std::min(cl, dl)));
+  if (provenInDouble(det, doubleBounds.insphereA, permanent, std::min(pairs, factors), threeFactorFloor)) {
     ZEF_COUNT_STAGE(Insphere, A);
     return det;
   }

@@ -141,8 +141,7 @@ REAL orient3dfast(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd
   REAL adx = pa[0] - pd[0], bdx = pb[0] - pd[0], cdx = pc[0] - pd[0];
   REAL ady = pa[1] - pd[1], bdy = pb[1] - pd[1], cdy = pc[1] - pd[1];
   REAL adz = pa[2] - pd[2], bdz = pb[2] - pd[2], cdz = pc[2] - pd[2];
-  return adx * (bdy * cdz - bdz * cdy) + bdx * (cdy * adz - cdz * ady) +
-         cdx * (ady * bdz - adz * bdy);
+  return adx * (bdy * cdz - bdz * cdy) + bdx * (cdy * adz - cdz * ady) + cdx * (ady * bdz - adz * bdy);
 }
 
 REAL orient3dexact(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
@@ -177,8 +176,7 @@ REAL orient3dslow(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd
   twoDiff(pc[2], pd[2], cdz, cdztail);
 
   // Exact 2x2 minor px*qy - qx*py from exact differences (16 components).
-  auto minor2 = [](REAL px, REAL pxtail, REAL py, REAL pytail, REAL qx, REAL qxtail, REAL qy,
-                   REAL qytail, REAL* m) {
+  auto minor2 = [](REAL px, REAL pxtail, REAL py, REAL pytail, REAL qx, REAL qxtail, REAL qy, REAL qytail, REAL* m) {
     REAL pxqy[8], qxpy[8];
     twoTwoProduct(px, pxtail, qy, qytail, pxqy);
     twoTwoProduct(qx, qxtail, -py, -pytail, qxpy);
@@ -211,8 +209,7 @@ namespace {
 // The tail terms of point p against q and r in the last stage of orient3d:
 // toQ = pxtail*qy - pytail*qx and toR = pytail*rx - pxtail*ry, each kept as
 // short as the zero tails allow. Returns the common length.
-int orientationTails(REAL pxtail, REAL pytail, REAL qx, REAL qy, REAL rx, REAL ry, REAL* toQ,
-                     REAL* toR) {
+int orientationTails(REAL pxtail, REAL pytail, REAL qx, REAL qy, REAL rx, REAL ry, REAL* toQ, REAL* toR) {
   if (pxtail == 0.0L) {
     if (pytail == 0.0L) {
       toQ[0] = 0.0L;
@@ -240,8 +237,7 @@ int orientationTails(REAL pxtail, REAL pytail, REAL qx, REAL qy, REAL rx, REAL r
 
 }  // namespace
 
-REAL orient3dadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd,
-                   REAL permanent) {
+REAL orient3dadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, REAL permanent) {
   const PredicateConstants& k = bounds();
   REAL adx = pa[0] - pd[0], bdx = pb[0] - pd[0], cdx = pc[0] - pd[0];
   REAL ady = pa[1] - pd[1], bdy = pb[1] - pd[1], cdy = pc[1] - pd[1];
@@ -275,21 +271,18 @@ REAL orient3dadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
   REAL adztail = twoDiffTail(pa[2], pd[2], adz);
   REAL bdztail = twoDiffTail(pb[2], pd[2], bdz);
   REAL cdztail = twoDiffTail(pc[2], pd[2], cdz);
-  if (adxtail == 0.0L && bdxtail == 0.0L && cdxtail == 0.0L && adytail == 0.0L &&
-      bdytail == 0.0L && cdytail == 0.0L && adztail == 0.0L && bdztail == 0.0L &&
-      cdztail == 0.0L) {
+  if (adxtail == 0.0L && bdxtail == 0.0L && cdxtail == 0.0L && adytail == 0.0L && bdytail == 0.0L && cdytail == 0.0L &&
+      adztail == 0.0L && bdztail == 0.0L && cdztail == 0.0L) {
     ZEF_COUNT_STAGE(Orient3d, ExactDifferences);
     return det;
   }
 
   // Stage C: first-order correction by the tails.
   REAL errbound = k.o3derrboundC * permanent + k.resulterrbound * absolute(det);
-  det += (adz * ((bdx * cdytail + cdy * bdxtail) - (bdy * cdxtail + cdx * bdytail)) +
-          adztail * (bdx * cdy - bdy * cdx)) +
-         (bdz * ((cdx * adytail + ady * cdxtail) - (cdy * adxtail + adx * cdytail)) +
-          bdztail * (cdx * ady - cdy * adx)) +
-         (cdz * ((adx * bdytail + bdy * adxtail) - (ady * bdxtail + bdx * adytail)) +
-          cdztail * (adx * bdy - ady * bdx));
+  det +=
+      (adz * ((bdx * cdytail + cdy * bdxtail) - (bdy * cdxtail + cdx * bdytail)) + adztail * (bdx * cdy - bdy * cdx)) +
+      (bdz * ((cdx * adytail + ady * cdxtail) - (cdy * adxtail + adx * cdytail)) + bdztail * (cdx * ady - cdy * adx)) +
+      (cdz * ((adx * bdytail + bdy * adxtail) - (ady * bdxtail + bdx * adytail)) + cdztail * (adx * bdy - ady * bdx));
   if (provenBy(det, errbound)) {
     ZEF_COUNT_STAGE(Orient3d, C);
     return det;
@@ -372,8 +365,7 @@ namespace {
 // The first stage with the permanent in REAL, as it always was: for the
 // inputs the double permanent does not settle (see PredicateSupport.h).
 // Kept out of line so that the fast path keeps no product alive for it.
-[[gnu::noinline]] REAL orient3dRealPermanent(const REAL* pa, const REAL* pb, const REAL* pc,
-                                              const REAL* pd) {
+[[gnu::noinline]] REAL orient3dRealPermanent(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
   REAL adx = pa[0] - pd[0], bdx = pb[0] - pd[0], cdx = pc[0] - pd[0];
   REAL ady = pa[1] - pd[1], bdy = pb[1] - pd[1], cdy = pc[1] - pd[1];
   REAL adz = pa[2] - pd[2], bdz = pb[2] - pd[2], cdz = pc[2] - pd[2];
@@ -426,8 +418,7 @@ REAL orient3d(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
   det = det + cdz * (adxbdy - bdxady);
 
   const double permanent = bcPair * az + caPair * bz + abPair * cz;
-  const double smallest =
-      std::min(std::min(std::min(bcPair, caPair), std::min(abPair, az)), std::min(bz, cz));
+  const double smallest = std::min(std::min(std::min(bcPair, caPair), std::min(abPair, az)), std::min(bz, cz));
   if (provenInDouble(det, doubleBounds.orient3dA, permanent, smallest, twoFactorFloor)) {
     ZEF_COUNT_STAGE(Orient3d, A);
     return det;

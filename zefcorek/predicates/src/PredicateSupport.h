@@ -42,8 +42,7 @@ constexpr double threeFactorFloor = 0x1p-340;
 
 // True when the double permanent is valid (smallest >= floor) and the raised
 // double bound proves det's sign. One branch for both tests.
-inline bool provenInDouble(REAL det, double bound, double permanent, double smallest,
-                           double floor) {
+inline bool provenInDouble(REAL det, double bound, double permanent, double smallest, double floor) {
   return (smallest >= floor) & (absolute(det) > REAL(bound * permanent));
 }
 
@@ -64,8 +63,8 @@ struct TriangleOrientations {
   int abcLength, bcdLength, cdaLength, dabLength;
 };
 
-inline void exactTriangleOrientations(const REAL* pa, const REAL* pb, const REAL* pc,
-                                      const REAL* pd, TriangleOrientations& out) {
+inline void exactTriangleOrientations(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd,
+                                      TriangleOrientations& out) {
   REAL ab[4], bc[4], cd[4], da[4], ac[4], bd[4];
   exactMinor(pa[0], pa[1], pb[0], pb[1], ab);
   exactMinor(pb[0], pb[1], pc[0], pc[1], bc);
@@ -91,7 +90,7 @@ inline void exactTriangleOrientations(const REAL* pa, const REAL* pb, const REAL
 // caller-owned buffers of equal capacity that take turns as the target of
 // each sum, so adding a term never copies the accumulated value.
 class ExpansionAccumulator {
- public:
+public:
   ExpansionAccumulator(REAL* first, REAL* second) : sum_(first), spare_(second) {}
 
   // The buffer to fill with the initial value, then start(length).
@@ -110,7 +109,7 @@ class ExpansionAccumulator {
   // The largest component: the sum's sign and best one-number value.
   REAL largest() const { return sum_[length_ - 1]; }
 
- private:
+private:
   REAL* sum_;    // holds the current sum, length_ components
   REAL* spare_;  // target of the next sum
   int length_ = 0;

@@ -32,14 +32,14 @@ std::vector<Lattice> latticePointsOn(int radiusSquared, bool sphere) {
 }
 
 const std::vector<Lattice>& circleLattice(int which) {
-  static const std::vector<Lattice> lattices[] = {
-      latticePointsOn(25, false), latticePointsOn(625, false), latticePointsOn(4225, false)};
+  static const std::vector<Lattice> lattices[] = {latticePointsOn(25, false), latticePointsOn(625, false),
+                                                  latticePointsOn(4225, false)};
   return lattices[which];
 }
 
 const std::vector<Lattice>& sphereLattice(int which) {
-  static const std::vector<Lattice> lattices[] = {
-      latticePointsOn(9, true), latticePointsOn(49, true), latticePointsOn(81, true)};
+  static const std::vector<Lattice> lattices[] = {latticePointsOn(9, true), latticePointsOn(49, true),
+                                                  latticePointsOn(81, true)};
   return lattices[which];
 }
 
@@ -55,9 +55,7 @@ int pointCount(ShapeKind shape) {
   return 0;
 }
 
-int dimension(ShapeKind shape) {
-  return shape == ShapeKind::Line || shape == ShapeKind::Circle ? 2 : 3;
-}
+int dimension(ShapeKind shape) { return shape == ShapeKind::Line || shape == ShapeKind::Circle ? 2 : 3; }
 
 REAL CaseGenerator::uniform(REAL low, REAL high) {
   // 64 random bits make a full extended significand.
@@ -65,9 +63,7 @@ REAL CaseGenerator::uniform(REAL low, REAL high) {
   return low + (high - low) * unit;
 }
 
-int CaseGenerator::integer(int low, int high) {
-  return std::uniform_int_distribution<int>(low, high)(random_);
-}
+int CaseGenerator::integer(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
 
 REAL CaseGenerator::powerOfTwo(int lowExponent, int highExponent) {
   return std::ldexp(1.0L, integer(lowExponent, highExponent));
@@ -86,8 +82,7 @@ Case CaseGenerator::next(ShapeKind shape, CaseKind kind) {
     case CaseKind::Random: return random();
     case CaseKind::Perturbed: return onShape(shape, powerOfTwo(-20, 20), 0.0L);
     case CaseKind::TiltedGrid: return tiltedGrid(shape);
-    case CaseKind::LargeOffset:
-      return onShape(shape, powerOfTwo(-10, 10), uniform(-1.0L, 1.0L) * powerOfTwo(20, 45));
+    case CaseKind::LargeOffset: return onShape(shape, powerOfTwo(-10, 10), uniform(-1.0L, 1.0L) * powerOfTwo(20, 45));
     case CaseKind::Exact: return exact(shape);
     case CaseKind::Repeated: return repeated(shape);
   }
@@ -125,8 +120,7 @@ Case CaseGenerator::onShape(ShapeKind shape, REAL scale, REAL offset) {
       randomPoint(c.points[2]);
       REAL s = uniform(-2.0L, 3.0L), t = uniform(-2.0L, 3.0L);
       for (int j = 0; j < 3; ++j) {
-        c.points[3][j] = c.points[0][j] + s * (c.points[1][j] - c.points[0][j]) +
-                         t * (c.points[2][j] - c.points[0][j]);
+        c.points[3][j] = c.points[0][j] + s * (c.points[1][j] - c.points[0][j]) + t * (c.points[2][j] - c.points[0][j]);
       }
       break;
     }
@@ -148,8 +142,8 @@ Case CaseGenerator::onShape(ShapeKind shape, REAL scale, REAL offset) {
       std::normal_distribution<double> normal;
       for (int i = 0; i < count; ++i) {
         REAL direction[3] = {normal(random_), normal(random_), normal(random_)};
-        REAL length = std::sqrt(direction[0] * direction[0] + direction[1] * direction[1] +
-                                direction[2] * direction[2]);
+        REAL length =
+            std::sqrt(direction[0] * direction[0] + direction[1] * direction[1] + direction[2] * direction[2]);
         for (int j = 0; j < 3; ++j) c.points[i][j] = centre[j] + radius * direction[j] / length;
       }
       break;
@@ -255,8 +249,7 @@ Case CaseGenerator::exact(ShapeKind shape) {
   }
   if (integer(0, 1) == 1) {
     REAL& coordinate = c.points[integer(0, count - 1)][integer(0, dimension(shape) - 1)];
-    coordinate = integer(0, 1) == 1 ? std::nextafter(coordinate, HUGE_VALL)
-                                    : std::nextafter(coordinate, -HUGE_VALL);
+    coordinate = integer(0, 1) == 1 ? std::nextafter(coordinate, HUGE_VALL) : std::nextafter(coordinate, -HUGE_VALL);
   }
   return c;
 }

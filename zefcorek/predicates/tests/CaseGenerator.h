@@ -33,12 +33,12 @@ struct Case {
 };
 
 class CaseGenerator {
- public:
+public:
   explicit CaseGenerator(std::uint64_t seed) : random_(seed) {}
 
   Case next(ShapeKind shape, CaseKind kind);
 
- private:
+private:
   REAL uniform(REAL low, REAL high);
   int integer(int low, int high);
   REAL powerOfTwo(int lowExponent, int highExponent);

@@ -51,8 +51,7 @@ ExactOracle::~ExactOracle() {
   mpq_clear(term_);
 }
 
-void ExactOracle::loadDifferences(const REAL* const* points, int count, int dimension,
-                                  bool lift) {
+void ExactOracle::loadDifferences(const REAL* const* points, int count, int dimension, bool lift) {
   Decomposed parts[maxPoints][maxColumns - 1];
   int lowest = INT_MAX;
   for (int i = 0; i < count; ++i) {
@@ -131,8 +130,7 @@ int ExactOracle::incircle(const REAL* a, const REAL* b, const REAL* c, const REA
   return mpz_sgn(scratch_[0]);
 }
 
-int ExactOracle::insphere(const REAL* a, const REAL* b, const REAL* c, const REAL* d,
-                          const REAL* e) {
+int ExactOracle::insphere(const REAL* a, const REAL* b, const REAL* c, const REAL* d, const REAL* e) {
   const REAL* points[] = {a, b, c, d, e};
   loadDifferences(points, 5, 3, true);
   const int rows[] = {0, 1, 2, 3}, columns[] = {0, 1, 2, 3};
@@ -156,8 +154,8 @@ void setExact(mpq_t target, REAL value) {
 
 }  // namespace
 
-int ExactOracle::compareExpansions(const REAL* h, int hLength, const REAL* e, int eLength,
-                                   REAL scale, const REAL* f, int fLength) {
+int ExactOracle::compareExpansions(const REAL* h, int hLength, const REAL* e, int eLength, REAL scale, const REAL* f,
+                                   int fLength) {
   mpq_set_ui(sum_, 0, 1);
   for (int i = 0; i < eLength; ++i) {
     setExact(term_, e[i]);

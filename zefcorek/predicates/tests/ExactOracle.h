@@ -13,7 +13,7 @@
 namespace zefcorek::predicates::testing {
 
 class ExactOracle {
- public:
+public:
   ExactOracle();
   ~ExactOracle();
   ExactOracle(const ExactOracle&) = delete;
@@ -26,10 +26,9 @@ class ExactOracle {
   int insphere(const REAL* a, const REAL* b, const REAL* c, const REAL* d, const REAL* e);
 
   // The sign of sum(h) - (scale * sum(e) + sum(f)), exactly; f may be empty.
-  int compareExpansions(const REAL* h, int hLength, const REAL* e, int eLength, REAL scale,
-                        const REAL* f, int fLength);
+  int compareExpansions(const REAL* h, int hLength, const REAL* e, int eLength, REAL scale, const REAL* f, int fLength);
 
- private:
+private:
   static constexpr int maxPoints = 5;
   static constexpr int maxColumns = 4;
   // Loads count points of dimension coordinates, scaled to integers by a

@@ -15,7 +15,7 @@ namespace {
 const REAL tiny = std::ldexp(1.0L, -70);  // far below half an ulp of 1
 
 class ExpansionArithmeticTest : public ::testing::Test {
- protected:
+protected:
   void SetUp() override { predicates_init(); }
 };
 

@@ -44,7 +44,7 @@ int lowestBit(REAL value) {
 }
 
 class ExpansionOracleTest : public ::testing::Test {
- protected:
+protected:
   void SetUp() override { predicates_init(); }
 
   // A random expansion: the exact sum of a few values spread over a wide
@@ -89,11 +89,9 @@ TEST_F(ExpansionOracleTest, SumsAreExactAndKeepTheForm) {
     const std::vector<REAL> f = randomExpansion();
     for (const Routine& routine : routines) {
       std::vector<REAL> h(e.size() + f.size());
-      h.resize(std::size_t(
-          routine.sum(int(e.size()), e.data(), int(f.size()), f.data(), h.data())));
-      ASSERT_EQ(oracle_.compareExpansions(h.data(), int(h.size()), e.data(), int(e.size()), 1.0L,
-                                          f.data(), int(f.size())),
-                0)
+      h.resize(std::size_t(routine.sum(int(e.size()), e.data(), int(f.size()), f.data(), h.data())));
+      ASSERT_EQ(
+          oracle_.compareExpansions(h.data(), int(h.size()), e.data(), int(e.size()), 1.0L, f.data(), int(f.size())), 0)
           << routine.name << " in round " << round;
       ASSERT_TRUE(isExpansion(h, routine.zeroFree)) << routine.name << " in round " << round;
     }
@@ -114,8 +112,8 @@ TEST_F(ExpansionOracleTest, ScalingGrowingAndCompressionAreExact) {
           << "scale, zero elimination " << zeroElim << ", round " << round;
       ASSERT_TRUE(isExpansion(scaled, zeroElim)) << "scale, round " << round;
 
-      length = zeroElim ? grow_expansion_zeroelim(elen, e.data(), b, h.data())
-                        : grow_expansion(elen, e.data(), b, h.data());
+      length =
+          zeroElim ? grow_expansion_zeroelim(elen, e.data(), b, h.data()) : grow_expansion(elen, e.data(), b, h.data());
       std::vector<REAL> grown(h.begin(), h.begin() + length);
       const REAL single[] = {b};
       ASSERT_EQ(oracle_.compareExpansions(grown.data(), length, e.data(), elen, 1.0L, single, 1), 0)
@@ -124,9 +122,7 @@ TEST_F(ExpansionOracleTest, ScalingGrowingAndCompressionAreExact) {
     }
     std::vector<REAL> compressed(e.size());
     compressed.resize(std::size_t(compress(elen, e.data(), compressed.data())));
-    ASSERT_EQ(oracle_.compareExpansions(compressed.data(), int(compressed.size()), e.data(), elen,
-                                        1.0L, nullptr, 0),
-              0)
+    ASSERT_EQ(oracle_.compareExpansions(compressed.data(), int(compressed.size()), e.data(), elen, 1.0L, nullptr, 0), 0)
         << "compress, round " << round;
     ASSERT_TRUE(isExpansion(compressed, true)) << "compress, round " << round;
     // The estimate is the top component to within the rest's magnitude.

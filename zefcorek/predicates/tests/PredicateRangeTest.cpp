@@ -47,8 +47,7 @@ TEST(PredicateRangeTest, SignsHoldWhereDoubleUnderflowsOrOverflows) {
   for (ShapeKind shape : shapes) {
     CaseGenerator generator(0x5ca1e000u + unsigned(shape));
     for (int i = 0; i < 400; ++i) {
-      const Case original =
-          generator.next(shape, i % 2 == 0 ? CaseKind::Perturbed : CaseKind::Random);
+      const Case original = generator.next(shape, i % 2 == 0 ? CaseKind::Perturbed : CaseKind::Random);
       for (int exponent : exponents) {
         Case scaled = original;
         for (auto& point : scaled.points) {

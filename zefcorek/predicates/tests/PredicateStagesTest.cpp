@@ -23,9 +23,7 @@ namespace {
 
 void resetStageCounts() { std::memset(stageCounts, 0, sizeof stageCounts); }
 
-unsigned long long count(PredicateKind predicate, StageKind stage) {
-  return stageCounts[int(predicate)][int(stage)];
-}
+unsigned long long count(PredicateKind predicate, StageKind stage) { return stageCounts[int(predicate)][int(stage)]; }
 
 // (k0 + k1 * e) * e * e^extraPowers, exactly, for e = 2^-bits; with 64 or
 // 53 bits every such value is representable.
@@ -42,18 +40,12 @@ void expectConstantsFor(int bits) {
     int extraPowers;
   };
   const Row rows[] = {
-      {"resulterrbound", c.resulterrbound, 3, 8, 0},
-      {"ccwerrboundA", c.ccwerrboundA, 3, 16, 0},
-      {"ccwerrboundB", c.ccwerrboundB, 2, 12, 0},
-      {"ccwerrboundC", c.ccwerrboundC, 9, 64, 1},
-      {"o3derrboundA", c.o3derrboundA, 7, 56, 0},
-      {"o3derrboundB", c.o3derrboundB, 3, 28, 0},
-      {"o3derrboundC", c.o3derrboundC, 26, 288, 1},
-      {"iccerrboundA", c.iccerrboundA, 10, 96, 0},
-      {"iccerrboundB", c.iccerrboundB, 4, 48, 0},
-      {"iccerrboundC", c.iccerrboundC, 44, 576, 1},
-      {"isperrboundA", c.isperrboundA, 16, 224, 0},
-      {"isperrboundB", c.isperrboundB, 5, 72, 0},
+      {"resulterrbound", c.resulterrbound, 3, 8, 0}, {"ccwerrboundA", c.ccwerrboundA, 3, 16, 0},
+      {"ccwerrboundB", c.ccwerrboundB, 2, 12, 0},    {"ccwerrboundC", c.ccwerrboundC, 9, 64, 1},
+      {"o3derrboundA", c.o3derrboundA, 7, 56, 0},    {"o3derrboundB", c.o3derrboundB, 3, 28, 0},
+      {"o3derrboundC", c.o3derrboundC, 26, 288, 1},  {"iccerrboundA", c.iccerrboundA, 10, 96, 0},
+      {"iccerrboundB", c.iccerrboundB, 4, 48, 0},    {"iccerrboundC", c.iccerrboundC, 44, 576, 1},
+      {"isperrboundA", c.isperrboundA, 16, 224, 0},  {"isperrboundB", c.isperrboundB, 5, 72, 0},
       {"isperrboundC", c.isperrboundC, 71, 1408, 1},
   };
   for (const Row& row : rows) {
@@ -65,8 +57,7 @@ TEST(PredicateConstantsTest, FollowExtendedPrecision) {
   predicates_init();
   expectConstantsFor(64);
   // (3 + 2^-61) * 2^-64, spelled out.
-  EXPECT_EQ(predicateConstants.resulterrbound,
-            std::ldexp(3.0L + std::ldexp(1.0L, -61), -64));
+  EXPECT_EQ(predicateConstants.resulterrbound, std::ldexp(3.0L + std::ldexp(1.0L, -61), -64));
 }
 
 // Under a 53-bit precision control the same start-up finds the double
@@ -84,7 +75,7 @@ TEST(PredicateConstantsTest, FollowThePrecisionControlInForce) {
 }
 
 class PredicateStagesTest : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     predicates_init();
     resetStageCounts();
@@ -135,8 +126,8 @@ TEST_F(PredicateStagesTest, NearDegenerateCasesReachEveryStage) {
   CaseGenerator generator(99);
   ExactOracle oracle;
   for (const Row& row : rows) {
-    for (CaseKind kind : {CaseKind::Perturbed, CaseKind::TiltedGrid, CaseKind::LargeOffset,
-                          CaseKind::Exact, CaseKind::Repeated}) {
+    for (CaseKind kind :
+         {CaseKind::Perturbed, CaseKind::TiltedGrid, CaseKind::LargeOffset, CaseKind::Exact, CaseKind::Repeated}) {
       for (int i = 0; i < 5000; ++i) {
         const Case c = generator.next(row.shape, kind);
         const auto& p = c.points;
@@ -163,8 +154,7 @@ TEST_F(PredicateStagesTest, NearDegenerateCasesReachEveryStage) {
         ASSERT_EQ((value > 0) - (value < 0), expected);
       }
     }
-    for (StageKind stage : {StageKind::A, StageKind::B, StageKind::ExactDifferences, StageKind::C,
-                            StageKind::D}) {
+    for (StageKind stage : {StageKind::A, StageKind::B, StageKind::ExactDifferences, StageKind::C, StageKind::D}) {
       EXPECT_GT(count(row.predicate, stage), 0u)
           << "predicate " << int(row.predicate) << " never settled at stage " << int(stage);
     }

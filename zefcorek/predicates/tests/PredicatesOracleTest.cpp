@@ -151,17 +151,15 @@ struct OracleParam {
 };
 
 class PredicatesOracleTest : public ::testing::TestWithParam<OracleParam> {
- protected:
+protected:
   void SetUp() override { predicates_init(); }
 };
 
 TEST_P(PredicatesOracleTest, EveryExactFormAgreesOnTheSign) {
   const ShapeKind shape = GetParam().shape;
   const CaseKind kind = GetParam().kind;
-  const long caseCount =
-      kind == CaseKind::Random ? randomCasesPerShard : nearDegenerateCasesPerShard;
-  CaseGenerator generator(0x5eed0000u + 256u * unsigned(shape) + 16u * unsigned(kind) +
-                          unsigned(GetParam().shard));
+  const long caseCount = kind == CaseKind::Random ? randomCasesPerShard : nearDegenerateCasesPerShard;
+  CaseGenerator generator(0x5eed0000u + 256u * unsigned(shape) + 16u * unsigned(kind) + unsigned(GetParam().shard));
   ExactOracle oracle;
   long disagreements = 0;
   long bySign[3] = {};
@@ -175,8 +173,8 @@ TEST_P(PredicatesOracleTest, EveryExactFormAgreesOnTheSign) {
     for (int f = 0; f < formCount; ++f) {
       if (signOf(forms[f].value) == expected) continue;
       if (++disagreements <= 5) {
-        ADD_FAILURE() << forms[f].name << " gives " << double(forms[f].value)
-                      << ", exact sign " << expected << ", at " << describe(c, shape);
+        ADD_FAILURE() << forms[f].name << " gives " << double(forms[f].value) << ", exact sign " << expected << ", at "
+                      << describe(c, shape);
       }
     }
   }
@@ -199,8 +197,8 @@ TEST_P(PredicatesOracleTest, EveryExactFormAgreesOnTheSign) {
 std::vector<OracleParam> allParams() {
   std::vector<OracleParam> params;
   for (ShapeKind shape : {ShapeKind::Line, ShapeKind::Plane, ShapeKind::Circle, ShapeKind::Sphere}) {
-    for (CaseKind kind : {CaseKind::Random, CaseKind::Perturbed, CaseKind::TiltedGrid,
-                          CaseKind::LargeOffset, CaseKind::Exact, CaseKind::Repeated}) {
+    for (CaseKind kind : {CaseKind::Random, CaseKind::Perturbed, CaseKind::TiltedGrid, CaseKind::LargeOffset,
+                          CaseKind::Exact, CaseKind::Repeated}) {
       for (int shard = 0; shard < shardCount; ++shard) params.push_back({shape, kind, shard});
     }
   }
@@ -209,8 +207,7 @@ std::vector<OracleParam> allParams() {
 
 INSTANTIATE_TEST_SUITE_P(Cases, PredicatesOracleTest, ::testing::ValuesIn(allParams()),
                          [](const ::testing::TestParamInfo<OracleParam>& info) {
-                           return std::string(shapeName(info.param.shape)) +
-                                  kindName(info.param.kind) + "Shard" +
+                           return std::string(shapeName(info.param.shape)) + kindName(info.param.kind) + "Shard" +
                                   std::to_string(info.param.shard);
                          });
 

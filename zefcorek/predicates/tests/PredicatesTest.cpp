@@ -13,16 +13,14 @@
 namespace {
 
 class PredicatesTest : public ::testing::Test {
- protected:
+protected:
   void SetUp() override { predicates_init(); }
 };
 
 using Orient2dForm = REAL (*)(const REAL*, const REAL*, const REAL*);
 using Orient3dForm = REAL (*)(const REAL*, const REAL*, const REAL*, const REAL*);
 
-REAL orient2dadaptUnbounded(const REAL* a, const REAL* b, const REAL* c) {
-  return orient2dadapt(a, b, c, 0.0L);
-}
+REAL orient2dadaptUnbounded(const REAL* a, const REAL* b, const REAL* c) { return orient2dadapt(a, b, c, 0.0L); }
 REAL orient3dadaptUnbounded(const REAL* a, const REAL* b, const REAL* c, const REAL* d) {
   return orient3dadapt(a, b, c, d, 0.0L);
 }
@@ -32,8 +30,10 @@ struct NamedOrient2d {
   Orient2dForm form;
 };
 const NamedOrient2d orient2dForms[] = {
-    {"orient2d", orient2d},           {"orient2dfast", orient2dfast},
-    {"orient2dexact", orient2dexact}, {"orient2dslow", orient2dslow},
+    {"orient2d", orient2d},
+    {"orient2dfast", orient2dfast},
+    {"orient2dexact", orient2dexact},
+    {"orient2dslow", orient2dslow},
     {"orient2dadapt", orient2dadaptUnbounded},
 };
 struct NamedOrient3d {
@@ -41,8 +41,10 @@ struct NamedOrient3d {
   Orient3dForm form;
 };
 const NamedOrient3d orient3dForms[] = {
-    {"orient3d", orient3d},           {"orient3dfast", orient3dfast},
-    {"orient3dexact", orient3dexact}, {"orient3dslow", orient3dslow},
+    {"orient3d", orient3d},
+    {"orient3dfast", orient3dfast},
+    {"orient3dexact", orient3dexact},
+    {"orient3dslow", orient3dslow},
     {"orient3dadapt", orient3dadaptUnbounded},
 };
 
@@ -53,10 +55,10 @@ TEST_F(PredicatesTest, Orient2dOnExactInputs) {
     REAL expected;
   };
   const Case cases[] = {
-      {{0, 0}, {1, 0}, {0, 1}, 1},    // counterclockwise
-      {{0, 0}, {0, 1}, {1, 0}, -1},   // clockwise
-      {{0, 0}, {1, 1}, {2, 2}, 0},    // collinear
-      {{3, 3}, {3, 3}, {5, 9}, 0},    // repeated point
+      {{0, 0}, {1, 0}, {0, 1}, 1},   // counterclockwise
+      {{0, 0}, {0, 1}, {1, 0}, -1},  // clockwise
+      {{0, 0}, {1, 1}, {2, 2}, 0},   // collinear
+      {{3, 3}, {3, 3}, {5, 9}, 0},   // repeated point
       {{-2, 1}, {4, -3}, {7, 8}, 78},
   };
   for (const NamedOrient2d& named : orient2dForms) {
@@ -74,10 +76,10 @@ TEST_F(PredicatesTest, Orient3dOnExactInputs) {
   };
   const Case cases[] = {
       {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0}, 1},
-      {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, -1},   // d above abc
-      {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, -1}, 1},   // d below abc
-      {{0, 0, 0}, {1, 2, 3}, {2, 4, 6}, {5, -1, 2}, 0},   // collinear triple
-      {{1, 1, 1}, {2, 3, 4}, {-1, 5, 0}, {0, 7, 3}, 0},   // coplanar: d = b + c - a
+      {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, -1},  // d above abc
+      {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, -1}, 1},  // d below abc
+      {{0, 0, 0}, {1, 2, 3}, {2, 4, 6}, {5, -1, 2}, 0},  // collinear triple
+      {{1, 1, 1}, {2, 3, 4}, {-1, 5, 0}, {0, 7, 3}, 0},  // coplanar: d = b + c - a
       {{1, 1, 1}, {2, 3, 4}, {-1, 5, 0}, {4, 5, 7}, 14},
   };
   for (const NamedOrient3d& named : orient3dForms) {
@@ -109,8 +111,7 @@ using InsphereForm = REAL (*)(const REAL*, const REAL*, const REAL*, const REAL*
 REAL incircleadaptUnbounded(const REAL* a, const REAL* b, const REAL* c, const REAL* d) {
   return incircleadapt(a, b, c, d, 0.0L);
 }
-REAL insphereadaptUnbounded(const REAL* a, const REAL* b, const REAL* c, const REAL* d,
-                            const REAL* e) {
+REAL insphereadaptUnbounded(const REAL* a, const REAL* b, const REAL* c, const REAL* d, const REAL* e) {
   return insphereadapt(a, b, c, d, e, 0.0L);
 }
 
@@ -120,8 +121,10 @@ TEST_F(PredicatesTest, IncircleOnExactInputs) {
     IncircleForm form;
   };
   const NamedForm forms[] = {
-      {"incircle", incircle},           {"incirclefast", incirclefast},
-      {"incircleexact", incircleexact}, {"incircleslow", incircleslow},
+      {"incircle", incircle},
+      {"incirclefast", incirclefast},
+      {"incircleexact", incircleexact},
+      {"incircleslow", incircleslow},
       {"incircleadapt", incircleadaptUnbounded},
   };
   const REAL a[] = {0, 0}, b[] = {1, 0}, c[] = {0, 1};
@@ -151,8 +154,10 @@ TEST_F(PredicatesTest, InsphereOnExactInputs) {
     InsphereForm form;
   };
   const NamedForm forms[] = {
-      {"insphere", insphere},           {"inspherefast", inspherefast},
-      {"insphereexact", insphereexact}, {"insphereslow", insphereslow},
+      {"insphere", insphere},
+      {"inspherefast", inspherefast},
+      {"insphereexact", insphereexact},
+      {"insphereslow", insphereslow},
       {"insphereadapt", insphereadaptUnbounded},
   };
   const REAL a[] = {1, 0, 0}, b[] = {0, 1, 0}, c[] = {0, 0, 1}, d[] = {0, 0, 0};

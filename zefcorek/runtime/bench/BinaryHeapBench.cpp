@@ -21,8 +21,7 @@ namespace {
 std::vector<intptr_t> randomKeys(size_t n) {
   std::mt19937_64 random(777);
   std::vector<intptr_t> keys(n);
-  for (intptr_t& key : keys)
-    key = static_cast<intptr_t>(random() % 1000000007);
+  for (intptr_t& key : keys) key = static_cast<intptr_t>(random() % 1000000007);
   return keys;
 }
 
@@ -45,11 +44,9 @@ void BM_BinaryHeapPushPop(benchmark::State& state) {
   auto* heap = make<IBinaryHeap>(CLSID_IBinaryHeapImp);
   heap->SetCompareFunc(&compareKeys);
   for (auto _ : state) {
-    for (intptr_t key : keys)
-      heap->Push(reinterpret_cast<void*>(key));
+    for (intptr_t key : keys) heap->Push(reinterpret_cast<void*>(key));
     void* top = nullptr;
-    for (size_t i = 0; i < keys.size(); ++i)
-      heap->Pop(&top);
+    for (size_t i = 0; i < keys.size(); ++i) heap->Pop(&top);
     benchmark::DoNotOptimize(top);
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -61,11 +58,9 @@ void BM_KeyedBinaryHeapPushPop(benchmark::State& state) {
   auto* heap = make<IKeyedBinaryHeap>(CLSID_IKeyedBinaryHeapImp);
   heap->SetKeyFunc(&keyOf);
   for (auto _ : state) {
-    for (intptr_t key : keys)
-      heap->Push(reinterpret_cast<void*>(key), nullptr);
+    for (intptr_t key : keys) heap->Push(reinterpret_cast<void*>(key), nullptr);
     void* top = nullptr;
-    for (size_t i = 0; i < keys.size(); ++i)
-      heap->Pop(&top);
+    for (size_t i = 0; i < keys.size(); ++i) heap->Pop(&top);
     benchmark::DoNotOptimize(top);
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -83,8 +78,7 @@ void BM_PriorityQueuePushPop(benchmark::State& state) {
   const auto keys = randomKeys(static_cast<size_t>(state.range(0)));
   for (auto _ : state) {
     std::priority_queue<intptr_t, std::vector<intptr_t>, Greater> queue;
-    for (intptr_t key : keys)
-      queue.push(key);
+    for (intptr_t key : keys) queue.push(key);
     intptr_t top = 0;
     for (size_t i = 0; i < keys.size(); ++i) {
       top = queue.top();
@@ -111,8 +105,7 @@ void BM_PriorityQueueCallbackPushPop(benchmark::State& state) {
   const auto keys = randomKeys(static_cast<size_t>(state.range(0)));
   for (auto _ : state) {
     std::priority_queue<intptr_t, std::vector<intptr_t>, GreaterByCallback> queue(GreaterByCallback{compareCallback});
-    for (intptr_t key : keys)
-      queue.push(key);
+    for (intptr_t key : keys) queue.push(key);
     intptr_t top = 0;
     for (size_t i = 0; i < keys.size(); ++i) {
       top = queue.top();
@@ -130,8 +123,7 @@ void BM_PriorityQueueKeyedPushPop(benchmark::State& state) {
   auto greater = [](const Entry& a, const Entry& b) { return a.first > b.first; };
   for (auto _ : state) {
     std::priority_queue<Entry, std::vector<Entry>, decltype(greater)> queue(greater);
-    for (intptr_t key : keys)
-      queue.emplace(keyOf(reinterpret_cast<void*>(key), nullptr), key);
+    for (intptr_t key : keys) queue.emplace(keyOf(reinterpret_cast<void*>(key), nullptr), key);
     intptr_t top = 0;
     for (size_t i = 0; i < keys.size(); ++i) {
       top = queue.top().second;
@@ -148,8 +140,7 @@ void BM_BinaryHeapDeferredLoad(benchmark::State& state) {
   heap->SetCompareFunc(&compareKeys);
   for (auto _ : state) {
     heap->SetDeferOrder(true);
-    for (intptr_t key : keys)
-      heap->Push(reinterpret_cast<void*>(key));
+    for (intptr_t key : keys) heap->Push(reinterpret_cast<void*>(key));
     benchmark::DoNotOptimize(heap->Rebuild());
     state.PauseTiming();
     heap->Clear();

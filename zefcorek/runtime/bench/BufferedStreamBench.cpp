@@ -33,8 +33,8 @@ public:
     folder_ = mkdtemp(pattern);
     path_ = folder_ + "/lines.txt";
     std::mt19937 random(20261209);
-    const std::vector<std::string> pieces = {"a", "b", "c", "x", "y", "z", " ", "0", "9", "\xC3\xA9",
-                                             "\xE2\x82\xAC", "\xD0\x96", "-", "."};
+    const std::vector<std::string> pieces = {
+        "a", "b", "c", "x", "y", "z", " ", "0", "9", "\xC3\xA9", "\xE2\x82\xAC", "\xD0\x96", "-", "."};
     std::string text;
     text.reserve(kFileBytes + 256);
     while (text.size() < kFileBytes) {
@@ -114,9 +114,8 @@ void BM_StdGetlineToUtf16(benchmark::State& state) {
   for (auto _ : state) {
     std::ifstream in(file.path(), std::ios::binary);
     while (std::getline(in, line)) {
-      const int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line.data(),
-                                            static_cast<int>(line.size()), wide.data(),
-                                            static_cast<int>(wide.size()));
+      const int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line.data(), static_cast<int>(line.size()),
+                                            wide.data(), static_cast<int>(wide.size()));
       benchmark::DoNotOptimize(units);
     }
   }

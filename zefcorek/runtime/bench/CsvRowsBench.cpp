@@ -34,15 +34,14 @@ public:
     folder_ = mkdtemp(pattern);
     path_ = folder_ + "/rows.csv";
     std::mt19937 random(20261209 + static_cast<unsigned>(megabytes));
-    const std::vector<std::string> words = {"alpha", "Beta", "gamma ray", "delta", "caf\xC3\xA9",
-                                            "\"quoted, with comma\"", "", "  padded  "};
+    const std::vector<std::string> words = {
+        "alpha", "Beta", "gamma ray", "delta", "caf\xC3\xA9", "\"quoted, with comma\"", "", "  padded  "};
     const size_t target = megabytes * 1000 * 1000;
     std::string text;
     text.reserve(target + 512);
     while (text.size() < target) {
       for (int field = 0; field < 8; ++field) {
-        if (field != 0)
-          text += ',';
+        if (field != 0) text += ',';
         if (random() % 2 == 0)
           text += std::to_string(random() % 100000) + "." + std::to_string(random() % 100);
         else
@@ -69,8 +68,7 @@ private:
 const CsvFile& fileOf(size_t megabytes) {
   static std::map<size_t, std::unique_ptr<CsvFile>> files;
   auto& file = files[megabytes];
-  if (!file)
-    file = std::make_unique<CsvFile>(megabytes);
+  if (!file) file = std::make_unique<CsvFile>(megabytes);
   return *file;
 }
 
@@ -82,8 +80,7 @@ void BM_LoadCSVFileAndSplit(benchmark::State& state) {
     size_t fields = 0;
     for (uint32_t i = 0; i < rows->GetCount(); ++i) {
       IStringList* row = SplitCSVRowOfStringList(u',', rows, i);
-      if (row == nullptr)
-        continue;
+      if (row == nullptr) continue;
       fields += row->GetCount();
       row->Release();
     }
@@ -111,8 +108,7 @@ void BM_GetlineAndSplit(benchmark::State& state) {
     std::vector<std::vector<std::string>> rows;
     std::string line;
     while (std::getline(in, line)) {
-      if (!line.empty() && line.back() == '\r')
-        line.pop_back();
+      if (!line.empty() && line.back() == '\r') line.pop_back();
       std::vector<std::string> fields;
       size_t start = 0;
       for (size_t comma; (comma = line.find(',', start)) != std::string::npos; start = comma + 1)

@@ -25,8 +25,7 @@ const std::vector<uint32_t>& keys() {
   static const std::vector<uint32_t> shuffled = [] {
     std::vector<uint32_t> values(kKeys);
     std::iota(values.begin(), values.end(), 0u);
-    for (uint32_t& v : values)
-      v = v * 2654435761u;  // spread, still distinct
+    for (uint32_t& v : values) v = v * 2654435761u;  // spread, still distinct
     std::shuffle(values.begin(), values.end(), std::mt19937(4242));
     return values;
   }();
@@ -53,8 +52,7 @@ void* itemOf(const uint32_t& key) { return const_cast<uint32_t*>(&key); }
 void BM_HashTableInsert(benchmark::State& state) {
   for (auto _ : state) {
     IHashTable* table = makeTable();
-    for (const uint32_t& key : keys())
-      table->Add(itemOf(key));
+    for (const uint32_t& key : keys()) table->Add(itemOf(key));
     state.PauseTiming();
     table->Release();
     state.ResumeTiming();
@@ -65,8 +63,7 @@ void BM_HashTableInsert(benchmark::State& state) {
 void BM_UnorderedSetInsert(benchmark::State& state) {
   for (auto _ : state) {
     auto* set = new std::unordered_set<uint32_t>;
-    for (uint32_t key : keys())
-      set->insert(key);
+    for (uint32_t key : keys()) set->insert(key);
     state.PauseTiming();
     delete set;
     state.ResumeTiming();
@@ -76,14 +73,12 @@ void BM_UnorderedSetInsert(benchmark::State& state) {
 
 void BM_HashTableFind(benchmark::State& state) {
   IHashTable* table = makeTable();
-  for (const uint32_t& key : keys())
-    table->Add(itemOf(key));
+  for (const uint32_t& key : keys()) table->Add(itemOf(key));
   std::vector<uint32_t> probes = keys();
   std::shuffle(probes.begin(), probes.end(), std::mt19937(99));
   for (auto _ : state) {
     void* found = nullptr;
-    for (uint32_t& probe : probes)
-      table->Find(&probe, &found);
+    for (uint32_t& probe : probes) table->Find(&probe, &found);
     benchmark::DoNotOptimize(found);
   }
   state.SetItemsProcessed(state.iterations() * kKeys);
@@ -96,8 +91,7 @@ void BM_UnorderedSetFind(benchmark::State& state) {
   std::shuffle(probes.begin(), probes.end(), std::mt19937(99));
   for (auto _ : state) {
     size_t hits = 0;
-    for (uint32_t probe : probes)
-      hits += set.find(probe) != set.end();
+    for (uint32_t probe : probes) hits += set.find(probe) != set.end();
     benchmark::DoNotOptimize(hits);
   }
   state.SetItemsProcessed(state.iterations() * kKeys);
@@ -121,16 +115,14 @@ struct EqualByCallback {
 };
 
 void BM_UnorderedSetOfItemsFind(benchmark::State& state) {
-  std::unordered_set<void*, HashByCallback, EqualByCallback> set(
-      0, HashByCallback{hashCallback}, EqualByCallback{compareCallback});
-  for (const uint32_t& key : keys())
-    set.insert(itemOf(key));
+  std::unordered_set<void*, HashByCallback, EqualByCallback> set(0, HashByCallback{hashCallback},
+                                                                 EqualByCallback{compareCallback});
+  for (const uint32_t& key : keys()) set.insert(itemOf(key));
   std::vector<uint32_t> probes = keys();
   std::shuffle(probes.begin(), probes.end(), std::mt19937(99));
   for (auto _ : state) {
     size_t hits = 0;
-    for (uint32_t& probe : probes)
-      hits += set.find(&probe) != set.end();
+    for (uint32_t& probe : probes) hits += set.find(&probe) != set.end();
     benchmark::DoNotOptimize(hits);
   }
   state.SetItemsProcessed(state.iterations() * kKeys);
@@ -140,11 +132,9 @@ void BM_HashTableErase(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     IHashTable* table = makeTable();
-    for (const uint32_t& key : keys())
-      table->Add(itemOf(key));
+    for (const uint32_t& key : keys()) table->Add(itemOf(key));
     state.ResumeTiming();
-    for (const uint32_t& key : keys())
-      table->Remove(itemOf(key));
+    for (const uint32_t& key : keys()) table->Remove(itemOf(key));
     state.PauseTiming();
     table->Release();
     state.ResumeTiming();
@@ -157,8 +147,7 @@ void BM_UnorderedSetErase(benchmark::State& state) {
     state.PauseTiming();
     auto* set = new std::unordered_set<uint32_t>(keys().begin(), keys().end());
     state.ResumeTiming();
-    for (uint32_t key : keys())
-      set->erase(key);
+    for (uint32_t key : keys()) set->erase(key);
     state.PauseTiming();
     delete set;
     state.ResumeTiming();

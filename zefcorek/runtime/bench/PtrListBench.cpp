@@ -18,8 +18,7 @@ namespace {
 std::vector<intptr_t> randomKeys(size_t n) {
   std::mt19937_64 random(12345);
   std::vector<intptr_t> keys(n);
-  for (intptr_t& key : keys)
-    key = static_cast<intptr_t>(random() % (n * 4 + 1));
+  for (intptr_t& key : keys) key = static_cast<intptr_t>(random() % (n * 4 + 1));
   return keys;
 }
 
@@ -38,8 +37,7 @@ void BM_PtrListSort(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     list->Clear(false);
-    for (intptr_t key : keys)
-      list->AddTail(reinterpret_cast<void*>(key), nullptr);
+    for (intptr_t key : keys) list->AddTail(reinterpret_cast<void*>(key), nullptr);
     state.ResumeTiming();
     benchmark::DoNotOptimize(list->Sort(&compareKeys, nullptr));
   }

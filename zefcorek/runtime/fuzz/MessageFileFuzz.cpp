@@ -25,8 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   IMessageLoader* loader = nullptr;
   if (msglibAllocIntf(&CLSID_MsgLibMessageLoader, reinterpret_cast<void**>(&loader)) != S_OK) std::abort();
-  (void)loader->LoadFromFileEx(name.c_str(), flags & (MSGLIB_FILE_UTF16LE | MSGLIB_FILE_UTF8 |
-                                                        MSGLIB_FILE_NO_MARK | MSGLIB_STRING_IDS));
+  (void)loader->LoadFromFileEx(
+      name.c_str(), flags & (MSGLIB_FILE_UTF16LE | MSGLIB_FILE_UTF8 | MSGLIB_FILE_NO_MARK | MSGLIB_STRING_IDS));
   uint32_t count = 0;
   (void)loader->GetCount(&count);
   TMsgIterator iterator{};

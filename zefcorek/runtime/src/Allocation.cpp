@@ -20,10 +20,8 @@ bool zefcorek::allocationAllowed() {
     ++tlsRefused;
     return false;
   }
-  if (tlsCountdown == 0)
-    return true;
-  if (--tlsCountdown != 0)
-    return true;
+  if (tlsCountdown == 0) return true;
+  if (--tlsCountdown != 0) return true;
   tlsTripped = tlsPersistent;
   ++tlsRefused;
   return false;

@@ -20,13 +20,9 @@ namespace zefcorek {
 // False when the test seam refuses this allocation; counts it either way.
 bool allocationAllowed();
 
-inline void* runtimeMalloc(size_t size) {
-  return allocationAllowed() ? std::malloc(size) : nullptr;
-}
+inline void* runtimeMalloc(size_t size) { return allocationAllowed() ? std::malloc(size) : nullptr; }
 
-inline void* runtimeCalloc(size_t n, size_t size) {
-  return allocationAllowed() ? std::calloc(n, size) : nullptr;
-}
+inline void* runtimeCalloc(size_t n, size_t size) { return allocationAllowed() ? std::calloc(n, size) : nullptr; }
 
 // Resizes a block from runtimeMalloc or runtimeRealloc; null, the block
 // untouched, when refused or when memory runs out.
@@ -36,16 +32,14 @@ inline void* runtimeRealloc(void* block, size_t size) {
 
 template <class T, class... Args>
 T* runtimeNew(Args&&... args) {
-  if (!allocationAllowed())
-    return nullptr;
+  if (!allocationAllowed()) return nullptr;
   return new (std::nothrow) T(std::forward<Args>(args)...);
 }
 
 // n value-initialised elements.
 template <class T>
 T* runtimeNewArray(size_t n) {
-  if (!allocationAllowed())
-    return nullptr;
+  if (!allocationAllowed()) return nullptr;
   return new (std::nothrow) T[n]();
 }
 

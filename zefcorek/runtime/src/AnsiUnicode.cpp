@@ -13,8 +13,7 @@ namespace {
 // since it reports a failed call.
 HRESULT lastErrorResult() {
   const DWORD error = GetLastError();
-  if (error == 0)
-    return E_FAIL;
+  if (error == 0) return E_FAIL;
   return static_cast<HRESULT>((error & 0xFFFFu) | 0x80070000u);
 }
 
@@ -24,11 +23,9 @@ HRESULT lastErrorResult() {
 template <typename Char, typename Convert>
 HRESULT convertToTaskMemory(Char** out, Convert convert) {
   const int needed = convert(nullptr, 0);
-  if (needed <= 0)
-    return lastErrorResult();
+  if (needed <= 0) return lastErrorResult();
   auto* block = static_cast<Char*>(CoTaskMemAlloc(static_cast<SIZE_T>(needed) * sizeof(Char)));
-  if (block == nullptr)
-    return E_OUTOFMEMORY;
+  if (block == nullptr) return E_OUTOFMEMORY;
   if (convert(block, needed) != needed) {
     const HRESULT result = lastErrorResult();
     CoTaskMemFree(block);
@@ -41,22 +38,18 @@ HRESULT convertToTaskMemory(Char** out, Convert convert) {
 }  // namespace
 
 HRESULT smAnsiToUnicode(const char* text, WCHAR** out) {
-  if (out == nullptr)
-    return E_INVALIDARG;
+  if (out == nullptr) return E_INVALIDARG;
   *out = nullptr;
-  if (text == nullptr)
-    return S_OK;
+  if (text == nullptr) return S_OK;
   return convertToTaskMemory(out, [text](WCHAR* destination, int capacity) {
     return MultiByteToWideChar(CP_ACP, 0, text, -1, destination, capacity);
   });
 }
 
 HRESULT smUnicodeToAnsi(const WCHAR* text, char** out) {
-  if (out == nullptr)
-    return E_INVALIDARG;
+  if (out == nullptr) return E_INVALIDARG;
   *out = nullptr;
-  if (text == nullptr)
-    return S_OK;
+  if (text == nullptr) return S_OK;
   return convertToTaskMemory(out, [text](char* destination, int capacity) {
     return WideCharToMultiByte(CP_ACP, 0, text, -1, destination, capacity, nullptr, nullptr);
   });

@@ -65,14 +65,11 @@ constexpr unsigned kMaxEntries = 0x7FFFFFFFu;
 // n pushes cost O(n) copying in all; false when memory runs out.
 template <class Entry>
 bool makeRoomForOne(Entry*& entries, unsigned count, unsigned& capacity) {
-  if (count < capacity)
-    return true;
-  if (capacity >= kMaxEntries)
-    return false;
+  if (count < capacity) return true;
+  if (capacity >= kMaxEntries) return false;
   const unsigned grown = capacity == 0 ? 16 : capacity > kMaxEntries / 2 ? kMaxEntries : capacity * 2;
   void* memory = zefcorek::runtimeRealloc(entries, size_t{grown} * sizeof(Entry));
-  if (memory == nullptr)
-    return false;
+  if (memory == nullptr) return false;
   entries = static_cast<Entry*>(memory);
   capacity = grown;
   return true;
@@ -90,8 +87,7 @@ void siftUpFrom(const Entry* entries, unsigned position, Order order, Place plac
   const Entry moving = entries[position - 1];
   while (position >= 2) {
     const unsigned parent = position / 2;
-    if (order(entries[parent - 1], moving) <= 0)
-      break;
+    if (order(entries[parent - 1], moving) <= 0) break;
     place(position, entries[parent - 1]);
     position = parent;
   }
@@ -117,8 +113,7 @@ void siftDownFrom(const Entry* entries, unsigned position, unsigned count, Order
   }
   while (position > start) {
     const unsigned parent = position / 2;
-    if (order(moving, entries[parent - 1]) > 0)
-      break;
+    if (order(moving, entries[parent - 1]) > 0) break;
     place(position, entries[parent - 1]);
     position = parent;
   }
@@ -132,11 +127,9 @@ int compareKeys(double a, double b) { return int{a > b} - int{a < b}; }
 // deferral; the first failing sift stops it with its answer.
 template <class SiftDown>
 ZRESULT rebuildDeferred(unsigned count, bool& defer, SiftDown siftDown) {
-  if (!defer)
-    return ZR_OK;
+  if (!defer) return ZR_OK;
   for (unsigned k = count / 2; k >= 1; --k) {
-    if (const ZRESULT result = siftDown(k); result != ZR_OK)
-      return result;
+    if (const ZRESULT result = siftDown(k); result != ZR_OK) return result;
   }
   defer = false;
   return ZR_OK;
@@ -147,9 +140,7 @@ ZRESULT rebuildDeferred(unsigned count, bool& defer, SiftDown siftDown) {
 IBinaryHeap::~IBinaryHeap() = default;
 IKeyedBinaryHeap::~IKeyedBinaryHeap() = default;
 
-void* zefcorek::makeIBinaryHeapImp(intptr_t) {
-  return static_cast<IBinaryHeap*>(new (std::nothrow) IBinaryHeapImp());
-}
+void* zefcorek::makeIBinaryHeapImp(intptr_t) { return static_cast<IBinaryHeap*>(new (std::nothrow) IBinaryHeapImp()); }
 
 void* zefcorek::makeIKeyedBinaryHeapImp(intptr_t) {
   return static_cast<IKeyedBinaryHeap*>(new (std::nothrow) IKeyedBinaryHeapImp());
@@ -162,23 +153,20 @@ IBinaryHeapImp::~IBinaryHeapImp() { Clear(); }
 HRESULT IBinaryHeapImp::QueryInterface(REFIID, void**) { return ZR_NOTSUPPORTED; }
 
 bool IBinaryHeapImp::ensureEntries() {
-  if (entries_ == nullptr)
-    entries_ = zefcorek::runtimeNew<Entries>();
+  if (entries_ == nullptr) entries_ = zefcorek::runtimeNew<Entries>();
   return entries_ != nullptr;
 }
 
 // Without a compare function nothing moves.
 ZRESULT IBinaryHeapImp::siftUp(unsigned position) {
-  if (compare_ == nullptr)
-    return ZR_FAILED;
+  if (compare_ == nullptr) return ZR_FAILED;
   void** items = entries_->items;
   siftUpFrom(items, position, compare_, [items](unsigned p, void* item) { items[p - 1] = item; });
   return ZR_OK;
 }
 
 ZRESULT IBinaryHeapImp::siftDown(unsigned position) {
-  if (compare_ == nullptr)
-    return ZR_FAILED;
+  if (compare_ == nullptr) return ZR_FAILED;
   void** items = entries_->items;
   siftDownFrom(items, position, entries_->count, compare_, [items](unsigned p, void* item) { items[p - 1] = item; });
   return ZR_OK;
@@ -197,26 +185,20 @@ ZRESULT IBinaryHeapImp::SetCompareFunc(CompareFunc fn) {
 }
 
 ZRESULT IBinaryHeapImp::Push(void* item) {
-  if (!ensureEntries() || !makeRoomForOne(entries_->items, entries_->count, entries_->capacity))
-    return ZR_OUTOFMEMORY;
+  if (!ensureEntries() || !makeRoomForOne(entries_->items, entries_->count, entries_->capacity)) return ZR_OUTOFMEMORY;
   entries_->items[entries_->count++] = item;
-  if (defer_)
-    return ZR_OK;
+  if (defer_) return ZR_OK;
   return siftUp(entries_->count);
 }
 
 // The last entry moves to the top and sinks; without a compare function it
 // stays there and the answer is 2.
 ZRESULT IBinaryHeapImp::Pop(void** outItem) {
-  if (outItem != nullptr)
-    *outItem = nullptr;
-  if (entries_ == nullptr || entries_->count == 0)
-    return ZR_OK;
+  if (outItem != nullptr) *outItem = nullptr;
+  if (entries_ == nullptr || entries_->count == 0) return ZR_OK;
   void** items = entries_->items;
-  if (outItem != nullptr)
-    *outItem = items[0];
-  if (--entries_->count == 0)
-    return ZR_OK;
+  if (outItem != nullptr) *outItem = items[0];
+  if (--entries_->count == 0) return ZR_OK;
   items[0] = items[entries_->count];
   return siftDown(1);
 }
@@ -227,11 +209,9 @@ ZRESULT IBinaryHeapImp::Rebuild() {
 }
 
 ZRESULT IBinaryHeapImp::ForEach(VisitFunc fn, void* context) {
-  if (fn == nullptr)
-    return ZR_BADARG;
+  if (fn == nullptr) return ZR_BADARG;
   const unsigned count = entries_ == nullptr ? 0 : entries_->count;
-  for (unsigned i = 0; i < count; ++i)
-    fn(entries_->items[i], context);
+  for (unsigned i = 0; i < count; ++i) fn(entries_->items[i], context);
   return ZR_OK;
 }
 
@@ -249,20 +229,17 @@ IKeyedBinaryHeapImp::~IKeyedBinaryHeapImp() { Clear(); }
 HRESULT IKeyedBinaryHeapImp::QueryInterface(REFIID, void**) { return ZR_NOTSUPPORTED; }
 
 bool IKeyedBinaryHeapImp::ensureEntries() {
-  if (entries_ == nullptr)
-    entries_ = zefcorek::runtimeNew<Entries>();
+  if (entries_ == nullptr) entries_ = zefcorek::runtimeNew<Entries>();
   return entries_ != nullptr;
 }
 
 TKeyedBinaryHeapNode* IKeyedBinaryHeapImp::takeNode() {
   if (spareNodes_ == nullptr) {
     auto* block = zefcorek::runtimeNew<NodeBlock>();
-    if (block == nullptr)
-      return nullptr;
+    if (block == nullptr) return nullptr;
     block->next = blocks_;
     blocks_ = block;
-    for (Node& node : block->nodes)
-      giveBackNode(&node);
+    for (Node& node : block->nodes) giveBackNode(&node);
   }
   Node* node = spareNodes_;
   spareNodes_ = static_cast<Node*>(node->item);
@@ -328,39 +305,29 @@ ZRESULT IKeyedBinaryHeapImp::SetKeyFunc(KeyFunc fn) {
 }
 
 ZRESULT IKeyedBinaryHeapImp::Push(void* item, Node** outNode) {
-  if (outNode != nullptr)
-    *outNode = nullptr;
-  if (keyFunc_ == nullptr)
-    return ZR_FAILED;
-  if (!ensureEntries() || !makeRoomForOne(entries_->slots, entries_->count, entries_->capacity))
-    return ZR_OUTOFMEMORY;
+  if (outNode != nullptr) *outNode = nullptr;
+  if (keyFunc_ == nullptr) return ZR_FAILED;
+  if (!ensureEntries() || !makeRoomForOne(entries_->slots, entries_->count, entries_->capacity)) return ZR_OUTOFMEMORY;
   Node* node = takeNode();
-  if (node == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (node == nullptr) return ZR_OUTOFMEMORY;
   // The entry is in the heap before the key function runs, as it always was.
   *node = Node{item, 0.0, entries_->count + 1};
   entries_->slots[entries_->count++] = Slot{0.0, node};
   node->key = keyFunc_(item, keyContext_);
   entries_->slots[node->position - 1].key = node->key;
-  if (outNode != nullptr)
-    *outNode = node;
-  if (defer_)
-    return ZR_OK;
+  if (outNode != nullptr) *outNode = node;
+  if (defer_) return ZR_OK;
   return siftUp(node->position);
 }
 
 ZRESULT IKeyedBinaryHeapImp::Pop(void** outItem) {
-  if (outItem != nullptr)
-    *outItem = nullptr;
-  if (entries_ == nullptr || entries_->count == 0)
-    return ZR_OK;
+  if (outItem != nullptr) *outItem = nullptr;
+  if (entries_ == nullptr || entries_->count == 0) return ZR_OK;
   Slot* slots = entries_->slots;
   Node* top = slots[0].node;
-  if (outItem != nullptr)
-    *outItem = top->item;
+  if (outItem != nullptr) *outItem = top->item;
   giveBackNode(top);
-  if (--entries_->count == 0)
-    return ZR_OK;
+  if (--entries_->count == 0) return ZR_OK;
   slots[0] = slots[entries_->count];
   slots[0].node->position = 1;
   return siftDown(1);
@@ -372,20 +339,16 @@ ZRESULT IKeyedBinaryHeapImp::Rebuild() {
 }
 
 ZRESULT IKeyedBinaryHeapImp::ForEach(VisitFunc fn, void* context) {
-  if (fn == nullptr)
-    return ZR_BADARG;
+  if (fn == nullptr) return ZR_BADARG;
   const unsigned count = entries_ == nullptr ? 0 : entries_->count;
-  for (unsigned p = 1; p <= count; ++p)
-    fn(entries_->slots[p - 1].node->item, context);
+  for (unsigned p = 1; p <= count; ++p) fn(entries_->slots[p - 1].node->item, context);
   return ZR_OK;
 }
 
 // The node climbs to the top whatever its key, then leaves as the top does.
 ZRESULT IKeyedBinaryHeapImp::Remove(Node* node) {
-  if (node == nullptr)
-    return ZR_BADARG;
-  if (!holds(node))
-    return ZR_FAILED;
+  if (node == nullptr) return ZR_BADARG;
+  if (!holds(node)) return ZR_FAILED;
   Slot* slots = entries_->slots;
   const Slot moving = slots[node->position - 1];
   unsigned position = node->position;
@@ -399,14 +362,11 @@ ZRESULT IKeyedBinaryHeapImp::Remove(Node* node) {
 }
 
 ZRESULT IKeyedBinaryHeapImp::DecreaseKey(Node* node, double newKey) {
-  if (node == nullptr)
-    return ZR_BADARG;
-  if (!holds(node) || !(newKey <= node->key))
-    return ZR_FAILED;
+  if (node == nullptr) return ZR_BADARG;
+  if (!holds(node) || !(newKey <= node->key)) return ZR_FAILED;
   node->key = newKey;
   entries_->slots[node->position - 1].key = newKey;
-  if (defer_)
-    return ZR_OK;
+  if (defer_) return ZR_OK;
   return siftUp(node->position);
 }
 

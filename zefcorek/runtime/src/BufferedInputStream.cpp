@@ -25,9 +25,7 @@ HRESULT zefcorek::IFIOIBufferedStreamImp::QueryInterface(REFIID, void**) { retur
 
 ZRESULT zefcorek::IFIOIBufferedStreamImp::SetName(const WCHAR* name) { return setName(name); }
 
-ZRESULT zefcorek::IFIOIBufferedStreamImp::GetName(WCHAR* buffer, uint32_t* length) {
-  return getName(buffer, length);
-}
+ZRESULT zefcorek::IFIOIBufferedStreamImp::GetName(WCHAR* buffer, uint32_t* length) { return getName(buffer, length); }
 
 void zefcorek::IFIOIBufferedStreamImp::resetBuffer() {
   if (buffer_) std::memset(buffer_.get(), 0, bufferSize_);
@@ -53,8 +51,8 @@ void zefcorek::IFIOIBufferedStreamImp::refill() {
 ZRESULT zefcorek::IFIOIBufferedStreamImp::Open(uint32_t flags) {
   if (!isClosed()) return ZR_FAILED;
   resetBuffer();
-  const DWORD share = ((flags & FIO_SHARE_READ) ? FILE_SHARE_READ : 0) |
-                      ((flags & FIO_SHARE_WRITE) ? FILE_SHARE_WRITE : 0);
+  const DWORD share =
+      ((flags & FIO_SHARE_READ) ? FILE_SHARE_READ : 0) | ((flags & FIO_SHARE_WRITE) ? FILE_SHARE_WRITE : 0);
   const ZRESULT opened = openFile(GENERIC_READ, share, OPEN_EXISTING);
   encoding_ = 0;
   if (opened != ZR_OK) return opened;

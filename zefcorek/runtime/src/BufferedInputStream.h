@@ -71,13 +71,13 @@ private:
   // source cannot be positioned (always so for an attached stream).
   ZRESULT seekOutsideWindow(int64_t position);
 
-  uint32_t encoding_ = 0;                 // 0..4, see FileStreams.h
-  uint32_t bufferSize_ = 0;               // bytes of buffer_; 0: unbuffered
-  std::unique_ptr<uint8_t[]> buffer_;     // bufferSize_ bytes, or none
-  uint32_t filled_ = 0;                   // valid bytes in buffer_
-  uint32_t offset_ = 0;                   // index of the next byte handed out
-  uint32_t logical_ = 0;                  // source offset of the next byte handed out
-  IStream* attached_ = nullptr;           // one reference held, or null
+  uint32_t encoding_ = 0;              // 0..4, see FileStreams.h
+  uint32_t bufferSize_ = 0;            // bytes of buffer_; 0: unbuffered
+  std::unique_ptr<uint8_t[]> buffer_;  // bufferSize_ bytes, or none
+  uint32_t filled_ = 0;                // valid bytes in buffer_
+  uint32_t offset_ = 0;                // index of the next byte handed out
+  uint32_t logical_ = 0;               // source offset of the next byte handed out
+  IStream* attached_ = nullptr;        // one reference held, or null
 };
 
 }  // namespace zefcorek

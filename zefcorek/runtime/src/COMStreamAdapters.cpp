@@ -16,7 +16,7 @@ namespace {
 // What both adapters do alike; `Stream` is the file stream served.
 template <typename Stream>
 class COMStreamAdapter : public IStream {
- public:
+public:
   explicit COMStreamAdapter(Stream* stream) : stream_(stream) {}
   virtual ~COMStreamAdapter() = default;
 
@@ -64,15 +64,15 @@ class COMStreamAdapter : public IStream {
   HRESULT LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
   HRESULT UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
 
- protected:
+protected:
   virtual ZRESULT SeekFromEnd(int32_t move) = 0;
 
-  Stream* stream_;     // not owned: it outlives the adapter
+  Stream* stream_;  // not owned: it outlives the adapter
   ULONG refCount_ = 1;
 };
 
 class IFIOCOMIStream final : public COMStreamAdapter<IFIOIStream> {
- public:
+public:
   using COMStreamAdapter::COMStreamAdapter;
 
   HRESULT Write(const void*, ULONG, ULONG*) override { return E_NOTIMPL; }
@@ -98,8 +98,7 @@ class IFIOCOMIStream final : public COMStreamAdapter<IFIOIStream> {
     (void)stream_->GetSize(&size);
     stat->cbSize.QuadPart = size;
     HANDLE handle = nullptr;
-    if (stream_->GetHandle(&handle) == ZR_OK)
-      (void)GetFileTime(handle, &stat->ctime, &stat->atime, &stat->mtime);
+    if (stream_->GetHandle(&handle) == ZR_OK) (void)GetFileTime(handle, &stat->ctime, &stat->atime, &stat->mtime);
     stat->grfMode = STGM_SHARE_DENY_WRITE;
     stat->grfLocksSupported = LOCK_EXCLUSIVE;
     return S_OK;
@@ -111,7 +110,7 @@ class IFIOCOMIStream final : public COMStreamAdapter<IFIOIStream> {
     return S_OK;
   }
 
- private:
+private:
   ZRESULT SeekFromEnd(int32_t move) override {
     uint32_t size = 0;
     const ZRESULT result = stream_->GetSize(&size);
@@ -121,7 +120,7 @@ class IFIOCOMIStream final : public COMStreamAdapter<IFIOIStream> {
 };
 
 class IFIOCOMOStream final : public COMStreamAdapter<IFIOOStream> {
- public:
+public:
   using COMStreamAdapter::COMStreamAdapter;
 
   HRESULT Write(const void* buffer, ULONG count, ULONG* written) override {
@@ -139,7 +138,7 @@ class IFIOCOMOStream final : public COMStreamAdapter<IFIOOStream> {
     return S_OK;
   }
 
- private:
+private:
   ZRESULT SeekFromEnd(int32_t) override { return ZR_NOTSUPPORTED; }
 };
 

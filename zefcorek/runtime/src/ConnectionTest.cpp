@@ -16,8 +16,7 @@
 
 namespace {
 
-constexpr char16_t kInternetSettingsKey[] =
-    u"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+constexpr char16_t kInternetSettingsKey[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 constexpr char16_t kEnableAutodial[] = u"EnableAutodial";
 constexpr uint16_t kDefaultProbePort = 80;
 
@@ -45,8 +44,7 @@ struct ProbeAddress {
 // "a.b.c.d" or "a.b.c.d:port" from value `name` of the probe key.
 std::optional<ProbeAddress> probeAddress(const char16_t* name) {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, zefcorek::kConnectionTestKey, 0, KEY_QUERY_VALUE, &key) !=
-      ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, zefcorek::kConnectionTestKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
     return std::nullopt;
   }
   WCHAR text[128] = {};
@@ -59,8 +57,7 @@ std::optional<ProbeAddress> probeAddress(const char16_t* name) {
   const size_t colon = value.find(':');
   if (colon == std::string::npos) return ProbeAddress{value, kDefaultProbePort};
   const std::string portText = value.substr(colon + 1);
-  if (portText.empty() || portText.size() > 5 ||
-      portText.find_first_not_of("0123456789") != std::string::npos) {
+  if (portText.empty() || portText.size() > 5 || portText.find_first_not_of("0123456789") != std::string::npos) {
     return std::nullopt;
   }
   const unsigned long port = std::stoul(portText);
@@ -79,15 +76,15 @@ bool probe(const char16_t* valueName) {
 class AutodialHold {
 public:
   AutodialHold() {
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kInternetSettingsKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                      &key_) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kInternetSettingsKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key_) !=
+        ERROR_SUCCESS) {
       key_ = nullptr;
       return;
     }
     BYTE data[4] = {};
     DWORD size = sizeof data;
-    if (RegQueryValueExW(key_, kEnableAutodial, nullptr, &type_, data, &size) != ERROR_SUCCESS ||
-        size != 4 || (type_ != REG_DWORD && type_ != REG_BINARY)) {
+    if (RegQueryValueExW(key_, kEnableAutodial, nullptr, &type_, data, &size) != ERROR_SUCCESS || size != 4 ||
+        (type_ != REG_DWORD && type_ != REG_BINARY)) {
       return;
     }
     uint32_t value = 0;

@@ -45,8 +45,7 @@ void destroyEntry(DbgLogEntryEx* entry) { delete entry; }
 // The release function of the entries zefcorekLog makes.
 void releaseLoggedEntry(DbgLogEntryEx* entry) {
   uint32_t pending = pendingEntries.load();
-  while (pending > 0 && !pendingEntries.compare_exchange_weak(pending, pending - 1)) {
-  }
+  while (pending > 0 && !pendingEntries.compare_exchange_weak(pending, pending - 1)) {}
   destroyEntry(entry);
 }
 
@@ -62,8 +61,8 @@ bool reservePendingEntry() {
 std::u16string localTimeText() {
   SYSTEMTIME now{};
   GetLocalTime(&now);
-  return platform::formatText(std::u16string_view(u"%02u:%02u:%02u.%03u"), now.wHour,
-                              now.wMinute, now.wSecond, now.wMilliseconds);
+  return platform::formatText(std::u16string_view(u"%02u:%02u:%02u.%03u"), now.wHour, now.wMinute, now.wSecond,
+                              now.wMilliseconds);
 }
 
 // The file log: one output stream, one lock around each entry's lines.
@@ -95,9 +94,8 @@ public:
     std::lock_guard lock(writing_);
     for (int i = 0; i < lines.Count(); ++i) {
       line.clear();
-      (void)platform::appendFormatted<char16_t>(line, u"%-16s - %+24s - %s : %s",
-                                                entry->time.Text(), entry->source.Text(), level,
-                                                lines[i]->Text());
+      (void)platform::appendFormatted<char16_t>(line, u"%-16s - %+24s - %s : %s", entry->time.Text(),
+                                                entry->source.Text(), level, lines[i]->Text());
       // A failed write is not reported line by line; the log goes on.
       (void)stream_->WriteText(line.c_str(), static_cast<int32_t>(line.size()));
     }

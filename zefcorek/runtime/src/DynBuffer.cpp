@@ -11,9 +11,7 @@ namespace {
 // storage back instead of keeping it.
 constexpr unsigned kMaxKeptSlack = 8192;
 
-bool wastesTooMuch(unsigned actualSize, unsigned newSize) {
-  return actualSize - newSize > kMaxKeptSlack;
-}
+bool wastesTooMuch(unsigned actualSize, unsigned newSize) { return actualSize - newSize > kMaxKeptSlack; }
 
 }  // namespace
 
@@ -23,8 +21,7 @@ TDynBuffer::~TDynBuffer() { KillPtr(); }
 
 bool TDynBuffer::Alloc() {
   KillPtr();
-  if (size_ == 0)
-    return true;
+  if (size_ == 0) return true;
   data_ = static_cast<uint8_t*>(std::calloc(size_, 1));
   if (data_ == nullptr) {
     size_ = 0;
@@ -35,8 +32,7 @@ bool TDynBuffer::Alloc() {
 }
 
 bool TDynBuffer::ensureStorage() {
-  if (data_ != nullptr || size_ == 0)
-    return true;
+  if (data_ != nullptr || size_ == 0) return true;
   return Alloc();
 }
 
@@ -45,14 +41,12 @@ bool TDynBuffer::SetSize(unsigned newSize, bool allocate) {
     size_ = newSize;
     if (wastesTooMuch(actualSize_, newSize)) {
       KillPtr();
-      if (allocate)
-        Alloc();
+      if (allocate) Alloc();
     }
   } else if (newSize > actualSize_) {
     KillPtr();
     size_ = newSize;
-    if (allocate)
-      Alloc();
+    if (allocate) Alloc();
   } else {
     size_ = newSize;
   }
@@ -73,8 +67,7 @@ bool TDynBuffer::SetSizeKeepData(unsigned newSize) {
   const unsigned oldSize = size_;
   if (newSize <= actualSize_ && !wastesTooMuch(actualSize_, newSize)) {
     size_ = newSize;
-    if (!ensureStorage())
-      return false;
+    if (!ensureStorage()) return false;
   } else if (newSize == 0) {
     KillPtr();
     size_ = 0;
@@ -90,8 +83,7 @@ bool TDynBuffer::SetSizeKeepData(unsigned newSize) {
   }
   // Bytes past the old size may hold what an earlier shrink left behind;
   // the grown part must read as zero.
-  if (newSize > oldSize)
-    std::memset(data_ + oldSize, 0, newSize - oldSize);
+  if (newSize > oldSize) std::memset(data_ + oldSize, 0, newSize - oldSize);
   return true;
 }
 
@@ -102,8 +94,7 @@ uint8_t* TDynBuffer::GetPtr() {
 
 uint8_t* TDynBuffer::ReleasePtr(unsigned* actualSizeOut) {
   uint8_t* storage = data_;
-  if (actualSizeOut != nullptr)
-    *actualSizeOut = actualSize_;
+  if (actualSizeOut != nullptr) *actualSizeOut = actualSize_;
   data_ = nullptr;
   actualSize_ = size_ = 0;
   return storage;
@@ -118,33 +109,26 @@ bool TDynBuffer::KillPtr() {
 }
 
 bool TDynBuffer::PrependData(unsigned count, const void* source) {
-  if (count == 0)
-    return true;
-  if (source == nullptr || count > std::numeric_limits<unsigned>::max() - size_)
-    return false;
+  if (count == 0) return true;
+  if (source == nullptr || count > std::numeric_limits<unsigned>::max() - size_) return false;
   const unsigned oldSize = size_;
-  if (!SetSizeKeepData(oldSize + count))
-    return false;
+  if (!SetSizeKeepData(oldSize + count)) return false;
   std::memmove(data_ + count, data_, oldSize);
   std::memcpy(data_, source, count);
   return true;
 }
 
 bool TDynBuffer::AppendData(unsigned count, const void* source) {
-  if (count == 0)
-    return true;
-  if (source == nullptr || count > std::numeric_limits<unsigned>::max() - size_)
-    return false;
+  if (count == 0) return true;
+  if (source == nullptr || count > std::numeric_limits<unsigned>::max() - size_) return false;
   const unsigned oldSize = size_;
-  if (!SetSizeKeepData(oldSize + count))
-    return false;
+  if (!SetSizeKeepData(oldSize + count)) return false;
   std::memcpy(data_ + oldSize, source, count);
   return true;
 }
 
 bool TDynBuffer::HeadExtract(unsigned count, void* destination) {
-  if (destination == nullptr || count > size_)
-    return false;
+  if (destination == nullptr || count > size_) return false;
   if (data_ == nullptr) {
     std::memset(destination, 0, count);
   } else {
@@ -154,8 +138,7 @@ bool TDynBuffer::HeadExtract(unsigned count, void* destination) {
 }
 
 bool TDynBuffer::TailExtract(unsigned count, void* destination) {
-  if (destination == nullptr || count > size_)
-    return false;
+  if (destination == nullptr || count > size_) return false;
   if (data_ == nullptr) {
     std::memset(destination, 0, count);
   } else {
@@ -165,24 +148,20 @@ bool TDynBuffer::TailExtract(unsigned count, void* destination) {
 }
 
 bool TDynBuffer::HeadDelete(unsigned count) {
-  if (count > size_)
-    return false;
-  if (data_ != nullptr)
-    std::memmove(data_, data_ + count, size_ - count);
+  if (count > size_) return false;
+  if (data_ != nullptr) std::memmove(data_, data_ + count, size_ - count);
   size_ -= count;
   return true;
 }
 
 bool TDynBuffer::TailDelete(unsigned count) {
-  if (count > size_)
-    return false;
+  if (count > size_) return false;
   size_ -= count;
   return true;
 }
 
 bool TDynBuffer::SetBit(unsigned index, bool value) {
-  if (index >= GetBitSize() || !ensureStorage())
-    return false;
+  if (index >= GetBitSize() || !ensureStorage()) return false;
   const auto mask = static_cast<uint8_t>(1u << (index % 8));
   if (value) {
     data_[index / 8] |= mask;
@@ -193,16 +172,13 @@ bool TDynBuffer::SetBit(unsigned index, bool value) {
 }
 
 bool TDynBuffer::IsBitSet(unsigned index) const {
-  if (index >= GetBitSize() || data_ == nullptr)
-    return false;
+  if (index >= GetBitSize() || data_ == nullptr) return false;
   return (data_[index / 8] & (1u << (index % 8))) != 0;
 }
 
 bool TDynBuffer::BitSetSetAll(bool value) {
-  if (size_ == 0)
-    return true;
-  if (!ensureStorage())
-    return false;
+  if (size_ == 0) return true;
+  if (!ensureStorage()) return false;
   std::memset(data_, value ? 0xFF : 0x00, actualSize_);
   return true;
 }

@@ -65,14 +65,14 @@ const FactoryRow kFactoryTable[] = {
     {&CLSID_IZefObjsWithCodeDBImp, &zefcorek::makeIZefObjsWithCodeDBImp},
     {&CLSID_IZefCodesRenamingDBImp, &zefcorek::makeIZefCodesRenamingDBImp},
     {&CLSID_ICSVIOMgrImp, &zefcorek::makeICSVIOMgrImp},
-    {&CLSID_IDBFImp, &zefcorek::makeIDBFImp},};
+    {&CLSID_IDBFImp, &zefcorek::makeIDBFImp},
+};
 static_assert(std::size(kFactoryTable) == 41);
 
 // The maker of the first row whose identifier matches, or null.
 const FactoryRow* findRow(const GUID& classId) {
   for (const FactoryRow& row : kFactoryTable) {
-    if (*row.classId == classId)
-      return &row;
+    if (*row.classId == classId) return &row;
   }
   return nullptr;
 }
@@ -80,12 +80,10 @@ const FactoryRow* findRow(const GUID& classId) {
 // Runs a maker; no exception leaves the library, and a maker that fails for
 // any reason leaves *out null with E_NOINTERFACE.
 HRESULT makeObject(ClassMaker make, void** out, intptr_t arg) {
-  if (make == nullptr)
-    return E_NOINTERFACE;
+  if (make == nullptr) return E_NOINTERFACE;
   // Every object the factory makes counts as one allocation of the runtime,
   // so the allocation test seam can make any class fail to be made.
-  if (!zefcorek::allocationAllowed())
-    return E_NOINTERFACE;
+  if (!zefcorek::allocationAllowed()) return E_NOINTERFACE;
   try {
     *out = make(arg);
   } catch (...) {
@@ -97,25 +95,19 @@ HRESULT makeObject(ClassMaker make, void** out, intptr_t arg) {
 }  // namespace
 
 HRESULT zefCoreKAllocIntf(const GUID* classId, void** out, intptr_t arg) {
-  if (out == nullptr)
-    return E_INVALIDARG;
+  if (out == nullptr) return E_INVALIDARG;
   *out = nullptr;
   // A null identifier is a caller's mistake, not a lookup that failed.
-  if (classId == nullptr)
-    return E_INVALIDARG;
+  if (classId == nullptr) return E_INVALIDARG;
   const FactoryRow* row = findRow(*classId);
-  if (row == nullptr)
-    return E_NOINTERFACE;
+  if (row == nullptr) return E_NOINTERFACE;
   return makeObject(row->make, out, arg);
 }
 
 HRESULT msglibAllocIntf(const GUID* classId, void** out) {
-  if (out == nullptr)
-    return E_INVALIDARG;
+  if (out == nullptr) return E_INVALIDARG;
   *out = nullptr;
-  if (classId == nullptr)
-    return E_INVALIDARG;
-  if (*classId != CLSID_MsgLibMessageLoader)
-    return E_NOINTERFACE;
+  if (classId == nullptr) return E_INVALIDARG;
+  if (*classId != CLSID_MsgLibMessageLoader) return E_NOINTERFACE;
   return makeObject(&zefcorek::makeIMessageLoaderImp, out, 0);
 }

@@ -9,9 +9,7 @@
 
 #include <new>
 
-void* zefcorek::makeIFIOIStreamImp(intptr_t) {
-  return static_cast<IFIOIStream*>(new (std::nothrow) IFIOIStreamImp());
-}
+void* zefcorek::makeIFIOIStreamImp(intptr_t) { return static_cast<IFIOIStream*>(new (std::nothrow) IFIOIStreamImp()); }
 
 zefcorek::IFIOIStreamImp::~IFIOIStreamImp() { Close(); }
 
@@ -23,8 +21,8 @@ ZRESULT zefcorek::IFIOIStreamImp::GetName(WCHAR* buffer, uint32_t* length) { ret
 
 ZRESULT zefcorek::IFIOIStreamImp::Open(uint32_t flags) {
   if (isOpen()) return ZR_FAILED;
-  const DWORD share = ((flags & FIO_SHARE_READ) ? FILE_SHARE_READ : 0) |
-                      ((flags & FIO_SHARE_WRITE) ? FILE_SHARE_WRITE : 0);
+  const DWORD share =
+      ((flags & FIO_SHARE_READ) ? FILE_SHARE_READ : 0) | ((flags & FIO_SHARE_WRITE) ? FILE_SHARE_WRITE : 0);
   const ZRESULT opened = openFile(GENERIC_READ, share, OPEN_EXISTING);
   encoding_ = 0;
   if (opened != ZR_OK) return opened;
@@ -89,8 +87,8 @@ ZRESULT zefcorek::IFIOIStreamImp::CreateROMemMapping(IFIOROMemMapping** out) {
   if (!isOpen()) return ZR_FAILED;
   if (!out) return ZR_BADARG;
   *out = nullptr;
-  HANDLE mapping = CreateFileMappingW(handle_, nullptr, PAGE_READONLY, attributes_.nFileSizeHigh,
-                                      attributes_.nFileSizeLow, nullptr);
+  HANDLE mapping =
+      CreateFileMappingW(handle_, nullptr, PAGE_READONLY, attributes_.nFileSizeHigh, attributes_.nFileSizeLow, nullptr);
   if (!mapping) return ZR_OUTOFMEMORY;
   void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
   if (!view) {

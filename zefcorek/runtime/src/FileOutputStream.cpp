@@ -23,9 +23,7 @@ bool isLowSurrogate(WCHAR unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 }  // namespace
 
-void* zefcorek::makeIFIOOStreamImp(intptr_t) {
-  return static_cast<IFIOOStream*>(new (std::nothrow) IFIOOStreamImp());
-}
+void* zefcorek::makeIFIOOStreamImp(intptr_t) { return static_cast<IFIOOStream*>(new (std::nothrow) IFIOOStreamImp()); }
 
 zefcorek::IFIOOStreamImp::~IFIOOStreamImp() { Close(); }
 
@@ -37,7 +35,7 @@ ZRESULT zefcorek::IFIOOStreamImp::GetName(WCHAR* buffer, uint32_t* length) { ret
 
 ZRESULT zefcorek::IFIOOStreamImp::Open(uint32_t flags) {
   if (isOpen()) return ZR_FAILED;
-  const DWORD disposition = (flags & FIO_OPEN_EXISTING)  ? OPEN_EXISTING
+  const DWORD disposition = (flags & FIO_OPEN_EXISTING) ? OPEN_EXISTING
                             : (flags & FIO_OPEN_APPEND) ? OPEN_ALWAYS
                                                         : CREATE_ALWAYS;
   const ZRESULT opened = openFile(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, disposition);

@@ -232,7 +232,8 @@ bool TFilePath::CreateFolder() const {
   if (IsEmpty() || hasCharacterOf(path_, u"*?<>|\"\t\n")) return false;
   const int answer = SHCreateDirectoryExW(nullptr, path_, nullptr);
   if (answer == static_cast<int>(ERROR_SUCCESS)) return true;
-  const bool existed = answer == static_cast<int>(ERROR_ALREADY_EXISTS) || answer == static_cast<int>(ERROR_FILE_EXISTS);
+  const bool existed =
+      answer == static_cast<int>(ERROR_ALREADY_EXISTS) || answer == static_cast<int>(ERROR_FILE_EXISTS);
   return existed && FolderExists();
 }
 

@@ -30,8 +30,8 @@ ZRESULT zefcorek::FileStreamCore::getName(WCHAR* buffer, uint32_t* length) const
 
 ZRESULT zefcorek::FileStreamCore::openFile(DWORD access, DWORD share, DWORD disposition) {
   const UINT previousMode = SetErrorMode(SEM_NOOPENFILEERRORBOX);
-  handle_ = CreateFileW(name_, access, share, nullptr, disposition,
-                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_RANDOM_ACCESS, nullptr);
+  handle_ =
+      CreateFileW(name_, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_RANDOM_ACCESS, nullptr);
   SetErrorMode(previousMode);
   if (!isOpen()) return ZR_FAILED;
   // The attributes of the file that was opened, from the open handle: the

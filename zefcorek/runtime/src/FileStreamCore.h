@@ -36,9 +36,9 @@ protected:
   // ReadFile of up to `count` bytes; false when it fails.
   bool readFile(void* buffer, uint32_t count, uint32_t* read);
 
-  WCHAR name_[kFileStreamNameCapacity] = {};       // zero-terminated
-  HANDLE handle_ = INVALID_HANDLE_VALUE;            // INVALID_HANDLE_VALUE while closed
-  WIN32_FILE_ATTRIBUTE_DATA attributes_ = {};       // taken at open; zero while closed
+  WCHAR name_[kFileStreamNameCapacity] = {};   // zero-terminated
+  HANDLE handle_ = INVALID_HANDLE_VALUE;       // INVALID_HANDLE_VALUE while closed
+  WIN32_FILE_ATTRIBUTE_DATA attributes_ = {};  // taken at open; zero while closed
 };
 
 }  // namespace zefcorek

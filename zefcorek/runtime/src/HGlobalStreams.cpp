@@ -21,7 +21,7 @@ constexpr uint32_t kGrowthStep = 8192;
 uint64_t roundUpToStep(uint64_t n) { return (n + kGrowthStep - 1) / kGrowthStep * kGrowthStep; }
 
 class IFIOHGlobalIStreamImp final : public IStdInterfaceImp, public virtual IFIOHGlobalIStream {
- public:
+public:
   ~IFIOHGlobalIStreamImp() override { (void)AttachHGlobal(nullptr); }
 
   HRESULT QueryInterface(REFIID, void**) override { return ZR_NOTSUPPORTED; }
@@ -106,19 +106,19 @@ class IFIOHGlobalIStreamImp final : public IStdInterfaceImp, public virtual IFIO
     return ZR_OK;
   }
 
- private:
+private:
   // Whether `count` bytes lie between the position and the end; a read at or
   // past the end never does.
   bool Holds(uint32_t count) const { return position_ < size_ && uint64_t{position_} + count <= size_; }
 
-  HGLOBAL block_ = nullptr;             // the caller's; locked while attached
-  uint32_t size_ = 0;                   // GlobalSize at attach
-  const unsigned char* data_ = nullptr; // the locked address
-  uint32_t position_ = 0;               // next byte to read
+  HGLOBAL block_ = nullptr;              // the caller's; locked while attached
+  uint32_t size_ = 0;                    // GlobalSize at attach
+  const unsigned char* data_ = nullptr;  // the locked address
+  uint32_t position_ = 0;                // next byte to read
 };
 
 class IFIOHGlobalOStreamImp final : public IStdInterfaceImp, public virtual IFIOHGlobalOStream {
- public:
+public:
   ~IFIOHGlobalOStreamImp() override { (void)AttachHGlobal(nullptr); }
 
   HRESULT QueryInterface(REFIID, void**) override { return ZR_NOTSUPPORTED; }
@@ -213,7 +213,7 @@ class IFIOHGlobalOStreamImp final : public IStdInterfaceImp, public virtual IFIO
     return SetPosition(static_cast<uint32_t>(target));
   }
 
- private:
+private:
   // Grows the block by `bytes`. The block is unlocked so it may move, and
   // locked again whatever happened: after a failure the stream keeps its
   // data, capacity and position at the block's current address.

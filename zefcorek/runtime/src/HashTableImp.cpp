@@ -26,9 +26,7 @@ using zefcorek::kMostBuckets;
 namespace {
 
 // The default hash: the item's address is its hash.
-unsigned hashByAddress(unsigned, void* item, void*) {
-  return static_cast<unsigned>(reinterpret_cast<uintptr_t>(item));
-}
+unsigned hashByAddress(unsigned, void* item, void*) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(item)); }
 
 uint64_t moduloMultiplierOf(unsigned divisor) { return UINT64_MAX / divisor + 1; }
 
@@ -41,9 +39,7 @@ unsigned remainderBy(unsigned value, unsigned divisor, uint64_t multiplier) {
 
 IHashTable::~IHashTable() = default;
 
-void* zefcorek::makeIHashTableImp(intptr_t) {
-  return static_cast<IHashTable*>(new (std::nothrow) IHashTableImp());
-}
+void* zefcorek::makeIHashTableImp(intptr_t) { return static_cast<IHashTable*>(new (std::nothrow) IHashTableImp()); }
 
 // The bucket array comes with the object; the factory turns a failed
 // allocation here into "cannot be made".
@@ -63,9 +59,7 @@ unsigned IHashTableImp::hashOf(void* item, unsigned bucketCount) const {
   return hashFunc_(bucketCount, item, hashContext_);
 }
 
-unsigned IHashTableImp::bucketOfHash(unsigned hash) const {
-  return remainderBy(hash, bucketCount_, moduloMultiplier_);
-}
+unsigned IHashTableImp::bucketOfHash(unsigned hash) const { return remainderBy(hash, bucketCount_, moduloMultiplier_); }
 
 void IHashTableImp::freeNodes() {
   for (unsigned b = 0; b < bucketCount_; ++b) {
@@ -85,8 +79,7 @@ ZRESULT IHashTableImp::rebalance() {
   const double load = static_cast<double>(count_) / bucketCount_;
   const bool tooSparse = load <= lowLoad_ && bucketCount_ > kFewestBuckets;
   const bool tooDense = load >= highLoad_ && bucketCount_ < kMostBuckets;
-  if (!tooSparse && !tooDense)
-    return ZR_OK;
+  if (!tooSparse && !tooDense) return ZR_OK;
   return SetBucketCount(SpacedPrimesClosest(count_));
 }
 
@@ -95,11 +88,9 @@ ZRESULT IHashTableImp::rebalance() {
 ZRESULT IHashTableImp::SetHashFunc(HashFunc fn, void* context) {
   hashFunc_ = fn;
   hashContext_ = context;
-  if (fn == nullptr)
-    return ZR_OK;
+  if (fn == nullptr) return ZR_OK;
   for (unsigned b = 0; b < bucketCount_ && count_ != 0; ++b) {
-    for (Node* node = buckets_[b]; node != nullptr; node = node->next)
-      node->hash = hashOf(node->item, bucketCount_);
+    for (Node* node = buckets_[b]; node != nullptr; node = node->next) node->hash = hashOf(node->item, bucketCount_);
   }
   return ZR_OK;
 }
@@ -113,50 +104,38 @@ ZRESULT IHashTableImp::SetCompareFunc(CompareFunc fn, void* context) {
 // A resize that cannot be had leaves a working table at its old size, so
 // Add and Remove answer for the item alone.
 ZRESULT IHashTableImp::Add(void* item) {
-  if (item == nullptr)
-    return ZR_BADARG;
-  if (!hasFunctions())
-    return ZR_FAILED;
+  if (item == nullptr) return ZR_BADARG;
+  if (!hasFunctions()) return ZR_FAILED;
   const unsigned hash = hashOf(item, bucketCount_);
   auto* fresh = zefcorek::runtimeNew<Node>(Node{item, nullptr, hash});
-  if (fresh == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (fresh == nullptr) return ZR_OUTOFMEMORY;
   Node** link = &buckets_[bucketOfHash(hash)];
-  while (*link != nullptr && compareFunc_((*link)->item, item, compareContext_, 1) >= 1)
-    link = &(*link)->next;
+  while (*link != nullptr && compareFunc_((*link)->item, item, compareContext_, 1) >= 1) link = &(*link)->next;
   fresh->next = *link;
   *link = fresh;
   ++count_;
-  if (updateDepth_ == 0)
-    rebalance();
+  if (updateDepth_ == 0) rebalance();
   return ZR_OK;
 }
 
 ZRESULT IHashTableImp::Remove(void* item) {
-  if (item == nullptr)
-    return ZR_BADARG;
-  if (!hasFunctions())
-    return ZR_FAILED;
+  if (item == nullptr) return ZR_BADARG;
+  if (!hasFunctions()) return ZR_FAILED;
   Node** link = &buckets_[bucketOfHash(hashOf(item, bucketCount_))];
-  while (*link != nullptr && (*link)->item != item)
-    link = &(*link)->next;
-  if (*link == nullptr)
-    return ZR_NO;
+  while (*link != nullptr && (*link)->item != item) link = &(*link)->next;
+  if (*link == nullptr) return ZR_NO;
   Node* gone = *link;
   *link = gone->next;
   delete gone;
   --count_;
-  if (updateDepth_ == 0)
-    rebalance();
+  if (updateDepth_ == 0) rebalance();
   return ZR_OK;
 }
 
 ZRESULT IHashTableImp::Find(void* key, void** out) {
-  if (key == nullptr || out == nullptr)
-    return ZR_BADARG;
+  if (key == nullptr || out == nullptr) return ZR_BADARG;
   *out = nullptr;
-  if (!hasFunctions())
-    return ZR_FAILED;
+  if (!hasFunctions()) return ZR_FAILED;
   const unsigned hash = hashOf(key, bucketCount_);
   for (Node* node = buckets_[bucketOfHash(hash)]; node != nullptr; node = node->next) {
     if (node->hash == hash && compareFunc_(node->item, key, compareContext_, 0) == 0) {
@@ -168,18 +147,14 @@ ZRESULT IHashTableImp::Find(void* key, void** out) {
 }
 
 ZRESULT IHashTableImp::IsBucketUsed(void* key) {
-  if (key == nullptr)
-    return ZR_BADARG;
-  if (!hasFunctions())
-    return ZR_FAILED;
-  if (count_ == 0)
-    return 0;
+  if (key == nullptr) return ZR_BADARG;
+  if (!hasFunctions()) return ZR_FAILED;
+  if (count_ == 0) return 0;
   return buckets_[bucketOfHash(hashOf(key, bucketCount_))] != nullptr ? 1 : 0;
 }
 
 ZRESULT IHashTableImp::BucketOf(void* key, unsigned* out) {
-  if (key == nullptr || out == nullptr)
-    return ZR_BADARG;
+  if (key == nullptr || out == nullptr) return ZR_BADARG;
   if (!hasFunctions()) {
     *out = 0xFFFFFFFFu;
     return ZR_FAILED;
@@ -189,18 +164,13 @@ ZRESULT IHashTableImp::BucketOf(void* key, unsigned* out) {
 }
 
 ZRESULT IHashTableImp::GetBucketItem(unsigned bucket, int32_t i, void** out) {
-  if (out == nullptr)
-    return ZR_BADARG;
+  if (out == nullptr) return ZR_BADARG;
   *out = nullptr;
-  if (bucket >= bucketCount_)
-    return ZR_BADARG;
-  if (i < 0)
-    return ZR_OK;
+  if (bucket >= bucketCount_) return ZR_BADARG;
+  if (i < 0) return ZR_OK;
   Node* node = buckets_[bucket];
-  for (int32_t at = 0; at < i && node != nullptr; ++at)
-    node = node->next;
-  if (node != nullptr)
-    *out = node->item;
+  for (int32_t at = 0; at < i && node != nullptr; ++at) node = node->next;
+  if (node != nullptr) *out = node->item;
   return ZR_OK;
 }
 
@@ -210,26 +180,21 @@ ZRESULT IHashTableImp::BeginUpdate() {
 }
 
 ZRESULT IHashTableImp::EndUpdate() {
-  if (updateDepth_ == 0)
-    return ZR_OK;
-  if (--updateDepth_ != 0)
-    return ZR_OK;
+  if (updateDepth_ == 0) return ZR_OK;
+  if (--updateDepth_ != 0) return ZR_OK;
   return rebalance();
 }
 
 ZRESULT IHashTableImp::ForEach(VisitFunc fn, void* context) {
-  if (fn == nullptr)
-    return ZR_BADARG;
+  if (fn == nullptr) return ZR_BADARG;
   for (unsigned b = 0; b < bucketCount_; ++b) {
-    for (Node* node = buckets_[b]; node != nullptr; node = node->next)
-      fn(node->item, context);
+    for (Node* node = buckets_[b]; node != nullptr; node = node->next) fn(node->item, context);
   }
   return ZR_OK;
 }
 
 ZRESULT IHashTableImp::RemoveIf(PredicateFunc fn, void* context, unsigned* removed) {
-  if (fn == nullptr)
-    return ZR_BADARG;
+  if (fn == nullptr) return ZR_BADARG;
   unsigned gone = 0;
   for (unsigned b = 0; b < bucketCount_; ++b) {
     Node** link = &buckets_[b];
@@ -245,16 +210,13 @@ ZRESULT IHashTableImp::RemoveIf(PredicateFunc fn, void* context, unsigned* remov
     }
   }
   count_ -= gone;
-  if (removed != nullptr)
-    *removed = gone;
-  if (gone == 0)
-    return ZR_BADARG;
+  if (removed != nullptr) *removed = gone;
+  if (gone == 0) return ZR_BADARG;
   return updateDepth_ == 0 ? rebalance() : ZR_OK;
 }
 
 ZRESULT IHashTableImp::GetBucketCount(unsigned* out) {
-  if (out == nullptr)
-    return ZR_BADARG;
+  if (out == nullptr) return ZR_BADARG;
   *out = bucketCount_;
   return ZR_OK;
 }
@@ -264,13 +226,10 @@ ZRESULT IHashTableImp::GetBucketCount(unsigned* out) {
 // without a hash function, so a table that holds some keeps its size then.
 ZRESULT IHashTableImp::SetBucketCount(unsigned n) {
   n = std::clamp(n, kFewestBuckets, kMostBuckets);
-  if (n == bucketCount_)
-    return ZR_OK;
-  if (hashFunc_ == nullptr && count_ != 0)
-    return ZR_FAILED;
+  if (n == bucketCount_) return ZR_OK;
+  if (hashFunc_ == nullptr && count_ != 0) return ZR_FAILED;
   auto** fresh = zefcorek::runtimeNewArray<Node*>(n);
-  if (fresh == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (fresh == nullptr) return ZR_OUTOFMEMORY;
   const uint64_t multiplier = moduloMultiplierOf(n);
   for (unsigned b = 0; b < bucketCount_; ++b) {
     for (Node* node = buckets_[b]; node != nullptr;) {
@@ -296,18 +255,14 @@ ZRESULT IHashTableImp::Clear() {
 }
 
 ZRESULT IHashTableImp::GetLoadFactors(double* low, double* high) {
-  if (low == nullptr && high == nullptr)
-    return ZR_BADARG;
-  if (low != nullptr)
-    *low = lowLoad_;
-  if (high != nullptr)
-    *high = highLoad_;
+  if (low == nullptr && high == nullptr) return ZR_BADARG;
+  if (low != nullptr) *low = lowLoad_;
+  if (high != nullptr) *high = highLoad_;
   return ZR_OK;
 }
 
 ZRESULT IHashTableImp::SetLoadFactors(double low, double high) {
-  if (std::isnan(low) || std::isnan(high) || low <= 0 || high < low)
-    return ZR_BADARG;
+  if (std::isnan(low) || std::isnan(high) || low <= 0 || high < low) return ZR_BADARG;
   lowLoad_ = low;
   highLoad_ = high;
   return ZR_OK;

@@ -84,9 +84,9 @@ HRESULT zefCoreKVCLApp_CallProcessMessages(const WCHAR* callerId) {
 
   if (inProcessMessages.load() >= 1) {
     // Built to its full length, so long caller identifiers are not cut.
-    const std::u16string report = platform::formatText(
-        std::u16string_view(u"Racing condition detected: last two caller IDs are '%s','%s'"),
-        lastCaller(callers), caller);
+    const std::u16string report =
+        platform::formatText(std::u16string_view(u"Racing condition detected: last two caller IDs are '%s','%s'"),
+                             lastCaller(callers), caller);
     (void)zefcorekLog(report.c_str(), u"ZefCoreK");
     host->CheckSynchronize();
     return S_FALSE;
@@ -104,8 +104,7 @@ HRESULT zefCoreKVCLApp_CallProcessMessages(const WCHAR* callerId) {
   // A host set meanwhile reset the count; it must not go below 0, or every
   // later pump would look nested.
   int32_t running = inProcessMessages.load();
-  while (running > 0 && !inProcessMessages.compare_exchange_weak(running, running - 1)) {
-  }
+  while (running > 0 && !inProcessMessages.compare_exchange_weak(running, running - 1)) {}
   if (added) (void)callers->Delete(index);
   (void)callers->Unlock();
   return S_OK;

@@ -12,8 +12,7 @@
 zefcorek::IOTraceFile::~IOTraceFile() { closeLocked(); }
 
 void zefcorek::IOTraceFile::closeLocked() {
-  if (file_ == nullptr)
-    return;
+  if (file_ == nullptr) return;
   CloseHandle(file_);
   file_ = nullptr;
 }
@@ -21,17 +20,13 @@ void zefcorek::IOTraceFile::closeLocked() {
 void zefcorek::IOTraceFile::enable(const WCHAR* path, bool deleteFirst) {
   const std::lock_guard lock(mutex_);
   closeLocked();
-  if (path == nullptr)
-    return;
+  if (path == nullptr) return;
   const std::u16string name(path);
-  if (name.size() > kMaxPathChars)
-    return;
-  if (deleteFirst)
-    DeleteFileW(name.c_str());
-  HANDLE file = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
-    return;
+  if (name.size() > kMaxPathChars) return;
+  if (deleteFirst) DeleteFileW(name.c_str());
+  HANDLE file = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
   file_ = file;
 }
 
@@ -42,8 +37,7 @@ bool zefcorek::IOTraceFile::isEnabled() {
 
 bool zefcorek::IOTraceFile::write(const void* bytes, DWORD count) {
   const std::lock_guard lock(mutex_);
-  if (file_ == nullptr)
-    return false;
+  if (file_ == nullptr) return false;
   // A trace only grows: what an earlier run or another reader left in the
   // file stays in front of the new bytes.
   SetFilePointer(file_, 0, nullptr, FILE_END);
@@ -71,24 +65,16 @@ using zefcorek::ioTraceFile;
 void zefCoreKISerialPortEnableIOLogging(const WCHAR* path, bool deleteFirst) {
   ioTraceFile(ConnectionKind::SerialPort).enable(path, deleteFirst);
 }
-bool zefCoreKISerialPortIsIOLoggingEnabled() {
-  return ioTraceFile(ConnectionKind::SerialPort).isEnabled();
-}
+bool zefCoreKISerialPortIsIOLoggingEnabled() { return ioTraceFile(ConnectionKind::SerialPort).isEnabled(); }
 void zefCoreKIBluetoothConnectionEnableIOLogging(const WCHAR* path, bool deleteFirst) {
   ioTraceFile(ConnectionKind::Bluetooth).enable(path, deleteFirst);
 }
-bool zefCoreKIBluetoothConnectionIsIOLoggingEnabled() {
-  return ioTraceFile(ConnectionKind::Bluetooth).isEnabled();
-}
+bool zefCoreKIBluetoothConnectionIsIOLoggingEnabled() { return ioTraceFile(ConnectionKind::Bluetooth).isEnabled(); }
 void zefCoreKITCPConnectionEnableIOLogging(const WCHAR* path, bool deleteFirst) {
   ioTraceFile(ConnectionKind::Tcp).enable(path, deleteFirst);
 }
-bool zefCoreKITCPConnectionIsIOLoggingEnabled() {
-  return ioTraceFile(ConnectionKind::Tcp).isEnabled();
-}
+bool zefCoreKITCPConnectionIsIOLoggingEnabled() { return ioTraceFile(ConnectionKind::Tcp).isEnabled(); }
 void zefCoreKIUDPConnectionEnableIOLogging(const WCHAR* path, bool deleteFirst) {
   ioTraceFile(ConnectionKind::Udp).enable(path, deleteFirst);
 }
-bool zefCoreKIUDPConnectionIsIOLoggingEnabled() {
-  return ioTraceFile(ConnectionKind::Udp).isEnabled();
-}
+bool zefCoreKIUDPConnectionIsIOLoggingEnabled() { return ioTraceFile(ConnectionKind::Udp).isEnabled(); }

@@ -18,8 +18,7 @@ namespace {
 // A failure here must not stop the library from loading: it is shown and
 // image I/O stays unavailable.
 void showException(const char16_t* where, const std::exception& error) {
-  const std::u16string text =
-      std::u16string(where) + u"\n\nException: " + platform::ansiToWideLenient(error.what());
+  const std::u16string text = std::u16string(where) + u"\n\nException: " + platform::ansiToWideLenient(error.what());
   MessageBoxW(nullptr, text.c_str(), nullptr, MB_OK);
 }
 

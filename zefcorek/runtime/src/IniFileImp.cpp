@@ -21,9 +21,7 @@ HRESULT resultOf(BOOL written) { return written ? S_OK : E_FAIL; }
 
 }  // namespace
 
-void* zefcorek::makeIIniFileImp(intptr_t) {
-  return static_cast<IIniFile*>(new (std::nothrow) IIniFileImp());
-}
+void* zefcorek::makeIIniFileImp(intptr_t) { return static_cast<IIniFile*>(new (std::nothrow) IIniFileImp()); }
 
 IIniFile::~IIniFile() = default;
 
@@ -47,8 +45,7 @@ HRESULT IIniFileImp::WriteInteger(const WCHAR* section, const WCHAR* key, int va
   return WriteString(section, key, text.c_str());
 }
 
-CLWideStr IIniFileImp::ReadString(const WCHAR* section, const WCHAR* key,
-                                  const WCHAR* defaultValue) {
+CLWideStr IIniFileImp::ReadString(const WCHAR* section, const WCHAR* key, const WCHAR* defaultValue) {
   WCHAR buffer[kReadBufferLength] = {};
   GetPrivateProfileStringW(section, key, defaultValue, buffer, kReadLimit, path_.c_str());
   return CLWideStr(buffer);
@@ -78,12 +75,10 @@ HRESULT IIniFileImp::WriteFloat(const WCHAR* section, const WCHAR* key, double v
   return WriteFloatFmt(section, key, value, nullptr);
 }
 
-HRESULT IIniFileImp::WriteFloatFmt(const WCHAR* section, const WCHAR* key, double value,
-                                   const WCHAR* format) {
+HRESULT IIniFileImp::WriteFloatFmt(const WCHAR* section, const WCHAR* key, double value, const WCHAR* format) {
   // The caller's format may come from a settings or language file: the typed
   // engine renders a conversion that does not take a double safely.
-  const std::u16string text =
-      platform::formatText(format == nullptr ? std::u16string_view(u"%lf") : format, value);
+  const std::u16string text = platform::formatText(format == nullptr ? std::u16string_view(u"%lf") : format, value);
   return WriteString(section, key, text.c_str());
 }
 

@@ -11,8 +11,7 @@ namespace zefcorek {
 // --- ListNodePool -----------------------------------------------------------
 
 ListNode* ListNodePool::take() {
-  if (!enabled_ || first_ == nullptr)
-    return static_cast<ListNode*>(runtimeCalloc(1, sizeof(ListNode) + payloadSize_));
+  if (!enabled_ || first_ == nullptr) return static_cast<ListNode*>(runtimeCalloc(1, sizeof(ListNode) + payloadSize_));
   ListNode* node = first_;
   first_ = node->next;
   --pooledCount_;
@@ -41,16 +40,14 @@ void ListNodePool::freeAll() {
 }
 
 void ListNodePool::setPayloadSize(size_t size) {
-  if (size == payloadSize_)
-    return;
+  if (size == payloadSize_) return;
   freeAll();
   payloadSize_ = size;
 }
 
 void ListNodePool::setEnabled(bool enabled) {
   enabled_ = enabled;
-  if (!enabled)
-    freeAll();
+  if (!enabled) freeAll();
 }
 
 // --- ListChain: linking -----------------------------------------------------
@@ -115,43 +112,33 @@ ListNode* ListChain::makeNode(const void* payload) {
 
 ZRESULT ListChain::addTail(const void* payload, ListNode** outNode) {
   ListNode* node = makeNode(payload);
-  if (node == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (node == nullptr) return ZR_OUTOFMEMORY;
   linkAtTail(node);
-  if (outNode != nullptr)
-    *outNode = node;
+  if (outNode != nullptr) *outNode = node;
   return ZR_OK;
 }
 
 ZRESULT ListChain::appendForInsert(const void* payload, ListNode** outNode) {
   const ZRESULT result = addTail(payload, outNode);
-  if (result != ZR_OK && outNode != nullptr)
-    *outNode = nullptr;
+  if (result != ZR_OK && outNode != nullptr) *outNode = nullptr;
   return result;
 }
 
 ZRESULT ListChain::addHead(const void* payload, ListNode** outNode) {
   ListNode* node = makeNode(payload);
-  if (outNode != nullptr)
-    *outNode = node;
-  if (node == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (outNode != nullptr) *outNode = node;
+  if (node == nullptr) return ZR_OUTOFMEMORY;
   linkBefore(node, head_);
-  if (cursor_ != nullptr)
-    ++cursorIndex_;
+  if (cursor_ != nullptr) ++cursorIndex_;
   return ZR_OK;
 }
 
 ZRESULT ListChain::insertAfter(const void* payload, ListNode* after, ListNode** outNode) {
-  if (after == nullptr)
-    return addHead(payload, outNode);
-  if (after == tail_)
-    return appendForInsert(payload, outNode);
+  if (after == nullptr) return addHead(payload, outNode);
+  if (after == tail_) return appendForInsert(payload, outNode);
   ListNode* node = makeNode(payload);
-  if (outNode != nullptr)
-    *outNode = node;
-  if (node == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (outNode != nullptr) *outNode = node;
+  if (node == nullptr) return ZR_OUTOFMEMORY;
   linkBefore(node, after->next);
   dropCursor();
   return ZR_OK;
@@ -159,21 +146,16 @@ ZRESULT ListChain::insertAfter(const void* payload, ListNode* after, ListNode** 
 
 ZRESULT ListChain::insertAt(const void* payload, unsigned index, ListNode** outNode) {
   if (index > count_) {
-    if (outNode != nullptr)
-      *outNode = nullptr;
+    if (outNode != nullptr) *outNode = nullptr;
     return ZR_BADARG;
   }
-  if (index == count_)
-    return appendForInsert(payload, outNode);
-  if (index == 0)
-    return addHead(payload, outNode);
+  if (index == count_) return appendForInsert(payload, outNode);
+  if (index == 0) return addHead(payload, outNode);
   ListNode* at = nullptr;
   nodeAt(index, &at);
   ListNode* node = makeNode(payload);
-  if (outNode != nullptr)
-    *outNode = node;
-  if (node == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (outNode != nullptr) *outNode = node;
+  if (node == nullptr) return ZR_OUTOFMEMORY;
   linkBefore(node, at);
   setCursor(node, index);
   return ZR_OK;
@@ -182,11 +164,9 @@ ZRESULT ListChain::insertAt(const void* payload, unsigned index, ListNode** outN
 // --- ListChain: access by index ---------------------------------------------
 
 ZRESULT ListChain::nodeAt(unsigned index, ListNode** out) {
-  if (out == nullptr)
-    return ZR_BADARG;
+  if (out == nullptr) return ZR_BADARG;
   *out = nullptr;
-  if (index >= count_)
-    return ZR_BADARG;
+  if (index >= count_) return ZR_BADARG;
   ListNode* node = head_;
   unsigned at = 0;
   if (cursor_ != nullptr) {
@@ -201,16 +181,13 @@ ZRESULT ListChain::nodeAt(unsigned index, ListNode** out) {
       at = count_ - 1;
     }
   }
-  for (; at < index && node != nullptr; ++at)
-    node = node->next;
-  for (; at > index && node != nullptr; --at)
-    node = node->prev;
+  for (; at < index && node != nullptr; ++at) node = node->next;
+  for (; at > index && node != nullptr; --at) node = node->prev;
   // A cursor set by a caller with a wrong index would run off the chain;
   // the head is always a safe place to count from.
   if (node == nullptr) {
     node = head_;
-    for (at = 0; at < index; ++at)
-      node = node->next;
+    for (at = 0; at < index; ++at) node = node->next;
   }
   setCursor(node, index);
   *out = node;
@@ -218,12 +195,10 @@ ZRESULT ListChain::nodeAt(unsigned index, ListNode** out) {
 }
 
 unsigned ListChain::indexOf(ListNode* node) const {
-  if (node == cursor_ && node != nullptr)
-    return cursorIndex_;
+  if (node == cursor_ && node != nullptr) return cursorIndex_;
   unsigned index = 0;
   for (ListNode* at = head_; at != nullptr; at = at->next, ++index) {
-    if (at == node)
-      return index;
+    if (at == node) return index;
   }
   return kNoIndex;
 }
@@ -231,8 +206,7 @@ unsigned ListChain::indexOf(ListNode* node) const {
 // --- ListChain: removal -----------------------------------------------------
 
 ZRESULT ListChain::detachNode(ListNode* node) {
-  if (node == nullptr)
-    return ZR_BADARG;
+  if (node == nullptr) return ZR_BADARG;
   if (node != cursor_)
     dropCursor();
   else if (node->next != nullptr)
@@ -246,22 +220,19 @@ ZRESULT ListChain::detachNode(ListNode* node) {
 }
 
 void ListChain::releaseAndFree(ListNode* node, bool release) {
-  if (release && releaseHook_ != nullptr)
-    releaseHook_(hookOwner_, node);
+  if (release && releaseHook_ != nullptr) releaseHook_(hookOwner_, node);
   pool_.giveBack(node);
 }
 
 ZRESULT ListChain::removeNode(ListNode* node, bool release) {
-  if (const ZRESULT result = detachNode(node); result != ZR_OK)
-    return result;
+  if (const ZRESULT result = detachNode(node); result != ZR_OK) return result;
   releaseAndFree(node, release);
   return ZR_OK;
 }
 
 ZRESULT ListChain::removeAt(unsigned index, unsigned n, bool release) {
   ListNode* node = nullptr;
-  if (const ZRESULT result = nodeAt(index, &node); result != ZR_OK)
-    return result;
+  if (const ZRESULT result = nodeAt(index, &node); result != ZR_OK) return result;
   dropCursor();
   for (unsigned removed = 0; node != nullptr && (n == kNoIndex || removed < n); ++removed) {
     ListNode* next = node->next;
@@ -285,8 +256,7 @@ void ListChain::clear(bool release) {
 }
 
 ZRESULT ListChain::detachAll(ListNode** outHead, ListNode** outTail) {
-  if (outHead == nullptr || outTail == nullptr)
-    return ZR_BADARG;
+  if (outHead == nullptr || outTail == nullptr) return ZR_BADARG;
   *outHead = head_;
   *outTail = tail_;
   head_ = nullptr;
@@ -297,8 +267,7 @@ ZRESULT ListChain::detachAll(ListNode** outHead, ListNode** outTail) {
 }
 
 void ListChain::appendChain(ListNode* head, ListNode* tail, unsigned n) {
-  if (head == nullptr || n == 0)
-    return;
+  if (head == nullptr || n == 0) return;
   if (head_ == nullptr) {
     head_ = head;
     tail_ = tail;
@@ -329,11 +298,9 @@ void ListChain::reverse() {
 }
 
 ZRESULT ListChain::swapNodes(ListNode* a, ListNode* b) {
-  if (a == nullptr || b == nullptr)
-    return ZR_BADARG;
+  if (a == nullptr || b == nullptr) return ZR_BADARG;
   dropCursor();
-  if (a == b)
-    return ZR_OK;
+  if (a == b) return ZR_OK;
   if (a->next == b) {
     unlink(b);
     linkBefore(b, a);
@@ -361,22 +328,17 @@ void ListChain::moveBefore(ListNode* node, ListNode* before) {
 }
 
 ZRESULT ListChain::moveToHead(ListNode* node) {
-  if (node == nullptr || head_ == nullptr)
-    return ZR_BADARG;
-  if (node == head_)
-    return ZR_OK;
+  if (node == nullptr || head_ == nullptr) return ZR_BADARG;
+  if (node == head_) return ZR_OK;
   detachNode(node);
   linkBefore(node, head_);
-  if (cursor_ != nullptr)
-    ++cursorIndex_;
+  if (cursor_ != nullptr) ++cursorIndex_;
   return ZR_OK;
 }
 
 ZRESULT ListChain::moveToTail(ListNode* node) {
-  if (node == nullptr || head_ == nullptr)
-    return ZR_BADARG;
-  if (node == tail_)
-    return ZR_OK;
+  if (node == nullptr || head_ == nullptr) return ZR_BADARG;
+  if (node == tail_) return ZR_OK;
   detachNode(node);
   linkAtTail(node);
   return ZR_OK;

@@ -63,10 +63,10 @@ public:
   unsigned pooledCount() const { return pooledCount_; }
 
 private:
-  size_t payloadSize_;       // bytes after the links of every node
-  bool enabled_ = false;     // option set by the client
-  unsigned limit_ = 64;      // most spare nodes kept
-  unsigned pooledCount_ = 0; // nodes now in first_'s chain
+  size_t payloadSize_;        // bytes after the links of every node
+  bool enabled_ = false;      // option set by the client
+  unsigned limit_ = 64;       // most spare nodes kept
+  unsigned pooledCount_ = 0;  // nodes now in first_'s chain
   ListNode* first_ = nullptr;
 };
 
@@ -168,8 +168,8 @@ private:
   ListNodePool pool_;
   ListNode* head_ = nullptr;
   ListNode* tail_ = nullptr;
-  unsigned count_ = 0;             // nodes from head_ to tail_
-  ListNode* cursor_ = nullptr;     // a node of the chain, or null
+  unsigned count_ = 0;               // nodes from head_ to tail_
+  ListNode* cursor_ = nullptr;       // a node of the chain, or null
   unsigned cursorIndex_ = kNoIndex;  // cursor_'s position; kNoIndex without one
   ReleaseHook releaseHook_;
   void* hookOwner_;
@@ -177,8 +177,7 @@ private:
 
 template <class Answer>
 ZRESULT ListChain::insertSorted(const void* payload, Answer answer, ListNode** outNode) {
-  if (head_ == nullptr)
-    return appendForInsert(payload, outNode);
+  if (head_ == nullptr) return appendForInsert(payload, outNode);
   ListNode* node = head_;
   int32_t result = answer(node);
   while (result >= 0 && node->next != nullptr) {
@@ -186,19 +185,14 @@ ZRESULT ListChain::insertSorted(const void* payload, Answer answer, ListNode** o
     result = answer(node);
   }
   if (result == -2) {
-    if (outNode != nullptr)
-      *outNode = nullptr;
+    if (outNode != nullptr) *outNode = nullptr;
     return ZR_NO;
   }
-  if (result >= 0)
-    return appendForInsert(payload, outNode);
-  if (node == head_ && result == -1)
-    return addHead(payload, outNode);
+  if (result >= 0) return appendForInsert(payload, outNode);
+  if (node == head_ && result == -1) return addHead(payload, outNode);
   ListNode* fresh = makeNode(payload);
-  if (outNode != nullptr)
-    *outNode = fresh;
-  if (fresh == nullptr)
-    return ZR_OUTOFMEMORY;
+  if (outNode != nullptr) *outNode = fresh;
+  if (fresh == nullptr) return ZR_OUTOFMEMORY;
   linkBefore(fresh, node);
   dropCursor();
   return ZR_OK;
@@ -208,8 +202,7 @@ template <class Visit>
 ZRESULT ListChain::forEach(Visit visit) {
   for (ListNode* node = head_; node != nullptr;) {
     ListNode* next = node->next;
-    if (visit(node) == 0)
-      return ZR_NO;
+    if (visit(node) == 0) return ZR_NO;
     node = next;
   }
   return ZR_OK;
@@ -222,8 +215,7 @@ ZRESULT ListChain::search(Match match, ListNode** outNode, unsigned* outIndex) {
   unsigned index = 0;
   for (ListNode* node = head_; node != nullptr; node = node->next, ++index) {
     const int32_t answer = match(node);
-    if (answer == -2)
-      return ZR_OK;
+    if (answer == -2) return ZR_OK;
     if (answer == 0) {
       *outNode = node;
       *outIndex = index;
@@ -243,8 +235,7 @@ ZRESULT ListChain::search(Match match, ListNode** outNode, unsigned* outIndex) {
 template <class Read, class Compare>
 void ListChain::sort(Read read, Compare compare) {
   dropCursor();
-  if (count_ < 2)
-    return;
+  if (count_ < 2) return;
   struct Entry {
     void* item;
     ListNode* node;
@@ -256,26 +247,33 @@ void ListChain::sort(Read read, Compare compare) {
   }
   const size_t n = count_;
   Entry* from = entries;
-  size_t i = 0;
-  for (ListNode* node = head_; node != nullptr; node = node->next)
-    from[i++] = {read(node), node};
+  // Each step of a walk waits for the node before; walking from both ends
+  // to the middle keeps two such waits in flight instead of one.
+  ListNode* forward = head_;
+  ListNode* backward = tail_;
+  size_t low = 0;
+  size_t high = n - 1;
+  for (; low < high; ++low, --high) {
+    from[low] = {read(forward), forward};
+    from[high] = {read(backward), backward};
+    forward = forward->next;
+    backward = backward->prev;
+  }
+  if (low == high) from[low] = {read(forward), forward};
   // The stable sort asks whether an item belongs before one that stands
   // earlier; that is compare(earlier, later) > 0, so the callback always
   // gets the two items in their present order, as in the merge on the links.
-  std::stable_sort(from, from + n, [&](const Entry& later, const Entry& earlier) {
-    return compare(earlier.item, later.item) > 0;
-  });
+  std::stable_sort(from, from + n,
+                   [&](const Entry& later, const Entry& earlier) { return compare(earlier.item, later.item) > 0; });
   // The nodes lie anywhere on the heap; fetching a few ahead hides most of
   // the cache misses of the relinking walk.
   constexpr size_t kPrefetchAhead = 16;
   ListNode* prev = nullptr;
   for (size_t k = 0; k < n; ++k) {
-    if (k + kPrefetchAhead < n)
-      __builtin_prefetch(from[k + kPrefetchAhead].node, /*write=*/1);
+    if (k + kPrefetchAhead < n) __builtin_prefetch(from[k + kPrefetchAhead].node, /*write=*/1);
     ListNode* node = from[k].node;
     node->prev = prev;
-    if (prev != nullptr)
-      prev->next = node;
+    if (prev != nullptr) prev->next = node;
     prev = node;
   }
   prev->next = nullptr;
@@ -290,8 +288,7 @@ void ListChain::sort(Read read, Compare compare) {
 // keeps equal payloads in their order. Only links change.
 template <class Compare>
 void ListChain::sortLinks(Compare compare) {
-  if (count_ < 2)
-    return;
+  if (count_ < 2) return;
   struct Chain {
     ListNode* first = nullptr;
     ListNode* last = nullptr;
@@ -306,8 +303,7 @@ void ListChain::sortLinks(Compare compare) {
     ListNode* pop() {
       ListNode* node = first;
       first = node->next;
-      if (first == nullptr)
-        last = nullptr;
+      if (first == nullptr) last = nullptr;
       return node;
     }
   };
@@ -333,10 +329,8 @@ void ListChain::sortLinks(Compare compare) {
           --leftB;
         }
       }
-      for (; leftA > 0 && in[0].first != nullptr; --leftA)
-        out[side].push(in[0].pop());
-      for (; leftB > 0 && in[1].first != nullptr; --leftB)
-        out[side].push(in[1].pop());
+      for (; leftA > 0 && in[0].first != nullptr; --leftA) out[side].push(in[0].pop());
+      for (; leftB > 0 && in[1].first != nullptr; --leftB) out[side].push(in[1].pop());
       side ^= 1;
     }
     in[0] = out[0];

@@ -78,8 +78,7 @@ std::u16string unescape(std::u16string_view text, EscapePassKind pass) {
 bool parseNumericId(std::u16string_view text, uint32_t& id, size_t& textStart) {
   int consumed = -1;
   uint32_t number = 0;
-  const platform::ScanTarget targets[] = {platform::ScanTarget::to(&number),
-                                          platform::ScanTarget::to(&consumed)};
+  const platform::ScanTarget targets[] = {platform::ScanTarget::to(&number), platform::ScanTarget::to(&consumed)};
   const platform::ScanResult result = platform::scanArgs(text, u"%lU=%n", targets);
   if (result.count != 1 || consumed <= 0) return false;
   id = number;
@@ -142,9 +141,7 @@ public:
     if (id < minId_ || id > maxId_) return ZR_NO;
     return copyText(table_.LocateByID(id), buffer, length);
   }
-  ZRESULT LoadFromFileEx(const WCHAR* path, uint32_t flags) override {
-    return loadFile(path, flags, true);
-  }
+  ZRESULT LoadFromFileEx(const WCHAR* path, uint32_t flags) override { return loadFile(path, flags, true); }
   ZRESULT GetMsgByStrID(const WCHAR* stringId, WCHAR* buffer, uint32_t length) override {
     if (stringId == nullptr || buffer == nullptr || length == 0) return ZR_BADARG;
     buffer[0] = 0;
@@ -184,8 +181,7 @@ private:
 
   // The first escape pass, then the hook when one is set, else (message
   // files only) the second pass.
-  std::u16string convertText(std::u16string_view raw, uint32_t line, uint32_t id,
-                             bool isMessageFile) const {
+  std::u16string convertText(std::u16string_view raw, uint32_t line, uint32_t id, bool isMessageFile) const {
     std::u16string text = unescape(raw, EscapePassKind::First);
     if (convert_ == nullptr) {
       return isMessageFile ? unescape(text, EscapePassKind::Second) : text;
@@ -207,8 +203,8 @@ private:
   void reportFailure(const WCHAR* path) const;
 
   TMsgListHashTable table_;
-  uint32_t minId_ = kNone;  // smallest numeric id held (kNone: none yet)
-  uint32_t maxId_ = kNone;  // largest numeric id held
+  uint32_t minId_ = kNone;                 // smallest numeric id held (kNone: none yet)
+  uint32_t maxId_ = kNone;                 // largest numeric id held
   TMsgTextConvertFunc convert_ = nullptr;  // the hook of SetLoadCallback
   void* convertContext_ = nullptr;         // handed to the hook
   int32_t lineCounter_ = -1;               // lines read by the last load
@@ -222,8 +218,7 @@ ZRESULT IMessageLoaderImp::loadFile(const WCHAR* path, uint32_t flags, bool isEx
     maxId_ = 0;
   }
   IFIOIBufferedStream* stream = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IFIOIBufferedStreamImp, reinterpret_cast<void**>(&stream), 0) !=
-          S_OK ||
+  if (zefCoreKAllocIntf(&CLSID_IFIOIBufferedStreamImp, reinterpret_cast<void**>(&stream), 0) != S_OK ||
       stream == nullptr) {
     if (!isEx) reportFailure(path);
     return ZR_OUTOFMEMORY;
@@ -294,8 +289,8 @@ ZRESULT IMessageLoaderImp::parseLine(std::u16string_view line, bool allowStringI
 
 void IMessageLoaderImp::reportFailure(const WCHAR* path) const {
   const TFilePath file(path);
-  const std::u16string text = platform::formatText(
-      u"Malformed string found in file <%s> at row <%d>.", file.GetName(), lineCounter_);
+  const std::u16string text =
+      platform::formatText(u"Malformed string found in file <%s> at row <%d>.", file.GetName(), lineCounter_);
   MessageBoxW(nullptr, text.c_str(), nullptr, MB_ICONERROR);
 }
 
@@ -324,8 +319,7 @@ ZRESULT IMessageLoaderImp::LoadFromIniSection(const WCHAR* iniPath, const WCHAR*
   return ZR_OK;
 }
 
-ZRESULT IMessageLoaderImp::AddMessages(uint32_t line, uint32_t id, const WCHAR* text,
-                                       bool replace) {
+ZRESULT IMessageLoaderImp::AddMessages(uint32_t line, uint32_t id, const WCHAR* text, bool replace) {
   if (text == nullptr) return ZR_BADARG;
   const std::u16string_view raw(text);
   std::u16string converted = convertText(raw.substr(0, kMaxText), kNone, id, false);

@@ -32,8 +32,7 @@ void TMsgListHashTable::Clear() {
   count_ = 0;
 }
 
-bool TMsgListHashTable::Add(uint32_t line, uint32_t key, const WCHAR* stringId,
-                            std::u16string text) {
+bool TMsgListHashTable::Add(uint32_t line, uint32_t key, const WCHAR* stringId, std::u16string text) {
   try {
     auto* record = new MsgListHashRec;
     record->line = line;
@@ -74,8 +73,7 @@ MsgListHashRec* TMsgListHashTable::LocateByStrID(const WCHAR* stringId) const {
   if (stringId == nullptr) return nullptr;
   const uint32_t key = CalcStrIdHash(stringId);
   for (MsgListHashRec* entry = headsA_[key % kBuckets]; entry != nullptr; entry = entry->nextA) {
-    if (entry->isStringId != 0 && entry->key == key &&
-        platform::equalsIgnoreCase(entry->stringId, stringId)) {
+    if (entry->isStringId != 0 && entry->key == key && platform::equalsIgnoreCase(entry->stringId, stringId)) {
       return entry;
     }
   }
@@ -90,8 +88,7 @@ MsgListHashRec* TMsgListHashTable::LocateByLineNum(uint32_t line) const {
 }
 
 void TMsgListHashTable::unlinkFromLineChain(MsgListHashRec* record) {
-  for (MsgListHashRec** link = &headsB_[record->line % kBuckets]; *link != nullptr;
-       link = &(*link)->nextB) {
+  for (MsgListHashRec** link = &headsB_[record->line % kBuckets]; *link != nullptr; link = &(*link)->nextB) {
     if (*link != record) continue;
     *link = record->nextB;
     return;
@@ -145,8 +142,8 @@ void TMsgListHashTable::GetMinMaxLineNumbers(uint32_t& first, uint32_t& last) co
 void TMsgListHashTable::position(TMsgIterator& iterator, MsgListHashRec* entry) {
   iterator.entry = entry;
   iterator.isStringId = entry->isStringId;
-  iterator.id = entry->isStringId != 0 ? reinterpret_cast<intptr_t>(entry->stringId.c_str())
-                                       : static_cast<intptr_t>(entry->key);
+  iterator.id =
+      entry->isStringId != 0 ? reinterpret_cast<intptr_t>(entry->stringId.c_str()) : static_cast<intptr_t>(entry->key);
   iterator.line = entry->line;
   iterator.tempTag = entry->tempTag;
 }

@@ -49,10 +49,7 @@ std::u16string decimal(uint32_t value) {
 }
 
 int32_t matchCallback(const void* record, const void* key, void* /*context*/) {
-  return static_cast<const ListenerRecord*>(record)->callback ==
-                 *static_cast<const TNetDetectListener*>(key)
-             ? 0
-             : 1;
+  return static_cast<const ListenerRecord*>(record)->callback == *static_cast<const TNetDetectListener*>(key) ? 0 : 1;
 }
 
 class INetDetectImp final : public IStdInterfaceImp, public virtual INetDetect {
@@ -128,8 +125,7 @@ public:
     return listeners_->RemoveNode(node, false) == ZR_OK ? ZR_OK : ZR_BADARG;
   }
 
-  ZRESULT SetProxy(const WCHAR* host, uint32_t port, const WCHAR* user,
-                   const WCHAR* password) override {
+  ZRESULT SetProxy(const WCHAR* host, uint32_t port, const WCHAR* user, const WCHAR* password) override {
     const bool hasHost = host != nullptr && *host != u'\0';
     proxyHost_ = hasHost ? trimmedBlanks(viewOf(host)) : std::u16string();
     proxyPort_ = hasHost && port >= 1 && port <= 65535 ? port : kDefaultProxyPort;
@@ -177,22 +173,20 @@ private:
     internet_ = InternetOpenW(kAgent, INTERNET_OPEN_TYPE_PROXY, list.c_str(), nullptr, 0);
     if (!internet_) return;
     if (!proxyUser_.empty() || !proxyPassword_.empty()) {
-      InternetSetOptionW(internet_, INTERNET_OPTION_PROXY_USERNAME,
-                         const_cast<char16_t*>(proxyUser_.c_str()),
+      InternetSetOptionW(internet_, INTERNET_OPTION_PROXY_USERNAME, const_cast<char16_t*>(proxyUser_.c_str()),
                          static_cast<DWORD>(proxyUser_.size()));
-      InternetSetOptionW(internet_, INTERNET_OPTION_PROXY_PASSWORD,
-                         const_cast<char16_t*>(proxyPassword_.c_str()),
+      InternetSetOptionW(internet_, INTERNET_OPTION_PROXY_PASSWORD, const_cast<char16_t*>(proxyPassword_.c_str()),
                          static_cast<DWORD>(proxyPassword_.size()));
     }
   }
 
-  HINTERNET internet_ = nullptr;     // opened by Start, closed by Stop
-  IRecList* listeners_ = nullptr;    // owned; records of ListenerRecord
+  HINTERNET internet_ = nullptr;   // opened by Start, closed by Stop
+  IRecList* listeners_ = nullptr;  // owned; records of ListenerRecord
   uint32_t periodMs_ = kStoppedPeriodMs;
-  UINT_PTR timerId_ = 0;             // nonzero while the timer runs
-  HWND timerWindow_ = nullptr;       // the window given to Start
+  UINT_PTR timerId_ = 0;               // nonzero while the timer runs
+  HWND timerWindow_ = nullptr;         // the window given to Start
   int32_t lastState_ = kStateUnknown;  // last state told: -1, 0 or 1
-  std::u16string proxyHost_;         // explicit proxy; empty = none
+  std::u16string proxyHost_;           // explicit proxy; empty = none
   uint32_t proxyPort_ = kDefaultProxyPort;
   std::u16string proxyUser_;
   std::u16string proxyPassword_;

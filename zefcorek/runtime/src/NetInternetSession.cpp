@@ -33,8 +33,7 @@ constexpr uint64_t kSlowPassMs = 200;
 constexpr uint32_t kDefaultProxyPort = 80;
 
 // Every request goes to the server and is kept from any cache.
-constexpr DWORD kRequestFlags =
-    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION;
+constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION;
 
 std::u16string_view viewOf(const WCHAR* text) {
   return text == nullptr ? std::u16string_view() : std::u16string_view(text);
@@ -135,13 +134,13 @@ public:
     return ZR_OK;
   }
 
-  ZRESULT DownloadToFile(const WCHAR* url, const WCHAR* path,
-                         TNetDownloadProgressCallback callback, intptr_t userValue) override {
+  ZRESULT DownloadToFile(const WCHAR* url, const WCHAR* path, TNetDownloadProgressCallback callback,
+                         intptr_t userValue) override {
     if (url == nullptr || path == nullptr) return ZR_BADARG;
     if (internet_ == nullptr) return ZR_FAILED;
     // Created or truncated now; it stays on disk whatever follows.
-    FileHandle file{CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr)};
+    FileHandle file{
+        CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (file.value == INVALID_HANDLE_VALUE) return ZR_FAILED;
 
     progress_ = {};
@@ -169,8 +168,7 @@ public:
     return result;
   }
 
-  ZRESULT SetProxy(const WCHAR* host, uint32_t port, const WCHAR* user,
-                   const WCHAR* password) override {
+  ZRESULT SetProxy(const WCHAR* host, uint32_t port, const WCHAR* user, const WCHAR* password) override {
     proxyHost_ = trimmed(viewOf(host));
     bool hasHost = host != nullptr && *host != u'\0';
     if (!hasHost) proxyHost_.clear();
@@ -197,9 +195,7 @@ private:
     return digits;
   }
 
-  static bool isSuccessStatus(std::optional<DWORD> status) {
-    return status && *status >= 200 && *status <= 299;
-  }
+  static bool isSuccessStatus(std::optional<DWORD> status) { return status && *status >= 200 && *status <= 299; }
 
   static int32_t contentLength(HINTERNET request) {
     std::optional<DWORD> length = queryNumber(request, HTTP_QUERY_CONTENT_LENGTH);
@@ -214,8 +210,7 @@ private:
     std::optional<DWORD> status = queryNumber(request, HTTP_QUERY_STATUS_CODE);
     if (!status || *status != 407 || proxyHost_.empty()) return;
     if (!proxyUser_.empty() || !proxyPassword_.empty()) {
-      InternetSetOptionW(request, INTERNET_OPTION_PROXY_USERNAME, proxyUser_.data(),
-                         DWORD(proxyUser_.size() + 1));
+      InternetSetOptionW(request, INTERNET_OPTION_PROXY_USERNAME, proxyUser_.data(), DWORD(proxyUser_.size() + 1));
       InternetSetOptionW(request, INTERNET_OPTION_PROXY_PASSWORD, proxyPassword_.data(),
                          DWORD(proxyPassword_.size() + 1));
     }
@@ -250,7 +245,7 @@ private:
   HINTERNET internet_ = nullptr;  // the open session; null while closed
   std::u16string proxyHost_;      // explicit proxy; empty = the system's
   uint32_t proxyPort_ = kDefaultProxyPort;
-  std::u16string proxyUser_;      // sent when a proxy answers 407
+  std::u16string proxyUser_;  // sent when a proxy answers 407
   std::u16string proxyPassword_;
   TNetDownloadProgress progress_{};  // the record of the running download
 };

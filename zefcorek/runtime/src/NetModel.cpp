@@ -13,14 +13,11 @@ namespace {
 
 // The plain alphabet and its fixed permutation, 63 characters each. The
 // scrambled form of stored credentials depends on both: never change them.
-constexpr std::u16string_view kPlainAlphabet =
-    u"_0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
-constexpr std::u16string_view kKeyAlphabet =
-    u"_3950172846qwertyuiopasdfghjklzxcvbnmMNBVCXZLKJHGFDSAPOIUYTREWQ";
+constexpr std::u16string_view kPlainAlphabet = u"_0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+constexpr std::u16string_view kKeyAlphabet = u"_3950172846qwertyuiopasdfghjklzxcvbnmMNBVCXZLKJHGFDSAPOIUYTREWQ";
 static_assert(kPlainAlphabet.size() == 63 && kKeyAlphabet.size() == 63);
 
-std::u16string substitute(std::u16string_view text, std::u16string_view from,
-                          std::u16string_view to) {
+std::u16string substitute(std::u16string_view text, std::u16string_view from, std::u16string_view to) {
   std::u16string out(text);
   for (char16_t& c : out) {
     size_t at = from.find(c);
@@ -45,8 +42,7 @@ int32_t netmodelIPFromDomain(const WCHAR* domain, WCHAR* out, uint32_t outLength
   if (domain == nullptr || out == nullptr || outLength == 0) return kNotFound;
   WSADATA data{};
   if (WSAStartup(MAKEWORD(1, 0), &data) != 0) return kNotFound;
-  std::optional<std::string> address =
-      platform::firstAddressText(platform::wideToAnsiLenient(domain));
+  std::optional<std::string> address = platform::firstAddressText(platform::wideToAnsiLenient(domain));
   WSACleanup();
   if (!address) return kNotFound;
   std::u16string text = platform::ansiToWideLenient(*address);

@@ -16,10 +16,19 @@ struct IStringList;
 
 namespace zefcorek {
 
+// A piece of a pack() result: its first unit and its length.
+struct PackedPiece {
+  size_t offset;
+  size_t length;
+};
+
 class PackedStringListBuilder {
 public:
   // Makes the list; list() is null when it cannot be made.
   PackedStringListBuilder();
+  // The same, with room for `items` items and `units` units of packed text
+  // in the list's own allocation.
+  PackedStringListBuilder(size_t items, size_t units);
   // Releases a list that was not taken.
   ~PackedStringListBuilder();
   PackedStringListBuilder(const PackedStringListBuilder&) = delete;
@@ -38,6 +47,15 @@ public:
   // unit after it becomes the item's terminator. Pieces must not overlap
   // each other's text or terminator.
   [[nodiscard]] ZRESULT addPacked(WCHAR* copy, size_t length);
+  // Appends an item for each piece, as addPacked(copy + offset, length).
+  [[nodiscard]] ZRESULT addPackedPieces(WCHAR* copy, const PackedPiece* pieces, size_t count);
+  // Free packed room for at least `units` units, where a text can be
+  // written before it becomes an item through addRoom; null when out of
+  // memory. Valid until the next call that adds text.
+  WCHAR* room(size_t units);
+  // Appends an item whose text is the first `length` units written at the
+  // last room() (length below the units asked for there).
+  [[nodiscard]] ZRESULT addRoom(size_t length);
   // Hands the list (one reference) to the caller.
   IStringList* take();
 

@@ -15,10 +15,8 @@ namespace {
 constexpr uint32_t kUserValues = 64;
 
 class IFIOROMemMappingImp final : public IStdInterfaceImp, public virtual IFIOROMemMapping {
- public:
-  IFIOROMemMappingImp(IFIOIStream* owner, HANDLE mapping) : owner_(owner), mapping_(mapping) {
-    owner_->AddRef();
-  }
+public:
+  IFIOROMemMappingImp(IFIOIStream* owner, HANDLE mapping) : owner_(owner), mapping_(mapping) { owner_->AddRef(); }
   ~IFIOROMemMappingImp() override {
     if (data_ != nullptr) UnmapViewOfFile(data_);
     if (mapping_ != nullptr) CloseHandle(mapping_);
@@ -62,18 +60,17 @@ class IFIOROMemMappingImp final : public IStdInterfaceImp, public virtual IFIORO
     return ZR_OK;
   }
 
- private:
-  IFIOIStream* owner_;                // one reference, released last
-  HANDLE mapping_;                    // owned; closed with the view
-  const void* data_ = nullptr;        // the mapped view, unmapped at the end
-  uint32_t size_ = 0;                 // mapped bytes
+private:
+  IFIOIStream* owner_;                              // one reference, released last
+  HANDLE mapping_;                                  // owned; closed with the view
+  const void* data_ = nullptr;                      // the mapped view, unmapped at the end
+  uint32_t size_ = 0;                               // mapped bytes
   std::array<uint32_t, kUserValues> userValues_{};  // the caller's
 };
 
 }  // namespace
 
-IFIOROMemMapping* zefcorek::makeROMemMapping(IFIOIStream* owner, HANDLE mapping, const void* data,
-                                              uint32_t size) {
+IFIOROMemMapping* zefcorek::makeROMemMapping(IFIOIStream* owner, HANDLE mapping, const void* data, uint32_t size) {
   auto* object = new (std::nothrow) IFIOROMemMappingImp(owner, mapping);
   if (object == nullptr) return nullptr;
   (void)object->SetData(data);

@@ -20,13 +20,11 @@ uint32_t sizeOf(const void* record) {
   return size;
 }
 
-bool isPlausibleSize(uint32_t size) {
-  return size >= kSizeFieldBytes && size <= kMaxSizedRecordBytes;
-}
+bool isPlausibleSize(uint32_t size) { return size >= kSizeFieldBytes && size <= kMaxSizedRecordBytes; }
 
 void reportBadSize() {
-  MessageBoxW(nullptr, u"DSStructInit(): exception detected. cbSize not correctly initialized?",
-              u"ZefCoreK.dll", MB_OK | MB_ICONERROR);
+  MessageBoxW(nullptr, u"DSStructInit(): exception detected. cbSize not correctly initialized?", u"ZefCoreK.dll",
+              MB_OK | MB_ICONERROR);
 }
 
 }  // namespace
@@ -36,18 +34,15 @@ void DSStructInit(void* record) {
     reportBadSize();
     return;
   }
-  std::memset(static_cast<uint8_t*>(record) + kSizeFieldBytes, 0,
-              sizeOf(record) - kSizeFieldBytes);
+  std::memset(static_cast<uint8_t*>(record) + kSizeFieldBytes, 0, sizeOf(record) - kSizeFieldBytes);
 }
 
 void DSStructCopy(void* destination, const void* source) {
-  if (destination == nullptr || source == nullptr)
-    return;
+  if (destination == nullptr || source == nullptr) return;
   const uint32_t destinationSize = sizeOf(destination);
   const uint32_t sourceSize = sizeOf(source);
   // A size below the size field itself would make the count wrap around.
-  if (destinationSize < kSizeFieldBytes || sourceSize < kSizeFieldBytes)
-    return;
+  if (destinationSize < kSizeFieldBytes || sourceSize < kSizeFieldBytes) return;
   const uint32_t common = destinationSize < sourceSize ? destinationSize : sourceSize;
   std::memmove(static_cast<uint8_t*>(destination) + kSizeFieldBytes,
                static_cast<const uint8_t*>(source) + kSizeFieldBytes, common - kSizeFieldBytes);

@@ -7,14 +7,12 @@
 // library survives to be asked afterwards.
 #pragma once
 
-extern "C" __attribute__((weak, visibility("default"))) void zefCoreKStartupStep(
-    const char* step);
+extern "C" __attribute__((weak, visibility("default"))) void zefCoreKStartupStep(const char* step);
 
 namespace zefcorek {
 
 inline void traceStartupStep(const char* step) {
-  if (zefCoreKStartupStep != nullptr)
-    zefCoreKStartupStep(step);
+  if (zefCoreKStartupStep != nullptr) zefCoreKStartupStep(step);
 }
 
 }  // namespace zefcorek

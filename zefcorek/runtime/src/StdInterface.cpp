@@ -11,11 +11,9 @@ IStdDataInterface::~IStdDataInterface() = default;
 IStdInterfaceImp::~IStdInterfaceImp() = default;
 
 HRESULT IStdInterfaceImp::QueryInterface(REFIID iid, void** out) {
-  if (out == nullptr)
-    return ZR_BADARG;
+  if (out == nullptr) return ZR_BADARG;
   *out = nullptr;
-  if (iid != IID_IUnknown)
-    return ZR_NOINTERFACE;
+  if (iid != IID_IUnknown) return ZR_NOINTERFACE;
   *out = static_cast<IUnknown*>(this);
   AddRef();
   return ZR_OK;
@@ -25,8 +23,7 @@ ULONG IStdInterfaceImp::AddRef() { return static_cast<ULONG>(++refCount_); }
 
 ULONG IStdInterfaceImp::Release() {
   const LONG count = --refCount_;
-  if (count == 0)
-    delete this;
+  if (count == 0) delete this;
   return static_cast<ULONG>(count);
 }
 
@@ -37,8 +34,7 @@ LONG IStdInterfaceImp::GetRefCount() { return refCount_; }
 IStdInterface* IStdInterfaceImp::CastToTopInterface() { return this; }
 
 bool IStdInterfaceImp::SameInterface(IStdInterface* other) {
-  if (other == nullptr)
-    return false;
+  if (other == nullptr) return false;
   return other->CastToTopInterface() == CastToTopInterface();
 }
 
@@ -47,15 +43,13 @@ bool IStdInterfaceImp::SameInterface(IStdInterface* other) {
 IStdDataInterfaceImp::~IStdDataInterfaceImp() = default;
 
 HRESULT IStdDataInterfaceImp::QueryInterface(REFIID iid, void** out) {
-  if (out == nullptr)
-    return ZR_BADARG;
+  if (out == nullptr) return ZR_BADARG;
   *out = nullptr;
   if (iid == IID_IUnknown)
     *out = static_cast<IUnknown*>(this);
   else if (iid == IID_IStdDataInterface)
     *out = static_cast<IStdDataInterface*>(this);
-  if (*out == nullptr)
-    return ZR_NOINTERFACE;
+  if (*out == nullptr) return ZR_NOINTERFACE;
   AddRef();
   return ZR_OK;
 }
@@ -64,11 +58,9 @@ ULONG IStdDataInterfaceImp::Release() {
   const LONG count = --refCount_;
   // A count below zero can only come from a Release made while the object
   // detaches itself from its owner; it must not delete a second time.
-  if (count > 0 || (flags_ & kDestroyingFlag) != 0)
-    return static_cast<ULONG>(count);
+  if (count > 0 || (flags_ & kDestroyingFlag) != 0) return static_cast<ULONG>(count);
   flags_ |= kDestroyingFlag;
-  if (owner_ != nullptr)
-    owner_->DetachChild(this);
+  if (owner_ != nullptr) owner_->DetachChild(this);
   delete this;
   return 0;
 }
@@ -81,14 +73,12 @@ ZRESULT IStdDataInterfaceImp::SetModified(bool modified) {
     return ZR_OK;
   }
   flags_ |= kModifiedFlag;
-  if (owner_ != nullptr)
-    owner_->ChildModified(this);
+  if (owner_ != nullptr) owner_->ChildModified(this);
   return ZR_OK;
 }
 
 ZRESULT IStdDataInterfaceImp::GetOwner(IStdDataInterface** out) {
-  if (out == nullptr)
-    return ZR_BADARG;
+  if (out == nullptr) return ZR_BADARG;
   *out = owner_;
   return ZR_OK;
 }
@@ -102,26 +92,19 @@ ZRESULT IStdDataInterfaceImp::SetOwner(IStdDataInterface* owner) {
 // tells its owner in turn) and clears the child's, so in the end only the
 // root of the tree reads as modified.
 ZRESULT IStdDataInterfaceImp::ChildModified(IStdDataInterface* child) {
-  if (child == nullptr)
-    return ZR_BADARG;
+  if (child == nullptr) return ZR_BADARG;
   IStdDataInterface* childOwner = nullptr;
-  if (const ZRESULT result = child->GetOwner(&childOwner); result != ZR_OK)
-    return result;
-  if (!SameInterface(childOwner))
-    return ZR_OK;
-  if (IsUnmodified())
-    SetModified(true);
+  if (const ZRESULT result = child->GetOwner(&childOwner); result != ZR_OK) return result;
+  if (!SameInterface(childOwner)) return ZR_OK;
+  if (IsUnmodified()) SetModified(true);
   child->SetModified(false);
   return ZR_OK;
 }
 
 ZRESULT IStdDataInterfaceImp::DetachChild(IStdDataInterface* child) {
-  if (child == nullptr)
-    return ZR_BADARG;
+  if (child == nullptr) return ZR_BADARG;
   IStdDataInterface* childOwner = nullptr;
-  if (const ZRESULT result = child->GetOwner(&childOwner); result != ZR_OK)
-    return result;
-  if (!SameInterface(childOwner))
-    return ZR_BADARG;
+  if (const ZRESULT result = child->GetOwner(&childOwner); result != ZR_OK) return result;
+  if (!SameInterface(childOwner)) return ZR_BADARG;
   return child->SetOwner(nullptr);
 }

@@ -54,14 +54,12 @@ void TStrScanner::PopPos() {
 }
 
 bool TStrScanner::SkipBlanks() {
-  while (!atEnd() && isBlank(peek()))
-    advance();
+  while (!atEnd() && isBlank(peek())) advance();
   return true;
 }
 
 bool TStrScanner::Skip(WCHAR c) {
-  if (atEnd() || peek() != c)
-    return false;
+  if (atEnd() || peek() != c) return false;
   advance();
   return true;
 }
@@ -79,14 +77,12 @@ bool TStrScanner::NoMoreData() {
 bool TStrScanner::ParseInt(int32_t& out) {
   out = 0;
   SkipBlanks();
-  if (atEnd())
-    return false;
+  if (atEnd()) return false;
   bool negative = false;
   if (peek() == u'+' || peek() == u'-') {
     negative = peek() == u'-';
     advance();
-    if (atEnd())
-      return false;
+    if (atEnd()) return false;
   } else if (!isDigit(peek())) {
     return false;
   }
@@ -107,14 +103,12 @@ bool TStrScanner::ParseUInt(uint32_t& out) {
 }
 
 bool TStrScanner::ParseFloat(double& out) {
-  if (NoMoreData())
-    return false;
+  if (NoMoreData()) return false;
   bool negative = false;
   if (peek() == u'+' || peek() == u'-') {
     negative = peek() == u'-';
     advance();
-    if (atEnd())
-      return false;
+    if (atEnd()) return false;
   } else if (!isDigit(peek())) {
     return false;
   }
@@ -147,8 +141,7 @@ void TStrScanner::copyUntil(WCHAR* out, uint32_t size, Stop&& stop) {
 }
 
 bool TStrScanner::ParseSimpleStrSep(WCHAR sep, WCHAR* out) {
-  if (out == nullptr)
-    return false;
+  if (out == nullptr) return false;
   uint32_t copied = 0;
   while (!atEnd() && peek() != sep) {
     out[copied++] = peek();
@@ -159,28 +152,22 @@ bool TStrScanner::ParseSimpleStrSep(WCHAR sep, WCHAR* out) {
 }
 
 bool TStrScanner::ParseQuotedStr(WCHAR* out, uint32_t size) {
-  if (out == nullptr || size == 0)
-    return false;
+  if (out == nullptr || size == 0) return false;
   out[0] = u'\0';
-  if (size == 1)
-    return false;
+  if (size == 1) return false;
   SkipBlanks();
-  if (!Skip(u'"'))
-    return false;
+  if (!Skip(u'"')) return false;
   copyUntil(out, size, [](WCHAR c) { return c == u'"'; });
   return Skip(u'"');
 }
 
 bool TStrScanner::ParseStrSep(WCHAR sep, WCHAR* out, uint32_t size) {
-  if (out == nullptr || size == 0)
-    return false;
+  if (out == nullptr || size == 0) return false;
   out[0] = u'\0';
-  if (size == 1 || atEnd())
-    return false;
+  if (size == 1 || atEnd()) return false;
   PushPos();
   copyUntil(out, size, [sep](WCHAR c) { return c == sep; });
-  if (Skip(sep))
-    return true;
+  if (Skip(sep)) return true;
   PopPos();
   return false;
 }
@@ -188,48 +175,39 @@ bool TStrScanner::ParseStrSep(WCHAR sep, WCHAR* out, uint32_t size) {
 void TStrScanner::skipLineEnd() {
   WCHAR first = peek();
   advance();
-  if (atEnd())
-    return;
-  if ((first == u'\r' && peek() == u'\n') || (first == u'\n' && peek() == u'\r'))
-    advance();
+  if (atEnd()) return;
+  if ((first == u'\r' && peek() == u'\n') || (first == u'\n' && peek() == u'\r')) advance();
 }
 
 bool TStrScanner::ParseStrSepOrEOL(WCHAR sep, WCHAR* out, uint32_t size) {
-  if (out == nullptr || size == 0)
-    return false;
+  if (out == nullptr || size == 0) return false;
   out[0] = u'\0';
-  if (size == 1 || atEnd())
-    return false;
+  if (size == 1 || atEnd()) return false;
   PushPos();
   copyUntil(out, size, [sep](WCHAR c) { return c == sep || isLineEnd(c); });
   if (!atEnd() && isLineEnd(peek())) {
     skipLineEnd();
     return true;
   }
-  if (Skip(sep))
-    return true;
+  if (Skip(sep)) return true;
   PopPos();
   return false;
 }
 
 bool TStrScanner::SkipQuotedStr(const WCHAR* text) {
   SkipBlanks();
-  if (text == nullptr || !Skip(u'"'))
-    return false;
+  if (text == nullptr || !Skip(u'"')) return false;
   for (const WCHAR* expected = text; !atEnd() && peek() != u'"' && *expected != u'\0'; ++expected) {
-    if (peek() != *expected)
-      return false;
+    if (peek() != *expected) return false;
     advance();
   }
   return Skip(u'"');
 }
 
 bool TStrScanner::SkipSimpleStr(const WCHAR* text, uint32_t n) {
-  if (remaining_ < n || (text == nullptr && n != 0))
-    return false;
+  if (remaining_ < n || (text == nullptr && n != 0)) return false;
   for (uint32_t i = 0; i < n; ++i) {
-    if (platform::foldCaseUnit(current_[i]) != platform::foldCaseUnit(text[i]))
-      return false;
+    if (platform::foldCaseUnit(current_[i]) != platform::foldCaseUnit(text[i])) return false;
   }
   advance(n);
   return true;
@@ -241,8 +219,7 @@ TStrScannerAngleFmt TStrScanner::GetAngleFormat() { return angleFormat_; }
 
 bool TStrScanner::ParseAngle(double& out) {
   double value = 0;
-  if (!ParseFloat(value))
-    return false;
+  if (!ParseFloat(value)) return false;
   if (angleFormat_ == TStrScannerAngleFmt::Degrees)
     value = value * std::numbers::pi / 180;
   else if (angleFormat_ == TStrScannerAngleFmt::Gon)
@@ -252,13 +229,10 @@ bool TStrScanner::ParseAngle(double& out) {
   return true;
 }
 
-bool TStrScanner::ParsePoint2D(T_POINT2D& out) {
-  return ParseFloat(out.x) && SkipComma() && ParseFloat(out.y);
-}
+bool TStrScanner::ParsePoint2D(T_POINT2D& out) { return ParseFloat(out.x) && SkipComma() && ParseFloat(out.y); }
 
 bool TStrScanner::ParsePoint3D(tagT_POINT3D& out) {
-  return ParseFloat(out.x) && SkipComma() && ParseFloat(out.y) && SkipComma() &&
-         ParseFloat(out.z);
+  return ParseFloat(out.x) && SkipComma() && ParseFloat(out.y) && SkipComma() && ParseFloat(out.z);
 }
 
 bool TStrScanner::ParsePoint3DOptZ(tagT_POINT3D& out, double defaultZ) {
@@ -266,23 +240,18 @@ bool TStrScanner::ParsePoint3DOptZ(tagT_POINT3D& out, double defaultZ) {
   bool ok = ParsePoint2D(xy);
   out.x = xy.x;
   out.y = xy.y;
-  if (!ok)
-    return false;
-  if (SkipComma())
-    return ParseFloat(out.z);
+  if (!ok) return false;
+  if (SkipComma()) return ParseFloat(out.z);
   out.z = defaultZ;
   return true;
 }
 
 bool TStrScanner::ParseToken(WCHAR sep, WCHAR* out, uint32_t size) {
-  if (out == nullptr || size == 0)
-    return false;
+  if (out == nullptr || size == 0) return false;
   out[0] = u'\0';
-  if (size == 1)
-    return false;
+  if (size == 1) return false;
   SkipBlanks();
-  if (atEnd())
-    return false;
+  if (atEnd()) return false;
   copyUntil(out, size, [sep](WCHAR c) { return c == sep || isBlank(c) || isLineEnd(c); });
   SkipBlanks();
   if (!atEnd() && isLineEnd(peek()))

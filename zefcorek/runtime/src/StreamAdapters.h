@@ -11,8 +11,8 @@ namespace zefcorek {
 // A mapping object over `owner` that owns `mapping` and shows `size` bytes
 // at `data`; it holds a reference on the owner. Null when it cannot be made
 // (the caller still owns the mapping handle and the view then).
-__attribute__((weak, visibility("hidden"))) IFIOROMemMapping* makeROMemMapping(
-    IFIOIStream* owner, HANDLE mapping, const void* data, uint32_t size);
+__attribute__((weak, visibility("hidden"))) IFIOROMemMapping* makeROMemMapping(IFIOIStream* owner, HANDLE mapping,
+                                                                               const void* data, uint32_t size);
 // COM stream adapters over an input and an output stream; null when they
 // cannot be made.
 __attribute__((weak, visibility("hidden"))) IStream* makeCOMIStream(IFIOIStream* stream);

@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <string>
@@ -53,6 +54,47 @@ struct PackedBlock {
   size_t capacity;  // units of text room after the header
   size_t used;      // units taken
   WCHAR* text() { return reinterpret_cast<WCHAR*>(this + 1); }
+};
+
+// Room for the first item array of a list that lies in the list's own
+// allocation (see makeWithPackedRoom); lent to the item vector at most
+// once at a time.
+struct ItemRoom {
+  void* memory = nullptr;
+  size_t capacity = 0;  // items
+  bool isLent = false;
+};
+
+// The item vector's allocator: the list's item room when it is free and
+// large enough, else the heap.
+template <typename T>
+struct ItemAllocator {
+  using value_type = T;
+
+  explicit ItemAllocator(ItemRoom* room) : room(room) {}
+  template <typename U>
+  ItemAllocator(const ItemAllocator<U>& other) : room(other.room) {}
+
+  T* allocate(size_t n) {
+    if (room->memory != nullptr && !room->isLent && n <= room->capacity) {
+      room->isLent = true;
+      return static_cast<T*>(room->memory);
+    }
+    return std::allocator<T>().allocate(n);
+  }
+  void deallocate(T* items, size_t n) {
+    if (items == room->memory) {
+      room->isLent = false;
+      return;
+    }
+    std::allocator<T>().deallocate(items, n);
+  }
+  template <typename U>
+  bool operator==(const ItemAllocator<U>& other) const {
+    return room == other.room;
+  }
+
+  ItemRoom* room;  // the owning list's
 };
 
 // Packed blocks are at least this many units, so a list loaded line by line
@@ -87,19 +129,14 @@ void splitLines(const Char* text, size_t end, AddLine&& addLine) {
   size_t nextCr = all.find(Char('\r'));
   size_t pos = 0;
   while (pos < end) {
-    if (nextCr != std::basic_string_view<Char>::npos && nextCr < pos)
-      nextCr = all.find(Char('\r'), pos);
+    if (nextCr != std::basic_string_view<Char>::npos && nextCr < pos) nextCr = all.find(Char('\r'), pos);
     size_t lineEnd = nextCr;
-    if (lineEnd == std::basic_string_view<Char>::npos)
-      lineEnd = all.find(Char('\n'), pos);
-    if (lineEnd == std::basic_string_view<Char>::npos)
-      lineEnd = end;
+    if (lineEnd == std::basic_string_view<Char>::npos) lineEnd = all.find(Char('\n'), pos);
+    if (lineEnd == std::basic_string_view<Char>::npos) lineEnd = end;
     addLine(text + pos, lineEnd - pos);
     pos = lineEnd;
-    if (pos < end && text[pos] == Char('\r'))
-      ++pos;
-    if (pos < end && text[pos] == Char('\n'))
-      ++pos;
+    if (pos < end && text[pos] == Char('\r')) ++pos;
+    if (pos < end && text[pos] == Char('\n')) ++pos;
   }
 }
 
@@ -112,30 +149,44 @@ size_t lengthUpToNul(const Char* text, size_t size) {
 class IStringListImp final : public IStdDataInterfaceImp, public virtual IStringList {
 public:
   IStringListImp() = default;
+
+  // A list whose first item array (of `items` items) and first packed
+  // block (of `units` units) share the list's own allocation: a list made
+  // for a few packed texts (a CSV row) then costs one allocation instead of
+  // three. Null when out of memory.
+  static IStringListImp* makeWithPackedRoom(size_t items, size_t units) {
+    const size_t itemBytes = items * sizeof(StringItem);
+    void* memory =
+        ::operator new(sizeof(IStringListImp) + itemBytes + sizeof(PackedBlock) + units * sizeof(WCHAR), std::nothrow);
+    if (memory == nullptr) return nullptr;
+    auto* list = new (memory) IStringListImp();
+    list->itemRoom_.memory = list + 1;
+    list->itemRoom_.capacity = items;
+    list->packed_ = new (list->inlineBlockAddress()) PackedBlock{nullptr, units, 0};
+    return list;
+  }
+  // Lists come from plain or from oversized allocations; both are freed by
+  // the plain delete (the sized one would be told the wrong size).
+  static void operator delete(void* memory) { ::operator delete(memory); }
   ~IStringListImp() override { freeAll(); }
 
   HRESULT QueryInterface(REFIID, void**) override { return ZR_NOTSUPPORTED; }
 
-  ZRESULT Add(const WCHAR* text, uint32_t* outIndex) override {
-    return AddWithData(text, 0, outIndex);
-  }
+  ZRESULT Add(const WCHAR* text, uint32_t* outIndex) override { return AddWithData(text, 0, outIndex); }
   ZRESULT AddWithData(const WCHAR* text, uint32_t data, uint32_t* outIndex) override {
     return AddNWithData(text, static_cast<uint32_t>(viewOf(text).size()), data, outIndex);
   }
   ZRESULT Append(const WCHAR* text) override { return AddWithData(text, 0, nullptr); }
 
   ZRESULT AddStrings(IStringList* other) override {
-    if (other == nullptr)
-      return ZR_BADARG;
+    if (other == nullptr) return ZR_BADARG;
     uint32_t count = other->GetCount();
     for (uint32_t i = 0; i < count; ++i) {
       const WCHAR* text = nullptr;
       uint32_t data = 0;
-      if (ZRESULT r = other->GetStringPtr(i, &text); r != ZR_OK)
-        return r;
+      if (ZRESULT r = other->GetStringPtr(i, &text); r != ZR_OK) return r;
       other->GetData(i, &data);
-      if (ZRESULT r = AddWithData(text, data, nullptr); r != ZR_OK)
-        return r;
+      if (ZRESULT r = AddWithData(text, data, nullptr); r != ZR_OK) return r;
     }
     return ZR_OK;
   }
@@ -148,46 +199,36 @@ public:
     return ZR_OK;
   }
   ZRESULT Delete(uint32_t index) override {
-    if (index >= items_.size())
-      return ZR_BADARG;
+    if (index >= items_.size()) return ZR_BADARG;
     releaseText(items_[index]);
     items_.erase(items_.begin() + index);
     return ZR_OK;
   }
 
   ZRESULT CompareNoCase(IStringList* other) override {
-    if (other == nullptr)
-      return ZR_NO;
-    if (SameInterface(other))
-      return ZR_OK;
-    if (other->GetCount() != items_.size())
-      return ZR_NO;
+    if (other == nullptr) return ZR_NO;
+    if (SameInterface(other)) return ZR_OK;
+    if (other->GetCount() != items_.size()) return ZR_NO;
     for (uint32_t i = 0; i < items_.size(); ++i) {
       const WCHAR* theirs = nullptr;
-      if (other->GetStringPtr(i, &theirs) != ZR_OK)
-        return ZR_NO;
-      if (!platform::equalsIgnoreCase(viewOf(items_[i].text), viewOf(theirs)))
-        return ZR_NO;
+      if (other->GetStringPtr(i, &theirs) != ZR_OK) return ZR_NO;
+      if (!platform::equalsIgnoreCase(viewOf(items_[i].text), viewOf(theirs))) return ZR_NO;
     }
     return ZR_OK;
   }
 
   // Same answers as the record list's SwapAt.
   ZRESULT Exchange(uint32_t i, uint32_t j) override {
-    if (i >= items_.size())
-      return ZR_BADARG;
-    if (i == j)
-      return ZR_OK;
-    if (j >= items_.size())
-      return ZR_BADARG;
+    if (i >= items_.size()) return ZR_BADARG;
+    if (i == j) return ZR_OK;
+    if (j >= items_.size()) return ZR_BADARG;
     std::swap(items_[i], items_[j]);
     return ZR_OK;
   }
 
   ZRESULT IndexOf(const WCHAR* text, uint32_t* outIndex) override {
     return findFirst(outIndex, [text](const StringItem& item) {
-      if (item.text == nullptr || text == nullptr)
-        return item.text == text;
+      if (item.text == nullptr || text == nullptr) return item.text == text;
       return platform::equalsIgnoreCase(item.text, text);
     });
   }
@@ -195,8 +236,7 @@ public:
     std::u16string_view key = viewOf(name);
     return findFirst(outIndex, [key](const StringItem& item) {
       size_t equals = equalsPosition(item.text);
-      if (equals == std::u16string_view::npos || equals != key.size())
-        return false;
+      if (equals == std::u16string_view::npos || equals != key.size()) return false;
       return platform::equalsIgnoreCase(viewOf(item.text).substr(0, equals), key);
     });
   }
@@ -204,12 +244,9 @@ public:
     return findFirst(outIndex, [data](const StringItem& item) { return item.data == data; });
   }
 
-  ZRESULT Insert(uint32_t index, const WCHAR* text) override {
-    return InsertWithData(index, text, 0);
-  }
+  ZRESULT Insert(uint32_t index, const WCHAR* text) override { return InsertWithData(index, text, 0); }
   ZRESULT InsertWithData(uint32_t index, const WCHAR* text, uint32_t data) override {
-    if (index > items_.size())
-      return ZR_BADARG;
+    if (index > items_.size()) return ZR_BADARG;
     std::u16string_view view = viewOf(text);
     return insertCopy(index, view.data(), view.size(), data);
   }
@@ -219,10 +256,8 @@ public:
 
   // Same answers as the record list's MoveAt.
   ZRESULT Move(uint32_t from, uint32_t to) override {
-    if (from >= items_.size())
-      return ZR_BADARG;
-    if (from == to)
-      return ZR_OK;
+    if (from >= items_.size()) return ZR_BADARG;
+    if (from == to) return ZR_OK;
     auto first = items_.begin();
     if (to >= items_.size())
       std::rotate(first + from, first + from + 1, items_.end());
@@ -239,83 +274,67 @@ public:
   uint32_t GetCount() override { return static_cast<uint32_t>(items_.size()); }
 
   ZRESULT GetString(uint32_t index, WCHAR* buffer, uint32_t capacity) override {
-    if (ZRESULT r = prepareBuffer(index, buffer, capacity); r != ZR_OK)
-      return r;
+    if (ZRESULT r = prepareBuffer(index, buffer, capacity); r != ZR_OK) return r;
     copyCut(viewOf(items_[index].text), buffer, capacity);
     return ZR_OK;
   }
   ZRESULT SetString(uint32_t index, const WCHAR* text) override {
-    if (index >= items_.size())
-      return ZR_BADARG;
+    if (index >= items_.size()) return ZR_BADARG;
     std::u16string_view view = viewOf(text);
     WCHAR* copy = nullptr;
-    if (!copyText(view.data(), view.size(), &copy))
-      return ZR_OUTOFMEMORY;
+    if (!copyText(view.data(), view.size(), &copy)) return ZR_OUTOFMEMORY;
     releaseText(items_[index]);
     items_[index].text = copy;
     return ZR_OK;
   }
   ZRESULT GetStringPtr(uint32_t index, const WCHAR** outText) override {
-    if (outText == nullptr)
-      return ZR_BADARG;
+    if (outText == nullptr) return ZR_BADARG;
     *outText = nullptr;
-    if (index >= items_.size())
-      return ZR_BADARG;
+    if (index >= items_.size()) return ZR_BADARG;
     *outText = items_[index].text == nullptr ? kEmptyText : items_[index].text;
     return ZR_OK;
   }
 
   ZRESULT GetName(uint32_t index, WCHAR* buffer, uint32_t capacity) override {
-    if (ZRESULT r = prepareBuffer(index, buffer, capacity); r != ZR_OK)
-      return r;
+    if (ZRESULT r = prepareBuffer(index, buffer, capacity); r != ZR_OK) return r;
     size_t equals = equalsPosition(items_[index].text);
-    if (equals != std::u16string_view::npos)
-      copyCut(viewOf(items_[index].text).substr(0, equals), buffer, capacity);
+    if (equals != std::u16string_view::npos) copyCut(viewOf(items_[index].text).substr(0, equals), buffer, capacity);
     return ZR_OK;
   }
   ZRESULT SetName(uint32_t, const WCHAR*) override { return ZR_NOTSUPPORTED; }
   ZRESULT GetValue(uint32_t index, WCHAR* buffer, uint32_t capacity) override {
-    if (ZRESULT r = prepareBuffer(index, buffer, capacity); r != ZR_OK)
-      return r;
+    if (ZRESULT r = prepareBuffer(index, buffer, capacity); r != ZR_OK) return r;
     size_t equals = equalsPosition(items_[index].text);
-    if (equals != std::u16string_view::npos)
-      copyCut(viewOf(items_[index].text).substr(equals + 1), buffer, capacity);
+    if (equals != std::u16string_view::npos) copyCut(viewOf(items_[index].text).substr(equals + 1), buffer, capacity);
     return ZR_OK;
   }
   ZRESULT SetValue(uint32_t, const WCHAR*) override { return ZR_NOTSUPPORTED; }
   ZRESULT GetValueOfName(const WCHAR* name, WCHAR* buffer, uint32_t capacity) override {
-    if (buffer == nullptr || capacity == 0)
-      return ZR_BADARG;
+    if (buffer == nullptr || capacity == 0) return ZR_BADARG;
     buffer[0] = u'\0';
-    if (capacity == 1)
-      return ZR_BADARG;
+    if (capacity == 1) return ZR_BADARG;
     uint32_t index = kNoStringIndex;
-    if (ZRESULT r = IndexOfName(name, &index); r != ZR_OK)
-      return r;
+    if (ZRESULT r = IndexOfName(name, &index); r != ZR_OK) return r;
     return GetValue(index, buffer, capacity);
   }
   ZRESULT SetValueOfName(const WCHAR*, const WCHAR*) override { return ZR_NOTSUPPORTED; }
 
   ZRESULT GetData(uint32_t index, uint32_t* outData) override {
-    if (outData == nullptr)
-      return ZR_BADARG;
+    if (outData == nullptr) return ZR_BADARG;
     *outData = 0;
-    if (index >= items_.size())
-      return ZR_BADARG;
+    if (index >= items_.size()) return ZR_BADARG;
     *outData = items_[index].data;
     return ZR_OK;
   }
   ZRESULT SetData(uint32_t index, uint32_t data) override {
-    if (index >= items_.size())
-      return ZR_BADARG;
+    if (index >= items_.size()) return ZR_BADARG;
     items_[index].data = data;
     return ZR_OK;
   }
   ZRESULT IsEmpty() override { return items_.empty() ? ZR_OK : ZR_NO; }
 
   ZRESULT GetMaxLength(uint32_t* outLength, uint32_t count, uint32_t tabWidth) override {
-    if (outLength == nullptr)
-      return ZR_BADARG;
+    if (outLength == nullptr) return ZR_BADARG;
     size_t examined = (count == 0 || count > items_.size()) ? items_.size() : count;
     uint64_t longest = 0;
     for (size_t i = 0; i < examined; ++i) {
@@ -332,14 +351,11 @@ public:
   ZRESULT AddN(const WCHAR* text, uint32_t length, uint32_t* outIndex) override {
     return AddNWithData(text, length, 0, outIndex);
   }
-  ZRESULT AddNWithData(const WCHAR* text, uint32_t length, uint32_t data,
-                       uint32_t* outIndex) override {
+  ZRESULT AddNWithData(const WCHAR* text, uint32_t length, uint32_t data, uint32_t* outIndex) override {
     uint32_t index = static_cast<uint32_t>(items_.size());
-    if (outIndex != nullptr)
-      *outIndex = index;
+    if (outIndex != nullptr) *outIndex = index;
     ZRESULT r = insertCopy(index, text, text == nullptr ? 0 : length, data);
-    if (r != ZR_OK && outIndex != nullptr)
-      *outIndex = kNoStringIndex;
+    if (r != ZR_OK && outIndex != nullptr) *outIndex = kNoStringIndex;
     return r;
   }
 
@@ -351,8 +367,7 @@ public:
   }
   ZRESULT SetText(const WCHAR* text) override {
     Clear();
-    if (text != nullptr)
-      addWideLines(text, viewOf(text).size());
+    if (text != nullptr) addWideLines(text, viewOf(text).size());
     return ZR_OK;
   }
 
@@ -362,9 +377,8 @@ public:
       std::u16string_view text = viewOf(items_[i].text);
       if (trimSpaces) {
         size_t first = text.find_first_not_of(u' ');
-        text = first == std::u16string_view::npos
-                   ? std::u16string_view()
-                   : text.substr(first, text.find_last_not_of(u' ') - first + 1);
+        text = first == std::u16string_view::npos ? std::u16string_view()
+                                                  : text.substr(first, text.find_last_not_of(u' ') - first + 1);
       }
       if (text.empty() || text.size() < shortest)
         Delete(i);
@@ -376,8 +390,7 @@ public:
 
   ZRESULT LoadFromBuffer(const void* data, bool isWide, uint32_t size) override {
     Clear();
-    if (data == nullptr)
-      return ZR_OK;
+    if (data == nullptr) return ZR_OK;
     if (isWide) {
       // The bytes are UTF-16LE, which is the host's own order here; an odd
       // last byte is ignored. Copy out so the units are aligned.
@@ -395,14 +408,12 @@ public:
   }
 
   ZRESULT Lock(const WCHAR* owner) override {
-    while (!lock_.try_lock())
-      zefCoreKSleep(kLockRetryMs);
+    while (!lock_.try_lock()) zefCoreKSleep(kLockRetryMs);
     noteOwner(owner);
     return ZR_OK;
   }
   ZRESULT TryLock(const WCHAR* owner) override {
-    if (!lock_.try_lock())
-      return ZR_NO;
+    if (!lock_.try_lock()) return ZR_NO;
     noteOwner(owner);
     return ZR_OK;
   }
@@ -416,11 +427,9 @@ private:
   // Makes the private copy of an item's text: null for an empty text.
   static bool copyText(const WCHAR* text, size_t length, WCHAR** out) {
     *out = nullptr;
-    if (text == nullptr || length == 0)
-      return true;
+    if (text == nullptr || length == 0) return true;
     *out = new (std::nothrow) WCHAR[length + 1];
-    if (*out == nullptr)
-      return false;
+    if (*out == nullptr) return false;
     std::copy_n(text, length, *out);
     (*out)[length] = u'\0';
     return true;
@@ -428,8 +437,7 @@ private:
 
   ZRESULT insertCopy(size_t index, const WCHAR* text, size_t length, uint32_t data) {
     StringItem item{nullptr, data};
-    if (!copyText(text, length, &item.text))
-      return ZR_OUTOFMEMORY;
+    if (!copyText(text, length, &item.text)) return ZR_OUTOFMEMORY;
     try {
       items_.insert(items_.begin() + static_cast<ptrdiff_t>(index), item);
     } catch (const std::bad_alloc&) {
@@ -458,9 +466,18 @@ public:
     packed_->used += text.size() + 1;
     return copy;
   }
+  WCHAR* packedRoom(size_t units) {
+    if (!hasPackedRoom(units) && !addPackedBlock(std::max(units, kPackedBlockUnits))) return nullptr;
+    return packed_->text() + packed_->used;
+  }
+  ZRESULT addPackedRoom(size_t length) {
+    WCHAR* text = packed_->text() + packed_->used;
+    text[length] = u'\0';
+    packed_->used += length + 1;
+    return addPacked(text, length);
+  }
   ZRESULT addPacked(std::u16string_view text) {
-    if (text.empty())
-      return addPacked(nullptr, 0);
+    if (text.empty()) return addPacked(nullptr, 0);
     WCHAR* copy = pack(text);
     return copy == nullptr ? ZR_OUTOFMEMORY : addPacked(copy, text.size());
   }
@@ -482,32 +499,27 @@ private:
   bool hasPackedRoom(size_t units) const { return packed_ && packed_->capacity - packed_->used >= units; }
   bool addPackedBlock(size_t units) {
     void* memory = ::operator new(sizeof(PackedBlock) + units * sizeof(WCHAR), std::nothrow);
-    if (memory == nullptr)
-      return false;
+    if (memory == nullptr) return false;
     packed_ = new (memory) PackedBlock{packed_, units, 0};
     return true;
   }
   static void releaseText(StringItem& item) {
-    if (!item.packed)
-      delete[] item.text;
+    if (!item.packed) delete[] item.text;
     item.text = nullptr;
     item.packed = false;
   }
 
   // The common checks of the buffer readers: clears the buffer first.
   ZRESULT prepareBuffer(uint32_t index, WCHAR* buffer, uint32_t capacity) {
-    if (buffer == nullptr || capacity == 0)
-      return ZR_BADARG;
+    if (buffer == nullptr || capacity == 0) return ZR_BADARG;
     buffer[0] = u'\0';
-    if (capacity == 1 || index >= items_.size())
-      return ZR_BADARG;
+    if (capacity == 1 || index >= items_.size()) return ZR_BADARG;
     return ZR_OK;
   }
 
   template <typename Matches>
   ZRESULT findFirst(uint32_t* outIndex, Matches&& matches) {
-    if (outIndex == nullptr)
-      return ZR_BADARG;
+    if (outIndex == nullptr) return ZR_BADARG;
     auto found = std::find_if(items_.begin(), items_.end(), matches);
     if (found == items_.end()) {
       *outIndex = kNoStringIndex;
@@ -518,9 +530,8 @@ private:
   }
 
   void addWideLines(const WCHAR* text, size_t end) {
-    splitLines(text, end, [this](const WCHAR* line, size_t length) {
-      AddN(line, static_cast<uint32_t>(length), nullptr);
-    });
+    splitLines(text, end,
+               [this](const WCHAR* line, size_t length) { AddN(line, static_cast<uint32_t>(length), nullptr); });
   }
 
   void noteOwner(const WCHAR* owner) {
@@ -532,28 +543,35 @@ private:
   }
 
   void freeAll() {
-    for (StringItem& item : items_)
-      releaseText(item);
+    for (StringItem& item : items_) releaseText(item);
     items_.clear();
-    while (packed_ != nullptr)
-      ::operator delete(std::exchange(packed_, packed_->older));
+    while (packed_ != nullptr) {
+      PackedBlock* block = std::exchange(packed_, packed_->older);
+      if (block != inlineBlockAddress()) ::operator delete(block);
+    }
   }
+  // Where makeWithPackedRoom puts the first block: after the list and its
+  // item room.
+  void* inlineBlockAddress() { return reinterpret_cast<StringItem*>(this + 1) + itemRoom_.capacity; }
 
-  std::vector<StringItem> items_;   // the list, in order
-  PackedBlock* packed_ = nullptr;   // newest block of packed texts, or null
-  std::recursive_mutex lock_;       // taken by Lock/TryLock, left by Unlock
+  ItemRoom itemRoom_;  // before items_, which may use it
+  std::vector<StringItem, ItemAllocator<StringItem>> items_{ItemAllocator<StringItem>(&itemRoom_)};  // in order
+  PackedBlock* packed_ = nullptr;  // newest block of packed texts, or null
+  std::recursive_mutex lock_;      // taken by Lock/TryLock, left by Unlock
   // Who took the lock last; empty when free. A plain string, so that the
   // many lists that are never locked (one per CSV row) allocate nothing for it.
   std::u16string ownerName_;
 };
+
+static_assert(sizeof(IStringListImp) % alignof(StringItem) == 0 && sizeof(StringItem) % alignof(PackedBlock) == 0,
+              "the item room and the block after a list are aligned");
 
 // Releases a stream made by the factory when the load or save ends.
 template <typename Stream>
 struct StreamHolder {
   Stream* stream = nullptr;
   ~StreamHolder() {
-    if (stream == nullptr)
-      return;
+    if (stream == nullptr) return;
     stream->Close();
     stream->Release();
   }
@@ -562,37 +580,28 @@ struct StreamHolder {
 ZRESULT IStringListImp::LoadFromFile(const WCHAR* path) {
   Clear();
   StreamHolder<IFIOIBufferedStream> holder;
-  if (zefCoreKAllocIntf(&CLSID_IFIOIBufferedStreamImp, reinterpret_cast<void**>(&holder.stream), 0) !=
-      S_OK)
+  if (zefCoreKAllocIntf(&CLSID_IFIOIBufferedStreamImp, reinterpret_cast<void**>(&holder.stream), 0) != S_OK)
     return ZR_FAILED;
   IFIOIBufferedStream* stream = holder.stream;
-  if (ZRESULT r = stream->SetName(path); r != ZR_OK)
-    return r;
-  if (ZRESULT r = stream->Open(0); r != ZR_OK)
-    return r;
+  if (ZRESULT r = stream->SetName(path); r != ZR_OK) return r;
+  if (ZRESULT r = stream->Open(0); r != ZR_OK) return r;
   std::vector<WCHAR> line(kLoadLineCapacity);
   while (stream->AtEnd() == ZR_NO) {
     uint32_t length = 0;
-    if (ZRESULT r = stream->ReadText(line.data(), kLoadLineCapacity, &length); r != ZR_OK)
-      return r;
-    if (ZRESULT r = AddN(line.data(), length, nullptr); r != ZR_OK)
-      return r;
+    if (ZRESULT r = stream->ReadText(line.data(), kLoadLineCapacity, &length); r != ZR_OK) return r;
+    if (ZRESULT r = AddN(line.data(), length, nullptr); r != ZR_OK) return r;
   }
   return ZR_OK;
 }
 
 ZRESULT IStringListImp::SaveToFile(const WCHAR* path) {
   StreamHolder<IFIOOStream> holder;
-  if (zefCoreKAllocIntf(&CLSID_IFIOOStreamImp, reinterpret_cast<void**>(&holder.stream), 0) != S_OK)
-    return ZR_FAILED;
+  if (zefCoreKAllocIntf(&CLSID_IFIOOStreamImp, reinterpret_cast<void**>(&holder.stream), 0) != S_OK) return ZR_FAILED;
   IFIOOStream* stream = holder.stream;
-  if (ZRESULT r = stream->SetName(path); r != ZR_OK)
-    return r;
-  if (ZRESULT r = stream->Open(0); r != ZR_OK)
-    return r;
+  if (ZRESULT r = stream->SetName(path); r != ZR_OK) return r;
+  if (ZRESULT r = stream->Open(0); r != ZR_OK) return r;
   for (const StringItem& item : items_) {
-    if (ZRESULT r = stream->WriteText(item.text == nullptr ? kEmptyText : item.text, -1); r != ZR_OK)
-      return r;
+    if (ZRESULT r = stream->WriteText(item.text == nullptr ? kEmptyText : item.text, -1); r != ZR_OK) return r;
   }
   return ZR_OK;
 }
@@ -601,9 +610,7 @@ ZRESULT IStringListImp::SaveToFile(const WCHAR* path) {
 
 IStringList::~IStringList() = default;
 
-void* zefcorek::makeIStringListImp(intptr_t) {
-  return static_cast<IStringList*>(new (std::nothrow) IStringListImp());
-}
+void* zefcorek::makeIStringListImp(intptr_t) { return static_cast<IStringList*>(new (std::nothrow) IStringListImp()); }
 
 zefcorek::PackedStringListBuilder::PackedStringListBuilder() {
   auto* imp = new (std::nothrow) IStringListImp();
@@ -611,9 +618,14 @@ zefcorek::PackedStringListBuilder::PackedStringListBuilder() {
   list_ = imp;
 }
 
+zefcorek::PackedStringListBuilder::PackedStringListBuilder(size_t items, size_t units) {
+  IStringListImp* imp = IStringListImp::makeWithPackedRoom(items, units);
+  imp_ = imp;
+  list_ = imp;
+}
+
 zefcorek::PackedStringListBuilder::~PackedStringListBuilder() {
-  if (list_ != nullptr)
-    list_->Release();
+  if (list_ != nullptr) list_->Release();
 }
 
 bool zefcorek::PackedStringListBuilder::reserve(size_t items, size_t units) {
@@ -630,6 +642,22 @@ WCHAR* zefcorek::PackedStringListBuilder::pack(std::u16string_view text) {
 
 ZRESULT zefcorek::PackedStringListBuilder::addPacked(WCHAR* copy, size_t length) {
   return static_cast<IStringListImp*>(imp_)->addPacked(copy, length);
+}
+
+ZRESULT zefcorek::PackedStringListBuilder::addPackedPieces(WCHAR* copy, const PackedPiece* pieces, size_t count) {
+  auto* imp = static_cast<IStringListImp*>(imp_);
+  for (size_t i = 0; i < count; ++i) {
+    if (const ZRESULT r = imp->addPacked(copy + pieces[i].offset, pieces[i].length); r != ZR_OK) return r;
+  }
+  return ZR_OK;
+}
+
+WCHAR* zefcorek::PackedStringListBuilder::room(size_t units) {
+  return static_cast<IStringListImp*>(imp_)->packedRoom(units);
+}
+
+ZRESULT zefcorek::PackedStringListBuilder::addRoom(size_t length) {
+  return static_cast<IStringListImp*>(imp_)->addPackedRoom(length);
 }
 
 IStringList* zefcorek::PackedStringListBuilder::take() {

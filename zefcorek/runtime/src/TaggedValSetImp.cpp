@@ -39,9 +39,7 @@ bool hasArray(const TaggedValue& value) {
   return value.type == TVT_STRING || value.type == TVT_BYTES;
 }
 
-IStdInterface* objectOf(const TaggedValue& value) {
-  return reinterpret_cast<IStdInterface*>(value.count);
-}
+IStdInterface* objectOf(const TaggedValue& value) { return reinterpret_cast<IStdInterface*>(value.count); }
 
 // A record on the stack for the typed adders and setters.
 TaggedValue record(uint32_t tag, uint32_t type, uintptr_t count) {
@@ -388,8 +386,7 @@ ZRESULT zefcorek::ITaggedValSetImp::CreateValue(uint32_t type, uint32_t count, T
 ZRESULT zefcorek::ITaggedValSetImp::CheckValue(const TaggedValue* value) {
   if (value == nullptr || value->cbSize < kTaggedValueSize || value->type > kHighestType) return ZR_BADARG;
   if (isNumberType(value->type) && value->count >= 2 && value->value.storage == nullptr) return ZR_BADARG;
-  if ((value->type == TVT_STRING || value->type == TVT_BYTES) && value->count != 0 &&
-      value->value.storage == nullptr)
+  if ((value->type == TVT_STRING || value->type == TVT_BYTES) && value->count != 0 && value->value.storage == nullptr)
     return ZR_BADARG;
   return ZR_OK;
 }
@@ -501,8 +498,7 @@ ZRESULT zefcorek::ITaggedValSetImp::IndexOfTag(uint32_t tag, uint32_t& index) co
 }
 
 ZRESULT zefcorek::ITaggedValSetImp::FindValue(uint32_t tag, TaggedValue* out, int32_t* index) {
-  if ((out == nullptr && index == nullptr) || (out != nullptr && out->cbSize != kTaggedValueSize))
-    return ZR_BADARG;
+  if ((out == nullptr && index == nullptr) || (out != nullptr && out->cbSize != kTaggedValueSize)) return ZR_BADARG;
   if (out != nullptr) std::memset(reinterpret_cast<char*>(out) + 4, 0, kTaggedValueSize - 4);
   if (index != nullptr) *index = -1;
   uint32_t position = 0;
@@ -539,13 +535,10 @@ bool sameShape(const TaggedValue& stored, const TaggedValue& value) {
     case TVT_INT:
     case TVT_UINT:
     case TVT_DOUBLE:
-      return stored.count == value.count &&
-             (value.count < 2 || stored.value.storage == value.value.storage);
+      return stored.count == value.count && (value.count < 2 || stored.value.storage == value.value.storage);
     case TVT_STRING:
-    case TVT_BYTES:
-      return stored.count == value.count && stored.value.storage == value.value.storage;
-    default:
-      return true;
+    case TVT_BYTES: return stored.count == value.count && stored.value.storage == value.value.storage;
+    default: return true;
   }
 }
 
@@ -564,7 +557,8 @@ ZRESULT zefcorek::ITaggedValSetImp::SetValueAt(uint32_t index, const TaggedValue
       if (IStdInterface* old = objectOf(*stored)) old->Release();
     }
     if (value->type == TVT_CUSTOM) {
-      if (value->value.handler != nullptr) (void)value->value.handler(this, TVH_HANDED_OUT, value->count, value->context);
+      if (value->value.handler != nullptr)
+        (void)value->value.handler(this, TVH_HANDED_OUT, value->count, value->context);
       if (stored->value.handler != nullptr)
         (void)stored->value.handler(this, TVH_DESTROYED, stored->count, stored->context);
     }
@@ -729,7 +723,7 @@ ZRESULT zefcorek::ITaggedValSetImp::SetCustom(uint32_t tag, uintptr_t data, Tagg
 // --- Typed getters ------------------------------------------------------------------
 
 ZRESULT zefcorek::ITaggedValSetImp::FindTyped(const WCHAR* path, uint32_t tag, uint32_t type, bool single,
-                                             TaggedValue* found) {
+                                              TaggedValue* found) {
   ITaggedValSet* target = nullptr;
   ZRESULT result = FindSubSetByPath(path, &target);
   if (result != ZR_OK) return result;
@@ -788,24 +782,30 @@ ZRESULT zefcorek::ITaggedValSetImp::GetDouble(const WCHAR* path, uint32_t tag, d
 ZRESULT zefcorek::ITaggedValSetImp::GetIntArray(const WCHAR* path, uint32_t tag, uint32_t* count, int32_t* buffer) {
   TaggedValue v;
   const ZRESULT result = FindTyped(path, tag, TVT_INT, false, &v);
-  if (result == ZR_OK) copyElements(v, count, buffer);
-  else if (count != nullptr) *count = 0;
+  if (result == ZR_OK)
+    copyElements(v, count, buffer);
+  else if (count != nullptr)
+    *count = 0;
   return result;
 }
 
 ZRESULT zefcorek::ITaggedValSetImp::GetUIntArray(const WCHAR* path, uint32_t tag, uint32_t* count, uint32_t* buffer) {
   TaggedValue v;
   const ZRESULT result = FindTyped(path, tag, TVT_UINT, false, &v);
-  if (result == ZR_OK) copyElements(v, count, buffer);
-  else if (count != nullptr) *count = 0;
+  if (result == ZR_OK)
+    copyElements(v, count, buffer);
+  else if (count != nullptr)
+    *count = 0;
   return result;
 }
 
 ZRESULT zefcorek::ITaggedValSetImp::GetDoubleArray(const WCHAR* path, uint32_t tag, uint32_t* count, double* buffer) {
   TaggedValue v;
   const ZRESULT result = FindTyped(path, tag, TVT_DOUBLE, false, &v);
-  if (result == ZR_OK) copyElements(v, count, buffer);
-  else if (count != nullptr) *count = 0;
+  if (result == ZR_OK)
+    copyElements(v, count, buffer);
+  else if (count != nullptr)
+    *count = 0;
   return result;
 }
 

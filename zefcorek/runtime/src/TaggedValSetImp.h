@@ -20,7 +20,7 @@
 namespace zefcorek {
 
 class ITaggedValSetImp final : public IStdDataInterfaceImp, public virtual ITaggedValSet {
- public:
+public:
   ITaggedValSetImp() = default;
 
   HRESULT QueryInterface(REFIID, void**) override { return ZR_NOTSUPPORTED; }
@@ -98,10 +98,10 @@ class ITaggedValSetImp final : public IStdDataInterfaceImp, public virtual ITagg
   uint32_t ValueCount() const;
   const TaggedValue* StoredValue(uint32_t index) const;
 
- protected:
+protected:
   ~ITaggedValSetImp() override;
 
- private:
+private:
   // Index of the first value with the tag: 2 without a list, 1 when none.
   ZRESULT IndexOfTag(uint32_t tag, uint32_t& index) const;
   // The stored record at index, or null.
@@ -120,11 +120,11 @@ class ITaggedValSetImp final : public IStdDataInterfaceImp, public virtual ITagg
   static IPtrList* NewList();
 
   uint32_t id_ = 0;
-  uint32_t options_ = 0;          // the host's word; nothing else reads it
+  uint32_t options_ = 0;  // the host's word; nothing else reads it
   bool hasName_ = false;
-  std::u16string name_;           // meaningful when hasName_
-  IPtrList* subSets_ = nullptr;   // owned; ITaggedValSet*, one reference each
-  IPtrList* values_ = nullptr;    // owned; TaggedValue* owned by the set
+  std::u16string name_;          // meaningful when hasName_
+  IPtrList* subSets_ = nullptr;  // owned; ITaggedValSet*, one reference each
+  IPtrList* values_ = nullptr;   // owned; TaggedValue* owned by the set
 };
 
 }  // namespace zefcorek

@@ -136,12 +136,10 @@ ZRESULT loadValue(IFIOIStream* stream, zefcorek::ITaggedValSetImp* set) {
   if (result != ZR_OK) return result;
   const uint32_t type = get32(header + 12);
   const uint32_t count = get32(header + 16);
-  if (get32(header) < kValueHeaderSize || get32(header + 4) != kValueMagic || type > TVT_BYTES)
-    return ZR_FAILED;
+  if (get32(header) < kValueHeaderSize || get32(header + 4) != kValueMagic || type > TVT_BYTES) return ZR_FAILED;
   // The payload must be in the stream before anything is made for it.
   const uint64_t bytes = payloadBytes(type, count);
-  if (bytes > UINT32_MAX || (bytes > 0 && stream->HasBytes(static_cast<uint32_t>(bytes)) != ZR_OK))
-    return ZR_FAILED;
+  if (bytes > UINT32_MAX || (bytes > 0 && stream->HasBytes(static_cast<uint32_t>(bytes)) != ZR_OK)) return ZR_FAILED;
   TaggedValue* value = nullptr;
   result = set->CreateValue(type, type == TVT_STRING ? count + 1 : count, &value);
   if (result != ZR_OK) return result;

@@ -95,8 +95,8 @@ bool CreateTempFile(const WCHAR* prefix, const WCHAR* extension, WCHAR* out) {
   }
   for (int attempt = 0; attempt < kMaxTempAttempts; ++attempt) {
     const std::u16string name = tempName(folder, prefix, extension, static_cast<unsigned>(std::rand() % 32768));
-    HANDLE file = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
       if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) continue;
       return false;

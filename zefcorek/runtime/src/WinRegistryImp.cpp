@@ -31,8 +31,7 @@ public:
   OpenedKey(const OpenedKey&) = delete;
   OpenedKey& operator=(const OpenedKey&) = delete;
   ~OpenedKey() {
-    if (handle_ != nullptr)
-      RegCloseKey(handle_);
+    if (handle_ != nullptr) RegCloseKey(handle_);
   }
   HKEY* out() { return &handle_; }
   HKEY get() const { return handle_; }
@@ -60,8 +59,7 @@ public:
 
   // No interface is answered, IUnknown included; a null out is not written.
   HRESULT QueryInterface(REFIID, void** out) override {
-    if (out != nullptr)
-      *out = nullptr;
+    if (out != nullptr) *out = nullptr;
     return E_NOINTERFACE;
   }
   ULONG AddRef() override { return static_cast<ULONG>(++refCount_); }
@@ -91,11 +89,9 @@ public:
   }
 
   bool CreateKey(const WCHAR* path) override {
-    if (!isUsableSubKey(path))
-      return false;
+    if (!isUsableSubKey(path)) return false;
     OpenedKey key;
-    if (createKey(root_, path, key) != ERROR_SUCCESS)
-      return false;
+    if (createKey(root_, path, key) != ERROR_SUCCESS) return false;
     path_.AssignSz(path);
     return true;
   }
@@ -122,8 +118,7 @@ public:
     return type;
   }
   int32_t GetSubKeyCount() override {
-    if (!HasPath())
-      return 0;
+    if (!HasPath()) return 0;
     DWORD subKeys = 0;
     return queryCounts(&subKeys, nullptr) ? static_cast<int32_t>(subKeys) : -1;
   }
@@ -133,24 +128,19 @@ public:
   }
 
   bool KeyExists(const WCHAR* path, HKEY root) override {
-    if (!isUsableSubKey(path))
-      return false;
+    if (!isUsableSubKey(path)) return false;
     OpenedKey key;
-    return RegOpenKeyExW(root == nullptr ? root_ : root, path, 0, KEY_READ, key.out()) ==
-           ERROR_SUCCESS;
+    return RegOpenKeyExW(root == nullptr ? root_ : root, path, 0, KEY_READ, key.out()) == ERROR_SUCCESS;
   }
   bool OpenKey(const WCHAR* path, bool create) override {
-    if (path == nullptr || startsWithBackslash(path))
-      return false;
+    if (path == nullptr || startsWithBackslash(path)) return false;
     if (path[0] == u'\0') {
       path_.AssignSz(u"");
       return true;
     }
     OpenedKey key;
-    LONG status = create ? createKey(root_, path, key)
-                         : RegOpenKeyExW(root_, path, 0, access_, key.out());
-    if (status != ERROR_SUCCESS)
-      return false;
+    LONG status = create ? createKey(root_, path, key) : RegOpenKeyExW(root_, path, 0, access_, key.out());
+    if (status != ERROR_SUCCESS) return false;
     path_.AssignSz(path);
     return true;
   }
@@ -163,24 +153,16 @@ public:
 
   bool ReadBool(const WCHAR* name, bool defaultValue) override {
     BYTE bytes[4];
-    if (!readExact(name, bytes, sizeof bytes))
-      return defaultValue;
+    if (!readExact(name, bytes, sizeof bytes)) return defaultValue;
     return bytes[0] != 0 || bytes[1] != 0 || bytes[2] != 0 || bytes[3] != 0;
   }
-  int32_t ReadInteger(const WCHAR* name, int32_t defaultValue) override {
-    return readNumber(name, defaultValue);
-  }
-  uint32_t ReadDWord(const WCHAR* name, uint32_t defaultValue) override {
-    return readNumber(name, defaultValue);
-  }
-  double ReadFloat(const WCHAR* name, double defaultValue) override {
-    return readNumber(name, defaultValue);
-  }
+  int32_t ReadInteger(const WCHAR* name, int32_t defaultValue) override { return readNumber(name, defaultValue); }
+  uint32_t ReadDWord(const WCHAR* name, uint32_t defaultValue) override { return readNumber(name, defaultValue); }
+  double ReadFloat(const WCHAR* name, double defaultValue) override { return readNumber(name, defaultValue); }
   CLWideStr ReadString(const WCHAR* name, const WCHAR* defaultValue) override {
     CLWideStr fallback(defaultValue == nullptr ? u"" : defaultValue);
     DWORD type = GetValueType(name);
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
-      return fallback;
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return fallback;
     OpenedKey key;
     DWORD size = 0;
     if (!openCurrent(KEY_READ, key) ||
@@ -189,16 +171,14 @@ public:
     // One spare character, so a text stored without its NUL still ends.
     std::vector<WCHAR> text(size / sizeof(WCHAR) + 1, u'\0');
     DWORD read = static_cast<DWORD>(text.size() * sizeof(WCHAR));
-    if (RegQueryValueExW(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()),
-                         &read) != ERROR_SUCCESS)
+    if (RegQueryValueExW(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()), &read) !=
+        ERROR_SUCCESS)
       return fallback;
     std::u16string_view all(text.data(), std::min<size_t>(read / sizeof(WCHAR), text.size()));
     return CLWideStr(std::u16string(all.substr(0, all.find(u'\0'))));
   }
 
-  bool WriteBool(const WCHAR* name, bool value) override {
-    return WriteInteger(name, value ? 1 : 0);
-  }
+  bool WriteBool(const WCHAR* name, bool value) override { return WriteInteger(name, value ? 1 : 0); }
   bool WriteInteger(const WCHAR* name, int32_t value) override {
     BYTE bytes[4];
     toBytes(value, bytes);
@@ -225,17 +205,14 @@ public:
     OpenedKey key;
     DWORD subKeys = 0;
     if (!openCurrent(KEY_READ, key) ||
-        RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr,
-                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr) != ERROR_SUCCESS)
       return false;
-    if (subKeys == 0)
-      return true;
-    if (index >= subKeys)
-      return false;
+    if (subKeys == 0) return true;
+    if (index >= subKeys) return false;
     std::vector<WCHAR> name(kSubKeyNameCapacity);
     DWORD length = kSubKeyNameCapacity;
-    if (RegEnumKeyExW(key.get(), index, name.data(), &length, nullptr, nullptr, nullptr,
-                      nullptr) != ERROR_SUCCESS)
+    if (RegEnumKeyExW(key.get(), index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
       return false;
     out.AssignText(std::u16string_view(name.data(), length));
     return true;
@@ -260,8 +237,7 @@ private:
     return path != nullptr && path[0] != u'\0' && !startsWithBackslash(path);
   }
   static LONG createKey(HKEY root, const WCHAR* path, OpenedKey& key) {
-    return RegCreateKeyExW(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                           key.out(), nullptr);
+    return RegCreateKeyExW(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key.out(), nullptr);
   }
 
   // Opens root\path; false when the path is empty or the key cannot be
@@ -273,8 +249,8 @@ private:
   bool queryCounts(DWORD* subKeys, DWORD* values) {
     OpenedKey key;
     return openCurrent(KEY_READ, key) &&
-           RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, subKeys, nullptr, nullptr, values,
-                            nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+           RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, subKeys, nullptr, nullptr, values, nullptr, nullptr,
+                            nullptr, nullptr) == ERROR_SUCCESS;
   }
 
   // Reads a value whose data is exactly `size` bytes, whatever its type.
@@ -282,15 +258,13 @@ private:
     OpenedKey key;
     DWORD read = size;
     return openCurrent(KEY_READ, key) &&
-           RegQueryValueExW(key.get(), name, nullptr, nullptr, bytes, &read) == ERROR_SUCCESS &&
-           read == size;
+           RegQueryValueExW(key.get(), name, nullptr, nullptr, bytes, &read) == ERROR_SUCCESS && read == size;
   }
 
   template <typename T>
   T readNumber(const WCHAR* name, T defaultValue) {
     BYTE bytes[sizeof(T)];
-    if (!readExact(name, bytes, sizeof bytes))
-      return defaultValue;
+    if (!readExact(name, bytes, sizeof bytes)) return defaultValue;
     T value;
     std::memcpy(&value, bytes, sizeof value);
     return value;
@@ -298,54 +272,47 @@ private:
 
   bool writeValue(const WCHAR* name, DWORD type, const BYTE* data, DWORD size) {
     OpenedKey key;
-    return openCurrent(KEY_WRITE, key) &&
-           RegSetValueExW(key.get(), name, 0, type, data, size) == ERROR_SUCCESS;
+    return openCurrent(KEY_WRITE, key) && RegSetValueExW(key.get(), name, 0, type, data, size) == ERROR_SUCCESS;
   }
 
   template <typename Enumerate>
   bool enumerateNames(IStringList* list, DWORD capacity, Enumerate&& enumerate) {
-    if (list == nullptr)
-      return false;
+    if (list == nullptr) return false;
     list->Clear();
     OpenedKey key;
-    if (!openCurrent(KEY_READ, key))
-      return false;
+    if (!openCurrent(KEY_READ, key)) return false;
     std::vector<WCHAR> name(capacity);
     for (DWORD i = 0;; ++i) {
       DWORD length = capacity;
       LONG status = enumerate(key.get(), i, name.data(), &length);
-      if (status != ERROR_SUCCESS)
-        return status == static_cast<LONG>(ERROR_NO_MORE_ITEMS);
+      if (status != ERROR_SUCCESS) return status == static_cast<LONG>(ERROR_NO_MORE_ITEMS);
       std::u16string text(name.data(), length);
       list->Add(text.c_str(), nullptr);
     }
   }
 
-  LONG refCount_ = 1;               // plain count; the last Release deletes
-  HKEY root_ = HKEY_CURRENT_USER;   // the key paths are relative to
-  REGSAM access_ = KEY_WRITE;       // rights of OpenKey without creation
-  CLWideStr path_;                  // current key below root_, no leading '\'
+  LONG refCount_ = 1;              // plain count; the last Release deletes
+  HKEY root_ = HKEY_CURRENT_USER;  // the key paths are relative to
+  REGSAM access_ = KEY_WRITE;      // rights of OpenKey without creation
+  CLWideStr path_;                 // current key below root_, no leading '\'
 };
 
 // The kernel's name comes from ntdll's NtQueryKey, found at run time as the
 // original system finds it: asked once for the size, then for the record
 // (a 32-bit byte length followed by the UTF-16 name).
 CLWideStr IWinRegistryImp::GetKeyFullPath(HKEY key) {
-  if (key == nullptr)
-    return CLWideStr();
+  if (key == nullptr) return CLWideStr();
   HMODULE ntdll = LoadLibraryW(u"ntdll.dll");
-  if (ntdll == nullptr)
-    return CLWideStr();
+  if (ntdll == nullptr) return CLWideStr();
   CLWideStr name;
   auto query = reinterpret_cast<NtQueryKeyFunction>(GetProcAddress(ntdll, "NtQueryKey"));
   HANDLE handle = reinterpret_cast<HANDLE>(key);
   ULONG needed = 0;
-  if (query != nullptr &&
-      query(handle, KeyNameInformation, nullptr, 0, &needed) == STATUS_BUFFER_TOO_SMALL) {
+  if (query != nullptr && query(handle, KeyNameInformation, nullptr, 0, &needed) == STATUS_BUFFER_TOO_SMALL) {
     std::vector<BYTE> record(static_cast<size_t>(needed) + 2);
     ULONG returned = 0;
-    if (query(handle, KeyNameInformation, record.data(), static_cast<ULONG>(record.size()),
-              &returned) == STATUS_SUCCESS &&
+    if (query(handle, KeyNameInformation, record.data(), static_cast<ULONG>(record.size()), &returned) ==
+            STATUS_SUCCESS &&
         returned >= sizeof(ULONG)) {
       // The name ends where the returned size ends, never past the buffer.
       size_t bytes = std::min<size_t>(returned, record.size()) - sizeof(ULONG);

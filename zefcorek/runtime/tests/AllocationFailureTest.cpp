@@ -50,8 +50,7 @@ unsigned ptrListCount(IPtrList* list) {
 // The record list's insertions; AddTail keeps the node argument, the others
 // null it.
 testing::AssertionResult recListInsertion(
-    const std::function<ZRESULT(IRecList*, const void*, TRecListNodeType_Dummy**)>& insert,
-    bool keepsNode) {
+    const std::function<ZRESULT(IRecList*, const void*, TRecListNodeType_Dummy**)>& insert, bool keepsNode) {
   auto* list = make<IRecList>(CLSID_IRecListImp);
   const int32_t first = 7;
   list->AddTail(&first, nullptr);
@@ -69,19 +68,16 @@ testing::AssertionResult recListInsertion(
   // The list still works once memory is back.
   const ZRESULT after = list->AddTail(&record, nullptr);
   list->Release();
-  if (result != ZR_OUTOFMEMORY)
-    return testing::AssertionFailure() << "result " << result;
+  if (result != ZR_OUTOFMEMORY) return testing::AssertionFailure() << "result " << result;
   if ((node == poison<TRecListNodeType_Dummy>()) != keepsNode)
     return testing::AssertionFailure() << "node argument " << node;
-  if (count != 1 || !headKept)
-    return testing::AssertionFailure() << "list changed: count " << count;
-  if (after != ZR_OK)
-    return testing::AssertionFailure() << "list unusable afterwards";
+  if (count != 1 || !headKept) return testing::AssertionFailure() << "list changed: count " << count;
+  if (after != ZR_OK) return testing::AssertionFailure() << "list unusable afterwards";
   return testing::AssertionSuccess();
 }
 
-testing::AssertionResult ptrListInsertion(
-    const std::function<ZRESULT(IPtrList*, void*, IPtrList::Node**)>& insert, bool keepsNode) {
+testing::AssertionResult ptrListInsertion(const std::function<ZRESULT(IPtrList*, void*, IPtrList::Node**)>& insert,
+                                          bool keepsNode) {
   auto* list = make<IPtrList>(CLSID_IPtrListImp);
   int item = 0;
   list->AddTail(&item, nullptr);
@@ -93,12 +89,9 @@ testing::AssertionResult ptrListInsertion(
   }
   const unsigned count = ptrListCount(list);
   list->Release();
-  if (result != ZR_OUTOFMEMORY)
-    return testing::AssertionFailure() << "result " << result;
-  if ((node == poison<IPtrList::Node>()) != keepsNode)
-    return testing::AssertionFailure() << "node argument " << node;
-  if (count != 1)
-    return testing::AssertionFailure() << "list changed: count " << count;
+  if (result != ZR_OUTOFMEMORY) return testing::AssertionFailure() << "result " << result;
+  if ((node == poison<IPtrList::Node>()) != keepsNode) return testing::AssertionFailure() << "node argument " << node;
+  if (count != 1) return testing::AssertionFailure() << "list changed: count " << count;
   return testing::AssertionSuccess();
 }
 
@@ -107,8 +100,7 @@ testing::AssertionResult ptrListInsertion(
 testing::AssertionResult arrayClone(unsigned nth, bool range) {
   auto* array = make<IPtrArray>(CLSID_IPtrArrayImp);
   int item = 0;
-  for (int i = 0; i < 5; ++i)
-    array->Add(&item, nullptr);
+  for (int i = 0; i < 5; ++i) array->Add(&item, nullptr);
   IPtrArray* copy = reinterpret_cast<IPtrArray*>(uintptr_t{0x5a5a5a50});
   ZRESULT result;
   {
@@ -119,8 +111,7 @@ testing::AssertionResult arrayClone(unsigned nth, bool range) {
   array->Release();
   if (result != ZR_OUTOFMEMORY || copy != nullptr)
     return testing::AssertionFailure() << "result " << result << ", copy " << copy;
-  if (count != 5)
-    return testing::AssertionFailure() << "source changed: count " << count;
+  if (count != 5) return testing::AssertionFailure() << "source changed: count " << count;
   return testing::AssertionSuccess();
 }
 
@@ -128,8 +119,7 @@ testing::AssertionResult arrayClone(unsigned nth, bool range) {
 testing::AssertionResult arrayGrowth() {
   auto* array = make<IPtrArray>(CLSID_IPtrArrayImp);
   int item = 0;
-  while (array->GetCount() < array->GetCapacity() || array->GetCount() == 0)
-    array->Add(&item, nullptr);
+  while (array->GetCount() < array->GetCapacity() || array->GetCount() == 0) array->Add(&item, nullptr);
   const unsigned before = array->GetCount();
   unsigned index = 0xFFFFFFFFu;
   ZRESULT result;
@@ -173,12 +163,8 @@ testing::AssertionResult heapPush(const CLSID& id, unsigned nth) {
   return testing::AssertionSuccess();
 }
 
-unsigned identityHash(unsigned, void* item, void*) {
-  return static_cast<unsigned>(reinterpret_cast<uintptr_t>(item));
-}
-int32_t samePointer(void* a, void* b, void*, int32_t mode) {
-  return mode == 0 ? (a == b ? 0 : 1) : 1;
-}
+unsigned identityHash(unsigned, void* item, void*) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(item)); }
+int32_t samePointer(void* a, void* b, void*, int32_t mode) { return mode == 0 ? (a == b ? 0 : 1) : 1; }
 
 IHashTable* makeTable() {
   auto* table = make<IHashTable>(CLSID_IHashTableImp);
@@ -222,8 +208,7 @@ testing::AssertionResult hashGrowth() {
     rehash = table->SetBucketCount(100);
   }
   // The 33rd item takes 11 buckets past the high load of 3 and would grow them.
-  for (unsigned v = 1; v <= 32; ++v)
-    table->Add(key(v));
+  for (unsigned v = 1; v <= 32; ++v) table->Add(key(v));
   ZRESULT add;
   {
     ScopedAllocationFailure fail(2);  // the node passes, the bucket array fails
@@ -233,11 +218,9 @@ testing::AssertionResult hashGrowth() {
   const ZRESULT find = table->Find(key(33), &found);
   const unsigned after = bucketCount(table);
   table->Release();
-  if (rehash != ZR_OUTOFMEMORY)
-    return testing::AssertionFailure() << "SetBucketCount " << rehash;
+  if (rehash != ZR_OUTOFMEMORY) return testing::AssertionFailure() << "SetBucketCount " << rehash;
   if (add != ZR_OK || find != ZR_OK || found != key(33) || after != before)
-    return testing::AssertionFailure()
-           << "add " << add << ", find " << find << ", buckets " << after;
+    return testing::AssertionFailure() << "add " << add << ", find " << find << ", buckets " << after;
   return testing::AssertionSuccess();
 }
 
@@ -249,14 +232,10 @@ TEST(AllocationFailureTest, ContainersAnswer30AndStayIntact) {
     std::function<testing::AssertionResult()> run;
   } cases[] = {
       {"record AddTail",
-       [] {
-         return recListInsertion(
-             [](IRecList* l, const void* r, RecNode** n) { return l->AddTail(r, n); }, true);
-       }},
+       [] { return recListInsertion([](IRecList* l, const void* r, RecNode** n) { return l->AddTail(r, n); }, true); }},
       {"record AddHead",
        [] {
-         return recListInsertion(
-             [](IRecList* l, const void* r, RecNode** n) { return l->AddHead(r, n); }, false);
+         return recListInsertion([](IRecList* l, const void* r, RecNode** n) { return l->AddHead(r, n); }, false);
        }},
       {"record InsertAfter",
        [] {
@@ -270,25 +249,14 @@ TEST(AllocationFailureTest, ContainersAnswer30AndStayIntact) {
        }},
       {"record InsertAt",
        [] {
-         return recListInsertion(
-             [](IRecList* l, const void* r, RecNode** n) { return l->InsertAt(r, 0, n); },
-             false);
+         return recListInsertion([](IRecList* l, const void* r, RecNode** n) { return l->InsertAt(r, 0, n); }, false);
        }},
       {"pointer AddTail",
-       [] {
-         return ptrListInsertion([](IPtrList* l, void* i, PtrNode** n) { return l->AddTail(i, n); },
-                                 true);
-       }},
+       [] { return ptrListInsertion([](IPtrList* l, void* i, PtrNode** n) { return l->AddTail(i, n); }, true); }},
       {"pointer AddHead",
-       [] {
-         return ptrListInsertion([](IPtrList* l, void* i, PtrNode** n) { return l->AddHead(i, n); },
-                                 false);
-       }},
+       [] { return ptrListInsertion([](IPtrList* l, void* i, PtrNode** n) { return l->AddHead(i, n); }, false); }},
       {"pointer InsertAt",
-       [] {
-         return ptrListInsertion(
-             [](IPtrList* l, void* i, PtrNode** n) { return l->InsertAt(i, 1, n); }, false);
-       }},
+       [] { return ptrListInsertion([](IPtrList* l, void* i, PtrNode** n) { return l->InsertAt(i, 1, n); }, false); }},
       {"array Clone, object", [] { return arrayClone(1, false); }},
       {"array Clone, block", [] { return arrayClone(2, false); }},
       {"array CloneRange, object", [] { return arrayClone(1, true); }},
@@ -296,14 +264,12 @@ TEST(AllocationFailureTest, ContainersAnswer30AndStayIntact) {
       {"array growth", [] { return arrayGrowth(); }},
       {"heap array object", [] { return heapPush<IBinaryHeap>(CLSID_IBinaryHeapImp, 1); }},
       {"heap array block", [] { return heapPush<IBinaryHeap>(CLSID_IBinaryHeapImp, 2); }},
-      {"keyed heap array object",
-       [] { return heapPush<IKeyedBinaryHeap>(CLSID_IKeyedBinaryHeapImp, 1); }},
+      {"keyed heap array object", [] { return heapPush<IKeyedBinaryHeap>(CLSID_IKeyedBinaryHeapImp, 1); }},
       {"keyed heap node", [] { return heapPush<IKeyedBinaryHeap>(CLSID_IKeyedBinaryHeapImp, 2); }},
       {"hash node", [] { return hashNode(); }},
       {"hash bucket array", [] { return hashGrowth(); }},
   };
-  for (const auto& row : cases)
-    EXPECT_TRUE(row.run()) << row.name;
+  for (const auto& row : cases) EXPECT_TRUE(row.run()) << row.name;
 }
 
 TEST(AllocationFailureTest, FactoryMakesNothingWhileRefused) {
@@ -328,8 +294,7 @@ TEST(AllocationFailureTest, TransientFailureRefusesOnlyTheNth) {
   ZRESULT results[3];
   {
     ScopedAllocationFailure fail(2);
-    for (ZRESULT& r : results)
-      r = list->AddTail(nullptr, nullptr);
+    for (ZRESULT& r : results) r = list->AddTail(nullptr, nullptr);
   }
   EXPECT_EQ(results[0], ZR_OK);
   EXPECT_EQ(results[1], ZR_OUTOFMEMORY);

@@ -23,9 +23,7 @@ void* item(intptr_t n) { return reinterpret_cast<void*>(n); }
 intptr_t number(void* x) { return reinterpret_cast<intptr_t>(x); }
 intptr_t value(void* x) { return number(x) / 100; }
 
-int32_t byValue(void* a, void* b) {
-  return value(a) < value(b) ? -1 : value(a) > value(b) ? 1 : 0;
-}
+int32_t byValue(void* a, void* b) { return value(a) < value(b) ? -1 : value(a) > value(b) ? 1 : 0; }
 
 double keyOfValue(void* x, void*) { return static_cast<double>(value(x)); }
 
@@ -61,8 +59,7 @@ TEST(BinaryHeapTest, PopsInOrderAndDefersOnRequest) {
   EXPECT_EQ(out, item(1));
   EXPECT_EQ(heap->GetDeferOrder(), ZR_NO);
   heap->SetCompareFunc(&byValue);
-  for (intptr_t v : {5, 3, 8, 1})
-    ASSERT_EQ(heap->Push(item(v * 100)), ZR_OK);
+  for (intptr_t v : {5, 3, 8, 1}) ASSERT_EQ(heap->Push(item(v * 100)), ZR_OK);
   for (intptr_t v : {1, 3, 5, 8}) {
     ASSERT_EQ(heap->Pop(&out), ZR_OK);
     EXPECT_EQ(value(out), v);
@@ -72,8 +69,7 @@ TEST(BinaryHeapTest, PopsInOrderAndDefersOnRequest) {
 
   ASSERT_EQ(heap->SetDeferOrder(true), ZR_OK);
   EXPECT_EQ(heap->GetDeferOrder(), ZR_OK);
-  for (intptr_t v : {5, 3, 8, 1})
-    heap->Push(item(v * 100));
+  for (intptr_t v : {5, 3, 8, 1}) heap->Push(item(v * 100));
   EXPECT_EQ(arrayOrder(heap), (std::vector<intptr_t>{500, 300, 800, 100}));
   ASSERT_EQ(heap->Rebuild(), ZR_OK);
   EXPECT_EQ(heap->GetDeferOrder(), ZR_NO);
@@ -105,14 +101,12 @@ TEST(BinaryHeapTest, EqualEntriesKeepTheirPlaces) {
   auto* heap = make<IBinaryHeap>(CLSID_IBinaryHeapImp);
   heap->SetCompareFunc(&byValue);
   // A pushed equal does not climb over its parent.
-  for (intptr_t n : {101, 102, 103})
-    heap->Push(item(n));
+  for (intptr_t n : {101, 102, 103}) heap->Push(item(n));
   EXPECT_EQ(arrayOrder(heap), (std::vector<intptr_t>{101, 102, 103}));
   // When both children are equal, the right one rises.
   heap->Clear();
   heap->SetDeferOrder(true);
-  for (intptr_t n : {900, 301, 302})
-    heap->Push(item(n));
+  for (intptr_t n : {900, 301, 302}) heap->Push(item(n));
   ASSERT_EQ(heap->Rebuild(), ZR_OK);
   EXPECT_EQ(arrayOrder(heap), (std::vector<intptr_t>{302, 301, 900}));
   heap->Release();
@@ -167,8 +161,7 @@ TEST(KeyedBinaryHeapTest, DecreaseKeyAndRemove) {
 TEST(KeyedBinaryHeapTest, OrderSurvivesALostKeyFunction) {
   auto* heap = make<IKeyedBinaryHeap>(CLSID_IKeyedBinaryHeapImp);
   heap->SetKeyFunc(&keyOfValue);
-  for (intptr_t v : {7, 3, 9, 1, 5})
-    heap->Push(item(v * 100), nullptr);
+  for (intptr_t v : {7, 3, 9, 1, 5}) heap->Push(item(v * 100), nullptr);
   heap->SetKeyFunc(nullptr);
   void* out = nullptr;
   std::vector<intptr_t> popped;
@@ -195,8 +188,7 @@ TEST(BinaryHeapTest, AgreesWithPriorityQueue) {
       ASSERT_EQ(heap->Push(item(v * 100 + serial++ % 100)), ZR_OK);
       model.push(v);
     } else if (what < 9) {
-      if (heap->GetDeferOrder() == ZR_OK)
-        continue;  // a deferred heap's top is not the least
+      if (heap->GetDeferOrder() == ZR_OK) continue;  // a deferred heap's top is not the least
       void* out = nullptr;
       ASSERT_EQ(heap->Pop(&out), ZR_OK);
       if (model.empty()) {
@@ -230,8 +222,7 @@ TEST(BinaryHeapTest, LayoutFollowsTheStepwiseSifts) {
     while (position * 2 <= model.size()) {
       const size_t left = position * 2, right = left + 1;
       const size_t chosen = right <= model.size() && order(left, right) >= 0 ? right : left;
-      if (order(position, chosen) <= 0)
-        break;
+      if (order(position, chosen) <= 0) break;
       std::swap(model[position - 1], model[chosen - 1]);
       position = chosen;
     }
@@ -255,8 +246,7 @@ TEST(BinaryHeapTest, LayoutFollowsTheStepwiseSifts) {
       }
     } else if (deferred) {
       heap->Rebuild();
-      for (size_t k = model.size() / 2; k >= 1; --k)
-        sinkFrom(k);
+      for (size_t k = model.size() / 2; k >= 1; --k) sinkFrom(k);
       deferred = false;
     } else {
       heap->SetDeferOrder(true);
@@ -287,15 +277,13 @@ TEST(KeyedBinaryHeapTest, AgreesWithModel) {
   int pushes = 0;
   const auto leastKey = [&] {
     double least = INFINITY;
-    for (const auto& [id, entry] : live)
-      least = std::min(least, entry.key);
+    for (const auto& [id, entry] : live) least = std::min(least, entry.key);
     return least;
   };
   const auto popAndCheck = [&]() -> testing::AssertionResult {
     const double least = leastKey();
     void* out = nullptr;
-    if (heap->Pop(&out) != ZR_OK || out == nullptr)
-      return testing::AssertionFailure() << "pop failed";
+    if (heap->Pop(&out) != ZR_OK || out == nullptr) return testing::AssertionFailure() << "pop failed";
     const auto it = live.find(number(out));
     if (it == live.end() || it->second.key != least)
       return testing::AssertionFailure() << "popped " << number(out) << ", not a least key";
@@ -326,8 +314,7 @@ TEST(KeyedBinaryHeapTest, AgreesWithModel) {
     }
   }
   EXPECT_EQ(keyCalls, pushes);  // keys are computed once per push
-  while (!live.empty())
-    ASSERT_TRUE(popAndCheck());
+  while (!live.empty()) ASSERT_TRUE(popAndCheck());
   heap->Release();
 }
 

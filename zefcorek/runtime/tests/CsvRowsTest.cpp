@@ -18,8 +18,7 @@ using Fields = std::vector<std::u16string>;
 
 // The list's items, or nullopt for a null list (which is released).
 std::optional<Fields> takeItems(IStringList* list) {
-  if (list == nullptr)
-    return std::nullopt;
+  if (list == nullptr) return std::nullopt;
   Fields items;
   for (uint32_t i = 0; i < list->GetCount(); ++i) {
     const WCHAR* text = nullptr;
@@ -184,12 +183,30 @@ TEST(CsvRowsTest, LoadFile) {
   EXPECT_EQ(*rows, (Fields{u"a|b", u"", std::u16string(longRow.begin(), longRow.end()), u"last"}));
 
   // UTF-16 cut one byte short: the lone byte ends the text.
-  std::u16string odd = folder.write("odd.csv", std::string("\xFF\xFE" "a\0|\0b\0\n\0c\0d", 13));
+  std::u16string odd = folder.write("odd.csv", std::string("\xFF\xFE"
+                                                           "a\0|\0b\0\n\0c\0d",
+                                                           13));
   EXPECT_EQ(takeItems(LoadCSVFile(odd.c_str())), (Fields{u"a|b", u"c"}));
 
   std::u16string empty = folder.write("empty.csv", "");
   EXPECT_EQ(takeItems(LoadCSVFile(empty.c_str())), Fields{});
   EXPECT_EQ(takeItems(LoadCSVFile(folder.name("missing.csv").c_str())), std::nullopt);
+}
+
+// Enough rows to fill several of the list's text blocks, with long rows
+// among them, so that rows land on both sides of every block boundary.
+TEST(CsvRowsTest, LoadFileOfManyRows) {
+  ScratchFolder folder;
+  std::string text;
+  Fields expected;
+  for (int i = 0; i < 3000; ++i) {
+    std::string row = "row " + std::to_string(i) + "," + std::string(static_cast<size_t>(i % 37), 'y');
+    if (i % 700 == 0) row += std::string(1300, 'z');
+    text += row + "\r\n";
+    expected.emplace_back(row.begin(), row.end());
+  }
+  std::u16string path = folder.write("many.csv", text);
+  EXPECT_EQ(takeItems(LoadCSVFile(path.c_str())), expected);
 }
 
 }  // namespace

@@ -84,7 +84,10 @@ TEST_F(DebugLogTest, EachLineOfAMessageIsOneLogLine) {
       {"empty message: no line", u"", {}},
       {"trailing break: no empty line", u"a\n", {"a"}},
       {"two breaks in a row: an empty line", u"a\n\nb", {"a", "", "b"}},
-      {"non-ASCII as UTF-8", u"Gr\u00fc\u00dfe \u20ac", {"Gr\xc3\xbc\xc3\x9f" "e \xe2\x82\xac"}},
+      {"non-ASCII as UTF-8",
+       u"Gr\u00fc\u00dfe \u20ac",
+       {"Gr\xc3\xbc\xc3\x9f"
+        "e \xe2\x82\xac"}},
       {"long text stays whole", std::u16string(5000, u'x'), {std::string(5000, 'x')}},
   };
   for (const Case& row : cases) {
@@ -124,8 +127,8 @@ TEST_F(DebugLogTest, LevelNamesAndSourceColumn) {
   const auto written = lines();
   ASSERT_EQ(written.size(), std::size(levels));
   for (size_t i = 0; i < written.size(); ++i) {
-    EXPECT_EQ(written[i], std::string("12:00:00.000     - ") + std::string(16, ' ') +
-                              "ZefCoreK - " + levels[i].second + " : m");
+    EXPECT_EQ(written[i],
+              std::string("12:00:00.000     - ") + std::string(16, ' ') + "ZefCoreK - " + levels[i].second + " : m");
   }
   EXPECT_EQ(log->WriteEntry(nullptr), E_FAIL);
   // An entry without a release function is deleted by the writer.
@@ -139,8 +142,7 @@ TEST_F(DebugLogTest, LevelNamesAndSourceColumn) {
 TEST_F(DebugLogTest, ResultCodes) {
   EXPECT_EQ(zefcorekLog(nullptr, u"Src"), E_INVALIDARG);
   EXPECT_EQ(zefcorekLog(u"m", nullptr), E_INVALIDARG);
-  EXPECT_EQ(ZefCoreKAllocDebugLogToFile(scratch_.name("second.log").c_str()), E_FAIL)
-      << "a log is already set";
+  EXPECT_EQ(ZefCoreKAllocDebugLogToFile(scratch_.name("second.log").c_str()), E_FAIL) << "a log is already set";
   EXPECT_FALSE(scratch_.exists("second.log"));
 
   zefcorek::releaseDebugLogToFile();

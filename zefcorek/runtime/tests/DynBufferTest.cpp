@@ -9,8 +9,7 @@ namespace {
 
 std::string contents(TDynBuffer& buffer) {
   const uint8_t* data = buffer.GetPtr();
-  return data == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(data),
-                                                       buffer.GetSize());
+  return data == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(data), buffer.GetSize());
 }
 
 // True when the buffer has storage, found without allocating it.
@@ -109,8 +108,7 @@ TEST(DynBufferTest, ResizingKeepsOrDropsStorageBySlack) {
       {2000, 10000},  // 8000 bytes of slack: kept
       {1808, 10000},  // exactly 8192: kept
       {1807, 1807},   // 8193: reallocated
-      {1000, 1000},
-      {12000, 12000},
+      {1000, 1000},  {12000, 12000},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.newSize);
@@ -144,9 +142,7 @@ TEST(DynBufferTest, SetSizeDropsContents) {
       {1000, false, false, 0},     // large shrink: storage given back
       {1000, true, true, 1000},    // ... and allocated anew when asked
       {20000, false, false, 0},    // growth never keeps the old storage
-      {20000, true, true, 20000},
-      {10000, false, true, 10000},
-      {0, true, false, 0},         // nothing to allocate for size 0
+      {20000, true, true, 20000}, {10000, false, true, 10000}, {0, true, false, 0},  // nothing to allocate for size 0
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.newSize << (c.allocate ? " allocate" : ""));

@@ -140,8 +140,7 @@ TEST(FileOutputStreamTest, TextWritersEndLinesWithCrLfAndConvertEveryCharacter) 
       // Characters above U+007F are written in the ANSI code page in both
       // paths, never cut to their low byte.
       {"accents without line breaks", u"\u00E9\u20AC", -1, "\xC3\xA9\xE2\x82\xAC\r\n", "\xC3\xA9\xE2\x82\xAC"},
-      {"accents with line breaks", u"\u00E9\n\u20AC", -1, "\xC3\xA9\r\n\xE2\x82\xAC\r\n",
-       "\xC3\xA9\r\n\xE2\x82\xAC"},
+      {"accents with line breaks", u"\u00E9\n\u20AC", -1, "\xC3\xA9\r\n\xE2\x82\xAC\r\n", "\xC3\xA9\r\n\xE2\x82\xAC"},
       {"surrogate pair in the walk", u"\n\U0001F600", -1, "\r\n\xF0\x9F\x98\x80\r\n", "\r\n\xF0\x9F\x98\x80"},
   };
   for (const auto& test : cases) {

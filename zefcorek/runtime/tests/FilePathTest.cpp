@@ -15,10 +15,20 @@ std::string narrow(const WCHAR* text) { return platform::wideToAnsiLenient(text)
 
 TEST(FilePathTest, ValidFileNames) {
   const std::pair<std::u16string, bool> cases[] = {
-      {u"", false},          {u"a:b", false},         {u"a\tb", false},    {u"a\nb", false},
-      {u"a\\b", false},      {u"a/b", false},         {u"a*b", false},     {u"a?b", false},
-      {u"a<b>", false},      {u"a|b", false},         {u"a\"b", false},    {u"name.ext", true},
-      {u"a name with blanks", true}, {u"\u00E9t\u00E9.txt", true},
+      {u"", false},
+      {u"a:b", false},
+      {u"a\tb", false},
+      {u"a\nb", false},
+      {u"a\\b", false},
+      {u"a/b", false},
+      {u"a*b", false},
+      {u"a?b", false},
+      {u"a<b>", false},
+      {u"a|b", false},
+      {u"a\"b", false},
+      {u"name.ext", true},
+      {u"a name with blanks", true},
+      {u"\u00E9t\u00E9.txt", true},
   };
   for (const auto& [name, valid] : cases) EXPECT_EQ(IsValidFileName(name.c_str()), valid) << narrow(name.c_str());
   EXPECT_FALSE(IsValidFileName(nullptr));
@@ -35,12 +45,12 @@ TEST(FilePathTest, SplitsIntoDriveFolderNameAndExtension) {
       {u"C:/data/plan.dxf", PathType::Folder, u"C:\\data\\plan.dxf\\", u"C:", u"\\data\\plan.dxf\\", u"", u""},
       {u"C:\\data\\", PathType::File, u"C:\\data\\", u"C:", u"\\data\\", u"", u""},
       {u"plan", PathType::Unspecified, u"plan", u"", u"", u"plan", u""},
-      {u"\\\\server\\share\\a.b.c", PathType::File, u"\\\\server\\share\\a.b.c", u"", u"\\\\server\\share\\",
-       u"a.b", u".c"},
+      {u"\\\\server\\share\\a.b.c", PathType::File, u"\\\\server\\share\\a.b.c", u"", u"\\\\server\\share\\", u"a.b",
+       u".c"},
       {u"relative\\.hidden", PathType::Unspecified, u"relative\\.hidden", u"", u"relative\\", u"", u".hidden"},
       {u"", PathType::Folder, u"", u"", u"", u"", u""},
-      {std::u16string(300, u'x'), PathType::Unspecified, std::u16string(259, u'x'), u"", u"",
-       std::u16string(255, u'x'), u""},
+      {std::u16string(300, u'x'), PathType::Unspecified, std::u16string(259, u'x'), u"", u"", std::u16string(255, u'x'),
+       u""},
   };
   for (const auto& test : cases) {
     const TFilePath path(test.text.c_str(), test.type);
@@ -83,10 +93,9 @@ TEST(FilePathTest, TypeChangesAndAppends) {
        u"C:\\data\\plan.dxf\\", PathType::Folder},
       {"a file path becomes its folder first", u"C:\\a\\x.txt", PathType::File, u"y/z.txt", PathType::Unspecified,
        u"C:\\a\\x.txt\\y\\z.txt", PathType::File},
-      {"onto an empty path", u"", PathType::Unspecified, u"x", PathType::Unspecified, u"x",
-       PathType::Unspecified},
-      {"too long leaves the path", u"C:\\a", PathType::File, std::u16string(256, u'b'), PathType::Unspecified,
-       u"C:\\a", PathType::File},
+      {"onto an empty path", u"", PathType::Unspecified, u"x", PathType::Unspecified, u"x", PathType::Unspecified},
+      {"too long leaves the path", u"C:\\a", PathType::File, std::u16string(256, u'b'), PathType::Unspecified, u"C:\\a",
+       PathType::File},
   };
   for (const auto& test : cases) {
     TFilePath path(test.start.c_str(), test.startType);

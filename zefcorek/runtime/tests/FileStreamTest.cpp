@@ -91,26 +91,21 @@ TEST(FileStreamTest, LineReadersAgreeOnEveryLineEndEncodingAndCapacity) {
       {"LF LF is two", "A\n\nB\n", 80, 0, false, {{u"A", 0}, {u"", 0}, {u"B", 0}, {u"", 0}}},
       {"cut at capacity", "abcdef\n", 4, 0, false, {{u"abc", 1}, {u"def", 0}}},
       {"ANSI is UTF-8", "h\xC3\xA9\n", 80, 0, false, {{u"h\u00E9", 0}}},
-      {"UTF-8 mark detected and skipped", "\xEF\xBB\xBFh\xC3\xA9\r\nz", 80, 0, false,
-       {{u"h\u00E9", 0}, {u"z", 0}}},
+      {"UTF-8 mark detected and skipped", "\xEF\xBB\xBFh\xC3\xA9\r\nz", 80, 0, false, {{u"h\u00E9", 0}, {u"z", 0}}},
       {"UTF-8 chosen on a file without mark", "\xE2\x82\xAC\n", 80, 2, true, {{u"\u20AC", 0}}},
       {"UTF-16LE mark alone", "\xFF\xFE", 80, 0, false, {{u"", 0}}},
       {"UTF-16LE lines", std::string("\xFF\xFEh\0i\0\r\0\n\0x\0", 12), 80, 0, false, {{u"hi", 0}, {u"x", 0}}},
       // A lone last byte cannot be decoded: it ends the text and is dropped.
-      {"UTF-16LE odd last byte ends the text", std::string("a\0b", 3), 80, 1, true,
-       {{u"a", 0}, {u"", 0}}},
-      {"UTF-16LE odd last byte after a line end", std::string("a\0\n\0b", 5), 80, 1, true,
-       {{u"a", 0}, {u"", 0}}},
+      {"UTF-16LE odd last byte ends the text", std::string("a\0b", 3), 80, 1, true, {{u"a", 0}, {u"", 0}}},
+      {"UTF-16LE odd last byte after a line end", std::string("a\0\n\0b", 5), 80, 1, true, {{u"a", 0}, {u"", 0}}},
       // The UTF-8 mark found at open gives way; UTF-16LE skips its own
       // two-byte mark length.
-      {"mark found, UTF-16LE asked: switches", std::string("\xEF\xBB\xBF\0a\0", 6), 80, 1, false,
-       {{u"\u00BFa", 0}}},
+      {"mark found, UTF-16LE asked: switches", std::string("\xEF\xBB\xBF\0a\0", 6), 80, 1, false, {{u"\u00BFa", 0}}},
       {"malformed UTF-8 is the empty line", "\xC3(\nok", 80, 2, true, {{u"", 0}, {u"ok", 0}}},
       // A cut never splits a character: its lead byte moves to the next line.
       {"cut before a multibyte character", "ab\xE2\x82\xAC\n", 4, 2, true, {{u"ab", 1}, {u"\u20AC", 0}}},
       // No fixed conversion buffer: a long line comes back whole.
-      {"line longer than any fixed buffer", longLine + "\n", 20000, 2, true,
-       {{std::u16string(10000, u'x'), 0}}},
+      {"line longer than any fixed buffer", longLine + "\n", 20000, 2, true, {{std::u16string(10000, u'x'), 0}}},
   };
   for (const auto& kind : kInputKinds) {
     for (const auto& test : cases) {
@@ -184,8 +179,18 @@ TEST(FileStreamTest, BufferedLinesAcrossWindowBoundariesMatchTheUnbufferedStream
 // incomplete character at the very end, against the same oracle.
 TEST(FileStreamTest, BufferedUtf8LinesDecodedInTheWindowMatchTheUnbufferedStream) {
   std::string text;
-  const char* pieces[] = {"abcdefghijklmnopqrstuvwxyz0123456789", "\r\n", "\n", "\r", "q", "\xC3\xA9",
-                          "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xC3(", "\xE2\x82", "\xED\xA0\x80", "\xFF"};
+  const char* pieces[] = {"abcdefghijklmnopqrstuvwxyz0123456789",
+                          "\r\n",
+                          "\n",
+                          "\r",
+                          "q",
+                          "\xC3\xA9",
+                          "\xE2\x82\xAC",
+                          "\xF0\x9F\x98\x80",
+                          "\xC3(",
+                          "\xE2\x82",
+                          "\xED\xA0\x80",
+                          "\xFF"};
   unsigned state = 777;
   for (int i = 0; i < 3000; ++i) {
     state = state * 1103515245 + 12345;
@@ -404,7 +409,10 @@ private:
 };
 
 TEST(FileStreamTest, BufferedStreamReadsAnAttachedComStream) {
-  MemoryStream source(std::string("\xEF\xBB\xBF" "one\r\ntwo", 11));
+  MemoryStream source(
+      std::string("\xEF\xBB\xBF"
+                  "one\r\ntwo",
+                  11));
   {
     Held<IFIOIBufferedStream> stream(make<IFIOIBufferedStream>(CLSID_IFIOIBufferedStreamImp));
     EXPECT_EQ(stream->AttachStream(&source), ZR_OK);

@@ -23,16 +23,14 @@ unsigned hashValue(unsigned, void* item, void*) { return static_cast<unsigned>(*
 // mode 1 keeps a bucket ascending, a new item after its equals.
 int32_t compareValues(void* existing, void* item, void*, int32_t mode) {
   const int a = *static_cast<int*>(existing), b = *static_cast<int*>(item);
-  if (mode == 0)
-    return a == b ? 0 : 1;
+  if (mode == 0) return a == b ? 0 : 1;
   return a <= b ? 1 : 0;
 }
 
-constexpr unsigned kPrimes[] = {11,      19,      37,      73,      109,     163,     251,
-                                367,     557,     823,     1237,    1861,    2777,    4177,
-                                6247,    9371,    14057,   21089,   31627,   47431,   71143,
-                                106721,  160073,  240101,  360163,  540217,  810343,  1215497,
-                                1823231, 2734867, 4102283, 6153409, 9230113, 13845163};
+constexpr unsigned kPrimes[] = {11,      19,      37,      73,      109,     163,     251,     367,    557,
+                                823,     1237,    1861,    2777,    4177,    6247,    9371,    14057,  21089,
+                                31627,   47431,   71143,   106721,  160073,  240101,  360163,  540217, 810343,
+                                1215497, 1823231, 2734867, 4102283, 6153409, 9230113, 13845163};
 
 class HashTableTest : public testing::Test {
 protected:
@@ -60,14 +58,18 @@ protected:
 TEST(SpacedPrimesTest, ClosestPrimeAbove) {
   const struct {
     unsigned n, expected;
-  } cases[] = {{0, 11},           {10, 11},       {11, 19},         {36, 37},
-               {37, 73},          {13845162, 13845163}, {13845163, 13845163},
-               {20000000, 13845163}, {0xFFFFFFFFu, 13845163}};
-  for (const auto& row : cases)
-    EXPECT_EQ(SpacedPrimesClosest(row.n), row.expected) << "n = " << row.n;
+  } cases[] = {{0, 11},
+               {10, 11},
+               {11, 19},
+               {36, 37},
+               {37, 73},
+               {13845162, 13845163},
+               {13845163, 13845163},
+               {20000000, 13845163},
+               {0xFFFFFFFFu, 13845163}};
+  for (const auto& row : cases) EXPECT_EQ(SpacedPrimesClosest(row.n), row.expected) << "n = " << row.n;
   // Every entry of the table leads to the next.
-  for (size_t i = 0; i + 1 < std::size(kPrimes); ++i)
-    EXPECT_EQ(SpacedPrimesClosest(kPrimes[i]), kPrimes[i + 1]);
+  for (size_t i = 0; i + 1 < std::size(kPrimes); ++i) EXPECT_EQ(SpacedPrimesClosest(kPrimes[i]), kPrimes[i + 1]);
 }
 
 TEST_F(HashTableTest, NewTableAndItsChecks) {
@@ -127,8 +129,7 @@ TEST_F(HashTableTest, FindComparesRemoveMatchesThePointer) {
 
 TEST_F(HashTableTest, AddPlacesByCompareWithinABucket) {
   // 3, 14, 25 and 36 all land in bucket 3 of 11.
-  for (int v : {25, 3, 36, 14, 25})
-    table->Add(value(v));
+  for (int v : {25, 3, 36, 14, 25}) table->Add(value(v));
   std::vector<int> order;
   void* x = nullptr;
   for (int32_t i = 0; table->GetBucketItem(3, i, &x) == ZR_OK && x != nullptr; ++i)
@@ -149,11 +150,9 @@ TEST_F(HashTableTest, GrowsAndShrinksAlongThePrimes) {
     EXPECT_EQ(buckets(), i + 1 < 33 ? 11u : 37u) << "after " << i + 1 << " items";
   }
   // 11 items in 37 buckets is a load of 0.297: back to the next prime above 11.
-  for (int i = 33; i >= 11; --i)
-    table->Remove(items[i]);
+  for (int i = 33; i >= 11; --i) table->Remove(items[i]);
   EXPECT_EQ(buckets(), 19u);
-  for (int i = 10; i >= 0; --i)
-    table->Remove(items[i]);
+  for (int i = 10; i >= 0; --i) table->Remove(items[i]);
   EXPECT_EQ(buckets(), 11u);
 
   ASSERT_EQ(table->SetBucketCount(5), ZR_OK);
@@ -165,8 +164,7 @@ TEST_F(HashTableTest, GrowsAndShrinksAlongThePrimes) {
 TEST_F(HashTableTest, UpdateBracketHoldsResizingBack) {
   table->BeginUpdate();
   table->BeginUpdate();
-  for (int i = 0; i < 100; ++i)
-    table->Add(value(i));
+  for (int i = 0; i < 100; ++i) table->Add(value(i));
   EXPECT_EQ(buckets(), 11u);
   EXPECT_EQ(table->EndUpdate(), ZR_OK);
   EXPECT_EQ(buckets(), 11u);  // still inside the outer bracket
@@ -175,8 +173,7 @@ TEST_F(HashTableTest, UpdateBracketHoldsResizingBack) {
   EXPECT_EQ(table->EndUpdate(), ZR_OK);  // unmatched: nothing
 
   unsigned removed = 0;
-  ASSERT_EQ(table->RemoveIf([](void* x, void*) -> int32_t { return *static_cast<int*>(x) >= 10; },
-                            nullptr, &removed),
+  ASSERT_EQ(table->RemoveIf([](void* x, void*) -> int32_t { return *static_cast<int*>(x) >= 10; }, nullptr, &removed),
             ZR_OK);
   EXPECT_EQ(removed, 90u);
   EXPECT_EQ(buckets(), 11u);
@@ -204,8 +201,7 @@ TEST_F(HashTableTest, DefaultHashIsTheAddressAndWithoutItNothingMoves) {
   ASSERT_EQ(zefCoreKAllocIntf(&CLSID_IHashTableImp, &out, 0), S_OK);
   auto* byAddress = static_cast<IHashTable*>(out);
   byAddress->SetCompareFunc(
-      [](void* existing, void* item, void*, int32_t) -> int32_t { return existing == item ? 0 : 1; },
-      nullptr);
+      [](void* existing, void* item, void*, int32_t) -> int32_t { return existing == item ? 0 : 1; }, nullptr);
   int* x = value(7);
   ASSERT_EQ(byAddress->Add(x), ZR_OK);
   unsigned bucket = 0;
@@ -215,8 +211,7 @@ TEST_F(HashTableTest, DefaultHashIsTheAddressAndWithoutItNothingMoves) {
   byAddress->SetHashFunc(nullptr, nullptr);
   EXPECT_EQ(byAddress->SetBucketCount(37), ZR_FAILED);
   unsigned removed = 0;
-  EXPECT_EQ(byAddress->RemoveIf([](void*, void*) -> int32_t { return 1; }, nullptr, &removed),
-            ZR_OK);
+  EXPECT_EQ(byAddress->RemoveIf([](void*, void*) -> int32_t { return 1; }, nullptr, &removed), ZR_OK);
   EXPECT_EQ(removed, 1u);
   byAddress->Release();
 }
@@ -243,8 +238,7 @@ TEST_F(HashTableTest, BucketIsTheHashModuloAnyCount) {
 // A new hash function that keeps every item in its bucket keeps every item
 // found, though its hashes differ from the old ones.
 TEST_F(HashTableTest, ItemsStayFoundUnderANewHashOfTheSameBuckets) {
-  for (int v = 0; v < 40; ++v)
-    table->Add(value(v));
+  for (int v = 0; v < 40; ++v) table->Add(value(v));
   table->SetHashFunc([](unsigned buckets, void* item, void*) { return hashValue(buckets, item, nullptr) + buckets; },
                      nullptr);
   for (int v = 0; v < 40; ++v) {

@@ -87,8 +87,7 @@ TEST_F(HostMessagePumpTest, APumpInsideAPumpIsReportedAndNotRun) {
   EXPECT_EQ(host.pumps, 1) << "the inner call must not pump";
   EXPECT_EQ(host.synchronizations, 1);
   ASSERT_EQ(log_.messages.size(), 1u);
-  EXPECT_EQ(log_.messages[0],
-            u"Racing condition detected: last two caller IDs are '" + outer + u"','Inner'");
+  EXPECT_EQ(log_.messages[0], u"Racing condition detected: last two caller IDs are '" + outer + u"','Inner'");
   EXPECT_EQ(log_.sources[0], u"ZefCoreK");
   // The list forgot the outer caller: the next pump is not nested.
   host.step = nullptr;
@@ -130,8 +129,8 @@ TEST_F(HostMessagePumpTest, DefaultApplicationPumpsTheThreadQueue) {
     windowClass.lpfnWndProc = nestingProcedure;
     windowClass.lpszClassName = u"PumpHookTestWindow";
     RegisterClassExW(&windowClass);
-    const HWND window = CreateWindowExW(0, u"PumpHookTestWindow", u"", 0, 0, 0, 0, 0,
-                                        HWND_MESSAGE, nullptr, nullptr, nullptr);
+    const HWND window =
+        CreateWindowExW(0, u"PumpHookTestWindow", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
     bool synchronized = false;
     platform::queueSynchronizedCall([&] { synchronized = true; });
@@ -147,8 +146,7 @@ TEST_F(HostMessagePumpTest, DefaultApplicationPumpsTheThreadQueue) {
     UnregisterClassW(u"PumpHookTestWindow", nullptr);
   }).join();
   ASSERT_EQ(log_.messages.size(), 1u);
-  EXPECT_EQ(log_.messages[0],
-            u"Racing condition detected: last two caller IDs are 'Test','WindowProcedure'");
+  EXPECT_EQ(log_.messages[0], u"Racing condition detected: last two caller IDs are 'Test','WindowProcedure'");
 }
 
 }  // namespace

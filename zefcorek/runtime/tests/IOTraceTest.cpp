@@ -26,8 +26,7 @@ std::string readFile(const fs::path& path) {
 std::u16string systemPath(const fs::path& path) {
   std::u16string wide = platform::ansiToWideLenient(path.string());
   for (char16_t& unit : wide) {
-    if (unit == u'/')
-      unit = u'\\';
+    if (unit == u'/') unit = u'\\';
   }
   return wide;
 }
@@ -52,8 +51,7 @@ TEST_F(IOTraceTest, EachKindOpensKeepsOrDeletesItsFile) {
   } kinds[] = {
       {"serial", zefcorek::ConnectionKind::SerialPort, zefCoreKISerialPortEnableIOLogging,
        zefCoreKISerialPortIsIOLoggingEnabled},
-      {"bluetooth", zefcorek::ConnectionKind::Bluetooth,
-       zefCoreKIBluetoothConnectionEnableIOLogging,
+      {"bluetooth", zefcorek::ConnectionKind::Bluetooth, zefCoreKIBluetoothConnectionEnableIOLogging,
        zefCoreKIBluetoothConnectionIsIOLoggingEnabled},
       {"tcp", zefcorek::ConnectionKind::Tcp, zefCoreKITCPConnectionEnableIOLogging,
        zefCoreKITCPConnectionIsIOLoggingEnabled},

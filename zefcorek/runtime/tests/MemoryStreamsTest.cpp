@@ -60,8 +60,10 @@ TEST(MemoryStreamsTest, InputReadsWithinTheBlock) {
     ZRESULT expected;
     uint32_t position;
   };
-  const Row rows[] = {{"back to 0", 3, -3, ZR_OK, 0},     {"one past 0", 3, -4, ZR_FAILED, 3},
-                      {"to the end", 1, 3, ZR_OK, 4},     {"past the end", 1, 4, ZR_FAILED, 1},
+  const Row rows[] = {{"back to 0", 3, -3, ZR_OK, 0},
+                      {"one past 0", 3, -4, ZR_FAILED, 3},
+                      {"to the end", 1, 3, ZR_OK, 4},
+                      {"past the end", 1, 4, ZR_FAILED, 1},
                       {"nothing", 2, 0, ZR_OK, 2}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -167,7 +169,7 @@ TEST(MemoryStreamsTest, FailedGrowthKeepsWhatWasWritten) {
   EXPECT_EQ(out->GetPosition(&position), ZR_OK);
   EXPECT_EQ(position, 8u);
   HGLOBAL block = out->GetHGlobal();
-  EXPECT_EQ(stateOf(block).locks, 1u);  // locked again, at its address
+  EXPECT_EQ(stateOf(block).locks, 1u);   // locked again, at its address
   ASSERT_EQ(out->Write("9", 1), ZR_OK);  // and usable
   EXPECT_EQ(std::memcmp(GlobalLock(block), "123456789", 9), 0);
   GlobalUnlock(block);

@@ -70,7 +70,10 @@ TEST_F(MessageLoaderTest, MessageFileSkipsCommentsAndStopsAtAMalformedLine) {
 // A language file cut one byte short (UTF-16 with an odd byte count) loads
 // what it holds and ends instead of hanging on the lone byte.
 TEST_F(MessageLoaderTest, Utf16FileCutOneByteShortLoadsAndEnds) {
-  static const char kWhole[] = "\xFF\xFE" "1\0=\0o\0n\0e\0\r\0\n\0" "2\0=\0t\0w\0o\0";
+  static const char kWhole[] =
+      "\xFF\xFE"
+      "1\0=\0o\0n\0e\0\r\0\n\0"
+      "2\0=\0t\0w\0o\0";
   const std::string whole(kWhole, sizeof kWhole - 1);
   const auto path = folder_.write("cut.eng", whole.substr(0, whole.size() - 1));
   ASSERT_EQ(loader_->LoadFromFile(path.c_str()), ZR_OK);
@@ -81,9 +84,9 @@ TEST_F(MessageLoaderTest, Utf16FileCutOneByteShortLoadsAndEnds) {
 
 TEST_F(MessageLoaderTest, EscapesOfBothPasses) {
   struct Case {
-    const char* file;          // the text as written in a message file
-    std::u16string fromFile;   // after both passes
-    std::u16string added;      // the same text given to AddMessages (first pass only)
+    const char* file;         // the text as written in a message file
+    std::u16string fromFile;  // after both passes
+    std::u16string added;     // the same text given to AddMessages (first pass only)
   };
   const Case cases[] = {
       {"a\\\\b", u"a\\b", u"a\\b"},
@@ -111,8 +114,7 @@ TEST_F(MessageLoaderTest, EscapesOfBothPasses) {
 }
 
 TEST_F(MessageLoaderTest, LookupsRespectBufferAndIdRange) {
-  ASSERT_EQ(loader_->LoadFromFile(folder_.write("ids.txt", "5=Hello\r\n7=seven\r\n9=nine\r\n").c_str()),
-            ZR_OK);
+  ASSERT_EQ(loader_->LoadFromFile(folder_.write("ids.txt", "5=Hello\r\n7=seven\r\n9=nine\r\n").c_str()), ZR_OK);
   uint32_t minId = 0;
   uint32_t maxId = 0;
   ASSERT_EQ(loader_->GetMinMaxIDs(&minId, &maxId), ZR_OK);
@@ -170,8 +172,8 @@ TEST_F(MessageLoaderTest, AddMessagesReplacesOnlyWhenAsked) {
 }
 
 TEST_F(MessageLoaderTest, IniSectionLoader) {
-  const auto ini = folder_.write("lang.ini",
-                                 "[Msg]\r\n1=One\\tTab\r\n;note=x\r\n2=it\\'s\r\n[Bad]\r\n1=a\r\nx=b\r\n3=c\r\n");
+  const auto ini =
+      folder_.write("lang.ini", "[Msg]\r\n1=One\\tTab\r\n;note=x\r\n2=it\\'s\r\n[Bad]\r\n1=a\r\nx=b\r\n3=c\r\n");
   ASSERT_EQ(loader_->LoadFromIniSection(ini.c_str(), u"msg"), ZR_OK);
   EXPECT_EQ(text(1), u"One    Tab");
   EXPECT_EQ(text(2), u"it\\'s");  // no second pass for ini texts
@@ -194,23 +196,20 @@ TEST_F(MessageLoaderTest, IteratorsVisitTableAndLineOrder) {
   ASSERT_EQ(loader_->AddMessages(7, 1, u"b", false), ZR_OK);
   ASSERT_EQ(loader_->AddMessages(9, 0, u"c", false), ZR_OK);
   std::vector<intptr_t> tableOrder;
-  for (loader_->GetMsgIterator(false, &iterator); iterator.entry != nullptr;
-       loader_->MsgIteratorAdvance(&iterator)) {
+  for (loader_->GetMsgIterator(false, &iterator); iterator.entry != nullptr; loader_->MsgIteratorAdvance(&iterator)) {
     tableOrder.push_back(iterator.id);
   }
   EXPECT_EQ(tableOrder, (std::vector<intptr_t>{0, 998, 1}));
   EXPECT_EQ(iterator.line, 0xFFFFFFFFu);
   std::vector<uint32_t> lineOrder;
-  for (loader_->GetMsgIterator(true, &iterator); iterator.entry != nullptr;
-       loader_->MsgIteratorAdvance(&iterator)) {
+  for (loader_->GetMsgIterator(true, &iterator); iterator.entry != nullptr; loader_->MsgIteratorAdvance(&iterator)) {
     lineOrder.push_back(iterator.line);
   }
   EXPECT_EQ(lineOrder, (std::vector<uint32_t>{7, 9, 4000000000u}));
   EXPECT_EQ(loader_->MsgIteratorAdvance(nullptr), ZR_BADARG);
 
   // A string id's iterator id points to its text.
-  ASSERT_EQ(loader_->LoadFromFileEx(folder_.write("s.txt", "Key=v\r\n").c_str(), MSGLIB_STRING_IDS),
-            ZR_OK);
+  ASSERT_EQ(loader_->LoadFromFileEx(folder_.write("s.txt", "Key=v\r\n").c_str(), MSGLIB_STRING_IDS), ZR_OK);
   loader_->GetMsgIterator(false, &iterator);
   ASSERT_NE(iterator.entry, nullptr);
   EXPECT_EQ(iterator.isStringId, 1);
@@ -235,8 +234,7 @@ TEST_F(MessageLoaderTest, HookReplacesTheSecondPass) {
   void* context = nullptr;
   ASSERT_EQ(loader_->GetLoadCallback(&hook, &context), ZR_OK);
   EXPECT_EQ(hook, &upperHook);
-  ASSERT_EQ(loader_->LoadFromFileEx(folder_.write("h.txt", "3=a\\\\n\r\nid=x\r\n").c_str(), MSGLIB_STRING_IDS),
-            ZR_OK);
+  ASSERT_EQ(loader_->LoadFromFileEx(folder_.write("h.txt", "3=a\\\\n\r\nid=x\r\n").c_str(), MSGLIB_STRING_IDS), ZR_OK);
   EXPECT_EQ(text(3), u"A\\N");
   ASSERT_EQ(loader_->AddMessages(1, 4, u"b", false), ZR_OK);
   ASSERT_EQ(calls.size(), 3u);

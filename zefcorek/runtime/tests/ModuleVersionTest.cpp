@@ -22,7 +22,10 @@ void putLittle(std::string& bytes, size_t offset, uint64_t value, int width) {
 // the note, and a section table of a null entry and the note entry.
 std::string elfWithNote(const platform::VersionNote& note) {
   std::string bytes(64, '\0');
-  std::memcpy(bytes.data(), "\x7F" "ELF\x02\x01\x01", 7);
+  std::memcpy(bytes.data(),
+              "\x7F"
+              "ELF\x02\x01\x01",
+              7);
   const size_t noteOffset = bytes.size();
   bytes.append(reinterpret_cast<const char*>(&note), sizeof note);
   const size_t tableOffset = bytes.size();
@@ -46,9 +49,11 @@ TEST(ModuleVersionTest, VersionRecordsOfFiles) {
   };
   const Case cases[] = {
       {"product version", platform::makeVersionNote(VFT_APP, 9, 9, 9, 9, 3, 1, 4, 15, 0), {3, 1, 4, 15, 0}},
-      {"product 0.x reports the file version", platform::makeVersionNote(VFT_APP, 2, 7, 1, 8, 0, 5, 5, 5, 0),
+      {"product 0.x reports the file version",
+       platform::makeVersionNote(VFT_APP, 2, 7, 1, 8, 0, 5, 5, 5, 0),
        {2, 7, 1, 8, 0}},
-      {"pre-release", platform::makeVersionNote(VFT_DLL, 1, 0, 0, 0, 1, 2, 0, 0, VS_FF_PRERELEASE | VS_FF_DEBUG),
+      {"pre-release",
+       platform::makeVersionNote(VFT_DLL, 1, 0, 0, 0, 1, 2, 0, 0, VS_FF_PRERELEASE | VS_FF_DEBUG),
        {1, 2, 0, 0, 2}},
   };
   for (const auto& test : cases) {

@@ -92,8 +92,8 @@ std::vector<int> fillAcceptQueue(const Listener& listener) {
 
 void setProbe(const char16_t* name, const std::u16string& address) {
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, zefcorek::kConnectionTestKey, 0, nullptr, 0,
-                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, zefcorek::kConnectionTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &key, nullptr),
             ERROR_SUCCESS);
   RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(address.c_str()),
                  static_cast<DWORD>((address.size() + 1) * sizeof(char16_t)));
@@ -106,9 +106,7 @@ struct Told {
 };
 std::vector<Told> told;
 
-void firstListener(int32_t state, void* context) {
-  told.push_back({*static_cast<int*>(context), state});
-}
+void firstListener(int32_t state, void* context) { told.push_back({*static_cast<int*>(context), state}); }
 void secondListener(int32_t state, void* /*context*/) { told.push_back({2, state}); }
 
 LRESULT idleProcedure(HWND, UINT, WPARAM, LPARAM) { return 0; }
@@ -133,8 +131,7 @@ protected:
     windowClass.lpfnWndProc = idleProcedure;
     windowClass.lpszClassName = u"NetDetectTestWindow";
     RegisterClassExW(&windowClass);
-    window_ = CreateWindowExW(0, u"NetDetectTestWindow", u"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                              nullptr, nullptr, nullptr);
+    window_ = CreateWindowExW(0, u"NetDetectTestWindow", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     told.clear();
   }
   void TearDown() override {
@@ -262,8 +259,7 @@ TEST_F(NetDetectTest, AutodialIsHeldOffDuringTheTestOnly) {
     DWORD type;  // 0: no value
     DWORD size;
   };
-  const Case cases[] = {{"dword", REG_DWORD, 4}, {"4-byte binary", REG_BINARY, 4},
-                        {"absent", 0, 0}};
+  const Case cases[] = {{"dword", REG_DWORD, 4}, {"4-byte binary", REG_BINARY, 4}, {"absent", 0, 0}};
   constexpr char16_t kSettings[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
   platform::setConnectionCheckTimeoutSeconds(1);
   Listener hanging(0);
@@ -272,8 +268,7 @@ TEST_F(NetDetectTest, AutodialIsHeldOffDuringTheTestOnly) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettings, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettings, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegDeleteValueW(key, u"EnableAutodial");
     const BYTE on[4] = {1, 0, 0, 0};

@@ -60,7 +60,7 @@ struct Observed {
   int32_t stopAtWait = 0;        // return `stopWith` at this many waits (0: never)
   std::vector<int32_t> totals;
   TNetDownloadProgress last{};
-  int32_t stopAfter = 0;      // return `stopWith` after this many blocks (0: never)
+  int32_t stopAfter = 0;  // return `stopWith` after this many blocks (0: never)
   int32_t stopWith = 0;
   uint32_t advanceClockMs = 0;  // per block, on the virtual clock below
   platform::VirtualClock* clock = nullptr;
@@ -90,8 +90,7 @@ protected:
     ASSERT_NE(mkdtemp(pattern), nullptr);
     folder_ = pattern;
     // Direct unless a test says otherwise: the machine's proxy is not ours.
-    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY",
-                             "all_proxy", "ALL_PROXY"}) {
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
       unsetenv(name);
     }
     void* out = nullptr;
@@ -114,8 +113,7 @@ protected:
   }
 
   ZRESULT download(const std::string& url, const std::string& path, Observed* seen = nullptr) {
-    return session_->DownloadToFile(wide(url).c_str(), wide(path).c_str(),
-                                    seen != nullptr ? &record : nullptr,
+    return session_->DownloadToFile(wide(url).c_str(), wide(path).c_str(), seen != nullptr ? &record : nullptr,
                                     reinterpret_cast<intptr_t>(seen));
   }
 
@@ -181,8 +179,7 @@ TEST_F(NetInternetSessionTest, SlowPassesHalveTheBlockDownTo8000) {
   seen.clock = &slow;
   seen.advanceClockMs = 201;
   EXPECT_EQ(download(server_.url("/file"), file("slow"), &seen), ZR_OK);
-  std::vector<uint32_t> expected = {32'000, 16'000, 8'000, 8'000, 8'000, 8'000,
-                                    8'000,  8'000,  8'000, 8'000, 8'000};
+  std::vector<uint32_t> expected = {32'000, 16'000, 8'000, 8'000, 8'000, 8'000, 8'000, 8'000, 8'000, 8'000, 8'000};
   EXPECT_EQ(seen.blocks, expected);
 
   // A pass of exactly 0.2 s is not slow.
@@ -252,8 +249,8 @@ TEST_F(NetInternetSessionTest, StalledServersTimeOutAndCanBeCancelled) {
     int32_t atWait;
     size_t stored;
   };
-  for (const Cancel& cancel : {Cancel{silentUrl, 2, 0}, Cancel{server_.url("/stalls"), 2, 0},
-                               Cancel{server_.url("/stalls"), 20, 32'000}}) {
+  for (const Cancel& cancel :
+       {Cancel{silentUrl, 2, 0}, Cancel{server_.url("/stalls"), 2, 0}, Cancel{server_.url("/stalls"), 20, 32'000}}) {
     Observed seen;
     seen.stopAtWait = cancel.atWait;
     seen.stopWith = 7;
@@ -326,8 +323,7 @@ TEST_F(NetInternetSessionTest, ArgumentAndStateErrors) {
   std::u16string url = wide(server_.url("/"));
   std::u16string widePath = wide(path);
 
-  EXPECT_EQ(session_->DownloadToFile(url.c_str(), widePath.c_str(), nullptr, 0), ZR_FAILED)
-      << "not open";
+  EXPECT_EQ(session_->DownloadToFile(url.c_str(), widePath.c_str(), nullptr, 0), ZR_FAILED) << "not open";
   EXPECT_EQ(contents(path), "keep me");
   EXPECT_EQ(session_->Open(nullptr), ZR_BADARG);
   ASSERT_EQ(session_->Open(u"SessionTest"), ZR_OK);
@@ -407,8 +403,7 @@ TEST_F(NetInternetSessionTest, TalksToTheUpdateServerDouble) {
 
   std::string login = updates.requestBase() + "Req=login&UserID=***KW***&Password=***ZJ***";
   EXPECT_EQ(download(login, file("lres.tmp")), ZR_OK);
-  EXPECT_EQ(contents(file("lres.tmp")),
-            "LOGIN RESPONSE: LOGINOK\r\nAUTHORIZATION: YES\r\nPROCLIST: 12,15|VKR7\r\n");
+  EXPECT_EQ(contents(file("lres.tmp")), "LOGIN RESPONSE: LOGINOK\r\nAUTHORIZATION: YES\r\nPROCLIST: 12,15|VKR7\r\n");
   std::string wrong = updates.requestBase() + "Req=login&UserID=someone&Password=***ZJ***";
   EXPECT_EQ(download(wrong, file("lres.tmp")), ZR_OK);
   EXPECT_EQ(contents(file("lres.tmp")), "LOGIN RESPONSE: LOGINFAILED\r\n");
@@ -417,8 +412,7 @@ TEST_F(NetInternetSessionTest, TalksToTheUpdateServerDouble) {
   EXPECT_NE(contents(file("VKR.tmp")).find("upd1=500|"), std::string::npos);
 
   std::string fetch = updates.requestBase() +
-                      "Req=download&UserID=***KW***&Password=***ZJ***&File=" +
-                      updates.locationB() + "pkg\\setup.exe";
+                      "Req=download&UserID=***KW***&Password=***ZJ***&File=" + updates.locationB() + "pkg\\setup.exe";
   EXPECT_EQ(download(fetch, file("VKRUpd.exe")), ZR_OK);
   EXPECT_TRUE(contents(file("VKRUpd.exe")) == generated(70'000));
   EXPECT_EQ(download(updates.locationA() + "pkg/setup.exe", file("direct.exe")), ZR_OK);

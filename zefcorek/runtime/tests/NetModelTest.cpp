@@ -12,7 +12,7 @@ TEST(NetModelTest, AddressOfAName) {
     const char16_t* address;
   } cases[] = {
       {u"127.0.0.1", u"127.0.0.1"},
-      {u"::1", u"::1"},  // the first address is IPv6
+      {u"::1", u"::1"},         // the first address is IPv6
       {u"localhost", nullptr},  // either family, as the resolver orders them
   };
   for (const Case& c : cases) {
@@ -55,7 +55,7 @@ TEST(NetModelTest, ScramblingIsAFixedSubstitution) {
       {u"_09azAZ", u"_36qmMQ"},  // the ends of each run of the alphabet
       {u"user name: p@ss!", u"xltk fqdt: h@ll!"},
       {u"àé €", u"àé €"},  // outside the alphabet: kept
-      {u"aaa", u"qqq"},  // no position dependence
+      {u"aaa", u"qqq"},    // no position dependence
   };
   for (const Case& c : cases) {
     EXPECT_EQ(zefcorek::scrambleNetText(c.plain), c.scrambled);

@@ -32,8 +32,7 @@ void recordRelease(void* released, void* context, unsigned index) {
 
 std::vector<void*> contents(IPtrArray* array) {
   std::vector<void*> items;
-  for (unsigned i = 0; i < array->GetCount(); ++i)
-    items.push_back(array->GetAt(i));
+  for (unsigned i = 0; i < array->GetCount(); ++i) items.push_back(array->GetAt(i));
   return items;
 }
 
@@ -47,12 +46,10 @@ protected:
     array->SetReleaseCallback(&recordRelease, &released);
   }
   void TearDown() override {
-    if (array != nullptr)
-      array->Release();
+    if (array != nullptr) array->Release();
   }
   void fill(std::initializer_list<void*> items) {
-    for (void* x : items)
-      ASSERT_EQ(array->Add(x, nullptr), ZR_OK);
+    for (void* x : items) ASSERT_EQ(array->Add(x, nullptr), ZR_OK);
   }
 
   IPtrArray* array = nullptr;
@@ -141,14 +138,12 @@ TEST_F(PtrArrayTest, EditsAndTheirReleases) {
       {"Replace releasing", [](IPtrArray* x) { x->Replace(1, p, true); }, {a, p, c, d}, {{b, 1}}},
       {"Replace keeping", [](IPtrArray* x) { x->Replace(1, p, false); }, {a, p, c, d}, {}},
       {"Delete", [](IPtrArray* x) { x->Delete(0, false); }, {b, c, d}, {}},
-      {"DeleteRange releasing", [](IPtrArray* x) { x->DeleteRange(1, 2, true); }, {a, d},
-       {{b, 1}, {c, 2}}},
+      {"DeleteRange releasing", [](IPtrArray* x) { x->DeleteRange(1, 2, true); }, {a, d}, {{b, 1}, {c, 2}}},
       {"Swap", [](IPtrArray* x) { x->Swap(0, 3); }, {d, b, c, a}, {}},
       {"Swap with itself", [](IPtrArray* x) { x->Swap(2, 2); }, {a, b, c, d}, {}},
       {"Reverse", [](IPtrArray* x) { x->Reverse(); }, {d, c, b, a}, {}},
       {"ReverseRange", [](IPtrArray* x) { x->ReverseRange(1, 2); }, {a, c, b, d}, {}},
-      {"SetCount shrinking with release", [](IPtrArray* x) { x->SetCount(2, true); }, {a, b},
-       {{c, 2}, {d, 3}}},
+      {"SetCount shrinking with release", [](IPtrArray* x) { x->SetCount(2, true); }, {a, b}, {{c, 2}, {d, 3}}},
       {"SetCount shrinking then growing",
        [](IPtrArray* x) {
          x->SetCount(2, false);
@@ -156,10 +151,8 @@ TEST_F(PtrArrayTest, EditsAndTheirReleases) {
        },
        {a, b, nullptr, nullptr},
        {}},
-      {"SetCapacity below count", [](IPtrArray* x) { x->SetCapacity(1, true); }, {a},
-       {{b, 1}, {c, 2}, {d, 3}}},
-      {"SetCount 0 with release", [](IPtrArray* x) { x->SetCount(0, true); }, {},
-       {{a, 0}, {b, 1}, {c, 2}, {d, 3}}},
+      {"SetCapacity below count", [](IPtrArray* x) { x->SetCapacity(1, true); }, {a}, {{b, 1}, {c, 2}, {d, 3}}},
+      {"SetCount 0 with release", [](IPtrArray* x) { x->SetCount(0, true); }, {}, {{a, 0}, {b, 1}, {c, 2}, {d, 3}}},
       {"Clear without release", [](IPtrArray* x) { x->Clear(false); }, {}, {}},
   };
   for (const auto& row : cases) {
@@ -260,18 +253,15 @@ TEST_F(PtrArrayTest, AgreesWithVectorModel) {
         const unsigned at = below(n + 2), k = below(4);
         const ZRESULT r = array->InsertN(at, x, k);
         ASSERT_EQ(r, at <= n ? ZR_OK : ZR_BADARG);
-        if (r == ZR_OK)
-          model.insert(model.begin() + at, k, x);
+        if (r == ZR_OK) model.insert(model.begin() + at, k, x);
         break;
       }
       case 2: {
         const unsigned first = below(n + 2), k = below(5);
         const ZRESULT r = array->DeleteRange(first, k, true);
         ASSERT_EQ(r, first + k <= n ? ZR_OK : ZR_BADARG);
-        if (r != ZR_OK)
-          break;
-        for (unsigned i = first; i < first + k; ++i)
-          modelReleased.push_back({model[i], i});
+        if (r != ZR_OK) break;
+        for (unsigned i = first; i < first + k; ++i) modelReleased.push_back({model[i], i});
         model.erase(model.begin() + first, model.begin() + first + k);
         break;
       }
@@ -292,8 +282,7 @@ TEST_F(PtrArrayTest, AgreesWithVectorModel) {
       case 5: {
         const unsigned k = below(n + 3);
         ASSERT_EQ(array->SetCount(k, true), ZR_OK);
-        for (unsigned i = k; i < n; ++i)
-          modelReleased.push_back({model[i], i});
+        for (unsigned i = k; i < n; ++i) modelReleased.push_back({model[i], i});
         model.resize(k, nullptr);
         break;
       }
@@ -305,8 +294,7 @@ TEST_F(PtrArrayTest, AgreesWithVectorModel) {
         unsigned index = 0;
         const auto found = std::find(model.begin(), model.end(), x);
         EXPECT_EQ(array->IndexOf(x, &index), found == model.end() ? ZR_NO : ZR_OK);
-        EXPECT_EQ(index, found == model.end() ? 0xFFFFFFFFu
-                                              : static_cast<unsigned>(found - model.begin()));
+        EXPECT_EQ(index, found == model.end() ? 0xFFFFFFFFu : static_cast<unsigned>(found - model.begin()));
         break;
       }
     }

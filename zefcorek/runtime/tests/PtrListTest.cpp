@@ -64,9 +64,7 @@ int32_t recordRelease(void* x, Node*, void* context) {
   return 0;
 }
 
-int32_t ascending(void* newItem, void* nodeItem, void*, bool) {
-  return number(newItem) < number(nodeItem) ? -1 : 1;
-}
+int32_t ascending(void* newItem, void* nodeItem, void*, bool) { return number(newItem) < number(nodeItem) ? -1 : 1; }
 
 // Items are (key * 10 + serial): the sort compares keys only.
 int32_t byKey(void* a, void* b, void*) {
@@ -80,12 +78,10 @@ protected:
     list->SetReleaseCallback(&recordRelease, &released);
   }
   void TearDown() override {
-    if (list != nullptr)
-      list->Release();
+    if (list != nullptr) list->Release();
   }
   void fill(std::initializer_list<uintptr_t> items) {
-    for (uintptr_t n : items)
-      ASSERT_EQ(list->AddTail(item(n), nullptr), ZR_OK);
+    for (uintptr_t n : items) ASSERT_EQ(list->AddTail(item(n), nullptr), ZR_OK);
   }
 
   IPtrList* list = nullptr;
@@ -142,7 +138,7 @@ TEST_F(PtrListTest, PoolRecyclesNodes) {
 // out-pointer holds afterwards (the new item's number, 0 for null, -1 for
 // untouched).
 TEST_F(PtrListTest, Insertions) {
-  using Insert = ZRESULT (*)(IPtrList*, Node** out);
+  using Insert = ZRESULT (*)(IPtrList*, Node * *out);
   const struct {
     const char* name;
     Insert insert;
@@ -150,50 +146,65 @@ TEST_F(PtrListTest, Insertions) {
     std::vector<uintptr_t> after;
     int outItem;
   } cases[] = {
-      {"InsertAfter null", [](IPtrList* l, Node** o) { return l->InsertAfter(item(9), nullptr, o); },
-       ZR_OK, {9, 1, 2, 4}, 9},
+      {"InsertAfter null",
+       [](IPtrList* l, Node** o) { return l->InsertAfter(item(9), nullptr, o); },
+       ZR_OK,
+       {9, 1, 2, 4},
+       9},
       {"InsertAfter tail",
        [](IPtrList* l, Node** o) {
          Node* tail = nullptr;
          l->GetTail(&tail);
          return l->InsertAfter(item(9), tail, o);
        },
-       ZR_OK, {1, 2, 4, 9}, 9},
+       ZR_OK,
+       {1, 2, 4, 9},
+       9},
       {"InsertAfter head",
        [](IPtrList* l, Node** o) {
          Node* head = nullptr;
          l->GetHead(&head);
          return l->InsertAfter(item(9), head, o);
        },
-       ZR_OK, {1, 9, 2, 4}, 9},
-      {"InsertAt count", [](IPtrList* l, Node** o) { return l->InsertAt(item(9), 3, o); }, ZR_OK,
-       {1, 2, 4, 9}, 9},
-      {"InsertAt middle", [](IPtrList* l, Node** o) { return l->InsertAt(item(9), 1, o); }, ZR_OK,
-       {1, 9, 2, 4}, 9},
-      {"InsertAt past count", [](IPtrList* l, Node** o) { return l->InsertAt(item(9), 4, o); },
-       ZR_BADARG, {1, 2, 4}, 0},
+       ZR_OK,
+       {1, 9, 2, 4},
+       9},
+      {"InsertAt count", [](IPtrList* l, Node** o) { return l->InsertAt(item(9), 3, o); }, ZR_OK, {1, 2, 4, 9}, 9},
+      {"InsertAt middle", [](IPtrList* l, Node** o) { return l->InsertAt(item(9), 1, o); }, ZR_OK, {1, 9, 2, 4}, 9},
+      {"InsertAt past count",
+       [](IPtrList* l, Node** o) { return l->InsertAt(item(9), 4, o); },
+       ZR_BADARG,
+       {1, 2, 4},
+       0},
       {"InsertSorted 3",
        [](IPtrList* l, Node** o) { return l->InsertSorted(item(3), &ascending, nullptr, o); },
-       ZR_OK, {1, 2, 3, 4}, 3},
+       ZR_OK,
+       {1, 2, 3, 4},
+       3},
       {"InsertSorted 5",
        [](IPtrList* l, Node** o) { return l->InsertSorted(item(5), &ascending, nullptr, o); },
-       ZR_OK, {1, 2, 4, 5}, 5},
+       ZR_OK,
+       {1, 2, 4, 5},
+       5},
       {"InsertSorted 0",
        [](IPtrList* l, Node** o) { return l->InsertSorted(item(0), &ascending, nullptr, o); },
-       ZR_OK, {0, 1, 2, 4}, 0},
+       ZR_OK,
+       {0, 1, 2, 4},
+       0},
       {"InsertSorted refused on the second node",
        [](IPtrList* l, Node** o) {
          return l->InsertSorted(
-             item(3),
-             [](void*, void* nodeItem, void*, bool) -> int32_t {
-               return number(nodeItem) == 2 ? -2 : 0;
-             },
+             item(3), [](void*, void* nodeItem, void*, bool) -> int32_t { return number(nodeItem) == 2 ? -2 : 0; },
              nullptr, o);
        },
-       ZR_NO, {1, 2, 4}, 0},
+       ZR_NO,
+       {1, 2, 4},
+       0},
       {"InsertSorted without callback",
        [](IPtrList* l, Node** o) { return l->InsertSorted(item(3), nullptr, nullptr, o); },
-       ZR_BADARG, {1, 2, 4}, -1},
+       ZR_BADARG,
+       {1, 2, 4},
+       -1},
   };
   Node* const untouched = reinterpret_cast<Node*>(item(77));
   for (const auto& row : cases) {
@@ -250,8 +261,7 @@ TEST_F(PtrListTest, RemovalAndReleases) {
 }
 
 TEST_F(PtrListTest, CursorFollowsTheOperations) {
-  for (uintptr_t i = 0; i < 1000; ++i)
-    list->AddTail(item(i), nullptr);
+  for (uintptr_t i = 0; i < 1000; ++i) list->AddTail(item(i), nullptr);
   void* x = nullptr;
   Node* cursor = nullptr;
   unsigned index = 0;
@@ -326,8 +336,7 @@ TEST_F(PtrListTest, SortIsStable) {
       model.push_back((random() % 5) * 10 + i % 10);
       list->AddTail(item(model.back()), nullptr);
     }
-    std::stable_sort(model.begin(), model.end(),
-                     [](uintptr_t a, uintptr_t b) { return a / 10 < b / 10; });
+    std::stable_sort(model.begin(), model.end(), [](uintptr_t a, uintptr_t b) { return a / 10 < b / 10; });
     list->Sort(&byKey, nullptr);
     ASSERT_EQ(numbers(list), model) << "length " << length;
   }
@@ -407,8 +416,7 @@ TEST_F(PtrListTest, SearchVisitAndQuestions) {
   EXPECT_EQ(list->ForEach(stopAtTwo, &calls), ZR_NO);
   EXPECT_EQ(calls, 2);
   const auto removeOdd = [](void* x, void* context, Node* n, void* self) -> int32_t {
-    if (number(x) % 2 == 1)
-      static_cast<IPtrList*>(self)->RemoveNode(n, false);
+    if (number(x) % 2 == 1) static_cast<IPtrList*>(self)->RemoveNode(n, false);
     ++*static_cast<int*>(context);
     return 1;
   };
@@ -431,8 +439,8 @@ TEST_F(PtrListTest, MovesSwapsAndMerges) {
   const struct {
     unsigned i, j;
     std::vector<uintptr_t> after;
-  } swaps[] = {{0, 1, {2, 1, 3, 4}}, {1, 0, {2, 1, 3, 4}}, {0, 3, {4, 2, 3, 1}},
-               {1, 3, {1, 4, 3, 2}}, {2, 2, {1, 2, 3, 4}}};
+  } swaps[] = {
+      {0, 1, {2, 1, 3, 4}}, {1, 0, {2, 1, 3, 4}}, {0, 3, {4, 2, 3, 1}}, {1, 3, {1, 4, 3, 2}}, {2, 2, {1, 2, 3, 4}}};
   for (const auto& row : swaps) {
     SCOPED_TRACE(testing::Message() << "swap " << row.i << ", " << row.j);
     list->Clear(false);
@@ -502,14 +510,12 @@ TEST_F(PtrListTest, AgreesWithVectorModel) {
       case 2: {
         const unsigned at = below(n + 2);
         ASSERT_EQ(list->InsertAt(item(next), at, nullptr), at <= n ? ZR_OK : ZR_BADARG);
-        if (at <= n)
-          model.insert(model.begin() + at, next);
+        if (at <= n) model.insert(model.begin() + at, next);
         ++next;
         break;
       }
       case 3: {
-        if (n == 0)
-          break;
+        if (n == 0) break;
         const unsigned at = below(n), k = below(4) == 0 ? kNone : below(3);
         ASSERT_EQ(list->RemoveAt(at, k, true), ZR_OK);
         const unsigned end = k == kNone ? n : std::min(n, at + k);
@@ -527,8 +533,7 @@ TEST_F(PtrListTest, AgreesWithVectorModel) {
         break;
       }
       case 5: {
-        if (n == 0)
-          break;
+        if (n == 0) break;
         const uintptr_t victim = model[below(n)];
         ASSERT_EQ(list->RemoveItem(item(victim), true), ZR_OK);
         model.erase(std::find(model.begin(), model.end(), victim));
@@ -536,8 +541,7 @@ TEST_F(PtrListTest, AgreesWithVectorModel) {
         break;
       }
       case 6: {
-        if (n == 0)
-          break;
+        if (n == 0) break;
         Node* node = nullptr;
         list->GetNodeAt(below(n), &node);
         void* x = nullptr;
@@ -558,8 +562,7 @@ TEST_F(PtrListTest, AgreesWithVectorModel) {
         }
         break;
       case 8: {
-        if (n < 2)
-          break;
+        if (n < 2) break;
         Node* a = nullptr;
         Node* b = nullptr;
         const unsigned i = below(n), j = below(n);

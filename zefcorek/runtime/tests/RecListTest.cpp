@@ -47,8 +47,7 @@ std::vector<Rec> records(IRecList* list) {
 
 std::vector<int32_t> keys(IRecList* list) {
   std::vector<int32_t> out;
-  for (const Rec& r : records(list))
-    out.push_back(r.key);
+  for (const Rec& r : records(list)) out.push_back(r.key);
   return out;
 }
 
@@ -72,8 +71,7 @@ protected:
     list->SetReleaseCallback(&recordRelease, &released);
   }
   void TearDown() override {
-    if (list != nullptr)
-      list->Release();
+    if (list != nullptr) list->Release();
   }
   void fill(std::initializer_list<int32_t> ks) {
     int32_t serial = 0;
@@ -163,7 +161,8 @@ TEST_F(RecListTest, MovesByIndex) {
          const Rec r{9, 0, 0};
          return l->InsertAt(&r, 4, nullptr);
        },
-       ZR_OK, {1, 2, 3, 4, 9}},
+       ZR_OK,
+       {1, 2, 3, 4, 9}},
       {"InsertAt past count",
        [](IRecList* l) {
          const Rec r{9, 0, 0};
@@ -172,11 +171,10 @@ TEST_F(RecListTest, MovesByIndex) {
          const ZRESULT result = l->InsertAt(&r, 5, &out);
          return out == nullptr ? result : ZR_OK;
        },
-       ZR_BADARG, {1, 2, 3, 4}},
-      {"RemoveAt 1 to the end", [](IRecList* l) { return l->RemoveAt(1, kNone, false); }, ZR_OK,
-       {1}},
-      {"RemoveAt past the end", [](IRecList* l) { return l->RemoveAt(4, 1, false); }, ZR_BADARG,
+       ZR_BADARG,
        {1, 2, 3, 4}},
+      {"RemoveAt 1 to the end", [](IRecList* l) { return l->RemoveAt(1, kNone, false); }, ZR_OK, {1}},
+      {"RemoveAt past the end", [](IRecList* l) { return l->RemoveAt(4, 1, false); }, ZR_BADARG, {1, 2, 3, 4}},
   };
   for (const auto& row : cases) {
     SCOPED_TRACE(row.name);
@@ -228,10 +226,8 @@ TEST_F(RecListTest, SortKeepsEqualRecordsInOrder) {
   fill({2, 1, 2, 0, 1, 2, 0});
   ASSERT_EQ(list->Sort(&byKey, nullptr), ZR_OK);
   std::vector<std::pair<int32_t, int32_t>> got;
-  for (const Rec& r : records(list))
-    got.emplace_back(r.key, r.serial);
-  EXPECT_EQ(got, (std::vector<std::pair<int32_t, int32_t>>{
-                     {0, 3}, {0, 6}, {1, 1}, {1, 4}, {2, 0}, {2, 2}, {2, 5}}));
+  for (const Rec& r : records(list)) got.emplace_back(r.key, r.serial);
+  EXPECT_EQ(got, (std::vector<std::pair<int32_t, int32_t>>{{0, 3}, {0, 6}, {1, 1}, {1, 4}, {2, 0}, {2, 2}, {2, 5}}));
 }
 
 TEST_F(RecListTest, ListsOfDifferentRecordSizesDoNotMix) {
@@ -356,8 +352,7 @@ TEST_F(RecListTest, AgreesWithVectorModel) {
       case 6:
         if (below(10) == 0) {
           ASSERT_EQ(list->Sort(&byKey, nullptr), ZR_OK);
-          std::stable_sort(model.begin(), model.end(),
-                           [](const Rec& a, const Rec& b) { return a.key < b.key; });
+          std::stable_sort(model.begin(), model.end(), [](const Rec& a, const Rec& b) { return a.key < b.key; });
         }
         break;
     }

@@ -28,8 +28,7 @@ struct RecordBytes {
   // Index of the first byte in [from, end) that differs from `value`, or end.
   size_t firstNot(uint8_t value, size_t end, size_t from = 4) const {
     for (size_t i = from; i < end; ++i) {
-      if (bytes[i] != value)
-        return i;
+      if (bytes[i] != value) return i;
     }
     return end;
   }
@@ -42,7 +41,7 @@ TEST(SizedRecordTest, InitZeroesWhatTheSizeCoversAndRefusesImplausibleSizes) {
     uint32_t cbSize;
     bool accepted;
   } cases[] = {
-      {4, true},            // the size field alone: nothing to zero
+      {4, true},  // the size field alone: nothing to zero
       {24, true},
       {64, true},
       {0, false},           // never set
@@ -79,19 +78,16 @@ TEST(SizedRecordTest, CopyTakesTheCommonPartAndKeepsTheDestinationSize) {
     uint32_t sourceSize;
     size_t copied;  // bytes after the size field
   } cases[] = {
-      {16, 24, 12},  // newer caller, older callee
-      {24, 16, 12},  // the destination's tail stays as it was
-      {24, 24, 20},
-      {4, 24, 0},
-      {2, 24, 0},    // a size below the size field copies nothing
+      {16, 24, 12},                          // newer caller, older callee
+      {24, 16, 12},                          // the destination's tail stays as it was
+      {24, 24, 20}, {4, 24, 0}, {2, 24, 0},  // a size below the size field copies nothing
       {24, 0, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.destinationSize << " <- " << c.sourceSize);
     RecordBytes destination(c.destinationSize);
     RecordBytes source(c.sourceSize);
-    for (size_t i = 4; i < source.bytes.size(); ++i)
-      source.bytes[i] = 0x11;
+    for (size_t i = 4; i < source.bytes.size(); ++i) source.bytes[i] = 0x11;
     DSStructCopy(destination.bytes.data(), source.bytes.data());
     EXPECT_EQ(destination.cbSize(), c.destinationSize);
     EXPECT_EQ(destination.firstNot(0x11, 64), 4 + c.copied);
@@ -158,8 +154,7 @@ TEST(MemAccessCheckerTest, ChecksTheRangeAndNamesItInTheMessage) {
   EXPECT_EQ(messageOf([&] { checker.MACByte(block + 16); }), "block: MACByte check failed!");
   EXPECT_EQ(messageOf([&] { checker.MACByte(block - 1); }), "block: MACByte check failed!");
   EXPECT_EQ(messageOf([&] { checker.MACBytes(block + 8, 9); }), "block: MACBytes check failed!");
-  EXPECT_EQ(messageOf([&] { checker.MACBytes(block + 1, 0xFFFFFFFFu); }),
-            "block: MACBytes check failed!");
+  EXPECT_EQ(messageOf([&] { checker.MACBytes(block + 1, 0xFFFFFFFFu); }), "block: MACBytes check failed!");
 
   // A long name is cut so that name and suffix fit 511 characters.
   const std::string longName(600, 'n');

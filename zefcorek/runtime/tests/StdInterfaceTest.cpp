@@ -30,8 +30,7 @@ private:
 // A data object that writes what happens to it into a shared journal.
 class Node : public IStdDataInterfaceImp {
 public:
-  Node(std::string name, std::vector<std::string>* journal)
-      : name_(std::move(name)), journal_(journal) {}
+  Node(std::string name, std::vector<std::string>* journal) : name_(std::move(name)), journal_(journal) {}
   ~Node() override { journal_->push_back(name_ + " destroyed"); }
 
   ZRESULT DetachChild(IStdDataInterface* child) override {
@@ -79,8 +78,7 @@ TEST(StdInterfaceTest, QueryInterfaceAnswers) {
       {"plain, IUnknown", plainBase, &IID_IUnknown, ZR_OK, static_cast<IUnknown*>(plain)},
       {"plain, data id", plainBase, &IID_IStdDataInterface, ZR_NOINTERFACE, nullptr},
       {"data, IUnknown", dataBase, &IID_IUnknown, ZR_OK, static_cast<IUnknown*>(data)},
-      {"data, data id", dataBase, &IID_IStdDataInterface, ZR_OK,
-       static_cast<IStdDataInterface*>(data)},
+      {"data, data id", dataBase, &IID_IStdDataInterface, ZR_OK, static_cast<IStdDataInterface*>(data)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.row);
@@ -89,8 +87,7 @@ TEST(StdInterfaceTest, QueryInterfaceAnswers) {
     EXPECT_EQ(c.object->QueryInterface(*c.iid, &out), c.result);
     EXPECT_EQ(out, c.expectedOut);
     EXPECT_EQ(c.object->GetRefCount(), before + (c.result == ZR_OK ? 1 : 0));
-    if (c.result == ZR_OK)
-      c.object->Release();
+    if (c.result == ZR_OK) c.object->Release();
     // A null out is refused and leaves the count alone.
     EXPECT_EQ(c.object->QueryInterface(*c.iid, nullptr), ZR_BADARG);
     EXPECT_EQ(c.object->GetRefCount(), before);
@@ -130,8 +127,7 @@ protected:
     c->SetOwner(b);
   }
   void TearDown() override {
-    for (Node* node : {c, b, a})
-      node->Release();
+    for (Node* node : {c, b, a}) node->Release();
   }
   std::vector<std::string> journal;
   Node* a = new Node("a", &journal);

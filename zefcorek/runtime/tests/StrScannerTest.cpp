@@ -19,13 +19,10 @@ TEST(StrScannerTest, Integers) {
     uint32_t offset;  // where the scanner stands afterwards
   };
   const Case cases[] = {
-      {u"x12", false, 0, 0},
-      {u"  x12", false, 0, 2},  // only the blanks were skipped
-      {u"-17abc", true, -17, 3},
-      {u"\t+42", true, 42, 4},
-      {u"-", false, 0, 1},        // a sign at the very end
-      {u"-x", true, 0, 1},        // a sign without digits reads as 0
-      {u"4294967297", true, 1, 10},  // wraps round in 32 bits
+      {u"x12", false, 0, 0},        {u"  x12", false, 0, 2},                       // only the blanks were skipped
+      {u"-17abc", true, -17, 3},    {u"\t+42", true, 42, 4}, {u"-", false, 0, 1},  // a sign at the very end
+      {u"-x", true, 0, 1},                                                         // a sign without digits reads as 0
+      {u"4294967297", true, 1, 10},                                                // wraps round in 32 bits
       {u"", false, 0, 0},
   };
   for (const Case& c : cases) {
@@ -50,12 +47,9 @@ TEST(StrScannerTest, FloatsAndAngles) {
     uint32_t offset;
   };
   const Case floats[] = {
-      {u"3.25e2", true, 3.25, 4},
-      {u".5", false, 0, 0},
-      {u" -0.5", true, -0.5, 5},
-      {u"7.", true, 7, 1},  // a final '.' is not consumed
-      {u"+", false, 0, 1},
-      {u"12", true, 12, 2},
+      {u"3.25e2", true, 3.25, 4}, {u".5", false, 0, 0},
+      {u" -0.5", true, -0.5, 5},  {u"7.", true, 7, 1},  // a final '.' is not consumed
+      {u"+", false, 0, 1},        {u"12", true, 12, 2},
   };
   for (const Case& c : floats) {
     SCOPED_TRACE(testing::Message() << "float case " << (&c - floats));
@@ -74,10 +68,8 @@ TEST(StrScannerTest, FloatsAndAngles) {
     double radians;
   };
   const AngleCase angles[] = {
-      {TStrScannerAngleFmt::Degrees, u"450", kPi / 2},
-      {TStrScannerAngleFmt::Degrees, u"-90", 3 * kPi / 2},
-      {TStrScannerAngleFmt::Gon, u"300", 3 * kPi / 2},
-      {TStrScannerAngleFmt::Radians, u"7", 7 - 2 * kPi},
+      {TStrScannerAngleFmt::Degrees, u"450", kPi / 2},     {TStrScannerAngleFmt::Degrees, u"-90", 3 * kPi / 2},
+      {TStrScannerAngleFmt::Gon, u"300", 3 * kPi / 2},     {TStrScannerAngleFmt::Radians, u"7", 7 - 2 * kPi},
       {TStrScannerAngleFmt::Radians0, u"-1", 2 * kPi - 1},
   };
   for (const AngleCase& c : angles) {

@@ -27,8 +27,7 @@ struct List {
     p = static_cast<IStringList*>(out);
   }
   explicit List(const Items& items) : List() {
-    for (const auto& item : items)
-      p->Append(item.c_str());
+    for (const auto& item : items) p->Append(item.c_str());
   }
   ~List() {
     if (p) p->Release();
@@ -122,8 +121,8 @@ TEST(StringListTest, NameSearchIgnoresCaseAndNeedsTheWholeName) {
     uint32_t index;
   };
   const Case cases[] = {
-      {u"abc", ZR_OK, 2},   {u"AbC", ZR_OK, 2},  {u"a", ZR_NO, kNoStringIndex},
-      {nullptr, ZR_OK, 3},  {u"", ZR_OK, 3},     {u"plain", ZR_NO, kNoStringIndex},
+      {u"abc", ZR_OK, 2},  {u"AbC", ZR_OK, 2}, {u"a", ZR_NO, kNoStringIndex},
+      {nullptr, ZR_OK, 3}, {u"", ZR_OK, 3},    {u"plain", ZR_NO, kNoStringIndex},
   };
   for (const Case& c : cases) {
     uint32_t index = 0;
@@ -255,8 +254,15 @@ TEST(StringListTest, LoadFromFileInEveryEncoding) {
   const Case cases[] = {
       {"ANSI, no final break", "one\r\ntwo\r\n\r\nlast", {u"one", u"two", u"", u"last"}},
       {"final break adds nothing", "one\ntwo\n", {u"one", u"two"}},
-      {"UTF-8 mark", "\xEF\xBB\xBF" "caf\xC3\xA9\r\nb", {u"café", u"b"}},
-      {"UTF-16LE mark", std::string("\xFF\xFE" "a\0\r\0\n\0\xE9\0", 10), {u"a", u"é"}},
+      {"UTF-8 mark",
+       "\xEF\xBB\xBF"
+       "caf\xC3\xA9\r\nb",
+       {u"café", u"b"}},
+      {"UTF-16LE mark",
+       std::string("\xFF\xFE"
+                   "a\0\r\0\n\0\xE9\0",
+                   10),
+       {u"a", u"é"}},
       {"empty file", "", {}},
   };
   for (const Case& c : cases) {

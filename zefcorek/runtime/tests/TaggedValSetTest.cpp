@@ -307,10 +307,16 @@ TEST(TaggedValSetTest, SubSetsByIdAndPath) {
     ITaggedValSet* expected;
   };
   const std::u16string deep = u"exif:" + std::u16string(280, u'G');
-  const Row rows[] = {{nullptr, root},          {u"", exif},          {u"EXIF", exif},
-                      {u"ExifDirectory", exif}, {u"ExifDirectoryX", nullptr},
-                      {deep.c_str(), gps},      {u"exif:", gps},      {u"exif:h", nullptr},
-                      {u"x", nullptr},          {u"exif:g:g", nullptr}};
+  const Row rows[] = {{nullptr, root},
+                      {u"", exif},
+                      {u"EXIF", exif},
+                      {u"ExifDirectory", exif},
+                      {u"ExifDirectoryX", nullptr},
+                      {deep.c_str(), gps},
+                      {u"exif:", gps},
+                      {u"exif:h", nullptr},
+                      {u"x", nullptr},
+                      {u"exif:g:g", nullptr}};
   for (const Row& row : rows) {
     ITaggedValSet* found = reinterpret_cast<ITaggedValSet*>(1);
     EXPECT_EQ(root->FindSubSetByPath(row.path, &found), row.expected ? ZR_OK : ZR_BADARG);
@@ -415,7 +421,7 @@ TEST(TaggedValSetTest, CloneAndAppend) {
   ITaggedValSet* appended = nullptr;
   ASSERT_EQ(merged->GetSubSet(0, &appended), ZR_OK);
   EXPECT_EQ(appended->GetID(&id), ZR_OK);
-  EXPECT_EQ(id, 0u);  // new sub-sets keep ID 0
+  EXPECT_EQ(id, 0u);                                        // new sub-sets keep ID 0
   EXPECT_EQ(nameOf(appended), std::u16string(2000, u'c'));  // names copied whole
   int32_t value = 0;
   EXPECT_EQ(appended->GetInt(nullptr, 2, &value), ZR_OK);
@@ -551,8 +557,8 @@ TEST(TaggedValSetStreamTest, RoundTripsEveryType) {
 
 TEST(TaggedValSetStreamTest, DamagedStreams) {
   ScratchFolder folder;
-  const std::string good = setRecord(3, u"S", 2, 0) + valueHeader(24, 1, 0, 1) + le32(1) +
-                           valueHeader(28, 2, 1, 2) + le32(2) + le32(3);
+  const std::string good =
+      setRecord(3, u"S", 2, 0) + valueHeader(24, 1, 0, 1) + le32(1) + valueHeader(28, 2, 1, 2) + le32(2) + le32(3);
   struct Row {
     const char* name;
     std::string bytes;
@@ -563,8 +569,8 @@ TEST(TaggedValSetStreamTest, DamagedStreams) {
       {"good", good, ZR_OK, 2},
       {"version 0x101", setRecord(3, u"S", 0, 0, 0x101), ZR_FAILED, 1},  // untouched
       {"type 5 after a value",
-       setRecord(3, u"S", 2, 0) + valueHeader(24, 1, 0, 1) + le32(1) + valueHeader(24, 2, 5, 1) + le32(0),
-       ZR_FAILED, 1},
+       setRecord(3, u"S", 2, 0) + valueHeader(24, 1, 0, 1) + le32(1) + valueHeader(24, 2, 5, 1) + le32(0), ZR_FAILED,
+       1},
       {"cut inside a payload", good.substr(0, good.size() - 2), ZR_FAILED, 1},
       {"record size below 20", setRecord(3, u"S", 1, 0) + valueHeader(19, 1, 0, 1) + le32(1), ZR_FAILED, 0},
       {"count beyond the stream", setRecord(3, u"S", 1, 0) + valueHeader(20, 1, 2, 0x40000000), ZR_FAILED, 0},

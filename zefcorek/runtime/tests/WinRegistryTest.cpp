@@ -44,8 +44,7 @@ struct Stored {
 Stored rawValue(const WCHAR* path, const WCHAR* name) {
   HKEY key = nullptr;
   Stored stored;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return stored;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return stored;
   DWORD size = 64;
   stored.data.resize(size);
   RegQueryValueExW(key, name, nullptr, &stored.type, stored.data.data(), &size);
@@ -56,8 +55,8 @@ Stored rawValue(const WCHAR* path, const WCHAR* name) {
 
 void writeRaw(const WCHAR* path, const WCHAR* name, DWORD type, const Bytes& data) {
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
             ERROR_SUCCESS);
   RegSetValueExW(key, name, 0, type, data.data(), static_cast<DWORD>(data.size()));
   RegCloseKey(key);
@@ -229,8 +228,8 @@ TEST(WinRegistryTest, KernelNameOfAnOpenKey) {
   Registry reg(CLSID_IWinRegistryImp);
   EXPECT_TRUE(reg->GetKeyFullPath(nullptr).IsEmpty());
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Vendor", 0, nullptr,
-                            REG_OPTION_NON_VOLATILE, KEY_READ, nullptr, &key, nullptr),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Vendor", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ,
+                            nullptr, &key, nullptr),
             ERROR_SUCCESS);
   std::u16string name(reg->GetKeyFullPath(key).Text());
   RegCloseKey(key);

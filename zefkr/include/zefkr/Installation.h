@@ -38,7 +38,7 @@ std::u16string iniTarget(std::u16string_view productFolder, std::u16string_view 
 // FInstalling covers the run, FRestartLevel is raised to the highest level
 // handled, versions are recorded in section "Kestruner" of the copy where
 // each product was found, and the page's bar fills its second half.
-void InstallUpdates(WizardSession& session, TKRUpdateInfoList& updates, ProgressView& view,
-                    InstallHost& host, std::u16string_view applicationTitle);
+void InstallUpdates(WizardSession& session, TKRUpdateInfoList& updates, ProgressView& view, InstallHost& host,
+                    std::u16string_view applicationTitle);
 
 }  // namespace zefkr

@@ -57,5 +57,4 @@ void KRFreeLanguage();
 
 // The loader's conversion hook: writes the expanded `text` into `out`
 // (kConvertedTextCapacity characters), cut to fit and terminated.
-void KRExpandMessageMacros(uint32_t line, uint32_t id, const WCHAR* text, WCHAR* out,
-                           void* context);
+void KRExpandMessageMacros(uint32_t line, uint32_t id, const WCHAR* text, WCHAR* out, void* context);

@@ -19,14 +19,14 @@ inline constexpr int kMaxDetectedProducts = 500;
 inline constexpr size_t kMaxProductFolderLength = 255;
 
 struct TKRDetectedProduct {
-  int32_t copyIndex = 0;      // the VENDRAKO.INI copy whose line made the record
-  bool named = false;         // registered by name, not by identifier
-  int32_t id = -1;            // first number of the identifier pair; -1 when named
-  int32_t subId = -1;         // second number (the id again for a single one)
-  std::u16string name;        // a named product's name
-  std::u16string caption;     // what the wizard shows
-  std::u16string folder;      // install folder, trimmed, at most 255 characters
-  bool found = false;         // caption not empty and the folder exists
+  int32_t copyIndex = 0;   // the VENDRAKO.INI copy whose line made the record
+  bool named = false;      // registered by name, not by identifier
+  int32_t id = -1;         // first number of the identifier pair; -1 when named
+  int32_t subId = -1;      // second number (the id again for a single one)
+  std::u16string name;     // a named product's name
+  std::u16string caption;  // what the wizard shows
+  std::u16string folder;   // install folder, trimmed, at most 255 characters
+  bool found = false;      // caption not empty and the folder exists
 };
 
 struct TKRDetectedProductList {
@@ -53,5 +53,4 @@ std::u16string KRModuleNameByKey(std::u16string_view key);
 // 2 whose file exists. At most 500 records: further lines are dropped.
 void KRDetectProducts(zefkr::TKRDetectedProductList& list);
 // True when a found product of `list` is the same product as `candidate`.
-bool KRIsProductListed(const zefkr::TKRDetectedProduct& candidate,
-                       const zefkr::TKRDetectedProductList& list);
+bool KRIsProductListed(const zefkr::TKRDetectedProduct& candidate, const zefkr::TKRDetectedProductList& list);

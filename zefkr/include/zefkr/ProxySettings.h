@@ -24,11 +24,11 @@ class TVendrakoIni;
 
 // What the dialog shows and edits.
 struct ProxyDialogFields {
-  bool custom = false;       // rbUseCustomSettings checked
+  bool custom = false;  // rbUseCustomSettings checked
   std::u16string address;
-  std::u16string portText;   // as typed
-  std::u16string user;       // in clear
-  std::u16string password;   // in clear
+  std::u16string portText;  // as typed
+  std::u16string user;      // in clear
+  std::u16string password;  // in clear
 };
 
 // The fields as the dialog loads them (port 80 when none is stored).
@@ -45,8 +45,7 @@ enum class ProxySaveResult { kSaved, kInvalid, kNoSettingsFile };
 // mode writes only "Mode"). kInvalid with `errors` holding every problem
 // (messages 3011 and 3012, one per line); nothing is written then.
 // kNoSettingsFile when copy 0 is not open: nothing is written.
-ProxySaveResult saveProxyDialogFields(TVendrakoIni& copies, const ProxyDialogFields& fields,
-                                      std::u16string* errors);
+ProxySaveResult saveProxyDialogFields(TVendrakoIni& copies, const ProxyDialogFields& fields, std::u16string* errors);
 
 // What the session and the watcher are handed: the system's settings are an
 // empty host and port 0; a host without a port goes with 80.

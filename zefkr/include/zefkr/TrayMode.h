@@ -69,8 +69,7 @@ public:
 class TrayController {
 public:
   // `trayMode`: outside it the timer only ends the loop once terminating.
-  TrayController(WizardSession& session, TrayPorts& ports, std::u16string applicationTitle,
-                 bool trayMode);
+  TrayController(WizardSession& session, TrayPorts& ports, std::u16string applicationTitle, bool trayMode);
 
   int32_t iconIndex() const { return iconIndex_; }
 
@@ -116,7 +115,6 @@ struct ScreenRect {
 struct ScreenPoint {
   int x, y;
 };
-ScreenPoint offerPosition(std::optional<ScreenRect> workArea, ScreenRect desktop, int width,
-                          int height);
+ScreenPoint offerPosition(std::optional<ScreenRect> workArea, ScreenRect desktop, int width, int height);
 
 }  // namespace zefkr

@@ -46,9 +46,9 @@ enum : uint32_t {
 };
 
 struct TKRUpdateInfo {
-  int32_t copyIndex = 0;       // the VENDRAKO.INI copy of the product's folder and version
-  bool selected = true;        // chosen for download
-  bool named = false;          // the product is known by name
+  int32_t copyIndex = 0;  // the VENDRAKO.INI copy of the product's folder and version
+  bool selected = true;   // chosen for download
+  bool named = false;     // the product is known by name
   int32_t productId = -1;
   int32_t productSubId = -1;
   std::u16string productName;  // a named product's name
@@ -57,17 +57,17 @@ struct TKRUpdateInfo {
   std::u16string dateText;     // field 1 as written
   platform::TDateTime date = 0;
   int32_t priority = 0;
-  std::u16string name;         // field 3
-  int32_t mirror = 0;          // from the prefix of field 5
-  std::u16string folder;       // field 4
-  std::u16string fileName;     // field 5 without its prefix
-  std::u16string kind;         // field 6, lower-cased
-  std::u16string parameters;   // field 7
+  std::u16string name;        // field 3
+  int32_t mirror = 0;         // from the prefix of field 5
+  std::u16string folder;      // field 4
+  std::u16string fileName;    // field 5 without its prefix
+  std::u16string kind;        // field 6, lower-cased
+  std::u16string parameters;  // field 7
   std::u16string field8;
-  int32_t restartLevel = 0;    // field 9
-  std::u16string note;         // field 10, trimmed
+  int32_t restartLevel = 0;      // field 9
+  std::u16string note;           // field 10, trimmed
   std::u16string productFolder;  // without a trailing separator
-  uint32_t status = 0;         // the bits above
+  uint32_t status = 0;           // the bits above
   std::u16string downloadedFile;
 };
 
@@ -94,5 +94,4 @@ int32_t KRParseUpdateInfo(const WCHAR* fileName, const zefkr::TKRDetectedProduct
 // Ticking an update ticks the earlier updates of its product; unticking it
 // unticks the later ones. Answers how many records it touched (0 for an
 // index outside the list).
-int32_t SetSelectedWithDependants(zefkr::TKRUpdateInfoList& updates, int32_t index,
-                                  bool selected);
+int32_t SetSelectedWithDependants(zefkr::TKRUpdateInfoList& updates, int32_t index, bool selected);

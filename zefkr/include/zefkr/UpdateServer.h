@@ -52,8 +52,7 @@ std::u16string buildRequest(std::u16string_view base,
 // The login's reply lines: sets `loginState` (0 accepted, 2 no "LOGINOK", 3
 // no granted authorisation or no process list, 4 authorisation "OFF") and,
 // when accepted, `processList` (cut at "|VKR", trimmed).
-void readLoginReply(const std::vector<std::u16string>& lines, int32_t* loginState,
-                    std::u16string* processList);
+void readLoginReply(const std::vector<std::u16string>& lines, int32_t* loginState, std::u16string* processList);
 
 // What the progress timer shows for a download.
 struct DownloadDisplay {
@@ -63,8 +62,7 @@ struct DownloadDisplay {
 };
 // An unknown total (0 or negative) hides the percent and keeps the bar at
 // the update's start; nothing is divided by a size that is not positive.
-DownloadDisplay downloadDisplay(int32_t totalSize, uint32_t received, int barTag,
-                                int32_t selectedCount);
+DownloadDisplay downloadDisplay(int32_t totalSize, uint32_t received, int barTag, int32_t selectedCount);
 
 // What a page of the search shows while the conversation runs.
 class ProgressView {
@@ -96,9 +94,8 @@ public:
 class UpdateServerConversation {
 public:
   // Everything given stays the caller's and must outlive the conversation.
-  UpdateServerConversation(WizardSession& session, const TKRDetectedProductList& products,
-                           TKRUpdateInfoList& updates, INetInternetSession* netSession,
-                           ServerAddresses addresses, ServerSessionHost& host,
+  UpdateServerConversation(WizardSession& session, const TKRDetectedProductList& products, TKRUpdateInfoList& updates,
+                           INetInternetSession* netSession, ServerAddresses addresses, ServerSessionHost& host,
                            std::u16string applicationTitle, std::u16string programFolder);
 
   // Page 2. 0 done (FLoginState tells how), -1 transfer failure or no reply,
@@ -138,7 +135,7 @@ private:
   ServerSessionHost& host_;
   std::u16string title_;
   std::u16string programFolder_;  // Windows form, without a trailing backslash
-  int barTag_ = 0;         // selected updates handled before the current one
+  int barTag_ = 0;                // selected updates handled before the current one
   int32_t selectedCount_ = 0;
   TNetDownloadProgress progress_{};  // the copy the progress timer shows
 };

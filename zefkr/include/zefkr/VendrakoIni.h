@@ -49,8 +49,7 @@ public:
   // The key's integer value from the first copy that holds it (a present
   // value that is not a number reads as 0); `defaultValue` when no copy
   // holds it.
-  int ReadIntegerFromFirstCopy(std::u16string_view section, std::u16string_view key,
-                               int defaultValue) const;
+  int ReadIntegerFromFirstCopy(std::u16string_view section, std::u16string_view key, int defaultValue) const;
   // The first copy that is open; -1 when none is.
   int FirstOpenCopy() const;
 

@@ -51,13 +51,13 @@ struct WizardSession {
   int32_t FDownloadedCount = 0;  // updates downloaded in this run
   bool FCancelled = false;       // stop request of the running work
   int32_t FPageIndex = kPageNone;
-  CLWideStr FUserID;             // login data sent to the update server
+  CLWideStr FUserID;  // login data sent to the update server
   CLWideStr FPassword;
-  int32_t FLoginState = 0;       // outcome of the last login
-  CLWideStr FProcList;           // process list of the last login
-  int32_t FRestartLevel = 0;     // highest restart level installed
-  bool FAutoSearching = false;   // an automatic search runs
-  bool FOfferPending = false;    // the tray offer waits for an answer
+  int32_t FLoginState = 0;      // outcome of the last login
+  CLWideStr FProcList;          // process list of the last login
+  int32_t FRestartLevel = 0;    // highest restart level installed
+  bool FAutoSearching = false;  // an automatic search runs
+  bool FOfferPending = false;   // the tray offer waits for an answer
   bool FDownloading = false;
   bool FInstalling = false;
 };

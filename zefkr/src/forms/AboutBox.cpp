@@ -25,8 +25,7 @@ int boxCount = 0;
 
 int TKRAboutBox::boxesMade() { return boxCount; }
 
-TKRAboutBox::TKRAboutBox(QWidget* owner)
-    : QWidget(owner, Qt::Window | Qt::FramelessWindowHint) {
+TKRAboutBox::TKRAboutBox(QWidget* owner) : QWidget(owner, Qt::Window | Qt::FramelessWindowHint) {
   KRAboutBox = this;
   ++boxCount;
   setObjectName("KRAboutBox");

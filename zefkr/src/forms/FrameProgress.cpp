@@ -9,8 +9,8 @@
 
 #include <algorithm>
 
-zefkr::forms::FrameProgress::FrameProgress(QWidget* page, QLabel* label, QProgressBar* bar,
-                                           QListWidget* rows, QLabel* percent)
+zefkr::forms::FrameProgress::FrameProgress(QWidget* page, QLabel* label, QProgressBar* bar, QListWidget* rows,
+                                           QLabel* percent)
     : page_(page), label_(label), bar_(bar), rows_(rows), percent_(percent) {}
 
 void zefkr::forms::FrameProgress::setProgressLabel(const std::u16string& text) {

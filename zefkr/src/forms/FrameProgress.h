@@ -14,8 +14,7 @@ namespace zefkr::forms {
 class FrameProgress : public ProgressView {
 public:
   // `percent` may be null (page 2 has none).
-  FrameProgress(QWidget* page, QLabel* label, QProgressBar* bar, QListWidget* rows,
-                QLabel* percent);
+  FrameProgress(QWidget* page, QLabel* label, QProgressBar* bar, QListWidget* rows, QLabel* percent);
 
   void setProgressLabel(const std::u16string& text) override;
   int barPosition() override;

@@ -27,8 +27,7 @@ void TKestruneFrame1::InitPage() {
   for (int32_t i = 0; i < products.count; ++i) {
     const zefkr::TKRDetectedProduct& product = products.items[static_cast<size_t>(i)];
     if (!product.found) continue;
-    auto* item = new QListWidgetItem(zefkr::forms::rowImage(0),
-                                     QString::fromStdU16String(product.caption), DPListView);
+    auto* item = new QListWidgetItem(zefkr::forms::rowImage(0), QString::fromStdU16String(product.caption), DPListView);
     (void)item;
   }
 }

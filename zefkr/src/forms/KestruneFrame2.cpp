@@ -30,8 +30,7 @@ void TKestruneFrame2::InitPage() {
   for (int32_t i = 0; i < products.count; ++i) {
     const zefkr::TKRDetectedProduct& product = products.items[static_cast<size_t>(i)];
     if (!product.found) continue;
-    new QListWidgetItem(zefkr::forms::rowImage(0), QString::fromStdU16String(product.caption),
-                        DPListView);
+    new QListWidgetItem(zefkr::forms::rowImage(0), QString::fromStdU16String(product.caption), DPListView);
   }
   DPListView->sortItems();
 }

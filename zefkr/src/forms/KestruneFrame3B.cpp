@@ -17,8 +17,7 @@ constexpr int kUpdateIndexRole = Qt::UserRole;
 }  // namespace
 
 QString zefkr::forms::updateRowCaption(const zefkr::TKRUpdateInfo& update) {
-  return QString::fromStdU16String(update.name + u" [" +
-                                   platform::FormatDateTime(u"dd/mm/yyyy", update.date) + u"]");
+  return QString::fromStdU16String(update.name + u" [" + platform::FormatDateTime(u"dd/mm/yyyy", update.date) + u"]");
 }
 
 TKestruneFrame3B::TKestruneFrame3B(TMainForm* owner) : TKestruneFrame(owner) {
@@ -32,8 +31,7 @@ TKestruneFrame3B::TKestruneFrame3B(TMainForm* owner) : TKestruneFrame(owner) {
   UpdInfoStaticText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   connect(DPListView, &QListWidget::currentItemChanged, this,
           [this](QListWidgetItem* item) { DPListViewChange(item); });
-  connect(DPListView, &QListWidget::itemChanged, this,
-          [this](QListWidgetItem* item) { tickChanged(item); });
+  connect(DPListView, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) { tickChanged(item); });
 }
 
 void TKestruneFrame3B::InitPage() {
@@ -44,8 +42,7 @@ void TKestruneFrame3B::InitPage() {
   const QSignalBlocker quiet(DPListView);
   for (int32_t i = 0; i < updates.count; ++i) {
     const zefkr::TKRUpdateInfo& update = updates.items[static_cast<size_t>(i)];
-    auto* item = new QListWidgetItem(zefkr::forms::rowImage(0),
-                                     zefkr::forms::updateRowCaption(update), DPListView);
+    auto* item = new QListWidgetItem(zefkr::forms::rowImage(0), zefkr::forms::updateRowCaption(update), DPListView);
     item->setData(kUpdateIndexRole, i);
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(update.selected ? Qt::Checked : Qt::Unchecked);
@@ -63,8 +60,8 @@ void TKestruneFrame3B::DPListViewChange(QListWidgetItem* item) {
 
 void TKestruneFrame3B::tickChanged(QListWidgetItem* item) {
   zefkr::TKRUpdateInfoList& updates = *mainForm()->UpdateInfos;
-  const int32_t touched = SetSelectedWithDependants(
-      updates, item->data(kUpdateIndexRole).toInt(), item->checkState() == Qt::Checked);
+  const int32_t touched =
+      SetSelectedWithDependants(updates, item->data(kUpdateIndexRole).toInt(), item->checkState() == Qt::Checked);
   if (touched < 2) return;
   // The choice moved other updates of the product: every tick again.
   const QSignalBlocker quiet(DPListView);
@@ -72,7 +69,6 @@ void TKestruneFrame3B::tickChanged(QListWidgetItem* item) {
     QListWidgetItem* each = DPListView->item(row);
     const int32_t index = each->data(kUpdateIndexRole).toInt();
     if (index < 0 || index >= updates.count) continue;
-    each->setCheckState(updates.items[static_cast<size_t>(index)].selected ? Qt::Checked
-                                                                           : Qt::Unchecked);
+    each->setCheckState(updates.items[static_cast<size_t>(index)].selected ? Qt::Checked : Qt::Unchecked);
   }
 }

@@ -37,8 +37,7 @@ void TKestruneFrame4::InitPage() {
   for (int32_t i = 0; i < updates.count; ++i) {
     const zefkr::TKRUpdateInfo& update = updates.items[static_cast<size_t>(i)];
     if (!update.selected) continue;
-    new QListWidgetItem(zefkr::forms::rowImage(0), zefkr::forms::updateRowCaption(update),
-                        DPListView);
+    new QListWidgetItem(zefkr::forms::rowImage(0), zefkr::forms::updateRowCaption(update), DPListView);
   }
   Timer1->start();
 }

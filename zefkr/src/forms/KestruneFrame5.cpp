@@ -39,8 +39,7 @@ void TKestruneFrame5::InitPage() {
   Label4->setText(messageText(1702));
   const zefkr::InstallSummary summary = zefkr::installSummary(*mainForm()->UpdateInfos);
   for (const zefkr::SummaryRow& row : summary.rows) {
-    new QListWidgetItem(zefkr::forms::rowImage(row.image), QString::fromStdU16String(row.caption),
-                        DPListView);
+    new QListWidgetItem(zefkr::forms::rowImage(row.image), QString::fromStdU16String(row.caption), DPListView);
   }
   // The warning panel only when something failed.
   updFailedWarnLabel->setText(QString::fromStdU16String(summary.warning));

@@ -41,8 +41,8 @@
 #include <QVBoxLayout>
 
 // The wizard's version stamp: every program built on its forms carries it.
-ZEF_VERSION_NOTE(VFT_APP, ZEF_BUILD_VERSION_MAJOR, ZEF_BUILD_VERSION_MINOR, ZEF_BUILD_VERSION_PATCH,
-                 0, ZEF_BUILD_VERSION_MAJOR, ZEF_BUILD_VERSION_MINOR, ZEF_BUILD_VERSION_PATCH, 0,
+ZEF_VERSION_NOTE(VFT_APP, ZEF_BUILD_VERSION_MAJOR, ZEF_BUILD_VERSION_MINOR, ZEF_BUILD_VERSION_PATCH, 0,
+                 ZEF_BUILD_VERSION_MAJOR, ZEF_BUILD_VERSION_MINOR, ZEF_BUILD_VERSION_PATCH, 0,
                  /*fileFlags=*/0);
 
 TMainForm* MainForm = nullptr;
@@ -152,8 +152,7 @@ TMainForm::TMainForm(const std::u16string& title, bool trayMode, QWidget* parent
   AutoTimer->setObjectName("AutoTimer");
   AutoTimer->setInterval(kAutoTimerMs);
 
-  controller_ = std::make_unique<zefkr::WizardController>(session_, *this, *this, *work_, title,
-                                                          trayMode_);
+  controller_ = std::make_unique<zefkr::WizardController>(session_, *this, *this, *work_, title, trayMode_);
   tray_ = std::make_unique<zefkr::TrayController>(session_, *this, title, trayMode_);
   connect(AutoTimer, &QTimer::timeout, this, [this] { tray_->AutoTimerTimer(); });
   makeTrayMenu();
@@ -163,14 +162,14 @@ TMainForm::TMainForm(const std::u16string& title, bool trayMode, QWidget* parent
 
   // Caption and system menu; minimising only outside the tray mode, where
   // the form also has no task-bar entry.
-  Qt::WindowFlags flags = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint;
+  Qt::WindowFlags flags =
+      Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint;
   flags |= trayMode_ ? Qt::Tool : Qt::WindowMinimizeButtonHint;
   setWindowFlags(flags);
 
   registerPlatformClass(platformProcedure);
-  platformWindow_ = CreateWindowExW(0, kPlatformClass, title.c_str(), 0, 0, 0, kClientWidth,
-                                    kClientHeight, nullptr, nullptr, nullptr, nullptr);
+  platformWindow_ = CreateWindowExW(0, kPlatformClass, title.c_str(), 0, 0, 0, kClientWidth, kClientHeight, nullptr,
+                                    nullptr, nullptr, nullptr);
   if (platformWindow_) {
     SetWindowLongPtrW(platformWindow_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }
@@ -312,8 +311,7 @@ void TMainForm::openMenu() { TrayPopupMenu->popup(QCursor::pos()); }
 void TMainForm::applyCaptions() {
   TModuleVersionInfo version{};
   GetModuleVersionInfoEx(nullptr, &version);
-  VerLabel->setText(toQString(
-      zefkr::versionLabelText(version.major, version.minor, version.release, version.build)));
+  VerLabel->setText(toQString(zefkr::versionLabelText(version.major, version.minor, version.release, version.build)));
   CopyrightLabel->setText(zefkr::forms::messageText(1001));
   BackButton->setText(zefkr::forms::messageText(3));
   ForwardButton->setText(zefkr::forms::messageText(4));
@@ -324,8 +322,7 @@ void TMainForm::applyCaptions() {
 void TMainForm::setPageWork(zefkr::WizardWork* work) {
   work_ = work ? work : &ownWork_;
   const std::u16string title = windowTitle().toStdU16String();
-  controller_ = std::make_unique<zefkr::WizardController>(session_, *this, *this, *work_, title,
-                                                          trayMode_);
+  controller_ = std::make_unique<zefkr::WizardController>(session_, *this, *this, *work_, title, trayMode_);
 }
 
 void TMainForm::bringToFront() {
@@ -392,9 +389,7 @@ void TMainForm::ApplyProxySettings(INetInternetSession& /*session*/) { ApplyProx
 
 void TMainForm::ApplyProxySettings() { zefkr::ApplyProxySettings(FNetDetect, FNetSession); }
 
-void TMainForm::setAutoTimerInterval(uint32_t milliseconds) {
-  AutoTimer->setInterval(static_cast<int>(milliseconds));
-}
+void TMainForm::setAutoTimerInterval(uint32_t milliseconds) { AutoTimer->setInterval(static_cast<int>(milliseconds)); }
 
 bool TMainForm::terminating() {
   auto* application = zefkr::forms::ZefKRApplication::instance();

@@ -18,14 +18,11 @@ zefkr::forms::PageWork::~PageWork() = default;
 
 std::unique_ptr<zefkr::UpdateServerConversation> zefkr::forms::PageWork::conversation() {
   return std::make_unique<UpdateServerConversation>(
-      form_.session(), *form_.DetectedProducts, *form_.UpdateInfos, form_.FNetSession,
-      form_.serverAddresses(), form_, form_.windowTitle().toStdU16String(),
-      zefkr::programFolder(nullptr));
+      form_.session(), *form_.DetectedProducts, *form_.UpdateInfos, form_.FNetSession, form_.serverAddresses(), form_,
+      form_.windowTitle().toStdU16String(), zefkr::programFolder(nullptr));
 }
 
-bool zefkr::forms::PageWork::SaveChoices() {
-  return KestruneFrame0 ? KestruneFrame0->SaveChoices() : true;
-}
+bool zefkr::forms::PageWork::SaveChoices() { return KestruneFrame0 ? KestruneFrame0->SaveChoices() : true; }
 
 int32_t zefkr::forms::PageWork::Login() {
   if (!KestruneFrame2) return -1;
@@ -55,13 +52,10 @@ void zefkr::forms::PageWork::InstallUpdates() {
   if (!KestruneFrame4) return;
   FrameProgress view(KestruneFrame4, KestruneFrame4->ProgressLabel, KestruneFrame4->ProgressBar1,
                      KestruneFrame4->DPListView, KestruneFrame4->PercSizeLabel);
-  zefkr::InstallUpdates(form_.session(), *form_.UpdateInfos, view, form_,
-                        form_.windowTitle().toStdU16String());
+  zefkr::InstallUpdates(form_.session(), *form_.UpdateInfos, view, form_, form_.windowTitle().toStdU16String());
 }
 
-int32_t zefkr::forms::PageWork::RunningProgramCount() {
-  return KRFindRunningProductProcesses(*form_.UpdateInfos);
-}
+int32_t zefkr::forms::PageWork::RunningProgramCount() { return KRFindRunningProductProcesses(*form_.UpdateInfos); }
 
 int32_t zefkr::forms::PageWork::SelectedCount() { return form_.UpdateInfos->SelectedCount(); }
 

@@ -135,12 +135,12 @@ void TProxyConfigDlg::FormCreate() {
 
 void TProxyConfigDlg::rbUseSystemSettingsClick() {
   const bool enabled = zefkr::proxyServerFieldsEnabled(rbUseSystemSettings->isChecked());
-  for (QWidget* control : {static_cast<QWidget*>(lblProtocolType), static_cast<QWidget*>(lblProxyAddress),
-                           static_cast<QWidget*>(lblPort), static_cast<QWidget*>(lblProtocolHTTP),
-                           static_cast<QWidget*>(lblHTTPPortSep), static_cast<QWidget*>(lblUserName),
-                           static_cast<QWidget*>(lblPassword), static_cast<QWidget*>(edProxyAddressHTTP),
-                           static_cast<QWidget*>(edPortHTTP), static_cast<QWidget*>(edUserName),
-                           static_cast<QWidget*>(edPassword)}) {
+  for (QWidget* control :
+       {static_cast<QWidget*>(lblProtocolType), static_cast<QWidget*>(lblProxyAddress), static_cast<QWidget*>(lblPort),
+        static_cast<QWidget*>(lblProtocolHTTP), static_cast<QWidget*>(lblHTTPPortSep),
+        static_cast<QWidget*>(lblUserName), static_cast<QWidget*>(lblPassword),
+        static_cast<QWidget*>(edProxyAddressHTTP), static_cast<QWidget*>(edPortHTTP), static_cast<QWidget*>(edUserName),
+        static_cast<QWidget*>(edPassword)}) {
     control->setEnabled(enabled);
   }
 }

@@ -19,8 +19,8 @@ public:
 
   QRadioButton *rbUseSystemSettings, *rbUseCustomSettings;
   QGroupBox* gbProxyServer;
-  QLabel *lblProtocolType, *lblProxyAddress, *lblPort, *lblProtocolHTTP, *lblHTTPPortSep,
-      *lblAuthInfo, *lblUserName, *lblPassword, *lblNote1;
+  QLabel *lblProtocolType, *lblProxyAddress, *lblPort, *lblProtocolHTTP, *lblHTTPPortSep, *lblAuthInfo, *lblUserName,
+      *lblPassword, *lblNote1;
   QLineEdit *edProxyAddressHTTP, *edPortHTTP, *edUserName, *edPassword;
   QPushButton *btnOk, *btnCancel;
 

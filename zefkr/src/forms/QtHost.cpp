@@ -69,8 +69,7 @@ int showQtMessageBox(const platform::MessageBoxRequest& request) {
 
 void zefkr::forms::installQtMessageBoxSink() { platform::setMessageBoxSink(showQtMessageBox); }
 
-zefkr::forms::ZefKRApplication::ZefKRApplication(int& argc, char** argv)
-    : QApplication(argc, argv) {
+zefkr::forms::ZefKRApplication::ZefKRApplication(int& argc, char** argv) : QApplication(argc, argv) {
   installQtMessageBoxSink();
   (void)zefCoreKSetVCLApp(&hostHooks_);
   const int descriptor = platform::messageQueueDescriptor();
@@ -93,9 +92,7 @@ bool zefkr::forms::ZefKRApplication::HostHooks::Terminated() {
   return owner_.terminating_ || QCoreApplication::closingDown();
 }
 
-void zefkr::forms::ZefKRApplication::HostHooks::CheckSynchronize() {
-  platform::runSynchronizedCalls();
-}
+void zefkr::forms::ZefKRApplication::HostHooks::CheckSynchronize() { platform::runSynchronizedCalls(); }
 
 zefkr::forms::ZefKRApplication* zefkr::forms::ZefKRApplication::instance() {
   return dynamic_cast<ZefKRApplication*>(QCoreApplication::instance());

@@ -17,8 +17,7 @@
 
 TTrayPopupForm* TrayPopupForm = nullptr;
 
-TTrayPopupForm::TTrayPopupForm()
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+TTrayPopupForm::TTrayPopupForm() : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
   TrayPopupForm = this;
   setObjectName("TrayPopupForm");
   setFixedSize(kClientWidth, kClientHeight);
@@ -50,8 +49,7 @@ TTrayPopupForm::TTrayPopupForm()
     desktop = {full.left(), full.top(), full.left() + full.width(), full.top() + full.height()};
     const QRect available = screen->availableGeometry();
     if (available.isValid()) {
-      workArea = zefkr::ScreenRect{available.left(), available.top(),
-                                   available.left() + available.width(),
+      workArea = zefkr::ScreenRect{available.left(), available.top(), available.left() + available.width(),
                                    available.top() + available.height()};
     }
   }

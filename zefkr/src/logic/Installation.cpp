@@ -27,8 +27,8 @@ std::u16string trimmedBlanks(std::u16string_view text) {
   return std::u16string(text);
 }
 
-std::u16string replacedOnce(std::u16string_view text, std::u16string_view what,
-                            std::u16string_view with, bool* replaced) {
+std::u16string replacedOnce(std::u16string_view text, std::u16string_view what, std::u16string_view with,
+                            bool* replaced) {
   const size_t at = text.find(what);
   *replaced = at != std::u16string_view::npos;
   if (!*replaced) return std::u16string(text);
@@ -56,8 +56,7 @@ std::u16string productKeyOf(const zefkr::TKRUpdateInfo& update) {
   return platform::formatText(u"%ld.%ld", update.productId, update.productSubId);
 }
 
-void recordVersion(const zefkr::TVendrakoIni& copies, const zefkr::TKRUpdateInfo& update,
-                   const std::u16string& note) {
+void recordVersion(const zefkr::TVendrakoIni& copies, const zefkr::TKRUpdateInfo& update, const std::u16string& note) {
   platform::TIniFile* copy = copies.GetIni(update.copyIndex);
   if (!copy) return;
   copy->WriteString(u"Kestruner", productKeyOf(update),
@@ -89,12 +88,11 @@ bool productProgramsClosed(const zefkr::TKRUpdateInfoList& updates, std::u16stri
 
 enum class Outcome { kInstalled, kNotInstalled, kCancelled };
 
-Outcome installRun(zefkr::WizardSession& session, zefkr::TKRUpdateInfoList& updates,
-                   zefkr::TKRUpdateInfo& update, const zefkr::TVendrakoIni& copies,
-                   zefkr::InstallHost& host, std::u16string_view title) {
+Outcome installRun(zefkr::WizardSession& session, zefkr::TKRUpdateInfoList& updates, zefkr::TKRUpdateInfo& update,
+                   const zefkr::TVendrakoIni& copies, zefkr::InstallHost& host, std::u16string_view title) {
   if (!productProgramsClosed(updates, title)) return Outcome::kCancelled;
-  const std::u16string command = platform::formatText(
-      u"RUN=%s|%s", update.downloadedFile, zefkr::parametersFor(update.parameters, update.productFolder));
+  const std::u16string command = platform::formatText(u"RUN=%s|%s", update.downloadedFile,
+                                                      zefkr::parametersFor(update.parameters, update.productFolder));
   CLWideStr information;
   const int32_t result = KRSendServiceCommand(command.c_str(), information);
   const std::u16string informationFile = information.ToUnicodeString();
@@ -159,8 +157,8 @@ std::u16string zefkr::iniTarget(std::u16string_view productFolder, std::u16strin
   return std::u16string(productFolder) + u"\\" + name;
 }
 
-void zefkr::InstallUpdates(WizardSession& session, TKRUpdateInfoList& updates, ProgressView& view,
-                           InstallHost& host, std::u16string_view applicationTitle) {
+void zefkr::InstallUpdates(WizardSession& session, TKRUpdateInfoList& updates, ProgressView& view, InstallHost& host,
+                           std::u16string_view applicationTitle) {
   session.FInstalling = true;
   session.FRestartLevel = 0;
   view.setProgressLabel(message(1606));

@@ -19,9 +19,7 @@ std::u16string inFolder(std::u16string_view folder, std::u16string_view name) {
   return path;
 }
 
-bool fileExists(const std::u16string& path) {
-  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool fileExists(const std::u16string& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // The one loader of the process: null before loading and after release.
 IMessageLoader*& messageLoader() {
@@ -51,8 +49,7 @@ void zefkr::loadLanguageFrom(std::u16string_view folder) {
   KRFreeLanguage();
   const std::u16string language = currentLanguage(folder);
   IMessageLoader* loader = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_MsgLibMessageLoader, reinterpret_cast<void**>(&loader), 0) !=
-          S_OK ||
+  if (zefCoreKAllocIntf(&CLSID_MsgLibMessageLoader, reinterpret_cast<void**>(&loader), 0) != S_OK ||
       loader == nullptr) {
     return;
   }
@@ -89,8 +86,7 @@ std::u16string zefkr::currentLanguage(std::u16string_view programFolder) {
   return file.ReadString(u"Language", u"Current", kDefaultLanguage);
 }
 
-std::u16string zefkr::messageFilePath(std::u16string_view programFolder,
-                                      std::u16string_view language) {
+std::u16string zefkr::messageFilePath(std::u16string_view programFolder, std::u16string_view language) {
   const std::u16string langFolder = inFolder(programFolder, u"Lang");
   for (const std::u16string_view choice : {language, std::u16string_view(u"ENG")}) {
     std::u16string path = inFolder(langFolder, std::u16string(u"ZefKR.") + std::u16string(choice));
@@ -109,19 +105,15 @@ std::u16string zefkr::expandMessageMacros(std::u16string_view text) {
     const size_t close = result.find(kMark, open + kMark.size());
     if (close == std::u16string::npos) break;
     const size_t nameStart = open + kMark.size();
-    const bool isAppName = std::u16string_view(result).substr(nameStart, close - nameStart) ==
-                           u"APPNAME";
-    result.replace(open, close + kMark.size() - open,
-                   isAppName ? kApplicationName : std::u16string_view());
+    const bool isAppName = std::u16string_view(result).substr(nameStart, close - nameStart) == u"APPNAME";
+    result.replace(open, close + kMark.size() - open, isAppName ? kApplicationName : std::u16string_view());
   }
   return result;
 }
 
-void KRExpandMessageMacros(uint32_t /*line*/, uint32_t /*id*/, const WCHAR* text, WCHAR* out,
-                           void* /*context*/) {
+void KRExpandMessageMacros(uint32_t /*line*/, uint32_t /*id*/, const WCHAR* text, WCHAR* out, void* /*context*/) {
   if (out == nullptr) return;
-  const std::u16string expanded =
-      text == nullptr ? std::u16string() : zefkr::expandMessageMacros(text);
+  const std::u16string expanded = text == nullptr ? std::u16string() : zefkr::expandMessageMacros(text);
   const size_t length = std::min(expanded.size(), zefkr::kConvertedTextCapacity - 1);
   expanded.copy(out, length);
   out[length] = u'\0';

@@ -48,8 +48,7 @@ zefkr::InstallSummary zefkr::installSummary(const TKRUpdateInfoList& updates) {
   summary.warning = platform::formatText(std::u16string_view(failed), summary.failures);
   if (summary.withoutInformation > 0) {
     const std::u16string unconfirmed = message(1705);
-    summary.warning +=
-        u"\r\n" + platform::formatText(std::u16string_view(unconfirmed), summary.withoutInformation);
+    summary.warning += u"\r\n" + platform::formatText(std::u16string_view(unconfirmed), summary.withoutInformation);
   }
   return summary;
 }

@@ -23,8 +23,7 @@ int32_t KRRunProcedureCommand(const WCHAR* command, CLWideStr& infoFile) {
 
   // The updater has one code for every failure, an installer that could
   // not be started included.
-  if (servicechannel::runProcedureCommand(command) != servicechannel::ProcedureResult::Done)
-    return zefkr::kCommandBad;
+  if (servicechannel::runProcedureCommand(command) != servicechannel::ProcedureResult::Done) return zefkr::kCommandBad;
   // After a RUN the installer may have named a note for the user.
   if (servicechannel::procedureKind(command) == servicechannel::ProcedureKind::Run) {
     WCHAR note[kInfoFileLength] = {};

@@ -17,9 +17,7 @@ std::u16string trimmed(std::u16string_view text) {
   return std::u16string(text);
 }
 
-const std::u16string& fallbackName() {
-  return zefkr::moduleTable()[zefkr::ModuleTable::kFillableSlots].name;
-}
+const std::u16string& fallbackName() { return zefkr::moduleTable()[zefkr::ModuleTable::kFillableSlots].name; }
 
 std::u16string captionOf(const zefkr::TKRDetectedProduct& product) {
   if (product.named) return KRModuleNameByKey(product.name);
@@ -55,8 +53,7 @@ bool readProcedureLine(std::u16string_view line, zefkr::TKRDetectedProduct* prod
   product->id = named ? -1 : id;
   product->subId = named ? -1 : subId;
   product->name = named ? trimmed(line.substr(0, equals)) : std::u16string();
-  product->folder =
-      trimmed(line.substr(equals + 1).substr(0, zefkr::kMaxProductFolderLength));
+  product->folder = trimmed(line.substr(equals + 1).substr(0, zefkr::kMaxProductFolderLength));
   return !product->folder.empty();
 }
 
@@ -89,8 +86,7 @@ std::u16string KRModuleNameByKey(std::u16string_view key) {
   return platform::formatText(u"%s [%s]", fallbackName(), std::u16string(key));
 }
 
-bool KRIsProductListed(const zefkr::TKRDetectedProduct& candidate,
-                       const zefkr::TKRDetectedProductList& list) {
+bool KRIsProductListed(const zefkr::TKRDetectedProduct& candidate, const zefkr::TKRDetectedProductList& list) {
   const auto end = list.items.begin() + list.count;
   return std::any_of(list.items.begin(), end, [&](const zefkr::TKRDetectedProduct& listed) {
     return listed.found && sameProduct(listed, candidate);

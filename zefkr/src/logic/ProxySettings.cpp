@@ -48,15 +48,13 @@ zefkr::ProxyDialogFields zefkr::loadProxyDialogFields(const TVendrakoIni& copies
   if (!ini) return fields;
   fields.custom = ini->ReadInteger(kSection, u"Mode", 0) != 0;
   fields.address = ini->ReadString(kSection, u"ProxyAddressHTTP", u"");
-  fields.portText =
-      platform::formatText(u"%d", ini->ReadInteger(kSection, u"ProxyPortHTTP", kDefaultDialogPort));
+  fields.portText = platform::formatText(u"%d", ini->ReadInteger(kSection, u"ProxyPortHTTP", kDefaultDialogPort));
   fields.user = unscrambled(ini->ReadString(kSection, u"ProxyUserID", u""));
   fields.password = unscrambled(ini->ReadString(kSection, u"ProxyPassword", u""));
   return fields;
 }
 
-zefkr::ProxySaveResult zefkr::saveProxyDialogFields(TVendrakoIni& copies,
-                                                    const ProxyDialogFields& fields,
+zefkr::ProxySaveResult zefkr::saveProxyDialogFields(TVendrakoIni& copies, const ProxyDialogFields& fields,
                                                     std::u16string* errors) {
   errors->clear();
   int port = kDefaultDialogPort;
@@ -66,8 +64,7 @@ zefkr::ProxySaveResult zefkr::saveProxyDialogFields(TVendrakoIni& copies,
     if (address.empty()) *errors = KRGetMessage(3011).ToUnicodeString();
     const std::u16string portText = trimmed(fields.portText);
     // "%d" reads the leading number and ignores what follows it.
-    if (!portText.empty() &&
-        (platform::scanText(portText, u"%d", &port) != 1 || port < 1 || port > kHighestPort)) {
+    if (!portText.empty() && (platform::scanText(portText, u"%d", &port) != 1 || port < 1 || port > kHighestPort)) {
       if (!errors->empty()) *errors += u"\r\n";
       *errors += KRGetMessage(3012).ToUnicodeString();
     }

@@ -42,12 +42,11 @@ int32_t countFor(const zefkr::TKRUpdateInfoList& updates, SameFolder same) {
 }
 
 // The modules of a 16-bit host process that lie in a product folder.
-int32_t countHostModules(const zefkr::TKRUpdateInfoList& updates, HANDLE process,
-                         GetModuleFileNameExFunction getName, EnumProcessModulesFunction enumModules) {
+int32_t countHostModules(const zefkr::TKRUpdateInfoList& updates, HANDLE process, GetModuleFileNameExFunction getName,
+                         EnumProcessModulesFunction enumModules) {
   std::vector<HMODULE> modules(kModuleCapacity);
   DWORD needed = 0;
-  if (!enumModules(process, modules.data(), static_cast<DWORD>(modules.size() * sizeof(HMODULE)),
-                   &needed)) {
+  if (!enumModules(process, modules.data(), static_cast<DWORD>(modules.size() * sizeof(HMODULE)), &needed)) {
     return 0;
   }
   const size_t count = std::min<size_t>(needed / sizeof(HMODULE), kModuleCapacity);
@@ -76,10 +75,8 @@ bool KRSameLongPath(const WCHAR* first, const WCHAR* second) {
 int32_t KRFindRunningProductProcesses(const zefkr::TKRUpdateInfoList& updates) {
   HMODULE psapi = LoadLibraryW(u"psapi");
   if (!psapi) return -1;
-  const auto getName =
-      reinterpret_cast<GetModuleFileNameExFunction>(GetProcAddress(psapi, "GetModuleFileNameExW"));
-  const auto enumModules =
-      reinterpret_cast<EnumProcessModulesFunction>(GetProcAddress(psapi, "EnumProcessModules"));
+  const auto getName = reinterpret_cast<GetModuleFileNameExFunction>(GetProcAddress(psapi, "GetModuleFileNameExW"));
+  const auto enumModules = reinterpret_cast<EnumProcessModulesFunction>(GetProcAddress(psapi, "EnumProcessModules"));
   if (!getName) {
     FreeLibrary(psapi);
     return -1;

@@ -37,9 +37,7 @@ public:
     WritePrivateProfileStringW(kSection, key, value, path_.c_str());
     flush();
   }
-  void erase(const char16_t* key) {
-    WritePrivateProfileStringW(kSection, key, nullptr, path_.c_str());
-  }
+  void erase(const char16_t* key) { WritePrivateProfileStringW(kSection, key, nullptr, path_.c_str()); }
   void flush() { WritePrivateProfileStringW(nullptr, nullptr, nullptr, path_.c_str()); }
   std::u16string read(const char16_t* key) const {
     WCHAR value[kAnswerLength] = {};
@@ -53,8 +51,7 @@ private:
 
 std::u16string documentsFolder() {
   WCHAR path[MAX_PATH] = {};
-  if (SHGetFolderPathW(nullptr, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
-                       path) != S_OK) {
+  if (SHGetFolderPathW(nullptr, CSIDL_PERSONAL | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK) {
     return u"C:\\VendrakoSH\\";
   }
   std::u16string folder(path);
@@ -81,21 +78,17 @@ bool sendControl(SC_HANDLE service, SERVICE_STATUS& status) {
 // a few times while it restarts.
 bool repairAndRetry(SC_HANDLE service) {
   const zefkr::ServiceChannelSettings& settings = zefkr::serviceChannelSettings();
-  const std::u16string notice = std::u16string(KRGetMessage(4000).Text()) + u"\r\n" +
-                                std::u16string(KRGetMessage(4001).Text());
-  const std::u16string title = settings.applicationTitle.empty()
-                                   ? std::u16string(KRGetMessage(1).Text())
-                                   : settings.applicationTitle;
-  MessageBoxW(settings.applicationWindow, notice.c_str(), title.c_str(),
-              MB_OK | MB_ICONINFORMATION);
+  const std::u16string notice =
+      std::u16string(KRGetMessage(4000).Text()) + u"\r\n" + std::u16string(KRGetMessage(4001).Text());
+  const std::u16string title =
+      settings.applicationTitle.empty() ? std::u16string(KRGetMessage(1).Text()) : settings.applicationTitle;
+  MessageBoxW(settings.applicationWindow, notice.c_str(), title.c_str(), MB_OK | MB_ICONINFORMATION);
 
-  std::u16string folder =
-      settings.programFolder.empty() ? zefkr::programFolder(nullptr) : settings.programFolder;
+  std::u16string folder = settings.programFolder.empty() ? zefkr::programFolder(nullptr) : settings.programFolder;
   if (!folder.empty() && folder.back() != u'\\') folder.push_back(u'\\');
   const std::u16string program = folder + settings.serviceProgram;
   // Whether the start worked shows in the retries.
-  ShellExecuteW(settings.applicationWindow, u"runas", program.c_str(), u"/fix", u"",
-                SW_SHOWNORMAL);
+  ShellExecuteW(settings.applicationWindow, u"runas", program.c_str(), u"/fix", u"", SW_SHOWNORMAL);
 
   SERVICE_STATUS status{};
   for (int retry = 0; retry < zefkr::kRepairRetries; ++retry) {

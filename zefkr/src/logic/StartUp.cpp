@@ -50,8 +50,7 @@ void zefkr::SingleInstance::release() {
   mutex_ = nullptr;
 }
 
-zefkr::SplashDeadline::SplashDeadline(uint32_t durationMs)
-    : endMs_(platform::clock().monotonicMs() + durationMs) {}
+zefkr::SplashDeadline::SplashDeadline(uint32_t durationMs) : endMs_(platform::clock().monotonicMs() + durationMs) {}
 
 bool zefkr::SplashDeadline::expired() const { return platform::clock().monotonicMs() >= endMs_; }
 

@@ -16,13 +16,11 @@ constexpr int32_t kAnimationFrames = 9;  // 0 to 8
 
 zefkr::TrayPorts::~TrayPorts() = default;
 
-zefkr::TrayController::TrayController(WizardSession& session, TrayPorts& ports,
-                                      std::u16string applicationTitle, bool trayMode)
+zefkr::TrayController::TrayController(WizardSession& session, TrayPorts& ports, std::u16string applicationTitle,
+                                      bool trayMode)
     : session_(session), ports_(ports), title_(std::move(applicationTitle)), trayMode_(trayMode) {}
 
-std::u16string zefkr::TrayController::message(int32_t id) const {
-  return KRGetMessage(id).ToUnicodeString();
-}
+std::u16string zefkr::TrayController::message(int32_t id) const { return KRGetMessage(id).ToUnicodeString(); }
 
 void zefkr::TrayController::setIcon(int32_t index, const std::u16string& tip) {
   iconIndex_ = index;
@@ -78,8 +76,7 @@ void zefkr::TrayController::AutoTimerTimer() {
 
   // The animation while busy, and back to idle after it.
   const bool busy = session_.FAutoSearching || session_.FDownloading;
-  if (!busy && (iconIndex_ == kTrayIconIdle || iconIndex_ == kTrayIconOffline ||
-                iconIndex_ == kTrayIconOff)) {
+  if (!busy && (iconIndex_ == kTrayIconIdle || iconIndex_ == kTrayIconOffline || iconIndex_ == kTrayIconOff)) {
     return;
   }
   int32_t index = (iconIndex_ + 1) % kAnimationFrames;
@@ -87,9 +84,7 @@ void zefkr::TrayController::AutoTimerTimer() {
     index = kTrayIconIdle;
     ports_.setTimerInterval(kTrayIdleTickMs);
   }
-  const std::u16string tip = session_.FAutoSearching ? message(1016)
-                             : session_.FDownloading ? message(1022)
-                                                     : title_;
+  const std::u16string tip = session_.FAutoSearching ? message(1016) : session_.FDownloading ? message(1022) : title_;
   setIcon(index, tip);
 }
 
@@ -113,8 +108,8 @@ void zefkr::TrayController::OfferUpdatesInTray() {
   if (!session_.FConnected) return;
   session_.FOfferPending = true;
   const std::u16string question = message(1015);
-  const std::u16string text = message(1014) + u"\n\n" +
-                              platform::formatText(std::u16string_view(question), ports_.selectedCount());
+  const std::u16string text =
+      message(1014) + u"\n\n" + platform::formatText(std::u16string_view(question), ports_.selectedCount());
   if (ports_.askOffer(text) != 0) return;
   ports_.showPage(kPageChooseUpdates);
   ports_.showAndRaiseForm();
@@ -192,13 +187,11 @@ void zefkr::TrayController::QuitVKRCmdClick() {
   ports_.postQuit();
 }
 
-zefkr::ScreenPoint zefkr::offerPosition(std::optional<ScreenRect> workArea, ScreenRect desktop,
-                                        int width, int height) {
+zefkr::ScreenPoint zefkr::offerPosition(std::optional<ScreenRect> workArea, ScreenRect desktop, int width, int height) {
   constexpr int kGap = 4;
   constexpr int kDesktopMargin = 40;
   const ScreenRect area = workArea ? *workArea
                                    : ScreenRect{desktop.left + kDesktopMargin, desktop.top + kDesktopMargin,
-                                                desktop.right - kDesktopMargin,
-                                                desktop.bottom - kDesktopMargin};
+                                                desktop.right - kDesktopMargin, desktop.bottom - kDesktopMargin};
   return {area.right - kGap - width, area.bottom - kGap - height};
 }

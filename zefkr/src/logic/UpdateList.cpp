@@ -48,9 +48,7 @@ std::optional<int32_t> decimalNumber(std::u16string_view text) {
   return static_cast<int32_t>(value);
 }
 
-int32_t numberOr(std::u16string_view text, int32_t fallback) {
-  return decimalNumber(text).value_or(fallback);
-}
+int32_t numberOr(std::u16string_view text, int32_t fallback) { return decimalNumber(text).value_or(fallback); }
 
 // The value split at '|'; empty when it has no field.
 std::vector<std::u16string> splitFields(std::u16string_view value) {
@@ -80,9 +78,7 @@ std::vector<std::u16string> productRows(const platform::TIniFile& list, const st
   return rows;
 }
 
-bool isSpecialProduct(std::u16string_view key) {
-  return key == u"40" || key.substr(0, 3) == u"VKR";
-}
+bool isSpecialProduct(std::u16string_view key) { return key == u"40" || key.substr(0, 3) == u"VKR"; }
 
 bool contains(const std::vector<std::u16string>& keys, const std::u16string& key) {
   return std::find(keys.begin(), keys.end(), key) != keys.end();
@@ -125,8 +121,8 @@ void sortByPriority(zefkr::TKRUpdateInfoList& updates) {
 }  // namespace
 
 int32_t zefkr::TKRUpdateInfoList::SelectedCount() const {
-  return static_cast<int32_t>(std::count_if(items.begin(), items.begin() + count,
-                                            [](const TKRUpdateInfo& item) { return item.selected; }));
+  return static_cast<int32_t>(
+      std::count_if(items.begin(), items.begin() + count, [](const TKRUpdateInfo& item) { return item.selected; }));
 }
 
 bool zefkr::processListAdmits(std::u16string_view processList, std::u16string_view key) {
@@ -179,12 +175,10 @@ int32_t KRParseUpdateInfo(const WCHAR* fileName, const zefkr::TKRDetectedProduct
         }
         if (version == 0 || version == kNoVersion) continue;
 
-        const std::u16string folder =
-            ini->ReadString(u"Procedure", key, zefkr::kNotFoundMarker);
+        const std::u16string folder = ini->ReadString(u"Procedure", key, zefkr::kNotFoundMarker);
         if (folder == zefkr::kNotFoundMarker || !DirectoryExists(folder)) continue;
         int32_t installed = 0;
-        const std::u16string recorded =
-            ini->ReadString(u"Kestruner", key, zefkr::kNotFoundMarker);
+        const std::u16string recorded = ini->ReadString(u"Kestruner", key, zefkr::kNotFoundMarker);
         if (platform::scanText(recorded, u"%d", &installed) != 1) continue;
 
         const int32_t absolute = std::abs(version);
@@ -231,8 +225,7 @@ int32_t KRParseUpdateInfo(const WCHAR* fileName, const zefkr::TKRDetectedProduct
   return updates.count;
 }
 
-int32_t SetSelectedWithDependants(zefkr::TKRUpdateInfoList& updates, int32_t index,
-                                  bool selected) {
+int32_t SetSelectedWithDependants(zefkr::TKRUpdateInfoList& updates, int32_t index, bool selected) {
   if (index < 0 || index >= updates.count) return 0;
   const zefkr::TKRUpdateInfo& chosen = updates.items[static_cast<size_t>(index)];
   const int32_t id = chosen.productId;

@@ -38,8 +38,7 @@ std::u16string trimmedBlanks(std::u16string_view text) {
 }
 
 // What follows `marker` on the first line that holds it; false without one.
-bool valueAfter(const std::vector<std::u16string>& lines, std::u16string_view marker,
-                std::u16string* value) {
+bool valueAfter(const std::vector<std::u16string>& lines, std::u16string_view marker, std::u16string* value) {
   for (const std::u16string& line : lines) {
     const size_t at = line.find(marker);
     if (at == std::u16string::npos) continue;
@@ -126,8 +125,8 @@ zefkr::ServerAddresses zefkr::readServerAddresses(std::u16string_view path) {
   return addresses;
 }
 
-std::u16string zefkr::buildRequest(
-    std::u16string_view base, const std::vector<std::pair<std::u16string, std::u16string>>& pairs) {
+std::u16string zefkr::buildRequest(std::u16string_view base,
+                                   const std::vector<std::pair<std::u16string, std::u16string>>& pairs) {
   std::u16string request(base);
   bool first = true;
   for (const auto& [name, value] : pairs) {
@@ -138,8 +137,7 @@ std::u16string zefkr::buildRequest(
   return request;
 }
 
-void zefkr::readLoginReply(const std::vector<std::u16string>& lines, int32_t* loginState,
-                           std::u16string* processList) {
+void zefkr::readLoginReply(const std::vector<std::u16string>& lines, int32_t* loginState, std::u16string* processList) {
   std::u16string value;
   *loginState = 2;
   if (!valueAfter(lines, kLoginMarker, &value) || !value.starts_with(u"LOGINOK")) return;
@@ -157,23 +155,21 @@ void zefkr::readLoginReply(const std::vector<std::u16string>& lines, int32_t* lo
   *loginState = 0;
 }
 
-zefkr::DownloadDisplay zefkr::downloadDisplay(int32_t totalSize, uint32_t received, int barTag,
-                                              int32_t selectedCount) {
+zefkr::DownloadDisplay zefkr::downloadDisplay(int32_t totalSize, uint32_t received, int barTag, int32_t selectedCount) {
   const int step = selectedCount > 0 ? 50 / selectedCount : 0;
   if (totalSize <= 0) return {false, std::u16string(), barTag * step};
   const double total = totalSize;
   const double done = received;
   const std::u16string format = message(1608);
-  return {true,
-          platform::formatText(std::u16string_view(format), done / 1024.0, total / 1024.0,
-                               done / total * 100.0),
+  return {true, platform::formatText(std::u16string_view(format), done / 1024.0, total / 1024.0, done / total * 100.0),
           static_cast<int>((barTag + done / total) * step)};
 }
 
-zefkr::UpdateServerConversation::UpdateServerConversation(
-    WizardSession& session, const TKRDetectedProductList& products, TKRUpdateInfoList& updates,
-    INetInternetSession* netSession, ServerAddresses addresses, ServerSessionHost& host,
-    std::u16string applicationTitle, std::u16string programFolder)
+zefkr::UpdateServerConversation::UpdateServerConversation(WizardSession& session,
+                                                          const TKRDetectedProductList& products,
+                                                          TKRUpdateInfoList& updates, INetInternetSession* netSession,
+                                                          ServerAddresses addresses, ServerSessionHost& host,
+                                                          std::u16string applicationTitle, std::u16string programFolder)
     : drawLocation([] { return frameworkRandom(GetTickCount() * 777u, 2); }),
       session_(session),
       products_(products),
@@ -190,15 +186,12 @@ bool zefkr::UpdateServerConversation::unreachable() {
   return !InternetCheckConnectionW(addresses_.webAddress2.c_str(), FLAG_ICC_FORCE_CONNECTION, 0);
 }
 
-bool zefkr::UpdateServerConversation::transfer(const std::u16string& agent,
-                                               const std::u16string& url,
-                                               const std::u16string& file,
-                                               TNetDownloadProgressCallback callback) {
+bool zefkr::UpdateServerConversation::transfer(const std::u16string& agent, const std::u16string& url,
+                                               const std::u16string& file, TNetDownloadProgressCallback callback) {
   if (!net_) return false;
   host_.ApplyProxySettings(*net_);
   if (net_->Open(agent.c_str()) != ZR_OK) return false;
-  const ZRESULT result =
-      net_->DownloadToFile(url.c_str(), file.c_str(), callback, reinterpret_cast<intptr_t>(this));
+  const ZRESULT result = net_->DownloadToFile(url.c_str(), file.c_str(), callback, reinterpret_cast<intptr_t>(this));
   net_->Close();
   return result == ZR_OK || session_.FCancelled;
 }
@@ -211,10 +204,9 @@ int32_t zefkr::UpdateServerConversation::Login(ProgressView& view) {
   view.setBarPosition(view.barPosition() + 5);
   host_.Pause(0.1);
 
-  const std::u16string url = buildRequest(
-      addresses_.loginUrl, {{u"Req", u"login"},
-                            {u"UserID", session_.FUserID.ToUnicodeString()},
-                            {u"Password", session_.FPassword.ToUnicodeString()}});
+  const std::u16string url = buildRequest(addresses_.loginUrl, {{u"Req", u"login"},
+                                                                {u"UserID", session_.FUserID.ToUnicodeString()},
+                                                                {u"Password", session_.FPassword.ToUnicodeString()}});
   deleteFile(reply);
   const bool failed = !transfer(kLoginAgent, url, reply, nullptr);
 
@@ -289,8 +281,7 @@ std::u16string zefkr::UpdateServerConversation::fileAddress(const TKRUpdateInfo&
   return location + update.folder + addresses_.fileSeparator + update.fileName;
 }
 
-std::u16string zefkr::UpdateServerConversation::temporaryFileFor(const TKRUpdateInfo& update,
-                                                                 bool* quit) {
+std::u16string zefkr::UpdateServerConversation::temporaryFileFor(const TKRUpdateInfo& update, bool* quit) {
   std::u16string extension = u"exe";
   if (update.kind == u"show" || update.kind == u"inisec") {
     const size_t dot = update.fileName.rfind(u'.');
@@ -336,11 +327,11 @@ int32_t zefkr::UpdateServerConversation::DownloadUpdates(ProgressView& view) {
     view.setProgressLabel(message(1605) + u" \"" + update.name + u"\"");
     view.repaint();
 
-    const std::u16string request = buildRequest(
-        addresses_.downloadUrl, {{u"Req", u"download"},
-                                 {u"UserID", session_.FUserID.ToUnicodeString()},
-                                 {u"Password", session_.FPassword.ToUnicodeString()},
-                                 {u"File", fileAddress(update)}});
+    const std::u16string request =
+        buildRequest(addresses_.downloadUrl, {{u"Req", u"download"},
+                                              {u"UserID", session_.FUserID.ToUnicodeString()},
+                                              {u"Password", session_.FPassword.ToUnicodeString()},
+                                              {u"File", fileAddress(update)}});
     const std::u16string file = temporaryFileFor(update, &quit);
     if (quit) break;
     const bool failed = file.empty() || !transfer(kDownloadAgent, request, file, DownloadProgress);
@@ -374,8 +365,7 @@ int32_t zefkr::UpdateServerConversation::DownloadProgress(TNetDownloadProgress* 
 }
 
 void zefkr::UpdateServerConversation::Timer1Timer(ProgressView& view) {
-  const DownloadDisplay display =
-      downloadDisplay(progress_.totalSize, progress_.received, barTag_, selectedCount_);
+  const DownloadDisplay display = downloadDisplay(progress_.totalSize, progress_.received, barTag_, selectedCount_);
   view.setPercentLabel(display.percentVisible, display.percentText);
   view.setBarPosition(display.barPosition);
   view.repaint();

@@ -23,8 +23,7 @@ constexpr std::array<CopyPlace, zefkr::kVendrakoIniCopies> kCopyPlaces = {{
 // into it reports the failure.
 std::u16string copyPath(const CopyPlace& place) {
   WCHAR path[MAX_PATH] = {};
-  if (SHGetFolderPathW(nullptr, place.folder, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK)
-    return {};
+  if (SHGetFolderPathW(nullptr, place.folder, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK) return {};
   if (place.hasSubFolder) {
     if (!PathAppendW(path, u"Vendrako SH")) return {};
     SHCreateDirectoryExW(nullptr, path, nullptr);
@@ -64,8 +63,7 @@ const std::u16string& zefkr::TVendrakoIni::Path(int index) const {
   return paths_[static_cast<size_t>(index)];
 }
 
-int zefkr::TVendrakoIni::FirstCopyHaving(std::u16string_view section,
-                                         std::u16string_view key) const {
+int zefkr::TVendrakoIni::FirstCopyHaving(std::u16string_view section, std::u16string_view key) const {
   for (int i = 0; i < kVendrakoIniCopies; ++i) {
     const platform::TIniFile* copy = GetIni(i);
     if (copy == nullptr) continue;
@@ -74,8 +72,7 @@ int zefkr::TVendrakoIni::FirstCopyHaving(std::u16string_view section,
   return -1;
 }
 
-int zefkr::TVendrakoIni::ReadIntegerFromFirstCopy(std::u16string_view section,
-                                                  std::u16string_view key,
+int zefkr::TVendrakoIni::ReadIntegerFromFirstCopy(std::u16string_view section, std::u16string_view key,
                                                   int defaultValue) const {
   const int copy = FirstCopyHaving(section, key);
   if (copy < 0) return defaultValue;

@@ -58,8 +58,7 @@ zefkr::PageButtons zefkr::pageButtons(int32_t page, bool productListEmpty) {
   }
 }
 
-zefkr::WizardController::WizardController(WizardSession& session, WizardView& view,
-                                          WizardPump& pump, WizardWork& work,
+zefkr::WizardController::WizardController(WizardSession& session, WizardView& view, WizardPump& pump, WizardWork& work,
                                           std::u16string applicationTitle, bool trayMode)
     : session_(session),
       view_(view),
@@ -105,9 +104,8 @@ bool zefkr::WizardController::RestartWindows() {
     TOKEN_PRIVILEGES privileges{};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    const bool enabled =
-        LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid) &&
-        AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+    const bool enabled = LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid) &&
+                         AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
     CloseHandle(token);
     if (!enabled) return false;
   }
@@ -218,10 +216,9 @@ bool zefkr::WizardController::FormCloseQuery() {
   return true;
 }
 
-std::u16string zefkr::versionLabelText(uint16_t major, uint16_t minor, uint16_t release,
-                                       uint16_t build) {
+std::u16string zefkr::versionLabelText(uint16_t major, uint16_t minor, uint16_t release, uint16_t build) {
   const std::u16string format = KRGetMessage(1000).ToUnicodeString();
   const std::u16string title = KRGetMessage(1).ToUnicodeString();
-  return platform::formatText(std::u16string_view(format), title, int32_t{major}, int32_t{minor},
-                              int32_t{release}, int32_t{build});
+  return platform::formatText(std::u16string_view(format), title, int32_t{major}, int32_t{minor}, int32_t{release},
+                              int32_t{build});
 }

@@ -45,8 +45,7 @@ void expectTextsWhole(QWidget* root, const std::string& where) {
       continue;
     }
     if (label->wordWrap()) {
-      EXPECT_LE(label->heightForWidth(label->width()), label->height() + 1)
-          << label->text().toStdString();
+      EXPECT_LE(label->heightForWidth(label->width()), label->height() + 1) << label->text().toStdString();
     } else {
       EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width())
           << label->text().toStdString();
@@ -71,8 +70,7 @@ protected:
     const std::string program = root_.path() + "/program";
     std::filesystem::create_directories(program + "/Lang");
     for (const char* file : {"ZefKR.ENG", "ZefKR.ITA"}) {
-      std::filesystem::copy_file(std::string(ZEFKR_LANG_FOLDER) + "/" + file,
-                                 program + "/Lang/" + file);
+      std::filesystem::copy_file(std::string(ZEFKR_LANG_FOLDER) + "/" + file, program + "/Lang/" + file);
     }
     std::ofstream(program + "/ZefKRLang.ini") << "[Language]\r\nCurrent=" << GetParam() << "\r\n";
     zefkr::loadLanguageFrom(platform::ansiToWideLenient(program));

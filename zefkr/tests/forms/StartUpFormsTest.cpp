@@ -116,8 +116,7 @@ TEST_F(FormsTest, MessageBoxesShowInQtWithTheButtonsOfTheirFlags) {
     EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
     box->button(QMessageBox::Cancel)->click();
   });
-  EXPECT_EQ(MessageBoxW(nullptr, u"Go on?", u"Caption", MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2),
-            IDCANCEL);
+  EXPECT_EQ(MessageBoxW(nullptr, u"Go on?", u"Caption", MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2), IDCANCEL);
 }
 
 TEST_F(FormsTest, EscapedExceptionsAreShownAndTheLoopGoesOn) {
@@ -144,8 +143,8 @@ TEST_F(FormsTest, QtLoopPumpsThePlatformQueueAndEndsOnItsQuit) {
   windowClass.lpfnWndProc = countingProcedure;
   windowClass.lpszClassName = u"FormsTestCounter";
   RegisterClassExW(&windowClass);
-  const HWND window = CreateWindowExW(0, u"FormsTestCounter", u"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                      nullptr, nullptr, nullptr);
+  const HWND window =
+      CreateWindowExW(0, u"FormsTestCounter", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   ASSERT_NE(window, nullptr);
   bool laterRan = false;
   QTimer::singleShot(0, [&] {
@@ -166,11 +165,12 @@ TEST_F(FormsTest, LibraryPumpHookDeliversQtEventsAndPlatformPostsInOneCall) {
   windowClass.lpfnWndProc = countingProcedure;
   windowClass.lpszClassName = u"FormsTestHookCounter";
   RegisterClassExW(&windowClass);
-  const HWND window = CreateWindowExW(0, u"FormsTestHookCounter", u"", 0, 0, 0, 0, 0,
-                                      HWND_MESSAGE, nullptr, nullptr, nullptr);
+  const HWND window =
+      CreateWindowExW(0, u"FormsTestHookCounter", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
   ASSERT_NE(window, nullptr);
   bool qtEventRan = false;
-  QMetaObject::invokeMethod(application_.get(), [&] { qtEventRan = true; }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      application_.get(), [&] { qtEventRan = true; }, Qt::QueuedConnection);
   PostMessageW(window, WM_USER, 0, 0);
 
   EXPECT_EQ(zefCoreKVCLApp_CallProcessMessages(u"FormsTest"), S_OK);
@@ -252,8 +252,8 @@ TEST(StartUpFormsTest, TrayModeWatchesTheConnectionOnTheMainThread) {
   QTcpServer server;
   ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, zefcorek::kConnectionTestKey, 0, nullptr, 0,
-                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, zefcorek::kConnectionTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &key, nullptr),
             ERROR_SUCCESS);
   const std::u16string address = u"127.0.0.1:" + QString::number(server.serverPort()).toStdU16String();
   RegSetValueExW(key, u"Probe1", 0, REG_SZ, reinterpret_cast<const BYTE*>(address.c_str()),

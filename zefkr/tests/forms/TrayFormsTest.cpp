@@ -67,18 +67,15 @@ TEST_F(TrayFormsTest, NoNotificationAreaIsLoggedOnceAndTheMenuFollowsTheMode) {
   TMainForm form(u"Wizard", /*trayMode=*/true);
   EXPECT_EQ(form.trayIcon(), nullptr);
   EXPECT_FALSE(form.isVisible());
-  EXPECT_EQ(std::count(warnings.begin(), warnings.end(),
-                       "no notification area: the tray icon cannot be shown"),
-            1);
+  EXPECT_EQ(std::count(warnings.begin(), warnings.end(), "no notification area: the tray icon cannot be shown"), 1);
 
   // The menu's items in their order, separators between the groups.
   std::vector<std::string> items;
   for (QAction* action : form.TrayPopupMenu->actions()) {
     items.push_back(action->isSeparator() ? "-" : action->objectName().toStdString());
   }
-  EXPECT_EQ(items, (std::vector<std::string>{"OpenVKRCmd", "-", "AutoKROnOffCmd", "-",
-                                             "GoToZefSHWebCmd", "-", "QuitVKRCmd",
-                                             "CloseThisMenuCmd"}));
+  EXPECT_EQ(items, (std::vector<std::string>{"OpenVKRCmd", "-", "AutoKROnOffCmd", "-", "GoToZefSHWebCmd", "-",
+                                             "QuitVKRCmd", "CloseThisMenuCmd"}));
   EXPECT_EQ(form.TrayPopupMenu->defaultAction(), form.OpenVKRCmd);
   // No copy has the mode: it is off, and the item shows a check.
   emit form.TrayPopupMenu->aboutToShow();

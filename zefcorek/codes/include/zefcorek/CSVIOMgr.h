@@ -34,9 +34,9 @@
 
 // A column of the schema (copied in and out).
 struct CSVColumnDef {
-  uint8_t Type;      // 0 .. 4, see above
-  uint8_t Id;        // the host's identifier
-  uint8_t Flags;     // CSV_COLUMN_QUOTED
+  uint8_t Type;   // 0 .. 4, see above
+  uint8_t Id;     // the host's identifier
+  uint8_t Flags;  // CSV_COLUMN_QUOTED
   uint8_t Reserved;
 };
 static_assert(sizeof(CSVColumnDef) == 4);
@@ -70,11 +70,9 @@ static_assert(sizeof(CSVCell) == 16);
 
 // Called per data line; lineNumber counts every line from 1, header lines
 // included; fieldCount is the column count. 0 stops the reading.
-using CSVReadCallback = int (*)(unsigned lineNumber, unsigned fieldCount, CSVCell* cells,
-                                void* context);
+using CSVReadCallback = int (*)(unsigned lineNumber, unsigned fieldCount, CSVCell* cells, void* context);
 // Called per row to fill the cells; rowIndex counts from 0. 0: no more rows.
-using CSVWriteCallback = int (*)(unsigned rowIndex, unsigned columnCount, CSVCell* cells,
-                                 void* context);
+using CSVWriteCallback = int (*)(unsigned rowIndex, unsigned columnCount, CSVCell* cells, void* context);
 
 struct ZEF_EXPORT ICSVIOMgr : virtual IStdInterface {
   // ZR_OK; the schema becomes empty.

@@ -109,7 +109,7 @@ struct ZEF_EXPORT IDBF : IUnknown {
   // Closes the table; 0.
   virtual int Close() = 0;
 
- protected:
+protected:
   ~IDBF() = default;
 };
 

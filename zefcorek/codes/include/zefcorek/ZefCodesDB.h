@@ -92,7 +92,7 @@ struct ZEF_EXPORT IZefCodesDB : virtual IUnknown {
   // out is not null); E_INVALIDARG for an invalid iterator or a null code.
   virtual HRESULT GetAt(const CodesDBIterator* it, TZefStdCode* code, uintptr_t* out) = 0;
 
- protected:
+protected:
   ~IZefCodesDB() = default;
 };
 

@@ -23,8 +23,8 @@ namespace CodesDB {
 
 // Called once per complete pair as its old code leaves; the result is not
 // used.
-using CodesRenameCallback = HRESULT (*)(const TZefStdCode* oldCode, const TZefStdCode* newCode,
-                                        uintptr_t oldValue, uintptr_t newValue, void* context);
+using CodesRenameCallback = HRESULT (*)(const TZefStdCode* oldCode, const TZefStdCode* newCode, uintptr_t oldValue,
+                                        uintptr_t newValue, void* context);
 
 struct ZEF_EXPORT IZefCodesRenamingDB : virtual IUnknown {
   // S_OK: the old codes leave first (callback per complete pair), then the
@@ -69,7 +69,7 @@ struct ZEF_EXPORT IZefCodesRenamingDB : virtual IUnknown {
   // (may be null; 0 when the answer is not S_OK).
   virtual HRESULT GetAt(const CodesDBIterator* it, TZefStdCode* oldCode, uintptr_t* oldValue) = 0;
 
- protected:
+protected:
   ~IZefCodesRenamingDB() = default;
 };
 

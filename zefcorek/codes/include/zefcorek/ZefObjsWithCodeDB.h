@@ -25,7 +25,7 @@ struct IObjWithCode : IUnknown {
   // The object's code, valid while the object lives.
   virtual const TZefStdCode* GetCode() = 0;
 
- protected:
+protected:
   ~IObjWithCode() = default;
 };
 
@@ -55,7 +55,7 @@ struct ZEF_EXPORT IZefObjsWithCodeDB : virtual IUnknown {
   virtual HRESULT Remove(const TZefStdCode& code) = 0;
   virtual uint64_t GetCount() = 0;
 
- protected:
+protected:
   ~IZefObjsWithCodeDB() = default;
 };
 

@@ -45,10 +45,10 @@ using AnsiString = std::string;
 
 // A code taken apart (Split) or to be put together (Set). The caller owns it.
 struct ZEF_EXPORT TZefStdCodeSplittedData {
-  CLWideStr Prefix;         // owning; may hold any characters
-  char16_t Separator = 0;   // 0 = none
-  uint16_t NumDigits = 0;   // digits the number had in the text (its padded width)
-  int64_t Number = -1;      // -1 = no number
+  CLWideStr Prefix;              // owning; may hold any characters
+  char16_t Separator = 0;        // 0 = none
+  uint16_t NumDigits = 0;        // digits the number had in the text (its padded width)
+  int64_t Number = -1;           // -1 = no number
   int32_t DuplicateNumber = -1;  // -1 = no '(n)' suffix
 };
 
@@ -59,7 +59,7 @@ struct TZefStdCodeData {
 };
 
 class ZEF_EXPORT TZefStdCode {
- public:
+public:
   // --- Construction: a null code, then the matching Set.
   TZefStdCode();
   TZefStdCode(const TZefStdCode& other);
@@ -177,7 +177,7 @@ class ZEF_EXPORT TZefStdCode {
   // The library's static null code.
   static const TZefStdCode& NullCode();
 
- private:
+private:
   // Stores an untrimmed text and hashes it; the text must not view this
   // code's own record.
   void assignText(std::u16string_view text);

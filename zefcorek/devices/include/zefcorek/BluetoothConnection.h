@@ -55,9 +55,9 @@ struct TBluetoothPairingWizardParms {
   uint64_t Address;
   BluetoothPairingCallback PairingCallback;  // required
   void* PairingUserData;
-  BluetoothIdleCallback IdleCallback;        // required; called once per 50 ms pass
+  BluetoothIdleCallback IdleCallback;  // required; called once per 50 ms pass
   void* IdleUserData;
-  uint32_t PinValue;                         // offered for legacy pairing
+  uint32_t PinValue;  // offered for legacy pairing
 };
 static_assert(offsetof(TBluetoothPairingWizardParms, PairingCallback) == 8);
 static_assert(offsetof(TBluetoothPairingWizardParms, IdleCallback) == 24);
@@ -73,13 +73,13 @@ ZEF_EXTERN_C HRESULT ShowBluetoothPairingWizard(const TBluetoothPairingWizardPar
 // fields up to the reserved bytes keep their offsets (0-99), the pointers
 // sit at 104 and 112 (112 bytes on the 32-bit system).
 struct TBluetoothConnParms {
-  uint64_t Address;          // the 48-bit device address in the low six bytes
-  uint32_t Port;             // RFCOMM channel, used when ServiceClassId is null
-  char PinText[64];          // PIN or passkey for pairing: decimal, or hexadecimal after "0x"
-  GUID ServiceClassId;       // null: connect to Port
+  uint64_t Address;             // the 48-bit device address in the low six bytes
+  uint32_t Port;                // RFCOMM channel, used when ServiceClassId is null
+  char PinText[64];             // PIN or passkey for pairing: decimal, or hexadecimal after "0x"
+  GUID ServiceClassId;          // null: connect to Port
   uint16_t ReadWriteTimeoutMs;  // Read and Write; default 2000, at least 300
   uint16_t SecondTimeoutMs;     // default 4000, at least 300; read by nothing
-  uint8_t AutoAccept;        // 1 (default): known values are answered without asking
+  uint8_t AutoAccept;           // 1 (default): known values are answered without asking
   uint8_t Reserved[3];
   BluetoothPairingCallback PairingCallback;  // null: Open has no pairing step
   void* PairingUserData;

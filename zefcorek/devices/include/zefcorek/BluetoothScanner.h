@@ -22,8 +22,8 @@
 
 // 656 bytes (648 on the 32-bit system).
 struct TBluetoothScannerResults {
-  uint32_t Flags;      // bit 0: the radio stack answered
-  int32_t LastError;   // -1 after initialisation; 0 after a normal inquiry; else the sockets error
+  uint32_t Flags;             // bit 0: the radio stack answered
+  int32_t LastError;          // -1 after initialisation; 0 after a normal inquiry; else the sockets error
   uint8_t ProtocolInfo[628];  // the RFCOMM socket's WSAPROTOCOL_INFOW
   uint32_t Count;
   TBluetoothScannerResEntry* First;
@@ -80,8 +80,8 @@ ZEF_EXTERN_C HRESULT CleanUpBluetoothScannerResults(TBluetoothScannerResults* re
 ZEF_EXTERN_C HRESULT CloneBluetoothScannerResults(const TBluetoothScannerResults* source,
                                                   TBluetoothScannerResults* target);
 // The first entry whose name equals the entry's, ignoring case; or null.
-ZEF_EXTERN_C TBluetoothScannerResEntry* FindResEntryInBluetoothScannerResults(
-    const TBluetoothScannerResults* results, const TBluetoothScannerResEntry* entry);
+ZEF_EXTERN_C TBluetoothScannerResEntry* FindResEntryInBluetoothScannerResults(const TBluetoothScannerResults* results,
+                                                                              const TBluetoothScannerResEntry* entry);
 // Adds the source's new devices to the target (callback with 1), updates
 // the paired, remembered and connected flags of known ones, and removes
 // devices gone from the source when asked (callback with 0, then freed).

@@ -57,12 +57,11 @@ struct TNonBlockingReadOp;
 
 // Called for every reported portion on the reporting thread; the result is
 // ignored.
-using DeviceIOCallback = int (*)(IDeviceConnection* connection, int kind, const void* bytes,
-                                 uint32_t count, void* user);
+using DeviceIOCallback = int (*)(IDeviceConnection* connection, int kind, const void* bytes, uint32_t count,
+                                 void* user);
 // Called on the connection's creating thread with the connection's own copy
 // of the request once the read is done.
-using NonBlockingReadDoneCallback = void (*)(IDeviceConnection* connection,
-                                             TNonBlockingReadOp* request);
+using NonBlockingReadDoneCallback = void (*)(IDeviceConnection* connection, TNonBlockingReadOp* request);
 
 // Request kinds of a non-blocking read.
 inline constexpr uint32_t NBREAD_NONE = 0;
@@ -132,12 +131,10 @@ struct ZEF_EXPORT IDeviceConnection : virtual IStdInterface {
   // Reads ANSI bytes (at most length - 1 and the class's text buffer) and
   // hands them over as wide text; on a time-out the text that came, with 3.
   virtual TConnResult ReadText(WCHAR* buffer, uint16_t length, bool wait, uint16_t* got) = 0;
-  virtual TConnResult ReadTextUntil(WCHAR* buffer, uint16_t length, const WCHAR* terminator,
-                                    uint16_t* got) = 0;
-  virtual TConnResult ReadTextUntilEx(WCHAR* buffer, uint16_t length, const WCHAR* terminator,
-                                      uint32_t timeoutMs, uint16_t* got) = 0;
-  virtual TConnResult ReadTextEx(WCHAR* buffer, uint16_t length, uint32_t timeoutMs,
-                                 uint16_t* got) = 0;
+  virtual TConnResult ReadTextUntil(WCHAR* buffer, uint16_t length, const WCHAR* terminator, uint16_t* got) = 0;
+  virtual TConnResult ReadTextUntilEx(WCHAR* buffer, uint16_t length, const WCHAR* terminator, uint32_t timeoutMs,
+                                      uint16_t* got) = 0;
+  virtual TConnResult ReadTextEx(WCHAR* buffer, uint16_t length, uint32_t timeoutMs, uint16_t* got) = 0;
   virtual TConnResult ReadTextA(char* buffer, uint16_t length, bool wait, uint16_t* got) = 0;
   virtual TConnResult GetIOInfo(TDeviceIOInfo* info) = 0;
   virtual TConnResult RunNonBlockingReadOp(const TNonBlockingReadOp* request) = 0;

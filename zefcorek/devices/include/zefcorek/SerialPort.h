@@ -18,15 +18,15 @@ struct TSerialPortSettings {
   uint16_t PortNumber = 1;  // COMn
   uint16_t Reserved1 = 0;
   uint32_t BaudRate = 9600;
-  uint16_t DataBits = 8;    // low byte: the character size
-  uint16_t Parity = 0;      // 0 none, 1 odd, 2 even, 3 mark, 4 space
-  uint16_t StopBits = 0;    // 0 one, 1 one and a half, 2 two
-  uint16_t Handshake = 0;   // 0 none, 1 XON/XOFF, 2 RTS toggling with CTS flow
-  uint16_t XonChar = 17;    // 0 means 17
-  uint16_t XoffChar = 19;   // 0 means 19
-  uint16_t Options = 0;     // bit 1: DSR sensitivity
-  uint16_t Timeout1 = 2000; // ms: completion of a started transfer
-  uint16_t Timeout2 = 4000; // ms: bytes to arrive
+  uint16_t DataBits = 8;     // low byte: the character size
+  uint16_t Parity = 0;       // 0 none, 1 odd, 2 even, 3 mark, 4 space
+  uint16_t StopBits = 0;     // 0 one, 1 one and a half, 2 two
+  uint16_t Handshake = 0;    // 0 none, 1 XON/XOFF, 2 RTS toggling with CTS flow
+  uint16_t XonChar = 17;     // 0 means 17
+  uint16_t XoffChar = 19;    // 0 means 19
+  uint16_t Options = 0;      // bit 1: DSR sensitivity
+  uint16_t Timeout1 = 2000;  // ms: completion of a started transfer
+  uint16_t Timeout2 = 4000;  // ms: bytes to arrive
   uint16_t Reserved2 = 0;
 };
 static_assert(sizeof(TSerialPortSettings) == 28);

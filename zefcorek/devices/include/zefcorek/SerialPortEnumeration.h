@@ -14,16 +14,16 @@ inline constexpr uint32_t SERIALPORTS_MODEM = 0x2;   // found as a modem's port
 inline constexpr uint32_t kMaxSerialPortEntries = 256;
 
 struct TSerialPortEntry {
-  uint32_t Sources;               // SERIALPORTS_* bits; 3 once the two views were joined
+  uint32_t Sources;  // SERIALPORTS_* bits; 3 once the two views were joined
   uint32_t PortNumber;
-  WCHAR PortName[64];             // terminated; a longer text is cut
-  WCHAR PortDescription[256];     // with SERIALPORTS_SERIAL
-  WCHAR ModemDescription[256];    // with SERIALPORTS_MODEM
+  WCHAR PortName[64];           // terminated; a longer text is cut
+  WCHAR PortDescription[256];   // with SERIALPORTS_SERIAL
+  WCHAR ModemDescription[256];  // with SERIALPORTS_MODEM
 };
 static_assert(sizeof(TSerialPortEntry) == 1160);
 
 struct TSerialPortList {
-  uint32_t ListFlags;   // bit 0: two serial entries of one number could not be joined
+  uint32_t ListFlags;  // bit 0: two serial entries of one number could not be joined
   uint32_t EntryCount;
   TSerialPortEntry Entries[kMaxSerialPortEntries];
 };
@@ -33,7 +33,7 @@ static_assert(sizeof(TSerialPortList) == 296968);
 struct TComDBArbiterData {
   uint32_t TotalSize;
   uint32_t BitCount;  // at least 64, a multiple of 8
-  uint8_t Bitmap[];  // BitCount / 8 + 3 bytes in the allocated record
+  uint8_t Bitmap[];   // BitCount / 8 + 3 bytes in the allocated record
 };
 static_assert(offsetof(TComDBArbiterData, Bitmap) == 8);
 

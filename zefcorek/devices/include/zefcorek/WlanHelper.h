@@ -20,9 +20,9 @@
 #include <cstdint>
 
 struct TWlanInterfaceInfo {
-  GUID InterfaceGuid;     // the null GUID when not filled
+  GUID InterfaceGuid;  // the null GUID when not filled
   CLWideStr Description;
-  uint32_t State;         // 1 connected ... 7 authenticating; 0 not ready or other
+  uint32_t State;  // 1 connected ... 7 authenticating; 0 not ready or other
 };
 
 struct TWlanNetworkInfo {
@@ -65,14 +65,12 @@ struct ZEF_EXPORT IWlanHelper : virtual IStdInterface {
   virtual ZRESULT Connect(const WCHAR* profileName, const WCHAR* networkName) = 0;
   // The authentication and cipher texts of the first network of that name
   // (any case); 2 when there is none or a number has no text.
-  virtual ZRESULT GetNetworkSecurity(const WCHAR* networkName, CLWideStr* authentication,
-                                     CLWideStr* cipher) = 0;
+  virtual ZRESULT GetNetworkSecurity(const WCHAR* networkName, CLWideStr* authentication, CLWideStr* cipher) = 0;
   // Stores a profile for all users (overwriting) and gives its index in the
   // refreshed profile list (-1 first); 0 or 2. Empty authentication and
   // cipher texts are taken from the network.
-  virtual ZRESULT SetProfile(const WCHAR* profileName, const WCHAR* networkName,
-                             const WCHAR* authentication, const WCHAR* cipher, const WCHAR* key,
-                             int* index) = 0;
+  virtual ZRESULT SetProfile(const WCHAR* profileName, const WCHAR* networkName, const WCHAR* authentication,
+                             const WCHAR* cipher, const WCHAR* key, int* index) = 0;
   // Opens the system's profile editor: 0, 2, 10 for a null or empty name.
   virtual ZRESULT EditProfile(HWND owner, const WCHAR* profileName) = 0;
   ~IWlanHelper() override;

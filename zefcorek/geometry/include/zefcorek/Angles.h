@@ -45,5 +45,5 @@ ZEF_EXTERN_C double aeZenitAvgFB(double z1, double z2);
 ZEF_EXTERN_C double aeCalcLeftAngle(T_POINT2D a, T_POINT2D b, T_POINT2D c);
 // The interior angles of the triangle a, b, c at each corner, whatever its
 // orientation. The three outputs must not be null.
-ZEF_EXTERN_C void auCalcTrgAngles(T_POINT2D a, T_POINT2D b, T_POINT2D c, double* angleA,
-                                  double* angleB, double* angleC);
+ZEF_EXTERN_C void auCalcTrgAngles(T_POINT2D a, T_POINT2D b, T_POINT2D c, double* angleA, double* angleB,
+                                  double* angleC);

@@ -34,8 +34,7 @@ public:
   T_ARC3P2D();
   T_ARC3P2D(const T_ARC3P2D& a) = default;
   T_ARC3P2D& operator=(const T_ARC3P2D& a) = default;
-  T_ARC3P2D(long double x1, long double y1, long double x2, long double y2, long double x3,
-            long double y3);
+  T_ARC3P2D(long double x1, long double y1, long double x2, long double y2, long double x3, long double y3);
   explicit T_ARC3P2D(const T_POINT2D* pts);
   T_ARC3P2D(const T_POINT2D* pt1, const T_POINT2D* pt2, const T_POINT2D* pt3);
 

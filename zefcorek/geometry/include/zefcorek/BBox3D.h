@@ -34,8 +34,7 @@ public:
   // True for a box without points and for a box whose corners (nearly)
   // coincide, such as a box of a single point.
   bool IsEmpty() const {
-    if (empty_)
-      return true;
+    if (empty_) return true;
     const ExtendedReal dx = ExtendedReal(max_.x) - min_.x;
     const ExtendedReal dy = ExtendedReal(max_.y) - min_.y;
     const ExtendedReal dz = ExtendedReal(max_.z) - min_.z;
@@ -63,8 +62,7 @@ public:
 
   // Widens the box to hold other; an empty other adds nothing.
   void AddOther(const T_BBOX3D* other) {
-    if (other->IsEmpty())
-      return;
+    if (other->IsEmpty()) return;
     Add(other->Min());
     Add(other->Max());
   }
@@ -74,17 +72,14 @@ public:
     min_ = *p;
     max_ = *p;
     empty_ = false;
-    if (q)
-      Add(q);
+    if (q) Add(q);
   }
 
   // Whether the plan views (x and y only) of two valid boxes overlap;
   // touching edges count as overlapping.
   bool IntersectsWith(const T_BBOX3D& other) const {
-    if (empty_ || !valid_ || other.empty_ || !other.valid_)
-      return false;
-    return !(min_.x > other.max_.x || min_.y > other.max_.y || max_.x < other.min_.x ||
-             max_.y < other.min_.y);
+    if (empty_ || !valid_ || other.empty_ || !other.valid_) return false;
+    return !(min_.x > other.max_.x || min_.y > other.max_.y || max_.x < other.min_.x || max_.y < other.min_.y);
   }
 
   // The four corners of a face into out[0..3]: 0 the top (z = max z), 1 the
@@ -108,16 +103,12 @@ public:
 
 private:
   void addAxis(double tagT_POINT3D::*axis, double low, double high, bool last) {
-    if (empty_ || low < min_.*axis)
-      min_.*axis = low;
-    if (empty_ || high > max_.*axis)
-      max_.*axis = high;
-    if (last)
-      empty_ = false;
+    if (empty_ || low < min_.*axis) min_.*axis = low;
+    if (empty_ || high > max_.*axis) max_.*axis = high;
+    if (last) empty_ = false;
   }
   void addInterval(double tagT_POINT3D::*axis, double a, double b, bool last) {
-    if (a > b)
-      std::swap(a, b);
+    if (a > b) std::swap(a, b);
     addAxis(axis, a, b, last);
   }
 

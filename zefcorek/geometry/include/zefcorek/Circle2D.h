@@ -42,8 +42,7 @@ public:
   T_CIRCLE2D(long double cx, long double cy, long double r);
   // The circle through three points, given as coordinates, as an array of
   // three or as three pointers; valid tells whether there is one.
-  T_CIRCLE2D(long double x1, long double y1, long double x2, long double y2, long double x3,
-             long double y3);
+  T_CIRCLE2D(long double x1, long double y1, long double x2, long double y2, long double x3, long double y3);
   explicit T_CIRCLE2D(const T_POINT2D* pts);
   T_CIRCLE2D(const T_POINT2D* pt1, const T_POINT2D* pt2, const T_POINT2D* pt3);
 

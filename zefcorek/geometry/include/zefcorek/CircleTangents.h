@@ -39,5 +39,4 @@ constexpr int kSecondCircleInside = -2;  // the second circle lies in the first
 // out[2], out[3] are cleared. A circle inside the other, touching included,
 // gives kFirstCircleInside or kSecondCircleInside with all four records
 // cleared (kind 0, line 0, points at the origin).
-ZEF_EXTERN_C int Calc2CircleTangents(const T_POINT2D* c1, double r1, const T_POINT2D* c2,
-                                     double r2, T_TANGENT2D* out);
+ZEF_EXTERN_C int Calc2CircleTangents(const T_POINT2D* c1, double r1, const T_POINT2D* c2, double r2, T_TANGENT2D* out);

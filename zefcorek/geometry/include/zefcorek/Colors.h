@@ -34,9 +34,8 @@ struct TColorHSL {
 struct TColorHSLA {
   uint8_t alpha, hue, saturation, lightness;
 };
-static_assert(sizeof(TColorAlpha) == 1 && sizeof(TColorRGB) == 3 && sizeof(TColorRGBA) == 4 &&
-              sizeof(TColorYUV) == 3 && sizeof(TColorYUVA) == 4 && sizeof(TColorHSL) == 3 &&
-              sizeof(TColorHSLA) == 4);
+static_assert(sizeof(TColorAlpha) == 1 && sizeof(TColorRGB) == 3 && sizeof(TColorRGBA) == 4 && sizeof(TColorYUV) == 3 &&
+              sizeof(TColorYUVA) == 4 && sizeof(TColorHSL) == 3 && sizeof(TColorHSLA) == 4);
 
 // The encodings of the tagged record.
 enum : uint8_t {
@@ -107,8 +106,7 @@ ZEF_EXTERN_C void HSLA2HSL(const TColorHSLA* src, TColorHSL* dst);
 // Writes the target encoding into dst, then the source's colour converted
 // into it (a copy for equal encodings). An encoding outside 1..7 on either
 // side writes only the encoding byte. src and dst may be one record.
-ZEF_EXTERN_C void ConvertColor(const TEncodedColorData* src, uint8_t target,
-                               TEncodedColorData* dst);
+ZEF_EXTERN_C void ConvertColor(const TEncodedColorData* src, uint8_t target, TEncodedColorData* dst);
 
 ZEF_EXTERN_C TColorAlpha AsALPHA(uint8_t a);
 ZEF_EXTERN_C TColorRGB AsRGB(uint8_t r, uint8_t g, uint8_t b);

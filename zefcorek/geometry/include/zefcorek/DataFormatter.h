@@ -25,9 +25,9 @@
 // The layout shared by the four format records.
 struct DF_UNITFMT {
   uint8_t UnitId;
-  uint8_t Decimals;    // used when a call passes a negative number of decimals
-  WCHAR Suffix[18];    // the unit text, zero-terminated (at most 17 units)
-  double Factor;       // internal units per displayed unit
+  uint8_t Decimals;  // used when a call passes a negative number of decimals
+  WCHAR Suffix[18];  // the unit text, zero-terminated (at most 17 units)
+  double Factor;     // internal units per displayed unit
 };
 static_assert(sizeof(DF_UNITFMT) == 48 && offsetof(DF_UNITFMT, Factor) == 40);
 
@@ -36,17 +36,16 @@ struct DF_LINEARFMT : DF_UNITFMT {};
 struct DF_ANGULARFMT : DF_UNITFMT {};
 struct DF_AREAFMT : DF_UNITFMT {};
 struct DF_VOLUMEFMT : DF_UNITFMT {};
-static_assert(sizeof(DF_LINEARFMT) == 48 && sizeof(DF_ANGULARFMT) == 48 &&
-              sizeof(DF_AREAFMT) == 48 && sizeof(DF_VOLUMEFMT) == 48);
+static_assert(sizeof(DF_LINEARFMT) == 48 && sizeof(DF_ANGULARFMT) == 48 && sizeof(DF_AREAFMT) == 48 &&
+              sizeof(DF_VOLUMEFMT) == 48);
 
 class ZEF_EXPORT CDataFormatter {
 public:
   // Called when records have been selected: the formatter, then the records
   // concerned (null for the others). The records are the live ones, so what
   // the handler writes is in force when it returns. Its result is ignored.
-  using AdjustFmtHandler = int (*)(CDataFormatter* formatter, DF_LINEARFMT* linear,
-                                   DF_ANGULARFMT* angular, DF_AREAFMT* area,
-                                   DF_VOLUMEFMT* volume);
+  using AdjustFmtHandler = int (*)(CDataFormatter* formatter, DF_LINEARFMT* linear, DF_ANGULARFMT* angular,
+                                   DF_AREAFMT* area, DF_VOLUMEFMT* volume);
 
   static constexpr size_t kFmtBufferSize = 256;
   static constexpr size_t kOutBufferSize = 512;

@@ -14,5 +14,4 @@ ZEF_EXTERN_C double DMS2RAD(double packed);
 // six digits of the fraction printed with eight decimals, so the seconds
 // keep four decimals) and the sign (+1 or -1; a negative zero is positive).
 // A fraction that prints as 1.00000000 carries into the degrees.
-ZEF_EXTERN_C void SplitDMS(double packed, double* degrees, double* minutes, double* seconds,
-                           int* sign);
+ZEF_EXTERN_C void SplitDMS(double packed, double* degrees, double* minutes, double* seconds, int* sign);

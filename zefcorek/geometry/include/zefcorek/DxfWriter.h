@@ -31,30 +31,25 @@ ZEF_EXTERN_C int DXFEnd(HANDLE file);
 ZEF_EXTERN_C int DXFClose(HANDLE file);
 
 // The only entity call that reports the write's success.
-ZEF_EXTERN_C int DXFLine(HANDLE file, double x1, double y1, double z1, double x2, double y2,
-                         double z2, const char* layer);
-ZEF_EXTERN_C void DXFLineC(HANDLE file, double x1, double y1, double z1, double x2, double y2,
-                           double z2, const char* layer, int colour);
+ZEF_EXTERN_C int DXFLine(HANDLE file, double x1, double y1, double z1, double x2, double y2, double z2,
+                         const char* layer);
+ZEF_EXTERN_C void DXFLineC(HANDLE file, double x1, double y1, double z1, double x2, double y2, double z2,
+                           const char* layer, int colour);
 // A triangle: the fourth corner repeats the third.
-ZEF_EXTERN_C void DXF3DFace(HANDLE file, double x1, double y1, double z1, double x2, double y2,
-                            double z2, double x3, double y3, double z3, const char* layer,
-                            int colour);
+ZEF_EXTERN_C void DXF3DFace(HANDLE file, double x1, double y1, double z1, double x2, double y2, double z2, double x3,
+                            double y3, double z3, const char* layer, int colour);
 ZEF_EXTERN_C void DXFPoint(HANDLE file, double x, double y, double z, const char* layer);
 // Height 2.
-ZEF_EXTERN_C void DXFText(HANDLE file, double x, double y, double z, const char* layer,
-                          const char* text);
-ZEF_EXTERN_C void DXFTextEx(HANDLE file, double x, double y, double z, const char* layer,
-                            const char* text, double height);
-ZEF_EXTERN_C void DXFCircleCR(HANDLE file, double cx, double cy, double cz, double radius,
-                              const char* layer);
+ZEF_EXTERN_C void DXFText(HANDLE file, double x, double y, double z, const char* layer, const char* text);
+ZEF_EXTERN_C void DXFTextEx(HANDLE file, double x, double y, double z, const char* layer, const char* text,
+                            double height);
+ZEF_EXTERN_C void DXFCircleCR(HANDLE file, double cx, double cy, double cz, double radius, const char* layer);
 // `unused` is kept for the callers' sake and not read.
-ZEF_EXTERN_C void DXFBeginPoly(HANDLE file, const char* layer, double unused, int closed,
-                               int colour);
+ZEF_EXTERN_C void DXFBeginPoly(HANDLE file, const char* layer, double unused, int closed, int colour);
 ZEF_EXTERN_C void DXFPolyVertex(HANDLE file, double x, double y, const char* layer, int colour);
 ZEF_EXTERN_C void DXFEndPoly(HANDLE file, const char* layer);
 // A 3-D polyline: group 70 carries the 3-D flag (8), with 1 added when
 // closed, so readers keep the vertices' heights.
 ZEF_EXTERN_C void DXFBeginPoly3D(HANDLE file, const char* layer, int closed, int colour);
-ZEF_EXTERN_C void DXFPolyVertex3D(HANDLE file, double x, double y, double z, const char* layer,
-                                  int colour);
+ZEF_EXTERN_C void DXFPolyVertex3D(HANDLE file, double x, double y, double z, const char* layer, int colour);
 ZEF_EXTERN_C void DXFEndPoly3D(HANDLE file, const char* layer);

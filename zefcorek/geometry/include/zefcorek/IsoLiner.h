@@ -28,8 +28,8 @@ static_assert(sizeof(IsoLineSegment) == 40);
 class ZEF_EXPORT T_ISOLINER {
 public:
   // Results of AttachSegToCurrIsoLine.
-  static constexpr int kAttached = 0;      // the line started or grew
-  static constexpr int kRingClosed = 1;    // the piece closed the line into a ring
+  static constexpr int kAttached = 0;    // the line started or grew
+  static constexpr int kRingClosed = 1;  // the piece closed the line into a ring
   static constexpr int kOtherLevel = 2;
   static constexpr int kNoContact = 3;
   // A triangle that would be cut by more levels than this is refused.

@@ -85,11 +85,9 @@ public:
 
   // The perpendicular to l through the point at distance d from p along l;
   // out, when not null, receives that point. l may be this line. Always true.
-  bool PerpendicularAtDistFromPL(const T_POINT2D& p, const T_LINE2D& l, long double d,
-                                 T_POINT2D* out);
+  bool PerpendicularAtDistFromPL(const T_POINT2D& p, const T_LINE2D& l, long double d, T_POINT2D* out);
   // The same on the line p1->p2; false when p1 and p2 coincide.
-  bool PerpendicularAtDistFrom2P(const T_POINT2D& p1, const T_POINT2D& p2, long double d,
-                                 T_POINT2D* out);
+  bool PerpendicularAtDistFrom2P(const T_POINT2D& p1, const T_POINT2D& p2, long double d, T_POINT2D* out);
 
   // The parallel through p, with normal and direction reversed. Always true.
   bool ShiftToPt(const T_POINT2D& p);
@@ -106,16 +104,13 @@ public:
   // As Intersect, but a crossing inside the closed rectangle spanned by c1
   // and c2 (grown by tol on every side for IntersectEx2) gives
   // kCrossingInRect.
-  int IntersectEx(const T_LINE2D& l, const T_POINT2D& c1, const T_POINT2D& c2,
-                  T_POINT2D* out) const;
-  int IntersectEx2(const T_LINE2D& l, const T_POINT2D& c1, const T_POINT2D& c2, T_POINT2D* out,
-                   double tol) const;
+  int IntersectEx(const T_LINE2D& l, const T_POINT2D& c1, const T_POINT2D& c2, T_POINT2D* out) const;
+  int IntersectEx2(const T_LINE2D& l, const T_POINT2D& c1, const T_POINT2D& c2, T_POINT2D* out, double tol) const;
 
   // Whether p lies in the closed rectangle spanned by the corners c1 and c2,
   // given in either order; the second form grows it by tol on every side.
   static bool CheckPtInRect(const T_POINT2D& c1, const T_POINT2D& c2, const T_POINT2D& p);
-  static bool CheckPtInRect2(const T_POINT2D& c1, const T_POINT2D& c2, const T_POINT2D& p,
-                             double tol);
+  static bool CheckPtInRect2(const T_POINT2D& c1, const T_POINT2D& c2, const T_POINT2D& p, double tol);
 
   // Moves p onto the line along x (kAlongX), along y (kAlongY) or to the
   // foot of the perpendicular (kPerpendicular, for a normalised line). False,

@@ -23,17 +23,15 @@ struct ZEF_EXPORT T_QUAT {
 class ZEF_EXPORT T_MAT4 {
 public:
   // The identity. Constant-evaluated, so miIdentity needs no code at load.
-  constexpr T_MAT4()
-      : m_{1.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 0.0, 1.0} {}
+  constexpr T_MAT4() : m_{1.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 0.0, 1.0} {}
   // The rotation of q made unit length; the identity for the zero
   // quaternion. Row and column 3 are (0, 0, 0, 1).
   explicit T_MAT4(const T_QUAT& q);
   T_MAT4(const T_MAT4& m) = default;
   T_MAT4& operator=(const T_MAT4& m) = default;
   // The 16 elements in reading order, row by row.
-  T_MAT4(double m00, double m01, double m02, double m03, double m10, double m11, double m12,
-         double m13, double m20, double m21, double m22, double m23, double m30, double m31,
-         double m32, double m33);
+  T_MAT4(double m00, double m01, double m02, double m03, double m10, double m11, double m12, double m13, double m20,
+         double m21, double m22, double m23, double m30, double m31, double m32, double m33);
   // 16 values in storage order: p[c*4 + r] becomes element (r, c).
   explicit T_MAT4(const double* p);
 

@@ -25,19 +25,19 @@ namespace MtxLib {
 
 // Status of a matrix: the result of the operation that produced it.
 inline constexpr unsigned kOk = 0;
-inline constexpr unsigned kNotSquare = 1;     // Inverse of a non-square matrix
-inline constexpr unsigned kSingular = 2;      // a pivot column of exact zeros
-inline constexpr unsigned kShapeMismatch = 3; // Solve: A not square or rows(b) != cols(A)
+inline constexpr unsigned kNotSquare = 1;      // Inverse of a non-square matrix
+inline constexpr unsigned kSingular = 2;       // a pivot column of exact zeros
+inline constexpr unsigned kShapeMismatch = 3;  // Solve: A not square or rows(b) != cols(A)
 
 // SelectPivot's answer for a column whose candidates are all exactly zero.
 inline constexpr unsigned kNoPivot = 0xFFFFFFFFu;
 
 // The shared storage of one matrix value.
 struct base_mat {
-  double** rows;    // `rowCount` separately allocated arrays of `colCount` doubles
+  double** rows;  // `rowCount` separately allocated arrays of `colCount` doubles
   uint32_t rowCount;
   uint32_t colCount;
-  uint32_t refs;    // matrix objects sharing this storage; 1 when made
+  uint32_t refs;  // matrix objects sharing this storage; 1 when made
 };
 
 class ZEF_EXPORT TGenMtx {
@@ -99,7 +99,7 @@ private:
   void share(base_mat* storage);
   void drop();
 
-  base_mat* storage_;    // never null while the object lives
+  base_mat* storage_;  // never null while the object lives
   unsigned status_ = kOk;
 };
 

@@ -53,8 +53,7 @@ public:
   // points on one line and for a vertical plane, with d left as it was.
   bool From3P(const tagT_POINT3D& p1, const tagT_POINT3D& p2, const tagT_POINT3D& p3);
   bool From3P(const tagT_POINT3D* pts);
-  bool From3P(double x1, double y1, double z1, double x2, double y2, double z2, double x3,
-              double y3, double z3);
+  bool From3P(double x1, double y1, double z1, double x2, double y2, double z2, double x3, double y3, double z3);
   // The horizontal plane at height z, through (0, 0, z), (1, 0, z), (0, 1, z).
   bool FromZ(double z);
   // The plane through p with normal n as given; the stored points stay. OK

@@ -40,7 +40,7 @@ static_assert(sizeof(OffsetBaseVertex) == 64);
 
 // One vertex of the offset ring, or one copy of a crossing.
 struct OffsetVertex {
-  int orgIndex;           // the base vertex it derives from
+  int orgIndex;  // the base vertex it derives from
   tagT_POINT3D pt;
   OffsetVertex* partner;  // the other copy of the same crossing; null otherwise
   int id;                 // copy number, -1 until numbered
@@ -159,9 +159,8 @@ public:
 private:
   enum class Corner : uint8_t;
   struct EdgeTangents;
-  Corner computeOffsetCorner(const T_POINT2D& p, const T_POINT2D& c, const T_POINT2D& s,
-                             double dp, double dc, double ds, T_POINT2D& corner,
-                             EdgeTangents& before, EdgeTangents& after) const;
+  Corner computeOffsetCorner(const T_POINT2D& p, const T_POINT2D& c, const T_POINT2D& s, double dp, double dc,
+                             double ds, T_POINT2D& corner, EdgeTangents& before, EdgeTangents& after) const;
   bool addResult(T_V3DLIST* list);
   // One result per clean loop of the copies.
   void walkLoops(IPtrArray* copies);

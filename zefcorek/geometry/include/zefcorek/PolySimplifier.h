@@ -29,7 +29,7 @@ struct TPolySimpLine {
   IRecList* Points;
   double CenterX;  // mean of the points of the last fit
   double CenterY;
-  double A;        // A*x + B*y + C = 0 with (A, B) a unit normal; all 0 for a degenerate fit
+  double A;  // A*x + B*y + C = 0 with (A, B) a unit normal; all 0 for a degenerate fit
   double B;
   double C;
   double SumDist;   // sum of the measured points' distances from the line
@@ -37,8 +37,7 @@ struct TPolySimpLine {
 };
 
 // Called after every iteration; false stops the simplification.
-using TPolySimpIterationProc = bool (*)(T_POLYSIMPLIFIER* simplifier, void* data,
-                                        unsigned iteration);
+using TPolySimpIterationProc = bool (*)(T_POLYSIMPLIFIER* simplifier, void* data, unsigned iteration);
 
 struct TPolySimpParms {
   // Bits of Flags.
@@ -49,7 +48,7 @@ struct TPolySimpParms {
   double Tolerance;        // compared with MeanDist; negative: automatic
   uint32_t MaxIterations;  // 0: the number of base points
   uint32_t Flags;
-  uint32_t Reserved;       // not read
+  uint32_t Reserved;                     // not read
   TPolySimpIterationProc IterationProc;  // may be null
   void* IterationData;
 };
@@ -104,8 +103,7 @@ private:
   void fit(LineRecord& line) const;
   void fitAndMeasure(LineRecord& line) const;
   static void fitPoints(TPolySimpLine& l, const std::vector<T_POINT2D>& pts);
-  static void measurePoints(TPolySimpLine& l, const std::vector<T_POINT2D>& pts, unsigned first,
-                            unsigned last);
+  static void measurePoints(TPolySimpLine& l, const std::vector<T_POINT2D>& pts, unsigned first, unsigned last);
   static void fitAndMeasurePoints(TPolySimpLine& l, const std::vector<T_POINT2D>& pts);
   void split(unsigned i);
   bool exchange(unsigned i);

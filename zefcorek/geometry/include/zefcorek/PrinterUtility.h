@@ -34,7 +34,7 @@ struct TPrinterPaperInfo {
 static_assert(sizeof(TPrinterPaperInfo) == 146);
 
 class ZEF_EXPORT TPrinterUtility {
- public:
+public:
   TPrinterUtility();
   ~TPrinterUtility();
   TPrinterUtility(const TPrinterUtility&) = delete;
@@ -58,8 +58,8 @@ class ZEF_EXPORT TPrinterUtility {
   // else 0xFFFFFFFF and false.
   bool MatchPaperSize(const tagT_SIZE2D* size, double tolerance, unsigned* index);
 
- private:
-  TPrinter* printer_ = nullptr;         // borrowed
+private:
+  TPrinter* printer_ = nullptr;  // borrowed
   unsigned paperCount_ = 0;
   TPrinterPaperInfo* papers_ = nullptr;  // owned, paperCount_ entries
 };

@@ -21,5 +21,4 @@ ZEF_EXPORT int PtOrientationSign(double d);
 ZEF_EXPORT int PtOrientationSign(double d, double tol);
 // The sign of PtOrientation(a, b, q), without and with a dead band.
 ZEF_EXPORT int PtOrientationSign(const T_POINT2D* a, const T_POINT2D* b, const T_POINT2D* q);
-ZEF_EXPORT int PtOrientationSign(const T_POINT2D* a, const T_POINT2D* b, const T_POINT2D* q,
-                                 double tol);
+ZEF_EXPORT int PtOrientationSign(const T_POINT2D* a, const T_POINT2D* b, const T_POINT2D* q, double tol);

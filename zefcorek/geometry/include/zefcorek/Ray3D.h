@@ -44,13 +44,11 @@ public:
   T_VECTOR3D PtAt(double t) const { return origin + direction * t; }
 
   // a*d - c*b, the determinant of the rows (a, b) and (c, d).
-  static long double Det2D(double a, double b, double c, double d) {
-    return ExtendedReal(a) * d - ExtendedReal(c) * b;
-  }
+  static long double Det2D(double a, double b, double c, double d) { return ExtendedReal(a) * d - ExtendedReal(c) * b; }
   // The determinant of the rows (m1, m2, m3), (m4, m5, m6), (m7, m8, m9),
   // expanded along the first row.
-  static long double Det3D(double m1, double m2, double m3, double m4, double m5, double m6,
-                           double m7, double m8, double m9) {
+  static long double Det3D(double m1, double m2, double m3, double m4, double m5, double m6, double m7, double m8,
+                           double m9) {
     return m1 * Det2D(m5, m6, m8, m9) + m2 * Det2D(m6, m4, m9, m7) + m3 * Det2D(m4, m5, m7, m8);
   }
 

@@ -21,15 +21,15 @@
 
 class ZEF_EXPORT T3DRotation {
 public:
-  double upVector[3];           // what LookAt takes as up; (0, 1, 0) at first
-  double viewTranslation[12];   // the identity moved by minus the eye
-  double viewRotation[12];      // rows: right, up, viewing direction
-  double viewMatrix[12];        // viewRotation x viewTranslation
-  double objectTranslation[12]; // the identity moved to the object's place
-  double objectRotation[12];    // the object's rotation
-  double objectMatrix[12];      // objectTranslation x objectRotation
-  double combinedMatrix[12];    // viewMatrix x objectMatrix, as of the last object member
-  double pi;                    // 4 atan(1)
+  double upVector[3];            // what LookAt takes as up; (0, 1, 0) at first
+  double viewTranslation[12];    // the identity moved by minus the eye
+  double viewRotation[12];       // rows: right, up, viewing direction
+  double viewMatrix[12];         // viewRotation x viewTranslation
+  double objectTranslation[12];  // the identity moved to the object's place
+  double objectRotation[12];     // the object's rotation
+  double objectMatrix[12];       // objectTranslation x objectRotation
+  double combinedMatrix[12];     // viewMatrix x objectMatrix, as of the last object member
+  double pi;                     // 4 atan(1)
 
   // Every matrix the identity, the up vector (0, 1, 0).
   T3DRotation();

@@ -8,12 +8,10 @@
 #include "platform/Export.h"
 
 // out = (a + b + c) / 3.
-ZEF_EXTERN_C void CalcTrgBarycenter(const T_POINT2D* a, const T_POINT2D* b, const T_POINT2D* c,
-                                    T_POINT2D* out);
+ZEF_EXTERN_C void CalcTrgBarycenter(const T_POINT2D* a, const T_POINT2D* b, const T_POINT2D* c, T_POINT2D* out);
 // out = the centre of the triangle's inscribed circle and true; false, out
 // untouched, for a triangle of no extent (all corners in one place).
-ZEF_EXTERN_C bool CalcTrgIncenter(const T_POINT2D* a, const T_POINT2D* b, const T_POINT2D* c,
-                                  T_POINT2D* out);
+ZEF_EXTERN_C bool CalcTrgIncenter(const T_POINT2D* a, const T_POINT2D* b, const T_POINT2D* c, T_POINT2D* out);
 // The length of the circular arc from points[0] to points[1] that passes
 // through points[2]: 0 with *length set; 2 for collinear points (no
 // circle), 10 for a null pointer; *length is written only on 0.
@@ -23,5 +21,4 @@ ZEF_EXTERN_C int gfxuCalcArc3PLength(const T_POINT2D* points, double* length);
 // when nothing moved, 0 when an end was moved. A segment wholly outside the
 // box is not rejected: its ends land on the box's sides or their
 // extensions. The pointers are not checked.
-ZEF_EXTERN_C int gfxuClipLine2Box(double x1, double y1, double x2, double y2, T_POINT2D* a,
-                                  T_POINT2D* b);
+ZEF_EXTERN_C int gfxuClipLine2Box(double x1, double y1, double x2, double y2, T_POINT2D* a, T_POINT2D* b);

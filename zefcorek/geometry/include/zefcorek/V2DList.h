@@ -142,23 +142,18 @@ public:
   // The proper crossings (PlanCrossing: inside both boxes, farther than
   // 1e-6 from every end) of the segment p1 -> q with the sides, q = *p2, or
   // *p1 + *p2 when relative is set.
-  T_V2DLIST* FindIntersectionsWithLine(const T_VECTOR2D* p1, const T_VECTOR2D* p2,
-                                       int relative) const;
-  int CheckHasIntersectionsWithLine(const T_VECTOR2D* p1, const T_VECTOR2D* p2,
-                                    int relative) const;
+  T_V2DLIST* FindIntersectionsWithLine(const T_VECTOR2D* p1, const T_VECTOR2D* p2, int relative) const;
+  int CheckHasIntersectionsWithLine(const T_VECTOR2D* p1, const T_VECTOR2D* p2, int relative) const;
   // Where the unbounded line through p1 and q meets the sides (within each
   // side's box); a hit within 1e-5 of the one appended last is the same
   // point (so a line through a vertex gives it once, unless the two sides
   // are the last and the first).
-  T_V2DLIST* FindIntersectionsWithRay(const T_VECTOR2D* p1, const T_VECTOR2D* p2,
-                                      int relative) const;
-  int CheckHasIntersectionsWithRay(const T_VECTOR2D* p1, const T_VECTOR2D* p2,
-                                   int relative) const;
+  T_V2DLIST* FindIntersectionsWithRay(const T_VECTOR2D* p1, const T_VECTOR2D* p2, int relative) const;
+  int CheckHasIntersectionsWithRay(const T_VECTOR2D* p1, const T_VECTOR2D* p2, int relative) const;
   // As FindIntersectionsWithLine (q = *p2); with option bit 0 on an open
   // list the first side is lengthened backwards and the last side forwards
   // to meet the segment.
-  T_V2DLIST* FindIntersectionsWithLineEx(const T_VECTOR2D* p1, const T_VECTOR2D* p2,
-                                         unsigned options) const;
+  T_V2DLIST* FindIntersectionsWithLineEx(const T_VECTOR2D* p1, const T_VECTOR2D* p2, unsigned options) const;
   // The crossings of other's sides (its closing side only when it is
   // closed) with this list: plain, or lengthened with option bit 0. Null
   // when either list has fewer than 2 vertices.
@@ -174,16 +169,14 @@ public:
   // The box of the vertices rotated by angle about centre into min and max
   // (the list and its limits stay) and 1; for fewer than 3 vertices both
   // become (0, 0) and the result is 0.
-  int GetLimitsOfRotatedList(double angle, const T_VECTOR2D* centre, T_VECTOR2D* min,
-                             T_VECTOR2D* max) const;
+  int GetLimitsOfRotatedList(double angle, const T_VECTOR2D* centre, T_VECTOR2D* min, T_VECTOR2D* max) const;
   // The vertex nearest to target, once the list is rotated by angle about
   // centre, among those whose interior angle with their neighbours is below
   // 3*pi/4 (a corner); its node and index go to the non-null outputs, which
   // are first set to null and 0xFFFFFFFF (and stay so when no vertex
   // qualifies). 0 for fewer than 4 vertices, else 1.
-  int FindNearestVertexAtCornerNode(double angle, const T_VECTOR2D* centre,
-                                    const T_VECTOR2D* target, TRecListNodeType_Dummy** node,
-                                    unsigned* index) const;
+  int FindNearestVertexAtCornerNode(double angle, const T_VECTOR2D* centre, const T_VECTOR2D* target,
+                                    TRecListNodeType_Dummy** node, unsigned* index) const;
   // Splits an almost rectangular outline into its four edges: the box of
   // smallest area over the rotations from -15 to 94 degrees gives four
   // corners, each taken by its nearest corner vertex. edges[0..3] receive
@@ -206,16 +199,15 @@ public:
   // (this list's ends lengthened, or the line through a boundary's end
   // vertices when that fails). 0, unchanged, also when the two points
   // coincide. options is not used.
-  int AdjustToTouchQuasiOrthoLines(const T_V2DLIST* lineA, const T_V2DLIST* lineB,
-                                   unsigned options);
+  int AdjustToTouchQuasiOrthoLines(const T_V2DLIST* lineA, const T_V2DLIST* lineB, unsigned options);
 
 private:
   // Removes the vertices beyond `front` (from the first on) and `back`
   // (from the last on), measured by position(vertex) along the fitting
   // line, and makes the two points the ends.
   template <class Position>
-  void trimToEnds(Position position, const T_VECTOR2D& front, long double frontPos,
-                  const T_VECTOR2D& back, long double backPos);
+  void trimToEnds(Position position, const T_VECTOR2D& front, long double frontPos, const T_VECTOR2D& back,
+                  long double backPos);
 
   zefcorek::VertexListStorage<V2DVertexTraits> store_;
 };

@@ -33,7 +33,7 @@ struct T_V3DVERTEX : T_VECTOR3D {
   uint32_t flags;  // the client's flags
   void* appLink1;  // the client's links
   void* appLink2;
-  double Z2;       // a second height kept for the client
+  double Z2;  // a second height kept for the client
 };
 static_assert(sizeof(T_V3DVERTEX) == 56, "record size of the vertex list's record list");
 
@@ -41,8 +41,7 @@ static_assert(sizeof(T_V3DVERTEX) == 56, "record size of the vertex list's recor
 struct V3DVertexTraits {
   using Vector = T_VECTOR3D;
   using Record = T_V3DVERTEX;
-  static constexpr double T_VECTOR3D::*kAxes[] = {&T_VECTOR3D::x, &T_VECTOR3D::y,
-                                                  &T_VECTOR3D::z};
+  static constexpr double T_VECTOR3D::*kAxes[] = {&T_VECTOR3D::x, &T_VECTOR3D::y, &T_VECTOR3D::z};
   static T_VECTOR3D& position(T_V3DVERTEX& r) { return r; }
   static const T_VECTOR3D& position(const T_V3DVERTEX& r) { return r; }
   // The 3-D distance, formed in extended precision.
@@ -181,10 +180,8 @@ public:
   // relative is set) with the sides, in side order, as a new open 2-D list
   // (delete it); null when there is none, when p1 equals q, when this list
   // is empty and when the result cannot be allocated.
-  T_V2DLIST* FindIntersectionsWithLine(const T_VECTOR2D* p1, const T_VECTOR2D* p2,
-                                       int relative) const;
-  int CheckHasIntersectionsWithLine(const T_VECTOR2D* p1, const T_VECTOR2D* p2,
-                                    int relative) const;
+  T_V2DLIST* FindIntersectionsWithLine(const T_VECTOR2D* p1, const T_VECTOR2D* p2, int relative) const;
+  int CheckHasIntersectionsWithLine(const T_VECTOR2D* p1, const T_VECTOR2D* p2, int relative) const;
   // 1 when a side of other's open chain (never its closing side) crosses
   // this list; 0 when either list has fewer than 2 vertices.
   int IntersectsOther2D(T_V3DLIST* other) const;

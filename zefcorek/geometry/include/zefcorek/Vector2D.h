@@ -38,18 +38,10 @@ public:
   bool operator==(const T_VECTOR2D& v) const { return x == v.x && y == v.y; }
   bool operator!=(const T_VECTOR2D& v) const { return !(*this == v); }
 
-  T_VECTOR2D& operator+=(const T_VECTOR2D& v) {
-    return set(ExtendedReal(x) + v.x, ExtendedReal(y) + v.y);
-  }
-  T_VECTOR2D& operator-=(const T_VECTOR2D& v) {
-    return set(ExtendedReal(x) - v.x, ExtendedReal(y) - v.y);
-  }
-  T_VECTOR2D& operator*=(const T_VECTOR2D& v) {
-    return set(ExtendedReal(x) * v.x, ExtendedReal(y) * v.y);
-  }
-  T_VECTOR2D& operator/=(const T_VECTOR2D& v) {
-    return set(ExtendedReal(x) / v.x, ExtendedReal(y) / v.y);
-  }
+  T_VECTOR2D& operator+=(const T_VECTOR2D& v) { return set(ExtendedReal(x) + v.x, ExtendedReal(y) + v.y); }
+  T_VECTOR2D& operator-=(const T_VECTOR2D& v) { return set(ExtendedReal(x) - v.x, ExtendedReal(y) - v.y); }
+  T_VECTOR2D& operator*=(const T_VECTOR2D& v) { return set(ExtendedReal(x) * v.x, ExtendedReal(y) * v.y); }
+  T_VECTOR2D& operator/=(const T_VECTOR2D& v) { return set(ExtendedReal(x) / v.x, ExtendedReal(y) / v.y); }
   T_VECTOR2D& operator*=(long double s) { return set(x * s, y * s); }
   T_VECTOR2D& operator/=(long double s) { return set(x / s, y / s); }
 
@@ -60,9 +52,7 @@ public:
   T_VECTOR2D operator*(long double s) const { return T_VECTOR2D(*this) *= s; }
   T_VECTOR2D operator/(long double s) const { return T_VECTOR2D(*this) /= s; }
 
-  long double Dot(const T_VECTOR2D& v) const {
-    return ExtendedReal(x) * v.x + ExtendedReal(y) * v.y;
-  }
+  long double Dot(const T_VECTOR2D& v) const { return ExtendedReal(x) * v.x + ExtendedReal(y) * v.y; }
   long double Len2() const { return Dot(*this); }
   long double Len() const { return SSqrt(double(Len2())); }
 
@@ -73,8 +63,7 @@ public:
   // False, with the vector unchanged, when its length is exactly 0.
   bool SafeNormalize() {
     const long double len = Len();
-    if (len == 0.0L)
-      return false;
+    if (len == 0.0L) return false;
     *this /= len;
     return true;
   }
@@ -97,10 +86,8 @@ public:
   // domain for (anti)parallel vectors.
   long double Angle(const T_VECTOR2D& v) const {
     long double c = Dot(v) / SSqrt(double(Len2() * v.Len2()));
-    if (c < -1.0L)
-      c = -1.0L;
-    if (c > 1.0L)
-      c = 1.0L;
+    if (c < -1.0L) c = -1.0L;
+    if (c > 1.0L) c = 1.0L;
     return std::acos(c);
   }
 

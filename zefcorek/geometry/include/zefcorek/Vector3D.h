@@ -44,12 +44,8 @@ public:
   T_VECTOR3D& operator/=(const T_VECTOR3D& v) {
     return set(ExtendedReal(x) / v.x, ExtendedReal(y) / v.y, ExtendedReal(z) / v.z);
   }
-  T_VECTOR3D& operator*=(double s) {
-    return set(ExtendedReal(x) * s, ExtendedReal(y) * s, ExtendedReal(z) * s);
-  }
-  T_VECTOR3D& operator/=(double s) {
-    return set(ExtendedReal(x) / s, ExtendedReal(y) / s, ExtendedReal(z) / s);
-  }
+  T_VECTOR3D& operator*=(double s) { return set(ExtendedReal(x) * s, ExtendedReal(y) * s, ExtendedReal(z) * s); }
+  T_VECTOR3D& operator/=(double s) { return set(ExtendedReal(x) / s, ExtendedReal(y) / s, ExtendedReal(z) / s); }
 
   T_VECTOR3D operator+(const T_VECTOR3D& v) const { return T_VECTOR3D(*this) += v; }
   T_VECTOR3D operator-(const T_VECTOR3D& v) const { return T_VECTOR3D(*this) -= v; }
@@ -81,8 +77,7 @@ public:
   // False, with the vector unchanged, when its length is exactly 0.
   bool SafeNormalize() {
     const double len = Len();
-    if (len == 0.0)
-      return false;
+    if (len == 0.0) return false;
     *this /= len;
     return true;
   }
@@ -107,10 +102,8 @@ public:
   // The unsigned angle to v in [0, pi]; NaN when either vector is zero.
   double Angle(const T_VECTOR3D& v) const {
     ExtendedReal c = Dot(v) / SSqrt(double(ExtendedReal(Len2()) * v.Len2()));
-    if (c < -1.0L)
-      c = -1.0L;
-    if (c > 1.0L)
-      c = 1.0L;
+    if (c < -1.0L) c = -1.0L;
+    if (c > 1.0L) c = 1.0L;
     return double(std::acos(c));
   }
 

@@ -44,13 +44,11 @@ inline constexpr uint32_t kStreamableAMCoeffs64Size = 272;
 //   floats at 44.
 struct StreamableAMCoeffs32;
 
-ZEF_EXTERN_C int32_t AMCompatCvtAMCoeffsToRTCoeffs64(const AMCoeffs64* source,
-                                                      RTCoeffs64* destination);
-ZEF_EXTERN_C int32_t AMCompatCvtRTCoeffsToAMCoeffs64(const RTCoeffs64* source,
-                                                      AMCoeffs64* destination);
-ZEF_EXTERN_C int32_t AMCompatCvtStreamableAMCoeffsToRTCoeffs64(
-    const StreamableAMCoeffs64* source, GfxRotoTransStreamableCoeffs* destination);
-ZEF_EXTERN_C int32_t AMCompatCvtStreamableRTCoeffsToAMCoeffs64(
-    const GfxRotoTransStreamableCoeffs* source, StreamableAMCoeffs64* destination);
+ZEF_EXTERN_C int32_t AMCompatCvtAMCoeffsToRTCoeffs64(const AMCoeffs64* source, RTCoeffs64* destination);
+ZEF_EXTERN_C int32_t AMCompatCvtRTCoeffsToAMCoeffs64(const RTCoeffs64* source, AMCoeffs64* destination);
+ZEF_EXTERN_C int32_t AMCompatCvtStreamableAMCoeffsToRTCoeffs64(const StreamableAMCoeffs64* source,
+                                                               GfxRotoTransStreamableCoeffs* destination);
+ZEF_EXTERN_C int32_t AMCompatCvtStreamableRTCoeffsToAMCoeffs64(const GfxRotoTransStreamableCoeffs* source,
+                                                               StreamableAMCoeffs64* destination);
 ZEF_EXTERN_C int32_t AMCompatCvtStreamableAMCoeffs32To64(const StreamableAMCoeffs32* source,
-                                                          StreamableAMCoeffs64* destination);
+                                                         StreamableAMCoeffs64* destination);

@@ -33,8 +33,7 @@ struct ZEF_EXPORT IDispListTarget : virtual IStdInterface {
   // 2: after the walk when BeginExecute answered 0.
   virtual ZRESULT EndExecute() = 0;
   // 3: non-zero skips the group's contents.
-  virtual ZRESULT BeginGroup(TDispListOpInfo* info, uint32_t flags,
-                             TDispListExecuteParms* parms) = 0;
+  virtual ZRESULT BeginGroup(TDispListOpInfo* info, uint32_t flags, TDispListExecuteParms* parms) = 0;
   // 4: at the end of every group whose contents were drawn.
   virtual ZRESULT EndGroup(TDispListOpInfo* info, TDispListExecuteParms* parms) = 0;
   virtual ZRESULT TargetReserved5() = 0;
@@ -52,8 +51,7 @@ struct ZEF_EXPORT IDispListTarget : virtual IStdInterface {
   virtual ZRESULT DrawPoint(int32_t x, int32_t y) = 0;
   // 14: the clipped segment; `unclipped` holds the segment before clipping
   // (second offset applied), null for hatch lines.
-  virtual ZRESULT DrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                           const int32_t* unclipped) = 0;
+  virtual ZRESULT DrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const int32_t* unclipped) = 0;
   // 15
   virtual ZRESULT DrawText2P(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const WCHAR* text,
                              const DLFontDef* font) = 0;
@@ -89,10 +87,8 @@ struct ZEF_EXPORT IDisplayList : virtual IStdInterface {
   virtual ZRESULT PenUp() = 0;
   virtual ZRESULT MoveTo(int32_t x, int32_t y) = 0;
   // 20-22: hatches.
-  virtual ZRESULT BeginHatch(HatchID_Dummy* hatch, uint32_t value, double scale,
-                             double angle) = 0;
-  virtual ZRESULT HatchVertex(uint32_t loop, uint16_t firstTag, uint16_t secondTag, int32_t x,
-                              int32_t y) = 0;
+  virtual ZRESULT BeginHatch(HatchID_Dummy* hatch, uint32_t value, double scale, double angle) = 0;
+  virtual ZRESULT HatchVertex(uint32_t loop, uint16_t firstTag, uint16_t secondTag, int32_t x, int32_t y) = 0;
   virtual ZRESULT EndHatch() = 0;
   // 23
   virtual ZRESULT Text2P(int32_t x, int32_t y, const WCHAR* text, const DLFontDef* font) = 0;
@@ -100,8 +96,8 @@ struct ZEF_EXPORT IDisplayList : virtual IStdInterface {
   virtual ZRESULT Execute(TDispListExecuteParms* parms) = 0;
   virtual ZRESULT DumpToFile(const WCHAR* path) = 0;
   virtual ZRESULT GetGroupRefsByClipRect(tagT_IRECT2D* rect, IRecList** out) = 0;
-  virtual ZRESULT GetGroupRefsByClipRectAndPt(tagT_IRECT2D* rect, tagT_IPOINT2D* point,
-                                              int32_t tolerance, IRecList** out) = 0;
+  virtual ZRESULT GetGroupRefsByClipRectAndPt(tagT_IRECT2D* rect, tagT_IPOINT2D* point, int32_t tolerance,
+                                              IRecList** out) = 0;
   ~IDisplayList() override;
 };
 
@@ -138,15 +134,14 @@ public:
   ZRESULT PenUp() override;
   ZRESULT MoveTo(int32_t x, int32_t y) override;
   ZRESULT BeginHatch(HatchID_Dummy* hatch, uint32_t value, double scale, double angle) override;
-  ZRESULT HatchVertex(uint32_t loop, uint16_t firstTag, uint16_t secondTag, int32_t x,
-                      int32_t y) override;
+  ZRESULT HatchVertex(uint32_t loop, uint16_t firstTag, uint16_t secondTag, int32_t x, int32_t y) override;
   ZRESULT EndHatch() override;
   ZRESULT Text2P(int32_t x, int32_t y, const WCHAR* text, const DLFontDef* font) override;
   ZRESULT Execute(TDispListExecuteParms* parms) override;
   ZRESULT DumpToFile(const WCHAR* path) override;
   ZRESULT GetGroupRefsByClipRect(tagT_IRECT2D* rect, IRecList** out) override;
-  ZRESULT GetGroupRefsByClipRectAndPt(tagT_IRECT2D* rect, tagT_IPOINT2D* point,
-                                      int32_t tolerance, IRecList** out) override;
+  ZRESULT GetGroupRefsByClipRectAndPt(tagT_IRECT2D* rect, tagT_IPOINT2D* point, int32_t tolerance,
+                                      IRecList** out) override;
 
   virtual ZRESULT InternalCreateList(uint32_t index);
   virtual ZRESULT InternalDestroyList(uint32_t index);
@@ -159,8 +154,7 @@ public:
 
   // Clear callbacks of the operations and open-groups lists.
   static int32_t DLClearProc(void* block, TRecListNodeType_Dummy* node, void* displayList);
-  static int32_t DLOpenGroupsClearProc(void* record, TRecListNodeType_Dummy* node,
-                                       void* displayList);
+  static int32_t DLOpenGroupsClearProc(void* record, TRecListNodeType_Dummy* node, void* displayList);
 
   static constexpr uint32_t kMaxLists = 8;
 

@@ -68,12 +68,12 @@ static_assert(sizeof(DLFontDef) == 132);
 struct TDispListExecuteParms {
   uint32_t cbSize;
   double clipX1, clipY1, clipX2, clipY2;  // (x1, y1) the low corner
-  double offsetX, offsetY;    // added to recorded points before transforming
-  double offset2X, offset2Y;  // added after clipping to what is drawn
-  uint32_t user;              // not read; reaches the target in the record
-  double hatchScale;          // multiplies every hatch's recorded scale
-  IDispListTarget* target;    // must not be null
-  uint32_t flags;             // bit 1: execute only selected groups
+  double offsetX, offsetY;                // added to recorded points before transforming
+  double offset2X, offset2Y;              // added after clipping to what is drawn
+  uint32_t user;                          // not read; reaches the target in the record
+  double hatchScale;                      // multiplies every hatch's recorded scale
+  IDispListTarget* target;                // must not be null
+  uint32_t flags;                         // bit 1: execute only selected groups
 };
 inline constexpr uint32_t kDispListExecuteParmsSize = sizeof(TDispListExecuteParms);
 inline constexpr uint32_t kExecuteSelectedOnly = 0x2;
@@ -216,17 +216,17 @@ struct DL_EXEC_INFO {
   uint16_t index;                // the record in it
   double clipX1, clipY1, clipX2, clipY2;
   uint32_t penDown;
-  int32_t x, y;                  // the current (transformed) point
+  int32_t x, y;  // the current (transformed) point
   uint32_t colour;
   int32_t width;
   uint32_t style;
   uint32_t hatchActive;
   HatchID_Dummy* hatch;
-  uint32_t hatchValue;           // the job's fill rule
-  float hatchAngle;              // minus the recorded angle
-  float hatchScale;              // the recorded scale times the parameters' factor
-  uint32_t loopCount;            // highest recorded loop + 1
-  IRecList* vertices;            // DLHatchVertex records; null: hatches skipped
+  uint32_t hatchValue;  // the job's fill rule
+  float hatchAngle;     // minus the recorded angle
+  float hatchScale;     // the recorded scale times the parameters' factor
+  uint32_t loopCount;   // highest recorded loop + 1
+  IRecList* vertices;   // DLHatchVertex records; null: hatches skipped
 };
 
 // A hatch vertex as execution collects it (as recorded: no offset, no

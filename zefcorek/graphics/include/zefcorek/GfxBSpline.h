@@ -60,8 +60,8 @@ public:
   ZRESULT Compute() override;
 
 private:
-  ZRESULT evaluate(double t, uint32_t span, uint32_t first, uint32_t degree, uint32_t n,
-                   bool closed, uint32_t knots, tagT_POINT3D* out);
+  ZRESULT evaluate(double t, uint32_t span, uint32_t first, uint32_t degree, uint32_t n, bool closed, uint32_t knots,
+                   tagT_POINT3D* out);
 
   IGfxPtSource3* source_ = nullptr;            // counted
   IGfxPtDestination3* destination_ = nullptr;  // counted

@@ -48,8 +48,7 @@ struct ZEF_EXPORT IGfxPtDestination3 : IGfxPtSource3 {
   ~IGfxPtDestination3() override;
 };
 
-class ZEF_EXPORT IGfxPtDestination3Imp : public IStdDataInterfaceImp,
-                                         public virtual IGfxPtDestination3 {
+class ZEF_EXPORT IGfxPtDestination3Imp : public IStdDataInterfaceImp, public virtual IGfxPtDestination3 {
 public:
   IGfxPtDestination3Imp();
   ~IGfxPtDestination3Imp() override;

@@ -144,8 +144,7 @@ struct ZEF_EXPORT IGfxRotoTrans : virtual IStdDataInterface {
   virtual ZRESULT SetPoint(uint32_t index, const GfxRotoTransPoint* record) = 0;
   virtual ZRESULT FindPointByName(const WCHAR* name, uint32_t* index) = 0;
   virtual ZRESULT ShiftPoints(const T_POINT2D* sourceShift, const T_POINT2D* destinationShift) = 0;
-  virtual ZRESULT RotatePoints(const T_POINT2D* sourceCentre, const T_POINT2D* destinationCentre,
-                               double angle) = 0;
+  virtual ZRESULT RotatePoints(const T_POINT2D* sourceCentre, const T_POINT2D* destinationCentre, double angle) = 0;
   // 16-24: fitting and applying.
   virtual ZRESULT Compute(bool restoreOnFailure) = 0;
   virtual ZRESULT GetResiduals(T_POINT2D* forward, T_POINT2D* inverse) = 0;
@@ -210,8 +209,7 @@ public:
   ZRESULT SetPoint(uint32_t index, const GfxRotoTransPoint* record) override;
   ZRESULT FindPointByName(const WCHAR* name, uint32_t* index) override;
   ZRESULT ShiftPoints(const T_POINT2D* sourceShift, const T_POINT2D* destinationShift) override;
-  ZRESULT RotatePoints(const T_POINT2D* sourceCentre, const T_POINT2D* destinationCentre,
-                       double angle) override;
+  ZRESULT RotatePoints(const T_POINT2D* sourceCentre, const T_POINT2D* destinationCentre, double angle) override;
   ZRESULT Compute(bool restoreOnFailure) override;
   ZRESULT GetResiduals(T_POINT2D* forward, T_POINT2D* inverse) override;
   ZRESULT GetRotationAngle(double* angle, uint32_t axis) override;

@@ -45,8 +45,7 @@ struct ZEF_EXPORT IGfxZoomer : virtual IStdDataInterface {
   virtual ZRESULT WorldToDevice(const T_POINT2D* in, T_POINT2D* out) = 0;
   virtual ZRESULT DeviceToWorld(const T_POINT2D* in, T_POINT2D* out) = 0;
   // world, device and visible are rectangles (two points each).
-  virtual ZRESULT MapWorldRectToDevice(const T_POINT2D* world, T_POINT2D* device,
-                                       T_POINT2D* visible) = 0;
+  virtual ZRESULT MapWorldRectToDevice(const T_POINT2D* world, T_POINT2D* device, T_POINT2D* visible) = 0;
   virtual ZRESULT FlipY(double* y) = 0;
   virtual ZRESULT FlipYInView(double* y) = 0;
 
@@ -79,8 +78,7 @@ public:
   ZRESULT ZoomToFit(double width, double height) override;
   ZRESULT WorldToDevice(const T_POINT2D* in, T_POINT2D* out) override;
   ZRESULT DeviceToWorld(const T_POINT2D* in, T_POINT2D* out) override;
-  ZRESULT MapWorldRectToDevice(const T_POINT2D* world, T_POINT2D* device,
-                               T_POINT2D* visible) override;
+  ZRESULT MapWorldRectToDevice(const T_POINT2D* world, T_POINT2D* device, T_POINT2D* visible) override;
   ZRESULT FlipY(double* y) override;
   ZRESULT FlipYInView(double* y) override;
 

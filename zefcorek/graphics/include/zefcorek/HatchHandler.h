@@ -38,11 +38,9 @@ struct ZEF_EXPORT IHatchHandler : virtual IStdDataInterface {
   virtual ZRESULT GetPatternCount(const WCHAR* path, uint32_t* count) = 0;
   // 7: reads patterns first .. first + count - 1 into records from the
   // registry; out[k] receives pattern first + k. The caller owns them.
-  virtual ZRESULT LoadPatterns(const WCHAR* path, uint32_t first, uint32_t count,
-                               HatchPatternInfo** out) = 0;
+  virtual ZRESULT LoadPatterns(const WCHAR* path, uint32_t first, uint32_t count, HatchPatternInfo** out) = 0;
   // 8: writes `count` records to a pattern file.
-  virtual ZRESULT SavePatterns(const WCHAR* path, HatchPatternInfo** records,
-                               uint32_t count) = 0;
+  virtual ZRESULT SavePatterns(const WCHAR* path, HatchPatternInfo** records, uint32_t count) = 0;
   // 9
   virtual ZRESULT MeasurePattern(HatchMeasureRec* measure) = 0;
   // 10

@@ -21,11 +21,11 @@
 // One edge of the boundary (no pointers: exact layout).
 struct HatchEdge {
   uint32_t ring;
-  int16_t kind;    // 0 segment, 1 circle
-  uint16_t flags;  // the vertex's flags (1: a hole for fill rule 6)
-  double x1, y1;   // a segment's start, a circle's centre
-  double x2, y2;   // a segment's end, a point on the circle
-  double rx1, ry1; // the two points rotated (equal to them until rotated)
+  int16_t kind;     // 0 segment, 1 circle
+  uint16_t flags;   // the vertex's flags (1: a hole for fill rule 6)
+  double x1, y1;    // a segment's start, a circle's centre
+  double x2, y2;    // a segment's end, a point on the circle
+  double rx1, ry1;  // the two points rotated (equal to them until rotated)
   double rx2, ry2;
 };
 static_assert(sizeof(HatchEdge) == 72);
@@ -45,7 +45,7 @@ struct HatchCrossing {
   uint32_t ring;
   uint32_t flags;  // the edge's flags, widened
   uint32_t zero2;
-  double y;        // repeated in the next two fields
+  double y;  // repeated in the next two fields
   double y2;
   double y3;
   int32_t direction;  // +1 the edge rises in x, -1 it falls; circles: sign of x - centre
@@ -53,8 +53,7 @@ struct HatchCrossing {
 };
 inline constexpr unsigned kHatchCrossingSize = sizeof(HatchCrossing);
 
-class ZEF_EXPORT IHatchHandlerBaseImp : public IStdDataInterfaceImp,
-                                        public virtual IHatchHandler {
+class ZEF_EXPORT IHatchHandlerBaseImp : public IStdDataInterfaceImp, public virtual IHatchHandler {
 public:
   IHatchHandlerBaseImp();
   // Drops the registry.
@@ -97,8 +96,7 @@ public:
   ZRESULT SetOption(uint32_t which, uint32_t value) override;
   ZRESULT ReservedOp() override;
   ZRESULT GetPatternCount(const WCHAR* path, uint32_t* count) override;
-  ZRESULT LoadPatterns(const WCHAR* path, uint32_t first, uint32_t count,
-                       HatchPatternInfo** out) override;
+  ZRESULT LoadPatterns(const WCHAR* path, uint32_t first, uint32_t count, HatchPatternInfo** out) override;
   ZRESULT SavePatterns(const WCHAR* path, HatchPatternInfo** records, uint32_t count) override;
   ZRESULT MeasurePattern(HatchMeasureRec* measure) override;
   ZRESULT GenerateHatch(HatchJob* job) override;

@@ -57,25 +57,25 @@ inline constexpr uint32_t kHatchStatusDashTooFine = 0x4;
 struct HatchJob {
   uint32_t cbSize;
   HatchPatternNode pattern;
-  uint32_t ringCount;    // rings are numbered 0 .. ringCount - 1; not 0
+  uint32_t ringCount;  // rings are numbered 0 .. ringCount - 1; not 0
   uint32_t vertexCount;
   const HatchVertex* vertices;  // vertexCount vertices, or null: use vertexFunc
   HatchVertexFunc vertexFunc;
   void* vertexContext;
   HatchSegmentFunc segmentFunc;
-  void* segmentContext;  // copied into every segment record
-  uint32_t fillRule;     // 0..6
-  double baseX, baseY;   // where the pattern is anchored
-  double centreX, centreY;  // centre of the rotations
-  double scale;          // pattern units to job units; 0 asks for a scale
-  double angle;          // radians, added to every line family's angle
+  void* segmentContext;                   // copied into every segment record
+  uint32_t fillRule;                      // 0..6
+  double baseX, baseY;                    // where the pattern is anchored
+  double centreX, centreY;                // centre of the rotations
+  double scale;                           // pattern units to job units; 0 asks for a scale
+  double angle;                           // radians, added to every line family's angle
   double clipX1, clipY1, clipX2, clipY2;  // scan lines outside are skipped
-  HatchProgressFunc progressFunc;  // may be null
+  HatchProgressFunc progressFunc;         // may be null
   void* progressContext;
-  double minSpacing;     // the handler keeps its absolute value
-  double minDashPeriod;  // the handler keeps its absolute value
-  uint32_t status;       // kHatchStatus* bits, set by the handler
-  uint32_t segmentCount; // segments of kind 2 emitted, set by the handler
+  double minSpacing;      // the handler keeps its absolute value
+  double minDashPeriod;   // the handler keeps its absolute value
+  uint32_t status;        // kHatchStatus* bits, set by the handler
+  uint32_t segmentCount;  // segments of kind 2 emitted, set by the handler
 };
 inline constexpr uint32_t kHatchJobSize = sizeof(HatchJob);
 
@@ -89,16 +89,16 @@ inline constexpr uint32_t kHatchSegmentDot = 0x1;
 // One record handed to the job's segment callback.
 struct HatchSegmentRec {
   uint32_t cbSize;
-  void* context;               // the job's segment context
-  HatchPatternNode pattern;    // the job's pattern node
+  void* context;                 // the job's segment context
+  HatchPatternNode pattern;      // the job's pattern node
   const HatchPatternInfo* info;  // the pattern in use (SOLID for solid fills)
-  uint32_t kind;               // kHatchSegmentBegin, End or Piece
+  uint32_t kind;                 // kHatchSegmentBegin, End or Piece
   // In the end record bit 0 of the first byte of startX is set when the job
   // stopped early; the rest of the field means nothing there.
   double startX, startY;
   double endX, endY;
   uint8_t reserved[8];
-  uint32_t flags;              // kHatchSegmentDot
+  uint32_t flags;  // kHatchSegmentDot
 };
 inline constexpr uint32_t kHatchSegmentRecSize = sizeof(HatchSegmentRec);
 inline constexpr uint32_t kHatchSegmentSize = kHatchSegmentRecSize;
@@ -108,12 +108,12 @@ struct HatchMeasureRec {
   uint32_t cbSize;
   HatchPatternNode pattern;
   double scale;
-  double angle;  // radians, added to each line's angle
+  double angle;                               // radians, added to each line's angle
   double boxMinX, boxMinY, boxMaxX, boxMaxY;  // output
-  uint32_t pieceEstimate;                      // output
-  double shortestDash, longestDash;            // output
-  double meanDash;                             // output
-  double meanSpacing;                          // output
-  double piecesPerLine;                        // output
+  uint32_t pieceEstimate;                     // output
+  double shortestDash, longestDash;           // output
+  double meanDash;                            // output
+  double meanSpacing;                         // output
+  double piecesPerLine;                       // output
 };
 inline constexpr uint32_t kHatchMeasureRecSize = sizeof(HatchMeasureRec);

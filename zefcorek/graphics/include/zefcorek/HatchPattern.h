@@ -42,8 +42,8 @@ struct HatchPatternLine {
   double angle;  // radians
   double originX;
   double originY;
-  double spacing;  // perpendicular distance from one line to the next
-  double shift;    // displacement of the dashes along the line per line
+  double spacing;      // perpendicular distance from one line to the next
+  double shift;        // displacement of the dashes along the line per line
   uint32_t dashCount;  // 0..6; 0 is a continuous line
   HatchDashEntry dashes[6];
   double dashTotal;  // sum of |length| over the dashes in use; 0 if none

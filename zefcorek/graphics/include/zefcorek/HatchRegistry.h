@@ -25,10 +25,9 @@ struct IHatchHandler;
 
 struct ZEF_EXPORT IHatchRegistry : virtual IStdDataInterface {
   // 0 stops a walk. The class id pointer is valid during the call only.
-  using HandlerEnumFunc = int32_t (*)(IHatchHandler* handler, uint32_t index,
-                                      const GUID* classId, void* context);
-  using PatternEnumFunc = int32_t (*)(HatchPatternInfo* info, HatchPatternNode node,
-                                      IHatchHandler* handler, void* context);
+  using HandlerEnumFunc = int32_t (*)(IHatchHandler* handler, uint32_t index, const GUID* classId, void* context);
+  using PatternEnumFunc = int32_t (*)(HatchPatternInfo* info, HatchPatternNode node, IHatchHandler* handler,
+                                      void* context);
 
   // 1, 2: there are no options: 10 (GetOption sets *out to 0).
   virtual ZRESULT GetOption(uint32_t which, uint32_t* out) = 0;
@@ -63,8 +62,7 @@ struct ZEF_EXPORT IHatchRegistry : virtual IStdDataInterface {
   virtual ZRESULT ReallocPatternInfo(uint32_t extra, HatchPatternInfo** inOut, bool keep) = 0;
   // 15: adds the record after the handler's last pattern; the registry owns
   // the record from then on. ZR_FAILED for a handler not registered.
-  virtual ZRESULT AddPattern(IHatchHandler* handler, HatchPatternInfo* info,
-                             HatchPatternNode* outNode) = 0;
+  virtual ZRESULT AddPattern(IHatchHandler* handler, HatchPatternInfo* info, HatchPatternNode* outNode) = 0;
   // 16: ZR_NO when the handler has no entry holding this record.
   virtual ZRESULT RemovePattern(IHatchHandler* handler, HatchPatternInfo* info) = 0;
   // 17
@@ -76,8 +74,7 @@ struct ZEF_EXPORT IHatchRegistry : virtual IStdDataInterface {
   // 20: the callback may remove the entry it is given. ZR_OK also when stopped.
   virtual ZRESULT EnumPatterns(PatternEnumFunc fn, void* context) = 0;
   // 21: ZR_NO when stopped, ZR_OK after a full walk.
-  virtual ZRESULT EnumHandlerPatterns(IHatchHandler* handler, PatternEnumFunc fn,
-                                      void* context) = 0;
+  virtual ZRESULT EnumHandlerPatterns(IHatchHandler* handler, PatternEnumFunc fn, void* context) = 0;
   // 22: the patterns whose tag equals `tag`; ZR_NO when stopped.
   virtual ZRESULT EnumPatternsByTag(uint32_t tag, PatternEnumFunc fn, void* context) = 0;
   // 23
@@ -86,8 +83,7 @@ struct ZEF_EXPORT IHatchRegistry : virtual IStdDataInterface {
   virtual ZRESULT IndexOfPatternNode(HatchPatternNode node, int32_t* outIndex) = 0;
   // 25: the first pattern whose name equals `name` ignoring case; either out
   // may be null, not both. ZR_NO with both outs null when none matches.
-  virtual ZRESULT FindPatternByName(const WCHAR* name, HatchPatternInfo** outInfo,
-                                    HatchPatternNode* outNode) = 0;
+  virtual ZRESULT FindPatternByName(const WCHAR* name, HatchPatternInfo** outInfo, HatchPatternNode* outNode) = 0;
   // 26: the record, still owned by the registry.
   virtual ZRESULT GetPatternInfo(HatchPatternNode node, HatchPatternInfo** out) = 0;
   // 27: the owning handler with a reference; 10 and null for a node that is
@@ -102,8 +98,7 @@ struct ZEF_EXPORT IHatchRegistry : virtual IStdDataInterface {
   ~IHatchRegistry() override;
 };
 
-class ZEF_EXPORT IHatchRegistryImp : public IStdDataInterfaceImp,
-                                     public virtual IHatchRegistry {
+class ZEF_EXPORT IHatchRegistryImp : public IStdDataInterfaceImp, public virtual IHatchRegistry {
 public:
   IHatchRegistryImp();
   // Removes every pattern, then every handler entry (each handler gets a
@@ -127,20 +122,17 @@ public:
   ZRESULT AllocPatternInfo(uint32_t extra, HatchPatternInfo** out) override;
   ZRESULT FreePatternInfo(HatchPatternInfo* info) override;
   ZRESULT ReallocPatternInfo(uint32_t extra, HatchPatternInfo** inOut, bool keep) override;
-  ZRESULT AddPattern(IHatchHandler* handler, HatchPatternInfo* info,
-                     HatchPatternNode* outNode) override;
+  ZRESULT AddPattern(IHatchHandler* handler, HatchPatternInfo* info, HatchPatternNode* outNode) override;
   ZRESULT RemovePattern(IHatchHandler* handler, HatchPatternInfo* info) override;
   ZRESULT RemovePatternNode(HatchPatternNode node) override;
   ZRESULT RemoveHandlerPatterns(IHatchHandler* handler) override;
   ZRESULT RemoveAllPatterns() override;
   ZRESULT EnumPatterns(PatternEnumFunc fn, void* context) override;
-  ZRESULT EnumHandlerPatterns(IHatchHandler* handler, PatternEnumFunc fn,
-                              void* context) override;
+  ZRESULT EnumHandlerPatterns(IHatchHandler* handler, PatternEnumFunc fn, void* context) override;
   ZRESULT EnumPatternsByTag(uint32_t tag, PatternEnumFunc fn, void* context) override;
   ZRESULT GetPatternNode(uint32_t index, HatchPatternNode* out) override;
   ZRESULT IndexOfPatternNode(HatchPatternNode node, int32_t* outIndex) override;
-  ZRESULT FindPatternByName(const WCHAR* name, HatchPatternInfo** outInfo,
-                            HatchPatternNode* outNode) override;
+  ZRESULT FindPatternByName(const WCHAR* name, HatchPatternInfo** outInfo, HatchPatternNode* outNode) override;
   ZRESULT GetPatternInfo(HatchPatternNode node, HatchPatternInfo** out) override;
   ZRESULT GetPatternHandler(HatchPatternNode node, IHatchHandler** out) override;
   ZRESULT QueryHatch(HatchMeasureRec* measure) override;
@@ -162,8 +154,7 @@ private:
   bool holdsPatternNode(Node* node);
   void unlinkFromRun(Node* node);
   ZRESULT removePatternAt(Node* node);
-  ZRESULT enumRun(Node* first, Node* last, const uint32_t* tag, PatternEnumFunc fn,
-                  void* context, bool* stopped);
+  ZRESULT enumRun(Node* first, Node* last, const uint32_t* tag, PatternEnumFunc fn, void* context, bool* stopped);
   IHatchHandler* handlerForJob(const void* record, uint32_t minSize, ZRESULT* result);
 
   IRecList* handlers_ = nullptr;  // HandlerEntry records; owned, may be null

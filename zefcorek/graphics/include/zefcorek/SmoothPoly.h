@@ -26,5 +26,4 @@ inline constexpr uint32_t kSmoothMaxLevel = 8;
 // with method 0, level 0, fewer than three vertices or a null argument
 // nothing is made and 0 is returned. The input's ids stand at the start of
 // each vertex's block of output vertices; all others are 0xFFFFFFFF.
-ZEF_EXTERN_C uint32_t SmoothPoly(const T_SMOOTHPARAMS* params, const T_V3DLIST* input,
-                                 T_V3DLIST** result);
+ZEF_EXTERN_C uint32_t SmoothPoly(const T_SMOOTHPARAMS* params, const T_V3DLIST* input, T_V3DLIST** result);

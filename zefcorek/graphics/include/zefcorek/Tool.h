@@ -65,14 +65,10 @@ struct ZEF_EXPORT IToolManagerOwner : virtual IStdInterface {
   virtual ZRESULT OwnerReserved1() = 0;
   virtual ZRESULT OwnerReserved2() = 0;
   virtual ZRESULT OwnerReserved3() = 0;
-  virtual ZRESULT OnToolMgrNotification(IToolManager* manager,
-                                        ToolMgrNotificationHdr* notification) = 0;
-  virtual ZRESULT OnToolNotification(IToolManager* manager, ITool* tool,
-                                     ToolNotificationHdr* notification) = 0;
-  virtual ZRESULT OnToolDrawRequest(IToolManager* manager, ITool* tool,
-                                    ToolDrawRequestHdr* request) = 0;
-  virtual ZRESULT OnToolInfoRequest(IToolManager* manager, ITool* tool,
-                                    ToolInfoRequestHdr* request) = 0;
+  virtual ZRESULT OnToolMgrNotification(IToolManager* manager, ToolMgrNotificationHdr* notification) = 0;
+  virtual ZRESULT OnToolNotification(IToolManager* manager, ITool* tool, ToolNotificationHdr* notification) = 0;
+  virtual ZRESULT OnToolDrawRequest(IToolManager* manager, ITool* tool, ToolDrawRequestHdr* request) = 0;
+  virtual ZRESULT OnToolInfoRequest(IToolManager* manager, ITool* tool, ToolInfoRequestHdr* request) = 0;
   ~IToolManagerOwner() override;
 };
 
@@ -80,8 +76,7 @@ struct ZEF_EXPORT IToolManagerOwner : virtual IStdInterface {
 struct ZEF_EXPORT IFriendTool : virtual IStdInterface {
   // Called with before = 1 ahead of the tool and 0 after it; a non-zero
   // *handled before the tool keeps the event from the tool.
-  virtual ZRESULT OnFriendEvent(ITool* tool, int32_t before, ToolEventHdr* event,
-                                int32_t* handled) = 0;
+  virtual ZRESULT OnFriendEvent(ITool* tool, int32_t before, ToolEventHdr* event, int32_t* handled) = 0;
   virtual ZRESULT OnFriendNotification(ITool* tool, ToolNotificationHdr* notification) = 0;
   ~IFriendTool() override;
 };
@@ -111,10 +106,8 @@ struct ZEF_EXPORT IToolManager : virtual IStdInterface {
   virtual ZRESULT IsToolFrozenByName(const WCHAR* name) = 0;
   // 17-19: events and notifications, with the friends around the tool.
   virtual ZRESULT DispatchEvent(ToolEventHdr* event) = 0;
-  virtual ZRESULT DispatchEventToFriendTools(ITool* tool, int32_t before, ToolEventHdr* event,
-                                             int32_t* handled) = 0;
-  virtual ZRESULT DispatchNotificationToFriendTools(ITool* tool,
-                                                    ToolNotificationHdr* notification) = 0;
+  virtual ZRESULT DispatchEventToFriendTools(ITool* tool, int32_t before, ToolEventHdr* event, int32_t* handled) = 0;
+  virtual ZRESULT DispatchNotificationToFriendTools(ITool* tool, ToolNotificationHdr* notification) = 0;
   // 20, 21: yes while ActivateTool (DeactivateTool) runs.
   virtual ZRESULT ActivatingTool() = 0;
   virtual ZRESULT DeactivatingTool() = 0;
@@ -264,6 +257,6 @@ public:
 private:
   ZRESULT dropTool(ITool* tool);
 
-  IPtrList* tools_ = nullptr;     // owned; null when the factory failed
-  IToolManager* manager_ = nullptr;      // not counted
+  IPtrList* tools_ = nullptr;        // owned; null when the factory failed
+  IToolManager* manager_ = nullptr;  // not counted
 };

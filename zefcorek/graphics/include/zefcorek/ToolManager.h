@@ -40,10 +40,8 @@ public:
   ZRESULT IsToolFrozenByID(uint32_t id) override;
   ZRESULT IsToolFrozenByName(const WCHAR* name) override;
   ZRESULT DispatchEvent(ToolEventHdr* event) override;
-  ZRESULT DispatchEventToFriendTools(ITool* tool, int32_t before, ToolEventHdr* event,
-                                     int32_t* handled) override;
-  ZRESULT DispatchNotificationToFriendTools(ITool* tool,
-                                            ToolNotificationHdr* notification) override;
+  ZRESULT DispatchEventToFriendTools(ITool* tool, int32_t before, ToolEventHdr* event, int32_t* handled) override;
+  ZRESULT DispatchNotificationToFriendTools(ITool* tool, ToolNotificationHdr* notification) override;
   ZRESULT ActivatingTool() override;
   ZRESULT DeactivatingTool() override;
   ZRESULT HandleToolNotification(ITool* tool, ToolNotificationHdr* notification) override;

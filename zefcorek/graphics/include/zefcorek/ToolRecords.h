@@ -130,7 +130,7 @@ static_assert(sizeof(ToolInfoAcceptPoint) == 112);
 
 struct ToolMgrNotificationHdr {
   uint32_t cbSize;
-  uint32_t code;    // 0 a tool was activated, 1 a tool was deactivated
+  uint32_t code;  // 0 a tool was activated, 1 a tool was deactivated
   uint32_t toolId;
   ITool* tool;
 };

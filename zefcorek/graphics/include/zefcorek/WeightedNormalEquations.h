@@ -18,9 +18,8 @@ namespace zefcorek {
 
 // A holds `rows` rows of `m` factors, row after row; L and p one value per
 // row. N receives m x m, g m x 1 (both fresh).
-inline void weightedNormalEquations(std::span<const double> A, std::span<const double> L,
-                                    std::span<const double> p, unsigned m, MtxLib::TGenMtx& N,
-                                    MtxLib::TGenMtx& g) {
+inline void weightedNormalEquations(std::span<const double> A, std::span<const double> L, std::span<const double> p,
+                                    unsigned m, MtxLib::TGenMtx& N, MtxLib::TGenMtx& g) {
   const size_t rows = p.size();
   assert(A.size() == rows * m && L.size() == rows && "one row of A and L per weight");
   N = MtxLib::TGenMtx(m, m);
@@ -28,13 +27,11 @@ inline void weightedNormalEquations(std::span<const double> A, std::span<const d
   for (unsigned j = 0; j < m; ++j) {
     for (unsigned k = 0; k < m; ++k) {
       double sum = 0;
-      for (size_t r = 0; r < rows; ++r)
-        sum += (A[r * m + j] * p[r]) * A[r * m + k];
+      for (size_t r = 0; r < rows; ++r) sum += (A[r * m + j] * p[r]) * A[r * m + k];
       N.At(j, k) = sum;
     }
     double sum = 0;
-    for (size_t r = 0; r < rows; ++r)
-      sum += (A[r * m + j] * p[r]) * L[r];
+    for (size_t r = 0; r < rows; ++r) sum += (A[r * m + j] * p[r]) * L[r];
     g.At(j, 0) = sum;
   }
 }

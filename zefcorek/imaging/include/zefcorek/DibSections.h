@@ -17,8 +17,7 @@ ZEF_EXTERN_C const RGBQUAD* GetStdPalColors();
 // at `offset` when one is given; *bits, when asked, gets its pixels). Null
 // for a file that is not a bitmap this library can hold; a file holding
 // fewer pixel bytes than the section leaves the rest zero.
-ZEF_EXTERN_C HBITMAP LoadDIBSectionFromFile(const WCHAR* path, void** bits, HANDLE section,
-                                            uint32_t offset);
+ZEF_EXTERN_C HBITMAP LoadDIBSectionFromFile(const WCHAR* path, void** bits, HANDLE section, uint32_t offset);
 
 // The bitmap resource copied into a new bottom-up DIB section of `bpp` bits
 // (0: 24; 15 is stored as 16 with 5-5-5 masks) with the standard colour

@@ -36,19 +36,15 @@ struct IFIOOStream;
 
 // Handlers return library result codes (ZRESULT). `expert` is the expert
 // that found the row; images made by a handler keep it.
-using ImgLoadFromFileFunc = int32_t (*)(IImgIOExpert* expert, const WCHAR* path,
-                                        IRasterImage** outImage);
+using ImgLoadFromFileFunc = int32_t (*)(IImgIOExpert* expert, const WCHAR* path, IRasterImage** outImage);
 // `record` is an ImgFileInfo or an ImgFileTaggedInfo, told apart by cbSize.
 using ImgGetInfoFunc = int32_t (*)(IImgIOExpert* expert, const WCHAR* path, void* record);
-using ImgGetMetadataFunc = int32_t (*)(IImgIOExpert* expert, const WCHAR* path,
-                                       ITaggedValSet** outSet);
-using ImgSaveToFileFunc = int32_t (*)(IImgIOExpert* expert, IImgSaver* caller, uint32_t formatId,
-                                      const WCHAR* path, IRasterImage* image);
-using ImgLoadFromStreamFunc = int32_t (*)(IImgIOExpert* expert, uint32_t formatId,
-                                          uint32_t reserved, IFIOIStream* stream,
-                                          IRasterImage** outImage);
-using ImgSaveToStreamFunc = int32_t (*)(IImgIOExpert* expert, IImgSaver* caller,
-                                        uint32_t formatId, IFIOOStream* stream,
+using ImgGetMetadataFunc = int32_t (*)(IImgIOExpert* expert, const WCHAR* path, ITaggedValSet** outSet);
+using ImgSaveToFileFunc = int32_t (*)(IImgIOExpert* expert, IImgSaver* caller, uint32_t formatId, const WCHAR* path,
+                                      IRasterImage* image);
+using ImgLoadFromStreamFunc = int32_t (*)(IImgIOExpert* expert, uint32_t formatId, uint32_t reserved,
+                                          IFIOIStream* stream, IRasterImage** outImage);
+using ImgSaveToStreamFunc = int32_t (*)(IImgIOExpert* expert, IImgSaver* caller, uint32_t formatId, IFIOOStream* stream,
                                         IRasterImage* image);
 
 inline constexpr uint32_t kImgUnusedFormatId = 1;

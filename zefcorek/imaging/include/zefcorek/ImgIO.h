@@ -45,8 +45,8 @@ struct ZEF_EXPORT IImgIOExpert : virtual IStdInterface {
   // Through the loader; `record` is an ImgFileInfo or ImgFileTaggedInfo.
   virtual ZRESULT GetImageInfo(const WCHAR* path, void* record) = 0;
   // Loads the image scaled to fit the box; 21 in the base expert.
-  virtual ZRESULT LoadImage(const WCHAR* path, uint32_t maxWidth, uint32_t maxHeight,
-                            uint32_t reserved, IRasterImage** out) = 0;
+  virtual ZRESULT LoadImage(const WCHAR* path, uint32_t maxWidth, uint32_t maxHeight, uint32_t reserved,
+                            IRasterImage** out) = 0;
   virtual ZRESULT GetImageMetadata(const WCHAR* path, ITaggedValSet** out) = 0;
 };
 
@@ -56,8 +56,7 @@ struct ZEF_EXPORT IImgLoader : virtual IStdInterface {
   virtual ZRESULT LoadFromFile(const WCHAR* path, IRasterImage** out) = 0;
   // Id 0: the row of the stream's file name's extension (1 for a stream
   // without a name); otherwise the row of the id.
-  virtual ZRESULT LoadFromStream(uint32_t formatId, uint32_t reserved, IFIOIStream* stream,
-                                 IRasterImage** out) = 0;
+  virtual ZRESULT LoadFromStream(uint32_t formatId, uint32_t reserved, IFIOIStream* stream, IRasterImage** out) = 0;
   // On any failure a 540-byte record comes back zeroed with its size kept.
   virtual ZRESULT GetImageInfo(const WCHAR* path, void* record) = 0;
   // 2 and *out null for a format without metadata.

@@ -40,9 +40,9 @@ private:
   // split (the extension comes out the same).
   ZRESULT findFormat(uint32_t formatId, const WCHAR* path, bool asFile, ImgFormatInfo* out);
 
-  IPtrList* formats_ = nullptr;         // rows (owned ImgFormatInfo copies); made by the first AddFormat
-  IImgLoaderImp* loader_ = nullptr;     // one reference, made on first demand
-  IImgSaverImp* saver_ = nullptr;       // one reference, made on first demand
+  IPtrList* formats_ = nullptr;      // rows (owned ImgFormatInfo copies); made by the first AddFormat
+  IImgLoaderImp* loader_ = nullptr;  // one reference, made on first demand
+  IImgSaverImp* saver_ = nullptr;    // one reference, made on first demand
 };
 
 // The image saver. Clients may make their own with an expert; such a saver

@@ -86,8 +86,7 @@ struct ZEF_EXPORT IPDFImgExtractor : virtual IUnknown {
   // for a missing argument or an empty path; E_FAIL with *errorCode 1 when
   // the file is not found, else with the document's code (2 bad page
   // catalog, 3 damaged cross-reference table, 4 wrong or missing password).
-  virtual HRESULT Open(const char* path, const PDFOpenPasswords* passwords,
-                       uint32_t* errorCode) = 0;
+  virtual HRESULT Open(const char* path, const PDFOpenPasswords* passwords, uint32_t* errorCode) = 0;
   // Always true.
   virtual bool Close() = 0;
   // 0 while closed.
@@ -95,8 +94,8 @@ struct ZEF_EXPORT IPDFImgExtractor : virtual IUnknown {
   // Writes the images of the pages to numbered files "<folder>\<rootName>-NNN"
   // (see the image dumper). Page 0 as the first means 1; 0 or past the end
   // as the last means the page count.
-  virtual HRESULT ExtractImagesToFolder(uint32_t firstPage, uint32_t lastPage, const char* folder,
-                                        const char* rootName, uint32_t* imageCount) = 0;
+  virtual HRESULT ExtractImagesToFolder(uint32_t firstPage, uint32_t lastPage, const char* folder, const char* rootName,
+                                        uint32_t* imageCount) = 0;
   // Captures the images of the pages into options->result, writing the
   // resolved page range back into the options.
   virtual HRESULT ExtractImagesToList(PDFImgExtractOptions* options) = 0;

@@ -43,10 +43,10 @@ public:
   // Fits a transformation of `kind` through the image's four corners placed
   // by the world file; the coefficient record is zeroed first and filled
   // when the fit succeeds (its result is answered).
-  ZRESULT GeoRefFromTFWData(const TFWMatrixData* data, uint32_t kind, uint32_t width,
-                            uint32_t height, GfxRotoTransStreamableCoeffs* coeffs);
+  ZRESULT GeoRefFromTFWData(const TFWMatrixData* data, uint32_t kind, uint32_t width, uint32_t height,
+                            GfxRotoTransStreamableCoeffs* coeffs);
   // The world file of a fit of kind 1 (affine), 6 or 17 (similarity); 2
   // and a zeroed record for another kind. `width` is not used.
-  ZRESULT TFWDataFromGeoRef(uint32_t width, uint32_t height,
-                            const GfxRotoTransStreamableCoeffs* coeffs, TFWMatrixData* data);
+  ZRESULT TFWDataFromGeoRef(uint32_t width, uint32_t height, const GfxRotoTransStreamableCoeffs* coeffs,
+                            TFWMatrixData* data);
 };

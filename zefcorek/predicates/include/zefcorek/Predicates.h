@@ -43,11 +43,9 @@ ZEF_EXTERN_C int expansion_sum(int elen, const REAL* e, int flen, const REAL* f,
 ZEF_EXTERN_C int expansion_sum_zeroelim1(int elen, const REAL* e, int flen, const REAL* f, REAL* h);
 ZEF_EXTERN_C int expansion_sum_zeroelim2(int elen, const REAL* e, int flen, const REAL* f, REAL* h);
 ZEF_EXTERN_C int fast_expansion_sum(int elen, const REAL* e, int flen, const REAL* f, REAL* h);
-ZEF_EXTERN_C int fast_expansion_sum_zeroelim(int elen, const REAL* e, int flen, const REAL* f,
-                                             REAL* h);
+ZEF_EXTERN_C int fast_expansion_sum_zeroelim(int elen, const REAL* e, int flen, const REAL* f, REAL* h);
 ZEF_EXTERN_C int linear_expansion_sum(int elen, const REAL* e, int flen, const REAL* f, REAL* h);
-ZEF_EXTERN_C int linear_expansion_sum_zeroelim(int elen, const REAL* e, int flen, const REAL* f,
-                                               REAL* h);
+ZEF_EXTERN_C int linear_expansion_sum_zeroelim(int elen, const REAL* e, int flen, const REAL* f, REAL* h);
 // h = b * e; h needs 2 * elen components.
 ZEF_EXTERN_C int scale_expansion(int elen, const REAL* e, REAL b, REAL* h);
 ZEF_EXTERN_C int scale_expansion_zeroelim(int elen, const REAL* e, REAL b, REAL* h);
@@ -91,8 +89,7 @@ ZEF_EXTERN_C REAL orient2d(const REAL* pa, const REAL* pb, const REAL* pc);
 ZEF_EXTERN_C REAL orient3dfast(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd);
 ZEF_EXTERN_C REAL orient3dexact(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd);
 ZEF_EXTERN_C REAL orient3dslow(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd);
-ZEF_EXTERN_C REAL orient3dadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd,
-                                REAL permanent);
+ZEF_EXTERN_C REAL orient3dadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, REAL permanent);
 ZEF_EXTERN_C REAL orient3d(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd);
 
 // Positive when d lies inside the circle through a, b, c running
@@ -101,8 +98,7 @@ ZEF_EXTERN_C REAL orient3d(const REAL* pa, const REAL* pb, const REAL* pc, const
 ZEF_EXTERN_C REAL incirclefast(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd);
 ZEF_EXTERN_C REAL incircleexact(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd);
 ZEF_EXTERN_C REAL incircleslow(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd);
-ZEF_EXTERN_C REAL incircleadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd,
-                                REAL permanent);
+ZEF_EXTERN_C REAL incircleadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, REAL permanent);
 ZEF_EXTERN_C REAL incircle(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd);
 
 // Positive when e lies inside the sphere through a, b, c, d with
@@ -110,13 +106,9 @@ ZEF_EXTERN_C REAL incircle(const REAL* pa, const REAL* pb, const REAL* pc, const
 // the five points are cospherical. The exact and slow forms work in a
 // per-thread buffer of about two megabytes, taken from the heap on the
 // thread's first call; should that allocation fail they return a NaN.
-ZEF_EXTERN_C REAL inspherefast(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd,
-                               const REAL* pe);
-ZEF_EXTERN_C REAL insphereexact(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd,
-                                const REAL* pe);
-ZEF_EXTERN_C REAL insphereslow(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd,
-                               const REAL* pe);
-ZEF_EXTERN_C REAL insphereadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd,
-                                const REAL* pe, REAL permanent);
-ZEF_EXTERN_C REAL insphere(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd,
-                           const REAL* pe);
+ZEF_EXTERN_C REAL inspherefast(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, const REAL* pe);
+ZEF_EXTERN_C REAL insphereexact(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, const REAL* pe);
+ZEF_EXTERN_C REAL insphereslow(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, const REAL* pe);
+ZEF_EXTERN_C REAL insphereadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, const REAL* pe,
+                                REAL permanent);
+ZEF_EXTERN_C REAL insphere(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, const REAL* pe);

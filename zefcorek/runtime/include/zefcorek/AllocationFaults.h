@@ -25,9 +25,7 @@ ZEF_EXPORT unsigned refusedRuntimeAllocations();
 // Arms the helper for a scope and disarms it when the scope ends.
 class ScopedAllocationFailure {
 public:
-  explicit ScopedAllocationFailure(unsigned nth, bool persistent = false) {
-    failRuntimeAllocation(nth, persistent);
-  }
+  explicit ScopedAllocationFailure(unsigned nth, bool persistent = false) { failRuntimeAllocation(nth, persistent); }
   ~ScopedAllocationFailure() { failRuntimeAllocation(0, false); }
   ScopedAllocationFailure(const ScopedAllocationFailure&) = delete;
   ScopedAllocationFailure& operator=(const ScopedAllocationFailure&) = delete;

@@ -17,7 +17,6 @@
 
 #include <cstdint>
 
-
 struct ZEF_EXPORT IBinaryHeap : virtual IStdDataInterface {
   // Greater than 0 when a belongs below b.
   using CompareFunc = int32_t (*)(void* a, void* b);
@@ -101,13 +100,12 @@ private:
   ZRESULT siftUp(unsigned position);
   ZRESULT siftDown(unsigned position);
 
-  Entries* entries_ = nullptr;       // made on first need, owned
-  CompareFunc compare_ = nullptr;    // set by the client
-  bool defer_ = false;               // pushes only append while set
+  Entries* entries_ = nullptr;     // made on first need, owned
+  CompareFunc compare_ = nullptr;  // set by the client
+  bool defer_ = false;             // pushes only append while set
 };
 
-class ZEF_EXPORT IKeyedBinaryHeapImp : public IStdDataInterfaceImp,
-                                       public virtual IKeyedBinaryHeap {
+class ZEF_EXPORT IKeyedBinaryHeapImp : public IStdDataInterfaceImp, public virtual IKeyedBinaryHeap {
 public:
   IKeyedBinaryHeapImp() = default;
   ~IKeyedBinaryHeapImp() override;
@@ -140,10 +138,10 @@ private:
   Node* takeNode();
   void giveBackNode(Node* node);
 
-  void* keyContext_ = nullptr;    // handed to the key function
-  Entries* entries_ = nullptr;    // made on first need, owned
-  NodeBlock* blocks_ = nullptr;   // every node block, newest first; owned
-  Node* spareNodes_ = nullptr;    // nodes not in use, chained through their items
-  KeyFunc keyFunc_ = nullptr;     // set by the client
-  bool defer_ = false;            // pushes only append while set
+  void* keyContext_ = nullptr;   // handed to the key function
+  Entries* entries_ = nullptr;   // made on first need, owned
+  NodeBlock* blocks_ = nullptr;  // every node block, newest first; owned
+  Node* spareNodes_ = nullptr;   // nodes not in use, chained through their items
+  KeyFunc keyFunc_ = nullptr;    // set by the client
+  bool defer_ = false;           // pushes only append while set
 };

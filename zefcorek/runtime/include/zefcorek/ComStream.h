@@ -54,8 +54,7 @@ struct STATSTG {
 inline constexpr GUID IID_ISequentialStream = {
     0x0C733A30, 0x2A1C, 0x11CE, {0xAD, 0xE5, 0x00, 0xAA, 0x00, 0x44, 0x77, 0x3D}};
 // {0000000C-0000-0000-C000-000000000046}
-inline constexpr GUID IID_IStream = {
-    0x0000000C, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr GUID IID_IStream = {0x0000000C, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 struct ZEF_EXPORT ISequentialStream : IUnknown {
   // Reads up to `count` bytes; *read (when given) receives the number read.
@@ -69,8 +68,7 @@ protected:
 struct ZEF_EXPORT IStream : ISequentialStream {
   virtual HRESULT Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPosition) = 0;
   virtual HRESULT SetSize(ULARGE_INTEGER newSize) = 0;
-  virtual HRESULT CopyTo(IStream* target, ULARGE_INTEGER count, ULARGE_INTEGER* read,
-                         ULARGE_INTEGER* written) = 0;
+  virtual HRESULT CopyTo(IStream* target, ULARGE_INTEGER count, ULARGE_INTEGER* read, ULARGE_INTEGER* written) = 0;
   virtual HRESULT Commit(DWORD flags) = 0;
   virtual HRESULT Revert() = 0;
   virtual HRESULT LockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count, DWORD lockType) = 0;

@@ -22,30 +22,26 @@ ZEF_EXTERN_C IStringList* SplitCSVRowToStringList(WCHAR separator, const WCHAR* 
 
 // SplitCSVRowToStringList of the list's item at `index`; null when the list
 // is null or has no such item.
-ZEF_EXTERN_C IStringList* SplitCSVRowOfStringList(WCHAR separator, IStringList* list,
-                                                  uint32_t index);
+ZEF_EXTERN_C IStringList* SplitCSVRowOfStringList(WCHAR separator, IStringList* list, uint32_t index);
 
 // Splits a row into at most maxFields new wide strings, which the caller
 // frees with FreeSplitCSVRowFieldsArray. Double quotes are dropped wherever
 // they stand (they only protect separators); fields are trimmed of blanks;
 // a trailing separator adds no empty field. A row without a separator gives
 // its one field. Returns the number of fields stored.
-ZEF_EXTERN_C int32_t SplitCSVRowToFieldsArray(int32_t maxFields, WCHAR separator,
-                                              const WCHAR* row, WCHAR** fields);
+ZEF_EXTERN_C int32_t SplitCSVRowToFieldsArray(int32_t maxFields, WCHAR separator, const WCHAR* row, WCHAR** fields);
 // Frees the first `count` non-null strings of the array.
 ZEF_EXTERN_C void FreeSplitCSVRowFieldsArray(int32_t count, WCHAR** fields);
 
 // Reads at most maxCount integers from a row: a field "a-b" gives a, a + 1,
 // ..., b (nothing when a > b), a field with one number gives it, a field
 // without a number is skipped. Returns the number stored.
-ZEF_EXTERN_C int32_t ParseCSVRowOfInts(int32_t maxCount, WCHAR separator, const WCHAR* row,
-                                       int32_t* out);
+ZEF_EXTERN_C int32_t ParseCSVRowOfInts(int32_t maxCount, WCHAR separator, const WCHAR* row, int32_t* out);
 
 // Writes the values with runs of consecutive integers folded into ranges
 // ("1-3,5,7-8") and returns out. The caller provides room: at most 24
 // characters per value.
-ZEF_EXTERN_C WCHAR* ComposeCSVRowOfInts(int32_t count, WCHAR separator, const int32_t* values,
-                                        WCHAR* out);
+ZEF_EXTERN_C WCHAR* ComposeCSVRowOfInts(int32_t count, WCHAR separator, const int32_t* values, WCHAR* out);
 
 // A new string list with one item per line of the text file; null when the
 // file cannot be opened.

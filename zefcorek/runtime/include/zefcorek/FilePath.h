@@ -90,7 +90,7 @@ private:
   void setPathText(std::u16string_view text);
 
   WCHAR path_[kPathCapacity];    // the whole path, backslash separators
-  PathType type_;                 // Unspecified, File or Folder
+  PathType type_;                // Unspecified, File or Folder
   WCHAR drive_[kDriveCapacity];  // "C:" or empty
   WCHAR dir_[kPartCapacity];     // folder part with its leading and trailing backslash
   WCHAR name_[kPartCapacity];    // file name without extension
@@ -120,5 +120,4 @@ ZEF_EXTERN_C bool CreateTempFile(const WCHAR* prefix, const WCHAR* extension, WC
 // A name not yet taken in `folder`: prefix, a counter from 1 and the
 // extension; the file is not created. A null or empty folder does what
 // CreateTempFile does.
-ZEF_EXTERN_C bool CreateTempFileInFolder(const WCHAR* folder, const WCHAR* prefix, const WCHAR* extension,
-                                         WCHAR* out);
+ZEF_EXTERN_C bool CreateTempFileInFolder(const WCHAR* folder, const WCHAR* prefix, const WCHAR* extension, WCHAR* out);

@@ -26,7 +26,6 @@
 
 #include <cstdint>
 
-
 // Longest file name with its terminator.
 inline constexpr uint32_t kFileStreamNameCapacity = 260;
 

@@ -112,15 +112,15 @@ private:
   ZRESULT rebalance();
   void freeNodes();
 
-  unsigned bucketCount_ = 11;     // entries of buckets_; a value of 11 … 13845163
-  uint64_t moduloMultiplier_;     // 2^64 / bucketCount_ rounded up, for bucketOfHash
-  unsigned count_ = 0;            // items held
-  unsigned updateDepth_ = 0;      // open BeginUpdate calls; resizing waits while > 0
-  Node** buckets_ = nullptr;      // heads of the bucket lists; calloc, owned
-  HashFunc hashFunc_;             // never null after construction unless the client clears it
+  unsigned bucketCount_ = 11;  // entries of buckets_; a value of 11 … 13845163
+  uint64_t moduloMultiplier_;  // 2^64 / bucketCount_ rounded up, for bucketOfHash
+  unsigned count_ = 0;         // items held
+  unsigned updateDepth_ = 0;   // open BeginUpdate calls; resizing waits while > 0
+  Node** buckets_ = nullptr;   // heads of the bucket lists; calloc, owned
+  HashFunc hashFunc_;          // never null after construction unless the client clears it
   void* hashContext_ = nullptr;
   CompareFunc compareFunc_ = nullptr;
   void* compareContext_ = nullptr;
-  double lowLoad_ = 0.3;          // at or below: shrink (above 11 buckets)
-  double highLoad_ = 3.0;         // at or above: grow (below the largest count)
+  double lowLoad_ = 0.3;   // at or below: shrink (above 11 buckets)
+  double highLoad_ = 3.0;  // at or above: grow (below the largest count)
 };

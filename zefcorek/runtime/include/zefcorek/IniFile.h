@@ -23,8 +23,7 @@ struct ZEF_EXPORT IIniFile : virtual IStdInterface {
   // Writes the value as "%d"; S_OK or E_FAIL.
   virtual HRESULT WriteInteger(const WCHAR* section, const WCHAR* key, int value) = 0;
   // The value (at most 1,022 characters) or `defaultValue` when missing.
-  virtual CLWideStr ReadString(const WCHAR* section, const WCHAR* key,
-                               const WCHAR* defaultValue) = 0;
+  virtual CLWideStr ReadString(const WCHAR* section, const WCHAR* key, const WCHAR* defaultValue) = 0;
   // S_OK, or E_FAIL when the file cannot be written.
   virtual HRESULT WriteString(const WCHAR* section, const WCHAR* key, const WCHAR* value) = 0;
   // Any nonzero integer is true; a missing key gives the default.
@@ -37,8 +36,7 @@ struct ZEF_EXPORT IIniFile : virtual IStdInterface {
   virtual HRESULT WriteFloat(const WCHAR* section, const WCHAR* key, double value) = 0;
   // Writes the value with `format` (null = "%lf"), whose one argument is
   // the double.
-  virtual HRESULT WriteFloatFmt(const WCHAR* section, const WCHAR* key, double value,
-                                const WCHAR* format) = 0;
+  virtual HRESULT WriteFloatFmt(const WCHAR* section, const WCHAR* key, double value, const WCHAR* format) = 0;
   // Removes the section and its keys.
   virtual HRESULT EraseSection(const WCHAR* section) = 0;
   ~IIniFile() override;
@@ -61,8 +59,7 @@ public:
   HRESULT WriteBool(const WCHAR* section, const WCHAR* key, bool value) override;
   double ReadFloat(const WCHAR* section, const WCHAR* key, double defaultValue) override;
   HRESULT WriteFloat(const WCHAR* section, const WCHAR* key, double value) override;
-  HRESULT WriteFloatFmt(const WCHAR* section, const WCHAR* key, double value,
-                        const WCHAR* format) override;
+  HRESULT WriteFloatFmt(const WCHAR* section, const WCHAR* key, double value, const WCHAR* format) override;
   HRESULT EraseSection(const WCHAR* section) override;
   ~IIniFileImp() override;
 

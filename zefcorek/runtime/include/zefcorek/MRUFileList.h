@@ -13,7 +13,7 @@
 struct IRecList;
 
 class ZEF_EXPORT TMRUFileList {
- public:
+public:
   // Longest path, in UTF-16 units, without the zero.
   static constexpr unsigned kMaxPathUnits = 259;
 
@@ -41,6 +41,6 @@ class ZEF_EXPORT TMRUFileList {
   unsigned Count();
   void Clear();
 
- private:
+private:
   IRecList* list_;  // owned; 520-byte records, newest first
 };

@@ -17,17 +17,13 @@ public:
   // Remembers [begin, begin + size). `name` is borrowed and names the range in
   // failure messages.
   TMemAccessChecker(const char* name, const void* begin, unsigned size)
-      : name_(name),
-        begin_(reinterpret_cast<uintptr_t>(begin)),
-        size_(size),
-        end_(begin_ + size) {}
+      : name_(name), begin_(reinterpret_cast<uintptr_t>(begin)), size_(size), end_(begin_ + size) {}
 
   // Returns when p lies in the range, else raises "<name>: MACByte check
   // failed!".
   void MACByte(const void* p) const {
     const uintptr_t address = reinterpret_cast<uintptr_t>(p);
-    if (address >= begin_ && address < end_)
-      return;
+    if (address >= begin_ && address < end_) return;
     fail(": MACByte check failed!");
   }
 
@@ -36,8 +32,7 @@ public:
   void MACBytes(const void* p, unsigned n) const {
     const uintptr_t address = reinterpret_cast<uintptr_t>(p);
     // Compared as a remaining length so that address + n cannot wrap.
-    if (address >= begin_ && address <= end_ && n <= end_ - address)
-      return;
+    if (address >= begin_ && address <= end_ && n <= end_ - address) return;
     fail(": MACBytes check failed!");
   }
 
@@ -48,8 +43,7 @@ private:
   [[noreturn]] void fail(const char* what) const {
     constexpr size_t kMaxMessage = 511;
     char message[kMaxMessage + 1] = {};
-    if (name_ != nullptr)
-      std::strncpy(message, name_, kMaxMessage);
+    if (name_ != nullptr) std::strncpy(message, name_, kMaxMessage);
     std::strncat(message, what, kMaxMessage - std::strlen(message));
     staticThrow(message);
   }

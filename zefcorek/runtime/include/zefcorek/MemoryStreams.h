@@ -43,7 +43,7 @@ struct ZEF_EXPORT IFIOBasicIStream {
   // 2 when the move leaves the block (nothing moves).
   virtual ZRESULT Skip(int32_t offset) = 0;
 
- protected:
+protected:
   ~IFIOBasicIStream() = default;
 };
 
@@ -64,7 +64,7 @@ struct ZEF_EXPORT IFIOBasicOStream {
   virtual ZRESULT SetPosition(uint32_t position) = 0;
   virtual ZRESULT Skip(int32_t offset) = 0;
 
- protected:
+protected:
   ~IFIOBasicOStream() = default;
 };
 

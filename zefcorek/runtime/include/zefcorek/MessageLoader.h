@@ -27,22 +27,21 @@ struct MsgListHashRec;
 // writes the final text into `out` (2,049 characters, zeroed), no longer
 // than the text. `id` is 0xFFFFFFFF for a string-id line, `line` 0xFFFFFFFF
 // for AddMessages.
-using TMsgTextConvertFunc = void (*)(uint32_t line, uint32_t id, const WCHAR* text, WCHAR* out,
-                                     void* context);
+using TMsgTextConvertFunc = void (*)(uint32_t line, uint32_t id, const WCHAR* text, WCHAR* out, void* context);
 
 // A position in the message table, filled by GetMsgIterator and moved by
 // MsgIteratorAdvance. `id` holds a numeric id or, for a string id, a
 // pointer to its text, so it is pointer-sized.
 struct TMsgIterator {
-  uint8_t byLine;          // 0 table order, 1 line order
-  MsgListHashRec* entry;   // current entry; null at the end
-  uint32_t bucket;         // current bucket (table order)
-  uint8_t isStringId;      // kind of the current entry
-  intptr_t id;             // numeric id, or const WCHAR* of the string id
-  uint32_t firstLine;      // smallest line number in the table
-  uint32_t lastLine;       // largest line number in the table
-  uint32_t line;           // line of the current entry; 0xFFFFFFFF at the end
-  int32_t tempTag;         // temp tag of the current entry
+  uint8_t byLine;         // 0 table order, 1 line order
+  MsgListHashRec* entry;  // current entry; null at the end
+  uint32_t bucket;        // current bucket (table order)
+  uint8_t isStringId;     // kind of the current entry
+  intptr_t id;            // numeric id, or const WCHAR* of the string id
+  uint32_t firstLine;     // smallest line number in the table
+  uint32_t lastLine;      // largest line number in the table
+  uint32_t line;          // line of the current entry; 0xFFFFFFFF at the end
+  int32_t tempTag;        // temp tag of the current entry
 };
 
 // LoadFromFileEx flags.
@@ -92,11 +91,9 @@ ZEF_EXTERN_C uint32_t CalcStrIdHash(const WCHAR* stringId);
 
 // Empties the buffer and, with a loader, fills it with the text of `id`.
 // Returns the buffer (null for a null buffer).
-ZEF_EXTERN_C WCHAR* msglibGetMsgW(IMessageLoader* loader, uint32_t id, WCHAR* buffer,
-                                  uint32_t length);
+ZEF_EXTERN_C WCHAR* msglibGetMsgW(IMessageLoader* loader, uint32_t id, WCHAR* buffer, uint32_t length);
 // msglibGetMsgW with length 256 when 0 is given.
-ZEF_EXTERN_C WCHAR* msglibGetMsg(IMessageLoader* loader, uint32_t id, WCHAR* buffer,
-                                 uint32_t length);
+ZEF_EXTERN_C WCHAR* msglibGetMsg(IMessageLoader* loader, uint32_t id, WCHAR* buffer, uint32_t length);
 // The text in the ANSI code page (UTF-8), cut at a character boundary to
 // fit `size` bytes with the terminator; a text that cannot be converted
 // leaves the buffer empty.

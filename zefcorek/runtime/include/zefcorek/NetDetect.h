@@ -49,8 +49,7 @@ struct ZEF_EXPORT INetDetect : virtual IStdInterface {
   // The explicit proxy, with the internet session's rules: a null or empty
   // host means none (port 80); the host is trimmed; a port outside 1..65535
   // becomes 80; a null user or password clears both. Always 0.
-  virtual ZRESULT SetProxy(const WCHAR* host, uint32_t port, const WCHAR* user,
-                           const WCHAR* password) = 0;
+  virtual ZRESULT SetProxy(const WCHAR* host, uint32_t port, const WCHAR* user, const WCHAR* password) = 0;
   ~INetDetect() override;
 };
 

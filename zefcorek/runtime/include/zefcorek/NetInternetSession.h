@@ -76,13 +76,12 @@ struct ZEF_EXPORT INetInternetSession : virtual IStdInterface {
   // or the server answered with another status (its page stays in the file);
   // 10 url or path null; 40 writing the file failed; otherwise the callback's
   // nonzero value.
-  virtual ZRESULT DownloadToFile(const WCHAR* url, const WCHAR* path,
-                                 TNetDownloadProgressCallback callback, intptr_t userValue) = 0;
+  virtual ZRESULT DownloadToFile(const WCHAR* url, const WCHAR* path, TNetDownloadProgressCallback callback,
+                                 intptr_t userValue) = 0;
   // Sets the explicit HTTP proxy (`host` null or empty: none) and its
   // credentials (both cleared when either is null). The host is trimmed; a
   // port outside 1..65535 becomes 80. Credentials are read at each download,
   // the host and port at the next Open. Always 0.
-  virtual ZRESULT SetProxy(const WCHAR* host, uint32_t port, const WCHAR* user,
-                           const WCHAR* password) = 0;
+  virtual ZRESULT SetProxy(const WCHAR* host, uint32_t port, const WCHAR* user, const WCHAR* password) = 0;
   ~INetInternetSession() override;
 };

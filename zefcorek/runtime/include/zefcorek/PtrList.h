@@ -81,8 +81,7 @@ struct ZEF_EXPORT IPtrList : virtual IStdDataInterface {
   virtual ZRESULT FindNode(void* item, Node** out) = 0;
   // The first match becomes the cursor (0). A stop (-2) answers 0 with a
   // null node and index 0xFFFFFFFF; no match answers 1 with the same.
-  virtual ZRESULT Search(void* key, SearchFunc fn, void* context, unsigned* outIndex,
-                         Node** outNode) = 0;
+  virtual ZRESULT Search(void* key, SearchFunc fn, void* context, unsigned* outIndex, Node** outNode) = 0;
   virtual ZRESULT IndexOfItem(void* item, unsigned* outIndex) = 0;
   // 2 with 0xFFFFFFFF for a node not in the list.
   virtual ZRESULT IndexOfNode(Node* node, unsigned* outIndex) = 0;
@@ -154,8 +153,7 @@ public:
   ZRESULT GetNextNode(Node* node, Node** out) override;
   ZRESULT GetPrevNode(Node* node, Node** out) override;
   ZRESULT FindNode(void* item, Node** out) override;
-  ZRESULT Search(void* key, SearchFunc fn, void* context, unsigned* outIndex,
-                 Node** outNode) override;
+  ZRESULT Search(void* key, SearchFunc fn, void* context, unsigned* outIndex, Node** outNode) override;
   ZRESULT IndexOfItem(void* item, unsigned* outIndex) override;
   ZRESULT IndexOfNode(Node* node, unsigned* outIndex) override;
   ZRESULT GetTail(Node** out) override;
@@ -182,7 +180,7 @@ public:
 private:
   static void releaseNode(void* self, zefcorek::ListNode* node);
 
-  zefcorek::ListChain* chain_;      // nodes, cursor and pool; owned
-  ReleaseFunc release_ = nullptr;   // set by the client; null: nothing released
+  zefcorek::ListChain* chain_;     // nodes, cursor and pool; owned
+  ReleaseFunc release_ = nullptr;  // set by the client; null: nothing released
   void* releaseContext_ = nullptr;
 };

@@ -29,8 +29,7 @@ struct ZEF_EXPORT IRecList : virtual IStdDataInterface {
   using ReleaseFunc = int32_t (*)(void* record, Node* node, void* context);
   // InsertSorted: -2 refuses, another negative value inserts before this
   // node, 0 or more goes on; isLast is 1 for the tail node.
-  using InsertFunc = int32_t (*)(const void* newRecord, const void* nodeRecord, void* context,
-                                 int32_t isLast);
+  using InsertFunc = int32_t (*)(const void* newRecord, const void* nodeRecord, void* context, int32_t isLast);
   // FindNode calls it as (key, record), Search and IndexOfItem as (record,
   // key); 0 is a match, and -2 stops a Search.
   using MatchFunc = int32_t (*)(const void* a, const void* b, void* context);
@@ -53,8 +52,7 @@ struct ZEF_EXPORT IRecList : virtual IStdDataInterface {
   virtual ZRESULT AddHead(const void* record, Node** outNode) = 0;
   virtual ZRESULT InsertAfter(const void* record, Node* after, Node** outNode) = 0;
   virtual ZRESULT InsertAt(const void* record, unsigned index, Node** outNode) = 0;
-  virtual ZRESULT InsertSorted(const void* record, InsertFunc fn, void* context,
-                               Node** outNode) = 0;
+  virtual ZRESULT InsertSorted(const void* record, InsertFunc fn, void* context, Node** outNode) = 0;
   virtual ZRESULT DetachAll(Node** outHead, Node** outTail) = 0;
   // Moves every node of `other` to the tail. 2 when the record sizes differ.
   virtual ZRESULT AppendList(IRecList* other) = 0;
@@ -70,10 +68,8 @@ struct ZEF_EXPORT IRecList : virtual IStdDataInterface {
   virtual ZRESULT GetNextNode(Node* node, Node** outNode) = 0;
   virtual ZRESULT GetPrevNode(Node* node, Node** outNode) = 0;
   virtual ZRESULT FindNode(MatchFunc fn, void* context, const void* key, Node** outNode) = 0;
-  virtual ZRESULT Search(const void* key, MatchFunc fn, void* context, unsigned* outIndex,
-                         Node** outNode) = 0;
-  virtual ZRESULT IndexOfItem(MatchFunc fn, void* context, const void* key,
-                              unsigned* outIndex) = 0;
+  virtual ZRESULT Search(const void* key, MatchFunc fn, void* context, unsigned* outIndex, Node** outNode) = 0;
+  virtual ZRESULT IndexOfItem(MatchFunc fn, void* context, const void* key, unsigned* outIndex) = 0;
   virtual ZRESULT IndexOfNode(Node* node, unsigned* outIndex) = 0;
   virtual ZRESULT GetTail(Node** outNode) = 0;
   virtual ZRESULT GetHead(Node** outNode) = 0;
@@ -127,8 +123,7 @@ public:
   ZRESULT AddHead(const void* record, Node** outNode) override;
   ZRESULT InsertAfter(const void* record, Node* after, Node** outNode) override;
   ZRESULT InsertAt(const void* record, unsigned index, Node** outNode) override;
-  ZRESULT InsertSorted(const void* record, InsertFunc fn, void* context,
-                       Node** outNode) override;
+  ZRESULT InsertSorted(const void* record, InsertFunc fn, void* context, Node** outNode) override;
   ZRESULT DetachAll(Node** outHead, Node** outTail) override;
   ZRESULT AppendList(IRecList* other) override;
   ZRESULT RemoveAt(unsigned first, unsigned count, bool release) override;
@@ -141,10 +136,8 @@ public:
   ZRESULT GetNextNode(Node* node, Node** outNode) override;
   ZRESULT GetPrevNode(Node* node, Node** outNode) override;
   ZRESULT FindNode(MatchFunc fn, void* context, const void* key, Node** outNode) override;
-  ZRESULT Search(const void* key, MatchFunc fn, void* context, unsigned* outIndex,
-                 Node** outNode) override;
-  ZRESULT IndexOfItem(MatchFunc fn, void* context, const void* key,
-                      unsigned* outIndex) override;
+  ZRESULT Search(const void* key, MatchFunc fn, void* context, unsigned* outIndex, Node** outNode) override;
+  ZRESULT IndexOfItem(MatchFunc fn, void* context, const void* key, unsigned* outIndex) override;
   ZRESULT IndexOfNode(Node* node, unsigned* outIndex) override;
   ZRESULT GetTail(Node** outNode) override;
   ZRESULT GetHead(Node** outNode) override;
@@ -177,7 +170,7 @@ private:
   ZRESULT requireSameRecordSize(IRecList* other);
   ZRESULT appendCopies(IRecList* other, Node* node, unsigned limit);
 
-  zefcorek::ListChain* chain_;      // nodes, cursor and pool; owned
-  ReleaseFunc release_ = nullptr;   // set by the client; null: nothing released
+  zefcorek::ListChain* chain_;     // nodes, cursor and pool; owned
+  ReleaseFunc release_ = nullptr;  // set by the client; null: nothing released
   void* releaseContext_ = nullptr;
 };

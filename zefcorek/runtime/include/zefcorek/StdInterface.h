@@ -43,8 +43,7 @@ protected:
 
 // The base of data objects: reference counting as IStdInterfaceImp, plus the
 // modified flag and the owner link.
-class ZEF_EXPORT IStdDataInterfaceImp : public IStdInterfaceImp,
-                                        public virtual IStdDataInterface {
+class ZEF_EXPORT IStdDataInterfaceImp : public IStdInterfaceImp, public virtual IStdDataInterface {
 public:
   IStdDataInterfaceImp() = default;
 

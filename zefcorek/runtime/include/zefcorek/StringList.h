@@ -100,8 +100,7 @@ struct ZEF_EXPORT IStringList : virtual IStdDataInterface {
   virtual ZRESULT GetMaxLength(uint32_t* outLength, uint32_t count, uint32_t tabWidth) = 0;
   virtual ZRESULT AddN(const WCHAR* text, uint32_t length, uint32_t* outIndex) = 0;
   // Appends a copy of the first `length` characters.
-  virtual ZRESULT AddNWithData(const WCHAR* text, uint32_t length, uint32_t data,
-                               uint32_t* outIndex) = 0;
+  virtual ZRESULT AddNWithData(const WCHAR* text, uint32_t length, uint32_t data, uint32_t* outIndex) = 0;
   // Replaces the items with the lines of a UTF-16 text resource; 2 when the
   // resource cannot be found (the list is left empty).
   virtual ZRESULT LoadFromResource(HINSTANCE module, const WCHAR* name, const WCHAR* type) = 0;

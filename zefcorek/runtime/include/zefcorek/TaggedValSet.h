@@ -35,13 +35,12 @@ inline constexpr uint32_t TVT_INTERFACE = 5;  // one IStdInterface reference
 inline constexpr uint32_t TVT_CUSTOM = 6;     // a data word managed by a handler
 
 // Operations a custom value's handler is called with.
-inline constexpr uint32_t TVH_COPIED = 0;     // a set took a copy of the value
-inline constexpr uint32_t TVH_HANDED_OUT = 1; // a copy was handed to a caller, or stored in place
-inline constexpr uint32_t TVH_DESTROYED = 2;  // a set's copy was destroyed
+inline constexpr uint32_t TVH_COPIED = 0;      // a set took a copy of the value
+inline constexpr uint32_t TVH_HANDED_OUT = 1;  // a copy was handed to a caller, or stored in place
+inline constexpr uint32_t TVH_DESTROYED = 2;   // a set's copy was destroyed
 
 // (set, operation, data word, context word); the result is ignored.
-using TaggedValueHandler = int32_t (*)(ITaggedValSet* set, uint32_t operation, uintptr_t data,
-                                       uintptr_t context);
+using TaggedValueHandler = int32_t (*)(ITaggedValSet* set, uint32_t operation, uintptr_t data, uintptr_t context);
 
 // The value field: an inline single value of types 0 to 2, else the element
 // storage (types 0 to 4) or the handler (type 6).

@@ -32,8 +32,7 @@ ZEF_EXTERN_C void zefCoreKSleep(unsigned milliseconds);
 // IsIOLoggingEnabled: true while the trace file is open.
 ZEF_EXTERN_C void zefCoreKISerialPortEnableIOLogging(const WCHAR* path, bool deleteFirst);
 ZEF_EXTERN_C bool zefCoreKISerialPortIsIOLoggingEnabled();
-ZEF_EXTERN_C void zefCoreKIBluetoothConnectionEnableIOLogging(const WCHAR* path,
-                                                             bool deleteFirst);
+ZEF_EXTERN_C void zefCoreKIBluetoothConnectionEnableIOLogging(const WCHAR* path, bool deleteFirst);
 ZEF_EXTERN_C bool zefCoreKIBluetoothConnectionIsIOLoggingEnabled();
 ZEF_EXTERN_C void zefCoreKITCPConnectionEnableIOLogging(const WCHAR* path, bool deleteFirst);
 ZEF_EXTERN_C bool zefCoreKITCPConnectionIsIOLoggingEnabled();

@@ -25,14 +25,13 @@ TEST(LibraryLoadTest, AttachAndDetachRunOnceEachInOrder) {
   ASSERT_NE(library, nullptr) << dlerror();
   const std::vector<std::string> attach = {
       "null code constructed", "instance", "predicates", "pdf parameters",
-      "image io expert kept", "image io", "sockets",
+      "image io expert kept",  "image io", "sockets",
   };
   EXPECT_EQ(steps, attach);
 
   // Between attach and detach the null code is there to be had.
   using GetNullCode = const void* (*)();
-  auto* getNullCode = reinterpret_cast<GetNullCode>(
-      dlsym(library, "_ZN7CodesDB14cdbGetNullCodeEv"));
+  auto* getNullCode = reinterpret_cast<GetNullCode>(dlsym(library, "_ZN7CodesDB14cdbGetNullCodeEv"));
   ASSERT_NE(getNullCode, nullptr);
   EXPECT_NE(getNullCode(), nullptr);
 
@@ -51,7 +50,7 @@ TEST(LibraryLoadTest, AttachAndDetachRunOnceEachInOrder) {
   ASSERT_EQ(dlclose(library), 0) << dlerror();
   const std::vector<std::string> detach = {
       "image io expert released", "image io shut down", "pdf parameters deleted",
-      "sockets cleaned up", "instance cleared", "null code destroyed",
+      "sockets cleaned up",       "instance cleared",   "null code destroyed",
   };
   EXPECT_EQ(steps, detach);
   EXPECT_EQ(WSACleanup(), SOCKET_ERROR) << "the library left the sockets layer started";

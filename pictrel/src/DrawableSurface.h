@@ -250,6 +250,11 @@ public:
   HRESULT Reserved100() override;
 
   SurfaceState& state() { return state_; }
+  // The one call made when the attached image is let go (null: none).
+  void notifyImageRelease(void (*released)(void*), void* context) {
+    imageReleased_ = released;
+    imageReleasedContext_ = context;
+  }
 
 private:
   // Row stride, row table, shifts, clip and routines of a new pixel source
@@ -277,6 +282,8 @@ private:
 
   int32_t refCount_ = 1;
   SurfaceState state_;
+  void (*imageReleased_)(void*) = nullptr;
+  void* imageReleasedContext_ = nullptr;
 };
 
 }  // namespace Pictrel

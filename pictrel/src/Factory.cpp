@@ -1,4 +1,5 @@
-// pctAllocIntf: the library's one export, the factory of drawing surfaces.
+// pctAllocIntf, the factory of drawing surfaces, and the release notice
+// for whoever links to a surface attached to its image.
 #include "pictrel/Pictrel.h"
 
 #include "DrawableSurface.h"
@@ -12,5 +13,14 @@ HRESULT pctAllocIntf(const GUID* iid, void** out) {
   auto* surface = new (std::nothrow) Pictrel::IDrawableDSImp();
   if (!surface) return E_NOINTERFACE;
   *out = static_cast<Pictrel::IDrawableDS*>(surface);
+  return S_OK;
+}
+
+HRESULT pctNotifyImageRelease(Pictrel::IDrawableDS* surface, void (*released)(void* context), void* context) {
+  if (!surface) return E_INVALIDARG;
+  // Every surface comes from the factory above.
+  auto* own = static_cast<Pictrel::IDrawableDSImp*>(surface);
+  if (!own->IsImageAttached()) return E_FAIL;
+  own->notifyImageRelease(released, released ? context : nullptr);
   return S_OK;
 }

@@ -10,6 +10,7 @@
 #include <bit>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -248,7 +249,14 @@ HRESULT Pictrel::IDrawableDSImp::Destroy() {
       }
       if (state_.pixelOwner) DeleteObject(state_.pixelOwner);
       break;
-    case SurfaceMode::AttachedImage: releaseAttachedImage(state_.pixelOwner); break;
+    case SurfaceMode::AttachedImage:
+      if (imageReleased_) {
+        // Once only, and before the image can go with our reference.
+        auto* released = std::exchange(imageReleased_, nullptr);
+        released(std::exchange(imageReleasedContext_, nullptr));
+      }
+      releaseAttachedImage(state_.pixelOwner);
+      break;
     case SurfaceMode::Empty: break;
   }
   state_.pixelOwner = nullptr;

@@ -94,6 +94,12 @@ bool sameFormat(const gdi::BitmapObject& a, const gdi::BitmapObject& b) {
   return fa.red.mask == fb.red.mask && fa.green.mask == fb.green.mask && fa.blue.mask == fb.blue.mask;
 }
 
+bool hasUsualChannels(const gdi::BitmapObject& bitmap) {
+  if (bitmap.bitsPerPixel() != 32) return false;
+  const auto format = bitmap.format();
+  return format.red.mask == 0x00FF0000 && format.green.mask == 0x0000FF00 && format.blue.mask == 0x000000FF;
+}
+
 // The source pixel a destination pixel maps to along one axis, or the box
 // [first, last] it covers, for a stretch from `sourceSize` onto `size`.
 struct AxisMap {
@@ -159,6 +165,30 @@ int copyRows(const Target& target, const gdi::BitmapObject& source, int x, int y
   return static_cast<int>(bottom - top);
 }
 
+// An unscaled copy from 24-bit pixels into 32-bit ones with the usual
+// channels: whole row spans, as copyRows.
+int widenRows(const Target& target, const gdi::BitmapObject& source, int x, int y, int width, int height, int sourceX,
+              int sourceY) {
+  const int64_t left = std::max<int64_t>({x, target.area.left, int64_t{x} - sourceX});
+  const int64_t right =
+      std::min<int64_t>({int64_t{x} + width, target.area.right, int64_t{x} - sourceX + source.width()});
+  const int64_t top = std::max<int64_t>({y, target.area.top, int64_t{y} - sourceY});
+  const int64_t bottom =
+      std::min<int64_t>({int64_t{y} + height, target.area.bottom, int64_t{y} - sourceY + source.height()});
+  if (left >= right || top >= bottom) return 0;
+  for (int64_t dy = top; dy < bottom; ++dy) {
+    const BYTE* s = source.row(static_cast<int>(dy - y + sourceY)) + 3 * (left - x + sourceX);
+    BYTE* d = target.bitmap->row(static_cast<int>(dy)) + 4 * left;
+    for (int64_t dx = left; dx < right; ++dx, s += 3, d += 4) {
+      d[0] = s[0];
+      d[1] = s[1];
+      d[2] = s[2];
+      d[3] = 0;
+    }
+  }
+  return static_cast<int>(bottom - top);
+}
+
 int stretch(HDC destination, int x, int y, int width, int height, const gdi::BitmapObject& source, int sourceX,
             int sourceY, int sourceWidth, int sourceHeight, bool halftone) {
   Target target;
@@ -169,6 +199,18 @@ int stretch(HDC destination, int x, int y, int width, int height, const gdi::Bit
   const int bpp = source.bitsPerPixel();
   if (rawCopy && width == sourceWidth && height == sourceHeight)
     return copyRows(target, source, x, y, width, height, sourceX, sourceY);
+  if (!halftone && bpp == 24 && hasUsualChannels(*target.bitmap)) {
+    // The common picture-to-screen case, without the colour round trip:
+    // 24-bit blue, green, red into the low bytes of 32-bit pixels.
+    if (width == sourceWidth && height == sourceHeight)
+      return widenRows(target, source, x, y, width, height, sourceX, sourceY);
+    return blitWalk(target, source, x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight,
+                    [&](int dx, int dy, int sx0, int sy0, int, int) {
+                      const BYTE* s = source.row(sy0) + 3 * static_cast<size_t>(sx0);
+                      const uint32_t pixel = s[0] | uint32_t{s[1]} << 8 | uint32_t{s[2]} << 16;
+                      std::memcpy(target.bitmap->row(dy) + 4 * static_cast<size_t>(dx), &pixel, 4);
+                    });
+  }
   return blitWalk(
       target, source, x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight,
       [&](int dx, int dy, int sx0, int sy0, int sx1, int sy1) {
@@ -250,12 +292,6 @@ int SetDIBitsToDevice(HDC destination, int x, int y, DWORD width, DWORD height, 
 }
 
 namespace {
-
-bool hasUsualChannels(const gdi::BitmapObject& bitmap) {
-  if (bitmap.bitsPerPixel() != 32) return false;
-  const auto format = bitmap.format();
-  return format.red.mask == 0x00FF0000 && format.green.mask == 0x0000FF00 && format.blue.mask == 0x000000FF;
-}
 
 // Unscaled blends between 32-bpp pictures with blue, green, red in the low
 // bytes: the same arithmetic as the general walk, a row at a time.

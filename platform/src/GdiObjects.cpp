@@ -240,6 +240,12 @@ BOOL DeleteObject(HGDIOBJ handle) {
   return gdi::destroyObject(handle) ? TRUE : FALSE;
 }
 
+HGDIOBJ GetCurrentObject(HDC dc, UINT type) {
+  auto* context = gdi::lookupDC(dc);
+  if (!context || type != OBJ_BITMAP) return nullptr;
+  return context->bitmap;
+}
+
 HGDIOBJ GetStockObject(int index) {
   switch (index) {
     case DEFAULT_PALETTE: return gdi::stockPalette();

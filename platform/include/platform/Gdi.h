@@ -237,6 +237,10 @@ ZEF_EXTERN_C HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 // object.
 ZEF_EXTERN_C BOOL DeleteObject(HGDIOBJ object);
 ZEF_EXTERN_C HGDIOBJ GetStockObject(int index);
+inline constexpr UINT OBJ_BITMAP = 7;
+// The bitmap selected into a memory DC (type OBJ_BITMAP); null for another
+// type, a dead DC or a DC without one.
+ZEF_EXTERN_C HGDIOBJ GetCurrentObject(HDC dc, UINT type);
 
 // A logical palette of `palette`'s entries (version 0x300, 1 to 256 entries).
 ZEF_EXTERN_C HPALETTE CreatePalette(const LOGPALETTE* palette);

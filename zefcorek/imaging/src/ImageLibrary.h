@@ -7,8 +7,10 @@
 // can never clash with the library's own.
 #pragma once
 
+#include "platform/Export.h"
 #include "platform/WinTypes.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -30,6 +32,35 @@ int PaletteUpdateDepth();
 // library's bitmaps. A test may install a function that supplies one.
 HBITMAP DibSectionOf(FIBITMAP* bitmap);
 using DibSectionHook = HBITMAP (*)(FIBITMAP* bitmap);
-void SetDibSectionHook(DibSectionHook hook);
+ZEF_EXPORT void SetDibSectionHook(DibSectionHook hook);
+
+// The record of the parallelogram blit, 64 bytes (zeroed before it is
+// filled):
+//   e, f     the target DC's handle, e its low 32 bits, f its high 32 bits
+//   x, y     the corners P0..P3 in the DC's pixels: P0 is where the source
+//            rectangle's top-left corner lands, P1 its top-right, P3 its
+//            bottom-left corner; P2, the fourth corner, follows from those
+//            three and is not read
+//   a, b, c, d  the source rectangle: left, top (rows counted from the top),
+//            width and height in image pixels
+//   flags    no flag is defined; 0
+struct PlgBltParms {
+  int32_t e;
+  int32_t f;
+  int32_t x[4];
+  int32_t y[4];
+  int32_t a, b, c, d;
+  uint32_t flags;
+  uint32_t zero;
+};
+static_assert(sizeof(PlgBltParms) == 64);
+
+// Maps the source rectangle of `bitmap` onto the parallelogram: every DC
+// pixel whose centre lies inside it (and inside the DC's clip and bitmap)
+// takes the source pixel nearest to where the inverse affine map puts that
+// centre. Answers 1 when it drew; 0 when e/f is no live DC with a bitmap,
+// the rectangle is empty or not wholly inside the image, or the corners
+// span no area.
+int PlgBlt(FIBITMAP* bitmap, const PlgBltParms* parms);
 
 }  // namespace zefcorek::imagelib

@@ -5,7 +5,9 @@
 // (half-tone stretches, the image's palette or the stock one) and the
 // display path otherwise (nearest-pixel stretches); both hand the image
 // library's rows to StretchDIBits, or to SetDIBitsToDevice when the
-// destination is within about three pixels of the source's size.
+// destination is within about three pixels of the source's size. Displays
+// blit from the bitmap's DIB section when it has one. Parallelograms go
+// through our own blit of the image library.
 #include "RasterImageImp.h"
 
 #include "platform/Gdi.h"
@@ -13,6 +15,7 @@
 #include "platform/MessageBox.h"
 
 #include "FreeImageApi.h"
+#include "ImageLibrary.h"
 
 #include <cmath>
 #include <vector>
@@ -55,6 +58,37 @@ int heightOf(const RECT& rect) { return rect.bottom - rect.top + 1; }
 
 }  // namespace
 
+// The display path of a bitmap whose pixels live in a DIB section: the
+// section goes into a memory DC and is blitted from there.
+void IFIRasterImageImp::drawFromSection(HDC dc, HBITMAP section, const RECT& source, const RECT& destination,
+                                        bool unscaled) {
+  HDC memory = CreateCompatibleDC(dc);
+  if (!memory) return;
+  HPALETTE own = nullptr;
+  (void)CreatePalette(dc, &own);
+  HPALETTE previousTarget = own ? SelectPalette(dc, own, TRUE) : nullptr;
+  HPALETTE previousMemory = own ? SelectPalette(memory, own, TRUE) : nullptr;
+  if (own) {
+    RealizePalette(dc);
+    RealizePalette(memory);
+  }
+  HGDIOBJ previousBitmap = SelectObject(memory, section);
+  if (unscaled) {
+    BitBlt(dc, destination.left, destination.top, widthOf(source), heightOf(source), memory, source.left, source.top,
+           SRCCOPY);
+  } else {
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchBlt(dc, destination.left, destination.top, widthOf(destination), heightOf(destination), memory, source.left,
+               source.top, widthOf(source), heightOf(source), SRCCOPY);
+  }
+  GdiFlush();
+  if (previousMemory) SelectPalette(memory, previousMemory, TRUE);
+  if (previousTarget) SelectPalette(dc, previousTarget, TRUE);
+  if (own) DeleteObject(own);
+  SelectObject(memory, previousBitmap);
+  DeleteDC(memory);
+}
+
 ZRESULT IFIRasterImageImp::Draw(RasterDrawParms* parms) {
   if (!parms || parms->size != sizeof(RasterDrawParms)) return ZR_BADARG;
   if (!bitmap_) return ZR_FAILED;
@@ -75,26 +109,48 @@ ZRESULT IFIRasterImageImp::Draw(RasterDrawParms* parms) {
   const bool unscaled = std::abs(rx - 1) <= 3.0 / widthOf(source) && std::abs(ry - 1) <= 3.0 / heightOf(source);
   const bool display = GetDeviceCaps(dc, TECHNOLOGY) == DT_RASDISPLAY;
 
-  SetStretchBltMode(dc, display ? COLORONCOLOR : HALFTONE);
-  if (!display) SetBrushOrgEx(dc, 0, 0, nullptr);
-  HPALETTE own = nullptr;
-  (void)CreatePalette(dc, &own);
-  HPALETTE chosen = own ? own : (display ? nullptr : static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)));
-  HPALETTE previous = chosen ? SelectPalette(dc, chosen, TRUE) : nullptr;
-  if (chosen) RealizePalette(dc);
-  const auto* info = reinterpret_cast<const BITMAPINFO*>(FreeImage_GetInfo(bitmap_));
-  const void* bits = FreeImage_GetBits(bitmap_);
-  if (unscaled) {
-    SetDIBitsToDevice(dc, destination.left, destination.top, static_cast<DWORD>(widthOf(source)),
-                      static_cast<DWORD>(heightOf(source)), source.left, source.top, 0, FreeImage_GetHeight(bitmap_),
-                      bits, info, DIB_RGB_COLORS);
+  HBITMAP section = display ? zefcorek::imagelib::DibSectionOf(bitmap_) : nullptr;
+  if (section) {
+    drawFromSection(dc, section, source, destination, unscaled);
   } else {
-    StretchDIBits(dc, destination.left, destination.top, widthOf(destination), heightOf(destination), source.left,
-                  source.top, widthOf(source), heightOf(source), bits, info, DIB_RGB_COLORS, SRCCOPY);
+    SetStretchBltMode(dc, display ? COLORONCOLOR : HALFTONE);
+    if (!display) SetBrushOrgEx(dc, 0, 0, nullptr);
+    HPALETTE own = nullptr;
+    (void)CreatePalette(dc, &own);
+    HPALETTE chosen = own ? own : (display ? nullptr : static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)));
+    HPALETTE previous = chosen ? SelectPalette(dc, chosen, TRUE) : nullptr;
+    if (chosen) RealizePalette(dc);
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(FreeImage_GetInfo(bitmap_));
+    const void* bits = FreeImage_GetBits(bitmap_);
+    if (unscaled) {
+      SetDIBitsToDevice(dc, destination.left, destination.top, static_cast<DWORD>(widthOf(source)),
+                        static_cast<DWORD>(heightOf(source)), source.left, source.top, 0, FreeImage_GetHeight(bitmap_),
+                        bits, info, DIB_RGB_COLORS);
+    } else {
+      StretchDIBits(dc, destination.left, destination.top, widthOf(destination), heightOf(destination), source.left,
+                    source.top, widthOf(source), heightOf(source), bits, info, DIB_RGB_COLORS, SRCCOPY);
+    }
+    GdiFlush();
+    if (previous) SelectPalette(dc, previous, TRUE);
+    if (own) DeleteObject(own);
   }
-  GdiFlush();
-  if (previous) SelectPalette(dc, previous, TRUE);
-  if (own) DeleteObject(own);
   SelectClipRgn(dc, nullptr);
   return ZR_OK;
+}
+
+ZRESULT IFIRasterImageImp::DrawParallelogram(RasterPlgDrawParms* parms) {
+  if (!parms) return ZR_BADARG;
+  if (!bitmap_) return ZR_FAILED;
+  zefcorek::imagelib::PlgBltParms record{};
+  record.e = parms->e;
+  record.f = parms->f;
+  for (int i = 0; i < 4; ++i) {
+    record.x[i] = parms->corners[i][0];
+    record.y[i] = parms->corners[i][1];
+  }
+  record.a = parms->a;
+  record.b = parms->b;
+  record.c = parms->c;
+  record.d = parms->d;
+  return zefcorek::imagelib::PlgBlt(bitmap_, &record) == 1 ? ZR_OK : ZR_FAILED;
 }

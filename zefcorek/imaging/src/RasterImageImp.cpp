@@ -6,10 +6,12 @@
 #include "zefcorek/ClassMakers.h"
 
 #include "platform/MulDiv.h"
+#include "pictrel/Pictrel.h"
 
 #include "FreeImageApi.h"
 
 #include <algorithm>
+#include <cassert>
 #include <climits>
 #include <new>
 
@@ -219,9 +221,37 @@ ZRESULT IFIRasterImageImp::SetBitmap(FIBITMAP* bitmap) {
   return ZR_OK;
 }
 
+// The surface holds this image while attached; the image only links to the
+// surface, and the surface clears that link whenever it lets the image go.
+// So neither keeps the other alive in a cycle, and the link never dangles.
+ZRESULT IFIRasterImageImp::GetDrawable(Pictrel::IDrawableDS** out) {
+  if (out == nullptr) return ZR_BADARG;
+  *out = nullptr;
+  if (bitmap_ == nullptr) return ZR_FAILED;
+  if (drawable_ != nullptr) {
+    drawable_->AddRef();
+    *out = drawable_;
+    return ZR_OK;
+  }
+  void* made = nullptr;
+  if (pctAllocIntf(&Pictrel::IID_IDrawableDS, &made) != S_OK || made == nullptr) return ZR_OUTOFMEMORY;
+  auto* surface = static_cast<Pictrel::IDrawableDS*>(made);
+  const auto forget = [](void* image) { static_cast<IFIRasterImageImp*>(image)->drawable_ = nullptr; };
+  if (FAILED(surface->AttachImage(static_cast<IRasterImage*>(this))) ||
+      pctNotifyImageRelease(surface, forget, this) != S_OK) {
+    surface->Release();
+    return ZR_OUTOFMEMORY;
+  }
+  drawable_ = surface;
+  *out = surface;  // the factory's reference goes to the caller
+  return ZR_OK;
+}
+
 void IFIRasterImageImp::dropDrawable() {
-  // No surface is ever cached until the drawing-surface link is built.
-  drawable_ = nullptr;
+  // The surface lives on for its holders, without pixels; detaching clears
+  // our link through the release notice.
+  if (drawable_ != nullptr) drawable_->DetachImage();
+  assert(drawable_ == nullptr);
 }
 
 ZRESULT IFIRasterImageImp::Unload() {

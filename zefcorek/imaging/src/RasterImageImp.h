@@ -98,6 +98,7 @@ private:
   ZRESULT getDpi(uint32_t* out, unsigned (*dotsPerMeter)(FIBITMAP*));
   ZRESULT setDpi(uint32_t dpi, void (*setDotsPerMeter)(FIBITMAP*, unsigned));
   void dropDrawable();
+  void drawFromSection(HDC dc, HBITMAP section, const RECT& source, const RECT& destination, bool unscaled);
   // Unloads the bitmap (dropping the surface, marking the image) and
   // installs `next` in its place.
   void replaceBitmap(FIBITMAP* next);

@@ -1,9 +1,0 @@
-// Slots of the raster image whose operations are not built yet: each answers
-// "not supported", so the interface's table is final already.
-#include "RasterImageImp.h"
-
-ZRESULT IFIRasterImageImp::DrawParallelogram(RasterPlgDrawParms*) { return ZR_NOTSUPPORTED; }
-ZRESULT IFIRasterImageImp::GetDrawable(Pictrel::IDrawableDS** out) {
-  if (out != nullptr) *out = nullptr;
-  return ZR_NOTSUPPORTED;
-}

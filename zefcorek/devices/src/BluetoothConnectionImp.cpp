@@ -21,13 +21,10 @@ using zefcorek::devices::TBthPropsDLL;
 using zefcorek::devices::guardOperation;
 
 constexpr const WCHAR* kClassName = u"IBluetoothConnectionImp";
-constexpr ConnectionClass kBluetoothClass = {kClassName,
-                                             u"CBluetoothConnectionSyncWnd",
-                                             zefcorek::ConnectionKind::Bluetooth,
-                                             DEVCONN_BLUETOOTH,
-                                             2048,
-                                             /*traced=*/false,
-                                             /*guarded=*/true};
+constexpr ConnectionClass kBluetoothClass = {
+    kClassName,       u"CBluetoothConnectionSyncWnd", zefcorek::ConnectionKind::Bluetooth, DEVCONN_BLUETOOTH, 2048,
+    /*traced=*/false,
+    /*guarded=*/true};
 constexpr uint16_t kMinimumTimeout = 300;
 constexpr uint32_t kRfcommKind = 0;  // the reader's and writer's medium kind
 

@@ -5,6 +5,7 @@
 // it for every call through IRasterImage, so the functions here leave that
 // one check out; the images they call are the core library's own objects.
 #include "DrawableSurface.h"
+#include "SurfaceTables.h"
 
 #include "interfaces/RasterImage.h"
 
@@ -17,26 +18,7 @@ __attribute__((no_sanitize("vptr"))) void Pictrel::releaseAttachedImage(void* im
   if (image) static_cast<IRasterImage*>(image)->Release();
 }
 
-namespace {
-
-constexpr uint32_t kMasks15[3] = {0x7C00, 0x03E0, 0x001F};
-constexpr uint32_t kMasks16[3] = {0xF800, 0x07E0, 0x001F};
-constexpr uint32_t kMasks32[3] = {0x00FF0000, 0x0000FF00, 0x000000FF};
-
-bool isAttachableDepth(uint32_t bpp) {
-  switch (bpp) {
-    case 1:
-    case 4:
-    case 8:
-    case 15:
-    case 16:
-    case 24:
-    case 32: return true;
-    default: return false;
-  }
-}
-
-}  // namespace
+namespace {}  // namespace
 
 __attribute__((no_sanitize("vptr"))) HRESULT Pictrel::IDrawableDSImp::AttachImage(IRasterImage* image) {
   if (image) image->AddRef();
@@ -54,7 +36,7 @@ __attribute__((no_sanitize("vptr"))) HRESULT Pictrel::IDrawableDSImp::AttachImag
   // An image without pixels or with a size or depth the rows cannot have
   // is refused like one that cannot describe itself.
   if (!described || !bits || width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX ||
-      !isAttachableDepth(bpp) || rowBytes == 0) {
+      !Pictrel::isSurfaceDepth(static_cast<int>(bpp)) || rowBytes == 0) {
     image->Release();
     return E_FAIL;
   }
@@ -76,7 +58,7 @@ __attribute__((no_sanitize("vptr"))) HRESULT Pictrel::IDrawableDSImp::AttachImag
     for (uint32_t i = 0; i < (1u << bpp); ++i) image->GetPalette(i, &info->colors[i]);
   } else if (bpp != 24) {
     header.biCompression = BI_BITFIELDS;
-    const uint32_t* masks = bpp == 15 ? kMasks15 : bpp == 16 ? kMasks16 : kMasks32;
+    const uint32_t* masks = bpp == 15 ? Pictrel::kMasks15 : bpp == 16 ? Pictrel::kMasks16 : Pictrel::kMasks32;
     std::copy_n(masks, 3, info->masks());
   }
 

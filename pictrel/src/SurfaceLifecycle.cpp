@@ -2,6 +2,7 @@
 // the pixel sources it can take (a new DIB section, an adopted HBITMAP),
 // Destroy, and the slots that describe the pixels.
 #include "DrawableSurface.h"
+#include "SurfaceTables.h"
 
 #include "platform/GdiPlus.h"
 #include "platform/MulDiv.h"
@@ -17,23 +18,6 @@ namespace {
 // Screen resolution written into every new bitmap header, in pixels per
 // metre (96 dots per inch).
 const LONG kPixelsPerMetre = MulDiv(96, 10000, 254);
-
-constexpr uint32_t kMasks15[3] = {0x7C00, 0x03E0, 0x001F};
-constexpr uint32_t kMasks16[3] = {0xF800, 0x07E0, 0x001F};
-constexpr uint32_t kMasks32[3] = {0x00FF0000, 0x0000FF00, 0x000000FF};
-
-bool isSupportedDepth(int bpp) {
-  switch (bpp) {
-    case 1:
-    case 4:
-    case 8:
-    case 15:
-    case 16:
-    case 24:
-    case 32: return true;
-    default: return false;
-  }
-}
 
 int screenBitsPerPixel() {
   HDC screen = ::GetDC(nullptr);
@@ -104,7 +88,7 @@ HRESULT Pictrel::IDrawableDSImp::CreateEx(int width, int height, int bpp, DWORD,
   if (width == 0 || height == 0 || width == INT32_MIN || height == INT32_MIN) return E_INVALIDARG;
   width = std::abs(width);
   if (bpp == 0) bpp = screenBitsPerPixel();
-  if (!isSupportedDepth(bpp)) return E_INVALIDARG;
+  if (!Pictrel::isSurfaceDepth(bpp)) return E_INVALIDARG;
 
   auto info = std::make_unique<SurfaceBitmapInfo>();
   std::memset(info.get(), 0, sizeof *info);
@@ -124,7 +108,7 @@ HRESULT Pictrel::IDrawableDSImp::CreateEx(int width, int height, int bpp, DWORD,
     }
   } else if (bpp != 24) {
     header.biCompression = BI_BITFIELDS;
-    const uint32_t* masks = bpp == 15 ? kMasks15 : bpp == 16 ? kMasks16 : kMasks32;
+    const uint32_t* masks = bpp == 15 ? Pictrel::kMasks15 : bpp == 16 ? Pictrel::kMasks16 : Pictrel::kMasks32;
     std::copy_n(masks, 3, info->masks());
   }
 
@@ -173,7 +157,7 @@ HRESULT Pictrel::IDrawableDSImp::AttachDIB(HBITMAP bitmap, HDC dc) {
       if (dib.dsBmih.biCompression != BI_BITFIELDS) {
         // A section without masks holds 5-5-5 words at 16 bpp and x-8-8-8
         // words at 32; the masks say so from now on.
-        const uint32_t* masks = bpp == 16 ? kMasks15 : kMasks32;
+        const uint32_t* masks = bpp == 16 ? Pictrel::kMasks15 : Pictrel::kMasks32;
         std::copy_n(masks, 3, dib.dsBitfields);
         dib.dsBmih.biCompression = BI_BITFIELDS;
         info->header.biCompression = BI_BITFIELDS;

@@ -1,5 +1,6 @@
-// The two process-wide lookup tables of the drawing surface, fixed at
-// compile time so that no thread ever sees one half built.
+// The process-wide lookup tables of the drawing surface, fixed at compile
+// time so that no thread ever sees one half built, and the pixel depths and
+// colour masks a surface's DIB section can have.
 #pragma once
 
 #include <array>
@@ -28,5 +29,24 @@ inline constexpr std::array<uint8_t, 256> CoverageGammaTable = [] {
   for (int i = 0; i < 256; ++i) table[i] = static_cast<uint8_t>(255.0 * std::pow(i / 255.0, 0.96));
   return table;
 }();
+
+// Colour masks of the BI_BITFIELDS sections: 5-5-5, 5-6-5 and 8-8-8.
+inline constexpr uint32_t kMasks15[3] = {0x7C00, 0x03E0, 0x001F};
+inline constexpr uint32_t kMasks16[3] = {0xF800, 0x07E0, 0x001F};
+inline constexpr uint32_t kMasks32[3] = {0x00FF0000, 0x0000FF00, 0x000000FF};
+
+// The depths a surface can have (15 is 16 bits with 5-5-5 masks).
+constexpr bool isSurfaceDepth(int bpp) {
+  switch (bpp) {
+    case 1:
+    case 4:
+    case 8:
+    case 15:
+    case 16:
+    case 24:
+    case 32: return true;
+    default: return false;
+  }
+}
 
 }  // namespace Pictrel

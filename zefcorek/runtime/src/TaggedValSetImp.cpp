@@ -742,15 +742,21 @@ ZRESULT zefcorek::ITaggedValSetImp::FindTyped(const WCHAR* path, uint32_t tag, u
 
 namespace {
 
-// Count and elements of a number array value into the caller's outputs.
+// Count and elements of a number array value into the caller's outputs; a
+// failed look-up leaves a count of 0 and the buffer alone.
 template <typename T>
-void copyElements(const TaggedValue& value, uint32_t* count, T* buffer) {
+ZRESULT copyElements(ZRESULT found, const TaggedValue& value, uint32_t* count, T* buffer) {
+  if (found != ZR_OK) {
+    if (count != nullptr) *count = 0;
+    return found;
+  }
   if (count != nullptr) *count = static_cast<uint32_t>(value.count);
-  if (buffer == nullptr) return;
+  if (buffer == nullptr) return ZR_OK;
   if (value.count == 1)
     std::memcpy(buffer, &value.value, sizeof(T));
   else
     std::memcpy(buffer, value.value.storage, value.count * sizeof(T));
+  return ZR_OK;
 }
 
 }  // namespace
@@ -781,32 +787,17 @@ ZRESULT zefcorek::ITaggedValSetImp::GetDouble(const WCHAR* path, uint32_t tag, d
 
 ZRESULT zefcorek::ITaggedValSetImp::GetIntArray(const WCHAR* path, uint32_t tag, uint32_t* count, int32_t* buffer) {
   TaggedValue v;
-  const ZRESULT result = FindTyped(path, tag, TVT_INT, false, &v);
-  if (result == ZR_OK)
-    copyElements(v, count, buffer);
-  else if (count != nullptr)
-    *count = 0;
-  return result;
+  return copyElements(FindTyped(path, tag, TVT_INT, false, &v), v, count, buffer);
 }
 
 ZRESULT zefcorek::ITaggedValSetImp::GetUIntArray(const WCHAR* path, uint32_t tag, uint32_t* count, uint32_t* buffer) {
   TaggedValue v;
-  const ZRESULT result = FindTyped(path, tag, TVT_UINT, false, &v);
-  if (result == ZR_OK)
-    copyElements(v, count, buffer);
-  else if (count != nullptr)
-    *count = 0;
-  return result;
+  return copyElements(FindTyped(path, tag, TVT_UINT, false, &v), v, count, buffer);
 }
 
 ZRESULT zefcorek::ITaggedValSetImp::GetDoubleArray(const WCHAR* path, uint32_t tag, uint32_t* count, double* buffer) {
   TaggedValue v;
-  const ZRESULT result = FindTyped(path, tag, TVT_DOUBLE, false, &v);
-  if (result == ZR_OK)
-    copyElements(v, count, buffer);
-  else if (count != nullptr)
-    *count = 0;
-  return result;
+  return copyElements(FindTyped(path, tag, TVT_DOUBLE, false, &v), v, count, buffer);
 }
 
 ZRESULT zefcorek::ITaggedValSetImp::GetString(const WCHAR* path, uint32_t tag, uint32_t* count, WCHAR* buffer) {

@@ -9,6 +9,7 @@
 #include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
 
+#include "testsupport/DetachedOutput.h"
 #include "testsupport/ServiceRoot.h"
 
 #include <gtest/gtest.h>
@@ -166,8 +167,8 @@ TEST_F(InstallationTest, RunUpdateInstallsShowsItsNoteAndRecordsTheVersion) {
   EXPECT_EQ(view_.labels, (std::vector<std::u16string>{u"Installing", u"Now \"Update run\""}));
   EXPECT_EQ(view_.bars, std::vector<int>{100});
   EXPECT_TRUE(view_.rowImages.empty());
-  // The note the installer left went to the opener.
-  const std::string opened = readText(root_ + "/opened.log");
+  // The note the installer left went to the opener, which runs detached.
+  const std::string opened = testsupport::waitForLines(root_ + "/opened.log");
   EXPECT_NE(opened.find("Kestruner demo update.txt"), std::string::npos) << opened;
 }
 

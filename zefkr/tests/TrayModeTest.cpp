@@ -6,6 +6,7 @@
 #include "platform/CodePage.h"
 
 #include "TestRoot.h"
+#include "testsupport/DetachedOutput.h"
 
 #include <gtest/gtest.h>
 
@@ -329,10 +330,7 @@ TEST_F(TrayModeTest, WebItemOpensTheAddressUnchanged) {
   tray_.GoToZefSHWebCmdClick();
   unsetenv("ZEF_OPENER");
   // The opener runs detached: wait for its whole line.
-  for (int i = 0; i < 1000 && root_.readFile("opened.log").find('\n') == std::string::npos; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  EXPECT_EQ(root_.readFile("opened.log"), "https://www.Vendrako.Example/Updates\n");
+  EXPECT_EQ(testsupport::waitForLines(root_.path() + "/opened.log"), "https://www.Vendrako.Example/Updates\n");
 }
 
 TEST(OfferPositionTest, FourPixelsInsideTheWorkArea) {

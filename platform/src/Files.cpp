@@ -490,18 +490,23 @@ BOOL CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists) {
   return FALSE;
 }
 
-BOOL MoveFileW(LPCWSTR from, LPCWSTR to) {
+BOOL MoveFileW(LPCWSTR from, LPCWSTR to) { return MoveFileExW(from, to, 0); }
+
+BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
   auto source = platform::mappedPath(from);
   if (!source) return FALSE;
   auto destination = platform::mappedPath(to);
   if (!destination) return FALSE;
-  if (fileSyscalls().renameNoReplace(source->c_str(), destination->c_str()) == 0) return TRUE;
+  const bool replace = (flags & MOVEFILE_REPLACE_EXISTING) != 0;
+  const int renamed = replace ? fileSyscalls().renameat(AT_FDCWD, source->c_str(), AT_FDCWD, destination->c_str())
+                              : fileSyscalls().renameNoReplace(source->c_str(), destination->c_str());
+  if (renamed == 0) return TRUE;
   if (errno != EXDEV) {
     platform::failFromErrno();
     return FALSE;
   }
   // Another file system: copy, then delete the source.
-  if (!copyFile(*source, *destination, /*failIfExists=*/true)) {
+  if (!copyFile(*source, *destination, /*failIfExists=*/!replace)) {
     platform::failFromErrno();
     if (errno == EEXIST) SetLastError(ERROR_ALREADY_EXISTS);
     return FALSE;

@@ -352,3 +352,5 @@ DWORD GetProcessId(HANDLE process) {
   auto* object = platform::lookupHandleAs<ProcessObject>(process);
   return object ? static_cast<DWORD>(object->pid()) : 0;
 }
+
+DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }

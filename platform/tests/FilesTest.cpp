@@ -152,6 +152,11 @@ TEST(FilesTest, CopyMoveDeleteAndFind) {
   EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
   EXPECT_TRUE(MoveFileW(a.c_str(), c.c_str()));
   EXPECT_EQ(root.readFile("c.txt"), "A");
+  // Unless asked to: then the destination is replaced whole.
+  const auto d = root.writeFile("d.txt", "D");
+  EXPECT_TRUE(MoveFileExW(d.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(root.readFile("b.txt"), "D");
+  EXPECT_EQ(GetFileAttributesW(d.c_str()), INVALID_FILE_ATTRIBUTES);
 
   WIN32_FIND_DATAW data{};
   HANDLE search = FindFirstFileW(root.windowsName("*.TXT").c_str(), &data);

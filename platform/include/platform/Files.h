@@ -154,6 +154,10 @@ ZEF_EXPORT BOOL CopyFileW(LPCWSTR from, LPCWSTR to, BOOL failIfExists);
 // Renames a file or folder; fails with ERROR_ALREADY_EXISTS when the
 // destination exists. A file moves across file systems by copy and delete.
 ZEF_EXPORT BOOL MoveFileW(LPCWSTR from, LPCWSTR to);
+// MoveFileW; with MOVEFILE_REPLACE_EXISTING an existing destination file is
+// replaced in one step, so readers see either the old or the new file.
+constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
+ZEF_EXPORT BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags);
 // Deletes a file; a folder is refused with ERROR_ACCESS_DENIED.
 ZEF_EXPORT BOOL DeleteFileW(LPCWSTR name);
 ZEF_EXPORT BOOL CreateDirectoryW(LPCWSTR name, LPSECURITY_ATTRIBUTES security);

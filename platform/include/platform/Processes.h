@@ -77,6 +77,8 @@ ZEF_EXPORT BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode);
 
 // The process id behind a process handle, 0 for any other handle.
 ZEF_EXPORT DWORD GetProcessId(HANDLE process);
+// The id of the calling process.
+ZEF_EXPORT DWORD GetCurrentProcessId();
 
 namespace platform {
 // Splits a command line into arguments by the Windows rules: blanks

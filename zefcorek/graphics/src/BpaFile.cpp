@@ -29,6 +29,8 @@
 #include "PatternFiles.h"
 
 #include "platform/CodePage.h"
+#include "platform/Files.h"
+#include "platform/Processes.h"
 
 #include <algorithm>
 #include <iterator>
@@ -247,13 +249,20 @@ ZRESULT saveBpaPatterns(const WCHAR* path, HatchPatternInfo* const* records, uin
   image.value(count);
   for (uint32_t i = 0; i < count; ++i) writePatternBlock(image, records[i]);
 
+  // The patterns go to a file beside the target that is renamed over it once
+  // whole, so a failed or interrupted save leaves the old file as it was.
+  const std::u16string temporary =
+      std::u16string(path) + u".~" + platform::ansiToWideLenient(std::to_string(GetCurrentProcessId())) + u".tmp";
   IFIOOStream* stream = makeOutputStream();
   if (stream == nullptr) return ZR_OUTOFMEMORY;
-  ZRESULT result = stream->SetName(path);
+  ZRESULT result = stream->SetName(temporary.c_str());
   if (result == ZR_OK) result = stream->Open(0);
   if (result == ZR_OK) result = stream->Write(image.image().data(), static_cast<uint32_t>(image.image().size()));
-  if (result == ZR_OK) result = stream->Close();
+  const ZRESULT closed = stream->Close();
+  if (result == ZR_OK) result = closed;
   stream->Release();
+  if (result == ZR_OK && !MoveFileExW(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING)) result = ZR_FAILED;
+  if (result != ZR_OK) DeleteFileW(temporary.c_str());
   return result;
 }
 

@@ -10,10 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -306,6 +309,19 @@ TEST_F(HatchFileTest, BinaryBytesAndRoundTrips) {
   EXPECT_EQ(handler->SavePatterns(folder.name("all.pat").c_str(), all, 5), 21);
   EXPECT_FALSE(folder.exists("all.pat"));
   EXPECT_EQ(handler->SavePatterns(nullptr, all, 5), 10);
+
+  // A save replaces the file whole; one that fails leaves the old file as it
+  // was, and neither leaves a temporary file behind.
+  ASSERT_EQ(handler->SavePatterns(vlinesPath.c_str(), all, 5), 0);
+  EXPECT_EQ(folder.read("vlines.BPA"), folder.read("all.BPA"));
+  const std::string blocker = folder.native("vlines.BPA.~" + std::to_string(getpid()) + ".tmp");
+  std::filesystem::create_directory(blocker);
+  EXPECT_NE(handler->SavePatterns(vlinesPath.c_str(), vlines, 1), 0);
+  EXPECT_EQ(folder.read("vlines.BPA"), folder.read("all.BPA"));
+  std::filesystem::remove(blocker);
+  size_t files = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.native(""))) ++files;
+  EXPECT_EQ(files, 5u) << "fixture.pat, vlines.BPA, dashed.bpa, twelve.pat, all.BPA";
   for (HatchPatternInfo* info : all) registry->FreePatternInfo(info);
 }
 

@@ -12,10 +12,18 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 namespace {
 
 using Pictrel::SurfaceState;
+
+// The bytes of a destination pixel that hold blue, green and red.
+struct ChannelBytes {
+  int blue = 0;
+  int green = 1;
+  int red = 2;
+};
 
 // One row of a transfer: where it reads and writes and how many pixels.
 struct TransferRow {
@@ -25,7 +33,29 @@ struct TransferRow {
   int destinationX;
   int sourceX;
   int count;
+  ChannelBytes channels{};
 };
+
+// A 32-bpp destination may order its channels otherwise than blue, green,
+// red: its section's masks say where the blend writes each one. Masks that
+// are not whole bytes, and destinations without a section, keep the order.
+ChannelBytes destinationChannels(Pictrel::IDrawableDS* destination) {
+  if (destination->GetBitsPerPixel() != 32) return {};
+  const HBITMAP bitmap = destination->GetHBITMAP();
+  DIBSECTION dib{};
+  if (!bitmap || GetObjectW(bitmap, sizeof dib, &dib) != static_cast<int>(sizeof dib) ||
+      dib.dsBmih.biCompression != BI_BITFIELDS)
+    return {};
+  auto byteOf = [](DWORD mask) {
+    for (int byte = 0; byte < 4; ++byte)
+      if (mask == DWORD{0xFF} << (8 * byte)) return byte;
+    return -1;
+  };
+  const ChannelBytes found{byteOf(dib.dsBitfields[2]), byteOf(dib.dsBitfields[1]), byteOf(dib.dsBitfields[0])};
+  const bool distinct = found.blue != found.green && found.green != found.red && found.blue != found.red;
+  if (found.blue < 0 || found.green < 0 || found.red < 0 || !distinct) return {};
+  return found;
+}
 
 // A 32-bpp source blended onto 24 or 32 bpp by its alpha (0 skips the
 // pixel); with the key's bit 31 the source is its grey mean. The
@@ -42,8 +72,9 @@ void blendRow(const SurfaceState& source, int destinationBpp, const TransferRow&
     uint32_t red = (s >> source.redShift) & 0xFF;
     if (grey) blue = green = red = (blue + green + red) / 3;
     BYTE* d = row.destination + static_cast<size_t>(row.destinationX + i) * destinationBytes;
-    const uint32_t channels[3] = {blue, green, red};
-    for (int c = 0; c < 3; ++c) d[c] = static_cast<BYTE>((alpha * channels[c] + (255 - alpha) * d[c]) >> 8);
+    const std::pair<int, uint32_t> channels[3] = {
+        {row.channels.blue, blue}, {row.channels.green, green}, {row.channels.red, red}};
+    for (const auto& [at, value] : channels) d[at] = static_cast<BYTE>((alpha * value + (255 - alpha) * d[at]) >> 8);
   }
 }
 
@@ -156,12 +187,13 @@ HRESULT Pictrel::IDrawableDSImp::TransferTo(IDrawableDS* destination, const tagT
   if (!area) return S_FALSE;
   const auto box = place(destination, *area, x, y);
   if (!box) return S_FALSE;
+  const ChannelBytes channels = destinationChannels(destination);
   for (int i = 0; i < box->height; ++i) {
     BYTE* target = destination->GetScanLine(box->y + i);
     if (!target) continue;
-    transferRow(
-        state_, destinationBpp,
-        {target, state_.rows[static_cast<size_t>(box->sourceTop + i)], key, box->x, box->sourceLeft, box->width});
+    transferRow(state_, destinationBpp,
+                {target, state_.rows[static_cast<size_t>(box->sourceTop + i)], key, box->x, box->sourceLeft,
+                 box->width, channels});
   }
   return S_OK;
 }

@@ -98,6 +98,27 @@ TEST(SurfaceTransfersTest, AlphaSourcesBlendOntoTwentyFourAndThirtyTwoBits) {
   EXPECT_EQ(source->TransferTo(words.get(), nullptr, 0, 0, 0), E_FAIL);
 }
 
+TEST(SurfaceTransfersTest, BlendsWriteEachChannelWhereTheTargetsMasksSay) {
+  // A 32-bpp section that keeps red in its lowest byte.
+  struct {
+    BITMAPINFOHEADER header;
+    DWORD masks[3];
+  } info{{sizeof(BITMAPINFOHEADER), 1, -1, 1, 32, BI_BITFIELDS, 0, 0, 0, 0, 0}, {0x000000FF, 0x0000FF00, 0x00FF0000}};
+  HBITMAP section =
+      CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, nullptr, nullptr, 0);
+  ASSERT_NE(section, nullptr);
+  SurfaceHolder target;
+  ASSERT_EQ(target->AttachDIB(section, nullptr), S_OK);
+  SurfaceHolder source;
+  ASSERT_EQ(source->Create(1, 1, 32, nullptr), S_OK);
+  source->SetPixel(0, 0, 0xFF0000FF);  // opaque red
+  ASSERT_EQ(source->TransferTo(target.get(), nullptr, 0, 0, 0), S_OK);
+  uint32_t pixel = 0;
+  std::memcpy(&pixel, target->GetScanLine(0), 4);
+  EXPECT_EQ(pixel, 0x000000FEu);  // red in the red byte, 255 * 255 >> 8
+  EXPECT_EQ(pixelAt(target.get(), 0, 0) & 0x00FFFFFF, RGB(0xFE, 0, 0));
+}
+
 TEST(SurfaceTransfersTest, ColourKeysSkipExactlyTheKeyedPixels) {
   constexpr COLORREF kMagenta = 0x00FF00FF;
   for (int bpp : {16, 24}) {

@@ -192,8 +192,8 @@ HRESULT Pictrel::IDrawableDSImp::TransferTo(IDrawableDS* destination, const tagT
     BYTE* target = destination->GetScanLine(box->y + i);
     if (!target) continue;
     transferRow(state_, destinationBpp,
-                {target, state_.rows[static_cast<size_t>(box->sourceTop + i)], key, box->x, box->sourceLeft,
-                 box->width, channels});
+                {target, state_.rows[static_cast<size_t>(box->sourceTop + i)], key, box->x, box->sourceLeft, box->width,
+                 channels});
   }
   return S_OK;
 }

@@ -92,8 +92,13 @@ bool T_ISOLINER::ProcessTrg(const tagT_POINT3D* p) {
   const double levels = std::round((last - first) / DeltaZ) + 1;
   if (!(levels <= kMaxLevelsPerTriangle)) return false;
 
+  // The level's value comes from its whole number of intervals above RefZ,
+  // not from this triangle's lowest height: the fmod above rounds
+  // differently from triangle to triangle, and pieces of one level must
+  // carry one value to be joined.
+  const double firstStep = std::round((first - RefZ) / DeltaZ);
   for (unsigned i = 0; i < unsigned(levels); ++i) {
-    const double level = i * DeltaZ + first;
+    const double level = RefZ + (firstStep + i) * DeltaZ;
     const bool belowMiddle = level < middle.z;
     const tagT_POINT3D& a = belowMiddle ? low : high;
     const tagT_POINT3D& c = belowMiddle ? high : low;

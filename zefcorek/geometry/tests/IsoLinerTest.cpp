@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
 #include <vector>
 
 namespace {
@@ -209,6 +210,42 @@ TEST(IsoLinerTest, AnalyticSurfaces) {
     }
   }
   EXPECT_GT(pieces, 100);
+}
+
+// A reference height and interval that binary fractions cannot hold: every
+// triangle must still reach the same value for the same level, or the rings
+// fall apart into pieces of slightly different levels.
+TEST(IsoLinerTest, OneLevelIsOneValueInEveryTriangle) {
+  T_ISOLINER t;
+  t.SetRefZ(-45.3);
+  t.SetDeltaZ(0.7);
+  t.BeginProcess();
+  const int sectors = 48;
+  auto conePoint = [&](int ring, int sector) {
+    const double r = ring * 1.37, a = sector * 6.283185307179586 / sectors;
+    return tagT_POINT3D{r * std::cos(a), r * std::sin(a), 10.13 - r * (1 + 0.013 * (sector % sectors % 4))};
+  };
+  for (int ring = 0; ring < 6; ++ring) {
+    for (int s = 0; s < sectors; ++s) {
+      const tagT_POINT3D t1[3] = {conePoint(ring, s), conePoint(ring + 1, s), conePoint(ring + 1, s + 1)};
+      const tagT_POINT3D t2[3] = {conePoint(ring, s), conePoint(ring + 1, s + 1), conePoint(ring, s + 1)};
+      (void)t.ProcessTrg(t1);
+      if (ring > 0) (void)t.ProcessTrg(t2);
+    }
+  }
+  t.EndProcess();
+  // Levels above the outer ring's highest vertex (1.91) close round the
+  // peak: one ring each.
+  size_t rings = 0;
+  std::set<double> levels;
+  for (const Line& l : linesOf(t)) {
+    if (l.pieces[0].z < 2) continue;
+    ++rings;
+    levels.insert(l.pieces[0].z);
+    EXPECT_TRUE(l.closed) << l.pieces[0].z;
+  }
+  EXPECT_EQ(rings, levels.size());
+  EXPECT_EQ(levels.size(), 12u);  // 2.3, 3.0, ... 10.0
 }
 
 TEST(IsoLinerTest, ListsTheFactoryCouldNotMake) {

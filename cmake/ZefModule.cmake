@@ -36,8 +36,12 @@ function(zef_add_fuzz name)
     target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
   else()
     target_link_libraries(fuzz_${name} PRIVATE zef_fuzz_replay)
+    # The corpus lies beside the target's source, whichever folder declares it.
+    list(GET ARG_SOURCES 0 first_source)
+    get_filename_component(first_source ${first_source} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    get_filename_component(fuzz_dir ${first_source} DIRECTORY)
     add_test(NAME fuzz.${name}
-             COMMAND fuzz_${name} ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name})
+             COMMAND fuzz_${name} ${fuzz_dir}/corpus/${name})
     # Targets that touch files find a fresh platform root of their own.
     set_tests_properties(fuzz.${name} PROPERTIES
                          ENVIRONMENT "ZEF_PLATFORM_ROOT=${CMAKE_BINARY_DIR}/fuzz-root/${name}")

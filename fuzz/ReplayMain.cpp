@@ -41,6 +41,11 @@ int main(int argc, char** argv) {
     } else if (std::filesystem::exists(arg, ec)) {
       failures += replayFile(arg);
       ++replayed;
+    } else {
+      // A corpus that is not where the build says is a broken replay, not an
+      // empty one.
+      std::fprintf(stderr, "no such corpus or input: %s\n", argv[i]);
+      ++failures;
     }
   }
   // An empty input is always worth one run: it is the first thing a fuzzer tries.

@@ -250,7 +250,12 @@ REAL incircleadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
     return det;
   }
 
-  // Stage D: every remaining term, exactly.
+  // Stage D: every remaining term, exactly; or the exact form when it is
+  // cheaper.
+  if (tailsFavourExactForm(adxtail, adytail, bdxtail, bdytail, cdxtail, cdytail)) {
+    ZEF_COUNT_STAGE(Incircle, D);
+    return incircleexact(pa, pb, pc, pd);
+  }
   const bool aHasTails = adxtail != 0.0L || adytail != 0.0L;
   const bool bHasTails = bdxtail != 0.0L || bdytail != 0.0L;
   const bool cHasTails = cdxtail != 0.0L || cdytail != 0.0L;

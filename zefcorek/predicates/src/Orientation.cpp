@@ -288,7 +288,12 @@ REAL orient3dadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
     return det;
   }
 
-  // Stage D: add every remaining term exactly.
+  // Stage D: add every remaining term exactly; or the exact form when it is
+  // cheaper.
+  if (tailsFavourExactForm(adxtail, adytail, adztail, bdxtail, bdytail, bdztail, cdxtail, cdytail, cdztail)) {
+    ZEF_COUNT_STAGE(Orient3d, D);
+    return orient3dexact(pa, pb, pc, pd);
+  }
   REAL atB[4], atC[4], btC[4], btA[4], ctA[4], ctB[4];
   int atLength = orientationTails(adxtail, adytail, bdx, bdy, cdx, cdy, atB, atC);
   int btLength = orientationTails(bdxtail, bdytail, cdx, cdy, adx, ady, btC, btA);

@@ -46,6 +46,18 @@ inline bool provenInDouble(REAL det, double bound, double permanent, double smal
   return (smallest >= floor) & (absolute(det) > REAL(bound * permanent));
 }
 
+// Whether the last adaptive stage should give way to the exact form on the
+// raw coordinates. That stage adds a group of exact terms for every nonzero
+// difference tail, each merged into the running sum on its own; once half of
+// the tails or more are nonzero (coordinates of mixed magnitudes, far-off
+// points) those groups cost several times what the exact form does, which
+// never looks at tails. Either way the sign is exact.
+template <typename... Tails>
+inline bool tailsFavourExactForm(Tails... tails) {
+  const int nonzero = (int{tails != 0.0L} + ...);
+  return 2 * nonzero >= int(sizeof...(Tails));
+}
+
 // The exact 2x2 minor px*qy - qx*py of rounded values, in 4 components.
 inline void exactMinor(REAL px, REAL py, REAL qx, REAL qy, REAL* m) {
   REAL pxqy1, pxqy0, qxpy1, qxpy0;

@@ -370,6 +370,20 @@ REAL insphereadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
 
 namespace {
 
+// A rounded 2x2 minor px*qy - qx*py of the first stage, with the double sum
+// of its two products' magnitudes for the permanent.
+struct MinorWithPair {
+  REAL value;
+  double pair;
+};
+
+inline MinorWithPair minorWithPair(REAL px, REAL py, REAL qx, REAL qy) {
+  REAL pxqy = px * qy;
+  const double pxqyMagnitude = magnitude(pxqy);
+  REAL qxpy = qx * py;
+  return {pxqy - qxpy, pxqyMagnitude + magnitude(qxpy)};
+}
+
 // The first stage with the permanent in REAL, as it always was: for the
 // inputs the double permanent does not settle (see PredicateSupport.h).
 // Kept out of line so that the fast path keeps no product alive for it.
@@ -428,39 +442,38 @@ namespace {
 }  // namespace
 
 REAL insphere(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, const REAL* pe) {
+  // The same rounded determinant as insphereRealPermanent. Each product's
+  // magnitude goes to double as soon as it is made, so that no 80-bit
+  // product stays alive for the permanent: with twelve differences to keep,
+  // the x87 stack's eight registers are already short, and every 80-bit
+  // value spilled and reloaded costs more than several operations.
   REAL aex = pa[0] - pe[0], bex = pb[0] - pe[0], cex = pc[0] - pe[0], dex = pd[0] - pe[0];
   REAL aey = pa[1] - pe[1], bey = pb[1] - pe[1], cey = pc[1] - pe[1], dey = pd[1] - pe[1];
+  const MinorWithPair ab = minorWithPair(aex, aey, bex, bey);
+  const MinorWithPair bc = minorWithPair(bex, bey, cex, cey);
+  const MinorWithPair cd = minorWithPair(cex, cey, dex, dey);
+  const MinorWithPair da = minorWithPair(dex, dey, aex, aey);
+  const MinorWithPair ac = minorWithPair(aex, aey, cex, cey);
+  const MinorWithPair bd = minorWithPair(bex, bey, dex, dey);
   REAL aez = pa[2] - pe[2], bez = pb[2] - pe[2], cez = pc[2] - pe[2], dez = pd[2] - pe[2];
 
-  REAL aexbey = aex * bey, bexaey = bex * aey, ab = aexbey - bexaey;
-  REAL bexcey = bex * cey, cexbey = cex * bey, bc = bexcey - cexbey;
-  REAL cexdey = cex * dey, dexcey = dex * cey, cd = cexdey - dexcey;
-  REAL dexaey = dex * aey, aexdey = aex * dey, da = dexaey - aexdey;
-  REAL aexcey = aex * cey, cexaey = cex * aey, ac = aexcey - cexaey;
-  REAL bexdey = bex * dey, dexbey = dex * bey, bd = bexdey - dexbey;
-
-  REAL abc = aez * bc - bez * ac + cez * ab;
-  REAL bcd = bez * cd - cez * bd + dez * bc;
-  REAL cda = cez * da + dez * ac + aez * cd;
-  REAL dab = dez * ab + aez * bd + bez * da;
+  REAL abc = aez * bc.value - bez * ac.value + cez * ab.value;
+  REAL bcd = bez * cd.value - cez * bd.value + dez * bc.value;
+  REAL cda = cez * da.value + dez * ac.value + aez * cd.value;
+  REAL dab = dez * ab.value + aez * bd.value + bez * da.value;
   REAL alift = aex * aex + aey * aey + aez * aez;
   REAL blift = bex * bex + bey * bey + bez * bez;
   REAL clift = cex * cex + cey * cey + cez * cez;
   REAL dlift = dex * dex + dey * dey + dez * dez;
   REAL det = (dlift * abc - clift * dab) + (blift * cda - alift * bcd);
 
-  const double abPair = magnitude(aexbey) + magnitude(bexaey);
-  const double bcPair = magnitude(bexcey) + magnitude(cexbey);
-  const double cdPair = magnitude(cexdey) + magnitude(dexcey);
-  const double daPair = magnitude(dexaey) + magnitude(aexdey);
-  const double acPair = magnitude(aexcey) + magnitude(cexaey);
-  const double bdPair = magnitude(bexdey) + magnitude(dexbey);
   const double az = magnitude(aez), bz = magnitude(bez), cz = magnitude(cez), dz = magnitude(dez);
   const double al = double(alift), bl = double(blift), cl = double(clift), dl = double(dlift);
   const double permanent =
-      (cdPair * bz + bdPair * cz + bcPair * dz) * al + (daPair * cz + acPair * dz + cdPair * az) * bl +
-      (abPair * dz + bdPair * az + daPair * bz) * cl + (bcPair * az + acPair * bz + abPair * cz) * dl;
-  const double pairs = std::min(std::min(std::min(abPair, bcPair), std::min(cdPair, daPair)), std::min(acPair, bdPair));
+      (cd.pair * bz + bd.pair * cz + bc.pair * dz) * al + (da.pair * cz + ac.pair * dz + cd.pair * az) * bl +
+      (ab.pair * dz + bd.pair * az + da.pair * bz) * cl + (bc.pair * az + ac.pair * bz + ab.pair * cz) * dl;
+  const double pairs =
+      std::min(std::min(std::min(ab.pair, bc.pair), std::min(cd.pair, da.pair)), std::min(ac.pair, bd.pair));
   const double factors =
       std::min(std::min(std::min(az, bz), std::min(cz, dz)), std::min(std::min(al, bl), std::min(cl, dl)));
   if (provenInDouble(det, doubleBounds.insphereA, permanent, std::min(pairs, factors), threeFactorFloor)) {

@@ -82,13 +82,31 @@ int liftBySquaredLength(int mLength, const REAL* m, const REAL* p, bool negate, 
   return sumZeroElim(xyLength, s.xy, zLength, s.z, h);
 }
 
-// h = p*m1 + q*m2 + r*m3 for 4-component minors: a 3x3 determinant
-// expanded along its z column, 24 components.
-int combineMinors(const REAL* m1, REAL p, const REAL* m2, REAL q, const REAL* m3, REAL r, REAL* h) {
+// An exact 2x2 minor without its zero components (see withoutZeros).
+struct ShortMinor {
+  REAL components[4];
+  int length;
+};
+
+ShortMinor shortMinor(REAL px, REAL py, REAL qx, REAL qy) {
+  ShortMinor m;
+  m.length = exactMinorWithoutZeros(px, py, qx, qy, m.components);
+  return m;
+}
+
+ShortMinor shortMinor(const REAL* full) {
+  ShortMinor m;
+  m.length = withoutZeros(4, full, m.components);
+  return m;
+}
+
+// h = p*m1 + q*m2 + r*m3 for 2x2 minors: a 3x3 determinant expanded along
+// its z column, at most 24 components.
+int combineMinors(const ShortMinor& m1, REAL p, const ShortMinor& m2, REAL q, const ShortMinor& m3, REAL r, REAL* h) {
   REAL t1[8], t2[8], t3[8], t12[16];
-  int l1 = scaleZeroElim(4, m1, p, t1);
-  int l2 = scaleZeroElim(4, m2, q, t2);
-  int l3 = scaleZeroElim(4, m3, r, t3);
+  int l1 = scaleZeroElim(m1.length, m1.components, p, t1);
+  int l2 = scaleZeroElim(m2.length, m2.components, q, t2);
+  int l3 = scaleZeroElim(m3.length, m3.components, r, t3);
   int l12 = sumZeroElim(l1, t1, l2, t2, t12);
   return sumZeroElim(l3, t3, l12, t12, h);
 }
@@ -126,9 +144,9 @@ REAL insphereexact(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
   // are folded into the order of the 3x3 minors below.
   const REAL* p[5] = {pa, pb, pc, pd, pe};
   // xy minors of every pair i < j: p_i.x * p_j.y - p_j.x * p_i.y.
-  REAL minor2[5][5][4];
+  ShortMinor minor2[5][5];
   for (int i = 0; i < 5; ++i) {
-    for (int j = i + 1; j < 5; ++j) exactMinor(p[i][0], p[i][1], p[j][0], p[j][1], minor2[i][j]);
+    for (int j = i + 1; j < 5; ++j) minor2[i][j] = shortMinor(p[i][0], p[i][1], p[j][0], p[j][1]);
   }
   // xyz determinants of every triple i < j < k, expanded along z:
   // z_i * (jk) - z_j * (ik) + z_k * (ij), 24 components.
@@ -295,11 +313,13 @@ REAL insphereadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
   exactMinor(dex, dey, aex, aey, da);
   exactMinor(aex, aey, cex, cey, ac);
   exactMinor(bex, bey, dex, dey, bd);
+  const ShortMinor abShort = shortMinor(ab), bcShort = shortMinor(bc), cdShort = shortMinor(cd);
+  const ShortMinor daShort = shortMinor(da), acShort = shortMinor(ac), bdShort = shortMinor(bd);
   REAL bcd[24], cda[24], dab[24], abc[24];
-  int bcdLength = combineMinors(cd, bez, bd, -cez, bc, dez, bcd);
-  int cdaLength = combineMinors(da, cez, ac, dez, cd, aez, cda);
-  int dabLength = combineMinors(ab, dez, bd, aez, da, bez, dab);
-  int abcLength = combineMinors(bc, aez, ac, -bez, ab, cez, abc);
+  int bcdLength = combineMinors(cdShort, bez, bdShort, -cez, bcShort, dez, bcd);
+  int cdaLength = combineMinors(daShort, cez, acShort, dez, cdShort, aez, cda);
+  int dabLength = combineMinors(abShort, dez, bdShort, aez, daShort, bez, dab);
+  int abcLength = combineMinors(bcShort, aez, acShort, -bez, abShort, cez, abc);
 
   REAL scratch[48], x[96], y[96], z[96], xy[192];
   const LiftScratch liftScratch{scratch, x, y, z, xy};

@@ -245,17 +245,17 @@ REAL orient3dadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
 
   // Stage B: the exact determinant of the rounded differences.
   REAL bc[4], ca[4], ab[4];
-  exactMinor(bdx, bdy, cdx, cdy, bc);
-  exactMinor(cdx, cdy, adx, ady, ca);
-  exactMinor(adx, ady, bdx, bdy, ab);
+  const int bcLength = exactMinorWithoutZeros(bdx, bdy, cdx, cdy, bc);
+  const int caLength = exactMinorWithoutZeros(cdx, cdy, adx, ady, ca);
+  const int abLength = exactMinorWithoutZeros(adx, ady, bdx, bdy, ab);
   REAL adet[8], bdet[8], cdet[8], abdet[16];
-  int aLength = scaleZeroElim(4, bc, adz, adet);
-  int bLength = scaleZeroElim(4, ca, bdz, bdet);
-  int cLength = scaleZeroElim(4, ab, cdz, cdet);
-  int abLength = sumZeroElim(aLength, adet, bLength, bdet, abdet);
+  int aLength = scaleZeroElim(bcLength, bc, adz, adet);
+  int bLength = scaleZeroElim(caLength, ca, bdz, bdet);
+  int cLength = scaleZeroElim(abLength, ab, cdz, cdet);
+  int abdetLength = sumZeroElim(aLength, adet, bLength, bdet, abdet);
   REAL finA[192], finB[192];
   ExpansionAccumulator fin(finA, finB);
-  fin.start(sumZeroElim(abLength, abdet, cLength, cdet, fin.data()));
+  fin.start(sumZeroElim(abdetLength, abdet, cLength, cdet, fin.data()));
   REAL det = estimate(fin.length(), fin.components());
   if (provenBy(det, k.o3derrboundB * permanent)) {
     ZEF_COUNT_STAGE(Orient3d, B);
@@ -313,15 +313,15 @@ REAL orient3dadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
 
   // The rounded-difference minors times the z tails.
   if (adztail != 0.0L) {
-    wLength = scaleZeroElim(4, bc, adztail, w);
+    wLength = scaleZeroElim(bcLength, bc, adztail, w);
     fin.add(wLength, w);
   }
   if (bdztail != 0.0L) {
-    wLength = scaleZeroElim(4, ca, bdztail, w);
+    wLength = scaleZeroElim(caLength, ca, bdztail, w);
     fin.add(wLength, w);
   }
   if (cdztail != 0.0L) {
-    wLength = scaleZeroElim(4, ab, cdztail, w);
+    wLength = scaleZeroElim(abLength, ab, cdztail, w);
     fin.add(wLength, w);
   }
 

@@ -179,8 +179,4 @@ int compress(int elen, const REAL* e, REAL* h) {
   return top + 1;
 }
 
-REAL estimate(int elen, const REAL* e) {
-  REAL q = e[0];
-  for (int i = 1; i < elen; ++i) q += e[i];
-  return q;
-}
+REAL estimate(int elen, const REAL* e) { return kernels::sumComponents(elen, e); }

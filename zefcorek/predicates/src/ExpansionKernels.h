@@ -1,5 +1,6 @@
 // The two expansion routines the adaptive predicates spend their time in:
-// the merging sum and the scaling by one number, zero elimination included.
+// the merging sum and the scaling by one number, zero elimination included;
+// and the estimate of an expansion's value that every exact stage ends with.
 //
 // They are inline here, written once: the exported fast_expansion_sum and
 // scale_expansion families call them, and the predicates call them directly,
@@ -107,6 +108,13 @@ inline int scaleExpansion(int elen, const REAL* e, REAL b, REAL* h) {
   return hIndex;
 }
 
+// The rounded sum of the components, smallest first.
+inline REAL sumComponents(int elen, const REAL* e) {
+  REAL q = e[0];
+  for (int i = 1; i < elen; ++i) q += e[i];
+  return q;
+}
+
 }  // namespace zefcorek::predicates::kernels
 
 namespace zefcorek::predicates {
@@ -118,5 +126,8 @@ inline int sumZeroElim(int elen, const REAL* e, int flen, const REAL* f, REAL* h
 inline int scaleZeroElim(int elen, const REAL* e, REAL b, REAL* h) {
   return kernels::scaleExpansion<true>(elen, e, b, h);
 }
+// The exported estimate is reached through the library's symbol table even
+// from inside it; this one is expanded in place.
+inline REAL estimateSum(int elen, const REAL* e) { return kernels::sumComponents(elen, e); }
 
 }  // namespace zefcorek::predicates

@@ -220,7 +220,7 @@ REAL incircleadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
   REAL finA[1152], finB[1152];
   ExpansionAccumulator fin(finA, finB);
   fin.start(sumZeroElim(abdetLength, abdet, cLength, cdet, fin.data()));
-  REAL det = estimate(fin.length(), fin.components());
+  REAL det = estimateSum(fin.length(), fin.components());
   if (provenBy(det, k.iccerrboundB * permanent)) {
     ZEF_COUNT_STAGE(Incircle, B);
     return det;

@@ -333,7 +333,7 @@ REAL insphereadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
   int abLength = sumZeroElim(aLength, adet, bLength, bdet, abdet);
   int cdLength = sumZeroElim(cLength, cdet, dLength, ddet, cddet);
   int finLength = sumZeroElim(abLength, abdet, cdLength, cddet, fin);
-  REAL det = estimate(finLength, fin);
+  REAL det = estimateSum(finLength, fin);
   if (provenBy(det, k.isperrboundB * permanent)) {
     ZEF_COUNT_STAGE(Insphere, B);
     return det;

@@ -76,7 +76,7 @@ REAL orient2dadapt(const REAL* pa, const REAL* pb, const REAL* pc, REAL detsum) 
   twoProduct(acy, bcx, detright, detrighttail);
   REAL b[4];
   twoTwoDiff(detleft, detlefttail, detright, detrighttail, b);
-  REAL det = estimate(4, b);
+  REAL det = estimateSum(4, b);
   if (provenBy(det, k.ccwerrboundB * detsum)) {
     ZEF_COUNT_STAGE(Orient2d, B);
     return det;
@@ -256,7 +256,7 @@ REAL orient3dadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
   REAL finA[192], finB[192];
   ExpansionAccumulator fin(finA, finB);
   fin.start(sumZeroElim(abdetLength, abdet, cLength, cdet, fin.data()));
-  REAL det = estimate(fin.length(), fin.components());
+  REAL det = estimateSum(fin.length(), fin.components());
   if (provenBy(det, k.o3derrboundB * permanent)) {
     ZEF_COUNT_STAGE(Orient3d, B);
     return det;

@@ -1,6 +1,6 @@
 // The two expansion routines the adaptive predicates spend their time in:
 // the merging sum and the scaling by one number, zero elimination included;
-// and the estimate of an expansion's value that every exact stage ends with.
+// the compression and the estimate of an expansion's value.
 //
 // They are inline here, written once: the exported fast_expansion_sum and
 // scale_expansion families call them, and the predicates call them directly,
@@ -106,6 +106,33 @@ inline int scaleExpansion(int elen, const REAL* e, REAL b, REAL* h) {
   }
   storeLast<ZeroElim>(q, h, hIndex);
   return hIndex;
+}
+
+// h = e with fewer, larger components; h may be e.
+inline int compressExpansion(int elen, const REAL* e, REAL* h) {
+  // Downward pass: gather from the top, leaving behind each nonzero
+  // remainder; upward pass: push the remainders back down the same way.
+  int bottom = elen - 1;
+  REAL q = e[bottom];
+  for (int i = elen - 2; i >= 0; --i) {
+    REAL qNew, tail;
+    fastTwoSum(q, e[i], qNew, tail);
+    if (tail != 0.0L) {
+      h[bottom--] = qNew;
+      q = tail;
+    } else {
+      q = qNew;
+    }
+  }
+  int top = 0;
+  for (int i = bottom + 1; i < elen; ++i) {
+    REAL qNew, tail;
+    fastTwoSum(h[i], q, qNew, tail);
+    if (tail != 0.0L) h[top++] = tail;
+    q = qNew;
+  }
+  h[top] = q;
+  return top + 1;
 }
 
 // The rounded sum of the components, smallest first.

@@ -183,6 +183,9 @@ REAL insphereexact(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
       negateExpansion(negativeLength, negative);
     }
     int minor4Length = sumZeroElim(positiveLength, positive, negativeLength, negative, minor4);
+    // Each component of the minor costs a dozen exact products in the lift;
+    // compressed, the minor has only as many as its value needs.
+    minor4Length = kernels::compressExpansion(minor4Length, minor4, minor4);
     liftedLength[o] = liftBySquaredLength(minor4Length, minor4, p[o], /*negate=*/false, scratch, w->lifted[o]);
   }
   int abLength = sumZeroElim(liftedLength[0], w->lifted[0], liftedLength[1], w->lifted[1], w->ab);

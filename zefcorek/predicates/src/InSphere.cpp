@@ -479,19 +479,24 @@ REAL insphere(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, co
   const MinorWithPair ac = minorWithPair(aex, aey, cex, cey);
   const MinorWithPair bd = minorWithPair(bex, bey, dex, dey);
   REAL aez = pa[2] - pe[2], bez = pb[2] - pe[2], cez = pc[2] - pe[2], dez = pd[2] - pe[2];
+  // The lifts before the 3x3 minors, each to double as soon as it is made:
+  // in this order fewer 80-bit values have to be spilled.
+  REAL alift = aex * aex + aey * aey + aez * aez;
+  const double al = double(alift);
+  REAL blift = bex * bex + bey * bey + bez * bez;
+  const double bl = double(blift);
+  REAL clift = cex * cex + cey * cey + cez * cez;
+  const double cl = double(clift);
+  REAL dlift = dex * dex + dey * dey + dez * dez;
+  const double dl = double(dlift);
 
   REAL abc = aez * bc.value - bez * ac.value + cez * ab.value;
   REAL bcd = bez * cd.value - cez * bd.value + dez * bc.value;
   REAL cda = cez * da.value + dez * ac.value + aez * cd.value;
   REAL dab = dez * ab.value + aez * bd.value + bez * da.value;
-  REAL alift = aex * aex + aey * aey + aez * aez;
-  REAL blift = bex * bex + bey * bey + bez * bez;
-  REAL clift = cex * cex + cey * cey + cez * cez;
-  REAL dlift = dex * dex + dey * dey + dez * dez;
   REAL det = (dlift * abc - clift * dab) + (blift * cda - alift * bcd);
 
   const double az = magnitude(aez), bz = magnitude(bez), cz = magnitude(cez), dz = magnitude(dez);
-  const double al = double(alift), bl = double(blift), cl = double(clift), dl = double(dlift);
   const double permanent =
       (cd.pair * bz + bd.pair * cz + bc.pair * dz) * al + (da.pair * cz + ac.pair * dz + cd.pair * az) * bl +
       (ab.pair * dz + bd.pair * az + da.pair * bz) * cl + (bc.pair * az + ac.pair * bz + ab.pair * cz) * dl;

@@ -354,39 +354,29 @@ namespace {
 }  // namespace
 
 REAL incircle(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
-  // The same rounded determinant as incircleRealPermanent, written in the
-  // order the values are used, so that few REAL values are alive at once:
-  // the x87 stack has eight registers, and each 80-bit value spilled to
-  // memory and reloaded costs more than several operations. Each product's
-  // magnitude goes to double as soon as it is made.
-  REAL bdx = pb[0] - pd[0], cdy = pc[1] - pd[1];
-  REAL cdx = pc[0] - pd[0], bdy = pb[1] - pd[1];
-  REAL bdxcdy = bdx * cdy;
-  const double bdxcdyMagnitude = magnitude(bdxcdy);
-  REAL cdxbdy = cdx * bdy;
-  const double bcPair = bdxcdyMagnitude + magnitude(cdxbdy);
-  REAL bc = bdxcdy - cdxbdy;
+  // The same rounded determinant as incircleRealPermanent. Each lift and
+  // each product goes to double as soon as it is made, and the lifts come
+  // before the minors: in that order the fewest 80-bit values are alive at
+  // once (the x87 stack has eight registers, and each value spilled to
+  // memory and reloaded costs more than several operations).
   REAL adx = pa[0] - pd[0], ady = pa[1] - pd[1];
+  REAL bdx = pb[0] - pd[0], bdy = pb[1] - pd[1];
+  REAL cdx = pc[0] - pd[0], cdy = pc[1] - pd[1];
   REAL alift = adx * adx + ady * ady;
   const double al = double(alift);
-  REAL det = alift * bc;
-  REAL cdxady = cdx * ady;
-  const double cdxadyMagnitude = magnitude(cdxady);
-  REAL adxcdy = adx * cdy;
-  const double caPair = cdxadyMagnitude + magnitude(adxcdy);
   REAL blift = bdx * bdx + bdy * bdy;
   const double bl = double(blift);
-  det = det + blift * (cdxady - adxcdy);
-  REAL adxbdy = adx * bdy;
-  const double adxbdyMagnitude = magnitude(adxbdy);
-  REAL bdxady = bdx * ady;
-  const double abPair = adxbdyMagnitude + magnitude(bdxady);
   REAL clift = cdx * cdx + cdy * cdy;
   const double cl = double(clift);
-  det = det + clift * (adxbdy - bdxady);
+  const MinorWithPair bc = minorWithPair(bdx, bdy, cdx, cdy);
+  REAL det = alift * bc.value;
+  const MinorWithPair ca = minorWithPair(cdx, cdy, adx, ady);
+  det = det + blift * ca.value;
+  const MinorWithPair ab = minorWithPair(adx, ady, bdx, bdy);
+  det = det + clift * ab.value;
 
-  const double permanent = bcPair * al + caPair * bl + abPair * cl;
-  const double smallest = std::min(std::min(std::min(bcPair, caPair), std::min(abPair, al)), std::min(bl, cl));
+  const double permanent = bc.pair * al + ca.pair * bl + ab.pair * cl;
+  const double smallest = std::min(std::min(std::min(bc.pair, ca.pair), std::min(ab.pair, al)), std::min(bl, cl));
   if (provenInDouble(det, doubleBounds.incircleA, permanent, smallest, twoFactorFloor)) {
     ZEF_COUNT_STAGE(Incircle, A);
     return det;

@@ -393,20 +393,6 @@ REAL insphereadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
 
 namespace {
 
-// A rounded 2x2 minor px*qy - qx*py of the first stage, with the double sum
-// of its two products' magnitudes for the permanent.
-struct MinorWithPair {
-  REAL value;
-  double pair;
-};
-
-inline MinorWithPair minorWithPair(REAL px, REAL py, REAL qx, REAL qy) {
-  REAL pxqy = px * qy;
-  const double pxqyMagnitude = magnitude(pxqy);
-  REAL qxpy = qx * py;
-  return {pxqy - qxpy, pxqyMagnitude + magnitude(qxpy)};
-}
-
 // The first stage with the permanent in REAL, as it always was: for the
 // inputs the double permanent does not settle (see PredicateSupport.h).
 // Kept out of line so that the fast path keeps no product alive for it.

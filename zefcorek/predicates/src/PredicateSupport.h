@@ -46,6 +46,20 @@ inline bool provenInDouble(REAL det, double bound, double permanent, double smal
   return (smallest >= floor) & (absolute(det) > REAL(bound * permanent));
 }
 
+// A rounded 2x2 minor px*qy - qx*py of the first stage, with the double sum
+// of its two products' magnitudes for the permanent.
+struct MinorWithPair {
+  REAL value;
+  double pair;
+};
+
+inline MinorWithPair minorWithPair(REAL px, REAL py, REAL qx, REAL qy) {
+  REAL pxqy = px * qy;
+  const double pxqyMagnitude = magnitude(pxqy);
+  REAL qxpy = qx * py;
+  return {pxqy - qxpy, pxqyMagnitude + magnitude(qxpy)};
+}
+
 // Whether the last adaptive stage should give way to the exact form on the
 // raw coordinates. That stage adds a group of exact terms for every nonzero
 // difference tail, each merged into the running sum on its own; once half of

@@ -392,38 +392,32 @@ namespace {
 }  // namespace
 
 REAL orient3d(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
-  // The same rounded determinant as orient3dRealPermanent, written in the
-  // order the values are used, so that few REAL values are alive at once:
-  // the x87 stack has eight registers, and each 80-bit value spilled to
-  // memory and reloaded costs more than several operations. Each product's
-  // magnitude goes to double as soon as it is made.
-  REAL bdx = pb[0] - pd[0], cdy = pc[1] - pd[1];
-  REAL cdx = pc[0] - pd[0], bdy = pb[1] - pd[1];
-  REAL bdxcdy = bdx * cdy;
-  const double bdxcdyMagnitude = magnitude(bdxcdy);
-  REAL cdxbdy = cdx * bdy;
-  const double bcPair = bdxcdyMagnitude + magnitude(cdxbdy);
-  REAL adz = pa[2] - pd[2];
+  // The same rounded determinant as orient3dRealPermanent. Each product
+  // goes to double as soon as it is made, the three xy minors come first and
+  // the z differences last, and d's coordinates are read once each: in that
+  // order the fewest 80-bit values are spilled or loaded again (the x87 stack
+  // has eight registers, and each 80-bit value spilled and reloaded costs
+  // more than several operations).
+  const REAL dx = pd[0], dy = pd[1];
+  REAL bdx = pb[0] - dx, cdy = pc[1] - dy;
+  REAL cdx = pc[0] - dx, bdy = pb[1] - dy;
+  const MinorWithPair bc = minorWithPair(bdx, bdy, cdx, cdy);
+  REAL adx = pa[0] - dx, ady = pa[1] - dy;
+  const MinorWithPair ca = minorWithPair(cdx, cdy, adx, ady);
+  const MinorWithPair ab = minorWithPair(adx, ady, bdx, bdy);
+  const REAL dz = pd[2];
+  REAL adz = pa[2] - dz;
   const double az = magnitude(adz);
-  REAL det = adz * (bdxcdy - cdxbdy);
-  REAL ady = pa[1] - pd[1], adx = pa[0] - pd[0];
-  REAL cdxady = cdx * ady;
-  const double cdxadyMagnitude = magnitude(cdxady);
-  REAL adxcdy = adx * cdy;
-  const double caPair = cdxadyMagnitude + magnitude(adxcdy);
-  REAL bdz = pb[2] - pd[2];
+  REAL det = adz * bc.value;
+  REAL bdz = pb[2] - dz;
   const double bz = magnitude(bdz);
-  det = det + bdz * (cdxady - adxcdy);
-  REAL adxbdy = adx * bdy;
-  const double adxbdyMagnitude = magnitude(adxbdy);
-  REAL bdxady = bdx * ady;
-  const double abPair = adxbdyMagnitude + magnitude(bdxady);
-  REAL cdz = pc[2] - pd[2];
+  det = det + bdz * ca.value;
+  REAL cdz = pc[2] - dz;
   const double cz = magnitude(cdz);
-  det = det + cdz * (adxbdy - bdxady);
+  det = det + cdz * ab.value;
 
-  const double permanent = bcPair * az + caPair * bz + abPair * cz;
-  const double smallest = std::min(std::min(std::min(bcPair, caPair), std::min(abPair, az)), std::min(bz, cz));
+  const double permanent = bc.pair * az + ca.pair * bz + ab.pair * cz;
+  const double smallest = std::min(std::min(std::min(bc.pair, ca.pair), std::min(ab.pair, az)), std::min(bz, cz));
   if (provenInDouble(det, doubleBounds.orient3dA, permanent, smallest, twoFactorFloor)) {
     ZEF_COUNT_STAGE(Orient3d, A);
     return det;

@@ -30,11 +30,6 @@ unsigned hashByAddress(unsigned, void* item, void*) { return static_cast<unsigne
 
 uint64_t moduloMultiplierOf(unsigned divisor) { return UINT64_MAX / divisor + 1; }
 
-unsigned remainderBy(unsigned value, unsigned divisor, uint64_t multiplier) {
-  const uint64_t fraction = multiplier * value;
-  return static_cast<unsigned>((static_cast<unsigned __int128>(fraction) * divisor) >> 64);
-}
-
 }  // namespace
 
 IHashTable::~IHashTable() = default;
@@ -54,12 +49,6 @@ IHashTableImp::~IHashTableImp() {
 }
 
 HRESULT IHashTableImp::QueryInterface(REFIID, void**) { return ZR_NOTSUPPORTED; }
-
-unsigned IHashTableImp::hashOf(void* item, unsigned bucketCount) const {
-  return hashFunc_(bucketCount, item, hashContext_);
-}
-
-unsigned IHashTableImp::bucketOfHash(unsigned hash) const { return remainderBy(hash, bucketCount_, moduloMultiplier_); }
 
 void IHashTableImp::freeNodes() {
   for (unsigned b = 0; b < bucketCount_; ++b) {

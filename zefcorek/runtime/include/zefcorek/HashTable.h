@@ -105,10 +105,19 @@ private:
     unsigned hash;  // hashFunc_(bucketCount_, item), kept current by every rehash
   };
 
+  // The helpers of every lookup are defined here, so that they inline into
+  // it: an out-of-line member of an exported class is called through the
+  // symbol table, once per lookup.
   bool hasFunctions() const { return hashFunc_ != nullptr && compareFunc_ != nullptr; }
-  unsigned hashOf(void* item, unsigned bucketCount) const;
-  // hash % bucketCount_, by the multiply prepared for the current count.
-  unsigned bucketOfHash(unsigned hash) const;
+  unsigned hashOf(void* item, unsigned bucketCount) const { return hashFunc_(bucketCount, item, hashContext_); }
+  // hash % divisor, by the multiply prepared for it: with M = ceil(2^64 /
+  // divisor), x mod divisor = ((M * x mod 2^64) * divisor) >> 64 for every
+  // 32-bit x and divisor.
+  static unsigned remainderBy(unsigned hash, unsigned divisor, uint64_t multiplier) {
+    const uint64_t fraction = multiplier * hash;
+    return static_cast<unsigned>((static_cast<unsigned __int128>(fraction) * divisor) >> 64);
+  }
+  unsigned bucketOfHash(unsigned hash) const { return remainderBy(hash, bucketCount_, moduloMultiplier_); }
   ZRESULT rebalance();
   void freeNodes();
 

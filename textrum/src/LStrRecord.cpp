@@ -125,8 +125,7 @@ void textrum::destroyRecord(Handle<Char>* record) {
 }
 
 template <typename Char>
-Char* textrum::cstrOf(const Record<Char>& record) {
-  if (record.text != nullptr) return record.text;
+Char* textrum::emptyText() {
   if constexpr (std::is_same_v<Char, char>) {
     return emptyNarrow;
   } else {
@@ -343,7 +342,7 @@ void textrum::failOutOfMemory(const char* where, size_t units) {
 #define TEXTRUM_INSTANTIATE(Char)                                                      \
   template textrum::Handle<Char>* textrum::newRecord<Char>(View<Char>);                \
   template void textrum::destroyRecord<Char>(Handle<Char>*);                           \
-  template Char* textrum::cstrOf<Char>(const Record<Char>&);                           \
+  template Char* textrum::emptyText<Char>();                                           \
   template Char* textrum::uniqueText<Char>(Record<Char>&);                             \
   template Char* textrum::resizeUnique<Char>(Record<Char>&, size_t);                   \
   template int textrum::assignRecord<Char>(Record<Char>&, const Record<Char>&);        \

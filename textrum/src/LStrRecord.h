@@ -147,9 +147,15 @@ Handle<Char>* newRecord(View<Char> text);
 // Releases the text and frees the record (null: nothing).
 template <typename Char>
 void destroyRecord(Handle<Char>* record);
-// The NUL-terminated text; the static empty string when empty.
+// The static empty string handed out for an empty record.
 template <typename Char>
-Char* cstrOf(const Record<Char>& record);
+Char* emptyText();
+// The NUL-terminated text; the static empty string when empty. Inline, as
+// most exported functions end by handing it out.
+template <typename Char>
+Char* cstrOf(const Record<Char>& record) {
+  return record.text != nullptr ? record.text : emptyText<Char>();
+}
 // Makes the text unshared and returns it (the static empty string when empty).
 template <typename Char>
 Char* uniqueText(Record<Char>& record);
@@ -204,6 +210,21 @@ int appendText(Record<Char>& record, View<Char> text) {
   copyUnits(record.text + length, text.data(), text.size());
   setLengthInRoom(record, length + text.size());
   return static_cast<int>(length + text.size());
+}
+// Appends one unit (any value, NUL included), the commonest way a text
+// grows: where the room suffices the unit is stored as itself, not copied
+// as a piece. Returns the text.
+template <typename Char>
+Char* appendUnit(Record<Char>& record, Char unit) {
+  const size_t length = lengthOf(record);
+  if (roomOf(record) <= length) {
+    replaceRange(record, length, 0, View<Char>(&unit, 1));
+    return record.text;
+  }
+  Char* text = record.text;
+  text[length] = unit;
+  setLengthInRoom(record, length + 1);
+  return text;
 }
 // Inserts at a caller position, clamped to the start and the end.
 template <typename Char>

@@ -212,7 +212,7 @@ int textrum::assignText(Record<Char>& record, View<Char> text) {
   // An unshared text with fitting room is overwritten in place; `text` may
   // lie inside it, hence a move.
   if (!text.empty() && keepsRoom(roomOf(record), text.size())) {
-    std::char_traits<Char>::move(record.text, text.data(), text.size());
+    moveUnits(record.text, text.data(), text.size());
     setLengthInRoom(record, text.size());
     return static_cast<int>(text.size());
   }

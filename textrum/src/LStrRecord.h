@@ -201,6 +201,40 @@ void copyUnits(Char* to, const Char* from, size_t count) {
   }
 }
 
+// Moves units that may overlap. Up to 32 bytes (a typical field) every
+// byte is loaded before any is stored, as two fixed-size moves the
+// compiler keeps in registers; longer moves call the library.
+template <typename Char>
+[[gnu::always_inline]] inline void moveUnits(Char* to, const Char* from, size_t count) {
+  const size_t bytes = count * sizeof(Char);
+  auto* target = reinterpret_cast<unsigned char*>(to);
+  const auto* source = reinterpret_cast<const unsigned char*>(from);
+  const auto moveTwo = [&](auto head) {
+    constexpr size_t kSize = sizeof head;
+    decltype(head) tail;
+    std::memcpy(&head, source, kSize);
+    std::memcpy(&tail, source + bytes - kSize, kSize);
+    std::memcpy(target, &head, kSize);
+    std::memcpy(target + bytes - kSize, &tail, kSize);
+  };
+  struct Block16 {
+    uint64_t low, high;
+  };
+  if (bytes > 32) {
+    std::memmove(target, source, bytes);
+  } else if (bytes >= 16) {
+    moveTwo(Block16{});
+  } else if (bytes >= 8) {
+    moveTwo(uint64_t{});
+  } else if (bytes >= 4) {
+    moveTwo(uint32_t{});
+  } else if (bytes >= 2) {
+    moveTwo(uint16_t{});
+  } else if (bytes == 1) {
+    *target = *source;
+  }
+}
+
 // Appending where the room suffices copies the text in and moves the end;
 // `text` may lie inside the record's text, which stays where it is.
 template <typename Char>

@@ -119,6 +119,13 @@ private:
   }
   unsigned bucketOfHash(unsigned hash) const { return remainderBy(hash, bucketCount_, moduloMultiplier_); }
   ZRESULT rebalance();
+  // Whether the node lies in block_ (and so is not freed alone).
+  bool isInBlock(const Node* node) const;
+  void freeNode(Node* node);
+  // Rehashes every node into one new block, the nodes of each new bucket
+  // adjacent in list order, and links them into `fresh` (n buckets); false,
+  // nothing changed, when the memory for it cannot be had.
+  bool rehashIntoBlock(Node** fresh, unsigned n, uint64_t multiplier);
   void freeNodes();
 
   unsigned bucketCount_ = 11;  // entries of buckets_; a value of 11 … 13845163
@@ -126,6 +133,11 @@ private:
   unsigned count_ = 0;         // items held
   unsigned updateDepth_ = 0;   // open BeginUpdate calls; resizing waits while > 0
   Node** buckets_ = nullptr;   // heads of the bucket lists; calloc, owned
+  // The nodes that the last rehash laid out in bucket order (malloc, owned;
+  // blockNodes_ entries, some perhaps removed since). Nodes added later are
+  // allocated one by one.
+  Node* block_ = nullptr;
+  size_t blockNodes_ = 0;
   HashFunc hashFunc_;          // never null after construction unless the client clears it
   void* hashContext_ = nullptr;
   CompareFunc compareFunc_ = nullptr;

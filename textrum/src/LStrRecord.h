@@ -168,8 +168,16 @@ Char* resizeUnique(Record<Char>& record, size_t length);
 template <typename Char>
 int assignRecord(Record<Char>& destination, const Record<Char>& source);
 // Replaces the text with a copy of `text`, which may point into the record.
+// Defined below: the common case is inline.
 template <typename Char>
 int assignText(Record<Char>& record, View<Char> text);
+// assignText where the record's text is not kept: the new text is made,
+// then the old one released.
+template <typename Char>
+int assignTextAnew(Record<Char>& record, View<Char> text);
+// Whether an unshared text with room for `room` units is kept for a new
+// text of `length` units: a room far larger than the text is given back.
+inline bool keepsRoom(size_t room, size_t length) { return length <= room && room <= 2 * length + 64; }
 
 // --- editing -----------------------------------------------------------------
 
@@ -233,6 +241,16 @@ template <typename Char>
   } else if (bytes == 1) {
     *target = *source;
   }
+}
+
+// An unshared text with fitting room is overwritten in place (inline: a
+// split assigns once per field); `text` may lie inside it, hence a move.
+template <typename Char>
+int assignText(Record<Char>& record, View<Char> text) {
+  if (text.empty() || !keepsRoom(roomOf(record), text.size())) return assignTextAnew(record, text);
+  moveUnits(record.text, text.data(), text.size());
+  setLengthInRoom(record, text.size());
+  return static_cast<int>(text.size());
 }
 
 // Appending where the room suffices copies the text in and moves the end;

@@ -51,16 +51,6 @@ IHashTableImp::~IHashTableImp() {
 
 HRESULT IHashTableImp::QueryInterface(REFIID, void**) { return ZR_NOTSUPPORTED; }
 
-bool IHashTableImp::isInBlock(const Node* node) const {
-  const auto address = reinterpret_cast<uintptr_t>(node);
-  const auto first = reinterpret_cast<uintptr_t>(block_);
-  return address >= first && address < first + blockNodes_ * sizeof(Node);
-}
-
-void IHashTableImp::freeNode(Node* node) {
-  if (!isInBlock(node)) delete node;
-}
-
 void IHashTableImp::freeNodes() {
   for (unsigned b = 0; b < bucketCount_; ++b) {
     for (Node* node = buckets_[b]; node != nullptr;) {

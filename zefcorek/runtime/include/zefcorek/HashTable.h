@@ -14,6 +14,7 @@
 
 #include "zefcorek/StdInterface.h"
 
+#include <cstddef>
 #include <cstdint>
 
 // The first bucket count of the table above n: 11 for 0, 19 for 11; the
@@ -120,8 +121,14 @@ private:
   unsigned bucketOfHash(unsigned hash) const { return remainderBy(hash, bucketCount_, moduloMultiplier_); }
   ZRESULT rebalance();
   // Whether the node lies in block_ (and so is not freed alone).
-  bool isInBlock(const Node* node) const;
-  void freeNode(Node* node);
+  bool isInBlock(const Node* node) const {
+    const auto address = reinterpret_cast<uintptr_t>(node);
+    const auto first = reinterpret_cast<uintptr_t>(block_);
+    return address >= first && address < first + blockNodes_ * sizeof(Node);
+  }
+  void freeNode(Node* node) {
+    if (!isInBlock(node)) delete node;
+  }
   // Rehashes every node into one new block, the nodes of each new bucket
   // adjacent in list order, and links them into `fresh` (n buckets); false,
   // nothing changed, when the memory for it cannot be had.

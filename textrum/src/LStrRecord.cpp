@@ -109,7 +109,7 @@ template <typename Char>
 textrum::Handle<Char>* textrum::newRecord(View<Char> text) {
   auto* record = new (std::nothrow) Handle<Char>{{nullptr, 1, 0}};
   if (record == nullptr) failOutOfMemory("record", 1);
-  assignText(*record, text);
+  if (!text.empty()) assignText(*record, text);  // an empty record holds no text to release
   return record;
 }
 

@@ -144,12 +144,10 @@ int LStrAppendWSzStrW(LWideStrRec* record, const WCHAR* text, int length) noexce
   return appendText<char16_t>(*record, viewOfText(text, length));
 }
 const char* LStrAppendCharA(LAnsiStrRec* record, char character) noexcept {
-  appendText<char>(*record, View<char>(&character, 1));
-  return cstrOf<char>(*record);
+  return appendUnit<char>(*record, character);
 }
 const WCHAR* LStrAppendCharW(LWideStrRec* record, WCHAR character) noexcept {
-  appendText<char16_t>(*record, View<char16_t>(&character, 1));
-  return cstrOf<char16_t>(*record);
+  return appendUnit<char16_t>(*record, character);
 }
 const char* LStrAppendIntValueA(LAnsiStrRec* record, int value) noexcept {
   appendText<char>(*record, platform::formatText("%d", value));

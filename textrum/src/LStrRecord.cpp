@@ -83,10 +83,6 @@ BSTR allocateWide(size_t length, size_t capacity) {
   return string;
 }
 
-// Whether an unshared text with room for `room` units is kept for a new
-// text of `length` units: a room far larger than the text is given back.
-bool keepsRoom(size_t room, size_t length) { return length <= room && room <= 2 * length + 64; }
-
 template <typename Char>
 void releaseText(textrum::Record<Char>& record) {
   if constexpr (std::is_same_v<Char, char>) {
@@ -113,7 +109,7 @@ template <typename Char>
 textrum::Handle<Char>* textrum::newRecord(View<Char> text) {
   auto* record = new (std::nothrow) Handle<Char>{{nullptr, 1, 0}};
   if (record == nullptr) failOutOfMemory("record", 1);
-  assignText(*record, text);
+  if (!text.empty()) assignText(*record, text);  // an empty record holds no text to release
   return record;
 }
 
@@ -125,8 +121,7 @@ void textrum::destroyRecord(Handle<Char>* record) {
 }
 
 template <typename Char>
-Char* textrum::cstrOf(const Record<Char>& record) {
-  if (record.text != nullptr) return record.text;
+Char* textrum::emptyText() {
   if constexpr (std::is_same_v<Char, char>) {
     return emptyNarrow;
   } else {
@@ -208,17 +203,10 @@ int textrum::assignRecord(Record<Char>& destination, const Record<Char>& source)
   }
 }
 
+// The new text is made before the old one is released, because `text` may
+// point into it.
 template <typename Char>
-int textrum::assignText(Record<Char>& record, View<Char> text) {
-  // An unshared text with fitting room is overwritten in place; `text` may
-  // lie inside it, hence a move.
-  if (!text.empty() && keepsRoom(roomOf(record), text.size())) {
-    std::char_traits<Char>::move(record.text, text.data(), text.size());
-    setLengthInRoom(record, text.size());
-    return static_cast<int>(text.size());
-  }
-  // Otherwise the new text is made before the old one is released, because
-  // `text` may point into it.
+int textrum::assignTextAnew(Record<Char>& record, View<Char> text) {
   Char* fresh = nullptr;
   if (!text.empty()) {
     if constexpr (std::is_same_v<Char, char>) {
@@ -343,11 +331,11 @@ void textrum::failOutOfMemory(const char* where, size_t units) {
 #define TEXTRUM_INSTANTIATE(Char)                                                      \
   template textrum::Handle<Char>* textrum::newRecord<Char>(View<Char>);                \
   template void textrum::destroyRecord<Char>(Handle<Char>*);                           \
-  template Char* textrum::cstrOf<Char>(const Record<Char>&);                           \
+  template Char* textrum::emptyText<Char>();                                           \
   template Char* textrum::uniqueText<Char>(Record<Char>&);                             \
   template Char* textrum::resizeUnique<Char>(Record<Char>&, size_t);                   \
   template int textrum::assignRecord<Char>(Record<Char>&, const Record<Char>&);        \
-  template int textrum::assignText<Char>(Record<Char>&, View<Char>);                   \
+  template int textrum::assignTextAnew<Char>(Record<Char>&, View<Char>);               \
   template int textrum::replaceRange<Char>(Record<Char>&, size_t, size_t, View<Char>); \
   template int textrum::insertText<Char>(Record<Char>&, View<Char>, int);              \
   template int textrum::deleteText<Char>(Record<Char>&, int, int);                     \

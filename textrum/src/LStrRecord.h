@@ -147,9 +147,15 @@ Handle<Char>* newRecord(View<Char> text);
 // Releases the text and frees the record (null: nothing).
 template <typename Char>
 void destroyRecord(Handle<Char>* record);
-// The NUL-terminated text; the static empty string when empty.
+// The static empty string handed out for an empty record.
 template <typename Char>
-Char* cstrOf(const Record<Char>& record);
+Char* emptyText();
+// The NUL-terminated text; the static empty string when empty. Inline, as
+// most exported functions end by handing it out.
+template <typename Char>
+Char* cstrOf(const Record<Char>& record) {
+  return record.text != nullptr ? record.text : emptyText<Char>();
+}
 // Makes the text unshared and returns it (the static empty string when empty).
 template <typename Char>
 Char* uniqueText(Record<Char>& record);
@@ -162,8 +168,16 @@ Char* resizeUnique(Record<Char>& record, size_t length);
 template <typename Char>
 int assignRecord(Record<Char>& destination, const Record<Char>& source);
 // Replaces the text with a copy of `text`, which may point into the record.
+// Defined below: the common case is inline.
 template <typename Char>
 int assignText(Record<Char>& record, View<Char> text);
+// assignText where the record's text is not kept: the new text is made,
+// then the old one released.
+template <typename Char>
+int assignTextAnew(Record<Char>& record, View<Char> text);
+// Whether an unshared text with room for `room` units is kept for a new
+// text of `length` units: a room far larger than the text is given back.
+inline bool keepsRoom(size_t room, size_t length) { return length <= room && room <= 2 * length + 64; }
 
 // --- editing -----------------------------------------------------------------
 
@@ -195,6 +209,50 @@ void copyUnits(Char* to, const Char* from, size_t count) {
   }
 }
 
+// Moves units that may overlap. Up to 32 bytes (a typical field) every
+// byte is loaded before any is stored, as two fixed-size moves the
+// compiler keeps in registers; longer moves call the library.
+template <typename Char>
+[[gnu::always_inline]] inline void moveUnits(Char* to, const Char* from, size_t count) {
+  const size_t bytes = count * sizeof(Char);
+  auto* target = reinterpret_cast<unsigned char*>(to);
+  const auto* source = reinterpret_cast<const unsigned char*>(from);
+  const auto moveTwo = [&](auto head) {
+    constexpr size_t kSize = sizeof head;
+    decltype(head) tail;
+    std::memcpy(&head, source, kSize);
+    std::memcpy(&tail, source + bytes - kSize, kSize);
+    std::memcpy(target, &head, kSize);
+    std::memcpy(target + bytes - kSize, &tail, kSize);
+  };
+  struct Block16 {
+    uint64_t low, high;
+  };
+  if (bytes > 32) {
+    std::memmove(target, source, bytes);
+  } else if (bytes >= 16) {
+    moveTwo(Block16{});
+  } else if (bytes >= 8) {
+    moveTwo(uint64_t{});
+  } else if (bytes >= 4) {
+    moveTwo(uint32_t{});
+  } else if (bytes >= 2) {
+    moveTwo(uint16_t{});
+  } else if (bytes == 1) {
+    *target = *source;
+  }
+}
+
+// An unshared text with fitting room is overwritten in place (inline: a
+// split assigns once per field); `text` may lie inside it, hence a move.
+template <typename Char>
+int assignText(Record<Char>& record, View<Char> text) {
+  if (text.empty() || !keepsRoom(roomOf(record), text.size())) return assignTextAnew(record, text);
+  moveUnits(record.text, text.data(), text.size());
+  setLengthInRoom(record, text.size());
+  return static_cast<int>(text.size());
+}
+
 // Appending where the room suffices copies the text in and moves the end;
 // `text` may lie inside the record's text, which stays where it is.
 template <typename Char>
@@ -204,6 +262,21 @@ int appendText(Record<Char>& record, View<Char> text) {
   copyUnits(record.text + length, text.data(), text.size());
   setLengthInRoom(record, length + text.size());
   return static_cast<int>(length + text.size());
+}
+// Appends one unit (any value, NUL included), the commonest way a text
+// grows: where the room suffices the unit is stored as itself, not copied
+// as a piece. Returns the text.
+template <typename Char>
+Char* appendUnit(Record<Char>& record, Char unit) {
+  const size_t length = lengthOf(record);
+  if (roomOf(record) <= length) {
+    replaceRange(record, length, 0, View<Char>(&unit, 1));
+    return record.text;
+  }
+  Char* text = record.text;
+  text[length] = unit;
+  setLengthInRoom(record, length + 1);
+  return text;
 }
 // Inserts at a caller position, clamped to the start and the end.
 template <typename Char>

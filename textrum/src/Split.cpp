@@ -8,6 +8,11 @@
 // changed or released memory. The copy lives on the stack for ordinary rows
 // and costs one allocation for long ones; fields are written into their
 // items' existing texts where those have room.
+//
+// Splitting into an array skips the copy when the source is none of the
+// array's items: writing an item then cannot touch the source's text (a
+// narrow text shared with an item is never written in place, and the source
+// keeps its own reference to it; a wide text belongs to one record alone).
 #include "textrum/LStrSplit.h"
 
 #include "platform/TextTools.h"
@@ -29,7 +34,13 @@ using Text = std::basic_string<Char>;
 template <typename Char>
 class SourceCopy {
 public:
-  explicit SourceCopy(View<Char> text) {
+  // `needed` false: the text cannot change while it is read; it is used as
+  // it stands.
+  explicit SourceCopy(View<Char> text, bool needed = true) {
+    if (!needed) {
+      view_ = text;
+      return;
+    }
     if (text.size() <= kInPlace) {
       std::char_traits<Char>::copy(inPlace_, text.data(), text.size());
       view_ = View<Char>(inPlace_, text.size());
@@ -88,9 +99,19 @@ int splitBySep(const Str& source, Char separator, int maxFields, Str* fields, bo
   return found;
 }
 
+// Whether the source holds the record of one of the array's items, in use
+// or kept for reuse (a split refills those too).
+template <typename Str, typename Char>
+bool isItemOf(const Str& source, const CLxxStrArray<Str, Char>& array) {
+  for (int i = 0; i < array.Allocated(); ++i) {
+    if (array[i]->Handle() == source.Handle()) return true;
+  }
+  return false;
+}
+
 template <typename Str, typename Char>
 int splitBySepEx(const Str& source, Char separator, CLxxStrArray<Str, Char>& array, bool trim) {
-  const SourceCopy<Char> copy(source.Text());
+  const SourceCopy<Char> copy(source.Text(), isItemOf(source, array));
   const View<Char> text = copy.view();
   array.Clear(/*keepItems=*/true);
   forEachSeparated<Char>(text, separator, INT32_MAX, trim, [&](View<Char> field) { array.Add(field); });

@@ -211,6 +211,20 @@ TYPED_TEST(LStrCoreTest, InsertAndDeleteClampPositionsInTheRecordsBase) {
   }
 }
 
+// Assigning a part of the record's own text overwrites it in place: every
+// short length (each size class of the in-place move) from both ends.
+TYPED_TEST(LStrCoreTest, AssigningAPartOfItsOwnTextKeepsEveryUnit) {
+  using A = Api<TypeParam>;
+  const std::string whole = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWX";
+  for (int length = 1; length <= 40; ++length) {
+    for (const int from : {0, 1, static_cast<int>(whole.size()) - length}) {
+      const Owned<TypeParam> r = make<TypeParam>(whole);
+      EXPECT_EQ(A::assignText(r.get(), A::cstr(r.get()) + from, length), length);
+      EXPECT_EQ(textOf<TypeParam>(r.get()), T<TypeParam>(whole.substr(from, length))) << length << " @" << from;
+    }
+  }
+}
+
 TYPED_TEST(LStrCoreTest, SourcesMayBeTheRecordItself) {
   using A = Api<TypeParam>;
   const Owned<TypeParam> r = make<TypeParam>("abc");

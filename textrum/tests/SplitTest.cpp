@@ -263,6 +263,22 @@ TYPED_TEST(SplitTest, SourceMayBeOneOfTheTargets) {
   EXPECT_EQ(SplitBySepEx(*spare, Char(','), array, false), 3);
   EXPECT_EQ(fieldsOf(array), texts<Char>({"one two", "three four", "five six"}));
 
+  // A wrapper that borrows an item's record is that item too. (A short
+  // field gives its long text back, which would free the source.)
+  const char* const longLast = "a last field long enough that its text is much larger than the field before";
+  array[1]->AssignText(text<Char>(std::string("red,b,") + longLast));
+  const Str borrowed(array[1]->Handle(), /*owns=*/false);
+  EXPECT_EQ(SplitBySepEx(borrowed, Char(','), array, false), 3);
+  EXPECT_EQ(fieldsOf(array), texts<Char>({"red", "b", longLast}));
+
+  // A source that only shares its text with an item (narrow records share
+  // it on assignment) is read as it stands and stays as it was.
+  const Str shared(text<Char>("north east,south west,up"));
+  *array[0] = shared;
+  EXPECT_EQ(SplitBySepEx(shared, Char(','), array, false), 3);
+  EXPECT_EQ(fieldsOf(array), texts<Char>({"north east", "south west", "up"}));
+  EXPECT_EQ(shared.Text(), text<Char>("north east,south west,up"));
+
   const int widths[] = {6, 6};
   array[1]->AssignText(text<Char>("123456abcdef"));
   SplitByFixedLayout(*array[1], 2, widths, array, false);

@@ -16,6 +16,7 @@
 #include "zefcorek/ClassMakers.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -29,11 +30,6 @@ namespace {
 unsigned hashByAddress(unsigned, void* item, void*) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(item)); }
 
 uint64_t moduloMultiplierOf(unsigned divisor) { return UINT64_MAX / divisor + 1; }
-
-unsigned remainderBy(unsigned value, unsigned divisor, uint64_t multiplier) {
-  const uint64_t fraction = multiplier * value;
-  return static_cast<unsigned>((static_cast<unsigned __int128>(fraction) * divisor) >> 64);
-}
 
 }  // namespace
 
@@ -55,21 +51,18 @@ IHashTableImp::~IHashTableImp() {
 
 HRESULT IHashTableImp::QueryInterface(REFIID, void**) { return ZR_NOTSUPPORTED; }
 
-unsigned IHashTableImp::hashOf(void* item, unsigned bucketCount) const {
-  return hashFunc_(bucketCount, item, hashContext_);
-}
-
-unsigned IHashTableImp::bucketOfHash(unsigned hash) const { return remainderBy(hash, bucketCount_, moduloMultiplier_); }
-
 void IHashTableImp::freeNodes() {
   for (unsigned b = 0; b < bucketCount_; ++b) {
     for (Node* node = buckets_[b]; node != nullptr;) {
       Node* next = node->next;
-      delete node;
+      freeNode(node);
       node = next;
     }
     buckets_[b] = nullptr;
   }
+  std::free(block_);
+  block_ = nullptr;
+  blockNodes_ = 0;
   count_ = 0;
 }
 
@@ -126,7 +119,7 @@ ZRESULT IHashTableImp::Remove(void* item) {
   if (*link == nullptr) return ZR_NO;
   Node* gone = *link;
   *link = gone->next;
-  delete gone;
+  freeNode(gone);
   --count_;
   if (updateDepth_ == 0) rebalance();
   return ZR_OK;
@@ -205,7 +198,7 @@ ZRESULT IHashTableImp::RemoveIf(PredicateFunc fn, void* context, unsigned* remov
         continue;
       }
       *link = node->next;
-      delete node;
+      freeNode(node);
       ++gone;
     }
   }
@@ -231,14 +224,16 @@ ZRESULT IHashTableImp::SetBucketCount(unsigned n) {
   auto** fresh = zefcorek::runtimeNewArray<Node*>(n);
   if (fresh == nullptr) return ZR_OUTOFMEMORY;
   const uint64_t multiplier = moduloMultiplierOf(n);
-  for (unsigned b = 0; b < bucketCount_; ++b) {
-    for (Node* node = buckets_[b]; node != nullptr;) {
-      Node* next = node->next;
-      node->hash = hashOf(node->item, n);
-      Node*& head = fresh[remainderBy(node->hash, n, multiplier)];
-      node->next = head;
-      head = node;
-      node = next;
+  if (!rehashIntoBlock(fresh, n, multiplier)) {
+    for (unsigned b = 0; b < bucketCount_; ++b) {
+      for (Node* node = buckets_[b]; node != nullptr;) {
+        Node* next = node->next;
+        node->hash = hashOf(node->item, n);
+        Node*& head = fresh[remainderBy(node->hash, n, multiplier)];
+        node->next = head;
+        head = node;
+        node = next;
+      }
     }
   }
   delete[] buckets_;
@@ -246,6 +241,68 @@ ZRESULT IHashTableImp::SetBucketCount(unsigned n) {
   bucketCount_ = n;
   moduloMultiplier_ = multiplier;
   return ZR_OK;
+}
+
+// A lookup that passes over a node whose hash differs reads the next node
+// of the bucket; laid out one after the other, the two mostly share a cache
+// line instead of costing a miss each. The nodes are placed by a counting
+// sort on their new buckets: the walk along the old lists hashes, counts
+// and notes each node in visiting order; then each node, read from that
+// note (reads that do not wait for each other), is copied to the end of its
+// bucket's range that is still free, so the node met last comes first, as
+// if each had been moved to the front; last, each range is linked.
+bool IHashTableImp::rehashIntoBlock(Node** fresh, unsigned n, uint64_t multiplier) {
+  if (count_ == 0) {
+    std::free(block_);
+    block_ = nullptr;
+    blockNodes_ = 0;
+    return true;
+  }
+  auto* block = static_cast<Node*>(zefcorek::runtimeMalloc(size_t{count_} * sizeof(Node)));
+  auto* visited = static_cast<Node**>(zefcorek::runtimeMalloc(size_t{count_} * sizeof(Node*)));
+  auto* ends = static_cast<uint32_t*>(zefcorek::runtimeCalloc(n, sizeof(uint32_t)));
+  if (block == nullptr || visited == nullptr || ends == nullptr) {
+    std::free(block);
+    std::free(visited);
+    std::free(ends);
+    return false;
+  }
+  uint32_t total = 0;
+  for (unsigned b = 0; b < bucketCount_; ++b) {
+    for (Node* node = buckets_[b]; node != nullptr; node = node->next) {
+      node->hash = hashOf(node->item, n);
+      ++ends[remainderBy(node->hash, n, multiplier)];
+      visited[total++] = node;
+    }
+  }
+  assert(total == count_);
+  uint32_t sum = 0;
+  for (unsigned b = 0; b < n; ++b) {
+    sum += ends[b];
+    ends[b] = sum;
+  }
+  constexpr uint32_t kReadAhead = 8;
+  for (uint32_t i = 0; i < total; ++i) {
+    if (i + kReadAhead < total) __builtin_prefetch(visited[i + kReadAhead]);
+    Node* node = visited[i];
+    const uint32_t slot = --ends[remainderBy(node->hash, n, multiplier)];
+    new (&block[slot]) Node{node->item, nullptr, node->hash};
+    freeNode(node);
+  }
+  // ends[b] is now where bucket b's range begins.
+  for (unsigned b = 0; b < n; ++b) {
+    const uint32_t first = ends[b];
+    const uint32_t last = b + 1 < n ? ends[b + 1] : total;
+    if (first == last) continue;
+    fresh[b] = &block[first];
+    for (uint32_t i = first; i + 1 < last; ++i) block[i].next = &block[i + 1];
+  }
+  std::free(visited);
+  std::free(ends);
+  std::free(block_);
+  block_ = block;
+  blockNodes_ = total;
+  return true;
 }
 
 ZRESULT IHashTableImp::Clear() {

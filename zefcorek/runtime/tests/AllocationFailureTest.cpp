@@ -224,6 +224,28 @@ testing::AssertionResult hashGrowth() {
   return testing::AssertionSuccess();
 }
 
+// A rehash without memory for laying its nodes out anew (the bucket array
+// passes; any later allocation fails) still rehashes every item.
+testing::AssertionResult hashRehashInPlace() {
+  IHashTable* table = makeTable();
+  for (unsigned v = 1; v <= 30; ++v) table->Add(key(v));
+  ZRESULT rehash;
+  {
+    ScopedAllocationFailure fail(2, /*persistent=*/true);
+    rehash = table->SetBucketCount(37);
+  }
+  unsigned found = 0;
+  for (unsigned v = 1; v <= 30; ++v) {
+    void* item = nullptr;
+    found += table->Find(key(v), &item) == ZR_OK && item == key(v);
+  }
+  const unsigned after = bucketCount(table);
+  table->Release();
+  if (rehash != ZR_OK || found != 30 || after != 37)
+    return testing::AssertionFailure() << "rehash " << rehash << ", found " << found << ", buckets " << after;
+  return testing::AssertionSuccess();
+}
+
 TEST(AllocationFailureTest, ContainersAnswer30AndStayIntact) {
   using RecNode = TRecListNodeType_Dummy;
   using PtrNode = IPtrList::Node;
@@ -268,6 +290,7 @@ TEST(AllocationFailureTest, ContainersAnswer30AndStayIntact) {
       {"keyed heap node", [] { return heapPush<IKeyedBinaryHeap>(CLSID_IKeyedBinaryHeapImp, 2); }},
       {"hash node", [] { return hashNode(); }},
       {"hash bucket array", [] { return hashGrowth(); }},
+      {"hash rehash in place", [] { return hashRehashInPlace(); }},
   };
   for (const auto& row : cases) EXPECT_TRUE(row.run()) << row.name;
 }

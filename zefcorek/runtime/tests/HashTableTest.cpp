@@ -161,6 +161,52 @@ TEST_F(HashTableTest, GrowsAndShrinksAlongThePrimes) {
   EXPECT_EQ(buckets(), 13845163u);
 }
 
+// A rehash takes the old buckets in order and moves each item, in list
+// order, to the front of its new bucket. Checked against that rule on a
+// model across rehashes of items of every history: added since the last
+// rehash, moved by it, and with removals in between.
+TEST_F(HashTableTest, RehashMovesEachItemToTheFrontOfItsNewBucket) {
+  using Buckets = std::vector<std::deque<int*>>;
+  const auto listed = [&] {
+    Buckets lists(buckets());
+    for (unsigned b = 0; b < lists.size(); ++b) {
+      void* x = nullptr;
+      for (int32_t i = 0; table->GetBucketItem(b, i, &x) == ZR_OK && x != nullptr; ++i)
+        lists[b].push_back(static_cast<int*>(x));
+    }
+    return lists;
+  };
+  const auto rehashed = [](const Buckets& old, unsigned n) {
+    Buckets lists(n);
+    for (const auto& bucket : old) {
+      for (int* item : bucket) lists[static_cast<unsigned>(*item) % n].push_front(item);
+    }
+    return lists;
+  };
+  std::mt19937 random(18);
+  std::vector<int*> held;
+  for (unsigned n : {37u, 163u, 19u, 557u, 11u}) {
+    table->BeginUpdate();  // no resizing but the one asked for
+    for (int i = 0; i < 60; ++i) {
+      held.push_back(value(static_cast<int>(random() % 1000)));
+      ASSERT_EQ(table->Add(held.back()), ZR_OK);
+    }
+    for (int i = 0; i < 15; ++i) {
+      const size_t at = random() % held.size();
+      ASSERT_EQ(table->Remove(held[at]), ZR_OK);
+      held.erase(held.begin() + static_cast<long>(at));
+    }
+    const Buckets expected = rehashed(listed(), n);
+    ASSERT_EQ(table->SetBucketCount(n), ZR_OK);
+    EXPECT_EQ(listed(), expected) << n << " buckets";
+    for (int* item : held) {
+      void* found = nullptr;
+      EXPECT_EQ(table->Find(item, &found), ZR_OK);
+    }
+    table->EndUpdate();
+  }
+}
+
 TEST_F(HashTableTest, UpdateBracketHoldsResizingBack) {
   table->BeginUpdate();
   table->BeginUpdate();

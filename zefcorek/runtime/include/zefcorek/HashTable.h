@@ -14,6 +14,7 @@
 
 #include "zefcorek/StdInterface.h"
 
+#include <cstddef>
 #include <cstdint>
 
 // The first bucket count of the table above n: 11 for 0, 19 for 11; the
@@ -105,11 +106,33 @@ private:
     unsigned hash;  // hashFunc_(bucketCount_, item), kept current by every rehash
   };
 
+  // The helpers of every lookup are defined here, so that they inline into
+  // it: an out-of-line member of an exported class is called through the
+  // symbol table, once per lookup.
   bool hasFunctions() const { return hashFunc_ != nullptr && compareFunc_ != nullptr; }
-  unsigned hashOf(void* item, unsigned bucketCount) const;
-  // hash % bucketCount_, by the multiply prepared for the current count.
-  unsigned bucketOfHash(unsigned hash) const;
+  unsigned hashOf(void* item, unsigned bucketCount) const { return hashFunc_(bucketCount, item, hashContext_); }
+  // hash % divisor, by the multiply prepared for it: with M = ceil(2^64 /
+  // divisor), x mod divisor = ((M * x mod 2^64) * divisor) >> 64 for every
+  // 32-bit x and divisor.
+  static unsigned remainderBy(unsigned hash, unsigned divisor, uint64_t multiplier) {
+    const uint64_t fraction = multiplier * hash;
+    return static_cast<unsigned>((static_cast<unsigned __int128>(fraction) * divisor) >> 64);
+  }
+  unsigned bucketOfHash(unsigned hash) const { return remainderBy(hash, bucketCount_, moduloMultiplier_); }
   ZRESULT rebalance();
+  // Whether the node lies in block_ (and so is not freed alone).
+  bool isInBlock(const Node* node) const {
+    const auto address = reinterpret_cast<uintptr_t>(node);
+    const auto first = reinterpret_cast<uintptr_t>(block_);
+    return address >= first && address < first + blockNodes_ * sizeof(Node);
+  }
+  void freeNode(Node* node) {
+    if (!isInBlock(node)) delete node;
+  }
+  // Rehashes every node into one new block, the nodes of each new bucket
+  // adjacent in list order, and links them into `fresh` (n buckets); false,
+  // nothing changed, when the memory for it cannot be had.
+  bool rehashIntoBlock(Node** fresh, unsigned n, uint64_t multiplier);
   void freeNodes();
 
   unsigned bucketCount_ = 11;  // entries of buckets_; a value of 11 … 13845163
@@ -117,6 +140,11 @@ private:
   unsigned count_ = 0;         // items held
   unsigned updateDepth_ = 0;   // open BeginUpdate calls; resizing waits while > 0
   Node** buckets_ = nullptr;   // heads of the bucket lists; calloc, owned
+  // The nodes that the last rehash laid out in bucket order (malloc, owned;
+  // blockNodes_ entries, some perhaps removed since). Nodes added later are
+  // allocated one by one.
+  Node* block_ = nullptr;
+  size_t blockNodes_ = 0;
   HashFunc hashFunc_;          // never null after construction unless the client clears it
   void* hashContext_ = nullptr;
   CompareFunc compareFunc_ = nullptr;

@@ -8,7 +8,9 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -28,18 +30,39 @@ bool exists(const std::string& path) {
   return platform::fileSyscalls().lstat(path.c_str(), &info) == 0;
 }
 
+bool isAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+char foldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+// Whether `candidate` names the same file as `wanted` ignoring case. Two
+// ASCII names are compared as they stand, since case folding maps ASCII to
+// ASCII unit for unit; a folder holds many entries, and this keeps the
+// common ones from being converted.
+bool sameNameIgnoringCase(std::string_view candidate, std::string_view wantedText, bool wantedIsAscii,
+                          const std::u16string& wanted) {
+  if (wantedIsAscii && isAscii(candidate)) {
+    return candidate.size() == wantedText.size() &&
+           std::equal(candidate.begin(), candidate.end(), wantedText.begin(),
+                      [](char a, char b) { return foldAscii(a) == foldAscii(b); });
+  }
+  const auto wide = platform::ansiToWide(candidate);
+  return wide && platform::equalNamesIgnoringCase(*wide, wanted);
+}
+
 // The entry of `folder` whose name matches `name` ignoring case, if any.
 std::optional<std::string> findIgnoringCase(const std::string& folder, const std::string& name) {
   const auto wanted = platform::ansiToWide(name);
   if (!wanted) return std::nullopt;
+  const bool wantedIsAscii = isAscii(name);
   DIR* dir = platform::fileSyscalls().opendir(folder.empty() ? "." : folder.c_str());
   if (!dir) return std::nullopt;
   std::optional<std::string> best;
   while (const dirent* entry = platform::fileSyscalls().readdir(dir)) {
-    const std::string candidate = entry->d_name;
-    const auto wide = platform::ansiToWide(candidate);
-    if (!wide || !platform::equalNamesIgnoringCase(*wide, *wanted)) continue;
-    if (!best || candidate < *best) best = candidate;
+    const std::string_view candidate = entry->d_name;
+    if (!sameNameIgnoringCase(candidate, name, wantedIsAscii, *wanted)) continue;
+    if (!best || candidate < *best) best = std::string(candidate);
   }
   platform::fileSyscalls().closedir(dir);
   return best;

@@ -2,6 +2,8 @@
 
 #include "ScratchRoot.h"
 
+#include "platform/CodePage.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +15,9 @@ using platform::testing::ScratchRoot;
 TEST(PathsTest, MapsWindowsFormToLinuxPaths) {
   ScratchRoot root;
   root.writeFile("Data/Plan.DXF", "x");
+  root.writeFile("Data/a@b[1]", "x");
+  const std::string accented = platform::wideToAnsiLenient(u"\u00C9t\u00E9.txt");
+  root.writeFile("Data/" + accented, "x");
   const std::string c = root.driveC();
   struct Case {
     const char* what;
@@ -24,6 +29,10 @@ TEST(PathsTest, MapsWindowsFormToLinuxPaths) {
       {"lower-case drive, forward slashes", u"c:/Data/Plan.DXF", c + "/Data/Plan.DXF"},
       {"case-insensitive fallback per component", u"C:\\data\\plan.dxf", c + "/Data/Plan.DXF"},
       {"missing file keeps the caller's spelling", u"C:\\DATA\\New.txt", c + "/Data/New.txt"},
+      {"a longer name is another name", u"C:\\Data\\plan.dxfx", c + "/Data/plan.dxfx"},
+      {"only letters fold: @ and [ are not ` and {", u"C:\\Data\\A`B{1}", c + "/Data/A`B{1}"},
+      {"letters fold beside other characters", u"C:\\Data\\A@B[1]", c + "/Data/a@b[1]"},
+      {"accented letters fold too", u"C:\\Data\\\u00E9T\u00C9.TXT", c + "/Data/" + accented},
       {"missing folder stops the fallback", u"C:\\nope\\plan.dxf", c + "/nope/plan.dxf"},
       {"drive root", u"C:\\", c + "/"},
       {"rooted path without drive is absolute", u"\\etc\\hostname", "/etc/hostname"},

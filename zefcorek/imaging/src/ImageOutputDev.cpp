@@ -10,6 +10,9 @@
 #include <GfxState.h>
 #include <Stream.h>
 
+#include <algorithm>
+#include <array>
+#include <bitset>
 #include <cstdio>
 #include <vector>
 
@@ -35,11 +38,14 @@ public:
     buffer_.push_back(byte);
     if (buffer_.size() >= kBlock) flush();
   }
-  void put(const std::string& text) {
-    for (char c : text) put(static_cast<unsigned char>(c));
+  void put(const unsigned char* bytes, size_t count) {
+    buffer_.insert(buffer_.end(), bytes, bytes + count);
+    if (buffer_.size() >= kBlock) flush();
   }
+  void put(const std::string& text) { put(reinterpret_cast<const unsigned char*>(text.data()), text.size()); }
   void putZeros(size_t count) {
-    for (size_t i = 0; i < count; ++i) put(0);
+    buffer_.resize(buffer_.size() + count, 0);
+    if (buffer_.size() >= kBlock) flush();
   }
 
 private:
@@ -57,6 +63,63 @@ private:
 };
 
 std::string sizeLine(int width, int height) { return std::to_string(width) + " " + std::to_string(height) + "\n"; }
+
+// The colours of an image's pixels as RGB bytes. The colour of a pixel
+// depends on its component bytes alone, so each value of a one-component
+// pixel (at most 256) is converted once, and a pixel equal to the one
+// before takes that one's colour; every other pixel asks the colour map.
+class PixelColors {
+public:
+  explicit PixelColors(GfxImageColorMap* colorMap)
+      : colorMap_(colorMap), components_(static_cast<size_t>(colorMap->getNumPixelComps())) {}
+
+  // Writes the three bytes of each of `width` pixels of `line` to `out`.
+  void convertLine(const unsigned char* line, int width, unsigned char* out) {
+    for (int x = 0; x < width; ++x, line += components_, out += 3) {
+      const unsigned char* rgb = components_ == 1 ? singleComponent(line[0]) : severalComponents(line);
+      out[0] = rgb[0];
+      out[1] = rgb[1];
+      out[2] = rgb[2];
+    }
+  }
+
+private:
+  const unsigned char* singleComponent(unsigned char value) {
+    std::array<unsigned char, 3>& rgb = byValue_[value];
+    if (!known_.test(value)) {
+      convert(&value, rgb);
+      known_.set(value);
+    }
+    return rgb.data();
+  }
+
+  const unsigned char* severalComponents(const unsigned char* pixel) {
+    if (!hasLast_ || !std::equal(pixel, pixel + components_, lastPixel_.begin())) {
+      lastPixel_.assign(pixel, pixel + components_);
+      convert(pixel, lastColor_);
+      hasLast_ = true;
+    }
+    return lastColor_.data();
+  }
+
+  void convert(const unsigned char* pixel, std::array<unsigned char, 3>& rgb) const {
+    GfxRGB color;
+    colorMap_->getRGB(pixel, &color);
+    rgb = {toByte(color.r), toByte(color.g), toByte(color.b)};
+  }
+
+  static unsigned char toByte(GfxColorComp component) {
+    return static_cast<unsigned char>((component * 255 + 0x8000) >> 16);
+  }
+
+  GfxImageColorMap* colorMap_;
+  size_t components_;
+  std::array<std::array<unsigned char, 3>, 256> byValue_{};
+  std::bitset<256> known_;
+  std::vector<unsigned char> lastPixel_;
+  std::array<unsigned char, 3> lastColor_{};
+  bool hasLast_ = false;
+};
 
 }  // namespace
 
@@ -110,7 +173,8 @@ void ImageOutputDev::writeJpeg(Stream* str) {
   // The bytes below the DCT filter: the JPEG data as stored.
   Stream* raw = str->getNextStream();
   raw->reset();
-  for (int c; (c = raw->getChar()) != EOF;) file.put(static_cast<unsigned char>(c));
+  unsigned char block[4096];
+  for (int count; (count = raw->doGetChars(sizeof block, block)) > 0;) file.put(block, static_cast<size_t>(count));
   raw->close();
 }
 
@@ -123,14 +187,19 @@ void ImageOutputDev::writeBitmap(Stream* str, int width, int height, bool invert
   file.put("P4\n" + sizeLine(width, height));
   str->reset();
   const size_t size = static_cast<size_t>(height) * ((static_cast<size_t>(width) + 7) / 8);
-  for (size_t index = 0; index < size; ++index) {
-    const int c = str->getChar();
-    if (c == EOF) {
+  unsigned char block[4096];
+  for (size_t index = 0; index < size;) {
+    const int count = str->doGetChars(static_cast<int>(std::min(size - index, sizeof block)), block);
+    if (count <= 0) {
       // A stream that ends early: the rest of the bitmap is zero bytes.
       file.putZeros(size - index);
       break;
     }
-    file.put(static_cast<unsigned char>(invertBits ? c ^ 0xFF : c));
+    if (invertBits) {
+      for (int i = 0; i < count; ++i) block[i] ^= 0xFF;
+    }
+    file.put(block, static_cast<size_t>(count));
+    index += static_cast<size_t>(count);
   }
   str->close();
 }
@@ -146,6 +215,8 @@ void ImageOutputDev::writePixmap(Stream* str, int width, int height, GfxImageCol
   ImageStream image(str, width, components, colorMap->getBits());
   image.reset();
   const size_t rowBytes = static_cast<size_t>(width) * 3;
+  PixelColors colors(colorMap);
+  std::vector<unsigned char> row(rowBytes);
   for (int y = 0; y < height; ++y) {
     // The engine pads a short row with 0xFF bytes and never ends a line
     // early by itself, so the end of the data is seen before each row.
@@ -155,13 +226,8 @@ void ImageOutputDev::writePixmap(Stream* str, int width, int height, GfxImageCol
       file.putZeros(rowBytes * static_cast<size_t>(height - y));
       break;
     }
-    for (int x = 0; x < width; ++x, pixel += components) {
-      GfxRGB rgb;
-      colorMap->getRGB(pixel, &rgb);
-      for (GfxColorComp c : {rgb.r, rgb.g, rgb.b}) {
-        file.put(static_cast<unsigned char>((c * 255 + 0x8000) >> 16));
-      }
-    }
+    colors.convertLine(pixel, width, row.data());
+    file.put(row.data(), rowBytes);
   }
   image.close();
 }

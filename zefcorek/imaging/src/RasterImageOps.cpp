@@ -23,6 +23,7 @@
 #include "FreeImageApi.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -269,14 +270,21 @@ ZRESULT IFIRasterImageImp::GetPalette(uint32_t index, RGBQUAD* out) {
 
 ZRESULT IFIRasterImageImp::Fill(COLORREF color) {
   if (bitmap_ == nullptr) return ZR_FAILED;
-  // One row pixel by pixel, then that row copied into the others.
+  // Row 0 takes the colour, then that row is copied into the others. The
+  // library converts the colour once, at the first pixel; the rest of the
+  // row repeats its bytes, as setting each pixel would write them. Where the
+  // library sets no pixels (palette bitmaps), row 0 stays as it was.
   RGBQUAD quad = quadOf(color);
   const unsigned width = FreeImage_GetWidth(bitmap_);
   const unsigned height = FreeImage_GetHeight(bitmap_);
-  for (unsigned x = 0; x < width; ++x) FreeImage_SetPixelColor(bitmap_, x, 0, &quad);
-  const BYTE* first = FreeImage_GetScanLine(bitmap_, 0);
   const unsigned pitch = FreeImage_GetPitch(bitmap_);
-  for (unsigned y = 1; y < height; ++y) std::memcpy(FreeImage_GetScanLine(bitmap_, y), first, pitch);
+  BYTE* first = FreeImage_GetScanLine(bitmap_, 0);
+  if (width > 0 && FreeImage_SetPixelColor(bitmap_, 0, 0, &quad)) {
+    const size_t pixelBytes = FreeImage_GetBPP(bitmap_) / 8;
+    assert(pixelBytes > 0 && pixelBytes * width <= pitch);
+    for (size_t at = pixelBytes; at < pixelBytes * width; at += pixelBytes) std::memcpy(first + at, first, pixelBytes);
+  }
+  for (unsigned y = 1; y < height; ++y) std::memcpy(FreeImage_GetScanLine(bitmap_, static_cast<int>(y)), first, pitch);
   SetModified(true);
   return ZR_OK;
 }

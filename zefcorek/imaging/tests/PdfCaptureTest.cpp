@@ -206,6 +206,37 @@ TEST_F(ImageDumperTest, WritesEachImageKindToItsNumberedFile) {
   EXPECT_EQ(file("doc-005.ppm").size(), 11u + 8 * 8 * 3) << "an inline DCT image is decoded";
 }
 
+TEST_F(ImageDumperTest, PixmapsConvertEveryPixelThroughItsColourSpace) {
+  std::string ramp(256, '\0');
+  for (int v = 0; v < 256; ++v) ramp[v] = static_cast<char>(v);
+  std::string greys;
+  for (int v = 0; v < 256; ++v) greys += std::string(3, static_cast<char>(v));
+  const std::string rgb("\x01\x02\x03\x01\x02\x03\x04\x05\x06\x01\x02\x03\x01\x02\x04", 15);
+  struct Case {
+    fixtures::PdfImage image;
+    std::string pixels;  // the expected bytes after the header
+  };
+  const Case cases[] = {
+      {{"/Width 256 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8", ramp}, greys},
+      {{"/Width 4 /Height 2 /ColorSpace /DeviceGray /BitsPerComponent 2", "\x1B\xE4"},
+       std::string("\x00\x00\x00\x55\x55\x55\xAA\xAA\xAA\xFF\xFF\xFF"
+                   "\xFF\xFF\xFF\xAA\xAA\xAA\x55\x55\x55\x00\x00\x00",
+                   24)},
+      {{"/Width 5 /Height 1 /ColorSpace /DeviceRGB /BitsPerComponent 8", rgb}, rgb},
+      {{"/Width 4 /Height 1 /ColorSpace [/Indexed /DeviceRGB 1 <FF000000FF00>] /BitsPerComponent 8",
+        std::string("\x00\x01\x01\x00", 4)},
+       std::string("\xFF\x00\x00\x00\xFF\x00\x00\xFF\x00\xFF\x00\x00", 12)},
+  };
+  std::vector<fixtures::PdfImage> images;
+  for (const Case& each : cases) images.push_back(each.image);
+  ASSERT_EQ(dump(fixtures::makeImagePdf({images})), static_cast<int>(std::size(cases)));
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const std::string written = file("doc-00" + std::to_string(i) + ".ppm");
+    const size_t header = written.find("255\n") + 4;
+    EXPECT_EQ(written.substr(header), cases[i].pixels) << "image " << i;
+  }
+}
+
 TEST_F(ImageDumperTest, JpegFilesMatchThePdfImagesTool) {
   const std::string jpeg = fixtures::encodeJpeg(8, 8, 1, ramp(8, 8, 1));
   EXPECT_EQ(dump(fixtures::makeImagePdf({{dctImage(1, jpeg)}})), 1);

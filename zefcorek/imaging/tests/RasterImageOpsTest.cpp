@@ -349,6 +349,49 @@ TEST(RasterImageOpsTest, FillPasteAndScanLines) {
   for (auto* each : {image, patch, deep}) each->Release();
 }
 
+// Fill writes exactly what setting every pixel through the library writes,
+// at every depth the library sets colours at; a palette bitmap keeps its
+// first row and has it copied into the others.
+TEST(RasterImageOpsTest, FillMatchesSettingEachPixel) {
+  struct Depth {
+    int bpp;
+    unsigned red, green, blue;
+  };
+  const Depth depths[] = {
+      {16, FI16_565_RED_MASK, FI16_565_GREEN_MASK, FI16_565_BLUE_MASK},
+      {16, FI16_555_RED_MASK, FI16_555_GREEN_MASK, FI16_555_BLUE_MASK},
+      {24, 0, 0, 0},
+      {32, 0, 0, 0},
+  };
+  constexpr int kWidth = 7, kHeight = 3;  // odd, so rows carry padding
+  const COLORREF color = RGB(201, 77, 18);
+  for (const Depth& depth : depths) {
+    FIBITMAP* expected = FreeImage_Allocate(kWidth, kHeight, depth.bpp, depth.red, depth.green, depth.blue);
+    RGBQUAD quad{GetBValue(color), GetGValue(color), GetRValue(color), 0};
+    for (int y = 0; y < kHeight; ++y) {
+      for (int x = 0; x < kWidth; ++x) ASSERT_TRUE(FreeImage_SetPixelColor(expected, x, y, &quad));
+    }
+    auto* image = new IFIRasterImageImp(
+        nullptr, FreeImage_Allocate(kWidth, kHeight, depth.bpp, depth.red, depth.green, depth.blue));
+    ASSERT_EQ(image->Fill(color), ZR_OK);
+    for (int y = 0; y < kHeight; ++y) {
+      EXPECT_EQ(std::memcmp(FreeImage_GetScanLine(bitmapOf(image), y), FreeImage_GetScanLine(expected, y),
+                            FreeImage_GetLine(expected)),
+                0)
+          << depth.bpp << " bits, mask " << depth.green << ", row " << y;
+    }
+    image->Release();
+    FreeImage_Unload(expected);
+  }
+
+  IFIRasterImageImp* indexed = makeImage(5, 3, 8);
+  ASSERT_EQ(indexed->SetPixel(1, 0, 200), ZR_OK);
+  ASSERT_EQ(indexed->SetPixel(1, 2, 9), ZR_OK);
+  EXPECT_EQ(indexed->Fill(RGB(1, 2, 3)), ZR_OK);
+  for (int y = 0; y < 3; ++y) EXPECT_EQ(pixelOf(indexed, 1, y), (Rgb{200, 200, 200})) << y;
+  indexed->Release();
+}
+
 TEST(RasterImageOpsTest, ClonesAndCopiesKeepTheExpert) {
   auto* expert = new IImgIOExpertImp();
   IFIRasterImageImp* image = makeImage(8, 6, 24, expert);

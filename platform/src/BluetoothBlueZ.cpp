@@ -9,6 +9,7 @@
 
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
+#include "platform/FileSyscalls.h"
 #include "platform/Sockets.h"
 
 #include <dbus/dbus.h>
@@ -420,7 +421,7 @@ bool socketExists(const std::string& address) {
   std::string path = address.substr(prefix.size());
   path = path.substr(0, path.find(','));
   struct stat status {};
-  return ::stat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode);
+  return platform::fileSyscalls().stat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode);
 }
 
 }  // namespace

@@ -537,7 +537,7 @@ BOOL CreateDirectoryW(LPCWSTR name, LPSECURITY_ATTRIBUTES /*security*/) {
 BOOL RemoveDirectoryW(LPCWSTR name) {
   auto path = platform::mappedPath(name);
   if (!path) return FALSE;
-  if (::rmdir(path->c_str()) != 0) return platform::failFromErrno();
+  if (fileSyscalls().rmdir(path->c_str()) != 0) return platform::failFromErrno();
   return TRUE;
 }
 

@@ -71,12 +71,7 @@ std::u16string nameFromStored(std::string_view bytes) {
       continue;
     }
     at += length;
-    if (code < 0x10000) {
-      name.push_back(static_cast<char16_t>(code));
-      continue;
-    }
-    name.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
-    name.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
+    platform::appendUtf16(name, code);
   }
   return name;
 }

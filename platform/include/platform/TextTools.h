@@ -1,4 +1,4 @@
-// The text toolbox: the small UTF-8 and trimming helpers every module uses,
+// The text toolbox: the small UTF-8, UTF-16 and trimming helpers every module uses,
 // kept here once so that no module grows its own copy that drifts. Case
 // folding is the one documented in Utf16.h (foldCaseUnit and the
 // *IgnoreCase functions).
@@ -7,6 +7,7 @@
 // E0-EF, F0-F4) and as many continuation bytes (80-BF) as the lead asks for.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -45,6 +46,28 @@ inline void appendUtf8(std::string& out, char32_t codePoint) {
     out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
     out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
   }
+}
+
+// Writes the UTF-16 form of `codePoint` (at most 0x10FFFF) to out[0], and
+// for a code point above FFFF its surrogate pair to out[0] and out[1];
+// answers the units written (1 or 2). A surrogate value is written as the
+// one unit it is: callers that must not write one check before.
+constexpr size_t encodeUtf16(char32_t codePoint, char16_t* out) {
+  assert(codePoint <= 0x10FFFF && "a code point fits in 21 bits below 0x110000");
+  if (codePoint < 0x10000) {
+    out[0] = static_cast<char16_t>(codePoint);
+    return 1;
+  }
+  codePoint -= 0x10000;
+  out[0] = static_cast<char16_t>(0xD800 + (codePoint >> 10));
+  out[1] = static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF));
+  return 2;
+}
+
+// Appends the 1 or 2 units of `codePoint` (at most 0x10FFFF), as encodeUtf16.
+inline void appendUtf16(std::u16string& out, char32_t codePoint) {
+  char16_t units[2];
+  out.append(units, encodeUtf16(codePoint, units));
 }
 
 // The largest length at or below `limit` that cuts `text` at a whole

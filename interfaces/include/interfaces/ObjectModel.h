@@ -68,16 +68,16 @@ struct ZEF_EXPORT IStdInterface : virtual IUnknown {
 // over, so after any change only the root of the tree reads as modified.
 struct ZEF_EXPORT IStdDataInterface : virtual IStdInterface {
   virtual bool IsUnmodified() = 0;
-  // Sets or clears the modified flag; setting it tells the owner. Returns 0.
+  // Sets or clears the modified flag; setting it tells the owner. Returns ZR_OK.
   virtual ZRESULT SetModified(bool modified) = 0;
-  // *out = the owner (no reference added; may be null). 10 for a null out.
+  // *out = the owner (no reference added; may be null). ZR_BADARG for a null out.
   virtual ZRESULT GetOwner(IStdDataInterface** out) = 0;
-  // Stores the owner pointer without checks or references. Returns 0.
+  // Stores the owner pointer without checks or references. Returns ZR_OK.
   virtual ZRESULT SetOwner(IStdDataInterface* owner) = 0;
   // Called by a child whose flag was set: this object takes the flag over.
-  // 10 for a null child; 0 (and nothing changes) for another owner's child.
+  // ZR_BADARG for a null child; ZR_OK (and nothing changes) for another owner's child.
   virtual ZRESULT ChildModified(IStdDataInterface* child) = 0;
-  // Clears the owner link of one of this object's children; 10 for a null
+  // Clears the owner link of one of this object's children; ZR_BADARG for a null
   // child or one owned by another object.
   virtual ZRESULT DetachChild(IStdDataInterface* child) = 0;
   ~IStdDataInterface() override;

@@ -11,6 +11,7 @@
 #include "platform/CodePage.h"
 #include "platform/FileSyscalls.h"
 #include "platform/Sockets.h"
+#include "platform/TextTools.h"
 
 #include <dbus/dbus.h>
 
@@ -225,7 +226,8 @@ public:
     for (const Device& device : snapshot().devices) {
       if (device.address != address) continue;
       for (const std::string& uuid : device.uuids) {
-        if (strcasecmp(uuid.c_str(), wanted) == 0) found = true;
+        // UUID text is hexadecimal ASCII in either case.
+        if (platform::equalsAsciiIgnoreCase(uuid, wanted)) found = true;
       }
     }
     return 0;

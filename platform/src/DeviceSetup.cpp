@@ -2,6 +2,7 @@
 #include "platform/DeviceSetup.h"
 
 #include "platform/CodePage.h"
+#include "platform/Utf16.h"
 #include "platform/CommPorts.h"
 #include "platform/Format.h"
 #include "platform/LastError.h"
@@ -175,14 +176,7 @@ BOOL SetupDiClassGuidsFromNameW(LPCWSTR className, GUID* guids, DWORD size, DWOR
     return FALSE;
   }
   const std::u16string name = className;
-  const auto equals = [&](std::u16string_view other) {
-    if (name.size() != other.size()) return false;
-    for (size_t i = 0; i < name.size(); ++i) {
-      const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
-      if (lower(name[i]) != lower(other[i])) return false;
-    }
-    return true;
-  };
+  const auto equals = [&](std::u16string_view other) { return platform::equalsIgnoreCase(name, other); };
   const GUID* found = equals(u"ports") ? &GUID_DEVCLASS_PORTS : equals(u"modem") ? &GUID_DEVCLASS_MODEM : nullptr;
   *required = found ? 1 : 0;
   if (found == nullptr) return TRUE;

@@ -117,14 +117,6 @@ bool copyFile(const std::string& from, const std::string& to, bool failIfExists)
   return copied && closed;
 }
 
-// True for a name ending in ".exe" in any case.
-bool isProgramName(std::string_view path) {
-  if (path.size() < 4) return false;
-  std::string tail(path.substr(path.size() - 4));
-  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return tail == ".exe";
-}
-
 // Wildcard match of '*' and '?' over UTF-16 names, ignoring case.
 bool matchesPattern(std::u16string_view name, std::u16string_view pattern) {
   size_t n = 0, p = 0, starP = std::u16string_view::npos, starN = 0;
@@ -284,7 +276,7 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD /*share*/, LPSECURITY_ATTRI
   }
   // A program ("*.exe") is created runnable, as a linker makes it; the
   // umask still applies.
-  const mode_t mode = isProgramName(*path) ? 0777 : 0666;
+  const mode_t mode = platform::isProgramName(platform::ansiToWideLenient(*path)) ? 0777 : 0666;
   const int fd = retryAfterSignal([&] { return fileSyscalls().open(path->c_str(), flags, mode); });
   if (fd < 0) {
     platform::failFromErrno();

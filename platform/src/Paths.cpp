@@ -142,3 +142,7 @@ std::u16string platform::windowsPath(std::string_view nativePath) {
 }
 
 bool platform::equalNamesIgnoringCase(std::u16string_view a, std::u16string_view b) { return equalsIgnoreCase(a, b); }
+
+bool platform::isProgramName(std::u16string_view name) {
+  return name.size() >= 4 && equalsIgnoreCase(name.substr(name.size() - 4), u".exe");
+}

@@ -112,10 +112,6 @@ bool isUrl(std::u16string_view file) {
   return true;
 }
 
-bool endsWithExe(std::u16string_view file) {
-  return file.size() >= 4 && platform::equalsIgnoreCase(file.substr(file.size() - 4), u".exe");
-}
-
 // The system's text editor, asked to show a file: the opener shows it.
 bool isTextEditor(std::u16string_view file) {
   return platform::equalsIgnoreCase(file, u"notepad.exe") || platform::equalsIgnoreCase(file, u"notepad");
@@ -185,7 +181,7 @@ intptr_t planLaunch(const SHELLEXECUTEINFOW& info, LaunchPlan& plan) {
 
   // A program ("*.exe") that may not be run is refused, never handed to
   // the opener as a document.
-  if (hasFolder(file) && endsWithExe(file) && platform::fileSyscalls().access(program.c_str(), F_OK) == 0 &&
+  if (hasFolder(file) && platform::isProgramName(file) && platform::fileSyscalls().access(program.c_str(), F_OK) == 0 &&
       !isExecutableFile(program)) {
     return SE_ERR_ACCESSDENIED;
   }

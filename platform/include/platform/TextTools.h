@@ -115,4 +115,22 @@ template <typename Char>
   return text;
 }
 
+// Case-insensitive comparison of ASCII letters only, for protocol tokens
+// that are ASCII by definition (URL schemes, UUID text): their case rules
+// are the protocol's, not the system's case fold of Utf16.h, which also maps
+// letters beyond ASCII and would accept what the protocol does not.
+constexpr char asciiLower(char unit) {
+  return unit >= 'A' && unit <= 'Z' ? static_cast<char>(unit + ('a' - 'A')) : unit;
+}
+[[nodiscard]] constexpr bool equalsAsciiIgnoreCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (asciiLower(a[i]) != asciiLower(b[i])) return false;
+  }
+  return true;
+}
+[[nodiscard]] constexpr bool startsWithAsciiIgnoreCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && equalsAsciiIgnoreCase(text.substr(0, prefix.size()), prefix);
+}
+
 }  // namespace platform

@@ -10,7 +10,9 @@
 //
 // These are declarations only: the implementations (IStdInterfaceImp and
 // its kin) and the interfaces' destructors live in the core library, so a
-// library that only calls through these interfaces links none of it.
+// library that only calls through these interfaces links none of it. The
+// one exception is the small reference-count template CountedUnknownImp,
+// which each class built on it instantiates.
 #pragma once
 
 #include "platform/Export.h"
@@ -50,6 +52,31 @@ struct ZEF_EXPORT IUnknown {
 
 protected:
   ~IUnknown() = default;
+};
+
+// AddRef and Release of an object that sits on one interface with the
+// IUnknown operations: a plain count that starts with the creator's one
+// reference, the last Release deleting the object. One thread at a time, as
+// for every such object. QueryInterface is the class's own, since the
+// identifiers answered and the codes of a refusal differ from class to class.
+// The interface's table slots keep their order; this adds only the count and
+// a virtual destructor.
+template <typename Interface>
+class ZEF_EXPORT CountedUnknownImp : public Interface {
+public:
+  ULONG AddRef() override { return ++references_; }
+  ULONG Release() override {
+    const ULONG count = --references_;
+    if (count == 0) delete this;
+    return count;
+  }
+
+protected:
+  CountedUnknownImp() = default;
+  virtual ~CountedUnknownImp() = default;
+
+private:
+  ULONG references_ = 1;  // references held; the Release that reaches 0 deletes
 };
 
 struct ZEF_EXPORT IStdInterface : virtual IUnknown {

@@ -4,13 +4,13 @@
 #include "platform/CodePage.h"
 #include "platform/Utf16.h"
 #include "platform/CommPorts.h"
+#include "platform/FileSyscalls.h"
 #include "platform/Format.h"
 #include "platform/LastError.h"
 
-#include <filesystem>
-#include <fstream>
 #include <cstring>
 #include <mutex>
+#include <sstream>
 
 namespace {
 
@@ -120,8 +120,8 @@ BOOL copyProperty(const std::u16string& text, bool multi, DWORD* type, BYTE* buf
 }
 
 // One line "KEY=value" of a udev database file, or empty.
-std::string udevValue(const std::filesystem::path& file, const std::string& key) {
-  std::ifstream in(file);
+std::string udevValue(const std::string& file, const std::string& key) {
+  std::istringstream in(platform::readFileToEnd(file).value_or(std::string()));
   std::string line;
   const std::string prefix = "E:" + key + "=";
   while (std::getline(in, line)) {
@@ -150,12 +150,12 @@ std::vector<platform::SetupDevice> platform::sysfsSetupDevices(const std::string
     device.instanceId = u"SYSFS\\" + ansiToWideLenient(*path);
     device.portName = port;
     std::string model;
-    std::error_code error;
     // udev names character devices "c<major>:<minor>"; look by the device's name.
-    for (const auto& entry : std::filesystem::directory_iterator(udevDataRoot, error)) {
-      if (udevValue(entry.path(), "DEVNAME") != "/dev/" + *path) continue;
-      model = udevValue(entry.path(), "ID_MODEL_FROM_DATABASE");
-      if (model.empty()) model = udevValue(entry.path(), "ID_MODEL");
+    for (const std::string& name : platform::folderEntryNames(udevDataRoot)) {
+      const std::string entry = udevDataRoot + "/" + name;
+      if (udevValue(entry, "DEVNAME") != "/dev/" + *path) continue;
+      model = udevValue(entry, "ID_MODEL_FROM_DATABASE");
+      if (model.empty()) model = udevValue(entry, "ID_MODEL");
       break;
     }
     const bool bluetooth = path->rfind("rfcomm", 0) == 0;

@@ -80,6 +80,19 @@ std::optional<std::string> platform::readFileToEnd(const std::string& path) {
   return bytes;
 }
 
+std::vector<std::string> platform::folderEntryNames(const std::string& path) {
+  std::vector<std::string> names;
+  DIR* listing = fileSyscalls().opendir(path.c_str());
+  if (listing == nullptr) return names;
+  while (const dirent* entry = fileSyscalls().readdir(listing)) {
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    names.emplace_back(name);
+  }
+  fileSyscalls().closedir(listing);
+  return names;
+}
+
 size_t platform::writeFully(int fd, const void* buffer, size_t size) {
   size_t total = 0;
   while (total < size) {

@@ -15,6 +15,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 struct stat;
 
@@ -93,6 +94,9 @@ public:
 // Every byte of the file at a native `path` (small files: records, /proc
 // entries); nothing (errno set) when it cannot be opened or read.
 [[nodiscard]] ZEF_EXPORT std::optional<std::string> readFileToEnd(const std::string& path);
+// The names in the folder at a native `path`, in the order the folder lists
+// them, without "." and ".."; empty when it cannot be listed.
+[[nodiscard]] ZEF_EXPORT std::vector<std::string> folderEntryNames(const std::string& path);
 // Writes all `size` bytes; answers how many were written: all of them, or
 // fewer with errno set. A write that takes no byte at all would be asked
 // for ever: it counts as a full disk (ENOSPC).

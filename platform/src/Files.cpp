@@ -198,18 +198,13 @@ std::vector<FindObject::Entry> findMatches(std::u16string_view pattern) {
   }
   auto folder = folderPart.empty() ? std::optional<std::string>(".") : platform::nativePath(folderPart);
   if (!folder) return entries;
-  DIR* dir = fileSyscalls().opendir(folder->c_str());
-  if (!dir) return entries;
-  while (const dirent* entry = fileSyscalls().readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
+  for (const std::string& name : platform::folderEntryNames(*folder)) {
     auto wide = platform::ansiToWide(name);
     if (!wide || !matchesFindPattern(*wide, namePart)) continue;
     std::string path = *folder;
     if (path.back() != '/') path += '/';
     entries.push_back({path + name, *wide});
   }
-  fileSyscalls().closedir(dir);
   std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.path < b.path; });
   return entries;
 }

@@ -32,16 +32,12 @@ bool exists(const std::string& path) {
 std::optional<std::string> findIgnoringCase(const std::string& folder, const std::string& name) {
   const auto wanted = platform::ansiToWide(name);
   if (!wanted) return std::nullopt;
-  DIR* dir = platform::fileSyscalls().opendir(folder.empty() ? "." : folder.c_str());
-  if (!dir) return std::nullopt;
   std::optional<std::string> best;
-  while (const dirent* entry = platform::fileSyscalls().readdir(dir)) {
-    const std::string candidate = entry->d_name;
+  for (const std::string& candidate : platform::folderEntryNames(folder.empty() ? "." : folder)) {
     const auto wide = platform::ansiToWide(candidate);
     if (!wide || !platform::equalNamesIgnoringCase(*wide, *wanted)) continue;
     if (!best || candidate < *best) best = candidate;
   }
-  platform::fileSyscalls().closedir(dir);
   return best;
 }
 

@@ -35,15 +35,10 @@ class ProcTable final : public platform::ProcessTable {
 public:
   std::vector<DWORD> processIds() override {
     std::vector<DWORD> ids;
-    platform::FileSyscalls& calls = platform::fileSyscalls();
-    DIR* folder = calls.opendir("/proc");
-    if (!folder) return ids;
-    while (dirent* entry = calls.readdir(folder)) {
-      const std::string name = entry->d_name;
+    for (const std::string& name : platform::folderEntryNames("/proc")) {
       if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
       ids.push_back(static_cast<DWORD>(std::stoul(name)));
     }
-    calls.closedir(folder);
     std::sort(ids.begin(), ids.end());
     return ids;
   }

@@ -180,18 +180,14 @@ void platform::withdrawWindow(HWND window, MessageQueue& queue) {
 HWND platform::findPublishedWindow(std::u16string_view title) {
   const auto folder = directory();
   if (!folder) return nullptr;
-  DIR* listing = platform::fileSyscalls().opendir(folder->c_str());
-  if (!listing) return nullptr;
   const std::string wanted = wideToAnsiLenient(title);
   std::optional<ListedWindow> match;
-  while (dirent* item = platform::fileSyscalls().readdir(listing)) {
-    const std::string name = item->d_name;
+  for (const std::string& name : platform::folderEntryNames(*folder)) {
     if (name.size() <= 4 || name.compare(name.size() - 4, 4, ".win") != 0) continue;
     auto listed = readEntry(*folder, name);
     if (!listed || listed->pid == getpid() || listed->title != wanted) continue;
     match = std::move(listed);
   }
-  platform::fileSyscalls().closedir(listing);
   if (!match) return nullptr;
   const HWND handle = allocateWindowHandle();
   std::lock_guard lock(remoteWindows().mutex);

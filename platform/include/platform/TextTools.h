@@ -48,6 +48,23 @@ inline void appendUtf8(std::string& out, char32_t codePoint) {
   }
 }
 
+// The two halves of a surrogate pair: a high unit (D800-DBFF) followed by a
+// low one (DC00-DFFF) stands for one code point above FFFF.
+constexpr bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+constexpr bool isLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// The code point that starts at text[at] (at < text.size()) and in `units`
+// the units it takes: 2 for a surrogate pair, else 1 (a lone surrogate
+// stands for its own value; callers that must refuse one check `units`).
+constexpr char32_t codePointAt(std::u16string_view text, size_t at, size_t& units) {
+  assert(at < text.size() && "a code point is read inside the text");
+  const char16_t unit = text[at];
+  units = 1;
+  if (!isHighSurrogate(unit) || at + 1 >= text.size() || !isLowSurrogate(text[at + 1])) return unit;
+  units = 2;
+  return 0x10000 + ((char32_t{unit} - 0xD800) << 10) + (text[at + 1] - 0xDC00);
+}
+
 // Writes the UTF-16 form of `codePoint` (at most 0x10FFFF) to out[0], and
 // for a code point above FFFF its surrogate pair to out[0] and out[1];
 // answers the units written (1 or 2). A surrogate value is written as the
@@ -80,9 +97,7 @@ inline void appendUtf16(std::u16string& out, char32_t codePoint) {
 }
 [[nodiscard]] constexpr size_t wholeCharacterCut(std::u16string_view text, size_t limit) {
   if (limit >= text.size()) return text.size();
-  if (limit > 0 && text[limit] >= 0xDC00 && text[limit] <= 0xDFFF && text[limit - 1] >= 0xD800 &&
-      text[limit - 1] <= 0xDBFF)
-    --limit;
+  if (limit > 0 && isLowSurrogate(text[limit]) && isHighSurrogate(text[limit - 1])) --limit;
   return limit;
 }
 

@@ -1,14 +1,18 @@
 // The radio modules' functions: each checks its arguments, then asks the
 // active back end. Radio handles and radio searches are kernel objects, so
-// CloseHandle ends them and a stale handle is refused.
+// CloseHandle ends them and a stale handle is refused. A radio handle comes
+// from a radio search or from the device path of the radio's interface.
 #include "platform/Bluetooth.h"
 
 #include "BluetoothBlueZ.h"
+#include "BluetoothRadios.h"
 
 #include "platform/Handles.h"
 #include "platform/LastError.h"
+#include "platform/Utf16.h"
 
 #include <atomic>
+#include <string>
 
 namespace {
 
@@ -61,6 +65,17 @@ int radioIndex(HANDLE radio) {
 
 HANDLE openRadio(int index) { return platform::registerHandle(new RadioObject(index)); }
 
+std::u16string decimal(int value) {
+  const std::string digits = std::to_string(value);
+  return {digits.begin(), digits.end()};
+}
+
+// The device path of radio `index`: the radio's place in the back end's
+// order is all a radio handle keeps, so the path names that place.
+std::u16string radioDevicePath(int index) {
+  return platform::deviceInterfacePath(u"bthradio#" + decimal(index), GUID_BTHPORT_DEVICE_INTERFACE);
+}
+
 }  // namespace
 
 platform::BluetoothBackend::~BluetoothBackend() = default;
@@ -70,6 +85,30 @@ platform::BluetoothBackend* platform::installBluetoothBackend(BluetoothBackend* 
 }
 
 platform::BluetoothBackend* platform::activeBluetoothBackend() { return currentBackend(); }
+
+std::vector<platform::SetupDevice> platform::bluetoothRadioDevices() {
+  std::vector<SetupDevice> devices;
+  BluetoothBackend* active = currentBackend();
+  const int count = active == nullptr ? 0 : active->radioCount();
+  for (int index = 0; index < count; ++index) {
+    SetupDevice device{};
+    device.classGuid = GUID_DEVCLASS_BLUETOOTH;
+    device.instanceId = u"BTHRADIO\\" + decimal(index);
+    device.description = u"Bluetooth Radio";
+    device.interfaces.push_back({GUID_BTHPORT_DEVICE_INTERFACE, radioDevicePath(index)});
+    devices.push_back(std::move(device));
+  }
+  return devices;
+}
+
+HANDLE platform::openBluetoothRadio(std::u16string_view devicePath) {
+  BluetoothBackend* active = currentBackend();
+  const int count = active == nullptr ? 0 : active->radioCount();
+  for (int index = 0; index < count; ++index) {
+    if (equalsIgnoreCase(devicePath, radioDevicePath(index))) return openRadio(index);
+  }
+  return nullptr;
+}
 
 bool platform::bluetoothOffers(const char* function) {
   BluetoothBackend* active = currentBackend();

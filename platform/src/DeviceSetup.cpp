@@ -1,6 +1,9 @@
-// Device set-up over a provider (see DeviceSetup.h).
+// Device set-up over a provider and the Bluetooth radios (see DeviceSetup.h).
 #include "platform/DeviceSetup.h"
 
+#include "BluetoothRadios.h"
+
+#include "platform/Bluetooth.h"
 #include "platform/CodePage.h"
 #include "platform/Utf16.h"
 #include "platform/CommPorts.h"
@@ -8,6 +11,7 @@
 #include "platform/Format.h"
 #include "platform/LastError.h"
 
+#include <cstddef>
 #include <cstring>
 #include <mutex>
 #include <sstream>
@@ -31,10 +35,24 @@ public:
   std::vector<platform::SetupDevice> devices() override { return platform::sysfsSetupDevices(); }
 };
 
-// A set: the devices of one class at the time it was made.
+// Where one interface of a set sits: its device and its place among that
+// device's interfaces.
+struct InterfaceSlot {
+  DWORD device;
+  size_t place;
+};
+
+// A set: the devices of one class, or of one interface class, at the time it
+// was made, and every interface of those devices in device order.
+// SP_DEVICE_INTERFACE_DATA.Reserved is an index into `interfaces` plus one.
 struct DeviceSet {
   GUID classGuid;
   std::vector<platform::SetupDevice> devices;
+  std::vector<InterfaceSlot> interfaces;
+
+  const platform::SetupInterface& interfaceAt(const InterfaceSlot& slot) const {
+    return devices[slot.device].interfaces[slot.place];
+  }
 };
 
 std::mutex& setsMutex() {
@@ -64,6 +82,42 @@ const platform::SetupDevice* deviceOf(HDEVINFO handle, const SP_DEVINFO_DATA* da
   return &set->devices[data->DevInst];
 }
 
+// The interface an SP_DEVICE_INTERFACE_DATA of this set names, or null.
+const InterfaceSlot* interfaceOf(HDEVINFO handle, const SP_DEVICE_INTERFACE_DATA* data) {
+  DeviceSet* set = lookupSet(handle);
+  if (set == nullptr) return nullptr;
+  if (data == nullptr || data->Reserved == 0 || data->Reserved > set->interfaces.size()) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  return &set->interfaces[data->Reserved - 1];
+}
+
+bool hasInterface(const platform::SetupDevice& device, const GUID& interfaceClass) {
+  for (const platform::SetupInterface& offered : device.interfaces) {
+    if (offered.interfaceClass == interfaceClass) return true;
+  }
+  return false;
+}
+
+// The devices a set of `classGuid` draws from: the provider's and, for the
+// Bluetooth classes only, the radios (finding the system's radio stack may
+// cost a round trip on the system bus, which a port listing should not pay).
+std::vector<platform::SetupDevice> candidateDevices(const GUID& classGuid, bool byInterface) {
+  std::shared_ptr<platform::DeviceSetupProvider> provider;
+  {
+    std::lock_guard lock(providerSlot().mutex);
+    provider = providerSlot().provider;
+  }
+  if (!provider) provider = std::make_shared<SysfsProvider>();
+  std::vector<platform::SetupDevice> devices = provider->devices();
+  const GUID& radioClass = byInterface ? GUID_BTHPORT_DEVICE_INTERFACE : GUID_DEVCLASS_BLUETOOTH;
+  if (classGuid == radioClass) {
+    for (platform::SetupDevice& radio : platform::bluetoothRadioDevices()) devices.push_back(std::move(radio));
+  }
+  return devices;
+}
+
 std::u16string guidText(const GUID& guid) {
   return platform::formatText(std::u16string_view(u"{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}"), guid.Data1,
                               guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3],
@@ -75,7 +129,8 @@ std::u16string deviceKeyPath(const platform::SetupDevice& device) {
 }
 
 std::u16string driverKeyPath(const DeviceSet& set, DWORD index) {
-  return kClassRoot + guidText(set.classGuid) + u"\\" + platform::formatText(std::u16string_view(u"%04u"), index);
+  return kClassRoot + guidText(set.devices[index].classGuid) + u"\\" +
+         platform::formatText(std::u16string_view(u"%04u"), index);
 }
 
 void setString(HKEY key, const WCHAR* name, const std::u16string& value) {
@@ -139,6 +194,22 @@ void platform::setDeviceSetupProvider(std::shared_ptr<DeviceSetupProvider> provi
   providerSlot().provider = std::move(provider);
 }
 
+std::u16string platform::deviceInterfacePath(std::u16string_view device, const GUID& interfaceClass) {
+  return u"\\\\?\\" + std::u16string(device) + u"#" + guidText(interfaceClass);
+}
+
+bool platform::isDeviceInterfacePath(std::u16string_view name) {
+  constexpr std::u16string_view kPrefix = u"\\\\?\\";
+  return name.size() > kPrefix.size() && name.substr(0, kPrefix.size()) == kPrefix &&
+         name.find(u'\\', kPrefix.size()) == std::u16string_view::npos;
+}
+
+HANDLE platform::openDeviceInterface(std::u16string_view path) {
+  if (HANDLE radio = openBluetoothRadio(path); radio != nullptr) return radio;
+  SetLastError(ERROR_FILE_NOT_FOUND);
+  return INVALID_HANDLE_VALUE;
+}
+
 std::vector<platform::SetupDevice> platform::sysfsSetupDevices(const std::string& udevDataRoot) {
   std::vector<SetupDevice> devices;
   for (unsigned number = 1; number <= 256; ++number) {
@@ -165,6 +236,7 @@ std::vector<platform::SetupDevice> platform::sysfsSetupDevices(const std::string
     device.friendlyName = base + u" (" + port + u")";
     device.description = base;
     if (bluetooth) device.bluetoothId = ansiToWideLenient(*path);
+    device.interfaces.push_back({GUID_DEVINTERFACE_COMPORT, u"\\\\.\\" + port});
     devices.push_back(std::move(device));
   }
   return devices;
@@ -188,20 +260,22 @@ BOOL SetupDiClassGuidsFromNameW(LPCWSTR className, GUID* guids, DWORD size, DWOR
   return TRUE;
 }
 
-HDEVINFO SetupDiGetClassDevsW(const GUID* classGuid, LPCWSTR /*enumerator*/, HWND /*parent*/, DWORD /*flags*/) {
+HDEVINFO SetupDiGetClassDevsW(const GUID* classGuid, LPCWSTR /*enumerator*/, HWND /*parent*/, DWORD flags) {
   if (classGuid == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_DEVICE_SET;
   }
-  std::shared_ptr<platform::DeviceSetupProvider> provider;
-  {
-    std::lock_guard lock(providerSlot().mutex);
-    provider = providerSlot().provider;
+  // Every device the system knows is present, so DIGCF_PRESENT changes nothing.
+  const bool byInterface = (flags & DIGCF_DEVICEINTERFACE) != 0;
+  auto* set = new DeviceSet{*classGuid, {}, {}};
+  for (platform::SetupDevice& device : candidateDevices(*classGuid, byInterface)) {
+    const bool member = byInterface ? hasInterface(device, *classGuid) : device.classGuid == *classGuid;
+    if (member) set->devices.push_back(std::move(device));
   }
-  if (!provider) provider = std::make_shared<SysfsProvider>();
-  auto* set = new DeviceSet{*classGuid, {}};
-  for (platform::SetupDevice& device : provider->devices()) {
-    if (device.classGuid == *classGuid) set->devices.push_back(std::move(device));
+  for (DWORD index = 0; index < set->devices.size(); ++index) {
+    for (size_t place = 0; place < set->devices[index].interfaces.size(); ++place) {
+      set->interfaces.push_back({index, place});
+    }
   }
   writeDeviceKeys(*set);
   std::lock_guard lock(setsMutex());
@@ -216,8 +290,63 @@ BOOL SetupDiEnumDeviceInfo(HDEVINFO handle, DWORD index, SP_DEVINFO_DATA* data) 
     SetLastError(ERROR_NO_MORE_ITEMS);
     return FALSE;
   }
-  data->ClassGuid = set->classGuid;
+  data->ClassGuid = set->devices[index].classGuid;
   data->DevInst = index;
+  return TRUE;
+}
+
+BOOL SetupDiEnumDeviceInterfaces(HDEVINFO handle, SP_DEVINFO_DATA* device, const GUID* interfaceClass, DWORD index,
+                                 SP_DEVICE_INTERFACE_DATA* data) {
+  DeviceSet* set = lookupSet(handle);
+  if (set == nullptr) return FALSE;
+  if (interfaceClass == nullptr || (device != nullptr && device->DevInst >= set->devices.size())) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (data == nullptr || data->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA)) {
+    SetLastError(ERROR_INVALID_USER_BUFFER);
+    return FALSE;
+  }
+  DWORD seen = 0;
+  for (size_t slot = 0; slot < set->interfaces.size(); ++slot) {
+    const InterfaceSlot& candidate = set->interfaces[slot];
+    if (device != nullptr && candidate.device != device->DevInst) continue;
+    if (!(set->interfaceAt(candidate).interfaceClass == *interfaceClass)) continue;
+    if (seen++ < index) continue;
+    data->InterfaceClassGuid = *interfaceClass;
+    data->Flags = SPINT_ACTIVE;
+    data->Reserved = slot + 1;
+    return TRUE;
+  }
+  SetLastError(ERROR_NO_MORE_ITEMS);
+  return FALSE;
+}
+
+BOOL SetupDiGetDeviceInterfaceDetailW(HDEVINFO handle, SP_DEVICE_INTERFACE_DATA* data,
+                                      SP_DEVICE_INTERFACE_DETAIL_DATA_W* detail, DWORD size, DWORD* required,
+                                      SP_DEVINFO_DATA* device) {
+  const InterfaceSlot* slot = interfaceOf(handle, data);
+  if (slot == nullptr) return FALSE;
+  if (detail == nullptr ? size != 0 : detail->cbSize != sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W)) {
+    SetLastError(ERROR_INVALID_USER_BUFFER);
+    return FALSE;
+  }
+  const DeviceSet& set = *lookupSet(handle);
+  const std::u16string& path = set.interfaceAt(*slot).devicePath;
+  const size_t pathBytes = (path.size() + 1) * sizeof(WCHAR);
+  const size_t bytes = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath) + pathBytes;
+  if (required != nullptr) *required = static_cast<DWORD>(bytes);
+  if (device != nullptr) {
+    device->ClassGuid = set.devices[slot->device].classGuid;
+    device->DevInst = slot->device;
+  }
+  if (detail == nullptr || size < bytes) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  // The path runs past the record's one-unit array into the caller's buffer.
+  std::memcpy(reinterpret_cast<BYTE*>(detail) + offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath), path.c_str(),
+              pathBytes);
   return TRUE;
 }
 

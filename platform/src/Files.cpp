@@ -2,6 +2,7 @@
 #include "platform/Files.h"
 
 #include "platform/CommPorts.h"
+#include "platform/DeviceSetup.h"
 
 #include "FileObject.h"
 #include "platform/CodePage.h"
@@ -256,6 +257,8 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD /*share*/, LPSECURITY_ATTRI
   if (name != nullptr && platform::parseComPortName(name, nullptr)) {
     return platform::openComPort(name, access);
   }
+  // The device paths the device set-up functions hand out name devices too.
+  if (name != nullptr && platform::isDeviceInterfacePath(name)) return platform::openDeviceInterface(name);
   const int flags = openFlagsFor(access, disposition);
   if (flags < 0) {
     SetLastError(ERROR_INVALID_PARAMETER);

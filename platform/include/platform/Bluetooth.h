@@ -131,6 +131,12 @@ struct SOCKADDR_BTH {
 #pragma pack(pop)
 static_assert(sizeof(SOCKADDR_BTH) == 30);
 
+// The device interface class of the radios: the device set-up functions
+// (DeviceSetup.h) list each radio of the active back end with an interface
+// of it, and CreateFileW on that interface's device path gives a radio handle.
+inline constexpr GUID GUID_BTHPORT_DEVICE_INTERFACE = {
+    0x0850302A, 0xB344, 0x4FDA, {0x9B, 0xE9, 0x90, 0x57, 0x6B, 0x8D, 0x46, 0xF0}};
+
 using HBLUETOOTH_RADIO_FIND = HANDLE;
 using HBLUETOOTH_AUTHENTICATION_REGISTRATION = HANDLE;
 using PFN_AUTHENTICATION_CALLBACK_EX = BOOL (*)(void* context, BLUETOOTH_AUTHENTICATION_CALLBACK_PARAMS* params);

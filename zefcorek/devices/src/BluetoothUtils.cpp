@@ -11,6 +11,8 @@
 #include "textrum/CLxxStrArray.h"
 #include "textrum/LStrSplit.h"
 
+#include "platform/DeviceSetup.h"
+#include "platform/Files.h"
 #include "platform/Format.h"
 #include "platform/Handles.h"
 
@@ -24,6 +26,8 @@ using zefcorek::devices::TBthPropsDLL;
 namespace {
 
 constexpr int kAddressBytes = 6;
+// The buffer the first radio's interface detail is read into.
+constexpr size_t kInterfaceDetailBytes = 1024;
 
 bool isHexDigit(char16_t c) { return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f'); }
 
@@ -116,16 +120,28 @@ HRESULT zefcorek::devices::EntryToDeviceInfo(const TBluetoothScannerResEntry& en
   return S_OK;
 }
 
-// The radio stack lists its radios itself; the first one it names is the
-// radio the device interface would list first.
+// The first radio's interface, as the device set-up functions list the
+// radio interface class, opened through its device path.
 HANDLE zefcorek::devices::OpenFirstRadio() {
-  const TBthPropsDLL* table = processTable();
-  if (table == nullptr || table->FindFirstRadio == nullptr || table->FindRadioClose == nullptr) return nullptr;
-  const BLUETOOTH_FIND_RADIO_PARAMS params{sizeof params};
+  const HDEVINFO set =
+      SetupDiGetClassDevsW(&GUID_BTHPORT_DEVICE_INTERFACE, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+  if (set == INVALID_DEVICE_SET) return nullptr;
+  SP_DEVINFO_DATA device{};
+  device.cbSize = sizeof device;
+  SP_DEVICE_INTERFACE_DATA radioInterface{};
+  radioInterface.cbSize = sizeof radioInterface;
+  alignas(SP_DEVICE_INTERFACE_DETAIL_DATA_W) BYTE buffer[kInterfaceDetailBytes] = {};
+  auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer);
+  detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
   HANDLE radio = nullptr;
-  HBLUETOOTH_RADIO_FIND find = table->FindFirstRadio(&params, &radio);
-  if (find == nullptr) return nullptr;
-  (void)table->FindRadioClose(find);
+  if (SetupDiEnumDeviceInfo(set, 0, &device) &&
+      SetupDiEnumDeviceInterfaces(set, &device, &GUID_BTHPORT_DEVICE_INTERFACE, 0, &radioInterface) &&
+      SetupDiGetDeviceInterfaceDetailW(set, &radioInterface, detail, sizeof buffer, nullptr, nullptr)) {
+    const HANDLE opened = CreateFileW(detail->DevicePath, GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (opened != INVALID_HANDLE_VALUE) radio = opened;
+  }
+  (void)SetupDiDestroyDeviceInfoList(set);
   return radio;
 }
 

@@ -16,7 +16,9 @@ namespace zefcorek::devices {
 [[nodiscard]] ZEF_EXPORT HRESULT GetRadioMode(uint32_t* mode);
 [[nodiscard]] ZEF_EXPORT HRESULT SetRadioMode(uint32_t mode);
 
-// A handle of the first radio, or null (E_FAIL) when there is none.
+// A handle of the first radio of the radio interface class
+// (GUID_BTHPORT_DEVICE_INTERFACE), opened through its device path; null
+// (E_FAIL) when there is none or it does not open. CloseHandle ends it.
 [[nodiscard]] ZEF_EXPORT HANDLE OpenFirstRadio();
 
 // The platform record of a scanner entry: E_FAIL when its remote address

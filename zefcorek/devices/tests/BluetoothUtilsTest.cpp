@@ -6,6 +6,7 @@
 #include "zefcorek/ZefCoreK.h"
 
 #include "platform/BluetoothFake.h"
+#include "platform/Handles.h"
 
 #include <gtest/gtest.h>
 
@@ -177,6 +178,22 @@ TEST(BluetoothRadioTest, AMissingFunctionOrRadioFails) {
   uint32_t mode = 0;
   EXPECT_EQ(GetRadioMode(&mode), S_OK);
   EXPECT_EQ(mode, 2u);
+}
+
+TEST(BluetoothRadioTest, OpensTheFirstRadioOfItsInterfaceClass) {
+  EXPECT_EQ(zefcorek::devices::OpenFirstRadio(), nullptr);  // no back end
+  platform::FakeBluetoothBackend fake;
+  platform::ScopedBluetoothBackend active(&fake);
+  EXPECT_EQ(zefcorek::devices::OpenFirstRadio(), nullptr);  // no radio
+
+  fake.radios = {{true, false}, {false, true}};
+  const HANDLE radio = zefcorek::devices::OpenFirstRadio();
+  ASSERT_NE(radio, nullptr);
+  EXPECT_TRUE(BluetoothIsConnectable(radio));  // radio 0, not radio 1
+  EXPECT_FALSE(BluetoothIsDiscoverable(radio));
+  EXPECT_TRUE(BluetoothEnableDiscovery(radio, TRUE));
+  EXPECT_EQ(fake.calls(), std::vector<std::string>{"EnableDiscovery 0 1"});
+  EXPECT_TRUE(CloseHandle(radio));
 }
 
 TEST(BluetoothRadioTest, HelperSwitchesTheRadioOn) {

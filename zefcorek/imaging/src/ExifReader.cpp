@@ -335,7 +335,8 @@ ByteSource::~ByteSource() = default;
 
 bool MemorySource::read(uint64_t position, void* buffer, size_t count) {
   if (position > bytes_.size() || count > bytes_.size() - position) return false;
-  std::memcpy(buffer, bytes_.data() + position, count);
+  // A rational of count 0 asks for no bytes into an empty buffer.
+  if (count > 0) std::memcpy(buffer, bytes_.data() + position, count);
   return true;
 }
 

@@ -15,6 +15,7 @@
 #include <PDFDoc.h>
 
 #include <cctype>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -101,7 +102,9 @@ void PdfDocument::checkHeader(const std::string& head) {
   const size_t tokenEnd = head.find_first_of(" \t\n\r", tokenStart);
   const std::string token =
       head.substr(tokenStart, tokenEnd == std::string::npos ? std::string::npos : tokenEnd - tokenStart);
-  pdfVersion_ = std::strtod(token.c_str(), nullptr);
+  // Read in the file's own syntax, whatever decimal separator the host's
+  // locale uses.
+  std::from_chars(token.data(), token.data() + token.size(), pdfVersion_);
   const bool digitFirst = start < head.size() && std::isdigit(static_cast<unsigned char>(head[start])) != 0;
   if (!digitFirst || pdfVersion_ > kNewestVersion) {
     zefcorek::pdfReport("Warning: unsupported PDF version %s", token.c_str());

@@ -65,7 +65,15 @@ ZRESULT CTFWManager::LoadDataFile(const WCHAR* path, TFWMatrixData* data) {
     WCHAR text[kLineChars] = {};
     uint32_t length = 0;
     result = stream->ReadText(text, kLineChars, &length);
-    // A line longer than the buffer: its first 127 characters count.
+    // A line longer than the buffer: its first 127 characters count, and the
+    // rest of it is passed over so that it cannot stand in for the next line.
+    if (result == ZR_NO && length == kLineChars - 1) {
+      WCHAR rest[kLineChars];
+      uint32_t restLength = length;
+      ZRESULT skipped = ZR_NO;
+      while (skipped == ZR_NO && restLength == kLineChars - 1)
+        skipped = stream->ReadText(rest, kLineChars, &restLength);
+    }
     if (result == ZR_NO) result = ZR_OK;
     if (result != ZR_OK) break;
     if (text[0] == u'\0') {

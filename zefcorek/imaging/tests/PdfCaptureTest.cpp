@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -96,6 +97,14 @@ TEST_F(PdfDocumentTest, OpensChecksTheHeaderAndReportsFailures) {
     if (row.ok) {
       EXPECT_EQ(document_->getNumPages(), 1) << row.what;
     }
+  }
+  // The version reads alike where the host's decimal separator is a comma.
+  const std::string savedLocale = std::setlocale(LC_NUMERIC, nullptr);
+  if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr) {
+    folder_.write("v18.pdf", fixtures::makeImagePdf({{}}, "%PDF-1.8"));
+    const std::string report = open(utf8(folder_.name("v18.pdf")));
+    std::setlocale(LC_NUMERIC, savedLocale.c_str());
+    EXPECT_EQ(report, "Error: Warning: unsupported PDF version 1.8\n");
   }
 }
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -66,6 +67,13 @@ TEST(TFWManagerTest, FilesAreWrittenAndReadLineByLine) {
     EXPECT_EQ(+back.V1, 1) << row.what;
     EXPECT_EQ(+back.V4, row.v4) << row.what;
   }
+  // A line longer than 127 characters counts by its first 127; the rest of
+  // it is not taken for the next line.
+  folder.write("long.tfw", "1." + std::string(140, '0') + "25\n2\n3\n4\n5\n6\n");
+  ASSERT_EQ(manager.LoadDataFile(folder.name("long.tfw").c_str(), &back), ZR_OK);
+  EXPECT_EQ(+back.V1, 1);
+  EXPECT_EQ(+back.V2, 2);
+  EXPECT_EQ(+back.V6, 6);
   folder.write("five.tfw", "1\n2\n3\n4\n5\n");
   EXPECT_NE(manager.LoadDataFile(folder.name("five.tfw").c_str(), &back), ZR_OK);
   EXPECT_EQ(+back.V5, 5);
@@ -75,6 +83,24 @@ TEST(TFWManagerTest, FilesAreWrittenAndReadLineByLine) {
   wrongSize.cbSize = 51;
   EXPECT_EQ(manager.LoadDataFile(folder.name("a.tfw").c_str(), &wrongSize), ZR_BADARG);
   EXPECT_EQ(manager.SaveDataFile(folder.name("a.tfw").c_str(), &wrongSize), ZR_BADARG);
+}
+
+// A comma as the process's decimal separator changes neither what is written
+// nor how it reads back.
+TEST(TFWManagerTest, CommaLocaleWritesAndReadsPoints) {
+  const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+  if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "no de_DE.UTF-8 locale";
+  ScratchFolder folder;
+  CTFWManager manager;
+  TFWMatrixData data = worldFile(0.5, 0, 0, -0.5, 1000.25, 2000.75);
+  const ZRESULT savedResult = manager.SaveDataFile(folder.name("a.tfw").c_str(), &data);
+  TFWMatrixData back = worldFile(9, 9, 9, 9, 9, 9);
+  const ZRESULT loaded = manager.LoadDataFile(folder.name("a.tfw").c_str(), &back);
+  std::setlocale(LC_NUMERIC, saved.c_str());
+  ASSERT_EQ(savedResult, ZR_OK);
+  EXPECT_EQ(folder.read("a.tfw").substr(0, 19), "0.500000000000000\r\n");
+  ASSERT_EQ(loaded, ZR_OK);
+  EXPECT_EQ(std::memcmp(&back, &data, sizeof data), 0);
 }
 
 TEST(TFWManagerTest, WorldFilesFromCoefficients) {

@@ -153,34 +153,6 @@ int scale_expansion_zeroelim(int elen, const REAL* e, REAL b, REAL* h) {
   return kernels::scaleExpansion<true>(elen, e, b, h);
 }
 
-int compress(int elen, const REAL* e, REAL* h) {
-  // Downward pass: gather from the top, leaving behind each nonzero
-  // remainder; upward pass: push the remainders back down the same way.
-  int bottom = elen - 1;
-  REAL q = e[bottom];
-  for (int i = elen - 2; i >= 0; --i) {
-    REAL qNew, tail;
-    fastTwoSum(q, e[i], qNew, tail);
-    if (tail != 0.0L) {
-      h[bottom--] = qNew;
-      q = tail;
-    } else {
-      q = qNew;
-    }
-  }
-  int top = 0;
-  for (int i = bottom + 1; i < elen; ++i) {
-    REAL qNew, tail;
-    fastTwoSum(h[i], q, qNew, tail);
-    if (tail != 0.0L) h[top++] = tail;
-    q = qNew;
-  }
-  h[top] = q;
-  return top + 1;
-}
+int compress(int elen, const REAL* e, REAL* h) { return kernels::compressExpansion(elen, e, h); }
 
-REAL estimate(int elen, const REAL* e) {
-  REAL q = e[0];
-  for (int i = 1; i < elen; ++i) q += e[i];
-  return q;
-}
+REAL estimate(int elen, const REAL* e) { return kernels::sumComponents(elen, e); }

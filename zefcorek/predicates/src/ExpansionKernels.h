@@ -1,5 +1,6 @@
 // The two expansion routines the adaptive predicates spend their time in:
-// the merging sum and the scaling by one number, zero elimination included.
+// the merging sum and the scaling by one number, zero elimination included;
+// the compression and the estimate of an expansion's value.
 //
 // They are inline here, written once: the exported fast_expansion_sum and
 // scale_expansion families call them, and the predicates call them directly,
@@ -107,6 +108,40 @@ inline int scaleExpansion(int elen, const REAL* e, REAL b, REAL* h) {
   return hIndex;
 }
 
+// h = e with fewer, larger components; h may be e.
+inline int compressExpansion(int elen, const REAL* e, REAL* h) {
+  // Downward pass: gather from the top, leaving behind each nonzero
+  // remainder; upward pass: push the remainders back down the same way.
+  int bottom = elen - 1;
+  REAL q = e[bottom];
+  for (int i = elen - 2; i >= 0; --i) {
+    REAL qNew, tail;
+    fastTwoSum(q, e[i], qNew, tail);
+    if (tail != 0.0L) {
+      h[bottom--] = qNew;
+      q = tail;
+    } else {
+      q = qNew;
+    }
+  }
+  int top = 0;
+  for (int i = bottom + 1; i < elen; ++i) {
+    REAL qNew, tail;
+    fastTwoSum(h[i], q, qNew, tail);
+    if (tail != 0.0L) h[top++] = tail;
+    q = qNew;
+  }
+  h[top] = q;
+  return top + 1;
+}
+
+// The rounded sum of the components, smallest first.
+inline REAL sumComponents(int elen, const REAL* e) {
+  REAL q = e[0];
+  for (int i = 1; i < elen; ++i) q += e[i];
+  return q;
+}
+
 }  // namespace zefcorek::predicates::kernels
 
 namespace zefcorek::predicates {
@@ -118,5 +153,8 @@ inline int sumZeroElim(int elen, const REAL* e, int flen, const REAL* f, REAL* h
 inline int scaleZeroElim(int elen, const REAL* e, REAL b, REAL* h) {
   return kernels::scaleExpansion<true>(elen, e, b, h);
 }
+// The exported estimate is reached through the library's symbol table even
+// from inside it; this one is expanded in place.
+inline REAL estimateSum(int elen, const REAL* e) { return kernels::sumComponents(elen, e); }
 
 }  // namespace zefcorek::predicates

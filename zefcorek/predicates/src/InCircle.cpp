@@ -131,10 +131,10 @@ void addScaledTwice(ExpansionAccumulator& fin, int aLength, const REAL* a, REAL 
 // Stage D, single tails: for one point p with nonzero x (or y) tail,
 // minor * tail * 2p + q2 * tail * r + r2 * tail * (-s), three 16-component
 // terms merged into one. Returns minor * tail (8 components) in keep.
-int addSingleTail(ExpansionAccumulator& fin, const REAL* minor, REAL tail, REAL twiceP, const REAL* first,
-                  REAL firstFactor, const REAL* second, REAL secondFactor, REAL* keep) {
+int addSingleTail(ExpansionAccumulator& fin, int minorLength, const REAL* minor, REAL tail, REAL twiceP,
+                  const REAL* first, REAL firstFactor, const REAL* second, REAL secondFactor, REAL* keep) {
   REAL scratch[8], t16a[16], t16b[16], t16c[16], t32[32], t48[48];
-  int keepLength = scaleZeroElim(4, minor, tail, keep);
+  int keepLength = scaleZeroElim(minorLength, minor, tail, keep);
   int aLength = scaleZeroElim(keepLength, keep, twiceP, t16a);
   int bLength = scaleTwice(4, first, tail, firstFactor, scratch, t16b);
   int cLength = scaleTwice(4, second, tail, secondFactor, scratch, t16c);
@@ -209,18 +209,18 @@ REAL incircleadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
 
   // Stage B: the exact determinant of the rounded differences.
   REAL bc[4], ca[4], ab[4];
-  exactMinor(bdx, bdy, cdx, cdy, bc);
-  exactMinor(cdx, cdy, adx, ady, ca);
-  exactMinor(adx, ady, bdx, bdy, ab);
+  const int bcLength = exactMinorWithoutZeros(bdx, bdy, cdx, cdy, bc);
+  const int caLength = exactMinorWithoutZeros(cdx, cdy, adx, ady, ca);
+  const int abLength = exactMinorWithoutZeros(adx, ady, bdx, bdy, ab);
   REAL adet[32], bdet[32], cdet[32], abdet[64];
-  int aLength = liftMinor(4, bc, adx, ady, adet);
-  int bLength = liftMinor(4, ca, bdx, bdy, bdet);
-  int cLength = liftMinor(4, ab, cdx, cdy, cdet);
-  int abLength = sumZeroElim(aLength, adet, bLength, bdet, abdet);
+  int aLength = liftMinor(bcLength, bc, adx, ady, adet);
+  int bLength = liftMinor(caLength, ca, bdx, bdy, bdet);
+  int cLength = liftMinor(abLength, ab, cdx, cdy, cdet);
+  int abdetLength = sumZeroElim(aLength, adet, bLength, bdet, abdet);
   REAL finA[1152], finB[1152];
   ExpansionAccumulator fin(finA, finB);
-  fin.start(sumZeroElim(abLength, abdet, cLength, cdet, fin.data()));
-  REAL det = estimate(fin.length(), fin.components());
+  fin.start(sumZeroElim(abdetLength, abdet, cLength, cdet, fin.data()));
+  REAL det = estimateSum(fin.length(), fin.components());
   if (provenBy(det, k.iccerrboundB * permanent)) {
     ZEF_COUNT_STAGE(Incircle, B);
     return det;
@@ -250,7 +250,12 @@ REAL incircleadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
     return det;
   }
 
-  // Stage D: every remaining term, exactly.
+  // Stage D: every remaining term, exactly; or the exact form when it is
+  // cheaper.
+  if (tailsFavourExactForm(adxtail, adytail, bdxtail, bdytail, cdxtail, cdytail)) {
+    ZEF_COUNT_STAGE(Incircle, D);
+    return incircleexact(pa, pb, pc, pd);
+  }
   const bool aHasTails = adxtail != 0.0L || adytail != 0.0L;
   const bool bHasTails = bdxtail != 0.0L || bdytail != 0.0L;
   const bool cHasTails = cdxtail != 0.0L || cdytail != 0.0L;
@@ -269,12 +274,12 @@ REAL incircleadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
   // Single tails times the lifted minors.
   REAL axtbc[8], aytbc[8], bxtca[8], bytca[8], cxtab[8], cytab[8];
   int axtbcLength = 0, aytbcLength = 0, bxtcaLength = 0, bytcaLength = 0, cxtabLength = 0, cytabLength = 0;
-  if (adxtail != 0.0L) axtbcLength = addSingleTail(fin, bc, adxtail, 2.0L * adx, cc, bdy, bb, -cdy, axtbc);
-  if (adytail != 0.0L) aytbcLength = addSingleTail(fin, bc, adytail, 2.0L * ady, bb, cdx, cc, -bdx, aytbc);
-  if (bdxtail != 0.0L) bxtcaLength = addSingleTail(fin, ca, bdxtail, 2.0L * bdx, aa, cdy, cc, -ady, bxtca);
-  if (bdytail != 0.0L) bytcaLength = addSingleTail(fin, ca, bdytail, 2.0L * bdy, cc, adx, aa, -cdx, bytca);
-  if (cdxtail != 0.0L) cxtabLength = addSingleTail(fin, ab, cdxtail, 2.0L * cdx, bb, ady, aa, -bdy, cxtab);
-  if (cdytail != 0.0L) cytabLength = addSingleTail(fin, ab, cdytail, 2.0L * cdy, aa, bdx, bb, -adx, cytab);
+  if (adxtail != 0.0L) axtbcLength = addSingleTail(fin, bcLength, bc, adxtail, 2.0L * adx, cc, bdy, bb, -cdy, axtbc);
+  if (adytail != 0.0L) aytbcLength = addSingleTail(fin, bcLength, bc, adytail, 2.0L * ady, bb, cdx, cc, -bdx, aytbc);
+  if (bdxtail != 0.0L) bxtcaLength = addSingleTail(fin, caLength, ca, bdxtail, 2.0L * bdx, aa, cdy, cc, -ady, bxtca);
+  if (bdytail != 0.0L) bytcaLength = addSingleTail(fin, caLength, ca, bdytail, 2.0L * bdy, cc, adx, aa, -cdx, bytca);
+  if (cdxtail != 0.0L) cxtabLength = addSingleTail(fin, abLength, ab, cdxtail, 2.0L * cdx, bb, ady, aa, -bdy, cxtab);
+  if (cdytail != 0.0L) cytabLength = addSingleTail(fin, abLength, ab, cdytail, 2.0L * cdy, aa, bdx, bb, -adx, cytab);
 
   // Tail products: each point's tails against the tails of the minor of
   // the other two.
@@ -349,39 +354,29 @@ namespace {
 }  // namespace
 
 REAL incircle(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
-  // The same rounded determinant as incircleRealPermanent, written in the
-  // order the values are used, so that few REAL values are alive at once:
-  // the x87 stack has eight registers, and each 80-bit value spilled to
-  // memory and reloaded costs more than several operations. Each product's
-  // magnitude goes to double as soon as it is made.
-  REAL bdx = pb[0] - pd[0], cdy = pc[1] - pd[1];
-  REAL cdx = pc[0] - pd[0], bdy = pb[1] - pd[1];
-  REAL bdxcdy = bdx * cdy;
-  const double bdxcdyMagnitude = magnitude(bdxcdy);
-  REAL cdxbdy = cdx * bdy;
-  const double bcPair = bdxcdyMagnitude + magnitude(cdxbdy);
-  REAL bc = bdxcdy - cdxbdy;
+  // The same rounded determinant as incircleRealPermanent. Each lift and
+  // each product goes to double as soon as it is made, and the lifts come
+  // before the minors: in that order the fewest 80-bit values are alive at
+  // once (the x87 stack has eight registers, and each value spilled to
+  // memory and reloaded costs more than several operations).
   REAL adx = pa[0] - pd[0], ady = pa[1] - pd[1];
+  REAL bdx = pb[0] - pd[0], bdy = pb[1] - pd[1];
+  REAL cdx = pc[0] - pd[0], cdy = pc[1] - pd[1];
   REAL alift = adx * adx + ady * ady;
   const double al = double(alift);
-  REAL det = alift * bc;
-  REAL cdxady = cdx * ady;
-  const double cdxadyMagnitude = magnitude(cdxady);
-  REAL adxcdy = adx * cdy;
-  const double caPair = cdxadyMagnitude + magnitude(adxcdy);
   REAL blift = bdx * bdx + bdy * bdy;
   const double bl = double(blift);
-  det = det + blift * (cdxady - adxcdy);
-  REAL adxbdy = adx * bdy;
-  const double adxbdyMagnitude = magnitude(adxbdy);
-  REAL bdxady = bdx * ady;
-  const double abPair = adxbdyMagnitude + magnitude(bdxady);
   REAL clift = cdx * cdx + cdy * cdy;
   const double cl = double(clift);
-  det = det + clift * (adxbdy - bdxady);
+  const MinorWithPair bc = minorWithPair(bdx, bdy, cdx, cdy);
+  REAL det = alift * bc.value;
+  const MinorWithPair ca = minorWithPair(cdx, cdy, adx, ady);
+  det = det + blift * ca.value;
+  const MinorWithPair ab = minorWithPair(adx, ady, bdx, bdy);
+  det = det + clift * ab.value;
 
-  const double permanent = bcPair * al + caPair * bl + abPair * cl;
-  const double smallest = std::min(std::min(std::min(bcPair, caPair), std::min(abPair, al)), std::min(bl, cl));
+  const double permanent = bc.pair * al + ca.pair * bl + ab.pair * cl;
+  const double smallest = std::min(std::min(std::min(bc.pair, ca.pair), std::min(ab.pair, al)), std::min(bl, cl));
   if (provenInDouble(det, doubleBounds.incircleA, permanent, smallest, twoFactorFloor)) {
     ZEF_COUNT_STAGE(Incircle, A);
     return det;

@@ -82,13 +82,31 @@ int liftBySquaredLength(int mLength, const REAL* m, const REAL* p, bool negate, 
   return sumZeroElim(xyLength, s.xy, zLength, s.z, h);
 }
 
-// h = p*m1 + q*m2 + r*m3 for 4-component minors: a 3x3 determinant
-// expanded along its z column, 24 components.
-int combineMinors(const REAL* m1, REAL p, const REAL* m2, REAL q, const REAL* m3, REAL r, REAL* h) {
+// An exact 2x2 minor without its zero components (see withoutZeros).
+struct ShortMinor {
+  REAL components[4];
+  int length;
+};
+
+ShortMinor shortMinor(REAL px, REAL py, REAL qx, REAL qy) {
+  ShortMinor m;
+  m.length = exactMinorWithoutZeros(px, py, qx, qy, m.components);
+  return m;
+}
+
+ShortMinor shortMinor(const REAL* full) {
+  ShortMinor m;
+  m.length = withoutZeros(4, full, m.components);
+  return m;
+}
+
+// h = p*m1 + q*m2 + r*m3 for 2x2 minors: a 3x3 determinant expanded along
+// its z column, at most 24 components.
+int combineMinors(const ShortMinor& m1, REAL p, const ShortMinor& m2, REAL q, const ShortMinor& m3, REAL r, REAL* h) {
   REAL t1[8], t2[8], t3[8], t12[16];
-  int l1 = scaleZeroElim(4, m1, p, t1);
-  int l2 = scaleZeroElim(4, m2, q, t2);
-  int l3 = scaleZeroElim(4, m3, r, t3);
+  int l1 = scaleZeroElim(m1.length, m1.components, p, t1);
+  int l2 = scaleZeroElim(m2.length, m2.components, q, t2);
+  int l3 = scaleZeroElim(m3.length, m3.components, r, t3);
   int l12 = sumZeroElim(l1, t1, l2, t2, t12);
   return sumZeroElim(l3, t3, l12, t12, h);
 }
@@ -126,9 +144,9 @@ REAL insphereexact(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
   // are folded into the order of the 3x3 minors below.
   const REAL* p[5] = {pa, pb, pc, pd, pe};
   // xy minors of every pair i < j: p_i.x * p_j.y - p_j.x * p_i.y.
-  REAL minor2[5][5][4];
+  ShortMinor minor2[5][5];
   for (int i = 0; i < 5; ++i) {
-    for (int j = i + 1; j < 5; ++j) exactMinor(p[i][0], p[i][1], p[j][0], p[j][1], minor2[i][j]);
+    for (int j = i + 1; j < 5; ++j) minor2[i][j] = shortMinor(p[i][0], p[i][1], p[j][0], p[j][1]);
   }
   // xyz determinants of every triple i < j < k, expanded along z:
   // z_i * (jk) - z_j * (ik) + z_k * (ij), 24 components.
@@ -165,6 +183,9 @@ REAL insphereexact(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
       negateExpansion(negativeLength, negative);
     }
     int minor4Length = sumZeroElim(positiveLength, positive, negativeLength, negative, minor4);
+    // Each component of the minor costs a dozen exact products in the lift;
+    // compressed, the minor has only as many as its value needs.
+    minor4Length = kernels::compressExpansion(minor4Length, minor4, minor4);
     liftedLength[o] = liftBySquaredLength(minor4Length, minor4, p[o], /*negate=*/false, scratch, w->lifted[o]);
   }
   int abLength = sumZeroElim(liftedLength[0], w->lifted[0], liftedLength[1], w->lifted[1], w->ab);
@@ -295,11 +316,13 @@ REAL insphereadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
   exactMinor(dex, dey, aex, aey, da);
   exactMinor(aex, aey, cex, cey, ac);
   exactMinor(bex, bey, dex, dey, bd);
+  const ShortMinor abShort = shortMinor(ab), bcShort = shortMinor(bc), cdShort = shortMinor(cd);
+  const ShortMinor daShort = shortMinor(da), acShort = shortMinor(ac), bdShort = shortMinor(bd);
   REAL bcd[24], cda[24], dab[24], abc[24];
-  int bcdLength = combineMinors(cd, bez, bd, -cez, bc, dez, bcd);
-  int cdaLength = combineMinors(da, cez, ac, dez, cd, aez, cda);
-  int dabLength = combineMinors(ab, dez, bd, aez, da, bez, dab);
-  int abcLength = combineMinors(bc, aez, ac, -bez, ab, cez, abc);
+  int bcdLength = combineMinors(cdShort, bez, bdShort, -cez, bcShort, dez, bcd);
+  int cdaLength = combineMinors(daShort, cez, acShort, dez, cdShort, aez, cda);
+  int dabLength = combineMinors(abShort, dez, bdShort, aez, daShort, bez, dab);
+  int abcLength = combineMinors(bcShort, aez, acShort, -bez, abShort, cez, abc);
 
   REAL scratch[48], x[96], y[96], z[96], xy[192];
   const LiftScratch liftScratch{scratch, x, y, z, xy};
@@ -313,7 +336,7 @@ REAL insphereadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
   int abLength = sumZeroElim(aLength, adet, bLength, bdet, abdet);
   int cdLength = sumZeroElim(cLength, cdet, dLength, ddet, cddet);
   int finLength = sumZeroElim(abLength, abdet, cdLength, cddet, fin);
-  REAL det = estimate(finLength, fin);
+  REAL det = estimateSum(finLength, fin);
   if (provenBy(det, k.isperrboundB * permanent)) {
     ZEF_COUNT_STAGE(Insphere, B);
     return det;
@@ -428,39 +451,43 @@ namespace {
 }  // namespace
 
 REAL insphere(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd, const REAL* pe) {
+  // The same rounded determinant as insphereRealPermanent. Each product's
+  // magnitude goes to double as soon as it is made, so that no 80-bit
+  // product stays alive for the permanent: with twelve differences to keep,
+  // the x87 stack's eight registers are already short, and every 80-bit
+  // value spilled and reloaded costs more than several operations.
   REAL aex = pa[0] - pe[0], bex = pb[0] - pe[0], cex = pc[0] - pe[0], dex = pd[0] - pe[0];
   REAL aey = pa[1] - pe[1], bey = pb[1] - pe[1], cey = pc[1] - pe[1], dey = pd[1] - pe[1];
+  const MinorWithPair ab = minorWithPair(aex, aey, bex, bey);
+  const MinorWithPair bc = minorWithPair(bex, bey, cex, cey);
+  const MinorWithPair cd = minorWithPair(cex, cey, dex, dey);
+  const MinorWithPair da = minorWithPair(dex, dey, aex, aey);
+  const MinorWithPair ac = minorWithPair(aex, aey, cex, cey);
+  const MinorWithPair bd = minorWithPair(bex, bey, dex, dey);
   REAL aez = pa[2] - pe[2], bez = pb[2] - pe[2], cez = pc[2] - pe[2], dez = pd[2] - pe[2];
-
-  REAL aexbey = aex * bey, bexaey = bex * aey, ab = aexbey - bexaey;
-  REAL bexcey = bex * cey, cexbey = cex * bey, bc = bexcey - cexbey;
-  REAL cexdey = cex * dey, dexcey = dex * cey, cd = cexdey - dexcey;
-  REAL dexaey = dex * aey, aexdey = aex * dey, da = dexaey - aexdey;
-  REAL aexcey = aex * cey, cexaey = cex * aey, ac = aexcey - cexaey;
-  REAL bexdey = bex * dey, dexbey = dex * bey, bd = bexdey - dexbey;
-
-  REAL abc = aez * bc - bez * ac + cez * ab;
-  REAL bcd = bez * cd - cez * bd + dez * bc;
-  REAL cda = cez * da + dez * ac + aez * cd;
-  REAL dab = dez * ab + aez * bd + bez * da;
+  // The lifts before the 3x3 minors, each to double as soon as it is made:
+  // in this order fewer 80-bit values have to be spilled.
   REAL alift = aex * aex + aey * aey + aez * aez;
+  const double al = double(alift);
   REAL blift = bex * bex + bey * bey + bez * bez;
+  const double bl = double(blift);
   REAL clift = cex * cex + cey * cey + cez * cez;
+  const double cl = double(clift);
   REAL dlift = dex * dex + dey * dey + dez * dez;
+  const double dl = double(dlift);
+
+  REAL abc = aez * bc.value - bez * ac.value + cez * ab.value;
+  REAL bcd = bez * cd.value - cez * bd.value + dez * bc.value;
+  REAL cda = cez * da.value + dez * ac.value + aez * cd.value;
+  REAL dab = dez * ab.value + aez * bd.value + bez * da.value;
   REAL det = (dlift * abc - clift * dab) + (blift * cda - alift * bcd);
 
-  const double abPair = magnitude(aexbey) + magnitude(bexaey);
-  const double bcPair = magnitude(bexcey) + magnitude(cexbey);
-  const double cdPair = magnitude(cexdey) + magnitude(dexcey);
-  const double daPair = magnitude(dexaey) + magnitude(aexdey);
-  const double acPair = magnitude(aexcey) + magnitude(cexaey);
-  const double bdPair = magnitude(bexdey) + magnitude(dexbey);
   const double az = magnitude(aez), bz = magnitude(bez), cz = magnitude(cez), dz = magnitude(dez);
-  const double al = double(alift), bl = double(blift), cl = double(clift), dl = double(dlift);
   const double permanent =
-      (cdPair * bz + bdPair * cz + bcPair * dz) * al + (daPair * cz + acPair * dz + cdPair * az) * bl +
-      (abPair * dz + bdPair * az + daPair * bz) * cl + (bcPair * az + acPair * bz + abPair * cz) * dl;
-  const double pairs = std::min(std::min(std::min(abPair, bcPair), std::min(cdPair, daPair)), std::min(acPair, bdPair));
+      (cd.pair * bz + bd.pair * cz + bc.pair * dz) * al + (da.pair * cz + ac.pair * dz + cd.pair * az) * bl +
+      (ab.pair * dz + bd.pair * az + da.pair * bz) * cl + (bc.pair * az + ac.pair * bz + ab.pair * cz) * dl;
+  const double pairs =
+      std::min(std::min(std::min(ab.pair, bc.pair), std::min(cd.pair, da.pair)), std::min(ac.pair, bd.pair));
   const double factors =
       std::min(std::min(std::min(az, bz), std::min(cz, dz)), std::min(std::min(al, bl), std::min(cl, dl)));
   if (provenInDouble(det, doubleBounds.insphereA, permanent, std::min(pairs, factors), threeFactorFloor)) {

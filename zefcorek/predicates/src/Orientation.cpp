@@ -76,7 +76,7 @@ REAL orient2dadapt(const REAL* pa, const REAL* pb, const REAL* pc, REAL detsum) 
   twoProduct(acy, bcx, detright, detrighttail);
   REAL b[4];
   twoTwoDiff(detleft, detlefttail, detright, detrighttail, b);
-  REAL det = estimate(4, b);
+  REAL det = estimateSum(4, b);
   if (provenBy(det, k.ccwerrboundB * detsum)) {
     ZEF_COUNT_STAGE(Orient2d, B);
     return det;
@@ -245,18 +245,18 @@ REAL orient3dadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
 
   // Stage B: the exact determinant of the rounded differences.
   REAL bc[4], ca[4], ab[4];
-  exactMinor(bdx, bdy, cdx, cdy, bc);
-  exactMinor(cdx, cdy, adx, ady, ca);
-  exactMinor(adx, ady, bdx, bdy, ab);
+  const int bcLength = exactMinorWithoutZeros(bdx, bdy, cdx, cdy, bc);
+  const int caLength = exactMinorWithoutZeros(cdx, cdy, adx, ady, ca);
+  const int abLength = exactMinorWithoutZeros(adx, ady, bdx, bdy, ab);
   REAL adet[8], bdet[8], cdet[8], abdet[16];
-  int aLength = scaleZeroElim(4, bc, adz, adet);
-  int bLength = scaleZeroElim(4, ca, bdz, bdet);
-  int cLength = scaleZeroElim(4, ab, cdz, cdet);
-  int abLength = sumZeroElim(aLength, adet, bLength, bdet, abdet);
+  int aLength = scaleZeroElim(bcLength, bc, adz, adet);
+  int bLength = scaleZeroElim(caLength, ca, bdz, bdet);
+  int cLength = scaleZeroElim(abLength, ab, cdz, cdet);
+  int abdetLength = sumZeroElim(aLength, adet, bLength, bdet, abdet);
   REAL finA[192], finB[192];
   ExpansionAccumulator fin(finA, finB);
-  fin.start(sumZeroElim(abLength, abdet, cLength, cdet, fin.data()));
-  REAL det = estimate(fin.length(), fin.components());
+  fin.start(sumZeroElim(abdetLength, abdet, cLength, cdet, fin.data()));
+  REAL det = estimateSum(fin.length(), fin.components());
   if (provenBy(det, k.o3derrboundB * permanent)) {
     ZEF_COUNT_STAGE(Orient3d, B);
     return det;
@@ -288,7 +288,12 @@ REAL orient3dadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
     return det;
   }
 
-  // Stage D: add every remaining term exactly.
+  // Stage D: add every remaining term exactly; or the exact form when it is
+  // cheaper.
+  if (tailsFavourExactForm(adxtail, adytail, adztail, bdxtail, bdytail, bdztail, cdxtail, cdytail, cdztail)) {
+    ZEF_COUNT_STAGE(Orient3d, D);
+    return orient3dexact(pa, pb, pc, pd);
+  }
   REAL atB[4], atC[4], btC[4], btA[4], ctA[4], ctB[4];
   int atLength = orientationTails(adxtail, adytail, bdx, bdy, cdx, cdy, atB, atC);
   int btLength = orientationTails(bdxtail, bdytail, cdx, cdy, adx, ady, btC, btA);
@@ -308,15 +313,15 @@ REAL orient3dadapt(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* p
 
   // The rounded-difference minors times the z tails.
   if (adztail != 0.0L) {
-    wLength = scaleZeroElim(4, bc, adztail, w);
+    wLength = scaleZeroElim(bcLength, bc, adztail, w);
     fin.add(wLength, w);
   }
   if (bdztail != 0.0L) {
-    wLength = scaleZeroElim(4, ca, bdztail, w);
+    wLength = scaleZeroElim(caLength, ca, bdztail, w);
     fin.add(wLength, w);
   }
   if (cdztail != 0.0L) {
-    wLength = scaleZeroElim(4, ab, cdztail, w);
+    wLength = scaleZeroElim(abLength, ab, cdztail, w);
     fin.add(wLength, w);
   }
 
@@ -387,38 +392,32 @@ namespace {
 }  // namespace
 
 REAL orient3d(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd) {
-  // The same rounded determinant as orient3dRealPermanent, written in the
-  // order the values are used, so that few REAL values are alive at once:
-  // the x87 stack has eight registers, and each 80-bit value spilled to
-  // memory and reloaded costs more than several operations. Each product's
-  // magnitude goes to double as soon as it is made.
-  REAL bdx = pb[0] - pd[0], cdy = pc[1] - pd[1];
-  REAL cdx = pc[0] - pd[0], bdy = pb[1] - pd[1];
-  REAL bdxcdy = bdx * cdy;
-  const double bdxcdyMagnitude = magnitude(bdxcdy);
-  REAL cdxbdy = cdx * bdy;
-  const double bcPair = bdxcdyMagnitude + magnitude(cdxbdy);
-  REAL adz = pa[2] - pd[2];
+  // The same rounded determinant as orient3dRealPermanent. Each product
+  // goes to double as soon as it is made, the three xy minors come first and
+  // the z differences last, and d's coordinates are read once each: in that
+  // order the fewest 80-bit values are spilled or loaded again (the x87 stack
+  // has eight registers, and each 80-bit value spilled and reloaded costs
+  // more than several operations).
+  const REAL dx = pd[0], dy = pd[1];
+  REAL bdx = pb[0] - dx, cdy = pc[1] - dy;
+  REAL cdx = pc[0] - dx, bdy = pb[1] - dy;
+  const MinorWithPair bc = minorWithPair(bdx, bdy, cdx, cdy);
+  REAL adx = pa[0] - dx, ady = pa[1] - dy;
+  const MinorWithPair ca = minorWithPair(cdx, cdy, adx, ady);
+  const MinorWithPair ab = minorWithPair(adx, ady, bdx, bdy);
+  const REAL dz = pd[2];
+  REAL adz = pa[2] - dz;
   const double az = magnitude(adz);
-  REAL det = adz * (bdxcdy - cdxbdy);
-  REAL ady = pa[1] - pd[1], adx = pa[0] - pd[0];
-  REAL cdxady = cdx * ady;
-  const double cdxadyMagnitude = magnitude(cdxady);
-  REAL adxcdy = adx * cdy;
-  const double caPair = cdxadyMagnitude + magnitude(adxcdy);
-  REAL bdz = pb[2] - pd[2];
+  REAL det = adz * bc.value;
+  REAL bdz = pb[2] - dz;
   const double bz = magnitude(bdz);
-  det = det + bdz * (cdxady - adxcdy);
-  REAL adxbdy = adx * bdy;
-  const double adxbdyMagnitude = magnitude(adxbdy);
-  REAL bdxady = bdx * ady;
-  const double abPair = adxbdyMagnitude + magnitude(bdxady);
-  REAL cdz = pc[2] - pd[2];
+  det = det + bdz * ca.value;
+  REAL cdz = pc[2] - dz;
   const double cz = magnitude(cdz);
-  det = det + cdz * (adxbdy - bdxady);
+  det = det + cdz * ab.value;
 
-  const double permanent = bcPair * az + caPair * bz + abPair * cz;
-  const double smallest = std::min(std::min(std::min(bcPair, caPair), std::min(abPair, az)), std::min(bz, cz));
+  const double permanent = bc.pair * az + ca.pair * bz + ab.pair * cz;
+  const double smallest = std::min(std::min(std::min(bc.pair, ca.pair), std::min(ab.pair, az)), std::min(bz, cz));
   if (provenInDouble(det, doubleBounds.orient3dA, permanent, smallest, twoFactorFloor)) {
     ZEF_COUNT_STAGE(Orient3d, A);
     return det;

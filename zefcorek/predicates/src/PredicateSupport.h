@@ -46,12 +46,60 @@ inline bool provenInDouble(REAL det, double bound, double permanent, double smal
   return (smallest >= floor) & (absolute(det) > REAL(bound * permanent));
 }
 
+// A rounded 2x2 minor px*qy - qx*py of the first stage, with the double sum
+// of its two products' magnitudes for the permanent.
+struct MinorWithPair {
+  REAL value;
+  double pair;
+};
+
+inline MinorWithPair minorWithPair(REAL px, REAL py, REAL qx, REAL qy) {
+  REAL pxqy = px * qy;
+  const double pxqyMagnitude = magnitude(pxqy);
+  REAL qxpy = qx * py;
+  return {pxqy - qxpy, pxqyMagnitude + magnitude(qxpy)};
+}
+
+// Whether the last adaptive stage should give way to the exact form on the
+// raw coordinates. That stage adds a group of exact terms for every nonzero
+// difference tail, each merged into the running sum on its own; once half of
+// the tails or more are nonzero (coordinates of mixed magnitudes, far-off
+// points) those groups cost several times what the exact form does, which
+// never looks at tails. Either way the sign is exact.
+template <typename... Tails>
+inline bool tailsFavourExactForm(Tails... tails) {
+  const int nonzero = (int{tails != 0.0L} + ...);
+  return 2 * nonzero >= int(sizeof...(Tails));
+}
+
+// Copies the nonzero components of e (at least one) to h and returns their
+// number; a single zero stands for a zero value. The exact minors below keep
+// all four components, and on points with few significant bits (lattices,
+// exactly placed points) most of them are zero: dropped before the products
+// and sums that take them, they cost nothing there. A zero component only
+// ever passes through those routines unchanged, so every result is the same.
+inline int withoutZeros(int elen, const REAL* e, REAL* h) {
+  int hIndex = 0;
+  for (int i = 0; i < elen; ++i) {
+    h[hIndex] = e[i];
+    hIndex += int{e[i] != 0.0L};
+  }
+  return hIndex + int{hIndex == 0};  // h[0] then holds the last (zero) component
+}
+
 // The exact 2x2 minor px*qy - qx*py of rounded values, in 4 components.
 inline void exactMinor(REAL px, REAL py, REAL qx, REAL qy, REAL* m) {
   REAL pxqy1, pxqy0, qxpy1, qxpy0;
   twoProduct(px, qy, pxqy1, pxqy0);
   twoProduct(qx, py, qxpy1, qxpy0);
   twoTwoDiff(pxqy1, pxqy0, qxpy1, qxpy0, m);
+}
+
+// The same minor without its zero components; returns their number.
+inline int exactMinorWithoutZeros(REAL px, REAL py, REAL qx, REAL qy, REAL* m) {
+  REAL full[4];
+  exactMinor(px, py, qx, qy, full);
+  return withoutZeros(4, full, m);
 }
 
 // The exact xy orientations of the four triangles that four points make, each
@@ -66,24 +114,24 @@ struct TriangleOrientations {
 inline void exactTriangleOrientations(const REAL* pa, const REAL* pb, const REAL* pc, const REAL* pd,
                                       TriangleOrientations& out) {
   REAL ab[4], bc[4], cd[4], da[4], ac[4], bd[4];
-  exactMinor(pa[0], pa[1], pb[0], pb[1], ab);
-  exactMinor(pb[0], pb[1], pc[0], pc[1], bc);
-  exactMinor(pc[0], pc[1], pd[0], pd[1], cd);
-  exactMinor(pd[0], pd[1], pa[0], pa[1], da);
-  exactMinor(pa[0], pa[1], pc[0], pc[1], ac);
-  exactMinor(pb[0], pb[1], pd[0], pd[1], bd);
+  const int abLength = exactMinorWithoutZeros(pa[0], pa[1], pb[0], pb[1], ab);
+  const int bcLength = exactMinorWithoutZeros(pb[0], pb[1], pc[0], pc[1], bc);
+  const int cdLength = exactMinorWithoutZeros(pc[0], pc[1], pd[0], pd[1], cd);
+  const int daLength = exactMinorWithoutZeros(pd[0], pd[1], pa[0], pa[1], da);
+  const int acLength = exactMinorWithoutZeros(pa[0], pa[1], pc[0], pc[1], ac);
+  const int bdLength = exactMinorWithoutZeros(pb[0], pb[1], pd[0], pd[1], bd);
 
   REAL temp8[8];
-  int tempLength = sumZeroElim(4, cd, 4, da, temp8);
-  out.cdaLength = sumZeroElim(tempLength, temp8, 4, ac, out.cda);
-  tempLength = sumZeroElim(4, da, 4, ab, temp8);
-  out.dabLength = sumZeroElim(tempLength, temp8, 4, bd, out.dab);
-  negateExpansion(4, bd);
-  negateExpansion(4, ac);
-  tempLength = sumZeroElim(4, ab, 4, bc, temp8);
-  out.abcLength = sumZeroElim(tempLength, temp8, 4, ac, out.abc);
-  tempLength = sumZeroElim(4, bc, 4, cd, temp8);
-  out.bcdLength = sumZeroElim(tempLength, temp8, 4, bd, out.bcd);
+  int tempLength = sumZeroElim(cdLength, cd, daLength, da, temp8);
+  out.cdaLength = sumZeroElim(tempLength, temp8, acLength, ac, out.cda);
+  tempLength = sumZeroElim(daLength, da, abLength, ab, temp8);
+  out.dabLength = sumZeroElim(tempLength, temp8, bdLength, bd, out.dab);
+  negateExpansion(bdLength, bd);
+  negateExpansion(acLength, ac);
+  tempLength = sumZeroElim(abLength, ab, bcLength, bc, temp8);
+  out.abcLength = sumZeroElim(tempLength, temp8, acLength, ac, out.abc);
+  tempLength = sumZeroElim(bcLength, bc, cdLength, cd, temp8);
+  out.bcdLength = sumZeroElim(tempLength, temp8, bdLength, bd, out.bcd);
 }
 
 // The exact running sum of a determinant's terms. It lives in two

@@ -214,8 +214,7 @@ bool platform::parseComPortName(std::u16string_view name, unsigned* number) {
   if (name.size() >= 4 && name.substr(0, 4) == u"\\\\.\\") name.remove_prefix(4);
   if (!name.empty() && name.back() == u':') name.remove_suffix(1);
   if (name.size() < 4) return false;
-  const auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; };
-  if (upper(name[0]) != u'C' || upper(name[1]) != u'O' || upper(name[2]) != u'M') return false;
+  if (!platform::startsWithIgnoreCase(name, u"COM")) return false;
   unsigned value = 0;
   for (size_t i = 3; i < name.size(); ++i) {
     if (name[i] < u'0' || name[i] > u'9' || value > 100000) return false;

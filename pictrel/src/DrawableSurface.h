@@ -136,7 +136,7 @@ struct SurfaceState {
 // Drops the surface's reference to an attached raster image (null: nothing).
 void releaseAttachedImage(void* image);
 
-class IDrawableDSImp final : public IDrawableDS {
+class IDrawableDSImp final : public CountedUnknownImp<IDrawableDS> {
 public:
   IDrawableDSImp();
   ~IDrawableDSImp();
@@ -144,8 +144,6 @@ public:
   IDrawableDSImp& operator=(const IDrawableDSImp&) = delete;
 
   HRESULT QueryInterface(REFIID iid, void** out) override;
-  ULONG AddRef() override;
-  ULONG Release() override;
 
   HRESULT Create(int width, int height, int bpp, const RGBQUAD* palette) override;
   HRESULT Destroy() override;
@@ -280,7 +278,6 @@ private:
   void installRoutines();
   void clearRoutines();
 
-  int32_t refCount_ = 1;
   SurfaceState state_;
   void (*imageReleased_)(void*) = nullptr;
   void* imageReleasedContext_ = nullptr;

@@ -70,14 +70,6 @@ HRESULT Pictrel::IDrawableDSImp::QueryInterface(REFIID iid, void** out) {
   return S_OK;
 }
 
-ULONG Pictrel::IDrawableDSImp::AddRef() { return static_cast<ULONG>(++refCount_); }
-
-ULONG Pictrel::IDrawableDSImp::Release() {
-  const int32_t count = --refCount_;
-  if (count == 0) delete this;
-  return static_cast<ULONG>(count);
-}
-
 HRESULT Pictrel::IDrawableDSImp::Create(int width, int height, int bpp, const RGBQUAD* palette) {
   return CreateEx(width, height, bpp, 0, palette);
 }

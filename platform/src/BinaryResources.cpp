@@ -7,14 +7,16 @@
 //   then the pixel rows   (a file says where: bfOffBits at file offset 10)
 #include "platform/BinaryResources.h"
 
+#include "platform/FileSyscalls.h"
 #include "platform/Gdi.h"
 #include "platform/LastError.h"
 #include "platform/Paths.h"
 #include "platform/Utf16.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -163,15 +165,19 @@ HANDLE LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int, int, UINT fl
   if (IS_INTRESOURCE(name)) return failed();
   const auto path = platform::nativePath(std::u16string_view(name, platform::utf16Length(name)));
   if (!path) return failed();
-  std::ifstream file(*path, std::ios::binary);
-  if (!file) {
+  const int fd =
+      platform::retryAfterSignal([&] { return platform::fileSyscalls().open(path->c_str(), O_RDONLY | O_CLOEXEC, 0); });
+  if (fd < 0) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return nullptr;
   }
-  const std::vector<BYTE> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  // A file that cannot be read (a folder) reads as empty: not a bitmap.
+  const std::string content = platform::readToEnd(fd).value_or(std::string());
+  platform::fileSyscalls().close(fd);
+  const std::span<const BYTE> bytes(reinterpret_cast<const BYTE*>(content.data()), content.size());
   constexpr size_t kFileHeader = 14;
   if (bytes.size() < kFileHeader || bytes[0] != 'B' || bytes[1] != 'M') return failed();
   const uint64_t pixelOffset = readU32(bytes.data() + 10);
   if (pixelOffset < kFileHeader) return failed();
-  return sectionFromData(std::span<const BYTE>(bytes).subspan(kFileHeader), pixelOffset - kFileHeader);
+  return sectionFromData(bytes.subspan(kFileHeader), pixelOffset - kFileHeader);
 }

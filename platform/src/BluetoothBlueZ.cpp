@@ -9,7 +9,9 @@
 
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
+#include "platform/FileSyscalls.h"
 #include "platform/Sockets.h"
+#include "platform/TextTools.h"
 
 #include <dbus/dbus.h>
 
@@ -224,7 +226,8 @@ public:
     for (const Device& device : snapshot().devices) {
       if (device.address != address) continue;
       for (const std::string& uuid : device.uuids) {
-        if (strcasecmp(uuid.c_str(), wanted) == 0) found = true;
+        // UUID text is hexadecimal ASCII in either case.
+        if (platform::equalsAsciiIgnoreCase(uuid, wanted)) found = true;
       }
     }
     return 0;
@@ -420,7 +423,7 @@ bool socketExists(const std::string& address) {
   std::string path = address.substr(prefix.size());
   path = path.substr(0, path.find(','));
   struct stat status {};
-  return ::stat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode);
+  return platform::fileSyscalls().stat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode);
 }
 
 }  // namespace

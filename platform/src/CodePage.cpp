@@ -63,29 +63,19 @@ bool decodeUtf8(std::string_view text, size_t& pos, char32_t& codePoint) {
 // Stores one code point as UTF-16 at out[units...], as far as the capacity
 // reaches, and returns the units it takes.
 inline size_t storeUtf16(char32_t codePoint, char16_t* out, size_t units, size_t capacity) {
-  if (codePoint < 0x10000) {
-    if (units < capacity) out[units] = static_cast<char16_t>(codePoint);
-    return 1;
-  }
-  codePoint -= 0x10000;
-  if (units < capacity) out[units] = static_cast<char16_t>(0xD800 + (codePoint >> 10));
-  if (units + 1 < capacity) out[units + 1] = static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF));
-  return 2;
+  char16_t encoded[2];
+  const size_t count = platform::encodeUtf16(codePoint, encoded);
+  for (size_t i = 0; i < count && units + i < capacity; ++i) out[units + i] = encoded[i];
+  return count;
 }
 
 // Decodes one code point of UTF-16; a lone surrogate is malformed.
 bool decodeUtf16(std::u16string_view text, size_t& pos, char32_t& codePoint) {
-  const char16_t unit = text[pos++];
-  if (unit < 0xD800 || unit > 0xDFFF) {
-    codePoint = unit;
-    return true;
-  }
-  if (unit >= 0xDC00 || pos >= text.size()) return false;
-  const char16_t low = text[pos];
-  if (low < 0xDC00 || low > 0xDFFF) return false;
-  ++pos;
-  codePoint = 0x10000 + ((char32_t{unit} - 0xD800) << 10) + (low - 0xDC00);
-  return true;
+  size_t units = 0;
+  codePoint = platform::codePointAt(text, pos, units);
+  pos += units;
+  // A surrogate that is not half of a pair is malformed.
+  return units == 2 || codePoint < 0xD800 || codePoint > 0xDFFF;
 }
 
 // The loop from UTF-16 to UTF-8: decodes with Decode, encodes with Append;

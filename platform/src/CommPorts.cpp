@@ -3,6 +3,7 @@
 
 #include "CommBaud.h"
 
+#include "platform/FileSyscalls.h"
 #include "platform/Handles.h"
 #include "platform/LastError.h"
 #include "platform/Registry.h"
@@ -13,14 +14,13 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <mutex>
 
 namespace {
@@ -186,22 +186,21 @@ std::mutex& mapMutex() {
   return mutex;
 }
 
-std::string readSmallFile(const std::filesystem::path& path) {
-  std::ifstream in(path);
-  std::string text;
-  std::getline(in, text);
-  return text;
+// The first line of a small file (a sysfs attribute); empty when unreadable.
+std::string firstLineOf(const std::string& path) {
+  const std::string text = platform::readFileToEnd(path).value_or(std::string());
+  return text.substr(0, text.find('\n'));
 }
 
-bool isSerialTty(const std::filesystem::path& entry) {
-  const std::string name = entry.filename().string();
-  std::error_code ignored;
-  if (!std::filesystem::exists(entry / "device", ignored)) return false;
+bool isSerialTty(const std::string& folder, const std::string& name) {
+  const std::string entry = folder + "/" + name;
+  struct stat info {};
+  if (platform::fileSyscalls().stat((entry + "/device").c_str(), &info) != 0) return false;
   if (name.rfind("ttyUSB", 0) == 0 || name.rfind("ttyACM", 0) == 0 || name.rfind("rfcomm", 0) == 0) {
     return true;
   }
   if (name.rfind("ttyS", 0) == 0) {
-    const std::string type = readSmallFile(entry / "type");
+    const std::string type = firstLineOf(entry + "/type");
     return !type.empty() && type != "0";
   }
   return false;
@@ -215,8 +214,7 @@ bool platform::parseComPortName(std::u16string_view name, unsigned* number) {
   if (name.size() >= 4 && name.substr(0, 4) == u"\\\\.\\") name.remove_prefix(4);
   if (!name.empty() && name.back() == u':') name.remove_suffix(1);
   if (name.size() < 4) return false;
-  const auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; };
-  if (upper(name[0]) != u'C' || upper(name[1]) != u'O' || upper(name[2]) != u'M') return false;
+  if (!platform::startsWithIgnoreCase(name, u"COM")) return false;
   unsigned value = 0;
   for (size_t i = 3; i < name.size(); ++i) {
     if (name[i] < u'0' || name[i] > u'9' || value > 100000) return false;
@@ -661,16 +659,11 @@ std::optional<std::string> platform::serialDeviceOfPort(unsigned number) {
 
 std::vector<std::string> platform::scanSerialDevices(const std::string& sysfsTtyRoot) {
   std::vector<std::string> mapped;
-  std::error_code error;
-  std::vector<std::filesystem::path> entries;
-  for (const auto& entry : std::filesystem::directory_iterator(sysfsTtyRoot, error)) {
-    entries.push_back(entry.path());
-  }
+  std::vector<std::string> names = platform::folderEntryNames(sysfsTtyRoot);
   // Sorted, so numbers are handed out in the same order on every scan.
-  std::sort(entries.begin(), entries.end());
-  for (const auto& entry : entries) {
-    if (!isSerialTty(entry)) continue;
-    const std::string name = entry.filename().string();
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names) {
+    if (!isSerialTty(sysfsTtyRoot, name)) continue;
     if (registerSerialDevice(name) != 0) mapped.push_back(name);
   }
   return mapped;

@@ -5,15 +5,16 @@
 
 #include "platform/Bluetooth.h"
 #include "platform/CodePage.h"
+#include "platform/Utf16.h"
 #include "platform/CommPorts.h"
+#include "platform/FileSyscalls.h"
 #include "platform/Format.h"
 #include "platform/LastError.h"
 
 #include <cstddef>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <mutex>
+#include <sstream>
 
 namespace {
 
@@ -174,8 +175,8 @@ BOOL copyProperty(const std::u16string& text, bool multi, DWORD* type, BYTE* buf
 }
 
 // One line "KEY=value" of a udev database file, or empty.
-std::string udevValue(const std::filesystem::path& file, const std::string& key) {
-  std::ifstream in(file);
+std::string udevValue(const std::string& file, const std::string& key) {
+  std::istringstream in(platform::readFileToEnd(file).value_or(std::string()));
   std::string line;
   const std::string prefix = "E:" + key + "=";
   while (std::getline(in, line)) {
@@ -220,12 +221,12 @@ std::vector<platform::SetupDevice> platform::sysfsSetupDevices(const std::string
     device.instanceId = u"SYSFS\\" + ansiToWideLenient(*path);
     device.portName = port;
     std::string model;
-    std::error_code error;
     // udev names character devices "c<major>:<minor>"; look by the device's name.
-    for (const auto& entry : std::filesystem::directory_iterator(udevDataRoot, error)) {
-      if (udevValue(entry.path(), "DEVNAME") != "/dev/" + *path) continue;
-      model = udevValue(entry.path(), "ID_MODEL_FROM_DATABASE");
-      if (model.empty()) model = udevValue(entry.path(), "ID_MODEL");
+    for (const std::string& name : platform::folderEntryNames(udevDataRoot)) {
+      const std::string entry = udevDataRoot + "/" + name;
+      if (udevValue(entry, "DEVNAME") != "/dev/" + *path) continue;
+      model = udevValue(entry, "ID_MODEL_FROM_DATABASE");
+      if (model.empty()) model = udevValue(entry, "ID_MODEL");
       break;
     }
     const bool bluetooth = path->rfind("rfcomm", 0) == 0;
@@ -247,14 +248,7 @@ BOOL SetupDiClassGuidsFromNameW(LPCWSTR className, GUID* guids, DWORD size, DWOR
     return FALSE;
   }
   const std::u16string name = className;
-  const auto equals = [&](std::u16string_view other) {
-    if (name.size() != other.size()) return false;
-    for (size_t i = 0; i < name.size(); ++i) {
-      const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
-      if (lower(name[i]) != lower(other[i])) return false;
-    }
-    return true;
-  };
+  const auto equals = [&](std::u16string_view other) { return platform::equalsIgnoreCase(name, other); };
   const GUID* found = equals(u"ports") ? &GUID_DEVCLASS_PORTS : equals(u"modem") ? &GUID_DEVCLASS_MODEM : nullptr;
   *required = found ? 1 : 0;
   if (found == nullptr) return TRUE;

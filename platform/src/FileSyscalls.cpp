@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -39,7 +40,8 @@ constexpr platform::FileSyscalls kRealCalls = {
     realFstat, realStat,    realLstat,  ::mkdir,     ::unlink,   realRenameNoReplace,
     ::mmap,    ::munmap,    realOpenat, realFstatat, ::renameat, ::unlinkat,
     ::opendir, ::fdopendir, ::readdir,  ::closedir,  ::fchmod,   ::fchown,
-    ::fsync,
+    ::fsync,   ::access,    ::realpath, ::readlink,  ::rename,   ::chmod,
+    ::chown,   ::rmdir,     ::mkdtemp,
 };
 
 }  // namespace
@@ -66,6 +68,29 @@ std::optional<std::string> platform::readToEnd(int fd) {
     if (count == 0) return bytes;
     bytes.append(chunk, static_cast<size_t>(count));
   }
+}
+
+std::optional<std::string> platform::readFileToEnd(const std::string& path) {
+  const int fd = retryAfterSignal([&] { return fileSyscalls().open(path.c_str(), O_RDONLY | O_CLOEXEC, 0); });
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> bytes = readToEnd(fd);
+  const int readError = errno;
+  fileSyscalls().close(fd);
+  errno = readError;
+  return bytes;
+}
+
+std::vector<std::string> platform::folderEntryNames(const std::string& path) {
+  std::vector<std::string> names;
+  DIR* listing = fileSyscalls().opendir(path.c_str());
+  if (listing == nullptr) return names;
+  while (const dirent* entry = fileSyscalls().readdir(listing)) {
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    names.emplace_back(name);
+  }
+  fileSyscalls().closedir(listing);
+  return names;
 }
 
 size_t platform::writeFully(int fd, const void* buffer, size_t size) {

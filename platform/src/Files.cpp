@@ -118,14 +118,6 @@ bool copyFile(const std::string& from, const std::string& to, bool failIfExists)
   return copied && closed;
 }
 
-// True for a name ending in ".exe" in any case.
-bool isProgramName(std::string_view path) {
-  if (path.size() < 4) return false;
-  std::string tail(path.substr(path.size() - 4));
-  for (char& c : tail) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return tail == ".exe";
-}
-
 // Wildcard match of '*' and '?' over UTF-16 names, ignoring case.
 bool matchesPattern(std::u16string_view name, std::u16string_view pattern) {
   size_t n = 0, p = 0, starP = std::u16string_view::npos, starN = 0;
@@ -207,18 +199,13 @@ std::vector<FindObject::Entry> findMatches(std::u16string_view pattern) {
   }
   auto folder = folderPart.empty() ? std::optional<std::string>(".") : platform::nativePath(folderPart);
   if (!folder) return entries;
-  DIR* dir = fileSyscalls().opendir(folder->c_str());
-  if (!dir) return entries;
-  while (const dirent* entry = fileSyscalls().readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
+  for (const std::string& name : platform::folderEntryNames(*folder)) {
     auto wide = platform::ansiToWide(name);
     if (!wide || !matchesFindPattern(*wide, namePart)) continue;
     std::string path = *folder;
     if (path.back() != '/') path += '/';
     entries.push_back({path + name, *wide});
   }
-  fileSyscalls().closedir(dir);
   std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.path < b.path; });
   return entries;
 }
@@ -287,7 +274,7 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD /*share*/, LPSECURITY_ATTRI
   }
   // A program ("*.exe") is created runnable, as a linker makes it; the
   // umask still applies.
-  const mode_t mode = isProgramName(*path) ? 0777 : 0666;
+  const mode_t mode = platform::isProgramName(platform::ansiToWideLenient(*path)) ? 0777 : 0666;
   const int fd = retryAfterSignal([&] { return fileSyscalls().open(path->c_str(), flags, mode); });
   if (fd < 0) {
     platform::failFromErrno();
@@ -540,7 +527,7 @@ BOOL CreateDirectoryW(LPCWSTR name, LPSECURITY_ATTRIBUTES /*security*/) {
 BOOL RemoveDirectoryW(LPCWSTR name) {
   auto path = platform::mappedPath(name);
   if (!path) return FALSE;
-  if (::rmdir(path->c_str()) != 0) return platform::failFromErrno();
+  if (fileSyscalls().rmdir(path->c_str()) != 0) return platform::failFromErrno();
   return TRUE;
 }
 

@@ -81,14 +81,7 @@ size_t boundedLength(const Char* text, size_t limit) {
 // Appends the UTF-16 or UTF-8 form of one code point; invalid code points
 // become the replacement of the output's encoding.
 void appendCodePoint(std::u16string& out, uint32_t code) {
-  if (code > 0x10FFFF) code = 0xFFFD;
-  if (code < 0x10000) {
-    out.push_back(static_cast<char16_t>(code));
-    return;
-  }
-  code -= 0x10000;
-  out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-  out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+  platform::appendUtf16(out, code > 0x10FFFF ? 0xFFFD : code);
 }
 
 void appendCodePoint(std::string& out, uint32_t code) {

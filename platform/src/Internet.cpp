@@ -13,6 +13,7 @@
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/LastError.h"
+#include "platform/TextTools.h"
 
 #include <curl/curl.h>
 
@@ -63,15 +64,6 @@ std::string narrowOption(const void* buffer, DWORD length) {
   std::u16string_view view(text, length);
   view = view.substr(0, std::min(view.find(u'\0'), view.size()));
   return platform::wideToAnsiLenient(view);
-}
-
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-    if (lower(text[i]) != lower(prefix[i])) return false;
-  }
-  return true;
 }
 
 DWORD errorFromCurl(CURLcode code) {
@@ -268,7 +260,8 @@ private:
       case INTERNET_OPEN_TYPE_PRECONFIG: return;  // libcurl reads http_proxy, https_proxy and no_proxy itself
       case INTERNET_OPEN_TYPE_DIRECT: curl_easy_setopt(easy_, CURLOPT_PROXY, ""); return;
       case INTERNET_OPEN_TYPE_PROXY: {
-        const std::string& proxy = startsWithNoCase(url, "https:") ? session.httpsProxy : session.httpProxy;
+        const std::string& proxy =
+            platform::startsWithAsciiIgnoreCase(url, "https:") ? session.httpsProxy : session.httpProxy;
         curl_easy_setopt(easy_, CURLOPT_PROXY, proxy.c_str());
         // The named proxy is used for every host: the environment's
         // exceptions belong to the preconfigured type only.
@@ -422,9 +415,9 @@ void parseProxyList(std::string_view list, InternetSession& session) {
     }
     std::string_view scheme = entry.substr(0, equals);
     std::string address(entry.substr(equals + 1));
-    if (startsWithNoCase(scheme, "https") && scheme.size() == 5)
+    if (platform::equalsAsciiIgnoreCase(scheme, "https"))
       session.httpsProxy = address;
-    else if (startsWithNoCase(scheme, "http") && scheme.size() == 4)
+    else if (platform::equalsAsciiIgnoreCase(scheme, "http"))
       session.httpProxy = address;
   }
 }

@@ -150,7 +150,7 @@ std::optional<std::string> fallbackTempFolder(const std::string& usual) {
   std::lock_guard lock(mutex);
   if (recordedFor == usual && isPrivateFolder(recorded)) return recorded;
   std::string pattern = usual + "-XXXXXX";
-  if (mkdtemp(pattern.data()) == nullptr) {
+  if (platform::fileSyscalls().mkdtemp(pattern.data()) == nullptr) {
     platform::failFromErrno();
     return std::nullopt;
   }

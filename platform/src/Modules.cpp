@@ -3,6 +3,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/LastError.h"
+#include "platform/FileSyscalls.h"
 #include "platform/Paths.h"
 
 #include <climits>
@@ -55,7 +56,7 @@ void forEachModule(const std::function<bool(const LoadedModule&)>& visit) {
 
 std::optional<std::string> programPath() {
   char buffer[PATH_MAX];
-  const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
+  const ssize_t length = platform::fileSyscalls().readlink("/proc/self/exe", buffer, sizeof buffer);
   if (length <= 0 || static_cast<size_t>(length) >= sizeof buffer) return std::nullopt;
   return std::string(buffer, static_cast<size_t>(length));
 }
@@ -91,7 +92,7 @@ std::optional<std::string> platform::moduleFilePath(HMODULE module) {
   if (isProgram) return programPath();
   if (!path) return std::nullopt;
   char resolved[PATH_MAX];
-  if (realpath(path->c_str(), resolved)) return std::string(resolved);
+  if (platform::fileSyscalls().realpath(path->c_str(), resolved)) return std::string(resolved);
   return path;
 }
 

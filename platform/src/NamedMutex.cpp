@@ -2,6 +2,7 @@
 #include "platform/NamedMutex.h"
 
 #include "platform/CodePage.h"
+#include "platform/FileSyscalls.h"
 #include "platform/Handles.h"
 #include "platform/KnownFolders.h"
 #include "platform/LastError.h"
@@ -19,7 +20,7 @@ class MutexObject final : public platform::KernelObject {
 public:
   explicit MutexObject(int fd) : fd_(fd) {}
   ~MutexObject() override {
-    if (fd_ >= 0) close(fd_);  // closing drops the lock
+    if (fd_ >= 0) platform::fileSyscalls().close(fd_);  // closing drops the lock
   }
 
 private:
@@ -45,7 +46,8 @@ HANDLE CreateMutexW(const SECURITY_ATTRIBUTES* /*attributes*/, BOOL initialOwner
   const auto folder = platform::runtimeFolder();
   if (!folder) return nullptr;
   const std::string path = *folder + "/" + lockFileName(name);
-  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  const int fd = platform::retryAfterSignal(
+      [&] { return platform::fileSyscalls().open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600); });
   if (fd < 0) {
     SetLastError(platform::errorFromErrno(errno));
     return nullptr;
@@ -56,7 +58,7 @@ HANDLE CreateMutexW(const SECURITY_ATTRIBUTES* /*attributes*/, BOOL initialOwner
   } while (locked != 0 && errno == EINTR);
   if (locked != 0) {
     // Someone holds it: this handle stands for the existing mutex only.
-    close(fd);
+    platform::fileSyscalls().close(fd);
     const HANDLE handle = platform::registerHandle(new MutexObject(-1));
     SetLastError(ERROR_ALREADY_EXISTS);
     return handle;

@@ -5,7 +5,6 @@
 #include "platform/FileSyscalls.h"
 #include "platform/Utf16.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -56,15 +55,11 @@ std::optional<std::string> findIgnoringCase(const std::string& folder, const std
   const auto wanted = platform::ansiToWide(name);
   if (!wanted) return std::nullopt;
   const bool wantedIsAscii = isAscii(name);
-  DIR* dir = platform::fileSyscalls().opendir(folder.empty() ? "." : folder.c_str());
-  if (!dir) return std::nullopt;
   std::optional<std::string> best;
-  while (const dirent* entry = platform::fileSyscalls().readdir(dir)) {
-    const std::string_view candidate = entry->d_name;
+  for (const std::string& candidate : platform::folderEntryNames(folder.empty() ? "." : folder)) {
     if (!sameNameIgnoringCase(candidate, name, wantedIsAscii, *wanted)) continue;
-    if (!best || candidate < *best) best = std::string(candidate);
+    if (!best || candidate < *best) best = candidate;
   }
-  platform::fileSyscalls().closedir(dir);
   return best;
 }
 
@@ -165,3 +160,7 @@ std::u16string platform::windowsPath(std::string_view nativePath) {
 }
 
 bool platform::equalNamesIgnoringCase(std::u16string_view a, std::u16string_view b) { return equalsIgnoreCase(a, b); }
+
+bool platform::isProgramName(std::u16string_view name) {
+  return name.size() >= 4 && equalsIgnoreCase(name.substr(name.size() - 4), u".exe");
+}

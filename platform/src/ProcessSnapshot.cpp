@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <fstream>
 #include <mutex>
 #include <sstream>
 
@@ -24,7 +23,7 @@ constexpr char kDeletedSuffix[] = " (deleted)";
 
 std::string readLink(const std::string& path) {
   std::string target(4096, '\0');
-  const ssize_t length = readlink(path.c_str(), target.data(), target.size());
+  const ssize_t length = platform::fileSyscalls().readlink(path.c_str(), target.data(), target.size());
   if (length <= 0) return std::string();
   target.resize(static_cast<size_t>(length));
   if (target.ends_with(kDeletedSuffix)) target.resize(target.size() - (sizeof kDeletedSuffix - 1));
@@ -36,14 +35,10 @@ class ProcTable final : public platform::ProcessTable {
 public:
   std::vector<DWORD> processIds() override {
     std::vector<DWORD> ids;
-    DIR* folder = opendir("/proc");
-    if (!folder) return ids;
-    while (dirent* entry = readdir(folder)) {
-      const std::string name = entry->d_name;
+    for (const std::string& name : platform::folderEntryNames("/proc")) {
       if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
       ids.push_back(static_cast<DWORD>(std::stoul(name)));
     }
-    closedir(folder);
     std::sort(ids.begin(), ids.end());
     return ids;
   }
@@ -56,7 +51,7 @@ public:
     if (record.program.empty()) return std::nullopt;
     record.modules.push_back(record.program);
     // Mappings: address perms offset device inode path.
-    std::ifstream maps(base + "/maps");
+    std::istringstream maps(platform::readFileToEnd(base + "/maps").value_or(std::string()));
     std::string line;
     while (std::getline(maps, line)) {
       std::istringstream fields(line);
@@ -107,10 +102,8 @@ std::u16string baseName(const std::string& path) {
 
 // The process's name when its program cannot be read.
 std::u16string commandName(DWORD id) {
-  std::ifstream in("/proc/" + std::to_string(id) + "/comm");
-  std::string name;
-  std::getline(in, name);
-  return platform::windowsPath(name);
+  const std::string text = platform::readFileToEnd("/proc/" + std::to_string(id) + "/comm").value_or(std::string());
+  return platform::windowsPath(text.substr(0, text.find('\n')));
 }
 
 BOOL fillEntry(HANDLE snapshot, PROCESSENTRY32W* entry, bool first) {

@@ -5,6 +5,8 @@
 // outcome without guessing from an exit code.
 #include "ProcessSpawn.h"
 
+#include "platform/FileSyscalls.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -108,7 +110,7 @@ pid_t platform::detail::spawnProgram(const SpawnRequest& request) {
 
 std::string platform::detail::runningProgramFolder() {
   char path[PATH_MAX];
-  const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+  const ssize_t length = platform::fileSyscalls().readlink("/proc/self/exe", path, sizeof path - 1);
   if (length <= 0) return ".";
   std::string folder(path, static_cast<size_t>(length));
   const size_t slash = folder.rfind('/');

@@ -73,14 +73,14 @@ std::optional<std::string> environmentValue(const char* name) {
 std::string serviceControlTool() {
   if (auto configured = environmentValue("ZEF_SERVICE_CONTROL_TOOL")) return *configured;
   const std::string beside = platform::detail::runningProgramFolder() + "/zefsc";
-  if (access(beside.c_str(), X_OK) == 0) return beside;
+  if (platform::fileSyscalls().access(beside.c_str(), X_OK) == 0) return beside;
   return "zefsc";
 }
 
 bool isExecutableFile(const std::string& path) {
   struct stat info;
   return platform::fileSyscalls().stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-         access(path.c_str(), X_OK) == 0;
+         platform::fileSyscalls().access(path.c_str(), X_OK) == 0;
 }
 
 bool hasFolder(std::u16string_view file) {
@@ -110,10 +110,6 @@ bool isUrl(std::u16string_view file) {
     if (!letter && !other) return false;
   }
   return true;
-}
-
-bool endsWithExe(std::u16string_view file) {
-  return file.size() >= 4 && platform::equalsIgnoreCase(file.substr(file.size() - 4), u".exe");
 }
 
 // The system's text editor, asked to show a file: the opener shows it.
@@ -156,7 +152,7 @@ intptr_t planLaunch(const SHELLEXECUTEINFOW& info, LaunchPlan& plan) {
     while (!name.empty() && name.back() == u' ') name.pop_back();
     if (name.size() >= 2 && name.front() == u'"' && name.back() == u'"') name = name.substr(1, name.size() - 2);
     auto document = platform::nativePath(name);
-    if (!document || access(document->c_str(), F_OK) != 0) return SE_ERR_FNF;
+    if (!document || platform::fileSyscalls().access(document->c_str(), F_OK) != 0) return SE_ERR_FNF;
     plan.arguments = {opener, *document};
     return 0;
   }
@@ -185,13 +181,14 @@ intptr_t planLaunch(const SHELLEXECUTEINFOW& info, LaunchPlan& plan) {
 
   // A program ("*.exe") that may not be run is refused, never handed to
   // the opener as a document.
-  if (hasFolder(file) && endsWithExe(file) && access(program.c_str(), F_OK) == 0 && !isExecutableFile(program)) {
+  if (hasFolder(file) && platform::isProgramName(file) && platform::fileSyscalls().access(program.c_str(), F_OK) == 0 &&
+      !isExecutableFile(program)) {
     return SE_ERR_ACCESSDENIED;
   }
   // A document goes to the opener with its path as the one argument.
   const bool isProgram = !hasFolder(file) || isExecutableFile(program);
   if (!isProgram) {
-    if (access(program.c_str(), F_OK) != 0) return SE_ERR_FNF;
+    if (platform::fileSyscalls().access(program.c_str(), F_OK) != 0) return SE_ERR_FNF;
     plan.arguments = {opener, program};
     return 0;
   }

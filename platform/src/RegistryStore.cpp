@@ -40,13 +40,8 @@ constexpr int kBusyTimeoutMs = 30000;
 std::string storedName(std::u16string_view name) {
   std::string bytes;
   bytes.reserve(name.size() * 3);
-  for (size_t at = 0; at < name.size(); ++at) {
-    uint32_t code = name[at];
-    const bool isPair =
-        code >= 0xD800 && code <= 0xDBFF && at + 1 < name.size() && name[at + 1] >= 0xDC00 && name[at + 1] <= 0xDFFF;
-    if (isPair) code = 0x10000 + ((code - 0xD800) << 10) + (name[++at] - 0xDC00);
-    platform::appendUtf8(bytes, code);
-  }
+  for (size_t at = 0, units = 0; at < name.size(); at += units)
+    platform::appendUtf8(bytes, platform::codePointAt(name, at, units));
   return bytes;
 }
 
@@ -71,12 +66,7 @@ std::u16string nameFromStored(std::string_view bytes) {
       continue;
     }
     at += length;
-    if (code < 0x10000) {
-      name.push_back(static_cast<char16_t>(code));
-      continue;
-    }
-    name.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
-    name.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
+    platform::appendUtf16(name, code);
   }
   return name;
 }

@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <grp.h>
 #include <iterator>
 #include <poll.h>
@@ -31,8 +30,7 @@ bool isCustomControl(DWORD code) { return code >= 128 && code <= 255; }
 constexpr DWORD kControlsAccepted = 0x3;  // stop, pause and continue
 
 std::vector<std::u16string> commandLineArguments() {
-  std::ifstream in("/proc/self/cmdline", std::ios::binary);
-  const std::string raw((std::istreambuf_iterator<char>(in)), {});
+  const std::string raw = platform::readFileToEnd("/proc/self/cmdline").value_or(std::string());
   std::vector<std::u16string> arguments;
   size_t start = 0;
   while (start < raw.size()) {
@@ -206,7 +204,7 @@ bool TService::runAsService() {
   state_ = SERVICE_START_PENDING;
   if (!grants(OnStart)) {
     close(listener);
-    unlink(socketPath.c_str());
+    platform::fileSyscalls().unlink(socketPath.c_str());
     state_ = SERVICE_STOPPED;
     return false;
   }
@@ -231,7 +229,7 @@ bool TService::runAsService() {
   serviceThread.join();
   // Stopped: the socket's name goes first, so a new client finds no service
   // (and takes it for stopped); those already connected are told so.
-  unlink(socketPath.c_str());
+  platform::fileSyscalls().unlink(socketPath.c_str());
   connections.drain(listener, [](DWORD code) {
     const DWORD accepted = code == SERVICE_CONTROL_INTERROGATE ? 1 : 0;
     return platform::detail::ControlReply{accepted, SERVICE_STOPPED, 0};

@@ -1,6 +1,8 @@
 // Both ends of the service control socket; see ServiceControlSocket.h.
 #include "ServiceControlSocket.h"
 
+#include "platform/FileSyscalls.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -95,7 +97,8 @@ int platform::detail::listenOnServiceSocket(const std::string& path, long groupI
   ControlReply ignored;
   const int probe = sendServiceControl(path, /*SERVICE_CONTROL_INTERROGATE=*/4, ignored);
   if (probe == 0 || probe == EACCES) return -EADDRINUSE;
-  unlink(path.c_str());
+  platform::FileSyscalls& calls = platform::fileSyscalls();
+  calls.unlink(path.c_str());
 
   // Non-blocking: the service accepts whatever waits and goes back to its
   // other connections (see ControlConnections).
@@ -112,18 +115,18 @@ int platform::detail::listenOnServiceSocket(const std::string& path, long groupI
     return -bindError;
   }
   if (groupId >= 0) {
-    if (chown(path.c_str(), static_cast<uid_t>(-1), static_cast<gid_t>(groupId)) != 0 ||
-        chmod(path.c_str(), 0660) != 0) {
+    if (calls.chown(path.c_str(), static_cast<uid_t>(-1), static_cast<gid_t>(groupId)) != 0 ||
+        calls.chmod(path.c_str(), 0660) != 0) {
       const int error = errno;
       close(fd);
-      unlink(path.c_str());
+      calls.unlink(path.c_str());
       return -error;
     }
   }
   if (listen(fd, 16) < 0) {
     const int error = errno;
     close(fd);
-    unlink(path.c_str());
+    calls.unlink(path.c_str());
     return -error;
   }
   return fd;

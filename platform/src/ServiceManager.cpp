@@ -15,7 +15,7 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
+#include <fcntl.h>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -73,8 +73,9 @@ std::string recordPath(const std::string& folder, std::u16string_view name) {
 }
 
 std::optional<platform::ServiceRecord> readRecord(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
+  const std::optional<std::string> bytes = platform::readFileToEnd(path);
+  if (!bytes) return std::nullopt;
+  std::istringstream in(*bytes);
   platform::ServiceRecord record;
   std::string line;
   while (std::getline(in, line)) {
@@ -114,17 +115,17 @@ bool writeRecord(const std::string& path, const platform::ServiceRecord& record)
        << "StartType=" << record.startType << "\n"
        << "Group=" << oneLine(record.group) << "\n";
   const std::string temporary = path + ".new";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out << text.str();
-    out.flush();
-    if (!out) {
-      std::remove(temporary.c_str());
-      return false;
-    }
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
+  const std::string bytes = text.str();
+  platform::FileSyscalls& calls = platform::fileSyscalls();
+  const int fd = platform::retryAfterSignal(
+      [&] { return calls.open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666); });
+  if (fd < 0) return false;
+  const bool written = platform::writeFully(fd, bytes.data(), bytes.size()) == bytes.size();
+  const bool closed = calls.close(fd) == 0;
+  if (!written || !closed || calls.rename(temporary.c_str(), path.c_str()) != 0) {
+    const int error = errno;
+    calls.unlink(temporary.c_str());
+    errno = error;
     return false;
   }
   return true;
@@ -168,7 +169,7 @@ SC_HANDLE OpenSCManagerW(LPCWSTR machine, LPCWSTR database, DWORD access) {
     SetLastError(ERROR_ACCESS_DENIED);
     return nullptr;
   }
-  if ((access & SC_MANAGER_CREATE_SERVICE) && ::access(folder->c_str(), W_OK) != 0) {
+  if ((access & SC_MANAGER_CREATE_SERVICE) && platform::fileSyscalls().access(folder->c_str(), W_OK) != 0) {
     SetLastError(ERROR_ACCESS_DENIED);
     return nullptr;
   }

@@ -4,6 +4,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/PixelFormat.h"
+#include "platform/TextTools.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
@@ -180,17 +181,6 @@ FontEngine& engine() {
   return instance;
 }
 
-// The code point at text[i] and how many units it takes.
-char32_t codePointAt(std::u16string_view text, size_t i, size_t& units) {
-  const char16_t unit = text[i];
-  units = 1;
-  if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
-    units = 2;
-    return 0x10000 + ((char32_t{unit} - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-  }
-  return unit;
-}
-
 int advanceOf(FT_Face face, char32_t codePoint) { return engine().glyphOf(face, codePoint).advance; }
 
 // The pen position after `c` at `pen`, tabs to the next stop.
@@ -203,7 +193,7 @@ int lineWidth(FT_Face face, std::u16string_view line, bool expandTabs, int tabSt
   int pen = 0;
   for (size_t i = 0; i < line.size();) {
     size_t units = 1;
-    pen = advancePen(face, codePointAt(line, i, units), pen, expandTabs, tabStop);
+    pen = advancePen(face, platform::codePointAt(line, i, units), pen, expandTabs, tabStop);
     i += units;
   }
   return pen;
@@ -368,7 +358,7 @@ void text::drawLine(const LOGFONTW& font, const TextLine& line, const FontMetric
   int pen = 0;
   for (size_t i = 0; i < line.text.size();) {
     size_t units = 1;
-    const char32_t c = codePointAt(line.text, i, units);
+    const char32_t c = platform::codePointAt(line.text, i, units);
     const int next = advancePen(face, c, pen, true, tabStop);
     if (c != u'\t') {
       const FontEngine::Glyph& glyph = engine().glyphOf(face, c);

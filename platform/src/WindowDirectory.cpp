@@ -17,10 +17,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <iterator>
 #include <sstream>
 
 namespace {
@@ -60,7 +60,9 @@ std::string entryName(pid_t pid, HWND window) {
 // Field 22 of /proc/<pid>/stat: when the process started, in clock ticks
 // since boot. Together with the pid it names one process for good.
 std::optional<unsigned long long> processStartTime(pid_t pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  const auto text = platform::readFileToEnd("/proc/" + std::to_string(pid) + "/stat");
+  if (!text) return std::nullopt;
+  std::istringstream in(*text);
   std::string line;
   if (!std::getline(in, line)) return std::nullopt;
   // The command name in parentheses may hold blanks; fields follow the last ')'.
@@ -81,13 +83,15 @@ std::optional<unsigned long long> processStartTime(pid_t pid) {
 // Writes `text` to `path` through a temporary file, so a reader never sees
 // half an entry.
 bool writeEntry(const std::string& path, const std::string& text) {
+  platform::FileSyscalls& calls = platform::fileSyscalls();
   const std::string temporary = path + ".tmp";
-  const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+  const int fd = platform::retryAfterSignal(
+      [&] { return calls.open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600); });
   if (fd < 0) return false;
-  const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-  close(fd);
-  if (!written || rename(temporary.c_str(), path.c_str()) != 0) {
-    unlink(temporary.c_str());
+  const bool written = platform::writeFully(fd, text.data(), text.size()) == text.size();
+  calls.close(fd);
+  if (!written || calls.rename(temporary.c_str(), path.c_str()) != 0) {
+    calls.unlink(temporary.c_str());
     return false;
   }
   return true;
@@ -112,14 +116,16 @@ std::optional<ListedWindow> readEntry(const std::string& folder, const std::stri
   const std::string base = name.substr(0, name.size() - 4);
   const int pid = std::atoi(base.c_str());
   if (pid <= 0) return std::nullopt;
-  std::ifstream in(folder + "/" + name, std::ios::binary);
+  const auto text = platform::readFileToEnd(folder + "/" + name);
+  if (!text) return std::nullopt;
+  std::istringstream in(*text);
   std::string started;
   if (!std::getline(in, started)) return std::nullopt;
   std::string title((std::istreambuf_iterator<char>(in)), {});
   const auto current = processStartTime(pid);
   if (!current || std::to_string(*current) != started) {
-    unlink((folder + "/" + name).c_str());
-    unlink((folder + "/" + base + ".sock").c_str());
+    platform::fileSyscalls().unlink((folder + "/" + name).c_str());
+    platform::fileSyscalls().unlink((folder + "/" + base + ".sock").c_str());
     return std::nullopt;
   }
   return ListedWindow{pid, std::move(title), folder + "/" + base + ".sock"};
@@ -139,15 +145,15 @@ bool platform::publishWindow(HWND window, std::u16string_view title, MessageQueu
   setsockopt(socket, SOL_SOCKET, SO_PASSCRED, &on, sizeof on);
   sockaddr_un address{};
   const std::string socketPath = base + ".sock";
-  unlink(socketPath.c_str());
+  platform::fileSyscalls().unlink(socketPath.c_str());
   if (!fillAddress(socketPath, &address) || bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
     close(socket);
     return false;
   }
-  chmod(socketPath.c_str(), 0600);
+  platform::fileSyscalls().chmod(socketPath.c_str(), 0600);
   if (!writeEntry(base + ".win", std::to_string(*started) + "\n" + wideToAnsiLenient(title))) {
     close(socket);
-    unlink(socketPath.c_str());
+    platform::fileSyscalls().unlink(socketPath.c_str());
     return false;
   }
   queue.watchActivationSocket(socket, window);
@@ -167,25 +173,21 @@ void platform::withdrawWindow(HWND window, MessageQueue& queue) {
   const auto folder = directory();
   if (!folder) return;
   const std::string base = *folder + "/" + entryName(getpid(), window);
-  unlink((base + ".win").c_str());
-  unlink((base + ".sock").c_str());
+  platform::fileSyscalls().unlink((base + ".win").c_str());
+  platform::fileSyscalls().unlink((base + ".sock").c_str());
 }
 
 HWND platform::findPublishedWindow(std::u16string_view title) {
   const auto folder = directory();
   if (!folder) return nullptr;
-  DIR* listing = platform::fileSyscalls().opendir(folder->c_str());
-  if (!listing) return nullptr;
   const std::string wanted = wideToAnsiLenient(title);
   std::optional<ListedWindow> match;
-  while (dirent* item = platform::fileSyscalls().readdir(listing)) {
-    const std::string name = item->d_name;
+  for (const std::string& name : platform::folderEntryNames(*folder)) {
     if (name.size() <= 4 || name.compare(name.size() - 4, 4, ".win") != 0) continue;
     auto listed = readEntry(*folder, name);
     if (!listed || listed->pid == getpid() || listed->title != wanted) continue;
     match = std::move(listed);
   }
-  platform::fileSyscalls().closedir(listing);
   if (!match) return nullptr;
   const HWND handle = allocateWindowHandle();
   std::lock_guard lock(remoteWindows().mutex);

@@ -10,6 +10,8 @@
 // nesting deeper than kMaxDepth.
 #include "platform/WlanProfileXml.h"
 
+#include "platform/TextTools.h"
+
 #include <array>
 #include <vector>
 
@@ -50,16 +52,6 @@ bool isNameChar(char16_t c) { return isNameStart(c) || (c >= u'0' && c <= u'9') 
 std::u16string_view localName(std::u16string_view name) {
   const size_t colon = name.rfind(u':');
   return colon == std::u16string_view::npos ? name : name.substr(colon + 1);
-}
-
-void appendCodePoint(std::u16string& out, uint32_t code) {
-  if (code < 0x10000) {
-    out.push_back(static_cast<char16_t>(code));
-    return;
-  }
-  code -= 0x10000;
-  out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-  out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
 }
 
 class ProfileReader {
@@ -282,7 +274,7 @@ private:
       if (code > 0x10FFFF) return fail("character reference out of range");
     }
     if (code == 0 || (code >= 0xD800 && code <= 0xDFFF)) return fail("bad character reference");
-    appendCodePoint(out, code);
+    platform::appendUtf16(out, code);
   }
 
   // Keeps the text of an element at one of the known paths.

@@ -64,4 +64,12 @@ TEST(PathsTest, NamesCompareIgnoringAsciiAndLatin1Case) {
   EXPECT_FALSE(platform::equalNamesIgnoringCase(u"a", u"ab"));
 }
 
+TEST(PathsTest, ProgramNamesEndInExeInAnyCase) {
+  EXPECT_TRUE(platform::isProgramName(u"C:\\Tools\\SETUP.EXE"));
+  EXPECT_TRUE(platform::isProgramName(u".exe"));
+  EXPECT_FALSE(platform::isProgramName(u"exe"));
+  EXPECT_FALSE(platform::isProgramName(u"setup.exe.txt"));
+  EXPECT_FALSE(platform::isProgramName(u"setup.ex"));
+}
+
 }  // namespace

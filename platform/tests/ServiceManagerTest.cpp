@@ -7,6 +7,7 @@
 #include "ScratchRoot.h"
 
 #include "platform/Clock.h"
+#include "platform/FileSyscalls.h"
 #include "platform/LastError.h"
 
 #include <gtest/gtest.h>
@@ -70,6 +71,27 @@ TEST_F(ServiceManagerTest, RegistersOpensByNameIgnoringCaseAndDeletes) {
   EXPECT_EQ(OpenServiceW(manager_, u"TestSvc", SERVICE_ALL_ACCESS), nullptr);
   EXPECT_EQ(GetLastError(), ERROR_SERVICE_DOES_NOT_EXIST);
   EXPECT_EQ(OpenSCManagerW(u"otherhost", nullptr, SC_MANAGER_CONNECT), nullptr);
+}
+
+// A record that cannot be written (a full disk) registers nothing and
+// leaves no half-written file behind; the next attempt succeeds.
+TEST_F(ServiceManagerTest, FullDiskRegistersNothingAndLeavesNoTemporary) {
+  {
+    platform::ScopedFileSyscalls restore;
+    platform::fileSyscalls().write = [](int, const void*, size_t) -> ssize_t {
+      errno = ENOSPC;
+      return -1;
+    };
+    EXPECT_EQ(create(u"TestSvc"), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));
+  }
+  const std::string folder = root_.path() + "/CommonAppData/ZefServices";
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    ADD_FAILURE() << "left behind: " << entry.path();
+  SC_HANDLE created = create(u"TestSvc");
+  ASSERT_NE(created, nullptr);
+  EXPECT_TRUE(DeleteService(created));
+  EXPECT_TRUE(CloseServiceHandle(created));
 }
 
 // A service that records the custom controls it handles; the first one

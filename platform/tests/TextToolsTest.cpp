@@ -51,6 +51,30 @@ TEST(TextToolsTest, EncodesTheFirstAndLastCodePointOfEachLength) {
   }
 }
 
+TEST(TextToolsTest, EncodesUtf16OnEitherSideOfThePlaneBoundary) {
+  const struct {
+    char32_t code;
+    std::u16string units;
+  } rows[] = {
+      {0x0, std::u16string(1, u'\0')}, {0xFFFF, u"\xFFFF"},         {0x10000, u"\xD800\xDC00"},
+      {0x1F600, u"\xD83D\xDE00"},      {0x10FFFF, u"\xDBFF\xDFFF"},
+  };
+  for (const auto& row : rows) {
+    std::u16string out = u"x";
+    platform::appendUtf16(out, row.code);
+    EXPECT_EQ(out, u"x" + row.units) << uint32_t(row.code);
+  }
+}
+
+TEST(TextToolsTest, AsciiCompareFoldsOnlyAsciiLetters) {
+  EXPECT_TRUE(platform::equalsAsciiIgnoreCase("HTTPS", "https"));
+  EXPECT_FALSE(platform::equalsAsciiIgnoreCase("https", "http"));
+  EXPECT_FALSE(platform::equalsAsciiIgnoreCase("\xC3\x89", "\xC3\xA9"));  // E acute in two cases: not ASCII
+  EXPECT_FALSE(platform::equalsAsciiIgnoreCase("@[", "`{"));              // the neighbours of the letter ranges
+  EXPECT_TRUE(platform::startsWithAsciiIgnoreCase("HTTPS://host", "https:"));
+  EXPECT_FALSE(platform::startsWithAsciiIgnoreCase("http", "https"));
+}
+
 TEST(TextToolsTest, CutsNeverSplitACharacter) {
   const std::string narrow = "a\xC3\xA9\xF0\x9F\x98\x80";  // a, e acute, an emoji
   const size_t narrowCuts[] = {0, 1, 1, 3, 3, 3, 3, 7, 7};

@@ -10,7 +10,9 @@
 //
 // These are declarations only: the implementations (IStdInterfaceImp and
 // its kin) and the interfaces' destructors live in the core library, so a
-// library that only calls through these interfaces links none of it.
+// library that only calls through these interfaces links none of it. The
+// one exception is the small reference-count template CountedUnknownImp,
+// which each class built on it instantiates.
 #pragma once
 
 #include "platform/Export.h"
@@ -52,6 +54,31 @@ protected:
   ~IUnknown() = default;
 };
 
+// AddRef and Release of an object that sits on one interface with the
+// IUnknown operations: a plain count that starts with the creator's one
+// reference, the last Release deleting the object. One thread at a time, as
+// for every such object. QueryInterface is the class's own, since the
+// identifiers answered and the codes of a refusal differ from class to class.
+// The interface's table slots keep their order; this adds only the count and
+// a virtual destructor.
+template <typename Interface>
+class ZEF_EXPORT CountedUnknownImp : public Interface {
+public:
+  ULONG AddRef() override { return ++references_; }
+  ULONG Release() override {
+    const ULONG count = --references_;
+    if (count == 0) delete this;
+    return count;
+  }
+
+protected:
+  CountedUnknownImp() = default;
+  virtual ~CountedUnknownImp() = default;
+
+private:
+  ULONG references_ = 1;  // references held; the Release that reaches 0 deletes
+};
+
 struct ZEF_EXPORT IStdInterface : virtual IUnknown {
   virtual LONG GetRefCount() = 0;
   // A pointer that identifies the whole object: the same value through every
@@ -68,16 +95,16 @@ struct ZEF_EXPORT IStdInterface : virtual IUnknown {
 // over, so after any change only the root of the tree reads as modified.
 struct ZEF_EXPORT IStdDataInterface : virtual IStdInterface {
   virtual bool IsUnmodified() = 0;
-  // Sets or clears the modified flag; setting it tells the owner. Returns 0.
+  // Sets or clears the modified flag; setting it tells the owner. Returns ZR_OK.
   virtual ZRESULT SetModified(bool modified) = 0;
-  // *out = the owner (no reference added; may be null). 10 for a null out.
+  // *out = the owner (no reference added; may be null). ZR_BADARG for a null out.
   virtual ZRESULT GetOwner(IStdDataInterface** out) = 0;
-  // Stores the owner pointer without checks or references. Returns 0.
+  // Stores the owner pointer without checks or references. Returns ZR_OK.
   virtual ZRESULT SetOwner(IStdDataInterface* owner) = 0;
   // Called by a child whose flag was set: this object takes the flag over.
-  // 10 for a null child; 0 (and nothing changes) for another owner's child.
+  // ZR_BADARG for a null child; ZR_OK (and nothing changes) for another owner's child.
   virtual ZRESULT ChildModified(IStdDataInterface* child) = 0;
-  // Clears the owner link of one of this object's children; 10 for a null
+  // Clears the owner link of one of this object's children; ZR_BADARG for a null
   // child or one owned by another object.
   virtual ZRESULT DetachChild(IStdDataInterface* child) = 0;
   ~IStdDataInterface() override;

@@ -4,7 +4,8 @@
 // table below instead of calling the C library directly. Tests replace single
 // entries to inject faults (a read that fails once, a disk that is full, a
 // write interrupted by a signal) and check that the layer reports them and
-// cleans up; production code never touches the table.
+// cleans up; production code never touches the table. Sockets, pipes and
+// serial devices keep their own calls: they are not files.
 #pragma once
 
 #include "platform/Export.h"
@@ -14,6 +15,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 struct stat;
 
@@ -50,6 +52,20 @@ struct FileSyscalls {
   int (*fchmod)(int fd, mode_t mode);
   int (*fchown)(int fd, uid_t owner, gid_t group);
   int (*fsync)(int fd);
+  // Calls by path outside open files: whether a program may run, the
+  // resolved form of a path, the target of a link (the /proc entries), the
+  // owner and mode of a socket's name, folders made and removed.
+  int (*access)(const char* path, int mode);
+  char* (*realpath)(const char* path, char* resolved);
+  ssize_t (*readlink)(const char* path, char* buffer, size_t size);
+  // Renames, replacing an existing destination.
+  int (*rename)(const char* from, const char* to);
+  int (*chmod)(const char* path, mode_t mode);
+  int (*chown)(const char* path, uid_t owner, gid_t group);
+  int (*rmdir)(const char* path);
+  // Makes a fresh private folder from a name ending in "XXXXXX", which it
+  // fills in.
+  char* (*mkdtemp)(char* pattern);
 };
 
 // The table in force. Tests may change entries; `defaultFileSyscalls` gives
@@ -75,6 +91,12 @@ public:
 // Every byte up to the end of the file; nothing (errno set) when a read
 // fails.
 [[nodiscard]] ZEF_EXPORT std::optional<std::string> readToEnd(int fd);
+// Every byte of the file at a native `path` (small files: records, /proc
+// entries); nothing (errno set) when it cannot be opened or read.
+[[nodiscard]] ZEF_EXPORT std::optional<std::string> readFileToEnd(const std::string& path);
+// The names in the folder at a native `path`, in the order the folder lists
+// them, without "." and ".."; empty when it cannot be listed.
+[[nodiscard]] ZEF_EXPORT std::vector<std::string> folderEntryNames(const std::string& path);
 // Writes all `size` bytes; answers how many were written: all of them, or
 // fewer with errno set. A write that takes no byte at all would be asked
 // for ever: it counts as a full disk (ENOSPC).

@@ -52,4 +52,8 @@ ZEF_EXPORT std::u16string windowsPath(std::string_view nativePath);
 // one case fold of Utf16.h (equalsIgnoreCase).
 ZEF_EXPORT bool equalNamesIgnoringCase(std::u16string_view a, std::u16string_view b);
 
+// True for a name ending in ".exe" in any case: a program, which is created
+// executable and never handed to the document opener.
+ZEF_EXPORT bool isProgramName(std::u16string_view name);
+
 }  // namespace platform

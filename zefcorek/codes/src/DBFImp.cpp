@@ -66,7 +66,7 @@ void copyText(const char* text, char* out, size_t room) {
   out[length] = '\0';
 }
 
-class IDBFImp final : public DBF::IDBF {
+class IDBFImp final : public CountedUnknownImp<DBF::IDBF> {
 public:
   IDBFImp() = default;
   explicit IDBFImp(DBFHandle handle) : handle_(handle) {}
@@ -77,12 +77,6 @@ public:
   HRESULT QueryInterface(REFIID, void** out) override {
     if (out != nullptr) *out = nullptr;
     return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++refCount_; }
-  ULONG Release() override {
-    const ULONG count = --refCount_;
-    if (count == 0) delete this;
-    return count;
   }
 
   bool IsOpen() override { return handle_ != nullptr; }
@@ -184,7 +178,6 @@ private:
 
   DBFHandle handle_ = nullptr;  // owned; null while no table is open
   bool readOnly_ = false;       // opened with "rb"
-  ULONG refCount_ = 1;          // plain; the last Release closes and deletes
 };
 
 HRESULT IDBFImp::ReadRecord(int record, DBF::DBFRecordInfo* info) {

@@ -19,14 +19,6 @@ HRESULT CodesDB::IZefCodesDBImp::QueryInterface(REFIID iid, void** out) {
   return E_NOINTERFACE;
 }
 
-ULONG CodesDB::IZefCodesDBImp::AddRef() { return ++refCount_; }
-
-ULONG CodesDB::IZefCodesDBImp::Release() {
-  const ULONG count = --refCount_;
-  if (count == 0) delete this;
-  return count;
-}
-
 HRESULT CodesDB::IZefCodesDBImp::Clear() {
   chains_.clear([this](TZefCodesDBHashNode* node) {
     if (removeCallback_ != nullptr) removeCallback_(&node->Code, node->Value, removeContext_);

@@ -14,15 +14,13 @@ struct StoredCodeOf {
   static const TZefStdCode& code(const TZefCodesDBHashNode& node) { return node.Code; }
 };
 
-class IZefCodesDBImp final : public IZefCodesDB {
+class IZefCodesDBImp final : public CountedUnknownImp<IZefCodesDB> {
 public:
   IZefCodesDBImp() = default;
   IZefCodesDBImp(const IZefCodesDBImp&) = delete;
   IZefCodesDBImp& operator=(const IZefCodesDBImp&) = delete;
 
   HRESULT QueryInterface(REFIID iid, void** out) override;
-  ULONG AddRef() override;
-  ULONG Release() override;
 
   HRESULT Clear() override;
   unsigned GetBucketCount() override;
@@ -65,7 +63,6 @@ private:
   CodeChains<TZefCodesDBHashNode, StoredCodeOf> chains_;
   CodesDBRemoveCallback removeCallback_ = nullptr;  // called as entries leave
   void* removeContext_ = nullptr;                   // handed to removeCallback_
-  ULONG refCount_ = 1;                              // plain; the last Release deletes
 };
 
 }  // namespace CodesDB

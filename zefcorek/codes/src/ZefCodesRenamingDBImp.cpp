@@ -34,7 +34,7 @@ struct NewLink {
 OldLink* oldLinkOf(const TZefCodesDBHashNode* entry) { return reinterpret_cast<OldLink*>(entry->Value); }
 NewLink* newLinkOf(const TZefCodesDBHashNode* entry) { return reinterpret_cast<NewLink*>(entry->Value); }
 
-class IZefCodesRenamingDBImp final : public IZefCodesRenamingDB {
+class IZefCodesRenamingDBImp final : public CountedUnknownImp<IZefCodesRenamingDB> {
 public:
   IZefCodesRenamingDBImp(IZefCodesDBImp* oldCodes, IZefCodesDBImp* newCodes)
       : oldCodes_(oldCodes), newCodes_(newCodes) {
@@ -57,12 +57,6 @@ public:
     }
     *out = nullptr;
     return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++refCount_; }
-  ULONG Release() override {
-    const ULONG count = --refCount_;
-    if (count == 0) delete this;
-    return count;
   }
 
   HRESULT Clear() override {
@@ -242,7 +236,6 @@ private:
   IZefCodesDBImp* newCodes_;  // owned: one reference
   CodesRenameCallback renameCallback_ = nullptr;
   void* renameContext_ = nullptr;
-  ULONG refCount_ = 1;  // plain; the last Release deletes
 };
 
 }  // namespace

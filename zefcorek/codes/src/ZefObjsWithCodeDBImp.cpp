@@ -27,7 +27,7 @@ struct ObjectCodeOf {
   }
 };
 
-class IZefObjsWithCodeDBImp final : public IZefObjsWithCodeDB {
+class IZefObjsWithCodeDBImp final : public CountedUnknownImp<IZefObjsWithCodeDB> {
 public:
   IZefObjsWithCodeDBImp() = default;
   IZefObjsWithCodeDBImp(const IZefObjsWithCodeDBImp&) = delete;
@@ -43,12 +43,6 @@ public:
     }
     *out = nullptr;
     return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++refCount_; }
-  ULONG Release() override {
-    const ULONG count = --refCount_;
-    if (count == 0) delete this;
-    return count;
   }
 
   HRESULT Clear() override {
@@ -130,7 +124,6 @@ private:
   }
 
   CodeChains<ObjectEntry, ObjectCodeOf> chains_;
-  ULONG refCount_ = 1;  // plain; the last Release deletes
 };
 
 }  // namespace

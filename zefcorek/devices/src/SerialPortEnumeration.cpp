@@ -23,20 +23,6 @@ constexpr WCHAR kSerialCommKey[] = u"HARDWARE\\DEVICEMAP\\SERIALCOMM";
 constexpr WCHAR kArbiterKey[] = u"SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter";
 constexpr WCHAR kSppClassId[] = u"{00001101-0000-1000-8000-00805f9b34fb}";
 
-char16_t upper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
-
-bool equalsNoCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (upper(a[i]) != upper(b[i])) return false;
-  }
-  return true;
-}
-
-bool startsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
-  return text.size() >= prefix.size() && equalsNoCase(text.substr(0, prefix.size()), prefix);
-}
-
 // Copies a text into a fixed field, cut to the field and terminated.
 template <size_t N>
 void copyField(WCHAR (&field)[N], std::u16string_view text) {
@@ -50,7 +36,8 @@ bool parseComName(std::u16string_view text, int* number) {
   char16_t c1 = 0, c2 = 0, c3 = 0;
   int value = 0;
   if (platform::scanText(text, u"%c%c%c%d", &c1, &c2, &c3, &value) != 4) return false;
-  if (upper(c1) != u'C' || upper(c2) != u'O' || upper(c3) != u'M') return false;
+  if (platform::toUpperUnit(c1) != u'C' || platform::toUpperUnit(c2) != u'O' || platform::toUpperUnit(c3) != u'M')
+    return false;
   if (value < 1 || value > 255) return false;
   *number = value;
   return true;
@@ -62,8 +49,9 @@ bool parsePortName(std::u16string_view text, int* number) {
   char16_t c1 = 0, c2 = 0, c3 = 0, c4 = 0;
   int value = 0;
   if (platform::scanText(text, u"%c%c%c%c%d", &c1, &c2, &c3, &c4, &value) != 5) return false;
-  if (upper(c1) != u'C' || upper(c2) != u'N' || upper(c3) != u'C') return false;
-  if (upper(c4) != u'A' && upper(c4) != u'B') return false;
+  if (platform::toUpperUnit(c1) != u'C' || platform::toUpperUnit(c2) != u'N' || platform::toUpperUnit(c3) != u'C')
+    return false;
+  if (platform::toUpperUnit(c4) != u'A' && platform::toUpperUnit(c4) != u'B') return false;
   if (value < 1 || value > 255) return false;
   *number = value;
   return true;
@@ -118,7 +106,7 @@ bool isBluetoothKey(HKEY key) {
   registry->Release();
   constexpr std::u16string_view kSuffix = u"\\Device Parameters";
   if (fullPath.size() < kSuffix.size() ||
-      !equalsNoCase(std::u16string_view(fullPath).substr(fullPath.size() - kSuffix.size()), kSuffix)) {
+      !platform::equalsIgnoreCase(std::u16string_view(fullPath).substr(fullPath.size() - kSuffix.size()), kSuffix)) {
     return false;
   }
   return RegQueryValueExW(key, u"Bluetooth_UniqueID", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
@@ -205,7 +193,8 @@ void collectSerialCommMap(TSerialPortList& list) {
     if (result != ERROR_SUCCESS || type != REG_SZ) continue;
     const std::u16string_view valueName(name, nameLength);
     for (const auto& port : kVirtualPorts) {
-      if (!startsWithNoCase(valueName, port.prefix)) continue;
+      // Registry names compare as the registry does: with the system's case fold.
+      if (!platform::startsWithIgnoreCase(valueName, port.prefix)) continue;
       const long number = suffixNumber(valueName.substr(port.prefix.size()));
       if (number < 1) break;
       copyField(appendEntry(list, SERIALPORTS_SERIAL, static_cast<int>(number), data).PortDescription,

@@ -1,6 +1,8 @@
 // Byte-at-a-time UTF-8 decoding (see Utf8StreamDecoder.h).
 #include "Utf8StreamDecoder.h"
 
+#include "platform/TextTools.h"
+
 namespace {
 constexpr char16_t kReplacement = 0xFFFD;
 }
@@ -11,14 +13,7 @@ int zefcorek::devices::Utf8StreamDecoder::emit(uint32_t codePoint, char16_t* out
     out[0] = kReplacement;
     return 1;
   }
-  if (codePoint < 0x10000) {
-    out[0] = static_cast<char16_t>(codePoint);
-    return 1;
-  }
-  codePoint -= 0x10000;
-  out[0] = static_cast<char16_t>(0xD800 + (codePoint >> 10));
-  out[1] = static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF));
-  return 2;
+  return static_cast<int>(platform::encodeUtf16(codePoint, out));
 }
 
 int zefcorek::devices::Utf8StreamDecoder::feed(uint8_t byte, char16_t* out) {

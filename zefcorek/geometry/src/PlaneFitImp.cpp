@@ -17,15 +17,13 @@
 
 namespace {
 
-class IPlaneFitImp final : public IPlaneFit {
+class IPlaneFitImp final : public CountedUnknownImp<IPlaneFit> {
 public:
   IPlaneFitImp() = default;
   IPlaneFitImp(const IPlaneFitImp&) = delete;
   IPlaneFitImp& operator=(const IPlaneFitImp&) = delete;
 
   HRESULT QueryInterface(REFIID iid, void** out) override;
-  ULONG AddRef() override { return ++refs_; }
-  ULONG Release() override;
   HRESULT Clear() override;
   ULONG GetCount() override { return count_; }
   HRESULT AddPoint(unsigned id, const tagT_POINT3D* pt) override;
@@ -47,7 +45,6 @@ private:
   // equations are singular.
   bool fitPlane(T_PLANEFITDATA& plane) const;
 
-  ULONG refs_ = 1;
   Node* newest_ = nullptr;  // head of the list, newest first; owned
   unsigned count_ = 0;      // nodes from newest_
   T_PLANEFITDATA plane_{};
@@ -60,12 +57,6 @@ HRESULT IPlaneFitImp::QueryInterface(REFIID iid, void** out) {
   *out = this;
   AddRef();
   return S_OK;
-}
-
-ULONG IPlaneFitImp::Release() {
-  const ULONG left = --refs_;
-  if (left == 0) delete this;
-  return left;
 }
 
 void IPlaneFitImp::freePoints() {

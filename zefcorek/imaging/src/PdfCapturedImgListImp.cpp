@@ -21,14 +21,6 @@ PDFII::IPDFCapturedImgListImp::~IPDFCapturedImgListImp() {
 
 HRESULT PDFII::IPDFCapturedImgListImp::QueryInterface(REFIID /*iid*/, void** /*out*/) { return E_NOINTERFACE; }
 
-ULONG PDFII::IPDFCapturedImgListImp::AddRef() { return ++refCount_; }
-
-ULONG PDFII::IPDFCapturedImgListImp::Release() {
-  const ULONG count = --refCount_;
-  if (count == 0) delete this;
-  return count;
-}
-
 uint32_t PDFII::IPDFCapturedImgListImp::GetCount() {
   unsigned count = 0;
   if (entries_ == nullptr || entries_->GetCount(&count) != ZR_OK) return 0;

@@ -8,13 +8,11 @@ struct IPtrList;
 
 namespace PDFII {
 
-class ZEF_EXPORT IPDFCapturedImgListImp final : public virtual IPDFCapturedImgList {
+class ZEF_EXPORT IPDFCapturedImgListImp final : public CountedUnknownImp<IPDFCapturedImgList> {
 public:
   IPDFCapturedImgListImp();
 
   HRESULT QueryInterface(REFIID iid, void** out) override;
-  ULONG AddRef() override;
-  ULONG Release() override;
 
   uint32_t GetCount() override;
   IRasterImage* GetImage(uint32_t index) override;
@@ -36,7 +34,6 @@ private:
   ~IPDFCapturedImgListImp();
   Entry* entryAt(uint32_t index);
 
-  ULONG refCount_ = 1;
   IPtrList* entries_ = nullptr;  // owned Entry pointers; null when it could not be made
 };
 

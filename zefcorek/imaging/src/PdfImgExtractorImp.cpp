@@ -43,14 +43,6 @@ PDFII::IPDFImgExtractorImp::~IPDFImgExtractorImp() = default;
 
 HRESULT PDFII::IPDFImgExtractorImp::QueryInterface(REFIID /*iid*/, void** /*out*/) { return E_NOINTERFACE; }
 
-ULONG PDFII::IPDFImgExtractorImp::AddRef() { return ++refCount_; }
-
-ULONG PDFII::IPDFImgExtractorImp::Release() {
-  const ULONG count = --refCount_;
-  if (count == 0) delete this;
-  return count;
-}
-
 bool PDFII::IPDFImgExtractorImp::IsOpen() { return document_ != nullptr; }
 
 bool PDFII::IPDFImgExtractorImp::Close() {

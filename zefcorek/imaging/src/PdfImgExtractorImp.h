@@ -11,13 +11,11 @@ class OutputDev;
 
 namespace PDFII {
 
-class ZEF_EXPORT IPDFImgExtractorImp final : public virtual IPDFImgExtractor {
+class ZEF_EXPORT IPDFImgExtractorImp final : public CountedUnknownImp<IPDFImgExtractor> {
 public:
   IPDFImgExtractorImp();
 
   HRESULT QueryInterface(REFIID iid, void** out) override;
-  ULONG AddRef() override;
-  ULONG Release() override;
 
   bool IsOpen() override;
   HRESULT Open(const char* path, const PDFOpenPasswords* passwords, uint32_t* errorCode) override;
@@ -33,7 +31,6 @@ private:
   void resolvePages(uint32_t& firstPage, uint32_t& lastPage);
   void runPages(OutputDev* device, uint32_t firstPage, uint32_t lastPage);
 
-  ULONG refCount_ = 1;
   std::unique_ptr<PdfDocument> document_;  // null while closed
 };
 

@@ -199,9 +199,3 @@ inline void negateExpansion(int length, REAL* e) {
 }
 
 }  // namespace zefcorek::predicates
-
-// The namespace's former name, for work written against it before the
-// predicates joined the library's one naming scheme.
-namespace zef {
-namespace predicates = ::zefcorek::predicates;
-}  // namespace zef

@@ -15,7 +15,7 @@ namespace {
 
 // What both adapters do alike; `Stream` is the file stream served.
 template <typename Stream>
-class COMStreamAdapter : public IStream {
+class COMStreamAdapter : public CountedUnknownImp<IStream> {
 public:
   explicit COMStreamAdapter(Stream* stream) : stream_(stream) {}
   virtual ~COMStreamAdapter() = default;
@@ -23,12 +23,6 @@ public:
   HRESULT QueryInterface(REFIID, void** out) override {
     if (out != nullptr) *out = nullptr;
     return E_FAIL;
-  }
-  ULONG AddRef() override { return ++refCount_; }
-  ULONG Release() override {
-    const ULONG count = --refCount_;
-    if (count == 0) delete this;
-    return count;
   }
 
   HRESULT Read(void* buffer, ULONG count, ULONG* read) override {
@@ -68,7 +62,6 @@ protected:
   virtual ZRESULT SeekFromEnd(int32_t move) = 0;
 
   Stream* stream_;  // not owned: it outlives the adapter
-  ULONG refCount_ = 1;
 };
 
 class IFIOCOMIStream final : public COMStreamAdapter<IFIOIStream> {

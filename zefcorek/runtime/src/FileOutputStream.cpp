@@ -8,6 +8,7 @@
 #include "zefcorek/ClassMakers.h"
 
 #include "platform/CodePage.h"
+#include "platform/TextTools.h"
 
 #include <algorithm>
 #include <new>
@@ -17,9 +18,6 @@
 namespace {
 
 constexpr char kLineEnd[] = {'\r', '\n'};
-
-bool isHighSurrogate(WCHAR unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool isLowSurrogate(WCHAR unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 }  // namespace
 
@@ -189,7 +187,8 @@ ZRESULT zefcorek::IFIOOStreamImp::writeText(const WCHAR* text, int32_t length, F
       code = Write(kLineEnd, 2);
       if (code != ZR_OK) break;
     }
-    const size_t units = isHighSurrogate(unit) && i + 1 < count && isLowSurrogate(whole[i + 1]) ? 2 : 1;
+    const size_t units =
+        platform::isHighSurrogate(unit) && i + 1 < count && platform::isLowSurrogate(whole[i + 1]) ? 2 : 1;
     const std::string bytes = platform::wideToAnsiLenient(whole.substr(i, units));
     code = Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
     i += units;

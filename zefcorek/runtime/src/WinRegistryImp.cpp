@@ -51,7 +51,7 @@ bool startsWithBackslash(const WCHAR* path) { return path != nullptr && path[0] 
 
 using NtQueryKeyFunction = NTSTATUS (*)(HANDLE, int, void*, ULONG, ULONG*);
 
-class IWinRegistryImp final : public IWinRegistry {
+class IWinRegistryImp final : public CountedUnknownImp<IWinRegistry> {
 public:
   IWinRegistryImp() = default;
   IWinRegistryImp(const IWinRegistryImp&) = delete;
@@ -61,15 +61,6 @@ public:
   HRESULT QueryInterface(REFIID, void** out) override {
     if (out != nullptr) *out = nullptr;
     return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return static_cast<ULONG>(++refCount_); }
-  ULONG Release() override {
-    LONG count = --refCount_;
-    if (count == 0) {
-      Reset();
-      delete this;
-    }
-    return static_cast<ULONG>(count);
   }
 
   void SetAccessRead() override { access_ = KEY_READ; }
@@ -231,7 +222,8 @@ public:
   CLWideStr GetKeyFullPath(HKEY key) override;
 
 private:
-  ~IWinRegistryImp() override = default;
+  // The last Release closes the open key first.
+  ~IWinRegistryImp() override { Reset(); }
 
   static bool isUsableSubKey(const WCHAR* path) {
     return path != nullptr && path[0] != u'\0' && !startsWithBackslash(path);
@@ -291,7 +283,6 @@ private:
     }
   }
 
-  LONG refCount_ = 1;              // plain count; the last Release deletes
   HKEY root_ = HKEY_CURRENT_USER;  // the key paths are relative to
   REGSAM access_ = KEY_WRITE;      // rights of OpenKey without creation
   CLWideStr path_;                 // current key below root_, no leading '\'

@@ -42,7 +42,8 @@ static_assert(offsetof(TBluetoothScannerResEntry, ServiceClasses) == 1052);
 static_assert(sizeof(TBluetoothScannerResEntry) == 1056);
 
 // Writes "(A1:B2:C3:D4:E5:F6)" - byte 5 of the address first - and a
-// terminator into `text` (at least 20 characters). 0, or 10 for null text.
+// terminator into `text` (at least 20 characters). ZR_OK, or ZR_BADARG for null
+// text.
 ZEF_EXTERN_C int BTDeviceAddressToString(uint64_t address, WCHAR* text);
 
 // Reads six hexadecimal fields between colons, optionally in parentheses,

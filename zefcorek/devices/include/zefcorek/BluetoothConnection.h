@@ -6,9 +6,10 @@
 // while the radio stack waits for the answer. ShowBluetoothPairingWizard
 // pairs a device on the host's request in the same way.
 //
-// Open's statuses besides 0 and 1: 1002 the device refused the connection,
-// 1003 the connection or the authentication timed out, 1007 the address is
-// not available, 1008 the device is down.
+// Open's statuses besides CONN_OK and CONN_FAILED: BTCONN_REFUSED the
+// device refused the connection, BTCONN_TIMED_OUT the connection or the
+// authentication timed out, BTCONN_ADDRESS_NOT_AVAILABLE the address is not
+// available, BTCONN_HOST_DOWN the device is down.
 #pragma once
 
 #include "zefcorek/DeviceConnection.h"
@@ -95,12 +96,13 @@ static_assert(offsetof(TBluetoothConnParms, Unused) == 120);
 static_assert(sizeof(TBluetoothConnParms) == 128);
 
 struct ZEF_EXPORT IBluetoothConnection : virtual IDeviceConnection {
-  // Whether the radio stack knows the device as authenticated: 0 (also when
-  // the stack does not know the device), 2 for address 0 or a null out, 1
-  // without the radio stack's device function.
+  // Whether the radio stack knows the device as authenticated: CONN_OK (also when
+  // the stack does not know the device), CONN_BAD_ARGUMENT for address 0 or a
+  // null out, CONN_FAILED without the radio stack's device function.
   virtual TConnResult IsDevicePaired(uint64_t address, bool* paired) = 0;
   // The connection's own record (live: writing through it skips the clamps).
   virtual TBluetoothConnParms* GetParms() = 0;
-  // 2 for null; else copies it and raises time-outs below 300 to 300.
+  // CONN_BAD_ARGUMENT for null; else copies it and raises time-outs below 300
+  // to 300.
   virtual TConnResult SetParms(const TBluetoothConnParms* parms) = 0;
 };

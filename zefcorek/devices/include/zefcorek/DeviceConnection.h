@@ -3,10 +3,11 @@
 //
 // A connection is made by the factory, gets its settings through a
 // parameters record of its own class, is opened, read and written, and is
-// closed or simply released. Statuses (TConnResult) are:
-//   0 done, 1 failed (not open, medium error, not supported, no worker),
-//   2 bad argument, 3 time-out, 4 (serial text reads) ended without the
-//   terminator; Bluetooth Open also 1002, 1003, 1007, 1008.
+// closed or simply released. Statuses (TConnResult, named by the CONN_
+// constants below) are: CONN_OK done, CONN_FAILED failed (not open, medium
+// error, not supported, no worker), CONN_BAD_ARGUMENT, CONN_TIMEOUT,
+// CONN_NO_TERMINATOR (serial text reads ended without the terminator);
+// Bluetooth Open also the BTCONN_ statuses (BluetoothConnection.h).
 //
 // Every sent and received portion is reported to the connection's I/O
 // callback (when set) and written to its class's I/O trace file (when on).
@@ -114,22 +115,24 @@ struct ZEF_EXPORT IDeviceConnection : virtual IStdInterface {
   virtual IDeviceConnection* GetTopInterface() = 0;
   virtual TConnResult Open() = 0;
   virtual bool IsOpen() = 0;
-  // Always 0.
+  // Always CONN_OK.
   virtual TConnResult Close() = 0;
   // Bytes accepted.
   virtual uint16_t Write(const void* bytes, uint16_t count) = 0;
   virtual bool WriteByte(uint8_t value) = 0;
-  // 1 when closed (checked first), 2 for a null got. Without wait one
-  // attempt, status 0; with wait until count bytes came (0), the read
-  // time-out passed (3, got holds what came) or a cancel runs (0).
+  // CONN_FAILED when closed (checked first), CONN_BAD_ARGUMENT for a null
+  // got. Without wait one attempt, status CONN_OK; with wait until count
+  // bytes came (CONN_OK), the read time-out passed (CONN_TIMEOUT, got holds
+  // what came) or a cancel runs (CONN_OK).
   virtual TConnResult Read(void* buffer, uint16_t count, bool wait, uint16_t* got) = 0;
   virtual TConnResult ReadEx(void* buffer, uint16_t count, uint32_t timeoutMs, uint16_t* got) = 0;
-  // The value is 0 unless a byte came; 3 when none came.
+  // The value is 0 unless a byte came; CONN_TIMEOUT when none came.
   virtual TConnResult ReadByte(uint8_t* value, bool wait) = 0;
   // Writes the text as ANSI (UTF-8) without its terminator.
   virtual TConnResult WriteText(const WCHAR* text) = 0;
   // Reads ANSI bytes (at most length - 1 and the class's text buffer) and
-  // hands them over as wide text; on a time-out the text that came, with 3.
+  // hands them over as wide text; on a time-out the text that came, with
+  // CONN_TIMEOUT.
   virtual TConnResult ReadText(WCHAR* buffer, uint16_t length, bool wait, uint16_t* got) = 0;
   virtual TConnResult ReadTextUntil(WCHAR* buffer, uint16_t length, const WCHAR* terminator, uint16_t* got) = 0;
   virtual TConnResult ReadTextUntilEx(WCHAR* buffer, uint16_t length, const WCHAR* terminator, uint32_t timeoutMs,
@@ -138,12 +141,12 @@ struct ZEF_EXPORT IDeviceConnection : virtual IStdInterface {
   virtual TConnResult ReadTextA(char* buffer, uint16_t length, bool wait, uint16_t* got) = 0;
   virtual TConnResult GetIOInfo(TDeviceIOInfo* info) = 0;
   virtual TConnResult RunNonBlockingReadOp(const TNonBlockingReadOp* request) = 0;
-  // Always 0; returns once the pending request (if any) is given up.
+  // Always CONN_OK; returns once the pending request (if any) is given up.
   virtual TConnResult CancelNonBlockingReadOp() = 0;
   virtual bool IsNonBlockingReadOpRunning() = 0;
-  // Always 0; a null callback switches reporting off.
+  // Always CONN_OK; a null callback switches reporting off.
   virtual TConnResult SetIOCallback(DeviceIOCallback callback, void* user) = 0;
   // Reports the host's own entry as the connection reports its traffic;
-  // always 0.
+  // always CONN_OK.
   virtual TConnResult ReportDataIO(int kind, const void* bytes, uint32_t count) = 0;
 };

@@ -34,10 +34,11 @@ static_assert(sizeof(TSerialPortSettings) == 28);
 struct ZEF_EXPORT ISerialPort : virtual IDeviceConnection {
   // The port's own record (live).
   virtual TSerialPortSettings* GetSettings() = 0;
-  // 2 for null; else copies it and raises time-outs below 500 to 500.
+  // CONN_BAD_ARGUMENT for null; else copies it and raises time-outs below 500
+  // to 500.
   virtual TConnResult SetSettings(const TSerialPortSettings* settings) = 0;
-  // Empties both directions; 1 when closed.
+  // Empties both directions; CONN_FAILED when closed.
   virtual TConnResult Purge(uint32_t unused) = 0;
-  // Sets or clears the break state; 1 when closed.
+  // Sets or clears the break state; CONN_FAILED when closed.
   virtual TConnResult SetBreak(bool on) = 0;
 };

@@ -50,7 +50,8 @@ static_assert(sizeof(TUDPConnectionParms) == 536);
 struct ZEF_EXPORT ITCPConnection : virtual IDeviceConnection {
   // The connection's own record (live: writing through it skips the clamps).
   virtual TTCPConnectionParms* GetParms() = 0;
-  // 2 for null; else copies it and raises time-outs below 300 to 300.
+  // CONN_BAD_ARGUMENT for null; else copies it and raises time-outs below 300
+  // to 300.
   virtual TConnResult SetParms(const TTCPConnectionParms* parms) = 0;
 };
 
@@ -59,6 +60,6 @@ struct ZEF_EXPORT IUDPConnection : virtual IDeviceConnection {
   virtual TConnResult SetParms(const TUDPConnectionParms* parms) = 0;
   // The bound local port; 0 when closed.
   virtual uint16_t GetLocalPort() = 0;
-  // 1 when closed; else the stored remote port (and Port) change.
+  // CONN_FAILED when closed; else the stored remote port (and Port) change.
   virtual TConnResult SetRemotePort(uint16_t port) = 0;
 };

@@ -53,50 +53,52 @@ public:
   TPolyTriangulator(const TPolyTriangulator&) = delete;
   TPolyTriangulator& operator=(const TPolyTriangulator&) = delete;
 
-  // Removes all points; 0 also without a list.
+  // Removes all points; ZR_OK also without a list.
   int Clear();
   // Appends a copy of p; index, when not null, first receives the index the
-  // point gets. 30 without a list.
+  // point gets. ZR_OUTOFMEMORY without a list.
   int AddPt(const TPolyTriangulatorPt& p, unsigned* index);
-  // Copies point i; 10 for an index out of range or without a list.
+  // Copies point i; ZR_BADARG for an index out of range or without a list.
   int GetPt(unsigned i, TPolyTriangulatorPt& p);
-  // Removes point i; 10 for an index out of range or without a list.
+  // Removes point i; ZR_BADARG for an index out of range or without a list.
   int DelPt(unsigned i);
-  // The number of points (0 without a list); 10 for a null n.
+  // The number of points (0 without a list); ZR_BADARG for a null n.
   int GetPtCount(unsigned* n);
 
   // Triangulates a copy of the points, taking them as clockwise (order 0),
   // counter-clockwise (1, reversed first) or finding the order (2). *result
   // receives the new triangle list, owned by the caller, or null when fewer
-  // than three distinct points remain (2). 1 when no ear can be cut any
-  // more: *result holds the triangles cut until then. A failing list
-  // operation's code (10, 30) may also leave a partial list.
+  // than three distinct points remain (ZR_FAILED). ZR_NO when no ear can be
+  // cut any more: *result holds the triangles cut until then. A failing list
+  // operation's code (ZR_BADARG, ZR_OUTOFMEMORY) may also leave a partial
+  // list.
   int Execute(IRecList** result, unsigned order);
 
   // The working copy of src without near duplicates: of consecutive points
   // (the last followed by the first) with different numbers within 0.000001
-  // of each other only the last stays. *copy is null on failure; 10 for a
-  // null argument, 30 when the factory fails.
+  // of each other only the last stays. *copy is null on failure; ZR_BADARG
+  // for a null argument, ZR_OUTOFMEMORY when the factory fails.
   int ClonePoly(IRecList* src, IRecList** copy);
   // The ring order by a vote of the turns: kClockwise, kCounterClockwise, or
   // kFindOrder when they balance (also for fewer than three points). Three
-  // points on a line count as counter-clockwise. 10 for a null list.
+  // points on a line count as counter-clockwise. ZR_BADARG for a null list.
   int CheckPolyOrder(IRecList* list, unsigned* order);
-  // The area of the points' bounding box, 0 for no points; 10 for a null
-  // argument.
+  // The area of the points' bounding box, 0 for no points; ZR_BADARG for a
+  // null argument.
   int CalcBBoxArea(IRecList* list, double* area);
   // Whether the ear tri (pointers to three records of list) may be cut from
-  // the clockwise ring list: 0 yes, 1 no, 10 for a null argument.
+  // the clockwise ring list: ZR_OK yes, ZR_NO no, ZR_BADARG for a null
+  // argument.
   int CheckIsGoodTrg(IRecList* list, TPolyTriangulatorPt** tri);
-  // 0 when q lies strictly inside the clockwise triangle tri, 1 on an edge
-  // or outside, 10 for a null tri.
+  // ZR_OK when q lies strictly inside the clockwise triangle tri, ZR_NO on an
+  // edge or outside, ZR_BADARG for a null tri.
   int CheckPtInsideTrg(const TPolyTriangulatorPt& q, TPolyTriangulatorPt** tri);
-  // 1 when no point of list except the ear at i lies within tol of the
-  // unbounded line through points i and i + 2, 0 when one does (and for
-  // fewer than three points), 10 for a null list.
+  // ZR_NO when no point of list except the ear at i lies within tol of the
+  // unbounded line through points i and i + 2, ZR_OK when one does (and for
+  // fewer than three points), ZR_BADARG for a null list.
   int CheckThereAreCollinearEdges(IRecList* list, unsigned i, double tol);
-  // Appends the triangle of the three numbers of tri to out; 1 with nothing
-  // stored when two numbers are equal, 10 for a null argument.
+  // Appends the triangle of the three numbers of tri to out; ZR_NO with
+  // nothing stored when two numbers are equal, ZR_BADARG for a null argument.
   int AddThisTrg(TPolyTriangulatorPt** tri, IRecList* out);
 
   // The visits of the ear test. context points at a record of three

@@ -13,8 +13,9 @@ ZEF_EXTERN_C void CalcTrgBarycenter(const T_POINT2D* a, const T_POINT2D* b, cons
 // untouched, for a triangle of no extent (all corners in one place).
 ZEF_EXTERN_C bool CalcTrgIncenter(const T_POINT2D* a, const T_POINT2D* b, const T_POINT2D* c, T_POINT2D* out);
 // The length of the circular arc from points[0] to points[1] that passes
-// through points[2]: 0 with *length set; 2 for collinear points (no
-// circle), 10 for a null pointer; *length is written only on 0.
+// through points[2]: ZR_OK with *length set; ZR_FAILED for collinear points
+// (no circle), ZR_BADARG for a null pointer; *length is written only on
+// ZR_OK.
 ZEF_EXTERN_C int gfxuCalcArc3PLength(const T_POINT2D* points, double* length);
 // Clips the segment a-b to the box of the corners (x1, y1) and (x2, y2),
 // moving each end that lies beyond a side onto it (along the segment): 1

@@ -45,7 +45,7 @@ public:
   // Drops the source and the destination.
   ~IGfxBSplineImp() override;
 
-  // 21 for every identifier, *out untouched.
+  // ZR_NOTSUPPORTED for every identifier, *out untouched.
   HRESULT QueryInterface(REFIID iid, void** out) override;
 
   ZRESULT GetSource(IGfxPtSource3** out) override;

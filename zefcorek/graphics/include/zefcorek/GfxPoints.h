@@ -6,7 +6,7 @@
 // Option bits: kGfxPtClosed (the points form a ring) and kGfxPtNoWrap
 // (indexes past the end are refused instead of read modulo the count); the
 // other bits are the client's. Results are the ZR_* codes; TestOptions
-// answers 0 for yes and 1 for no. Operations are in their slot order.
+// answers ZR_OK for yes and ZR_NO for no. Operations are in their slot order.
 #pragma once
 
 #include "zefcorek/GeoTypes.h"
@@ -53,7 +53,7 @@ public:
   IGfxPtDestination3Imp();
   ~IGfxPtDestination3Imp() override;
 
-  // 21 for every identifier, *out untouched.
+  // ZR_NOTSUPPORTED for every identifier, *out untouched.
   HRESULT QueryInterface(REFIID iid, void** out) override;
 
   ZRESULT TestOptions(uint32_t bits) override;

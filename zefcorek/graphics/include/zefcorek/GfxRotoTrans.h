@@ -191,7 +191,7 @@ public:
   // False when the point table could not be allocated.
   bool isUsable() const { return table_ != nullptr; }
 
-  // 21 for every identifier, with *out null.
+  // ZR_NOTSUPPORTED for every identifier, with *out null.
   HRESULT QueryInterface(REFIID iid, void** out) override;
 
   ZRESULT GetParam(uint32_t which, uint32_t* value) override;

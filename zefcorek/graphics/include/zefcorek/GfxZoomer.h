@@ -59,7 +59,7 @@ class ZEF_EXPORT IGfxZoomerImp : public IStdDataInterfaceImp, public virtual IGf
 public:
   IGfxZoomerImp();
 
-  // 21 for every identifier, *out untouched.
+  // ZR_NOTSUPPORTED for every identifier, *out untouched.
   HRESULT QueryInterface(REFIID iid, void** out) override;
 
   ZRESULT Reset(bool quiet) override;

@@ -59,7 +59,7 @@ public:
   // Drops the registry.
   ~IHatchHandlerBaseImp() override;
 
-  // 21 for every identifier, *out untouched.
+  // ZR_NOTSUPPORTED for every identifier, *out untouched.
   HRESULT QueryInterface(REFIID iid, void** out) override;
 
   ZRESULT GetRegistry(IHatchRegistry** out) override;

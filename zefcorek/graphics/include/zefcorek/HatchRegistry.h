@@ -105,7 +105,7 @@ public:
   // null registry and loses the registry's reference).
   ~IHatchRegistryImp() override;
 
-  // 21 for every identifier, *out untouched.
+  // ZR_NOTSUPPORTED for every identifier, *out untouched.
   HRESULT QueryInterface(REFIID iid, void** out) override;
 
   ZRESULT GetOption(uint32_t which, uint32_t* out) override;

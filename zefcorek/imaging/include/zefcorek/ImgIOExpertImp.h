@@ -5,7 +5,7 @@
 //
 // The loader and saver that the expert hands out are made once and shared.
 // They hold the expert without a reference; when the expert is destroyed it
-// tells them, and a loader or saver kept longer answers 2 instead of calling
+// tells them, and a loader or saver kept longer answers ZR_FAILED instead of calling
 // into a freed expert.
 #pragma once
 
@@ -57,7 +57,7 @@ public:
   ZRESULT SaveToFile(uint32_t formatId, const WCHAR* path, IRasterImage* image) override;
   ZRESULT SaveToStream(uint32_t formatId, IFIOOStream* stream, IRasterImage* image) override;
 
-  // Called by the expert as it is destroyed: every later call answers 2.
+  // Called by the expert as it is destroyed: every later call answers ZR_FAILED.
   void ForgetExpert() { expert_ = nullptr; }
 
 private:

@@ -34,8 +34,8 @@ public:
   virtual ~CTFWManager();
 
   // Reads the six values (the record zeroed first; values read before a
-  // failing line stay). 10 for a null argument or a cbSize other than 52;
-  // 2 for an empty or non-numeric line; the stream's failure (the end of
+  // failing line stay). ZR_BADARG for a null argument or a cbSize other than 52;
+  // ZR_FAILED for an empty or non-numeric line; the stream's failure (the end of
   // the file included) as it is.
   ZRESULT LoadDataFile(const WCHAR* path, TFWMatrixData* data);
   // Writes the six values, replacing the file.
@@ -45,7 +45,7 @@ public:
   // when the fit succeeds (its result is answered).
   ZRESULT GeoRefFromTFWData(const TFWMatrixData* data, uint32_t kind, uint32_t width, uint32_t height,
                             GfxRotoTransStreamableCoeffs* coeffs);
-  // The world file of a fit of kind 1 (affine), 6 or 17 (similarity); 2
+  // The world file of a fit of kind 1 (affine), 6 or 17 (similarity); ZR_FAILED
   // and a zeroed record for another kind. `width` is not used.
   ZRESULT TFWDataFromGeoRef(uint32_t width, uint32_t height, const GfxRotoTransStreamableCoeffs* coeffs,
                             TFWMatrixData* data);

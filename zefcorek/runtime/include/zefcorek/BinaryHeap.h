@@ -10,7 +10,7 @@
 // positions are 1-based: the entry at position p is at array index p - 1,
 // its children at 2p and 2p + 1. The heaps never look inside items and never
 // free them; the keyed heap frees only its own nodes. Results are the ZR_*
-// codes; GetDeferOrder answers 0 for yes and 1 for no. One thread at a time.
+// codes; GetDeferOrder answers ZR_OK for yes and ZR_NO for no. One thread at a time.
 #pragma once
 
 #include "zefcorek/StdInterface.h"
@@ -26,16 +26,16 @@ struct ZEF_EXPORT IBinaryHeap : virtual IStdDataInterface {
   virtual ZRESULT SetDeferOrder(bool defer) = 0;
   virtual ZRESULT GetDeferOrder() = 0;
   virtual ZRESULT SetCompareFunc(CompareFunc fn) = 0;
-  // Appends the item and, unless deferring, sifts it up. 2 without a
-  // compare function (the item stays appended); 30 when memory runs out.
+  // Appends the item and, unless deferring, sifts it up. ZR_FAILED without a
+  // compare function (the item stays appended); ZR_OUTOFMEMORY when memory runs out.
   virtual ZRESULT Push(void* item) = 0;
   // Takes the top into *outItem (may be null); an empty heap gives null and
-  // 0. 2 without a compare function: the top is taken all the same.
+  // ZR_OK. ZR_FAILED without a compare function: the top is taken all the same.
   virtual ZRESULT Pop(void** outItem) = 0;
-  // While deferring: orders everything and turns deferral off (2 without a
+  // While deferring: orders everything and turns deferral off (ZR_FAILED without a
   // compare function, deferral then stays on). Otherwise nothing.
   virtual ZRESULT Rebuild() = 0;
-  // Visits every item in array order (heap order, not sorted). 10 for null.
+  // Visits every item in array order (heap order, not sorted). ZR_BADARG for null.
   virtual ZRESULT ForEach(VisitFunc fn, void* context) = 0;
   // Empties the heap and turns deferral off; the compare function stays.
   virtual ZRESULT Clear() = 0;
@@ -56,20 +56,20 @@ struct ZEF_EXPORT IKeyedBinaryHeap : virtual IStdDataInterface {
   virtual ZRESULT SetKeyContext(void* context) = 0;
   virtual ZRESULT SetKeyFunc(KeyFunc fn) = 0;
   // Computes the item's key and sifts it up unless deferring; *outNode (may
-  // be null) = its node. 2 with *outNode null without a key function; 30
+  // be null) = its node. ZR_FAILED with *outNode null without a key function; ZR_OUTOFMEMORY
   // when memory runs out.
   virtual ZRESULT Push(void* item, Node** outNode) = 0;
   // Takes the top item into *outItem (may be null) and frees its node.
   virtual ZRESULT Pop(void** outItem) = 0;
   virtual ZRESULT Rebuild() = 0;
   virtual ZRESULT ForEach(VisitFunc fn, void* context) = 0;
-  // Removes the node's item (not handed back) and frees the node. 10 for
-  // null; 2 for a node that is not in this heap at its recorded place.
+  // Removes the node's item (not handed back) and frees the node. ZR_BADARG for
+  // null; ZR_FAILED for a node that is not in this heap at its recorded place.
   virtual ZRESULT Remove(Node* node) = 0;
-  // Lowers the node's key. 2, nothing changed, for a larger or NaN key or a
-  // node not in this heap; 10 for null.
+  // Lowers the node's key. ZR_FAILED, nothing changed, for a larger or NaN key or a
+  // node not in this heap; ZR_BADARG for null.
   virtual ZRESULT DecreaseKey(Node* node, double newKey) = 0;
-  // Kept for their table slots; always 21.
+  // Kept for their table slots; always ZR_NOTSUPPORTED.
   virtual ZRESULT Reserved1(intptr_t, intptr_t) = 0;
   virtual ZRESULT Reserved2(intptr_t, intptr_t) = 0;
   // Frees every node and empties the heap; the key function and context stay.
@@ -82,7 +82,7 @@ public:
   IBinaryHeapImp() = default;
   ~IBinaryHeapImp() override;
 
-  // 21 for every identifier, *out untouched.
+  // ZR_NOTSUPPORTED for every identifier, *out untouched.
   HRESULT QueryInterface(REFIID iid, void** out) override;
 
   ZRESULT SetDeferOrder(bool defer) override;
@@ -110,7 +110,7 @@ public:
   IKeyedBinaryHeapImp() = default;
   ~IKeyedBinaryHeapImp() override;
 
-  // 21 for every identifier, *out untouched.
+  // ZR_NOTSUPPORTED for every identifier, *out untouched.
   HRESULT QueryInterface(REFIID iid, void** out) override;
 
   ZRESULT SetDeferOrder(bool defer) override;

@@ -43,34 +43,34 @@ inline constexpr uint32_t FIO_TEXT_UTF8 = 2;
 
 // A read-only view of a whole file, made by IFIOIStream::CreateROMemMapping.
 // It keeps its stream alive (one reference) and holds 64 values for the
-// caller's use. QueryInterface answers 21.
+// caller's use. QueryInterface answers ZR_NOTSUPPORTED.
 struct ZEF_EXPORT IFIOROMemMapping : virtual IStdInterface {
-  // The view's address; 10 for a null out.
+  // The view's address; ZR_BADARG for a null out.
   virtual ZRESULT GetData(const void** out) = 0;
   virtual ZRESULT SetData(const void* data) = 0;
-  // The number of mapped bytes; 10 for a null out.
+  // The number of mapped bytes; ZR_BADARG for a null out.
   virtual ZRESULT GetSize(uint32_t* out) = 0;
   virtual ZRESULT SetSize(uint32_t size) = 0;
-  // Copies count bytes from offset: 10 for a null buffer, an offset at or
-  // past the size, or a range past the end; 2 without a view.
+  // Copies count bytes from offset: ZR_BADARG for a null buffer, an offset at or
+  // past the size, or a range past the end; ZR_FAILED without a view.
   virtual ZRESULT ReadAt(uint32_t offset, void* buffer, uint32_t count) = 0;
-  // Index below 64; 10 otherwise (or for a null out).
+  // Index below 64; ZR_BADARG otherwise (or for a null out).
   virtual ZRESULT GetUserValue(uint32_t index, uint32_t* out) = 0;
   virtual ZRESULT SetUserValue(uint32_t index, uint32_t value) = 0;
 };
 
 struct ZEF_EXPORT IFIOIStream : virtual IStdInterface {
-  // 10 for null or a name of 260 characters or more; the open file (if
+  // ZR_BADARG for null or a name of 260 characters or more; the open file (if
   // any) is not affected.
   virtual ZRESULT SetName(const WCHAR* name) = 0;
-  // Copies the name (buffer of 260 characters) and/or its length; 10 when
+  // Copies the name (buffer of 260 characters) and/or its length; ZR_BADARG when
   // both are null.
   virtual ZRESULT GetName(WCHAR* buffer, uint32_t* length) = 0;
-  // 2 when already open or when the file cannot be opened.
+  // ZR_FAILED when already open or when the file cannot be opened.
   virtual ZRESULT Open(uint32_t flags) = 0;
-  // 2 when not open. The name and the text encoding stay.
+  // ZR_FAILED when not open. The name and the text encoding stay.
   virtual ZRESULT Close() = 0;
-  // 1 when closed, 0 when open.
+  // ZR_NO when closed, ZR_OK when open.
   virtual ZRESULT IsClosed() = 0;
   virtual ZRESULT GetHandle(HANDLE* out) = 0;
   // The size taken at open (kept current by the output stream).
@@ -78,21 +78,21 @@ struct ZEF_EXPORT IFIOIStream : virtual IStdInterface {
   virtual ZRESULT GetPosition(uint32_t* out) = 0;
   virtual ZRESULT SeekAbs(uint32_t position) = 0;
   virtual ZRESULT SeekRel(int32_t offset) = 0;
-  // 0 when the position is at or past the size, 1 before it.
+  // ZR_OK when the position is at or past the size, ZR_NO before it.
   virtual ZRESULT AtEnd() = 0;
-  // 0 when at least `count` bytes (and at least one) remain, else 1.
+  // ZR_OK when at least `count` bytes (and at least one) remain, else ZR_NO.
   virtual ZRESULT HasBytes(uint32_t count) = 0;
-  // With `read` given: the number read, result 0 even when short. Without:
-  // 2 when fewer than `count` bytes were read.
+  // With `read` given: the number read, result ZR_OK even when short. Without:
+  // ZR_FAILED when fewer than `count` bytes were read.
   virtual ZRESULT Read(void* buffer, uint32_t count, uint32_t* read) = 0;
   // Reads one line as wide text into `buffer` of `capacity` characters
-  // (at least 2). 0 when a line end was seen or the data ended; 1 when the
-  // line did not fit (the rest comes with the next call); 2 on a failure.
+  // (at least 2). ZR_OK when a line end was seen or the data ended; ZR_NO when the
+  // line did not fit (the rest comes with the next call); ZR_FAILED on a failure.
   virtual ZRESULT ReadText(WCHAR* buffer, uint32_t capacity, uint32_t* length) = 0;
   virtual ZRESULT CreateROMemMapping(IFIOROMemMapping** out) = 0;
   virtual ZRESULT CreateCOMStream(IStream** out) = 0;
   // Kind 0 keeps the encoding; 1 selects UTF-16LE, 2 UTF-8, each with a mark
-  // to skip unless `noMark`; an encoding of the same family stays. 10 for
+  // to skip unless `noMark`; an encoding of the same family stays. ZR_BADARG for
   // another kind.
   virtual ZRESULT SetTextEncoding(uint32_t kind, bool noMark) = 0;
 };
@@ -106,7 +106,7 @@ struct ZEF_EXPORT IFIOOStream : virtual IFIOIStream {
   // Writes at `position`; with `restore` the position returns where it was.
   virtual ZRESULT WriteAt(uint32_t position, bool restore, const void* buffer, uint32_t count) = 0;
   // Writes wide text as ANSI text with CR LF line ends and a final CR LF.
-  // `length` -1 takes the text up to its terminator. 10 for null text.
+  // `length` -1 takes the text up to its terminator. ZR_BADARG for null text.
   virtual ZRESULT WriteText(const WCHAR* text, int32_t length) = 0;
   // The same without the final CR LF (a text ending in a line break still
   // gets one).
@@ -115,7 +115,7 @@ struct ZEF_EXPORT IFIOOStream : virtual IFIOIStream {
 
 struct ZEF_EXPORT IFIOIBufferedStream : virtual IFIOIStream {
   virtual ZRESULT GetBufferSize(uint32_t* out) = 0;
-  // Only while closed (else 2); at most 1 MiB; 0 reads unbuffered.
+  // Only while closed (else ZR_FAILED); at most 1 MiB; 0 reads unbuffered.
   virtual ZRESULT SetBufferSize(uint32_t size) = 0;
   // Reads from `stream` (one reference held) instead of a file; null only
   // releases the stream attached before. The encoding is not detected.
@@ -125,9 +125,9 @@ struct ZEF_EXPORT IFIOIBufferedStream : virtual IFIOIStream {
 
 // Writes one length-prefixed UTF-16 string: a u16 byte count, then the code
 // units little-endian. `length` -1 takes the text up to its terminator.
-// 10 for a null text or stream, or a text of more than 32,767 units.
+// ZR_BADARG for a null text or stream, or a text of more than 32,767 units.
 ZEF_EXTERN_C ZRESULT WriteUnicodeStrDotNet(IFIOOStream* stream, const WCHAR* text, int length);
 // Reads one length-prefixed string into `buffer` of `capacity` characters
-// (at least 1); a longer string is cut and the rest skipped. 1 at the end of
-// the stream, 2 for an odd byte count, 10 for a null buffer or stream.
+// (at least 1); a longer string is cut and the rest skipped. ZR_NO at the end of
+// the stream, ZR_FAILED for an odd byte count, ZR_BADARG for a null buffer or stream.
 ZEF_EXTERN_C ZRESULT ReadUnicodeStrDotNet(IFIOIStream* stream, WCHAR* buffer, uint32_t capacity);

@@ -8,7 +8,7 @@
 // per bucket; between BeginUpdate and the matching EndUpdate the resizing is
 // held back and done once at the end.
 //
-// Every operation that hashes answers 2 while either function is missing, so
+// Every operation that hashes answers ZR_FAILED while either function is missing, so
 // a caller sets both first. Results are the ZR_* codes. One thread at a time.
 #pragma once
 
@@ -34,40 +34,40 @@ struct ZEF_EXPORT IHashTable : virtual IStdDataInterface {
   // The default hash is the item pointer itself.
   virtual ZRESULT SetHashFunc(HashFunc fn, void* context) = 0;
   virtual ZRESULT SetCompareFunc(CompareFunc fn, void* context) = 0;
-  // Equal items are not refused. 10 for null; 30 when no node can be had.
+  // Equal items are not refused. ZR_BADARG for null; ZR_OUTOFMEMORY when no node can be had.
   virtual ZRESULT Add(void* item) = 0;
-  // Removes the node holding this very pointer (not an equal item); 1 when
+  // Removes the node holding this very pointer (not an equal item); ZR_NO when
   // there is none.
   virtual ZRESULT Remove(void* item) = 0;
   // *out = the first item of the key's bucket that compares equal (mode 0),
-  // 0; none: null and 1.
+  // ZR_OK; none: null and ZR_NO.
   virtual ZRESULT Find(void* key, void** out) = 0;
-  // 1 when the key's bucket holds any item (whether or not the key is among
-  // them), 0 when it is empty or the table is.
+  // ZR_NO when the key's bucket holds any item (whether or not the key is among
+  // them), ZR_OK when it is empty or the table is.
   virtual ZRESULT IsBucketUsed(void* key) = 0;
-  // *out = the key's bucket; without functions 2 and 0xFFFFFFFF.
+  // *out = the key's bucket; without functions ZR_FAILED and 0xFFFFFFFF.
   virtual ZRESULT BucketOf(void* key, unsigned* out) = 0;
-  // *out = the i-th item of the bucket's list, null past its end. 10 for a
+  // *out = the i-th item of the bucket's list, null past its end. ZR_BADARG for a
   // null out or a bucket beyond the count.
   virtual ZRESULT GetBucketItem(unsigned bucket, int32_t i, void** out) = 0;
   virtual ZRESULT BeginUpdate() = 0;
-  // The closing call resizes when the load asks for it (30 when it cannot).
+  // The closing call resizes when the load asks for it (ZR_OUTOFMEMORY when it cannot).
   virtual ZRESULT EndUpdate() = 0;
-  // Visits every item, bucket by bucket, in list order. 10 for null.
+  // Visits every item, bucket by bucket, in list order. ZR_BADARG for null.
   virtual ZRESULT ForEach(VisitFunc fn, void* context) = 0;
   // Removes every item the predicate picks; *removed (when given) = their
-  // number. 10 for a null predicate and when nothing was removed.
+  // number. ZR_BADARG for a null predicate and when nothing was removed.
   virtual ZRESULT RemoveIf(PredicateFunc fn, void* context, unsigned* removed) = 0;
   virtual ZRESULT GetBucketCount(unsigned* out) = 0;
   // Rehashes to n buckets, n clamped to 11 … 13845163 (any number, not only
-  // the table's). 30, table unchanged, when the array cannot be allocated;
-  // 2 when the table holds items but has no hash function to place them.
+  // the table's). ZR_OUTOFMEMORY, table unchanged, when the array cannot be allocated;
+  // ZR_FAILED when the table holds items but has no hash function to place them.
   virtual ZRESULT SetBucketCount(unsigned n) = 0;
   // Frees every node and ends any update; the bucket count stays.
   virtual ZRESULT Clear() = 0;
-  // Fills the outs given; 10 when both are null.
+  // Fills the outs given; ZR_BADARG when both are null.
   virtual ZRESULT GetLoadFactors(double* low, double* high) = 0;
-  // 10, nothing changed, for low <= 0, high < low or a NaN.
+  // ZR_BADARG, nothing changed, for low <= 0, high < low or a NaN.
   virtual ZRESULT SetLoadFactors(double low, double high) = 0;
   ~IHashTable() override;
 };
@@ -78,7 +78,7 @@ public:
   // Frees the nodes and the bucket array; items are never freed.
   ~IHashTableImp() override;
 
-  // 21 for every identifier, *out untouched.
+  // ZR_NOTSUPPORTED for every identifier, *out untouched.
   HRESULT QueryInterface(REFIID iid, void** out) override;
 
   ZRESULT SetHashFunc(HashFunc fn, void* context) override;

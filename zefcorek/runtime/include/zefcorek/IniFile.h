@@ -46,7 +46,7 @@ class ZEF_EXPORT IIniFileImp : public IStdInterfaceImp, public virtual IIniFile 
 public:
   IIniFileImp() = default;
 
-  // Answers 21 for every identifier and leaves `out` untouched.
+  // Answers ZR_NOTSUPPORTED for every identifier and leaves `out` untouched.
   HRESULT QueryInterface(REFIID iid, void** out) override;
 
   HRESULT SetFileName(const WCHAR* path) override;

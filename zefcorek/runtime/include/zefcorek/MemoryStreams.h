@@ -13,7 +13,8 @@
 //
 // Results are the library codes: 0 ok, 1 end of data, 2 failed, 10 bad
 // argument. Made by the factory for CLSID_IFIOHGlobalIStreamImp and
-// CLSID_IFIOHGlobalOStreamImp; their QueryInterface answers 21.
+// CLSID_IFIOHGlobalOStreamImp; their QueryInterface answers
+// ZR_NOTSUPPORTED.
 #pragma once
 
 #include "zefcorek/StdInterface.h"
@@ -25,7 +26,7 @@
 
 // Reading operations, without a base or reference counting of their own.
 struct ZEF_EXPORT IFIOBasicIStream {
-  // 10 null buffer; 2 no block; 1 when the bytes are not all there (nothing
+  // ZR_BADARG null buffer; ZR_FAILED no block; ZR_NO when the bytes are not all there (nothing
   // moves); else copies and advances.
   virtual ZRESULT Read(void* buffer, uint32_t count) = 0;
   virtual ZRESULT ReadU8(uint8_t* out) = 0;
@@ -35,12 +36,12 @@ struct ZEF_EXPORT IFIOBasicIStream {
   // The count into *count (when given). With a null buffer the stream steps
   // back over the count, so a second call reads the string; with a buffer
   // (count + 1 units) the text and a zero. A count beyond the data answers
-  // 1 and leaves the buffer untouched. 10 when both are null.
+  // ZR_NO and leaves the buffer untouched. ZR_BADARG when both are null.
   virtual ZRESULT ReadString(WCHAR* buffer, uint32_t* count) = 0;
   virtual ZRESULT GetPosition(uint32_t* out) = 0;
-  // 2 beyond the size (the size itself is allowed).
+  // ZR_FAILED beyond the size (the size itself is allowed).
   virtual ZRESULT SetPosition(uint32_t position) = 0;
-  // 2 when the move leaves the block (nothing moves).
+  // ZR_FAILED when the move leaves the block (nothing moves).
   virtual ZRESULT Skip(int32_t offset) = 0;
 
 protected:
@@ -49,14 +50,14 @@ protected:
 
 // Writing operations, without a base or reference counting of their own.
 struct ZEF_EXPORT IFIOBasicOStream {
-  // 10 null buffer; 2 when the block cannot grow (what was written stays).
+  // ZR_BADARG null buffer; ZR_FAILED when the block cannot grow (what was written stays).
   virtual ZRESULT Write(const void* buffer, uint32_t count) = 0;
   // The value's low byte.
   virtual ZRESULT WriteU8(uint32_t value) = 0;
   virtual ZRESULT WriteI32(int32_t value) = 0;
   virtual ZRESULT WriteU32(uint32_t value) = 0;
   virtual ZRESULT Write64(uint64_t value) = 0;
-  // The count and the units of a zero-terminated text; 10 for null.
+  // The count and the units of a zero-terminated text; ZR_BADARG for null.
   virtual ZRESULT WriteString(const WCHAR* text) = 0;
   virtual ZRESULT GetPosition(uint32_t* out) = 0;
   // Grows the block as needed; the bytes skipped over are whatever the block
@@ -71,14 +72,14 @@ protected:
 struct ZEF_EXPORT IFIOHGlobalIStream : virtual IStdInterface, IFIOBasicIStream {
   virtual HGLOBAL GetHGlobal() = 0;
   // Unlocks (never frees) a block attached before, then locks the new one
-  // (null: none). 2 when it cannot be locked.
+  // (null: none). ZR_FAILED when it cannot be locked.
   virtual ZRESULT AttachHGlobal(HGLOBAL block) = 0;
   // Unlocks the block and forgets it; it was always the caller's.
   virtual HGLOBAL DetachHGlobal() = 0;
 };
 
 struct ZEF_EXPORT IFIOHGlobalOStream : virtual IStdInterface, IFIOBasicOStream {
-  // A new block of `size` bytes, attached. 2 when it cannot be made.
+  // A new block of `size` bytes, attached. ZR_FAILED when it cannot be made.
   virtual ZRESULT Allocate(uint32_t size) = 0;
   virtual HGLOBAL GetHGlobal() = 0;
   // Frees a block attached before, then takes the new one (null: none) over.

@@ -52,7 +52,7 @@ inline constexpr uint32_t MSGLIB_STRING_IDS = 0x1000;
 inline constexpr uint32_t MSGLIB_KEEP_MESSAGES = 0x100000;
 
 struct ZEF_EXPORT IMessageLoader : virtual IStdInterface {
-  // Frees every message; 0.
+  // Frees every message; ZR_OK.
   virtual ZRESULT Clear() = 0;
   // Clears, then loads a message file with numeric ids only.
   virtual ZRESULT LoadFromFile(const WCHAR* path) = 0;
@@ -67,18 +67,18 @@ struct ZEF_EXPORT IMessageLoader : virtual IStdInterface {
   // Clears, then loads the numeric messages of one ini section.
   virtual ZRESULT LoadFromIniSection(const WCHAR* iniPath, const WCHAR* section) = 0;
   // The text of `id`, cut to length - 1 characters; the buffer is emptied
-  // first. 10 for no buffer or a length below 2; 1 when there is no such id.
+  // first. ZR_BADARG for no buffer or a length below 2; ZR_NO when there is no such id.
   virtual ZRESULT GetMsgByID(uint32_t id, WCHAR* buffer, uint32_t length) = 0;
   virtual ZRESULT LoadFromFileEx(const WCHAR* path, uint32_t flags) = 0;
   // As GetMsgByID, by string id (ignoring case).
   virtual ZRESULT GetMsgByStrID(const WCHAR* stringId, WCHAR* buffer, uint32_t length) = 0;
-  // 0 when the id is held and lies within the id range, else 1.
+  // ZR_OK when the id is held and lies within the id range, else ZR_NO.
   virtual ZRESULT HasID(uint32_t id) = 0;
-  // Adds one numeric message; 2 when the id is held and `replace` is false.
+  // Adds one numeric message; ZR_FAILED when the id is held and `replace` is false.
   virtual ZRESULT AddMessages(uint32_t line, uint32_t id, const WCHAR* text, bool replace) = 0;
   virtual ZRESULT GetMsgIterator(bool byLine, TMsgIterator* iterator) = 0;
   virtual ZRESULT MsgIteratorAdvance(TMsgIterator* iterator) = 0;
-  // The tag of the first entry with that key (0 and 1 when none); E_INVALIDARG
+  // The tag of the first entry with that key (0 and ZR_NO when none); E_INVALIDARG
   // for a null out.
   virtual ZRESULT GetMsgTempTagByID(uint32_t id, int32_t* tag) = 0;
   virtual ZRESULT SetMsgTempTagByID(uint32_t id, int32_t tag) = 0;

@@ -32,23 +32,23 @@ inline constexpr int32_t kNetNotConnected = 1;
 using TNetDetectListener = void (*)(int32_t state, void* context);
 
 struct ZEF_EXPORT INetDetect : virtual IStdInterface {
-  // 0 connected, 1 not connected.
+  // ZR_OK connected, ZR_NO not connected.
   virtual ZRESULT CheckConnection() = 0;
   // Starts polling on `window`'s thread every `periodMs` (at least 1,000).
-  // 0 started or already running (the running period is kept); 2 the timer
+  // ZR_OK started or already running (the running period is kept); ZR_FAILED the timer
   // could not be set.
   virtual ZRESULT Start(HWND window, uint32_t periodMs) = 0;
   // Stops polling; the period goes back to 60,000 and the state to unknown.
-  // Always 0.
+  // Always ZR_OK.
   virtual ZRESULT Stop() = 0;
   // Appends a listener (the same callback may be added more than once).
-  // 10 for a null callback.
+  // ZR_BADARG for a null callback.
   virtual ZRESULT AddListener(TNetDetectListener callback, void* context) = 0;
-  // Removes the first registration of `callback`; 10 when null or unknown.
+  // Removes the first registration of `callback`; ZR_BADARG when null or unknown.
   virtual ZRESULT RemoveListener(TNetDetectListener callback) = 0;
   // The explicit proxy, with the internet session's rules: a null or empty
   // host means none (port 80); the host is trimmed; a port outside 1..65535
-  // becomes 80; a null user or password clears both. Always 0.
+  // becomes 80; a null user or password clears both. Always ZR_OK.
   virtual ZRESULT SetProxy(const WCHAR* host, uint32_t port, const WCHAR* user, const WCHAR* password) = 0;
   ~INetDetect() override;
 };

@@ -63,25 +63,25 @@ inline constexpr ZRESULT ZR_NET_WRITE_FAILED = 40;
 struct ZEF_EXPORT INetInternetSession : virtual IStdInterface {
   // Opens the session with the HTTP user agent `agent`, through the explicit
   // proxy when one is set, else with the system's proxy configuration.
-  // 0 opened; 10 agent null; 2 the session could not be opened.
+  // ZR_OK opened; ZR_BADARG agent null; ZR_FAILED the session could not be opened.
   virtual ZRESULT Open(const WCHAR* agent) = 0;
-  // Closes the session when it is open. Always 0.
+  // Closes the session when it is open. Always ZR_OK.
   virtual ZRESULT Close() = 0;
   // Downloads `url` into the file `path` (created or truncated; it stays on
   // disk whatever the outcome), calling `callback` (may be null) after every
   // block with `userValue` in the record. When an explicit proxy demands
   // credentials, the request is sent once more with the proxy user and
-  // password. Results: 0 the whole body was stored and the final status was
-  // 2xx; 2 session not open, file not created, URL not opened, a read failed,
+  // password. Results: ZR_OK the whole body was stored and the final status was
+  // 2xx; ZR_FAILED session not open, file not created, URL not opened, a read failed,
   // or the server answered with another status (its page stays in the file);
-  // 10 url or path null; 40 writing the file failed; otherwise the callback's
+  // ZR_BADARG url or path null; ZR_NET_WRITE_FAILED writing the file failed; otherwise the callback's
   // nonzero value.
   virtual ZRESULT DownloadToFile(const WCHAR* url, const WCHAR* path, TNetDownloadProgressCallback callback,
                                  intptr_t userValue) = 0;
   // Sets the explicit HTTP proxy (`host` null or empty: none) and its
   // credentials (both cleared when either is null). The host is trimmed; a
   // port outside 1..65535 becomes 80. Credentials are read at each download,
-  // the host and port at the next Open. Always 0.
+  // the host and port at the next Open. Always ZR_OK.
   virtual ZRESULT SetProxy(const WCHAR* host, uint32_t port, const WCHAR* user, const WCHAR* password) = 0;
   ~INetInternetSession() override;
 };

@@ -15,7 +15,8 @@
 // Resolves `domain` and writes the text of its first address (dotted decimal
 // for IPv4, the standard form for IPv6) into `out`, cut to outLength - 1
 // characters and always terminated; the rest of `out` is zero-filled.
-// 0 when an address was written; 2 when the name does not resolve, its first
+// ZR_OK when an address was written; ZR_FAILED when the name does not
+// resolve, its first
 // address is of neither family, or an argument is null or outLength is 0
 // (`out` is then left as it was).
 ZEF_EXTERN_C int32_t netmodelIPFromDomain(const WCHAR* domain, WCHAR* out, uint32_t outLength);

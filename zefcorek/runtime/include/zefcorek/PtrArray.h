@@ -24,18 +24,18 @@ struct ZEF_EXPORT IPtrArray : virtual IStdDataInterface {
 
   virtual unsigned GetCapacity() = 0;
   // Below the count: SetCount(capacity, release) and its answer (the block
-  // keeps its size). Above the capacity: grows to it (30 when it cannot).
+  // keeps its size). Above the capacity: grows to it (ZR_OUTOFMEMORY when it cannot).
   virtual ZRESULT SetCapacity(unsigned capacity, bool release) = 0;
   virtual unsigned GetCount() = 0;
-  // 0 clears the array (and frees the block). Growing adds null items, past
-  // the capacity to exactly `count` slots (30, count unchanged, when the block
+  // ZR_OK clears the array (and frees the block). Growing adds null items, past
+  // the capacity to exactly `count` slots (ZR_OUTOFMEMORY, count unchanged, when the block
   // cannot grow). Shrinking hands the dropped items, in ascending order, to
   // the release callback when `release` is set.
   virtual ZRESULT SetCount(unsigned count, bool release) = 0;
   virtual unsigned GetGrowBy() = 0;
-  // 10 for a step of 0 (the step is never 0).
+  // ZR_BADARG for a step of 0 (the step is never 0).
   virtual ZRESULT SetGrowBy(unsigned step) = 0;
-  // *out = the item; 10 for a null out or an index at or beyond the count.
+  // *out = the item; ZR_BADARG for a null out or an index at or beyond the count.
   virtual ZRESULT Get(unsigned index, void** out) = 0;
   // The item, or null for an index at or beyond the count (use Get to tell
   // that from a null item).
@@ -44,36 +44,36 @@ struct ZEF_EXPORT IPtrArray : virtual IStdDataInterface {
   virtual ZRESULT Add(void* item, unsigned* outIndex) = 0;
   // Appends n copies; *outFirst (when given) = the old count, also for n = 0.
   virtual ZRESULT AddN(void* item, unsigned n, unsigned* outFirst) = 0;
-  // Inserts before `index`; index = count appends; above the count → 10.
+  // Inserts before `index`; index = count appends; above the count → ZR_BADARG.
   virtual ZRESULT Insert(unsigned index, void* item) = 0;
   virtual ZRESULT InsertN(unsigned index, void* item, unsigned n) = 0;
   // Overwrites; the old item goes to the release callback when `release`.
   virtual ZRESULT Replace(unsigned index, void* item, bool release) = 0;
   virtual ZRESULT Delete(unsigned index, bool release) = 0;
-  // 10 when the range passes the count; n = 0 inside the count does nothing.
+  // ZR_BADARG when the range passes the count; n = 0 inside the count does nothing.
   virtual ZRESULT DeleteRange(unsigned first, unsigned n, bool release) = 0;
   virtual ZRESULT Swap(unsigned i, unsigned j) = 0;
   // Releases every item (when `release`) and frees the block.
   virtual ZRESULT Clear(bool release) = 0;
   virtual ZRESULT Reverse() = 0;
-  // 10 for n = 0 or a range past the count.
+  // ZR_BADARG for n = 0 or a range past the count.
   virtual ZRESULT ReverseRange(unsigned first, unsigned n) = 0;
-  // Kept for its table slot; always 21.
+  // Kept for its table slot; always ZR_NOTSUPPORTED.
   virtual ZRESULT Reserved(intptr_t unused) = 0;
   // A new array (one reference, owned by the caller) holding the same item
   // pointers, with capacity = count, grow step 4 and no release callback.
-  // 10 for a null out; 30 with *out null when the copy cannot be made.
+  // ZR_BADARG for a null out; ZR_OUTOFMEMORY with *out null when the copy cannot be made.
   virtual ZRESULT Clone(IPtrArray** out) = 0;
   virtual ZRESULT CloneRange(unsigned first, unsigned n, IPtrArray** out) = 0;
-  // Fills the outs given; 10 when both are null.
+  // Fills the outs given; ZR_BADARG when both are null.
   virtual ZRESULT GetReleaseCallback(ReleaseFunc* outFn, void** outContext) = 0;
   // A null fn switches releasing off.
   virtual ZRESULT SetReleaseCallback(ReleaseFunc fn, void* context) = 0;
   // Drops the null items, keeping the order of the others; they are not
   // released. An array left empty frees its block.
   virtual ZRESULT RemoveNullItems() = 0;
-  // *outIndex = the first index holding this very pointer, 0; none: 1 with
-  // *outIndex = 0xFFFFFFFF. 10 for a null outIndex.
+  // *outIndex = the first index holding this very pointer, ZR_OK; none: ZR_NO with
+  // *outIndex = 0xFFFFFFFF. ZR_BADARG for a null outIndex.
   virtual ZRESULT IndexOf(void* item, unsigned* outIndex) = 0;
   ~IPtrArray() override;
 };
@@ -87,8 +87,8 @@ public:
   // Releases every remaining item, as Clear(true).
   ~IPtrArrayImp() override;
 
-  // The array is used only through the pointer it was handed out as: 21 for
-  // every identifier, *out untouched.
+  // The array is used only through the pointer it was handed out as:
+  // ZR_NOTSUPPORTED for every identifier, *out untouched.
   HRESULT QueryInterface(REFIID iid, void** out) override;
 
   unsigned GetCapacity() override;

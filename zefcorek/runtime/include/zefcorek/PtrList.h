@@ -37,28 +37,28 @@ struct ZEF_EXPORT IPtrList : virtual IStdDataInterface {
   using CompareFunc = int32_t (*)(void* a, void* b, void* context);
 
   // Options: 0 pool enabled (0 or 1), 1 pool limit; 3 to 6 are accepted and
-  // mean nothing (0, *out untouched); any other number: 10, with *out = 0.
+  // mean nothing (ZR_OK, *out untouched); any other number: ZR_BADARG, with *out = 0.
   virtual ZRESULT GetOption(unsigned which, unsigned* out) = 0;
   // Switching the pool off frees it; a lowered limit frees nothing at once.
   virtual ZRESULT SetOption(unsigned which, unsigned value) = 0;
   virtual ZRESULT FreeNodePool() = 0;
-  // 30 when no node can be had (the list unchanged); then AddTail leaves
+  // ZR_OUTOFMEMORY when no node can be had (the list unchanged); then AddTail leaves
   // *outNode as it was and every other insertion sets it to null.
   virtual ZRESULT AddTail(void* item, Node** outNode) = 0;
   virtual ZRESULT AddHead(void* item, Node** outNode) = 0;
   // A null `after` inserts at the head.
   virtual ZRESULT InsertAfter(void* item, Node* after, Node** outNode) = 0;
-  // index = count appends; above the count: 10 with *outNode null.
+  // index = count appends; above the count: ZR_BADARG with *outNode null.
   virtual ZRESULT InsertAt(void* item, unsigned index, Node** outNode) = 0;
-  // Asks the callback from the head on; 1 when it refuses (-2). 10 for a
+  // Asks the callback from the head on; ZR_NO when it refuses (-2). ZR_BADARG for a
   // null callback.
   virtual ZRESULT InsertSorted(void* item, InsertFunc fn, void* context, Node** outNode) = 0;
-  // Hands the whole chain to the caller (both outs needed, else 10) and
+  // Hands the whole chain to the caller (both outs needed, else ZR_BADARG) and
   // leaves the list empty; nothing is released or freed.
   virtual ZRESULT DetachAll(Node** outHead, Node** outTail) = 0;
   // Moves every node of `other` to this list's tail; `other` ends empty.
   virtual ZRESULT AppendList(IPtrList* other) = 0;
-  // Removes the node holding this very pointer (the cursor's first); 2 when
+  // Removes the node holding this very pointer (the cursor's first); ZR_FAILED when
   // no node holds it.
   virtual ZRESULT RemoveItem(void* item, bool release) = 0;
   // n nodes from index, or every node to the tail for n = 0xFFFFFFFF.
@@ -67,34 +67,34 @@ struct ZEF_EXPORT IPtrList : virtual IStdDataInterface {
   virtual ZRESULT DetachNode(Node* node) = 0;
   virtual ZRESULT RemoveNode(Node* node, bool release) = 0;
   virtual ZRESULT Reverse() = 0;
-  // Releases this list's items, then shares every item of `other`. 10 for a
+  // Releases this list's items, then shares every item of `other`. ZR_BADARG for a
   // null `other` or the list itself.
   virtual ZRESULT CopyFrom(IPtrList* other) = 0;
   // Appends the items of `other` from `first`, n of them or to its tail for
   // 0xFFFFFFFF. From the list itself, the items present at the call.
   virtual ZRESULT AppendCopyRange(IPtrList* other, unsigned first, unsigned n) = 0;
-  // 10 for a null out or an index at or beyond the count; sets the cursor.
+  // ZR_BADARG for a null out or an index at or beyond the count; sets the cursor.
   virtual ZRESULT GetNodeAt(unsigned index, Node** out) = 0;
   virtual ZRESULT GetNextNode(Node* node, Node** out) = 0;
   virtual ZRESULT GetPrevNode(Node* node, Node** out) = 0;
-  // The first node holding this very pointer: 0; none: 1 with *out null.
+  // The first node holding this very pointer: ZR_OK; none: ZR_NO with *out null.
   virtual ZRESULT FindNode(void* item, Node** out) = 0;
-  // The first match becomes the cursor (0). A stop (-2) answers 0 with a
-  // null node and index 0xFFFFFFFF; no match answers 1 with the same.
+  // The first match becomes the cursor (ZR_OK). A stop (-2) answers ZR_OK with a
+  // null node and index 0xFFFFFFFF; no match answers ZR_NO with the same.
   virtual ZRESULT Search(void* key, SearchFunc fn, void* context, unsigned* outIndex, Node** outNode) = 0;
   virtual ZRESULT IndexOfItem(void* item, unsigned* outIndex) = 0;
-  // 2 with 0xFFFFFFFF for a node not in the list.
+  // ZR_FAILED with 0xFFFFFFFF for a node not in the list.
   virtual ZRESULT IndexOfNode(Node* node, unsigned* outIndex) = 0;
   virtual ZRESULT GetTail(Node** out) = 0;
   virtual ZRESULT GetHead(Node** out) = 0;
   virtual ZRESULT GetCount(unsigned* out) = 0;
-  // 1 when the count is below min or above max, else 0.
+  // ZR_NO when the count is below min or above max, else ZR_OK.
   virtual ZRESULT IsCountOutside(unsigned min, unsigned max) = 0;
-  // 0 when every item was visited, 1 when the callback stopped the walk.
+  // ZR_OK when every item was visited, ZR_NO when the callback stopped the walk.
   virtual ZRESULT ForEach(ForEachFunc fn, void* context) = 0;
   virtual ZRESULT ForEachEx(ForEachExFunc fn, void* context, void* context2) = 0;
   virtual ZRESULT SwapNodes(Node* a, Node* b) = 0;
-  // Stable; relinks nodes and allocates nothing. 10 for a null compare.
+  // Stable; relinks nodes and allocates nothing. ZR_BADARG for a null compare.
   virtual ZRESULT Sort(CompareFunc fn, void* context) = 0;
   virtual ZRESULT GetAt(unsigned index, void** outItem) = 0;
   virtual ZRESULT GetItem(Node* node, void** outItem) = 0;
@@ -102,16 +102,16 @@ struct ZEF_EXPORT IPtrList : virtual IStdDataInterface {
   virtual ZRESULT SetAt(unsigned index, void* item) = 0;
   virtual ZRESULT SetItem(Node* node, void* item) = 0;
   virtual ZRESULT Clear(bool release) = 0;
-  // 0 (yes) when the list has no node, 1 (no) otherwise.
+  // ZR_OK (yes) when the list has no node, ZR_NO (no) otherwise.
   virtual ZRESULT IsEmpty() = 0;
   // Removes the nodes holding null, without release.
   virtual ZRESULT RemoveNullItems() = 0;
-  // Either out may be null, not both (10).
+  // Either out may be null, not both (ZR_BADARG).
   virtual ZRESULT GetReleaseCallback(ReleaseFunc* outFn, void** outContext) = 0;
   virtual ZRESULT SetReleaseCallback(ReleaseFunc fn, void* context) = 0;
-  // Either out may be null, not both (10); no cursor: null and 0xFFFFFFFF.
+  // Either out may be null, not both (ZR_BADARG); no cursor: null and 0xFFFFFFFF.
   virtual ZRESULT GetCursor(Node** outNode, unsigned* outIndex) = 0;
-  // 10 for a null node or an empty list.
+  // ZR_BADARG for a null node or an empty list.
   virtual ZRESULT MoveToHead(Node* node) = 0;
   virtual ZRESULT MoveToTail(Node* node) = 0;
   ~IPtrList() override;
@@ -128,7 +128,7 @@ public:
   // Releases the remaining items as Clear(true), then frees the pool.
   ~IPtrListImp() override;
 
-  // Used only through the pointer it was handed out as: 21 for every
+  // Used only through the pointer it was handed out as: ZR_NOTSUPPORTED for every
   // identifier, *out untouched.
   HRESULT QueryInterface(REFIID iid, void** out) override;
 

@@ -40,13 +40,13 @@ struct ZEF_EXPORT IRecList : virtual IStdDataInterface {
   using ForEachExFunc = int32_t (*)(void* record, void* context, Node* node, void* context2);
 
   // Options: 0 record size, 1 pool enabled (0 or 1), 2 pool limit; 3 to 6
-  // are accepted and mean nothing (0, *out untouched); others: 10 (*out = 0).
+  // are accepted and mean nothing (ZR_OK, *out untouched); others: ZR_BADARG (*out = 0).
   virtual ZRESULT GetOption(unsigned which, unsigned* out) = 0;
-  // A record size change on a non-empty list answers 2.
+  // A record size change on a non-empty list answers ZR_FAILED.
   virtual ZRESULT SetOption(unsigned which, unsigned value) = 0;
   virtual ZRESULT FreeNodePool() = 0;
   // Copies record-size bytes from `record`, or adds zeros for a null record.
-  // 30 when no node can be had: AddTail leaves *outNode as it was, the other
+  // ZR_OUTOFMEMORY when no node can be had: AddTail leaves *outNode as it was, the other
   // insertions set it to null.
   virtual ZRESULT AddTail(const void* record, Node** outNode) = 0;
   virtual ZRESULT AddHead(const void* record, Node** outNode) = 0;
@@ -54,14 +54,14 @@ struct ZEF_EXPORT IRecList : virtual IStdDataInterface {
   virtual ZRESULT InsertAt(const void* record, unsigned index, Node** outNode) = 0;
   virtual ZRESULT InsertSorted(const void* record, InsertFunc fn, void* context, Node** outNode) = 0;
   virtual ZRESULT DetachAll(Node** outHead, Node** outTail) = 0;
-  // Moves every node of `other` to the tail. 2 when the record sizes differ.
+  // Moves every node of `other` to the tail. ZR_FAILED when the record sizes differ.
   virtual ZRESULT AppendList(IRecList* other) = 0;
   virtual ZRESULT RemoveAt(unsigned first, unsigned count, bool release) = 0;
   virtual ZRESULT DetachNode(Node* node) = 0;
   virtual ZRESULT RemoveNode(Node* node, bool release) = 0;
   virtual ZRESULT Reverse() = 0;
   // Releases this list's records, then copies every record of `other`.
-  // 2 for different record sizes; 10 for null or the list itself.
+  // ZR_FAILED for different record sizes; ZR_BADARG for null or the list itself.
   virtual ZRESULT CopyFrom(IRecList* other) = 0;
   virtual ZRESULT AppendCopyRange(IRecList* other, unsigned first, unsigned count) = 0;
   virtual ZRESULT GetNodeAt(unsigned index, Node** outNode) = 0;
@@ -113,7 +113,7 @@ public:
   // Releases the remaining records as Clear(true), then frees the pool.
   ~IRecListImp() override;
 
-  // 21 for every identifier, *out untouched.
+  // ZR_NOTSUPPORTED for every identifier, *out untouched.
   HRESULT QueryInterface(REFIID iid, void** out) override;
 
   ZRESULT GetOption(unsigned which, unsigned* out) override;

@@ -28,7 +28,8 @@ public:
   IStdInterfaceImp(const IStdInterfaceImp&) = delete;
   IStdInterfaceImp& operator=(const IStdInterfaceImp&) = delete;
 
-  // Answers only IID_IUnknown; 10 for a null out, 20 (*out null) otherwise.
+  // Answers only IID_IUnknown; ZR_BADARG for a null out, ZR_NOINTERFACE (*out
+  // null) otherwise.
   HRESULT QueryInterface(REFIID iid, void** out) override;
   ULONG AddRef() override;
   ULONG Release() override;

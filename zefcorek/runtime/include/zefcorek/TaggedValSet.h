@@ -6,7 +6,7 @@
 // Each set owns its values (TaggedValue records) and holds one reference on
 // each sub-set, whose owner it is; changes inside a sub-set raise the
 // parent's modified flag. The two lists are made on first use and dropped by
-// Clear; a set without a value list answers 2 to a search by tag, one with
+// Clear; a set without a value list answers ZR_FAILED to a search by tag, one with
 // an empty list 1. Results are the library codes. Made by the factory for
 // CLSID_ITaggedValSetImp.
 //
@@ -87,7 +87,7 @@ struct ZEF_EXPORT ITaggedValSet : virtual IStdDataInterface {
   virtual ZRESULT GetID(uint32_t* id) = 0;
   // Marks modified when the ID changes.
   virtual ZRESULT SetID(uint32_t id) = 0;
-  // 10 when both are null. Without a name: an empty string and length 0.
+  // ZR_BADARG when both are null. Without a name: an empty string and length 0.
   // Else the name and its zero into buffer (ask the length first) and its
   // length without the zero.
   virtual ZRESULT GetName(WCHAR* buffer, uint32_t* length) = 0;
@@ -100,33 +100,33 @@ struct ZEF_EXPORT ITaggedValSet : virtual IStdDataInterface {
 
   // --- Sub-sets
   virtual ZRESULT GetSubSetCount(uint32_t* count) = 0;
-  // With a reference added; 10 out of range or without a list.
+  // With a reference added; ZR_BADARG out of range or without a list.
   virtual ZRESULT GetSubSet(uint32_t index, ITaggedValSet** out) = 0;
-  // The first sub-set with the ID (out: a reference added); 10 when none.
+  // The first sub-set with the ID (out: a reference added); ZR_BADARG when none.
   virtual ZRESULT FindSubSetByID(uint32_t id, ITaggedValSet** out, int32_t* index) = 0;
   // Segments separated by ':' name sub-sets by their names' beginnings,
   // compared ignoring case; a null path is this set, an empty segment the
-  // first sub-set. 0 with a reference added, or 10 and null.
+  // first sub-set. ZR_OK with a reference added, or ZR_BADARG and null.
   virtual ZRESULT FindSubSetByPath(const WCHAR* path, ITaggedValSet** out) = 0;
-  // Appends the child, takes a reference and becomes its owner. 10 for a
+  // Appends the child, takes a reference and becomes its owner. ZR_BADARG for a
   // null child and for a child that is this set or holds it somewhere
   // beneath (a cycle would never be freed).
   virtual ZRESULT AddSubSet(ITaggedValSet* child, int32_t* index) = 0;
   virtual ZRESULT RemoveSubSetAt(uint32_t index) = 0;
-  // 1 when the child is not a sub-set.
+  // ZR_NO when the child is not a sub-set.
   virtual ZRESULT RemoveSubSet(ITaggedValSet* child) = 0;
   virtual ZRESULT ForEachSubSet(TaggedValSetForEachFunc callback, void* context) = 0;
 
   // --- Value records the caller owns
-  // A zeroed record of the type with count elements: 10 for a null out, a
-  // type above 6 or a count of 0; 2 for types 5 and 6 with a count other
-  // than 1; 30 without memory.
+  // A zeroed record of the type with count elements: ZR_BADARG for a null out, a
+  // type above 6 or a count of 0; ZR_FAILED for types 5 and 6 with a count other
+  // than 1; ZR_OUTOFMEMORY without memory.
   virtual ZRESULT CreateValue(uint32_t type, uint32_t count, TaggedValue** out) = 0;
   // A deep copy; a null out only checks the source.
   virtual ZRESULT CloneValue(const TaggedValue* source, TaggedValue** out) = 0;
   // Frees a record made by CreateValue or CloneValue.
   virtual ZRESULT FreeValue(TaggedValue* value) = 0;
-  // 10 for a null or malformed record (cbSize below kTaggedValueSize, type
+  // ZR_BADARG for a null or malformed record (cbSize below kTaggedValueSize, type
   // above 6, an array type without its storage).
   virtual ZRESULT CheckValue(const TaggedValue* value) = 0;
 
@@ -135,17 +135,17 @@ struct ZEF_EXPORT ITaggedValSet : virtual IStdDataInterface {
   // A shallow copy into *out (cbSize must be kTaggedValueSize): its storage
   // stays the set's; a type-5 object comes with a reference of its own.
   virtual ZRESULT GetValueAt(uint32_t index, TaggedValue* out) = 0;
-  // The first value with the tag, as GetValueAt; 2 without a value list,
-  // 1 when no value has the tag.
+  // The first value with the tag, as GetValueAt; ZR_FAILED without a value list,
+  // ZR_NO when no value has the tag.
   virtual ZRESULT FindValue(uint32_t tag, TaggedValue* out, int32_t* index) = 0;
   // Appends a copy (a tag already present is added again).
   virtual ZRESULT AddValue(const TaggedValue* value, int32_t* index) = 0;
   // Replaces the value at index; a record of the same shape (as GetValueAt
   // handed it out) is stored in place.
   virtual ZRESULT SetValueAt(uint32_t index, const TaggedValue* value) = 0;
-  // SetValueAt at the first value with the record's tag; 1 or 2 as FindValue.
+  // SetValueAt at the first value with the record's tag; ZR_NO or ZR_FAILED as FindValue.
   virtual ZRESULT SetValue(const TaggedValue* value) = 0;
-  // Changes nothing; 21.
+  // Changes nothing; ZR_NOTSUPPORTED.
   virtual ZRESULT ReservedValueOp(uint32_t first, uint32_t second) = 0;
   virtual ZRESULT AddInt(uint32_t tag, int32_t value) = 0;
   virtual ZRESULT AddIntArray(uint32_t tag, uint32_t count, const int32_t* values) = 0;
@@ -153,11 +153,11 @@ struct ZEF_EXPORT ITaggedValSet : virtual IStdDataInterface {
   virtual ZRESULT AddUIntArray(uint32_t tag, uint32_t count, const uint32_t* values) = 0;
   virtual ZRESULT AddDouble(uint32_t tag, double value) = 0;
   virtual ZRESULT AddDoubleArray(uint32_t tag, uint32_t count, const double* values) = 0;
-  // 10 for a null text.
+  // ZR_BADARG for a null text.
   virtual ZRESULT AddString(uint32_t tag, const WCHAR* text) = 0;
   virtual ZRESULT AddBytes(uint32_t tag, const void* bytes, uint32_t size) = 0;
   virtual ZRESULT AddInterface(uint32_t tag, IStdInterface* object) = 0;
-  // The setters replace the first value with the tag; 1 or 2 as FindValue
+  // The setters replace the first value with the tag; ZR_NO or ZR_FAILED as FindValue
   // (nothing is added).
   virtual ZRESULT SetInt(uint32_t tag, int32_t value) = 0;
   virtual ZRESULT SetIntArray(uint32_t tag, uint32_t count, const int32_t* values) = 0;
@@ -169,7 +169,7 @@ struct ZEF_EXPORT ITaggedValSet : virtual IStdDataInterface {
   virtual ZRESULT SetBytes(uint32_t tag, const void* bytes, uint32_t size) = 0;
   virtual ZRESULT SetInterface(uint32_t tag, IStdInterface* object) = 0;
   // Typed getters: the value with the tag in the sub-set the path names
-  // (null: this set). 2 for another type (no conversion) or, for the single
+  // (null: this set). ZR_FAILED for another type (no conversion) or, for the single
   // getters, a count other than 1. Array getters write the element count
   // and, with a buffer, the elements (ask the count first). On failure
   // single outs get 0 or null and counts 0; buffers stay untouched.
@@ -191,7 +191,7 @@ struct ZEF_EXPORT ITaggedValSet : virtual IStdDataInterface {
   virtual ZRESULT LoadFromStream(IFIOIStream* stream) = 0;
   virtual ZRESULT SaveToStream(IFIOOStream* stream) = 0;
   virtual ZRESULT RemoveValueAt(uint32_t index) = 0;
-  // Removes the first value with the tag; 2 without a value list, 1 none.
+  // Removes the first value with the tag; ZR_FAILED without a value list, ZR_NO none.
   virtual ZRESULT RemoveValue(uint32_t tag) = 0;
   // The options word itself; stored for the host, neither cloned nor saved.
   virtual uint32_t GetOptions() = 0;

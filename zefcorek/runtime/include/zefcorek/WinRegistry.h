@@ -46,7 +46,7 @@ struct ZEF_EXPORT IWinRegistry : IUnknown {
   // Empties the path and sets the root back to HKEY_CURRENT_USER (the access
   // stays); true.
   virtual bool Reset() = 0;
-  // Returns 0.
+  // Returns ZR_OK.
   virtual int32_t SetRootKey(HKEY key) = 0;
   // Creates the key (and the keys above it) unless it exists and makes it
   // current. False for a null or empty path or one that starts with '\'.

@@ -108,6 +108,22 @@ size_t platform::writeFully(int fd, const void* buffer, size_t size) {
   return total;
 }
 
+bool platform::replaceFileWhole(const std::string& path, std::string_view bytes, mode_t mode) {
+  FileSyscalls& calls = fileSyscalls();
+  const std::string temporary = path + ".tmp";
+  const int fd = retryAfterSignal(
+      [&] { return calls.open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode); });
+  if (fd < 0) return false;
+  const bool written = writeFully(fd, bytes.data(), bytes.size()) == bytes.size();
+  const int writeError = errno;
+  const bool closed = calls.close(fd) == 0;
+  if (written && closed && calls.rename(temporary.c_str(), path.c_str()) == 0) return true;
+  const int error = written ? errno : writeError;
+  calls.unlink(temporary.c_str());
+  errno = error;
+  return false;
+}
+
 platform::FileSyscalls& platform::fileSyscalls() {
   static FileSyscalls table = kRealCalls;
   return table;

@@ -114,21 +114,7 @@ bool writeRecord(const std::string& path, const platform::ServiceRecord& record)
        << "BinaryPath=" << oneLine(platform::wideToAnsiLenient(record.binaryPath)) << "\n"
        << "StartType=" << record.startType << "\n"
        << "Group=" << oneLine(record.group) << "\n";
-  const std::string temporary = path + ".new";
-  const std::string bytes = text.str();
-  platform::FileSyscalls& calls = platform::fileSyscalls();
-  const int fd = platform::retryAfterSignal(
-      [&] { return calls.open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666); });
-  if (fd < 0) return false;
-  const bool written = platform::writeFully(fd, bytes.data(), bytes.size()) == bytes.size();
-  const bool closed = calls.close(fd) == 0;
-  if (!written || !closed || calls.rename(temporary.c_str(), path.c_str()) != 0) {
-    const int error = errno;
-    calls.unlink(temporary.c_str());
-    errno = error;
-    return false;
-  }
-  return true;
+  return platform::replaceFileWhole(path, text.str(), 0666);
 }
 
 ServiceObject* serviceOf(SC_HANDLE handle) {

@@ -83,18 +83,7 @@ std::optional<unsigned long long> processStartTime(pid_t pid) {
 // Writes `text` to `path` through a temporary file, so a reader never sees
 // half an entry.
 bool writeEntry(const std::string& path, const std::string& text) {
-  platform::FileSyscalls& calls = platform::fileSyscalls();
-  const std::string temporary = path + ".tmp";
-  const int fd = platform::retryAfterSignal(
-      [&] { return calls.open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600); });
-  if (fd < 0) return false;
-  const bool written = platform::writeFully(fd, text.data(), text.size()) == text.size();
-  calls.close(fd);
-  if (!written || calls.rename(temporary.c_str(), path.c_str()) != 0) {
-    calls.unlink(temporary.c_str());
-    return false;
-  }
-  return true;
+  return platform::replaceFileWhole(path, text, 0600);
 }
 
 bool fillAddress(const std::string& path, sockaddr_un* address) {

@@ -15,6 +15,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct stat;
@@ -101,6 +102,11 @@ public:
 // fewer with errno set. A write that takes no byte at all would be asked
 // for ever: it counts as a full disk (ENOSPC).
 [[nodiscard]] ZEF_EXPORT size_t writeFully(int fd, const void* buffer, size_t size);
+// Writes `bytes` to "<path>.tmp" (created with `mode`, never through a link)
+// and renames it over the file at a native `path`, so a reader sees the old
+// file or the new one, never half of it. False with errno set when a step
+// fails; the temporary file is removed then.
+[[nodiscard]] ZEF_EXPORT bool replaceFileWhole(const std::string& path, std::string_view bytes, mode_t mode);
 
 // Calls `call` again while it fails with EINTR. Only calls that may safely be
 // repeated go through here (never close: the descriptor is gone either way).

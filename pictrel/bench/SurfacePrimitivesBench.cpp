@@ -2,7 +2,7 @@
 // fills and cairo without anti-aliasing on the same pixel buffer. Inputs
 // come from a fixed seed; every iteration draws the whole set, and the
 // items processed are figures, so the reported rate is per figure.
-#include "pictrel/Pictrel.h"
+#include "BenchSurfaces.h"
 
 #include <benchmark/benchmark.h>
 #include <cairo.h>
@@ -37,32 +37,13 @@ std::vector<Figure> figures(size_t count, int spread) {
   return list;
 }
 
-// A top-down surface, so its first row is the first row of the buffer the
-// peers draw into.
-struct Canvas {
-  Pictrel::IDrawableDS* surface = nullptr;
-  cairo_surface_t* cairoSurface = nullptr;
-  cairo_t* cairo = nullptr;
-
-  Canvas() {
-    void* out = nullptr;
-    pctAllocIntf(&Pictrel::IID_IDrawableDS, &out);
-    surface = static_cast<Pictrel::IDrawableDS*>(out);
-    surface->CreateEx(kSide, -kSide, 32, 0, nullptr);
-    cairoSurface = cairo_image_surface_create_for_data(surface->GetBits(), CAIRO_FORMAT_RGB24, kSide, kSide, kSide * 4);
-    cairo = cairo_create(cairoSurface);
+// Cairo draws here without anti-aliasing, as the surface does.
+struct Canvas : benchsupport::CairoCanvas {
+  Canvas() : CairoCanvas(kSide) {
     cairo_set_antialias(cairo, CAIRO_ANTIALIAS_NONE);
     cairo_set_line_width(cairo, 1.0);
   }
-  ~Canvas() {
-    cairo_destroy(cairo);
-    cairo_surface_destroy(cairoSurface);
-    surface->Release();
-  }
   uint32_t* bits() const { return reinterpret_cast<uint32_t*>(surface->GetBits()); }
-  void setColor(uint32_t color) const {
-    cairo_set_source_rgb(cairo, (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, ((color >> 16) & 0xFF) / 255.0);
-  }
 };
 
 void report(benchmark::State& state, size_t count) {

@@ -67,109 +67,89 @@ const std::vector<Figure>& triangles() {
   return list;
 }
 
-void BM_SurfaceLines(benchmark::State& state) {
+// Draws the whole list on one canvas each iteration.
+template <class Draw>
+void drawEach(benchmark::State& state, const std::vector<Figure>& list, Draw&& draw) {
   Canvas canvas;
   for (auto _ : state)
-    for (const Figure& f : lines()) canvas.surface->Line(f.x0, f.y0, f.x1, f.y1, f.color);
-  report(state, lines().size());
+    for (const Figure& f : list) draw(canvas, f);
+  report(state, list.size());
+}
+
+void BM_SurfaceLines(benchmark::State& state) {
+  drawEach(state, lines(),
+           [](const Canvas& canvas, const Figure& f) { canvas.surface->Line(f.x0, f.y0, f.x1, f.y1, f.color); });
 }
 BENCHMARK(BM_SurfaceLines);
 
 void BM_CairoLines(benchmark::State& state) {
-  Canvas canvas;
-  for (auto _ : state) {
-    for (const Figure& f : lines()) {
-      canvas.setColor(f.color);
-      cairo_move_to(canvas.cairo, f.x0 + 0.5, f.y0 + 0.5);
-      cairo_line_to(canvas.cairo, f.x1 + 0.5, f.y1 + 0.5);
-      cairo_stroke(canvas.cairo);
-    }
-  }
-  report(state, lines().size());
+  drawEach(state, lines(), [](const Canvas& canvas, const Figure& f) {
+    canvas.setColor(f.color);
+    cairo_move_to(canvas.cairo, f.x0 + 0.5, f.y0 + 0.5);
+    cairo_line_to(canvas.cairo, f.x1 + 0.5, f.y1 + 0.5);
+    cairo_stroke(canvas.cairo);
+  });
 }
 BENCHMARK(BM_CairoLines);
 
 void BM_SurfaceFilledRectangles(benchmark::State& state) {
-  Canvas canvas;
-  for (auto _ : state)
-    for (const Figure& f : rectangles()) canvas.surface->FillRect(f.x0, f.y0, f.x1, f.y1, f.color);
-  report(state, rectangles().size());
+  drawEach(state, rectangles(),
+           [](const Canvas& canvas, const Figure& f) { canvas.surface->FillRect(f.x0, f.y0, f.x1, f.y1, f.color); });
 }
 BENCHMARK(BM_SurfaceFilledRectangles);
 
 void BM_PixmanFilledRectangles(benchmark::State& state) {
-  Canvas canvas;
-  for (auto _ : state) {
-    for (const Figure& f : rectangles()) {
-      const int left = std::min(f.x0, f.x1);
-      const int top = std::min(f.y0, f.y1);
-      pixman_fill(canvas.bits(), kSide, 32, left, top, std::abs(f.x1 - f.x0) + 1, std::abs(f.y1 - f.y0) + 1, f.color);
-    }
-  }
-  report(state, rectangles().size());
+  drawEach(state, rectangles(), [](const Canvas& canvas, const Figure& f) {
+    const int left = std::min(f.x0, f.x1);
+    const int top = std::min(f.y0, f.y1);
+    pixman_fill(canvas.bits(), kSide, 32, left, top, std::abs(f.x1 - f.x0) + 1, std::abs(f.y1 - f.y0) + 1, f.color);
+  });
 }
 BENCHMARK(BM_PixmanFilledRectangles);
 
 void BM_CairoFilledRectangles(benchmark::State& state) {
-  Canvas canvas;
-  for (auto _ : state) {
-    for (const Figure& f : rectangles()) {
-      canvas.setColor(f.color);
-      cairo_rectangle(canvas.cairo, std::min(f.x0, f.x1), std::min(f.y0, f.y1), std::abs(f.x1 - f.x0) + 1,
-                      std::abs(f.y1 - f.y0) + 1);
-      cairo_fill(canvas.cairo);
-    }
-  }
-  report(state, rectangles().size());
+  drawEach(state, rectangles(), [](const Canvas& canvas, const Figure& f) {
+    canvas.setColor(f.color);
+    cairo_rectangle(canvas.cairo, std::min(f.x0, f.x1), std::min(f.y0, f.y1), std::abs(f.x1 - f.x0) + 1,
+                    std::abs(f.y1 - f.y0) + 1);
+    cairo_fill(canvas.cairo);
+  });
 }
 BENCHMARK(BM_CairoFilledRectangles);
 
 void BM_SurfaceFilledCircles(benchmark::State& state) {
-  Canvas canvas;
-  for (auto _ : state)
-    for (const Figure& f : circles()) canvas.surface->FilledCircle(f.x0, f.y0, std::abs(f.x1 - f.x0), f.color);
-  report(state, circles().size());
+  drawEach(state, circles(), [](const Canvas& canvas, const Figure& f) {
+    canvas.surface->FilledCircle(f.x0, f.y0, std::abs(f.x1 - f.x0), f.color);
+  });
 }
 BENCHMARK(BM_SurfaceFilledCircles);
 
 void BM_CairoFilledCircles(benchmark::State& state) {
-  Canvas canvas;
-  for (auto _ : state) {
-    for (const Figure& f : circles()) {
-      canvas.setColor(f.color);
-      cairo_arc(canvas.cairo, f.x0 + 0.5, f.y0 + 0.5, std::abs(f.x1 - f.x0) + 0.5, 0, 6.283185307);
-      cairo_fill(canvas.cairo);
-    }
-  }
-  report(state, circles().size());
+  drawEach(state, circles(), [](const Canvas& canvas, const Figure& f) {
+    canvas.setColor(f.color);
+    cairo_arc(canvas.cairo, f.x0 + 0.5, f.y0 + 0.5, std::abs(f.x1 - f.x0) + 0.5, 0, 6.283185307);
+    cairo_fill(canvas.cairo);
+  });
 }
 BENCHMARK(BM_CairoFilledCircles);
 
 void BM_SurfaceFilledTriangles(benchmark::State& state) {
-  Canvas canvas;
-  for (auto _ : state) {
-    for (const Figure& f : triangles()) {
-      const tagT_IPOINT2D corners[] = {{f.x0, f.y0}, {f.x1, f.y1}, {f.x2, f.y2}};
-      canvas.surface->FillTriangle(corners, f.color);
-    }
-  }
-  report(state, triangles().size());
+  drawEach(state, triangles(), [](const Canvas& canvas, const Figure& f) {
+    const tagT_IPOINT2D corners[] = {{f.x0, f.y0}, {f.x1, f.y1}, {f.x2, f.y2}};
+    canvas.surface->FillTriangle(corners, f.color);
+  });
 }
 BENCHMARK(BM_SurfaceFilledTriangles);
 
 void BM_CairoFilledTriangles(benchmark::State& state) {
-  Canvas canvas;
-  for (auto _ : state) {
-    for (const Figure& f : triangles()) {
-      canvas.setColor(f.color);
-      cairo_move_to(canvas.cairo, f.x0, f.y0);
-      cairo_line_to(canvas.cairo, f.x1, f.y1);
-      cairo_line_to(canvas.cairo, f.x2, f.y2);
-      cairo_close_path(canvas.cairo);
-      cairo_fill(canvas.cairo);
-    }
-  }
-  report(state, triangles().size());
+  drawEach(state, triangles(), [](const Canvas& canvas, const Figure& f) {
+    canvas.setColor(f.color);
+    cairo_move_to(canvas.cairo, f.x0, f.y0);
+    cairo_line_to(canvas.cairo, f.x1, f.y1);
+    cairo_line_to(canvas.cairo, f.x2, f.y2);
+    cairo_close_path(canvas.cairo);
+    cairo_fill(canvas.cairo);
+  });
 }
 BENCHMARK(BM_CairoFilledTriangles);
 

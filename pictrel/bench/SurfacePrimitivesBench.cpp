@@ -2,7 +2,7 @@
 // fills and cairo without anti-aliasing on the same pixel buffer. Inputs
 // come from a fixed seed; every iteration draws the whole set, and the
 // items processed are figures, so the reported rate is per figure.
-#include "pictrel/Pictrel.h"
+#include "BenchSurfaces.h"
 
 #include <benchmark/benchmark.h>
 #include <cairo.h>
@@ -37,32 +37,13 @@ std::vector<Figure> figures(size_t count, int spread) {
   return list;
 }
 
-// A top-down surface, so its first row is the first row of the buffer the
-// peers draw into.
-struct Canvas {
-  Pictrel::IDrawableDS* surface = nullptr;
-  cairo_surface_t* cairoSurface = nullptr;
-  cairo_t* cairo = nullptr;
-
-  Canvas() {
-    void* out = nullptr;
-    pctAllocIntf(&Pictrel::IID_IDrawableDS, &out);
-    surface = static_cast<Pictrel::IDrawableDS*>(out);
-    surface->CreateEx(kSide, -kSide, 32, 0, nullptr);
-    cairoSurface = cairo_image_surface_create_for_data(surface->GetBits(), CAIRO_FORMAT_RGB24, kSide, kSide, kSide * 4);
-    cairo = cairo_create(cairoSurface);
+// Cairo draws here without anti-aliasing, as the surface does.
+struct Canvas : benchsupport::CairoCanvas {
+  Canvas() : CairoCanvas(kSide) {
     cairo_set_antialias(cairo, CAIRO_ANTIALIAS_NONE);
     cairo_set_line_width(cairo, 1.0);
   }
-  ~Canvas() {
-    cairo_destroy(cairo);
-    cairo_surface_destroy(cairoSurface);
-    surface->Release();
-  }
   uint32_t* bits() const { return reinterpret_cast<uint32_t*>(surface->GetBits()); }
-  void setColor(uint32_t color) const {
-    cairo_set_source_rgb(cairo, (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, ((color >> 16) & 0xFF) / 255.0);
-  }
 };
 
 void report(benchmark::State& state, size_t count) {
@@ -86,109 +67,89 @@ const std::vector<Figure>& triangles() {
   return list;
 }
 
-void BM_SurfaceLines(benchmark::State& state) {
+// Draws the whole list on one canvas each iteration.
+template <class Draw>
+void drawEach(benchmark::State& state, const std::vector<Figure>& list, Draw&& draw) {
   Canvas canvas;
   for (auto _ : state)
-    for (const Figure& f : lines()) canvas.surface->Line(f.x0, f.y0, f.x1, f.y1, f.color);
-  report(state, lines().size());
+    for (const Figure& f : list) draw(canvas, f);
+  report(state, list.size());
+}
+
+void BM_SurfaceLines(benchmark::State& state) {
+  drawEach(state, lines(),
+           [](const Canvas& canvas, const Figure& f) { canvas.surface->Line(f.x0, f.y0, f.x1, f.y1, f.color); });
 }
 BENCHMARK(BM_SurfaceLines);
 
 void BM_CairoLines(benchmark::State& state) {
-  Canvas canvas;
-  for (auto _ : state) {
-    for (const Figure& f : lines()) {
-      canvas.setColor(f.color);
-      cairo_move_to(canvas.cairo, f.x0 + 0.5, f.y0 + 0.5);
-      cairo_line_to(canvas.cairo, f.x1 + 0.5, f.y1 + 0.5);
-      cairo_stroke(canvas.cairo);
-    }
-  }
-  report(state, lines().size());
+  drawEach(state, lines(), [](const Canvas& canvas, const Figure& f) {
+    canvas.setColor(f.color);
+    cairo_move_to(canvas.cairo, f.x0 + 0.5, f.y0 + 0.5);
+    cairo_line_to(canvas.cairo, f.x1 + 0.5, f.y1 + 0.5);
+    cairo_stroke(canvas.cairo);
+  });
 }
 BENCHMARK(BM_CairoLines);
 
 void BM_SurfaceFilledRectangles(benchmark::State& state) {
-  Canvas canvas;
-  for (auto _ : state)
-    for (const Figure& f : rectangles()) canvas.surface->FillRect(f.x0, f.y0, f.x1, f.y1, f.color);
-  report(state, rectangles().size());
+  drawEach(state, rectangles(),
+           [](const Canvas& canvas, const Figure& f) { canvas.surface->FillRect(f.x0, f.y0, f.x1, f.y1, f.color); });
 }
 BENCHMARK(BM_SurfaceFilledRectangles);
 
 void BM_PixmanFilledRectangles(benchmark::State& state) {
-  Canvas canvas;
-  for (auto _ : state) {
-    for (const Figure& f : rectangles()) {
-      const int left = std::min(f.x0, f.x1);
-      const int top = std::min(f.y0, f.y1);
-      pixman_fill(canvas.bits(), kSide, 32, left, top, std::abs(f.x1 - f.x0) + 1, std::abs(f.y1 - f.y0) + 1, f.color);
-    }
-  }
-  report(state, rectangles().size());
+  drawEach(state, rectangles(), [](const Canvas& canvas, const Figure& f) {
+    const int left = std::min(f.x0, f.x1);
+    const int top = std::min(f.y0, f.y1);
+    pixman_fill(canvas.bits(), kSide, 32, left, top, std::abs(f.x1 - f.x0) + 1, std::abs(f.y1 - f.y0) + 1, f.color);
+  });
 }
 BENCHMARK(BM_PixmanFilledRectangles);
 
 void BM_CairoFilledRectangles(benchmark::State& state) {
-  Canvas canvas;
-  for (auto _ : state) {
-    for (const Figure& f : rectangles()) {
-      canvas.setColor(f.color);
-      cairo_rectangle(canvas.cairo, std::min(f.x0, f.x1), std::min(f.y0, f.y1), std::abs(f.x1 - f.x0) + 1,
-                      std::abs(f.y1 - f.y0) + 1);
-      cairo_fill(canvas.cairo);
-    }
-  }
-  report(state, rectangles().size());
+  drawEach(state, rectangles(), [](const Canvas& canvas, const Figure& f) {
+    canvas.setColor(f.color);
+    cairo_rectangle(canvas.cairo, std::min(f.x0, f.x1), std::min(f.y0, f.y1), std::abs(f.x1 - f.x0) + 1,
+                    std::abs(f.y1 - f.y0) + 1);
+    cairo_fill(canvas.cairo);
+  });
 }
 BENCHMARK(BM_CairoFilledRectangles);
 
 void BM_SurfaceFilledCircles(benchmark::State& state) {
-  Canvas canvas;
-  for (auto _ : state)
-    for (const Figure& f : circles()) canvas.surface->FilledCircle(f.x0, f.y0, std::abs(f.x1 - f.x0), f.color);
-  report(state, circles().size());
+  drawEach(state, circles(), [](const Canvas& canvas, const Figure& f) {
+    canvas.surface->FilledCircle(f.x0, f.y0, std::abs(f.x1 - f.x0), f.color);
+  });
 }
 BENCHMARK(BM_SurfaceFilledCircles);
 
 void BM_CairoFilledCircles(benchmark::State& state) {
-  Canvas canvas;
-  for (auto _ : state) {
-    for (const Figure& f : circles()) {
-      canvas.setColor(f.color);
-      cairo_arc(canvas.cairo, f.x0 + 0.5, f.y0 + 0.5, std::abs(f.x1 - f.x0) + 0.5, 0, 6.283185307);
-      cairo_fill(canvas.cairo);
-    }
-  }
-  report(state, circles().size());
+  drawEach(state, circles(), [](const Canvas& canvas, const Figure& f) {
+    canvas.setColor(f.color);
+    cairo_arc(canvas.cairo, f.x0 + 0.5, f.y0 + 0.5, std::abs(f.x1 - f.x0) + 0.5, 0, 6.283185307);
+    cairo_fill(canvas.cairo);
+  });
 }
 BENCHMARK(BM_CairoFilledCircles);
 
 void BM_SurfaceFilledTriangles(benchmark::State& state) {
-  Canvas canvas;
-  for (auto _ : state) {
-    for (const Figure& f : triangles()) {
-      const tagT_IPOINT2D corners[] = {{f.x0, f.y0}, {f.x1, f.y1}, {f.x2, f.y2}};
-      canvas.surface->FillTriangle(corners, f.color);
-    }
-  }
-  report(state, triangles().size());
+  drawEach(state, triangles(), [](const Canvas& canvas, const Figure& f) {
+    const tagT_IPOINT2D corners[] = {{f.x0, f.y0}, {f.x1, f.y1}, {f.x2, f.y2}};
+    canvas.surface->FillTriangle(corners, f.color);
+  });
 }
 BENCHMARK(BM_SurfaceFilledTriangles);
 
 void BM_CairoFilledTriangles(benchmark::State& state) {
-  Canvas canvas;
-  for (auto _ : state) {
-    for (const Figure& f : triangles()) {
-      canvas.setColor(f.color);
-      cairo_move_to(canvas.cairo, f.x0, f.y0);
-      cairo_line_to(canvas.cairo, f.x1, f.y1);
-      cairo_line_to(canvas.cairo, f.x2, f.y2);
-      cairo_close_path(canvas.cairo);
-      cairo_fill(canvas.cairo);
-    }
-  }
-  report(state, triangles().size());
+  drawEach(state, triangles(), [](const Canvas& canvas, const Figure& f) {
+    canvas.setColor(f.color);
+    cairo_move_to(canvas.cairo, f.x0, f.y0);
+    cairo_line_to(canvas.cairo, f.x1, f.y1);
+    cairo_line_to(canvas.cairo, f.x2, f.y2);
+    cairo_close_path(canvas.cairo);
+    cairo_fill(canvas.cairo);
+  });
 }
 BENCHMARK(BM_CairoFilledTriangles);
 

@@ -4,7 +4,7 @@
 // lies from cairo's: the largest difference of one colour channel and the
 // share of pixels that differ at all, both drawn once on cleared buffers
 // outside the timing.
-#include "pictrel/Pictrel.h"
+#include "BenchSurfaces.h"
 
 #include <benchmark/benchmark.h>
 #include <cairo.h>
@@ -46,27 +46,8 @@ const std::vector<Stroke>& strokes(size_t count, int spread) {
 const std::vector<Stroke>& lines() { return strokes(10000, 400); }
 const std::vector<Stroke>& discs() { return strokes(1000, 40); }
 
-struct Canvas {
-  Pictrel::IDrawableDS* surface = nullptr;
-  cairo_surface_t* cairoSurface = nullptr;
-  cairo_t* cairo = nullptr;
-
-  Canvas() {
-    void* out = nullptr;
-    pctAllocIntf(&Pictrel::IID_IDrawableDS, &out);
-    surface = static_cast<Pictrel::IDrawableDS*>(out);
-    surface->CreateEx(kSide, -kSide, 32, 0, nullptr);
-    cairoSurface = cairo_image_surface_create_for_data(surface->GetBits(), CAIRO_FORMAT_RGB24, kSide, kSide, kSide * 4);
-    cairo = cairo_create(cairoSurface);
-  }
-  ~Canvas() {
-    cairo_destroy(cairo);
-    cairo_surface_destroy(cairoSurface);
-    surface->Release();
-  }
-  void setColor(uint32_t color) const {
-    cairo_set_source_rgb(cairo, (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, ((color >> 16) & 0xFF) / 255.0);
-  }
+struct Canvas : benchsupport::CairoCanvas {
+  Canvas() : CairoCanvas(kSide) {}
   // Black everywhere; cairo is told that its buffer changed behind it.
   void clear() const {
     std::memset(surface->GetBits(), 0, static_cast<size_t>(kSide) * kSide * 4);

@@ -1,7 +1,7 @@
 // Short texts at 11 pixels on a 32-bpp surface through the GDI and the
 // GDI+ text paths, beside cairo_show_text with the same font file through
 // cairo's FreeType font face.
-#include "pictrel/Pictrel.h"
+#include "BenchSurfaces.h"
 
 #include "platform/GdiPlus.h"
 
@@ -53,10 +53,7 @@ const std::vector<Placed>& texts() {
 Pictrel::IDrawableDS* textSurface(bool withGdiplus) {
   testsupport::useFixtureFonts();
   if (!withGdiplus) platform::failNextGdiplusStartup();
-  void* out = nullptr;
-  pctAllocIntf(&Pictrel::IID_IDrawableDS, &out);
-  auto* surface = static_cast<Pictrel::IDrawableDS*>(out);
-  surface->CreateEx(kSide, -kSide, 32, 0, nullptr);
+  Pictrel::IDrawableDS* surface = benchsupport::newSurface(kSide, kSide, 32);
   surface->SetFont(u"DejaVu Sans", 0, -11);
   return surface;
 }

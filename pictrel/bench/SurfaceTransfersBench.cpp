@@ -1,6 +1,6 @@
 // Transfers between 1024 × 1024 surfaces and the textured quad, beside
 // pixman's compositing of the same pixels.
-#include "pictrel/Pictrel.h"
+#include "BenchSurfaces.h"
 
 #include <benchmark/benchmark.h>
 #include <pixman.h>
@@ -11,11 +11,9 @@ namespace {
 
 constexpr int kSide = 1024;
 
+// A surface of random pixels.
 Pictrel::IDrawableDS* surface(int width, int height, int bpp) {
-  void* out = nullptr;
-  pctAllocIntf(&Pictrel::IID_IDrawableDS, &out);
-  auto* s = static_cast<Pictrel::IDrawableDS*>(out);
-  s->CreateEx(width, -height, bpp, 0, nullptr);
+  auto* s = benchsupport::newSurface(width, height, bpp);
   std::mt19937 random(5);
   const int rowBytes = (width * (bpp == 15 ? 16 : bpp) + 31) / 32 * 4;
   for (int y = 0; y < height; ++y)
@@ -31,51 +29,44 @@ pixman_image_t* imageOf(Pictrel::IDrawableDS* s, pixman_format_code_t format) {
 
 void pixels(benchmark::State& state, int64_t count) { state.SetItemsProcessed(state.iterations() * count); }
 
-void BM_SurfaceAlphaTransfer(benchmark::State& state) {
-  auto* source = surface(kSide, kSide, 32);
-  auto* target = surface(kSide, kSide, 32);
-  for (auto _ : state) source->TransferTo(target, nullptr, 0, 0, 0);
+// A whole-surface transfer between two surfaces of the depth.
+void surfaceTransfer(benchmark::State& state, int bpp, COLORREF key) {
+  auto* source = surface(kSide, kSide, bpp);
+  auto* target = surface(kSide, kSide, bpp);
+  for (auto _ : state) source->TransferTo(target, nullptr, 0, 0, key);
   pixels(state, int64_t{kSide} * kSide);
   source->Release();
   target->Release();
 }
+
+// The same pixels composited by pixman.
+void pixmanComposite(benchmark::State& state, int bpp, pixman_op_t op, pixman_format_code_t sourceFormat,
+                     pixman_format_code_t targetFormat) {
+  auto* source = surface(kSide, kSide, bpp);
+  auto* target = surface(kSide, kSide, bpp);
+  pixman_image_t* from = imageOf(source, sourceFormat);
+  pixman_image_t* to = imageOf(target, targetFormat);
+  for (auto _ : state) pixman_image_composite(op, from, nullptr, to, 0, 0, 0, 0, 0, 0, kSide, kSide);
+  pixels(state, int64_t{kSide} * kSide);
+  pixman_image_unref(from);
+  pixman_image_unref(to);
+  source->Release();
+  target->Release();
+}
+
+void BM_SurfaceAlphaTransfer(benchmark::State& state) { surfaceTransfer(state, 32, 0); }
 BENCHMARK(BM_SurfaceAlphaTransfer);
 
 void BM_PixmanOver(benchmark::State& state) {
-  auto* source = surface(kSide, kSide, 32);
-  auto* target = surface(kSide, kSide, 32);
-  pixman_image_t* from = imageOf(source, PIXMAN_a8r8g8b8);
-  pixman_image_t* to = imageOf(target, PIXMAN_x8r8g8b8);
-  for (auto _ : state) pixman_image_composite(PIXMAN_OP_OVER, from, nullptr, to, 0, 0, 0, 0, 0, 0, kSide, kSide);
-  pixels(state, int64_t{kSide} * kSide);
-  pixman_image_unref(from);
-  pixman_image_unref(to);
-  source->Release();
-  target->Release();
+  pixmanComposite(state, 32, PIXMAN_OP_OVER, PIXMAN_a8r8g8b8, PIXMAN_x8r8g8b8);
 }
 BENCHMARK(BM_PixmanOver);
 
-void BM_SurfaceKeyedTransfer24(benchmark::State& state) {
-  auto* source = surface(kSide, kSide, 24);
-  auto* target = surface(kSide, kSide, 24);
-  for (auto _ : state) source->TransferTo(target, nullptr, 0, 0, 0x00FF00FF);
-  pixels(state, int64_t{kSide} * kSide);
-  source->Release();
-  target->Release();
-}
+void BM_SurfaceKeyedTransfer24(benchmark::State& state) { surfaceTransfer(state, 24, 0x00FF00FF); }
 BENCHMARK(BM_SurfaceKeyedTransfer24);
 
 void BM_PixmanSource24(benchmark::State& state) {
-  auto* source = surface(kSide, kSide, 24);
-  auto* target = surface(kSide, kSide, 24);
-  pixman_image_t* from = imageOf(source, PIXMAN_r8g8b8);
-  pixman_image_t* to = imageOf(target, PIXMAN_r8g8b8);
-  for (auto _ : state) pixman_image_composite(PIXMAN_OP_SRC, from, nullptr, to, 0, 0, 0, 0, 0, 0, kSide, kSide);
-  pixels(state, int64_t{kSide} * kSide);
-  pixman_image_unref(from);
-  pixman_image_unref(to);
-  source->Release();
-  target->Release();
+  pixmanComposite(state, 24, PIXMAN_OP_SRC, PIXMAN_r8g8b8, PIXMAN_r8g8b8);
 }
 BENCHMARK(BM_PixmanSource24);
 

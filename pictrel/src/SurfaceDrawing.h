@@ -25,6 +25,10 @@ namespace Pictrel {
 // without a palette.
 int nearestPaletteIndex(SurfaceState& state, COLORREF color);
 
+// A logical palette of the first `count` (at most 256) colours, none merged
+// with another; null when it cannot be made.
+HPALETTE paletteOfColors(const RGBQUAD* colors, UINT count);
+
 inline uint32_t colorToPixel(SurfaceState& state, COLORREF color) {
   const int bpp = state.bitsPerPixel();
   if (bpp <= 8) return static_cast<uint32_t>(nearestPaletteIndex(state, color));

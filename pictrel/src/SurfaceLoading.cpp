@@ -36,23 +36,11 @@ HRESULT Pictrel::IDrawableDSImp::LoadBitmapResource(HINSTANCE instance, LPCWSTR 
   const HRESULT created =
       Create(dib.dsBm.bmWidth, std::abs(dib.dsBmih.biHeight), bpp, entries > 0 && bpp <= 8 ? table : nullptr);
   if (SUCCEEDED(created)) {
-    HPALETTE palette = nullptr;
+    HPALETTE palette = entries > 0 ? paletteOfColors(table, entries) : nullptr;
     HPALETTE previousPalette = nullptr;
-    if (entries > 0) {
-      struct {
-        LOGPALETTE head;
-        PALETTEENTRY more[255];
-      } logical{};
-      logical.head.palVersion = 0x300;
-      logical.head.palNumEntries = static_cast<WORD>(entries);
-      PALETTEENTRY* target = logical.head.palPalEntry;
-      for (UINT i = 0; i < entries; ++i)
-        target[i] = {table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue, PC_NOCOLLAPSE};
-      palette = CreatePalette(&logical.head);
-      if (palette) {
-        previousPalette = SelectPalette(temporary, palette, FALSE);
-        RealizePalette(temporary);
-      }
+    if (palette) {
+      previousPalette = SelectPalette(temporary, palette, FALSE);
+      RealizePalette(temporary);
     }
     BitBlt(state_.memoryDC, 0, 0, dib.dsBm.bmWidth, std::abs(dib.dsBmih.biHeight), temporary, 0, 0, SRCCOPY);
     if (previousPalette) SelectPalette(temporary, previousPalette, FALSE);

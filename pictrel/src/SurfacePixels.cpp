@@ -7,6 +7,7 @@
 #include "SurfaceDrawing.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 
 uint32_t Pictrel::valueToPixel(SurfaceState& state, DWORD value) {
@@ -91,20 +92,21 @@ HRESULT Pictrel::IDrawableDSImp::CreateHPALETTE(HDC dc, HPALETTE* out) {
   *out = nullptr;
   if (!dc) return E_INVALIDARG;
   if (!hasPalette(state_)) return E_FAIL;
-  const int entries = 1 << state_.bitsPerPixel();
+  *out = paletteOfColors(state_.info->colors, 1u << state_.bitsPerPixel());
+  return *out ? S_OK : E_FAIL;
+}
+
+HPALETTE Pictrel::paletteOfColors(const RGBQUAD* colors, UINT count) {
+  assert(count <= 256);
   struct {
     LOGPALETTE head;
     PALETTEENTRY more[255];
   } logical{};
   logical.head.palVersion = 0x300;
-  logical.head.palNumEntries = static_cast<WORD>(entries);
+  logical.head.palNumEntries = static_cast<WORD>(count);
   PALETTEENTRY* target = logical.head.palPalEntry;
-  for (int i = 0; i < entries; ++i) {
-    const RGBQUAD& entry = state_.info->colors[i];
-    target[i] = {entry.rgbRed, entry.rgbGreen, entry.rgbBlue, PC_NOCOLLAPSE};
-  }
-  *out = CreatePalette(&logical.head);
-  return *out ? S_OK : E_FAIL;
+  for (UINT i = 0; i < count; ++i) target[i] = {colors[i].rgbRed, colors[i].rgbGreen, colors[i].rgbBlue, PC_NOCOLLAPSE};
+  return CreatePalette(&logical.head);
 }
 
 HRESULT Pictrel::IDrawableDSImp::GetPixel(int x, int y, COLORREF* out) {

@@ -336,38 +336,35 @@ void walkEllipse(int64_t rx, int64_t ry, Plot&& plot) {
 
 }  // namespace
 
-HRESULT Pictrel::IDrawableDSImp::Ellipse(int cx, int cy, int rx, int ry, DWORD value) {
-  if (!state_.hasPixels()) return E_FAIL;
+namespace {
+
+// The outline of an ellipse, each point through `slot` (setting or flipping
+// one pixel).
+template <typename Slot>
+HRESULT drawEllipse(const Pictrel::SurfaceState& state, int cx, int cy, int rx, int ry, Slot&& slot) {
+  if (!state.hasPixels()) return E_FAIL;
   const int64_t width = magnitude(rx);
   const int64_t height = magnitude(ry);
-  if (missesRect(drawableClip(state_), cx - width, cy - height, cx + width, cy + height)) return S_OK;
-  auto set = [&](int x, int y) { SetPixel(x, y, value); };
-  plotPoint(set, int64_t{cx} + rx, cy);
-  plotPoint(set, int64_t{cx} - rx, cy);
+  if (missesRect(drawableClip(state), cx - width, cy - height, cx + width, cy + height)) return S_OK;
+  plotPoint(slot, int64_t{cx} + rx, cy);
+  plotPoint(slot, int64_t{cx} - rx, cy);
   walkEllipse(rx, ry, [&](int64_t x, int64_t y) {
-    plotPoint(set, cx + x, cy + y);
-    plotPoint(set, cx - x, cy + y);
-    plotPoint(set, cx + x, cy - y);
-    plotPoint(set, cx - x, cy - y);
+    plotPoint(slot, cx + x, cy + y);
+    plotPoint(slot, cx - x, cy + y);
+    plotPoint(slot, cx + x, cy - y);
+    plotPoint(slot, cx - x, cy - y);
   });
   return S_OK;
 }
 
+}  // namespace
+
+HRESULT Pictrel::IDrawableDSImp::Ellipse(int cx, int cy, int rx, int ry, DWORD value) {
+  return drawEllipse(state_, cx, cy, rx, ry, [&](int x, int y) { SetPixel(x, y, value); });
+}
+
 HRESULT Pictrel::IDrawableDSImp::XorEllipse(int cx, int cy, int rx, int ry, DWORD value) {
-  if (!state_.hasPixels()) return E_FAIL;
-  const int64_t width = magnitude(rx);
-  const int64_t height = magnitude(ry);
-  if (missesRect(drawableClip(state_), cx - width, cy - height, cx + width, cy + height)) return S_OK;
-  auto flip = [&](int x, int y) { XorPixel(x, y, value); };
-  plotPoint(flip, int64_t{cx} + rx, cy);
-  plotPoint(flip, int64_t{cx} - rx, cy);
-  walkEllipse(rx, ry, [&](int64_t x, int64_t y) {
-    plotPoint(flip, cx + x, cy + y);
-    plotPoint(flip, cx - x, cy + y);
-    plotPoint(flip, cx + x, cy - y);
-    plotPoint(flip, cx - x, cy - y);
-  });
-  return S_OK;
+  return drawEllipse(state_, cx, cy, rx, ry, [&](int x, int y) { XorPixel(x, y, value); });
 }
 
 HRESULT Pictrel::IDrawableDSImp::FillTriangle(const tagT_IPOINT2D* points, COLORREF color) {

@@ -145,9 +145,12 @@ int blitWalk(const Target& target, const gdi::BitmapObject& source, int x, int y
   return lines;
 }
 
-// An unscaled copy between equal formats: whole row spans at once.
-int copyRows(const Target& target, const gdi::BitmapObject& source, int x, int y, int width, int height, int sourceX,
-             int sourceY) {
+// The walk of an unscaled copy: the destination rows inside the destination
+// box, the target area and the source picture, each handed whole to
+// `copyRow(to, from, left, sourceLeft, count)` with the rows' pixel spans.
+template <typename CopyRow>
+int unscaledRows(const Target& target, const gdi::BitmapObject& source, int x, int y, int width, int height,
+                 int sourceX, int sourceY, CopyRow&& copyRow) {
   const int64_t left = std::max<int64_t>({x, target.area.left, int64_t{x} - sourceX});
   const int64_t right =
       std::min<int64_t>({int64_t{x} + width, target.area.right, int64_t{x} - sourceX + source.width()});
@@ -155,38 +158,39 @@ int copyRows(const Target& target, const gdi::BitmapObject& source, int x, int y
   const int64_t bottom =
       std::min<int64_t>({int64_t{y} + height, target.area.bottom, int64_t{y} - sourceY + source.height()});
   if (left >= right || top >= bottom) return 0;
-  const size_t bytes = static_cast<size_t>(source.bitsPerPixel() / 8);
-  for (int64_t dy = top; dy < bottom; ++dy) {
-    const auto sy = static_cast<int>(dy - y + sourceY);
-    std::memmove(target.bitmap->row(static_cast<int>(dy)) + bytes * static_cast<size_t>(left),
-                 source.row(sy) + bytes * static_cast<size_t>(left - x + sourceX),
-                 bytes * static_cast<size_t>(right - left));
-  }
+  for (int64_t dy = top; dy < bottom; ++dy)
+    copyRow(target.bitmap->row(static_cast<int>(dy)), source.row(static_cast<int>(dy - y + sourceY)), left,
+            left - x + sourceX, right - left);
   return static_cast<int>(bottom - top);
+}
+
+// An unscaled copy between equal formats: whole row spans at once.
+int copyRows(const Target& target, const gdi::BitmapObject& source, int x, int y, int width, int height, int sourceX,
+             int sourceY) {
+  const size_t bytes = static_cast<size_t>(source.bitsPerPixel() / 8);
+  return unscaledRows(target, source, x, y, width, height, sourceX, sourceY,
+                      [bytes](BYTE* to, const BYTE* from, int64_t left, int64_t sourceLeft, int64_t count) {
+                        std::memmove(to + bytes * static_cast<size_t>(left),
+                                     from + bytes * static_cast<size_t>(sourceLeft),
+                                     bytes * static_cast<size_t>(count));
+                      });
 }
 
 // An unscaled copy from 24-bit pixels into 32-bit ones with the usual
 // channels: whole row spans, as copyRows.
 int widenRows(const Target& target, const gdi::BitmapObject& source, int x, int y, int width, int height, int sourceX,
               int sourceY) {
-  const int64_t left = std::max<int64_t>({x, target.area.left, int64_t{x} - sourceX});
-  const int64_t right =
-      std::min<int64_t>({int64_t{x} + width, target.area.right, int64_t{x} - sourceX + source.width()});
-  const int64_t top = std::max<int64_t>({y, target.area.top, int64_t{y} - sourceY});
-  const int64_t bottom =
-      std::min<int64_t>({int64_t{y} + height, target.area.bottom, int64_t{y} - sourceY + source.height()});
-  if (left >= right || top >= bottom) return 0;
-  for (int64_t dy = top; dy < bottom; ++dy) {
-    const BYTE* s = source.row(static_cast<int>(dy - y + sourceY)) + 3 * (left - x + sourceX);
-    BYTE* d = target.bitmap->row(static_cast<int>(dy)) + 4 * left;
-    for (int64_t dx = left; dx < right; ++dx, s += 3, d += 4) {
-      d[0] = s[0];
-      d[1] = s[1];
-      d[2] = s[2];
-      d[3] = 0;
-    }
-  }
-  return static_cast<int>(bottom - top);
+  return unscaledRows(target, source, x, y, width, height, sourceX, sourceY,
+                      [](BYTE* to, const BYTE* from, int64_t left, int64_t sourceLeft, int64_t count) {
+                        const BYTE* s = from + 3 * sourceLeft;
+                        BYTE* d = to + 4 * left;
+                        for (int64_t i = 0; i < count; ++i, s += 3, d += 4) {
+                          d[0] = s[0];
+                          d[1] = s[1];
+                          d[2] = s[2];
+                          d[3] = 0;
+                        }
+                      });
 }
 
 int stretch(HDC destination, int x, int y, int width, int height, const gdi::BitmapObject& source, int sourceX,

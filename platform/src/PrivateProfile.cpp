@@ -74,6 +74,22 @@ bool writeAll(int fd, std::string_view bytes) {
   return platform::writeFully(fd, bytes.data(), bytes.size()) == bytes.size();
 }
 
+// A descriptor, closed with its owner.
+class Descriptor {
+public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) platform::fileSyscalls().close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+
+  int get() const { return fd_; }
+
+private:
+  int fd_;
+};
+
 // The folder of an ini file, held open, and the file's name in it. Writers
 // reach the file, its temporary copies and the rename only through the
 // folder's descriptor and never follow a link there: a folder that other
@@ -81,22 +97,16 @@ bool writeAll(int fd, std::string_view bytes) {
 // another file.
 class IniFolder {
 public:
-  ~IniFolder() {
-    if (fd_ >= 0) platform::fileSyscalls().close(fd_);
-  }
-  IniFolder(const IniFolder&) = delete;
-  IniFolder& operator=(const IniFolder&) = delete;
-
   // Opens the folder of `path`; nullptr (errno set) when it cannot be.
   static std::unique_ptr<IniFolder> open(const std::string& path);
 
-  int fd() const { return fd_; }
+  int fd() const { return fd_.get(); }
   const std::string& name() const { return name_; }
 
 private:
   IniFolder(int fd, std::string name) : fd_(fd), name_(std::move(name)) {}
 
-  int fd_;
+  Descriptor fd_;
   std::string name_;  // the ini file's name in the folder
 };
 
@@ -118,12 +128,6 @@ std::unique_ptr<IniFolder> IniFolder::open(const std::string& path) {
 // An ini file held under its writers' lock. The lock ends with the object.
 class LockedFile {
 public:
-  ~LockedFile() {
-    if (fd_ >= 0) platform::fileSyscalls().close(fd_);
-  }
-  LockedFile(const LockedFile&) = delete;
-  LockedFile& operator=(const LockedFile&) = delete;
-
   explicit LockedFile(int fd) : fd_(fd) {}
 
   // Opens (creating when missing, if `create`) and locks the file now
@@ -131,11 +135,11 @@ public:
   // under that name fails (ELOOP, EINVAL).
   static std::unique_ptr<LockedFile> lock(const IniFolder& folder, bool create);
 
-  int fd() const { return fd_; }
+  int fd() const { return fd_.get(); }
   const struct stat& info() const { return info_; }
 
 private:
-  int fd_ = -1;
+  Descriptor fd_;
   struct stat info_ {};
 };
 

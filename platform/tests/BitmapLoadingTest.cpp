@@ -9,11 +9,21 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <string>
+#include <utility>
+
 namespace {
 
 using platform::testing::BmpPicture;
 
 HINSTANCE testModule() { return reinterpret_cast<HINSTANCE>(uintptr_t{0x7E570000}); }
+
+// The bytes with the given bytes written over them at their offsets.
+std::string patched(std::string bytes, std::initializer_list<std::pair<size_t, char>> changes) {
+  for (const auto& [offset, value] : changes) bytes[offset] = value;
+  return bytes;
+}
 
 // Every pixel of the section against the picture's pattern.
 void expectPixels(HBITMAP bitmap, const BmpPicture& picture) {
@@ -72,41 +82,11 @@ TEST(BitmapLoadingTest, DamagedBitmapsLoadAsNothing) {
       {"truncated rows", whole.substr(0, whole.size() - 3)},
       {"truncated header", whole.substr(0, 30)},
       {"not a bitmap", "PK" + whole.substr(2)},
-      {"header size past the end",
-       [&] {
-         std::string b = whole;
-         b[14] = '\x7F';
-         b[15] = '\x7F';
-         return b;
-       }()},
-      {"more rows than held",
-       [&] {
-         std::string b = whole;
-         b[22] = 40;
-         return b;
-       }()},
-      {"pixels past the end",
-       [&] {
-         std::string b = whole;
-         b[10] = '\xFF';
-         b[11] = '\x7F';
-         return b;
-       }()},
-      {"run-length",
-       [&] {
-         std::string b = whole;
-         b[30] = 1;
-         return b;
-       }()},
-      {"absurd width",
-       [&] {
-         std::string b = whole;
-         b[18] = '\xFF';
-         b[19] = '\xFF';
-         b[20] = '\xFF';
-         b[21] = '\x3F';
-         return b;
-       }()},
+      {"header size past the end", patched(whole, {{14, '\x7F'}, {15, '\x7F'}})},
+      {"more rows than held", patched(whole, {{22, 40}})},
+      {"pixels past the end", patched(whole, {{10, '\xFF'}, {11, '\x7F'}})},
+      {"run-length", patched(whole, {{30, 1}})},
+      {"absurd width", patched(whole, {{18, '\xFF'}, {19, '\xFF'}, {20, '\xFF'}, {21, '\x3F'}})},
   };
   for (const auto& row : damaged) {
     SCOPED_TRACE(row.name);

@@ -101,15 +101,15 @@ TEST(ThreadsTest, PriorityIsRecordedAndBadHandlesAreRefused) {
   EXPECT_EQ(counter.runs, 0);
 }
 
-TEST(EventTest, AutoResetReleasesOneWaiterManualResetReleasesAll) {
-  // Each waiter gives up after 300 ms, so the one an auto-reset event
-  // leaves behind ends on its own.
-  HANDLE autoEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+// Two threads wait on the event while it is set once; how many got through.
+// Each waiter gives up after 300 ms, so one the event leaves behind ends on
+// its own.
+int throughAfterOneSet(HANDLE event) {
   std::atomic<int> through{0};
   struct Waiter {
     HANDLE event;
     std::atomic<int>* through;
-  } waiter{autoEvent, &through};
+  } waiter{event, &through};
   auto waitOnce = [](LPVOID parameter) -> DWORD {
     auto* waiter = static_cast<Waiter*>(parameter);
     if (WaitForSingleObject(waiter->event, 300) == WAIT_OBJECT_0) ++*waiter->through;
@@ -118,26 +118,23 @@ TEST(EventTest, AutoResetReleasesOneWaiterManualResetReleasesAll) {
   HANDLE threads[] = {CreateThread(nullptr, 0, waitOnce, &waiter, 0, nullptr),
                       CreateThread(nullptr, 0, waitOnce, &waiter, 0, nullptr)};
   std::this_thread::sleep_for(std::chrono::milliseconds(kShortMs));
-  SetEvent(autoEvent);
+  SetEvent(event);
   EXPECT_EQ(WaitForMultipleObjects(2, threads, TRUE, kBoundMs), WAIT_OBJECT_0);
-  EXPECT_EQ(through, 1) << "auto-reset";
+  for (HANDLE thread : threads) CloseHandle(thread);
+  return through;
+}
+
+TEST(EventTest, AutoResetReleasesOneWaiterManualResetReleasesAll) {
+  HANDLE autoEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  EXPECT_EQ(throughAfterOneSet(autoEvent), 1) << "auto-reset";
   // The released wait took the signal.
   EXPECT_EQ(WaitForSingleObject(autoEvent, 0), WAIT_TIMEOUT);
-  for (HANDLE thread : threads) CloseHandle(thread);
 
   HANDLE manualEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  through = 0;
-  waiter.event = manualEvent;
-  HANDLE more[] = {CreateThread(nullptr, 0, waitOnce, &waiter, 0, nullptr),
-                   CreateThread(nullptr, 0, waitOnce, &waiter, 0, nullptr)};
-  std::this_thread::sleep_for(std::chrono::milliseconds(kShortMs));
-  SetEvent(manualEvent);
-  EXPECT_EQ(WaitForMultipleObjects(2, more, TRUE, kBoundMs), WAIT_OBJECT_0);
-  EXPECT_EQ(through, 2) << "manual reset";
+  EXPECT_EQ(throughAfterOneSet(manualEvent), 2) << "manual reset";
   EXPECT_EQ(WaitForSingleObject(manualEvent, 0), WAIT_OBJECT_0);
   EXPECT_TRUE(ResetEvent(manualEvent));
   EXPECT_EQ(WaitForSingleObject(manualEvent, 0), WAIT_TIMEOUT);
-  for (HANDLE thread : more) CloseHandle(thread);
   CloseHandle(autoEvent);
   CloseHandle(manualEvent);
 }

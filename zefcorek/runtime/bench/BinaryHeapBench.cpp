@@ -74,10 +74,13 @@ struct Greater {
   }
 };
 
-void BM_PriorityQueuePushPop(benchmark::State& state) {
+// Pushes the keys into a standard queue ordered by `greater`, then pops them
+// all.
+template <class Compare>
+void priorityQueuePushPop(benchmark::State& state, Compare greater) {
   const auto keys = randomKeys(static_cast<size_t>(state.range(0)));
   for (auto _ : state) {
-    std::priority_queue<intptr_t, std::vector<intptr_t>, Greater> queue;
+    std::priority_queue<intptr_t, std::vector<intptr_t>, Compare> queue(greater);
     for (intptr_t key : keys) queue.push(key);
     intptr_t top = 0;
     for (size_t i = 0; i < keys.size(); ++i) {
@@ -88,6 +91,8 @@ void BM_PriorityQueuePushPop(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
+
+void BM_PriorityQueuePushPop(benchmark::State& state) { priorityQueuePushPop(state, Greater{}); }
 
 // The same queue calling the compare function through a pointer the
 // compiler cannot see through, as the heap must call its client's.
@@ -102,18 +107,7 @@ struct GreaterByCallback {
 };
 
 void BM_PriorityQueueCallbackPushPop(benchmark::State& state) {
-  const auto keys = randomKeys(static_cast<size_t>(state.range(0)));
-  for (auto _ : state) {
-    std::priority_queue<intptr_t, std::vector<intptr_t>, GreaterByCallback> queue(GreaterByCallback{compareCallback});
-    for (intptr_t key : keys) queue.push(key);
-    intptr_t top = 0;
-    for (size_t i = 0; i < keys.size(); ++i) {
-      top = queue.top();
-      queue.pop();
-    }
-    benchmark::DoNotOptimize(top);
-  }
-  state.SetItemsProcessed(state.iterations() * state.range(0));
+  priorityQueuePushPop(state, GreaterByCallback{compareCallback});
 }
 
 // The standard queue over (key, item) pairs, the peer of the keyed heap.

@@ -29,11 +29,7 @@ public:
   HGLOBAL GetHGlobal() override { return block_; }
 
   ZRESULT AttachHGlobal(HGLOBAL block) override {
-    if (block_ != nullptr) GlobalUnlock(block_);
-    block_ = nullptr;
-    size_ = 0;
-    data_ = nullptr;
-    position_ = 0;
+    (void)DetachHGlobal();
     if (block == nullptr) return ZR_OK;
     const SIZE_T size = GlobalSize(block);
     auto* data = static_cast<const unsigned char*>(GlobalLock(block));
@@ -132,14 +128,7 @@ public:
   HGLOBAL GetHGlobal() override { return block_; }
 
   ZRESULT AttachHGlobal(HGLOBAL block) override {
-    if (block_ != nullptr) {
-      GlobalUnlock(block_);
-      GlobalFree(block_);
-    }
-    block_ = nullptr;
-    capacity_ = 0;
-    data_ = nullptr;
-    position_ = 0;
+    if (HGLOBAL previous = DetachHGlobal(); previous != nullptr) GlobalFree(previous);
     if (block == nullptr) return ZR_OK;
     const SIZE_T size = GlobalSize(block);
     auto* data = static_cast<unsigned char*>(GlobalLock(block));

@@ -51,6 +51,23 @@ TaggedValue record(uint32_t tag, uint32_t type, uintptr_t count) {
   return value;
 }
 
+// A single number record, the element inline.
+TaggedValue numberRecord(uint32_t tag, int32_t value) {
+  TaggedValue v = record(tag, TVT_INT, 1);
+  v.value.i = value;
+  return v;
+}
+TaggedValue numberRecord(uint32_t tag, uint32_t value) {
+  TaggedValue v = record(tag, TVT_UINT, 1);
+  v.value.u = value;
+  return v;
+}
+TaggedValue numberRecord(uint32_t tag, double value) {
+  TaggedValue v = record(tag, TVT_DOUBLE, 1);
+  v.value.d = value;
+  return v;
+}
+
 // A number array record; a single element goes inline as the set keeps it.
 template <typename T>
 TaggedValue arrayRecord(uint32_t tag, uint32_t type, uint32_t count, const T* values) {
@@ -614,8 +631,7 @@ ZRESULT zefcorek::ITaggedValSetImp::RemoveValue(uint32_t tag) {
 // --- Typed adders and setters ----------------------------------------------------
 
 ZRESULT zefcorek::ITaggedValSetImp::AddInt(uint32_t tag, int32_t value) {
-  TaggedValue v = record(tag, TVT_INT, 1);
-  v.value.i = value;
+  const TaggedValue v = numberRecord(tag, value);
   return AddValue(&v, nullptr);
 }
 ZRESULT zefcorek::ITaggedValSetImp::AddIntArray(uint32_t tag, uint32_t count, const int32_t* values) {
@@ -623,8 +639,7 @@ ZRESULT zefcorek::ITaggedValSetImp::AddIntArray(uint32_t tag, uint32_t count, co
   return AddValue(&v, nullptr);
 }
 ZRESULT zefcorek::ITaggedValSetImp::AddUInt(uint32_t tag, uint32_t value) {
-  TaggedValue v = record(tag, TVT_UINT, 1);
-  v.value.u = value;
+  const TaggedValue v = numberRecord(tag, value);
   return AddValue(&v, nullptr);
 }
 ZRESULT zefcorek::ITaggedValSetImp::AddUIntArray(uint32_t tag, uint32_t count, const uint32_t* values) {
@@ -632,8 +647,7 @@ ZRESULT zefcorek::ITaggedValSetImp::AddUIntArray(uint32_t tag, uint32_t count, c
   return AddValue(&v, nullptr);
 }
 ZRESULT zefcorek::ITaggedValSetImp::AddDouble(uint32_t tag, double value) {
-  TaggedValue v = record(tag, TVT_DOUBLE, 1);
-  v.value.d = value;
+  const TaggedValue v = numberRecord(tag, value);
   return AddValue(&v, nullptr);
 }
 ZRESULT zefcorek::ITaggedValSetImp::AddDoubleArray(uint32_t tag, uint32_t count, const double* values) {
@@ -681,27 +695,15 @@ ZRESULT zefcorek::ITaggedValSetImp::AddCustom(uint32_t tag, uintptr_t data, Tagg
   return AddValue(&v, nullptr);
 }
 
-ZRESULT zefcorek::ITaggedValSetImp::SetInt(uint32_t tag, int32_t value) {
-  TaggedValue v = record(tag, TVT_INT, 1);
-  v.value.i = value;
-  return SetByTag(v);
-}
+ZRESULT zefcorek::ITaggedValSetImp::SetInt(uint32_t tag, int32_t value) { return SetByTag(numberRecord(tag, value)); }
 ZRESULT zefcorek::ITaggedValSetImp::SetIntArray(uint32_t tag, uint32_t count, const int32_t* values) {
   return SetByTag(arrayRecord(tag, TVT_INT, count, values));
 }
-ZRESULT zefcorek::ITaggedValSetImp::SetUInt(uint32_t tag, uint32_t value) {
-  TaggedValue v = record(tag, TVT_UINT, 1);
-  v.value.u = value;
-  return SetByTag(v);
-}
+ZRESULT zefcorek::ITaggedValSetImp::SetUInt(uint32_t tag, uint32_t value) { return SetByTag(numberRecord(tag, value)); }
 ZRESULT zefcorek::ITaggedValSetImp::SetUIntArray(uint32_t tag, uint32_t count, const uint32_t* values) {
   return SetByTag(arrayRecord(tag, TVT_UINT, count, values));
 }
-ZRESULT zefcorek::ITaggedValSetImp::SetDouble(uint32_t tag, double value) {
-  TaggedValue v = record(tag, TVT_DOUBLE, 1);
-  v.value.d = value;
-  return SetByTag(v);
-}
+ZRESULT zefcorek::ITaggedValSetImp::SetDouble(uint32_t tag, double value) { return SetByTag(numberRecord(tag, value)); }
 ZRESULT zefcorek::ITaggedValSetImp::SetDoubleArray(uint32_t tag, uint32_t count, const double* values) {
   return SetByTag(arrayRecord(tag, TVT_DOUBLE, count, values));
 }
@@ -742,16 +744,18 @@ ZRESULT zefcorek::ITaggedValSetImp::FindTyped(const WCHAR* path, uint32_t tag, u
 
 namespace {
 
+// The stored count into the caller's count (0 after a failed look-up); whether
+// the look-up found the value.
+bool reportCount(ZRESULT found, const TaggedValue& value, uint32_t* count) {
+  if (count != nullptr) *count = found == ZR_OK ? static_cast<uint32_t>(value.count) : 0;
+  return found == ZR_OK;
+}
+
 // Count and elements of a number array value into the caller's outputs; a
 // failed look-up leaves a count of 0 and the buffer alone.
 template <typename T>
 ZRESULT copyElements(ZRESULT found, const TaggedValue& value, uint32_t* count, T* buffer) {
-  if (found != ZR_OK) {
-    if (count != nullptr) *count = 0;
-    return found;
-  }
-  if (count != nullptr) *count = static_cast<uint32_t>(value.count);
-  if (buffer == nullptr) return ZR_OK;
+  if (!reportCount(found, value, count) || buffer == nullptr) return found;
   if (value.count == 1)
     std::memcpy(buffer, &value.value, sizeof(T));
   else
@@ -803,12 +807,7 @@ ZRESULT zefcorek::ITaggedValSetImp::GetDoubleArray(const WCHAR* path, uint32_t t
 ZRESULT zefcorek::ITaggedValSetImp::GetString(const WCHAR* path, uint32_t tag, uint32_t* count, WCHAR* buffer) {
   TaggedValue v;
   const ZRESULT result = FindTyped(path, tag, TVT_STRING, false, &v);
-  if (result != ZR_OK) {
-    if (count != nullptr) *count = 0;
-    return result;
-  }
-  if (count != nullptr) *count = static_cast<uint32_t>(v.count);
-  if (buffer == nullptr) return ZR_OK;
+  if (!reportCount(result, v, count) || buffer == nullptr) return result;
   // The characters, then a zero in the last unit whatever the stored last
   // unit is, so the caller always gets a terminated text.
   const auto* text = static_cast<const WCHAR*>(v.value.storage);
@@ -824,12 +823,8 @@ ZRESULT zefcorek::ITaggedValSetImp::GetString(const WCHAR* path, uint32_t tag, u
 ZRESULT zefcorek::ITaggedValSetImp::GetBytes(const WCHAR* path, uint32_t tag, uint32_t* count, void* buffer) {
   TaggedValue v;
   const ZRESULT result = FindTyped(path, tag, TVT_BYTES, false, &v);
-  if (result != ZR_OK) {
-    if (count != nullptr) *count = 0;
-    return result;
-  }
-  if (count != nullptr) *count = static_cast<uint32_t>(v.count);
-  if (buffer != nullptr && v.count > 0 && v.value.storage != nullptr) std::memcpy(buffer, v.value.storage, v.count);
+  if (!reportCount(result, v, count) || buffer == nullptr) return result;
+  if (v.count > 0 && v.value.storage != nullptr) std::memcpy(buffer, v.value.storage, v.count);
   return ZR_OK;
 }
 

@@ -13,6 +13,8 @@
 #include "zefcorek/RecList.h"
 #include "zefcorek/ZefCoreK.h"
 
+#include "FactoryObjects.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -22,12 +24,7 @@ namespace {
 
 using zefcorek::ScopedAllocationFailure;
 
-template <class T>
-T* make(const CLSID& id) {
-  void* out = nullptr;
-  EXPECT_EQ(zefCoreKAllocIntf(&id, &out, 0), S_OK);
-  return static_cast<T*>(out);
-}
+using zefcorek::testing::make;
 
 // A non-null handle that a failed insertion must overwrite (or keep).
 template <class Node>

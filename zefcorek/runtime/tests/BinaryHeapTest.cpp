@@ -3,6 +3,8 @@
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/ZefCoreK.h"
 
+#include "FactoryObjects.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -45,12 +47,7 @@ testing::AssertionResult isHeapOrdered(const std::vector<intptr_t>& entries) {
   return testing::AssertionSuccess();
 }
 
-template <class Heap>
-Heap* make(const CLSID& id) {
-  void* out = nullptr;
-  EXPECT_EQ(zefCoreKAllocIntf(&id, &out, 0), S_OK);
-  return static_cast<Heap*>(out);
-}
+using zefcorek::testing::make;
 
 TEST(BinaryHeapTest, PopsInOrderAndDefersOnRequest) {
   auto* heap = make<IBinaryHeap>(CLSID_IBinaryHeapImp);

@@ -2,6 +2,7 @@
 #include "zefcorek/FileStreams.h"
 #include "zefcorek/ZefCoreK.h"
 
+#include "FactoryObjects.h"
 #include "ScratchFolder.h"
 
 #include "platform/FileSyscalls.h"
@@ -16,12 +17,7 @@ namespace {
 
 using zefcorek::testing::ScratchFolder;
 
-template <typename Interface>
-Interface* make(const CLSID& id) {
-  void* out = nullptr;
-  EXPECT_EQ(zefCoreKAllocIntf(&id, &out, 0), S_OK);
-  return static_cast<Interface*>(out);
-}
+using zefcorek::testing::make;
 
 // Releases an interface at scope end.
 template <typename Interface>

@@ -16,6 +16,7 @@
 #include "platform/WindowMessages.h"
 
 #include "../TestRoot.h"
+#include "FormsTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -46,10 +47,7 @@ struct Offscreen {
 class FormsTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    static char name[] = "zefkr_forms_tests";
-    static char* argv[] = {name, nullptr};
-    static int argc = 1;
-    application_ = std::make_unique<ZefKRApplication>(argc, argv);
+    application_ = zefkr::testing::makeOffscreenApplication();
     application_->setTitle(u"Wizard");
   }
   void TearDown() override { application_.reset(); }

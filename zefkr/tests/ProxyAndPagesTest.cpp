@@ -24,7 +24,7 @@ namespace {
 
 using zefkr::testing::TestRoot;
 
-constexpr char kCommonCopy[] = "CommonAppData/Vendrako SH/VENDRAKO.INI";
+using zefkr::testing::kCommonCopy;
 
 struct SetProxyCall {
   std::u16string host;
@@ -210,7 +210,7 @@ TEST_F(ProxyAndPagesTest, NoCommonCopyWritesNothing) {
 }
 
 TEST_F(ProxyAndPagesTest, WelcomePageChoiceAndItsSaving) {
-  const char* const files[] = {kCommonCopy, "AppData/Vendrako SH/VENDRAKO.INI", "Windows/VENDRAKO.INI"};
+  const char* const files[] = {kCommonCopy, zefkr::testing::kUserCopy, "Windows/VENDRAKO.INI"};
   const struct {
     const char* values[3];
     bool ticked;

@@ -119,8 +119,7 @@ protected:
 
     // Product 12, version 600, in the common copy.
     std::filesystem::create_directories(root_.path() + "/drives/c/P12");
-    root_.writeFile("CommonAppData/Vendrako SH/VENDRAKO.INI",
-                    "[Procedure]\r\n12=C:\\P12\r\n[Kestruner]\r\n12=600,x,\"\"\r\n");
+    root_.writeFile(zefkr::testing::kCommonCopy, "[Procedure]\r\n12=C:\\P12\r\n[Kestruner]\r\n12=600,x,\"\"\r\n");
     products_->count = 1;
     products_->items[0].id = products_->items[0].subId = 12;
     products_->items[0].found = true;

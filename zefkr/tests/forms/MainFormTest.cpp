@@ -142,8 +142,7 @@ TEST_F(MainFormTest, RefusedLoginShowsItsReasonAndBackStartsOver) {
 
 TEST_F(MainFormTest, ProductsPageListsTheFoundProducts) {
   std::filesystem::create_directories(root_.path() + "/drives/c/Prod/A");
-  root_.writeFile("CommonAppData/Vendrako SH/VENDRAKO.INI",
-                  "[Procedure]\r\n12=C:\\Prod\\A\r\n13=C:\\Prod\\Missing\r\n");
+  root_.writeFile(zefkr::testing::kCommonCopy, "[Procedure]\r\n12=C:\\Prod\\A\r\n13=C:\\Prod\\Missing\r\n");
   TMainForm form(u"Wizard", /*trayMode=*/false);
   form.show();
   EXPECT_EQ(form.DetectedProducts->count, 2);
@@ -164,8 +163,7 @@ TEST_F(MainFormTest, SearchAndDownloadAgainstTheServerDouble) {
   file.body = "installer";
   server.addFile("dir", "a.exe", file);
   std::filesystem::create_directories(root_.path() + "/drives/c/Prod/A");
-  root_.writeFile("CommonAppData/Vendrako SH/VENDRAKO.INI",
-                  "[Procedure]\r\n12=C:\\Prod\\A\r\n[Kestruner]\r\n12=600,x,\"\"\r\n");
+  root_.writeFile(zefkr::testing::kCommonCopy, "[Procedure]\r\n12=C:\\Prod\\A\r\n[Kestruner]\r\n12=600,x,\"\"\r\n");
 
   TMainForm form(u"Wizard", /*trayMode=*/false);
   zefkr::ServerAddresses addresses;

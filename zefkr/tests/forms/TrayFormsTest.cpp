@@ -73,7 +73,7 @@ TEST_F(TrayFormsTest, NoNotificationAreaIsLoggedOnceAndTheMenuFollowsTheMode) {
   // No copy has the mode: it is off, and the item shows a check.
   emit form.TrayPopupMenu->aboutToShow();
   EXPECT_TRUE(form.AutoKROnOffCmd->isChecked());
-  root_.writeFile("CommonAppData/Vendrako SH/VENDRAKO.INI", "[ZefUpdaterLogin]\r\nAutomaticMode=1\r\n");
+  root_.writeFile(zefkr::testing::kCommonCopy, "[ZefUpdaterLogin]\r\nAutomaticMode=1\r\n");
   emit form.TrayPopupMenu->aboutToShow();
   EXPECT_FALSE(form.AutoKROnOffCmd->isChecked());
 }

@@ -4,6 +4,8 @@
 #include "platform/Clock.h"
 #include "platform/LastError.h"
 
+#include "testsupport/MessageQueue.h"
+
 #include <gtest/gtest.h>
 
 #include <poll.h>
@@ -40,16 +42,7 @@ bool descriptorReadable() {
   return poll(&watch, 1, 0) == 1;
 }
 
-// Takes and dispatches every message that is there now; answers how many.
-int drain() {
-  int count = 0;
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    DispatchMessageW(&message);
-    ++count;
-  }
-  return count;
-}
+using testsupport::drainMessages;
 
 class WindowMessagesTest : public ::testing::Test {
 protected:
@@ -65,13 +58,13 @@ protected:
     }
     window_ = CreateWindowExW(0, u"ZefTestWindow", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(window_, nullptr);
-    drain();
+    drainMessages();
     seen.clear();
     timerCalls.clear();
   }
   void TearDown() override {
     if (IsWindow(window_)) DestroyWindow(window_);
-    drain();
+    drainMessages();
   }
 
   HWND window_ = nullptr;
@@ -147,7 +140,7 @@ TEST_F(WindowMessagesTest, PostsFromSeveralThreadsKeepEachSendersOrder) {
     });
   }
   for (auto& thread : senders) thread.join();
-  EXPECT_EQ(drain(), kThreads * kPerThread);
+  EXPECT_EQ(drainMessages(), kThreads * kPerThread);
   std::vector<LPARAM> last(kThreads, -1);
   for (const Seen& item : seen) {
     EXPECT_EQ(item.lParam, last[item.wParam] + 1) << "sender " << item.wParam;
@@ -159,7 +152,7 @@ TEST_F(WindowMessagesTest, MessageForAWindowDestroyedMeanwhileIsDropped) {
   PostMessageW(window_, WM_USER, 0, 0);
   DestroyWindow(window_);
   seen.clear();
-  EXPECT_EQ(drain(), 1);
+  EXPECT_EQ(drainMessages(), 1);
   EXPECT_TRUE(seen.empty());
 }
 
@@ -187,7 +180,7 @@ TEST_F(WindowMessagesTest, TimersOnTheVirtualClock) {
   for (size_t i = 0; i < std::size(steps); ++i) {
     clock.advance(steps[i].advanceMs);
     EXPECT_EQ(descriptorReadable(), steps[i].readable) << "step " << i;
-    drain();
+    drainMessages();
     EXPECT_EQ(timerCalls.size(), steps[i].calls) << "step " << i;
     EXPECT_FALSE(descriptorReadable()) << "step " << i;
   }
@@ -199,9 +192,9 @@ TEST_F(WindowMessagesTest, TimersOnTheVirtualClock) {
   clock.advance(600);
   ASSERT_EQ(SetTimer(window_, id, 200, recordingTimer), id);
   clock.advance(199);
-  EXPECT_EQ(drain(), 0);
+  EXPECT_EQ(drainMessages(), 0);
   clock.advance(1);
-  EXPECT_EQ(drain(), 1);
+  EXPECT_EQ(drainMessages(), 1);
   EXPECT_EQ(timerCalls.size(), 4u);
 
   // Posted messages come before a due timer.
@@ -217,7 +210,7 @@ TEST_F(WindowMessagesTest, TimersOnTheVirtualClock) {
   EXPECT_FALSE(KillTimer(window_, id));
   clock.advance(10'000);
   EXPECT_FALSE(descriptorReadable());
-  EXPECT_EQ(drain(), 0);
+  EXPECT_EQ(drainMessages(), 0);
 }
 
 TEST_F(WindowMessagesTest, TimerWithoutProcedureGoesToTheWindowAndDiesWithIt) {
@@ -250,7 +243,7 @@ TEST_F(WindowMessagesTest, ThreadTimersGetTheirOwnIds) {
   EXPECT_NE(first, 0u);
   EXPECT_NE(first, second);
   clock.advance(50);
-  EXPECT_EQ(drain(), 2);
+  EXPECT_EQ(drainMessages(), 2);
   EXPECT_EQ(timerCalls.size(), 2u);
   KillTimer(nullptr, first);
   KillTimer(nullptr, second);
@@ -261,7 +254,7 @@ TEST_F(WindowMessagesTest, SystemClockTimerMakesTheDescriptorReadable) {
   EXPECT_FALSE(descriptorReadable());
   pollfd watch{platform::messageQueueDescriptor(), POLLIN, 0};
   ASSERT_EQ(poll(&watch, 1, 5000), 1);
-  EXPECT_EQ(drain(), 1);
+  EXPECT_EQ(drainMessages(), 1);
   EXPECT_FALSE(descriptorReadable());
   KillTimer(window_, 1);
 }

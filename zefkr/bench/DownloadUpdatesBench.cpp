@@ -10,6 +10,7 @@
 #include "platform/CodePage.h"
 #include "platform/WindowMessages.h"
 
+#include "fixtures/DownloadBench.h"
 #include "fixtures/UpdateServerDouble.h"
 
 #include <benchmark/benchmark.h>
@@ -18,11 +19,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-
-#include <spawn.h>
-#include <sys/wait.h>
-
-extern char** environ;
 
 namespace {
 
@@ -34,12 +30,7 @@ struct BenchFixture {
     if (mkdtemp(pattern) == nullptr) std::abort();
     folder = pattern;
     setenv("ZEF_PLATFORM_ROOT", folder.c_str(), 1);
-    auto body = std::make_shared<std::string>(kBodyBytes, '\0');
-    for (uint64_t i = 0; i < kBodyBytes; ++i) (*body)[i] = fixtures::generatedByte(i);
-    fixtures::FixtureResponse response;
-    response.sharedBody = body;
-    response.blockSize = 256 * 1024;
-    server.addFile("demo", "big.exe", response);
+    server.addFile("demo", "big.exe", fixtures::sharedGeneratedResponse(kBodyBytes));
   }
   ~BenchFixture() { std::filesystem::remove_all(folder); }
 
@@ -112,15 +103,12 @@ void BM_CurlCommandLine(benchmark::State& state) {
   const std::string url = f.server.locationA() + "demo/big.exe";
   const std::string path = f.folder + "/curl.bin";
   for (auto _ : state) {
-    const char* argv[] = {"curl", "-s", "--noproxy", "*", "-o", path.c_str(), url.c_str(), nullptr};
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "curl", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
+    const fixtures::CurlRun run = fixtures::fetchWithCurl(url, path);
+    if (run == fixtures::CurlRun::kNotStarted) {
       state.SkipWithError("curl could not be started");
       break;
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) state.SkipWithError("curl failed");
+    if (run == fixtures::CurlRun::kFailed) state.SkipWithError("curl failed");
   }
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kBodyBytes));
 }

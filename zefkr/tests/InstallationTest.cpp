@@ -9,6 +9,8 @@
 #include "platform/Paths.h"
 #include "platform/PrivateProfile.h"
 
+#include "TestLanguage.h"
+
 #include "testsupport/DetachedOutput.h"
 #include "testsupport/ServiceRoot.h"
 
@@ -98,10 +100,7 @@ protected:
     chmod(opener.c_str(), 0755);
     setenv("ZEF_OPENER", opener.c_str(), 1);
     // English messages for the labels.
-    fs::create_directories(root_ + "/program/Lang");
-    std::ofstream(root_ + "/program/ZefKRLang.ini") << "[Language]\r\nCurrent=ENG\r\n";
-    std::ofstream(root_ + "/program/Lang/ZefKR.ENG") << "1002=A\r\n1003=B\r\n1004=C\r\n1606=Installing\r\n1607=Now\r\n";
-    zefkr::loadLanguageFrom(platform::ansiToWideLenient(root_ + "/program"));
+    zefkr::testing::loadMessages(root_, "1002=A\r\n1003=B\r\n1004=C\r\n1606=Installing\r\n1607=Now\r\n");
   }
   void TearDown() override {
     testsupport::controlService(SERVICE_CONTROL_TOOL, "stop");

@@ -14,8 +14,8 @@ namespace {
 
 using zefkr::testing::TestRoot;
 
-constexpr char kCommonCopy[] = "CommonAppData/Vendrako SH/VENDRAKO.INI";
-constexpr char kUserCopy[] = "AppData/Vendrako SH/VENDRAKO.INI";
+using zefkr::testing::kCommonCopy;
+using zefkr::testing::kUserCopy;
 
 class ProductsTest : public ::testing::Test {
 protected:

@@ -10,6 +10,7 @@
 
 #include "platform/CodePage.h"
 
+#include "TestLanguage.h"
 #include "TestRoot.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +24,7 @@ namespace {
 
 using zefkr::testing::TestRoot;
 
-constexpr char kCommonCopy[] = "CommonAppData/Vendrako SH/VENDRAKO.INI";
+using zefkr::testing::kCommonCopy;
 
 struct SetProxyCall {
   std::u16string host;
@@ -63,13 +64,9 @@ public:
 class ProxyAndPagesTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    const std::string program = root_.path() + "/program";
-    std::filesystem::create_directories(program + "/Lang");
-    std::ofstream(program + "/ZefKRLang.ini") << "[Language]\r\nCurrent=ENG\r\n";
-    std::ofstream(program + "/Lang/ZefKR.ENG")
-        << "3011=no address\r\n3012=bad port\r\n1703=%s of %s\r\n1704=failed: %d\r\n"
-           "1705=unconfirmed: %d\r\n";
-    zefkr::loadLanguageFrom(platform::ansiToWideLenient(program));
+    zefkr::testing::loadMessages(root_.path(),
+                                 "3011=no address\r\n3012=bad port\r\n1703=%s of %s\r\n1704=failed: %d\r\n"
+                                 "1705=unconfirmed: %d\r\n");
   }
   void TearDown() override { KRFreeLanguage(); }
 
@@ -213,7 +210,7 @@ TEST_F(ProxyAndPagesTest, NoCommonCopyWritesNothing) {
 }
 
 TEST_F(ProxyAndPagesTest, WelcomePageChoiceAndItsSaving) {
-  const char* const files[] = {kCommonCopy, "AppData/Vendrako SH/VENDRAKO.INI", "Windows/VENDRAKO.INI"};
+  const char* const files[] = {kCommonCopy, zefkr::testing::kUserCopy, "Windows/VENDRAKO.INI"};
   const struct {
     const char* values[3];
     bool ticked;

@@ -10,6 +10,11 @@
 
 namespace zefkr::testing {
 
+// The settings file's copies below the root: the one for every user and the
+// user's own.
+inline constexpr char kCommonCopy[] = "CommonAppData/Vendrako SH/VENDRAKO.INI";
+inline constexpr char kUserCopy[] = "AppData/Vendrako SH/VENDRAKO.INI";
+
 class TestRoot : public testsupport::ScratchRoot {
 public:
   TestRoot() : ScratchRoot("/tmp/zefkr-test-XXXXXX") {}

@@ -5,6 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 
+#include "TestLanguage.h"
 #include "TestRoot.h"
 #include "testsupport/DetachedOutput.h"
 
@@ -25,8 +26,8 @@ namespace {
 
 using zefkr::testing::TestRoot;
 
-constexpr char kCommonCopy[] = "CommonAppData/Vendrako SH/VENDRAKO.INI";
-constexpr char kUserCopy[] = "AppData/Vendrako SH/VENDRAKO.INI";
+using zefkr::testing::kCommonCopy;
+using zefkr::testing::kUserCopy;
 
 struct Icon {
   int32_t index;
@@ -108,13 +109,10 @@ struct FakePorts : zefkr::TrayPorts {
 class TrayModeTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    const std::string program = root_.path() + "/program";
-    std::filesystem::create_directories(program + "/Lang");
-    std::ofstream(program + "/ZefKRLang.ini") << "[Language]\r\nCurrent=ENG\r\n";
-    std::ofstream(program + "/Lang/ZefKR.ENG")
-        << "60= URL:https://www.Vendrako.Example/Updates \r\n1014=Updates!\r\n1015=%d selected\r\n"
-           "1016=searching\r\n1020=offline\r\n1021=waiting\r\n1022=downloading\r\n";
-    zefkr::loadLanguageFrom(platform::ansiToWideLenient(program));
+    zefkr::testing::loadMessages(
+        root_.path(),
+        "60= URL:https://www.Vendrako.Example/Updates \r\n1014=Updates!\r\n1015=%d selected\r\n"
+        "1016=searching\r\n1020=offline\r\n1021=waiting\r\n1022=downloading\r\n");
     ports_.clock = &clock_;
     ports_.session = &session_;
     setAutomaticMode(kCommonCopy, "1");

@@ -19,7 +19,7 @@ namespace {
 
 using zefkr::testing::TestRoot;
 
-constexpr char kCommonCopy[] = "CommonAppData/Vendrako SH/VENDRAKO.INI";
+using zefkr::testing::kCommonCopy;
 
 // One product in the common copy: its key, folder and installed version.
 struct Installed {

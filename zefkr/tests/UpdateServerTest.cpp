@@ -13,6 +13,7 @@
 
 #include "fixtures/UpdateServerDouble.h"
 
+#include "TestLanguage.h"
 #include "TestRoot.h"
 
 #include <gtest/gtest.h>
@@ -96,13 +97,10 @@ class UpdateServerTest : public ::testing::Test {
 protected:
   void SetUp() override {
     // English messages, so labels can be told apart.
-    const std::string program = root_.path() + "/program";
-    std::filesystem::create_directories(program + "/Lang");
-    std::ofstream(program + "/ZefKRLang.ini") << "[Language]\r\nCurrent=ENG\r\n";
-    std::ofstream(program + "/Lang/ZefKR.ENG")
-        << "1304=login\r\n1305=list\r\n1306=parse\r\n1604=no temp\r\n1605=Downloading\r\n"
-           "1608=%.0f of %.0f KB (%.0f%%)\r\n";
-    zefkr::loadLanguageFrom(platform::ansiToWideLenient(program));
+    const std::string program =
+        zefkr::testing::loadMessages(root_.path(),
+                                     "1304=login\r\n1305=list\r\n1306=parse\r\n1604=no temp\r\n1605=Downloading\r\n"
+                                     "1608=%.0f of %.0f KB (%.0f%%)\r\n");
     programFolder_ = platform::ansiToWideLenient(program);
 
     void* made = nullptr;
@@ -121,8 +119,7 @@ protected:
 
     // Product 12, version 600, in the common copy.
     std::filesystem::create_directories(root_.path() + "/drives/c/P12");
-    root_.writeFile("CommonAppData/Vendrako SH/VENDRAKO.INI",
-                    "[Procedure]\r\n12=C:\\P12\r\n[Kestruner]\r\n12=600,x,\"\"\r\n");
+    root_.writeFile(zefkr::testing::kCommonCopy, "[Procedure]\r\n12=C:\\P12\r\n[Kestruner]\r\n12=600,x,\"\"\r\n");
     products_->count = 1;
     products_->items[0].id = products_->items[0].subId = 12;
     products_->items[0].found = true;
@@ -458,11 +455,7 @@ TEST_F(UpdateServerTest, TempFolderFallback) {
 
 TEST(DownloadDisplayTest, PercentAndBar) {
   TestRoot root;
-  const std::string program = root.path() + "/program";
-  std::filesystem::create_directories(program + "/Lang");
-  std::ofstream(program + "/ZefKRLang.ini") << "[Language]\r\nCurrent=ENG\r\n";
-  std::ofstream(program + "/Lang/ZefKR.ENG") << "1608=%.0f KB of %.0f KB (%.0f%%)\r\n";
-  zefkr::loadLanguageFrom(platform::ansiToWideLenient(program));
+  zefkr::testing::loadMessages(root.path(), "1608=%.0f KB of %.0f KB (%.0f%%)\r\n");
   const struct {
     int32_t total;
     uint32_t received;

@@ -7,6 +7,7 @@
 #include "platform/CodePage.h"
 #include "platform/Shutdown.h"
 
+#include "TestLanguage.h"
 #include "TestRoot.h"
 
 #include <gtest/gtest.h>
@@ -110,13 +111,9 @@ struct ScriptedWork : zefkr::WizardWork {
 class WizardTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    const std::string folder = root_.path() + "/program";
-    std::filesystem::create_directories(folder + "/Lang");
-    std::ofstream(folder + "/ZefKRLang.ini") << "[Language]\r\nCurrent=ENG\r\n";
-    std::ofstream(folder + "/Lang/ZefKR.ENG")
-        << "1=Wizard\r\n1000=%s v%d.%d.%d.%d\r\n1002=A\r\n1003=B\r\n1004=C\r\n1005=D\r\n"
-           "1006=E\r\n1007=F\r\n1010=R1\r\n1011=R2\r\n1012=R3\r\n1013=R4\r\n1023=none\r\n";
-    zefkr::loadLanguageFrom(platform::ansiToWideLenient(folder));
+    zefkr::testing::loadMessages(root_.path(),
+                                 "1=Wizard\r\n1000=%s v%d.%d.%d.%d\r\n1002=A\r\n1003=B\r\n1004=C\r\n1005=D\r\n"
+                                 "1006=E\r\n1007=F\r\n1010=R1\r\n1011=R2\r\n1012=R3\r\n1013=R4\r\n1023=none\r\n");
     work_.session = &session_;
     work_.view = &view_;
   }
@@ -446,11 +443,7 @@ TEST_F(WizardTest, ButtonStatesAndVersionLabel) {
 
 TEST(VersionLabelTest, AWrongConversionInTheLanguageFileRendersSafely) {
   zefkr::testing::TestRoot root;
-  const std::string folder = root.path() + "/program";
-  std::filesystem::create_directories(folder + "/Lang");
-  std::ofstream(folder + "/ZefKRLang.ini") << "[Language]\r\nCurrent=ENG\r\n";
-  std::ofstream(folder + "/Lang/ZefKR.ENG") << "1=Wizard\r\n1000=%d %s %s %n %s%s%s\r\n";
-  zefkr::loadLanguageFrom(platform::ansiToWideLenient(folder));
+  zefkr::testing::loadMessages(root.path(), "1=Wizard\r\n1000=%d %s %s %n %s%s%s\r\n");
   const std::u16string text = zefkr::versionLabelText(1, 2, 3, 4);
   EXPECT_FALSE(text.empty());
   KRFreeLanguage();

@@ -5,6 +5,7 @@
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/ZefCoreK.h"
 
+#include "fixtures/DownloadBench.h"
 #include "fixtures/FixtureServer.h"
 
 #include <benchmark/benchmark.h>
@@ -14,11 +15,7 @@
 #include <memory>
 #include <string>
 
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -31,12 +28,7 @@ struct BenchFixture {
     if (mkdtemp(pattern) == nullptr) std::abort();
     folder = pattern;
     // Deterministic body, made once outside any timed loop.
-    auto body = std::make_shared<std::string>(kBodyBytes, '\0');
-    for (uint64_t i = 0; i < kBodyBytes; ++i) (*body)[i] = fixtures::generatedByte(i);
-    fixtures::FixtureResponse response;
-    response.sharedBody = body;
-    response.blockSize = 256 * 1024;
-    server.route("/update.exe", response);
+    server.route("/update.exe", fixtures::sharedGeneratedResponse(kBodyBytes));
   }
   ~BenchFixture() { std::filesystem::remove_all(folder); }
 
@@ -74,15 +66,12 @@ void BM_CurlCommandLine(benchmark::State& state) {
   std::string url = f.server.url("/update.exe");
   std::string path = f.folder + "/curl.bin";
   for (auto _ : state) {
-    const char* argv[] = {"curl", "-s", "--noproxy", "*", "-o", path.c_str(), url.c_str(), nullptr};
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "curl", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
+    const fixtures::CurlRun run = fixtures::fetchWithCurl(url, path);
+    if (run == fixtures::CurlRun::kNotStarted) {
       state.SkipWithError("curl could not be started");
       break;
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) state.SkipWithError("curl failed");
+    if (run == fixtures::CurlRun::kFailed) state.SkipWithError("curl failed");
   }
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kBodyBytes));
 }

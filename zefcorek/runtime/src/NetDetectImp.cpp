@@ -6,6 +6,7 @@
 #include "zefcorek/NetDetect.h"
 
 #include "ConnectionTest.h"
+#include "NetProxy.h"
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/ClassMakers.h"
 #include "zefcorek/RecList.h"
@@ -23,7 +24,6 @@ namespace {
 
 constexpr uint32_t kStoppedPeriodMs = 60'000;
 constexpr uint32_t kShortestPeriodMs = 1'000;
-constexpr uint32_t kDefaultProxyPort = 80;
 constexpr int32_t kStateUnknown = -1;
 constexpr char16_t kAgent[] = u"INetDetect";
 
@@ -32,21 +32,6 @@ struct ListenerRecord {
   TNetDetectListener callback;
   void* context;
 };
-
-std::u16string_view viewOf(const WCHAR* text) {
-  return text == nullptr ? std::u16string_view() : std::u16string_view(text);
-}
-
-std::u16string trimmedBlanks(std::u16string_view text) {
-  while (!text.empty() && text.front() == u' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == u' ') text.remove_suffix(1);
-  return std::u16string(text);
-}
-
-std::u16string decimal(uint32_t value) {
-  const std::string digits = std::to_string(value);
-  return std::u16string(digits.begin(), digits.end());
-}
 
 int32_t matchCallback(const void* record, const void* key, void* /*context*/) {
   return static_cast<const ListenerRecord*>(record)->callback == *static_cast<const TNetDetectListener*>(key) ? 0 : 1;
@@ -74,7 +59,7 @@ public:
   HRESULT QueryInterface(REFIID /*iid*/, void** /*out*/) override { return ZR_NOTSUPPORTED; }
 
   ZRESULT CheckConnection() override {
-    if (!proxyHost_.empty()) {
+    if (!proxy_.host.empty()) {
       DWORD flags = 0;
       return InternetGetConnectedState(&flags, 0) ? kNetConnected : kNetNotConnected;
     }
@@ -126,16 +111,8 @@ public:
   }
 
   ZRESULT SetProxy(const WCHAR* host, uint32_t port, const WCHAR* user, const WCHAR* password) override {
-    const bool hasHost = host != nullptr && *host != u'\0';
-    proxyHost_ = hasHost ? trimmedBlanks(viewOf(host)) : std::u16string();
-    proxyPort_ = hasHost && port >= 1 && port <= 65535 ? port : kDefaultProxyPort;
-    if (user == nullptr || password == nullptr) {
-      proxyUser_.clear();
-      proxyPassword_.clear();
-      return ZR_OK;
-    }
-    proxyUser_ = user;
-    proxyPassword_ = password;
+    // Only spaces are cut from the host here.
+    proxy_.assign(host, port, user, password, [](char16_t c) { return c == u' '; });
     return ZR_OK;
   }
 
@@ -165,18 +142,18 @@ private:
   }
 
   void openInternet() {
-    if (proxyHost_.empty()) {
+    if (proxy_.host.empty()) {
       internet_ = InternetOpenW(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
       return;
     }
-    const std::u16string list = u"HTTP=http://" + proxyHost_ + u":" + decimal(proxyPort_);
+    const std::u16string list = proxy_.accessList();
     internet_ = InternetOpenW(kAgent, INTERNET_OPEN_TYPE_PROXY, list.c_str(), nullptr, 0);
     if (!internet_) return;
-    if (!proxyUser_.empty() || !proxyPassword_.empty()) {
-      InternetSetOptionW(internet_, INTERNET_OPTION_PROXY_USERNAME, const_cast<char16_t*>(proxyUser_.c_str()),
-                         static_cast<DWORD>(proxyUser_.size()));
-      InternetSetOptionW(internet_, INTERNET_OPTION_PROXY_PASSWORD, const_cast<char16_t*>(proxyPassword_.c_str()),
-                         static_cast<DWORD>(proxyPassword_.size()));
+    if (!proxy_.user.empty() || !proxy_.password.empty()) {
+      InternetSetOptionW(internet_, INTERNET_OPTION_PROXY_USERNAME, const_cast<char16_t*>(proxy_.user.c_str()),
+                         static_cast<DWORD>(proxy_.user.size()));
+      InternetSetOptionW(internet_, INTERNET_OPTION_PROXY_PASSWORD, const_cast<char16_t*>(proxy_.password.c_str()),
+                         static_cast<DWORD>(proxy_.password.size()));
     }
   }
 
@@ -186,10 +163,7 @@ private:
   UINT_PTR timerId_ = 0;               // nonzero while the timer runs
   HWND timerWindow_ = nullptr;         // the window given to Start
   int32_t lastState_ = kStateUnknown;  // last state told: -1, 0 or 1
-  std::u16string proxyHost_;           // explicit proxy; empty = none
-  uint32_t proxyPort_ = kDefaultProxyPort;
-  std::u16string proxyUser_;
-  std::u16string proxyPassword_;
+  zefcorek::net::ProxySetting proxy_;  // explicit proxy; empty host = none
 };
 
 }  // namespace

@@ -14,6 +14,8 @@
 
 #include "zefcorek/ClassMakers.h"
 
+#include "NetProxy.h"
+
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/Handles.h"
@@ -30,21 +32,12 @@ namespace {
 constexpr DWORD kFirstBlockBytes = 32'000;
 constexpr DWORD kSmallestBlockBytes = 8'000;
 constexpr uint64_t kSlowPassMs = 200;
-constexpr uint32_t kDefaultProxyPort = 80;
 
 // Every request goes to the server and is kept from any cache.
 constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION;
 
 std::u16string_view viewOf(const WCHAR* text) {
   return text == nullptr ? std::u16string_view() : std::u16string_view(text);
-}
-
-// Without the blanks and control characters at both ends.
-std::u16string trimmed(std::u16string_view text) {
-  auto isBlank = [](char16_t c) { return c <= u' '; };
-  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-  return std::u16string(text);
 }
 
 // Copies `text` into a record field, cut so that a terminator always fits.
@@ -119,10 +112,10 @@ public:
     if (agent == nullptr) return ZR_BADARG;
     // A second Open would otherwise lose the handle of the first.
     Close();
-    if (proxyHost_.empty()) {
+    if (proxy_.host.empty()) {
       internet_ = InternetOpenW(agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
     } else {
-      std::u16string list = u"HTTP=http://" + proxyHost_ + u":" + decimal(proxyPort_);
+      std::u16string list = proxy_.accessList();
       internet_ = InternetOpenW(agent, INTERNET_OPEN_TYPE_PROXY, list.c_str(), nullptr, 0);
     }
     return internet_ != nullptr ? ZR_OK : ZR_FAILED;
@@ -169,32 +162,12 @@ public:
   }
 
   ZRESULT SetProxy(const WCHAR* host, uint32_t port, const WCHAR* user, const WCHAR* password) override {
-    proxyHost_ = trimmed(viewOf(host));
-    bool hasHost = host != nullptr && *host != u'\0';
-    if (!hasHost) proxyHost_.clear();
-    proxyPort_ = hasHost && port >= 1 && port <= 65535 ? port : kDefaultProxyPort;
-    if (user == nullptr || password == nullptr) {
-      proxyUser_.clear();
-      proxyPassword_.clear();
-      return ZR_OK;
-    }
-    proxyUser_ = user;
-    proxyPassword_ = password;
+    // Blanks and control characters are cut from the host.
+    proxy_.assign(host, port, user, password, [](char16_t c) { return c <= u' '; });
     return ZR_OK;
   }
 
 private:
-  // Digits by hand: std::to_string would bring a GNU-unique symbol into the
-  // library, and a library with one can no longer be unloaded.
-  static std::u16string decimal(uint32_t value) {
-    std::u16string digits;
-    do {
-      digits.insert(digits.begin(), char16_t(u'0' + value % 10));
-      value /= 10;
-    } while (value != 0);
-    return digits;
-  }
-
   static bool isSuccessStatus(std::optional<DWORD> status) { return status && *status >= 200 && *status <= 299; }
 
   static int32_t contentLength(HINTERNET request) {
@@ -208,11 +181,11 @@ private:
   // request; whatever it answers then is what gets stored.
   void answerProxyAuthentication(HINTERNET request) {
     std::optional<DWORD> status = queryNumber(request, HTTP_QUERY_STATUS_CODE);
-    if (!status || *status != 407 || proxyHost_.empty()) return;
-    if (!proxyUser_.empty() || !proxyPassword_.empty()) {
-      InternetSetOptionW(request, INTERNET_OPTION_PROXY_USERNAME, proxyUser_.data(), DWORD(proxyUser_.size() + 1));
-      InternetSetOptionW(request, INTERNET_OPTION_PROXY_PASSWORD, proxyPassword_.data(),
-                         DWORD(proxyPassword_.size() + 1));
+    if (!status || *status != 407 || proxy_.host.empty()) return;
+    if (!proxy_.user.empty() || !proxy_.password.empty()) {
+      InternetSetOptionW(request, INTERNET_OPTION_PROXY_USERNAME, proxy_.user.data(), DWORD(proxy_.user.size() + 1));
+      InternetSetOptionW(request, INTERNET_OPTION_PROXY_PASSWORD, proxy_.password.data(),
+                         DWORD(proxy_.password.size() + 1));
     }
     HttpSendRequestW(request, nullptr, 0, nullptr, 0);
   }
@@ -243,10 +216,9 @@ private:
   }
 
   HINTERNET internet_ = nullptr;  // the open session; null while closed
-  std::u16string proxyHost_;      // explicit proxy; empty = the system's
-  uint32_t proxyPort_ = kDefaultProxyPort;
-  std::u16string proxyUser_;  // sent when a proxy answers 407
-  std::u16string proxyPassword_;
+  // Explicit proxy (empty host = the system's); its credentials are sent
+  // when it answers 407.
+  zefcorek::net::ProxySetting proxy_;
   TNetDownloadProgress progress_{};  // the record of the running download
 };
 

@@ -12,6 +12,8 @@
 
 #include "ScratchFolder.h"
 
+#include "testsupport/MessageQueue.h"
+
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -111,15 +113,7 @@ void secondListener(int32_t state, void* /*context*/) { told.push_back({2, state
 
 LRESULT idleProcedure(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
-int drain() {
-  int count = 0;
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    DispatchMessageW(&message);
-    ++count;
-  }
-  return count;
-}
+using testsupport::drainMessages;
 
 class NetDetectTest : public ::testing::Test {
 protected:
@@ -137,7 +131,7 @@ protected:
   void TearDown() override {
     detect_->Release();
     DestroyWindow(window_);
-    drain();
+    drainMessages();
     platform::setConnectedStateOverride(std::nullopt);
     platform::setConnectionCheckTimeoutSeconds(0);
   }
@@ -173,9 +167,9 @@ TEST_F(NetDetectTest, PollsAtItsPeriodAndTellsEachChangeOnceInOrder) {
   ASSERT_EQ(detect_->Start(window_, 500), ZR_OK);
   ASSERT_EQ(detect_->Start(window_, 5000), ZR_OK);
   clock_.advance(999);
-  EXPECT_EQ(drain(), 0);
+  EXPECT_EQ(drainMessages(), 0);
   clock_.advance(1);
-  EXPECT_EQ(drain(), 1);
+  EXPECT_EQ(drainMessages(), 1);
   ASSERT_EQ(told.size(), 2u);
   EXPECT_EQ(told[0].listener, 1);
   EXPECT_EQ(told[0].state, kNetConnected);
@@ -186,7 +180,7 @@ TEST_F(NetDetectTest, PollsAtItsPeriodAndTellsEachChangeOnceInOrder) {
 
   // Unchanged: nobody is told again.
   clock_.advance(1000);
-  EXPECT_EQ(drain(), 1);
+  EXPECT_EQ(drainMessages(), 1);
   EXPECT_EQ(told.size(), 2u);
   EXPECT_EQ(first.accepted(), 2);
 
@@ -194,25 +188,25 @@ TEST_F(NetDetectTest, PollsAtItsPeriodAndTellsEachChangeOnceInOrder) {
   first.close();
   second.close();
   clock_.advance(1000);
-  drain();
+  drainMessages();
   ASSERT_EQ(told.size(), 4u);
   EXPECT_EQ(told[2].listener, 1);
   EXPECT_EQ(told[2].state, kNetNotConnected);
   EXPECT_EQ(told[3].listener, 2);
   clock_.advance(1000);
-  drain();
+  drainMessages();
   EXPECT_EQ(told.size(), 4u);
 
   // After Stop and Start the first tick tells the state again.
   EXPECT_EQ(detect_->RemoveListener(secondListener), ZR_OK);
   EXPECT_EQ(detect_->Stop(), ZR_OK);
   clock_.advance(5000);
-  EXPECT_EQ(drain(), 0);
+  EXPECT_EQ(drainMessages(), 0);
   ASSERT_EQ(detect_->Start(window_, 1500), ZR_OK);
   clock_.advance(1499);
-  EXPECT_EQ(drain(), 0);
+  EXPECT_EQ(drainMessages(), 0);
   clock_.advance(1);
-  drain();
+  drainMessages();
   ASSERT_EQ(told.size(), 5u);
   EXPECT_EQ(told[4].listener, 1);
   EXPECT_EQ(told[4].state, kNetNotConnected);

@@ -10,6 +10,7 @@
 #include "fixtures/UpdateServerDouble.h"
 
 #include "../TestRoot.h"
+#include "FormsTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -44,17 +45,9 @@ struct FakeWork : zefkr::WizardWork {
 class MainFormTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static char name[] = "zefkr_forms_tests";
-    static char* argv[] = {name, nullptr};
-    static int argc = 1;
-    application_ = std::make_unique<ZefKRApplication>(argc, argv);
+    application_ = zefkr::testing::makeOffscreenApplication();
     // The English messages.
-    const std::string folder = root_.path() + "/program";
-    std::filesystem::create_directories(folder + "/Lang");
-    std::filesystem::copy_file(ZEFKR_LANG_FOLDER "/ZefKR.ENG", folder + "/Lang/ZefKR.ENG");
-    std::ofstream(folder + "/ZefKRLang.ini") << "[Language]\r\nCurrent=ENG\r\n";
-    zefkr::loadLanguageFrom(platform::ansiToWideLenient(folder));
+    zefkr::testing::loadShippedLanguage(root_.path());
   }
   void TearDown() override {
     KRFreeLanguage();
@@ -149,8 +142,7 @@ TEST_F(MainFormTest, RefusedLoginShowsItsReasonAndBackStartsOver) {
 
 TEST_F(MainFormTest, ProductsPageListsTheFoundProducts) {
   std::filesystem::create_directories(root_.path() + "/drives/c/Prod/A");
-  root_.writeFile("CommonAppData/Vendrako SH/VENDRAKO.INI",
-                  "[Procedure]\r\n12=C:\\Prod\\A\r\n13=C:\\Prod\\Missing\r\n");
+  root_.writeFile(zefkr::testing::kCommonCopy, "[Procedure]\r\n12=C:\\Prod\\A\r\n13=C:\\Prod\\Missing\r\n");
   TMainForm form(u"Wizard", /*trayMode=*/false);
   form.show();
   EXPECT_EQ(form.DetectedProducts->count, 2);
@@ -171,8 +163,7 @@ TEST_F(MainFormTest, SearchAndDownloadAgainstTheServerDouble) {
   file.body = "installer";
   server.addFile("dir", "a.exe", file);
   std::filesystem::create_directories(root_.path() + "/drives/c/Prod/A");
-  root_.writeFile("CommonAppData/Vendrako SH/VENDRAKO.INI",
-                  "[Procedure]\r\n12=C:\\Prod\\A\r\n[Kestruner]\r\n12=600,x,\"\"\r\n");
+  root_.writeFile(zefkr::testing::kCommonCopy, "[Procedure]\r\n12=C:\\Prod\\A\r\n[Kestruner]\r\n12=600,x,\"\"\r\n");
 
   TMainForm form(u"Wizard", /*trayMode=*/false);
   zefkr::ServerAddresses addresses;

@@ -10,6 +10,7 @@
 #include "platform/CodePage.h"
 
 #include "../TestRoot.h"
+#include "FormsTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -62,18 +63,8 @@ void expectTextsWhole(QWidget* root, const std::string& where) {
 class PagesPicturesTest : public ::testing::TestWithParam<const char*> {
 protected:
   void SetUp() override {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static char name[] = "zefkr_forms_tests";
-    static char* argv[] = {name, nullptr};
-    static int argc = 1;
-    application_ = std::make_unique<ZefKRApplication>(argc, argv);
-    const std::string program = root_.path() + "/program";
-    std::filesystem::create_directories(program + "/Lang");
-    for (const char* file : {"ZefKR.ENG", "ZefKR.ITA"}) {
-      std::filesystem::copy_file(std::string(ZEFKR_LANG_FOLDER) + "/" + file, program + "/Lang/" + file);
-    }
-    std::ofstream(program + "/ZefKRLang.ini") << "[Language]\r\nCurrent=" << GetParam() << "\r\n";
-    zefkr::loadLanguageFrom(platform::ansiToWideLenient(program));
+    application_ = zefkr::testing::makeOffscreenApplication();
+    zefkr::testing::loadShippedLanguage(root_.path(), GetParam(), {"ZefKR.ENG", "ZefKR.ITA"});
     pictures_ = std::string(ZEFKR_PAGE_PICTURES) + "/" + GetParam();
     std::filesystem::create_directories(pictures_);
   }

@@ -16,6 +16,7 @@
 #include "platform/WindowMessages.h"
 
 #include "../TestRoot.h"
+#include "FormsTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -46,10 +47,7 @@ struct Offscreen {
 class FormsTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    static char name[] = "zefkr_forms_tests";
-    static char* argv[] = {name, nullptr};
-    static int argc = 1;
-    application_ = std::make_unique<ZefKRApplication>(argc, argv);
+    application_ = zefkr::testing::makeOffscreenApplication();
     application_->setTitle(u"Wizard");
   }
   void TearDown() override { application_.reset(); }
@@ -138,13 +136,18 @@ LRESULT countingProcedure(HWND window, UINT message, WPARAM, LPARAM) {
   return 0;
 }
 
-TEST_F(FormsTest, QtLoopPumpsThePlatformQueueAndEndsOnItsQuit) {
+// A message-only window of its own class `name`; its user data counts the
+// WM_USER messages it gets.
+HWND makeCountingWindow(const WCHAR* name) {
   WNDCLASSEXW windowClass{};
   windowClass.lpfnWndProc = countingProcedure;
-  windowClass.lpszClassName = u"FormsTestCounter";
+  windowClass.lpszClassName = name;
   RegisterClassExW(&windowClass);
-  const HWND window =
-      CreateWindowExW(0, u"FormsTestCounter", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  return CreateWindowExW(0, name, u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+}
+
+TEST_F(FormsTest, QtLoopPumpsThePlatformQueueAndEndsOnItsQuit) {
+  const HWND window = makeCountingWindow(u"FormsTestCounter");
   ASSERT_NE(window, nullptr);
   bool laterRan = false;
   QTimer::singleShot(0, [&] {
@@ -161,12 +164,7 @@ TEST_F(FormsTest, QtLoopPumpsThePlatformQueueAndEndsOnItsQuit) {
 }
 
 TEST_F(FormsTest, LibraryPumpHookDeliversQtEventsAndPlatformPostsInOneCall) {
-  WNDCLASSEXW windowClass{};
-  windowClass.lpfnWndProc = countingProcedure;
-  windowClass.lpszClassName = u"FormsTestHookCounter";
-  RegisterClassExW(&windowClass);
-  const HWND window =
-      CreateWindowExW(0, u"FormsTestHookCounter", u"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  const HWND window = makeCountingWindow(u"FormsTestHookCounter");
   ASSERT_NE(window, nullptr);
   bool qtEventRan = false;
   QMetaObject::invokeMethod(

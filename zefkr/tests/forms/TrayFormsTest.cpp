@@ -9,6 +9,7 @@
 #include "platform/WindowMessages.h"
 
 #include "../TestRoot.h"
+#include "FormsTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -39,16 +40,8 @@ void keepWarnings(QtMsgType type, const QMessageLogContext&, const QString& text
 class TrayFormsTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static char name[] = "zefkr_forms_tests";
-    static char* argv[] = {name, nullptr};
-    static int argc = 1;
-    application_ = std::make_unique<ZefKRApplication>(argc, argv);
-    const std::string program = root_.path() + "/program";
-    std::filesystem::create_directories(program + "/Lang");
-    std::filesystem::copy_file(ZEFKR_LANG_FOLDER "/ZefKR.ENG", program + "/Lang/ZefKR.ENG");
-    std::ofstream(program + "/ZefKRLang.ini") << "[Language]\r\nCurrent=ENG\r\n";
-    zefkr::loadLanguageFrom(platform::ansiToWideLenient(program));
+    application_ = zefkr::testing::makeOffscreenApplication();
+    zefkr::testing::loadShippedLanguage(root_.path());
     warnings.clear();
     previous_ = qInstallMessageHandler(keepWarnings);
   }
@@ -80,7 +73,7 @@ TEST_F(TrayFormsTest, NoNotificationAreaIsLoggedOnceAndTheMenuFollowsTheMode) {
   // No copy has the mode: it is off, and the item shows a check.
   emit form.TrayPopupMenu->aboutToShow();
   EXPECT_TRUE(form.AutoKROnOffCmd->isChecked());
-  root_.writeFile("CommonAppData/Vendrako SH/VENDRAKO.INI", "[ZefUpdaterLogin]\r\nAutomaticMode=1\r\n");
+  root_.writeFile(zefkr::testing::kCommonCopy, "[ZefUpdaterLogin]\r\nAutomaticMode=1\r\n");
   emit form.TrayPopupMenu->aboutToShow();
   EXPECT_FALSE(form.AutoKROnOffCmd->isChecked());
 }

@@ -4,6 +4,8 @@
 #include "zefcorek/HatchHandlerImp.h"
 #include "zefcorek/HatchRegistry.h"
 
+#include "NullDispListTarget.h"
+
 #include "../../runtime/tests/ScratchFolder.h"
 
 #include "zefcorek/ClassIds.h"
@@ -319,30 +321,10 @@ TEST_F(HatchGenerationTest, Measures) {
 
 // --- end to end ---------------------------------------------------------------------
 
-class LineTarget : public IStdInterfaceImp, public virtual IDispListTarget {
+class LineTarget : public graphics_test::NullDispListTarget {
 public:
-  ZRESULT IsAborted() override { return 0; }
-  ZRESULT BeginExecute() override { return 0; }
-  ZRESULT EndExecute() override { return 0; }
-  ZRESULT BeginGroup(TDispListOpInfo*, uint32_t, TDispListExecuteParms*) override { return 0; }
-  ZRESULT EndGroup(TDispListOpInfo*, TDispListExecuteParms*) override { return 0; }
-  ZRESULT TargetReserved5() override { return 0; }
-  ZRESULT SetPenColor(uint32_t) override { return 0; }
-  ZRESULT TargetReserved7() override { return 0; }
-  ZRESULT SetPenWidth(int32_t) override { return 0; }
-  ZRESULT TargetReserved9() override { return 0; }
-  ZRESULT SetPenStyle(uint32_t) override { return 0; }
-  ZRESULT TargetReserved11() override { return 0; }
-  ZRESULT TargetReserved12() override { return 0; }
-  ZRESULT DrawPoint(int32_t, int32_t) override { return 0; }
   ZRESULT DrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const int32_t*) override {
     lines.push_back({x1, y1, x2, y2});
-    return 0;
-  }
-  ZRESULT DrawText2P(int32_t, int32_t, int32_t, int32_t, const WCHAR*, const DLFontDef*) override { return 0; }
-  ZRESULT TransformPoint(int32_t x, int32_t y, int32_t* outX, int32_t* outY) override {
-    *outX = x;
-    *outY = y;
     return 0;
   }
   std::vector<std::vector<int32_t>> lines;

@@ -3,9 +3,8 @@
 #include "zefcorek/HatchHandlerImp.h"
 #include "zefcorek/HatchRegistry.h"
 
+#include "AcadHatchFixture.h"
 #include "FakeHatchHandler.h"
-
-#include "../../runtime/tests/ScratchFolder.h"
 
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/ZefCoreK.h"
@@ -17,8 +16,6 @@
 #include <vector>
 
 namespace {
-
-using zefcorek::testing::ScratchFolder;
 
 // Counts of the entity keywords in a DXF text, in order of appearance.
 std::vector<std::string> entities(const std::string& dxf) {
@@ -41,28 +38,8 @@ std::vector<HatchVertex> ring(const std::vector<uint32_t>& rings) {
   return out;
 }
 
-class HatchDxfExportTest : public ::testing::Test {
+class HatchDxfExportTest : public graphics_test::AcadHatchFixture {
 protected:
-  void SetUp() override {
-    void* made = nullptr;
-    ASSERT_EQ(zefCoreKAllocIntf(&CLSID_IHatchRegistryImp, &made, 0), S_OK);
-    registry = static_cast<IHatchRegistry*>(made);
-    handler = new IHatchHandlerACADCompImp();
-    ASSERT_EQ(registry->RegisterHandler(handler), 0);
-  }
-  void TearDown() override {
-    registry->UnregisterAllHandlers();
-    handler->Release();
-    registry->Release();
-  }
-  HatchPatternNode pattern(const std::string& text) {
-    const std::u16string path = folder.write("p" + std::to_string(files++) + ".pat", text);
-    HatchPatternInfo* info = nullptr;
-    EXPECT_EQ(handler->LoadPatterns(path.c_str(), 0, 1, &info), 0);
-    HatchPatternNode node = nullptr;
-    EXPECT_EQ(registry->AddPattern(handler, info, &node), 0);
-    return node;
-  }
   HatchJob job(HatchPatternNode node, const std::vector<HatchVertex>& vertices) {
     HatchJob j{};
     j.cbSize = kHatchJobSize;
@@ -83,11 +60,6 @@ protected:
     EXPECT_EQ(registry->ExportHatchToDXF(j, folder.name("out.dxf").c_str()), expected);
     return folder.read("out.dxf");
   }
-
-  ScratchFolder folder;
-  int files = 0;
-  IHatchRegistry* registry = nullptr;
-  IHatchHandlerACADCompImp* handler = nullptr;
 };
 
 TEST_F(HatchDxfExportTest, SquareWithVerticalLines) {

@@ -4,9 +4,8 @@
 #include "zefcorek/HatchHandlerImp.h"
 #include "zefcorek/HatchRegistry.h"
 
+#include "AcadHatchFixture.h"
 #include "NullDispListTarget.h"
-
-#include "../../runtime/tests/ScratchFolder.h"
 
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/DisplayList.h"
@@ -41,31 +40,9 @@ std::vector<HatchVertex> square(uint32_t ring, double x0, double y0, double x1, 
   return {{ring, 0, flags, x0, y0}, {ring, 0, flags, x1, y0}, {ring, 0, flags, x1, y1}, {ring, 0, flags, x0, y1}};
 }
 
-class HatchGenerationTest : public ::testing::Test {
+class HatchGenerationTest : public graphics_test::AcadHatchFixture {
 protected:
-  void SetUp() override {
-    void* made = nullptr;
-    ASSERT_EQ(zefCoreKAllocIntf(&CLSID_IHatchRegistryImp, &made, 0), S_OK);
-    registry = static_cast<IHatchRegistry*>(made);
-    handler = new IHatchHandlerACADCompImp();
-    ASSERT_EQ(registry->RegisterHandler(handler), 0);
-  }
-  void TearDown() override {
-    registry->UnregisterAllHandlers();
-    EXPECT_EQ(handler->GetRefCount(), 1);
-    handler->Release();
-    registry->Release();
-  }
-
-  // A registry pattern from ".pat" text of one pattern.
-  HatchPatternNode pattern(const std::string& text) {
-    const std::u16string path = folder.write("p" + std::to_string(files++) + ".pat", text);
-    HatchPatternInfo* info = nullptr;
-    EXPECT_EQ(handler->LoadPatterns(path.c_str(), 0, 1, &info), 0);
-    HatchPatternNode node = nullptr;
-    EXPECT_EQ(registry->AddPattern(handler, info, &node), 0);
-    return node;
-  }
+  void afterUnregister() override { EXPECT_EQ(handler->GetRefCount(), 1); }
 
   HatchJob job(HatchPatternNode node, const std::vector<HatchVertex>& vertices, uint32_t rule = 0, uint32_t rings = 1) {
     HatchJob j{};
@@ -93,10 +70,6 @@ protected:
     return out;
   }
 
-  zefcorek::testing::ScratchFolder folder;
-  int files = 0;
-  IHatchRegistry* registry = nullptr;
-  IHatchHandlerACADCompImp* handler = nullptr;
   std::vector<Segment> segments;
 };
 

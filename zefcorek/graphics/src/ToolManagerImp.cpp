@@ -7,6 +7,8 @@
 #include "zefcorek/PtrList.h"
 #include "zefcorek/ZefCoreK.h"
 
+#include "CountedReferences.h"
+
 #include <new>
 
 namespace {
@@ -17,13 +19,7 @@ IPtrList* makePointerList() {
   return static_cast<IPtrList*>(made);
 }
 
-template <typename Interface>
-ZRESULT handOut(Interface* held, Interface** out) {
-  if (out == nullptr) return ZR_BADARG;
-  *out = held;
-  if (held != nullptr) held->AddRef();
-  return ZR_OK;
-}
+using zefcorek::graphics::handOut;
 
 // The owner's notifications need their size and code at least.
 constexpr uint32_t kOwnerNotificationMinSize = 8;

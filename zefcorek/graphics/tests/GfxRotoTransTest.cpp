@@ -232,6 +232,29 @@ TEST_F(RotoTransTest, AffineAndAxisScales) {
   EXPECT_EQ(f.y + i.x + i.y, 0.0);
 }
 
+// The array forms map each point as the one-point calls do; unsolved, they
+// fail and write nothing.
+TEST_F(RotoTransTest, ArraysOfPoints) {
+  const T_POINT2D in[3] = {{1, 1}, {-2, 0.5}, {3, 4}};
+  T_POINT2D out[3] = {{9, 9}, {9, 9}, {9, 9}};
+  EXPECT_EQ(rt->TransformPoints(in, out, 3), 2);
+  EXPECT_EQ(rt->InverseTransformPoints(in, out, 3), 2);
+  for (const T_POINT2D& q : out) EXPECT_TRUE(q.x == 9 && q.y == 9);
+  fit(grtAffine, {point(0, 0, 1, 1), point(1, 0, 3, 1), point(0, 1, 1, 4)});
+  EXPECT_EQ(rt->TransformPoints(nullptr, out, 3), 10);
+  EXPECT_EQ(rt->InverseTransformPoints(in, nullptr, 3), 10);
+  ASSERT_EQ(rt->TransformPoints(in, out, 3), 0);
+  for (int i = 0; i < 3; ++i) {
+    const T_POINT2D one = map(in[i].x, in[i].y);
+    EXPECT_TRUE(out[i].x == one.x && out[i].y == one.y) << i;
+  }
+  ASSERT_EQ(rt->InverseTransformPoints(in, out, 3), 0);
+  for (int i = 0; i < 3; ++i) {
+    const T_POINT2D one = unmap(in[i].x, in[i].y);
+    EXPECT_TRUE(out[i].x == one.x && out[i].y == one.y) << i;
+  }
+}
+
 TEST_F(RotoTransTest, ComputeFailuresAndOptions) {
   fit(25, {point(0, 0, 1, 1)}, 2);
   EXPECT_TRUE(rt->NeedsCompute());

@@ -1,5 +1,6 @@
 // The control-point solvers with one linear system: bilinear, conditioned
 // affine, plain and weighted affine, and projective; numpy as an oracle.
+#include "CommandOutput.h"
 #include "GfxRotoTransFixture.h"
 
 #include "../../runtime/tests/ScratchFolder.h"
@@ -216,12 +217,9 @@ TEST_F(LinearSolversTest, AgreesWithNumpy) {
           "out[18]=two(np.column_stack([x,y,l,o,o,o,-x*X,-y*X]),"
           "np.column_stack([o,o,o,x,y,l,-x*Y,-y*Y]),X,Y,p)\n"
           "for k in sorted(out): print(k, ' '.join(repr(float(v)) for v in out[k]))\n";
-      FILE* pipe = popen(("/usr/bin/python3 -c \"" + script + "\" " + folder.native("points.txt")).c_str(), "r");
-      ASSERT_NE(pipe, nullptr);
       std::string text;
-      char buffer[4096];
-      while (fgets(buffer, sizeof buffer, pipe) != nullptr) text += buffer;
-      ASSERT_EQ(pclose(pipe), 0) << "python3-numpy is needed\n" << text;
+      ASSERT_NO_FATAL_FAILURE(graphics_test::readCommand(
+          "/usr/bin/python3 -c \"" + script + "\" " + folder.native("points.txt"), "python3-numpy is needed\n", &text));
       std::istringstream lines(text);
       std::string line;
       while (std::getline(lines, line)) {

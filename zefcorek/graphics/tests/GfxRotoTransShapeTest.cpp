@@ -1,6 +1,7 @@
 // The shape-keeping and two-scale solvers: weighted similarity, rigid
 // motion, scale-rotate, rotate-scale and the oriented kinds; the diagonal
 // weighted products; scikit-image and scipy as oracles.
+#include "CommandOutput.h"
 #include "GfxRotoTransFixture.h"
 #include "zefcorek/WeightedNormalEquations.h"
 
@@ -439,13 +440,10 @@ TEST_F(ShapeSolversTest, AgreesWithScikitImageAndScipy) {
         "  s1=np.hypot(q[0],q[1]); s2=np.hypot(q[2],q[3]); ct=q[0]/s1; st=q[1]/s1\n"
         "  a,b=probe[:,0]-xc,probe[:,1]-yc\n"
         "  show(np.column_stack([s1*ct*a+s1*st*b+q[4],-s2*st*a+s2*ct*b+q[5]]))\n";
-    FILE* pipe = popen(
-        ("/usr/bin/python3 -c \"" + script + "\" " + folder.native("points.txt") + " " + group.model).c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
     std::string text;
-    char buffer[1024];
-    while (fgets(buffer, sizeof buffer, pipe) != nullptr) text += buffer;
-    ASSERT_EQ(pclose(pipe), 0) << "python3-scipy and python3-skimage are needed\n" << text;
+    ASSERT_NO_FATAL_FAILURE(graphics_test::readCommand(
+        "/usr/bin/python3 -c \"" + script + "\" " + folder.native("points.txt") + " " + group.model,
+        "python3-scipy and python3-skimage are needed\n", &text));
     std::istringstream values(text);
     std::vector<T_POINT2D> theirs;
     for (double a, b; values >> a >> b;) theirs.push_back({a, b});

@@ -1,5 +1,6 @@
 // The control-point transformation: the point table, parameters, Compute,
 // the unweighted fits, the coefficient record and numpy as an oracle.
+#include "CommandOutput.h"
 #include "GfxRotoTransFixture.h"
 
 #include "zefcorek/ClassIds.h"
@@ -399,12 +400,9 @@ TEST_F(RotoTransTest, AgreesWithNumpy) {
       "B=np.vstack([np.column_stack([x,y,o,o,l,o]),np.column_stack([o,o,y,x,o,l])])\n"
       "a=np.linalg.lstsq(B,np.concatenate([X,Y]),rcond=None)[0]\n"
       "print(' '.join(repr(float(v)) for v in list(s)+list(a)))\n";
-  FILE* pipe = popen(("/usr/bin/python3 -c \"" + script + "\"").c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
   std::string text;
-  char buffer[1024];
-  while (fgets(buffer, sizeof buffer, pipe) != nullptr) text += buffer;
-  ASSERT_EQ(pclose(pipe), 0) << "python3-numpy is needed\n" << text;
+  ASSERT_NO_FATAL_FAILURE(
+      graphics_test::readCommand("/usr/bin/python3 -c \"" + script + "\"", "python3-numpy is needed\n", &text));
   std::istringstream values(text);
   double s[4], a[6];
   for (double& v : s) values >> v;

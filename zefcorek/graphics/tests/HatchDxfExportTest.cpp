@@ -3,6 +3,7 @@
 #include "zefcorek/HatchHandlerImp.h"
 #include "zefcorek/HatchRegistry.h"
 
+#include "CommandOutput.h"
 #include "AcadHatchFixture.h"
 #include "FakeHatchHandler.h"
 
@@ -192,12 +193,9 @@ TEST_F(HatchDxfExportTest, ReadsBackInEzdxf) {
       "          e.dxf.start.y, e.dxf.end.x, e.dxf.end.y))\n"
       "  else:\n"
       "    print(e.dxftype(), e.dxf.layer, e.dxf.color, len(e.vertices), e.is_closed)\n";
-  FILE* pipe = popen(("/usr/bin/python3 -c \"" + script + "\" " + folder.native("out.dxf")).c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
   std::string out;
-  char buffer[512];
-  while (fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
-  ASSERT_EQ(pclose(pipe), 0) << "python3-ezdxf is needed\n" << out;
+  ASSERT_NO_FATAL_FAILURE(graphics_test::readCommand(
+      "/usr/bin/python3 -c \"" + script + "\" " + folder.native("out.dxf"), "python3-ezdxf is needed\n", &out));
   std::string expected = "errors 0\nPOLYLINE FIGURE 7 4 True\n";
   for (int x = 1; x <= 10; ++x) {
     char line[128];

@@ -6,6 +6,7 @@
 #include "CommandOutput.h"
 #include "AcadHatchFixture.h"
 #include "FakeHatchHandler.h"
+#include "HatchJobs.h"
 
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/ZefCoreK.h"
@@ -42,20 +43,10 @@ std::vector<HatchVertex> ring(const std::vector<uint32_t>& rings) {
 class HatchDxfExportTest : public graphics_test::AcadHatchFixture {
 protected:
   HatchJob job(HatchPatternNode node, const std::vector<HatchVertex>& vertices) {
-    HatchJob j{};
-    j.cbSize = kHatchJobSize;
-    j.pattern = node;
-    j.ringCount = 2;
-    j.vertexCount = static_cast<uint32_t>(vertices.size());
-    j.vertices = vertices.data();
-    j.segmentFunc = [](HatchSegmentRec*) -> int32_t {
+    return graphics_test::hatchJob(node, vertices, 2, 100, [](HatchSegmentRec*) -> int32_t {
       ADD_FAILURE() << "the caller's segment callback is not called";
       return 0;
-    };
-    j.scale = 1;
-    j.clipX1 = j.clipY1 = -100;
-    j.clipX2 = j.clipY2 = 100;
-    return j;
+    });
   }
   std::string exported(HatchJob* j, ZRESULT expected = 0) {
     EXPECT_EQ(registry->ExportHatchToDXF(j, folder.name("out.dxf").c_str()), expected);

@@ -5,6 +5,7 @@
 #include "zefcorek/HatchRegistry.h"
 
 #include "AcadHatchFixture.h"
+#include "HatchJobs.h"
 #include "NullDispListTarget.h"
 
 #include "zefcorek/ClassIds.h"
@@ -45,18 +46,8 @@ protected:
   void afterUnregister() override { EXPECT_EQ(handler->GetRefCount(), 1); }
 
   HatchJob job(HatchPatternNode node, const std::vector<HatchVertex>& vertices, uint32_t rule = 0, uint32_t rings = 1) {
-    HatchJob j{};
-    j.cbSize = kHatchJobSize;
-    j.pattern = node;
-    j.ringCount = rings;
-    j.vertexCount = static_cast<uint32_t>(vertices.size());
-    j.vertices = vertices.data();
-    j.segmentFunc = &recordSegment;
-    j.segmentContext = &segments;
+    HatchJob j = graphics_test::hatchJob(node, vertices, rings, 100, &recordSegment, &segments);
     j.fillRule = rule;
-    j.scale = 1;
-    j.clipX1 = j.clipY1 = -100;
-    j.clipX2 = j.clipY2 = 100;
     j.minSpacing = -0.001;  // the handler keeps the absolute value
     j.minDashPeriod = 0.001;
     return j;

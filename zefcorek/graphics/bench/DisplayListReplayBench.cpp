@@ -5,6 +5,8 @@
 // what it replays; the display list only hands lines to the target.
 #include "zefcorek/DisplayList.h"
 
+#include "../tests/NullDispListTarget.h"
+
 #include <benchmark/benchmark.h>
 #include <cairo.h>
 
@@ -39,29 +41,10 @@ const std::vector<int32_t>& points() {
   return data;
 }
 
-class CountingTarget : public IStdInterfaceImp, public virtual IDispListTarget {
+class CountingTarget : public graphics_test::NullDispListTarget {
 public:
-  ZRESULT IsAborted() override { return 0; }
-  ZRESULT BeginExecute() override { return 0; }
-  ZRESULT EndExecute() override { return 0; }
-  ZRESULT BeginGroup(TDispListOpInfo*, uint32_t, TDispListExecuteParms*) override { return 0; }
-  ZRESULT EndGroup(TDispListOpInfo*, TDispListExecuteParms*) override { return 0; }
-  ZRESULT TargetReserved5() override { return 0; }
-  ZRESULT SetPenColor(uint32_t) override { return 0; }
-  ZRESULT TargetReserved7() override { return 0; }
-  ZRESULT SetPenWidth(int32_t) override { return 0; }
-  ZRESULT TargetReserved9() override { return 0; }
-  ZRESULT SetPenStyle(uint32_t) override { return 0; }
-  ZRESULT TargetReserved11() override { return 0; }
-  ZRESULT TargetReserved12() override { return 0; }
   ZRESULT DrawPoint(int32_t, int32_t) override { return ++drawn, 0; }
   ZRESULT DrawLine(int32_t, int32_t, int32_t, int32_t, const int32_t*) override { return ++drawn, 0; }
-  ZRESULT DrawText2P(int32_t, int32_t, int32_t, int32_t, const WCHAR*, const DLFontDef*) override { return 0; }
-  ZRESULT TransformPoint(int32_t x, int32_t y, int32_t* outX, int32_t* outY) override {
-    *outX = x;
-    *outY = y;
-    return 0;
-  }
   int64_t drawn = 0;
 };
 

@@ -8,6 +8,8 @@
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/ZefCoreK.h"
 
+#include "../tests/HatchJobs.h"
+
 #include <benchmark/benchmark.h>
 #include <geos_c.h>
 
@@ -74,17 +76,7 @@ void BM_GenerateHatch(benchmark::State& state) {
   int64_t segments = 0;
   for (auto _ : state) {
     segments = 0;
-    HatchJob job{};
-    job.cbSize = kHatchJobSize;
-    job.pattern = node;
-    job.ringCount = 2;
-    job.vertexCount = static_cast<uint32_t>(vertices.size());
-    job.vertices = vertices.data();
-    job.segmentFunc = &countSegment;
-    job.segmentContext = &segments;
-    job.scale = 1;
-    job.clipX1 = job.clipY1 = -1e6;
-    job.clipX2 = job.clipY2 = 1e6;
+    HatchJob job = graphics_test::hatchJob(node, vertices, 2, 1e6, &countSegment, &segments);
     benchmark::DoNotOptimize(handler->GenerateHatch(&job));
   }
   state.counters["segments"] = static_cast<double>(segments);

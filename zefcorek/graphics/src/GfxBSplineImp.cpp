@@ -5,6 +5,8 @@
 
 #include "zefcorek/ClassMakers.h"
 
+#include "CountedReferences.h"
+
 #include <algorithm>
 #include <new>
 
@@ -32,20 +34,8 @@ double knot(uint32_t i, bool closed, uint32_t k, uint32_t knots) {
   return static_cast<double>(knots - k);
 }
 
-template <typename Interface>
-void replaceCounted(Interface** slot, Interface* fresh) {
-  if (fresh != nullptr) fresh->AddRef();
-  if (*slot != nullptr) (*slot)->Release();
-  *slot = fresh;
-}
-
-template <typename Interface>
-ZRESULT handOut(Interface* held, Interface** out) {
-  if (out == nullptr) return ZR_BADARG;
-  *out = held;
-  if (held != nullptr) held->AddRef();
-  return ZR_OK;
-}
+using zefcorek::graphics::handOut;
+using zefcorek::graphics::replaceCounted;
 
 }  // namespace
 

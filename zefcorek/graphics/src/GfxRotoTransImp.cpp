@@ -70,6 +70,33 @@ void rotateAbout(const T_POINT2D& m, double c, double s, double& x, double& y) {
   y = m.y + dy * c + dx * s;
 }
 
+// One point through `map` (the forward or the inverse mapping); an unsolved
+// object hands the point back unchanged and fails.
+template <typename Map>
+ZRESULT mapPoint(uint32_t solved, const T_POINT2D* in, T_POINT2D* out, Map map) {
+  if (in == nullptr || out == nullptr) return ZR_BADARG;
+  if (solved == 0) {
+    *out = *in;
+    return ZR_FAILED;
+  }
+  double u, v;
+  if (!map(in->x, in->y, u, v)) return ZR_FAILED;
+  *out = {u, v};
+  return ZR_OK;
+}
+
+// `n` points through the object's own one-point call, stopping at the
+// first that fails.
+ZRESULT mapPoints(IGfxRotoTrans* object, ZRESULT (IGfxRotoTrans::*mapOne)(const T_POINT2D*, T_POINT2D*),
+                  uint32_t solved, const T_POINT2D* in, T_POINT2D* out, uint32_t n) {
+  if (in == nullptr || out == nullptr) return ZR_BADARG;
+  if (solved == 0) return ZR_FAILED;
+  for (uint32_t i = 0; i < n; ++i) {
+    if (const ZRESULT result = (object->*mapOne)(&in[i], &out[i]); result != ZR_OK) return result;
+  }
+  return ZR_OK;
+}
+
 }  // namespace
 
 IGfxRotoTransImp::IGfxRotoTransImp() : table_(new (std::nothrow) Slot[kGfxRotoTransCapacity]()) {}
@@ -618,45 +645,19 @@ bool IGfxRotoTransImp::inverse(double X, double Y, double& x, double& y) const {
 }
 
 ZRESULT IGfxRotoTransImp::TransformPoint(const T_POINT2D* in, T_POINT2D* out) {
-  if (in == nullptr || out == nullptr) return ZR_BADARG;
-  if (solved_ == 0) {
-    *out = *in;
-    return ZR_FAILED;
-  }
-  double X, Y;
-  if (!forward(in->x, in->y, X, Y)) return ZR_FAILED;
-  *out = {X, Y};
-  return ZR_OK;
+  return mapPoint(solved_, in, out, [this](double x, double y, double& X, double& Y) { return forward(x, y, X, Y); });
 }
 
 ZRESULT IGfxRotoTransImp::InverseTransformPoint(const T_POINT2D* in, T_POINT2D* out) {
-  if (in == nullptr || out == nullptr) return ZR_BADARG;
-  if (solved_ == 0) {
-    *out = *in;
-    return ZR_FAILED;
-  }
-  double x, y;
-  if (!inverse(in->x, in->y, x, y)) return ZR_FAILED;
-  *out = {x, y};
-  return ZR_OK;
+  return mapPoint(solved_, in, out, [this](double X, double Y, double& x, double& y) { return inverse(X, Y, x, y); });
 }
 
 ZRESULT IGfxRotoTransImp::TransformPoints(const T_POINT2D* in, T_POINT2D* out, uint32_t n) {
-  if (in == nullptr || out == nullptr) return ZR_BADARG;
-  if (solved_ == 0) return ZR_FAILED;
-  for (uint32_t i = 0; i < n; ++i) {
-    if (const ZRESULT result = TransformPoint(&in[i], &out[i]); result != ZR_OK) return result;
-  }
-  return ZR_OK;
+  return mapPoints(this, &IGfxRotoTrans::TransformPoint, solved_, in, out, n);
 }
 
 ZRESULT IGfxRotoTransImp::InverseTransformPoints(const T_POINT2D* in, T_POINT2D* out, uint32_t n) {
-  if (in == nullptr || out == nullptr) return ZR_BADARG;
-  if (solved_ == 0) return ZR_FAILED;
-  for (uint32_t i = 0; i < n; ++i) {
-    if (const ZRESULT result = InverseTransformPoint(&in[i], &out[i]); result != ZR_OK) return result;
-  }
-  return ZR_OK;
+  return mapPoints(this, &IGfxRotoTrans::InverseTransformPoint, solved_, in, out, n);
 }
 
 // --- the coefficient record ----------------------------------------------------------

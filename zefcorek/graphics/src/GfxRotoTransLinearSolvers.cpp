@@ -13,6 +13,8 @@
 
 #include "zefcorek/MtxLib.h"
 
+#include "GfxRotoTransSolve.h"
+
 #include <array>
 #include <memory>
 
@@ -30,11 +32,7 @@ struct Equation {
   double l = 0;
 };
 
-double weightSum(const ControlPoints& points) {
-  double W = 0;
-  for (const auto& p : points) W += p.w;
-  return W == 0.0 ? 1.0 : W;
-}
+using zefcorek::rototrans::weightSum;
 
 // Sums and solves the normal equations of the rows that `rows(point, emit)`
 // gives for every point. False when the system has no unique solution.

@@ -12,6 +12,8 @@
 #include "zefcorek/MtxLib.h"
 #include "zefcorek/WeightedNormalEquations.h"
 
+#include "GfxRotoTransSolve.h"
+
 #include <array>
 #include <cmath>
 #include <memory>
@@ -26,11 +28,7 @@ using Points = std::vector<GfxControlPoint>;
 constexpr ZRESULT kEFail = static_cast<ZRESULT>(0x80004005u);
 constexpr int kMostPasses = 500;
 
-double weightSum(const Points& points) {
-  double W = 0;
-  for (const auto& p : points) W += p.w;
-  return W == 0.0 ? 1.0 : W;
-}
+using zefcorek::rototrans::weightSum;
 
 // The reference point of a set: the point itself, the first of two, or the
 // weighted mean of three or more.
@@ -89,16 +87,7 @@ ZRESULT IGfxRotoTransImp::SolveWeightedSimilarity() {
   const Points points = controlPoints();
   if (count_ == 1) {
     const GfxControlPoint& q = points[0];
-    c_[0] = q.x;
-    c_[1] = q.y;
-    c_[2] = 0.0;
-    c_[3] = 1.0;
-    c_[4] = centred ? 0.0 : q.X;
-    c_[5] = centred ? 0.0 : q.Y;
-    if (centred) {
-      c_[6] = q.X;
-      c_[7] = q.Y;
-    }
+    zefcorek::rototrans::onePointSimilarity(c_, q.x, q.y, q.X, q.Y, centred);
     solved_ = 1;
     return ZR_OK;
   }

@@ -7,6 +7,8 @@
 
 #include "zefcorek/MtxLib.h"
 
+#include "GfxRotoTransSolve.h"
+
 #include <cmath>
 #include <memory>
 
@@ -33,16 +35,7 @@ ZRESULT IGfxRotoTransImp::SolveSimilarity() {
   if (n == 0) return ZR_FAILED;
   if (n == 1) {
     const GfxRotoTransPoint& p = table_[0].record;
-    c_[0] = p.srcX;
-    c_[1] = p.srcY;
-    c_[2] = 0;
-    c_[3] = 1;
-    c_[4] = centred ? 0 : p.dstX;
-    c_[5] = centred ? 0 : p.dstY;
-    if (centred) {
-      c_[6] = p.dstX;
-      c_[7] = p.dstY;
-    }
+    zefcorek::rototrans::onePointSimilarity(c_, p.srcX, p.srcY, p.dstX, p.dstY, centred);
     solved_ = 1;
     return ZR_OK;
   }

@@ -322,6 +322,28 @@ FamilyStart familyStart(const HatchPatternLine& line, double scale, const HatchJ
   return {vx * std::cos(psi) - vy * std::sin(psi), vy * std::cos(psi) + vx * std::sin(psi)};
 }
 
+// A family's scan step, the side its positions advance to, and the turn
+// that brings its lines upright.
+struct FamilyStep {
+  double step, sign, rho;
+};
+
+FamilyStep familyStep(const HatchPatternLine& line, double scale, const HatchJob* job) {
+  const double spacing = line.spacing * scale;
+  return {std::fabs(spacing), spacing < 0 ? -1.0 : 1.0, M_PI / 2 - (line.angle + job->angle)};
+}
+
+// Turns the edge set by `rho` about the job's centre unless `rotation`
+// already stands within kRotationThreshold of it; true when it turned.
+bool turnEdgeSet(IHatchHandlerBaseImp& handler, HatchEdgeSet* set, double rho, const HatchJob* job,
+                 Rotation& rotation) {
+  if (!(std::fabs(rho - rotation.angle) > kRotationThreshold)) return false;
+  const double centre[2] = {job->centreX, job->centreY};
+  handler.RotateEdgeSet(set, rho, centre);
+  rotation = Rotation(rho, job->centreX, job->centreY);
+  return true;
+}
+
 // Brings the dash phase below the box, as generation aligns it.
 void alignPhase(double& phase, double period, double boxMinY) {
   advanceWhile(
@@ -381,7 +403,6 @@ ZRESULT IHatchHandlerACADCompImp::GenerateHatch(HatchJob* job) {
   ClipBox clip{job->clipX1, job->clipY1, job->clipX2, job->clipY2};
   Rotation rotation(0, job->centreX, job->centreY);
   std::vector<HatchCrossing> crossings;
-  const double centre[2] = {job->centreX, job->centreY};
   for (size_t j = 0; j < lines.size() && result == ZR_OK; ++j) {
     const HatchPatternLine& line = lines[j];
     if (!scannable(line, scale)) {
@@ -389,15 +410,9 @@ ZRESULT IHatchHandlerACADCompImp::GenerateHatch(HatchJob* job) {
       continue;
     }
     const int percent = MulDiv(static_cast<int>(j + 1), 100, static_cast<int>(lines.size()));
-    const double spacing = line.spacing * scale;
-    const double step = std::fabs(spacing);
-    const double sign = spacing < 0 ? -1.0 : 1.0;
-    const double rho = M_PI / 2 - (line.angle + job->angle);
-    if (std::fabs(rho - rotation.angle) > kRotationThreshold) {
-      RotateEdgeSet(&set, rho, centre);
-      rotation = Rotation(rho, job->centreX, job->centreY);
-      clip = rotatedClip(job, rotation);
-    }
+    const FamilyStep family = familyStep(line, scale, job);
+    const double step = family.step, sign = family.sign;
+    if (turnEdgeSet(*this, &set, family.rho, job, rotation)) clip = rotatedClip(job, rotation);
     FamilyStart start = familyStart(line, scale, job);
     double x = start.x;
     double phase = start.phase;
@@ -515,19 +530,12 @@ ZRESULT IHatchHandlerACADCompImp::HitTestHatch(HatchJob* job, const double* poin
     SpanWalker spans(job->fillRule, job->ringCount, rings);
     Rotation rotation(0, job->centreX, job->centreY);
     double qx = px, qy = py;
-    const double centre[2] = {job->centreX, job->centreY};
     std::vector<HatchCrossing> crossings;
     for (size_t j = 0; j < lines.size() && !hit; ++j) {
       const HatchPatternLine& line = lines[j];
-      const double spacing = line.spacing * scale;
-      const double step = std::fabs(spacing);
-      const double sign = spacing < 0 ? -1.0 : 1.0;
-      const double rho = M_PI / 2 - (line.angle + job->angle);
-      if (std::fabs(rho - rotation.angle) > kRotationThreshold) {
-        RotateEdgeSet(&set, rho, centre);
-        rotation = Rotation(rho, job->centreX, job->centreY);
-        rotation.forward(px, py, qx, qy);
-      }
+      const FamilyStep family = familyStep(line, scale, job);
+      const double step = family.step, sign = family.sign;
+      if (turnEdgeSet(*this, &set, family.rho, job, rotation)) rotation.forward(px, py, qx, qy);
       const FamilyStart start = familyStart(line, scale, job);
       double x = start.x;
       double phase = start.phase;

@@ -5,6 +5,8 @@
 // notification undoes the activation change that caused it.
 #include "zefcorek/Tool.h"
 
+#include "CountedReferences.h"
+
 #include <cstring>
 #include <string_view>
 
@@ -20,21 +22,8 @@ namespace {
 // no owner to tell).
 bool acceptedNotification(ZRESULT result) { return result == ZR_OK || result == ZR_NO; }
 
-// Takes a reference on `fresh`, drops the one on `*slot`, stores `fresh`.
-template <typename Interface>
-void replaceCounted(Interface** slot, Interface* fresh) {
-  if (fresh != nullptr) fresh->AddRef();
-  if (*slot != nullptr) (*slot)->Release();
-  *slot = fresh;
-}
-
-template <typename Interface>
-ZRESULT handOut(Interface* held, Interface** out) {
-  if (out == nullptr) return ZR_BADARG;
-  *out = held;
-  if (held != nullptr) held->AddRef();
-  return ZR_OK;
-}
+using zefcorek::graphics::handOut;
+using zefcorek::graphics::replaceCounted;
 
 constexpr size_t kNameUnits = 64;
 

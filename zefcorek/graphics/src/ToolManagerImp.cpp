@@ -7,6 +7,8 @@
 #include "zefcorek/PtrList.h"
 #include "zefcorek/ZefCoreK.h"
 
+#include "CountedReferences.h"
+
 #include <new>
 
 namespace {
@@ -17,18 +19,29 @@ IPtrList* makePointerList() {
   return static_cast<IPtrList*>(made);
 }
 
-template <typename Interface>
-ZRESULT handOut(Interface* held, Interface** out) {
-  if (out == nullptr) return ZR_BADARG;
-  *out = held;
-  if (held != nullptr) held->AddRef();
-  return ZR_OK;
-}
+using zefcorek::graphics::handOut;
 
 // The owner's notifications need their size and code at least.
 constexpr uint32_t kOwnerNotificationMinSize = 8;
 
 bool sameTool(ITool* a, ITool* b) { return a != nullptr && a->SameInterface(b); }
+
+// Calls `visit` on the friend entries of `tool`, in list order, until it
+// answers true. Each next node is taken before the call: a friend may
+// detach itself during it.
+template <typename Entry, typename Visit>
+void visitFriendsOf(IPtrList* friends, ITool* tool, Visit visit) {
+  IPtrList::Node* node = nullptr;
+  for (friends->GetHead(&node); node != nullptr;) {
+    IPtrList::Node* next = nullptr;
+    friends->GetNextNode(node, &next);
+    void* item = nullptr;
+    friends->GetItem(node, &item);
+    const auto* entry = static_cast<const Entry*>(item);
+    if (entry->tool->SameInterface(tool) && visit(*entry)) return;
+    node = next;
+  }
+}
 
 }  // namespace
 
@@ -228,19 +241,10 @@ ZRESULT IToolManagerImp::DispatchEventToFriendTools(ITool* tool, int32_t before,
   if (friends_ == nullptr) return ZR_OUTOFMEMORY;
   ZRESULT result = ZR_OK;
   int32_t friendHandled = 0;
-  IPtrList::Node* node = nullptr;
-  for (friends_->GetHead(&node); node != nullptr;) {
-    IPtrList::Node* next = nullptr;
-    friends_->GetNextNode(node, &next);
-    void* item = nullptr;
-    friends_->GetItem(node, &item);
-    const auto* entry = static_cast<const FriendEntry*>(item);
-    if (entry->tool->SameInterface(tool)) {
-      result = entry->friendTool->OnFriendEvent(tool, before, event, &friendHandled);
-      if (result != ZR_OK || friendHandled != 0) break;
-    }
-    node = next;
-  }
+  visitFriendsOf<FriendEntry>(friends_, tool, [&](const FriendEntry& entry) {
+    result = entry.friendTool->OnFriendEvent(tool, before, event, &friendHandled);
+    return result != ZR_OK || friendHandled != 0;
+  });
   *handled = friendHandled;
   return result;
 }
@@ -248,21 +252,14 @@ ZRESULT IToolManagerImp::DispatchEventToFriendTools(ITool* tool, int32_t before,
 ZRESULT IToolManagerImp::DispatchNotificationToFriendTools(ITool* tool, ToolNotificationHdr* notification) {
   if (tool == nullptr || notification == nullptr || notification->cbSize < kToolNotificationMinSize) return ZR_BADARG;
   if (friends_ == nullptr) return ZR_OUTOFMEMORY;
-  IPtrList::Node* node = nullptr;
-  for (friends_->GetHead(&node); node != nullptr;) {
-    // Taken first: a friend may detach itself during the call.
-    IPtrList::Node* next = nullptr;
-    friends_->GetNextNode(node, &next);
-    void* item = nullptr;
-    friends_->GetItem(node, &item);
-    const auto* entry = static_cast<const FriendEntry*>(item);
-    if (entry->tool->SameInterface(tool)) {
-      const ZRESULT answer = entry->friendTool->OnFriendNotification(tool, notification);
-      if (answer != ZR_OK && answer != ZR_NO && answer != kToolNotHandled) return answer;
-    }
-    node = next;
-  }
-  return ZR_OK;
+  ZRESULT result = ZR_OK;
+  visitFriendsOf<FriendEntry>(friends_, tool, [&](const FriendEntry& entry) {
+    const ZRESULT answer = entry.friendTool->OnFriendNotification(tool, notification);
+    if (answer == ZR_OK || answer == ZR_NO || answer == kToolNotHandled) return false;
+    result = answer;
+    return true;
+  });
+  return result;
 }
 
 ZRESULT IToolManagerImp::HandleToolNotification(ITool* tool, ToolNotificationHdr* notification) {

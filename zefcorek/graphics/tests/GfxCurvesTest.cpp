@@ -7,6 +7,8 @@
 #include "zefcorek/V3DList.h"
 #include "zefcorek/ZefCoreK.h"
 
+#include "CommandOutput.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -211,12 +213,9 @@ TEST_F(BSplineTest, AgreesWithScipy) {
                 "s=BSpline(t,c,k)\n"
                 "a=float(t[k]); ts=[a+i*0.25 for i in range((N-k)*4)]+[float(t[N])-0.00001]\n"
                 "for x,y in s(np.array(ts)): print(repr(float(x)), repr(float(y)))\n";
-      FILE* pipe = popen(("/usr/bin/python3 -c '" + script.str() + "'").c_str(), "r");
-      ASSERT_NE(pipe, nullptr);
       std::string text;
-      char buffer[256];
-      while (fgets(buffer, sizeof buffer, pipe) != nullptr) text += buffer;
-      ASSERT_EQ(pclose(pipe), 0) << "python3-scipy is needed\n" << text;
+      ASSERT_NO_FATAL_FAILURE(
+          graphics_test::readCommand("/usr/bin/python3 -c '" + script.str() + "'", "python3-scipy is needed\n", &text));
       std::istringstream lines(text);
       size_t i = 0;
       for (double x, y; lines >> x >> y; ++i) {

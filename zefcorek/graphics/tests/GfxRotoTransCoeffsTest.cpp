@@ -1,7 +1,7 @@
 // The coefficient record of the control-point transformation, the rotation
 // and scale queries and edits, and the AM record conversions.
+#include "GfxRotoTransFixture.h"
 #include "zefcorek/AMCompat.h"
-#include "zefcorek/GfxRotoTrans.h"
 
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/ZefCoreK.h"
@@ -16,22 +16,8 @@
 
 namespace {
 
-IGfxRotoTrans* makeObject() {
-  void* made = nullptr;
-  EXPECT_EQ(zefCoreKAllocIntf(&CLSID_IGfxRotoTransImp, &made, 0), S_OK);
-  return static_cast<IGfxRotoTrans*>(made);
-}
-
-GfxRotoTransPoint point(double x, double y, double X, double Y) {
-  GfxRotoTransPoint p{};
-  p.cbSize = kGfxRotoTransPointSize;
-  p.srcX = x;
-  p.srcY = y;
-  p.dstX = X;
-  p.dstY = Y;
-  p.weight = 1;
-  return p;
-}
+using graphics_test::point;
+using graphics_test::makeRotoTrans;
 
 GfxRotoTransStreamableCoeffs recordOf(uint32_t kind, const std::vector<double>& c) {
   GfxRotoTransStreamableCoeffs record{};
@@ -52,7 +38,7 @@ GfxRotoTransStreamableCoeffs orientRecord(uint32_t kind, double alpha, double s,
 }
 
 TEST(RotoTransCoeffs, RecordBytesOfASimilarity) {
-  IGfxRotoTrans* rt = makeObject();
+  IGfxRotoTrans* rt = makeRotoTrans();
   rt->SetParam(grpKind, grtSimilarity);
   const GfxRotoTransPoint a = point(0, 0, 10, 10), b = point(1, 0, 10, 12);
   rt->AddPoint(&a, nullptr);
@@ -131,7 +117,7 @@ TEST(RotoTransCoeffs, RotationAndScaleOfEveryKind) {
 
   for (const Row& row : rows) {
     SCOPED_TRACE(row.kind);
-    IGfxRotoTrans* rt = makeObject();
+    IGfxRotoTrans* rt = makeRotoTrans();
     ASSERT_EQ(rt->SetCoeffs(&row.record, false), 0);
     double a0 = 7, a1 = 7;
     EXPECT_EQ(rt->GetRotationAngle(&a0, 0), row.angleResult);
@@ -160,7 +146,7 @@ TEST(RotoTransCoeffs, RotationAndScaleOfEveryKind) {
 }
 
 TEST(RotoTransCoeffs, RatiosAndRefusals) {
-  IGfxRotoTrans* rt = makeObject();
+  IGfxRotoTrans* rt = makeRotoTrans();
   GfxRotoTransStreamableCoeffs record = recordOf(2, {0.5, 0.25});
   ASSERT_EQ(rt->SetCoeffs(&record, false), 0);
   double ratio = 0;
@@ -211,7 +197,7 @@ TEST(RotoTransCoeffs, RecordsReproduceFits) {
   std::uniform_real_distribution<double> coordinate(-100, 100);
   for (uint32_t kind : {0u, 1u, 2u, 4u}) {
     SCOPED_TRACE(kind);
-    IGfxRotoTrans* rt = makeObject();
+    IGfxRotoTrans* rt = makeRotoTrans();
     rt->SetParam(grpKind, kind);
     for (int i = 0; i < 6; ++i) {
       GfxRotoTransPoint p = point(coordinate(random), coordinate(random), coordinate(random), coordinate(random));
@@ -222,7 +208,7 @@ TEST(RotoTransCoeffs, RecordsReproduceFits) {
     GfxRotoTransStreamableCoeffs record{};
     record.cbSize = kGfxRotoTransCoeffsSize;
     ASSERT_EQ(rt->GetCoeffs(&record), 0);
-    IGfxRotoTrans* copy = makeObject();
+    IGfxRotoTrans* copy = makeRotoTrans();
     ASSERT_EQ(copy->SetCoeffs(&record, false), 0);
     for (int i = 0; i < 20; ++i) {
       const T_POINT2D in{coordinate(random), coordinate(random)};

@@ -1,6 +1,7 @@
 // The control-point solvers with one linear system: bilinear, conditioned
 // affine, plain and weighted affine, and projective; numpy as an oracle.
-#include "zefcorek/GfxRotoTrans.h"
+#include "CommandOutput.h"
+#include "GfxRotoTransFixture.h"
 
 #include "../../runtime/tests/ScratchFolder.h"
 
@@ -20,44 +21,10 @@
 
 namespace {
 
-struct Pt {
-  double x, y, X, Y, w = 1;
-};
+using graphics_test::point;
+using graphics_test::Pt;
 
-class LinearSolversTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    void* made = nullptr;
-    ASSERT_EQ(zefCoreKAllocIntf(&CLSID_IGfxRotoTransImp, &made, 0), S_OK);
-    rt = static_cast<IGfxRotoTrans*>(made);
-  }
-  void TearDown() override { rt->Release(); }
-  ZRESULT fit(uint32_t kind, const std::vector<Pt>& points) {
-    rt->Reset(false);
-    rt->SetParam(grpKind, kind);
-    for (const Pt& q : points) {
-      GfxRotoTransPoint p{};
-      p.cbSize = kGfxRotoTransPointSize;
-      p.srcX = q.x;
-      p.srcY = q.y;
-      p.dstX = q.X;
-      p.dstY = q.Y;
-      p.weight = q.w;
-      EXPECT_EQ(rt->AddPoint(&p, nullptr), 0);
-    }
-    rt->SetModified(false);
-    return rt->Compute(false);
-  }
-  std::vector<double> c() {
-    GfxRotoTransStreamableCoeffs record{};
-    record.cbSize = kGfxRotoTransCoeffsSize;
-    rt->GetCoeffs(&record);
-    std::vector<double> out(16);
-    std::memcpy(out.data(), record.coeffs, sizeof(double) * 16);
-    return out;
-  }
-  IGfxRotoTrans* rt = nullptr;
-};
+class LinearSolversTest : public graphics_test::RotoTransFixture {};
 
 const std::vector<Pt> kUnitSquareTimesTwo = {{0, 0, 0, 0}, {1, 0, 2, 0}, {1, 1, 2, 2}, {0, 1, 0, 2}};
 const std::vector<Pt> kDiamondOntoOnePoint = {{1, 0, 7, 9}, {-1, 0, 7, 9}, {0, 1, 7, 9}, {0, -1, 7, 9}};
@@ -191,13 +158,7 @@ TEST_F(LinearSolversTest, FailureKeepsTheEarlierFitAndMapsRoundTrip) {
     // restoring Compute that fails.
     const std::vector<double> held = c();
     for (uint32_t i = 0; i < 12; ++i) {
-      GfxRotoTransPoint p{};
-      p.cbSize = kGfxRotoTransPointSize;
-      p.srcX = i;
-      p.srcY = 0;
-      p.dstX = i;
-      p.dstY = 1;
-      p.weight = 1;
+      const GfxRotoTransPoint p = point(i, 0, i, 1);
       rt->SetPoint(i, &p);
     }
     EXPECT_EQ(rt->Compute(true), 2);
@@ -256,12 +217,9 @@ TEST_F(LinearSolversTest, AgreesWithNumpy) {
           "out[18]=two(np.column_stack([x,y,l,o,o,o,-x*X,-y*X]),"
           "np.column_stack([o,o,o,x,y,l,-x*Y,-y*Y]),X,Y,p)\n"
           "for k in sorted(out): print(k, ' '.join(repr(float(v)) for v in out[k]))\n";
-      FILE* pipe = popen(("/usr/bin/python3 -c \"" + script + "\" " + folder.native("points.txt")).c_str(), "r");
-      ASSERT_NE(pipe, nullptr);
       std::string text;
-      char buffer[4096];
-      while (fgets(buffer, sizeof buffer, pipe) != nullptr) text += buffer;
-      ASSERT_EQ(pclose(pipe), 0) << "python3-numpy is needed\n" << text;
+      ASSERT_NO_FATAL_FAILURE(graphics_test::readCommand(
+          "/usr/bin/python3 -c \"" + script + "\" " + folder.native("points.txt"), "python3-numpy is needed\n", &text));
       std::istringstream lines(text);
       std::string line;
       while (std::getline(lines, line)) {

@@ -1,7 +1,8 @@
 // The shape-keeping and two-scale solvers: weighted similarity, rigid
 // motion, scale-rotate, rotate-scale and the oriented kinds; the diagonal
 // weighted products; scikit-image and scipy as oracles.
-#include "zefcorek/GfxRotoTrans.h"
+#include "CommandOutput.h"
+#include "GfxRotoTransFixture.h"
 #include "zefcorek/WeightedNormalEquations.h"
 
 #include "../../runtime/tests/ScratchFolder.h"
@@ -22,44 +23,13 @@
 
 namespace {
 
-struct Pt {
-  double x, y, X, Y, w = 1;
-};
+using graphics_test::point;
+using graphics_test::Pt;
 
 constexpr double kDeg30 = M_PI / 6;
 
-class ShapeSolversTest : public ::testing::Test {
+class ShapeSolversTest : public graphics_test::RotoTransFixture {
 protected:
-  void SetUp() override {
-    void* made = nullptr;
-    ASSERT_EQ(zefCoreKAllocIntf(&CLSID_IGfxRotoTransImp, &made, 0), S_OK);
-    rt = static_cast<IGfxRotoTrans*>(made);
-  }
-  void TearDown() override { rt->Release(); }
-  ZRESULT fit(uint32_t kind, const std::vector<Pt>& points) {
-    rt->Reset(false);
-    rt->SetParam(grpKind, kind);
-    for (const Pt& q : points) {
-      GfxRotoTransPoint p{};
-      p.cbSize = kGfxRotoTransPointSize;
-      p.srcX = q.x;
-      p.srcY = q.y;
-      p.dstX = q.X;
-      p.dstY = q.Y;
-      p.weight = q.w;
-      EXPECT_EQ(rt->AddPoint(&p, nullptr), 0);
-    }
-    rt->SetModified(false);
-    return rt->Compute(false);
-  }
-  std::vector<double> c() {
-    GfxRotoTransStreamableCoeffs record{};
-    record.cbSize = kGfxRotoTransCoeffsSize;
-    rt->GetCoeffs(&record);
-    std::vector<double> out(16);
-    std::memcpy(out.data(), record.coeffs, sizeof(double) * 16);
-    return out;
-  }
   GfxOrientCoeffs oriented() {
     GfxRotoTransStreamableCoeffs record{};
     record.cbSize = kGfxRotoTransCoeffsSize;
@@ -70,17 +40,6 @@ protected:
     for (int i = 0; i < 9; ++i) std::memcpy(fields[i], record.coeffs + 4 + 8 * i, 8);
     return o;
   }
-  T_POINT2D map(double x, double y) {
-    T_POINT2D in{x, y}, out{};
-    EXPECT_EQ(rt->TransformPoint(&in, &out), 0);
-    return out;
-  }
-  T_POINT2D unmap(double X, double Y) {
-    T_POINT2D in{X, Y}, out{};
-    EXPECT_EQ(rt->InverseTransformPoint(&in, &out), 0);
-    return out;
-  }
-  IGfxRotoTrans* rt = nullptr;
 };
 
 // Points under X = k R(angle) (x, y) + shift.
@@ -174,13 +133,7 @@ TEST_F(ShapeSolversTest, TwoScales) {
   auto* inspect = new Inspect();
   inspect->SetParam(grpKind, grtScaleRotate);
   for (const Pt& q : scaleRotateData(2, 0.5, kDeg30)) {
-    GfxRotoTransPoint p{};
-    p.cbSize = kGfxRotoTransPointSize;
-    p.srcX = q.x;
-    p.srcY = q.y;
-    p.dstX = q.X;
-    p.dstY = q.Y;
-    p.weight = 1;
+    const GfxRotoTransPoint p = point(q.x, q.y, q.X, q.Y);
     inspect->AddPoint(&p, nullptr);
   }
   ASSERT_EQ(inspect->forward(), 0);
@@ -360,11 +313,7 @@ TEST_F(ShapeSolversTest, Oriented) {
   auto* inspect = new Inspect();
   inspect->SetParam(grpKind, grtOrientSimilarity);
   for (const Pt& q : std::vector<Pt>{{0, 0, 1, 1}, {0, 0, 2, 2}}) {
-    GfxRotoTransPoint p{};
-    p.cbSize = kGfxRotoTransPointSize;
-    p.dstX = q.X;
-    p.dstY = q.Y;
-    p.weight = 1;
+    const GfxRotoTransPoint p = point(0, 0, q.X, q.Y);
     inspect->AddPoint(&p, nullptr);
   }
   EXPECT_EQ(inspect->Compute(false), 2);
@@ -491,13 +440,10 @@ TEST_F(ShapeSolversTest, AgreesWithScikitImageAndScipy) {
         "  s1=np.hypot(q[0],q[1]); s2=np.hypot(q[2],q[3]); ct=q[0]/s1; st=q[1]/s1\n"
         "  a,b=probe[:,0]-xc,probe[:,1]-yc\n"
         "  show(np.column_stack([s1*ct*a+s1*st*b+q[4],-s2*st*a+s2*ct*b+q[5]]))\n";
-    FILE* pipe = popen(
-        ("/usr/bin/python3 -c \"" + script + "\" " + folder.native("points.txt") + " " + group.model).c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
     std::string text;
-    char buffer[1024];
-    while (fgets(buffer, sizeof buffer, pipe) != nullptr) text += buffer;
-    ASSERT_EQ(pclose(pipe), 0) << "python3-scipy and python3-skimage are needed\n" << text;
+    ASSERT_NO_FATAL_FAILURE(graphics_test::readCommand(
+        "/usr/bin/python3 -c \"" + script + "\" " + folder.native("points.txt") + " " + group.model,
+        "python3-scipy and python3-skimage are needed\n", &text));
     std::istringstream values(text);
     std::vector<T_POINT2D> theirs;
     for (double a, b; values >> a >> b;) theirs.push_back({a, b});

@@ -1,6 +1,7 @@
 // The control-point transformation: the point table, parameters, Compute,
 // the unweighted fits, the coefficient record and numpy as an oracle.
-#include "zefcorek/GfxRotoTrans.h"
+#include "CommandOutput.h"
+#include "GfxRotoTransFixture.h"
 
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/ZefCoreK.h"
@@ -18,26 +19,10 @@
 
 namespace {
 
-GfxRotoTransPoint point(double x, double y, double X, double Y, const char16_t* name = u"", double weight = 1.0) {
-  GfxRotoTransPoint p{};
-  p.cbSize = kGfxRotoTransPointSize;
-  p.srcX = x;
-  p.srcY = y;
-  p.dstX = X;
-  p.dstY = Y;
-  p.weight = weight;
-  std::memcpy(p.name, name, (std::char_traits<char16_t>::length(name) + 1) * 2);
-  return p;
-}
+using graphics_test::point;
 
-class RotoTransTest : public ::testing::Test {
+class RotoTransTest : public graphics_test::RotoTransFixture {
 protected:
-  void SetUp() override {
-    void* made = nullptr;
-    ASSERT_EQ(zefCoreKAllocIntf(&CLSID_IGfxRotoTransImp, &made, 0), S_OK);
-    rt = static_cast<IGfxRotoTrans*>(made);
-  }
-  void TearDown() override { rt->Release(); }
   void fit(uint32_t kind, const std::vector<GfxRotoTransPoint>& points, ZRESULT expected = 0) {
     rt->Reset(false);
     rt->SetParam(grpKind, kind);
@@ -45,24 +30,11 @@ protected:
     ASSERT_EQ(rt->Compute(false), expected);
   }
   std::vector<double> coeffs(size_t count) {
-    GfxRotoTransStreamableCoeffs record{};
-    record.cbSize = kGfxRotoTransCoeffsSize;
-    EXPECT_EQ(rt->GetCoeffs(&record), 0);
-    std::vector<double> out(count);
-    std::memcpy(out.data(), record.coeffs, count * sizeof(double));
+    ZRESULT result = 0;
+    std::vector<double> out = coeffsOf(count, result);
+    EXPECT_EQ(result, 0);
     return out;
   }
-  T_POINT2D forward(double x, double y) {
-    T_POINT2D in{x, y}, out{};
-    EXPECT_EQ(rt->TransformPoint(&in, &out), 0);
-    return out;
-  }
-  T_POINT2D inverse(double X, double Y) {
-    T_POINT2D in{X, Y}, out{};
-    EXPECT_EQ(rt->InverseTransformPoint(&in, &out), 0);
-    return out;
-  }
-  IGfxRotoTrans* rt = nullptr;
 };
 
 TEST_F(RotoTransTest, OlderRecordsAndTheTable) {
@@ -201,7 +173,7 @@ TEST_F(RotoTransTest, ParametersNamesShiftsAndRotations) {
 TEST_F(RotoTransTest, SimilarityFits) {
   fit(grtSimilarity, {point(0, 0, 10, 10), point(1, 0, 10, 12)});
   EXPECT_EQ(coeffs(6), (std::vector<double>{0, 0, 2, 0, 10, 10}));
-  const T_POINT2D p = forward(0, 1);
+  const T_POINT2D p = map(0, 1);
   EXPECT_EQ(p.x, 8.0);
   EXPECT_EQ(p.y, 10.0);
   T_POINT2D f{}, i{};
@@ -215,7 +187,7 @@ TEST_F(RotoTransTest, SimilarityFits) {
     EXPECT_EQ(c[0], 3);
     EXPECT_EQ(c[3], 1);
     EXPECT_EQ(kind == grtSimilarity ? c[4] : c[6], 103);
-    const T_POINT2D q = forward(4, 4);
+    const T_POINT2D q = map(4, 4);
     EXPECT_EQ(q.x, 104);
     EXPECT_EQ(q.y, 204);
   }
@@ -231,10 +203,10 @@ TEST_F(RotoTransTest, SimilarityFits) {
 
 TEST_F(RotoTransTest, AffineAndAxisScales) {
   fit(grtAffine, {point(0, 0, 1, 1), point(1, 0, 3, 1), point(0, 1, 1, 4)});
-  const T_POINT2D p = forward(1, 1);
+  const T_POINT2D p = map(1, 1);
   EXPECT_NEAR(p.x, 3, 1e-14);
   EXPECT_NEAR(p.y, 4, 1e-14);
-  const T_POINT2D q = inverse(3, 4);
+  const T_POINT2D q = unmap(3, 4);
   EXPECT_NEAR(q.x, 1, 1e-14);
   EXPECT_NEAR(q.y, 1, 1e-14);
   fit(grtAffine, {point(0, 0, 1, 1), point(1, 0, 3, 1)}, 2);
@@ -261,6 +233,29 @@ TEST_F(RotoTransTest, AffineAndAxisScales) {
   EXPECT_EQ(f.y + i.x + i.y, 0.0);
 }
 
+// The array forms map each point as the one-point calls do; unsolved, they
+// fail and write nothing.
+TEST_F(RotoTransTest, ArraysOfPoints) {
+  const T_POINT2D in[3] = {{1, 1}, {-2, 0.5}, {3, 4}};
+  T_POINT2D out[3] = {{9, 9}, {9, 9}, {9, 9}};
+  EXPECT_EQ(rt->TransformPoints(in, out, 3), 2);
+  EXPECT_EQ(rt->InverseTransformPoints(in, out, 3), 2);
+  for (const T_POINT2D& q : out) EXPECT_TRUE(q.x == 9 && q.y == 9);
+  fit(grtAffine, {point(0, 0, 1, 1), point(1, 0, 3, 1), point(0, 1, 1, 4)});
+  EXPECT_EQ(rt->TransformPoints(nullptr, out, 3), 10);
+  EXPECT_EQ(rt->InverseTransformPoints(in, nullptr, 3), 10);
+  ASSERT_EQ(rt->TransformPoints(in, out, 3), 0);
+  for (int i = 0; i < 3; ++i) {
+    const T_POINT2D one = map(in[i].x, in[i].y);
+    EXPECT_TRUE(out[i].x == one.x && out[i].y == one.y) << i;
+  }
+  ASSERT_EQ(rt->InverseTransformPoints(in, out, 3), 0);
+  for (int i = 0; i < 3; ++i) {
+    const T_POINT2D one = unmap(in[i].x, in[i].y);
+    EXPECT_TRUE(out[i].x == one.x && out[i].y == one.y) << i;
+  }
+}
+
 TEST_F(RotoTransTest, ComputeFailuresAndOptions) {
   fit(25, {point(0, 0, 1, 1)}, 2);
   EXPECT_TRUE(rt->NeedsCompute());
@@ -279,7 +274,7 @@ TEST_F(RotoTransTest, ComputeFailuresAndOptions) {
   EXPECT_EQ(rt->Compute(true), 2);
   EXPECT_FALSE(rt->NeedsCompute());
   EXPECT_EQ(coeffs(8), held);
-  EXPECT_EQ(forward(1, 1).y, 4.0);
+  EXPECT_EQ(map(1, 1).y, 4.0);
   // Without a held fit it stays unsolved.
   rt->Reset(true);
   EXPECT_EQ(rt->Compute(true), 2);
@@ -405,12 +400,9 @@ TEST_F(RotoTransTest, AgreesWithNumpy) {
       "B=np.vstack([np.column_stack([x,y,o,o,l,o]),np.column_stack([o,o,y,x,o,l])])\n"
       "a=np.linalg.lstsq(B,np.concatenate([X,Y]),rcond=None)[0]\n"
       "print(' '.join(repr(float(v)) for v in list(s)+list(a)))\n";
-  FILE* pipe = popen(("/usr/bin/python3 -c \"" + script + "\"").c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
   std::string text;
-  char buffer[1024];
-  while (fgets(buffer, sizeof buffer, pipe) != nullptr) text += buffer;
-  ASSERT_EQ(pclose(pipe), 0) << "python3-numpy is needed\n" << text;
+  ASSERT_NO_FATAL_FAILURE(
+      graphics_test::readCommand("/usr/bin/python3 -c \"" + script + "\"", "python3-numpy is needed\n", &text));
   std::istringstream values(text);
   double s[4], a[6];
   for (double& v : s) values >> v;

@@ -3,9 +3,10 @@
 #include "zefcorek/HatchHandlerImp.h"
 #include "zefcorek/HatchRegistry.h"
 
+#include "CommandOutput.h"
+#include "AcadHatchFixture.h"
 #include "FakeHatchHandler.h"
-
-#include "../../runtime/tests/ScratchFolder.h"
+#include "HatchJobs.h"
 
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/ZefCoreK.h"
@@ -17,8 +18,6 @@
 #include <vector>
 
 namespace {
-
-using zefcorek::testing::ScratchFolder;
 
 // Counts of the entity keywords in a DXF text, in order of appearance.
 std::vector<std::string> entities(const std::string& dxf) {
@@ -41,53 +40,18 @@ std::vector<HatchVertex> ring(const std::vector<uint32_t>& rings) {
   return out;
 }
 
-class HatchDxfExportTest : public ::testing::Test {
+class HatchDxfExportTest : public graphics_test::AcadHatchFixture {
 protected:
-  void SetUp() override {
-    void* made = nullptr;
-    ASSERT_EQ(zefCoreKAllocIntf(&CLSID_IHatchRegistryImp, &made, 0), S_OK);
-    registry = static_cast<IHatchRegistry*>(made);
-    handler = new IHatchHandlerACADCompImp();
-    ASSERT_EQ(registry->RegisterHandler(handler), 0);
-  }
-  void TearDown() override {
-    registry->UnregisterAllHandlers();
-    handler->Release();
-    registry->Release();
-  }
-  HatchPatternNode pattern(const std::string& text) {
-    const std::u16string path = folder.write("p" + std::to_string(files++) + ".pat", text);
-    HatchPatternInfo* info = nullptr;
-    EXPECT_EQ(handler->LoadPatterns(path.c_str(), 0, 1, &info), 0);
-    HatchPatternNode node = nullptr;
-    EXPECT_EQ(registry->AddPattern(handler, info, &node), 0);
-    return node;
-  }
   HatchJob job(HatchPatternNode node, const std::vector<HatchVertex>& vertices) {
-    HatchJob j{};
-    j.cbSize = kHatchJobSize;
-    j.pattern = node;
-    j.ringCount = 2;
-    j.vertexCount = static_cast<uint32_t>(vertices.size());
-    j.vertices = vertices.data();
-    j.segmentFunc = [](HatchSegmentRec*) -> int32_t {
+    return graphics_test::hatchJob(node, vertices, 2, 100, [](HatchSegmentRec*) -> int32_t {
       ADD_FAILURE() << "the caller's segment callback is not called";
       return 0;
-    };
-    j.scale = 1;
-    j.clipX1 = j.clipY1 = -100;
-    j.clipX2 = j.clipY2 = 100;
-    return j;
+    });
   }
   std::string exported(HatchJob* j, ZRESULT expected = 0) {
     EXPECT_EQ(registry->ExportHatchToDXF(j, folder.name("out.dxf").c_str()), expected);
     return folder.read("out.dxf");
   }
-
-  ScratchFolder folder;
-  int files = 0;
-  IHatchRegistry* registry = nullptr;
-  IHatchHandlerACADCompImp* handler = nullptr;
 };
 
 TEST_F(HatchDxfExportTest, SquareWithVerticalLines) {
@@ -220,12 +184,9 @@ TEST_F(HatchDxfExportTest, ReadsBackInEzdxf) {
       "          e.dxf.start.y, e.dxf.end.x, e.dxf.end.y))\n"
       "  else:\n"
       "    print(e.dxftype(), e.dxf.layer, e.dxf.color, len(e.vertices), e.is_closed)\n";
-  FILE* pipe = popen(("/usr/bin/python3 -c \"" + script + "\" " + folder.native("out.dxf")).c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
   std::string out;
-  char buffer[512];
-  while (fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
-  ASSERT_EQ(pclose(pipe), 0) << "python3-ezdxf is needed\n" << out;
+  ASSERT_NO_FATAL_FAILURE(graphics_test::readCommand(
+      "/usr/bin/python3 -c \"" + script + "\" " + folder.native("out.dxf"), "python3-ezdxf is needed\n", &out));
   std::string expected = "errors 0\nPOLYLINE FIGURE 7 4 True\n";
   for (int x = 1; x <= 10; ++x) {
     char line[128];

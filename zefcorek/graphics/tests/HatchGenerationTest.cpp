@@ -4,7 +4,9 @@
 #include "zefcorek/HatchHandlerImp.h"
 #include "zefcorek/HatchRegistry.h"
 
-#include "../../runtime/tests/ScratchFolder.h"
+#include "AcadHatchFixture.h"
+#include "HatchJobs.h"
+#include "NullDispListTarget.h"
 
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/DisplayList.h"
@@ -39,45 +41,13 @@ std::vector<HatchVertex> square(uint32_t ring, double x0, double y0, double x1, 
   return {{ring, 0, flags, x0, y0}, {ring, 0, flags, x1, y0}, {ring, 0, flags, x1, y1}, {ring, 0, flags, x0, y1}};
 }
 
-class HatchGenerationTest : public ::testing::Test {
+class HatchGenerationTest : public graphics_test::AcadHatchFixture {
 protected:
-  void SetUp() override {
-    void* made = nullptr;
-    ASSERT_EQ(zefCoreKAllocIntf(&CLSID_IHatchRegistryImp, &made, 0), S_OK);
-    registry = static_cast<IHatchRegistry*>(made);
-    handler = new IHatchHandlerACADCompImp();
-    ASSERT_EQ(registry->RegisterHandler(handler), 0);
-  }
-  void TearDown() override {
-    registry->UnregisterAllHandlers();
-    EXPECT_EQ(handler->GetRefCount(), 1);
-    handler->Release();
-    registry->Release();
-  }
-
-  // A registry pattern from ".pat" text of one pattern.
-  HatchPatternNode pattern(const std::string& text) {
-    const std::u16string path = folder.write("p" + std::to_string(files++) + ".pat", text);
-    HatchPatternInfo* info = nullptr;
-    EXPECT_EQ(handler->LoadPatterns(path.c_str(), 0, 1, &info), 0);
-    HatchPatternNode node = nullptr;
-    EXPECT_EQ(registry->AddPattern(handler, info, &node), 0);
-    return node;
-  }
+  void afterUnregister() override { EXPECT_EQ(handler->GetRefCount(), 1); }
 
   HatchJob job(HatchPatternNode node, const std::vector<HatchVertex>& vertices, uint32_t rule = 0, uint32_t rings = 1) {
-    HatchJob j{};
-    j.cbSize = kHatchJobSize;
-    j.pattern = node;
-    j.ringCount = rings;
-    j.vertexCount = static_cast<uint32_t>(vertices.size());
-    j.vertices = vertices.data();
-    j.segmentFunc = &recordSegment;
-    j.segmentContext = &segments;
+    HatchJob j = graphics_test::hatchJob(node, vertices, rings, 100, &recordSegment, &segments);
     j.fillRule = rule;
-    j.scale = 1;
-    j.clipX1 = j.clipY1 = -100;
-    j.clipX2 = j.clipY2 = 100;
     j.minSpacing = -0.001;  // the handler keeps the absolute value
     j.minDashPeriod = 0.001;
     return j;
@@ -91,10 +61,6 @@ protected:
     return out;
   }
 
-  zefcorek::testing::ScratchFolder folder;
-  int files = 0;
-  IHatchRegistry* registry = nullptr;
-  IHatchHandlerACADCompImp* handler = nullptr;
   std::vector<Segment> segments;
 };
 
@@ -319,30 +285,10 @@ TEST_F(HatchGenerationTest, Measures) {
 
 // --- end to end ---------------------------------------------------------------------
 
-class LineTarget : public IStdInterfaceImp, public virtual IDispListTarget {
+class LineTarget : public graphics_test::NullDispListTarget {
 public:
-  ZRESULT IsAborted() override { return 0; }
-  ZRESULT BeginExecute() override { return 0; }
-  ZRESULT EndExecute() override { return 0; }
-  ZRESULT BeginGroup(TDispListOpInfo*, uint32_t, TDispListExecuteParms*) override { return 0; }
-  ZRESULT EndGroup(TDispListOpInfo*, TDispListExecuteParms*) override { return 0; }
-  ZRESULT TargetReserved5() override { return 0; }
-  ZRESULT SetPenColor(uint32_t) override { return 0; }
-  ZRESULT TargetReserved7() override { return 0; }
-  ZRESULT SetPenWidth(int32_t) override { return 0; }
-  ZRESULT TargetReserved9() override { return 0; }
-  ZRESULT SetPenStyle(uint32_t) override { return 0; }
-  ZRESULT TargetReserved11() override { return 0; }
-  ZRESULT TargetReserved12() override { return 0; }
-  ZRESULT DrawPoint(int32_t, int32_t) override { return 0; }
   ZRESULT DrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, const int32_t*) override {
     lines.push_back({x1, y1, x2, y2});
-    return 0;
-  }
-  ZRESULT DrawText2P(int32_t, int32_t, int32_t, int32_t, const WCHAR*, const DLFontDef*) override { return 0; }
-  ZRESULT TransformPoint(int32_t x, int32_t y, int32_t* outX, int32_t* outY) override {
-    *outX = x;
-    *outY = y;
     return 0;
   }
   std::vector<std::vector<int32_t>> lines;

@@ -7,6 +7,8 @@
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/ZefCoreK.h"
 
+#include "HatchJobs.h"
+
 #include <geos_c.h>
 #include <gtest/gtest.h>
 
@@ -83,17 +85,7 @@ TEST(HatchGeos, EvenOddLengthsMatch) {
       ASSERT_EQ(registry->AddPattern(handler, info, &node), 0);
 
       Length ours;
-      HatchJob job{};
-      job.cbSize = kHatchJobSize;
-      job.pattern = node;
-      job.ringCount = 2;
-      job.vertexCount = static_cast<uint32_t>(vertices.size());
-      job.vertices = vertices.data();
-      job.segmentFunc = &addLength;
-      job.segmentContext = &ours;
-      job.scale = 1;
-      job.clipX1 = job.clipY1 = -1e6;
-      job.clipX2 = job.clipY2 = 1e6;
+      HatchJob job = graphics_test::hatchJob(node, vertices, 2, 1e6, &addLength, &ours);
       ASSERT_EQ(handler->GenerateHatch(&job), 0);
 
       // The same scan lines: x = k * spacing in the frame turned by

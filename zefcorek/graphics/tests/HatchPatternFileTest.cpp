@@ -3,6 +3,7 @@
 #include "zefcorek/HatchHandlerImp.h"
 #include "zefcorek/HatchRegistry.h"
 
+#include "CommandOutput.h"
 #include "../../runtime/tests/ScratchFolder.h"
 
 #include "zefcorek/ClassIds.h"
@@ -393,12 +394,8 @@ TEST_F(HatchFileTest, AgreesWithEzdxf) {
       "  for a, base, off, dashes in lines:\n"
       "    print(a, base[0], base[1], off[0], off[1], len(dashes), *dashes)\" " +
       native;
-  FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
   std::string output;
-  char buffer[256];
-  while (fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-  ASSERT_EQ(pclose(pipe), 0) << "python3-ezdxf is needed: " << output;
+  ASSERT_NO_FATAL_FAILURE(graphics_test::readCommand(command, "python3-ezdxf is needed: ", &output));
   std::istringstream lines(output);
   int checked = 0;
   for (HatchPatternInfo* info : records) {

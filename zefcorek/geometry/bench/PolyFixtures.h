@@ -5,8 +5,10 @@
 // rebuild exactly the same rings from the same seed.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <random>
 #include <vector>
 
 namespace geobench {
@@ -38,6 +40,23 @@ inline std::vector<Pt> starRing(int n, uint64_t seed) {
   for (int i = 0; i < n; ++i) {
     const double r = 5.0 + 5.0 * rng.next();
     const double a = -(i + 0.1 + 0.8 * rng.next()) * 6.283185307179586 / n;
+    out.push_back({r * std::cos(a), r * std::sin(a)});
+  }
+  return out;
+}
+
+// A star-shaped ring of n points counter-clockwise (y up) round the origin:
+// n random angles in order, each point at a random radius in [1, 10). The
+// caller may go on drawing from `random`.
+inline std::vector<Pt> sortedStarRing(unsigned n, std::mt19937_64& random) {
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  std::vector<double> angles(n);
+  for (double& a : angles) a = unit(random) * 2 * M_PI;
+  std::sort(angles.begin(), angles.end());
+  std::vector<Pt> out;
+  out.reserve(n);
+  for (double a : angles) {
+    const double r = 1.0 + unit(random) * 9.0;
     out.push_back({r * std::cos(a), r * std::sin(a)});
   }
   return out;

@@ -2,11 +2,11 @@
 // the same star-shaped polygons and query points, 10^2 to 10^5 vertices.
 #include "zefcorek/V2DList.h"
 
+#include "PolyFixtures.h"
+
 #include <benchmark/benchmark.h>
 #include <boost/geometry.hpp>
 
-#include <algorithm>
-#include <cmath>
 #include <memory>
 #include <random>
 #include <vector>
@@ -31,16 +31,12 @@ const Fixture& fixture(unsigned n) {
   }
   auto f = std::make_unique<Fixture>();
   std::mt19937_64 random(20261210 + n);
-  std::uniform_real_distribution<double> unit(0.0, 1.0);
-  std::vector<double> angles(n);
-  for (double& a : angles) a = unit(random) * 2 * M_PI;
-  std::sort(angles.begin(), angles.end());
-  for (double a : angles) {
-    const double r = 1.0 + unit(random) * 9.0;
-    f->list.Add(r * std::cos(a), r * std::sin(a));
-    bg::append(f->polygon.outer(), BoostPoint(r * std::cos(a), r * std::sin(a)));
+  for (const geobench::Pt& p : geobench::sortedStarRing(n, random)) {
+    f->list.Add(p.x, p.y);
+    bg::append(f->polygon.outer(), BoostPoint(p.x, p.y));
   }
   f->list.SetClosed(1);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
   for (int k = 0; k < 64; ++k) f->queries.emplace_back(unit(random) * 16 - 8, unit(random) * 16 - 8);
   made.push_back(std::move(f));
   return *made.back();

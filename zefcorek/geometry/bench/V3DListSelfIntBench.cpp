@@ -3,11 +3,11 @@
 // compares every pair of sides, so it grows quadratically; GEOS sweeps.
 #include "zefcorek/V3DList.h"
 
+#include "PolyFixtures.h"
+
 #include <benchmark/benchmark.h>
 #include <geos_c.h>
 
-#include <algorithm>
-#include <cmath>
 #include <memory>
 #include <random>
 #include <vector>
@@ -26,15 +26,10 @@ const Ring& ring(unsigned n) {
   }
   auto r = std::make_unique<Ring>();
   std::mt19937_64 random(20261210 + n);
-  std::uniform_real_distribution<double> unit(0.0, 1.0);
-  std::vector<double> angles(n);
-  for (double& a : angles) a = unit(random) * 2 * M_PI;
-  std::sort(angles.begin(), angles.end());
-  for (double a : angles) {
-    const double radius = 1.0 + unit(random) * 9.0;
-    r->list.Add(radius * std::cos(a), radius * std::sin(a), 0.0);
-    r->xy.push_back(radius * std::cos(a));
-    r->xy.push_back(radius * std::sin(a));
+  for (const geobench::Pt& p : geobench::sortedStarRing(n, random)) {
+    r->list.Add(p.x, p.y, 0.0);
+    r->xy.push_back(p.x);
+    r->xy.push_back(p.y);
   }
   r->list.SetClosed(1);
   made.push_back(std::move(r));

@@ -47,24 +47,18 @@ struct Candidate {
 // other follows from the line. The magnitude under the root gives vectors
 // also when |k| > |v|.
 void unitVectorsWithDot(const Vec& v, ExtendedReal k, Vec& out1, Vec& out2) {
+  using Coordinate = ExtendedReal Vec::*;
+  const bool longerAlongX = std::fabs(v.x) >= std::fabs(v.y);
+  const Coordinate solved = longerAlongX ? &Vec::y : &Vec::x;
+  const Coordinate other = longerAlongX ? &Vec::x : &Vec::y;
   const ExtendedReal a = v.x * v.x + v.y * v.y;
-  if (std::fabs(v.x) >= std::fabs(v.y)) {
-    const ExtendedReal b = -2.0L * k * v.y;
-    const ExtendedReal c = k * k - v.x * v.x;
-    const ExtendedReal s = std::sqrt(std::fabs(b * b - 4.0L * a * c));
-    out1.y = (-b - s) / (2.0L * a);
-    out1.x = (k - v.y * out1.y) / v.x;
-    out2.y = (-b + s) / (2.0L * a);
-    out2.x = (k - v.y * out2.y) / v.x;
-    return;
-  }
-  const ExtendedReal b = -2.0L * k * v.x;
-  const ExtendedReal c = k * k - v.y * v.y;
+  const ExtendedReal b = -2.0L * k * (v.*solved);
+  const ExtendedReal c = k * k - (v.*other) * (v.*other);
   const ExtendedReal s = std::sqrt(std::fabs(b * b - 4.0L * a * c));
-  out1.x = (-b - s) / (2.0L * a);
-  out1.y = (k - v.x * out1.x) / v.y;
-  out2.x = (-b + s) / (2.0L * a);
-  out2.y = (k - v.x * out2.x) / v.y;
+  out1.*solved = (-b - s) / (2.0L * a);
+  out1.*other = (k - (v.*solved) * (out1.*solved)) / (v.*other);
+  out2.*solved = (-b + s) / (2.0L * a);
+  out2.*other = (k - (v.*solved) * (out2.*solved)) / (v.*other);
 }
 
 void clear(T_TANGENT2D& t) {

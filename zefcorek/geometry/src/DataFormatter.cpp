@@ -9,6 +9,8 @@
 // engine's fixed-point digits are correctly rounded, ties to even.
 #include "zefcorek/DataFormatter.h"
 
+#include "AngularUnits.h"
+
 #include "zefcorek/ExtendedReal.h"
 
 #include "platform/Format.h"
@@ -68,18 +70,7 @@ constexpr UnitRow kAngularUnits[] = {
     {u"deg", kPi / 180, 4},    // 9 longitude in decimal degrees
 };
 
-enum AngularUnit : uint8_t {
-  kGons = 0,
-  kDegrees = 1,
-  kPackedDms = 2,
-  kLatitude = 3,
-  kLongitude = 4,
-  kArcSeconds = 5,
-  kMils = 6,
-  kPackedDmsSeconds = 7,
-  kLatitudeDegrees = 8,
-  kLongitudeDegrees = 9,
-};
+using enum zefcorek::AngularUnit;
 
 bool isPlainAngularUnit(uint8_t unit) {
   switch (unit) {

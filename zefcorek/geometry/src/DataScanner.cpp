@@ -9,6 +9,8 @@
 // in order; the first that reads its fields decides.
 #include "zefcorek/DataFormatter.h"
 
+#include "AngularUnits.h"
+
 #include "zefcorek/Dms.h"
 #include "zefcorek/ExtendedReal.h"
 
@@ -34,18 +36,7 @@ constexpr ExtendedReal kPackedSecondsScale = 1e-4L;
 
 constexpr unsigned kPlainUnits = 3;  // linear, area, volume: units 0, 1, 2
 
-enum AngularUnit : uint8_t {
-  kGons = 0,
-  kDegrees = 1,
-  kPackedDms = 2,
-  kLatitude = 3,
-  kLongitude = 4,
-  kArcSeconds = 5,
-  kMils = 6,
-  kPackedDmsSeconds = 7,
-  kLatitudeDegrees = 8,
-  kLongitudeDegrees = 9,
-};
+using enum zefcorek::AngularUnit;
 
 // One number by "%lf"; a number that reads as infinite or NaN ("inf",
 // "nan", or beyond the double range) is no value the user can mean.

@@ -1,9 +1,9 @@
 // Contour lines: cutting triangles by levels and chaining the pieces.
 #include "zefcorek/IsoLiner.h"
 
-#include "zefcorek/ClassIds.h"
+#include "RecordLists.h"
+
 #include "zefcorek/RecList.h"
-#include "zefcorek/ZefCoreK.h"
 
 #include <cmath>
 #include <utility>
@@ -15,11 +15,9 @@ constexpr double kNear2 = 0.0001;
 constexpr unsigned kSpareNodes = 512;
 
 IRecList* makeSegmentList() {
-  void* out = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IRecListImp, &out, 0) != S_OK || out == nullptr) return nullptr;
-  auto* list = static_cast<IRecList*>(out);
-  if (list->SetOption(0, sizeof(IsoLineSegment)) != ZR_OK || list->SetOption(1, 1) != ZR_OK ||
-      list->SetOption(2, kSpareNodes) != ZR_OK) {
+  IRecList* list = zefcorek::makeRecordList(sizeof(IsoLineSegment));
+  if (list == nullptr) return nullptr;
+  if (list->SetOption(1, 1) != ZR_OK || list->SetOption(2, kSpareNodes) != ZR_OK) {
     list->Release();
     return nullptr;
   }

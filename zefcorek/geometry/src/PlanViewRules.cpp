@@ -1,10 +1,9 @@
 // The self-intersection searches that both vertex lists share.
 #include "PlanViewRules.h"
+#include "RecordLists.h"
 
-#include "zefcorek/ClassIds.h"
 #include "zefcorek/RecList.h"
 #include "zefcorek/SelfIntSides.h"
-#include "zefcorek/ZefCoreK.h"
 
 namespace zefcorek {
 
@@ -28,13 +27,8 @@ bool anySidesCross(const std::vector<T_POINT2D>& points, bool closed) {
 // The record list is made before the vertices are looked at, so a list with
 // nothing to report is empty rather than null.
 IRecList* selfIntersectionList(const std::vector<T_POINT2D>& points, bool closed) {
-  void* out = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IRecListImp, &out, 0) != S_OK || out == nullptr) return nullptr;
-  auto* sides = static_cast<IRecList*>(out);
-  if (sides->SetOption(0, sizeof(T_SELFINTSIDES)) != ZR_OK) {
-    sides->Release();
-    return nullptr;
-  }
+  IRecList* sides = makeRecordList(sizeof(T_SELFINTSIDES));
+  if (sides == nullptr) return nullptr;
   const unsigned n = unsigned(points.size());
   if (n <= 3) return sides;
   bool complete = true;

@@ -12,6 +12,7 @@
 #include "zefcorek/V2DList.h"
 
 #include <algorithm>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -174,6 +175,19 @@ T_V2DLIST* segmentCrossings(const Store& store, const T_POINT2D& q1, const T_POI
     return nullptr;
   }
   return result;
+}
+
+// 1 when some side of the open polyline `other` properly crosses a side of
+// `store` (a crossing segmentCrossings finds), else 0.
+template <class Store, class OtherStore>
+int openSidesCross(const Store& store, const OtherStore& other) {
+  int crossed = 0;
+  forEachSide(other, /*closed=*/false, [&](const T_POINT2D& a, const T_POINT2D& b) {
+    if (crossed != 0) return;
+    const std::unique_ptr<T_V2DLIST> found(segmentCrossings(store, a, b));
+    crossed = found ? 1 : 0;
+  });
+  return crossed;
 }
 
 }  // namespace zefcorek

@@ -2,11 +2,11 @@
 // exchanging end points, joining, and the two output forms.
 #include "zefcorek/PolySimplifier.h"
 
+#include "RecordLists.h"
+
 #include "zefcorek/ExtendedReal.h"
 
-#include "zefcorek/ClassIds.h"
 #include "zefcorek/RecList.h"
-#include "zefcorek/ZefCoreK.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,22 +36,8 @@ constexpr double kLooseJoinAngle = 1.0;
 constexpr int kMaxJoinCount = 10;
 constexpr double kNoSpacing = 9.999999999999999e29;
 
-IRecList* makeList(unsigned recordSize) {
-  void* out = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IRecListImp, &out, 0) != S_OK || out == nullptr) return nullptr;
-  auto* list = static_cast<IRecList*>(out);
-  if (list->SetOption(0, recordSize) != ZR_OK) {
-    list->Release();
-    return nullptr;
-  }
-  return list;
-}
-
-unsigned countOf(IRecList* list) {
-  unsigned n = 0;
-  if (list != nullptr) list->GetCount(&n);
-  return n;
-}
+using zefcorek::makeRecordList;
+using zefcorek::recordCount;
 
 T_POINT2D pointAt(IRecList* list, unsigned i) {
   T_POINT2D p{};
@@ -96,7 +82,8 @@ double distance2(const TPolySimpLine& l, const T_POINT2D& p) {
 
 }  // namespace
 
-T_POLYSIMPLIFIER::T_POLYSIMPLIFIER() : basePoints_(makeList(sizeof(T_POINT2D))), lines_(makeList(sizeof(LineRecord))) {
+T_POLYSIMPLIFIER::T_POLYSIMPLIFIER()
+    : basePoints_(makeRecordList(sizeof(T_POINT2D))), lines_(makeRecordList(sizeof(LineRecord))) {
   if (basePoints_ == nullptr || lines_ == nullptr) {
     if (basePoints_ != nullptr) basePoints_->Release();
     if (lines_ != nullptr) lines_->Release();
@@ -129,15 +116,15 @@ void T_POLYSIMPLIFIER::ClearSimp() {
   lineIndex_.clear();
 }
 
-unsigned T_POLYSIMPLIFIER::GetBasePtCount() const { return countOf(basePoints_); }
+unsigned T_POLYSIMPLIFIER::GetBasePtCount() const { return recordCount(basePoints_); }
 
 int T_POLYSIMPLIFIER::AddBasePt(const T_POINT2D* p) {
   if (basePoints_ == nullptr || basePoints_->AddTail(p, nullptr) != ZR_OK) return -1;
-  return int(countOf(basePoints_)) - 1;
+  return int(recordCount(basePoints_)) - 1;
 }
 
 T_POINT2D* T_POLYSIMPLIFIER::GetBasePt(unsigned i) const {
-  if (i >= countOf(basePoints_)) return nullptr;
+  if (i >= recordCount(basePoints_)) return nullptr;
   void* p = nullptr;
   basePoints_->GetRecordPtrAt(i, &p);
   return static_cast<T_POINT2D*>(p);
@@ -240,7 +227,7 @@ void T_POLYSIMPLIFIER::fitAndMeasurePoints(TPolySimpLine& l, const std::vector<T
 }
 
 double T_POLYSIMPLIFIER::automaticTolerance() const {
-  const unsigned n = countOf(basePoints_);
+  const unsigned n = recordCount(basePoints_);
   T_POINT2D lo = pointAt(basePoints_, 0), hi = lo;
   for (unsigned i = 1; i < n; ++i) {
     const T_POINT2D p = pointAt(basePoints_, i);
@@ -255,7 +242,7 @@ double T_POLYSIMPLIFIER::automaticTolerance() const {
 // Runs grow while their mean distance stays within the tolerance; the point
 // that breaks a run starts the next, and the last point joins the last run.
 void T_POLYSIMPLIFIER::grow(double tolerance) {
-  const unsigned n = countOf(basePoints_);
+  const unsigned n = recordCount(basePoints_);
   if (n == 0) return;
   std::vector<T_POINT2D> base;
   collect(basePoints_, base);
@@ -264,7 +251,7 @@ void T_POLYSIMPLIFIER::grow(double tolerance) {
   unsigned taken = 0, remaining = n, index = 0;
   while (index < n) {
     if (work.line.Points == nullptr) {
-      work.line.Points = makeList(sizeof(T_POINT2D));
+      work.line.Points = makeRecordList(sizeof(T_POINT2D));
       if (work.line.Points == nullptr) return;
       taken = 0;
       run.clear();
@@ -323,7 +310,7 @@ void T_POLYSIMPLIFIER::split(unsigned i) {
 
   LineRecord tail{};
   tail.JoinCount = rec->JoinCount;
-  tail.line.Points = makeList(sizeof(T_POINT2D));
+  tail.line.Points = makeRecordList(sizeof(T_POINT2D));
   if (tail.line.Points == nullptr) return;
   for (unsigned k = pos; k < n; ++k) (void)tail.line.Points->AddTail(&pts[k], nullptr);
   IRecList::Node* node = nullptr;
@@ -350,8 +337,8 @@ bool T_POLYSIMPLIFIER::exchange(unsigned i) {
   const TPolySimpLine leftFit = left->line, rightFit = right->line;
   bool moved = false;
   if (left->line.MeanDist > right->line.MeanDist) {
-    while (countOf(left->line.Points) > 2) {
-      const unsigned last = countOf(left->line.Points) - 1;
+    while (recordCount(left->line.Points) > 2) {
+      const unsigned last = recordCount(left->line.Points) - 1;
       const T_POINT2D p = endPoint(left->line.Points, /*last=*/true);
       if (!(distance2(rightFit, p) < distance2(leftFit, p))) break;
       (void)left->line.Points->RemoveAt(last, 1, false);
@@ -359,7 +346,7 @@ bool T_POLYSIMPLIFIER::exchange(unsigned i) {
       moved = true;
     }
   } else {
-    while (countOf(right->line.Points) > 2) {
+    while (recordCount(right->line.Points) > 2) {
       const T_POINT2D p = endPoint(right->line.Points, /*last=*/false);
       if (!(distance2(leftFit, p) < distance2(rightFit, p))) break;
       (void)right->line.Points->RemoveAt(0, 1, false);
@@ -382,7 +369,7 @@ bool T_POLYSIMPLIFIER::exchange(unsigned i) {
 void T_POLYSIMPLIFIER::join(unsigned i) {
   LineRecord* left = lineAt(i);
   LineRecord* right = lineAt(i + 1);
-  const unsigned n = countOf(right->line.Points);
+  const unsigned n = recordCount(right->line.Points);
   for (unsigned k = 0; k < n; ++k) {
     const T_POINT2D p = pointAt(right->line.Points, k);
     (void)left->line.Points->AddTail(&p, nullptr);
@@ -397,7 +384,7 @@ void T_POLYSIMPLIFIER::join(unsigned i) {
 void T_POLYSIMPLIFIER::splitPass(double tolerance, double& worst, bool& changed) {
   for (unsigned i = 0; i < GetSimpLnCount();) {
     LineRecord* rec = lineAt(i);
-    if (tolerance < rec->line.MeanDist && countOf(rec->line.Points) >= 4) {
+    if (tolerance < rec->line.MeanDist && recordCount(rec->line.Points) >= 4) {
       worst = std::max(worst, rec->line.MeanDist);
       changed = true;
       split(i);
@@ -492,7 +479,7 @@ unsigned T_POLYSIMPLIFIER::GetSimpPtCountEx() const {
 bool T_POLYSIMPLIFIER::GetSimpPt(unsigned i, T_POINT2D* out) const {
   if (i >= GetSimpPtCount()) return false;
   const TPolySimpLine& l = lineAt(i / 2)->line;
-  const unsigned n = countOf(l.Points);
+  const unsigned n = recordCount(l.Points);
   *out = foot(l, pointAt(l.Points, i % 2 == 0 ? 0 : n - 1));
   return true;
 }
@@ -506,7 +493,7 @@ bool T_POLYSIMPLIFIER::GetSimpPtEx(unsigned i, T_POINT2D* out) const {
     return true;
   }
   const TPolySimpLine& before = lineAt(i - 1)->line;
-  const T_POINT2D end = foot(before, pointAt(before.Points, countOf(before.Points) - 1));
+  const T_POINT2D end = foot(before, pointAt(before.Points, recordCount(before.Points) - 1));
   if (i == m) {
     *out = end;
     return true;

@@ -6,10 +6,10 @@
 // list's cursor makes the walks by index one step per access.
 #include "zefcorek/PolyTriangulator.h"
 
-#include "zefcorek/ClassIds.h"
+#include "RecordLists.h"
+
 #include "zefcorek/ExtendedReal.h"
 #include "zefcorek/PtOrientation.h"
-#include "zefcorek/ZefCoreK.h"
 
 #include <cmath>
 
@@ -22,16 +22,8 @@ constexpr double kDuplicateDist2 = 1e-12;
 constexpr double kSmallestTolerance = 0.00001;
 constexpr double kToleranceStep = 0.1;
 
-IRecList* makeRecordList(unsigned recordSize) {
-  void* out = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IRecListImp, &out, 0) != S_OK || out == nullptr) return nullptr;
-  auto* list = static_cast<IRecList*>(out);
-  if (list->SetOption(0, recordSize) != ZR_OK) {
-    list->Release();
-    return nullptr;
-  }
-  return list;
-}
+using zefcorek::makeRecordList;
+using zefcorek::recordCount;
 
 void release(IRecList*& list) {
   if (list != nullptr) list->Release();
@@ -45,12 +37,6 @@ TPolyTriangulatorPt* recordAt(IRecList* list, unsigned i) {
   void* p = nullptr;
   list->GetRecordPtrAt(i, &p);
   return static_cast<TPolyTriangulatorPt*>(p);
-}
-
-unsigned countOf(IRecList* list) {
-  unsigned n = 0;
-  list->GetCount(&n);
-  return n;
 }
 
 // Positive when a, b, c turn counter-clockwise (y up): the differences are
@@ -100,23 +86,23 @@ int TPolyTriangulator::Clear() {
 
 int TPolyTriangulator::AddPt(const TPolyTriangulatorPt& p, unsigned* index) {
   if (points_ == nullptr) return ZR_OUTOFMEMORY;
-  if (index != nullptr) *index = countOf(points_);
+  if (index != nullptr) *index = recordCount(points_);
   return points_->AddTail(&p, nullptr);
 }
 
 int TPolyTriangulator::GetPt(unsigned i, TPolyTriangulatorPt& p) {
-  if (points_ == nullptr || i >= countOf(points_)) return ZR_BADARG;
+  if (points_ == nullptr || i >= recordCount(points_)) return ZR_BADARG;
   return points_->GetAt(i, &p);
 }
 
 int TPolyTriangulator::DelPt(unsigned i) {
-  if (points_ == nullptr || i >= countOf(points_)) return ZR_BADARG;
+  if (points_ == nullptr || i >= recordCount(points_)) return ZR_BADARG;
   return points_->RemoveAt(i, 1, false);
 }
 
 int TPolyTriangulator::GetPtCount(unsigned* n) {
   if (n == nullptr) return ZR_BADARG;
-  *n = points_ == nullptr ? 0 : countOf(points_);
+  *n = points_ == nullptr ? 0 : recordCount(points_);
   return ZR_OK;
 }
 
@@ -125,7 +111,7 @@ int TPolyTriangulator::Execute(IRecList** result, unsigned order) {
   *result = nullptr;
   IRecList* ring = nullptr;
   if (const int code = ClonePoly(points_, &ring); code != ZR_OK) return code;
-  unsigned n = countOf(ring);
+  unsigned n = recordCount(ring);
   if (n < 3) {
     release(ring);
     return ZR_FAILED;
@@ -233,7 +219,7 @@ int TPolyTriangulator::CheckPolyOrder(IRecList* list, unsigned* order) {
   if (list == nullptr) return ZR_BADARG;
   if (order == nullptr) return ZR_OK;
   *order = kFindOrder;
-  const unsigned n = countOf(list);
+  const unsigned n = recordCount(list);
   if (n < 3) return ZR_OK;
   if (n == 3) {
     const ExtendedReal turn = cross(*recordAt(list, 0), *recordAt(list, 1), *recordAt(list, 2));
@@ -252,7 +238,7 @@ int TPolyTriangulator::CheckPolyOrder(IRecList* list, unsigned* order) {
 int TPolyTriangulator::CalcBBoxArea(IRecList* list, double* area) {
   if (list == nullptr || area == nullptr) return ZR_BADARG;
   *area = 0.0;
-  const unsigned n = countOf(list);
+  const unsigned n = recordCount(list);
   if (n == 0) return ZR_OK;
   T_POINT2D lo = position(*recordAt(list, 0)), hi = lo;
   for (unsigned k = 1; k < n; ++k) {
@@ -317,7 +303,7 @@ int TPolyTriangulator::CheckPtInsideTrg(const TPolyTriangulatorPt& q, TPolyTrian
 
 int TPolyTriangulator::CheckThereAreCollinearEdges(IRecList* list, unsigned i, double tol) {
   if (list == nullptr) return ZR_BADARG;
-  const unsigned n = countOf(list);
+  const unsigned n = recordCount(list);
   if (n <= 2) return 0;
   if (n == 3) return 1;
   const T_POINT2D a = position(*recordAt(list, i));

@@ -1,6 +1,8 @@
 // Polygon centroids over record lists.
 #include "zefcorek/PolygonCentroid.h"
 
+#include "RecordLists.h"
+
 #include "zefcorek/RecList.h"
 #include "zefcorek/SSqrt.h"
 #include "zefcorek/Vector3D.h"
@@ -12,11 +14,7 @@ namespace {
 constexpr double kLeastArea2D = 0.001;
 constexpr double kLeastArea3D = 1e-8;
 
-unsigned countOf(IRecList* list) {
-  unsigned n = 0;
-  list->GetCount(&n);
-  return n;
-}
+using zefcorek::recordCount;
 
 template <class Point>
 Point vertexAt(IRecList* list, unsigned i) {
@@ -41,7 +39,7 @@ double triangleArea3D(const T_VECTOR3D& a, const T_VECTOR3D& b, const T_VECTOR3D
 
 bool CalcPgonCentroid2D(IRecList* list, T_POINT2D* out) {
   if (list == nullptr || out == nullptr) return false;
-  const unsigned n = countOf(list);
+  const unsigned n = recordCount(list);
   double area = 0.0, sx = 0.0, sy = 0.0;
   for (unsigned i = 0; i < n; ++i) {
     const T_POINT2D p = vertexAt<T_POINT2D>(list, i);
@@ -64,7 +62,7 @@ bool CalcPgonCentroid2D(IRecList* list, T_POINT2D* out) {
 
 bool CalcPgonCentroid3D(IRecList* list, tagT_POINT3D* out) {
   if (list == nullptr || out == nullptr) return false;
-  const unsigned n = countOf(list);
+  const unsigned n = recordCount(list);
   if (n < 3) return false;
   const T_VECTOR3D apex(vertexAt<tagT_POINT3D>(list, n - 1));
   double weight = 0.0;

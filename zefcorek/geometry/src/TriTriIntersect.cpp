@@ -121,12 +121,26 @@ Triangle triangle(const double* p0, const double* p1, const double* p2) {
 
 int coplanar(const Vec& n, const Triangle& v, const Triangle& u);
 
-// The plane rejections of both triangles; true when either plane separates.
-bool rejectedByPlanes(const Triangle& v, const Triangle& u, PlaneSide& ofU, PlaneSide& ofV) {
-  ofU = sideOf(v, u);
-  if (ofU.separates()) return true;
-  ofV = sideOf(u, v);
-  return ofV.separates();
+// What the three tests find before their own steps: each triangle's side of
+// the other's plane, the axis the planes' common line is projected on, and
+// each triangle's lone corner; `flat` when a triangle has none, so that the
+// pair is coplanar.
+struct PlaneCut {
+  PlaneSide ofU, ofV;
+  int axis;
+  Corners kv, ku;
+  bool flat;
+};
+
+// False when either plane separates the triangles; else true with cut made.
+bool cutByPlanes(const Triangle& v, const Triangle& u, PlaneCut& cut) {
+  cut.ofU = sideOf(v, u);
+  if (cut.ofU.separates()) return false;
+  cut.ofV = sideOf(u, v);
+  if (cut.ofV.separates()) return false;
+  cut.axis = lineAxis(cut.ofU.normal, cut.ofV.normal);
+  cut.flat = !loneCorner(cut.ofV.d, cut.kv) || !loneCorner(cut.ofU.d, cut.ku);
+  return true;
 }
 
 }  // namespace
@@ -134,22 +148,19 @@ bool rejectedByPlanes(const Triangle& v, const Triangle& u, PlaneSide& ofU, Plan
 int tri_tri_intersect(const double* v0, const double* v1, const double* v2, const double* u0, const double* u1,
                       const double* u2) {
   const Triangle v = triangle(v0, v1, v2), u = triangle(u0, u1, u2);
-  PlaneSide ofU{}, ofV{};
-  if (rejectedByPlanes(v, u, ofU, ofV)) return 0;
-  const int axis = lineAxis(ofU.normal, ofV.normal);
-  Corners kv{}, ku{};
-  if (!loneCorner(ofV.d, kv) || !loneCorner(ofU.d, ku)) return coplanar(ofU.normal, v, u);
-  return disjoint(interval(v, ofV.d, kv, axis), interval(u, ofU.d, ku, axis)) ? 0 : 1;
+  PlaneCut cut{};
+  if (!cutByPlanes(v, u, cut)) return 0;
+  if (cut.flat) return coplanar(cut.ofU.normal, v, u);
+  return disjoint(interval(v, cut.ofV.d, cut.kv, cut.axis), interval(u, cut.ofU.d, cut.ku, cut.axis)) ? 0 : 1;
 }
 
 int NoDivTriTriIsect(const double* v0, const double* v1, const double* v2, const double* u0, const double* u1,
                      const double* u2) {
   const Triangle v = triangle(v0, v1, v2), u = triangle(u0, u1, u2);
-  PlaneSide ofU{}, ofV{};
-  if (rejectedByPlanes(v, u, ofU, ofV)) return 0;
-  const int axis = lineAxis(ofU.normal, ofV.normal);
-  Corners kv{}, ku{};
-  if (!loneCorner(ofV.d, kv) || !loneCorner(ofU.d, ku)) return coplanar(ofU.normal, v, u);
+  PlaneCut cut{};
+  if (!cutByPlanes(v, u, cut)) return 0;
+  if (cut.flat) return coplanar(cut.ofU.normal, v, u);
+  const auto& [ofU, ofV, axis, kv, ku, flat] = cut;
   // Each interval end is p_a + (p_b - p_a) d_a / (d_a - d_b); both
   // intervals are multiplied through by all four denominators.
   const double a = v.p[kv.a][axis];
@@ -267,15 +278,12 @@ bool runaway(const Vec& p) {
 // band) while triangle 1 does not lie in triangle 2's has no interval of
 // its own: the pair is answered as coplanar, as the other two tests do.
 int intersectWithLine(const Triangle& v, const Triangle& u, int* isCoplanar, double* out1, double* out2) {
-  PlaneSide ofU{}, ofV{};
-  if (rejectedByPlanes(v, u, ofU, ofV)) return 0;
-  const int axis = lineAxis(ofU.normal, ofV.normal);
-  Corners kv{}, ku{};
-  const bool flat = !loneCorner(ofV.d, kv) || !loneCorner(ofU.d, ku);
-  *isCoplanar = flat ? 1 : 0;
-  if (flat) return coplanar(ofU.normal, v, u);
-  const Crossing a = crossing(v, ofV.d, kv, axis);
-  const Crossing b = crossing(u, ofU.d, ku, axis);
+  PlaneCut cut{};
+  if (!cutByPlanes(v, u, cut)) return 0;
+  *isCoplanar = cut.flat ? 1 : 0;
+  if (cut.flat) return coplanar(cut.ofU.normal, v, u);
+  const Crossing a = crossing(v, cut.ofV.d, cut.kv, cut.axis);
+  const Crossing b = crossing(u, cut.ofU.d, cut.ku, cut.axis);
   if (disjoint(a.range, b.range)) return 0;
   Vec first{}, second{};
   if (b.range.lo < a.range.lo) {

@@ -124,10 +124,5 @@ T_V2DLIST* T_V2DLIST::GetIntersectionsWithOther(const T_V2DLIST* other, unsigned
 
 int T_V2DLIST::IntersectsOther(T_V2DLIST* other) const {
   if (GetCount() < 2 || other == nullptr || other->GetCount() < 2) return 0;
-  int crossed = 0;
-  zefcorek::forEachSide(other->store_, /*closed=*/false, [&](const T_POINT2D& a, const T_POINT2D& b) {
-    const T_VECTOR2D from(a), to(b);
-    if (crossed == 0) crossed = CheckHasIntersectionsWithLine(&from, &to, 0);
-  });
-  return crossed;
+  return zefcorek::openSidesCross(store_, other->store_);
 }

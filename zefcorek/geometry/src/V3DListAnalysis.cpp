@@ -75,12 +75,7 @@ int T_V3DLIST::CheckHasIntersectionsWithLine(const T_VECTOR2D* p1, const T_VECTO
 
 int T_V3DLIST::IntersectsOther2D(T_V3DLIST* other) const {
   if (GetCount() < 2 || other == nullptr || other->GetCount() < 2) return 0;
-  int crossed = 0;
-  zefcorek::forEachSide(other->store_, /*closed=*/false, [&](const T_POINT2D& a, const T_POINT2D& b) {
-    const T_VECTOR2D from(a), to(b);
-    if (crossed == 0) crossed = CheckHasIntersectionsWithLine(&from, &to, 0);
-  });
-  return crossed;
+  return zefcorek::openSidesCross(store_, other->store_);
 }
 
 T_VECTOR3D T_V3DLIST::CalcBarycentre() const {

@@ -8,10 +8,10 @@
 
 #include "zefcorek/VertexListStorage.h"
 
-#include "zefcorek/ClassIds.h"
+#include "RecordLists.h"
+
 #include "zefcorek/ExtendedReal.h"
 #include "zefcorek/RecList.h"
-#include "zefcorek/ZefCoreK.h"
 
 #include <algorithm>
 #include <iterator>
@@ -56,15 +56,8 @@ void VertexListStorage<Traits>::setPosition(unsigned i, const Vector& v) {
 template <class Traits>
 bool VertexListStorage<Traits>::ensureStorage() {
   if (vertices_ != nullptr) return true;
-  void* out = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IRecListImp, &out, 0) != S_OK || out == nullptr) return false;
-  auto* list = static_cast<IRecList*>(out);
-  if (list->SetOption(0, sizeof(Record)) != ZR_OK) {
-    list->Release();
-    return false;
-  }
-  vertices_ = list;
-  return true;
+  vertices_ = makeRecordList(sizeof(Record));
+  return vertices_ != nullptr;
 }
 
 template <class Traits>

@@ -1,21 +1,18 @@
 #include "zefcorek/TriTriIntersect.h"
 
-#include <CGAL/Exact_predicates_inexact_constructions_kernel.h>
-#include <CGAL/intersections.h>
+#include "TriTriPairs.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <random>
 
 namespace {
 
-using P = std::array<double, 3>;
-struct Pair {
-  P v[3];
-  P u[3];
-};
+using tritri::exactAnswer;
+using tritri::P;
+using tritri::Pair;
 
 // The three tests on one pair; T2TIntersectWithIL's outputs start as NaN
 // so that untouched ones show.
@@ -118,15 +115,6 @@ TEST(TriTriIntersectTest, Cases) {
   }
 }
 
-using K = CGAL::Exact_predicates_inexact_constructions_kernel;
-
-bool exactAnswer(const Pair& t) {
-  const auto point = [](const P& p) { return K::Point_3(p[0], p[1], p[2]); };
-  const K::Triangle_3 a(point(t.v[0]), point(t.v[1]), point(t.v[2]));
-  const K::Triangle_3 b(point(t.u[0]), point(t.u[1]), point(t.u[2]));
-  return CGAL::do_intersect(a, b);
-}
-
 // Whether some corner lies within 1e-6 (the tests' band, in their scaled
 // distances) of the other triangle's plane: there the tests may answer
 // otherwise than exact arithmetic, by design.
@@ -150,26 +138,11 @@ bool inBand(const Pair& t) {
 // (triangle 2 lifted off triangle 1's plane by at most 1e-7), and touching
 // (sharing a corner). Outside the band every answer must be exact.
 TEST(TriTriIntersectTest, AgreesWithExactPredicatesOutsideTheBand) {
-  std::mt19937_64 random(4918);
-  std::uniform_real_distribution<double> unit(0.0, 1.0);
-  const auto randomPoint = [&] { return P{unit(random), unit(random), unit(random)}; };
+  tritri::PairDraw draw;
   constexpr int kPairs = 1000000;
   int disagreeInBand = 0, disagreeOutside = 0, inBandPairs = 0, intersecting = 0;
   for (int n = 0; n < kPairs; ++n) {
-    Pair t{};
-    for (P& p : t.v) p = randomPoint();
-    for (P& p : t.u) p = randomPoint();
-    if (n % 4 == 1) {
-      // Nearly coplanar: triangle 2's corners are combinations of triangle
-      // 1's, lifted a little along z.
-      for (P& p : t.u) {
-        const double a = unit(random) * 2 - 0.5, b = unit(random) * 2 - 0.5;
-        for (int k = 0; k < 3; ++k) p[k] = t.v[0][k] + a * (t.v[1][k] - t.v[0][k]) + b * (t.v[2][k] - t.v[0][k]);
-        p[2] += (unit(random) - 0.5) * 2e-7;
-      }
-    } else if (n % 4 == 2) {
-      t.u[0] = t.v[n % 3];
-    }
+    const Pair t = draw.next(size_t(n));
     const Answers a = run(t);
     const bool exact = exactAnswer(t);
     intersecting += exact ? 1 : 0;

@@ -1,6 +1,8 @@
 // Rotated limits, quasi-rectangles and the fitting of a polyline's ends.
 #include "zefcorek/V2DList.h"
 
+#include "VertexListFixtures.h"
+
 #include "zefcorek/RecList.h"
 
 #include <gtest/gtest.h>
@@ -14,18 +16,9 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 
-std::unique_ptr<T_V2DLIST> makeList(std::initializer_list<T_VECTOR2D> points, int closed = 0) {
-  auto list = std::make_unique<T_V2DLIST>();
-  for (const T_VECTOR2D& p : points) list->Add(&p);
-  list->SetClosed(closed);
-  return list;
-}
+using vertexlists::makeList;
 
-std::vector<T_VECTOR2D> vertices(const T_V2DLIST* list) {
-  std::vector<T_VECTOR2D> out;
-  for (unsigned i = 0; list != nullptr && i < list->GetCount(); ++i) out.push_back(*list->GetVertex(i));
-  return out;
-}
+std::vector<T_VECTOR2D> vertices(const T_V2DLIST* list) { return vertexlists::points(list); }
 
 testing::AssertionResult near(const std::vector<T_VECTOR2D>& got, const std::vector<T_VECTOR2D>& expected,
                               double tol = 1e-12) {

@@ -1,6 +1,8 @@
 // Crossings of the 2-D vertex list with segments, lines and other lists.
 #include "zefcorek/V2DList.h"
 
+#include "VertexListFixtures.h"
+
 #include <boost/geometry.hpp>
 #include <gtest/gtest.h>
 
@@ -13,18 +15,8 @@
 
 namespace {
 
-std::unique_ptr<T_V2DLIST> makeList(std::initializer_list<T_VECTOR2D> points, int closed = 0) {
-  auto list = std::make_unique<T_V2DLIST>();
-  for (const T_VECTOR2D& p : points) list->Add(&p);
-  list->SetClosed(closed);
-  return list;
-}
-
-std::vector<T_VECTOR2D> points(const T_V2DLIST* list) {
-  std::vector<T_VECTOR2D> out;
-  for (unsigned i = 0; list != nullptr && i < list->GetCount(); ++i) out.push_back(*list->GetVertex(i));
-  return out;
-}
+using vertexlists::makeList;
+using vertexlists::points;
 
 enum class Query { Line, Ray, LineEx };
 

@@ -1,6 +1,8 @@
 // Plan-view tests, crossings and measures of the 3-D vertex list.
 #include "zefcorek/V3DList.h"
 
+#include "VertexListFixtures.h"
+
 #include "zefcorek/AllocationFaults.h"
 #include "zefcorek/RecList.h"
 #include "zefcorek/V2DList.h"
@@ -15,12 +17,7 @@ namespace {
 
 constexpr unsigned kNone = 0xFFFFFFFFu;
 
-std::unique_ptr<T_V3DLIST> makeList(std::initializer_list<T_VECTOR3D> points, int closed = 0) {
-  auto list = std::make_unique<T_V3DLIST>();
-  for (const T_VECTOR3D& p : points) list->Add(&p);
-  list->SetClosed(closed);
-  return list;
-}
+using vertexlists::makeList;
 
 std::unique_ptr<T_V3DLIST> plan(std::initializer_list<T_VECTOR2D> points, int closed = 0) {
   auto list = std::make_unique<T_V3DLIST>();
@@ -29,17 +26,8 @@ std::unique_ptr<T_V3DLIST> plan(std::initializer_list<T_VECTOR2D> points, int cl
   return list;
 }
 
-std::vector<T_VECTOR2D> points(const T_V2DLIST* list) {
-  std::vector<T_VECTOR2D> out;
-  for (unsigned i = 0; list != nullptr && i < list->GetCount(); ++i) out.push_back(*list->GetVertex(i));
-  return out;
-}
-
-std::vector<T_VECTOR3D> positions(const T_V3DLIST& list) {
-  std::vector<T_VECTOR3D> out;
-  for (unsigned i = 0; i < list.GetCount(); ++i) out.push_back(*list.GetVertex(i));
-  return out;
-}
+using vertexlists::points;
+using vertexlists::positions;
 
 TEST(V3DListAnalysisTest, OrientationConvexityAndInside) {
   const struct {

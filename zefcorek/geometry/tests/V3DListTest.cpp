@@ -1,5 +1,7 @@
 #include "zefcorek/V3DList.h"
 
+#include "VertexListFixtures.h"
+
 #include "zefcorek/AllocationFaults.h"
 
 #include <gtest/gtest.h>
@@ -11,11 +13,7 @@ namespace {
 
 constexpr unsigned kNone = 0xFFFFFFFFu;
 
-std::vector<T_VECTOR3D> positions(const T_V3DLIST& list) {
-  std::vector<T_VECTOR3D> out;
-  for (unsigned i = 0; i < list.GetCount(); ++i) out.push_back(*list.GetVertex(i));
-  return out;
-}
+using vertexlists::positions;
 
 testing::AssertionResult limitsAre(T_V3DLIST& list, bool valid, T_VECTOR3D min, T_VECTOR3D max) {
   T_VECTOR3D lo(7, 7, 7), hi(7, 7, 7);

@@ -9,6 +9,8 @@
 //   then                 the pixel rows, as many as the section holds
 #include "zefcorek/DibSections.h"
 
+#include "FactoryObject.h"
+
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/FileStreams.h"
 #include "zefcorek/ZefCoreK.h"
@@ -61,9 +63,8 @@ constexpr size_t kInfoBlock = 1068;  // header, masks and a 256-entry table
 class InputFile {
 public:
   explicit InputFile(const WCHAR* path) {
-    void* made = nullptr;
-    if (zefCoreKAllocIntf(&CLSID_IFIOIStreamImp, &made, 0) != S_OK) return;
-    stream_ = static_cast<IFIOIStream*>(made);
+    stream_ = zefcorek::makeFactoryObject<IFIOIStream>(CLSID_IFIOIStreamImp);
+    if (stream_ == nullptr) return;
     if (stream_->SetName(path) != ZR_OK || stream_->Open(0) != ZR_OK) {
       stream_->Release();
       stream_ = nullptr;

@@ -2,10 +2,10 @@
 #include "ExifInfoExtractorImp.h"
 
 #include "ExifReader.h"
+#include "FactoryObject.h"
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/FileStreams.h"
 #include "zefcorek/TaggedValSet.h"
-#include "zefcorek/ZefCoreK.h"
 
 namespace {
 
@@ -27,13 +27,6 @@ private:
   IFIOIStream* stream_;
 };
 
-template <typename Interface>
-Interface* make(const CLSID& classId) {
-  void* made = nullptr;
-  if (zefCoreKAllocIntf(&classId, &made, 0) != S_OK) return nullptr;
-  return static_cast<Interface*>(made);
-}
-
 }  // namespace
 
 ExifIOLib::IExifInfoExtractorImp::IExifInfoExtractorImp() = default;
@@ -47,13 +40,13 @@ IStdInterface* ExifIOLib::IExifInfoExtractorImp::CastToTopInterface() { return s
 ZRESULT ExifIOLib::IExifInfoExtractorImp::Extract(const WCHAR* path, ITaggedValSet** out) {
   if (path == nullptr || out == nullptr) return ZR_BADARG;
   *out = nullptr;
-  auto* stream = make<IFIOIStream>(CLSID_IFIOIStreamImp);
+  auto* stream = zefcorek::makeFactoryObject<IFIOIStream>(CLSID_IFIOIStreamImp);
   if (stream == nullptr) return ZR_OUTOFMEMORY;
   ZRESULT result = stream->SetName(path);
   if (result == ZR_OK) result = stream->Open(0);
   ITaggedValSet* set = nullptr;
   if (result == ZR_OK) {
-    set = make<ITaggedValSet>(CLSID_ITaggedValSetImp);
+    set = zefcorek::makeFactoryObject<ITaggedValSet>(CLSID_ITaggedValSetImp);
     if (set == nullptr) result = ZR_OUTOFMEMORY;
   }
   if (result == ZR_OK) {

@@ -2,6 +2,8 @@
 // Exif data.
 #include "ExifReader.h"
 
+#include "FactoryObject.h"
+
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/TaggedValSet.h"
 #include "zefcorek/ZefCoreK.h"
@@ -192,11 +194,8 @@ private:
   }
 
   static ITaggedValSet* newSet(uint32_t id) {
-    void* made = nullptr;
-    if (zefCoreKAllocIntf(&CLSID_ITaggedValSetImp, &made, 0) != S_OK || made == nullptr) {
-      return nullptr;
-    }
-    auto* set = static_cast<ITaggedValSet*>(made);
+    auto* set = zefcorek::makeFactoryObject<ITaggedValSet>(CLSID_ITaggedValSetImp);
+    if (set == nullptr) return nullptr;
     (void)set->SetID(id);
     return set;
   }

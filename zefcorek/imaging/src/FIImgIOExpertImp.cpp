@@ -1,6 +1,7 @@
 // The library's expert: box-fitted loading.
 #include "FIImgIOExpertImp.h"
 
+#include "FactoryObject.h"
 #include "ImageLibraryIO.h"
 #include "RasterImageImp.h"
 #include "zefcorek/ClassIds.h"
@@ -31,11 +32,8 @@ ZRESULT IFIImgIOExpertImp::LoadImage(const WCHAR* path, uint32_t maxWidth, uint3
   // The fit is the graphics zoomer's: its zoom limits and its handling of an
   // empty size decide the scaled size. Up as well as down, keeping the
   // aspect ratio.
-  void* made = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IGfxZoomerImp, &made, 0) != S_OK || made == nullptr) {
-    return ZR_OUTOFMEMORY;
-  }
-  auto* zoomer = static_cast<IGfxZoomer*>(made);
+  auto* zoomer = zefcorek::makeFactoryObject<IGfxZoomer>(CLSID_IGfxZoomerImp);
+  if (zoomer == nullptr) return ZR_OUTOFMEMORY;
   (void)zoomer->SetDeviceSize(info.Width, info.Height);
   (void)zoomer->SetZoomAtPoint(maxWidth, maxHeight);
   double width = 0, height = 0;

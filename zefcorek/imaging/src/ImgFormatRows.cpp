@@ -2,6 +2,7 @@
 #include "ImgFormatRows.h"
 
 #include "ExifInfoExtractorImp.h"
+#include "FactoryObject.h"
 #include "ImageLibrary.h"
 #include "ImageLibraryIO.h"
 #include "RasterImageImp.h"
@@ -109,11 +110,7 @@ int32_t saveToStream(IImgIOExpert* /*expert*/, IImgSaver* /*caller*/, uint32_t /
 }
 
 // A new tagged value set from the factory; null when it cannot be made.
-ITaggedValSet* newTaggedSet() {
-  void* made = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_ITaggedValSetImp, &made, 0) != S_OK) return nullptr;
-  return static_cast<ITaggedValSet*>(made);
-}
+ITaggedValSet* newTaggedSet() { return zefcorek::makeFactoryObject<ITaggedValSet>(CLSID_ITaggedValSetImp); }
 
 // The five numbers of the information record.
 struct ImageFacts {

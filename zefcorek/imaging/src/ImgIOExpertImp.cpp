@@ -1,6 +1,7 @@
 // The image format table and the dispatch of the expert.
 #include "zefcorek/ImgIOExpertImp.h"
 
+#include "FactoryObject.h"
 #include "ImgLoaderImp.h"
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/FilePath.h"
@@ -109,11 +110,8 @@ ZRESULT IImgIOExpertImp::GetFormatCount(uint32_t* count) {
 ZRESULT IImgIOExpertImp::AddFormat(const ImgFormatInfo* info, IPtrList::Node** outNode) {
   if (!isRowRecord(info)) return ZR_BADARG;
   if (formats_ == nullptr) {
-    void* made = nullptr;
-    if (zefCoreKAllocIntf(&CLSID_IPtrListImp, &made, 0) != S_OK || made == nullptr) {
-      return ZR_OUTOFMEMORY;
-    }
-    formats_ = static_cast<IPtrList*>(made);
+    formats_ = zefcorek::makeFactoryObject<IPtrList>(CLSID_IPtrListImp);
+    if (formats_ == nullptr) return ZR_OUTOFMEMORY;
     formats_->SetReleaseCallback(releaseRow, this);
   }
   auto* row = new (std::nothrow) ImgFormatInfo(zefcorek::emptyFormatRow());

@@ -1,18 +1,16 @@
 // The captured image list.
 #include "PdfCapturedImgListImp.h"
 
+#include "FactoryObject.h"
+
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/PtrList.h"
 #include "zefcorek/ZefCoreK.h"
 
 #include <new>
 
-PDFII::IPDFCapturedImgListImp::IPDFCapturedImgListImp() {
-  void* made = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IPtrListImp, &made, 0) == S_OK) {
-    entries_ = static_cast<IPtrList*>(made);
-  }
-}
+PDFII::IPDFCapturedImgListImp::IPDFCapturedImgListImp()
+    : entries_(zefcorek::makeFactoryObject<IPtrList>(CLSID_IPtrListImp)) {}
 
 PDFII::IPDFCapturedImgListImp::~IPDFCapturedImgListImp() {
   Clear();

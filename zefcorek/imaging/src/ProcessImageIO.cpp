@@ -2,6 +2,8 @@
 // the imaging side of the library's attach and detach steps.
 #include "ProcessImageIO.h"
 
+#include "FactoryObject.h"
+
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/ImgIOProvider.h"
 #include "zefcorek/ZefCoreK.h"
@@ -28,11 +30,8 @@ namespace zefcorek {
 // initialised with the library's own file name; when that fails the
 // provider goes and image I/O stays unavailable.
 bool startImageIO() {
-  void* made = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IFIImgIOProviderImp, &made, 0) != S_OK || made == nullptr) {
-    return false;
-  }
-  IImgIOProvider* candidate = static_cast<IFIImgIOProvider*>(made);
+  IImgIOProvider* candidate = makeFactoryObject<IFIImgIOProvider>(CLSID_IFIImgIOProviderImp);
+  if (candidate == nullptr) return false;
   IImgIOExpert* candidateExpert = nullptr;
   if (candidate->Initialize(nullptr) != ZR_OK || candidate->GetExpert(&candidateExpert) != ZR_OK) {
     candidate->Release();

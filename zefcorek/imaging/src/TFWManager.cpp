@@ -1,11 +1,12 @@
 // World files.
 #include "zefcorek/TFWManager.h"
 
+#include "FactoryObject.h"
+
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/FileStreams.h"
 #include "zefcorek/GfxRotoTrans.h"
 #include "zefcorek/SizedRecord.h"
-#include "zefcorek/ZefCoreK.h"
 
 #include "platform/Format.h"
 #include "platform/Scan.h"
@@ -41,13 +42,6 @@ double coefficient(const GfxRotoTransStreamableCoeffs& coeffs, int index) {
   return value;
 }
 
-template <typename Interface>
-Interface* make(const CLSID& classId) {
-  void* made = nullptr;
-  if (zefCoreKAllocIntf(&classId, &made, 0) != S_OK) return nullptr;
-  return static_cast<Interface*>(made);
-}
-
 }  // namespace
 
 CTFWManager::CTFWManager() = default;
@@ -57,7 +51,7 @@ CTFWManager::~CTFWManager() = default;
 ZRESULT CTFWManager::LoadDataFile(const WCHAR* path, TFWMatrixData* data) {
   if (path == nullptr || !isWorldFile(data)) return ZR_BADARG;
   DSStructInit(data);
-  auto* stream = make<IFIOIStream>(CLSID_IFIOIStreamImp);
+  auto* stream = zefcorek::makeFactoryObject<IFIOIStream>(CLSID_IFIOIStreamImp);
   if (stream == nullptr) return ZR_OUTOFMEMORY;
   ZRESULT result = stream->SetName(path);
   if (result == ZR_OK) result = stream->Open(0);
@@ -94,7 +88,7 @@ ZRESULT CTFWManager::LoadDataFile(const WCHAR* path, TFWMatrixData* data) {
 
 ZRESULT CTFWManager::SaveDataFile(const WCHAR* path, const TFWMatrixData* data) {
   if (path == nullptr || !isWorldFile(data)) return ZR_BADARG;
-  auto* stream = make<IFIOOStream>(CLSID_IFIOOStreamImp);
+  auto* stream = zefcorek::makeFactoryObject<IFIOOStream>(CLSID_IFIOOStreamImp);
   if (stream == nullptr) return ZR_OUTOFMEMORY;
   ZRESULT result = stream->SetName(path);
   if (result == ZR_OK) result = stream->Open(0);
@@ -111,7 +105,7 @@ ZRESULT CTFWManager::GeoRefFromTFWData(const TFWMatrixData* data, uint32_t kind,
                                        GfxRotoTransStreamableCoeffs* coeffs) {
   if (!isWorldFile(data) || !isCoeffs(coeffs)) return ZR_BADARG;
   DSStructInit(coeffs);
-  auto* estimator = make<IGfxRotoTrans>(CLSID_IGfxRotoTransImp);
+  auto* estimator = zefcorek::makeFactoryObject<IGfxRotoTrans>(CLSID_IGfxRotoTransImp);
   if (estimator == nullptr) return ZR_OUTOFMEMORY;
   (void)estimator->Reset(false);
   (void)estimator->SetParam(grpKind, kind);

@@ -1,6 +1,7 @@
 // The PDF image capture device.
 #include "ZefImageOutputDev.h"
 
+#include "FactoryObject.h"
 #include "FreeImageApi.h"
 #include "PdfCapturedImgListImp.h"
 #include "PdfDocument.h"
@@ -127,12 +128,10 @@ void ComputePlacement(const double ctm[6], CachedImgPlacement& placement, bool& 
 }
 
 ZefImageOutputDev::ZefImageOutputDev(PdfDocument* document, PDFII::PDFImgExtractOptions* options)
-    : ImageOutputDev("", /*dumpJPEG=*/true), document_(document), options_(options) {
-  void* made = nullptr;
-  if (zefCoreKAllocIntf(&CLSID_IPtrListImp, &made, 0) == S_OK) {
-    records_ = static_cast<IPtrList*>(made);
-  }
-}
+    : ImageOutputDev("", /*dumpJPEG=*/true),
+      document_(document),
+      options_(options),
+      records_(zefcorek::makeFactoryObject<IPtrList>(CLSID_IPtrListImp)) {}
 
 ZefImageOutputDev::~ZefImageOutputDev() {
   freeCapturedImages();

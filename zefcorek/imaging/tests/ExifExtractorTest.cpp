@@ -41,12 +41,6 @@ TaggedValue valueOf(ITaggedValSet* set, uint32_t tag) {
   return value;
 }
 
-ITaggedValSet* subSet(ITaggedValSet* set, uint32_t id) {
-  ITaggedValSet* sub = nullptr;
-  EXPECT_EQ(set->FindSubSetByID(id, &sub, nullptr), ZR_OK) << id;
-  return sub;
-}
-
 TEST(ExifReaderTest, MainFixtureInBothByteOrders) {
   for (bool bigEndian : {false, true}) {
     SCOPED_TRACE(bigEndian ? "MM" : "II");

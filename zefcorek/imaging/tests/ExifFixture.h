@@ -1,6 +1,11 @@
 // Builds JPEG files with Exif data for the tests: SOI, APPn segments, a
-// TIFF structure in either byte order from a table of IFDs, and EOI.
+// TIFF structure in either byte order from a table of IFDs, and EOI; and
+// reads the sets the reader makes of them.
 #pragma once
+
+#include "zefcorek/TaggedValSet.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
@@ -139,6 +144,13 @@ inline Tiff mainTiff(bool bigEndian) {
   };
   tiff.chain = {0, 4};
   return tiff;
+}
+
+// The sub-set of `set` with the id; a failure when there is none.
+inline ITaggedValSet* subSet(ITaggedValSet* set, uint32_t id) {
+  ITaggedValSet* sub = nullptr;
+  EXPECT_EQ(set->FindSubSetByID(id, &sub, nullptr), ZR_OK) << id;
+  return sub;
 }
 
 }  // namespace exiffixture

@@ -85,11 +85,7 @@ std::vector<Flat> ourValues(ITaggedValSet* set) {
   return out;
 }
 
-ITaggedValSet* subSet(ITaggedValSet* set, uint32_t id) {
-  ITaggedValSet* sub = nullptr;
-  EXPECT_EQ(set->FindSubSetByID(id, &sub, nullptr), ZR_OK) << id;
-  return sub;
-}
+using exiffixture::subSet;
 
 TEST(ExifOracleTest, SameTagsAndValuesAsLibexif) {
   int compared = 0;

@@ -18,7 +18,8 @@ void fill(TBluetoothScannerResults& list, int devices, uint8_t connected) {
   InitBluetoothScannerResults(&list);
   for (int i = 0; i < devices; ++i) {
     auto* entry = new TBluetoothScannerResEntry{};
-    const std::u16string name = u"Device " + std::u16string(std::to_string(i).begin(), std::to_string(i).end());
+    const std::string digits = std::to_string(i);
+    const std::u16string name = u"Device " + std::u16string(digits.begin(), digits.end());
     std::memcpy(entry->Name, name.c_str(), (name.size() + 1) * sizeof(WCHAR));
     entry->Connected = i % 10 == 0 ? connected : 0;
     entry->Prev = list.Last;

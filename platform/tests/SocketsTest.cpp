@@ -2,6 +2,7 @@
 #include "platform/Sockets.h"
 
 #include "fixtures/SocketPeers.h"
+#include "testsupport/LoopbackAddress.h"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +12,7 @@
 
 namespace {
 
-SOCKADDR_IN loopbackAddress(uint16_t port) {
-  SOCKADDR_IN address{};
-  address.sin_family = AF_INET_FAMILY;
-  address.sin_port = platform::toNetworkOrder16(port);
-  address.sin_addr = platform::inet_addr("127.0.0.1");
-  return address;
-}
+using testsupport::loopbackAddress;
 
 struct Connected {
   explicit Connected(uint16_t port) {

@@ -59,6 +59,21 @@ private:
   std::thread thread_;
 };
 
+// Streams kStreamBytes out and back with at most kInFlight bytes under way:
+// `send(offset, count)` answers how many bytes it took, `receive()` how many
+// came back.
+template <class Send, class Receive>
+void streamWithinWindow(Send send, Receive receive) {
+  size_t sent = 0;
+  size_t received = 0;
+  while (received < kStreamBytes) {
+    if (sent < kStreamBytes && sent - received < kInFlight) {
+      sent += send(sent, std::min(kStreamBytes - sent, kInFlight - (sent - received)));
+    }
+    received += receive();
+  }
+}
+
 void BM_BluetoothConnectionStream(benchmark::State& state) {
   EchoPair pair;
   platform::FakeBluetoothBackend fake;
@@ -85,17 +100,15 @@ void BM_BluetoothConnectionStream(benchmark::State& state) {
   const std::string payload(kStreamBytes, 'b');
   std::string sink(4096, '\0');
   for (auto _ : state) {
-    size_t sent = 0;
-    size_t received = 0;
-    while (received < kStreamBytes) {
-      if (sent < kStreamBytes && sent - received < kInFlight) {
-        const auto part = static_cast<uint16_t>(std::min(kStreamBytes - sent, kInFlight - (sent - received)));
-        sent += bt->Write(payload.data() + sent, part);
-      }
-      uint16_t got = 0;
-      bt->Read(sink.data(), 4096, false, &got);
-      received += got;
-    }
+    streamWithinWindow(
+        [&](size_t offset, size_t count) -> size_t {
+          return bt->Write(payload.data() + offset, static_cast<uint16_t>(count));
+        },
+        [&]() -> size_t {
+          uint16_t got = 0;
+          bt->Read(sink.data(), 4096, false, &got);
+          return got;
+        });
   }
   bt->Release();
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kStreamBytes));
@@ -108,18 +121,15 @@ void BM_PlainSocketPairStream(benchmark::State& state) {
   const std::string payload(kStreamBytes, 'b');
   std::string sink(4096, '\0');
   for (auto _ : state) {
-    size_t sent = 0;
-    size_t received = 0;
-    while (received < kStreamBytes) {
-      if (sent < kStreamBytes && sent - received < kInFlight) {
-        const ssize_t put =
-            ::send(fd, payload.data() + sent, std::min(kStreamBytes - sent, kInFlight - (sent - received)),
-                   MSG_DONTWAIT | MSG_NOSIGNAL);
-        if (put > 0) sent += static_cast<size_t>(put);
-      }
-      const ssize_t got = ::recv(fd, sink.data(), sink.size(), MSG_DONTWAIT);
-      if (got > 0) received += static_cast<size_t>(got);
-    }
+    streamWithinWindow(
+        [&](size_t offset, size_t count) -> size_t {
+          const ssize_t put = ::send(fd, payload.data() + offset, count, MSG_DONTWAIT | MSG_NOSIGNAL);
+          return put > 0 ? static_cast<size_t>(put) : 0;
+        },
+        [&]() -> size_t {
+          const ssize_t got = ::recv(fd, sink.data(), sink.size(), MSG_DONTWAIT);
+          return got > 0 ? static_cast<size_t>(got) : 0;
+        });
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kStreamBytes));
 }

@@ -18,7 +18,8 @@ void fill(TBluetoothScannerResults& list, int devices, uint8_t connected) {
   InitBluetoothScannerResults(&list);
   for (int i = 0; i < devices; ++i) {
     auto* entry = new TBluetoothScannerResEntry{};
-    const std::u16string name = u"Device " + std::u16string(std::to_string(i).begin(), std::to_string(i).end());
+    const std::string digits = std::to_string(i);
+    const std::u16string name = u"Device " + std::u16string(digits.begin(), digits.end());
     std::memcpy(entry->Name, name.c_str(), (name.size() + 1) * sizeof(WCHAR));
     entry->Connected = i % 10 == 0 ? connected : 0;
     entry->Prev = list.Last;
@@ -35,35 +36,53 @@ std::u16string folded(const WCHAR* name) {
   return text;
 }
 
-void BM_MergeLinear(benchmark::State& state) {
-  const int devices = static_cast<int>(state.range(0));
+// A kept and a fresh list of the same devices. Each round flips the fresh
+// entries' connected state, so that every merge has updates to make.
+class MergeLists {
+public:
+  explicit MergeLists(int devices) {
+    fill(kept, devices, 0);
+    fill(fresh, devices, 1);
+  }
+  ~MergeLists() {
+    CleanUpBluetoothScannerResults(&kept);
+    CleanUpBluetoothScannerResults(&fresh);
+  }
+  MergeLists(const MergeLists&) = delete;
+  MergeLists& operator=(const MergeLists&) = delete;
+
+  void nextRound() {
+    for (auto* e = fresh.First; e != nullptr; e = e->Next) e->Connected = e->Connected != 0 ? flag_ : 0;
+    flag_ = static_cast<uint8_t>(flag_ == 1 ? 2 : 1);
+  }
+
   TBluetoothScannerResults kept;
   TBluetoothScannerResults fresh;
-  fill(kept, devices, 0);
-  fill(fresh, devices, 1);
-  uint8_t flag = 1;
+
+private:
+  uint8_t flag_ = 1;
+};
+
+void BM_MergeLinear(benchmark::State& state) {
+  MergeLists lists(static_cast<int>(state.range(0)));
+  TBluetoothScannerResults& kept = lists.kept;
+  TBluetoothScannerResults& fresh = lists.fresh;
   for (auto _ : state) {
-    for (auto* e = fresh.First; e != nullptr; e = e->Next) e->Connected = e->Connected != 0 ? flag : 0;
+    lists.nextRound();
     TBluetoothResultsMerge merge{&fresh, &kept, nullptr, nullptr, 1, 0, 0, 0};
     benchmark::DoNotOptimize(RemoveAddOrUpdateBluetoothScannerResults(&merge));
-    flag = static_cast<uint8_t>(flag == 1 ? 2 : 1);
   }
-  CleanUpBluetoothScannerResults(&kept);
-  CleanUpBluetoothScannerResults(&fresh);
 }
 BENCHMARK(BM_MergeLinear)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMicrosecond);
 
 // The same work with a map from folded names (the map is built per merge,
 // as the lists carry no index).
 void BM_MergeHashed(benchmark::State& state) {
-  const int devices = static_cast<int>(state.range(0));
-  TBluetoothScannerResults kept;
-  TBluetoothScannerResults fresh;
-  fill(kept, devices, 0);
-  fill(fresh, devices, 1);
-  uint8_t flag = 1;
+  MergeLists lists(static_cast<int>(state.range(0)));
+  TBluetoothScannerResults& kept = lists.kept;
+  TBluetoothScannerResults& fresh = lists.fresh;
   for (auto _ : state) {
-    for (auto* e = fresh.First; e != nullptr; e = e->Next) e->Connected = e->Connected != 0 ? flag : 0;
+    lists.nextRound();
     std::unordered_map<std::u16string, TBluetoothScannerResEntry*> index;
     index.reserve(kept.Count);
     for (auto* e = kept.First; e != nullptr; e = e->Next) index.emplace(folded(e->Name), e);
@@ -82,10 +101,7 @@ void BM_MergeHashed(benchmark::State& state) {
     }
     for (auto* e = kept.First; e != nullptr; e = e->Next) benchmark::DoNotOptimize(present.count(folded(e->Name)));
     benchmark::DoNotOptimize(updated);
-    flag = static_cast<uint8_t>(flag == 1 ? 2 : 1);
   }
-  CleanUpBluetoothScannerResults(&kept);
-  CleanUpBluetoothScannerResults(&fresh);
 }
 BENCHMARK(BM_MergeHashed)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMicrosecond);
 

@@ -4,6 +4,7 @@
 #include "BufferedSocketIO.h"
 
 #include "fixtures/SocketPeers.h"
+#include "testsupport/LoopbackAddress.h"
 
 #include "platform/Sockets.h"
 
@@ -24,10 +25,7 @@ constexpr int kRoundTrips = 1000;
 
 SOCKET connectedSocket(uint16_t port) {
   const SOCKET s = platform::socket(AF_INET_FAMILY, SOCK_STREAM_TYPE, 0);
-  SOCKADDR_IN address{};
-  address.sin_family = AF_INET_FAMILY;
-  address.sin_port = platform::toNetworkOrder16(port);
-  address.sin_addr = platform::inet_addr("127.0.0.1");
+  const SOCKADDR_IN address = testsupport::loopbackAddress(port);
   if (platform::connect(s, reinterpret_cast<const SOCKADDR*>(&address), sizeof address) != 0) {
     platform::closesocket(s);
     return INVALID_SOCKET;

@@ -84,12 +84,69 @@ sp_port* openPeer(const testsupport::PtyPair& pty) {
   return port;
 }
 
-void BM_SerialPortStream(benchmark::State& state) {
+// Our serial port on the pty's slave side.
+class OurPort {
+public:
+  explicit OurPort(const testsupport::PtyPair& pty) : port_(openPort(pty.comNumber())) {}
+  ~OurPort() {
+    if (port_) port_->Release();
+  }
+  OurPort(const OurPort&) = delete;
+  OurPort& operator=(const OurPort&) = delete;
+
+  bool opened() const { return port_ != nullptr; }
+  // Writes `count` bytes and reads as many back; false when the read timed out.
+  bool writeAndReadBack(const char* out, char* back, uint16_t count) {
+    port_->Write(out, count);
+    uint16_t got = 0;
+    return port_->Read(back, count, true, &got).Value == CONN_OK;
+  }
+  void roundTrip() {
+    port_->WriteByte('?');
+    uint8_t answer = 0;
+    port_->ReadByte(&answer, true);
+  }
+
+private:
+  ISerialPort* port_;
+};
+
+// The peer library's port on the pty's slave side.
+class PeerPort {
+public:
+  explicit PeerPort(const testsupport::PtyPair& pty) : port_(openPeer(pty)) {}
+  ~PeerPort() {
+    if (port_) {
+      sp_close(port_);
+      sp_free_port(port_);
+    }
+  }
+  PeerPort(const PeerPort&) = delete;
+  PeerPort& operator=(const PeerPort&) = delete;
+
+  bool opened() const { return port_ != nullptr; }
+  bool writeAndReadBack(const char* out, char* back, uint16_t count) {
+    sp_blocking_write(port_, out, count, 2000);
+    return sp_blocking_read(port_, back, count, 4000) == count;
+  }
+  void roundTrip() {
+    char request = '?';
+    char answer = 0;
+    sp_blocking_write(port_, &request, 1, 2000);
+    sp_blocking_read(port_, &answer, 1, 4000);
+  }
+
+private:
+  sp_port* port_;
+};
+
+template <class Port>
+void streamBench(benchmark::State& state) {
   usePrivateRoot();
   testsupport::PtyPair pty;
   Echo echo(pty);
-  ISerialPort* port = openPort(pty.comNumber());
-  if (port == nullptr) {
+  Port port(pty);
+  if (!port.opened()) {
     state.SkipWithError("no port");
     return;
   }
@@ -97,84 +154,35 @@ void BM_SerialPortStream(benchmark::State& state) {
   std::string back(kBlock, '\0');
   for (auto _ : state) {
     for (size_t done = 0; done < kStreamBytes; done += kBlock) {
-      port->Write(payload.data(), kBlock);
-      uint16_t got = 0;
-      if (port->Read(back.data(), kBlock, true, &got).Value != CONN_OK) {
+      if (!port.writeAndReadBack(payload.data(), back.data(), kBlock)) {
         state.SkipWithError("read timed out");
         break;
       }
     }
   }
-  port->Release();
   state.SetBytesProcessed(state.iterations() * kStreamBytes);
 }
 
-void BM_PeerLibraryStream(benchmark::State& state) {
+template <class Port>
+void roundTripBench(benchmark::State& state) {
   usePrivateRoot();
   testsupport::PtyPair pty;
   Echo echo(pty);
-  sp_port* port = openPeer(pty);
-  if (port == nullptr) {
-    state.SkipWithError("no port");
-    return;
-  }
-  const std::string payload(kBlock, 's');
-  std::string back(kBlock, '\0');
-  for (auto _ : state) {
-    for (size_t done = 0; done < kStreamBytes; done += kBlock) {
-      sp_blocking_write(port, payload.data(), kBlock, 2000);
-      if (sp_blocking_read(port, back.data(), kBlock, 4000) != kBlock) {
-        state.SkipWithError("read timed out");
-        break;
-      }
-    }
-  }
-  sp_close(port);
-  sp_free_port(port);
-  state.SetBytesProcessed(state.iterations() * kStreamBytes);
-}
-
-void BM_SerialPortRoundTrips(benchmark::State& state) {
-  usePrivateRoot();
-  testsupport::PtyPair pty;
-  Echo echo(pty);
-  ISerialPort* port = openPort(pty.comNumber());
-  if (port == nullptr) {
+  Port port(pty);
+  if (!port.opened()) {
     state.SkipWithError("no port");
     return;
   }
   for (auto _ : state) {
-    for (int i = 0; i < kRoundTrips; ++i) {
-      port->WriteByte('?');
-      uint8_t answer = 0;
-      port->ReadByte(&answer, true);
-    }
+    for (int i = 0; i < kRoundTrips; ++i) port.roundTrip();
   }
-  port->Release();
   state.SetItemsProcessed(state.iterations() * kRoundTrips);
 }
 
-void BM_PeerLibraryRoundTrips(benchmark::State& state) {
-  usePrivateRoot();
-  testsupport::PtyPair pty;
-  Echo echo(pty);
-  sp_port* port = openPeer(pty);
-  if (port == nullptr) {
-    state.SkipWithError("no port");
-    return;
-  }
-  for (auto _ : state) {
-    for (int i = 0; i < kRoundTrips; ++i) {
-      char request = '?';
-      char answer = 0;
-      sp_blocking_write(port, &request, 1, 2000);
-      sp_blocking_read(port, &answer, 1, 4000);
-    }
-  }
-  sp_close(port);
-  sp_free_port(port);
-  state.SetItemsProcessed(state.iterations() * kRoundTrips);
-}
+void BM_SerialPortStream(benchmark::State& state) { streamBench<OurPort>(state); }
+void BM_PeerLibraryStream(benchmark::State& state) { streamBench<PeerPort>(state); }
+void BM_SerialPortRoundTrips(benchmark::State& state) { roundTripBench<OurPort>(state); }
+void BM_PeerLibraryRoundTrips(benchmark::State& state) { roundTripBench<PeerPort>(state); }
 
 void BM_FindSerialPorts(benchmark::State& state) {
   usePrivateRoot();

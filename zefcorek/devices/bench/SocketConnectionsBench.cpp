@@ -7,6 +7,7 @@
 #include "zefcorek/ZefCoreK.h"
 
 #include "fixtures/SocketPeers.h"
+#include "testsupport/LoopbackAddress.h"
 
 #include "platform/Sockets.h"
 
@@ -74,10 +75,7 @@ ITCPConnection* openTcp(uint16_t port) {
 
 SOCKET connectBlocking(uint16_t port) {
   const SOCKET s = platform::socket(AF_INET_FAMILY, SOCK_STREAM_TYPE, 0);
-  SOCKADDR_IN address{};
-  address.sin_family = AF_INET_FAMILY;
-  address.sin_port = platform::toNetworkOrder16(port);
-  address.sin_addr = platform::inet_addr("127.0.0.1");
+  const SOCKADDR_IN address = testsupport::loopbackAddress(port);
   platform::connect(s, reinterpret_cast<const SOCKADDR*>(&address), sizeof address);
   return s;
 }
@@ -210,10 +208,7 @@ void BM_UdpConnectionDatagrams(benchmark::State& state) {
 void BM_BlockingDatagrams(benchmark::State& state) {
   fixtures::UdpPeer peer(true);
   const SOCKET s = platform::socket(AF_INET_FAMILY, SOCK_DGRAM_TYPE, 0);
-  SOCKADDR_IN to{};
-  to.sin_family = AF_INET_FAMILY;
-  to.sin_port = platform::toNetworkOrder16(peer.port());
-  to.sin_addr = platform::inet_addr("127.0.0.1");
+  const SOCKADDR_IN to = testsupport::loopbackAddress(peer.port());
   std::string datagram(32, 'd');
   char answer[32];
   for (auto _ : state) {

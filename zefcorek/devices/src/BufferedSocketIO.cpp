@@ -47,6 +47,56 @@ Completion awaitCompletion(SOCKET socket, WSAEVENT event, WSAOVERLAPPED& overlap
   return Completion::kStopped;
 }
 
+// Takes a buffer lock by trying, sleeping between tries.
+void enterByTrying(CRITICAL_SECTION& lock) {
+  while (!TryEnterCriticalSection(&lock)) zefCoreKSleep(kLockRetryMs);
+}
+
+// Sleeps up to `milliseconds` in short steps, ending early on a stop; true
+// when no stop came.
+bool pauseUnless(const std::atomic<bool>& stop, uint32_t milliseconds) {
+  for (uint32_t slept = 0; slept < milliseconds && !stop.load(); slept += kPauseStepMs) {
+    zefCoreKSleep(kPauseStepMs);
+  }
+  return !stop.load();
+}
+
+// The thread fields the reader and the writer both keep.
+struct IOThreadFields {
+  HANDLE& thread;
+  DWORD& threadId;
+  std::atomic<bool>& stopRequested;
+  std::atomic<bool>& threadFinished;
+};
+
+// Starts `proc` on `self` unless a thread runs; true when one runs.
+bool startIOThread(IOThreadFields fields, LPTHREAD_START_ROUTINE proc, void* self) {
+  if (fields.thread != nullptr) return true;
+  fields.threadId = 0;
+  fields.stopRequested.store(false);
+  fields.threadFinished.store(false);
+  fields.thread = CreateThread(nullptr, 0, proc, self, 0, &fields.threadId);
+  if (fields.thread == nullptr) fields.threadFinished.store(true);
+  return fields.thread != nullptr;
+}
+
+// Requests a stop and calls `wake` (which ends the thread's waits) until the
+// thread has ended, then resets the fields.
+template <typename Wake>
+void stopIOThread(IOThreadFields fields, DWORD retryMs, Wake wake) {
+  if (fields.thread != nullptr) {
+    fields.stopRequested.store(true);
+    do {
+      wake();
+    } while (WaitForSingleObject(fields.thread, retryMs) != WAIT_OBJECT_0);
+    CloseHandle(fields.thread);
+  }
+  fields.threadId = 0;
+  fields.thread = nullptr;
+  fields.stopRequested.store(false);
+  fields.threadFinished.store(true);
+}
+
 }  // namespace
 
 using zefcorek::devices::IBufferedReadFromSocketImp;
@@ -82,9 +132,7 @@ IBufferedReadFromSocketImp::~IBufferedReadFromSocketImp() {
   DeleteCriticalSection(&lock_);
 }
 
-void IBufferedReadFromSocketImp::lockBuffer() {
-  while (!TryEnterCriticalSection(&lock_)) zefCoreKSleep(kLockRetryMs);
-}
+void IBufferedReadFromSocketImp::lockBuffer() { enterByTrying(lock_); }
 
 void IBufferedReadFromSocketImp::unlockBuffer() { LeaveCriticalSection(&lock_); }
 
@@ -98,31 +146,17 @@ void IBufferedReadFromSocketImp::SetSocketDataPreviewCB(SocketDataPreviewCB call
 bool IBufferedReadFromSocketImp::StartThread() {
   bool started = thread_ != nullptr;
   guardOperation(kReaderClass, u"StartThread", [&] {
-    if (thread_ != nullptr) return;
-    threadId_ = 0;
-    stopRequested_.store(false);
-    threadFinished_.store(false);
-    thread_ = CreateThread(nullptr, 0, staticIOThreadProc, this, 0, &threadId_);
-    if (thread_ == nullptr) threadFinished_.store(true);
-    started = thread_ != nullptr;
+    started = startIOThread({thread_, threadId_, stopRequested_, threadFinished_}, staticIOThreadProc, this);
   });
   return started;
 }
 
 void IBufferedReadFromSocketImp::StopThread() {
   guardOperation(kReaderClass, u"StopThread", [&] {
-    if (thread_ != nullptr) {
-      stopRequested_.store(true);
-      // Wake the thread's completion wait; its pauses poll the flag.
-      do {
-        if (WSAEVENT event = ioEvent_.load()) WSASetEvent(event);
-      } while (WaitForSingleObject(thread_, kLockRetryMs) != WAIT_OBJECT_0);
-      CloseHandle(thread_);
-    }
-    threadId_ = 0;
-    thread_ = nullptr;
-    stopRequested_.store(false);
-    threadFinished_.store(true);
+    // Wake the thread's completion wait; its pauses poll the flag.
+    stopIOThread({thread_, threadId_, stopRequested_, threadFinished_}, kLockRetryMs, [&] {
+      if (WSAEVENT event = ioEvent_.load()) WSASetEvent(event);
+    });
   });
 }
 
@@ -145,10 +179,7 @@ DWORD IBufferedReadFromSocketImp::staticIOThreadProc(void* self) {
 }
 
 bool IBufferedReadFromSocketImp::pauseUnlessStopped(uint32_t milliseconds) {
-  for (uint32_t slept = 0; slept < milliseconds && !stopRequested_.load(); slept += kPauseStepMs) {
-    zefCoreKSleep(kPauseStepMs);
-  }
-  return !stopRequested_.load();
+  return pauseUnless(stopRequested_, milliseconds);
 }
 
 // The amount to ask for: a block, or (keeping the oldest bytes) no more than
@@ -260,9 +291,7 @@ IBufferedWriteToSocketImp::~IBufferedWriteToSocketImp() {
   DeleteCriticalSection(&lock_);
 }
 
-void IBufferedWriteToSocketImp::lockBuffer() {
-  while (!TryEnterCriticalSection(&lock_)) zefCoreKSleep(kLockRetryMs);
-}
+void IBufferedWriteToSocketImp::lockBuffer() { enterByTrying(lock_); }
 
 void IBufferedWriteToSocketImp::unlockBuffer() { LeaveCriticalSection(&lock_); }
 
@@ -271,13 +300,7 @@ bool IBufferedWriteToSocketImp::StartThread() {
   bool started = thread_ != nullptr;
   guardOperation(kWriterClass, u"StartThread", [&] {
     if (dataEvent_) SetEvent(dataEvent_);
-    if (thread_ != nullptr) return;
-    threadId_ = 0;
-    stopRequested_.store(false);
-    threadFinished_.store(false);
-    thread_ = CreateThread(nullptr, 0, staticIOThreadProc, this, 0, &threadId_);
-    if (thread_ == nullptr) threadFinished_.store(true);
-    started = thread_ != nullptr;
+    started = startIOThread({thread_, threadId_, stopRequested_, threadFinished_}, staticIOThreadProc, this);
   });
   return started;
 }
@@ -285,19 +308,11 @@ bool IBufferedWriteToSocketImp::StartThread() {
 void IBufferedWriteToSocketImp::StopThread() {
   OperationTrace trace(kWriterClass, u"StopThread");
   guardOperation(kWriterClass, u"StopThread", [&] {
-    if (thread_ != nullptr) {
-      stopRequested_.store(true);
-      // The data event ends the idle wait, the socket event a send's wait.
-      do {
-        if (dataEvent_) SetEvent(dataEvent_);
-        if (WSAEVENT event = ioEvent_.load()) WSASetEvent(event);
-      } while (WaitForSingleObject(thread_, kWriterRetryMs) != WAIT_OBJECT_0);
-      CloseHandle(thread_);
-    }
-    threadId_ = 0;
-    thread_ = nullptr;
-    stopRequested_.store(false);
-    threadFinished_.store(true);
+    // The data event ends the idle wait, the socket event a send's wait.
+    stopIOThread({thread_, threadId_, stopRequested_, threadFinished_}, kWriterRetryMs, [&] {
+      if (dataEvent_) SetEvent(dataEvent_);
+      if (WSAEVENT event = ioEvent_.load()) WSASetEvent(event);
+    });
   });
 }
 
@@ -323,10 +338,7 @@ DWORD IBufferedWriteToSocketImp::staticIOThreadProc(void* self) {
 }
 
 bool IBufferedWriteToSocketImp::pauseUnlessStopped(uint32_t milliseconds) {
-  for (uint32_t slept = 0; slept < milliseconds && !stopRequested_.load(); slept += kPauseStepMs) {
-    zefCoreKSleep(kPauseStepMs);
-  }
-  return !stopRequested_.load();
+  return pauseUnless(stopRequested_, milliseconds);
 }
 
 // Up to one block from the head of the buffer.

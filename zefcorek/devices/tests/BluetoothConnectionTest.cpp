@@ -5,6 +5,8 @@
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/ZefCoreK.h"
 
+#include "ConnectionTestSupport.h"
+
 #include "platform/BluetoothFake.h"
 #include "platform/Sockets.h"
 #include "platform/WindowMessages.h"
@@ -23,6 +25,9 @@
 #include <unistd.h>
 
 namespace {
+
+using zefcorek::testing::dataReadRequest;
+using zefcorek::testing::pumpUntil;
 
 constexpr uint64_t kDevice = 0x00A0B0C0D0E0ull;
 
@@ -291,20 +296,10 @@ TEST(BluetoothConnectionTest, NonBlockingReadCompletesOnTheCreatingThread) {
   ASSERT_EQ(bt->Open().Value, CONN_OK);
   Completion completion;
   char buffer[8] = {};
-  TNonBlockingReadOp request{};
-  request.Kind = NBREAD_READ;
-  request.DoneCallback = recordCompletion;
-  request.UserData = reinterpret_cast<uintptr_t>(&completion);
-  request.Args.Data.Buffer = buffer;
-  request.Args.Data.Length = 3;
+  TNonBlockingReadOp request = dataReadRequest(recordCompletion, &completion, buffer, 3);
   ASSERT_EQ(bt->RunNonBlockingReadOp(&request).Value, CONN_OK);
   EXPECT_EQ(bt->Write("abc", 3), 3);
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (completion.calls.load() == 0 && std::chrono::steady_clock::now() < end) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
+  pumpUntil([&] { return completion.calls.load() != 0; });
   ASSERT_EQ(completion.calls.load(), 1);
   EXPECT_EQ(completion.thread, std::this_thread::get_id());
   EXPECT_EQ(completion.seen.Result.Value, CONN_OK);

@@ -3,6 +3,7 @@
 #include "BufferedSocketIO.h"
 
 #include "fixtures/SocketPeers.h"
+#include "testsupport/LoopbackAddress.h"
 
 #include "platform/Sockets.h"
 
@@ -18,14 +19,7 @@ namespace {
 
 using zefcorek::devices::IBufferedReadFromSocketImp;
 using zefcorek::devices::IBufferedWriteToSocketImp;
-
-SOCKADDR_IN loopbackAddress(uint16_t port) {
-  SOCKADDR_IN address{};
-  address.sin_family = AF_INET_FAMILY;
-  address.sin_port = platform::toNetworkOrder16(port);
-  address.sin_addr = platform::inet_addr("127.0.0.1");
-  return address;
-}
+using testsupport::loopbackAddress;
 
 // A platform socket that is closed at the end of the scope.
 struct Socket {

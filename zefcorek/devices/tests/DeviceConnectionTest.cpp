@@ -1,6 +1,7 @@
 // The shared part of the device connections, on a connection over an
 // in-memory byte queue: trace text, the common read and write rules, the
 // non-blocking read and its completion, the exception guard and traces.
+#include "ConnectionTestSupport.h"
 #include "MemoryConnection.h"
 
 #include "zefcorek/DebugLog.h"
@@ -27,6 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using zefcorek::testing::MemoryConnection;
+using zefcorek::testing::RecordingLog;
 
 std::string readFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -246,12 +248,7 @@ bool eventually(Predicate predicate) {
 }
 
 TNonBlockingReadOp readRequest(void* buffer, uint16_t count, Completion* completion) {
-  TNonBlockingReadOp request{};
-  request.Kind = NBREAD_READ;
-  request.DoneCallback = recordCompletion;
-  request.UserData = reinterpret_cast<uintptr_t>(completion);
-  request.Args.Data.Buffer = buffer;
-  request.Args.Data.Length = count;
+  TNonBlockingReadOp request = zefcorek::testing::dataReadRequest(recordCompletion, completion, buffer, count);
   request.Flag1 = 1;
   request.FlagRest = 12345;
   return request;
@@ -303,23 +300,6 @@ TEST(DeviceConnectionTest, CancelAndReleaseEndAPendingRequest) {
   pumpMessages();
   EXPECT_EQ(completion.calls, 0) << "cancelled requests are not completed";
 }
-
-// Records what the debug log gets.
-class RecordingLog final : public IDebugLog {
-public:
-  HRESULT WriteEntry(const DbgLogEntry* entry) override {
-    std::lock_guard lock(mutex);
-    messages.emplace_back(entry->message.Text());
-    return S_OK;
-  }
-  HRESULT WriteAndReleaseEntry(DbgLogEntryEx* entry) override {
-    const HRESULT result = WriteEntry(entry);
-    entry->release(entry);
-    return result;
-  }
-  std::mutex mutex;
-  std::vector<std::u16string> messages;
-};
 
 TEST(DeviceConnectionTest, ExceptionsAreShownAndOperationsTraced) {
   platform::RecordingMessageBoxes boxes;

@@ -10,6 +10,8 @@
 #include "platform/Threads.h"
 #include "platform/WindowMessages.h"
 
+#include "ConnectionTestSupport.h"
+
 #include "testsupport/PtyPair.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +28,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using testsupport::PtyPair;
+using zefcorek::testing::Completion;
+using zefcorek::testing::pumpUntil;
+using zefcorek::testing::recordCompletion;
 
 struct Port {
   Port() {
@@ -229,31 +234,6 @@ TEST_F(SerialPortTest, TimeOutsRunOnThePlatformClockAcrossTheTickWrap) {
   const uint16_t written = port->Write(bytes.data(), 200);
   EXPECT_LT(written, 200);
   EXPECT_GE(virtualClock.sleptMs() - before, 500u);
-}
-
-struct Completion {
-  std::atomic<int> calls{0};
-  DWORD thread = 0;
-  TNonBlockingReadOp seen{};
-};
-
-void recordCompletion(IDeviceConnection*, TNonBlockingReadOp* request) {
-  auto* completion = reinterpret_cast<Completion*>(request->UserData);
-  completion->seen = *request;
-  completion->thread = GetCurrentThreadId();
-  ++completion->calls;
-}
-
-template <class Predicate>
-bool pumpUntil(Predicate predicate) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!predicate()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
 }
 
 TEST_F(SerialPortTest, NonBlockingTextReadCancelAndClose) {

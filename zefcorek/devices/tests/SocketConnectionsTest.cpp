@@ -5,6 +5,8 @@
 #include "zefcorek/DebugLog.h"
 #include "zefcorek/ZefCoreK.h"
 
+#include "ConnectionTestSupport.h"
+
 #include "fixtures/SocketPeers.h"
 
 #include "platform/Paths.h"
@@ -24,6 +26,11 @@
 namespace {
 
 namespace fs = std::filesystem;
+using zefcorek::testing::Completion;
+using zefcorek::testing::dataReadRequest;
+using zefcorek::testing::pumpUntil;
+using zefcorek::testing::recordCompletion;
+using zefcorek::testing::RecordingLog;
 
 template <class Interface>
 struct Made {
@@ -54,26 +61,6 @@ size_t threadCount() {
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/task")) ++count;
   return count;
 }
-
-class RecordingLog final : public IDebugLog {
-public:
-  HRESULT WriteEntry(const DbgLogEntry* entry) override {
-    std::lock_guard lock(mutex);
-    messages.emplace_back(entry->message.Text());
-    return S_OK;
-  }
-  HRESULT WriteAndReleaseEntry(DbgLogEntryEx* entry) override {
-    const HRESULT result = WriteEntry(entry);
-    entry->release(entry);
-    return result;
-  }
-  bool has(const std::u16string& text) {
-    std::lock_guard lock(mutex);
-    return std::find(messages.begin(), messages.end(), text) != messages.end();
-  }
-  std::mutex mutex;
-  std::vector<std::u16string> messages;
-};
 
 TEST(TCPConnectionTest, ParametersAndFailedOpens) {
   Made<ITCPConnection> tcp(CLSID_ITCPConnectionImp);
@@ -165,29 +152,6 @@ TEST(TCPConnectionTest, WriteToAPeerThatReadsNothingEndsAfterTheTimeout) {
   EXPECT_LT(accepted, 60'000);
 }
 
-struct Completion {
-  std::atomic<int> calls{0};
-  TNonBlockingReadOp seen{};
-};
-
-void recordCompletion(IDeviceConnection*, TNonBlockingReadOp* request) {
-  auto* completion = reinterpret_cast<Completion*>(request->UserData);
-  completion->seen = *request;
-  ++completion->calls;
-}
-
-template <class Predicate>
-bool pumpUntil(Predicate predicate) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while (!predicate()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
-}
-
 TEST(TCPConnectionTest, NonBlockingReadCompletesWhileTheThreadPumps) {
   fixtures::TcpPeer peer(fixtures::TcpPeerMode::kEcho);
   Made<ITCPConnection> tcp(CLSID_ITCPConnectionImp);
@@ -196,12 +160,7 @@ TEST(TCPConnectionTest, NonBlockingReadCompletesWhileTheThreadPumps) {
   ASSERT_EQ(tcp->Open().Value, CONN_OK);
   Completion completion;
   char buffer[8] = {};
-  TNonBlockingReadOp request{};
-  request.Kind = NBREAD_READ;
-  request.DoneCallback = recordCompletion;
-  request.UserData = reinterpret_cast<uintptr_t>(&completion);
-  request.Args.Data.Buffer = buffer;
-  request.Args.Data.Length = 5;
+  TNonBlockingReadOp request = dataReadRequest(recordCompletion, &completion, buffer, 5);
   ASSERT_EQ(tcp->RunNonBlockingReadOp(&request).Value, CONN_OK);
   EXPECT_EQ(tcp->Write("12345", 5), 5);
   ASSERT_TRUE(pumpUntil([&] { return completion.calls.load() == 1; }));

@@ -102,15 +102,7 @@ void BM_CurlCommandLine(benchmark::State& state) {
   BenchFixture& f = fixture();
   const std::string url = f.server.locationA() + "demo/big.exe";
   const std::string path = f.folder + "/curl.bin";
-  for (auto _ : state) {
-    const fixtures::CurlRun run = fixtures::fetchWithCurl(url, path);
-    if (run == fixtures::CurlRun::kNotStarted) {
-      state.SkipWithError("curl could not be started");
-      break;
-    }
-    if (run == fixtures::CurlRun::kFailed) state.SkipWithError("curl failed");
-  }
-  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kBodyBytes));
+  fixtures::timeCurlFetches(state, url, path, kBodyBytes);
 }
 
 BENCHMARK(BM_DownloadUpdates)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -65,15 +65,7 @@ void BM_CurlCommandLine(benchmark::State& state) {
   BenchFixture& f = fixture();
   std::string url = f.server.url("/update.exe");
   std::string path = f.folder + "/curl.bin";
-  for (auto _ : state) {
-    const fixtures::CurlRun run = fixtures::fetchWithCurl(url, path);
-    if (run == fixtures::CurlRun::kNotStarted) {
-      state.SkipWithError("curl could not be started");
-      break;
-    }
-    if (run == fixtures::CurlRun::kFailed) state.SkipWithError("curl failed");
-  }
-  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kBodyBytes));
+  fixtures::timeCurlFetches(state, url, path, kBodyBytes);
 }
 
 BENCHMARK(BM_DownloadToFile)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -9,11 +9,12 @@
 
 #include "zefkr/UpdateServer.h"
 
-#include <QLabel>
-#include <QListWidget>
 #include <QPointer>
-#include <QProgressBar>
-#include <QWidget>
+
+class QLabel;
+class QListWidget;
+class QProgressBar;
+class QWidget;
 
 namespace zefkr::forms {
 

@@ -78,7 +78,7 @@ struct FakePorts : zefkr::TrayPorts {
     ++logins;
     if (duringLogin) duringLogin();
     session->FLoginState = 0;
-    return 0;
+    return session->FCancelled ? -2 : 0;
   }
   int32_t downloadUpdateList() override { return found; }
   void detectProducts() override { ++detections; }
@@ -279,15 +279,23 @@ TEST_F(TrayModeTest, MenuItemsAndNotifications) {
   tray_.TrayIconNotify(512);
   EXPECT_EQ(ports_.menus, 1);
 
-  // Opening during a search stops it and goes to page 0.
-  session_.FAutoSearching = true;
-  ports_.pages.clear();
-  tray_.OpenVKRCmdClick();
-  EXPECT_TRUE(session_.FCancelled);
-  EXPECT_EQ(ports_.pumps, 1);
+  // Opening during a search stops it and shows the window; page 0 follows
+  // once the search has ended, as the search still writes to its page.
+  ports_.visible = false;
+  ports_.raised = 0;
+  ports_.duringLogin = [&] {
+    ports_.pages.clear();
+    tray_.OpenVKRCmdClick();
+    EXPECT_TRUE(session_.FCancelled);
+    EXPECT_TRUE(ports_.pages.empty());
+    EXPECT_TRUE(ports_.visible);
+  };
+  tick();
+  ports_.duringLogin = nullptr;
   EXPECT_EQ(ports_.pages, std::vector<int32_t>{0});
+  EXPECT_EQ(ports_.raised, 1);
+  EXPECT_TRUE(ports_.offers.empty());
   // While downloading the page stays.
-  session_.FAutoSearching = false;
   session_.FDownloading = true;
   ports_.pages.clear();
   tray_.OpenVKRCmdClick();

@@ -2,10 +2,12 @@
 #include "zefkr/UpdateServer.h"
 
 #include "zefkr/Language.h"
+#include "zefkr/TrayMode.h"
 
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/ZefCoreK.h"
 
+#include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/FileSyscalls.h"
 #include "platform/MessageBox.h"
@@ -25,6 +27,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,7 +60,7 @@ struct FakeHost : zefkr::ServerSessionHost {
   int pauses = 0;
   int pumps = 0;
   int proxies = 0;
-  uint32_t timerInterval = 0;
+  std::vector<uint32_t> timerIntervals;  // every period set, in order
   std::function<void()> onPump;
   void Pause(double) override { ++pauses; }
   void pumpOnce() override {
@@ -66,7 +69,7 @@ struct FakeHost : zefkr::ServerSessionHost {
   }
   bool searchesHidden() override { return hidden; }
   void ApplyProxySettings(INetInternetSession&) override { ++proxies; }
-  void setAutoTimerInterval(uint32_t milliseconds) override { timerInterval = milliseconds; }
+  void setAutoTimerInterval(uint32_t milliseconds) override { timerIntervals.push_back(milliseconds); }
 };
 
 struct FakeView : zefkr::ProgressView {
@@ -147,6 +150,16 @@ protected:
     update.kind = kind;
     update.mirror = mirror;
     return update;
+  }
+
+  // Names of the files in the temporary folder.
+  std::vector<std::string> temporaryFiles() {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(root_.path() + "/Temp", error)) {
+      names.push_back(entry.path().filename().string());
+    }
+    return names;
   }
 
   std::vector<fixtures::FixtureRequest> requestsTo(const std::string& path) {
@@ -242,10 +255,68 @@ TEST_F(UpdateServerTest, LoginFailures) {
   addresses_.loginUrl = wide(double_.server().url("/nothing-here?"));
   EXPECT_EQ(conversation()->Login(view_), -1);
   // No temporary file is left behind.
-  const std::string temp = root_.path() + "/Temp";
-  for (const auto& entry : std::filesystem::directory_iterator(temp)) {
-    ADD_FAILURE() << "left behind: " << entry.path();
+  EXPECT_EQ(temporaryFiles(), std::vector<std::string>{});
+}
+
+// Far more than any login reply or update list holds, in lines the list
+// reader skips quickly.
+std::shared_ptr<const std::string> oversizedReply() {
+  constexpr size_t kSize = size_t{16} << 20;
+  std::string text;
+  text.reserve(kSize + 64);
+  while (text.size() < kSize) text += "; a filler line of a reply that does not end\r\n";
+  return std::make_shared<const std::string>(std::move(text));
+}
+
+TEST_F(UpdateServerTest, LoginReplyAndListAreBoundedAndCancellable) {
+  fixtures::FixtureResponse endless;
+  endless.sharedBody = oversizedReply();
+  double_.server().route("/endless", endless);
+  // One byte every 30 ms: the whole reply would take seconds.
+  fixtures::FixtureResponse dripping;
+  dripping.body = "LOGIN RESPONSE: LOGINOK\r\n[12]\r\n" + std::string(100, ';');
+  dripping.blockSize = 1;
+  dripping.delayPerBlockMs = 30;
+  double_.server().route("/dripping", dripping);
+
+  enum class Step { kNothing, kCancel, kTimePasses };
+  struct Case {
+    const char* name;
+    bool login;  // else the list
+    const char* path;
+    Step step;  // what happens whenever events are let in
+    int32_t result;
+  };
+  const Case cases[] = {
+      {"endless login reply", true, "/endless", Step::kNothing, -1},
+      {"endless list", false, "/endless", Step::kNothing, -1},
+      {"dripping login reply, Cancel", true, "/dripping", Step::kCancel, -2},
+      {"dripping list, Cancel", false, "/dripping", Step::kCancel, -2},
+      {"dripping login reply past the deadline", true, "/dripping", Step::kTimePasses, -1},
+      {"dripping list past the deadline", false, "/dripping", Step::kTimePasses, -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform::VirtualClock clock;
+    std::optional<platform::ScopedClock> useClock;
+    if (c.step == Step::kTimePasses) useClock.emplace(clock);
+    addresses_.loginUrl = wide(double_.server().url(std::string(c.path) + "?"));
+    addresses_.listUrl = wide(double_.server().url(c.path));
+    session_.FCancelled = false;
+    host_.pumps = 0;
+    host_.onPump = [&] {
+      if (c.step == Step::kCancel) session_.FCancelled = true;
+      if (c.step == Step::kTimePasses) clock.advance(10'000);
+    };
+    auto talk = conversation();
+    EXPECT_EQ(c.login ? talk->Login(view_) : talk->DownloadUpdateList(view_), c.result);
+    // The wizard kept handling events while the reply came.
+    EXPECT_GT(host_.pumps, 0);
+    const uint32_t limit = c.login ? zefkr::kLoginReplyLimitBytes : zefkr::kUpdateListLimitBytes;
+    EXPECT_LE(talk->lastProgress().received, limit + 32'000u);
   }
+  host_.onPump = nullptr;
+  EXPECT_EQ(temporaryFiles(), std::vector<std::string>{});
 }
 
 TEST_F(UpdateServerTest, ReachabilityOnlyWhenSearchingHidden) {
@@ -373,7 +444,9 @@ TEST_F(UpdateServerTest, DownloadsRowsBarAndExtensions) {
   EXPECT_EQ(session_.FDownloadedCount, 3);
   EXPECT_FALSE(session_.FOfferPending);
   EXPECT_FALSE(session_.FDownloading);
-  EXPECT_EQ(host_.timerInterval, 300u);
+  // The timer animates while the downloads run, then goes back to its resting
+  // period: fast ticks would start a search as soon as the form is hidden.
+  EXPECT_EQ(host_.timerIntervals, (std::vector<uint32_t>{zefkr::kTraySearchTickMs, zefkr::kTrayFirstTickMs}));
   // Rows of the selected updates: 3 while loading, then 1 or 2.
   EXPECT_EQ(view_.rowImages[0], (std::vector<int>{3, 1}));
   EXPECT_EQ(view_.rowImages[1], (std::vector<int>{3, 1}));
@@ -417,6 +490,37 @@ TEST_F(UpdateServerTest, CancelInTheMiddleStopsWithTheRowsDoneSoFar) {
   EXPECT_EQ(view_.rowImages[1], (std::vector<int>{3}));
   EXPECT_EQ(view_.rowImages.count(2), 0u);
   EXPECT_EQ(view_.bar, 50);
+}
+
+TEST_F(UpdateServerTest, FailedAndStoppedDownloadsLeaveNoFileBehind) {
+  fixtures::FixtureResponse good;
+  good.body = "payload";
+  double_.addFile("dir", "a.exe", good);
+  // The connection drops after 10,000 of 64 KB.
+  fixtures::FixtureResponse cut;
+  cut.generatedSize = 64 * 1024;
+  cut.blockSize = 4096;
+  cut.dropAfterBytes = 10'000;
+  double_.addFile("dir", "cut.exe", cut);
+  addUpdate(u"Good", u"a.exe", u"run");
+  addUpdate(u"Cut", u"cut.exe", u"run");
+  addUpdate(u"Missing", u"gone.exe", u"run");  // a 404 page
+  EXPECT_EQ(conversation()->DownloadUpdates(view_), 0);
+  EXPECT_EQ(session_.FDownloadedCount, 1);
+  const std::vector<std::string> kept = temporaryFiles();
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_TRUE(updates_->items[0].downloadedFile.ends_with(platform::ansiToWideLenient(kept[0])));
+
+  // Stopped in the middle of a download: its part goes as well.
+  fixtures::FixtureResponse slow;
+  slow.generatedSize = 64 * 1024;
+  slow.blockSize = 4096;
+  double_.addFile("dir", "slow.exe", slow);
+  updates_->count = 0;
+  addUpdate(u"Slow", u"slow.exe", u"run");
+  host_.onPump = [&] { session_.FCancelled = true; };
+  EXPECT_EQ(conversation()->DownloadUpdates(view_), -2);
+  EXPECT_EQ(temporaryFiles(), kept);
 }
 
 TEST_F(UpdateServerTest, TempFolderFallback) {

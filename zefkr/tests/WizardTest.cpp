@@ -16,6 +16,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,7 @@ struct ScriptedWork : zefkr::WizardWork {
   int downloads = 0;
   int installs = 0;
   bool hideDuringDownload = false;
+  std::function<void()> duringDownload;
   zefkr::WizardView* view = nullptr;
 
   bool SaveChoices() override { return saveChoices; }
@@ -92,9 +94,12 @@ struct ScriptedWork : zefkr::WizardWork {
   }
   int32_t DownloadUpdates() override {
     ++downloads;
+    session->FDownloading = true;
     if (hideDuringDownload) view->hideForm();
+    if (duringDownload) duringDownload();
+    session->FDownloading = false;
     session->FDownloadedCount = downloaded;
-    return downloadResult;
+    return session->FCancelled ? -2 : downloadResult;
   }
   void InstallUpdates() override { ++installs; }
   int32_t RunningProgramCount() override {
@@ -252,6 +257,38 @@ TEST_F(WizardTest, HiddenFormIsShownAndRaisedAfterTheDownloads) {
   wizard.ForwardButtonClick();
   EXPECT_EQ(view_.raised, 1);
   EXPECT_TRUE(view_.visible);
+}
+
+TEST_F(WizardTest, ClosingDuringTheDownloadsStopsThemAndInstallsNothing) {
+  struct Case {
+    const char* name;
+    bool tray;  // there a close only hides the form
+    bool stopped;
+    int32_t page;
+    int installs;
+    bool visible;
+  };
+  const Case cases[] = {
+      {"closed", false, true, zefkr::kPageStopped, 0, false},
+      {"hidden in the tray", true, false, zefkr::kPageInstalled, 1, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    session_ = WizardSession{};
+    view_.visible = true;
+    work_.installs = 0;
+    auto wizard = controller(c.tray);
+    // The user closes the form while the updates download.
+    work_.duringDownload = [&] {
+      if (wizard.FormCloseQuery()) view_.visible = false;
+    };
+    wizard.ShowPage(zefkr::kPageChooseUpdates);
+    wizard.ForwardButtonClick();
+    EXPECT_EQ(session_.FCancelled, c.stopped);
+    EXPECT_EQ(session_.FPageIndex, c.page);
+    EXPECT_EQ(work_.installs, c.installs);
+    EXPECT_EQ(view_.visible, c.visible);
+  }
 }
 
 TEST_F(WizardTest, BackAndPagesWhereForwardDoesNothing) {

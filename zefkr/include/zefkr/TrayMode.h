@@ -9,8 +9,15 @@
 //   10     automatic mode off
 //   -1     set by the menu toggle so that the next tick shows a fresh icon
 //
-// Timer periods: 10 s to the first tick, 300 ms while searching, 4 h after a
-// tick, 2 h after the menu toggle, 100 ms once the application ends.
+// Timer periods: 10 s to the first tick, 300 ms while searching or
+// downloading, 10 s again after the downloads, 4 h after a tick, 2 h after
+// the menu toggle, 100 ms once the application ends.
+//
+// Page work (a search, the downloads, the installation) writes to its page
+// while it lets events in, so neither a click on the icon nor a tick switches
+// pages or starts a search while it runs: a click during the automatic search
+// stops it and shows page 0 once it has ended; a click during the user's own
+// work only shows the window.
 #pragma once
 
 #include "zefkr/Wizard.h"
@@ -105,6 +112,9 @@ private:
   std::u16string title_;
   bool trayMode_;
   int32_t iconIndex_ = kTrayIconIdle;  // the form's Tag
+  // A click on the icon stopped the automatic search: set by the click, and
+  // page 0 is shown when the search has ended.
+  bool welcomeAfterSearch_ = false;
 };
 
 // Where the offer goes: its bottom-right corner 4 px inside the work area's,

@@ -30,6 +30,13 @@
 
 namespace zefkr {
 
+// What the server may send for the login and for the update list: a longer
+// reply, or one still coming after the deadline, fails as a broken transfer
+// does. The downloads of the updates themselves have no such bounds.
+inline constexpr uint32_t kLoginReplyLimitBytes = uint32_t{1} << 20;
+inline constexpr uint32_t kUpdateListLimitBytes = uint32_t{4} << 20;
+inline constexpr uint64_t kServerReplyDeadlineMs = 120'000;
+
 struct ServerAddresses {
   std::u16string loginUrl;
   std::u16string downloadUrl;
@@ -98,10 +105,11 @@ public:
                            INetInternetSession* netSession, ServerAddresses addresses, ServerSessionHost& host,
                            std::u16string applicationTitle, std::u16string programFolder);
 
-  // Page 2. 0 done (FLoginState tells how), -1 transfer failure or no reply,
-  // -2 unreachable or stopped.
+  // Page 2. 0 done (FLoginState tells how), -1 transfer failure or no reply
+  // (also one past its bounds), -2 unreachable or stopped.
   int32_t Login(ProgressView& view);
-  // Page 2. The number of updates found, -1 failure, -2 unreachable or stopped.
+  // Page 2. The number of updates found, -1 failure (also a list past its
+  // bounds), -2 unreachable or stopped.
   int32_t DownloadUpdateList(ProgressView& view);
   // Page 5. 0 when the loop ended (results in the records), -2 stopped or no
   // folder for the downloads.
@@ -116,15 +124,29 @@ public:
   std::function<int()> drawLocation;
 
   // The callback handed to DownloadToFile; its user value is the conversation.
+  // Lets events in, then stops the transfer when it was cancelled or went
+  // past its bounds.
   static int32_t DownloadProgress(TNetDownloadProgress* progress);
 
   const TNetDownloadProgress& lastProgress() const { return progress_; }
 
 private:
+  // What one download may take: at most `maxBytes` of body (0: any) until
+  // `deadlineMs` on the platform clock (0: no deadline).
+  struct TransferBounds {
+    uint32_t maxBytes = 0;
+    uint64_t deadlineMs = 0;
+  };
+  // The bounds of a login reply or update list starting now.
+  static TransferBounds replyBounds(uint32_t maxBytes);
+
   bool unreachable();
+  // Downloads into `file` on the open session with the progress callback
+  // (events pumped, Cancel and `bounds` honoured); DownloadToFile's result.
+  ZRESULT download(const std::u16string& url, const std::u16string& file, TransferBounds bounds);
   // Open, download, close; false when the transfer failed (not when stopped).
   bool transfer(const std::u16string& agent, const std::u16string& url, const std::u16string& file,
-                TNetDownloadProgressCallback callback);
+                TransferBounds bounds);
   std::u16string temporaryFileFor(const TKRUpdateInfo& update, bool* quit);
 
   WizardSession& session_;
@@ -138,6 +160,7 @@ private:
   int barTag_ = 0;                // selected updates handled before the current one
   int32_t selectedCount_ = 0;
   TNetDownloadProgress progress_{};  // the copy the progress timer shows
+  TransferBounds bounds_;            // of the running download; set by download()
 };
 
 }  // namespace zefkr

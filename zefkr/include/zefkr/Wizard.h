@@ -60,7 +60,33 @@ struct WizardSession {
   bool FOfferPending = false;   // the tray offer waits for an answer
   bool FDownloading = false;
   bool FInstalling = false;
+  // A step of the pages' work (login, list, downloads, installation) runs.
+  // It writes to the current page's frame and lets events in meanwhile, so
+  // nothing may switch pages or start other page work until it returns.
+  bool pageWorkRunning = false;
 };
+
+// Marks page work as running for its lifetime (scopes nest).
+class PageWorkScope {
+public:
+  explicit PageWorkScope(WizardSession& session) : session_(session), outer_(session.pageWorkRunning) {
+    session_.pageWorkRunning = true;
+  }
+  ~PageWorkScope() { session_.pageWorkRunning = outer_; }
+  PageWorkScope(const PageWorkScope&) = delete;
+  PageWorkScope& operator=(const PageWorkScope&) = delete;
+
+private:
+  WizardSession& session_;
+  bool outer_;  // the mark as the scope found it
+};
+
+// Runs one step of page work under a PageWorkScope and answers its result.
+template <typename Step>
+decltype(auto) runPageWork(WizardSession& session, Step&& step) {
+  const PageWorkScope running(session);
+  return step();
+}
 
 // What the form shows and does on the controller's behalf.
 class WizardView {
@@ -123,6 +149,7 @@ public:
   WizardController(WizardSession& session, WizardView& view, WizardPump& pump, WizardWork& work,
                    std::u16string applicationTitle, bool trayMode);
 
+  // Must not be called while page work runs (its frame would go).
   void ShowPage(int32_t page);
   // Lets events in for `seconds` on the monotonic clock (the form disabled
   // meanwhile), or until the application is ending. Waits; never spins.
@@ -136,6 +163,7 @@ public:
   void BackButtonClick();
   void CancelButtonClick();
   // Whether the form may close now; may ask for a restart or hide the form.
+  // A close while page work runs stops it.
   bool FormCloseQuery();
 
   WizardSession& session() { return session_; }
@@ -154,6 +182,9 @@ private:
   WizardWork& work_;
   std::u16string title_;  // caption of the boxes
   bool trayMode_;
+  // The form was closed while the updates downloaded; set by FormCloseQuery,
+  // read and cleared by the download step.
+  bool closedDuringDownloads_ = false;
 };
 
 // The version label: message 1000 as a format with message 1 and the four

@@ -1,8 +1,15 @@
 // A page's progress controls as the server conversation drives them: the
 // progress label, the bar, the rows' images and the percent label.
+//
+// The controls are watched: should the page's frame go while its work still
+// runs, the work's further progress goes nowhere instead of into freed
+// controls. (The wizard keeps the frame while page work runs; this is the
+// second line.)
 #pragma once
 
 #include "zefkr/UpdateServer.h"
+
+#include <QPointer>
 
 class QLabel;
 class QListWidget;
@@ -25,11 +32,11 @@ public:
   void repaint() override;
 
 private:
-  QWidget* page_;
-  QLabel* label_;
-  QProgressBar* bar_;
-  QListWidget* rows_;
-  QLabel* percent_;
+  QPointer<QWidget> page_;
+  QPointer<QLabel> label_;
+  QPointer<QProgressBar> bar_;
+  QPointer<QListWidget> rows_;
+  QPointer<QLabel> percent_;  // null on page 2
 };
 
 }  // namespace zefkr::forms

@@ -61,7 +61,9 @@ void zefkr::TrayController::AutoTimerTimer() {
   if (!trayMode_ || ports_.formVisible()) return;
   refreshConnection();
 
-  if (!session_.FAutoSearching && !session_.FDownloading) {
+  // No search of its own while page work runs (an interactive search or
+  // installation in the hidden form): the search would take its page away.
+  if (!session_.FAutoSearching && !session_.FDownloading && !session_.pageWorkRunning) {
     ports_.detectProducts();
     const bool automatic = automaticMode();
     if (!session_.FConnected || !automatic || session_.FOfferPending) {
@@ -95,12 +97,18 @@ void zefkr::TrayController::search() {
   session_.FAutoSearching = true;
   ports_.setTimerInterval(kTraySearchTickMs);
   ports_.showPage(kPageSearch);
-  if (ports_.login() == 0 && session_.FLoginState == 0) {
+  if (runPageWork(session_, [this] { return ports_.login(); }) == 0 && session_.FLoginState == 0) {
     refreshConnection();
-    if (session_.FConnected && ports_.downloadUpdateList() > 0) OfferUpdatesInTray();
+    if (session_.FConnected && runPageWork(session_, [this] { return ports_.downloadUpdateList(); }) > 0) {
+      OfferUpdatesInTray();
+    }
   }
   ports_.setTimerInterval(kTrayIdleTickMs);
   session_.FAutoSearching = false;
+  if (welcomeAfterSearch_) {
+    welcomeAfterSearch_ = false;
+    ports_.showPage(kPageWelcome);
+  }
 }
 
 void zefkr::TrayController::OfferUpdatesInTray() {
@@ -138,18 +146,19 @@ void zefkr::TrayController::TrayIconNotify(uint32_t notification) {
 bool zefkr::TrayController::TrayPopupMenuPopup() { return !automaticMode(); }
 
 void zefkr::TrayController::OpenVKRCmdClick() {
-  if (session_.FAutoSearching) {
-    if (ports_.offerShown()) {
-      ports_.answerOffer(1);
-      ports_.showPage(kPageChooseUpdates);
-    } else {
-      session_.FCancelled = true;
-      ports_.pumpOnce();
-      ports_.showPage(kPageWelcome);
-    }
-  } else if (!session_.FDownloading) {
+  if (session_.FAutoSearching && ports_.offerShown()) {
+    // The search's work is done; only its offer waits.
+    ports_.answerOffer(1);
+    ports_.showPage(kPageChooseUpdates);
+  } else if (session_.FAutoSearching) {
+    // The search still writes to its page: it is stopped, and page 0 follows
+    // once it has ended.
+    session_.FCancelled = true;
+    welcomeAfterSearch_ = true;
+  } else if (!session_.FDownloading && !session_.pageWorkRunning) {
     ports_.showPage(kPageWelcome);
   }
+  // Page work of the user's own goes on in the window shown.
   ports_.showAndRaiseForm();
 }
 

@@ -2,6 +2,7 @@
 #include "zefkr/UpdateServer.h"
 
 #include "zefkr/Language.h"
+#include "zefkr/TrayMode.h"
 
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/FilePath.h"
@@ -25,9 +26,14 @@ constexpr char16_t kDownloadAgent[] = u"Vendrako Kestruner";
 constexpr char16_t kLoginMarker[] = u"LOGIN RESPONSE: ";
 constexpr char16_t kAuthorizationMarker[] = u"AUTHORIZATION: ";
 constexpr char16_t kProcessListMarker[] = u"PROCLIST: ";
-constexpr uint32_t kBusyTimerMs = 300;
 
-enum class Transfer { kDone, kOpenFailed, kDownloadFailed, kStopped };
+// The progress callback's answers: go on, or why the transfer stops.
+enum : int32_t {
+  kTransferGoesOn = 0,
+  kTransferCancelled = 1,
+  kTransferTooLarge = 2,
+  kTransferPastDeadline = 3,
+};
 
 std::u16string message(int32_t id) { return KRGetMessage(id).ToUnicodeString(); }
 
@@ -186,12 +192,23 @@ bool zefkr::UpdateServerConversation::unreachable() {
   return !InternetCheckConnectionW(addresses_.webAddress2.c_str(), FLAG_ICC_FORCE_CONNECTION, 0);
 }
 
+zefkr::UpdateServerConversation::TransferBounds zefkr::UpdateServerConversation::replyBounds(uint32_t maxBytes) {
+  return {maxBytes, platform::clock().monotonicMs() + kServerReplyDeadlineMs};
+}
+
+ZRESULT zefkr::UpdateServerConversation::download(const std::u16string& url, const std::u16string& file,
+                                                  TransferBounds bounds) {
+  bounds_ = bounds;
+  progress_ = TNetDownloadProgress{};
+  return net_->DownloadToFile(url.c_str(), file.c_str(), DownloadProgress, reinterpret_cast<intptr_t>(this));
+}
+
 bool zefkr::UpdateServerConversation::transfer(const std::u16string& agent, const std::u16string& url,
-                                               const std::u16string& file, TNetDownloadProgressCallback callback) {
+                                               const std::u16string& file, TransferBounds bounds) {
   if (!net_) return false;
   host_.ApplyProxySettings(*net_);
   if (net_->Open(agent.c_str()) != ZR_OK) return false;
-  const ZRESULT result = net_->DownloadToFile(url.c_str(), file.c_str(), callback, reinterpret_cast<intptr_t>(this));
+  const ZRESULT result = download(url, file, bounds);
   net_->Close();
   return result == ZR_OK || session_.FCancelled;
 }
@@ -208,7 +225,7 @@ int32_t zefkr::UpdateServerConversation::Login(ProgressView& view) {
                                                                 {u"UserID", session_.FUserID.ToUnicodeString()},
                                                                 {u"Password", session_.FPassword.ToUnicodeString()}});
   deleteFile(reply);
-  const bool failed = !transfer(kLoginAgent, url, reply, nullptr);
+  const bool failed = !transfer(kLoginAgent, url, reply, replyBounds(kLoginReplyLimitBytes));
 
   session_.FLoginState = 1;
   if (session_.FCancelled || failed) {
@@ -217,8 +234,9 @@ int32_t zefkr::UpdateServerConversation::Login(ProgressView& view) {
   }
   if (!fileExists(reply)) return -1;
   std::vector<std::u16string> lines;
-  if (!readLines(reply, &lines)) return -1;
+  const bool read = readLines(reply, &lines);
   deleteFile(reply);
+  if (!read) return -1;
 
   std::u16string processList;
   readLoginReply(lines, &session_.FLoginState, &processList);
@@ -245,7 +263,7 @@ int32_t zefkr::UpdateServerConversation::DownloadUpdateList(ProgressView& view) 
     failed = true;
     MessageBoxW(nullptr, u"FNetSession->Start() failed!", title_.c_str(), MB_OK);
   } else {
-    const ZRESULT result = net_->DownloadToFile(url.c_str(), file.c_str(), nullptr, 0);
+    const ZRESULT result = download(url, file, replyBounds(kUpdateListLimitBytes));
     if (result != ZR_OK && !session_.FCancelled) {
       failed = true;
       MessageBoxW(nullptr, u"FNetSession->GetHTTPFile() failed!", title_.c_str(), MB_OK);
@@ -310,7 +328,7 @@ std::u16string zefkr::UpdateServerConversation::temporaryFileFor(const TKRUpdate
 int32_t zefkr::UpdateServerConversation::DownloadUpdates(ProgressView& view) {
   session_.FOfferPending = false;
   session_.FDownloading = true;
-  host_.setAutoTimerInterval(kBusyTimerMs);
+  host_.setAutoTimerInterval(kTraySearchTickMs);
   session_.FDownloadedCount = 0;
   selectedCount_ = updates_.SelectedCount();
   const int step = selectedCount_ > 0 ? 50 / selectedCount_ : 0;
@@ -334,7 +352,10 @@ int32_t zefkr::UpdateServerConversation::DownloadUpdates(ProgressView& view) {
                                               {u"File", fileAddress(update)}});
     const std::u16string file = temporaryFileFor(update, &quit);
     if (quit) break;
-    const bool failed = file.empty() || !transfer(kDownloadAgent, request, file, DownloadProgress);
+    const bool failed = file.empty() || !transfer(kDownloadAgent, request, file, TransferBounds{});
+    // A stopped or failed download's part (or the server's error page) is
+    // of no use, and an installer can be large.
+    if (session_.FCancelled || failed) deleteFile(file);
     if (session_.FCancelled) break;
 
     if (failed) {
@@ -353,15 +374,22 @@ int32_t zefkr::UpdateServerConversation::DownloadUpdates(ProgressView& view) {
   }
   view.setBarPosition(50);
   session_.FDownloading = false;
+  // Back to the timer's resting period: its fast ticks were for the
+  // download's animation only.
+  host_.setAutoTimerInterval(kTrayFirstTickMs);
   return session_.FCancelled || quit ? -2 : 0;
 }
 
 int32_t zefkr::UpdateServerConversation::DownloadProgress(TNetDownloadProgress* progress) {
   auto* self = reinterpret_cast<UpdateServerConversation*>(progress->userValue);
   self->progress_ = *progress;
-  if (self->session_.FCancelled) return 1;
   self->host_.pumpOnce();
-  return 0;
+  // Checked after the events: a click on Cancel among them counts at once.
+  if (self->session_.FCancelled) return kTransferCancelled;
+  const TransferBounds& bounds = self->bounds_;
+  if (bounds.maxBytes != 0 && progress->received > bounds.maxBytes) return kTransferTooLarge;
+  if (bounds.deadlineMs != 0 && platform::clock().monotonicMs() >= bounds.deadlineMs) return kTransferPastDeadline;
+  return kTransferGoesOn;
 }
 
 void zefkr::UpdateServerConversation::Timer1Timer(ProgressView& view) {

@@ -11,6 +11,7 @@
 #include "platform/SystemVersion.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <initializer_list>
 
@@ -72,6 +73,7 @@ int zefkr::WizardController::box(std::u16string text, UINT type) {
 }
 
 void zefkr::WizardController::ShowPage(int32_t page) {
+  assert(!session_.pageWorkRunning && "a page switch while page work runs frees the frame the work writes to");
   session_.FPageIndex = kPageNone;
   view_.showFrame(page);
   if (page < 0 || page >= kPageCount || page == kPageUnused) return;
@@ -125,11 +127,11 @@ void zefkr::WizardController::ForwardButtonClick() {
 
 void zefkr::WizardController::forwardFromProducts() {
   ShowPage(kPageSearch);
-  const int32_t login = work_.Login();
+  const int32_t login = runPageWork(session_, [this] { return work_.Login(); });
   if (login == -1) return ShowPage(kPageNoServer);
   if (login != 0) return ShowPage(kPageStopped);
   if (session_.FLoginState != 0) return ShowPage(kPageRefused);
-  const int32_t found = work_.DownloadUpdateList();
+  const int32_t found = runPageWork(session_, [this] { return work_.DownloadUpdateList(); });
   if (found == -1) return ShowPage(kPageNoServer);
   if (found == -2) return ShowPage(kPageStopped);
   if (found < 0) return;
@@ -159,12 +161,19 @@ void zefkr::WizardController::forwardFromChoice() {
   }
   if (!waitForProductPrograms()) return ShowPage(kPageStopped);
   session_.FDownloadedCount = 0;
+  closedDuringDownloads_ = false;
   ShowPage(kPageDownload);
-  const int32_t downloaded = work_.DownloadUpdates();
+  const int32_t downloaded = runPageWork(session_, [this] { return work_.DownloadUpdates(); });
+  if (closedDuringDownloads_) {
+    // The close stopped the downloads: nothing is installed, and the form
+    // stays closed.
+    closedDuringDownloads_ = false;
+    return ShowPage(kPageStopped);
+  }
   if (!view_.isFormVisible()) view_.showAndRaise();
   if (downloaded >= 0) {
     if (session_.FDownloadedCount == 0) return ShowPage(kPageNoServer);
-    work_.InstallUpdates();
+    runPageWork(session_, [this] { work_.InstallUpdates(); });
     return ShowPage(kPageInstalled);
   }
   ShowPage(downloaded == -2 ? kPageStopped : kPageUpToDate);
@@ -212,6 +221,12 @@ bool zefkr::WizardController::FormCloseQuery() {
   if (trayMode_ && visible) {
     view_.hideForm();
     return false;
+  }
+  // A close stops the page work that runs (the search or the downloads);
+  // stopped downloads install nothing.
+  if (session_.pageWorkRunning) {
+    RequestStop();
+    if (session_.FDownloading) closedDuringDownloads_ = true;
   }
   return true;
 }

@@ -4,6 +4,12 @@
 
 #include "forms/QtHost.h"
 
+#include "zefkr/UpdateServer.h"
+
+#include "platform/CodePage.h"
+
+#include "fixtures/UpdateServerDouble.h"
+
 #include "../TestLanguage.h"
 
 #include <cstdlib>
@@ -33,6 +39,16 @@ inline std::string loadShippedLanguage(const std::string& root, const std::strin
   }
   chooseLanguage(program, current);
   return program;
+}
+
+// The wizard's server addresses on the update-server double.
+inline zefkr::ServerAddresses addressesOf(fixtures::UpdateServerDouble& server) {
+  zefkr::ServerAddresses addresses;
+  addresses.loginUrl = addresses.downloadUrl = platform::ansiToWideLenient(server.requestBase());
+  addresses.listUrl = platform::ansiToWideLenient(server.listAddress());
+  addresses.locationA = platform::ansiToWideLenient(server.locationA());
+  addresses.locationB = platform::ansiToWideLenient(server.locationB());
+  return addresses;
 }
 
 }  // namespace zefkr::testing

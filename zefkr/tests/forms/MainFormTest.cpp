@@ -166,12 +166,7 @@ TEST_F(MainFormTest, SearchAndDownloadAgainstTheServerDouble) {
   root_.writeFile(zefkr::testing::kCommonCopy, "[Procedure]\r\n12=C:\\Prod\\A\r\n[Kestruner]\r\n12=600,x,\"\"\r\n");
 
   TMainForm form(u"Wizard", /*trayMode=*/false);
-  zefkr::ServerAddresses addresses;
-  addresses.loginUrl = addresses.downloadUrl = QString::fromStdString(server.requestBase()).toStdU16String();
-  addresses.listUrl = QString::fromStdString(server.listAddress()).toStdU16String();
-  addresses.locationA = QString::fromStdString(server.locationA()).toStdU16String();
-  addresses.locationB = QString::fromStdString(server.locationB()).toStdU16String();
-  form.setServerAddresses(addresses);
+  form.setServerAddresses(zefkr::testing::addressesOf(server));
   form.session().FUserID.AssignSz(u"***KW***");
   form.session().FPassword.AssignSz(u"***ZJ***");
   form.show();

@@ -468,8 +468,8 @@ platform::ConditionalWrite platform::writePrivateProfileValuesIf(LPCWSTR section
         const auto range = document.findSection(section);
         for (const ProfileKeyValue& expectation : expected) {
           const auto line = range ? document.findKey(*range, expectation.key) : std::nullopt;
-          const bool holds = line ? expectation.value && document.valueOf(*line) == *expectation.value
-                                  : !expectation.value;
+          const bool holds =
+              line ? expectation.value && document.valueOf(*line) == *expectation.value : !expectation.value;
           if (!holds) {
             isOutdated = true;
             return false;

@@ -73,9 +73,9 @@ struct ProfileKeyValue {
     LPCWSTR section, std::initializer_list<std::u16string_view> keys, LPCWSTR fileName);
 
 enum class ConditionalWrite {
-  Written,    // every expectation held and the changes are on disk
-  Outdated,   // a key no longer held its expected value: nothing was written
-  Failed,     // the file could not be read or written (the last error says why)
+  Written,   // every expectation held and the changes are on disk
+  Outdated,  // a key no longer held its expected value: nothing was written
+  Failed,    // the file could not be read or written (the last error says why)
 };
 
 // Sets or deletes the keys of `changes` in `section` in one locked write,
@@ -84,8 +84,8 @@ enum class ConditionalWrite {
 // writer put there in between. A file that would have to be created for a
 // deletion only is left missing.
 [[nodiscard]] ZEF_EXPORT ConditionalWrite writePrivateProfileValuesIf(LPCWSTR section,
-                                                                     const std::vector<ProfileKeyValue>& expected,
-                                                                     const std::vector<ProfileKeyValue>& changes,
-                                                                     LPCWSTR fileName);
+                                                                      const std::vector<ProfileKeyValue>& expected,
+                                                                      const std::vector<ProfileKeyValue>& changes,
+                                                                      LPCWSTR fileName);
 
 }  // namespace platform

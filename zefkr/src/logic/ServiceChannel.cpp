@@ -50,10 +50,9 @@ public:
   // Puts the command, its id and an empty "InfoFile" in one write, so the
   // service never reads the command with another's id.
   [[nodiscard]] bool post(std::u16string_view command, std::u16string_view id) {
-    const bool isWritten =
-        platform::writePrivateProfileValuesIf(kSection, {},
-                                              {{kCommandKey, command}, {kCommandIdKey, id}, {kInfoFileKey, u""}},
-                                              path_.c_str()) == platform::ConditionalWrite::Written;
+    const bool isWritten = platform::writePrivateProfileValuesIf(
+                               kSection, {}, {{kCommandKey, command}, {kCommandIdKey, id}, {kInfoFileKey, u""}},
+                               path_.c_str()) == platform::ConditionalWrite::Written;
     flush();
     return isWritten;
   }

@@ -67,6 +67,13 @@ int openShared(std::u16string_view windowsPath, bool create, bool& isShared) {
     errno = failure;
     return failWithErrno();
   }
+  // A folder that its group may not write is no group's: its files keep
+  // their group and mode, so no group gains a file it was not meant to
+  // have.
+  if ((folderInfo.st_mode & S_IWGRP) == 0) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return fd;
+  }
   // Each change is tried on its own: an owner outside the folder's group
   // may still open the mode.
   if (info.st_gid != folderInfo.st_gid) calls.fchown(fd, static_cast<uid_t>(-1), folderInfo.st_gid);

@@ -31,6 +31,7 @@ TEST(GroupFilesTest, SharedFilesTakeTheFolderGroup) {
   if (geteuid() == 0) {
     ASSERT_EQ(chown(folder.c_str(), static_cast<uid_t>(-1), 65534), 0);
   }
+  ASSERT_EQ(chmod(folder.c_str(), 0775), 0);
   const gid_t folderGroup = statOf(folder).st_gid;
   const mode_t savedMask = umask(077);
 
@@ -54,12 +55,18 @@ TEST(GroupFilesTest, SharedFilesTakeTheFolderGroup) {
   ASSERT_EQ(chmod((folder + "/old.ini").c_str(), 0600), 0);
   EXPECT_FALSE(platform::shareWithFolderGroup(root.windowsName("shared/link.ini"), /*create=*/true));
   EXPECT_EQ(statOf(folder + "/old.ini").st_mode & 07777, 0600u);
+
+  // In a folder its group may not write, a file is nobody's to share.
+  ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
+  EXPECT_FALSE(platform::shareWithFolderGroup(root.windowsName("shared/old.ini"), /*create=*/false));
+  EXPECT_EQ(statOf(folder + "/old.ini").st_mode & 07777, 0600u);
   umask(savedMask);
 }
 
 TEST(GroupFilesTest, OneHolderOfTheLockAtATime) {
   ScratchRoot root;
   root.writeFile("keep", "");
+  ASSERT_EQ(chmod(root.driveC().c_str(), 0775), 0);
   const std::u16string name = root.windowsName("turn.lock");
   std::unique_ptr<platform::GroupFileLock> first;
   std::unique_ptr<platform::GroupFileLock> second;

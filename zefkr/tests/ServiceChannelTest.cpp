@@ -283,9 +283,11 @@ TEST_F(ServiceChannelTest, ChannelThatCannotBeWrittenFailsTheCommand) {
 }
 
 TEST_F(ServiceChannelTest, ChannelFileIsGroupWritableWhoeverMadeIt) {
-  // The channel folder is made with the service's group; the file gets that
-  // group and group write whatever the creator's umask and primary group.
+  // The channel folder is made with the service's group, writable by it;
+  // the file gets that group and group write whatever the creator's umask
+  // and primary group.
   const std::string folder = sandbox_.channelFolder();
+  ASSERT_EQ(chmod(folder.c_str(), 0775), 0);
   if (geteuid() == 0) {
     ASSERT_EQ(chown(folder.c_str(), static_cast<uid_t>(-1), 65534), 0);
   }

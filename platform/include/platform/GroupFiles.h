@@ -2,7 +2,9 @@
 // the desktop users who run a program and the service that works for them.
 //
 // A shared file belongs to the group of its folder (the folder is made with
-// the group that is to share it) and is readable and writable by that group.
+// the group that is to share it, and that group may write it) and is
+// readable and writable by that group. In a folder its group may not write,
+// files are left as they are.
 // Whoever creates such a file gives it that group and mode, whatever the
 // creator's primary group and umask; a file that exists without them gets
 // them from whoever may change it (its owner, or root). Files are reached
@@ -25,8 +27,9 @@ inline constexpr mode_t kGroupSharedFileMode = 0664;
 // Makes the file at `windowsPath` a shared file as above, creating it empty
 // when missing and `create` is set. True when it now is one: a plain file of
 // the folder's group that the group may read and write. False (last error
-// set) when it is missing, is no plain file, cannot be opened, or keeps
-// another group or mode because we may not change them.
+// set) when it is missing, is no plain file, cannot be opened, lies in a
+// folder its group may not write, or keeps another group or mode because we
+// may not change them.
 [[nodiscard]] ZEF_EXPORT bool shareWithFolderGroup(std::u16string_view windowsPath, bool create);
 
 // An exclusive lock that the members of a group take in turn: an advisory

@@ -437,3 +437,61 @@ BOOL WritePrivateProfileSectionW(LPCWSTR section, LPCWSTR lines, LPCWSTR fileNam
     return true;
   });
 }
+
+std::vector<std::optional<std::u16string>> platform::readPrivateProfileValues(
+    LPCWSTR section, std::initializer_list<std::u16string_view> keys, LPCWSTR fileName) {
+  const Document document = readDocument(fileName);
+  const auto range = section == nullptr ? std::nullopt : document.findSection(section);
+  std::vector<std::optional<std::u16string>> values;
+  values.reserve(keys.size());
+  for (const std::u16string_view key : keys) {
+    const auto line = range ? document.findKey(*range, key) : std::nullopt;
+    values.push_back(line ? std::optional(document.valueOf(*line)) : std::nullopt);
+  }
+  return values;
+}
+
+platform::ConditionalWrite platform::writePrivateProfileValuesIf(LPCWSTR section,
+                                                                 const std::vector<ProfileKeyValue>& expected,
+                                                                 const std::vector<ProfileKeyValue>& changes,
+                                                                 LPCWSTR fileName) {
+  if (section == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return ConditionalWrite::Failed;
+  }
+  bool onlyDeletions = true;
+  for (const ProfileKeyValue& change : changes) onlyDeletions = onlyDeletions && !change.value;
+  bool isOutdated = false;
+  const BOOL written = editFile(
+      fileName,
+      [&](Document& document) {
+        const auto range = document.findSection(section);
+        for (const ProfileKeyValue& expectation : expected) {
+          const auto line = range ? document.findKey(*range, expectation.key) : std::nullopt;
+          const bool holds =
+              line ? expectation.value && document.valueOf(*line) == *expectation.value : !expectation.value;
+          if (!holds) {
+            isOutdated = true;
+            return false;
+          }
+        }
+        for (const ProfileKeyValue& change : changes) {
+          if (!change.value) continue;
+          if (!document.isReadableSectionName(section) || !document.isReadableKeyName(change.key) ||
+              !document.isStorableValue(*change.value)) {
+            return false;
+          }
+        }
+        for (const ProfileKeyValue& change : changes) {
+          if (change.value) {
+            document.setValue(section, change.key, *change.value);
+          } else {
+            document.deleteKey(section, change.key);
+          }
+        }
+        return true;
+      },
+      onlyDeletions ? MissingFileKind::LeaveMissing : MissingFileKind::Create);
+  if (written) return ConditionalWrite::Written;
+  return isOutdated ? ConditionalWrite::Outdated : ConditionalWrite::Failed;
+}

@@ -460,3 +460,46 @@ TEST(PrivateProfileTest, WriteFaultsGiveTheSameErrorAsAFileWrite) {
 }
 
 }  // namespace
+
+namespace {
+
+// Keys changed together are read together, and a conditional write changes
+// nothing once a key it expects has moved on.
+TEST(PrivateProfileTest, ConditionalWritesAnswerOnlyWhatTheyRead) {
+  ScratchRoot root;
+  const auto file = root.writeFile("c.ini", "[S]\r\nCommand=RUN=a|b\r\nId=1\r\n[T]\r\nk=v\r\n");
+  const auto read = platform::readPrivateProfileValues(u"s", {u"command", u"Id", u"None"}, file.c_str());
+  ASSERT_EQ(read.size(), 3u);
+  EXPECT_EQ(read[0], u"RUN=a|b");
+  EXPECT_EQ(read[1], u"1");
+  EXPECT_FALSE(read[2].has_value());
+
+  using platform::ConditionalWrite;
+  struct Case {
+    const char* what;
+    std::vector<platform::ProfileKeyValue> expected;
+    ConditionalWrite outcome;
+  };
+  const Case cases[] = {
+      {"another id", {{u"Command", u"RUN=a|b"}, {u"Id", u"2"}}, ConditionalWrite::Outdated},
+      {"key expected missing", {{u"Id", std::nullopt}}, ConditionalWrite::Outdated},
+      {"key expected present", {{u"None", u""}}, ConditionalWrite::Outdated},
+      {"all as read", {{u"Command", u"RUN=a|b"}, {u"Id", u"1"}, {u"None", std::nullopt}}, ConditionalWrite::Written},
+  };
+  for (const Case& c : cases) {
+    const std::string before = root.readFile("c.ini");
+    EXPECT_EQ(platform::writePrivateProfileValuesIf(u"S", c.expected, {{u"Command", u"*idle*"}, {u"Id", std::nullopt}},
+                                                    file.c_str()),
+              c.outcome)
+        << c.what;
+    if (c.outcome == ConditionalWrite::Outdated) {
+      EXPECT_EQ(root.readFile("c.ini"), before) << c.what;
+    }
+  }
+  EXPECT_EQ(root.readFile("c.ini"), "[S]\r\nCommand=*idle*\r\n[T]\r\nk=v\r\n");
+  // A failed write is told apart from an outdated one.
+  EXPECT_EQ(platform::writePrivateProfileValuesIf(u"S", {}, {{u"k", u"v"}}, root.windowsName("no/dir/x.ini").c_str()),
+            ConditionalWrite::Failed);
+}
+
+}  // namespace

@@ -14,6 +14,7 @@ TVKRServ* VKRServ = nullptr;
 namespace {
 
 using servicechannel::kCommandCapacity;
+using servicechannel::kCommandIdKey;
 using servicechannel::kCommandKey;
 using servicechannel::kReplyFail;
 using servicechannel::kReplyIdle;
@@ -68,15 +69,17 @@ void TVKRServ::runChannelCommand(const std::u16string& iniPath) {
     LogMessage(u"command refused, the channel is not protected: " + platform::ansiToWideLenient(why));
     return;
   }
-  // One unit more than the channel holds, so a command that does not fit
-  // shows as longer than the capacity instead of arriving cut.
-  WCHAR command[kCommandCapacity + 1] = {};
-  const DWORD length =
-      GetPrivateProfileStringW(kSection, kCommandKey, kReplyIdle, command, kCommandCapacity + 1, iniPath.c_str());
-  const std::u16string_view value(command, length);
+  // The command and its id come from one version of the file, and the reply
+  // is written only while both are still there: a command withdrawn by its
+  // sender (after its time-out) or followed by the next one gets no reply,
+  // so no sender takes another command's reply for its own.
+  const auto read = platform::readPrivateProfileValues(kSection, {kCommandKey, kCommandIdKey}, iniPath.c_str());
+  const std::optional<std::u16string>& command = read[0];
+  const std::optional<std::u16string>& id = read[1];
+  const std::u16string_view value = command ? std::u16string_view(*command) : std::u16string_view(kReplyIdle);
 
   const char16_t* reply = kReplyIdle;
-  if (length >= kCommandCapacity) {
+  if (value.size() >= kCommandCapacity) {
     LogMessage(u"command longer than " + platform::ansiToWideLenient(std::to_string(kCommandCapacity - 1)) +
                u" characters refused");
     reply = kReplyFail;
@@ -87,9 +90,21 @@ void TVKRServ::runChannelCommand(const std::u16string& iniPath) {
     // ours to overwrite.
     return;
   } else {
-    reply = servicechannel::replyFor(resultOf(KRRunProcedureCommand(this, command)));
+    reply = servicechannel::replyFor(resultOf(KRRunProcedureCommand(this, std::u16string(value).c_str())));
   }
-  WritePrivateProfileStringW(kSection, kCommandKey, reply, iniPath.c_str());
+  const auto asRead = [](const std::optional<std::u16string>& text) {
+    return text ? std::optional<std::u16string_view>(*text) : std::nullopt;
+  };
+  const platform::ConditionalWrite written = platform::writePrivateProfileValuesIf(
+      kSection, {{kCommandKey, asRead(command)}, {kCommandIdKey, asRead(id)}}, {{kCommandKey, reply}}, iniPath.c_str());
+  if (written == platform::ConditionalWrite::Outdated) {
+    LogMessage(u"reply " + std::u16string(reply) + u" dropped: its command was withdrawn");
+    return;
+  }
+  if (written == platform::ConditionalWrite::Failed) {
+    LogMessage(u"reply " + std::u16string(reply) + u" could not be written");
+    return;
+  }
   // Flush, so the updater reads the reply from the disk.
   WritePrivateProfileStringW(nullptr, nullptr, nullptr, iniPath.c_str());
   LogMessage(u"answered " + std::u16string(reply));

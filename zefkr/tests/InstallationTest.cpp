@@ -187,8 +187,9 @@ TEST_F(InstallationTest, IniSectionUpdatesAndTheirFailure) {
   EXPECT_EQ(recordedVersion(), u"613,01/02/2024,\"Settings [x] note\"");
   EXPECT_EQ(session_.FRestartLevel, 2);
 
-  // A failing command still records its version and raises the level, then
-  // ends the run with the row marked failed.
+  // A failing command records no version, so the update is offered again;
+  // it still raises the level (the settings may have changed) and ends the
+  // run with the row marked failed.
   updates_->count = 0;
   zefkr::TKRUpdateInfo& failing = add(u"inisec", windows(root_ + "/missing.txt"), 614);
   failing.fileName = u"prod.ini";
@@ -197,7 +198,7 @@ TEST_F(InstallationTest, IniSectionUpdatesAndTheirFailure) {
   addRun(u"{$dst} late.dat", u"late");
   install();
   EXPECT_EQ(updates_->items[0].status & zefkr::kUpdateInstalled, 0u);
-  EXPECT_EQ(recordedVersion(), u"614,01/02/2024,\"\"");
+  EXPECT_EQ(recordedVersion(), u"613,01/02/2024,\"Settings [x] note\"");
   EXPECT_EQ(session_.FRestartLevel, 3);
   EXPECT_EQ(view_.rowImages[0], 2);
   EXPECT_FALSE(fs::exists(product_ + "/late.dat"));
@@ -210,7 +211,7 @@ TEST_F(InstallationTest, IniSectionUpdatesAndTheirFailure) {
   install();
   EXPECT_EQ(updates_->items[0].status & zefkr::kUpdateInstalled, 0u);
   EXPECT_FALSE(fs::exists(root_ + "/escape.ini"));
-  EXPECT_EQ(recordedVersion(), u"614,01/02/2024,\"\"");
+  EXPECT_EQ(recordedVersion(), u"613,01/02/2024,\"Settings [x] note\"");
 }
 
 TEST_F(InstallationTest, FailuresStopTheRest) {

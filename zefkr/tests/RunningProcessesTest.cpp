@@ -142,6 +142,12 @@ TEST_F(RunningProcessesTest, SameLongPath) {
   fs::create_directories(root_.path() + "/drives/c/Prod/Long Name");
   EXPECT_TRUE(KRSameLongPath(u"c:\\prod\\long name", u"C:\\Prod\\Long Name"));
   EXPECT_FALSE(KRSameLongPath(u"C:\\Prod\\Long Name", u"C:\\Prod"));
+  // Two paths that cannot be expanded (missing, or longer than the long
+  // form may be) are two failures, not one folder.
+  const std::u16string tooLong = u"C:\\" + std::u16string(600, u'x');
+  EXPECT_FALSE(KRSameLongPath(u"C:\\Prod\\Missing", u"C:\\Prod\\Missing"));
+  EXPECT_FALSE(KRSameLongPath(u"C:\\Prod\\Missing", u"C:\\Prod\\Gone"));
+  EXPECT_FALSE(KRSameLongPath(tooLong.c_str(), tooLong.c_str()));
 }
 
 }  // namespace

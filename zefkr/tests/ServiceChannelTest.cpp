@@ -5,6 +5,7 @@
 #include "zefkr/ServiceChannel.h"
 
 #include "platform/Clock.h"
+#include "platform/FileSyscalls.h"
 #include "platform/CodePage.h"
 #include "platform/Handles.h"
 #include "platform/MessageBox.h"
@@ -13,14 +14,18 @@
 #include "platform/Processes.h"
 #include "platform/ServiceManager.h"
 #include "platform/SystemVersion.h"
+#include "testsupport/DetachedOutput.h"
 #include "testsupport/ServiceRoot.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -74,10 +79,40 @@ protected:
     return value;
   }
 
+  // Waits, within a bound, until the channel's command is `command`; false
+  // when it never was.
+  bool waitForCommand(const std::u16string& command, int bound = 400) {
+    for (int i = 0; i < bound; ++i) {
+      if (channelValue(u"Command") == command) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return false;
+  }
+  // An installer that logs its start and end with its first parameter; the
+  // run named "held" works until the test creates the gate (bounded).
+  std::u16string heldInstaller() {
+    const std::string log = root_ + "/runs.log";
+    return script("held.sh", "echo \"start $1\" >> '" + log + "'; i=0; while [ \"$1\" = held ] && [ ! -e '" + gate() +
+                                 "' ] && [ $i -lt 400 ]; do sleep 0.05; i=$((i+1)); done; echo \"end $1\" >> '" + log +
+                                 "'");
+  }
+  std::string gate() const { return root_ + "/release"; }
+  std::string runsLog() const { return root_ + "/runs.log"; }
+
   testsupport::ServiceRoot sandbox_;
   std::string root_;
   std::u16string channel_;
 };
+
+// The channel file's writes fail as they do for a user who may not write
+// it (others' file, mode 0644); everything else works.
+int refuseChannelWrites(int folder, const char* name, int flags, mode_t mode) {
+  if ((flags & (O_WRONLY | O_RDWR)) != 0 && std::string_view(name).starts_with("VENDRAKO.INI")) {
+    errno = EACCES;
+    return -1;
+  }
+  return platform::defaultFileSyscalls().openat(folder, name, flags, mode);
+}
 
 TEST_F(ServiceChannelTest, RunCommandGoesThroughTheService) {
   installAndStart();
@@ -177,29 +212,101 @@ TEST_F(ServiceChannelTest, StoppedServiceIsRepairedOnceWithOneNotice) {
   EXPECT_EQ(channelValue(u"InfoFile"), u"");
 }
 
-TEST_F(ServiceChannelTest, TimeOutIsReportedWithoutSendingTheCommandAgain) {
+TEST_F(ServiceChannelTest, TimeOutIsReportedAndTheLateReplyMissesTheNextCommand) {
   installAndStart();
   // An installer that works until the test releases it: the updater's
   // virtual clock runs out while it works.
-  const std::string gate = root_ + "/release";
-  const std::u16string installer = script(
-      "slow.sh", "echo run >> '" + root_ + "/runs.log'; i=0; while [ ! -e '" + gate +
-                     "' ] && [ $i -lt 400 ]; do sleep 0.05; i=$((i+1)); done; echo end >> '" + root_ + "/runs.log'");
+  const std::u16string installer = heldInstaller();
   platform::VirtualClock clock;
   {
     platform::ScopedClock useClock(clock);
     CLWideStr note;
-    EXPECT_EQ(KRSendServiceCommand((u"RUN=" + installer + u"|").c_str(), note), zefkr::kSendTimedOut);
+    EXPECT_EQ(KRSendServiceCommand((u"RUN=" + installer + u"|held").c_str(), note), zefkr::kSendTimedOut);
   }
   EXPECT_GE(clock.sleptMs(), 30638u);
   EXPECT_LE(clock.sleptMs(), 30638u + zefkr::kAnswerPollMs);
-  std::ofstream(gate) << "";
-  // Let the service finish the one run it was given.
-  for (int i = 0; i < 100 && readText(root_ + "/runs.log").find("end") == std::string::npos; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+
+  // The next command is sent while the service still runs the first; the
+  // first's reply, when it comes, is not the answer to it.
+  const std::u16string next = u"RUN=" + installer + u"|next";
+  int32_t nextResult = -1;
+  std::thread sender([&] {
+    CLWideStr note;
+    nextResult = KRSendServiceCommand(next.c_str(), note);
+  });
+  EXPECT_TRUE(waitForCommand(next));
+  std::ofstream(gate()) << "";
+  sender.join();
+  EXPECT_EQ(nextResult, zefkr::kSendDone);
+  // The timed-out command ran once, and was not sent again.
+  EXPECT_EQ(testsupport::waitForLines(runsLog(), 4), "start held\nend held\nstart next\nend next\n");
+  EXPECT_EQ(channelValue(u"Command"), u"<missing>");
+}
+
+TEST_F(ServiceChannelTest, TwoSendersAtOnceEachGetTheirOwnReply) {
+  installAndStart();
+  const std::u16string installer = heldInstaller();
+  const std::u16string first = u"RUN=" + installer + u"|held";
+  const std::u16string second = u"RUN=" + installer + u"|second";
+  int32_t results[2] = {-1, -1};
+  std::thread firstSender([&] {
+    CLWideStr note;
+    results[0] = KRSendServiceCommand(first.c_str(), note);
+  });
+  ASSERT_EQ(testsupport::waitForLines(runsLog(), 1), "start held\n");
+  std::thread secondSender([&] {
+    CLWideStr note;
+    results[1] = KRSendServiceCommand(second.c_str(), note);
+  });
+  // The second sender waits for the first's reply before it writes; were it
+  // to write now, the first command's reply would land on it.
+  EXPECT_FALSE(waitForCommand(second, 40));
+  std::ofstream(gate()) << "";
+  firstSender.join();
+  secondSender.join();
+  EXPECT_EQ(results[0], zefkr::kSendDone);
+  EXPECT_EQ(results[1], zefkr::kSendDone);
+  EXPECT_EQ(testsupport::waitForLines(runsLog(), 4), "start held\nend held\nstart second\nend second\n");
+}
+
+TEST_F(ServiceChannelTest, ChannelThatCannotBeWrittenFailsTheCommand) {
+  installAndStart();
+  const std::u16string installer = heldInstaller();
+  WritePrivateProfileStringW(u"VKRService", u"DocsFolder", u"C:\\", channel_.c_str());
+  {
+    platform::ScopedFileSyscalls restore;
+    platform::fileSyscalls().openat = refuseChannelWrites;
+    CLWideStr note;
+    EXPECT_EQ(KRSendServiceCommand((u"RUN=" + installer + u"|never").c_str(), note), zefkr::kSendChannelNotWritten);
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  EXPECT_EQ(readText(root_ + "/runs.log"), "run\nend\n");
+  EXPECT_FALSE(fs::exists(runsLog()));
+}
+
+TEST_F(ServiceChannelTest, ChannelFileIsGroupWritableWhoeverMadeIt) {
+  // The channel folder is made with the service's group, writable by it;
+  // the file gets that group and group write whatever the creator's umask
+  // and primary group.
+  const std::string folder = sandbox_.channelFolder();
+  ASSERT_EQ(chmod(folder.c_str(), 0775), 0);
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(folder.c_str(), static_cast<uid_t>(-1), 65534), 0);
+  }
+  struct stat folderInfo {};
+  ASSERT_EQ(stat(folder.c_str(), &folderInfo), 0);
+  const mode_t savedMask = umask(022);
+  CLWideStr note;
+  EXPECT_EQ(KRSendServiceCommand(u"RUN=/bin/true|", note), zefkr::kSendServiceNotInstalled);
+  const std::string file = folder + "/VENDRAKO.INI";
+  struct stat info {};
+  ASSERT_EQ(stat(file.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0664u);
+  EXPECT_EQ(info.st_gid, folderInfo.st_gid);
+  // A file made before, readable by its maker only, is opened to the group.
+  ASSERT_EQ(chmod(file.c_str(), 0600), 0);
+  EXPECT_EQ(KRSendServiceCommand(u"RUN=/bin/true|", note), zefkr::kSendServiceNotInstalled);
+  ASSERT_EQ(stat(file.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0660u);
+  umask(savedMask);
 }
 
 TEST_F(ServiceChannelTest, OlderSystemsRunTheCommandThemselves) {

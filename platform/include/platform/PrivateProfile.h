@@ -50,3 +50,42 @@ ZEF_EXTERN_C BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWS
 // Replaces the lines of `section` with the NUL-separated, double-NUL-ended
 // list `lines`; a null list deletes the section.
 ZEF_EXTERN_C BOOL WritePrivateProfileSectionW(LPCWSTR section, LPCWSTR lines, LPCWSTR fileName);
+
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// A key and its value; no value stands for a missing key (or, as a change,
+// its deletion).
+struct ProfileKeyValue {
+  std::u16string_view key;
+  std::optional<std::u16string_view> value;
+};
+
+// The values of `keys` in `section`, all from one version of the file, so
+// that keys changed together by one write are read together; a missing key
+// gives no value.
+[[nodiscard]] ZEF_EXPORT std::vector<std::optional<std::u16string>> readPrivateProfileValues(
+    LPCWSTR section, std::initializer_list<std::u16string_view> keys, LPCWSTR fileName);
+
+enum class ConditionalWrite {
+  Written,   // every expectation held and the changes are on disk
+  Outdated,  // a key no longer held its expected value: nothing was written
+  Failed,    // the file could not be read or written (the last error says why)
+};
+
+// Sets or deletes the keys of `changes` in `section` in one locked write,
+// only while every key of `expected` still holds its value there (compared
+// exactly). Lets a writer answer what it read without undoing what another
+// writer put there in between. A file that would have to be created for a
+// deletion only is left missing.
+[[nodiscard]] ZEF_EXPORT ConditionalWrite writePrivateProfileValuesIf(LPCWSTR section,
+                                                                      const std::vector<ProfileKeyValue>& expected,
+                                                                      const std::vector<ProfileKeyValue>& changes,
+                                                                      LPCWSTR fileName);
+
+}  // namespace platform

@@ -5,8 +5,14 @@
 //   Command     the command; then the service's reply: "*idle*" (done),
 //               "*shellexecfail*" (installer not started), "*fail*"
 //   InfoFile    written empty; the service may name a note for the user
+//   CommandId   written with the command, in the same write: a text that
+//               names this one command
 // The updater writes the command and sends the service the control code
-// below; the service runs the command and writes its reply into "Command".
+// below; the service runs the command and writes its reply into "Command",
+// but only while "Command" and "CommandId" still hold what it read: a reply
+// that comes after the sender gave up never lands on the next command.
+// Senders take turns: each holds the lock file beside the channel from its
+// command to the reply, so no sender overwrites another's command.
 // Both sides use these names, so they cannot drift apart.
 #pragma once
 
@@ -22,6 +28,10 @@ inline constexpr char16_t kSection[] = u"VKRService";
 inline constexpr char16_t kCommandKey[] = u"Command";
 inline constexpr char16_t kDocsFolderKey[] = u"DocsFolder";
 inline constexpr char16_t kInfoFileKey[] = u"InfoFile";
+inline constexpr char16_t kCommandIdKey[] = u"CommandId";
+
+// Appended to the channel file's path: the senders' lock file.
+inline constexpr char16_t kSenderLockSuffix[] = u".lock";
 
 inline constexpr char16_t kReplyIdle[] = u"*idle*";
 inline constexpr char16_t kReplyFail[] = u"*fail*";

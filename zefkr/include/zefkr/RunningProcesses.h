@@ -18,5 +18,6 @@
 int32_t KRFindRunningProductProcesses(const zefkr::TKRUpdateInfoList& updates);
 
 // True when both paths, in their long form (GetLongPathNameW, at most 512
-// characters), are equal ignoring case.
+// characters), are equal ignoring case; false when either cannot be
+// expanded.
 bool KRSameLongPath(const WCHAR* first, const WCHAR* second);

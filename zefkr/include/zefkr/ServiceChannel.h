@@ -5,10 +5,13 @@
 //   Command     the command; then the service's answer: "*idle*" (done),
 //               "*shellexecfail*" (installer not started), "*fail*"
 //   InfoFile    written empty; the service may name a note for the user
+//   CommandId   written with the command; names this one command
 // The updater writes the command, sends the service control 128 and polls
-// "Command" until the service answers. A stopped service is repaired once
-// per command: the user is told, and "vkrservice /fix" is started elevated
-// from the updater's folder.
+// "Command" until the service answers that command. Senders take turns (the
+// lock file beside the channel), and the service answers only the command
+// it read, so a reply always belongs to its own command. A stopped service
+// is repaired once per command: the user is told, and "vkrservice /fix" is
+// started elevated from the updater's folder.
 #pragma once
 
 #include "servicechannel/ChannelProtocol.h"
@@ -30,11 +33,16 @@ enum : int32_t {
   kSendFailed = 5,
   kSendInstallerNotStarted = 6,
   kSendTimedOut = 7,
+  // The command could not be written into the channel (8 is the updater's
+  // own executor's "bad command", which older systems pass through).
+  kSendChannelNotWritten = 9,
 };
 
 // How long one attempt waits for the answer: 1/2,820 of a day.
 inline constexpr double kAnswerTimeoutMs = 86'400'000.0 / 2820.0;
 inline constexpr int kSendAttempts = 5;
+// How long a sender waits for the one before it to finish its command.
+inline constexpr double kSenderTurnWaitMs = 2 * kAnswerTimeoutMs;
 inline constexpr int kRepairRetries = 10;
 inline constexpr DWORD kRepairRetrySleepMs = 200;
 inline constexpr DWORD kAnswerPollMs = 50;

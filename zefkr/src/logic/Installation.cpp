@@ -121,13 +121,15 @@ Outcome installIniSection(zefkr::WizardSession& session, zefkr::TKRUpdateInfo& u
       platform::formatText(u"INI=%s|%s|%s", update.downloadedFile,
                            zefkr::iniTarget(update.productFolder, update.fileName), update.parameters);
   CLWideStr information;
-  if (KRSendServiceCommand(command.c_str(), information) == zefkr::kSendDone) {
-    update.status |= zefkr::kUpdateInstalled;
-  }
-  // Recorded whatever the result, as the product's settings may have changed.
+  const bool isInstalled = KRSendServiceCommand(command.c_str(), information) == zefkr::kSendDone;
+  // The restart is offered whatever the result, as the product's settings
+  // may have changed; the version only after success, so that a failed
+  // update is offered again.
   session.FRestartLevel = std::max(session.FRestartLevel, update.restartLevel);
+  if (!isInstalled) return Outcome::kNotInstalled;
+  update.status |= zefkr::kUpdateInstalled;
   recordVersion(copies, update, update.note);
-  return (update.status & zefkr::kUpdateInstalled) ? Outcome::kInstalled : Outcome::kNotInstalled;
+  return Outcome::kInstalled;
 }
 
 }  // namespace

@@ -67,8 +67,13 @@ int32_t countHostModules(const zefkr::TKRUpdateInfoList& updates, HANDLE process
 bool KRSameLongPath(const WCHAR* first, const WCHAR* second) {
   WCHAR longFirst[kNameCapacity] = {};
   WCHAR longSecond[kNameCapacity] = {};
-  GetLongPathNameW(first, longFirst, kNameCapacity);
-  GetLongPathNameW(second, longSecond, kNameCapacity);
+  // A path that cannot be expanded (missing, or too long for the buffer) is
+  // the same as no other: two failures are not one folder.
+  const auto expanded = [](const WCHAR* path, WCHAR* into) {
+    const DWORD length = GetLongPathNameW(path, into, kNameCapacity);
+    return length > 0 && length < kNameCapacity;
+  };
+  if (!expanded(first, longFirst) || !expanded(second, longSecond)) return false;
   return platform::equalsIgnoreCase(longFirst, longSecond);
 }
 

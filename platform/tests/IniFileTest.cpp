@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace {
 
 using platform::TIniFile;
@@ -73,6 +76,35 @@ TEST(IniFileTest, SectionsAndErase) {
   EXPECT_EQ(ini.ReadSections(), (std::vector<std::u16string>{u"X"}));
   ASSERT_TRUE(ini.DeleteKey(u"X", u"k"));
   EXPECT_FALSE(ini.ValueExists(u"X", u"k"));
+}
+
+// Sections and section lists far beyond any fixed buffer come back whole,
+// the last line included.
+TEST(IniFileTest, SectionReadersGiveWholeListsAtAnySize) {
+  ScratchRoot root;
+  constexpr int kKeys = 3000;
+  constexpr int kSections = 6000;
+  std::string text = "[Big]\r\n";
+  std::vector<std::u16string> lines;
+  std::vector<std::u16string> keys;
+  std::vector<std::u16string> sections{u"Big"};
+  for (int i = 0; i < kKeys; ++i) {
+    const std::string key = "Key" + std::to_string(i);
+    const std::string line = key + "=" + std::string(30, static_cast<char>('a' + i % 26)) + std::to_string(i);
+    text += line + "\r\n";
+    lines.emplace_back(line.begin(), line.end());
+    keys.emplace_back(key.begin(), key.end());
+  }
+  for (int i = 0; i < kSections; ++i) {
+    const std::string name = "Section" + std::to_string(100000 + i);
+    text += "[" + name + "]\r\nk=v\r\n";
+    sections.emplace_back(name.begin(), name.end());
+  }
+  TIniFile ini(root.writeFile("big.ini", text));
+  EXPECT_EQ(ini.ReadSectionValues(u"Big"), lines);
+  EXPECT_EQ(ini.ReadSection(u"big"), keys);
+  EXPECT_EQ(ini.ReadSections(), sections);
+  EXPECT_TRUE(ini.ValueExists(u"Big", u"Key2999"));
 }
 
 }  // namespace

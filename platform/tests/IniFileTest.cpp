@@ -1,4 +1,5 @@
 #include "platform/IniFile.h"
+#include "platform/IniFileSnapshot.h"
 
 #include "ScratchRoot.h"
 
@@ -105,6 +106,26 @@ TEST(IniFileTest, SectionReadersGiveWholeListsAtAnySize) {
   EXPECT_EQ(ini.ReadSection(u"big"), keys);
   EXPECT_EQ(ini.ReadSections(), sections);
   EXPECT_TRUE(ini.ValueExists(u"Big", u"Key2999"));
+}
+
+// The snapshot answers every lookup as the file itself would, and keeps
+// nothing of a file beyond its bounds (a file just at them is read).
+TEST(IniFileTest, SnapshotReadsAsTheFileWithinItsBounds) {
+  ScratchRoot root;
+  const std::string text = "k=0\r\n[ Mixed Case ]\r\na=1\r\n[Dup]\r\nfirst=1\r\n[dup]\r\nsecond=2\r\n[Empty]\r\n";
+  const std::u16string name = root.writeFile("s.ini", text);
+  const TIniFile file(name);
+  const auto snapshot = platform::IniFileSnapshot::read(name, {text.size(), 4});
+  ASSERT_TRUE(snapshot.has_value());
+  for (const std::u16string section : {u"mixed case", u"  MIXED CASE ", u"DUP", u"Empty", u"none", u""}) {
+    EXPECT_EQ(snapshot->ReadSectionValues(section), file.ReadSectionValues(section))
+        << std::string(section.begin(), section.end());
+  }
+  EXPECT_FALSE(platform::IniFileSnapshot::read(name, {text.size() - 1, 4}).has_value());
+  EXPECT_FALSE(platform::IniFileSnapshot::read(name, {text.size(), 3}).has_value());
+  const auto missing = platform::IniFileSnapshot::read(root.windowsName("none.ini"), {0, 0});
+  ASSERT_TRUE(missing.has_value());
+  EXPECT_TRUE(missing->ReadSectionValues(u"Dup").empty());
 }
 
 }  // namespace

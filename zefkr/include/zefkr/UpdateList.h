@@ -38,7 +38,7 @@ inline constexpr size_t kMaxRowValueLength = 4000;
 inline constexpr int kUpdateListFields = 11;
 // The largest list file read, and the most sections it may hold: a list
 // beyond either is not read at all and gives no updates.
-inline constexpr size_t kMaxUpdateListBytes = size_t{8} << 20;
+inline constexpr size_t kMaxUpdateListBytes = size_t{4} << 20;
 inline constexpr size_t kMaxUpdateListSections = 65536;
 
 // Status bits of an update.

@@ -6,6 +6,8 @@
 #include "platform/TextTools.h"
 #include "platform/Utf16.h"
 
+#include <iterator>
+
 namespace platform::ini {
 namespace {
 
@@ -212,6 +214,17 @@ std::vector<std::u16string> Document::sectionNames() const {
   return names;
 }
 
+std::vector<NamedSection> Document::sections() const {
+  std::vector<NamedSection> found;
+  for (size_t index = 0; index < lines_.size(); ++index) {
+    const auto name = sectionNameOf(lines_[index].text);
+    if (!name) continue;
+    if (!found.empty()) found.back().range.end = index;
+    found.push_back({std::u16string(*name), SectionRange{index, lines_.size()}});
+  }
+  return found;
+}
+
 std::vector<std::u16string> Document::keyNames(const SectionRange& range) const {
   std::vector<std::u16string> names;
   for (size_t index = range.head + 1; index < range.end; ++index) {
@@ -298,7 +311,12 @@ void Document::replaceSection(std::u16string_view section, const std::vector<std
   } else {
     at = appendSection(section) + 1;
   }
-  for (const auto& line : lines) insertLine(at++, line);
+  // One insertion for the whole block keeps a large section linear.
+  std::vector<Line> added;
+  added.reserve(lines.size());
+  for (const auto& line : lines) added.push_back(newLine(line));
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::make_move_iterator(added.begin()),
+                std::make_move_iterator(added.end()));
 }
 
 }  // namespace platform::ini

@@ -22,6 +22,8 @@
 // the first is used.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,6 +45,12 @@ struct Line {
 struct SectionRange {
   size_t head;
   size_t end;
+};
+
+// A section's name as written (blanks trimmed) and its range.
+struct NamedSection {
+  std::u16string name;
+  SectionRange range;
 };
 
 class Document {
@@ -70,6 +78,8 @@ public:
   bool isStorableValue(std::u16string_view value) const;
 
   std::vector<std::u16string> sectionNames() const;
+  // Every section in file order, duplicates included, found in one pass.
+  std::vector<NamedSection> sections() const;
   std::vector<std::u16string> keyNames(const SectionRange& range) const;
   // Every non-empty line of the section, blanks trimmed, comments included.
   std::vector<std::u16string> sectionLines(const SectionRange& range) const;
@@ -100,5 +110,12 @@ private:
 
 // Blanks (space and tab) trimmed from both ends.
 std::u16string_view trimBlanks(std::u16string_view text);
+
+// The document of the ini file `fileName` as the private-profile functions
+// read it (a bare name lives in the Windows folder), read once without a
+// lock: the writers' rename makes every file opened whole. A missing or
+// unreadable file is empty; a file of more than `maxBytes` bytes gives
+// nothing, and no more than one byte beyond the bound is read.
+std::optional<Document> readIniFile(const char16_t* fileName, size_t maxBytes = SIZE_MAX);
 
 }  // namespace platform::ini

@@ -1,6 +1,8 @@
 // TIniFile over the private-profile functions.
 #include "platform/IniFile.h"
 
+#include "IniDocument.h"
+
 #include "platform/PrivateProfile.h"
 #include "platform/Utf16.h"
 
@@ -9,18 +11,6 @@
 namespace {
 
 constexpr DWORD kValueBufferLength = 2048;
-constexpr DWORD kListBufferLength = 65536;
-
-std::vector<std::u16string> splitList(const std::u16string& buffer, DWORD length) {
-  std::vector<std::u16string> items;
-  for (size_t at = 0; at < length;) {
-    const size_t end = buffer.find(u'\0', at);
-    if (end == at || end == std::u16string::npos) break;
-    items.push_back(buffer.substr(at, end - at));
-    at = end + 1;
-  }
-  return items;
-}
 
 int digitValue(char16_t unit, int radix) {
   int value = 99;
@@ -99,25 +89,23 @@ bool platform::TIniFile::WriteBool(std::u16string_view section, std::u16string_v
   return WriteString(section, ident, value ? u"1" : u"0");
 }
 
+// The section readers take the lists from the document itself rather than
+// through a fixed buffer, so a section or a list of any size comes back
+// whole.
 std::vector<std::u16string> platform::TIniFile::ReadSection(std::u16string_view section) const {
-  std::u16string buffer(kListBufferLength, u'\0');
-  const DWORD length = GetPrivateProfileStringW(std::u16string(section).c_str(), nullptr, nullptr, buffer.data(),
-                                                kListBufferLength, fileName_.c_str());
-  return splitList(buffer, length);
+  const ini::Document document = *ini::readIniFile(fileName_.c_str());
+  const auto range = document.findSection(section);
+  return range ? document.keyNames(*range) : std::vector<std::u16string>();
 }
 
 std::vector<std::u16string> platform::TIniFile::ReadSectionValues(std::u16string_view section) const {
-  std::u16string buffer(kListBufferLength, u'\0');
-  const DWORD length =
-      GetPrivateProfileSectionW(std::u16string(section).c_str(), buffer.data(), kListBufferLength, fileName_.c_str());
-  return splitList(buffer, length);
+  const ini::Document document = *ini::readIniFile(fileName_.c_str());
+  const auto range = document.findSection(section);
+  return range ? document.sectionLines(*range) : std::vector<std::u16string>();
 }
 
 std::vector<std::u16string> platform::TIniFile::ReadSections() const {
-  std::u16string buffer(kListBufferLength, u'\0');
-  const DWORD length =
-      GetPrivateProfileStringW(nullptr, nullptr, nullptr, buffer.data(), kListBufferLength, fileName_.c_str());
-  return splitList(buffer, length);
+  return ini::readIniFile(fileName_.c_str())->sectionNames();
 }
 
 bool platform::TIniFile::SectionExists(std::u16string_view section) const { return !ReadSection(section).empty(); }

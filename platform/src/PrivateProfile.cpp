@@ -58,17 +58,7 @@ std::optional<std::string> iniFilePath(LPCWSTR fileName) {
 
 std::optional<std::string> readAll(int fd) { return platform::readToEnd(fd); }
 
-// The document of a file for reading; a missing or unreadable file is empty.
-Document readDocument(LPCWSTR fileName) {
-  const auto path = iniFilePath(fileName);
-  if (!path) return Document::parse({});
-  const auto& calls = platform::fileSyscalls();
-  const int fd = platform::retryAfterSignal([&] { return calls.open(path->c_str(), O_RDONLY | O_CLOEXEC, 0); });
-  if (fd < 0) return Document::parse({});
-  const auto bytes = readAll(fd);
-  calls.close(fd);
-  return Document::parse(bytes ? *bytes : std::string());
-}
+Document readDocument(LPCWSTR fileName) { return *platform::ini::readIniFile(fileName); }
 
 bool writeAll(int fd, std::string_view bytes) {
   return platform::writeFully(fd, bytes.data(), bytes.size()) == bytes.size();
@@ -340,6 +330,29 @@ std::optional<std::u16string> lookUp(LPCWSTR section, LPCWSTR key, LPCWSTR fileN
 }
 
 }  // namespace
+
+std::optional<Document> platform::ini::readIniFile(const char16_t* fileName, size_t maxBytes) {
+  const auto path = iniFilePath(fileName);
+  if (!path) return Document::parse({});
+  const auto& calls = platform::fileSyscalls();
+  const int fd = platform::retryAfterSignal([&] { return calls.open(path->c_str(), O_RDONLY | O_CLOEXEC, 0); });
+  if (fd < 0) return Document::parse({});
+  std::optional<std::string> bytes;
+  if (maxBytes == SIZE_MAX) {
+    bytes = readAll(fd);
+  } else {
+    // One byte more than the bound tells a file at the bound from a larger one.
+    std::string buffer(maxBytes + 1, '\0');
+    const ssize_t count = platform::readFully(fd, buffer.data(), buffer.size());
+    if (count >= 0) {
+      buffer.resize(static_cast<size_t>(count));
+      bytes = std::move(buffer);
+    }
+  }
+  calls.close(fd);
+  if (bytes && bytes->size() > maxBytes) return std::nullopt;
+  return Document::parse(bytes ? *bytes : std::string());
+}
 
 DWORD GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR defaultValue, LPWSTR buffer, DWORD size,
                                LPCWSTR fileName) {

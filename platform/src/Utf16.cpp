@@ -207,6 +207,12 @@ bool platform::equalsIgnoreCase(std::u16string_view a, std::u16string_view b) {
   return a.size() == b.size() && compareIgnoreCase(a, b) == 0;
 }
 
+std::u16string platform::foldedCase(std::u16string_view text) {
+  std::u16string folded(text);
+  for (char16_t& unit : folded) unit = foldCaseUnit(unit);
+  return folded;
+}
+
 bool platform::startsWithIgnoreCase(std::u16string_view text, std::u16string_view prefix) {
   return prefix.size() <= text.size() && equalsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }

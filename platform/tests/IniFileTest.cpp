@@ -1,8 +1,12 @@
 #include "platform/IniFile.h"
+#include "platform/IniFileSnapshot.h"
 
 #include "ScratchRoot.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -73,6 +77,55 @@ TEST(IniFileTest, SectionsAndErase) {
   EXPECT_EQ(ini.ReadSections(), (std::vector<std::u16string>{u"X"}));
   ASSERT_TRUE(ini.DeleteKey(u"X", u"k"));
   EXPECT_FALSE(ini.ValueExists(u"X", u"k"));
+}
+
+// Sections and section lists far beyond any fixed buffer come back whole,
+// the last line included.
+TEST(IniFileTest, SectionReadersGiveWholeListsAtAnySize) {
+  ScratchRoot root;
+  constexpr int kKeys = 3000;
+  constexpr int kSections = 6000;
+  std::string text = "[Big]\r\n";
+  std::vector<std::u16string> lines;
+  std::vector<std::u16string> keys;
+  std::vector<std::u16string> sections{u"Big"};
+  for (int i = 0; i < kKeys; ++i) {
+    const std::string key = "Key" + std::to_string(i);
+    const std::string line = key + "=" + std::string(30, static_cast<char>('a' + i % 26)) + std::to_string(i);
+    text += line + "\r\n";
+    lines.emplace_back(line.begin(), line.end());
+    keys.emplace_back(key.begin(), key.end());
+  }
+  for (int i = 0; i < kSections; ++i) {
+    const std::string name = "Section" + std::to_string(100000 + i);
+    text += "[" + name + "]\r\nk=v\r\n";
+    sections.emplace_back(name.begin(), name.end());
+  }
+  TIniFile ini(root.writeFile("big.ini", text));
+  EXPECT_EQ(ini.ReadSectionValues(u"Big"), lines);
+  EXPECT_EQ(ini.ReadSection(u"big"), keys);
+  EXPECT_EQ(ini.ReadSections(), sections);
+  EXPECT_TRUE(ini.ValueExists(u"Big", u"Key2999"));
+}
+
+// The snapshot answers every lookup as the file itself would, and keeps
+// nothing of a file beyond its bounds (a file just at them is read).
+TEST(IniFileTest, SnapshotReadsAsTheFileWithinItsBounds) {
+  ScratchRoot root;
+  const std::string text = "k=0\r\n[ Mixed Case ]\r\na=1\r\n[Dup]\r\nfirst=1\r\n[dup]\r\nsecond=2\r\n[Empty]\r\n";
+  const std::u16string name = root.writeFile("s.ini", text);
+  const TIniFile file(name);
+  const auto snapshot = platform::IniFileSnapshot::read(name, {text.size(), 4});
+  ASSERT_TRUE(snapshot.has_value());
+  for (const std::u16string section : {u"mixed case", u"  MIXED CASE ", u"DUP", u"Empty", u"none", u""}) {
+    EXPECT_EQ(snapshot->ReadSectionValues(section), file.ReadSectionValues(section))
+        << std::string(section.begin(), section.end());
+  }
+  EXPECT_FALSE(platform::IniFileSnapshot::read(name, {text.size() - 1, 4}).has_value());
+  EXPECT_FALSE(platform::IniFileSnapshot::read(name, {text.size(), 3}).has_value());
+  const auto missing = platform::IniFileSnapshot::read(root.windowsName("none.ini"), {0, 0});
+  ASSERT_TRUE(missing.has_value());
+  EXPECT_TRUE(missing->ReadSectionValues(u"Dup").empty());
 }
 
 }  // namespace

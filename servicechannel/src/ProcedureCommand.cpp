@@ -6,9 +6,14 @@
 #include "platform/Files.h"
 #include "platform/Handles.h"
 #include "platform/IniFile.h"
+#include "platform/PrivateProfile.h"
 #include "platform/Processes.h"
+#include "platform/TextTools.h"
+#include "platform/Utf16.h"
 
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -56,27 +61,59 @@ bool isKeyLine(std::u16string_view line) {
   return first != std::u16string_view::npos && key[first] != u';' && key[first] != u'[';
 }
 
-// Replaces the target's section with the "key=value" lines of the source's
-// section (lines with an empty value included). A source file that cannot
-// be read fails before the target is touched, so a mistyped name never
-// empties a product's settings; a source without the section empties it.
-ProcedureResult copyIniSection(const std::u16string& source, const std::u16string& target,
-                               const std::u16string& section) {
-  if (!canReadFile(source)) return ProcedureResult::Failed;
-  platform::TIniFile sourceFile(source);
-  platform::TIniFile targetFile(target);
-  const std::vector<std::u16string> lines = sourceFile.ReadSectionValues(section);
-  // A write that fails fails the command: the product's settings must not
-  // pass for copied when they are not.
-  if (!targetFile.EraseSection(section)) return ProcedureResult::Failed;
-  for (const std::u16string& line : lines) {
+// A text up to its first NUL, which ends it as a written name or value
+// ends there: a NUL must not split one source line into two target lines.
+std::u16string_view untilNul(std::u16string_view text) { return text.substr(0, text.find(u'\0')); }
+
+// The target section's new lines, from the source section's lines: only
+// "key=value" lines, keys without their blanks, values cut to the copied
+// length. A key given twice keeps its first place and spelling and takes
+// its last value, as writing the keys one by one would leave it.
+std::vector<std::u16string> copiedLines(const std::vector<std::u16string>& sourceLines) {
+  std::vector<std::pair<std::u16string, std::u16string>> entries;
+  std::unordered_map<std::u16string, size_t> entryOfKey;  // by folded key
+  for (const std::u16string& line : sourceLines) {
     if (!isKeyLine(line)) continue;
     const std::u16string_view view(line);
     const size_t equals = view.find(u'=');
-    if (!targetFile.WriteString(section, view.substr(0, equals), view.substr(equals + 1, kMaxCopiedValue)))
-      return ProcedureResult::Failed;
+    const std::u16string_view key = platform::trimmed(untilNul(view.substr(0, equals)), platform::TrimSet::Blanks);
+    if (key.empty()) continue;
+    std::u16string value(untilNul(view.substr(equals + 1, kMaxCopiedValue)));
+    const auto [at, isNew] = entryOfKey.emplace(platform::foldedCase(key), entries.size());
+    if (isNew) {
+      entries.emplace_back(key, std::move(value));
+    } else {
+      entries[at->second].second = std::move(value);
+    }
   }
-  if (!targetFile.UpdateFile()) return ProcedureResult::Failed;
+  std::vector<std::u16string> lines;
+  lines.reserve(entries.size());
+  for (const auto& [key, value] : entries) lines.push_back(key + u"=" + value);
+  return lines;
+}
+
+// Replaces the target's section with the "key=value" lines of the source's
+// section (lines with an empty value included); a source without the
+// section removes it. A source file that cannot be read fails before the
+// target is touched, so a mistyped name never empties a product's settings.
+// The new section is written in one locked replacement of the whole file:
+// a process killed at any moment leaves the old target or the new one, and
+// a large section costs one write, not one per key.
+ProcedureResult copyIniSection(const std::u16string& source, const std::u16string& target,
+                               const std::u16string& section) {
+  if (!canReadFile(source)) return ProcedureResult::Failed;
+  const std::vector<std::u16string> lines = copiedLines(platform::TIniFile(source).ReadSectionValues(section));
+  // A write that fails fails the command: the product's settings must not
+  // pass for copied when they are not.
+  if (lines.empty()) {
+    return platform::TIniFile(target).EraseSection(section) ? ProcedureResult::Done : ProcedureResult::Failed;
+  }
+  std::u16string list;
+  for (const std::u16string& line : lines) {
+    list += line;
+    list.push_back(u'\0');
+  }
+  if (!WritePrivateProfileSectionW(section.c_str(), list.c_str(), target.c_str())) return ProcedureResult::Failed;
   return ProcedureResult::Done;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
+#include "platform/FileSyscalls.h"
 
 #include "TestRoot.h"
 
@@ -210,13 +211,56 @@ TEST_F(UpdateListTest, ContinuationSectionsUpToTheFirstMissingOne) {
 
 TEST_F(UpdateListTest, NoMoreThan2000Updates) {
   const auto products = install({{"12", 600}});
-  // 21 sections of 100 rows: the main one and its continuations.
-  std::string text;
-  for (int section = 0; section < 21; ++section) {
-    text += section == 0 ? std::string("[12]\r\n") : "[12_$_" + std::to_string(section) + "_$_]\r\n";
-    for (int i = 0; i < 100; ++i) text += row("k" + std::to_string(section * 100 + i), "601");
+  // 2,100 rows in 21 sections of 100 (the main one and its continuations),
+  // and in one section far larger than any fixed read buffer.
+  for (const int sections : {21, 1}) {
+    SCOPED_TRACE(sections);
+    const int rowsPerSection = 2100 / sections;
+    std::string text;
+    for (int section = 0; section < sections; ++section) {
+      text += section == 0 ? std::string("[12]\r\n") : "[12_$_" + std::to_string(section) + "_$_]\r\n";
+      for (int i = 0; i < rowsPerSection; ++i) text += row("k" + std::to_string(section * rowsPerSection + i), "601");
+    }
+    EXPECT_EQ(parse(text, *products), 2000);
   }
-  EXPECT_EQ(parse(text, *products), 2000);
+}
+
+// A list that fans out into 20,000 continuation sections is read in one
+// pass: every section counts, and the list file is opened once, not once
+// per section looked up.
+TEST_F(UpdateListTest, FanOutListIsReadInOnePass) {
+  const auto products = install({{"12", 600}});
+  constexpr int kSections = 20000;
+  std::string text = "[12]\r\n" + row("k0", "600");
+  for (int section = 1; section < kSections; ++section) {
+    const std::string version = section + 1 == kSections ? "601" : "600";
+    text += "[12_$_" + std::to_string(section) + "_$_]\r\n" + row("k" + std::to_string(section), version);
+  }
+  static std::string listPath;
+  static int listOpens;
+  listPath = root_.path() + "/list.ini";
+  listOpens = 0;
+  platform::ScopedFileSyscalls restore;
+  platform::fileSyscalls().open = [](const char* path, int flags, mode_t mode) {
+    if (listPath == path) ++listOpens;
+    return platform::defaultFileSyscalls().open(path, flags, mode);
+  };
+  ASSERT_EQ(parse(text, *products), 1);
+  EXPECT_EQ(updates_->items[0].key, u"k19999");
+  EXPECT_EQ(listOpens, 1);
+}
+
+// A list beyond the size or section bound is not read at all: no updates.
+TEST_F(UpdateListTest, ListsBeyondTheBoundsGiveNoUpdates) {
+  const auto products = install({{"12", 600}});
+  const std::string taken = "[12]\r\n" + row("a", "601");
+  ASSERT_EQ(parse(taken, *products), 1);
+  std::string manySections = taken;
+  for (size_t section = 0; section < zefkr::kMaxUpdateListSections; ++section) manySections += "[s]\r\n";
+  EXPECT_EQ(parse(manySections, *products), 0);
+  std::string tooLarge = taken + ";";
+  tooLarge.resize(zefkr::kMaxUpdateListBytes + 1, 'x');
+  EXPECT_EQ(parse(tooLarge, *products), 0);
 }
 
 TEST_F(UpdateListTest, SelectingWithDependants) {

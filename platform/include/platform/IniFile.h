@@ -39,6 +39,7 @@ public:
   // Stores "1" or "0".
   bool WriteBool(std::u16string_view section, std::u16string_view ident, bool value);
 
+  // The section readers give whole lists, whatever their size.
   // The section's key names in file order.
   std::vector<std::u16string> ReadSection(std::u16string_view section) const;
   // The section's lines as stored ("key=value", comments included).

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace platform {
@@ -38,6 +39,10 @@ ZEF_EXPORT int compareOrdinal(std::u16string_view a, std::u16string_view b);
 ZEF_EXPORT int compareIgnoreCase(std::u16string_view a, std::u16string_view b);
 ZEF_EXPORT bool equalsIgnoreCase(std::u16string_view a, std::u16string_view b);
 ZEF_EXPORT bool startsWithIgnoreCase(std::u16string_view text, std::u16string_view prefix);
+// The text with every unit folded: two texts fold alike exactly when
+// equalsIgnoreCase calls them equal, so the folded text keys a map of names
+// compared ignoring case.
+ZEF_EXPORT std::u16string foldedCase(std::u16string_view text);
 
 inline constexpr size_t kNotFound = static_cast<size_t>(-1);
 

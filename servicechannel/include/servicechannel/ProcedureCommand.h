@@ -24,7 +24,8 @@ enum class ProcedureKind { Run, Ini, Other };
 // Runs one command synchronously: a RUN command returns only after the
 // started process has ended, whatever its exit code. An INI command whose
 // source cannot be read fails before the target is touched; a write to the
-// target that fails fails the command.
+// target that fails fails the command. The target changes in one step: it
+// is the old file or the new one, also to a process killed meanwhile.
 [[nodiscard]] ProcedureResult runProcedureCommand(std::u16string_view command);
 
 }  // namespace servicechannel

@@ -26,6 +26,7 @@
 #include "platform/WinTypes.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -35,6 +36,10 @@ namespace zefkr {
 inline constexpr int kMaxUpdates = 2000;
 inline constexpr size_t kMaxRowValueLength = 4000;
 inline constexpr int kUpdateListFields = 11;
+// The largest list file read, and the most sections it may hold: a list
+// beyond either is not read at all and gives no updates.
+inline constexpr size_t kMaxUpdateListBytes = size_t{4} << 20;
+inline constexpr size_t kMaxUpdateListSections = 65536;
 
 // Status bits of an update.
 enum : uint32_t {

@@ -8,12 +8,14 @@
 
 #include "platform/Files.h"
 #include "platform/Format.h"
+#include "platform/IniFileSnapshot.h"
 #include "platform/Scan.h"
 #include "platform/Utf16.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace {
@@ -65,8 +67,10 @@ std::vector<std::u16string> splitFields(std::u16string_view value) {
   return fields;
 }
 
-// The rows of the product's section and its continuation sections.
-std::vector<std::u16string> productRows(const platform::TIniFile& list, const std::u16string& key) {
+// The rows of the product's section and its continuation sections. The
+// list holds a bounded number of sections, so the search for the next one
+// ends.
+std::vector<std::u16string> productRows(const platform::IniFileSnapshot& list, const std::u16string& key) {
   std::vector<std::u16string> rows = list.ReadSectionValues(key);
   if (rows.empty()) return rows;
   for (int part = 1;; ++part) {
@@ -78,11 +82,25 @@ std::vector<std::u16string> productRows(const platform::TIniFile& list, const st
   return rows;
 }
 
-bool isSpecialProduct(std::u16string_view key) { return key == u"40" || key.substr(0, 3) == u"VKR"; }
+// What a settings copy records of an installed product.
+struct Installation {
+  std::u16string folder;
+  int32_t version = 0;
+};
 
-bool contains(const std::vector<std::u16string>& keys, const std::u16string& key) {
-  return std::find(keys.begin(), keys.end(), key) != keys.end();
+// The product's folder (which must exist) and installed version from the
+// copy; nothing when either is missing. The same for every row of the
+// product, so it is read once per product.
+std::optional<Installation> installationOf(const platform::TIniFile& copy, const std::u16string& key) {
+  Installation installation;
+  installation.folder = copy.ReadString(u"Procedure", key, zefkr::kNotFoundMarker);
+  if (installation.folder == zefkr::kNotFoundMarker || !DirectoryExists(installation.folder)) return std::nullopt;
+  const std::u16string recorded = copy.ReadString(u"Kestruner", key, zefkr::kNotFoundMarker);
+  if (platform::scanText(recorded, u"%d", &installation.version) != 1) return std::nullopt;
+  return installation;
 }
+
+bool isSpecialProduct(std::u16string_view key) { return key == u"40" || key.substr(0, 3) == u"VKR"; }
 
 void readFileName(std::u16string_view field, zefkr::TKRUpdateInfo& record) {
   record.mirror = 0;
@@ -141,9 +159,12 @@ int32_t KRParseUpdateInfo(const WCHAR* fileName, const zefkr::TKRDetectedProduct
                           zefkr::TKRUpdateInfoList& updates, const WCHAR* processList) {
   updates.count = 0;
   const zefkr::TVendrakoIni copies;
-  const platform::TIniFile list(fileName ? fileName : u"");
+  // The list is read once; one beyond the bounds is not read at all.
+  const std::optional<platform::IniFileSnapshot> list = platform::IniFileSnapshot::read(
+      fileName ? fileName : u"", {zefkr::kMaxUpdateListBytes, zefkr::kMaxUpdateListSections});
+  if (!list) return 0;
   const std::u16string_view admitted = processList ? processList : u"";
-  std::vector<std::u16string> handled;
+  std::set<std::u16string> handled;
 
   for (int copy = 0; copy < zefkr::kVendrakoIniCopies; ++copy) {
     const platform::TIniFile* ini = copies.GetIni(copy);
@@ -155,8 +176,11 @@ int32_t KRParseUpdateInfo(const WCHAR* fileName, const zefkr::TKRDetectedProduct
       const std::u16string key = zefkr::productKey(product);
       const bool ordinary = !isSpecialProduct(key);
       if (!zefkr::processListAdmits(admitted, key)) continue;
-      const std::vector<std::u16string> rows = productRows(list, key);
-      if (rows.empty() || contains(handled, key)) continue;
+      const std::vector<std::u16string> rows = productRows(*list, key);
+      if (rows.empty() || handled.count(key) != 0) continue;
+      // A product without folder or recorded version skips every row.
+      const std::optional<Installation> installation = installationOf(*ini, key);
+      if (!installation) continue;
 
       for (size_t r = 0; r < rows.size(); ++r) {
         const std::u16string_view row = rows[r];
@@ -175,22 +199,17 @@ int32_t KRParseUpdateInfo(const WCHAR* fileName, const zefkr::TKRDetectedProduct
         }
         if (version == 0 || version == kNoVersion) continue;
 
-        const std::u16string folder = ini->ReadString(u"Procedure", key, zefkr::kNotFoundMarker);
-        if (folder == zefkr::kNotFoundMarker || !DirectoryExists(folder)) continue;
-        int32_t installed = 0;
-        const std::u16string recorded = ini->ReadString(u"Kestruner", key, zefkr::kNotFoundMarker);
-        if (platform::scanText(recorded, u"%d", &installed) != 1) continue;
-
+        const int32_t installed = installation->version;
         const int32_t absolute = std::abs(version);
         if (ordinary && installed < minimum) {
-          handled.push_back(key);
+          handled.insert(key);
           continue;
         }
         if (absolute <= installed) {
-          if (r + 1 == rows.size()) handled.push_back(key);
+          if (r + 1 == rows.size()) handled.insert(key);
           continue;
         }
-        handled.push_back(key);
+        handled.insert(key);
         if (minimum == 0 && absolute / 100 != installed / 100) continue;
         if (updates.count >= zefkr::kMaxUpdates) continue;
 
@@ -215,7 +234,7 @@ int32_t KRParseUpdateInfo(const WCHAR* fileName, const zefkr::TKRDetectedProduct
         record.field8 = fields[8];
         record.restartLevel = numberOr(fields[9], 0);
         record.note = trimmed(fields[10]);
-        record.productFolder = withoutTrailingSeparator(folder);
+        record.productFolder = withoutTrailingSeparator(installation->folder);
         record.status = version < 0 ? uint32_t{zefkr::kUpdateNegativeVersion} : 0u;
       }
     }

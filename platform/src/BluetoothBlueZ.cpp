@@ -7,6 +7,10 @@
 // down, as the radio switch of the system does.
 #include "BluetoothBlueZ.h"
 
+#include "BlueZPairing.h"
+
+#include "platform/BlueZ.h"
+
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
 #include "platform/FileSyscalls.h"
@@ -132,13 +136,12 @@ std::string readString(DBusMessageIter* iter) {
 
 class BlueZBackend final : public platform::BluetoothBackend {
 public:
-  explicit BlueZBackend(DBusConnection* bus) : bus_(bus) {}
+  BlueZBackend(DBusConnection* bus, std::string address) : bus_(bus), address_(std::move(address)) {}
   ~BlueZBackend() override {
     dbus_connection_close(bus_);
     dbus_connection_unref(bus_);
   }
 
-  // Pairing needs an agent on the bus, which this back end does not run.
   bool offers(const char* function) const override {
     static const char* const kOffered[] = {
         "BluetoothFindFirstRadio",
@@ -150,6 +153,10 @@ public:
         "BluetoothEnableIncomingConnections",
         "BluetoothGetDeviceInfo",
         "BluetoothRemoveDevice",
+        "BluetoothRegisterForAuthenticationEx",
+        "BluetoothUnregisterAuthentication",
+        "BluetoothSendAuthenticationResponseEx",
+        "BluetoothAuthenticateDeviceEx",
     };
     for (const char* name : kOffered) {
       if (std::strcmp(name, function) == 0) return true;
@@ -198,11 +205,18 @@ public:
     return kNotFound;
   }
 
-  DWORD registerAuthentication(uint64_t, PFN_AUTHENTICATION_CALLBACK_EX, void*, void**) override { return kGenFailure; }
-  bool unregisterAuthentication(void*) override { return false; }
-  DWORD sendAuthenticationResponse(const BLUETOOTH_AUTHENTICATE_RESPONSE&) override { return kGenFailure; }
-  DWORD authenticateDevice(BLUETOOTH_DEVICE_INFO&, BLUETOOTH_AUTHENTICATION_REQUIREMENTS) override {
-    return kGenFailure;
+  DWORD registerAuthentication(uint64_t address, PFN_AUTHENTICATION_CALLBACK_EX callback, void* context,
+                               void** registration) override {
+    return pairing_.registerCallback(address, callback, context, registration);
+  }
+  bool unregisterAuthentication(void* registration) override { return pairing_.unregisterCallback(registration); }
+  DWORD sendAuthenticationResponse(const BLUETOOTH_AUTHENTICATE_RESPONSE& response) override {
+    return pairing_.sendResponse(response);
+  }
+  DWORD authenticateDevice(BLUETOOTH_DEVICE_INFO& info, BLUETOOTH_AUTHENTICATION_REQUIREMENTS requirements) override {
+    const std::string path = devicePath(info.Address.ullLong);
+    if (path.empty()) return kNotFound;
+    return pairing_.pair({address_, path, info}, requirements);
   }
 
   // The devices the adapters know, after a discovery of a few seconds. The
@@ -265,6 +279,14 @@ public:
   }
 
 private:
+  // The object path of the device of `address`; empty when BlueZ knows none.
+  std::string devicePath(uint64_t address) {
+    for (const Device& device : snapshot().devices) {
+      if (device.address == address) return device.path;
+    }
+    return {};
+  }
+
   // The reply, or null for an error or a call that timed out.
   Message call(DBusMessage* message) {
     std::lock_guard lock(mutex_);
@@ -406,7 +428,9 @@ private:
   }
 
   DBusConnection* bus_;
+  std::string address_;  // the bus's address, for the connections pairing and profiles open
   std::mutex mutex_;
+  platform::BlueZPairing pairing_;
 };
 
 std::string systemBusAddress() {
@@ -428,8 +452,7 @@ bool socketExists(const std::string& address) {
 
 }  // namespace
 
-platform::BluetoothBackend* platform::makeBlueZBackend() {
-  const std::string address = systemBusAddress();
+std::unique_ptr<platform::BluetoothBackend> platform::connectBlueZBackend(const std::string& address) {
   if (!socketExists(address)) return nullptr;
   DBusError error;
   dbus_error_init(&error);
@@ -447,5 +470,7 @@ platform::BluetoothBackend* platform::makeBlueZBackend() {
     dbus_connection_unref(bus);
     return nullptr;
   }
-  return new BlueZBackend(bus);
+  return std::make_unique<BlueZBackend>(bus, address);
 }
+
+platform::BluetoothBackend* platform::makeBlueZBackend() { return connectBlueZBackend(systemBusAddress()).release(); }

@@ -1,8 +1,13 @@
-// A private system bus with a mocked BlueZ (python3-dbusmock's bluez5
-// template) for the tests of the BlueZ back end. The bus lives in a fresh
-// folder, DBUS_SYSTEM_BUS_ADDRESS points at it, and both processes are
-// ended when the fixture goes. Each wait is bounded.
+// A private bus with a mocked BlueZ (python3-dbusmock's bluez5 template, or
+// our extension of it in programs/BlueZMock.py) for the tests of the BlueZ
+// back end. The bus lives in a fresh folder; a BlueZ back end connected to it
+// is the active one while the fixture lives, and both processes are ended
+// when it goes. The process environment is left alone, so the system's own
+// bus is never looked at. Each wait is bounded.
 #pragma once
+
+#include "platform/BlueZ.h"
+#include "platform/BluetoothFake.h"
 
 #include <gtest/gtest.h>
 
@@ -10,14 +15,23 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include <sys/wait.h>
 #include <unistd.h>
 
+inline constexpr const char* kStockBlueZTemplate = "bluez5";
+
+// No test of this program reaches the machine's own system bus (its radios
+// and modems are not ours to touch): the system's radio stack and modem
+// manager are looked for on a bus that does not exist.
+inline const bool kSystemBusOutOfReach = setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/zef-bus", 1) == 0;
+
 class MockBlueZBus {
 public:
-  MockBlueZBus() {
+  explicit MockBlueZBus(const std::string& templateName = kStockBlueZTemplate) {
     char pattern[] = "/tmp/zef-bluez-XXXXXX";
     const char* made = mkdtemp(pattern);
     if (made == nullptr) return;
@@ -30,20 +44,25 @@ public:
         << "<policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/>"
            "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/></policy></busconfig>\n";
     address_ = "unix:path=" + folder_ + "/bus";
-    setenv("DBUS_SYSTEM_BUS_ADDRESS", address_.c_str(), 1);
     const std::string script =
-        "set -e; cd '" + folder_ +
+        "set -e; cd '" + folder_ + "'; export DBUS_SYSTEM_BUS_ADDRESS='" + address_ +
         "'; "
         "dbus-daemon --config-file=bus.conf --fork --print-pid=3 3>daemon.pid; "
-        "/usr/bin/python3 -m dbusmock --system --template bluez5 >mock.log 2>&1 & echo $! >mock.pid; "
+        "/usr/bin/python3 -m dbusmock --system --template '" +
+        templateName +
+        "' >mock.log 2>&1 & echo $! >mock.pid; "
         "for i in $(seq 200); do "
         "  dbus-send --system --print-reply --dest=org.freedesktop.DBus / "
         "org.freedesktop.DBus.NameHasOwner string:org.bluez 2>/dev/null | grep -q true && exit 0; "
         "  sleep 0.05; done; exit 1";
-    started_ = std::system(script.c_str()) == 0;
+    if (std::system(script.c_str()) != 0) return;
+    backend_ = platform::connectBlueZBackend(address_);
+    if (backend_ != nullptr) active_.emplace(backend_.get());
   }
 
   ~MockBlueZBus() {
+    active_.reset();
+    backend_.reset();
     for (const char* file : {"/mock.pid", "/daemon.pid"}) {
       std::ifstream in(folder_ + file);
       pid_t pid = 0;
@@ -52,35 +71,43 @@ public:
     if (!folder_.empty()) (void)std::system(("rm -rf '" + folder_ + "'").c_str());
   }
 
-  bool started() const { return started_; }
+  // Whether the mock runs and its back end is the active one.
+  bool started() const { return active_.has_value(); }
+  const std::string& address() const { return address_; }
 
   // Calls a method of the mock ("AddAdapter string:hci0 string:box").
   bool mock(const std::string& methodAndArguments) const {
-    return std::system(("dbus-send --system --print-reply --dest=org.bluez / org.bluez.Mock." + methodAndArguments +
-                        " >/dev/null")
+    return std::system(("dbus-send --bus=" + address_ + " --print-reply --dest=org.bluez / org.bluez.Mock." +
+                        methodAndArguments + " >/dev/null")
                            .c_str()) == 0;
+  }
+
+  // The last line a call prints ("string \"pin 1234\"", "boolean true").
+  std::string ask(const std::string& objectAndMethod) const {
+    std::string text;
+    const std::string command = "dbus-send --bus=" + address_ + " --print-reply --dest=org.bluez " + objectAndMethod;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+      char buffer[512];
+      while (fgets(buffer, sizeof buffer, pipe) != nullptr) text = buffer;
+      pclose(pipe);
+    }
+    while (!text.empty() && (text.front() == ' ')) text.erase(0, 1);
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    return text;
   }
 
   // The value line of a property read through the bus ("boolean true").
   std::string property(const std::string& path, const std::string& interface, const std::string& name) const {
-    const std::string command = "dbus-send --system --print-reply --dest=org.bluez " + path +
-                                " org.freedesktop.DBus.Properties.Get string:" + interface + " string:" + name +
-                                " | tail -n 1";
-    std::string text;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-      char buffer[256];
-      while (fgets(buffer, sizeof buffer, pipe) != nullptr) text += buffer;
-      pclose(pipe);
-    }
+    std::string text = ask(path + " org.freedesktop.DBus.Properties.Get string:" + interface + " string:" + name);
     const size_t start = text.find("variant");
     text = start == std::string::npos ? text : text.substr(start + 7);
     while (!text.empty() && (text.front() == ' ')) text.erase(0, 1);
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
     return text;
   }
 
 private:
   std::string folder_;
   std::string address_;
-  bool started_ = false;
+  std::unique_ptr<platform::BluetoothBackend> backend_;
+  std::optional<platform::ScopedBluetoothBackend> active_;
 };

@@ -8,6 +8,7 @@
 #include "BluetoothBlueZ.h"
 
 #include "BlueZPairing.h"
+#include "BlueZProfileConnect.h"
 
 #include "platform/BlueZ.h"
 
@@ -252,9 +253,10 @@ public:
   // where the kernel has no Bluetooth sockets; connect then fails.
   int rfcommSocket() override { return ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0); }
 
-  // A channel only: finding the channel of a service class needs a service
-  // discovery the back end does not run, so port 0 is refused.
+  // A channel, or a service class whose channel BlueZ finds (port 0).
   int rfcommConnect(int fd, const SOCKADDR_BTH& address) override {
+    const GUID serviceClass = address.serviceClassId;  // packed: read by value
+    if (address.port == 0 && !(serviceClass == GUID{})) return connectByServiceClass(fd, address.btAddr, serviceClass);
     if (address.port == 0 || address.port > 30) return WSAEADDRNOTAVAIL;
     const int link = ::socket(kAfBluetooth, SOCK_STREAM | SOCK_CLOEXEC, kBtProtoRfcomm);
     if (link < 0) return WSAENETDOWN;
@@ -279,6 +281,18 @@ public:
   }
 
 private:
+  // The profile's socket takes the place of the stand-in descriptor.
+  int connectByServiceClass(int fd, uint64_t device, const GUID& serviceClass) {
+    const std::string path = devicePath(device);
+    if (path.empty()) return WSAEHOSTDOWN;
+    int connected = -1;
+    const int error = platform::connectBlueZProfile(address_, path, serviceClass, connected);
+    if (error != 0) return error;
+    const int placed = ::dup3(connected, fd, O_CLOEXEC);
+    ::close(connected);
+    return placed < 0 ? WSAENOBUFS : 0;
+  }
+
   // The object path of the device of `address`; empty when BlueZ knows none.
   std::string devicePath(uint64_t address) {
     for (const Device& device : snapshot().devices) {

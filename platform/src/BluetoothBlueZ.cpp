@@ -9,6 +9,7 @@
 
 #include "BlueZPairing.h"
 #include "BlueZProfileConnect.h"
+#include "BlueZServiceSearch.h"
 
 #include "platform/BlueZ.h"
 
@@ -34,6 +35,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,6 +76,7 @@ struct Device {
   bool paired = false;
   bool trusted = false;
   bool connected = false;
+  bool servicesResolved = false;
   std::vector<std::string> uuids;
 };
 
@@ -238,14 +241,9 @@ public:
     found = false;
     char wanted[40];
     std::snprintf(wanted, sizeof wanted, "0000%04x-0000-1000-8000-00805f9b34fb", uuid16);
-    for (const Device& device : snapshot().devices) {
-      if (device.address != address) continue;
-      for (const std::string& uuid : device.uuids) {
-        // UUID text is hexadecimal ASCII in either case.
-        if (platform::equalsAsciiIgnoreCase(uuid, wanted)) found = true;
-      }
-    }
-    return 0;
+    const std::string path = devicePath(address);
+    if (path.empty()) return 0;
+    return platform::searchBlueZService(address_, path, wanted, [&] { return deviceServices(address); }, found);
   }
 
   // The socket stands in until connect makes the RFCOMM link and puts it
@@ -291,6 +289,13 @@ private:
     const int placed = ::dup3(connected, fd, O_CLOEXEC);
     ::close(connected);
     return placed < 0 ? WSAENOBUFS : 0;
+  }
+
+  std::optional<platform::BlueZDeviceServices> deviceServices(uint64_t address) {
+    for (Device& device : snapshot().devices) {
+      if (device.address == address) return platform::BlueZDeviceServices{device.uuids, device.servicesResolved, device.connected};
+    }
+    return std::nullopt;
   }
 
   // The object path of the device of `address`; empty when BlueZ knows none.
@@ -419,6 +424,7 @@ private:
           if (std::strcmp(key, "Trusted") == 0) device.trusted = readBool(value);
           if (std::strcmp(key, "Connected") == 0) device.connected = readBool(value);
           if (std::strcmp(key, "UUIDs") == 0) device.uuids = readStrings(value);
+          if (std::strcmp(key, "ServicesResolved") == 0) device.servicesResolved = readBool(value);
         });
         if (device.name.empty()) device.name = alias;
         if (device.adapter.empty()) device.adapter = device.path.substr(0, device.path.rfind('/'));

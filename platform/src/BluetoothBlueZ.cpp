@@ -10,12 +10,12 @@
 #include "BlueZPairing.h"
 #include "BlueZProfileConnect.h"
 #include "BlueZServiceSearch.h"
+#include "SystemBus.h"
 
 #include "platform/BlueZ.h"
 
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
-#include "platform/FileSyscalls.h"
 #include "platform/Sockets.h"
 #include "platform/TextTools.h"
 
@@ -24,7 +24,6 @@
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -453,27 +452,10 @@ private:
   platform::BlueZPairing pairing_;
 };
 
-std::string systemBusAddress() {
-  const char* configured = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
-  if (configured != nullptr && *configured != 0) return configured;
-  return "unix:path=/run/dbus/system_bus_socket";
-}
-
-// Whether a unix-socket address names a socket that exists, so a machine
-// without a system bus answers at once.
-bool socketExists(const std::string& address) {
-  const std::string prefix = "unix:path=";
-  if (address.compare(0, prefix.size(), prefix) != 0) return true;
-  std::string path = address.substr(prefix.size());
-  path = path.substr(0, path.find(','));
-  struct stat status {};
-  return platform::fileSyscalls().stat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode);
-}
-
 }  // namespace
 
 std::unique_ptr<platform::BluetoothBackend> platform::connectBlueZBackend(const std::string& address) {
-  if (!socketExists(address)) return nullptr;
+  if (!platform::busSocketExists(address)) return nullptr;
   DBusError error;
   dbus_error_init(&error);
   DBusConnection* bus = dbus_connection_open_private(address.c_str(), &error);
@@ -493,4 +475,4 @@ std::unique_ptr<platform::BluetoothBackend> platform::connectBlueZBackend(const 
   return std::make_unique<BlueZBackend>(bus, address);
 }
 
-platform::BluetoothBackend* platform::makeBlueZBackend() { return connectBlueZBackend(systemBusAddress()).release(); }
+platform::BluetoothBackend* platform::makeBlueZBackend() { return connectBlueZBackend(platform::systemBusAddress()).release(); }

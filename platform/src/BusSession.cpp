@@ -106,3 +106,55 @@ void platform::BusSession::reply(DBusMessage* call, BusMessage answer) {
   (void)dbus_connection_send(connection_, answer.get(), nullptr);
   dbus_connection_flush(connection_);
 }
+
+void platform::forEachManagedInterface(
+    DBusMessage* reply, const std::function<void(const char*, const char*, DBusMessageIter*)>& visit) {
+  DBusMessageIter objects;
+  if (reply == nullptr || !dbus_message_iter_init(reply, &objects) ||
+      dbus_message_iter_get_arg_type(&objects) != DBUS_TYPE_ARRAY) {
+    return;
+  }
+  DBusMessageIter object;
+  for (dbus_message_iter_recurse(&objects, &object); dbus_message_iter_get_arg_type(&object) == DBUS_TYPE_DICT_ENTRY;
+       dbus_message_iter_next(&object)) {
+    DBusMessageIter entry;
+    dbus_message_iter_recurse(&object, &entry);
+    const char* path = nullptr;
+    dbus_message_iter_get_basic(&entry, &path);
+    dbus_message_iter_next(&entry);
+    DBusMessageIter interface;
+    for (dbus_message_iter_recurse(&entry, &interface);
+         dbus_message_iter_get_arg_type(&interface) == DBUS_TYPE_DICT_ENTRY; dbus_message_iter_next(&interface)) {
+      DBusMessageIter pair;
+      dbus_message_iter_recurse(&interface, &pair);
+      const char* name = nullptr;
+      dbus_message_iter_get_basic(&pair, &name);
+      dbus_message_iter_next(&pair);
+      visit(path, name, &pair);
+    }
+  }
+}
+
+void platform::forEachProperty(DBusMessageIter* properties,
+                               const std::function<void(const char*, DBusMessageIter*)>& visit) {
+  DBusMessageIter property;
+  for (dbus_message_iter_recurse(properties, &property);
+       dbus_message_iter_get_arg_type(&property) == DBUS_TYPE_DICT_ENTRY; dbus_message_iter_next(&property)) {
+    DBusMessageIter pair;
+    dbus_message_iter_recurse(&property, &pair);
+    const char* key = nullptr;
+    dbus_message_iter_get_basic(&pair, &key);
+    dbus_message_iter_next(&pair);
+    visit(key, &pair);
+  }
+}
+
+std::string platform::variantText(DBusMessageIter* value) {
+  DBusMessageIter variant;
+  dbus_message_iter_recurse(value, &variant);
+  const int type = dbus_message_iter_get_arg_type(&variant);
+  if (type != DBUS_TYPE_STRING && type != DBUS_TYPE_OBJECT_PATH) return {};
+  const char* text = nullptr;
+  dbus_message_iter_get_basic(&variant, &text);
+  return text == nullptr ? std::string() : std::string(text);
+}

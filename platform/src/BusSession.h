@@ -67,3 +67,19 @@ private:
 };
 
 }  // namespace platform
+
+namespace platform {
+
+// Reading replies of the usual shapes.
+//
+// Each interface of each object of a GetManagedObjects reply
+// (a{oa{sa{sv}}}), with the iterator over its properties (a{sv}).
+void forEachManagedInterface(DBusMessage* reply,
+                             const std::function<void(const char* path, const char* interface,
+                                                      DBusMessageIter* properties)>& visit);
+// Each property of an a{sv} iterator, with the iterator at its variant.
+void forEachProperty(DBusMessageIter* properties, const std::function<void(const char* key, DBusMessageIter* value)>& visit);
+// The string (or object path) a variant holds; empty for any other type.
+std::string variantText(DBusMessageIter* value);
+
+}  // namespace platform

@@ -6,7 +6,7 @@
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/ZefCoreK.h"
 
-#include "MockBlueZBus.h"
+#include "MockServiceBus.h"
 
 #include <gtest/gtest.h>
 

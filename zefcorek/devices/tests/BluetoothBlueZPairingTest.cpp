@@ -1,7 +1,7 @@
 // Pairing over BlueZ: our agent against a mocked BlueZ whose Pair calls it
 // with the request each case plans, and the host answering through the
 // opener's loop, as Open runs it.
-#include "MockBlueZBus.h"
+#include "MockServiceBus.h"
 #include "PairingHost.h"
 
 #include "zefcorek/BluetoothConnection.h"

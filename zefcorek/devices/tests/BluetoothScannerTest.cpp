@@ -372,7 +372,7 @@ TEST(BluetoothScannerTest, LogsEachStepInOrder) {
 
 }  // namespace
 
-#include "MockBlueZBus.h"
+#include "MockServiceBus.h"
 
 namespace {
 

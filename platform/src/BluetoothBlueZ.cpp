@@ -10,6 +10,7 @@
 #include "BlueZPairing.h"
 #include "BlueZProfileConnect.h"
 #include "BlueZServiceSearch.h"
+#include "BusSession.h"
 #include "SystemBus.h"
 
 #include "platform/BlueZ.h"
@@ -371,78 +372,44 @@ private:
     Message message(
         dbus_message_new_method_call("org.bluez", "/", "org.freedesktop.DBus.ObjectManager", "GetManagedObjects"));
     Message reply = call(message.get());
-    DBusMessageIter objects;
-    if (!reply || !dbus_message_iter_init(reply.get(), &objects) ||
-        dbus_message_iter_get_arg_type(&objects) != DBUS_TYPE_ARRAY) {
-      return result;
-    }
-    DBusMessageIter object;
-    for (dbus_message_iter_recurse(&objects, &object); dbus_message_iter_get_arg_type(&object) == DBUS_TYPE_DICT_ENTRY;
-         dbus_message_iter_next(&object)) {
-      readObject(&object, result);
-    }
+    platform::forEachManagedInterface(reply.get(), [&](const char* path, const char* name, DBusMessageIter* properties) {
+      readInterface(path, name, properties, result);
+    });
     return result;
   }
 
-  static void readObject(DBusMessageIter* object, Snapshot& into) {
-    DBusMessageIter entry;
-    dbus_message_iter_recurse(object, &entry);
-    const char* path = nullptr;
-    dbus_message_iter_get_basic(&entry, &path);
-    dbus_message_iter_next(&entry);
-    DBusMessageIter interface;
-    for (dbus_message_iter_recurse(&entry, &interface);
-         dbus_message_iter_get_arg_type(&interface) == DBUS_TYPE_DICT_ENTRY; dbus_message_iter_next(&interface)) {
-      DBusMessageIter pair;
-      dbus_message_iter_recurse(&interface, &pair);
-      const char* name = nullptr;
-      dbus_message_iter_get_basic(&pair, &name);
-      dbus_message_iter_next(&pair);
-      if (std::strcmp(name, "org.bluez.Adapter1") == 0) {
-        Adapter adapter;
-        adapter.path = path;
-        forEachProperty(&pair, [&](const char* key, DBusMessageIter* value) {
-          if (std::strcmp(key, "Powered") == 0) adapter.powered = readBool(value);
-          if (std::strcmp(key, "Discoverable") == 0) adapter.discoverable = readBool(value);
-        });
-        into.adapters.push_back(adapter);
-      } else if (std::strcmp(name, "org.bluez.Device1") == 0) {
-        Device device;
-        device.path = path;
-        std::string alias;
-        forEachProperty(&pair, [&](const char* key, DBusMessageIter* value) {
-          if (std::strcmp(key, "Address") == 0) device.address = parseAddress(readString(value).c_str());
-          if (std::strcmp(key, "Name") == 0) device.name = readString(value);
-          if (std::strcmp(key, "Alias") == 0) alias = readString(value);
-          if (std::strcmp(key, "Adapter") == 0) {
-            const char* adapterPath = nullptr;
-            if (readVariant(value, DBUS_TYPE_OBJECT_PATH, adapterPath)) device.adapter = adapterPath;
-          }
-          if (std::strcmp(key, "Class") == 0) (void)readVariant(value, DBUS_TYPE_UINT32, device.classOfDevice);
-          if (std::strcmp(key, "Paired") == 0) device.paired = readBool(value);
-          if (std::strcmp(key, "Trusted") == 0) device.trusted = readBool(value);
-          if (std::strcmp(key, "Connected") == 0) device.connected = readBool(value);
-          if (std::strcmp(key, "UUIDs") == 0) device.uuids = readStrings(value);
-          if (std::strcmp(key, "ServicesResolved") == 0) device.servicesResolved = readBool(value);
-        });
-        if (device.name.empty()) device.name = alias;
-        if (device.adapter.empty()) device.adapter = device.path.substr(0, device.path.rfind('/'));
-        into.devices.push_back(device);
-      }
-    }
-  }
-
-  template <typename Visit>
-  static void forEachProperty(DBusMessageIter* properties, Visit visit) {
-    DBusMessageIter property;
-    for (dbus_message_iter_recurse(properties, &property);
-         dbus_message_iter_get_arg_type(&property) == DBUS_TYPE_DICT_ENTRY; dbus_message_iter_next(&property)) {
-      DBusMessageIter pair;
-      dbus_message_iter_recurse(&property, &pair);
-      const char* key = nullptr;
-      dbus_message_iter_get_basic(&pair, &key);
-      dbus_message_iter_next(&pair);
-      visit(key, &pair);
+  static void readInterface(const char* path, const char* name, DBusMessageIter* properties, Snapshot& into) {
+    using platform::forEachProperty;
+    if (std::strcmp(name, "org.bluez.Adapter1") == 0) {
+      Adapter adapter;
+      adapter.path = path;
+      forEachProperty(properties, [&](const char* key, DBusMessageIter* value) {
+        if (std::strcmp(key, "Powered") == 0) adapter.powered = readBool(value);
+        if (std::strcmp(key, "Discoverable") == 0) adapter.discoverable = readBool(value);
+      });
+      into.adapters.push_back(adapter);
+    } else if (std::strcmp(name, "org.bluez.Device1") == 0) {
+      Device device;
+      device.path = path;
+      std::string alias;
+      forEachProperty(properties, [&](const char* key, DBusMessageIter* value) {
+        if (std::strcmp(key, "Address") == 0) device.address = parseAddress(readString(value).c_str());
+        if (std::strcmp(key, "Name") == 0) device.name = readString(value);
+        if (std::strcmp(key, "Alias") == 0) alias = readString(value);
+        if (std::strcmp(key, "Adapter") == 0) {
+          const char* adapterPath = nullptr;
+          if (readVariant(value, DBUS_TYPE_OBJECT_PATH, adapterPath)) device.adapter = adapterPath;
+        }
+        if (std::strcmp(key, "Class") == 0) (void)readVariant(value, DBUS_TYPE_UINT32, device.classOfDevice);
+        if (std::strcmp(key, "Paired") == 0) device.paired = readBool(value);
+        if (std::strcmp(key, "Trusted") == 0) device.trusted = readBool(value);
+        if (std::strcmp(key, "Connected") == 0) device.connected = readBool(value);
+        if (std::strcmp(key, "UUIDs") == 0) device.uuids = readStrings(value);
+        if (std::strcmp(key, "ServicesResolved") == 0) device.servicesResolved = readBool(value);
+      });
+      if (device.name.empty()) device.name = alias;
+      if (device.adapter.empty()) device.adapter = device.path.substr(0, device.path.rfind('/'));
+      into.devices.push_back(device);
     }
   }
 

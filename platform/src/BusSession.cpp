@@ -107,6 +107,22 @@ void platform::BusSession::reply(DBusMessage* call, BusMessage answer) {
   dbus_connection_flush(connection_);
 }
 
+namespace {
+
+// The key of a dict entry when it has the wanted basic type, with `entry`
+// moved on to its value; null for an entry of another shape. What a peer
+// sends is checked here, so a reply of an unexpected signature is skipped.
+const char* entryKey(DBusMessageIter* dictEntry, int keyType, DBusMessageIter& entry) {
+  dbus_message_iter_recurse(dictEntry, &entry);
+  if (dbus_message_iter_get_arg_type(&entry) != keyType) return nullptr;
+  const char* key = nullptr;
+  dbus_message_iter_get_basic(&entry, &key);
+  if (key == nullptr || !dbus_message_iter_next(&entry)) return nullptr;
+  return key;
+}
+
+}  // namespace
+
 void platform::forEachManagedInterface(
     DBusMessage* reply, const std::function<void(const char*, const char*, DBusMessageIter*)>& visit) {
   DBusMessageIter objects;
@@ -118,18 +134,14 @@ void platform::forEachManagedInterface(
   for (dbus_message_iter_recurse(&objects, &object); dbus_message_iter_get_arg_type(&object) == DBUS_TYPE_DICT_ENTRY;
        dbus_message_iter_next(&object)) {
     DBusMessageIter entry;
-    dbus_message_iter_recurse(&object, &entry);
-    const char* path = nullptr;
-    dbus_message_iter_get_basic(&entry, &path);
-    dbus_message_iter_next(&entry);
+    const char* path = entryKey(&object, DBUS_TYPE_OBJECT_PATH, entry);
+    if (path == nullptr || dbus_message_iter_get_arg_type(&entry) != DBUS_TYPE_ARRAY) continue;
     DBusMessageIter interface;
     for (dbus_message_iter_recurse(&entry, &interface);
          dbus_message_iter_get_arg_type(&interface) == DBUS_TYPE_DICT_ENTRY; dbus_message_iter_next(&interface)) {
       DBusMessageIter pair;
-      dbus_message_iter_recurse(&interface, &pair);
-      const char* name = nullptr;
-      dbus_message_iter_get_basic(&pair, &name);
-      dbus_message_iter_next(&pair);
+      const char* name = entryKey(&interface, DBUS_TYPE_STRING, pair);
+      if (name == nullptr || dbus_message_iter_get_arg_type(&pair) != DBUS_TYPE_ARRAY) continue;
       visit(path, name, &pair);
     }
   }
@@ -137,19 +149,19 @@ void platform::forEachManagedInterface(
 
 void platform::forEachProperty(DBusMessageIter* properties,
                                const std::function<void(const char*, DBusMessageIter*)>& visit) {
+  if (dbus_message_iter_get_arg_type(properties) != DBUS_TYPE_ARRAY) return;
   DBusMessageIter property;
   for (dbus_message_iter_recurse(properties, &property);
        dbus_message_iter_get_arg_type(&property) == DBUS_TYPE_DICT_ENTRY; dbus_message_iter_next(&property)) {
     DBusMessageIter pair;
-    dbus_message_iter_recurse(&property, &pair);
-    const char* key = nullptr;
-    dbus_message_iter_get_basic(&pair, &key);
-    dbus_message_iter_next(&pair);
+    const char* key = entryKey(&property, DBUS_TYPE_STRING, pair);
+    if (key == nullptr || dbus_message_iter_get_arg_type(&pair) != DBUS_TYPE_VARIANT) continue;
     visit(key, &pair);
   }
 }
 
 std::string platform::variantText(DBusMessageIter* value) {
+  if (dbus_message_iter_get_arg_type(value) != DBUS_TYPE_VARIANT) return {};
   DBusMessageIter variant;
   dbus_message_iter_recurse(value, &variant);
   const int type = dbus_message_iter_get_arg_type(&variant);

@@ -78,6 +78,7 @@ void forEachManagedInterface(DBusMessage* reply,
                              const std::function<void(const char* path, const char* interface,
                                                       DBusMessageIter* properties)>& visit);
 // Each property of an a{sv} iterator, with the iterator at its variant.
+// Entries of other shapes are skipped, as are replies of another signature.
 void forEachProperty(DBusMessageIter* properties, const std::function<void(const char* key, DBusMessageIter* value)>& visit);
 // The string (or object path) a variant holds; empty for any other type.
 std::string variantText(DBusMessageIter* value);

@@ -19,17 +19,12 @@ constexpr const char* kModemInterface = "org.freedesktop.ModemManager1.Modem";
 constexpr uint32_t kAtPort = 3;  // MM_MODEM_PORT_TYPE_AT
 constexpr int kCallMs = 3000;
 
-struct Modem {
-  std::string path;
-  std::string manufacturer;
-  std::string model;
-  std::string primaryPort;
-  std::vector<std::pair<std::string, uint32_t>> ports;  // name and port type
-};
+using platform::ModemManagerModem;
 
 // Ports (a(su)): each port's name and type.
 std::vector<std::pair<std::string, uint32_t>> readPorts(DBusMessageIter* value) {
   std::vector<std::pair<std::string, uint32_t>> ports;
+  if (dbus_message_iter_get_arg_type(value) != DBUS_TYPE_VARIANT) return ports;
   DBusMessageIter variant;
   dbus_message_iter_recurse(value, &variant);
   if (dbus_message_iter_get_arg_type(&variant) != DBUS_TYPE_ARRAY) return ports;
@@ -61,29 +56,15 @@ bool hasOwner(platform::BusSession& session) {
          dbus_message_get_args(result.reply.get(), nullptr, DBUS_TYPE_BOOLEAN, &owned, DBUS_TYPE_INVALID) && owned;
 }
 
-std::vector<Modem> readModems(const std::string& busAddress) {
-  std::vector<Modem> modems;
-  if (!platform::busSocketExists(busAddress)) return modems;
+// The GetManagedObjects reply of ModemManager; null when it is not running.
+platform::BusMessage managedObjects(const std::string& busAddress) {
+  if (!platform::busSocketExists(busAddress)) return nullptr;
   std::unique_ptr<platform::BusSession> session = platform::BusSession::open(busAddress);
   // Asked only when running: a call to an absent service could start it.
-  if (session == nullptr || !hasOwner(*session)) return modems;
+  if (session == nullptr || !hasOwner(*session)) return nullptr;
   platform::BusMessage call(
       dbus_message_new_method_call(kService, kManagerPath, "org.freedesktop.DBus.ObjectManager", "GetManagedObjects"));
-  const platform::BusCallResult result = session->call(call.get(), kCallMs);
-  platform::forEachManagedInterface(result.reply.get(), [&](const char* path, const char* interface,
-                                                            DBusMessageIter* properties) {
-    if (std::strcmp(interface, kModemInterface) != 0) return;
-    Modem modem;
-    modem.path = path;
-    platform::forEachProperty(properties, [&](const char* key, DBusMessageIter* value) {
-      if (std::strcmp(key, "Manufacturer") == 0) modem.manufacturer = platform::variantText(value);
-      if (std::strcmp(key, "Model") == 0) modem.model = platform::variantText(value);
-      if (std::strcmp(key, "PrimaryPort") == 0) modem.primaryPort = platform::variantText(value);
-      if (std::strcmp(key, "Ports") == 0) modem.ports = readPorts(value);
-    });
-    modems.push_back(std::move(modem));
-  });
-  return modems;
+  return std::move(session->call(call.get(), kCallMs).reply);
 }
 
 // The COM number of a serial map device named `port` (its path below /dev).
@@ -97,7 +78,7 @@ std::optional<unsigned> comNumberOf(const std::string& port) {
 
 // The port a modem is attached to: its primary port, else its first AT
 // port, that the serial map knows.
-std::optional<unsigned> attachedPort(const Modem& modem) {
+std::optional<unsigned> attachedPort(const ModemManagerModem& modem) {
   if (auto number = comNumberOf(modem.primaryPort)) return number;
   for (const auto& [name, type] : modem.ports) {
     if (type != kAtPort) continue;
@@ -106,16 +87,34 @@ std::optional<unsigned> attachedPort(const Modem& modem) {
   return std::nullopt;
 }
 
-std::string descriptionOf(const Modem& modem) {
+std::string descriptionOf(const ModemManagerModem& modem) {
   if (modem.manufacturer.empty() || modem.model.empty()) return modem.manufacturer + modem.model;
   return modem.manufacturer + " " + modem.model;
 }
 
 }  // namespace
 
+std::vector<platform::ModemManagerModem> platform::modemsOfManagedObjects(DBusMessage* reply) {
+  std::vector<ModemManagerModem> modems;
+  forEachManagedInterface(reply, [&](const char* path, const char* interface, DBusMessageIter* properties) {
+    if (std::strcmp(interface, kModemInterface) != 0) return;
+    ModemManagerModem modem;
+    modem.path = path;
+    forEachProperty(properties, [&](const char* key, DBusMessageIter* value) {
+      if (std::strcmp(key, "Manufacturer") == 0) modem.manufacturer = variantText(value);
+      if (std::strcmp(key, "Model") == 0) modem.model = variantText(value);
+      if (std::strcmp(key, "PrimaryPort") == 0) modem.primaryPort = variantText(value);
+      if (std::strcmp(key, "Ports") == 0) modem.ports = readPorts(value);
+    });
+    modems.push_back(std::move(modem));
+  });
+  return modems;
+}
+
 std::vector<platform::SetupDevice> platform::modemManagerSetupDevices(const std::string& busAddress) {
   std::vector<SetupDevice> devices;
-  for (const Modem& modem : readModems(busAddress)) {
+  const BusMessage reply = managedObjects(busAddress);
+  for (const ModemManagerModem& modem : modemsOfManagedObjects(reply.get())) {
     const std::optional<unsigned> number = attachedPort(modem);
     if (!number) continue;
     SetupDevice device{};

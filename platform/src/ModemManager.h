@@ -7,10 +7,27 @@
 
 #include "platform/DeviceSetup.h"
 
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
+struct DBusMessage;
+
 namespace platform {
+
+// A modem as ModemManager shows it.
+struct ModemManagerModem {
+  std::string path;
+  std::string manufacturer;
+  std::string model;
+  std::string primaryPort;
+  std::vector<std::pair<std::string, uint32_t>> ports;  // name and port type
+};
+
+// The modems of a GetManagedObjects reply (null: none); objects, interfaces
+// and properties of other shapes are skipped.
+std::vector<ModemManagerModem> modemsOfManagedObjects(DBusMessage* reply);
 
 // The modems on the bus at `busAddress`; none when the bus or ModemManager
 // is not there (ModemManager is never started for this).

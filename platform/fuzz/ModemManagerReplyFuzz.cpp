@@ -12,8 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0 || size > (1u << 20)) return 0;
   DBusError error;
   dbus_error_init(&error);
-  DBusMessage* message =
-      dbus_message_demarshal(reinterpret_cast<const char*>(data), static_cast<int>(size), &error);
+  DBusMessage* message = dbus_message_demarshal(reinterpret_cast<const char*>(data), static_cast<int>(size), &error);
   dbus_error_free(&error);
   if (message == nullptr) return 0;
   for (const platform::ModemManagerModem& modem : platform::modemsOfManagedObjects(message)) {

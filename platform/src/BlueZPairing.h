@@ -39,8 +39,7 @@ public:
     BLUETOOTH_DEVICE_INFO info;
   };
 
-  DWORD registerCallback(uint64_t address, PFN_AUTHENTICATION_CALLBACK_EX callback, void* context,
-                         void** registration);
+  DWORD registerCallback(uint64_t address, PFN_AUTHENTICATION_CALLBACK_EX callback, void* context, void** registration);
   bool unregisterCallback(void* registration);
   // The response of the callback that runs now.
   DWORD sendResponse(const BLUETOOTH_AUTHENTICATE_RESPONSE& response);

@@ -28,8 +28,8 @@ bool callDevice(platform::BusSession& session, const std::string& path, const ch
 
 }  // namespace
 
-int platform::searchBlueZService(const std::string& busAddress, const std::string& devicePath,
-                                 const std::string& uuid, const BlueZDeviceReader& readDevice, bool& found) {
+int platform::searchBlueZService(const std::string& busAddress, const std::string& devicePath, const std::string& uuid,
+                                 const BlueZDeviceReader& readDevice, bool& found) {
   found = false;
   const std::optional<BlueZDeviceServices> before = readDevice();
   if (!before) return WSAENETDOWN;

@@ -243,7 +243,8 @@ public:
     std::snprintf(wanted, sizeof wanted, "0000%04x-0000-1000-8000-00805f9b34fb", uuid16);
     const std::string path = devicePath(address);
     if (path.empty()) return 0;
-    return platform::searchBlueZService(address_, path, wanted, [&] { return deviceServices(address); }, found);
+    return platform::searchBlueZService(
+        address_, path, wanted, [&] { return deviceServices(address); }, found);
   }
 
   // The socket stands in until connect makes the RFCOMM link and puts it
@@ -292,8 +293,9 @@ private:
   }
 
   std::optional<platform::BlueZDeviceServices> deviceServices(uint64_t address) {
-    for (Device& device : snapshot().devices) {
-      if (device.address == address) return platform::BlueZDeviceServices{device.uuids, device.servicesResolved, device.connected};
+    for (const Device& device : snapshot().devices) {
+      if (device.address != address) continue;
+      return platform::BlueZDeviceServices{device.uuids, device.servicesResolved, device.connected};
     }
     return std::nullopt;
   }
@@ -372,9 +374,10 @@ private:
     Message message(
         dbus_message_new_method_call("org.bluez", "/", "org.freedesktop.DBus.ObjectManager", "GetManagedObjects"));
     Message reply = call(message.get());
-    platform::forEachManagedInterface(reply.get(), [&](const char* path, const char* name, DBusMessageIter* properties) {
-      readInterface(path, name, properties, result);
-    });
+    platform::forEachManagedInterface(reply.get(),
+                                      [&](const char* path, const char* name, DBusMessageIter* properties) {
+                                        readInterface(path, name, properties, result);
+                                      });
     return result;
   }
 
@@ -442,4 +445,6 @@ std::unique_ptr<platform::BluetoothBackend> platform::connectBlueZBackend(const 
   return std::make_unique<BlueZBackend>(bus, address);
 }
 
-platform::BluetoothBackend* platform::makeBlueZBackend() { return connectBlueZBackend(platform::systemBusAddress()).release(); }
+platform::BluetoothBackend* platform::makeBlueZBackend() {
+  return connectBlueZBackend(platform::systemBusAddress()).release();
+}

@@ -45,7 +45,8 @@ DBusHandlerResult platform::BusSession::dispatchToObject(DBusConnection*, DBusMe
 }
 
 bool platform::BusSession::exportObject(const std::string& path, ObjectHandler handler) {
-  static const DBusObjectPathVTable kTable = {nullptr, &BusSession::dispatchToObject, nullptr, nullptr, nullptr, nullptr};
+  static const DBusObjectPathVTable kTable = {nullptr, &BusSession::dispatchToObject, nullptr, nullptr, nullptr,
+                                              nullptr};
   handlers_.push_back(std::make_unique<ObjectHandler>(std::move(handler)));
   return dbus_connection_register_object_path(connection_, path.c_str(), &kTable, handlers_.back().get()) != FALSE;
 }
@@ -123,8 +124,8 @@ const char* entryKey(DBusMessageIter* dictEntry, int keyType, DBusMessageIter& e
 
 }  // namespace
 
-void platform::forEachManagedInterface(
-    DBusMessage* reply, const std::function<void(const char*, const char*, DBusMessageIter*)>& visit) {
+void platform::forEachManagedInterface(DBusMessage* reply,
+                                       const std::function<void(const char*, const char*, DBusMessageIter*)>& visit) {
   DBusMessageIter objects;
   if (reply == nullptr || !dbus_message_iter_init(reply, &objects) ||
       dbus_message_iter_get_arg_type(&objects) != DBUS_TYPE_ARRAY) {

@@ -74,12 +74,13 @@ namespace platform {
 //
 // Each interface of each object of a GetManagedObjects reply
 // (a{oa{sa{sv}}}), with the iterator over its properties (a{sv}).
-void forEachManagedInterface(DBusMessage* reply,
-                             const std::function<void(const char* path, const char* interface,
-                                                      DBusMessageIter* properties)>& visit);
+void forEachManagedInterface(
+    DBusMessage* reply,
+    const std::function<void(const char* path, const char* interface, DBusMessageIter* properties)>& visit);
 // Each property of an a{sv} iterator, with the iterator at its variant.
 // Entries of other shapes are skipped, as are replies of another signature.
-void forEachProperty(DBusMessageIter* properties, const std::function<void(const char* key, DBusMessageIter* value)>& visit);
+void forEachProperty(DBusMessageIter* properties,
+                     const std::function<void(const char* key, DBusMessageIter* value)>& visit);
 // The string (or object path) a variant holds; empty for any other type.
 std::string variantText(DBusMessageIter* value);
 

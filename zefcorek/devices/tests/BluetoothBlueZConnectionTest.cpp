@@ -98,8 +98,7 @@ TEST(BluetoothBlueZConnectionTest, AnUnpairedDeviceIsPairedThenConnected) {
   serial->GetParms()->AutoAccept = 0;
   ASSERT_EQ(serial->Open().Value, CONN_OK);
   EXPECT_EQ(asked, 1);
-  EXPECT_EQ(stack.bus.property("/org/bluez/hci0/dev_00_11_22_33_44_55", "org.bluez.Device1", "Paired"),
-            "boolean true");
+  EXPECT_EQ(stack.bus.property("/org/bluez/hci0/dev_00_11_22_33_44_55", "org.bluez.Device1", "Paired"), "boolean true");
   EXPECT_EQ(echoed(*serial, "paired"), "paired");
 }
 

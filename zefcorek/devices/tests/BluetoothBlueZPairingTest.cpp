@@ -43,22 +43,67 @@ TEST(BluetoothBlueZPairingTest, AgentRequestsMeetTheHostsAnswers) {
       {"PIN known", "RequestPinCode", 0, true, "1234", true, {}, {}, 0, "string \"pin 1234\"", true},
       {"PIN leading zero", "RequestPinCode", 0, true, "0123", true, {}, {}, 0, "string \"pin 0123\"", true},
       {"PIN from host", "RequestPinCode", 0, true, "", true, 4321u, BTPAIR_LEGACY_PIN, 0, "string \"pin 4321\"", true},
-      {"PIN none", "RequestPinCode", 0, true, "", true, {}, BTPAIR_LEGACY_PIN, 0,
-       "string \"refused org.bluez.Error.Rejected\"", false},
-      {"PIN refused", "RequestPinCode", 0, false, "1234", false, {}, BTPAIR_LEGACY_PIN, 1234,
-       "string \"refused org.bluez.Error.Rejected\"", false},
+      {"PIN none",
+       "RequestPinCode",
+       0,
+       true,
+       "",
+       true,
+       {},
+       BTPAIR_LEGACY_PIN,
+       0,
+       "string \"refused org.bluez.Error.Rejected\"",
+       false},
+      {"PIN refused",
+       "RequestPinCode",
+       0,
+       false,
+       "1234",
+       false,
+       {},
+       BTPAIR_LEGACY_PIN,
+       1234,
+       "string \"refused org.bluez.Error.Rejected\"",
+       false},
       {"passkey entry", "RequestPasskey", 0, true, "", true, 778899u, BTPAIR_PASSKEY_ENTRY, 0,
        "string \"passkey 778899\"", true},
       {"comparison auto", "RequestConfirmation", 55, true, "", true, {}, {}, 0, "string \"agreed\"", true},
-      {"comparison refused", "RequestConfirmation", 987654, false, "", false, {}, BTPAIR_NUMERIC_COMPARISON, 987654,
-       "string \"refused org.bluez.Error.Rejected\"", false},
+      {"comparison refused",
+       "RequestConfirmation",
+       987654,
+       false,
+       "",
+       false,
+       {},
+       BTPAIR_NUMERIC_COMPARISON,
+       987654,
+       "string \"refused org.bluez.Error.Rejected\"",
+       false},
       {"notification auto", "DisplayPasskey", 123456, true, "", true, {}, {}, 0, "string \"agreed\"", true},
-      {"notification refused", "DisplayPasskey", 123456, false, "", false, {}, BTPAIR_PASSKEY_NOTIFICATION, 123456,
-       "string \"cancelled\"", false},
+      {"notification refused",
+       "DisplayPasskey",
+       123456,
+       false,
+       "",
+       false,
+       {},
+       BTPAIR_PASSKEY_NOTIFICATION,
+       123456,
+       "string \"cancelled\"",
+       false},
       {"PIN shown", "DisplayPinCode", 5678, true, "", true, {}, {}, 0, "string \"agreed\"", true},
       {"just works auto", "RequestAuthorization", 0, true, "", true, {}, {}, 0, "string \"agreed\"", true},
-      {"just works refused", "RequestAuthorization", 0, false, "", false, {}, BTPAIR_NUMERIC_COMPARISON, 0,
-       "string \"refused org.bluez.Error.Rejected\"", false},
+      {"just works refused",
+       "RequestAuthorization",
+       0,
+       false,
+       "",
+       false,
+       {},
+       BTPAIR_NUMERIC_COMPARISON,
+       0,
+       "string \"refused org.bluez.Error.Rejected\"",
+       false},
   };
   MockBlueZBus bus(BLUEZ_MOCK_TEMPLATE);
   ASSERT_TRUE(bus.started());
@@ -68,7 +113,8 @@ TEST(BluetoothBlueZPairingTest, AgentRequestsMeetTheHostsAnswers) {
     SCOPED_TRACE(c.name);
     const std::string text = addressText(++address);
     ASSERT_TRUE(bus.mock("AddDevice string:hci0 string:" + text + " string:Station"));
-    ASSERT_TRUE(bus.mock("PlanPairing string:" + text + " string:" + c.request + " uint32:" + std::to_string(c.number)));
+    ASSERT_TRUE(
+        bus.mock("PlanPairing string:" + text + " string:" + c.request + " uint32:" + std::to_string(c.number)));
 
     PairingHost host;
     host.accept = c.hostAccepts;
@@ -97,8 +143,8 @@ TEST(BluetoothBlueZPairingTest, WizardPairsAndAnUnknownDeviceIsNotFound) {
   ASSERT_TRUE(bus.mock("PlanPairing string:00:11:22:33:44:AA string:RequestConfirmation uint32:31337"));
 
   PairingHost host;
-  const TBluetoothPairingWizardParms parms{0x0011223344AAull, &PairingHost::answer, &host, &PairingHost::countIdle,
-                                           &host, 0};
+  const TBluetoothPairingWizardParms parms{
+      0x0011223344AAull, &PairingHost::answer, &host, &PairingHost::countIdle, &host, 0};
   EXPECT_EQ(ShowBluetoothPairingWizard(&parms), S_OK);
   ASSERT_EQ(host.queries.size(), 1u);  // the wizard never answers by itself
   EXPECT_EQ(host.queries[0].Method, BTPAIR_NUMERIC_COMPARISON);

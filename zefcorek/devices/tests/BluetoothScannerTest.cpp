@@ -430,8 +430,7 @@ TEST(BluetoothScannerBlueZTest, SerialPortFilterSearchesTheDevicesServices) {
   EXPECT_EQ(results.LastError, 0);
   EXPECT_EQ(host.accepted, std::vector<std::u16string>{u"Meter"});
   EXPECT_EQ(bus.ask("/ org.bluez.Mock.ConnectCount string:A1:B2:C3:D4:E5:F6"), "uint32 1");
-  EXPECT_EQ(bus.property("/org/bluez/hci0/dev_A1_B2_C3_D4_E5_F6", "org.bluez.Device1", "Connected"),
-            "boolean false");
+  EXPECT_EQ(bus.property("/org/bluez/hci0/dev_A1_B2_C3_D4_E5_F6", "org.bluez.Device1", "Connected"), "boolean false");
   CleanUpBluetoothScannerResults(&results);
 }
 

@@ -49,19 +49,18 @@ public:
         << "<policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/>"
            "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/></policy></busconfig>\n";
     address_ = "unix:path=" + folder_ + "/bus";
-    const std::string script =
-        "set -e; cd '" + folder_ + "'; export DBUS_SYSTEM_BUS_ADDRESS='" + address_ +
-        "'; "
-        "dbus-daemon --config-file=bus.conf --fork --print-pid=3 3>daemon.pid; "
-        "/usr/bin/python3 -m dbusmock --system --template '" +
-        templateName +
-        "' >mock.log 2>&1 & echo $! >mock.pid; "
-        "for i in $(seq 200); do "
-        "  dbus-send --system --print-reply --dest=org.freedesktop.DBus / "
-        "org.freedesktop.DBus.NameHasOwner string:" +
-        service_ +
-        " 2>/dev/null | grep -q true && exit 0; "
-        "  sleep 0.05; done; exit 1";
+    const std::string script = "set -e; cd '" + folder_ + "'; export DBUS_SYSTEM_BUS_ADDRESS='" + address_ +
+                               "'; "
+                               "dbus-daemon --config-file=bus.conf --fork --print-pid=3 3>daemon.pid; "
+                               "/usr/bin/python3 -m dbusmock --system --template '" +
+                               templateName +
+                               "' >mock.log 2>&1 & echo $! >mock.pid; "
+                               "for i in $(seq 200); do "
+                               "  dbus-send --system --print-reply --dest=org.freedesktop.DBus / "
+                               "org.freedesktop.DBus.NameHasOwner string:" +
+                               service_ +
+                               " 2>/dev/null | grep -q true && exit 0; "
+                               "  sleep 0.05; done; exit 1";
     started_ = std::system(script.c_str()) == 0;
   }
 
@@ -86,8 +85,8 @@ public:
 
   // Calls a method of the mock ("AddAdapter string:hci0 string:box").
   bool mock(const std::string& methodAndArguments) const {
-    return std::system(("dbus-send --bus=" + address_ + " --print-reply --dest=" + service_ + " " + mockObject_ +
-                        " " + mockInterface_ + "." + methodAndArguments + " >/dev/null")
+    return std::system(("dbus-send --bus=" + address_ + " --print-reply --dest=" + service_ + " " + mockObject_ + " " +
+                        mockInterface_ + "." + methodAndArguments + " >/dev/null")
                            .c_str()) == 0;
   }
 

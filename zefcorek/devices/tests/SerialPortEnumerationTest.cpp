@@ -198,9 +198,10 @@ TEST_F(SerialPortEnumerationTest, DefaultProviderJoinsModemManagersModems) {
   const std::string cellularPort = cellular.devicePath();
   ASSERT_TRUE(bus.mock("AddModem string:Acme 'string:Fax 56k' string:" + faxPort + " array:string:" + faxPort +
                        " array:uint32:3"));
-  ASSERT_TRUE(bus.mock("AddModem string:Cellco string:LTE string:cdc-wdm0 array:string:cdc-wdm0,wwan0," +
-                       cellularPort + " array:uint32:6,2,3"));
-  ASSERT_TRUE(bus.mock("AddModem string:Cellco string:5G string:cdc-wdm1 array:string:cdc-wdm1,wwan1 array:uint32:6,2"));
+  ASSERT_TRUE(bus.mock("AddModem string:Cellco string:LTE string:cdc-wdm0 array:string:cdc-wdm0,wwan0," + cellularPort +
+                       " array:uint32:6,2,3"));
+  ASSERT_TRUE(
+      bus.mock("AddModem string:Cellco string:5G string:cdc-wdm1 array:string:cdc-wdm1,wwan1 array:uint32:6,2"));
 
   const std::string hermetic = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
   setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.address().c_str(), 1);
@@ -216,7 +217,8 @@ TEST_F(SerialPortEnumerationTest, DefaultProviderJoinsModemManagersModems) {
     return u" COM" + column + u" : " + platform::ansiToWideLenient(modem) + u" @ Communications Port (COM" + digits +
            u")";
   };
-  std::vector<std::u16string> expected = {line(fax.comNumber(), "Acme Fax 56k"), line(cellular.comNumber(), "Cellco LTE")};
+  std::vector<std::u16string> expected = {line(fax.comNumber(), "Acme Fax 56k"),
+                                          line(cellular.comNumber(), "Cellco LTE")};
   if (cellular.comNumber() < fax.comNumber()) std::swap(expected[0], expected[1]);
   EXPECT_EQ(combo.lines, expected);
   ASSERT_EQ(joined->EntryCount, 2u);

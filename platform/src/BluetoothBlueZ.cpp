@@ -5,6 +5,10 @@
 // "Connectable" here is a powered adapter and "discoverable" a powered,
 // discoverable one: switching incoming connections off powers the adapter
 // down, as the radio switch of the system does.
+//
+// Pairing (BlueZPairing), connects by service class (BlueZProfileConnect)
+// and service searches (BlueZServiceSearch) each run on a bus connection of
+// their own, which serves our agent or profile object while it waits.
 #include "BluetoothBlueZ.h"
 
 #include "BlueZPairing.h"

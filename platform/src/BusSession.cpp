@@ -58,7 +58,8 @@ platform::BusCallResult platform::BusSession::call(DBusMessage* message, int tim
     result.timedOut = true;
     return result;
   }
-  // The pending call's own time-out needs a main loop; the bound is kept here.
+  // The pending call's own time-out needs a main loop; the bound is kept here,
+  // in real time: a virtual clock cannot make the peer answer any sooner.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (!dbus_pending_call_get_completed(pending) && std::chrono::steady_clock::now() < deadline) {
     if (!dbus_connection_read_write_dispatch(connection_, kPumpMs)) break;  // the bus went away

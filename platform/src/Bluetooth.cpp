@@ -17,6 +17,7 @@
 namespace {
 
 std::atomic<platform::BluetoothBackend*> activeBackend{nullptr};
+std::atomic<uint64_t> installCount{0};
 
 // What every call answers while no back end is active.
 constexpr DWORD kNoRadioStack = 1062;  // ERROR_SERVICE_NOT_ACTIVE
@@ -81,8 +82,12 @@ std::u16string radioDevicePath(int index) {
 platform::BluetoothBackend::~BluetoothBackend() = default;
 
 platform::BluetoothBackend* platform::installBluetoothBackend(BluetoothBackend* backend) {
-  return activeBackend.exchange(backend);
+  BluetoothBackend* previous = activeBackend.exchange(backend);
+  installCount.fetch_add(1);
+  return previous;
 }
+
+uint64_t platform::bluetoothBackendGeneration() { return installCount.load(); }
 
 platform::BluetoothBackend* platform::activeBluetoothBackend() { return currentBackend(); }
 

@@ -5,11 +5,22 @@
 // "Connectable" here is a powered adapter and "discoverable" a powered,
 // discoverable one: switching incoming connections off powers the adapter
 // down, as the radio switch of the system does.
+//
+// Pairing (BlueZPairing), connects by service class (BlueZProfileConnect)
+// and service searches (BlueZServiceSearch) each run on a bus connection of
+// their own, which serves our agent or profile object while it waits.
 #include "BluetoothBlueZ.h"
+
+#include "BlueZPairing.h"
+#include "BlueZProfileConnect.h"
+#include "BlueZServiceSearch.h"
+#include "BusSession.h"
+#include "SystemBus.h"
+
+#include "platform/BlueZ.h"
 
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
-#include "platform/FileSyscalls.h"
 #include "platform/Sockets.h"
 #include "platform/TextTools.h"
 
@@ -18,7 +29,6 @@
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -29,6 +39,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,6 +80,7 @@ struct Device {
   bool paired = false;
   bool trusted = false;
   bool connected = false;
+  bool servicesResolved = false;
   std::vector<std::string> uuids;
 };
 
@@ -132,13 +144,12 @@ std::string readString(DBusMessageIter* iter) {
 
 class BlueZBackend final : public platform::BluetoothBackend {
 public:
-  explicit BlueZBackend(DBusConnection* bus) : bus_(bus) {}
+  BlueZBackend(DBusConnection* bus, std::string address) : bus_(bus), address_(std::move(address)) {}
   ~BlueZBackend() override {
     dbus_connection_close(bus_);
     dbus_connection_unref(bus_);
   }
 
-  // Pairing needs an agent on the bus, which this back end does not run.
   bool offers(const char* function) const override {
     static const char* const kOffered[] = {
         "BluetoothFindFirstRadio",
@@ -150,6 +161,10 @@ public:
         "BluetoothEnableIncomingConnections",
         "BluetoothGetDeviceInfo",
         "BluetoothRemoveDevice",
+        "BluetoothRegisterForAuthenticationEx",
+        "BluetoothUnregisterAuthentication",
+        "BluetoothSendAuthenticationResponseEx",
+        "BluetoothAuthenticateDeviceEx",
     };
     for (const char* name : kOffered) {
       if (std::strcmp(name, function) == 0) return true;
@@ -198,11 +213,18 @@ public:
     return kNotFound;
   }
 
-  DWORD registerAuthentication(uint64_t, PFN_AUTHENTICATION_CALLBACK_EX, void*, void**) override { return kGenFailure; }
-  bool unregisterAuthentication(void*) override { return false; }
-  DWORD sendAuthenticationResponse(const BLUETOOTH_AUTHENTICATE_RESPONSE&) override { return kGenFailure; }
-  DWORD authenticateDevice(BLUETOOTH_DEVICE_INFO&, BLUETOOTH_AUTHENTICATION_REQUIREMENTS) override {
-    return kGenFailure;
+  DWORD registerAuthentication(uint64_t address, PFN_AUTHENTICATION_CALLBACK_EX callback, void* context,
+                               void** registration) override {
+    return pairing_.registerCallback(address, callback, context, registration);
+  }
+  bool unregisterAuthentication(void* registration) override { return pairing_.unregisterCallback(registration); }
+  DWORD sendAuthenticationResponse(const BLUETOOTH_AUTHENTICATE_RESPONSE& response) override {
+    return pairing_.sendResponse(response);
+  }
+  DWORD authenticateDevice(BLUETOOTH_DEVICE_INFO& info, BLUETOOTH_AUTHENTICATION_REQUIREMENTS requirements) override {
+    const std::string path = devicePath(info.Address.ullLong);
+    if (path.empty()) return kNotFound;
+    return pairing_.pair({address_, path, info}, requirements);
   }
 
   // The devices the adapters know, after a discovery of a few seconds. The
@@ -223,14 +245,10 @@ public:
     found = false;
     char wanted[40];
     std::snprintf(wanted, sizeof wanted, "0000%04x-0000-1000-8000-00805f9b34fb", uuid16);
-    for (const Device& device : snapshot().devices) {
-      if (device.address != address) continue;
-      for (const std::string& uuid : device.uuids) {
-        // UUID text is hexadecimal ASCII in either case.
-        if (platform::equalsAsciiIgnoreCase(uuid, wanted)) found = true;
-      }
-    }
-    return 0;
+    const std::string path = devicePath(address);
+    if (path.empty()) return 0;
+    return platform::searchBlueZService(
+        address_, path, wanted, [&] { return deviceServices(address); }, found);
   }
 
   // The socket stands in until connect makes the RFCOMM link and puts it
@@ -238,9 +256,10 @@ public:
   // where the kernel has no Bluetooth sockets; connect then fails.
   int rfcommSocket() override { return ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0); }
 
-  // A channel only: finding the channel of a service class needs a service
-  // discovery the back end does not run, so port 0 is refused.
+  // A channel, or a service class whose channel BlueZ finds (port 0).
   int rfcommConnect(int fd, const SOCKADDR_BTH& address) override {
+    const GUID serviceClass = address.serviceClassId;  // packed: read by value
+    if (address.port == 0 && !(serviceClass == GUID{})) return connectByServiceClass(fd, address.btAddr, serviceClass);
     if (address.port == 0 || address.port > 30) return WSAEADDRNOTAVAIL;
     const int link = ::socket(kAfBluetooth, SOCK_STREAM | SOCK_CLOEXEC, kBtProtoRfcomm);
     if (link < 0) return WSAENETDOWN;
@@ -265,6 +284,34 @@ public:
   }
 
 private:
+  // The profile's socket takes the place of the stand-in descriptor.
+  int connectByServiceClass(int fd, uint64_t device, const GUID& serviceClass) {
+    const std::string path = devicePath(device);
+    if (path.empty()) return WSAEHOSTDOWN;
+    int connected = -1;
+    const int error = platform::connectBlueZProfile(address_, path, serviceClass, connected);
+    if (error != 0) return error;
+    const int placed = ::dup3(connected, fd, O_CLOEXEC);
+    ::close(connected);
+    return placed < 0 ? WSAENOBUFS : 0;
+  }
+
+  std::optional<platform::BlueZDeviceServices> deviceServices(uint64_t address) {
+    for (const Device& device : snapshot().devices) {
+      if (device.address != address) continue;
+      return platform::BlueZDeviceServices{device.uuids, device.servicesResolved, device.connected};
+    }
+    return std::nullopt;
+  }
+
+  // The object path of the device of `address`; empty when BlueZ knows none.
+  std::string devicePath(uint64_t address) {
+    for (const Device& device : snapshot().devices) {
+      if (device.address == address) return device.path;
+    }
+    return {};
+  }
+
   // The reply, or null for an error or a call that timed out.
   Message call(DBusMessage* message) {
     std::lock_guard lock(mutex_);
@@ -331,106 +378,58 @@ private:
     Message message(
         dbus_message_new_method_call("org.bluez", "/", "org.freedesktop.DBus.ObjectManager", "GetManagedObjects"));
     Message reply = call(message.get());
-    DBusMessageIter objects;
-    if (!reply || !dbus_message_iter_init(reply.get(), &objects) ||
-        dbus_message_iter_get_arg_type(&objects) != DBUS_TYPE_ARRAY) {
-      return result;
-    }
-    DBusMessageIter object;
-    for (dbus_message_iter_recurse(&objects, &object); dbus_message_iter_get_arg_type(&object) == DBUS_TYPE_DICT_ENTRY;
-         dbus_message_iter_next(&object)) {
-      readObject(&object, result);
-    }
+    platform::forEachManagedInterface(reply.get(),
+                                      [&](const char* path, const char* name, DBusMessageIter* properties) {
+                                        readInterface(path, name, properties, result);
+                                      });
     return result;
   }
 
-  static void readObject(DBusMessageIter* object, Snapshot& into) {
-    DBusMessageIter entry;
-    dbus_message_iter_recurse(object, &entry);
-    const char* path = nullptr;
-    dbus_message_iter_get_basic(&entry, &path);
-    dbus_message_iter_next(&entry);
-    DBusMessageIter interface;
-    for (dbus_message_iter_recurse(&entry, &interface);
-         dbus_message_iter_get_arg_type(&interface) == DBUS_TYPE_DICT_ENTRY; dbus_message_iter_next(&interface)) {
-      DBusMessageIter pair;
-      dbus_message_iter_recurse(&interface, &pair);
-      const char* name = nullptr;
-      dbus_message_iter_get_basic(&pair, &name);
-      dbus_message_iter_next(&pair);
-      if (std::strcmp(name, "org.bluez.Adapter1") == 0) {
-        Adapter adapter;
-        adapter.path = path;
-        forEachProperty(&pair, [&](const char* key, DBusMessageIter* value) {
-          if (std::strcmp(key, "Powered") == 0) adapter.powered = readBool(value);
-          if (std::strcmp(key, "Discoverable") == 0) adapter.discoverable = readBool(value);
-        });
-        into.adapters.push_back(adapter);
-      } else if (std::strcmp(name, "org.bluez.Device1") == 0) {
-        Device device;
-        device.path = path;
-        std::string alias;
-        forEachProperty(&pair, [&](const char* key, DBusMessageIter* value) {
-          if (std::strcmp(key, "Address") == 0) device.address = parseAddress(readString(value).c_str());
-          if (std::strcmp(key, "Name") == 0) device.name = readString(value);
-          if (std::strcmp(key, "Alias") == 0) alias = readString(value);
-          if (std::strcmp(key, "Adapter") == 0) {
-            const char* adapterPath = nullptr;
-            if (readVariant(value, DBUS_TYPE_OBJECT_PATH, adapterPath)) device.adapter = adapterPath;
-          }
-          if (std::strcmp(key, "Class") == 0) (void)readVariant(value, DBUS_TYPE_UINT32, device.classOfDevice);
-          if (std::strcmp(key, "Paired") == 0) device.paired = readBool(value);
-          if (std::strcmp(key, "Trusted") == 0) device.trusted = readBool(value);
-          if (std::strcmp(key, "Connected") == 0) device.connected = readBool(value);
-          if (std::strcmp(key, "UUIDs") == 0) device.uuids = readStrings(value);
-        });
-        if (device.name.empty()) device.name = alias;
-        if (device.adapter.empty()) device.adapter = device.path.substr(0, device.path.rfind('/'));
-        into.devices.push_back(device);
-      }
-    }
-  }
-
-  template <typename Visit>
-  static void forEachProperty(DBusMessageIter* properties, Visit visit) {
-    DBusMessageIter property;
-    for (dbus_message_iter_recurse(properties, &property);
-         dbus_message_iter_get_arg_type(&property) == DBUS_TYPE_DICT_ENTRY; dbus_message_iter_next(&property)) {
-      DBusMessageIter pair;
-      dbus_message_iter_recurse(&property, &pair);
-      const char* key = nullptr;
-      dbus_message_iter_get_basic(&pair, &key);
-      dbus_message_iter_next(&pair);
-      visit(key, &pair);
+  static void readInterface(const char* path, const char* name, DBusMessageIter* properties, Snapshot& into) {
+    using platform::forEachProperty;
+    if (std::strcmp(name, "org.bluez.Adapter1") == 0) {
+      Adapter adapter;
+      adapter.path = path;
+      forEachProperty(properties, [&](const char* key, DBusMessageIter* value) {
+        if (std::strcmp(key, "Powered") == 0) adapter.powered = readBool(value);
+        if (std::strcmp(key, "Discoverable") == 0) adapter.discoverable = readBool(value);
+      });
+      into.adapters.push_back(adapter);
+    } else if (std::strcmp(name, "org.bluez.Device1") == 0) {
+      Device device;
+      device.path = path;
+      std::string alias;
+      forEachProperty(properties, [&](const char* key, DBusMessageIter* value) {
+        if (std::strcmp(key, "Address") == 0) device.address = parseAddress(readString(value).c_str());
+        if (std::strcmp(key, "Name") == 0) device.name = readString(value);
+        if (std::strcmp(key, "Alias") == 0) alias = readString(value);
+        if (std::strcmp(key, "Adapter") == 0) {
+          const char* adapterPath = nullptr;
+          if (readVariant(value, DBUS_TYPE_OBJECT_PATH, adapterPath)) device.adapter = adapterPath;
+        }
+        if (std::strcmp(key, "Class") == 0) (void)readVariant(value, DBUS_TYPE_UINT32, device.classOfDevice);
+        if (std::strcmp(key, "Paired") == 0) device.paired = readBool(value);
+        if (std::strcmp(key, "Trusted") == 0) device.trusted = readBool(value);
+        if (std::strcmp(key, "Connected") == 0) device.connected = readBool(value);
+        if (std::strcmp(key, "UUIDs") == 0) device.uuids = readStrings(value);
+        if (std::strcmp(key, "ServicesResolved") == 0) device.servicesResolved = readBool(value);
+      });
+      if (device.name.empty()) device.name = alias;
+      if (device.adapter.empty()) device.adapter = device.path.substr(0, device.path.rfind('/'));
+      into.devices.push_back(device);
     }
   }
 
   DBusConnection* bus_;
+  std::string address_;  // the bus's address, for the connections pairing and profiles open
   std::mutex mutex_;
+  platform::BlueZPairing pairing_;
 };
-
-std::string systemBusAddress() {
-  const char* configured = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
-  if (configured != nullptr && *configured != 0) return configured;
-  return "unix:path=/run/dbus/system_bus_socket";
-}
-
-// Whether a unix-socket address names a socket that exists, so a machine
-// without a system bus answers at once.
-bool socketExists(const std::string& address) {
-  const std::string prefix = "unix:path=";
-  if (address.compare(0, prefix.size(), prefix) != 0) return true;
-  std::string path = address.substr(prefix.size());
-  path = path.substr(0, path.find(','));
-  struct stat status {};
-  return platform::fileSyscalls().stat(path.c_str(), &status) == 0 && S_ISSOCK(status.st_mode);
-}
 
 }  // namespace
 
-platform::BluetoothBackend* platform::makeBlueZBackend() {
-  const std::string address = systemBusAddress();
-  if (!socketExists(address)) return nullptr;
+std::unique_ptr<platform::BluetoothBackend> platform::connectBlueZBackend(const std::string& address) {
+  if (!platform::busSocketExists(address)) return nullptr;
   DBusError error;
   dbus_error_init(&error);
   DBusConnection* bus = dbus_connection_open_private(address.c_str(), &error);
@@ -447,5 +446,9 @@ platform::BluetoothBackend* platform::makeBlueZBackend() {
     dbus_connection_unref(bus);
     return nullptr;
   }
-  return new BlueZBackend(bus);
+  return std::make_unique<BlueZBackend>(bus, address);
+}
+
+platform::BluetoothBackend* platform::makeBlueZBackend() {
+  return connectBlueZBackend(platform::systemBusAddress()).release();
 }

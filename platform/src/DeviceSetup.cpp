@@ -2,6 +2,8 @@
 #include "platform/DeviceSetup.h"
 
 #include "BluetoothRadios.h"
+#include "ModemManager.h"
+#include "SystemBus.h"
 
 #include "platform/Bluetooth.h"
 #include "platform/CodePage.h"
@@ -32,7 +34,13 @@ ProviderSlot& providerSlot() {
 
 class SysfsProvider final : public platform::DeviceSetupProvider {
 public:
-  std::vector<platform::SetupDevice> devices() override { return platform::sysfsSetupDevices(); }
+  std::vector<platform::SetupDevice> devices() override {
+    std::vector<platform::SetupDevice> devices = platform::sysfsSetupDevices();
+    for (platform::SetupDevice& modem : platform::modemManagerSetupDevices(platform::systemBusAddress())) {
+      devices.push_back(std::move(modem));
+    }
+    return devices;
+  }
 };
 
 // Where one interface of a set sits: its device and its place among that

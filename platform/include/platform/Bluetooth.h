@@ -218,6 +218,9 @@ public:
 // system's radio stack is never returned: it stays underneath).
 ZEF_EXPORT BluetoothBackend* installBluetoothBackend(BluetoothBackend* backend);
 ZEF_EXPORT BluetoothBackend* activeBluetoothBackend();
+// Counts the installs: a table of module functions resolved under one back
+// end is stale once this has moved on.
+ZEF_EXPORT uint64_t bluetoothBackendGeneration();
 
 // Whether the radio modules load now (function null) and whether
 // GetProcAddress hands out `function` of them.

@@ -6,7 +6,8 @@
 // the serial device map (CommPorts.h), each with a COM port interface whose
 // device path is its "\\.\COMn" name, friendly names from the udev database
 // under /run/udev/data when it has them, rfcomm* marked as Bluetooth serial
-// ports, and no modems; tests install a fake provider they fill. Beside the
+// ports, and the modems of ModemManager on the system bus attached to those
+// ports; tests install a fake provider they fill. Beside the
 // provider's devices, a set of the Bluetooth classes lists the radios of the
 // active Bluetooth back end (Bluetooth.h), each with a radio interface
 // (GUID_BTHPORT_DEVICE_INTERFACE) whose device path CreateFileW opens as a

@@ -1,7 +1,9 @@
 // The radio modules' function table, resolved by name.
 #include "BthPropsDLL.h"
 
+#include <cstdint>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -43,15 +45,29 @@ void zefcorek::devices::freeBthPropsDLL(TBthPropsDLL& table) {
 
 namespace {
 
-// Made on first use and kept: its modules are never freed, so a function
-// pointer read from it stays valid for the life of the process.
+// Made on first use and kept for the back end it was resolved under: when
+// another back end is installed (tests do, one after the other) the rows are
+// resolved again, so no caller sees the functions an earlier back end offered.
+// A row is either null or the module function itself, which never moves.
+struct ProcessTable {
+  std::mutex mutex;
+  zefcorek::devices::TBthPropsDLL table{};
+  bool loaded = false;
+  uint64_t generation = 0;
+};
+
 zefcorek::devices::TBthPropsDLL& processTable() {
-  static zefcorek::devices::TBthPropsDLL table = [] {
-    zefcorek::devices::TBthPropsDLL made;
-    zefcorek::devices::loadBthPropsDLL(made);
-    return made;
-  }();
-  return table;
+  static ProcessTable process;
+  std::lock_guard lock(process.mutex);
+  const uint64_t now = platform::bluetoothBackendGeneration();
+  if (process.loaded && process.generation == now) return process.table;
+  zefcorek::devices::TBthPropsDLL fresh;
+  zefcorek::devices::loadBthPropsDLL(fresh);
+  if (process.loaded) zefcorek::devices::freeBthPropsDLL(process.table);
+  process.table = fresh;
+  process.loaded = true;
+  process.generation = now;
+  return process.table;
 }
 
 }  // namespace

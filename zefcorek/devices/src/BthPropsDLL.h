@@ -2,8 +2,9 @@
 // library calls through one, and checks the row it needs, so the library
 // runs without a radio stack.
 //
-// One table lives for the process (made on first use, its modules never
-// freed); the connection loads private copies for one call and frees them.
+// One table lives for the process (made on first use, resolved again when
+// another back end is installed); the connection loads private copies for
+// one call and frees them.
 #pragma once
 
 #include "platform/Bluetooth.h"

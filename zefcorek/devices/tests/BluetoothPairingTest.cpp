@@ -2,6 +2,7 @@
 // thread with the method and number each case chooses.
 #include "BluetoothPairing.h"
 #include "BthPropsDLL.h"
+#include "PairingHost.h"
 
 #include "zefcorek/BluetoothConnection.h"
 #include "zefcorek/DebugLog.h"
@@ -58,21 +59,7 @@ platform::FakeBluetoothDevice station() {
   return device;
 }
 
-struct Host {
-  bool accept = true;
-  std::optional<uint32_t> newValue;
-  std::vector<TBluetoothPairingQuery> queries;
-  int idles = 0;
-};
-
-bool answerAsHost(TBluetoothPairingQuery* query) {
-  auto* host = static_cast<Host*>(query->UserData);
-  host->queries.push_back(*query);
-  if (host->newValue) query->Value = *host->newValue;
-  return host->accept;
-}
-
-void countIdle(void* user) { ++static_cast<Host*>(user)->idles; }
+using Host = PairingHost;
 
 struct PairingRun {
   platform::FakeBluetoothBackend fake;
@@ -86,19 +73,7 @@ struct PairingRun {
   // Pairs through the opener's loop, as Open does.
   void pair(bool autoAccept, const char* pinText) {
     platform::ScopedBluetoothBackend active(&fake);
-    ASSERT_TRUE(zefcorek::devices::EnsureBthPropsDLL());
-    TBluetoothPairingRequest request;
-    request.DeviceInfo.dwSize = sizeof request.DeviceInfo;
-    request.DeviceInfo.Address.ullLong = kDevice;
-    request.Table = &zefcorek::devices::processBthPropsDLL();
-    uint32_t value = 0;
-    char text[64] = {};
-    std::strncpy(text, pinText, sizeof text - 1);
-    zefcorek::devices::readPinText(text, sizeof text, value, request.PinDigits);
-    request.Value = value;
-    request.AutoAccept = autoAccept;
-    zefcorek::devices::runPairing(request, &answerAsHost, &host, nullptr, nullptr);
-    accepted = request.Accepted;
+    accepted = pairThroughOpener(kDevice, autoAccept, pinText, host).accepted;
   }
 
   bool accepted = false;
@@ -362,7 +337,7 @@ TEST(BluetoothPairingTest, WizardChecksItsArgumentsFirst) {
   platform::ScopedBluetoothBackend active(&fake);
 
   Host host;
-  TBluetoothPairingWizardParms parms{kDevice, &answerAsHost, &host, &countIdle, &host, 0};
+  TBluetoothPairingWizardParms parms{kDevice, &PairingHost::answer, &host, &PairingHost::countIdle, &host, 0};
   EXPECT_EQ(ShowBluetoothPairingWizard(nullptr), E_INVALIDARG);
   TBluetoothPairingWizardParms noCallback = parms;
   noCallback.PairingCallback = nullptr;
@@ -415,7 +390,7 @@ TEST(BluetoothPairingTest, WizardNeedsTheRadioFunctions) {
   fake.missingFunctions.insert("BluetoothSendAuthenticationResponseEx");
   platform::ScopedBluetoothBackend active(&fake);
   Host host;
-  const TBluetoothPairingWizardParms parms{kDevice, &answerAsHost, &host, &countIdle, &host, 0};
+  const TBluetoothPairingWizardParms parms{kDevice, &PairingHost::answer, &host, &PairingHost::countIdle, &host, 0};
   EXPECT_EQ(ShowBluetoothPairingWizard(&parms), E_FAIL);
   EXPECT_EQ(host.idles, 0);
 }

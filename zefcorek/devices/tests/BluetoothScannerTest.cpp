@@ -372,9 +372,20 @@ TEST(BluetoothScannerTest, LogsEachStepInOrder) {
 
 }  // namespace
 
-#include "MockBlueZBus.h"
+#include "MockServiceBus.h"
 
 namespace {
+
+// One inquiry of the scanner thread over the active radio stack.
+void scanOnce(uint32_t filter, TBluetoothScannerResults& results, Host& host) {
+  platform::VirtualClock clock;  // the discovery's few seconds pass at once
+  platform::ScopedClock virtualTime(clock);
+  TBluetoothScannerCtl ctl{&results, 0, &notify, &host, filter, nullptr};
+  ASSERT_EQ(InitBluetoothScanner(&ctl), S_OK);
+  ASSERT_EQ(StartBluetoothScanner(&ctl), S_OK);
+  while (IsBluetoothScannerStillRunning(&ctl) == S_OK) std::this_thread::yield();
+  ASSERT_EQ(ShutDownBluetoothScanner(&ctl, nullptr, nullptr), S_OK);
+}
 
 TEST(BluetoothScannerBlueZTest, OneInquiryListsTheMockedDevices) {
   MockBlueZBus bus;
@@ -384,15 +395,9 @@ TEST(BluetoothScannerBlueZTest, OneInquiryListsTheMockedDevices) {
   ASSERT_TRUE(bus.mock("AddDevice string:hci0 string:11:22:33:44:55:66 string:"));
   ASSERT_TRUE(bus.mock("PairDevice string:hci0 string:A1:B2:C3:D4:E5:F6 uint32:7936"));
 
-  platform::VirtualClock clock;  // the discovery's few seconds pass at once
-  platform::ScopedClock virtualTime(clock);
   TBluetoothScannerResults results{};
   Host host;
-  TBluetoothScannerCtl ctl{&results, 0, &notify, &host, 0, nullptr};
-  ASSERT_EQ(InitBluetoothScanner(&ctl), S_OK);
-  ASSERT_EQ(StartBluetoothScanner(&ctl), S_OK);
-  while (IsBluetoothScannerStillRunning(&ctl) == S_OK) std::this_thread::yield();
-  ASSERT_EQ(ShutDownBluetoothScanner(&ctl, nullptr, nullptr), S_OK);
+  scanOnce(/*filter=*/0, results, host);
 
   EXPECT_EQ(results.LastError, 0);
   std::vector<std::u16string> names = host.accepted;
@@ -404,6 +409,28 @@ TEST(BluetoothScannerBlueZTest, OneInquiryListsTheMockedDevices) {
     EXPECT_EQ(entry->Paired, meter ? 1 : 0);
     EXPECT_EQ(entry->Connected, 0);
   }
+  CleanUpBluetoothScannerResults(&results);
+}
+
+// Filter 1 has BlueZ search the services of a device it has not resolved
+// yet (its cached UUIDs are empty), and drops the link made for the search.
+TEST(BluetoothScannerBlueZTest, SerialPortFilterSearchesTheDevicesServices) {
+  MockBlueZBus bus(BLUEZ_MOCK_TEMPLATE);
+  ASSERT_TRUE(bus.started());
+  ASSERT_TRUE(bus.mock("AddAdapter string:hci0 string:survey-box"));
+  ASSERT_TRUE(bus.mock("AddDevice string:hci0 string:A1:B2:C3:D4:E5:F6 string:Meter"));
+  ASSERT_TRUE(bus.mock("SetServices string:A1:B2:C3:D4:E5:F6 array:string:00001101-0000-1000-8000-00805f9b34fb"));
+  ASSERT_TRUE(bus.mock("AddDevice string:hci0 string:11:22:33:44:55:66 string:Headset"));
+  ASSERT_TRUE(bus.mock("SetServices string:11:22:33:44:55:66 array:string:0000110b-0000-1000-8000-00805f9b34fb"));
+
+  TBluetoothScannerResults results{};
+  Host host;
+  scanOnce(/*filter=*/1, results, host);
+
+  EXPECT_EQ(results.LastError, 0);
+  EXPECT_EQ(host.accepted, std::vector<std::u16string>{u"Meter"});
+  EXPECT_EQ(bus.ask("/ org.bluez.Mock.ConnectCount string:A1:B2:C3:D4:E5:F6"), "uint32 1");
+  EXPECT_EQ(bus.property("/org/bluez/hci0/dev_A1_B2_C3_D4_E5_F6", "org.bluez.Device1", "Connected"), "boolean false");
   CleanUpBluetoothScannerResults(&results);
 }
 

@@ -234,7 +234,7 @@ TEST(BluetoothRadioTest, DeviceOperationsReachTheRadioStack) {
 
 }  // namespace
 
-#include "MockBlueZBus.h"
+#include "MockServiceBus.h"
 
 namespace {
 

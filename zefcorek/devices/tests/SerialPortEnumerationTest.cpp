@@ -2,11 +2,14 @@
 // and the COM name arbiter's bitmap.
 #include "zefcorek/SerialPortEnumeration.h"
 
+#include "platform/CodePage.h"
 #include "platform/CommPorts.h"
 #include "platform/DeviceSetup.h"
 #include "platform/Registry.h"
 
 #include "testsupport/PtyPair.h"
+
+#include "MockServiceBus.h"
 
 #include <gtest/gtest.h>
 
@@ -179,6 +182,54 @@ TEST_F(SerialPortEnumerationTest, DefaultProviderListsTheMappedPorts) {
   const std::u16string name = u"COM" + std::u16string(1, static_cast<char16_t>(u'0' + pty.comNumber()));
   EXPECT_EQ(std::u16string(list->Entries[0].PortName), name);
   EXPECT_EQ(std::u16string(list->Entries[0].PortDescription), u"Communications Port (" + name + u")");
+}
+
+// The default provider joins ModemManager's modems to the mapped ports they
+// are attached to (the primary port, else an AT port); a modem without a
+// serial port is not listed, and without ModemManager there are no modems.
+TEST_F(SerialPortEnumerationTest, DefaultProviderJoinsModemManagersModems) {
+  platform::setDeviceSetupProvider(nullptr);
+  testsupport::PtyPair fax;
+  testsupport::PtyPair cellular;
+  MockServiceBus bus(MM_MOCK_TEMPLATE, "org.freedesktop.ModemManager1", "/org/freedesktop/ModemManager1",
+                     "org.freedesktop.ModemManager1.Mock");
+  ASSERT_TRUE(bus.serviceStarted());
+  const std::string faxPort = fax.devicePath();
+  const std::string cellularPort = cellular.devicePath();
+  ASSERT_TRUE(bus.mock("AddModem string:Acme 'string:Fax 56k' string:" + faxPort + " array:string:" + faxPort +
+                       " array:uint32:3"));
+  ASSERT_TRUE(bus.mock("AddModem string:Cellco string:LTE string:cdc-wdm0 array:string:cdc-wdm0,wwan0," + cellularPort +
+                       " array:uint32:6,2,3"));
+  ASSERT_TRUE(
+      bus.mock("AddModem string:Cellco string:5G string:cdc-wdm1 array:string:cdc-wdm1,wwan1 array:uint32:6,2"));
+
+  const std::string hermetic = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
+  setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.address().c_str(), 1);
+  RecordingCombo combo;
+  zefCoreKFillSerialPortsCombo(&combo);
+  const auto joined = find();
+  setenv("DBUS_SYSTEM_BUS_ADDRESS", hermetic.c_str(), 1);
+
+  const auto line = [](unsigned number, const char* modem) {
+    const std::u16string digits = platform::ansiToWideLenient(std::to_string(number));
+    std::u16string column = digits;
+    column.resize(3, u' ');
+    return u" COM" + column + u" : " + platform::ansiToWideLenient(modem) + u" @ Communications Port (COM" + digits +
+           u")";
+  };
+  std::vector<std::u16string> expected = {line(fax.comNumber(), "Acme Fax 56k"),
+                                          line(cellular.comNumber(), "Cellco LTE")};
+  if (cellular.comNumber() < fax.comNumber()) std::swap(expected[0], expected[1]);
+  EXPECT_EQ(combo.lines, expected);
+  ASSERT_EQ(joined->EntryCount, 2u);
+  EXPECT_EQ(joined->Entries[0].Sources, 3u);
+  EXPECT_EQ(joined->ListFlags, 0u);
+
+  bus.stop();
+  const auto portsOnly = find();
+  ASSERT_EQ(portsOnly->EntryCount, 2u);
+  EXPECT_EQ(portsOnly->Entries[0].Sources, 1u);
+  EXPECT_EQ(portsOnly->Entries[1].Sources, 1u);
 }
 
 TEST_F(SerialPortEnumerationTest, ComNameArbiterBitmap) {

@@ -51,13 +51,14 @@ class INetDetectImp;
 class ThreadTimerWatchers {
 public:
   using Key = std::pair<std::thread::id, UINT_PTR>;
-  static void add(UINT_PTR timerId, INetDetectImp* watcher) {
+  static void add(const Key& key, INetDetectImp* watcher) {
     std::lock_guard lock(mutex());
-    table()[{std::this_thread::get_id(), timerId}] = watcher;
+    table()[key] = watcher;
   }
-  static void remove(UINT_PTR timerId) {
+  // Also from another thread than the timer's (a watcher released there).
+  static void remove(const Key& key) {
     std::lock_guard lock(mutex());
-    table().erase({std::this_thread::get_id(), timerId});
+    table().erase(key);
   }
   static INetDetectImp* find(UINT_PTR timerId) {
     std::lock_guard lock(mutex());
@@ -115,7 +116,8 @@ public:
       return ZR_FAILED;
     }
     timerWindow_ = window;
-    if (!window) ThreadTimerWatchers::add(timerId_, this);
+    timerThread_ = std::this_thread::get_id();
+    if (!window) ThreadTimerWatchers::add({timerThread_, timerId_}, this);
     // The first tick always tells the listeners.
     lastState_ = kStateUnknown;
     openInternet();
@@ -126,7 +128,7 @@ public:
     if (timerId_ == 0) return ZR_OK;
     // With a window the id is the object itself; without one, the queue's.
     KillTimer(timerWindow_, timerId_);
-    if (!timerWindow_) ThreadTimerWatchers::remove(timerId_);
+    if (!timerWindow_) ThreadTimerWatchers::remove({timerThread_, timerId_});
     timerId_ = 0;
     timerWindow_ = nullptr;
     periodMs_ = kStoppedPeriodMs;
@@ -208,6 +210,7 @@ private:
   uint32_t periodMs_ = kStoppedPeriodMs;
   UINT_PTR timerId_ = 0;               // nonzero while the timer runs
   HWND timerWindow_ = nullptr;         // the window given to Start
+  std::thread::id timerThread_;        // the thread whose queue runs the timer
   int32_t lastState_ = kStateUnknown;  // last state told: -1, 0 or 1
   zefcorek::net::ProxySetting proxy_;  // explicit proxy; empty host = none
 };

@@ -66,20 +66,12 @@ HRESULT Pictrel::IDrawableDSImp::FillTriangleDepth(IDrawableDS* depthSurface, co
     const double t = static_cast<double>(y - a.point.y) / static_cast<double>(int64_t{b.point.y} - a.point.y);
     return a.depth + (static_cast<double>(b.depth) - a.depth) * t;
   };
-  TriangleEdge longEdge(c0.point.x, c0.point.y, c2.point.x, c2.point.y);
-  TriangleEdge shortEdge(c0.point.x, c0.point.y, c1.point.x, c1.point.y);
-  for (int64_t y = int64_t{c0.point.y} + 1; y <= c2.point.y; ++y) {
+  walkTriangleRows(c0.point, c1.point, c2.point, 0, state_.height - 1, [&](int64_t y, int64_t xLong, int64_t xShort) {
     const bool lowerHalf = y > c1.point.y;
-    if (y == int64_t{c1.point.y} + 1) shortEdge = TriangleEdge(c1.point.x, c1.point.y, c2.point.x, c2.point.y);
-    const int64_t xLong = longEdge.x();
-    const int64_t xShort = shortEdge.x();
     const double zLong = depthAlong(c0, c2, y);
     const double zShort = lowerHalf ? depthAlong(c1, c2, y) : depthAlong(c0, c1, y);
-    longEdge.advance();
-    shortEdge.advance();
-    if (y < 0 || y >= state_.height) continue;
     BYTE* depthRow = depthSurface->GetScanLine(static_cast<int>(y));
-    if (!depthRow) continue;
+    if (!depthRow) return;
     const bool longIsLeft = xLong <= xShort;
     const int64_t left = longIsLeft ? xLong : xShort;
     const int64_t right = longIsLeft ? xShort : xLong;
@@ -90,7 +82,7 @@ HRESULT Pictrel::IDrawableDSImp::FillTriangleDepth(IDrawableDS* depthSurface, co
       const auto z = static_cast<float>(zLeft + (zRight - zLeft) * t);
       depthTestedWrite(state_, depthRow, static_cast<int>(x), static_cast<int>(y), z, pixel);
     }
-  }
+  });
   return S_OK;
 }
 

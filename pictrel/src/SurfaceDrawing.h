@@ -16,6 +16,7 @@
 #include "platform/PixelFormat.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <type_traits>
 
@@ -199,6 +200,23 @@ public:
       error_ += remainder_;
     }
   }
+  // As `count` calls of advance(), at once. After any advance the error lies
+  // in [remainder − rows, remainder), so the number of carries c in the
+  // next n steps is the one that puts error + n·remainder − c·rows back in
+  // that range. 128-bit terms: n·remainder reaches 2^64 for edges that span
+  // the whole coordinate range.
+  void skip(int64_t count) {
+    assert(count >= 0);
+    if (count == 0) return;
+    if (rows_ <= 0) {  // a flat edge: error stays 0, every step carries
+      x_ += count;
+      return;
+    }
+    using Wide = __int128;
+    const Wide carries = (Wide{error_} + Wide{count - 1} * remainder_ + rows_) / rows_;
+    x_ += static_cast<int64_t>(Wide{count} * step_ + carries);
+    error_ = static_cast<int64_t>(Wide{error_} + Wide{count} * remainder_ - carries * rows_);
+  }
 
 private:
   int64_t rows_;
@@ -207,6 +225,32 @@ private:
   int64_t error_ = 0;
   int64_t x_ = 0;
 };
+
+// Walks the rows top.y + 1 … bottom.y of a triangle whose corners are
+// sorted by y (the top row is not drawn), limited to first … last, and
+// hands visit(y, xLong, xShort) each row's x on the long edge (top to
+// bottom) and on the short edges (top to middle, then middle to bottom).
+// The edges are set straight to the first row drawn, so corners far outside
+// the limits cost no steps.
+template <typename Visit>
+void walkTriangleRows(const tagT_IPOINT2D& top, const tagT_IPOINT2D& middle, const tagT_IPOINT2D& bottom, int64_t first,
+                      int64_t last, Visit&& visit) {
+  const int64_t start = std::max<int64_t>(int64_t{top.y} + 1, first);
+  const int64_t end = std::min<int64_t>(bottom.y, last);
+  if (start > end) return;
+  TriangleEdge longEdge(top.x, top.y, bottom.x, bottom.y);
+  longEdge.skip(start - top.y - 1);
+  const bool belowMiddle = start > middle.y;
+  TriangleEdge shortEdge = belowMiddle ? TriangleEdge(middle.x, middle.y, bottom.x, bottom.y)
+                                       : TriangleEdge(top.x, top.y, middle.x, middle.y);
+  shortEdge.skip(start - (belowMiddle ? middle.y : top.y) - 1);
+  for (int64_t y = start; y <= end; ++y) {
+    if (y == int64_t{middle.y} + 1 && y != start) shortEdge = TriangleEdge(middle.x, middle.y, bottom.x, bottom.y);
+    visit(y, longEdge.x(), shortEdge.x());
+    longEdge.advance();
+    shortEdge.advance();
+  }
+}
 
 // A pixel value as the pixel slots take it: an index at 1-8 bpp (1 bpp:
 // any non-zero value sets the bit), a colour above.

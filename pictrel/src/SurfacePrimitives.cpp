@@ -377,17 +377,9 @@ HRESULT Pictrel::IDrawableDSImp::FillTriangle(const tagT_IPOINT2D* points, COLOR
   if (p2.y < p0.y) std::swap(p0, p2);
   if (p2.y < p1.y) std::swap(p1, p2);
   const tagT_IRECT2D clip = drawableClip(state_);
-  // Rows y0 + 1 … y2 between the long edge (top to bottom) and the short
-  // edges (top to middle, then middle to bottom); the top row is not drawn.
-  TriangleEdge longEdge(p0.x, p0.y, p2.x, p2.y);
-  TriangleEdge shortEdge(p0.x, p0.y, p1.x, p1.y);
-  for (int64_t y = int64_t{p0.y} + 1; y <= p2.y; ++y) {
-    if (y == int64_t{p1.y} + 1) shortEdge = TriangleEdge(p1.x, p1.y, p2.x, p2.y);
-    if (y > clip.bottom) break;
-    if (y >= clip.top) strokeHorizontal(state_, StrokeKind::Solid, longEdge.x(), y, shortEdge.x(), color);
-    longEdge.advance();
-    shortEdge.advance();
-  }
+  walkTriangleRows(p0, p1, p2, clip.top, clip.bottom, [&](int64_t y, int64_t xLong, int64_t xShort) {
+    strokeHorizontal(state_, StrokeKind::Solid, xLong, y, xShort, color);
+  });
   return S_OK;
 }
 

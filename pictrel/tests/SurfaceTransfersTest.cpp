@@ -1,6 +1,7 @@
 // Transfers between surfaces, and drawing against a depth buffer and with
 // a texture.
 #include "DrawableSurface.h"
+#include "SurfaceDrawing.h"
 
 #include "SurfaceFixture.h"
 
@@ -9,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <tuple>
 #include <vector>
 
@@ -290,6 +293,69 @@ TEST(SurfaceTransfersTest, DepthTestsWriteOnlyNearerPixels) {
   ASSERT_EQ(shallow->Create(8, 8, 24, nullptr), S_OK);
   EXPECT_EQ(surface->DepthTestedSquare(shallow.get(), &centre, 8, 0, 0x00FFFFFF), E_INVALIDARG);
   EXPECT_EQ(surface->DepthTestedSquare(nullptr, &centre, 8, 0, 0x00FFFFFF), E_INVALIDARG);
+}
+
+// Jumping an edge ahead lands where stepping it row by row does, for runs
+// of either sign, steep and shallow, and from any row.
+TEST(SurfaceTransfersTest, TriangleEdgeSkipMatchesStepping) {
+  const int64_t runs[] = {0, 1, -1, 7, -7, 13, -13, 100, -100, 1000};
+  for (int64_t rows : {1, 2, 3, 7, 16, 29}) {
+    for (int64_t run : runs) {
+      Pictrel::TriangleEdge stepped(5, -3, 5 + run, -3 + rows);
+      for (int64_t from = 0; from <= rows; ++from) {
+        Pictrel::TriangleEdge jumped(5, -3, 5 + run, -3 + rows);
+        jumped.skip(from);
+        for (int64_t k = 0; k < 3; ++k) {
+          Pictrel::TriangleEdge reference(5, -3, 5 + run, -3 + rows);
+          for (int64_t i = 0; i < from + k; ++i) reference.advance();
+          ASSERT_EQ(jumped.x(), reference.x()) << rows << " " << run << " " << from << " " << k;
+          jumped.advance();
+        }
+      }
+    }
+  }
+}
+
+// Triangles drawn with both fill slots: a triangle moved up past the top of
+// a shorter surface shows the same rows as the whole one on a tall surface,
+// and corners near the ends of the int range draw the visible rows without
+// stepping through the billions of rows outside.
+TEST(SurfaceTransfersTest, TrianglesFarOutsideTheSurfaceDrawOnlyTheirVisibleRows) {
+  using Fill = std::function<void(Pictrel::IDrawableDS*, const tagT_IPOINT2D*)>;
+  const float depths[] = {1.0f, 2.0f, 3.0f};
+  const std::pair<const char*, Fill> fills[] = {
+      {"FillTriangle",
+       [](Pictrel::IDrawableDS* s, const tagT_IPOINT2D* p) { EXPECT_EQ(s->FillTriangle(p, 0x00FFFFFF), S_OK); }},
+      {"FillTriangleDepth",
+       [&](Pictrel::IDrawableDS* s, const tagT_IPOINT2D* p) {
+         SurfaceHolder depth;
+         ASSERT_EQ(depth->Create(s->GetWidth(), s->GetHeight(), 32, nullptr), S_OK);
+         EXPECT_EQ(s->FillTriangleDepth(depth.get(), p, depths, 0x00FFFFFF), S_OK);
+       }},
+  };
+  for (const auto& [name, fill] : fills) {
+    SCOPED_TRACE(name);
+    SurfaceHolder tall;
+    SurfaceHolder shortened;
+    ASSERT_EQ(tall->Create(40, 60, 24, nullptr), S_OK);
+    ASSERT_EQ(shortened->Create(40, 20, 24, nullptr), S_OK);
+    const tagT_IPOINT2D whole[] = {{3, 2}, {37, 25}, {10, 58}};
+    const tagT_IPOINT2D raised[] = {{3, -28}, {37, -5}, {10, 28}};
+    fill(tall.get(), whole);
+    fill(shortened.get(), raised);
+    for (int y = 0; y < 20; ++y)
+      for (int x = 0; x < 40; ++x)
+        ASSERT_EQ(pixelAt(shortened.get(), x, y), pixelAt(tall.get(), x, y + 30)) << x << "," << y;
+
+    constexpr int kMin = std::numeric_limits<int>::min();
+    constexpr int kMax = std::numeric_limits<int>::max();
+    const tagT_IPOINT2D vast[] = {{0, kMin}, {kMax, kMax}, {kMin, kMax}};
+    SurfaceHolder covered;
+    ASSERT_EQ(covered->Create(9, 7, 24, nullptr), S_OK);
+    fill(covered.get(), vast);
+    for (int y = 0; y < 7; ++y)
+      for (int x = 0; x < 9; ++x) EXPECT_EQ(pixelAt(covered.get(), x, y), 0x00FFFFFFu) << x << "," << y;
+  }
 }
 
 }  // namespace

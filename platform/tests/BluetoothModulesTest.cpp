@@ -2,8 +2,12 @@
 #include "platform/BluetoothFake.h"
 #include "platform/Handles.h"
 #include "platform/LoadableModules.h"
+#include "platform/Sockets.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -69,6 +73,43 @@ TEST(BluetoothModulesTest, DeviceInformationFromTheBackEnd) {
   EXPECT_NE(BluetoothGetDeviceInfo(nullptr, &info), ERROR_SUCCESS);
   info.dwSize = 8;
   EXPECT_EQ(BluetoothGetDeviceInfo(nullptr, &info), ERROR_INVALID_PARAMETER);
+}
+
+// The connected link takes the socket's place; the buffer sizes set before
+// the connect stay with it.
+TEST(BluetoothModulesTest, RfcommConnectKeepsTheBufferSizes) {
+  platform::FakeBluetoothBackend fake;
+  fake.rfcommFactory = [](const SOCKADDR_BTH&, int*) {
+    int pair[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return -1;
+    ::close(pair[1]);
+    return pair[0];
+  };
+  platform::ScopedBluetoothBackend active(&fake);
+  const SOCKET s = platform::socket(AF_BTH, SOCK_STREAM_TYPE, BTHPROTO_RFCOMM);
+  ASSERT_NE(s, INVALID_SOCKET);
+  const int receive = 8192, send = 1024;
+  ASSERT_EQ(platform::setsockopt(s, SOL_SOCKET_LEVEL, SO_RCVBUF_OPTION, reinterpret_cast<const char*>(&receive),
+                                 sizeof receive),
+            0);
+  ASSERT_EQ(
+      platform::setsockopt(s, SOL_SOCKET_LEVEL, SO_SNDBUF_OPTION, reinterpret_cast<const char*>(&send), sizeof send),
+      0);
+  const auto sizeOf = [&](int option) {
+    int value = 0;
+    socklen_t length = sizeof value;
+    EXPECT_EQ(::getsockopt(static_cast<int>(s), SOL_SOCKET, option, &value, &length), 0);
+    return value;
+  };
+  const int receiveBefore = sizeOf(SO_RCVBUF), sendBefore = sizeOf(SO_SNDBUF);
+  SOCKADDR_BTH address{};
+  address.addressFamily = AF_BTH;
+  address.btAddr = 0x00A0B0C0D0E0ull;
+  address.port = 3;
+  ASSERT_EQ(platform::connect(s, reinterpret_cast<const SOCKADDR*>(&address), sizeof address), 0);
+  EXPECT_EQ(sizeOf(SO_RCVBUF), receiveBefore);
+  EXPECT_EQ(sizeOf(SO_SNDBUF), sendBefore);
+  platform::closesocket(s);
 }
 
 }  // namespace

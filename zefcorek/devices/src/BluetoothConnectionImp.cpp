@@ -91,6 +91,12 @@ public:
     return accepted;
   }
 
+  // This class refuses a null text before it looks at the link.
+  TConnResult WriteText(const WCHAR* text) override {
+    if (text == nullptr) return {CONN_BAD_ARGUMENT};
+    return SocketConnection::WriteText(text);
+  }
+
   TConnResult IsDevicePaired(uint64_t address, bool* paired) override {
     if (paired == nullptr) return {CONN_BAD_ARGUMENT};
     *paired = false;

@@ -349,6 +349,11 @@ void DeviceConnectionBase::workerLoop() {
       continue;
     }
     request_.Kind = NBREAD_NONE;
+    if (window_) {
+      // Kept before Kind is cleared: after that the host may reuse request_.
+      std::lock_guard lock(completedMutex_);
+      completed_.push_back(request_);
+    }
     kind_.store(NBREAD_NONE);
     if (window_) PostMessageW(window_, kNonBlockingReadDone, 0, reinterpret_cast<LPARAM>(this));
     WaitForSingleObject(wake_, kWorkerAfterDoneMs);
@@ -382,6 +387,21 @@ void DeviceConnectionBase::performRequest() {
   request_.Result = result;
 }
 
+void DeviceConnectionBase::deliverCompletion() {
+  runOperation(
+      u"SyncWndProc",
+      [&] {
+        {
+          std::lock_guard lock(completedMutex_);
+          if (completed_.empty()) return;
+          delivered_ = completed_.front();
+          completed_.pop_front();
+        }
+        if (delivered_.DoneCallback) delivered_.DoneCallback(static_cast<IDeviceConnection*>(this), &delivered_);
+      },
+      /*traced=*/false, class_.guarded);
+}
+
 LRESULT DeviceConnectionBase::syncWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case kNonBlockingReadDone: {
@@ -389,9 +409,7 @@ LRESULT DeviceConnectionBase::syncWndProc(HWND window, UINT message, WPARAM wPar
       // queued when the connection went finds a cleared pointer.
       auto* self = reinterpret_cast<DeviceConnectionBase*>(GetWindowLongPtrW(window, GWLP_USERDATA));
       if (self == nullptr || reinterpret_cast<LPARAM>(self) != lParam) return 0;
-      if (self->request_.DoneCallback) {
-        self->request_.DoneCallback(static_cast<IDeviceConnection*>(self), &self->request_);
-      }
+      self->deliverCompletion();
       return 0;
     }
     case WM_CLOSE: DestroyWindow(window); return 0;

@@ -24,7 +24,9 @@
 #include "platform/WindowMessages.h"
 
 #include <atomic>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <string>
 
 namespace zefcorek::devices {
@@ -121,6 +123,8 @@ private:
   static DWORD workerMain(void* self);
   void workerLoop();
   void performRequest();
+  // Hands the oldest completed request to its done callback.
+  void deliverCompletion();
   static LRESULT syncWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   const ConnectionClass& class_;
@@ -130,8 +134,15 @@ private:
 
   // The connection's copy of the pending or last request. Written by
   // RunNonBlockingReadOp while no request is pending and by the worker while
-  // one is; the done callback gets a pointer to it.
+  // one is.
   TNonBlockingReadOp request_{};
+  // Requests the worker finished, oldest first, one per completion message
+  // posted: the host may issue the next request before it pumps, so each
+  // completion carries its own record. The done callback gets a pointer to
+  // `delivered_`, the copy of the one being reported.
+  std::mutex completedMutex_;
+  std::deque<TNonBlockingReadOp> completed_;
+  TNonBlockingReadOp delivered_{};
   std::atomic<uint32_t> kind_{0};        // request_.Kind as the threads see it
   std::atomic<bool> cancelling_{false};  // a cancel runs: reads end early
   std::atomic<bool> stopping_{false};    // the worker ends at its next step

@@ -344,11 +344,9 @@ bool zefCoreKGetCOMDBArbiterData(TComDBArbiterData** out) {
 
 bool zefCoreKSetCOMDBArbiterData(const TComDBArbiterData* data) {
   if (data == nullptr || data->BitCount == 0) return false;
+  // The key is the system's: a missing one is not made here.
   HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kArbiterKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kArbiterKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return false;
   const bool written =
       RegSetValueExW(key, u"ComDB", 0, REG_BINARY, data->Bitmap, (data->BitCount + 7) / 8) == ERROR_SUCCESS;
   RegCloseKey(key);

@@ -13,6 +13,7 @@
 #include "platform/Handles.h"
 #include "platform/LastError.h"
 #include "platform/Synchronization.h"
+#include "platform/TextTools.h"
 
 #include <algorithm>
 #include <new>
@@ -381,9 +382,14 @@ TConnResult ISerialPortImp::readUntil(WCHAR* buffer, uint16_t length, const WCHA
       } else {
         count = decoder.feed(byte, units);
       }
-      for (int i = 0; i < count && stored < static_cast<size_t>(length - 1); ++i) {
-        buffer[stored++] = units[i];
-      }
+      // What does not fit is dropped, and a surrogate pair is never split:
+      // half of one would leave the text ill-formed.
+      const size_t room = static_cast<size_t>(length - 1) - stored;
+      size_t fits = std::min(static_cast<size_t>(count), room);
+      if (fits < static_cast<size_t>(count) && fits > 0 && platform::isHighSurrogate(units[fits - 1])) --fits;
+      std::copy_n(units, fits, buffer + stored);
+      stored += fits;
+      const bool overflowed = fits < static_cast<size_t>(count);
       *got = static_cast<uint16_t>(stored);
       const size_t at = std::u16string_view(buffer, stored).find(wanted);
       if (at != std::u16string_view::npos) {
@@ -393,6 +399,7 @@ TConnResult ISerialPortImp::readUntil(WCHAR* buffer, uint16_t length, const WCHA
         found = true;
         break;
       }
+      if (overflowed) break;
     } else if (timer.elapsed() > arrivalTimeout) {
       return {CONN_TIMEOUT};
     } else {

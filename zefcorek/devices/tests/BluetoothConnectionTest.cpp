@@ -19,6 +19,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <sys/socket.h>
@@ -129,6 +130,10 @@ TEST(BluetoothConnectionTest, ParametersAndPairedState) {
   EXPECT_EQ(bt->GetParms()->SecondTimeoutMs, 300);
   EXPECT_EQ(bt->GetParms()->PairingUserData, &parms);
   EXPECT_EQ(bt->SetParms(nullptr).Value, CONN_BAD_ARGUMENT);
+  // Text writes on the closed link: a null text is refused before "closed".
+  const std::pair<const WCHAR*, uint32_t> writes[] = {
+      {nullptr, CONN_BAD_ARGUMENT}, {u"", CONN_FAILED}, {u"x", CONN_FAILED}};
+  for (const auto& [text, status] : writes) EXPECT_EQ(bt->WriteText(text).Value, status);
 
   bool paired = true;
   EXPECT_EQ(bt->IsDevicePaired(0, &paired).Value, CONN_BAD_ARGUMENT);

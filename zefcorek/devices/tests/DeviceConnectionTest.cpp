@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -280,6 +281,56 @@ TEST(DeviceConnectionTest, NonBlockingReadCompletesOnTheCreatingThreadWhenItPump
   EXPECT_EQ(std::string(buffer), "12345");
   pumpMessages();
   EXPECT_EQ(completion.calls, 1);
+}
+
+// The host issues the next request before it pumps the first one's
+// completion: each completion reports its own request, in order.
+TEST(DeviceConnectionTest, EachCompletionCarriesItsOwnRequest) {
+  ConnectionRef connection;
+  connection->Open();
+  connection->setReadTimeout(60'000);
+  Completion first, second;
+  char firstBuffer[8] = {}, secondBuffer[8] = {};
+  const TNonBlockingReadOp firstRequest = readRequest(firstBuffer, 5, &first);
+  const TNonBlockingReadOp secondRequest = readRequest(secondBuffer, 3, &second);
+  ASSERT_EQ(connection->RunNonBlockingReadOp(&firstRequest).Value, CONN_OK);
+  connection->feed("12345");
+  ASSERT_TRUE(eventually([&] { return !connection->IsNonBlockingReadOpRunning(); }));
+  ASSERT_EQ(connection->RunNonBlockingReadOp(&secondRequest).Value, CONN_OK);
+
+  pumpMessages();
+  EXPECT_EQ(first.calls, 1);
+  EXPECT_EQ(first.seen.Args.Data.Delivered, 5);
+  EXPECT_EQ(first.seen.Args.Data.Buffer, firstBuffer);
+  EXPECT_EQ(second.calls, 0) << "still pending";
+  EXPECT_TRUE(connection->IsNonBlockingReadOpRunning());
+
+  connection->feed("abc");
+  ASSERT_TRUE(eventually([&] { return !connection->IsNonBlockingReadOpRunning(); }));
+  pumpMessages();
+  EXPECT_EQ(first.calls, 1);
+  ASSERT_EQ(second.calls, 1);
+  EXPECT_EQ(second.seen.Args.Data.Delivered, 3);
+  EXPECT_EQ(std::string(secondBuffer), "abc");
+}
+
+void throwingCompletion(IDeviceConnection*, TNonBlockingReadOp*) { throw std::runtime_error("host fault"); }
+
+// An exception from the host's done callback stops at the window procedure.
+TEST(DeviceConnectionTest, DoneCallbackExceptionIsShownNotPropagated) {
+  platform::RecordingMessageBoxes boxes;
+  ConnectionRef connection;
+  connection->Open();
+  char buffer[4] = {};
+  TNonBlockingReadOp request =
+      zefcorek::testing::dataReadRequest(throwingCompletion, static_cast<Completion*>(nullptr), buffer, 2);
+  ASSERT_EQ(connection->RunNonBlockingReadOp(&request).Value, CONN_OK);
+  connection->feed("ok");
+  ASSERT_TRUE(eventually([&] { return !connection->IsNonBlockingReadOpRunning(); }));
+  EXPECT_NO_THROW(pumpMessages());
+  const auto shown = boxes.shown();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, u"Exception in IMemoryConnectionImp::SyncWndProc()");
 }
 
 TEST(DeviceConnectionTest, CancelAndReleaseEndAPendingRequest) {

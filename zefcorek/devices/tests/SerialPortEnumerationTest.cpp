@@ -252,12 +252,17 @@ TEST_F(SerialPortEnumerationTest, ComNameArbiterBitmap) {
   ASSERT_TRUE(zefCoreKAllocCOMDBArbiterData(&data, 72));
   data->Bitmap[0] = 0x05;
   data->Bitmap[8] = 0x80;
+  // The arbiter's key belongs to the system: it is written, never made.
+  constexpr char16_t kArbiter[] = u"SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter";
+  HKEY key = nullptr;
+  EXPECT_FALSE(zefCoreKSetCOMDBArbiterData(data));
+  EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kArbiter, 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kArbiter, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
   ASSERT_TRUE(zefCoreKSetCOMDBArbiterData(data));
   zefCoreKFreeCOMDBArbiterData(data);
-  HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SYSTEM\\CurrentControlSet\\Control\\COM Name Arbiter", 0,
-                          KEY_ALL_ACCESS, &key),
-            ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kArbiter, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
   DWORD size = 0;
   ASSERT_EQ(RegQueryValueExW(key, u"ComDB", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
   EXPECT_EQ(size, 9u);

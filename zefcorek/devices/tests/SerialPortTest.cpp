@@ -205,6 +205,12 @@ TEST_F(SerialPortTest, ReadTextUntil) {
   EXPECT_EQ(port->ReadTextUntil(text, 4, u"\r\n", &got).Value, CONN_NO_TERMINATOR);
   EXPECT_EQ(std::u16string(text), u"abc");
   EXPECT_EQ(got, 3);
+  port->Purge(0);
+  // A character of two UTF-16 units with room for one is left out whole.
+  ASSERT_TRUE(pty_->writeMaster("a\xF0\x9F\x98\x80\n"));
+  EXPECT_EQ(port->ReadTextUntil(text, 3, u"\n", &got).Value, CONN_NO_TERMINATOR);
+  EXPECT_EQ(std::u16string(text, 3), std::u16string(u"a\0\0", 3));
+  EXPECT_EQ(got, 1);
   EXPECT_EQ(port->ReadTextUntil(text, 2, u"\r\n", &got).Value, CONN_BAD_ARGUMENT);
   EXPECT_EQ(port->ReadTextUntil(text, 16, u"", &got).Value, CONN_BAD_ARGUMENT);
   port->Purge(0);

@@ -154,7 +154,9 @@ int TPolyTriangulator::Execute(IRecList** result, unsigned order) {
       continue;
     }
     if (failures++ == n) {
-      if (!nearLine || tol < kSmallestTolerance) {
+      // An infinite or undefined tolerance (coordinates so large that the
+      // box area overflows) never shrinks below the bound: give up as well.
+      if (!nearLine || !std::isfinite(tol) || tol < kSmallestTolerance) {
         code = ZR_NO;
         break;
       }

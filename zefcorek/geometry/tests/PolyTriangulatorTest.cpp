@@ -117,6 +117,14 @@ TEST(PolyTriangulatorTest, RingsThatGiveNoTriangles) {
   EXPECT_FALSE(isNull);
   EXPECT_TRUE(tris.empty());
 
+  // Coordinates so large that the bounding-box area overflows leave no
+  // finite tolerance to shrink: the rounds end with "no" instead of running
+  // forever.
+  const std::vector<P> vast = {{0, 0, 0}, {1, 0, 2e154}, {2, 2e154, 2e154}, {3, 2e154, 0}};
+  auto [code3, tris3] = triangulate(vast, 0, &isNull);
+  EXPECT_EQ(code3, 1);
+  EXPECT_FALSE(isNull);
+
   struct Case {
     const char* what;
     std::vector<P> pts;

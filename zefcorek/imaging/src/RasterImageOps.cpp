@@ -188,8 +188,9 @@ ZRESULT IFIRasterImageImp::CreateColorMask(uint32_t count, const uint32_t* color
 
 ZRESULT IFIRasterImageImp::Rotate(int32_t hundredthsOfDegree) {
   if (bitmap_ == nullptr) return ZR_FAILED;
-  // The library turns counter-clockwise for positive angles.
-  FIBITMAP* rotated = FreeImage_Rotate(bitmap_, -hundredthsOfDegree * 0.01, nullptr);
+  // The library turns counter-clockwise for positive angles. The angle is
+  // negated as a double: INT32_MIN has no int negation.
+  FIBITMAP* rotated = FreeImage_Rotate(bitmap_, -static_cast<double>(hundredthsOfDegree) * 0.01, nullptr);
   if (rotated == nullptr) return ZR_OUTOFMEMORY;
   replaceBitmap(rotated);
   return ZR_OK;
@@ -467,8 +468,18 @@ ZRESULT IFIRasterImageImp::CopyRectFrom(IRasterImage* source, const RECT* from, 
   // Both corners are inside: spans are one wider than their difference.
   const int64_t width = std::min<int64_t>(int64_t{a.right} - a.left, int64_t{b.right} - b.left) + 1;
   const int64_t height = std::min<int64_t>(int64_t{a.bottom} - a.top, int64_t{b.bottom} - b.top) + 1;
-  for (int64_t j = 0; j < height; ++j) {
-    for (int64_t i = 0; i < width; ++i) {
+  // Points outside either image copy nothing, so only the offsets where both
+  // have pixels are walked; a rectangle of 2^31 x 2^31 would otherwise take
+  // that many steps.
+  uint32_t sourceWidth = 0, sourceHeight = 0;
+  if (source->GetSize(&sourceWidth, &sourceHeight) != ZR_OK) return ZR_OK;
+  const int64_t ownWidth = FreeImage_GetWidth(bitmap_), ownHeight = FreeImage_GetHeight(bitmap_);
+  const int64_t firstColumn = std::max<int64_t>({0, -int64_t{a.left}, -int64_t{b.left}});
+  const int64_t endColumn = std::min<int64_t>({width, sourceWidth - int64_t{a.left}, ownWidth - b.left});
+  const int64_t firstRow = std::max<int64_t>({0, -int64_t{a.top}, -int64_t{b.top}});
+  const int64_t endRow = std::min<int64_t>({height, sourceHeight - int64_t{a.top}, ownHeight - b.top});
+  for (int64_t j = firstRow; j < endRow; ++j) {
+    for (int64_t i = firstColumn; i < endColumn; ++i) {
       const auto x = static_cast<int32_t>(b.left + i), y = static_cast<int32_t>(b.top + j);
       if (clip != nullptr && !PtInRegion(clip, x, y)) continue;
       COLORREF color = 0;

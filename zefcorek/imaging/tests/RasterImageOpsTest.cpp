@@ -16,6 +16,7 @@
 #include <array>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <string>
 
 namespace {
@@ -55,6 +56,13 @@ TEST(RasterImageOpsTest, RotateTurnsClockwiseForPositiveAngles) {
   EXPECT_EQ(pixelOf(small, 0, 3), (Rgb{255, 0, 0}));
   EXPECT_EQ(pixelOf(small, 0, 0), (Rgb{0, 0, 0}));
   small->Release();
+
+  // The most negative angle has no int negation; it still turns the image.
+  IFIRasterImageImp* extreme = makeImage(4, 3, 24);
+  EXPECT_EQ(extreme->Rotate(std::numeric_limits<int32_t>::min()), ZR_OK);
+  EXPECT_EQ(extreme->GetSize(&width, &height), ZR_OK);
+  EXPECT_GT(width * height, 0u);
+  extreme->Release();
 
   // The library turns no 4-bit image: the image stays as it was.
   IFIRasterImageImp* fourBit = makeImage(4, 3, 4);
@@ -235,6 +243,42 @@ TEST(RasterImageOpsTest, CopyRectFromNormalisesCornersAndChecksDepths) {
   EXPECT_EQ(grey->CopyRectFrom(source, &forward, &target, nullptr), ZR_FAILED);
   EXPECT_EQ(a->CopyRectFrom(source, nullptr, &target, nullptr), ZR_BADARG);
   for (auto* image : {source, a, b, grey}) image->Release();
+}
+
+// Rectangles far larger than either image copy only where both images have
+// pixels, and come back at once instead of walking 2^31 x 2^31 points.
+TEST(RasterImageOpsTest, CopyRectFromHugeRectanglesCopiesTheOverlapOnly) {
+  constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+  constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+  IFIRasterImageImp* source = makeImage(6, 5, 24);
+  for (int y = 0; y < 5; ++y) {
+    for (int x = 0; x < 6; ++x) ASSERT_EQ(source->SetPixel(x, y, RGB(x * 10, y * 10, 7)), ZR_OK);
+  }
+  struct Case {
+    RECT from, to;
+    int shiftX, shiftY;  // target point minus source point
+  };
+  const Case cases[] = {
+      {{kMin, kMin, kMax, kMax}, {kMin, kMin, kMax, kMax}, 0, 0},
+      {{kMax, kMax, kMin, kMin}, {kMin, kMin, kMax, kMax}, 0, 0},
+      {{-2, -3, kMax, kMax}, {0, 0, kMax, kMax}, 2, 3},
+      {{0, 0, kMax, kMax}, {kMin, kMin, kMax, kMax}, kMin, kMin},  // nothing overlaps
+  };
+  for (const Case& c : cases) {
+    IFIRasterImageImp* target = makeImage(7, 4, 24);
+    ASSERT_EQ(target->Fill(0), ZR_OK);
+    EXPECT_EQ(target->CopyRectFrom(source, &c.from, &c.to, nullptr), ZR_OK);
+    for (int y = 0; y < 4; ++y) {
+      for (int x = 0; x < 7; ++x) {
+        const int64_t sx = int64_t{x} - c.shiftX, sy = int64_t{y} - c.shiftY;
+        const bool copied = sx >= 0 && sx < 6 && sy >= 0 && sy < 5;
+        const Rgb expected = copied ? Rgb{uint8_t(sx * 10), uint8_t(sy * 10), 7} : Rgb{};
+        EXPECT_EQ(pixelOf(target, x, y), expected) << c.shiftX << " " << x << "," << y;
+      }
+    }
+    target->Release();
+  }
+  source->Release();
 }
 
 TEST(RasterImageOpsTest, ColorMaskIsBlackAndWhite) {

@@ -123,11 +123,14 @@ void TFilePath::split() {
   split();
 }
 
+// A merge longer than the path field is cut there; the parts are then split
+// again from the cut path, so that they never describe more than it holds.
 void TFilePath::merge() {
   std::u16string path = mergePath(drive_, dir_, name_, ext_);
   const bool turned = toBackslashes(path);
+  const bool cut = path.size() > static_cast<size_t>(kPathCapacity) - 1;
   store(path_, View(path).substr(0, kPathCapacity - 1));
-  if (turned) split();
+  if (turned || cut) split();
 }
 
 void TFilePath::SetPath(const WCHAR* text, PathType type) {

@@ -1,8 +1,10 @@
 // INetDetectImp: the connection watcher on a platform timer.
 //
 // The timer's event id is the object itself, so the timer procedure finds
-// the object from the id alone. Listeners are kept in a record list of
-// {callback, context} records in registration order.
+// the object from the id alone. A timer without a window gets an id of its
+// own from the thread's queue instead; such watchers are found in a table
+// by thread and id. Listeners are kept in a record list of {callback,
+// context} records in registration order.
 #include "zefcorek/NetDetect.h"
 
 #include "ConnectionTest.h"
@@ -15,9 +17,13 @@
 #include "platform/Internet.h"
 #include "platform/WindowMessages.h"
 
+#include <map>
+#include <mutex>
 #include <new>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -36,6 +42,40 @@ struct ListenerRecord {
 int32_t matchCallback(const void* record, const void* key, void* /*context*/) {
   return static_cast<const ListenerRecord*>(record)->callback == *static_cast<const TNetDetectListener*>(key) ? 0 : 1;
 }
+
+class INetDetectImp;
+
+// The watchers whose timer has no window, by the thread whose queue runs the
+// timer and the id that queue gave it. A stopped or destroyed watcher is
+// gone from here, so a tick already queued for it finds nothing.
+class ThreadTimerWatchers {
+public:
+  using Key = std::pair<std::thread::id, UINT_PTR>;
+  static void add(const Key& key, INetDetectImp* watcher) {
+    std::lock_guard lock(mutex());
+    table()[key] = watcher;
+  }
+  // Also from another thread than the timer's (a watcher released there).
+  static void remove(const Key& key) {
+    std::lock_guard lock(mutex());
+    table().erase(key);
+  }
+  static INetDetectImp* find(UINT_PTR timerId) {
+    std::lock_guard lock(mutex());
+    const auto found = table().find({std::this_thread::get_id(), timerId});
+    return found == table().end() ? nullptr : found->second;
+  }
+
+private:
+  static std::mutex& mutex() {
+    static std::mutex instance;
+    return instance;
+  }
+  static std::map<Key, INetDetectImp*>& table() {
+    static std::map<Key, INetDetectImp*> instance;
+    return instance;
+  }
+};
 
 class INetDetectImp final : public IStdInterfaceImp, public virtual INetDetect {
 public:
@@ -76,6 +116,8 @@ public:
       return ZR_FAILED;
     }
     timerWindow_ = window;
+    timerThread_ = std::this_thread::get_id();
+    if (!window) ThreadTimerWatchers::add({timerThread_, timerId_}, this);
     // The first tick always tells the listeners.
     lastState_ = kStateUnknown;
     openInternet();
@@ -84,7 +126,9 @@ public:
 
   ZRESULT Stop() override {
     if (timerId_ == 0) return ZR_OK;
-    KillTimer(timerWindow_, reinterpret_cast<UINT_PTR>(this));
+    // With a window the id is the object itself; without one, the queue's.
+    KillTimer(timerWindow_, timerId_);
+    if (!timerWindow_) ThreadTimerWatchers::remove({timerThread_, timerId_});
     timerId_ = 0;
     timerWindow_ = nullptr;
     periodMs_ = kStoppedPeriodMs;
@@ -117,8 +161,12 @@ public:
   }
 
 private:
-  static void timerProcedure(HWND /*window*/, UINT /*message*/, UINT_PTR eventId, DWORD /*time*/) {
-    reinterpret_cast<INetDetectImp*>(eventId)->tick();
+  static void timerProcedure(HWND window, UINT /*message*/, UINT_PTR eventId, DWORD /*time*/) {
+    if (window) {
+      reinterpret_cast<INetDetectImp*>(eventId)->tick();
+      return;
+    }
+    if (INetDetectImp* watcher = ThreadTimerWatchers::find(eventId)) watcher->tick();
   }
 
   void tick() {
@@ -162,6 +210,7 @@ private:
   uint32_t periodMs_ = kStoppedPeriodMs;
   UINT_PTR timerId_ = 0;               // nonzero while the timer runs
   HWND timerWindow_ = nullptr;         // the window given to Start
+  std::thread::id timerThread_;        // the thread whose queue runs the timer
   int32_t lastState_ = kStateUnknown;  // last state told: -1, 0 or 1
   zefcorek::net::ProxySetting proxy_;  // explicit proxy; empty host = none
 };

@@ -137,6 +137,35 @@ TEST(FilePathTest, PartSettersMergeAndBackupNames) {
   EXPECT_EQ(std::u16string(prefixed.GetPath()), u"PLAN.BAKDXF");
 }
 
+// A part setter whose merge passes 259 characters cuts the path, and the
+// parts are then those of the cut path, so lengths and parts agree with it.
+TEST(FilePathTest, PartSettersPastTheCapacityCutThePartsWithThePath) {
+  const std::u16string dir = u"\\" + std::u16string(150, u'd') + u"\\";
+  const std::u16string name(200, u'n');
+  struct Case {
+    const char* what;
+    void (*set)(TFilePath&, const std::u16string&);
+    std::u16string text;
+  };
+  const Case cases[] = {
+      {"name", [](TFilePath& p, const std::u16string& t) { p.SetName(t.c_str()); }, name},
+      {"ext", [](TFilePath& p, const std::u16string& t) { p.SetExt(t.c_str()); }, u"x" + name},
+      {"dir", [](TFilePath& p, const std::u16string& t) { p.SetDir(t.c_str()); },
+       u"\\" + std::u16string(253, u'e') + u"\\"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TFilePath path((u"C:" + dir + u"plan.dxf").c_str());
+    c.set(path, c.text);
+    const std::u16string whole = path.GetPath();
+    EXPECT_EQ(whole.size(), 259u);
+    const std::u16string parts =
+        std::u16string(path.GetDrive()) + path.GetDir() + path.GetName() + std::u16string(path.GetExt());
+    EXPECT_EQ(parts, whole);
+    EXPECT_EQ(path.GetDriveLen() + path.GetDirLen() + path.GetNameLen() + path.GetExtLen(), 259);
+  }
+}
+
 TEST(FilePathTest, ExistenceAndFolderCreation) {
   ScratchFolder folder;
   folder.write("file.txt", "x");

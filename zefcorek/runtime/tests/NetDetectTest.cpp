@@ -241,6 +241,37 @@ TEST_F(NetDetectTest, WithAProxyOnlyTheConnectedStateCounts) {
   EXPECT_EQ(detect_->CheckConnection(), kNetConnected);
 }
 
+// Without a window the timer belongs to the thread: its ticks reach the
+// watcher, and neither Stop nor the watcher's end leaves it firing.
+TEST_F(NetDetectTest, WindowlessTimerTicksUntilStoppedOrDestroyed) {
+  Listener first;
+  setProbe(u"Probe1", first.address());
+  ASSERT_EQ(detect_->AddListener(firstListener, &one_), ZR_OK);
+  ASSERT_EQ(detect_->Start(nullptr, 1000), ZR_OK);
+  clock_.advance(1000);
+  drainMessages();
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0].state, kNetConnected);
+
+  EXPECT_EQ(detect_->Stop(), ZR_OK);
+  clock_.advance(5000);
+  EXPECT_EQ(drainMessages(), 0);
+  EXPECT_EQ(first.accepted(), 1);
+
+  // A second watcher, released while its timer runs.
+  void* made = nullptr;
+  ASSERT_EQ(zefCoreKAllocIntf(&CLSID_INetDetectImp, &made, 0), S_OK);
+  auto* other = static_cast<INetDetect*>(made);
+  ASSERT_EQ(other->AddListener(secondListener, nullptr), ZR_OK);
+  ASSERT_EQ(other->Start(nullptr, 1000), ZR_OK);
+  ASSERT_EQ(detect_->Start(nullptr, 1000), ZR_OK);
+  other->Release();
+  clock_.advance(1000);
+  drainMessages();
+  ASSERT_EQ(told.size(), 2u);
+  EXPECT_EQ(told[1].listener, 1);  // only the one still alive
+}
+
 TEST_F(NetDetectTest, StartFailsOnAWindowOfAnotherThread) {
   std::thread other([this] { EXPECT_EQ(detect_->Start(window_, 1000), ZR_FAILED); });
   other.join();

@@ -145,7 +145,7 @@ private:
   // allocated one by one.
   Node* block_ = nullptr;
   size_t blockNodes_ = 0;
-  HashFunc hashFunc_;          // never null after construction unless the client clears it
+  HashFunc hashFunc_;  // never null after construction unless the client clears it
   void* hashContext_ = nullptr;
   CompareFunc compareFunc_ = nullptr;
   void* compareContext_ = nullptr;

@@ -206,8 +206,8 @@ ZRESULT IGfxRotoTransImp::SolveRigid() {
 // plain iteration from it:
 // - Its passes overshoot: with scales 2 and 0.5 under a 30 degree turn each
 //   plain scale-rotate pass multiplies a deviation from the optimum by about
-//   -1.4 and ends in a two-cycle. A step that does not lower the weighted
-//   residual is halved until it does.
+//   -1.4 and ends in a two-cycle. A step is therefore cut short where the
+//   weighted residual stops falling along it.
 // - The condition equation weighs as much as the points, so where it cannot
 //   hold with them the plain rotate-scale iteration settles on rows that are
 //   not orthogonal, which the stored lengths and direction cannot express.
@@ -215,8 +215,9 @@ ZRESULT IGfxRotoTransImp::SolveRigid() {
 //   correction of least weighted change that does, formed from the same
 //   normal equations), and the unknowns are brought back onto the condition
 //   after every step, so what is stored is what was fitted.
-// On exact data of the model both change nothing: the full steps lower the
-// residual, and the passes and their result are those of the plain method.
+// On exact data of the model the steps stay full but for terms of the order
+// of the correction itself, so the passes still end in a few, on the
+// coefficients of the plain method.
 
 namespace {
 
@@ -262,7 +263,8 @@ bool twoScaleConverged(const double* d) {
 // convergence in 500 passes.
 //
 // The step length along a correction d comes from the slope of the
-// weighted squared residual at both ends, g . d with g = A^T P L: where it
+// weighted squared residual (the condition row included) at both ends,
+// g . d with g = A^T P L: where it
 // still falls at the full step the full step is taken, otherwise the step
 // ends where the slope, taken as linear, vanishes. Slopes stay exact to
 // rounding where differences of the residual itself no longer resolve the

@@ -184,6 +184,8 @@ TEST_F(ShapeSolversTest, TwoScalesFitTheirModelBothWays) {
                                  {2.0, 0.5, 0.0},
                                  {2.0, 0.5, M_PI / 2}})
       cases.push_back({kind, s1, s2, angle});
+  // A mirror: the second row's length is stored with its sign.
+  for (uint32_t kind : {grtRotateScale, grtRotateScaleCentred}) cases.push_back({kind, 2.0, -0.5, kDeg30});
   const double weights[] = {1, 2, 0.5, 1.5};
   auto dataOf = [&](const Case& row) {
     const bool scaleRotate = row.kind == grtScaleRotate || row.kind == grtScaleRotateCentred;

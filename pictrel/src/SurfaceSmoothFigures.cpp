@@ -257,6 +257,7 @@ HRESULT Pictrel::IDrawableDSImp::AAFilledCircle(int cx, int cy, int r, COLORREF 
 
 HRESULT Pictrel::IDrawableDSImp::AAPolygon(const tagT_IPOINT2D* points, int count, int width, COLORREF color) {
   if (!points || count < 3) return E_INVALIDARG;
+  if (state_.bitsPerPixel() < 15) return E_FAIL;
   for (int i = 0; i < count; ++i) {
     const tagT_IPOINT2D& a = points[i];
     const tagT_IPOINT2D& b = points[(i + 1) % count];
@@ -267,6 +268,7 @@ HRESULT Pictrel::IDrawableDSImp::AAPolygon(const tagT_IPOINT2D* points, int coun
 
 HRESULT Pictrel::IDrawableDSImp::AAPolyline(const tagT_IPOINT2D* points, int count, int width, COLORREF color) {
   if (!points || count < 2) return E_INVALIDARG;
+  if (state_.bitsPerPixel() < 15) return E_FAIL;
   JoinParameters join;
   for (int i = 0; i + 1 < count; ++i) {
     AALine(points[i].x, points[i].y, points[i + 1].x, points[i + 1].y, width, color);

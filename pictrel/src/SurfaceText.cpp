@@ -120,8 +120,11 @@ HRESULT Pictrel::IDrawableDSImp::DrawText(LPCWSTR text, tagT_IRECT2D* rect, UINT
   if (!text || !rect) return E_INVALIDARG;
   if (!state_.font) return E_FAIL;
   if (!usesGdiplusText()) {
+    // Clipped to the rectangle with its corners in order: the clip of a
+    // rectangle given the other way round would miss or cut the text.
     RECT gdiRect = gdiRectOf(*rect);
-    return drawWithGdi(text, *rect, gdiRect, format, color);
+    const tagT_IRECT2D ordered{gdiRect.left, gdiRect.top, gdiRect.right - 1, gdiRect.bottom - 1};
+    return drawWithGdi(text, ordered, gdiRect, format, color);
   }
   if (!state_.memoryDC) return S_OK;
   Gdiplus::Graphics graphics(state_.memoryDC);

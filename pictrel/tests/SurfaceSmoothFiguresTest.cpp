@@ -237,13 +237,20 @@ INSTANTIATE_TEST_SUITE_P(DirectDepths, SmoothFiguresTest, ::testing::ValuesIn(kS
 
 TEST(SmoothFiguresRulesTest, PaletteDepthsAndEmptySurfacesRefuse) {
   SurfaceHolder surface;
-  EXPECT_EQ(surface->AALine(0, 0, 5, 3, 1, 0), E_FAIL);
-  ASSERT_EQ(surface->Create(8, 8, 8, nullptr), S_OK);
   const tagT_IPOINT2D points[] = {{0, 0}, {4, 4}, {0, 4}};
   EXPECT_EQ(surface->AALine(0, 0, 5, 3, 1, 0), E_FAIL);
-  EXPECT_EQ(surface->AACircle(4, 4, 2, 1, 0), E_FAIL);
-  EXPECT_EQ(surface->AAFilledCircle(4, 4, 2, 0), E_FAIL);
-  EXPECT_EQ(surface->AAPolygon(points, 3, 1, 0), S_OK);     // each edge refuses on its own
+  EXPECT_EQ(surface->AAPolygon(points, 3, 1, 0), E_FAIL);
+  EXPECT_EQ(surface->AAPolyline(points, 3, 1, 0), E_FAIL);
+  for (int bpp : {1, 4, 8}) {
+    SCOPED_TRACE(bpp);
+    ASSERT_EQ(surface->Create(8, 8, bpp, nullptr), S_OK);
+    EXPECT_EQ(surface->AALine(0, 0, 5, 3, 1, 0), E_FAIL);
+    EXPECT_EQ(surface->AACircle(4, 4, 2, 1, 0), E_FAIL);
+    EXPECT_EQ(surface->AAFilledCircle(4, 4, 2, 0), E_FAIL);
+    EXPECT_EQ(surface->AAPolygon(points, 3, 1, 0), E_FAIL);
+    EXPECT_EQ(surface->AAPolyline(points, 3, 1, 0), E_FAIL);
+    EXPECT_EQ(surface->AAPolyline(points, 1, 1, 0), E_INVALIDARG);
+  }
   EXPECT_EQ(surface->ThickLine(0, 0, 7, 3, 3, 255), S_OK);  // wide lines take pixel values
   int index = 0;
   surface->GetPixelIndex(7, 3, &index);

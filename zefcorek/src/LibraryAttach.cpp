@@ -29,6 +29,8 @@
 #include "PdfEngineParams.h"
 #include "StartupTrace.h"
 
+#include "../predicates/src/PredicatesInit.h"
+
 #include "platform/Resources.h"
 #include "platform/WinSock.h"
 

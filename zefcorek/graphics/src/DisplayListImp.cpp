@@ -411,7 +411,7 @@ ZRESULT IDisplayListImp::BeginGroup(TDispListOpInfo* info, uint32_t flags) {
     storeOp(parent.record, outer);
   }
   resetPen();
-  return ZR_OK;
+  return hook;
 }
 
 ZRESULT IDisplayListImp::EndGroup(TDispListOpInfo* info) {

@@ -253,10 +253,11 @@ ZRESULT IGfxRotoTransImp::FindPointByName(const WCHAR* name, uint32_t* index) {
 // source shift or rotation applies to both and the destination one to none.
 ZRESULT IGfxRotoTransImp::ShiftPoints(const T_POINT2D* sourceShift, const T_POINT2D* destinationShift) {
   if (sourceShift == nullptr && destinationShift == nullptr) return ZR_BADARG;
-  if (kind_ > kGfxRotoTransLastKind) return ZR_OK;
+  // The points of a kind above the last stay where they are.
+  const bool moves = kind_ <= kGfxRotoTransLastKind;
   const bool segments = kind_ == grtAxisScales;
   const T_POINT2D* dstShift = segments ? sourceShift : destinationShift;
-  for (uint32_t i = 0; i < count_; ++i) {
+  for (uint32_t i = 0; moves && i < count_; ++i) {
     GfxRotoTransPoint& r = table_[i].record;
     if (sourceShift != nullptr) {
       r.srcX = r.srcX + sourceShift->x;
@@ -274,11 +275,11 @@ ZRESULT IGfxRotoTransImp::ShiftPoints(const T_POINT2D* sourceShift, const T_POIN
 ZRESULT IGfxRotoTransImp::RotatePoints(const T_POINT2D* sourceCentre, const T_POINT2D* destinationCentre,
                                        double angle) {
   if (sourceCentre == nullptr && destinationCentre == nullptr) return ZR_BADARG;
-  if (kind_ > kGfxRotoTransLastKind) return ZR_OK;
+  const bool moves = kind_ <= kGfxRotoTransLastKind;
   const double c = std::cos(angle), s = std::sin(angle);
   const bool segments = kind_ == grtAxisScales;
   const T_POINT2D* dstCentre = segments ? sourceCentre : destinationCentre;
-  for (uint32_t i = 0; i < count_; ++i) {
+  for (uint32_t i = 0; moves && i < count_; ++i) {
     GfxRotoTransPoint& r = table_[i].record;
     if (sourceCentre != nullptr) {
       double x = r.srcX, y = r.srcY;

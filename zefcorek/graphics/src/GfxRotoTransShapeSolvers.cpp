@@ -14,6 +14,7 @@
 
 #include "GfxRotoTransSolve.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <memory>
@@ -201,15 +202,26 @@ ZRESULT IGfxRotoTransImp::SolveRigid() {
 // scales followed by a turn is a turn followed by two scales, and the
 // reverse, so a backward model of the same shape expresses the inverse only
 // for equal scales or a quarter turn. Otherwise the backward fit is a
-// least-squares compromise with residuals left over. Undamped Gauss-Newton
-// passes may not settle on it: with scales 2 and 0.5 under a 30 degree turn
-// each pass multiplies a deviation from the scale-rotate optimum by about
-// -1.4, the passes end in a two-cycle and the fit fails. The rotate-scale
-// iteration settles, but where the condition equation cannot hold its rows
-// stay apart from orthogonal, and the stored set (the first row's direction,
-// both lengths) is not the one fitted; the inverse residuals show the miss.
+// least-squares compromise with residuals left over, and two things keep the
+// plain iteration from it:
+// - Its passes overshoot: with scales 2 and 0.5 under a 30 degree turn each
+//   plain scale-rotate pass multiplies a deviation from the optimum by about
+//   -1.4 and ends in a two-cycle. A step is therefore cut short where the
+//   weighted residual stops falling along it.
+// - The condition equation weighs as much as the points, so where it cannot
+//   hold with them the plain rotate-scale iteration settles on rows that are
+//   not orthogonal, which the stored lengths and direction cannot express.
+//   Each correction therefore meets the linearised condition exactly (the
+//   correction of least weighted change that does, formed from the same
+//   normal equations), and the unknowns are brought back onto the condition
+//   after every step, so what is stored is what was fitted.
+// On exact data of the model the steps stay full but for terms of the order
+// of the correction itself, so the passes still end in a few, on the
+// coefficients of the plain method.
 
 namespace {
+
+constexpr unsigned kTwoScaleUnknowns = 6;
 
 // The origin and target points of one direction, and the centre.
 struct Direction {
@@ -244,6 +256,73 @@ bool twoScaleConverged(const double* d) {
          below(d[5], 1e-6);
 }
 
+// Gauss-Newton on the six unknowns of a two-scale model whose last row is
+// the condition equation. fill(u, A, L, p) lays out every row at the
+// current unknowns; project(u) brings the unknowns onto the condition
+// without leaving the model. False on a singular pass or without
+// convergence in 500 passes.
+//
+// The step length along a correction d comes from the slope of the
+// weighted squared residual (the condition row included) at both ends,
+// g . d with g = A^T P L: where it
+// still falls at the full step the full step is taken, otherwise the step
+// ends where the slope, taken as linear, vanishes. Slopes stay exact to
+// rounding where differences of the residual itself no longer resolve the
+// last digits the convergence test asks for.
+template <typename Fill, typename Project>
+bool twoScaleGaussNewton(size_t rows, double* u, Fill fill, Project project) {
+  constexpr unsigned m = kTwoScaleUnknowns;
+  std::vector<double> A(rows * m), L(rows), p(rows);
+  auto normalEquations = [&](const double* v, TGenMtx& N, TGenMtx& g) {
+    fill(v, A.data(), L.data(), p.data());
+    zefcorek::weightedNormalEquations(A, L, p, m, N, g);
+  };
+  auto slope = [](const TGenMtx& g, const double* d) {
+    double sum = 0;
+    for (unsigned j = 0; j < m; ++j) sum += g.At(j, 0) * d[j];
+    return sum;
+  };
+  project(u);
+  for (int pass = 0; pass < kMostPasses; ++pass) {
+    TGenMtx N, g;
+    normalEquations(u, N, g);
+    const TGenMtx Q = MtxLib::Inverse(N);
+    if (Q.Status() != MtxLib::kOk) return false;
+    const TGenMtx plain = (-Q) * g;
+    // The condition row n and its value h: move d along Q n until
+    // n . d = -h.
+    const double* n = &A[(rows - 1) * m];
+    const double h = L[rows - 1];
+    double d[m], Qn[m], nd = 0, nQn = 0;
+    for (unsigned j = 0; j < m; ++j) {
+      d[j] = plain.At(j, 0);
+      Qn[j] = 0;
+      for (unsigned k = 0; k < m; ++k) Qn[j] += Q.At(j, k) * n[k];
+      nd += n[j] * d[j];
+      nQn += n[j] * Qn[j];
+    }
+    if (nQn > 0 && std::isfinite(nQn)) {
+      const double shift = (nd + h) / nQn;
+      for (unsigned j = 0; j < m; ++j) d[j] -= shift * Qn[j];
+    }
+    const bool converged = twoScaleConverged(d);
+    double step = 1;
+    if (!converged) {
+      const double atStart = slope(g, d);
+      double full[m];
+      for (unsigned j = 0; j < m; ++j) full[j] = u[j] + d[j];
+      TGenMtx fullN, fullG;
+      normalEquations(full, fullN, fullG);
+      const double atEnd = slope(fullG, d);
+      if (atStart < 0 && atEnd > 0) step = atStart / (atStart - atEnd);
+    }
+    for (unsigned j = 0; j < m; ++j) u[j] += step * d[j];
+    project(u);
+    if (converged) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 ZRESULT IGfxRotoTransImp::SolveScaleRotate(bool forward) {
@@ -251,8 +330,8 @@ ZRESULT IGfxRotoTransImp::SolveScaleRotate(bool forward) {
   const Direction dir = directionOf(controlPoints(), forward, kind_ == grtScaleRotateCentred);
   const size_t n = dir.points.size();
   double u[6] = {1.1, 0.9, 0.9, std::sqrt(1 - 0.9 * 0.9), -1.0, -1.0};
-  const bool converged = gaussNewton(
-      6, 2 * n + 1, u,
+  const bool converged = twoScaleGaussNewton(
+      2 * n + 1, u,
       [&](const double* v, double* A, double* L, double* p) {
         const double sx = v[0], sy = v[1], c = v[2], s = v[3], tx = v[4], ty = v[5];
         for (size_t i = 0; i < n; ++i) {
@@ -273,11 +352,19 @@ ZRESULT IGfxRotoTransImp::SolveScaleRotate(bool forward) {
         p[2 * n] = 1.0;
       },
       [](double* v) {
-        // Both scales positive: flipping all four keeps the transformation.
+        // Scaling (cos, sin) to unit length and both scales the other way
+        // keeps the transformation; so does flipping all four, which keeps
+        // both scales positive.
+        const double length = std::hypot(v[2], v[3]);
+        if (length > 0 && std::isfinite(length)) {
+          v[0] *= length;
+          v[1] *= length;
+          v[2] /= length;
+          v[3] /= length;
+        }
         if (v[0] < 0 || v[1] < 0)
           for (int k = 0; k < 4; ++k) v[k] = -v[k];
-      },
-      twoScaleConverged);
+      });
   if (!converged) {
     solved_ = 0;
     return finishSolve(ZR_FAILED);
@@ -290,13 +377,31 @@ ZRESULT IGfxRotoTransImp::SolveScaleRotate(bool forward) {
   return finishSolve(ZR_OK);
 }
 
+namespace {
+
+// The rotate-scale rows (a, b) and (c, d) as the stored set expresses them:
+// the first row's length s1 and direction, the second row's signed length s2
+// along the perpendicular of that direction (negative for a mirror).
+struct RotateScaleSet {
+  double s1, s2, cosine, sine;
+};
+
+RotateScaleSet rotateScaleSet(const double* v) {
+  const double s1 = std::hypot(v[0], v[1]);
+  if (!(s1 > 0)) return {0, std::hypot(v[2], v[3]), 1, 0};
+  const double cosine = v[0] / s1, sine = v[1] / s1;
+  return {s1, v[3] * cosine - v[2] * sine, cosine, sine};
+}
+
+}  // namespace
+
 ZRESULT IGfxRotoTransImp::SolveRotateScale(bool forward) {
   if (count_ <= 2) return ZR_FAILED;
   const Direction dir = directionOf(controlPoints(), forward, kind_ == grtRotateScaleCentred);
   const size_t n = dir.points.size();
   double u[6] = {1.0, 0.0, 0.0, 1.0, 0.0, 0.0};
-  const bool converged = gaussNewton(
-      6, 2 * n + 1, u,
+  const bool converged = twoScaleGaussNewton(
+      2 * n + 1, u,
       [&](const double* v, double* A, double* L, double* p) {
         const double a = v[0], b = v[1], c = v[2], d = v[3], tx = v[4], ty = v[5];
         for (size_t i = 0; i < n; ++i) {
@@ -316,22 +421,26 @@ ZRESULT IGfxRotoTransImp::SolveRotateScale(bool forward) {
         L[2 * n] = b * d + a * c;
         p[2 * n] = 1.0;
       },
-      [](double*) {}, twoScaleConverged);
+      [](double* v) {
+        // The second row onto the perpendicular of the first.
+        const RotateScaleSet set = rotateScaleSet(v);
+        v[2] = -set.s2 * set.sine;
+        v[3] = set.s2 * set.cosine;
+      });
   if (!converged) {
     solved_ = 0;
     return finishSolve(ZR_FAILED);
   }
-  // The first row's lengths and direction; atan2's quadrant is kept by
-  // storing cos and sin of the row itself.
-  const double s1 = std::sqrt(u[0] * u[0] + u[1] * u[1]);
-  const double s2 = std::sqrt(u[2] * u[2] + u[3] * u[3]);
+  // cos and sin of the first row itself keep its quadrant; the second row's
+  // length is signed, so a mirrored fit is stored as fitted.
+  const RotateScaleSet set = rotateScaleSet(u);
   double* c = c_ + (forward ? 0 : 8);
   c[0] = dir.xc;
   c[1] = dir.yc;
-  c[2] = s1;
-  c[3] = s2;
-  c[4] = u[0] / s1;
-  c[5] = u[1] / s1;
+  c[2] = set.s1;
+  c[3] = set.s2;
+  c[4] = set.cosine;
+  c[5] = set.sine;
   c[6] = u[4];
   c[7] = u[5];
   solved_ = 1;

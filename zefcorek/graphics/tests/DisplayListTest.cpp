@@ -310,7 +310,7 @@ TEST_F(DisplayListTest, HoldHooks) {
     ZRESULT result;
     std::vector<uint32_t> released;
     bool open;
-  } rows[] = {{0, 0, {}, true}, {0x15, 0, {}, true}, {2, 2, {7}, true}};
+  } rows[] = {{0, 0, {}, true}, {0x15, 0x15, {}, true}, {2, 2, {7}, true}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.hook);
     list->Clear();

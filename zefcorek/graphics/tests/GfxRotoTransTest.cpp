@@ -168,6 +168,19 @@ TEST_F(RotoTransTest, ParametersNamesShiftsAndRotations) {
   EXPECT_NEAR(+back.srcX, 1.0, 1e-15);
   EXPECT_NEAR(+back.srcY, 1.0, 1e-15);
   EXPECT_FALSE(rt->NeedsCompute()) << "rotating keeps the fit";
+  // A kind above the last leaves the points where they are, and both still
+  // mark the object modified.
+  ASSERT_EQ(rt->SetParam(grpKind, kGfxRotoTransLastKind + 1), 0);
+  rt->SetModified(false);
+  ASSERT_EQ(rt->ShiftPoints(&shiftA, &shiftB), 0);
+  EXPECT_FALSE(rt->IsUnmodified());
+  rt->SetModified(false);
+  ASSERT_EQ(rt->RotatePoints(&centre, &centre, 1.0), 0);
+  EXPECT_FALSE(rt->IsUnmodified());
+  rt->GetPoint(0, &back);
+  EXPECT_NEAR(+back.srcX, 1.0, 1e-15);
+  EXPECT_NEAR(+back.srcY, 1.0, 1e-15);
+  EXPECT_EQ(+back.dstX, 0.0);
 }
 
 TEST_F(RotoTransTest, SimilarityFits) {

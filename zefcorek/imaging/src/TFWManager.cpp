@@ -140,9 +140,11 @@ ZRESULT CTFWManager::TFWDataFromGeoRef(uint32_t /*width*/, uint32_t height, cons
   const double h = static_cast<double>(height);
   switch (coeffs->kind) {
     case 1: {
+      // X = c2 x' + c3 y' + c6 and Y = c5 x' + c4 y' + c7, with y running
+      // up while the world file's rows run down.
       data->V1 = c[2];
-      data->V2 = -c[3];
-      data->V3 = c[5];
+      data->V2 = c[5];
+      data->V3 = -c[3];
       data->V4 = -c[4];
       const double u = 0.5 - c[0];
       const double v = (h - 0.5) - c[1];

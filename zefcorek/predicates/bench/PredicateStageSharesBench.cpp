@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "PredicateInputs.h"
+#include "PredicatesInit.h"
 #include "StageCounters.h"
 
 namespace {

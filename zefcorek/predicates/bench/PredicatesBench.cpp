@@ -36,7 +36,6 @@ void runCalls(benchmark::State& state, Call call) {
 
 template <ShapeKind Shape, InputKind Kind>
 void extendedPredicate(benchmark::State& state) {
-  predicates_init();  // already done at library start-up; harmless again
   const auto& cases = inputSet(Shape, Kind).extended;
   runCalls(state, [&](int i) {
     const auto& p = cases[std::size_t(i)].points;

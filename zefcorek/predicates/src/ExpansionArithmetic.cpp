@@ -116,18 +116,21 @@ int expansion_sum_zeroelim1(int elen, const REAL* e, int flen, const REAL* f, RE
 }
 
 int expansion_sum_zeroelim2(int elen, const REAL* e, int flen, const REAL* f, REAL* h) {
-  int hLast = grow_expansion_zeroelim(elen, e, f[0], h) - 1;
-  for (int j = 1; j < flen; ++j) {
-    REAL q = f[j];
+  // One pass adds q to the `count` components of `from` into h from index
+  // 0, keeping the nonzero tails and then q, zero or not; it answers the
+  // index of q. A pass over h reads each component before writing it.
+  auto pass = [h](int count, const REAL* from, REAL q) {
     int hIndex = 0;
-    for (int i = 0; i <= hLast; ++i) {
+    for (int i = 0; i < count; ++i) {
       REAL tail;
-      twoSum(q, h[i], q, tail);
+      twoSum(q, from[i], q, tail);
       store<true>(tail, h, hIndex);
     }
     h[hIndex] = q;
-    hLast = hIndex;
-  }
+    return hIndex;
+  };
+  int hLast = pass(elen, e, f[0]);
+  for (int j = 1; j < flen; ++j) hLast = pass(hLast + 1, h, f[j]);
   return hLast + 1;
 }
 

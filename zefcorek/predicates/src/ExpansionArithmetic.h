@@ -13,6 +13,8 @@
 
 #include "zefcorek/Predicates.h"
 
+#include "PredicatesInit.h"
+
 namespace zefcorek::predicates {
 
 // The splitter and the error bounds of the predicates. All zero until

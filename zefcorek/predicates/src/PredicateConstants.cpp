@@ -19,7 +19,7 @@ using zefcorek::predicates::PredicateConstants;
 using zefcorek::predicates::predicateConstants;
 using zefcorek::predicates::doubleBounds;
 
-void predicates_init(void) {
+void predicates_init() {
   REAL half = 0.5L;
   REAL epsilon = 1.0L;
   REAL splitter = 1.0L;

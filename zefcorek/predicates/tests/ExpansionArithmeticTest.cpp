@@ -14,10 +14,8 @@ namespace {
 
 const REAL tiny = std::ldexp(1.0L, -70);  // far below half an ulp of 1
 
-class ExpansionArithmeticTest : public ::testing::Test {
-protected:
-  void SetUp() override { predicates_init(); }
-};
+// The library derives the splitter as it loads.
+class ExpansionArithmeticTest : public ::testing::Test {};
 
 std::vector<REAL> components(const REAL* h, int length) { return {h, h + length}; }
 
@@ -112,6 +110,21 @@ TEST_F(ExpansionArithmeticTest, SumsAgreeOnExactValues) {
       EXPECT_EQ(nonzero, c.zeroFree);
     }
   }
+}
+
+// expansion_sum_zeroelim2 stores every pass's sum after its tails, also a
+// zero one: the first pass of -1 over 2^-70 + 1 leaves 2^-70 and 0.
+TEST_F(ExpansionArithmeticTest, SecondZeroEliminationKeepsEachPassSum) {
+  const REAL e[] = {tiny, 1.0L};
+  const REAL f[] = {-1.0L};
+  REAL h[3] = {99.0L, 99.0L, 99.0L};
+  ASSERT_EQ(expansion_sum_zeroelim2(2, e, 1, f, h), 2);
+  EXPECT_EQ(h[0], tiny);
+  EXPECT_EQ(h[1], 0.0L);
+  const REAL twice[] = {-1.0L, 2.0L};
+  ASSERT_EQ(expansion_sum_zeroelim2(2, e, 2, twice, h), 2);
+  EXPECT_EQ(h[0], tiny);
+  EXPECT_EQ(h[1], 2.0L);
 }
 
 TEST_F(ExpansionArithmeticTest, ScalingCompressionAndEstimate) {

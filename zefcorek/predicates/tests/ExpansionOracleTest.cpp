@@ -45,8 +45,6 @@ int lowestBit(REAL value) {
 
 class ExpansionOracleTest : public ::testing::Test {
 protected:
-  void SetUp() override { predicates_init(); }
-
   // A random expansion: the exact sum of a few values spread over a wide
   // range of exponents, some of them cancelling.
   std::vector<REAL> randomExpansion() {

@@ -39,7 +39,6 @@ int exactSign(ShapeKind shape, const Case& c) {
 }
 
 TEST(PredicateRangeTest, SignsHoldWhereDoubleUnderflowsOrOverflows) {
-  predicates_init();
   // From products that are subnormal or zero in double to products beyond
   // its largest value, with the boundaries of the double path in between.
   const int exponents[] = {-1200, -700, -560, -400, -340, -250, 0, 250, 400, 700, 1200};

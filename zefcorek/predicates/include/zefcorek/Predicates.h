@@ -15,7 +15,8 @@
 // All values are x87 extended precision (64-bit significand). Everything
 // here relies on each operation being rounded to that format by itself, with
 // rounding to nearest: callers must not change the precision or rounding
-// control after predicates_init has run.
+// control that was in force when the library was loaded, which derives the
+// splitter and the error bounds from it then.
 #pragma once
 
 #include "platform/Export.h"
@@ -25,15 +26,12 @@
 // (x, y) or three (x, y, z) REAL values.
 typedef long double REAL;
 
-// Computes the splitter and the error bounds from the precision control in
-// force. The library calls it once when it is loaded, before anything else;
-// until then every predicate works with zero bounds. It cannot fail.
-ZEF_EXTERN_C void predicates_init(void);
-
 // Expansion arithmetic. e and f are input expansions of elen and flen
 // components (at least one each; the grow routines also accept elen == 0),
 // h is the output. The plain forms may leave zero components in h; the
-// _zeroelim forms leave none, except a single 0 when the value is zero.
+// _zeroelim forms leave none, except a single 0 when the value is zero, and
+// expansion_sum_zeroelim2, which stores each pass's sum after its nonzero
+// tails, also a zero one, so its last component may be 0.
 //
 // h = e + b; h needs elen + 1 components.
 ZEF_EXTERN_C int grow_expansion(int elen, const REAL* e, REAL b, REAL* h);

@@ -26,4 +26,29 @@ TEST(LocaleTest, AbbreviatedCountryNames) {
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
+TEST(LocaleTest, DecimalSeparatorsAndTheUsersLocale) {
+  const auto item = [](LCID locale, LCTYPE type) {
+    WCHAR buffer[8] = {};
+    return GetLocaleInfoW(locale, type, buffer, 8) == 0 ? std::u16string(u"(none)") : std::u16string(buffer);
+  };
+  const struct {
+    const char* user;  // the user's locale as the environment names it
+    std::u16string decimal;
+    std::u16string country;  // LOCALE_SABBREVCTRYNAME of the user's locale
+  } rows[] = {
+      {"C", u".", u"(none)"},          {"POSIX", u".", u"(none)"}, {"de_DE.UTF-8", u",", u"DEU"},
+      {"en_US.UTF-8@x", u".", u"USA"}, {"fr_FR", u",", u"FRA"},    {"fi_FI.UTF-8", u",", u"(none)"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.user);
+    const platform::ScopedUserLocale user(row.user);
+    EXPECT_EQ(item(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL), row.decimal);
+    EXPECT_EQ(platform::userDecimalSeparator(), row.decimal);
+    EXPECT_EQ(item(LOCALE_USER_DEFAULT, LOCALE_SABBREVCTRYNAME), row.country);
+  }
+  EXPECT_EQ(item(0x0407, LOCALE_SDECIMAL), u",");
+  EXPECT_EQ(item(0x0409, LOCALE_SDECIMAL | LOCALE_NOUSEROVERRIDE), u".");
+  EXPECT_EQ(item(0x7777, LOCALE_SDECIMAL), u"(none)");
+}
+
 }  // namespace

@@ -370,11 +370,10 @@ public:
     Clear();
     HRSRC resource = FindResourceW(module, name, type);
     if (resource == nullptr) return ZR_FAILED;
-    HGLOBAL loaded = LoadResource(module, resource);
-    if (loaded == nullptr) return ZR_FAILED;
     const DWORD size = SizeofResource(module, resource);
-    if (size == 0) return ZR_OK;  // an empty text: no lines, and no bytes to lock
-    const void* bytes = LockResource(loaded);
+    if (size == 0) return ZR_OK;  // an empty text: no lines, and no bytes to load
+    HGLOBAL loaded = LoadResource(module, resource);
+    const void* bytes = loaded == nullptr ? nullptr : LockResource(loaded);
     if (bytes == nullptr) return ZR_FAILED;
     addWideBytesLines(bytes, size);
     return ZR_OK;

@@ -62,14 +62,6 @@ UserLocaleState& userLocaleState() {
   return state;
 }
 
-std::string localeOfEnvironment() {
-  for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
-    const char* value = std::getenv(variable);
-    if (value != nullptr && *value != 0) return withoutCodeSet(value);
-  }
-  return {};
-}
-
 // "de_DE": the row's language and country as a POSIX locale name.
 std::string posixNameOf(const LocaleRow& row) {
   std::u16string wide(row.isoLanguage);
@@ -89,17 +81,25 @@ const LocaleRow* rowOf(LCID locale) {
 
 }  // namespace
 
+std::string platform::userLocaleOfEnvironment() {
+  for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && *value != 0) return withoutCodeSet(value);
+  }
+  return {};
+}
+
 std::string platform::userLocaleName() {
   UserLocaleState& state = userLocaleState();
   const std::lock_guard<std::mutex> guard(state.lock);
-  if (!state.name) state.name = localeOfEnvironment();
+  if (!state.name) state.name = userLocaleOfEnvironment();
   return *state.name;
 }
 
 std::u16string platform::userDecimalSeparator() {
   UserLocaleState& state = userLocaleState();
   const std::lock_guard<std::mutex> guard(state.lock);
-  if (!state.name) state.name = localeOfEnvironment();
+  if (!state.name) state.name = userLocaleOfEnvironment();
   if (!state.decimalSeparator) state.decimalSeparator = decimalSeparatorOf(*state.name);
   return *state.decimalSeparator;
 }

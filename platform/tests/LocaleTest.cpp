@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -49,6 +52,47 @@ TEST(LocaleTest, DecimalSeparatorsAndTheUsersLocale) {
   EXPECT_EQ(item(0x0407, LOCALE_SDECIMAL), u",");
   EXPECT_EQ(item(0x0409, LOCALE_SDECIMAL | LOCALE_NOUSEROVERRIDE), u".");
   EXPECT_EQ(item(0x7777, LOCALE_SDECIMAL), u"(none)");
+}
+
+TEST(LocaleTest, TheEnvironmentNamesTheUsersLocale) {
+  const char* variables[] = {"LC_ALL", "LC_CTYPE", "LANG"};
+  std::vector<std::optional<std::string>> saved;
+  for (const char* variable : variables) {
+    const char* value = std::getenv(variable);
+    saved.push_back(value ? std::optional<std::string>(value) : std::nullopt);
+  }
+  const struct {
+    const char* all;  // LC_ALL, LC_CTYPE, LANG; null unsets
+    const char* ctype;
+    const char* lang;
+    std::string locale;
+  } rows[] = {
+      {nullptr, nullptr, nullptr, ""},
+      {nullptr, nullptr, "de_DE.UTF-8", "de_DE"},
+      {nullptr, "tr_TR.UTF-8", "de_DE", "tr_TR"},
+      {"", "", "fr_FR@euro", "fr_FR"},
+      {"C.UTF-8", "tr_TR", "de_DE", ""},
+      {"POSIX", nullptr, nullptr, ""},
+      {"az", nullptr, nullptr, "az"},
+  };
+  for (const auto& row : rows) {
+    const char* values[] = {row.all, row.ctype, row.lang};
+    for (size_t i = 0; i < 3; ++i) {
+      if (values[i] != nullptr) {
+        setenv(variables[i], values[i], 1);
+      } else {
+        unsetenv(variables[i]);
+      }
+    }
+    EXPECT_EQ(platform::userLocaleOfEnvironment(), row.locale) << row.locale;
+  }
+  for (size_t i = 0; i < 3; ++i) {
+    if (saved[i]) {
+      setenv(variables[i], saved[i]->c_str(), 1);
+    } else {
+      unsetenv(variables[i]);
+    }
+  }
 }
 
 }  // namespace

@@ -34,6 +34,9 @@ namespace platform {
 // a host has set it, it is read once from the environment: LC_ALL, else
 // LC_CTYPE, else LANG.
 ZEF_EXPORT std::string userLocaleName();
+// The user's locale as the environment names it now (LC_ALL, else
+// LC_CTYPE, else LANG), in the form userLocaleName gives.
+ZEF_EXPORT std::string userLocaleOfEnvironment();
 // Sets the user's locale for the whole process from a POSIX locale name
 // ("de_DE.UTF-8", "C"); the text functions follow it from then on.
 ZEF_EXPORT void setUserLocaleName(std::string_view posixName);

@@ -20,9 +20,11 @@
 #include <unicode/ustring.h>
 #include <unicode/utf16.h>
 
+#include <algorithm>
 #include <atomic>
 #include <list>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -136,12 +138,12 @@ bool platform::CaseRules::startsWithIgnoreCase(std::u16string_view text, std::u1
 
 // The rules of every user locale in force so far stay alive until the
 // process ends, so a reference handed out is never left dangling when the
-// locale changes; a process changes it a handful of times at most.
+// locale changes; there is one object per locale name.
 namespace {
 
 struct UserCaseRulesCache {
   std::mutex lock;
-  std::list<platform::CaseRules> made;
+  std::list<std::pair<std::string, platform::CaseRules>> made;  // by locale name
   std::atomic<const platform::CaseRules*> current{nullptr};
 };
 
@@ -157,9 +159,18 @@ const platform::CaseRules& platform::userCaseRules() {
   if (const CaseRules* rules = cache.current.load(std::memory_order_acquire)) return *rules;
   const std::lock_guard<std::mutex> guard(cache.lock);
   if (const CaseRules* rules = cache.current.load(std::memory_order_acquire)) return *rules;
-  const CaseRules& rules = cache.made.emplace_back(userLocaleName());
-  cache.current.store(&rules, std::memory_order_release);
-  return rules;
+  const std::string name = userLocaleName();
+  auto made =
+      std::find_if(cache.made.begin(), cache.made.end(), [&name](const auto& entry) { return entry.first == name; });
+  if (made == cache.made.end()) made = cache.made.emplace(cache.made.end(), name, CaseRules(name));
+  cache.current.store(&made->second, std::memory_order_release);
+  return made->second;
 }
 
-void platform::forgetUserCaseRules() { userCaseRulesCache().current.store(nullptr, std::memory_order_release); }
+// Under the lock, so that rules made for the name before it changed are
+// never published after this.
+void platform::forgetUserCaseRules() {
+  UserCaseRulesCache& cache = userCaseRulesCache();
+  const std::lock_guard<std::mutex> guard(cache.lock);
+  cache.current.store(nullptr, std::memory_order_release);
+}

@@ -1,8 +1,15 @@
-// The platform's locale table behind GetLocaleInfoW.
+// The platform's locale table behind GetLocaleInfoW, and the user's locale.
 #include "platform/Locale.h"
+
+#include "UserLocaleState.h"
 
 #include "platform/LastError.h"
 
+#include <unicode/unum.h>
+
+#include <cstdlib>
+#include <mutex>
+#include <optional>
 #include <string_view>
 
 namespace {
@@ -28,7 +35,7 @@ constexpr LocaleRow kLocales[] = {
 };
 
 const char16_t* itemOf(const LocaleRow& row, LCTYPE type) {
-  switch (type & ~LOCALE_NOUSEROVERRIDE) {
+  switch (type) {
     case LOCALE_SABBREVLANGNAME: return row.abbreviatedLanguage;
     case LOCALE_SABBREVCTRYNAME: return row.abbreviatedCountry;
     case LOCALE_SISO639LANGNAME: return row.isoLanguage;
@@ -37,14 +44,97 @@ const char16_t* itemOf(const LocaleRow& row, LCTYPE type) {
   }
 }
 
+// "de_DE.UTF-8@euro" -> "de_DE"; the C and POSIX locales -> "".
+std::string withoutCodeSet(std::string_view posixName) {
+  const std::string_view name = posixName.substr(0, posixName.find_first_of(".@"));
+  if (name == "C" || name == "POSIX") return {};
+  return std::string(name);
+}
+
+struct UserLocaleState {
+  std::mutex lock;
+  std::optional<std::string> name;                 // unset until first asked or set
+  std::optional<std::u16string> decimalSeparator;  // of `name`, made on first need
+};
+
+UserLocaleState& userLocaleState() {
+  static UserLocaleState state;
+  return state;
+}
+
+// "de_DE": the row's language and country as a POSIX locale name.
+std::string posixNameOf(const LocaleRow& row) {
+  std::u16string wide(row.isoLanguage);
+  wide.append(u"_").append(row.isoCountry);
+  return std::string(wide.begin(), wide.end());  // ISO codes are ASCII
+}
+
+// The table row of an LCID; for LOCALE_USER_DEFAULT the row of the user's
+// language and country.
+const LocaleRow* rowOf(LCID locale) {
+  const std::string user = locale == LOCALE_USER_DEFAULT ? platform::userLocaleName() : std::string();
+  for (const auto& row : kLocales) {
+    if (locale == LOCALE_USER_DEFAULT ? posixNameOf(row) == user : row.locale == locale) return &row;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
-int GetLocaleInfoW(LCID locale, LCTYPE type, LPWSTR data, int size) {
-  const char16_t* item = nullptr;
-  for (const auto& row : kLocales) {
-    if (row.locale == locale) item = itemOf(row, type);
+std::string platform::userLocaleOfEnvironment() {
+  for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && *value != 0) return withoutCodeSet(value);
   }
-  if (item == nullptr || size < 0 || (size > 0 && data == nullptr)) {
+  return {};
+}
+
+std::string platform::userLocaleName() {
+  UserLocaleState& state = userLocaleState();
+  const std::lock_guard<std::mutex> guard(state.lock);
+  if (!state.name) state.name = userLocaleOfEnvironment();
+  return *state.name;
+}
+
+std::u16string platform::userDecimalSeparator() {
+  UserLocaleState& state = userLocaleState();
+  const std::lock_guard<std::mutex> guard(state.lock);
+  if (!state.name) state.name = userLocaleOfEnvironment();
+  if (!state.decimalSeparator) state.decimalSeparator = decimalSeparatorOf(*state.name);
+  return *state.decimalSeparator;
+}
+
+void platform::setUserLocaleName(std::string_view posixName) {
+  UserLocaleState& state = userLocaleState();
+  {
+    const std::lock_guard<std::mutex> guard(state.lock);
+    state.name = withoutCodeSet(posixName);
+    state.decimalSeparator.reset();
+  }
+  forgetUserCaseRules();
+}
+
+std::u16string platform::decimalSeparatorOf(const std::string& localeName) {
+  UErrorCode status = U_ZERO_ERROR;
+  UNumberFormat* format = unum_open(UNUM_DECIMAL, nullptr, 0, localeName.c_str(), nullptr, &status);
+  UChar symbol[8];
+  const int32_t length = unum_getSymbol(format, UNUM_DECIMAL_SEPARATOR_SYMBOL, symbol, 8, &status);
+  unum_close(format);
+  if (U_FAILURE(status) || length <= 0 || length > 8) return u".";
+  return std::u16string(symbol, static_cast<size_t>(length));
+}
+
+int GetLocaleInfoW(LCID locale, LCTYPE type, LPWSTR data, int size) {
+  type &= ~LOCALE_NOUSEROVERRIDE;
+  const LocaleRow* row = rowOf(locale);
+  std::u16string item;
+  if (type == LOCALE_SDECIMAL && (row != nullptr || locale == LOCALE_USER_DEFAULT)) {
+    item = locale == LOCALE_USER_DEFAULT ? platform::userDecimalSeparator()
+                                         : platform::decimalSeparatorOf(posixNameOf(*row));
+  } else if (const char16_t* text = row != nullptr ? itemOf(*row, type) : nullptr) {
+    item = text;
+  }
+  if (item.empty() || size < 0 || (size > 0 && data == nullptr)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }

@@ -5,10 +5,12 @@
 
 #include "LStrRecord.h"
 
+#include "platform/CaseRules.h"
 #include "platform/CodePage.h"
 #include "platform/TextTools.h"
 #include "platform/Format.h"
 #include "platform/LastError.h"
+#include "platform/Locale.h"
 #include "platform/NumberText.h"
 #include "platform/Resources.h"
 #include "platform/Utf16.h"
@@ -25,8 +27,21 @@ namespace {
 std::u16string toWide(std::string_view text) { return platform::ansiToWideLenient(text); }
 std::string toNarrow(std::u16string_view text) { return platform::wideToAnsiLenient(text); }
 
-// Sign of a case-insensitive comparison of two wide texts.
-int compareIgnoreCase(std::u16string_view a, std::u16string_view b) { return platform::compareIgnoreCase(a, b); }
+// Sign of a case-insensitive comparison of two wide texts by the user's
+// locale.
+int compareIgnoreCase(std::u16string_view a, std::u16string_view b) {
+  return platform::userCaseRules().compareIgnoreCase(a, b);
+}
+
+// The general format of a double with the user's decimal separator: the
+// general format has no thousand separators, so its one '.' is the decimal
+// point.
+std::u16string doubleText(double value) {
+  std::u16string text = toWide(platform::FloatToStr(value));
+  const size_t point = text.find(u'.');
+  if (point != std::u16string::npos) text.replace(point, 1, platform::userDecimalSeparator());
+  return text;
+}
 
 // Offset of the last whole character of a non-empty UTF-8 text: the start of
 // its last well-formed sequence, or the last byte when the text ends in a
@@ -91,10 +106,8 @@ LAnsiStrRec* LStrAllocFromUInt64A(uint64_t value) noexcept {
 LWideStrRec* LStrAllocFromUInt64W(uint64_t value) noexcept {
   return newRecord<char16_t>(platform::formatText(u"%Lu", value));
 }
-LAnsiStrRec* LStrAllocFromDoubleA(double value) noexcept { return newRecord<char>(platform::FloatToStr(value)); }
-LWideStrRec* LStrAllocFromDoubleW(double value) noexcept {
-  return newRecord<char16_t>(toWide(platform::FloatToStr(value)));
-}
+LAnsiStrRec* LStrAllocFromDoubleA(double value) noexcept { return newRecord<char>(toNarrow(doubleText(value))); }
+LWideStrRec* LStrAllocFromDoubleW(double value) noexcept { return newRecord<char16_t>(doubleText(value)); }
 
 LAnsiStrRec* LStrAllocLoadStrA(HINSTANCE module, UINT id) noexcept {
   return newRecord<char>(toNarrow(loadString(module, id)));

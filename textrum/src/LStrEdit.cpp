@@ -5,12 +5,14 @@
 
 #include "LStrRecord.h"
 
+#include "platform/CaseRules.h"
 #include "platform/CodePage.h"
 #include "platform/TextTools.h"
-#include "platform/Utf16.h"
 
 #include <algorithm>
+#include <optional>
 #include <type_traits>
+#include <vector>
 
 using namespace textrum;
 
@@ -61,72 +63,91 @@ Handle<Char>* padded(const Record<Char>& record, Char character, int width, Side
   return newRecord<Char>(out);
 }
 
-// Replaces every occurrence of oldText, searching the working text from the
-// start. After each replacement the search resumes where a match would have
-// to reach past the inserted text into text not yet searched: a match may
-// overlap the inserted text's tail (so replacing "  " by " " still collapses
-// a whole run of blanks), but never lie inside it, so a replacement that
-// contains oldText cannot make the loop run for ever. Every step consumes at
-// least one unit that was never searched, which bounds the work.
+// Replacing follows one rule: after each replacement the search starts
+// again from the start of the text, so a match that the cut forms with the
+// text before it is replaced too ("aab" with "ab" -> "b" gives "b"). Matches
+// before the one just replaced were absent already, so the search restarts
+// at the first position whose match could reach into the inserted text,
+// which finds what a search from the start would.
+//
+// That rule ends for certain only while every replacement shortens the
+// text. A replacement that contains oldText ("a" -> "aa") would match again
+// for ever, and other lengthening or same-length rewrites may too; those run
+// under the rule for at most a budget of replacements that no ordinary text
+// needs. Past it, or when newText contains oldText, the text is replaced
+// afresh by the rule with one exception: a match lying wholly inside text
+// that earlier replacements inserted is passed over. Then every replacement
+// uses up at least one unit of the original text, which ends it.
+enum class ReplaceKind { Restarting, SkippingInserted };
+
 template <typename Char>
-Text<Char> replaced(View<Char> text, View<Char> oldText, View<Char> newText) {
+std::optional<Text<Char>> replacedBy(View<Char> text, View<Char> oldText, View<Char> newText, ReplaceKind kind,
+                                     size_t budget) {
   Text<Char> work(text);
-  if (oldText.empty()) return work;
-  size_t from = 0;
-  for (size_t at = work.find(oldText); at != Text<Char>::npos; at = work.find(oldText, from)) {
+  std::vector<bool> inserted(kind == ReplaceKind::SkippingInserted ? work.size() : 0, false);
+  const auto whollyInserted = [&](size_t at) {
+    if (kind != ReplaceKind::SkippingInserted) return false;
+    const auto first = inserted.begin() + static_cast<ptrdiff_t>(at);
+    return std::all_of(first, first + static_cast<ptrdiff_t>(oldText.size()), [](bool unit) { return unit; });
+  };
+  for (size_t at = work.find(oldText); at != Text<Char>::npos;) {
+    if (whollyInserted(at)) {
+      at = work.find(oldText, at + 1);
+      continue;
+    }
+    if (budget-- == 0) return std::nullopt;
     work.replace(at, oldText.size(), newText);
-    const size_t insertedEnd = at + newText.size();
-    const size_t overlap = oldText.size() - 1;
-    from = std::max(at, insertedEnd >= overlap ? insertedEnd - overlap : 0);
+    if (kind == ReplaceKind::SkippingInserted) {
+      const auto cut = inserted.begin() + static_cast<ptrdiff_t>(at);
+      inserted.insert(inserted.erase(cut, cut + static_cast<ptrdiff_t>(oldText.size())), newText.size(), true);
+    }
+    at = work.find(oldText, at >= oldText.size() - 1 ? at - (oldText.size() - 1) : 0);
   }
   return work;
+}
+
+template <typename Char>
+Text<Char> replaced(View<Char> text, View<Char> oldText, View<Char> newText) {
+  if (oldText.empty()) return Text<Char>(text);
+  constexpr size_t kUnbounded = static_cast<size_t>(-1);
+  if (newText.size() < oldText.size()) return *replacedBy(text, oldText, newText, ReplaceKind::Restarting, kUnbounded);
+  if (newText.find(oldText) == View<Char>::npos) {
+    const size_t budget = 8 * (text.size() + 8);
+    if (auto done = replacedBy(text, oldText, newText, ReplaceKind::Restarting, budget)) return std::move(*done);
+  }
+  return *replacedBy(text, oldText, newText, ReplaceKind::SkippingInserted, kUnbounded);
 }
 
 // --- case ------------------------------------------------------------------------------
 
 enum class CaseKind { Lower, Upper };
 
-char16_t mapUnit(char16_t unit, CaseKind kind) {
-  return kind == CaseKind::Upper ? platform::toUpperUnit(unit) : platform::toLowerUnit(unit);
+std::u16string mappedCase(View<char16_t> text, CaseKind kind) {
+  const platform::CaseRules& rules = platform::userCaseRules();
+  return kind == CaseKind::Upper ? rules.upper(text) : rules.lower(text);
 }
 
-// Narrow text is mapped character by character: each well-formed UTF-8
-// sequence of the Basic Multilingual Plane goes through the platform's unit
-// mapping (its byte length may change); malformed bytes stay as they are.
+// Narrow text is mapped run by run: each run of well-formed UTF-8 goes
+// through the wide mapping (its byte length may change); a malformed byte
+// stays as it is.
 Text<char> mappedCase(View<char> text, CaseKind kind) {
   Text<char> out;
   out.reserve(text.size());
   for (size_t pos = 0; pos < text.size();) {
-    const size_t length = platform::utf8SequenceLength(static_cast<unsigned char>(text[pos]));
-    if (length == 1) {
-      out.push_back(static_cast<char>(mapUnit(static_cast<unsigned char>(text[pos]), kind)));
-      ++pos;
+    size_t end = pos;
+    while (end < text.size()) {
+      const size_t length = platform::utf8SequenceLength(static_cast<unsigned char>(text[end]));
+      if (length == 0 || end + length > text.size()) break;
+      if (length > 1 && !platform::wideLengthOfAnsi(text.substr(end, length))) break;
+      end += length;
+    }
+    if (end == pos) {  // a malformed byte
+      out.push_back(text[pos++]);
       continue;
     }
-    const std::optional<std::u16string> wide =
-        length == 0 || pos + length > text.size() ? std::nullopt : platform::ansiToWide(text.substr(pos, length));
-    if (!wide) {  // a malformed byte stays as it is
-      out.push_back(text[pos]);
-      ++pos;
-      continue;
-    }
-    if (wide->size() != 1) {  // beyond the Basic Multilingual Plane: no mapping
-      out.append(text.substr(pos, length));
-      pos += length;
-      continue;
-    }
-    out.append(platform::wideToAnsiLenient(std::u16string(1, mapUnit((*wide)[0], kind))));
-    pos += length;
+    out.append(platform::wideToAnsiLenient(mappedCase(*platform::ansiToWide(text.substr(pos, end - pos)), kind)));
+    pos = end;
   }
-  return out;
-}
-
-Text<char16_t> mappedCase(View<char16_t> text, CaseKind kind) {
-  Text<char16_t> out(text);
-  if (kind == CaseKind::Upper)
-    platform::toUpperInPlace(out);
-  else
-    platform::toLowerInPlace(out);
   return out;
 }
 

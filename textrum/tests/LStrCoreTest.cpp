@@ -1,6 +1,7 @@
 #include "textrum/LStr.h"
 
 #include "platform/LastError.h"
+#include "platform/Locale.h"
 #include "platform/OleString.h"
 #include "platform/Resources.h"
 
@@ -376,6 +377,7 @@ TYPED_TEST(LStrCoreTest, NumbersAsText) {
   }
   EXPECT_EQ(textOf<TypeParam>(Owned<TypeParam>(A::fromUInt64(UINT64_MAX)).get()), T<TypeParam>("18446744073709551615"));
 
+  const platform::ScopedUserLocale pointLocale("C");  // these texts have a '.' as decimal separator
   struct DoubleCase {
     double value;
     const char* text;

@@ -197,11 +197,27 @@ TYPED_TEST(LStrFunctionsTest, ReplacesEveryOccurrenceAndAlwaysEnds) {
     const char* expected;
   };
   const Case cases[] = {
-      {"a-b-c", "-", nullptr, "abc"},       {"a-b-c", "-", "", "abc"},    {"a-b-c", "-", "+", "a+b+c"},
-      {"a-b-c", nullptr, "+", "a-b-c"},     {"a-b-c", "", "+", "a-b-c"},  {"abc", "x", "y", "abc"},
-      {"aaa", "a", "aa", "aaaaaa"},                                        // the replacement contains the searched text
-      {"ab", "ab", "xaby", "xaby"},         {"a    b", "  ", " ", "a b"},  // a run of blanks still collapses
-      {"x%d%d", "%d", "%d%d", "x%d%d%d%d"}, {"", "a", "b", ""},
+      {"a-b-c", "-", nullptr, "abc"},
+      {"a-b-c", "-", "", "abc"},
+      {"a-b-c", "-", "+", "a+b+c"},
+      {"a-b-c", nullptr, "+", "a-b-c"},
+      {"a-b-c", "", "+", "a-b-c"},
+      {"abc", "x", "y", "abc"},
+      {"aaa", "a", "aa", "aaaaaa"},  // the replacement contains the searched text
+      {"ab", "ab", "xaby", "xaby"},
+      {"a    b", "  ", " ", "a b"},  // a run of blanks still collapses
+      {"x%d%d", "%d", "%d%d", "x%d%d%d%d"},
+      {"", "a", "b", ""},
+      // the search starts again from the start: a match formed across the cut is replaced too
+      {"xaabb", "ab", "", "x"},
+      {"aab", "ab", "b", "b"},
+      {"abab", "ab", "ba", "bbaa"},
+      {"aaab", "ab", "b", "b"},
+      {"a((b))", "(b)", "b", "ab"},
+      {"aaa", "aa", "a", "a"},
+      // lengthening rewrites that end, and one that would not: an inserted "bb" is not rewritten again
+      {"ab", "ab", "bba", "bba"},
+      {"aab", "ab", "bab", "babab"},
   };
   for (const Case& c : cases) {
     const auto r = TestFixture::make(c.text);

@@ -6,7 +6,7 @@
 
 #include "textrum/LStrWrapper.h"
 
-#include "platform/Utf16.h"
+#include "platform/CaseRules.h"
 
 #include <string>
 
@@ -21,10 +21,11 @@ public:
   std::u16string ToUnicodeString() const { return std::u16string(Text()); }
   CLWideStr& AssignUStr(const std::u16string& text) noexcept { return AssignText(text); }
 
-  // True when the text begins with `prefix`, compared case-insensitively
-  // over the prefix's length; false for a null or empty prefix.
+  // True when the text begins with `prefix`, compared case-insensitively by
+  // the user's locale over the prefix's length; false for a null or empty
+  // prefix.
   bool StartsWithIC(const WCHAR* prefix) const noexcept {
     if (prefix == nullptr || *prefix == u'\0') return false;
-    return platform::startsWithIgnoreCase(Text(), prefix);
+    return platform::userCaseRules().startsWithIgnoreCase(Text(), prefix);
   }
 };

@@ -76,9 +76,10 @@ ZEF_EXTERN_C LAnsiStrRec* LStrAllocFromInt64A(int64_t value) noexcept;
 ZEF_EXTERN_C LWideStrRec* LStrAllocFromInt64W(int64_t value) noexcept;
 ZEF_EXTERN_C LAnsiStrRec* LStrAllocFromUInt64A(uint64_t value) noexcept;
 ZEF_EXTERN_C LWideStrRec* LStrAllocFromUInt64W(uint64_t value) noexcept;
-// General floating-point text: at most 15 significant digits, '.' as the
-// decimal point, fixed notation unless the exponent is out of reach
-// ("123.456", "1E15", "1E-5", "NAN", "INF", "-INF").
+// General floating-point text: at most 15 significant digits, the user's
+// decimal separator, fixed notation unless the exponent is out of reach
+// ("123.456" or "123,456", "1E15", "1E-5", "NAN", "INF", "-INF"). Text for
+// files and protocols is formatted with '.' elsewhere.
 ZEF_EXTERN_C LAnsiStrRec* LStrAllocFromDoubleA(double value) noexcept;
 ZEF_EXTERN_C LWideStrRec* LStrAllocFromDoubleW(double value) noexcept;
 // The string `id` of the module's string table; empty when it has none.
@@ -161,8 +162,8 @@ ZEF_EXTERN_C int LStrDeleteW(LWideStrRec* record, int position, int count) noexc
 // before any other.
 ZEF_EXTERN_C int LStrCompareA(const LAnsiStrRec* a, const LAnsiStrRec* b) noexcept;
 ZEF_EXTERN_C int LStrCompareW(const LWideStrRec* a, const LWideStrRec* b) noexcept;
-// Case-insensitive with the platform's simple case mapping (not the process
-// locale); -1, 0 or 1, empty first.
+// Case-insensitive by the user's locale (platform/CaseRules.h); -1, 0 or 1,
+// empty first.
 ZEF_EXTERN_C int LStrCompareICA(const LAnsiStrRec* a, const LAnsiStrRec* b) noexcept;
 ZEF_EXTERN_C int LStrCompareICW(const LWideStrRec* a, const LWideStrRec* b) noexcept;
 

@@ -7,9 +7,10 @@
 // text pointer is the empty string. No position or count, however large or
 // negative, makes a function read or write outside a text.
 //
-// Case mapping, case-insensitive comparison and number texts never depend on
-// the process locale: case goes through the platform's fixed mapping, and
-// the decimal point is always '.'.
+// Case mapping and case-insensitive comparison follow the user's locale
+// (platform/CaseRules.h): the simple case mappings of the whole of Unicode
+// with the locale's own rules. Number texts read and written here use '.'
+// as the decimal point, except LStrAllocFromDouble* (LStrCore.h).
 #pragma once
 
 #include "textrum/LStrCore.h"
@@ -58,9 +59,12 @@ ZEF_EXTERN_C LAnsiStrRec* LStrPadLeftA(const LAnsiStrRec* record, char character
 ZEF_EXTERN_C LWideStrRec* LStrPadLeftW(const LWideStrRec* record, WCHAR character, int width) noexcept;
 ZEF_EXTERN_C LAnsiStrRec* LStrPadRightA(const LAnsiStrRec* record, char character, int width) noexcept;
 ZEF_EXTERN_C LWideStrRec* LStrPadRightW(const LWideStrRec* record, WCHAR character, int width) noexcept;
-// Every occurrence of oldText replaced by newText, left to right; the search
-// goes on after each inserted text, so a replacement that contains oldText
-// ends. oldText null or empty: a copy; newText null or empty: removal.
+// Every occurrence of oldText replaced by newText; after each replacement
+// the search starts again from the start, so a match formed across the cut
+// is replaced too. Where that would never end (newText contains oldText, or
+// a rewrite that keeps making matches), a match wholly inside inserted text
+// is left alone. oldText null or empty: a copy; newText null or empty:
+// removal.
 ZEF_EXTERN_C LAnsiStrRec* LStrReplaceA(const LAnsiStrRec* record, const char* oldText, const char* newText) noexcept;
 ZEF_EXTERN_C LWideStrRec* LStrReplaceW(const LWideStrRec* record, const WCHAR* oldText, const WCHAR* newText) noexcept;
 

@@ -101,9 +101,8 @@ TSerialPortEntry& appendEntry(TSerialPortList& list, uint32_t sources, int numbe
 bool isBluetoothKey(HKEY key) {
   void* made = nullptr;
   if (zefCoreKAllocIntf(&CLSID_IWinRegistryImp, &made, 0) != S_OK) return false;
-  auto* registry = static_cast<IWinRegistry*>(made);
+  const IWinRegistryRef registry = IWinRegistryRef::Adopt(static_cast<IWinRegistry*>(made));
   const std::u16string fullPath(registry->GetKeyFullPath(key).Text());
-  registry->Release();
   constexpr std::u16string_view kSuffix = u"\\Device Parameters";
   if (fullPath.size() < kSuffix.size() ||
       !platform::equalsIgnoreCase(std::u16string_view(fullPath).substr(fullPath.size() - kSuffix.size()), kSuffix)) {

@@ -94,20 +94,49 @@ void siftUpFrom(const Entry* entries, unsigned position, Order order, Place plac
   place(position, moving);
 }
 
-// Sinking goes bottom-up: the hole first runs down to a leaf along the
-// children that would rise, then the moving entry climbs back while it does
-// not belong below the entry above it. Along that path the entries never
-// decrease, so it stops where a step-by-step sink would have stopped (above
-// its equals, too), with about half the comparisons: the moving entry
-// mostly belongs near the bottom.
+// The child of position that would rise: the right one unless the left one
+// comes first. Position must have a left child.
+template <class Entry, class Order>
+unsigned risingChild(const Entry* entries, unsigned position, unsigned count, Order order) {
+  const unsigned left = position * 2;
+  const unsigned right = left + 1;
+  return right <= count && order(entries[left - 1], entries[right - 1]) >= 0 ? right : left;
+}
+
+// Sinks the entry at position the step-by-step way: while it belongs below
+// the child that would rise, the two change places.
 template <class Entry, class Order, class Place>
-void siftDownFrom(const Entry* entries, unsigned position, unsigned count, Order order, Place place) {
+void siftDownStepwise(const Entry* entries, unsigned position, unsigned count, Order order, Place place) {
+  const Entry moving = entries[position - 1];
+  while (uint64_t{position} * 2 <= count) {
+    const unsigned chosen = risingChild(entries, position, count, order);
+    if (order(moving, entries[chosen - 1]) <= 0) break;
+    place(position, entries[chosen - 1]);
+    position = chosen;
+  }
+  place(position, moving);
+}
+
+// Sinking over entries that already form a heap below position goes
+// bottom-up: the hole first runs down to a leaf along the children that
+// would rise, then the moving entry climbs back while it does not belong
+// below the entry above it. Along that path the entries never decrease, so
+// it stops where a step-by-step sink would have stopped (above its equals,
+// too), with about half the comparisons: the moving entry mostly belongs
+// near the bottom. Over unordered entries (a pop while ordering is
+// deferred) the path may decrease and the two ways differ, so those sink
+// step by step.
+template <class Entry, class Order, class Place>
+void siftDownFrom(const Entry* entries, unsigned position, unsigned count, bool orderedBelow, Order order,
+                  Place place) {
+  if (!orderedBelow) {
+    siftDownStepwise(entries, position, count, order, place);
+    return;
+  }
   const Entry moving = entries[position - 1];
   const unsigned start = position;
   while (uint64_t{position} * 2 <= count) {
-    const unsigned left = position * 2;
-    const unsigned right = left + 1;
-    const unsigned chosen = right <= count && order(entries[left - 1], entries[right - 1]) >= 0 ? right : left;
+    const unsigned chosen = risingChild(entries, position, count, order);
     place(position, entries[chosen - 1]);
     position = chosen;
   }
@@ -129,7 +158,7 @@ template <class SiftDown>
 ZRESULT rebuildDeferred(unsigned count, bool& defer, SiftDown siftDown) {
   if (!defer) return ZR_OK;
   for (unsigned k = count / 2; k >= 1; --k) {
-    if (const ZRESULT result = siftDown(k); result != ZR_OK) return result;
+    if (const ZRESULT result = siftDown(k, /*orderedBelow=*/true); result != ZR_OK) return result;
   }
   defer = false;
   return ZR_OK;
@@ -165,10 +194,11 @@ ZRESULT IBinaryHeapImp::siftUp(unsigned position) {
   return ZR_OK;
 }
 
-ZRESULT IBinaryHeapImp::siftDown(unsigned position) {
+ZRESULT IBinaryHeapImp::siftDown(unsigned position, bool orderedBelow) {
   if (compare_ == nullptr) return ZR_FAILED;
   void** items = entries_->items;
-  siftDownFrom(items, position, entries_->count, compare_, [items](unsigned p, void* item) { items[p - 1] = item; });
+  siftDownFrom(items, position, entries_->count, orderedBelow, compare_,
+               [items](unsigned p, void* item) { items[p - 1] = item; });
   return ZR_OK;
 }
 
@@ -200,12 +230,12 @@ ZRESULT IBinaryHeapImp::Pop(void** outItem) {
   if (outItem != nullptr) *outItem = items[0];
   if (--entries_->count == 0) return ZR_OK;
   items[0] = items[entries_->count];
-  return siftDown(1);
+  return siftDown(1, /*orderedBelow=*/!defer_);
 }
 
 ZRESULT IBinaryHeapImp::Rebuild() {
   const unsigned count = entries_ == nullptr ? 0 : entries_->count;
-  return rebuildDeferred(count, defer_, [this](unsigned k) { return siftDown(k); });
+  return rebuildDeferred(count, defer_, [this](unsigned k, bool orderedBelow) { return siftDown(k, orderedBelow); });
 }
 
 ZRESULT IBinaryHeapImp::ForEach(VisitFunc fn, void* context) {
@@ -278,12 +308,13 @@ ZRESULT IKeyedBinaryHeapImp::siftUp(unsigned position) {
   return keyFunc_ != nullptr ? ZR_OK : ZR_FAILED;
 }
 
-ZRESULT IKeyedBinaryHeapImp::siftDown(unsigned position) {
+ZRESULT IKeyedBinaryHeapImp::siftDown(unsigned position, bool orderedBelow) {
   Slot* slots = entries_->slots;
-  siftDownFrom(slots, position, entries_->count, orderOfSlots<Slot>, [slots](unsigned p, const Slot& slot) {
-    slots[p - 1] = slot;
-    slot.node->position = p;
-  });
+  siftDownFrom(slots, position, entries_->count, orderedBelow, orderOfSlots<Slot>,
+               [slots](unsigned p, const Slot& slot) {
+                 slots[p - 1] = slot;
+                 slot.node->position = p;
+               });
   return keyFunc_ != nullptr ? ZR_OK : ZR_FAILED;
 }
 
@@ -330,12 +361,12 @@ ZRESULT IKeyedBinaryHeapImp::Pop(void** outItem) {
   if (--entries_->count == 0) return ZR_OK;
   slots[0] = slots[entries_->count];
   slots[0].node->position = 1;
-  return siftDown(1);
+  return siftDown(1, /*orderedBelow=*/!defer_);
 }
 
 ZRESULT IKeyedBinaryHeapImp::Rebuild() {
   const unsigned count = entries_ == nullptr ? 0 : entries_->count;
-  return rebuildDeferred(count, defer_, [this](unsigned k) { return siftDown(k); });
+  return rebuildDeferred(count, defer_, [this](unsigned k, bool orderedBelow) { return siftDown(k, orderedBelow); });
 }
 
 ZRESULT IKeyedBinaryHeapImp::ForEach(VisitFunc fn, void* context) {

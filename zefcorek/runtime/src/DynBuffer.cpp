@@ -50,7 +50,9 @@ bool TDynBuffer::SetSize(unsigned newSize, bool allocate) {
   } else {
     size_ = newSize;
   }
-  return !allocate || data_ != nullptr || size_ == 0;
+  // Asked to allocate, the answer says whether storage exists, also for
+  // size 0, where none is made.
+  return !allocate || data_ != nullptr;
 }
 
 unsigned TDynBuffer::GetActualSize() {
@@ -62,15 +64,18 @@ bool TDynBuffer::SetSizeKeepData(unsigned newSize) {
   // Only a size so far: nothing to keep, allocate at the new size.
   if (data_ == nullptr && size_ > 0) {
     size_ = newSize;
-    return Alloc();
+    return Alloc() && data_ != nullptr;
   }
   const unsigned oldSize = size_;
   if (newSize <= actualSize_ && !wastesTooMuch(actualSize_, newSize)) {
     size_ = newSize;
     if (!ensureStorage()) return false;
   } else if (newSize == 0) {
+    // Reallocating to nothing leaves no storage, which this answers as a
+    // failure; the buffer is left empty.
     KillPtr();
     size_ = 0;
+    return false;
   } else {
     auto* grown = static_cast<uint8_t*>(std::realloc(data_, newSize));
     if (grown == nullptr) {

@@ -51,6 +51,9 @@ int TMRUFileList::LoadFromIniFile(const WCHAR* iniFile, const WCHAR* section) {
 }
 
 int TMRUFileList::SaveToIniFile(const WCHAR* iniFile, const WCHAR* section) {
+  // Without its list the object knows nothing of the paths, so the stored
+  // ones stay.
+  if (list_ == nullptr) return 1;
   const unsigned count = Count();
   for (unsigned index = 0; index < count; ++index) {
     void* record = nullptr;

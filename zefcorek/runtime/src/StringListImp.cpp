@@ -18,6 +18,8 @@
 #include "textrum/CLWideStr.h"
 #include "textrum/LStrCore.h"
 
+#include "platform/BinaryResources.h"
+#include "platform/CaseRules.h"
 #include "platform/Utf16.h"
 
 #include <algorithm>
@@ -209,10 +211,11 @@ public:
     if (other == nullptr) return ZR_NO;
     if (SameInterface(other)) return ZR_OK;
     if (other->GetCount() != items_.size()) return ZR_NO;
+    const platform::CaseRules& rules = platform::userCaseRules();
     for (uint32_t i = 0; i < items_.size(); ++i) {
       const WCHAR* theirs = nullptr;
       if (other->GetStringPtr(i, &theirs) != ZR_OK) return ZR_NO;
-      if (!platform::equalsIgnoreCase(viewOf(items_[i].text), viewOf(theirs))) return ZR_NO;
+      if (!rules.equalsIgnoreCase(viewOf(items_[i].text), viewOf(theirs))) return ZR_NO;
     }
     return ZR_OK;
   }
@@ -227,17 +230,19 @@ public:
   }
 
   ZRESULT IndexOf(const WCHAR* text, uint32_t* outIndex) override {
-    return findFirst(outIndex, [text](const StringItem& item) {
+    const platform::CaseRules& rules = platform::userCaseRules();
+    return findFirst(outIndex, [text, &rules](const StringItem& item) {
       if (item.text == nullptr || text == nullptr) return item.text == text;
-      return platform::equalsIgnoreCase(item.text, text);
+      return rules.equalsIgnoreCase(item.text, text);
     });
   }
   ZRESULT IndexOfName(const WCHAR* name, uint32_t* outIndex) override {
     std::u16string_view key = viewOf(name);
-    return findFirst(outIndex, [key](const StringItem& item) {
+    const platform::CaseRules& rules = platform::userCaseRules();
+    return findFirst(outIndex, [key, &rules](const StringItem& item) {
       size_t equals = equalsPosition(item.text);
       if (equals == std::u16string_view::npos || equals != key.size()) return false;
-      return platform::equalsIgnoreCase(viewOf(item.text).substr(0, equals), key);
+      return rules.equalsIgnoreCase(viewOf(item.text).substr(0, equals), key);
     });
   }
   ZRESULT IndexOfData(uint32_t data, uint32_t* outIndex) override {
@@ -359,11 +364,19 @@ public:
     return r;
   }
 
-  // This platform keeps no binary resources in its modules (only string
-  // tables), so a text resource is never found.
-  ZRESULT LoadFromResource(HINSTANCE, const WCHAR*, const WCHAR*) override {
+  // The resource is UTF-16 text; it ends at its first NUL or at the end of
+  // the resource's bytes, so one without a terminator is never read past.
+  ZRESULT LoadFromResource(HINSTANCE module, const WCHAR* name, const WCHAR* type) override {
     Clear();
-    return ZR_FAILED;
+    HRSRC resource = FindResourceW(module, name, type);
+    if (resource == nullptr) return ZR_FAILED;
+    const DWORD size = SizeofResource(module, resource);
+    if (size == 0) return ZR_OK;  // an empty text: no lines, and no bytes to load
+    HGLOBAL loaded = LoadResource(module, resource);
+    const void* bytes = loaded == nullptr ? nullptr : LockResource(loaded);
+    if (bytes == nullptr) return ZR_FAILED;
+    addWideBytesLines(bytes, size);
+    return ZR_OK;
   }
   ZRESULT SetText(const WCHAR* text) override {
     Clear();
@@ -392,11 +405,7 @@ public:
     Clear();
     if (data == nullptr) return ZR_OK;
     if (isWide) {
-      // The bytes are UTF-16LE, which is the host's own order here; an odd
-      // last byte is ignored. Copy out so the units are aligned.
-      std::u16string units(size / 2, u'\0');
-      std::memcpy(units.data(), data, units.size() * sizeof(char16_t));
-      addWideLines(units.data(), lengthUpToNul(units.data(), units.size()));
+      addWideBytesLines(data, size);
       return ZR_OK;
     }
     const char* bytes = static_cast<const char*>(data);
@@ -532,6 +541,15 @@ private:
   void addWideLines(const WCHAR* text, size_t end) {
     splitLines(text, end,
                [this](const WCHAR* line, size_t length) { AddN(line, static_cast<uint32_t>(length), nullptr); });
+  }
+
+  // Bytes of UTF-16LE text, which is the host's own order here; the text
+  // ends at its first NUL or its last whole unit (an odd last byte is
+  // ignored). Copied out so the units are aligned.
+  void addWideBytesLines(const void* bytes, size_t size) {
+    std::u16string units(size / sizeof(char16_t), u'\0');
+    std::memcpy(units.data(), bytes, units.size() * sizeof(char16_t));
+    addWideLines(units.data(), lengthUpToNul(units.data(), units.size()));
   }
 
   void noteOwner(const WCHAR* owner) {

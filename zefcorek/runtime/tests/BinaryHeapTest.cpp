@@ -234,7 +234,7 @@ TEST(BinaryHeapTest, LayoutFollowsTheStepwiseSifts) {
       model.push_back(n);
       for (size_t p = model.size(); !deferred && p >= 2 && order(p / 2, p) > 0; p /= 2)
         std::swap(model[p / 2 - 1], model[p - 1]);
-    } else if (what < 9 && !deferred) {
+    } else if (what < 9) {
       heap->Pop(nullptr);
       if (!model.empty()) {
         model.front() = model.back();
@@ -252,6 +252,53 @@ TEST(BinaryHeapTest, LayoutFollowsTheStepwiseSifts) {
     ASSERT_EQ(arrayOrder(heap), model) << "step " << step;
   }
   heap->Release();
+}
+
+// While ordering is deferred, Pop takes whatever stands at position 1 and
+// sinks the last entry step by step through the unordered array.
+TEST(BinaryHeapTest, DeferredPopsFollowTheStepwiseSift) {
+  struct Step {
+    intptr_t popped;
+    std::vector<intptr_t> after;
+  };
+  const Step steps[] = {
+      {100, {1, 3, 9, 5, 6, 9, 9, 2}},
+      {1, {2, 3, 9, 5, 6, 9, 9}},
+      {2, {3, 5, 9, 9, 6, 9}},
+      {3, {5, 6, 9, 9, 9}},
+      {5, {6, 9, 9, 9}},
+      {6, {9, 9, 9}},
+      {9, {9, 9}},
+      {9, {9}},
+      {9, {}},
+  };
+  const auto values = [](std::vector<intptr_t> numbers) {
+    for (intptr_t& n : numbers) n /= 100;
+    return numbers;
+  };
+  auto* plain = make<IBinaryHeap>(CLSID_IBinaryHeapImp);
+  auto* keyed = make<IKeyedBinaryHeap>(CLSID_IKeyedBinaryHeapImp);
+  plain->SetCompareFunc(&byValue);
+  keyed->SetKeyFunc(&keyOfValue);
+  plain->SetDeferOrder(true);
+  keyed->SetDeferOrder(true);
+  for (intptr_t v : {100, 1, 9, 5, 6, 9, 9, 2, 3}) {
+    ASSERT_EQ(plain->Push(item(v * 100)), ZR_OK);
+    ASSERT_EQ(keyed->Push(item(v * 100), nullptr), ZR_OK);
+  }
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.popped);
+    void* out = nullptr;
+    EXPECT_EQ(plain->Pop(&out), ZR_OK);
+    EXPECT_EQ(value(out), step.popped);
+    EXPECT_EQ(values(arrayOrder(plain)), step.after);
+    EXPECT_EQ(keyed->Pop(&out), ZR_OK);
+    EXPECT_EQ(value(out), step.popped);
+    EXPECT_EQ(values(arrayOrder(keyed)), step.after);
+  }
+  EXPECT_EQ(plain->GetDeferOrder(), ZR_OK);  // popping leaves the deferral on
+  plain->Release();
+  keyed->Release();
 }
 
 // The keyed heap against a map from each live item to its node and current

@@ -148,7 +148,7 @@ TEST(DynBufferTest, SetSizeDropsContents) {
     SCOPED_TRACE(testing::Message() << c.newSize << (c.allocate ? " allocate" : ""));
     TDynBuffer buffer(10000);
     buffer.GetPtr()[0] = 'q';
-    EXPECT_TRUE(buffer.SetSize(c.newSize, c.allocate));
+    EXPECT_EQ(buffer.SetSize(c.newSize, c.allocate), !c.allocate || c.storageAfter);
     EXPECT_EQ(buffer.GetSize(), c.newSize);
     unsigned actual = 12345;
     uint8_t* storage = buffer.ReleasePtr(&actual);
@@ -158,6 +158,40 @@ TEST(DynBufferTest, SetSizeDropsContents) {
       EXPECT_EQ(storage[0], 0) << "new storage must be zeroed";
     }
     std::free(storage);
+  }
+}
+
+// Asked for storage, the resizers answer false whenever none results, and
+// the buffer is then empty.
+TEST(DynBufferTest, ResizingToNothingAnswersWhetherStorageExists) {
+  const struct {
+    const char* what;
+    unsigned before;  // size before
+    bool allocated;   // storage allocated before
+    bool keepData;    // SetSizeKeepData(0), else SetSize(0, true)
+    bool result;
+    unsigned actualAfter;
+  } cases[] = {
+      {"SetSize: nothing to allocate", 0, false, false, false, 0},
+      {"SetSize: a size without storage", 100, false, false, false, 0},
+      {"SetSize: small shrink keeps storage", 100, true, false, true, 100},
+      {"SetSize: large shrink frees storage", 10000, true, false, false, 0},
+      {"KeepData: a size without storage", 100, false, true, false, 0},
+      {"KeepData: small shrink keeps storage", 100, true, true, true, 100},
+      {"KeepData: reallocating to nothing", 10000, true, true, false, 0},
+      {"KeepData: empty stays empty", 0, false, true, true, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TDynBuffer buffer(c.before);
+    if (c.allocated) {
+      ASSERT_NE(buffer.GetPtr(), nullptr);
+    }
+    EXPECT_EQ(c.keepData ? buffer.SetSizeKeepData(0) : buffer.SetSize(0, true), c.result);
+    EXPECT_EQ(buffer.GetSize(), 0u);
+    unsigned actual = 12345;
+    std::free(buffer.ReleasePtr(&actual));
+    EXPECT_EQ(actual, c.actualAfter);
   }
 }
 

@@ -1,11 +1,14 @@
 #include "zefcorek/MRUFileList.h"
 
+#include "zefcorek/AllocationFaults.h"
+
 #include "ScratchFolder.h"
 
 #include "platform/PrivateProfile.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -69,6 +72,22 @@ TEST(MRUFileListTest, IniFileRoundTrips) {
   EXPECT_EQ(again.SaveToIniFile(ini.c_str(), u"Recent"), 1);
   EXPECT_EQ(list.LoadFromIniFile(ini.c_str(), u"Recent"), 1);
   EXPECT_EQ(list.Count(), 0u);
+}
+
+// A list that could not be made knows no paths; saving it leaves the stored
+// ones alone instead of erasing them.
+TEST(MRUFileListTest, SavingWithoutItsListDeletesNothing) {
+  ScratchFolder folder;
+  const std::string stored = "[Recent]\r\n0=a\r\n1=b\r\n9=z\r\n";
+  const std::u16string ini = folder.write("mru.ini", stored);
+  std::unique_ptr<TMRUFileList> list;
+  {
+    zefcorek::ScopedAllocationFailure fail(1, /*persistent=*/true);
+    list = std::make_unique<TMRUFileList>();
+  }
+  EXPECT_EQ(list->Count(), 0u);
+  EXPECT_EQ(list->SaveToIniFile(ini.c_str(), u"Recent"), 1);
+  EXPECT_EQ(folder.read("mru.ini"), stored);
 }
 
 }  // namespace

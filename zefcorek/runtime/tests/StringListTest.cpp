@@ -5,11 +5,14 @@
 
 #include "ScratchFolder.h"
 
+#include "platform/BinaryResources.h"
 #include "platform/Clock.h"
+#include "platform/Locale.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -241,7 +244,70 @@ TEST(StringListTest, LoadFromBufferInBothWidths) {
   EXPECT_EQ(list.items(), (Items{u"a"}));
   EXPECT_EQ(list->LoadFromBuffer(nullptr, false, 4), ZR_OK);
   EXPECT_EQ(list->GetCount(), 0u);
-  EXPECT_EQ(list->LoadFromResource(nullptr, u"TEXT", u"RCDATA"), ZR_FAILED);
+}
+
+TEST(StringListTest, LoadFromResourceReadsARegisteredTextResource) {
+  const HINSTANCE module = reinterpret_cast<HINSTANCE>(uintptr_t{0x57A1E000});
+  const auto utf16Bytes = [](std::u16string_view text) {
+    std::vector<BYTE> bytes(text.size() * 2);
+    std::memcpy(bytes.data(), text.data(), bytes.size());
+    return bytes;
+  };
+  const struct {
+    const char* what;
+    std::vector<BYTE> bytes;
+    Items items;
+  } cases[] = {
+      {"terminated, every line break",
+       utf16Bytes(std::u16string(u"one\r\ntwo\rthree\nlast\0", 20)),
+       {u"one", u"two", u"three", u"last"}},
+      {"last line without a break, no terminator", utf16Bytes(u"a\r\n\r\nb"), {u"a", u"", u"b"}},
+      {"the terminator ends the text", utf16Bytes(std::u16string(u"x\0y", 3)), {u"x"}},
+      {"an odd last byte is ignored", {'h', 0, 'i', 0, '!'}, {u"hi"}},
+      {"empty", {}, {}},
+  };
+  List list;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    platform::registerBinaryResource(module, u"TEXT", u"Lines", c.bytes);
+    list->Append(u"stale");
+    EXPECT_EQ(list->LoadFromResource(module, u"lines", u"text"), ZR_OK);
+    EXPECT_EQ(list.items(), c.items);
+  }
+  list->Append(u"stale");
+  EXPECT_EQ(list->LoadFromResource(module, u"Missing", u"TEXT"), ZR_FAILED);
+  EXPECT_EQ(list->GetCount(), 0u);
+  EXPECT_EQ(list->LoadFromResource(nullptr, u"Lines", u"TEXT"), ZR_FAILED);
+  platform::unregisterBinaryResources(module);
+  EXPECT_EQ(list->LoadFromResource(module, u"Lines", u"TEXT"), ZR_FAILED);
+}
+
+TEST(StringListTest, CaseBlindSearchesFollowTheUsersLocale) {
+  const struct {
+    const char* locale;
+    std::u16string item;
+    std::u16string key;
+    bool found;
+  } cases[] = {
+      {"C", u"\u0531\u0532", u"\u0561\u0562", true},  // Armenian
+      {"C", u"\uFF21=1", u"\uFF41", true},            // fullwidth, by name
+      {"C", u"FILE", u"file", true},
+      {"tr_TR.UTF-8", u"FILE", u"file", false},  // I is the capital of the dotless i
+      {"tr_TR.UTF-8", u"F\u0130LE=x", u"file", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.locale << " " << c.key.size());
+    const platform::ScopedUserLocale locale(c.locale);
+    List list({u"other", c.item});
+    List other({u"OTHER", c.key});
+    uint32_t index = 0;
+    const bool byName = c.item.find(u'=') != std::u16string::npos;
+    const ZRESULT result = byName ? list->IndexOfName(c.key.c_str(), &index) : list->IndexOf(c.key.c_str(), &index);
+    EXPECT_EQ(result, c.found ? ZR_OK : ZR_NO);
+    if (!byName) {
+      EXPECT_EQ(list->CompareNoCase(other.p), c.found ? ZR_OK : ZR_NO);
+    }
+  }
 }
 
 TEST(StringListTest, LoadFromFileInEveryEncoding) {

@@ -98,7 +98,10 @@ private:
   struct Entries;  // the entries in heap order, see the source
   bool ensureEntries();
   ZRESULT siftUp(unsigned position);
-  ZRESULT siftDown(unsigned position);
+  // `orderedBelow`: the entries below position already form a heap (after
+  // a pop with ordering on, and during a rebuild), which lets the sift take
+  // its fast path.
+  ZRESULT siftDown(unsigned position, bool orderedBelow);
 
   Entries* entries_ = nullptr;     // made on first need, owned
   CompareFunc compare_ = nullptr;  // set by the client
@@ -134,7 +137,10 @@ private:
   bool ensureEntries();
   bool holds(Node* node);
   ZRESULT siftUp(unsigned position);
-  ZRESULT siftDown(unsigned position);
+  // `orderedBelow`: the entries below position already form a heap (after
+  // a pop with ordering on, and during a rebuild), which lets the sift take
+  // its fast path.
+  ZRESULT siftDown(unsigned position, bool orderedBelow);
   Node* takeNode();
   void giveBackNode(Node* node);
 

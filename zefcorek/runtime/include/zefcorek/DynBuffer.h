@@ -29,14 +29,16 @@ public:
   // empty (size 0, no storage) and the result is false.
   bool Alloc();
   // Sets the size without keeping the contents; allocates at once (zeroed)
-  // only when `allocate` is set. False only when allocation was asked for a
-  // non-zero size and no storage exists afterwards.
+  // only when `allocate` is set. False only when allocation was asked for
+  // and no storage exists afterwards (as for size 0 without storage).
   bool SetSize(unsigned newSize, bool allocate);
   unsigned GetSize() const { return size_; }
   // Bytes of storage, after allocating it when there is none yet.
   unsigned GetActualSize();
   // Resizes keeping the first min(old, new) bytes; new bytes read as zero.
-  // When reallocating fails the buffer is left empty and the result is false.
+  // When reallocating fails, or leaves no storage (size 0 after a large
+  // shrink, or after a size without storage), the buffer is left empty and
+  // the result is false.
   bool SetSizeKeepData(unsigned newSize);
   // The bytes, allocated first when the buffer has a size but no storage yet;
   // null for a buffer of size 0 without storage.

@@ -3,7 +3,7 @@
 //
 // Items are private copies of the caller's texts; an empty or null text is
 // stored as "no text" and reads back as an empty string. Searches ignore
-// case. An item of the form name=value has a name (the text before its first
+// case by the user's locale (platform/CaseRules.h). An item of the form name=value has a name (the text before its first
 // '=') and a value (the text after it); an item without '=' has neither.
 //
 // Made by the factory for CLSID_IStringListImp and CLSID_IStringListImpLegacy.
@@ -101,8 +101,10 @@ struct ZEF_EXPORT IStringList : virtual IStdDataInterface {
   virtual ZRESULT AddN(const WCHAR* text, uint32_t length, uint32_t* outIndex) = 0;
   // Appends a copy of the first `length` characters.
   virtual ZRESULT AddNWithData(const WCHAR* text, uint32_t length, uint32_t data, uint32_t* outIndex) = 0;
-  // Replaces the items with the lines of a UTF-16 text resource; ZR_FAILED when the
-  // resource cannot be found (the list is left empty).
+  // Replaces the items with the lines of a UTF-16 text resource of the
+  // module (platform/BinaryResources.h); the text ends at its first NUL or
+  // its last byte. ZR_FAILED when the resource cannot be found or loaded
+  // (the list is left empty).
   virtual ZRESULT LoadFromResource(HINSTANCE module, const WCHAR* name, const WCHAR* type) = 0;
   // Replaces the items with the lines of a wide text (CR LF, CR or LF end a
   // line; a final line break adds no empty item).

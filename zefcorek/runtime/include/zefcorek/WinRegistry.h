@@ -21,6 +21,7 @@
 // the caller's default: a part of a number is not a number.
 #pragma once
 
+#include "zefcorek/SmartRef.h"
 #include "zefcorek/StdInterface.h"
 
 #include "textrum/CLWideStr.h"
@@ -98,3 +99,6 @@ struct ZEF_EXPORT IWinRegistry : IUnknown {
 protected:
   virtual ~IWinRegistry();
 };
+
+// The holder the device connections keep their registry object in.
+using IWinRegistryRef = SmrtRf::TSmartRef<IWinRegistry>;

@@ -42,7 +42,8 @@ private:
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const QuietTableMessages quiet;
-  const std::u16string windowsName = zef::fuzz::ScratchFile::write({reinterpret_cast<const char*>(data), size}, "input.dbf");
+  const std::u16string windowsName =
+      zef::fuzz::ScratchFile::write({reinterpret_cast<const char*>(data), size}, "input.dbf");
 
   void* out = nullptr;
   if (zefCoreKAllocIntf(&CLSID_IDBFImp, &out, 0) != S_OK) return 0;

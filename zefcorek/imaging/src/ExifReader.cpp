@@ -337,7 +337,7 @@ private:
 
   ByteSource& source_;
   ITaggedValSet* main_;
-  uint64_t budget_ = 0;              // bytes of entries and data still to be read
+  uint64_t budget_ = 0;             // bytes of entries and data still to be read
   std::set<uint64_t> subIfdsRead_;  // positions of the sub-IFDs read so far
   uint64_t size_ = 0;
   uint64_t base_ = 0;       // file offset of the TIFF header

@@ -181,8 +181,8 @@ void ZefImageOutputDev::drawImage(GfxState* state, Object* /*ref*/, Stream* str,
   captureGuarded(state, str, width, height, colorMap, inlineImg);
 }
 
-void ZefImageOutputDev::captureGuarded(GfxState* state, Stream* str, int width, int height,
-                                       GfxImageColorMap* colorMap, bool inlineImg) {
+void ZefImageOutputDev::captureGuarded(GfxState* state, Stream* str, int width, int height, GfxImageColorMap* colorMap,
+                                       bool inlineImg) {
   // The engine is not to see our exceptions: memory that cannot be had
   // leaves the image out of the result, and the run goes on.
   try {

@@ -90,8 +90,7 @@ public:
   virtual PDFII::IPDFCapturedImgList* CreateCapturedImgList();
 
 private:
-  void captureGuarded(GfxState* state, Stream* str, int width, int height, GfxImageColorMap* colorMap,
-                      bool inlineImg);
+  void captureGuarded(GfxState* state, Stream* str, int width, int height, GfxImageColorMap* colorMap, bool inlineImg);
   void capture(GfxState* state, Stream* str, int width, int height, GfxImageColorMap* colorMap, bool inlineImg);
   IRasterImage* captureJpeg(Stream* str);
   IRasterImage* captureBits(Stream* str, int width, int height, GfxImageColorMap* colorMap);

@@ -19,7 +19,8 @@ using zefcorek::testing::ScratchFolder;
 
 std::string fromHex(const std::string& hex) {
   std::string bytes;
-  for (size_t at = 0; at + 1 < hex.size(); at += 2) bytes.push_back(static_cast<char>(std::stoi(hex.substr(at, 2), nullptr, 16)));
+  for (size_t at = 0; at + 1 < hex.size(); at += 2)
+    bytes.push_back(static_cast<char>(std::stoi(hex.substr(at, 2), nullptr, 16)));
   return bytes;
 }
 

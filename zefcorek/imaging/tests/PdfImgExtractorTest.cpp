@@ -146,7 +146,8 @@ TEST_F(PdfImgExtractorTest, ImagesBeyondTheSizeLimitAreLeftOutAndSaidSo) {
     const HRESULT written = extractor_->ExtractImagesToFolder(0, 0, folder.c_str(), "huge", &count);
     held = held && written == S_FALSE && count == 3 && folder_.exists("huge-000.ppm") &&
            !folder_.exists("huge-001.ppm") && folder_.exists("huge-002.ppm");
-    std::fprintf(stderr, "list %#x, folder %#x, %u files\n", static_cast<unsigned>(listed), static_cast<unsigned>(written), count);
+    std::fprintf(stderr, "list %#x, folder %#x, %u files\n", static_cast<unsigned>(listed),
+                 static_cast<unsigned>(written), count);
     return held;
   });
 }

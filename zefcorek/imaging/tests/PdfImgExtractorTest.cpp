@@ -131,21 +131,30 @@ TEST_F(PdfImgExtractorTest, ImagesBeyondTheSizeLimitAreLeftOutAndSaidSo) {
   const fixtures::PdfImage small{"/Width 2 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8", "\x10\x20"};
   const fixtures::PdfImage huge{"/Width 40000 /Height 40000 /ColorSpace /DeviceRGB /BitsPerComponent 8",
                                 std::string(64, 'x')};
-  folder_.write("huge.pdf", fixtures::makeImagePdf({{small, huge, small}}));
+  // And a JPEG whose dictionary says 8 x 6 but whose own frame says 30000 x 30000.
+  std::string jpeg = fixtures::encodeJpeg(8, 6, 3, std::vector<uint8_t>(8 * 6 * 3, 0x80));
+  const size_t frame = jpeg.find("\xFF\xC0");
+  ASSERT_NE(frame, std::string::npos);
+  jpeg[frame + 5] = jpeg[frame + 7] = static_cast<char>(30000 >> 8);
+  jpeg[frame + 6] = jpeg[frame + 8] = static_cast<char>(30000 & 0xFF);
+  const fixtures::PdfImage lying{"/Width 8 /Height 6 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode",
+                                 jpeg};
+  folder_.write("huge.pdf", fixtures::makeImagePdf({{small, huge, small, lying}}));
   const std::string path = ansiName("huge.pdf");
   const std::string folder = platform::wideToAnsiLenient(folder_.name(""));
   expectBoundedRun(512, [&] {
     uint32_t code = 0;
     bool held = open(path, code) == S_OK;
-    PDFII::PDFImgExtractOptions options{0, 0, PDFII::PDFII_CAPTURE_DECODED, 0, 0, nullptr, nullptr, nullptr};
+    PDFII::PDFImgExtractOptions options{
+        0, 0, PDFII::PDFII_CAPTURE_JPEG | PDFII::PDFII_CAPTURE_DECODED, 0, 0, nullptr, nullptr, nullptr};
     // Done, but not every image is in the list.
     const HRESULT listed = extractor_->ExtractImagesToList(&options);
     held = held && listed == S_FALSE && options.result != nullptr && options.result->GetCount() == 2;
     if (options.result != nullptr) options.result->Release();
     uint32_t count = 0;
     const HRESULT written = extractor_->ExtractImagesToFolder(0, 0, folder.c_str(), "huge", &count);
-    held = held && written == S_FALSE && count == 3 && folder_.exists("huge-000.ppm") &&
-           !folder_.exists("huge-001.ppm") && folder_.exists("huge-002.ppm");
+    held = held && written == S_FALSE && count == 4 && folder_.exists("huge-000.ppm") &&
+           !folder_.exists("huge-001.ppm") && folder_.exists("huge-002.ppm") && folder_.exists("huge-003.jpg");
     std::fprintf(stderr, "list %#x, folder %#x, %u files\n", static_cast<unsigned>(listed),
                  static_cast<unsigned>(written), count);
     return held;

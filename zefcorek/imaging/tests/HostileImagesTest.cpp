@@ -29,6 +29,11 @@ void put16(std::string& bytes, size_t at, uint16_t value) {
   bytes[at + 1] = static_cast<char>(value >> 8);
 }
 
+void put32(std::string& bytes, size_t at, uint32_t value) {
+  put16(bytes, at, static_cast<uint16_t>(value & 0xFFFF));
+  put16(bytes, at + 2, static_cast<uint16_t>(value >> 16));
+}
+
 // A Targa header (18 bytes) without id text or colour map.
 std::string targaHeader(uint8_t imageType, uint16_t width, uint16_t height, uint8_t pixelBits) {
   std::string header(18, '\0');
@@ -48,6 +53,21 @@ std::string runLengthTarga(const std::vector<int>& runs) {
     file += std::string{static_cast<char>(10 * row), static_cast<char>(20 * row), static_cast<char>(30 * row)};
   }
   return file;
+}
+
+// A version-2 Targa of 2 x 2 pixels whose postage stamp says it is
+// `side` x `side` pixels and holds `stampBytes` bytes of them.
+std::string stampedTarga(uint8_t side, size_t stampBytes) {
+  std::string file = targaHeader(2, 2, 2, 24) + std::string(12, '\0');
+  const size_t stampAt = file.size();
+  file += std::string{static_cast<char>(side), static_cast<char>(side)} + std::string(stampBytes, '\0');
+  const size_t extensionAt = file.size();
+  std::string extension(495, '\0');
+  put16(extension, 0, 495);
+  put32(extension, 486, static_cast<uint32_t>(stampAt));
+  std::string footer(8, '\0');
+  put32(footer, 0, static_cast<uint32_t>(extensionAt));
+  return file + extension + footer + std::string("TRUEVISION-XFILE.\0", 18);
 }
 
 class HostileImagesTest : public testing::Test {
@@ -94,6 +114,7 @@ TEST_F(HostileImagesTest, TargaDataTheLibraryMishandlesIsRefused) {
       {"last run too long", runLengthTarga({6, 6, 6, 7})},
       {"runs end early", runLengthTarga({6, 6, 6})},
       {"header cut short", targaHeader(2, 6, 4, 24).substr(0, 17)},
+      {"postage stamp larger than its bytes", stampedTarga(255, 4)},
   };
   for (const auto& row : cases) {
     EXPECT_TRUE(allRefused(folder_.write("hostile.tga", row.bytes))) << row.what;
@@ -105,6 +126,9 @@ TEST_F(HostileImagesTest, TargaDataTheLibraryMishandlesIsRefused) {
   uint8_t rgb[3] = {};
   ASSERT_EQ(image->GetPixelRGB(5, 3, rgb), ZR_OK);
   EXPECT_EQ(std::vector<int>(rgb, rgb + 3), (std::vector<int>{90, 60, 30})) << "the last run, at the top";
+  image->Release();
+  // And so does a version-2 file whose postage stamp fits its bytes.
+  ASSERT_EQ(loader_->LoadFromFile(folder_.write("stamped.tga", stampedTarga(1, 3)).c_str(), &image), ZR_OK);
   image->Release();
 }
 

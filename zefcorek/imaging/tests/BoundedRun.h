@@ -24,6 +24,8 @@ inline long peakResidentMegabytes() {
 // `work` answers whether everything it checked held; it runs only in the child.
 template <typename Work>
 void expectBoundedRun(long limitMegabytes, Work&& work) {
+  // A fresh run of the program, so that the limit below applies from its start.
+  const std::string style = GTEST_FLAG_GET(death_test_style);
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const char* options = std::getenv("ASAN_OPTIONS");
   const std::string saved = options != nullptr ? options : "";
@@ -38,6 +40,7 @@ void expectBoundedRun(long limitMegabytes, Work&& work) {
         std::_Exit(held && peak < limitMegabytes ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");
+  GTEST_FLAG_SET(death_test_style, style);
   if (options != nullptr) {
     setenv("ASAN_OPTIONS", saved.c_str(), 1);
   } else {

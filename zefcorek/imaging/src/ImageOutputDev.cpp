@@ -147,7 +147,8 @@ bool ImageOutputDev::isJpegPassThrough(Stream* str, bool inlineImg) const {
 }
 
 bool ImageOutputDev::withinPixelLimit(int width, int height) {
-  return width > 0 && height > 0 && uint64_t(width) * uint64_t(height) <= kMaxImagePixels;
+  // No pixels at all take no memory either.
+  return width <= 0 || height <= 0 || uint64_t(width) * uint64_t(height) <= kMaxImagePixels;
 }
 
 void ImageOutputDev::drawImageMask(GfxState* /*state*/, Object* /*ref*/, Stream* str, int width, int height,

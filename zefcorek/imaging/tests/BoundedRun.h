@@ -21,16 +21,19 @@ inline long peakResidentMegabytes() {
   return usage.ru_maxrss / 1024;
 }
 
-// `work` answers whether everything it checked held; it runs only in the child.
+// `work` answers whether everything it checked held; it runs only in the
+// child. `sanitizerOptions` are added to the child's address sanitizer
+// options (a smaller allocation limit, say).
 template <typename Work>
-void expectBoundedRun(long limitMegabytes, Work&& work) {
+void expectBoundedRun(long limitMegabytes, Work&& work, const std::string& sanitizerOptions = "") {
   // A fresh run of the program, so that the limit below applies from its start.
   const std::string style = GTEST_FLAG_GET(death_test_style);
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const char* options = std::getenv("ASAN_OPTIONS");
   const std::string saved = options != nullptr ? options : "";
-  const std::string bounded =
-      saved + (saved.empty() ? "" : ":") + "hard_rss_limit_mb=" + std::to_string(limitMegabytes);
+  const std::string bounded = saved + (saved.empty() ? "" : ":") + "hard_rss_limit_mb=" +
+                              std::to_string(limitMegabytes) + (sanitizerOptions.empty() ? "" : ":") +
+                              sanitizerOptions;
   setenv("ASAN_OPTIONS", bounded.c_str(), 1);
   EXPECT_EXIT(
       {

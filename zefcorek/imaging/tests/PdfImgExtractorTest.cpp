@@ -161,6 +161,32 @@ TEST_F(PdfImgExtractorTest, ImagesBeyondTheSizeLimitAreLeftOutAndSaidSo) {
   });
 }
 
+TEST_F(PdfImgExtractorTest, AnImageWhoseMemoryCannotBeHadIsLeftOutAndSaidSo) {
+#ifndef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "the allocation limit is the address sanitizer's";
+#endif
+  // 10000 x 10000 RGB is within the size limit, but the child may allocate
+  // no block above 128 MB: the pixels of that image cannot be had.
+  const fixtures::PdfImage small{"/Width 2 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8", "\x10\x20"};
+  const fixtures::PdfImage large{"/Width 10000 /Height 10000 /ColorSpace /DeviceRGB /BitsPerComponent 8",
+                                 std::string(64, 'x')};
+  folder_.write("large.pdf", fixtures::makeImagePdf({{small, large, small}}));
+  const std::string path = ansiName("large.pdf");
+  expectBoundedRun(
+      512,
+      [&] {
+        uint32_t code = 0;
+        PDFII::PDFImgExtractOptions options{0, 0, PDFII::PDFII_CAPTURE_DECODED, 0, 0, nullptr, nullptr, nullptr};
+        const bool opened = open(path, code) == S_OK;
+        const HRESULT listed = extractor_->ExtractImagesToList(&options);
+        const bool held = opened && listed == S_FALSE && options.result != nullptr && options.result->GetCount() == 2;
+        if (options.result != nullptr) options.result->Release();
+        std::fprintf(stderr, "list %#x\n", static_cast<unsigned>(listed));
+        return held;
+      },
+      "allocator_may_return_null=1:max_allocation_size_mb=128");
+}
+
 TEST_F(PdfImgExtractorTest, ShortImageDataIsPaddedInBoundedMemory) {
   // 9000 x 9000 RGB samples of which the stream holds a few: the pixmap file
   // gets 243 MB of zero bytes, written without holding them all at once.

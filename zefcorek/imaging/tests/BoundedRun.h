@@ -31,9 +31,9 @@ void expectBoundedRun(long limitMegabytes, Work&& work, const std::string& sanit
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const char* options = std::getenv("ASAN_OPTIONS");
   const std::string saved = options != nullptr ? options : "";
-  const std::string bounded = saved + (saved.empty() ? "" : ":") + "hard_rss_limit_mb=" +
-                              std::to_string(limitMegabytes) + (sanitizerOptions.empty() ? "" : ":") +
-                              sanitizerOptions;
+  const std::string bounded = saved + (saved.empty() ? "" : ":") +
+                              "hard_rss_limit_mb=" + std::to_string(limitMegabytes) +
+                              (sanitizerOptions.empty() ? "" : ":") + sanitizerOptions;
   setenv("ASAN_OPTIONS", bounded.c_str(), 1);
   EXPECT_EXIT(
       {

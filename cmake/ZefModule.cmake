@@ -42,7 +42,9 @@ function(zef_add_fuzz name)
     get_filename_component(fuzz_dir ${first_source} DIRECTORY)
     add_test(NAME fuzz.${name}
              COMMAND fuzz_${name} ${fuzz_dir}/corpus/${name})
-    # Targets that touch files find a fresh platform root of their own.
+    # Targets that touch files find a fresh platform root of their own, made
+    # here: without it a target that writes (the registry) refuses every input.
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz-root/${name})
     set_tests_properties(fuzz.${name} PROPERTIES
                          ENVIRONMENT "ZEF_PLATFORM_ROOT=${CMAKE_BINARY_DIR}/fuzz-root/${name}")
   endif()

@@ -1,16 +1,24 @@
 // Replays fuzz inputs without a fuzzing engine, so every target also builds
 // with g++ and CI can run its seed corpus and committed crash inputs under the
 // sanitizers. Arguments are files or folders; folders are read one level deep.
+//
+// A seed whose name begins with "valid" must be accepted by the target's
+// parser (see FuzzAccepted.h), and every folder must hold at least one.
+#include "FuzzAccepted.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 namespace {
+
+bool isValidSeed(const std::filesystem::path& path) { return path.filename().string().starts_with("valid"); }
 
 int replayFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -19,8 +27,30 @@ int replayFile(const std::filesystem::path& path) {
     return 1;
   }
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const unsigned acceptedBefore = zef::fuzz::acceptedInputs();
   LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+  if (isValidSeed(path) && zef::fuzz::acceptedInputs() == acceptedBefore) {
+    std::fprintf(stderr, "the valid seed %s was not accepted by the parser\n", path.c_str());
+    return 1;
+  }
   return 0;
+}
+
+int replayFolder(const std::filesystem::path& folder, int& replayed) {
+  int failures = 0;
+  bool hasValidSeed = false;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (!entry.is_regular_file()) continue;
+    hasValidSeed = hasValidSeed || isValidSeed(entry.path());
+    failures += replayFile(entry.path());
+    ++replayed;
+  }
+  if (!hasValidSeed) {
+    // Without one, a target that refuses every input would pass unnoticed.
+    std::fprintf(stderr, "no seed named valid* in %s\n", folder.c_str());
+    ++failures;
+  }
+  return failures;
 }
 
 }  // namespace
@@ -32,12 +62,7 @@ int main(int argc, char** argv) {
     std::filesystem::path arg(argv[i]);
     std::error_code ec;
     if (std::filesystem::is_directory(arg, ec)) {
-      for (const auto& entry : std::filesystem::directory_iterator(arg)) {
-        if (entry.is_regular_file()) {
-          failures += replayFile(entry.path());
-          ++replayed;
-        }
-      }
+      failures += replayFolder(arg, replayed);
     } else if (std::filesystem::exists(arg, ec)) {
       failures += replayFile(arg);
       ++replayed;
@@ -50,6 +75,6 @@ int main(int argc, char** argv) {
   }
   // An empty input is always worth one run: it is the first thing a fuzzer tries.
   LLVMFuzzerTestOneInput(nullptr, 0);
-  std::printf("replayed %d inputs\n", replayed);
+  std::printf("replayed %d inputs, %u accepted\n", replayed, zef::fuzz::acceptedInputs());
   return failures == 0 ? 0 : 1;
 }

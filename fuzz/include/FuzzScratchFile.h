@@ -16,8 +16,9 @@ namespace zef::fuzz {
 class ScratchFile {
 public:
   // Replaces the file's contents with `bytes`; answers its Windows name.
-  static std::u16string write(std::string_view bytes) {
-    const std::string path = std::string(folder()) + "/input";
+  // Parsers that go by the file's extension get a name that has it.
+  static std::u16string write(std::string_view bytes, std::string_view name = "input") {
+    const std::string path = std::string(folder()) + "/" + std::string(name);
     std::ofstream(path, std::ios::binary | std::ios::trunc)
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return platform::windowsPath(path);

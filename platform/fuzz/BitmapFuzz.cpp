@@ -9,11 +9,14 @@
 #include <cstdint>
 #include <cstring>
 
+#include "FuzzAccepted.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   HINSTANCE module = reinterpret_cast<HINSTANCE>(uintptr_t{0xF022});
   platform::registerBinaryResource(module, RT_BITMAP, MAKEINTRESOURCEW(1), std::span<const BYTE>(data, size));
   HANDLE loaded = LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
   if (loaded) {
+    zef::fuzz::noteAccepted();
     DIBSECTION dib{};
     GetObjectW(loaded, sizeof dib, &dib);
     // Touch the first and the last byte of the rows.

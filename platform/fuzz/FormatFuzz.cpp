@@ -4,6 +4,7 @@
 // exactly the first units of the full text.
 #include "platform/Format.h"
 
+#include "FuzzAccepted.h"
 #include "FuzzInput.h"
 
 #include <cstdint>
@@ -62,6 +63,7 @@ template <class Char>
 void render(std::basic_string_view<Char> format, const std::vector<FormatArg>& args, size_t shortCapacity) {
   platform::FormatOutput<Char> counting;
   const platform::FormatStatus counted = platform::formatArgs(counting, format, args);
+  if (counted.ok()) zef::fuzz::noteAccepted();
   std::vector<Char> full(counting.length);
   platform::FormatOutput<Char> writing{full.data(), full.size(), 0};
   const platform::FormatStatus written = platform::formatArgs(writing, format, args);

@@ -9,6 +9,7 @@
 #include "platform/Paths.h"
 #include "platform/Utf16.h"
 
+#include "FuzzAccepted.h"
 #include "FuzzInput.h"
 #include "FuzzScratchFile.h"
 
@@ -123,6 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   checkSmallBuffers(file, section, key, smallSize);
   const Meaning before = meaningOf(file);
+  if (!before.empty()) zef::fuzz::noteAccepted();
   const std::string bytesBefore = readBytes(native);
 
   BOOL written = FALSE;

@@ -3,6 +3,7 @@
 // names as given, and names past the limits are refused, not cut.
 #include "platform/Registry.h"
 
+#include "FuzzAccepted.h"
 #include "FuzzInput.h"
 
 #include <cstdint>
@@ -27,6 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const LONG set = RegSetValueExW(key, valueName.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                                   static_cast<DWORD>(bytes.size()));
   if (set == ERROR_SUCCESS) {
+    zef::fuzz::noteAccepted();
     DWORD storedType = 0;
     DWORD storedSize = static_cast<DWORD>(bytes.size()) + 8;
     std::vector<BYTE> stored(storedSize);

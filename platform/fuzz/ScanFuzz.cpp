@@ -3,6 +3,7 @@
 // answers a count no larger than the targets it was given.
 #include "platform/Scan.h"
 
+#include "FuzzAccepted.h"
 #include "FuzzInput.h"
 
 #include <cstdint>
@@ -72,5 +73,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     result = platform::scanArgs(text, format, targets);
   }
   if (result.count < -1 || result.count > count) std::abort();
+  if (result.status.ok() && result.count > 0) zef::fuzz::noteAccepted();
   return 0;
 }

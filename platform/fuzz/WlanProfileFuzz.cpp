@@ -11,12 +11,15 @@
 #include <string>
 #include <string_view>
 
+#include "FuzzAccepted.h"
+
 namespace {
 
 void check(std::u16string_view text) {
   const platform::WlanProfileParse parsed = platform::parseWlanProfile(text);
   if (parsed.fields) {
     if (parsed.error != nullptr || parsed.fields->profileName.empty()) std::abort();
+    zef::fuzz::noteAccepted();
     return;
   }
   if (parsed.error == nullptr || parsed.errorOffset > text.size()) std::abort();

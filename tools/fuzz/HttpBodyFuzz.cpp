@@ -5,6 +5,7 @@
 
 #include "fixtures/FixtureServer.h"
 
+#include "FuzzAccepted.h"
 #include "FuzzInput.h"
 
 #include <cstdint>
@@ -61,6 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A close-delimited body cut short cannot be told from a whole one.
   const bool canTell = response.framing != fixtures::BodyFramingKind::CloseDelimited;
   if (!isBroken && (failed || received != response.body)) std::abort();
+  if (!failed) zef::fuzz::noteAccepted();
   if (isBroken && canTell && !failed) std::abort();
   if (response.body.compare(0, received.size(), received) != 0) std::abort();
   return 0;

@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+#include "FuzzAccepted.h"
+
 namespace {
 
 struct Setup {
@@ -56,5 +58,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   const int32_t count = KRParseUpdateInfo(setup.listFile.c_str(), *setup.products, *setup.updates, u"*");
   if (count < 0 || count > zefkr::kMaxUpdates) std::abort();
+  if (count > 0) zef::fuzz::noteAccepted();
   return 0;
 }

@@ -7,6 +7,7 @@
 #include "zefcorek/ClassIds.h"
 #include "zefcorek/ZefCoreK.h"
 
+#include "FuzzAccepted.h"
 #include "FuzzScratchFile.h"
 
 #include <cstdint>
@@ -43,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)csv->SetSeparator(separators[data[0] & 3], false);
   (void)csv->SetHeaderLineCount((data[0] >> 2) & 3);
   (void)csv->SetReadCallback(&checkCells, nullptr);
-  (void)csv->Read(path.c_str());
+  if (csv->Read(path.c_str()) == ZR_OK) zef::fuzz::noteAccepted();
   csv->Release();
   return 0;
 }

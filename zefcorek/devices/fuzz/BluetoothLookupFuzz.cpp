@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "FuzzAccepted.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static platform::FakeBluetoothBackend* fake = [] {
     auto* made = new platform::FakeBluetoothBackend();
@@ -33,6 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   restrictions.lpBlob = &blob;
   HANDLE_LOOKUP lookup = nullptr;
   if (WSALookupServiceBeginW(&restrictions, LUP_FLUSHCACHE, &lookup) != 0) return 0;
+  zef::fuzz::noteAccepted();
   std::vector<uint8_t> buffer(8192);
   for (int i = 0; i < 4; ++i) {
     DWORD length = static_cast<DWORD>(buffer.size());

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "FuzzAccepted.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::u16string text;
   for (size_t i = 0; i + 1 < size; i += 2) text.push_back(char16_t(data[i] | data[i + 1] << 8));
@@ -23,7 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool ok = f.ScanAngularValue(text.c_str(), &v);
     // A failed scan leaves 0.0; an accepted one a finite angle.
     if ((!ok && v != 0.0) || (ok && !std::isfinite(v))) std::abort();
-    if (ok) (void)f.FmtAngularValueEx(v, true, -1);
+    if (ok) {
+      zef::fuzz::noteAccepted();
+      (void)f.FmtAngularValueEx(v, true, -1);
+    }
   }
   for (unsigned char unit = 0; unit < 3; ++unit) {
     f.SelectLinearFormat(unit);

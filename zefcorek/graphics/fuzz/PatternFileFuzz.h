@@ -10,6 +10,8 @@
 
 #include "platform/Paths.h"
 
+#include "FuzzAccepted.h"
+
 #include <unistd.h>
 
 #include <cstdint>
@@ -38,7 +40,9 @@ inline void fuzzPatternFile(const uint8_t* data, size_t size, const char* extens
   handler->GetPatternCount(path.c_str(), &count);
   for (uint32_t first : {0u, 1u}) {
     HatchPatternInfo* records[3] = {};
-    handler->LoadPatterns(path.c_str(), first, 3, records);
+    if (handler->LoadPatterns(path.c_str(), first, 3, records) == ZR_OK && records[0] != nullptr) {
+      zef::fuzz::noteAccepted();
+    }
     for (HatchPatternInfo* info : records)
       if (info != nullptr) registry->FreePatternInfo(info);
   }

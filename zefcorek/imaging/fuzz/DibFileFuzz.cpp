@@ -11,6 +11,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "FuzzAccepted.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string native = "/tmp/zef-dib-file-fuzz-" + std::to_string(getpid()) + ".bmp";
   static const std::u16string path = platform::windowsPath(native);
@@ -20,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::fclose(file);
   void* bits = nullptr;
   if (HBITMAP bitmap = LoadDIBSectionFromFile(path.c_str(), &bits, nullptr, 0)) {
+    zef::fuzz::noteAccepted();
     DIBSECTION dib{};
     GetObjectW(bitmap, sizeof dib, &dib);
     volatile BYTE last = static_cast<BYTE*>(bits)[static_cast<size_t>(dib.dsBm.bmWidthBytes) * dib.dsBm.bmHeight - 1];

@@ -9,6 +9,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "FuzzAccepted.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string native = "/tmp/zef-world-file-fuzz-" + std::to_string(getpid()) + ".tfw";
   static const std::u16string path = platform::windowsPath(native);
@@ -19,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CTFWManager manager;
   TFWMatrixData values{};
   values.cbSize = sizeof values;
-  (void)manager.LoadDataFile(path.c_str(), &values);
+  if (manager.LoadDataFile(path.c_str(), &values) == ZR_OK) zef::fuzz::noteAccepted();
   std::remove(native.c_str());
   return 0;
 }

@@ -133,6 +133,8 @@ private:
       return ZR_NO;
     }
     base_ = segment.position + 10;
+    // A well-formed segment holds every entry and every value's data once.
+    budget_ = segment.length;
     uint8_t tiff[8];
     if (!readBytes(base_, tiff, sizeof tiff)) return ZR_FAILED;
     if (tiff[0] == 'I' && tiff[1] == 'I') {
@@ -228,7 +230,9 @@ private:
     const uint32_t entries = number(countBytes, 2);
     for (uint32_t index = 0; index < entries; ++index) {
       uint8_t entry[12];
-      if (!readBytes(position + 2 + 12 * uint64_t{index}, entry, sizeof entry)) return ZR_FAILED;
+      if (!spend(sizeof entry) || !readBytes(position + 2 + 12 * uint64_t{index}, entry, sizeof entry)) {
+        return ZR_FAILED;
+      }
       const auto tag = static_cast<uint16_t>(number(entry, 2));
       const auto type = static_cast<uint16_t>(number(entry + 2, 2));
       const uint32_t count = number(entry + 4, 4);
@@ -248,6 +252,8 @@ private:
   }
 
   ZRESULT readSubIfd(uint64_t position, IfdKind kind, uint32_t id, ITaggedValSet* parent) {
+    // Several pointers at one sub-IFD: it is read (and listed) once.
+    if (!subIfdsRead_.insert(position).second) return ZR_OK;
     ITaggedValSet* sub = newSet(id);
     if (sub == nullptr) return ZR_OUTOFMEMORY;
     ZRESULT result = parent->AddSubSet(sub, nullptr);
@@ -267,7 +273,7 @@ private:
       data.assign(field, field + dataSize);
     } else {
       const uint64_t offset = base_ + number(field, 4);
-      if (offset > size_ || dataSize > size_ - offset) return ZR_FAILED;
+      if (offset > size_ || dataSize > size_ - offset || !spend(dataSize)) return ZR_FAILED;
       data.resize(dataSize);
       if (!readBytes(offset, data.data(), data.size())) return ZR_FAILED;
     }
@@ -321,8 +327,18 @@ private:
     return ZR_OK;
   }
 
+  // Takes `bytes` from the segment's budget; false once entries and data
+  // would add up to more than the segment holds (they overlap).
+  bool spend(uint64_t bytes) {
+    if (bytes > budget_) return false;
+    budget_ -= bytes;
+    return true;
+  }
+
   ByteSource& source_;
   ITaggedValSet* main_;
+  uint64_t budget_ = 0;             // bytes of entries and data still to be read
+  std::set<uint64_t> subIfdsRead_;  // positions of the sub-IFDs read so far
   uint64_t size_ = 0;
   uint64_t base_ = 0;       // file offset of the TIFF header
   bool bigEndian_ = false;  // the TIFF structure's byte order

@@ -14,7 +14,11 @@
 //   APP2   FF E2, length, "FPXR\0\0": a FlashPix segment.
 // Every offset and count read is checked against the end of the source
 // before anything is allocated; a chain of IFDs that loops or grows past
-// kMaxChainedIfds ends with 2.
+// kMaxChainedIfds ends with 2. A sub-IFD that several pointers name is read
+// once, and the entries and data read (12 bytes an entry, plus the data
+// stored outside entries) may not add up to more than the APP1 segment's
+// length: overlapping IFDs or shared data that would make more values than
+// the segment holds end with 2.
 #pragma once
 
 #include "zefcorek/StdInterface.h"

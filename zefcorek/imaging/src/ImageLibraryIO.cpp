@@ -1,10 +1,13 @@
 // The image library's file and stream routes.
 #include "ImageLibraryIO.h"
 
+#include "DecodeChecks.h"
 #include "ImageLibrary.h"
 #include "zefcorek/ComStream.h"
+#include "zefcorek/ImgIO.h"
 
 #include <cstdint>
+#include <cstdio>
 
 namespace {
 
@@ -47,6 +50,25 @@ long DLL_CALLCONV tellProc(fi_handle handle) {
 
 bool readable(FREE_IMAGE_FORMAT format) { return format != FIF_UNKNOWN && FreeImage_FIFSupportsReading(format); }
 
+// A file opened for the library's handle routes.
+unsigned DLL_CALLCONV fileReadProc(void* buffer, unsigned size, unsigned count, fi_handle handle) {
+  return static_cast<unsigned>(std::fread(buffer, size, count, static_cast<FILE*>(handle)));
+}
+unsigned DLL_CALLCONV fileWriteProc(void* buffer, unsigned size, unsigned count, fi_handle handle) {
+  return static_cast<unsigned>(std::fwrite(buffer, size, count, static_cast<FILE*>(handle)));
+}
+int DLL_CALLCONV fileSeekProc(fi_handle handle, long offset, int origin) {
+  return std::fseek(static_cast<FILE*>(handle), offset, origin);
+}
+long DLL_CALLCONV fileTellProc(fi_handle handle) { return std::ftell(static_cast<FILE*>(handle)); }
+
+// The load behind every route: the data's format checked first (see
+// DecodeChecks.h), then decoded.
+FIBITMAP* loadChecked(FREE_IMAGE_FORMAT format, FreeImageIO& io, fi_handle handle) {
+  if (!readable(format) || !zefcorek::imagelib::mayDecode(format, io, handle)) return nullptr;
+  return FreeImage_LoadFromHandle(format, &io, handle, 0);
+}
+
 }  // namespace
 
 FreeImageIO zefcorek::imagelib::comStreamIO() { return {readProc, writeProc, seekProc, tellProc}; }
@@ -54,18 +76,21 @@ FreeImageIO zefcorek::imagelib::comStreamIO() { return {readProc, writeProc, see
 FIBITMAP* zefcorek::imagelib::LoadBitmapFile(const WCHAR* path) {
   const auto native = nativePathOf(path);
   if (!native) return nullptr;
-  FREE_IMAGE_FORMAT format = FreeImage_GetFileType(native->c_str(), 0);
+  FILE* file = std::fopen(native->c_str(), "rb");
+  if (file == nullptr) return nullptr;
+  FreeImageIO io{fileReadProc, fileWriteProc, fileSeekProc, fileTellProc};
+  FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromHandle(&io, file, 0);
   if (format == FIF_UNKNOWN) format = FreeImage_GetFIFFromFilename(native->c_str());
-  if (!readable(format)) return nullptr;
-  return FreeImage_Load(format, native->c_str(), 0);
+  FIBITMAP* bitmap = loadChecked(format, io, file);
+  std::fclose(file);
+  return bitmap;
 }
 
 FIBITMAP* zefcorek::imagelib::LoadBitmapStream(IStream* stream) {
   if (stream == nullptr) return nullptr;
   FreeImageIO io = comStreamIO();
   const FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromHandle(&io, stream, 0);
-  if (!readable(format)) return nullptr;
-  return FreeImage_LoadFromHandle(format, &io, stream, 0);
+  return loadChecked(format, io, stream);
 }
 
 bool zefcorek::imagelib::SaveBitmapStream(FIBITMAP* bitmap, IStream* stream, FREE_IMAGE_FORMAT format, int flags) {
@@ -81,6 +106,7 @@ bool zefcorek::imagelib::SaveBitmapFile(FIBITMAP* bitmap, const WCHAR* path, FRE
 }
 
 FIBITMAP* zefcorek::imagelib::LoadScaledBitmap(const WCHAR* path, int width, int height) {
+  if (width <= 0 || height <= 0 || uint64_t(width) * uint64_t(height) > kMaxImagePixels) return nullptr;
   FIBITMAP* loaded = LoadBitmapFile(path);
   if (loaded == nullptr) return nullptr;
   FIBITMAP* scaled = FreeImage_Rescale(loaded, width, height, FILTER_BICUBIC);

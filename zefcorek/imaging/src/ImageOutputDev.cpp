@@ -2,6 +2,7 @@
 #include "ImageOutputDev.h"
 
 #include "PdfReport.h"
+#include "zefcorek/ImgIO.h"
 
 #include "platform/CodePage.h"
 #include "platform/Files.h"
@@ -14,6 +15,7 @@
 #include <array>
 #include <bitset>
 #include <cstdio>
+#include <new>
 #include <vector>
 
 namespace {
@@ -43,9 +45,14 @@ public:
     if (buffer_.size() >= kBlock) flush();
   }
   void put(const std::string& text) { put(reinterpret_cast<const unsigned char*>(text.data()), text.size()); }
+  // In blocks: the count may be far more than the memory one should take.
   void putZeros(size_t count) {
-    buffer_.resize(buffer_.size() + count, 0);
-    if (buffer_.size() >= kBlock) flush();
+    while (count > 0) {
+      const size_t taken = std::min(count, kBlock);
+      buffer_.resize(buffer_.size() + taken, 0);
+      if (buffer_.size() >= kBlock) flush();
+      count -= taken;
+    }
   }
 
 private:
@@ -139,29 +146,49 @@ bool ImageOutputDev::isJpegPassThrough(Stream* str, bool inlineImg) const {
   return dumpJPEG_ && str->getKind() == strDCT && !inlineImg;
 }
 
+bool ImageOutputDev::withinPixelLimit(int width, int height) {
+  // No pixels at all take no memory either.
+  return width <= 0 || height <= 0 || uint64_t(width) * uint64_t(height) <= kMaxImagePixels;
+}
+
 void ImageOutputDev::drawImageMask(GfxState* /*state*/, Object* /*ref*/, Stream* str, int width, int height,
                                    bool /*invert*/, bool /*interpolate*/, bool inlineImg) {
-  if (isJpegPassThrough(str, inlineImg)) {
-    writeJpeg(str);
-    return;
+  try {
+    if (isJpegPassThrough(str, inlineImg)) {
+      writeJpeg(str);
+      return;
+    }
+    writeBitmap(str, width, height, /*invertBits=*/false);
+  } catch (const std::bad_alloc&) {
+    partial_ = true;
   }
-  writeBitmap(str, width, height, /*invertBits=*/false);
 }
 
 void ImageOutputDev::drawImage(GfxState* /*state*/, Object* /*ref*/, Stream* str, int width, int height,
                                GfxImageColorMap* colorMap, bool /*interpolate*/, const int* /*maskColors*/,
                                bool inlineImg) {
-  const int components = colorMap->getNumPixelComps();
-  if (isJpegPassThrough(str, inlineImg) && (components == 1 || components == 3)) {
-    writeJpeg(str);
-    return;
+  try {
+    const int components = colorMap->getNumPixelComps();
+    if (isJpegPassThrough(str, inlineImg) && (components == 1 || components == 3)) {
+      writeJpeg(str);
+      return;
+    }
+    if (components == 1 && colorMap->getBits() == 1) {
+      // Samples of 0 are black in the image, 1 bits are black in PBM.
+      writeBitmap(str, width, height, /*invertBits=*/true);
+      return;
+    }
+    writePixmap(str, width, height, colorMap);
+  } catch (const std::bad_alloc&) {
+    partial_ = true;
   }
-  if (components == 1 && colorMap->getBits() == 1) {
-    // Samples of 0 are black in the image, 1 bits are black in PBM.
-    writeBitmap(str, width, height, /*invertBits=*/true);
-    return;
-  }
-  writePixmap(str, width, height, colorMap);
+}
+
+bool ImageOutputDev::skipsOversized(int width, int height) {
+  if (withinPixelLimit(width, height)) return false;
+  zefcorek::pdfReport("Image file '%s' left out: %d x %d pixels is too large", fileName_.c_str(), width, height);
+  partial_ = true;
+  return true;
 }
 
 void ImageOutputDev::writeJpeg(Stream* str) {
@@ -179,7 +206,9 @@ void ImageOutputDev::writeJpeg(Stream* str) {
 }
 
 void ImageOutputDev::writeBitmap(Stream* str, int width, int height, bool invertBits) {
-  DumpFile file(nextFileName("pbm"));
+  nextFileName("pbm");
+  if (skipsOversized(width, height)) return;
+  DumpFile file(fileName_);
   if (!file.isOpen()) {
     zefcorek::pdfReport("Couldn't open image file '%s'", fileName_.c_str());
     return;
@@ -205,7 +234,9 @@ void ImageOutputDev::writeBitmap(Stream* str, int width, int height, bool invert
 }
 
 void ImageOutputDev::writePixmap(Stream* str, int width, int height, GfxImageColorMap* colorMap) {
-  DumpFile file(nextFileName("ppm"));
+  nextFileName("ppm");
+  if (skipsOversized(width, height)) return;
+  DumpFile file(fileName_);
   if (!file.isOpen()) {
     zefcorek::pdfReport("Couldn't open image file '%s'", fileName_.c_str());
     return;

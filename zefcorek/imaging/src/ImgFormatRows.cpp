@@ -206,31 +206,47 @@ std::optional<double> numberOf(ITaggedValSet* set, uint32_t tag) {
   }
 }
 
+// A number as an unsigned 32-bit one, or nothing when it cannot be one
+// (negative, too large, not a number): such a value counts as absent.
+std::optional<uint32_t> unsigned32(std::optional<double> number, double scale = 1) {
+  if (!number) return std::nullopt;
+  const double scaled = std::ceil(*number * scale);
+  if (!(scaled >= 0 && scaled <= double{UINT32_MAX})) return std::nullopt;
+  return static_cast<uint32_t>(scaled);
+}
+
+// A size in whole pixels: the number's whole part, when it fits.
+std::optional<uint32_t> pixelsOf(ITaggedValSet* set, uint32_t tag) {
+  const std::optional<double> number = numberOf(set, tag);
+  if (!number) return std::nullopt;
+  return unsigned32(std::trunc(*number));
+}
+
 // The facts from the Exif data, or nothing when width or height is missing
 // (the image is then decoded).
 std::optional<ImageFacts> factsFromMetadata(ITaggedValSet* metadata) {
-  std::optional<double> width = numberOf(metadata, 0x0100);
-  std::optional<double> height = numberOf(metadata, 0x0101);
-  const std::optional<double> bitsPerSample = numberOf(metadata, 0x0102);
+  std::optional<uint32_t> width = pixelsOf(metadata, 0x0100);
+  std::optional<uint32_t> height = pixelsOf(metadata, 0x0101);
+  std::optional<uint32_t> bitsPerSample = pixelsOf(metadata, 0x0102);
+  if (bitsPerSample && *bitsPerSample > UINT32_MAX / 3) bitsPerSample.reset();
   const std::optional<double> unit = numberOf(metadata, 0x0128);
   const std::optional<double> resolutionX = numberOf(metadata, 0x011A);
   const std::optional<double> resolutionY = numberOf(metadata, 0x011B);
   ITaggedValSet* exifSet = nullptr;
   if (metadata->FindSubSetByID(1, &exifSet, nullptr) == ZR_OK && exifSet != nullptr) {
-    if (!width) width = numberOf(exifSet, 0xA002);
-    if (!height) height = numberOf(exifSet, 0xA003);
+    if (!width) width = pixelsOf(exifSet, 0xA002);
+    if (!height) height = pixelsOf(exifSet, 0xA003);
     exifSet->Release();
   }
   if (!width || !height) return std::nullopt;
   ImageFacts facts;
-  facts.width = static_cast<uint32_t>(*width);
-  facts.height = static_cast<uint32_t>(*height);
-  facts.bitsPerPixel = static_cast<uint32_t>(bitsPerSample.value_or(8)) * 3;
+  facts.width = *width;
+  facts.height = *height;
+  facts.bitsPerPixel = bitsPerSample.value_or(8) * 3;
   const auto dpiOf = [&](const std::optional<double>& resolution) -> uint32_t {
     const double resolutionUnit = unit.value_or(2);
-    if (!resolution) return 100;
-    if (resolutionUnit == 2) return static_cast<uint32_t>(std::ceil(*resolution));
-    if (resolutionUnit == 3) return static_cast<uint32_t>(std::ceil(*resolution * 2.54));
+    if (resolutionUnit == 2) return unsigned32(resolution).value_or(100);
+    if (resolutionUnit == 3) return unsigned32(resolution, 2.54).value_or(100);
     return 100;
   };
   facts.dpiX = dpiOf(resolutionX);

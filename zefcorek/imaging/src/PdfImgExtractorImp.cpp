@@ -51,6 +51,16 @@ bool PDFII::IPDFImgExtractorImp::Close() {
 }
 
 HRESULT PDFII::IPDFImgExtractorImp::Open(const char* path, const PDFOpenPasswords* passwords, uint32_t* errorCode) {
+  try {
+    return openDocument(path, passwords, errorCode);
+  } catch (const std::bad_alloc&) {
+    document_.reset();
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT PDFII::IPDFImgExtractorImp::openDocument(const char* path, const PDFOpenPasswords* passwords,
+                                                 uint32_t* errorCode) {
   Close();
   if (isEmpty(path) || passwords == nullptr || errorCode == nullptr) return E_INVALIDARG;
   if (!fileExists(path)) {
@@ -94,6 +104,15 @@ void PDFII::IPDFImgExtractorImp::runPages(OutputDev* device, uint32_t firstPage,
 
 HRESULT PDFII::IPDFImgExtractorImp::ExtractImagesToFolder(uint32_t firstPage, uint32_t lastPage, const char* folder,
                                                           const char* rootName, uint32_t* imageCount) {
+  try {
+    return extractToFolder(firstPage, lastPage, folder, rootName, imageCount);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT PDFII::IPDFImgExtractorImp::extractToFolder(uint32_t firstPage, uint32_t lastPage, const char* folder,
+                                                    const char* rootName, uint32_t* imageCount) {
   if (document_ == nullptr) return E_FAIL;
   if (isEmpty(folder) || isEmpty(rootName) || imageCount == nullptr) return E_INVALIDARG;
   resolvePages(firstPage, lastPage);
@@ -109,10 +128,19 @@ HRESULT PDFII::IPDFImgExtractorImp::ExtractImagesToFolder(uint32_t firstPage, ui
   }
   runPages(&dumper, firstPage, lastPage);
   *imageCount = static_cast<uint32_t>(dumper.getImageCount());
-  return S_OK;
+  return dumper.isPartial() ? S_FALSE : S_OK;
 }
 
 HRESULT PDFII::IPDFImgExtractorImp::ExtractImagesToList(PDFImgExtractOptions* options) {
+  try {
+    return extractToList(options);
+  } catch (const std::bad_alloc&) {
+    if (options != nullptr) options->result = nullptr;
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT PDFII::IPDFImgExtractorImp::extractToList(PDFImgExtractOptions* options) {
   if (document_ == nullptr) return E_FAIL;
   if (options == nullptr) return E_INVALIDARG;
   resolvePages(options->firstPage, options->lastPage);
@@ -124,5 +152,6 @@ HRESULT PDFII::IPDFImgExtractorImp::ExtractImagesToList(PDFImgExtractOptions* op
   runPages(&device, options->firstPage, options->lastPage);
   if ((options->flags & PDFII_JOIN_PIECES) != 0) device.JoinPieces();
   options->result = device.CreateCapturedImgList();
-  return S_OK;
+  if (options->result == nullptr) return E_OUTOFMEMORY;
+  return device.isPartial() ? S_FALSE : S_OK;
 }

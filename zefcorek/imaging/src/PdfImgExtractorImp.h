@@ -30,6 +30,11 @@ private:
   // Resolves 0 and out-of-range page numbers against the page count.
   void resolvePages(uint32_t& firstPage, uint32_t& lastPage);
   void runPages(OutputDev* device, uint32_t firstPage, uint32_t lastPage);
+  // The operations' bodies; the public ones keep exceptions inside.
+  HRESULT openDocument(const char* path, const PDFOpenPasswords* passwords, uint32_t* errorCode);
+  HRESULT extractToFolder(uint32_t firstPage, uint32_t lastPage, const char* folder, const char* rootName,
+                          uint32_t* imageCount);
+  HRESULT extractToList(PDFImgExtractOptions* options);
 
   std::unique_ptr<PdfDocument> document_;  // null while closed
 };

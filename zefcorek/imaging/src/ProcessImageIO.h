@@ -11,7 +11,7 @@ namespace zefcorek {
 // The process-wide expert (no reference added), or null while image I/O is
 // unavailable: before start-up, after shut-down, or when the provider
 // could not initialise.
-IImgIOExpert* processImageExpert();
+ZEF_EXPORT IImgIOExpert* processImageExpert();
 
 // Puts another expert (null: none, as after a failed start-up) in place of
 // the process-wide one for the life of a scope; tests only. No reference

@@ -172,13 +172,24 @@ CachedImgDef* ZefImageOutputDev::GetCapturedImage(uint32_t index) {
 
 void ZefImageOutputDev::drawImageMask(GfxState* state, Object* /*ref*/, Stream* str, int width, int height,
                                       bool /*invert*/, bool /*interpolate*/, bool inlineImg) {
-  capture(state, str, width, height, /*colorMap=*/nullptr, inlineImg);
+  captureGuarded(state, str, width, height, /*colorMap=*/nullptr, inlineImg);
 }
 
 void ZefImageOutputDev::drawImage(GfxState* state, Object* /*ref*/, Stream* str, int width, int height,
                                   GfxImageColorMap* colorMap, bool /*interpolate*/, const int* /*maskColors*/,
                                   bool inlineImg) {
-  capture(state, str, width, height, colorMap, inlineImg);
+  captureGuarded(state, str, width, height, colorMap, inlineImg);
+}
+
+void ZefImageOutputDev::captureGuarded(GfxState* state, Stream* str, int width, int height, GfxImageColorMap* colorMap,
+                                       bool inlineImg) {
+  // The engine is not to see our exceptions: memory that cannot be had
+  // leaves the image out of the result, and the run goes on.
+  try {
+    capture(state, str, width, height, colorMap, inlineImg);
+  } catch (const std::bad_alloc&) {
+    partial_ = true;
+  }
 }
 
 void ZefImageOutputDev::capture(GfxState* state, Stream* str, int width, int height, GfxImageColorMap* colorMap,
@@ -192,7 +203,10 @@ void ZefImageOutputDev::capture(GfxState* state, Stream* str, int width, int hei
   if ((options_->flags & wanted) == 0) return;
 
   auto* record = new (std::nothrow) CachedImgDef{};
-  if (record == nullptr) return;
+  if (record == nullptr) {
+    partial_ = true;
+    return;
+  }
   record->index = static_cast<uint32_t>(imageNumber_++);
   record->isJpeg = jpeg;
   record->page = currentPage_;
@@ -206,6 +220,12 @@ void ZefImageOutputDev::capture(GfxState* state, Stream* str, int width, int hei
   // without an image.
   if (records_->AddTail(record, nullptr) != ZR_OK) {
     delete record;
+    partial_ = true;
+    return;
+  }
+  // An image beyond the size limit keeps its record but gets no pixels.
+  if (!withinPixelLimit(width, height)) {
+    partial_ = true;
     return;
   }
   const bool bitmapCopy = colorMap == nullptr || (colorMap->getNumPixelComps() == 1 && colorMap->getBits() == 1);
@@ -216,7 +236,10 @@ void ZefImageOutputDev::capture(GfxState* state, Stream* str, int width, int hei
   } else {
     record->image = capturePixels(str, width, height, colorMap, record->bitsPerPixel);
   }
-  if (record->image == nullptr) return;
+  if (record->image == nullptr) {
+    partial_ = true;
+    return;
+  }
   if (flipH) (void)record->image->FlipHorizontal();
   if (flipV) (void)record->image->FlipVertical();
 }

@@ -7,7 +7,10 @@
 //
 // Records are kept in capture order in an IPtrList of owned CachedImgDef
 // pointers. A record whose pixels could not be had keeps a null image: it
-// is counted and can be joined, but is not handed to the result list.
+// is counted and can be joined, but is not handed to the result list, and
+// isPartial() says so. That is the case for an image of more than
+// kMaxImagePixels pixels (see ImgIO.h), which is never allocated, and for
+// one whose memory cannot be had; no exception reaches the engine.
 #pragma once
 
 #include "ImageOutputDev.h"
@@ -87,6 +90,7 @@ public:
   virtual PDFII::IPDFCapturedImgList* CreateCapturedImgList();
 
 private:
+  void captureGuarded(GfxState* state, Stream* str, int width, int height, GfxImageColorMap* colorMap, bool inlineImg);
   void capture(GfxState* state, Stream* str, int width, int height, GfxImageColorMap* colorMap, bool inlineImg);
   IRasterImage* captureJpeg(Stream* str);
   IRasterImage* captureBits(Stream* str, int width, int height, GfxImageColorMap* colorMap);

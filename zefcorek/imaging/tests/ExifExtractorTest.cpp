@@ -165,6 +165,45 @@ TEST(ExifReaderTest, DamagedFilesGiveACodeAndNoCrash) {
   EXPECT_EQ(variants, static_cast<int>(file.size() * 2 + (file.size() - base - 3)));
 }
 
+TEST(ExifReaderTest, EachSubIfdIsReadOnceAndValuesStayWithinTheSegment) {
+  // IFD0 points at one Exif IFD forty times, and the Exif IFD at one
+  // Interoperability IFD forty times: each is read once.
+  Tiff fanOut;
+  fanOut.ifds = {std::vector<Entry>(40, Entry{0x8769, 4, 1, {}, {}, 1}),
+                 std::vector<Entry>(40, Entry{0xA005, 4, 1, {}, {}, 2}),
+                 std::vector<Entry>(40, Entry{0x0001, 3, 1, {7}})};
+  ITaggedValSet* set = nullptr;
+  ASSERT_EQ(readBytes(jpeg({exifSegment(fanOut)}), &set), ZR_OK);
+  uint32_t count = 0;
+  EXPECT_EQ(set->GetSubSetCount(&count), ZR_OK);
+  EXPECT_EQ(count, 1u);
+  ITaggedValSet* exif = subSet(set, 1);
+  ASSERT_NE(exif, nullptr);
+  EXPECT_EQ(exif->GetSubSetCount(&count), ZR_OK);
+  EXPECT_EQ(count, 1u);
+  ITaggedValSet* interop = subSet(exif, 3);
+  ASSERT_NE(interop, nullptr);
+  EXPECT_EQ(interop->GetValueCount(&count), ZR_OK);
+  EXPECT_EQ(count, 40u);
+  interop->Release();
+  exif->Release();
+  set->Release();
+
+  // Three hundred entries whose data is one shared block of 2000 bytes: far
+  // more than the segment holds.
+  Tiff shared;
+  shared.ifds = {std::vector<Entry>(300, Entry{0x9000, 7, 4, {1, 2, 3, 4}})};
+  shared.ifds[0].push_back(Entry{0x9001, 7, 2000, std::vector<uint32_t>(2000, 5)});
+  std::string tiff = tiffBytes(shared);
+  const size_t blockField = 8 + 2 + 12 * 300 + 8;
+  for (size_t entry = 0; entry < 300; ++entry) {
+    const size_t at = 8 + 2 + 12 * entry;
+    put(tiff, at + 4, 2000, 4, false);
+    tiff.replace(at + 8, 4, tiff.substr(blockField, 4));
+  }
+  EXPECT_EQ(readBytes(jpeg({segment(0xE1, std::string("Exif\0\0", 6) + tiff)}), &set), ZR_FAILED);
+}
+
 TEST(ExifExtractorTest, ExtractReadsAFileAndAnswersTheObjectModel) {
   zefcorek::testing::ScratchFolder folder;
   auto* extractor = new ExifIOLib::IExifInfoExtractorImp();

@@ -354,6 +354,19 @@ TEST_F(ImageFormatsTest, JpegInformationComesFromItsExifData) {
        100},
       {"no size: decoded", withExif("nosize.jpg", {{0xA20E, 5, 1, {3000, 1}}}), 16, 8, 24, 72, 72},
       {"no Exif: decoded", folder_.name("plain.jpg"), 16, 8, 24, 72, 72},
+      // Values no unsigned 32-bit number can hold count as absent.
+      {"negative width: decoded", withExif("negative.jpg", {{0x0100, 9, 1, {static_cast<uint32_t>(-640)}}, height}), 16,
+       8, 24, 72, 72},
+      {"negative rational height: decoded",
+       withExif("negative-rational.jpg", {width, {0x0101, 10, 1, {static_cast<uint32_t>(-480), 1}}}), 16, 8, 24, 72,
+       72},
+      {"resolution past 32 bits",
+       withExif(
+           "huge-dpi.jpg",
+           {width, height, {0x0128, 3, 1, {3}}, {0x011A, 5, 1, {4000000000u, 1}}, {0x011B, 5, 1, {4000000000u, 1}}}),
+       640, 480, 24, 100, 100},
+      {"bits per sample past 32 bits when tripled",
+       withExif("huge-bits.jpg", {width, height, {0x0102, 4, 1, {0x60000000}}}), 640, 480, 24, 100, 100},
   };
   for (const auto& row : cases) {
     ImgFileInfo info{};

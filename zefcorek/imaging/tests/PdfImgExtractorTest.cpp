@@ -1,3 +1,4 @@
+#include "BoundedRun.h"
 #include "ScratchFolder.h"
 
 #include "zefcorek/ClassIds.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -18,6 +20,7 @@
 
 namespace {
 
+using zefcorek::testing::expectBoundedRun;
 using zefcorek::testing::ScratchFolder;
 
 class PdfImgExtractorTest : public testing::Test {
@@ -120,6 +123,87 @@ TEST_F(PdfImgExtractorTest, ListExtractionStopsWhereTheCallbackSays) {
   ASSERT_EQ(extractor_->ExtractImagesToList(&options), S_OK);
   EXPECT_EQ(options.result->GetCount(), 0u);
   options.result->Release();
+}
+
+TEST_F(PdfImgExtractorTest, ImagesBeyondTheSizeLimitAreLeftOutAndSaidSo) {
+  // A small file declaring one image of 40000 x 40000 RGB samples (gigabytes
+  // of pixels) between two small ones.
+  const fixtures::PdfImage small{"/Width 2 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8", "\x10\x20"};
+  const fixtures::PdfImage huge{"/Width 40000 /Height 40000 /ColorSpace /DeviceRGB /BitsPerComponent 8",
+                                std::string(64, 'x')};
+  // And a JPEG whose dictionary says 8 x 6 but whose own frame says 30000 x 30000.
+  std::string jpeg = fixtures::encodeJpeg(8, 6, 3, std::vector<uint8_t>(8 * 6 * 3, 0x80));
+  const size_t frame = jpeg.find("\xFF\xC0");
+  ASSERT_NE(frame, std::string::npos);
+  jpeg[frame + 5] = jpeg[frame + 7] = static_cast<char>(30000 >> 8);
+  jpeg[frame + 6] = jpeg[frame + 8] = static_cast<char>(30000 & 0xFF);
+  const fixtures::PdfImage lying{"/Width 8 /Height 6 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode",
+                                 jpeg};
+  folder_.write("huge.pdf", fixtures::makeImagePdf({{small, huge, small, lying}}));
+  const std::string path = ansiName("huge.pdf");
+  const std::string folder = platform::wideToAnsiLenient(folder_.name(""));
+  expectBoundedRun(512, [&] {
+    uint32_t code = 0;
+    bool held = open(path, code) == S_OK;
+    PDFII::PDFImgExtractOptions options{
+        0, 0, PDFII::PDFII_CAPTURE_JPEG | PDFII::PDFII_CAPTURE_DECODED, 0, 0, nullptr, nullptr, nullptr};
+    // Done, but not every image is in the list.
+    const HRESULT listed = extractor_->ExtractImagesToList(&options);
+    held = held && listed == S_FALSE && options.result != nullptr && options.result->GetCount() == 2;
+    if (options.result != nullptr) options.result->Release();
+    uint32_t count = 0;
+    const HRESULT written = extractor_->ExtractImagesToFolder(0, 0, folder.c_str(), "huge", &count);
+    held = held && written == S_FALSE && count == 4 && folder_.exists("huge-000.ppm") &&
+           !folder_.exists("huge-001.ppm") && folder_.exists("huge-002.ppm") && folder_.exists("huge-003.jpg");
+    std::fprintf(stderr, "list %#x, folder %#x, %u files\n", static_cast<unsigned>(listed),
+                 static_cast<unsigned>(written), count);
+    return held;
+  });
+}
+
+TEST_F(PdfImgExtractorTest, AnImageWhoseMemoryCannotBeHadIsLeftOutAndSaidSo) {
+#ifndef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "the allocation limit is the address sanitizer's";
+#endif
+  // 10000 x 10000 RGB is within the size limit, but the child may allocate
+  // no block above 128 MB: the pixels of that image cannot be had.
+  const fixtures::PdfImage small{"/Width 2 /Height 1 /ColorSpace /DeviceGray /BitsPerComponent 8", "\x10\x20"};
+  const fixtures::PdfImage large{"/Width 10000 /Height 10000 /ColorSpace /DeviceRGB /BitsPerComponent 8",
+                                 std::string(64, 'x')};
+  folder_.write("large.pdf", fixtures::makeImagePdf({{small, large, small}}));
+  const std::string path = ansiName("large.pdf");
+  expectBoundedRun(
+      512,
+      [&] {
+        uint32_t code = 0;
+        PDFII::PDFImgExtractOptions options{0, 0, PDFII::PDFII_CAPTURE_DECODED, 0, 0, nullptr, nullptr, nullptr};
+        const bool opened = open(path, code) == S_OK;
+        const HRESULT listed = extractor_->ExtractImagesToList(&options);
+        const bool held = opened && listed == S_FALSE && options.result != nullptr && options.result->GetCount() == 2;
+        if (options.result != nullptr) options.result->Release();
+        std::fprintf(stderr, "list %#x\n", static_cast<unsigned>(listed));
+        return held;
+      },
+      "allocator_may_return_null=1:max_allocation_size_mb=128");
+}
+
+TEST_F(PdfImgExtractorTest, ShortImageDataIsPaddedInBoundedMemory) {
+  // 9000 x 9000 RGB samples of which the stream holds a few: the pixmap file
+  // gets 243 MB of zero bytes, written without holding them all at once.
+  const fixtures::PdfImage shortData{"/Width 9000 /Height 9000 /ColorSpace /DeviceRGB /BitsPerComponent 8",
+                                     std::string(30, 'x')};
+  folder_.write("short.pdf", fixtures::makeImagePdf({{shortData}}));
+  const std::string path = ansiName("short.pdf");
+  const std::string folder = platform::wideToAnsiLenient(folder_.name(""));
+  expectBoundedRun(256, [&] {
+    uint32_t code = 0, count = 0;
+    const bool held = open(path, code) == S_OK &&
+                      extractor_->ExtractImagesToFolder(0, 0, folder.c_str(), "short", &count) == S_OK && count == 1;
+    std::error_code ignored;
+    const uintmax_t size = std::filesystem::file_size(folder_.native("short-000.ppm"), ignored);
+    std::filesystem::remove(folder_.native("short-000.ppm"), ignored);
+    return held && size == 17 + 9000ull * 9000 * 3;
+  });
 }
 
 TEST_F(PdfImgExtractorTest, ListAgreesWithPdfImages) {

@@ -4,6 +4,7 @@
 #include "zefcorek/CsvRows.h"
 #include "zefcorek/StringList.h"
 
+#include "FuzzAccepted.h"
 #include "FuzzInput.h"
 #include "FuzzScratchFile.h"
 
@@ -23,7 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (mode % 2 == 0) {
     // A file of these bytes, as rows.
     const std::u16string name = zef::fuzz::ScratchFile::write(rest);
-    if (IStringList* rows = LoadCSVFile(name.c_str())) rows->Release();
+    if (IStringList* rows = LoadCSVFile(name.c_str())) {
+      if (rows->GetCount() > 0) zef::fuzz::noteAccepted();
+      rows->Release();
+    }
     return 0;
   }
   const std::u16string row = zef::fuzz::wideUnits(rest);  // stops at the first NUL below
@@ -39,6 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<int32_t> values(static_cast<size_t>(maxCount) + 1, 0);
   const int32_t count = ParseCSVRowOfInts(maxCount, separator, row.c_str(), values.data());
   if (count < 0 || count > maxCount) std::abort();
+  if (count > 0) zef::fuzz::noteAccepted();
   // Folded into ranges and read back, non-negative lists come out the same.
   bool isNonNegative = true;
   for (int32_t i = 0; i < count; ++i) isNonNegative = isNonNegative && values[static_cast<size_t>(i)] >= 0;

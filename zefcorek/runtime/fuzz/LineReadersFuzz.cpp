@@ -6,6 +6,7 @@
 #include "zefcorek/FileStreams.h"
 #include "zefcorek/ZefCoreK.h"
 
+#include "FuzzAccepted.h"
 #include "FuzzInput.h"
 #include "FuzzScratchFile.h"
 
@@ -70,6 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<Line> expected = readAll(plain, capacity, limit);
   const std::vector<Line> lines = readAll(buffered, capacity, limit);
   if (lines != expected || expected.size() >= limit) std::abort();
+  if (!expected.empty() && std::get<1>(expected.front()) == ZR_OK) zef::fuzz::noteAccepted();
   plain->Release();
   buffered->Release();
   return 0;

@@ -7,6 +7,7 @@
 
 #include "platform/MessageBox.h"
 
+#include "FuzzAccepted.h"
 #include "FuzzInput.h"
 #include "FuzzScratchFile.h"
 
@@ -25,10 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   IMessageLoader* loader = nullptr;
   if (msglibAllocIntf(&CLSID_MsgLibMessageLoader, reinterpret_cast<void**>(&loader)) != S_OK) std::abort();
-  (void)loader->LoadFromFileEx(
+  const ZRESULT loaded = loader->LoadFromFileEx(
       name.c_str(), flags & (MSGLIB_FILE_UTF16LE | MSGLIB_FILE_UTF8 | MSGLIB_FILE_NO_MARK | MSGLIB_STRING_IDS));
   uint32_t count = 0;
   (void)loader->GetCount(&count);
+  if (loaded == ZR_OK && count > 0) zef::fuzz::noteAccepted();
   TMsgIterator iterator{};
   std::vector<WCHAR> buffer(small + 1, u'#');
   if (loader->GetMsgIterator(false, &iterator) == ZR_OK) {

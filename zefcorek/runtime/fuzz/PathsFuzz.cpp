@@ -7,6 +7,7 @@
 #include "platform/KnownFolders.h"
 #include "platform/Paths.h"
 
+#include "FuzzAccepted.h"
 #include "FuzzInput.h"
 
 #include <algorithm>
@@ -25,6 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Windows form to Linux form and back.
   if (const auto native = platform::nativePath(firstText)) {
+    zef::fuzz::noteAccepted();
     const auto again = platform::nativePath(platform::windowsPath(*native));
     if (!again || *again != *native) std::abort();
   }

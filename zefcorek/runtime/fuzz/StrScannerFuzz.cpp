@@ -5,6 +5,7 @@
 
 #include "zefcorek/GeoTypes.h"
 
+#include "FuzzAccepted.h"
 #include "FuzzInput.h"
 
 #include <cstdint>
@@ -21,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   TStrScanner scanner(terminated.c_str());
   std::vector<WCHAR> rest(length + 1);
+  bool parsedNumber = false;
   for (size_t i = 0; i + 1 < operations.size(); i += 2) {
     const auto operation = static_cast<uint8_t>(operations[i]);
     const auto argument = static_cast<uint8_t>(operations[i + 1]);
@@ -37,9 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case 1: scanner.Skip(separator); break;
       case 2: scanner.SkipComma(); break;
       case 3: scanner.NoMoreData(); break;
-      case 4: scanner.ParseInt(integer); break;
-      case 5: scanner.ParseUInt(unsignedInteger); break;
-      case 6: scanner.ParseFloat(number); break;
+      case 4: parsedNumber = scanner.ParseInt(integer) || parsedNumber; break;
+      case 5: parsedNumber = scanner.ParseUInt(unsignedInteger) || parsedNumber; break;
+      case 6: parsedNumber = scanner.ParseFloat(number) || parsedNumber; break;
       case 7: scanner.ParseSimpleStrSep(separator, rest.data()); break;
       case 8: scanner.ParseQuotedStr(buffer.data(), small); break;
       case 9: scanner.ParseStrSep(separator, buffer.data(), small); break;
@@ -50,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         scanner.SetAngleFormat(static_cast<TStrScannerAngleFmt>(argument % 4));
         scanner.ParseAngle(number);
         break;
-      case 14: scanner.ParsePoint2D(point2); break;
+      case 14: parsedNumber = scanner.ParsePoint2D(point2) || parsedNumber; break;
       case 15: scanner.ParsePoint3D(point3); break;
       case 16: scanner.ParsePoint3DOptZ(point3, 1.5); break;
       case 17: scanner.ParseToken(separator, buffer.data(), small); break;
@@ -60,5 +62,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (buffer[small] != u'#') std::abort();  // wrote past the size it was given
     if (scanner.CurrReadOfs() > length) std::abort();
   }
+  if (parsedNumber) zef::fuzz::noteAccepted();
   return 0;
 }

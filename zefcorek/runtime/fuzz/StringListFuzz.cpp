@@ -6,6 +6,7 @@
 #include "zefcorek/StringList.h"
 #include "zefcorek/ZefCoreK.h"
 
+#include "FuzzAccepted.h"
 #include "FuzzInput.h"
 #include "FuzzScratchFile.h"
 
@@ -23,11 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   void* made = nullptr;
   if (zefCoreKAllocIntf(&CLSID_IStringListImp, &made, 0) != S_OK) std::abort();
   auto* list = static_cast<IStringList*>(made);
+  ZRESULT loaded = ZR_FAILED;
   switch (mode % 3) {
-    case 0: (void)list->LoadFromFile(zef::fuzz::ScratchFile::write(bytes).c_str()); break;
-    case 1: (void)list->LoadFromBuffer(bytes.data(), false, static_cast<uint32_t>(bytes.size())); break;
-    default: (void)list->LoadFromBuffer(bytes.data(), true, static_cast<uint32_t>(bytes.size())); break;
+    case 0: loaded = list->LoadFromFile(zef::fuzz::ScratchFile::write(bytes).c_str()); break;
+    case 1: loaded = list->LoadFromBuffer(bytes.data(), false, static_cast<uint32_t>(bytes.size())); break;
+    default: loaded = list->LoadFromBuffer(bytes.data(), true, static_cast<uint32_t>(bytes.size())); break;
   }
+  if (loaded == ZR_OK && list->GetCount() > 0) zef::fuzz::noteAccepted();
   // No more lines than the bytes could hold.
   const uint32_t count = list->GetCount();
   if (count > bytes.size() + 1) std::abort();

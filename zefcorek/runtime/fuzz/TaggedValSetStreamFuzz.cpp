@@ -14,6 +14,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "FuzzAccepted.h"
+
 namespace {
 
 // Scratch files for the whole run, removed at exit.
@@ -66,6 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ITaggedValSet* set = newSet();
   if (set == nullptr) return 0;
   if (loadFile(set, input.path) == ZR_OK) {
+    zef::fuzz::noteAccepted();
     if (IFIOOStream* out = openStream<IFIOOStream>(CLSID_IFIOOStreamImp, output.path)) {
       const ZRESULT saved = set->SaveToStream(out);
       out->Close();

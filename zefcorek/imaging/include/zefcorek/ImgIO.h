@@ -7,11 +7,22 @@
 // size, 21 not supported, 30 out of memory. Each object is used by one
 // thread at a time. QueryInterface of all three answers ZR_NOTSUPPORTED for every id and
 // leaves the out pointer as it was.
+//
+// Size limit: an image of more than kMaxImagePixels pixels (width x height)
+// is neither decoded nor made. The image library's loads read the file's
+// header first and refuse such an image before any pixel memory exists (the
+// load answers ZR_FAILED); a scaled load to a larger box is refused alike,
+// and the PDF image capture skips such an image (see PdfCapture.h).
 #pragma once
 
 #include "zefcorek/ImgFormatInfo.h"
 #include "zefcorek/PtrList.h"
 #include "zefcorek/StdInterface.h"
+
+#include <cstdint>
+
+// 2^28 pixels: 16384 x 16384, at most 1 GiB at 32 bits per pixel.
+inline constexpr uint64_t kMaxImagePixels = uint64_t{1} << 28;
 
 struct IImgLoader;
 struct IImgSaver;

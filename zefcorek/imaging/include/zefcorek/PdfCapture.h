@@ -93,11 +93,18 @@ struct ZEF_EXPORT IPDFImgExtractor : virtual IUnknown {
   virtual uint32_t GetPageCount() = 0;
   // Writes the images of the pages to numbered files "<folder>\<rootName>-NNN"
   // (see the image dumper). Page 0 as the first means 1; 0 or past the end
-  // as the last means the page count.
+  // as the last means the page count. S_FALSE when done but an image was
+  // left out: one decoded image of more than kMaxImagePixels pixels (see
+  // ImgIO.h) or one whose memory could not be had; E_OUTOFMEMORY when the
+  // run itself ran out of memory.
   virtual HRESULT ExtractImagesToFolder(uint32_t firstPage, uint32_t lastPage, const char* folder, const char* rootName,
                                         uint32_t* imageCount) = 0;
   // Captures the images of the pages into options->result, writing the
-  // resolved page range back into the options.
+  // resolved page range back into the options. S_FALSE when done but the
+  // list lacks an image that was drawn and wanted: one of more than
+  // kMaxImagePixels pixels (never allocated), one whose memory or file could
+  // not be had, or whose data could not be loaded; E_OUTOFMEMORY (result
+  // null) when the run itself ran out of memory.
   virtual HRESULT ExtractImagesToList(PDFImgExtractOptions* options) = 0;
 
 protected:

@@ -138,7 +138,8 @@ std::vector<Pt> rotateScaleData(double s1, double s2, double angle) {
 }
 
 // scipy's least_squares on a two-scale kind's own model (two scales, one
-// angle, a shift; the kind's centre), the best of four starting turns. Each
+// angle, a shift; the kind's centre), the best of four starting turns, run
+// once more from there (along a flat optimum the first run stops early). Each
 // block of the input is "kind n" and n lines "x y X Y w"; for each it prints
 // the forward and the backward set (s1, s2, cos, sin, tx, ty, the first
 // scale positive) and what the backward set misses, as the object reports
@@ -156,6 +157,7 @@ constexpr const char* kTwoScaleOracle =
     "  res=lambda q: np.concatenate([sp*(f(q,x,y)[0]-X),sp*(f(q,x,y)[1]-Y)])\n"
     "  q=min((least_squares(res,[1,1,t,0,0],method='lm',xtol=1e-15,ftol=1e-15,gtol=1e-15,max_nfev=10000) "
     "for t in np.arange(4)*np.pi/2),key=lambda r:r.cost).x\n"
+    "  q=least_squares(res,q,method='lm',xtol=1e-15,ftol=1e-15,gtol=1e-15,max_nfev=10000).x\n"
     "  if q[0]<0: q=[-q[0],-q[1],q[2]+np.pi,q[3],q[4]]\n"
     "  print(*map(repr,[q[0],q[1],np.cos(q[2]),np.sin(q[2]),q[3],q[4]]))\n"
     "  return f(q,x,y)\n"
@@ -180,6 +182,15 @@ TEST_F(ShapeSolversTest, TwoScalesFitTheirModelBothWays) {
     for (auto [s1, s2, angle] : {std::tuple{2.0, 0.5, kDeg30},
                                  {3.0, 0.5, 2.5},
                                  {0.8, 3.0, -1.0},
+                                 // A step that turns the first row far must
+                                 // not raise the residual: here that led the
+                                 // backward rotate-scale fit to a poorer
+                                 // optimum.
+                                 {0.7, 4.0, -1.2},
+                                 // Scales that nearly vanish on the way:
+                                 // steps of millionths ran out of passes.
+                                 {0.25, 2.0, -0.5},
+                                 {4.0, 3.0, 2.0},
                                  {1.5, 1.5, kDeg30},
                                  {2.0, 0.5, 0.0},
                                  {2.0, 0.5, M_PI / 2}})
@@ -254,6 +265,12 @@ TEST_F(ShapeSolversTest, TwoScalesFitTheirModelBothWays) {
   EXPECT_NEAR(k[1], wy / 6, 1e-12);
   EXPECT_NEAR(k[8], wX / 6, 1e-9);
   EXPECT_NEAR(k[9], wY / 6, 1e-9);
+  // Data far from any rotate-scale set, where the passes crawl: no set
+  // after 500 of them, and nothing passes for one.
+  const std::vector<Pt> crawling = {
+      {0, 0, 7.23, -1.77, 1}, {3, 1, 6.89, -2.15, 2}, {-2, 4, 7.57, -0.01, 0.5}, {5, -3, 6.49, -4.02, 1.5}};
+  EXPECT_EQ(fit(grtRotateScaleCentred, crawling), 2);
+  EXPECT_TRUE(rt->NeedsCompute());
   for (Pt& p : points) p.w = 0;
   EXPECT_EQ(fit(grtScaleRotate, points), 2);
   EXPECT_EQ(fit(grtRotateScale, {points[0], points[1]}), 2);

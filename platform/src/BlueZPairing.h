@@ -53,7 +53,8 @@ private:
     PFN_AUTHENTICATION_CALLBACK_EX callback;
     void* context;
   };
-  // The agent request being answered: which device, and what the callback sent.
+  // An agent request being answered: which device, and what the callback sent.
+  // Pairings of several devices may run at once, one request each.
   struct OpenRequest {
     uint64_t address = 0;
     std::optional<BLUETOOTH_AUTHENTICATE_RESPONSE> response;
@@ -68,7 +69,7 @@ private:
 
   std::mutex mutex_;
   std::vector<std::unique_ptr<Registration>> registrations_;
-  std::optional<OpenRequest> open_;
+  std::vector<OpenRequest*> open_;  // each owned by the ask() that answers it
 };
 
 }  // namespace platform

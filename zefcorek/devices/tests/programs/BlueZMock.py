@@ -1,7 +1,8 @@
 """The mock's bluez5 template, extended with what the pairing, profile and
 service-search tests need and the template leaves out:
 
-- the agent manager and the profile manager remember who registered what;
+- the agent manager and the profile manager remember who registered what
+  (agents per connection, as BlueZ keeps them);
 - Device1.Pair calls the registered agent with the request a test planned
   (Mock.PlanPairing) and pairs when the agent agrees;
 - Device1.ConnectProfile hands one end of a socket pair to the profile
@@ -56,9 +57,25 @@ def replace_method(obj, interface, name, in_sig, out_sig, function, **options):
     obj.methods.setdefault(interface, {})[name] = (in_sig, out_sig, '', method)
 
 
-def register_agent(bluez, agent_path, capability, sender=None):
-    stock.RegisterAgent(bluez, agent_path, capability)
-    bluez.agent_owners[str(agent_path)] = sender
+# Agents are kept per connection, as BlueZ keeps them: several clients may
+# register the same path, and Pair asks the caller's own agent first.
+def register_agent(bluez, agent_path, _capability, sender=None):
+    if sender in bluez.agents:
+        raise dbus.exceptions.DBusException('Already registered', name='org.bluez.Error.AlreadyExists')
+    bluez.agents[sender] = str(agent_path)
+
+
+def unregister_agent(bluez, _agent_path, sender=None):
+    if bluez.agents.pop(sender, None) is None:
+        raise dbus.exceptions.DBusException('No agent', name='org.bluez.Error.DoesNotExist')
+    if bluez.default_agent_owner == sender:
+        bluez.default_agent_owner = None
+
+
+def request_default_agent(bluez, _agent_path, sender=None):
+    if sender not in bluez.agents:
+        raise dbus.exceptions.DBusException('No agent', name='org.bluez.Error.DoesNotExist')
+    bluez.default_agent_owner = sender
 
 
 def register_profile(bluez, profile_path, uuid, options, sender=None):
@@ -74,13 +91,14 @@ def finish_pairing(device):
     device.PairDevice(adapter, device.props[stock.DEVICE_IFACE]['Address'], stock.MOCK_PHONE_CLASS)
 
 
-def pair(device, reply, error):
+def pair(device, reply, error, sender=None):
     bluez = manager()
     if device.paired:
         error(dbus.exceptions.DBusException('Device already paired', name='org.bluez.Error.AlreadyExists'))
         return
     plan = getattr(device, 'pairing_plan', None)
-    agent = bluez.default_agent
+    owner = sender if sender in bluez.agents else bluez.default_agent_owner
+    agent = bluez.agents.get(owner)
     if plan is None or agent is None:
         finish_pairing(device)
         reply()
@@ -92,7 +110,6 @@ def pair(device, reply, error):
         args.append(dbus.String(str(number)) if signature == 'os' else dbus.UInt32(number))
     if request == 'DisplayPasskey':
         args.append(dbus.UInt16(0))
-    owner = bluez.agent_owners[str(agent)]
     device.cancelled = False
 
     def agreed(*answer):
@@ -179,7 +196,8 @@ def disconnect(device):
 def AddDevice(self, adapter_device_name, device_address, alias):
     path = stock.AddDevice(self, adapter_device_name, device_address, alias)
     device = mockobject.objects[path]
-    replace_method(device, stock.DEVICE_IFACE, 'Pair', '', '', pair, async_callbacks=('reply', 'error'))
+    replace_method(device, stock.DEVICE_IFACE, 'Pair', '', '', pair, async_callbacks=('reply', 'error'),
+                   sender_keyword='sender')
     replace_method(device, stock.DEVICE_IFACE, 'CancelPairing', '', '', cancel_pairing)
     replace_method(device, stock.DEVICE_IFACE, 'ConnectProfile', 's', '', connect_profile,
                    async_callbacks=('reply', 'error'))
@@ -223,9 +241,14 @@ def Profiles(_self):
 def load(mock, parameters):
     stock.load(mock, parameters)
     bluez = manager()
-    bluez.agent_owners = {}
+    bluez.agents = {}
+    bluez.default_agent_owner = None
     bluez.profiles = {}
     replace_method(bluez, stock.AGENT_MANAGER_IFACE, 'RegisterAgent', 'os', '', register_agent,
+                   sender_keyword='sender')
+    replace_method(bluez, stock.AGENT_MANAGER_IFACE, 'UnregisterAgent', 'o', '', unregister_agent,
+                   sender_keyword='sender')
+    replace_method(bluez, stock.AGENT_MANAGER_IFACE, 'RequestDefaultAgent', 'o', '', request_default_agent,
                    sender_keyword='sender')
     replace_method(bluez, stock.PROFILE_MANAGER_IFACE, 'RegisterProfile', 'osa{sv}', '', register_profile,
                    sender_keyword='sender')

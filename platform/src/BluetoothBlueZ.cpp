@@ -409,7 +409,9 @@ private:
         if (std::strcmp(key, "ServicesResolved") == 0) device.servicesResolved = readBool(value);
       });
       if (device.name.empty()) device.name = alias;
-      if (device.adapter.empty()) device.adapter = device.path.substr(0, device.path.rfind('/'));
+      // The parent object; "/" for one right below the root (an empty path
+      // is no object path: libdbus would abort the call made on it).
+      if (device.adapter.empty()) device.adapter = device.path.substr(0, std::max<size_t>(device.path.rfind('/'), 1));
       into.devices.push_back(device);
     }
   }

@@ -253,3 +253,15 @@ def load(mock, parameters):
     replace_method(bluez, stock.PROFILE_MANAGER_IFACE, 'RegisterProfile', 'osa{sv}', '', register_profile,
                    sender_keyword='sender')
     replace_method(bluez, stock.PROFILE_MANAGER_IFACE, 'UnregisterProfile', 'o', '', unregister_profile)
+
+
+@dbus.service.method(stock.BLUEZ_MOCK_IFACE, in_signature='s', out_signature='s')
+def AddStrayDevice(self, device_address):
+    '''A device object right below the root, without an Adapter property: a
+    shape BlueZ does not make, but a peer on the bus may.'''
+    path = '/dev_' + device_address.replace(':', '_').upper()
+    self.AddObject(path, stock.DEVICE_IFACE, {
+        'Address': dbus.String(device_address, variant_level=1),
+        'Name': dbus.String('Stray', variant_level=1),
+    }, [])
+    return path

@@ -50,6 +50,7 @@ public:
         << "<policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/>"
            "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/></policy></busconfig>\n";
     address_ = "unix:path=" + folder_ + "/bus";
+    // The mock may take long to start on a loaded machine: up to 30 s.
     // A watcher ends the bus and the mock when this process has gone without
     // stopping them (a crash, an abort): no test leaves them running.
     const std::string watcher = "(while kill -0 " + std::to_string(getpid()) +
@@ -62,7 +63,7 @@ public:
                                "/usr/bin/python3 -m dbusmock --system --template '" +
                                templateName + "' >mock.log 2>&1 </dev/null & mock=$!; echo $mock >mock.pid; " +
                                watcher +
-                               "for i in $(seq 200); do "
+                               "for i in $(seq 600); do "
                                "  dbus-send --system --print-reply --dest=org.freedesktop.DBus / "
                                "org.freedesktop.DBus.NameHasOwner string:" +
                                service_ +

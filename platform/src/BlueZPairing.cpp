@@ -155,10 +155,10 @@ DWORD platform::BlueZPairing::sendResponse(const BLUETOOTH_AUTHENTICATE_RESPONSE
 }
 
 std::optional<BLUETOOTH_AUTHENTICATE_RESPONSE> platform::BlueZPairing::ask(
-    const Target& target, uint64_t address, BLUETOOTH_AUTHENTICATION_METHOD method, ULONG number,
+    const Target& target, BLUETOOTH_AUTHENTICATION_METHOD method, ULONG number,
     BLUETOOTH_AUTHENTICATION_REQUIREMENTS requirements) {
   std::optional<Registration> registration;
-  OpenRequest request{address, std::nullopt};
+  OpenRequest request{target.info.Address.ullLong, std::nullopt};
   {
     std::lock_guard lock(mutex_);
     for (const auto& known : registrations_) {
@@ -169,7 +169,6 @@ std::optional<BLUETOOTH_AUTHENTICATE_RESPONSE> platform::BlueZPairing::ask(
   }
   BLUETOOTH_AUTHENTICATION_CALLBACK_PARAMS params{};
   params.deviceInfo = target.info;
-  params.deviceInfo.Address.ullLong = address;
   params.authenticationMethod = method;
   // BlueZ does not tell what the device can do.
   params.ioCapability = BLUETOOTH_IO_CAPABILITY_UNDEFINED;
@@ -192,8 +191,14 @@ void platform::BlueZPairing::serveAgent(BusSession& session, const Target& targe
     return;
   }
   const uint64_t address = addressOfDevicePath(deviceOf(call));
+  if (address != target.info.Address.ullLong) {
+    // Being the default agent while we pair, we may be asked about another
+    // device: nobody here pairs that one.
+    session.reply(call, kRejected, "not the device being paired");
+    return;
+  }
   const ULONG number = request->carriesNumber ? numberOf(call) : 0;
-  const auto response = ask(target, address, request->method, number, requirements);
+  const auto response = ask(target, request->method, number, requirements);
   if (!isPositive(response)) {
     if (dbus_message_get_no_reply(call)) {
       // A notification cannot be answered: the refusal cancels the pairing.

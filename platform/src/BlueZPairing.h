@@ -11,7 +11,8 @@
 //   RequestAuthorization numeric comparison without a number (just works)
 // The callback answers through sendResponse while it runs; no response or a
 // negative one rejects the request (a notification that needs no reply
-// cancels the pairing instead). Out-of-band pairing asks no agent.
+// cancels the pairing instead). Out-of-band pairing asks no agent. A
+// request about any other device than the one being paired is refused.
 #pragma once
 
 #include "platform/Bluetooth.h"
@@ -62,10 +63,9 @@ private:
 
   void serveAgent(BusSession& session, const Target& target, BLUETOOTH_AUTHENTICATION_REQUIREMENTS requirements,
                   DBusMessage* call);
-  // Runs the registered callback for `address` and answers its response.
-  std::optional<BLUETOOTH_AUTHENTICATE_RESPONSE> ask(const Target& target, uint64_t address,
-                                                     BLUETOOTH_AUTHENTICATION_METHOD method, ULONG number,
-                                                     BLUETOOTH_AUTHENTICATION_REQUIREMENTS requirements);
+  // Runs the callback registered for the target and answers its response.
+  std::optional<BLUETOOTH_AUTHENTICATE_RESPONSE> ask(const Target& target, BLUETOOTH_AUTHENTICATION_METHOD method,
+                                                     ULONG number, BLUETOOTH_AUTHENTICATION_REQUIREMENTS requirements);
 
   std::mutex mutex_;
   std::vector<std::unique_ptr<Registration>> registrations_;

@@ -257,6 +257,26 @@ TEST(BluetoothBlueZPairingTest, TwoPairingsAtOnceKeepTheirAnswers) {
   }
 }
 
+// While we pair, BlueZ may ask our agent about another device: that request
+// is refused without the host's callback, which stays free for its own device.
+TEST(BluetoothBlueZPairingTest, ARequestAboutAnotherDeviceIsRefusedUnasked) {
+  MockBlueZBus bus(BLUEZ_MOCK_TEMPLATE);
+  ASSERT_TRUE(bus.started());
+  ASSERT_TRUE(bus.mock("AddAdapter string:hci0 string:survey-box"));
+  ASSERT_TRUE(bus.mock("AddDevice string:hci0 string:00:11:22:33:44:CC string:Station"));
+  ASSERT_TRUE(bus.mock("PlanPairing string:00:11:22:33:44:CC string:RequestConfirmation uint32:31337"));
+  ASSERT_TRUE(bus.mock("PlanStrangerRequest string:00:11:22:33:44:CC string:66:55:44:33:22:11"));
+
+  PairingHost host;
+  const PairingOutcome outcome = pairThroughOpener(0x0011223344CCull, false, "", host);
+  ASSERT_EQ(host.queries.size(), 1u);
+  EXPECT_EQ(host.queries[0].Value, 31337u);
+  EXPECT_EQ(bus.ask("/ org.bluez.Mock.StrangerAnswer string:00:11:22:33:44:CC"),
+            "string \"refused org.bluez.Error.Rejected\"");
+  EXPECT_EQ(bus.ask("/ org.bluez.Mock.PairingAnswer string:00:11:22:33:44:CC"), "string \"agreed\"");
+  EXPECT_EQ(outcome.result, ERROR_SUCCESS);
+}
+
 TEST(BluetoothBlueZPairingTest, WizardPairsAndAnUnknownDeviceIsNotFound) {
   MockBlueZBus bus(BLUEZ_MOCK_TEMPLATE);
   ASSERT_TRUE(bus.started());

@@ -103,43 +103,64 @@ def pair(device, reply, error, sender=None):
         finish_pairing(device)
         reply()
         return
-    request, number = plan
-    signature, carries_number, wants_reply = AGENT_REQUESTS[request]
-    args = [dbus.ObjectPath(device.path)]
-    if carries_number:
-        args.append(dbus.String(str(number)) if signature == 'os' else dbus.UInt32(number))
-    if request == 'DisplayPasskey':
-        args.append(dbus.UInt16(0))
-    device.cancelled = False
 
-    def agreed(*answer):
-        if device.cancelled:
-            device.pairing_answer = 'cancelled'
-            error(dbus.exceptions.DBusException('Canceled', name='org.bluez.Error.AuthenticationCanceled'))
+    def ask_planned():
+        request, number = plan
+        signature, carries_number, wants_reply = AGENT_REQUESTS[request]
+        args = [dbus.ObjectPath(device.path)]
+        if carries_number:
+            args.append(dbus.String(str(number)) if signature == 'os' else dbus.UInt32(number))
+        if request == 'DisplayPasskey':
+            args.append(dbus.UInt16(0))
+        device.cancelled = False
+
+        def agreed(*answer):
+            if device.cancelled:
+                device.pairing_answer = 'cancelled'
+                error(dbus.exceptions.DBusException('Canceled', name='org.bluez.Error.AuthenticationCanceled'))
+                return
+            device.pairing_answer = {'RequestPinCode': 'pin ', 'RequestPasskey': 'passkey '}.get(request, 'agreed')
+            if answer:
+                device.pairing_answer += str(answer[0])
+            finish_pairing(device)
+            reply()
+
+        def refused(exception):
+            device.pairing_answer = 'refused ' + exception.get_dbus_name()
+            error(dbus.exceptions.DBusException('Rejected', name='org.bluez.Error.AuthenticationRejected'))
+
+        connection = device.connection
+        if wants_reply:
+            connection.call_async(owner, agent, AGENT_IFACE, request, signature, args, agreed, refused,
+                                  timeout=AGENT_CALL_TIMEOUT)
             return
-        device.pairing_answer = {'RequestPinCode': 'pin ', 'RequestPasskey': 'passkey '}.get(request, 'agreed')
-        if answer:
-            device.pairing_answer += str(answer[0])
-        finish_pairing(device)
-        reply()
-
-    def refused(exception):
-        device.pairing_answer = 'refused ' + exception.get_dbus_name()
-        error(dbus.exceptions.DBusException('Rejected', name='org.bluez.Error.AuthenticationRejected'))
-
-    connection = device.connection
-    if wants_reply:
-        connection.call_async(owner, agent, AGENT_IFACE, request, signature, args, agreed, refused,
+        # A notification gets no answer. The agent cancels the pairing instead of
+        # refusing; a ping behind it shows that the agent has dealt with it.
+        message = dbus.lowlevel.MethodCallMessage(owner, agent, AGENT_IFACE, request)
+        message.append(*args, signature=signature)
+        message.set_no_reply(True)
+        connection.send_message(message)
+        connection.call_async(owner, '/', 'org.freedesktop.DBus.Peer', 'Ping', '', [], agreed, refused,
                               timeout=AGENT_CALL_TIMEOUT)
+
+    # A request about another device comes first when a test planned one
+    # (Mock.PlanStrangerRequest): an agent answers it without harm to ours.
+    stranger = getattr(device, 'stranger', None)
+    if stranger is None:
+        ask_planned()
         return
-    # A notification gets no answer. The agent cancels the pairing instead of
-    # refusing; a ping behind it shows that the agent has dealt with it.
-    message = dbus.lowlevel.MethodCallMessage(owner, agent, AGENT_IFACE, request)
-    message.append(*args, signature=signature)
-    message.set_no_reply(True)
-    connection.send_message(message)
-    connection.call_async(owner, '/', 'org.freedesktop.DBus.Peer', 'Ping', '', [], agreed, refused,
-                          timeout=AGENT_CALL_TIMEOUT)
+
+    def stranger_agreed():
+        device.stranger_answer = 'agreed'
+        ask_planned()
+
+    def stranger_refused(exception):
+        device.stranger_answer = 'refused ' + exception.get_dbus_name()
+        ask_planned()
+
+    device.connection.call_async(owner, agent, AGENT_IFACE, 'RequestConfirmation', 'ou',
+                                 [dbus.ObjectPath(stranger), dbus.UInt32(424242)],
+                                 stranger_agreed, stranger_refused, timeout=AGENT_CALL_TIMEOUT)
 
 
 def cancel_pairing(device):
@@ -212,6 +233,21 @@ def PlanPairing(_self, device_address, request, number):
     if request not in AGENT_REQUESTS:
         raise dbus.exceptions.DBusException('unknown request ' + request, name='org.bluez.Mock.BadRequest')
     device_of(device_address).pairing_plan = (str(request), int(number))
+
+
+@dbus.service.method(stock.BLUEZ_MOCK_IFACE, in_signature='ss', out_signature='')
+def PlanStrangerRequest(_self, device_address, stranger_address):
+    '''The next Pair of the device first asks the agent to confirm a pairing
+    of the device at `stranger_address`, as BlueZ does when another device
+    pairs meanwhile.'''
+    device = device_of(device_address)
+    device.stranger = str(device.path).rsplit('/', 1)[0] + '/dev_' + stranger_address.replace(':', '_').upper()
+
+
+@dbus.service.method(stock.BLUEZ_MOCK_IFACE, in_signature='s', out_signature='s')
+def StrangerAnswer(_self, device_address):
+    '''What the agent answered the request about the other device.'''
+    return getattr(device_of(device_address), 'stranger_answer', '')
 
 
 @dbus.service.method(stock.BLUEZ_MOCK_IFACE, in_signature='s', out_signature='s')

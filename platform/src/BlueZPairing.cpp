@@ -1,7 +1,7 @@
 // Pairing over BlueZ through an agent of our own (see BlueZPairing.h).
 #include "BlueZPairing.h"
 
-#include "BusSession.h"
+#include "BlueZBus.h"
 
 #include "platform/Synchronization.h"
 
@@ -11,11 +11,9 @@
 
 namespace {
 
-constexpr const char* kBlueZ = "org.bluez";
 constexpr const char* kAgentManagerPath = "/org/bluez";
 constexpr const char* kAgentManager = "org.bluez.AgentManager1";
 constexpr const char* kAgentInterface = "org.bluez.Agent1";
-constexpr const char* kDeviceInterface = "org.bluez.Device1";
 constexpr const char* kAgentPath = "/org/zef/BluetoothAgent";
 // We can show a number and read one: BlueZ then picks the method by what the
 // device can do.
@@ -29,10 +27,6 @@ constexpr int kPairMs = 90'000;
 
 constexpr DWORD kNotAuthenticated = 1244;  // ERROR_NOT_AUTHENTICATED
 constexpr DWORD kGenFailure = 31;          // ERROR_GEN_FAILURE
-
-platform::BusMessage methodCall(const std::string& path, const char* interface, const char* method) {
-  return platform::BusMessage(dbus_message_new_method_call(kBlueZ, path.c_str(), interface, method));
-}
 
 // The device address in an object path ".../dev_A1_B2_C3_D4_E5_F6"; 0 when
 // the path names no device.
@@ -85,6 +79,31 @@ bool isPositive(const std::optional<BLUETOOTH_AUTHENTICATE_RESPONSE>& response) 
   return response && response->negativeResponse == 0;
 }
 
+// A passkey has six decimal digits.
+constexpr ULONG kLargestPasskey = 999'999;
+
+// The reply that carries the callback's PIN or passkey to BlueZ; null when
+// the answer cannot be carried: BlueZ takes a PIN as text, and a passkey out
+// of range could never match the device's.
+platform::BusMessage answerOf(DBusMessage* call, BLUETOOTH_AUTHENTICATION_METHOD method,
+                              const BLUETOOTH_AUTHENTICATE_RESPONSE& response) {
+  platform::BusMessage answer(dbus_message_new_method_return(call));
+  if (answer == nullptr) return nullptr;
+  if (method == BLUETOOTH_AUTHENTICATION_METHOD_LEGACY) {
+    const size_t length = std::min<size_t>(response.pinInfo.pinLength, BTH_MAX_PIN_SIZE);
+    const std::string pin(reinterpret_cast<const char*>(response.pinInfo.pin), length);
+    const char* text = pin.c_str();
+    // libdbus aborts the process on a string that is not UTF-8.
+    if (!dbus_validate_utf8(text, nullptr)) return nullptr;
+    if (!dbus_message_append_args(answer.get(), DBUS_TYPE_STRING, &text, DBUS_TYPE_INVALID)) return nullptr;
+  } else if (method == BLUETOOTH_AUTHENTICATION_METHOD_PASSKEY) {
+    const dbus_uint32_t passkey = response.passkeyInfo.passkey;
+    if (passkey > kLargestPasskey) return nullptr;
+    if (!dbus_message_append_args(answer.get(), DBUS_TYPE_UINT32, &passkey, DBUS_TYPE_INVALID)) return nullptr;
+  }
+  return answer;
+}
+
 // The agent's request as an authentication method; `known` false for the
 // calls that are no request (Release, Cancel, AuthorizeService…).
 struct AgentRequest {
@@ -127,26 +146,29 @@ bool platform::BlueZPairing::unregisterCallback(void* registration) {
 
 DWORD platform::BlueZPairing::sendResponse(const BLUETOOTH_AUTHENTICATE_RESPONSE& response) {
   std::lock_guard lock(mutex_);
-  if (!open_ || open_->address != response.bthAddressRemote.ullLong) return ERROR_INVALID_PARAMETER;
-  open_->response = response;
+  const auto open = std::find_if(open_.rbegin(), open_.rend(), [&](const OpenRequest* request) {
+    return request->address == response.bthAddressRemote.ullLong;
+  });
+  if (open == open_.rend()) return ERROR_INVALID_PARAMETER;
+  (*open)->response = response;
   return ERROR_SUCCESS;
 }
 
 std::optional<BLUETOOTH_AUTHENTICATE_RESPONSE> platform::BlueZPairing::ask(
-    const Target& target, uint64_t address, BLUETOOTH_AUTHENTICATION_METHOD method, ULONG number,
+    const Target& target, BLUETOOTH_AUTHENTICATION_METHOD method, ULONG number,
     BLUETOOTH_AUTHENTICATION_REQUIREMENTS requirements) {
   std::optional<Registration> registration;
+  OpenRequest request{target.info.Address.ullLong, std::nullopt};
   {
     std::lock_guard lock(mutex_);
     for (const auto& known : registrations_) {
       if (known->address == 0 || known->address == target.info.Address.ullLong) registration = *known;
     }
     if (!registration) return std::nullopt;
-    open_ = OpenRequest{address, std::nullopt};
+    open_.push_back(&request);
   }
   BLUETOOTH_AUTHENTICATION_CALLBACK_PARAMS params{};
   params.deviceInfo = target.info;
-  params.deviceInfo.Address.ullLong = address;
   params.authenticationMethod = method;
   // BlueZ does not tell what the device can do.
   params.ioCapability = BLUETOOTH_IO_CAPABILITY_UNDEFINED;
@@ -154,9 +176,8 @@ std::optional<BLUETOOTH_AUTHENTICATE_RESPONSE> platform::BlueZPairing::ask(
   params.Numeric_Value = number;
   (void)registration->callback(registration->context, &params);
   std::lock_guard lock(mutex_);
-  std::optional<BLUETOOTH_AUTHENTICATE_RESPONSE> response = open_->response;
-  open_.reset();
-  return response;
+  std::erase(open_, &request);
+  return request.response;
 }
 
 void platform::BlueZPairing::serveAgent(BusSession& session, const Target& target,
@@ -170,27 +191,28 @@ void platform::BlueZPairing::serveAgent(BusSession& session, const Target& targe
     return;
   }
   const uint64_t address = addressOfDevicePath(deviceOf(call));
+  if (address != target.info.Address.ullLong) {
+    // Being the default agent while we pair, we may be asked about another
+    // device: nobody here pairs that one.
+    session.reply(call, kRejected, "not the device being paired");
+    return;
+  }
   const ULONG number = request->carriesNumber ? numberOf(call) : 0;
-  const auto response = ask(target, address, request->method, number, requirements);
+  const auto response = ask(target, request->method, number, requirements);
   if (!isPositive(response)) {
     if (dbus_message_get_no_reply(call)) {
       // A notification cannot be answered: the refusal cancels the pairing.
-      BusMessage cancel = methodCall(target.devicePath, kDeviceInterface, "CancelPairing");
+      BusMessage cancel = blueZCall(target.devicePath, kBlueZDeviceInterface, "CancelPairing");
       session.send(cancel.get());
       return;
     }
     session.reply(call, kRejected, "refused");
     return;
   }
-  BusMessage answer(dbus_message_new_method_return(call));
-  if (request->method == BLUETOOTH_AUTHENTICATION_METHOD_LEGACY) {
-    const size_t length = std::min<size_t>(response->pinInfo.pinLength, BTH_MAX_PIN_SIZE);
-    const std::string pin(reinterpret_cast<const char*>(response->pinInfo.pin), length);
-    const char* text = pin.c_str();
-    dbus_message_append_args(answer.get(), DBUS_TYPE_STRING, &text, DBUS_TYPE_INVALID);
-  } else if (request->method == BLUETOOTH_AUTHENTICATION_METHOD_PASSKEY) {
-    const dbus_uint32_t passkey = response->passkeyInfo.passkey;
-    dbus_message_append_args(answer.get(), DBUS_TYPE_UINT32, &passkey, DBUS_TYPE_INVALID);
+  BusMessage answer = answerOf(call, request->method, *response);
+  if (answer == nullptr) {
+    session.reply(call, kRejected, "no valid answer");
+    return;
   }
   session.reply(call, std::move(answer));
 }
@@ -204,20 +226,20 @@ DWORD platform::BlueZPairing::pair(const Target& target, BLUETOOTH_AUTHENTICATIO
   }
   const char* agentPath = kAgentPath;
   const char* capability = kCapability;
-  BusMessage registerAgent = methodCall(kAgentManagerPath, kAgentManager, "RegisterAgent");
+  BusMessage registerAgent = blueZCall(kAgentManagerPath, kAgentManager, "RegisterAgent");
   dbus_message_append_args(registerAgent.get(), DBUS_TYPE_OBJECT_PATH, &agentPath, DBUS_TYPE_STRING, &capability,
                            DBUS_TYPE_INVALID);
   if (!bus.call(registerAgent.get(), kManagerCallMs).succeeded()) return kGenFailure;
   // BlueZ asks the agent of the connection that pairs; being the default one
   // as well covers a device that starts the pairing from its side meanwhile.
-  BusMessage makeDefault = methodCall(kAgentManagerPath, kAgentManager, "RequestDefaultAgent");
+  BusMessage makeDefault = blueZCall(kAgentManagerPath, kAgentManager, "RequestDefaultAgent");
   dbus_message_append_args(makeDefault.get(), DBUS_TYPE_OBJECT_PATH, &agentPath, DBUS_TYPE_INVALID);
   (void)bus.call(makeDefault.get(), kManagerCallMs);
 
-  BusMessage pairCall = methodCall(target.devicePath, kDeviceInterface, "Pair");
+  BusMessage pairCall = blueZCall(target.devicePath, kBlueZDeviceInterface, "Pair");
   const BusCallResult paired = bus.call(pairCall.get(), kPairMs);
 
-  BusMessage unregister = methodCall(kAgentManagerPath, kAgentManager, "UnregisterAgent");
+  BusMessage unregister = blueZCall(kAgentManagerPath, kAgentManager, "UnregisterAgent");
   dbus_message_append_args(unregister.get(), DBUS_TYPE_OBJECT_PATH, &agentPath, DBUS_TYPE_INVALID);
   (void)bus.call(unregister.get(), kManagerCallMs);
 

@@ -11,7 +11,8 @@
 //   RequestAuthorization numeric comparison without a number (just works)
 // The callback answers through sendResponse while it runs; no response or a
 // negative one rejects the request (a notification that needs no reply
-// cancels the pairing instead). Out-of-band pairing asks no agent.
+// cancels the pairing instead). Out-of-band pairing asks no agent. A
+// request about any other device than the one being paired is refused.
 #pragma once
 
 #include "platform/Bluetooth.h"
@@ -53,7 +54,8 @@ private:
     PFN_AUTHENTICATION_CALLBACK_EX callback;
     void* context;
   };
-  // The agent request being answered: which device, and what the callback sent.
+  // An agent request being answered: which device, and what the callback sent.
+  // Pairings of several devices may run at once, one request each.
   struct OpenRequest {
     uint64_t address = 0;
     std::optional<BLUETOOTH_AUTHENTICATE_RESPONSE> response;
@@ -61,14 +63,13 @@ private:
 
   void serveAgent(BusSession& session, const Target& target, BLUETOOTH_AUTHENTICATION_REQUIREMENTS requirements,
                   DBusMessage* call);
-  // Runs the registered callback for `address` and answers its response.
-  std::optional<BLUETOOTH_AUTHENTICATE_RESPONSE> ask(const Target& target, uint64_t address,
-                                                     BLUETOOTH_AUTHENTICATION_METHOD method, ULONG number,
-                                                     BLUETOOTH_AUTHENTICATION_REQUIREMENTS requirements);
+  // Runs the callback registered for the target and answers its response.
+  std::optional<BLUETOOTH_AUTHENTICATE_RESPONSE> ask(const Target& target, BLUETOOTH_AUTHENTICATION_METHOD method,
+                                                     ULONG number, BLUETOOTH_AUTHENTICATION_REQUIREMENTS requirements);
 
   std::mutex mutex_;
   std::vector<std::unique_ptr<Registration>> registrations_;
-  std::optional<OpenRequest> open_;
+  std::vector<OpenRequest*> open_;  // each owned by the ask() that answers it
 };
 
 }  // namespace platform

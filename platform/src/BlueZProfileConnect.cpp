@@ -1,7 +1,7 @@
 // A service-class connect through a BlueZ client profile (see BlueZProfileConnect.h).
 #include "BlueZProfileConnect.h"
 
-#include "BusSession.h"
+#include "BlueZBus.h"
 
 #include "platform/Sockets.h"
 
@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr const char* kBlueZ = "org.bluez";
 constexpr const char* kManagerPath = "/org/bluez";
 constexpr const char* kProfileManager = "org.bluez.ProfileManager1";
 constexpr const char* kProfileInterface = "org.bluez.Profile1";
@@ -22,14 +21,10 @@ constexpr int kManagerCallMs = 5000;
 // A connect pages the device, searches its services and opens the channel.
 constexpr int kConnectMs = 60'000;
 
-platform::BusMessage methodCall(const std::string& path, const char* interface, const char* method) {
-  return platform::BusMessage(dbus_message_new_method_call(kBlueZ, path.c_str(), interface, method));
-}
-
 // RegisterProfile(o path, s uuid, a{sv} options) with Role "client": we only
 // connect out, never listen for the class.
 platform::BusMessage registerProfileCall(const std::string& uuid) {
-  platform::BusMessage call = methodCall(kManagerPath, kProfileManager, "RegisterProfile");
+  platform::BusMessage call = platform::blueZCall(kManagerPath, kProfileManager, "RegisterProfile");
   DBusMessageIter args;
   DBusMessageIter options;
   DBusMessageIter entry;
@@ -114,14 +109,14 @@ int platform::connectBlueZProfile(const std::string& busAddress, const std::stri
   BusMessage registerCall = registerProfileCall(uuid);
   if (!session->call(registerCall.get(), kManagerCallMs).succeeded()) return WSAENETDOWN;
 
-  BusMessage connectCall = methodCall(devicePath, "org.bluez.Device1", "ConnectProfile");
+  BusMessage connectCall = blueZCall(devicePath, kBlueZDeviceInterface, "ConnectProfile");
   const char* uuidText = uuid.c_str();
   dbus_message_append_args(connectCall.get(), DBUS_TYPE_STRING, &uuidText, DBUS_TYPE_INVALID);
   const BusCallResult result = session->call(connectCall.get(), kConnectMs);
 
   // The link stays ours once handed over: unregistering only stops BlueZ
   // from offering the profile again.
-  BusMessage unregister = methodCall(kManagerPath, kProfileManager, "UnregisterProfile");
+  BusMessage unregister = blueZCall(kManagerPath, kProfileManager, "UnregisterProfile");
   const char* path = kProfilePath;
   dbus_message_append_args(unregister.get(), DBUS_TYPE_OBJECT_PATH, &path, DBUS_TYPE_INVALID);
   (void)session->call(unregister.get(), kManagerCallMs);

@@ -5,7 +5,7 @@
 #include "platform/TextTools.h"
 
 // After the platform's types: libdbus defines TRUE and FALSE as macros.
-#include "BusSession.h"
+#include "BlueZBus.h"
 
 #include <algorithm>
 
@@ -22,7 +22,7 @@ bool offers(const platform::BlueZDeviceServices& device, const std::string& uuid
 }
 
 bool callDevice(platform::BusSession& session, const std::string& path, const char* method, int timeoutMs) {
-  platform::BusMessage call(dbus_message_new_method_call("org.bluez", path.c_str(), "org.bluez.Device1", method));
+  platform::BusMessage call = platform::blueZCall(path, platform::kBlueZDeviceInterface, method);
   return session.call(call.get(), timeoutMs).succeeded();
 }
 

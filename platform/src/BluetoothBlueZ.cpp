@@ -14,6 +14,7 @@
 #include "BlueZPairing.h"
 #include "BlueZProfileConnect.h"
 #include "BlueZServiceSearch.h"
+#include "BlueZBus.h"
 #include "BusSession.h"
 #include "SystemBus.h"
 
@@ -60,10 +61,7 @@ struct RfcommAddress {
   uint8_t channel;
 };
 
-struct MessageDeleter {
-  void operator()(DBusMessage* message) const { dbus_message_unref(message); }
-};
-using Message = std::unique_ptr<DBusMessage, MessageDeleter>;
+using Message = platform::BusMessage;
 
 struct Adapter {
   std::string path;
@@ -204,8 +202,7 @@ public:
     const Snapshot now = snapshot();
     for (const Device& device : now.devices) {
       if (device.address != address) continue;
-      Message call(
-          dbus_message_new_method_call("org.bluez", device.adapter.c_str(), "org.bluez.Adapter1", "RemoveDevice"));
+      Message call = platform::blueZCall(device.adapter, "org.bluez.Adapter1", "RemoveDevice");
       const char* path = device.path.c_str();
       dbus_message_append_args(call.get(), DBUS_TYPE_OBJECT_PATH, &path, DBUS_TYPE_INVALID);
       return send(call.get()) ? ERROR_SUCCESS : kGenFailure;
@@ -347,18 +344,16 @@ private:
   void discover() {
     const Snapshot now = snapshot();
     for (const Adapter& adapter : now.adapters) {
-      Message start(
-          dbus_message_new_method_call("org.bluez", adapter.path.c_str(), "org.bluez.Adapter1", "StartDiscovery"));
+      Message start = platform::blueZCall(adapter.path, "org.bluez.Adapter1", "StartDiscovery");
       if (!send(start.get())) continue;
       platform::clock().sleepMs(kDiscoveryMs);
-      Message stop(
-          dbus_message_new_method_call("org.bluez", adapter.path.c_str(), "org.bluez.Adapter1", "StopDiscovery"));
+      Message stop = platform::blueZCall(adapter.path, "org.bluez.Adapter1", "StopDiscovery");
       (void)send(stop.get());
     }
   }
 
   bool setProperty(const std::string& path, const char* property, bool value) {
-    Message message(dbus_message_new_method_call("org.bluez", path.c_str(), "org.freedesktop.DBus.Properties", "Set"));
+    Message message = platform::blueZCall(path, "org.freedesktop.DBus.Properties", "Set");
     const char* interface = "org.bluez.Adapter1";
     DBusMessageIter iter;
     DBusMessageIter variant;
@@ -375,8 +370,7 @@ private:
   // Every adapter and device under org.bluez, read in one call.
   Snapshot snapshot() {
     Snapshot result;
-    Message message(
-        dbus_message_new_method_call("org.bluez", "/", "org.freedesktop.DBus.ObjectManager", "GetManagedObjects"));
+    Message message = platform::blueZCall("/", "org.freedesktop.DBus.ObjectManager", "GetManagedObjects");
     Message reply = call(message.get());
     platform::forEachManagedInterface(reply.get(),
                                       [&](const char* path, const char* name, DBusMessageIter* properties) {
@@ -395,7 +389,7 @@ private:
         if (std::strcmp(key, "Discoverable") == 0) adapter.discoverable = readBool(value);
       });
       into.adapters.push_back(adapter);
-    } else if (std::strcmp(name, "org.bluez.Device1") == 0) {
+    } else if (std::strcmp(name, platform::kBlueZDeviceInterface) == 0) {
       Device device;
       device.path = path;
       std::string alias;
@@ -415,7 +409,9 @@ private:
         if (std::strcmp(key, "ServicesResolved") == 0) device.servicesResolved = readBool(value);
       });
       if (device.name.empty()) device.name = alias;
-      if (device.adapter.empty()) device.adapter = device.path.substr(0, device.path.rfind('/'));
+      // The parent object; "/" for one right below the root (an empty path
+      // is no object path: libdbus would abort the call made on it).
+      if (device.adapter.empty()) device.adapter = device.path.substr(0, std::max<size_t>(device.path.rfind('/'), 1));
       into.devices.push_back(device);
     }
   }
@@ -439,7 +435,7 @@ std::unique_ptr<platform::BluetoothBackend> platform::connectBlueZBackend(const 
   }
   dbus_connection_set_exit_on_disconnect(bus, FALSE);
   const bool registered = dbus_bus_register(bus, &error);
-  const bool hasBlueZ = registered && dbus_bus_name_has_owner(bus, "org.bluez", &error);
+  const bool hasBlueZ = registered && dbus_bus_name_has_owner(bus, platform::kBlueZService, &error);
   dbus_error_free(&error);
   if (!hasBlueZ) {
     dbus_connection_close(bus);

@@ -64,6 +64,8 @@ platform::BusMessage managedObjects(const std::string& busAddress) {
   if (session == nullptr || !hasOwner(*session)) return nullptr;
   platform::BusMessage call(
       dbus_message_new_method_call(kService, kManagerPath, "org.freedesktop.DBus.ObjectManager", "GetManagedObjects"));
+  // Nor when it stopped since: the bus must not start it for this call.
+  dbus_message_set_auto_start(call.get(), FALSE);
   return std::move(session->call(call.get(), kCallMs).reply);
 }
 

@@ -82,6 +82,7 @@ TEST(BluetoothBlueZConnectionTest, ServiceClassConnectReachesTheProfilesSocket) 
   Connection files = makeConnection(0xA1B2C3D4E5F6ull, kFileTransfer);
   EXPECT_EQ(files->Open().Value, BTCONN_ADDRESS_NOT_AVAILABLE);
   EXPECT_FALSE(files->IsOpen());
+  EXPECT_EQ(stack.bus.ask("/ org.bluez.Mock.Profiles"), "]");  // unregistered after a failed connect too
   Connection unknown = makeConnection(0x112233445566ull, kSerialPort);
   EXPECT_EQ(unknown->Open().Value, BTCONN_HOST_DOWN);
 }

@@ -274,4 +274,24 @@ TEST(BluetoothBlueZTest, RadioModeAndDevicesThroughTheBus) {
   EXPECT_NE(RemoveUnpairBluetoothDevice(kAddress), 0);  // gone
 }
 
+// A device object of an unexpected place is read, and asked to go, without
+// harm: the calls go to its parent object and the process goes on.
+TEST(BluetoothBlueZTest, ADeviceOutsideAnAdapterDoesNoHarm) {
+  MockBlueZBus bus(BLUEZ_MOCK_TEMPLATE);
+  ASSERT_TRUE(bus.started());
+  ASSERT_TRUE(bus.mock("AddAdapter string:hci0 string:survey-box"));
+  ASSERT_TRUE(bus.mock("AddStrayDevice string:A1:B2:C3:D4:E5:F6"));
+
+  const auto& table = zefcorek::devices::processBthPropsDLL();
+  ASSERT_NE(table.GetDeviceInfo, nullptr);
+  BLUETOOTH_DEVICE_INFO info{};
+  info.dwSize = sizeof info;
+  info.Address.ullLong = kAddress;
+  ASSERT_EQ(table.GetDeviceInfo(nullptr, &info), ERROR_SUCCESS);
+  EXPECT_EQ(std::u16string(info.szName), u"Stray");
+  (void)RemoveUnpairBluetoothDevice(kAddress);  // whatever the peer answers
+  uint32_t mode = 0;
+  EXPECT_EQ(GetRadioMode(&mode), S_OK);
+}
+
 }  // namespace

@@ -2,7 +2,8 @@
 // template) for the tests of the back ends on the system bus: BlueZ (the
 // mock's bluez5 template, or our extension of it in programs/BlueZMock.py)
 // and ModemManager (programs/ModemManagerMock.py). The bus lives in a fresh
-// folder and both processes are ended when the fixture goes. The process
+// folder and both processes are ended when the fixture goes, or when the
+// test process ends without it. The process
 // environment is left alone, so the system's own bus is never looked at.
 // Each wait is bounded.
 #pragma once
@@ -49,13 +50,20 @@ public:
         << "<policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/>"
            "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/></policy></busconfig>\n";
     address_ = "unix:path=" + folder_ + "/bus";
+    // The mock may take long to start on a loaded machine: up to 30 s.
+    // A watcher ends the bus and the mock when this process has gone without
+    // stopping them (a crash, an abort): no test leaves them running.
+    const std::string watcher = "(while kill -0 " + std::to_string(getpid()) +
+                                " 2>/dev/null; do sleep 0.2; done; kill $daemon $mock || true; rm -rf '" + folder_ +
+                                "') </dev/null >/dev/null 2>&1 & echo $! >watcher.pid; ";
     const std::string script = "set -e; cd '" + folder_ + "'; export DBUS_SYSTEM_BUS_ADDRESS='" + address_ +
                                "'; "
                                "dbus-daemon --config-file=bus.conf --fork --print-pid=3 3>daemon.pid; "
+                               "daemon=$(cat daemon.pid); "
                                "/usr/bin/python3 -m dbusmock --system --template '" +
-                               templateName +
-                               "' >mock.log 2>&1 & echo $! >mock.pid; "
-                               "for i in $(seq 200); do "
+                               templateName + "' >mock.log 2>&1 </dev/null & mock=$!; echo $mock >mock.pid; " +
+                               watcher +
+                               "for i in $(seq 600); do "
                                "  dbus-send --system --print-reply --dest=org.freedesktop.DBus / "
                                "org.freedesktop.DBus.NameHasOwner string:" +
                                service_ +
@@ -70,7 +78,7 @@ public:
 
   // Ends the mock and its bus (also done when the fixture goes).
   void stop() {
-    for (const char* file : {"/mock.pid", "/daemon.pid"}) {
+    for (const char* file : {"/watcher.pid", "/mock.pid", "/daemon.pid"}) {
       std::ifstream in(folder_ + file);
       pid_t pid = 0;
       if (in >> pid && pid > 0) kill(pid, SIGTERM);

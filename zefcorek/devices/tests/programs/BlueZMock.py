@@ -1,7 +1,8 @@
 """The mock's bluez5 template, extended with what the pairing, profile and
 service-search tests need and the template leaves out:
 
-- the agent manager and the profile manager remember who registered what;
+- the agent manager and the profile manager remember who registered what
+  (agents per connection, as BlueZ keeps them);
 - Device1.Pair calls the registered agent with the request a test planned
   (Mock.PlanPairing) and pairs when the agent agrees;
 - Device1.ConnectProfile hands one end of a socket pair to the profile
@@ -56,9 +57,25 @@ def replace_method(obj, interface, name, in_sig, out_sig, function, **options):
     obj.methods.setdefault(interface, {})[name] = (in_sig, out_sig, '', method)
 
 
-def register_agent(bluez, agent_path, capability, sender=None):
-    stock.RegisterAgent(bluez, agent_path, capability)
-    bluez.agent_owners[str(agent_path)] = sender
+# Agents are kept per connection, as BlueZ keeps them: several clients may
+# register the same path, and Pair asks the caller's own agent first.
+def register_agent(bluez, agent_path, _capability, sender=None):
+    if sender in bluez.agents:
+        raise dbus.exceptions.DBusException('Already registered', name='org.bluez.Error.AlreadyExists')
+    bluez.agents[sender] = str(agent_path)
+
+
+def unregister_agent(bluez, _agent_path, sender=None):
+    if bluez.agents.pop(sender, None) is None:
+        raise dbus.exceptions.DBusException('No agent', name='org.bluez.Error.DoesNotExist')
+    if bluez.default_agent_owner == sender:
+        bluez.default_agent_owner = None
+
+
+def request_default_agent(bluez, _agent_path, sender=None):
+    if sender not in bluez.agents:
+        raise dbus.exceptions.DBusException('No agent', name='org.bluez.Error.DoesNotExist')
+    bluez.default_agent_owner = sender
 
 
 def register_profile(bluez, profile_path, uuid, options, sender=None):
@@ -74,55 +91,76 @@ def finish_pairing(device):
     device.PairDevice(adapter, device.props[stock.DEVICE_IFACE]['Address'], stock.MOCK_PHONE_CLASS)
 
 
-def pair(device, reply, error):
+def pair(device, reply, error, sender=None):
     bluez = manager()
     if device.paired:
         error(dbus.exceptions.DBusException('Device already paired', name='org.bluez.Error.AlreadyExists'))
         return
     plan = getattr(device, 'pairing_plan', None)
-    agent = bluez.default_agent
+    owner = sender if sender in bluez.agents else bluez.default_agent_owner
+    agent = bluez.agents.get(owner)
     if plan is None or agent is None:
         finish_pairing(device)
         reply()
         return
-    request, number = plan
-    signature, carries_number, wants_reply = AGENT_REQUESTS[request]
-    args = [dbus.ObjectPath(device.path)]
-    if carries_number:
-        args.append(dbus.String(str(number)) if signature == 'os' else dbus.UInt32(number))
-    if request == 'DisplayPasskey':
-        args.append(dbus.UInt16(0))
-    owner = bluez.agent_owners[str(agent)]
-    device.cancelled = False
 
-    def agreed(*answer):
-        if device.cancelled:
-            device.pairing_answer = 'cancelled'
-            error(dbus.exceptions.DBusException('Canceled', name='org.bluez.Error.AuthenticationCanceled'))
+    def ask_planned():
+        request, number = plan
+        signature, carries_number, wants_reply = AGENT_REQUESTS[request]
+        args = [dbus.ObjectPath(device.path)]
+        if carries_number:
+            args.append(dbus.String(str(number)) if signature == 'os' else dbus.UInt32(number))
+        if request == 'DisplayPasskey':
+            args.append(dbus.UInt16(0))
+        device.cancelled = False
+
+        def agreed(*answer):
+            if device.cancelled:
+                device.pairing_answer = 'cancelled'
+                error(dbus.exceptions.DBusException('Canceled', name='org.bluez.Error.AuthenticationCanceled'))
+                return
+            device.pairing_answer = {'RequestPinCode': 'pin ', 'RequestPasskey': 'passkey '}.get(request, 'agreed')
+            if answer:
+                device.pairing_answer += str(answer[0])
+            finish_pairing(device)
+            reply()
+
+        def refused(exception):
+            device.pairing_answer = 'refused ' + exception.get_dbus_name()
+            error(dbus.exceptions.DBusException('Rejected', name='org.bluez.Error.AuthenticationRejected'))
+
+        connection = device.connection
+        if wants_reply:
+            connection.call_async(owner, agent, AGENT_IFACE, request, signature, args, agreed, refused,
+                                  timeout=AGENT_CALL_TIMEOUT)
             return
-        device.pairing_answer = {'RequestPinCode': 'pin ', 'RequestPasskey': 'passkey '}.get(request, 'agreed')
-        if answer:
-            device.pairing_answer += str(answer[0])
-        finish_pairing(device)
-        reply()
-
-    def refused(exception):
-        device.pairing_answer = 'refused ' + exception.get_dbus_name()
-        error(dbus.exceptions.DBusException('Rejected', name='org.bluez.Error.AuthenticationRejected'))
-
-    connection = device.connection
-    if wants_reply:
-        connection.call_async(owner, agent, AGENT_IFACE, request, signature, args, agreed, refused,
+        # A notification gets no answer. The agent cancels the pairing instead of
+        # refusing; a ping behind it shows that the agent has dealt with it.
+        message = dbus.lowlevel.MethodCallMessage(owner, agent, AGENT_IFACE, request)
+        message.append(*args, signature=signature)
+        message.set_no_reply(True)
+        connection.send_message(message)
+        connection.call_async(owner, '/', 'org.freedesktop.DBus.Peer', 'Ping', '', [], agreed, refused,
                               timeout=AGENT_CALL_TIMEOUT)
+
+    # A request about another device comes first when a test planned one
+    # (Mock.PlanStrangerRequest): an agent answers it without harm to ours.
+    stranger = getattr(device, 'stranger', None)
+    if stranger is None:
+        ask_planned()
         return
-    # A notification gets no answer. The agent cancels the pairing instead of
-    # refusing; a ping behind it shows that the agent has dealt with it.
-    message = dbus.lowlevel.MethodCallMessage(owner, agent, AGENT_IFACE, request)
-    message.append(*args, signature=signature)
-    message.set_no_reply(True)
-    connection.send_message(message)
-    connection.call_async(owner, '/', 'org.freedesktop.DBus.Peer', 'Ping', '', [], agreed, refused,
-                          timeout=AGENT_CALL_TIMEOUT)
+
+    def stranger_agreed():
+        device.stranger_answer = 'agreed'
+        ask_planned()
+
+    def stranger_refused(exception):
+        device.stranger_answer = 'refused ' + exception.get_dbus_name()
+        ask_planned()
+
+    device.connection.call_async(owner, agent, AGENT_IFACE, 'RequestConfirmation', 'ou',
+                                 [dbus.ObjectPath(stranger), dbus.UInt32(424242)],
+                                 stranger_agreed, stranger_refused, timeout=AGENT_CALL_TIMEOUT)
 
 
 def cancel_pairing(device):
@@ -179,7 +217,8 @@ def disconnect(device):
 def AddDevice(self, adapter_device_name, device_address, alias):
     path = stock.AddDevice(self, adapter_device_name, device_address, alias)
     device = mockobject.objects[path]
-    replace_method(device, stock.DEVICE_IFACE, 'Pair', '', '', pair, async_callbacks=('reply', 'error'))
+    replace_method(device, stock.DEVICE_IFACE, 'Pair', '', '', pair, async_callbacks=('reply', 'error'),
+                   sender_keyword='sender')
     replace_method(device, stock.DEVICE_IFACE, 'CancelPairing', '', '', cancel_pairing)
     replace_method(device, stock.DEVICE_IFACE, 'ConnectProfile', 's', '', connect_profile,
                    async_callbacks=('reply', 'error'))
@@ -194,6 +233,21 @@ def PlanPairing(_self, device_address, request, number):
     if request not in AGENT_REQUESTS:
         raise dbus.exceptions.DBusException('unknown request ' + request, name='org.bluez.Mock.BadRequest')
     device_of(device_address).pairing_plan = (str(request), int(number))
+
+
+@dbus.service.method(stock.BLUEZ_MOCK_IFACE, in_signature='ss', out_signature='')
+def PlanStrangerRequest(_self, device_address, stranger_address):
+    '''The next Pair of the device first asks the agent to confirm a pairing
+    of the device at `stranger_address`, as BlueZ does when another device
+    pairs meanwhile.'''
+    device = device_of(device_address)
+    device.stranger = str(device.path).rsplit('/', 1)[0] + '/dev_' + stranger_address.replace(':', '_').upper()
+
+
+@dbus.service.method(stock.BLUEZ_MOCK_IFACE, in_signature='s', out_signature='s')
+def StrangerAnswer(_self, device_address):
+    '''What the agent answered the request about the other device.'''
+    return getattr(device_of(device_address), 'stranger_answer', '')
 
 
 @dbus.service.method(stock.BLUEZ_MOCK_IFACE, in_signature='s', out_signature='s')
@@ -223,10 +277,27 @@ def Profiles(_self):
 def load(mock, parameters):
     stock.load(mock, parameters)
     bluez = manager()
-    bluez.agent_owners = {}
+    bluez.agents = {}
+    bluez.default_agent_owner = None
     bluez.profiles = {}
     replace_method(bluez, stock.AGENT_MANAGER_IFACE, 'RegisterAgent', 'os', '', register_agent,
+                   sender_keyword='sender')
+    replace_method(bluez, stock.AGENT_MANAGER_IFACE, 'UnregisterAgent', 'o', '', unregister_agent,
+                   sender_keyword='sender')
+    replace_method(bluez, stock.AGENT_MANAGER_IFACE, 'RequestDefaultAgent', 'o', '', request_default_agent,
                    sender_keyword='sender')
     replace_method(bluez, stock.PROFILE_MANAGER_IFACE, 'RegisterProfile', 'osa{sv}', '', register_profile,
                    sender_keyword='sender')
     replace_method(bluez, stock.PROFILE_MANAGER_IFACE, 'UnregisterProfile', 'o', '', unregister_profile)
+
+
+@dbus.service.method(stock.BLUEZ_MOCK_IFACE, in_signature='s', out_signature='s')
+def AddStrayDevice(self, device_address):
+    '''A device object right below the root, without an Adapter property: a
+    shape BlueZ does not make, but a peer on the bus may.'''
+    path = '/dev_' + device_address.replace(':', '_').upper()
+    self.AddObject(path, stock.DEVICE_IFACE, {
+        'Address': dbus.String(device_address, variant_level=1),
+        'Name': dbus.String('Stray', variant_level=1),
+    }, [])
+    return path

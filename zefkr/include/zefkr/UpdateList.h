@@ -28,6 +28,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -89,10 +90,17 @@ struct TKRUpdateInfoList {
 // filtered.
 bool processListAdmits(std::u16string_view processList, std::u16string_view key);
 
+// KRParseUpdateInfo telling a list it refuses from one without updates:
+// nothing (and no updates) for a list beyond kMaxUpdateListBytes or
+// kMaxUpdateListSections, else the number of updates.
+[[nodiscard]] std::optional<int32_t> parseUpdateList(const WCHAR* fileName, const TKRDetectedProductList& products,
+                                                     TKRUpdateInfoList& updates, const WCHAR* processList);
+
 }  // namespace zefkr
 
 // Fills `updates` from the list file and answers how many it holds (0 to
-// 2,000). A missing file or one without matching rows gives 0.
+// 2,000). A missing file, one without matching rows or one beyond the
+// bounds gives 0.
 int32_t KRParseUpdateInfo(const WCHAR* fileName, const zefkr::TKRDetectedProductList& products,
                           zefkr::TKRUpdateInfoList& updates, const WCHAR* processList);
 

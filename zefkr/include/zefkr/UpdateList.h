@@ -37,10 +37,12 @@ namespace zefkr {
 inline constexpr int kMaxUpdates = 2000;
 inline constexpr size_t kMaxRowValueLength = 4000;
 inline constexpr int kUpdateListFields = 11;
-// The largest list file read, and the most sections it may hold: a list
-// beyond either is not read at all and gives no updates.
+// The largest list file read, and the most sections and lines it may hold:
+// a list beyond any is not read at all and gives no updates. (Read, each
+// line takes some 70 bytes, whatever its length.)
 inline constexpr size_t kMaxUpdateListBytes = size_t{4} << 20;
 inline constexpr size_t kMaxUpdateListSections = 65536;
+inline constexpr size_t kMaxUpdateListLines = 262144;
 
 // Status bits of an update.
 enum : uint32_t {

@@ -118,7 +118,6 @@ std::u16string_view trimBlanks(std::u16string_view text);
 // nothing, and no more than one byte beyond the bound is read. So does one
 // of more than `maxLines` lines, counted before any line is made (a UTF-16
 // file's line ends may count twice).
-std::optional<Document> readIniFile(const char16_t* fileName, size_t maxBytes = SIZE_MAX,
-                                    size_t maxLines = SIZE_MAX);
+std::optional<Document> readIniFile(const char16_t* fileName, size_t maxBytes = SIZE_MAX, size_t maxLines = SIZE_MAX);
 
 }  // namespace platform::ini

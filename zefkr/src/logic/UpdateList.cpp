@@ -161,7 +161,8 @@ std::optional<int32_t> zefkr::parseUpdateList(const WCHAR* fileName, const TKRDe
   const zefkr::TVendrakoIni copies;
   // The list is read once; one beyond the bounds is not read at all.
   const std::optional<platform::IniFileSnapshot> list = platform::IniFileSnapshot::read(
-      fileName ? fileName : u"", {zefkr::kMaxUpdateListBytes, zefkr::kMaxUpdateListSections, zefkr::kMaxUpdateListLines});
+      fileName ? fileName : u"",
+      {zefkr::kMaxUpdateListBytes, zefkr::kMaxUpdateListSections, zefkr::kMaxUpdateListLines});
   if (!list) return std::nullopt;
   const std::u16string_view admitted = processList ? processList : u"";
   std::set<std::u16string> handled;

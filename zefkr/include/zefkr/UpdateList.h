@@ -38,8 +38,8 @@ inline constexpr int kMaxUpdates = 2000;
 inline constexpr size_t kMaxRowValueLength = 4000;
 inline constexpr int kUpdateListFields = 11;
 // The largest list file read, and the most sections and lines it may hold:
-// a list beyond any is not read at all and gives no updates. (Read, each
-// line takes some 70 bytes, whatever its length.)
+// a list beyond any is not read at all. (Read, each line takes some 70
+// bytes, whatever its length.)
 inline constexpr size_t kMaxUpdateListBytes = size_t{4} << 20;
 inline constexpr size_t kMaxUpdateListSections = 65536;
 inline constexpr size_t kMaxUpdateListLines = 262144;
@@ -93,8 +93,8 @@ struct TKRUpdateInfoList {
 bool processListAdmits(std::u16string_view processList, std::u16string_view key);
 
 // KRParseUpdateInfo telling a list it refuses from one without updates:
-// nothing (and no updates) for a list beyond kMaxUpdateListBytes or
-// kMaxUpdateListSections, else the number of updates.
+// nothing (and no updates) for a list beyond any of the bounds above, else
+// the number of updates.
 [[nodiscard]] std::optional<int32_t> parseUpdateList(const WCHAR* fileName, const TKRDetectedProductList& products,
                                                      TKRUpdateInfoList& updates, const WCHAR* processList);
 

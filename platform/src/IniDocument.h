@@ -115,7 +115,9 @@ std::u16string_view trimBlanks(std::u16string_view text);
 // read it (a bare name lives in the Windows folder), read once without a
 // lock: the writers' rename makes every file opened whole. A missing or
 // unreadable file is empty; a file of more than `maxBytes` bytes gives
-// nothing, and no more than one byte beyond the bound is read.
-std::optional<Document> readIniFile(const char16_t* fileName, size_t maxBytes = SIZE_MAX);
+// nothing, and no more than one byte beyond the bound is read. So does one
+// of more than `maxLines` lines, counted before any line is made (a UTF-16
+// file's line ends may count twice).
+std::optional<Document> readIniFile(const char16_t* fileName, size_t maxBytes = SIZE_MAX, size_t maxLines = SIZE_MAX);
 
 }  // namespace platform::ini

@@ -26,7 +26,7 @@ platform::IniFileSnapshot::~IniFileSnapshot() = default;
 
 std::optional<platform::IniFileSnapshot> platform::IniFileSnapshot::read(const std::u16string& fileName,
                                                                          Bounds bounds) {
-  auto document = ini::readIniFile(fileName.c_str(), bounds.maxBytes);
+  auto document = ini::readIniFile(fileName.c_str(), bounds.maxBytes, bounds.maxLines);
   if (!document) return std::nullopt;
   const std::vector<ini::NamedSection> sections = document->sections();
   if (sections.size() > bounds.maxSections) return std::nullopt;

@@ -329,9 +329,22 @@ std::optional<std::u16string> lookUp(LPCWSTR section, LPCWSTR key, LPCWSTR fileN
   return document.valueOf(*line);
 }
 
+// No fewer than the lines Document::parse makes of `bytes`, counted on the
+// bytes themselves: every LF and every CR not before an LF ends a line, and
+// a last line may have no end. Exact for one-byte encodings.
+size_t lineCountBound(std::string_view bytes) {
+  size_t count = 0;
+  for (size_t at = 0; at < bytes.size(); ++at) {
+    const char byte = bytes[at];
+    if (byte == '\n' || (byte == '\r' && (at + 1 == bytes.size() || bytes[at + 1] != '\n'))) ++count;
+  }
+  if (!bytes.empty() && bytes.back() != '\n' && bytes.back() != '\r') ++count;
+  return count;
+}
+
 }  // namespace
 
-std::optional<Document> platform::ini::readIniFile(const char16_t* fileName, size_t maxBytes) {
+std::optional<Document> platform::ini::readIniFile(const char16_t* fileName, size_t maxBytes, size_t maxLines) {
   const auto path = iniFilePath(fileName);
   if (!path) return Document::parse({});
   const auto& calls = platform::fileSyscalls();
@@ -351,6 +364,8 @@ std::optional<Document> platform::ini::readIniFile(const char16_t* fileName, siz
   }
   calls.close(fd);
   if (bytes && bytes->size() > maxBytes) return std::nullopt;
+  // Each line read takes memory of its own, whatever its length.
+  if (bytes && maxLines != SIZE_MAX && lineCountBound(*bytes) > maxLines) return std::nullopt;
   return Document::parse(bytes ? *bytes : std::string());
 }
 

@@ -115,15 +115,21 @@ TEST(IniFileTest, SnapshotReadsAsTheFileWithinItsBounds) {
   const std::string text = "k=0\r\n[ Mixed Case ]\r\na=1\r\n[Dup]\r\nfirst=1\r\n[dup]\r\nsecond=2\r\n[Empty]\r\n";
   const std::u16string name = root.writeFile("s.ini", text);
   const TIniFile file(name);
-  const auto snapshot = platform::IniFileSnapshot::read(name, {text.size(), 4});
+  const auto snapshot = platform::IniFileSnapshot::read(name, {text.size(), 4, 8});
   ASSERT_TRUE(snapshot.has_value());
   for (const std::u16string section : {u"mixed case", u"  MIXED CASE ", u"DUP", u"Empty", u"none", u""}) {
     EXPECT_EQ(snapshot->ReadSectionValues(section), file.ReadSectionValues(section))
         << std::string(section.begin(), section.end());
   }
-  EXPECT_FALSE(platform::IniFileSnapshot::read(name, {text.size() - 1, 4}).has_value());
-  EXPECT_FALSE(platform::IniFileSnapshot::read(name, {text.size(), 3}).has_value());
-  const auto missing = platform::IniFileSnapshot::read(root.windowsName("none.ini"), {0, 0});
+  EXPECT_FALSE(platform::IniFileSnapshot::read(name, {text.size() - 1, 4, 8}).has_value());
+  EXPECT_FALSE(platform::IniFileSnapshot::read(name, {text.size(), 3, 8}).has_value());
+  EXPECT_FALSE(platform::IniFileSnapshot::read(name, {text.size(), 4, 7}).has_value());
+  // Every line end counts (a lone CR as well), and a last line without one.
+  const std::string bareEnds = "[a]\rk=1\n\n\r\nx";
+  const std::u16string bare = root.writeFile("bare.ini", bareEnds);
+  EXPECT_TRUE(platform::IniFileSnapshot::read(bare, {bareEnds.size(), 1, 5}).has_value());
+  EXPECT_FALSE(platform::IniFileSnapshot::read(bare, {bareEnds.size(), 1, 4}).has_value());
+  const auto missing = platform::IniFileSnapshot::read(root.windowsName("none.ini"), {0, 0, 0});
   ASSERT_TRUE(missing.has_value());
   EXPECT_TRUE(missing->ReadSectionValues(u"Dup").empty());
 }

@@ -327,6 +327,16 @@ TEST_F(TrayModeTest, QuitDuringTheOfferEndsAfterItsLoop) {
   EXPECT_EQ(ports_.quits, 2);
 }
 
+// The quit item while the updates download (the user's own, in the hidden
+// window) stops them, so the program ends without installing them.
+TEST_F(TrayModeTest, QuitDuringTheDownloadsStopsThem) {
+  session_.FDownloading = true;
+  tray_.QuitVKRCmdClick();
+  EXPECT_TRUE(session_.FCancelled);
+  EXPECT_EQ(ports_.quits, 1);
+  EXPECT_EQ(ports_.raised, 0);
+}
+
 TEST_F(TrayModeTest, WebItemOpensTheAddressUnchanged) {
   EXPECT_EQ(zefkr::TrayController::webAddress(), u"https://www.Vendrako.Example/Updates");
   const std::string opener = root_.path() + "/opener.sh";

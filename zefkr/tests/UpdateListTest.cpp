@@ -250,7 +250,8 @@ TEST_F(UpdateListTest, FanOutListIsReadInOnePass) {
   EXPECT_EQ(listOpens, 1);
 }
 
-// A list beyond the size or section bound is not read at all: no updates.
+// A list beyond the size, section or line bound is not read at all: no
+// updates.
 TEST_F(UpdateListTest, ListsBeyondTheBoundsGiveNoUpdates) {
   const auto products = install({{"12", 600}});
   const std::string taken = "[12]\r\n" + row("a", "601");
@@ -261,6 +262,8 @@ TEST_F(UpdateListTest, ListsBeyondTheBoundsGiveNoUpdates) {
   std::string tooLarge = taken + ";";
   tooLarge.resize(zefkr::kMaxUpdateListBytes + 1, 'x');
   EXPECT_EQ(parse(tooLarge, *products), 0);
+  // Within the size bound, but lines enough to take hundreds of MB once read.
+  EXPECT_EQ(parse(taken + std::string(zefkr::kMaxUpdateListLines, '\n'), *products), 0);
 }
 
 TEST_F(UpdateListTest, SelectingWithDependants) {

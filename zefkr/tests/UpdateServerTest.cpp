@@ -373,6 +373,20 @@ TEST_F(UpdateServerTest, UpdateListFailuresAndTheirBoxes) {
   EXPECT_EQ(noSession->DownloadUpdateList(view_), -1);
   EXPECT_EQ(boxes_.shown().back().text, u"FNetSession->Start() failed!");
 
+  // A list that arrives whole but holds more sections than the updater
+  // reads fails as one past the size bound does: the update it holds is not
+  // found, and the search does not end as "everything is up to date".
+  addresses_.listUrl = wide(double_.listAddress());
+  session_.FProcList.AssignSz(u"*");
+  std::string manySections = "[12]\r\nA=601|01/02/2024|1|One|dir|a.exe|run||x|0|n\r\n";
+  for (size_t section = 0; section < zefkr::kMaxUpdateListSections; ++section) manySections += "[s]\r\n";
+  double_.setUpdateList(manySections);
+  const size_t boxesBefore = boxes_.count();
+  EXPECT_EQ(conversation()->DownloadUpdateList(view_), -1);
+  EXPECT_EQ(updates_->count, 0);
+  EXPECT_EQ(boxes_.count(), boxesBefore);  // no transfer failed
+  EXPECT_EQ(temporaryFiles(), std::vector<std::string>{});
+
   // No temporary file: the list goes to UpdList.tmp beside the program.
   addresses_.listUrl = wide(double_.listAddress());
   double_.setUpdateList("[12]\r\nA=601|01/02/2024|1|One|dir|a.exe|run||x|0|n\r\n");

@@ -22,10 +22,11 @@ public:
   struct Bounds {
     size_t maxBytes;
     size_t maxSections;
+    size_t maxLines;
   };
 
   // Reads the file now. A missing or unreadable file reads as empty; a file
-  // beyond either bound is not kept: nothing.
+  // beyond any bound is not kept: nothing.
   [[nodiscard]] static std::optional<IniFileSnapshot> read(const std::u16string& fileName, Bounds bounds);
 
   IniFileSnapshot(IniFileSnapshot&&) noexcept;

@@ -92,6 +92,7 @@ public:
   void OpenVKRCmdClick();
   void AutoKROnOffCmdClick();
   void GoToZefSHWebCmdClick();
+  // Also stops the downloads that run: the program ends without installing.
   void QuitVKRCmdClick();
   void CloseThisMenuCmdClick() {}
 

@@ -28,6 +28,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,10 +37,12 @@ namespace zefkr {
 inline constexpr int kMaxUpdates = 2000;
 inline constexpr size_t kMaxRowValueLength = 4000;
 inline constexpr int kUpdateListFields = 11;
-// The largest list file read, and the most sections it may hold: a list
-// beyond either is not read at all and gives no updates.
+// The largest list file read, and the most sections and lines it may hold:
+// a list beyond any is not read at all. (Read, each line takes some 70
+// bytes, whatever its length.)
 inline constexpr size_t kMaxUpdateListBytes = size_t{4} << 20;
 inline constexpr size_t kMaxUpdateListSections = 65536;
+inline constexpr size_t kMaxUpdateListLines = 262144;
 
 // Status bits of an update.
 enum : uint32_t {
@@ -89,10 +92,17 @@ struct TKRUpdateInfoList {
 // filtered.
 bool processListAdmits(std::u16string_view processList, std::u16string_view key);
 
+// KRParseUpdateInfo telling a list it refuses from one without updates:
+// nothing (and no updates) for a list beyond any of the bounds above, else
+// the number of updates.
+[[nodiscard]] std::optional<int32_t> parseUpdateList(const WCHAR* fileName, const TKRDetectedProductList& products,
+                                                     TKRUpdateInfoList& updates, const WCHAR* processList);
+
 }  // namespace zefkr
 
 // Fills `updates` from the list file and answers how many it holds (0 to
-// 2,000). A missing file or one without matching rows gives 0.
+// 2,000). A missing file, one without matching rows or one beyond the
+// bounds gives 0.
 int32_t KRParseUpdateInfo(const WCHAR* fileName, const zefkr::TKRDetectedProductList& products,
                           zefkr::TKRUpdateInfoList& updates, const WCHAR* processList);
 

@@ -193,6 +193,8 @@ void zefkr::TrayController::QuitVKRCmdClick() {
     session_.FCancelled = true;
     ports_.pumpOnce();
   }
+  // Downloads that run on would be installed before the program ends.
+  if (session_.FDownloading) session_.FCancelled = true;
   ports_.postQuit();
 }
 

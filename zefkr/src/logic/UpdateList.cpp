@@ -155,14 +155,15 @@ bool zefkr::processListAdmits(std::u16string_view processList, std::u16string_vi
   return false;
 }
 
-int32_t KRParseUpdateInfo(const WCHAR* fileName, const zefkr::TKRDetectedProductList& products,
-                          zefkr::TKRUpdateInfoList& updates, const WCHAR* processList) {
+std::optional<int32_t> zefkr::parseUpdateList(const WCHAR* fileName, const TKRDetectedProductList& products,
+                                              TKRUpdateInfoList& updates, const WCHAR* processList) {
   updates.count = 0;
   const zefkr::TVendrakoIni copies;
   // The list is read once; one beyond the bounds is not read at all.
   const std::optional<platform::IniFileSnapshot> list = platform::IniFileSnapshot::read(
-      fileName ? fileName : u"", {zefkr::kMaxUpdateListBytes, zefkr::kMaxUpdateListSections});
-  if (!list) return 0;
+      fileName ? fileName : u"",
+      {zefkr::kMaxUpdateListBytes, zefkr::kMaxUpdateListSections, zefkr::kMaxUpdateListLines});
+  if (!list) return std::nullopt;
   const std::u16string_view admitted = processList ? processList : u"";
   std::set<std::u16string> handled;
 
@@ -242,6 +243,11 @@ int32_t KRParseUpdateInfo(const WCHAR* fileName, const zefkr::TKRDetectedProduct
   sortByPriority(updates);
   if (updates.count > 0 && updates.items[0].priority < 0) updates.count = 1;
   return updates.count;
+}
+
+int32_t KRParseUpdateInfo(const WCHAR* fileName, const zefkr::TKRDetectedProductList& products,
+                          zefkr::TKRUpdateInfoList& updates, const WCHAR* processList) {
+  return zefkr::parseUpdateList(fileName, products, updates, processList).value_or(0);
 }
 
 int32_t SetSelectedWithDependants(zefkr::TKRUpdateInfoList& updates, int32_t index, bool selected) {

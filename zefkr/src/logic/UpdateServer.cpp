@@ -18,6 +18,7 @@
 #include "platform/WindowMessages.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -278,8 +279,12 @@ int32_t zefkr::UpdateServerConversation::DownloadUpdateList(ProgressView& view) 
   view.setProgressLabel(message(1306));
   view.setBarPosition(view.barPosition() + 30);
   const std::u16string processList = session_.FProcList.ToUnicodeString();
-  const int32_t found = KRParseUpdateInfo(file.c_str(), products_, updates_, processList.c_str());
+  const std::optional<int32_t> parsed = parseUpdateList(file.c_str(), products_, updates_, processList.c_str());
   deleteFile(file);
+  // A list the updater refuses is a failed search, as one past the size
+  // bound of the transfer is, never "no updates".
+  if (!parsed) return -1;
+  const int32_t found = *parsed;
 
   if (!view.isPageVisible()) {
     view.setBarPosition(100);

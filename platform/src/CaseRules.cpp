@@ -138,7 +138,9 @@ bool platform::CaseRules::startsWithIgnoreCase(std::u16string_view text, std::u1
 
 // The rules of every user locale in force so far stay alive until the
 // process ends, so a reference handed out is never left dangling when the
-// locale changes; there is one object per locale name.
+// locale changes; there is one object per locale name. Leaked on purpose:
+// a host's exit handlers and threads that outlive static destruction still
+// compare and map text.
 namespace {
 
 struct UserCaseRulesCache {
@@ -148,8 +150,8 @@ struct UserCaseRulesCache {
 };
 
 UserCaseRulesCache& userCaseRulesCache() {
-  static UserCaseRulesCache cache;
-  return cache;
+  static auto* cache = new UserCaseRulesCache;
+  return *cache;
 }
 
 }  // namespace

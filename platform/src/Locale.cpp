@@ -57,9 +57,10 @@ struct UserLocaleState {
   std::optional<std::u16string> decimalSeparator;  // of `name`, made on first need
 };
 
+// Leaked on purpose, like the case rules it names (CaseRules.cpp).
 UserLocaleState& userLocaleState() {
-  static UserLocaleState state;
-  return state;
+  static auto* state = new UserLocaleState;
+  return *state;
 }
 
 // "de_DE": the row's language and country as a POSIX locale name.

@@ -1,5 +1,6 @@
 #include "platform/Locale.h"
 
+#include "platform/CaseRules.h"
 #include "platform/LastError.h"
 
 #include <gtest/gtest.h>
@@ -93,6 +94,26 @@ TEST(LocaleTest, TheEnvironmentNamesTheUsersLocale) {
       unsetenv(variables[i]);
     }
   }
+}
+
+// A host's exit handler registered before the first use (so it runs after
+// the library's static objects would be destroyed) still finds the user's
+// locale and its case rules. The child process runs this test alone, so
+// the rules are first made after the handler is registered.
+bool rulesAnswer() {
+  return platform::userCaseRules().equalsIgnoreCase(u"\u0531bc", u"\u0561BC") && platform::userLocaleName().empty();
+}
+
+TEST(LocaleDeathTest, CaseRulesOutliveStaticDestruction) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        std::atexit([] { std::_Exit(rulesAnswer() ? 0 : 3); });
+        platform::setUserLocaleName("C");
+        if (!rulesAnswer()) std::_Exit(4);
+        std::exit(5);  // the handler decides
+      },
+      testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

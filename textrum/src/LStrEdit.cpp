@@ -65,10 +65,7 @@ Handle<Char>* padded(const Record<Char>& record, Char character, int width, Side
 
 // Replacing follows one rule: after each replacement the search starts
 // again from the start of the text, so a match that the cut forms with the
-// text before it is replaced too ("aab" with "ab" -> "b" gives "b"). Matches
-// before the one just replaced were absent already, so the search restarts
-// at the first position whose match could reach into the inserted text,
-// which finds what a search from the start would.
+// text before it is replaced too ("aab" with "ab" -> "b" gives "b").
 //
 // That rule ends for certain only while every replacement shortens the
 // text. A replacement that contains oldText ("a" -> "aa") would match again
@@ -78,32 +75,43 @@ Handle<Char>* padded(const Record<Char>& record, Char character, int width, Side
 // afresh by the rule with one exception: a match lying wholly inside text
 // that earlier replacements inserted is passed over. Then every replacement
 // uses up at least one unit of the original text, which ends it.
+//
+// The text is read unit by unit into `searched`, which never holds a match
+// the rule replaces; a unit that completes one at its end makes the leftmost
+// match of the whole text. It is cut off and newText goes back in front of
+// the units still to read, so what the cut forms is searched again without
+// moving the rest of the text: each replacement costs the length of newText.
 enum class ReplaceKind { Restarting, SkippingInserted };
 
 template <typename Char>
 std::optional<Text<Char>> replacedBy(View<Char> text, View<Char> oldText, View<Char> newText, ReplaceKind kind,
                                      size_t budget) {
-  Text<Char> work(text);
-  std::vector<bool> inserted(kind == ReplaceKind::SkippingInserted ? work.size() : 0, false);
-  const auto whollyInserted = [&](size_t at) {
-    if (kind != ReplaceKind::SkippingInserted) return false;
-    const auto first = inserted.begin() + static_cast<ptrdiff_t>(at);
-    return std::all_of(first, first + static_cast<ptrdiff_t>(oldText.size()), [](bool unit) { return unit; });
-  };
-  for (size_t at = work.find(oldText); at != Text<Char>::npos;) {
-    if (whollyInserted(at)) {
-      at = work.find(oldText, at + 1);
-      continue;
+  const bool skipping = kind == ReplaceKind::SkippingInserted;
+  Text<Char> searched;
+  searched.reserve(text.size());
+  std::vector<bool> inserted;  // per unit of `searched`, when skipping
+  Text<Char> pending;          // inserted units still to read, the next one last
+  size_t next = 0;             // then the original text from here
+  while (!pending.empty() || next < text.size()) {
+    const bool fromInserted = !pending.empty();
+    if (fromInserted) {
+      searched.push_back(pending.back());
+      pending.pop_back();
+    } else {
+      searched.push_back(text[next++]);
     }
+    if (skipping) inserted.push_back(fromInserted);
+    if (searched.size() < oldText.size() || searched.back() != oldText.back()) continue;
+    const size_t at = searched.size() - oldText.size();
+    if (View<Char>(searched).substr(at) != oldText) continue;
+    const auto insertedUnit = [](bool unit) { return unit; };
+    if (skipping && std::all_of(inserted.begin() + static_cast<ptrdiff_t>(at), inserted.end(), insertedUnit)) continue;
     if (budget-- == 0) return std::nullopt;
-    work.replace(at, oldText.size(), newText);
-    if (kind == ReplaceKind::SkippingInserted) {
-      const auto cut = inserted.begin() + static_cast<ptrdiff_t>(at);
-      inserted.insert(inserted.erase(cut, cut + static_cast<ptrdiff_t>(oldText.size())), newText.size(), true);
-    }
-    at = work.find(oldText, at >= oldText.size() - 1 ? at - (oldText.size() - 1) : 0);
+    searched.resize(at);
+    if (skipping) inserted.resize(at);
+    pending.append(newText.rbegin(), newText.rend());
   }
-  return work;
+  return searched;
 }
 
 template <typename Char>

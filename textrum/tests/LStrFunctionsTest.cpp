@@ -8,6 +8,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -228,6 +229,38 @@ TYPED_TEST(LStrFunctionsTest, ReplacesEveryOccurrenceAndAlwaysEnds) {
               TestFixture::T(c.expected))
         << c.text << " " << (c.oldText ? c.oldText : "null");
     EXPECT_EQ(A::text(r.get()), TestFixture::T(c.text));  // the source is unchanged
+  }
+}
+
+// Each replacement costs about the length of the new text, not of the whole
+// text: long texts whose every unit is rewritten, many times over where the
+// rule keeps making matches, still end at once.
+TYPED_TEST(LStrFunctionsTest, ReplacesThroughLongTexts) {
+  using A = typename TestFixture::A;
+  const auto repeated = [](std::string_view unit, size_t times) {
+    std::string text;
+    for (size_t i = 0; i < times; ++i) text += unit;
+    return text;
+  };
+  constexpr size_t kTimes = 200000;
+  const struct {
+    std::string text;
+    const char* oldText;
+    const char* newText;
+    std::string expected;
+  } cases[] = {
+      {repeated("-", kTimes), "-", "", ""},
+      {repeated("a", kTimes), "a", "aa", repeated("aa", kTimes)},
+      {repeated("ab", kTimes), "ab", "xaby", repeated("xaby", kTimes)},
+      {repeated("\r\n", kTimes), "\r\n", "{$CRLF$}", repeated("{$CRLF$}", kTimes)},
+      {repeated("b", kTimes) + "a", "ba", "abb", "a" + repeated("bb", kTimes)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.oldText << " -> " << c.newText);
+    const auto r = TestFixture::make(c.text);
+    const auto oldText = TestFixture::T(c.oldText);
+    const auto newText = TestFixture::T(c.newText);
+    EXPECT_TRUE(TestFixture::take(A::replace(r.get(), oldText.c_str(), newText.c_str())) == TestFixture::T(c.expected));
   }
 }
 

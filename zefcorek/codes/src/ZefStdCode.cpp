@@ -16,8 +16,10 @@ using CodesDB::TZefStdCode;
 
 // h = 1, then h = h * 17 + c * 19 over the lower-cased units, wrapping in 64
 // bits; the low 31 bits are kept so that a hash is never negative, and -1
-// marks the empty text. Lower-casing unit by unit is what the string
-// library's LStrLowerCaseW does, without making a record per hash.
+// marks the empty text. Units are lower-cased by the platform's fixed,
+// locale-free mapping rather than the string library's LStrLowerCaseW,
+// which follows the user's locale: a code's hash must not change when the
+// locale does, or the database's buckets would lose the codes they hold.
 int32_t hashText(std::u16string_view text) {
   if (text.empty()) return -1;
   uint64_t hash = 1;

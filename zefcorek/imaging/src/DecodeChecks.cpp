@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -172,9 +173,66 @@ bool targaIsSound(HandleBytes& bytes) {
   return targaFooterIsSound(bytes, header.pixelBits) && targaRunsAreSound(bytes, header);
 }
 
-// The image's size from its header alone, where the library can read it so.
+uint16_t big16(const uint8_t* bytes) { return static_cast<uint16_t>(bytes[0] << 8 | bytes[1]); }
+
+struct PixelSize {
+  uint64_t width = 0, height = 0;
+};
+
+// The first frame of a GIF as the library's loader takes it: the logical
+// screen, then the blocks up to the first image descriptor.
+std::optional<PixelSize> gifFrameSize(HandleBytes& bytes) {
+  uint8_t screen[13];
+  long at = bytes.start();
+  if (!bytes.read(at, screen, sizeof screen)) return std::nullopt;
+  at += sizeof screen;
+  const PixelSize screenSize{little16(screen + 6), little16(screen + 8)};
+  if ((screen[10] & 0x80) != 0) at += 3L << ((screen[10] & 0x07) + 1);  // the global colour table
+  for (;;) {
+    uint8_t introducer = 0;
+    if (!bytes.read(at++, &introducer, 1)) return std::nullopt;
+    if (introducer == 0x2C) {
+      uint8_t descriptor[8];
+      if (!bytes.read(at, descriptor, sizeof descriptor)) return std::nullopt;
+      const PixelSize frame{little16(descriptor + 4), little16(descriptor + 6)};
+      // Both bound what a load may allocate.
+      return frame.width * frame.height > screenSize.width * screenSize.height ? frame : screenSize;
+    }
+    if (introducer != 0x21) return std::nullopt;  // no image before the trailer, or not GIF data
+    ++at;                                         // the extension's label
+    for (uint8_t length = 1; length != 0; at += length) {
+      if (!bytes.read(at++, &length, 1)) return std::nullopt;
+    }
+  }
+}
+
+// The size of an image in a format that the library sizes only by decoding
+// it, read from the header where the format puts it; nothing for the
+// formats not read here, and for a header that cannot be read.
+std::optional<PixelSize> decodedOnlySize(FREE_IMAGE_FORMAT format, HandleBytes& bytes) {
+  uint8_t header[20];
+  switch (format) {
+    case FIF_GIF: return gifFrameSize(bytes);
+    case FIF_DDS:  // "DDS ", the header's size and flags, then height and width
+      if (!bytes.read(bytes.start(), header, 20)) return std::nullopt;
+      return PixelSize{little32(header + 16), little32(header + 12)};
+    case FIF_SGI:  // magic, storage, bytes per channel and dimensions, then x and y
+      if (!bytes.read(bytes.start(), header, 10)) return std::nullopt;
+      return PixelSize{big16(header + 6), big16(header + 8)};
+    case FIF_KOALA: return PixelSize{320, 200};  // the format's one size
+    default: return std::nullopt;
+  }
+}
+
+// The image's size from its header alone: the library's header-only load
+// where it has one, else the header as read above. A format sized neither
+// way is not decoded: its loader could take any memory.
 bool withinPixelLimit(FREE_IMAGE_FORMAT format, FreeImageIO& io, fi_handle handle) {
-  if (!FreeImage_FIFSupportsNoPixels(format)) return true;
+  if (!FreeImage_FIFSupportsNoPixels(format)) {
+    HandleBytes bytes(io, handle);
+    const std::optional<PixelSize> size = decodedOnlySize(format, bytes);
+    return size && size->width * size->height <= kMaxImagePixels;
+  }
   const long start = io.tell_proc(handle);
   FIBITMAP* header = FreeImage_LoadFromHandle(format, &io, handle, FIF_LOAD_NOPIXELS);
   io.seek_proc(handle, start, SEEK_SET);

@@ -2,6 +2,10 @@
 // them: the size limit (kMaxImagePixels, read from the header alone) and the
 // Targa data that the packaged library's decoder mishandles.
 //
+// The library reads most formats' headers alone; GIF, DDS and SGI headers
+// are read here instead, and the formats sized neither way (IFF, MNG, WBMP,
+// XBM, JPEG 2000, PICT) are not decoded at all.
+//
 // The library's Targa decoder (as packaged) goes wrong on data that a file
 // of a few bytes can hold:
 //   - Run-length data: it sizes its read cache as (bytes after the header,

@@ -171,4 +171,50 @@ TEST_F(HostileImagesTest, OversizedImagesAreRefusedBeforeDecoding) {
   });
 }
 
+// The image library reads some formats' sizes only by decoding them: their
+// headers are read here instead, and a format whose size cannot be told
+// that way is not decoded. The content decides the format, so each file
+// goes by a name of another one.
+TEST_F(HostileImagesTest, OversizedImagesOfFormatsWithoutHeaderLoadsAreRefused) {
+  // GIF: screen and first frame of 30000 x 30000, one byte of pixel data.
+  std::string gif = "GIF89a" + std::string(7, '\0') + "\x2C" + std::string(9, '\0') + fromHex("0202440100") + ";";
+  put16(gif, 6, 30000);
+  put16(gif, 8, 30000);
+  put16(gif, 18, 30000);
+  put16(gif, 20, 30000);
+  // DDS: a 30000 x 30000 surface of 32-bit pixels, 16 bytes of them.
+  std::string dds = "DDS " + std::string(124, '\0') + std::string(16, '\0');
+  put32(dds, 4, 124);
+  put32(dds, 8, 0x1007);
+  put32(dds, 12, 30000);
+  put32(dds, 16, 30000);
+  put32(dds, 76, 32);
+  put32(dds, 80, 0x41);
+  put32(dds, 88, 32);
+  put32(dds, 92, 0xFF0000);
+  put32(dds, 96, 0xFF00);
+  put32(dds, 100, 0xFF);
+  put32(dds, 104, 0xFF000000);
+  // SGI: 30000 x 30000 in one channel, big-endian numbers.
+  std::string sgi = fromHex("01da000100027530753000010000") + std::string(512 - 14, '\0') + std::string(16, '\0');
+  // XBM: a text header whose size the library finds only while decoding.
+  const std::string xbm = "#define x_width 8\n#define x_height 1\nstatic char x_bits[] = {\n0x00,\n};\n";
+
+  const std::u16string gifPath = folder_.write("gif.bmp", gif);
+  const std::u16string ddsPath = folder_.write("dds.png", dds);
+  const std::u16string sgiPath = folder_.write("sgi.tif", sgi);
+  const std::u16string xbmPath = folder_.write("xbm.tga", xbm);
+  expectBoundedRun(
+      512, [&] { return allRefused(gifPath) && allRefused(ddsPath) && allRefused(sgiPath) && allRefused(xbmPath); });
+
+  // A GIF of one pixel, by any name, still loads.
+  IRasterImage* image = nullptr;
+  const std::string onePixel = fromHex("47494638396101000100800000000000ffffff2c00000000010001000002024401003b");
+  ASSERT_EQ(loader_->LoadFromFile(folder_.write("one.jpg", onePixel).c_str(), &image), ZR_OK);
+  uint32_t width = 0, height = 0;
+  EXPECT_EQ(image->GetSize(&width, &height), ZR_OK);
+  EXPECT_EQ(width * height, 1u);
+  image->Release();
+}
+
 }  // namespace

@@ -126,8 +126,10 @@ public:
 
   ZRESULT Stop() override {
     if (timerId_ == 0) return ZR_OK;
-    // With a window the id is the object itself; without one, the queue's.
-    KillTimer(timerWindow_, timerId_);
+    // With a window the id is the object itself; without one, the queue's,
+    // and another thread's queue uses the same ids for timers of its own:
+    // there, only the table entry goes, and the timer ticks into nothing.
+    if (timerWindow_ || timerThread_ == std::this_thread::get_id()) KillTimer(timerWindow_, timerId_);
     if (!timerWindow_) ThreadTimerWatchers::remove({timerThread_, timerId_});
     timerId_ = 0;
     timerWindow_ = nullptr;

@@ -272,6 +272,34 @@ TEST_F(NetDetectTest, WindowlessTimerTicksUntilStoppedOrDestroyed) {
   EXPECT_EQ(told[1].listener, 1);  // only the one still alive
 }
 
+// Window-less timer ids are the thread's own, so the same id names other
+// timers on other threads: a watcher released on a thread other than the
+// one running its timer leaves that thread's timers running.
+TEST_F(NetDetectTest, WindowlessWatcherReleasedOnAnotherThreadLeavesThatThreadsTimers) {
+  Listener first;
+  setProbe(u"Probe1", first.address());
+  const auto made = [] {
+    void* object = nullptr;
+    EXPECT_EQ(zefCoreKAllocIntf(&CLSID_INetDetectImp, &object, 0), S_OK);
+    return static_cast<INetDetect*>(object);
+  };
+  std::thread host([&] {
+    // Both timers are the first of a new thread's queue.
+    INetDetect* staying = made();
+    ASSERT_EQ(staying->AddListener(firstListener, &one_), ZR_OK);
+    ASSERT_EQ(staying->Start(nullptr, 1000), ZR_OK);
+    INetDetect* leaving = made();
+    std::thread other([&] { EXPECT_EQ(leaving->Start(nullptr, 1000), ZR_OK); });
+    other.join();
+    leaving->Release();
+    clock_.advance(1000);
+    drainMessages();
+    EXPECT_EQ(told.size(), 1u);
+    staying->Release();
+  });
+  host.join();
+}
+
 TEST_F(NetDetectTest, StartFailsOnAWindowOfAnotherThread) {
   std::thread other([this] { EXPECT_EQ(detect_->Start(window_, 1000), ZR_FAILED); });
   other.join();

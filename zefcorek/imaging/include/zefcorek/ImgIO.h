@@ -11,8 +11,10 @@
 // Size limit: an image of more than kMaxImagePixels pixels (width x height)
 // is neither decoded nor made. The image library's loads read the file's
 // header first and refuse such an image before any pixel memory exists (the
-// load answers ZR_FAILED); a scaled load to a larger box is refused alike,
-// and the PDF image capture skips such an image (see PdfCapture.h).
+// load answers ZR_FAILED). Formats whose size cannot be read from the
+// header (IFF, MNG, WBMP, XBM, JPEG 2000, PICT) are not loaded. A scaled
+// load to a larger box is refused alike, and the PDF image capture skips
+// such an image (see PdfCapture.h).
 #pragma once
 
 #include "zefcorek/ImgFormatInfo.h"
